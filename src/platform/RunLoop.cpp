@@ -1,0 +1,124 @@
+#include "platform/RunLoop.h"
+
+#include "platform/Log.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QObject>
+#include <QThread>
+
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace velquine {
+
+namespace {
+
+// The thread that ran the static initialisers, which is the one that runs main().
+const std::thread::id startThread = std::this_thread::get_id();
+
+struct Queue {
+    std::mutex mutex;
+    std::deque<std::function<void()>> calls;
+    QObject* receiver = nullptr; // lives in the main thread; never deleted (it outlives every post)
+    QCoreApplication* receiverApp = nullptr;
+};
+
+Queue& queue()
+{
+    static Queue* q = new Queue; // not destroyed at exit: posts may still arrive from other threads
+    return *q;
+}
+
+// Takes the oldest call off the queue; empty when there is none.
+std::function<void()> takeFront()
+{
+    Queue& q = queue();
+    std::lock_guard lock(q.mutex);
+    if (q.calls.empty())
+        return {};
+    std::function<void()> fn = std::move(q.calls.front());
+    q.calls.pop_front();
+    return fn;
+}
+
+void runGuarded(const std::function<void()>& fn)
+{
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        systemLog(std::string("a deferred call failed: ") + e.what());
+    } catch (...) {
+        systemLog("a deferred call failed with an unknown exception");
+    }
+}
+
+// Each post schedules one invocation, and each invocation runs the oldest queued call. Because the calls
+// are taken from the shared queue rather than carried by the invocations, the order is the order in which
+// post took the lock, and drain() can empty the queue without disturbing the invocations still in flight
+// (they find nothing to do).
+void runOne()
+{
+    if (std::function<void()> fn = takeFront())
+        runGuarded(fn);
+}
+
+// The object the invocations are queued on, made on first use and moved to the main thread. Called with
+// the queue's lock held.
+QObject* receiverLocked(Queue& q)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return nullptr;
+    if (q.receiver && q.receiverApp == app)
+        return q.receiver;
+    // First post, or the application object was replaced: the old receiver belongs to a dead thread map,
+    // so a fresh one is made. (An object may be moved to another thread only by its own thread, which is
+    // the current one here.)
+    q.receiver = new QObject;
+    q.receiver->moveToThread(app->thread());
+    q.receiverApp = app;
+    return q.receiver;
+}
+
+} // namespace
+
+void RunLoop::post(std::function<void()> fn)
+{
+    if (!fn)
+        return;
+    Queue& q = queue();
+    QObject* receiver = nullptr;
+    {
+        std::lock_guard lock(q.mutex);
+        q.calls.push_back(std::move(fn));
+        receiver = receiverLocked(q);
+    }
+    if (receiver)
+        QMetaObject::invokeMethod(receiver, [] { runOne(); }, Qt::QueuedConnection);
+}
+
+void RunLoop::drain()
+{
+    while (std::function<void()> fn = takeFront())
+        runGuarded(fn);
+}
+
+std::size_t RunLoop::pendingCount()
+{
+    Queue& q = queue();
+    std::lock_guard lock(q.mutex);
+    return q.calls.size();
+}
+
+bool RunLoop::isMainThread()
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        return QThread::currentThread() == app->thread();
+    return std::this_thread::get_id() == startThread;
+}
+
+} // namespace velquine
