@@ -66,21 +66,23 @@ void runOne()
         runGuarded(fn);
 }
 
-// The object the invocations are queued on, made on first use and moved to the main thread. Called with
-// the queue's lock held.
-QObject* receiverLocked(Queue& q)
+// The object the invocations are queued on, made on first use and moved to the main thread; sets
+// backlog to the number of calls that were queued while there was no application object to deliver them
+// (they need invocations of their own). Called with the queue's lock held.
+QObject* receiverLocked(Queue& q, std::size_t& backlog)
 {
+    backlog = 0;
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
         return nullptr;
     if (q.receiver && q.receiverApp == app)
         return q.receiver;
-    // First post, or the application object was replaced: the old receiver belongs to a dead thread map,
-    // so a fresh one is made. (An object may be moved to another thread only by its own thread, which is
-    // the current one here.)
+    // First delivery, or the application object was replaced. (An object may be moved to another thread
+    // only by its own thread, which is the current one here.)
     q.receiver = new QObject;
     q.receiver->moveToThread(app->thread());
     q.receiverApp = app;
+    backlog = q.calls.empty() ? 0 : q.calls.size() - 1;
     return q.receiver;
 }
 
@@ -92,12 +94,15 @@ void RunLoop::post(std::function<void()> fn)
         return;
     Queue& q = queue();
     QObject* receiver = nullptr;
+    std::size_t backlog = 0;
     {
         std::lock_guard lock(q.mutex);
         q.calls.push_back(std::move(fn));
-        receiver = receiverLocked(q);
+        receiver = receiverLocked(q, backlog);
     }
-    if (receiver)
+    if (!receiver)
+        return; // no application object yet: the call waits for the next post or for drain()
+    for (std::size_t i = 0; i <= backlog; ++i)
         QMetaObject::invokeMethod(receiver, [] { runOne(); }, Qt::QueuedConnection);
 }
 

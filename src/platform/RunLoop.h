@@ -16,7 +16,8 @@ namespace velquine {
 class RunLoop {
 public:
     // Appends fn to the queue of deferred calls. Safe from any thread; returns at once. fn runs on the main
-    // thread, after every call posted before it.
+    // thread, after every call posted before it. Calls posted before the application object exists wait
+    // for the first post after it (or for drain()).
     static void post(std::function<void()> fn);
 
     // Runs every queued call on the calling (main) thread, including the ones posted while it runs, until

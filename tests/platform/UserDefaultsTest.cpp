@@ -85,6 +85,20 @@ TEST(UserDefaults, SetKeepsTheKindOfTheValueGiven)
     EXPECT_EQ(std::get<Bytes>(*d->objectForKey("x")), (Bytes{0x00, 0xFF}));
 }
 
+TEST(UserDefaults, LiteralsInARegistrationKeepTheirKind)
+{
+    // A text literal must not turn into a Boolean, nor a whole number into a double.
+    auto d = UserDefaults::inMemory();
+    d->registerDefaults({{"userInterfaceStyle", "UserInterfaceStyleSystemDefault"},
+                         {"defaultGridSize", 24},
+                         {"disableAnimations", false},
+                         {"ratio", 0.5}});
+    EXPECT_EQ(std::get<std::string>(*d->objectForKey("userInterfaceStyle")), "UserInterfaceStyleSystemDefault");
+    EXPECT_EQ(std::get<std::int64_t>(*d->objectForKey("defaultGridSize")), 24);
+    EXPECT_FALSE(std::get<bool>(*d->objectForKey("disableAnimations")));
+    EXPECT_EQ(std::get<double>(*d->objectForKey("ratio")), 0.5);
+}
+
 TEST(UserDefaults, TypedLookupsConvertBetweenKinds)
 {
     auto d = UserDefaults::inMemory();
