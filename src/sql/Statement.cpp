@@ -1,0 +1,250 @@
+#include "sql/Statement.h"
+
+#include "sql/Connection.h"
+#include "sql/Errors.h"
+
+#include <sqlite3.h>
+
+#include <type_traits>
+
+namespace velquine::sql {
+
+namespace {
+
+std::string quoteIdentifier(const std::string& name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+} // namespace
+
+Statement::Statement(std::shared_ptr<Connection> connection, const std::string& sql)
+    : connection_(std::move(connection))
+{
+    // Compiled under the queue so that the engine's message still belongs to this failure.
+    connection_->sync([&] {
+        int code = sqlite3_prepare_v2(connection_->handle(), sql.c_str(), static_cast<int>(sql.size()) + 1,
+                                      &handle_, nullptr);
+        if (auto error = Result::make(code, *connection_))
+            throw *error;
+    });
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(handle_);
+}
+
+void Statement::fail(int code) const
+{
+    if (auto error = Result::make(code, *connection_))
+        throw *error;
+    throw Result(Result::Kind::error, "unknown error", code);
+}
+
+Statement& Statement::bind(const std::vector<OptBinding>& values)
+{
+    if (values.empty())
+        return *this;
+    sqlite3_reset(handle_);
+    sqlite3_clear_bindings(handle_);
+    int count = sqlite3_bind_parameter_count(handle_);
+    if (static_cast<std::size_t>(count) != values.size())
+        fatalError(std::to_string(count) + " values expected, " + std::to_string(values.size()) + " passed");
+    for (std::size_t k = 0; k < values.size(); ++k)
+        bindValue(static_cast<int>(k + 1), values[k]);
+    return *this;
+}
+
+Statement& Statement::bind(const std::map<std::string, OptBinding>& values)
+{
+    sqlite3_reset(handle_);
+    sqlite3_clear_bindings(handle_);
+    for (const auto& [name, value] : values) {
+        int index = sqlite3_bind_parameter_index(handle_, name.c_str());
+        if (index < 1)
+            fatalError("parameter not found: " + name);
+        bindValue(index, value);
+    }
+    return *this;
+}
+
+void Statement::bindValue(int index, const OptBinding& value)
+{
+    connection_->sync([&] {
+        int code = SQLITE_OK;
+        if (!value) {
+            code = sqlite3_bind_null(handle_, index);
+        } else {
+            code = std::visit(
+                [&](const auto& v) -> int {
+                    using V = std::decay_t<decltype(v)>;
+                    if constexpr (std::is_same_v<V, Blob>) {
+                        if (v.empty())
+                            return sqlite3_bind_zeroblob(handle_, index, 0);
+                        return sqlite3_bind_blob64(handle_, index, v.bytes.data(), v.bytes.size(), SQLITE_TRANSIENT);
+                    } else if constexpr (std::is_same_v<V, double>) {
+                        return sqlite3_bind_double(handle_, index, v);
+                    } else if constexpr (std::is_same_v<V, std::int64_t>) {
+                        return sqlite3_bind_int64(handle_, index, v);
+                    } else {
+                        return sqlite3_bind_text64(handle_, index, v.data(), v.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+                    }
+                },
+                *value);
+        }
+        if (code != SQLITE_OK)
+            fail(code);
+    });
+}
+
+Statement& Statement::run()
+{
+    sqlite3_reset(handle_);
+    while (step()) {
+    }
+    return *this;
+}
+
+Statement& Statement::run(const std::vector<OptBinding>& values)
+{
+    bind(values);
+    return run();
+}
+
+Statement& Statement::run(const std::map<std::string, OptBinding>& values)
+{
+    bind(values);
+    return run();
+}
+
+OptBinding Statement::scalar()
+{
+    sqlite3_reset(handle_);
+    step();
+    if (columnCount() < 1)
+        return std::nullopt;
+    return row()[0];
+}
+
+OptBinding Statement::scalar(const std::vector<OptBinding>& values)
+{
+    bind(values);
+    return scalar();
+}
+
+OptBinding Statement::scalar(const std::map<std::string, OptBinding>& values)
+{
+    bind(values);
+    return scalar();
+}
+
+bool Statement::step()
+{
+    if (!handle_)
+        return false; // text without a statement (empty, or only a comment): nothing to run
+    return connection_->sync([&] {
+        int code = sqlite3_step(handle_);
+        if (code == SQLITE_ROW)
+            return true;
+        if (Result::isSuccessCode(code))
+            return false;
+        fail(code);
+    });
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(handle_);
+    sqlite3_clear_bindings(handle_);
+}
+
+std::int64_t Statement::columnCount()
+{
+    if (!columnCount_)
+        columnCount_ = sqlite3_column_count(handle_);
+    return *columnCount_;
+}
+
+const std::vector<std::string>& Statement::columnNames()
+{
+    if (!columnNames_) {
+        std::vector<std::string> names;
+        std::int64_t count = columnCount();
+        names.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            const char* name = sqlite3_column_name(handle_, i);
+            if (!name)
+                throw std::bad_alloc();
+            names.emplace_back(name);
+        }
+        columnNames_ = std::move(names);
+    }
+    return *columnNames_;
+}
+
+const Cursor& Statement::row()
+{
+    if (!row_)
+        row_ = Cursor(handle_, columnCount());
+    return *row_;
+}
+
+ColumnNameMap Statement::columnNameMap()
+{
+    ColumnNameMap map;
+    const auto& names = columnNames();
+    for (std::size_t i = 0; i < names.size(); ++i)
+        map[quoteIdentifier(names[i])] = static_cast<int>(i);
+    return map;
+}
+
+std::string Statement::description() const
+{
+    const char* sql = handle_ ? sqlite3_sql(handle_) : nullptr;
+    return sql ? sql : "";
+}
+
+std::vector<OptBinding> Statement::currentRow()
+{
+    const Cursor& cursor = row();
+    std::vector<OptBinding> values;
+    values.reserve(static_cast<std::size_t>(cursor.columnCount()));
+    for (int i = 0; i < cursor.columnCount(); ++i)
+        values.push_back(cursor[i]);
+    return values;
+}
+
+std::optional<std::vector<OptBinding>> Statement::failableNext()
+{
+    if (!step())
+        return std::nullopt;
+    return currentRow();
+}
+
+std::optional<std::vector<OptBinding>> Statement::next() noexcept
+{
+    try {
+        return failableNext();
+    } catch (const std::exception& error) {
+        logError(std::string("reading rows ended by an error: ") + error.what());
+    } catch (...) {
+        logError("reading rows ended by an unknown error");
+    }
+    return std::nullopt;
+}
+
+Statement::Iterator Statement::begin()
+{
+    sqlite3_reset(handle_);
+    return Iterator(this);
+}
+
+} // namespace velquine::sql
