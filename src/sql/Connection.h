@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -128,9 +129,17 @@ public:
 
     // Compiles, binds and runs to completion; returns the statement.
     std::shared_ptr<Statement> run(const std::string& sql, const std::vector<OptBinding>& values = {});
+    std::shared_ptr<Statement> run(const std::string& sql, std::initializer_list<OptBinding> values)
+    {
+        return run(sql, std::vector<OptBinding>(values));
+    }
     std::shared_ptr<Statement> run(const std::string& sql, const std::map<std::string, OptBinding>& values);
     // Compiles, binds and returns the first column of the first row (absent for NULL or no row).
     OptBinding scalar(const std::string& sql, const std::vector<OptBinding>& values = {});
+    OptBinding scalar(const std::string& sql, std::initializer_list<OptBinding> values)
+    {
+        return scalar(sql, std::vector<OptBinding>(values));
+    }
     OptBinding scalar(const std::string& sql, const std::map<std::string, OptBinding>& values);
     std::shared_ptr<Statement> vacuum();
 

@@ -3,6 +3,8 @@
 #include "sql/Connection.h"
 #include "sql/Statement.h"
 
+#include <sqlite3.h>
+
 #include <exception>
 
 namespace velquine::sql {
@@ -61,6 +63,10 @@ void Connection::runTransaction(const std::string& begin, const std::string& com
         } catch (...) {
             firstError = std::current_exception();
         }
+        // The engine may have ended the transaction itself (a vetoed commit, some I/O errors); a
+        // rollback then has nothing to undo and would only hide the first error behind its own.
+        if (sqlite3_get_autocommit(handle_))
+            std::rethrow_exception(firstError);
         // A failing rollback throws its own error here and the first one is dropped.
         prepare(rollback)->run(std::vector<OptBinding>{});
         if (!afterRollback.empty())

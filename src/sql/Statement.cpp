@@ -53,7 +53,7 @@ Statement& Statement::bind(const std::vector<OptBinding>& values)
 {
     if (values.empty())
         return *this;
-    sqlite3_reset(handle_);
+    restart();
     sqlite3_clear_bindings(handle_);
     int count = sqlite3_bind_parameter_count(handle_);
     if (static_cast<std::size_t>(count) != values.size())
@@ -65,7 +65,7 @@ Statement& Statement::bind(const std::vector<OptBinding>& values)
 
 Statement& Statement::bind(const std::map<std::string, OptBinding>& values)
 {
-    sqlite3_reset(handle_);
+    restart();
     sqlite3_clear_bindings(handle_);
     for (const auto& [name, value] : values) {
         int index = sqlite3_bind_parameter_index(handle_, name.c_str());
@@ -107,7 +107,7 @@ void Statement::bindValue(int index, const OptBinding& value)
 
 Statement& Statement::run()
 {
-    sqlite3_reset(handle_);
+    restart();
     while (step()) {
     }
     return *this;
@@ -127,7 +127,7 @@ Statement& Statement::run(const std::map<std::string, OptBinding>& values)
 
 OptBinding Statement::scalar()
 {
-    sqlite3_reset(handle_);
+    restart();
     step();
     if (columnCount() < 1)
         return std::nullopt;
@@ -148,21 +148,23 @@ OptBinding Statement::scalar(const std::map<std::string, OptBinding>& values)
 
 bool Statement::step()
 {
-    if (!handle_)
-        return false; // text without a statement (empty, or only a comment): nothing to run
+    if (!handle_ || done_)
+        return false; // no statement in the text (empty, or only a comment), or already at its end
     return connection_->sync([&] {
         int code = sqlite3_step(handle_);
         if (code == SQLITE_ROW)
             return true;
-        if (Result::isSuccessCode(code))
+        if (Result::isSuccessCode(code)) {
+            done_ = true;
             return false;
+        }
         fail(code);
     });
 }
 
 void Statement::reset()
 {
-    sqlite3_reset(handle_);
+    restart();
     sqlite3_clear_bindings(handle_);
 }
 
@@ -241,9 +243,15 @@ std::optional<std::vector<OptBinding>> Statement::next() noexcept
     return std::nullopt;
 }
 
-Statement::Iterator Statement::begin()
+void Statement::restart()
 {
     sqlite3_reset(handle_);
+    done_ = false;
+}
+
+Statement::Iterator Statement::begin()
+{
+    restart();
     return Iterator(this);
 }
 

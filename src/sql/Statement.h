@@ -7,6 +7,7 @@
 #include "sql/Value.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -37,21 +38,26 @@ public:
     // Positional: an empty list changes nothing; otherwise resets, clears every binding and binds
     // value k to parameter k. The number of values must equal the number of parameters.
     Statement& bind(const std::vector<OptBinding>& values);
+    Statement& bind(std::initializer_list<OptBinding> values) { return bind(std::vector<OptBinding>(values)); }
     // Named (the name with its prefix character as written in the SQL): always resets and clears.
     Statement& bind(const std::map<std::string, OptBinding>& values);
 
     // Binds the values (if any are given), then steps from the first row until done.
     Statement& run();
     Statement& run(const std::vector<OptBinding>& values);
+    Statement& run(std::initializer_list<OptBinding> values) { return run(std::vector<OptBinding>(values)); }
     Statement& run(const std::map<std::string, OptBinding>& values);
 
     // Binds the values (if any are given), then steps once from the first row and returns column 0:
     // absent for NULL or when there is no row.
     OptBinding scalar();
     OptBinding scalar(const std::vector<OptBinding>& values);
+    OptBinding scalar(std::initializer_list<OptBinding> values) { return scalar(std::vector<OptBinding>(values)); }
     OptBinding scalar(const std::map<std::string, OptBinding>& values);
 
-    // One step on the connection's queue: true when a row is available.
+    // One step on the connection's queue: true when a row is available. Once the statement reported
+    // its end, further steps keep reporting it until the statement restarts (run, scalar, reset,
+    // a new iteration or a non-empty bind).
     bool step();
     // Back to the start, every binding cleared.
     void reset();
@@ -97,6 +103,8 @@ public:
 
 private:
     void bindValue(int index, const OptBinding& value);
+    // Back to the first row, bindings kept.
+    void restart();
     [[noreturn]] void fail(int code) const;
     std::vector<OptBinding> currentRow();
 
@@ -105,6 +113,7 @@ private:
     std::optional<std::int64_t> columnCount_;
     std::optional<std::vector<std::string>> columnNames_;
     std::optional<Cursor> row_;
+    bool done_ = false;
 };
 
 // Fills a list from an iterator with failableNext(): rows are appended until it returns none; the
