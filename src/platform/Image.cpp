@@ -1,0 +1,199 @@
+#include "platform/Image.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace velquine {
+
+namespace {
+
+constexpr double metersPerInch = 0.0254;
+
+// Whether a PNG file carries a pHYs chunk (its resolution). Walks the chunk list up to the image data.
+bool pngStatesResolution(const Image::Data& data)
+{
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (data.size() < 8 || std::memcmp(data.data(), signature, 8) != 0)
+        return false;
+    std::size_t pos = 8;
+    while (pos + 8 <= data.size()) {
+        const std::uint32_t length = (std::uint32_t(data[pos]) << 24) | (std::uint32_t(data[pos + 1]) << 16)
+            | (std::uint32_t(data[pos + 2]) << 8) | std::uint32_t(data[pos + 3]);
+        const char* type = reinterpret_cast<const char*>(data.data() + pos + 4);
+        if (std::memcmp(type, "pHYs", 4) == 0)
+            return true;
+        if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0)
+            return false;
+        if (length > data.size() - pos - 8)
+            return false;
+        pos += 8 + std::size_t(length) + 4;
+    }
+    return false;
+}
+
+// Whether the first directory of a TIFF file holds an XResolution tag.
+bool tiffStatesResolution(const Image::Data& data)
+{
+    if (data.size() < 8)
+        return false;
+    bool little;
+    if (data[0] == 'I' && data[1] == 'I')
+        little = true;
+    else if (data[0] == 'M' && data[1] == 'M')
+        little = false;
+    else
+        return false;
+    auto u16 = [&](std::size_t at) -> std::uint32_t {
+        return little ? (data[at] | (data[at + 1] << 8)) : ((data[at] << 8) | data[at + 1]);
+    };
+    auto u32 = [&](std::size_t at) -> std::uint32_t {
+        return little ? (u16(at) | (u16(at + 2) << 16)) : ((u16(at) << 16) | u16(at + 2));
+    };
+    if (u16(2) != 42)
+        return false;
+    const std::size_t directory = u32(4);
+    if (directory > data.size() - 2 || data.size() < 2)
+        return false;
+    const std::size_t count = u16(directory);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t entry = directory + 2 + i * 12;
+        if (entry + 12 > data.size())
+            return false;
+        if (u16(entry) == 282)
+            return true;
+    }
+    return false;
+}
+
+// DPI from dots per metre. Whole-number resolutions come back exactly, although Qt keeps dots per metre as
+// integers.
+double dpiFrom(int dotsPerMeter)
+{
+    if (dotsPerMeter <= 0)
+        return 72.0;
+    const double dpi = dotsPerMeter * metersPerInch;
+    const double whole = std::round(dpi);
+    return std::fabs(dpi - whole) <= 0.05 && whole > 0 ? whole : dpi;
+}
+
+std::optional<Image::Data> encode(const QImage& bitmap, Size points, const char* format, int compression)
+{
+    if (bitmap.isNull())
+        return std::nullopt;
+    QImage out = bitmap;
+    if (points.width > 0 && std::isfinite(points.width) && points.height > 0 && std::isfinite(points.height)) {
+        const double dpiX = bitmap.width() * 72.0 / points.width;
+        const double dpiY = bitmap.height() * 72.0 / points.height;
+        const double maxDpm = std::numeric_limits<int>::max();
+        out.setDotsPerMeterX(int(std::clamp(std::round(dpiX / metersPerInch), 1.0, maxDpm)));
+        out.setDotsPerMeterY(int(std::clamp(std::round(dpiY / metersPerInch), 1.0, maxDpm)));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (compression >= 0)
+        writer.setCompression(compression);
+    if (!writer.write(out))
+        return std::nullopt;
+    return Image::Data(bytes.begin(), bytes.end());
+}
+
+} // namespace
+
+Image::Image(QImage bitmap) : bitmap_(std::move(bitmap)), size_{double(bitmap_.width()), double(bitmap_.height())}
+{
+}
+
+Image::Image(QImage bitmap, Size pointSize) : bitmap_(std::move(bitmap)), size_(pointSize) { }
+
+std::optional<Image> Image::fromData(const Data& data)
+{
+    if (data.empty())
+        return std::nullopt;
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    QImage bitmap = reader.read();
+    if (bitmap.isNull())
+        return std::nullopt;
+    bitmap.detach();  // the raw bytes belong to the caller
+    Size points{double(bitmap.width()), double(bitmap.height())};
+    if (pngStatesResolution(data) || tiffStatesResolution(data)) {
+        points.width = bitmap.width() * 72.0 / dpiFrom(bitmap.dotsPerMeterX());
+        points.height = bitmap.height() * 72.0 / dpiFrom(bitmap.dotsPerMeterY());
+    }
+    return Image(std::move(bitmap), points);
+}
+
+std::optional<Image::Data> Image::pngData() const { return encode(bitmap_, size_, "png", -1); }
+
+// Qt's TIFF writer takes compression 1 as LZW.
+std::optional<Image::Data> Image::tiffData() const { return encode(bitmap_, size_, "tiff", 1); }
+
+Size Image::aspectFitSize(double maxWidth, double maxHeight) const
+{
+    const float w = float(size_.width);
+    const float h = float(size_.height);
+    const float boxW = float(maxWidth);
+    const float boxH = float(maxHeight);
+    if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h) || !(boxW > 0) || !(boxH > 0)
+        || !std::isfinite(boxW) || !std::isfinite(boxH))
+        return {};
+    const float factor = h < w ? boxW / w : boxH / h;
+    const float fitW = std::trunc(w * factor);
+    const float fitH = std::trunc(h * factor);
+    // A very long, thin image keeps at least one point on its short side rather than vanishing.
+    return {std::max(1.0, double(fitW)), std::max(1.0, double(fitH))};
+}
+
+std::optional<Image> Image::resizedToFit(double width, double height) const
+{
+    if (isNull())
+        return std::nullopt;
+    if (size_.width <= width && size_.height <= height) {
+        width = size_.width;
+        height = size_.height;
+    }
+    if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1 || width > 1e6 || height > 1e6)
+        return std::nullopt;
+    const int pixelsW = int(width);
+    const int pixelsH = int(height);
+    QImage target(pixelsW, pixelsH, QImage::Format_ARGB32_Premultiplied);
+    if (target.isNull())
+        return std::nullopt;
+    target.fill(Qt::transparent);
+    {
+        QPainter painter(&target);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(0, 0, width, height), bitmap_);
+    }
+    return Image(std::move(target), Size{width, height});
+}
+
+std::optional<Image> Image::fittedInto(double maxWidth, double maxHeight) const
+{
+    const Size fit = aspectFitSize(maxWidth, maxHeight);
+    if (isNull() || fit.width <= 0 || fit.height <= 0)
+        return std::nullopt;
+    return resizedToFit(fit.width, fit.height);
+}
+
+bool operator==(const Image& a, const Image& b)
+{
+    if (a.size_ != b.size_)
+        return false;
+    if (a.bitmap_.cacheKey() == b.bitmap_.cacheKey())
+        return true;
+    return a.bitmap_ == b.bitmap_;
+}
+
+} // namespace velquine

@@ -1,0 +1,64 @@
+#pragma once
+
+// An image as a value: a bitmap and the size in points it is shown at. Copies share the bitmap. File data
+// goes in and out as PNG or TIFF (LZW); the size in points travels as the file's resolution.
+
+#include <QImage>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/Geometry.h"
+
+namespace velquine {
+
+class Image {
+public:
+    using Data = std::vector<std::uint8_t>;
+
+    // The null image: no bitmap, size zero.
+    Image() = default;
+    // One pixel of the bitmap per point.
+    explicit Image(QImage bitmap);
+    Image(QImage bitmap, Size pointSize);
+
+    // An image decoded from file data (PNG, TIFF, JPEG, GIF, BMP and the other formats Qt reads). PNG and TIFF
+    // files give their size in points through the resolution they state (pixels × 72 / DPI); a file that
+    // states none, and every other format, shows one pixel as one point. Nothing for data that is not an
+    // image.
+    static std::optional<Image> fromData(const Data& data);
+
+    bool isNull() const { return bitmap_.isNull(); }
+    const QImage& bitmap() const { return bitmap_; }
+    Size size() const { return size_; }
+    int pixelsWide() const { return bitmap_.width(); }
+    int pixelsHigh() const { return bitmap_.height(); }
+
+    // PNG and LZW-compressed TIFF data, with a resolution that gives back the size in points. Nothing for
+    // the null image or when the encoder fails.
+    std::optional<Data> pngData() const;
+    std::optional<Data> tiffData() const;
+
+    // The size in points scaled to fit the box, computed in single precision and cut toward zero to whole
+    // numbers; a small image is scaled up. The reference side is the width when the height is less than the
+    // width, else the height. Each side is at least 1. The zero size for an image whose size is zero or not
+    // finite, or a box that is not finite and positive.
+    Size aspectFitSize(double maxWidth, double maxHeight) const;
+    // A new W × H pixel bitmap (32-bit with alpha) holding the whole image, shown at W × H points; when the
+    // image already fits (its own width at most W and its height at most H) it is redrawn at its own size.
+    // Nothing when the bitmap cannot be made.
+    std::optional<Image> resizedToFit(double width, double height) const;
+    // aspectFitSize into the box, then resizedToFit: the form images are stored in. Nothing for the null
+    // image or one with a zero or non-finite size.
+    std::optional<Image> fittedInto(double maxWidth, double maxHeight) const;
+
+    // The same size in points and the same pixels (copies of one image compare equal at once).
+    friend bool operator==(const Image& a, const Image& b);
+
+private:
+    QImage bitmap_;
+    Size size_;
+};
+
+} // namespace velquine
