@@ -1,0 +1,786 @@
+// The reading half of QXZipArchive: extraction into a folder and questions about an archive.
+//
+// Nothing is created outside the destination: every folder on the way to an item is created one component at a
+// time and its real path must stay inside the real destination; files are opened without following a link in
+// their last component; links are checked again after each new link, so that a later link cannot turn an earlier
+// one into a way out.
+
+#include "files/QXZipArchive.h"
+
+#include "files/QXZipArchiveInternal.h"
+
+#include <unzip.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace velquine {
+
+// ---- Delegate defaults ----
+
+void QXZipArchiveDelegate::zipArchiveWillUnzipArchiveAtPath(const std::string&, const QXZipArchiveInfo&) {}
+void QXZipArchiveDelegate::zipArchiveProgressEvent(std::uint64_t, std::uint64_t) {}
+bool QXZipArchiveDelegate::zipArchiveShouldUnzipFileAtIndex(long, long, const std::string&, const QXZipEntryInfo&)
+{
+    return true;
+}
+void QXZipArchiveDelegate::zipArchiveWillUnzipFileAtIndex(long, long, const std::string&, const QXZipEntryInfo&) {}
+void QXZipArchiveDelegate::zipArchiveDidUnzipFileAtIndex(long, long, const std::string&, const QXZipEntryInfo&) {}
+void QXZipArchiveDelegate::zipArchiveDidUnzipFileAtIndex(long, long, const std::string&, const std::string&) {}
+void QXZipArchiveDelegate::zipArchiveDidUnzipArchiveAtPath(const std::string&, const QXZipArchiveInfo&,
+                                                           const std::string&)
+{
+}
+
+namespace {
+
+constexpr std::size_t kReadBufferSize = 4096;
+// Longer link targets than any system accepts are not links this program makes.
+constexpr std::size_t kMaximumLinkTarget = PATH_MAX - 1;
+
+QXZipArchiveError zipError(long code, const std::string& message)
+{
+    return QXZipArchiveError(kQXZipArchiveErrorDomain, code, message);
+}
+
+QXZipEntryInfo entryInfoFrom(const unz_file_info64& info)
+{
+    QXZipEntryInfo out;
+    out.versionMadeBy = static_cast<std::uint16_t>(info.version);
+    out.versionNeeded = static_cast<std::uint16_t>(info.version_needed);
+    out.flag = static_cast<std::uint16_t>(info.flag);
+    out.compressionMethod = static_cast<std::uint16_t>(info.compression_method);
+    out.dosDate = static_cast<std::uint32_t>(info.dosDate);
+    out.crc = static_cast<std::uint32_t>(info.crc);
+    out.compressedSize = info.compressed_size;
+    out.uncompressedSize = info.uncompressed_size;
+    out.nameLength = static_cast<std::uint16_t>(info.size_filename);
+    out.internalAttributes = static_cast<std::uint16_t>(info.internal_fa);
+    out.externalAttributes = static_cast<std::uint32_t>(info.external_fa);
+    return out;
+}
+
+bool isInside(const std::string& real, const std::string& root)
+{
+    if (root == "/")
+        return true;
+    return real == root || (real.size() > root.size() && real.compare(0, root.size(), root) == 0 && real[root.size()] == '/');
+}
+
+std::optional<std::string> realPath(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return std::nullopt;
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+std::string joinPath(const std::string& folder, const std::string& name)
+{
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+std::vector<std::string> nameComponents(const std::string& name)
+{
+    std::vector<std::string> parts = qxzip::pathComponents(name);
+    if (!parts.empty() && parts.front() == "/")
+        parts.erase(parts.begin());
+    return parts;
+}
+
+void setModificationDate(const std::string& path, double seconds, bool& failed)
+{
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(seconds);
+    times[1].tv_nsec = 0;
+    failed = ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0;
+}
+
+std::string errnoText(int number)
+{
+    return std::strerror(number);
+}
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+struct UnzipCloser {
+    void operator()(void* file) const
+    {
+        if (file)
+            unzClose(static_cast<unzFile>(file));
+    }
+};
+using UnzipHandle = std::unique_ptr<void, UnzipCloser>;
+
+// One extraction: the state of the full unzip routine.
+class Extraction {
+public:
+    Extraction(const std::string& archivePath, const std::string& destination, bool preserveAttributes, bool overwrite,
+               const std::optional<std::string>& symlinksValidWithin, int nestedZipLevel,
+               const QXZipArchive::Password& password, QXZipArchiveDelegate* delegate,
+               const QXZipArchive::UnzipProgressHandler& progressHandler)
+        : archivePath_(archivePath)
+        , destination_(destination)
+        , preserveAttributes_(preserveAttributes)
+        , overwrite_(overwrite)
+        , symlinksValidWithin_(symlinksValidWithin)
+        , nestedZipLevel_(nestedZipLevel)
+        , password_(password)
+        , delegate_(delegate)
+        , progressHandler_(progressHandler)
+    {
+    }
+
+    // Answer, the error to report (if any), and whether the delegate cancelled.
+    bool run(std::optional<QXZipArchiveError>& error);
+
+private:
+    enum class Placement { ok, failed, outOfSpace, escapes };
+    struct Folder {
+        Placement placement = Placement::failed;
+        std::string realPath;
+        int number = 0;
+    };
+
+    Folder realDestination();
+    Folder makeFolders(const std::vector<std::string>& components, std::size_t count);
+    bool linksStayInside(std::string& escaping) const;
+
+    const std::string archivePath_;
+    const std::string destination_;
+    const bool preserveAttributes_;
+    const bool overwrite_;
+    const std::optional<std::string> symlinksValidWithin_;
+    const int nestedZipLevel_;
+    const QXZipArchive::Password password_;
+    QXZipArchiveDelegate* const delegate_;
+    const QXZipArchive::UnzipProgressHandler& progressHandler_;
+
+    std::optional<std::string> realDestination_;
+    std::vector<std::string> createdLinks_;
+};
+
+Extraction::Folder Extraction::realDestination()
+{
+    Folder folder;
+    if (realDestination_) {
+        folder.placement = Placement::ok;
+        folder.realPath = *realDestination_;
+        return folder;
+    }
+    std::error_code ec;
+    fs::create_directories(destination_, ec);
+    if (ec && (ec.value() == ENOSPC || ec.value() == EDQUOT)) {
+        folder.placement = Placement::outOfSpace;
+        folder.number = ec.value();
+        return folder;
+    }
+    const auto real = realPath(destination_);
+    struct stat status {};
+    if (!real || ::stat(real->c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        folder.number = real ? ENOTDIR : errno;
+        return folder;
+    }
+    realDestination_ = real;
+    folder.placement = Placement::ok;
+    folder.realPath = *real;
+    return folder;
+}
+
+Extraction::Folder Extraction::makeFolders(const std::vector<std::string>& components, std::size_t count)
+{
+    Folder folder = realDestination();
+    if (folder.placement != Placement::ok)
+        return folder;
+    std::string current = folder.realPath;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string next = joinPath(current, components[i]);
+        struct stat status {};
+        if (::lstat(next.c_str(), &status) != 0) {
+            if (errno != ENOENT || ::mkdir(next.c_str(), 0777) != 0) {
+                folder.number = errno;
+                folder.placement = (errno == ENOSPC || errno == EDQUOT) ? Placement::outOfSpace : Placement::failed;
+                return folder;
+            }
+        }
+        const auto real = realPath(next);
+        if (!real) {
+            // A link that leads nowhere: whatever it names is not inside yet, so nothing is made through it.
+            folder.number = errno;
+            folder.placement = Placement::failed;
+            if (S_ISLNK(status.st_mode)) {
+                folder.placement = Placement::escapes;
+                folder.realPath = next;
+            }
+            return folder;
+        }
+        if (!isInside(*real, *realDestination_)) {
+            folder.placement = Placement::escapes;
+            folder.realPath = *real;
+            return folder;
+        }
+        if (::stat(real->c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+            folder.number = ENOTDIR;
+            folder.placement = Placement::failed;
+            return folder;
+        }
+        current = *real;
+    }
+    folder.placement = Placement::ok;
+    folder.realPath = current;
+    return folder;
+}
+
+bool Extraction::linksStayInside(std::string& escaping) const
+{
+    if (!symlinksValidWithin_)
+        return true;
+    for (const std::string& link : createdLinks_) {
+        struct stat status {};
+        if (::lstat(link.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+            continue;
+        if (QXZipArchive::escapesTargetDirectory(link, *symlinksValidWithin_)) {
+            escaping = link;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Extraction::run(std::optional<QXZipArchiveError>& error)
+{
+    std::optional<QXZipArchiveError> unzippingError;
+    UnzipHandle zip(unzOpen64(archivePath_.c_str()));
+    if (!zip) {
+        error = zipError(-1, "failed to open zip file");
+        return false;
+    }
+    unzFile uf = static_cast<unzFile>(zip.get());
+
+    struct stat archiveStatus {};
+    const std::uint64_t size = ::stat(archivePath_.c_str(), &archiveStatus) == 0
+        ? static_cast<std::uint64_t>(archiveStatus.st_size)
+        : 0;
+    unz_global_info64 global{};
+    unzGetGlobalInfo64(uf, &global);
+    QXZipArchiveInfo archiveInfo;
+    archiveInfo.numberOfEntries = global.number_entry;
+    archiveInfo.commentSize = static_cast<std::uint32_t>(global.size_comment);
+    const long total = static_cast<long>(global.number_entry);
+
+    int result = unzGoToFirstFile(uf);
+    if (result != UNZ_OK && result != UNZ_END_OF_LIST_OF_FILE) {
+        error = zipError(-2, "failed to open first file in zip file");
+        return false;
+    }
+
+    std::vector<char> buffer(kReadBufferSize, 0);
+    struct DateRecord {
+        std::string path;
+        double date;
+    };
+    std::vector<DateRecord> directoryDates;
+    if (delegate_) {
+        delegate_->zipArchiveWillUnzipArchiveAtPath(archivePath_, archiveInfo);
+        delegate_->zipArchiveProgressEvent(0, size);
+    }
+    long entryNumber = -1;
+    std::uint64_t position = 0;
+    bool success = true;
+    bool cancelled = false;
+    bool crcFailed = false;
+
+    while (result != UNZ_END_OF_LIST_OF_FILE) {
+        if (result != UNZ_OK) {
+            // The central directory breaks off: the archive is damaged, not complete.
+            unzippingError = zipError(-3, "failed to retrieve info for file");
+            success = false;
+            break;
+        }
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            unzippingError = zipError(-3, "failed to retrieve info for file");
+            success = false;
+            break;
+        }
+        // Encrypted entries cannot be read with this zip library; the password is needed for none of the others.
+        if ((info.flag & 1) != 0 || unzOpenCurrentFile(uf) != UNZ_OK) {
+            unzippingError = zipError(-2, "failed to open file in zip file");
+            success = false;
+            break;
+        }
+        const QXZipEntryInfo entryInfo = entryInfoFrom(info);
+        ++entryNumber;
+        if (delegate_) {
+            if (!delegate_->zipArchiveShouldUnzipFileAtIndex(entryNumber, total, archivePath_, entryInfo)) {
+                cancelled = true;
+                success = false;
+                break;
+            }
+            delegate_->zipArchiveWillUnzipFileAtIndex(entryNumber, total, archivePath_, entryInfo);
+        }
+        position += info.compressed_size;
+        if (delegate_)
+            delegate_->zipArchiveProgressEvent(position, size);
+
+        std::vector<char> storedName(info.size_filename + 1, 0);
+        unzGetCurrentFileInfo64(uf, &info, storedName.data(), static_cast<uLong>(storedName.size()), nullptr, 0,
+                                nullptr, 0);
+        const bool isLink = ((info.version >> 8) & 0xFF) == 3 && (info.external_fa >> 28) == 0xA;
+        const std::string decoded = QXZipArchive::filenameStringWithCString(
+            storedName.data(), static_cast<std::uint16_t>(info.version), static_cast<std::uint16_t>(info.flag),
+            info.size_filename);
+        if (decoded.rfind("__MACOSX/", 0) == 0) {
+            unzCloseCurrentFile(uf);
+            result = unzGoToNextFile(uf);
+            continue;
+        }
+        const std::size_t storedLength = std::strlen(storedName.data());
+        const bool isFolder = storedLength > 0
+            && (storedName[storedLength - 1] == '/' || storedName[storedLength - 1] == '\\');
+        std::string name = QXZipArchive::sanitizedPath(decoded).value_or(std::string());
+        if (name.empty())
+            name = std::to_string(entryNumber);
+        const std::string fullPath = destination_ + "/" + name;
+        const std::vector<std::string> components = nameComponents(name);
+
+        if (preserveAttributes_)
+            directoryDates.push_back({fullPath, QXZipArchive::dateWithMSDOSFormat(static_cast<std::uint32_t>(info.dosDate))});
+
+        // The folder that holds the item (or the folder entry itself), created inside the destination.
+        const std::size_t folderCount = isFolder ? components.size() : (components.empty() ? 0 : components.size() - 1);
+        const Folder folder = makeFolders(components, folderCount);
+        if (folder.placement == Placement::outOfSpace) {
+            unzippingError = QXZipArchiveError(kQXZipCocoaErrorDomain, 640,
+                                               "The folder could not be created: there is not enough space.");
+            unzCloseCurrentFile(uf);
+            success = false;
+            break;
+        }
+        if (folder.placement == Placement::escapes) {
+            const std::string message = "Symlink escapes target directory \"~" + name + " -> " + folder.realPath + "\"";
+            qxzip::log(message);
+            unzippingError = zipError(-7, message);
+            unzCloseCurrentFile(uf);
+            success = false;
+            break;
+        }
+        if (folder.placement == Placement::failed)
+            qxzip::log("Error: " + errnoText(folder.number));
+
+        const bool hasLeaf = !isFolder && !components.empty() && folder.placement == Placement::ok;
+        const std::string itemPath = hasLeaf ? joinPath(folder.realPath, components.back()) : folder.realPath;
+        struct stat existing {};
+        const bool itemExists = folder.placement == Placement::ok && ::lstat(itemPath.c_str(), &existing) == 0;
+
+        if (itemExists && !isFolder && !overwrite_) {
+            // The existing item stays as it was, its date included.
+            if (preserveAttributes_)
+                directoryDates.pop_back();
+            unzCloseCurrentFile(uf);
+            result = unzGoToNextFile(uf);
+            continue;
+        }
+
+        if (!isLink && !isFolder) {
+            int count = unzReadCurrentFile(uf, buffer.data(), static_cast<unsigned>(buffer.size()));
+            if (count < 0) {
+                unzippingError = zipError(-4, "failed to read contents of file entry");
+                unzCloseCurrentFile(uf);
+                success = false;
+                break;
+            }
+            int fd = -1;
+            int openError = ENOENT;
+            if (hasLeaf) {
+                if (itemExists && S_ISLNK(existing.st_mode))
+                    ::unlink(itemPath.c_str()); // replace the link itself, never write through it
+                fd = ::open(itemPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+                openError = errno;
+            } else if (isFolder || folder.placement == Placement::ok) {
+                openError = EISDIR;
+            }
+            if (fd >= 0) {
+                createdLinks_.erase(std::remove(createdLinks_.begin(), createdLinks_.end(), itemPath),
+                                    createdLinks_.end());
+                while (count > 0) {
+                    if (!writeAll(fd, buffer.data(), static_cast<std::size_t>(count))) {
+                        const std::string message = "Failed to write file (check your free space)";
+                        qxzip::log(message);
+                        unzippingError = zipError(-5, message);
+                        success = false;
+                        break;
+                    }
+                    count = unzReadCurrentFile(uf, buffer.data(), static_cast<unsigned>(buffer.size()));
+                    if (count < 0) {
+                        unzippingError = zipError(-4, "failed to read contents of file entry");
+                        success = false;
+                    }
+                }
+                if (::close(fd) != 0 && success) {
+                    const std::string message = "Failed to write file (check your free space)";
+                    qxzip::log(message);
+                    unzippingError = zipError(-5, message);
+                    success = false;
+                }
+
+                bool expanded = false;
+                if (success && nestedZipLevel_ > 0) {
+                    std::string extension = fs::path(itemPath).extension().string();
+                    std::transform(extension.begin(), extension.end(), extension.begin(),
+                                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                    if (extension == ".zip"
+                        && QXZipArchive::unzipFileAtPath(itemPath, folder.realPath, preserveAttributes_, overwrite_,
+                                                         symlinksValidWithin_, nestedZipLevel_ - 1, password_, nullptr,
+                                                         nullptr, {}, {})) {
+                        if (!directoryDates.empty())
+                            directoryDates.pop_back();
+                        ::unlink(itemPath.c_str());
+                        expanded = true;
+                    }
+                }
+                if (success && !expanded && preserveAttributes_) {
+                    if (info.dosDate != 0) {
+                        bool failed = false;
+                        setModificationDate(itemPath, QXZipArchive::dateWithMSDOSFormat(static_cast<std::uint32_t>(info.dosDate)), failed);
+                        if (failed)
+                            qxzip::log("Failed to set attributes - whilst setting modification date");
+                    }
+                    const mode_t mode = static_cast<mode_t>(((info.external_fa >> 16) | 0600) & 0777);
+                    if (::chmod(itemPath.c_str(), mode) != 0)
+                        qxzip::log("Failed to set attributes - whilst setting permissions");
+                }
+            } else if (openError != EISDIR) {
+                qxzip::log("Failed to open file on unzipping.(" + errnoText(openError) + ")");
+                if (openError == EMFILE || openError == ENOSPC) {
+                    unzippingError = QXZipArchiveError(kQXZipPosixErrorDomain, openError, errnoText(openError));
+                    unzCloseCurrentFile(uf);
+                    success = false;
+                    break;
+                }
+            }
+        } else if (isLink) {
+            std::string target;
+            bool tooLong = false;
+            for (;;) {
+                const int count = unzReadCurrentFile(uf, buffer.data(), static_cast<unsigned>(buffer.size()));
+                if (count < 0) {
+                    unzippingError = zipError(-4, "failed to read contents of file entry");
+                    success = false;
+                    break;
+                }
+                if (count == 0)
+                    break;
+                if (target.size() + static_cast<std::size_t>(count) > kMaximumLinkTarget)
+                    tooLong = true;
+                else
+                    target.append(buffer.data(), static_cast<std::size_t>(count));
+            }
+            if (!success) {
+                unzCloseCurrentFile(uf);
+                break;
+            }
+            const bool usable = !tooLong && !target.empty() && target.find('\0') == std::string::npos
+                && qxzip::isValidUtf8(target) && folder.placement == Placement::ok;
+            if (!usable) {
+                qxzip::log("Skipped symbolic link \"" + name + "\": its target cannot be made");
+            } else {
+                const std::string linkPath = isFolder || components.empty() ? folder.realPath
+                                                                             : joinPath(folder.realPath, components.back());
+                const std::string tested = target.front() == '/' ? target : joinPath(fs::path(linkPath).parent_path().string(), target);
+                if (symlinksValidWithin_ && QXZipArchive::escapesTargetDirectory(tested, *symlinksValidWithin_)) {
+                    const std::string message = "Symlink escapes target directory \"~" + name + " -> " + target + "\"";
+                    qxzip::log(message);
+                    unzippingError = zipError(-7, message);
+                    success = false;
+                } else if (linkPath == realDestination_) {
+                    qxzip::log("Skipped symbolic link \"" + name + "\": it would replace the destination");
+                } else {
+                    struct stat present {};
+                    if (overwrite_ && ::lstat(linkPath.c_str(), &present) == 0) {
+                        std::error_code removal;
+                        fs::remove_all(linkPath, removal);
+                        if (removal) {
+                            const std::string message = "Failed to delete existing symbolic link at \"" + removal.message() + "\"";
+                            qxzip::log(message);
+                            unzippingError = zipError(removal.value(), message);
+                            success = false;
+                        }
+                    }
+                    if (success) {
+                        if (::symlink(target.c_str(), linkPath.c_str()) != 0) {
+                            const int number = errno;
+                            const std::string message = "Failed to create symbolic link at \"" + fullPath + "\" to \""
+                                + target + "\" - symlink() error code: " + std::to_string(number);
+                            qxzip::log(message);
+                            unzippingError = QXZipArchiveError(kQXZipPosixErrorDomain, -1, message);
+                            success = false;
+                        } else {
+                            createdLinks_.push_back(linkPath);
+                            std::string escaping;
+                            if (!linksStayInside(escaping)) {
+                                // The new link turned a link made before into a way out: take it back.
+                                ::unlink(linkPath.c_str());
+                                createdLinks_.pop_back();
+                                const std::string message =
+                                    "Symlink escapes target directory \"~" + name + " -> " + target + "\"";
+                                qxzip::log(message);
+                                unzippingError = zipError(-7, message);
+                                success = false;
+                            }
+                        }
+                    }
+                }
+            }
+        }
+
+        const int closed = unzCloseCurrentFile(uf);
+        if (closed == UNZ_CRCERROR) {
+            crcFailed = true;
+            success = false;
+            break;
+        }
+        if (!success)
+            break;
+
+        result = unzGoToNextFile(uf);
+        if (delegate_) {
+            if (delegate_->wantsDidUnzipFileInfo())
+                delegate_->zipArchiveDidUnzipFileAtIndex(entryNumber, total, archivePath_, entryInfo);
+            else
+                delegate_->zipArchiveDidUnzipFileAtIndex(entryNumber, total, archivePath_, fullPath);
+        }
+        if (progressHandler_)
+            progressHandler_(name, entryInfo, entryNumber, total);
+    }
+    zip.reset();
+
+    if (success && preserveAttributes_) {
+        for (const DateRecord& record : directoryDates) {
+            bool failed = false;
+            setModificationDate(record.path, record.date, failed);
+            if (failed && errno != ENOENT)
+                qxzip::log("Set attributes failed for directory: " + record.path + ".");
+        }
+    }
+    if (success && delegate_)
+        delegate_->zipArchiveDidUnzipArchiveAtPath(archivePath_, archiveInfo, destination_);
+    if (!cancelled && delegate_)
+        delegate_->zipArchiveProgressEvent(size, size);
+
+    if (unzippingError)
+        error = unzippingError;
+    else if (crcFailed)
+        error = zipError(-3, "crc check failed for file");
+    else
+        error.reset();
+    return success;
+}
+
+} // namespace
+
+// ---- Extraction ----
+
+bool QXZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination)
+{
+    return unzipFileAtPath(path, destination, static_cast<QXZipArchiveDelegate*>(nullptr));
+}
+
+bool QXZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination,
+                                   QXZipArchiveDelegate* delegate)
+{
+    return unzipFileAtPath(path, destination, true, true, Password{}, ErrorOut{}, delegate);
+}
+
+bool QXZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool overwrite,
+                                   const Password& password, ErrorOut error)
+{
+    return unzipFileAtPath(path, destination, overwrite, password, error, nullptr);
+}
+
+bool QXZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool overwrite,
+                                   const Password& password, ErrorOut error, QXZipArchiveDelegate* delegate)
+{
+    return unzipFileAtPath(path, destination, true, overwrite, password, error, delegate);
+}
+
+bool QXZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool overwrite,
+                                   const Password& password, const UnzipProgressHandler& progressHandler,
+                                   const CompletionHandler& completionHandler)
+{
+    return unzipFileAtPath(path, destination, true, overwrite, password, ErrorOut{}, nullptr, progressHandler,
+                           completionHandler);
+}
+
+bool QXZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination,
+                                   const UnzipProgressHandler& progressHandler,
+                                   const CompletionHandler& completionHandler)
+{
+    return unzipFileAtPath(path, destination, true, Password{}, progressHandler, completionHandler);
+}
+
+bool QXZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool preserveAttributes,
+                                   bool overwrite, const Password& password, ErrorOut error,
+                                   QXZipArchiveDelegate* delegate)
+{
+    return unzipFileAtPath(path, destination, preserveAttributes, overwrite, password, error, delegate,
+                           UnzipProgressHandler{}, CompletionHandler{});
+}
+
+bool QXZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool preserveAttributes,
+                                   bool overwrite, const Password& password, ErrorOut error,
+                                   QXZipArchiveDelegate* delegate, const UnzipProgressHandler& progressHandler,
+                                   const CompletionHandler& completionHandler)
+{
+    return unzipFileAtPath(path, destination, preserveAttributes, overwrite, 0, password, error, delegate,
+                           progressHandler, completionHandler);
+}
+
+bool QXZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool preserveAttributes,
+                                   bool overwrite, int nestedZipLevel, const Password& password, ErrorOut error,
+                                   QXZipArchiveDelegate* delegate, const UnzipProgressHandler& progressHandler,
+                                   const CompletionHandler& completionHandler)
+{
+    return unzipFileAtPath(path, destination, preserveAttributes, overwrite, std::optional<std::string>(destination),
+                           nestedZipLevel, password, error, delegate, progressHandler, completionHandler);
+}
+
+bool QXZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool preserveAttributes,
+                                   bool overwrite, const std::optional<std::string>& symlinksValidWithin,
+                                   int nestedZipLevel, const Password& password, ErrorOut error,
+                                   QXZipArchiveDelegate* delegate, const UnzipProgressHandler& progressHandler,
+                                   const CompletionHandler& completionHandler)
+{
+    std::optional<QXZipArchiveError> failure;
+    bool answer = false;
+    if (path.empty() || destination.empty()) {
+        failure = QXZipArchiveError(kQXZipArchiveErrorDomain, -6, "received invalid argument(s)");
+    } else {
+        Extraction extraction(path, destination, preserveAttributes, overwrite, symlinksValidWithin, nestedZipLevel,
+                              password, delegate, progressHandler);
+        answer = extraction.run(failure);
+    }
+    if (error)
+        *error = failure;
+    if (completionHandler) {
+        const bool early = path.empty() || destination.empty();
+        completionHandler(early ? std::nullopt : std::optional<std::string>(path), answer, failure);
+    }
+    return answer;
+}
+
+// ---- Inspection ----
+
+bool QXZipArchive::isFilePasswordProtectedAtPath(const std::string& path)
+{
+    UnzipHandle zip(unzOpen64(path.c_str()));
+    if (!zip)
+        return false;
+    unzFile uf = static_cast<unzFile>(zip.get());
+    int result = unzGoToFirstFile(uf);
+    while (result == UNZ_OK) {
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return false;
+        if ((info.flag & 1) != 0)
+            return true;
+        result = unzGoToNextFile(uf);
+    }
+    return false;
+}
+
+bool QXZipArchive::isPasswordValidForArchiveAtPath(const std::string& path, const std::string& /*password*/,
+                                                   ErrorOut error)
+{
+    if (error)
+        error->reset();
+    UnzipHandle zip(unzOpen64(path.c_str()));
+    if (!zip) {
+        if (error)
+            *error = zipError(-1, "failed to open zip file");
+        return false;
+    }
+    unzFile uf = static_cast<unzFile>(zip.get());
+    int result = unzGoToFirstFile(uf);
+    while (result == UNZ_OK) {
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            if (error)
+                *error = zipError(-3, "failed to retrieve info for file");
+            return false;
+        }
+        // An encrypted entry cannot be opened by this zip library, whatever the password.
+        if ((info.flag & 1) != 0) {
+            if (error)
+                *error = zipError(-2, "failed to open file in zip archive");
+            return false;
+        }
+        result = unzGoToNextFile(uf);
+    }
+    return true;
+}
+
+std::uint64_t QXZipArchive::payloadSizeForArchiveAtPath(const std::string& path, ErrorOut error)
+{
+    if (error)
+        error->reset();
+    UnzipHandle zip(unzOpen64(path.c_str()));
+    if (!zip) {
+        if (error)
+            *error = zipError(-1, "failed to open zip file");
+        return 0;
+    }
+    unzFile uf = static_cast<unzFile>(zip.get());
+    std::uint64_t sum = 0;
+    int result = unzGoToFirstFile(uf);
+    while (result == UNZ_OK) {
+        if (unzOpenCurrentFile(uf) != UNZ_OK) {
+            if (error)
+                *error = zipError(-2, "failed to open file in zip archive");
+            break;
+        }
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            if (error)
+                *error = zipError(-3, "failed to retrieve info for file");
+            unzCloseCurrentFile(uf);
+            break;
+        }
+        sum += info.uncompressed_size;
+        unzCloseCurrentFile(uf);
+        result = unzGoToNextFile(uf);
+    }
+    return sum;
+}
+
+} // namespace velquine
