@@ -133,6 +133,46 @@ bool writeAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
+// minizip 1.x reads the end record as an entry header when there are no entries; an empty archive simply ends.
+int goToFirstEntry(unzFile uf)
+{
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(uf, &global) == UNZ_OK && global.number_entry == 0)
+        return UNZ_END_OF_LIST_OF_FILE;
+    return unzGoToFirstFile(uf);
+}
+
+// minizip 1.x refuses to open an archive that holds nothing but its end record, which is a valid zip file.
+bool isEmptyZipArchive(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    std::string tail;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        const long start = std::max(0L, size - 22 - 65535);
+        if (size >= 22 && std::fseek(file, start, SEEK_SET) == 0) {
+            tail.resize(static_cast<std::size_t>(size - start));
+            tail.resize(std::fread(tail.data(), 1, tail.size(), file));
+        }
+    }
+    std::fclose(file);
+    auto le = [&tail](std::size_t at, int bytes) {
+        std::uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            v = (v << 8) | static_cast<unsigned char>(tail[at + static_cast<std::size_t>(i)]);
+        return v;
+    };
+    for (std::size_t at = tail.size() >= 22 ? tail.size() - 22 : std::string::npos; at != std::string::npos; --at) {
+        if (le(at, 4) == 0x06054b50 && at + 22 + le(at + 20, 2) == tail.size())
+            return le(at + 8, 2) == 0 && le(at + 10, 2) == 0 && le(at + 12, 4) == 0;
+        if (at == 0)
+            break;
+    }
+    return false;
+}
+
 struct UnzipCloser {
     void operator()(void* file) const
     {
@@ -281,24 +321,25 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
 {
     std::optional<QXZipArchiveError> unzippingError;
     UnzipHandle zip(unzOpen64(archivePath_.c_str()));
-    if (!zip) {
+    if (!zip && !isEmptyZipArchive(archivePath_)) {
         error = zipError(-1, "failed to open zip file");
         return false;
     }
-    unzFile uf = static_cast<unzFile>(zip.get());
+    unzFile uf = static_cast<unzFile>(zip.get()); // none for an archive without entries
 
     struct stat archiveStatus {};
     const std::uint64_t size = ::stat(archivePath_.c_str(), &archiveStatus) == 0
         ? static_cast<std::uint64_t>(archiveStatus.st_size)
         : 0;
     unz_global_info64 global{};
-    unzGetGlobalInfo64(uf, &global);
+    if (uf)
+        unzGetGlobalInfo64(uf, &global);
     QXZipArchiveInfo archiveInfo;
     archiveInfo.numberOfEntries = global.number_entry;
     archiveInfo.commentSize = static_cast<std::uint32_t>(global.size_comment);
     const long total = static_cast<long>(global.number_entry);
 
-    int result = unzGoToFirstFile(uf);
+    int result = uf ? goToFirstEntry(uf) : UNZ_END_OF_LIST_OF_FILE;
     if (result != UNZ_OK && result != UNZ_END_OF_LIST_OF_FILE) {
         error = zipError(-2, "failed to open first file in zip file");
         return false;
@@ -705,9 +746,9 @@ bool QXZipArchive::isFilePasswordProtectedAtPath(const std::string& path)
 {
     UnzipHandle zip(unzOpen64(path.c_str()));
     if (!zip)
-        return false;
+        return false; // no archive, or one without entries
     unzFile uf = static_cast<unzFile>(zip.get());
-    int result = unzGoToFirstFile(uf);
+    int result = goToFirstEntry(uf);
     while (result == UNZ_OK) {
         unz_file_info64 info{};
         if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
@@ -725,13 +766,15 @@ bool QXZipArchive::isPasswordValidForArchiveAtPath(const std::string& path, cons
     if (error)
         error->reset();
     UnzipHandle zip(unzOpen64(path.c_str()));
+    if (!zip && isEmptyZipArchive(path))
+        return true;
     if (!zip) {
         if (error)
             *error = zipError(-1, "failed to open zip file");
         return false;
     }
     unzFile uf = static_cast<unzFile>(zip.get());
-    int result = unzGoToFirstFile(uf);
+    int result = goToFirstEntry(uf);
     while (result == UNZ_OK) {
         unz_file_info64 info{};
         if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
@@ -755,6 +798,8 @@ std::uint64_t QXZipArchive::payloadSizeForArchiveAtPath(const std::string& path,
     if (error)
         error->reset();
     UnzipHandle zip(unzOpen64(path.c_str()));
+    if (!zip && isEmptyZipArchive(path))
+        return 0;
     if (!zip) {
         if (error)
             *error = zipError(-1, "failed to open zip file");
@@ -762,7 +807,7 @@ std::uint64_t QXZipArchive::payloadSizeForArchiveAtPath(const std::string& path,
     }
     unzFile uf = static_cast<unzFile>(zip.get());
     std::uint64_t sum = 0;
-    int result = unzGoToFirstFile(uf);
+    int result = goToFirstEntry(uf);
     while (result == UNZ_OK) {
         if (unzOpenCurrentFile(uf) != UNZ_OK) {
             if (error)
