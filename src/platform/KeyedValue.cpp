@@ -264,7 +264,7 @@ const KeyedValue* KeyedValue::find(std::string_view key) const
 
 void KeyedValue::set(std::string key, KeyedValue value) { asObject().set(std::move(key), std::move(value)); }
 
-const KeyedValue& KeyedValue::at(std::size_t index) const
+const KeyedValue& KeyedValue::element(std::size_t index) const
 {
     const auto& items = asArray();
     if (index >= items.size())

@@ -141,8 +141,21 @@ public:
     // Throws typeMismatch on a non-object.
     void set(std::string key, KeyedValue value);
 
-    // Array elements; throw typeMismatch on a non-array and indexOutOfRange past the end.
-    const KeyedValue& at(std::size_t index) const;
+    // Array elements; throw typeMismatch on a non-array and indexOutOfRange past the end (or below 0).
+    template <class I, std::enable_if_t<std::is_integral_v<I> && !std::is_same_v<I, bool>, int> = 0>
+    const KeyedValue& at(I index) const
+    {
+        if constexpr (std::is_signed_v<I>)
+            if (index < 0)
+                return element(static_cast<std::size_t>(-1));
+        return element(static_cast<std::size_t>(index));
+    }
+    template <class I, std::enable_if_t<std::is_integral_v<I> && !std::is_same_v<I, bool>, int> = 0>
+    KeyedValue& at(I index)
+    {
+        return const_cast<KeyedValue&>(static_cast<const KeyedValue&>(*this).at(index));
+    }
+    const KeyedValue& element(std::size_t index) const;
     void append(KeyedValue value);
     // Elements of an array or members of an object; 0 for every other kind.
     std::size_t size() const;

@@ -120,6 +120,9 @@ TEST(KeyedValue, WrongKindsAndMissingKeysGiveClearErrors)
     }
     EXPECT_EQ(errorKind([&] { object.at(0); }), K::typeMismatch);
     EXPECT_EQ(errorKind([] { KeyedValue::array({1}).at(1); }), K::indexOutOfRange);
+    EXPECT_EQ(errorKind([] { KeyedValue::array({1}).at(-1); }), K::indexOutOfRange);
+    EXPECT_EQ(KeyedValue::array({7, 8}).at(1u).asInt64(), 8);
+    EXPECT_EQ(KeyedValue::array({7, 8}).at(0).asInt64(), 7);
     EXPECT_EQ(errorKind([] { KeyedValue::array().at("a"); }), K::typeMismatch);
     EXPECT_EQ(errorKind([] { KeyedValue(nullptr).asObject(); }), K::typeMismatch);
     EXPECT_EQ(KeyedValue(3).find("a"), nullptr);
