@@ -100,6 +100,13 @@ std::string sqlWithInlinedBindings(const Expression<void>& expression)
     return out;
 }
 
+Expression<void> parameter(OptBinding binding)
+{
+    std::vector<OptBinding> bindings;
+    bindings.push_back(std::move(binding));
+    return Expression<void>("?", std::move(bindings));
+}
+
 Expression<void> join(std::string_view separator, const std::vector<Expression<void>>& parts)
 {
     Expression<void> result;

@@ -71,15 +71,18 @@ inline Expression<void> literal(std::string sql)
     return Expression<void>::literal(std::move(sql));
 }
 
+// "?" with one binding.
+Expression<void> parameter(OptBinding binding);
+
 // "?" with the storage form of the value as its one binding.
 template <SQLValue V> Expression<V> value(const V& v)
 {
-    return Expression<V>("?", {toBinding(v)});
+    return retype<V>(parameter(toBinding(v)));
 }
 // "?" with the value's storage form, or with NULL when absent.
 template <SQLValue V> Expression<std::optional<V>> value(const std::optional<V>& v)
 {
-    return Expression<std::optional<V>>("?", {toBinding(v)});
+    return retype<std::optional<V>>(parameter(toBinding(v)));
 }
 inline Expression<std::string> value(const char* v)
 {
@@ -99,11 +102,11 @@ template <class T> Expression<void> toExpression(const Expression<T>& e)
 }
 template <SQLValue V> Expression<void> toExpression(const V& v)
 {
-    return Expression<void>("?", {toBinding(v)});
+    return parameter(toBinding(v));
 }
 template <SQLValue V> Expression<void> toExpression(const std::optional<V>& v)
 {
-    return Expression<void>("?", {toBinding(v)});
+    return parameter(toBinding(v));
 }
 inline Expression<void> toExpression(Star)
 {
