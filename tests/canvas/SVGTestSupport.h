@@ -3,10 +3,27 @@
 // Compact texts of paths for the SVG tests: "M 0 0 | L 10 5.5 | C 1 2 3 4 5 6 | Q 1 2 3 4 | Z".
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 #include "canvas/svg/SVGBezierPath.h"
 #include "platform/Log.h"
+
+namespace velquine {
+
+inline void PrintTo(const SVGColor& c, std::ostream* out)
+{
+    *out << "SVGColor(" << c.red << ", " << c.green << ", " << c.blue << ", " << c.alpha << ")";
+}
+
+inline void PrintTo(const Point& p, std::ostream* out) { *out << "(" << p.x << ", " << p.y << ")"; }
+
+inline void PrintTo(const Rect& r, std::ostream* out)
+{
+    *out << "(" << r.origin.x << ", " << r.origin.y << ", " << r.size.width << ", " << r.size.height << ")";
+}
+
+} // namespace velquine
 
 namespace velquine::svgtest {
 
