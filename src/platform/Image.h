@@ -9,13 +9,14 @@
 #include <optional>
 #include <vector>
 
+#include "platform/Base64.h"
 #include "platform/Geometry.h"
 
 namespace velquine {
 
 class Image {
 public:
-    using Data = std::vector<std::uint8_t>;
+    using Data = Bytes;
 
     // The null image: no bitmap, size zero.
     Image() = default;
