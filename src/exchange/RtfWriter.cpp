@@ -1,0 +1,194 @@
+#include "exchange/RtfWriter.h"
+
+#include "exchange/CodePages.h"
+#include "exchange/Utf8.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace velquine {
+
+namespace {
+
+long twips(double points)
+{
+    return std::lround(points * 20.0);
+}
+
+void appendByteEscape(std::string& out, unsigned char byte)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "\\'%02x", byte);
+    out += buffer;
+}
+
+// \uN takes a signed 16-bit number; the fallback after it is skipped by readers that know \u.
+void appendUnicodeEscape(std::string& out, char32_t scalar)
+{
+    const auto appendUnit = [&](std::uint32_t unit, char32_t fallbackScalar) {
+        const int value = unit > 32767 ? static_cast<int>(unit) - 65536 : static_cast<int>(unit);
+        out += "\\u";
+        out += std::to_string(value);
+        if (const auto byte = codepages::toWindows1252(fallbackScalar); byte && *byte >= 0x80)
+            appendByteEscape(out, *byte);
+        else
+            out += '?';
+    };
+    if (scalar >= 0x10000) {
+        const std::uint32_t v = static_cast<std::uint32_t>(scalar) - 0x10000;
+        appendUnit(0xD800 + (v >> 10), 0);
+        appendUnit(0xDC00 + (v & 0x3FF), 0);
+    } else {
+        appendUnit(static_cast<std::uint32_t>(scalar), scalar);
+    }
+}
+
+void appendText(std::string& out, std::string_view text)
+{
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const char32_t c = utf8::decodeNext(text, pos);
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '{':
+            out += "\\{";
+            break;
+        case '}':
+            out += "\\}";
+            break;
+        case '\t':
+            out += "\\tab ";
+            break;
+        case '\r':
+            if (pos < text.size() && text[pos] == '\n')
+                ++pos;
+            out += "\\line ";
+            break;
+        case '\n':
+        case 0x2028:
+        case 0x2029:
+            out += "\\line ";
+            break;
+        default:
+            if (c < 0x20 || c == 0x7F)
+                appendByteEscape(out, static_cast<unsigned char>(c));
+            else if (c < 0x80)
+                out += static_cast<char>(c);
+            else
+                appendUnicodeEscape(out, c);
+        }
+    }
+}
+
+std::string fontName(std::string_view family)
+{
+    std::string name;
+    appendText(name, family);
+    // The ";" ends an entry of the font table and cannot be escaped.
+    name.erase(std::remove(name.begin(), name.end(), ';'), name.end());
+    return name;
+}
+
+template <typename T>
+std::size_t indexOf(std::vector<T>& list, const T& value)
+{
+    const auto found = std::find(list.begin(), list.end(), value);
+    if (found != list.end())
+        return static_cast<std::size_t>(found - list.begin());
+    list.push_back(value);
+    return list.size() - 1;
+}
+
+void appendListTable(std::string& out)
+{
+    out += "{\\*\\listtable{\\list\\listtemplateid1\\listhybrid\n";
+    for (int level = 0; level <= RichTextParagraph::maxListLevel; ++level) {
+        const int indent = 720 * (level + 1);
+        out += "{\\listlevel\\levelnfc23\\levelnfcn23\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat1\\levelspace360\\levelindent0"
+               "{\\leveltext\\leveltemplateid"
+            + std::to_string(level + 101) + "\\'01\\u8226\\'95;}{\\levelnumbers;}\\fi-360\\li" + std::to_string(indent) + "\\lin"
+            + std::to_string(indent) + " }\n";
+    }
+    out += "{\\listname ;}\\listid1}}\n";
+    out += "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}\n";
+}
+
+} // namespace
+
+std::string RtfWriter::write(const RichTextDocument& document)
+{
+    std::vector<std::string> fonts{document.defaultFontFamily};
+    std::vector<RichTextColor> colors;
+    bool hasList = false;
+    for (const RichTextParagraph& paragraph : document.paragraphs) {
+        hasList = hasList || paragraph.listLevel.has_value();
+        for (const RichTextRun& run : paragraph.runs) {
+            if (run.attributes.fontFamily)
+                indexOf(fonts, *run.attributes.fontFamily);
+            if (run.attributes.foregroundColor)
+                indexOf(colors, *run.attributes.foregroundColor);
+        }
+    }
+
+    std::string out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
+    for (std::size_t i = 0; i < fonts.size(); ++i)
+        out += "{\\f" + std::to_string(i) + "\\fnil\\fcharset0 " + fontName(fonts[i]) + ";}";
+    out += "}\n{\\colortbl;";
+    for (const RichTextColor& color : colors)
+        out += "\\red" + std::to_string(color.red) + "\\green" + std::to_string(color.green) + "\\blue" + std::to_string(color.blue) + ";";
+    out += "}\n";
+    if (hasList)
+        appendListTable(out);
+
+    for (const RichTextParagraph& paragraph : document.paragraphs) {
+        out += "\\pard\\plain\\li" + std::to_string(twips(paragraph.headIndent)) + "\\fi"
+            + std::to_string(twips(paragraph.firstLineHeadIndent - paragraph.headIndent));
+        switch (paragraph.alignment) {
+        case RichTextAlignment::natural:
+            break;
+        case RichTextAlignment::left:
+            out += "\\ql";
+            break;
+        case RichTextAlignment::center:
+            out += "\\qc";
+            break;
+        case RichTextAlignment::right:
+            out += "\\qr";
+            break;
+        case RichTextAlignment::justified:
+            out += "\\qj";
+            break;
+        }
+        if (paragraph.listLevel) {
+            const int level = std::clamp(*paragraph.listLevel, 0, RichTextParagraph::maxListLevel);
+            out += "\\ls1\\ilvl" + std::to_string(level) + " {\\listtext\\tab \\u8226\\'95\\tab }";
+        }
+        for (const RichTextRun& run : paragraph.runs) {
+            const RichTextAttributes& a = run.attributes;
+            out += "{\\f" + std::to_string(a.fontFamily ? indexOf(fonts, *a.fontFamily) : 0);
+            if (a.fontSize && *a.fontSize > 0)
+                out += "\\fs" + std::to_string(std::max(1L, std::lround(*a.fontSize * 2.0)));
+            if (a.bold)
+                out += "\\b";
+            if (a.italic)
+                out += "\\i";
+            if (a.foregroundColor)
+                out += "\\cf" + std::to_string(indexOf(colors, *a.foregroundColor) + 1);
+            if (a.underline)
+                out += "\\ul";
+            if (a.strikeThrough)
+                out += "\\strike";
+            out += ' ';
+            appendText(out, run.text);
+            out += '}';
+        }
+        out += "\\par\n";
+    }
+    out += "}\n";
+    return out;
+}
+
+} // namespace velquine
