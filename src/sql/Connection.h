@@ -4,6 +4,8 @@
 
 #include "sql/ConnectionQueue.h"
 #include "sql/Errors.h"
+#include "sql/Query.h"
+#include "sql/Row.h"
 #include "sql/SQLiteVersion.h"
 #include "sql/URIQueryParameter.h"
 #include "sql/Value.h"
@@ -143,6 +145,57 @@ public:
     OptBinding scalar(const std::string& sql, const std::map<std::string, OptBinding>& values);
     std::shared_ptr<Statement> vacuum();
 
+    // ---- queries and statement values -----------------------------------------------------------
+
+    // The query's result columns by name: each select column's template, and for a "*" the names the
+    // engine reports for the tables behind it (qualified with the table's name when the query has
+    // joins, or when the star itself is qualified). Throws QueryError noSuchTable for a qualified star
+    // that names no table of the query, or the Result of a table the engine cannot read.
+    ColumnNameMap columnNamesForQuery(const AnyQuery& query);
+    template <QueryValue Q> ColumnNameMap columnNamesForQuery(const Q& query)
+    {
+        return columnNamesForQuery(toAnyQuery(query));
+    }
+
+    // Prepares the query's SELECT; the rows are read lazily, by stepping, as they are asked for.
+    template <QueryValue Q> RowIterator prepare(const Q& query) { return prepareRowIterator(toAnyQuery(query)); }
+    RowIterator prepareRowIterator(const AnyQuery& query);
+    template <QueryValue Q> RowIterator prepareRowIterator(const Q& query)
+    {
+        return prepareRowIterator(toAnyQuery(query));
+    }
+    // Prepares SQL text with its values; the rows are keyed by the statement's own column names.
+    RowIterator prepareRowIterator(const std::string& sql, const std::vector<OptBinding>& bindings);
+
+    // The first row of the query (LIMIT 1, keeping the query's offset), or none.
+    std::optional<Row> firstRow(const AnyQuery& query);
+    template <QueryValue Q> std::optional<Row> firstRow(const Q& query) { return firstRow(toAnyQuery(query)); }
+
+    // The single value of a scalar query or select. The optional forms give no value for NULL, no row
+    // or a value not of V's storage form; the plain forms throw QueryError unexpectedNullValue then.
+    template <SQLValue V> std::optional<V> scalar(const ScalarQuery<std::optional<V>>& query)
+    {
+        return valueFromBinding<V>(scalarValue(query.expression()));
+    }
+    template <SQLValue V> V scalar(const ScalarQuery<V>& query)
+    {
+        return required<V>(scalarValue(query.expression()), resultColumnName(query.clauses));
+    }
+    template <SQLValue V> std::optional<V> scalar(const Select<std::optional<V>>& select)
+    {
+        return valueFromBinding<V>(scalarValue(select.expression()));
+    }
+    template <SQLValue V> V scalar(const Select<V>& select)
+    {
+        return required<V>(scalarValue(select.expression()), select.templ);
+    }
+
+    // Runs the statement as one unit on the queue. An insert gives the new row's id; an update or a
+    // delete gives the number of rows it changed.
+    std::int64_t run(const Insert& insert);
+    std::int64_t run(const Update& update);
+    std::int64_t run(const Delete& statement);
+
     // ---- attach, pragmas, library version -------------------------------------------------------
 
     void attach(const Location& location, const std::string& schemaName);
@@ -231,6 +284,18 @@ public:
     };
 
 private:
+    OptBinding scalarValue(const Expression<void>& expression);
+    static std::string resultColumnName(const QueryClauses& clauses);
+    template <SQLValue V> static V required(const OptBinding& value, const std::string& name)
+    {
+        std::optional<V> typed = valueFromBinding<V>(value);
+        if (!typed)
+            throw QueryError::unexpectedNullValue(name);
+        return std::move(*typed);
+    }
+    std::int64_t runChanging(const StatementText& statement, bool insert);
+    void expandStar(const AnyQuery& query, bool qualify, ColumnNameMap& map, int& counter);
+
     template <class State> struct TypedAggregate final : AggregateBox {
         TypedAggregate(State initial, std::function<State(State, const std::vector<OptBinding>&)> reduce,
                        std::function<OptBinding(State)> result)

@@ -1,0 +1,52 @@
+#include "sql/Row.h"
+
+namespace velquine::sql {
+
+int Row::position(const std::string& columnTemplate) const
+{
+    static const ColumnNameMap empty;
+    const ColumnNameMap& map = columnNames ? *columnNames : empty;
+    if (auto exact = map.find(columnTemplate); exact != map.end())
+        return exact->second;
+    const std::string suffix = "." + columnTemplate;
+    std::vector<std::string> matches;
+    int found = -1;
+    for (const auto& [key, index] : map) {
+        if (key.size() >= suffix.size() && key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            matches.push_back(key);
+            found = index;
+        }
+    }
+    if (matches.size() == 1)
+        return found;
+    if (matches.empty()) {
+        std::vector<std::string> keys;
+        keys.reserve(map.size());
+        for (const auto& entry : map)
+            keys.push_back(entry.first);
+        throw QueryError::noSuchColumn(columnTemplate, std::move(keys));
+    }
+    throw QueryError::ambiguousColumn(columnTemplate, std::move(matches));
+}
+
+std::optional<Row> RowIterator::failableNext()
+{
+    auto values = statement_->failableNext();
+    if (!values)
+        return std::nullopt;
+    return Row(columnNames_, std::move(*values));
+}
+
+std::optional<Row> RowIterator::next() noexcept
+{
+    try {
+        return failableNext();
+    } catch (const std::exception& error) {
+        logError(std::string("reading rows ended by an error: ") + error.what());
+    } catch (...) {
+        logError("reading rows ended by an unknown error");
+    }
+    return std::nullopt;
+}
+
+} // namespace velquine::sql
