@@ -2,7 +2,7 @@
 
 #include <cstring>
 #include <limits>
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <tuple>
 
@@ -339,7 +339,13 @@ private:
     }
 
     std::vector<Object> objects_;
-    std::map<std::pair<int, std::string>, std::size_t> scalars_;
+    struct ScalarHash {
+        std::size_t operator()(const std::pair<int, std::string>& key) const
+        {
+            return std::hash<std::string>()(key.second) * 31 + static_cast<std::size_t>(key.first);
+        }
+    };
+    std::unordered_map<std::pair<int, std::string>, std::size_t, ScalarHash> scalars_;
     std::size_t refSize_ = 1;
     Bytes out_;
 };
