@@ -143,17 +143,17 @@ bool QXZipArchive::createZipFileAtPath(const std::string& path, const std::strin
         struct stat linkStatus {};
         const bool isLink = ::lstat(fullPath.c_str(), &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode);
 
-        if (!keepSymlinks) {
-            std::error_code same;
-            if (fullPath == path || fs::equivalent(fullPath, path, same)) {
-                qxzip::log("the archive path and the file path: " + fullPath + " are the same, which is forbidden.");
-                continue;
-            }
+        // The archive being written is never read into itself, links kept or not.
+        const bool storedAsLink = keepSymlinks && isLink;
+        std::error_code same;
+        if (fullPath == path || (!storedAsLink && fs::equivalent(fullPath, path, same))) {
+            qxzip::log("the archive path and the file path: " + fullPath + " are the same, which is forbidden.");
+            continue;
         }
 
         std::error_code ec;
-        const bool isDirectory = !(keepSymlinks && isLink) && fs::is_directory(fullPath, ec);
-        if (keepSymlinks && isLink) {
+        const bool isDirectory = !storedAsLink && fs::is_directory(fullPath, ec);
+        if (storedAsLink) {
             success = archive.writeSymlinkFileAtPath(fullPath, entryName, compressionLevel, password, aes) && success;
         } else if (!isDirectory) {
             success = archive.writeFileAtPath(fullPath, entryName, compressionLevel, password, aes) && success;
@@ -323,7 +323,8 @@ bool QXZipArchive::openEntry(const std::string& name, const EntryRecord& record,
                              std::uint16_t versionMadeBy, std::uint16_t flagBase, bool zip64)
 {
     zip_fileinfo info{};
-    info.dosDate = record.dosDate;
+    // minizip reads a zero date as "take the broken-down date", which is all zero and no valid date.
+    info.dosDate = record.dosDate != 0 ? record.dosDate : (1u << 21) | (1u << 16);
     info.internal_fa = record.internalAttributes;
     info.external_fa = record.externalAttributes;
     // minizip honours the requested method even at level 0, so "no compression" must ask for "stored" itself.
@@ -348,8 +349,13 @@ bool QXZipArchive::writeFileAtPath(const std::string& path, const std::optional<
     EntryRecord record;
     zipInfoSetAttributesOfItemAtPath(record, path);
     struct stat status {};
-    const bool large = ::fstat(::fileno(input.get()), &status) == 0
-        && static_cast<std::uint64_t>(status.st_size) >= kZip64Threshold;
+    bool large = false;
+    if (::fstat(::fileno(input.get()), &status) == 0) {
+        // The entry holds what was read, so it takes the date and mode of that file, not of a link to it.
+        zipInfoSetDate(record, static_cast<double>(status.st_mtim.tv_sec));
+        record.externalAttributes = static_cast<std::uint32_t>(0x8000u + (status.st_mode & 0777u)) << 16;
+        large = static_cast<std::uint64_t>(status.st_size) >= kZip64Threshold;
+    }
 
     std::vector<char> buffer(kCopyBufferSize);
     if (!openEntry(name, record, compressionLevel, kVersionMadeByMac, kFlagUtf8Names, large))

@@ -628,6 +628,10 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
 
     if (success && preserveAttributes_) {
         for (const DateRecord& record : directoryDates) {
+            // A link made later may have replaced a folder on the way: dates are set inside only.
+            const auto parent = realPath(fs::path(record.path).parent_path().string());
+            if (!parent || !realDestination_ || !isInside(*parent, *realDestination_))
+                continue;
             bool failed = false;
             setModificationDate(record.path, record.date, failed);
             if (failed && errno != ENOENT)

@@ -171,6 +171,18 @@ TEST(QXZipArchiveWriter, ArchiveInsideTheFolderIsNotZippedIntoItself)
                        + " are the same, which is forbidden."),
               std::string::npos)
         << log;
+
+    // A link to the archive is the archive; kept as a link, it is only its target text.
+    fs::create_symlink("self.zip", dir / "alias");
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(QXZipArchive::createZipFileAtPath(archive, dir.path(), false, -1, std::nullopt, false, {}, false));
+    const std::string followedLog = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(names(centralDirectory(readFile(archive))), std::vector<std::string>{"keep.txt"});
+    EXPECT_NE(followedLog.find("file path: " + (dir / "alias") + " are the same"), std::string::npos) << followedLog;
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(QXZipArchive::createZipFileAtPath(archive, dir.path(), false, -1, std::nullopt, false, {}, true));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(names(centralDirectory(readFile(archive))), (std::vector<std::string>{"alias", "keep.txt"}));
 }
 
 TEST(QXZipArchiveWriter, FilesThatVanishDuringTheWalkMakeTheResultFalse)
@@ -353,10 +365,16 @@ TEST(QXZipArchiveWriter, SymbolicLinksAreStoredAsLinksWhenAsked)
     EXPECT_EQ(linkTarget(out + "/link"), "target.txt");
     EXPECT_EQ(linkTarget(out + "/dirlink"), "emptydir");
 
-    // Without keeping links, a link to a file is stored as the file's contents.
+    // Without keeping links, a link to a file is stored as the file's contents, with the file's mode.
+    ::chmod((folder + "/target.txt").c_str(), 0640);
     const std::string followed = dir / "followed.zip";
     ASSERT_TRUE(QXZipArchive::createZipFileAtPath(followed, folder, false, -1, std::nullopt, false, {}, false));
     EXPECT_EQ(run("unzip -p " + shellQuoted(followed) + " link").output, "target");
+    for (const auto& e : centralDirectory(readFile(followed))) {
+        if (e.name == "link") {
+            EXPECT_EQ(e.externalAttributes, 0x81A00000u) << "not the link's rwxrwxrwx";
+        }
+    }
 
     // The file-list form.
     const std::string listed = dir / "listed.zip";
@@ -404,6 +422,18 @@ TEST(QXZipArchiveWriter, EntryRecordFromAnItemAndFromADate)
     ::chmod((dir / "d").c_str(), 0700);
     QXZipArchive::zipInfoSetAttributesOfItemAtPath(record, dir / "d");
     EXPECT_EQ(record.externalAttributes, 0x81C00000u) << "folders get the regular-file type bits too";
+
+    // An item without a date still gets a valid one: the first day the format holds.
+    {
+        QXZipArchive archive(dir / "dateless.zip");
+        ASSERT_TRUE(archive.open());
+        EXPECT_TRUE(archive.writeFolderAtPath(dir / "missing", "ghost", std::nullopt));
+        ASSERT_TRUE(archive.close());
+        const auto entries = centralDirectory(readFile(dir / "dateless.zip"));
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].name, "ghost/");
+        EXPECT_EQ(entries[0].dosDate, (1u << 21) | (1u << 16));
+    }
 
     QXZipArchive::EntryRecord untouched{123, 4, 567};
     QXZipArchive::zipInfoSetAttributesOfItemAtPath(untouched, dir / "missing");
