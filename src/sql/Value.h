@@ -13,6 +13,7 @@
 #include <string>
 #include <type_traits>
 #include <variant>
+#include <vector>
 
 namespace velquine::sql {
 
@@ -69,6 +70,13 @@ template <> struct ValueTraits<std::int64_t> {
     static std::int64_t datatypeValue(std::int64_t v) { return v; }
 };
 
+// A stored text that cannot be turned into the value type asked for (a text that is no date or no
+// UUID).
+class ValueConversionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // A convenience value type; stored as a 64-bit integer. Reading a stored number that does not fit
 // into an int throws std::out_of_range instead of silently wrapping.
 template <> struct ValueTraits<int> {
@@ -102,6 +110,14 @@ template <> struct ValueTraits<Blob> {
     static std::string declaredDatatype() { return "BLOB"; }
     static Blob fromDatatypeValue(const Blob& d) { return d; }
     static Blob datatypeValue(const Blob& v) { return v; }
+};
+
+// A byte buffer, stored as a BLOB holding a copy of its bytes.
+template <> struct ValueTraits<std::vector<std::uint8_t>> {
+    using Datatype = Blob;
+    static std::string declaredDatatype() { return "BLOB"; }
+    static std::vector<std::uint8_t> fromDatatypeValue(const Blob& d) { return d.bytes; }
+    static Blob datatypeValue(const std::vector<std::uint8_t>& v) { return Blob(v); }
 };
 
 // A type that can be the value type of a typed column.

@@ -1,0 +1,61 @@
+#include "sql/UUID.h"
+
+namespace velquine::sql {
+
+namespace {
+
+constexpr bool hyphenBefore(std::size_t byteIndex)
+{
+    return byteIndex == 4 || byteIndex == 6 || byteIndex == 8 || byteIndex == 10;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string UUID::uuidString() const
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(36);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (hyphenBefore(i))
+            out.push_back('-');
+        out.push_back(digits[bytes[i] >> 4]);
+        out.push_back(digits[bytes[i] & 0x0f]);
+    }
+    return out;
+}
+
+std::optional<UUID> UUID::fromString(std::string_view text)
+{
+    if (text.size() != 36)
+        return std::nullopt;
+    UUID uuid;
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < uuid.bytes.size(); ++i) {
+        if (hyphenBefore(i)) {
+            if (text[pos] != '-')
+                return std::nullopt;
+            ++pos;
+        }
+        const int high = hexValue(text[pos]);
+        const int low = hexValue(text[pos + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        uuid.bytes[i] = static_cast<std::uint8_t>(high * 16 + low);
+        pos += 2;
+    }
+    return uuid;
+}
+
+} // namespace velquine::sql
