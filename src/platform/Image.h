@@ -54,7 +54,8 @@ public:
     // image or one with a zero or non-finite size.
     std::optional<Image> fittedInto(double maxWidth, double maxHeight) const;
 
-    // The same size in points and the same pixels (copies of one image compare equal at once).
+    // The same size in points and the same pixels in the same pixel format (copies of one image compare equal
+    // at once).
     friend bool operator==(const Image& a, const Image& b);
 
 private:
