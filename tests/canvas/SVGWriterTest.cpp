@@ -159,3 +159,18 @@ TEST(SVGWriter, ReadingWritingAndReadingAgainKeepsTheGeometry)
         EXPECT_EQ(second[i].viewBox(), (Rect{0, 0, 50, 50}));
     }
 }
+
+TEST(SVGWriter, AttributesWhoseNamesXMLRefusesAreLeftOut)
+{
+    // A style declaration can give any key; the document written must still read.
+    const std::vector<SVGBezierPath> read = SVGBezierPath::pathsFromSVGString(
+        "<svg><path style='s#troke:1;-webkit-x:2;stroke-width:3' d='M0,0 L1,1'/></svg>");
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].svgAttributes().count("s#troke"), 1u);
+    const std::string text = svgTextFromPaths(read);
+    EXPECT_EQ(text.find("s#troke"), std::string::npos);
+    EXPECT_EQ(text.find("-webkit-x"), std::string::npos);
+    const std::vector<SVGBezierPath> again = SVGBezierPath::pathsFromSVGString(text);
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].lineWidth(), 3.0);
+}

@@ -1,6 +1,7 @@
 #include "canvas/svg/SVGWriter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -32,6 +33,18 @@ std::string escaped(const std::string& text)
         }
     }
     return out;
+}
+
+// Only names XML accepts can be written as attributes; a style declaration may have given a key that is none.
+bool isXMLName(const std::string& name)
+{
+    if (name.empty())
+        return false;
+    const auto start = [](unsigned char c) { return std::isalpha(c) || c == '_' || c == ':' || c >= 0x80; };
+    const auto rest = [&](unsigned char c) { return start(c) || std::isdigit(c) || c == '-' || c == '.'; };
+    if (!start(static_cast<unsigned char>(name.front())))
+        return false;
+    return std::all_of(name.begin() + 1, name.end(), [&](char c) { return rest(static_cast<unsigned char>(c)); });
 }
 
 std::string colourText(const SVGColor& colour)
@@ -109,7 +122,7 @@ std::string svgTextFromPaths(const std::vector<SVGBezierPath>& paths)
         lines += "  <path";
         for (const auto& [name, value] : path.svgAttributes()) {
             // The path data is written from the geometry below, never twice.
-            if (name == "d")
+            if (name == "d" || !isXMLName(name))
                 continue;
             if (const std::string* text = std::get_if<std::string>(&value)) {
                 lines += " " + name + "=\"" + escaped(*text) + "\"";
