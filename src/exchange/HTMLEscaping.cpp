@@ -3,9 +3,10 @@
 #include "exchange/HTMLStringMappings.h"
 #include "exchange/Utf8.h"
 
-#include <QList>
+#include <QStringView>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace velquine {
@@ -70,32 +71,48 @@ std::string addingUnicodeEntities(std::string_view text)
 
 std::string addingASCIIEntities(std::string_view text)
 {
-    const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     std::string out;
     out.reserve(text.size() + text.size() / 4);
+    const auto appendASCII = [&](char32_t scalar) {
+        if (HTMLStringMappings::isEscaped(scalar))
+            appendReference(out, scalar);
+        else
+            out.push_back(static_cast<char>(scalar));
+    };
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        // In ASCII text the only character of several scalars is a carriage return with its line
+        // feed, and it passes unchanged.
+        for (char c : text)
+            appendASCII(static_cast<unsigned char>(c));
+        return out;
+    }
+
+    const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, string);
     qsizetype start = 0;
     while (start < string.size()) {
         qsizetype end = finder.toNextBoundary();
         if (end <= start)
             end = string.size();
-        const QString cluster = string.mid(start, end - start);
+        const QStringView cluster = QStringView(string).mid(start, end - start);
         start = end;
         if (cluster == QLatin1String("\r\n")) {
             out += "\r\n";
             continue;
         }
-        const QList<uint> scalars = cluster.toUcs4();
-        if (scalars.size() == 1 && scalars.front() < 128) {
-            const char32_t scalar = scalars.front();
-            if (HTMLStringMappings::isEscaped(scalar))
-                appendReference(out, scalar);
-            else
-                out.push_back(static_cast<char>(scalar));
+        if (cluster.size() == 1 && cluster.front().unicode() < 128) {
+            appendASCII(cluster.front().unicode());
             continue;
         }
-        for (uint scalar : scalars)
+        for (qsizetype i = 0; i < cluster.size(); ++i) {
+            char32_t scalar = cluster[i].unicode();
+            if (QChar::isHighSurrogate(scalar) && i + 1 < cluster.size() && cluster[i + 1].isLowSurrogate()) {
+                scalar = QChar::surrogateToUcs4(cluster[i], cluster[i + 1]);
+                ++i;
+            }
             appendReference(out, scalar);
+        }
     }
     return out;
 }

@@ -175,3 +175,29 @@ TEST(DocxTextReader, DamagedOrHostilePackagesGiveClearErrors)
     damaged[dataStart + 40] = static_cast<char>(damaged[dataStart + 40] ^ 0x55);
     EXPECT_THROW(DocxTextReader::plainText(damaged), DocxReadError);
 }
+
+TEST(DocxTextReader, DeepNestingAndEntityExpansionStayBounded)
+{
+    std::string deep;
+    for (int i = 0; i < 20000; ++i)
+        deep += "<w:p>";
+    EXPECT_THROW(text(deep), DocxReadError);
+
+    // Entity definitions that would expand to gigabytes are not expanded.
+    std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE w:document [<!ENTITY a \"aaaaaaaaaa\">";
+    for (char c = 'b'; c <= 'k'; ++c) {
+        const char previous = static_cast<char>(c - 1);
+        laughs += std::string("<!ENTITY ") + c + " \"";
+        for (int i = 0; i < 10; ++i)
+            laughs += std::string("&") + previous + ";";
+        laughs += "\">";
+    }
+    laughs += "]><w:document xmlns:w=\"" + std::string(wordNamespace) + "\"><w:body><w:p><w:r><w:t>&k;</w:t></w:r></w:p></w:body></w:document>";
+    std::string result;
+    try {
+        result = DocxTextReader::plainTextOfDocumentXml(laughs);
+    } catch (const DocxReadError&) {
+        result = "refused";
+    }
+    EXPECT_LT(result.size(), 1000u);
+}

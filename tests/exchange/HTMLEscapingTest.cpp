@@ -112,6 +112,7 @@ TEST(HTMLEscaping, ASCIIEntitiesWriteEveryOtherCharacterAsItsScalars)
     EXPECT_EQ(addingASCIIEntities("😀"), "&#128512;");
     EXPECT_EQ(addingASCIIEntities("👍🏽"), "&#128077;&#127997;");
     EXPECT_EQ(addingASCIIEntities("a\r\nb\nc\rd"), "a\r\nb\nc\rd");
+    EXPECT_EQ(addingASCIIEntities("é\r\n&\n<\u0301"), "&#233;\r\n&#38;\n&#60;&#769;");
     EXPECT_EQ(addingASCIIEntities("x\u00A0y"), "x&#160;y");
     EXPECT_EQ(addingASCIIEntities(""), "");
 }
