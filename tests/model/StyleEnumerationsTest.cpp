@@ -104,7 +104,7 @@ TEST(StrokeStyle, UnknownTextFailsWithTheLogLine)
         } catch (const TextError& error) {
             const std::string line = error.what();
             EXPECT_TRUE(endsWith(line, " init(string:) - Can not create stroke style from: " + text)) << line;
-            EXPECT_NE(line.find(": StrokeStyle.cpp:"), std::string::npos) << line;
+            EXPECT_NE(line.find(": NodeStyle.cpp:"), std::string::npos) << line;
         }
     }
 }

@@ -1,9 +1,5 @@
 #include "model/style/StrokeStyle.h"
 
-#include "platform/Log.h"
-
-#include <string>
-
 namespace velquine {
 
 std::optional<StrokeStyle> strokeStyleFromRawValue(std::int64_t rawValue)
@@ -25,15 +21,6 @@ std::string_view textName(StrokeStyle style)
     case StrokeStyle::dotted: return "dotted";
     }
     return "solid";
-}
-
-StrokeStyle strokeStyleFromString(std::string_view string)
-{
-    for (StrokeStyle style : allStrokeStyles) {
-        if (textName(style) == string)
-            return style;
-    }
-    throw VQ_TEXT_ERROR("init(string:)", "Can not create stroke style from: " + std::string(string));
 }
 
 } // namespace velquine

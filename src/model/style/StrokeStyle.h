@@ -31,7 +31,7 @@ std::optional<StrokeStyle> strokeStyleFromRawValue(std::int64_t rawValue);
 std::string_view textName(StrokeStyle style);
 
 // The style whose text name is exactly the text. Any other text throws a TextError whose line ends in
-// "Can not create stroke style from: " and the text.
+// "Can not create stroke style from: " and the text. (Defined with NodeStyle, whose file its error line names.)
 StrokeStyle strokeStyleFromString(std::string_view string);
 
 } // namespace velquine
