@@ -15,11 +15,26 @@ KeyedObject::KeyedObject(std::initializer_list<std::pair<std::string, KeyedValue
         set(member.first, member.second);
 }
 
+KeyedObject::KeyedObject(const KeyedObject& other) : entries_(other.entries_)
+{
+    if (other.index_)
+        index_ = std::make_unique<std::unordered_map<std::string, std::size_t>>(*other.index_);
+}
+
+KeyedObject& KeyedObject::operator=(const KeyedObject& other)
+{
+    if (this != &other)
+        *this = KeyedObject(other);
+    return *this;
+}
+
+KeyedObject::~KeyedObject() = default;
+
 std::size_t KeyedObject::indexOf(std::string_view key) const
 {
-    if (!index_.empty()) {
-        const auto found = index_.find(std::string(key));
-        return found == index_.end() ? npos : found->second;
+    if (index_) {
+        const auto found = index_->find(std::string(key));
+        return found == index_->end() ? npos : found->second;
     }
     for (std::size_t i = 0; i < entries_.size(); ++i)
         if (entries_[i].key == key)
@@ -29,12 +44,13 @@ std::size_t KeyedObject::indexOf(std::string_view key) const
 
 void KeyedObject::rebuildIndex()
 {
-    index_.clear();
+    index_.reset();
     if (entries_.size() <= indexThreshold)
         return;
-    index_.reserve(entries_.size());
+    index_ = std::make_unique<std::unordered_map<std::string, std::size_t>>();
+    index_->reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i)
-        index_.emplace(entries_[i].key, i);
+        index_->emplace(entries_[i].key, i);
 }
 
 const KeyedValue* KeyedObject::find(std::string_view key) const
@@ -71,8 +87,8 @@ void KeyedObject::set(std::string key, KeyedValue value)
         return;
     }
     entries_.push_back(Entry{std::move(key), std::move(value)});
-    if (!index_.empty())
-        index_.emplace(entries_.back().key, entries_.size() - 1);
+    if (index_)
+        index_->emplace(entries_.back().key, entries_.size() - 1);
     else if (entries_.size() > indexThreshold)
         rebuildIndex();
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -38,6 +39,11 @@ public:
     struct Entry;
 
     KeyedObject() = default;
+    KeyedObject(const KeyedObject& other);
+    KeyedObject(KeyedObject&&) noexcept = default;
+    KeyedObject& operator=(const KeyedObject& other);
+    KeyedObject& operator=(KeyedObject&&) noexcept = default;
+    ~KeyedObject();
     KeyedObject(std::initializer_list<std::pair<std::string, KeyedValue>> members);
 
     std::size_t size() const { return entries_.size(); }
@@ -71,7 +77,8 @@ private:
 
     std::vector<Entry> entries_;
     // Built once the object grows beyond a handful of members, so that large hostile inputs stay linear.
-    std::unordered_map<std::string, std::size_t> index_;
+    // Kept behind a pointer so that a small object (and so every KeyedValue) stays small.
+    std::unique_ptr<std::unordered_map<std::string, std::size_t>> index_;
 };
 
 class KeyedValue {

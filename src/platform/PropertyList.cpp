@@ -579,6 +579,8 @@ private:
             const std::uint64_t perItem = isDict ? 2 * refSize_ : refSize_;
             if (pos > objectsEnd_ || count > (objectsEnd_ - pos) / perItem)
                 fail(std::string(isDict ? "a dictionary" : "an array") + " runs past the object area");
+            if (count > maxValues - std::min(values_, maxValues))
+                fail("more than " + std::to_string(maxValues) + " values");
             spend(0);
             onPath_[index] = true;
             KeyedValue result;

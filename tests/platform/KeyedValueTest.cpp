@@ -64,6 +64,18 @@ TEST(KeyedValue, LargeObjectsStayConsistentThroughSetAndRemove)
     for (int i = 0; i < 100; ++i)
         object.set("k" + std::to_string(i), i);
     object.set("k50", "again");
+    // Copies look up their own members.
+    KeyedObject copy = object;
+    copy.set("k50", 50);
+    copy.set("extra", 1);
+    EXPECT_EQ(object.at("k50").asString(), "again");
+    EXPECT_FALSE(object.contains("extra"));
+    EXPECT_EQ(copy.at("k50").asInt64(), 50);
+    KeyedObject assigned;
+    assigned = copy;
+    EXPECT_TRUE(copy.remove("extra"));
+    EXPECT_EQ(assigned.at("extra").asInt64(), 1);
+    EXPECT_FALSE(copy.contains("extra"));
     EXPECT_TRUE(object.remove("k10"));
     EXPECT_EQ(object.size(), 99u);
     EXPECT_EQ(object.at("k50").asString(), "again");
