@@ -2,8 +2,8 @@
 //
 // Nothing is created outside the destination: every folder on the way to an item is created one component at a
 // time and its real path must stay inside the real destination; files are opened without following a link in
-// their last component; links are checked again after each new link, so that a later link cannot turn an earlier
-// one into a way out.
+// their last component. Links are tested when they are made and all of them again at the end, since a later
+// link can turn an earlier one into a way out (x -> "y/..", then y -> ".").
 
 #include "files/QXZipArchive.h"
 
@@ -214,7 +214,8 @@ private:
 
     Folder realDestination();
     Folder makeFolders(const std::vector<std::string>& components, std::size_t count);
-    bool linksStayInside(std::string& escaping) const;
+    // Removes every link made here that now leads outside; the error of the first one.
+    std::optional<QXZipArchiveError> removeEscapingLinks();
 
     const std::string archivePath_;
     const std::string destination_;
@@ -227,7 +228,12 @@ private:
     const QXZipArchive::UnzipProgressHandler& progressHandler_;
 
     std::optional<std::string> realDestination_;
-    std::vector<std::string> createdLinks_;
+    struct CreatedLink {
+        std::string path;
+        std::string name;
+        std::string target;
+    };
+    std::vector<CreatedLink> createdLinks_;
 };
 
 Extraction::Folder Extraction::realDestination()
@@ -301,20 +307,24 @@ Extraction::Folder Extraction::makeFolders(const std::vector<std::string>& compo
     return folder;
 }
 
-bool Extraction::linksStayInside(std::string& escaping) const
+std::optional<QXZipArchiveError> Extraction::removeEscapingLinks()
 {
+    std::optional<QXZipArchiveError> first;
     if (!symlinksValidWithin_)
-        return true;
-    for (const std::string& link : createdLinks_) {
+        return first;
+    for (const CreatedLink& link : createdLinks_) {
         struct stat status {};
-        if (::lstat(link.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+        if (::lstat(link.path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
             continue;
-        if (QXZipArchive::escapesTargetDirectory(link, *symlinksValidWithin_)) {
-            escaping = link;
-            return false;
+        if (QXZipArchive::escapesTargetDirectory(link.path, *symlinksValidWithin_)) {
+            ::unlink(link.path.c_str());
+            const std::string message = "Symlink escapes target directory \"~" + link.name + " -> " + link.target + "\"";
+            qxzip::log(message);
+            if (!first)
+                first = zipError(-7, message);
         }
     }
-    return true;
+    return first;
 }
 
 bool Extraction::run(std::optional<QXZipArchiveError>& error)
@@ -472,8 +482,6 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
                 openError = EISDIR;
             }
             if (fd >= 0) {
-                createdLinks_.erase(std::remove(createdLinks_.begin(), createdLinks_.end(), itemPath),
-                                    createdLinks_.end());
                 while (count > 0) {
                     if (!writeAll(fd, buffer.data(), static_cast<std::size_t>(count))) {
                         const std::string message = "Failed to write file (check your free space)";
@@ -587,18 +595,7 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
                             unzippingError = QXZipArchiveError(kQXZipPosixErrorDomain, -1, message);
                             success = false;
                         } else {
-                            createdLinks_.push_back(linkPath);
-                            std::string escaping;
-                            if (!linksStayInside(escaping)) {
-                                // The new link turned a link made before into a way out: take it back.
-                                ::unlink(linkPath.c_str());
-                                createdLinks_.pop_back();
-                                const std::string message =
-                                    "Symlink escapes target directory \"~" + name + " -> " + target + "\"";
-                                qxzip::log(message);
-                                unzippingError = zipError(-7, message);
-                                success = false;
-                            }
+                            createdLinks_.push_back({linkPath, name, target});
                         }
                     }
                 }
@@ -625,6 +622,12 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
             progressHandler_(name, entryInfo, entryNumber, total);
     }
     zip.reset();
+
+    if (auto escaping = removeEscapingLinks()) {
+        if (!unzippingError && !crcFailed)
+            unzippingError = escaping;
+        success = false;
+    }
 
     if (success && preserveAttributes_) {
         for (const DateRecord& record : directoryDates) {
