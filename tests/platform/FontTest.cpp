@@ -73,8 +73,9 @@ TEST(Font, MissingFacesFallBackToTheSystemFont)
     ASSERT_FALSE(Font::isInstalled("Avenir Next Medium"));
     // Looking a face up by name gives the system font of the same size when it is missing.
     EXPECT_EQ(Font::named("Avenir Next Medium", 24), Font::systemFont(24));
-    if (!Font::isInstalled("Helvetica"))
+    if (!Font::isInstalled("Helvetica")) {
         EXPECT_EQ(Font::named("Helvetica", 14), Font::systemFont(14));
+    }
 
     // A stored font keeps its name; only drawing and measuring use the system font.
     const Font stored("Avenir Next Medium", 24);
