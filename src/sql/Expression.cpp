@@ -6,10 +6,8 @@
 
 namespace velquine::sql {
 
-std::string quote(std::string_view text, char mark)
+void appendQuoted(std::string& out, std::string_view text, char mark)
 {
-    std::string out;
-    out.reserve(text.size() + 2);
     out.push_back(mark);
     for (char c : text) {
         out.push_back(c);
@@ -17,6 +15,13 @@ std::string quote(std::string_view text, char mark)
             out.push_back(mark);
     }
     out.push_back(mark);
+}
+
+std::string quote(std::string_view text, char mark)
+{
+    std::string out;
+    out.reserve(text.size() + 2);
+    appendQuoted(out, text, mark);
     return out;
 }
 
@@ -123,19 +128,33 @@ Expression<void> join(std::string_view separator, const std::vector<Expression<v
 
 Expression<void> wrapUntyped(std::string_view function, const Expression<void>& e)
 {
-    return Expression<void>(std::string(function) + "(" + e.templ + ")", e.bindings);
+    std::string templ;
+    templ.reserve(function.size() + e.templ.size() + 2);
+    templ.append(function);
+    templ.push_back('(');
+    templ.append(e.templ);
+    templ.push_back(')');
+    return Expression<void>(std::move(templ), e.bindings);
 }
 
 Expression<void> infixUntyped(const Expression<void>& lhs, const Expression<void>& rhs, std::string_view function,
                               bool wrapped)
 {
-    std::string separator;
-    separator.reserve(function.size() + 2);
-    separator.push_back(' ');
-    separator.append(function);
-    separator.push_back(' ');
-    Expression<void> joined = join(separator, {lhs, rhs});
-    return wrapped ? wrapUntyped("", joined) : joined;
+    Expression<void> result;
+    result.templ.reserve(lhs.templ.size() + rhs.templ.size() + function.size() + 4);
+    if (wrapped)
+        result.templ.push_back('(');
+    result.templ.append(lhs.templ);
+    result.templ.push_back(' ');
+    result.templ.append(function);
+    result.templ.push_back(' ');
+    result.templ.append(rhs.templ);
+    if (wrapped)
+        result.templ.push_back(')');
+    result.bindings.reserve(lhs.bindings.size() + rhs.bindings.size());
+    result.bindings.insert(result.bindings.end(), lhs.bindings.begin(), lhs.bindings.end());
+    result.bindings.insert(result.bindings.end(), rhs.bindings.begin(), rhs.bindings.end());
+    return result;
 }
 
 Expression<void> asc(const Expression<void>& e)

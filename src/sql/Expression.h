@@ -20,6 +20,8 @@ template <class T = void> struct Expression;
 // Encloses `text` in `mark` and doubles every `mark` byte inside it. Works on bytes, so a mark followed
 // by a combining character is still doubled (the SQL tokenizer sees bytes, not characters).
 std::string quote(std::string_view text, char mark = '"');
+// The same, appended to `out`.
+void appendQuoted(std::string& out, std::string_view text, char mark = '"');
 
 // The SQL text of an expression with each parameter replaced by its value written as an SQL literal
 // (NULL, 'text', x'hex', numbers). A "?" inside a quoted name or string literal is not a parameter,

@@ -69,177 +69,203 @@ Expression<void> AnyQuery::expression() const
     return renderSelect(*clauses);
 }
 
-// ---- table names --------------------------------------------------------------------------------
+// ---- rendering ----------------------------------------------------------------------------------
+//
+// Statements are written in one pass into one template and one binding list: every piece appends its
+// text and, in the same step, its bindings, so the n-th "?" of the text always meets the n-th value.
+
+namespace {
+
+class SqlText {
+public:
+    Expression<void> out;
+
+    SqlText& text(std::string_view s)
+    {
+        out.templ.append(s);
+        return *this;
+    }
+    SqlText& quoted(std::string_view name)
+    {
+        appendQuoted(out.templ, name);
+        return *this;
+    }
+    SqlText& expr(const Expression<void>& e)
+    {
+        out.templ.append(e.templ);
+        out.bindings.insert(out.bindings.end(), e.bindings.begin(), e.bindings.end());
+        return *this;
+    }
+    template <class Range, class Each> SqlText& list(const Range& items, std::string_view separator, Each each)
+    {
+        bool first = true;
+        for (const auto& item : items) {
+            if (!first)
+                out.templ.append(separator);
+            first = false;
+            each(item);
+        }
+        return *this;
+    }
+    SqlText& exprs(const std::vector<Expression<void>>& items, std::string_view separator)
+    {
+        return list(items, separator, [this](const Expression<void>& e) { expr(e); });
+    }
+};
+
+void appendSchemaPrefix(SqlText& b, const std::string& name, const std::optional<std::string>& database)
+{
+    if (database)
+        b.quoted(*database).text(".");
+    b.quoted(name);
+}
+
+void appendNameWithoutAlias(SqlText& b, const FromClause& from)
+{
+    appendSchemaPrefix(b, from.alias ? *from.alias : from.name, from.database);
+}
+
+void appendNameWithAlias(SqlText& b, const FromClause& from)
+{
+    appendSchemaPrefix(b, from.name, from.database);
+    if (from.alias)
+        b.text(" AS ").quoted(*from.alias);
+}
+
+void appendSelect(SqlText& b, const QueryClauses& clauses);
+
+void appendWith(SqlText& b, const WithClauses& with)
+{
+    b.text(with.recursive ? "WITH RECURSIVE " : "WITH ");
+    b.list(with.clauses, ", ", [&b](const WithClause& clause) {
+        appendNameWithoutAlias(b, clause.alias.clauses->from);
+        if (clause.columns)
+            b.text(" (").exprs(*clause.columns, ", ").text(")");
+        b.text(" AS");
+        if (clause.hint)
+            b.text(" ").text(rawValue(*clause.hint));
+        b.text(" (");
+        appendSelect(b, *clause.query.clauses);
+        b.text(")");
+    });
+}
+
+void appendWhere(SqlText& b, const QueryClauses& clauses)
+{
+    if (clauses.filters)
+        b.text(" WHERE ").expr(*clauses.filters);
+}
+
+void appendOrder(SqlText& b, const QueryClauses& clauses)
+{
+    if (!clauses.order.empty())
+        b.text(" ORDER BY ").exprs(clauses.order, ", ");
+}
+
+void appendLimit(SqlText& b, const QueryClauses& clauses)
+{
+    if (!clauses.limit)
+        return;
+    b.text(" LIMIT ").text(std::to_string(clauses.limit->length));
+    if (clauses.limit->offset)
+        b.text(" OFFSET ").text(std::to_string(*clauses.limit->offset));
+}
+
+// WITH, SELECT ... FROM, JOIN, WHERE, GROUP BY, UNION, ORDER BY, LIMIT: the present parts, one space
+// between neighbours.
+void appendSelect(SqlText& b, const QueryClauses& clauses)
+{
+    if (!clauses.with.clauses.empty()) {
+        appendWith(b, clauses.with);
+        b.text(" ");
+    }
+    b.text(clauses.select.distinct ? "SELECT DISTINCT " : "SELECT ").exprs(clauses.select.columns, ", ").text(" FROM ");
+    appendNameWithAlias(b, clauses.from);
+    for (const JoinClause& j : clauses.join) {
+        b.text(" ").text(rawValue(j.type)).text(" JOIN ");
+        appendNameWithAlias(b, j.query.clauses->from);
+        b.text(" ON ").expr(j.condition);
+    }
+    appendWhere(b, clauses);
+    if (clauses.group) {
+        b.text(" GROUP BY ").exprs(clauses.group->by, ", ");
+        if (clauses.group->having)
+            b.text(" HAVING ").expr(*clauses.group->having);
+    }
+    for (const UnionClause& u : clauses.unions) {
+        b.text(u.all ? " UNION ALL " : " UNION ");
+        appendSelect(b, *u.table.clauses);
+    }
+    appendOrder(b, clauses);
+    appendLimit(b, clauses);
+}
+
+void appendInsertHead(SqlText& b, const QueryClauses& clauses, std::optional<OnConflict> conflict)
+{
+    b.text("INSERT ");
+    if (conflict)
+        b.text("OR ").text(rawValue(*conflict)).text(" ");
+    b.text("INTO ");
+    appendNameWithoutAlias(b, clauses.from);
+}
+
+void appendColumnList(SqlText& b, const std::vector<Setter>& setters)
+{
+    b.text("(").list(setters, ", ", [&b](const Setter& s) { b.expr(s.column); }).text(")");
+}
+
+void appendValueList(SqlText& b, const std::vector<Setter>& setters)
+{
+    b.text("(").list(setters, ", ", [&b](const Setter& s) { b.expr(s.value); }).text(")");
+}
+
+void appendSetters(SqlText& b, const std::vector<Setter>& setters)
+{
+    b.list(setters, ", ", [&b](const Setter& s) { b.expr(s.column).text(" = ").expr(s.value); });
+}
+
+} // namespace
 
 Expression<void> schemaPrefix(const std::string& name, const std::optional<std::string>& database)
 {
-    if (!database)
-        return Expression<void>(quote(name), {});
-    return join(".", {Expression<void>(quote(*database), {}), Expression<void>(quote(name), {})});
+    SqlText b;
+    appendSchemaPrefix(b, name, database);
+    return std::move(b.out);
 }
 
 Expression<void> tableNameWithoutAlias(const FromClause& from)
 {
-    return schemaPrefix(from.alias ? *from.alias : from.name, from.database);
+    SqlText b;
+    appendNameWithoutAlias(b, from);
+    return std::move(b.out);
 }
 
 Expression<void> tableNameWithAlias(const FromClause& from)
 {
-    if (!from.alias)
-        return schemaPrefix(from.name, from.database);
-    return join(" ", {schemaPrefix(from.name, from.database), literal("AS"), Expression<void>(quote(*from.alias), {})});
+    SqlText b;
+    appendNameWithAlias(b, from);
+    return std::move(b.out);
 }
 
-// ---- the SELECT ---------------------------------------------------------------------------------
+Expression<void> renderSelect(const QueryClauses& clauses)
+{
+    SqlText b;
+    appendSelect(b, clauses);
+    return std::move(b.out);
+}
 
 namespace detail {
 
-namespace {
-
-Expression<void> wrapped(const Expression<void>& e)
-{
-    return wrapUntyped("", e);
-}
-
-} // namespace
-
-std::optional<Expression<void>> withPart(const QueryClauses& clauses)
-{
-    if (clauses.with.clauses.empty())
-        return std::nullopt;
-    std::vector<Expression<void>> rendered;
-    for (const WithClause& clause : clauses.with.clauses) {
-        std::vector<Expression<void>> parts;
-        parts.push_back(tableNameWithoutAlias(clause.alias.clauses->from));
-        if (clause.columns)
-            parts.push_back(wrapped(join(", ", *clause.columns)));
-        parts.push_back(literal("AS"));
-        if (clause.hint)
-            parts.push_back(literal(rawValue(*clause.hint)));
-        parts.push_back(wrapped(clause.query.expression()));
-        rendered.push_back(join(" ", parts));
-    }
-    return join(" ", {literal(clauses.with.recursive ? "WITH RECURSIVE" : "WITH"), join(", ", rendered)});
-}
-
-Expression<void> selectPart(const QueryClauses& clauses)
-{
-    return join(" ", {literal(clauses.select.distinct ? "SELECT DISTINCT" : "SELECT"), join(", ", clauses.select.columns),
-                      literal("FROM"), tableNameWithAlias(clauses.from)});
-}
-
-std::optional<Expression<void>> joinPart(const QueryClauses& clauses)
-{
-    if (clauses.join.empty())
-        return std::nullopt;
-    std::vector<Expression<void>> joins;
-    for (const JoinClause& j : clauses.join)
-        joins.push_back(join(" ", {literal(rawValue(j.type) + " JOIN"), tableNameWithAlias(j.query.clauses->from),
-                                   literal("ON"), j.condition}));
-    return join(" ", joins);
-}
-
-std::optional<Expression<void>> wherePart(const QueryClauses& clauses)
-{
-    if (!clauses.filters)
-        return std::nullopt;
-    return join(" ", {literal("WHERE"), *clauses.filters});
-}
-
-std::optional<Expression<void>> groupPart(const QueryClauses& clauses)
-{
-    if (!clauses.group)
-        return std::nullopt;
-    Expression<void> group = join(" ", {literal("GROUP BY"), join(", ", clauses.group->by)});
-    if (!clauses.group->having)
-        return group;
-    return join(" ", {group, join(" ", {literal("HAVING"), *clauses.group->having})});
-}
-
-std::optional<Expression<void>> unionPart(const QueryClauses& clauses)
-{
-    if (clauses.unions.empty())
-        return std::nullopt;
-    std::vector<Expression<void>> members;
-    for (const UnionClause& u : clauses.unions)
-        members.push_back(join(" ", {literal(u.all ? "UNION ALL" : "UNION"), u.table.expression()}));
-    return join(" ", members);
-}
-
-std::optional<Expression<void>> orderPart(const QueryClauses& clauses)
-{
-    if (clauses.order.empty())
-        return std::nullopt;
-    return join(" ", {literal("ORDER BY"), join(", ", clauses.order)});
-}
-
-std::optional<Expression<void>> limitPart(const QueryClauses& clauses)
-{
-    if (!clauses.limit)
-        return std::nullopt;
-    Expression<void> limit = literal("LIMIT " + std::to_string(clauses.limit->length));
-    if (!clauses.limit->offset)
-        return limit;
-    return join(" ", {limit, literal("OFFSET " + std::to_string(*clauses.limit->offset))});
-}
-
-namespace {
-
-Expression<void> joinPresent(const std::vector<std::optional<Expression<void>>>& parts)
-{
-    std::vector<Expression<void>> present;
-    for (const auto& part : parts)
-        if (part)
-            present.push_back(*part);
-    return join(" ", present);
-}
-
-} // namespace
-
-// ---- INSERT, UPDATE, DELETE ---------------------------------------------------------------------
-
-namespace {
-
-std::vector<Expression<void>> columnsOf(const std::vector<Setter>& setters)
-{
-    std::vector<Expression<void>> columns;
-    for (const Setter& s : setters)
-        columns.push_back(s.column);
-    return columns;
-}
-
-std::vector<Expression<void>> valuesOf(const std::vector<Setter>& setters)
-{
-    std::vector<Expression<void>> values;
-    for (const Setter& s : setters)
-        values.push_back(s.value);
-    return values;
-}
-
-Expression<void> insertHead(const QueryClauses& clauses, std::optional<OnConflict> conflict)
-{
-    std::vector<Expression<void>> parts{literal("INSERT")};
-    if (conflict)
-        parts.push_back(literal("OR " + rawValue(*conflict)));
-    parts.push_back(literal("INTO"));
-    parts.push_back(tableNameWithoutAlias(clauses.from));
-    return join(" ", parts);
-}
-
-std::vector<Expression<void>> setterList(const std::vector<Setter>& setters)
-{
-    std::vector<Expression<void>> list;
-    for (const Setter& s : setters)
-        list.push_back(s.expression());
-    return list;
-}
-
-} // namespace
-
 Insert insertStatement(const QueryClauses& clauses, std::optional<OnConflict> conflict, const std::vector<Setter>& values)
 {
-    return Insert(joinPresent({insertHead(clauses, conflict), wrapped(join(", ", columnsOf(values))), literal("VALUES"),
-                               wrapped(join(", ", valuesOf(values))), wherePart(clauses)}));
+    SqlText b;
+    appendInsertHead(b, clauses, conflict);
+    b.text(" ");
+    appendColumnList(b, values);
+    b.text(" VALUES ");
+    appendValueList(b, values);
+    appendWhere(b, clauses);
+    return Insert(std::move(b.out.templ), std::move(b.out.bindings));
 }
 
 Insert insertManyStatement(const QueryClauses& clauses, std::optional<OnConflict> conflict,
@@ -247,30 +273,48 @@ Insert insertManyStatement(const QueryClauses& clauses, std::optional<OnConflict
 {
     if (rows.empty())
         return insertDefaultValuesStatement(clauses);
-    std::vector<Expression<void>> renderedRows;
-    for (const auto& row : rows)
-        renderedRows.push_back(wrapped(join(", ", valuesOf(row))));
-    return Insert(joinPresent({insertHead(clauses, conflict), wrapped(join(", ", columnsOf(rows.front()))),
-                               literal("VALUES"), join(", ", renderedRows), wherePart(clauses)}));
+    SqlText b;
+    appendInsertHead(b, clauses, conflict);
+    b.text(" ");
+    appendColumnList(b, rows.front());
+    b.text(" VALUES ");
+    b.list(rows, ", ", [&b](const std::vector<Setter>& row) { appendValueList(b, row); });
+    appendWhere(b, clauses);
+    return Insert(std::move(b.out.templ), std::move(b.out.bindings));
 }
 
 Insert insertDefaultValuesStatement(const QueryClauses& clauses)
 {
-    return Insert(join(" ", {literal("INSERT INTO"), tableNameWithoutAlias(clauses.from), literal("DEFAULT VALUES")}));
+    SqlText b;
+    b.text("INSERT INTO ");
+    appendNameWithoutAlias(b, clauses.from);
+    b.text(" DEFAULT VALUES");
+    return Insert(std::move(b.out.templ), std::move(b.out.bindings));
 }
 
 Insert insertQueryStatement(const QueryClauses& clauses, const AnyQuery& query)
 {
-    return Insert(join(" ", {literal("INSERT INTO"), tableNameWithoutAlias(clauses.from), query.expression()}));
+    SqlText b;
+    b.text("INSERT INTO ");
+    appendNameWithoutAlias(b, clauses.from);
+    b.text(" ");
+    appendSelect(b, *query.clauses);
+    return Insert(std::move(b.out.templ), std::move(b.out.bindings));
 }
 
 Insert upsertStatement(const QueryClauses& clauses, const std::vector<Setter>& values, const Expression<void>& target,
                        const std::vector<Setter>& updates)
 {
-    return Insert(joinPresent({insertHead(clauses, std::nullopt), wrapped(join(", ", columnsOf(values))),
-                               literal("VALUES"), wrapped(join(", ", valuesOf(values))), wherePart(clauses),
-                               literal("ON CONFLICT"), wrapped(target), literal("DO UPDATE SET"),
-                               join(", ", setterList(updates))}));
+    SqlText b;
+    appendInsertHead(b, clauses, std::nullopt);
+    b.text(" ");
+    appendColumnList(b, values);
+    b.text(" VALUES ");
+    appendValueList(b, values);
+    appendWhere(b, clauses);
+    b.text(" ON CONFLICT (").expr(target).text(") DO UPDATE SET ");
+    appendSetters(b, updates);
+    return Insert(std::move(b.out.templ), std::move(b.out.bindings));
 }
 
 Insert upsertStatement(const QueryClauses& clauses, const std::vector<Setter>& values, const Expression<void>& target)
@@ -288,15 +332,26 @@ Insert upsertStatement(const QueryClauses& clauses, const std::vector<Setter>& v
 
 Update updateStatement(const QueryClauses& clauses, const std::vector<Setter>& values)
 {
-    return Update(joinPresent({literal("UPDATE"), tableNameWithoutAlias(clauses.from), literal("SET"),
-                               join(", ", setterList(values)), wherePart(clauses), orderPart(clauses),
-                               limitPart(clauses)}));
+    SqlText b;
+    b.text("UPDATE ");
+    appendNameWithoutAlias(b, clauses.from);
+    b.text(" SET ");
+    appendSetters(b, values);
+    appendWhere(b, clauses);
+    appendOrder(b, clauses);
+    appendLimit(b, clauses);
+    return Update(std::move(b.out.templ), std::move(b.out.bindings));
 }
 
 Delete deleteStatement(const QueryClauses& clauses)
 {
-    return Delete(joinPresent({literal("DELETE FROM"), tableNameWithoutAlias(clauses.from), wherePart(clauses),
-                               orderPart(clauses), limitPart(clauses)}));
+    SqlText b;
+    b.text("DELETE FROM ");
+    appendNameWithoutAlias(b, clauses.from);
+    appendWhere(b, clauses);
+    appendOrder(b, clauses);
+    appendLimit(b, clauses);
+    return Delete(std::move(b.out.templ), std::move(b.out.bindings));
 }
 
 Expression<std::optional<bool>> andCondition(const Expression<void>& lhs, const Expression<void>& rhs)
@@ -305,12 +360,5 @@ Expression<std::optional<bool>> andCondition(const Expression<void>& lhs, const 
 }
 
 } // namespace detail
-
-Expression<void> renderSelect(const QueryClauses& clauses)
-{
-    return detail::joinPresent({detail::withPart(clauses), detail::selectPart(clauses), detail::joinPart(clauses),
-                                detail::wherePart(clauses), detail::groupPart(clauses), detail::unionPart(clauses),
-                                detail::orderPart(clauses), detail::limitPart(clauses)});
-}
 
 } // namespace velquine::sql

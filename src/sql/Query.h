@@ -164,15 +164,6 @@ Expression<void> renderSelect(const QueryClauses& clauses);
 
 namespace detail {
 
-std::optional<Expression<void>> withPart(const QueryClauses& clauses);
-Expression<void> selectPart(const QueryClauses& clauses);
-std::optional<Expression<void>> joinPart(const QueryClauses& clauses);
-std::optional<Expression<void>> wherePart(const QueryClauses& clauses);
-std::optional<Expression<void>> groupPart(const QueryClauses& clauses);
-std::optional<Expression<void>> unionPart(const QueryClauses& clauses);
-std::optional<Expression<void>> orderPart(const QueryClauses& clauses);
-std::optional<Expression<void>> limitPart(const QueryClauses& clauses);
-
 Insert insertStatement(const QueryClauses& clauses, std::optional<OnConflict> conflict,
                        const std::vector<Setter>& values);
 Insert insertManyStatement(const QueryClauses& clauses, std::optional<OnConflict> conflict,
@@ -398,17 +389,17 @@ public:
     // ---- statements that change the table ----
 
     Insert insert(const std::vector<Setter>& values) const { return detail::insertStatement(clauses, std::nullopt, values); }
-    template <std::same_as<Setter>... S> Insert insert(const Setter& value, const S&... more) const
+    template <std::same_as<Setter>... S> Insert insert(Setter value, S... more) const
     {
-        return insert(std::vector<Setter>{value, more...});
+        return insert(std::vector<Setter>{std::move(value), std::move(more)...});
     }
     Insert insert(OnConflict conflict, const std::vector<Setter>& values) const
     {
         return detail::insertStatement(clauses, conflict, values);
     }
-    template <std::same_as<Setter>... S> Insert insert(OnConflict conflict, const Setter& value, const S&... more) const
+    template <std::same_as<Setter>... S> Insert insert(OnConflict conflict, Setter value, S... more) const
     {
-        return insert(conflict, std::vector<Setter>{value, more...});
+        return insert(conflict, std::vector<Setter>{std::move(value), std::move(more)...});
     }
     // INSERT INTO t DEFAULT VALUES
     Insert insert() const { return detail::insertDefaultValuesStatement(clauses); }
@@ -439,9 +430,9 @@ public:
     }
 
     Update update(const std::vector<Setter>& values) const { return detail::updateStatement(clauses, values); }
-    template <std::same_as<Setter>... S> Update update(const Setter& value, const S&... more) const
+    template <std::same_as<Setter>... S> Update update(Setter value, S... more) const
     {
-        return update(std::vector<Setter>{value, more...});
+        return update(std::vector<Setter>{std::move(value), std::move(more)...});
     }
 
     Delete delete_() const { return detail::deleteStatement(clauses); }
