@@ -165,6 +165,9 @@ TEST(SVGReader, AStyleWithAKeyWithoutValueCountsForNothing)
     EXPECT_TRUE(capture.contains("Parse error in style: 'stroke-width:2;fill'"));
     EXPECT_FALSE(path.svgAttributes().count("stroke-width"));
     EXPECT_FALSE(path.svgAttributes().count("fill"));
+    capture.clear();
+    EXPECT_TRUE(readOne("<path style='fill' d='M0,0'/>").svgAttributes().count("style") == 0);
+    EXPECT_TRUE(capture.contains("Parse error in style: 'fill'"));
 }
 
 TEST(SVGReader, ColoursByNameAndByHex)
@@ -309,6 +312,8 @@ TEST(SVGReader, MalformedXMLEndsTheReadingQuietly)
         SVGBezierPath::pathsFromSVGString("<svg><path d='M0,0 L1,1'/><path d='M0,0 L2,2'/><path d=");
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_TRUE(SVGBezierPath::pathsFromSVGString("not xml at all").empty());
+    EXPECT_TRUE(SVGBezierPath::pathsFromSVGString("").empty());
+    EXPECT_TRUE(SVGBezierPath::pathsFromSVGString(std::string("\0\0", 2)).empty());
     EXPECT_TRUE(SVGBezierPath::pathsFromSVGString("<svg><path d='M0,0 L1,1'></svg>").size() <= 1);
 }
 
