@@ -1,5 +1,7 @@
 #include "sql/Row.h"
 
+#include <algorithm>
+
 namespace velquine::sql {
 
 int Row::position(const std::string& columnTemplate) const
@@ -24,8 +26,10 @@ int Row::position(const std::string& columnTemplate) const
         keys.reserve(map.size());
         for (const auto& entry : map)
             keys.push_back(entry.first);
+        std::sort(keys.begin(), keys.end());
         throw QueryError::noSuchColumn(columnTemplate, std::move(keys));
     }
+    std::sort(matches.begin(), matches.end());
     throw QueryError::ambiguousColumn(columnTemplate, std::move(matches));
 }
 
@@ -41,12 +45,29 @@ std::optional<Row> RowIterator::next() noexcept
 {
     try {
         return failableNext();
-    } catch (const std::exception& error) {
-        logError(std::string("reading rows ended by an error: ") + error.what());
     } catch (...) {
-        logError("reading rows ended by an unknown error");
+        logRowError();
     }
     return std::nullopt;
+}
+
+void RowIterator::advance(std::optional<Row>& current) noexcept
+{
+    std::vector<OptBinding> buffer;
+    if (current)
+        buffer = std::move(current->values);
+    try {
+        if (statement_->nextInto(buffer)) {
+            if (current)
+                current->values = std::move(buffer);
+            else
+                current.emplace(columnNames_, std::move(buffer));
+            return;
+        }
+    } catch (...) {
+        logRowError();
+    }
+    current.reset();
 }
 
 } // namespace velquine::sql

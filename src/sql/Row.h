@@ -35,16 +35,13 @@ struct Row {
     // conversion of the stored value is passed on.
     template <SQLValue V> std::optional<V> get(const Expression<std::optional<V>>& column) const
     {
-        int index = position(column.templ);
-        if (index < 0 || static_cast<std::size_t>(index) >= values.size())
-            return std::nullopt;
-        return valueFromBinding<V>(values[static_cast<std::size_t>(index)]);
+        return read<V>(column.templ);
     }
 
     // The value of a column; an absent value throws QueryError unexpectedNullValue.
     template <SQLValue V> V get(const Expression<V>& column) const
     {
-        std::optional<V> value = get(retype<std::optional<V>>(column));
+        std::optional<V> value = read<V>(column.templ);
         if (!value)
             throw QueryError::unexpectedNullValue(column.templ);
         return std::move(*value);
@@ -56,10 +53,19 @@ struct Row {
     std::optional<unwrap_t<T>> operator[](const Expression<T>& column) const noexcept
     {
         try {
-            return get(retype<std::optional<unwrap_t<T>>>(column));
+            return read<unwrap_t<T>>(column.templ);
         } catch (...) {
             return std::nullopt;
         }
+    }
+
+private:
+    template <SQLValue V> std::optional<V> read(const std::string& columnTemplate) const
+    {
+        int index = position(columnTemplate);
+        if (index < 0 || static_cast<std::size_t>(index) >= values.size())
+            return std::nullopt;
+        return valueFromBinding<V>(values[static_cast<std::size_t>(index)]);
     }
 };
 
@@ -110,12 +116,12 @@ public:
         using reference = const Row&;
 
         Iterator() = default;
-        explicit Iterator(RowIterator* rows) : rows_(rows) { current_ = rows_->next(); }
+        explicit Iterator(RowIterator* rows) : rows_(rows) { rows_->advance(current_); }
         reference operator*() const { return *current_; }
         pointer operator->() const { return &*current_; }
         Iterator& operator++()
         {
-            current_ = rows_->next();
+            rows_->advance(current_);
             return *this;
         }
         void operator++(int) { ++*this; }
@@ -129,6 +135,10 @@ public:
     std::default_sentinel_t end() const noexcept { return {}; }
 
 private:
+    // Replaces `current` by the next row, reusing its storage; none at the end or after a failure,
+    // which is logged.
+    void advance(std::optional<Row>& current) noexcept;
+
     std::shared_ptr<Statement> statement_;
     std::shared_ptr<const ColumnNameMap> columnNames_;
 };

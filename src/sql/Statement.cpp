@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <type_traits>
+#include <variant>
 
 namespace velquine::sql {
 
@@ -53,56 +54,59 @@ Statement& Statement::bind(const std::vector<OptBinding>& values)
 {
     if (values.empty())
         return *this;
-    restart();
-    sqlite3_clear_bindings(handle_);
     int count = sqlite3_bind_parameter_count(handle_);
     if (static_cast<std::size_t>(count) != values.size())
         fatalError(std::to_string(count) + " values expected, " + std::to_string(values.size()) + " passed");
-    for (std::size_t k = 0; k < values.size(); ++k)
-        bindValue(static_cast<int>(k + 1), values[k]);
+    // On the queue as a whole, so that a failing value's message is still the engine's current one.
+    connection_->sync([&] {
+        restart();
+        sqlite3_clear_bindings(handle_);
+        for (std::size_t k = 0; k < values.size(); ++k)
+            bindValue(static_cast<int>(k + 1), values[k]);
+    });
     return *this;
 }
 
 Statement& Statement::bind(const std::map<std::string, OptBinding>& values)
 {
-    restart();
-    sqlite3_clear_bindings(handle_);
-    for (const auto& [name, value] : values) {
-        int index = sqlite3_bind_parameter_index(handle_, name.c_str());
-        if (index < 1)
-            fatalError("parameter not found: " + name);
-        bindValue(index, value);
-    }
+    connection_->sync([&] {
+        restart();
+        sqlite3_clear_bindings(handle_);
+        for (const auto& [name, value] : values) {
+            int index = sqlite3_bind_parameter_index(handle_, name.c_str());
+            if (index < 1)
+                fatalError("parameter not found: " + name);
+            bindValue(index, value);
+        }
+    });
     return *this;
 }
 
 void Statement::bindValue(int index, const OptBinding& value)
 {
-    connection_->sync([&] {
-        int code = SQLITE_OK;
-        if (!value) {
-            code = sqlite3_bind_null(handle_, index);
-        } else {
-            code = std::visit(
-                [&](const auto& v) -> int {
-                    using V = std::decay_t<decltype(v)>;
-                    if constexpr (std::is_same_v<V, Blob>) {
-                        if (v.empty())
-                            return sqlite3_bind_zeroblob(handle_, index, 0);
-                        return sqlite3_bind_blob64(handle_, index, v.bytes.data(), v.bytes.size(), SQLITE_TRANSIENT);
-                    } else if constexpr (std::is_same_v<V, double>) {
-                        return sqlite3_bind_double(handle_, index, v);
-                    } else if constexpr (std::is_same_v<V, std::int64_t>) {
-                        return sqlite3_bind_int64(handle_, index, v);
-                    } else {
-                        return sqlite3_bind_text64(handle_, index, v.data(), v.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-                    }
-                },
-                *value);
-        }
-        if (code != SQLITE_OK)
-            fail(code);
-    });
+    int code = SQLITE_OK;
+    if (!value) {
+        code = sqlite3_bind_null(handle_, index);
+    } else {
+        code = std::visit(
+            [&](const auto& v) -> int {
+                using V = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<V, Blob>) {
+                    if (v.empty())
+                        return sqlite3_bind_zeroblob(handle_, index, 0);
+                    return sqlite3_bind_blob64(handle_, index, v.bytes.data(), v.bytes.size(), SQLITE_TRANSIENT);
+                } else if constexpr (std::is_same_v<V, double>) {
+                    return sqlite3_bind_double(handle_, index, v);
+                } else if constexpr (std::is_same_v<V, std::int64_t>) {
+                    return sqlite3_bind_int64(handle_, index, v);
+                } else {
+                    return sqlite3_bind_text64(handle_, index, v.data(), v.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+                }
+            },
+            *value);
+    }
+    if (code != SQLITE_OK)
+        fail(code);
 }
 
 Statement& Statement::run()
@@ -129,9 +133,10 @@ OptBinding Statement::scalar()
 {
     restart();
     step();
-    if (columnCount() < 1)
-        return std::nullopt;
-    return row()[0];
+    OptBinding value = columnCount() < 1 ? OptBinding() : row()[0];
+    // Back to the start (bindings kept), so that the statement holds no read lock on the database.
+    restart();
+    return value;
 }
 
 OptBinding Statement::scalar(const std::vector<OptBinding>& values)
@@ -214,31 +219,122 @@ std::string Statement::description() const
     return sql ? sql : "";
 }
 
+namespace {
+
+// Holds the engine's connection mutex: the engine calls made meanwhile re-enter it cheaply, and the
+// value objects of the current row may be read safely.
+class EngineLock {
+public:
+    explicit EngineLock(sqlite3* handle) : mutex_(sqlite3_db_mutex(handle)) { sqlite3_mutex_enter(mutex_); }
+    ~EngineLock() { sqlite3_mutex_leave(mutex_); }
+    EngineLock(const EngineLock&) = delete;
+    EngineLock& operator=(const EngineLock&) = delete;
+
+private:
+    sqlite3_mutex* mutex_;
+};
+
+} // namespace
+
+void Statement::readRow(std::vector<OptBinding>& values)
+{
+    EngineLock lock(connection_->handle());
+    int count = static_cast<int>(columnCount());
+    values.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        sqlite3_value* value = sqlite3_column_value(handle_, i);
+        OptBinding& slot = values[static_cast<std::size_t>(i)];
+        switch (sqlite3_value_type(value)) {
+        case SQLITE_INTEGER:
+            slot.emplace(std::in_place_type<std::int64_t>, sqlite3_value_int64(value));
+            break;
+        case SQLITE_FLOAT:
+            slot.emplace(std::in_place_type<double>, sqlite3_value_double(value));
+            break;
+        case SQLITE_TEXT: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+            if (!text)
+                throw std::bad_alloc();
+            auto length = static_cast<std::size_t>(sqlite3_value_bytes(value));
+            if (slot && std::holds_alternative<std::string>(*slot))
+                std::get<std::string>(*slot).assign(text, length); // keeps the earlier row's buffer
+            else
+                slot.emplace(std::in_place_type<std::string>, text, length);
+            break;
+        }
+        case SQLITE_BLOB: {
+            const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_value_blob(value));
+            int length = sqlite3_value_bytes(value);
+            if (!slot || !std::holds_alternative<Blob>(*slot))
+                slot.emplace(std::in_place_type<Blob>);
+            auto& blob = std::get<Blob>(*slot).bytes;
+            if (bytes && length > 0)
+                blob.assign(bytes, bytes + length);
+            else
+                blob.clear();
+            break;
+        }
+        case SQLITE_NULL:
+            slot.reset();
+            break;
+        default:
+            slot = row()[i]; // the engine defines no other type; the cursor reports it
+        }
+    }
+}
+
 std::vector<OptBinding> Statement::currentRow()
 {
-    const Cursor& cursor = row();
     std::vector<OptBinding> values;
-    values.reserve(static_cast<std::size_t>(cursor.columnCount()));
-    for (int i = 0; i < cursor.columnCount(); ++i)
-        values.push_back(cursor[i]);
+    readRow(values);
     return values;
+}
+
+bool Statement::nextInto(std::vector<OptBinding>& values)
+{
+    if (!handle_ || done_)
+        return false;
+    // The step and the read of its row as one unit, under one hold of the engine's mutex.
+    return connection_->sync([&] {
+        EngineLock lock(connection_->handle());
+        int code = sqlite3_step(handle_);
+        if (code == SQLITE_ROW) {
+            readRow(values);
+            return true;
+        }
+        if (Result::isSuccessCode(code)) {
+            done_ = true;
+            return false;
+        }
+        fail(code);
+    });
 }
 
 std::optional<std::vector<OptBinding>> Statement::failableNext()
 {
-    if (!step())
+    std::vector<OptBinding> values;
+    if (!nextInto(values))
         return std::nullopt;
-    return currentRow();
+    return values;
+}
+
+void logRowError() noexcept
+{
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        logError(std::string("reading rows ended by an error: ") + error.what());
+    } catch (...) {
+        logError("reading rows ended by an unknown error");
+    }
 }
 
 std::optional<std::vector<OptBinding>> Statement::next() noexcept
 {
     try {
         return failableNext();
-    } catch (const std::exception& error) {
-        logError(std::string("reading rows ended by an error: ") + error.what());
     } catch (...) {
-        logError("reading rows ended by an unknown error");
+        logRowError();
     }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 // One compiled SQL statement of a connection: prepared from text, bound to values, stepped on the
 // connection's queue and read column by column.
 
+#include "sql/ColumnNameMap.h"
 #include "sql/Cursor.h"
 #include "sql/Value.h"
 
@@ -21,8 +22,8 @@ namespace velquine::sql {
 
 class Connection;
 
-// Result column name, quoted as an identifier, to its position (from 0).
-using ColumnNameMap = std::map<std::string, int>;
+// Logs the failure that ended a row iteration without an error channel (the current exception).
+void logRowError() noexcept;
 
 class Statement : public std::enable_shared_from_this<Statement> {
 public:
@@ -75,6 +76,9 @@ public:
     std::optional<std::vector<OptBinding>> failableNext();
     // The same without an error channel: a failing step ends the rows and is logged.
     std::optional<std::vector<OptBinding>> next() noexcept;
+    // Steps and, when there is a row, reads it into `values` (reusing their storage) and returns
+    // true; false at the end. A failing step throws its Result.
+    bool nextInto(std::vector<OptBinding>& values);
 
     // Range iteration: begin() restarts the statement (bindings kept) and steps to the first row.
     class Iterator {
@@ -94,7 +98,19 @@ public:
         friend bool operator==(const Iterator& it, std::default_sentinel_t) { return !it.current_; }
 
     private:
-        void advance() { current_ = statement_->next(); }
+        void advance()
+        {
+            std::vector<OptBinding> buffer;
+            if (current_)
+                buffer = std::move(*current_);
+            current_.reset();
+            try {
+                if (statement_->nextInto(buffer))
+                    current_ = std::move(buffer);
+            } catch (...) {
+                logRowError();
+            }
+        }
         Statement* statement_ = nullptr;
         std::optional<std::vector<OptBinding>> current_;
     };
@@ -103,6 +119,7 @@ public:
 
 private:
     void bindValue(int index, const OptBinding& value);
+    void readRow(std::vector<OptBinding>& values);
     // Back to the first row, bindings kept.
     void restart();
     [[noreturn]] void fail(int code) const;

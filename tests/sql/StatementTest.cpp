@@ -258,3 +258,14 @@ TEST(StatementTest, VacuumRuns)
     auto db = memoryDatabase();
     EXPECT_NO_THROW(db->vacuum());
 }
+
+TEST(StatementTest, ScalarLeavesNoReadOpen)
+{
+    auto db = memoryDatabase();
+    db->execute("CREATE TABLE t (a); INSERT INTO t VALUES (1), (2)");
+    auto count = db->prepare("SELECT a FROM t ORDER BY a");
+    EXPECT_EQ(integer(count->scalar()), 1);
+    // A statement still positioned on a row would keep the engine from replacing a function.
+    EXPECT_NO_THROW(db->createFunction("f", 0u, true, [](const std::vector<OptBinding>&) { return OptBinding(); }));
+    EXPECT_EQ(integer(count->scalar()), 1);
+}
