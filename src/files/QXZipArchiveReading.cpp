@@ -205,7 +205,7 @@ public:
     bool run(std::optional<QXZipArchiveError>& error);
 
 private:
-    enum class Placement { ok, failed, outOfSpace, escapes };
+    enum class Placement { ok, failed, outOfSpace, escapes, noDestination };
     struct Folder {
         Placement placement = Placement::failed;
         std::string realPath;
@@ -255,6 +255,7 @@ Extraction::Folder Extraction::realDestination()
     struct stat status {};
     if (!real || ::stat(real->c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
         folder.number = real ? ENOTDIR : errno;
+        folder.placement = Placement::noDestination;
         return folder;
     }
     realDestination_ = real;
@@ -434,6 +435,15 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
         if (folder.placement == Placement::outOfSpace) {
             unzippingError = QXZipArchiveError(kQXZipCocoaErrorDomain, 640,
                                                "The folder could not be created: there is not enough space.");
+            unzCloseCurrentFile(uf);
+            success = false;
+            break;
+        }
+        if (folder.placement == Placement::noDestination) {
+            // Nothing can be extracted at all: that is no success.
+            const std::string message = "The destination folder cannot be used: " + errnoText(folder.number);
+            qxzip::log(message);
+            unzippingError = QXZipArchiveError(kQXZipPosixErrorDomain, folder.number, message);
             unzCloseCurrentFile(uf);
             success = false;
             break;

@@ -547,3 +547,19 @@ TEST(QXZipArchiveReader, DamagedCompressedDataFailsWithAnError)
     EXPECT_EQ(error->message(), "failed to read contents of file entry");
     EXPECT_FALSE(fs::exists(dir / "dest/later.txt"));
 }
+
+TEST(QXZipArchiveReader, UnusableDestinationIsAnError)
+{
+    TempDir dir;
+    const std::string archive = ArchiveBuilder(dir, "a.zip").file("f.txt", "f").finish();
+    writeFile(dir / "occupied", "a file where the folder should be");
+    std::optional<QXZipArchiveError> error;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(QXZipArchive::unzipFileAtPath(archive, dir / "occupied", true, std::nullopt, &error));
+    EXPECT_FALSE(QXZipArchive::unzipFileAtPath(archive, dir / "occupied/below", true, std::nullopt, &error));
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->domain(), "NSPOSIXErrorDomain");
+    EXPECT_EQ(error->code(), ENOTDIR);
+    EXPECT_EQ(readFile(dir / "occupied"), "a file where the folder should be");
+}
