@@ -1,6 +1,6 @@
 #pragma once
 
-// An SQL piece as a template with one "?" per bound value, plus the ordered values for those "?".
+// A fragment of SQL as a template with one "?" per bound value, plus the ordered values for those "?".
 // Typed expressions (Expression<V>, Expression<std::optional<V>>) carry the value type they yield;
 // Expression<void> is the untyped fragment every typed expression converts to.
 

@@ -71,7 +71,7 @@ Expression<void> AnyQuery::expression() const
 
 // ---- rendering ----------------------------------------------------------------------------------
 //
-// Statements are written in one pass into one template and one binding list: every piece appends its
+// Statements are written in one pass into one template and one binding list: every part appends its
 // text and, in the same step, its bindings, so the n-th "?" of the text always meets the n-th value.
 
 namespace {
