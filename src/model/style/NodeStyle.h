@@ -17,20 +17,12 @@
 #include "model/style/ImagePosition.h"
 #include "model/style/StrokeStyle.h"
 #include "model/style/StrokeThickness.h"
+#include "platform/AttributedString.h"
 #include "platform/Color.h"
 #include "platform/Font.h"
 #include "platform/KeyedValue.h"
 
 namespace velquine {
-
-// Title alignment as the stored signed integer. Values outside these are kept as they are (and drawn centred).
-namespace TextAlignment {
-inline constexpr std::int64_t left = 0;
-inline constexpr std::int64_t center = 1;
-inline constexpr std::int64_t right = 2;
-inline constexpr std::int64_t justified = 3;
-inline constexpr std::int64_t natural = 4;
-} // namespace TextAlignment
 
 struct NodeStyle {
     // A set of bits over an unsigned 64-bit raw value. Only fontSize has a meaning; every other bit is kept
@@ -109,7 +101,9 @@ struct NodeStyle {
     StrokeStyle branchStyle = StrokeStyle::solid;
     StrokeThickness branchWidth = StrokeThickness::medium;
     Color textColor = Color::black();
-    std::int64_t textAlignment = TextAlignment::center;
+    // Title alignment as the stored raw value of TextAlignment; values outside the enumeration are kept as
+    // they are (and drawn centred).
+    std::int64_t textAlignment = static_cast<std::int64_t>(TextAlignment::center);
     Font font = Font::systemFont(32.0);
     UserOverride userOverrides;
     bool isUnderlined = false;

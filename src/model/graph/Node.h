@@ -1,0 +1,158 @@
+#pragma once
+
+// One mind-map node as a plain value, with the affinities, the node kind and the connection pair.
+//
+// A node is copied whole; relations to other nodes are identifiers only, resolved through the graph. Two
+// nodes are equal, and hash alike, when their identifiers are equal: whether a node changed is told by
+// differs(), never by ==.
+//
+// Keyed form (encode / decode), members in this order: "UID", "parentUID" (null without a parent), "title",
+// "url", "note", "center" [x, y], "size" [w, h], "style", "image" (TIFF data, only with an image),
+// "children", "shape", "autoSize", "isFolded", "layoutOptions" (null when absent), "createdTimestamp",
+// "modifiedTimestamp", "verticalAffinity", "horizontalAffinity". childrenShouldInheritShape is not written
+// and reads back false. Decoding takes identifiers as they stand and never touches the identifier counter.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/graph/LayoutOptions.h"
+#include "model/graph/NodeUID.h"
+#include "model/style/NodeShape.h"
+#include "model/style/NodeStyle.h"
+#include "model/style/OneKeyCoding.h"
+#include "platform/AttributedString.h"
+#include "platform/Base64.h"
+#include "platform/Geometry.h"
+#include "platform/Image.h"
+#include "platform/KeyedValue.h"
+
+namespace velquine {
+
+// The side of its parent a node lies on. Keyed as one-key objects, {"left":{}}.
+enum class HorizontalAffinity { left, right };
+enum class VerticalAffinity { above, below };
+
+template <>
+struct CaseNames<HorizontalAffinity> {
+    static constexpr std::string_view typeName = "HorizontalAffinity";
+    static constexpr std::array<std::string_view, 2> names{"left", "right"};
+};
+
+template <>
+struct CaseNames<VerticalAffinity> {
+    static constexpr std::string_view typeName = "VerticalAffinity";
+    static constexpr std::array<std::string_view, 2> names{"above", "below"};
+};
+
+// The kind of a node by its depth: root (no parent), main (child of a root), sub (any other). Never stored.
+enum class NodeType { root, main, sub };
+
+// A pair of node identifiers. Nothing in the program makes one yet; the graph keeps an empty list.
+struct NodeConnection {
+    std::int64_t firstNodeUID = 0;
+    std::int64_t secondNodeUID = 0;
+
+    friend bool operator==(const NodeConnection&, const NodeConnection&) = default;
+};
+
+class Node {
+public:
+    // The box every stored image is fitted into, in points.
+    static constexpr double maxImageWidth = 1024.0;
+    static constexpr double maxImageHeight = 1024.0;
+
+    // A node with the given identifiers and style, every other field at its default. Raises the identifier
+    // counter above uid, then above parentUID (see raiseNodeUIDCounter); -1 serves as a template identifier and
+    // leaves the counter alone.
+    Node(std::int64_t uid, std::optional<std::int64_t> parentUID, NodeStyle style);
+    // A root node with a fresh identifier from nextNodeUID() (whose error it passes on), the given title,
+    // centre, size and style, every other field at its default.
+    Node(std::string title, Point center, Size size, NodeStyle style);
+
+    // Fields in declaration order.
+    std::int64_t uid;
+    std::optional<std::int64_t> parentUID;
+    std::vector<std::int64_t> childrenUIDs;
+    Point center;
+    Size size;
+    bool autoSize = true;
+    bool isFolded = false;
+    HorizontalAffinity horizontalAffinity = HorizontalAffinity::right;
+    VerticalAffinity verticalAffinity = VerticalAffinity::below;
+    std::string title;
+    std::string url;
+    std::string note;
+    NodeShape shape = NodeShape::underline;
+    // Absent: the project's base options apply to the tree under this node.
+    std::optional<LayoutOptions> layoutOptions;
+    // Seconds since 1970; a new node takes the current time.
+    double createdTimestamp;
+    // Seconds since 1970; -1.0 means never modified.
+    double modifiedTimestamp = -1.0;
+
+private:
+    std::optional<Image> image_;
+
+public:
+    bool childrenShouldInheritShape = false;
+    NodeStyle style;
+
+    // The image shown in the node.
+    const std::optional<Image>& image() const { return image_; }
+    // Nothing clears the image. An image is stored as a copy redrawn to fit into 1024 by 1024 points (see
+    // Image::fittedInto); an image that cannot be fitted, such as one with a zero or non-finite side, leaves
+    // the node without an image.
+    void setImage(const std::optional<Image>& image);
+
+    // True when any field but modifiedTimestamp differs: uid, parentUID, childrenUIDs, center, size,
+    // autoSize, isFolded, title, url, note, shape, image, childrenShouldInheritShape, style,
+    // createdTimestamp, the two affinities and layoutOptions, compared in that order. Floats are compared
+    // exactly; absent layout options differ from present ones.
+    bool differs(const Node& from) const;
+
+    // Sets both affinities from this node's centre against another's: left when its x is smaller, else
+    // right; above when its y is smaller, else below.
+    void updateAffinity(const Node& relativeTo);
+
+    // The title with the style's font, text colour, alignment (word wrapping, no indents or spacing),
+    // underline and strike-through (struck through in red).
+    AttributedString attributedTitle() const;
+    // The note in the 16-point system font and the standard text colour, aligned left.
+    AttributedString attributedNote() const;
+
+    // Equal identifiers.
+    friend bool operator==(const Node& a, const Node& b) { return a.uid == b.uid; }
+
+    // The keyed form (see above). Throws what encoding the style throws.
+    KeyedValue encode() const;
+    // A node from its keyed form. Throws DecodingError for a missing required member or one of the wrong
+    // kind, and what decoding the style throws. Image bytes that make no image are no error: the node has
+    // none. A missing or null timestamp takes the current time.
+    static Node decode(const KeyedValue& from);
+
+    // A list of nodes as a binary property list, the form the pasteboard carries.
+    static Bytes encodePropertyList(const std::vector<Node>& nodes);
+    // The nodes of a binary property list whose top level is a list of keyed nodes. Throws PropertyListError
+    // for bytes that are no property list, and DecodingError when the top level is not a list or a node
+    // fails to read.
+    static std::vector<Node> decodePropertyList(const Bytes& data);
+};
+
+// The texts without repeats, first occurrences kept in their order.
+std::vector<std::string> uniqued(const std::vector<std::string>& strings);
+
+// The nodes without those whose uid appeared earlier, first occurrences (with their own fields) kept in order.
+std::vector<Node> uniquedByUID(const std::vector<Node>& nodes);
+
+} // namespace velquine
+
+template <>
+struct std::hash<velquine::Node> {
+    std::size_t operator()(const velquine::Node& node) const noexcept { return std::hash<std::int64_t>{}(node.uid); }
+};
