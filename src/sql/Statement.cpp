@@ -283,12 +283,6 @@ void Statement::readRow(std::vector<OptBinding>& values)
     }
 }
 
-std::vector<OptBinding> Statement::currentRow()
-{
-    std::vector<OptBinding> values;
-    readRow(values);
-    return values;
-}
 
 bool Statement::nextInto(std::vector<OptBinding>& values)
 {

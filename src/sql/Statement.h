@@ -123,7 +123,6 @@ private:
     // Back to the first row, bindings kept.
     void restart();
     [[noreturn]] void fail(int code) const;
-    std::vector<OptBinding> currentRow();
 
     sqlite3_stmt* handle_ = nullptr;
     std::shared_ptr<Connection> connection_;

@@ -181,3 +181,35 @@ TEST(SelectTest, InsertsFromTwoThreadsGetTheirOwnRowIds)
     for (std::int64_t rowid : b)
         EXPECT_EQ(db->scalar(users.select(name).filter(id == rowid)), "b");
 }
+
+TEST(SelectTest, RepeatedColumnsAndStarsTakeTheLaterPosition)
+{
+    auto db = sampleDatabase();
+    // The same column twice: one key at the later position; the columns after it keep theirs.
+    EXPECT_EQ(db->columnNamesForQuery(users.select(name, email, name, id)),
+              (ColumnNameMap{{"\"name\"", 2}, {"\"email\"", 1}, {"\"id\"", 3}}));
+    // Two stars on one table: every key ends with its position from the second expansion.
+    EXPECT_EQ(db->columnNamesForQuery(users.select(star, star)),
+              (ColumnNameMap{{"\"id\"", 3}, {"\"name\"", 4}, {"\"email\"", 5}}));
+    auto statement = db->prepare(users.select(name, email, name, id).filter(id == std::int64_t{1}));
+    auto row = statement.failableNext();
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->values.size(), 4u);
+    EXPECT_EQ(row->get(name), "ann");
+    EXPECT_EQ(row->get(id), 1);
+}
+
+TEST(SelectTest, JoinedAliasQualifiesItsColumns)
+{
+    auto db = sampleDatabase();
+    auto p = posts.alias("p");
+    auto query = users.join(JoinType::leftOuter, p, users[id] == p[userId]);
+    EXPECT_EQ(db->columnNamesForQuery(query),
+              (ColumnNameMap{{"\"users\".\"id\"", 0}, {"\"users\".\"name\"", 1}, {"\"users\".\"email\"", 2},
+                             {"\"p\".\"id\"", 3}, {"\"p\".\"userId\"", 4}, {"\"p\".\"title\"", 5}}));
+    // cy has no post: the left outer join gives NULL for the post's columns.
+    std::vector<std::string> seen;
+    for (const Row& row : db->prepare(query.order(users[id], p[id])))
+        seen.push_back(row.get(name) + "/" + row.get(retype<std::optional<std::string>>(p[title])).value_or("-"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"ann/first", "ann/second", "bob/third", "cy/-"}));
+}

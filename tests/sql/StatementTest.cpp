@@ -269,3 +269,14 @@ TEST(StatementTest, ScalarLeavesNoReadOpen)
     EXPECT_NO_THROW(db->createFunction("f", 0u, true, [](const std::vector<OptBinding>&) { return OptBinding(); }));
     EXPECT_EQ(integer(count->scalar()), 1);
 }
+
+TEST(StatementTest, EmptyValueListBindsNothing)
+{
+    auto db = memoryDatabase();
+    // An empty list changes nothing, also on a statement that has parameters.
+    auto statement = db->prepare("SELECT ?", std::vector<OptBinding>{});
+    EXPECT_FALSE(statement->scalar());
+    statement->bind({Binding(std::int64_t{4})});
+    statement->bind(std::vector<OptBinding>{});
+    EXPECT_EQ(integer(statement->scalar()), 4);
+}
