@@ -241,7 +241,7 @@ void expectLevel(const NodeStyle& style, const char* const colors[4], const Font
     EXPECT_EQ(style.branchStyle, strokes.branchStyle);
     EXPECT_EQ(style.branchWidth, strokes.branchWidth);
     EXPECT_EQ(style.borderStyle, StrokeStyle::solid);
-    EXPECT_EQ(style.textAlignment, TextAlignment::center);
+    EXPECT_EQ(style.textAlignment, 1);  // centred
     EXPECT_TRUE(style.userOverrides.isEmpty());
     EXPECT_FALSE(style.isUnderlined);
     EXPECT_FALSE(style.isStrikeThrough);

@@ -72,7 +72,7 @@ NodeStyle levelStyle(const Strokes& strokes, const LevelColors& colors, const Fo
     style.branchStyle = strokes.branchStyle;
     style.branchWidth = strokes.branchWidth;
     style.textColor = colors.text;
-    style.textAlignment = TextAlignment::center;
+    style.textAlignment = static_cast<std::int64_t>(TextAlignment::center);
     style.font = font;
     style.userOverrides = NodeStyle::UserOverride();
     style.isUnderlined = false;
