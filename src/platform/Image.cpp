@@ -162,6 +162,11 @@ std::optional<Image> Image::resizedToFit(double width, double height) const
         width = size_.width;
         height = size_.height;
     }
+    // A side under one point (a thin image at a high resolution) keeps one pixel rather than vanishing.
+    if (width > 0 && width < 1)
+        width = 1;
+    if (height > 0 && height < 1)
+        height = 1;
     if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1 || width > 1e6 || height > 1e6)
         return std::nullopt;
     const int pixelsW = int(width);

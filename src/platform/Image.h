@@ -48,7 +48,7 @@ public:
     Size aspectFitSize(double maxWidth, double maxHeight) const;
     // A new W × H pixel bitmap (32-bit with alpha) holding the whole image, shown at W × H points; when the
     // image already fits (its own width at most W and its height at most H) it is redrawn at its own size.
-    // Nothing when the bitmap cannot be made.
+    // A side above zero but under one point becomes one. Nothing when the bitmap cannot be made.
     std::optional<Image> resizedToFit(double width, double height) const;
     // aspectFitSize into the box, then resizedToFit: the form images are stored in. Nothing for the null
     // image or one with a zero or non-finite size.

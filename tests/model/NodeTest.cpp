@@ -369,6 +369,17 @@ TEST_F(NodeValue, ElongatedImagesKeepASideOfAtLeastOnePoint)
     node.setImage(solidImage(2, 30, {1, 5000}));
     ASSERT_TRUE(node.image().has_value());
     EXPECT_EQ(node.image()->size(), (Size{1, 1024}));
+
+    // A thin line at twice the screen resolution: half a point high, kept one point high at its own width.
+    node.setImage(solidImage(2000, 1, {1000, 0.5}));
+    ASSERT_TRUE(node.image().has_value());
+    EXPECT_EQ(node.image()->size(), (Size{1000, 1}));
+    EXPECT_EQ(node.image()->pixelsWide(), 1000);
+    EXPECT_EQ(node.image()->pixelsHigh(), 1);
+
+    node.setImage(solidImage(1, 1, {0.25, 0.25}));
+    ASSERT_TRUE(node.image().has_value());
+    EXPECT_EQ(node.image()->size(), (Size{1, 1}));
 }
 
 TEST_F(NodeValue, ImagesWithoutAUsableSizeAreNotStored)

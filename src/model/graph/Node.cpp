@@ -44,6 +44,8 @@ Node::Node(std::int64_t uid, std::optional<std::int64_t> parentUID, NodeStyle st
         raiseNodeUIDCounter(*parentUID);
 }
 
+Node::Node(Uncounted) : uid(0), createdTimestamp(Clock::now()) { }
+
 Node::Node(std::string title, Point center, Size size, NodeStyle style)
     : uid(nextNodeUID()), center(center), size(size), title(std::move(title)), createdTimestamp(Clock::now()),
       style(std::move(style))
@@ -169,9 +171,8 @@ KeyedValue Node::encode() const
 Node Node::decode(const KeyedValue& from)
 {
     keyed::expectObject(from, "Node");
-    // Identifiers are taken as they stand: the node is built with the template identifier, which leaves the
-    // counter alone, and its fields are then filled in.
-    Node node(-1, std::nullopt, NodeStyle());
+    // Identifiers are taken as they stand; the counter is not raised over them.
+    Node node{Uncounted()};
     node.uid = keyed::int64Value(keyed::required(from, "UID", "Int64"));
     if (const KeyedValue* parent = keyed::optional(from, "parentUID"))
         node.parentUID = keyed::int64Value(*parent);

@@ -97,6 +97,10 @@ public:
     double modifiedTimestamp = -1.0;
 
 private:
+    // A node with every default and the identifier 0, made without touching the identifier counter.
+    struct Uncounted { };
+    explicit Node(Uncounted);
+
     std::optional<Image> image_;
 
 public:
