@@ -118,7 +118,8 @@ std::shared_ptr<Connection> Connection::open(const Location& location, bool read
 
 Connection::~Connection()
 {
-    // Every statement and backup holds its connection, so none is left open here.
+    // Every other statement and every backup holds its connection, so none is left open here.
+    runStatements_.clear();
     sqlite3_close_v2(handle_);
 }
 

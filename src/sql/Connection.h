@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -294,6 +295,9 @@ private:
         return std::move(*typed);
     }
     std::int64_t runChanging(const StatementText& statement, bool insert);
+    // The compiled statement of an insert, update or delete template, kept for the next run of the
+    // same template; only used on the queue.
+    Statement& cachedStatement(const std::string& sql);
     void expandStar(const AnyQuery& query, bool qualify, ColumnNameMap& map, int& counter);
 
     template <class State> struct TypedAggregate final : AggregateBox {
@@ -333,6 +337,9 @@ private:
     std::unique_ptr<RollbackHook> rollbackHook_;
     std::map<std::string, std::map<int, std::unique_ptr<CallbackBox>>> functions_;
     std::map<std::string, std::unique_ptr<Collation>> collations_;
+    // Statements of runs, by template. They refer to this connection without keeping it alive and
+    // are finalized before it closes. Bounded: a full cache is emptied before a new entry.
+    std::unordered_map<std::string, std::unique_ptr<Statement>> runStatements_;
     ConnectionQueue queue_;
 };
 

@@ -139,14 +139,34 @@ std::string Connection::resultColumnName(const QueryClauses& clauses)
     return clauses.select.columns.empty() ? std::string() : clauses.select.columns.front().templ;
 }
 
+Statement& Connection::cachedStatement(const std::string& sql)
+{
+    constexpr std::size_t capacity = 32;
+    if (auto found = runStatements_.find(sql); found != runStatements_.end())
+        return *found->second;
+    // A reference to this connection that does not own it: the cache lives inside the connection.
+    std::shared_ptr<Connection> self(std::shared_ptr<Connection>(), this);
+    auto statement = std::make_unique<Statement>(std::move(self), sql);
+    if (runStatements_.size() >= capacity)
+        runStatements_.clear();
+    return *runStatements_.emplace(sql, std::move(statement)).first->second;
+}
+
 std::int64_t Connection::runChanging(const StatementText& text, bool insert)
 {
     // One unit on the queue, so that the number read afterwards belongs to this statement.
     return sync([&] {
-        auto statement = prepare(text.templ);
-        statement->bind(text.bindings);
-        statement->run();
-        return insert ? lastInsertRowid() : changes();
+        Statement& statement = cachedStatement(text.templ);
+        try {
+            statement.bind(text.bindings);
+            statement.run();
+        } catch (...) {
+            statement.reset();
+            throw;
+        }
+        std::int64_t result = insert ? lastInsertRowid() : changes();
+        statement.reset(); // the bound values are not kept beyond the run
+        return result;
     });
 }
 

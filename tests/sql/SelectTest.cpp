@@ -213,3 +213,38 @@ TEST(SelectTest, JoinedAliasQualifiesItsColumns)
         seen.push_back(row.get(name) + "/" + row.get(retype<std::optional<std::string>>(p[title])).value_or("-"));
     EXPECT_EQ(seen, (std::vector<std::string>{"ann/first", "ann/second", "bob/third", "cy/-"}));
 }
+
+TEST(SelectTest, RepeatedRunsOfOneTemplate)
+{
+    auto db = sampleDatabase();
+    std::vector<std::string> traced;
+    db->trace([&](const std::string& sql) { traced.push_back(sql); });
+    for (int i = 0; i < 3; ++i)
+        db->run(posts.insert(set(userId, std::int64_t{3}), set(title, "t" + std::to_string(i))));
+    EXPECT_EQ(traced, (std::vector<std::string>{"INSERT INTO \"posts\" (\"userId\", \"title\") VALUES (3, 't0')",
+                                                 "INSERT INTO \"posts\" (\"userId\", \"title\") VALUES (3, 't1')",
+                                                 "INSERT INTO \"posts\" (\"userId\", \"title\") VALUES (3, 't2')"}));
+    db->trace(nullptr);
+
+    // A failing run leaves the next run of the same template working.
+    db->execute("CREATE UNIQUE INDEX one_title ON posts (title)");
+    EXPECT_THROW(db->run(posts.insert(set(userId, std::int64_t{3}), set(title, std::string("t0")))), Result);
+    EXPECT_GT(db->run(posts.insert(set(userId, std::int64_t{3}), set(title, std::string("t9")))), 0);
+
+    // The table changes under a template that ran before.
+    db->execute("DROP TABLE posts");
+    EXPECT_THROW(db->run(posts.insert(set(userId, std::int64_t{3}), set(title, std::string("x")))), Result);
+    db->execute("CREATE TABLE posts (id INTEGER PRIMARY KEY, userId INTEGER, title TEXT)");
+    EXPECT_EQ(db->run(posts.insert(set(userId, std::int64_t{3}), set(title, std::string("x")))), 1);
+
+    // More different templates than are kept compiled: each still runs.
+    std::int64_t changed = 0;
+    for (int i = 0; i < 50; ++i) {
+        std::string newName = "n";
+        newName += std::to_string(i);
+        changed += db->run(Update("UPDATE \"users\" SET \"name\" = ? WHERE \"id\" = " + std::to_string(i % 4),
+                                  {Binding(newName)}));
+    }
+    EXPECT_EQ(changed, 37); // ids 1, 2 and 3 exist: 50 runs minus the 13 with id 0
+    EXPECT_EQ(db->scalar(users.select(name).filter(id == std::int64_t{3})), "n47");
+}
