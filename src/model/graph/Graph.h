@@ -1,0 +1,139 @@
+#pragma once
+
+// The nodes of one mind map: a bin of Node values keyed by identifier, with the tree queries and edits the rest
+// of the program uses.
+//
+// The tree lives in the nodes themselves: each node names its parent in parentUID and its children, in order,
+// in childrenUIDs. Every node without a parent is a root, so one graph holds a forest. The graph is a plain
+// value: copying it copies its nodes, every query hands out copies, and nothing changes until a node is written
+// back through one of the edits.
+//
+// Identifiers that name no stored node are tolerated: list lookups skip them and single lookups find nothing.
+// Trees come from files, so links may be damaged or circular: every walk up or down the tree visits each
+// identifier at most once and stops at a repeat. On sound trees this changes no result.
+//
+// The bin lists its nodes in ascending identifier order; that order decides the order of the roots in dump()
+// and of allNodes().
+//
+// Nothing in the graph reads isFolded or modifiedTimestamp.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/graph/Node.h"
+#include "platform/Geometry.h"
+
+namespace velquine {
+
+class Graph {
+public:
+    using NodeBin = std::map<std::int64_t, Node>;
+
+    // An empty graph.
+    Graph() = default;
+
+    // ---- Queries (the graph is not changed) ----
+
+    // The node stored under the identifier, or nothing.
+    std::optional<Node> node(std::int64_t uid) const;
+    // Nothing for no identifier, else as above.
+    std::optional<Node> node(std::optional<std::int64_t> uid) const;
+    // The stored node itself, without a copy, or null. Valid until the graph is next changed.
+    const Node* findNode(std::int64_t uid) const;
+    bool contains(std::int64_t uid) const { return nodeBin_.count(uid) != 0; }
+
+    // The stored nodes of the identifiers, in their order; absent identifiers are skipped, repeats of present
+    // ones give repeated nodes.
+    std::vector<Node> nodes(const std::vector<std::int64_t>& uids) const;
+    // Every stored node, in bin order.
+    std::vector<Node> allNodes() const;
+    const NodeBin& nodeBin() const { return nodeBin_; }
+    std::size_t count() const { return nodeBin_.size(); }
+    bool isEmpty() const { return nodeBin_.empty(); }
+    // Kept and copied with the graph; nothing fills it.
+    const std::vector<NodeConnection>& connections() const { return connections_; }
+
+    // The stored node named by the node's parentUID, or nothing.
+    std::optional<Node> parent(const Node& node) const;
+    // root without parentUID; sub when the parent is not stored; main when the stored parent is a root; else sub.
+    NodeType nodeType(const Node& node) const;
+    // 0 for a node without parentUID or whose parent is not stored, else 1 + the depth of the stored parent.
+    // A circular chain of parents is followed once round.
+    int depth(const Node& node) const;
+    // The last node reached by climbing stored parents from the node, as stored (the value passed in when the
+    // climb never leaves it and it is not stored).
+    Node rootAncestor(const Node& node) const;
+    // The node stored under the node's uid, then, depth first in pre-order, the subtrees of the children named
+    // by the node's childrenUIDs. Empty when the node is not stored.
+    std::vector<Node> subtree(const Node& node) const;
+    // The children named by the node's childrenUIDs, then the descendants of each child in turn by the same
+    // rule, without repeats (first occurrences kept) and without the node itself.
+    std::vector<Node> descendants(const Node& node) const;
+    // The given nodes grouped by depth(of:), each group in input order, holding the values passed in.
+    std::map<int, std::vector<Node>> nodesGroupedByDepth(const std::vector<Node>& nodes) const;
+
+    // The lines dump() writes: every root (in bin order) and below it, depth first, its stored descendants;
+    // each line is depth tabs, the title, " [uid] ", the centre as "((x, y))" and, when the parent is stored,
+    // "\tparent: " and the parent's title.
+    std::vector<std::string> dumpLines() const;
+    // Writes dumpLines() to the system log, one line at a time.
+    void dump() const;
+
+    // ---- Edits (the graph is changed in place) ----
+
+    // Stores the node under the identifier, replacing what was there; nothing removes the identifier's entry.
+    void setNode(const std::optional<Node>& node, std::int64_t uid);
+    // Stores each node under its uid, in list order; a negative createdTimestamp becomes the current time (read
+    // once for the whole call).
+    void updateNodes(const std::vector<Node>& nodes);
+    // Stores each node unchanged under its uid, in list order, and returns them as stored.
+    std::vector<Node> storeNodes(const std::vector<Node>& nodes);
+    // A new node with a fresh identifier, the given title, style, centre and size, appended to the children of
+    // the parent value passed in (which is written back). Returns the new node as stored. Passes on the error
+    // of nextNodeUID().
+    Node addChildNode(const Node& parent, std::string title, const NodeStyle& style, Point center, Size size);
+    // A new node put between the parent and the child: it takes the child's shape, becomes the parent's last
+    // child (every occurrence of the child leaves the parent's list) and holds the child alone. The parent and
+    // child values passed in are written back with their links changed. Returns the new node.
+    Node insertIntermediateNode(const Node& parent, const Node& child, std::string title, const NodeStyle& style,
+                                Point center, Size size);
+    // The nodes and all their descendants leave the graph, and every surviving parent loses their identifiers.
+    void removeNodes(const std::vector<Node>& nodes);
+    // The node leaves the graph and its children move up into its place in its parent's list, in their own
+    // order, pointing at that parent (the children of a root become roots). The node is read afresh from the
+    // bin by its uid; one that is not stored changes nothing. When the stored parent does not list the node,
+    // the children are appended at the end of its list.
+    void removeNodeKeepingChildren(const Node& node);
+    // removeNodeKeepingChildren for each node in turn, each read afresh, so a node removed together with one of
+    // its children leaves no child pointing at a removed parent.
+    void removeNodesKeepingChildren(const std::vector<Node>& nodes);
+
+    // ---- Geometry ----
+
+    // The rectangle enclosing the frames (size centred on center) of the nodes; 0, 0, 0, 0 for none.
+    static Rect boundingRect(const std::vector<Node>& nodes);
+    // The same for every stored node.
+    Rect boundingRect() const;
+    // The canvas rectangle. With the size of the screen of the application's main window: the bounding
+    // rectangle grown by half the screen's width on the left and right and half its height at the top and
+    // bottom. Without one: the first of seven candidates centred on the origin, 300 f by 200 f points for f in
+    // 5, 10, 20, 30, 40, 80, 100, that contains the bounding rectangle, else the last.
+    Rect canvasRect(const std::optional<Size>& mainWindowScreenSize) const;
+    // The page rectangle for printing: the bounding rectangle grown toward larger x or y to the aspect ratio
+    // (width / height), then by a margin of 36 points left and right and 36 / ratio at top and bottom. A ratio
+    // that is not a positive finite number is taken as 1.
+    Rect printRect(double aspectRatio) const;
+
+private:
+    // The stored node under uid for writing, or null.
+    Node* findMutable(std::int64_t uid);
+    void removeKeepingChildren(const Node& stored);
+
+    NodeBin nodeBin_;
+    std::vector<NodeConnection> connections_;
+};
+
+} // namespace velquine
