@@ -1,0 +1,537 @@
+#include "sql/JsonValue.h"
+
+#include "sql/DecodingError.h"
+
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace velquine::sql {
+
+JsonValue JsonValue::integer(std::int64_t value)
+{
+    char buffer[32];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return JsonValue(JsonNumber{std::string(buffer, result.ptr)});
+}
+
+JsonValue JsonValue::unsignedInteger(std::uint64_t value)
+{
+    char buffer[32];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return JsonValue(JsonNumber{std::string(buffer, result.ptr)});
+}
+
+JsonValue JsonValue::real(double value)
+{
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return JsonValue(JsonNumber{std::string(buffer, result.ptr)});
+}
+
+JsonValue JsonValue::real(float value)
+{
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return JsonValue(JsonNumber{std::string(buffer, result.ptr)});
+}
+
+const JsonValue* JsonValue::member(std::string_view key) const noexcept
+{
+    const Object* members = object();
+    if (!members)
+        return nullptr;
+    for (auto it = members->rbegin(); it != members->rend(); ++it) {
+        if (it->first == key)
+            return &it->second;
+    }
+    return nullptr;
+}
+
+std::string describe(JsonValue::Type type)
+{
+    switch (type) {
+    case JsonValue::Type::null: return "null";
+    case JsonValue::Type::boolean: return "a boolean";
+    case JsonValue::Type::number: return "a number";
+    case JsonValue::Type::string: return "a string";
+    case JsonValue::Type::array: return "an array";
+    case JsonValue::Type::object: return "an object";
+    }
+    return "an unknown value";
+}
+
+// ---- writer -------------------------------------------------------------------------------------
+
+namespace {
+
+void writeString(std::string& out, const std::string& text)
+{
+    static const char* const hex = "0123456789abcdef";
+    out += '"';
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                out += "\\u00";
+                out += hex[c >> 4];
+                out += hex[c & 0xf];
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    out += '"';
+}
+
+void write(std::string& out, const JsonValue& value)
+{
+    switch (value.type()) {
+    case JsonValue::Type::null: out += "null"; break;
+    case JsonValue::Type::boolean: out += *value.boolean() ? "true" : "false"; break;
+    case JsonValue::Type::number: out += value.number()->text; break;
+    case JsonValue::Type::string: writeString(out, *value.string()); break;
+    case JsonValue::Type::array: {
+        out += '[';
+        bool first = true;
+        for (const JsonValue& element : *value.array()) {
+            if (!first)
+                out += ',';
+            first = false;
+            write(out, element);
+        }
+        out += ']';
+        break;
+    }
+    case JsonValue::Type::object: {
+        out += '{';
+        bool first = true;
+        for (const auto& [key, member] : *value.object()) {
+            if (!first)
+                out += ',';
+            first = false;
+            writeString(out, key);
+            out += ':';
+            write(out, member);
+        }
+        out += '}';
+        break;
+    }
+    }
+}
+
+} // namespace
+
+std::string writeJson(const JsonValue& value)
+{
+    std::string out;
+    write(out, value);
+    return out;
+}
+
+// ---- UTF-8 --------------------------------------------------------------------------------------
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at `pos`, or 0.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) noexcept
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char c = byte(pos);
+    if (c < 0x80)
+        return 1;
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xbf;
+    if (c >= 0xc2 && c <= 0xdf) {
+        length = 2;
+    } else if (c >= 0xe0 && c <= 0xef) {
+        length = 3;
+        if (c == 0xe0)
+            low = 0xa0;
+        else if (c == 0xed)
+            high = 0x9f;
+    } else if (c >= 0xf0 && c <= 0xf4) {
+        length = 4;
+        if (c == 0xf0)
+            low = 0x90;
+        else if (c == 0xf4)
+            high = 0x8f;
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size())
+        return 0;
+    if (byte(pos + 1) < low || byte(pos + 1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(pos + i) < 0x80 || byte(pos + i) > 0xbf)
+            return 0;
+    }
+    return length;
+}
+
+void appendUtf8(std::string& out, std::uint32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xc0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3f));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xe0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+        out += static_cast<char>(0x80 | (code & 0x3f));
+    } else {
+        out += static_cast<char>(0xf0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+        out += static_cast<char>(0x80 | (code & 0x3f));
+    }
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view text) noexcept
+{
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = utf8SequenceLength(text, pos);
+        if (length == 0)
+            return false;
+        pos += length;
+    }
+    return true;
+}
+
+// ---- reader -------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int maximumDepth = 512;
+
+class Reader {
+public:
+    explicit Reader(std::string_view text) : text_(text) {}
+
+    JsonValue document()
+    {
+        skipSpace();
+        JsonValue value = parseValue(0);
+        skipSpace();
+        if (pos_ != text_.size())
+            fail("unexpected text after the value");
+        return value;
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& reason) const
+    {
+        throw DecodingError::dataCorrupted("the given data is not valid JSON: " + reason + " at offset "
+                                           + std::to_string(pos_));
+    }
+
+    bool atEnd() const { return pos_ >= text_.size(); }
+    char peek() const { return text_[pos_]; }
+
+    void skipSpace()
+    {
+        while (!atEnd() && (peek() == ' ' || peek() == '\t' || peek() == '\n' || peek() == '\r'))
+            ++pos_;
+    }
+
+    void expectWord(std::string_view word)
+    {
+        if (text_.substr(pos_, word.size()) != word)
+            fail("unexpected character");
+        pos_ += word.size();
+    }
+
+    JsonValue parseValue(int depth)
+    {
+        if (atEnd())
+            fail("unexpected end of text");
+        switch (peek()) {
+        case 'n': expectWord("null"); return JsonValue();
+        case 't': expectWord("true"); return JsonValue(true);
+        case 'f': expectWord("false"); return JsonValue(false);
+        case '"': return JsonValue(parseString());
+        case '[': return parseArray(depth + 1);
+        case '{': return parseObject(depth + 1);
+        default:
+            if (peek() == '-' || (peek() >= '0' && peek() <= '9'))
+                return JsonValue(parseNumber());
+            fail("unexpected character");
+        }
+    }
+
+    JsonValue parseArray(int depth)
+    {
+        if (depth > maximumDepth)
+            fail("values nested too deeply");
+        ++pos_; // [
+        JsonValue::Array elements;
+        skipSpace();
+        if (!atEnd() && peek() == ']') {
+            ++pos_;
+            return JsonValue(std::move(elements));
+        }
+        for (;;) {
+            skipSpace();
+            elements.push_back(parseValue(depth));
+            skipSpace();
+            if (atEnd())
+                fail("unexpected end of text");
+            if (peek() == ',') {
+                ++pos_;
+                continue;
+            }
+            if (peek() == ']') {
+                ++pos_;
+                return JsonValue(std::move(elements));
+            }
+            fail("expected ',' or ']'");
+        }
+    }
+
+    JsonValue parseObject(int depth)
+    {
+        if (depth > maximumDepth)
+            fail("values nested too deeply");
+        ++pos_; // {
+        JsonValue::Object members;
+        skipSpace();
+        if (!atEnd() && peek() == '}') {
+            ++pos_;
+            return JsonValue(std::move(members));
+        }
+        for (;;) {
+            skipSpace();
+            if (atEnd() || peek() != '"')
+                fail("expected a member name");
+            std::string key = parseString();
+            skipSpace();
+            if (atEnd() || peek() != ':')
+                fail("expected ':'");
+            ++pos_;
+            skipSpace();
+            JsonValue value = parseValue(depth);
+            members.emplace_back(std::move(key), std::move(value));
+            skipSpace();
+            if (atEnd())
+                fail("unexpected end of text");
+            if (peek() == ',') {
+                ++pos_;
+                continue;
+            }
+            if (peek() == '}') {
+                ++pos_;
+                return JsonValue(std::move(members));
+            }
+            fail("expected ',' or '}'");
+        }
+    }
+
+    std::uint32_t hex4()
+    {
+        if (pos_ + 4 > text_.size())
+            fail("unexpected end of text");
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) {
+            const char c = text_[pos_++];
+            value <<= 4;
+            if (c >= '0' && c <= '9')
+                value |= static_cast<std::uint32_t>(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                value |= static_cast<std::uint32_t>(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                value |= static_cast<std::uint32_t>(c - 'A' + 10);
+            else
+                fail("invalid \\u escape");
+        }
+        return value;
+    }
+
+    std::string parseString()
+    {
+        ++pos_; // "
+        std::string out;
+        for (;;) {
+            if (atEnd())
+                fail("unterminated string");
+            const unsigned char c = static_cast<unsigned char>(peek());
+            if (c == '"') {
+                ++pos_;
+                return out;
+            }
+            if (c < 0x20)
+                fail("control character in a string");
+            if (c == '\\') {
+                ++pos_;
+                if (atEnd())
+                    fail("unterminated string");
+                const char e = text_[pos_++];
+                switch (e) {
+                case '"': out += '"'; break;
+                case '\\': out += '\\'; break;
+                case '/': out += '/'; break;
+                case 'b': out += '\b'; break;
+                case 'f': out += '\f'; break;
+                case 'n': out += '\n'; break;
+                case 'r': out += '\r'; break;
+                case 't': out += '\t'; break;
+                case 'u': {
+                    std::uint32_t code = hex4();
+                    if (code >= 0xd800 && code <= 0xdbff) {
+                        if (text_.substr(pos_, 2) != "\\u")
+                            fail("unpaired surrogate");
+                        pos_ += 2;
+                        const std::uint32_t low = hex4();
+                        if (low < 0xdc00 || low > 0xdfff)
+                            fail("unpaired surrogate");
+                        code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
+                    } else if (code >= 0xdc00 && code <= 0xdfff) {
+                        fail("unpaired surrogate");
+                    }
+                    appendUtf8(out, code);
+                    break;
+                }
+                default: --pos_; fail("invalid escape");
+                }
+                continue;
+            }
+            const std::size_t length = utf8SequenceLength(text_, pos_);
+            if (length == 0)
+                fail("invalid UTF-8");
+            out.append(text_.substr(pos_, length));
+            pos_ += length;
+        }
+    }
+
+    JsonNumber parseNumber()
+    {
+        const std::size_t start = pos_;
+        const auto digits = [&] {
+            const std::size_t from = pos_;
+            while (!atEnd() && peek() >= '0' && peek() <= '9')
+                ++pos_;
+            return pos_ - from;
+        };
+        if (peek() == '-')
+            ++pos_;
+        if (atEnd())
+            fail("unexpected end of text");
+        if (peek() == '0') {
+            ++pos_;
+        } else if (digits() == 0) {
+            fail("invalid number");
+        }
+        if (!atEnd() && peek() == '.') {
+            ++pos_;
+            if (digits() == 0)
+                fail("invalid number");
+        }
+        if (!atEnd() && (peek() == 'e' || peek() == 'E')) {
+            ++pos_;
+            if (!atEnd() && (peek() == '+' || peek() == '-'))
+                ++pos_;
+            if (digits() == 0)
+                fail("invalid number");
+        }
+        return JsonNumber{std::string(text_.substr(start, pos_ - start))};
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+} // namespace
+
+JsonValue parseJson(std::string_view text)
+{
+    return Reader(text).document();
+}
+
+// ---- Base64 -------------------------------------------------------------------------------------
+
+namespace {
+const char* const base64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int base64Digit(char c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+')
+        return 62;
+    if (c == '/')
+        return 63;
+    return -1;
+}
+} // namespace
+
+std::string base64Encode(const std::vector<std::uint8_t>& bytes)
+{
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const std::uint32_t n = (std::uint32_t(bytes[i]) << 16) | (std::uint32_t(bytes[i + 1]) << 8) | bytes[i + 2];
+        out += base64Alphabet[(n >> 18) & 63];
+        out += base64Alphabet[(n >> 12) & 63];
+        out += base64Alphabet[(n >> 6) & 63];
+        out += base64Alphabet[n & 63];
+    }
+    const std::size_t rest = bytes.size() - i;
+    if (rest > 0) {
+        std::uint32_t n = std::uint32_t(bytes[i]) << 16;
+        if (rest == 2)
+            n |= std::uint32_t(bytes[i + 1]) << 8;
+        out += base64Alphabet[(n >> 18) & 63];
+        out += base64Alphabet[(n >> 12) & 63];
+        out += rest == 2 ? base64Alphabet[(n >> 6) & 63] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+std::optional<std::vector<std::uint8_t>> base64Decode(std::string_view text)
+{
+    if (text.size() % 4 != 0)
+        return std::nullopt;
+    std::vector<std::uint8_t> out;
+    out.reserve(text.size() / 4 * 3);
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        const bool last = i + 4 == text.size();
+        int padding = 0;
+        std::uint32_t n = 0;
+        for (std::size_t j = 0; j < 4; ++j) {
+            const char c = text[i + j];
+            if (c == '=' && last && j >= 2) {
+                ++padding;
+                n <<= 6;
+                continue;
+            }
+            const int digit = base64Digit(c);
+            if (digit < 0 || padding > 0)
+                return std::nullopt;
+            n = (n << 6) | static_cast<std::uint32_t>(digit);
+        }
+        out.push_back(static_cast<std::uint8_t>(n >> 16));
+        if (padding < 2)
+            out.push_back(static_cast<std::uint8_t>(n >> 8));
+        if (padding < 1)
+            out.push_back(static_cast<std::uint8_t>(n));
+    }
+    return out;
+}
+
+} // namespace velquine::sql
