@@ -32,6 +32,8 @@ namespace velquine::sql {
 class RowDecoder {
 public:
     explicit RowDecoder(const Row& row) : row_(&row) {}
+    // A decoder over a temporary row would outlive it.
+    explicit RowDecoder(Row&&) = delete;
 
     const Row& row() const noexcept { return *row_; }
 
