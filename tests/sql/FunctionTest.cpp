@@ -219,3 +219,35 @@ TEST(CollationTest, RefusedRegistrationThrows)
     ASSERT_TRUE(running->step());
     EXPECT_THROW(db->createCollation("c", same), Result);
 }
+
+TEST(FunctionTest, DeterministicFlagReachesTheEngine)
+{
+    auto db = memoryDatabase();
+    auto identity = [](const std::vector<OptBinding>& args) -> OptBinding { return args[0]; };
+    db->createFunction("same", 1u, true, identity);
+    db->createFunction("whatever", 1u, false, identity);
+    db->execute("CREATE TABLE t (a)");
+    // Only deterministic functions may appear in an index expression.
+    EXPECT_NO_THROW(db->execute("CREATE INDEX by_same ON t (same(a))"));
+    try {
+        db->execute("CREATE INDEX by_whatever ON t (whatever(a))");
+        FAIL() << "a non-deterministic function was taken into an index";
+    } catch (const Result& error) {
+        EXPECT_EQ(error.description(), "non-deterministic functions prohibited in index expressions (code: 1)");
+    }
+}
+
+TEST(CollationTest, ThrowingComparatorIsLoggedAndCountsAsSame)
+{
+    auto db = memoryDatabase();
+    db->createCollation("broken", [](const std::string&, const std::string&) -> Connection::Ordering {
+        throw std::runtime_error("cannot compare");
+    });
+    std::vector<std::string> lines;
+    auto previous = setErrorLogSink([&](const std::string& line) { lines.push_back(line); });
+    OptBinding equal = db->scalar("SELECT 'a' = 'b' COLLATE broken");
+    setErrorLogSink(previous);
+    EXPECT_EQ(std::get<std::int64_t>(*equal), 1);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "collation callback failed: cannot compare");
+}
