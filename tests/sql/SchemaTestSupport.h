@@ -27,8 +27,6 @@ inline std::string text(const OptBinding& value)
         return "NULL";
     if (const auto* i = std::get_if<std::int64_t>(&*value))
         return std::to_string(*i);
-    if (const auto* d = std::get_if<double>(&*value))
-        return inlineLiteral(value);
     if (const auto* s = std::get_if<std::string>(&*value))
         return *s;
     return inlineLiteral(value);
