@@ -1,6 +1,7 @@
 #include "EngineRun.h"
 
 #include "sql/CoreFunctions.h"
+#include "sql/Query.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,15 @@ TEST(CoreFunctionTest, GlobMatchAndRegexp)
     auto db = memoryDatabase();
     EXPECT_EQ(asInteger(evaluate(*db, glob(value(std::string("abc")), "a*"))), 1);
     EXPECT_EQ(asInteger(evaluate(*db, glob(value(std::string("Abc")), "a*"))), 0);
+    // MATCH on a full-text table.
+    db->execute("CREATE VIRTUAL TABLE docs USING fts4(body);"
+                "INSERT INTO docs (body) VALUES ('red apple'), ('green pear'), ('apple pie');");
+    std::vector<std::string> found;
+    const Expression<std::string> body("body");
+    for (const auto& row : rows(*db, Table("docs").select(body).filter(match(body, "apple")).order(body).expression()))
+        found.push_back(asText(row[0]));
+    EXPECT_EQ(found, (std::vector<std::string>{"apple pie", "red apple"}));
+    EXPECT_THROW(evaluate(*db, match(value(std::string("apple")), "apple")), Result);
     // REGEXP needs a function named regexp on the connection.
     EXPECT_THROW(evaluate(*db, regexp(value(std::string("abc")), "b")), Result);
     db->createFunction("regexp", 2u, true, [](const std::vector<OptBinding>& args) -> OptBinding {
