@@ -1,0 +1,47 @@
+#pragma once
+
+// Pushes overlapping nodes apart with a small rigid-body simulation.
+//
+// Every node becomes a body of mass 1 carrying a box of the node's size, rounded with a radius of 20 points, so
+// that nodes at rest keep a gap between them. The space has no gravity; it is stepped once and then until no
+// body moves any more, at most 128 further steps, and each node takes its body's final position as its centre.
+// Nothing survives a call.
+
+#include <vector>
+
+#include "model/graph/Node.h"
+#include "platform/Geometry.h"
+
+namespace velquine {
+
+class GraphCollisionResolver {
+public:
+    // The nodes with overlapping ones moved apart.
+    //
+    // When no two nodes with different identifiers have intersecting frames (see frame(); edges that only touch
+    // count as intersecting), the input comes back unchanged and no simulation runs. Otherwise every input node
+    // comes back, in input order, with only its centre changed. A node whose centre or size is not finite takes
+    // no part in the simulation and keeps its centre, as does a node whose simulated position is not finite. A
+    // node of zero width or height still collides with its true size; only its turning inertia is computed as
+    // if each side were at least 1 point. Nodes centred on one point are parted too: each further node on a
+    // point taken by earlier ones starts one point lower than the one before it.
+    //
+    // When the bodies still move after the last step, two debug lines are written, "Safeguard hit in loop!
+    // something's wrong!" and "changecount is: " with the number of bodies that moved in that step, and the
+    // positions reached are returned. Never throws for any node values.
+    std::vector<Node> resolve(const std::vector<Node>& nodes) const;
+
+    // The rectangle of the node's size centred on its centre.
+    static Rect frame(const Node& node);
+
+    // True when the frames of two nodes with different identifiers intersect, counted both ways round as
+    // Rect::intersects sees them (which matters only for frames with non-finite values): the answer of testing
+    // every ordered pair, found by sorting and sweeping instead, in O(n log n) for distinct identifiers.
+    static bool hasOverlap(const std::vector<Node>& nodes);
+
+    // The centre a node takes from its simulated position: that position when both coordinates are finite,
+    // else the node's own centre.
+    static Point settledCenter(Point original, Point simulated);
+};
+
+} // namespace velquine
