@@ -102,8 +102,10 @@ template <class T> constexpr const char* unsupportedIntegerName()
             return "Int16";
         else if constexpr (sizeof(T) == 4)
             return "Int32";
+        else if constexpr (sizeof(T) == 8)
+            return nullptr;
         else
-            return nullptr; // 64-bit
+            return "Int128";
     } else if constexpr (sizeof(T) == 1) {
         return "UInt8";
     } else if constexpr (sizeof(T) == 2) {
@@ -112,8 +114,10 @@ template <class T> constexpr const char* unsupportedIntegerName()
         return "UInt32";
     } else if constexpr (std::is_same_v<T, std::uint64_t>) {
         return "UInt64";
-    } else {
+    } else if constexpr (sizeof(T) == 8) {
         return "UInt";
+    } else {
+        return "UInt128";
     }
 }
 
@@ -203,7 +207,8 @@ template <> struct JsonCoding<bool> {
     }
 };
 
-template <class T> struct JsonCoding<T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool>>> {
+template <class T>
+struct JsonCoding<T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool> && sizeof(T) <= 8>> {
     static JsonValue toJson(T value)
     {
         if constexpr (std::is_signed_v<T>)
@@ -332,8 +337,13 @@ struct JsonCoding<T, std::enable_if_t<detail::is_vector<T>::value && !detail::Da
             detail::jsonTypeMismatch(typeid(T), "an array", json);
         T values;
         values.reserve(array->size());
-        for (const JsonValue& element : *array)
-            values.push_back(JsonCoding<Element>::fromJson(element));
+        for (std::size_t i = 0; i < array->size(); ++i) {
+            try {
+                values.push_back(JsonCoding<Element>::fromJson((*array)[i]));
+            } catch (const DecodingError& error) {
+                throw error.nested("[" + std::to_string(i) + "]");
+            }
+        }
         return values;
     }
 };
@@ -357,8 +367,13 @@ template <class T> struct JsonCoding<T, std::enable_if_t<detail::is_string_map<T
         if (!object)
             detail::jsonTypeMismatch(typeid(T), "an object", json);
         T values;
-        for (const auto& [key, value] : *object)
-            values.insert_or_assign(key, JsonCoding<Mapped>::fromJson(value));
+        for (const auto& [key, value] : *object) {
+            try {
+                values.insert_or_assign(key, JsonCoding<Mapped>::fromJson(value));
+            } catch (const DecodingError& error) {
+                throw error.nested(key);
+            }
+        }
         return values;
     }
 };
@@ -395,7 +410,11 @@ template <class T> struct JsonCoding<T, std::enable_if_t<RowCodable<T>>> {
                     throw DecodingError::keyNotFound("no value for the key \"" + std::string(f.name) + "\"");
                 }
             }
-            value.*(f.member) = JsonCoding<M>::fromJson(*member);
+            try {
+                value.*(f.member) = JsonCoding<M>::fromJson(*member);
+            } catch (const DecodingError& error) {
+                throw error.nested(std::string(f.name));
+            }
         });
         return value;
     }

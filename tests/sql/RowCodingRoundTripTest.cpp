@@ -236,6 +236,11 @@ TEST(RowCodingRoundTripTest, MultiRowInsertWithDifferentOptionalsKeepsEveryValue
     EXPECT_EQ(read[2], c);
     auto origins = db->prepareRowIterator("SELECT count(*) FROM records WHERE origin = 'bulk'", {}).failableNext();
     EXPECT_EQ(origins->values[0], OptBinding(Binding(std::int64_t{3})));
+
+    // No values: one row of default values.
+    EXPECT_EQ(db->run(insertRows(Table("records"), std::vector<Record>{}, origin)), 13);
+    auto defaults = db->prepareRowIterator("SELECT origin, name FROM records WHERE id = 13", {}).failableNext();
+    EXPECT_EQ(defaults->values, (std::vector<OptBinding>{Binding(std::string("app")), std::nullopt}));
 }
 
 TEST(RowCodingRoundTripTest, UpsertAndUpdateRewriteTheStoredRow)

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -75,6 +76,12 @@ struct WithPlace {
 struct RequiredPlace {
     Point place;
     static auto rowFields() { return std::tuple{field("place", &RequiredPlace::place)}; }
+};
+
+struct Route {
+    std::vector<Point> stops;
+    std::map<std::string, Point> named;
+    static auto rowFields() { return std::tuple{field("stops", &Route::stops), field("named", &Route::named)}; }
 };
 
 template <class T> struct One {
@@ -254,7 +261,10 @@ TEST(RowDecoderTest, JsonColumnErrors)
 
     const DecodingError wrongKind = caught<DecodingError>([] { one<Point>(t(R"({"x":1,"y":"2"})")); });
     EXPECT_EQ(wrongKind.kind(), DecodingError::Kind::typeMismatch);
-    EXPECT_STREQ(wrongKind.what(), "expected a number but found a string");
+    EXPECT_STREQ(wrongKind.what(), "expected a number but found a string (coding path: y)");
+    EXPECT_EQ(wrongKind.reason(), "expected a number but found a string");
+    EXPECT_EQ(wrongKind.codingPath(), "y");
+    EXPECT_EQ(wrongKind.type(), std::optional<std::type_index>(typeid(std::int64_t)));
 
     const DecodingError nullMember = caught<DecodingError>([] { one<Point>(t(R"({"x":1,"y":null})")); });
     EXPECT_EQ(nullMember.kind(), DecodingError::Kind::valueNotFound);
@@ -328,4 +338,22 @@ TEST(RowDecoderTest, WhatTheEncoderWritesForOneRowReadsBack)
     EXPECT_EQ(read.g, value.g);
     EXPECT_EQ(read.h, value.h);
     EXPECT_EQ(read.k, value.k);
+}
+
+TEST(RowDecoderTest, JsonErrorsNameWhereInsideTheNestedValueTheyLie)
+{
+    EXPECT_STREQ(caught<DecodingError>([] { one<Route>(t(R"({"stops":[{"x":1,"y":2},{"x":"a","y":0}],"named":{}})")); })
+                     .what(),
+                 "expected a number but found a string (coding path: stops[1].x)");
+    const DecodingError missing = caught<DecodingError>([] { one<Route>(t(R"({"stops":[{"x":1}],"named":{}})")); });
+    EXPECT_EQ(missing.kind(), DecodingError::Kind::keyNotFound);
+    EXPECT_STREQ(missing.what(), "no value for the key \"y\" (coding path: stops[0])");
+    EXPECT_STREQ(caught<DecodingError>([] { one<Route>(t(R"({"stops":[],"named":{"home":{"x":true,"y":0}}})")); })
+                     .what(),
+                 "expected a number but found a boolean (coding path: named.home.x)");
+    EXPECT_STREQ(caught<DecodingError>([] { one<std::vector<std::vector<Point>>>(t(R"([[],[null]])")); }).what(),
+                 "expected an object but found null (coding path: [1][0])");
+    const Route route = one<Route>(t(R"({"stops":[{"x":1,"y":2}],"named":{"a":{"x":3,"y":4}}})"));
+    EXPECT_EQ(route.stops, (std::vector<Point>{{1, 2}}));
+    EXPECT_EQ(route.named.at("a"), (Point{3, 4}));
 }
