@@ -100,6 +100,7 @@ std::vector<Token> tokenize(std::string_view sql)
 
 // The top-level items between the parentheses of a CREATE TABLE text, and the tokens after them.
 struct TableText {
+    std::vector<Token> head;
     std::vector<std::vector<Token>> items;
     std::vector<Token> tail;
 };
@@ -111,6 +112,7 @@ std::optional<TableText> splitTableText(std::string_view sql)
     if (open == tokens.end())
         return std::nullopt;
     TableText text;
+    text.head.assign(tokens.begin(), open);
     text.items.emplace_back();
     int depth = 1;
     auto it = open + 1;
@@ -162,6 +164,9 @@ std::optional<std::string> textObstacle(std::string_view sql)
     const std::optional<TableText> text = splitTableText(sql);
     if (!text)
         return "its CREATE statement has no column list";
+    for (const Token& token : text->head)
+        if (token.isWord("VIRTUAL"))
+            return "it is a virtual table";
     for (const Token& token : text->tail) {
         if (token.isWord("WITHOUT"))
             return "it is a WITHOUT ROWID table";
@@ -405,6 +410,10 @@ std::optional<std::string> SchemaChanger::rebuildObstacle(const std::string& tab
     const std::optional<std::string> sql = schemaReader_->tableSQL(table);
     if (!sql)
         return "no such table";
+    // The rebuild's statements name tables without a schema, which would reach a temporary table
+    // first and put its copy into the main database.
+    if (!schemaReader_->objectDefinitions(table, ObjectDefinition::ObjectType::table, true).empty())
+        return "it is a temporary table or shares its name with one";
     if (std::optional<std::string> obstacle = textObstacle(*sql))
         return obstacle;
 

@@ -52,6 +52,8 @@ Expression<void> indexName(const Table& table, const std::vector<Expression<void
     std::string name;
     name.reserve(words.size());
     for (char c : words) {
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80)
+            continue; // one "_" per character, not per byte
         const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (lower == '"')
             continue;

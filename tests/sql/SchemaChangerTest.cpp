@@ -329,6 +329,7 @@ TEST(SchemaChangerTest, RebuildRefusesTablesItCannotReproduce)
         {"CREATE TABLE t (a INTEGER, b TEXT, c ANY) STRICT", "it is a STRICT table"},
         {"CREATE TABLE t (a, b, c AS (a + b))", "it has a generated column"},
         {"CREATE TABLE t (a REFERENCES p (id) DEFERRABLE INITIALLY DEFERRED, b, c)", "it has a deferrable foreign key"},
+        {"CREATE VIRTUAL TABLE t USING fts4 (a, b, c)", "it is a virtual table"},
     };
     for (const Case& c : cases) {
         auto db = schematest::memoryDatabase();
@@ -353,6 +354,11 @@ TEST(SchemaChangerTest, RebuildRefusesTablesItCannotReproduce)
     EXPECT_EQ(alterError(changer, "t", [](auto& t) { t.drop("b"); }).reason(), "it has triggers");
     EXPECT_EQ(alterError(changer, "log", [](auto& t) { t.drop("x"); }).reason(), "it would be left without columns");
     EXPECT_EQ(alterError(changer, "missing", [](auto& t) { t.drop("x"); }).reason(), "no such table");
+    db->execute("CREATE TEMP TABLE temporary (a, b)");
+    EXPECT_EQ(alterError(changer, "temporary", [](auto& t) { t.drop("b"); }).reason(),
+              "it is a temporary table or shares its name with one");
+    EXPECT_EQ(rows(*db, "SELECT name FROM pragma_table_info('temporary')"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(rows(*db, "SELECT name FROM sqlite_master WHERE name LIKE '%temporary'").empty());
     EXPECT_EQ(rows(*db, "SELECT name FROM pragma_table_info('log')"), std::vector<std::string>{"x"});
 
     // Words inside names, strings and a single-column table key are no obstacle.
@@ -360,6 +366,19 @@ TEST(SchemaChangerTest, RebuildRefusesTablesItCannotReproduce)
     db->execute("INSERT INTO ok (id) VALUES (5)");
     changer.alter("ok", [](auto& t) { t.drop("collate"); });
     EXPECT_EQ(rows(*db, "SELECT * FROM ok"), std::vector<std::string>{"UNIQUE|5"});
+}
+
+// A view over the table makes the engine refuse to put the copy in the table's place; the whole
+// rebuild is undone.
+TEST(SchemaChangerTest, RebuildUnderAViewIsUndone)
+{
+    auto db = sampleDatabase();
+    db->execute("CREATE VIEW v AS SELECT a FROM t");
+    const auto before = schema(*db);
+    SchemaChanger changer(db, beforeDropColumn);
+    EXPECT_THROW(changer.alter("t", [](auto& t) { t.drop("b"); }), Result);
+    EXPECT_EQ(schema(*db), before);
+    EXPECT_EQ(rows(*db, "SELECT * FROM v ORDER BY a"), (std::vector<std::string>{"one", "three", "two"}));
 }
 
 TEST(SchemaChangerTest, RenameOperationOfADefinition)

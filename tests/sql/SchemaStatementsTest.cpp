@@ -57,7 +57,7 @@ TEST(SchemaStatementsTest, IndexesWithGeneratedNames)
               "CREATE INDEX \"main\".\"index_t_on_id\" ON \"x\" (\"id\")");
     EXPECT_EQ(createIndex(Table("t"), {}), "CREATE INDEX \"index_t_on\" ON \"t\" ()");
     EXPECT_EQ(sqlWithInlinedBindings(indexName(Table("My-Table.2"), {Expression<int>("Col \"x\""), Expression<int>("\xC3\xA9t\xC3\xA9")})),
-              "\"index_my_table_2_on_col_x___t__\"");
+              "\"index_my_table_2_on_col_x__t_\"");
 
     auto db = schematest::memoryDatabase();
     db->execute("CREATE TABLE \"Users\" (email, name)");
