@@ -1,0 +1,228 @@
+#include "layout/NodeSizing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include "layout/TextUtilities.h"
+#include "platform/TextMeasurement.h"
+
+namespace velquine {
+
+namespace {
+
+bool endsWithLineBreak(const std::string& s)
+{
+    return !s.empty() && (s.back() == '\n' || s.back() == '\r');
+}
+
+bool isEllipseLike(NodeShape shape) { return shape == NodeShape::ellipse || shape == NodeShape::cloud; }
+
+std::size_t codePointCount(std::string_view s)
+{
+    std::size_t n = 0;
+    for (char c : s) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++n;
+    }
+    return n;
+}
+
+// The piece of the text with the most characters after splitting at blanks (U+0020 only), the first on a
+// tie; empty when there is none.
+std::string_view longestWord(std::string_view text)
+{
+    std::string_view best;
+    std::size_t bestCount = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view piece = text.substr(start, end - start);
+        const std::size_t count = codePointCount(piece);
+        if (count > bestCount) {
+            best = piece;
+            bestCount = count;
+        }
+        start = end + 1;
+    }
+    return best;
+}
+
+Node withTitle(const Node& node, std::string title)
+{
+    Node copy = node;
+    copy.title = std::move(title);
+    return copy;
+}
+
+// The sum of the unrounded line heights of the node's title at the width; measured for a single blank when
+// the title is empty or gives no height.
+double labelTextHeight(const Node& node, double width)
+{
+    auto sum = [width](const AttributedString& text) {
+        double total = 0;
+        for (const TextLine& line : TextMeasurement::lines(text, width))
+            total += line.height;
+        return total;
+    };
+    const AttributedString title = node.attributedTitle();
+    const double height = title.empty() ? 0.0 : sum(title);
+    if (height > 0)
+        return height;
+    return sum(withTitle(node, " ").attributedTitle());
+}
+
+} // namespace
+
+Size measureTitle(const Node& node)
+{
+    const AttributedString title = node.attributedTitle();
+
+    double wordWidth = 0;
+    const std::string_view word = longestWord(node.title);
+    if (!word.empty())
+        wordWidth = TextMeasurement::boundingSize(withTitle(node, std::string(word)).attributedTitle()).width;
+
+    const double lineHeight = maxLineHeightForWidth(title, node.size.width);
+    const std::size_t lineCount = TextMeasurement::lineCount(title, node.size.width);
+
+    double height = lineHeight * double(lineCount + 1);
+    if (!(height > 0))
+        height = node.parentUID ? autosizeChildFallbackHeight : autosizeRootFallbackHeight;
+    double width = lineCount > 2 ? height / 3.0 + 20.0 : 2.0 * height;
+    width = std::max(width, wordWidth + autosizeTextMargin);
+    if (node.image()) {
+        width = std::max(width, autosizeImageRoom);
+        height += autosizeImageRoom;
+    } else {
+        width = std::max(width, autosizeMinimumWidth);
+    }
+    return {width, height};
+}
+
+Node autosizeNode(const Node& node, std::uint8_t options)
+{
+    const Size oldSize = node.size;
+    const Point oldCenter = node.center;
+
+    const std::string measured = node.title.empty() ? std::string(" ") : node.title;
+    Node probe = withTitle(node, measured);
+    const AttributedString text = probe.attributedTitle();
+
+    double textWidth = 0;
+    if (!text.empty()) {
+        const AttributedString widthText = endsWithLineBreak(measured) ? text.appendingWithLastAttributes("-") : text;
+        textWidth = std::ceil(std::min(TextMeasurement::widestLine(widthText, autosizeMaxTextWidth), autosizeMaxTextWidth));
+    }
+    const std::size_t lineCount = TextMeasurement::lineCount(text, textWidth);
+    const double lineHeight = maxLineHeightForWidth(text, textWidth);
+    const double textHeight = lineHeight * double(lineCount + 1);
+    const double blockWidth = std::min(textWidth + autosizeTextMargin, autosizeMaxTextWidth);
+
+    probe.size = {blockWidth, textHeight};
+    const Size needed = measureTitle(probe);
+    const double width = std::max(blockWidth, needed.width);
+    const double height = std::max(textHeight, needed.height);
+
+    Size newSize{width, height};
+    if (node.image()) {
+        const bool ellipse = isEllipseLike(node.shape);
+        const double candidateWidth = ellipse ? width + autosizeImageRoom : width;
+        const double candidateHeight = ellipse ? width + autosizeImageRoom : height;
+        if (candidateWidth < oldSize.width || candidateHeight < oldSize.height)
+            newSize = oldSize;
+        else
+            newSize = {candidateWidth, candidateHeight};
+    }
+
+    const double shift = (newSize.width - oldSize.width) * 0.5;
+    Node result = node;
+    result.size = newSize;
+    result.center = oldCenter;
+    if (options == autosizeGrowLeft)
+        result.center.x = oldCenter.x - shift;
+    else if (options == autosizeGrowRight)
+        result.center.x = oldCenter.x + shift;
+    return result;
+}
+
+std::vector<Node> autosizeNodes(const std::vector<Node>& nodes, std::uint8_t options)
+{
+    std::vector<Node> result;
+    result.reserve(nodes.size());
+    for (const Node& node : nodes)
+        result.push_back(autosizeNode(node, options));
+    return result;
+}
+
+std::pair<Rect, Rect> labelLayout(const Node& node)
+{
+    const double w = node.size.width;
+    const double h = node.size.height;
+    const double labelWidth = 0.9 * w;
+    const double textHeight = labelTextHeight(node, labelWidth);
+    return {Rect(0, 0, 0, 0), Rect(0.05 * w, h * 0.5 - textHeight * 0.5, labelWidth, textHeight)};
+}
+
+std::pair<Rect, Rect> labelFrame(const Node& node)
+{
+    const double w = node.size.width;
+    const double h = node.size.height;
+    Size available = node.size;
+    if (isEllipseLike(node.shape))
+        available = ellipseInscribedRect(w, h).size;
+    const double aw = available.width;
+    const double ah = available.height;
+
+    const double labelWidth = 0.9 * aw;
+    const double textHeight = labelTextHeight(node, labelWidth);
+    const Rect label(w * 0.5 - aw * 0.5 + aw * 0.05, h * 0.5 - ah * 0.5 + 10.0, labelWidth, textHeight);
+    const Rect area(label.origin.x, label.origin.y + textHeight + 10.0, labelWidth,
+                    ah - textHeight - label.origin.y - 16.0);
+    return {area.insetBy(area.width() * 0.04, area.height() * 0.04), label};
+}
+
+Rect ellipseInscribedRect(double width, double height)
+{
+    const Rect zero(0, 0, 0, 0);
+    if (!std::isfinite(width) || !std::isfinite(height) || !std::isfinite(width + height) || !(width > 0) ||
+        !(height > 0))
+        return zero;
+
+    // At depth d the rectangle is (d, d, width - 2d, height - 2d); the ellipse stays the one inscribed in the
+    // original rectangle. Moving d inwards only brings the corner closer to the centre, so the first depth
+    // whose corner lies in the ellipse is found by bisection instead of one step per point.
+    const double cx = width / 2;
+    const double cy = height / 2;
+    auto cornerInside = [&](double d) {
+        const double dx = (width - d - cx) / cx;
+        const double dy = (height - d - cy) / cy;
+        return dx * dx + dy * dy <= 1.0;
+    };
+    // The rectangle is empty or inside out from this depth on.
+    const double emptyFrom = std::ceil(std::min(width, height) / 2);
+    double lo = 0;
+    double hi = emptyFrom;  // first depth known to fail (empty) or succeed
+    if (!cornerInside(lo)) {
+        // Invariant: lo fails, hi succeeds or is empty.
+        while (hi - lo > 1) {
+            const double mid = std::floor(lo + (hi - lo) / 2);
+            if (cornerInside(mid))
+                hi = mid;
+            else
+                lo = mid;
+        }
+        lo = hi;
+    }
+    const double depth = lo;
+    if (depth >= emptyFrom || std::floor(width + height) < depth)
+        return zero;
+    const Rect found(depth, depth, width - 2 * depth, height - 2 * depth);
+    if (found.isEmpty())
+        return zero;
+    return found;
+}
+
+} // namespace velquine

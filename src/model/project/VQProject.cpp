@@ -1,0 +1,206 @@
+#include "model/project/VQProject.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <utility>
+
+namespace velquine {
+
+VQProject::VQProject()
+    : projectStyle(ProjectStyle::omaha())
+{
+    // Applying the style to the empty graph stores it again and changes nothing else; no node needs sizing.
+    restyleAllNodes(projectStyle, true, true);
+}
+
+void VQProject::setSelectedNodes(const std::vector<Node>& nodes)
+{
+    selectedNodeUIDs.clear();
+    selectedNodeUIDs.reserve(nodes.size());
+    for (const Node& node : nodes)
+        selectedNodeUIDs.push_back(node.uid);
+}
+
+Point VQProject::firstFreeCenter(Point from, Size size, const std::vector<Node>& among)
+{
+    // Exact equality of both coordinates; a NaN centre equals nothing, and 0.0 and -0.0 are one place.
+    std::set<std::pair<double, double>> taken;
+    for (const Node& node : among) {
+        if (!std::isnan(node.center.x) && !std::isnan(node.center.y))
+            taken.emplace(node.center.x, node.center.y);
+    }
+    const double step = 1.5 * size.height;
+    Point candidate = from;
+    if (std::isnan(candidate.x) || std::isnan(candidate.y))
+        return candidate;
+    while (taken.count({candidate.x, candidate.y}) != 0) {
+        if (!(size.height > 0))
+            return candidate;
+        const double nextY = candidate.y + step;
+        if (nextY == candidate.y)
+            return candidate;
+        candidate.y = nextY;
+    }
+    return candidate;
+}
+
+const NodeStyle& VQProject::levelStyle(const ProjectStyle::Values& values, NodeType type)
+{
+    switch (type) {
+    case NodeType::root:
+        return values.rootNodeStyle;
+    case NodeType::main:
+        return values.mainNodeStyle;
+    case NodeType::sub:
+        break;
+    }
+    return values.subNodeStyle;
+}
+
+NodeShape VQProject::levelShape(const ProjectStyle::Values& values, NodeType type)
+{
+    switch (type) {
+    case NodeType::root:
+        return values.rootNodeShape;
+    case NodeType::main:
+        return values.mainNodeShape;
+    case NodeType::sub:
+        break;
+    }
+    return values.subNodeShape;
+}
+
+std::size_t VQProject::palettePosition(const Node& node) const
+{
+    if (!node.parentUID)
+        return 0;
+    const Node* parent = graph.findNode(*node.parentUID);
+    if (!parent)
+        return 0;
+    // The first position of the identifier in the sorted list is the number of smaller identifiers.
+    std::size_t smaller = 0;
+    bool listed = false;
+    for (std::int64_t sibling : parent->childrenUIDs) {
+        if (sibling < node.uid)
+            ++smaller;
+        else if (sibling == node.uid)
+            listed = true;
+    }
+    return listed ? smaller : 0;
+}
+
+Node VQProject::themedNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape) const
+{
+    Node result = node;
+    result.style = style;
+    if (shape)
+        result.shape = *shape;
+    const NodeType type = graph.nodeType(node);
+    if (type == NodeType::root)
+        return result;
+    // Without a palette entry (an empty palette) the given style's colours stand.
+    if (const auto entry = projectStyle.current.paletteEntry(palettePosition(node))) {
+        result.style.borderColor = entry->strokeColor;
+        result.style.branchColor = entry->strokeColor;
+        if (type == NodeType::main && projectStyle.current.dynamicMainNodeColors)
+            result.style.fillColor = entry->fillColor;
+    }
+    return result;
+}
+
+Node VQProject::styledNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape) const
+{
+    Node result = themedNode(node, style, shape);
+    const NodeType type = graph.nodeType(node);
+    if (type == NodeType::root)
+        return result;
+    const Node* parent = graph.findNode(*node.parentUID);
+    if (!parent)
+        return result;
+    if (type == NodeType::main) {
+        result.style.branchWidth = parent->style.branchWidth;
+    } else {
+        result.style.borderColor = parent->style.borderColor;
+        result.style.branchColor = parent->style.borderColor;
+        result.style.fillColor = parent->style.fillColor;
+    }
+    return result;
+}
+
+Node VQProject::styledNode(const Node& node) const
+{
+    const NodeType type = graph.nodeType(node);
+    NodeShape shape = levelShape(projectStyle.current, type);
+    if (node.parentUID) {
+        const Node* parent = graph.findNode(*node.parentUID);
+        if (parent && parent->childrenShouldInheritShape)
+            shape = parent->shape;
+    }
+    return styledNode(node, levelStyle(projectStyle.current, type), shape);
+}
+
+std::vector<Node> VQProject::resetStyle(const std::vector<Node>& nodes) const
+{
+    std::vector<Node> result;
+    result.reserve(nodes.size());
+    for (const Node& node : nodes)
+        result.push_back(styledNode(node));
+    return result;
+}
+
+void VQProject::restyleAllNodes(const ProjectStyle& style, bool applyShapes, bool applyBorders)
+{
+    projectStyle = style;
+    const ProjectStyle::Values& values = projectStyle.current;
+
+    // Levels and palette ranks read only parent links and children lists, which restyling leaves alone, so
+    // the nodes can be replaced one by one in place.
+    std::vector<Node> restyled;
+    restyled.reserve(graph.count());
+    for (const auto& [uid, node] : graph.nodeBin()) {
+        const NodeType type = graph.nodeType(node);
+        const NodeStyle& level = levelStyle(values, type);
+        const std::optional<NodeShape> shape =
+            applyShapes ? std::optional<NodeShape>(levelShape(values, type)) : std::nullopt;
+
+        NodeStyle newStyle = level;
+        if (!applyBorders) {
+            newStyle.borderWidth = node.style.borderWidth;
+            newStyle.borderStyle = node.style.borderStyle;
+            newStyle.branchStyle = node.style.branchStyle;
+            newStyle.branchWidth = node.style.branchWidth;
+        }
+        if (node.style.userOverrides.contains(NodeStyle::UserOverride::fontSize))
+            newStyle.font = level.font.withPointSize(node.style.font.pointSize());
+        newStyle.userOverrides = node.style.userOverrides;
+        restyled.push_back(themedNode(node, newStyle, shape));
+    }
+    graph.storeNodes(restyled);
+
+    // Every main node hands its border colour (as border and branch colour) and fill colour down its subtree.
+    std::vector<std::int64_t> mainUIDs;
+    for (const auto& [uid, node] : graph.nodeBin()) {
+        if (node.parentUID)
+            continue;
+        for (std::int64_t childUID : node.childrenUIDs) {
+            if (graph.contains(childUID))
+                mainUIDs.push_back(childUID);
+        }
+    }
+    for (std::int64_t mainUID : mainUIDs) {
+        const Node* stored = graph.findNode(mainUID);
+        if (!stored)
+            continue;
+        const Node main = *stored;
+        std::vector<Node> family = graph.subtree(main);
+        for (Node& member : family) {
+            member.style.borderColor = main.style.borderColor;
+            member.style.branchColor = main.style.borderColor;
+            member.style.fillColor = main.style.fillColor;
+        }
+        graph.storeNodes(family);
+    }
+}
+
+} // namespace velquine

@@ -1,0 +1,125 @@
+#pragma once
+
+// The whole content of one document as a single value: project information, the node graph, the style in
+// force, the background grid, the base layout options and the selection.
+//
+// The value is copied whole (the document keeps copies as undo snapshots), so nothing in it depends on
+// identity. It has no equality, hash or coding of its own; the document store writes it field by field.
+//
+// Styling follows a node's level (NodeType): root, main (child of a root) or sub (deeper, or whose parent is
+// not stored). Each level has a node style and shape in projectStyle.current, and main nodes take colours
+// from its palette: the entry at the rank of the node's identifier among its siblings' identifiers (sorted
+// ascending), counted round the palette. With an empty palette no palette colour is taken and the level
+// style's colours stand.
+//
+// The operations that size the nodes they insert or restyle (applyStyle and the four insertions) are
+// defined with the text measurement, in the layout library; everything else lives with the model.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/graph/Graph.h"
+#include "model/graph/Grid.h"
+#include "model/graph/LayoutOptions.h"
+#include "model/graph/Node.h"
+#include "model/style/NodeShape.h"
+#include "model/style/NodeStyle.h"
+#include "model/style/ProjectStyle.h"
+#include "platform/Geometry.h"
+
+namespace velquine {
+
+class VQProject {
+public:
+    // The version of the data model every project made here belongs to.
+    static constexpr std::int64_t currentDataSchemaVersion = 2;
+
+    // Sizes of new nodes before they are sized to their titles.
+    static constexpr Size newRootNodeSize{128.0, 48.0};
+    static constexpr Size newChildNodeSize{98.0, 38.0};
+
+    // A new project: schema version 2, empty texts, no nodes, the built-in "Omaha" style (current equal to
+    // defaults), no grid with cells of 24 by 24 points, base layout options horizontal, balanced, rounded and
+    // automatic, and no selection. Never reads user settings.
+    VQProject();
+
+    std::int64_t dataSchemaVersion() const { return dataSchemaVersion_; }
+
+    std::string title;
+    std::string author;
+    std::string notes;
+    Graph graph;
+    ProjectStyle projectStyle;
+    Grid grid;
+    LayoutOptions baseLayoutOptions;
+    // In the order it was set; identifiers that name no node are skipped by lookups.
+    std::vector<std::int64_t> selectedNodeUIDs;
+
+    // ---- Selection and free places ----
+
+    // The selection becomes the identifiers of the nodes, in order, repeats kept. Notifies nobody.
+    void setSelectedNodes(const std::vector<Node>& nodes);
+
+    // The candidate when no node's centre equals it exactly; else the candidate moved down (larger y) by 1.5
+    // times the height, as often as needed. The width is not used. A height that is not positive, or a step
+    // too small to change y, gives the candidate as it stands then instead of searching forever.
+    static Point firstFreeCenter(Point from, Size size, const std::vector<Node>& among);
+
+    // ---- Styling (the project is not changed) ----
+
+    // The node with the style and shape of its level against the current graph; a parent whose children
+    // inherit its shape gives its own shape instead.
+    Node styledNode(const Node& node) const;
+    // The node with the style, the shape (its own when none is given) and the level colour rules: a main
+    // node takes its palette entry's stroke as border and branch colour, its fill too with dynamic main
+    // node colours, and its parent's branch width; a sub node takes its palette stroke, then its stored
+    // parent's border colour (as border and branch colour) and fill colour.
+    Node styledNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape) const;
+    // The node with the style, the shape (its own when none is given) and only the palette colours of its
+    // level (no parent colours, no parent branch width). Serves applyStyle.
+    Node themedNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape) const;
+    // styledNode(_:) of each node, in order. Drops hand-set font sizes with every other difference from the
+    // level style.
+    std::vector<Node> resetStyle(const std::vector<Node>& nodes) const;
+
+    // The palette position of a node: the rank of its identifier among its stored parent's children
+    // identifiers sorted ascending; 0 without a stored parent or when the parent does not list it.
+    std::size_t palettePosition(const Node& node) const;
+    // The node style and shape of a level in the given values.
+    static const NodeStyle& levelStyle(const ProjectStyle::Values& values, NodeType type);
+    static NodeShape levelShape(const ProjectStyle::Values& values, NodeType type);
+
+    // ---- Edits that size nodes (defined in the layout library) ----
+
+    // projectStyle becomes the style, and every node is restyled for its level: shapes only with
+    // applyShapes; border width, border style, branch style and branch width only with applyBorders; the
+    // colours, text colour, alignment, underline, strike-through, image position and font always (a node
+    // whose font size was set by hand keeps its point size). Every node under a main node then takes the
+    // main node's border colour (as border and branch colour) and fill colour. With autosizeNodes every
+    // node is sized to its title, keeping its centre.
+    void applyStyle(const ProjectStyle& style, bool applyShapes, bool applyBorders, bool autosizeNodes);
+
+    // A new root node at the first free centre from the requested one, styled as a root, sized to its
+    // title around that centre, stored and returned as stored.
+    Node insertRootNode(const std::string& title, Point center);
+    // A new child appended to the parent's children, styled for its level with the parent's carried-over
+    // strokes, widths, colours and shape inheritance, sized to its title, stored and returned as stored.
+    Node insertChildNode(const Node& parent, const std::string& title, Point center);
+    // A new root above a root node, which becomes its only child (a main node); nothing when the node has
+    // a parent. The node's descendants keep their styles.
+    std::optional<Node> insertParentNode(const Node& node, const std::string& title, Point center, Size size);
+    // A new node between the parent and the node: last among the parent's children, holding the node alone,
+    // styled for its level with the parent's shape inheritance, border style and branch style.
+    Node insertIntermediateParentNode(const Node& parent, const Node& node, const std::string& title,
+                                      Point center, Size size);
+
+private:
+    // Steps of applyStyle that need no sizing: the style is set and every node restyled.
+    void restyleAllNodes(const ProjectStyle& style, bool applyShapes, bool applyBorders);
+
+    std::int64_t dataSchemaVersion_ = currentDataSchemaVersion;
+};
+
+} // namespace velquine
