@@ -1,0 +1,173 @@
+#include "exchange/OPMLImporter.h"
+
+#include "exchange/PlainTextImporter.h"
+#include "exchange/StringBuilder.h"
+#include "platform/Log.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <optional>
+
+namespace velquine {
+
+namespace {
+
+std::string lowered(QStringView name)
+{
+    return name.toString().toLower().toStdString();
+}
+
+} // namespace
+
+// One pass of the reader over a document, filling the importer.
+struct OPMLImporter::Reading {
+    explicit Reading(OPMLImporter& target) : importer(target) { }
+
+    OPMLImporter& importer;
+    NodeStyle style = PlainTextImporter::importStyle();
+    // The nodes of the open outline elements, innermost last; each is stored when it closes, with
+    // every child it got.
+    std::vector<Node> open;
+    int headDepth = 0;
+    bool inTitle = false;
+    QString title;
+    bool titleTaken = false;
+
+    void startElement(const QXmlStreamReader& reader)
+    {
+        const std::string name = lowered(reader.name());
+        if (name == "head") {
+            ++headDepth;
+            return;
+        }
+        if (name == "title") {
+            debugLog(__FILE__, "parser(_:didStartElement:namespaceURI:qualifiedName:attributes:)", __LINE__,
+                     reader.qualifiedName().toString().toStdString());
+            inTitle = headDepth > 0 && !titleTaken;
+            return;
+        }
+        if (name != "outline")
+            return;
+
+        Node node(importer.nodeID, std::nullopt, style);
+        if (!importer.parentStack.empty())
+            node.parentUID = importer.parentStack.back();
+        StringBuilder note;
+        for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+            const QString key = attribute.qualifiedName().toString();
+            if (key == QLatin1String("text")) {
+                node.title = attribute.value().toString().toStdString();
+                continue;
+            }
+            std::string label = capitalized(key.toStdString());
+            std::replace(label.begin(), label.end(), '_', ' ');
+            note.append(label).append(": ").appendLine(attribute.value().toString().toStdString());
+        }
+        node.note = note.toString();
+
+        if (!open.empty() && open.back().uid == node.parentUID)
+            open.back().childrenUIDs.push_back(node.uid);
+        importer.parentStack.push_back(node.uid);
+        ++importer.nodeID;
+        open.push_back(std::move(node));
+    }
+
+    void endElement(const QXmlStreamReader& reader)
+    {
+        const std::string name = lowered(reader.name());
+        if (name == "outline") {
+            closeOutline();
+        } else if (name == "head") {
+            headDepth = std::max(0, headDepth - 1);
+        } else if (name == "title" && inTitle) {
+            inTitle = false;
+            titleTaken = true;
+            importer.documentTitle = title.trimmed().toStdString();
+        }
+    }
+
+    void store(Node node)
+    {
+        const std::int64_t uid = node.uid;
+        importer.graph.setNode(std::optional<Node>(std::move(node)), uid);
+    }
+
+    void closeOutline()
+    {
+        if (importer.parentStack.empty())
+            return;
+        importer.parentStack.pop_back();
+        if (open.empty())
+            return;
+        store(std::move(open.back()));
+        open.pop_back();
+    }
+
+    void run(std::string_view data)
+    {
+        // The stream reader never loads anything from outside the document and bounds entity expansion.
+        QXmlStreamReader reader(QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size())));
+        while (!reader.atEnd()) {
+            switch (reader.readNext()) {
+            case QXmlStreamReader::StartElement:
+                startElement(reader);
+                break;
+            case QXmlStreamReader::EndElement:
+                endElement(reader);
+                break;
+            case QXmlStreamReader::Characters:
+                if (inTitle)
+                    title += reader.text();
+                break;
+            default:
+                break;
+            }
+        }
+        // A damaged document ends at its first error: the outlines still open keep the children they got.
+        while (!open.empty()) {
+            store(std::move(open.back()));
+            open.pop_back();
+        }
+        importer.parentStack.clear();
+    }
+};
+
+void OPMLImporter::parseData(std::string_view data)
+{
+    Reading(*this).run(data);
+}
+
+void OPMLImporter::parseFile(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw TextError(logLine(__FILE__, "parseFile(_:)", __LINE__, "can not open url: " + path));
+    const QByteArray bytes = file.readAll();
+    parseData(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+std::string OPMLImporter::capitalized(std::string_view text)
+{
+    const QList<uint> scalars = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUcs4();
+    QString out;
+    out.reserve(scalars.size());
+    bool wordStart = true;
+    for (uint scalar : scalars) {
+        uint mapped = scalar;
+        if (QChar::isLetterOrNumber(scalar)) {
+            mapped = wordStart ? QChar::toUpper(scalar) : QChar::toLower(scalar);
+            wordStart = false;
+        } else {
+            wordStart = true;
+        }
+        const char32_t unit = static_cast<char32_t>(mapped);
+        out.append(QString::fromUcs4(&unit, 1));
+    }
+    return out.toStdString();
+}
+
+} // namespace velquine

@@ -1,0 +1,44 @@
+#pragma once
+
+// Reads an OPML document into a graph: every outline element becomes a node (identifiers 0, 1, 2... in
+// document order), nested outlines become its children, the "text" attribute its title and every other
+// attribute a line of its note: the attribute name capitalised with "_" as a blank, ": " and the value
+// as written. The head's title becomes documentTitle.
+//
+// Element names are compared without case, attribute names exactly. A document that is not well-formed
+// stops the reading where the damage starts and keeps the nodes made so far. Nothing is ever loaded from
+// outside the document.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/graph/Graph.h"
+
+namespace velquine {
+
+class OPMLImporter {
+public:
+    OPMLImporter() = default;
+
+    // Reads the file. Throws TextError, a log line ending in "can not open url: " and the path, when the
+    // file cannot be read; nothing else throws.
+    void parseFile(const std::string& path);
+    // Reads a document held in memory (pasted OPML).
+    void parseData(std::string_view data);
+
+    // Each word's first letter upper case and its other letters lower case; words are runs of letters
+    // and digits: "xmlUrl" gives "Xmlurl", "_note" gives "_Note", "don't" gives "Don'T".
+    static std::string capitalized(std::string_view text);
+
+    std::int64_t nodeID = 0;
+    std::vector<std::int64_t> parentStack;
+    Graph graph;
+    std::string documentTitle;
+
+private:
+    struct Reading;
+};
+
+} // namespace velquine
