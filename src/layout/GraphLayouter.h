@@ -1,0 +1,36 @@
+#pragma once
+
+// The layouter protocol and the choice of layouter for a tree's layout options.
+
+#include <memory>
+#include <vector>
+
+#include "model/graph/Graph.h"
+#include "model/graph/LayoutOptions.h"
+#include "model/graph/Node.h"
+#include "platform/Geometry.h"
+
+namespace velquine {
+
+// Lays out trees of a graph it holds a copy of. A layouter is made for one call and dropped; none of its
+// operations changes it or throws.
+class GraphLayouter {
+public:
+    virtual ~GraphLayouter() = default;
+
+    // The nodes of the tree under the top node with their new centres.
+    virtual std::vector<Node> layoutNodeTree(const Node& top) const = 0;
+    // The node unchanged, followed by its descendants with new centres, its children spread over both sides
+    // (and carrying their new side).
+    virtual std::vector<Node> balance(const Node& node) const = 0;
+    // The centre for a new child of the parent.
+    virtual Point positionForNewNode(const Node& parent, const Node& child) const = 0;
+};
+
+// A layouter over the graph for the options: vertical trees get a VerticalGraphLayouter with 10.0 points across
+// and 100.0 between generations, horizontal ones a HorizontalGraphLayouter with 60.0 between generations and
+// 10.0 across. The direction ascending grows down or right, descending up or left, balanced both ways. The
+// tree stays where it is only when the options say it is arranged by hand and forceLayout is false.
+std::unique_ptr<GraphLayouter> makeLayouter(Graph graph, const LayoutOptions& options, bool forceLayout);
+
+} // namespace velquine

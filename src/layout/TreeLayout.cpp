@@ -1,0 +1,402 @@
+#include "layout/TreeLayout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "platform/Clock.h"
+
+namespace velquine {
+
+namespace {
+
+constexpr std::size_t none = static_cast<std::size_t>(-1);
+
+// The extent of a set of frames.
+struct Box {
+    double minX;
+    double minY;
+    double maxX;
+    double maxY;
+
+    static Box of(const Rect& frame) { return {frame.minX(), frame.minY(), frame.maxX(), frame.maxY()}; }
+
+    // The box moved down by dy, as a rectangle with a non-negative width and height.
+    Rect rect(double dy) const { return Rect(minX, minY + dy, std::fabs(maxX - minX), std::fabs(maxY - minY)); }
+
+    void include(const Box& other, double dy)
+    {
+        minX = std::fmin(minX, other.minX);
+        maxX = std::fmax(maxX, other.maxX);
+        minY = std::fmin(minY, other.minY + dy);
+        maxY = std::fmax(maxY, other.maxY + dy);
+    }
+};
+
+Rect frameOf(Point center, Size size)
+{
+    return Rect(center.x - size.width * 0.5, center.y - size.height * 0.5, size.width, size.height);
+}
+
+} // namespace
+
+// Identifiers to indices, in one open-addressed table: a tree of a hundred thousand nodes costs no allocation per
+// node.
+class UidIndex {
+public:
+    UidIndex() { rehash(64); }
+
+    // The index stored for the identifier, or none.
+    std::size_t find(std::int64_t uid) const
+    {
+        for (std::size_t slot = home(uid);; slot = (slot + 1) & mask_) {
+            if (!used_[slot])
+                return none;
+            if (keys_[slot] == uid)
+                return values_[slot];
+        }
+    }
+    bool contains(std::int64_t uid) const { return find(uid) != none; }
+
+    // Stores the index unless the identifier is there already; true when it was stored.
+    bool insert(std::int64_t uid, std::size_t value)
+    {
+        if ((count_ + 1) * 2 > keys_.size())
+            rehash(keys_.size() * 2);
+        return place(uid, value);
+    }
+
+private:
+    std::size_t home(std::int64_t uid) const
+    {
+        std::uint64_t x = static_cast<std::uint64_t>(uid) + 0x9e3779b97f4a7c15ULL;
+        x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+        return static_cast<std::size_t>(x ^ (x >> 31)) & mask_;
+    }
+
+    bool place(std::int64_t uid, std::size_t value)
+    {
+        std::size_t slot = home(uid);
+        for (; used_[slot]; slot = (slot + 1) & mask_) {
+            if (keys_[slot] == uid)
+                return false;
+        }
+        used_[slot] = 1;
+        keys_[slot] = uid;
+        values_[slot] = value;
+        ++count_;
+        return true;
+    }
+
+    void rehash(std::size_t capacity)
+    {
+        std::vector<std::int64_t> keys = std::move(keys_);
+        std::vector<std::size_t> values = std::move(values_);
+        std::vector<char> used = std::move(used_);
+        keys_.assign(capacity, 0);
+        values_.assign(capacity, 0);
+        used_.assign(capacity, 0);
+        mask_ = capacity - 1;
+        count_ = 0;
+        for (std::size_t i = 0; i < used.size(); ++i) {
+            if (used[i])
+                place(keys[i], values[i]);
+        }
+    }
+
+    std::vector<std::int64_t> keys_;
+    std::vector<std::size_t> values_;
+    std::vector<char> used_;
+    std::size_t mask_ = 0;
+    std::size_t count_ = 0;
+};
+
+TreeLayout::TreeLayout(Orientation orientation, double horizontalDistanceBetweenNodes,
+                       double verticalDistanceBetweenNodes)
+    : orientation_(orientation), hd_(horizontalDistanceBetweenNodes), vd_(verticalDistanceBetweenNodes)
+{
+}
+
+std::vector<Node> TreeLayout::layOut(const Node& top, const Graph& graph, double sign) const
+{
+    const Node* stored = graph.findNode(top.uid);
+    if (!stored)
+        return {};
+    std::vector<Node> result;
+    layOutTree(*stored, [&graph](std::int64_t uid) { return graph.findNode(uid); }, sign, nullptr, nullptr, result,
+               true);
+    return result;
+}
+
+void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double sign, const UidIndex* skip,
+                            UidIndex* record, std::vector<Node>& out, bool withTop) const
+{
+    const bool vertical = orientation_ == Orientation::vertical;
+    // Gap between a parent's edge and its children's edges, along the generation axis.
+    const double gap = vertical ? vd_ : hd_;
+    // What the margins add to a size along the sibling axis.
+    const double siblingMargin = vertical ? 2 * hd_ : 2 * vd_;
+
+    // The tree, each identifier once, in pre-order: a parent always comes before its children. What the passes
+    // below need of each node is gathered into one compact entry when the node is found, so that only this
+    // walk and the final copy touch the nodes themselves.
+    struct Entry {
+        const Node* node;
+        std::int64_t uid;
+        std::int64_t parentUID;
+        bool hasParent;
+        bool hasChildren; // a non-empty children list, whether or not its children are found
+        bool liftable;    // underlined with a visible border, below some parent
+        double g;         // centre along the generation axis
+        double s;         // centre along the sibling axis
+        double genLength;
+        double siblingLength;
+        std::size_t treeParent;
+        std::size_t firstChild;
+        std::size_t lastChild;
+        std::size_t nextSibling;
+    };
+    std::vector<Entry> entries;
+    auto enter = [&](const Node& node, std::size_t treeParent) {
+        entries.push_back({&node, node.uid, node.parentUID.value_or(0), node.parentUID.has_value(),
+                           !node.childrenUIDs.empty(),
+                           node.parentUID && node.shape == NodeShape::underline &&
+                               node.style.borderWidth != StrokeThickness::invisible,
+                           vertical ? node.center.y : node.center.x, vertical ? node.center.x : node.center.y,
+                           vertical ? node.size.height : node.size.width,
+                           vertical ? node.size.width : node.size.height, treeParent, none, none, none});
+    };
+    enter(topValue, none);
+    UidIndex indexOf;
+    indexOf.insert(topValue.uid, 0);
+    struct Frame {
+        std::size_t node;
+        std::size_t next;
+    };
+    std::vector<Frame> stack{{0, 0}};
+    while (!stack.empty()) {
+        const std::size_t at = stack.back().node;
+        const std::size_t position = stack.back().next++;
+        const std::vector<std::int64_t>& list = entries[at].node->childrenUIDs;
+        if (position >= list.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const std::int64_t uid = list[position];
+        if (indexOf.contains(uid) || (skip && skip->contains(uid)))
+            continue;
+        const Node* child = lookup(uid);
+        if (!child)
+            continue;
+        const std::size_t index = entries.size();
+        enter(*child, at);
+        indexOf.insert(uid, index);
+        if (entries[at].lastChild == none)
+            entries[at].firstChild = index;
+        else
+            entries[entries[at].lastChild].nextSibling = index;
+        entries[at].lastChild = index;
+        stack.push_back({index, 0});
+    }
+    const std::size_t count = entries.size();
+    if (record) {
+        for (const Entry& entry : entries)
+            record->insert(entry.uid, 0);
+    }
+
+    // Generations on the real sizes: each node one gap beyond its parent's edge. A node whose parent is not in
+    // the tree keeps its place, and so does everything under it.
+    std::vector<char> unplaced(count, 0);
+    for (std::size_t i = 1; i < count; ++i) {
+        Entry& entry = entries[i];
+        std::size_t p = entry.treeParent;
+        if (unplaced[p] || !entry.hasParent) {
+            unplaced[i] = 1;
+            continue;
+        }
+        if (entries[p].uid != entry.parentUID) {
+            p = indexOf.find(entry.parentUID);
+            if (p == none) {
+                unplaced[i] = 1;
+                continue;
+            }
+        }
+        entry.g = entries[p].g + sign * (entries[p].genLength / 2 + gap) + sign * entry.genLength / 2;
+    }
+
+    // Along the sibling axis: sizes with margins, subtree extents, and offsets from the parent.
+    std::vector<double> withMargins(count), extent(count);
+    for (std::size_t i = 0; i < count; ++i)
+        withMargins[i] = entries[i].siblingLength + siblingMargin;
+    for (std::size_t i = count; i-- > 0;) {
+        if (!entries[i].hasChildren) {
+            extent[i] = withMargins[i];
+            continue;
+        }
+        double sum = 0;
+        for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling)
+            sum += extent[c];
+        extent[i] = withMargins[i] > sum ? withMargins[i] : sum;
+    }
+    if (topValue.parentUID)
+        entries[0].s = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        double total = 0;
+        for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling)
+            total += extent[c];
+        double running = -total / 2;
+        for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling) {
+            entries[c].s = entries[i].s + (running + extent[c] / 2);
+            running += extent[c];
+        }
+    }
+
+    if (!vertical) {
+        // Underlined nodes with a visible border stand with their lower edge where their centre was.
+        for (std::size_t i = 0; i < count; ++i) {
+            if (entries[i].liftable)
+                entries[i].s = entries[i].s - (withMargins[i] / 2 - vd_);
+        }
+    }
+
+    std::vector<Point> center(count);
+    for (std::size_t i = 0; i < count; ++i)
+        center[i] = vertical ? Point{entries[i].s, entries[i].g} : Point{entries[i].g, entries[i].s};
+
+    if (!vertical) {
+        // Sibling subtrees pushed apart, from the bottom up: each later sibling's subtree moves down, by whole
+        // points, until it clears its previous sibling's subtree lowered by vd. Moves are kept per subtree and
+        // applied at the end, so each subtree's extent is worked out once.
+        std::vector<Box> box(count);
+        std::vector<double> shift(count, 0.0);
+        for (std::size_t i = count; i-- > 0;) {
+            const Size size = vertical ? Size{entries[i].siblingLength, entries[i].genLength}
+                                       : Size{entries[i].genLength, entries[i].siblingLength};
+            Box extentBox = Box::of(frameOf(center[i], size));
+            std::size_t previous = none;
+            for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling) {
+                if (previous != none) {
+                    const Rect later = box[c].rect(shift[c]);
+                    const Rect earlier = box[previous].rect(shift[previous]).offsetBy(0, vd_);
+                    shift[c] += separation(later, earlier);
+                }
+                previous = c;
+            }
+            for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling)
+                extentBox.include(box[c], shift[c]);
+            box[i] = extentBox;
+        }
+        std::vector<double> moved(count, 0.0);
+        for (std::size_t i = 1; i < count; ++i) {
+            moved[i] = moved[entries[i].treeParent] + shift[i];
+            center[i].y += moved[i];
+        }
+    }
+
+    // The result in identifier order; like any graph update, a negative creation time becomes the current one.
+    const double now = Clock::now();
+    std::vector<std::pair<std::int64_t, std::size_t>> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = {entries[i].uid, i};
+    std::sort(order.begin(), order.end());
+    out.reserve(out.size() + count);
+    for (const auto& [uid, i] : order) {
+        if (i == 0 && !withTop)
+            continue;
+        Node& node = out.emplace_back(*entries[i].node);
+        node.center = center[i];
+        if (node.createdTimestamp < 0)
+            node.createdTimestamp = now;
+    }
+}
+
+std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Graph& graph,
+                                             const SidePredicate& onNegativeSide) const
+{
+    return balancedLayout(top, [&graph](std::int64_t uid) { return graph.findNode(uid); }, onNegativeSide);
+}
+
+std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Lookup& lookup,
+                                             const SidePredicate& onNegativeSide) const
+{
+    std::vector<std::int64_t> negative;
+    std::vector<std::int64_t> positive;
+    std::unordered_set<std::int64_t> grouped{top.uid};
+    for (std::int64_t uid : top.childrenUIDs) {
+        const Node* child = lookup(uid);
+        if (!child || !grouped.insert(uid).second)
+            continue;
+        (onNegativeSide(*child) ? negative : positive).push_back(uid);
+    }
+    Node negativeTop = top;
+    negativeTop.childrenUIDs = negative;
+    Node positiveTop = top;
+    positiveTop.childrenUIDs = positive;
+
+    // The negative side never enters a child of the positive side, and the positive side nothing the negative
+    // side took.
+    UidIndex positiveChildren;
+    for (std::int64_t uid : positive)
+        positiveChildren.insert(uid, 0);
+    UidIndex taken;
+    std::vector<Node> result{top};
+    layOutTree(negativeTop, lookup, -1.0, &positiveChildren, &taken, result, false);
+    layOutTree(positiveTop, lookup, 1.0, &taken, nullptr, result, false);
+    return result;
+}
+
+std::vector<Node> TreeLayout::balance(const Node& node, const Graph& graph, const SidePredicate& onNegativeSide,
+                                      const SideSetter& setSide) const
+{
+    std::vector<Node> children;
+    std::unordered_set<std::int64_t> seen{node.uid};
+    for (std::int64_t uid : node.childrenUIDs) {
+        const Node* child = graph.findNode(uid);
+        if (child && seen.insert(uid).second)
+            children.push_back(*child);
+    }
+    std::stable_partition(children.begin(), children.end(), onNegativeSide);
+    const std::size_t firstHalf = (children.size() + 1) / 2;
+    std::unordered_map<std::int64_t, Node> changed;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        setSide(children[i], i < firstHalf);
+        changed.emplace(children[i].uid, std::move(children[i]));
+    }
+    const Lookup lookup = [&changed, &graph](std::int64_t uid) -> const Node* {
+        const auto it = changed.find(uid);
+        return it != changed.end() ? &it->second : graph.findNode(uid);
+    };
+    return balancedLayout(node, lookup, onNegativeSide);
+}
+
+double TreeLayout::separation(const Rect& a, const Rect& b)
+{
+    const auto overlaps = [&a, &b](double d) { return a.offsetBy(0, d).intersectsOpen(b); };
+    if (!overlaps(0))
+        return 0;
+    // Overlap only ever ends as the distance grows, so the first clear distance is found by doubling and then
+    // halving, with the same comparisons a one-point-at-a-time walk would make.
+    constexpr double limit = 9007199254740992.0; // 2^53: whole numbers stay exact below it
+    double low = 0;
+    double high = 1;
+    while (overlaps(high)) {
+        low = high;
+        high *= 2;
+        if (high > limit)
+            return 0;
+    }
+    while (high - low > 1) {
+        const double middle = low + std::floor((high - low) / 2);
+        if (overlaps(middle))
+            low = middle;
+        else
+            high = middle;
+    }
+    return high;
+}
+
+} // namespace velquine

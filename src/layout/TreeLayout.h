@@ -1,0 +1,67 @@
+#pragma once
+
+// The work the vertical and horizontal tree layouters share, written once over two axes: the generation axis,
+// along which each generation stands one gap beyond its parent's edge (y for vertical trees, x for horizontal
+// ones), and the sibling axis, along which siblings and their subtrees stand side by side (x, respectively y).
+//
+// Every walk visits each identifier once, so damaged or circular links in a stored tree cannot make it loop;
+// the nodes are kept in arrays indexed in discovery order, so a layout takes time in proportion to the tree.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "model/graph/Graph.h"
+#include "model/graph/Node.h"
+
+namespace velquine {
+
+class UidIndex;
+
+class TreeLayout {
+public:
+    enum class Orientation { vertical, horizontal };
+    // The node stored under an identifier, or null.
+    using Lookup = std::function<const Node*(std::int64_t)>;
+    // Whether a child of a balanced top node belongs to the group that grows in the negative direction (above,
+    // respectively left).
+    using SidePredicate = std::function<bool(const Node&)>;
+    // Puts a child on the negative side (true) or the positive side (false).
+    using SideSetter = std::function<void(Node&, bool negativeSide)>;
+
+    TreeLayout(Orientation orientation, double horizontalDistanceBetweenNodes, double verticalDistanceBetweenNodes);
+
+    // The tree under the node stored under top's uid, each generation one gap further in the direction of sign
+    // (+1: larger coordinates, -1: smaller). Returns every node of that tree with its new centre, in ascending
+    // identifier order; empty when top is not stored.
+    std::vector<Node> layOut(const Node& top, const Graph& graph, double sign) const;
+
+    // The top node's children split by side, each side laid out by itself and centred on the top node: the top
+    // node unchanged, then the nodes of the negative side, then those of the positive side (the top node left
+    // out of both).
+    std::vector<Node> balancedLayout(const Node& top, const Graph& graph, const SidePredicate& onNegativeSide) const;
+
+    // The node's children reordered negative side first, the first half (rounded up) put on the negative side
+    // and the rest on the positive side, then the balanced layout over the changed children.
+    std::vector<Node> balance(const Node& node, const Graph& graph, const SidePredicate& onNegativeSide,
+                              const SideSetter& setSide) const;
+
+    // The smallest whole number d >= 0 such that moving a down by d leaves it clear of b (open rule: touching
+    // edges do not count). 0 when no such distance up to 2^53 exists, as for coordinates so large that one
+    // point makes no difference.
+    static double separation(const Rect& a, const Rect& b);
+
+private:
+    // Appends to out the nodes of the tree under top, laid out, in identifier order (the top node itself only
+    // withTop); topValue stands in for the stored top node. The walk enters no identifier of skip (when given)
+    // and adds every identifier it takes to record (when given).
+    void layOutTree(const Node& topValue, const Lookup& lookup, double sign, const UidIndex* skip, UidIndex* record,
+                    std::vector<Node>& out, bool withTop) const;
+    std::vector<Node> balancedLayout(const Node& top, const Lookup& lookup, const SidePredicate& onNegativeSide) const;
+
+    Orientation orientation_;
+    double hd_;
+    double vd_;
+};
+
+} // namespace velquine

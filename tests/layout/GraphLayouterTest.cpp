@@ -1,0 +1,131 @@
+#include "layout/GraphLayouter.h"
+#include "layout/HorizontalGraphLayouter.h"
+#include "layout/TreeLayout.h"
+#include "layout/VerticalGraphLayouter.h"
+
+#include "LayoutTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace velquine;
+using namespace velquine::testing;
+
+namespace {
+
+LayoutOptions options(LayoutOptions::LayoutType type, LayoutOptions::LayoutDirection direction, bool isManual)
+{
+    LayoutOptions o;
+    o.layoutType = type;
+    o.layoutDirection = direction;
+    o.branchType = LayoutOptions::BranchType::line;
+    o.isManual = isManual;
+    return o;
+}
+
+} // namespace
+
+TEST(MakeLayouter, VerticalTreesGetTheVerticalLayouter)
+{
+    using Direction = LayoutOptions::LayoutDirection;
+    using Subtype = VerticalGraphLayouter::LayoutSubtype;
+    const Graph graph = graphOf(rootWithTwoChildren());
+    const std::pair<Direction, Subtype> cases[] = {
+        {Direction::ascending, Subtype::topDown},
+        {Direction::descending, Subtype::bottomUp},
+        {Direction::balanced, Subtype::balanced},
+    };
+    for (const auto& [direction, subtype] : cases) {
+        const auto layouter = makeLayouter(graph, options(LayoutOptions::LayoutType::vertical, direction, false), false);
+        const auto* vertical = dynamic_cast<const VerticalGraphLayouter*>(layouter.get());
+        ASSERT_NE(vertical, nullptr);
+        EXPECT_EQ(vertical->subtype, subtype);
+        EXPECT_EQ(vertical->horizontalDistanceBetweenNodes, 10.0);
+        EXPECT_EQ(vertical->verticalDistanceBetweenNodes, 100.0);
+        EXPECT_FALSE(vertical->isManual);
+        EXPECT_EQ(vertical->graph.count(), 3u);
+    }
+}
+
+TEST(MakeLayouter, HorizontalTreesGetTheHorizontalLayouter)
+{
+    using Direction = LayoutOptions::LayoutDirection;
+    using Subtype = HorizontalGraphLayouter::LayoutSubtype;
+    const Graph graph = graphOf(rootWithTwoChildren());
+    const std::pair<Direction, Subtype> cases[] = {
+        {Direction::ascending, Subtype::leftToRight},
+        {Direction::descending, Subtype::rightToLeft},
+        {Direction::balanced, Subtype::balanced},
+    };
+    for (const auto& [direction, subtype] : cases) {
+        const auto layouter =
+            makeLayouter(graph, options(LayoutOptions::LayoutType::horizontal, direction, false), false);
+        const auto* horizontal = dynamic_cast<const HorizontalGraphLayouter*>(layouter.get());
+        ASSERT_NE(horizontal, nullptr);
+        EXPECT_EQ(horizontal->subtype, subtype);
+        EXPECT_EQ(horizontal->horizontalDistanceBetweenNodes, 60.0);
+        EXPECT_EQ(horizontal->verticalDistanceBetweenNodes, 10.0);
+    }
+}
+
+TEST(MakeLayouter, ManualTreesMoveOnlyWhenForced)
+{
+    const auto nodes = rootWithTwoChildren();
+    const Graph graph = graphOf(nodes);
+    const auto manual = options(LayoutOptions::LayoutType::horizontal, LayoutOptions::LayoutDirection::ascending, true);
+    const auto kept = makeLayouter(graph, manual, false)->layoutNodeTree(nodes[0]);
+    EXPECT_EQ(centersOf(kept), (Centers{{1, "(0.0, 0.0)"}, {2, "(0.0, 0.0)"}, {3, "(0.0, 0.0)"}}));
+    const auto forced = makeLayouter(graph, manual, true)->layoutNodeTree(nodes[0]);
+    EXPECT_EQ(centersOf(forced), (Centers{{1, "(0.0, 0.0)"}, {2, "(150.0, -25.0)"}, {3, "(150.0, 25.0)"}}));
+    // Forcing a tree that is not manual changes nothing.
+    const auto automatic = options(LayoutOptions::LayoutType::vertical, LayoutOptions::LayoutDirection::ascending, false);
+    EXPECT_FALSE(dynamic_cast<const VerticalGraphLayouter&>(*makeLayouter(graph, automatic, true)).isManual);
+    // The layouter works on its own copy of the graph.
+    Graph changing = graph;
+    const auto layouter = makeLayouter(changing, automatic, false);
+    changing.removeNodes({nodes[0]});
+    EXPECT_EQ(layouter->layoutNodeTree(nodes[0]).size(), 3u);
+}
+
+TEST(TreeLayoutSeparation, SameWholePointDistanceAsAOnePointWalk)
+{
+    // The distance found directly equals that of moving one point at a time, for rectangles with fractional
+    // edges, touching edges, no overlap along x, and empty ones.
+    auto walk = [](const Rect& a, const Rect& b) {
+        double d = 0;
+        while (a.offsetBy(0, d).intersectsOpen(b))
+            d += 1;
+        return d;
+    };
+    std::mt19937 random(12345);
+    std::uniform_real_distribution<double> coordinate(-200, 200);
+    std::uniform_real_distribution<double> length(0, 150);
+    std::uniform_int_distribution<int> whole(0, 3);
+    for (int i = 0; i < 20000; ++i) {
+        auto pick = [&](std::uniform_real_distribution<double>& d) {
+            // Whole, half and arbitrary values, and sometimes zero lengths.
+            const double v = d(random);
+            switch (whole(random)) {
+            case 0: return std::round(v);
+            case 1: return std::round(v * 2) / 2;
+            default: return v;
+            }
+        };
+        const Rect a(pick(coordinate), pick(coordinate), pick(length), pick(length));
+        const Rect b(pick(coordinate), pick(coordinate), pick(length), pick(length));
+        ASSERT_EQ(TreeLayout::separation(a, b), walk(a, b)) << formatRect(a) << " " << formatRect(b);
+    }
+    EXPECT_EQ(TreeLayout::separation(Rect(0, 0, 10, 10), Rect(0, 10, 10, 10)), 0.0);
+    EXPECT_EQ(TreeLayout::separation(Rect(0, 0, 10, 10), Rect(0, 9.5, 10, 10)), 20.0);
+    EXPECT_EQ(TreeLayout::separation(Rect(0, 0, 10, 10), Rect(10, 0, 10, 10)), 0.0);
+    EXPECT_EQ(TreeLayout::separation(Rect(0, 0, 10, 0), Rect(0, 0, 10, 10)), 0.0);
+}
+
+TEST(TreeLayoutSeparation, HugeDistancesAreFoundAtOnce)
+{
+    EXPECT_EQ(TreeLayout::separation(Rect(0, 0, 10, 1e15), Rect(0, 0, 10, 1e15)), 1e15);
+    EXPECT_EQ(TreeLayout::separation(Rect(0, -1e12, 10, 2e12), Rect(0, 0.25, 10, 3e12)), 4e12 + 1);
+    // Where one point makes no difference any more, nothing moves instead of walking for ever.
+    EXPECT_EQ(TreeLayout::separation(Rect(0, 1e300, 10, 1e300), Rect(0, 1e300, 10, 1e300)), 0.0);
+}
