@@ -185,6 +185,27 @@ TEST(RowEncoderTest, NestedValuesAreStoredAsJsonText)
     EXPECT_EQ(values(encodeSetters(value)).front(), t(R"({"street":"Main \"St\"","number":5,"flat":"2/3"})"));
 }
 
+TEST(RowEncoderTest, NestedOptionalsAreLeftOutOrWrittenAsNull)
+{
+    struct Label {
+        std::optional<std::string> text;
+        std::optional<std::int64_t> size;
+        static auto rowFields()
+        {
+            return std::tuple{field("text", &Label::text).writingNullWhenAbsent(), field("size", &Label::size)};
+        }
+    };
+    struct Sign {
+        Label label;
+        std::vector<std::optional<bool>> lamps;
+        static auto rowFields() { return std::tuple{field("label", &Sign::label), field("lamps", &Sign::lamps)}; }
+    };
+    EXPECT_EQ(values(encodeSetters(Sign{{std::nullopt, std::nullopt}, {true, std::nullopt}})),
+              (std::vector<OptBinding>{t(R"({"text":null})"), t("[true,null]")}));
+    EXPECT_EQ(values(encodeSetters(Sign{{"open", 3}, {}})),
+              (std::vector<OptBinding>{t(R"({"text":"open","size":3})"), t("[]")}));
+}
+
 TEST(RowEncoderTest, NestedValuesWithoutJsonFormFailTheEncoding)
 {
     struct Reading {
