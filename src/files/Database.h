@@ -1,0 +1,83 @@
+#pragma once
+
+// The database of one save or one open, and the working copy a save writes into.
+//
+// A save makes a Database for the file it will finally produce: the constructor builds a fresh, empty
+// database with the document schema at a working path derived from that file's path, the table
+// writers fill it, and closeAndMove() closes it and copies the finished file into place. An open makes
+// an empty Database and puts its own read-only connection into it.
+
+#include "sql/Connection.h"
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace velquine {
+
+// The failures of the working store, with their fixed texts.
+class DatabaseError : public std::runtime_error {
+public:
+    enum class Kind { sqLiteError, databaseNotOpen, canNotOpenSchemaFile };
+
+    // "General SQLite error: " followed by the message.
+    static DatabaseError sqLiteError(const std::string& message);
+    // "Database connection is not open."
+    static DatabaseError databaseNotOpen();
+    // "Schema file not found or damaged. Please re-install Velquine."
+    static DatabaseError canNotOpenSchemaFile();
+
+    Kind kind() const noexcept { return kind_; }
+    // The payload of sqLiteError; empty for the other kinds.
+    const std::string& message() const noexcept { return message_; }
+    std::string description() const { return what(); }
+
+private:
+    DatabaseError(Kind kind, std::string message, const std::string& text);
+
+    Kind kind_;
+    std::string message_;
+};
+
+class Database {
+public:
+    // The identifier glued to the data folder in working paths.
+    static constexpr const char* bundleIdentifier = "io.kelvarn.velquine";
+
+    // Not open: the opener fills in its connection.
+    Database() = default;
+    // A fresh read-write database at the working path for `path`, holding the tables of the schema
+    // resource "db_schema" of type "sql" and no rows. A stale file at the working path is deleted
+    // first. Throws std::filesystem::filesystem_error for folders and files, the sql::Result of a
+    // connection that cannot be opened, DatabaseError::canNotOpenSchemaFile without the resource and
+    // DatabaseError::sqLiteError for a failing schema statement. After a failure the connection is
+    // closed and the working file stays.
+    explicit Database(const std::string& path);
+    // The same with the schema text given (none: the resource is missing).
+    Database(const std::string& path, const std::optional<std::string>& schemaText);
+
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+    Database(Database&&) = default;
+    Database& operator=(Database&&) = default;
+
+    // Empty means not open. Releasing the last reference closes the file.
+    std::shared_ptr<sql::Connection> connection;
+
+    // The open connection; throws DatabaseError::databaseNotOpen when there is none.
+    sql::Connection& openConnection() const;
+
+    // Closes the connection, replaces whatever is at `path` by a copy of the working file, then
+    // removes the working file and its folder. Throws std::filesystem::filesystem_error; the steps
+    // before a failing one keep their effect.
+    void closeAndMove(const std::string& path);
+
+    // The working path for a path: the user's data folder, the bundle identifier and the path, glued
+    // together without separators. Throws a std::runtime_error when there is no data folder.
+    static std::string workingPath(const std::string& path);
+    // The folder the working file lives in: the working path without its last component.
+    static std::string workingDirectory(const std::string& path);
+};
+
+} // namespace velquine

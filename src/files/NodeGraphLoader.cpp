@@ -1,0 +1,357 @@
+#include "files/NodeGraphLoader.h"
+
+#include "files/ChildrenOrder.h"
+#include "files/DocumentTables.h"
+#include "files/RowDefaults.h"
+#include "files/TableReading.h"
+#include "platform/Image.h"
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace velquine {
+
+namespace db = documentdb;
+
+namespace {
+
+constexpr const char* functionName = "loadNodeGraphFrom(database:)";
+
+using NodeMap = std::map<std::int64_t, Node>;
+
+// Reads one side table: each row's node is found by `nodeID` and handed to `apply`, which reads the
+// row's values before it changes the node, so a throwing read leaves the node as it was. Rows of
+// unknown nodes are skipped silently.
+template <class Apply>
+void readSideTable(sql::Connection& connection, const sql::Table& table, NodeMap& nodes,
+                   ProjectLoadingProblems& problems, Apply apply)
+{
+    std::optional<sql::RowIterator> rows;
+    try {
+        rows = selectAll(connection, table);
+    } catch (...) {
+        problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
+        return;
+    }
+    while (true) {
+        std::optional<sql::Row> row;
+        try {
+            row = rows->failableNext();
+        } catch (...) {
+            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
+            return;
+        }
+        if (!row)
+            return;
+        std::int64_t uid = 0;
+        try {
+            uid = row->get(db::nodeID);
+        } catch (...) {
+            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
+            continue;
+        }
+        auto found = nodes.find(uid);
+        if (found == nodes.end())
+            continue;
+        try {
+            apply(*row, found->second);
+        } catch (...) {
+            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
+        }
+    }
+}
+
+void readNodes(sql::Connection& connection, NodeMap& nodes, ProjectLoadingProblems& problems)
+{
+    constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
+    std::optional<sql::RowIterator> rows;
+    try {
+        rows = selectAll(connection, db::nodes);
+    } catch (...) {
+        problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
+        return;
+    }
+    const NodeStyle defaultStyle;
+    while (true) {
+        std::optional<sql::Row> row;
+        try {
+            row = rows->failableNext();
+        } catch (...) {
+            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
+            return;
+        }
+        if (!row)
+            return;
+        std::int64_t uid = 0;
+        std::optional<std::int64_t> parentUID;
+        try {
+            uid = row->get(db::id);
+            parentUID = row->get(db::parentID);
+        } catch (...) {
+            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
+            continue;
+        }
+        // The identifier counter is raised above every identifier read: the largest value leaves
+        // no fresh identifier behind it, so such a row cannot be taken.
+        if (uid == largest || parentUID == largest) {
+            problems.push_back(VQ_MINOR_PROBLEM("node " + std::to_string(uid) + " with parent "
+                                                + (parentUID ? std::to_string(*parentUID) : std::string("none"))
+                                                + " uses the largest identifier and is skipped"));
+            continue;
+        }
+        Node node(uid, parentUID, defaultStyle);
+        if (std::optional<double> created = (*row)[db::createdTS])
+            node.createdTimestamp = *created;
+        if (std::optional<double> modified = (*row)[db::modifiedTS])
+            node.modifiedTimestamp = *modified;
+        nodes.insert_or_assign(uid, std::move(node));
+    }
+}
+
+// Reads the children lists; the first failure of any kind ends the table.
+void readChildrenOrder(sql::Connection& connection, NodeMap& nodes, ProjectLoadingProblems& problems)
+{
+    try {
+        sql::RowIterator rows = selectAll(connection, db::nodeChildrenOrder);
+        while (std::optional<sql::Row> row = rows.failableNext()) {
+            auto found = nodes.find(row->get(db::nodeID));
+            if (found == nodes.end())
+                continue;
+            found->second.childrenUIDs = childrenOrderFromJson(row->get(db::sortedChildrenJson));
+        }
+    } catch (...) {
+        problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
+    }
+}
+
+// Appends every child its stored parent does not list to the end of the parent's list.
+void appendMissingChildren(NodeMap& nodes)
+{
+    for (auto& [uid, node] : nodes) {
+        if (!node.parentUID)
+            continue;
+        auto parent = nodes.find(*node.parentUID);
+        if (parent == nodes.end())
+            continue;
+        std::vector<std::int64_t>& children = parent->second.childrenUIDs;
+        if (std::find(children.begin(), children.end(), uid) != children.end())
+            continue;
+        children.push_back(uid);
+        VQ_LOG(functionName, "appending " + std::to_string(uid) + " to " + std::to_string(parent->first)
+                                 + " because it wasn there in the sorted array!");
+    }
+}
+
+// Parent links that lead back to a node: the node of the circle with the smallest identifier loses
+// its parent and becomes a root.
+void cutParentCycles(NodeMap& nodes, ProjectLoadingProblems& problems)
+{
+    enum class State : std::uint8_t { onPath, done };
+    std::unordered_map<std::int64_t, State> states;
+    states.reserve(nodes.size());
+    std::vector<std::int64_t> path;
+    for (auto& [start, startNode] : nodes) {
+        if (states.count(start))
+            continue;
+        path.clear();
+        std::int64_t current = start;
+        while (true) {
+            auto state = states.find(current);
+            if (state != states.end()) {
+                if (state->second == State::onPath) {
+                    // The circle is the part of the path from `current` on.
+                    auto from = std::find(path.begin(), path.end(), current);
+                    std::int64_t smallest = *std::min_element(from, path.end());
+                    Node& cut = nodes.at(smallest);
+                    const std::int64_t formerParent = cut.parentUID.value_or(0);
+                    cut.parentUID.reset();
+                    problems.push_back(VQ_MINOR_PROBLEM("the parents of node " + std::to_string(smallest)
+                                                        + " lead back to it: its link to parent "
+                                                        + std::to_string(formerParent) + " is cut"));
+                }
+                break;
+            }
+            states.emplace(current, State::onPath);
+            path.push_back(current);
+            const Node& node = nodes.at(current);
+            if (!node.parentUID || !nodes.count(*node.parentUID))
+                break;
+            current = *node.parentUID;
+        }
+        for (std::int64_t uid : path)
+            states[uid] = State::done;
+    }
+}
+
+// Children-list entries that lead back to a node on the current walk down the tree are removed.
+// Walks start at the roots, so the links that agree with the parents are the ones kept.
+void removeChildCycles(NodeMap& nodes, ProjectLoadingProblems& problems)
+{
+    enum class State : std::uint8_t { onWalk, done };
+    std::unordered_map<std::int64_t, State> states;
+    states.reserve(nodes.size());
+    struct Step {
+        std::int64_t uid;
+        std::size_t next;
+    };
+    std::vector<Step> walk;
+    auto walkFrom = [&](std::int64_t start) {
+        if (states.count(start))
+            return;
+        states.emplace(start, State::onWalk);
+        walk.push_back({start, 0});
+        while (!walk.empty()) {
+            Step& step = walk.back();
+            std::vector<std::int64_t>& children = nodes.at(step.uid).childrenUIDs;
+            if (step.next >= children.size()) {
+                states[step.uid] = State::done;
+                walk.pop_back();
+                continue;
+            }
+            const std::int64_t child = children[step.next];
+            if (!nodes.count(child)) {
+                ++step.next;
+                continue;
+            }
+            auto state = states.find(child);
+            if (state == states.end()) {
+                ++step.next;
+                states.emplace(child, State::onWalk);
+                walk.push_back({child, 0}); // `step` is not used after this
+                continue;
+            }
+            if (state->second == State::onWalk) {
+                problems.push_back(VQ_MINOR_PROBLEM("child " + std::to_string(child) + " of node "
+                                                    + std::to_string(step.uid)
+                                                    + " leads back up the tree and is removed from its children"));
+                children.erase(children.begin() + static_cast<std::ptrdiff_t>(step.next));
+                continue;
+            }
+            ++step.next;
+        }
+    };
+    for (const auto& [uid, node] : nodes) {
+        if (!node.parentUID || !nodes.count(*node.parentUID))
+            walkFrom(uid);
+    }
+    for (const auto& [uid, node] : nodes)
+        walkFrom(uid);
+}
+
+} // namespace
+
+ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database)
+{
+    ProjectLoadingProblems problems;
+    if (!database.connection) {
+        graph = Graph();
+        problems.push_back(ProjectLoadingProblem::majorProblem(databaseNotOpenedMessage));
+        return problems;
+    }
+    sql::Connection& connection = *database.connection;
+    NodeMap nodes;
+
+    readNodes(connection, nodes, problems);
+    readSideTable(connection, db::nodePositions, nodes, problems, [](const sql::Row& row, Node& node) {
+        const Point center{row.get(db::x), row.get(db::y)};
+        node.center = center;
+    });
+    readSideTable(connection, db::nodeSizes, nodes, problems, [](const sql::Row& row, Node& node) {
+        node.autoSize = get(row, db::optionalAutoSize, true);
+        node.size = Size{get(row, db::optionalWidth, 128.0), get(row, db::optionalHeight, 64.0)};
+    });
+    readSideTable(connection, db::nodeTitles, nodes, problems, [](const sql::Row& row, Node& node) {
+        node.title = get(row, db::optionalTitle, std::string());
+    });
+    readSideTable(connection, db::nodeUrls, nodes, problems, [](const sql::Row& row, Node& node) {
+        node.url = get(row, db::optionalUrl, std::string());
+    });
+    readSideTable(connection, db::nodeNotes, nodes, problems, [](const sql::Row& row, Node& node) {
+        node.note = get(row, db::optionalNote, std::string());
+    });
+    readSideTable(connection, db::nodeShapes, nodes, problems, [](const sql::Row& row, Node& node) {
+        node.shape = nodeShapeFromString(get(row, db::optionalShape, std::string("roundedRect")));
+        node.childrenShouldInheritShape = get(row, db::optionalChildrenInheritShape, false);
+    });
+    // Nodes mostly share a handful of styles: each distinct text is decoded once.
+    std::unordered_map<std::string, NodeStyle> decodedStyles;
+    readSideTable(connection, db::nodeStyles, nodes, problems, [&](const sql::Row& row, Node& node) {
+        std::string json = row.get(db::styleJson);
+        auto known = decodedStyles.find(json);
+        if (known == decodedStyles.end())
+            known = decodedStyles.emplace(json, NodeStyle::fromJsonString(json)).first;
+        node.style = known->second;
+    });
+    readSideTable(connection, db::nodeImages, nodes, problems, [](const sql::Row& row, Node& node) {
+        std::optional<db::Data> data = row.get(db::image);
+        if (!data)
+            return;
+        std::optional<Image> image = Image::fromData(*data);
+        if (!image)
+            throw VQ_TEXT_ERROR(functionName, "can not unarchive image");
+        node.setImage(image);
+    });
+    readSideTable(connection, db::nodeFolds, nodes, problems, [](const sql::Row& row, Node& node) {
+        node.isFolded = row.get(db::isFolded);
+    });
+    readSideTable(connection, db::nodeLayoutOptions, nodes, problems, [](const sql::Row& row, Node& node) {
+        LayoutOptions options;
+        const std::optional<std::string> type = row[db::optionalLayoutType];
+        options.layoutType = type ? layoutTypeFromString(*type) : LayoutOptions::LayoutType::horizontal;
+        const std::optional<std::string> direction = row[db::optionalLayoutDirection];
+        options.layoutDirection =
+            direction ? layoutDirectionFromString(*direction) : LayoutOptions::LayoutDirection::balanced;
+        const std::optional<std::string> branch = row[db::optionalBranchType];
+        options.branchType = branch ? branchTypeFromString(*branch) : LayoutOptions::BranchType::rounded;
+        options.isManual = row[db::optionalIsManual].value_or(false);
+        node.layoutOptions = options;
+    });
+    readChildrenOrder(connection, nodes, problems);
+
+    appendMissingChildren(nodes);
+    cutParentCycles(nodes, problems);
+    removeChildCycles(nodes, problems);
+
+    for (auto& [uid, node] : nodes) {
+        if (!node.parentUID)
+            continue;
+        auto parent = nodes.find(*node.parentUID);
+        if (parent != nodes.end())
+            node.updateAffinity(parent->second);
+    }
+
+    Graph loaded;
+    for (auto& [uid, node] : nodes)
+        loaded.setNode(std::move(node), uid);
+    graph = std::move(loaded);
+
+    const ProjectStyle::Values& current = projectStyle.current;
+    std::vector<Node> refonted;
+    for (const auto& [uid, stored] : graph.nodeBin()) {
+        if (stored.style.font.pointSize() > 1.0)
+            continue;
+        Node& node = refonted.emplace_back(stored);
+        switch (graph.nodeType(node)) {
+        case NodeType::root:
+            node.style.font = current.rootNodeStyle.font;
+            break;
+        case NodeType::main:
+            node.style.font = current.mainNodeStyle.font;
+            break;
+        case NodeType::sub:
+            node.style.font = current.subNodeStyle.font;
+            break;
+        }
+    }
+    for (const Node& node : refonted)
+        graph.setNode(node, node.uid);
+    return problems;
+}
+
+} // namespace velquine
