@@ -50,6 +50,29 @@ std::string_view longestWord(std::string_view text)
     return best;
 }
 
+struct LineSummary {
+    std::size_t count = 1;    // lines of the text itself, at least 1
+    double tallest = 0;       // maxLineHeightForWidth of the text
+};
+
+// The line count and the tallest rounded line of the text at the width from one line walk; a text ending in
+// a line break needs a second walk for its tallest line, measured with "-" appended.
+LineSummary summarize(const AttributedString& text, double width)
+{
+    LineSummary summary;
+    if (text.empty())
+        return summary;
+    const std::vector<TextLine> lines = TextMeasurement::lines(text, width);
+    summary.count = std::max<std::size_t>(1, lines.size());
+    if (endsWithLineBreak(text.string())) {
+        summary.tallest = maxLineHeightForWidth(text, width);
+        return summary;
+    }
+    for (const TextLine& line : lines)
+        summary.tallest = std::max(summary.tallest, std::ceil(line.height));
+    return summary;
+}
+
 Node withTitle(const Node& node, std::string title)
 {
     Node copy = node;
@@ -85,8 +108,9 @@ Size measureTitle(const Node& node)
     if (!word.empty())
         wordWidth = TextMeasurement::boundingSize(withTitle(node, std::string(word)).attributedTitle()).width;
 
-    const double lineHeight = maxLineHeightForWidth(title, node.size.width);
-    const std::size_t lineCount = TextMeasurement::lineCount(title, node.size.width);
+    const LineSummary lines = summarize(title, node.size.width);
+    const double lineHeight = lines.tallest;
+    const std::size_t lineCount = lines.count;
 
     double height = lineHeight * double(lineCount + 1);
     if (!(height > 0))
@@ -116,8 +140,9 @@ Node autosizeNode(const Node& node, std::uint8_t options)
         const AttributedString widthText = endsWithLineBreak(measured) ? text.appendingWithLastAttributes("-") : text;
         textWidth = std::ceil(std::min(TextMeasurement::widestLine(widthText, autosizeMaxTextWidth), autosizeMaxTextWidth));
     }
-    const std::size_t lineCount = TextMeasurement::lineCount(text, textWidth);
-    const double lineHeight = maxLineHeightForWidth(text, textWidth);
+    const LineSummary lines = summarize(text, textWidth);
+    const std::size_t lineCount = lines.count;
+    const double lineHeight = lines.tallest;
     const double textHeight = lineHeight * double(lineCount + 1);
     const double blockWidth = std::min(textWidth + autosizeTextMargin, autosizeMaxTextWidth);
 

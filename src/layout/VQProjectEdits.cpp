@@ -8,14 +8,12 @@ namespace velquine {
 
 void VQProject::applyStyle(const ProjectStyle& style, bool applyShapes, bool applyBorders, bool autosizeNodes)
 {
-    restyleAllNodes(style, applyShapes, applyBorders);
-    if (!autosizeNodes)
-        return;
-    std::vector<Node> sized;
-    sized.reserve(graph.count());
-    for (const auto& [uid, node] : graph.nodeBin())
-        sized.push_back(autosizeNode(node, autosizeKeepCenter));
-    graph.storeNodes(sized);
+    std::vector<Node> restyled = restyledNodes(style, applyShapes, applyBorders);
+    if (autosizeNodes) {
+        for (Node& node : restyled)
+            node = autosizeNode(node, autosizeKeepCenter);
+    }
+    graph.storeNodes(restyled);
 }
 
 Node VQProject::insertRootNode(const std::string& title, Point center)

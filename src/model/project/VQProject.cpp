@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace velquine {
@@ -11,7 +13,7 @@ VQProject::VQProject()
     : projectStyle(ProjectStyle::omaha())
 {
     // Applying the style to the empty graph stores it again and changes nothing else; no node needs sizing.
-    restyleAllNodes(projectStyle, true, true);
+    graph.storeNodes(restyledNodes(ProjectStyle(projectStyle), true, true));
 }
 
 void VQProject::setSelectedNodes(const std::vector<Node>& nodes)
@@ -149,15 +151,17 @@ std::vector<Node> VQProject::resetStyle(const std::vector<Node>& nodes) const
     return result;
 }
 
-void VQProject::restyleAllNodes(const ProjectStyle& style, bool applyShapes, bool applyBorders)
+std::vector<Node> VQProject::restyledNodes(const ProjectStyle& style, bool applyShapes, bool applyBorders)
 {
     projectStyle = style;
     const ProjectStyle::Values& values = projectStyle.current;
 
     // Levels and palette ranks read only parent links and children lists, which restyling leaves alone, so
-    // the nodes can be replaced one by one in place.
+    // every node is restyled against the graph as it stands.
     std::vector<Node> restyled;
     restyled.reserve(graph.count());
+    std::unordered_map<std::int64_t, std::size_t> indexOf;
+    indexOf.reserve(graph.count());
     for (const auto& [uid, node] : graph.nodeBin()) {
         const NodeType type = graph.nodeType(node);
         const NodeStyle& level = levelStyle(values, type);
@@ -174,33 +178,41 @@ void VQProject::restyleAllNodes(const ProjectStyle& style, bool applyShapes, boo
         if (node.style.userOverrides.contains(NodeStyle::UserOverride::fontSize))
             newStyle.font = level.font.withPointSize(node.style.font.pointSize());
         newStyle.userOverrides = node.style.userOverrides;
+        indexOf.emplace(uid, restyled.size());
         restyled.push_back(themedNode(node, newStyle, shape));
     }
-    graph.storeNodes(restyled);
 
-    // Every main node hands its border colour (as border and branch colour) and fill colour down its subtree.
-    std::vector<std::int64_t> mainUIDs;
-    for (const auto& [uid, node] : graph.nodeBin()) {
-        if (node.parentUID)
+    // Every main node hands its border colour (as border and branch colour) and fill colour down its subtree:
+    // the main node first, then its descendants depth first, each reached once per main node.
+    std::vector<std::int64_t> pending;
+    std::unordered_set<std::int64_t> visited;
+    for (const auto& [rootUID, root] : graph.nodeBin()) {
+        if (root.parentUID)
             continue;
-        for (std::int64_t childUID : node.childrenUIDs) {
-            if (graph.contains(childUID))
-                mainUIDs.push_back(childUID);
+        for (std::int64_t mainUID : root.childrenUIDs) {
+            const auto mainAt = indexOf.find(mainUID);
+            if (mainAt == indexOf.end())
+                continue;
+            const Color border = restyled[mainAt->second].style.borderColor;
+            const Color fill = restyled[mainAt->second].style.fillColor;
+            visited.clear();
+            pending.assign(1, mainUID);
+            while (!pending.empty()) {
+                const std::int64_t uid = pending.back();
+                pending.pop_back();
+                const auto at = indexOf.find(uid);
+                if (at == indexOf.end() || !visited.insert(uid).second)
+                    continue;
+                Node& member = restyled[at->second];
+                member.style.borderColor = border;
+                member.style.branchColor = border;
+                member.style.fillColor = fill;
+                const std::vector<std::int64_t>& children = member.childrenUIDs;
+                pending.insert(pending.end(), children.rbegin(), children.rend());
+            }
         }
     }
-    for (std::int64_t mainUID : mainUIDs) {
-        const Node* stored = graph.findNode(mainUID);
-        if (!stored)
-            continue;
-        const Node main = *stored;
-        std::vector<Node> family = graph.subtree(main);
-        for (Node& member : family) {
-            member.style.borderColor = main.style.borderColor;
-            member.style.branchColor = main.style.borderColor;
-            member.style.fillColor = main.style.fillColor;
-        }
-        graph.storeNodes(family);
-    }
+    return restyled;
 }
 
 } // namespace velquine

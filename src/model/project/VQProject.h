@@ -116,8 +116,9 @@ public:
                                       Point center, Size size);
 
 private:
-    // Steps of applyStyle that need no sizing: the style is set and every node restyled.
-    void restyleAllNodes(const ProjectStyle& style, bool applyShapes, bool applyBorders);
+    // The steps of applyStyle that need no sizing: projectStyle becomes the style, and every node comes back
+    // restyled, main-node families coloured, in bin order; the graph is not written.
+    std::vector<Node> restyledNodes(const ProjectStyle& style, bool applyShapes, bool applyBorders);
 
     std::int64_t dataSchemaVersion_ = currentDataSchemaVersion;
 };
