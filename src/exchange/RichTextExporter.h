@@ -1,0 +1,52 @@
+#pragma once
+
+// Writes the node tree of a map as a bulleted, indented list of styled paragraphs, one per node, and
+// saves it as RTF or as a Word document, or hands back RTF for the pasteboard. A node's paragraph is
+// an item of the bulleted list at its level, indented by 20 points per level, and carries the
+// character attributes of the first character of the node's styled title (font, colour, underline,
+// strike-through); the title's own alignment is not carried over.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_set>
+
+#include "exchange/RichTextDocument.h"
+#include "model/graph/Graph.h"
+#include "platform/AttributedString.h"
+
+namespace velquine {
+
+class RichTextExporter {
+public:
+    struct Options {
+        // False: the paragraphs carry no text colour, so the text takes the reader's default colour.
+        bool keepColors = true;
+    };
+
+    explicit RichTextExporter(Graph graph);
+
+    // Appends the paragraph of the node (level from 0, item number from 1) and then those of its
+    // children; a node already written by this call is not written again.
+    void appendNode(const Node& node, int level, int itemNumber);
+
+    // Writes the whole outline as a Word document when the path's extension is "docx" or as RTF when it
+    // is "rtf", compared without case. Throws TextError for any other extension (nothing is written)
+    // and when the file cannot be written.
+    void exportTo(const std::string& path);
+    // The RTF of the whole outline.
+    std::optional<std::string> rtfData();
+
+    // The character attributes the writers take from a styled title's first character.
+    static RichTextAttributes attributesOf(const TextAttributes& attributes, bool keepColors);
+
+    RichTextDocument builder;
+    Graph graph;
+    Options options;
+
+private:
+    void appendNode(const Node& node, int level, std::unordered_set<std::int64_t>& visited);
+    void appendRoots();
+};
+
+} // namespace velquine
