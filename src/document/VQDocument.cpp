@@ -1,0 +1,155 @@
+// The document object: its state, editing sessions with whole-project undo, and the project setters.
+
+#include "document/VQDocument.h"
+
+#include <QUuid>
+
+#include "platform/Log.h"
+#include "platform/RunLoop.h"
+
+namespace velquine {
+
+namespace {
+
+std::string freshHandle()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+}
+
+} // namespace
+
+VQDocument::VQDocument() : uniqueHandle(freshHandle())
+{
+    setFileType(std::string(documentType));
+}
+
+VQDocument::~VQDocument() = default;
+
+void VQDocument::warnOutsideSession(std::string_view name) const
+{
+    if (isInEditingSession)
+        return;
+    std::string message = "warning. ";
+    message += name;
+    message += " func called while not being in an editing session!";
+    VQ_LOG(name, message);
+}
+
+// ---- Editing sessions ----
+
+void VQDocument::beginEditingSession(const std::string& label)
+{
+    if (isInEditingSession)
+        return;
+    editingLabel = label;
+    isInEditingSession = true;
+    editingOriginalProject = project;
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidBeginEditingSession(); });
+}
+
+void VQDocument::commitEditingSession()
+{
+    if (!isInEditingSession) {
+        VQ_LOG("commitEditingSession()", "Can't commit without being in an editing session!");
+        return;
+    }
+    isInEditingSession = false;
+    if (UndoManager* undo = undoManager()) {
+        undo->registerUndo([this, snapshot = editingOriginalProject, label = editingLabel] {
+            restoreProject(snapshot, label);
+        });
+        undo->setActionName(editingLabel);
+    }
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCommitEditingSession(); });
+}
+
+void VQDocument::cancelEditingSession()
+{
+    if (!isInEditingSession)
+        return;
+    isInEditingSession = false;
+    project = editingOriginalProject;
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCancelEditingSession(); });
+}
+
+void VQDocument::restoreProject(const VQProject& restored, const std::string& actionName)
+{
+    // The closure owns its copies: restored may live in the closure being run.
+    VQProject current = project;
+    VQProject next = restored;
+    if (UndoManager* undo = undoManager()) {
+        undo->registerUndo([this, current = std::move(current), actionName] { restoreProject(current, actionName); });
+        undo->setActionName(actionName);
+    }
+    project = std::move(next);
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidReplaceProject(); });
+}
+
+// ---- Project setters ----
+
+void VQDocument::setProjectTitle(const std::string& title)
+{
+    warnOutsideSession("projectTitle");
+    if (project.title == title)
+        return;
+    project.title = title;
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeProjectInfo(); });
+}
+
+void VQDocument::setProjectAuthor(const std::string& author)
+{
+    warnOutsideSession("projectAuthor");
+    if (project.author == author)
+        return;
+    project.author = author;
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeProjectInfo(); });
+}
+
+void VQDocument::updateProjectNotes(const std::string& newNotes)
+{
+    warnOutsideSession("updateProjectNotes(newNotes:)");
+    project.notes = newNotes;
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeProjectInfo(); });
+}
+
+void VQDocument::applyStyleToDocument(const ProjectStyle& style, bool applyShapes, bool applyBorders,
+                                      bool autosizeNodes)
+{
+    warnOutsideSession("applyStyleToDocument(style:applyShapes:applyBorders:autosizeNodes:)");
+    project.applyStyle(style, applyShapes, applyBorders, autosizeNodes);
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeStyle(); });
+}
+
+void VQDocument::setGrid(const Grid& grid)
+{
+    warnOutsideSession("grid");
+    project.grid.type = grid.type;
+    project.grid.size = grid.size;
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeStyle(); });
+}
+
+void VQDocument::setBackgroundColor(const Color& color)
+{
+    warnOutsideSession("backgroundColor");
+    project.projectStyle.current.backgroundColor = color;
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeBackgroundColor(); });
+}
+
+// ---- Canvas focus ----
+
+void VQDocument::setFocusGraphViewHandler(std::function<void()> handler)
+{
+    focusHandler_ = handler ? std::make_shared<std::function<void()>>(std::move(handler)) : nullptr;
+}
+
+void VQDocument::focusGraphView()
+{
+    // The handler is looked up when the call runs, so a document closed in between asks nobody.
+    std::weak_ptr<std::function<void()>> handler = focusHandler_;
+    RunLoop::post([handler] {
+        if (auto h = handler.lock())
+            (*h)();
+    });
+}
+
+} // namespace velquine

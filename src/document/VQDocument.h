@@ -1,0 +1,184 @@
+#pragma once
+
+// The document object of one open mind map.
+//
+// The document owns the map as one VQProject value. Every change runs inside an editing session: the caller
+// opens it with an undo label, changes the project through the operations below, and commits it, which
+// records one undo step that puts the whole project back as it was when the session opened; or cancels it,
+// which puts that project back at once with no undo step. A caller that finds a session open joins it: the
+// session keeps its first label and its first snapshot. The operations never open or close a session
+// themselves; called outside one, each writes a warning line naming itself and still makes its change.
+//
+// Observers register as VQDocumentEventListener and are held weakly. Each event is handed to the listeners
+// registered when it was posted, in ascending priority, on a later turn of the main run loop (RunLoop::post),
+// never during the call that posts it.
+//
+// Everything here runs on the main thread; only posting events is safe from other threads.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/VQDocumentEventListener.h"
+#include "layout/GraphLayouter.h"
+#include "model/graph/Grid.h"
+#include "model/graph/LayoutOptions.h"
+#include "model/graph/Node.h"
+#include "model/project/VQProject.h"
+#include "model/style/ProjectStyle.h"
+#include "platform/Color.h"
+#include "platform/Document.h"
+#include "platform/Geometry.h"
+
+namespace velquine {
+
+// The order sortChildren(of:sortOrder:) puts children in.
+enum class ChildSortOrder : std::uint8_t { title = 0, creationTime = 1 };
+
+class VQDocument : public Document {
+public:
+    // The type identifier of the documents this class writes.
+    static constexpr std::string_view documentType = "io.kelvarn.velquine.mindmap";
+    static std::vector<std::string> writableTypes() { return {std::string(documentType)}; }
+
+    VQDocument();
+    ~VQDocument() override;
+
+    // ---- State (read and, for the file readers and importers, written directly) ----
+
+    // The open map; replaced whole by undo, redo, cancel and reading a file.
+    VQProject project;
+    // The project as it was when the current (or last) session opened.
+    VQProject editingOriginalProject;
+    // The undo label of the current (or last) session.
+    std::string editingLabel;
+    bool isInEditingSession = false;
+    // This document object's identity: an upper-case UUID text, fresh for every document.
+    const std::string uniqueHandle;
+
+    // ---- Editing sessions ----
+
+    // Opens a session with the label, snapshots the project and posts documentDidBeginEditingSession();
+    // does nothing while a session is open.
+    void beginEditingSession(const std::string& label);
+    // Closes the session with one undo step named by its label and posts
+    // documentDidCommitEditingSession(). Outside a session: a log line and nothing else.
+    void commitEditingSession();
+    // Closes the session, puts the snapshot back and posts documentDidCancelEditingSession(); no undo step.
+    // Does nothing outside a session.
+    void cancelEditingSession();
+    // The undo and redo action: records the reverse step under the same name, replaces the project and
+    // posts documentDidReplaceProject(). Leaves the session state alone.
+    void restoreProject(const VQProject& restored, const std::string& actionName);
+
+    // ---- Project setters (each posts its event after the change) ----
+
+    // Stores and posts documentDidChangeProjectInfo() only when the text differs from the current one.
+    void setProjectTitle(const std::string& title);
+    void setProjectAuthor(const std::string& author);
+    // Stores and posts documentDidChangeProjectInfo() always.
+    void updateProjectNotes(const std::string& newNotes);
+    // VQProject::applyStyle with the same arguments; posts documentDidChangeStyle().
+    void applyStyleToDocument(const ProjectStyle& style, bool applyShapes, bool applyBorders, bool autosizeNodes);
+    // Stores the grid type and size; posts documentDidChangeStyle().
+    void setGrid(const Grid& grid);
+    // Stores the background colour of the project style's current values; posts
+    // documentDidChangeBackgroundColor().
+    void setBackgroundColor(const Color& color);
+
+    // Asks, on the next turn of the main run loop, the handler the editor installed to give the keyboard
+    // back to the map canvas. Nothing happens when no handler is installed by then.
+    void focusGraphView();
+    void setFocusGraphViewHandler(std::function<void()> handler);
+
+    // ---- Event listeners ----
+
+    // Adds the listener unless it is there already. Off the main thread: a log line, no change.
+    void registerEventListener(const std::shared_ptr<VQDocumentEventListener>& listener);
+    // Removes the listener when it is there. Off the main thread: a log line, no change.
+    void unregisterEventListener(const std::shared_ptr<VQDocumentEventListener>& listener);
+    // The living listeners, by ascending priority (registration order among equals).
+    std::vector<std::shared_ptr<VQDocumentEventListener>> eventListeners() const;
+    // Takes the listeners now and calls event on each of them, in priority order, on a later turn of the
+    // main run loop. Safe from any thread; returns at once.
+    void notifyEventListeners(std::function<void(VQDocumentEventListener&)> event);
+
+    // ---- Node updates and tree edits ----
+
+    // Stamps modifiedTimestamp with the current time for the title, imageSet and imageCleared codes, gives a
+    // negative createdTimestamp the current time, stores the nodes by identifier and returns them as stored.
+    // With notify, posts documentDidUpdateNodes with them. An empty list does nothing at all.
+    std::vector<Node> updateNodes(const std::vector<Node>& nodes, NodeUpdateOperation operation, bool notify);
+    // Give the nodes the style and shape of their level, depth by depth, each depth read afresh.
+    void resetNodeStyle(const std::vector<Node>& nodes);
+    // Border, fill, branch and text colours of the nodes' levels, depth by depth (sub nodes follow their
+    // parents' new colours). With an empty palette the palette colours of the nodes stay as they are.
+    void resetNodeColors(const std::vector<Node>& nodes);
+    // Sizes the nodes to their titles keeping their centres, depth by depth.
+    void resetNodeSize(const std::vector<Node>& nodes);
+    // Removes the nodes with their subtrees, or only the nodes (children move up, each node read afresh);
+    // selects the first surviving parent of a given node and posts documentDidChangeSelection(); with
+    // notify then posts documentDidDeleteNodes with the given list.
+    void deleteNodes(const std::vector<Node>& nodes, bool keepChildren, bool notify);
+    // Makes the node a root styled and sized as one; returns the former parent as stored, else the node.
+    std::optional<Node> detachNodeFromParent(const Node& node);
+    // Moves the node to the end of the new parent's children; returns the stored old parent (when there was
+    // one), new parent and node. Refused, with an empty result and a log line, when the new parent is the
+    // node itself or one of its descendants, already holds it, or the parent chain above it meets the node or
+    // repeats itself.
+    std::vector<Node> attachNode(const Node& node, const Node& newParent, bool notify);
+
+    // ---- Creating nodes ----
+
+    // A new root at the requested centre (moved down while it hits a node's centre exactly).
+    Node createRootNode(const std::string& title, Point center, bool notify);
+    // A new last child of the parent, at the centre or where the tree's layouter puts it; siblings ordered by
+    // position in manual trees and when a centre was given. Nothing, and no change, when the parent is no
+    // longer in the graph.
+    std::optional<Node> createChildNode(const Node& parent, const std::string& title, std::optional<Point> center,
+                                        bool autolayoutTree, bool notify);
+    // A new node in the node's place holding it (with its subtree) as its only child; the tree is laid out
+    // and documentDidAddNodes posted. Nothing, and no change, when the node or its parent is no longer in the
+    // graph.
+    std::optional<Node> createParentNode(const Node& node, const std::string& title);
+
+    // ---- Layout commands ----
+
+    // The layouter for the options over a copy of the current graph; arranged by hand only when the
+    // options say so and forceLayout is false.
+    std::unique_ptr<GraphLayouter> makeLayouter(const LayoutOptions& options, bool forceLayout) const;
+    // The root ancestor's own layout options, else the project's base options.
+    LayoutOptions layoutOptionsOfTree(const Node& node) const;
+    void autolayoutWholeNodeTree(const Node& node, bool forceLayout);
+    void autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bool forceLayout);
+    void autolayoutSelectedNodes(bool forceLayout);
+    void autoLayoutGraph(bool forceLayout);
+    void autolayoutPartialNodeTreeStartingAt(const Node& node, bool forceLayout);
+    void balanceAllNodes();
+    void balanceSelectedNode();
+    void sortChildren(const std::vector<Node>& nodes, ChildSortOrder sortOrder);
+    // Moves overlapping nodes apart when the user default "isCollisionDetectionEnabled" is on (read each
+    // call).
+    void resolveCollisions();
+
+private:
+    // Writes the warning line for an operation called outside a session.
+    void warnOutsideSession(std::string_view name) const;
+    // Posts the event with the node list.
+    void postAddedNode(const Node& node);
+
+    enum class ResetKind { style, colors, size };
+    void resetByDepth(const std::vector<Node>& nodes, ResetKind kind);
+    Node resetColors(const Node& node) const;
+
+    mutable std::mutex listenersMutex_;
+    std::vector<std::weak_ptr<VQDocumentEventListener>> listeners_;
+    std::shared_ptr<std::function<void()>> focusHandler_;
+};
+
+} // namespace velquine

@@ -1,0 +1,135 @@
+// Creating single nodes: a new root, a new child, a new parent above a node.
+
+#include <algorithm>
+
+#include "document/VQDocument.h"
+
+namespace velquine {
+
+namespace {
+
+// Both affinities of the node from its centre against the parent's: right and below on equal coordinates.
+void setAffinities(Node& node, const Node& parent)
+{
+    node.horizontalAffinity =
+        node.center.x >= parent.center.x ? HorizontalAffinity::right : HorizontalAffinity::left;
+    node.verticalAffinity = node.center.y >= parent.center.y ? VerticalAffinity::below : VerticalAffinity::above;
+}
+
+} // namespace
+
+void VQDocument::postAddedNode(const Node& node)
+{
+    notifyEventListeners([added = std::vector<Node>{node}](VQDocumentEventListener& l) { l.documentDidAddNodes(added); });
+}
+
+Node VQDocument::createRootNode(const std::string& title, Point center, bool notify)
+{
+    warnOutsideSession("createRootNode(title:center:notify:)");
+    const Node node = project.insertRootNode(title, center);
+    if (notify)
+        postAddedNode(node);
+    return node;
+}
+
+std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::string& title,
+                                                std::optional<Point> center, bool autolayoutTree, bool notify)
+{
+    warnOutsideSession("createChildNode(parent:title:center:autolayoutTree:notify:)");
+    // The parent is taken as stored: a value the caller kept from before a deletion or a later change must
+    // neither come back nor overwrite what the graph holds now.
+    const std::optional<Node> storedParent = project.graph.node(parent.uid);
+    if (!storedParent)
+        return std::nullopt;
+
+    Node node = project.insertChildNode(*storedParent, title, center.value_or(Point{0.0, 0.0}));
+
+    if (center) {
+        const Node placedParent = project.graph.node(parent.uid).value_or(*storedParent);
+        node = project.graph.node(node.uid).value_or(node);
+        setAffinities(node, placedParent);
+    } else {
+        const Node root = project.graph.rootAncestor(*storedParent);
+        const auto layouter = makeLayouter(layoutOptionsOfTree(root), false);
+        node.center = layouter->positionForNewNode(parent, node);
+        setAffinities(node, parent);
+    }
+    project.graph.storeNodes({node});
+    node = project.graph.node(node.uid).value_or(node);
+
+    const LayoutOptions options = layoutOptionsOfTree(node);
+    if (options.isManual || center) {
+        if (auto ordered = project.graph.node(parent.uid)) {
+            std::vector<Node> siblings = project.graph.nodes(ordered->childrenUIDs);
+            const bool byX = options.layoutType == LayoutOptions::LayoutType::vertical;
+            const bool descending = options.layoutDirection == LayoutOptions::LayoutDirection::descending;
+            std::stable_sort(siblings.begin(), siblings.end(), [&](const Node& a, const Node& b) {
+                const double ka = byX ? a.center.x : a.center.y;
+                const double kb = byX ? b.center.x : b.center.y;
+                return descending ? ka > kb : ka < kb;
+            });
+            ordered->childrenUIDs.clear();
+            for (const Node& sibling : siblings)
+                ordered->childrenUIDs.push_back(sibling.uid);
+            project.graph.storeNodes({*ordered});
+        }
+    }
+
+    if (autolayoutTree) {
+        autolayoutWholeNodeTree(node, false);
+        node = project.graph.node(node.uid).value_or(node);
+    }
+    if (notify)
+        postAddedNode(node);
+    return node;
+}
+
+std::optional<Node> VQDocument::createParentNode(const Node& node, const std::string& title)
+{
+    warnOutsideSession("createParentNode(for:title:)");
+    const std::optional<Node> storedNode = project.graph.node(node.uid);
+    if (!storedNode)
+        return std::nullopt;
+
+    std::optional<Node> inserted;
+    if (!storedNode->parentUID) {
+        inserted = project.insertParentNode(*storedNode, title, node.center, node.size);
+    } else if (const auto parent = project.graph.node(*storedNode->parentUID)) {
+        const auto& siblings = parent->childrenUIDs;
+        const auto at = std::find(siblings.begin(), siblings.end(), node.uid);
+        const Node made = project.insertIntermediateParentNode(*parent, *storedNode, title, node.center, node.size);
+        // The new node takes the place the node had among its siblings.
+        if (at != siblings.end()) {
+            const auto index = static_cast<std::ptrdiff_t>(at - siblings.begin());
+            if (auto updated = project.graph.node(parent->uid)) {
+                auto& children = updated->childrenUIDs;
+                std::erase(children, made.uid);
+                children.insert(children.begin() + std::min<std::ptrdiff_t>(index, std::ssize(children)), made.uid);
+                project.graph.storeNodes({*updated});
+            }
+        }
+        inserted = project.graph.node(made.uid);
+    }
+    if (!inserted)
+        return std::nullopt;
+
+    // Move the node with its subtree to where the base layout would put a child of the new node.
+    const auto layouter = makeLayouter(project.baseLayoutOptions, false);
+    const Point target = layouter->positionForNewNode(*inserted, node);
+    const double dx = target.x - node.center.x;
+    const double dy = target.y - node.center.y;
+    std::vector<Node> subtree = project.graph.subtree(node);
+    for (Node& n : subtree) {
+        n.center.x += dx;
+        n.center.y += dy;
+    }
+    updateNodes(subtree, NodeUpdateOperation::position, false);
+
+    Node result = project.graph.node(inserted->uid).value_or(*inserted);
+    autolayoutWholeNodeTree(result, false);
+    result = project.graph.node(result.uid).value_or(result);
+    postAddedNode(result);
+    return result;
+}
+
+} // namespace velquine

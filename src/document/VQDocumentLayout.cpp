@@ -1,0 +1,173 @@
+// The document's layout commands: re-laying out trees, balancing, sorting children and parting overlapping
+// nodes. Every command writes positions with the position code and no event; the session's commit tells the
+// listeners.
+
+#include <QString>
+#include <algorithm>
+
+#include "document/VQDocument.h"
+#include "layout/GraphCollisionResolver.h"
+#include "platform/UserDefaults.h"
+
+namespace velquine {
+
+namespace {
+
+// A title as compared when sorting: lower case, canonically composed, as UTF-8 (whose byte order is the
+// order of the code points).
+std::string sortKey(const std::string& title)
+{
+    return QString::fromStdString(title).toLower().normalized(QString::NormalizationForm_C).toStdString();
+}
+
+} // namespace
+
+std::unique_ptr<GraphLayouter> VQDocument::makeLayouter(const LayoutOptions& options, bool forceLayout) const
+{
+    return ::velquine::makeLayouter(project.graph, options, forceLayout);
+}
+
+LayoutOptions VQDocument::layoutOptionsOfTree(const Node& node) const
+{
+    const Node root = project.graph.rootAncestor(node);
+    return root.layoutOptions.value_or(project.baseLayoutOptions);
+}
+
+void VQDocument::autolayoutWholeNodeTree(const Node& node, bool forceLayout)
+{
+    warnOutsideSession("autolayoutWholeNodeTree(_:forceLayout:)");
+    const Node root = project.graph.rootAncestor(node);
+    const auto layouter = makeLayouter(root.layoutOptions.value_or(project.baseLayoutOptions), forceLayout);
+    updateNodes(layouter->layoutNodeTree(root), NodeUpdateOperation::position, false);
+}
+
+void VQDocument::autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bool forceLayout)
+{
+    warnOutsideSession("autoLayoutWholeNodeTrees(_:forceLayout:)");
+    std::vector<Node> roots;
+    roots.reserve(nodes.size());
+    for (const Node& node : nodes)
+        roots.push_back(project.graph.rootAncestor(node));
+    for (const Node& root : uniquedByUID(roots))
+        autolayoutWholeNodeTree(root, forceLayout);
+}
+
+void VQDocument::autolayoutSelectedNodes(bool forceLayout)
+{
+    warnOutsideSession("autolayoutSelectedNodes(forceLayout:)");
+    autoLayoutWholeNodeTrees(project.graph.nodes(project.selectedNodeUIDs), forceLayout);
+}
+
+void VQDocument::autoLayoutGraph(bool forceLayout)
+{
+    warnOutsideSession("autoLayoutGraph(forceLayout:)");
+    std::vector<Node> roots;
+    for (const auto& [uid, node] : project.graph.nodeBin())
+        if (project.graph.nodeType(node) == NodeType::root)
+            roots.push_back(node);
+    autoLayoutWholeNodeTrees(roots, forceLayout);
+}
+
+void VQDocument::autolayoutPartialNodeTreeStartingAt(const Node& node, bool forceLayout)
+{
+    warnOutsideSession("autolayoutPartialNodeTreeStartingAt(_:forceLayout:)");
+    if (!node.parentUID) {
+        autolayoutWholeNodeTree(node, forceLayout);
+        return;
+    }
+    LayoutOptions options = layoutOptionsOfTree(node);
+    if (const auto parent = project.graph.parent(node)) {
+        const bool vertical = options.layoutType == LayoutOptions::LayoutType::vertical;
+        const double own = vertical ? node.center.y : node.center.x;
+        const double theirs = vertical ? parent->center.y : parent->center.x;
+        options.layoutDirection =
+            own < theirs ? LayoutOptions::LayoutDirection::descending : LayoutOptions::LayoutDirection::ascending;
+    }
+    const auto layouter = makeLayouter(options, forceLayout);
+    std::vector<Node> stored = updateNodes(layouter->layoutNodeTree(node), NodeUpdateOperation::position, false);
+
+    const auto moved = std::find_if(stored.begin(), stored.end(), [&](const Node& n) { return n.uid == node.uid; });
+    if (moved == stored.end())
+        return;
+    const double dx = moved->center.x - node.center.x;
+    const double dy = moved->center.y - node.center.y;
+    if (dx == 0.0 && dy == 0.0)
+        return;
+    for (Node& n : stored) {
+        n.center.x -= dx;
+        n.center.y -= dy;
+    }
+    updateNodes(stored, NodeUpdateOperation::position, false);
+}
+
+void VQDocument::balanceAllNodes()
+{
+    warnOutsideSession("balanceAllNodes()");
+    std::vector<Node> roots;
+    for (const auto& [uid, node] : project.graph.nodeBin())
+        if (project.graph.nodeType(node) == NodeType::root)
+            roots.push_back(node);
+    for (const Node& root : roots) {
+        if (root.layoutOptions)
+            continue;
+        const auto layouter = makeLayouter(project.baseLayoutOptions, false);
+        updateNodes(layouter->balance(root), NodeUpdateOperation::position, false);
+    }
+}
+
+void VQDocument::balanceSelectedNode()
+{
+    warnOutsideSession("balanceSelectedNode()");
+    for (const Node& selected : project.graph.nodes(project.selectedNodeUIDs)) {
+        const Node root = project.graph.rootAncestor(selected);
+        const LayoutOptions options = root.layoutOptions.value_or(project.baseLayoutOptions);
+        if (!options.isManual && options.layoutDirection != LayoutOptions::LayoutDirection::balanced)
+            continue;
+        const auto layouter = makeLayouter(options, false);
+        updateNodes(layouter->balance(root), NodeUpdateOperation::position, false);
+    }
+}
+
+void VQDocument::sortChildren(const std::vector<Node>& nodes, ChildSortOrder sortOrder)
+{
+    warnOutsideSession("sortChildren(of:sortOrder:)");
+    for (const Node& given : nodes) {
+        std::vector<Node> children = project.graph.nodes(given.childrenUIDs);
+        if (sortOrder == ChildSortOrder::creationTime) {
+            std::stable_sort(children.begin(), children.end(), [](const Node& a, const Node& b) {
+                return a.createdTimestamp < b.createdTimestamp;
+            });
+        } else {
+            std::vector<std::pair<std::string, Node>> keyed;
+            keyed.reserve(children.size());
+            for (Node& child : children)
+                keyed.emplace_back(sortKey(child.title), std::move(child));
+            std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+                if (a.first != b.first)
+                    return a.first < b.first;
+                return a.second.createdTimestamp < b.second.createdTimestamp;
+            });
+            children.clear();
+            for (auto& [key, child] : keyed)
+                children.push_back(std::move(child));
+        }
+        // A node no longer in the graph has nothing to sort.
+        std::optional<Node> current = project.graph.node(given.uid);
+        if (!current)
+            continue;
+        current->childrenUIDs.clear();
+        for (const Node& child : children)
+            current->childrenUIDs.push_back(child.uid);
+        updateNodes({*current}, NodeUpdateOperation::position, false);
+    }
+}
+
+void VQDocument::resolveCollisions()
+{
+    warnOutsideSession("resolveCollisions()");
+    if (!UserDefaults::standard().boolForKey("isCollisionDetectionEnabled"))
+        return;
+    updateNodes(GraphCollisionResolver().resolve(project.graph.allNodes()), NodeUpdateOperation::position, false);
+}
+
+} // namespace velquine
