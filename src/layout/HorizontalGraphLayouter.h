@@ -26,7 +26,7 @@ public:
     HorizontalGraphLayouter(Graph graph, double horizontalDistanceBetweenNodes, LayoutSubtype subtype,
                             bool isManual, double verticalDistanceBetweenNodes);
 
-    // Every node of the top node's subtree with its new centre (in identifier order); balanced: the top node
+    // Every node of the top node's subtree with its new centre, depth first; balanced: the top node
     // unchanged, then the children on the left with their subtrees, then those on the right. With isManual, the
     // subtree unchanged, depth first. A top node without a parent keeps its centre; one with a parent gets y 0
     // and keeps its x, and the caller moves the result back.

@@ -44,7 +44,7 @@ Rect frameOf(Point center, Size size)
 } // namespace
 
 // Identifiers to indices, in one open-addressed table: a tree of a hundred thousand nodes costs no allocation per
-// node.
+// node, and a look-up touches one slot.
 class UidIndex {
 public:
     UidIndex() { rehash(64); }
@@ -53,23 +53,29 @@ public:
     std::size_t find(std::int64_t uid) const
     {
         for (std::size_t slot = home(uid);; slot = (slot + 1) & mask_) {
-            if (!used_[slot])
+            const Slot& s = slots_[slot];
+            if (s.value == none)
                 return none;
-            if (keys_[slot] == uid)
-                return values_[slot];
+            if (s.key == uid)
+                return s.value;
         }
     }
     bool contains(std::int64_t uid) const { return find(uid) != none; }
 
-    // Stores the index unless the identifier is there already; true when it was stored.
+    // Stores the index (never none) unless the identifier is there already; true when it was stored.
     bool insert(std::int64_t uid, std::size_t value)
     {
-        if ((count_ + 1) * 2 > keys_.size())
-            rehash(keys_.size() * 2);
+        if ((count_ + 1) * 2 > slots_.size())
+            rehash(slots_.size() * 2);
         return place(uid, value);
     }
 
 private:
+    struct Slot {
+        std::int64_t key;
+        std::size_t value; // none: empty
+    };
+
     std::size_t home(std::int64_t uid) const
     {
         std::uint64_t x = static_cast<std::uint64_t>(uid) + 0x9e3779b97f4a7c15ULL;
@@ -81,36 +87,28 @@ private:
     bool place(std::int64_t uid, std::size_t value)
     {
         std::size_t slot = home(uid);
-        for (; used_[slot]; slot = (slot + 1) & mask_) {
-            if (keys_[slot] == uid)
+        for (; slots_[slot].value != none; slot = (slot + 1) & mask_) {
+            if (slots_[slot].key == uid)
                 return false;
         }
-        used_[slot] = 1;
-        keys_[slot] = uid;
-        values_[slot] = value;
+        slots_[slot] = {uid, value};
         ++count_;
         return true;
     }
 
     void rehash(std::size_t capacity)
     {
-        std::vector<std::int64_t> keys = std::move(keys_);
-        std::vector<std::size_t> values = std::move(values_);
-        std::vector<char> used = std::move(used_);
-        keys_.assign(capacity, 0);
-        values_.assign(capacity, 0);
-        used_.assign(capacity, 0);
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(capacity, Slot{0, none});
         mask_ = capacity - 1;
         count_ = 0;
-        for (std::size_t i = 0; i < used.size(); ++i) {
-            if (used[i])
-                place(keys[i], values[i]);
+        for (const Slot& s : old) {
+            if (s.value != none)
+                place(s.key, s.value);
         }
     }
 
-    std::vector<std::int64_t> keys_;
-    std::vector<std::size_t> values_;
-    std::vector<char> used_;
+    std::vector<Slot> slots_;
     std::size_t mask_ = 0;
     std::size_t count_ = 0;
 };
@@ -128,12 +126,12 @@ std::vector<Node> TreeLayout::layOut(const Node& top, const Graph& graph, double
         return {};
     std::vector<Node> result;
     layOutTree(*stored, [&graph](std::int64_t uid) { return graph.findNode(uid); }, sign, nullptr, nullptr, result,
-               true);
+               true, graph.count());
     return result;
 }
 
 void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double sign, const UidIndex* skip,
-                            UidIndex* record, std::vector<Node>& out, bool withTop) const
+                            UidIndex* record, std::vector<Node>& out, bool withTop, std::size_t sizeHint) const
 {
     const bool vertical = orientation_ == Orientation::vertical;
     // Gap between a parent's edge and its children's edges, along the generation axis.
@@ -142,10 +140,10 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
     const double siblingMargin = vertical ? 2 * hd_ : 2 * vd_;
 
     // The tree, each identifier once, in pre-order: a parent always comes before its children. What the passes
-    // below need of each node is gathered into one compact entry when the node is found, so that only this
-    // walk and the final copy touch the nodes themselves.
+    // below need of each node is gathered into one compact entry when the node is found and copied, so that the
+    // nodes themselves are touched once.
     struct Entry {
-        const Node* node;
+        std::size_t copy; // position of the node's copy in out, or none for the top node left out
         std::int64_t uid;
         std::int64_t parentUID;
         bool hasParent;
@@ -160,9 +158,12 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
         std::size_t lastChild;
         std::size_t nextSibling;
     };
+    // Each node is copied into out as it is found, while it is at hand, and gets its centre at the end.
+    if (sizeHint > 0)
+        out.reserve(out.size() + sizeHint);
     std::vector<Entry> entries;
-    auto enter = [&](const Node& node, std::size_t treeParent) {
-        entries.push_back({&node, node.uid, node.parentUID.value_or(0), node.parentUID.has_value(),
+    auto enter = [&](const Node& node, std::size_t copy, std::size_t treeParent) {
+        entries.push_back({copy, node.uid, node.parentUID.value_or(0), node.parentUID.has_value(),
                            !node.childrenUIDs.empty(),
                            node.parentUID && node.shape == NodeShape::underline &&
                                node.style.borderWidth != StrokeThickness::invisible,
@@ -170,7 +171,9 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
                            vertical ? node.size.height : node.size.width,
                            vertical ? node.size.width : node.size.height, treeParent, none, none, none});
     };
-    enter(topValue, none);
+    if (withTop)
+        out.push_back(topValue);
+    enter(topValue, withTop ? out.size() - 1 : none, none);
     UidIndex indexOf;
     indexOf.insert(topValue.uid, 0);
     struct Frame {
@@ -181,7 +184,8 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
     while (!stack.empty()) {
         const std::size_t at = stack.back().node;
         const std::size_t position = stack.back().next++;
-        const std::vector<std::int64_t>& list = entries[at].node->childrenUIDs;
+        const std::size_t copy = entries[at].copy;
+        const std::vector<std::int64_t>& list = copy == none ? topValue.childrenUIDs : out[copy].childrenUIDs;
         if (position >= list.size()) {
             stack.pop_back();
             continue;
@@ -193,7 +197,8 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
         if (!child)
             continue;
         const std::size_t index = entries.size();
-        enter(*child, at);
+        out.push_back(*child);
+        enter(out.back(), out.size() - 1, at);
         indexOf.insert(uid, index);
         if (entries[at].lastChild == none)
             entries[at].firstChild = index;
@@ -297,17 +302,12 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
         }
     }
 
-    // The result in identifier order; like any graph update, a negative creation time becomes the current one.
+    // Like any graph update, a negative creation time becomes the current one.
     const double now = Clock::now();
-    std::vector<std::pair<std::int64_t, std::size_t>> order(count);
-    for (std::size_t i = 0; i < count; ++i)
-        order[i] = {entries[i].uid, i};
-    std::sort(order.begin(), order.end());
-    out.reserve(out.size() + count);
-    for (const auto& [uid, i] : order) {
-        if (i == 0 && !withTop)
+    for (std::size_t i = 0; i < count; ++i) {
+        if (entries[i].copy == none)
             continue;
-        Node& node = out.emplace_back(*entries[i].node);
+        Node& node = out[entries[i].copy];
         node.center = center[i];
         if (node.createdTimestamp < 0)
             node.createdTimestamp = now;
@@ -317,11 +317,12 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
 std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Graph& graph,
                                              const SidePredicate& onNegativeSide) const
 {
-    return balancedLayout(top, [&graph](std::int64_t uid) { return graph.findNode(uid); }, onNegativeSide);
+    return balancedLayout(top, [&graph](std::int64_t uid) { return graph.findNode(uid); }, onNegativeSide,
+                          graph.count());
 }
 
 std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Lookup& lookup,
-                                             const SidePredicate& onNegativeSide) const
+                                             const SidePredicate& onNegativeSide, std::size_t sizeHint) const
 {
     std::vector<std::int64_t> negative;
     std::vector<std::int64_t> positive;
@@ -344,8 +345,9 @@ std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Lookup& look
         positiveChildren.insert(uid, 0);
     UidIndex taken;
     std::vector<Node> result{top};
-    layOutTree(negativeTop, lookup, -1.0, &positiveChildren, &taken, result, false);
-    layOutTree(positiveTop, lookup, 1.0, &taken, nullptr, result, false);
+    result.reserve(1 + sizeHint);
+    layOutTree(negativeTop, lookup, -1.0, &positiveChildren, &taken, result, false, 0);
+    layOutTree(positiveTop, lookup, 1.0, &taken, nullptr, result, false, 0);
     return result;
 }
 
@@ -370,7 +372,7 @@ std::vector<Node> TreeLayout::balance(const Node& node, const Graph& graph, cons
         const auto it = changed.find(uid);
         return it != changed.end() ? &it->second : graph.findNode(uid);
     };
-    return balancedLayout(node, lookup, onNegativeSide);
+    return balancedLayout(node, lookup, onNegativeSide, graph.count());
 }
 
 double TreeLayout::separation(const Rect& a, const Rect& b)

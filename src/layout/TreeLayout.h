@@ -32,8 +32,8 @@ public:
     TreeLayout(Orientation orientation, double horizontalDistanceBetweenNodes, double verticalDistanceBetweenNodes);
 
     // The tree under the node stored under top's uid, each generation one gap further in the direction of sign
-    // (+1: larger coordinates, -1: smaller). Returns every node of that tree with its new centre, in ascending
-    // identifier order; empty when top is not stored.
+    // (+1: larger coordinates, -1: smaller). Returns every node of that tree with its new centre, depth first
+    // from the top node; empty when top is not stored.
     std::vector<Node> layOut(const Node& top, const Graph& graph, double sign) const;
 
     // The top node's children split by side, each side laid out by itself and centred on the top node: the top
@@ -52,12 +52,14 @@ public:
     static double separation(const Rect& a, const Rect& b);
 
 private:
-    // Appends to out the nodes of the tree under top, laid out, in identifier order (the top node itself only
-    // withTop); topValue stands in for the stored top node. The walk enters no identifier of skip (when given)
-    // and adds every identifier it takes to record (when given).
+    // Appends to out the nodes of the tree under top, laid out, depth first (the top node itself only withTop);
+    // topValue stands in for the stored top node. The walk enters no identifier of skip (when given) and adds
+    // every identifier it takes to record (when given). sizeHint, when not 0, is the most nodes the tree can
+    // have: room for them is reserved in out, which costs memory only where it is used.
     void layOutTree(const Node& topValue, const Lookup& lookup, double sign, const UidIndex* skip, UidIndex* record,
-                    std::vector<Node>& out, bool withTop) const;
-    std::vector<Node> balancedLayout(const Node& top, const Lookup& lookup, const SidePredicate& onNegativeSide) const;
+                    std::vector<Node>& out, bool withTop, std::size_t sizeHint) const;
+    std::vector<Node> balancedLayout(const Node& top, const Lookup& lookup, const SidePredicate& onNegativeSide,
+                                     std::size_t sizeHint) const;
 
     Orientation orientation_;
     double hd_;

@@ -23,7 +23,7 @@ public:
     VerticalGraphLayouter(Graph graph, double horizontalDistanceBetweenNodes, LayoutSubtype subtype, bool isManual,
                           double verticalDistanceBetweenNodes);
 
-    // Every node of the top node's subtree with its new centre (in identifier order); balanced: the top node
+    // Every node of the top node's subtree with its new centre, depth first; balanced: the top node
     // unchanged, then the children above with their subtrees, then those below. With isManual, the subtree
     // unchanged, depth first. A top node without a parent keeps its centre; one with a parent gets x 0 and
     // keeps its y, and the caller moves the result back.
