@@ -1,11 +1,14 @@
-// Writing and loading the node tables of maps of 1,000, 10,000 and 50,000 nodes, and beside them the
-// raw SQLite insert of the same rows: one prepared statement per table, one transaction, values
-// computed from the nodes the same way.
+// Writing and loading projects of 1,000, 10,000 and 50,000 nodes, and beside them the raw SQLite
+// insert of the same rows: one prepared statement per table, one transaction, values computed from
+// the project the same way.
 
 #include "files/ChildrenOrder.h"
 #include "files/Database.h"
 #include "files/NodeGraphLoader.h"
 #include "files/NodeGraphWriter.h"
+#include "files/ProjectLoader.h"
+#include "files/ProjectWriter.h"
+#include "platform/Clock.h"
 #include "model/graph/Graph.h"
 #include "model/style/ProjectStyle.h"
 
@@ -65,12 +68,19 @@ struct Workspace {
     QTemporaryDir folder;
 };
 
-const Graph& graphOf(int count)
+const VQProject& projectOf(int count)
 {
-    static std::map<int, Graph> graphs;
-    auto found = graphs.find(count);
-    if (found == graphs.end())
-        found = graphs.emplace(count, makeGraph(count)).first;
+    static std::map<int, VQProject> projects;
+    auto found = projects.find(count);
+    if (found == projects.end()) {
+        VQProject project;
+        project.title = "A map of " + std::to_string(count) + " nodes";
+        project.author = "Bench";
+        project.grid.type = GridType::dots;
+        project.graph = makeGraph(count);
+        project.selectedNodeUIDs = {1, 2, 3};
+        found = projects.emplace(count, std::move(project)).first;
+    }
     return found->second;
 }
 
@@ -81,8 +91,9 @@ void check(int code, sqlite3* db)
 }
 
 // The same rows through the raw interface.
-void writeRaw(const Graph& graph, sqlite3* db)
+void writeRaw(const VQProject& project, sqlite3* db)
 {
+    const Graph& graph = project.graph;
     check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
     auto prepare = [db](const char* sql) {
         sqlite3_stmt* statement = nullptr;
@@ -96,6 +107,32 @@ void writeRaw(const Graph& graph, sqlite3* db)
         check(sqlite3_step(s), db);
         sqlite3_reset(s);
     };
+    auto oneRow = [&](const char* sql, auto bind) {
+        sqlite3_stmt* s = prepare(sql);
+        bind(s);
+        step(s);
+        sqlite3_finalize(s);
+    };
+    oneRow("INSERT INTO metainfo (version, last_update) VALUES (?, ?)", [&](sqlite3_stmt* s) {
+        sqlite3_bind_int64(s, 1, project.dataSchemaVersion());
+        sqlite3_bind_int64(s, 2, static_cast<std::int64_t>(Clock::now()));
+    });
+    oneRow("INSERT INTO project (title, author, notes) VALUES (?, ?, ?)", [&](sqlite3_stmt* s) {
+        text(s, 1, project.title);
+        text(s, 2, project.author);
+        text(s, 3, project.notes);
+    });
+    oneRow("INSERT INTO project_style (style_json) VALUES (?)",
+           [&](sqlite3_stmt* s) { text(s, 1, project.projectStyle.jsonValue()); });
+    oneRow("INSERT INTO grid (style_json) VALUES (?)", [&](sqlite3_stmt* s) { text(s, 1, project.grid.jsonValue()); });
+    oneRow("INSERT INTO project_base_layout_options (layout_type, layout_direction, branch_type, is_manual)"
+           " VALUES (?, ?, ?, ?)",
+           [&](sqlite3_stmt* s) {
+               text(s, 1, stringValue(project.baseLayoutOptions.layoutType));
+               text(s, 2, stringValue(project.baseLayoutOptions.layoutDirection));
+               text(s, 3, stringValue(project.baseLayoutOptions.branchType));
+               sqlite3_bind_int64(s, 4, project.baseLayoutOptions.isManual ? 1 : 0);
+           });
     auto eachNode = [&](const char* sql, auto bind) {
         sqlite3_stmt* s = prepare(sql);
         for (const auto& [uid, node] : graph.nodeBin()) {
@@ -198,52 +235,68 @@ void writeRaw(const Graph& graph, sqlite3* db)
                  text(s, 3, childrenOrderJson(n.childrenUIDs));
                  return true;
              });
+    sqlite3_stmt* selected = prepare("INSERT INTO selected_nodes (nodeID) VALUES (?)");
+    for (std::int64_t uid : project.selectedNodeUIDs) {
+        sqlite3_bind_int64(selected, 1, uid);
+        step(selected);
+    }
+    sqlite3_finalize(selected);
     check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
 }
 
-void BM_WriteNodeTables(benchmark::State& state)
+void BM_WriteProject(benchmark::State& state)
 {
     Workspace workspace;
-    const Graph& graph = graphOf(static_cast<int>(state.range(0)));
+    const VQProject& project = projectOf(static_cast<int>(state.range(0)));
     int run = 0;
     for (auto _ : state) {
         state.PauseTiming();
         Database database(workspace.target(run++));
         state.ResumeTiming();
-        writeNodeGraphTo(graph, database);
+        writeProjectTo(project, database);
     }
 }
-BENCHMARK(BM_WriteNodeTables)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteProject)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
-void BM_WriteNodeTablesRaw(benchmark::State& state)
+void BM_WriteProjectRaw(benchmark::State& state)
 {
     Workspace workspace;
-    const Graph& graph = graphOf(static_cast<int>(state.range(0)));
+    const VQProject& project = projectOf(static_cast<int>(state.range(0)));
     int run = 0;
     for (auto _ : state) {
         state.PauseTiming();
         Database database(workspace.target(run++));
         state.ResumeTiming();
-        writeRaw(graph, database.connection->handle());
+        writeRaw(project, database.connection->handle());
     }
 }
-BENCHMARK(BM_WriteNodeTablesRaw)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteProjectRaw)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
-void BM_LoadNodeTables(benchmark::State& state)
+// The whole save of the database file: working copy with its schema, the rows, the move into place.
+void BM_WriteProjectDatabaseFile(benchmark::State& state)
 {
     Workspace workspace;
-    const Graph& graph = graphOf(static_cast<int>(state.range(0)));
-    Database database(workspace.target(0));
-    writeNodeGraphTo(graph, database);
-    const ProjectStyle style = ProjectStyle::omaha();
+    const VQProject& project = projectOf(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        writeProjectDatabase(project, workspace.target(0));
+}
+BENCHMARK(BM_WriteProjectDatabaseFile)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+void BM_LoadProject(benchmark::State& state)
+{
+    Workspace workspace;
+    const VQProject& project = projectOf(static_cast<int>(state.range(0)));
+    writeProjectDatabase(project, workspace.target(0));
+    Database database;
+    database.connection = sql::Connection::open(workspace.target(0), true);
     for (auto _ : state) {
-        Graph loaded;
-        ProjectLoadingProblems problems = loadNodeGraphFrom(loaded, style, database);
-        if (!problems.empty() || loaded.count() != graph.count())
-            state.SkipWithError("the map did not load back");
+        VQProject loaded;
+        ProjectLoadingProblems problems = loadProjectFrom(loaded, database);
+        if (!problems.empty() || loaded.graph.count() != project.graph.count())
+            state.SkipWithError("the project did not load back");
         benchmark::DoNotOptimize(loaded);
     }
 }
-BENCHMARK(BM_LoadNodeTables)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadProject)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 } // namespace
