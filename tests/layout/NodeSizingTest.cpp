@@ -300,3 +300,20 @@ TEST(NodeSizingTest, LabelFrameWithImage)
     EXPECT_DOUBLE_EQ(roundLabel.origin.y, 50.0 - 35.0 + 10.0);
     EXPECT_DOUBLE_EQ(roundLabel.size.width, 63.0);
 }
+
+TEST(NodeSizingTest, SizeWithoutImageDoesNotDependOnTheOldSize)
+{
+    const std::vector<std::string> titles = {"", "x", "Main topic", "two\nlines", "ends with a break\n",
+                                             "a title long enough to wrap at three hundred points more than once",
+                                             "\xC3\x9C" "berbl\xC3\xBC" "ck und \xE6\xBC\xA2\xE5\xAD\x97"};
+    for (const std::string& title : titles) {
+        SCOPED_TRACE(title);
+        const Size expected = autosizeNode(node(title, 16, {0, 0}, {98, 38})).size;
+        for (Size start : {Size{1, 1}, Size{500, 20}, Size{60, 400}}) {
+            const Node sized = autosizeNode(node(title, 16, {0, 0}, start));
+            EXPECT_EQ(sized.size, expected);
+        }
+        EXPECT_GE(expected.width, 50.0);
+        EXPECT_GT(expected.height, 0.0);
+    }
+}
