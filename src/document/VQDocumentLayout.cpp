@@ -36,6 +36,9 @@ LayoutOptions VQDocument::layoutOptionsOfTree(const Node& node) const
 void VQDocument::autolayoutWholeNodeTree(const Node& node, bool forceLayout)
 {
     warnOutsideSession("autolayoutWholeNodeTree(_:forceLayout:)");
+    // A node gone from the graph has no tree to lay out; writing the layout back would bring it back.
+    if (!project.graph.contains(node.uid))
+        return;
     const Node root = project.graph.rootAncestor(node);
     const auto layouter = makeLayouter(root.layoutOptions.value_or(project.baseLayoutOptions), forceLayout);
     updateNodes(layouter->layoutNodeTree(root), NodeUpdateOperation::position, false);
@@ -71,6 +74,8 @@ void VQDocument::autoLayoutGraph(bool forceLayout)
 void VQDocument::autolayoutPartialNodeTreeStartingAt(const Node& node, bool forceLayout)
 {
     warnOutsideSession("autolayoutPartialNodeTreeStartingAt(_:forceLayout:)");
+    if (!project.graph.contains(node.uid))
+        return;
     if (!node.parentUID) {
         autolayoutWholeNodeTree(node, forceLayout);
         return;

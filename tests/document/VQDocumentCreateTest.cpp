@@ -131,6 +131,21 @@ TEST_F(CreateTest, ChildOfParentNoLongerInGraphReturnsNothingAndChangesNothing)
     EXPECT_THAT(deliver(), ElementsAre("begin"));
 }
 
+TEST_F(CreateTest, ChildOfAnOutdatedParentValueKeepsTheStoredParentFields)
+{
+    document->beginEditingSession("New Child Node");
+    const Node root = document->createRootNode("Root", {0, 0}, false);
+    Node renamed = stored(root.uid);
+    renamed.title = "Renamed";
+    renamed.note = "kept";
+    document->updateNodes({renamed}, NodeUpdateOperation::title, false);
+    const auto child = document->createChildNode(root, "c", Point{200, 0}, false, false); // old value passed
+    ASSERT_TRUE(child.has_value());
+    EXPECT_EQ(stored(root.uid).title, "Renamed");
+    EXPECT_EQ(stored(root.uid).note, "kept");
+    EXPECT_EQ(children(root.uid), (std::vector<std::int64_t>{child->uid}));
+}
+
 TEST_F(CreateTest, ChildNotifiesWithTheNodeAsReturned)
 {
     auto listener = listen();

@@ -180,6 +180,21 @@ TEST_F(LayoutCommandTest, ResolveCollisionsReadsTheSettingEveryCall)
               10.0);
 }
 
+TEST_F(LayoutCommandTest, LayingOutNodesGoneFromTheGraphBringsNothingBack)
+{
+    storePile();
+    const Node gone = stored(3);
+    const Node goneRoot = makeNode(50, std::nullopt, {51});
+    document->beginEditingSession("Auto Layout");
+    document->deleteNodes({gone}, false, false);
+    document->autolayoutWholeNodeTree(gone, false);
+    document->autoLayoutWholeNodeTrees({goneRoot}, true);
+    document->autolayoutPartialNodeTreeStartingAt(gone, true);
+    EXPECT_FALSE(document->project.graph.contains(3));
+    EXPECT_FALSE(document->project.graph.contains(50));
+    EXPECT_EQ(children(1), (std::vector<std::int64_t>{2, 4}));
+}
+
 TEST_F(LayoutCommandTest, CommandsOutsideSessionWarnAndStillAct)
 {
     storePile();
