@@ -193,6 +193,21 @@ TEST(HorizontalGraphLayouter, NewNodeBalanced)
     EXPECT_EQ(layouter(nodes, Subtype::balanced).positionForNewNode(nodes[0], fresh), (Point{150, -50}));
 }
 
+TEST(HorizontalGraphLayouter, NewNodeBalancedBelowAMainNode)
+{
+    // A main node on the left of the root: its new child goes further left, below its only child (odd).
+    const std::vector<Node> nodes = withAffinities(
+        {treeNode(1, std::nullopt, {0, 0}, {100, 40}, {2}), treeNode(2, 1, {-150, 0}, {80, 30}, {3}),
+         treeNode(3, 2, {-290, 0}, {80, 30})},
+        {{2, HorizontalAffinity::left}, {3, HorizontalAffinity::left}});
+    const Node fresh = treeNode(9, 2, {0, 0}, {80, 30});
+    EXPECT_EQ(layouter(nodes, Subtype::balanced).positionForNewNode(nodes[1], fresh), (Point{-290, 50}));
+    // Only the siblings on the chosen side count: a right-side sibling leaves the new child at the parent's y.
+    auto right = nodes;
+    right[2].horizontalAffinity = HorizontalAffinity::right;
+    EXPECT_EQ(layouter(right, Subtype::balanced).positionForNewNode(right[1], fresh), (Point{-290, 0}));
+}
+
 TEST(HorizontalGraphLayouter, DeepChainsNeedNoRecursion)
 {
     constexpr std::int64_t count = 50000;

@@ -319,6 +319,17 @@ TEST(GraphDamagedLinks, CirclesAreWalkedOnce)
     EXPECT_FALSE(stored(graph, 14).parentUID.has_value());
 }
 
+TEST(GraphDamagedLinks, RemovingKeepingChildrenNeverMakesANodeItsOwnChild)
+{
+    Graph graph;
+    // 2 lists its own parent 1 among its children.
+    graph.storeNodes({makeNode(1, std::nullopt, "P", {2}), makeNode(2, 1, "X", {3, 1}), makeNode(3, 2, "k")});
+    graph.removeNodeKeepingChildren(stored(graph, 2));
+    EXPECT_EQ(stored(graph, 1).childrenUIDs, (std::vector<std::int64_t>{3}));
+    EXPECT_FALSE(stored(graph, 1).parentUID.has_value());
+    EXPECT_EQ(stored(graph, 3).parentUID, std::optional<std::int64_t>(1));
+}
+
 TEST(GraphDamagedLinks, DeepChainsNeedNoRecursion)
 {
     constexpr std::int64_t count = 100000;

@@ -371,9 +371,12 @@ void Graph::removeNodesKeepingChildren(const std::vector<Node>& nodes)
 
 void Graph::removeKeepingChildren(const Node& removed)
 {
-    // The children, each once and never the node itself.
+    // The children, each once, never the node itself and never its own parent (which cannot become its own
+    // child).
     std::vector<std::int64_t> movedUIDs;
     std::unordered_set<std::int64_t> seen{removed.uid};
+    if (removed.parentUID)
+        seen.insert(*removed.parentUID);
     for (std::int64_t uid : removed.childrenUIDs) {
         if (Node* child = findMutable(uid); child && seen.insert(uid).second) {
             child->parentUID = removed.parentUID;
