@@ -5,9 +5,14 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "exchange/OPMLExporter.h"
+#include "exchange/PlainTextExporter.h"
+#include "exchange/RichTextExporter.h"
+#include "exchange/RtfWriter.h"
 #include "model/style/OneKeyCoding.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
 
 namespace velquine {
 
@@ -160,6 +165,106 @@ std::vector<Node> VQDocumentPasteboard::roots(const std::vector<Node>& nodes)
             result.push_back(node);
     }
     return result;
+}
+
+bool VQDocumentPasteboard::writeNodes(const Graph& graph, const std::vector<Node>& nodes,
+                                      const std::string& sourceHandle, Pasteboard& pasteboard,
+                                      std::string_view function)
+{
+    if (nodes.empty())
+        return false;
+    const std::vector<Node> gathered = gatherNodesForCopy(graph, nodes);
+    Bytes data;
+    try {
+        data = Node::encodePropertyList(gathered);
+    } catch (const std::exception& error) {
+        VQ_LOG(function, error.what());
+        return false;
+    }
+
+    pasteboard.clearContents();
+    if (!pasteboard.setData(data, pasteboardType(Type::nodesPlist))) {
+        VQ_LOG(function, "cant set pboard data");
+        return false;
+    }
+    pasteboard.setString(sourceHandle, pasteboardType(Type::sourceDocument));
+
+    const std::vector<Node> rootNodes = roots(gathered);
+    if (rootNodes.empty())
+        return true;
+    const UserDefaults& defaults = UserDefaults::standard();
+    if (defaults.boolForKey("copyRichTextToPasteboard")) {
+        const bool keepColors = defaults.boolForKey("copyNodeTitleColorsToPasteboard");
+        pasteboard.setString(richTextForm(graph, rootNodes, keepColors), Pasteboard::rtfType);
+    }
+    pasteboard.setString(plainTextForm(graph, rootNodes), Pasteboard::stringType);
+    pasteboard.setString(opmlForm(graph, rootNodes), pasteboardType(Type::opml));
+    return true;
+}
+
+std::string VQDocumentPasteboard::plainTextForm(const Graph& graph, const std::vector<Node>& roots)
+{
+    PlainTextExporter::Options options;
+    options.indentMode = PlainTextExporter::Options::IndentMode::tab;
+    options.appendColon = false;
+    options.hyphenate = false;
+    PlainTextExporter exporter(graph, options);
+    for (const Node& root : roots)
+        exporter.appendNode(root, 0);
+    return trimmingNewlines(exporter.builder.toString());
+}
+
+std::string VQDocumentPasteboard::opmlForm(const Graph& graph, const std::vector<Node>& roots)
+{
+    OPMLExporter exporter(graph, roots.empty() ? std::string() : roots.front().title);
+    exporter.writeDocument(roots);
+    return trimmingNewlines(exporter.builder.toString());
+}
+
+std::string VQDocumentPasteboard::richTextForm(const Graph& graph, const std::vector<Node>& roots, bool keepColors)
+{
+    RichTextExporter exporter(graph);
+    exporter.options.keepColors = keepColors;
+    int itemNumber = 1;
+    for (const Node& root : roots)
+        exporter.appendNode(root, 0, itemNumber++);
+    return RtfWriter::write(exporter.builder);
+}
+
+std::string VQDocumentPasteboard::trimmingNewlines(std::string_view text)
+{
+    // The length of a line-break character at the front of the text, else 0.
+    auto breakAtFront = [](std::string_view s) -> std::size_t {
+        if (s.empty())
+            return 0;
+        const unsigned char c = static_cast<unsigned char>(s[0]);
+        if (c >= 0x0A && c <= 0x0D)
+            return 1;
+        if (s.size() >= 2 && c == 0xC2 && static_cast<unsigned char>(s[1]) == 0x85)
+            return 2;
+        if (s.size() >= 3 && c == 0xE2 && static_cast<unsigned char>(s[1]) == 0x80
+            && (static_cast<unsigned char>(s[2]) == 0xA8 || static_cast<unsigned char>(s[2]) == 0xA9))
+            return 3;
+        return 0;
+    };
+    auto breakAtBack = [](std::string_view s) -> std::size_t {
+        if (s.empty())
+            return 0;
+        const unsigned char c = static_cast<unsigned char>(s.back());
+        if (c >= 0x0A && c <= 0x0D)
+            return 1;
+        if (s.size() >= 2 && c == 0x85 && static_cast<unsigned char>(s[s.size() - 2]) == 0xC2)
+            return 2;
+        if (s.size() >= 3 && (c == 0xA8 || c == 0xA9) && static_cast<unsigned char>(s[s.size() - 2]) == 0x80
+            && static_cast<unsigned char>(s[s.size() - 3]) == 0xE2)
+            return 3;
+        return 0;
+    };
+    while (std::size_t n = breakAtFront(text))
+        text.remove_prefix(n);
+    while (std::size_t n = breakAtBack(text))
+        text.remove_suffix(n);
+    return std::string(text);
 }
 
 std::vector<Node> VQDocumentPasteboard::renumberedAndPlaced(const std::vector<Node>& nodes, Point location)

@@ -89,6 +89,27 @@ public:
     // The nodes without a parent, in list order.
     static std::vector<Node> roots(const std::vector<Node>& nodes);
 
+    // Puts the nodes on the pasteboard: the gathered list (gatherNodesForCopy) as the node list, the source
+    // marker, and for the roots of the list the text forms: rich text (only when the user default
+    // "copyRichTextToPasteboard" is on; title colours kept when "copyNodeTitleColorsToPasteboard" is on),
+    // plain text and OPML, in that order. The pasteboard is cleared first, unless there is nothing to copy
+    // or the list cannot be encoded: then it is left alone and the result is false (with a log line under
+    // the function name for an encoding failure). False as well, with the log line "cant set pboard data",
+    // when the pasteboard refuses the node list. Failures of the marker and the text forms are ignored.
+    static bool writeNodes(const Graph& graph, const std::vector<Node>& nodes, const std::string& sourceHandle,
+                           Pasteboard& pasteboard, std::string_view function);
+
+    // The text forms of copied roots, each with its descendants as stored in the graph.
+    // One line per node, a tab per level below its root, no colon or hyphen; line breaks trimmed at both ends.
+    static std::string plainTextForm(const Graph& graph, const std::vector<Node>& roots);
+    // An OPML document titled after the first root; line breaks trimmed at both ends.
+    static std::string opmlForm(const Graph& graph, const std::vector<Node>& roots);
+    // RTF of the roots as list items numbered from 1.
+    static std::string richTextForm(const Graph& graph, const std::vector<Node>& roots, bool keepColors);
+
+    // The text without the line-break characters (LF, VT, FF, CR, NEL, LS, PS) at its start and end.
+    static std::string trimmingNewlines(std::string_view text);
+
     // Pasted nodes under fresh identifiers, moved so that the first lands on the location. One pass in list
     // order renumbers, for each node, its own identifier, then its parent's, then each child's; every
     // identifier not yet seen draws the next value of the node identifier counter (nextNodeUID, whose error
