@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "document/VQDocumentEventListener.h"
+#include "document/VQDocumentPasteboard.h"
 #include "layout/GraphLayouter.h"
 #include "model/graph/Grid.h"
 #include "model/graph/LayoutOptions.h"
@@ -165,6 +166,44 @@ public:
     // Moves overlapping nodes apart when the user default "isCollisionDetectionEnabled" is on (read each
     // call).
     void resolveCollisions();
+
+    // ---- Clipboard: copy, paste, cut, duplicate, inserting node trees ----
+    // Copies only read the document. Paste, cut, duplicate and insertion change it and belong inside the
+    // caller's editing session, which commits on success and cancels on failure (an absent result).
+
+    // The style and shape as the style clipboard's two payloads; false, pasteboard untouched, when they
+    // cannot be encoded.
+    bool copyNodeStyleToPasteBoard(const NodeStyle& style, NodeShape shape,
+                                   Pasteboard& pasteBoard = Pasteboard::general()) const;
+    std::optional<NodeStyle> getNodeStyleFromPasteBoard(const Pasteboard& pasteBoard = Pasteboard::general()) const;
+    std::optional<NodeShape> getNodeShapeFromPasteBoard(const Pasteboard& pasteBoard = Pasteboard::general()) const;
+    // The nodes with their subtrees, marked as this document's, with their text forms; true when the node
+    // list was written.
+    bool copyNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard = Pasteboard::general()) const;
+    bool canPaste(const Pasteboard& pasteBoard = Pasteboard::general()) const;
+    // Whatever the pasteboard offers, into the selected nodes or as new nodes at the location; returns the
+    // pasted or changed nodes as stored (possibly none), or nothing when the paste failed.
+    std::optional<std::vector<Node>> pasteFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
+                                                         Pasteboard& pasteBoard = Pasteboard::general());
+    // A copied node list under fresh identifiers, its first node on the location; styled for this document
+    // unless keepOriginalStyle is set or the nodes come from this document.
+    std::optional<std::vector<Node>> pasteNodesFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
+                                                              Pasteboard& pasteBoard);
+    // Copies the nodes, then (only when that worked) removes them with their subtrees.
+    bool cutNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard = Pasteboard::general());
+    // Copies the selection through the private board and pastes it back below its first node, selecting
+    // the first copy.
+    std::optional<std::vector<Node>> duplicateSelectedNodes(
+        Pasteboard& privateBoard = Pasteboard::withName(std::string(VQDocumentPasteboard::duplicatorBoardName)));
+    // Creates detached node trees anew (titles and notes only), lays each out and sets them in a grid
+    // centred on the point; every source node at most once. Returns the created nodes as stored.
+    std::vector<Node> insertNodes(const std::vector<Node>& nodes, Point at);
+    std::optional<Node> insertNodeTree(const Node& source, std::optional<std::int64_t> parentUID,
+                                       const std::vector<Node>& from);
+    // A new root with the image at the location, as stored.
+    std::optional<Node> insertImageNode(const std::string& title, Point at, const Image& image);
+    // The stored node of each given node, by identifier, in the given order; nodes gone are skipped.
+    std::vector<Node> currentVersions(const std::vector<Node>& nodes) const;
 
 private:
     // Writes the warning line for an operation called outside a session.

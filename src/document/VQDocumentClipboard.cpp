@@ -1,0 +1,486 @@
+// The document's clipboard: copying and pasting nodes, styles and shapes, cut and duplicate, and the
+// insertion of detached node trees that pasted and imported outlines go through.
+
+#include <algorithm>
+#include <cstddef>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "document/VQDocument.h"
+#include "exchange/OPMLImporter.h"
+#include "exchange/PlainTextImporter.h"
+#include "exchange/RtfTextReader.h"
+#include "layout/NodeSizing.h"
+#include "platform/Image.h"
+#include "platform/Log.h"
+
+namespace velquine {
+
+namespace {
+
+using Type = VQDocumentPasteboard::Type;
+
+constexpr std::string_view pasteName = "pasteFromPasteBoard(pasteLocation:keepOriginalStyle:)";
+constexpr std::string_view pasteNodesName = "pasteNodesFromPasteBoard(pasteLocation:keepOriginalStyle:pasteBoard:)";
+
+// Gap between the cells of the grid inserted trees are set in.
+constexpr double treeGap = 100.0;
+
+// Identifiers of detached source nodes and where in the input list they stand.
+class SourceIndex {
+public:
+    explicit SourceIndex(const std::vector<Node>& nodes)
+    {
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+            positions_[nodes[i].uid].push_back(i);
+    }
+    // The positions of the list's nodes whose identifier occurs in uids, in list order.
+    std::vector<std::size_t> positionsOf(const std::vector<std::int64_t>& uids) const
+    {
+        std::vector<std::size_t> result;
+        for (std::int64_t uid : uids) {
+            const auto found = positions_.find(uid);
+            if (found != positions_.end())
+                result.insert(result.end(), found->second.begin(), found->second.end());
+        }
+        std::sort(result.begin(), result.end());
+        result.erase(std::unique(result.begin(), result.end()), result.end());
+        return result;
+    }
+
+private:
+    std::unordered_map<std::int64_t, std::vector<std::size_t>> positions_;
+};
+
+// Creates the tree of one source node: the node itself (a root without parentUID, else a child of that
+// parent when it is stored), then its children from the list, depth first in list order, each under the
+// new node (as roots when the node could not be made). A source identifier already in inserted is not
+// inserted again, so a list in which a node names itself or an ancestor as a child ends. Walks with its
+// own stack, so no depth of tree can exhaust the call stack. Returns the new node for the source, as
+// stored.
+std::optional<Node> insertTree(VQDocument& document, std::size_t sourcePosition, std::optional<std::int64_t> parentUID,
+                               const std::vector<Node>& from, const SourceIndex& index,
+                               std::unordered_set<std::int64_t>& inserted)
+{
+    struct Pending {
+        std::size_t position;
+        std::optional<std::int64_t> parentUID;
+    };
+    std::vector<Pending> stack{{sourcePosition, parentUID}};
+    std::optional<Node> top;
+    bool first = true;
+    while (!stack.empty()) {
+        const Pending pending = stack.back();
+        stack.pop_back();
+        const Node& source = from[pending.position];
+        const bool isTop = first;
+        first = false;
+        if (!inserted.insert(source.uid).second)
+            continue;
+
+        std::optional<Node> made;
+        if (!pending.parentUID) {
+            made = document.createRootNode(source.title, Point{0, 0}, false);
+        } else if (const auto parent = document.project.graph.node(*pending.parentUID)) {
+            made = document.createChildNode(*parent, source.title, std::nullopt, false, false);
+        }
+        if (made) {
+            made->note = source.note;
+            const Node sized = autosizeNode(*made, autosizeKeepCenter);
+            made = document.updateNodes({sized}, NodeUpdateOperation::size, false).front();
+        }
+        if (isTop)
+            top = made;
+
+        const std::optional<std::int64_t> childParent = made ? std::optional<std::int64_t>(made->uid) : std::nullopt;
+        const std::vector<std::size_t> children = index.positionsOf(source.childrenUIDs);
+        for (auto child = children.rbegin(); child != children.rend(); ++child)
+            stack.push_back({*child, childParent});
+    }
+    if (!top)
+        return std::nullopt;
+    return document.project.graph.node(top->uid);
+}
+
+// The nodes moved by the offset.
+std::vector<Node> moved(std::vector<Node> nodes, Point offset)
+{
+    for (Node& node : nodes)
+        node.center = node.center + offset;
+    return nodes;
+}
+
+} // namespace
+
+// ---- Styles and shapes ----
+
+bool VQDocument::copyNodeStyleToPasteBoard(const NodeStyle& style, NodeShape shape, Pasteboard& pasteBoard) const
+{
+    return VQDocumentPasteboard::writeNodeStyle(style, shape, pasteBoard, "copyNodeStyleToPasteBoard(style:shape:)");
+}
+
+std::optional<NodeStyle> VQDocument::getNodeStyleFromPasteBoard(const Pasteboard& pasteBoard) const
+{
+    return VQDocumentPasteboard::readNodeStyle(pasteBoard, "getNodeStyleFromPasteBoard()");
+}
+
+std::optional<NodeShape> VQDocument::getNodeShapeFromPasteBoard(const Pasteboard& pasteBoard) const
+{
+    return VQDocumentPasteboard::readNodeShape(pasteBoard, "getNodeShapeFromPasteBoard()");
+}
+
+// ---- Copy ----
+
+bool VQDocument::copyNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard) const
+{
+    return VQDocumentPasteboard::writeNodes(project.graph, nodes, uniqueHandle, pasteBoard,
+                                            "copyNodesToPasteBoard(nodes:pasteBoard:)");
+}
+
+bool VQDocument::canPaste(const Pasteboard& pasteBoard) const
+{
+    return VQDocumentPasteboard::canPaste(pasteBoard);
+}
+
+std::vector<Node> VQDocument::currentVersions(const std::vector<Node>& nodes) const
+{
+    std::vector<Node> result;
+    result.reserve(nodes.size());
+    for (const Node& node : nodes) {
+        if (auto stored = project.graph.node(node.uid))
+            result.push_back(std::move(*stored));
+    }
+    return result;
+}
+
+// ---- Paste ----
+
+std::optional<std::vector<Node>> VQDocument::pasteFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
+                                                                 Pasteboard& pasteBoard)
+{
+    warnOutsideSession(pasteName);
+    if (!canPaste(pasteBoard))
+        return std::nullopt;
+
+    const auto has = [&pasteBoard](PasteKind kind) { return pasteboardHasKind(kind, pasteBoard); };
+    const auto selectOnly = [this](const Node& node) {
+        project.setSelectedNodes({node});
+        notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
+    };
+    // The changed selected nodes: stored, their trees laid out, the first one selected.
+    const auto finishSelection = [&](const std::vector<Node>& changed) {
+        updateNodes(changed, NodeUpdateOperation::title, false);
+        autoLayoutWholeNodeTrees(changed, true);
+        resolveCollisions();
+        if (!changed.empty())
+            selectOnly(changed.front());
+        return currentVersions(changed);
+    };
+    // New node trees: the first one selected, their trees laid out.
+    const auto finishImport = [&](const std::vector<Node>& inserted) {
+        if (!inserted.empty())
+            selectOnly(inserted.front());
+        autoLayoutWholeNodeTrees(inserted, true);
+        resolveCollisions();
+        return currentVersions(inserted);
+    };
+    const auto readImage = [&]() -> std::optional<Image> {
+        std::optional<Bytes> data = pasteBoard.data(Pasteboard::pngType);
+        if (!data)
+            data = pasteBoard.data(Pasteboard::tiffType);
+        if (!data) {
+            VQ_LOG(pasteName, "can't get image data from pboard");
+            return std::nullopt;
+        }
+        return Image::fromData(*data);
+    };
+
+    try {
+        // Nodes copied by this program.
+        if (has(PasteKind::nodesPlist)) {
+            if (auto pasted = pasteNodesFromPasteBoard(pasteLocation, keepOriginalStyle, pasteBoard)) {
+                if (!pasted->empty())
+                    selectOnly(pasted->front());
+                return currentVersions(*pasted);
+            }
+        }
+
+        const std::vector<Node> selected = project.graph.nodes(project.selectedNodeUIDs);
+
+        // A link goes into the selected nodes and ends the paste there, so the text that usually comes with
+        // it never replaces their titles. With nothing selected the paste goes on with the other kinds.
+        if (has(PasteKind::url)) {
+            if (!pasteBoard.data(Pasteboard::urlType))
+                return std::nullopt;
+            if (const auto link = pasteBoard.string(Pasteboard::urlType); link && !selected.empty()) {
+                std::vector<Node> changed = selected;
+                for (Node& node : changed)
+                    node.url = *link;
+                return finishSelection(changed);
+            }
+        }
+
+        if (!selected.empty()) {
+            if (has(PasteKind::image)) {
+                const std::optional<Image> image = readImage();
+                if (!image)
+                    return std::nullopt;
+                std::vector<Node> changed;
+                for (Node node : selected) {
+                    node.setImage(*image);
+                    changed.push_back(autosizeNode(node, autosizeKeepCenter));
+                }
+                return finishSelection(changed);
+            }
+            if (has(PasteKind::string)) {
+                if (!pasteBoard.data(Pasteboard::stringType)) {
+                    VQ_LOG(pasteName, "can't get string data from pboard");
+                    return std::nullopt;
+                }
+                const std::optional<std::string> text = pasteBoard.string(Pasteboard::stringType);
+                if (!text)
+                    return std::nullopt;
+                std::vector<Node> changed;
+                for (Node node : selected) {
+                    node.title = *text;
+                    changed.push_back(autosizeNode(node, autosizeKeepCenter));
+                }
+                return finishSelection(changed);
+            }
+            if (has(PasteKind::rtf)) {
+                const std::optional<Bytes> rtf = pasteBoard.data(Pasteboard::rtfType);
+                if (!rtf) {
+                    VQ_LOG(pasteName, "can't get rtf data from pboard");
+                    return std::nullopt;
+                }
+                std::string text;
+                try {
+                    text = RtfTextReader::plainText(
+                        std::string_view(reinterpret_cast<const char*>(rtf->data()), rtf->size()));
+                } catch (const RtfReadError&) {
+                    return std::nullopt;
+                }
+                std::vector<Node> changed;
+                for (Node node : selected) {
+                    node.title = text;
+                    changed.push_back(autosizeNode(node, autosizeKeepCenter));
+                }
+                return finishSelection(changed);
+            }
+        }
+
+        // An image with nothing selected becomes a new node, titled after a string offered with it.
+        if (has(PasteKind::image) && selected.empty()) {
+            const std::optional<Image> image = readImage();
+            if (!image)
+                return std::nullopt;
+            std::string title = "Image";
+            if (has(PasteKind::string)) {
+                if (!pasteBoard.data(Pasteboard::stringType)) {
+                    VQ_LOG(pasteName, "can't get string data from pboard");
+                    return std::nullopt;
+                }
+                if (auto text = pasteBoard.string(Pasteboard::stringType))
+                    title = std::move(*text);
+            }
+            const std::optional<Node> node = insertImageNode(title, pasteLocation, *image);
+            if (!node)
+                return std::nullopt;
+            selectOnly(*node);
+            return std::vector<Node>{*node};
+        }
+
+        // OPML, offered as such or as a string that holds an OPML document.
+        const auto plainString = has(PasteKind::string) ? pasteBoard.string(Pasteboard::stringType) : std::nullopt;
+        const bool isOPML = has(PasteKind::opml) || (plainString && plainString->find("<opml") != std::string::npos);
+        if (isOPML && selected.empty()) {
+            const std::string& opmlType = VQDocumentPasteboard::pasteboardType(Type::opml);
+            const std::optional<Bytes> data = pasteBoard.availableType({opmlType}) ? pasteBoard.data(opmlType)
+                                                                                   : pasteBoard.data(Pasteboard::stringType);
+            if (!data) {
+                VQ_LOG(pasteName, "can't get string data from pboard");
+                return std::nullopt;
+            }
+            OPMLImporter importer;
+            importer.parseData(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
+            return finishImport(insertNodes(importer.graph.allNodes(), pasteLocation));
+        }
+
+        // An indented text outline.
+        if (has(PasteKind::string) && selected.empty()) {
+            if (!pasteBoard.data(Pasteboard::stringType)) {
+                VQ_LOG(pasteName, "can't get string data from pboard");
+                return std::nullopt;
+            }
+            if (!plainString)
+                return std::nullopt;
+            return finishImport(insertNodes(PlainTextImporter::importNodes(*plainString), pasteLocation));
+        }
+    } catch (const std::exception& error) {
+        // Running out of node identifiers: nothing of the paste is kept once the caller cancels.
+        VQ_LOG(pasteName, error.what());
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<Node>> VQDocument::pasteNodesFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
+                                                                      Pasteboard& pasteBoard)
+{
+    const std::string& listType = VQDocumentPasteboard::pasteboardType(Type::nodesPlist);
+    if (!pasteBoard.availableType({listType}))
+        return std::nullopt;
+    const std::optional<Bytes> data = pasteBoard.data(listType);
+    if (!data)
+        return std::nullopt;
+    const bool keepStyles =
+        keepOriginalStyle || pasteBoard.string(VQDocumentPasteboard::pasteboardType(Type::sourceDocument)) == uniqueHandle;
+
+    std::vector<Node> placed;
+    try {
+        const std::vector<Node> decoded = Node::decodePropertyList(*data);
+        if (decoded.empty())
+            return std::nullopt;
+        placed = VQDocumentPasteboard::renumberedAndPlaced(decoded, pasteLocation);
+    } catch (const std::exception& error) {
+        VQ_LOG(pasteNodesName, error.what());
+        return std::nullopt;
+    }
+
+    project.graph.updateNodes(placed);
+    resolveCollisions();
+    if (!keepStyles) {
+        resetNodeStyle(currentVersions(placed));
+        updateNodes(autosizeNodes(currentVersions(placed), autosizeKeepCenter), NodeUpdateOperation::size, false);
+    }
+    return currentVersions(placed);
+}
+
+std::optional<Node> VQDocument::insertImageNode(const std::string& title, Point at, const Image& image)
+{
+    Node node = createRootNode(title, at, true);
+    node.setImage(image);
+    updateNodes({autosizeNode(node, autosizeKeepCenter)}, NodeUpdateOperation::size, false);
+    resolveCollisions();
+    return project.graph.node(node.uid);
+}
+
+// ---- Cut and duplicate ----
+
+bool VQDocument::cutNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard)
+{
+    warnOutsideSession("cutNodesToPasteBoard(nodes:)");
+    const bool copied = copyNodesToPasteBoard(nodes, pasteBoard);
+    if (copied)
+        project.graph.removeNodes(nodes);
+    return copied;
+}
+
+std::optional<std::vector<Node>> VQDocument::duplicateSelectedNodes(Pasteboard& privateBoard)
+{
+    warnOutsideSession("duplicateSelectedNodes()");
+    const std::vector<Node> selected = project.graph.nodes(project.selectedNodeUIDs);
+    if (selected.empty())
+        return std::nullopt;
+    if (!copyNodesToPasteBoard(selected, privateBoard))
+        return std::nullopt;
+
+    const Node& first = selected.front();
+    const Point location{first.center.x + first.size.width * 0.5, first.center.y + first.size.height + 20.0};
+    const std::optional<std::vector<Node>> pasted = pasteNodesFromPasteBoard(location, true, privateBoard);
+    if (!pasted)
+        return std::nullopt;
+    if (!pasted->empty()) {
+        project.setSelectedNodes({pasted->front()});
+        notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
+    }
+    return currentVersions(*pasted);
+}
+
+// ---- Inserting node trees ----
+
+std::optional<Node> VQDocument::insertNodeTree(const Node& source, std::optional<std::int64_t> parentUID,
+                                               const std::vector<Node>& from)
+{
+    // The source itself need not be in the list; it is walked from a list that holds it first.
+    std::vector<Node> list;
+    list.reserve(from.size() + 1);
+    list.push_back(source);
+    list.insert(list.end(), from.begin(), from.end());
+    std::unordered_set<std::int64_t> inserted;
+    return insertTree(*this, 0, parentUID, list, SourceIndex(list), inserted);
+}
+
+std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point at)
+{
+    const SourceIndex index(nodes);
+    std::unordered_set<std::int64_t> inserted;
+    std::vector<Node> roots;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (nodes[i].parentUID)
+            continue;
+        if (auto root = insertTree(*this, i, std::nullopt, nodes, index, inserted))
+            roots.push_back(std::move(*root));
+    }
+    if (roots.empty())
+        return {};
+
+    // Each tree laid out by the base options: horizontally when they say so or arrange by hand.
+    LayoutOptions options = project.baseLayoutOptions;
+    if (options.isManual)
+        options.layoutType = LayoutOptions::LayoutType::horizontal;
+    const auto layouter = ::velquine::makeLayouter(project.graph, options, true);
+    std::vector<Node> result;
+    for (const Node& root : roots) {
+        const std::vector<Node> stored = updateNodes(layouter->layoutNodeTree(root), NodeUpdateOperation::position, false);
+        result.insert(result.end(), stored.begin(), stored.end());
+    }
+    result = uniquedByUID(result);
+
+    // A grid of 2 columns (3 from 6 trees on); each cell as wide and high as the largest tree in its column
+    // and row plus the gap. The count of rows includes one more, empty, row when the last is full.
+    const std::size_t n = roots.size();
+    const std::size_t columns = n <= 5 ? 2 : 3;
+    const std::size_t rows = n / columns + 1;
+    std::vector<Rect> bounds;
+    bounds.reserve(n);
+    std::vector<double> columnWidth(columns, 0.0);
+    std::vector<double> rowHeight(rows, 0.0);
+    for (std::size_t k = 0; k < n; ++k) {
+        bounds.push_back(Graph::boundingRect(project.graph.subtree(roots[k])));
+        columnWidth[k % columns] = std::max(columnWidth[k % columns], bounds[k].size.width + treeGap);
+        rowHeight[k / columns] = std::max(rowHeight[k / columns], bounds[k].size.height + treeGap);
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        double x = 0;
+        for (std::size_t c = 0; c < k % columns; ++c)
+            x += columnWidth[c];
+        double y = 0;
+        for (std::size_t r = 0; r < k / columns; ++r)
+            y += rowHeight[r];
+        const Point cellCenter{x + bounds[k].size.width / 2, y + bounds[k].size.height / 2};
+        const std::optional<Node> root = project.graph.node(roots[k].uid);
+        if (!root)
+            continue;
+        updateNodes(moved(project.graph.subtree(*root), cellCenter - root->center), NodeUpdateOperation::position,
+                    false);
+    }
+
+    double width = 0;
+    for (double w : columnWidth)
+        width += w;
+    double height = 0;
+    for (double h : rowHeight)
+        height += h;
+    const Point shift = at - Point{width / 2, height / 2};
+    for (const Node& root : roots)
+        updateNodes(moved(project.graph.subtree(root), shift), NodeUpdateOperation::position, false);
+
+    return currentVersions(result);
+}
+
+} // namespace velquine
