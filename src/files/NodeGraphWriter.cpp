@@ -13,6 +13,12 @@ using sql::set;
 
 namespace {
 
+// Appends the assignments, moving them (a braced list would copy each one).
+template <class... S> void put(std::vector<sql::Setter>& values, S&&... setters)
+{
+    (values.push_back(std::forward<S>(setters)), ...);
+}
+
 // One pass over the nodes for one table: `row` gives the row of a node, or nothing when the node
 // has none in this table.
 void writeTable(sql::Connection& connection, const sql::Table& table, const Graph& graph,
@@ -23,7 +29,7 @@ void writeTable(sql::Connection& connection, const sql::Table& table, const Grap
     for (const auto& [uid, node] : graph.nodeBin()) {
         values.clear();
         if (row(node, values))
-            writer.insert(values);
+            writer.insert(std::move(values));
     }
 }
 
@@ -34,35 +40,35 @@ void writeNodeGraphTo(const Graph& graph, Database& database)
     sql::Connection& connection = database.openConnection();
     connection.savepoint("writeNodeGraph", [&] {
         writeTable(connection, db::nodes, graph, [](const Node& node, std::vector<sql::Setter>& values) {
-            values = {set(db::id, node.uid), set(db::parentID, node.parentUID),
-                      set(db::createdTS, node.createdTimestamp), set(db::modifiedTS, node.modifiedTimestamp)};
+            put(values, set(db::id, node.uid), set(db::parentID, node.parentUID),
+                      set(db::createdTS, node.createdTimestamp), set(db::modifiedTS, node.modifiedTimestamp));
             return true;
         });
         writeTable(connection, db::nodePositions, graph, [](const Node& node, std::vector<sql::Setter>& values) {
-            values = {set(db::id, node.uid), set(db::nodeID, node.uid), set(db::x, node.center.x),
-                      set(db::y, node.center.y)};
+            put(values, set(db::id, node.uid), set(db::nodeID, node.uid), set(db::x, node.center.x),
+                      set(db::y, node.center.y));
             return true;
         });
         writeTable(connection, db::nodeSizes, graph, [](const Node& node, std::vector<sql::Setter>& values) {
-            values = {set(db::id, node.uid), set(db::nodeID, node.uid), set(db::autoSize, node.autoSize),
-                      set(db::width, node.size.width), set(db::height, node.size.height)};
+            put(values, set(db::id, node.uid), set(db::nodeID, node.uid), set(db::autoSize, node.autoSize),
+                      set(db::width, node.size.width), set(db::height, node.size.height));
             return true;
         });
         writeTable(connection, db::nodeTitles, graph, [](const Node& node, std::vector<sql::Setter>& values) {
-            values = {set(db::id, node.uid), set(db::nodeID, node.uid), set(db::title, node.title)};
+            put(values, set(db::id, node.uid), set(db::nodeID, node.uid), set(db::title, node.title));
             return true;
         });
         writeTable(connection, db::nodeUrls, graph, [](const Node& node, std::vector<sql::Setter>& values) {
-            values = {set(db::id, node.uid), set(db::nodeID, node.uid), set(db::url, node.url)};
+            put(values, set(db::id, node.uid), set(db::nodeID, node.uid), set(db::url, node.url));
             return true;
         });
         writeTable(connection, db::nodeNotes, graph, [](const Node& node, std::vector<sql::Setter>& values) {
-            values = {set(db::id, node.uid), set(db::nodeID, node.uid), set(db::note, node.note)};
+            put(values, set(db::id, node.uid), set(db::nodeID, node.uid), set(db::note, node.note));
             return true;
         });
         writeTable(connection, db::nodeShapes, graph, [](const Node& node, std::vector<sql::Setter>& values) {
-            values = {set(db::id, node.uid), set(db::nodeID, node.uid), set(db::shape, stringValue(node.shape)),
-                      set(db::childrenInheritShape, node.childrenShouldInheritShape)};
+            put(values, set(db::id, node.uid), set(db::nodeID, node.uid), set(db::shape, stringValue(node.shape)),
+                      set(db::childrenInheritShape, node.childrenShouldInheritShape));
             return true;
         });
         // Neighbouring nodes mostly share their style: the text of the last one is reused while the
@@ -74,7 +80,7 @@ void writeNodeGraphTo(const Graph& graph, Database& database)
                 lastStyleJson = node.style.jsonValue();
                 lastStyle = &node.style;
             }
-            values = {set(db::id, node.uid), set(db::nodeID, node.uid), set(db::styleJson, lastStyleJson)};
+            put(values, set(db::id, node.uid), set(db::nodeID, node.uid), set(db::styleJson, lastStyleJson));
             return true;
         });
         writeTable(connection, db::nodeImages, graph, [](const Node& node, std::vector<sql::Setter>& values) {
@@ -83,29 +89,29 @@ void writeNodeGraphTo(const Graph& graph, Database& database)
             std::optional<Image::Data> tiff = node.image()->tiffData();
             if (!tiff)
                 return false;
-            values = {set(db::id, node.uid), set(db::nodeID, node.uid),
-                      set(db::image, std::optional<db::Data>(std::move(*tiff)))};
+            put(values, set(db::id, node.uid), set(db::nodeID, node.uid),
+                      set(db::image, std::optional<db::Data>(std::move(*tiff))));
             return true;
         });
         writeTable(connection, db::nodeFolds, graph, [](const Node& node, std::vector<sql::Setter>& values) {
-            values = {set(db::id, node.uid), set(db::nodeID, node.uid), set(db::isFolded, node.isFolded)};
+            put(values, set(db::id, node.uid), set(db::nodeID, node.uid), set(db::isFolded, node.isFolded));
             return true;
         });
         writeTable(connection, db::nodeLayoutOptions, graph, [](const Node& node, std::vector<sql::Setter>& values) {
             if (!node.layoutOptions)
                 return false;
             const LayoutOptions& options = *node.layoutOptions;
-            values = {set(db::id, node.uid),
+            put(values, set(db::id, node.uid),
                       set(db::nodeID, node.uid),
                       set(db::layoutType, stringValue(options.layoutType)),
                       set(db::layoutDirection, stringValue(options.layoutDirection)),
                       set(db::branchType, stringValue(options.branchType)),
-                      set(db::isManual, options.isManual)};
+                      set(db::isManual, options.isManual));
             return true;
         });
         writeTable(connection, db::nodeChildrenOrder, graph, [](const Node& node, std::vector<sql::Setter>& values) {
-            values = {set(db::id, node.uid), set(db::nodeID, node.uid),
-                      set(db::sortedChildrenJson, childrenOrderJson(node.childrenUIDs))};
+            put(values, set(db::id, node.uid), set(db::nodeID, node.uid),
+                      set(db::sortedChildrenJson, childrenOrderJson(node.childrenUIDs)));
             return true;
         });
     });

@@ -1,8 +1,10 @@
 #include "files/RowWriter.h"
 
+#include <iterator>
+
 namespace velquine {
 
-void RowWriter::insert(const std::vector<sql::Setter>& values)
+void RowWriter::insert(std::vector<sql::Setter>&& values)
 {
     if (!rendered_) {
         statement_ = table_.insert(values);
@@ -10,12 +12,12 @@ void RowWriter::insert(const std::vector<sql::Setter>& values)
     } else {
         statement_.bindings.clear();
         // In the order the rendered text holds them: the column list, then the value list.
-        for (const sql::Setter& setter : values)
-            statement_.bindings.insert(statement_.bindings.end(), setter.column.bindings.begin(),
-                                       setter.column.bindings.end());
-        for (const sql::Setter& setter : values)
-            statement_.bindings.insert(statement_.bindings.end(), setter.value.bindings.begin(),
-                                       setter.value.bindings.end());
+        for (sql::Setter& setter : values)
+            statement_.bindings.insert(statement_.bindings.end(), std::make_move_iterator(setter.column.bindings.begin()),
+                                       std::make_move_iterator(setter.column.bindings.end()));
+        for (sql::Setter& setter : values)
+            statement_.bindings.insert(statement_.bindings.end(), std::make_move_iterator(setter.value.bindings.begin()),
+                                       std::make_move_iterator(setter.value.bindings.end()));
     }
     connection_.run(statement_);
 }

@@ -17,8 +17,9 @@ class RowWriter {
 public:
     RowWriter(sql::Connection& connection, const sql::Table& table) : connection_(connection), table_(table) {}
 
-    // Inserts one row; throws the sql::Result of a failing insert.
-    void insert(const std::vector<sql::Setter>& values);
+    // Inserts one row; throws the sql::Result of a failing insert. The values are moved out of the
+    // assignments.
+    void insert(std::vector<sql::Setter>&& values);
 
 private:
     sql::Connection& connection_;
