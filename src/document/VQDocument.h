@@ -218,6 +218,43 @@ private:
     mutable std::mutex listenersMutex_;
     std::vector<std::weak_ptr<VQDocumentEventListener>> listeners_;
     std::shared_ptr<std::function<void()>> focusHandler_;
+
+public:
+    // ---- Reading and writing files, new documents ----
+    // The framework entry points answer false and leave the error's text in `error` (when given) where
+    // the throwing forms throw. A document whose read threw is never to be kept: makeDocumentForURL gives
+    // none, and such a document refuses every later save.
+
+    // Saves go into the document's own file.
+    static constexpr bool autosavesInPlace = true;
+    // A document of the default settings ("defaultGridStyle", "defaultGridSize", "defaultProjectStyle").
+    static std::shared_ptr<VQDocument> makeUntitledDocument();
+    // A document read from the file, or the read's error; a failed read leaves no document behind.
+    static std::shared_ptr<VQDocument> makeDocumentForURL(const std::string& url, const std::string& typeName);
+    // The grid and style of the settings, applied to every node; no session, no event.
+    void applyNewDocumentDefaults();
+
+    // Writes the project as a document archive at the url, whatever the type name; posts documentDidSave().
+    bool writeToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error);
+    // The archive is built in scratch folders and renamed over the url only once complete; on failure the
+    // file at the url is untouched and the error is thrown ("Can not create zip file at: " and the path when
+    // the archive could not be made or put in place).
+    void writeToDatabase(const std::string& url);
+    // A new folder named by a fresh UUID in the user's cache folder.
+    static std::string makeTemporaryDirectory();
+
+    bool readFromURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error);
+    // Reads by type name and extension (VQDocumentFiles::readerFor); anything but the own format makes the
+    // document untitled first. Posts documentDidReadProject() and then documentDidReplaceProject() in every
+    // case, failure included.
+    void read(const std::string& url, const std::string& typeName);
+    // The own format: a document archive, or a bare document database.
+    void readDocumentArchive(const std::string& url);
+    // True once a read of this document threw.
+    bool readFailed() const { return readFailed_; }
+
+private:
+    bool readFailed_ = false;
 };
 
 } // namespace velquine

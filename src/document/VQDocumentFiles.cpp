@@ -1,0 +1,190 @@
+#include "document/VQDocumentFiles.h"
+
+#include <QStandardPaths>
+#include <QString>
+#include <QUuid>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace velquine {
+
+namespace {
+
+fs::path toPath(const std::string& text)
+{
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string fromPath(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string freshUUID()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+}
+
+bool endsWith(std::string_view text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// The first bytes of a file; fewer when the file is shorter or cannot be read.
+std::string leadingBytes(const std::string& path, std::size_t count)
+{
+    std::ifstream in(toPath(path), std::ios::binary);
+    std::string bytes(count, '\0');
+    if (!in)
+        return {};
+    in.read(bytes.data(), static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+// Writes the file's data and its metadata to the disk; false when the system reports a failure.
+bool syncFile(const std::string& path)
+{
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    const bool synced = ::fsync(descriptor) == 0;
+    return ::close(descriptor) == 0 && synced;
+}
+
+// Makes the rename itself durable; a folder that cannot be synchronised is no failure of the save.
+void syncFolder(const std::string& path)
+{
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return;
+    ::fsync(descriptor);
+    ::close(descriptor);
+}
+
+} // namespace
+
+DocumentReader VQDocumentFiles::readerFor(std::string_view typeName, std::string_view path)
+{
+    struct Row {
+        DocumentReader reader;
+        std::array<std::string_view, 3> typeNames;
+        std::array<std::string_view, 2> extensions;
+    };
+    static constexpr std::array<Row, 6> rows{{
+        {DocumentReader::documentArchive, {"io.kelvarn.velquine.mindmap"}, {"radovudo"}},
+        {DocumentReader::plainText, {"public.text", "public.txt"}, {"txt"}},
+        {DocumentReader::plainText,
+         {"public.markdown", "net.daringfireball.markdown", "org.commonmark.markdown"},
+         {"md", "markdown"}},
+        {DocumentReader::rtf, {"public.rtf"}, {"rtf"}},
+        {DocumentReader::docx, {"org.openxmlformats.wordprocessingml.document"}, {"docx"}},
+        {DocumentReader::opml, {"public.data.xml.opml"}, {"opml"}},
+    }};
+    const std::string extension = pathExtension(path);
+    for (const Row& row : rows) {
+        for (std::string_view name : row.typeNames)
+            if (!name.empty() && name == typeName)
+                return row.reader;
+        for (std::string_view ending : row.extensions)
+            if (!ending.empty() && endsWith(extension, ending))
+                return row.reader;
+    }
+    return DocumentReader::none;
+}
+
+std::string VQDocumentFiles::pathExtension(std::string_view path)
+{
+    std::string_view name = path;
+    while (!name.empty() && name.back() == '/')
+        name.remove_suffix(1);
+    if (const std::size_t slash = name.find_last_of('/'); slash != std::string_view::npos)
+        name.remove_prefix(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return {};
+    return std::string(name.substr(dot + 1));
+}
+
+bool VQDocumentFiles::hasSQLiteHeader(const std::string& path)
+{
+    static constexpr std::string_view header{"SQLite format 3\0", 16};
+    return leadingBytes(path, header.size()) == header;
+}
+
+bool VQDocumentFiles::hasZipSignature(const std::string& path)
+{
+    const std::string bytes = leadingBytes(path, 4);
+    return bytes.size() == 4 && bytes[0] == 'P' && bytes[1] == 'K'
+        && ((bytes[2] == 3 && bytes[3] == 4) || (bytes[2] == 5 && bytes[3] == 6) || (bytes[2] == 7 && bytes[3] == 8));
+}
+
+std::string VQDocumentFiles::makeTemporaryDirectory()
+{
+    const QString caches = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (caches.isEmpty())
+        throw fs::filesystem_error("There is no folder for caches", std::make_error_code(std::errc::no_such_file_or_directory));
+    const std::string folder = caches.toStdString() + "/" + freshUUID();
+    fs::create_directories(toPath(folder));
+    return folder;
+}
+
+void VQDocumentFiles::removeFolder(const std::string& path) noexcept
+{
+    if (path.empty())
+        return;
+    std::error_code ignored;
+    fs::remove_all(toPath(path), ignored);
+}
+
+bool VQDocumentFiles::replaceFile(const std::string& target, const std::function<bool(const std::string& path)>& write)
+{
+    // A link stays a link: its file is the one replaced.
+    fs::path destination = toPath(target);
+    std::error_code error;
+    if (fs::is_symlink(fs::symlink_status(destination, error))) {
+        const fs::path resolved = fs::weakly_canonical(destination, error);
+        if (error)
+            return false;
+        destination = resolved;
+    }
+    const fs::path folder = destination.parent_path().empty() ? fs::path(".") : destination.parent_path();
+    const std::string temporary =
+        fromPath(folder / toPath("." + fromPath(destination.filename()) + "." + freshUUID() + ".saving"));
+
+    struct RemoveUnlessRenamed {
+        const std::string& path;
+        bool renamed = false;
+        ~RemoveUnlessRenamed()
+        {
+            if (!renamed)
+                ::unlink(path.c_str());
+        }
+    } cleanUp{temporary};
+
+    if (!write(temporary))
+        return false;
+    struct stat existing {};
+    if (::stat(fromPath(destination).c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::chmod(temporary.c_str(), existing.st_mode & 07777);
+    if (!syncFile(temporary))
+        return false;
+    if (::rename(temporary.c_str(), fromPath(destination).c_str()) != 0)
+        return false;
+    cleanUp.renamed = true;
+    syncFolder(fromPath(folder));
+    return true;
+}
+
+} // namespace velquine

@@ -1,0 +1,66 @@
+#pragma once
+
+// The file-level pieces of reading and writing documents: which reader a file goes to, what its first
+// bytes say it is, the scratch folders of saves and opens, and the replacement of a document file that
+// never leaves a half-written file in the user's place.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace velquine {
+
+// The reader a file is handed to.
+enum class DocumentReader {
+    documentArchive, // the program's own documents
+    plainText,       // plain text and Markdown, read as indented outlines
+    rtf,
+    docx,
+    opml,
+    none, // any other type: nothing is read
+};
+
+class VQDocumentFiles {
+public:
+    // The message for a file that is neither a document archive nor a document database.
+    static constexpr std::string_view notADocumentMessage = "The file is not a Velquine document.";
+    // The message for an archive that cannot be extracted or a database the engine finds damaged.
+    static constexpr std::string_view damagedDocumentMessage =
+        "The document is damaged and can not be opened.";
+    // The one entry of a document archive.
+    static constexpr std::string_view databaseFileName = "database.sqlite";
+
+    // Chooses by the type name (exact text) and the path's extension (a case-sensitive ends-with test),
+    // row by row; within a row the type names come first:
+    //   own documents  "io.kelvarn.velquine.mindmap" or an extension ending in "radovudo"
+    //   plain text     "public.text", "public.txt"; "txt"
+    //   Markdown       "public.markdown", "net.daringfireball.markdown", "org.commonmark.markdown";
+    //                  "md", "markdown" (read as plain text)
+    //   RTF            "public.rtf"; "rtf"
+    //   Word           "org.openxmlformats.wordprocessingml.document"; "docx"
+    //   OPML           "public.data.xml.opml"; "opml"
+    static DocumentReader readerFor(std::string_view typeName, std::string_view path);
+    // The text after the last dot of the path's last component; empty without one (or for a name that
+    // only starts with a dot).
+    static std::string pathExtension(std::string_view path);
+
+    // True when the file begins with the 16 bytes "SQLite format 3" and a zero byte.
+    static bool hasSQLiteHeader(const std::string& path);
+    // True when the file begins with a zip record signature ("PK" and 3,4 / 5,6 / 7,8).
+    static bool hasZipSignature(const std::string& path);
+
+    // A new folder named by a fresh upper-case UUID in the user's cache folder. Throws
+    // std::filesystem::filesystem_error when it cannot be made.
+    static std::string makeTemporaryDirectory();
+    // Removes the folder and everything in it; failures are ignored (used for scratch folders).
+    static void removeFolder(const std::string& path) noexcept;
+
+    // Lets `write` produce the new file at a path in the target's folder (a hidden name of its own) and,
+    // only when write answered true and the bytes reached the disk, renames it over the target (the real
+    // file when the target is a symbolic link; an existing file's permissions carry over). Any failure
+    // leaves the target exactly as it was, removes the new file and answers false; exceptions of write
+    // pass through after the same clean-up.
+    static bool replaceFile(const std::string& target, const std::function<bool(const std::string& path)>& write);
+};
+
+} // namespace velquine

@@ -1,0 +1,288 @@
+// Reading and writing a document by file type: the document archive (a zip whose one entry is the
+// document database), the choice of reader for other files, and the settings a new document starts from.
+
+#include "document/VQDocument.h"
+#include "document/VQDocumentFiles.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+
+#include "files/Database.h"
+#include "files/ProjectLoader.h"
+#include "files/ProjectWriter.h"
+#include "files/QXZipArchive.h"
+#include "model/graph/Grid.h"
+#include "model/style/ProjectStyle.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+#include "sql/Connection.h"
+#include "sql/Errors.h"
+
+namespace fs = std::filesystem;
+
+namespace velquine {
+
+namespace {
+
+fs::path toPath(const std::string& text)
+{
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string fromPath(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// Removes a scratch folder when the scope ends, however it ends.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(std::string path) : path_(std::move(path)) {}
+    ~ScratchFolder() { VQDocumentFiles::removeFolder(path_); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::string lowercased(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    return text;
+}
+
+// The database of an extracted archive: "database.sqlite" (in any case) when it is there, else the last
+// top-level name that contains ".sqlite". A listing error is thrown.
+std::optional<std::string> databaseInFolder(const std::string& folder)
+{
+    std::optional<std::string> found;
+    for (const fs::directory_entry& entry : fs::directory_iterator(toPath(folder))) {
+        const std::string name = fromPath(entry.path().filename());
+        const std::string lower = lowercased(name);
+        if (lower == VQDocumentFiles::databaseFileName)
+            return fromPath(entry.path());
+        if (lower.find(".sqlite") != std::string::npos)
+            found = fromPath(entry.path());
+    }
+    return found;
+}
+
+bool isDamageCode(int code)
+{
+    const int primary = code & 0xff;
+    return primary == 11 /* SQLITE_CORRUPT */ || primary == 26 /* SQLITE_NOTADB */;
+}
+
+// Asks the engine to walk the whole file; a database it calls damaged, or that is no database at all,
+// is refused before anything of it is loaded.
+void requireSoundDatabase(sql::Connection& connection)
+{
+    try {
+        auto statement = connection.prepare("PRAGMA quick_check");
+        auto row = statement->failableNext();
+        const auto* verdict = row && row->size() == 1 && (*row)[0] ? std::get_if<std::string>(&*(*row)[0]) : nullptr;
+        if (!verdict || *verdict != "ok")
+            throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
+    } catch (const sql::Result& error) {
+        if (isDamageCode(error.code()))
+            throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
+        throw;
+    }
+}
+
+} // namespace
+
+// ---- New documents ----
+
+std::shared_ptr<VQDocument> VQDocument::makeUntitledDocument()
+{
+    auto document = std::make_shared<VQDocument>();
+    document->applyNewDocumentDefaults();
+    return document;
+}
+
+void VQDocument::applyNewDocumentDefaults()
+{
+    const UserDefaults& defaults = UserDefaults::standard();
+    GridType type = GridType::noGrid;
+    if (const std::optional<std::string> name = defaults.stringForKey("defaultGridStyle")) {
+        try {
+            type = gridTypeFromString(*name);
+        } catch (const TextError&) {
+            type = GridType::noGrid;
+        }
+    }
+    const std::int64_t size = defaults.integerForKey("defaultGridSize");
+    const double side = size >= 8 && size <= 32 ? static_cast<double>(size) : 24.0;
+    project.grid.type = type;
+    project.grid.size = Size{side, side};
+
+    const ProjectStyle style = defaultProjectStyle();
+    project.projectStyle = style;
+    project.applyStyle(style, true, true, true);
+}
+
+// ---- Saving ----
+
+std::string VQDocument::makeTemporaryDirectory()
+{
+    return VQDocumentFiles::makeTemporaryDirectory();
+}
+
+bool VQDocument::writeToURL(const std::string& url, const std::string& /*typeName*/,
+                            std::optional<std::string>* error)
+{
+    try {
+        writeToDatabase(url);
+        return true;
+    } catch (const std::exception& thrown) {
+        if (error)
+            *error = thrown.what();
+        return false;
+    }
+}
+
+void VQDocument::writeToDatabase(const std::string& url)
+{
+    if (readFailed_)
+        throw TextError("A document that could not be read is not saved: " + url);
+
+    const ScratchFolder folder(makeTemporaryDirectory());
+    const std::string databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
+    // The working copy lives in a folder of its own, named after the scratch folder; it goes too.
+    struct RemoveWorkingFolder {
+        std::string path;
+        ~RemoveWorkingFolder() { VQDocumentFiles::removeFolder(path); }
+    } workingFolder{Database::workingDirectory(databasePath)};
+
+    {
+        Database database(databasePath);
+        const VQProject saved = project;
+        using Writer = void (*)(const VQProject&, Database&);
+        static constexpr Writer writers[] = {writeMetainfoTo,          writeProjectInfoTo, writeProjectStyleTo,
+                                             writeGridTo,              writeBaseLayoutOptionsTo,
+                                             writeNodeGraphTo,         writeSelectedNodesTo};
+        database.openConnection().transaction([&] {
+            for (Writer writer : writers) {
+                try {
+                    writer(saved, database);
+                } catch (const std::exception& failure) {
+                    VQ_LOG("writeToDatabase(_:)", failure.what());
+                    throw;
+                }
+            }
+        });
+        database.closeAndMove(databasePath);
+    }
+
+    const bool written = VQDocumentFiles::replaceFile(url, [&](const std::string& archivePath) {
+        return QXZipArchive::createZipFileAtPath(archivePath, folder.path(), false, 0, std::nullopt, false, nullptr);
+    });
+    if (!written)
+        throw TextError("Can not create zip file at: " + url);
+
+    notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidSave(); });
+}
+
+// ---- Reading ----
+
+std::shared_ptr<VQDocument> VQDocument::makeDocumentForURL(const std::string& url, const std::string& typeName)
+{
+    auto document = std::make_shared<VQDocument>();
+    document->setFileURL(url);
+    document->setFileType(typeName);
+    document->read(url, typeName);
+    return document;
+}
+
+bool VQDocument::readFromURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error)
+{
+    try {
+        read(url, typeName);
+        return true;
+    } catch (const std::exception& thrown) {
+        if (error)
+            *error = thrown.what();
+        return false;
+    }
+}
+
+void VQDocument::read(const std::string& url, const std::string& typeName)
+{
+    // Listeners hear of every read, a failed one too, in this order.
+    struct PostReadEvents {
+        VQDocument& document;
+        ~PostReadEvents()
+        {
+            document.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReadProject(); });
+            document.notifyEventListeners(
+                [](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
+        }
+    } postEvents{*this};
+
+    // Until the read has finished, this document must not be saved over anything.
+    readFailed_ = true;
+    const DocumentReader reader = VQDocumentFiles::readerFor(typeName, url);
+    if (reader != DocumentReader::documentArchive) {
+        setFileURL(std::nullopt);
+        setFileType(std::string(documentType));
+    }
+    switch (reader) {
+    case DocumentReader::documentArchive:
+        readDocumentArchive(url);
+        break;
+    case DocumentReader::plainText:
+    case DocumentReader::rtf:
+    case DocumentReader::docx:
+    case DocumentReader::opml:
+    case DocumentReader::none:
+        break;
+    }
+    readFailed_ = false;
+}
+
+void VQDocument::readDocumentArchive(const std::string& url)
+{
+    std::error_code statusError;
+    if (!fs::is_regular_file(toPath(url), statusError))
+        throw fs::filesystem_error("The file couldn't be opened", toPath(url),
+                                   statusError ? statusError : std::make_error_code(std::errc::no_such_file_or_directory));
+    const ScratchFolder folder(makeTemporaryDirectory());
+
+    std::string databasePath;
+    if (QXZipArchive::unzipFileAtPath(url, folder.path())) {
+        const std::optional<std::string> found = databaseInFolder(folder.path());
+        if (!found)
+            throw TextError("Document Archive doesn't contain a sqlite database!");
+        databasePath = *found;
+    } else if (VQDocumentFiles::hasSQLiteHeader(url)) {
+        databasePath = url;
+    } else if (VQDocumentFiles::hasZipSignature(url)) {
+        throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
+    } else {
+        throw TextError(std::string(VQDocumentFiles::notADocumentMessage));
+    }
+    // An entry that failed to extract may have left something that is not a database.
+    if (!VQDocumentFiles::hasSQLiteHeader(databasePath))
+        throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
+
+    Database database;
+    database.connection = sql::Connection::open(databasePath, true);
+    requireSoundDatabase(*database.connection);
+
+    VQProject loaded;
+    const ProjectLoadingProblems problems = loadProjectFrom(loaded, database);
+    database.connection.reset();
+    // A newer document is not taken in at all, so nothing of it can be saved back in this format.
+    if (const ProjectLoadingProblem* problem = firstCatastrophicProblem(problems))
+        throw TextError(problem->message);
+    project = std::move(loaded);
+}
+
+} // namespace velquine

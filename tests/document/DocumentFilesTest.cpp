@@ -1,0 +1,232 @@
+// Which reader a file goes to, what a file's first bytes say, scratch folders, the safe replacement of a
+// file, and the settings a new document starts from.
+
+#include "DocumentFilesTestSupport.h"
+#include "DocumentTestSupport.h"
+
+#include "document/VQDocumentFiles.h"
+
+#include <sys/stat.h>
+
+#include <regex>
+
+using namespace velquine;
+using namespace velquine::testing;
+
+TEST(DocumentFileTypes, TypeNamesAndExtensionsPickTheReaderRowByRow)
+{
+    using R = DocumentReader;
+    struct Case {
+        const char* type;
+        const char* path;
+        R reader;
+    };
+    const Case cases[] = {
+        {"io.kelvarn.velquine.mindmap", "/d/map.whatever", R::documentArchive},
+        {"public.data", "/d/map.radovudo", R::documentArchive},
+        {"public.text", "/d/map.radovudo", R::documentArchive}, // the own format's row comes first
+        {"public.text", "/d/notes.md", R::plainText},           // the type name is enough
+        {"public.txt", "/d/notes", R::plainText},
+        {"com.example.unknown", "/d/notes.txt", R::plainText},
+        {"com.example.unknown", "/d/notes.TXT", R::none}, // extensions are compared with case
+        {"public.markdown", "/d/x", R::plainText},
+        {"net.daringfireball.markdown", "/d/x", R::plainText},
+        {"org.commonmark.markdown", "/d/x", R::plainText},
+        {"", "/d/readme.md", R::plainText},
+        {"", "/d/readme.markdown", R::plainText},
+        {"public.rtf", "/d/x.opml", R::rtf},
+        {"", "/d/letter.rtf", R::rtf},
+        {"org.openxmlformats.wordprocessingml.document", "/d/x", R::docx},
+        {"", "/d/letter.docx", R::docx},
+        {"public.data.xml.opml", "/d/x.txt", R::plainText}, // the plain text row's extension wins first
+        {"public.data.xml.opml", "/d/x", R::opml},
+        {"", "/d/feeds.opml", R::opml},
+        {"", "/d/photo.png", R::none},
+        {"", "/d/no-extension", R::none},
+        {"", "/d.txt/folder", R::none},
+        {"", "/d/archive.atxt", R::plainText}, // an extension that ends with one counts
+        {"public.rtfd", "/d/x.rtfd", R::none},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(VQDocumentFiles::readerFor(c.type, c.path), c.reader) << c.type << " " << c.path;
+}
+
+TEST(DocumentFileTypes, PathExtension)
+{
+    EXPECT_EQ(VQDocumentFiles::pathExtension("/a/b.tar.gz"), "gz");
+    EXPECT_EQ(VQDocumentFiles::pathExtension("/a.b/c"), "");
+    EXPECT_EQ(VQDocumentFiles::pathExtension("/a/.hidden"), "");
+    EXPECT_EQ(VQDocumentFiles::pathExtension("/a/b.md/"), "md");
+    EXPECT_EQ(VQDocumentFiles::pathExtension("name."), "");
+    EXPECT_EQ(VQDocumentFiles::pathExtension(""), "");
+}
+
+TEST(DocumentFileTypes, LeadingBytesTellDatabasesAndArchives)
+{
+    Folder folder;
+    writeBytes(folder / "db", std::string("SQLite format 3\0rest", 20));
+    writeBytes(folder / "short", std::string("SQLite format 3", 15));
+    writeBytes(folder / "nozero", "SQLite format 3 and more");
+    writeBytes(folder / "zip", std::string("PK\x03\x04", 4) + "data");
+    writeBytes(folder / "emptyzip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+    writeBytes(folder / "pk", "PKZIP");
+    writeBytes(folder / "empty", "");
+    EXPECT_TRUE(VQDocumentFiles::hasSQLiteHeader(folder / "db"));
+    EXPECT_FALSE(VQDocumentFiles::hasSQLiteHeader(folder / "short"));
+    EXPECT_FALSE(VQDocumentFiles::hasSQLiteHeader(folder / "nozero"));
+    EXPECT_FALSE(VQDocumentFiles::hasSQLiteHeader(folder / "empty"));
+    EXPECT_FALSE(VQDocumentFiles::hasSQLiteHeader(folder / "missing"));
+    EXPECT_TRUE(VQDocumentFiles::hasZipSignature(folder / "zip"));
+    EXPECT_TRUE(VQDocumentFiles::hasZipSignature(folder / "emptyzip"));
+    EXPECT_FALSE(VQDocumentFiles::hasZipSignature(folder / "pk"));
+    EXPECT_FALSE(VQDocumentFiles::hasZipSignature(folder / "db"));
+    EXPECT_FALSE(VQDocumentFiles::hasZipSignature(folder / "missing"));
+}
+
+TEST(DocumentScratchFolders, EachIsANewUpperCaseUUIDFolderInTheCaches)
+{
+    const std::string first = VQDocument::makeTemporaryDirectory();
+    const std::string second = VQDocument::makeTemporaryDirectory();
+    EXPECT_NE(first, second);
+    const std::regex pattern(std::regex_replace(cacheFolder(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)")
+                             + "/[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
+    EXPECT_TRUE(std::regex_match(first, pattern)) << first;
+    EXPECT_TRUE(std::filesystem::is_directory(first));
+    EXPECT_TRUE(std::filesystem::is_directory(second));
+    VQDocumentFiles::removeFolder(first);
+    VQDocumentFiles::removeFolder(second);
+    EXPECT_FALSE(std::filesystem::exists(first));
+}
+
+TEST(SafeFileReplacement, TheTargetChangesOnlyWhenTheNewFileIsComplete)
+{
+    Folder folder;
+    const std::string target = folder / "doc.radovudo";
+    writeBytes(target, "old contents");
+    ::chmod(target.c_str(), 0640);
+
+    // A writer that fails after writing part of its file.
+    std::string seenPath;
+    EXPECT_FALSE(VQDocumentFiles::replaceFile(target, [&](const std::string& path) {
+        seenPath = path;
+        writeBytes(path, "half");
+        return false;
+    }));
+    EXPECT_EQ(std::filesystem::path(seenPath).parent_path(), std::filesystem::path(folder.path()));
+    EXPECT_NE(seenPath, target);
+    EXPECT_EQ(fileBytes(target), "old contents");
+    EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"doc.radovudo"});
+
+    // A writer that throws.
+    EXPECT_THROW(VQDocumentFiles::replaceFile(target,
+                                              [&](const std::string& path) -> bool {
+                                                  writeBytes(path, "partial");
+                                                  throw std::runtime_error("boom");
+                                              }),
+                 std::runtime_error);
+    EXPECT_EQ(fileBytes(target), "old contents");
+    EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"doc.radovudo"});
+
+    // A writer that answers true without making a file: nothing to put in place.
+    EXPECT_FALSE(VQDocumentFiles::replaceFile(target, [](const std::string&) { return true; }));
+    EXPECT_EQ(fileBytes(target), "old contents");
+
+    // Success: new contents, old permissions, nothing else left.
+    EXPECT_TRUE(VQDocumentFiles::replaceFile(target, [](const std::string& path) {
+        writeBytes(path, "new contents");
+        return true;
+    }));
+    EXPECT_EQ(fileBytes(target), "new contents");
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"doc.radovudo"});
+}
+
+TEST(SafeFileReplacement, ALinkKeepsPointingAtItsReplacedFile)
+{
+    Folder folder;
+    std::filesystem::create_directory(folder / "real");
+    writeBytes(folder / "real/doc", "old");
+    std::filesystem::create_symlink(folder / "real/doc", folder / "link");
+    EXPECT_TRUE(VQDocumentFiles::replaceFile(folder / "link", [](const std::string& path) {
+        writeBytes(path, "new");
+        return true;
+    }));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link"));
+    EXPECT_EQ(fileBytes(folder / "real/doc"), "new");
+    EXPECT_EQ(folderNames(folder / "real"), std::vector<std::string>{"doc"});
+}
+
+TEST(SafeFileReplacement, ANewFileIsMadeWhereNoneWas)
+{
+    Folder folder;
+    EXPECT_TRUE(VQDocumentFiles::replaceFile(folder / "fresh", [](const std::string& path) {
+        writeBytes(path, "content");
+        return true;
+    }));
+    EXPECT_EQ(fileBytes(folder / "fresh"), "content");
+    EXPECT_FALSE(VQDocumentFiles::replaceFile(folder / "missing-folder/fresh", [](const std::string& path) {
+        writeBytes(path, "content");
+        return true;
+    }));
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing-folder"));
+}
+
+// ---- New documents ----
+
+class NewDocumentDefaults : public DocumentTest {};
+
+TEST_F(NewDocumentDefaults, WithoutSettingsNoGridOf24AndTheDefaultStyleOnEveryNode)
+{
+    Node root(9101, std::nullopt, NodeStyle());
+    root.title = "Root";
+    root.shape = NodeShape::rect;
+    root.autoSize = true;
+    document->project.graph.setNode(root, root.uid);
+    document->project.grid = Grid{GridType::quad, {10, 10}};
+    document->project.projectStyle = ProjectStyle::midnight();
+
+    document->applyNewDocumentDefaults();
+
+    EXPECT_EQ(document->project.grid.type, GridType::noGrid);
+    EXPECT_EQ(document->project.grid.size, (Size{24, 24}));
+    VQProject expected;
+    expected.graph.setNode(root, root.uid);
+    expected.applyStyle(defaultProjectStyle(), true, true, true);
+    EXPECT_EQ(document->project.projectStyle, ProjectStyle::omaha());
+    ASSERT_TRUE(document->project.graph.findNode(9101));
+    EXPECT_FALSE(document->project.graph.findNode(9101)->differs(*expected.graph.findNode(9101)));
+    EXPECT_TRUE(deliver().empty()) << "no event";
+}
+
+TEST_F(NewDocumentDefaults, GridSizeIsUsedOnlyFrom8To32)
+{
+    const std::pair<std::int64_t, double> cases[] = {{8, 8}, {32, 32}, {17, 17}, {7, 24}, {33, 24}, {0, 24}, {-16, 24}};
+    for (const auto& [stored, expected] : cases) {
+        settings.defaults().set("defaultGridSize", stored);
+        VQDocument fresh;
+        fresh.applyNewDocumentDefaults();
+        EXPECT_EQ(fresh.project.grid.size, (Size{expected, expected})) << stored;
+    }
+    settings.defaults().set("defaultGridSize", "12");
+    VQDocument fromText;
+    fromText.applyNewDocumentDefaults();
+    EXPECT_EQ(fromText.project.grid.size, (Size{12, 12}));
+}
+
+TEST_F(NewDocumentDefaults, GridStyleAndProjectStyleFromTheSettings)
+{
+    settings.defaults().set("defaultGridStyle", "hexagons");
+    settings.defaults().set("defaultProjectStyle", ProjectStyle::midnight().name);
+    auto untitled = VQDocument::makeUntitledDocument();
+    EXPECT_EQ(untitled->project.grid.type, GridType::hexagons);
+    EXPECT_EQ(untitled->project.projectStyle, ProjectStyle::midnight());
+    EXPECT_EQ(untitled->fileType(), "io.kelvarn.velquine.mindmap");
+    EXPECT_FALSE(untitled->fileURL());
+
+    settings.defaults().set("defaultGridStyle", "Hexagons");
+    VQDocument unknown;
+    unknown.applyNewDocumentDefaults();
+    EXPECT_EQ(unknown.project.grid.type, GridType::noGrid);
+}

@@ -1,0 +1,207 @@
+#pragma once
+
+// Shared pieces of the document file tests: throw-away folders, whole files as bytes, a project with
+// every kind of content, and the shape of a graph as text.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "document/VQDocument.h"
+#include "model/graph/Graph.h"
+#include "model/style/ProjectStyle.h"
+#include "platform/Image.h"
+
+namespace velquine::testing {
+
+class Folder {
+public:
+    Folder() { EXPECT_TRUE(dir_.isValid()); }
+    std::string path() const { return dir_.path().toStdString(); }
+    std::string operator/(const std::string& name) const { return path() + "/" + name; }
+
+private:
+    QTemporaryDir dir_;
+};
+
+inline std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> folderNames(const std::string& path)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(path, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+inline std::string cacheFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation).toStdString();
+}
+
+inline std::string dataFile(const std::string& name)
+{
+    return std::string(VELQUINE_TEST_DATA_DIR) + "/documents/" + name;
+}
+
+// A project with every kind of content the document file keeps: texts, a changed style, a grid, base
+// options, nodes with their own styles, shapes, layout options, an image, notes and links, folding, and
+// a selection with a repeat. Affinities agree with the positions, as reading sets them from those.
+inline VQProject richProject()
+{
+    VQProject project;
+    project.title = "Bahnreise \xE2\x86\x92 Wien";
+    project.author = "M. O'Brien";
+    project.notes = "first line\nsecond \"line\"";
+    project.projectStyle = ProjectStyle::midnight();
+    project.projectStyle.current.backgroundColor = Color::white();
+    project.grid.type = GridType::circles;
+    project.grid.size = {12.0, 30.0};
+    project.baseLayoutOptions = LayoutOptions{LayoutOptions::LayoutType::vertical,
+                                              LayoutOptions::LayoutDirection::ascending,
+                                              LayoutOptions::BranchType::line, true};
+
+    Node root(7001, std::nullopt, project.projectStyle.current.rootNodeStyle);
+    root.title = "Journey";
+    root.center = {10, 20};
+    root.size = {150, 60};
+    root.shape = NodeShape::ellipse;
+    root.childrenUIDs = {7002, 7003};
+    root.createdTimestamp = 1700000000.5;
+    root.layoutOptions = LayoutOptions{LayoutOptions::LayoutType::horizontal, LayoutOptions::LayoutDirection::balanced,
+                                       LayoutOptions::BranchType::angular, false};
+    Node left(7002, 7001, project.projectStyle.current.mainNodeStyle);
+    left.title = "Tickets";
+    left.url = "https://example.org/fahrplan?von=M%C3%BCnchen&nach=Wien";
+    left.note = "Seat 42\tcar 7";
+    left.center = {-200, 60};
+    left.size = {100, 36};
+    left.autoSize = false;
+    left.shape = NodeShape::cloud;
+    left.childrenShouldInheritShape = true;
+    left.isFolded = true;
+    left.childrenUIDs = {7004};
+    left.modifiedTimestamp = 1700000300.25;
+    left.horizontalAffinity = HorizontalAffinity::left;
+    left.createdTimestamp = 1700000100.0;
+    QImage bitmap(5, 7, QImage::Format_ARGB32);
+    bitmap.fill(QColor(20, 120, 220));
+    left.setImage(Image(bitmap));
+    Node right(7003, 7001, project.projectStyle.current.mainNodeStyle);
+    right.title = "Hotel";
+    right.center = {220, -30};
+    right.shape = NodeShape::diamond;
+    right.verticalAffinity = VerticalAffinity::above;
+    right.createdTimestamp = 1700000200.0;
+    Node sub(7004, 7002, project.projectStyle.current.subNodeStyle);
+    sub.title = "Reserve \xE2\x9C\x93";
+    sub.center = {-380, 90};
+    sub.shape = NodeShape::triangle;
+    sub.style.isUnderlined = true;
+    sub.horizontalAffinity = HorizontalAffinity::left;
+    sub.createdTimestamp = 1700000300.0;
+    Node loose(7005, std::nullopt, project.projectStyle.current.rootNodeStyle);
+    loose.title = "Loose thought";
+    loose.center = {500, 400};
+    loose.shape = NodeShape::rect;
+    loose.createdTimestamp = 1700000400.0;
+    for (const Node& node : {root, left, right, sub, loose})
+        project.graph.setNode(node, node.uid);
+    project.selectedNodeUIDs = {7004, 7002, 7004};
+    return project;
+}
+
+// Field-by-field comparison of two projects, nodes compared in full.
+inline ::testing::AssertionResult sameContent(const VQProject& a, const VQProject& b)
+{
+    if (a.title != b.title || a.author != b.author || a.notes != b.notes)
+        return ::testing::AssertionFailure() << "project texts differ";
+    if (!(a.projectStyle == b.projectStyle))
+        return ::testing::AssertionFailure() << "project styles differ";
+    if (a.grid.type != b.grid.type || !(a.grid.size == b.grid.size))
+        return ::testing::AssertionFailure() << "grids differ";
+    if (!(a.baseLayoutOptions == b.baseLayoutOptions))
+        return ::testing::AssertionFailure() << "base layout options differ";
+    if (a.selectedNodeUIDs != b.selectedNodeUIDs)
+        return ::testing::AssertionFailure() << "selections differ";
+    if (a.graph.count() != b.graph.count())
+        return ::testing::AssertionFailure() << "node counts differ: " << a.graph.count() << " and " << b.graph.count();
+    for (const auto& [uid, node] : a.graph.nodeBin()) {
+        const Node* other = b.graph.findNode(uid);
+        if (!other)
+            return ::testing::AssertionFailure() << "node " << uid << " missing";
+        if (node.differs(*other) || node.modifiedTimestamp != other->modifiedTimestamp)
+            return ::testing::AssertionFailure()
+                << "node " << uid << " differs:" << (node.title != other->title ? " title" : "")
+                << (node.url != other->url ? " url" : "") << (node.note != other->note ? " note" : "")
+                << (node.childrenUIDs != other->childrenUIDs ? " children" : "")
+                << (node.parentUID != other->parentUID ? " parent" : "")
+                << (!(node.center == other->center) ? " center" : "") << (!(node.size == other->size) ? " size" : "")
+                << (node.shape != other->shape ? " shape" : "") << (node.image() != other->image() ? " image" : "")
+                << (node.style != other->style ? " style" : "")
+                << (node.createdTimestamp != other->createdTimestamp ? " created" : "")
+                << (node.modifiedTimestamp != other->modifiedTimestamp ? " modified" : "")
+                << (node.horizontalAffinity != other->horizontalAffinity ? " horizontal" : "")
+                << (node.verticalAffinity != other->verticalAffinity ? " vertical" : "")
+                << (node.layoutOptions != other->layoutOptions ? " layout" : "");
+        if (node.image().has_value() != other->image().has_value()
+            || (node.image() && !(*node.image() == *other->image())))
+            return ::testing::AssertionFailure() << "image of node " << uid << " differs";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// One tree as "title(child,child(grandchild))".
+inline std::string treeText(const Graph& graph, const Node& node, int depth = 0)
+{
+    std::string text = node.title;
+    if (node.childrenUIDs.empty() || depth > 64)
+        return text;
+    text += '(';
+    bool first = true;
+    for (std::int64_t uid : node.childrenUIDs) {
+        if (!first)
+            text += ',';
+        first = false;
+        if (const Node* child = graph.findNode(uid))
+            text += treeText(graph, *child, depth + 1);
+    }
+    text += ')';
+    return text;
+}
+
+// Every tree of the graph, sorted.
+inline std::vector<std::string> forestText(const Graph& graph)
+{
+    std::vector<std::string> trees;
+    for (const auto& [uid, node] : graph.nodeBin())
+        if (!node.parentUID)
+            trees.push_back(treeText(graph, node));
+    std::sort(trees.begin(), trees.end());
+    return trees;
+}
+
+} // namespace velquine::testing
