@@ -186,3 +186,28 @@ TEST_F(PlainTextImporterTest, RtfAndWordOutlinesImportIntoTheirTrees)
     EXPECT_EQ(outline(PlainTextImporter::importNodes(DocxTextReader::plainText(fixture("style-list.docx")))),
               "Reading\nNovels\n  The Trial\n  Ulysses\nPoems & essays\n  Indented by a tab\n");
 }
+
+TEST_F(PlainTextImporterTest, MarkdownListWithWrappedLinesAndCodeBlockImports)
+{
+    // Markdown is read as an indented outline, not interpreted: continuation lines and code lines
+    // become children by their indentation, headings stay titles with their "#".
+    const std::string text = readFile(QStringLiteral(VELQUINE_TEST_DATA_DIR "/exchange/wrapped-list.md"));
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(outline(PlainTextImporter::importNodes(text)),
+              "# Release notes\n"
+              "Some introduction text that is long enough to be\n"
+              "wrapped onto a second line in the file.\n"
+              "  Build the release:\n"
+              "    Update the version number in the\n"
+              "      build files and the changelog.\n"
+              "    Tag the release:\n"
+              "      ```\n"
+              "      git tag -a v1.2.0\n"
+              "      # a comment inside the code block\n"
+              "      ```\n"
+              "  Announce it\n"
+              "    on the mailing list\n"
+              "    on the web site\n"
+              "## Known issues\n"
+              "1. Large maps are slow to draw.\n");
+}
