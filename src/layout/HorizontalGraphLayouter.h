@@ -13,11 +13,11 @@
 
 #include <cstdint>
 
-#include "layout/GraphLayouter.h"
+#include "layout/TreeGraphLayouter.h"
 
 namespace velquine {
 
-class HorizontalGraphLayouter final : public GraphLayouter {
+class HorizontalGraphLayouter final : public TreeGraphLayouter {
 public:
     // The direction of growth: children right of their parent, left of it, or the top node's children split
     // over both sides.
@@ -26,25 +26,22 @@ public:
     HorizontalGraphLayouter(Graph graph, double horizontalDistanceBetweenNodes, LayoutSubtype subtype,
                             bool isManual, double verticalDistanceBetweenNodes);
 
-    // Every node of the top node's subtree with its new centre, depth first; balanced: the top node
-    // unchanged, then the children on the left with their subtrees, then those on the right. With isManual, the
-    // subtree unchanged, depth first. A top node without a parent keeps its centre; one with a parent gets y 0
-    // and keeps its x, and the caller moves the result back.
-    std::vector<Node> layoutNodeTree(const Node& top) const override;
-    // The node's children ordered left first, the first half (rounded up) put on the left and the rest on the
-    // right, then the balanced layout: the node unchanged, then its descendants.
-    std::vector<Node> balance(const Node& node) const override;
+    // layoutNodeTree: balanced, the children on the left come before those on the right. A top node without a
+    // parent keeps its centre; one with a parent gets y 0 and keeps its x, and the caller moves the result back.
+    // balance: the children on the left first, the first half (rounded up) put on the left.
+
     // The centre for a new child N of P, beside P on the side where P lies against its own parent; a root
     // parent sends N left in rightToLeft trees, right in leftToRight trees, and to the side with fewer children
     // in balanced ones (a tie goes right). N goes below the lowest sibling (of its side, when balanced) when P's
     // children list, respectively the number of those siblings, is odd, else above the highest.
     Point positionForNewNode(const Node& parent, const Node& child) const override;
 
-    Graph graph;
-    double horizontalDistanceBetweenNodes;
     LayoutSubtype subtype;
-    bool isManual;
-    double verticalDistanceBetweenNodes;
+
+private:
+    double growth() const override;
+    bool onNegativeSide(const Node& node) const override;
+    void setSide(Node& node, bool negativeSide) const override;
 };
 
 } // namespace velquine

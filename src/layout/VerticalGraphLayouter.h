@@ -10,11 +10,11 @@
 
 #include <cstdint>
 
-#include "layout/GraphLayouter.h"
+#include "layout/TreeGraphLayouter.h"
 
 namespace velquine {
 
-class VerticalGraphLayouter final : public GraphLayouter {
+class VerticalGraphLayouter final : public TreeGraphLayouter {
 public:
     // The direction of growth: children below their parent, above it, or the top node's children split over
     // both sides.
@@ -23,14 +23,10 @@ public:
     VerticalGraphLayouter(Graph graph, double horizontalDistanceBetweenNodes, LayoutSubtype subtype, bool isManual,
                           double verticalDistanceBetweenNodes);
 
-    // Every node of the top node's subtree with its new centre, depth first; balanced: the top node
-    // unchanged, then the children above with their subtrees, then those below. With isManual, the subtree
-    // unchanged, depth first. A top node without a parent keeps its centre; one with a parent gets x 0 and
-    // keeps its y, and the caller moves the result back.
-    std::vector<Node> layoutNodeTree(const Node& top) const override;
-    // The node's children ordered above first, the first half (rounded up) put above and the rest below, then
-    // the balanced layout: the node unchanged, then its descendants.
-    std::vector<Node> balance(const Node& node) const override;
+    // layoutNodeTree: balanced, the children above come before those below. A top node without a parent keeps
+    // its centre; one with a parent gets x 0 and keeps its y, and the caller moves the result back.
+    // balance: the children above first, the first half (rounded up) put above.
+
     // The centre for a new child N of P. Balanced: a root parent sends N to the side with fewer children (a tie
     // goes below), and N goes after the last sibling of that side when their number is odd, before the first
     // when it is even. Otherwise: a root parent sends N above when its children list has an odd length, and N
@@ -38,11 +34,12 @@ public:
     // parent with a parent of its own sends N to the side on which it lies against its own parent.
     Point positionForNewNode(const Node& parent, const Node& child) const override;
 
-    Graph graph;
-    double horizontalDistanceBetweenNodes;
     LayoutSubtype subtype;
-    bool isManual;
-    double verticalDistanceBetweenNodes;
+
+private:
+    double growth() const override;
+    bool onNegativeSide(const Node& node) const override;
+    void setSide(Node& node, bool negativeSide) const override;
 };
 
 } // namespace velquine
