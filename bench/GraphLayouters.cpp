@@ -41,20 +41,27 @@ Graph generatedTree(std::int64_t count, Shape shape)
     return graph;
 }
 
-void verticalLayout(benchmark::State& state)
+// Runs the operation once per iteration, timing the call but not the freeing of the nodes it hands back (that
+// is the caller's business), and counts the map's nodes as the items processed.
+template <typename Operation>
+void measure(benchmark::State& state, const Operation& operation)
 {
-    const VerticalGraphLayouter layouter(generatedTree(state.range(0), Shape(state.range(1))), 10.0,
-                                         VerticalGraphLayouter::LayoutSubtype::topDown, false, 100.0);
-    const Node root = *layouter.graph.findNode(1);
     for (auto _ : state) {
-        std::vector<Node> result = layouter.layoutNodeTree(root);
+        std::vector<Node> result = operation();
         benchmark::DoNotOptimize(result.data());
-        // Freeing the nodes handed back is the caller's business.
         state.PauseTiming();
         result = {};
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void verticalLayout(benchmark::State& state)
+{
+    const VerticalGraphLayouter layouter(generatedTree(state.range(0), Shape(state.range(1))), 10.0,
+                                         VerticalGraphLayouter::LayoutSubtype::topDown, false, 100.0);
+    const Node root = *layouter.graph.findNode(1);
+    measure(state, [&layouter, &root] { return layouter.layoutNodeTree(root); });
 }
 
 void horizontalLayout(benchmark::State& state)
@@ -62,15 +69,7 @@ void horizontalLayout(benchmark::State& state)
     const HorizontalGraphLayouter layouter(generatedTree(state.range(0), Shape(state.range(1))), 60.0,
                                            HorizontalGraphLayouter::LayoutSubtype::leftToRight, false, 10.0);
     const Node root = *layouter.graph.findNode(1);
-    for (auto _ : state) {
-        std::vector<Node> result = layouter.layoutNodeTree(root);
-        benchmark::DoNotOptimize(result.data());
-        // Freeing the nodes handed back is the caller's business.
-        state.PauseTiming();
-        result = {};
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    measure(state, [&layouter, &root] { return layouter.layoutNodeTree(root); });
 }
 
 void verticalBalance(benchmark::State& state)
@@ -78,15 +77,7 @@ void verticalBalance(benchmark::State& state)
     const VerticalGraphLayouter layouter(generatedTree(state.range(0), Shape(state.range(1))), 10.0,
                                          VerticalGraphLayouter::LayoutSubtype::balanced, false, 100.0);
     const Node root = *layouter.graph.findNode(1);
-    for (auto _ : state) {
-        std::vector<Node> result = layouter.balance(root);
-        benchmark::DoNotOptimize(result.data());
-        // Freeing the nodes handed back is the caller's business.
-        state.PauseTiming();
-        result = {};
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    measure(state, [&layouter, &root] { return layouter.balance(root); });
 }
 
 void horizontalBalance(benchmark::State& state)
@@ -94,15 +85,7 @@ void horizontalBalance(benchmark::State& state)
     const HorizontalGraphLayouter layouter(generatedTree(state.range(0), Shape(state.range(1))), 60.0,
                                            HorizontalGraphLayouter::LayoutSubtype::balanced, false, 10.0);
     const Node root = *layouter.graph.findNode(1);
-    for (auto _ : state) {
-        std::vector<Node> result = layouter.balance(root);
-        benchmark::DoNotOptimize(result.data());
-        // Freeing the nodes handed back is the caller's business.
-        state.PauseTiming();
-        result = {};
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    measure(state, [&layouter, &root] { return layouter.balance(root); });
 }
 
 void sizes(benchmark::internal::Benchmark* b)
@@ -125,15 +108,7 @@ BENCHMARK(horizontalBalance)->Apply(sizes);
 void copyEveryNode(benchmark::State& state)
 {
     const Graph graph = generatedTree(state.range(0), Shape(state.range(1)));
-    for (auto _ : state) {
-        std::vector<Node> result = graph.allNodes();
-        benchmark::DoNotOptimize(result.data());
-        // Freeing the nodes handed back is the caller's business.
-        state.PauseTiming();
-        result = {};
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    measure(state, [&graph] { return graph.allNodes(); });
 }
 
 BENCHMARK(copyEveryNode)->Apply(sizes);
