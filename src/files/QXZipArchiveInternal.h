@@ -20,8 +20,6 @@ std::string lastPathComponent(const std::string& path);
 // (read-only) when some read bits but no write or execute bits are set.
 std::uint32_t msdosAttributesFromMode(unsigned mode);
 
-bool isValidUtf8(std::string_view text);
-
 // The path with every link replaced by its target and every ".." taken physically, component by component from
 // the root (relative paths from the working folder). Components that do not exist are taken as written. None
 // when links loop.

@@ -3,6 +3,7 @@
 #include "files/QXZipArchive.h"
 
 #include "files/QXZipArchiveInternal.h"
+#include "platform/Utf8.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,67 +33,9 @@ constexpr char16_t kCodePage437High[128] = {
     0x25A0, 0x00A0,
 };
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
 } // namespace
 
 namespace qxzip {
-
-bool isValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        std::size_t length;
-        char32_t c;
-        if (byte < 0x80) {
-            ++i;
-            continue;
-        } else if ((byte & 0xE0) == 0xC0) {
-            length = 2;
-            c = byte & 0x1F;
-        } else if ((byte & 0xF0) == 0xE0) {
-            length = 3;
-            c = byte & 0x0F;
-        } else if ((byte & 0xF8) == 0xF0) {
-            length = 4;
-            c = byte & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (next & 0x3F);
-        }
-        // No overlong forms, no surrogates, nothing above U+10FFFF.
-        if ((length == 2 && c < 0x80) || (length == 3 && c < 0x800) || (length == 4 && c < 0x10000) || c > 0x10FFFF
-            || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
-}
 
 std::optional<std::string> resolvePhysically(const std::string& path)
 {
@@ -193,7 +136,7 @@ std::string QXZipArchive::filenameStringWithCString(const char* name, std::uint1
             appendUtf8(text, c < 0x80 ? char32_t(c) : char32_t(kCodePage437High[c - 0x80]));
         return text;
     }
-    if (qxzip::isValidUtf8(bytes))
+    if (isValidUtf8(bytes))
         return bytes;
     // The names of some tools are in no declared encoding; Latin-1 gives every byte a character.
     std::string text;

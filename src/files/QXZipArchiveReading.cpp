@@ -8,6 +8,7 @@
 #include "files/QXZipArchive.h"
 
 #include "files/QXZipArchiveInternal.h"
+#include "platform/Utf8.h"
 
 #include <unzip.h>
 
@@ -570,7 +571,7 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
                 break;
             }
             const bool usable = !tooLong && !target.empty() && target.find('\0') == std::string::npos
-                && qxzip::isValidUtf8(target) && folder.placement == Placement::ok;
+                && isValidUtf8(target) && folder.placement == Placement::ok;
             if (!usable) {
                 qxzip::log("Skipped symbolic link \"" + name + "\": its target cannot be made");
             } else {

@@ -1,6 +1,7 @@
 #include "platform/Json.h"
 
 #include "platform/SwiftText.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,56 +11,6 @@
 namespace velquine {
 
 namespace {
-
-// Length of the valid UTF-8 sequence at text[pos], or 0 when it is not one.
-std::size_t utf8SequenceLength(std::string_view text, std::size_t pos)
-{
-    const auto b0 = static_cast<unsigned char>(text[pos]);
-    if (b0 < 0x80)
-        return 1;
-    std::size_t length;
-    unsigned long cp;
-    unsigned long minimum;
-    if ((b0 & 0xE0) == 0xC0) {
-        length = 2, cp = b0 & 0x1Fu, minimum = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        length = 3, cp = b0 & 0x0Fu, minimum = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        length = 4, cp = b0 & 0x07u, minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (text.size() - pos < length)
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto b = static_cast<unsigned char>(text[pos + i]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b & 0x3Fu);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return length;
-}
-
-void appendUtf8(std::string& out, unsigned long cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // ---- Writer ----
 
@@ -313,15 +264,8 @@ private:
             failAt("incomplete \\u escape", pos_);
         unsigned long v = 0;
         for (int i = 0; i < 4; ++i) {
-            const char c = text_[pos_];
-            int digit;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                digit = c - 'A' + 10;
-            else
+            const int digit = hexDigitValue(text_[pos_]);
+            if (digit < 0)
                 fail("invalid hexadecimal digit in a \\u escape");
             v = (v << 4) | static_cast<unsigned long>(digit);
             ++pos_;

@@ -1,5 +1,7 @@
 #include "platform/Pasteboard.h"
 
+#include "platform/Utf8.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QClipboard>
@@ -24,42 +26,6 @@ const std::string Pasteboard::tiffType = "public.tiff";
 const std::string Pasteboard::pdfType = "com.adobe.pdf";
 
 namespace {
-
-bool validUtf8(const Bytes& b)
-{
-    std::size_t i = 0;
-    const std::size_t n = b.size();
-    while (i < n) {
-        const std::uint8_t c = b[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        std::uint32_t cp = 0;
-        std::uint32_t min = 0;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2, cp = c & 0x1F, min = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3, cp = c & 0x0F, min = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4, cp = c & 0x07, min = 0x10000;
-        } else {
-            return false;
-        }
-        if (n - i < length)
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((b[i + k] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (b[i + k] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
-}
 
 QByteArray toQt(const Bytes& b)
 {
@@ -262,7 +228,7 @@ std::optional<Bytes> Pasteboard::data(const std::string& type) const
 std::optional<std::string> Pasteboard::string(const std::string& type) const
 {
     const std::optional<Bytes> bytes = data(type);
-    if (!bytes || !validUtf8(*bytes))
+    if (!bytes || !isValidUtf8(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())))
         return std::nullopt;
     return std::string(bytes->begin(), bytes->end());
 }

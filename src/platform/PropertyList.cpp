@@ -1,5 +1,7 @@
 #include "platform/PropertyList.h"
 
+#include "platform/Utf8.h"
+
 #include <cstring>
 #include <limits>
 #include <unordered_map>
@@ -39,59 +41,6 @@ constexpr std::size_t minByteBudget = 64u << 20;
 [[noreturn]] void fail(const std::string& message) { throw PropertyListError("property list: " + message); }
 
 // ---- UTF-8 / UTF-16 ----
-
-// The code point at text[pos] (advancing pos), or -1 for an invalid sequence.
-long nextCodePoint(std::string_view text, std::size_t& pos)
-{
-    const auto b0 = static_cast<unsigned char>(text[pos]);
-    if (b0 < 0x80) {
-        ++pos;
-        return b0;
-    }
-    int length;
-    long cp;
-    long minimum;
-    if ((b0 & 0xE0) == 0xC0) {
-        length = 2, cp = b0 & 0x1F, minimum = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        length = 3, cp = b0 & 0x0F, minimum = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        length = 4, cp = b0 & 0x07, minimum = 0x10000;
-    } else {
-        return -1;
-    }
-    if (text.size() - pos < static_cast<std::size_t>(length))
-        return -1;
-    for (int i = 1; i < length; ++i) {
-        const auto b = static_cast<unsigned char>(text[pos + static_cast<std::size_t>(i)]);
-        if ((b & 0xC0) != 0x80)
-            return -1;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return -1;
-    pos += static_cast<std::size_t>(length);
-    return cp;
-}
-
-void appendUtf8(std::string& out, unsigned long cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 std::u16string toUtf16(std::string_view text)
 {

@@ -8,6 +8,7 @@
 
 #include "canvas/svg/SVGError.h"
 #include "canvas/svg/SVGScanner.h"
+#include "platform/Utf8.h"
 
 namespace velquine {
 
@@ -73,15 +74,8 @@ hexTriplet::hexTriplet(const std::string& colourText)
     }
     std::uint32_t rgb = 0;
     for (std::size_t i = 1; i < text.size(); ++i) {
-        const char c = text[i];
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
+        const int digit = hexDigitValue(text[i]);
+        if (digit < 0)
             break;
         rgb = rgb * 16 + std::uint32_t(digit);
     }
