@@ -238,9 +238,17 @@ void VQDocument::read(const std::string& url, const std::string& typeName)
         readDocumentArchive(url);
         break;
     case DocumentReader::plainText:
+        readPlainText(url);
+        break;
     case DocumentReader::rtf:
+        readRTFTextDocumentFormat(url);
+        break;
     case DocumentReader::docx:
+        readDocx(url);
+        break;
     case DocumentReader::opml:
+        readOPML(url);
+        break;
     case DocumentReader::none:
         break;
     }

@@ -1,0 +1,167 @@
+// Opening other files: plain text, Markdown, RTF, Word and OPML outlines become new, untitled maps; any
+// other type an empty one.
+
+#include "DocumentFilesTestSupport.h"
+#include "DocumentTestSupport.h"
+
+#include "document/VQDocumentFiles.h"
+
+using namespace velquine;
+using namespace velquine::testing;
+
+namespace {
+
+using Forest = std::vector<std::string>;
+
+} // namespace
+
+class DocumentImports : public DocumentTest {
+protected:
+    // Listens for the test's whole length (the document holds its listeners weakly).
+    void attach() { kept.push_back(listen()); }
+    std::vector<std::shared_ptr<RecordingListener>> kept;
+
+    // Reads the file into a fresh document as the framework does; the error's text, or nothing.
+    std::optional<std::string> import(const std::string& path, const std::string& type)
+    {
+        document = std::make_unique<VQDocument>();
+        document->setFileURL(path);
+        document->setFileType(type);
+        attach();
+        std::optional<std::string> error;
+        const bool read = document->readFromURL(path, type, &error);
+        EXPECT_EQ(read, !error.has_value());
+        return error;
+    }
+    // The document is untitled, of the own type, out of any session, and heard read then replaced last.
+    void expectUntitledAfterRead()
+    {
+        EXPECT_FALSE(document->fileURL());
+        EXPECT_EQ(document->fileType(), "io.kelvarn.velquine.mindmap");
+        EXPECT_FALSE(document->isInEditingSession);
+        const std::vector<std::string> events = deliver();
+        ASSERT_GE(events.size(), 2u);
+        EXPECT_EQ(events[events.size() - 2], "read");
+        EXPECT_EQ(events.back(), "replace");
+        EXPECT_FALSE(log.contains("not being in an editing session")) << "imports run as inside a session";
+    }
+};
+
+TEST_F(DocumentImports, PlainTextByTypeName)
+{
+    EXPECT_FALSE(import(dataFile("outline.txt"), "public.text"));
+    EXPECT_EQ(forestText(document->project.graph), (Forest{"Home", "Trip(Tickets,Bags(Socks))"}));
+    expectUntitledAfterRead();
+    EXPECT_FALSE(document->readFailed());
+}
+
+TEST_F(DocumentImports, MarkdownByExtensionIsReadAsAnOutline)
+{
+    EXPECT_FALSE(import(dataFile("outline.md"), "com.example.unknown"));
+    EXPECT_EQ(forestText(document->project.graph), (Forest{"# not interpreted(Garden(Seeds,Fence))"}));
+    expectUntitledAfterRead();
+}
+
+TEST_F(DocumentImports, RtfText)
+{
+    EXPECT_FALSE(import(dataFile("outline.rtf"), "public.rtf"));
+    EXPECT_EQ(forestText(document->project.graph), (Forest{"Home", "Trip(Tickets,Caf\xC3\xA9 stop)"}));
+    expectUntitledAfterRead();
+}
+
+TEST_F(DocumentImports, WordDocument)
+{
+    EXPECT_FALSE(import(dataFile("outline.docx"), ""));
+    EXPECT_EQ(forestText(document->project.graph), (Forest{"Bread", "Groceries", "Milk(Oat)"}));
+    expectUntitledAfterRead();
+}
+
+TEST_F(DocumentImports, OpmlTakesItsTitle)
+{
+    EXPECT_FALSE(import(dataFile("outline.opml"), "public.data.xml.opml"));
+    EXPECT_EQ(forestText(document->project.graph), (Forest{"Monday(Dentist)", "Tuesday"}));
+    EXPECT_EQ(document->project.title, "Week plan");
+    bool noted = false;
+    for (const auto& [uid, node] : document->project.graph.nodeBin())
+        if (node.title == "Dentist")
+            noted = node.note.find("At nine.") != std::string::npos;
+    EXPECT_TRUE(noted);
+    expectUntitledAfterRead();
+}
+
+TEST_F(DocumentImports, OpmlWithoutATitleKeepsTheProjectTitle)
+{
+    document = std::make_unique<VQDocument>();
+    document->project.title = "Kept";
+    std::optional<std::string> error;
+    EXPECT_TRUE(document->readFromURL(dataFile("untitled.opml"), "public.data.xml.opml", &error));
+    EXPECT_EQ(document->project.title, "Kept");
+    EXPECT_EQ(forestText(document->project.graph), (Forest{"Only"}));
+}
+
+TEST_F(DocumentImports, AnyOtherTypeGivesAnEmptyUntitledDocument)
+{
+    Folder folder;
+    writeBytes(folder / "photo.png", "\x89PNG not really");
+    EXPECT_FALSE(import(folder / "photo.png", "public.png"));
+    EXPECT_TRUE(document->project.graph.isEmpty());
+    expectUntitledAfterRead();
+
+    // An extension in capitals matches no row.
+    writeBytes(folder / "NOTES.TXT", "One\n\tTwo\n");
+    EXPECT_FALSE(import(folder / "NOTES.TXT", "com.example.unknown"));
+    EXPECT_TRUE(document->project.graph.isEmpty());
+}
+
+TEST_F(DocumentImports, AnImportedMapSavesAsADocument)
+{
+    EXPECT_FALSE(import(dataFile("outline.txt"), "public.text"));
+    const VQProject imported = document->project;
+    Folder folder;
+    std::optional<std::string> error;
+    ASSERT_TRUE(document->writeToURL(folder / "Trip.radovudo", "io.kelvarn.velquine.mindmap", &error))
+        << error.value_or("");
+    auto reopened = VQDocument::makeDocumentForURL(folder / "Trip.radovudo", "io.kelvarn.velquine.mindmap");
+    EXPECT_EQ(forestText(reopened->project.graph), (Forest{"Home", "Trip(Tickets,Bags(Socks))"}));
+    // Everything but the affinities, which reading sets from the positions.
+    ASSERT_EQ(reopened->project.graph.count(), imported.graph.count());
+    for (const auto& [uid, node] : imported.graph.nodeBin()) {
+        const Node* back = reopened->project.graph.findNode(uid);
+        ASSERT_TRUE(back) << uid;
+        EXPECT_EQ(back->center, node.center) << uid;
+        EXPECT_EQ(back->size, node.size) << uid;
+        EXPECT_EQ(back->childrenUIDs, node.childrenUIDs) << uid;
+        EXPECT_TRUE(back->style == node.style) << uid;
+    }
+    EXPECT_EQ(reopened->project.projectStyle, imported.projectStyle);
+}
+
+TEST_F(DocumentImports, UnreadableFilesFailWithTheirErrors)
+{
+    Folder folder;
+    writeBytes(folder / "latin1.txt", "Caf\xE9\n");
+    const auto textError = import(folder / "latin1.txt", "public.text");
+    ASSERT_TRUE(textError);
+    EXPECT_NE(textError->find("UTF-8"), std::string::npos) << *textError;
+    EXPECT_TRUE(document->project.graph.isEmpty());
+    EXPECT_TRUE(document->readFailed());
+    expectUntitledAfterRead();
+
+    writeBytes(folder / "broken.rtf", "plain words, no rtf");
+    const auto rtfError = import(folder / "broken.rtf", "public.rtf");
+    ASSERT_TRUE(rtfError);
+    const std::string rtfTail = " readRTFTextDocumentFormat(from:) - cant read attributed string";
+    EXPECT_EQ(rtfError->substr(rtfError->size() - std::min(rtfError->size(), rtfTail.size())), rtfTail);
+    EXPECT_TRUE(document->project.graph.isEmpty());
+
+    writeBytes(folder / "broken.docx", "not a zip package");
+    EXPECT_TRUE(import(folder / "broken.docx", "org.openxmlformats.wordprocessingml.document"));
+    EXPECT_TRUE(document->project.graph.isEmpty());
+
+    const auto opmlError = import(folder / "missing.opml", "public.data.xml.opml");
+    ASSERT_TRUE(opmlError);
+    EXPECT_NE(opmlError->find("can not open url: "), std::string::npos) << *opmlError;
+
+    EXPECT_TRUE(import(folder / "missing.txt", "public.text"));
+    EXPECT_TRUE(import(folder / "missing.md", ""));
+}
