@@ -1,6 +1,7 @@
 #include "exchange/PlainTextImporter.h"
 
 #include "exchange/Utf8.h"
+#include "layout/TextUtilities.h"
 
 #include <algorithm>
 #include <array>
@@ -57,11 +58,6 @@ std::vector<std::string_view> splitAtNewlines(std::string_view text)
     }
     lines.push_back(text.substr(start));
     return lines;
-}
-
-bool isBlank(std::string_view line)
-{
-    return leadingWhitespaceLength(line) == line.size();
 }
 
 } // namespace
@@ -166,21 +162,28 @@ std::vector<Node> PlainTextImporter::makeNodes(const std::vector<PlainTextAstNod
 
 std::vector<Node> PlainTextImporter::importNodes(std::string_view text)
 {
-    std::vector<std::string> stripped;
-    bool empty = true;
+    std::string joined;
+    joined.reserve(text.size());
+    bool first = true;
     for (std::string_view line : splitAtNewlines(text)) {
-        stripped.push_back(stripBullet(line));
-        empty = empty && stripped.back().empty();
+        if (!first)
+            joined += '\n';
+        first = false;
+        joined += stripBullet(line);
     }
-    // The joined lines have no character only when there is one line and it is empty.
-    if (empty && stripped.size() == 1)
+    if (joined.empty())
         return {};
 
+    const std::string kept = removingBlankLines(joined);
     std::vector<std::string_view> lines;
-    lines.reserve(stripped.size());
-    for (const std::string& line : stripped) {
-        if (!isBlank(line))
-            lines.push_back(line);
+    if (!kept.empty()) {
+        for (std::size_t start = 0;;) {
+            const std::size_t end = kept.find('\n', start);
+            lines.push_back(std::string_view(kept).substr(start, end == std::string::npos ? std::string::npos : end - start));
+            if (end == std::string::npos)
+                break;
+            start = end + 1;
+        }
     }
     return makeNodes(parseNodes(lines));
 }
