@@ -5,8 +5,6 @@
 #include <QUuid>
 
 #include <array>
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 

@@ -5,9 +5,7 @@
 #include "document/VQDocumentFiles.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
-#include <functional>
 
 #include "files/Database.h"
 #include "files/ProjectLoader.h"
