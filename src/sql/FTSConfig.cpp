@@ -1,5 +1,7 @@
 #include "sql/FTSConfig.h"
 
+#include "sql/Utf8.h"
+
 #include <algorithm>
 
 namespace velquine::sql {
@@ -15,25 +17,6 @@ Expression<void> option(std::string_view key, const Expression<void>& value)
 Expression<void> quotedValue(std::string_view text)
 {
     return literal(quote(text));
-}
-
-void appendUtf8(std::string& text, char32_t c)
-{
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | (c >> 6));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | (c >> 12));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (c >> 18));
-        text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 std::string characters(const std::set<char32_t>& set)

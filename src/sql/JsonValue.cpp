@@ -136,79 +136,6 @@ std::string writeJson(const JsonValue& value)
     return out;
 }
 
-// ---- UTF-8 --------------------------------------------------------------------------------------
-
-namespace {
-
-// The length of the well-formed UTF-8 sequence at `pos`, or 0.
-std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) noexcept
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char c = byte(pos);
-    if (c < 0x80)
-        return 1;
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xbf;
-    if (c >= 0xc2 && c <= 0xdf) {
-        length = 2;
-    } else if (c >= 0xe0 && c <= 0xef) {
-        length = 3;
-        if (c == 0xe0)
-            low = 0xa0;
-        else if (c == 0xed)
-            high = 0x9f;
-    } else if (c >= 0xf0 && c <= 0xf4) {
-        length = 4;
-        if (c == 0xf0)
-            low = 0x90;
-        else if (c == 0xf4)
-            high = 0x8f;
-    } else {
-        return 0;
-    }
-    if (pos + length > text.size())
-        return 0;
-    if (byte(pos + 1) < low || byte(pos + 1) > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (byte(pos + i) < 0x80 || byte(pos + i) > 0xbf)
-            return 0;
-    }
-    return length;
-}
-
-void appendUtf8(std::string& out, std::uint32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xc0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3f));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xe0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (code & 0x3f));
-    } else {
-        out += static_cast<char>(0xf0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-        out += static_cast<char>(0x80 | (code & 0x3f));
-    }
-}
-
-} // namespace
-
-bool isValidUtf8(std::string_view text) noexcept
-{
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t length = utf8SequenceLength(text, pos);
-        if (length == 0)
-            return false;
-        pos += length;
-    }
-    return true;
-}
-
 // ---- reader -------------------------------------------------------------------------------------
 
 namespace {
@@ -270,47 +197,55 @@ private:
         }
     }
 
-    JsonValue parseArray(int depth)
+    // Steps past the opening bracket of an array or object; true when the closing one follows at once.
+    bool openContainer(int depth, char close)
     {
         if (depth > maximumDepth)
             fail("values nested too deeply");
-        ++pos_; // [
-        JsonValue::Array elements;
+        ++pos_;
         skipSpace();
-        if (!atEnd() && peek() == ']') {
+        if (!atEnd() && peek() == close) {
             ++pos_;
-            return JsonValue(std::move(elements));
+            return true;
         }
-        for (;;) {
+        return false;
+    }
+
+    // After an element of an array or object: true past a ',', false past the closing bracket.
+    bool nextElement(char close)
+    {
+        skipSpace();
+        if (atEnd())
+            fail("unexpected end of text");
+        if (peek() == ',') {
+            ++pos_;
+            return true;
+        }
+        if (peek() == close) {
+            ++pos_;
+            return false;
+        }
+        fail(std::string("expected ',' or '") + close + "'");
+    }
+
+    JsonValue parseArray(int depth)
+    {
+        JsonValue::Array elements;
+        if (openContainer(depth, ']'))
+            return JsonValue(std::move(elements));
+        do {
             skipSpace();
             elements.push_back(parseValue(depth));
-            skipSpace();
-            if (atEnd())
-                fail("unexpected end of text");
-            if (peek() == ',') {
-                ++pos_;
-                continue;
-            }
-            if (peek() == ']') {
-                ++pos_;
-                return JsonValue(std::move(elements));
-            }
-            fail("expected ',' or ']'");
-        }
+        } while (nextElement(']'));
+        return JsonValue(std::move(elements));
     }
 
     JsonValue parseObject(int depth)
     {
-        if (depth > maximumDepth)
-            fail("values nested too deeply");
-        ++pos_; // {
         JsonValue::Object members;
-        skipSpace();
-        if (!atEnd() && peek() == '}') {
-            ++pos_;
+        if (openContainer(depth, '}'))
             return JsonValue(std::move(members));
-        }
-        for (;;) {
+        do {
             skipSpace();
             if (atEnd() || peek() != '"')
                 fail("expected a member name");
@@ -322,19 +257,8 @@ private:
             skipSpace();
             JsonValue value = parseValue(depth);
             members.emplace_back(std::move(key), std::move(value));
-            skipSpace();
-            if (atEnd())
-                fail("unexpected end of text");
-            if (peek() == ',') {
-                ++pos_;
-                continue;
-            }
-            if (peek() == '}') {
-                ++pos_;
-                return JsonValue(std::move(members));
-            }
-            fail("expected ',' or '}'");
-        }
+        } while (nextElement('}'));
+        return JsonValue(std::move(members));
     }
 
     std::uint32_t hex4()
@@ -343,16 +267,10 @@ private:
             fail("unexpected end of text");
         std::uint32_t value = 0;
         for (int i = 0; i < 4; ++i) {
-            const char c = text_[pos_++];
-            value <<= 4;
-            if (c >= '0' && c <= '9')
-                value |= static_cast<std::uint32_t>(c - '0');
-            else if (c >= 'a' && c <= 'f')
-                value |= static_cast<std::uint32_t>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F')
-                value |= static_cast<std::uint32_t>(c - 'A' + 10);
-            else
+            const int digit = hexDigitValue(text_[pos_++]);
+            if (digit < 0)
                 fail("invalid \\u escape");
+            value = (value << 4) | static_cast<std::uint32_t>(digit);
         }
         return value;
     }
@@ -398,7 +316,7 @@ private:
                     } else if (code >= 0xdc00 && code <= 0xdfff) {
                         fail("unpaired surrogate");
                     }
-                    appendUtf8(out, code);
+                    appendUtf8(out, static_cast<char32_t>(code));
                     break;
                 }
                 default: --pos_; fail("invalid escape");

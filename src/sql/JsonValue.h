@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "sql/Utf8.h"
+
 namespace velquine::sql {
 
 // A JSON number kept as its literal text, so 64-bit integers (signed or not) and doubles come back
@@ -71,9 +73,6 @@ std::string writeJson(const JsonValue& value);
 // Reads one JSON value (any kind at the top, surrounding white space allowed). Throws DecodingError
 // dataCorrupted for text that is no JSON, holds invalid UTF-8, or nests deeper than 512 levels.
 JsonValue parseJson(std::string_view text);
-
-// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
-bool isValidUtf8(std::string_view text) noexcept;
 
 // Standard Base64 with padding, and its reverse (nullopt for anything that is not Base64).
 std::string base64Encode(const std::vector<std::uint8_t>& bytes);

@@ -1,5 +1,7 @@
 #include "sql/UUID.h"
 
+#include "sql/Utf8.h"
+
 namespace velquine::sql {
 
 namespace {
@@ -7,17 +9,6 @@ namespace {
 constexpr bool hyphenBefore(std::size_t byteIndex)
 {
     return byteIndex == 4 || byteIndex == 6 || byteIndex == 8 || byteIndex == 10;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -48,8 +39,8 @@ std::optional<UUID> UUID::fromString(std::string_view text)
                 return std::nullopt;
             ++pos;
         }
-        const int high = hexValue(text[pos]);
-        const int low = hexValue(text[pos + 1]);
+        const int high = hexDigitValue(text[pos]);
+        const int low = hexDigitValue(text[pos + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         uuid.bytes[i] = static_cast<std::uint8_t>(high * 16 + low);

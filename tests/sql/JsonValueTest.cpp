@@ -83,6 +83,11 @@ TEST(JsonValueTest, RejectsWhatIsNotJson)
     EXPECT_EQ(parseError("\"\xc0\xaf\""), "the given data is not valid JSON: invalid UTF-8 at offset 1");
     EXPECT_EQ(parseError("\"abc"), "the given data is not valid JSON: unterminated string at offset 4");
     EXPECT_EQ(parseError("NaN"), "the given data is not valid JSON: unexpected character at offset 0");
+    EXPECT_EQ(parseError("[1 2]"), "the given data is not valid JSON: expected ',' or ']' at offset 3");
+    EXPECT_EQ(parseError("{\"a\":1]"), "the given data is not valid JSON: expected ',' or '}' at offset 6");
+    EXPECT_EQ(parseError("[1,"), "the given data is not valid JSON: unexpected end of text at offset 3");
+    EXPECT_EQ(parseError("{\"a\":1"), "the given data is not valid JSON: unexpected end of text at offset 6");
+    EXPECT_EQ(parseError(R"("\u12g4")"), "the given data is not valid JSON: invalid \\u escape at offset 6");
 }
 
 TEST(JsonValueTest, NestingIsBounded)
