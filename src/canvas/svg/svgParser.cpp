@@ -254,6 +254,19 @@ float svgParser::floatAttribute(const char* name) const
     return value ? leadingFloat(*value) : 0.0f;
 }
 
+std::pair<double, double> svgParser::radiusAttributes() const
+{
+    const bool hasRx = attribute("rx").has_value();
+    const bool hasRy = attribute("ry").has_value();
+    double rx = floatAttribute("rx");
+    double ry = floatAttribute("ry");
+    if (!hasRx)
+        rx = ry;
+    if (!hasRy)
+        ry = rx;
+    return {rx, ry};
+}
+
 std::optional<SVGBezierPath> svgParser::readShape(const std::string& name)
 {
     if (name == "path")
@@ -325,14 +338,7 @@ std::optional<SVGBezierPath> svgParser::readRectTag()
     double y = floatAttribute("y");
     double width = floatAttribute("width");
     double height = floatAttribute("height");
-    const bool hasRx = attribute("rx").has_value();
-    const bool hasRy = attribute("ry").has_value();
-    double rx = floatAttribute("rx");
-    double ry = floatAttribute("ry");
-    if (!hasRx)
-        rx = ry;
-    if (!hasRy)
-        ry = rx;
+    const auto [rx, ry] = radiusAttributes();
     if (width < 0) {
         x += width;
         width = -width;
@@ -384,14 +390,7 @@ std::optional<SVGBezierPath> svgParser::readEllipseTag()
 {
     const double cx = floatAttribute("cx");
     const double cy = floatAttribute("cy");
-    const bool hasRx = attribute("rx").has_value();
-    const bool hasRy = attribute("ry").has_value();
-    double rx = floatAttribute("rx");
-    double ry = floatAttribute("ry");
-    if (!hasRx)
-        rx = ry;
-    if (!hasRy)
-        ry = rx;
+    const auto [rx, ry] = radiusAttributes();
     SVGBezierPath path;
     addEllipse(path, cx - rx, cy - ry, 2 * rx, 2 * ry);
     return path;

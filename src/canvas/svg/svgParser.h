@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "canvas/svg/SVGAttributes.h"
@@ -38,6 +39,8 @@ private:
     void pushGroup(const SVGAttributes& attributes);
     std::optional<std::string> attribute(const char* name) const;
     float floatAttribute(const char* name) const;
+    // The rx and ry attributes, each standing in for the other when it is missing (0 when both are).
+    std::pair<double, double> radiusAttributes() const;
 
     std::optional<SVGBezierPath> readShape(const std::string& lowerCaseName);
     std::optional<SVGBezierPath> readPathTag();
