@@ -255,6 +255,8 @@ TEST(SVGReader, BasicShapes)
     EXPECT_EQ(onlyRy.elements()[0].points[0], (Point{3, 0}));
     // Numbers with units read as the number.
     EXPECT_EQ(readOne("<rect width='10px' height='4pt'/>").bounds(), (Rect{0, 0, 10, 4}));
+    // A negative width or height reaches back from x and y.
+    EXPECT_EQ(describe(readOne("<rect x='10' y='10' width='-4' height='-2'/>")), "M 6 8 | L 10 8 | L 10 10 | L 6 10 | Z");
 
     const SVGBezierPath circle = readOne("<circle cx='5' cy='6' r='5'/>");
     EXPECT_EQ(circle.elements().size(), 6u);
@@ -269,6 +271,14 @@ TEST(SVGReader, BasicShapes)
     EXPECT_NEAR(eb.size.height, 8, 1e-9);
     const Rect eb2 = readOne("<ellipse cx='10' cy='10' rx='4' ry='2'/>").bounds();
     EXPECT_NEAR(eb2.size.height, 4, 1e-9);
+    // A negative radius draws the ellipse of its size, started at the right end like any other.
+    const SVGBezierPath negative = readOne("<ellipse cx='10' cy='10' rx='-4' ry='2'/>");
+    EXPECT_EQ(negative.elements().front().points[0], (Point{14, 10}));
+    const Rect nb = negative.bounds();
+    EXPECT_NEAR(nb.origin.x, 6, 1e-9);
+    EXPECT_NEAR(nb.origin.y, 8, 1e-9);
+    EXPECT_NEAR(nb.size.width, 8, 1e-9);
+    EXPECT_NEAR(nb.size.height, 4, 1e-9);
 
     EXPECT_EQ(describe(readOne("<line x1='1' y1='2' x2='3' y2='4'/>")), "M 1 2 | L 3 4");
     EXPECT_EQ(describe(readOne("<polyline points='0,0 10,0 10,10'/>")), "M 0 0 | L 10 0 | L 10 10");

@@ -106,7 +106,9 @@ void foldOpacity(SVGAttributes& attributes, const std::string& key)
     }
 }
 
-void addEllipse(SVGBezierPath& path, double x, double y, double width, double height)
+// Turns a box with a negative width or height around, keeping the area it covers: afterwards (x, y) is its top
+// left corner and both sides are non-negative.
+void flipNegativeSides(double& x, double& y, double& width, double& height)
 {
     if (width < 0) {
         x += width;
@@ -116,6 +118,11 @@ void addEllipse(SVGBezierPath& path, double x, double y, double width, double he
         y += height;
         height = -height;
     }
+}
+
+void addEllipse(SVGBezierPath& path, double x, double y, double width, double height)
+{
+    flipNegativeSides(x, y, width, height);
     const double rx = width / 2;
     const double ry = height / 2;
     const double cx = x + rx;
@@ -339,14 +346,7 @@ std::optional<SVGBezierPath> svgParser::readRectTag()
     double width = floatAttribute("width");
     double height = floatAttribute("height");
     const auto [rx, ry] = radiusAttributes();
-    if (width < 0) {
-        x += width;
-        width = -width;
-    }
-    if (height < 0) {
-        y += height;
-        height = -height;
-    }
+    flipNegativeSides(x, y, width, height);
     // Corners never take more than half a side, and a negative corner is none.
     const double cw = std::clamp(rx, 0.0, width / 2);
     const double ch = std::clamp(ry, 0.0, height / 2);
