@@ -189,23 +189,35 @@ private:
         }
     }
 
-    void enter(std::size_t depth) const
+    // Steps past the opening bracket of an object or array; true when the closing one follows at once.
+    bool open(std::size_t depth, char close)
     {
         if (depth > Json::maxDepth)
             fail("nesting deeper than " + std::to_string(Json::maxDepth) + " levels");
+        ++pos_;
+        skipSpace();
+        if (pos_ < text_.size() && text_[pos_] == close) {
+            ++pos_;
+            return true;
+        }
+        return false;
+    }
+
+    // After a member or element: true past a ',', false past the closing bracket.
+    bool next(char close)
+    {
+        skipSpace();
+        if (pos_ < text_.size() && (text_[pos_] == ',' || text_[pos_] == close))
+            return text_[pos_++] == ',';
+        unexpected();
     }
 
     KeyedValue object_(std::size_t depth)
     {
-        enter(depth);
-        ++pos_;
         KeyedObject members;
-        skipSpace();
-        if (pos_ < text_.size() && text_[pos_] == '}') {
-            ++pos_;
+        if (open(depth, '}'))
             return KeyedValue(std::move(members));
-        }
-        for (;;) {
+        do {
             skipSpace();
             if (pos_ >= text_.size() || text_[pos_] != '"') {
                 if (pos_ < text_.size() && text_[pos_] != '"')
@@ -219,43 +231,20 @@ private:
             ++pos_;
             skipSpace();
             members.set(std::move(key), value_(depth + 1));
-            skipSpace();
-            if (pos_ < text_.size() && text_[pos_] == ',') {
-                ++pos_;
-                continue;
-            }
-            if (pos_ < text_.size() && text_[pos_] == '}') {
-                ++pos_;
-                return KeyedValue(std::move(members));
-            }
-            unexpected();
-        }
+        } while (next('}'));
+        return KeyedValue(std::move(members));
     }
 
     KeyedValue array_(std::size_t depth)
     {
-        enter(depth);
-        ++pos_;
         KeyedValue::Array items;
-        skipSpace();
-        if (pos_ < text_.size() && text_[pos_] == ']') {
-            ++pos_;
+        if (open(depth, ']'))
             return KeyedValue(std::move(items));
-        }
-        for (;;) {
+        do {
             skipSpace();
             items.push_back(value_(depth + 1));
-            skipSpace();
-            if (pos_ < text_.size() && text_[pos_] == ',') {
-                ++pos_;
-                continue;
-            }
-            if (pos_ < text_.size() && text_[pos_] == ']') {
-                ++pos_;
-                return KeyedValue(std::move(items));
-            }
-            unexpected();
-        }
+        } while (next(']'));
+        return KeyedValue(std::move(items));
     }
 
     unsigned long hex4()

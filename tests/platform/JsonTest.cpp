@@ -210,6 +210,9 @@ TEST(Json, RefusesMalformedTextWithTheOffset)
     EXPECT_EQ(errorOf("[1 2]"), "JSON: unexpected character '2' at byte 3");
     EXPECT_EQ(errorOf("1 2"), "JSON: unexpected text after the value at byte 2");
     EXPECT_EQ(errorOf("[1"), "JSON: unexpected end of text at byte 2");
+    EXPECT_EQ(errorOf(R"({"a":1])"), "JSON: unexpected character ']' at byte 6");
+    EXPECT_EQ(errorOf(R"([1})"), "JSON: unexpected character '}' at byte 2");
+    EXPECT_EQ(errorOf(R"({"a":1)"), "JSON: unexpected end of text at byte 6");
     EXPECT_EQ(errorOf(R"({"a" 1})"), "JSON: unexpected character '1' at byte 5");
     EXPECT_EQ(errorOf("tru"), "JSON: unexpected end of text at byte 3");
     EXPECT_EQ(errorOf("nul1"), "JSON: unexpected character '1' at byte 3");
