@@ -252,6 +252,7 @@ public:
     void readDocumentArchive(const std::string& url);
     // Plain text and Markdown: UTF-8 text read as an indented outline.
     void readPlainText(const std::string& url);
+    void readMarkdown(const std::string& url);
     // The text of an RTF file read as an outline.
     void readRTFTextDocumentFormat(const std::string& url);
     // The text of a Word file read as an outline.

@@ -83,7 +83,7 @@ DocumentReader VQDocumentFiles::readerFor(std::string_view typeName, std::string
     static constexpr std::array<Row, 6> rows{{
         {DocumentReader::documentArchive, {"io.kelvarn.velquine.mindmap"}, {"radovudo"}},
         {DocumentReader::plainText, {"public.text", "public.txt"}, {"txt"}},
-        {DocumentReader::plainText,
+        {DocumentReader::markdown,
          {"public.markdown", "net.daringfireball.markdown", "org.commonmark.markdown"},
          {"md", "markdown"}},
         {DocumentReader::rtf, {"public.rtf"}, {"rtf"}},

@@ -13,7 +13,8 @@ namespace velquine {
 // The reader a file is handed to.
 enum class DocumentReader {
     documentArchive, // the program's own documents
-    plainText,       // plain text and Markdown, read as indented outlines
+    plainText,       // plain text, read as an indented outline
+    markdown,        // Markdown, read as an indented outline whose headings give their depth
     rtf,
     docx,
     opml,
@@ -35,7 +36,7 @@ public:
     //   own documents  "io.kelvarn.velquine.mindmap" or an extension ending in "radovudo"
     //   plain text     "public.text", "public.txt"; "txt"
     //   Markdown       "public.markdown", "net.daringfireball.markdown", "org.commonmark.markdown";
-    //                  "md", "markdown" (read as plain text)
+    //                  "md", "markdown" (an outline whose headings give their depth)
     //   RTF            "public.rtf"; "rtf"
     //   Word           "org.openxmlformats.wordprocessingml.document"; "docx"
     //   OPML           "public.data.xml.opml"; "opml"

@@ -1,4 +1,4 @@
-// Opening other files as new maps: plain text and Markdown read as indented outlines, the text of RTF
+// Opening other files as new maps: plain text and Markdown (headings giving their depth) read as indented outlines, the text of RTF
 // and Word files read the same way, and OPML outlines with their title.
 
 #include "document/VQDocument.h"
@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "exchange/DocxTextReader.h"
+#include "exchange/MarkdownOutline.h"
 #include "exchange/OPMLImporter.h"
 #include "exchange/PlainTextImporter.h"
 #include "exchange/RtfTextReader.h"
@@ -72,6 +73,11 @@ private:
 void VQDocument::readPlainText(const std::string& url)
 {
     importOutlineText(utf8Text(readFileBytes(url), url));
+}
+
+void VQDocument::readMarkdown(const std::string& url)
+{
+    importOutlineText(markdownOutlineText(utf8Text(readFileBytes(url), url)));
 }
 
 void VQDocument::readRTFTextDocumentFormat(const std::string& url)

@@ -238,6 +238,9 @@ void VQDocument::read(const std::string& url, const std::string& typeName)
     case DocumentReader::plainText:
         readPlainText(url);
         break;
+    case DocumentReader::markdown:
+        readMarkdown(url);
+        break;
     case DocumentReader::rtf:
         readRTFTextDocumentFormat(url);
         break;

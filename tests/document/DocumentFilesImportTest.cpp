@@ -55,10 +55,10 @@ TEST_F(DocumentImports, PlainTextByTypeName)
     EXPECT_FALSE(document->readFailed());
 }
 
-TEST_F(DocumentImports, MarkdownByExtensionIsReadAsAnOutline)
+TEST_F(DocumentImports, MarkdownByExtensionIsReadAsAnOutlineWhoseHeadingsGiveTheirDepth)
 {
     EXPECT_FALSE(import(dataFile("outline.md"), "com.example.unknown"));
-    EXPECT_EQ(forestText(document->project.graph), (Forest{"# not interpreted(Garden(Seeds,Fence))"}));
+    EXPECT_EQ(forestText(document->project.graph), (Forest{"Notes", "Yard(Garden(Seeds,Fence),Shed(Tools))"}));
     expectUntitledAfterRead();
 }
 

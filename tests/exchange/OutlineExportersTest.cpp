@@ -1,4 +1,5 @@
 #include "exchange/MarkdownExporter.h"
+#include "exchange/MarkdownOutline.h"
 #include "exchange/PlainTextExporter.h"
 #include "exchange/PlainTextImporter.h"
 #include "exchange/StringBuilder.h"
@@ -139,6 +140,28 @@ TEST(MarkdownExporter, ReadsBackIntoTheSameTreeThroughThePlainTextImporter)
     // Headings are not indented, so the outline comes back flat: every line a root.
     const auto nodes = PlainTextImporter::importNodes(*MarkdownExporter(planGraph()).exportData());
     EXPECT_EQ(treeText(nodes), "# Plan\n## A\n### A1\n## B\n");
+}
+
+TEST(MarkdownOutline, HeadingsBecomeIndentedLinesAndOurExportReadsBackIntoTheSameTree)
+{
+    EXPECT_EQ(markdownOutlineText("# Plan\n\n## A\n\n### A1\n\n## B\n\n"), "Plan\n\n\tA\n\n\t\tA1\n\n\tB\n\n");
+    Graph graph = planGraph();
+    graph.updateNodes({makeNode(9, std::nullopt, "Caf\u00e9 #2 ##", {10}), makeNode(10, 9, "# inner")});
+    const std::string exported = *MarkdownExporter(graph).exportData();
+    EXPECT_EQ(treeText(PlainTextImporter::importNodes(markdownOutlineText(exported))), treeText(graph));
+}
+
+TEST(MarkdownOutline, OnlyAtxHeadingsOutsideCodeFencesChange)
+{
+    // Up to three spaces of indentation, trailing blanks, CR LF line ends and an empty heading; "#" marks
+    // after the title belong to it.
+    EXPECT_EQ(markdownOutlineText("  ## Title ##  \r\n#\n###x"), "\tTitle ##\r\n\n###x");
+    // Four spaces make code, "#hashtag" is text, and fenced blocks are left alone up to their closing fence.
+    EXPECT_EQ(markdownOutlineText("    # code\n#tag\n```\n# shell comment\n```\n## After"),
+              "    # code\n#tag\n```\n# shell comment\n```\n\tAfter");
+    EXPECT_EQ(markdownOutlineText("~~~\n# a\n```\n# b\n~~~\n# c"), "~~~\n# a\n```\n# b\n~~~\nc");
+    EXPECT_EQ(markdownOutlineText(""), "");
+    EXPECT_EQ(markdownOutlineText("- item\n  - sub"), "- item\n  - sub");
 }
 
 TEST(YAMLExporter, TwoSpacesPerLevelAndAColonBeforeChildren)
