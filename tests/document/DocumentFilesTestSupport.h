@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "DocumentTestSupport.h"
 #include "document/VQDocument.h"
 #include "model/graph/Graph.h"
 #include "model/style/ProjectStyle.h"
@@ -132,46 +133,6 @@ inline VQProject richProject()
         project.graph.setNode(node, node.uid);
     project.selectedNodeUIDs = {7004, 7002, 7004};
     return project;
-}
-
-// Field-by-field comparison of two projects, nodes compared in full.
-inline ::testing::AssertionResult sameContent(const VQProject& a, const VQProject& b)
-{
-    if (a.title != b.title || a.author != b.author || a.notes != b.notes)
-        return ::testing::AssertionFailure() << "project texts differ";
-    if (!(a.projectStyle == b.projectStyle))
-        return ::testing::AssertionFailure() << "project styles differ";
-    if (a.grid.type != b.grid.type || !(a.grid.size == b.grid.size))
-        return ::testing::AssertionFailure() << "grids differ";
-    if (!(a.baseLayoutOptions == b.baseLayoutOptions))
-        return ::testing::AssertionFailure() << "base layout options differ";
-    if (a.selectedNodeUIDs != b.selectedNodeUIDs)
-        return ::testing::AssertionFailure() << "selections differ";
-    if (a.graph.count() != b.graph.count())
-        return ::testing::AssertionFailure() << "node counts differ: " << a.graph.count() << " and " << b.graph.count();
-    for (const auto& [uid, node] : a.graph.nodeBin()) {
-        const Node* other = b.graph.findNode(uid);
-        if (!other)
-            return ::testing::AssertionFailure() << "node " << uid << " missing";
-        if (node.differs(*other) || node.modifiedTimestamp != other->modifiedTimestamp)
-            return ::testing::AssertionFailure()
-                << "node " << uid << " differs:" << (node.title != other->title ? " title" : "")
-                << (node.url != other->url ? " url" : "") << (node.note != other->note ? " note" : "")
-                << (node.childrenUIDs != other->childrenUIDs ? " children" : "")
-                << (node.parentUID != other->parentUID ? " parent" : "")
-                << (!(node.center == other->center) ? " center" : "") << (!(node.size == other->size) ? " size" : "")
-                << (node.shape != other->shape ? " shape" : "") << (node.image() != other->image() ? " image" : "")
-                << (node.style != other->style ? " style" : "")
-                << (node.createdTimestamp != other->createdTimestamp ? " created" : "")
-                << (node.modifiedTimestamp != other->modifiedTimestamp ? " modified" : "")
-                << (node.horizontalAffinity != other->horizontalAffinity ? " horizontal" : "")
-                << (node.verticalAffinity != other->verticalAffinity ? " vertical" : "")
-                << (node.layoutOptions != other->layoutOptions ? " layout" : "");
-        if (node.image().has_value() != other->image().has_value()
-            || (node.image() && !(*node.image() == *other->image())))
-            return ::testing::AssertionFailure() << "image of node " << uid << " differs";
-    }
-    return ::testing::AssertionSuccess();
 }
 
 // One tree as "title(child,child(grandchild))".

@@ -79,7 +79,8 @@ private:
     int priority_;
 };
 
-// Field-by-field comparison of two projects, nodes compared in full (identifier equality is not enough).
+// Field-by-field comparison of two projects, nodes compared in full (identifier equality is not enough);
+// the message names the fields that differ.
 inline ::testing::AssertionResult sameProject(const VQProject& a, const VQProject& b)
 {
     if (a.title != b.title || a.author != b.author || a.notes != b.notes)
@@ -99,7 +100,22 @@ inline ::testing::AssertionResult sameProject(const VQProject& a, const VQProjec
         if (!other)
             return ::testing::AssertionFailure() << "node " << uid << " missing";
         if (node.differs(*other) || node.modifiedTimestamp != other->modifiedTimestamp)
-            return ::testing::AssertionFailure() << "node " << uid << " differs";
+            return ::testing::AssertionFailure()
+                << "node " << uid << " differs:" << (node.title != other->title ? " title" : "")
+                << (node.url != other->url ? " url" : "") << (node.note != other->note ? " note" : "")
+                << (node.childrenUIDs != other->childrenUIDs ? " children" : "")
+                << (node.parentUID != other->parentUID ? " parent" : "")
+                << (!(node.center == other->center) ? " center" : "") << (!(node.size == other->size) ? " size" : "")
+                << (node.shape != other->shape ? " shape" : "") << (node.image() != other->image() ? " image" : "")
+                << (node.style != other->style ? " style" : "")
+                << (node.createdTimestamp != other->createdTimestamp ? " created" : "")
+                << (node.modifiedTimestamp != other->modifiedTimestamp ? " modified" : "")
+                << (node.horizontalAffinity != other->horizontalAffinity ? " horizontal" : "")
+                << (node.verticalAffinity != other->verticalAffinity ? " vertical" : "")
+                << (node.layoutOptions != other->layoutOptions ? " layout" : "");
+        if (node.image().has_value() != other->image().has_value()
+            || (node.image() && !(*node.image() == *other->image())))
+            return ::testing::AssertionFailure() << "image of node " << uid << " differs";
     }
     return ::testing::AssertionSuccess();
 }
