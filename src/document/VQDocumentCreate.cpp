@@ -50,7 +50,8 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
         setAffinities(node, placedParent);
     } else {
         const Node root = project.graph.rootAncestor(*storedParent);
-        const auto layouter = makeLayouter(layoutOptionsOfTree(root), false);
+        const auto layouter = ::velquine::makeLayouter(placementNeighbourhood(project.graph, parent, node),
+                                                       layoutOptionsOfTree(root), false);
         node.center = layouter->positionForNewNode(parent, node);
         setAffinities(node, parent);
     }

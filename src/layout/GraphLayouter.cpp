@@ -26,4 +26,25 @@ std::unique_ptr<GraphLayouter> makeLayouter(Graph graph, const LayoutOptions& op
     return std::make_unique<HorizontalGraphLayouter>(std::move(graph), 60.0, subtype, isManual, 10.0);
 }
 
+Graph placementNeighbourhood(const Graph& graph, const Node& parent, const Node& child)
+{
+    Graph neighbourhood;
+    const auto take = [&](std::int64_t uid) {
+        if (const Node* node = graph.findNode(uid))
+            neighbourhood.setNode(*node, uid);
+    };
+    const auto takeWithChildren = [&](const Node& node) {
+        take(node.uid);
+        for (std::int64_t uid : node.childrenUIDs)
+            take(uid);
+    };
+    if (parent.parentUID)
+        take(*parent.parentUID);
+    takeWithChildren(parent);
+    if (child.parentUID)
+        if (const Node* storedParent = graph.findNode(*child.parentUID))
+            takeWithChildren(*storedParent);
+    return neighbourhood;
+}
+
 } // namespace velquine

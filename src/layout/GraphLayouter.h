@@ -33,4 +33,9 @@ public:
 // tree stays where it is only when the options say it is arranged by hand and forceLayout is false.
 std::unique_ptr<GraphLayouter> makeLayouter(Graph graph, const LayoutOptions& options, bool forceLayout);
 
+// The part of the graph that placing a new child reads: the parent's parent, the child's stored parent, and the
+// children of both. A layouter over it gives positionForNewNode the same answer as one over the whole graph,
+// without copying a large map once for every node added to it.
+Graph placementNeighbourhood(const Graph& graph, const Node& parent, const Node& child);
+
 } // namespace velquine

@@ -129,3 +129,45 @@ TEST(TreeLayoutSeparation, HugeDistancesAreFoundAtOnce)
     // Where one point makes no difference any more, nothing moves instead of walking for ever.
     EXPECT_EQ(TreeLayout::separation(Rect(0, 1e300, 10, 1e300), Rect(0, 1e300, 10, 1e300)), 0.0);
 }
+
+TEST(PlacementNeighbourhood, PlacesANewChildExactlyAsTheWholeGraphDoes)
+{
+    using Type = LayoutOptions::LayoutType;
+    using Direction = LayoutOptions::LayoutDirection;
+    std::mt19937 random(777);
+    std::uniform_real_distribution<double> coordinate(-400.0, 400.0);
+    std::uniform_real_distribution<double> extent(20.0, 120.0);
+    for (int round = 0; round < 40; ++round) {
+        // A random tree of 40 nodes, each attached to an earlier one, scattered over the canvas.
+        std::vector<Node> nodes;
+        for (std::int64_t uid = 1; uid <= 40; ++uid) {
+            std::optional<std::int64_t> parent;
+            if (uid > 1)
+                parent = std::uniform_int_distribution<std::int64_t>(1, uid - 1)(random);
+            nodes.push_back(treeNode(uid, parent, {coordinate(random), coordinate(random)},
+                                     {extent(random), extent(random)}));
+            if (parent)
+                nodes[static_cast<std::size_t>(*parent - 1)].childrenUIDs.push_back(uid);
+        }
+        const Graph graph = graphOf(nodes);
+        for (const Node& parent : nodes) {
+            const Node child = treeNode(100, parent.uid, {0, 0}, {80, 40});
+            for (Type type : {Type::horizontal, Type::vertical})
+                for (Direction direction : {Direction::ascending, Direction::descending, Direction::balanced}) {
+                    const LayoutOptions o = options(type, direction, false);
+                    const Point whole = makeLayouter(graph, o, false)->positionForNewNode(parent, child);
+                    const Point near = makeLayouter(placementNeighbourhood(graph, parent, child), o, false)
+                                           ->positionForNewNode(parent, child);
+                    ASSERT_EQ(whole, near) << "parent " << parent.uid << " round " << round;
+                }
+        }
+    }
+    // A neighbourhood holds only what placement reads: for a child of node 2, its parent and grandparent,
+    // not the parent's sibling 3.
+    const std::vector<Node> tree = rootWithTwoChildren();
+    const Graph neighbourhood =
+        placementNeighbourhood(graphOf(tree), tree[1], treeNode(100, tree[1].uid, {0, 0}, {10, 10}));
+    EXPECT_EQ(neighbourhood.count(), 2u);
+    EXPECT_NE(neighbourhood.findNode(1), nullptr);
+    EXPECT_EQ(neighbourhood.findNode(3), nullptr);
+}
