@@ -19,7 +19,7 @@ void VQProject::applyStyle(const ProjectStyle& style, bool applyShapes, bool app
 Node VQProject::insertRootNode(const std::string& title, Point center)
 {
     const NodeStyle& level = projectStyle.current.rootNodeStyle;
-    const Point free = firstFreeCenter(center, newRootNodeSize, graph.allNodes());
+    const Point free = firstFreeCenter(center, newRootNodeSize, graph);
     Node root(title, free, newRootNodeSize, level);
     root.shape = projectStyle.current.rootNodeShape;
     root.style.branchColor = level.borderColor;

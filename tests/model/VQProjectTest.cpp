@@ -74,11 +74,18 @@ TEST(VQProjectTest, FirstFreeCenterMovesDownByOneAndAHalfHeights)
     EXPECT_EQ(VQProject::firstFreeCenter({0, 0}, {128, 48}, nodesAt({{0, 0}, {0, 72}})), (Point{0, 144}));
     // Only exact equality counts: a centre half a point away, or another x, leaves the place free.
     EXPECT_EQ(VQProject::firstFreeCenter({0, 0}, {128, 48}, nodesAt({{0, 0.5}, {10, 0}})), (Point{0, 0}));
-    EXPECT_EQ(VQProject::firstFreeCenter({5, 6}, {128, 48}, {}), (Point{5, 6}));
+    EXPECT_EQ(VQProject::firstFreeCenter({5, 6}, {128, 48}, std::vector<Node>{}), (Point{5, 6}));
     // The width plays no part; a gap in the column is taken.
     EXPECT_EQ(VQProject::firstFreeCenter({0, 0}, {0, 10}, nodesAt({{0, 0}, {0, 30}})), (Point{0, 15}));
     // Negative zero is the same place as zero.
     EXPECT_EQ(VQProject::firstFreeCenter({0, 0}, {128, 48}, nodesAt({{-0.0, -0.0}})), (Point{0, 72}));
+    // Among a graph's nodes the answer is the same as among a list of them.
+    Graph graph;
+    graph.storeNodes(nodesAt({{0, 0}, {0, 72}, {0, 216}}));
+    EXPECT_EQ(VQProject::firstFreeCenter({0, 0}, {128, 48}, graph), (Point{0, 144}));
+    EXPECT_EQ(VQProject::firstFreeCenter({0, 0}, {128, 48}, graph),
+              VQProject::firstFreeCenter({0, 0}, {128, 48}, graph.allNodes()));
+    EXPECT_EQ(VQProject::firstFreeCenter({3, 4}, {128, 48}, Graph()), (Point{3, 4}));
 }
 
 TEST(VQProjectTest, FirstFreeCenterStopsWhereItCannotMove)

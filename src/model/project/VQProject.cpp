@@ -24,14 +24,11 @@ void VQProject::setSelectedNodes(const std::vector<Node>& nodes)
         selectedNodeUIDs.push_back(node.uid);
 }
 
-Point VQProject::firstFreeCenter(Point from, Size size, const std::vector<Node>& among)
+namespace {
+
+// The first place from the candidate downwards that no taken centre holds exactly.
+Point firstFreePlace(Point from, Size size, const std::set<std::pair<double, double>>& taken)
 {
-    // Exact equality of both coordinates; a NaN centre equals nothing, and 0.0 and -0.0 are one place.
-    std::set<std::pair<double, double>> taken;
-    for (const Node& node : among) {
-        if (!std::isnan(node.center.x) && !std::isnan(node.center.y))
-            taken.emplace(node.center.x, node.center.y);
-    }
     const double step = 1.5 * size.height;
     Point candidate = from;
     if (std::isnan(candidate.x) || std::isnan(candidate.y))
@@ -45,6 +42,31 @@ Point VQProject::firstFreeCenter(Point from, Size size, const std::vector<Node>&
         candidate.y = nextY;
     }
     return candidate;
+}
+
+// Exact equality of both coordinates; a NaN centre equals nothing, and 0.0 and -0.0 are one place.
+void addCenter(std::set<std::pair<double, double>>& taken, const Node& node)
+{
+    if (!std::isnan(node.center.x) && !std::isnan(node.center.y))
+        taken.emplace(node.center.x, node.center.y);
+}
+
+} // namespace
+
+Point VQProject::firstFreeCenter(Point from, Size size, const std::vector<Node>& among)
+{
+    std::set<std::pair<double, double>> taken;
+    for (const Node& node : among)
+        addCenter(taken, node);
+    return firstFreePlace(from, size, taken);
+}
+
+Point VQProject::firstFreeCenter(Point from, Size size, const Graph& among)
+{
+    std::set<std::pair<double, double>> taken;
+    for (const auto& entry : among.nodeBin())
+        addCenter(taken, entry.second);
+    return firstFreePlace(from, size, taken);
 }
 
 const NodeStyle& VQProject::levelStyle(const ProjectStyle::Values& values, NodeType type)

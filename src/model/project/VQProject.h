@@ -66,6 +66,8 @@ public:
     // times the height, as often as needed. The width is not used. A height that is not positive, or a step
     // too small to change y, gives the candidate as it stands then instead of searching forever.
     static Point firstFreeCenter(Point from, Size size, const std::vector<Node>& among);
+    // The same among every node of a graph, without copying them.
+    static Point firstFreeCenter(Point from, Size size, const Graph& among);
 
     // ---- Styling (the project is not changed) ----
 
