@@ -20,7 +20,7 @@ void appendReference(std::string& out, char32_t scalar)
     out += ';';
 }
 
-// Swift's unsigned 32-bit parse: an optional sign, then at least one digit of the radix; "-" only
+// A strict unsigned 32-bit parse: an optional sign, then at least one digit of the radix; "-" only
 // for a zero value, nothing above 4,294,967,295.
 std::optional<std::uint32_t> parseUnsigned32(std::string_view digits, int radix)
 {

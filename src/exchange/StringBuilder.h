@@ -7,7 +7,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "platform/SwiftText.h"
+#include "platform/NumberText.h"
 
 namespace velquine {
 

@@ -1,6 +1,6 @@
 #include "platform/Json.h"
 
-#include "platform/SwiftText.h"
+#include "platform/NumberText.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // Small trees for the layouter tests.
 
 #include "model/graph/Graph.h"
-#include "platform/SwiftText.h"
+#include "platform/NumberText.h"
 
 #include <cstdint>
 #include <map>

@@ -7,7 +7,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Log.h"
-#include "platform/SwiftText.h"
+#include "platform/NumberText.h"
 
 namespace velquine {
 

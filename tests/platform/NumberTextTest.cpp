@@ -1,4 +1,4 @@
-#include "platform/SwiftText.h"
+#include "platform/NumberText.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 using namespace velquine;
 
-TEST(SwiftText, DoublesKeepAFractionAndUseTheShortestDigits)
+TEST(NumberText, DoublesKeepAFractionAndUseTheShortestDigits)
 {
     EXPECT_EQ(formatDouble(1.0), "1.0");
     EXPECT_EQ(formatDouble(-48.5), "-48.5");
@@ -20,7 +20,7 @@ TEST(SwiftText, DoublesKeepAFractionAndUseTheShortestDigits)
     EXPECT_EQ(formatDouble(9007199254740992.0), "9007199254740992.0");
 }
 
-TEST(SwiftText, VerySmallAndVeryLargeValuesUseExponents)
+TEST(NumberText, VerySmallAndVeryLargeValuesUseExponents)
 {
     EXPECT_EQ(formatDouble(0.0001), "0.0001");
     EXPECT_EQ(formatDouble(0.00001), "1e-05");
@@ -32,7 +32,7 @@ TEST(SwiftText, VerySmallAndVeryLargeValuesUseExponents)
     EXPECT_EQ(formatDouble(std::nan("")), "nan");
 }
 
-TEST(SwiftText, FloatsAndGeometry)
+TEST(NumberText, FloatsAndGeometry)
 {
     EXPECT_EQ(formatFloat(0.1f), "0.1");
     EXPECT_EQ(formatFloat(453.0f), "453.0");

@@ -1,4 +1,4 @@
-#include "platform/SwiftText.h"
+#include "platform/NumberText.h"
 
 #include <charconv>
 #include <cmath>
