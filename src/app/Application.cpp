@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QMainWindow>
 
+#include "model/project/FactorySettings.h"
+
 namespace velquine {
 
 int runApplication(int argc, char** argv)
@@ -12,6 +14,7 @@ int runApplication(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Velquine"));
     QApplication::setOrganizationName(QStringLiteral("Velquine"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velquine.svg")));
+    registerFactoryDefaults();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Untitled"));
