@@ -1,0 +1,90 @@
+#pragma once
+
+// A window's commands on widgets: its ActionDispatcher (see platform/ActionDispatcher.h), QActions that send
+// selectors, menus validated when they open, shortcuts validated before they fire.
+//
+// Using it:
+//     auto* actions = new WindowActions(window);                 // one per top-level window, owned by it
+//     actions->dispatcher().setChain({inspectorBar, graphViewController, windowController});
+//     attachResponder(notePaneWidget, notePane);                 // joins the chain while the focus is inside
+//     QMenu* edit = menuBar->addMenu(tr("&Edit"));
+//     actions->addAction(edit, tr("Copy"), "copy:", KeyPolicy::standardShortcuts(QKeySequence::Copy));
+//     actions->watchMenu(edit);                                  // validated on aboutToShow
+// The focus part of the chain is: the focused text widget (TextResponder), then the responders attached to the
+// focus widget and its ancestors, innermost first. A triggered action (menu click or shortcut) is validated
+// first and runs only when enabled; a refused or unanswered shortcut beeps. Validators' titles, hidden flags
+// and states are written back to the QAction; the mixed state shows as a dash (QAction has no mixed state).
+
+#include "platform/ActionDispatcher.h"
+
+#include <QKeySequence>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+
+namespace velquine {
+
+class TextResponder;
+
+// responder joins the focus part of the chain whenever the focus is in widget or below it. Held weakly; the
+// attachment ends with the widget. A null responder removes the attachment.
+void attachResponder(QWidget* widget, Responder* responder);
+Responder* attachedResponder(const QWidget* widget);
+
+class WindowActions : public QObject {
+    Q_OBJECT
+public:
+    explicit WindowActions(QWidget* window);
+    ~WindowActions() override;
+
+    // The WindowActions of widget's window, or null.
+    static WindowActions* of(const QWidget* widget);
+
+    ActionDispatcher& dispatcher() { return dispatcher_; }
+    QWidget* window() const { return window_; }
+
+    // Makes action send selector along this window's chain when triggered. tag is the item's tag. Shortcuts the
+    // key policy reserves for the focused widget are taken off the action.
+    void bindAction(QAction* action, const std::string& selector, int tag = 0);
+    // A new bound action at the end of menu. Sequences the key policy reserves for the focused widget are left out.
+    QAction* addAction(QMenu* menu, const QString& title, const std::string& selector,
+                       const QList<QKeySequence>& shortcuts = {}, int tag = 0);
+    // Validates menu's bound actions whenever it is about to show (submenus included as they open).
+    void watchMenu(QMenu* menu);
+    void validateMenu(QMenu* menu);
+
+    // Menu-item validation of one bound action, written back into it; returns whether it is enabled.
+    bool validateAction(QAction* action);
+    // Toolbar validation (enabled and, where the target answers it, the on/off state).
+    bool validateToolbarAction(QAction* action);
+    // Validates and, when enabled, performs; otherwise beeps. Returns whether the command ran.
+    bool trigger(QAction* action);
+
+    // The selector an action was bound to ("" when none), its item, and writing an item back.
+    static std::string selectorOf(const QAction* action);
+    static ActionItem itemFor(const QAction* action, ActionItemKind kind);
+    static void applyItem(QAction* action, const ActionItem& item);
+    static ControlState stateOf(const QAction* action);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::vector<Responder*> focusChain() const;
+    void restoreAfterMenu(QMenu* menu);
+
+    QPointer<QWidget> window_;
+    ActionDispatcher dispatcher_;
+    std::unique_ptr<TextResponder> textResponder_;
+};
+
+} // namespace velquine
