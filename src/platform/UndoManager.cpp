@@ -8,7 +8,9 @@ void UndoManager::registerUndo(Action action)
         return;
     switch (mode_) {
     case Mode::normal:
-        undoStack_.push_back(Step{{}, {std::move(action)}});
+        // Built in place: a braced list would copy the action, and with it everything the action holds.
+        undoStack_.emplace_back();
+        undoStack_.back().actions.push_back(std::move(action));
         redoStack_.clear();
         notify();
         return;

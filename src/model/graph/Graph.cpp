@@ -43,17 +43,9 @@ void walkBelow(std::int64_t topUID, const std::vector<std::int64_t>& topChildren
 
 // ---- Queries ----
 
-const Node* Graph::findNode(std::int64_t uid) const
-{
-    const auto it = nodeBin_.find(uid);
-    return it == nodeBin_.end() ? nullptr : &it->second;
-}
+const Node* Graph::findNode(std::int64_t uid) const { return nodeBin_.lookup(uid); }
 
-Node* Graph::findMutable(std::int64_t uid)
-{
-    const auto it = nodeBin_.find(uid);
-    return it == nodeBin_.end() ? nullptr : &it->second;
-}
+Node* Graph::findMutable(std::int64_t uid) { return nodeBin_.mutableNode(uid); }
 
 std::optional<Node> Graph::node(std::int64_t uid) const
 {
@@ -278,23 +270,27 @@ void Graph::setNode(const std::optional<Node>& node, std::int64_t uid)
         nodeBin_.erase(uid);
         return;
     }
-    nodeBin_.insert_or_assign(uid, *node);
+    nodeBin_.assign(uid, *node);
 }
 
 void Graph::updateNodes(const std::vector<Node>& nodes)
 {
     const double now = Clock::now();
     for (const Node& node : nodes) {
-        auto [it, inserted] = nodeBin_.insert_or_assign(node.uid, node);
-        if (it->second.createdTimestamp < 0)
-            it->second.createdTimestamp = now;
+        if (!(node.createdTimestamp < 0)) {
+            nodeBin_.assign(node.uid, node);
+            continue;
+        }
+        Node stamped = node;
+        stamped.createdTimestamp = now;
+        nodeBin_.assign(node.uid, std::move(stamped));
     }
 }
 
 std::vector<Node> Graph::storeNodes(const std::vector<Node>& nodes)
 {
     for (const Node& node : nodes)
-        nodeBin_.insert_or_assign(node.uid, node);
+        nodeBin_.assign(node.uid, node);
     return nodes;
 }
 
@@ -302,10 +298,10 @@ Node Graph::addChildNode(const Node& parent, std::string title, const NodeStyle&
 {
     Node child(std::move(title), center, size, style);
     child.parentUID = parent.uid;
-    nodeBin_.insert_or_assign(child.uid, child);
+    nodeBin_.assign(child.uid, child);
     Node changedParent = parent;
     changedParent.childrenUIDs.push_back(child.uid);
-    nodeBin_.insert_or_assign(changedParent.uid, std::move(changedParent));
+    nodeBin_.assign(changedParent.uid, std::move(changedParent));
     return child;
 }
 

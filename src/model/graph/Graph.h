@@ -5,8 +5,15 @@
 //
 // The tree lives in the nodes themselves: each node names its parent in parentUID and its children, in order,
 // in childrenUIDs. Every node without a parent is a root, so one graph holds a forest. The graph is a plain
-// value: copying it copies its nodes, every query hands out copies, and nothing changes until a node is written
-// back through one of the edits.
+// value: every query hands out copies, and nothing changes until a node is written back through one of the
+// edits.
+//
+// Copies share their nodes (see SharedNodeBin): copying a graph costs next to nothing, and an edit copies only
+// the nodes it changes, so undo snapshots and layout inputs cost what changed. Each stored node keeps its storage
+// until it is changed; writing back a node equal to the stored one in every field keeps it too. sharedNode()
+// hands out that storage: when two graphs (say, the one on screen and the one after an edit) give the same
+// pointer for an identifier, its node did not change. Hold the pointers you mean to compare with; a graph may
+// reuse storage that nobody else holds.
 //
 // Identifiers that name no stored node are tolerated: list lookups skip them and single lookups find nothing.
 // Trees come from files, so links may be damaged or circular: every walk up or down the tree visits each
@@ -19,18 +26,20 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "model/graph/Node.h"
+#include "model/graph/SharedNodeBin.h"
 #include "platform/Geometry.h"
 
 namespace velquine {
 
 class Graph {
 public:
-    using NodeBin = std::map<std::int64_t, Node>;
+    using NodeBin = SharedNodeBin;
 
     // An empty graph.
     Graph() = default;
@@ -43,7 +52,9 @@ public:
     std::optional<Node> node(std::optional<std::int64_t> uid) const;
     // The stored node itself, without a copy, or null. Valid until the graph is next changed.
     const Node* findNode(std::int64_t uid) const;
-    bool contains(std::int64_t uid) const { return nodeBin_.count(uid) != 0; }
+    bool contains(std::int64_t uid) const { return nodeBin_.lookup(uid) != nullptr; }
+    // The storage of the stored node, shared with every copy of the graph that holds it unchanged, or null.
+    std::shared_ptr<const Node> sharedNode(std::int64_t uid) const { return nodeBin_.sharedNode(uid); }
 
     // The stored nodes of the identifiers, in their order; absent identifiers are skipped, repeats of present
     // ones give repeated nodes.
@@ -84,7 +95,8 @@ public:
 
     // ---- Edits (the graph is changed in place) ----
 
-    // Stores the node under the identifier, replacing what was there; nothing removes the identifier's entry.
+    // Stores the node under the identifier, replacing what was there (a node equal in every field keeps the stored
+    // storage); nothing removes the identifier's entry.
     void setNode(const std::optional<Node>& node, std::int64_t uid);
     // Stores each node under its uid, in list order; a negative createdTimestamp becomes the current time (read
     // once for the whole call).

@@ -1,0 +1,148 @@
+#pragma once
+
+// The store behind a graph: a map from identifier to node, sorted by identifier, whose copies share storage.
+//
+// The entries sit in a B-tree of blocks held by shared pointers. Copying a bin copies one pointer. A change
+// first copies the blocks on the way to the changed entry that another bin still holds, and the entry itself
+// when it is shared (copy on write), so a copy, a change and an old copy kept for later all cost in proportion
+// to what changed, not to the size of the map.
+//
+// Every entry (identifier and node) has storage of its own, shared by all bins holding it unchanged. entry()
+// hands it out as a shared pointer: two bins whose entries for an identifier are the same pointer hold the very
+// same node. assign() keeps the stored entry when the new node equals it in every field, so storing an
+// unchanged node back keeps its identity. Keep the shared pointer (not a raw address) while you mean to
+// compare later: an entry nobody else holds may be changed in place by the bin that owns it.
+//
+// Iteration runs in ascending identifier order and hands out std::pair<const std::int64_t, Node>, as a
+// std::map would. Iterators and node pointers stay valid until the bin is next changed.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "model/graph/Node.h"
+
+namespace velquine {
+
+class SharedNodeBin {
+public:
+    using key_type = std::int64_t;
+    using mapped_type = Node;
+    using value_type = std::pair<const std::int64_t, Node>;
+    using size_type = std::size_t;
+    // The shared storage of one entry.
+    using Entry = std::shared_ptr<const value_type>;
+
+private:
+    struct Block {
+        bool leaf = true;
+        // Entries at and below this block.
+        std::size_t size = 0;
+        // In a leaf, the identifiers of the cells. In an inner block, keys[i] is at most the least identifier
+        // below children[i] and more than every identifier below children[i - 1].
+        std::vector<std::int64_t> keys;
+        std::vector<std::shared_ptr<value_type>> cells;
+        std::vector<std::shared_ptr<Block>> children;
+    };
+    using BlockPtr = std::shared_ptr<Block>;
+
+public:
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = SharedNodeBin::value_type;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const value_type*;
+        using reference = const value_type&;
+
+        const_iterator() = default;
+        reference operator*() const { return *leaf()->cells[path_[depth_ - 1].index]; }
+        pointer operator->() const { return &**this; }
+        const_iterator& operator++()
+        {
+            if (++path_[depth_ - 1].index >= leaf()->cells.size())
+                nextLeaf();
+            return *this;
+        }
+        const_iterator operator++(int)
+        {
+            const_iterator before = *this;
+            ++*this;
+            return before;
+        }
+        friend bool operator==(const const_iterator& a, const const_iterator& b)
+        {
+            if (a.depth_ == 0 || b.depth_ == 0)
+                return a.depth_ == b.depth_;
+            return a.leaf() == b.leaf() && a.path_[a.depth_ - 1].index == b.path_[b.depth_ - 1].index;
+        }
+
+    private:
+        friend class SharedNodeBin;
+        // Deep enough for far more entries than memory holds: a level is only added when the top block
+        // overflows.
+        static constexpr std::size_t maxDepth = 16;
+        struct Frame {
+            const Block* block = nullptr;
+            std::size_t index = 0;
+        };
+        const Block* leaf() const { return path_[depth_ - 1].block; }
+        // Goes down the first children from the block; ends the iteration at an empty leaf.
+        void descendFirst(const Block* block);
+        void nextLeaf();
+
+        std::array<Frame, maxDepth> path_{};
+        std::size_t depth_ = 0; // 0: past the end
+    };
+    using iterator = const_iterator;
+
+    SharedNodeBin();
+    SharedNodeBin(const SharedNodeBin&) = default;
+    SharedNodeBin& operator=(const SharedNodeBin&) = default;
+    // The bin moved from is left empty.
+    SharedNodeBin(SharedNodeBin&& other) noexcept;
+    SharedNodeBin& operator=(SharedNodeBin&& other) noexcept;
+    ~SharedNodeBin() = default;
+
+    size_type size() const { return root_->size; }
+    bool empty() const { return root_->size == 0; }
+    size_type count(std::int64_t uid) const { return lookup(uid) ? 1 : 0; }
+    const_iterator begin() const;
+    const_iterator end() const { return {}; }
+    const_iterator find(std::int64_t uid) const;
+
+    // The stored node, or null.
+    const Node* lookup(std::int64_t uid) const;
+    // The shared storage of the stored entry, or null.
+    Entry entry(std::int64_t uid) const;
+    // The stored node as a shared pointer into its entry, or null.
+    std::shared_ptr<const Node> sharedNode(std::int64_t uid) const;
+
+    // Stores the node under the identifier. A stored node equal to it in every field (modifiedTimestamp
+    // included) stays as it is, storage and all.
+    void assign(std::int64_t uid, Node node);
+    // The stored node, made this bin's own for writing, or null.
+    Node* mutableNode(std::int64_t uid);
+    // Removes the entry; 1 when there was one, else 0.
+    size_type erase(std::int64_t uid);
+    void clear();
+
+private:
+    static constexpr std::size_t maxFanOut = 64;
+
+    static BlockPtr emptyBlock();
+    static Block& own(BlockPtr& block);
+    static std::size_t childIndex(const Block& block, std::int64_t uid);
+    const std::shared_ptr<value_type>* findCell(std::int64_t uid) const;
+    static BlockPtr split(Block& block);
+    static BlockPtr insertInto(BlockPtr& block, std::int64_t uid, std::shared_ptr<value_type>&& cell, bool& added);
+    static void eraseFrom(BlockPtr& block, std::int64_t uid);
+
+    BlockPtr root_;
+};
+
+} // namespace velquine

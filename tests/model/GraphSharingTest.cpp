@@ -1,0 +1,129 @@
+#include "model/graph/Graph.h"
+#include "model/graph/SharedNodeBin.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace velquine;
+
+namespace {
+
+Node titled(std::int64_t uid, const std::string& title, std::optional<std::int64_t> parent = std::nullopt)
+{
+    Node node(uid, parent, NodeStyle());
+    node.title = title;
+    return node;
+}
+
+std::map<std::int64_t, std::string> contentsOf(const SharedNodeBin& bin)
+{
+    std::map<std::int64_t, std::string> contents;
+    std::int64_t last = INT64_MIN;
+    for (const auto& [uid, node] : bin) {
+        EXPECT_LT(last, uid) << "iteration leaves ascending order";
+        EXPECT_EQ(uid, node.uid);
+        last = uid;
+        contents.emplace(uid, node.title);
+    }
+    EXPECT_EQ(contents.size(), bin.size());
+    return contents;
+}
+
+} // namespace
+
+// Random inserts, replacements and removals over several block splits and merges, checked against a std::map,
+// with snapshots taken along the way that must keep what they held.
+TEST(SharedNodeBin, BehavesAsASortedMapWhileCopiesKeepTheirContents)
+{
+    std::mt19937_64 random(7);
+    SharedNodeBin bin;
+    std::map<std::int64_t, std::string> expected;
+    std::vector<std::pair<SharedNodeBin, std::map<std::int64_t, std::string>>> snapshots;
+    for (int round = 0; round < 20000; ++round) {
+        const auto uid = static_cast<std::int64_t>(random() % 6000) - 1000;
+        const std::uint64_t action = random() % 10;
+        if (action < 6) {
+            const std::string title = "t" + std::to_string(round);
+            bin.assign(uid, titled(uid, title));
+            expected[uid] = title;
+        } else if (action < 9) {
+            EXPECT_EQ(bin.erase(uid), expected.erase(uid));
+        } else {
+            Node* node = bin.mutableNode(uid);
+            ASSERT_EQ(node != nullptr, expected.count(uid) == 1);
+            if (node) {
+                node->title += "!";
+                expected[uid] += "!";
+            }
+        }
+        if (round % 2500 == 0)
+            snapshots.emplace_back(bin, expected);
+    }
+    EXPECT_EQ(contentsOf(bin), expected);
+    for (const auto& [copy, contents] : snapshots)
+        EXPECT_EQ(contentsOf(copy), contents);
+    for (std::int64_t uid = -1001; uid < 5001; uid += 37) {
+        const auto found = bin.find(uid);
+        ASSERT_EQ(found != bin.end(), expected.count(uid) == 1) << uid;
+        if (found != bin.end()) {
+            EXPECT_EQ(found->second.title, expected[uid]);
+        }
+    }
+
+    while (!expected.empty()) {
+        bin.erase(expected.begin()->first);
+        expected.erase(expected.begin());
+    }
+    EXPECT_TRUE(bin.empty());
+    EXPECT_EQ(bin.begin(), bin.end());
+    EXPECT_FALSE(snapshots.back().first.empty());
+}
+
+// A copy of a graph shares every node; an edit gives new storage only to the nodes it changes, and writing back
+// an equal node keeps the storage the canvas compares by.
+TEST(GraphSharing, EditsGiveNewStorageOnlyToChangedNodes)
+{
+    Graph original;
+    Node root = titled(1, "n1");
+    for (std::int64_t uid = 2; uid <= 500; ++uid) {
+        original.setNode(titled(uid, "n" + std::to_string(uid), 1), uid);
+        root.childrenUIDs.push_back(uid);
+    }
+    original.setNode(root, 1);
+
+    Graph edited = original;
+    EXPECT_EQ(edited.sharedNode(250), original.sharedNode(250));
+
+    Node changed = *edited.node(250);
+    changed.title = "changed";
+    edited.updateNodes({changed, *edited.node(251)});
+    Node stamped = *edited.node(252);
+    stamped.modifiedTimestamp = 5.0;
+    edited.storeNodes({stamped});
+    EXPECT_EQ(edited.sharedNode(251), original.sharedNode(251)) << "an equal node written back keeps its storage";
+    EXPECT_NE(edited.sharedNode(252), original.sharedNode(252)) << "the modification time counts as a change";
+    edited.removeNodeKeepingChildren(*edited.node(1));
+
+    EXPECT_EQ(original.node(250)->title, "n250");
+    EXPECT_EQ(original.node(2)->parentUID, std::optional<std::int64_t>(1));
+    EXPECT_EQ(original.count(), 500U);
+    EXPECT_FALSE(edited.contains(1));
+
+    EXPECT_NE(edited.sharedNode(250), original.sharedNode(250));
+    EXPECT_EQ(edited.sharedNode(250)->title, "changed");
+    EXPECT_NE(edited.sharedNode(300), original.sharedNode(300)) << "moved up to the root level";
+    EXPECT_EQ(edited.sharedNode(1), nullptr);
+
+    // Held storage is never changed in place, even when the graph holding it is the only graph left.
+    const std::shared_ptr<const Node> heldRoot = original.sharedNode(1);
+    edited = Graph();
+    original.removeNodes({*original.node(2)});
+    EXPECT_NE(original.sharedNode(1), heldRoot);
+    EXPECT_EQ(original.node(1)->childrenUIDs.size(), 498U);
+    EXPECT_EQ(heldRoot->childrenUIDs.size(), 499U);
+}
