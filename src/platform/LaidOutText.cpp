@@ -1,0 +1,164 @@
+#include "platform/LaidOutText.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QString>
+#include <QTextCharFormat>
+#include <QTextOption>
+
+#include <algorithm>
+#include <cmath>
+
+namespace velquine {
+
+namespace {
+
+// Wide enough never to wrap, small enough for QTextLayout's fixed-point widths.
+constexpr double unlimitedWidth = 1.0e7;
+
+bool isHardBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029);
+}
+
+struct FormatRun {
+    qsizetype start;  // within the paragraph
+    qsizetype length;
+    TextAttributes attributes;
+};
+
+// The attributes of [start, end) of the text. For measuring only the font matters, and adjacent runs with
+// the same font are joined.
+std::vector<FormatRun> formatRuns(const AttributedString& text, qsizetype start, qsizetype end, bool forDrawing)
+{
+    std::vector<FormatRun> runs;
+    for (const auto& run : text.runs()) {
+        const qsizetype from = std::max<qsizetype>(start, qsizetype(run.location));
+        const qsizetype to = std::min<qsizetype>(end, qsizetype(run.location + run.length));
+        if (from >= to)
+            continue;
+        TextAttributes attributes = forDrawing ? run.attributes : TextAttributes{};
+        attributes.font = run.attributes.effectiveFont();
+        if (!runs.empty() && runs.back().attributes == attributes && runs.back().start + runs.back().length == from - start)
+            runs.back().length += to - from;
+        else
+            runs.push_back({from - start, to - from, attributes});
+    }
+    return runs;
+}
+
+QTextCharFormat charFormat(const TextAttributes& attributes, const QPaintDevice* device)
+{
+    QTextCharFormat format;
+    format.setFont(attributes.effectiveFont().toQFont(device));
+    if (attributes.foregroundColor)
+        format.setForeground(attributes.foregroundColor->toQColor());
+    if (attributes.underlineStyle && *attributes.underlineStyle != LineStyle::none) {
+        format.setFontUnderline(true);
+        if (attributes.underlineColor)
+            format.setUnderlineColor(attributes.underlineColor->toQColor());
+    }
+    if (attributes.strikethroughStyle && *attributes.strikethroughStyle != LineStyle::none)
+        format.setFontStrikeOut(true);
+    return format;
+}
+
+bool needsFormats(const std::vector<FormatRun>& runs)
+{
+    if (runs.size() > 1)
+        return true;
+    return !runs.empty() && runs.front().attributes.count() > 1;
+}
+
+} // namespace
+
+LaidOutText::LaidOutText(const AttributedString& text, double width, const QPaintDevice* device, bool forDrawing)
+{
+    const QString all = text.qstring();
+    const qsizetype n = all.size();
+    const double lineWidth = std::isfinite(width) ? std::clamp(width, 0.0, unlimitedWidth) : unlimitedWidth;
+    double y = 0;
+    qsizetype start = 0;
+    while (start < n) {
+        qsizetype end = start;
+        while (end < n && !isHardBreak(all[end]))
+            ++end;
+        const std::vector<FormatRun> runs = formatRuns(text, start, end, forDrawing);
+        // An empty paragraph takes the font of the break that closes it.
+        const Font baseFont = runs.empty() ? text.attributesAt(std::size_t(start)).effectiveFont()
+                                           : *runs.front().attributes.font;
+        auto layout = std::make_unique<QTextLayout>(all.mid(start, end - start), baseFont.toQFont(device), device);
+        if (needsFormats(runs)) {
+            QList<QTextLayout::FormatRange> formats;
+            for (const FormatRun& run : runs)
+                formats.append({int(run.start), int(run.length), charFormat(run.attributes, device)});
+            layout->setFormats(formats);
+        }
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setUseDesignMetrics(true);
+        layout->setTextOption(option);
+        layout->beginLayout();
+        for (;;) {
+            QTextLine line = layout->createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(lineWidth);
+            line.setPosition(QPointF(0, 0));
+            TextLine measured;
+            measured.location = std::size_t(start + line.textStart());
+            measured.length = std::size_t(line.textLength());
+            measured.width = line.naturalTextWidth();
+            measured.ascent = line.ascent();
+            measured.descent = line.descent();
+            measured.height = measured.ascent + measured.descent;
+            placed_.push_back({paragraphs_.size(), line.lineNumber(), y});
+            y += measured.height;
+            lines_.push_back(measured);
+        }
+        layout->endLayout();
+        paragraphs_.push_back(std::move(layout));
+        if (end >= n)
+            break;
+        qsizetype next = end + 1;
+        if (all[end] == u'\r' && next < n && all[next] == u'\n')
+            ++next;
+        // The break belongs to the line it closes.
+        if (!lines_.empty())
+            lines_.back().length = std::size_t(next) - lines_.back().location;
+        start = next;
+    }
+}
+
+LaidOutText::LaidOutText(LaidOutText&&) noexcept = default;
+LaidOutText& LaidOutText::operator=(LaidOutText&&) noexcept = default;
+LaidOutText::~LaidOutText() = default;
+
+Size LaidOutText::size() const
+{
+    Size size;
+    for (const TextLine& line : lines_) {
+        size.width = std::max(size.width, line.width);
+        size.height += line.height;
+    }
+    return size;
+}
+
+void LaidOutText::draw(QPainter& painter, Point origin, double boxWidth, TextAlignment alignment) const
+{
+    const QPen oldPen = painter.pen();
+    painter.setPen(Qt::black);
+    for (std::size_t i = 0; i < placed_.size(); ++i) {
+        const Placed& placed = placed_[i];
+        const QTextLine line = paragraphs_[placed.paragraph]->lineAt(placed.line);
+        double x = origin.x;
+        if (alignment == TextAlignment::center)
+            x += (boxWidth - lines_[i].width) / 2;
+        else if (alignment == TextAlignment::right)
+            x += boxWidth - lines_[i].width;
+        line.draw(&painter, QPointF(x, origin.y + placed.y));
+    }
+    painter.setPen(oldPen);
+}
+
+} // namespace velquine

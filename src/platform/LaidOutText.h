@@ -1,0 +1,52 @@
+#pragma once
+
+// Styled text laid out for drawing by the same line walk TextMeasurement uses: hard breaks split it into
+// paragraphs, QTextLayout wraps each at the width, and the lines stack top-down by ascent + descent. So
+// what is drawn has exactly the lines and sizes that were measured. Keep one while the text and width do
+// not change; drawing it again costs no layout.
+
+#include <QTextLayout>
+
+#include <memory>
+#include <vector>
+
+#include "platform/AttributedString.h"
+#include "platform/Geometry.h"
+#include "platform/TextMeasurement.h"
+
+class QPainter;
+class QPaintDevice;
+
+namespace velquine {
+
+class LaidOutText {
+public:
+    LaidOutText() = default;
+    // Lays the text out at the width (not finite: no wrapping). With forDrawing, colours, underline and
+    // strike-through of the runs are applied too; measuring needs only the fonts.
+    LaidOutText(const AttributedString& text, double width, const QPaintDevice* device = nullptr,
+                bool forDrawing = true);
+    LaidOutText(LaidOutText&&) noexcept;
+    LaidOutText& operator=(LaidOutText&&) noexcept;
+    ~LaidOutText();
+
+    const std::vector<TextLine>& lines() const { return lines_; }
+    // The widest line by the sum of the line heights.
+    Size size() const;
+
+    // Draws the lines top-down from the origin, each placed in boxWidth by the alignment (natural and
+    // justified lines start at the left). Text without a colour of its own is black.
+    void draw(QPainter& painter, Point origin, double boxWidth, TextAlignment alignment) const;
+
+private:
+    struct Placed {
+        std::size_t paragraph;
+        int line;
+        double y;
+    };
+    std::vector<std::unique_ptr<QTextLayout>> paragraphs_;
+    std::vector<Placed> placed_;
+    std::vector<TextLine> lines_;
+};
+
+} // namespace velquine

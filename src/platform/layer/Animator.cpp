@@ -1,0 +1,77 @@
+#include "platform/layer/Animator.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/layer/Layer.h"
+
+namespace velquine {
+
+Animator& Animator::shared()
+{
+    static Animator animator;
+    return animator;
+}
+
+double Animator::now() const
+{
+    if (timeSource_)
+        return timeSource_();
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void Animator::setTimeSource(std::function<double()> source)
+{
+    timeSource_ = std::move(source);
+    if (timeSource_ && timer_)
+        timer_->stop();
+}
+
+void Animator::add(const std::shared_ptr<Layer>& layer)
+{
+    if (!layer)
+        return;
+    const bool known = std::any_of(layers_.begin(), layers_.end(),
+                                   [&](const std::weak_ptr<Layer>& w) { return w.lock() == layer; });
+    if (!known)
+        layers_.push_back(layer);
+    startTimer();
+}
+
+void Animator::startTimer()
+{
+    if (timeSource_ || !QCoreApplication::instance())
+        return;
+    if (!timer_) {
+        timer_ = new QTimer(QCoreApplication::instance());
+        timer_->setInterval(frameInterval);
+        QObject::connect(timer_, &QTimer::timeout, [this] { tick(); });
+    }
+    if (!timer_->isActive())
+        timer_->start();
+}
+
+void Animator::tick()
+{
+    std::vector<std::weak_ptr<Layer>> layers;
+    layers.swap(layers_);
+    for (const auto& weak : layers) {
+        auto layer = weak.lock();
+        if (layer && layer->stepAnimations())
+            layers_.push_back(weak);
+    }
+    if (layers_.empty() && timer_)
+        timer_->stop();
+}
+
+std::size_t Animator::animatingLayerCount() const
+{
+    return std::size_t(std::count_if(layers_.begin(), layers_.end(),
+                                     [](const std::weak_ptr<Layer>& w) { return !w.expired(); }));
+}
+
+} // namespace velquine

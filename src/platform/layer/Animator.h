@@ -1,0 +1,44 @@
+#pragma once
+
+// Drives the implicit animations of layers: holds the layers whose presentation values are animating, gives
+// the time they are evaluated at, and on every frame reports their areas for repaint and ends the finished
+// animations. The time source can be replaced (tests step it by hand and call tick()).
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QTimer;
+
+namespace velquine {
+
+class Layer;
+
+class Animator {
+public:
+    static Animator& shared();
+
+    // Seconds on a monotonic clock (or the replaced time source).
+    double now() const;
+    // Replaces the time source; an empty function restores the clock. While replaced, no frame timer runs.
+    void setTimeSource(std::function<double()> source);
+
+    // A layer with a new animation; starts the frame timer when needed.
+    void add(const std::shared_ptr<Layer>& layer);
+    // Advances every animating layer to now().
+    void tick();
+    std::size_t animatingLayerCount() const;
+    bool isRunning() const { return !layers_.empty(); }
+
+    static constexpr int frameInterval = 16;  // milliseconds
+
+private:
+    Animator() = default;
+    void startTimer();
+
+    std::function<double()> timeSource_;
+    std::vector<std::weak_ptr<Layer>> layers_;
+    QTimer* timer_ = nullptr;
+};
+
+} // namespace velquine

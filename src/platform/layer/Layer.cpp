@@ -1,0 +1,648 @@
+#include "platform/layer/Layer.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/RunLoop.h"
+#include "platform/layer/Animator.h"
+#include "platform/layer/LayerRenderer.h"
+#include "platform/layer/Transaction.h"
+
+namespace velquine {
+
+namespace {
+
+bool isAnimatableKey(const std::string& key)
+{
+    return key == "position" || key == "bounds" || key == "opacity" || key == "path" || key == "backgroundColor";
+}
+
+bool paints(const QColor& color) { return color.isValid() && color.alpha() > 0; }
+
+// Outside every transaction, pending layouts run on the next turn of the main loop (an implicit
+// transaction), once however many layers ask.
+void scheduleImplicitLayoutFlush()
+{
+    static bool posted = false;
+    if (posted)
+        return;
+    posted = true;
+    RunLoop::post([] {
+        posted = false;
+        Transaction::flushLayouts();
+    });
+}
+
+} // namespace
+
+Layer::Layer() = default;
+
+Layer::~Layer()
+{
+    for (const Ptr& sublayer : sublayers_)
+        sublayer->superlayer_ = nullptr;
+}
+
+// --- Changes
+
+Layer::Change::Change(Layer& layer, ChangeKind kind) : layer_(layer), kind_(kind)
+{
+    const Layer* root = layer.rootLayer();
+    report_ = bool(root->dirtyAreaHandler_);
+    if (report_)
+        before_ = layer.areaInRoot();
+}
+
+Layer::Change::~Change()
+{
+    layer_.invalidateUpwards(kind_);
+    if (report_) {
+        layer_.reportArea(before_);
+        layer_.reportArea(layer_.areaInRoot());
+    }
+}
+
+void Layer::invalidateUpwards(ChangeKind kind)
+{
+    if (kind != ChangeKind::placement)
+        ++contentRevision_;
+    if (kind == ChangeKind::geometry)
+        extentValid_ = false;
+    const bool extentsMove = kind != ChangeKind::appearance;
+    for (Layer* layer = superlayer_; layer; layer = layer->superlayer_) {
+        ++layer->contentRevision_;
+        if (extentsMove)
+            layer->extentValid_ = false;
+    }
+}
+
+Rect Layer::areaInRoot() const
+{
+    if (!superlayer_)
+        return hidden_ ? Rect::null() : subtreeExtent();
+    Rect area = visualBounds();
+    for (const Layer* layer = superlayer_; layer && !area.isNull(); layer = layer->superlayer_) {
+        if (layer->hidden_)
+            return Rect::null();
+        if (!layer->superlayer_)
+            break;
+        const Rect f = layer->presentationFrame();
+        const Rect b = layer->presentationBounds();
+        area = area.offsetBy(f.origin.x - b.origin.x, f.origin.y - b.origin.y);
+    }
+    return area;
+}
+
+void Layer::reportArea(const Rect& rootArea) const
+{
+    if (rootArea.isNull())
+        return;
+    const Layer* root = rootLayer();
+    if (root->dirtyAreaHandler_)
+        root->dirtyAreaHandler_(rootArea);
+}
+
+void Layer::setDirtyAreaHandler(std::function<void(const Rect&)> handler) { dirtyAreaHandler_ = std::move(handler); }
+
+// --- Geometry
+
+void Layer::setPosition(Point position)
+{
+    if (position == position_)
+        return;
+    const Point from = presentationPosition();
+    Change change(*this, ChangeKind::placement);
+    position_ = position;
+    animateChange("position", from, position);
+}
+
+void Layer::setBounds(Rect bounds)
+{
+    bounds = bounds.standardized();
+    if (bounds == bounds_)
+        return;
+    const Rect from = presentationBounds();
+    const Size oldSize = bounds_.size;
+    {
+        Change change(*this, ChangeKind::geometry);
+        bounds_ = bounds;
+        animateChange("bounds", from, bounds);
+    }
+    if (!(oldSize == bounds.size)) {
+        resizeSublayers(oldSize);
+        setNeedsLayout();
+    }
+}
+
+void Layer::setAnchorPoint(Point anchor)
+{
+    if (anchor == anchorPoint_)
+        return;
+    Change change(*this, ChangeKind::placement);
+    anchorPoint_ = anchor;
+}
+
+Rect Layer::frame() const
+{
+    const double w = bounds_.size.width, h = bounds_.size.height;
+    return {position_.x - anchorPoint_.x * w, position_.y - anchorPoint_.y * h, w, h};
+}
+
+void Layer::setFrame(Rect frame)
+{
+    frame = frame.standardized();
+    if (frame.isNull())
+        return;
+    setBounds({bounds_.origin, frame.size});
+    setPosition({frame.origin.x + anchorPoint_.x * frame.size.width,
+                 frame.origin.y + anchorPoint_.y * frame.size.height});
+}
+
+void Layer::setZPosition(double z)
+{
+    if (z == zPosition_)
+        return;
+    Change change(*this, ChangeKind::placement);
+    zPosition_ = z;
+    if (superlayer_)
+        superlayer_->drawingOrderValid_ = false;
+}
+
+void Layer::setContentsScale(double scale) { contentsScale_ = scale; }
+
+void Layer::resizeSublayers(Size oldSize)
+{
+    const double dw = bounds_.size.width - oldSize.width;
+    const double dh = bounds_.size.height - oldSize.height;
+    // The change of each axis is shared equally by its flexible parts (margin before, size, margin after).
+    auto share = [](double delta, unsigned mask, unsigned before, unsigned size, unsigned after, double& origin,
+                    double& length) {
+        const int parts = int(bool(mask & before)) + int(bool(mask & size)) + int(bool(mask & after));
+        if (parts == 0)
+            return;
+        const double part = delta / parts;
+        if (mask & before)
+            origin += part;
+        if (mask & size)
+            length = std::max(0.0, length + part);
+    };
+    for (const Ptr& sublayer : std::vector<Ptr>(sublayers_)) {
+        const unsigned mask = sublayer->autoresizingMask_;
+        if (mask == layerNotSizable)
+            continue;
+        Rect f = sublayer->frame();
+        share(dw, mask, layerMinXMargin, layerWidthSizable, layerMaxXMargin, f.origin.x, f.size.width);
+        share(dh, mask, layerMinYMargin, layerHeightSizable, layerMaxYMargin, f.origin.y, f.size.height);
+        sublayer->setFrame(f);
+    }
+}
+
+// --- Presentation
+
+Point Layer::presentationPosition() const { return presentationValue<Point>("position", position_); }
+Rect Layer::presentationBounds() const { return presentationValue<Rect>("bounds", bounds_); }
+double Layer::presentationOpacity() const { return presentationValue<double>("opacity", opacity_); }
+
+Rect Layer::presentationFrame() const
+{
+    if (animations_.empty())
+        return frame();
+    const Point p = presentationPosition();
+    const Rect b = presentationBounds();
+    const double w = b.size.width, h = b.size.height;
+    return {p.x - anchorPoint_.x * w, p.y - anchorPoint_.y * h, w, h};
+}
+
+AnimatedValue Layer::animatedValue(const std::string& key) const
+{
+    for (const LayerAnimation& animation : animations_)
+        if (animation.key == key)
+            return animation.valueAt(Animator::shared().now());
+    return {};
+}
+
+bool Layer::hasAnimationForKey(const std::string& key) const
+{
+    return std::any_of(animations_.begin(), animations_.end(),
+                       [&](const LayerAnimation& a) { return a.key == key; });
+}
+
+void Layer::removeAllAnimations()
+{
+    if (animations_.empty())
+        return;
+    Change change(*this, ChangeKind::geometry);
+    animations_.clear();
+}
+
+void Layer::animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to)
+{
+    std::erase_if(animations_, [&](const LayerAnimation& a) { return a.key == key; });
+    // A layer outside any tree has nothing on screen to animate from.
+    if (!superlayer_ || Transaction::disableActions())
+        return;
+    const std::optional<LayerAction> action = actionForKey(key);
+    if (!action || !(action->duration > 0))
+        return;
+    auto self = weak_from_this().lock();
+    if (!self)
+        return;
+    animations_.push_back({key, from, to, Animator::shared().now(), *action});
+    Animator::shared().add(self);
+}
+
+bool Layer::stepAnimations()
+{
+    const double now = Animator::shared().now();
+    reportArea(lastAnimatedArea_);
+    // Moving or fading keeps a cached picture of the layer; anything else redraws it.
+    const bool placementOnly = std::all_of(animations_.begin(), animations_.end(), [](const LayerAnimation& a) {
+        return a.key == "position" || a.key == "opacity";
+    });
+    {
+        Change change(*this, placementOnly ? ChangeKind::placement : ChangeKind::geometry);
+        std::erase_if(animations_, [&](const LayerAnimation& a) { return a.isFinishedAt(now); });
+    }
+    lastAnimatedArea_ = animations_.empty() ? Rect::null() : areaInRoot();
+    return !animations_.empty();
+}
+
+std::optional<LayerAction> Layer::actionForKey(const std::string& key) const { return defaultActionForKey(key); }
+
+std::optional<LayerAction> Layer::defaultActionForKey(const std::string& key)
+{
+    if (Transaction::disableActions() || !isAnimatableKey(key))
+        return std::nullopt;
+    return LayerAction{Transaction::animationDuration(), TimingFunction::standard};
+}
+
+// --- Appearance
+
+void Layer::setOpacity(double opacity)
+{
+    if (opacity == opacity_)
+        return;
+    const double from = presentationOpacity();
+    Change change(*this, ChangeKind::placement);
+    opacity_ = opacity;
+    animateChange("opacity", from, opacity);
+}
+
+void Layer::setHidden(bool hidden)
+{
+    if (hidden == hidden_)
+        return;
+    Change change(*this, ChangeKind::placement);
+    hidden_ = hidden;
+}
+
+void Layer::setMasksToBounds(bool masks)
+{
+    if (masks == masksToBounds_)
+        return;
+    Change change(*this, ChangeKind::geometry);
+    masksToBounds_ = masks;
+}
+
+void Layer::setBackgroundColor(const QColor& color)
+{
+    if (color == backgroundColor_)
+        return;
+    Change change(*this, ChangeKind::geometry);
+    backgroundColor_ = color;
+}
+
+void Layer::setCornerRadius(double radius)
+{
+    if (radius == cornerRadius_)
+        return;
+    Change change(*this, ChangeKind::appearance);
+    cornerRadius_ = radius;
+}
+
+void Layer::setBorderWidth(double width)
+{
+    if (width == borderWidth_)
+        return;
+    Change change(*this, ChangeKind::geometry);
+    borderWidth_ = width;
+}
+
+void Layer::setBorderColor(const QColor& color)
+{
+    if (color == borderColor_)
+        return;
+    Change change(*this, ChangeKind::appearance);
+    borderColor_ = color;
+}
+
+void Layer::setShadowColor(const QColor& color)
+{
+    if (color == shadowColor_)
+        return;
+    Change change(*this, ChangeKind::placement);
+    shadowColor_ = color;
+}
+
+void Layer::setShadowOpacity(double opacity)
+{
+    if (opacity == shadowOpacity_)
+        return;
+    Change change(*this, ChangeKind::placement);
+    shadowOpacity_ = opacity;
+}
+
+void Layer::setShadowOffset(Size offset)
+{
+    if (offset == shadowOffset_)
+        return;
+    Change change(*this, ChangeKind::placement);
+    shadowOffset_ = offset;
+}
+
+void Layer::setShadowRadius(double radius)
+{
+    if (radius == shadowRadius_)
+        return;
+    Change change(*this, ChangeKind::placement);
+    shadowRadius_ = radius;
+}
+
+bool Layer::hasVisibleShadow() const { return shadowOpacity_ > 0 && paints(shadowColor_); }
+
+void Layer::setContents(const QImage& image)
+{
+    if (image.isNull() && contents_.isNull())
+        return;
+    Change change(*this, ChangeKind::geometry);
+    contents_ = image;
+}
+
+void Layer::setContentsGravity(ContentsGravity gravity)
+{
+    if (gravity == contentsGravity_)
+        return;
+    Change change(*this, ChangeKind::appearance);
+    contentsGravity_ = gravity;
+}
+
+void Layer::setGrayFilter(bool gray)
+{
+    if (gray == grayFilter_)
+        return;
+    Change change(*this, ChangeKind::appearance);
+    grayFilter_ = gray;
+}
+
+// --- Tree
+
+void Layer::addSublayer(const Ptr& layer) { insertSublayer(layer, sublayers_.size()); }
+
+void Layer::insertSublayer(const Ptr& layer, std::size_t index)
+{
+    if (!layer || layer.get() == this)
+        return;
+    for (const Layer* ancestor = superlayer_; ancestor; ancestor = ancestor->superlayer_)
+        if (ancestor == layer.get())
+            return;  // a layer cannot hold its own ancestor
+    Ptr keep = layer;
+    keep->removeFromSuperlayer();
+    attachSublayer(keep, std::min(index, sublayers_.size()));
+}
+
+void Layer::attachSublayer(const Ptr& layer, std::size_t index)
+{
+    sublayers_.insert(sublayers_.begin() + std::ptrdiff_t(index), layer);
+    layer->superlayer_ = this;
+    drawingOrderValid_ = false;
+    Change change(*layer, ChangeKind::placement);
+    if (layer->needsLayout_ || layer->descendantNeedsLayout_)
+        markAncestorsNeedLayout();
+}
+
+void Layer::removeFromSuperlayer()
+{
+    if (!superlayer_)
+        return;
+    Ptr keep = weak_from_this().lock();
+    {
+        Change change(*this, ChangeKind::placement);
+        hiddenForRemoval_ = true;
+    }
+    hiddenForRemoval_ = false;
+    Layer* parent = superlayer_;
+    auto& siblings = parent->sublayers_;
+    siblings.erase(std::remove_if(siblings.begin(), siblings.end(), [&](const Ptr& p) { return p.get() == this; }),
+                   siblings.end());
+    parent->drawingOrderValid_ = false;
+    superlayer_ = nullptr;
+    animations_.clear();
+}
+
+void Layer::setSublayers(std::vector<Ptr> layers)
+{
+    for (const Ptr& sublayer : std::vector<Ptr>(sublayers_))
+        sublayer->removeFromSuperlayer();
+    for (const Ptr& layer : layers)
+        addSublayer(layer);
+}
+
+const std::vector<Layer*>& Layer::sublayersInDrawingOrder() const
+{
+    if (!drawingOrderValid_) {
+        drawingOrder_.clear();
+        drawingOrder_.reserve(sublayers_.size());
+        for (const Ptr& sublayer : sublayers_)
+            drawingOrder_.push_back(sublayer.get());
+        std::stable_sort(drawingOrder_.begin(), drawingOrder_.end(),
+                         [](const Layer* a, const Layer* b) { return a->zPosition_ < b->zPosition_; });
+        drawingOrderValid_ = true;
+    }
+    return drawingOrder_;
+}
+
+Layer* Layer::rootLayer()
+{
+    Layer* layer = this;
+    while (layer->superlayer_)
+        layer = layer->superlayer_;
+    return layer;
+}
+
+const Layer* Layer::rootLayer() const { return const_cast<Layer*>(this)->rootLayer(); }
+
+// --- Layout
+
+void Layer::setNeedsLayout()
+{
+    needsLayout_ = true;
+    markAncestorsNeedLayout();
+    if (auto self = weak_from_this().lock()) {
+        Transaction::scheduleLayout(self);
+        if (Transaction::depth() == 0)
+            scheduleImplicitLayoutFlush();
+    }
+}
+
+void Layer::markAncestorsNeedLayout()
+{
+    for (Layer* layer = superlayer_; layer && !layer->descendantNeedsLayout_; layer = layer->superlayer_)
+        layer->descendantNeedsLayout_ = true;
+}
+
+void Layer::layoutIfNeeded()
+{
+    if (!needsLayout_ && !descendantNeedsLayout_)
+        return;
+    Ptr keep = weak_from_this().lock();
+    descendantNeedsLayout_ = false;
+    if (needsLayout_) {
+        needsLayout_ = false;
+        layoutSublayers();
+    }
+    for (const Ptr& sublayer : std::vector<Ptr>(sublayers_))
+        sublayer->layoutIfNeeded();
+}
+
+// --- Display
+
+void Layer::setNeedsDisplay()
+{
+    Change change(*this, ChangeKind::appearance);
+}
+
+void Layer::setCachesPicture(bool caches)
+{
+    cachesPicture_ = caches;
+    if (!caches)
+        pictureCache_.reset();
+}
+
+LayerPictureCache& Layer::pictureCache() const
+{
+    if (!pictureCache_)
+        pictureCache_ = std::make_unique<LayerPictureCache>();
+    return *pictureCache_;
+}
+
+// --- Conversion
+
+namespace {
+
+Point toRoot(const Layer* layer, Point p)
+{
+    for (; layer && layer->superlayer(); layer = layer->superlayer()) {
+        const Rect f = layer->frame();
+        const Rect b = layer->bounds();
+        p = {p.x - b.origin.x + f.origin.x, p.y - b.origin.y + f.origin.y};
+    }
+    return p;
+}
+
+Point fromRoot(const Layer* layer, Point p)
+{
+    const Point zero = toRoot(layer, {0, 0});
+    return {p.x - zero.x, p.y - zero.y};
+}
+
+} // namespace
+
+Point Layer::convertPointToLayer(Point p, const Layer* layer) const
+{
+    const Point inRoot = toRoot(this, p);
+    return layer ? fromRoot(layer, inRoot) : inRoot;
+}
+
+Point Layer::convertPointFromLayer(Point p, const Layer* layer) const
+{
+    const Point inRoot = layer ? toRoot(layer, p) : p;
+    return fromRoot(this, inRoot);
+}
+
+Rect Layer::convertRectToLayer(Rect r, const Layer* layer) const
+{
+    if (r.isNull())
+        return r;
+    return {convertPointToLayer(r.origin, layer), r.size};
+}
+
+Rect Layer::convertRectFromLayer(Rect r, const Layer* layer) const
+{
+    if (r.isNull())
+        return r;
+    return {convertPointFromLayer(r.origin, layer), r.size};
+}
+
+// --- Drawing
+
+void Layer::draw(QPainter&) const {}
+
+Rect Layer::drawingExtent() const { return presentationBounds(); }
+
+Rect Layer::subtreeExtent() const
+{
+    if (extentValid_)
+        return extent_;
+    const Rect b = presentationBounds();
+    Rect extent = drawingExtent();
+    if (paints(backgroundColor_) || borderWidth_ > 0 || !contents_.isNull())
+        extent = extent.unionWith(b);
+    for (const Ptr& sublayer : sublayers_)
+        extent = extent.unionWith(sublayer->visualBounds());
+    if (masksToBounds_)
+        extent = extent.intersection(b);
+    extent_ = extent;
+    extentValid_ = true;
+    return extent;
+}
+
+Rect Layer::visualBounds() const
+{
+    if (hidden_ || hiddenForRemoval_)
+        return Rect::null();
+    Rect extent = subtreeExtent();
+    if (extent.isNull())
+        return extent;
+    if (hasVisibleShadow()) {
+        // Either sign of the vertical offset: the same tree may be drawn flipped.
+        const double spread = std::ceil(2 * shadowRadius_) + 1;
+        const double dx = shadowOffset_.width, dy = std::fabs(shadowOffset_.height);
+        extent = extent.unionWith(extent.offsetBy(dx, dy)).unionWith(extent.offsetBy(dx, -dy)).insetBy(-spread, -spread);
+    }
+    const Rect f = presentationFrame();
+    const Rect b = presentationBounds();
+    return extent.offsetBy(f.origin.x - b.origin.x, f.origin.y - b.origin.y);
+}
+
+Rect contentsRect(ContentsGravity gravity, const Rect& bounds, Size content)
+{
+    const double x = bounds.origin.x, y = bounds.origin.y, w = bounds.size.width, h = bounds.size.height;
+    const double cw = content.width, ch = content.height;
+    if ((cw == w && ch == h) || cw <= 0 || ch <= 0)
+        return bounds;
+    auto nearest = [](double v) { return std::round(v); };
+    switch (gravity) {
+    case ContentsGravity::left: return {x, y + std::floor(h / 2 - ch / 2), cw, ch};
+    case ContentsGravity::right: return {x + (w - cw), y + std::floor(h / 2 - ch / 2), cw, ch};
+    case ContentsGravity::top: return {x + std::floor(w / 2 - cw / 2), y, cw, ch};
+    case ContentsGravity::bottom: return {x + std::floor(w / 2 - cw / 2), y + std::floor(h - ch), cw, ch};
+    case ContentsGravity::center: return {x + nearest(w / 2 - cw / 2), y + nearest(h / 2 - ch / 2), cw, ch};
+    case ContentsGravity::bottomLeft: return {x, y + std::floor(h - ch), cw, ch};
+    case ContentsGravity::bottomRight: return {x + (w - cw), y + (h - ch), cw, ch};
+    case ContentsGravity::topLeft: return {x, y, cw, ch};
+    case ContentsGravity::topRight: return {x + (w - cw), y, cw, ch};
+    case ContentsGravity::resizeAspect:
+    case ContentsGravity::resizeAspectFill: {
+        const bool fitHeight = gravity == ContentsGravity::resizeAspect ? ch / cw >= h / w : !(cw / ch <= w / h);
+        const double nw = fitHeight ? std::floor(h * cw / ch) : w;
+        const double nh = fitHeight ? h : std::floor(w * ch / cw);
+        return {x + std::floor(w / 2 - nw / 2), y + std::floor(h / 2 - nh / 2), nw, nh};
+    }
+    case ContentsGravity::resize: break;
+    }
+    return bounds;
+}
+
+} // namespace velquine

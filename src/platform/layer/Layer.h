@@ -1,0 +1,306 @@
+#pragma once
+
+// A small tree of drawing layers for the canvas: plain C++ objects (QtGui only) with geometry that tests
+// can read without rendering, painted by LayerRenderer onto any QPainter.
+//
+// Usage:
+//   auto node = std::make_shared<Layer>();
+//   node->setAnchorPoint({0.5, 0.5});
+//   node->setFrame({10, 20, 120, 60});          // position (70, 50), bounds (0, 0, 120, 60)
+//   node->setCachesPicture(true);               // painted from a cached image while nothing inside changes
+//   auto shape = std::make_shared<ShapeLayer>();
+//   shape->setPath(roundedRectPath);            // in node's own coordinates
+//   node->addSublayer(shape);
+//   root->addSublayer(node);
+//   {
+//       Transaction t(true);                    // actions disabled: presentation jumps with the model
+//       node->setPosition({200, 80});
+//   }                                           // outermost commit runs pending layoutSublayers()
+//   node->setPosition({300, 80});               // actions on: position() is (300, 80) at once, while
+//                                               // presentationPosition() moves there over 0.25 s
+//
+// Coordinates: y grows downwards. A layer's own coordinate space is given by its bounds: the point
+// bounds.origin is the layer's top-left corner, and sublayer positions are in that space. The layer sits in
+// its superlayer so that the unit point anchorPoint of its bounds lies at position; frame() is that
+// rectangle in the superlayer's coordinates. zPosition orders siblings only (ties keep insertion order).
+//
+// Model and presentation: getters return model values, set at once. Changing "position", "bounds",
+// "opacity" (and a ShapeLayer's "path") asks actionForKey(key); when the current Transaction allows actions
+// and an action comes back, the presentation value animates from its current state to the new one, driven
+// by Animator. The renderer paints presentation values.
+//
+// Repaints: every visible change reports its old and new area (root coordinates) to the handler set on the
+// root with setDirtyAreaHandler, so a host widget repaints only what changed. setNeedsDisplay() asks a
+// layer to redraw its own content. A layer with cachesPicture() set is painted from an image of itself and
+// its sublayers, kept per content revision and device scale; any change inside it makes a new revision.
+
+#include <QColor>
+#include <QImage>
+#include <QPainterPath>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Geometry.h"
+#include "platform/layer/LayerAction.h"
+
+class QPainter;
+
+namespace velquine {
+
+struct LayerPictureCache;
+
+// Where contents are placed in the bounds when their size differs.
+enum class ContentsGravity {
+    center, top, bottom, left, right, topLeft, topRight, bottomLeft, bottomRight,
+    resize, resizeAspect, resizeAspectFill
+};
+
+// How a sublayer follows a change of its superlayer's bounds size (y grows downwards: "min Y" is the top).
+enum AutoresizingMask : unsigned {
+    layerNotSizable = 0,
+    layerMinXMargin = 1,
+    layerWidthSizable = 2,
+    layerMaxXMargin = 4,
+    layerMinYMargin = 8,
+    layerHeightSizable = 16,
+    layerMaxYMargin = 32
+};
+
+class Layer : public std::enable_shared_from_this<Layer> {
+public:
+    using Ptr = std::shared_ptr<Layer>;
+
+    Layer();
+    virtual ~Layer();
+    Layer(const Layer&) = delete;
+    Layer& operator=(const Layer&) = delete;
+
+    const std::string& name() const { return name_; }
+    void setName(std::string name) { name_ = std::move(name); }
+
+    // --- Geometry (model values)
+    Point position() const { return position_; }
+    void setPosition(Point position);
+    Rect bounds() const { return bounds_; }
+    void setBounds(Rect bounds);
+    Point anchorPoint() const { return anchorPoint_; }
+    void setAnchorPoint(Point anchor);
+    // The bounds placed in the superlayer: origin = position − anchorPoint × size.
+    Rect frame() const;
+    // Sets the bounds size and the position; the bounds origin is kept.
+    void setFrame(Rect frame);
+    double zPosition() const { return zPosition_; }
+    void setZPosition(double z);
+    unsigned autoresizingMask() const { return autoresizingMask_; }
+    void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
+    double contentsScale() const { return contentsScale_; }
+    virtual void setContentsScale(double scale);
+
+    // --- Presentation values (what is on screen while an animation runs)
+    Point presentationPosition() const;
+    Rect presentationBounds() const;
+    double presentationOpacity() const;
+    Rect presentationFrame() const;
+    bool hasAnimationForKey(const std::string& key) const;
+    bool hasAnimations() const { return !animations_.empty(); }
+    void removeAllAnimations();
+
+    // --- Appearance
+    double opacity() const { return opacity_; }
+    void setOpacity(double opacity);
+    bool isHidden() const { return hidden_; }
+    void setHidden(bool hidden);
+    bool masksToBounds() const { return masksToBounds_; }
+    void setMasksToBounds(bool masks);
+    bool isOpaque() const { return opaque_; }
+    void setOpaque(bool opaque) { opaque_ = opaque; }
+    // An invalid colour draws nothing.
+    QColor backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(const QColor& color);
+    double cornerRadius() const { return cornerRadius_; }
+    void setCornerRadius(double radius);
+    double borderWidth() const { return borderWidth_; }
+    void setBorderWidth(double width);
+    QColor borderColor() const { return borderColor_; }
+    void setBorderColor(const QColor& color);
+    // The shadow is drawn while shadowOpacity > 0 from the alpha of the layer and its sublayers. Its offset
+    // follows the platform's y-up convention: (0, −1) casts it one point down on screen.
+    QColor shadowColor() const { return shadowColor_; }
+    void setShadowColor(const QColor& color);
+    double shadowOpacity() const { return shadowOpacity_; }
+    void setShadowOpacity(double opacity);
+    Size shadowOffset() const { return shadowOffset_; }
+    void setShadowOffset(Size offset);
+    double shadowRadius() const { return shadowRadius_; }
+    void setShadowRadius(double radius);
+    // An image drawn in the bounds by contentsGravity, under the layer's own drawing; its size is the
+    // image's size in points (pixels / devicePixelRatio).
+    const QImage& contents() const { return contents_; }
+    void setContents(const QImage& image);
+    ContentsGravity contentsGravity() const { return contentsGravity_; }
+    void setContentsGravity(ContentsGravity gravity);
+    // Draws the layer and its sublayers in shades of grey.
+    bool hasGrayFilter() const { return grayFilter_; }
+    void setGrayFilter(bool gray);
+
+    // --- Tree
+    Layer* superlayer() const { return superlayer_; }
+    const std::vector<Ptr>& sublayers() const { return sublayers_; }
+    // Adding a layer that has another superlayer moves it.
+    void addSublayer(const Ptr& layer);
+    void insertSublayer(const Ptr& layer, std::size_t index);
+    void removeFromSuperlayer();
+    void setSublayers(std::vector<Ptr> layers);
+    // The sublayers in drawing order: by zPosition, ties in insertion order.
+    const std::vector<Layer*>& sublayersInDrawingOrder() const;
+    Layer* rootLayer();
+    const Layer* rootLayer() const;
+
+    // --- Layout
+    void setNeedsLayout();
+    bool needsLayout() const { return needsLayout_; }
+    // Lays out this layer (when asked to) and then every sublayer that needs it, top down.
+    void layoutIfNeeded();
+    // Places the sublayers; the base lays out nothing. Called by layoutIfNeeded().
+    virtual void layoutSublayers() {}
+
+    // --- Display
+    // The layer's own drawing changed: repaint it and make cached pictures around it stale.
+    void setNeedsDisplay();
+    bool cachesPicture() const { return cachesPicture_; }
+    void setCachesPicture(bool caches);
+    // Grows with every change to what the layer or any sublayer draws.
+    std::uint64_t contentRevision() const { return contentRevision_; }
+
+    // --- Conversion (a null layer means the root layer's coordinate space)
+    Point convertPointToLayer(Point p, const Layer* layer) const;
+    Point convertPointFromLayer(Point p, const Layer* layer) const;
+    Rect convertRectToLayer(Rect r, const Layer* layer) const;
+    Rect convertRectFromLayer(Rect r, const Layer* layer) const;
+    // Whether the point (own coordinates) lies in the bounds.
+    bool containsPoint(Point p) const { return bounds_.contains(p); }
+
+    // --- Actions
+    // The animation for a change of the property; none means the change jumps.
+    virtual std::optional<LayerAction> actionForKey(const std::string& key) const;
+    // The platform's own action for a key: the current transaction's timing for the animated properties
+    // ("position", "bounds", "opacity", "path", "backgroundColor"), none for anything else or while the
+    // transaction disables actions.
+    static std::optional<LayerAction> defaultActionForKey(const std::string& key);
+
+    // --- Drawing
+    // Draws the layer's own content in its own coordinates, above background and contents, below
+    // sublayers and border. The painter's opacity is already the layer's.
+    virtual void draw(QPainter& painter) const;
+    // The area draw() may paint, in own coordinates; the bounds unless a subclass knows better.
+    virtual Rect drawingExtent() const;
+    // What the layer and its visible sublayers paint, in the superlayer's coordinates; null when hidden.
+    Rect visualBounds() const;
+    // The same in own coordinates (position does not count).
+    Rect subtreeExtent() const;
+    // Called with areas in the root's coordinates whenever something visible changes under this root.
+    void setDirtyAreaHandler(std::function<void(const Rect&)> handler);
+
+    // Animator and renderer internals.
+    LayerPictureCache& pictureCache() const;
+    bool hasVisibleShadow() const;
+    // Advances the animations to Animator's time: reports their areas, drops the finished ones. Returns
+    // whether any is left.
+    bool stepAnimations();
+
+protected:
+    enum class ChangeKind {
+        geometry,     // moves or resizes what the layer paints
+        appearance,   // changes what it paints inside its own picture
+        placement     // changes how its picture is composed (own opacity, shadow, visibility)
+    };
+    // Reports the area before and after the change (in the root's coordinates) and makes cached extents and
+    // pictures stale. Subclass setters open one around the change of a field.
+    class Change {
+    public:
+        Change(Layer& layer, ChangeKind kind);
+        ~Change();
+        Change(const Change&) = delete;
+        Change& operator=(const Change&) = delete;
+
+    private:
+        Layer& layer_;
+        ChangeKind kind_;
+        Rect before_;
+        bool report_;
+    };
+
+    // Starts (or, with actions off, cancels) the implicit animation of a property from its current
+    // presentation value. Subclasses animate their own keys through these.
+    void animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to);
+    // The presentation value of a key: the model value unless an animation of it runs.
+    template <class T>
+    T presentationValue(const std::string& key, const T& model) const
+    {
+        if (animations_.empty())
+            return model;
+        const AnimatedValue value = animatedValue(key);
+        if (const T* v = std::get_if<T>(&value))
+            return *v;
+        return model;
+    }
+    AnimatedValue animatedValue(const std::string& key) const;
+    void invalidateUpwards(ChangeKind kind);
+    void reportArea(const Rect& rootArea) const;
+    Rect areaInRoot() const;
+
+private:
+    friend class Animator;
+    void attachSublayer(const Ptr& layer, std::size_t index);
+    void resizeSublayers(Size oldSize);
+    void markAncestorsNeedLayout();
+
+    std::string name_;
+    Point position_;
+    Rect bounds_;
+    Point anchorPoint_{0.5, 0.5};
+    double zPosition_ = 0;
+    unsigned autoresizingMask_ = layerNotSizable;
+    double contentsScale_ = 1.0;
+    double opacity_ = 1.0;
+    bool hidden_ = false;
+    bool masksToBounds_ = false;
+    bool opaque_ = false;
+    bool grayFilter_ = false;
+    bool cachesPicture_ = false;
+    bool needsLayout_ = false;
+    bool descendantNeedsLayout_ = false;
+    QColor backgroundColor_;
+    double cornerRadius_ = 0;
+    double borderWidth_ = 0;
+    QColor borderColor_{Qt::black};
+    QColor shadowColor_{Qt::black};
+    double shadowOpacity_ = 0;
+    Size shadowOffset_{0, -3};
+    double shadowRadius_ = 3;
+    QImage contents_;
+    ContentsGravity contentsGravity_ = ContentsGravity::resize;
+
+    Layer* superlayer_ = nullptr;
+    std::vector<Ptr> sublayers_;
+    std::uint64_t contentRevision_ = 0;
+    mutable bool extentValid_ = false;
+    mutable Rect extent_;
+    std::function<void(const Rect&)> dirtyAreaHandler_;
+    std::vector<LayerAnimation> animations_;
+    mutable std::unique_ptr<LayerPictureCache> pictureCache_;
+    mutable std::vector<Layer*> drawingOrder_;
+    mutable bool drawingOrderValid_ = false;
+    bool hiddenForRemoval_ = false;
+    Rect lastAnimatedArea_ = Rect::null();
+};
+
+// The rectangle contents of a size take in bounds under a gravity (whole points where the gravity rounds).
+Rect contentsRect(ContentsGravity gravity, const Rect& bounds, Size contentSize);
+
+} // namespace velquine

@@ -1,0 +1,74 @@
+#pragma once
+
+// Paints a layer tree onto any QPainter (a widget, a QImage, a PDF page) by one code path. The root
+// transform maps a source rectangle of the root layer's own coordinates onto a target rectangle of the
+// painter, which scales bounds to a frame; the flipped variant mirrors the geometry top to bottom while text
+// and images stay upright. Layers whose visual bounds miss the exposed rectangle are skipped with their
+// sublayers. Layers that cache their picture are painted from an image per content revision and device
+// scale, and shadows and the grey filter are painted from such an image as well.
+
+#include <QImage>
+#include <QRectF>
+#include <QTransform>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "platform/Geometry.h"
+
+class QPainter;
+
+namespace velquine {
+
+class Layer;
+
+struct LayerRenderOptions {
+    // The part of the root layer's own coordinate space to draw; null draws the root's bounds.
+    Rect sourceRect = Rect::null();
+    // Where the source goes, in the painter's coordinates; none puts it at the same coordinates.
+    std::optional<QRectF> targetRect;
+    // Mirrors the geometry top to bottom (y grows upwards), text and images upright.
+    bool flipped = false;
+    // Only layers that meet this rectangle (root coordinates) are painted; null means the whole source.
+    Rect exposedRect = Rect::null();
+    // Off for output that should stay vector (PDF): cached pictures are then not used.
+    bool usePictureCache = true;
+};
+
+// A picture of a layer and its sublayers, kept while its content revision and the device scale stay.
+struct LayerPictureCache {
+    QImage image;
+    std::uint64_t revision = 0;
+    double scaleX = 0;
+    double scaleY = 0;
+    // Device position of the image's top-left corner minus that of the layer's own origin.
+    QPointF offset;
+    ~LayerPictureCache();
+};
+
+class LayerRenderer {
+public:
+    // Lays out what needs it, then paints the tree.
+    static void render(QPainter& painter, Layer& root, const LayerRenderOptions& options = {});
+    // The tree painted on a transparent image of the pixel size (at the device pixel ratio), the source
+    // filling it.
+    static QImage renderToImage(Layer& root, QSize pixelSize, const LayerRenderOptions& options = {},
+                                double devicePixelRatio = 1.0);
+    // The transform from the root's coordinates to the painter's for a source, target and flip.
+    static QTransform rootTransform(const Rect& source, const QRectF& target, bool flipped);
+
+    // What the last paints did (for tests and benchmarks).
+    struct Statistics {
+        std::size_t layersPainted = 0;
+        std::size_t picturesDrawn = 0;
+        std::size_t picturesRebuilt = 0;
+    };
+    static Statistics& statistics();
+
+    // Bytes held by cached pictures, and the most they may take: past it layers are drawn directly.
+    static std::size_t cachedPictureBytes();
+    static void setCachedPictureBudget(std::size_t bytes);
+};
+
+} // namespace velquine

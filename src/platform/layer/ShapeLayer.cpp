@@ -1,0 +1,165 @@
+#include "platform/layer/ShapeLayer.h"
+
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace velquine {
+
+namespace {
+bool paints(const QColor& color) { return color.isValid() && color.alpha() > 0; }
+} // namespace
+
+void ShapeLayer::setPath(const QPainterPath& path)
+{
+    if (path == path_)
+        return;
+    const QPainterPath from = presentationPath();
+    Change change(*this, ChangeKind::geometry);
+    path_ = path;
+    pathExtent_.reset();
+    animateChange("path", from, path);
+}
+
+QPainterPath ShapeLayer::presentationPath() const { return presentationValue<QPainterPath>("path", path_); }
+
+void ShapeLayer::setFillColor(const QColor& color)
+{
+    if (color == fillColor_)
+        return;
+    Change change(*this, ChangeKind::appearance);
+    fillColor_ = color;
+}
+
+void ShapeLayer::setStrokeColor(const QColor& color)
+{
+    if (color == strokeColor_)
+        return;
+    Change change(*this, ChangeKind::geometry);
+    strokeColor_ = color;
+    pathExtent_.reset();
+}
+
+void ShapeLayer::setLineWidth(double width)
+{
+    if (width == lineWidth_)
+        return;
+    Change change(*this, ChangeKind::geometry);
+    lineWidth_ = width;
+    pathExtent_.reset();
+}
+
+void ShapeLayer::setLineDashPattern(std::vector<double> pattern)
+{
+    if (pattern == lineDashPattern_)
+        return;
+    Change change(*this, ChangeKind::appearance);
+    lineDashPattern_ = std::move(pattern);
+}
+
+void ShapeLayer::setLineDashPhase(double phase)
+{
+    if (phase == lineDashPhase_)
+        return;
+    Change change(*this, ChangeKind::appearance);
+    lineDashPhase_ = phase;
+}
+
+void ShapeLayer::setLineCap(LineCap cap)
+{
+    if (cap == lineCap_)
+        return;
+    Change change(*this, ChangeKind::geometry);
+    lineCap_ = cap;
+    pathExtent_.reset();
+}
+
+void ShapeLayer::setLineJoin(LineJoin join)
+{
+    if (join == lineJoin_)
+        return;
+    Change change(*this, ChangeKind::geometry);
+    lineJoin_ = join;
+    pathExtent_.reset();
+}
+
+void ShapeLayer::setMiterLimit(double limit)
+{
+    if (limit == miterLimit_)
+        return;
+    Change change(*this, ChangeKind::geometry);
+    miterLimit_ = limit;
+    pathExtent_.reset();
+}
+
+void ShapeLayer::setFillRule(FillRule rule)
+{
+    if (rule == fillRule_)
+        return;
+    Change change(*this, ChangeKind::appearance);
+    fillRule_ = rule;
+}
+
+QPen ShapeLayer::strokePen() const
+{
+    QPen pen(strokeColor_, lineWidth_);
+    pen.setCapStyle(lineCap_ == LineCap::round ? Qt::RoundCap : lineCap_ == LineCap::square ? Qt::SquareCap : Qt::FlatCap);
+    pen.setJoinStyle(lineJoin_ == LineJoin::round ? Qt::RoundJoin : lineJoin_ == LineJoin::bevel ? Qt::BevelJoin : Qt::SvgMiterJoin);
+    pen.setMiterLimit(miterLimit_);
+    // Only a pattern with some positive length dashes; an odd count repeats once to make dash-gap pairs.
+    const bool dashed = std::any_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return v > 0; })
+                        && std::all_of(lineDashPattern_.begin(), lineDashPattern_.end(),
+                                       [](double v) { return std::isfinite(v) && v >= 0; });
+    if (dashed && lineWidth_ > 0) {
+        QList<qreal> pattern;
+        for (int copy = 0; copy < (lineDashPattern_.size() % 2 ? 2 : 1); ++copy)
+            for (double length : lineDashPattern_)
+                pattern.append(length / lineWidth_);
+        pen.setDashPattern(pattern);
+        pen.setDashOffset(lineDashPhase_ / lineWidth_);
+    }
+    return pen;
+}
+
+void ShapeLayer::draw(QPainter& painter) const
+{
+    const QPainterPath path = [&] {
+        QPainterPath p = presentationPath();
+        p.setFillRule(fillRule_ == FillRule::evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
+        return p;
+    }();
+    if (path.isEmpty())
+        return;
+    if (paints(fillColor_))
+        painter.fillPath(path, fillColor_);
+    if (paints(strokeColor_) && lineWidth_ > 0)
+        painter.strokePath(path, strokePen());
+}
+
+Rect ShapeLayer::drawingExtent() const
+{
+    const bool animating = hasAnimationForKey("path");
+    if (pathExtent_ && !animating)
+        return *pathExtent_;
+    const QPainterPath path = presentationPath();
+    Rect extent = Rect::null();
+    if (!path.isEmpty()) {
+        const QRectF r = path.boundingRect();
+        extent = Rect(r.x(), r.y(), r.width(), r.height());
+        if (paints(strokeColor_) && lineWidth_ > 0) {
+            double margin = lineWidth_ / 2;
+            if (lineJoin_ == LineJoin::miter)
+                margin *= std::max(1.0, miterLimit_);
+            if (lineCap_ == LineCap::square)
+                margin = std::max(margin, lineWidth_ * M_SQRT1_2);
+            extent = extent.insetBy(-margin - 1, -margin - 1);
+        }
+    }
+    if (!animating)
+        pathExtent_ = extent;
+    return extent;
+}
+
+} // namespace velquine

@@ -1,0 +1,181 @@
+// The renderer on images: order, opacity, masks, the flipped variant, culling, dirty areas and cached
+// pictures, checked on pixels.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QPainter>
+
+#include "platform/layer/Layer.h"
+#include "platform/layer/LayerRenderer.h"
+#include "platform/layer/ShapeLayer.h"
+#include "platform/layer/TextLayer.h"
+#include "platform/layer/Transaction.h"
+
+using namespace velquine;
+
+namespace {
+
+std::shared_ptr<Layer> box(Rect frame, QColor color, double z = 0)
+{
+    auto layer = std::make_shared<Layer>();
+    layer->setFrame(frame);
+    layer->setBackgroundColor(color);
+    layer->setZPosition(z);
+    return layer;
+}
+
+std::shared_ptr<Layer> canvas(double w, double h)
+{
+    auto root = std::make_shared<Layer>();
+    root->setAnchorPoint({0, 0});
+    root->setBounds({0, 0, w, h});
+    return root;
+}
+
+QImage render(Layer& root, const LayerRenderOptions& options = {})
+{
+    const Rect b = root.bounds();
+    return LayerRenderer::renderToImage(root, QSize(int(b.size.width), int(b.size.height)), options);
+}
+
+} // namespace
+
+TEST(LayerRendererTest, PaintsByZOrderOpacityDownTheTreeMasksAndSkipsHiddenSubtrees)
+{
+    Transaction noActions(true);
+    auto root = canvas(60, 40);
+    auto red = box({0, 0, 30, 30}, Qt::red, 1);
+    auto blue = box({10, 10, 30, 30}, Qt::blue);
+    root->addSublayer(red);
+    root->addSublayer(blue);  // added later, but lower z: under the red one
+    auto faded = box({40, 0, 20, 20}, QColor());
+    faded->setOpacity(0.5);
+    auto inner = box({-10, -10, 40, 40}, Qt::green);
+    inner->setOpacity(0.5);
+    faded->addSublayer(inner);
+    faded->setMasksToBounds(true);
+    root->addSublayer(faded);
+    auto hiddenParent = box({0, 32, 8, 8}, QColor());
+    hiddenParent->addSublayer(box({0, 0, 8, 8}, Qt::black));
+    hiddenParent->setHidden(true);
+    root->addSublayer(hiddenParent);
+
+    const QImage image = render(*root);
+    EXPECT_EQ(image.pixelColor(15, 15), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(35, 35), QColor(Qt::blue));
+    EXPECT_NEAR(image.pixelColor(50, 10).alpha(), 64, 2);  // 0.5 × 0.5
+    EXPECT_EQ(image.pixelColor(50, 25).alpha(), 0);        // masked by the 20-point bounds
+    EXPECT_EQ(image.pixelColor(4, 36).alpha(), 0);
+}
+
+TEST(LayerRendererTest, RootTransformScalesSourceToTargetAndTheFlippedVariantKeepsTextUpright)
+{
+    Transaction noActions(true);
+    auto root = canvas(80, 40);
+    auto text = std::make_shared<TextLayer>();
+    text->setAnchorPoint({0, 0});
+    text->setFrame({0, 0, 80, 20});
+    text->setFont(Font::systemFont(14));
+    text->setForegroundColor(Color::black());
+    text->setString(std::string("Tp"));
+    root->addSublayer(text);
+    root->addSublayer(box({70, 30, 10, 10}, Qt::red));
+
+    const QImage plain = render(*root);
+    LayerRenderOptions flipped;
+    flipped.flipped = true;
+    const QImage mirrored = render(*root, flipped);
+    EXPECT_EQ(mirrored.pixelColor(75, 5), QColor(Qt::red));  // geometry mirrored top to bottom
+    EXPECT_EQ(mirrored.copy(0, 20, 60, 20), plain.copy(0, 0, 60, 20));  // the text reads the same way
+    EXPECT_NE(plain.copy(0, 0, 60, 20), plain.copy(0, 0, 60, 20).mirrored(false, true));
+
+    // Half the source onto the whole image: twice the size.
+    LayerRenderOptions zoom;
+    zoom.sourceRect = {40, 20, 40, 20};
+    const QImage zoomed = render(*root, zoom);
+    EXPECT_EQ(zoomed.pixelColor(70, 30), QColor(Qt::red));
+    EXPECT_EQ(zoomed.pixelColor(50, 15).alpha(), 0);
+    QDir().mkpath(VELQUINE_ARTEFACTS_DIR);
+    mirrored.save(QString(VELQUINE_ARTEFACTS_DIR) + "/layer_renderer_flipped.png");
+}
+
+TEST(LayerRendererTest, CullsByVisualBoundsAndReportsOldAndNewAreasOfAChange)
+{
+    Transaction noActions(true);
+    auto root = canvas(1000, 1000);
+    std::vector<Rect> dirty;
+    root->setDirtyAreaHandler([&](const Rect& r) { dirty.push_back(r); });
+    auto near = box({10, 10, 50, 20}, Qt::red);
+    auto far = box({800, 800, 50, 20}, Qt::blue);
+    root->addSublayer(near);
+    root->addSublayer(far);
+    dirty.clear();
+
+    far->setPosition({500, 900});
+    ASSERT_EQ(dirty.size(), 2u);
+    EXPECT_EQ(dirty[0], Rect(800, 800, 50, 20));
+    EXPECT_EQ(dirty[1], Rect(475, 890, 50, 20));
+
+    QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    LayerRenderer::statistics() = {};
+    LayerRenderOptions exposed;
+    exposed.exposedRect = {0, 0, 100, 100};
+    LayerRenderer::render(painter, *root, exposed);
+    EXPECT_EQ(LayerRenderer::statistics().layersPainted, 2u);  // the root and the near layer
+}
+
+TEST(LayerRendererTest, CachedPicturesAreReusedUntilSomethingInsideChangesOrTheScaleDoes)
+{
+    Transaction noActions(true);
+    auto root = canvas(100, 100);
+    auto node = box({10, 10, 40, 20}, QColor());
+    node->setCachesPicture(true);
+    auto shape = std::make_shared<ShapeLayer>();
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, 40, 20), 4, 4);
+    shape->setPath(path);
+    shape->setFillColor(Qt::red);
+    node->addSublayer(shape);
+    root->addSublayer(node);
+
+    auto& stats = LayerRenderer::statistics();
+    stats = {};
+    EXPECT_EQ(render(*root).pixelColor(30, 20), QColor(Qt::red));
+    render(*root);
+    node->setPosition({60, 60});  // moving keeps the picture
+    const QImage moved = render(*root);
+    EXPECT_EQ(moved.pixelColor(60, 60), QColor(Qt::red));
+    EXPECT_EQ(stats.picturesRebuilt, 1u);
+    EXPECT_EQ(stats.picturesDrawn, 3u);
+
+    shape->setFillColor(Qt::blue);  // a change inside makes a new revision
+    EXPECT_EQ(render(*root).pixelColor(60, 60), QColor(Qt::blue));
+    EXPECT_EQ(stats.picturesRebuilt, 2u);
+    LayerRenderOptions half;
+    half.targetRect = QRectF(0, 0, 50, 50);
+    EXPECT_EQ(render(*root, half).pixelColor(30, 30), QColor(Qt::blue));
+    EXPECT_EQ(stats.picturesRebuilt, 3u);
+    EXPECT_GT(LayerRenderer::cachedPictureBytes(), 0u);
+}
+
+TEST(LayerRendererTest, GrayFilterAndShadowArePaintedFromThePicture)
+{
+    Transaction noActions(true);
+    auto root = canvas(60, 60);
+    root->setBackgroundColor(Qt::white);
+    auto node = box({10, 10, 30, 20}, Qt::red);
+    node->setGrayFilter(true);
+    node->setShadowOpacity(1);
+    node->setShadowColor(QColor(44, 62, 80));
+    node->setShadowOffset({0, -4});
+    node->setShadowRadius(0);
+    root->addSublayer(node);
+    const QImage image = render(*root);
+    const QColor gray = image.pixelColor(25, 20);
+    EXPECT_EQ(gray.red(), gray.green());
+    EXPECT_EQ(gray.green(), gray.blue());
+    EXPECT_NEAR(gray.red(), 54, 2);  // red's luminance
+    EXPECT_EQ(image.pixelColor(25, 32), QColor(44, 62, 80));  // cast downwards
+    EXPECT_EQ(image.pixelColor(25, 8), QColor(Qt::white));
+}

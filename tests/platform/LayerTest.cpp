@@ -1,0 +1,234 @@
+// Layer geometry, tree order, layout and transactions, checked on layer state without rendering.
+#include <gtest/gtest.h>
+
+#include "platform/RunLoop.h"
+#include "platform/layer/Animator.h"
+#include "platform/layer/Layer.h"
+#include "platform/layer/ShapeLayer.h"
+#include "platform/layer/Transaction.h"
+
+using namespace velquine;
+
+namespace {
+
+// A manual clock for the animator, restored when the test ends.
+struct ManualTime {
+    double now = 100;
+    ManualTime() { Animator::shared().setTimeSource([this] { return now; }); }
+    ~ManualTime() { Animator::shared().setTimeSource({}); }
+};
+
+struct CountingLayer : Layer {
+    int layouts = 0;
+    void layoutSublayers() override
+    {
+        ++layouts;
+        if (!sublayers().empty())
+            sublayers().front()->setFrame({0, 0, bounds().size.width / 2, 10});
+    }
+};
+
+} // namespace
+
+TEST(LayerTest, FrameFollowsPositionAnchorAndBoundsAndSublayersUseTheBoundsOrigin)
+{
+    auto root = std::make_shared<Layer>();
+    auto layer = std::make_shared<Layer>();
+    root->addSublayer(layer);
+    EXPECT_EQ(layer->anchorPoint(), (Point{0.5, 0.5}));
+    layer->setFrame({10, 20, 120, 60});
+    EXPECT_EQ(layer->position(), (Point{70, 50}));
+    EXPECT_EQ(layer->bounds(), Rect(0, 0, 120, 60));
+    layer->setAnchorPoint({0, 0});
+    EXPECT_EQ(layer->frame(), Rect(70, 50, 120, 60));  // the position stays, the frame moves
+    layer->setBounds({-10, 5, 120, 60});               // the origin shifts the content, not the frame
+    EXPECT_EQ(layer->frame(), Rect(70, 50, 120, 60));
+
+    auto child = std::make_shared<Layer>();
+    child->setAnchorPoint({0, 0});
+    child->setFrame({-10, 5, 4, 4});
+    layer->addSublayer(child);
+    EXPECT_EQ(child->convertPointToLayer({0, 0}, root.get()), (Point{70, 50}));
+    EXPECT_EQ(root->convertPointToLayer({75, 52}, child.get()), (Point{5, 2}));
+    EXPECT_EQ(child->convertRectFromLayer({71, 51, 3, 3}, nullptr), Rect(1, 1, 3, 3));
+}
+
+TEST(LayerTest, ZPositionOrdersSiblingsOnlyAndTiesKeepInsertionOrder)
+{
+    auto root = std::make_shared<Layer>();
+    auto a = std::make_shared<Layer>(), b = std::make_shared<Layer>(), c = std::make_shared<Layer>();
+    auto inner = std::make_shared<Layer>();
+    inner->setZPosition(1000);
+    a->addSublayer(inner);
+    for (auto& l : {a, b, c})
+        root->addSublayer(l);
+    a->setZPosition(5);
+    EXPECT_EQ(root->sublayersInDrawingOrder(), (std::vector<Layer*>{b.get(), c.get(), a.get()}));
+    c->setZPosition(-1);
+    EXPECT_EQ(root->sublayersInDrawingOrder(), (std::vector<Layer*>{c.get(), b.get(), a.get()}));
+    EXPECT_EQ(a->sublayersInDrawingOrder(), (std::vector<Layer*>{inner.get()}));
+
+    // Moving a layer to another superlayer takes it out of the first; a layer cannot hold its ancestor.
+    b->addSublayer(c);
+    EXPECT_EQ(root->sublayers().size(), 2u);
+    EXPECT_EQ(c->superlayer(), b.get());
+    c->addSublayer(root);
+    EXPECT_EQ(root->superlayer(), nullptr);
+    c->removeFromSuperlayer();
+    EXPECT_TRUE(b->sublayers().empty());
+}
+
+TEST(LayerTest, VisualBoundsSkipHiddenSubtreesAndShapeLayersCountTheirPath)
+{
+    auto root = std::make_shared<Layer>();
+    root->setBounds({0, 0, 1000, 1000});
+    auto node = std::make_shared<Layer>();
+    node->setFrame({100, 100, 50, 20});
+    auto ring = std::make_shared<Layer>();
+    ring->setFrame({-6, -6, 62, 32});
+    node->addSublayer(ring);
+    root->addSublayer(node);
+    EXPECT_EQ(node->visualBounds(), Rect(94, 94, 62, 32));
+    ring->setHidden(true);
+    EXPECT_EQ(node->visualBounds(), Rect(100, 100, 50, 20));
+    node->setHidden(true);
+    EXPECT_TRUE(node->visualBounds().isNull());
+
+    // A branch whose frame is the whole canvas is as large as its stroked path.
+    auto branch = std::make_shared<ShapeLayer>();
+    branch->setFrame({0, 0, 1000, 1000});
+    QPainterPath path;
+    path.moveTo(10, 10);
+    path.lineTo(30, 50);
+    branch->setPath(path);
+    branch->setFillColor(QColor());
+    branch->setStrokeColor(Qt::red);
+    branch->setLineWidth(2);
+    branch->setLineJoin(LineJoin::round);
+    root->addSublayer(branch);
+    EXPECT_EQ(branch->visualBounds(), Rect(8, 8, 24, 44));
+}
+
+TEST(LayerTest, BoundsChangesResizeFlexibleSublayersAndLayoutRunsAtTheOutermostCommit)
+{
+    auto root = std::make_shared<Layer>();
+    auto layer = std::make_shared<CountingLayer>();
+    auto half = std::make_shared<Layer>();
+    auto flexible = std::make_shared<Layer>();
+    layer->addSublayer(half);
+    layer->addSublayer(flexible);
+    root->addSublayer(layer);
+    layer->setFrame({0, 0, 100, 40});
+    flexible->setFrame({-6, -6, 112, 52});
+    flexible->setAutoresizingMask(layerWidthSizable | layerHeightSizable);
+    RunLoop::drain();
+    const int before = layer->layouts;
+    {
+        Transaction outer(true);
+        {
+            Transaction inner;
+            layer->setBounds({0, 0, 200, 50});
+        }
+        EXPECT_EQ(layer->layouts, before);  // not at the inner commit
+        EXPECT_TRUE(layer->needsLayout());
+    }
+    EXPECT_EQ(layer->layouts, before + 1);
+    EXPECT_EQ(half->frame(), Rect(0, 0, 100, 10));
+    EXPECT_EQ(flexible->frame(), Rect(-6, -6, 212, 62));
+
+    // Outside a transaction layout waits for the next turn of the main loop, or for layoutIfNeeded().
+    layer->setNeedsLayout();
+    EXPECT_EQ(layer->layouts, before + 1);
+    root->layoutIfNeeded();
+    EXPECT_EQ(layer->layouts, before + 2);
+    RunLoop::drain();
+    EXPECT_EQ(layer->layouts, before + 2);
+}
+
+TEST(LayerTest, TransactionsSetModelValuesAtOnceAndAnimatePresentationOnlyWithActionsOn)
+{
+    ManualTime time;
+    auto root = std::make_shared<Layer>();
+    auto layer = std::make_shared<Layer>();
+    root->addSublayer(layer);
+    layer->setPosition({0, 0});
+    layer->setOpacity(1);
+
+    layer->setPosition({100, 0});  // outside any transaction: actions on
+    EXPECT_EQ(layer->position(), (Point{100, 0}));
+    EXPECT_EQ(layer->presentationPosition(), (Point{0, 0}));
+    time.now += Transaction::defaultAnimationDuration / 2;
+    const double halfway = layer->presentationPosition().x;
+    EXPECT_GT(halfway, 0);
+    EXPECT_LT(halfway, 100);
+    time.now += Transaction::defaultAnimationDuration;
+    Animator::shared().tick();
+    EXPECT_EQ(layer->presentationPosition(), (Point{100, 0}));
+    EXPECT_FALSE(layer->hasAnimations());
+
+    {
+        Transaction outer(true);
+        {
+            Transaction inner;  // inherits: no actions
+            EXPECT_TRUE(Transaction::disableActions());
+            layer->setOpacity(0.5);
+        }
+        EXPECT_EQ(layer->presentationOpacity(), 0.5);
+        {
+            Transaction inner(false);  // this one turns them back on
+            Transaction::setAnimationDuration(1.0);
+            layer->setPosition({0, 50});
+        }
+        EXPECT_TRUE(layer->hasAnimationForKey("position"));
+        EXPECT_FALSE(layer->hasAnimationForKey("opacity"));
+        // A jump with actions off cancels the running animation.
+        layer->setPosition({0, 60});
+        EXPECT_EQ(layer->presentationPosition(), (Point{0, 60}));
+    }
+    EXPECT_EQ(Transaction::depth(), 0);
+    EXPECT_FALSE(Transaction::disableActions());
+}
+
+TEST(LayerTest, ActionForKeyDecidesWhatAnimatesAndPathsMorph)
+{
+    ManualTime time;
+    struct NoBounds : Layer {
+        std::optional<LayerAction> actionForKey(const std::string& key) const override
+        {
+            return key == "bounds" ? std::nullopt : Layer::actionForKey(key);
+        }
+    };
+    auto root = std::make_shared<Layer>();
+    auto layer = std::make_shared<NoBounds>();
+    root->addSublayer(layer);
+    layer->setBounds({0, 0, 10, 10});
+    EXPECT_FALSE(layer->hasAnimations());  // a resize jumps
+    layer->setPosition({5, 5});
+    EXPECT_TRUE(layer->hasAnimationForKey("position"));  // a move animates
+    EXPECT_FALSE(Layer::defaultActionForKey("zPosition"));
+
+    auto shape = std::make_shared<ShapeLayer>();
+    root->addSublayer(shape);
+    QPainterPath from, to;
+    from.moveTo(0, 0);
+    from.lineTo(10, 0);
+    to.moveTo(0, 20);
+    to.lineTo(30, 20);
+    {
+        Transaction t(true);
+        shape->setPath(from);
+    }
+    {
+        Transaction t;
+        Transaction::setAnimationDuration(1.0);
+        shape->setPath(to);
+    }
+    EXPECT_EQ(shape->path(), to);
+    time.now += 0.5;
+    const QPainterPath mid = shape->presentationPath();
+    EXPECT_GT(mid.elementAt(1).x, 10);
+    EXPECT_LT(mid.elementAt(1).x, 30);
+    EXPECT_GT(mid.elementAt(0).y, 0);
+    time.now += 1;
+    EXPECT_EQ(shape->presentationPath(), to);
+}
