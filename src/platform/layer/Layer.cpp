@@ -136,13 +136,7 @@ void Layer::setBounds(Rect bounds)
     }
 }
 
-void Layer::setAnchorPoint(Point anchor)
-{
-    if (anchor == anchorPoint_)
-        return;
-    Change change(*this, ChangeKind::placement);
-    anchorPoint_ = anchor;
-}
+void Layer::setAnchorPoint(Point anchor) { setField(anchorPoint_, anchor, ChangeKind::placement); }
 
 Rect Layer::frame() const
 {
@@ -290,85 +284,25 @@ void Layer::setOpacity(double opacity)
     animateChange("opacity", from, opacity);
 }
 
-void Layer::setHidden(bool hidden)
-{
-    if (hidden == hidden_)
-        return;
-    Change change(*this, ChangeKind::placement);
-    hidden_ = hidden;
-}
+void Layer::setHidden(bool hidden) { setField(hidden_, hidden, ChangeKind::placement); }
 
-void Layer::setMasksToBounds(bool masks)
-{
-    if (masks == masksToBounds_)
-        return;
-    Change change(*this, ChangeKind::geometry);
-    masksToBounds_ = masks;
-}
+void Layer::setMasksToBounds(bool masks) { setField(masksToBounds_, masks, ChangeKind::geometry); }
 
-void Layer::setBackgroundColor(const QColor& color)
-{
-    if (color == backgroundColor_)
-        return;
-    Change change(*this, ChangeKind::geometry);
-    backgroundColor_ = color;
-}
+void Layer::setBackgroundColor(const QColor& color) { setField(backgroundColor_, color, ChangeKind::geometry); }
 
-void Layer::setCornerRadius(double radius)
-{
-    if (radius == cornerRadius_)
-        return;
-    Change change(*this, ChangeKind::appearance);
-    cornerRadius_ = radius;
-}
+void Layer::setCornerRadius(double radius) { setField(cornerRadius_, radius, ChangeKind::appearance); }
 
-void Layer::setBorderWidth(double width)
-{
-    if (width == borderWidth_)
-        return;
-    Change change(*this, ChangeKind::geometry);
-    borderWidth_ = width;
-}
+void Layer::setBorderWidth(double width) { setField(borderWidth_, width, ChangeKind::geometry); }
 
-void Layer::setBorderColor(const QColor& color)
-{
-    if (color == borderColor_)
-        return;
-    Change change(*this, ChangeKind::appearance);
-    borderColor_ = color;
-}
+void Layer::setBorderColor(const QColor& color) { setField(borderColor_, color, ChangeKind::appearance); }
 
-void Layer::setShadowColor(const QColor& color)
-{
-    if (color == shadowColor_)
-        return;
-    Change change(*this, ChangeKind::placement);
-    shadowColor_ = color;
-}
+void Layer::setShadowColor(const QColor& color) { setField(shadowColor_, color, ChangeKind::placement); }
 
-void Layer::setShadowOpacity(double opacity)
-{
-    if (opacity == shadowOpacity_)
-        return;
-    Change change(*this, ChangeKind::placement);
-    shadowOpacity_ = opacity;
-}
+void Layer::setShadowOpacity(double opacity) { setField(shadowOpacity_, opacity, ChangeKind::placement); }
 
-void Layer::setShadowOffset(Size offset)
-{
-    if (offset == shadowOffset_)
-        return;
-    Change change(*this, ChangeKind::placement);
-    shadowOffset_ = offset;
-}
+void Layer::setShadowOffset(Size offset) { setField(shadowOffset_, offset, ChangeKind::placement); }
 
-void Layer::setShadowRadius(double radius)
-{
-    if (radius == shadowRadius_)
-        return;
-    Change change(*this, ChangeKind::placement);
-    shadowRadius_ = radius;
-}
+void Layer::setShadowRadius(double radius) { setField(shadowRadius_, radius, ChangeKind::placement); }
 
 bool Layer::hasVisibleShadow() const { return shadowOpacity_ > 0 && paints(shadowColor_); }
 
@@ -380,21 +314,9 @@ void Layer::setContents(const QImage& image)
     contents_ = image;
 }
 
-void Layer::setContentsGravity(ContentsGravity gravity)
-{
-    if (gravity == contentsGravity_)
-        return;
-    Change change(*this, ChangeKind::appearance);
-    contentsGravity_ = gravity;
-}
+void Layer::setContentsGravity(ContentsGravity gravity) { setField(contentsGravity_, gravity, ChangeKind::appearance); }
 
-void Layer::setGrayFilter(bool gray)
-{
-    if (gray == grayFilter_)
-        return;
-    Change change(*this, ChangeKind::appearance);
-    grayFilter_ = gray;
-}
+void Layer::setGrayFilter(bool gray) { setField(grayFilter_, gray, ChangeKind::appearance); }
 
 // --- Tree
 

@@ -235,6 +235,16 @@ protected:
         bool report_;
     };
 
+    // Sets a field inside a Change of the kind, unless it already holds the value.
+    template <class T>
+    void setField(T& field, const T& value, ChangeKind kind)
+    {
+        if (field == value)
+            return;
+        Change change(*this, kind);
+        field = value;
+    }
+
     // Starts (or, with actions off, cancels) the implicit animation of a property from its current
     // presentation value. Subclasses animate their own keys through these.
     void animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to);

@@ -25,82 +25,43 @@ void ShapeLayer::setPath(const QPainterPath& path)
 
 QPainterPath ShapeLayer::presentationPath() const { return presentationValue<QPainterPath>("path", path_); }
 
-void ShapeLayer::setFillColor(const QColor& color)
-{
-    if (color == fillColor_)
-        return;
-    Change change(*this, ChangeKind::appearance);
-    fillColor_ = color;
-}
+void ShapeLayer::setFillColor(const QColor& color) { setField(fillColor_, color, ChangeKind::appearance); }
 
 void ShapeLayer::setStrokeColor(const QColor& color)
 {
-    if (color == strokeColor_)
-        return;
-    Change change(*this, ChangeKind::geometry);
-    strokeColor_ = color;
+    setField(strokeColor_, color, ChangeKind::geometry);
     pathExtent_.reset();
 }
 
 void ShapeLayer::setLineWidth(double width)
 {
-    if (width == lineWidth_)
-        return;
-    Change change(*this, ChangeKind::geometry);
-    lineWidth_ = width;
+    setField(lineWidth_, width, ChangeKind::geometry);
     pathExtent_.reset();
 }
 
-void ShapeLayer::setLineDashPattern(std::vector<double> pattern)
-{
-    if (pattern == lineDashPattern_)
-        return;
-    Change change(*this, ChangeKind::appearance);
-    lineDashPattern_ = std::move(pattern);
-}
+void ShapeLayer::setLineDashPattern(std::vector<double> pattern) { setField(lineDashPattern_, pattern, ChangeKind::appearance); }
 
-void ShapeLayer::setLineDashPhase(double phase)
-{
-    if (phase == lineDashPhase_)
-        return;
-    Change change(*this, ChangeKind::appearance);
-    lineDashPhase_ = phase;
-}
+void ShapeLayer::setLineDashPhase(double phase) { setField(lineDashPhase_, phase, ChangeKind::appearance); }
 
 void ShapeLayer::setLineCap(LineCap cap)
 {
-    if (cap == lineCap_)
-        return;
-    Change change(*this, ChangeKind::geometry);
-    lineCap_ = cap;
+    setField(lineCap_, cap, ChangeKind::geometry);
     pathExtent_.reset();
 }
 
 void ShapeLayer::setLineJoin(LineJoin join)
 {
-    if (join == lineJoin_)
-        return;
-    Change change(*this, ChangeKind::geometry);
-    lineJoin_ = join;
+    setField(lineJoin_, join, ChangeKind::geometry);
     pathExtent_.reset();
 }
 
 void ShapeLayer::setMiterLimit(double limit)
 {
-    if (limit == miterLimit_)
-        return;
-    Change change(*this, ChangeKind::geometry);
-    miterLimit_ = limit;
+    setField(miterLimit_, limit, ChangeKind::geometry);
     pathExtent_.reset();
 }
 
-void ShapeLayer::setFillRule(FillRule rule)
-{
-    if (rule == fillRule_)
-        return;
-    Change change(*this, ChangeKind::appearance);
-    fillRule_ = rule;
-}
+void ShapeLayer::setFillRule(FillRule rule) { setField(fillRule_, rule, ChangeKind::appearance); }
 
 QPen ShapeLayer::strokePen() const
 {

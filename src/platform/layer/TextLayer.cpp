@@ -62,13 +62,7 @@ AttributedString TextLayer::shownText() const
     return AttributedString(*plainText_, attributes);
 }
 
-void TextLayer::setAlignmentMode(TextAlignment alignment)
-{
-    if (alignment == alignment_)
-        return;
-    Change change(*this, ChangeKind::appearance);
-    alignment_ = alignment;
-}
+void TextLayer::setAlignmentMode(TextAlignment alignment) { setField(alignment_, alignment, ChangeKind::appearance); }
 
 void TextLayer::setWrapped(bool wrapped)
 {
