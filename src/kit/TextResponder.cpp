@@ -1,5 +1,7 @@
 #include "kit/TextResponder.h"
 
+#include "kit/EditingTextView.h"
+
 #include <QAbstractSpinBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -115,6 +117,8 @@ void TextResponder::perform(const std::string& selector, const ActionItem*)
 {
     if (auto* line = qobject_cast<QLineEdit*>(widget_.data()))
         performOnLineEdit(line, selector);
+    else if (auto* editing = qobject_cast<EditingTextView*>(widget_.data()))
+        editing->performUserEdit([&] { performOnTextEdit(static_cast<QTextEdit*>(editing), selector); });
     else if (auto* text = qobject_cast<QTextEdit*>(widget_.data()))
         performOnTextEdit(text, selector);
     else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget_.data()))

@@ -1,12 +1,13 @@
 #include "platform/Font.h"
 
+#include "platform/InstalledFonts.h"
+
 #include <QCoreApplication>
 #include <QFont>
 #include <QGuiApplication>
 #include <QPaintDevice>
 #include <QScreen>
 
-#include <fontconfig/fontconfig.h>
 
 #include <cmath>
 #include <map>
@@ -28,36 +29,18 @@ struct Face {
 
 std::mutex cacheMutex;
 
-// Full names and PostScript names of every installed face, read once from fontconfig.
+// Full names and PostScript names of every installed face.
 const std::unordered_map<std::string, Face>& installedFaces()
 {
     static const std::unordered_map<std::string, Face> faces = [] {
         std::unordered_map<std::string, Face> map;
-        if (!FcInit())
-            return map;
-        FcPattern* pattern = FcPatternCreate();
-        FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_STYLE, FC_FULLNAME, FC_POSTSCRIPT_NAME, nullptr);
-        FcFontSet* set = FcFontList(nullptr, pattern, objects);
-        if (set) {
-            for (int i = 0; i < set->nfont; ++i) {
-                FcPattern* font = set->fonts[i];
-                FcChar8* family = nullptr;
-                FcChar8* style = nullptr;
-                if (FcPatternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch)
-                    continue;
-                FcPatternGetString(font, FC_STYLE, 0, &style);
-                const Face face{QString::fromUtf8(reinterpret_cast<const char*>(family)),
-                                style ? QString::fromUtf8(reinterpret_cast<const char*>(style)) : QString()};
-                FcChar8* name = nullptr;
-                for (int n = 0; FcPatternGetString(font, FC_FULLNAME, n, &name) == FcResultMatch; ++n)
-                    map.emplace(reinterpret_cast<const char*>(name), face);
-                if (FcPatternGetString(font, FC_POSTSCRIPT_NAME, 0, &name) == FcResultMatch)
-                    map.emplace(reinterpret_cast<const char*>(name), face);
-            }
-            FcFontSetDestroy(set);
+        for (const InstalledFace& installed : installedFaceList()) {
+            const Face face{installed.family, installed.style};
+            for (const std::string& name : installed.fullNames)
+                map.emplace(name, face);
+            if (!installed.postScriptName.empty())
+                map.emplace(installed.postScriptName, face);
         }
-        FcObjectSetDestroy(objects);
-        FcPatternDestroy(pattern);
         return map;
     }();
     return faces;
