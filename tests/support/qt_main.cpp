@@ -22,7 +22,14 @@ int main(int argc, char** argv)
         QFile::setPermissions(runtimeDir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8());
     }
-    // Settings and caches of tests go to throw-away folders, never the user's.
+    // Settings, caches and scratch folders of tests go to a throw-away home of this process, never the user's
+    // and never one another test program running at the same time could clean up.
+    QTemporaryDir homeDir;
+    if (homeDir.isValid()) {
+        qputenv("HOME", homeDir.path().toUtf8());
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
+            qunsetenv(name);
+    }
     QStandardPaths::setTestModeEnabled(true);
 
     TestApplication app(argc, argv);
