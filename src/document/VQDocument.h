@@ -41,6 +41,8 @@ namespace velquine {
 // The order sortChildren(of:sortOrder:) puts children in.
 enum class ChildSortOrder : std::uint8_t { title = 0, creationTime = 1 };
 
+class PrintOperation;
+
 class VQDocument : public Document {
 public:
     // The type identifier of the documents this class writes.
@@ -263,6 +265,12 @@ public:
     void importOutlineText(std::string_view text);
     // True once a read of this document threw.
     bool readFailed() const { return readFailed_; }
+
+    // ---- Printing ----
+
+    // Sets printInfo to one landscape page without margins and makes the operation that prints the whole map
+    // onto it, scaled to fit, through the installed renderer. Changes neither the project nor the undo history.
+    std::unique_ptr<PrintOperation> printOperation();
 
 private:
     bool readFailed_ = false;

@@ -1,8 +1,23 @@
 #include "platform/Document.h"
 
+#include <QLocale>
+#include <QMarginsF>
+#include <QPageSize>
+
 namespace velquine {
 
-Document::Document() : undoManager_(std::make_unique<UndoManager>()) {}
+namespace {
+
+QPageLayout defaultPrintInfo()
+{
+    const bool inches = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
+    return QPageLayout(QPageSize(inches ? QPageSize::Letter : QPageSize::A4), QPageLayout::Portrait,
+                       QMarginsF(72, 72, 72, 72), QPageLayout::Point);
+}
+
+} // namespace
+
+Document::Document() : printInfo(defaultPrintInfo()), undoManager_(std::make_unique<UndoManager>()) {}
 
 Document::~Document() = default;
 

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include <QPageLayout>
+
 #include "platform/UndoManager.h"
 
 namespace velquine {
@@ -34,6 +36,10 @@ public:
     // With false the history is dropped and none is kept; with true a fresh one is made when there is none.
     void setHasUndoManager(bool hasUndoManager);
     bool hasUndoManager() const { return undoManager_ != nullptr; }
+
+    // The page set-up used when the document is printed; A4 portrait with 72-point margins at first, or Letter
+    // where the locale measures in inches. Printing writes its own settings into it and they stay.
+    QPageLayout printInfo;
 
 private:
     std::optional<std::string> fileURL_;
