@@ -1,0 +1,76 @@
+#pragma once
+
+// What the program knows about itself and the machine it runs on, and the hand-over of web and mail
+// addresses to the desktop: the program's name, version, build and build date; the operating system's
+// version; the machine's model name; opening a web address; composing a mail in the user's mail program.
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <variant>
+
+namespace velquine {
+
+// The program's information dictionary: its name, versions and build date, fixed when it was built.
+class Bundle {
+public:
+    using InfoValue = std::variant<std::string, std::int64_t, bool>;
+    using InfoDictionary = std::map<std::string, InfoValue>;
+
+    explicit Bundle(std::optional<InfoDictionary> info) : info_(std::move(info)) {}
+
+    // The program's own bundle: "CFBundleName", "CFBundleShortVersionString", "CFBundleVersion", "BuildDate".
+    static const Bundle& main();
+
+    // The text stored under key; "UNKNOWN" when there is no dictionary, no such key or a value that is no text.
+    std::string infoValue(const std::string& key) const;
+    std::string appVersion() const { return infoValue("CFBundleShortVersionString"); }
+    std::string appBuild() const { return infoValue("CFBundleVersion"); }
+    std::string appName() const { return infoValue("CFBundleName"); }
+    std::string buildDate() const { return infoValue("BuildDate"); }
+
+private:
+    std::optional<InfoDictionary> info_;
+};
+
+// The machine's model: the firmware's product name (the DMI "product_name" of the system), trimmed. Nothing
+// when the file is missing or empty or its text is not UTF-8.
+std::optional<std::string> macModelIdentifier(const std::string& productNamePath = "/sys/class/dmi/id/product_name");
+
+// The operating system's version as three numbers, major.minor.patch ("12" reads "12.0.0"; none: "0.0.0").
+std::string macOSVersionString();
+std::string versionStringOfThreeNumbers(const std::string& version);
+// The operating system's own long description, e.g. "Debian GNU/Linux 12 (bookworm) (Linux 6.1.0-18-amd64)".
+std::string operatingSystemVersionString();
+
+// Everything that opens an address goes through here; tests put a recorder in its place.
+using URLOpener = std::function<void(const std::string& url)>;
+// Installs opener (null: the desktop's default handler again); returns the previous one.
+URLOpener setURLOpener(URLOpener opener);
+
+// Opens the text as an address with the desktop's handler; text that is no valid absolute address is dropped.
+void openURLString(const std::string& text);
+
+enum class EmailCompositionError { subjectEncodeError, bodyEncodeError, toEncodeError };
+
+class EmailCompositionFailure : public std::runtime_error {
+public:
+    explicit EmailCompositionFailure(EmailCompositionError error);
+    EmailCompositionError error;
+};
+
+// Percent-encodes one part of a mailto address: everything but letters, digits and -._~!$'()*,;:@/ becomes
+// %XX of its UTF-8 bytes, so "&", "=", "+", "?" and "#" cannot start another header field or end the part.
+// Nothing when the text is not UTF-8.
+std::optional<std::string> percentEncodedMailPart(const std::string& text);
+
+// "mailto:" + to + "?subject=" + subject + "&body=" + body, each part encoded (subject, body, then to).
+// Throws EmailCompositionFailure naming the first part that cannot be encoded.
+std::string mailtoURLString(const std::string& to, const std::string& subject, const std::string& body);
+
+// Opens mailtoURLString(...) in the user's mail program; nothing is sent by the program.
+void composeEmail(const std::string& to, const std::string& subject, const std::string& body);
+
+} // namespace velquine
