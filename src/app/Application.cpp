@@ -2,24 +2,44 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QMainWindow>
+#include <QStringList>
+#include <QStyleFactory>
 
-#include "model/project/FactorySettings.h"
+#include "app/AppDelegate.h"
+#include "platform/RunLoop.h"
 
 namespace velquine {
 
+std::vector<std::string> documentArguments(const QStringList& arguments)
+{
+    std::vector<std::string> paths;
+    bool onlyFiles = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (!onlyFiles && argument == QLatin1String("--")) {
+            onlyFiles = true;
+            continue;
+        }
+        if (!onlyFiles && argument.startsWith(u'-'))
+            continue;
+        paths.push_back(argument.toStdString());
+    }
+    return paths;
+}
+
 int runApplication(int argc, char** argv)
 {
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velquine"));
     QApplication::setOrganizationName(QStringLiteral("Velquine"));
+    QApplication::setDesktopFileName(QStringLiteral("velquine"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velquine.svg")));
-    registerFactoryDefaults();
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Untitled"));
-    window.resize(1024, 720);
-    window.show();
+    AppDelegate delegate;
+    delegate.launchWorker(); // settings and banner before any document opens
+    delegate.openDocuments(documentArguments(QApplication::arguments()));
+    RunLoop::post([&delegate] { delegate.setUpUpdates(); }); // once launching has finished
     return app.exec();
 }
 

@@ -1,8 +1,17 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include <QStringList>
+
 namespace velquine {
 
-// Starts the editor: the application object, its settings and its first window. Returns the exit code.
+// Starts the editor: the application object, its settings and its first windows. Returns the exit code.
 int runApplication(int argc, char** argv);
+
+// The files named on a command line (the program's own name and options left out; after "--" every
+// argument is a file).
+std::vector<std::string> documentArguments(const QStringList& arguments);
 
 } // namespace velquine

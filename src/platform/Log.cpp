@@ -2,10 +2,14 @@
 
 #include "platform/Clock.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
+
+#include <unistd.h>
 
 namespace velquine {
 
@@ -13,6 +17,12 @@ namespace {
 
 std::mutex sinkMutex;
 LogSink& currentSink()
+{
+    static LogSink sink;
+    return sink;
+}
+
+LogSink& systemSink()
 {
     static LogSink sink;
     return sink;
@@ -83,10 +93,37 @@ void debugLog(std::string_view file, std::string_view function, long line, std::
     std::fflush(stdout);
 }
 
+std::string systemLogLine(std::string_view message)
+{
+    const double now = Clock::now();
+    const std::time_t t = static_cast<std::time_t>(std::floor(now));
+    std::tm local{};
+    localtime_r(&t, &local);
+    char stamp[64];
+    const std::size_t length = std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    const long millis = std::min(999L, static_cast<long>((now - std::floor(now)) * 1000.0));
+    char prefix[160];
+    std::snprintf(prefix, sizeof prefix, "%.*s.%03ld %s[%ld:%ld] ", static_cast<int>(length), stamp, millis,
+                  program_invocation_short_name, static_cast<long>(::getpid()), static_cast<long>(::gettid()));
+    return prefix + std::string(message);
+}
+
 void systemLog(std::string_view message)
 {
-    std::fwrite(message.data(), 1, message.size(), stderr);
+    const std::string line = systemLogLine(message);
+    std::lock_guard lock(sinkMutex);
+    if (systemSink()) {
+        systemSink()(line);
+        return;
+    }
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fputc('\n', stderr);
+}
+
+void setSystemLogSink(LogSink sink)
+{
+    std::lock_guard lock(sinkMutex);
+    systemSink() = std::move(sink);
 }
 
 void setLogSink(LogSink sink)

@@ -19,8 +19,10 @@ std::string logLine(std::string_view file, std::string_view function, long line,
 // Writes logLine(...) and a line feed to standard output (or to the installed sink).
 void debugLog(std::string_view file, std::string_view function, long line, std::string_view message);
 
-// The system-log stand-in: one line on standard error.
+// The system-log stand-in: systemLogLine(message) on standard error (or to the installed system sink).
 void systemLog(std::string_view message);
+// "yyyy-MM-dd HH:mm:ss.SSS program[pid:tid] " and the message, the line a system log shows.
+std::string systemLogLine(std::string_view message);
 
 // "H:mm:ss.SSSS" of a time given in seconds since 1970, in local time.
 std::string logTimestamp(double secondsSince1970);
@@ -28,6 +30,8 @@ std::string logTimestamp(double secondsSince1970);
 // Receives every line debugLog writes instead of standard output, while installed.
 using LogSink = std::function<void(const std::string& line)>;
 void setLogSink(LogSink sink);
+// Receives every line systemLog writes instead of standard error, while installed (null: standard error).
+void setSystemLogSink(LogSink sink);
 
 // Collects the debug lines written during its lifetime (tests).
 class LogCapture {

@@ -1,0 +1,120 @@
+#include "app/PreferencesPanelController.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QPropertyAnimation>
+#include <QStyle>
+#include <QToolBar>
+
+#include "app/GeneralPreferencesViewController.h"
+#include "app/HelpPreferencesViewController.h"
+#include "app/WindowAppearance.h"
+
+namespace velquine {
+
+PreferencesPanelController::PreferencesPanelController(QWidget* parent)
+    : QMainWindow(parent), content_(new QWidget(this))
+{
+    setObjectName(QStringLiteral("PreferencesPanelController"));
+    setWindowTitle(tr("Preferences"));
+    setCentralWidget(content_);
+
+    auto* toolbar = addToolBar(tr("Panes"));
+    toolbar->setObjectName(QStringLiteral("preferencesToolbar"));
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar->toggleViewAction()->setEnabled(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    auto* group = new QActionGroup(this);
+    generalItem_ = toolbar->addAction(style()->standardIcon(QStyle::SP_ComputerIcon), tr("General"));
+    helpItem_ = toolbar->addAction(style()->standardIcon(QStyle::SP_DialogHelpButton), tr("Help"));
+    generalItem_->setObjectName(QStringLiteral("generalItem"));
+    helpItem_->setObjectName(QStringLiteral("helpItem"));
+    for (QAction* item : {generalItem_, helpItem_}) {
+        item->setCheckable(true);
+        group->addAction(item);
+    }
+    connect(generalItem_, &QAction::triggered, this, &PreferencesPanelController::showGeneralPanel);
+    connect(helpItem_, &QAction::triggered, this, &PreferencesPanelController::showHelpPanel);
+
+    // What loading the window does: select General, follow the appearance setting, show General unanimated.
+    generalItem_->setChecked(true);
+    registerForAppearanceChanges(this);
+    setContentViewAnimated(generalPane(), false);
+}
+
+void PreferencesPanelController::showWindow()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+GeneralPreferencesViewController* PreferencesPanelController::generalPane()
+{
+    if (!general_) {
+        general_ = new GeneralPreferencesViewController(content_);
+        general_->hide();
+    }
+    return general_;
+}
+
+HelpPreferencesViewController* PreferencesPanelController::helpPane()
+{
+    if (!help_) {
+        help_ = new HelpPreferencesViewController(content_);
+        help_->hide();
+    }
+    return help_;
+}
+
+void PreferencesPanelController::showGeneralPanel()
+{
+    showPane(generalPane());
+}
+
+void PreferencesPanelController::showHelpPanel()
+{
+    showPane(helpPane());
+}
+
+void PreferencesPanelController::showPane(QWidget* pane)
+{
+    (pane == help_ ? helpItem_ : generalItem_)->setChecked(true);
+    setContentViewAnimated(pane, true);
+}
+
+void PreferencesPanelController::setContentViewAnimated(QWidget* pane, bool animate)
+{
+    if (!pane)
+        return;
+    const int d = pane->height() - content_->height();
+    if (current_ && current_ != pane)
+        current_->hide();
+    current_ = pane;
+    pane->move(0, 0);
+    pane->show();
+    if (animation_)
+        animation_->stop();
+    if (!animate || !isVisible()) {
+        content_->setFixedSize(pane->size());
+        adjustSize(); // resizing keeps the top-left corner
+        return;
+    }
+    // The window's top edge stays; it grows or shrinks downward and takes the pane's width.
+    const QRect frame = geometry();
+    const QRect target(frame.x(), frame.y(), frame.width() - content_->width() + pane->width(), frame.height() + d);
+    content_->setMinimumSize(0, 0);
+    content_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    animation_ = new QPropertyAnimation(this, "geometry", this);
+    animation_->setDuration(180);
+    animation_->setEndValue(target);
+    connect(animation_, &QPropertyAnimation::finished, this, [this, pane = QPointer<QWidget>(pane)] {
+        if (pane && pane == current_)
+            content_->setFixedSize(pane->size());
+    });
+    animation_->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+} // namespace velquine

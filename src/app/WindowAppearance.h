@@ -1,0 +1,25 @@
+#pragma once
+
+// Each window's light or dark appearance follows the "userInterfaceStyle" setting: the system's own for
+// systemDefault, else a light or dark Fusion palette on that window alone.
+
+#include "platform/Settings.h"
+
+class QPalette;
+class QWidget;
+
+namespace velquine {
+
+// The palette a window shows in the given appearance (systemDefault: the application's palette).
+QPalette paletteForAppearance(UserInterfaceStyle style);
+
+// Applies the stored setting to window. A null window changes nothing.
+void updateWindowAppearance(QWidget* window);
+
+// Makes window follow "UIModeDidSwitch" from now on (the registration is owned by the window and ends with
+// it) and applies the setting at once.
+void registerForAppearanceChanges(QWidget* window);
+// Ends every notification registration owned by window.
+void unregisterForAppearanceChanges(QWidget* window);
+
+} // namespace velquine
