@@ -6,6 +6,7 @@
 #include <QStyleFactory>
 
 #include "app/AppDelegate.h"
+#include "kit/SystemTheme.h"
 #include "platform/RunLoop.h"
 
 namespace velquine {
@@ -36,6 +37,7 @@ int runApplication(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("velquine"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velquine.svg")));
 
+    SystemTheme::watch();
     AppDelegate delegate;
     delegate.launchWorker(); // settings and banner before any document opens
     delegate.openDocuments(documentArguments(QApplication::arguments()));

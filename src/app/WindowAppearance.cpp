@@ -61,7 +61,9 @@ void updateWindowAppearance(QWidget* window)
 {
     if (!window)
         return;
-    window->setPalette(paletteForAppearance(currentUserInterfaceStyle()));
+    const UserInterfaceStyle style = currentUserInterfaceStyle();
+    // With the system's appearance the window inherits the application palette and follows its changes.
+    window->setPalette(style == UserInterfaceStyle::systemDefault ? QPalette() : paletteForAppearance(style));
     window->update();
 }
 

@@ -1,7 +1,6 @@
 #include "platform/SystemInformation.h"
 
 #include <QByteArray>
-#include <QDesktopServices>
 #include <QStringList>
 #include <QSysInfo>
 #include <QUrl>
@@ -9,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/UrlOpener.h"
 #include "platform/Utf8.h"
 
 #ifndef VELQUINE_APP_NAME
@@ -24,12 +24,6 @@
 namespace velquine {
 
 namespace {
-
-URLOpener& installedOpener()
-{
-    static URLOpener opener;
-    return opener;
-}
 
 std::string trimmed(const std::string& text)
 {
@@ -104,22 +98,12 @@ std::string operatingSystemVersionString()
         .toStdString();
 }
 
-URLOpener setURLOpener(URLOpener opener)
-{
-    URLOpener previous = std::move(installedOpener());
-    installedOpener() = std::move(opener);
-    return previous;
-}
-
 void openURLString(const std::string& text)
 {
     const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
     if (!url.isValid() || url.scheme().isEmpty())
         return;
-    if (const URLOpener& opener = installedOpener())
-        opener(url.toString(QUrl::FullyEncoded).toStdString());
-    else
-        QDesktopServices::openUrl(url);
+    UrlOpener::open(url);
 }
 
 EmailCompositionFailure::EmailCompositionFailure(EmailCompositionError error)

@@ -4,7 +4,6 @@
 // addresses to the desktop: the program's name, version, build and build date; the operating system's
 // version; the machine's model name; opening a web address; composing a mail in the user's mail program.
 
-#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -45,12 +44,7 @@ std::string versionStringOfThreeNumbers(const std::string& version);
 // The operating system's own long description, e.g. "Debian GNU/Linux 12 (bookworm) (Linux 6.1.0-18-amd64)".
 std::string operatingSystemVersionString();
 
-// Everything that opens an address goes through here; tests put a recorder in its place.
-using URLOpener = std::function<void(const std::string& url)>;
-// Installs opener (null: the desktop's default handler again); returns the previous one.
-URLOpener setURLOpener(URLOpener opener);
-
-// Opens the text as an address with the desktop's handler; text that is no valid absolute address is dropped.
+// Opens the text as an address through UrlOpener; text that is no valid absolute address is dropped.
 void openURLString(const std::string& text);
 
 enum class EmailCompositionError { subjectEncodeError, bodyEncodeError, toEncodeError };

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <QUrl>
+
+#include "platform/UrlOpener.h"
 
 #include <fstream>
 #include <vector>
@@ -70,13 +73,14 @@ TEST(SystemInformation, MailPartsCannotAddHeaderFields)
 
 TEST(SystemInformation, AddressesGoToTheOpenerAndInvalidOnesAreDropped)
 {
-    std::vector<std::string> opened;
-    const URLOpener previous = setURLOpener([&](const std::string& url) { opened.push_back(url); });
+    UrlOpenerCapture capture;
     openURLString("https://kelvarn.io/velquine/manual");
     openURLString("not a url at all");
     openURLString("http://exa mple.com");
     composeEmail("help@kelvarn.io", "S", "one\ntwo");
-    setURLOpener(previous);
+    std::vector<std::string> opened;
+    for (const QUrl& url : capture.urls())
+        opened.push_back(url.toString(QUrl::FullyEncoded).toStdString());
     EXPECT_EQ(opened, (std::vector<std::string>{"https://kelvarn.io/velquine/manual",
                                                 "mailto:help@kelvarn.io?subject=S&body=one%0Atwo"}));
 }

@@ -14,6 +14,7 @@
 #include "app/CheatSheetWindowController.h"
 #include "app/PreferencesPanelController.h"
 #include "app/Updater.h"
+#include "platform/SystemInformation.h"
 #include "UiTestSupport.h"
 
 using namespace velquine;
@@ -79,8 +80,8 @@ TEST(AppDelegate, SupportMailCarriesTheSystemInformationSafelyEncoded)
     AppDelegate delegate;
     ActionDispatcher chain;
     EXPECT_TRUE(chain.sendAction("contactSupport:"));
-    ASSERT_EQ(recorder.urls.size(), 1u);
-    const std::string& url = recorder.urls[0];
+    ASSERT_EQ(recorder.urls().size(), 1u);
+    const std::string url = recorder.urls()[0];
     EXPECT_TRUE(url.starts_with("mailto:support@kelvarn.io?subject=Velquine%20Support&body=----%0AApplication:%20Velquine%20"))
         << url;
     EXPECT_TRUE(url.ends_with("%0A----%0A%0A%3CYour%20message%20here%3E")) << url;
@@ -88,8 +89,8 @@ TEST(AppDelegate, SupportMailCarriesTheSystemInformationSafelyEncoded)
 
     EXPECT_TRUE(chain.sendAction("showManual:"));
     EXPECT_TRUE(chain.sendAction("visitProductWebsite:"));
-    EXPECT_EQ(recorder.urls[1], AppDelegate::manualURL);
-    EXPECT_EQ(recorder.urls[2], AppDelegate::productWebsiteURL);
+    EXPECT_EQ(recorder.urls()[1], AppDelegate::manualURL);
+    EXPECT_EQ(recorder.urls()[2], AppDelegate::productWebsiteURL);
 }
 
 TEST(AppDelegate, WindowsAreMadeOnceAndTheCheatSheetIsReadAgainOnEveryShow)

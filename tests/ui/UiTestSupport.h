@@ -11,25 +11,27 @@
 #include <vector>
 
 #include "platform/Log.h"
-#include "platform/SystemInformation.h"
+#include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
 
 namespace velquine::test {
 
 // Addresses handed to the desktop and lines written to the system log while alive.
 struct DesktopRecorder {
-    std::vector<std::string> urls;
+    UrlOpenerCapture opened;
     std::vector<std::string> systemLines;
-    URLOpener previous;
     DesktopRecorder()
     {
-        previous = setURLOpener([this](const std::string& url) { urls.push_back(url); });
         setSystemLogSink([this](const std::string& line) { systemLines.push_back(line); });
     }
-    ~DesktopRecorder()
+    ~DesktopRecorder() { setSystemLogSink(nullptr); }
+    // The opened addresses in their encoded form.
+    std::vector<std::string> urls() const
     {
-        setURLOpener(previous);
-        setSystemLogSink(nullptr);
+        std::vector<std::string> texts;
+        for (const QUrl& url : opened.urls())
+            texts.push_back(url.toString(QUrl::FullyEncoded).toStdString());
+        return texts;
     }
 };
 
