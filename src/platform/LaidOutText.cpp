@@ -161,4 +161,12 @@ void LaidOutText::draw(QPainter& painter, Point origin, double boxWidth, TextAli
     painter.setPen(oldPen);
 }
 
+void drawAttributedString(QPainter& painter, const AttributedString& text, const Rect& box, TextAlignment alignment,
+                          const QPaintDevice* device)
+{
+    if (text.empty() || box.isNull())
+        return;
+    LaidOutText(text, box.size.width, device).draw(painter, box.origin, box.size.width, alignment);
+}
+
 } // namespace velquine

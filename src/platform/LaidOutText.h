@@ -49,4 +49,9 @@ private:
     std::vector<TextLine> lines_;
 };
 
+// Lays the text out at the box's width and draws it from the box's top-left corner: what
+// TextMeasurement::lines gives for that width is exactly what is drawn. The box does not clip.
+void drawAttributedString(QPainter& painter, const AttributedString& text, const Rect& box,
+                          TextAlignment alignment = TextAlignment::natural, const QPaintDevice* device = nullptr);
+
 } // namespace velquine

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/QtGeometry.h"
 #include "platform/layer/Layer.h"
 
 namespace velquine {
@@ -20,10 +21,6 @@ constexpr qint64 maxPicturePixels = qint64(4096) * 4096;
 
 LayerRenderer::Statistics stats;
 
-struct Context {
-    bool useCache = true;
-};
-
 struct Picture {
     QImage image;
     QPointF offset;  // device offset of the image's top-left from the layer's own origin
@@ -31,9 +28,70 @@ struct Picture {
 
 bool paints(const QColor& color) { return color.isValid() && color.alpha() > 0; }
 
-QRectF toQRectF(const Rect& r) { return {r.origin.x, r.origin.y, r.size.width, r.size.height}; }
+// One paint of a tree. Layers only translate, so the renderer keeps the painter's transform itself: a layer
+// whose origin lies at (x, y) in root coordinates draws under translate(x, y) × root, and pictures are
+// copied in device pixels. The painter's transform and opacity change only when they must.
+class Painting {
+public:
+    Painting(QPainter& painter, const QTransform& rootWorld, bool useCache)
+        : painter_(painter), useCache_(useCache), rootWorld_(rootWorld)
+    {
+        const QTransform device = painter.worldTransform().inverted() * painter.deviceTransform();
+        rootDevice_ = rootWorld * device;
+        deviceWorld_ = device.inverted();
+    }
 
-void paintLayer(QPainter& painter, const Layer& layer, const Rect& exposed, double parentOpacity, const Context& ctx);
+    QPainter& painter() { return painter_; }
+    bool useCache() const { return useCache_; }
+    const QTransform& rootDevice() const { return rootDevice_; }
+
+    // The painter in the coordinates of a layer whose origin is at (x, y) of the root.
+    void layerCoordinates(double x, double y)
+    {
+        if (mode_ == Mode::layer && x_ == x && y_ == y)
+            return;
+        painter_.setWorldTransform(QTransform::fromTranslate(x, y) * rootWorld_);
+        mode_ = Mode::layer;
+        x_ = x;
+        y_ = y;
+    }
+    // Draws an image pixel for pixel with its top-left corner at a device position (whole pixels, so the
+    // raster engine copies it without resampling).
+    void drawDeviceImage(QPointF topLeft, const QImage& image)
+    {
+        if (mode_ != Mode::device) {
+            painter_.setWorldTransform(deviceWorld_);
+            mode_ = Mode::device;
+        }
+        painter_.drawImage(QPointF(std::round(topLeft.x()), std::round(topLeft.y())), image);
+    }
+    void setOpacity(double opacity)
+    {
+        if (opacity != opacity_) {
+            painter_.setOpacity(opacity);
+            opacity_ = opacity;
+        }
+    }
+    // After the painter's state was restored behind the tracking's back.
+    void forgetState()
+    {
+        mode_ = Mode::unknown;
+        opacity_ = -1;
+    }
+
+private:
+    enum class Mode { unknown, layer, device };
+    QPainter& painter_;
+    bool useCache_;
+    QTransform rootWorld_;
+    QTransform rootDevice_;
+    QTransform deviceWorld_;
+    Mode mode_ = Mode::unknown;
+    double x_ = 0, y_ = 0;
+    double opacity_ = -1;
+};
+
+void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point origin, double parentOpacity);
 
 void drawContents(QPainter& painter, const Layer& layer, const Rect& bounds)
 {
@@ -52,17 +110,35 @@ void drawContents(QPainter& painter, const Layer& layer, const Rect& bounds)
     }
 }
 
-// The layer's own drawing and its sublayers, in its own coordinates, at the given opacity.
-void paintContent(QPainter& painter, const Layer& layer, const Rect& exposed, double opacity, const Context& ctx)
+void drawBorder(QPainter& painter, const Layer& layer, const QRectF& bounds, double radius)
+{
+    const double width = layer.borderWidth();
+    QPen pen(layer.borderColor(), width);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    const QRectF r = bounds.adjusted(width / 2, width / 2, -width / 2, -width / 2);
+    const double inner = std::max(0.0, radius - width / 2);
+    if (inner > 0)
+        painter.drawRoundedRect(r, inner, inner);
+    else
+        painter.drawRect(r);
+}
+
+// The layer's own drawing and its sublayers at the given opacity; the layer's origin lies at origin of the
+// root, exposed is in its own coordinates.
+void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point origin, double opacity)
 {
     ++stats.layersPainted;
-    painter.setOpacity(opacity);
+    QPainter& painter = p.painter();
+    p.setOpacity(opacity);
     const Rect b = layer.presentationBounds();
     const QRectF qb = toQRectF(b);
     const double radius = std::clamp(layer.cornerRadius(), 0.0, std::min(b.size.width, b.size.height) / 2);
     QPainterPath rounded;
     if (radius > 0)
         rounded.addRoundedRect(qb, radius, radius);
+    p.layerCoordinates(origin.x, origin.y);
     const bool clip = layer.masksToBounds();
     if (clip) {
         painter.save();
@@ -81,22 +157,15 @@ void paintContent(QPainter& painter, const Layer& layer, const Rect& exposed, do
         drawContents(painter, layer, b);
     layer.draw(painter);
     for (const Layer* sublayer : layer.sublayersInDrawingOrder())
-        paintLayer(painter, *sublayer, exposed, opacity, ctx);
-    if (clip)
+        paintLayer(p, *sublayer, exposed, origin, opacity);
+    if (clip) {
         painter.restore();
-    const double width = layer.borderWidth();
-    if (width > 0 && paints(layer.borderColor())) {
-        painter.setOpacity(opacity);
-        QPen pen(layer.borderColor(), width);
-        pen.setJoinStyle(Qt::MiterJoin);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        const QRectF r = qb.adjusted(width / 2, width / 2, -width / 2, -width / 2);
-        const double inner = std::max(0.0, radius - width / 2);
-        if (inner > 0)
-            painter.drawRoundedRect(r, inner, inner);
-        else
-            painter.drawRect(r);
+        p.forgetState();
+    }
+    if (layer.borderWidth() > 0 && paints(layer.borderColor())) {
+        p.setOpacity(opacity);
+        p.layerCoordinates(origin.x, origin.y);
+        drawBorder(painter, layer, qb, radius);
     }
 }
 
@@ -128,15 +197,15 @@ bool store(LayerPictureCache& cache, const Picture& picture, std::uint64_t revis
     return true;
 }
 
-// The layer and its sublayers as an image at the painter's device scale; none when the transform is not a
-// plain scale, nothing is drawn or the image would be too large.
-std::optional<Picture> pictureOf(const QPainter& painter, const Layer& layer, const Context& ctx, bool cacheable)
+// The layer and its sublayers as an image at the paint's device scale; none when the transform is not a plain
+// scale, nothing is drawn or the image would be too large.
+std::optional<Picture> pictureOf(Painting& p, const Layer& layer, bool cacheable)
 {
-    const QTransform device = painter.deviceTransform();
+    const QTransform& device = p.rootDevice();
     if (device.type() > QTransform::TxScale)
         return std::nullopt;
     const double sx = device.m11(), sy = device.m22();
-    LayerPictureCache* cache = cacheable && ctx.useCache ? &layer.pictureCache() : nullptr;
+    LayerPictureCache* cache = cacheable && p.useCache() ? &layer.pictureCache() : nullptr;
     if (cache && !cache->image.isNull() && cache->revision == layer.contentRevision() && cache->scaleX == sx
         && cache->scaleY == sy) {
         return Picture{cache->image, cache->offset};
@@ -156,9 +225,9 @@ std::optional<Picture> pictureOf(const QPainter& painter, const Layer& layer, co
     picture.image.fill(Qt::transparent);
     {
         QPainter imagePainter(&picture.image);
-        imagePainter.setRenderHints(painter.renderHints());
-        imagePainter.setTransform(QTransform(sx, 0, 0, sy, -left, -top));
-        paintContent(imagePainter, layer, extent, 1.0, ctx);
+        imagePainter.setRenderHints(p.painter().renderHints());
+        Painting inner(imagePainter, QTransform(sx, 0, 0, sy, -left, -top), p.useCache());
+        paintContent(inner, layer, extent, {0, 0}, 1.0);
     }
     if (layer.hasGrayFilter())
         makeGray(picture.image);
@@ -166,19 +235,6 @@ std::optional<Picture> pictureOf(const QPainter& painter, const Layer& layer, co
     if (cache)
         store(*cache, picture, layer.contentRevision(), sx, sy);
     return picture;
-}
-
-// Draws an image whose top-left corner lies at a device offset from the painter's origin, pixel for pixel.
-void drawAtDeviceOffset(QPainter& painter, const QImage& image, QPointF offset)
-{
-    const QTransform world = painter.worldTransform();
-    const QPointF origin = painter.deviceTransform().map(QPointF(0, 0));
-    painter.resetTransform();
-    const QTransform base = painter.deviceTransform();
-    const double scale = base.m11() > 0 ? base.m11() : 1.0;
-    const QPointF topLeft = base.inverted().map(origin + offset);
-    painter.drawImage(QRectF(topLeft, QSizeF(image.width() / scale, image.height() / scale)), image);
-    painter.setWorldTransform(world);
 }
 
 // Box blur of every channel, three passes each way: close to a Gaussian of the radius.
@@ -222,9 +278,9 @@ QImage blurred(const QImage& source, int radius)
     return image;
 }
 
-void drawShadow(QPainter& painter, const Layer& layer, const Picture& picture)
+void drawShadow(Painting& p, const Layer& layer, const Picture& picture, QPointF deviceOrigin)
 {
-    const QTransform device = painter.deviceTransform();
+    const QTransform& device = p.rootDevice();
     const double scale = std::fabs(device.m11());
     const int radius = int(std::ceil(layer.shadowRadius() * scale / 2));
     const int margin = 3 * radius + 1;
@@ -232,20 +288,20 @@ void drawShadow(QPainter& painter, const Layer& layer, const Picture& picture)
                   QImage::Format_ARGB32_Premultiplied);
     shadow.fill(Qt::transparent);
     {
-        QPainter p(&shadow);
-        p.drawImage(margin, margin, picture.image);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        QPainter painter(&shadow);
+        painter.drawImage(margin, margin, picture.image);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
         QColor color = layer.shadowColor();
         color.setAlphaF(float(std::clamp(color.alphaF() * layer.shadowOpacity(), 0.0, 1.0)));
-        p.fillRect(shadow.rect(), color);
+        painter.fillRect(shadow.rect(), color);
     }
     shadow = blurred(shadow, radius);
     // The offset's y is upwards: a negative height casts the shadow down on the device.
     const QPointF cast(layer.shadowOffset().width * scale, -layer.shadowOffset().height * std::fabs(device.m22()));
-    drawAtDeviceOffset(painter, shadow, picture.offset - QPointF(margin, margin) + cast);
+    p.drawDeviceImage(deviceOrigin + picture.offset - QPointF(margin, margin) + cast, shadow);
 }
 
-void paintLayer(QPainter& painter, const Layer& layer, const Rect& exposed, double parentOpacity, const Context& ctx)
+void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point origin, double parentOpacity)
 {
     if (layer.isHidden())
         return;
@@ -258,23 +314,22 @@ void paintLayer(QPainter& painter, const Layer& layer, const Rect& exposed, doub
     const Rect f = layer.presentationFrame();
     const Rect b = layer.presentationBounds();
     const double dx = f.origin.x - b.origin.x, dy = f.origin.y - b.origin.y;
-    painter.translate(dx, dy);
-    const Rect own = exposed.offsetBy(-dx, -dy);
+    const Point own{origin.x + dx, origin.y + dy};
     const bool shadow = layer.hasVisibleShadow();
-    const bool cached = layer.cachesPicture() && ctx.useCache;
+    const bool cached = layer.cachesPicture() && p.useCache();
     std::optional<Picture> picture;
     if (shadow || cached || layer.hasGrayFilter())
-        picture = pictureOf(painter, layer, ctx, cached);
-    if (picture) {
-        painter.setOpacity(opacity);
-        if (shadow)
-            drawShadow(painter, layer, *picture);
-        drawAtDeviceOffset(painter, picture->image, picture->offset);
-        ++stats.picturesDrawn;
-    } else {
-        paintContent(painter, layer, own, opacity, ctx);
+        picture = pictureOf(p, layer, cached);
+    if (!picture) {
+        paintContent(p, layer, exposed.offsetBy(-dx, -dy), own, opacity);
+        return;
     }
-    painter.translate(-dx, -dy);
+    p.setOpacity(opacity);
+    const QPointF deviceOrigin = p.rootDevice().map(QPointF(own.x, own.y));
+    if (shadow)
+        drawShadow(p, layer, *picture, deviceOrigin);
+    p.drawDeviceImage(deviceOrigin + picture->offset, picture->image);
+    ++stats.picturesDrawn;
 }
 
 } // namespace
@@ -309,12 +364,13 @@ void LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOpti
     const Rect exposed = options.exposedRect.isNull() ? source : options.exposedRect.intersection(source);
     if (exposed.isNull())
         return;
-    Context ctx{options.usePictureCache};
     painter.save();
-    painter.setTransform(rootTransform(source, target, options.flipped), true);
+    const QTransform rootWorld = rootTransform(source, target, options.flipped) * painter.worldTransform();
+    painter.setWorldTransform(rootWorld);
     painter.setClipRect(toQRectF(source), Qt::IntersectClip);
+    Painting paint(painter, rootWorld, options.usePictureCache);
     // The root is drawn in its own coordinates: its position does not count.
-    paintContent(painter, root, exposed, root.presentationOpacity(), ctx);
+    paintContent(paint, root, exposed, {0, 0}, root.presentationOpacity());
     painter.restore();
 }
 

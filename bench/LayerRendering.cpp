@@ -1,0 +1,165 @@
+// Painting a canvas-sized layer tree: 5,000 node-like layers (a rounded shape and a two-line label each,
+// painted from cached pictures) and 5,000 branch paths on a 1600 × 1000 view, software raster.
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <memory>
+
+#include "platform/AttributedString.h"
+#include "platform/layer/Layer.h"
+#include "platform/layer/LayerRenderer.h"
+#include "platform/layer/ShapeLayer.h"
+#include "platform/layer/TextLayer.h"
+#include "platform/layer/Transaction.h"
+
+using namespace velquine;
+
+namespace {
+
+constexpr int columns = 50, rows = 100;
+constexpr double cellWidth = 128, cellHeight = 40, nodeWidth = 100, nodeHeight = 30;
+
+std::shared_ptr<Layer> makeNode(int index, Point center)
+{
+    auto node = std::make_shared<Layer>();
+    node->setFrame(Rect::centeredAt(center, {nodeWidth, nodeHeight}));
+    node->setCachesPicture(true);
+    auto shape = std::make_shared<ShapeLayer>();
+    shape->setFrame({0, 0, nodeWidth, nodeHeight});
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(0, 0, nodeWidth, nodeHeight), 6, 6);
+    shape->setPath(outline);
+    shape->setFillColor(QColor(220, 235, 250));
+    shape->setStrokeColor(QColor(40, 90, 160));
+    shape->setLineWidth(1.5);
+    shape->setZPosition(-50);
+    node->addSublayer(shape);
+    auto label = std::make_shared<TextLayer>();
+    label->setFrame({6, 1, nodeWidth - 12, nodeHeight - 2});
+    label->setWrapped(true);
+    label->setAlignmentMode(TextAlignment::center);
+    TextAttributes attributes;
+    attributes.font = Font::systemFont(11);
+    label->setString(AttributedString("Node " + std::to_string(index) + "\nsecond line", attributes));
+    label->setZPosition(10);
+    node->addSublayer(label);
+    return node;
+}
+
+std::shared_ptr<ShapeLayer> makeBranch(Point from, Point to)
+{
+    auto branch = std::make_shared<ShapeLayer>();
+    branch->setFrame({0, 0, columns * cellWidth, rows * cellHeight});
+    QPainterPath path;
+    path.moveTo(from.x, from.y);
+    path.cubicTo((from.x + to.x) / 2, from.y, (from.x + to.x) / 2, to.y, to.x, to.y);
+    branch->setPath(path);
+    branch->setFillColor(QColor());
+    branch->setStrokeColor(QColor(90, 90, 90));
+    branch->setLineWidth(2);
+    branch->setZPosition(-20);
+    return branch;
+}
+
+struct Canvas {
+    std::shared_ptr<Layer> root = std::make_shared<Layer>();
+    QImage image{1600, 1000, QImage::Format_ARGB32_Premultiplied};
+
+    Canvas()
+    {
+        Transaction noActions(true);
+        root->setAnchorPoint({0, 0});
+        root->setBounds({0, 0, columns * cellWidth, rows * cellHeight});
+        root->setBackgroundColor(Qt::white);
+        for (int i = 0; i < columns * rows; ++i) {
+            const Point center{(i % columns + 0.5) * cellWidth, (i / columns + 0.5) * cellHeight};
+            const int parent = i % columns == 0 ? i : i - 1;
+            const Point parentCenter{(parent % columns + 0.5) * cellWidth, (parent / columns + 0.5) * cellHeight};
+            if (parent != i)
+                root->addSublayer(makeBranch({parentCenter.x + nodeWidth / 2, parentCenter.y},
+                                             {center.x - nodeWidth / 2, center.y}));
+            root->addSublayer(makeNode(i, center));
+        }
+    }
+
+    // The source rectangle of the document shown on the whole view.
+    void paint(const Rect& source, const Rect& exposed = Rect::null())
+    {
+        QPainter painter(&image);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        LayerRenderOptions options;
+        options.sourceRect = source;
+        options.targetRect = QRectF(0, 0, 1600, 1000);
+        if (!exposed.isNull()) {
+            options.exposedRect = exposed;
+            const double s = 1600 / source.size.width;
+            painter.setClipRect(QRectF((exposed.origin.x - source.origin.x) * s, (exposed.origin.y - source.origin.y) * s,
+                                       exposed.size.width * s, exposed.size.height * s));
+        }
+        LayerRenderer::render(painter, *root, options);
+    }
+};
+
+Canvas& canvas()
+{
+    static Canvas instance;
+    return instance;
+}
+
+const Rect zoomedOut{0, 0, 6400, 4000};  // magnification 0.25
+
+void BM_FullRepaintZoomedOut(benchmark::State& state)
+{
+    Canvas& c = canvas();
+    c.paint(zoomedOut);  // pictures cached at this scale
+    for (auto _ : state)
+        c.paint(zoomedOut);
+    state.counters["pictures"] = double(LayerRenderer::statistics().picturesDrawn);
+}
+BENCHMARK(BM_FullRepaintZoomedOut)->Unit(benchmark::kMillisecond);
+
+void BM_ExposedRectRepaintAtMagnification1(benchmark::State& state)
+{
+    Canvas& c = canvas();
+    const Rect view{2400, 1500, 1600, 1000};
+    const Rect exposed{3100, 1900, 200, 150};
+    c.paint(view);
+    for (auto _ : state)
+        c.paint(view, exposed);
+}
+BENCHMARK(BM_ExposedRectRepaintAtMagnification1)->Unit(benchmark::kMillisecond);
+
+// Every visible picture is rebuilt: the scale alternates between two zoom steps.
+void BM_RebuildPicturesAfterZoomStep(benchmark::State& state)
+{
+    Canvas& c = canvas();
+    bool other = false;
+    std::size_t rebuilt = 0;
+    for (auto _ : state) {
+        other = !other;
+        LayerRenderer::statistics() = {};
+        c.paint(other ? Rect(0, 0, 6400 * 0.8, 4000 * 0.8) : zoomedOut);
+        rebuilt += LayerRenderer::statistics().picturesRebuilt;
+    }
+    state.counters["rebuilt/iteration"] = double(rebuilt) / double(state.iterations());
+}
+BENCHMARK(BM_RebuildPicturesAfterZoomStep)->Unit(benchmark::kMillisecond);
+
+void BM_FullRepaintZoomedOutWithoutPictures(benchmark::State& state)
+{
+    Canvas& c = canvas();
+    for (auto _ : state) {
+        QPainter painter(&c.image);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        LayerRenderOptions options;
+        options.sourceRect = zoomedOut;
+        options.targetRect = QRectF(0, 0, 1600, 1000);
+        options.usePictureCache = false;
+        LayerRenderer::render(painter, *c.root, options);
+    }
+}
+BENCHMARK(BM_FullRepaintZoomedOutWithoutPictures)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,47 @@
+#include "kit/Alert.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <algorithm>
+#include <vector>
+
+namespace velquine {
+
+int Alert::runModalSheetForWindow(QWidget* window)
+{
+    if (!window)
+        window = QApplication::activeWindow();
+    QMessageBox box(window);
+    box.setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
+    box.setText(messageText);
+    box.setInformativeText(informativeText);
+    const QStringList titles = buttons_.isEmpty() ? QStringList{QStringLiteral("OK")} : buttons_;
+    QEventLoop loop;
+    std::vector<QAbstractButton*> buttons;
+    QAbstractButton* escape = nullptr;
+    for (int i = 0; i < titles.size(); ++i) {
+        QPushButton* button = box.addButton(titles[i], QMessageBox::ActionRole);
+        buttons.push_back(button);
+        if (titles[i] == QLatin1String("Cancel"))
+            escape = button;
+    }
+    box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    box.setEscapeButton(escape ? escape : buttons.back());
+    // Every way of closing the sheet ends here: a clicked button, or Escape, which clicks the escape button.
+    QObject::connect(&box, &QDialog::finished, &loop, [&] {
+        QAbstractButton* clicked = box.clickedButton() ? box.clickedButton() : box.escapeButton();
+        const auto it = std::find(buttons.begin(), buttons.end(), clicked);
+        loop.exit(firstButtonReturn + int(it == buttons.end() ? buttons.size() - 1 : it - buttons.begin()));
+    });
+    box_ = &box;
+    box.open();
+    const int code = loop.exec();
+    box_ = nullptr;
+    box.hide();
+    return code;
+}
+
+} // namespace velquine

@@ -1,0 +1,123 @@
+#include "kit/LayerHostWidget.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+#include "kit/ScrollView.h"
+#include "platform/QtGeometry.h"
+#include "platform/layer/Layer.h"
+
+namespace velquine {
+
+namespace {
+constexpr int maxSeparateUpdates = 64;
+constexpr int maxSeparatePaintRects = 8;
+} // namespace
+
+LayerHostWidget::LayerHostWidget(QWidget* parent) : KVView(parent), root_(std::make_shared<Layer>())
+{
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    root_->setAnchorPoint({0, 0});
+    root_->setDirtyAreaHandler([this](const Rect& area) { layerAreaChanged(area); });
+}
+
+LayerHostWidget::~LayerHostWidget() { root_->setDirtyAreaHandler({}); }
+
+void LayerHostWidget::setFrameSize(Size size)
+{
+    if (!size.isFinite() || size.width < 0 || size.height < 0)
+        return;
+    frameSize_ = size;
+    root_->setBounds({root_->bounds().origin, size});
+    if (ScrollView* scrollView = ScrollView::enclosingScrollView(this); scrollView && scrollView->documentView() == this)
+        scrollView->documentSizeChanged();
+    else
+        resize(int(std::lround(size.width)), int(std::lround(size.height)));
+    update();
+}
+
+Rect LayerHostWidget::boundsRect() const { return root_->bounds(); }
+
+void LayerHostWidget::setBoundsRect(const Rect& bounds)
+{
+    root_->setBounds(bounds);
+    update();
+}
+
+QTransform LayerHostWidget::layerToWidget() const
+{
+    return LayerRenderer::rootTransform(boundsRect(), QRectF(rect()), !isFlipped());
+}
+
+Point LayerHostWidget::layerPointFromWidget(QPointF widgetPoint) const
+{
+    return toPoint(layerToWidget().inverted().map(widgetPoint));
+}
+
+QRectF LayerHostWidget::widgetRectFromLayer(const Rect& layerRect) const
+{
+    return layerToWidget().mapRect(toQRectF(layerRect));
+}
+
+Rect LayerHostWidget::layerRectFromWidget(const QRectF& widgetRect) const
+{
+    return toRect(layerToWidget().inverted().mapRect(widgetRect));
+}
+
+LayerRenderOptions LayerHostWidget::renderOptions(const QRectF& target) const
+{
+    LayerRenderOptions options;
+    options.sourceRect = boundsRect();
+    options.targetRect = target;
+    options.flipped = !isFlipped();
+    return options;
+}
+
+void LayerHostWidget::layerAreaChanged(const Rect& area)
+{
+    if (wholeUpdatePending_)
+        return;
+    if (++pendingUpdates_ > maxSeparateUpdates) {
+        wholeUpdatePending_ = true;
+        update();
+        return;
+    }
+    // A pixel more on each side for anti-aliased edges.
+    update(widgetRectFromLayer(area).toAlignedRect().adjusted(-1, -1, 1, 1));
+}
+
+void LayerHostWidget::paintEvent(QPaintEvent* event)
+{
+    pendingUpdates_ = 0;
+    wholeUpdatePending_ = false;
+    if (boundsRect().isEmpty())
+        return;
+    QPainter painter(this);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    const QRegion& region = event->region();
+    std::vector<QRect> rects(region.begin(), region.end());
+    if (int(rects.size()) > maxSeparatePaintRects)
+        rects = {region.boundingRect()};
+    LayerRenderOptions options = renderOptions(QRectF(rect()));
+    for (const QRect& r : rects) {
+        options.exposedRect = layerRectFromWidget(QRectF(r).adjusted(-1, -1, 1, 1));
+        painter.save();
+        painter.setClipRect(r);
+        LayerRenderer::render(painter, *root_, options);
+        painter.restore();
+    }
+}
+
+void LayerHostWidget::resizeEvent(QResizeEvent* event)
+{
+    KVView::resizeEvent(event);
+    // Outside a scroll view the widget's size is its frame.
+    if (ScrollView* scrollView = ScrollView::enclosingScrollView(this); scrollView && scrollView->documentView() == this)
+        return;
+    frameSize_ = {double(width()), double(height())};
+    root_->setBounds({root_->bounds().origin, frameSize_});
+}
+
+} // namespace velquine

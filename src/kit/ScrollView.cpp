@@ -1,0 +1,178 @@
+#include "kit/ScrollView.h"
+
+#include <QScrollBar>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <cmath>
+
+#include "kit/LayerHostWidget.h"
+#include "platform/QtGeometry.h"
+
+namespace velquine {
+
+ScrollView::ScrollView(QWidget* parent) : QScrollArea(parent)
+{
+    setWidgetResizable(false);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &ScrollView::boundsChanged);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ScrollView::boundsChanged);
+}
+
+ScrollView::~ScrollView() = default;
+
+ScrollView* ScrollView::enclosingScrollView(const QWidget* widget)
+{
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        const QWidget* viewport = w->parentWidget();
+        if (!viewport)
+            break;
+        if (auto* scrollView = qobject_cast<ScrollView*>(viewport->parentWidget()))
+            if (scrollView->documentView() == w)
+                return scrollView;
+    }
+    return nullptr;
+}
+
+void ScrollView::setDocumentView(QWidget* view)
+{
+    if (view && !qobject_cast<LayerHostWidget*>(view))
+        plainDocumentSize_ = {double(view->width()), double(view->height())};
+    setWidget(view);
+    layOutDocument();
+}
+
+Size ScrollView::documentSize() const
+{
+    if (const auto* host = qobject_cast<const LayerHostWidget*>(documentView()))
+        return host->frameSize();
+    return plainDocumentSize_;
+}
+
+Point ScrollView::documentBoundsOrigin() const
+{
+    if (const auto* host = qobject_cast<const LayerHostWidget*>(documentView()))
+        return host->boundsRect().origin;
+    return {};
+}
+
+void ScrollView::documentSizeChanged() { layOutDocument(); }
+
+void ScrollView::layOutDocument()
+{
+    QWidget* view = documentView();
+    if (!view)
+        return;
+    const Size size = documentSize();
+    view->resize(int(std::lround(size.width * magnification_)), int(std::lround(size.height * magnification_)));
+    emit boundsChanged();
+}
+
+void ScrollView::setMagnification(double magnification)
+{
+    const Rect visible = documentVisibleRect();
+    setMagnification(magnification, visible.center());
+}
+
+void ScrollView::setMagnification(double magnification, Point centeredAt)
+{
+    if (!std::isfinite(magnification) || !centeredAt.isFinite())
+        return;
+    magnification = std::clamp(magnification, minMagnification_, maxMagnification_);
+    if (magnification == magnification_)
+        return;
+    const QPointF onScreen = viewportPointFromDocument(centeredAt);
+    magnification_ = magnification;
+    layOutDocument();
+    const Point origin = documentBoundsOrigin();
+    horizontalScrollBar()->setValue(int(std::lround((centeredAt.x - origin.x) * magnification_ - onScreen.x())));
+    verticalScrollBar()->setValue(int(std::lround((centeredAt.y - origin.y) * magnification_ - onScreen.y())));
+    emit magnificationChanged(magnification_);
+    emit boundsChanged();
+}
+
+void ScrollView::setMagnificationRange(double minimum, double maximum)
+{
+    if (!std::isfinite(minimum) || !std::isfinite(maximum) || minimum <= 0 || maximum < minimum)
+        return;
+    minMagnification_ = minimum;
+    maxMagnification_ = maximum;
+    setMagnification(std::clamp(magnification_, minimum, maximum));
+}
+
+QPointF ScrollView::viewportPointFromDocument(Point p) const
+{
+    const Point origin = documentBoundsOrigin();
+    const QPoint widgetOffset = documentView() ? documentView()->pos() : QPoint();
+    return {(p.x - origin.x) * magnification_ + widgetOffset.x(), (p.y - origin.y) * magnification_ + widgetOffset.y()};
+}
+
+Point ScrollView::documentPointFromViewport(QPointF p) const
+{
+    const Point origin = documentBoundsOrigin();
+    const QPoint widgetOffset = documentView() ? documentView()->pos() : QPoint();
+    return {(p.x() - widgetOffset.x()) / magnification_ + origin.x,
+            (p.y() - widgetOffset.y()) / magnification_ + origin.y};
+}
+
+Rect ScrollView::documentVisibleRect() const
+{
+    const Point topLeft = documentPointFromViewport(QPointF(0, 0));
+    return {topLeft, {viewport()->width() / magnification_, viewport()->height() / magnification_}};
+}
+
+void ScrollView::scrollToPoint(Point p)
+{
+    const Point origin = documentBoundsOrigin();
+    horizontalScrollBar()->setValue(int(std::lround((p.x - origin.x) * magnification_)));
+    verticalScrollBar()->setValue(int(std::lround((p.y - origin.y) * magnification_)));
+}
+
+void ScrollView::scrollRectToVisible(const Rect& rect, double animationDuration)
+{
+    const Rect r = rect.standardized();
+    const Rect v = documentVisibleRect();
+    if (r.isNull() || !r.origin.isFinite() || !r.size.isFinite())
+        return;
+    // As little as needed; a rectangle wider (taller) than the visible area ends on its far edge.
+    double x = std::min(v.minX(), r.minX());
+    if (x + v.width() - r.width() < r.minX())
+        x = r.minX() - v.width() + r.width();
+    double y = std::min(v.minY(), r.minY());
+    if (y + v.height() - r.height() < r.minY())
+        y = r.minY() - v.height() + r.height();
+    if (scrollAnimation_)
+        scrollAnimation_->stop();
+    if (!(animationDuration > 0)) {
+        scrollToPoint({x, y});
+        return;
+    }
+    if (!scrollAnimation_) {
+        scrollAnimation_ = new QVariantAnimation(this);
+        connect(scrollAnimation_, &QVariantAnimation::valueChanged, this,
+                [this](const QVariant& value) { scrollToPoint(toPoint(value.toPointF())); });
+    }
+    scrollAnimation_->setStartValue(QPointF(v.minX(), v.minY()));
+    scrollAnimation_->setEndValue(QPointF(x, y));
+    scrollAnimation_->setDuration(int(std::lround(animationDuration * 1000)));
+    scrollAnimation_->setEasingCurve(QEasingCurve::InOutQuad);
+    scrollAnimation_->start();
+}
+
+void ScrollView::centerOn(Point c, double animationDuration)
+{
+    if (!documentView())
+        return;
+    const double s = 1 / magnification_;
+    // The viewport: scroll bars here take room from the visible area.
+    const double fw = viewport()->width(), fh = viewport()->height();
+    scrollRectToVisible({c.x - s * fw * 0.5, c.y - s * fh * 0.5, s * fw, s * fh}, animationDuration);
+}
+
+void ScrollView::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    emit boundsChanged();
+}
+
+} // namespace velquine

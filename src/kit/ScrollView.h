@@ -1,0 +1,80 @@
+#pragma once
+
+// A scroll view that shows its document view magnified. The document has a size in points (a layer host's
+// frame size); it is shown at that size × magnification, and document points map to the document widget's
+// pixels by that factor, from the document's bounds origin. Magnification stays within
+// [minMagnification, maxMagnification] (0.25…4.0 by default) on every set, so it is never zero, negative or
+// not finite.
+
+#include <QScrollArea>
+
+#include "platform/Geometry.h"
+
+class QVariantAnimation;
+
+namespace velquine {
+
+class ScrollView : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit ScrollView(QWidget* parent = nullptr);
+    ~ScrollView() override;
+
+    static constexpr double defaultMinMagnification = 0.25;
+    static constexpr double defaultMaxMagnification = 4.0;
+
+    // The scroll view whose document view is the widget or one of its ancestors; null when none.
+    static ScrollView* enclosingScrollView(const QWidget* widget);
+
+    // Takes ownership. A LayerHostWidget brings its frame size; another widget its current size.
+    void setDocumentView(QWidget* view);
+    QWidget* documentView() const { return widget(); }
+    // The document's size in points, and the origin of its coordinates at its top-left corner.
+    Size documentSize() const;
+    Point documentBoundsOrigin() const;
+    // Sizes the document widget again after its size in points changed.
+    void documentSizeChanged();
+
+    double magnification() const { return magnification_; }
+    // Clamped to the range; a value that is not finite changes nothing. Keeps the centre of the visible area.
+    void setMagnification(double magnification);
+    // The same keeping the document point where it is on screen.
+    void setMagnification(double magnification, Point centeredAt);
+    double minMagnification() const { return minMagnification_; }
+    double maxMagnification() const { return maxMagnification_; }
+    // Both must be finite and positive, min ≤ max; the magnification is clamped again.
+    void setMagnificationRange(double minimum, double maximum);
+
+    // The part of the document that is visible, in document coordinates.
+    Rect documentVisibleRect() const;
+    // Scrolls so that the document point is at the top-left corner of the visible area.
+    void scrollToPoint(Point documentPoint);
+    // Scrolls as little as needed to show the rectangle (document coordinates); a rectangle larger than the
+    // visible area aligns its far edges. A duration above 0 animates the scroll.
+    void scrollRectToVisible(const Rect& rect, double animationDuration = 0);
+    // Scrolls so that the point is in the middle of the visible area.
+    void centerOn(Point documentPoint, double animationDuration = 0);
+
+    // Document pixels from document points and back (viewport coordinates).
+    QPointF viewportPointFromDocument(Point documentPoint) const;
+    Point documentPointFromViewport(QPointF viewportPoint) const;
+
+signals:
+    // The visible part of the document changed: scrolled, magnified or resized.
+    void boundsChanged();
+    void magnificationChanged(double magnification);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void layOutDocument();
+
+    double magnification_ = 1.0;
+    double minMagnification_ = defaultMinMagnification;
+    double maxMagnification_ = defaultMaxMagnification;
+    Size plainDocumentSize_;
+    QVariantAnimation* scrollAnimation_ = nullptr;
+};
+
+} // namespace velquine

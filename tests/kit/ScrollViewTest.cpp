@@ -1,0 +1,112 @@
+// The magnifying scroll view and the layer host inside it, in a real window.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+#include "kit/KitTestSupport.h"
+#include "kit/LayerHostWidget.h"
+#include "kit/ScrollView.h"
+#include "platform/layer/Layer.h"
+#include "platform/layer/Transaction.h"
+
+using namespace velquine;
+
+namespace {
+
+struct Window {
+    ScrollView scrollView;
+    LayerHostWidget* host = new LayerHostWidget;
+    Window()
+    {
+        host->setFrameSize({2000, 1500});
+        scrollView.setDocumentView(host);
+        scrollView.resize(400, 300);
+        scrollView.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
+    }
+};
+
+std::shared_ptr<Layer> box(Rect frame, QColor color)
+{
+    auto layer = std::make_shared<Layer>();
+    layer->setFrame(frame);
+    layer->setBackgroundColor(color);
+    return layer;
+}
+
+} // namespace
+
+TEST(ScrollViewTest, MagnificationStaysInRangeAndZoomKeepsThePointUnderThePointer)
+{
+    Window w;
+    QSignalSpy bounds(&w.scrollView, &ScrollView::boundsChanged);
+    for (double bad : {0.0, -1.0, -0.25, 0.1})
+        w.scrollView.setMagnification(bad);
+    EXPECT_EQ(w.scrollView.magnification(), 0.25);
+    w.scrollView.setMagnification(std::numeric_limits<double>::quiet_NaN());
+    w.scrollView.setMagnification(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(w.scrollView.magnification(), 0.25);
+    w.scrollView.setMagnification(10);
+    EXPECT_EQ(w.scrollView.magnification(), 4.0);
+    EXPECT_EQ(w.host->size(), QSize(8000, 6000));
+    EXPECT_GT(bounds.count(), 0);
+
+    w.scrollView.setMagnification(1.0);
+    w.scrollView.scrollToPoint({500, 400});
+    const Point pointer{600, 450};
+    const QPointF before = w.scrollView.viewportPointFromDocument(pointer);
+    w.scrollView.setMagnification(2.0, pointer);
+    EXPECT_NEAR(w.scrollView.viewportPointFromDocument(pointer).x(), before.x(), 1.0);
+    EXPECT_NEAR(w.scrollView.viewportPointFromDocument(pointer).y(), before.y(), 1.0);
+    const Rect visible = w.scrollView.documentVisibleRect();
+    EXPECT_NEAR(visible.size.width, w.scrollView.viewport()->width() / 2.0, 1e-9);
+    EXPECT_NEAR(w.scrollView.documentPointFromViewport(QPointF(0, 0)).x, visible.minX(), 1e-9);
+    EXPECT_EQ(w.host->layerPointFromWidget(QPointF(200, 100)), (Point{100, 50}));
+}
+
+TEST(ScrollViewTest, ScrollingToARectangleMovesAsLittleAsNeededAndCentresOnAPoint)
+{
+    Window w;
+    w.scrollView.scrollToPoint({100, 100});
+    const Rect v = w.scrollView.documentVisibleRect();
+    w.scrollView.scrollRectToVisible({150, 150, 20, 20});  // already visible
+    EXPECT_EQ(w.scrollView.documentVisibleRect(), v);
+    w.scrollView.scrollRectToVisible({150, v.maxY() + 10, 20, 20});  // just enough to show its bottom edge
+    EXPECT_NEAR(w.scrollView.documentVisibleRect().maxY(), v.maxY() + 30, 1);
+    EXPECT_EQ(w.scrollView.documentVisibleRect().minX(), v.minX());
+    w.scrollView.scrollRectToVisible({0, 0, 1000, 1000});  // larger: its far edges align
+    EXPECT_NEAR(w.scrollView.documentVisibleRect().maxX(), 1000, 1);
+    EXPECT_NEAR(w.scrollView.documentVisibleRect().maxY(), 1000, 1);
+
+    w.scrollView.setMagnification(0.5);
+    w.scrollView.centerOn({1000, 750});
+    const Rect centred = w.scrollView.documentVisibleRect();
+    EXPECT_NEAR(centred.midX(), 1000, 4);
+    EXPECT_NEAR(centred.midY(), 750, 4);
+    w.scrollView.centerOn({1200, 900}, 0.2);  // animated: arrives later
+    EXPECT_NEAR(w.scrollView.documentVisibleRect().midX(), 1000, 4);
+    QTRY_COMPARE_WITH_TIMEOUT(std::lround(w.scrollView.documentVisibleRect().midX() / 4), 1200 / 4, 2000);
+}
+
+TEST(ScrollViewTest, TheHostPaintsItsLayersMagnifiedAndRepaintsWhatMoved)
+{
+    Window w;
+    Transaction noActions(true);
+    w.host->layer()->setBackgroundColor(Qt::white);
+    auto red = box({20, 20, 40, 30}, Qt::red);
+    w.host->layer()->addSublayer(red);
+    w.scrollView.setMagnification(2.0, {0, 0});
+    w.scrollView.scrollToPoint({0, 0});
+    QImage shot = w.host->grab(QRect(0, 0, 300, 200)).toImage();
+    EXPECT_EQ(shot.pixelColor(60, 60), QColor(Qt::red));   // (30, 30) in layer points
+    EXPECT_EQ(shot.pixelColor(130, 60), QColor(Qt::white)); // (65, 30) is past its edge
+    red->setPosition({140, 40});
+    QTRY_COMPARE(w.host->grab(QRect(0, 0, 400, 200)).toImage().pixelColor(280, 80), QColor(Qt::red));
+    shot = w.host->grab(QRect(0, 0, 400, 200)).toImage();
+    EXPECT_EQ(shot.pixelColor(60, 60), QColor(Qt::white));
+    test::saveArtefact(w.scrollView.grab().toImage(), "kit_scroll_view_magnified.png");
+}
