@@ -41,6 +41,11 @@ ColorPanel::ColorPanel() : QObject(qApp), dialog_(new QColorDialog)
     qApp->installEventFilter(this);
 }
 
+ColorPanel::~ColorPanel()
+{
+    delete dialog_.data();
+}
+
 void ColorPanel::setColor(const Color& colour)
 {
     color_ = colour;

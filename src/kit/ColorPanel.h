@@ -21,6 +21,7 @@ class ColorPanel : public QObject {
     Q_OBJECT
 public:
     static ColorPanel& shared();
+    ~ColorPanel() override;
 
     Color color() const { return color_; }
     // Sets the panel's colour without reporting it to anyone.

@@ -93,6 +93,7 @@ void KVColorWell::setSelectedColor(const Color& colour)
 void KVColorWell::setIsEnabled(bool enabled)
 {
     isEnabled_ = enabled;
+    QWidget::setEnabled(enabled);
     setFocusPolicy(enabled ? Qt::ClickFocus : Qt::NoFocus);
     update();
 }
