@@ -3,15 +3,12 @@
 // Each window's light or dark appearance follows the "userInterfaceStyle" setting: the system's own for
 // systemDefault, else a light or dark Fusion palette on that window alone.
 
+#include "kit/WindowAppearance.h"
 #include "platform/Settings.h"
 
-class QPalette;
 class QWidget;
 
 namespace velquine {
-
-// The palette a window shows in the given appearance (systemDefault: the application's palette).
-QPalette paletteForAppearance(UserInterfaceStyle style);
 
 // Applies the stored setting to window. A null window changes nothing.
 void updateWindowAppearance(QWidget* window);

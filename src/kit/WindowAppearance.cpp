@@ -3,9 +3,10 @@
 #include <QApplication>
 #include <QWidget>
 
-#include <string>
+#include <QStyle>
+#include <QStyleFactory>
 
-#include "platform/NotificationCenter.h"
+#include <memory>
 
 namespace velquine {
 
@@ -58,47 +59,43 @@ QPalette paletteFor(bool dark)
 
 } // namespace
 
-QPalette lightPalette() { return paletteFor(false); }
+QPalette lightPalette()
+{
+    // The Fusion style's own palette, whatever style the application runs with.
+    static const QPalette palette = [] {
+        std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+        return fusion ? fusion->standardPalette() : paletteFor(false);
+    }();
+    return palette;
+}
 
 QPalette darkPalette() { return paletteFor(true); }
+
+QPalette paletteForAppearance(UserInterfaceStyle style)
+{
+    switch (style) {
+    case UserInterfaceStyle::light: return lightPalette();
+    case UserInterfaceStyle::dark: return darkPalette();
+    case UserInterfaceStyle::systemDefault: break;
+    }
+    return QApplication::palette();
+}
 
 void setWindowAppearance(QWidget* window, UserInterfaceStyle style)
 {
     if (!window)
         return;
-    window = window->window();
     window->setProperty(appearanceProperty, int(style));
-    switch (style) {
-    case UserInterfaceStyle::light: window->setPalette(lightPalette()); break;
-    case UserInterfaceStyle::dark: window->setPalette(darkPalette()); break;
-    case UserInterfaceStyle::systemDefault:
-        window->setPalette(QPalette());
-        window->setAttribute(Qt::WA_SetPalette, false);
-        window->setPalette(QApplication::palette());
-        break;
-    }
+    window->setPalette(style == UserInterfaceStyle::systemDefault ? QPalette() : paletteForAppearance(style));
+    window->update();
 }
 
 UserInterfaceStyle windowAppearance(const QWidget* window)
 {
-    if (!window)
-        return UserInterfaceStyle::systemDefault;
-    const QVariant value = window->window()->property(appearanceProperty);
-    return value.isValid() ? UserInterfaceStyle(value.toInt()) : UserInterfaceStyle::systemDefault;
-}
-
-void updateWindowAppearance(QWidget* window) { setWindowAppearance(window, currentUserInterfaceStyle()); }
-
-void registerForAppearanceChanges(QWidget* window)
-{
-    if (!window)
-        return;
-    window = window->window();
-    auto& center = NotificationCenter::defaultCenter();
-    const auto token = center.addObserver(std::string(uiModeDidSwitchNotification),
-                                          [window](const Notification&) { updateWindowAppearance(window); }, window);
-    QObject::connect(window, &QObject::destroyed, [token] { NotificationCenter::defaultCenter().removeObserver(token); });
-    updateWindowAppearance(window);
+    for (const QWidget* w = window; w; w = w->parentWidget())
+        if (const QVariant value = w->property(appearanceProperty); value.isValid())
+            return UserInterfaceStyle(value.toInt());
+    return UserInterfaceStyle::systemDefault;
 }
 
 } // namespace velquine

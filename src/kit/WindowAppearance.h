@@ -2,7 +2,8 @@
 
 // Light and dark appearance per window: the Fusion style's light or dark palette on a top-level window, or
 // the application's own palette when the window follows the system. Views read the result through
-// KVView::isDarkAppearance.
+// KVView::isDarkAppearance; the window controllers apply the "userInterfaceStyle" setting through this
+// (app/WindowAppearance.h).
 
 #include <QPalette>
 
@@ -15,13 +16,12 @@ namespace velquine {
 QPalette lightPalette();
 QPalette darkPalette();
 
-// Gives the window the style's palette (systemDefault: the application's palette again).
+// The palette of an appearance (systemDefault: the application's palette).
+QPalette paletteForAppearance(UserInterfaceStyle style);
+// Gives the window (or any widget and its children) the appearance's palette; with systemDefault it inherits the application's palette again
+// and follows its changes.
 void setWindowAppearance(QWidget* window, UserInterfaceStyle style);
-// What was last set on the window (systemDefault when nothing was).
+// What was last set on the widget or its nearest ancestor (systemDefault when nothing was).
 UserInterfaceStyle windowAppearance(const QWidget* window);
-// Applies the "userInterfaceStyle" setting to the window.
-void updateWindowAppearance(QWidget* window);
-// Applies the setting now and again on every "UIModeDidSwitch", for as long as the window lives.
-void registerForAppearanceChanges(QWidget* window);
 
 } // namespace velquine

@@ -164,14 +164,6 @@ TEST(BaseViewsTest, WindowsTakeLightOrDarkAppearanceAndHostsSnapshotWhileHidden)
     setWindowAppearance(&host, UserInterfaceStyle::systemDefault);
     EXPECT_EQ(host.palette().color(QPalette::Window), QApplication::palette().color(QPalette::Window));
 
-    const UserInterfaceStyle stored = currentUserInterfaceStyle();
-    registerForAppearanceChanges(&host);
-    setUserInterfaceStyle(UserInterfaceStyle::dark);
-    EXPECT_TRUE(host.isDarkAppearance());
-    setUserInterfaceStyle(UserInterfaceStyle::light);
-    EXPECT_FALSE(host.isDarkAppearance());
-    setUserInterfaceStyle(stored);
-
     Transaction noActions(true);
     auto red = std::make_shared<Layer>();
     red->setFrame({10, 10, 20, 10});
