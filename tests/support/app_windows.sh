@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Runs the real program on the private X server (started by xvfb_run.sh): without arguments it opens one
+# untitled window, and a file named on the command line opens in a window titled with its name. The banner
+# reaches the system log (standard error) before any window.
+set -u
+app="$1"
+runtime=$(mktemp -d); chmod 700 "$runtime"
+home=$(mktemp -d)
+trap 'rm -rf "$runtime" "$home"' EXIT
+export XDG_RUNTIME_DIR="$runtime" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache"
+fail() { echo "FAIL: $*"; [ -f "$home/out.log" ] && cat "$home/out.log"; exit 1; }
+
+# Waits (bounded) for a window with exactly this title.
+wait_for_window() {
+  for _ in $(seq 1 100); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+run() {
+  "$app" "$@" >"$home/out.log" 2>&1 &
+  pid=$!
+}
+stop() { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; }
+
+run
+wait_for_window "Untitled" || { stop; fail "no Untitled window"; }
+stop
+grep -q "velquine\[[0-9]*:[0-9]*\] Welcome to Velquine v" "$home/out.log" || fail "no banner"
+[ "$(grep -c -- '] -\{88\}$' "$home/out.log")" = 2 ] || fail "banner rules"
+
+printf '<?xml version="1.0"?>\n<opml version="2.0"><head><title>Trip</title></head><body><outline text="Pack"/></body></opml>\n' >"$home/Trip.opml"
+printf 'Root\n\tChild\n' >"$home/notes"
+run "$home/Trip.opml" "$home/notes"
+wait_for_window "Trip.opml" || { stop; fail "no window for Trip.opml"; }
+wait_for_window "notes" || { stop; fail "no window for notes"; }
+xdotool search --onlyvisible --name '^Untitled$' >/dev/null 2>&1 && { stop; fail "an untitled window opened too"; }
+stop
+echo "velquine opened its windows"
