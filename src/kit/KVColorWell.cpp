@@ -72,7 +72,7 @@ std::vector<Color> appendingWhiteSwatch(std::vector<Color> palette)
 }
 
 KVColorWell::KVColorWell(QWidget* parent)
-    : QWidget(parent),
+    : KVView(parent),
       swatchPaletteSeed_{systemRed(), systemGreen(), systemBlue(), Color::white()},
       selectedColor_(deviceHSB(0.61, 0.69, 0.8, 1.0))
 {
@@ -100,7 +100,7 @@ void KVColorWell::setIsEnabled(bool enabled)
 
 KVColorWell::ChromeColors KVColorWell::chromeColors() const
 {
-    const bool dark = SystemColors::isDark(this);
+    const bool dark = isDarkAppearance();
     return dark ? ChromeColors{hsb(0.61, 0.06, 0.19), hsb(0, 0, 0.29), hsb(0, 0, 0.29), hsb(0, 0, 0.29)}
                 : ChromeColors{hsb(0, 0, 1.0), hsb(0, 0, 0.82), hsb(0, 0, 0.7), hsb(0, 0, 0.9)};
 }
@@ -144,7 +144,7 @@ void KVColorWell::paintWell(QPainter& painter)
 {
     painter.setRenderHint(QPainter::Antialiasing);
     const ChromeColors chrome = chromeColors();
-    const bool dark = SystemColors::isDark(this);
+    const bool dark = isDarkAppearance();
     const QRectF bounds(rect());
     QPainterPath frame;
     frame.addRoundedRect(bounds, cornerRadius, cornerRadius);
@@ -234,14 +234,14 @@ void KVColorWell::changeColor(QObject* sender, bool isFinal)
 
 void KVColorWell::focusInEvent(QFocusEvent* event)
 {
-    QWidget::focusInEvent(event);
+    KVView::focusInEvent(event);
     disconnect(panelClosing_);
     panelClosing_ = connect(&ColorPanel::shared(), &ColorPanel::willClose, this, [this] { colorPanelDidClose(); });
 }
 
 void KVColorWell::focusOutEvent(QFocusEvent* event)
 {
-    QWidget::focusOutEvent(event);
+    KVView::focusOutEvent(event);
     // Working in the panel or in the swatch popover keeps the well the focus of its window.
     if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
         return;

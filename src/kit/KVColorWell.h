@@ -10,7 +10,7 @@
 #include "platform/Color.h"
 
 #include <QPointer>
-#include <QWidget>
+#include "kit/KVView.h"
 
 #include <memory>
 #include <vector>
@@ -31,7 +31,7 @@ public:
 // The seed with white appended, so its last column becomes the grey column of the swatch grid.
 std::vector<Color> appendingWhiteSwatch(std::vector<Color> palette);
 
-class KVColorWell : public QWidget {
+class KVColorWell : public KVView {
     Q_OBJECT
 public:
     struct ChromeColors {

@@ -21,7 +21,7 @@ namespace {
 constexpr qreal cornerRadius = 4;
 } // namespace
 
-KVIconSegmentControl::KVIconSegmentControl(QWidget* parent) : QWidget(parent)
+KVIconSegmentControl::KVIconSegmentControl(QWidget* parent) : KVView(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
@@ -68,7 +68,7 @@ KVIconSegmentControl::Item KVIconSegmentControl::selectedItem() const
 
 KVIconSegmentControl::SegmentColors KVIconSegmentControl::segmentColors() const
 {
-    const bool dark = SystemColors::isDark(this);
+    const bool dark = isDarkAppearance();
     SegmentColors c;
     c.backgroundColor = dark ? hsb(0.62, 0.04, 0.42) : hsb(0, 0, 1.0);
     c.gradientEndColor = dark ? hsb(0, 0, 0.29) : hsb(0, 0, 0.82);
@@ -123,7 +123,7 @@ void KVIconSegmentControl::paintEvent(QPaintEvent*)
 void KVIconSegmentControl::drawItem(QPainter& painter, const Item& item, const SegmentColors& colours) const
 {
     const QRectF segment = segmentRect(item);
-    const bool dark = SystemColors::isDark(this);
+    const bool dark = isDarkAppearance();
     const qreal ratio = devicePixelRatioF();
     if (item.templateIcon) {
         QColor colour = item.isSelected ? colours.selectedContentColor : colours.contentColor;
@@ -236,7 +236,7 @@ bool KVIconSegmentControl::event(QEvent* event)
             QToolTip::showText(help->globalPos(), text, this);
         return true;
     }
-    return QWidget::event(event);
+    return KVView::event(event);
 }
 
 } // namespace velquine

@@ -13,7 +13,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <QWidget>
+#include "kit/KVView.h"
 
 #include <cstdint>
 #include <optional>
@@ -29,7 +29,7 @@ public:
     virtual void iconSegmentSelectionChanged(KVIconSegmentControl* control) = 0;
 };
 
-class KVIconSegmentControl : public QWidget {
+class KVIconSegmentControl : public KVView {
     Q_OBJECT
 public:
     enum class IconTemplate { solidLine, dashedLine, dashedLine2, dashedLine3, dottedLine, underline, rect,

@@ -17,7 +17,7 @@ namespace velquine {
 
 using namespace kitdraw;
 
-KVVerticalTabBar::KVVerticalTabBar(QWidget* parent) : QWidget(parent) {}
+KVVerticalTabBar::KVVerticalTabBar(QWidget* parent) : KVView(parent) {}
 
 QSize KVVerticalTabBar::sizeHint() const
 {
@@ -64,7 +64,7 @@ void KVVerticalTabBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const bool dark = SystemColors::isDark(this);
+    const bool dark = isDarkAppearance();
     const qreal ratio = devicePixelRatioF();
     const qreal w = width();
     const std::optional<QColor> divider = assetColor("tabBarDividerColor", dark);
@@ -122,7 +122,7 @@ bool KVVerticalTabBar::event(QEvent* event)
         QToolTip::showText(help->globalPos(), text, this);
         return true;
     }
-    return QWidget::event(event);
+    return KVView::event(event);
 }
 
 } // namespace velquine

@@ -7,7 +7,7 @@
 
 #include <QImage>
 #include <QString>
-#include <QWidget>
+#include "kit/KVView.h"
 
 #include <cstdint>
 #include <vector>
@@ -20,7 +20,7 @@ public:
     virtual void selectInspectorTab(const QString& identifier) = 0;
 };
 
-class KVVerticalTabBar : public QWidget {
+class KVVerticalTabBar : public KVView {
     Q_OBJECT
 public:
     struct Item {

@@ -124,6 +124,8 @@ TEST(KVIconSegmentControl, DrawsInLightAndDarkAppearance)
         KVIconSegmentControl control;
         control.setPalette(test::appearancePalette(dark));
         control.resize(200, 24);
+        control.show(); // the appearance is the window's
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&control));
         control.addItem("solid", "Solid", Template::solidLine);
         control.addItem("dashed", "Dashed", Template::dashedLine);
         control.addItem("underline", "underline", Template::underline);

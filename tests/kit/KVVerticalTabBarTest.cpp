@@ -65,6 +65,8 @@ TEST(KVVerticalTabBar, DrawsTheSelectedTabInTheAccentColourWithoutItsEdgeLine)
         KVVerticalTabBar bar;
         bar.setPalette(test::appearancePalette(dark));
         bar.resize(32, 120);
+        bar.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
         bar.addItem("style", "Style", SymbolImages::render("paintbrush", QSizeF(28, 28), 1.0, Qt::black));
         bar.addItem("content", "content");
         bar.selectItemAtIndex(1);
