@@ -130,9 +130,11 @@ void readChildrenOrder(sql::Connection& connection, NodeMap& nodes, ProjectLoadi
     }
 }
 
-// Appends every child its stored parent does not list to the end of the parent's list.
+// Appends every child its stored parent does not list to the end of the parent's list. Each parent's
+// list is looked through once, however long it is and however many children point at it.
 void appendMissingChildren(NodeMap& nodes)
 {
+    std::unordered_map<std::int64_t, std::unordered_set<std::int64_t>> listed;
     for (auto& [uid, node] : nodes) {
         if (!node.parentUID)
             continue;
@@ -140,7 +142,10 @@ void appendMissingChildren(NodeMap& nodes)
         if (parent == nodes.end())
             continue;
         std::vector<std::int64_t>& children = parent->second.childrenUIDs;
-        if (std::find(children.begin(), children.end(), uid) != children.end())
+        auto [known, fresh] = listed.try_emplace(parent->first);
+        if (fresh)
+            known->second.insert(children.begin(), children.end());
+        if (!known->second.insert(uid).second)
             continue;
         children.push_back(uid);
         VQ_LOG(functionName, "appending " + std::to_string(uid) + " to " + std::to_string(parent->first)
@@ -190,7 +195,9 @@ void cutParentCycles(NodeMap& nodes, ProjectLoadingProblems& problems)
 }
 
 // Children-list entries that lead back to a node on the current walk down the tree are removed.
-// Walks start at the roots, so the links that agree with the parents are the ones kept.
+// Walks start at the roots, so the links that agree with the parents are the ones kept. A list is
+// compacted once, when its node is left, and a child that leads back is reported once per parent
+// however often the list repeats it.
 void removeChildCycles(NodeMap& nodes, ProjectLoadingProblems& problems)
 {
     enum class State : std::uint8_t { onWalk, done };
@@ -198,42 +205,54 @@ void removeChildCycles(NodeMap& nodes, ProjectLoadingProblems& problems)
     states.reserve(nodes.size());
     struct Step {
         std::int64_t uid;
-        std::size_t next;
+        std::size_t next = 0;
+        std::vector<bool> removed = {};
+        std::unordered_set<std::int64_t> reported = {};
     };
     std::vector<Step> walk;
-    auto walkFrom = [&](std::int64_t start) {
+    const auto leave = [&](Step& step) {
+        states[step.uid] = State::done;
+        if (step.removed.empty())
+            return;
+        std::vector<std::int64_t>& children = nodes.at(step.uid).childrenUIDs;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < children.size(); ++i)
+            if (i >= step.removed.size() || !step.removed[i])
+                children[kept++] = children[i];
+        children.resize(kept);
+    };
+    const auto walkFrom = [&](std::int64_t start) {
         if (states.count(start))
             return;
         states.emplace(start, State::onWalk);
-        walk.push_back({start, 0});
+        walk.push_back({start});
         while (!walk.empty()) {
             Step& step = walk.back();
-            std::vector<std::int64_t>& children = nodes.at(step.uid).childrenUIDs;
+            const std::vector<std::int64_t>& children = nodes.at(step.uid).childrenUIDs;
             if (step.next >= children.size()) {
-                states[step.uid] = State::done;
+                leave(step);
                 walk.pop_back();
                 continue;
             }
-            const std::int64_t child = children[step.next];
-            if (!nodes.count(child)) {
-                ++step.next;
+            const std::size_t at = step.next++;
+            const std::int64_t child = children[at];
+            if (!nodes.count(child))
                 continue;
-            }
             auto state = states.find(child);
             if (state == states.end()) {
-                ++step.next;
                 states.emplace(child, State::onWalk);
-                walk.push_back({child, 0}); // `step` is not used after this
+                walk.push_back({child}); // `step` is not used after this
                 continue;
             }
-            if (state->second == State::onWalk) {
+            if (state->second != State::onWalk)
+                continue;
+            if (step.removed.empty())
+                step.removed.resize(children.size(), false);
+            step.removed[at] = true;
+            if (step.reported.insert(child).second)
                 problems.push_back(VQ_MINOR_PROBLEM("child " + std::to_string(child) + " of node "
                                                     + std::to_string(step.uid)
                                                     + " leads back up the tree and is removed from its children"));
-                children.erase(children.begin() + static_cast<std::ptrdiff_t>(step.next));
-                continue;
-            }
-            ++step.next;
         }
     };
     for (const auto& [uid, node] : nodes) {

@@ -439,6 +439,30 @@ TEST(NodeGraphLoading, ChildrenEntriesLeadingBackUpTheTreeAreRemoved)
     EXPECT_EQ(nodeOf(loaded.graph, 4).childrenUIDs, uids({}));
 }
 
+TEST(NodeGraphLoading, LongListsAreRepairedInOnePass)
+{
+    Folder folder;
+    Database database = freshDatabase(folder);
+    // 2 lists its parent 400,000 times, and 1 lists none of its 50,000 children: one problem for the
+    // circle, and every child appended once, in identifier order.
+    std::string repeated = "[";
+    for (int i = 0; i < 400000; ++i)
+        repeated += i ? ",1" : "1";
+    repeated += "]";
+    exec(database, "INSERT INTO nodes (id, parentID) VALUES (1, NULL);"
+                   "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < 50001) "
+                   "INSERT INTO nodes (id, parentID) SELECT i, 1 FROM n;"
+                   "INSERT INTO node_children_order (id, nodeID, sorted_children_json) VALUES (2, 2, '"
+                       + repeated + "');");
+    Loaded loaded = load(database);
+    EXPECT_EQ(grades(loaded.problems), "minorProblem");
+    EXPECT_EQ(nodeOf(loaded.graph, 2).childrenUIDs, uids({}));
+    const std::vector<std::int64_t>& children = nodeOf(loaded.graph, 1).childrenUIDs;
+    ASSERT_EQ(children.size(), 50000u);
+    EXPECT_EQ(children.front(), 2);
+    EXPECT_EQ(children.back(), 50001);
+}
+
 TEST(NodeGraphLoading, MissingTablesAndAMissingConnection)
 {
     Folder folder;
