@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "document/VQDocumentEventListener.h"
@@ -274,6 +275,17 @@ public:
 
 private:
     bool readFailed_ = false;
+
+    // While detached node trees are inserted: the free centres for new roots, and the tree root of every
+    // node made so far, so each creation finds its tree's options without walking up the tree.
+    struct Insertion {
+        explicit Insertion(const Graph& graph) : freeCenters(graph) {}
+        FreeCenters freeCenters;
+        std::unordered_map<std::int64_t, std::int64_t> rootOf;
+    };
+    std::shared_ptr<Insertion> insertion_;
+    // The options of the tree that holds the stored node.
+    LayoutOptions layoutOptionsOfTreeHolding(const Node& node) const;
 };
 
 } // namespace velquine

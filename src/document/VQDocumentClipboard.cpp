@@ -90,7 +90,9 @@ std::optional<Node> insertTree(VQDocument& document, std::size_t sourcePosition,
         }
         if (made) {
             made->note = source.note;
-            const Node sized = autosizeNode(*made, autosizeKeepCenter);
+            // A node just made is sized to its title already, and its note plays no part in its size: only
+            // a node with an image (whose size is kept when it would shrink) is measured again.
+            const Node sized = made->image() ? autosizeNode(*made, autosizeKeepCenter) : *made;
             made = document.updateNodes({sized}, NodeUpdateOperation::size, false).front();
         }
         if (isTop)
@@ -420,11 +422,19 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     const SourceIndex index(nodes);
     std::unordered_set<std::int64_t> inserted;
     std::vector<Node> roots;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        if (nodes[i].parentUID)
-            continue;
-        if (auto root = insertTree(*this, i, std::nullopt, nodes, index, inserted))
-            roots.push_back(std::move(*root));
+    {
+        // Nodes are only added until every tree is made: the free centres and tree roots are kept meanwhile.
+        insertion_ = std::make_shared<Insertion>(project.graph);
+        struct EndInsertion {
+            std::shared_ptr<Insertion>& insertion;
+            ~EndInsertion() { insertion.reset(); }
+        } endInsertion{insertion_};
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            if (nodes[i].parentUID)
+                continue;
+            if (auto root = insertTree(*this, i, std::nullopt, nodes, index, inserted))
+                roots.push_back(std::move(*root));
+        }
     }
     if (roots.empty())
         return {};
@@ -455,14 +465,16 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
         columnWidth[k % columns] = std::max(columnWidth[k % columns], bounds[k].size.width + treeGap);
         rowHeight[k / columns] = std::max(rowHeight[k / columns], bounds[k].size.height + treeGap);
     }
+    // Where each column and row begins.
+    std::vector<double> columnStart(columns + 1, 0.0);
+    for (std::size_t c = 0; c < columns; ++c)
+        columnStart[c + 1] = columnStart[c] + columnWidth[c];
+    std::vector<double> rowStart(rows + 1, 0.0);
+    for (std::size_t r = 0; r < rows; ++r)
+        rowStart[r + 1] = rowStart[r] + rowHeight[r];
     for (std::size_t k = 0; k < n; ++k) {
-        double x = 0;
-        for (std::size_t c = 0; c < k % columns; ++c)
-            x += columnWidth[c];
-        double y = 0;
-        for (std::size_t r = 0; r < k / columns; ++r)
-            y += rowHeight[r];
-        const Point cellCenter{x + bounds[k].size.width / 2, y + bounds[k].size.height / 2};
+        const Point cellCenter{columnStart[k % columns] + bounds[k].size.width / 2,
+                               rowStart[k / columns] + bounds[k].size.height / 2};
         const std::optional<Node> root = project.graph.node(roots[k].uid);
         if (!root)
             continue;
@@ -470,12 +482,8 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
                     false);
     }
 
-    double width = 0;
-    for (double w : columnWidth)
-        width += w;
-    double height = 0;
-    for (double h : rowHeight)
-        height += h;
+    const double width = columnStart[columns];
+    const double height = rowStart[rows];
     const Point shift = at - Point{width / 2, height / 2};
     for (const Node& root : roots)
         updateNodes(moved(project.graph.subtree(root), shift), NodeUpdateOperation::position, false);

@@ -18,6 +18,18 @@ void setAffinities(Node& node, const Node& parent)
 
 } // namespace
 
+LayoutOptions VQDocument::layoutOptionsOfTreeHolding(const Node& node) const
+{
+    if (insertion_) {
+        const auto root = insertion_->rootOf.find(node.uid);
+        if (root != insertion_->rootOf.end()) {
+            if (const Node* stored = project.graph.findNode(root->second))
+                return stored->layoutOptions.value_or(project.baseLayoutOptions);
+        }
+    }
+    return layoutOptionsOfTree(node);
+}
+
 void VQDocument::postAddedNode(const Node& node)
 {
     notifyEventListeners([added = std::vector<Node>{node}](VQDocumentEventListener& l) { l.documentDidAddNodes(added); });
@@ -26,7 +38,10 @@ void VQDocument::postAddedNode(const Node& node)
 Node VQDocument::createRootNode(const std::string& title, Point center, bool notify)
 {
     warnOutsideSession("createRootNode(title:center:notify:)");
-    const Node node = project.insertRootNode(title, center);
+    const Node node = insertion_ ? project.insertRootNode(title, center, insertion_->freeCenters)
+                                 : project.insertRootNode(title, center);
+    if (insertion_)
+        insertion_->rootOf[node.uid] = node.uid;
     if (notify)
         postAddedNode(node);
     return node;
@@ -43,22 +58,29 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
         return std::nullopt;
 
     Node node = project.insertChildNode(*storedParent, title, center.value_or(Point{0.0, 0.0}));
+    // The new node's tree is its parent's: its options are looked up once.
+    const LayoutOptions options = layoutOptionsOfTreeHolding(*storedParent);
+    if (insertion_) {
+        const auto parentRoot = insertion_->rootOf.find(storedParent->uid);
+        if (parentRoot != insertion_->rootOf.end())
+            insertion_->rootOf[node.uid] = parentRoot->second;
+    }
 
     if (center) {
         const Node placedParent = project.graph.node(parent.uid).value_or(*storedParent);
         node = project.graph.node(node.uid).value_or(node);
         setAffinities(node, placedParent);
     } else {
-        const Node root = project.graph.rootAncestor(*storedParent);
         const auto layouter = ::velquine::makeLayouter(placementNeighbourhood(project.graph, parent, node),
-                                                       layoutOptionsOfTree(root), false);
+                                                       options, false);
         node.center = layouter->positionForNewNode(parent, node);
         setAffinities(node, parent);
     }
     project.graph.storeNodes({node});
     node = project.graph.node(node.uid).value_or(node);
+    if (insertion_)
+        insertion_->freeCenters.take(node.center);
 
-    const LayoutOptions options = layoutOptionsOfTree(node);
     if (options.isManual || center) {
         if (auto ordered = project.graph.node(parent.uid)) {
             std::vector<Node> siblings = project.graph.nodes(ordered->childrenUIDs);

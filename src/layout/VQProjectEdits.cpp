@@ -18,13 +18,20 @@ void VQProject::applyStyle(const ProjectStyle& style, bool applyShapes, bool app
 
 Node VQProject::insertRootNode(const std::string& title, Point center)
 {
+    FreeCenters freeCenters(graph);
+    return insertRootNode(title, center, freeCenters);
+}
+
+Node VQProject::insertRootNode(const std::string& title, Point center, FreeCenters& freeCenters)
+{
     const NodeStyle& level = projectStyle.current.rootNodeStyle;
-    const Point free = firstFreeCenter(center, newRootNodeSize, graph);
+    const Point free = freeCenters.firstFreeCenter(center, newRootNodeSize);
     Node root(title, free, newRootNodeSize, level);
     root.shape = projectStyle.current.rootNodeShape;
     root.style.branchColor = level.borderColor;
     root = autosizeNode(root, autosizeKeepCenter);
     graph.storeNodes({root});
+    freeCenters.take(root.center);
     return root;
 }
 

@@ -5,6 +5,12 @@
 #include "DocumentTestSupport.h"
 
 #include "document/VQDocumentFiles.h"
+#include "exchange/MarkdownExporter.h"
+#include "exchange/OPMLExporter.h"
+#include "exchange/PlainTextExporter.h"
+#include "exchange/RichTextExporter.h"
+#include "exchange/YAMLExporter.h"
+#include "platform/Pasteboard.h"
 
 using namespace velquine;
 using namespace velquine::testing;
@@ -164,4 +170,47 @@ TEST_F(DocumentImports, UnreadableFilesFailWithTheirErrors)
 
     EXPECT_TRUE(import(folder / "missing.txt", "public.text"));
     EXPECT_TRUE(import(folder / "missing.md", ""));
+}
+
+TEST_F(DocumentImports, ATreeTenThousandLevelsDeepImportsSavesCopiesAndExports)
+{
+    constexpr int depth = 10000;
+    std::string opml = "<opml version=\"1.0\"><head><title>Deep</title></head><body>";
+    for (int i = 0; i < depth; ++i)
+        opml += "<outline text=\"Level " + std::to_string(i) + "\">";
+    for (int i = 0; i < depth; ++i)
+        opml += "</outline>";
+    opml += "</body></opml>";
+    Folder folder;
+    writeBytes(folder / "deep.opml", opml);
+    ASSERT_FALSE(import(folder / "deep.opml", "public.data.xml.opml"));
+    ASSERT_EQ(document->project.graph.count(), std::size_t(depth));
+
+    std::optional<std::string> error;
+    ASSERT_TRUE(document->writeToURL(folder / "Deep.radovudo", "io.kelvarn.velquine.mindmap", &error))
+        << error.value_or("");
+    auto reopened = VQDocument::makeDocumentForURL(folder / "Deep.radovudo", "io.kelvarn.velquine.mindmap");
+    const Graph& graph = reopened->project.graph;
+    ASSERT_EQ(graph.count(), std::size_t(depth));
+    const std::vector<Node> all = graph.allNodes();
+    const Node root = graph.rootAncestor(all.back());
+    EXPECT_EQ(graph.subtree(root).size(), std::size_t(depth));
+
+    reopened->autolayoutWholeNodeTree(root, true);
+    Pasteboard& board = Pasteboard::withName("deep tree");
+    ASSERT_TRUE(reopened->copyNodesToPasteBoard({root}, board));
+    VQDocument target;
+    const auto pasted = target.pasteNodesFromPasteBoard({0, 0}, true, board);
+    ASSERT_TRUE(pasted);
+    EXPECT_EQ(target.project.graph.count(), std::size_t(depth));
+
+    const std::optional<std::string> outline = OPMLExporter(graph, "Deep").exportData();
+    ASSERT_TRUE(outline);
+    EXPECT_NE(outline->find("Level 9999"), std::string::npos);
+    const std::optional<std::string> text = PlainTextExporter(graph).exportData();
+    ASSERT_TRUE(text);
+    EXPECT_NE(text->find("Level 9999"), std::string::npos);
+    EXPECT_TRUE(MarkdownExporter(graph).exportData());
+    EXPECT_TRUE(YAMLExporter(graph).exportData());
+    EXPECT_TRUE(RichTextExporter(graph).rtfData());
 }

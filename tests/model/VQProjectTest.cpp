@@ -88,6 +88,33 @@ TEST(VQProjectTest, FirstFreeCenterMovesDownByOneAndAHalfHeights)
     EXPECT_EQ(VQProject::firstFreeCenter({3, 4}, {128, 48}, Graph()), (Point{3, 4}));
 }
 
+TEST(VQProjectTest, KeptFreeCentresAnswerAsAFreshSearch)
+{
+    // Roots added one after another, from two starting points and with a node added elsewhere in the
+    // column meanwhile: the kept index gives what a search over the whole graph gives each time.
+    Graph graph;
+    graph.storeNodes(nodesAt({{0, 0}, {0, 144}, {7, 0}}));
+    std::int64_t uid = 100;
+    const auto add = [&](Point center) {
+        Node node(uid++, std::nullopt, NodeStyle());
+        node.center = center;
+        graph.storeNodes({node});
+    };
+    FreeCenters kept(graph);
+    const std::vector<Point> starts{{0, 0}, {0, 0}, {7, 0}, {0, 0}, {0, 0}, {7, 0}};
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const Point expected = VQProject::firstFreeCenter(starts[i], {128, 48}, graph);
+        EXPECT_EQ(kept.firstFreeCenter(starts[i], {128, 48}), expected) << i;
+        add(expected);
+        kept.take(expected);
+        if (i == 2) {
+            add({0, 432});
+            kept.take({0, 432});
+        }
+    }
+    EXPECT_EQ(kept.firstFreeCenter({0, 0}, {128, 48}), (Point{0, 504}));
+}
+
 TEST(VQProjectTest, FirstFreeCenterStopsWhereItCannotMove)
 {
     const std::vector<Node> taken = nodesAt({{0, 0}, {0, 72}});

@@ -45,10 +45,10 @@ Point firstFreePlace(Point from, Size size, const std::set<std::pair<double, dou
 }
 
 // Exact equality of both coordinates; a NaN centre equals nothing, and 0.0 and -0.0 are one place.
-void addCenter(std::set<std::pair<double, double>>& taken, const Node& node)
+void addCenter(std::set<std::pair<double, double>>& taken, Point center)
 {
-    if (!std::isnan(node.center.x) && !std::isnan(node.center.y))
-        taken.emplace(node.center.x, node.center.y);
+    if (!std::isnan(center.x) && !std::isnan(center.y))
+        taken.emplace(center.x, center.y);
 }
 
 } // namespace
@@ -57,7 +57,7 @@ Point VQProject::firstFreeCenter(Point from, Size size, const std::vector<Node>&
 {
     std::set<std::pair<double, double>> taken;
     for (const Node& node : among)
-        addCenter(taken, node);
+        addCenter(taken, node.center);
     return firstFreePlace(from, size, taken);
 }
 
@@ -65,8 +65,30 @@ Point VQProject::firstFreeCenter(Point from, Size size, const Graph& among)
 {
     std::set<std::pair<double, double>> taken;
     for (const auto& entry : among.nodeBin())
-        addCenter(taken, entry.second);
+        addCenter(taken, entry.second.center);
     return firstFreePlace(from, size, taken);
+}
+
+FreeCenters::FreeCenters(const Graph& graph)
+{
+    for (const auto& entry : graph.nodeBin())
+        addCenter(taken_, entry.second.center);
+}
+
+Point FreeCenters::firstFreeCenter(Point from, Size size)
+{
+    const std::tuple<double, double, double> key{from.x, from.y, size.height};
+    const auto searched = searchedUpTo_.find(key);
+    // Every place between the start and where the last search ended was taken then, and still is.
+    const Point free = firstFreePlace(searched == searchedUpTo_.end() ? from : searched->second, size, taken_);
+    if (!std::isnan(from.x) && !std::isnan(from.y) && !std::isnan(size.height))
+        searchedUpTo_.insert_or_assign(key, free);
+    return free;
+}
+
+void FreeCenters::take(Point center)
+{
+    addCenter(taken_, center);
 }
 
 const NodeStyle& VQProject::levelStyle(const ProjectStyle::Values& values, NodeType type)

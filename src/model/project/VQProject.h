@@ -16,8 +16,11 @@
 // defined with the text measurement, in the layout library; everything else lives with the model.
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "model/graph/Graph.h"
@@ -30,6 +33,21 @@
 #include "platform/Geometry.h"
 
 namespace velquine {
+
+// The centres taken in a graph, kept while many roots are inserted one after another (an import or a
+// paste), so that finding a free centre costs what the search walks past, not the whole graph. It answers
+// as VQProject::firstFreeCenter would, as long as nodes are only added meanwhile and every added node's
+// centre is taken() here; a search from a place searched before goes on from where the last one ended.
+class FreeCenters {
+public:
+    explicit FreeCenters(const Graph& graph);
+    Point firstFreeCenter(Point from, Size size);
+    void take(Point center);
+
+private:
+    std::set<std::pair<double, double>> taken_;
+    std::map<std::tuple<double, double, double>, Point> searchedUpTo_;
+};
 
 class VQProject {
 public:
@@ -106,6 +124,8 @@ public:
     // A new root node at the first free centre from the requested one, styled as a root, sized to its
     // title around that centre, stored and returned as stored.
     Node insertRootNode(const std::string& title, Point center);
+    // The same with the free centre found in (and then taken in) the given index of this project's graph.
+    Node insertRootNode(const std::string& title, Point center, FreeCenters& freeCenters);
     // A new child appended to the parent's children, styled for its level with the parent's carried-over
     // strokes, widths, colours and shape inheritance, sized to its title, stored and returned as stored.
     Node insertChildNode(const Node& parent, const std::string& title, Point center);
