@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "app/CheatSheetWindowController.h"
 #include "app/DocumentWindow.h"
@@ -159,6 +160,25 @@ void AppDelegate::showCheatSheet()
     CheatSheetWindowController* controller = cheatSheetController();
     controller->loadCheatSheet();
     controller->showWindow();
+}
+
+void AppDelegate::showCheatSheetOnStartIfNeeded()
+{
+    CheatSheetWindowController* controller = cheatSheetController();
+    if (controller->autoFiredOnce)
+        return;
+    showCheatSheet();
+    controller->autoFiredOnce = true;
+}
+
+void AppDelegate::scheduleCheatSheetOnStart(QWidget* window)
+{
+    if (!UserDefaults::standard().boolForKey("showsCheatSheetOnStart"))
+        return;
+    QTimer::singleShot(1000, window, [] {
+        if (AppDelegate* delegate = shared())
+            delegate->showCheatSheetOnStartIfNeeded();
+    });
 }
 
 bool AppDelegate::validateMenuItem(ActionItem& item)

@@ -54,6 +54,11 @@ public:
     CheatSheetWindowController* cheatSheetController();
     bool hasCheatSheetController() const { return cheatSheet_ != nullptr; }
 
+    // The automatic display when a map window opens: shows the keyboard shortcuts once per run, unless done.
+    void showCheatSheetOnStartIfNeeded();
+    // What a map window does once loaded: with "showsCheatSheetOnStart" on, the above one second later.
+    static void scheduleCheatSheetOnStart(QWidget* window);
+
     // Commands.
     void showPreferencesPanel();
     void checkForUpdates();

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "app/AppDelegate.h"
 #include "app/MainMenu.h"
 #include "app/WindowAppearance.h"
 #include "document/VQDocument.h"
@@ -29,6 +30,7 @@ DocumentWindow::DocumentWindow(std::shared_ptr<VQDocument> document, const QStri
     actions_->dispatcher().setChain({this});
     MainMenu::install(this, actions_);
     registerForAppearanceChanges(this);
+    AppDelegate::scheduleCheatSheetOnStart(this);
 }
 
 DocumentWindow::~DocumentWindow() = default;

@@ -162,3 +162,25 @@ TEST(AppDelegate, StartUpOpensAnUntitledWindowOrEachFileAndReportsFilesItCannotO
     EXPECT_EQ(documentArguments({"velquine", "--verbose", "a.radovudo", "--", "-dash.opml"}),
               (std::vector<std::string>{"a.radovudo", "-dash.opml"}));
 }
+
+TEST(AppDelegate, TheShortcutsShowByThemselvesOncePerRunWhenTheSettingIsOn)
+{
+    ScopedStandardUserDefaults scope;
+    AppDelegate delegate;
+    delegate.launchWorker();
+    delegate.openDocuments({});
+    QTest::qWait(1200);
+    EXPECT_FALSE(delegate.hasCheatSheetController()); // the setting is off
+
+    scope.defaults().set("showsCheatSheetOnStart", true);
+    delegate.openDocuments({});
+    delegate.openDocuments({});
+    QTest::qWait(300);
+    EXPECT_FALSE(delegate.hasCheatSheetController()); // about a second after the window
+    QTRY_VERIFY_WITH_TIMEOUT(delegate.hasCheatSheetController() && delegate.cheatSheetController()->window()->isVisible(), 2000);
+    EXPECT_TRUE(delegate.cheatSheetController()->autoFiredOnce);
+    delegate.cheatSheetController()->window()->close();
+    delegate.openDocuments({});
+    QTest::qWait(1200);
+    EXPECT_FALSE(delegate.cheatSheetController()->window()->isVisible());
+}
