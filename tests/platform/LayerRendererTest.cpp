@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include "platform/layer/Layer.h"
 #include "platform/layer/LayerRenderer.h"
@@ -178,4 +182,35 @@ TEST(LayerRendererTest, GrayFilterAndShadowArePaintedFromThePicture)
     EXPECT_NEAR(gray.red(), 54, 2);  // red's luminance
     EXPECT_EQ(image.pixelColor(25, 32), QColor(44, 62, 80));  // cast downwards
     EXPECT_EQ(image.pixelColor(25, 8), QColor(Qt::white));
+}
+
+TEST(LayerRendererTest, APdfPageIsPaintedByTheSameRendererAsVectors)
+{
+    Transaction noActions(true);
+    auto root = canvas(200, 100);
+    auto node = box({20, 20, 60, 30}, Qt::red);
+    node->setCachesPicture(true);
+    root->addSublayer(node);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("map.pdf");
+    {
+        QPdfWriter writer(pdf);
+        writer.setPageSize(QPageSize(QSizeF(200, 100), QPageSize::Point));
+        writer.setPageMargins(QMarginsF());
+        writer.setResolution(72);
+        QPainter painter(&writer);
+        LayerRenderOptions options;
+        options.usePictureCache = false;  // stays vector
+        options.targetRect = QRectF(0, 0, 200, 100);
+        LayerRenderer::statistics() = {};
+        LayerRenderer::render(painter, *root, options);
+        EXPECT_EQ(LayerRenderer::statistics().picturesDrawn, 0u);
+    }
+    QProcess convert;
+    convert.start("pdftoppm", {"-png", "-r", "72", "-singlefile", pdf, dir.filePath("page")});
+    ASSERT_TRUE(convert.waitForFinished(20000));
+    const QImage page(dir.filePath("page.png"));
+    ASSERT_FALSE(page.isNull());
+    EXPECT_EQ(page.pixelColor(50, 35), QColor(Qt::red));
+    EXPECT_EQ(page.pixelColor(150, 80), QColor(Qt::white));
 }
