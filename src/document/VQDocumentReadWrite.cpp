@@ -71,29 +71,6 @@ std::optional<std::string> databaseInFolder(const std::string& folder)
     return found;
 }
 
-bool isDamageCode(int code)
-{
-    const int primary = code & 0xff;
-    return primary == 11 /* SQLITE_CORRUPT */ || primary == 26 /* SQLITE_NOTADB */;
-}
-
-// Asks the engine to walk the whole file; a database it calls damaged, or that is no database at all,
-// is refused before anything of it is loaded.
-void requireSoundDatabase(sql::Connection& connection)
-{
-    try {
-        auto statement = connection.prepare("PRAGMA quick_check");
-        auto row = statement->failableNext();
-        const auto* verdict = row && row->size() == 1 && (*row)[0] ? std::get_if<std::string>(&*(*row)[0]) : nullptr;
-        if (!verdict || *verdict != "ok")
-            throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
-    } catch (const sql::Result& error) {
-        if (isDamageCode(error.code()))
-            throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
-        throw;
-    }
-}
-
 } // namespace
 
 // ---- New documents ----
@@ -271,7 +248,9 @@ void VQDocument::readDocumentArchive(const std::string& url)
             throw TextError("Document Archive doesn't contain a sqlite database!");
         databasePath = *found;
     } else if (VQDocumentFiles::hasSQLiteHeader(url)) {
-        databasePath = url;
+        // A bare database is read from a private copy: nothing is ever made or changed beside the user's file.
+        databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
+        fs::copy_file(toPath(url), toPath(databasePath));
     } else if (VQDocumentFiles::hasZipSignature(url)) {
         throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
     } else {
@@ -282,11 +261,16 @@ void VQDocument::readDocumentArchive(const std::string& url)
         throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
 
     Database database;
-    database.connection = sql::Connection::open(databasePath, true);
-    requireSoundDatabase(*database.connection);
+    try {
+        database = Database::openForReading(databasePath);
+    } catch (const DatabaseError& refused) {
+        throw TextError(refused.what());
+    }
 
     VQProject loaded;
     const ProjectLoadingProblems problems = loadProjectFrom(loaded, database);
+    if (database.workBudgetExceeded())
+        throw TextError(DatabaseError::tooMuchWork().what());
     database.connection.reset();
     // A newer document is not taken in at all, so nothing of it can be saved back in this format.
     if (const ProjectLoadingProblem* problem = firstCatastrophicProblem(problems))

@@ -1,11 +1,20 @@
 #include "files/Database.h"
 
+#include "files/DocumentTables.h"
 #include "platform/Resources.h"
+#include "sql/Errors.h"
+#include "sql/Statement.h"
+
+#include <sqlite3.h>
 
 #include <QStandardPaths>
 #include <QString>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -31,6 +40,25 @@ DatabaseError DatabaseError::canNotOpenSchemaFile()
 {
     return DatabaseError(Kind::canNotOpenSchemaFile, {},
                          "Schema file not found or damaged. Please re-install Velquine.");
+}
+
+DatabaseError DatabaseError::damaged()
+{
+    return DatabaseError(Kind::damaged, {}, "The document is damaged and can not be opened.");
+}
+
+DatabaseError DatabaseError::foreignSchema(const std::string& name)
+{
+    return DatabaseError(Kind::foreignSchema, name,
+                         "The document can not be opened: its database makes \u201c" + name
+                             + "\u201d a view, a trigger or a virtual table, which this program does not run.");
+}
+
+DatabaseError DatabaseError::tooMuchWork()
+{
+    return DatabaseError(Kind::tooMuchWork, {},
+                         "The document can not be opened: reading it takes far more work than a document of its "
+                         "size needs.");
 }
 
 namespace {
@@ -113,6 +141,161 @@ void Database::closeAndMove(const std::string& path)
         fs::remove_all(working);
     if (!directory.empty() && somethingAt(directory))
         fs::remove_all(directory);
+}
+
+} // namespace velquine
+
+// ---- Opening a document's database for reading ----
+
+namespace velquine {
+
+// Engine steps left for one reading; the progress handler stops any statement once they are used up.
+struct Database::WorkBudget {
+    static constexpr int stepsPerCall = 1000;
+    std::uint64_t left = 0;
+    bool exceeded = false;
+
+    static int spend(void* context)
+    {
+        auto* budget = static_cast<WorkBudget*>(context);
+        if (budget->left < stepsPerCall) {
+            budget->exceeded = true;
+            return 1;
+        }
+        budget->left -= stepsPerCall;
+        return 0;
+    }
+};
+
+namespace {
+
+// Every row of our tables is read once by one plain scan: a few dozen steps a row, and no row is smaller
+// than a few bytes. The fixed part covers the schema, the check and the empty document.
+constexpr std::uint64_t stepsPerByte = 256;
+constexpr std::uint64_t fixedSteps = 50'000'000;
+
+// A database in write-ahead-log mode (format bytes 18 and 19 both 2) becomes one with a rollback journal,
+// so that a read-only open needs no files beside it. Other values are left for the engine to judge.
+void useRollbackJournal(const std::string& path)
+{
+    std::fstream file(toPath(path), std::ios::in | std::ios::out | std::ios::binary);
+    char header[20] = {};
+    if (!file.read(header, sizeof header) || header[18] != 2 || header[19] != 2)
+        return;
+    const char rollback[2] = {1, 1};
+    file.seekp(18);
+    file.write(rollback, sizeof rollback);
+}
+
+void limitEngine(sqlite3* handle, std::uintmax_t fileSize)
+{
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    // No value can be longer than the file that holds it.
+    const std::uintmax_t longest = std::clamp<std::uintmax_t>(fileSize, 1'000'000, 1'000'000'000);
+    sqlite3_limit(handle, SQLITE_LIMIT_LENGTH, static_cast<int>(longest));
+    sqlite3_limit(handle, SQLITE_LIMIT_SQL_LENGTH, 100'000);
+    sqlite3_limit(handle, SQLITE_LIMIT_COLUMN, 100);
+    sqlite3_limit(handle, SQLITE_LIMIT_EXPR_DEPTH, 100);
+    sqlite3_limit(handle, SQLITE_LIMIT_COMPOUND_SELECT, 4);
+    sqlite3_limit(handle, SQLITE_LIMIT_VDBE_OP, 100'000);
+    sqlite3_limit(handle, SQLITE_LIMIT_FUNCTION_ARG, 8);
+    sqlite3_limit(handle, SQLITE_LIMIT_ATTACHED, 0);
+    sqlite3_limit(handle, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, 100);
+    sqlite3_limit(handle, SQLITE_LIMIT_VARIABLE_NUMBER, 100);
+    sqlite3_limit(handle, SQLITE_LIMIT_TRIGGER_DEPTH, 1);
+}
+
+// Our tables must be plain tables: a view, trigger or virtual table under (or on) one of their names
+// would run code of the file's author on every read.
+void requireOwnTables(sql::Connection& connection)
+{
+    auto statement = connection.prepare("SELECT type, name, tbl_name, sql FROM sqlite_master");
+    while (auto row = statement->failableNext()) {
+        const auto text = [&](std::size_t column) {
+            const auto& value = (*row)[column];
+            const auto* string = value ? std::get_if<std::string>(&*value) : nullptr;
+            return string ? *string : std::string();
+        };
+        const std::string type = text(0);
+        const std::string name = text(1);
+        const std::string table = text(2);
+        std::string sql = text(3).substr(0, 32);
+        std::transform(sql.begin(), sql.end(), sql.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+        const auto ours = [](const std::string& candidate) {
+            std::string lower = candidate;
+            std::transform(lower.begin(), lower.end(), lower.begin(),
+                           [](unsigned char c) { return char(std::tolower(c)); });
+            return std::find(std::begin(documentdb::tableNames), std::end(documentdb::tableNames), lower)
+                != std::end(documentdb::tableNames);
+        };
+        const bool foreign = type == "view" || type == "trigger"
+            || (type == "table" && sql.find("VIRTUAL") != std::string::npos);
+        if (foreign && (ours(name) || ours(table)))
+            throw DatabaseError::foreignSchema(ours(name) ? name : table);
+    }
+}
+
+// Asks the engine to walk the whole file; a file it calls damaged is refused before anything is loaded.
+void requireSoundFile(sql::Connection& connection)
+{
+    auto statement = connection.prepare("PRAGMA quick_check");
+    auto row = statement->failableNext();
+    const auto* verdict = row && row->size() == 1 && (*row)[0] ? std::get_if<std::string>(&*(*row)[0]) : nullptr;
+    if (!verdict || *verdict != "ok")
+        throw DatabaseError::damaged();
+}
+
+} // namespace
+
+bool Database::isDamage(int code, const std::string& message)
+{
+    const int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB
+        || message.find("unsupported file format") != std::string::npos
+        || message.find("malformed database schema") != std::string::npos;
+}
+
+Database Database::openForReading(const std::string& path)
+{
+    std::error_code sizeError;
+    const std::uintmax_t size = fs::file_size(toPath(path), sizeError);
+    useRollbackJournal(path);
+
+    Database database;
+    database.budget_ = std::make_shared<WorkBudget>();
+    database.budget_->left = fixedSteps + stepsPerByte * (sizeError ? 0 : size);
+    try {
+        database.connection = sql::Connection::open(path, true);
+        sqlite3* handle = database.connection->handle();
+        limitEngine(handle, sizeError ? 0 : size);
+        sqlite3_progress_handler(handle, WorkBudget::stepsPerCall, &WorkBudget::spend, database.budget_.get());
+        database.connection->execute("PRAGMA cell_size_check = ON");
+        requireOwnTables(*database.connection);
+        requireSoundFile(*database.connection);
+    } catch (const sql::Result& error) {
+        if (database.budget_->exceeded)
+            throw DatabaseError::tooMuchWork();
+        if (isDamage(error.code(), error.description()))
+            throw DatabaseError::damaged();
+        throw DatabaseError::sqLiteError(error.description());
+    }
+    return database;
+}
+
+bool Database::workBudgetExceeded() const
+{
+    return budget_ && budget_->exceeded;
+}
+
+Database::~Database()
+{
+    // A connection kept elsewhere must not call into a budget that is gone.
+    if (connection && budget_)
+        sqlite3_progress_handler(connection->handle(), 0, nullptr, nullptr);
 }
 
 } // namespace velquine

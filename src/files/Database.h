@@ -19,7 +19,7 @@ namespace velquine {
 // The failures of the working store, with their fixed texts.
 class DatabaseError : public std::runtime_error {
 public:
-    enum class Kind { sqLiteError, databaseNotOpen, canNotOpenSchemaFile };
+    enum class Kind { sqLiteError, databaseNotOpen, canNotOpenSchemaFile, damaged, foreignSchema, tooMuchWork };
 
     // "General SQLite error: " followed by the message.
     static DatabaseError sqLiteError(const std::string& message);
@@ -27,6 +27,14 @@ public:
     static DatabaseError databaseNotOpen();
     // "Schema file not found or damaged. Please re-install Velquine."
     static DatabaseError canNotOpenSchemaFile();
+
+    // "The document is damaged and can not be opened."
+    static DatabaseError damaged();
+    // A table of ours that is no plain table: "The document can not be opened: its database makes “name” a
+    // view, a trigger or a virtual table, which this program does not run."
+    static DatabaseError foreignSchema(const std::string& name);
+    // "The document can not be opened: reading it takes far more work than a document of its size needs."
+    static DatabaseError tooMuchWork();
 
     Kind kind() const noexcept { return kind_; }
     // The payload of sqLiteError; empty for the other kinds.
@@ -57,6 +65,20 @@ public:
     // The same with the schema text given (none: the resource is missing).
     Database(const std::string& path, const std::optional<std::string>& schemaText);
 
+    // Opens the database of a document for loading, read-only and as input that cannot be trusted: the
+    // engine's defensive mode, no functions of the file's schema, no views or triggers, limits on value
+    // sizes and statement shapes that our rows never reach, and a budget of engine steps in proportion to
+    // the file's size for everything read through it (see workBudgetExceeded). The file must be a private
+    // copy: a database in write-ahead-log mode is switched to a rollback journal in place, so nothing is
+    // ever made beside it. Tables of ours that are views, triggers or virtual tables are refused
+    // (foreignSchema), and so is a file the engine finds damaged, that is no database, or whose format it
+    // does not know (damaged).
+    static Database openForReading(const std::string& path);
+    // True once a statement was stopped because the reading had used up its budget: what was read is
+    // incomplete, and the document must not be opened.
+    bool workBudgetExceeded() const;
+
+    ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
     Database(Database&&) = default;
@@ -73,11 +95,18 @@ public:
     // before a failing one keep their effect.
     void closeAndMove(const std::string& path);
 
+    // True for the engine's result codes (primary or extended) and messages that mean a damaged file.
+    static bool isDamage(int code, const std::string& message);
+
     // The working path for a path: the user's data folder, the bundle identifier and the path, glued
     // together without separators. Throws a std::runtime_error when there is no data folder.
     static std::string workingPath(const std::string& path);
     // The folder the working file lives in: the working path without its last component.
     static std::string workingDirectory(const std::string& path);
+
+private:
+    struct WorkBudget;
+    std::shared_ptr<WorkBudget> budget_;
 };
 
 } // namespace velquine

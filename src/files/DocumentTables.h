@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velquine::documentdb {
@@ -39,6 +40,13 @@ inline const sql::Table nodeFolds{"node_folds"};
 inline const sql::Table nodeLayoutOptions{"node_layout_options"};
 inline const sql::Table nodeChildrenOrder{"node_children_order"};
 inline const sql::Table selectedNodes{"selected_nodes"};
+
+// The names of every table above.
+inline constexpr std::string_view tableNames[] = {
+    "metainfo",    "project",     "project_style", "grid",       "project_base_layout_options",
+    "nodes",       "node_positions", "node_sizes", "node_titles", "node_urls",
+    "node_notes",  "node_shapes", "node_styles",   "node_images", "node_folds",
+    "node_layout_options", "node_children_order", "selected_nodes"};
 
 // ---- columns ----
 

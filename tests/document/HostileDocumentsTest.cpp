@@ -1,0 +1,114 @@
+// Documents made to hurt: databases whose schema runs code, damaged headers, write-ahead-log files; each
+// must fail fast with a clear error (or open correctly) and leave nothing behind.
+
+#include "DocumentFilesTestSupport.h"
+
+#include "document/VQDocument.h"
+#include "document/VQDocumentFiles.h"
+#include "files/Database.h"
+#include "files/ProjectWriter.h"
+#include "sql/Connection.h"
+
+#include <chrono>
+
+using namespace velquine;
+using namespace velquine::testing;
+
+namespace {
+
+constexpr const char* ownType = "io.kelvarn.velquine.mindmap";
+
+// The error of opening the file as a document; nothing when it opened.
+std::optional<std::string> openError(const std::string& path)
+{
+    VQDocument document;
+    std::optional<std::string> error;
+    document.readFromURL(path, ownType, &error);
+    return error;
+}
+
+// A bare document database of the rich project, changed by the SQL.
+std::string craftedDatabase(const Folder& folder, const std::string& name, const std::string& sql)
+{
+    const std::string path = folder / name;
+    writeProjectDatabase(richProject(), path);
+    if (!sql.empty())
+        sql::Connection::open(path)->execute(sql);
+    return path;
+}
+
+} // namespace
+
+TEST(HostileDocuments, SchemaCodeUnderOurTableNamesIsRefusedBeforeItRuns)
+{
+    Folder folder;
+    const std::string recursive = craftedDatabase(
+        folder, "recursive.radovudo",
+        "DROP TABLE nodes; CREATE VIEW nodes AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+        "SELECT x AS id, NULL AS parentID, 0.0 AS createdTS, 0.0 AS modifiedTS FROM c;");
+    const std::string huge = craftedDatabase(
+        folder, "huge.radovudo",
+        "DROP TABLE node_titles; CREATE VIEW node_titles AS SELECT id, id AS nodeID, "
+        "printf('%.*c', 1000000000, 'x') AS title FROM nodes;");
+    const std::string trigger = craftedDatabase(
+        folder, "trigger.radovudo", "CREATE TRIGGER t AFTER INSERT ON selected_nodes BEGIN DELETE FROM nodes; END;");
+    const std::string mixedCase = craftedDatabase(
+        folder, "case.radovudo", "DROP TABLE grid; CREATE VIEW GRID AS SELECT 1 AS style_json;");
+
+    const auto started = std::chrono::steady_clock::now();
+    for (const auto& [path, name] : {std::pair{recursive, "nodes"}, std::pair{huge, "node_titles"},
+                                     std::pair{trigger, "selected_nodes"}, std::pair{mixedCase, "GRID"}}) {
+        const std::optional<std::string> error = openError(path);
+        ASSERT_TRUE(error) << path;
+        EXPECT_EQ(*error, DatabaseError::foreignSchema(name).what());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    EXPECT_EQ(DatabaseError::foreignSchema("nodes").what(),
+              std::string("The document can not be opened: its database makes \u201cnodes\u201d a view, a trigger "
+                          "or a virtual table, which this program does not run."));
+}
+
+TEST(HostileDocuments, EveryReadSharesOneBudgetOfEngineSteps)
+{
+    Folder folder;
+    const std::string path = craftedDatabase(folder, "sound.radovudo", "");
+    Database database = Database::openForReading(path);
+    // Ordinary reads fit the budget; a runaway statement is stopped and the budget reports it.
+    EXPECT_NO_THROW(database.openConnection().execute("SELECT count(*) FROM nodes"));
+    EXPECT_FALSE(database.workBudgetExceeded());
+    EXPECT_THROW(database.openConnection().execute(
+                     "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT max(x) FROM c"),
+                 sql::Result);
+    EXPECT_TRUE(database.workBudgetExceeded());
+    // Nothing can be written, attached or run from outside.
+    EXPECT_THROW(database.openConnection().execute("DELETE FROM nodes"), sql::Result);
+    EXPECT_THROW(database.openConnection().execute("ATTACH ':memory:' AS other"), sql::Result);
+}
+
+TEST(HostileDocuments, DamagedHeadersGiveTheDamagedMessage)
+{
+    Folder folder;
+    const std::string damaged = std::string(VQDocumentFiles::damagedDocumentMessage);
+    // A read format of a newer engine, and a schema format number no engine knows.
+    for (const auto& [offset, value] : {std::pair{19, 3}, std::pair{47, 9}}) {
+        const std::string path = craftedDatabase(folder, "header" + std::to_string(offset) + ".radovudo", "");
+        std::string bytes = fileBytes(path);
+        bytes[static_cast<std::size_t>(offset)] = static_cast<char>(value);
+        writeBytes(path, bytes);
+        EXPECT_EQ(openError(path), std::optional<std::string>(damaged)) << offset;
+    }
+}
+
+TEST(HostileDocuments, AWriteAheadLogDatabaseOpensFromAPrivateCopy)
+{
+    Folder folder;
+    const std::string path = craftedDatabase(folder, "wal.radovudo", "PRAGMA journal_mode = WAL;");
+    const std::string before = fileBytes(path);
+    ASSERT_EQ(before[18], 2);
+    VQDocument document;
+    std::optional<std::string> error;
+    ASSERT_TRUE(document.readFromURL(path, ownType, &error)) << error.value_or("");
+    EXPECT_EQ(document.project.graph.count(), richProject().graph.count());
+    EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"wal.radovudo"});
+    EXPECT_EQ(fileBytes(path), before);
+}
