@@ -9,6 +9,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <limits>
+
+#include "platform/layer/GradientLayer.h"
 #include "platform/layer/Layer.h"
 #include "platform/layer/LayerRenderer.h"
 #include "platform/layer/ShapeLayer.h"
@@ -213,4 +216,25 @@ TEST(LayerRendererTest, APdfPageIsPaintedByTheSameRendererAsVectors)
     ASSERT_FALSE(page.isNull());
     EXPECT_EQ(page.pixelColor(50, 35), QColor(Qt::red));
     EXPECT_EQ(page.pixelColor(150, 80), QColor(Qt::white));
+}
+
+TEST(LayerRendererTest, GradientsRunFromStartToEndPointAndGeometryThatIsNotFiniteIsRefused)
+{
+    Transaction noActions(true);
+    auto root = canvas(20, 100);
+    auto gradient = std::make_shared<GradientLayer>();
+    gradient->setAnchorPoint({0, 0});
+    gradient->setFrame({0, 0, 20, 100});
+    gradient->setColors({Qt::red, Qt::green});
+    root->addSublayer(gradient);
+    const QImage image = render(*root);
+    EXPECT_GT(image.pixelColor(10, 2).red(), 240);     // start point (0.5, 0): the top
+    EXPECT_GT(image.pixelColor(10, 97).green(), 240);  // end point (0.5, 1): the bottom
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    gradient->setPosition({nan, 0});
+    gradient->setBounds({0, 0, std::numeric_limits<double>::infinity(), 5});
+    gradient->setFrame({nan, nan, 1, 1});
+    gradient->setAnchorPoint({nan, 0});
+    EXPECT_EQ(gradient->frame(), Rect(0, 0, 20, 100));
 }

@@ -110,7 +110,8 @@ void Layer::setDirtyAreaHandler(std::function<void(const Rect&)> handler) { dirt
 
 void Layer::setPosition(Point position)
 {
-    if (position == position_)
+    // Geometry that is not finite is refused: nothing could be drawn or hit at such a place.
+    if (position == position_ || !position.isFinite())
         return;
     const Point from = presentationPosition();
     Change change(*this, ChangeKind::placement);
@@ -121,7 +122,7 @@ void Layer::setPosition(Point position)
 void Layer::setBounds(Rect bounds)
 {
     bounds = bounds.standardized();
-    if (bounds == bounds_)
+    if (bounds == bounds_ || !bounds.origin.isFinite() || !bounds.size.isFinite())
         return;
     const Rect from = presentationBounds();
     const Size oldSize = bounds_.size;
@@ -136,7 +137,11 @@ void Layer::setBounds(Rect bounds)
     }
 }
 
-void Layer::setAnchorPoint(Point anchor) { setField(anchorPoint_, anchor, ChangeKind::placement); }
+void Layer::setAnchorPoint(Point anchor)
+{
+    if (anchor.isFinite())
+        setField(anchorPoint_, anchor, ChangeKind::placement);
+}
 
 Rect Layer::frame() const
 {
@@ -147,7 +152,7 @@ Rect Layer::frame() const
 void Layer::setFrame(Rect frame)
 {
     frame = frame.standardized();
-    if (frame.isNull())
+    if (frame.isNull() || !frame.origin.isFinite() || !frame.size.isFinite())
         return;
     setBounds({bounds_.origin, frame.size});
     setPosition({frame.origin.x + anchorPoint_.x * frame.size.width,
