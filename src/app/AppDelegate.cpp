@@ -215,21 +215,34 @@ void AppDelegate::openUntitledDocument()
 
 void AppDelegate::openDocumentAt(const std::string& path)
 {
-    const std::string typeName = FileTypes::typeNameForFile(path);
+    const QFileInfo file(QString::fromStdString(path));
+    if (!file.isFile()) {
+        reportOpenFailure(path, file.isDir() ? QObject::tr("It is a folder, not a file.").toStdString()
+                                             : QObject::tr("There is no such file.").toStdString());
+        return;
+    }
     try {
-        auto* window = new DocumentWindow(VQDocument::makeDocumentForURL(path, typeName), displayName(path));
+        const auto document = VQDocument::makeDocumentForURL(path, FileTypes::typeNameForFile(path));
+        // Imports and files of other types become untitled documents.
+        const QString title = document->fileURL() ? displayName(*document->fileURL()) : QObject::tr("Untitled");
+        auto* window = new DocumentWindow(document, title);
         windows_.emplace_back(window);
         window->show();
     } catch (const std::exception& error) {
-        VQ_LOG("openDocumentAt(_:)", "cannot open " + path + ": " + error.what());
-        auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Velquine"),
-                                    QObject::tr("The document “%1” could not be opened.").arg(displayName(path)),
-                                    QMessageBox::Ok);
-        box->setObjectName(QStringLiteral("openFailureMessage"));
-        box->setInformativeText(QString::fromStdString(error.what()));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->show();
+        reportOpenFailure(path, error.what());
     }
+}
+
+void AppDelegate::reportOpenFailure(const std::string& path, const std::string& reason)
+{
+    VQ_LOG("openDocumentAt(_:)", "cannot open " + path + ": " + reason);
+    auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Velquine"),
+                                QObject::tr("The document “%1” could not be opened.").arg(displayName(path)),
+                                QMessageBox::Ok);
+    box->setObjectName(QStringLiteral("openFailureMessage"));
+    box->setInformativeText(QString::fromStdString(reason));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
 }
 
 std::vector<QWidget*> AppDelegate::documentWindows() const

@@ -77,6 +77,7 @@ private:
     void openWebPage(std::string_view address);
     void openUntitledDocument();
     void openDocumentAt(const std::string& path);
+    void reportOpenFailure(const std::string& path, const std::string& reason);
 
     std::unique_ptr<PreferencesPanelController> preferences_;
     std::unique_ptr<CheatSheetWindowController> cheatSheet_;

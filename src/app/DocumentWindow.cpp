@@ -21,7 +21,9 @@ DocumentWindow::DocumentWindow(std::shared_ptr<VQDocument> document, const QStri
     placeholder->setAlignment(Qt::AlignCenter);
     placeholder->setFocusPolicy(Qt::StrongFocus);
     const std::size_t nodes = document_ ? document_->project.graph.count() : 0;
-    placeholder->setText(nodes == 0 ? tr("Empty map") : tr("%n node(s)", nullptr, static_cast<int>(nodes)));
+    placeholder->setText(nodes == 0   ? tr("Empty map")
+                         : nodes == 1 ? tr("1 node")
+                                      : tr("%1 nodes").arg(static_cast<qulonglong>(nodes)));
     setCentralWidget(placeholder);
     resize(1024, 720);
 

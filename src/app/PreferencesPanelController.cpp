@@ -38,6 +38,11 @@ PreferencesPanelController::PreferencesPanelController(QWidget* parent)
     connect(generalItem_, &QAction::triggered, this, &PreferencesPanelController::showGeneralPanel);
     connect(helpItem_, &QAction::triggered, this, &PreferencesPanelController::showHelpPanel);
 
+    auto* closeWindow = new QAction(tr("Close"), this);
+    closeWindow->setShortcuts(QKeySequence::Close);
+    connect(closeWindow, &QAction::triggered, this, &QWidget::close);
+    QMainWindow::addAction(closeWindow);
+
     // What loading the window does: select General, follow the appearance setting, show General unanimated.
     generalItem_->setChecked(true);
     registerForAppearanceChanges(this);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real program on the private X server (started by xvfb_run.sh): without arguments it opens one
-# untitled window, and a file named on the command line opens in a window titled with its name. The banner
-# reaches the system log (standard error) before any window.
+# untitled window, a file named on the command line opens in a window of its own, and a file that is not
+# there is reported. The banner reaches the system log (standard error).
 set -u
 app="$1"
 runtime=$(mktemp -d); chmod 700 "$runtime"
@@ -31,11 +31,12 @@ stop
 grep -q "velquine\[[0-9]*:[0-9]*\] Welcome to Velquine v" "$home/out.log" || fail "no banner"
 [ "$(grep -c -- '] -\{88\}$' "$home/out.log")" = 2 ] || fail "banner rules"
 
+# An outline opens as a new untitled map; a file that is not there is reported, not opened.
 printf '<?xml version="1.0"?>\n<opml version="2.0"><head><title>Trip</title></head><body><outline text="Pack"/></body></opml>\n' >"$home/Trip.opml"
-printf 'Root\n\tChild\n' >"$home/notes"
-run "$home/Trip.opml" "$home/notes"
-wait_for_window "Trip.opml" || { stop; fail "no window for Trip.opml"; }
-wait_for_window "notes" || { stop; fail "no window for notes"; }
-xdotool search --onlyvisible --name '^Untitled$' >/dev/null 2>&1 && { stop; fail "an untitled window opened too"; }
+run "$home/Trip.opml" "$home/missing.radovudo"
+wait_for_window "Untitled" || { stop; fail "no window for Trip.opml"; }
+wait_for_window "Velquine" || { stop; fail "no report for missing.radovudo"; }
+[ "$(xdotool search --onlyvisible --name '^Untitled$' 2>/dev/null | wc -l)" = 1 ] || { stop; fail "windows: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null)"; }
 stop
+grep -q "cannot open .*missing.radovudo" "$home/out.log" || fail "the missing file is not in the log"
 echo "velquine opened its windows"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -14,6 +15,7 @@
 #include "app/CheatSheetWindowController.h"
 #include "app/PreferencesPanelController.h"
 #include "app/Updater.h"
+#include "document/VQDocument.h"
 #include "platform/SystemInformation.h"
 #include "UiTestSupport.h"
 
@@ -138,18 +140,28 @@ TEST(AppDelegate, StartUpOpensAnUntitledWindowOrEachFileAndReportsFilesItCannotO
                               "<body><outline text=\"A\"><outline text=\"B\"/></outline></body></opml>";
     const std::string broken = dir.filePath("Broken.radovudo").toStdString();
     std::ofstream(broken) << "not a document";
-    delegate.openDocuments({outline, broken});
-    ASSERT_EQ(delegate.documentWindows().size(), 2u);
-    QWidget* plans = delegate.documentWindows()[1];
-    EXPECT_EQ(plans->windowTitle(), QStringLiteral("Plans.opml"));
+    const std::string map = dir.filePath("Map.radovudo").toStdString();
+    ASSERT_TRUE(VQDocument::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    delegate.openDocuments({map, outline, broken, dir.filePath("missing.radovudo").toStdString(), dir.path().toStdString()});
+    ASSERT_EQ(delegate.documentWindows().size(), 3u);
+    EXPECT_EQ(delegate.documentWindows()[1]->windowTitle(), QStringLiteral("Map.radovudo"));
+    QWidget* plans = delegate.documentWindows()[2];
+    EXPECT_EQ(plans->windowTitle(), QStringLiteral("Untitled")); // an import is a new document
+    ASSERT_TRUE(plans->findChild<QLabel*>());
+    EXPECT_EQ(plans->findChild<QLabel*>()->text(), QStringLiteral("2 nodes"));
     test::saveScreenshot(plans, QStringLiteral("startup-document-window"));
-    QMessageBox* shown = nullptr;
+    QStringList reasons;
     for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->objectName() == QLatin1String("openFailureMessage"))
-            shown = qobject_cast<QMessageBox*>(widget);
-    ASSERT_NE(shown, nullptr);
-    EXPECT_TRUE(shown->text().contains(QStringLiteral("Broken.radovudo")));
-    shown->close();
+        if (widget->objectName() == QLatin1String("openFailureMessage") && widget->isVisible()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            reasons << box->text() + u'|' + box->informativeText();
+            box->close();
+        }
+    reasons.sort();
+    ASSERT_EQ(reasons.size(), 3);
+    EXPECT_TRUE(reasons[0].startsWith(QStringLiteral("The document “Broken.radovudo” could not be opened.|"))) << reasons[0].toStdString();
+    EXPECT_EQ(reasons[1], QStringLiteral("The document “missing.radovudo” could not be opened.|There is no such file."));
+    EXPECT_TRUE(reasons[2].endsWith(QStringLiteral("|It is a folder, not a file."))) << reasons[2].toStdString();
 
     // Closing through the chain of a window.
     auto* window = delegate.documentWindows()[0];
@@ -157,7 +169,7 @@ TEST(AppDelegate, StartUpOpensAnUntitledWindowOrEachFileAndReportsFilesItCannotO
     chain.setChain({dynamic_cast<Responder*>(window)});
     EXPECT_TRUE(chain.sendAction("performClose:"));
     QTest::qWait(10);
-    EXPECT_EQ(delegate.documentWindows().size(), 1u);
+    EXPECT_EQ(delegate.documentWindows().size(), 2u);
 
     EXPECT_EQ(documentArguments({"velquine", "--verbose", "a.radovudo", "--", "-dash.opml"}),
               (std::vector<std::string>{"a.radovudo", "-dash.opml"}));

@@ -108,5 +108,8 @@ TEST(Preferences, SwitchingPanesKeepsTheTopEdgeAndFitsThePane)
     ASSERT_NE(showOnStart, nullptr);
     showOnStart->setChecked(true);
     EXPECT_TRUE(scope.defaults().boolForKey("showsCheatSheetOnStart"));
-    window.close();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window.isVisible());
 }
