@@ -132,6 +132,15 @@ TEST(MainMenu, ItemsReachTheirRespondersAndUnansweredOnesAreDisabled)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(edit));
     test::saveScreenshot(edit, QStringLiteral("menu-edit"));
     edit->hide();
+    // The Window menu lists the open windows, this one checked.
+    QMenu* windows = window.menuBar()->actions()[5]->menu();
+    emit windows->aboutToShow();
+    emit windows->aboutToShow(); // the list is made afresh, not added twice
+    QStringList listed;
+    for (QAction* action : windows->actions())
+        if (action->isCheckable())
+            listed << action->text() + (action->isChecked() ? "*" : "");
+    EXPECT_EQ(listed, QStringList{"Untitled*"});
 
     // A window shortcut goes through the chain to the application's commands.
     QTest::keyClick(field, Qt::Key_Comma, Qt::ControlModifier);
