@@ -8,6 +8,7 @@
 // serves light and dark appearance. Their main parts use the SVG colour currentColor; the few parts drawn in
 // a second colour (the "+" of "plus.circle.fill") use #fffffe, replaced by the secondary colour. Images
 // (resources/icons/images) draw in their own colours, except "segm_cloud", a template like the symbols.
+// Main thread only.
 
 #include <QColor>
 #include <QCursor>

@@ -2,6 +2,7 @@
 
 // Fonts by family, face and traits, over the installed faces: the family list, a family's faces, and the
 // conversions the style commands make (to bold or not, italic or not, another size, another family).
+// Thread-safe: the family list may be gathered off the main thread.
 //
 // Traits are the usual masks: italic 1, bold 2, unbold 4, unitalic 0x01000000. A conversion that no
 // installed face can satisfy gives the font back unchanged.

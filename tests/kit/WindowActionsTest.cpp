@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -149,6 +150,8 @@ TEST(WindowActions, MenusAreValidatedWhenTheyOpenAndLiveAgainWhenClosed)
     EXPECT_EQ(layout->text(), "Layout \"R && D\" and Children");
     EXPECT_EQ(WindowActions::itemFor(layout, ActionItemKind::menuItem).title, "Layout \"R & D\" and Children");
     EXPECT_FALSE(orphan->isEnabled());
+    QDir().mkpath(VELQUINE_ARTEFACTS_DIR);
+    EXPECT_TRUE(w.menu->grab().save(VELQUINE_ARTEFACTS_DIR "/menu-mixed-state.png"));
     w.menu->hide();
     EXPECT_TRUE(orphan->isEnabled());
 
