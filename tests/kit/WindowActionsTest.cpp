@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
@@ -130,6 +131,28 @@ TEST(WindowActions, TheFocusedTextWidgetAndItsPanesComeFirstInTheChain)
     EXPECT_EQ(w.actions->dispatcher().chain(), std::vector<Responder*>{&w.graph});
     w.actions->dispatcher().sendAction("copy:");
     EXPECT_EQ(w.graph.ran, QStringList{"copy:"});
+}
+
+TEST(WindowActions, TextCommandsAreEnabledByTheFocusedFieldsState)
+{
+    TestWindow w;
+    QAction* copy = w.actions->addAction(w.menu, "Copy", "copy:");
+    QAction* paste = w.actions->addAction(w.menu, "Paste", "paste:");
+    QAction* cut = w.actions->addAction(w.menu, "Cut", "cut:");
+    w.titleField->setText("Title");
+    w.titleField->deselect();
+    w.focus(w.titleField);
+    QApplication::clipboard()->setText("clip");
+    EXPECT_FALSE(w.actions->validateAction(copy)); // nothing selected: the field says no, the graph is not asked
+    EXPECT_TRUE(w.actions->validateAction(paste));
+    w.titleField->selectAll();
+    EXPECT_TRUE(w.actions->validateAction(cut));
+    w.titleField->setReadOnly(true);
+    EXPECT_FALSE(w.actions->validateAction(cut));
+    EXPECT_FALSE(w.actions->validateAction(paste));
+    EXPECT_TRUE(w.actions->validateAction(copy));
+    EXPECT_TRUE(w.actions->trigger(copy));
+    EXPECT_TRUE(w.graph.ran.isEmpty());
 }
 
 TEST(WindowActions, MenusAreValidatedWhenTheyOpenAndLiveAgainWhenClosed)
