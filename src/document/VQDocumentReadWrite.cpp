@@ -242,7 +242,8 @@ void VQDocument::readDocumentArchive(const std::string& url)
     const ScratchFolder folder(makeTemporaryDirectory());
 
     std::string databasePath;
-    if (QXZipArchive::unzipFileAtPath(url, folder.path())) {
+    std::optional<QXZipArchiveError> unzipError;
+    if (QXZipArchive::unzipFileAtPath(url, folder.path(), true, true, std::nullopt, &unzipError, nullptr)) {
         const std::optional<std::string> found = databaseInFolder(folder.path());
         if (!found)
             throw TextError("Document Archive doesn't contain a sqlite database!");
@@ -252,6 +253,9 @@ void VQDocument::readDocumentArchive(const std::string& url)
         databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
         fs::copy_file(toPath(url), toPath(databasePath));
     } else if (VQDocumentFiles::hasZipSignature(url)) {
+        // An archive that declares more than it can hold, or more than the disk can take, says so.
+        if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -8)
+            throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage) + " " + unzipError->what());
         throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
     } else {
         throw TextError(std::string(VQDocumentFiles::notADocumentMessage));

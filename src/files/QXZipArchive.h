@@ -16,9 +16,11 @@
 
 namespace velquine {
 
+// The error domains: the archive's own failures, system calls (with errno as the code) and file
+// operations. Their texts are what stored reports carry.
 inline constexpr const char* kQXZipArchiveErrorDomain = "QXZipArchiveErrorDomain";
-inline constexpr const char* kQXZipPosixErrorDomain = "NSPOSIXErrorDomain";
-inline constexpr const char* kQXZipCocoaErrorDomain = "NSCocoaErrorDomain";
+inline constexpr const char* kQXZipSystemErrorDomain = "NSPOSIXErrorDomain";
+inline constexpr const char* kQXZipFileErrorDomain = "NSCocoaErrorDomain";
 
 // An error of the archive class: a domain, a code and a message (what()).
 class QXZipArchiveError : public std::runtime_error {
@@ -144,7 +146,9 @@ public:
                                 QXZipArchiveDelegate* delegate, const UnzipProgressHandler& progressHandler,
                                 const CompletionHandler& completionHandler);
     // The full routine. symlinksValidWithin absent: link targets are not tested (nothing is ever created outside
-    // the destination all the same).
+    // the destination all the same). An archive whose entries declare more than 100 times its own size plus
+    // 64 MB, or more than the destination's disk can take while keeping 100 MB free, is refused before
+    // anything is written (error -8), and so is an entry that holds more than it declares.
     static bool unzipFileAtPath(const std::string& path, const std::string& destination, bool preserveAttributes,
                                 bool overwrite, const std::optional<std::string>& symlinksValidWithin,
                                 int nestedZipLevel, const Password& password, ErrorOut error,

@@ -14,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <unordered_map>
 
 namespace fs = std::filesystem;
 
@@ -50,9 +52,44 @@ constexpr std::size_t kReadBufferSize = 4096;
 // Longer link targets than any system accepts are not links this program makes.
 constexpr std::size_t kMaximumLinkTarget = PATH_MAX - 1;
 
+// An archive may declare at most this many times its own size, plus the allowance, and must leave the
+// reserve free on the destination's disk.
+constexpr std::uint64_t kMaximumExpansion = 100;
+constexpr std::uint64_t kExpansionAllowance = 64ull << 20;
+constexpr std::uint64_t kFreeSpaceReserve = 100ull << 20;
+
 QXZipArchiveError zipError(long code, const std::string& message)
 {
     return QXZipArchiveError(kQXZipArchiveErrorDomain, code, message);
+}
+
+// The sizes the central directory declares, added up (saturating); the archive is left at its first entry.
+std::uint64_t declaredSize(unzFile uf)
+{
+    std::uint64_t total = 0;
+    for (int result = unzGoToFirstFile(uf); result == UNZ_OK; result = unzGoToNextFile(uf)) {
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            break;
+        total = info.uncompressed_size > UINT64_MAX - total ? UINT64_MAX : total + info.uncompressed_size;
+    }
+    unzGoToFirstFile(uf);
+    return total;
+}
+
+// The bytes this process may still write on the disk of the folder; none when unknown.
+std::optional<std::uint64_t> freeSpace(const std::string& folder)
+{
+    struct statvfs disk {};
+    if (::statvfs(folder.c_str(), &disk) != 0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(disk.f_bavail) * static_cast<std::uint64_t>(disk.f_frsize);
+}
+
+// A component that names a folder entry itself (not ".", "..", or empty).
+bool isPlainComponent(const std::string& component)
+{
+    return !component.empty() && component != "." && component != ".." && component.find('/') == std::string::npos;
 }
 
 QXZipEntryInfo entryInfoFrom(const unz_file_info64& info)
@@ -214,6 +251,8 @@ private:
     };
 
     Folder realDestination();
+    // The error of an archive that declares more than it can hold or the disk can take.
+    std::optional<QXZipArchiveError> refuseOversize(unzFile uf, std::uint64_t archiveSize);
     Folder makeFolders(const std::vector<std::string>& components, std::size_t count);
     // Removes every link made here that now leads outside; the error of the first one.
     std::optional<QXZipArchiveError> removeEscapingLinks();
@@ -228,6 +267,9 @@ private:
     QXZipArchiveDelegate* const delegate_;
     const QXZipArchive::UnzipProgressHandler& progressHandler_;
 
+    // The real paths of the folders resolved so far, by their path in the archive. Emptied whenever a link
+    // is made or removed, since a link can change what a path leads to.
+    std::unordered_map<std::string, std::string> knownFolders_;
     std::optional<std::string> realDestination_;
     struct CreatedLink {
         std::string path;
@@ -265,21 +307,67 @@ Extraction::Folder Extraction::realDestination()
     return folder;
 }
 
+std::optional<QXZipArchiveError> Extraction::refuseOversize(unzFile uf, std::uint64_t archiveSize)
+{
+    const std::uint64_t declared = declaredSize(uf);
+    const std::uint64_t allowed = archiveSize > (UINT64_MAX - kExpansionAllowance) / kMaximumExpansion
+        ? UINT64_MAX
+        : archiveSize * kMaximumExpansion + kExpansionAllowance;
+    std::optional<std::uint64_t> free;
+    const Folder destination = realDestination();
+    if (destination.placement == Placement::ok)
+        free = freeSpace(destination.realPath);
+    const bool tooLarge = declared > allowed;
+    const bool tooFull = free && declared > (*free > kFreeSpaceReserve ? *free - kFreeSpaceReserve : 0);
+    if (!tooLarge && !tooFull)
+        return std::nullopt;
+    const std::string message = "The archive's entries declare " + std::to_string(declared) + " bytes, more than "
+        + (tooLarge ? "an archive of " + std::to_string(archiveSize) + " bytes can hold"
+                    : "the disk can take while keeping " + std::to_string(kFreeSpaceReserve >> 20) + " MB free");
+    qxzip::log(message);
+    return zipError(-8, message);
+}
+
 Extraction::Folder Extraction::makeFolders(const std::vector<std::string>& components, std::size_t count)
 {
     Folder folder = realDestination();
     if (folder.placement != Placement::ok)
         return folder;
-    std::string current = folder.realPath;
+    // The deepest folder of the path resolved before is where the walk starts.
+    std::string key;
+    std::vector<std::size_t> keyEnds;
+    keyEnds.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
+        key += (i ? "/" : "") + components[i];
+        keyEnds.push_back(key.size());
+    }
+    std::size_t start = 0;
+    std::string current = folder.realPath;
+    for (std::size_t i = count; i > 0; --i) {
+        const auto known = knownFolders_.find(key.substr(0, keyEnds[i - 1]));
+        if (known != knownFolders_.end()) {
+            start = i;
+            current = known->second;
+            break;
+        }
+    }
+    for (std::size_t i = start; i < count; ++i) {
         const std::string next = joinPath(current, components[i]);
         struct stat status {};
+        bool made = false;
         if (::lstat(next.c_str(), &status) != 0) {
             if (errno != ENOENT || ::mkdir(next.c_str(), 0777) != 0) {
                 folder.number = errno;
                 folder.placement = (errno == ENOSPC || errno == EDQUOT) ? Placement::outOfSpace : Placement::failed;
                 return folder;
             }
+            made = true;
+        }
+        if ((made || S_ISDIR(status.st_mode)) && isPlainComponent(components[i])) {
+            // A folder (no link) inside a folder whose real path is known: that path and its name are real.
+            current = next;
+            knownFolders_.insert_or_assign(key.substr(0, keyEnds[i]), current);
+            continue;
         }
         const auto real = realPath(next);
         if (!real) {
@@ -303,6 +391,7 @@ Extraction::Folder Extraction::makeFolders(const std::vector<std::string>& compo
             return folder;
         }
         current = *real;
+        knownFolders_.insert_or_assign(key.substr(0, keyEnds[i]), current);
     }
     folder.placement = Placement::ok;
     folder.realPath = current;
@@ -356,11 +445,19 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
         error = zipError(-2, "failed to open first file in zip file");
         return false;
     }
+    if (uf && result == UNZ_OK) {
+        if (auto refused = refuseOversize(uf, size)) {
+            error = refused;
+            return false;
+        }
+    }
 
     std::vector<char> buffer(kReadBufferSize, 0);
     struct DateRecord {
         std::string path;
         double date;
+        // The archive path of the folder the item's path names as its parent.
+        std::string parentKey;
     };
     std::vector<DateRecord> directoryDates;
     if (delegate_) {
@@ -427,14 +524,21 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
         const std::string fullPath = destination_ + "/" + name;
         const std::vector<std::string> components = nameComponents(name);
 
-        if (preserveAttributes_)
-            directoryDates.push_back({fullPath, QXZipArchive::dateWithMSDOSFormat(static_cast<std::uint32_t>(info.dosDate))});
+        if (preserveAttributes_) {
+            const std::size_t parentCount = name.back() == '/' ? components.size()
+                                                               : (components.empty() ? 0 : components.size() - 1);
+            std::string parentKey;
+            for (std::size_t i = 0; i < parentCount; ++i)
+                parentKey += (i ? "/" : "") + components[i];
+            directoryDates.push_back({fullPath, QXZipArchive::dateWithMSDOSFormat(static_cast<std::uint32_t>(info.dosDate)),
+                                      std::move(parentKey)});
+        }
 
         // The folder that holds the item (or the folder entry itself), created inside the destination.
         const std::size_t folderCount = isFolder ? components.size() : (components.empty() ? 0 : components.size() - 1);
         const Folder folder = makeFolders(components, folderCount);
         if (folder.placement == Placement::outOfSpace) {
-            unzippingError = QXZipArchiveError(kQXZipCocoaErrorDomain, 640,
+            unzippingError = QXZipArchiveError(kQXZipFileErrorDomain, 640,
                                                "The folder could not be created: there is not enough space.");
             unzCloseCurrentFile(uf);
             success = false;
@@ -444,7 +548,7 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
             // Nothing can be extracted at all: that is no success.
             const std::string message = "The destination folder cannot be used: " + errnoText(folder.number);
             qxzip::log(message);
-            unzippingError = QXZipArchiveError(kQXZipPosixErrorDomain, folder.number, message);
+            unzippingError = QXZipArchiveError(kQXZipSystemErrorDomain, folder.number, message);
             unzCloseCurrentFile(uf);
             success = false;
             break;
@@ -485,15 +589,27 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
             int fd = -1;
             int openError = ENOENT;
             if (hasLeaf) {
-                if (itemExists && S_ISLNK(existing.st_mode))
+                if (itemExists && S_ISLNK(existing.st_mode)) {
                     ::unlink(itemPath.c_str()); // replace the link itself, never write through it
+                    knownFolders_.clear();
+                }
                 fd = ::open(itemPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
                 openError = errno;
             } else if (isFolder || folder.placement == Placement::ok) {
                 openError = EISDIR;
             }
             if (fd >= 0) {
+                std::uint64_t written = 0;
                 while (count > 0) {
+                    written += static_cast<std::uint64_t>(count);
+                    if (written > info.uncompressed_size) {
+                        const std::string message = "An entry holds more than the " + std::to_string(info.uncompressed_size)
+                            + " bytes it declares: \"" + name + "\"";
+                        qxzip::log(message);
+                        unzippingError = zipError(-8, message);
+                        success = false;
+                        break;
+                    }
                     if (!writeAll(fd, buffer.data(), static_cast<std::size_t>(count))) {
                         const std::string message = "Failed to write file (check your free space)";
                         qxzip::log(message);
@@ -526,6 +642,7 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
                         if (!directoryDates.empty())
                             directoryDates.pop_back();
                         ::unlink(itemPath.c_str());
+                        knownFolders_.clear();
                         expanded = true;
                     }
                 }
@@ -543,7 +660,7 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
             } else if (openError != EISDIR) {
                 qxzip::log("Failed to open file on unzipping.(" + errnoText(openError) + ")");
                 if (openError == EMFILE || openError == ENOSPC) {
-                    unzippingError = QXZipArchiveError(kQXZipPosixErrorDomain, openError, errnoText(openError));
+                    unzippingError = QXZipArchiveError(kQXZipSystemErrorDomain, openError, errnoText(openError));
                     unzCloseCurrentFile(uf);
                     success = false;
                     break;
@@ -589,6 +706,7 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
                     struct stat present {};
                     if (overwrite_ && ::lstat(linkPath.c_str(), &present) == 0) {
                         std::error_code removal;
+                        knownFolders_.clear();
                         fs::remove_all(linkPath, removal);
                         if (removal) {
                             const std::string message = "Failed to delete existing symbolic link at \"" + removal.message() + "\"";
@@ -603,10 +721,11 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
                             const std::string message = "Failed to create symbolic link at \"" + fullPath + "\" to \""
                                 + target + "\" - symlink() error code: " + std::to_string(number);
                             qxzip::log(message);
-                            unzippingError = QXZipArchiveError(kQXZipPosixErrorDomain, -1, message);
+                            unzippingError = QXZipArchiveError(kQXZipSystemErrorDomain, -1, message);
                             success = false;
                         } else {
                             createdLinks_.push_back({linkPath, name, target});
+                            knownFolders_.clear();
                         }
                     }
                 }
@@ -642,10 +761,15 @@ bool Extraction::run(std::optional<QXZipArchiveError>& error)
 
     if (success && preserveAttributes_) {
         for (const DateRecord& record : directoryDates) {
-            // A link made later may have replaced a folder on the way: dates are set inside only.
-            const auto parent = realPath(fs::path(record.path).parent_path().string());
-            if (!parent || !realDestination_ || !isInside(*parent, *realDestination_))
-                continue;
+            // A link made later may have replaced a folder on the way: dates are set inside only. Folders
+            // resolved since the last link was made are known to be inside.
+            const bool known = realDestination_
+                && (record.parentKey.empty() || knownFolders_.count(record.parentKey) != 0);
+            if (!known) {
+                const auto parent = realPath(fs::path(record.path).parent_path().string());
+                if (!parent || !realDestination_ || !isInside(*parent, *realDestination_))
+                    continue;
+            }
             bool failed = false;
             setModificationDate(record.path, record.date, failed);
             if (failed && errno != ENOENT)

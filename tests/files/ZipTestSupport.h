@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/QXZipArchive.h"
+
 // Helpers for the zip archive tests: throw-away folders, files with fixed dates and modes, a reader of the raw
 // central directory (independent of the zip library), and running the system's zip tools.
 
@@ -16,6 +18,7 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -237,5 +240,78 @@ inline std::size_t openDescriptors()
         ++count;
     return count;
 }
+
+// ---- Archives built entry by entry and extracted with the full routine ----
+
+using velquine::QXZipArchive;
+using velquine::QXZipArchiveError;
+using velquine::QXZipEntryInfo;
+
+inline std::vector<std::uint8_t> bytes(const std::string& text)
+{
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+// Builds archives entry by entry, with any names, as a hostile archive would hold them.
+class ArchiveBuilder {
+public:
+    ArchiveBuilder(const TempDir& dir, const std::string& name)
+        : path_(dir / name), scratch_(dir / (name + ".links")), archive_(path_)
+    {
+        fs::create_directories(scratch_);
+        if (!archive_.open())
+            throw std::runtime_error("cannot create " + path_);
+    }
+    ArchiveBuilder& file(const std::string& name, const std::string& content, int level = 0)
+    {
+        if (!archive_.writeData(bytes(content), name, level, std::nullopt, false))
+            throw std::runtime_error("cannot add " + name);
+        return *this;
+    }
+    ArchiveBuilder& link(const std::string& name, const std::string& target)
+    {
+        const std::string onDisk = scratch_ + "/l" + std::to_string(links_++);
+        fs::create_symlink(target, onDisk);
+        if (!archive_.writeSymlinkFileAtPath(onDisk, name, 0, std::nullopt, false))
+            throw std::runtime_error("cannot add link " + name);
+        return *this;
+    }
+    std::string finish()
+    {
+        if (!archive_.close())
+            throw std::runtime_error("cannot close " + path_);
+        return path_;
+    }
+
+private:
+    std::string path_;
+    std::string scratch_;
+    QXZipArchive archive_;
+    int links_ = 0;
+};
+
+struct Outcome {
+    bool answer = false;
+    std::optional<QXZipArchiveError> error;
+    std::vector<std::string> reported; // names the progress handler saw
+    std::vector<long> numbers;
+};
+
+inline Outcome unzip(const std::string& archive, const std::string& destination, bool overwrite = true,
+              std::optional<std::string> validWithin = std::string("<destination>"))
+{
+    Outcome o;
+    if (validWithin && *validWithin == "<destination>")
+        validWithin = destination;
+    o.answer = QXZipArchive::unzipFileAtPath(
+        archive, destination, true, overwrite, validWithin, 0, std::nullopt, &o.error, nullptr,
+        [&o](const std::string& name, const QXZipEntryInfo&, long number, long) {
+            o.reported.push_back(name);
+            o.numbers.push_back(number);
+        },
+        {});
+    return o;
+}
+
 
 } // namespace ziptest
