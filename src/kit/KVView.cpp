@@ -43,6 +43,23 @@ Rect KVView::centerScanRect(const Rect& rect) const
     return {x0, y0, std::max(0.0, x1 - x0), std::max(0.0, y1 - y0)};
 }
 
+void KVView::scrollRectToVisible(const Rect& rect, double animationDuration)
+{
+    ScrollView* scrollView = ScrollView::enclosingScrollView(this);
+    if (!scrollView || rect.isNull())
+        return;
+    Rect inDocument = rect;
+    if (scrollView->documentView() != this) {
+        // A plain view inside the document: its pixels are document points × magnification.
+        const QPoint offset = mapTo(scrollView->documentView(), QPoint(0, 0));
+        const double m = scrollView->magnification();
+        const Point origin = scrollView->documentBoundsOrigin();
+        inDocument = {(rect.origin.x + offset.x()) / m + origin.x, (rect.origin.y + offset.y()) / m + origin.y,
+                      rect.size.width / m, rect.size.height / m};
+    }
+    scrollView->scrollRectToVisible(inDocument, animationDuration);
+}
+
 QImage KVView::snapshotImage(double dx, double dy) { return snapshotImage(this, dx, dy); }
 
 QImage KVView::snapshotImage(QWidget* widget, double dx, double dy)

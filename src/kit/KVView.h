@@ -32,6 +32,10 @@ public:
     // The rectangle with its edges moved to whole device pixels (outwards for the far edges).
     Rect centerScanRect(const Rect& rect) const;
 
+    // Scrolls the enclosing scroll view as little as needed to show the rectangle, given in the view's
+    // coordinates (a layer host's layer coordinates); nothing without a scroll view.
+    void scrollRectToVisible(const Rect& rect, double animationDuration = 0);
+
     // The view drawn into an image of its size, the drawing moved by (dx, dy) first; works for hidden
     // views and leaves them hidden.
     QImage snapshotImage(double dx = 0, double dy = 0);
