@@ -200,9 +200,6 @@ void Layer::resizeSublayers(Size oldSize)
 
 // --- Presentation
 
-Point Layer::presentationPosition() const { return presentationValue<Point>("position", position_); }
-Rect Layer::presentationBounds() const { return presentationValue<Rect>("bounds", bounds_); }
-double Layer::presentationOpacity() const { return presentationValue<double>("opacity", opacity_); }
 
 Rect Layer::presentationFrame() const
 {
@@ -214,7 +211,7 @@ Rect Layer::presentationFrame() const
     return {p.x - anchorPoint_.x * w, p.y - anchorPoint_.y * h, w, h};
 }
 
-AnimatedValue Layer::animatedValue(const std::string& key) const
+AnimatedValue Layer::animatedValue(std::string_view key) const
 {
     for (const LayerAnimation& animation : animations_)
         if (animation.key == key)

@@ -43,6 +43,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Geometry.h"
@@ -102,9 +103,9 @@ public:
     virtual void setContentsScale(double scale);
 
     // --- Presentation values (what is on screen while an animation runs)
-    Point presentationPosition() const;
-    Rect presentationBounds() const;
-    double presentationOpacity() const;
+    Point presentationPosition() const { return presentationValue<Point>("position", position_); }
+    Rect presentationBounds() const { return presentationValue<Rect>("bounds", bounds_); }
+    double presentationOpacity() const { return presentationValue<double>("opacity", opacity_); }
     Rect presentationFrame() const;
     bool hasAnimationForKey(const std::string& key) const;
     bool hasAnimations() const { return !animations_.empty(); }
@@ -250,7 +251,7 @@ protected:
     void animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to);
     // The presentation value of a key: the model value unless an animation of it runs.
     template <class T>
-    T presentationValue(const std::string& key, const T& model) const
+    T presentationValue(std::string_view key, const T& model) const
     {
         if (animations_.empty())
             return model;
@@ -259,7 +260,7 @@ protected:
             return *v;
         return model;
     }
-    AnimatedValue animatedValue(const std::string& key) const;
+    AnimatedValue animatedValue(std::string_view key) const;
     void invalidateUpwards(ChangeKind kind);
     void reportArea(const Rect& rootArea) const;
     Rect areaInRoot() const;

@@ -28,6 +28,14 @@ struct Picture {
 
 bool paints(const QColor& color) { return color.isValid() && color.alpha() > 0; }
 
+// Closed intersection of two rectangles with non-negative sizes (what extents are), without the general
+// rules' normalising.
+bool meets(const Rect& a, const Rect& b)
+{
+    return a.origin.x <= b.origin.x + b.size.width && b.origin.x <= a.origin.x + a.size.width
+           && a.origin.y <= b.origin.y + b.size.height && b.origin.y <= a.origin.y + a.size.height;
+}
+
 // One paint of a tree. Layers only translate, so the renderer keeps the painter's transform itself: a layer
 // whose origin lies at (x, y) in root coordinates draws under translate(x, y) × root, and pictures are
 // copied in device pixels. The painter's transform and opacity change only when they must.
@@ -199,7 +207,13 @@ bool store(LayerPictureCache& cache, const Picture& picture, std::uint64_t revis
 
 // The layer and its sublayers as an image at the paint's device scale; none when the transform is not a plain
 // scale, nothing is drawn or the image would be too large.
-std::optional<Picture> pictureOf(Painting& p, const Layer& layer, bool cacheable)
+// The image is the cache's, or scratch's when the layer keeps no picture.
+struct PictureView {
+    const QImage* image;
+    QPointF offset;
+};
+
+std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cacheable, Picture& scratch)
 {
     const QTransform& device = p.rootDevice();
     if (device.type() > QTransform::TxScale)
@@ -208,7 +222,7 @@ std::optional<Picture> pictureOf(Painting& p, const Layer& layer, bool cacheable
     LayerPictureCache* cache = cacheable && p.useCache() ? &layer.pictureCache() : nullptr;
     if (cache && !cache->image.isNull() && cache->revision == layer.contentRevision() && cache->scaleX == sx
         && cache->scaleY == sy) {
-        return Picture{cache->image, cache->offset};
+        return PictureView{&cache->image, cache->offset};
     }
     const Rect extent = layer.subtreeExtent();
     if (extent.isEmpty())
@@ -232,9 +246,10 @@ std::optional<Picture> pictureOf(Painting& p, const Layer& layer, bool cacheable
     if (layer.hasGrayFilter())
         makeGray(picture.image);
     ++stats.picturesRebuilt;
-    if (cache)
-        store(*cache, picture, layer.contentRevision(), sx, sy);
-    return picture;
+    if (cache && store(*cache, picture, layer.contentRevision(), sx, sy))
+        return PictureView{&cache->image, cache->offset};
+    scratch = std::move(picture);
+    return PictureView{&scratch.image, scratch.offset};
 }
 
 // Box blur of every channel, three passes each way: close to a Gaussian of the radius.
@@ -278,18 +293,18 @@ QImage blurred(const QImage& source, int radius)
     return image;
 }
 
-void drawShadow(Painting& p, const Layer& layer, const Picture& picture, QPointF deviceOrigin)
+void drawShadow(Painting& p, const Layer& layer, const PictureView& picture, QPointF deviceOrigin)
 {
     const QTransform& device = p.rootDevice();
     const double scale = std::fabs(device.m11());
     const int radius = int(std::ceil(layer.shadowRadius() * scale / 2));
     const int margin = 3 * radius + 1;
-    QImage shadow(picture.image.width() + 2 * margin, picture.image.height() + 2 * margin,
+    QImage shadow(picture.image->width() + 2 * margin, picture.image->height() + 2 * margin,
                   QImage::Format_ARGB32_Premultiplied);
     shadow.fill(Qt::transparent);
     {
         QPainter painter(&shadow);
-        painter.drawImage(margin, margin, picture.image);
+        painter.drawImage(margin, margin, *picture.image);
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
         QColor color = layer.shadowColor();
         color.setAlphaF(float(std::clamp(color.alphaF() * layer.shadowOpacity(), 0.0, 1.0)));
@@ -309,7 +324,7 @@ void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point orig
     if (!(opacity > 0))
         return;
     const Rect visual = layer.visualBounds();
-    if (visual.isNull() || !visual.intersects(exposed))
+    if (visual.isNull() || !meets(visual, exposed))
         return;
     const Rect f = layer.presentationFrame();
     const Rect b = layer.presentationBounds();
@@ -317,9 +332,10 @@ void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point orig
     const Point own{origin.x + dx, origin.y + dy};
     const bool shadow = layer.hasVisibleShadow();
     const bool cached = layer.cachesPicture() && p.useCache();
-    std::optional<Picture> picture;
+    Picture scratch;
+    std::optional<PictureView> picture;
     if (shadow || cached || layer.hasGrayFilter())
-        picture = pictureOf(p, layer, cached);
+        picture = pictureOf(p, layer, cached, scratch);
     if (!picture) {
         paintContent(p, layer, exposed.offsetBy(-dx, -dy), own, opacity);
         return;
@@ -328,7 +344,7 @@ void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point orig
     const QPointF deviceOrigin = p.rootDevice().map(QPointF(own.x, own.y));
     if (shadow)
         drawShadow(p, layer, *picture, deviceOrigin);
-    p.drawDeviceImage(deviceOrigin + picture->offset, picture->image);
+    p.drawDeviceImage(deviceOrigin + picture->offset, *picture->image);
     ++stats.picturesDrawn;
 }
 
