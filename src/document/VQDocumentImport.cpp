@@ -94,7 +94,13 @@ void VQDocument::readRTFTextDocumentFormat(const std::string& url)
 
 void VQDocument::readDocx(const std::string& url)
 {
-    importOutlineText(DocxTextReader::plainText(readFileBytes(url)));
+    std::string text;
+    try {
+        text = DocxTextReader::plainText(readFileBytes(url));
+    } catch (const DocxReadError& error) {
+        throw DocxReadError(std::string(error.what()) + " " + url);
+    }
+    importOutlineText(text);
 }
 
 void VQDocument::readOPML(const std::string& url)

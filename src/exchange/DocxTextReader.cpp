@@ -40,6 +40,12 @@ public:
         const int result = xmlTextReaderRead(reader_);
         if (result < 0)
             throw DocxReadError("The Word document is damaged: its XML is not well-formed.");
+        // Word never declares entities; a document type that does is refused before any is expanded.
+        if (result == 1 && type() == XML_READER_TYPE_DOCUMENT_TYPE) {
+            const xmlDocPtr document = xmlTextReaderCurrentDoc(reader_);
+            if (document && document->intSubset && (document->intSubset->entities || document->intSubset->pentities))
+                throw DocxReadError("The Word document declares entities in its document type, which are not read.");
+        }
         return result == 1;
     }
     // Moves past the current element and its contents to the node after it; false at the end.

@@ -107,12 +107,26 @@ struct OPMLImporter::Reading {
         open.pop_back();
     }
 
-    void run(std::string_view data)
+    // Refuses a document type that declares entities: expanding them is how a small file asks for
+    // gigabytes, and outlines never need them.
+    void checkDocumentType(const QXmlStreamReader& reader, std::string_view source)
     {
-        // The stream reader never loads anything from outside the document and bounds entity expansion.
+        if (!reader.entityDeclarations().isEmpty())
+            throw TextError("The OPML file declares entities in its document type, which are not read: "
+                            + std::string(source));
+    }
+
+    void run(std::string_view data, std::string_view source)
+    {
+        // The stream reader never loads anything from outside the document.
         QXmlStreamReader reader(QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size())));
+        bool declaresType = false;
         while (!reader.atEnd()) {
             switch (reader.readNext()) {
+            case QXmlStreamReader::DTD:
+                declaresType = true;
+                checkDocumentType(reader, source);
+                break;
             case QXmlStreamReader::StartElement:
                 startElement(reader);
                 break;
@@ -127,6 +141,11 @@ struct OPMLImporter::Reading {
                 break;
             }
         }
+        // A document that yields nothing because its entities failed is an error, not an empty outline.
+        const bool entityFailure = reader.errorString().contains(QLatin1String("ntity"));
+        if (reader.hasError() && open.empty() && importer.graph.isEmpty() && (declaresType || entityFailure))
+            throw TextError("The OPML file could not be read (" + reader.errorString().toStdString()
+                            + "): " + std::string(source));
         // A damaged document ends at its first error: the outlines still open keep the children they got.
         while (!open.empty()) {
             store(std::move(open.back()));
@@ -138,7 +157,7 @@ struct OPMLImporter::Reading {
 
 void OPMLImporter::parseData(std::string_view data)
 {
-    Reading(*this).run(data);
+    Reading(*this).run(data, "pasted OPML");
 }
 
 void OPMLImporter::parseFile(const std::string& path)
@@ -147,7 +166,7 @@ void OPMLImporter::parseFile(const std::string& path)
     if (!file.open(QIODevice::ReadOnly))
         throw TextError(logLine(__FILE__, "parseFile(_:)", __LINE__, "can not open url: " + path));
     const QByteArray bytes = file.readAll();
-    parseData(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    Reading(*this).run(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), path);
 }
 
 std::string OPMLImporter::capitalized(std::string_view text)

@@ -7,7 +7,8 @@
 //
 // Element names are compared without case, attribute names exactly. A document that is not well-formed
 // stops the reading where the damage starts and keeps the nodes made so far. Nothing is ever loaded from
-// outside the document.
+// outside the document, and a document type that declares entities is refused (TextError naming the
+// file), as is a document with a document type or entity references that yields no outline at all.
 
 #include <cstdint>
 #include <string>
@@ -23,7 +24,7 @@ public:
     OPMLImporter() = default;
 
     // Reads the file. Throws TextError, a log line ending in "can not open url: " and the path, when the
-    // file cannot be read; nothing else throws.
+    // file cannot be read, and TextError for the entity tricks above.
     void parseFile(const std::string& path);
     // Reads a document held in memory (pasted OPML).
     void parseData(std::string_view data);

@@ -327,6 +327,17 @@ TEST(SVGReader, MalformedXMLEndsTheReadingQuietly)
     EXPECT_TRUE(SVGBezierPath::pathsFromSVGString("<svg><path d='M0,0 L1,1'></svg>").size() <= 1);
 }
 
+TEST(SVGReader, DeclaredEntitiesAreRefusedAPlainDocumentTypeIsNot)
+{
+    const std::string body = "<svg><path d='M0,0 L1,1' fill='&c;'/></svg>";
+    EXPECT_THROW(SVGBezierPath::pathsFromSVGString("<!DOCTYPE svg [<!ENTITY c \"red\">]>" + body), SVGError);
+    EXPECT_THROW(SVGBezierPath::pathsFromSVGString("<!DOCTYPE svg [<!ENTITY % p \"x\">]><svg/>"), SVGError);
+    EXPECT_EQ(SVGBezierPath::pathsFromSVGString("<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" "
+                                                "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">"
+                                                "<svg><path d='M0,0 L1,1'/></svg>").size(),
+              1u);
+}
+
 TEST(SVGReader, DeepNestingDoesNotOverflow)
 {
     std::string doc = "<svg>";

@@ -125,11 +125,20 @@ TEST(DocxTextReader, MalformedXmlAndOutsideEntitiesAreRefused)
                  DocxReadError);
     EXPECT_THROW(DocxTextReader::plainTextOfDocumentXml("not xml at all"), DocxReadError);
     EXPECT_THROW(DocxTextReader::plainTextOfDocumentXml(""), DocxReadError);
-    // An external entity is never loaded.
-    const std::string external = "<?xml version=\"1.0\"?><!DOCTYPE w:document [<!ENTITY secret SYSTEM \"file:///etc/hostname\">]>"
-                                 "<w:document xmlns:w=\""
-        + std::string(wordNamespace) + "\"><w:body><w:p><w:r><w:t>[&secret;]</w:t></w:r></w:p></w:body></w:document>";
-    EXPECT_EQ(DocxTextReader::plainTextOfDocumentXml(external), "[]\n");
+    // Declared entities, external or internal, are refused before any is loaded or expanded; a document
+    // type without declarations is read.
+    const std::string body = "<w:document xmlns:w=\"" + std::string(wordNamespace)
+        + "\"><w:body><w:p><w:r><w:t>[&secret;]</w:t></w:r></w:p></w:body></w:document>";
+    for (const std::string declaration : {"<!ENTITY secret SYSTEM \"file:///etc/hostname\">", "<!ENTITY secret \"s\">"}) {
+        try {
+            DocxTextReader::plainTextOfDocumentXml("<?xml version=\"1.0\"?><!DOCTYPE w:document [" + declaration + "]>" + body);
+            ADD_FAILURE() << "read " << declaration;
+        } catch (const DocxReadError& error) {
+            EXPECT_STREQ(error.what(), "The Word document declares entities in its document type, which are not read.");
+        }
+    }
+    EXPECT_EQ(DocxTextReader::plainTextOfDocumentXml("<!DOCTYPE w:document>" + documentXml("<w:p><w:r><w:t>x</w:t></w:r></w:p>").substr(56)),
+              "x\n");
 }
 
 TEST(DocxTextReader, PackagesAreFoundThroughTheirRelationships)

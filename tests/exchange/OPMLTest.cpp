@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QTemporaryDir>
 
 using namespace velquine;
@@ -175,14 +177,30 @@ TEST_F(OPMLTest, ImporterKeepsWhatItReadFromDamagedDocuments)
     EXPECT_EQ(missing.graph.count(), 0u);
 }
 
-TEST_F(OPMLTest, ImporterNeverLoadsOutsideEntities)
+TEST_F(OPMLTest, ImporterRefusesDeclaredEntitiesAndEntityTricks)
 {
-    // The external entity stops the reading (nothing is loaded); internal entities are expanded.
-    const OPMLImporter importer = imported("<?xml version=\"1.0\"?><!DOCTYPE opml [<!ENTITY x SYSTEM \"file:///etc/hostname\"><!ENTITY y \"why\">]>"
-                                           "<opml><head><title>T&y;</title></head><body><outline text=\"a&y;b\"/><outline text=\"c&x;d\"/>"
-                                           "<outline text=\"after\"/></body></opml>");
-    EXPECT_EQ(importer.documentTitle, "Twhy");
-    EXPECT_EQ(treeText(importer.graph), "awhyb\n");
+    // Declared entities, internal or external, are refused before any is expanded, with the file named.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = dir.filePath("laughs.opml").toStdString();
+    std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE opml [<!ENTITY a \"haha\">]><opml><body>";
+    for (int i = 0; i < 300000; ++i)
+        laughs += "&a;";
+    laughs += "<outline text=\"x\"/></body></opml>";
+    std::ofstream(path, std::ios::binary) << laughs;
+    OPMLImporter fromFile;
+    try {
+        fromFile.parseFile(path);
+        FAIL() << "declared entities were read";
+    } catch (const TextError& error) {
+        EXPECT_EQ(error.what(), "The OPML file declares entities in its document type, which are not read: " + path);
+    }
+    EXPECT_THROW(imported("<?xml version=\"1.0\"?><!DOCTYPE opml [<!ENTITY x SYSTEM \"file:///etc/hostname\">]>"
+                          "<opml><body><outline text=\"c&x;d\"/></body></opml>"),
+                 TextError);
+    // An undeclared entity that leaves nothing is an error too; a plain document type is fine.
+    EXPECT_THROW(imported("<opml><body><outline text=\"&nothing;\"/></body></opml>"), TextError);
+    EXPECT_EQ(treeText(imported("<!DOCTYPE opml><opml><body><outline text=\"a\"/></body></opml>").graph), "a\n");
 }
 
 TEST_F(OPMLTest, ExportThenImportGivesTheSameTree)

@@ -175,6 +175,12 @@ std::vector<SVGBezierPath> svgParser::parse(bool wantAttributes)
     xmlTextReaderPtr r = reader_->handle;
     while (xmlTextReaderRead(r) == 1) {
         const int type = xmlTextReaderNodeType(r);
+        // A document type that declares entities is refused before any of them is expanded.
+        if (type == XML_READER_TYPE_DOCUMENT_TYPE) {
+            const xmlDocPtr document = xmlTextReaderCurrentDoc(r);
+            if (document && document->intSubset && (document->intSubset->entities || document->intSubset->pentities))
+                throw SVGError("The SVG document declares entities in its document type, which are not read.");
+        }
         const bool start = type == XML_READER_TYPE_ELEMENT;
         if (!start && type != XML_READER_TYPE_END_ELEMENT)
             continue;
