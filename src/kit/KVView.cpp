@@ -43,6 +43,16 @@ Rect KVView::centerScanRect(const Rect& rect) const
     return {x0, y0, std::max(0.0, x1 - x0), std::max(0.0, y1 - y0)};
 }
 
+void KVView::setFrame(const Rect& frame)
+{
+    const Rect r = frame.standardized();
+    if (r.isNull() || !r.origin.isFinite() || !r.size.isFinite())
+        return;
+    // Widgets sit on whole logical pixels: the edges are rounded, so the size follows them.
+    const int left = int(std::lround(r.minX())), top = int(std::lround(r.minY()));
+    setGeometry(left, top, int(std::lround(r.maxX())) - left, int(std::lround(r.maxY())) - top);
+}
+
 void KVView::scrollRectToVisible(const Rect& rect, double animationDuration)
 {
     ScrollView* scrollView = ScrollView::enclosingScrollView(this);

@@ -29,8 +29,11 @@ public:
     bool isDarkAppearance() const { return isDarkAppearance(this); }
     static bool isDarkAppearance(const QWidget* widget);
 
-    // The rectangle with its edges moved to whole device pixels (outwards for the far edges).
+    // The rectangle with its edges moved to the nearest whole device pixels.
     Rect centerScanRect(const Rect& rect) const;
+    // Places the view at a frame in its parent's coordinates, edges on whole pixels.
+    void setFrame(const Rect& frame);
+    Rect frame() const { return {double(x()), double(y()), double(width()), double(height())}; }
 
     // Scrolls the enclosing scroll view as little as needed to show the rectangle, given in the view's
     // coordinates (a layer host's layer coordinates); nothing without a scroll view.

@@ -58,6 +58,11 @@ TEST(BaseViewsTest, BorderedViewsDrawRectOrMiddleLineAndClickableOnesSendTheirAc
     view.setShape("oval");
     EXPECT_FALSE(hasInk(shot(view), QRect(0, 0, 40, 20), Qt::white));
 
+    KVView parent;
+    auto* child = new KVView(&parent);
+    child->setFrame({10.3, 20.7, 100.2, 50.5});
+    EXPECT_EQ(child->frame(), Rect(10, 21, 101, 50));  // edges 10.3 → 10, 110.5 → 111, 20.7 → 21, 71.2 → 71
+
     KVClickableBorderedView clickable;
     clickable.resize(30, 30);
     QStringList ran;
