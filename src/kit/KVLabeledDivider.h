@@ -14,8 +14,10 @@ class KVLabeledDivider : public KVView {
     Q_OBJECT
 public:
     struct Style {
-        QColor bottomBorderColor;  // "dividerColor", or grey without that asset colour
-        QColor textColor;          // the label colour
+        // Invalid colours follow the appearance the view is drawn in: "dividerColor" (grey without that
+        // asset colour) and the label colour.
+        QColor bottomBorderColor;
+        QColor textColor;
         double bottomBorderHeight = 1.0;
         double labelAreaHeight = 16.0;  // not used by the drawing
         double labelBaseline = 1.0;     // the title's distance from the bottom edge

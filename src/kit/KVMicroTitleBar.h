@@ -14,8 +14,10 @@ class KVMicroTitleBar : public KVView {
     Q_OBJECT
 public:
     struct Style {
-        QColor textColor;    // the label colour
-        QColor borderColor;  // "dividerColor", or grey without that asset colour
+        // Invalid colours follow the appearance the view is drawn in: the label colour and "dividerColor"
+        // (grey without that asset colour).
+        QColor textColor;
+        QColor borderColor;
     };
     static constexpr double titleFontSize = 12.0;
 

@@ -105,6 +105,20 @@ TEST(BaseViewsTest, DividerTitleBarAndIconViewDrawFromTheBottomEdge)
     EXPECT_FALSE(hasInk(image, QRect(0, 5, 60, 30), Qt::white));
     test::saveArtefact(image, "kit_micro_title_bar.png");
 
+    // Colours left to the appearance follow the window they are drawn in.
+    QWidget dark;
+    setWindowAppearance(&dark, UserInterfaceStyle::dark);
+    auto* darkBar = new KVMicroTitleBar(&dark);
+    darkBar->resize(200, 40);
+    darkBar->setTitle("Style");
+    const QImage darkImage = shot(*darkBar, darkPalette().color(QPalette::Window));
+    test::saveArtefact(darkImage, "kit_micro_title_bar_dark.png");
+    int lightest = 0;
+    for (int x = 80; x < 120; ++x)
+        for (int y = 5; y < 25; ++y)
+            lightest = std::max(lightest, darkImage.pixelColor(x, y).lightness());
+    EXPECT_GT(lightest, 180);  // light text on the dark window
+
     KVIconView icon;
     icon.resize(30, 30);
     QImage green(10, 10, QImage::Format_ARGB32);
