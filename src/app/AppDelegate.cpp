@@ -10,6 +10,7 @@
 #include "app/DocumentWindow.h"
 #include "app/PreferencesPanelController.h"
 #include "app/Updater.h"
+#include "document/VQDocumentFiles.h"
 #include "document/FileTypes.h"
 #include "document/VQDocument.h"
 #include "model/project/FactorySettings.h"
@@ -85,6 +86,8 @@ std::vector<std::string> AppDelegate::startupBanner()
 void AppDelegate::launchWorker()
 {
     registerFactoryDefaults();
+    // Scratch folders and working copies of saves and opens that were killed midway.
+    VQDocumentFiles::removeLeftovers();
     for (const std::string& line : startupBanner())
         systemLog(line);
 }

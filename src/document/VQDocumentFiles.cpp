@@ -1,14 +1,19 @@
 #include "document/VQDocumentFiles.h"
 
+#include "files/Database.h"
+
 #include <QStandardPaths>
 #include <QString>
+#include <QRegularExpression>
 #include <QUuid>
 
 #include <array>
 #include <filesystem>
+#include <chrono>
 #include <fstream>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,7 +76,122 @@ void syncFolder(const std::string& path)
     ::close(descriptor);
 }
 
+bool isUUIDName(const std::string& name)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
+    return pattern.match(QString::fromStdString(name)).hasMatch();
+}
+
+// The hidden name replaceFile gives the new file of a save of the target named `name`.
+std::string partialArchiveName(const std::string& name, const std::string& uuid)
+{
+    return "." + name + "." + uuid + ".saving";
+}
+
+// True when some open file description holds the lock of the file or folder (a running save or open).
+bool isLocked(const std::string& path)
+{
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    const bool locked = ::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(descriptor);
+    return locked;
+}
+
+// True while a scratch folder is in use: its lock is held, or it is less than a minute old (a folder
+// that is locked just after it is made).
+bool isHeld(const fs::path& folder)
+{
+    if (isLocked(fromPath(folder)))
+        return true;
+    std::error_code error;
+    const auto changed = fs::last_write_time(folder, error);
+    return !error && fs::file_time_type::clock::now() - changed < std::chrono::minutes(1);
+}
+
+std::string cacheFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation).toStdString();
+}
+
 } // namespace
+
+VQDocumentFiles::HeldScratchFolder::HeldScratchFolder() : path_(makeTemporaryDirectory())
+{
+    // The folder itself is locked, so that nothing but what is put in it lies in it.
+    lock_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lock_ >= 0)
+        ::flock(lock_, LOCK_EX);
+}
+
+VQDocumentFiles::HeldScratchFolder::~HeldScratchFolder()
+{
+    removeFolder(path_);
+    if (lock_ >= 0)
+        ::close(lock_);
+}
+
+void VQDocumentFiles::removeLeftovers() noexcept
+{
+    try {
+        const std::string caches = cacheFolder();
+        if (caches.empty())
+            return;
+        std::error_code error;
+        // Working copies first: each belongs to the scratch folder of the same name.
+        std::string working = Database::workingDirectory(caches + "/X/" + std::string(databaseFileName));
+        working.resize(working.size() - 2);
+        for (const fs::directory_entry& entry : fs::directory_iterator(toPath(working), error)) {
+            const std::string name = fromPath(entry.path().filename());
+            if (isUUIDName(name) && !isHeld(toPath(caches) / toPath(name)))
+                fs::remove_all(entry.path(), error);
+        }
+        for (const fs::directory_entry& entry : fs::directory_iterator(toPath(caches), error)) {
+            const std::string name = fromPath(entry.path().filename());
+            if (isUUIDName(name) && entry.is_directory(error) && !entry.is_symlink(error) && !isHeld(entry.path()))
+                fs::remove_all(entry.path(), error);
+        }
+    } catch (...) {
+        // Leftovers stay until the next time.
+    }
+}
+
+void VQDocumentFiles::removePartialArchives(const std::string& target) noexcept
+{
+    try {
+        std::error_code error;
+        fs::path destination = toPath(target);
+        if (fs::is_symlink(fs::symlink_status(destination, error)))
+            destination = fs::weakly_canonical(destination, error);
+        const fs::path folder = destination.parent_path().empty() ? fs::path(".") : destination.parent_path();
+        const std::string name = fromPath(destination.filename());
+        const std::string prefix = partialArchiveName(name, "");
+        // Only while no save writes into the folder.
+        const int lock = ::open(fromPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (lock < 0)
+            return;
+        struct Unlock {
+            int descriptor;
+            ~Unlock() { ::close(descriptor); }
+        } unlock{lock};
+        if (::flock(lock, LOCK_EX | LOCK_NB) != 0)
+            return;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+            const std::string candidate = fromPath(entry.path().filename());
+            const std::size_t uuidLength = 36;
+            if (candidate.size() != prefix.size() + uuidLength
+                || candidate != partialArchiveName(name, candidate.substr(name.size() + 2, uuidLength))
+                || !isUUIDName(candidate.substr(name.size() + 2, uuidLength)))
+                continue;
+            if (entry.is_regular_file(error) && !entry.is_symlink(error))
+                fs::remove(entry.path(), error);
+        }
+    } catch (...) {
+        // Leftovers stay until the next time.
+    }
+}
 
 DocumentReader VQDocumentFiles::readerFor(std::string_view typeName, std::string_view path)
 {
@@ -159,17 +279,25 @@ bool VQDocumentFiles::replaceFile(const std::string& target, const std::function
     }
     const fs::path folder = destination.parent_path().empty() ? fs::path(".") : destination.parent_path();
     const std::string temporary =
-        fromPath(folder / toPath("." + fromPath(destination.filename()) + "." + freshUUID() + ".saving"));
+        fromPath(folder / toPath(partialArchiveName(fromPath(destination.filename()), freshUUID())));
 
     struct RemoveUnlessRenamed {
         const std::string& path;
         bool renamed = false;
+        int lock = -1;
         ~RemoveUnlessRenamed()
         {
             if (!renamed)
                 ::unlink(path.c_str());
+            if (lock >= 0)
+                ::close(lock);
         }
     } cleanUp{temporary};
+    // A shared lock on the folder while the new file is written: removePartialArchives of another save
+    // leaves the folder alone meanwhile.
+    cleanUp.lock = ::open(fromPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (cleanUp.lock >= 0)
+        ::flock(cleanUp.lock, LOCK_SH);
 
     if (!write(temporary))
         return false;

@@ -56,6 +56,29 @@ public:
     // Removes the folder and everything in it; failures are ignored (used for scratch folders).
     static void removeFolder(const std::string& path) noexcept;
 
+    // A scratch folder of makeTemporaryDirectory held for as long as this object lives: a lock on it tells
+    // removeLeftovers, in this process and any other, that a save or an open is using it. It is removed
+    // with everything in it at the end.
+    class HeldScratchFolder {
+    public:
+        HeldScratchFolder();
+        ~HeldScratchFolder();
+        HeldScratchFolder(const HeldScratchFolder&) = delete;
+        HeldScratchFolder& operator=(const HeldScratchFolder&) = delete;
+        const std::string& path() const { return path_; }
+
+    private:
+        std::string path_;
+        int lock_ = -1;
+    };
+    // Removes the scratch folders in the cache folder (named by an upper-case UUID) and the working copies
+    // made for them that no running save or open holds: what saves and opens killed midway left behind.
+    // A folder without a lock is taken as held for its first minute. Failures are ignored.
+    static void removeLeftovers() noexcept;
+    // Removes the hidden partial archives an earlier killed save of the target left beside it (the names
+    // replaceFile makes for it), unless a save is writing into that folder. Failures are ignored.
+    static void removePartialArchives(const std::string& target) noexcept;
+
     // Lets `write` produce the new file at a path in the target's folder (a hidden name of its own) and,
     // only when write answered true and the bytes reached the disk, renames it over the target (the real
     // file when the target is a symbolic link; an existing file's permissions carry over). Any failure

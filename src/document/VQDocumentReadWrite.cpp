@@ -35,19 +35,6 @@ std::string fromPath(const fs::path& path)
     return std::string(text.begin(), text.end());
 }
 
-// Removes a scratch folder when the scope ends, however it ends.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(std::string path) : path_(std::move(path)) {}
-    ~ScratchFolder() { VQDocumentFiles::removeFolder(path_); }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 std::string lowercased(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -128,7 +115,10 @@ void VQDocument::writeToDatabase(const std::string& url)
     if (readFailed_)
         throw TextError("A document that could not be read is not saved: " + url);
 
-    const ScratchFolder folder(makeTemporaryDirectory());
+    // What saves and opens killed midway left behind goes first; then this save holds its own folders.
+    VQDocumentFiles::removeLeftovers();
+    VQDocumentFiles::removePartialArchives(url);
+    const VQDocumentFiles::HeldScratchFolder folder;
     const std::string databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
     // The working copy lives in a folder of its own, named after the scratch folder; it goes too.
     struct RemoveWorkingFolder {
@@ -239,7 +229,7 @@ void VQDocument::readDocumentArchive(const std::string& url)
     if (!fs::is_regular_file(toPath(url), statusError))
         throw fs::filesystem_error("The file couldn't be opened", toPath(url),
                                    statusError ? statusError : std::make_error_code(std::errc::no_such_file_or_directory));
-    const ScratchFolder folder(makeTemporaryDirectory());
+    const VQDocumentFiles::HeldScratchFolder folder;
 
     std::string databasePath;
     std::optional<QXZipArchiveError> unzipError;

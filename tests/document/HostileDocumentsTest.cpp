@@ -112,3 +112,49 @@ TEST(HostileDocuments, AWriteAheadLogDatabaseOpensFromAPrivateCopy)
     EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"wal.radovudo"});
     EXPECT_EQ(fileBytes(path), before);
 }
+
+TEST(HostileDocuments, LeftoversOfKilledSavesGoBeforeTheNextSave)
+{
+    namespace fs = std::filesystem;
+    const auto makeOld = [](const std::string& folder) {
+        fs::create_directories(folder);
+        writeBytes(folder + "/database.sqlite", "left over");
+        fs::last_write_time(folder, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    };
+    const std::string caches = cacheFolder();
+    const std::string dead = caches + "/0A1B2C3D-0000-4000-8000-000000000001";
+    const std::string deadWorking = Database::workingDirectory(dead + "/database.sqlite");
+    makeOld(deadWorking);
+    makeOld(dead);
+    const VQDocumentFiles::HeldScratchFolder held;
+    const std::string heldWorking = Database::workingDirectory(held.path() + "/database.sqlite");
+    makeOld(heldWorking);
+    makeOld(held.path());
+    const std::string foreign = caches + "/not-a-scratch-folder";
+    makeOld(foreign);
+
+    Folder folder;
+    const std::string uuid = "5F0E8A2C-1D3B-4C5D-9E6F-708192A3B4C5";
+    const std::vector<std::string> kept{".Map.radovudo.not-a-uuid.saving", ".Other.radovudo." + uuid + ".saving",
+                                        "Map.radovudo." + uuid + ".saving"};
+    for (const std::string& name : kept)
+        writeBytes(folder / name, "x");
+    writeBytes(folder / (".Map.radovudo." + uuid + ".saving"), "partial archive");
+
+    VQDocument document;
+    document.project = richProject();
+    std::optional<std::string> error;
+    ASSERT_TRUE(document.writeToURL(folder / "Map.radovudo", ownType, &error)) << error.value_or("");
+
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_FALSE(fs::exists(deadWorking));
+    EXPECT_TRUE(fs::exists(held.path()));
+    EXPECT_TRUE(fs::exists(heldWorking));
+    EXPECT_TRUE(fs::exists(foreign));
+    std::vector<std::string> expected = kept;
+    expected.push_back("Map.radovudo");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folderNames(folder.path()), expected);
+    fs::remove_all(foreign);
+    VQDocumentFiles::removeFolder(heldWorking);
+}
