@@ -1,0 +1,58 @@
+#pragma once
+
+// The branch line from a parent node to one of its children. The layer covers the whole canvas, so its
+// coordinates are the canvas's; it computes only its own path, dash pattern and stacking order from the
+// fields the canvas sets.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "canvas/layers/BranchGeometry.h"
+#include "model/graph/LayoutOptions.h"
+#include "model/style/StrokeStyle.h"
+#include "platform/layer/ShapeLayer.h"
+
+namespace velquine {
+
+class NodeLayer;
+
+class BranchLayer : public ShapeLayer {
+public:
+    static constexpr double zPositionBranch = -11;
+
+    BranchLayer();
+
+    std::int64_t parentNodeUID = 0;
+    std::int64_t childNodeUID = 0;
+    Point parentNodeOrigin;
+    Point childNodeOrigin;
+    Point parentDockPoint;
+    Point childDockPoint;
+    LayoutOptions::LayoutType layoutType = LayoutOptions::LayoutType::horizontal;
+    LayoutOptions::BranchType branchType = LayoutOptions::BranchType::rounded;
+    StrokeStyle branchStyle = StrokeStyle::solid;
+    bool isFaded = false;
+
+    // Both identifiers 0: the layer is not configured yet and updatePath() leaves it alone.
+    bool isConfigured() const { return parentNodeUID != 0 || childNodeUID != 0; }
+
+    // Rebuilds the path from the dock points, the dash pattern from branchStyle and the z position from
+    // the two node centres.
+    void updatePath();
+
+    // Sets the origins and dock points from the two node layers (their frames, node copies and node types).
+    void horizontalDockPoints(const NodeLayer& parent, const NodeLayer& child, LayoutOptions::BranchType type);
+    void verticalDockPoints(const NodeLayer& parent, const NodeLayer& child, LayoutOptions::BranchType type);
+
+    // A path change morphs from the old path with the timing of the surrounding transaction.
+    std::optional<LayerAction> actionForKey(const std::string& key) const override;
+
+private:
+    void setDockPoints(const DockPoints& points);
+};
+
+// What the dock points need of a node layer.
+BranchEnd branchEnd(const NodeLayer& layer);
+
+} // namespace velquine

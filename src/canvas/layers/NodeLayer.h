@@ -1,0 +1,167 @@
+#pragma once
+
+// One node of the map on the canvas: its outline and fill, its title, its image, and, made the first time
+// they are needed, the selection focus ring, the resize handles, the underline and the "+" hover button. The
+// layer draws from its own copy of the node and never writes the model.
+//
+// A new layer holds only its outline and its title; a map of many nodes therefore costs two sublayers per
+// node until a node is selected, hovered, underlined or given an image. The title is laid out for its frame
+// once per change of the node (not again for each layout pass), and lineHeight is measured only when read.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QPainterPath>
+
+#include "canvas/layers/HoverButtonLayer.h"
+#include "canvas/layers/NodeGeometry.h"
+#include "canvas/layers/NodeHandleLayer.h"
+#include "model/graph/LayoutOptions.h"
+#include "model/graph/Node.h"
+#include "platform/layer/ShapeLayer.h"
+#include "platform/layer/TextLayer.h"
+
+namespace velquine {
+
+// A text layer whose changes never animate (unless animateTextChange is set and animations are allowed).
+class NonAnimatingTextLayer : public TextLayer {
+public:
+    bool animateTextChange = false;
+    std::optional<LayerAction> actionForKey(const std::string& key) const override;
+};
+
+// The user default that turns every implicit animation of node and branch layers off.
+bool animationsDisabled();
+
+class NodeLayer : public Layer {
+public:
+    using DockPointLocation = velquine::DockPointLocation;
+
+    static constexpr double zPositionNode = -10;
+
+    NodeLayer();
+    ~NodeLayer() override;
+
+    // The debug drawing the editor's command flips: coloured borders around image, label and node.
+    static bool isDebugDrawingEnabled();
+    static void setDebugDrawingEnabled(bool enabled);
+
+    // --- Sublayers. The first two always exist; the accessors of the others make them when first asked.
+    const std::shared_ptr<NonAnimatingTextLayer>& labelLayer() const { return labelLayer_; }
+    const std::shared_ptr<ShapeLayer>& shapeLayer() const { return shapeLayer_; }
+    ShapeLayer& focusRingLayer();
+    Layer& imageLayer();
+    NodeHandleLayer& handleLayer();
+    ShapeLayer& underlineLayer();
+    HoverButtonLayer& hoverButtonLayer();
+    bool hasFocusRingLayer() const { return bool(focusRingLayer_); }
+    bool hasImageLayer() const { return bool(imageLayer_); }
+    bool hasHandleLayer() const { return bool(handleLayer_); }
+    bool hasUnderlineLayer() const { return bool(underlineLayer_); }
+    bool hasHoverButtonLayer() const { return bool(hoverButtonLayer_); }
+    // Whether each is made and not hidden.
+    bool isFocusRingShown() const;
+    bool areHandlesShown() const;
+    bool isUnderlineShown() const;
+    bool isImageShown() const;
+    bool isHoverButtonShown() const;
+    // Shows or hides the focus ring and the handles together, or the hover button; hiding one never made
+    // does not make it.
+    void setSelectionLayersHidden(bool hidden);
+    void setHoverButtonHidden(bool hidden);
+
+    // --- State
+    const Node& node() const { return node_; }
+    // Stores the copy; the caller asks for updateContents() when the look should follow.
+    void setNode(const Node& node);
+    NodeType nodeType() const { return nodeType_; }
+    void setNodeType(NodeType type) { nodeType_ = type; }
+    const LayoutOptions& layoutOptions() const { return layoutOptions_; }
+    void setLayoutOptions(const LayoutOptions& options) { layoutOptions_ = options; }
+    bool isBeingEdited() const { return isBeingEdited_; }
+    void setBeingEdited(bool editing) { isBeingEdited_ = editing; }
+    DockPointLocation hoverButtonDockPoint() const { return hoverButtonDockPoint_; }
+    Point mouseLocation() const { return mouseLocation_; }
+    // The height of the title wrapped at the layer's width, for the title of the last updateContents().
+    double lineHeight() const;
+    bool isSelected() const { return isSelected_; }
+    // Stores the flag and, unless the title is being edited, shows the focus ring and handles exactly when
+    // selected.
+    void setSelected(bool selected);
+    bool isFocused() const { return isFocused_; }
+    void setFocused(bool focused) { isFocused_ = focused; }
+    bool isFaded() const { return isFaded_; }
+    void setFaded(bool faded) { isFaded_ = faded; }
+    bool isDragged() const { return isDragged_; }
+    void setDragged(bool dragged) { isDragged_ = dragged; }
+    bool isHovered() const { return isHovered_; }
+    void setHovered(bool hovered) { isHovered_ = hovered; }
+    bool isHighlighted() const { return isHighlighted_; }
+    void setHighlighted(bool highlighted) { isHighlighted_ = highlighted; }
+
+    // --- Operations
+    // Refreshes everything drawn from the node: fill, outline, border, title, alignment and image. Does
+    // nothing while the layer is dragged.
+    void updateContents();
+    // Strokes the outline (and dashes the underline) from the style, tints the hover button.
+    void updateBorder();
+    // The outline, focus ring and underline of a shape for the current bounds.
+    void updateShapePath(NodeShape shape);
+    // Moves the hover button to the side the pointer (canvas coordinates) and the layout ask for and marks
+    // it active while the pointer is on it.
+    void updateHover(Point location);
+    // Hides focus ring, title and handles while the title editor covers the node; shows them after.
+    void updateEditingState();
+    // Greys the node out (focus mode) or brings it back.
+    void updateFadedState();
+
+    void layoutSublayers() override;
+    std::optional<LayerAction> actionForKey(const std::string& key) const override;
+    void setContentsScale(double scale) override;
+
+    // The title frame and image frame (own coordinates) the last layout pass used.
+    Rect labelFrameInLayer() const { return labelLayer_->frame(); }
+
+private:
+    void setupLayers();
+    void prepareLazySublayer(Layer& layer, double zPosition) const;
+    void applyFocusRingPath();
+    void applyUnderline();
+    void applyDebugBorders();
+    void placeLabelAndImage();
+
+    std::shared_ptr<NonAnimatingTextLayer> labelLayer_;
+    std::shared_ptr<ShapeLayer> shapeLayer_;
+    std::shared_ptr<ShapeLayer> focusRingLayer_;
+    std::shared_ptr<Layer> imageLayer_;
+    std::shared_ptr<NodeHandleLayer> handleLayer_;
+    std::shared_ptr<ShapeLayer> underlineLayer_;
+    std::shared_ptr<HoverButtonLayer> hoverButtonLayer_;
+
+    bool isBeingEdited_ = false;
+    DockPointLocation hoverButtonDockPoint_ = DockPointLocation::left;
+    Node node_;
+    NodeType nodeType_ = NodeType::root;
+    Point mouseLocation_;
+    bool isSelected_ = false;
+    bool isFocused_ = false;
+    LayoutOptions layoutOptions_;
+    bool isFaded_ = false;
+    bool isDragged_ = false;
+    bool isHovered_ = false;
+    bool isHighlighted_ = false;
+
+    // What the lazily made sublayers take on when they appear.
+    std::optional<NodeShape> ringShape_;      // shape and bounds of the last updateShapePath
+    Rect ringBounds_;
+    std::optional<NodeShape> underlineShape_;
+    double sublayerOpacity_ = 1.0;            // 0.25 while faded
+    // The title as laid out: valid for labelNodeRevision_ == nodeRevision_.
+    std::uint64_t nodeRevision_ = 0;
+    std::uint64_t labelNodeRevision_ = ~std::uint64_t{0};
+    mutable std::optional<double> lineHeight_;
+    AttributedString title_;
+};
+
+} // namespace velquine
