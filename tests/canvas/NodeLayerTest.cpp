@@ -323,3 +323,25 @@ TEST(NodeLayer, AnimationsFollowTheUserDefault)
     EXPECT_FALSE(p.layer->hasAnimationForKey("position"));
     EXPECT_EQ(p.layer->frame(), Rect(40, 80, 120, 40));
 }
+
+TEST(NodeLayer, ImageSitsInItsFrameAndGoesAway)
+{
+    Node node = makeNode("Picture", NodeShape::rect, {200, 200}, {200, 180});
+    QImage bitmap(40, 20, QImage::Format_ARGB32);
+    bitmap.fill(Qt::red);
+    node.setImage(Image(bitmap));
+    Placed p(node);
+    p.root->layoutIfNeeded();
+    NodeLayer& layer = *p.layer;
+    ASSERT_TRUE(layer.isImageShown());
+    const auto [imageFrame, titleFrame] = labelFrame(layer.node());
+    EXPECT_EQ(layer.imageLayer().frame(), integralRect(imageFrame));
+    EXPECT_EQ(layer.labelFrameInLayer(), integralRect(titleFrame));
+    EXPECT_EQ(layer.imageLayer().contentsGravity(), ContentsGravity::resizeAspect);
+    EXPECT_EQ(layer.imageLayer().contents().size(), QSize(40, 20));
+
+    Node without = makeNode("Picture", NodeShape::rect, {200, 200}, {200, 180});
+    p.refresh(without);
+    EXPECT_FALSE(layer.isImageShown());
+    EXPECT_TRUE(layer.imageLayer().contents().isNull());
+}

@@ -135,6 +135,7 @@ Layer& NodeLayer::imageLayer()
         imageLayer_->setContentsGravity(ContentsGravity::resizeAspect);
         imageLayer_->setHidden(true);
         addSublayer(imageLayer_);
+        labelNodeRevision_ = ~std::uint64_t{0};  // place the image at the next layout
         setNeedsLayout();
     }
     return *imageLayer_;
