@@ -2,11 +2,13 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 
 #include <cmath>
 
 #include "kit/ScrollView.h"
 #include "platform/QtGeometry.h"
+#include "platform/RunLoop.h"
 #include "platform/layer/Layer.h"
 
 namespace velquine {
@@ -14,6 +16,7 @@ namespace velquine {
 namespace {
 constexpr int maxSeparateUpdates = 64;
 constexpr int maxSeparatePaintRects = 8;
+constexpr double pictureRebuildBudget = 0.008;  // seconds per paint
 } // namespace
 
 LayerHostWidget::LayerHostWidget(QWidget* parent) : KVView(parent), root_(std::make_shared<Layer>())
@@ -101,13 +104,22 @@ void LayerHostWidget::paintEvent(QPaintEvent* event)
     if (int(rects.size()) > maxSeparatePaintRects)
         rects = {region.boundingRect()};
     LayerRenderOptions options = renderOptions(QRectF(rect()));
+    // After a zoom step pictures are rebuilt a few milliseconds' worth per paint, the rest resampled, so
+    // zooming never stalls; the next paints refine them.
+    options.pictureRebuildBudget = pictureRebuildBudget;
+    bool complete = true;
     for (const QRect& r : rects) {
         options.exposedRect = layerRectFromWidget(QRectF(r).adjusted(-1, -1, 1, 1));
         painter.save();
         painter.setClipRect(r);
-        LayerRenderer::render(painter, *root_, options);
+        complete = LayerRenderer::render(painter, *root_, options) && complete;
         painter.restore();
     }
+    if (!complete)
+        RunLoop::post([host = QPointer<LayerHostWidget>(this), area = region.boundingRect()] {
+            if (host)
+                host->update(area);
+        });
 }
 
 void LayerHostWidget::resizeEvent(QResizeEvent* event)

@@ -164,6 +164,28 @@ TEST(LayerRendererTest, CachedPicturesAreReusedUntilSomethingInsideChangesOrTheS
     EXPECT_EQ(render(*root, half).pixelColor(30, 30), QColor(Qt::blue));
     EXPECT_EQ(stats.picturesRebuilt, 3u);
     EXPECT_GT(LayerRenderer::cachedPictureBytes(), 0u);
+
+    // With no rebuild budget left, a picture only out of scale is resampled and the paint is incomplete.
+    LayerRenderOptions quick;
+    quick.targetRect = QRectF(0, 0, 100, 100);
+    quick.pictureRebuildBudget = 0;
+    QImage resampled(100, 100, QImage::Format_ARGB32_Premultiplied);
+    resampled.fill(Qt::transparent);
+    {
+        QPainter painter(&resampled);
+        EXPECT_FALSE(LayerRenderer::render(painter, *root, quick));
+    }
+    EXPECT_EQ(stats.picturesRebuilt, 3u);
+    EXPECT_EQ(stats.picturesResampled, 1u);
+    EXPECT_EQ(resampled.pixelColor(60, 60), QColor(Qt::blue));  // the node's frame is (40, 50, 40, 20)
+    EXPECT_EQ(resampled.pixelColor(60, 45).alpha(), 0);
+    shape->setFillColor(Qt::green);  // changed content is always drawn exact
+    resampled.fill(Qt::transparent);
+    {
+        QPainter painter(&resampled);
+        EXPECT_TRUE(LayerRenderer::render(painter, *root, quick));
+    }
+    EXPECT_EQ(resampled.pixelColor(60, 60), QColor(Qt::green));
 }
 
 TEST(LayerRendererTest, GrayFilterAndShadowArePaintedFromThePicture)

@@ -4,6 +4,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -41,8 +42,11 @@ bool meets(const Rect& a, const Rect& b)
 // copied in device pixels. The painter's transform and opacity change only when they must.
 class Painting {
 public:
-    Painting(QPainter& painter, const QTransform& rootWorld, bool useCache)
-        : painter_(painter), useCache_(useCache), rootWorld_(rootWorld)
+    using Clock = std::chrono::steady_clock;
+
+    Painting(QPainter& painter, const QTransform& rootWorld, bool useCache,
+             std::optional<Clock::time_point> rebuildDeadline = std::nullopt)
+        : painter_(painter), useCache_(useCache), rootWorld_(rootWorld), rebuildDeadline_(rebuildDeadline)
     {
         const QTransform device = painter.worldTransform().inverted() * painter.deviceTransform();
         rootDevice_ = rootWorld * device;
@@ -51,6 +55,10 @@ public:
 
     QPainter& painter() { return painter_; }
     bool useCache() const { return useCache_; }
+    // Whether pictures that are only out of scale may still be rebuilt in this paint.
+    bool mayRebuild() const { return !rebuildDeadline_ || Clock::now() < *rebuildDeadline_; }
+    bool isComplete() const { return complete_; }
+    void markIncomplete() { complete_ = false; }
     const QTransform& rootDevice() const { return rootDevice_; }
 
     // The painter in the coordinates of a layer whose origin is at (x, y) of the root.
@@ -73,6 +81,15 @@ public:
         }
         painter_.drawImage(QPointF(std::round(topLeft.x()), std::round(topLeft.y())), image);
     }
+    // The same, resampled into a device rectangle.
+    void drawDeviceImage(const QRectF& target, const QImage& image)
+    {
+        if (mode_ != Mode::device) {
+            painter_.setWorldTransform(deviceWorld_);
+            mode_ = Mode::device;
+        }
+        painter_.drawImage(target, image);
+    }
     void setOpacity(double opacity)
     {
         if (opacity != opacity_) {
@@ -92,6 +109,8 @@ private:
     QPainter& painter_;
     bool useCache_;
     QTransform rootWorld_;
+    std::optional<Clock::time_point> rebuildDeadline_;
+    bool complete_ = true;
     QTransform rootDevice_;
     QTransform deviceWorld_;
     Mode mode_ = Mode::unknown;
@@ -211,9 +230,12 @@ bool store(LayerPictureCache& cache, const Picture& picture, std::uint64_t revis
 struct PictureView {
     const QImage* image;
     QPointF offset;
+    // Device scale the picture was made at over the scale it is drawn at (1 unless resampled).
+    double factorX = 1, factorY = 1;
 };
 
-std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cacheable, Picture& scratch)
+std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cacheable, Picture& scratch,
+                                     bool mayResample)
 {
     const QTransform& device = p.rootDevice();
     if (device.type() > QTransform::TxScale)
@@ -223,6 +245,13 @@ std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cache
     if (cache && !cache->image.isNull() && cache->revision == layer.contentRevision() && cache->scaleX == sx
         && cache->scaleY == sy) {
         return PictureView{&cache->image, cache->offset};
+    }
+    // Same content at another scale of the same orientation: resampled once the rebuild budget is spent.
+    if (mayResample && cache && !cache->image.isNull() && cache->revision == layer.contentRevision()
+        && cache->scaleX * sx > 0 && cache->scaleY * sy > 0 && !p.mayRebuild()) {
+        p.markIncomplete();
+        ++stats.picturesResampled;
+        return PictureView{&cache->image, cache->offset, sx / cache->scaleX, sy / cache->scaleY};
     }
     const Rect extent = layer.subtreeExtent();
     if (extent.isEmpty())
@@ -335,7 +364,7 @@ void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point orig
     Picture scratch;
     std::optional<PictureView> picture;
     if (shadow || cached || layer.hasGrayFilter())
-        picture = pictureOf(p, layer, cached, scratch);
+        picture = pictureOf(p, layer, cached, scratch, !shadow);
     if (!picture) {
         paintContent(p, layer, exposed.offsetBy(-dx, -dy), own, opacity);
         return;
@@ -344,7 +373,14 @@ void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point orig
     const QPointF deviceOrigin = p.rootDevice().map(QPointF(own.x, own.y));
     if (shadow)
         drawShadow(p, layer, *picture, deviceOrigin);
-    p.drawDeviceImage(deviceOrigin + picture->offset, *picture->image);
+    if (picture->factorX == 1 && picture->factorY == 1) {
+        p.drawDeviceImage(deviceOrigin + picture->offset, *picture->image);
+    } else {
+        const double fx = picture->factorX, fy = picture->factorY;
+        p.drawDeviceImage(QRectF(deviceOrigin + QPointF(picture->offset.x() * fx, picture->offset.y() * fy),
+                                 QSizeF(picture->image->width() * fx, picture->image->height() * fy)),
+                          *picture->image);
+    }
     ++stats.picturesDrawn;
 }
 
@@ -368,26 +404,31 @@ QTransform LayerRenderer::rootTransform(const Rect& source, const QRectF& target
     return transform;
 }
 
-void LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOptions& options)
+bool LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOptions& options)
 {
     root.layoutIfNeeded();
     if (root.isHidden())
-        return;
+        return true;
     const Rect source = options.sourceRect.isNull() ? root.presentationBounds() : options.sourceRect.standardized();
     if (source.isEmpty() || !source.origin.isFinite() || !source.size.isFinite())
-        return;
+        return true;
     const QRectF target = options.targetRect.value_or(toQRectF(source));
     const Rect exposed = options.exposedRect.isNull() ? source : options.exposedRect.intersection(source);
     if (exposed.isNull())
-        return;
+        return true;
     painter.save();
     const QTransform rootWorld = rootTransform(source, target, options.flipped) * painter.worldTransform();
     painter.setWorldTransform(rootWorld);
     painter.setClipRect(toQRectF(source), Qt::IntersectClip);
-    Painting paint(painter, rootWorld, options.usePictureCache);
+    std::optional<Painting::Clock::time_point> deadline;
+    if (options.pictureRebuildBudget >= 0)
+        deadline = Painting::Clock::now() + std::chrono::duration_cast<Painting::Clock::duration>(
+                                               std::chrono::duration<double>(options.pictureRebuildBudget));
+    Painting paint(painter, rootWorld, options.usePictureCache, deadline);
     // The root is drawn in its own coordinates: its position does not count.
     paintContent(paint, root, exposed, {0, 0}, root.presentationOpacity());
     painter.restore();
+    return paint.isComplete();
 }
 
 QImage LayerRenderer::renderToImage(Layer& root, QSize pixelSize, const LayerRenderOptions& options,

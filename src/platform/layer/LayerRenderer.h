@@ -34,6 +34,10 @@ struct LayerRenderOptions {
     Rect exposedRect = Rect::null();
     // Off for output that should stay vector (PDF): cached pictures are then not used.
     bool usePictureCache = true;
+    // Seconds one paint may spend rebuilding pictures that are only out of scale (after a zoom step); once
+    // spent, such layers are drawn from their old picture, resampled, and the paint reports itself
+    // incomplete so the host can paint again. Negative: no limit, every picture is exact.
+    double pictureRebuildBudget = -1;
 };
 
 // A picture of a layer and its sublayers, kept while its content revision and the device scale stay.
@@ -49,8 +53,9 @@ struct LayerPictureCache {
 
 class LayerRenderer {
 public:
-    // Lays out what needs it, then paints the tree.
-    static void render(QPainter& painter, Layer& root, const LayerRenderOptions& options = {});
+    // Lays out what needs it, then paints the tree. False when some pictures were drawn resampled because
+    // the rebuild budget was spent: painting again refines them.
+    static bool render(QPainter& painter, Layer& root, const LayerRenderOptions& options = {});
     // The tree painted on a transparent image of the pixel size (at the device pixel ratio), the source
     // filling it.
     static QImage renderToImage(Layer& root, QSize pixelSize, const LayerRenderOptions& options = {},
@@ -63,6 +68,7 @@ public:
         std::size_t layersPainted = 0;
         std::size_t picturesDrawn = 0;
         std::size_t picturesRebuilt = 0;
+        std::size_t picturesResampled = 0;
     };
     static Statistics& statistics();
 
