@@ -1,13 +1,11 @@
 #include "app/AppDelegate.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QMessageBox>
 #include <QTimer>
 
 #include "app/CheatSheetWindowController.h"
-#include "app/DocumentWindow.h"
+#include "app/DocumentWindows.h"
 #include "app/PreferencesPanelController.h"
 #include "app/Updater.h"
 #include "document/VQDocumentFiles.h"
@@ -15,6 +13,7 @@
 #include "document/VQDocument.h"
 #include "model/project/FactorySettings.h"
 #include "platform/Log.h"
+#include "platform/RecentDocuments.h"
 #include "platform/SystemInformation.h"
 #include "platform/UserDefaults.h"
 
@@ -24,24 +23,9 @@ namespace {
 
 AppDelegate* sharedDelegate = nullptr;
 
-QString displayName(const std::string& path)
-{
-    return QFileInfo(QString::fromStdString(path)).fileName();
-}
-
-// The open dialog's filter: every type of the file-type table, then all files.
-QString openDialogFilter()
-{
-    QStringList patterns;
-    for (const FileType& type : FileTypes::all())
-        for (const std::string& extension : type.extensions)
-            patterns << QStringLiteral("*.") + QString::fromStdString(extension);
-    return QObject::tr("Maps and outlines (%1);;All files (*)").arg(patterns.join(u' '));
-}
-
 } // namespace
 
-AppDelegate::AppDelegate()
+AppDelegate::AppDelegate() : documents_(std::make_unique<DocumentWindows>())
 {
     sharedDelegate = this;
     ActionDispatcher::setApplicationResponder(this);
@@ -54,12 +38,13 @@ AppDelegate::AppDelegate()
     addAction("newDocument:", [this](const ActionItem*) { newDocument(); });
     addAction("openDocument:", [this](const ActionItem*) { openDocument(); });
     addAction("terminate:", [this](const ActionItem*) { terminate(); });
+    addAction("openRecentDocument:", [this](const ActionItem* sender) { openRecentDocument(sender); });
+    addAction("clearRecentDocuments:", [](const ActionItem*) { RecentDocuments::clear(); });
 }
 
 AppDelegate::~AppDelegate()
 {
-    for (const QPointer<QWidget>& window : windows_)
-        delete window.data();
+    documents_.reset();
     if (ActionDispatcher::applicationResponder() == this)
         ActionDispatcher::setApplicationResponder(nullptr);
     if (sharedDelegate == this)
@@ -198,85 +183,38 @@ bool AppDelegate::validateToolbarItem(ActionItem&)
 
 void AppDelegate::openDocuments(const std::vector<std::string>& paths)
 {
-    if (paths.empty()) {
-        if (UserDefaults::standard().boolForKey("NSShowAppCentricOpenPanelInsteadOfUntitledFile"))
-            openDocument();
-        else
-            openUntitledDocument();
+    if (paths.empty() && UserDefaults::standard().boolForKey("NSShowAppCentricOpenPanelInsteadOfUntitledFile")) {
+        openDocument();
         return;
     }
-    for (const std::string& path : paths)
-        openDocumentAt(path);
-}
-
-void AppDelegate::openUntitledDocument()
-{
-    auto* window = new DocumentWindow(VQDocument::makeUntitledDocument(), QObject::tr("Untitled"));
-    windows_.emplace_back(window);
-    window->show();
-}
-
-void AppDelegate::openDocumentAt(const std::string& path)
-{
-    const QFileInfo file(QString::fromStdString(path));
-    if (!file.isFile()) {
-        reportOpenFailure(path, file.isDir() ? QObject::tr("It is a folder, not a file.").toStdString()
-                                             : QObject::tr("There is no such file.").toStdString());
-        return;
-    }
-    try {
-        const auto document = VQDocument::makeDocumentForURL(path, FileTypes::typeNameForFile(path));
-        // Imports and files of other types become untitled documents.
-        const QString title = document->fileURL() ? displayName(*document->fileURL()) : QObject::tr("Untitled");
-        auto* window = new DocumentWindow(document, title);
-        windows_.emplace_back(window);
-        window->show();
-    } catch (const std::exception& error) {
-        reportOpenFailure(path, error.what());
-    }
-}
-
-void AppDelegate::reportOpenFailure(const std::string& path, const std::string& reason)
-{
-    VQ_LOG("openDocumentAt(_:)", "cannot open " + path + ": " + reason);
-    auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Velquine"),
-                                QObject::tr("The document “%1” could not be opened.").arg(displayName(path)),
-                                QMessageBox::Ok);
-    box->setObjectName(QStringLiteral("openFailureMessage"));
-    box->setInformativeText(QString::fromStdString(reason));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
+    documents_->controller().openDocuments(paths);
 }
 
 std::vector<QWidget*> AppDelegate::documentWindows() const
 {
-    std::vector<QWidget*> open;
-    for (const QPointer<QWidget>& window : windows_)
-        if (window)
-            open.push_back(window);
-    return open;
+    return documents_->windows();
 }
 
 void AppDelegate::newDocument()
 {
-    openUntitledDocument();
+    documents_->controller().newDocument();
 }
 
 void AppDelegate::openDocument()
 {
-    const QStringList files = QFileDialog::getOpenFileNames(QApplication::activeWindow(), QObject::tr("Open"),
-                                                            QString(), openDialogFilter());
-    std::vector<std::string> paths;
-    for (const QString& file : files)
-        paths.push_back(file.toStdString());
-    for (const std::string& path : paths)
-        openDocumentAt(path);
+    documents_->controller().openDocument();
+}
+
+void AppDelegate::openRecentDocument(const ActionItem* sender)
+{
+    const auto* item = sender ? qobject_cast<const QAction*>(sender->object) : nullptr;
+    if (item && !item->data().toString().isEmpty())
+        documents_->controller().openDocumentWithContentsOfURL(item->data().toString().toStdString());
 }
 
 void AppDelegate::terminate()
 {
-    QApplication::closeAllWindows();
-    QApplication::quit();
+    documents_->controller().terminate();
 }
 
 } // namespace velquine

@@ -16,6 +16,7 @@
 namespace velquine {
 
 class CheatSheetWindowController;
+class DocumentWindows;
 class PreferencesPanelController;
 
 class AppDelegate : public Responder {
@@ -49,6 +50,8 @@ public:
     void openDocuments(const std::vector<std::string>& paths);
     // The windows opened so far that are still there.
     std::vector<QWidget*> documentWindows() const;
+    // The open documents, their windows and the questions about them.
+    DocumentWindows& documents() { return *documents_; }
 
     PreferencesPanelController* preferencesPanelController();
     CheatSheetWindowController* cheatSheetController();
@@ -68,6 +71,7 @@ public:
     void composeSupportMail();
     void newDocument();
     void openDocument();
+    // Closes every document, saving or asking as each needs, then ends the program; Cancel keeps it running.
     void terminate();
 
     bool validateMenuItem(ActionItem& item) override;
@@ -75,13 +79,11 @@ public:
 
 private:
     void openWebPage(std::string_view address);
-    void openUntitledDocument();
-    void openDocumentAt(const std::string& path);
-    void reportOpenFailure(const std::string& path, const std::string& reason);
+    void openRecentDocument(const ActionItem* sender);
 
     std::unique_ptr<PreferencesPanelController> preferences_;
     std::unique_ptr<CheatSheetWindowController> cheatSheet_;
-    std::vector<QPointer<QWidget>> windows_;
+    std::unique_ptr<DocumentWindows> documents_;
 };
 
 } // namespace velquine

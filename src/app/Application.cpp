@@ -6,6 +6,7 @@
 #include <QStyleFactory>
 
 #include "app/AppDelegate.h"
+#include "app/DocumentWindows.h"
 #include "kit/SystemTheme.h"
 #include "platform/RunLoop.h"
 
@@ -39,6 +40,7 @@ int runApplication(int argc, char** argv)
 
     SystemTheme::watch();
     AppDelegate delegate;
+    delegate.documents().setTerminateHandler([] { QApplication::quit(); });
     delegate.launchWorker(); // settings and banner before any document opens
     delegate.openDocuments(documentArguments(QApplication::arguments()));
     RunLoop::post([&delegate] { delegate.setUpUpdates(); }); // once launching has finished

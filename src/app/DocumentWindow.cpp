@@ -1,8 +1,11 @@
 #include "app/DocumentWindow.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 
 #include "app/AppDelegate.h"
+#include "app/DocumentCommands.h"
+#include "app/DocumentWindows.h"
 #include "app/MainMenu.h"
 #include "app/WindowAppearance.h"
 #include "document/VQDocument.h"
@@ -10,31 +13,52 @@
 
 namespace velquine {
 
-DocumentWindow::DocumentWindow(std::shared_ptr<VQDocument> document, const QString& title)
-    : document_(std::move(document)), actions_(new WindowActions(this))
+DocumentWindow::DocumentWindow(std::shared_ptr<VQDocument> document, const QString& title, DocumentWindows* windows)
+    : document_(std::move(document)), windows_(windows), actions_(new WindowActions(this)), content_(new QLabel(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("DocumentWindow"));
     setWindowTitle(title);
-    setWindowFilePath(title);
-    auto* placeholder = new QLabel(this);
-    placeholder->setAlignment(Qt::AlignCenter);
-    placeholder->setFocusPolicy(Qt::StrongFocus);
-    const std::size_t nodes = document_ ? document_->project.graph.count() : 0;
-    placeholder->setText(nodes == 0   ? tr("Empty map")
-                         : nodes == 1 ? tr("1 node")
-                                      : tr("%1 nodes").arg(static_cast<qulonglong>(nodes)));
-    setCentralWidget(placeholder);
+    content_->setAlignment(Qt::AlignCenter);
+    content_->setFocusPolicy(Qt::StrongFocus);
+    refreshContent();
+    setCentralWidget(content_);
     resize(1024, 720);
 
     Responder::addAction("performClose:", [this](const ActionItem*) { close(); });
     Responder::addAction("performMiniaturize:", [this](const ActionItem*) { showMinimized(); });
-    actions_->dispatcher().setChain({this});
+    std::vector<Responder*> chain{this};
+    if (windows_ && document_) {
+        commands_ = std::make_unique<DocumentCommands>(document_, *windows_);
+        chain.push_back(commands_.get());
+    }
+    actions_->dispatcher().setChain(chain);
     MainMenu::install(this, actions_);
     registerForAppearanceChanges(this);
     AppDelegate::scheduleCheatSheetOnStart(this);
 }
 
-DocumentWindow::~DocumentWindow() = default;
+DocumentWindow::~DocumentWindow()
+{
+    if (windows_ && document_)
+        windows_->controller().documentWindowClosed(*document_);
+}
+
+void DocumentWindow::refreshContent()
+{
+    const std::size_t nodes = document_ ? document_->project.graph.count() : 0;
+    content_->setText(nodes == 0   ? tr("Empty map")
+                      : nodes == 1 ? tr("1 node")
+                                   : tr("%1 nodes").arg(static_cast<qulonglong>(nodes)));
+}
+
+void DocumentWindow::closeEvent(QCloseEvent* event)
+{
+    if (windows_ && document_ && !windows_->controller().shouldCloseDocument(*document_)) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
 
 } // namespace velquine

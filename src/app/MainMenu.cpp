@@ -1,6 +1,7 @@
 #include "app/MainMenu.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenu>
@@ -8,6 +9,7 @@
 
 #include "kit/KeyPolicy.h"
 #include "kit/WindowActions.h"
+#include "platform/RecentDocuments.h"
 
 namespace velquine {
 
@@ -46,6 +48,7 @@ MainMenuSection fileMenu()
     return {QObject::tr("&File"),
             {{QObject::tr("&New"), "newDocument:", standard(QKeySequence::New)},
              {QObject::tr("&Open…"), "openDocument:", standard(QKeySequence::Open)},
+             submenu(MainMenu::openRecentTitle()),
              separator(),
              {QObject::tr("&Close"), "performClose:", standard(QKeySequence::Close)},
              {QObject::tr("&Save"), "saveDocument:", standard(QKeySequence::Save)},
@@ -165,6 +168,20 @@ MainMenuSection helpMenu()
 
 constexpr const char* keyHintProperty = "velquineKeyHint";
 
+// Lists the recent documents (files gone are left out) each time the submenu opens, then "Clear Menu".
+void fillOpenRecent(QMenu* menu, WindowActions* actions)
+{
+    menu->clear();
+    for (const std::string& path : RecentDocuments::paths()) {
+        const QString file = QString::fromStdString(path);
+        QAction* item = actions->addAction(menu, QFileInfo(file).fileName(), "openRecentDocument:");
+        item->setData(file);
+        item->setToolTip(file);
+    }
+    menu->addSeparator();
+    actions->addAction(menu, QObject::tr("Clear Menu"), "clearRecentDocuments:");
+}
+
 // Puts each item's map key back after its title: validation may have given the item a new title.
 void showKeyHints(QMenu* menu)
 {
@@ -201,6 +218,11 @@ void listWindows(QMenu* menu, int fixedItems)
 
 } // namespace
 
+QString MainMenu::openRecentTitle()
+{
+    return QObject::tr("Open &Recent");
+}
+
 std::vector<MainMenuSection> MainMenu::sections()
 {
     return {fileMenu(), editMenu(), insertMenu(), formatMenu(), viewMenu(), windowMenu(), helpMenu()};
@@ -218,6 +240,10 @@ QMenuBar* MainMenu::install(QMainWindow* window, WindowActions* actions)
                 target->addSeparator();
             } else if (item.selector.empty()) {
                 sub = menu->addMenu(item.title);
+                if (item.title == openRecentTitle()) {
+                    QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, actions] { fillOpenRecent(sub, actions); });
+                    fillOpenRecent(sub, actions);
+                }
             } else {
                 QAction* action = actions->addAction(target, item.title, item.selector, item.shortcuts, item.tag);
                 action->setShortcutContext(Qt::WindowShortcut);

@@ -41,6 +41,8 @@ struct MainMenuSection {
 
 class MainMenu {
 public:
+    // The title of the File menu's submenu of recent documents.
+    static QString openRecentTitle();
     // The whole menu as data, in order.
     static std::vector<MainMenuSection> sections();
     // Builds the menu bar of window, binds every item to actions and validates menus as they open.

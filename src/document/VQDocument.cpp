@@ -60,6 +60,7 @@ void VQDocument::commitEditingSession()
         });
         undo->setActionName(editingLabel);
     }
+    updateChangeCount(DocumentChange::done);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCommitEditingSession(); });
 }
 
@@ -81,8 +82,19 @@ void VQDocument::restoreProject(const VQProject& restored, const std::string& ac
         undo->registerUndo([this, current = std::move(current), actionName] { restoreProject(current, actionName); });
         undo->setActionName(actionName);
     }
+    const UndoManager* undo = undoManager();
+    const DocumentChange change = undo && undo->isUndoing()   ? DocumentChange::undone
+                                  : undo && undo->isRedoing() ? DocumentChange::redone
+                                                              : DocumentChange::done;
     project = std::move(next);
+    updateChangeCount(change);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidReplaceProject(); });
+}
+
+void VQDocument::finishEditing()
+{
+    if (isInEditingSession)
+        commitEditingSession();
 }
 
 // ---- Project setters ----

@@ -238,7 +238,7 @@ public:
     void applyNewDocumentDefaults();
 
     // Writes the project as a document archive at the url, whatever the type name; posts documentDidSave().
-    bool writeToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error);
+    bool writeToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error) override;
     // The archive is built in scratch folders and renamed over the url only once complete; on failure the
     // file at the url is untouched and the error is thrown ("Can not create zip file at: " and the path when
     // the archive could not be made or put in place).
@@ -265,7 +265,19 @@ public:
     // The outline text's node trees, inserted at (0, 0) as inside an editing session.
     void importOutlineText(std::string_view text);
     // True once a read of this document threw.
-    bool readFailed() const { return readFailed_; }
+    bool readFailed() const override { return readFailed_; }
+
+    // ---- The document framework's questions ----
+
+    bool hasOpenEditingSession() const override { return isInEditingSession; }
+    // Commits the open session, if any.
+    void finishEditing() override;
+    std::string defaultSaveType() const override { return std::string(documentType); }
+    std::string defaultSaveExtension() const override { return "radovudo"; }
+    // Reads the file into a new project first; only a complete read of a document archive replaces this
+    // document's project (no undo step; documentDidReplaceProject() posted).
+    bool revertToContentsOfURL(const std::string& url, const std::string& typeName,
+                               std::optional<std::string>* error) override;
 
     // ---- Printing ----
 

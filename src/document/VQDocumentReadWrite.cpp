@@ -166,6 +166,28 @@ std::shared_ptr<VQDocument> VQDocument::makeDocumentForURL(const std::string& ur
     return document;
 }
 
+bool VQDocument::revertToContentsOfURL(const std::string& url, const std::string& typeName,
+                                       std::optional<std::string>* error)
+{
+    try {
+        VQDocument saved;
+        saved.setFileURL(url);
+        saved.setFileType(typeName);
+        saved.read(url, typeName);
+        if (!saved.fileURL())
+            throw TextError("The file is not a Velquine document: " + url);
+        isInEditingSession = false;
+        project = saved.project;
+        editingOriginalProject = project;
+        notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
+        return true;
+    } catch (const std::exception& thrown) {
+        if (error)
+            *error = thrown.what();
+        return false;
+    }
+}
+
 bool VQDocument::readFromURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error)
 {
     try {

@@ -1,20 +1,37 @@
 #pragma once
 
-// The base of a document object: where it is stored, of which type, and its undo history.
+// The base of a document object: where it is stored, of which type, its undo history and its edited state.
 //
 // A document owns its undo manager unless it was told to keep none; with none, undoManager() is null and
-// every registration is skipped by the callers. Reading, writing and window handling are the concern of the
-// concrete document.
+// every registration is skipped by the callers.
+//
+// Edited state: the change count moves up for every change done or redone and down for every change undone;
+// a save (or a revert) sets it back to zero. The document is edited while the count is not zero, so undoing
+// back to the saved state makes it clean again, and undoing past it makes it edited. The concrete document
+// reports its changes through updateChangeCount.
+//
+// Reading and writing are the concrete document's: the base saves through writeToURL and reverts through
+// revertToContentsOfURL, and keeps the file's modification time and size as they were when it last read or
+// wrote the file, so that a change made by another program can be noticed before a save overwrites it.
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include <QDateTime>
 #include <QPageLayout>
 
 #include "platform/UndoManager.h"
 
 namespace velquine {
+
+enum class DocumentChange { done, undone, redone, cleared };
+
+// What a save is for: into the document's own file, into a new file that becomes the document's, or an
+// automatic save into the document's own file.
+enum class SaveOperation { save, saveAs, autosaveInPlace };
 
 class Document {
 public:
@@ -41,10 +58,68 @@ public:
     // where the locale measures in inches. Printing writes its own settings into it and they stay.
     QPageLayout printInfo;
 
+    // ---- Edited state ----
+
+    void updateChangeCount(DocumentChange change);
+    std::int64_t changeCount() const { return changeCount_; }
+    bool isDocumentEdited() const { return changeCount_ != 0; }
+    // Called after every change of the change count (one observer: the document controller).
+    void setChangeCountCallback(std::function<void()> callback) { changeCountChanged_ = std::move(callback); }
+
+    // ---- Reading and writing (the concrete document's) ----
+
+    // Writes the document's content to url as typeName; false with the reason in error on failure, and the
+    // file at url is then as it was.
+    virtual bool writeToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error);
+    // Puts the content of the file back in place of the document's (no undo step); false with the reason,
+    // the document unchanged, on failure.
+    virtual bool revertToContentsOfURL(const std::string& url, const std::string& typeName,
+                                       std::optional<std::string>* error);
+    // Whether a read of this document failed: such a document is never written over its file.
+    virtual bool readFailed() const { return false; }
+    // Whether a change is under way that must finish before the document can be saved.
+    virtual bool hasOpenEditingSession() const { return false; }
+    // Ends the change under way so that it is kept (called before a document is closed).
+    virtual void finishEditing() {}
+    // Whether the document writes files of typeName.
+    virtual bool canWriteType(const std::string& typeName) const;
+    // The type new files of this document are saved as, and its file extension (without the dot).
+    virtual std::string defaultSaveType() const { return fileType_; }
+    virtual std::string defaultSaveExtension() const { return {}; }
+
+    // Saves through writeToURL. On success save and saveAs make url and typeName the document's own, clear
+    // the change count and note the file's state; autosaveInPlace does the same for the document's own file.
+    // A failure changes nothing and leaves the reason in error.
+    bool saveToURL(const std::string& url, const std::string& typeName, SaveOperation operation,
+                   std::optional<std::string>* error);
+    // Reverts to the document's own file: the content read again, the change count cleared, the undo history
+    // forgotten. False, with the reason and nothing changed, when the read fails or there is no file.
+    bool revertToSaved(std::optional<std::string>* error);
+    // Whether an automatic save into the document's own file may happen now: a file the document owns and
+    // writes, a change not yet saved, no change under way, and a read that did not fail.
+    bool canAutosaveInPlace() const;
+
+    // ---- The file on disk ----
+
+    // Notes the state of the document's file as it is now (after a read or a write).
+    void noteFileState();
+    // Whether the document's file was changed or replaced since the document last read or wrote it. A file
+    // that is gone is no change: saving simply makes it again.
+    bool fileChangedOnDisk() const;
+
 private:
     std::optional<std::string> fileURL_;
     std::string fileType_;
     std::unique_ptr<UndoManager> undoManager_;
+    std::int64_t changeCount_ = 0;
+    std::function<void()> changeCountChanged_;
+    struct FileState {
+        QDateTime modified;
+        qint64 size = 0;
+        friend bool operator==(const FileState&, const FileState&) = default;
+    };
+    std::optional<FileState> fileState_;
+    static std::optional<FileState> currentFileState(const std::string& path);
 };
 
 } // namespace velquine

@@ -146,7 +146,7 @@ TEST(AppDelegate, StartUpOpensAnUntitledWindowOrEachFileAndReportsFilesItCannotO
     ASSERT_EQ(delegate.documentWindows().size(), 3u);
     EXPECT_EQ(delegate.documentWindows()[1]->windowTitle(), QStringLiteral("Map.radovudo"));
     QWidget* plans = delegate.documentWindows()[2];
-    EXPECT_EQ(plans->windowTitle(), QStringLiteral("Untitled")); // an import is a new document
+    EXPECT_EQ(plans->windowTitle(), QStringLiteral("Untitled 2")); // an import is a new document
     ASSERT_TRUE(plans->findChild<QLabel*>());
     EXPECT_EQ(plans->findChild<QLabel*>()->text(), QStringLiteral("2 nodes"));
     test::saveScreenshot(plans, QStringLiteral("startup-document-window"));

@@ -1,0 +1,140 @@
+#include "app/DocumentDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+#include "document/FileTypes.h"
+
+namespace velquine {
+
+namespace {
+
+QString patterns(const FileType& type)
+{
+    QStringList list;
+    for (const std::string& extension : type.extensions)
+        list << QStringLiteral("*.") + QString::fromStdString(extension);
+    return list.join(u' ');
+}
+
+// A report that does not wait: it closes and deletes itself when answered.
+void showReport(QWidget* parent, const QString& objectName, const QString& text, const QString& detail)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Velquine"), text, QMessageBox::Ok, parent);
+    box->setObjectName(objectName);
+    box->setInformativeText(detail);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (parent)
+        box->setWindowModality(Qt::WindowModal);
+    box->show();
+}
+
+} // namespace
+
+DocumentDialogs::~DocumentDialogs() = default;
+
+QString DocumentDialogs::openPanelFilter()
+{
+    QStringList all;
+    for (const FileType& type : FileTypes::all())
+        all << patterns(type);
+    return QObject::tr("Maps and outlines (%1);;All files (*)").arg(all.join(u' '));
+}
+
+QString DocumentDialogs::savePanelFilter()
+{
+    return QObject::tr("Velquine maps (%1)").arg(patterns(FileTypes::all().front()));
+}
+
+std::vector<std::string> DocumentDialogs::runOpenPanel(QWidget* parent)
+{
+    std::vector<std::string> paths;
+    for (const QString& file : QFileDialog::getOpenFileNames(parent, QObject::tr("Open"), QString(), openPanelFilter()))
+        paths.push_back(file.toStdString());
+    return paths;
+}
+
+std::optional<std::string> DocumentDialogs::runSavePanel(QWidget* parent, const QString& suggestedName)
+{
+    const QString start = QDir::home().filePath(suggestedName);
+    const QString file = QFileDialog::getSaveFileName(parent, QObject::tr("Save As"), start, savePanelFilter());
+    if (file.isEmpty())
+        return std::nullopt;
+    return file.toStdString();
+}
+
+SaveChangesAnswer DocumentDialogs::askToSaveChanges(QWidget* parent, const QString& name, bool quitting)
+{
+    QMessageBox box(QMessageBox::Warning, QObject::tr("Velquine"),
+                    QObject::tr("Do you want to save the changes made to the document “%1”?").arg(name),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setObjectName(QStringLiteral("saveChangesQuestion"));
+    box.setInformativeText(quitting ? QObject::tr("Your changes will be lost if you quit without saving them.")
+                                    : QObject::tr("Your changes will be lost if you don't save them."));
+    box.button(QMessageBox::Discard)->setText(QObject::tr("Don't Save"));
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveChangesAnswer::save;
+    case QMessageBox::Discard:
+        return SaveChangesAnswer::dontSave;
+    default:
+        return SaveChangesAnswer::cancel;
+    }
+}
+
+bool DocumentDialogs::askToOverwriteChangedFile(QWidget* parent, const QString& name)
+{
+    QMessageBox box(QMessageBox::Warning, QObject::tr("Velquine"),
+                    QObject::tr("The file of the document “%1” was changed by another application.").arg(name),
+                    QMessageBox::Cancel, parent);
+    box.setObjectName(QStringLiteral("fileChangedQuestion"));
+    box.setInformativeText(QObject::tr("Do you want to overwrite it with your version?"));
+    QPushButton* overwrite = box.addButton(QObject::tr("Overwrite"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == overwrite;
+}
+
+bool DocumentDialogs::askToRevert(QWidget* parent, const QString& name)
+{
+    QMessageBox box(QMessageBox::Question, QObject::tr("Velquine"),
+                    QObject::tr("Do you want to revert “%1” to the last saved version?").arg(name),
+                    QMessageBox::Cancel, parent);
+    box.setObjectName(QStringLiteral("revertQuestion"));
+    box.setInformativeText(QObject::tr("Your current changes will be lost."));
+    QPushButton* revert = box.addButton(QObject::tr("Revert"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == revert;
+}
+
+bool DocumentDialogs::runPrintPanel(QWidget* parent, QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void DocumentDialogs::showOpenError(QWidget* parent, const QString& name, const QString& reason)
+{
+    showReport(parent, QStringLiteral("openFailureMessage"),
+               QObject::tr("The document “%1” could not be opened.").arg(name), reason);
+}
+
+void DocumentDialogs::showSaveError(QWidget* parent, const QString& name, const QString& reason)
+{
+    showReport(parent, QStringLiteral("saveFailureMessage"),
+               QObject::tr("The document “%1” could not be saved.").arg(name), reason);
+}
+
+void DocumentDialogs::showPrintError(QWidget* parent, const QString& name)
+{
+    showReport(parent, QStringLiteral("printFailureMessage"),
+               QObject::tr("The document “%1” could not be printed.").arg(name), QString());
+}
+
+} // namespace velquine

@@ -1,0 +1,70 @@
+#pragma once
+
+// The window side of the open documents: one window per document, made, found, brought forward and closed
+// for the document controller, the document's name and edited mark in its title, and the controller's
+// questions answered through the dialogs (which tests replace).
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/DocumentDialogs.h"
+#include "platform/DocumentController.h"
+
+namespace velquine {
+
+class DocumentWindow;
+class VQDocument;
+
+class DocumentWindows : public DocumentControllerHost {
+public:
+    DocumentWindows();
+    ~DocumentWindows() override;
+
+    DocumentController& controller() { return *controller_; }
+    DocumentDialogs& dialogs() { return *dialogs_; }
+    void setDialogs(std::unique_ptr<DocumentDialogs> dialogs) { dialogs_ = std::move(dialogs); }
+    // What ending the program does (nothing until the application sets it).
+    void setTerminateHandler(std::function<void()> handler) { terminateHandler_ = std::move(handler); }
+
+    // The document windows that are still there, in the order they were made.
+    std::vector<QWidget*> windows() const;
+    DocumentWindow* windowFor(const Document& document) const;
+    // The document's name in its window's title, with "*" after it while it has unsaved changes.
+    QString windowTitle(const Document& document) const;
+
+    // Prints the map through the print panel; a failure is reported.
+    void printDocument(VQDocument& document);
+
+    // DocumentControllerHost
+    std::shared_ptr<Document> makeUntitledDocument() override;
+    std::shared_ptr<Document> makeDocument(const std::string& path) override;
+    void showDocument(const std::shared_ptr<Document>& document) override;
+    void bringDocumentForward(Document& document) override;
+    void closeDocumentWindow(Document& document) override;
+    void documentStateChanged(Document& document) override;
+    void terminate() override;
+    std::vector<std::string> runOpenPanel() override;
+    std::optional<std::string> runSavePanel(Document& document, const std::string& suggestedName) override;
+    SaveChangesAnswer askToSaveChanges(Document& document, bool quitting) override;
+    bool askToOverwriteChangedFile(Document& document) override;
+    bool askToRevert(Document& document) override;
+    void showOpenError(const std::string& path, const std::string& reason) override;
+    void showSaveError(Document& document, const std::string& reason) override;
+
+private:
+    QString name(const Document& document) const;
+    // The document's window, else the active window: the parent of a question.
+    QWidget* parentFor(const Document* document) const;
+
+    std::unique_ptr<DocumentDialogs> dialogs_;
+    std::function<void()> terminateHandler_;
+    std::vector<QPointer<DocumentWindow>> windows_;
+    // Made last, so it goes first: it holds this host.
+    std::unique_ptr<DocumentController> controller_;
+};
+
+} // namespace velquine

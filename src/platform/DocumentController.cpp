@@ -1,0 +1,326 @@
+#include "platform/DocumentController.h"
+
+#include <algorithm>
+
+#include <QFileInfo>
+#include <QObject>
+#include <QTimer>
+
+#include "platform/Log.h"
+#include "platform/RecentDocuments.h"
+
+namespace velquine {
+
+namespace {
+
+QFileInfo fileInfo(const std::string& path)
+{
+    return QFileInfo(QString::fromStdString(path));
+}
+
+// The path by which two names of one file compare equal.
+std::string canonicalPath(const std::string& path)
+{
+    const QFileInfo info = fileInfo(path);
+    const QString canonical = info.canonicalFilePath();
+    return (canonical.isEmpty() ? info.absoluteFilePath() : canonical).toStdString();
+}
+
+bool endsWithExtension(const std::string& path, const std::string& extension)
+{
+    return fileInfo(path).suffix().compare(QString::fromStdString(extension), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+DocumentController::DocumentController(DocumentControllerHost& host) : host_(host) {}
+
+DocumentController::~DocumentController()
+{
+    for (const auto& document : documents_)
+        document->setChangeCountCallback(nullptr);
+    for (auto& [document, timer] : autosaveTimers_)
+        delete timer;
+}
+
+std::shared_ptr<Document> DocumentController::documentForURL(const std::string& path) const
+{
+    const std::string wanted = canonicalPath(path);
+    for (const auto& document : documents_)
+        if (document->fileURL() && canonicalPath(*document->fileURL()) == wanted)
+            return document;
+    return nullptr;
+}
+
+std::string DocumentController::displayName(const Document& document) const
+{
+    if (document.fileURL())
+        return fileInfo(*document.fileURL()).fileName().toStdString();
+    const auto found = untitledNumbers_.find(&document);
+    const int number = found == untitledNumbers_.end() ? 1 : found->second;
+    const QString untitled = QObject::tr("Untitled");
+    return (number <= 1 ? untitled : untitled + QStringLiteral(" %1").arg(number)).toStdString();
+}
+
+// ---- Opening ----
+
+void DocumentController::addDocument(const std::shared_ptr<Document>& document)
+{
+    if (!document->fileURL()) {
+        // The lowest number no open untitled document has.
+        int number = 1;
+        while (std::any_of(untitledNumbers_.begin(), untitledNumbers_.end(),
+                           [number](const auto& entry) { return entry.second == number; }))
+            ++number;
+        untitledNumbers_[document.get()] = number;
+    }
+    documents_.push_back(document);
+    Document* raw = document.get();
+    document->setChangeCountCallback([this, raw] { changeCountChanged(*raw); });
+    host_.showDocument(document);
+}
+
+void DocumentController::openDocuments(const std::vector<std::string>& paths)
+{
+    if (paths.empty()) {
+        newDocument();
+        return;
+    }
+    for (const std::string& path : paths)
+        openDocumentWithContentsOfURL(path);
+}
+
+std::shared_ptr<Document> DocumentController::newDocument()
+{
+    std::shared_ptr<Document> document = host_.makeUntitledDocument();
+    addDocument(document);
+    return document;
+}
+
+std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(const std::string& path)
+{
+    if (std::shared_ptr<Document> open = documentForURL(path)) {
+        host_.bringDocumentForward(*open);
+        return open;
+    }
+    const QFileInfo file = fileInfo(path);
+    if (!file.isFile()) {
+        host_.showOpenError(path, file.isDir() ? QObject::tr("It is a folder, not a file.").toStdString()
+                                               : QObject::tr("There is no such file.").toStdString());
+        return nullptr;
+    }
+    std::shared_ptr<Document> document;
+    try {
+        document = host_.makeDocument(path);
+    } catch (const std::exception& error) {
+        VQ_LOG("openDocument(withContentsOf:)", "cannot open " + path + ": " + error.what());
+        host_.showOpenError(path, error.what());
+        return nullptr;
+    }
+    document->noteFileState();
+    RecentDocuments::note(path);
+    addDocument(document);
+    return document;
+}
+
+void DocumentController::openDocument()
+{
+    for (const std::string& path : host_.runOpenPanel())
+        openDocumentWithContentsOfURL(path);
+}
+
+// ---- Saving ----
+
+bool DocumentController::saveInPlace(Document& document, SaveOperation operation)
+{
+    if (document.fileChangedOnDisk() && !host_.askToOverwriteChangedFile(document))
+        return false;
+    std::optional<std::string> error;
+    if (!document.saveToURL(*document.fileURL(), document.fileType(), operation, &error)) {
+        host_.showSaveError(document, error.value_or(""));
+        return false;
+    }
+    autosaveErrorShown_.erase(&document);
+    RecentDocuments::note(*document.fileURL());
+    return true;
+}
+
+bool DocumentController::saveDocument(Document& document)
+{
+    document.finishEditing();
+    if (!document.fileURL() || document.readFailed() || !document.canWriteType(document.fileType()))
+        return saveDocumentAs(document);
+    return saveInPlace(document, SaveOperation::save);
+}
+
+std::string DocumentController::suggestedSaveName(const Document& document) const
+{
+    const std::string extension = document.defaultSaveExtension();
+    std::string name = document.fileURL() ? fileInfo(*document.fileURL()).completeBaseName().toStdString()
+                                          : displayName(document);
+    return extension.empty() ? name : name + "." + extension;
+}
+
+bool DocumentController::saveDocumentAs(Document& document)
+{
+    document.finishEditing();
+    std::optional<std::string> path = host_.runSavePanel(document, suggestedSaveName(document));
+    if (!path || path->empty())
+        return false;
+    const std::string extension = document.defaultSaveExtension();
+    if (!extension.empty() && !endsWithExtension(*path, extension))
+        *path += "." + extension;
+    std::optional<std::string> error;
+    if (!document.saveToURL(*path, document.defaultSaveType(), SaveOperation::saveAs, &error)) {
+        host_.showSaveError(document, error.value_or(""));
+        return false;
+    }
+    untitledNumbers_.erase(&document);
+    RecentDocuments::note(*path);
+    host_.documentStateChanged(document);
+    return true;
+}
+
+bool DocumentController::revertDocumentToSaved(Document& document)
+{
+    if (!document.fileURL() || !host_.askToRevert(document))
+        return false;
+    std::optional<std::string> error;
+    if (!document.revertToSaved(&error)) {
+        host_.showOpenError(*document.fileURL(), error.value_or(""));
+        return false;
+    }
+    return true;
+}
+
+// ---- Automatic saves ----
+
+void DocumentController::changeCountChanged(Document& document)
+{
+    host_.documentStateChanged(document);
+    if (document.isDocumentEdited())
+        scheduleAutosave(document);
+}
+
+void DocumentController::scheduleAutosave(Document& document)
+{
+    QTimer*& timer = autosaveTimers_[&document];
+    if (!timer) {
+        timer = new QTimer;
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, [this, raw = &document] { autosaveTimerFired(*raw); });
+    }
+    timer->start(autosaveDelay_);
+}
+
+void DocumentController::autosaveTimerFired(Document& document)
+{
+    if (document.hasOpenEditingSession()) {
+        scheduleAutosave(document); // after the change under way
+        return;
+    }
+    if (!document.canAutosaveInPlace())
+        return;
+    if (document.fileChangedOnDisk()) {
+        VQ_LOG("autosave()", "not saved: the file was changed by another program: " + *document.fileURL());
+        return; // the next save or close asks
+    }
+    std::optional<std::string> error;
+    if (document.saveToURL(*document.fileURL(), document.fileType(), SaveOperation::autosaveInPlace, &error)) {
+        autosaveErrorShown_.erase(&document);
+        return;
+    }
+    VQ_LOG("autosave()", error.value_or(""));
+    if (autosaveErrorShown_.insert(&document).second) // once until a save works again
+        host_.showSaveError(document, error.value_or(""));
+}
+
+bool DocumentController::autosaveDocument(Document& document)
+{
+    if (!document.isDocumentEdited())
+        return true;
+    if (!document.canAutosaveInPlace())
+        return false;
+    return saveInPlace(document, SaveOperation::autosaveInPlace);
+}
+
+// ---- Closing and quitting ----
+
+bool DocumentController::reviewChanges(Document& document, bool quitting)
+{
+    document.finishEditing();
+    if (!document.isDocumentEdited())
+        return true;
+    const bool inPlace = document.canAutosaveInPlace();
+    if (inPlace && saveInPlace(document, SaveOperation::autosaveInPlace))
+        return true;
+    switch (host_.askToSaveChanges(document, quitting)) {
+    case SaveChangesAnswer::save:
+        // Where saving in place failed or was refused, the user picks another file.
+        return inPlace ? saveDocumentAs(document) : saveDocument(document);
+    case SaveChangesAnswer::dontSave:
+        return true;
+    case SaveChangesAnswer::cancel:
+        return false;
+    }
+    return false;
+}
+
+bool DocumentController::shouldCloseDocument(Document& document)
+{
+    if (closeApproved_.contains(&document))
+        return true;
+    if (!reviewChanges(document, false))
+        return false;
+    closeApproved_.insert(&document);
+    return true;
+}
+
+void DocumentController::removeDocument(Document& document)
+{
+    document.setChangeCountCallback(nullptr);
+    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end()) {
+        delete timer->second;
+        autosaveTimers_.erase(timer);
+    }
+    untitledNumbers_.erase(&document);
+    autosaveErrorShown_.erase(&document);
+    closeApproved_.erase(&document);
+    std::erase_if(documents_, [&](const std::shared_ptr<Document>& open) { return open.get() == &document; });
+}
+
+void DocumentController::documentWindowClosed(Document& document)
+{
+    const auto found = std::find_if(documents_.begin(), documents_.end(),
+                                    [&](const std::shared_ptr<Document>& open) { return open.get() == &document; });
+    if (found == documents_.end())
+        return;
+    const std::shared_ptr<Document> keep = *found; // alive until it is let go completely
+    removeDocument(document);
+    if (documents_.empty() && !terminating_)
+        host_.terminate();
+}
+
+bool DocumentController::terminate()
+{
+    if (terminating_)
+        return false;
+    const std::vector<std::shared_ptr<Document>> open = documents_;
+    for (const auto& document : open) {
+        if (!reviewChanges(*document, true)) {
+            closeApproved_.clear();
+            return false;
+        }
+        closeApproved_.insert(document.get());
+    }
+    terminating_ = true;
+    for (const auto& document : open) {
+        host_.closeDocumentWindow(*document);
+        documentWindowClosed(*document); // in case the window was gone already
+    }
+    terminating_ = false;
+    host_.terminate();
+    return true;
+}
+
+} // namespace velquine

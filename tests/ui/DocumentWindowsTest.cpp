@@ -1,0 +1,322 @@
+#include "app/DocumentWindows.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <deque>
+#include <fstream>
+#include <sstream>
+
+#include "app/AppDelegate.h"
+#include "app/DocumentWindow.h"
+#include "document/VQDocument.h"
+#include "kit/WindowActions.h"
+#include "platform/RecentDocuments.h"
+#include "UiTestSupport.h"
+
+using namespace velquine;
+
+namespace {
+
+// The dialogs with answers given in advance; the reports are the real ones.
+struct ScriptedDialogs : DocumentDialogs {
+    std::deque<std::optional<std::string>> savePaths;
+    std::deque<SaveChangesAnswer> answers;
+    bool overwrite = false;
+    QStringList asked;
+
+    std::optional<std::string> runSavePanel(QWidget*, const QString& suggested) override
+    {
+        asked << QStringLiteral("save panel ") + suggested;
+        auto path = savePaths.front();
+        savePaths.pop_front();
+        return path;
+    }
+    SaveChangesAnswer askToSaveChanges(QWidget*, const QString& name, bool quitting) override
+    {
+        asked << (quitting ? QStringLiteral("quit? ") : QStringLiteral("close? ")) + name;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    bool askToOverwriteChangedFile(QWidget*, const QString& name) override
+    {
+        asked << QStringLiteral("overwrite? ") + name;
+        return overwrite;
+    }
+    bool askToRevert(QWidget*, const QString&) override { return true; }
+};
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::size_t nodesInFile(const std::string& path)
+{
+    return VQDocument::makeDocumentForURL(path, std::string(VQDocument::documentType))->project.graph.count();
+}
+
+void addNode(VQDocument& document, const std::string& title)
+{
+    document.beginEditingSession("New Root Node");
+    document.createRootNode(title, Point{0, 0}, true);
+    document.commitEditingSession();
+}
+
+// The visible report with this name about the file: its text and detail, closed afterwards; empty when there
+// is none.
+QString takeReport(const char* objectName, const QString& file, const QString& screenshot = {})
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String(objectName) && widget->isVisible()
+            && qobject_cast<QMessageBox*>(widget)->text().contains(file)) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (!screenshot.isEmpty())
+                test::saveScreenshot(box, screenshot);
+            const QString text = box->text() + u'|' + box->informativeText();
+            box->close();
+            return text;
+        }
+    return {};
+}
+
+// Files in the folder cannot be made, even by the superuser: it acts as another user while alive.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QString& folder) : folder_(folder.toStdString())
+    {
+        ::chmod(folder_.c_str(), 0555);
+        if (::geteuid() == 0) {
+            // The scratch folders of a save (caches and data of this test run) stay writable.
+            const QString caches = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+            const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+            QDir().mkpath(caches);
+            QDir().mkpath(data);
+            for (const QString& path : {caches, data, folder})
+                openUp(path);
+            const QString root = QFileInfo(caches).path();
+            ::chmod(root.toLocal8Bit().constData(), 0777);
+            QDirIterator all(root, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+            while (all.hasNext())
+                ::chmod(all.next().toLocal8Bit().constData(), 0777);
+            ::setfsuid(65534);
+        }
+    }
+    ~ReadOnlyFolder()
+    {
+        if (::geteuid() == 0)
+            ::setfsuid(0);
+        ::chmod(folder_.c_str(), 0755);
+    }
+
+private:
+    // Lets others pass through every folder above path.
+    static void openUp(QString path)
+    {
+        while (path.size() > 1) {
+            path = QFileInfo(path).path();
+            struct stat info {};
+            if (::stat(path.toLocal8Bit().constData(), &info) == 0)
+                ::chmod(path.toLocal8Bit().constData(), (info.st_mode & 07777) | 0011);
+        }
+    }
+    std::string folder_;
+};
+
+struct DocumentWindowsTest : ::testing::Test {
+    ScopedStandardUserDefaults settings;
+    QTemporaryDir dir;
+    AppDelegate delegate;
+    ScriptedDialogs* dialogs = new ScriptedDialogs;
+    int quits = 0;
+
+    DocumentWindowsTest()
+    {
+        delegate.launchWorker();
+        delegate.documents().setDialogs(std::unique_ptr<DocumentDialogs>(dialogs));
+        delegate.documents().setTerminateHandler([this] { ++quits; });
+        controller().setAutosaveDelay(std::chrono::milliseconds(50));
+    }
+    DocumentController& controller() { return delegate.documents().controller(); }
+    std::string path(const char* name) const { return dir.filePath(QString::fromUtf8(name)).toStdString(); }
+    DocumentWindow* window(std::size_t index) const
+    {
+        return static_cast<DocumentWindow*>(delegate.documentWindows().at(index));
+    }
+    // Sends the command through the window's menu shortcut, as a key press.
+    static void press(QWidget* window, QKeySequence keys)
+    {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keySequence(window, keys);
+    }
+};
+
+} // namespace
+
+TEST_F(DocumentWindowsTest, ANewDocumentIsSavedAsThenAutosavedInPlaceAndReverted)
+{
+    delegate.openDocuments({});
+    DocumentWindow* untitled = window(0);
+    VQDocument& document = *untitled->document();
+    addNode(document, "A");
+    EXPECT_EQ(untitled->windowTitle(), QStringLiteral("Untitled*"));
+    QTest::qWait(150);
+    EXPECT_TRUE(document.isDocumentEdited()); // no file: nothing autosaved
+
+    dialogs->savePaths = {path("Plan")};
+    press(untitled, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    EXPECT_EQ(dialogs->asked, QStringList{QStringLiteral("save panel Untitled.radovudo")});
+    EXPECT_EQ(untitled->windowTitle(), QStringLiteral("Plan.radovudo"));
+    EXPECT_EQ(nodesInFile(path("Plan.radovudo")), 1u);
+    EXPECT_EQ(RecentDocuments::paths(), std::vector<std::string>{path("Plan.radovudo")});
+
+    addNode(document, "B");
+    EXPECT_EQ(untitled->windowTitle(), QStringLiteral("Plan.radovudo*"));
+    QTRY_COMPARE_WITH_TIMEOUT(untitled->windowTitle(), QStringLiteral("Plan.radovudo"), 3000);
+    EXPECT_EQ(nodesInFile(path("Plan.radovudo")), 2u);
+
+    // Undo is a change too; Revert puts the saved map back and forgets the history.
+    controller().setAutosaveDelay(std::chrono::hours(1));
+    document.undoManager()->undo();
+    EXPECT_EQ(document.project.graph.count(), 1u);
+    EXPECT_EQ(untitled->windowTitle(), QStringLiteral("Plan.radovudo*"));
+    ASSERT_TRUE(untitled->windowActions()->dispatcher().sendAction("revertDocumentToSaved:"));
+    EXPECT_EQ(document.project.graph.count(), 2u);
+    EXPECT_EQ(untitled->windowTitle(), QStringLiteral("Plan.radovudo"));
+    EXPECT_FALSE(document.undoManager()->canUndo());
+    test::saveScreenshot(untitled, QStringLiteral("document-saved-window"));
+
+    // Opening the same file again brings its window forward.
+    delegate.openDocuments({path("Plan.radovudo")});
+    EXPECT_EQ(delegate.documentWindows().size(), 1u);
+}
+
+TEST_F(DocumentWindowsTest, ClosingAndQuittingSaveFilesAndAskForUntitledChanges)
+{
+    delegate.openDocuments({});
+    addNode(*window(0)->document(), "Draft");
+    dialogs->answers = {SaveChangesAnswer::cancel, SaveChangesAnswer::dontSave};
+    press(window(0), QKeySequence(Qt::CTRL | Qt::Key_W));
+    EXPECT_EQ(delegate.documentWindows().size(), 1u); // Cancel keeps it
+    window(0)->close();
+    QTRY_VERIFY(delegate.documentWindows().empty()); // Don't Save closes it
+    EXPECT_EQ(quits, 1); // the last window closed
+    EXPECT_EQ(dialogs->asked, (QStringList{QStringLiteral("close? Untitled"), QStringLiteral("close? Untitled")}));
+
+    // A map with a file is saved on close without a question.
+    const std::string map = path("Map.radovudo");
+    ASSERT_TRUE(VQDocument::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    controller().setAutosaveDelay(std::chrono::hours(1));
+    delegate.openDocuments({map});
+    delegate.newDocument();
+    addNode(*window(0)->document(), "Kept");
+    addNode(*window(1)->document(), "Idea");
+    dialogs->asked.clear();
+    dialogs->answers = {SaveChangesAnswer::cancel};
+    ActionDispatcher chain;
+    chain.sendAction("terminate:");
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(delegate.documentWindows().size(), 2u); // Cancel stopped the quit
+    EXPECT_EQ(nodesInFile(map), 1u);                    // the map was saved on the way
+
+    addNode(*window(1)->document(), "Idea 2");
+    dialogs->answers = {SaveChangesAnswer::save};
+    dialogs->savePaths = {path("Ideas.radovudo")};
+    chain.sendAction("terminate:");
+    EXPECT_EQ(quits, 2);
+    EXPECT_TRUE(delegate.documentWindows().empty());
+    EXPECT_EQ(nodesInFile(path("Ideas.radovudo")), 2u);
+    EXPECT_EQ(dialogs->asked, (QStringList{QStringLiteral("quit? Untitled"), QStringLiteral("quit? Untitled"),
+                                           QStringLiteral("save panel Untitled.radovudo")}));
+
+    delegate.newDocument();
+    addNode(*window(0)->document(), "Lost");
+    dialogs->answers = {SaveChangesAnswer::dontSave};
+    chain.sendAction("terminate:");
+    EXPECT_EQ(quits, 3);
+}
+
+TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingIsLost)
+{
+    const std::string map = path("Map.radovudo");
+    auto original = VQDocument::makeUntitledDocument();
+    addNode(*original, "Root");
+    ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    std::ofstream(path("Damaged.radovudo")) << "PK\x03\x04 not really a zip";
+    std::ofstream(path("Notes.txt")) << "bad \xff\xfe text";
+    delegate.openDocuments({map, path("Damaged.radovudo"), path("Notes.txt")});
+    ASSERT_EQ(delegate.documentWindows().size(), 1u);
+    EXPECT_TRUE(takeReport("openFailureMessage", QStringLiteral("Damaged"), QStringLiteral("document-open-error"))
+                    .startsWith(QStringLiteral("The document “Damaged.radovudo” could not be opened.|")));
+    const QString unreadable = takeReport("openFailureMessage", QStringLiteral("Notes"));
+    EXPECT_TRUE(unreadable.startsWith(QStringLiteral("The document “Notes.txt” could not be opened.|"))) << unreadable.toStdString();
+    EXPECT_GT(unreadable.size(), 50);
+    EXPECT_EQ(window(0)->windowTitle(), QStringLiteral("Map.radovudo"));
+
+    // Saving into a folder that cannot be written: the cause is shown, the map stays changed, the file as it was.
+    controller().setAutosaveDelay(std::chrono::hours(1));
+    VQDocument& document = *window(0)->document();
+    addNode(document, "Unsaved");
+    const std::string before = fileBytes(map);
+    {
+        ReadOnlyFolder readOnly(dir.path());
+        press(window(0), QKeySequence(Qt::CTRL | Qt::Key_S));
+    }
+    const QString report = takeReport("saveFailureMessage", QStringLiteral("Map"), QStringLiteral("document-save-error"));
+    EXPECT_EQ(report.toStdString(), "The document “Map.radovudo” could not be saved.|Can not create zip file at: " + map);
+    EXPECT_TRUE(document.isDocumentEdited());
+    EXPECT_EQ(window(0)->windowTitle(), QStringLiteral("Map.radovudo*"));
+    EXPECT_EQ(fileBytes(map), before);
+
+    // Another program replaced the file: the save asks, and No keeps theirs.
+    QTest::qWait(20);
+    std::ofstream(map, std::ios::app) << "theirs";
+    const std::string theirs = fileBytes(map);
+    press(window(0), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(dialogs->asked, QStringList{QStringLiteral("overwrite? Map.radovudo")});
+    EXPECT_EQ(fileBytes(map), theirs);
+    dialogs->overwrite = true;
+    press(window(0), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(nodesInFile(map), 2u);
+    EXPECT_FALSE(document.isDocumentEdited());
+}
+
+TEST(DocumentDialogs, TheQuestionOffersSaveDontSaveAndCancelAndThePanelsFilterByFileType)
+{
+    EXPECT_EQ(DocumentDialogs::savePanelFilter(), QStringLiteral("Velquine maps (*.radovudo)"));
+    EXPECT_TRUE(DocumentDialogs::openPanelFilter().startsWith(QStringLiteral("Maps and outlines (*.radovudo *.txt *.md")));
+    DocumentDialogs dialogs;
+    for (const auto& [button, answer] : {std::pair{QStringLiteral("Don't Save"), SaveChangesAnswer::dontSave},
+                                         std::pair{QStringLiteral("Cancel"), SaveChangesAnswer::cancel},
+                                         std::pair{QStringLiteral("Save"), SaveChangesAnswer::save}}) {
+        QTimer::singleShot(100, [button] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (widget->objectName() == QLatin1String("saveChangesQuestion") && widget->isVisible()) {
+                    test::saveScreenshot(widget, QStringLiteral("document-save-changes-question"));
+                    for (QAbstractButton* candidate : static_cast<QMessageBox*>(widget)->buttons())
+                        if (candidate->text().remove(u'&') == button)
+                            candidate->click();
+                }
+        });
+        EXPECT_EQ(dialogs.askToSaveChanges(nullptr, QStringLiteral("Plan"), true), answer) << button.toStdString();
+    }
+}
