@@ -33,6 +33,19 @@ void showReport(QWidget* parent, const QString& objectName, const QString& text,
     box->show();
 }
 
+// A question whose answer destroys something: Cancel (the default) or the action; true for the action.
+bool confirm(QWidget* parent, const QString& objectName, const QString& text, const QString& detail,
+             const QString& action)
+{
+    QMessageBox box(QMessageBox::Warning, QObject::tr("Velquine"), text, QMessageBox::Cancel, parent);
+    box.setObjectName(objectName);
+    box.setInformativeText(detail);
+    QPushButton* confirmed = box.addButton(action, QMessageBox::DestructiveRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == confirmed;
+}
+
 } // namespace
 
 DocumentDialogs::~DocumentDialogs() = default;
@@ -89,28 +102,16 @@ SaveChangesAnswer DocumentDialogs::askToSaveChanges(QWidget* parent, const QStri
 
 bool DocumentDialogs::askToOverwriteChangedFile(QWidget* parent, const QString& name)
 {
-    QMessageBox box(QMessageBox::Warning, QObject::tr("Velquine"),
-                    QObject::tr("The file of the document “%1” was changed by another application.").arg(name),
-                    QMessageBox::Cancel, parent);
-    box.setObjectName(QStringLiteral("fileChangedQuestion"));
-    box.setInformativeText(QObject::tr("Do you want to overwrite it with your version?"));
-    QPushButton* overwrite = box.addButton(QObject::tr("Overwrite"), QMessageBox::DestructiveRole);
-    box.setDefaultButton(QMessageBox::Cancel);
-    box.exec();
-    return box.clickedButton() == overwrite;
+    return confirm(parent, QStringLiteral("fileChangedQuestion"),
+                   QObject::tr("The file of the document “%1” was changed by another application.").arg(name),
+                   QObject::tr("Do you want to overwrite it with your version?"), QObject::tr("Overwrite"));
 }
 
 bool DocumentDialogs::askToRevert(QWidget* parent, const QString& name)
 {
-    QMessageBox box(QMessageBox::Question, QObject::tr("Velquine"),
-                    QObject::tr("Do you want to revert “%1” to the last saved version?").arg(name),
-                    QMessageBox::Cancel, parent);
-    box.setObjectName(QStringLiteral("revertQuestion"));
-    box.setInformativeText(QObject::tr("Your current changes will be lost."));
-    QPushButton* revert = box.addButton(QObject::tr("Revert"), QMessageBox::DestructiveRole);
-    box.setDefaultButton(QMessageBox::Cancel);
-    box.exec();
-    return box.clickedButton() == revert;
+    return confirm(parent, QStringLiteral("revertQuestion"),
+                   QObject::tr("Do you want to revert “%1” to the last saved version?").arg(name),
+                   QObject::tr("Your current changes will be lost."), QObject::tr("Revert"));
 }
 
 bool DocumentDialogs::runPrintPanel(QWidget* parent, QPrinter& printer)

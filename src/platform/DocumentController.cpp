@@ -103,19 +103,20 @@ std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(cons
         host_.bringDocumentForward(*open);
         return open;
     }
-    const QFileInfo file = fileInfo(path);
-    if (!file.isFile()) {
-        host_.showOpenError(path, file.isDir() ? QObject::tr("It is a folder, not a file.").toStdString()
-                                               : QObject::tr("There is no such file.").toStdString());
+    const auto fail = [&](const std::string& reason) {
+        VQ_LOG("openDocument(withContentsOf:)", "cannot open " + path + ": " + reason);
+        host_.showOpenError(path, reason);
         return nullptr;
-    }
+    };
+    const QFileInfo file = fileInfo(path);
+    if (!file.isFile())
+        return fail(file.isDir() ? QObject::tr("It is a folder, not a file.").toStdString()
+                                 : QObject::tr("There is no such file.").toStdString());
     std::shared_ptr<Document> document;
     try {
         document = host_.makeDocument(path);
     } catch (const std::exception& error) {
-        VQ_LOG("openDocument(withContentsOf:)", "cannot open " + path + ": " + error.what());
-        host_.showOpenError(path, error.what());
-        return nullptr;
+        return fail(error.what());
     }
     document->noteFileState();
     RecentDocuments::note(path);
