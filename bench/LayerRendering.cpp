@@ -164,6 +164,30 @@ void BM_FirstPaintAfterZoomStepWithRebuildBudget(benchmark::State& state)
 }
 BENCHMARK(BM_FirstPaintAfterZoomStepWithRebuildBudget)->Unit(benchmark::kMillisecond);
 
+// Moving every node once inside one transaction, while a host listens for changed areas as the canvas
+// widget does (each area separately until 64, then one whole repaint and no more areas).
+void BM_MoveEveryNodeWithAHostListening(benchmark::State& state)
+{
+    Canvas& c = canvas();
+    int reported = 0;
+    c.root->setDirtyAreaHandler([&](const Rect&) {
+        if (++reported > 64)
+            c.root->setReportsDirtyAreas(false);
+    });
+    double shift = 1;
+    for (auto _ : state) {
+        reported = 0;
+        c.root->setReportsDirtyAreas(true);
+        Transaction noActions(true);
+        for (const auto& layer : c.root->sublayers())
+            if (layer->cachesPicture())
+                layer->setPosition(layer->position() + Point{shift, 0});
+        shift = -shift;
+    }
+    c.root->setDirtyAreaHandler({});
+}
+BENCHMARK(BM_MoveEveryNodeWithAHostListening)->Unit(benchmark::kMillisecond);
+
 void BM_FullRepaintZoomedOutWithoutPictures(benchmark::State& state)
 {
     Canvas& c = canvas();

@@ -83,7 +83,9 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
     if (wholeUpdatePending_)
         return;
     if (++pendingUpdates_ > maxSeparateUpdates) {
+        // Everything is repainted: until then, layers need not work out what they cover.
         wholeUpdatePending_ = true;
+        root_->setReportsDirtyAreas(false);
         update();
         return;
     }
@@ -95,6 +97,7 @@ void LayerHostWidget::paintEvent(QPaintEvent* event)
 {
     pendingUpdates_ = 0;
     wholeUpdatePending_ = false;
+    root_->setReportsDirtyAreas(true);
     if (boundsRect().isEmpty())
         return;
     QPainter painter(this);

@@ -50,7 +50,7 @@ Layer::~Layer()
 Layer::Change::Change(Layer& layer, ChangeKind kind) : layer_(layer), kind_(kind)
 {
     const Layer* root = layer.rootLayer();
-    report_ = bool(root->dirtyAreaHandler_);
+    report_ = root->reportsDirtyAreas_ && root->dirtyAreaHandler_;
     if (report_)
         before_ = layer.areaInRoot();
 }
@@ -100,7 +100,7 @@ void Layer::reportArea(const Rect& rootArea) const
     if (rootArea.isNull())
         return;
     const Layer* root = rootLayer();
-    if (root->dirtyAreaHandler_)
+    if (root->reportsDirtyAreas_ && root->dirtyAreaHandler_)
         root->dirtyAreaHandler_(rootArea);
 }
 

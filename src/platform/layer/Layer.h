@@ -206,6 +206,9 @@ public:
     Rect subtreeExtent() const;
     // Called with areas in the root's coordinates whenever something visible changes under this root.
     void setDirtyAreaHandler(std::function<void(const Rect&)> handler);
+    // While off, changes under this root report no areas (a host that repaints everything anyway saves
+    // the work of computing them).
+    void setReportsDirtyAreas(bool reports) { reportsDirtyAreas_ = reports; }
 
     // Animator and renderer internals.
     LayerPictureCache& pictureCache() const;
@@ -303,6 +306,7 @@ private:
     mutable bool extentValid_ = false;
     mutable Rect extent_;
     std::function<void(const Rect&)> dirtyAreaHandler_;
+    bool reportsDirtyAreas_ = true;
     std::vector<LayerAnimation> animations_;
     mutable std::unique_ptr<LayerPictureCache> pictureCache_;
     mutable std::vector<Layer*> drawingOrder_;
