@@ -118,6 +118,19 @@ TEST(ScrollViewTest, TheHostPaintsItsLayersMagnifiedAndRepaintsWhatMoved)
     EXPECT_TRUE(QTest::qWaitFor([&] { return onScreen(w.host, {280, 80}) == QColor(Qt::red); }, 3000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return onScreen(w.host, {60, 60}) == QColor(Qt::white); }, 3000));
     test::saveArtefact(w.scrollView.grab().toImage(), "kit_scroll_view_magnified.png");
+
+    // Many changes at once repaint the whole view; afterwards single changes report their areas again.
+    std::vector<std::shared_ptr<Layer>> many;
+    for (int i = 0; i < 100; ++i) {
+        many.push_back(box({double(i), 90, 1, 1}, Qt::white));
+        w.host->layer()->addSublayer(many.back());
+    }
+    for (auto& layer : many)
+        layer->setBackgroundColor(Qt::green);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return onScreen(w.host, {2 * 99 + 1, 181}) == QColor(Qt::green); }, 3000));
+    red->setPosition({40, 40});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return onScreen(w.host, {80, 80}) == QColor(Qt::red); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return onScreen(w.host, {280, 80}) == QColor(Qt::white); }, 3000));
 }
 
 TEST(ScrollViewTest, AnAnimatedMoveRepaintsTheHostFrameByFrameAndTheBackingScaleFollowsTheZoom)
