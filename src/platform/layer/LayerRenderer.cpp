@@ -81,14 +81,17 @@ public:
         }
         painter_.drawImage(QPointF(std::round(topLeft.x()), std::round(topLeft.y())), image);
     }
-    // The same, resampled into a device rectangle.
+    // The same, resampled into a device rectangle: a stand-in until the next paint, so nearest pixels do.
     void drawDeviceImage(const QRectF& target, const QImage& image)
     {
         if (mode_ != Mode::device) {
             painter_.setWorldTransform(deviceWorld_);
             mode_ = Mode::device;
         }
+        const bool smooth = painter_.testRenderHint(QPainter::SmoothPixmapTransform);
+        painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
         painter_.drawImage(target, image);
+        painter_.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     }
     void setOpacity(double opacity)
     {
