@@ -116,8 +116,9 @@ public:
 
     // Stamps modifiedTimestamp with the current time for the title, imageSet and imageCleared codes, gives a
     // negative createdTimestamp the current time, stores the nodes by identifier and returns them as stored.
-    // With notify, posts documentDidUpdateNodes with them. An empty list does nothing at all.
-    std::vector<Node> updateNodes(const std::vector<Node>& nodes, NodeUpdateOperation operation, bool notify);
+    // With notify, posts documentDidUpdateNodes with them. An empty list does nothing at all. The list is taken by
+    // value, so a caller that hands over a list it no longer needs (say, a fresh layout) pays no copy.
+    std::vector<Node> updateNodes(std::vector<Node> nodes, NodeUpdateOperation operation, bool notify);
     // Give the nodes the style and shape of their level, depth by depth, each depth read afresh.
     void resetNodeStyle(const std::vector<Node>& nodes);
     // Border, fill, branch and text colours of the nodes' levels, depth by depth (sub nodes follow their

@@ -10,7 +10,7 @@
 
 namespace velquine {
 
-std::vector<Node> VQDocument::updateNodes(const std::vector<Node>& nodes, NodeUpdateOperation operation, bool notify)
+std::vector<Node> VQDocument::updateNodes(std::vector<Node> nodes, NodeUpdateOperation operation, bool notify)
 {
     if (nodes.empty())
         return {};
@@ -19,14 +19,13 @@ std::vector<Node> VQDocument::updateNodes(const std::vector<Node>& nodes, NodeUp
     const double now = Clock::now();
     const bool stamps = operation == NodeUpdateOperation::title || operation == NodeUpdateOperation::imageSet ||
                         operation == NodeUpdateOperation::imageCleared;
-    std::vector<Node> toStore = nodes;
-    for (Node& node : toStore) {
+    for (Node& node : nodes) {
         if (stamps)
             node.modifiedTimestamp = now;
         if (node.createdTimestamp < 0)
             node.createdTimestamp = now;
     }
-    std::vector<Node> stored = project.graph.storeNodes(toStore);
+    std::vector<Node> stored = project.graph.storeNodes(std::move(nodes));
     if (notify) {
         notifyEventListeners([stored, operation](VQDocumentEventListener& l) {
             l.documentDidUpdateNodes(stored, operation);

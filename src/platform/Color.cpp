@@ -100,10 +100,10 @@ const ColorSpace* colorSpaceNamed(std::string_view name)
 
 const std::vector<ColorSpace>& knownColorSpaces() { return spaceTable(); }
 
-Color::Color() : Color(Unchecked{}, colorspace::genericGray, {0.0, 1.0}) { }
+Color::Color() : Color(black()) { }
 
 Color::Color(Unchecked, std::string_view space, std::vector<double> components)
-    : space_(space), components_(std::move(components))
+    : data_(std::make_shared<const Data>(Data{std::string(space), std::move(components)}))
 {
 }
 
@@ -111,8 +111,7 @@ Color::Color(std::string_view colorSpaceName, std::vector<double> components)
 {
     if (!valid(colorSpaceName, components))
         throw std::invalid_argument("Color: components do not fit colour space " + std::string(colorSpaceName));
-    space_ = std::string(colorSpaceName);
-    components_ = std::move(components);
+    data_ = std::make_shared<const Data>(Data{std::string(colorSpaceName), std::move(components)});
 }
 
 std::optional<Color> Color::make(std::string_view colorSpaceName, std::vector<double> components)
@@ -155,8 +154,18 @@ Color Color::hsb(double h, double s, double v, double a)
 
 Color Color::calibratedWhite(double white, double alpha) { return Color(colorspace::genericGray, {white, alpha}); }
 
-Color Color::black() { return calibratedWhite(0.0); }
-Color Color::white() { return calibratedWhite(1.0); }
+// The two colours every default node style holds are made once.
+Color Color::black()
+{
+    static const Color made = calibratedWhite(0.0);
+    return made;
+}
+
+Color Color::white()
+{
+    static const Color made = calibratedWhite(1.0);
+    return made;
+}
 Color Color::gray() { return calibratedWhite(0.5); }
 Color Color::darkGray() { return calibratedWhite(1.0 / 3.0); }
 Color Color::lightGray() { return calibratedWhite(2.0 / 3.0); }
@@ -176,12 +185,12 @@ Color Color::textColor()
     return sRGB(r, g, b, a);
 }
 
-const ColorSpace& Color::colorSpace() const { return *colorSpaceNamed(space_); }
+const ColorSpace& Color::colorSpace() const { return *colorSpaceNamed(data_->space); }
 
 Color Color::usingDeviceRGB() const
 {
     const ColorSpace& space = colorSpace();
-    const auto& c = components_;
+    const auto& c = data_->components;
     switch (space.model) {
     case ColorModel::gray: {
         const double w = space.linear ? linearToSRGB(c[0]) : c[0];
@@ -200,12 +209,12 @@ Color Color::usingDeviceRGB() const
 HSBA Color::hsba() const
 {
     const Color rgb = usingDeviceRGB();
-    const double r = rgb.components_[0], g = rgb.components_[1], b = rgb.components_[2];
+    const double r = rgb.data_->components[0], g = rgb.data_->components[1], b = rgb.data_->components[2];
     const double max = std::max({r, g, b});
     const double min = std::min({r, g, b});
     const double delta = max - min;
     HSBA out;
-    out.alpha = rgb.components_[3];
+    out.alpha = rgb.data_->components[3];
     out.brightness = max;
     out.saturation = max > 0 ? delta / max : 0.0;
     if (delta > 0) {
@@ -226,9 +235,9 @@ HSBA Color::hsba() const
 
 bool Color::isLight() const
 {
-    if (components_.size() < 3)
+    if (data_->components.size() < 3)
         return false;
-    const auto& c = components_;
+    const auto& c = data_->components;
     return (299 * c[0] + 587 * c[1] + 114 * c[2]) / 1000 > 0.5;
 }
 
@@ -241,7 +250,7 @@ Color Color::adjustingBrightness(double factor) const
 QColor Color::toQColor() const
 {
     const Color rgb = colorSpace().model == ColorModel::cmyk ? *this : usingDeviceRGB();
-    const auto& c = rgb.components_;
+    const auto& c = rgb.data_->components;
     if (colorSpace().model == ColorModel::cmyk)
         return QColor::fromCmykF(clamp01(c[0]), clamp01(c[1]), clamp01(c[2]), clamp01(c[3]), clamp01(c[4]));
     return QColor::fromRgbF(clamp01(c[0]), clamp01(c[1]), clamp01(c[2]), clamp01(c[3]));

@@ -5,6 +5,7 @@
 // for a comparison. QColor appears only where a colour is drawn.
 
 #include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,12 +85,12 @@ public:
     // The standard colour of text in the current appearance (the application palette's text colour, in sRGB).
     static Color textColor();
 
-    const std::string& colorSpaceName() const { return space_; }
+    const std::string& colorSpaceName() const { return data_->space; }
     const ColorSpace& colorSpace() const;
     // Colour components followed by alpha.
-    const std::vector<double>& components() const { return components_; }
-    std::size_t numberOfComponents() const { return components_.size(); }
-    double alpha() const { return components_.back(); }
+    const std::vector<double>& components() const { return data_->components; }
+    std::size_t numberOfComponents() const { return data_->components.size(); }
+    double alpha() const { return data_->components.back(); }
 
     // The same colour as device RGB components (grey spread to three channels, linear light encoded with the
     // sRGB curve, CMYK by the naive formula); RGB components carry over unchanged.
@@ -108,14 +109,24 @@ public:
     // For drawing only; components outside 0...1 are clamped.
     QColor toQColor() const;
 
-    friend bool operator==(const Color&, const Color&) = default;
+    // Same space and components.
+    friend bool operator==(const Color& a, const Color& b)
+    {
+        return a.data_ == b.data_ ||
+               (a.data_->space == b.data_->space && a.data_->components == b.data_->components);
+    }
 
 private:
     struct Unchecked {};
     Color(Unchecked, std::string_view space, std::vector<double> components);
 
-    std::string space_;
-    std::vector<double> components_;
+    // A colour never changes once made, so copies share one immutable record: copying a colour (and every
+    // node style that holds four) allocates nothing.
+    struct Data {
+        std::string space;
+        std::vector<double> components;
+    };
+    std::shared_ptr<const Data> data_;
 };
 
 } // namespace velquine

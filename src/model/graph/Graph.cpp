@@ -294,6 +294,13 @@ std::vector<Node> Graph::storeNodes(const std::vector<Node>& nodes)
     return nodes;
 }
 
+std::vector<Node> Graph::storeNodes(std::vector<Node>&& nodes)
+{
+    for (const Node& node : nodes)
+        nodeBin_.assign(node.uid, node);
+    return std::move(nodes);
+}
+
 Node Graph::addChildNode(const Node& parent, std::string title, const NodeStyle& style, Point center, Size size)
 {
     Node child(std::move(title), center, size, style);

@@ -103,6 +103,8 @@ public:
     void updateNodes(const std::vector<Node>& nodes);
     // Stores each node unchanged under its uid, in list order, and returns them as stored.
     std::vector<Node> storeNodes(const std::vector<Node>& nodes);
+    // The same, handing back the list it was given instead of a copy.
+    std::vector<Node> storeNodes(std::vector<Node>&& nodes);
     // A new node with a fresh identifier, the given title, style, centre and size, appended to the children of
     // the parent value passed in (which is written back). Returns the new node as stored. Passes on the error
     // of nextNodeUID().

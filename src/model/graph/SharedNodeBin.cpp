@@ -181,14 +181,28 @@ SharedNodeBin::BlockPtr SharedNodeBin::insertInto(BlockPtr& blockPtr, std::int64
     return block.keys.size() > maxFanOut ? split(block) : nullptr;
 }
 
-void SharedNodeBin::assign(std::int64_t uid, Node node)
+bool SharedNodeBin::holdsEqual(std::int64_t uid, const Node& node) const
 {
-    if (const Node* stored = lookup(uid)) {
-        if (stored->modifiedTimestamp == node.modifiedTimestamp && !stored->differs(node))
-            return;
-    }
+    const Node* stored = lookup(uid);
+    return stored && stored->modifiedTimestamp == node.modifiedTimestamp && !stored->differs(node);
+}
+
+void SharedNodeBin::assign(std::int64_t uid, const Node& node)
+{
+    if (!holdsEqual(uid, node))
+        store(uid, std::make_shared<value_type>(uid, node));
+}
+
+void SharedNodeBin::assign(std::int64_t uid, Node&& node)
+{
+    if (!holdsEqual(uid, node))
+        store(uid, std::make_shared<value_type>(uid, std::move(node)));
+}
+
+void SharedNodeBin::store(std::int64_t uid, std::shared_ptr<value_type>&& cell)
+{
     bool added = false;
-    BlockPtr right = insertInto(root_, uid, std::make_shared<value_type>(uid, std::move(node)), added);
+    BlockPtr right = insertInto(root_, uid, std::move(cell), added);
     if (right) {
         auto top = std::make_shared<Block>();
         top->leaf = false;

@@ -124,7 +124,8 @@ public:
 
     // Stores the node under the identifier. A stored node equal to it in every field (modifiedTimestamp
     // included) stays as it is, storage and all.
-    void assign(std::int64_t uid, Node node);
+    void assign(std::int64_t uid, const Node& node);
+    void assign(std::int64_t uid, Node&& node);
     // The stored node, made this bin's own for writing, or null.
     Node* mutableNode(std::int64_t uid);
     // Removes the entry; 1 when there was one, else 0.
@@ -141,6 +142,9 @@ private:
     static BlockPtr split(Block& block);
     static BlockPtr insertInto(BlockPtr& block, std::int64_t uid, std::shared_ptr<value_type>&& cell, bool& added);
     static void eraseFrom(BlockPtr& block, std::int64_t uid);
+    // Whether the node stored under the identifier equals the node in every field.
+    bool holdsEqual(std::int64_t uid, const Node& node) const;
+    void store(std::int64_t uid, std::shared_ptr<value_type>&& cell);
 
     BlockPtr root_;
 };

@@ -1,0 +1,227 @@
+// What one edit costs on maps of 10,000 and 50,000 nodes, through the document's own paths: an editing session
+// that changes one title, its undo, the memory its undo step keeps, adding a child with automatic layout,
+// adding children one by one to a parent with many, copying a leaf and the whole map to the clipboard, placing
+// pasted flat lines, and parting one overlapping node on a laid-out map. A small edit should cost what it
+// changes, not what the map holds.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/VQDocument.h"
+#include "layout/GraphCollisionResolver.h"
+#include "platform/Pasteboard.h"
+#include "platform/RunLoop.h"
+#include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
+
+using namespace velquine;
+
+namespace {
+
+// One horizontal tree of count nodes, eight children to a node filled level by level, titled and sized like
+// fresh nodes, laid out by the document before anything is measured.
+std::unique_ptr<VQDocument> laidOutMap(std::int64_t count)
+{
+    auto document = std::make_unique<VQDocument>();
+    std::vector<Node> nodes;
+    nodes.reserve(static_cast<std::size_t>(count));
+    for (std::int64_t uid = 1; uid <= count; ++uid) {
+        const std::optional<std::int64_t> parent = uid > 1 ? std::optional((uid - 2) / 8 + 1) : std::nullopt;
+        Node node(uid, parent, NodeStyle());
+        node.title = "node " + std::to_string(uid);
+        node.size = uid == 1 ? VQProject::newRootNodeSize : VQProject::newChildNodeSize;
+        node.shape = NodeShape::roundedRect;
+        nodes.push_back(std::move(node));
+    }
+    for (std::int64_t uid = 2; uid <= count; ++uid)
+        nodes[static_cast<std::size_t>(*nodes[static_cast<std::size_t>(uid - 1)].parentUID - 1)].childrenUIDs.push_back(uid);
+    document->project.graph.storeNodes(nodes);
+    document->beginEditingSession("Layout");
+    document->autoLayoutGraph(true);
+    document->commitEditingSession();
+    document->undoManager()->removeAllActions();
+    RunLoop::drain();
+    return document;
+}
+
+const std::vector<std::int64_t> mapSizes{10000, 50000};
+
+void changeTitle(VQDocument& document, std::int64_t uid, int round)
+{
+    document.beginEditingSession("Change Label");
+    Node node = *document.project.graph.findNode(uid);
+    node.title = "renamed " + std::to_string(round);
+    document.updateNodes({node}, NodeUpdateOperation::title, false);
+    document.commitEditingSession();
+}
+
+// Begin a session, change one title, commit.
+void editOneTitle(benchmark::State& state)
+{
+    auto document = laidOutMap(state.range(0));
+    int round = 0;
+    for (auto _ : state) {
+        changeTitle(*document, state.range(0) / 2, ++round);
+        state.PauseTiming();
+        RunLoop::drain();
+        if (round % 100 == 0)
+            document->undoManager()->removeAllActions();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(editOneTitle)->ArgsProduct({mapSizes})->Unit(benchmark::kMillisecond);
+
+// Undo of one title change.
+void undoOneTitle(benchmark::State& state)
+{
+    auto document = laidOutMap(state.range(0));
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        changeTitle(*document, state.range(0) / 2, ++round);
+        RunLoop::drain();
+        state.ResumeTiming();
+        document->undoManager()->undo();
+        state.PauseTiming();
+        RunLoop::drain();
+        document->undoManager()->removeAllActions();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(undoOneTitle)->ArgsProduct({mapSizes})->Unit(benchmark::kMillisecond);
+
+std::size_t heapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// The heap kept by the undo history per title change, over a hundred changes of different nodes.
+void memoryPerEdit(benchmark::State& state)
+{
+    auto document = laidOutMap(state.range(0));
+    const int edits = 100;
+    double perEdit = 0;
+    for (auto _ : state) {
+        document->undoManager()->removeAllActions();
+        RunLoop::drain();
+        const std::size_t before = heapInUse();
+        for (int i = 0; i < edits; ++i) {
+            changeTitle(*document, 2 + (i * 397) % (state.range(0) - 1), i);
+            RunLoop::drain();
+        }
+        perEdit = (static_cast<double>(heapInUse()) - static_cast<double>(before)) / edits;
+    }
+    state.counters["KBPerEdit"] = perEdit / 1024.0;
+}
+BENCHMARK(memoryPerEdit)->ArgsProduct({mapSizes})->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A new child of a leaf with its tree laid out, in an editing session.
+void addChildWithLayout(benchmark::State& state)
+{
+    auto document = laidOutMap(state.range(0));
+    const Node parent = *document->project.graph.findNode(state.range(0) - 7);
+    for (auto _ : state) {
+        document->beginEditingSession("Add Child");
+        benchmark::DoNotOptimize(document->createChildNode(parent, "new", std::nullopt, true, false));
+        document->commitEditingSession();
+        state.PauseTiming();
+        RunLoop::drain();
+        document->undoManager()->undo();
+        RunLoop::drain();
+        document->undoManager()->removeAllActions();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(addChildWithLayout)->ArgsProduct({mapSizes})->Unit(benchmark::kMillisecond);
+
+// Laying out the whole tree once.
+void layoutWholeTree(benchmark::State& state)
+{
+    auto document = laidOutMap(state.range(0));
+    const Node root = *document->project.graph.findNode(1);
+    document->beginEditingSession("Layout");
+    for (auto _ : state)
+        document->autolayoutWholeNodeTree(root, true);
+    document->commitEditingSession();
+    RunLoop::drain();
+}
+BENCHMARK(layoutWholeTree)->ArgsProduct({mapSizes})->Unit(benchmark::kMillisecond);
+
+// 200 children added one by one, without layout, to one parent of the map.
+void addManyChildren(benchmark::State& state)
+{
+    auto document = laidOutMap(state.range(0));
+    for (auto _ : state) {
+        document->beginEditingSession("Add Children");
+        const Node parent = *document->project.graph.findNode(3);
+        for (int i = 0; i < 200; ++i)
+            benchmark::DoNotOptimize(document->createChildNode(parent, "child", std::nullopt, false, false));
+        document->commitEditingSession();
+        state.PauseTiming();
+        RunLoop::drain();
+        document->undoManager()->undo();
+        RunLoop::drain();
+        document->undoManager()->removeAllActions();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(addManyChildren)->ArgsProduct({mapSizes})->Unit(benchmark::kMillisecond);
+
+// Copies one leaf, then the whole map, with every text form the clipboard writes.
+void copyToClipboard(benchmark::State& state)
+{
+    ScopedStandardUserDefaults defaults;
+    UserDefaults::standard().set("copyRichTextToPasteboard", true);
+    auto document = laidOutMap(state.range(0));
+    const Node node = *document->project.graph.findNode(state.range(1) ? 1 : state.range(0));
+    Pasteboard board;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(document->copyNodesToPasteBoard({node}, board));
+}
+BENCHMARK(copyToClipboard)->ArgNames({"nodes", "wholeMap"})->ArgsProduct({mapSizes, {0, 1}})->Unit(benchmark::kMillisecond);
+
+// Pastes 100 flat lines as new roots beside the map (each one laid out and given a free place).
+void pasteFlatLines(benchmark::State& state)
+{
+    ScopedStandardUserDefaults defaults;
+    auto document = laidOutMap(state.range(0));
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    Pasteboard board;
+    board.setString(text, std::string(Pasteboard::stringType));
+    for (auto _ : state) {
+        document->project.selectedNodeUIDs.clear();
+        document->beginEditingSession("Paste");
+        benchmark::DoNotOptimize(document->pasteFromPasteBoard({0, -5000}, false, board));
+        document->commitEditingSession();
+        state.PauseTiming();
+        RunLoop::drain();
+        document->undoManager()->undo();
+        RunLoop::drain();
+        document->undoManager()->removeAllActions();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(pasteFlatLines)->ArgsProduct({mapSizes})->Unit(benchmark::kMillisecond);
+
+// One leaf dropped halfway onto its neighbour on a laid-out map, then parted by the resolver.
+void resolveOneOverlap(benchmark::State& state)
+{
+    auto document = laidOutMap(state.range(0));
+    Node moved = *document->project.graph.findNode(state.range(0) - 1);
+    const Node neighbour = *document->project.graph.findNode(state.range(0));
+    moved.center = {neighbour.center.x + 10, neighbour.center.y + 10};
+    document->project.graph.setNode(moved, moved.uid);
+    const std::vector<Node> nodes = document->project.graph.allNodes();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(GraphCollisionResolver().resolve(nodes));
+}
+BENCHMARK(resolveOneOverlap)->ArgsProduct({mapSizes})->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
