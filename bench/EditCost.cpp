@@ -50,6 +50,17 @@ std::unique_ptr<VQDocument> laidOutMap(std::int64_t count)
 
 const std::vector<std::int64_t> mapSizes{10000, 50000};
 
+// Undoes the step just committed and forgets the history, outside the timing.
+void takeBackUntimed(benchmark::State& state, VQDocument& document)
+{
+    state.PauseTiming();
+    RunLoop::drain();
+    document.undoManager()->undo();
+    RunLoop::drain();
+    document.undoManager()->removeAllActions();
+    state.ResumeTiming();
+}
+
 void changeTitle(VQDocument& document, std::int64_t uid, int round)
 {
     document.beginEditingSession("Change Label");
@@ -129,12 +140,7 @@ void addChildWithLayout(benchmark::State& state)
         document->beginEditingSession("Add Child");
         benchmark::DoNotOptimize(document->createChildNode(parent, "new", std::nullopt, true, false));
         document->commitEditingSession();
-        state.PauseTiming();
-        RunLoop::drain();
-        document->undoManager()->undo();
-        RunLoop::drain();
-        document->undoManager()->removeAllActions();
-        state.ResumeTiming();
+        takeBackUntimed(state, *document);
     }
 }
 BENCHMARK(addChildWithLayout)->ArgsProduct({mapSizes})->Unit(benchmark::kMillisecond);
@@ -162,12 +168,7 @@ void addManyChildren(benchmark::State& state)
         for (int i = 0; i < 200; ++i)
             benchmark::DoNotOptimize(document->createChildNode(parent, "child", std::nullopt, false, false));
         document->commitEditingSession();
-        state.PauseTiming();
-        RunLoop::drain();
-        document->undoManager()->undo();
-        RunLoop::drain();
-        document->undoManager()->removeAllActions();
-        state.ResumeTiming();
+        takeBackUntimed(state, *document);
     }
 }
 BENCHMARK(addManyChildren)->ArgsProduct({mapSizes})->Unit(benchmark::kMillisecond);
@@ -200,12 +201,7 @@ void pasteFlatLines(benchmark::State& state)
         document->beginEditingSession("Paste");
         benchmark::DoNotOptimize(document->pasteFromPasteBoard({0, -5000}, false, board));
         document->commitEditingSession();
-        state.PauseTiming();
-        RunLoop::drain();
-        document->undoManager()->undo();
-        RunLoop::drain();
-        document->undoManager()->removeAllActions();
-        state.ResumeTiming();
+        takeBackUntimed(state, *document);
     }
 }
 BENCHMARK(pasteFlatLines)->ArgsProduct({mapSizes})->Unit(benchmark::kMillisecond);
