@@ -4,13 +4,13 @@
 
 namespace velquine {
 
-MarkdownExporter::MarkdownExporter(Graph graph)
-    : MarkdownExporter(std::move(graph), Options())
+MarkdownExporter::MarkdownExporter(const Graph& graph)
+    : MarkdownExporter(graph, Options())
 {
 }
 
-MarkdownExporter::MarkdownExporter(Graph graph, Options options)
-    : options(options), graph(std::move(graph))
+MarkdownExporter::MarkdownExporter(const Graph& graph, Options options)
+    : options(options), graph(graph)
 {
 }
 

@@ -19,8 +19,8 @@ public:
         bool exportImages = false;
     };
 
-    explicit MarkdownExporter(Graph graph);
-    MarkdownExporter(Graph graph, Options options);
+    explicit MarkdownExporter(const Graph& graph);
+    MarkdownExporter(const Graph& graph, Options options);
 
     // Appends the heading of the node and then those of its children, one level deeper; a node already
     // written by this call is not written again.

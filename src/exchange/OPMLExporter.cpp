@@ -6,8 +6,8 @@
 
 namespace velquine {
 
-OPMLExporter::OPMLExporter(Graph graph, std::string title)
-    : title(std::move(title)), graph(std::move(graph))
+OPMLExporter::OPMLExporter(const Graph& graph, std::string title)
+    : title(std::move(title)), graph(graph)
 {
 }
 

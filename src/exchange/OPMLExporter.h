@@ -21,7 +21,7 @@ namespace velquine {
 
 class OPMLExporter {
 public:
-    OPMLExporter(Graph graph, std::string title);
+    OPMLExporter(const Graph& graph, std::string title);
 
     // Appends the outline element of the node with those of its children nested inside; a node already
     // written by this call is not written again.

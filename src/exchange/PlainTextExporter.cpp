@@ -30,13 +30,13 @@ std::optional<PlainTextExporter::Options::IndentMode> PlainTextExporter::Options
     return static_cast<IndentMode>(rawValue);
 }
 
-PlainTextExporter::PlainTextExporter(Graph graph)
-    : PlainTextExporter(std::move(graph), Options())
+PlainTextExporter::PlainTextExporter(const Graph& graph)
+    : PlainTextExporter(graph, Options())
 {
 }
 
-PlainTextExporter::PlainTextExporter(Graph graph, Options options)
-    : graph(std::move(graph)), options(options)
+PlainTextExporter::PlainTextExporter(const Graph& graph, Options options)
+    : graph(graph), options(options)
 {
 }
 

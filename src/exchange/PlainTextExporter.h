@@ -27,8 +27,8 @@ public:
         bool hyphenate = false;
     };
 
-    explicit PlainTextExporter(Graph graph);
-    PlainTextExporter(Graph graph, Options options);
+    explicit PlainTextExporter(const Graph& graph);
+    PlainTextExporter(const Graph& graph, Options options);
 
     // Appends the line of the node and then those of its children, one level deeper. A node already
     // written by this call (a damaged, circular tree) is not written again.

@@ -70,8 +70,8 @@ std::string lowercaseExtension(const std::string& path)
 
 } // namespace
 
-RichTextExporter::RichTextExporter(Graph graph)
-    : graph(std::move(graph))
+RichTextExporter::RichTextExporter(const Graph& graph)
+    : graph(graph)
 {
 }
 

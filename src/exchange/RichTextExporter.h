@@ -24,7 +24,7 @@ public:
         bool keepColors = true;
     };
 
-    explicit RichTextExporter(Graph graph);
+    explicit RichTextExporter(const Graph& graph);
 
     // Appends the paragraph of the node (level from 0, item number from 1) and then those of its
     // children; a node already written by this call is not written again.

@@ -89,8 +89,8 @@ std::string quoted(std::string_view title)
 
 } // namespace
 
-YAMLExporter::YAMLExporter(Graph graph)
-    : graph(std::move(graph))
+YAMLExporter::YAMLExporter(const Graph& graph)
+    : graph(graph)
 {
 }
 

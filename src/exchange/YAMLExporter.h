@@ -22,7 +22,7 @@ namespace velquine {
 
 class YAMLExporter {
 public:
-    explicit YAMLExporter(Graph graph);
+    explicit YAMLExporter(const Graph& graph);
 
     // Appends the line of the node and then those of its children, one level deeper; a node already
     // written by this call is not written again.

@@ -7,7 +7,7 @@
 
 namespace velquine {
 
-std::unique_ptr<GraphLayouter> makeLayouter(Graph graph, const LayoutOptions& options, bool forceLayout)
+std::unique_ptr<GraphLayouter> makeLayouter(const Graph& graph, const LayoutOptions& options, bool forceLayout)
 {
     const bool isManual = options.isManual && !forceLayout;
     if (options.layoutType == LayoutOptions::LayoutType::vertical) {
@@ -16,14 +16,14 @@ std::unique_ptr<GraphLayouter> makeLayouter(Graph graph, const LayoutOptions& op
             subtype = VerticalGraphLayouter::LayoutSubtype::topDown;
         else if (options.layoutDirection == LayoutOptions::LayoutDirection::descending)
             subtype = VerticalGraphLayouter::LayoutSubtype::bottomUp;
-        return std::make_unique<VerticalGraphLayouter>(std::move(graph), 10.0, subtype, isManual, 100.0);
+        return std::make_unique<VerticalGraphLayouter>(graph, 10.0, subtype, isManual, 100.0);
     }
     HorizontalGraphLayouter::LayoutSubtype subtype = HorizontalGraphLayouter::LayoutSubtype::balanced;
     if (options.layoutDirection == LayoutOptions::LayoutDirection::ascending)
         subtype = HorizontalGraphLayouter::LayoutSubtype::leftToRight;
     else if (options.layoutDirection == LayoutOptions::LayoutDirection::descending)
         subtype = HorizontalGraphLayouter::LayoutSubtype::rightToLeft;
-    return std::make_unique<HorizontalGraphLayouter>(std::move(graph), 60.0, subtype, isManual, 10.0);
+    return std::make_unique<HorizontalGraphLayouter>(graph, 60.0, subtype, isManual, 10.0);
 }
 
 Graph placementNeighbourhood(const Graph& graph, const Node& parent, const Node& child)

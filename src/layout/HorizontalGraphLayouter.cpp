@@ -4,10 +4,10 @@
 
 namespace velquine {
 
-HorizontalGraphLayouter::HorizontalGraphLayouter(Graph graph, double horizontalDistanceBetweenNodes,
+HorizontalGraphLayouter::HorizontalGraphLayouter(const Graph& graph, double horizontalDistanceBetweenNodes,
                                                  LayoutSubtype subtype, bool isManual,
                                                  double verticalDistanceBetweenNodes)
-    : TreeGraphLayouter(std::move(graph), horizontalDistanceBetweenNodes, isManual, verticalDistanceBetweenNodes,
+    : TreeGraphLayouter(graph, horizontalDistanceBetweenNodes, isManual, verticalDistanceBetweenNodes,
                         TreeLayout::Orientation::horizontal),
       subtype(subtype)
 {

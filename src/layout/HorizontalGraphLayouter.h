@@ -23,7 +23,7 @@ public:
     // over both sides.
     enum class LayoutSubtype : std::uint8_t { leftToRight, rightToLeft, balanced };
 
-    HorizontalGraphLayouter(Graph graph, double horizontalDistanceBetweenNodes, LayoutSubtype subtype,
+    HorizontalGraphLayouter(const Graph& graph, double horizontalDistanceBetweenNodes, LayoutSubtype subtype,
                             bool isManual, double verticalDistanceBetweenNodes);
 
     // layoutNodeTree: balanced, the children on the left come before those on the right. A top node without a

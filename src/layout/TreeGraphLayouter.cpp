@@ -5,9 +5,9 @@
 
 namespace velquine {
 
-TreeGraphLayouter::TreeGraphLayouter(Graph graph, double horizontalDistanceBetweenNodes, bool isManual,
+TreeGraphLayouter::TreeGraphLayouter(const Graph& graph, double horizontalDistanceBetweenNodes, bool isManual,
                                      double verticalDistanceBetweenNodes, TreeLayout::Orientation orientation)
-    : graph(std::move(graph)), horizontalDistanceBetweenNodes(horizontalDistanceBetweenNodes), isManual(isManual),
+    : graph(graph), horizontalDistanceBetweenNodes(horizontalDistanceBetweenNodes), isManual(isManual),
       verticalDistanceBetweenNodes(verticalDistanceBetweenNodes), orientation_(orientation)
 {
 }

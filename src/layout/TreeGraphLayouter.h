@@ -27,7 +27,7 @@ public:
     double verticalDistanceBetweenNodes;
 
 protected:
-    TreeGraphLayouter(Graph graph, double horizontalDistanceBetweenNodes, bool isManual,
+    TreeGraphLayouter(const Graph& graph, double horizontalDistanceBetweenNodes, bool isManual,
                       double verticalDistanceBetweenNodes, TreeLayout::Orientation orientation);
 
     // +1.0 when trees grow towards larger coordinates, -1.0 towards smaller ones, 0.0 when balanced.

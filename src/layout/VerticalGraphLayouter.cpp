@@ -4,10 +4,10 @@
 
 namespace velquine {
 
-VerticalGraphLayouter::VerticalGraphLayouter(Graph graph, double horizontalDistanceBetweenNodes,
+VerticalGraphLayouter::VerticalGraphLayouter(const Graph& graph, double horizontalDistanceBetweenNodes,
                                              LayoutSubtype subtype, bool isManual,
                                              double verticalDistanceBetweenNodes)
-    : TreeGraphLayouter(std::move(graph), horizontalDistanceBetweenNodes, isManual, verticalDistanceBetweenNodes,
+    : TreeGraphLayouter(graph, horizontalDistanceBetweenNodes, isManual, verticalDistanceBetweenNodes,
                         TreeLayout::Orientation::vertical),
       subtype(subtype)
 {

@@ -20,7 +20,7 @@ public:
     // both sides.
     enum class LayoutSubtype : std::uint8_t { topDown, bottomUp, balanced };
 
-    VerticalGraphLayouter(Graph graph, double horizontalDistanceBetweenNodes, LayoutSubtype subtype, bool isManual,
+    VerticalGraphLayouter(const Graph& graph, double horizontalDistanceBetweenNodes, LayoutSubtype subtype, bool isManual,
                           double verticalDistanceBetweenNodes);
 
     // layoutNodeTree: balanced, the children above come before those below. A top node without a parent keeps
