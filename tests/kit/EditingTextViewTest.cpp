@@ -1,3 +1,4 @@
+#include "support/QtWait.h"
 #include "kit/EditingTextView.h"
 #include "kit/SystemTheme.h"
 #include "kit/WindowActions.h"
@@ -39,7 +40,7 @@ struct EditingWindow {
     void focusView()
     {
         view->setFocus(Qt::MouseFocusReason);
-        QTRY_VERIFY(view->hasFocus());
+        EXPECT_EVENTUALLY(view->hasFocus());
     }
     void sendFocusOut(Qt::FocusReason reason)
     {
@@ -92,7 +93,7 @@ TEST(EditingTextView, FocusLossEndsEditingExceptForPopupsAndWindowActivation)
     EXPECT_TRUE(w.view->isEditing());
 
     w.other->setFocus(Qt::TabFocusReason);
-    QTRY_COMPARE(w.ended.count(), 1);
+    EXPECT_EVENTUALLY_EQ(w.ended.count(), 1);
     EXPECT_FALSE(w.view->isEditing());
 }
 
@@ -105,7 +106,7 @@ TEST(EditingTextView, EscapeCancelsWithoutEndingAndTheNextEditBeginsAgain)
     EXPECT_EQ(w.cancelled.count(), 1);
     EXPECT_FALSE(w.view->isEditing());
     w.other->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(w.other->hasFocus());
+    EXPECT_EVENTUALLY(w.other->hasFocus());
     EXPECT_EQ(w.ended.count(), 0);
 
     w.focusView();

@@ -1,3 +1,4 @@
+#include "support/QtWait.h"
 #include "kit/ColorPanel.h"
 #include "kit/KVColorWell.h"
 #include "kit/Popover.h"
@@ -72,7 +73,7 @@ TEST(KVColorWell, AClickOnTheColourOpensSwatchesAndAPickIsFinal)
     WellWindow w;
     w.clickAt(80 - 20); // where the button and the swatch area overlap: swatches win
     ASSERT_TRUE(w.well->swatchPopOver());
-    QTRY_VERIFY(w.well->swatchPopOver()->isShown());
+    EXPECT_EVENTUALLY(w.well->swatchPopOver()->isShown());
     EXPECT_FALSE(ColorPanel::shared().isVisible());
     auto* grid = static_cast<KVColorWellSwatchViewController*>(w.well->swatchPopOver()->contentWidget());
     ASSERT_EQ(grid->swatchCells().size(), 20u);
@@ -94,7 +95,7 @@ TEST(KVColorWell, ThePanelReportsDragStepsThenAFinalColourOnReleaseAndOnClose)
     ColorPanel& panel = ColorPanel::shared();
     w.clickAt(80 - 8);
     EXPECT_TRUE(w.well->isActive());
-    QTRY_VERIFY(panel.isVisible());
+    EXPECT_EVENTUALLY(panel.isVisible());
     EXPECT_EQ(panel.color(), w.well->selectedColor());
 
     // A drag in the panel's colour field: steps while the button is down, final when it comes up (the
@@ -135,15 +136,15 @@ TEST(KVColorWell, TheButtonTogglesThePanelAndLosingFocusUnlinksTheWell)
 {
     WellWindow w;
     w.clickAt(80 - 8);
-    QTRY_VERIFY(ColorPanel::shared().isVisible());
+    EXPECT_EVENTUALLY(ColorPanel::shared().isVisible());
     w.clickAt(80 - 8);
-    QTRY_VERIFY(!ColorPanel::shared().isVisible());
+    EXPECT_EVENTUALLY(!ColorPanel::shared().isVisible());
     EXPECT_FALSE(w.well->isActive());
 
     w.clickAt(80 - 8);
     EXPECT_TRUE(w.well->isActive());
     w.other->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(!w.well->isActive());
+    EXPECT_EVENTUALLY(!w.well->isActive());
 }
 
 TEST(KVColorWell, ADisabledWellIgnoresClicksAndDrawsInGreys)

@@ -1,3 +1,4 @@
+#include "support/QtWait.h"
 #include "kit/KVIconSegmentControl.h"
 #include "kit/SymbolImages.h"
 
@@ -112,10 +113,10 @@ TEST(KVIconSegmentControl, ToolTipsShowTheTitleOfTheSegmentUnderThePointer)
     SegmentFixture f;
     QHelpEvent help(QEvent::ToolTip, QPoint(75, 12), f.control->mapToGlobal(QPoint(75, 12)));
     QApplication::sendEvent(f.control, &help);
-    QTRY_COMPARE(QToolTip::text(), QString("Rounded Rect"));
+    EXPECT_EVENTUALLY_EQ(QToolTip::text(), QString("Rounded Rect"));
     QHelpEvent edge(QEvent::ToolTip, QPoint(51, 12), f.control->mapToGlobal(QPoint(51, 12)));
     QApplication::sendEvent(f.control, &edge); // within 2 points of the segment's side: none
-    QTRY_VERIFY(!QToolTip::isVisible());
+    EXPECT_EVENTUALLY(!QToolTip::isVisible());
 }
 
 TEST(KVIconSegmentControl, DrawsInLightAndDarkAppearance)

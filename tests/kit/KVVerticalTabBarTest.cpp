@@ -1,3 +1,4 @@
+#include "support/QtWait.h"
 #include "kit/KVVerticalTabBar.h"
 #include "kit/SymbolImages.h"
 #include "platform/Log.h"
@@ -53,10 +54,10 @@ TEST(KVVerticalTabBar, ClicksAndSelectionByPositionReachTheDelegate)
 
     QHelpEvent outside(QEvent::ToolTip, QPoint(15, 150), bar->mapToGlobal(QPoint(15, 150)));
     QApplication::sendEvent(bar, &outside);
-    QTRY_COMPARE(QToolTip::text(), QString("LOLOLOL"));
+    EXPECT_EVENTUALLY_EQ(QToolTip::text(), QString("LOLOLOL"));
     QHelpEvent onTab(QEvent::ToolTip, QPoint(15, 5), bar->mapToGlobal(QPoint(15, 5)));
     QApplication::sendEvent(bar, &onTab);
-    QTRY_COMPARE(QToolTip::text(), QString("Style"));
+    EXPECT_EVENTUALLY_EQ(QToolTip::text(), QString("Style"));
 }
 
 TEST(KVVerticalTabBar, DrawsTheSelectedTabInTheAccentColourWithoutItsEdgeLine)

@@ -1,3 +1,4 @@
+#include "support/QtWait.h"
 #include "kit/Popover.h"
 
 #include "kit/KitTestSupport.h"
@@ -65,7 +66,7 @@ TEST(Popover, AClickOnItsRectangleClosesItAndAClickElsewhereDismissesIt)
     QSignalSpy closed(&anchor.popover, &Popover::closed);
 
     QTest::mouseClick(&anchor, Qt::LeftButton, {}, QPoint(20, 20));
-    QTRY_VERIFY(anchor.popover.isShown());
+    EXPECT_EVENTUALLY(anchor.popover.isShown());
     EXPECT_EQ(anchor.popover.window()->palette().color(QPalette::Window),
               test::appearancePalette(true).color(QPalette::Window));
     EXPECT_GE(anchor.popover.window()->geometry().top(), anchor.mapToGlobal(QPoint(0, 60)).y());
@@ -75,14 +76,14 @@ TEST(Popover, AClickOnItsRectangleClosesItAndAClickElsewhereDismissesIt)
     // The press reaches the popup, which closes and does not hand it on to the anchor.
     QTest::mouseClick(anchor.popover.window(), Qt::LeftButton, {},
                       anchor.popover.window()->mapFromGlobal(anchor.mapToGlobal(QPoint(20, 20))));
-    QTRY_VERIFY(!anchor.popover.isShown());
+    EXPECT_EVENTUALLY(!anchor.popover.isShown());
     QTest::qWait(50);
     EXPECT_FALSE(anchor.popover.isShown());
     EXPECT_EQ(closed.count(), 1);
 
     QTest::mouseClick(&anchor, Qt::LeftButton, {}, QPoint(20, 20));
-    QTRY_VERIFY(anchor.popover.isShown());
+    EXPECT_EVENTUALLY(anchor.popover.isShown());
     QTest::keyClick(anchor.popover.window(), Qt::Key_Escape);
-    QTRY_VERIFY(!anchor.popover.isShown());
+    EXPECT_EVENTUALLY(!anchor.popover.isShown());
     EXPECT_EQ(closed.count(), 2);
 }

@@ -1,3 +1,4 @@
+#include "support/QtWait.h"
 #include "kit/Beep.h"
 #include "kit/KeyPolicy.h"
 #include "kit/WindowActions.h"
@@ -101,7 +102,7 @@ struct TestWindow {
     void focus(QWidget* widget)
     {
         widget->setFocus(Qt::OtherFocusReason);
-        QTRY_VERIFY(widget->hasFocus());
+        EXPECT_EVENTUALLY(widget->hasFocus());
     }
 };
 
@@ -166,7 +167,7 @@ TEST(WindowActions, MenusAreValidatedWhenTheyOpenAndLiveAgainWhenClosed)
     w.focus(w.canvas);
 
     w.menu->popup(w.window.mapToGlobal(QPoint(10, 10)));
-    QTRY_VERIFY(w.menu->isVisible());
+    EXPECT_EVENTUALLY(w.menu->isVisible());
     EXPECT_TRUE(bold->isEnabled());
     EXPECT_FALSE(bold->isCheckable());
     EXPECT_FALSE(bold->icon().isNull()); // the mixed dash
@@ -182,7 +183,7 @@ TEST(WindowActions, MenusAreValidatedWhenTheyOpenAndLiveAgainWhenClosed)
     w.graph.enabled = false;
     w.graph.hidden = true;
     w.menu->popup(w.window.mapToGlobal(QPoint(10, 10)));
-    QTRY_VERIFY(w.menu->isVisible());
+    EXPECT_EVENTUALLY(w.menu->isVisible());
     EXPECT_TRUE(bold->isCheckable());
     EXPECT_TRUE(bold->isChecked());
     EXPECT_TRUE(bold->icon().isNull());

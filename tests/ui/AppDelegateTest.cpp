@@ -1,3 +1,4 @@
+#include "support/QtWait.h"
 #include "app/AppDelegate.h"
 
 #include <gtest/gtest.h>
@@ -189,7 +190,7 @@ TEST(AppDelegate, TheShortcutsShowByThemselvesOncePerRunWhenTheSettingIsOn)
     delegate.openDocuments({});
     QTest::qWait(300);
     EXPECT_FALSE(delegate.hasCheatSheetController()); // about a second after the window
-    QTRY_VERIFY_WITH_TIMEOUT(delegate.hasCheatSheetController() && delegate.cheatSheetController()->window()->isVisible(), 2000);
+    EXPECT_EVENTUALLY(delegate.hasCheatSheetController() && delegate.cheatSheetController()->window()->isVisible(), 2000);
     EXPECT_TRUE(delegate.cheatSheetController()->autoFiredOnce);
     delegate.cheatSheetController()->window()->close();
     delegate.openDocuments({});

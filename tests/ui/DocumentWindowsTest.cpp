@@ -1,3 +1,4 @@
+#include "support/QtWait.h"
 #include "app/DocumentWindows.h"
 
 #include <gtest/gtest.h>
@@ -191,7 +192,7 @@ TEST_F(DocumentWindowsTest, ANewDocumentIsSavedAsThenAutosavedInPlaceAndReverted
 
     addNode(document, "B");
     EXPECT_EQ(untitled->windowTitle(), QStringLiteral("Plan.radovudo*"));
-    QTRY_COMPARE_WITH_TIMEOUT(untitled->windowTitle(), QStringLiteral("Plan.radovudo"), 3000);
+    EXPECT_EVENTUALLY_EQ(untitled->windowTitle(), QStringLiteral("Plan.radovudo"), 3000);
     EXPECT_EQ(nodesInFile(path("Plan.radovudo")), 2u);
 
     // Undo is a change too; Revert puts the saved map back and forgets the history.
@@ -218,7 +219,7 @@ TEST_F(DocumentWindowsTest, ClosingAndQuittingSaveFilesAndAskForUntitledChanges)
     press(window(0), QKeySequence(Qt::CTRL | Qt::Key_W));
     EXPECT_EQ(delegate.documentWindows().size(), 1u); // Cancel keeps it
     window(0)->close();
-    QTRY_VERIFY(delegate.documentWindows().empty()); // Don't Save closes it
+    EXPECT_EVENTUALLY(delegate.documentWindows().empty()); // Don't Save closes it
     EXPECT_EQ(quits, 1); // the last window closed
     EXPECT_EQ(dialogs->asked, (QStringList{QStringLiteral("close? Untitled"), QStringLiteral("close? Untitled")}));
 

@@ -1,3 +1,4 @@
+#include "support/QtWait.h"
 #include "app/MainMenu.h"
 
 #include <gtest/gtest.h>
@@ -144,7 +145,7 @@ TEST(MainMenu, ItemsReachTheirRespondersAndUnansweredOnesAreDisabled)
 
     // A window shortcut goes through the chain to the application's commands.
     QTest::keyClick(field, Qt::Key_Comma, Qt::ControlModifier);
-    QTRY_VERIFY_WITH_TIMEOUT(delegate.preferencesPanelController()->isVisible(), 2000);
+    EXPECT_EVENTUALLY(delegate.preferencesPanelController()->isVisible(), 2000);
     delegate.preferencesPanelController()->close();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));

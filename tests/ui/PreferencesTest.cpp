@@ -1,3 +1,4 @@
+#include "support/QtWait.h"
 #include "app/PreferencesPanelController.h"
 
 #include <gtest/gtest.h>
@@ -95,12 +96,12 @@ TEST(Preferences, SwitchingPanesKeepsTheTopEdgeAndFitsThePane)
     window.helpItem()->trigger();
     EXPECT_TRUE(window.helpItem()->isChecked());
     EXPECT_FALSE(window.generalPane()->isVisible()); // leaving General saved and hid it
-    QTRY_COMPARE_WITH_TIMEOUT(window.height(), toolbar + window.helpPane()->height(), 2000);
+    EXPECT_EVENTUALLY_EQ(window.height(), toolbar + window.helpPane()->height(), 2000);
     EXPECT_EQ(window.geometry().top(), top);
     test::saveScreenshot(&window, QStringLiteral("preferences-help"));
 
     window.generalItem()->trigger(); // taller to shorter
-    QTRY_COMPARE_WITH_TIMEOUT(window.height(), toolbar + window.generalPane()->height(), 2000);
+    EXPECT_EVENTUALLY_EQ(window.height(), toolbar + window.generalPane()->height(), 2000);
     EXPECT_EQ(window.geometry().top(), top);
     EXPECT_EQ(window.width(), window.generalPane()->width());
 
