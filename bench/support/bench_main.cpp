@@ -1,10 +1,14 @@
-// Benchmark main: the Qt application object exists before any font or image work.
+// Benchmark main: the allocator is set up as the program sets it up, and the Qt application object exists before
+// any font or image work.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
 
+#include "platform/Heap.h"
+
 int main(int argc, char** argv)
 {
+    velquine::keepLargeBlocksInHeap();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

@@ -71,8 +71,9 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
         node = project.graph.node(node.uid).value_or(node);
         setAffinities(node, placedParent);
     } else {
-        const auto layouter = ::velquine::makeLayouter(placementNeighbourhood(project.graph, parent, node),
-                                                       options, false);
+        // The layouter's copy of the graph shares its nodes, so this costs nothing however many children the
+        // parent already has.
+        const auto layouter = ::velquine::makeLayouter(project.graph, options, false);
         node.center = layouter->positionForNewNode(parent, node);
         setAffinities(node, parent);
     }
