@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +27,8 @@
 
 #include "app/AppDelegate.h"
 #include "app/DocumentWindow.h"
+#include "app/MainMenu.h"
+#include "document/GraphRenderer.h"
 #include "document/VQDocument.h"
 #include "kit/WindowActions.h"
 #include "platform/RecentDocuments.h"
@@ -60,6 +65,22 @@ struct ScriptedDialogs : DocumentDialogs {
         return overwrite;
     }
     bool askToRevert(QWidget*, const QString&) override { return true; }
+    // Prints into this PDF file.
+    QString printTo;
+    bool runPrintPanel(QWidget*, QPrinter& printer) override
+    {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printTo);
+        return true;
+    }
+};
+
+struct BlackRenderer : GraphRenderer {
+    void render(QPainter& painter, const QRectF& target, const VQProject&, const Rect&,
+                const GraphRenderOptions&) const override
+    {
+        painter.fillRect(target, Qt::black);
+    }
 };
 
 std::string fileBytes(const std::string& path)
@@ -206,8 +227,18 @@ TEST_F(DocumentWindowsTest, ANewDocumentIsSavedAsThenAutosavedInPlaceAndReverted
     EXPECT_FALSE(document.undoManager()->canUndo());
     test::saveScreenshot(untitled, QStringLiteral("document-saved-window"));
 
-    // Opening the same file again brings its window forward.
-    delegate.openDocuments({path("Plan.radovudo")});
+    // Opening the same file again, here from Open Recent, brings its window forward.
+    QMenu* recent = nullptr;
+    for (QMenu* menu : untitled->findChildren<QMenu*>())
+        if (menu->title() == MainMenu::openRecentTitle())
+            recent = menu;
+    ASSERT_TRUE(recent);
+    emit recent->aboutToShow();
+    QStringList items;
+    for (QAction* item : recent->actions())
+        items << item->text();
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Plan.radovudo"), QString(), QStringLiteral("Clear Menu")}));
+    EXPECT_TRUE(untitled->windowActions()->trigger(recent->actions().front()));
     EXPECT_EQ(delegate.documentWindows().size(), 1u);
 }
 
@@ -299,6 +330,25 @@ TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingI
     press(window(0), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_EQ(nodesInFile(map), 2u);
     EXPECT_FALSE(document.isDocumentEdited());
+}
+
+TEST_F(DocumentWindowsTest, PrintingGoesThroughThePrintPanelAndAFailureIsReported)
+{
+    delegate.openDocuments({});
+    addNode(*window(0)->document(), "Printed");
+    const auto previous = GraphRenderer::installed();
+    GraphRenderer::install(nullptr);
+    dialogs->printTo = QString::fromStdString(path("none.pdf"));
+    ASSERT_TRUE(window(0)->windowActions()->dispatcher().sendAction("printDocument:"));
+    EXPECT_EQ(takeReport("printFailureMessage", QStringLiteral("Untitled")),
+              QStringLiteral("The document “Untitled” could not be printed.|"));
+
+    GraphRenderer::install(std::make_shared<BlackRenderer>());
+    dialogs->printTo = QString::fromStdString(path("map.pdf"));
+    window(0)->windowActions()->dispatcher().sendAction("printDocument:");
+    GraphRenderer::install(previous);
+    EXPECT_TRUE(fileBytes(path("map.pdf")).starts_with("%PDF"));
+    EXPECT_TRUE(window(0)->document()->isDocumentEdited()); // printing changes nothing
 }
 
 TEST(DocumentDialogs, TheQuestionOffersSaveDontSaveAndCancelAndThePanelsFilterByFileType)

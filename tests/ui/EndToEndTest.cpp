@@ -1,0 +1,130 @@
+// The real program, started with private settings folders and driven with real input events (xdotool) on the
+// test's X display. Every wait is bounded and ends on something the program shows.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "document/VQDocument.h"
+
+using namespace velquine;
+
+namespace {
+
+QString xdotool(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    tool.waitForFinished(10000);
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+class RunningApp {
+public:
+    explicit RunningApp(const QString& home) : home_(home) {}
+    ~RunningApp() { stop(); }
+
+    void start(const QStringList& arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"}) {
+            const QString folder = home_ + u'/' + QString::fromLatin1(name).toLower();
+            QDir().mkpath(folder);
+            environment.insert(QString::fromLatin1(name), name == std::string_view("HOME") ? home_ : folder);
+        }
+        const QString runtime = home_ + QStringLiteral("/runtime");
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        process_.setProcessEnvironment(environment);
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start(QStringLiteral(VELQUINE_APP_PATH), arguments);
+        ASSERT_TRUE(process_.waitForStarted(10000));
+    }
+    // The id of the visible window whose whole title is title, waiting up to 20 s for it; empty when none came.
+    QString waitForWindow(const QString& title)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 20000 && process_.state() == QProcess::Running) {
+            const QString found = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                                           QStringLiteral("--pid"), QString::number(process_.processId()),
+                                           QStringLiteral("--name"), u'^' + QRegularExpression::escape(title) + u'$'});
+            if (!found.isEmpty())
+                return found.section(u'\n', 0, 0);
+            QThread::msleep(100);
+        }
+        return {};
+    }
+    // Gives the window the keyboard and sends it the keys.
+    static void keys(const QString& window, const QStringList& keys)
+    {
+        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+        xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50")} + keys);
+    }
+    static void type(const QString& window, const QString& text)
+    {
+        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+        xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+    }
+    bool waitForExit()
+    {
+        return process_.waitForFinished(20000) && process_.exitStatus() == QProcess::NormalExit
+            && process_.exitCode() == 0;
+    }
+    QString output() { return QString::fromUtf8(process_.readAll()); }
+    void stop()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+
+private:
+    QString home_;
+    QProcess process_;
+};
+
+} // namespace
+
+TEST(EndToEnd, ANewMapSavedThroughTheSaveDialogOpensAgainAfterQuitting)
+{
+    QTemporaryDir home;
+    const QString map = home.filePath(QStringLiteral("Plan.radovudo"));
+    RunningApp app(home.path());
+    app.start({});
+    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
+
+    RunningApp::keys(untitled, {QStringLiteral("ctrl+s")});
+    const QString dialog = app.waitForWindow(QStringLiteral("Save As"));
+    ASSERT_FALSE(dialog.isEmpty()) << app.output().toStdString();
+    RunningApp::keys(dialog, {QStringLiteral("ctrl+a")});
+    RunningApp::type(dialog, home.filePath(QStringLiteral("Plan")));
+    QDir().mkpath(QStringLiteral(VELQUINE_ARTEFACTS_DIR));
+    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                 QStringLiteral(VELQUINE_ARTEFACTS_DIR "/end-to-end-save-dialog.png")});
+    RunningApp::keys(dialog, {QStringLiteral("Return")});
+    const QString saved = app.waitForWindow(QStringLiteral("Plan.radovudo"));
+    ASSERT_FALSE(saved.isEmpty()) << app.output().toStdString();
+    ASSERT_TRUE(QFile::exists(map)) << QDir(home.path()).entryList().join(u' ').toStdString() << " " << xdotool({QStringLiteral("getwindowname"), saved}).toStdString();
+
+    RunningApp::keys(saved, {QStringLiteral("ctrl+q")});
+    ASSERT_TRUE(app.waitForExit()) << app.output().toStdString();
+
+    app.start({map});
+    const QString reopened = app.waitForWindow(QStringLiteral("Plan.radovudo"));
+    ASSERT_FALSE(reopened.isEmpty()) << app.output().toStdString();
+    const auto document = VQDocument::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
+    EXPECT_EQ(document->project.graph.count(), 0u);
+    RunningApp::keys(reopened, {QStringLiteral("ctrl+q")});
+    EXPECT_TRUE(app.waitForExit()) << app.output().toStdString();
+}
