@@ -185,6 +185,9 @@ void AppDelegate::openDocuments(const std::vector<std::string>& paths)
 {
     if (paths.empty() && UserDefaults::standard().boolForKey("NSShowAppCentricOpenPanelInsteadOfUntitledFile")) {
         openDocument();
+        // A program without any window could not be used or quit: when nothing opened, a new map is shown.
+        if (documents_->controller().documents().empty())
+            newDocument();
         return;
     }
     documents_->controller().openDocuments(paths);

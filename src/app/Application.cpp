@@ -41,6 +41,9 @@ int runApplication(int argc, char** argv)
     SystemTheme::watch();
     AppDelegate delegate;
     delegate.documents().setTerminateHandler([] { QApplication::quit(); });
+    // Ended by the session or a signal Qt handles: the maps with files are saved into them on the way out.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
+                     [&delegate] { delegate.documents().controller().autosaveAllQuietly(); });
     delegate.launchWorker(); // settings and banner before any document opens
     delegate.openDocuments(documentArguments(QApplication::arguments()));
     RunLoop::post([&delegate] { delegate.setUpUpdates(); }); // once launching has finished

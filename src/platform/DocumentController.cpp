@@ -236,13 +236,15 @@ void DocumentController::autosaveTimerFired(Document& document)
         host_.showSaveError(document, error.value_or(""));
 }
 
-bool DocumentController::autosaveDocument(Document& document)
+void DocumentController::autosaveAllQuietly()
 {
-    if (!document.isDocumentEdited())
-        return true;
-    if (!document.canAutosaveInPlace())
-        return false;
-    return saveInPlace(document, SaveOperation::autosaveInPlace);
+    for (const auto& document : documents_) {
+        if (!document->canAutosaveInPlace() || document->fileChangedOnDisk())
+            continue;
+        std::optional<std::string> error;
+        if (!document->saveToURL(*document->fileURL(), document->fileType(), SaveOperation::autosaveInPlace, &error))
+            VQ_LOG("autosave()", error.value_or(""));
+    }
 }
 
 // ---- Closing and quitting ----

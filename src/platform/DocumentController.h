@@ -92,8 +92,9 @@ public:
     bool saveDocumentAs(Document& document);
     // After asking: the file's content back in place of the document's.
     bool revertDocumentToSaved(Document& document);
-    // The automatic save in place, now, when allowed; true when the document needs no save afterwards.
-    bool autosaveDocument(Document& document);
+    // When the program ends by another way than terminate(): every document that may be saved in place and
+    // whose file no other program changed is saved, without questions; failures are logged.
+    void autosaveAllQuietly();
 
     // Whether the document's window may close now: its changes saved, or the user said not to. Asks when it
     // must; false on Cancel.

@@ -237,6 +237,18 @@ TEST_F(ControllerTest, AutosavesInPlaceAfterAQuietMomentButNeverAFailedReadOrDur
     EXPECT_TRUE(controller.saveDocument(document));
     EXPECT_EQ(readFile(path("a.txt")), "mine");
     EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "ask overwrite a.txt"), 2);
+
+    // Ending without questions: what may be saved in place is, a file changed by another program is not.
+    controller.setAutosaveDelay(std::chrono::hours(1));
+    TextDocument& other = open("c.txt", "one");
+    document.edit("last");
+    other.edit("two");
+    QThread::msleep(20);
+    write("c.txt", "theirs");
+    controller.autosaveAllQuietly();
+    EXPECT_EQ(readFile(path("a.txt")), "last");
+    EXPECT_EQ(readFile(path("c.txt")), "theirs");
+    EXPECT_EQ(readFile(path("b.txt")), "kept");
 }
 
 TEST_F(ControllerTest, OpeningTwiceBringsTheWindowForwardAndFailuresAreShownWithTheReadersMessage)

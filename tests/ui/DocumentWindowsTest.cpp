@@ -45,6 +45,11 @@ struct ScriptedDialogs : DocumentDialogs {
     bool overwrite = false;
     QStringList asked;
 
+    std::vector<std::string> runOpenPanel(QWidget*) override
+    {
+        asked << QStringLiteral("open panel");
+        return {};
+    }
     std::optional<std::string> runSavePanel(QWidget*, const QString& suggested) override
     {
         asked << QStringLiteral("save panel ") + suggested;
@@ -196,7 +201,12 @@ struct DocumentWindowsTest : ::testing::Test {
 
 TEST_F(DocumentWindowsTest, ANewDocumentIsSavedAsThenAutosavedInPlaceAndReverted)
 {
+    // Asked to start with the open panel, which is cancelled: a new map all the same.
+    settings.defaults().set("NSShowAppCentricOpenPanelInsteadOfUntitledFile", true);
     delegate.openDocuments({});
+    EXPECT_EQ(dialogs->asked, QStringList{QStringLiteral("open panel")});
+    dialogs->asked.clear();
+    ASSERT_EQ(delegate.documentWindows().size(), 1u);
     DocumentWindow* untitled = window(0);
     VQDocument& document = *untitled->document();
     addNode(document, "A");
