@@ -1,0 +1,244 @@
+#pragma once
+
+// The canvas on which one mind map is drawn and edited.
+//
+// GraphView keeps its own copies of the graph, grid, project style, base layout options and selection, which
+// its controller pushes in, and mirrors them in a tree of layers (back to front, z among siblings):
+//
+//   view layer (its bounds are the view's bounds: sublayer positions are canvas coordinates)
+//     background layer  -100   the document's background colour
+//       grid layer       -99   the background grid, drawn only where visible
+//     branch layers      -11   one per parent-child link, raised by 1/d² of the two node centres
+//     node layers        -10   one per node
+//     selection layer,
+//     "Attach" badge      -5   rubber band and attach feedback
+//
+// The canvas never writes the graph back; every edit that starts here goes to the delegate.
+//
+// Setting graph, grid or projectStyle reloads every layer unless the synchronisation lock is set; a controller
+// brackets a set of pushes with beginSyncLock() and endSyncLock() so one reload follows them. A reload looks
+// at what changed since the last one: graphs share unchanged nodes (Graph::sharedNode), so a node whose
+// storage is the one its layer last showed costs nothing, and only the layers of changed nodes and the
+// branches at their ends are touched. Anything that changes node layers outside a reload (dragging,
+// resizing) calls invalidateLayerState() so that the next reload revisits every layer.
+//
+// Canvases made for printing and export set printingMode and are drawn with render(): hover buttons are then
+// never shown. The view is flipped (y grows downwards); UnflippedGraphView draws with y growing upwards.
+
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "canvas/GraphViewDelegate.h"
+#include "model/graph/Graph.h"
+#include "model/graph/Grid.h"
+#include "model/graph/LayoutOptions.h"
+#include "model/style/ProjectStyle.h"
+#include "platform/Geometry.h"
+
+class QPainter;
+
+namespace velquine {
+
+class BranchLayer;
+class GridLayer;
+class Layer;
+class NodeLayer;
+class TextLayer;
+struct GraphViewIndex;
+
+class GraphView : public QWidget {
+    Q_OBJECT
+
+public:
+    // The state of the mouse input.
+    enum class GraphViewInputPhase { idle, massSelecting, nodeResizing, nodeDragging, hoverButtonDrag, rightMouseDrag };
+
+    // Set while focus mode is on: a copy of the focussed node as it was when focus mode began.
+    struct FocusContext {
+        Node focussedRootNode;
+    };
+
+    // The z positions of the canvas's layers.
+    static constexpr double backgroundZPosition = -100;
+    static constexpr double gridZPosition = -99;
+    static constexpr double branchZPosition = -11;
+    static constexpr double nodeZPosition = -10;
+    static constexpr double overlayZPosition = -5;
+
+    explicit GraphView(QWidget* parent = nullptr);
+    // A view of the frame's size whose bounds are (0, 0) and that size.
+    explicit GraphView(Rect frame, QWidget* parent = nullptr);
+    ~GraphView() override;
+
+    // ---- Geometry ----
+
+    // The area of the canvas the view shows, in canvas coordinates; (0, 0) and the widget's size unless set.
+    Rect bounds() const;
+    // Shows this area of the canvas in the view's frame, scaled when the sizes differ.
+    void setBounds(const Rect& bounds);
+    // The part of the bounds currently on screen: the visible area of the enclosing scroll view, else the bounds.
+    virtual Rect visibleRect() const;
+    // True: y grows downwards.
+    virtual bool isFlipped() const { return true; }
+    // The enclosing scroll view's magnification; 1 for a view on its own.
+    virtual double magnification() const { return 1.0; }
+
+    // ---- Displayed values ----
+
+    const Graph& graph() const { return graph_; }
+    void setGraph(const Graph& graph);
+    const Grid& grid() const { return grid_; }
+    void setGrid(const Grid& grid);
+    const ProjectStyle& projectStyle() const { return projectStyle_; }
+    void setProjectStyle(const ProjectStyle& style);
+    // Used for trees whose root has no layout options; setting it reloads nothing.
+    LayoutOptions baseLayoutOptions;
+    // The selection as last pushed by the controller or changed by the canvas; setting it reloads nothing.
+    std::vector<std::int64_t> selectedNodeUIDs;
+    // Set on canvases made for printing and export, right after creation: nothing is ever hovered.
+    bool printingMode = false;
+
+    // ---- Synchronisation ----
+
+    bool isSynclocked() const { return isSynclocked_; }
+    void beginSyncLock();
+    // Clears the lock and reloads, whether or not it was set.
+    void endSyncLock();
+    // Brings every layer in line with the displayed values; nothing while the lock is set.
+    void reloadLayers();
+    // The next reload revisits every layer instead of only those of changed nodes.
+    void invalidateLayerState();
+
+    // The steps of a reload, also used while nodes are dragged or resized and by off-screen renderers.
+    void syncNodeLayers();
+    void syncBranchLayers();
+    void updateNodeLayerPositions(bool resetDragState);
+    void updateBranchLayers();
+    void updateGridLayer();
+    // A new, configured layer for the node or the link, added nowhere.
+    std::shared_ptr<NodeLayer> makeNodeLayer(const Node& node);
+    std::shared_ptr<BranchLayer> makeBranchLayer(const Node& parent, const Node& child);
+    // The node layers, in creation order: retained layers keep their order, new ones are appended.
+    const std::vector<std::shared_ptr<NodeLayer>>& nodeLayers() const { return nodeLayers_; }
+    const std::vector<std::shared_ptr<BranchLayer>>& branchLayers() const { return branchLayers_; }
+    // The node layer showing the node, or null.
+    NodeLayer* nodeLayer(std::int64_t uid) const;
+    // The branch layer of the link, or null.
+    BranchLayer* branchLayer(std::int64_t parentUID, std::int64_t childUID) const;
+    // The branch layers that end at the node, as parent or as child, in no particular order.
+    std::vector<BranchLayer*> branchLayersAt(std::int64_t uid) const;
+    // The layout options that govern the node: its tree root's own options, else baseLayoutOptions.
+    LayoutOptions layoutOptionsGoverning(const Node& node) const;
+
+    // ---- Layers ----
+
+    Layer& viewLayer() const { return *viewLayer_; }
+    Layer& backgroundLayer() const { return *backgroundLayer_; }
+    GridLayer& gridLayer() const { return *gridLayer_; }
+    Layer& selectionLayer() const { return *selectionLayer_; }
+    TextLayer& attachBadgeLayer() const { return *attachBadgeLayer_; }
+    // The scale every layer draws at: the screen's pixels per point times the magnification.
+    double effectiveBackingScale() const;
+    void updateContentsScale();
+
+    // ---- Selection and rubber band ----
+
+    GraphViewInputPhase inputPhase = GraphViewInputPhase::idle;
+    // The rubber band: origin at the mouse-down point, size = current point − origin (may be negative).
+    Rect selectionRect;
+    // Points in view coordinates (the canvas's, that is).
+    void beginRubberBandSelection(Point point);
+    void updateRubberBandSelection(Point point);
+    void endRubberBandSelection(Point point);
+    // Pushes a selection into the view and its node layers without animation.
+    void updateSelectionAppearance(const std::vector<Node>& nodes);
+
+    // ---- Focus mode ----
+
+    const std::optional<FocusContext>& focusContext() const { return focusContext_; }
+    // On for the first selected node the graph holds, or off again.
+    void applyFocus();
+    // On for the node: everything outside its subtree fades.
+    void focus(const Node& node);
+
+    // ---- Pointer ----
+
+    Point mouseDownLocation;
+    Point mouseUpLocation;
+    // Last pointer position seen; decides which node layers are hovered when they are built.
+    Point mouseMoveLocation;
+    Point rightMouseDownLocation;
+    Point rightMouseUpLocation;
+
+    std::weak_ptr<GraphViewDelegate> delegate;
+
+    // ---- Drawing ----
+
+    // Draws the bounds (or the source area of the canvas) into the target rectangle of the painter, whether the
+    // view is shown or not. With vector set, nothing is drawn from cached pictures (for PDF output).
+    void render(QPainter& painter, const QRectF& target, std::optional<Rect> source = std::nullopt,
+                bool vector = false);
+    // An image of the bounds' size (times the scale) showing the bounds, transparent where nothing is drawn.
+    QImage snapshotImage(double scale = 1.0);
+    // The same with the drawing moved by the offsets first: a sub-rectangle is taken by passing the negated
+    // origin of that rectangle relative to the bounds' origin.
+    QImage snapshotImage(double dx, double dy, double scale = 1.0);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+    // One-time configuration of the layer tree.
+    void setUp();
+    void setupBackgroundLayer();
+    void setupGridLayer();
+    void setUpSelectionLayer();
+    void setUpAttachBadgeLayer();
+
+private:
+    friend struct GraphViewIndex;
+    struct ReloadPlan;
+
+    // Root transform from canvas coordinates to the widget's.
+    QTransform canvasToWidget() const;
+    void updateBackgroundLayer();
+    void applySelectionRect();
+    void setSelected(NodeLayer& layer, bool selected);
+
+    // Reload internals (GraphViewSync.cpp).
+    ReloadPlan planReload();
+    void syncBranchLayers(const ReloadPlan& plan);
+    void syncNodeLayers(const ReloadPlan& plan);
+    void updateNodeLayerPositions(bool resetDragState, const ReloadPlan* plan);
+    void updateBranchLayers(const ReloadPlan& plan);
+    void updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
+    void applyHover(NodeLayer& layer);
+    void applySelectionFromUIDs();
+    void rememberShown(const ReloadPlan& plan);
+    // The node and branch steps of a reload, in the reload's order.
+    void synchronize();
+    void removeBranchLayer(BranchLayer* layer);
+
+    Graph graph_;
+    Grid grid_;
+    ProjectStyle projectStyle_;
+    bool isSynclocked_ = false;
+    std::optional<Rect> bounds_;
+    std::optional<FocusContext> focusContext_;
+
+    std::shared_ptr<Layer> viewLayer_;
+    std::shared_ptr<Layer> backgroundLayer_;
+    std::shared_ptr<GridLayer> gridLayer_;
+    std::shared_ptr<Layer> selectionLayer_;
+    std::shared_ptr<TextLayer> attachBadgeLayer_;
+    std::vector<std::shared_ptr<NodeLayer>> nodeLayers_;
+    std::vector<std::shared_ptr<BranchLayer>> branchLayers_;
+    std::unique_ptr<GraphViewIndex> index_;
+};
+
+} // namespace velquine

@@ -1,0 +1,74 @@
+#pragma once
+
+// The canvas's lookups: node layers by identifier, branch layers by (parent, child) and by each end, and what
+// the last reload showed, so that a reload finds changed nodes without looking at the others.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "model/graph/LayoutOptions.h"
+#include "model/graph/Node.h"
+#include "platform/Color.h"
+#include "platform/Geometry.h"
+
+namespace velquine {
+
+class BranchLayer;
+class NodeLayer;
+
+struct GraphViewIndex {
+    // ---- Node layers ----
+
+    // Rebuilt from the node layers at the end of every node synchronisation (a later layer with the same
+    // identifier wins).
+    std::unordered_map<std::int64_t, NodeLayer*> nodeLayerUIDCache;
+
+    // ---- Branch layers ----
+
+    struct LinkHash {
+        std::size_t operator()(const std::pair<std::int64_t, std::int64_t>& link) const noexcept
+        {
+            const auto a = static_cast<std::uint64_t>(link.first);
+            const auto b = static_cast<std::uint64_t>(link.second);
+            return static_cast<std::size_t>(a * 0x9E3779B97F4A7C15ULL ^ (b + 0x632BE59BD9B4E019ULL + (a << 6)));
+        }
+    };
+    // The first layer of each link, as the branch list holds them in order.
+    std::unordered_map<std::pair<std::int64_t, std::int64_t>, BranchLayer*, LinkHash> branchByLink;
+    // Every branch layer under each of its two ends.
+    std::unordered_map<std::int64_t, std::vector<BranchLayer*>> branchesAtNode;
+
+    void addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
+    void removeBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
+    void clearBranches();
+    BranchLayer* branch(std::int64_t parentUID, std::int64_t childUID) const;
+    const std::vector<BranchLayer*>* branchesAt(std::int64_t uid) const;
+
+    // ---- What the last reload showed ----
+
+    // One entry per node layer, in ascending identifier order (the graph's order): the node storage the layer
+    // last showed. Holding the storage keeps it shared, so a graph that changes that node copies it and the
+    // address tells the change.
+    struct Shown {
+        std::int64_t uid;
+        std::shared_ptr<const Node> storage;
+    };
+    std::vector<Shown> shown;
+    // The identifiers of the shown nodes under the parent identifier they name (stored or not).
+    std::unordered_map<std::int64_t, std::vector<std::int64_t>> childrenByParent;
+    // False until a reload has run, and after invalidateLayerState(): the next reload visits every layer.
+    bool shownValid = false;
+    // The inputs of the last reload that every layer depends on.
+    LayoutOptions baseLayoutOptions;
+    double contentsScale = 0;
+    std::optional<Color> backgroundColor;
+    bool printingMode = false;
+    Point mouseMoveLocation;
+    // The selection as the node layers show it; nothing when unknown (after a rubber band, say).
+    std::optional<std::vector<std::int64_t>> appliedSelection;
+};
+
+} // namespace velquine

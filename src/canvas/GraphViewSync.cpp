@@ -1,0 +1,593 @@
+// Keeping the node and branch layers in line with the graph.
+//
+// Every step follows one order: the graph's nodes in the graph's order, node layers in the order they were
+// made. A full reload visits every node; a reload after edits visits only the nodes whose storage changed since
+// the last reload, with those whose governing layout options may have changed because of them, and touches
+// only their layers and the branches at their ends. Both give the same layers.
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "canvas/GraphView.h"
+#include "canvas/GraphViewIndex.h"
+#include "canvas/layers/BranchLayer.h"
+#include "canvas/layers/NodeLayer.h"
+#include "canvas/layers/StrokeMetrics.h"
+#include "platform/layer/Transaction.h"
+
+namespace velquine {
+
+struct GraphView::ReloadPlan {
+    // Every node is visited, every layer revisited.
+    bool full = true;
+    // The nodes this reload visits, in the graph's order.
+    std::vector<const Node*> visit;
+    // Identifiers of nodes the last reload showed that left the graph.
+    std::vector<std::int64_t> removed;
+    // Whether any node is new.
+    bool added = false;
+    // Every layer's hover state and selection are worked out again.
+    bool hoverPass = false;
+    bool selectionPass = false;
+    // Identifiers whose selected state changed since the layers last showed the selection.
+    std::vector<std::int64_t> selectionChanges;
+};
+
+namespace {
+
+// A node's effect on where its branch docks and which layer it is: its layout options, type and affinities.
+void storeNode(NodeLayer& layer, const Graph& graph, const Node& node)
+{
+    layer.setNodeType(graph.nodeType(node));
+    const Node* parent = node.parentUID ? graph.findNode(*node.parentUID) : nullptr;
+    if (parent) {
+        Node copy = node;
+        copy.updateAffinity(*parent);
+        layer.setNode(copy);
+    } else {
+        layer.setNode(node);
+    }
+}
+
+bool sameSize(const Size& a, const Size& b) { return a.width == b.width && a.height == b.height; }
+
+// Adds the identifiers of the node and every node below it, each once.
+void collectSubtree(const Graph& graph, std::int64_t uid, std::unordered_set<std::int64_t>& into)
+{
+    std::vector<std::int64_t> stack{uid};
+    while (!stack.empty()) {
+        const std::int64_t next = stack.back();
+        stack.pop_back();
+        const Node* node = graph.findNode(next);
+        if (!node || !into.insert(next).second)
+            continue;
+        for (auto it = node->childrenUIDs.rbegin(); it != node->childrenUIDs.rend(); ++it)
+            stack.push_back(*it);
+    }
+}
+
+std::vector<std::int64_t> sortedCopy(std::vector<std::int64_t> uids)
+{
+    std::sort(uids.begin(), uids.end());
+    uids.erase(std::unique(uids.begin(), uids.end()), uids.end());
+    return uids;
+}
+
+} // namespace
+
+// ---- Planning ----
+
+GraphView::ReloadPlan GraphView::planReload()
+{
+    ReloadPlan plan;
+    GraphViewIndex& index = *index_;
+    const Color background = projectStyle_.current.backgroundColor;
+    plan.full = !index.shownValid || !(index.baseLayoutOptions == baseLayoutOptions)
+        || index.contentsScale != effectiveBackingScale() || !index.backgroundColor
+        || !(*index.backgroundColor == background) || index.printingMode != printingMode;
+    if (plan.full) {
+        plan.visit.reserve(graph_.count());
+        for (const auto& entry : graph_.nodeBin())
+            plan.visit.push_back(&entry.second);
+        plan.hoverPass = plan.selectionPass = true;
+        return plan;
+    }
+
+    // The graph and the shown list are both in ascending identifier order: one walk finds every change.
+    std::vector<std::int64_t> changed;
+    std::unordered_set<std::int64_t> reach;
+    auto shown = index.shown.begin();
+    for (const auto& [uid, node] : graph_.nodeBin()) {
+        for (; shown != index.shown.end() && shown->uid < uid; ++shown)
+            plan.removed.push_back(shown->uid);
+        if (shown != index.shown.end() && shown->uid == uid) {
+            if (shown->storage.get() != &node) {
+                changed.push_back(uid);
+                // Children keep their sides of this node as their layers store them (affinities).
+                changed.insert(changed.end(), node.childrenUIDs.begin(), node.childrenUIDs.end());
+                const Node& before = *shown->storage;
+                // A node that moved to another parent, or whose own options changed, may change what governs
+                // every node below it.
+                if (before.parentUID != node.parentUID || !(before.layoutOptions == node.layoutOptions))
+                    collectSubtree(graph_, uid, reach);
+            }
+            ++shown;
+        } else {
+            changed.push_back(uid);
+            plan.added = true;
+            collectSubtree(graph_, uid, reach);
+            // Nodes that named this one as their parent before it existed get their branch now.
+            const auto waiting = index.childrenByParent.find(uid);
+            if (waiting != index.childrenByParent.end())
+                changed.insert(changed.end(), waiting->second.begin(), waiting->second.end());
+        }
+    }
+    for (; shown != index.shown.end(); ++shown)
+        plan.removed.push_back(shown->uid);
+    for (std::int64_t uid : plan.removed) {
+        const auto it = std::lower_bound(index.shown.begin(), index.shown.end(), uid,
+                                         [](const GraphViewIndex::Shown& s, std::int64_t id) { return s.uid < id; });
+        if (it == index.shown.end() || it->uid != uid)
+            continue;
+        // The trees below a removed node get new roots.
+        for (std::int64_t child : it->storage->childrenUIDs)
+            collectSubtree(graph_, child, reach);
+    }
+
+    changed.insert(changed.end(), reach.begin(), reach.end());
+    for (std::int64_t uid : sortedCopy(std::move(changed)))
+        if (const Node* node = graph_.findNode(uid))
+            plan.visit.push_back(node);
+
+    plan.hoverPass = !(index.mouseMoveLocation == mouseMoveLocation);
+    if (!index.appliedSelection) {
+        plan.selectionPass = true;
+    } else {
+        const std::vector<std::int64_t> before = sortedCopy(*index.appliedSelection);
+        const std::vector<std::int64_t> now = sortedCopy(selectedNodeUIDs);
+        std::set_symmetric_difference(before.begin(), before.end(), now.begin(), now.end(),
+                                      std::back_inserter(plan.selectionChanges));
+    }
+    return plan;
+}
+
+// ---- Branch layers ----
+
+void GraphView::removeBranchLayer(BranchLayer* layer)
+{
+    index_->removeBranch(layer, layer->parentNodeUID, layer->childNodeUID);
+    layer->removeFromSuperlayer();
+}
+
+void GraphView::syncBranchLayers(const ReloadPlan& plan)
+{
+    GraphViewIndex& index = *index_;
+    const std::size_t before = branchLayers_.size();
+    if (plan.full) {
+        // Keep the links whose two nodes are stored and whose child names that parent.
+        for (const auto& layer : branchLayers_) {
+            const Node* child = graph_.findNode(layer->childNodeUID);
+            const bool linked = child && graph_.contains(layer->parentNodeUID) && child->parentUID
+                && *child->parentUID == layer->parentNodeUID;
+            if (!linked)
+                removeBranchLayer(layer.get());
+        }
+    } else {
+        for (std::int64_t uid : plan.removed)
+            if (const auto* at = index.branchesAt(uid))
+                for (BranchLayer* layer : std::vector<BranchLayer*>(*at))
+                    removeBranchLayer(layer);
+        for (const Node* node : plan.visit)
+            if (const auto* at = index.branchesAt(node->uid))
+                for (BranchLayer* layer : std::vector<BranchLayer*>(*at))
+                    if (layer->childNodeUID == node->uid && (!node->parentUID || *node->parentUID != layer->parentNodeUID
+                                                             || !graph_.contains(layer->parentNodeUID)))
+                        removeBranchLayer(layer);
+    }
+    if (before != 0)
+        std::erase_if(branchLayers_, [](const auto& layer) { return layer->superlayer() == nullptr; });
+
+    for (const Node* node : plan.visit) {
+        if (!node->parentUID)
+            continue;
+        const Node* parent = graph_.findNode(*node->parentUID);
+        if (!parent)
+            continue;
+        if (BranchLayer* layer = index.branch(parent->uid, node->uid)) {
+            layer->setStrokeColor(node->style.branchColor.toQColor());
+            layer->setLineWidth(strokeWidth(node->style.branchWidth));
+            layer->parentNodeUID = parent->uid;
+            layer->childNodeUID = node->uid;
+            layer->branchStyle = node->style.branchStyle;
+            layer->updatePath();
+            layer->setZPosition(branchZPosition);
+        } else {
+            std::shared_ptr<BranchLayer> made = makeBranchLayer(*parent, *node);
+            branchLayers_.push_back(made);
+            index.addBranch(made.get(), parent->uid, node->uid);
+            viewLayer_->addSublayer(made);
+        }
+    }
+}
+
+std::shared_ptr<BranchLayer> GraphView::makeBranchLayer(const Node& parent, const Node& child)
+{
+    auto layer = std::make_shared<BranchLayer>();
+    const Rect canvas = bounds();
+    layer->setBounds(canvas);
+    layer->setFrame(canvas);
+    layer->setStrokeColor(child.style.branchColor.toQColor());
+    const double width = strokeWidth(child.style.branchWidth);
+    layer->setLineWidth(width);
+    layer->parentNodeUID = parent.uid;
+    layer->childNodeUID = child.uid;
+    layer->branchStyle = child.style.branchStyle;
+    layer->updatePath();
+    layer->setLineWidth(width);
+    layer->setZPosition(branchZPosition);
+    layer->setContentsScale(effectiveBackingScale());
+    return layer;
+}
+
+void GraphView::updateBranchLayers(const ReloadPlan& plan)
+{
+    const auto dock = [this](BranchLayer& branch) {
+        const NodeLayer* child = nodeLayer(branch.childNodeUID);
+        const NodeLayer* parent = nodeLayer(branch.parentNodeUID);
+        if (child && parent) {
+            const LayoutOptions options = layoutOptionsGoverning(parent->node());
+            branch.branchType = options.branchType;
+            if (options.layoutType == LayoutOptions::LayoutType::horizontal) {
+                branch.layoutType = LayoutOptions::LayoutType::horizontal;
+                branch.horizontalDockPoints(*parent, *child, options.branchType);
+            } else {
+                branch.layoutType = LayoutOptions::LayoutType::vertical;
+                branch.verticalDockPoints(*parent, *child, options.branchType);
+            }
+        }
+        branch.updatePath();
+    };
+    if (plan.full) {
+        for (const auto& branch : branchLayers_)
+            dock(*branch);
+        return;
+    }
+    std::unordered_set<BranchLayer*> done;
+    for (const Node* node : plan.visit)
+        if (const auto* at = index_->branchesAt(node->uid))
+            for (BranchLayer* branch : *at)
+                if (done.insert(branch).second)
+                    dock(*branch);
+}
+
+// ---- Node layers ----
+
+void GraphView::syncNodeLayers(const ReloadPlan& plan)
+{
+    GraphViewIndex& index = *index_;
+    std::vector<std::shared_ptr<NodeLayer>> stale;
+    if (plan.full || !plan.removed.empty()) {
+        const std::unordered_set<std::int64_t> removed(plan.removed.begin(), plan.removed.end());
+        const auto kept = [&](const auto& layer) {
+            return plan.full ? graph_.contains(layer->node().uid) : removed.count(layer->node().uid) == 0;
+        };
+        auto keep = std::stable_partition(nodeLayers_.begin(), nodeLayers_.end(), kept);
+        stale.assign(std::make_move_iterator(keep), std::make_move_iterator(nodeLayers_.end()));
+        nodeLayers_.erase(keep, nodeLayers_.end());
+        for (const auto& layer : stale)
+            layer->removeFromSuperlayer();
+    }
+
+    const double scale = effectiveBackingScale();
+    const std::size_t existing = nodeLayers_.size();
+    for (const Node* node : plan.visit) {
+        const auto cached = index.nodeLayerUIDCache.find(node->uid);
+        if (cached != index.nodeLayerUIDCache.end() && cached->second->superlayer() != nullptr) {
+            updateExistingNodeLayer(*cached->second, *node, scale);
+        } else {
+            Transaction transaction(true);
+            std::shared_ptr<NodeLayer> made = makeNodeLayer(*node);
+            nodeLayers_.push_back(made);
+            viewLayer_->addSublayer(made);
+        }
+    }
+
+    if (plan.full) {
+        index.nodeLayerUIDCache.clear();
+        index.nodeLayerUIDCache.reserve(nodeLayers_.size());
+        for (const auto& layer : nodeLayers_)
+            index.nodeLayerUIDCache[layer->node().uid] = layer.get();
+        return;
+    }
+    for (const auto& layer : stale) {
+        const auto it = index.nodeLayerUIDCache.find(layer->node().uid);
+        if (it != index.nodeLayerUIDCache.end() && it->second == layer.get())
+            index.nodeLayerUIDCache.erase(it);
+    }
+    for (std::size_t i = existing; i < nodeLayers_.size(); ++i)
+        index.nodeLayerUIDCache[nodeLayers_[i]->node().uid] = nodeLayers_[i].get();
+}
+
+void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
+{
+    Transaction transaction;
+    // A pure move animates; a resize jumps.
+    if (!sameSize(layer.node().size, node.size))
+        Transaction::setDisableActions(true);
+    layer.setAnchorPoint({0.5, 0.5});
+    Rect bounds = layer.bounds();
+    bounds.size = node.size;
+    layer.setBounds(bounds);
+    layer.setPosition(node.center);
+    layer.setLayoutOptions(layoutOptionsGoverning(node));
+    if (node.differs(layer.node())) {
+        storeNode(layer, graph_, node);
+        layer.updateContents();
+    }
+    if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == projectStyle_.current.backgroundColor))
+        layer.hoverButtonLayer().setDocumentColor(projectStyle_.current.backgroundColor);
+    setSelected(layer, std::find(selectedNodeUIDs.begin(), selectedNodeUIDs.end(), node.uid) != selectedNodeUIDs.end());
+    if (layer.contentsScale() != scale)
+        layer.setContentsScale(scale);
+    layer.setDragged(false);
+    layer.setShadowOpacity(0);
+    applyHover(layer);
+}
+
+std::shared_ptr<NodeLayer> GraphView::makeNodeLayer(const Node& node)
+{
+    auto layer = std::make_shared<NodeLayer>();
+    layer->setAnchorPoint({0.5, 0.5});
+    layer->setPosition(node.center);
+    layer->setBounds(Rect(0, 0, node.size.width, node.size.height));
+    storeNode(*layer, graph_, node);
+    layer->updateContents();
+    layer->setSelected(std::find(selectedNodeUIDs.begin(), selectedNodeUIDs.end(), node.uid) != selectedNodeUIDs.end());
+    applyHover(*layer);
+    layer->setLayoutOptions(layoutOptionsGoverning(node));
+    if (layer->hasHoverButtonLayer())
+        layer->hoverButtonLayer().setDocumentColor(projectStyle_.current.backgroundColor);
+    layer->setContentsScale(effectiveBackingScale());
+    layer->updateShapePath(node.shape);
+    return layer;
+}
+
+void GraphView::applyHover(NodeLayer& layer)
+{
+    const Rect frame = layer.frame();
+    const Rect zone(frame.origin.x - 32, frame.origin.y, frame.size.width + 64, frame.size.height);
+    const bool hovered = !printingMode && zone.contains(mouseMoveLocation);
+    layer.setHovered(hovered);
+    if (layer.isBeingEdited() || !hovered)
+        layer.setHoverButtonHidden(true);
+}
+
+void GraphView::setSelected(NodeLayer& layer, bool selected)
+{
+    if (layer.isSelected() != selected || layer.areHandlesShown() != (selected && !layer.isBeingEdited()))
+        layer.setSelected(selected);
+}
+
+void GraphView::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* plan)
+{
+    const auto place = [resetDragState](NodeLayer& layer) {
+        Transaction transaction;
+        if (resetDragState) {
+            layer.setDragged(false);
+            layer.setShadowOpacity(0);
+            const Rect bounds = layer.bounds();
+            const Rect integral = integralRect(bounds);
+            if (!(integral == bounds))
+                layer.setBounds(integral);
+        } else {
+            layer.setPosition(layer.node().center);
+            Rect bounds = layer.bounds();
+            bounds.size = layer.node().size;
+            layer.setBounds(bounds);
+        }
+    };
+    if (plan && !plan->full) {
+        for (const Node* node : plan->visit)
+            if (NodeLayer* layer = nodeLayer(node->uid))
+                place(*layer);
+        return;
+    }
+    // A fresh lookup over the layers as they are now (a later layer with the same identifier wins).
+    std::unordered_map<std::int64_t, NodeLayer*> byUID;
+    byUID.reserve(nodeLayers_.size());
+    for (const auto& layer : nodeLayers_)
+        byUID[layer->node().uid] = layer.get();
+    for (const auto& entry : graph_.nodeBin()) {
+        const auto it = byUID.find(entry.first);
+        if (it != byUID.end())
+            place(*it->second);
+    }
+}
+
+// ---- The reload ----
+
+void GraphView::applySelectionFromUIDs()
+{
+    const std::unordered_set<std::int64_t> selected(selectedNodeUIDs.begin(), selectedNodeUIDs.end());
+    for (const auto& layer : nodeLayers_)
+        setSelected(*layer, selected.count(layer->node().uid) != 0);
+}
+
+void GraphView::rememberShown(const ReloadPlan& plan)
+{
+    GraphViewIndex& index = *index_;
+    const auto forget = [&index](const Node& node) {
+        if (!node.parentUID)
+            return;
+        const auto it = index.childrenByParent.find(*node.parentUID);
+        if (it == index.childrenByParent.end())
+            return;
+        std::erase(it->second, node.uid);
+        if (it->second.empty())
+            index.childrenByParent.erase(it);
+    };
+    const auto note = [&index](const Node& node) {
+        if (node.parentUID)
+            index.childrenByParent[*node.parentUID].push_back(node.uid);
+    };
+    if (plan.full || plan.added || !plan.removed.empty()) {
+        index.shown.clear();
+        index.childrenByParent.clear();
+        index.shown.reserve(graph_.count());
+        for (const auto& entry : graph_.nodeBin()) {
+            index.shown.push_back({entry.first, graph_.sharedNode(entry.first)});
+            note(entry.second);
+        }
+    } else {
+        for (const Node* node : plan.visit) {
+            const auto it = std::lower_bound(
+                index.shown.begin(), index.shown.end(), node->uid,
+                [](const GraphViewIndex::Shown& shown, std::int64_t uid) { return shown.uid < uid; });
+            if (it == index.shown.end() || it->uid != node->uid || it->storage.get() == node)
+                continue;
+            forget(*it->storage);
+            it->storage = graph_.sharedNode(node->uid);
+            note(*node);
+        }
+    }
+    index.shownValid = true;
+    index.baseLayoutOptions = baseLayoutOptions;
+    index.contentsScale = effectiveBackingScale();
+    index.backgroundColor = projectStyle_.current.backgroundColor;
+    index.printingMode = printingMode;
+    index.mouseMoveLocation = mouseMoveLocation;
+    index.appliedSelection = selectedNodeUIDs;
+}
+
+void GraphView::synchronize()
+{
+    const ReloadPlan plan = planReload();
+    syncBranchLayers(plan);
+    syncNodeLayers(plan);
+    updateNodeLayerPositions(true, &plan);
+    updateBranchLayers(plan);
+    if (!plan.full) {
+        if (plan.selectionPass) {
+            applySelectionFromUIDs();
+        } else {
+            for (std::int64_t uid : plan.selectionChanges)
+                if (NodeLayer* layer = nodeLayer(uid))
+                    setSelected(*layer, std::find(selectedNodeUIDs.begin(), selectedNodeUIDs.end(), uid)
+                                            != selectedNodeUIDs.end());
+        }
+        if (plan.hoverPass)
+            for (const auto& layer : nodeLayers_)
+                applyHover(*layer);
+    }
+    rememberShown(plan);
+}
+
+void GraphView::invalidateLayerState()
+{
+    index_->shownValid = false;
+}
+
+void GraphView::syncNodeLayers()
+{
+    invalidateLayerState();
+    syncNodeLayers(planReload());
+}
+
+void GraphView::syncBranchLayers()
+{
+    invalidateLayerState();
+    syncBranchLayers(planReload());
+}
+
+void GraphView::updateNodeLayerPositions(bool resetDragState)
+{
+    // Outside a reload this moves layers away from what the last reload left.
+    invalidateLayerState();
+    updateNodeLayerPositions(resetDragState, nullptr);
+}
+
+void GraphView::updateBranchLayers()
+{
+    invalidateLayerState();
+    updateBranchLayers(planReload());
+}
+
+// ---- Lookups ----
+
+NodeLayer* GraphView::nodeLayer(std::int64_t uid) const
+{
+    const auto it = index_->nodeLayerUIDCache.find(uid);
+    return it == index_->nodeLayerUIDCache.end() ? nullptr : it->second;
+}
+
+BranchLayer* GraphView::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
+{
+    return index_->branch(parentUID, childUID);
+}
+
+std::vector<BranchLayer*> GraphView::branchLayersAt(std::int64_t uid) const
+{
+    const auto* at = index_->branchesAt(uid);
+    return at ? *at : std::vector<BranchLayer*>{};
+}
+
+LayoutOptions GraphView::layoutOptionsGoverning(const Node& node) const
+{
+    // The climb from the stored node: the last stored node reached is the tree's root.
+    const Node* root = graph_.findNode(node.uid);
+    if (!root)
+        root = &node;
+    std::unordered_set<std::int64_t> seen;
+    while (root->parentUID && seen.insert(root->uid).second) {
+        const Node* parent = graph_.findNode(*root->parentUID);
+        if (!parent)
+            break;
+        root = parent;
+    }
+    return root->layoutOptions ? *root->layoutOptions : baseLayoutOptions;
+}
+
+// ---- Index ----
+
+void GraphViewIndex::addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID)
+{
+    branchByLink.emplace(std::make_pair(parentUID, childUID), layer);
+    branchesAtNode[parentUID].push_back(layer);
+    if (childUID != parentUID)
+        branchesAtNode[childUID].push_back(layer);
+}
+
+void GraphViewIndex::removeBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID)
+{
+    const auto link = branchByLink.find({parentUID, childUID});
+    if (link != branchByLink.end() && link->second == layer)
+        branchByLink.erase(link);
+    for (std::int64_t end : {parentUID, childUID}) {
+        const auto it = branchesAtNode.find(end);
+        if (it == branchesAtNode.end())
+            continue;
+        std::erase(it->second, layer);
+        if (it->second.empty())
+            branchesAtNode.erase(it);
+    }
+}
+
+void GraphViewIndex::clearBranches()
+{
+    branchByLink.clear();
+    branchesAtNode.clear();
+}
+
+BranchLayer* GraphViewIndex::branch(std::int64_t parentUID, std::int64_t childUID) const
+{
+    const auto it = branchByLink.find({parentUID, childUID});
+    return it == branchByLink.end() ? nullptr : it->second;
+}
+
+const std::vector<BranchLayer*>* GraphViewIndex::branchesAt(std::int64_t uid) const
+{
+    const auto it = branchesAtNode.find(uid);
+    return it == branchesAtNode.end() ? nullptr : &it->second;
+}
+
+} // namespace velquine

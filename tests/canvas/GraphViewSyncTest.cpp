@@ -1,0 +1,236 @@
+// Keeping the canvas's layers in line with the graph: one layer per node and per link, the lock, reloads that
+// touch only what changed and still end where a full reload ends.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "GraphViewTestSupport.h"
+#include "platform/layer/Transaction.h"
+
+namespace velquine::testing {
+namespace {
+
+std::size_t edgeCount(const Graph& graph)
+{
+    std::size_t edges = 0;
+    for (const auto& [uid, node] : graph.nodeBin())
+        if (node.parentUID && graph.contains(*node.parentUID))
+            ++edges;
+    return edges;
+}
+
+void expectOneLayerPerNodeAndLink(const GraphView& view)
+{
+    const Graph& graph = view.graph();
+    ASSERT_EQ(view.nodeLayers().size(), graph.count());
+    ASSERT_EQ(view.branchLayers().size(), edgeCount(graph));
+    for (const auto& [uid, node] : graph.nodeBin()) {
+        const NodeLayer* layer = view.nodeLayer(uid);
+        ASSERT_NE(layer, nullptr) << uid;
+        EXPECT_EQ(layer->node().uid, uid);
+        EXPECT_EQ(layer->position(), node.center);
+        EXPECT_EQ(layer->superlayer(), &view.viewLayer());
+        if (node.parentUID && graph.contains(*node.parentUID)) {
+            EXPECT_NE(view.branchLayer(*node.parentUID, uid), nullptr) << uid;
+        }
+    }
+    // Node layers, branch layers, background, selection rectangle and badge: nothing else hangs on the view.
+    EXPECT_EQ(view.viewLayer().sublayers().size(), graph.count() + edgeCount(graph) + 3);
+}
+
+TEST(GraphViewSync, GraphStyleAndGridEachGiveOneLayerPerNodeAndLink)
+{
+    VQProject project = sampleProject(2, 3, 2);
+    GraphView view(Rect(0, 0, 2000, 800));
+    view.setGraph(project.graph);
+    expectOneLayerPerNodeAndLink(view);
+    const NodeLayer* root = view.nodeLayer(project.graph.nodeBin().begin()->first);
+    view.setProjectStyle(ProjectStyle::midnight());
+    view.setGrid(Grid{GridType::dots, {16, 16}});
+    expectOneLayerPerNodeAndLink(view);
+    // Layers keep their identity across reloads.
+    EXPECT_EQ(view.nodeLayer(project.graph.nodeBin().begin()->first), root);
+    EXPECT_EQ(view.backgroundLayer().backgroundColor(), ProjectStyle::midnight().current.backgroundColor.toQColor());
+
+    view.setGraph(Graph());
+    EXPECT_TRUE(view.nodeLayers().empty());
+    EXPECT_TRUE(view.branchLayers().empty());
+    EXPECT_EQ(view.viewLayer().sublayers().size(), 3u);
+}
+
+TEST(GraphViewSync, TheLockHoldsEveryReloadUntilItEnds)
+{
+    VQProject project = sampleProject(1, 2, 1);
+    GraphView view(Rect(0, 0, 800, 800));
+    view.beginSyncLock();
+    view.setGraph(project.graph);
+    view.setProjectStyle(ProjectStyle::dark());
+    view.setGrid(Grid{GridType::quad, {20, 20}});
+    view.baseLayoutOptions.layoutType = LayoutOptions::LayoutType::vertical;
+    EXPECT_TRUE(view.nodeLayers().empty());
+    EXPECT_NE(view.backgroundLayer().backgroundColor(), ProjectStyle::dark().current.backgroundColor.toQColor());
+    view.endSyncLock();
+    EXPECT_FALSE(view.isSynclocked());
+    expectOneLayerPerNodeAndLink(view);
+    for (const auto& branch : view.branchLayers())
+        EXPECT_EQ(branch->layoutType, LayoutOptions::LayoutType::vertical);
+
+    // Base options alone change nothing until the next reload; endSyncLock reloads even when not locked.
+    view.baseLayoutOptions.layoutType = LayoutOptions::LayoutType::horizontal;
+    EXPECT_EQ(view.branchLayers().front()->layoutType, LayoutOptions::LayoutType::vertical);
+    view.endSyncLock();
+    EXPECT_EQ(view.branchLayers().front()->layoutType, LayoutOptions::LayoutType::horizontal);
+}
+
+TEST(GraphViewSync, OneChangedNodeTouchesOnlyItsLayerAndItsBranches)
+{
+    VQProject project = sampleProject(1, 4, 3);
+    GraphView view(Rect(0, 0, 1200, 900));
+    view.setGraph(project.graph);
+
+    // A main node with a parent and children.
+    const Node& main = *project.graph.findNode(project.graph.nodeBin().begin()->second.childrenUIDs[1]);
+    std::unordered_map<const Layer*, std::uint64_t> revisions;
+    for (const auto& layer : view.nodeLayers())
+        revisions[layer.get()] = layer->contentRevision();
+    for (const auto& layer : view.branchLayers())
+        revisions[layer.get()] = layer->contentRevision();
+
+    Node edited = main;
+    edited.title = "Edited";
+    edited.center.x += 40;
+    project.graph.setNode(edited, edited.uid);
+    view.setGraph(project.graph);
+
+    std::size_t touchedNodes = 0, touchedBranches = 0;
+    for (const auto& layer : view.nodeLayers())
+        if (layer->contentRevision() != revisions[layer.get()]) {
+            ++touchedNodes;
+            EXPECT_EQ(layer->node().uid, main.uid);
+        }
+    for (const auto& layer : view.branchLayers())
+        if (layer->contentRevision() != revisions[layer.get()]) {
+            ++touchedBranches;
+            EXPECT_TRUE(layer->parentNodeUID == main.uid || layer->childNodeUID == main.uid);
+        }
+    EXPECT_EQ(touchedNodes, 1u);
+    EXPECT_EQ(touchedBranches, 1 + main.childrenUIDs.size());
+    EXPECT_EQ(view.nodeLayer(main.uid)->node().title, "Edited");
+    EXPECT_EQ(view.nodeLayer(main.uid)->position(), edited.center);
+}
+
+TEST(GraphViewSync, ReparentingSwapsTheBranchInOneReload)
+{
+    VQProject project = sampleProject(1, 2, 1);
+    GraphView view(Rect(0, 0, 1200, 900));
+    view.setGraph(project.graph);
+    const Node root = project.graph.nodeBin().begin()->second;
+    Node first = *project.graph.findNode(root.childrenUIDs[0]);
+    Node second = *project.graph.findNode(root.childrenUIDs[1]);
+    const std::int64_t leaf = first.childrenUIDs[0];
+    BranchLayer* old = view.branchLayer(first.uid, leaf);
+    ASSERT_NE(old, nullptr);
+
+    Node moved = *project.graph.findNode(leaf);
+    moved.parentUID = second.uid;
+    first.childrenUIDs.clear();
+    second.childrenUIDs.push_back(leaf);
+    project.graph.updateNodes({first, second, moved});
+    view.setGraph(project.graph);
+    EXPECT_EQ(view.branchLayer(first.uid, leaf), nullptr);
+    EXPECT_NE(view.branchLayer(second.uid, leaf), nullptr);
+    expectOneLayerPerNodeAndLink(view);
+}
+
+// Random edits reloaded by looking at the changed nodes only end where reloads that revisit every layer end.
+TEST(GraphViewSync, EditsReloadedByChangeMatchFullReloads)
+{
+    VQProject project = sampleProject(2, 3, 2);
+    GraphView live(Rect(0, 0, 2000, 900));
+    GraphView full(Rect(0, 0, 2000, 900));
+    live.setGraph(project.graph);
+    full.setGraph(project.graph);
+    std::mt19937 random(7);
+    for (int step = 0; step < 150; ++step) {
+        std::vector<std::int64_t> uids;
+        for (const auto& entry : project.graph.nodeBin())
+            uids.push_back(entry.first);
+        const Node pick = *project.graph.findNode(uids[random() % uids.size()]);
+        const unsigned kind = random() % 6;
+        SCOPED_TRACE(kind);
+        switch (kind) {
+        case 0: {
+            Node node = pick;
+            node.center.y += 17;
+            project.graph.setNode(node, node.uid);
+            break;
+        }
+        case 1: {
+            Node node = pick;
+            node.title += "!";
+            node.size.width += 8;
+            project.graph.setNode(node, node.uid);
+            break;
+        }
+        case 2:
+            project.insertChildNode(pick, "New", {pick.center.x + 150, pick.center.y + 40});
+            break;
+        case 3:
+            if (pick.parentUID)
+                project.graph.removeNodes({pick});
+            break;
+        case 4: {
+            const Node root = project.graph.rootAncestor(pick);
+            Node node = root;
+            LayoutOptions options;
+            options.layoutType = (step % 2) ? LayoutOptions::LayoutType::vertical : LayoutOptions::LayoutType::horizontal;
+            options.branchType = LayoutOptions::BranchType::angular;
+            node.layoutOptions = options;
+            project.graph.setNode(node, node.uid);
+            break;
+        }
+        default:
+            if (pick.parentUID)
+                project.graph.removeNodeKeepingChildren(pick);
+            break;
+        }
+        live.selectedNodeUIDs = {uids[random() % uids.size()]};
+        if (step % 3 == 0)
+            live.mouseMoveLocation = full.mouseMoveLocation = pick.center;
+        live.setGraph(project.graph);
+        full.selectedNodeUIDs = live.selectedNodeUIDs;
+        full.invalidateLayerState();
+        full.setGraph(project.graph);
+        ASSERT_TRUE(sameLayers(live, full)) << "after step " << step;
+        expectOneLayerPerNodeAndLink(live);
+    }
+}
+
+TEST(GraphViewSync, PrintingCanvasesHoverNothingAndSelectionFollowsThePush)
+{
+    VQProject project = sampleProject(1, 2, 0);
+    const Node root = project.graph.nodeBin().begin()->second;
+    GraphView view(Rect(0, 0, 1200, 900));
+    view.mouseMoveLocation = root.center;
+    view.setGraph(project.graph);
+    EXPECT_TRUE(view.nodeLayer(root.uid)->isHovered());
+    GraphView printing(Rect(0, 0, 1200, 900));
+    printing.printingMode = true;
+    printing.mouseMoveLocation = root.center;
+    printing.setGraph(project.graph);
+    EXPECT_FALSE(printing.nodeLayer(root.uid)->isHovered());
+
+    // A pushed selection marks the named layers only; unknown identifiers mark nothing.
+    view.updateSelectionAppearance({root, Node(987654321, std::nullopt, NodeStyle())});
+    for (const auto& layer : view.nodeLayers())
+        EXPECT_EQ(layer->isSelected(), layer->node().uid == root.uid);
+    EXPECT_TRUE(view.nodeLayer(root.uid)->areHandlesShown());
+    view.selectedNodeUIDs = {root.childrenUIDs[0]};
+    view.reloadLayers();
+    EXPECT_FALSE(view.nodeLayer(root.uid)->isSelected());
+    EXPECT_TRUE(view.nodeLayer(root.childrenUIDs[0])->isSelected());
+}
+
+} // namespace
+} // namespace velquine::testing

@@ -1,0 +1,86 @@
+#pragma once
+
+// Maps for the canvas tests and a layer-by-layer comparison of two canvases.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+
+#include <random>
+#include <string>
+
+#include "canvas/GraphView.h"
+#include "canvas/layers/BranchLayer.h"
+#include "canvas/layers/NodeLayer.h"
+#include "model/project/VQProject.h"
+
+namespace velquine::testing {
+
+// A project of `roots` trees laid side by side, each a root with `mains` main nodes of `subs` sub nodes.
+inline VQProject sampleProject(int roots, int mains, int subs)
+{
+    VQProject project;
+    for (int r = 0; r < roots; ++r) {
+        const Node root = project.insertRootNode("Root " + std::to_string(r), {400.0 + r * 900.0, 400});
+        for (int m = 0; m < mains; ++m) {
+            const double side = (m % 2) ? -1 : 1;
+            const Node main = project.insertChildNode(*project.graph.node(root.uid), "Main " + std::to_string(m),
+                                                      {root.center.x + side * 220, 100.0 + m * 90.0});
+            for (int s = 0; s < subs; ++s)
+                project.insertChildNode(*project.graph.node(main.uid), "Sub " + std::to_string(s),
+                                        {main.center.x + side * 200, main.center.y - 30 + s * 30.0});
+        }
+    }
+    return project;
+}
+
+// Fails with the first difference between what two canvases show: the same node layers (in the same order)
+// with the same geometry and state, and the same links with the same dock points and paths.
+inline ::testing::AssertionResult sameLayers(const GraphView& a, const GraphView& b)
+{
+    if (a.nodeLayers().size() != b.nodeLayers().size())
+        return ::testing::AssertionFailure() << "node layer counts " << a.nodeLayers().size() << " and "
+                                             << b.nodeLayers().size();
+    for (const auto& layer : a.nodeLayers()) {
+        const std::int64_t uid = layer->node().uid;
+        const NodeLayer* other = b.nodeLayer(uid);
+        if (!other)
+            return ::testing::AssertionFailure() << "no layer for " << uid;
+        if (!(layer->frame() == other->frame()) || layer->node().differs(other->node())
+            || layer->nodeType() != other->nodeType() || !(layer->layoutOptions() == other->layoutOptions())
+            || layer->isSelected() != other->isSelected() || layer->isHovered() != other->isHovered()
+            || layer->areHandlesShown() != other->areHandlesShown())
+            return ::testing::AssertionFailure()
+                << "node layer " << uid << " differs:" << (layer->frame() == other->frame() ? "" : " frame")
+                << (layer->node().differs(other->node()) ? " node" : "")
+                << (layer->nodeType() != other->nodeType() ? " type" : "")
+                << (layer->layoutOptions() == other->layoutOptions() ? "" : " options")
+                << (layer->isSelected() != other->isSelected() ? " selected" : "")
+                << (layer->isHovered() != other->isHovered() ? " hovered" : "")
+                << (layer->areHandlesShown() != other->areHandlesShown() ? " handles" : "");
+    }
+    if (a.branchLayers().size() != b.branchLayers().size())
+        return ::testing::AssertionFailure() << "branch layer counts " << a.branchLayers().size() << " and "
+                                             << b.branchLayers().size();
+    for (const auto& branch : a.branchLayers()) {
+        const BranchLayer* other = b.branchLayer(branch->parentNodeUID, branch->childNodeUID);
+        if (!other)
+            return ::testing::AssertionFailure() << "no branch " << branch->parentNodeUID << "-" << branch->childNodeUID;
+        if (!(branch->parentDockPoint == other->parentDockPoint) || !(branch->childDockPoint == other->childDockPoint)
+            || branch->branchType != other->branchType || branch->layoutType != other->layoutType
+            || branch->path() != other->path() || branch->strokeColor() != other->strokeColor()
+            || branch->lineWidth() != other->lineWidth() || branch->zPosition() != other->zPosition())
+            return ::testing::AssertionFailure() << "branch " << branch->parentNodeUID << "-" << branch->childNodeUID
+                                                 << " differs";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+inline QString artefactPath(const QString& name)
+{
+    QDir().mkpath(QStringLiteral(VELQUINE_ARTEFACTS_DIR));
+    return QStringLiteral(VELQUINE_ARTEFACTS_DIR) + QLatin1Char('/') + name;
+}
+
+} // namespace velquine::testing
