@@ -32,3 +32,91 @@ TEST(GraphViewRendering, BackgroundAndDotsGridOnPixels)
 
 } // namespace
 } // namespace velquine::testing
+
+namespace velquine::testing {
+namespace {
+
+// The fraction of pixels whose colours differ by more than a small tolerance.
+double differingShare(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    if (x.size() != y.size())
+        return 1.0;
+    std::size_t differing = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int column = 0; column < x.width(); ++column) {
+            const QColor p = x.pixelColor(column, row);
+            const QColor q = y.pixelColor(column, row);
+            if (std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue()) > 60)
+                ++differing;
+        }
+    return static_cast<double>(differing) / (x.width() * x.height());
+}
+
+TEST(ThemePreview, EveryPresetDrawsItsSampleMapUpright)
+{
+    const Size size{280, 190};
+    const std::vector<ProjectStyle> styles = ProjectStyle::builtInStyles();
+    ASSERT_EQ(styles.size(), 24u);
+    QImage sheet(QSize(6 * 280, 4 * 190) * 2, QImage::Format_ARGB32_Premultiplied);
+    sheet.setDevicePixelRatio(2);
+    sheet.fill(Qt::white);
+    QPainter sheetPainter(&sheet);
+    for (std::size_t i = 0; i < styles.size(); ++i) {
+        const ProjectStyle& style = styles[i];
+        SCOPED_TRACE(style.name);
+        const ProjectStyle preview = themePreviewStyle(style);
+        const Graph graph = themePreviewGraph(preview, size);
+        ASSERT_EQ(graph.count(), 7u);
+        const Node root = std::find_if(graph.nodeBin().begin(), graph.nodeBin().end(), [](const auto& entry) {
+                              return !entry.second.parentUID;
+                          })->second;
+        ASSERT_EQ(root.childrenUIDs.size(), 6u);
+        const std::size_t words = std::count(style.name.begin(), style.name.end(), ' ') + 1;
+        EXPECT_EQ(std::count(root.title.begin(), root.title.end(), '\n') + 1, static_cast<long>(words));
+        EXPECT_EQ(root.style.font.pointSize(), 16.0);
+        const std::vector<Point> offsets{{150, 75}, {-150, 75}, {150, 0}, {-150, 0}, {150, -75}, {-150, -75}};
+        for (std::size_t c = 0; c < 6; ++c) {
+            const Node child = *graph.findNode(root.childrenUIDs[c]);
+            EXPECT_EQ(child.title, "Child #" + std::to_string(c + 1));
+            EXPECT_EQ(child.center, (Point{root.center.x + offsets[c].x, root.center.y + offsets[c].y}));
+            EXPECT_EQ(child.style.font.pointSize(), 14.0);
+            EXPECT_EQ(child.style.branchColor, style.current.palette[c % style.current.palette.size()].strokeColor);
+        }
+
+        // Drawn unflipped, the map equals the mirrored map drawn flipped: geometry mirrored, text upright.
+        const QImage image = themePreviewImage(style, size, 1.0);
+        Graph mirrored;
+        for (const auto& [uid, node] : graph.nodeBin()) {
+            Node copy = node;
+            copy.center.y = 2 * size.height - node.center.y;
+            mirrored.setNode(copy, uid);
+        }
+        GraphView flipped(Rect(0, 0, 2 * size.width, 2 * size.height));
+        flipped.setGraph(mirrored);
+        flipped.setProjectStyle(preview);
+        QImage expected(QSize(280, 190), QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        QPainter painter(&expected);
+        painter.setRenderHint(QPainter::Antialiasing);
+        flipped.render(painter, QRectF(0, 0, 280, 190));
+        painter.end();
+        QImage background(image.size(), QImage::Format_ARGB32_Premultiplied);
+        background.fill(image.pixelColor(2, 2));
+        // Upside-down titles would differ in about half of the pixels the map covers; rounding of label frames
+        // shifts a title by a pixel at most.
+        EXPECT_LT(differingShare(image, expected), differingShare(image, background) / 4);
+        // The first child ("Child #1", above and right of the root) is drawn there.
+        QImage first(background.copy(QRect(QPoint(int(root.center.x / 2 + 75 - 20), int(size.height - root.center.y / 2 - 37.5 - 6)), QSize(40, 12))));
+        const QImage drawn = image.copy(QRect(QPoint(int(root.center.x / 2 + 75 - 20), int(size.height - root.center.y / 2 - 37.5 - 6)), QSize(40, 12)));
+        EXPECT_GT(differingShare(drawn, first), 0.05);
+
+        sheetPainter.drawImage(QPointF((i % 6) * 280.0, (i / 6) * 190.0), themePreviewImage(style, size));
+    }
+    sheetPainter.end();
+    sheet.save(artefactPath(QStringLiteral("theme_previews.png")));
+}
+
+} // namespace
+} // namespace velquine::testing

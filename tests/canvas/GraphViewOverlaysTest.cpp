@@ -1,0 +1,137 @@
+// Focus mode, the rubber band and the overlay layers.
+#include <gtest/gtest.h>
+
+#include "GraphViewTestSupport.h"
+#include "canvas/GridLayer.h"
+#include "platform/layer/TextLayer.h"
+
+namespace velquine::testing {
+namespace {
+
+class SelectionRecorder : public GraphViewDelegate {
+public:
+    void selectNodes(const std::vector<Node>& nodes, bool revealSingle) override
+    {
+        calls.push_back(nodes);
+        reveal = revealSingle;
+    }
+    std::vector<std::vector<Node>> calls;
+    bool reveal = false;
+};
+
+std::vector<std::int64_t> uidsOf(const std::vector<Node>& nodes)
+{
+    std::vector<std::int64_t> uids;
+    for (const Node& node : nodes)
+        uids.push_back(node.uid);
+    return uids;
+}
+
+TEST(GraphViewFocus, OutsideTheSubtreeFadesUntilFocusIsSwitchedOff)
+{
+    VQProject project = sampleProject(2, 2, 2);
+    GraphView view(Rect(0, 0, 2000, 900));
+    view.setGraph(project.graph);
+    const Node root = project.graph.nodeBin().begin()->second;
+    const Node main = *project.graph.findNode(root.childrenUIDs[0]);
+    view.applyFocus();  // nothing selected: stays off
+    EXPECT_FALSE(view.focusContext());
+
+    view.selectedNodeUIDs = {987654321, main.uid, root.uid};
+    view.applyFocus();
+    ASSERT_TRUE(view.focusContext());
+    EXPECT_EQ(view.focusContext()->focussedRootNode.uid, main.uid);
+    std::vector<std::int64_t> inside = uidsOf(project.graph.subtree(main));
+    for (const auto& layer : view.nodeLayers()) {
+        const bool in = std::count(inside.begin(), inside.end(), layer->node().uid) != 0;
+        EXPECT_EQ(layer->isFaded(), !in) << layer->node().uid;
+    }
+    for (const auto& branch : view.branchLayers()) {
+        const bool in = std::count(inside.begin(), inside.end(), branch->parentNodeUID)
+            && std::count(inside.begin(), inside.end(), branch->childNodeUID);
+        EXPECT_EQ(branch->isFaded, !in);
+        EXPECT_EQ(branch->opacity(), in ? 1.0 : 0.25);
+        EXPECT_EQ(branch->hasGrayFilter(), !in);
+    }
+    // The line from the focussed node to its parent fades too.
+    EXPECT_TRUE(view.branchLayer(root.uid, main.uid)->isFaded);
+
+    // A node added later is drawn normally, outside the subtree or not.
+    const Node added = project.insertChildNode(root, "Added", {root.center.x, root.center.y + 300});
+    view.setGraph(project.graph);
+    EXPECT_FALSE(view.nodeLayer(added.uid)->isFaded());
+
+    view.selectedNodeUIDs.clear();
+    view.applyFocus();
+    EXPECT_FALSE(view.focusContext());
+    for (const auto& layer : view.nodeLayers())
+        EXPECT_FALSE(layer->isFaded());
+    for (const auto& branch : view.branchLayers()) {
+        EXPECT_FALSE(branch->isFaded);
+        EXPECT_EQ(branch->opacity(), 1.0);
+        EXPECT_FALSE(branch->hasGrayFilter());
+    }
+}
+
+TEST(GraphViewRubberBand, SelectsWhatTheBandTouchesWhicheverWayItIsDragged)
+{
+    VQProject project = sampleProject(1, 4, 0);
+    GraphView view(Rect(0, 0, 1200, 900));
+    view.setGraph(project.graph);
+    auto recorder = std::make_shared<SelectionRecorder>();
+    view.delegate = recorder;
+    const Node root = project.graph.nodeBin().begin()->second;
+    const Rect rootFrame = view.nodeLayer(root.uid)->frame();
+    const Point inside{rootFrame.midX(), rootFrame.midY()};
+    const Point beyond{rootFrame.maxX() + 5, rootFrame.maxY() + 5};
+
+    for (const auto& [from, to] : {std::pair{Point{beyond.x - rootFrame.size.width - 10, beyond.y - rootFrame.size.height - 10}, beyond},
+                                   std::pair{beyond, Point{beyond.x - rootFrame.size.width - 10, beyond.y - rootFrame.size.height - 10}}}) {
+        view.selectedNodeUIDs = {root.childrenUIDs[0]};
+        view.inputPhase = GraphView::GraphViewInputPhase::massSelecting;
+        view.beginRubberBandSelection(from);
+        EXPECT_TRUE(view.selectedNodeUIDs.empty());
+        EXPECT_FALSE(view.selectionLayer().isHidden());
+        view.updateRubberBandSelection(inside);
+        view.updateRubberBandSelection(to);
+        EXPECT_TRUE(view.nodeLayer(root.uid)->isSelected());
+        EXPECT_EQ(view.selectionLayer().frame(), integralRect(view.selectionRect.standardized()));
+        view.endRubberBandSelection(to);
+        EXPECT_EQ(view.inputPhase, GraphView::GraphViewInputPhase::idle);
+        EXPECT_TRUE(view.selectionLayer().isHidden());
+        EXPECT_EQ(view.selectionRect, Rect(0, 0, 0, 0));
+    }
+    ASSERT_EQ(recorder->calls.size(), 2u);
+    EXPECT_EQ(uidsOf(recorder->calls[0]), std::vector<std::int64_t>{root.uid});
+    EXPECT_EQ(uidsOf(recorder->calls[1]), std::vector<std::int64_t>{root.uid});
+    EXPECT_TRUE(recorder->reveal);
+
+    // A click on empty canvas selects nothing and makes no call.
+    view.inputPhase = GraphView::GraphViewInputPhase::massSelecting;
+    view.beginRubberBandSelection({5, 5});
+    view.endRubberBandSelection({5, 5});
+    EXPECT_EQ(recorder->calls.size(), 2u);
+}
+
+TEST(GraphViewOverlays, SelectionRectangleAndBadgeAreSetUpHiddenAboveTheNodes)
+{
+    GraphView view(Rect(0, 0, 400, 300));
+    const Layer& selection = view.selectionLayer();
+    EXPECT_TRUE(selection.isHidden());
+    EXPECT_EQ(selection.zPosition(), -5);
+    EXPECT_EQ(selection.cornerRadius(), 4.0);
+    EXPECT_EQ(selection.borderWidth(), 1.0);
+    EXPECT_EQ(selection.borderColor(), QColor(146, 146, 146));
+    EXPECT_EQ(selection.frame(), Rect(0, 0, 0, 0));
+    const TextLayer& badge = view.attachBadgeLayer();
+    EXPECT_TRUE(badge.isHidden());
+    EXPECT_EQ(badge.frame(), Rect(0, 0, 78, 24));
+    EXPECT_EQ(badge.zPosition(), -5);
+    EXPECT_EQ(badge.string().string(), "Attach");
+    EXPECT_EQ(view.backgroundLayer().zPosition(), -100);
+    EXPECT_EQ(view.gridLayer().zPosition(), -99);
+    EXPECT_EQ(view.gridLayer().superlayer(), &view.backgroundLayer());
+}
+
+} // namespace
+} // namespace velquine::testing
