@@ -1,8 +1,8 @@
 // Benchmark main: the allocator is set up as the program sets it up, and the Qt application object exists before
-// any font or image work.
+// any font, image or widget work.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include "platform/Heap.h"
 
@@ -11,7 +11,8 @@ int main(int argc, char** argv)
     velquine::keepLargeBlocksInHeap();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // Canvases are widgets, even off screen.
+    QApplication app(argc, argv);
     ::benchmark::Initialize(&argc, argv);
     if (::benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -38,13 +38,34 @@ GraphView::GraphView(Rect frame, QWidget* parent)
     viewLayer_->setAnchorPoint({0, 0});
     viewLayer_->setBounds(bounds());
     viewLayer_->setPosition({0, 0});
-    viewLayer_->setDirtyAreaHandler([this](const Rect& area) {
-        if (isVisible())
-            update(canvasToWidget().mapRect(QRectF(area.origin.x, area.origin.y, area.size.width, area.size.height))
-                       .toAlignedRect()
-                       .adjusted(-1, -1, 1, 1));
-    });
     setUp();
+}
+
+void GraphView::setRepaintsChangedAreas(bool repaints)
+{
+    if (!repaints) {
+        viewLayer_->setDirtyAreaHandler(nullptr);
+        return;
+    }
+    viewLayer_->setDirtyAreaHandler([this](const Rect& area) {
+        update(canvasToWidget().mapRect(QRectF(area.origin.x, area.origin.y, area.size.width, area.size.height))
+                   .toAlignedRect()
+                   .adjusted(-1, -1, 1, 1));
+    });
+}
+
+void GraphView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    setRepaintsChangedAreas(true);
+    update();
+}
+
+void GraphView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Hidden and off-screen canvases are drawn on request only; nobody needs their changed areas.
+    setRepaintsChangedAreas(false);
 }
 
 GraphView::~GraphView() = default;

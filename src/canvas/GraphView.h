@@ -192,6 +192,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
     // One-time configuration of the layer tree.
     void setUp();
@@ -204,6 +206,8 @@ private:
     friend struct GraphViewIndex;
     struct ReloadPlan;
 
+    // While shown, every change of a layer repaints its old and new area.
+    void setRepaintsChangedAreas(bool repaints);
     // Root transform from canvas coordinates to the widget's.
     QTransform canvasToWidget() const;
     void updateBackgroundLayer();
@@ -222,7 +226,9 @@ private:
     void rememberShown(const ReloadPlan& plan);
     // The node and branch steps of a reload, in the reload's order.
     void synchronize();
-    void removeBranchLayer(BranchLayer* layer);
+    void removeBranchLayers(const std::vector<BranchLayer*>& layers);
+    // Takes the layers off the view layer, in one pass when there are many.
+    void detachLayers(const std::vector<Layer*>& layers);
 
     Graph graph_;
     Grid grid_;

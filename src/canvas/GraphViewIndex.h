@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "model/graph/LayoutOptions.h"
@@ -40,6 +41,9 @@ struct GraphViewIndex {
     std::unordered_map<std::pair<std::int64_t, std::int64_t>, BranchLayer*, LinkHash> branchByLink;
     // Every branch layer under each of its two ends.
     std::unordered_map<std::int64_t, std::vector<BranchLayer*>> branchesAtNode;
+
+    // The branch layers made by the reload under way: they take their first path without animation.
+    std::unordered_set<const BranchLayer*> createdBranches;
 
     void addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
     void removeBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);

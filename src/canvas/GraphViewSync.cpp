@@ -153,16 +153,33 @@ GraphView::ReloadPlan GraphView::planReload()
 
 // ---- Branch layers ----
 
-void GraphView::removeBranchLayer(BranchLayer* layer)
+void GraphView::detachLayers(const std::vector<Layer*>& layers)
 {
-    index_->removeBranch(layer, layer->parentNodeUID, layer->childNodeUID);
-    layer->removeFromSuperlayer();
+    if (layers.size() <= 8) {
+        for (Layer* layer : layers)
+            layer->removeFromSuperlayer();
+        return;
+    }
+    // One pass over the view's sublayers instead of one per layer.
+    const std::unordered_set<const Layer*> leaving(layers.begin(), layers.end());
+    viewLayer_->removeSublayers([&leaving](const Layer& layer) { return leaving.count(&layer) != 0; });
+}
+
+void GraphView::removeBranchLayers(const std::vector<BranchLayer*>& layers)
+{
+    std::vector<Layer*> leaving;
+    leaving.reserve(layers.size());
+    for (BranchLayer* layer : layers) {
+        index_->removeBranch(layer, layer->parentNodeUID, layer->childNodeUID);
+        leaving.push_back(layer);
+    }
+    detachLayers(leaving);
 }
 
 void GraphView::syncBranchLayers(const ReloadPlan& plan)
 {
     GraphViewIndex& index = *index_;
-    const std::size_t before = branchLayers_.size();
+    std::vector<BranchLayer*> stale;
     if (plan.full) {
         // Keep the links whose two nodes are stored and whose child names that parent.
         for (const auto& layer : branchLayers_) {
@@ -170,22 +187,29 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
             const bool linked = child && graph_.contains(layer->parentNodeUID) && child->parentUID
                 && *child->parentUID == layer->parentNodeUID;
             if (!linked)
-                removeBranchLayer(layer.get());
+                stale.push_back(layer.get());
         }
     } else {
+        std::unordered_set<const BranchLayer*> seen;
+        const auto leave = [&](BranchLayer* layer) {
+            if (seen.insert(layer).second)
+                stale.push_back(layer);
+        };
         for (std::int64_t uid : plan.removed)
             if (const auto* at = index.branchesAt(uid))
-                for (BranchLayer* layer : std::vector<BranchLayer*>(*at))
-                    removeBranchLayer(layer);
+                for (BranchLayer* layer : *at)
+                    leave(layer);
         for (const Node* node : plan.visit)
             if (const auto* at = index.branchesAt(node->uid))
-                for (BranchLayer* layer : std::vector<BranchLayer*>(*at))
+                for (BranchLayer* layer : *at)
                     if (layer->childNodeUID == node->uid && (!node->parentUID || *node->parentUID != layer->parentNodeUID
                                                              || !graph_.contains(layer->parentNodeUID)))
-                        removeBranchLayer(layer);
+                        leave(layer);
     }
-    if (before != 0)
+    if (!stale.empty()) {
+        removeBranchLayers(stale);
         std::erase_if(branchLayers_, [](const auto& layer) { return layer->superlayer() == nullptr; });
+    }
 
     for (const Node* node : plan.visit) {
         if (!node->parentUID)
@@ -202,7 +226,10 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
             layer->updatePath();
             layer->setZPosition(branchZPosition);
         } else {
+            // A new layer appears where it belongs; nothing animates into place.
+            Transaction transaction(true);
             std::shared_ptr<BranchLayer> made = makeBranchLayer(*parent, *node);
+            index.createdBranches.insert(made.get());
             branchLayers_.push_back(made);
             index.addBranch(made.get(), parent->uid, node->uid);
             viewLayer_->addSublayer(made);
@@ -232,6 +259,9 @@ std::shared_ptr<BranchLayer> GraphView::makeBranchLayer(const Node& parent, cons
 void GraphView::updateBranchLayers(const ReloadPlan& plan)
 {
     const auto dock = [this](BranchLayer& branch) {
+        Transaction transaction;
+        if (index_->createdBranches.count(&branch))
+            Transaction::setDisableActions(true);
         const NodeLayer* child = nodeLayer(branch.childNodeUID);
         const NodeLayer* parent = nodeLayer(branch.parentNodeUID);
         if (child && parent) {
@@ -274,8 +304,11 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
         auto keep = std::stable_partition(nodeLayers_.begin(), nodeLayers_.end(), kept);
         stale.assign(std::make_move_iterator(keep), std::make_move_iterator(nodeLayers_.end()));
         nodeLayers_.erase(keep, nodeLayers_.end());
+        std::vector<Layer*> leaving;
+        leaving.reserve(stale.size());
         for (const auto& layer : stale)
-            layer->removeFromSuperlayer();
+            leaving.push_back(layer.get());
+        detachLayers(leaving);
     }
 
     const double scale = effectiveBackingScale();
@@ -461,7 +494,12 @@ void GraphView::rememberShown(const ReloadPlan& plan)
 
 void GraphView::synchronize()
 {
+    index_->createdBranches.clear();
     const ReloadPlan plan = planReload();
+    // A full reload repaints everything once instead of area by area.
+    const bool repaintAll = plan.full && isVisible();
+    if (repaintAll)
+        setRepaintsChangedAreas(false);
     syncBranchLayers(plan);
     syncNodeLayers(plan);
     updateNodeLayerPositions(true, &plan);
@@ -480,6 +518,11 @@ void GraphView::synchronize()
                 applyHover(*layer);
     }
     rememberShown(plan);
+    index_->createdBranches.clear();
+    if (repaintAll) {
+        setRepaintsChangedAreas(true);
+        update();
+    }
 }
 
 void GraphView::invalidateLayerState()

@@ -232,3 +232,36 @@ TEST(LayerTest, ActionForKeyDecidesWhatAnimatesAndPathsMorph)
     time.now += 1;
     EXPECT_EQ(shape->presentationPath(), to);
 }
+
+TEST(LayerTest, ManySublayersLeaveInOnePassAndManyLayersAnimateAtOnce)
+{
+    ManualTime time;
+    auto root = std::make_shared<Layer>();
+    root->setFrame({0, 0, 100, 100});
+    std::vector<Rect> dirty;
+    root->setDirtyAreaHandler([&dirty](const Rect& area) { dirty.push_back(area); });
+    std::vector<std::shared_ptr<Layer>> layers;
+    for (int i = 0; i < 6; ++i) {
+        layers.push_back(std::make_shared<Layer>());
+        layers.back()->setFrame({10.0 * i, 0, 5, 5});
+        root->addSublayer(layers.back());
+    }
+    dirty.clear();
+    EXPECT_EQ(root->removeSublayers([&](const Layer& layer) { return &layer == layers[1].get() || &layer == layers[4].get(); }),
+              2u);
+    EXPECT_EQ(root->sublayers(), (std::vector<Layer::Ptr>{layers[0], layers[2], layers[3], layers[5]}));
+    EXPECT_EQ(layers[1]->superlayer(), nullptr);
+    EXPECT_EQ(root->sublayersInDrawingOrder().size(), 4u);
+    // The areas the two layers covered are repainted.
+    EXPECT_EQ(dirty, (std::vector<Rect>{{10, 0, 5, 5}, {40, 0, 5, 5}}));
+
+    // Each animating layer is registered once, however often it starts an animation.
+    for (const auto& layer : layers) {
+        layer->setPosition({50, 50});
+        layer->setOpacity(0.5);
+    }
+    EXPECT_EQ(Animator::shared().animatingLayerCount(), layers.size());
+    time.now += 1;
+    Animator::shared().tick();
+    EXPECT_EQ(Animator::shared().animatingLayerCount(), 0u);
+}

@@ -35,10 +35,7 @@ void Animator::add(const std::shared_ptr<Layer>& layer)
 {
     if (!layer)
         return;
-    const bool known = std::any_of(layers_.begin(), layers_.end(),
-                                   [&](const std::weak_ptr<Layer>& w) { return w.lock() == layer; });
-    if (!known)
-        layers_.push_back(layer);
+    layers_[layer.get()] = layer;
     startTimer();
 }
 
@@ -57,12 +54,12 @@ void Animator::startTimer()
 
 void Animator::tick()
 {
-    std::vector<std::weak_ptr<Layer>> layers;
+    std::unordered_map<const Layer*, std::weak_ptr<Layer>> layers;
     layers.swap(layers_);
-    for (const auto& weak : layers) {
+    for (const auto& [address, weak] : layers) {
         auto layer = weak.lock();
         if (layer && layer->stepAnimations())
-            layers_.push_back(weak);
+            layers_.emplace(address, weak);
     }
     if (layers_.empty() && timer_)
         timer_->stop();
@@ -71,7 +68,7 @@ void Animator::tick()
 std::size_t Animator::animatingLayerCount() const
 {
     return std::size_t(std::count_if(layers_.begin(), layers_.end(),
-                                     [](const std::weak_ptr<Layer>& w) { return !w.expired(); }));
+                                     [](const auto& entry) { return !entry.second.expired(); }));
 }
 
 } // namespace velquine

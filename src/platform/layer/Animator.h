@@ -6,7 +6,7 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
+#include <unordered_map>
 
 class QTimer;
 
@@ -37,7 +37,9 @@ private:
     void startTimer();
 
     std::function<double()> timeSource_;
-    std::vector<std::weak_ptr<Layer>> layers_;
+    // By address, so that adding costs the same however many layers animate; an entry whose layer is gone
+    // is replaced when a new layer takes its address.
+    std::unordered_map<const Layer*, std::weak_ptr<Layer>> layers_;
     QTimer* timer_ = nullptr;
 };
 

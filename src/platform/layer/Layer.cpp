@@ -365,6 +365,28 @@ void Layer::removeFromSuperlayer()
     animations_.clear();
 }
 
+std::size_t Layer::removeSublayers(const std::function<bool(const Layer&)>& which)
+{
+    std::vector<Ptr> removed;
+    for (const Ptr& sublayer : sublayers_)
+        if (which(*sublayer))
+            removed.push_back(sublayer);
+    if (removed.empty())
+        return 0;
+    for (const Ptr& sublayer : removed) {
+        {
+            Change change(*sublayer, ChangeKind::placement);
+            sublayer->hiddenForRemoval_ = true;
+        }
+        sublayer->hiddenForRemoval_ = false;
+        sublayer->superlayer_ = nullptr;
+        sublayer->animations_.clear();
+    }
+    std::erase_if(sublayers_, [](const Ptr& sublayer) { return sublayer->superlayer_ == nullptr; });
+    drawingOrderValid_ = false;
+    return removed.size();
+}
+
 void Layer::setSublayers(std::vector<Ptr> layers)
 {
     for (const Ptr& sublayer : std::vector<Ptr>(sublayers_))

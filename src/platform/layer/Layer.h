@@ -156,6 +156,8 @@ public:
     void addSublayer(const Ptr& layer);
     void insertSublayer(const Ptr& layer, std::size_t index);
     void removeFromSuperlayer();
+    // Removes every sublayer the predicate picks, in one pass over the sublayers; returns how many.
+    std::size_t removeSublayers(const std::function<bool(const Layer&)>& which);
     void setSublayers(std::vector<Ptr> layers);
     // The sublayers in drawing order: by zPosition, ties in insertion order.
     const std::vector<Layer*>& sublayersInDrawingOrder() const;

@@ -1,0 +1,80 @@
+// The canvas's reload: building every layer for a graph, and bringing the layers in line after one node
+// changed (the graph shares every other node with the one shown).
+#include <benchmark/benchmark.h>
+
+#include "canvas/GraphView.h"
+
+using namespace velquine;
+
+namespace {
+
+// A root with main nodes of 99 children each, laid out in columns; titles of two to four words.
+Graph largeGraph(int nodeCount)
+{
+    Graph graph;
+    std::vector<Node> nodes;
+    NodeStyle style;
+    style.font = Font::systemFont(14);
+    Node root(1, std::nullopt, style);
+    root.title = "Central topic";
+    root.center = {0, 0};
+    root.size = {160, 48};
+    nodes.push_back(root);
+    std::int64_t uid = 2;
+    for (std::int64_t main = 0; uid <= nodeCount; ++main) {
+        const std::int64_t mainUID = uid++;
+        Node m(mainUID, 1, style);
+        m.title = "Main topic " + std::to_string(main);
+        m.center = {300.0 + 700.0 * static_cast<double>(main / 40), 60.0 * static_cast<double>(main % 40) * 100};
+        m.size = {120, 38};
+        nodes[0].childrenUIDs.push_back(mainUID);
+        const std::size_t mainIndex = nodes.size();
+        nodes.push_back(m);
+        for (int i = 0; i < 99 && uid <= nodeCount; ++i) {
+            Node s(uid, mainUID, style);
+            s.title = "Sub topic number " + std::to_string(i);
+            s.center = {m.center.x + 250, m.center.y + 60.0 * i};
+            s.size = {150, 30};
+            nodes[mainIndex].childrenUIDs.push_back(uid);
+            nodes.push_back(s);
+            ++uid;
+        }
+    }
+    graph.updateNodes(nodes);
+    return graph;
+}
+
+void BM_FullReload(benchmark::State& state)
+{
+    const Graph graph = largeGraph(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        GraphView view(Rect(0, 0, 1600, 1000));
+        view.setGraph(graph);
+        benchmark::DoNotOptimize(view.nodeLayers().size());
+        state.PauseTiming();
+        view.setGraph(Graph());
+        state.ResumeTiming();
+    }
+    state.counters["nodes"] = static_cast<double>(graph.count());
+}
+BENCHMARK(BM_FullReload)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ReloadOneChangedNode(benchmark::State& state)
+{
+    const Graph before = largeGraph(static_cast<int>(state.range(0)));
+    Graph after = before;
+    Node changed = *after.findNode(state.range(0) / 2);
+    changed.title += " (edited)";
+    changed.center.x += 12;
+    after.setNode(changed, changed.uid);
+    GraphView view(Rect(0, 0, 1600, 1000));
+    view.setGraph(before);
+    bool flip = false;
+    for (auto _ : state) {
+        view.setGraph(flip ? before : after);
+        flip = !flip;
+    }
+}
+BENCHMARK(BM_ReloadOneChangedNode)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
