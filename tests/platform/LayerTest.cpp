@@ -256,11 +256,11 @@ TEST(LayerTest, ManySublayersLeaveInOnePassAndManyLayersAnimateAtOnce)
     EXPECT_EQ(dirty, (std::vector<Rect>{{10, 0, 5, 5}, {40, 0, 5, 5}}));
 
     // Each animating layer is registered once, however often it starts an animation.
-    for (const auto& layer : layers) {
+    for (const auto& layer : root->sublayers()) {
         layer->setPosition({50, 50});
         layer->setOpacity(0.5);
     }
-    EXPECT_EQ(Animator::shared().animatingLayerCount(), layers.size());
+    EXPECT_EQ(Animator::shared().animatingLayerCount(), 4u);
     time.now += 1;
     Animator::shared().tick();
     EXPECT_EQ(Animator::shared().animatingLayerCount(), 0u);
