@@ -7,6 +7,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/DocumentWindows.h"
+#include "canvas/CanvasRenderer.h"
 #include "kit/SystemTheme.h"
 #include "platform/RunLoop.h"
 
@@ -39,6 +40,7 @@ int runApplication(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velquine.svg")));
 
     SystemTheme::watch();
+    CanvasRenderer::install(); // printing and image and PDF output draw through the canvas
     AppDelegate delegate;
     delegate.documents().setTerminateHandler([] { QApplication::quit(); });
     // Ended by the session or a signal Qt handles: the maps with files are saved into them on the way out.

@@ -61,13 +61,14 @@ QWidget* DocumentWindows::parentFor(const Document* document) const
 
 void DocumentWindows::printDocument(VQDocument& document)
 {
-    const std::unique_ptr<PrintOperation> operation = document.printOperation();
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(operation->pageLayout());
+    printer.setPageLayout(document.printOperation()->pageLayout());
     printer.setDocName(name(document));
     if (!dialogs_->runPrintPanel(parentFor(&document), printer))
         return;
-    if (!operation->run(printer))
+    // The paper chosen in the dialog is the one the map is fitted to.
+    document.printInfo = printer.pageLayout();
+    if (!document.printOperation()->run(printer))
         dialogs_->showPrintError(parentFor(&document), name(document));
 }
 
