@@ -16,7 +16,7 @@ void CanvasRenderer::render(QPainter& painter, const QRectF& target, const VQPro
         return;
     GraphView view(Rect(0, 0, bounds.size.width, bounds.size.height));
     view.printingMode = true;
-    view.setBounds(bounds);
+    view.setBoundsRect(bounds);
     view.baseLayoutOptions = project.baseLayoutOptions;
     view.beginSyncLock();
     view.setGraph(project.graph);

@@ -23,9 +23,10 @@
 // resizing) calls invalidateLayerState() so that the next reload revisits every layer.
 //
 // Canvases made for printing and export set printingMode and are drawn with render(): hover buttons are then
-// never shown. The view is flipped (y grows downwards); UnflippedGraphView draws with y growing upwards.
+// never shown. The view is flipped (y grows downwards); UnflippedGraphView draws with y growing upwards. It
+// normally sits in a ScrollView, which magnifies it.
 
-#include <QWidget>
+#include <QMetaObject>
 
 #include <cstdint>
 #include <memory>
@@ -34,6 +35,7 @@
 #include <vector>
 
 #include "canvas/GraphViewDelegate.h"
+#include "kit/LayerHostWidget.h"
 #include "model/graph/Graph.h"
 #include "model/graph/Grid.h"
 #include "model/graph/LayoutOptions.h"
@@ -51,7 +53,7 @@ class NodeLayer;
 class TextLayer;
 struct GraphViewIndex;
 
-class GraphView : public QWidget {
+class GraphView : public LayerHostWidget {
     Q_OBJECT
 
 public:
@@ -71,22 +73,15 @@ public:
     static constexpr double overlayZPosition = -5;
 
     explicit GraphView(QWidget* parent = nullptr);
-    // A view of the frame's size whose bounds are (0, 0) and that size.
+    // A view of the frame's size whose bounds are (0, 0) and that size. boundsRect() is the area of the canvas
+    // the view shows (canvas coordinates); setBoundsRect() with another size scales it into the frame.
     explicit GraphView(Rect frame, QWidget* parent = nullptr);
     ~GraphView() override;
 
-    // ---- Geometry ----
-
-    // The area of the canvas the view shows, in canvas coordinates; (0, 0) and the widget's size unless set.
-    Rect bounds() const;
-    // Shows this area of the canvas in the view's frame, scaled when the sizes differ.
-    void setBounds(const Rect& bounds);
     // The part of the bounds currently on screen: the visible area of the enclosing scroll view, else the bounds.
-    virtual Rect visibleRect() const;
-    // True: y grows downwards.
-    virtual bool isFlipped() const { return true; }
-    // The enclosing scroll view's magnification; 1 for a view on its own.
-    virtual double magnification() const { return 1.0; }
+    Rect visibleRect() const;
+    // The enclosing scroll view scrolled or zoomed: the grid draws what became visible.
+    void didChangeBounds();
 
     // ---- Displayed values ----
 
@@ -137,13 +132,13 @@ public:
 
     // ---- Layers ----
 
-    Layer& viewLayer() const { return *viewLayer_; }
+    Layer& viewLayer() const { return *layer(); }
     Layer& backgroundLayer() const { return *backgroundLayer_; }
     GridLayer& gridLayer() const { return *gridLayer_; }
     Layer& selectionLayer() const { return *selectionLayer_; }
     TextLayer& attachBadgeLayer() const { return *attachBadgeLayer_; }
-    // The scale every layer draws at: the screen's pixels per point times the magnification.
-    double effectiveBackingScale() const;
+    // Gives every layer the view's effective backing scale (the screen's pixels per point times the
+    // magnification).
     void updateContentsScale();
 
     // ---- Selection and rubber band ----
@@ -183,17 +178,9 @@ public:
     // view is shown or not. With vector set, nothing is drawn from cached pictures (for PDF output).
     void render(QPainter& painter, const QRectF& target, std::optional<Rect> source = std::nullopt,
                 bool vector = false);
-    // An image of the bounds' size (times the scale) showing the bounds, transparent where nothing is drawn.
-    QImage snapshotImage(double scale = 1.0);
-    // The same with the drawing moved by the offsets first: a sub-rectangle is taken by passing the negated
-    // origin of that rectangle relative to the bounds' origin.
-    QImage snapshotImage(double dx, double dy, double scale = 1.0);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
     // One-time configuration of the layer tree.
     void setUp();
@@ -206,10 +193,6 @@ private:
     friend struct GraphViewIndex;
     struct ReloadPlan;
 
-    // While shown, every change of a layer repaints its old and new area.
-    void setRepaintsChangedAreas(bool repaints);
-    // Root transform from canvas coordinates to the widget's.
-    QTransform canvasToWidget() const;
     void updateBackgroundLayer();
     void applySelectionRect();
     void setSelected(NodeLayer& layer, bool selected);
@@ -234,10 +217,9 @@ private:
     Grid grid_;
     ProjectStyle projectStyle_;
     bool isSynclocked_ = false;
-    std::optional<Rect> bounds_;
     std::optional<FocusContext> focusContext_;
+    QMetaObject::Connection scrollConnection_;
 
-    std::shared_ptr<Layer> viewLayer_;
     std::shared_ptr<Layer> backgroundLayer_;
     std::shared_ptr<GridLayer> gridLayer_;
     std::shared_ptr<Layer> selectionLayer_;

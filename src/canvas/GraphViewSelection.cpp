@@ -52,7 +52,7 @@ void GraphView::setUpSelectionLayer()
     layer.setOpacity(1.0);
     layer.setFrame(Rect(0, 0, 0, 0));
     layer.setHidden(true);
-    viewLayer_->addSublayer(selectionLayer_);
+    this->layer()->addSublayer(selectionLayer_);
 }
 
 void GraphView::setUpAttachBadgeLayer()
@@ -73,7 +73,7 @@ void GraphView::setUpAttachBadgeLayer()
     layer.setContentsGravity(ContentsGravity::center);
     layer.setContentsScale(effectiveBackingScale());
     layer.setHidden(true);
-    viewLayer_->addSublayer(attachBadgeLayer_);
+    this->layer()->addSublayer(attachBadgeLayer_);
 }
 
 void GraphView::applySelectionRect()

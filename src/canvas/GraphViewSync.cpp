@@ -162,7 +162,7 @@ void GraphView::detachLayers(const std::vector<Layer*>& layers)
     }
     // One pass over the view's sublayers instead of one per layer.
     const std::unordered_set<const Layer*> leaving(layers.begin(), layers.end());
-    viewLayer_->removeSublayers([&leaving](const Layer& layer) { return leaving.count(&layer) != 0; });
+    this->layer()->removeSublayers([&leaving](const Layer& layer) { return leaving.count(&layer) != 0; });
 }
 
 void GraphView::removeBranchLayers(const std::vector<BranchLayer*>& layers)
@@ -232,7 +232,7 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
             index.createdBranches.insert(made.get());
             branchLayers_.push_back(made);
             index.addBranch(made.get(), parent->uid, node->uid);
-            viewLayer_->addSublayer(made);
+            this->layer()->addSublayer(made);
         }
     }
 }
@@ -240,7 +240,7 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
 std::shared_ptr<BranchLayer> GraphView::makeBranchLayer(const Node& parent, const Node& child)
 {
     auto layer = std::make_shared<BranchLayer>();
-    const Rect canvas = bounds();
+    const Rect canvas = boundsRect();
     layer->setBounds(canvas);
     layer->setFrame(canvas);
     layer->setStrokeColor(child.style.branchColor.toQColor());
@@ -321,7 +321,7 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
             Transaction transaction(true);
             std::shared_ptr<NodeLayer> made = makeNodeLayer(*node);
             nodeLayers_.push_back(made);
-            viewLayer_->addSublayer(made);
+            this->layer()->addSublayer(made);
         }
     }
 
@@ -496,10 +496,10 @@ void GraphView::synchronize()
 {
     index_->createdBranches.clear();
     const ReloadPlan plan = planReload();
-    // A full reload repaints everything once instead of area by area.
-    const bool repaintAll = plan.full && isVisible();
-    if (repaintAll)
-        setRepaintsChangedAreas(false);
+    // A full reload repaints everything once instead of area by area; a hidden canvas repaints nothing.
+    const bool quiet = plan.full || !isVisible();
+    if (quiet)
+        this->layer()->setReportsDirtyAreas(false);
     syncBranchLayers(plan);
     syncNodeLayers(plan);
     updateNodeLayerPositions(true, &plan);
@@ -519,8 +519,8 @@ void GraphView::synchronize()
     }
     rememberShown(plan);
     index_->createdBranches.clear();
-    if (repaintAll) {
-        setRepaintsChangedAreas(true);
+    if (quiet) {
+        this->layer()->setReportsDirtyAreas(true);
         update();
     }
 }

@@ -48,7 +48,7 @@ void GridLayer::draw(QPainter& painter) const
     if (grid_.type == GridType::noGrid || !parentView || !documentBackgroundColor_)
         return;
     GridGeometry geometry;
-    geometry.bounds = parentView->bounds();
+    geometry.bounds = parentView->boundsRect();
     geometry.layerSize = bounds().size;
     geometry.visible = parentView->visibleRect();
     const QRectF clip = painter.hasClipping() ? painter.clipBoundingRect() : QRectF();

@@ -16,7 +16,7 @@ TEST(GraphViewRendering, BackgroundAndDotsGridOnPixels)
     VQProject project = sampleProject(1, 4, 2);
     project.projectStyle.current.backgroundColor = Color::deviceRGB(1, 1, 1);
     GraphView view(Rect(0, 0, 1000, 800));
-    view.setBounds(Rect(-30, -30, 1000, 800));
+    view.setBoundsRect(Rect(-30, -30, 1000, 800));
     view.setProjectStyle(project.projectStyle);
     view.setGrid(Grid{GridType::dots, {24, 24}});
     view.setGraph(project.graph);
@@ -116,6 +116,38 @@ TEST(ThemePreview, EveryPresetDrawsItsSampleMapUpright)
     }
     sheetPainter.end();
     sheet.save(artefactPath(QStringLiteral("theme_previews.png")));
+}
+
+} // namespace
+} // namespace velquine::testing
+
+#include <QTest>
+
+#include "kit/ScrollView.h"
+
+namespace velquine::testing {
+namespace {
+
+TEST(GraphViewOnScreen, AMagnifiedScrolledCanvasRedrawsTheGridForWhatBecomesVisible)
+{
+    VQProject project = sampleProject(2, 4, 2);
+    ScrollView scrollView;
+    scrollView.resize(900, 600);
+    auto* view = new GraphView(Rect(0, 0, 2400, 1400));
+    view->setGrid(Grid{GridType::quad, {24, 24}});
+    view->setGraph(project.graph);
+    scrollView.setDocumentView(view);
+    scrollView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
+    scrollView.setMagnification(0.75);
+    QTest::qWait(50);
+    EXPECT_EQ(view->visibleRect(), scrollView.documentVisibleRect());
+    const std::uint64_t before = view->gridLayer().contentRevision();
+    scrollView.scrollToPoint({600, 300});
+    QTest::qWait(50);
+    EXPECT_GT(view->gridLayer().contentRevision(), before);
+    EXPECT_EQ(view->visibleRect(), scrollView.documentVisibleRect());
+    scrollView.grab().save(artefactPath(QStringLiteral("graphview_scrolled.png")));
 }
 
 } // namespace
