@@ -1,6 +1,7 @@
 #include "canvas/GraphView.h"
 
 #include <QPainter>
+#include <QTimer>
 
 #include <cmath>
 
@@ -48,8 +49,19 @@ void GraphView::showEvent(QShowEvent* event)
     // The grid draws only what is visible, so it follows the scroll view that shows the canvas.
     ScrollView* scrollView = ScrollView::enclosingScrollView(this);
     QObject::disconnect(scrollConnection_);
-    if (scrollView)
-        scrollConnection_ = connect(scrollView, &ScrollView::boundsChanged, this, [this] { didChangeBounds(); });
+    QObject::disconnect(magnificationConnection_);
+    if (!scrollView)
+        return;
+    scrollConnection_ = connect(scrollView, &ScrollView::boundsChanged, this, [this] { didChangeBounds(); });
+    // Layers are given the new scale 0.1 s after the last change of a burst.
+    if (!backingScaleTimer_) {
+        backingScaleTimer_ = new QTimer(this);
+        backingScaleTimer_->setSingleShot(true);
+        backingScaleTimer_->setInterval(100);
+        connect(backingScaleTimer_, &QTimer::timeout, this, [this] { updateContentsScale(); });
+    }
+    magnificationConnection_ =
+        connect(scrollView, &ScrollView::magnificationChanged, backingScaleTimer_, qOverload<>(&QTimer::start));
 }
 
 Rect GraphView::visibleRect() const

@@ -43,6 +43,7 @@
 #include "platform/Geometry.h"
 
 class QPainter;
+class QTimer;
 
 namespace velquine {
 
@@ -127,6 +128,9 @@ public:
     BranchLayer* branchLayer(std::int64_t parentUID, std::int64_t childUID) const;
     // The branch layers that end at the node, as parent or as child, in no particular order.
     std::vector<BranchLayer*> branchLayersAt(std::int64_t uid) const;
+    // Shows or hides the node layer's "+" button; a shown button takes the document's background colour.
+    // Printing canvases never show it.
+    void setHoverButtonShown(NodeLayer& layer, bool shown);
     // The layout options that govern the node: its tree root's own options, else baseLayoutOptions.
     LayoutOptions layoutOptionsGoverning(const Node& node) const;
 
@@ -219,6 +223,9 @@ private:
     bool isSynclocked_ = false;
     std::optional<FocusContext> focusContext_;
     QMetaObject::Connection scrollConnection_;
+    QMetaObject::Connection magnificationConnection_;
+    // Bursts of magnification changes end in one contents-scale update.
+    QTimer* backingScaleTimer_ = nullptr;
 
     std::shared_ptr<Layer> backgroundLayer_;
     std::shared_ptr<GridLayer> gridLayer_;

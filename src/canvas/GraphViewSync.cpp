@@ -395,6 +395,18 @@ void GraphView::applyHover(NodeLayer& layer)
         layer.setHoverButtonHidden(true);
 }
 
+void GraphView::setHoverButtonShown(NodeLayer& layer, bool shown)
+{
+    if (!shown || printingMode) {
+        layer.setHoverButtonHidden(true);
+        return;
+    }
+    HoverButtonLayer& button = layer.hoverButtonLayer();
+    if (!(button.documentColor() == projectStyle_.current.backgroundColor))
+        button.setDocumentColor(projectStyle_.current.backgroundColor);
+    layer.setHoverButtonHidden(false);
+}
+
 void GraphView::setSelected(NodeLayer& layer, bool selected)
 {
     if (layer.isSelected() != selected || layer.areHandlesShown() != (selected && !layer.isBeingEdited()))

@@ -140,8 +140,11 @@ TEST(GraphViewOnScreen, AMagnifiedScrolledCanvasRedrawsTheGridForWhatBecomesVisi
     scrollView.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
     scrollView.setMagnification(0.75);
-    QTest::qWait(50);
+    QTest::qWait(200);
     EXPECT_EQ(view->visibleRect(), scrollView.documentVisibleRect());
+    // Layers take the new scale once the burst of changes is over.
+    EXPECT_DOUBLE_EQ(view->nodeLayers().front()->contentsScale(), view->effectiveBackingScale());
+    EXPECT_DOUBLE_EQ(view->gridLayer().contentsScale(), view->effectiveBackingScale());
     const std::uint64_t before = view->gridLayer().contentRevision();
     scrollView.scrollToPoint({600, 300});
     QTest::qWait(50);
