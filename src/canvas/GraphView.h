@@ -200,6 +200,7 @@ private:
     void updateBackgroundLayer();
     void applySelectionRect();
     void setSelected(NodeLayer& layer, bool selected);
+    bool isSelectedUID(std::int64_t uid) const;
 
     // Reload internals (GraphViewSync.cpp).
     ReloadPlan planReload();

@@ -42,8 +42,14 @@ struct GraphViewIndex {
     // Every branch layer under each of its two ends.
     std::unordered_map<std::int64_t, std::vector<BranchLayer*>> branchesAtNode;
 
+    // ---- What lives only while a reload runs ----
+
+    bool reloading = false;
     // The branch layers made by the reload under way: they take their first path without animation.
     std::unordered_set<const BranchLayer*> createdBranches;
+    // The selection, and the layout options governing each node climbed through so far.
+    std::unordered_set<std::int64_t> selected;
+    std::unordered_map<std::int64_t, LayoutOptions> governingOptions;
 
     void addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
     void removeBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
@@ -73,6 +79,28 @@ struct GraphViewIndex {
     Point mouseMoveLocation;
     // The selection as the node layers show it; nothing when unknown (after a rubber band, say).
     std::optional<std::vector<std::int64_t>> appliedSelection;
+};
+
+// Marks a reload under way for its lifetime and drops what the reload kept when it ends.
+class ReloadScope {
+public:
+    ReloadScope(GraphViewIndex& index, const std::vector<std::int64_t>& selection) : index_(index)
+    {
+        index_.reloading = true;
+        index_.selected = std::unordered_set<std::int64_t>(selection.begin(), selection.end());
+    }
+    ~ReloadScope()
+    {
+        index_.reloading = false;
+        index_.createdBranches.clear();
+        index_.selected.clear();
+        index_.governingOptions.clear();
+    }
+    ReloadScope(const ReloadScope&) = delete;
+    ReloadScope& operator=(const ReloadScope&) = delete;
+
+private:
+    GraphViewIndex& index_;
 };
 
 } // namespace velquine

@@ -359,7 +359,7 @@ void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, doub
     }
     if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == projectStyle_.current.backgroundColor))
         layer.hoverButtonLayer().setDocumentColor(projectStyle_.current.backgroundColor);
-    setSelected(layer, std::find(selectedNodeUIDs.begin(), selectedNodeUIDs.end(), node.uid) != selectedNodeUIDs.end());
+    setSelected(layer, isSelectedUID(node.uid));
     if (layer.contentsScale() != scale)
         layer.setContentsScale(scale);
     layer.setDragged(false);
@@ -375,7 +375,7 @@ std::shared_ptr<NodeLayer> GraphView::makeNodeLayer(const Node& node)
     layer->setBounds(Rect(0, 0, node.size.width, node.size.height));
     storeNode(*layer, graph_, node);
     layer->updateContents();
-    layer->setSelected(std::find(selectedNodeUIDs.begin(), selectedNodeUIDs.end(), node.uid) != selectedNodeUIDs.end());
+    layer->setSelected(isSelectedUID(node.uid));
     applyHover(*layer);
     layer->setLayoutOptions(layoutOptionsGoverning(node));
     if (layer->hasHoverButtonLayer())
@@ -506,7 +506,7 @@ void GraphView::rememberShown(const ReloadPlan& plan)
 
 void GraphView::synchronize()
 {
-    index_->createdBranches.clear();
+    ReloadScope scope(*index_, selectedNodeUIDs);
     const ReloadPlan plan = planReload();
     // A full reload repaints everything once instead of area by area; a hidden canvas repaints nothing.
     const bool quiet = plan.full || !isVisible();
@@ -522,15 +522,13 @@ void GraphView::synchronize()
         } else {
             for (std::int64_t uid : plan.selectionChanges)
                 if (NodeLayer* layer = nodeLayer(uid))
-                    setSelected(*layer, std::find(selectedNodeUIDs.begin(), selectedNodeUIDs.end(), uid)
-                                            != selectedNodeUIDs.end());
+                    setSelected(*layer, isSelectedUID(uid));
         }
         if (plan.hoverPass)
             for (const auto& layer : nodeLayers_)
                 applyHover(*layer);
     }
     rememberShown(plan);
-    index_->createdBranches.clear();
     if (quiet) {
         this->layer()->setReportsDirtyAreas(true);
         update();
@@ -545,12 +543,14 @@ void GraphView::invalidateLayerState()
 void GraphView::syncNodeLayers()
 {
     invalidateLayerState();
+    ReloadScope scope(*index_, selectedNodeUIDs);
     syncNodeLayers(planReload());
 }
 
 void GraphView::syncBranchLayers()
 {
     invalidateLayerState();
+    ReloadScope scope(*index_, selectedNodeUIDs);
     syncBranchLayers(planReload());
 }
 
@@ -564,6 +564,7 @@ void GraphView::updateNodeLayerPositions(bool resetDragState)
 void GraphView::updateBranchLayers()
 {
     invalidateLayerState();
+    ReloadScope scope(*index_, selectedNodeUIDs);
     updateBranchLayers(planReload());
 }
 
@@ -588,18 +589,42 @@ std::vector<BranchLayer*> GraphView::branchLayersAt(std::int64_t uid) const
 
 LayoutOptions GraphView::layoutOptionsGoverning(const Node& node) const
 {
-    // The climb from the stored node: the last stored node reached is the tree's root.
+    // The climb from the stored node: the last stored node reached is the tree's root. During a reload every
+    // node climbed through remembers its tree's options, so a deep tree is climbed once.
+    auto& memo = index_->governingOptions;
     const Node* root = graph_.findNode(node.uid);
     if (!root)
         root = &node;
+    std::vector<std::int64_t> path;
     std::unordered_set<std::int64_t> seen;
-    while (root->parentUID && seen.insert(root->uid).second) {
+    std::optional<LayoutOptions> found;
+    while (true) {
+        if (index_->reloading) {
+            const auto known = memo.find(root->uid);
+            if (known != memo.end()) {
+                found = known->second;
+                break;
+            }
+            path.push_back(root->uid);
+        }
+        if (!root->parentUID || !seen.insert(root->uid).second)
+            break;
         const Node* parent = graph_.findNode(*root->parentUID);
         if (!parent)
             break;
         root = parent;
     }
-    return root->layoutOptions ? *root->layoutOptions : baseLayoutOptions;
+    const LayoutOptions options = found ? *found : (root->layoutOptions ? *root->layoutOptions : baseLayoutOptions);
+    for (std::int64_t uid : path)
+        memo.emplace(uid, options);
+    return options;
+}
+
+bool GraphView::isSelectedUID(std::int64_t uid) const
+{
+    if (index_->reloading)
+        return index_->selected.count(uid) != 0;
+    return std::find(selectedNodeUIDs.begin(), selectedNodeUIDs.end(), uid) != selectedNodeUIDs.end();
 }
 
 // ---- Index ----
