@@ -13,6 +13,7 @@
 #include "model/graph/LayoutOptions.h"
 #include "model/graph/Node.h"
 #include "platform/Color.h"
+#include "canvas/GraphView.h"
 #include "platform/Geometry.h"
 
 namespace velquine {
@@ -79,6 +80,22 @@ struct GraphViewIndex {
     Point mouseMoveLocation;
     // The selection as the node layers show it; nothing when unknown (after a rubber band, say).
     std::optional<std::vector<std::int64_t>> appliedSelection;
+};
+
+struct GraphView::ReloadPlan {
+    // Every node is visited, every layer revisited.
+    bool full = true;
+    // The nodes this reload visits, in the graph's order.
+    std::vector<const Node*> visit;
+    // Identifiers of nodes the last reload showed that left the graph.
+    std::vector<std::int64_t> removed;
+    // Whether any node is new.
+    bool added = false;
+    // Every layer's hover state and selection are worked out again.
+    bool hoverPass = false;
+    bool selectionPass = false;
+    // Identifiers whose selected state changed since the layers last showed the selection.
+    std::vector<std::int64_t> selectionChanges;
 };
 
 // Marks a reload under way for its lifetime and drops what the reload kept when it ends.
