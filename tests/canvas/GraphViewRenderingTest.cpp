@@ -116,6 +116,15 @@ TEST(ThemePreview, EveryPresetDrawsItsSampleMapUpright)
     }
     sheetPainter.end();
     sheet.save(artefactPath(QStringLiteral("theme_previews.png")));
+
+    // A style without palette entries (a stored file may hold one) keeps the main style's colours.
+    ProjectStyle bare = ProjectStyle::omaha();
+    bare.current.palette.clear();
+    const Graph graph = themePreviewGraph(themePreviewStyle(bare), size);
+    for (const auto& [uid, node] : graph.nodeBin())
+        if (node.parentUID)
+            EXPECT_EQ(node.style.branchColor, bare.current.mainNodeStyle.branchColor);
+    EXPECT_FALSE(themePreviewImage(bare, size).isNull());
 }
 
 } // namespace
