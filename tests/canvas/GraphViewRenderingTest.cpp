@@ -121,9 +121,11 @@ TEST(ThemePreview, EveryPresetDrawsItsSampleMapUpright)
     ProjectStyle bare = ProjectStyle::omaha();
     bare.current.palette.clear();
     const Graph graph = themePreviewGraph(themePreviewStyle(bare), size);
-    for (const auto& [uid, node] : graph.nodeBin())
-        if (node.parentUID)
+    for (const auto& [uid, node] : graph.nodeBin()) {
+        if (node.parentUID) {
             EXPECT_EQ(node.style.branchColor, bare.current.mainNodeStyle.branchColor);
+        }
+    }
     EXPECT_FALSE(themePreviewImage(bare, size).isNull());
 }
 
