@@ -133,6 +133,8 @@ void GraphView::updateContentsScale()
         layer->setContentsScale(scale);
     for (const auto& layer : branchLayers_)
         layer->setContentsScale(scale);
+    // Every layer has the scale now: the next reload need not revisit them for it.
+    index_->contentsScale = scale;
 }
 
 // ---- Drawing ----
