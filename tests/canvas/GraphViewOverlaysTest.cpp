@@ -135,3 +135,33 @@ TEST(GraphViewOverlays, SelectionRectangleAndBadgeAreSetUpHiddenAboveTheNodes)
 
 } // namespace
 } // namespace velquine::testing
+
+namespace velquine::testing {
+namespace {
+
+TEST(GraphViewGrid, TheGridRedrawsOnlyWhenItsTypeSpacingOrColourChanges)
+{
+    GraphView view(Rect(0, 0, 400, 300));
+    view.setGrid(Grid{GridType::dots, {20, 20}});
+    const auto revision = [&view] { return view.gridLayer().contentRevision(); };
+    std::uint64_t before = revision();
+    view.setGrid(Grid{GridType::dots, {20, 20}});
+    view.reloadLayers();
+    EXPECT_EQ(revision(), before);
+    view.setGrid(Grid{GridType::quad, {20, 20}});
+    EXPECT_GT(revision(), before);
+    before = revision();
+    view.setGrid(Grid{GridType::quad, {20, 24.5}});
+    EXPECT_GT(revision(), before);
+    before = revision();
+    ProjectStyle style = view.projectStyle();
+    style.current.backgroundColor = Color::deviceRGB(0.2, 0.2, 0.2);
+    view.setProjectStyle(style);
+    EXPECT_GT(revision(), before);
+    EXPECT_EQ(view.gridLayer().documentBackgroundColor(), style.current.backgroundColor);
+    // No actions: grid changes never animate.
+    EXPECT_FALSE(view.gridLayer().actionForKey("position"));
+}
+
+} // namespace
+} // namespace velquine::testing
