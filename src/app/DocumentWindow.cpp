@@ -1,11 +1,8 @@
 #include "app/DocumentWindow.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 
 #include "app/AppDelegate.h"
-#include "app/DocumentCommands.h"
-#include "app/DocumentWindows.h"
 #include "app/MainMenu.h"
 #include "app/WindowAppearance.h"
 #include "document/VQDocument.h"
@@ -13,8 +10,10 @@
 
 namespace velquine {
 
-DocumentWindow::DocumentWindow(std::shared_ptr<VQDocument> document, const QString& title, DocumentWindows* windows)
-    : document_(std::move(document)), windows_(windows), actions_(new WindowActions(this)), content_(new QLabel(this))
+DocumentWindow::DocumentWindow(std::shared_ptr<VQDocument> document, const QString& title,
+                               std::unique_ptr<Responder> documentCommands)
+    : document_(std::move(document)), actions_(new WindowActions(this)), content_(new QLabel(this)),
+      commands_(std::move(documentCommands))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("DocumentWindow"));
@@ -28,21 +27,15 @@ DocumentWindow::DocumentWindow(std::shared_ptr<VQDocument> document, const QStri
     Responder::addAction("performClose:", [this](const ActionItem*) { close(); });
     Responder::addAction("performMiniaturize:", [this](const ActionItem*) { showMinimized(); });
     std::vector<Responder*> chain{this};
-    if (windows_ && document_) {
-        commands_ = std::make_unique<DocumentCommands>(document_, *windows_);
+    if (commands_)
         chain.push_back(commands_.get());
-    }
     actions_->dispatcher().setChain(chain);
     MainMenu::install(this, actions_);
     registerForAppearanceChanges(this);
     AppDelegate::scheduleCheatSheetOnStart(this);
 }
 
-DocumentWindow::~DocumentWindow()
-{
-    if (windows_ && document_)
-        windows_->controller().documentWindowClosed(*document_);
-}
+DocumentWindow::~DocumentWindow() = default;
 
 void DocumentWindow::refreshContent()
 {
@@ -50,15 +43,6 @@ void DocumentWindow::refreshContent()
     content_->setText(nodes == 0   ? tr("Empty map")
                       : nodes == 1 ? tr("1 node")
                                    : tr("%1 nodes").arg(static_cast<qulonglong>(nodes)));
-}
-
-void DocumentWindow::closeEvent(QCloseEvent* event)
-{
-    if (windows_ && document_ && !windows_->controller().shouldCloseDocument(*document_)) {
-        event->ignore();
-        return;
-    }
-    QMainWindow::closeEvent(event);
 }
 
 } // namespace velquine

@@ -1,8 +1,7 @@
 #pragma once
 
 // The window of one open document until the editor window takes its place: the document's title, the main
-// menu, the document's File commands and the window's own commands (closing). Closing asks the document
-// controller first, which saves or asks about unsaved changes.
+// menu, the document's File commands and the window's own commands (closing).
 
 #include <QMainWindow>
 
@@ -14,17 +13,16 @@ class QLabel;
 
 namespace velquine {
 
-class DocumentCommands;
-class DocumentWindows;
 class VQDocument;
 class WindowActions;
 
 class DocumentWindow : public QMainWindow, public Responder {
     Q_OBJECT
 public:
-    // title is the document's name ("Untitled" for a new document). With windows, the document belongs to
-    // their controller, which is told when the window closes.
-    DocumentWindow(std::shared_ptr<VQDocument> document, const QString& title, DocumentWindows* windows = nullptr);
+    // title is the document's name ("Untitled" for a new document); documentCommands, when given, answers the
+    // document's File commands after the window's own.
+    DocumentWindow(std::shared_ptr<VQDocument> document, const QString& title,
+                   std::unique_ptr<Responder> documentCommands = nullptr);
     ~DocumentWindow() override;
 
     const std::shared_ptr<VQDocument>& document() const { return document_; }
@@ -32,15 +30,11 @@ public:
     // Shows the node count of the map.
     void refreshContent();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     std::shared_ptr<VQDocument> document_;
-    DocumentWindows* windows_;
     WindowActions* actions_;
     QLabel* content_;
-    std::unique_ptr<DocumentCommands> commands_;
+    std::unique_ptr<Responder> commands_;
 };
 
 } // namespace velquine

@@ -1,9 +1,11 @@
 #include "app/DocumentWindows.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QPrinter>
 
+#include "app/DocumentCommands.h"
 #include "app/DocumentWindow.h"
 #include "document/FileTypes.h"
 #include "document/PrintOperation.h"
@@ -11,34 +13,81 @@
 
 namespace velquine {
 
+namespace {
+
+// Asks the controller before the window closes.
+class CloseGuard : public QObject {
+public:
+    CloseGuard(QWidget* window, DocumentController& controller, std::weak_ptr<Document> document)
+        : QObject(window), controller_(controller), document_(std::move(document))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Close || watched != parent())
+            return false;
+        const std::shared_ptr<Document> document = document_.lock();
+        if (document && !controller_.shouldCloseDocument(*document)) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    DocumentController& controller_;
+    std::weak_ptr<Document> document_;
+};
+
+} // namespace
+
 DocumentWindows::DocumentWindows()
-    : dialogs_(std::make_unique<DocumentDialogs>()), controller_(std::make_unique<DocumentController>(*this))
+    : dialogs_(std::make_unique<DocumentDialogs>()),
+      windowMaker_([](const std::shared_ptr<VQDocument>& document, const QString& title, DocumentWindows& windows) {
+          return new DocumentWindow(document, title, std::make_unique<DocumentCommands>(document, windows));
+      }),
+      controller_(std::make_unique<DocumentController>(*this))
 {
 }
 
 DocumentWindows::~DocumentWindows()
 {
     terminateHandler_ = nullptr;
-    for (const QPointer<DocumentWindow>& window : windows_)
-        delete window.data();
+    for (const Entry& entry : windows_)
+        delete entry.window.data();
     controller_.reset();
 }
 
 std::vector<QWidget*> DocumentWindows::windows() const
 {
     std::vector<QWidget*> open;
-    for (const QPointer<DocumentWindow>& window : windows_)
-        if (window)
-            open.push_back(window);
+    for (const Entry& entry : windows_)
+        if (entry.window)
+            open.push_back(entry.window);
     return open;
 }
 
-DocumentWindow* DocumentWindows::windowFor(const Document& document) const
+QWidget* DocumentWindows::windowFor(const Document& document) const
 {
-    for (const QPointer<DocumentWindow>& window : windows_)
-        if (window && window->document().get() == &document)
-            return window;
+    for (const Entry& entry : windows_)
+        if (entry.window && entry.document == &document)
+            return entry.window;
     return nullptr;
+}
+
+void DocumentWindows::link(QWidget* window, const std::shared_ptr<Document>& document)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    new CloseGuard(window, *controller_, document);
+    QObject::connect(window, &QObject::destroyed, [this, weak = std::weak_ptr<Document>(document)] {
+        if (const std::shared_ptr<Document> gone = weak.lock())
+            controller_->documentWindowClosed(*gone);
+    });
+    std::erase_if(windows_, [](const Entry& entry) { return !entry.window; });
+    windows_.push_back({window, document.get()});
 }
 
 QString DocumentWindows::name(const Document& document) const
@@ -54,7 +103,7 @@ QString DocumentWindows::windowTitle(const Document& document) const
 QWidget* DocumentWindows::parentFor(const Document* document) const
 {
     if (document)
-        if (DocumentWindow* window = windowFor(*document))
+        if (QWidget* window = windowFor(*document))
             return window;
     return QApplication::activeWindow();
 }
@@ -86,9 +135,8 @@ std::shared_ptr<Document> DocumentWindows::makeDocument(const std::string& path)
 
 void DocumentWindows::showDocument(const std::shared_ptr<Document>& document)
 {
-    auto vqDocument = std::dynamic_pointer_cast<VQDocument>(document);
-    auto* window = new DocumentWindow(vqDocument, windowTitle(*document), this);
-    windows_.emplace_back(window);
+    QWidget* window = windowMaker_(std::dynamic_pointer_cast<VQDocument>(document), windowTitle(*document), *this);
+    link(window, document);
     window->show();
     window->raise();
     window->activateWindow();
@@ -96,7 +144,7 @@ void DocumentWindows::showDocument(const std::shared_ptr<Document>& document)
 
 void DocumentWindows::bringDocumentForward(Document& document)
 {
-    if (DocumentWindow* window = windowFor(document)) {
+    if (QWidget* window = windowFor(document)) {
         window->showNormal();
         window->raise();
         window->activateWindow();
@@ -105,7 +153,7 @@ void DocumentWindows::bringDocumentForward(Document& document)
 
 void DocumentWindows::closeDocumentWindow(Document& document)
 {
-    if (DocumentWindow* window = windowFor(document)) {
+    if (QWidget* window = windowFor(document)) {
         window->close();
         delete window; // at once: the controller lets the document go with it
     }
@@ -113,9 +161,10 @@ void DocumentWindows::closeDocumentWindow(Document& document)
 
 void DocumentWindows::documentStateChanged(Document& document)
 {
-    if (DocumentWindow* window = windowFor(document)) {
+    if (QWidget* window = windowFor(document)) {
         window->setWindowTitle(windowTitle(document));
-        window->refreshContent();
+        if (auto* plain = qobject_cast<DocumentWindow*>(window))
+            plain->refreshContent();
     }
 }
 

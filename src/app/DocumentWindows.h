@@ -3,6 +3,10 @@
 // The window side of the open documents: one window per document, made, found, brought forward and closed
 // for the document controller, the document's name and edited mark in its title, and the controller's
 // questions answered through the dialogs (which tests replace).
+//
+// Any top-level widget can be a document's window: the window maker builds it (with the document's File
+// commands, DocumentCommands, in its responder chain), and this class links it to the controller: closing it
+// asks the controller first, and the controller lets the document go when the window is destroyed.
 
 #include <QPointer>
 #include <QWidget>
@@ -16,7 +20,6 @@
 
 namespace velquine {
 
-class DocumentWindow;
 class VQDocument;
 
 class DocumentWindows : public DocumentControllerHost {
@@ -24,7 +27,12 @@ public:
     DocumentWindows();
     ~DocumentWindows() override;
 
+    // Makes the window of a document; the title is the document's name.
+    using WindowMaker = std::function<QWidget*(const std::shared_ptr<VQDocument>& document, const QString& title,
+                                               DocumentWindows& windows)>;
+
     DocumentController& controller() { return *controller_; }
+    void setWindowMaker(WindowMaker maker) { windowMaker_ = std::move(maker); }
     DocumentDialogs& dialogs() { return *dialogs_; }
     void setDialogs(std::unique_ptr<DocumentDialogs> dialogs) { dialogs_ = std::move(dialogs); }
     // What ending the program does (nothing until the application sets it).
@@ -32,7 +40,7 @@ public:
 
     // The document windows that are still there, in the order they were made.
     std::vector<QWidget*> windows() const;
-    DocumentWindow* windowFor(const Document& document) const;
+    QWidget* windowFor(const Document& document) const;
     // The document's name in its window's title, with "*" after it while it has unsaved changes.
     QString windowTitle(const Document& document) const;
 
@@ -59,10 +67,17 @@ private:
     QString name(const Document& document) const;
     // The document's window, else the active window: the parent of a question.
     QWidget* parentFor(const Document* document) const;
+    // Closing the window asks the controller; its end lets the document go.
+    void link(QWidget* window, const std::shared_ptr<Document>& document);
 
+    struct Entry {
+        QPointer<QWidget> window;
+        const Document* document;
+    };
     std::unique_ptr<DocumentDialogs> dialogs_;
     std::function<void()> terminateHandler_;
-    std::vector<QPointer<DocumentWindow>> windows_;
+    WindowMaker windowMaker_;
+    std::vector<Entry> windows_;
     // Made last, so it goes first: it holds this host.
     std::unique_ptr<DocumentController> controller_;
 };

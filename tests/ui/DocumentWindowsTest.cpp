@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPointer>
 #include <QPrinter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -340,6 +341,26 @@ TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingI
     press(window(0), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_EQ(nodesInFile(map), 2u);
     EXPECT_FALSE(document.isDocumentEdited());
+}
+
+TEST_F(DocumentWindowsTest, AnyWindowCanHostADocumentAndClosingItAsksFirst)
+{
+    delegate.documents().setWindowMaker([](const std::shared_ptr<VQDocument>&, const QString& title, DocumentWindows&) {
+        auto* window = new QWidget;
+        window->setWindowTitle(title);
+        return window;
+    });
+    delegate.newDocument();
+    QPointer<QWidget> host = delegate.documentWindows().at(0);
+    addNode(static_cast<VQDocument&>(*controller().documents().at(0)), "Hosted");
+    EXPECT_EQ(host->windowTitle(), QStringLiteral("Untitled*"));
+    dialogs->answers = {SaveChangesAnswer::cancel, SaveChangesAnswer::dontSave};
+    host->close();
+    EXPECT_TRUE(host->isVisible());
+    host->close();
+    QTRY_VERIFY(!host);
+    EXPECT_TRUE(controller().documents().empty());
+    EXPECT_EQ(quits, 1);
 }
 
 TEST_F(DocumentWindowsTest, PrintingGoesThroughThePrintPanelAndAFailureIsReported)
