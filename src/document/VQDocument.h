@@ -267,6 +267,9 @@ public:
     void importOutlineText(std::string_view text);
     // True once a read of this document threw.
     bool readFailed() const override { return readFailed_; }
+    // What lay beneath the last failed writeToURL ("No space left on device"), for the save dialog's
+    // detail; empty when it succeeded or nothing more is known.
+    const std::string& lastSaveErrorDetail() const { return lastSaveErrorDetail_; }
 
     // ---- The document framework's questions ----
 
@@ -288,6 +291,7 @@ public:
 
 private:
     bool readFailed_ = false;
+    std::string lastSaveErrorDetail_;
 
     // While detached node trees are inserted: the free centres for new roots, and the tree root of every
     // node made so far, so each creation finds its tree's options without walking up the tree.

@@ -9,7 +9,9 @@
 
 #include <array>
 #include <filesystem>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 
 #include <fcntl.h>
@@ -266,15 +268,21 @@ void VQDocumentFiles::removeFolder(const std::string& path) noexcept
     fs::remove_all(toPath(path), ignored);
 }
 
-bool VQDocumentFiles::replaceFile(const std::string& target, const std::function<bool(const std::string& path)>& write)
+bool VQDocumentFiles::replaceFile(const std::string& target, const std::function<bool(const std::string& path)>& write,
+                                  std::string* cause)
 {
+    const auto fail = [&](int number) {
+        if (cause)
+            *cause = number ? std::strerror(number) : "The new file could not be written.";
+        return false;
+    };
     // A link stays a link: its file is the one replaced.
     fs::path destination = toPath(target);
     std::error_code error;
     if (fs::is_symlink(fs::symlink_status(destination, error))) {
         const fs::path resolved = fs::weakly_canonical(destination, error);
         if (error)
-            return false;
+            return fail(error.value());
         destination = resolved;
     }
     const fs::path folder = destination.parent_path().empty() ? fs::path(".") : destination.parent_path();
@@ -299,15 +307,16 @@ bool VQDocumentFiles::replaceFile(const std::string& target, const std::function
     if (cleanUp.lock >= 0)
         ::flock(cleanUp.lock, LOCK_SH);
 
+    errno = 0;
     if (!write(temporary))
-        return false;
+        return fail(errno);
     struct stat existing {};
     if (::stat(fromPath(destination).c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
         ::chmod(temporary.c_str(), existing.st_mode & 07777);
     if (!syncFile(temporary))
-        return false;
+        return fail(errno);
     if (::rename(temporary.c_str(), fromPath(destination).c_str()) != 0)
-        return false;
+        return fail(errno);
     cleanUp.renamed = true;
     syncFolder(fromPath(folder));
     return true;

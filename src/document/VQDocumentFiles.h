@@ -82,9 +82,10 @@ public:
     // Lets `write` produce the new file at a path in the target's folder (a hidden name of its own) and,
     // only when write answered true and the bytes reached the disk, renames it over the target (the real
     // file when the target is a symbolic link; an existing file's permissions carry over). Any failure
-    // leaves the target exactly as it was, removes the new file and answers false; exceptions of write
-    // pass through after the same clean-up.
-    static bool replaceFile(const std::string& target, const std::function<bool(const std::string& path)>& write);
+    // leaves the target exactly as it was, removes the new file and answers false, with the system's text
+    // for what failed in `cause` when given; exceptions of write pass through after the same clean-up.
+    static bool replaceFile(const std::string& target, const std::function<bool(const std::string& path)>& write,
+                            std::string* cause = nullptr);
 };
 
 } // namespace velquine

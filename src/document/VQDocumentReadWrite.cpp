@@ -100,9 +100,15 @@ std::string VQDocument::makeTemporaryDirectory()
 bool VQDocument::writeToURL(const std::string& url, const std::string& /*typeName*/,
                             std::optional<std::string>* error)
 {
+    lastSaveErrorDetail_.clear();
     try {
         writeToDatabase(url);
         return true;
+    } catch (const TextError& thrown) {
+        lastSaveErrorDetail_ = thrown.detail();
+        if (error)
+            *error = thrown.what();
+        return false;
     } catch (const std::exception& thrown) {
         if (error)
             *error = thrown.what();
@@ -146,11 +152,19 @@ void VQDocument::writeToDatabase(const std::string& url)
         database.closeAndMove(databasePath);
     }
 
-    const bool written = VQDocumentFiles::replaceFile(url, [&](const std::string& archivePath) {
-        return QXZipArchive::createZipFileAtPath(archivePath, folder.path(), false, 0, std::nullopt, false, nullptr);
-    });
-    if (!written)
-        throw TextError("Can not create zip file at: " + url);
+    std::string cause;
+    const bool written = VQDocumentFiles::replaceFile(
+        url,
+        [&](const std::string& archivePath) {
+            return QXZipArchive::createZipFileAtPath(archivePath, folder.path(), false, 0, std::nullopt, false,
+                                                     nullptr);
+        },
+        &cause);
+    if (!written) {
+        const std::string message = "Can not create zip file at: " + url;
+        VQ_LOG("writeToDatabase(_:)", message + " (" + cause + ")");
+        throw TextError(message, cause);
+    }
 
     notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidSave(); });
 }

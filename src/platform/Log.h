@@ -54,8 +54,15 @@ private:
 class TextError : public std::runtime_error {
 public:
     explicit TextError(const std::string& line) : std::runtime_error(line) {}
+    // The text with the cause that lies beneath it ("No space left on device"), kept apart so the text stays
+    // exactly as fixed while a dialog can show the cause as its detail.
+    TextError(const std::string& line, std::string detail) : std::runtime_error(line), detail_(std::move(detail)) {}
+    const std::string& detail() const noexcept { return detail_; }
     TextError(std::string_view file, std::string_view function, long line, std::string_view message)
         : std::runtime_error(logLine(file, function, line, message)) {}
+
+private:
+    std::string detail_;
 };
 
 } // namespace velquine
