@@ -263,20 +263,9 @@ void removeChildCycles(NodeMap& nodes, ProjectLoadingProblems& problems)
         walkFrom(uid);
 }
 
-} // namespace
-
-ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database)
+// Every side table, each row onto its node.
+void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingProblems& problems)
 {
-    ProjectLoadingProblems problems;
-    if (!database.connection) {
-        graph = Graph();
-        problems.push_back(ProjectLoadingProblem::majorProblem(databaseNotOpenedMessage));
-        return problems;
-    }
-    sql::Connection& connection = *database.connection;
-    NodeMap nodes;
-
-    readNodes(connection, nodes, problems);
     readSideTable(connection, db::nodePositions, nodes, problems, [](const sql::Row& row, Node& node) {
         const Point center{row.get(db::x), row.get(db::y)};
         node.center = center;
@@ -331,25 +320,11 @@ ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& proje
         options.isManual = row[db::optionalIsManual].value_or(false);
         node.layoutOptions = options;
     });
-    readChildrenOrder(connection, nodes, problems);
+}
 
-    appendMissingChildren(nodes);
-    cutParentCycles(nodes, problems);
-    removeChildCycles(nodes, problems);
-
-    for (auto& [uid, node] : nodes) {
-        if (!node.parentUID)
-            continue;
-        auto parent = nodes.find(*node.parentUID);
-        if (parent != nodes.end())
-            node.updateAffinity(parent->second);
-    }
-
-    Graph loaded;
-    for (auto& [uid, node] : nodes)
-        loaded.setNode(std::move(node), uid);
-    graph = std::move(loaded);
-
+// Fonts of 1 point or less take the font of the project style's level for their node.
+void repairFonts(Graph& graph, const ProjectStyle& projectStyle)
+{
     const ProjectStyle::Values& current = projectStyle.current;
     std::vector<Node> refonted;
     for (const auto& [uid, stored] : graph.nodeBin()) {
@@ -370,6 +345,43 @@ ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& proje
     }
     for (const Node& node : refonted)
         graph.setNode(node, node.uid);
+}
+
+} // namespace
+
+ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database)
+{
+    ProjectLoadingProblems problems;
+    if (!database.connection) {
+        graph = Graph();
+        problems.push_back(ProjectLoadingProblem::majorProblem(databaseNotOpenedMessage));
+        return problems;
+    }
+    sql::Connection& connection = *database.connection;
+    NodeMap nodes;
+
+    readNodes(connection, nodes, problems);
+    readSideTables(connection, nodes, problems);
+    readChildrenOrder(connection, nodes, problems);
+
+    appendMissingChildren(nodes);
+    cutParentCycles(nodes, problems);
+    removeChildCycles(nodes, problems);
+
+    for (auto& [uid, node] : nodes) {
+        if (!node.parentUID)
+            continue;
+        auto parent = nodes.find(*node.parentUID);
+        if (parent != nodes.end())
+            node.updateAffinity(parent->second);
+    }
+
+    Graph loaded;
+    for (auto& [uid, node] : nodes)
+        loaded.setNode(std::move(node), uid);
+    graph = std::move(loaded);
+
+    repairFonts(graph, projectStyle);
     return problems;
 }
 

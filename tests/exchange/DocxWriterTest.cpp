@@ -100,16 +100,14 @@ TEST(DocxWriter, XmllintAndUnzipAcceptThePackage)
     const QString path = dir.filePath("outline.docx");
     ASSERT_TRUE(writeFile(path, DocxWriter::write(sampleOutline())));
     const auto test = runTool("unzip", {"-t", path});
-    if (!test)
-        GTEST_SKIP() << "unzip is not installed";
+    VQ_REQUIRE_TOOL(test, "unzip");
     EXPECT_EQ(test->exitCode, 0) << test->out;
     for (const char* part : {"[Content_Types].xml", "_rels/.rels", "word/document.xml", "word/_rels/document.xml.rels", "word/numbering.xml"}) {
         const auto contents = runTool("unzip", {"-p", path, QString::fromLatin1(part).replace("[", "\\[").replace("]", "\\]")});
         ASSERT_TRUE(contents);
         ASSERT_FALSE(contents->out.empty()) << part;
         const auto lint = runTool("xmllint", {"--noout", "-"}, QByteArray::fromStdString(contents->out));
-        if (!lint)
-            GTEST_SKIP() << "xmllint is not installed";
+        VQ_REQUIRE_TOOL(lint, "xmllint");
         EXPECT_EQ(lint->exitCode, 0) << part << ": " << lint->err;
     }
 }

@@ -3,6 +3,8 @@
 // Helpers of the exchange tests: sample documents and running Debian's command-line tools as
 // independent readers of our output.
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
@@ -14,6 +16,17 @@
 #include <string>
 
 #include "exchange/RichTextDocument.h"
+
+// A test that needs an outside tool skips where the tool is missing, except under CI (CI=true), where
+// scripts/setup must have installed it and its absence fails the test.
+#define VQ_REQUIRE_TOOL(available, description)                                                                    \
+    do {                                                                                                          \
+        if (!(available)) {                                                                                       \
+            if (qgetenv("CI") == "true")                                                                          \
+                FAIL() << description << " is required under CI";                                                 \
+            GTEST_SKIP() << description << " is not installed";                                                   \
+        }                                                                                                         \
+    } while (false)
 
 namespace velquine::testing {
 

@@ -1,6 +1,7 @@
 #include "exchange/HTMLEntityTable.h"
 #include "exchange/HTMLEscaping.h"
 #include "exchange/HTMLStringMappings.h"
+#include "ExchangeTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -65,8 +66,7 @@ TEST(HTMLStringMappings, GeneratedTableIsSortedAndEveryValueIsOneOrTwoScalars)
 TEST(HTMLStringMappings, GeneratedTableMatchesItsGenerator)
 {
     const QString python = QStandardPaths::findExecutable("python3");
-    if (python.isEmpty())
-        GTEST_SKIP() << "python3 is not installed";
+    VQ_REQUIRE_TOOL(!python.isEmpty(), "python3");
     QProcess process;
     process.start(python, {QStringLiteral(VELQUINE_SOURCE_DIR "/scripts/generate-html-entities"), QStringLiteral("--check")});
     ASSERT_TRUE(process.waitForFinished(60000));

@@ -168,8 +168,7 @@ TEST(YAMLExporter, TwoSpacesPerLevelAndAColonBeforeChildren)
 {
     EXPECT_EQ(*YAMLExporter(planGraph()).exportData(), "Plan:\n  - A:\n    - A1\n  - B\n");
     const auto json = yamlAsJson(*YAMLExporter(planGraph()).exportData());
-    if (!json)
-        GTEST_SKIP() << "python3 with PyYAML is not installed";
+    VQ_REQUIRE_TOOL(json, "python3 with PyYAML");
     EXPECT_EQ(*json, R"({"Plan": [{"A": ["A1"]}, "B"]})");
 }
 
@@ -210,8 +209,7 @@ TEST(YAMLExporter, TitlesYamlWouldMisreadAreQuoted)
     graph.updateNodes(nodes);
     const std::string yaml = *YAMLExporter(graph).exportData();
     const auto json = yamlAsJson(yaml);
-    if (!json)
-        GTEST_SKIP() << "python3 with PyYAML is not installed";
+    VQ_REQUIRE_TOOL(json, "python3 with PyYAML");
     std::string expected = R"({"true": [)";
     for (std::size_t i = 0; i < titles.size(); ++i) {
         if (i)

@@ -147,8 +147,7 @@ TEST_F(RichTextExporterTest, RtfAndWordExportsImportBackIntoTheSameTree)
     EXPECT_EQ(treeText(PlainTextImporter::importNodes(DocxTextReader::plainText(readFile(QString::fromStdString(docxPath))))), treeText(graph));
 
     const auto html = runTool("unrtf", {"--html", QString::fromStdString(rtfPath)});
-    if (!html)
-        GTEST_SKIP() << "unrtf is not installed";
+    VQ_REQUIRE_TOOL(html, "unrtf");
     EXPECT_EQ(html->exitCode, 0);
     EXPECT_NE(html->out.find("<font face=\"DejaVu Serif\">"), std::string::npos) << html->out;
     EXPECT_NE(html->out.find("<b><i><font color=\"#ff8000\"><u><s>A</s></u></font></i></b>"), std::string::npos) << html->out;

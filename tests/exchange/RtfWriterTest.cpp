@@ -120,8 +120,7 @@ TEST(RtfWriter, UnrtfReadsOurTextAndAttributes)
     const QString path = dir.filePath("outline.rtf");
     ASSERT_TRUE(writeFile(path, RtfWriter::write(sampleOutline())));
     const auto html = runTool("unrtf", {"--html", path});
-    if (!html)
-        GTEST_SKIP() << "unrtf is not installed";
+    VQ_REQUIRE_TOOL(html, "unrtf");
     ASSERT_EQ(html->exitCode, 0) << html->err;
     const std::string& out = html->out;
     EXPECT_NE(out.find("<font face=\"DejaVu Sans\"><span style=\"font-size:32pt\"><font color=\"#ff0000\">Plan</font>"), std::string::npos) << out;

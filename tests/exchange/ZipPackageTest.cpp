@@ -45,8 +45,7 @@ TEST(ZipPackage, UnzipReadsOurPackage)
     const QString path = dir.filePath("package.zip");
     ASSERT_TRUE(writeFile(path, writer.finish()));
     const auto listing = runTool("unzip", {"-Z", "-l", path});
-    if (!listing)
-        GTEST_SKIP() << "unzip is not installed";
+    VQ_REQUIRE_TOOL(listing, "unzip");
     EXPECT_EQ(listing->exitCode, 0);
     EXPECT_NE(listing->out.find("-rw-r--r--"), std::string::npos) << listing->out;
     EXPECT_NE(listing->out.find("defN"), std::string::npos);

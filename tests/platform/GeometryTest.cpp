@@ -34,7 +34,14 @@ TEST(Rect, ClosedIntersectionCountsTouchingEdges)
 TEST(Rect, OpenIntersectionIgnoresTouchingEdgesAndEmptyRects)
 {
     const Rect a(0, 0, 10, 10);
-    EXPECT_FALSE(a.intersectsOpen(Rect(10, 0, 5, 5)));
+    // Touching on each of the four edges, in both directions; a hair's overlap on each counts.
+    for (const Rect& beside : {Rect(10, 2, 5, 5), Rect(-5, 2, 5, 5), Rect(2, 10, 5, 5), Rect(2, -5, 5, 5)}) {
+        EXPECT_FALSE(a.intersectsOpen(beside)) << beside.origin.x << "," << beside.origin.y;
+        EXPECT_FALSE(beside.intersectsOpen(a));
+        EXPECT_TRUE(a.intersects(beside));
+    }
+    for (const Rect& over : {Rect(9.9, 2, 5, 5), Rect(-4.9, 2, 5, 5), Rect(2, 9.9, 5, 5), Rect(2, -4.9, 5, 5)})
+        EXPECT_TRUE(a.intersectsOpen(over)) << over.origin.x << "," << over.origin.y;
     EXPECT_TRUE(a.intersectsOpen(Rect(9.5, 9.5, 5, 5)));
     EXPECT_FALSE(a.intersectsOpen(Rect(5, 5, 0, 3)));
     EXPECT_FALSE(Rect(5, 5, 3, 0).intersectsOpen(a));
