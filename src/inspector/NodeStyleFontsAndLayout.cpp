@@ -1,0 +1,233 @@
+// The node style pane's family list and family pop-up, and its actions on tree layout options and on the
+// project's default node styles.
+
+#include "inspector/NodeStyleInspector.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPointer>
+#include <QThread>
+
+#include "document/VQDocument.h"
+#include "inspector/FontFamilyPopUp.h"
+#include "kit/SegmentedControl.h"
+#include "platform/FontManager.h"
+#include "platform/RunLoop.h"
+
+#include <algorithm>
+#include <array>
+
+namespace velquine {
+
+namespace {
+
+bool isOneOf(const std::string& name, const std::array<std::string_view, 6>& names)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+} // namespace
+
+bool NodeStyleInspector::isBoldFaceName(const std::string& name)
+{
+    return isOneOf(name, {"bold", "strong", "bold italic", "bold oblique", "boldoblique", "bolditalic"});
+}
+
+bool NodeStyleInspector::isItalicFaceName(const std::string& name)
+{
+    return isOneOf(name, {"italic", "oblique", "bold italic", "bold oblique", "boldoblique", "bolditalic"});
+}
+
+void NodeStyleInspector::enumerateFonts()
+{
+    // One thread for the pane's one enumeration; the list comes back through the main run loop and is
+    // dropped when the pane is gone by then.
+    QPointer<NodeStyleInspector> pane(this);
+    QThread* queue = QThread::create([pane] {
+        std::vector<std::string> names = FontManager::availableFontFamilies();
+        RunLoop::post([pane, names = std::move(names)] {
+            if (pane)
+                pane->setFontNames(names);
+        });
+    });
+    queue->setObjectName(QStringLiteral("Font Enumeration Queue"));
+    QObject::connect(queue, &QThread::finished, queue, &QObject::deleteLater);
+    queue->start();
+}
+
+void NodeStyleInspector::setFontNames(const std::vector<std::string>& names)
+{
+    fontNameDropdown->clear();
+    for (const std::string& name : names)
+        fontNameDropdown->addItem(QString::fromStdString(name));
+    fontNameDropdown->setCurrentIndex(-1);
+    hasFontNames_ = true;
+    syncFontControls();
+}
+
+void NodeStyleInspector::menuWillOpen()
+{
+    const double size = QFontInfo(fontNameDropdown->font()).pointSizeF();
+    for (int i = 0; i < fontNameDropdown->count(); ++i) {
+        if (fontNameDropdown->itemData(i, Qt::FontRole).isValid())
+            continue;
+        if (const std::optional<Font> face = FontManager::font(fontNameDropdown->itemText(i).toStdString(), size)) {
+            QFont preview = face->toQFont(fontNameDropdown);
+            preview.setPointSizeF(size);
+            fontNameDropdown->setItemData(i, preview, Qt::FontRole);
+        }
+    }
+}
+
+void NodeStyleInspector::menuDidClose()
+{
+    const int selected = fontNameDropdown->currentIndex();
+    if (selected >= 0)
+        fontNameDropdown->setItemData(selected, QVariant(), Qt::FontRole);
+}
+
+void NodeStyleInspector::fontNameDropdownAction()
+{
+    const int selected = fontNameDropdown->currentIndex();
+    if (selected < 0)
+        return;
+    fontNameDropdown->setItemData(selected, QVariant(), Qt::FontRole);
+    updateFontVariantAvailability();
+    applyFontFamily();
+}
+
+void NodeStyleInspector::updateFontVariantAvailability()
+{
+    if (fontNameDropdown->currentIndex() < 0)
+        return;
+    const std::vector<FontMember> members = FontManager::availableMembers(fontNameDropdown->currentText().toStdString());
+    if (members.empty())
+        return;
+    bool bold = false, italic = false;
+    for (const FontMember& member : members) {
+        const std::string face = QString::fromStdString(member.faceName).toLower().toStdString();
+        bold = bold || isBoldFaceName(face);
+        italic = italic || isItalicFaceName(face);
+    }
+    fontVariantSegment->setEnabled(bold, 0);
+    fontVariantSegment->setEnabled(italic, 1);
+}
+
+namespace {
+
+// The layout value a pop-up title stands for, if any.
+template <class Value>
+std::optional<Value> valueForTitle(const QComboBox* selector,
+                                   std::initializer_list<std::pair<const char*, Value>> titles)
+{
+    if (selector->currentIndex() < 0)
+        return std::nullopt;
+    const QString title = selector->currentText();
+    for (const auto& [text, value] : titles)
+        if (title == QLatin1String(text))
+            return value;
+    return std::nullopt;
+}
+
+// Each selected node's tree root with the options, then the node itself without options of its own; each
+// node once, first entry kept.
+std::vector<Node> treeRootsWithOptions(const VQProject& project, const std::vector<Node>& selected,
+                                       const std::optional<LayoutOptions>& options)
+{
+    std::vector<Node> nodes;
+    for (const Node& node : selected) {
+        Node root = project.graph.rootAncestor(node);
+        root.layoutOptions = options;
+        nodes.push_back(std::move(root));
+        Node own = node;
+        own.layoutOptions.reset();
+        nodes.push_back(std::move(own));
+    }
+    return uniquedByUID(nodes);
+}
+
+} // namespace
+
+void NodeStyleInspector::changeLayout(QObject* sender)
+{
+    const std::shared_ptr<VQDocument> doc = document();
+    if (!doc)
+        return;
+    const std::vector<Node> selected = selectedNodes(doc->project);
+    if (selected.empty())
+        return;
+    using Options = LayoutOptions;
+    Options options = doc->project.baseLayoutOptions;
+    options.layoutType = valueForTitle<Options::LayoutType>(
+        layoutTypeSelector, {{"Horizontal", Options::LayoutType::horizontal}, {"Vertical", Options::LayoutType::vertical}})
+        .value_or(options.layoutType);
+    options.layoutDirection = valueForTitle<Options::LayoutDirection>(
+        layoutDirectionSelector, {{"Left to Right", Options::LayoutDirection::ascending},
+                                  {"Top-Down", Options::LayoutDirection::ascending},
+                                  {"Right to Left", Options::LayoutDirection::descending},
+                                  {"Bottom-Up", Options::LayoutDirection::descending},
+                                  {"Balanced", Options::LayoutDirection::balanced}})
+        .value_or(options.layoutDirection);
+    options.branchType = valueForTitle<Options::BranchType>(
+        branchTypeSelector, {{"Rounded", Options::BranchType::rounded}, {"Angular", Options::BranchType::angular},
+                             {"Line", Options::BranchType::line}})
+        .value_or(options.branchType);
+    options.isManual = !isLayoutManualCheckbox->isChecked();
+
+    doc->beginEditingSession("Change Node Layout Options");
+    doc->updateNodes(treeRootsWithOptions(doc->project, selected, options), NodeUpdateOperation::style, false);
+    const bool isPopUp = qobject_cast<QComboBox*>(sender) != nullptr;
+    if (isPopUp ? sender != branchTypeSelector
+                : options.layoutDirection == Options::LayoutDirection::balanced && !options.isManual)
+        doc->balanceSelectedNode();
+    doc->autolayoutSelectedNodes(true);
+    if (doc->isInEditingSession)
+        doc->commitEditingSession();
+}
+
+void NodeStyleInspector::resetLayout()
+{
+    const std::shared_ptr<VQDocument> doc = document();
+    if (!doc)
+        return;
+    const std::vector<Node> selected = selectedNodes(doc->project);
+    if (selected.empty())
+        return;
+    doc->beginEditingSession("Reset Node Layout Options");
+    doc->updateNodes(treeRootsWithOptions(doc->project, selected, std::nullopt), NodeUpdateOperation::style, false);
+    doc->autolayoutSelectedNodes(true);
+    if (doc->isInEditingSession)
+        doc->commitEditingSession();
+}
+
+void NodeStyleInspector::setNodeStyleAsDefault()
+{
+    const std::shared_ptr<VQDocument> doc = document();
+    if (!doc)
+        return;
+    const std::vector<Node> selected = selectedNodes(doc->project);
+    if (selected.empty())
+        return;
+    const Node& node = selected.front();
+    ProjectStyle style = doc->project.projectStyle;
+    switch (doc->project.graph.nodeType(node)) {
+    case NodeType::root:
+        style.current.rootNodeStyle = node.style;
+        style.current.rootNodeShape = node.shape;
+        break;
+    case NodeType::main:
+        style.current.mainNodeStyle = node.style;
+        style.current.mainNodeShape = node.shape;
+        break;
+    case NodeType::sub:
+        style.current.subNodeStyle = node.style;
+        style.current.subNodeShape = node.shape;
+        break;
+    }
+    doc->beginEditingSession("Set Node Style As Default");
+    doc->project.projectStyle = std::move(style);
+    if (doc->isInEditingSession)
+        doc->commitEditingSession();
+}
+
+} // namespace velquine
