@@ -146,6 +146,20 @@ std::vector<Node> treeRootsWithOptions(const VQProject& project, const std::vect
     return uniquedByUID(nodes);
 }
 
+// Writes the options onto the selected nodes' trees in one session and lays those trees out again.
+void writeTreeOptions(VQDocument& document, const std::vector<Node>& selected, const std::string& label,
+                      const std::optional<LayoutOptions>& options, bool balance)
+{
+    document.beginEditingSession(label);
+    document.updateNodes(treeRootsWithOptions(document.project, selected, options), NodeUpdateOperation::style,
+                         false);
+    if (balance)
+        document.balanceSelectedNode();
+    document.autolayoutSelectedNodes(true);
+    if (document.isInEditingSession)
+        document.commitEditingSession();
+}
+
 } // namespace
 
 void NodeStyleInspector::changeLayout(QObject* sender)
@@ -174,15 +188,11 @@ void NodeStyleInspector::changeLayout(QObject* sender)
         .value_or(options.branchType);
     options.isManual = !isLayoutManualCheckbox->isChecked();
 
-    doc->beginEditingSession("Change Node Layout Options");
-    doc->updateNodes(treeRootsWithOptions(doc->project, selected, options), NodeUpdateOperation::style, false);
+    // The type and direction pop-ups balance; the check box only when it turns a balanced layout automatic.
     const bool isPopUp = qobject_cast<QComboBox*>(sender) != nullptr;
-    if (isPopUp ? sender != branchTypeSelector
-                : options.layoutDirection == Options::LayoutDirection::balanced && !options.isManual)
-        doc->balanceSelectedNode();
-    doc->autolayoutSelectedNodes(true);
-    if (doc->isInEditingSession)
-        doc->commitEditingSession();
+    const bool balance = isPopUp ? sender != branchTypeSelector
+                                 : options.layoutDirection == Options::LayoutDirection::balanced && !options.isManual;
+    writeTreeOptions(*doc, selected, "Change Node Layout Options", options, balance);
 }
 
 void NodeStyleInspector::resetLayout()
@@ -193,11 +203,7 @@ void NodeStyleInspector::resetLayout()
     const std::vector<Node> selected = selectedNodes(doc->project);
     if (selected.empty())
         return;
-    doc->beginEditingSession("Reset Node Layout Options");
-    doc->updateNodes(treeRootsWithOptions(doc->project, selected, std::nullopt), NodeUpdateOperation::style, false);
-    doc->autolayoutSelectedNodes(true);
-    if (doc->isInEditingSession)
-        doc->commitEditingSession();
+    writeTreeOptions(*doc, selected, "Reset Node Layout Options", std::nullopt, false);
 }
 
 void NodeStyleInspector::setNodeStyleAsDefault()
