@@ -162,13 +162,19 @@ void writeTreeOptions(VQDocument& document, const std::vector<Node>& selected, c
 
 } // namespace
 
+std::shared_ptr<VQDocument> NodeStyleInspector::documentWithSelection(std::vector<Node>& selected) const
+{
+    std::shared_ptr<VQDocument> doc = document();
+    if (doc)
+        selected = selectedNodes(doc->project);
+    return selected.empty() ? nullptr : doc;
+}
+
 void NodeStyleInspector::changeLayout(QObject* sender)
 {
-    const std::shared_ptr<VQDocument> doc = document();
+    std::vector<Node> selected;
+    const std::shared_ptr<VQDocument> doc = documentWithSelection(selected);
     if (!doc)
-        return;
-    const std::vector<Node> selected = selectedNodes(doc->project);
-    if (selected.empty())
         return;
     using Options = LayoutOptions;
     Options options = doc->project.baseLayoutOptions;
@@ -197,22 +203,18 @@ void NodeStyleInspector::changeLayout(QObject* sender)
 
 void NodeStyleInspector::resetLayout()
 {
-    const std::shared_ptr<VQDocument> doc = document();
+    std::vector<Node> selected;
+    const std::shared_ptr<VQDocument> doc = documentWithSelection(selected);
     if (!doc)
-        return;
-    const std::vector<Node> selected = selectedNodes(doc->project);
-    if (selected.empty())
         return;
     writeTreeOptions(*doc, selected, "Reset Node Layout Options", std::nullopt, false);
 }
 
 void NodeStyleInspector::setNodeStyleAsDefault()
 {
-    const std::shared_ptr<VQDocument> doc = document();
+    std::vector<Node> selected;
+    const std::shared_ptr<VQDocument> doc = documentWithSelection(selected);
     if (!doc)
-        return;
-    const std::vector<Node> selected = selectedNodes(doc->project);
-    if (selected.empty())
         return;
     const Node& node = selected.front();
     ProjectStyle style = doc->project.projectStyle;

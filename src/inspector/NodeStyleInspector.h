@@ -179,6 +179,8 @@ private:
     void resetLayout();
     void setNodeStyleAsDefault();
 
+    // The document and its selected nodes; null when the document is gone or nothing is selected.
+    std::shared_ptr<VQDocument> documentWithSelection(std::vector<Node>& selected) const;
     // The nodes of the document's selection, in order.
     static std::vector<Node> selectedNodes(const VQProject& project);
 
