@@ -1,0 +1,233 @@
+#include "editor/EditorPanes.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "canvas/GraphView.h"
+#include "document/VQDocument.h"
+#include "editor/DocumentListenerRelay.h"
+#include "editor/NoteViewController.h"
+#include "inspector/InspectorBarController.h"
+#include "kit/ScrollView.h"
+#include "kit/WindowActions.h"
+#include "platform/UserDefaults.h"
+
+namespace velquine {
+
+namespace {
+
+const char* const navigatorKey = "isNavigatorBarCollapsed";
+const char* const inspectorKey = "isInspectorCollapsed";
+const char* const noteKey = "isNoteViewCollapsed";
+
+std::optional<Size> screenSize()
+{
+    if (auto* screen = QGuiApplication::primaryScreen())
+        return Size{double(screen->size().width()), double(screen->size().height())};
+    return std::nullopt;
+}
+
+} // namespace
+
+// ---- Navigator bar ----
+
+NavbarController::NavbarController(const std::shared_ptr<VQDocument>& document, QWidget* parent)
+    : QWidget(parent), document_(document)
+{
+    setObjectName(QStringLiteral("NavbarController"));
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(tr("Navigator"), this);
+    title->setForegroundRole(QPalette::PlaceholderText);
+    layout->addWidget(title);
+    layout->addStretch();
+    resize(barWidth, 400);
+}
+
+// ---- Editor content ----
+
+EditorContentViewController::EditorContentViewController(const std::shared_ptr<VQDocument>& document,
+                                                         QWidget* parent)
+    : QWidget(parent), document_(document), split_(new QSplitter(Qt::Vertical, this)),
+      scrollView_(new ScrollView(split_)), graphView_(new GraphView(Rect{{0, 0}, {1000, 1000}})),
+      noteViewController_(new NoteViewController(document, split_)),
+      relay_(std::make_shared<DocumentListenerRelay>(this))
+{
+    setObjectName(QStringLiteral("EditorContentViewController"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(split_);
+    split_->setObjectName(QStringLiteral("editorSplitView"));
+    split_->setChildrenCollapsible(false);
+    scrollView_->setObjectName(QStringLiteral("canvasScrollView"));
+    scrollView_->setDocumentView(graphView_);
+    split_->addWidget(scrollView_);
+    split_->addWidget(noteViewController_);
+    split_->setCollapsible(0, false);
+    split_->setCollapsible(1, true);
+    split_->setStretchFactor(0, 1);
+    split_->setStretchFactor(1, 0);
+    noteHeight_ = 160;
+    noteViewController_->setMinimumHeight(noteHeight_);
+    noteViewController_->setMaximumHeight(noteHeight_ * 3);
+    split_->setSizes({600, noteHeight_});
+    setNoteViewCollapsed(UserDefaults::standard().boolForKey(noteKey));
+
+    if (document) {
+        relay_->onReplaceProject = [this] { mirrorProject(false); };
+        relay_->onCommitSession = [this] { mirrorProject(false); };
+        relay_->onCancelSession = [this] { mirrorProject(false); };
+        relay_->onStyle = [this] { mirrorProject(false); };
+        relay_->onSelection = [this] { mirrorProject(false); };
+        relay_->onUpdateNodes = [this](const std::vector<Node>&, NodeUpdateOperation) { mirrorProject(false); };
+        document->registerEventListener(relay_);
+        mirrorProject(true);
+    }
+}
+
+EditorContentViewController::~EditorContentViewController() = default;
+
+Responder* EditorContentViewController::graphViewController() const
+{
+    return nullptr;
+}
+
+// Shows the project on the canvas, giving the canvas the map's rectangle when it changed.
+void EditorContentViewController::mirrorProject(bool reframe)
+{
+    auto document = document_.lock();
+    if (!document)
+        return;
+    const VQProject& project = document->project;
+    GraphView& view = *graphView_;
+    view.beginSyncLock();
+    view.setGraph(project.graph);
+    view.setProjectStyle(project.projectStyle);
+    view.setGrid(project.grid);
+    view.baseLayoutOptions = project.baseLayoutOptions;
+    view.updateSelectionAppearance(project.graph.nodes(project.selectedNodeUIDs));
+    const Rect canvasRect = project.graph.canvasRect(screenSize());
+    if (reframe || !(canvasRect == view.boundsRect())) {
+        view.setFrameSize(canvasRect.size);
+        view.setBoundsRect(canvasRect);
+        scrollView_->documentSizeChanged();
+    }
+    view.endSyncLock();
+    if (reframe) {
+        const Rect bounds = project.graph.boundingRect();
+        scrollView_->centerOn({bounds.origin.x + bounds.size.width / 2, bounds.origin.y + bounds.size.height / 2});
+    }
+}
+
+bool EditorContentViewController::isNoteViewCollapsed() const
+{
+    return split_->sizes().value(1) == 0;
+}
+
+void EditorContentViewController::setNoteViewCollapsed(bool collapsed)
+{
+    QList<int> sizes = split_->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    if (collapsed)
+        split_->setSizes({total, 0});
+    else if (isNoteViewCollapsed())
+        split_->setSizes({std::max(total - noteHeight_, 1), noteHeight_});
+}
+
+void EditorContentViewController::toggleNoteView()
+{
+    setNoteViewCollapsed(!isNoteViewCollapsed());
+    UserDefaults::standard().set(noteKey, isNoteViewCollapsed());
+}
+
+void EditorContentViewController::showNoteView()
+{
+    setNoteViewCollapsed(false);
+    UserDefaults::standard().set(noteKey, isNoteViewCollapsed());
+}
+
+// ---- The outer split ----
+
+MindMapEditorWindowContentViewController::MindMapEditorWindowContentViewController(
+    const std::shared_ptr<VQDocument>& document, QWidget* parent)
+    : QSplitter(Qt::Horizontal, parent)
+{
+    setObjectName(QStringLiteral("MindMapEditorWindowContentViewController"));
+    setChildrenCollapsible(false);
+    if (!document)
+        return;
+    const UserDefaults& defaults = UserDefaults::standard();
+    navbar_ = new NavbarController(document);
+    addSidePane(navbar_, NavbarController::barWidth);
+    editorContent_ = new EditorContentViewController(document);
+    addWidget(editorContent_);
+    setStretchFactor(1, 1);
+    inspectorBar_ = new InspectorBarController(document);
+    addSidePane(inspectorBar_, InspectorBarController::barWidth);
+    setStretchFactor(0, 0);
+    setStretchFactor(2, 0);
+    setSizes({defaults.boolForKey(navigatorKey) ? 0 : paneWidths_[0], 600,
+              defaults.boolForKey(inspectorKey) ? 0 : paneWidths_[2]});
+
+    Responder::addAction("toggleSidebar:", [this](const ActionItem*) { toggleSidebar(); });
+    Responder::addAction("myToggleInspector:", [this](const ActionItem*) { myToggleInspector(); });
+    Responder::addAction("switchSidebarInspector:", [this](const ActionItem* sender) { switchSidebarInspector(sender); });
+    Responder::addAction("toggleNoteView:", [this](const ActionItem*) { editorContent_->toggleNoteView(); });
+    Responder::addAction("showNoteView:", [this](const ActionItem*) { editorContent_->showNoteView(); });
+}
+
+MindMapEditorWindowContentViewController::~MindMapEditorWindowContentViewController() = default;
+
+void MindMapEditorWindowContentViewController::addSidePane(QWidget* pane, int width)
+{
+    paneWidths_[count()] = width;
+    pane->setMinimumWidth(width);
+    pane->setMaximumWidth(width * 2);
+    addWidget(pane);
+    setCollapsible(count() - 1, true);
+}
+
+bool MindMapEditorWindowContentViewController::isPaneCollapsed(int index) const
+{
+    return sizes().value(index) == 0;
+}
+
+void MindMapEditorWindowContentViewController::setPaneCollapsed(int index, bool collapsed)
+{
+    QList<int> current = sizes();
+    if (current.size() != 3 || isPaneCollapsed(index) == collapsed)
+        return;
+    const int width = paneWidths_[index];
+    if (collapsed) {
+        current[1] += current[index];
+        current[index] = 0;
+    } else {
+        current[index] = width;
+        current[1] = std::max(current[1] - width, 1);
+    }
+    setSizes(current);
+}
+
+void MindMapEditorWindowContentViewController::toggleSidebar()
+{
+    setPaneCollapsed(0, !isPaneCollapsed(0));
+    UserDefaults::standard().set(navigatorKey, isPaneCollapsed(0));
+}
+
+void MindMapEditorWindowContentViewController::myToggleInspector()
+{
+    setPaneCollapsed(2, !isPaneCollapsed(2));
+    UserDefaults::standard().set(inspectorKey, isPaneCollapsed(2));
+}
+
+void MindMapEditorWindowContentViewController::switchSidebarInspector(const ActionItem* sender)
+{
+    if (isPaneCollapsed(2))
+        myToggleInspector();
+    inspectorBar_->switchSidebarInspector(sender);
+}
+
+} // namespace velquine

@@ -1,0 +1,101 @@
+#pragma once
+
+// The editor window's content: a three-pane split of the navigator bar, the editor content (the canvas in its
+// scroll view above the note pane) and the inspector sidebar.
+//
+// The collapsed states of the navigator bar, the inspector and the note pane are read from the settings when
+// a window builds its panes ("isNavigatorBarCollapsed", "isInspectorCollapsed", "isNoteViewCollapsed") and
+// written after every toggle, so each new window opens as the user last left one. The side panes and the note
+// pane keep their size when the window is resized; the canvas takes up the change. A side pane can be dragged
+// between its width as built and twice that, the note pane between its height and three times that.
+
+#include <QSplitter>
+#include <QWidget>
+
+#include <memory>
+
+#include "platform/ActionDispatcher.h"
+
+namespace velquine {
+
+class DocumentListenerRelay;
+class GraphView;
+class InspectorBarController;
+class NoteViewController;
+class ScrollView;
+class VQDocument;
+
+// The navigator bar: a plain sidebar whose width sets its pane's limits.
+class NavbarController : public QWidget {
+    Q_OBJECT
+public:
+    explicit NavbarController(const std::shared_ptr<VQDocument>& document, QWidget* parent = nullptr);
+    static constexpr int barWidth = 180;
+
+private:
+    std::weak_ptr<VQDocument> document_;
+};
+
+// The canvas above the note pane.
+class EditorContentViewController : public QWidget, public Responder {
+    Q_OBJECT
+public:
+    explicit EditorContentViewController(const std::shared_ptr<VQDocument>& document, QWidget* parent = nullptr);
+    ~EditorContentViewController() override;
+
+    QSplitter* splitView() const { return split_; }
+    ScrollView* scrollView() const { return scrollView_; }
+    GraphView* graphView() const { return graphView_; }
+    NoteViewController* noteViewController() const { return noteViewController_; }
+    // The responder that carries the canvas's commands.
+    Responder* graphViewController() const;
+
+    bool isNoteViewCollapsed() const;
+    void toggleNoteView();
+    void showNoteView();
+
+    bool validateToolbarItem(ActionItem&) override { return true; }
+
+private:
+    void setNoteViewCollapsed(bool collapsed);
+    void mirrorProject(bool reframe);
+
+    std::weak_ptr<VQDocument> document_;
+    QSplitter* split_;
+    ScrollView* scrollView_;
+    GraphView* graphView_;
+    NoteViewController* noteViewController_;
+    int noteHeight_ = 0;
+    std::shared_ptr<DocumentListenerRelay> relay_;
+};
+
+class MindMapEditorWindowContentViewController : public QSplitter, public Responder {
+    Q_OBJECT
+public:
+    explicit MindMapEditorWindowContentViewController(const std::shared_ptr<VQDocument>& document,
+                                                      QWidget* parent = nullptr);
+    ~MindMapEditorWindowContentViewController() override;
+
+    NavbarController* navbarController() const { return navbar_; }
+    EditorContentViewController* editorContentViewController() const { return editorContent_; }
+    InspectorBarController* inspectorBarController() const { return inspectorBar_; }
+
+    bool isPaneCollapsed(int index) const;
+    void toggleSidebar();
+    void myToggleInspector();
+    void switchSidebarInspector(const ActionItem* sender);
+
+    bool validateToolbarItem(ActionItem&) override { return true; }
+
+private:
+    void setPaneCollapsed(int index, bool collapsed);
+    // Side panes keep their width while the window resizes.
+    void addSidePane(QWidget* pane, int width);
+
+    NavbarController* navbar_ = nullptr;
+    EditorContentViewController* editorContent_ = nullptr;
+    InspectorBarController* inspectorBar_ = nullptr;
+    int paneWidths_[3] = {0, 0, 0};
+};
+
+} // namespace velquine

@@ -1,0 +1,205 @@
+#include "editor/MindMapEditorWindowController.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/AppDelegate.h"
+#include "app/MainMenu.h"
+#include "app/WindowAppearance.h"
+#include "document/VQDocument.h"
+#include "editor/EditorPanes.h"
+#include "editor/EmojiPalette.h"
+#include "editor/ToolbarController.h"
+#include "inspector/InspectorBarController.h"
+#include "kit/Beep.h"
+#include "kit/ScrollView.h"
+#include "kit/WindowActions.h"
+#include "layout/NodeSizing.h"
+#include "platform/Log.h"
+#include "platform/NumberText.h"
+#include "platform/UndoManager.h"
+
+namespace velquine {
+
+namespace {
+
+MindMapEditorWindowController::ImageFileChooser& imageFileChooser()
+{
+    static MindMapEditorWindowController::ImageFileChooser chooser = [](QWidget* parent) -> std::optional<QString> {
+        QStringList patterns;
+        for (const QByteArray& format : QImageReader::supportedImageFormats())
+            patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+        const QString path = QFileDialog::getOpenFileName(parent, QObject::tr("Add Photo"), QString(),
+                                                          QObject::tr("Images (%1)").arg(patterns.join(u' ')));
+        if (path.isEmpty())
+            return std::nullopt;
+        return path;
+    };
+    return chooser;
+}
+
+MindMapEditorWindowController::ExportWindowOpener& exportWindowOpener()
+{
+    static MindMapEditorWindowController::ExportWindowOpener opener;
+    return opener;
+}
+
+} // namespace
+
+void MindMapEditorWindowController::setImageFileChooser(ImageFileChooser chooser)
+{
+    imageFileChooser() = std::move(chooser);
+}
+
+void MindMapEditorWindowController::setExportWindowOpener(ExportWindowOpener opener)
+{
+    exportWindowOpener() = std::move(opener);
+}
+
+MindMapEditorWindowController::MindMapEditorWindowController(std::shared_ptr<VQDocument> document,
+                                                             const QString& title,
+                                                             std::unique_ptr<Responder> documentCommands)
+    : document_(std::move(document)), actions_(new WindowActions(this)), commands_(std::move(documentCommands))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("MindMapEditorWindowController"));
+    setWindowTitle(title);
+    resize(1200, 800);
+    if (!document_) {
+        debugLog(__FILE__, "windowDidLoad()", __LINE__, "no document instance");
+        return;
+    }
+    cvc_ = new MindMapEditorWindowContentViewController(document_, this);
+    setCentralWidget(cvc_);
+    toolbarController_ = std::make_unique<ToolbarController>(cvc_, actions_, document_);
+    addToolBar(Qt::TopToolBarArea, toolbarController_->toolBar());
+    setUnifiedTitleAndToolBarOnMac(true);
+    buildZoomPopUp();
+    registerActions();
+
+    EditorContentViewController* content = cvc_->editorContentViewController();
+    std::vector<Responder*> chain{cvc_, cvc_->inspectorBarController()};
+    if (Responder* graph = content->graphViewController())
+        chain.push_back(graph);
+    chain.push_back(content);
+    chain.push_back(this);
+    if (commands_)
+        chain.push_back(commands_.get());
+    actions_->dispatcher().setChain(chain);
+    MainMenu::install(this, actions_);
+    registerForAppearanceChanges(this);
+    AppDelegate::scheduleCheatSheetOnStart(this);
+    toolbarController_->validate();
+}
+
+MindMapEditorWindowController::~MindMapEditorWindowController() = default;
+
+void MindMapEditorWindowController::buildZoomPopUp()
+{
+    zoomLevelSelectorButton_ = new QComboBox(this);
+    zoomLevelSelectorButton_->setObjectName(QStringLiteral("zoomLevelSelectorButton"));
+    for (double factor : zoomFactors)
+        zoomLevelSelectorButton_->addItem(QStringLiteral("%1%").arg(qRound(factor * 100)));
+    zoomLevelSelectorButton_->setCurrentIndex(3);
+    connect(zoomLevelSelectorButton_, &QComboBox::activated, this, [this] { changeZoomLevel(); });
+    statusBar()->addPermanentWidget(zoomLevelSelectorButton_);
+    statusBar()->setSizeGripEnabled(true);
+}
+
+void MindMapEditorWindowController::registerActions()
+{
+    Responder::addAction("pickEmoji:", [this](const ActionItem*) { pickEmoji(); });
+    Responder::addAction("pickPhoto:", [this](const ActionItem*) { pickPhoto(); });
+    Responder::addAction("showExportWindow:", [this](const ActionItem*) { showExportWindow(); });
+    Responder::addAction("changeZoomLevel:", [this](const ActionItem*) { changeZoomLevel(); });
+    Responder::addAction("shareDocument:", [](const ActionItem*) {});
+    Responder::addAction("honkhonk:", [](const ActionItem*) {});
+    Responder::addAction("undo:", [this](const ActionItem*) {
+        if (UndoManager* undo = document_->undoManager())
+            undo->undo();
+    });
+    Responder::addAction("redo:", [this](const ActionItem*) {
+        if (UndoManager* undo = document_->undoManager())
+            undo->redo();
+    });
+}
+
+bool MindMapEditorWindowController::validateMenuItem(ActionItem& item)
+{
+    UndoManager* undo = document_ ? document_->undoManager() : nullptr;
+    if (item.action == "undo:" || item.action == "redo:") {
+        const bool isUndo = item.action == "undo:";
+        const std::string name = !undo ? std::string() : isUndo ? undo->undoActionName() : undo->redoActionName();
+        item.title = (isUndo ? tr("Undo") : tr("Redo")).toStdString() + (name.empty() ? "" : " " + name);
+        return undo && (isUndo ? undo->canUndo() : undo->canRedo());
+    }
+    if (item.action == "showExportWindow:")
+        return bool(exportWindowOpener());
+    return true;
+}
+
+bool MindMapEditorWindowController::validateToolbarItem(ActionItem& item)
+{
+    debugLog(__FILE__, "validateToolbarItem(_:)", __LINE__, item.title);
+    return true;
+}
+
+void MindMapEditorWindowController::changeZoomLevel()
+{
+    const int index = zoomLevelSelectorButton_ ? zoomLevelSelectorButton_->currentIndex() : -1;
+    if (index < 0 || index >= int(std::size(zoomFactors)))
+        return;
+    systemLog("new zoom factor is: " + formatDouble(zoomFactors[index]));
+    cvc_->editorContentViewController()->scrollView()->setMagnification(zoomFactors[index]);
+}
+
+void MindMapEditorWindowController::pickEmoji()
+{
+    EmojiPalette::show(this);
+}
+
+void MindMapEditorWindowController::pickPhoto()
+{
+    const std::vector<std::int64_t> selected = document_->project.selectedNodeUIDs;
+    const std::optional<QString> path = imageFileChooser()(this);
+    if (!path)
+        return;
+    QImage bitmap(*path);
+    if (bitmap.isNull()) {
+        Beep::beep();
+        return;
+    }
+    insertImageIntoSelectedNodes(Image(bitmap), selected);
+}
+
+void MindMapEditorWindowController::insertImageIntoSelectedNodes(const Image& image,
+                                                                 const std::vector<std::int64_t>& nodeUIDs)
+{
+    std::vector<Node> nodes = document_->project.graph.nodes(nodeUIDs);
+    if (nodes.empty())
+        return;
+    for (Node& node : nodes) {
+        node.setImage(image);
+        node = autosizeNode(node);
+    }
+    if (!document_->isInEditingSession)
+        document_->beginEditingSession("Set Image");
+    const std::vector<Node> stored = document_->updateNodes(nodes, NodeUpdateOperation::imageSet, false);
+    document_->autoLayoutWholeNodeTrees(stored, false);
+    document_->resolveCollisions();
+    if (document_->isInEditingSession)
+        document_->commitEditingSession();
+}
+
+void MindMapEditorWindowController::showExportWindow()
+{
+    if (exportWindowOpener())
+        exportWindowOpener()(this, document_);
+    else
+        Beep::beep();
+}
+
+} // namespace velquine

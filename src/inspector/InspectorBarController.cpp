@@ -1,0 +1,182 @@
+#include "inspector/InspectorBarController.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "document/VQDocument.h"
+#include "editor/DocumentListenerRelay.h"
+#include "inspector/CheatSheetInspector.h"
+#include "kit/SymbolImages.h"
+#include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
+
+namespace velquine {
+
+namespace {
+
+// A pane that is not part of this build yet: its name in the middle.
+class PlaceholderInspector : public InspectorController {
+public:
+    PlaceholderInspector(const QString& name, bool fills) : fills_(fills)
+    {
+        setObjectName(name);
+        auto* layout = new QVBoxLayout(this);
+        auto* label = new QLabel(name, this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setForegroundRole(QPalette::PlaceholderText);
+        layout->addWidget(label);
+        resize(InspectorBarController::barWidth - 30, 200);
+    }
+    bool fillsScrollView() const override { return fills_; }
+
+private:
+    bool fills_;
+};
+
+const char* const tabKey = "lastSelectedInspectorTab";
+
+} // namespace
+
+InspectorBarController::InspectorBarController(const std::shared_ptr<VQDocument>& document, QWidget* parent)
+    : QWidget(parent), document_(document), tabBar_(new KVVerticalTabBar(this)), scrollView_(new QScrollArea(this)),
+      relay_(std::make_shared<DocumentListenerRelay>(this))
+{
+    setObjectName(QStringLiteral("InspectorBarController"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    scrollView_->setObjectName(QStringLiteral("inspectorScrollView"));
+    scrollView_->setFrameShape(QFrame::NoFrame);
+    scrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->addWidget(scrollView_, 1);
+    layout->addWidget(tabBar_);
+    tabBar_->setFixedWidth(32);
+    resize(barWidth, 400);
+    if (document)
+        setUp();
+}
+
+InspectorBarController::~InspectorBarController()
+{
+    // The shown pane belongs to the bar, not to the scroll view.
+    if (scrollView_->widget())
+        scrollView_->takeWidget();
+}
+
+InspectorController* InspectorBarController::adopt(InspectorController* pane)
+{
+    pane->setParent(this);
+    pane->hide();
+    pane->setDocument(document_.lock());
+    pane->loadViewIfNeeded();
+    return pane;
+}
+
+void InspectorBarController::setUp()
+{
+    documentStyleInspector_ = adopt(new PlaceholderInspector(QStringLiteral("DocumentStyleInspector"), false));
+    nodeStyleInspector_ = adopt(new PlaceholderInspector(QStringLiteral("NodeStyleInspector"), false));
+    documentContentInspector_ = adopt(new PlaceholderInspector(QStringLiteral("DocumentContentInspector"), true));
+    nodeContentInspector_ = adopt(new PlaceholderInspector(QStringLiteral("NodeContentInspector"), true));
+    objectInfoInspector_ = adopt(new PlaceholderInspector(QStringLiteral("ObjectInfoInspector"), false));
+    cheatSheetInspector_ = adopt(new CheatSheetInspector);
+
+    tabBar_->setDelegate(this);
+    const QSizeF symbolSize(tabBar_->width() - 4, tabBar_->width() - 4);
+    auto symbol = [&](const char* name) {
+        return SymbolImages::render(QString::fromLatin1(name), symbolSize, devicePixelRatioF(), Qt::black);
+    };
+    tabBar_->addItem(QStringLiteral("style"), tr("Style"), symbol("paintbrush"));
+    tabBar_->addItem(QStringLiteral("content"), tr("Content"), symbol("doc.richtext"));
+    relay_->onSelection = [this] { documentDidChangeSelection(); };
+    document_.lock()->registerEventListener(relay_);
+
+    const std::int64_t stored = UserDefaults::standard().integerForKey(tabKey);
+    tabBar_->selectItemAtIndex(stored);
+    if (stored < 0 || stored >= std::int64_t(tabBar_->items().size()))
+        tabBar_->selectItemAtIndex(0);
+}
+
+bool InspectorBarController::hasSelectedNodes() const
+{
+    auto document = document_.lock();
+    return document && !document->project.graph.nodes(document->project.selectedNodeUIDs).empty();
+}
+
+void InspectorBarController::showInspector(InspectorController* inspector)
+{
+    if (currentInspector_ == inspector) {
+        inspector->inspectorDidShow();
+        return;
+    }
+    if (InspectorController* old = currentInspector_) {
+        scrollView_->takeWidget();
+        old->setParent(this);
+        old->hide();
+        old->inspectorDidHide();
+        currentInspector_ = nullptr;
+    }
+    currentInspector_ = inspector;
+    scrollView_->setWidgetResizable(inspector->fillsScrollView());
+    if (!inspector->fillsScrollView())
+        inspector->resize(scrollView_->viewport()->width(), inspector->sizeHint().height());
+    scrollView_->setWidget(inspector);
+    inspector->show();
+    QPointer<QScrollArea> scroll = scrollView_;
+    RunLoop::post([scroll] {
+        if (scroll && scroll->widget())
+            scroll->verticalScrollBar()->setValue(0);
+    });
+    inspector->inspectorDidShow();
+}
+
+void InspectorBarController::selectInspectorTab(const QString& identifier)
+{
+    if (document_.expired())
+        return;
+    const bool nodes = hasSelectedNodes();
+    struct Row {
+        const char* identifier;
+        InspectorController* pane;
+        int stored;
+    };
+    const Row rows[] = {
+        {"style", nodes ? nodeStyleInspector_ : documentStyleInspector_, 0},
+        {"content", nodes ? nodeContentInspector_ : documentContentInspector_, 1},
+        {"info", objectInfoInspector_, 2},
+        {"help", cheatSheetInspector_, 3},
+    };
+    for (const Row& row : rows) {
+        if (identifier == QLatin1String(row.identifier)) {
+            showInspector(row.pane);
+            UserDefaults::standard().set(tabKey, row.stored);
+            return;
+        }
+    }
+}
+
+void InspectorBarController::switchSidebarInspector(const ActionItem* sender)
+{
+    if (sender && sender->kind == ActionItemKind::menuItem)
+        tabBar_->selectItemAtIndex(sender->tag);
+}
+
+void InspectorBarController::documentDidChangeSelection()
+{
+    if (document_.expired())
+        return;
+    const auto& items = tabBar_->items();
+    const std::int64_t index = tabBar_->selectedItemIndex();
+    const QString identifier = index >= 0 && index < std::int64_t(items.size()) ? items[index].identifier
+                                                                                 : QStringLiteral("NoItem");
+    const bool nodes = hasSelectedNodes();
+    if (identifier == QLatin1String("style"))
+        showInspector(nodes ? nodeStyleInspector_ : documentStyleInspector_);
+    else if (identifier == QLatin1String("content"))
+        showInspector(nodes ? nodeContentInspector_ : documentContentInspector_);
+}
+
+} // namespace velquine
