@@ -6,8 +6,10 @@
 #include <QStyleFactory>
 
 #include "app/AppDelegate.h"
+#include "app/DocumentCommands.h"
 #include "app/DocumentWindows.h"
 #include "canvas/CanvasRenderer.h"
+#include "editor/MindMapEditorWindowController.h"
 #include "kit/SystemTheme.h"
 #include "platform/RunLoop.h"
 
@@ -43,6 +45,11 @@ int runApplication(int argc, char** argv)
     CanvasRenderer::install(); // printing and image and PDF output draw through the canvas
     AppDelegate delegate;
     delegate.documents().setTerminateHandler([] { QApplication::quit(); });
+    delegate.documents().setWindowMaker(
+        [](const std::shared_ptr<VQDocument>& document, const QString& title, DocumentWindows& windows) {
+            return new MindMapEditorWindowController(document, title,
+                                                     std::make_unique<DocumentCommands>(document, windows));
+        });
     // Ended by the session or a signal Qt handles: the maps with files are saved into them on the way out.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
                      [&delegate] { delegate.documents().controller().autosaveAllQuietly(); });

@@ -12,6 +12,7 @@
 #include "inspector/InspectorBarController.h"
 #include "kit/ScrollView.h"
 #include "kit/WindowActions.h"
+#include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 
 namespace velquine {
@@ -84,6 +85,11 @@ EditorContentViewController::EditorContentViewController(const std::shared_ptr<V
         relay_->onSelection = [this] { mirrorProject(false); };
         relay_->onUpdateNodes = [this](const std::vector<Node>&, NodeUpdateOperation) { mirrorProject(false); };
         document->registerEventListener(relay_);
+        QPointer<GraphView> canvas = graphView_;
+        document->setFocusGraphViewHandler([canvas] {
+            if (canvas)
+                canvas->setFocus(Qt::OtherFocusReason);
+        });
         mirrorProject(true);
     }
 }
@@ -117,8 +123,14 @@ void EditorContentViewController::mirrorProject(bool reframe)
     }
     view.endSyncLock();
     if (reframe) {
+        // Once the window has laid the panes out.
         const Rect bounds = project.graph.boundingRect();
-        scrollView_->centerOn({bounds.origin.x + bounds.size.width / 2, bounds.origin.y + bounds.size.height / 2});
+        const Point middle{bounds.origin.x + bounds.size.width / 2, bounds.origin.y + bounds.size.height / 2};
+        QPointer<ScrollView> scroll = scrollView_;
+        RunLoop::post([scroll, middle] {
+            if (scroll)
+                scroll->centerOn(middle);
+        });
     }
 }
 

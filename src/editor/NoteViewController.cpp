@@ -65,6 +65,8 @@ void NoteViewController::setTextKeepingTyping(const QString& text)
     noteView_->setPlainText(text);
     noteView_->setAlignment(Qt::AlignLeft);
     noteView_->setTextColor(palette().color(QPalette::Text));
+    // Text shown from the model is not the user's typing.
+    noteView_->document()->clearUndoRedoStacks();
 }
 
 void NoteViewController::clearNote()
@@ -89,12 +91,8 @@ void NoteViewController::showDocumentNotes()
 void NoteViewController::setEditableLook(bool editable)
 {
     noteView_->setReadOnly(!editable);
-    QPalette colours = noteView_->palette();
-    QColor base = palette().color(QPalette::Base);
-    if (!editable)
-        base = palette().color(QPalette::Disabled, QPalette::Window);
-    colours.setColor(QPalette::Base, base);
-    noteView_->setPalette(colours);
+    // The dimmed look of a pane that cannot be edited, following the window's appearance.
+    noteView_->viewport()->setBackgroundRole(editable ? QPalette::Base : QPalette::Window);
 }
 
 void NoteViewController::reloadNote()

@@ -51,6 +51,8 @@ InspectorBarController::InspectorBarController(const std::shared_ptr<VQDocument>
     scrollView_->setObjectName(QStringLiteral("inspectorScrollView"));
     scrollView_->setFrameShape(QFrame::NoFrame);
     scrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollView_->setWidgetResizable(true);
+    scrollView_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     layout->addWidget(scrollView_, 1);
     layout->addWidget(tabBar_);
     tabBar_->setFixedWidth(32);
@@ -120,9 +122,8 @@ void InspectorBarController::showInspector(InspectorController* inspector)
         currentInspector_ = nullptr;
     }
     currentInspector_ = inspector;
-    scrollView_->setWidgetResizable(inspector->fillsScrollView());
-    if (!inspector->fillsScrollView())
-        inspector->resize(scrollView_->viewport()->width(), inspector->sizeHint().height());
+    // Every pane takes the sidebar's width; a filling pane its height too.
+    inspector->setMaximumHeight(inspector->fillsScrollView() ? QWIDGETSIZE_MAX : inspector->sizeHint().height());
     scrollView_->setWidget(inspector);
     inspector->show();
     QPointer<QScrollArea> scroll = scrollView_;

@@ -173,7 +173,8 @@ void WindowActions::applyItem(QAction* action, const ActionItem& item)
     action->setCheckable(item.state != ControlState::mixed); // the mixed dash takes the check mark's place
     action->setChecked(item.state == ControlState::on);
     const QWidget* context = qobject_cast<QWidget*>(action->parent());
-    action->setIcon(item.state == ControlState::mixed ? mixedStateIcon(context) : QIcon());
+    if (item.kind != ActionItemKind::toolbarItem) // a toolbar button keeps its own image
+        action->setIcon(item.state == ControlState::mixed ? mixedStateIcon(context) : QIcon());
 }
 
 void WindowActions::bindAction(QAction* action, const std::string& selector, int tag)

@@ -1,0 +1,246 @@
+#include "support/QtWait.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include "canvas/GraphView.h"
+#include "document/VQDocument.h"
+#include "editor/EditorPanes.h"
+#include "editor/MindMapEditorWindowController.h"
+#include "editor/NoteViewController.h"
+#include "editor/ToolbarController.h"
+#include "inspector/InspectorBarController.h"
+#include "kit/EditingTextView.h"
+#include "kit/ScrollView.h"
+#include "kit/WindowActions.h"
+#include "model/project/FactorySettings.h"
+#include "platform/RunLoop.h"
+#include "platform/UndoManager.h"
+#include "UiTestSupport.h"
+
+using namespace velquine;
+
+namespace {
+
+// A map of a root with three children, in a shown editor window.
+struct EditorFixture {
+    ScopedStandardUserDefaults scope;
+    std::shared_ptr<VQDocument> document;
+    std::unique_ptr<MindMapEditorWindowController> window;
+
+    EditorFixture()
+    {
+        registerFactoryDefaults();
+        document = VQDocument::makeUntitledDocument();
+        const Node root = document->project.graph.allNodes().empty() ? document->createRootNode("Root", {0, 0}, false)
+                                                                 : document->project.graph.allNodes().front();
+        for (const char* title : {"Alpha", "Beta", "Gamma"})
+            document->createChildNode(root, title, std::nullopt, true, false);
+        open();
+    }
+    void open()
+    {
+        window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("Untitled"));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        RunLoop::drain();
+    }
+    MindMapEditorWindowContentViewController& panes() const { return *window->contentViewController(); }
+    EditorContentViewController& content() const { return *panes().editorContentViewController(); }
+    InspectorBarController& bar() const { return *panes().inspectorBarController(); }
+    bool send(const char* selector) const { return window->windowActions()->dispatcher().sendAction(selector); }
+    void select(const std::vector<Node>& nodes)
+    {
+        document->project.setSelectedNodes(nodes);
+        document->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
+        RunLoop::drain();
+    }
+    std::vector<Node> children() const
+    {
+        std::vector<Node> nodes;
+        for (const Node& node : document->project.graph.allNodes())
+            if (node.parentUID)
+                nodes.push_back(node);
+        return nodes;
+    }
+};
+
+QStringList toolbarItems(QToolBar* toolbar)
+{
+    QStringList names;
+    for (QAction* action : toolbar->actions())
+        names << action->objectName();
+    return names;
+}
+
+} // namespace
+
+TEST(EditorWindow, OpensWithItsPanesAndToolbarAndRemembersEveryToggle)
+{
+    EditorFixture f;
+    EXPECT_EQ(toolbarItems(f.window->toolbarController()->toolBar()),
+              ToolbarController::toolbarDefaultItemIdentifiers());
+    EXPECT_EQ(f.window->toolbarController()->item("KelvExportItem")->text(), QString::fromUtf8("Export…"));
+    // Factory layout: navigator and notes collapsed, inspector shown, the map on the canvas.
+    EXPECT_TRUE(f.panes().isPaneCollapsed(0));
+    EXPECT_FALSE(f.panes().isPaneCollapsed(2));
+    EXPECT_TRUE(f.content().isNoteViewCollapsed());
+    EXPECT_EQ(f.content().graphView()->nodeLayers().size(), 4u);
+
+    // The validating items follow the responder that takes their command; the plain ones are always there.
+    f.window->toolbarController()->validate();
+    EXPECT_EQ(f.window->toolbarController()->item("ToggleNotesItem")->isEnabled(), true);
+
+    // Toolbar buttons toggle the panes and the settings keep what the user left.
+    QTest::mouseClick(f.window->toolbarController()->toolBar()->widgetForAction(
+                          f.window->toolbarController()->item("ToggleInspectorItem")),
+                      Qt::LeftButton);
+    EXPECT_EVENTUALLY(f.panes().isPaneCollapsed(2));
+    EXPECT_TRUE(f.scope.defaults().boolForKey("isInspectorCollapsed"));
+    EXPECT_TRUE(f.send("toggleNoteView:"));
+    EXPECT_FALSE(f.content().isNoteViewCollapsed());
+    EXPECT_FALSE(f.scope.defaults().boolForKey("isNoteViewCollapsed"));
+    EXPECT_TRUE(f.send("showNoteView:"));
+    EXPECT_FALSE(f.content().isNoteViewCollapsed());
+    EXPECT_TRUE(f.send("toggleSidebar:"));
+    EXPECT_FALSE(f.scope.defaults().boolForKey("isNavigatorBarCollapsed"));
+
+    MindMapEditorWindowController second(f.document, QStringLiteral("Second"));
+    EXPECT_TRUE(second.contentViewController()->isPaneCollapsed(2));
+    EXPECT_FALSE(second.contentViewController()->isPaneCollapsed(0));
+    EXPECT_FALSE(second.contentViewController()->editorContentViewController()->isNoteViewCollapsed());
+
+    // The inspector menu item opens a collapsed inspector on the chosen tab.
+    ActionItem item{"switchSidebarInspector:", ActionItemKind::menuItem, "Content", 1};
+    f.window->windowActions()->dispatcher().sendAction("switchSidebarInspector:", &item);
+    EXPECT_FALSE(f.panes().isPaneCollapsed(2));
+    EXPECT_FALSE(f.scope.defaults().boolForKey("isInspectorCollapsed"));
+    EXPECT_EQ(f.bar().currentInspector(), f.bar().documentContentInspector());
+}
+
+TEST(EditorWindow, ZoomPopUpLogsAndMagnifies)
+{
+    EditorFixture f;
+    test::DesktopRecorder recorder;
+    f.window->zoomLevelSelectorButton()->setCurrentIndex(5);
+    f.window->changeZoomLevel();
+    ASSERT_FALSE(recorder.systemLines.empty());
+    EXPECT_NE(recorder.systemLines.back().find("new zoom factor is: 1.5"), std::string::npos);
+    EXPECT_DOUBLE_EQ(f.content().scrollView()->magnification(), 1.5);
+    f.window->zoomLevelSelectorButton()->setCurrentIndex(3);
+    f.window->changeZoomLevel();
+    EXPECT_NE(recorder.systemLines.back().find("new zoom factor is: 1.0"), std::string::npos);
+}
+
+TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
+{
+    EditorFixture f;
+    f.send("showNoteView:");
+    EditingTextView* note = f.content().noteViewController()->noteView();
+    const Node alpha = f.children().front();
+    f.select({alpha});
+
+    note->setFocus();
+    QTest::keyClicks(note, QStringLiteral("ab"));
+    EXPECT_EQ(f.document->project.graph.node(alpha.uid)->note, "ab");
+    EXPECT_EQ(f.document->editingLabel, "Change Node Note");
+    f.content().graphView()->setFocus(); // leaving the pane ends the edit
+    RunLoop::drain();
+    UndoManager& undo = *f.document->undoManager();
+    EXPECT_EQ(undo.undoActionName(), "Change Node Note");
+    EXPECT_FALSE(note->document()->isUndoAvailable());
+    EXPECT_TRUE(f.send("undo:"));
+    RunLoop::drain();
+    EXPECT_EQ(f.document->project.graph.node(alpha.uid)->note, "");
+    EXPECT_FALSE(undo.canUndo());
+
+    // Nothing selected: the document's notes.
+    f.select({});
+    note->setFocus();
+    QTest::keyClicks(note, QStringLiteral("Map"));
+    f.content().graphView()->setFocus();
+    RunLoop::drain();
+    EXPECT_EQ(f.document->project.notes, "Map");
+    EXPECT_EQ(undo.undoActionName(), "Change Document Notes");
+
+    // Two nodes: empty and read-only.
+    f.select({f.children()[0], f.children()[1]});
+    EXPECT_TRUE(note->isReadOnly());
+    EXPECT_TRUE(note->toPlainText().isEmpty());
+}
+
+TEST(EditorWindow, InspectorTabsFollowTheSelectionAndRememberTheChoice)
+{
+    EditorFixture f;
+    InspectorBarController& bar = f.bar();
+    ASSERT_EQ(bar.tabBar()->items().size(), 2u);
+    EXPECT_EQ(bar.currentInspector(), bar.documentStyleInspector());
+    f.select({f.children().front()});
+    EXPECT_EQ(bar.currentInspector(), bar.nodeStyleInspector());
+    bar.tabBar()->selectItemAtIndex(1);
+    EXPECT_EQ(bar.currentInspector(), bar.nodeContentInspector());
+    EXPECT_EQ(f.scope.defaults().integerForKey("lastSelectedInspectorTab"), 1);
+    EXPECT_EQ(bar.scrollView()->widget(), bar.nodeContentInspector());
+    f.select({});
+    EXPECT_EQ(bar.currentInspector(), bar.documentContentInspector());
+    EXPECT_FALSE(bar.nodeContentInspector()->isVisible());
+
+    // A stored tab the bar does not have opens on the style tab.
+    f.scope.defaults().set("lastSelectedInspectorTab", 3);
+    InspectorBarController other(f.document);
+    EXPECT_EQ(other.tabBar()->selectedItemIndex(), 0);
+    EXPECT_EQ(other.currentInspector(), other.documentStyleInspector());
+}
+
+TEST(EditorWindow, PhotoPickerPutsAFittedImageIntoTheSelectedNodesAsOneStep)
+{
+    EditorFixture f;
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("big.png"));
+    QImage big(4000, 3000, QImage::Format_RGB32);
+    big.fill(Qt::darkCyan);
+    ASSERT_TRUE(big.save(path));
+    MindMapEditorWindowController::setImageFileChooser([&](QWidget*) { return std::optional<QString>(path); });
+    const std::vector<Node> chosen{f.children()[0], f.children()[1]};
+    f.select(chosen);
+    EXPECT_TRUE(f.send("pickPhoto:"));
+    RunLoop::drain();
+    for (const Node& node : chosen) {
+        const Node stored = *f.document->project.graph.node(node.uid);
+        ASSERT_TRUE(stored.image());
+        EXPECT_EQ(stored.image()->size().width, 1024);
+        EXPECT_EQ(stored.image()->size().height, 768);
+    }
+    EXPECT_EQ(f.document->undoManager()->undoActionName(), "Set Image");
+    f.send("undo:");
+    RunLoop::drain();
+    EXPECT_FALSE(f.document->project.graph.node(chosen[0].uid)->image());
+    MindMapEditorWindowController::setImageFileChooser(nullptr);
+}
+
+TEST(EditorWindow, LooksRightInLightAndDark)
+{
+    EditorFixture f;
+    f.send("showNoteView:");
+    test::saveScreenshot(f.window.get(), QStringLiteral("editor-window-light"));
+    const QImage light = f.window->grab().toImage();
+    f.scope.defaults().set("userInterfaceStyle", "UserInterfaceStyleDark");
+    f.window.reset();
+    f.open();
+    QTest::qWait(100);
+    test::saveScreenshot(f.window.get(), QStringLiteral("editor-window-dark"));
+    const QImage dark = f.window->grab().toImage();
+    // The toolbar's background is light, then dark.
+    const QPoint toolbarPoint = f.window->toolbarController()->toolBar()->geometry().center();
+    EXPECT_GT(light.pixelColor(toolbarPoint).lightness(), 150);
+    EXPECT_LT(dark.pixelColor(toolbarPoint).lightness(), 110);
+}
