@@ -132,6 +132,8 @@ void NodeStyleInspector::refreshAppearance()
     for (KVClickableBorderedView* end : {minBorderthicknessButton, maxBorderthicknessButton, minBranchThicknessButton,
                                          maxBranchThicknessButton})
         end->setColor(ink);
+    fontVariantSegment->applySelectionColours();
+    fontAlignmentSegment->applySelectionColours();
     for (int i = 0; i < fontAlignmentSegment->segmentCount(); ++i)
         fontAlignmentSegment->segmentButton(i)->setIcon(alignmentIcon(i, palette().color(QPalette::ButtonText)));
 }
@@ -366,9 +368,10 @@ void NodeStyleInspector::setSwatchPalettes(const VQProject& project)
 {
     const std::vector<Color> fills = appendingWhiteSwatch(project.projectStyle.previewColors2());
     const std::vector<Color> lines = appendingWhiteSwatch(project.projectStyle.previewColors());
-    fillColorWell->setSwatchPaletteSeed(fills);
-    for (KVColorWell* well : {borderColorWell, branchColorWell, fontColorWell})
-        well->setSwatchPaletteSeed(lines);
+    for (KVColorWell* well : {fillColorWell, borderColorWell, branchColorWell, fontColorWell}) {
+        well->setSwatchPaletteSeed(well == fillColorWell ? fills : lines);
+        well->dropSwatchPopover();
+    }
 }
 
 void NodeStyleInspector::syncShapeControls(const VQProject& project, const std::vector<Node>& nodes)

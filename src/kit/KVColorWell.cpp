@@ -208,12 +208,17 @@ void KVColorWell::toggleSwatchPopover()
     swatchPopOver_->show(swatchArea().toAlignedRect(), this, Popover::Edge::left);
 }
 
-void KVColorWell::swatchPicked(const Color& colour)
+void KVColorWell::dropSwatchPopover()
 {
     if (swatchPopOver_) {
         swatchPopOver_->close();
-        swatchPopOver_.release()->deleteLater(); // the grid calling us lives in it
+        swatchPopOver_.release()->deleteLater(); // a grid calling us may live in it
     }
+}
+
+void KVColorWell::swatchPicked(const Color& colour)
+{
+    dropSwatchPopover();
     setSelectedColor(colour);
     selectedColorIsFinalColor_ = true;
     if (delegate_)

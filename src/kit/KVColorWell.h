@@ -61,6 +61,8 @@ public:
 
     ChromeColors chromeColors() const;
     Popover* swatchPopOver() const { return swatchPopOver_.get(); }
+    // Closes the swatch popover and lets it go, so that its next opening shows the current seed.
+    void dropSwatchPopover();
 
     // Geometry in Qt's coordinates.
     QRectF colourArea() const;

@@ -1,5 +1,6 @@
 #include "kit/SegmentedControl.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -14,6 +15,33 @@ SegmentedControl::SegmentedControl(QWidget* parent) : QWidget(parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    applySelectionColours();
+}
+
+void SegmentedControl::applySelectionColours()
+{
+    // Selected segments in the accent colour of the current appearance, so that they stand out in light and
+    // dark windows alike.
+    // The colours come from the window: a style sheet keeps this control's own palette from following the
+    // window's.
+    const QPalette colours = window()->palette();
+    const QString sheet =
+        QStringLiteral("QToolButton { background: %1; color: %2; border: 1px solid %3; padding: 2px; }"
+                       "QToolButton:checked { background: %4; color: %5; border: 1px solid %6; }"
+                       "QToolButton:disabled { color: %7; }")
+            .arg(colours.color(QPalette::Button).name(), colours.color(QPalette::ButtonText).name(),
+                 colours.color(QPalette::Mid).name(), colours.color(QPalette::Highlight).name(),
+                 colours.color(QPalette::HighlightedText).name(), colours.color(QPalette::Highlight).darker(120).name(),
+                 colours.color(QPalette::Disabled, QPalette::ButtonText).name());
+    if (sheet != styleSheet())
+        setStyleSheet(sheet);
+}
+
+void SegmentedControl::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange)
+        applySelectionColours();
 }
 
 QToolButton* SegmentedControl::makeButton(const QString& toolTip)

@@ -37,6 +37,13 @@ public:
 signals:
     void activated(int segment);
 
+public:
+    // Takes the segment colours of the window's palette again; owners call it when the appearance changes.
+    void applySelectionColours();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     QToolButton* makeButton(const QString& toolTip);
 

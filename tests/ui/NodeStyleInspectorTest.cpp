@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -14,8 +15,10 @@
 #include "document/VQDocument.h"
 #include "inspector/FontFamilyPopUp.h"
 #include "kit/ColorPanel.h"
+#include "kit/Popover.h"
 #include "kit/KVBorderedView.h"
 #include "kit/SegmentedControl.h"
+#include "kit/WindowAppearance.h"
 #include "platform/FontManager.h"
 #include "platform/RunLoop.h"
 #include "UiTestSupport.h"
@@ -122,6 +125,10 @@ TEST(NodeStyleInspector, RefreshShowsSingleAndMixedSelectionsAndEnablesByRule)
     EXPECT_FALSE(p.useBaseLayoutButton->isEnabled());
     EXPECT_EQ(p.fontNameDropdown->currentText(), "DejaVu Sans");
     test::saveScreenshot(&p, QStringLiteral("node-style-mixed"));
+    setWindowAppearance(&p, UserInterfaceStyle::dark);
+    QApplication::processEvents();
+    test::saveScreenshot(&p, QStringLiteral("node-style-mixed-dark"));
+    setWindowAppearance(&p, UserInterfaceStyle::light);
 
     // A root among the selection disables the inheritance box; a tree with options of its own shows them.
     w.doc->beginEditingSession("Vertical");
@@ -201,6 +208,20 @@ TEST(NodeStyleInspector, EveryControlEditsTheSelectionAsOneUndoStep)
     emit p.fontAlignmentSegment->activated(0);
     EXPECT_EQ(w.node(w.first).style.textAlignment, int(TextAlignment::center));
     EXPECT_EQ(w.undoLabel(), "Change Text Alignment");
+
+    // A swatch pick is final: one update, one undo step; the refresh lets the popover go for a fresh palette.
+    QTest::mouseClick(p.borderColorWell, Qt::LeftButton, {}, QPoint(10, 10));
+    ASSERT_TRUE(p.borderColorWell->swatchPopOver());
+    EXPECT_EVENTUALLY(p.borderColorWell->swatchPopOver()->isShown());
+    auto* grid = static_cast<KVColorWellSwatchViewController*>(p.borderColorWell->swatchPopOver()->contentWidget());
+    QTest::mouseClick(grid->swatchCells()[5], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(w.doc->isInEditingSession);
+    EXPECT_EQ(w.undoLabel(), "Change Border Color");
+    EXPECT_EQ(w.node(w.second).style.borderColor, p.borderColorWell->selectedColor());
+    p.borderColorWell->setSwatchPaletteSeed({});
+    RunLoop::drain();
+    EXPECT_FALSE(p.borderColorWell->swatchPopOver());
+    EXPECT_EQ(p.borderColorWell->swatchPaletteSeed().back(), Color::white());
 
     // A drag in the colour panel: every step reaches the nodes, one undo step at the end.
     w.doc->undoManager()->removeAllActions();
@@ -318,6 +339,24 @@ TEST(NodeStyleInspector, LayoutOptionsGoOnTreeRootsAndTheDefaultStyleOnTheProjec
     RunLoop::drain();
     EXPECT_EQ(p.layoutBox->title(), "Layout (Base)");
     EXPECT_EQ(p.layoutDirectionSelector->itemText(0), "Left to Right");
+
+    // Balancing: the direction pop-up balances the selected root's children; the check box balances only
+    // when it makes a balanced layout automatic.
+    w.select({w.root});
+    const auto childrenLeftOfRoot = [&w] {
+        int left = 0;
+        for (const Node& child : {w.node(w.first), w.node(w.second), w.node(w.third)})
+            left += child.center.x < w.node(w.root).center.x;
+        return left;
+    };
+    p.layoutDirectionSelector->setCurrentText("Left to Right");
+    emit p.layoutDirectionSelector->activated(0);
+    EXPECT_EQ(childrenLeftOfRoot(), 0);
+    RunLoop::drain();
+    p.layoutDirectionSelector->setCurrentText("Balanced");
+    emit p.layoutDirectionSelector->activated(2);
+    EXPECT_EQ(w.node(w.root).layoutOptions->layoutDirection, LayoutOptions::LayoutDirection::balanced);
+    EXPECT_GT(childrenLeftOfRoot(), 0);
 
     // The first selected node's style and shape become its level's default; nothing else changes.
     w.doc->beginEditingSession("Look");
