@@ -173,6 +173,17 @@ TEST(NodeStyleInspector, EveryControlEditsTheSelectionAsOneUndoStep)
     EXPECT_EQ(w.undoLabel(), "Change Border Style");
     EXPECT_EQ(w.node(w.first).style.borderStyle, StrokeStyle::dashed2);
 
+    // With no style segment selected the control answers "empty", which names no stroke style.
+    for (KVIconSegmentControl::Item& item : p.borderStyleSegment->items())
+        item.isSelected = false;
+    {
+        LogCapture log;
+        p.iconSegmentSelectionChanged(p.borderStyleSegment);
+        EXPECT_TRUE(log.contains("cant apply border style with identifier empty"));
+    }
+    EXPECT_EQ(w.node(w.first).style.borderStyle, StrokeStyle::dashed2);
+    EXPECT_FALSE(w.doc->isInEditingSession);
+
     QTest::mouseClick(p.minBorderthicknessButton, Qt::LeftButton);
     EXPECT_EQ(w.node(w.first).style.borderWidth, StrokeThickness::invisible);
     QTest::mouseClick(p.minBranchThicknessButton, Qt::LeftButton);
@@ -240,6 +251,15 @@ TEST(NodeStyleInspector, EveryControlEditsTheSelectionAsOneUndoStep)
     w.doc->undoManager()->undo();
     EXPECT_FALSE(w.doc->undoManager()->canUndo());
     EXPECT_EQ(w.node(w.first).style.fillColor, fill);
+
+    // A shape edit that finds a drag's session open joins it: one step under the colour's label.
+    RunLoop::drain();
+    panel.userChangedColor(Color::deviceRGB(1, 1, 0), false);
+    ASSERT_TRUE(w.doc->isInEditingSession);
+    PaneWindow::click(p.shapeSegment, 1);
+    EXPECT_FALSE(w.doc->isInEditingSession);
+    EXPECT_EQ(w.undoLabel(), "Change Fill Color");
+    EXPECT_EQ(w.node(w.first).shape, NodeShape::rect);
     panel.close();
 }
 
