@@ -210,7 +210,10 @@ void DocumentWindows::showOpenError(const std::string& path, const std::string& 
 
 void DocumentWindows::showSaveError(Document& document, const std::string& reason)
 {
-    dialogs_->showSaveError(parentFor(&document), name(document), QString::fromStdString(reason));
+    // The fixed text of the failure, then its cause.
+    const std::string detail = document.saveErrorDetail();
+    const std::string shown = detail.empty() || reason.find(detail) != std::string::npos ? reason : reason + "\n" + detail;
+    dialogs_->showSaveError(parentFor(&document), name(document), QString::fromStdString(shown));
 }
 
 } // namespace velquine

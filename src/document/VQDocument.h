@@ -270,6 +270,7 @@ public:
     // What lay beneath the last failed writeToURL ("No space left on device"), for the save dialog's
     // detail; empty when it succeeded or nothing more is known.
     const std::string& lastSaveErrorDetail() const { return lastSaveErrorDetail_; }
+    std::string saveErrorDetail() const override { return lastSaveErrorDetail_; }
 
     // ---- The document framework's questions ----
 

@@ -75,6 +75,8 @@ public:
     // the document unchanged, on failure.
     virtual bool revertToContentsOfURL(const std::string& url, const std::string& typeName,
                                        std::optional<std::string>* error);
+    // What lay beneath the last failed write ("Permission denied"), when known; empty otherwise.
+    virtual std::string saveErrorDetail() const { return {}; }
     // Whether a read of this document failed: such a document is never written over its file.
     virtual bool readFailed() const { return false; }
     // Whether a change is under way that must finish before the document can be saved.

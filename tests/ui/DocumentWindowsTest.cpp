@@ -325,7 +325,8 @@ TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingI
         press(window(0), QKeySequence(Qt::CTRL | Qt::Key_S));
     }
     const QString report = takeReport("saveFailureMessage", QStringLiteral("Map"), QStringLiteral("document-save-error"));
-    EXPECT_EQ(report.toStdString(), "The document “Map.radovudo” could not be saved.|Can not create zip file at: " + map);
+    EXPECT_EQ(report.toStdString(),
+              "The document “Map.radovudo” could not be saved.|Can not create zip file at: " + map + "\nPermission denied");
     EXPECT_TRUE(document.isDocumentEdited());
     EXPECT_EQ(window(0)->windowTitle(), QStringLiteral("Map.radovudo*"));
     EXPECT_EQ(fileBytes(map), before);
