@@ -43,7 +43,9 @@ ColorPanel::ColorPanel() : QObject(qApp), dialog_(new QColorDialog)
 
 ColorPanel::~ColorPanel()
 {
-    delete dialog_.data();
+    // Torn down with the application object, the dialog's window system is already gone: leave it.
+    if (!QCoreApplication::closingDown())
+        delete dialog_.data();
 }
 
 void ColorPanel::setColor(const Color& colour)
