@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QScrollArea>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -13,6 +14,7 @@
 #include "canvas/GraphView.h"
 #include "document/VQDocument.h"
 #include "editor/EditorPanes.h"
+#include "editor/EmojiPalette.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "editor/NoteViewController.h"
 #include "editor/ToolbarController.h"
@@ -172,6 +174,17 @@ TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
     EXPECT_EQ(f.document->project.notes, "Map");
     EXPECT_EQ(undo.undoActionName(), "Change Document Notes");
 
+    // The emoji palette types into the focused note like the keyboard.
+    note->setFocus();
+    note->moveCursor(QTextCursor::End);
+    ASSERT_TRUE(f.send("pickEmoji:"));
+    auto* palette = f.window->findChild<EmojiPalette*>();
+    ASSERT_NE(palette, nullptr);
+    palette->choose(EmojiPalette::emoji().front());
+    EXPECT_EQ(f.document->project.notes, "Map" + EmojiPalette::emoji().front().toStdString());
+    f.content().graphView()->setFocus();
+    RunLoop::drain();
+
     // Two nodes: empty and read-only.
     f.select({f.children()[0], f.children()[1]});
     EXPECT_TRUE(note->isReadOnly());
@@ -243,4 +256,12 @@ TEST(EditorWindow, LooksRightInLightAndDark)
     const QPoint toolbarPoint = f.window->toolbarController()->toolBar()->geometry().center();
     EXPECT_GT(light.pixelColor(toolbarPoint).lightness(), 150);
     EXPECT_LT(dark.pixelColor(toolbarPoint).lightness(), 110);
+    // The map is drawn in the visible part of the canvas: node and branch colours beside the background.
+    ScrollView* scroll = f.content().scrollView();
+    const QRect visible(scroll->viewport()->mapTo(f.window.get(), QPoint(0, 0)), scroll->viewport()->size());
+    QSet<QRgb> colours;
+    for (int y = visible.top(); y < visible.bottom(); y += 3)
+        for (int x = visible.left(); x < visible.right(); x += 3)
+            colours.insert(light.pixel(x, y));
+    EXPECT_GT(colours.size(), 20);
 }
