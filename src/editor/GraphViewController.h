@@ -1,0 +1,189 @@
+#pragma once
+
+// The controller of one editor window's canvas.
+//
+// It owns no model: it holds the document weakly, mirrors the document's project into the GraphView whenever
+// the document reports a change, and runs every command aimed at the canvas (menu items, toolbar buttons,
+// keys, and the canvas's own gestures through GraphViewDelegate) as one undoable editing session of the
+// document. Every command reads document->project afresh; no node is kept between events.
+//
+// Sessions: a command opens a session with its undo label, or joins the one already open (keeping that
+// session's label), changes the project and commits. A command that fails cancels the session only when it
+// opened it itself; when it joined someone else's session it puts back only its own changes and leaves that
+// session open (CommandSession).
+//
+// Follow-up work that must see the result of the current command (the reveal of a new node, starting the
+// title editor on a new node, the second step of a forced reload) is deferred through RunLoop::post.
+//
+// Made with create(), which registers it with the document and the canvas; the window keeps the returned
+// pointer for its life and puts the controller in its responder chain.
+
+#include <QPointer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "canvas/GraphView.h"
+#include "canvas/GraphViewDelegate.h"
+#include "document/VQDocument.h"
+#include "document/VQDocumentEventListener.h"
+#include "kit/ScrollView.h"
+#include "platform/ActionDispatcher.h"
+#include "platform/NotificationCenter.h"
+
+namespace velquine {
+
+class GraphViewController : public Responder,
+                            public VQDocumentEventListener,
+                            public GraphViewDelegate,
+                            public std::enable_shared_from_this<GraphViewController> {
+public:
+    // A controller of the canvas inside the scroll view, for the document: registered as the document's
+    // listener and the canvas's delegate, the canvas loaded (forced) and the keyboard focus asked for.
+    static std::shared_ptr<GraphViewController> create(const std::shared_ptr<VQDocument>& document,
+                                                       GraphView* graphView, ScrollView* scrollView);
+    ~GraphViewController() override;
+
+    VQDocument* document() const override { return document_.lock().get(); }
+    GraphView* graphView() const { return graphView_; }
+    ScrollView* scrollView() const { return scrollView_; }
+    // The canvas rectangle of the last reload.
+    Rect oldGraphBounds() const { return oldGraphBounds_; }
+
+    // Process-wide: node layers outline their sublayers.
+    static bool isDebugDrawingEnabled();
+
+    // ---- Canvas ----
+
+    // Mirrors the project into the canvas; re-frames it when the canvas rectangle changed or when forced.
+    void reloadGraphView(bool force);
+    void notifyDocumentListeners(std::function<void(VQDocumentEventListener&)> event);
+
+    // ---- Commands (selectors in the comments; sender may be null) ----
+
+    void zoomIn();                                     // zoomIn:
+    void zoomOut();                                    // zoomOut:
+    void zoomDefault();                                // zoomDefault:
+    void collisionDetectionModeDidSwitch();            // "collisionDedectionModeDidSwitch"
+    void newRootNode();                                // newRootNode:
+    void newSiblingNode();                             // newSiblingNode:
+    void newChildNode();                               // newChildNode:
+    void newParentNode();                              // newParentNode:
+    void detachNodeFromParent();                       // detachNodeFromParent:
+    void deleteNodes();                                // delete:
+    void deleteSingle();                               // deleteSingle:
+    void duplicateNodeTree();                          // duplicateNodeTree:
+    void editSelectedNode();                           // editSelectedNode:
+    void selectAll();                                  // selectAll:
+    void selectNodeTree();                             // selecNodeTree:
+    void deselectAll();                                // deselectAll:
+    void toggleFontTrait(std::uint32_t trait, std::uint32_t reverse, const char* label);
+    void toggleNodeUnderline();                        // toggleNodeUnderline:
+    void resetNodeStyleAndSize();                      // resetNodeStyleAndSize:
+    void resetNodes(int which);                        // resetNodeStyle: / resetNodeColors: / resetNodeSize:
+    void resolveCollisions();                          // resolveCollisions:
+    void balanceSelectedNode();                        // balanceSelectedNode:
+    void autoLayoutGraph();                            // autoLayoutGraph:
+    void autoLayoutSelectedNode();                     // autoLayoutSelectedNode:
+    void autolayoutPartialTree();                      // autolayoutPartialTree:
+    void sortSelectedNodeChildren(const ActionItem* sender); // sortSelectedNodeChildren:
+    void toggleNodeFocus();                            // toggleNodeFocus:
+    void centerSelectedNode();                         // centerSelectedNode: and centerSelectedNodeNoAnim:
+    void copy();                                       // copy:
+    void cut();                                        // cut:
+    void paste(bool keepOriginalStyle);                // paste: / pasteAsPlainText:
+    void copyNodeStyle();                              // copyNodeStyle:
+    void pasteNodeStyle();                             // pasteNodeStyle:
+    void forceReloadModel();                           // forceReloadModel:
+    void toggleDebugDrawing();                         // toggleDebugDrawing:
+    void dumpGraph();                                  // dumpGraph:
+    void scrollOriginIntoView();                       // blong:
+
+    // Where pasted nodes go: the last mouse position on the canvas when it is visible, else the middle of the
+    // visible rectangle.
+    Point pasteLocation() const;
+
+    // ---- Validation ----
+
+    bool validateMenuItem(ActionItem& item) override;
+    bool validateToolbarItem(ActionItem& item) override;
+    bool respondsToToolbarItemState() const override { return true; }
+    ControlState validateToolbarItemState(const ActionItem& item) override;
+
+    // ---- Listener ----
+
+    void documentDidReplaceProject() override;
+    void documentDidCancelEditingSession() override;
+    void documentDidCommitEditingSession() override;
+    void documentDidChangeBackgroundColor() override;
+    void documentDidChangeStyle() override;
+    void documentDidAddNodes(const std::vector<Node>& nodes) override;
+    void documentDidUpdateNodes(const std::vector<Node>& nodes, NodeUpdateOperation operation) override;
+    void documentDidChangeSelection() override;
+
+    // ---- Canvas delegate ----
+
+    void selectNodes(const std::vector<Node>& nodes, bool revealSingle) override;
+    void insertChildNode(const Node& parent, std::optional<Point> position) override;
+    void didBeginEditingNodeTitle() override;
+    void didEndEditingNodeTitle() override;
+    void editNodeTitle(const Node& node, bool finishing) override;
+    void moveNodes(const std::vector<Node>& nodes) override;
+    void moveDraggedNodes(const Node& parent, const std::vector<Node>& draggedNodes,
+                          const std::vector<std::int64_t>& newChildrenOrder) override;
+    void resizeNode(const Node& node) override;
+    void graphViewWantsToAttachNode(const Node& node, const Node& attachTo,
+                                    const std::vector<Node>& draggedNodes) override;
+    void setNodeImage(const Node& node) override;
+    void newImageNodes(const std::vector<Image>& images, Point at) override;
+
+    // Starts the canvas's title editor on the selected node layers. Installed by whoever provides the
+    // editor; the arguments are: keep the edit even when the title did not change, and what runs when the
+    // editor ends. Without it no editor starts and the creation's session stays open for the next command.
+    using TitleEditorStarter = std::function<void(bool commitEvenIfTitleDoesntChange, std::function<void()>)>;
+    void setTitleEditorStarter(TitleEditorStarter starter) { titleEditorStarter_ = std::move(starter); }
+
+private:
+    GraphViewController(const std::shared_ptr<VQDocument>& document, GraphView* graphView, ScrollView* scrollView);
+    void viewDidLoad();
+    void registerActions();
+    void registerStructureActions();
+    void registerStyleActions();
+
+    // The editing session of one command: opened here, or joined (with the project as it was before the
+    // command, so a failure puts back only the command's own changes).
+    struct CommandSession {
+        bool opened = false;
+        VQProject before;
+    };
+    CommandSession openSession(VQDocument& document, const std::string& label);
+    void commitSession(VQDocument& document);
+    void cancelSession(VQDocument& document, CommandSession& session);
+
+    // The two selections: the project's, through the project's graph, and the canvas's, through the graph the
+    // canvas was last given.
+    std::vector<Node> projectSelection() const;
+    std::vector<Node> canvasSelection() const;
+    // The new node becomes the selection, then its title editor starts on a later turn.
+    void selectNewNodeAndEditTitle(const Node& node);
+    void startNewNodeTitleEditing();
+    void revealNode(std::int64_t uid);
+    void setMagnificationAnimated(double magnification);
+    void runResolveCollisions(const std::string& label);
+    void scheduleForcedReloadChain();
+    std::optional<Node> chooseNextSelection(const Graph& graph, const std::vector<Node>& selection) const;
+    bool validateBySelection(ActionItem& item, VQDocument& document);
+
+    std::weak_ptr<VQDocument> document_;
+    QPointer<GraphView> graphView_;
+    QPointer<ScrollView> scrollView_;
+    Rect oldGraphBounds_;
+    NotificationCenter::Token collisionObserver_ = 0;
+    TitleEditorStarter titleEditorStarter_;
+};
+
+} // namespace velquine

@@ -1,0 +1,290 @@
+// Font variants, resets, layout, sorting, focus, centring and the clipboard.
+
+#include <QString>
+
+#include "editor/GraphViewController.h"
+#include "kit/Beep.h"
+#include "platform/FontManager.h"
+#include "platform/Log.h"
+
+namespace velquine {
+
+namespace {
+
+enum Reset { resetStyle = 0, resetColors = 1, resetSize = 2 };
+
+void failed(const char* function, long line, const char* message)
+{
+    debugLog(__FILE__, function, line, message);
+    Beep::beep();
+}
+
+} // namespace
+
+void GraphViewController::registerStyleActions()
+{
+    addAction("toggleNodeBold:",
+              [this](const ActionItem*) { toggleFontTrait(FontTrait::bold, FontTrait::unbold, "Toggle Bold"); });
+    addAction("toggleNodeItalic:", [this](const ActionItem*) {
+        toggleFontTrait(FontTrait::italic, FontTrait::unitalic, "Toggle Italic");
+    });
+    addAction("toggleNodeUnderline:", [this](const ActionItem*) { toggleNodeUnderline(); });
+    addAction("resetNodeStyleAndSize:", [this](const ActionItem*) { resetNodeStyleAndSize(); });
+    addAction("resetNodeStyle:", [this](const ActionItem*) { resetNodes(resetStyle); });
+    addAction("resetNodeColors:", [this](const ActionItem*) { resetNodes(resetColors); });
+    addAction("resetNodeSize:", [this](const ActionItem*) { resetNodes(resetSize); });
+    addAction("resolveCollisions:", [this](const ActionItem*) { resolveCollisions(); });
+    addAction("balanceSelectedNode:", [this](const ActionItem*) { balanceSelectedNode(); });
+    addAction("autoLayoutGraph:", [this](const ActionItem*) { autoLayoutGraph(); });
+    addAction("autoLayoutSelectedNode:", [this](const ActionItem*) { autoLayoutSelectedNode(); });
+    addAction("autolayoutPartialTree:", [this](const ActionItem*) { autolayoutPartialTree(); });
+    addAction("sortSelectedNodeChildren:", [this](const ActionItem* sender) { sortSelectedNodeChildren(sender); });
+    addAction("toggleNodeFocus:", [this](const ActionItem*) { toggleNodeFocus(); });
+    addAction("centerSelectedNode:", [this](const ActionItem*) { centerSelectedNode(); });
+    addAction("centerSelectedNodeNoAnim:", [this](const ActionItem*) { centerSelectedNode(); });
+    addAction("copy:", [this](const ActionItem*) { copy(); });
+    addAction("cut:", [this](const ActionItem*) { cut(); });
+    addAction("paste:", [this](const ActionItem*) { paste(true); });
+    addAction("pasteAsPlainText:", [this](const ActionItem*) { paste(false); });
+    addAction("copyNodeStyle:", [this](const ActionItem*) { copyNodeStyle(); });
+    addAction("pasteNodeStyle:", [this](const ActionItem*) { pasteNodeStyle(); });
+}
+
+// The first selected node decides whether every selected node gains or loses the trait.
+void GraphViewController::toggleFontTrait(std::uint32_t trait, std::uint32_t reverse, const char* label)
+{
+    auto document = document_.lock();
+    auto nodes = projectSelection();
+    if (!document || nodes.empty())
+        return;
+    std::uint32_t mask = (FontManager::traits(nodes.front().style.font) & trait) ? reverse : trait;
+    openSession(*document, label);
+    for (Node& node : nodes)
+        node.style.font = FontManager::convert(node.style.font, mask);
+    document->updateNodes(std::move(nodes), NodeUpdateOperation::fontStyle, false);
+    commitSession(*document);
+}
+
+void GraphViewController::toggleNodeUnderline()
+{
+    auto document = document_.lock();
+    auto nodes = projectSelection();
+    if (!document || nodes.empty())
+        return;
+    bool underline = !nodes.front().style.isUnderlined;
+    openSession(*document, "Toggle Underlined");
+    for (Node& node : nodes)
+        node.style.isUnderlined = underline;
+    document->updateNodes(std::move(nodes), NodeUpdateOperation::fontStyle, false);
+    commitSession(*document);
+}
+
+void GraphViewController::resetNodeStyleAndSize()
+{
+    auto document = document_.lock();
+    if (!document)
+        return;
+    openSession(*document, "Reset Node Style and Size");
+    document->resetNodeStyle(projectSelection());
+    document->resetNodeSize(projectSelection());
+    document->autolayoutSelectedNodes(false);
+    document->resolveCollisions();
+    commitSession(*document);
+}
+
+void GraphViewController::resetNodes(int which)
+{
+    auto document = document_.lock();
+    if (!document)
+        return;
+    static const char* const labels[] = {"Reset Node Style", "Reset Node Colors", "Reset Node Size"};
+    openSession(*document, labels[which]);
+    if (which == resetStyle)
+        document->resetNodeStyle(projectSelection());
+    else if (which == resetColors)
+        document->resetNodeColors(projectSelection());
+    else
+        document->resetNodeSize(projectSelection());
+    if (which != resetColors) {
+        document->autolayoutSelectedNodes(false);
+        document->resolveCollisions();
+    }
+    commitSession(*document);
+}
+
+void GraphViewController::balanceSelectedNode()
+{
+    auto document = document_.lock();
+    if (!document)
+        return;
+    openSession(*document, "Balance Children");
+    document->balanceSelectedNode();
+    document->resolveCollisions();
+    commitSession(*document);
+}
+
+void GraphViewController::autoLayoutGraph()
+{
+    auto document = document_.lock();
+    if (!document)
+        return;
+    openSession(*document, "Auto Layout");
+    document->autoLayoutGraph(true);
+    document->resolveCollisions();
+    commitSession(*document);
+}
+
+void GraphViewController::autoLayoutSelectedNode()
+{
+    auto document = document_.lock();
+    if (!document)
+        return;
+    openSession(*document, "Auto Layout Node");
+    document->autolayoutSelectedNodes(true);
+    document->resolveCollisions();
+    commitSession(*document);
+}
+
+// From the first selected node when it has children, else from its parent, else from the node itself.
+void GraphViewController::autolayoutPartialTree()
+{
+    auto document = document_.lock();
+    auto selection = projectSelection();
+    if (!document || selection.empty())
+        return;
+    Node start = selection.front();
+    if (start.childrenUIDs.empty())
+        start = document->project.graph.parent(start).value_or(start);
+    openSession(*document, "Auto Layout Partial Tree");
+    document->autolayoutPartialNodeTreeStartingAt(start, true);
+    document->resolveCollisions();
+    commitSession(*document);
+}
+
+void GraphViewController::sortSelectedNodeChildren(const ActionItem* sender)
+{
+    auto document = document_.lock();
+    auto selection = projectSelection();
+    if (!document || selection.empty())
+        return;
+    bool byCreation = sender && sender->kind == ActionItemKind::menuItem &&
+                      QString::fromStdString(sender->title).toLower().contains(QStringLiteral("creation"));
+    openSession(*document, "Sort Children");
+    document->sortChildren(selection, byCreation ? ChildSortOrder::creationTime : ChildSortOrder::title);
+    document->autolayoutSelectedNodes(true);
+    commitSession(*document);
+}
+
+void GraphViewController::toggleNodeFocus()
+{
+    if (graphView_)
+        graphView_->applyFocus();
+}
+
+void GraphViewController::centerSelectedNode()
+{
+    auto document = document_.lock();
+    if (!document || !scrollView_)
+        return;
+    auto selection = projectSelection();
+    if (!selection.empty()) {
+        scrollView_->centerOn(selection.front().center, 0.5);
+        return;
+    }
+    for (const Node& node : document->project.graph.allNodes()) {
+        if (document->project.graph.nodeType(node) != NodeType::root)
+            continue;
+        selectNodes({node}, false);
+        scrollView_->centerOn(node.center, 0.5);
+        return;
+    }
+    scrollOriginIntoView();
+}
+
+// ---- Clipboard ----
+
+void GraphViewController::copy()
+{
+    auto document = document_.lock();
+    if (!document)
+        return;
+    auto selection = projectSelection();
+    if (selection.empty() || !document->copyNodesToPasteBoard(selection))
+        failed("copy(_:)", __LINE__, "copy failed");
+}
+
+void GraphViewController::cut()
+{
+    auto document = document_.lock();
+    if (!document)
+        return;
+    CommandSession session = openSession(*document, "Cut Nodes");
+    auto selection = projectSelection();
+    if (!selection.empty() && document->cutNodesToPasteBoard(selection)) {
+        commitSession(*document);
+        return;
+    }
+    failed("cut(_:)", __LINE__, "cut failed");
+    cancelSession(*document, session);
+}
+
+void GraphViewController::paste(bool keepOriginalStyle)
+{
+    auto document = document_.lock();
+    if (!document)
+        return;
+    const char* function = keepOriginalStyle ? "paste(_:)" : "pasteAsPlainText(_:)";
+    if (!document->canPaste()) {
+        failed(function, __LINE__,
+               keepOriginalStyle ? "can't paste from pboard" : "can't paste and match style from pboard");
+        return;
+    }
+    Point location = pasteLocation();
+    CommandSession session = openSession(*document, keepOriginalStyle ? "Paste" : "Paste and Match Style");
+    if (!document->pasteFromPasteBoard(location, keepOriginalStyle)) {
+        failed(function, __LINE__, "paste failed");
+        cancelSession(*document, session);
+        return;
+    }
+    document->autoLayoutGraph(false);
+    document->resolveCollisions();
+    commitSession(*document);
+}
+
+void GraphViewController::copyNodeStyle()
+{
+    auto document = document_.lock();
+    auto selection = projectSelection();
+    if (!document || selection.empty())
+        return;
+    if (!document->copyNodeStyleToPasteBoard(selection.front().style, selection.front().shape))
+        failed("copyNodeStyle(_:)", __LINE__, "copy node style failed");
+}
+
+// Every selected node takes the pasted style and shape but keeps its own font.
+void GraphViewController::pasteNodeStyle()
+{
+    auto document = document_.lock();
+    if (!document)
+        return;
+    auto style = document->getNodeStyleFromPasteBoard();
+    auto shape = document->getNodeShapeFromPasteBoard();
+    if (!style || !shape) {
+        Beep::beep();
+        return;
+    }
+    openSession(*document, "Paste Node Style");
+    auto nodes = projectSelection();
+    for (Node& node : nodes) {
+        Font font = node.style.font;
+        node.style = *style;
+        node.style.font = font;
+        node.shape = *shape;
+    }
+    document->updateNodes(std::move(nodes), NodeUpdateOperation::style, false);
+    document->autolayoutSelectedNodes(false);
+    document->resolveCollisions();
+    commitSession(*document);
+}
+
+} // namespace velquine
