@@ -1,0 +1,332 @@
+// The canvas controller driven through the dispatcher with a real canvas in a shown window: each command's
+// effect on the document, its undo step, its undo and redo, and the menu states.
+
+#include "support/QtWait.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "canvas/GraphView.h"
+#include "editor/GraphViewController.h"
+#include "kit/Beep.h"
+#include "kit/ScrollView.h"
+#include "platform/FontManager.h"
+#include "platform/Pasteboard.h"
+#include "platform/RunLoop.h"
+#include "platform/UndoManager.h"
+#include "UiTestSupport.h"
+
+using namespace velquine;
+
+namespace {
+
+struct Editor {
+    std::shared_ptr<VQDocument> document = std::make_shared<VQDocument>();
+    QWidget window;
+    ScrollView* scrollView = new ScrollView;
+    GraphView* graphView = new GraphView;
+    std::shared_ptr<GraphViewController> controller;
+    ActionDispatcher dispatcher;
+    int titleEditorsStarted = 0;
+
+    Editor()
+    {
+        window.resize(800, 600);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(scrollView);
+        scrollView->setDocumentView(graphView);
+        window.show();
+        controller = GraphViewController::create(document, graphView, scrollView);
+        controller->setTitleEditorStarter([this](bool, std::function<void()>) { ++titleEditorsStarted; });
+        dispatcher.setChain({controller.get()});
+        RunLoop::drain();
+    }
+    bool send(const std::string& selector, const std::string& title = "")
+    {
+        ActionItem item;
+        item.action = selector;
+        item.title = title;
+        bool sent = dispatcher.sendAction(selector, &item);
+        RunLoop::drain();
+        return sent;
+    }
+    ActionItem validate(const std::string& selector)
+    {
+        ActionItem item;
+        item.action = selector;
+        dispatcher.validateMenuItem(item);
+        return item;
+    }
+    UndoManager& undo() { return *document->undoManager(); }
+    Graph& graph() { return document->project.graph; }
+    Node node(std::int64_t uid) { return *graph().node(uid); }
+    // A root with two children, committed as one step.
+    std::vector<Node> tree()
+    {
+        document->beginEditingSession("Build");
+        Node root = document->createRootNode("Root", {0, 0}, false);
+        Node a = *document->createChildNode(root, "A", std::nullopt, true, false);
+        Node b = *document->createChildNode(root, "B", std::nullopt, true, false);
+        document->commitEditingSession();
+        RunLoop::drain();
+        return {node(root.uid), node(a.uid), node(b.uid)};
+    }
+    void select(const std::vector<Node>& nodes)
+    {
+        controller->selectNodes(nodes, false);
+        RunLoop::drain();
+    }
+};
+
+TEST(GraphViewController, CreationKeepsItsSessionForTheTitleAndUndoesAsOneStep)
+{
+    Editor editor;
+    auto nodes = editor.tree();
+    editor.select({nodes[1]});
+    ASSERT_TRUE(editor.send("newChildNode:"));
+    ASSERT_TRUE(editor.document->isInEditingSession);
+    EXPECT_EQ(editor.document->editingLabel, "New Child Node");
+    EXPECT_EQ(editor.titleEditorsStarted, 1);
+    ASSERT_EQ(editor.document->project.selectedNodeUIDs.size(), 1u);
+    Node child = editor.node(editor.document->project.selectedNodeUIDs.front());
+    EXPECT_EQ(child.parentUID, nodes[1].uid);
+    // Every command is disabled while the title is typed.
+    EXPECT_FALSE(editor.validate("delete:").enabled);
+    EXPECT_FALSE(editor.validate("autoLayoutGraph:").enabled);
+    // The typed title joins the creation's session; the editor's end commits it.
+    child.title = "Typed";
+    editor.controller->editNodeTitle(child, false);
+    editor.controller->editNodeTitle(child, true);
+    RunLoop::drain();
+    EXPECT_FALSE(editor.document->isInEditingSession);
+    EXPECT_EQ(editor.undo().undoActionName(), "New Child Node");
+    EXPECT_EQ(editor.graphView->graph().count(), 4u);
+    ASSERT_TRUE(editor.undo().undo());
+    RunLoop::drain();
+    EXPECT_EQ(editor.graph().count(), 3u);
+    EXPECT_EQ(editor.graphView->graph().count(), 3u);
+    EXPECT_EQ(editor.undo().undoActionName(), "Build");
+    ASSERT_TRUE(editor.undo().redo());
+    EXPECT_EQ(editor.node(child.uid).title, "Typed");
+    editor.send("centerSelectedNode:");
+    QTest::qWait(700); // the centring animation
+    test::saveScreenshot(&editor.window, "graph_view_controller_new_child");
+}
+
+TEST(GraphViewController, SiblingRootAndParentCommands)
+{
+    Editor editor;
+    auto nodes = editor.tree();
+    editor.select({nodes[1], nodes[2]});
+    EXPECT_EQ(editor.validate("newSiblingNode:").title, "New Root Node");
+    EXPECT_TRUE(editor.send("newSiblingNode:"));
+    Node sibling = editor.node(editor.document->project.selectedNodeUIDs.front());
+    EXPECT_EQ(sibling.parentUID, nodes[0].uid);
+    editor.document->commitEditingSession();
+    RunLoop::drain();
+    EXPECT_EQ(editor.undo().undoActionName(), "New Sibling Node");
+
+    editor.select({nodes[0]});
+    EXPECT_EQ(editor.validate("newSiblingNode:").title, "New Sibling Node");
+    editor.send("newSiblingNode:"); // a root's sibling is its child
+    EXPECT_EQ(editor.document->editingLabel, "New Child Node");
+    editor.document->commitEditingSession();
+
+    editor.select({});
+    editor.graphView->mouseUpLocation = {500, 400};
+    editor.send("newSiblingNode:");
+    Node root = editor.node(editor.document->project.selectedNodeUIDs.front());
+    EXPECT_FALSE(root.parentUID.has_value());
+    EXPECT_EQ(editor.document->editingLabel, "New Root Node");
+    editor.document->commitEditingSession();
+
+    editor.select({nodes[1]});
+    editor.send("newParentNode:");
+    EXPECT_EQ(editor.node(nodes[1].uid).parentUID, editor.document->project.selectedNodeUIDs.front());
+    editor.document->commitEditingSession();
+    EXPECT_EQ(editor.undo().undoActionName(), "Insert Parent Node");
+
+    Beep::resetCount();
+    editor.select({});
+    editor.send("newChildNode:");
+    EXPECT_EQ(Beep::count(), 1);
+    EXPECT_FALSE(editor.document->isInEditingSession);
+}
+
+TEST(GraphViewController, DeleteChoosesTheNextSelectionAmongSurvivingNodes)
+{
+    Editor editor;
+    auto nodes = editor.tree();
+    editor.select({nodes[2]});
+    editor.send("delete:");
+    EXPECT_EQ(editor.document->project.selectedNodeUIDs, std::vector<std::int64_t>{nodes[1].uid});
+    EXPECT_EQ(editor.undo().undoActionName(), "Delete");
+    ASSERT_TRUE(editor.undo().undo());
+    RunLoop::drain();
+    EXPECT_EQ(editor.graph().count(), 3u);
+
+    // A grandchild of A with A selected too: the sibling chosen for the grandchild goes with A's subtree.
+    editor.document->beginEditingSession("Grandchild");
+    Node grandchild = *editor.document->createChildNode(nodes[1], "G", std::nullopt, true, false);
+    Node second = *editor.document->createChildNode(nodes[1], "H", std::nullopt, true, false);
+    editor.document->commitEditingSession();
+    editor.select({editor.node(grandchild.uid), editor.node(nodes[1].uid)});
+    editor.send("delete:");
+    EXPECT_FALSE(editor.graph().contains(second.uid));
+    for (std::int64_t uid : editor.document->project.selectedNodeUIDs)
+        EXPECT_TRUE(editor.graph().contains(uid)) << uid;
+
+    editor.select({editor.node(nodes[0].uid)});
+    editor.send("selecNodeTree:");
+    EXPECT_EQ(editor.document->project.selectedNodeUIDs.size(), 2u);
+    editor.send("deselectAll:");
+    EXPECT_TRUE(editor.document->project.selectedNodeUIDs.empty());
+    EXPECT_FALSE(editor.validate("delete:").enabled);
+}
+
+TEST(GraphViewController, AFailingCommandInsideAnotherSessionTakesBackOnlyItsOwnChanges)
+{
+    Editor editor;
+    auto nodes = editor.tree();
+    editor.document->beginEditingSession("Change Fill Color");
+    Node a = nodes[1];
+    a.title = "Recoloured";
+    editor.document->updateNodes({a}, NodeUpdateOperation::title, false);
+    editor.select({});
+    Beep::resetCount();
+    editor.controller->cut(); // nothing selected: fails after joining
+    RunLoop::drain();
+    EXPECT_EQ(Beep::count(), 1);
+    EXPECT_TRUE(editor.document->isInEditingSession);
+    EXPECT_EQ(editor.document->editingLabel, "Change Fill Color");
+    EXPECT_EQ(editor.node(a.uid).title, "Recoloured");
+    // A refused attach that joined: its dragged positions go, the other session's edit stays.
+    Node dragged = editor.node(nodes[0].uid);
+    dragged.center = {900, 900};
+    editor.controller->graphViewWantsToAttachNode(dragged, editor.node(nodes[1].uid), {dragged});
+    EXPECT_TRUE(editor.document->isInEditingSession);
+    EXPECT_EQ(editor.node(nodes[0].uid).center, nodes[0].center);
+    EXPECT_EQ(editor.node(a.uid).title, "Recoloured");
+    editor.document->commitEditingSession();
+    EXPECT_EQ(editor.undo().undoActionName(), "Change Fill Color");
+
+    // Alone, the refused attach leaves no undo step.
+    editor.controller->graphViewWantsToAttachNode(dragged, editor.node(nodes[1].uid), {dragged});
+    EXPECT_FALSE(editor.document->isInEditingSession);
+    EXPECT_EQ(editor.undo().undoActionName(), "Change Fill Color");
+}
+
+TEST(GraphViewController, FontVariantsFollowTheFirstNodeAndShowMixedStates)
+{
+    Editor editor;
+    auto nodes = editor.tree();
+    editor.select({nodes[1]});
+    editor.send("toggleNodeBold:");
+    EXPECT_EQ(editor.undo().undoActionName(), "Toggle Bold");
+    editor.select({editor.node(nodes[1].uid), editor.node(nodes[2].uid)});
+    EXPECT_EQ(editor.validate("toggleNodeBold:").state, ControlState::mixed);
+    editor.send("toggleNodeBold:"); // first is bold: both lose it
+    for (int i : {1, 2})
+        EXPECT_FALSE(FontManager::traits(editor.node(nodes[i].uid).style.font) & FontTrait::bold);
+    EXPECT_EQ(editor.validate("toggleNodeBold:").state, ControlState::off);
+    editor.send("toggleNodeUnderline:");
+    EXPECT_EQ(editor.validate("toggleNodeUnderline:").state, ControlState::on);
+    EXPECT_EQ(editor.undo().undoActionName(), "Toggle Underlined");
+    editor.undo().undo();
+    EXPECT_FALSE(editor.node(nodes[1].uid).style.isUnderlined);
+
+    editor.select({editor.node(nodes[1].uid)});
+    EXPECT_EQ(editor.validate("autolayoutPartialTree:").title, "Layout only \"Root\" and Children");
+    EXPECT_FALSE(editor.validate("autoLayoutSelectedNode:").hidden);
+    editor.select({editor.node(nodes[0].uid)});
+    EXPECT_TRUE(editor.validate("autoLayoutSelectedNode:").hidden);
+    EXPECT_EQ(editor.validate("autolayoutPartialTree:").title, "Layout \"Root\" and Children");
+    editor.send("autoLayoutGraph:");
+    EXPECT_EQ(editor.undo().undoActionName(), "Auto Layout");
+    editor.send("sortSelectedNodeChildren:", "Sort by Creation Date");
+    EXPECT_EQ(editor.undo().undoActionName(), "Sort Children");
+}
+
+TEST(GraphViewController, NodesTravelBetweenTwoDocumentsThroughTheClipboard)
+{
+    Editor source;
+    auto nodes = source.tree();
+    source.select({nodes[1]});
+    EXPECT_TRUE(source.send("copy:"));
+    Editor target;
+    ASSERT_TRUE(target.validate("paste:").enabled);
+    EXPECT_TRUE(target.validate("pasteAsPlainText:").enabled);
+    target.send("paste:");
+    EXPECT_EQ(target.graph().count(), 1u);
+    EXPECT_EQ(target.graph().allNodes().front().title, "A");
+    EXPECT_EQ(target.undo().undoActionName(), "Paste");
+    target.undo().undo();
+    EXPECT_TRUE(target.graph().isEmpty());
+
+    source.send("cut:");
+    EXPECT_FALSE(source.graph().contains(nodes[1].uid));
+    EXPECT_EQ(source.undo().undoActionName(), "Cut Nodes");
+
+    source.select({nodes[0]});
+    source.send("copyNodeStyle:");
+    target.tree();
+    target.select(target.graph().allNodes());
+    ASSERT_TRUE(target.validate("pasteNodeStyle:").enabled);
+    target.send("pasteNodeStyle:");
+    EXPECT_EQ(target.undo().undoActionName(), "Paste Node Style");
+
+    Pasteboard::general().clearContents();
+    Beep::resetCount();
+    target.send("paste:");
+    EXPECT_EQ(Beep::count(), 1);
+    EXPECT_FALSE(target.validate("paste:").enabled);
+}
+
+TEST(GraphViewController, CanvasEditsAreSingleUndoSteps)
+{
+    Editor editor;
+    auto nodes = editor.tree();
+    Node resized = nodes[1];
+    resized.size = {300, 80};
+    editor.controller->resizeNode(resized);
+    EXPECT_FALSE(editor.node(resized.uid).autoSize);
+    EXPECT_EQ(editor.undo().undoActionName(), "Resize Node");
+
+    Node title = editor.node(nodes[2].uid);
+    title.title = "Renamed";
+    editor.controller->editNodeTitle(title, true);
+    EXPECT_EQ(editor.undo().undoActionName(), "Edit Node Title");
+    editor.undo().undo();
+    EXPECT_EQ(editor.node(nodes[2].uid).title, "B");
+
+    Node moved = editor.node(nodes[0].uid);
+    moved.center = {200, 100};
+    editor.controller->moveNodes({moved});
+    EXPECT_EQ(editor.node(nodes[0].uid).center, moved.center);
+    EXPECT_EQ(editor.undo().undoActionName(), "Move Nodes");
+
+    QImage pixels(40, 20, QImage::Format_ARGB32);
+    pixels.fill(Qt::red);
+    editor.controller->newImageNodes({Image(pixels), Image(pixels)}, {50, 50});
+    EXPECT_EQ(editor.graph().count(), 5u);
+    EXPECT_EQ(editor.undo().undoActionName(), "New Image Node");
+    editor.undo().undo();
+    EXPECT_EQ(editor.graph().count(), 4u);
+}
+
+TEST(GraphViewController, ZoomStaysInTheScrollViewsRange)
+{
+    Editor editor;
+    for (int i = 0; i < 4; ++i)
+        editor.send("zoomIn:");
+    EXPECT_DOUBLE_EQ(editor.scrollView->magnification(), 2.0);
+    editor.send("zoomDefault:");
+    for (int i = 0; i < 5; ++i)
+        editor.send("zoomOut:");
+    EXPECT_DOUBLE_EQ(editor.scrollView->magnification(), ScrollView::defaultMinMagnification);
+}
+
+} // namespace
