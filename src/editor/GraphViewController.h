@@ -174,6 +174,7 @@ private:
     void revealNode(std::int64_t uid);
     void setMagnificationAnimated(double magnification);
     void runResolveCollisions(const std::string& label);
+    void runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout);
     void scheduleForcedReloadChain();
     std::optional<Node> chooseNextSelection(const Graph& graph, const std::vector<Node>& selection) const;
     bool validateBySelection(ActionItem& item, VQDocument& document);

@@ -112,37 +112,31 @@ void GraphViewController::resetNodes(int which)
     commitSession(*document);
 }
 
-void GraphViewController::balanceSelectedNode()
+// The layout step, a collision pass and the commit, as one undo step.
+void GraphViewController::runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout)
 {
     auto document = document_.lock();
     if (!document)
         return;
-    openSession(*document, "Balance Children");
-    document->balanceSelectedNode();
+    openSession(*document, label);
+    layout(*document);
     document->resolveCollisions();
     commitSession(*document);
+}
+
+void GraphViewController::balanceSelectedNode()
+{
+    runLayoutCommand("Balance Children", [](VQDocument& document) { document.balanceSelectedNode(); });
 }
 
 void GraphViewController::autoLayoutGraph()
 {
-    auto document = document_.lock();
-    if (!document)
-        return;
-    openSession(*document, "Auto Layout");
-    document->autoLayoutGraph(true);
-    document->resolveCollisions();
-    commitSession(*document);
+    runLayoutCommand("Auto Layout", [](VQDocument& document) { document.autoLayoutGraph(true); });
 }
 
 void GraphViewController::autoLayoutSelectedNode()
 {
-    auto document = document_.lock();
-    if (!document)
-        return;
-    openSession(*document, "Auto Layout Node");
-    document->autolayoutSelectedNodes(true);
-    document->resolveCollisions();
-    commitSession(*document);
+    runLayoutCommand("Auto Layout Node", [](VQDocument& document) { document.autolayoutSelectedNodes(true); });
 }
 
 // From the first selected node when it has children, else from its parent, else from the node itself.
