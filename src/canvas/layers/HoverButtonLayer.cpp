@@ -24,12 +24,15 @@ QColor withAlpha(const Color& color, double alpha)
 } // namespace
 
 HoverButtonLayer::HoverButtonLayer()
-    : fillLayer_(std::make_shared<Layer>()), plusLayer_(std::make_shared<Layer>()),
+    : fillLayer_(std::make_shared<GradientLayer>()), plusLayer_(std::make_shared<Layer>()),
       connectionLayer_(std::make_shared<Layer>())
 {
     setName("hoverButton");
     setMasksToBounds(true);
 
+    fillLayer_->setStartPoint({0.5, 0});
+    fillLayer_->setEndPoint({0.5, 1});
+    fillLayer_->setColors({Qt::red, Qt::green});
     fillLayer_->setBounds(Rect(0, 0, 21, 21));
     fillLayer_->setCornerRadius(4.0);
     fillLayer_->setZPosition(0);

@@ -7,7 +7,7 @@
 
 #include "canvas/layers/NodeGeometry.h"
 #include "platform/Color.h"
-#include "platform/layer/Layer.h"
+#include "platform/layer/GradientLayer.h"
 
 namespace velquine {
 
@@ -15,8 +15,8 @@ class HoverButtonLayer : public Layer {
 public:
     HoverButtonLayer();
 
-    // A rounded 21 × 21 square configured as the button's background; kept out of the tree, so not drawn.
-    const std::shared_ptr<Layer>& fillLayer() const { return fillLayer_; }
+    // A rounded 21 × 21 gradient configured as the button's background; kept out of the tree, so not drawn.
+    const std::shared_ptr<GradientLayer>& fillLayer() const { return fillLayer_; }
     const std::shared_ptr<Layer>& plusLayer() const { return plusLayer_; }
     const std::shared_ptr<Layer>& connectionLayer() const { return connectionLayer_; }
 
@@ -48,7 +48,7 @@ public:
     static QImage plusSymbolImage(int size, const QColor& tint, const QColor& document);
 
 private:
-    std::shared_ptr<Layer> fillLayer_;
+    std::shared_ptr<GradientLayer> fillLayer_;
     std::shared_ptr<Layer> plusLayer_;
     std::shared_ptr<Layer> connectionLayer_;
     Color tintColor_ = Color::black();
