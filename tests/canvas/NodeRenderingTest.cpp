@@ -162,3 +162,32 @@ TEST(NodeRendering, BranchesInEveryTypeAndLayout)
     }
     compareWithReference(scene.render(), "branches.png");
 }
+
+TEST(NodeRendering, ImagesFadingAndStyledTitles)
+{
+    Scene scene({520, 220});
+    Node picture = makeNode("With a picture", NodeShape::roundedRect, {110, 110}, {180, 190});
+    QImage bitmap(60, 40, QImage::Format_ARGB32);
+    bitmap.fill(QColor(230, 120, 40));
+    picture.setImage(Image(bitmap));
+    scene.add(picture);
+
+    Node faded = makeNode("Faded", NodeShape::ellipse, {300, 60});
+    faded.style.fillColor = Color::sRGB(0.3, 0.7, 0.3);
+    faded.style.borderColor = Color::sRGB(0.6, 0.1, 0.1);
+    const auto fadedLayer = scene.add(faded);
+    fadedLayer->setFaded(true);
+    fadedLayer->updateFadedState();
+
+    Node styled = makeNode("Struck and right", NodeShape::rect, {300, 160}, {160, 56});
+    styled.style.isStrikeThrough = true;
+    styled.style.textAlignment = static_cast<std::int64_t>(TextAlignment::right);
+    styled.style.textColor = Color::sRGB(0.1, 0.2, 0.7);
+    scene.add(styled);
+
+    Node thin = makeNode("Thin\nthree\nlines", NodeShape::diamond, {450, 110}, {100, 120});
+    thin.style.borderWidth = StrokeThickness::thinnest;
+    thin.style.font = Font::systemFont(12);
+    scene.add(thin);
+    compareWithReference(scene.render(), "node_states.png");
+}

@@ -232,7 +232,7 @@ double NodeLayer::lineHeight() const
 {
     if (!lineHeight_) {
         double sum = 0;
-        for (const TextLine& line : TextMeasurement::lines(title_, bounds().size.width))
+        for (const TextLine& line : TextMeasurement::lines(title_, lineHeightWidth_))
             sum += line.height;
         lineHeight_ = sum;
     }
@@ -246,6 +246,7 @@ void NodeLayer::updateContents()
     if (isDragged_)
         return;
     title_ = node_.attributedTitle();
+    lineHeightWidth_ = bounds().size.width;
     lineHeight_.reset();
     if (title_.empty())
         lineHeight_ = 0.0;

@@ -161,6 +161,7 @@ private:
     std::uint64_t nodeRevision_ = 0;
     std::uint64_t labelNodeRevision_ = ~std::uint64_t{0};
     mutable std::optional<double> lineHeight_;
+    double lineHeightWidth_ = 0;
     AttributedString title_;
 };
 
