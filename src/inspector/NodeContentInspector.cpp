@@ -1,0 +1,422 @@
+#include "inspector/NodeContentInspector.h"
+
+#include <algorithm>
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTextCursor>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "document/VQDocument.h"
+#include "inspector/InspectorLayout.h"
+#include "kit/Beep.h"
+#include "kit/EditingTextView.h"
+#include "kit/ImageWell.h"
+#include "kit/OpenPanel.h"
+#include "layout/NodeSizing.h"
+#include "platform/Log.h"
+#include "platform/UrlOpener.h"
+
+namespace velquine {
+
+namespace {
+
+void commitIfOpen(VQDocument& doc)
+{
+    if (doc.isInEditingSession)
+        doc.commitEditingSession();
+}
+
+QPushButton* makeButton(const QString& text, const char* name, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+// A compact button for the row of a one-line field.
+QToolButton* makeRowButton(const QString& text, const QString& toolTip, const char* name, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setToolTip(toolTip);
+    button->setObjectName(QLatin1String(name));
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return button;
+}
+
+} // namespace
+
+NodeContentInspector::NodeContentInspector(QWidget* parent) : InspectorController(parent)
+{
+    setObjectName(QStringLiteral("NodeContentInspector"));
+    buildControls();
+    setFocusPolicy(Qt::StrongFocus);
+    resize(260, 520);
+}
+
+void NodeContentInspector::buildControls()
+{
+    containerView_ = InspectorLayout::makeContainer(this);
+    auto* layout = static_cast<QVBoxLayout*>(containerView_->layout());
+
+    titleView_ = new EditingTextView(containerView_);
+    titleView_->setObjectName(QStringLiteral("titleView"));
+    titleView_->setFont(InspectorLayout::textFont());
+    titleView_->setFixedHeight(72);
+    InspectorLayout::addSection(layout, tr("Title"), titleView_);
+
+    QBoxLayout* linkRow = InspectorLayout::addRowSection(layout, tr("Link"));
+    linkView_ = new QLineEdit(containerView_);
+    linkView_->setObjectName(QStringLiteral("linkView"));
+    linkView_->setPlaceholderText(QStringLiteral("https://"));
+    linkView_->installEventFilter(this);
+    linkButton_ = makeRowButton(tr("Open"), tr("Open the link"), "linkButton", containerView_);
+    clearLinkButton_ = makeRowButton(tr("Clear"), tr("Remove the link"), "clearLinkButton", containerView_);
+    linkRow->addWidget(linkView_, 1);
+    linkRow->addWidget(linkButton_);
+    linkRow->addWidget(clearLinkButton_);
+
+    noteView_ = new EditingTextView(containerView_);
+    noteView_->setObjectName(QStringLiteral("noteView"));
+    noteView_->setFont(InspectorLayout::textFont());
+    InspectorLayout::addSection(layout, tr("Note"), noteView_, 1);
+
+    imageWell_ = new ImageWell(containerView_);
+    imageWell_->setObjectName(QStringLiteral("imageWell"));
+    InspectorLayout::addSection(layout, tr("Image"), imageWell_);
+    auto* imageRow = new QHBoxLayout;
+    imageBrowseButton_ = makeButton(tr("Choose…"), "imageBrowseButton", containerView_);
+    imageClearButton_ = makeButton(tr("Remove"), "imageClearButton", containerView_);
+    imageRow->addStretch(1);
+    imageRow->addWidget(imageBrowseButton_);
+    imageRow->addWidget(imageClearButton_);
+    layout->addLayout(imageRow);
+
+    for (EditingTextView* view : {titleView_, noteView_}) {
+        connect(view, &EditingTextView::textDidBeginEditing, this, &NodeContentInspector::textDidBeginEditing);
+        connect(view, &EditingTextView::textDidChange, this, [this, view] { textDidChange(view); });
+        connect(view, &EditingTextView::textDidEndEditing, this, [this, view] { textDidEndEditing(view); });
+        connect(view, &EditingTextView::cancelOperation, this, &NodeContentInspector::cancelOperation);
+    }
+    connect(linkView_, &QLineEdit::textEdited, this, &NodeContentInspector::controlTextDidBeginEditing);
+    connect(linkView_, &QLineEdit::editingFinished, this, &NodeContentInspector::controlTextDidEndEditing);
+    connect(linkButton_, &QAbstractButton::clicked, this, &NodeContentInspector::visitLink);
+    connect(clearLinkButton_, &QAbstractButton::clicked, this, &NodeContentInspector::clearLink);
+    connect(imageWell_, &ImageWell::imageWellAction, this, &NodeContentInspector::imageWellAction);
+    connect(imageBrowseButton_, &QAbstractButton::clicked, this, &NodeContentInspector::browseImage);
+    connect(imageClearButton_, &QAbstractButton::clicked, this, &NodeContentInspector::clearImage);
+}
+
+void NodeContentInspector::viewDidLoad()
+{
+    sync();
+}
+
+void NodeContentInspector::inspectorDidShow()
+{
+    if (!documentOrLog("inspectorDidShow()"))
+        return;
+    isEditing_ = false;
+    registerEventListener(this);
+    sync();
+}
+
+void NodeContentInspector::inspectorDidHide()
+{
+    if (!documentOrLog("inspectorDidHide()"))
+        return;
+    isEditing_ = false;
+    unregisterEventListener();
+}
+
+std::optional<Node> NodeContentInspector::selectedNode() const
+{
+    const auto doc = documentOrLog("selectedNode");
+    if (!doc)
+        return std::nullopt;
+    std::vector<Node> nodes = doc->project.graph.nodes(doc->project.selectedNodeUIDs);
+    if (nodes.size() != 1)
+        return std::nullopt;
+    return std::move(nodes.front());
+}
+
+void NodeContentInspector::documentDidUpdateNodes(const std::vector<Node>&, NodeUpdateOperation operation)
+{
+    if (operation == NodeUpdateOperation::title || operation == NodeUpdateOperation::note ||
+        operation == NodeUpdateOperation::link)
+        sync();
+}
+
+// ---- Refreshing ----
+
+void NodeContentInspector::sync()
+{
+    if (!documentOrLog("sync()"))
+        return;
+    const std::optional<Node> node = selectedNode();
+    if (!node) {
+        clearFields();
+        disableFields();
+        return;
+    }
+    enableFields();
+    syncTitle(*node);
+    // The link the user is typing stays until that editing ends.
+    if (!(isEditing_ && linkView_->hasFocus()))
+        linkView_->setText(QString::fromStdString(node->url));
+    if (!isEditing_) {
+        const QString note = QString::fromStdString(node->note);
+        if (noteView_->toPlainText() != note)
+            noteView_->setPlainText(note);
+        imageWell_->setImage(node->image());
+    }
+}
+
+void NodeContentInspector::syncTitle(const Node& node)
+{
+    const QString title = QString::fromStdString(node.title);
+    // The text the view shows already (the user's own typing, echoed back) keeps its cursor and undo steps.
+    if (titleView_->toPlainText() == title)
+        return;
+    const QTextCursor before = titleView_->textCursor();
+    const int anchor = before.anchor();
+    const int position = before.position();
+    titleView_->setPlainText(title);
+    if (!isEditing_)
+        return;
+    // The remembered selection may lie beyond the end of the new, shorter text.
+    QTextCursor cursor(titleView_->document());
+    const int end = std::max(0, static_cast<int>(titleView_->document()->characterCount()) - 1);
+    cursor.setPosition(std::clamp(anchor, 0, end));
+    cursor.setPosition(std::clamp(position, 0, end), QTextCursor::KeepAnchor);
+    titleView_->setTextCursor(cursor);
+}
+
+void NodeContentInspector::clearFields()
+{
+    if (!titleView_->toPlainText().isEmpty())
+        titleView_->setPlainText(QString());
+    if (!noteView_->toPlainText().isEmpty())
+        noteView_->setPlainText(QString());
+    linkView_->clear();
+    imageWell_->setImage(std::nullopt);
+}
+
+void NodeContentInspector::setTextViewEditable(EditingTextView* view, bool editable)
+{
+    view->setReadOnly(!editable);
+    view->viewport()->setBackgroundRole(editable ? QPalette::Base : QPalette::Window);
+    view->viewport()->update();
+}
+
+void NodeContentInspector::enableFields()
+{
+    const auto doc = document();
+    if (!doc || doc->isInEditingSession)
+        return;
+    const std::optional<Node> node = selectedNode();
+    setTextViewEditable(titleView_, true);
+    linkView_->setEnabled(true);
+    clearLinkButton_->setEnabled(true);
+    linkButton_->setEnabled(node && !node->url.empty());
+    setTextViewEditable(noteView_, true);
+    imageClearButton_->setEnabled(true);
+    imageBrowseButton_->setEnabled(true);
+    imageWell_->setEnabled(true);
+}
+
+void NodeContentInspector::disableFields()
+{
+    setTextViewEditable(titleView_, false);
+    setTextViewEditable(noteView_, false);
+    for (QWidget* control : std::initializer_list<QWidget*>{linkView_, clearLinkButton_, linkButton_,
+                                                            imageClearButton_, imageBrowseButton_, imageWell_})
+        control->setEnabled(false);
+}
+
+void NodeContentInspector::removeTypingUndoActions()
+{
+    titleView_->removeAllUndoActions();
+    noteView_->removeAllUndoActions();
+}
+
+// ---- Image and link actions ----
+
+void NodeContentInspector::imageWellAction()
+{
+    const auto doc = documentOrLog("imageWellAction(_:)");
+    std::optional<Node> node = doc ? selectedNode() : std::nullopt;
+    if (!node)
+        return;
+    doc->beginEditingSession("Set Image");
+    node->setImage(imageWell_->image());
+    node = autosizeNode(*node, autosizeKeepCenter);
+    const std::vector<Node> updated = doc->updateNodes({*node}, NodeUpdateOperation::imageSet, false);
+    doc->autoLayoutWholeNodeTrees(updated, false);
+    doc->resolveCollisions();
+    commitIfOpen(*doc);
+}
+
+void NodeContentInspector::browseImage()
+{
+    const std::optional<QString> path = OpenPanel::chooseFile(window(), tr("Choose an Image"), OpenPanel::imageFilter());
+    if (!path)
+        return;
+    const std::optional<Image> image = ImageWell::imageFromFile(*path);
+    if (!image)
+        return;
+    imageWell_->setImage(image);
+    imageWellAction();
+}
+
+void NodeContentInspector::clearImage()
+{
+    const auto doc = documentOrLog("clearImage(_:)");
+    std::optional<Node> node = doc ? selectedNode() : std::nullopt;
+    if (!node)
+        return;
+    doc->beginEditingSession("Clear Image");
+    node->setImage(std::nullopt);
+    doc->updateNodes({*node}, NodeUpdateOperation::imageCleared, false);
+    doc->autolayoutWholeNodeTree(*node, false);
+    doc->resolveCollisions();
+    commitIfOpen(*doc);
+}
+
+bool NodeContentInspector::isVisitableScheme(const QString& scheme)
+{
+    static const QStringList schemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mailto"),
+                                     QStringLiteral("ftp")};
+    return schemes.contains(scheme.toLower());
+}
+
+void NodeContentInspector::visitLink()
+{
+    const QString text = linkView_->text().trimmed();
+    const QUrl url(text, QUrl::StrictMode);
+    if (text.isEmpty() || !url.isValid())
+        return;
+    // A link comes from the document, which may come from anyone: only web and mail addresses are opened.
+    if (!isVisitableScheme(url.scheme())) {
+        VQ_LOG("visitLink(_:)", "refusing to open a link of scheme \"" + url.scheme().toStdString() + "\": " +
+                                    text.toStdString());
+        Beep::beep();
+        return;
+    }
+    UrlOpener::open(url);
+}
+
+void NodeContentInspector::clearLink()
+{
+    const auto doc = documentOrLog("clearLink(_:)");
+    std::optional<Node> node = doc ? selectedNode() : std::nullopt;
+    if (!node)
+        return;
+    doc->beginEditingSession("Clear Link");
+    node->url.clear();
+    doc->updateNodes({*node}, NodeUpdateOperation::link, false);
+    commitIfOpen(*doc);
+}
+
+void NodeContentInspector::controlTextDidBeginEditing()
+{
+    isEditing_ = true;
+}
+
+void NodeContentInspector::controlTextDidEndEditing()
+{
+    if (!isEditing_)
+        return;
+    isEditing_ = false;
+    const auto doc = document();
+    std::optional<Node> node = doc ? selectedNode() : std::nullopt;
+    if (!node)
+        return;
+    doc->beginEditingSession("Set Link");
+    node->url = linkView_->text().toStdString();
+    doc->updateNodes({*node}, NodeUpdateOperation::link, false);
+    commitIfOpen(*doc);
+}
+
+// ---- Typing ----
+
+void NodeContentInspector::textDidBeginEditing()
+{
+    isEditing_ = true;
+}
+
+void NodeContentInspector::textDidChange(EditingTextView* view)
+{
+    if (!isEditing_)
+        return;
+    const auto doc = documentOrLog("textDidChange(_:)");
+    std::optional<Node> node = doc ? selectedNode() : std::nullopt;
+    if (!node)
+        return;
+    if (view == titleView_) {
+        typing_.willChange(*doc, "Change Label");
+        node->title = titleView_->toPlainText().toStdString();
+        doc->updateNodes({autosizeNode(*node, autosizeKeepCenter)}, NodeUpdateOperation::title, true);
+    } else if (view == noteView_) {
+        typing_.willChange(*doc, "Change Note");
+        node->note = noteView_->toPlainText().toStdString();
+        doc->updateNodes({*node}, NodeUpdateOperation::note, true);
+    }
+}
+
+void NodeContentInspector::textDidEndEditing(EditingTextView* view)
+{
+    if (!isEditing_)
+        return;
+    isEditing_ = false;
+    const auto doc = documentOrLog("textDidEndEditing(_:)");
+    if (!doc)
+        return;
+    std::optional<Node> node = selectedNode();
+    if (view == titleView_ && node) {
+        // The final title is written inside the typing's session, so it is undone with it.
+        typing_.willChange(*doc, "Change Label");
+        node->title = titleView_->toPlainText().toStdString();
+        doc->updateNodes({autosizeNode(*node, autosizeKeepCenter)}, NodeUpdateOperation::size, false);
+        doc->autolayoutSelectedNodes(false);
+        doc->resolveCollisions();
+    }
+    // A run of typing always ends with its session, even when the selection went away meanwhile.
+    if (node || typing_.isActive())
+        typing_.commit(*doc);
+    removeTypingUndoActions();
+}
+
+void NodeContentInspector::cancelOperation()
+{
+    if (!isEditing_)
+        return;
+    const auto doc = documentOrLog("cancelOperation(_:)");
+    if (!doc)
+        return;
+    isEditing_ = false;
+    typing_.cancel(*doc);
+    doc->focusGraphView();
+    removeTypingUndoActions();
+    // A link typed and abandoned goes back to the stored one.
+    sync();
+}
+
+bool NodeContentInspector::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == linkView_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            cancelOperation();
+            return true;
+        }
+    }
+    return InspectorController::eventFilter(watched, event);
+}
+
+} // namespace velquine

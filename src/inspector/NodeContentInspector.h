@@ -1,0 +1,102 @@
+#pragma once
+
+// The pane that edits the content of the one selected node: its title, link, note and image. With no node
+// or several selected, the controls are empty and disabled. Every change is one undo step: typing in the
+// title or note view keeps one editing session open across keystrokes (the canvas follows each keystroke)
+// and commits it when the view loses the focus; Escape abandons the typing and gives the keyboard back to
+// the canvas. While the canvas edits a title in place, the pane is read-only.
+
+#include <optional>
+
+
+#include "document/VQDocumentEventListener.h"
+#include "inspector/InspectorController.h"
+#include "inspector/TypingSession.h"
+
+class QLineEdit;
+class QAbstractButton;
+
+namespace velquine {
+
+class EditingTextView;
+class ImageWell;
+
+class NodeContentInspector : public InspectorController, public VQDocumentEventListener {
+    Q_OBJECT
+public:
+    explicit NodeContentInspector(QWidget* parent = nullptr);
+
+    bool fillsScrollView() const override { return true; }
+    void inspectorDidShow() override;
+    void inspectorDidHide() override;
+
+    // The node when exactly one is selected.
+    std::optional<Node> selectedNode() const;
+    void sync();
+
+    // Actions of the controls.
+    void imageWellAction();
+    void browseImage();
+    void clearImage();
+    void visitLink();
+    void clearLink();
+    // Editing of the title and note views (view is the one that reports).
+    void textDidBeginEditing();
+    void textDidChange(EditingTextView* view);
+    void textDidEndEditing(EditingTextView* view);
+    void cancelOperation();
+    // Editing of the link field.
+    void controlTextDidBeginEditing();
+    void controlTextDidEndEditing();
+
+    QWidget* containerView() const { return containerView_; }
+    EditingTextView* titleView() const { return titleView_; }
+    QLineEdit* linkView() const { return linkView_; }
+    QAbstractButton* linkButton() const { return linkButton_; }
+    QAbstractButton* clearLinkButton() const { return clearLinkButton_; }
+    EditingTextView* noteView() const { return noteView_; }
+    ImageWell* imageWell() const { return imageWell_; }
+    QAbstractButton* imageBrowseButton() const { return imageBrowseButton_; }
+    QAbstractButton* imageClearButton() const { return imageClearButton_; }
+    bool isEditing() const { return isEditing_; }
+
+    // The link schemes visitLink() hands to the desktop.
+    static bool isVisitableScheme(const QString& scheme);
+
+    void documentDidReplaceProject() override { sync(); }
+    void documentDidCancelEditingSession() override { sync(); }
+    void documentDidCommitEditingSession() override { sync(); }
+    void documentDidChangeStyle() override { sync(); }
+    void documentDidUpdateNodes(const std::vector<Node>& nodes, NodeUpdateOperation operation) override;
+    void documentDidChangeSelection() override { sync(); }
+    void documentDidBeginEditingNodeTitle() override { disableFields(); }
+    void documentDidEndEditingNodeTitle() override { sync(); }
+
+protected:
+    void viewDidLoad() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void syncTitle(const Node& node);
+    void clearFields();
+    void enableFields();
+    void disableFields();
+    void setTextViewEditable(EditingTextView* view, bool editable);
+    // Clears the typing steps of both text views.
+    void removeTypingUndoActions();
+
+    QWidget* containerView_ = nullptr;
+    EditingTextView* titleView_ = nullptr;
+    QLineEdit* linkView_ = nullptr;
+    QAbstractButton* linkButton_ = nullptr;
+    QAbstractButton* clearLinkButton_ = nullptr;
+    EditingTextView* noteView_ = nullptr;
+    ImageWell* imageWell_ = nullptr;
+    QAbstractButton* imageBrowseButton_ = nullptr;
+    QAbstractButton* imageClearButton_ = nullptr;
+    bool isEditing_ = false;
+    TypingSession typing_;
+};
+
+} // namespace velquine

@@ -1,0 +1,125 @@
+#include "kit/ImageWell.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QMimeData>
+#include <QPainter>
+#include <QUrl>
+
+namespace velquine {
+
+ImageWell::ImageWell(QWidget* parent) : QFrame(parent)
+{
+    setFrameShape(QFrame::StyledPanel);
+    setFrameShadow(QFrame::Sunken);
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    setMinimumHeight(96);
+}
+
+void ImageWell::setImage(const std::optional<Image>& image)
+{
+    image_ = image && !image->isNull() ? image : std::nullopt;
+    update();
+}
+
+std::optional<Image> ImageWell::imageFromFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    return Image::fromData(Image::Data(bytes.begin(), bytes.end()));
+}
+
+std::optional<Image> ImageWell::imageFromMimeData(const QMimeData* data)
+{
+    if (!data)
+        return std::nullopt;
+    if (data->hasImage()) {
+        const QImage bitmap = qvariant_cast<QImage>(data->imageData());
+        if (!bitmap.isNull())
+            return Image(bitmap);
+    }
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        if (auto image = imageFromFile(url.toLocalFile()))
+            return image;
+    }
+    return std::nullopt;
+}
+
+void ImageWell::userSetImage(std::optional<Image> image)
+{
+    setImage(image);
+    emit imageWellAction();
+}
+
+void ImageWell::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    if (!image_)
+        return;
+    const QRectF box = contentsRect().adjusted(4, 4, -4, -4);
+    QSizeF size(image_->size().width, image_->size().height);
+    if (size.width() > box.width() || size.height() > box.height())
+        size.scale(box.size(), Qt::KeepAspectRatio);
+    QRectF target(QPointF(), size);
+    target.moveCenter(box.center());
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (!isEnabled())
+        painter.setOpacity(0.5);
+    painter.drawImage(target, image_->bitmap());
+}
+
+void ImageWell::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasImage() || event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void ImageWell::dropEvent(QDropEvent* event)
+{
+    if (auto image = imageFromMimeData(event->mimeData())) {
+        event->acceptProposedAction();
+        userSetImage(std::move(image));
+    }
+}
+
+void ImageWell::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) && image_) {
+        userSetImage(std::nullopt);
+        return;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        if (auto image = imageFromMimeData(QApplication::clipboard()->mimeData()))
+            userSetImage(std::move(image));
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+void ImageWell::mousePressEvent(QMouseEvent* event)
+{
+    setFocus(Qt::MouseFocusReason);
+    QFrame::mousePressEvent(event);
+}
+
+void ImageWell::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange)
+        setAcceptDrops(isEnabled());
+    QFrame::changeEvent(event);
+}
+
+} // namespace velquine

@@ -1,0 +1,254 @@
+#include "inspector/NodeContentInspector.h"
+
+#include <QDir>
+#include <QImage>
+#include <QAbstractButton>
+#include <QTemporaryDir>
+#include <QTextCursor>
+
+#include "kit/EditingTextView.h"
+#include "kit/ImageWell.h"
+#include "kit/OpenPanel.h"
+#include "platform/Log.h"
+#include "InspectorTestSupport.h"
+#include "UiTestSupport.h"
+
+using namespace velquine;
+
+namespace {
+
+class NodeContentInspectorTest : public test::InspectorWindowTest {
+protected:
+    void SetUp() override
+    {
+        InspectorWindowTest::SetUp();
+        host(pane);
+        select({root});
+    }
+    void typeInto(QWidget* view, const QString& text)
+    {
+        view->setFocus(Qt::MouseFocusReason);
+        if (auto* textView = qobject_cast<EditingTextView*>(view))
+            textView->moveCursor(QTextCursor::End);
+        QTest::keyClicks(view, text);
+        settle();
+    }
+    void leave()
+    {
+        canvas->setFocus(Qt::MouseFocusReason);
+        settle();
+    }
+
+    NodeContentInspector* pane = new NodeContentInspector;
+};
+
+struct OpenPanelAnswer {
+    explicit OpenPanelAnswer(std::optional<QString> path)
+        : previous(OpenPanel::setHandler([path](QWidget*, const QString&, const QString&) { return path; }))
+    {
+    }
+    ~OpenPanelAnswer() { OpenPanel::setHandler(previous); }
+    OpenPanel::Handler previous;
+};
+
+} // namespace
+
+TEST_F(NodeContentInspectorTest, TypingATitleIsOneStepTheCanvasFollowsEveryKeystrokeAndTheNodeKeepsItsCentre)
+{
+    EXPECT_EQ(pane->titleView()->toPlainText(), QStringLiteral("Root"));
+    const Point centre = stored(root).center;
+    typeInto(pane->titleView(), QStringLiteral("ab"));
+    EXPECT_EQ(stored(root).title, "Rootab");
+    EXPECT_TRUE(doc->isInEditingSession);
+    EXPECT_EQ(doc->editingLabel, "Change Label");
+    typeInto(pane->titleView(), QStringLiteral(" long title"));
+    EXPECT_EQ(stored(root).center, centre);
+    EXPECT_GT(stored(root).size.width, root.size.width);
+    EXPECT_EQ(pane->titleView()->textCursor().position(), 17); // the echoed title keeps the cursor
+    test::saveScreenshot(&window, QStringLiteral("node-content-inspector-typing"));
+
+    leave();
+    EXPECT_FALSE(doc->isInEditingSession);
+    EXPECT_EQ(undoName(), "Change Label");
+    EXPECT_FALSE(pane->titleView()->document()->isUndoAvailable());
+    doc->undoManager()->undo();
+    settle();
+    EXPECT_EQ(stored(root).title, "Root");
+    EXPECT_EQ(pane->titleView()->toPlainText(), QStringLiteral("Root"));
+    EXPECT_FALSE(doc->undoManager()->canUndo());
+}
+
+TEST_F(NodeContentInspectorTest, EscapeAbandonsTheTypingWithEverythingChangedSinceTheFirstKeystroke)
+{
+    typeInto(pane->noteView(), QStringLiteral("a note"));
+    EXPECT_EQ(doc->editingLabel, "Change Note");
+    doc->setProjectTitle("Changed meanwhile");
+    QTest::keyClick(pane->noteView(), Qt::Key_Escape);
+    settle();
+    EXPECT_FALSE(doc->isInEditingSession);
+    EXPECT_EQ(stored(root).note, "");
+    EXPECT_EQ(doc->project.title, "");
+    EXPECT_FALSE(doc->undoManager()->canUndo());
+    EXPECT_TRUE(pane->noteView()->toPlainText().isEmpty());
+    EXPECT_TRUE(canvas->hasFocus());
+}
+
+TEST_F(NodeContentInspectorTest, EscapeInASessionOpenedElsewhereTakesBackOnlyTheTyping)
+{
+    doc->beginEditingSession("Change Fill Color");
+    doc->setProjectTitle("Someone else's change");
+    typeInto(pane->noteView(), QStringLiteral("typed"));
+    QTest::keyClick(pane->noteView(), Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(stored(root).note, "");
+    EXPECT_EQ(doc->project.title, "Someone else's change");
+    EXPECT_TRUE(doc->isInEditingSession);
+    EXPECT_EQ(doc->editingLabel, "Change Fill Color");
+    EXPECT_EQ(pane->noteView()->toPlainText(), QString());
+}
+
+TEST_F(NodeContentInspectorTest, TheFinalTitleIsUndoableEvenWhenTheTypingsSessionWasClosedElsewhere)
+{
+    typeInto(pane->titleView(), QStringLiteral("X"));
+    doc->commitEditingSession(); // say, a command elsewhere committed the open session
+    settle();
+    LogCapture log;
+    leave();
+    EXPECT_FALSE(log.contains("not being in an editing session"));
+    EXPECT_FALSE(doc->isInEditingSession);
+    EXPECT_EQ(undoName(), "Change Label");
+}
+
+TEST_F(NodeContentInspectorTest, ARestoredTitleSelectionIsClampedToTheNewText)
+{
+    typeInto(pane->titleView(), QStringLiteral("abc"));
+    Node shorter = stored(root);
+    shorter.title = "R";
+    doc->updateNodes({shorter}, NodeUpdateOperation::title, true);
+    settle();
+    EXPECT_EQ(pane->titleView()->toPlainText(), QStringLiteral("R"));
+    EXPECT_EQ(pane->titleView()->textCursor().position(), 1);
+    leave();
+}
+
+TEST_F(NodeContentInspectorTest, ALinkIsStoredAsTypedAndOnlyWebAndMailLinksAreOpened)
+{
+    test::DesktopRecorder desktop;
+    EXPECT_FALSE(pane->linkButton()->isEnabled());
+    typeInto(pane->linkView(), QStringLiteral("javascript:alert(1)"));
+    QTest::keyClick(pane->linkView(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(stored(root).url, "javascript:alert(1)");
+    EXPECT_EQ(undoName(), "Set Link");
+    ASSERT_TRUE(pane->linkButton()->isEnabled());
+    {
+        LogCapture log;
+        QTest::mouseClick(pane->linkButton(), Qt::LeftButton);
+        EXPECT_TRUE(log.contains("refusing to open a link of scheme \"javascript\""));
+    }
+    EXPECT_EQ(Beep::count(), 1);
+    EXPECT_TRUE(desktop.urls().empty());
+
+    pane->linkView()->clear();
+    typeInto(pane->linkView(), QStringLiteral("not a url"));
+    leave();
+    EXPECT_EQ(stored(root).url, "not a url");
+    pane->linkView()->setText(QStringLiteral("mailto:someone@example.org"));
+    QTest::mouseClick(pane->linkButton(), Qt::LeftButton);
+    EXPECT_EQ(desktop.urls(), std::vector<std::string>{"mailto:someone@example.org"});
+
+    QTest::mouseClick(pane->clearLinkButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(stored(root).url, "");
+    EXPECT_EQ(undoName(), "Clear Link");
+    EXPECT_FALSE(pane->linkButton()->isEnabled());
+}
+
+TEST_F(NodeContentInspectorTest, AnImageIsSetFromAFileAndAnUnreadableFileChangesNothing)
+{
+    QTemporaryDir folder;
+    const QString picture = folder.filePath(QStringLiteral("picture.png"));
+    QImage bitmap(300, 200, QImage::Format_ARGB32);
+    bitmap.fill(QColor(30, 140, 200));
+    ASSERT_TRUE(bitmap.save(picture));
+    const Size before = stored(root).size;
+    {
+        OpenPanelAnswer answer(picture);
+        QTest::mouseClick(pane->imageBrowseButton(), Qt::LeftButton);
+    }
+    settle();
+    ASSERT_TRUE(stored(root).image());
+    const Size imageSize = stored(root).image()->size();
+    EXPECT_DOUBLE_EQ(imageSize.width / imageSize.height, 1.5);
+    EXPECT_EQ(pane->imageWell()->image(), stored(root).image());
+    EXPECT_EQ(undoName(), "Set Image");
+    EXPECT_GT(stored(root).size.height, before.height);
+    test::saveScreenshot(&window, QStringLiteral("node-content-inspector-image"));
+
+    const QString junk = folder.filePath(QStringLiteral("junk.png"));
+    QFile file(junk);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not an image");
+    file.close();
+    doc->undoManager()->removeAllActions();
+    {
+        OpenPanelAnswer answer(junk);
+        QTest::mouseClick(pane->imageBrowseButton(), Qt::LeftButton);
+    }
+    settle();
+    EXPECT_EQ(stored(root).image(), pane->imageWell()->image());
+    EXPECT_EQ(stored(root).image()->size(), imageSize);
+    EXPECT_FALSE(doc->undoManager()->canUndo());
+
+    const Size withImage = stored(root).size;
+    QTest::mouseClick(pane->imageClearButton(), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(stored(root).image());
+    EXPECT_EQ(stored(root).size, withImage);
+    EXPECT_EQ(undoName(), "Clear Image");
+    EXPECT_FALSE(pane->imageWell()->image());
+}
+
+TEST_F(NodeContentInspectorTest, ControlsFollowTheSelectionAndTheCanvasTitleEditor)
+{
+    Node linked = stored(a);
+    linked.url = "https://example.org";
+    linked.note = "A's note";
+    doc->updateNodes({linked}, NodeUpdateOperation::link, false);
+    select({a, b});
+    EXPECT_TRUE(pane->titleView()->toPlainText().isEmpty());
+    EXPECT_TRUE(pane->titleView()->isReadOnly());
+    EXPECT_FALSE(pane->linkView()->isEnabled());
+    EXPECT_FALSE(pane->imageWell()->isEnabled());
+    test::saveScreenshot(&window, QStringLiteral("node-content-inspector-disabled"));
+
+    select({a});
+    EXPECT_EQ(pane->titleView()->toPlainText(), QStringLiteral("A"));
+    EXPECT_EQ(pane->noteView()->toPlainText(), QStringLiteral("A's note"));
+    EXPECT_EQ(pane->linkView()->text(), QStringLiteral("https://example.org"));
+    EXPECT_TRUE(pane->linkButton()->isEnabled());
+    EXPECT_FALSE(pane->noteView()->isReadOnly());
+    test::saveScreenshot(&window, QStringLiteral("node-content-inspector"));
+
+    doc->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidBeginEditingNodeTitle(); });
+    settle();
+    EXPECT_TRUE(pane->titleView()->isReadOnly());
+    EXPECT_TRUE(pane->noteView()->isReadOnly());
+    EXPECT_FALSE(pane->linkView()->isEnabled());
+    EXPECT_FALSE(pane->imageBrowseButton()->isEnabled());
+    doc->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidEndEditingNodeTitle(); });
+    settle();
+    EXPECT_FALSE(pane->titleView()->isReadOnly());
+    EXPECT_TRUE(pane->imageBrowseButton()->isEnabled());
+
+    // An image set elsewhere shows with the commit, not with its update.
+    doc->beginEditingSession("Set Node Image");
+    Node pictured = stored(a);
+    pictured.setImage(Image(QImage(40, 30, QImage::Format_ARGB32)));
+    doc->updateNodes({pictured}, NodeUpdateOperation::imageSet, true);
+    settle();
+    EXPECT_FALSE(pane->imageWell()->image());
+    doc->commitEditingSession();
+    settle();
+    EXPECT_TRUE(pane->imageWell()->image());
+}
