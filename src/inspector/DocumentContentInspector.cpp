@@ -47,17 +47,13 @@ void DocumentContentInspector::viewDidLoad()
 
 void DocumentContentInspector::inspectorDidShow()
 {
-    if (!documentOrLog("inspectorDidShow()"))
-        return;
-    registerEventListener(this);
-    sync();
+    if (startFollowingDocument(this))
+        sync();
 }
 
 void DocumentContentInspector::inspectorDidHide()
 {
-    if (!documentOrLog("inspectorDidHide()"))
-        return;
-    unregisterEventListener();
+    stopFollowingDocument();
 }
 
 void DocumentContentInspector::sync()
@@ -93,28 +89,26 @@ void DocumentContentInspector::syncNotes()
 
 void DocumentContentInspector::changeTitle()
 {
-    const auto doc = documentOrLog("changeTitle(_:)");
-    if (!doc)
-        return;
-    const std::string title = titleField_->text().toStdString();
-    if (title == doc->project.title)
-        return;
-    doc->beginEditingSession("Change Document Title");
-    doc->setProjectTitle(title);
-    if (doc->isInEditingSession)
-        doc->commitEditingSession();
+    storeField(titleField_, "changeTitle(_:)", &VQProject::title, "Change Document Title", &VQDocument::setProjectTitle);
 }
 
 void DocumentContentInspector::changeAuthor()
 {
-    const auto doc = documentOrLog("changeAuthor(_:)");
+    storeField(authorField_, "changeAuthor(_:)", &VQProject::author, "Change Document Author",
+               &VQDocument::setProjectAuthor);
+}
+
+void DocumentContentInspector::storeField(QLineEdit* field, std::string_view function, std::string VQProject::*stored,
+                                          const char* label, void (VQDocument::*store)(const std::string&))
+{
+    const auto doc = documentOrLog(function);
     if (!doc)
         return;
-    const std::string author = authorField_->text().toStdString();
-    if (author == doc->project.author)
+    const std::string text = field->text().toStdString();
+    if (text == doc->project.*stored)
         return;
-    doc->beginEditingSession("Change Document Author");
-    doc->setProjectAuthor(author);
+    doc->beginEditingSession(label);
+    ((*doc).*store)(text);
     if (doc->isInEditingSession)
         doc->commitEditingSession();
 }

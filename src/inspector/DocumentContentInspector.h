@@ -15,6 +15,8 @@ class QLineEdit;
 namespace velquine {
 
 class EditingTextView;
+class VQDocument;
+class VQProject;
 
 class DocumentContentInspector : public InspectorController, public VQDocumentEventListener {
     Q_OBJECT
@@ -52,6 +54,9 @@ protected:
 private:
     void syncTitle();
     void syncNotes();
+    // A confirmed field: when its text differs from the stored one, stores it as one step labelled label.
+    void storeField(QLineEdit* field, std::string_view function, std::string VQProject::*stored, const char* label,
+                    void (VQDocument::*store)(const std::string&));
 
     QLineEdit* titleField_ = nullptr;
     QLineEdit* authorField_ = nullptr;

@@ -109,6 +109,22 @@ void InspectorController::registerEventListener(VQDocumentEventListener* listene
     doc->registerEventListener(relay_);
 }
 
+bool InspectorController::startFollowingDocument(VQDocumentEventListener* listener)
+{
+    if (!documentOrLog("inspectorDidShow()"))
+        return false;
+    registerEventListener(listener);
+    return true;
+}
+
+bool InspectorController::stopFollowingDocument()
+{
+    if (!documentOrLog("inspectorDidHide()"))
+        return false;
+    unregisterEventListener();
+    return true;
+}
+
 void InspectorController::unregisterEventListener()
 {
     if (!relay_)

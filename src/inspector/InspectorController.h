@@ -61,6 +61,11 @@ protected:
     // do nothing without a document.
     void registerEventListener(VQDocumentEventListener* listener);
     void unregisterEventListener();
+    // The show and hide of a pane that follows its document while shown: without a document they log
+    // missingDocumentMessage and answer false; otherwise they register (or unregister) the listener and
+    // answer true.
+    bool startFollowingDocument(VQDocumentEventListener* listener);
+    bool stopFollowingDocument();
 
 private:
     class Relay;

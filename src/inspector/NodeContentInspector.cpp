@@ -24,12 +24,6 @@ namespace velquine {
 
 namespace {
 
-void commitIfOpen(VQDocument& doc)
-{
-    if (doc.isInEditingSession)
-        doc.commitEditingSession();
-}
-
 QPushButton* makeButton(const QString& text, const char* name, QWidget* parent)
 {
     auto* button = new QPushButton(text, parent);
@@ -119,19 +113,16 @@ void NodeContentInspector::viewDidLoad()
 
 void NodeContentInspector::inspectorDidShow()
 {
-    if (!documentOrLog("inspectorDidShow()"))
+    if (!startFollowingDocument(this))
         return;
     isEditing_ = false;
-    registerEventListener(this);
     sync();
 }
 
 void NodeContentInspector::inspectorDidHide()
 {
-    if (!documentOrLog("inspectorDidHide()"))
-        return;
-    isEditing_ = false;
-    unregisterEventListener();
+    if (stopFollowingDocument())
+        isEditing_ = false;
 }
 
 std::optional<Node> NodeContentInspector::selectedNode() const
@@ -249,17 +240,12 @@ void NodeContentInspector::removeTypingUndoActions()
 
 void NodeContentInspector::imageWellAction()
 {
-    const auto doc = documentOrLog("imageWellAction(_:)");
-    std::optional<Node> node = doc ? selectedNode() : std::nullopt;
-    if (!node)
-        return;
-    doc->beginEditingSession("Set Image");
-    node->setImage(imageWell_->image());
-    node = autosizeNode(*node, autosizeKeepCenter);
-    const std::vector<Node> updated = doc->updateNodes({*node}, NodeUpdateOperation::imageSet, false);
-    doc->autoLayoutWholeNodeTrees(updated, false);
-    doc->resolveCollisions();
-    commitIfOpen(*doc);
+    editSelectedNode("imageWellAction(_:)", "Set Image", [this](VQDocument& doc, Node& node) {
+        node.setImage(imageWell_->image());
+        node = autosizeNode(node, autosizeKeepCenter);
+        doc.autoLayoutWholeNodeTrees(doc.updateNodes({node}, NodeUpdateOperation::imageSet, false), false);
+        doc.resolveCollisions();
+    });
 }
 
 void NodeContentInspector::browseImage()
@@ -276,16 +262,12 @@ void NodeContentInspector::browseImage()
 
 void NodeContentInspector::clearImage()
 {
-    const auto doc = documentOrLog("clearImage(_:)");
-    std::optional<Node> node = doc ? selectedNode() : std::nullopt;
-    if (!node)
-        return;
-    doc->beginEditingSession("Clear Image");
-    node->setImage(std::nullopt);
-    doc->updateNodes({*node}, NodeUpdateOperation::imageCleared, false);
-    doc->autolayoutWholeNodeTree(*node, false);
-    doc->resolveCollisions();
-    commitIfOpen(*doc);
+    editSelectedNode("clearImage(_:)", "Clear Image", [](VQDocument& doc, Node& node) {
+        node.setImage(std::nullopt);
+        doc.updateNodes({node}, NodeUpdateOperation::imageCleared, false);
+        doc.autolayoutWholeNodeTree(node, false);
+        doc.resolveCollisions();
+    });
 }
 
 bool NodeContentInspector::isVisitableScheme(const QString& scheme)
@@ -313,14 +295,10 @@ void NodeContentInspector::visitLink()
 
 void NodeContentInspector::clearLink()
 {
-    const auto doc = documentOrLog("clearLink(_:)");
-    std::optional<Node> node = doc ? selectedNode() : std::nullopt;
-    if (!node)
-        return;
-    doc->beginEditingSession("Clear Link");
-    node->url.clear();
-    doc->updateNodes({*node}, NodeUpdateOperation::link, false);
-    commitIfOpen(*doc);
+    editSelectedNode("clearLink(_:)", "Clear Link", [](VQDocument& doc, Node& node) {
+        node.url.clear();
+        doc.updateNodes({node}, NodeUpdateOperation::link, false);
+    });
 }
 
 void NodeContentInspector::controlTextDidBeginEditing()
@@ -333,14 +311,23 @@ void NodeContentInspector::controlTextDidEndEditing()
     if (!isEditing_)
         return;
     isEditing_ = false;
-    const auto doc = document();
+    editSelectedNode({}, "Set Link", [this](VQDocument& doc, Node& node) {
+        node.url = linkView_->text().toStdString();
+        doc.updateNodes({node}, NodeUpdateOperation::link, false);
+    });
+}
+
+void NodeContentInspector::editSelectedNode(std::string_view function, const char* label,
+                                            const std::function<void(VQDocument&, Node&)>& edit)
+{
+    const auto doc = function.empty() ? document() : documentOrLog(function);
     std::optional<Node> node = doc ? selectedNode() : std::nullopt;
     if (!node)
         return;
-    doc->beginEditingSession("Set Link");
-    node->url = linkView_->text().toStdString();
-    doc->updateNodes({*node}, NodeUpdateOperation::link, false);
-    commitIfOpen(*doc);
+    doc->beginEditingSession(label);
+    edit(*doc, *node);
+    if (doc->isInEditingSession)
+        doc->commitEditingSession();
 }
 
 // ---- Typing ----

@@ -6,7 +6,9 @@
 // and commits it when the view loses the focus; Escape abandons the typing and gives the keyboard back to
 // the canvas. While the canvas edits a title in place, the pane is read-only.
 
+#include <functional>
 #include <optional>
+#include <string_view>
 
 
 #include "document/VQDocumentEventListener.h"
@@ -20,6 +22,7 @@ namespace velquine {
 
 class EditingTextView;
 class ImageWell;
+class VQDocument;
 
 class NodeContentInspector : public InspectorController, public VQDocumentEventListener {
     Q_OBJECT
@@ -83,6 +86,11 @@ private:
     void enableFields();
     void disableFields();
     void setTextViewEditable(EditingTextView* view, bool editable);
+    // One step on the selected node: opens (or joins) a session labelled label, lets edit change and store the
+    // node, and commits. Nothing without one selected node; without a document, a log line for function
+    // (none when it is empty).
+    void editSelectedNode(std::string_view function, const char* label,
+                          const std::function<void(VQDocument&, Node&)>& edit);
     // Clears the typing steps of both text views.
     void removeTypingUndoActions();
 

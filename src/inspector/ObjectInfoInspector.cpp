@@ -93,17 +93,13 @@ void ObjectInfoInspector::viewDidLoad()
 
 void ObjectInfoInspector::inspectorDidShow()
 {
-    if (!documentOrLog("inspectorDidShow()"))
-        return;
-    registerEventListener(this);
-    sync();
+    if (startFollowingDocument(this))
+        sync();
 }
 
 void ObjectInfoInspector::inspectorDidHide()
 {
-    if (!documentOrLog("inspectorDidHide()"))
-        return;
-    unregisterEventListener();
+    stopFollowingDocument();
 }
 
 void ObjectInfoInspector::sync()
