@@ -32,10 +32,9 @@ DocumentContentInspector::DocumentContentInspector(QWidget* parent) : InspectorC
 
     connect(titleField_, &QLineEdit::editingFinished, this, &DocumentContentInspector::changeTitle);
     connect(authorField_, &QLineEdit::editingFinished, this, &DocumentContentInspector::changeAuthor);
-    connect(noteView_, &EditingTextView::textDidBeginEditing, this, &DocumentContentInspector::textDidBeginEditing);
-    connect(noteView_, &EditingTextView::textDidChange, this, &DocumentContentInspector::textDidChange);
-    connect(noteView_, &EditingTextView::textDidEndEditing, this, &DocumentContentInspector::textDidEndEditing);
-    connect(noteView_, &EditingTextView::cancelOperation, this, &DocumentContentInspector::cancelOperation);
+    InspectorLayout::connectEditing(
+        noteView_, this, [this] { textDidBeginEditing(); }, [this] { textDidChange(); },
+        [this] { textDidEndEditing(); }, [this] { cancelOperation(); });
     setFocusPolicy(Qt::StrongFocus);
     resize(260, 420);
 }

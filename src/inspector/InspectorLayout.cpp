@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "kit/EditingTextView.h"
 #include "kit/KVLabeledDivider.h"
 #include "platform/Font.h"
 
@@ -51,6 +52,15 @@ QBoxLayout* addRowSection(QVBoxLayout* layout, const QString& title)
     row->setSpacing(4);
     layout->addLayout(row);
     return row;
+}
+
+void connectEditing(EditingTextView* view, QObject* context, std::function<void()> began,
+                    std::function<void()> changed, std::function<void()> ended, std::function<void()> cancelled)
+{
+    QObject::connect(view, &EditingTextView::textDidBeginEditing, context, std::move(began));
+    QObject::connect(view, &EditingTextView::textDidChange, context, std::move(changed));
+    QObject::connect(view, &EditingTextView::textDidEndEditing, context, std::move(ended));
+    QObject::connect(view, &EditingTextView::cancelOperation, context, std::move(cancelled));
 }
 
 QFont textFont()

@@ -6,9 +6,16 @@
 #include <QFont>
 #include <QString>
 
+#include <functional>
+
 class QBoxLayout;
+class QObject;
 class QVBoxLayout;
 class QWidget;
+
+namespace velquine {
+class EditingTextView;
+}
 
 namespace velquine::InspectorLayout {
 
@@ -18,6 +25,9 @@ QWidget* makeContainer(QWidget* pane);
 void addSection(QVBoxLayout* layout, const QString& title, QWidget* content, int stretch = 0);
 // Adds a heading and a row layout for the section's controls, and returns the row.
 QBoxLayout* addRowSection(QVBoxLayout* layout, const QString& title);
+// Hands the view's editing reports (begin, change, end, Escape) to the handlers while context lives.
+void connectEditing(EditingTextView* view, QObject* context, std::function<void()> began,
+                    std::function<void()> changed, std::function<void()> ended, std::function<void()> cancelled);
 // The system font at 16 points.
 QFont textFont();
 

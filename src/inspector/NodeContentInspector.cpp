@@ -91,12 +91,10 @@ void NodeContentInspector::buildControls()
     imageRow->addWidget(imageClearButton_);
     layout->addLayout(imageRow);
 
-    for (EditingTextView* view : {titleView_, noteView_}) {
-        connect(view, &EditingTextView::textDidBeginEditing, this, &NodeContentInspector::textDidBeginEditing);
-        connect(view, &EditingTextView::textDidChange, this, [this, view] { textDidChange(view); });
-        connect(view, &EditingTextView::textDidEndEditing, this, [this, view] { textDidEndEditing(view); });
-        connect(view, &EditingTextView::cancelOperation, this, &NodeContentInspector::cancelOperation);
-    }
+    for (EditingTextView* view : {titleView_, noteView_})
+        InspectorLayout::connectEditing(
+            view, this, [this] { textDidBeginEditing(); }, [this, view] { textDidChange(view); },
+            [this, view] { textDidEndEditing(view); }, [this] { cancelOperation(); });
     connect(linkView_, &QLineEdit::textEdited, this, &NodeContentInspector::controlTextDidBeginEditing);
     connect(linkView_, &QLineEdit::editingFinished, this, &NodeContentInspector::controlTextDidEndEditing);
     connect(linkButton_, &QAbstractButton::clicked, this, &NodeContentInspector::visitLink);
