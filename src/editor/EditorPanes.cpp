@@ -1,18 +1,15 @@
 #include "editor/EditorPanes.h"
 
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "canvas/GraphView.h"
 #include "document/VQDocument.h"
-#include "editor/DocumentListenerRelay.h"
+#include "editor/GraphViewController.h"
 #include "editor/NoteViewController.h"
 #include "inspector/InspectorBarController.h"
 #include "kit/ScrollView.h"
 #include "kit/WindowActions.h"
-#include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 
 namespace velquine {
@@ -22,13 +19,6 @@ namespace {
 const char* const navigatorKey = "isNavigatorBarCollapsed";
 const char* const inspectorKey = "isInspectorCollapsed";
 const char* const noteKey = "isNoteViewCollapsed";
-
-std::optional<Size> screenSize()
-{
-    if (auto* screen = QGuiApplication::primaryScreen())
-        return Size{double(screen->size().width()), double(screen->size().height())};
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -54,8 +44,7 @@ EditorContentViewController::EditorContentViewController(const std::shared_ptr<V
                                                          QWidget* parent)
     : QWidget(parent), document_(document), split_(new QSplitter(Qt::Vertical, this)),
       scrollView_(new ScrollView(split_)), graphView_(new GraphView(Rect{{0, 0}, {1000, 1000}})),
-      noteViewController_(new NoteViewController(document, split_)),
-      relay_(std::make_shared<DocumentListenerRelay>(this))
+      noteViewController_(new NoteViewController(document, split_))
 {
     setObjectName(QStringLiteral("EditorContentViewController"));
     auto* layout = new QVBoxLayout(this);
@@ -78,19 +67,12 @@ EditorContentViewController::EditorContentViewController(const std::shared_ptr<V
     setNoteViewCollapsed(UserDefaults::standard().boolForKey(noteKey));
 
     if (document) {
-        relay_->onReplaceProject = [this] { mirrorProject(false); };
-        relay_->onCommitSession = [this] { mirrorProject(false); };
-        relay_->onCancelSession = [this] { mirrorProject(false); };
-        relay_->onStyle = [this] { mirrorProject(false); };
-        relay_->onSelection = [this] { mirrorProject(false); };
-        relay_->onUpdateNodes = [this](const std::vector<Node>&, NodeUpdateOperation) { mirrorProject(false); };
-        document->registerEventListener(relay_);
         QPointer<GraphView> canvas = graphView_;
         document->setFocusGraphViewHandler([canvas] {
             if (canvas)
                 canvas->setFocus(Qt::OtherFocusReason);
         });
-        mirrorProject(true);
+        graphViewController_ = GraphViewController::create(document, graphView_, scrollView_);
     }
 }
 
@@ -98,40 +80,7 @@ EditorContentViewController::~EditorContentViewController() = default;
 
 Responder* EditorContentViewController::graphViewController() const
 {
-    return nullptr;
-}
-
-// Shows the project on the canvas, giving the canvas the map's rectangle when it changed.
-void EditorContentViewController::mirrorProject(bool reframe)
-{
-    auto document = document_.lock();
-    if (!document)
-        return;
-    const VQProject& project = document->project;
-    GraphView& view = *graphView_;
-    view.beginSyncLock();
-    view.setGraph(project.graph);
-    view.setProjectStyle(project.projectStyle);
-    view.setGrid(project.grid);
-    view.baseLayoutOptions = project.baseLayoutOptions;
-    view.updateSelectionAppearance(project.graph.nodes(project.selectedNodeUIDs));
-    const Rect canvasRect = project.graph.canvasRect(screenSize());
-    if (reframe || !(canvasRect == view.boundsRect())) {
-        view.setFrameSize(canvasRect.size);
-        view.setBoundsRect(canvasRect);
-        scrollView_->documentSizeChanged();
-    }
-    view.endSyncLock();
-    if (reframe) {
-        // Once the window has laid the panes out.
-        const Rect bounds = project.graph.boundingRect();
-        const Point middle{bounds.origin.x + bounds.size.width / 2, bounds.origin.y + bounds.size.height / 2};
-        QPointer<ScrollView> scroll = scrollView_;
-        RunLoop::post([scroll, middle] {
-            if (scroll)
-                scroll->centerOn(middle);
-        });
-    }
+    return graphViewController_.get();
 }
 
 bool EditorContentViewController::isNoteViewCollapsed() const
@@ -195,6 +144,7 @@ MindMapEditorWindowContentViewController::~MindMapEditorWindowContentViewControl
 
 void MindMapEditorWindowContentViewController::addSidePane(QWidget* pane, int width)
 {
+    width = std::max(width, pane->minimumSizeHint().width());
     paneWidths_[count()] = width;
     pane->setMinimumWidth(width);
     pane->setMaximumWidth(width * 2);

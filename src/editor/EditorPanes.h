@@ -18,7 +18,7 @@
 
 namespace velquine {
 
-class DocumentListenerRelay;
+class GraphViewController;
 class GraphView;
 class InspectorBarController;
 class NoteViewController;
@@ -58,7 +58,6 @@ public:
 
 private:
     void setNoteViewCollapsed(bool collapsed);
-    void mirrorProject(bool reframe);
 
     std::weak_ptr<VQDocument> document_;
     QSplitter* split_;
@@ -66,7 +65,7 @@ private:
     GraphView* graphView_;
     NoteViewController* noteViewController_;
     int noteHeight_ = 0;
-    std::shared_ptr<DocumentListenerRelay> relay_;
+    std::shared_ptr<GraphViewController> graphViewController_;
 };
 
 class MindMapEditorWindowContentViewController : public QSplitter, public Responder {

@@ -28,7 +28,7 @@ public:
     explicit InspectorBarController(const std::shared_ptr<VQDocument>& document, QWidget* parent = nullptr);
     ~InspectorBarController() override;
 
-    static constexpr int barWidth = 300;
+    static constexpr int barWidth = 340;
 
     KVVerticalTabBar* tabBar() const { return tabBar_; }
     QScrollArea* scrollView() const { return scrollView_; }

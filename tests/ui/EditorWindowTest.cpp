@@ -122,11 +122,12 @@ TEST(EditorWindow, OpensWithItsPanesAndToolbarAndRemembersEveryToggle)
     EXPECT_FALSE(second.contentViewController()->editorContentViewController()->isNoteViewCollapsed());
 
     // The inspector menu item opens a collapsed inspector on the chosen tab.
+    f.select({f.children().front()});
     ActionItem item{"switchSidebarInspector:", ActionItemKind::menuItem, "Content", 1};
     f.window->windowActions()->dispatcher().sendAction("switchSidebarInspector:", &item);
     EXPECT_FALSE(f.panes().isPaneCollapsed(2));
     EXPECT_FALSE(f.scope.defaults().boolForKey("isInspectorCollapsed"));
-    EXPECT_EQ(f.bar().currentInspector(), f.bar().documentContentInspector());
+    EXPECT_EQ(f.bar().currentInspector(), f.bar().nodeContentInspector());
 }
 
 TEST(EditorWindow, ZoomPopUpLogsAndMagnifies)
@@ -196,6 +197,7 @@ TEST(EditorWindow, InspectorTabsFollowTheSelectionAndRememberTheChoice)
     EditorFixture f;
     InspectorBarController& bar = f.bar();
     ASSERT_EQ(bar.tabBar()->items().size(), 2u);
+    f.select({});
     EXPECT_EQ(bar.currentInspector(), bar.documentStyleInspector());
     f.select({f.children().front()});
     EXPECT_EQ(bar.currentInspector(), bar.nodeStyleInspector());
@@ -212,6 +214,7 @@ TEST(EditorWindow, InspectorTabsFollowTheSelectionAndRememberTheChoice)
     InspectorBarController other(f.document);
     EXPECT_EQ(other.tabBar()->selectedItemIndex(), 0);
     EXPECT_EQ(other.currentInspector(), other.documentStyleInspector());
+    EXPECT_EQ(f.scope.defaults().integerForKey("lastSelectedInspectorTab"), 0);
 }
 
 TEST(EditorWindow, PhotoPickerPutsAFittedImageIntoTheSelectedNodesAsOneStep)
