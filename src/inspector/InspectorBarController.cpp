@@ -9,6 +9,7 @@
 #include "document/VQDocument.h"
 #include "editor/DocumentListenerRelay.h"
 #include "inspector/CheatSheetInspector.h"
+#include "inspector/DocumentStyleInspector.h"
 #include "inspector/NodeStyleInspector.h"
 #include "kit/SymbolImages.h"
 #include "platform/RunLoop.h"
@@ -80,7 +81,7 @@ InspectorController* InspectorBarController::adopt(InspectorController* pane)
 
 void InspectorBarController::setUp()
 {
-    documentStyleInspector_ = adopt(new PlaceholderInspector(QStringLiteral("DocumentStyleInspector"), false));
+    documentStyleInspector_ = adopt(new DocumentStyleInspector);
     nodeStyleInspector_ = adopt(new NodeStyleInspector);
     documentContentInspector_ = adopt(new PlaceholderInspector(QStringLiteral("DocumentContentInspector"), true));
     nodeContentInspector_ = adopt(new PlaceholderInspector(QStringLiteral("NodeContentInspector"), true));

@@ -1,0 +1,181 @@
+#include "inspector/ThemePreviewView.h"
+
+#include <chrono>
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
+
+#include "canvas/ThemePreview.h"
+
+namespace velquine {
+
+std::optional<std::size_t> indexOfTheme(const std::string& name, const std::vector<ProjectStyle>& styles)
+{
+    const QString wanted = QString::fromStdString(name).toLower();
+    for (std::size_t i = 0; i < styles.size(); ++i)
+        if (QString::fromStdString(styles[i].name).toLower() == wanted)
+            return i;
+    return std::nullopt;
+}
+
+ThemePreviewView::ThemePreviewView(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("themePreview"));
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumHeight(120);
+}
+
+void ThemePreviewView::renderBackingImage()
+{
+    const int w = width();
+    const int h = height();
+    const int n = int(availableStyles.size());
+    if (w <= 0 || h <= 0 || n == 0) {
+        backingImage_ = QImage();
+        update();
+        return;
+    }
+    QImage image(w * n * 2, h * 2, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2.0);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < n; ++i) {
+        painter.save();
+        drawThemePreview(availableStyles[std::size_t(i)], painter, Rect{double(w * i), 0, double(w), double(h)});
+        painter.restore();
+    }
+    painter.end();
+    backingImage_ = std::move(image);
+    layoutPreview();
+}
+
+void ThemePreviewView::selectNext()
+{
+    const int n = int(availableStyles.size());
+    if (n == 0)
+        return;
+    overflow = selectedStyleIndex >= n - 1;
+    selectedStyleIndex = overflow ? 0 : selectedStyleIndex + 1;
+    layoutPreview();
+    updateIndicator();
+}
+
+void ThemePreviewView::selectPrevious()
+{
+    const int n = int(availableStyles.size());
+    if (n == 0)
+        return;
+    overflow = selectedStyleIndex < 1;
+    selectedStyleIndex = overflow ? n - 1 : selectedStyleIndex - 1;
+    layoutPreview();
+    updateIndicator();
+}
+
+void ThemePreviewView::select(const std::string& name, bool notify, bool /*animated*/)
+{
+    selectedStyleIndex = int(indexOfTheme(name, availableStyles).value_or(0));
+    layoutPreview();
+    updateIndicator();
+    if (notify)
+        notifyDelegate();
+}
+
+void ThemePreviewView::notifyDelegate()
+{
+    if (delegate && selectedStyleIndex >= 0 && std::size_t(selectedStyleIndex) < availableStyles.size())
+        delegate->didSelectTheme(availableStyles[std::size_t(selectedStyleIndex)]);
+}
+
+QPointF ThemePreviewView::indicatorDotCenter(int index) const
+{
+    const int n = std::max<int>(1, int(availableStyles.size()));
+    const double stripWidth = width() / 2.0;
+    const double left = (width() - stripWidth) / 2.0;
+    const double slot = stripWidth / n;
+    // The strip is 8 points high with its bottom edge 8 points above the view's bottom.
+    return {left + slot * (index + 0.5), height() - 8.0 - 4.0};
+}
+
+void ThemePreviewView::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath clip;
+    clip.addRoundedRect(QRectF(rect()), 4, 4);
+    painter.setClipPath(clip);
+    if (!backingImage_.isNull()) {
+        const double dpr = backingImage_.devicePixelRatio();
+        const QRectF source(selectedStyleIndex * width() * dpr, 0, width() * dpr, height() * dpr);
+        painter.drawImage(QRectF(rect()), backingImage_, source);
+    }
+    for (int i = 0; i < int(availableStyles.size()); ++i) {
+        const bool selected = i == selectedStyleIndex;
+        painter.setPen(QPen(selected ? Qt::black : Qt::white, 1));
+        painter.setBrush(selected ? Qt::white : Qt::black);
+        painter.drawEllipse(indicatorDotCenter(i), 2.5, 2.5);
+    }
+    painter.setClipping(false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
+    }
+}
+
+void ThemePreviewView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    renderBackingImage();
+}
+
+void ThemePreviewView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || availableStyles.empty())
+        return QWidget::mousePressEvent(event);
+    const double x = event->position().x();
+    if (x < clickZoneWidth) {
+        selectPrevious();
+        notifyDelegate();
+    } else if (x >= width() - clickZoneWidth) {
+        selectNext();
+        notifyDelegate();
+    }
+}
+
+void ThemePreviewView::keyPressEvent(QKeyEvent* event)
+{
+    if (availableStyles.empty() || (event->key() != Qt::Key_Left && event->key() != Qt::Key_Right))
+        return QWidget::keyPressEvent(event);
+    event->key() == Qt::Key_Left ? selectPrevious() : selectNext();
+    notifyDelegate();
+}
+
+void ThemePreviewView::wheelEvent(QWheelEvent* event)
+{
+    // A fling's coasting events are dropped, and at most one step is taken per interval.
+    if (event->phase() == Qt::ScrollMomentum || event->phase() == Qt::ScrollEnd || availableStyles.empty())
+        return;
+    using namespace std::chrono;
+    const double now = duration<double>(system_clock::now().time_since_epoch()).count();
+    if (lastScrollTime_ >= now - minimumScrollInterval)
+        return;
+    lastScrollTime_ = now;
+    const QPoint delta = event->angleDelta();
+    // Wheel deltas grow upwards, so scrolling up or left (positive) steps back, as a scroll view would.
+    if (delta.x() > 0 || delta.y() > 0) {
+        selectPrevious();
+        notifyDelegate();
+    }
+    if (delta.x() < 0 || delta.y() < 0) {
+        selectNext();
+        notifyDelegate();
+    }
+}
+
+} // namespace velquine
