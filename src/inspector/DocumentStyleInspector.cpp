@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "document/VQDocument.h"
+#include "inspector/LayoutOptionsPopUps.h"
 #include "model/project/FactorySettings.h"
 #include "platform/UserDefaults.h"
 
@@ -36,18 +37,6 @@ QComboBox* popUp(QWidget* parent, const char* name, std::initializer_list<const 
     for (const char* title : titles)
         box->addItem(QString::fromLatin1(title));
     return box;
-}
-
-// The value a pop-up's selected title stands for, if any.
-template <class Value>
-std::optional<Value> valueForTitle(const QComboBox* selector, std::initializer_list<std::pair<const char*, Value>> titles)
-{
-    if (selector->currentIndex() < 0)
-        return std::nullopt;
-    for (const auto& [text, value] : titles)
-        if (selector->currentText() == QLatin1String(text))
-            return value;
-    return std::nullopt;
 }
 
 void retitle(QComboBox* box, const char* from, const char* to)
@@ -323,22 +312,8 @@ void DocumentStyleInspector::changeLayout(QObject* sender)
         return;
     doc->beginEditingSession("Change Layout Options");
     using Options = LayoutOptions;
-    Options options = doc->project.baseLayoutOptions;
-    options.layoutType = valueForTitle<Options::LayoutType>(
-        layoutTypeSelector, {{"Horizontal", Options::LayoutType::horizontal}, {"Vertical", Options::LayoutType::vertical}})
-        .value_or(options.layoutType);
-    options.layoutDirection = valueForTitle<Options::LayoutDirection>(
-        layoutDirectionSelector, {{"Left to Right", Options::LayoutDirection::ascending},
-                                  {"Top-Down", Options::LayoutDirection::ascending},
-                                  {"Right to Left", Options::LayoutDirection::descending},
-                                  {"Bottom-Up", Options::LayoutDirection::descending},
-                                  {"Balanced", Options::LayoutDirection::balanced}})
-        .value_or(options.layoutDirection);
-    options.branchType = valueForTitle<Options::BranchType>(
-        branchTypeSelector, {{"Rounded", Options::BranchType::rounded}, {"Angular", Options::BranchType::angular},
-                             {"Line", Options::BranchType::line}})
-        .value_or(options.branchType);
-    options.isManual = !isLayoutManualCheckbox->isChecked();
+    const Options options = layoutOptionsFromPopUps(doc->project.baseLayoutOptions, layoutTypeSelector,
+                                                    layoutDirectionSelector, branchTypeSelector, isLayoutManualCheckbox);
     doc->project.baseLayoutOptions = options;
 
     // The type and direction pop-ups balance; the check box only when the direction is balanced.

@@ -10,6 +10,7 @@
 
 #include "document/VQDocument.h"
 #include "inspector/FontFamilyPopUp.h"
+#include "inspector/LayoutOptionsPopUps.h"
 #include "kit/SegmentedControl.h"
 #include "platform/FontManager.h"
 #include "platform/RunLoop.h"
@@ -115,20 +116,6 @@ void NodeStyleInspector::updateFontVariantAvailability()
 
 namespace {
 
-// The layout value a pop-up title stands for, if any.
-template <class Value>
-std::optional<Value> valueForTitle(const QComboBox* selector,
-                                   std::initializer_list<std::pair<const char*, Value>> titles)
-{
-    if (selector->currentIndex() < 0)
-        return std::nullopt;
-    const QString title = selector->currentText();
-    for (const auto& [text, value] : titles)
-        if (title == QLatin1String(text))
-            return value;
-    return std::nullopt;
-}
-
 // Each selected node's tree root with the options, then the node itself without options of its own; each
 // node once, first entry kept.
 std::vector<Node> treeRootsWithOptions(const VQProject& project, const std::vector<Node>& selected,
@@ -177,22 +164,8 @@ void NodeStyleInspector::changeLayout(QObject* sender)
     if (!doc)
         return;
     using Options = LayoutOptions;
-    Options options = doc->project.baseLayoutOptions;
-    options.layoutType = valueForTitle<Options::LayoutType>(
-        layoutTypeSelector, {{"Horizontal", Options::LayoutType::horizontal}, {"Vertical", Options::LayoutType::vertical}})
-        .value_or(options.layoutType);
-    options.layoutDirection = valueForTitle<Options::LayoutDirection>(
-        layoutDirectionSelector, {{"Left to Right", Options::LayoutDirection::ascending},
-                                  {"Top-Down", Options::LayoutDirection::ascending},
-                                  {"Right to Left", Options::LayoutDirection::descending},
-                                  {"Bottom-Up", Options::LayoutDirection::descending},
-                                  {"Balanced", Options::LayoutDirection::balanced}})
-        .value_or(options.layoutDirection);
-    options.branchType = valueForTitle<Options::BranchType>(
-        branchTypeSelector, {{"Rounded", Options::BranchType::rounded}, {"Angular", Options::BranchType::angular},
-                             {"Line", Options::BranchType::line}})
-        .value_or(options.branchType);
-    options.isManual = !isLayoutManualCheckbox->isChecked();
+    const Options options = layoutOptionsFromPopUps(doc->project.baseLayoutOptions, layoutTypeSelector,
+                                                    layoutDirectionSelector, branchTypeSelector, isLayoutManualCheckbox);
 
     // The type and direction pop-ups balance; the check box only when it turns a balanced layout automatic.
     const bool isPopUp = qobject_cast<QComboBox*>(sender) != nullptr;
