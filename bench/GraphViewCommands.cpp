@@ -1,0 +1,107 @@
+// Commands as a user triggers them in an editor: a new child through the canvas controller with its title
+// committed, the tree's layout, the canvas brought in line and the visible area repainted; and the undo of
+// one edit on a large map with the canvas following.
+#include <benchmark/benchmark.h>
+
+#include <QWidget>
+
+#include "canvas/GraphView.h"
+#include "editor/GraphViewController.h"
+#include "kit/ScrollView.h"
+#include "platform/RunLoop.h"
+#include "platform/UndoManager.h"
+
+using namespace velquine;
+
+namespace {
+
+// A root whose main nodes carry up to 99 children each.
+std::shared_ptr<VQDocument> largeDocument(int nodeCount)
+{
+    auto document = std::make_shared<VQDocument>();
+    NodeStyle style;
+    style.font = Font::systemFont(14);
+    std::vector<Node> nodes;
+    Node root(1, std::nullopt, style);
+    root.title = "Central topic";
+    root.size = {160, 48};
+    nodes.push_back(root);
+    std::int64_t uid = 2;
+    std::size_t mainIndex = 0;
+    for (int i = 1; i < nodeCount; ++i, ++uid) {
+        bool isMain = (i - 1) % 100 == 0;
+        Node node(uid, isMain ? 1 : nodes[mainIndex].uid, style);
+        node.title = (isMain ? "Main " : "Topic ") + std::to_string(i);
+        node.center = {isMain ? 300.0 : 600.0, 40.0 * i};
+        node.size = {120, 30};
+        nodes[isMain ? 0 : mainIndex].childrenUIDs.push_back(uid);
+        if (isMain)
+            mainIndex = nodes.size();
+        nodes.push_back(node);
+    }
+    document->project.graph.updateNodes(nodes);
+    return document;
+}
+
+struct Editor {
+    std::shared_ptr<VQDocument> document;
+    QWidget window;
+    ScrollView* scrollView = new ScrollView(&window);
+    GraphView* graphView = new GraphView;
+    std::shared_ptr<GraphViewController> controller;
+
+    explicit Editor(int nodeCount) : document(largeDocument(nodeCount))
+    {
+        window.resize(1200, 800);
+        scrollView->resize(1200, 800);
+        scrollView->setDocumentView(graphView);
+        window.show();
+        controller = GraphViewController::create(document, graphView, scrollView);
+        RunLoop::drain();
+    }
+    void settle()
+    {
+        RunLoop::drain();
+        scrollView->viewport()->repaint();
+    }
+};
+
+void BM_NewChildCommand(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    int added = 0;
+    for (auto _ : state) {
+        editor.controller->insertChildNode(parent, std::nullopt);
+        Node child = *editor.document->project.graph.node(editor.document->project.selectedNodeUIDs.front());
+        child.title = "New topic";
+        editor.controller->editNodeTitle(child, true);
+        editor.settle();
+        ++added;
+    }
+    state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
+    state.counters["added"] = added;
+}
+BENCHMARK(BM_NewChildCommand)->Arg(10000)->Iterations(1000)->Unit(benchmark::kMillisecond);
+
+void BM_UndoOneEdit(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    Node node = *editor.document->project.graph.node(std::int64_t{3});
+    node.title = "Renamed";
+    editor.controller->editNodeTitle(node, true);
+    editor.settle();
+    UndoManager& undo = *editor.document->undoManager();
+    for (auto _ : state) {
+        undo.undo();
+        editor.settle();
+        state.PauseTiming();
+        undo.redo();
+        editor.settle();
+        state.ResumeTiming();
+    }
+    state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
+}
+BENCHMARK(BM_UndoOneEdit)->Arg(50000)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+} // namespace
