@@ -176,6 +176,18 @@ public:
 
     std::weak_ptr<GraphViewDelegate> delegate;
 
+    // ---- Keyboard navigation ----
+
+    enum class NavigationDirection { up, left, down, right };
+    // Selects the neighbour in the direction (through the delegate), or beeps when there is none.
+    void moveSelection(NavigationDirection direction);
+    // Structural navigation in automatically laid out trees, then the nearest node in the direction inside the
+    // tree of the first selected node, then over the whole map. Whether a node was chosen.
+    bool navigate(NavigationDirection direction);
+    bool selectRelatedNodeInTree(NavigationDirection direction);
+    bool selectNearestNode(std::vector<Node> candidates, NavigationDirection direction);
+    static double squaredDistanceToNearestCorner(const Rect& rect, Point point);
+
     // ---- Drawing ----
 
     // Draws the bounds (or the source area of the canvas) into the target rectangle of the painter, whether the
@@ -185,6 +197,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     // One-time configuration of the layer tree.
     void setUp();
@@ -196,6 +214,20 @@ protected:
 private:
     friend struct GraphViewIndex;
     struct ReloadPlan;
+
+    // Mouse and key input (GraphViewInput.cpp).
+    void leftMouseDown(Point point, Qt::KeyboardModifiers modifiers);
+    void leftMouseUp(Point point);
+    // Writes the selection straight into the document and tells its listeners; nothing without one.
+    void writeDocumentSelection(const std::vector<Node>& nodes);
+    std::vector<NodeLayer*> nodeLayersAt(Point point) const;
+    // The window's command for a canvas key, sent along its action chain; beeps when nothing answers.
+    void sendWindowAction(const char* selector);
+    bool handleCanvasKey(QKeyEvent* event);
+    // The nodes of the selected identifiers the graph holds, in selection order.
+    std::vector<Node> selectedNodes() const { return graph_.nodes(selectedNodeUIDs); }
+    void chooseNode(const Node& node);
+    int clickCount_ = 1;
 
     void updateBackgroundLayer();
     void applySelectionRect();

@@ -1,0 +1,214 @@
+// Mouse and key input of the canvas: clicks select (Shift or Ctrl adds or removes), a press on empty canvas
+// starts the rubber band, and the canvas keys go to the window's commands or move the selection.
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <algorithm>
+
+#include "canvas/GraphView.h"
+#include "canvas/GraphViewIndex.h"
+#include "canvas/layers/NodeLayer.h"
+#include "document/VQDocument.h"
+#include "kit/Beep.h"
+#include "kit/KeyPolicy.h"
+#include "kit/WindowActions.h"
+
+namespace velquine {
+
+std::vector<NodeLayer*> GraphView::nodeLayersAt(Point point) const
+{
+    std::vector<NodeLayer*> hits;
+    for (const auto& layer : nodeLayers_)
+        if (layer->frame().contains(point))
+            hits.push_back(layer.get());
+    return hits;
+}
+
+void GraphView::writeDocumentSelection(const std::vector<Node>& nodes)
+{
+    const auto target = delegate.lock();
+    VQDocument* document = target ? target->document() : nullptr;
+    if (!document)
+        return;
+    document->project.setSelectedNodes(nodes);
+    document->notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidChangeSelection(); });
+}
+
+void GraphView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        clickCount_ = 1;
+        leftMouseDown(layerPointFromWidget(event->position()), event->modifiers());
+    }
+    event->accept();
+}
+
+// Qt delivers the second press of a double click here instead of to mousePressEvent.
+void GraphView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        leftMouseDown(layerPointFromWidget(event->position()), event->modifiers());
+        clickCount_ = 2;
+    }
+    event->accept();
+}
+
+void GraphView::mouseMoveEvent(QMouseEvent* event)
+{
+    const Point point = layerPointFromWidget(event->position());
+    mouseMoveLocation = point;
+    if ((event->buttons() & Qt::LeftButton) && inputPhase == GraphViewInputPhase::massSelecting)
+        updateRubberBandSelection(point);
+    event->accept();
+}
+
+void GraphView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        leftMouseUp(layerPointFromWidget(event->position()));
+    event->accept();
+}
+
+void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
+{
+    mouseDownLocation = point;
+    mouseMoveLocation = point;
+    inputPhase = GraphViewInputPhase::idle;
+    const std::vector<NodeLayer*> hits = nodeLayersAt(point);
+    const bool anySelected = std::any_of(nodeLayers_.begin(), nodeLayers_.end(),
+                                         [](const auto& layer) { return layer->isSelected(); });
+    std::vector<Node> hitNodes;
+    for (NodeLayer* layer : hits)
+        hitNodes.push_back(layer->node());
+    if (hits.empty()) {
+        inputPhase = GraphViewInputPhase::massSelecting;
+        beginRubberBandSelection(point);
+        if (anySelected)
+            writeDocumentSelection({});
+        return;
+    }
+    const bool hitSelected = std::any_of(hits.begin(), hits.end(), [](NodeLayer* layer) { return layer->isSelected(); });
+    index_->appliedSelection.reset();
+    if (anySelected && (modifiers & (Qt::ShiftModifier | Qt::ControlModifier))) {
+        std::vector<Node> nodes = selectedNodes();
+        if (!hitSelected) {
+            for (NodeLayer* layer : hits)
+                setSelected(*layer, true);
+            nodes.insert(nodes.end(), hitNodes.begin(), hitNodes.end());
+        } else {
+            std::erase_if(nodes, [&](const Node& node) {
+                return std::any_of(hitNodes.begin(), hitNodes.end(), [&](const Node& hit) { return hit.uid == node.uid; });
+            });
+        }
+        writeDocumentSelection(nodes);
+        return;
+    }
+    inputPhase = GraphViewInputPhase::nodeDragging;
+    if (hitSelected)
+        return; // the whole selection may be dragged
+    for (const auto& layer : nodeLayers_)
+        setSelected(*layer, false);
+    for (NodeLayer* layer : hits)
+        setSelected(*layer, true);
+    writeDocumentSelection(hitNodes);
+}
+
+void GraphView::leftMouseUp(Point point)
+{
+    mouseUpLocation = point;
+    mouseMoveLocation = point;
+    switch (inputPhase) {
+    case GraphViewInputPhase::massSelecting:
+        endRubberBandSelection(point);
+        break;
+    case GraphViewInputPhase::nodeDragging: {
+        // A click without movement narrows the selection to the nodes under the pointer.
+        if (clickCount_ == 2)
+            break;
+        std::vector<Node> nodes;
+        for (NodeLayer* layer : nodeLayersAt(point))
+            nodes.push_back(layer->node());
+        if (const auto target = delegate.lock())
+            target->selectNodes(nodes, true);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// ---- Keys ----
+
+bool GraphView::event(QEvent* event)
+{
+    // Tab would move the focus before keyPressEvent sees it; reserved keys must not fire window shortcuts.
+    if (KeyPolicy::acceptReservedShortcutOverride(event))
+        return true;
+    if (event->type() == QEvent::KeyPress) {
+        auto* keyEvent = static_cast<QKeyEvent*>(event);
+        if (keyEvent->key() == Qt::Key_Tab || keyEvent->key() == Qt::Key_Backtab) {
+            keyPressEvent(keyEvent);
+            return true;
+        }
+    }
+    return LayerHostWidget::event(event);
+}
+
+void GraphView::sendWindowAction(const char* selector)
+{
+    WindowActions* actions = WindowActions::of(this);
+    if (!actions || !actions->dispatcher().sendAction(selector))
+        Beep::beep();
+}
+
+bool GraphView::handleCanvasKey(QKeyEvent* event)
+{
+    const bool hasSelection = !selectedNodes().empty();
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (!hasSelection)
+            return false;
+        sendWindowAction("deselectAll:");
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        if (!hasSelection)
+            Beep::beep();
+        else
+            sendWindowAction("newChildNode:");
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        sendWindowAction("newSiblingNode:");
+        return true;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        sendWindowAction(event->modifiers() & Qt::ShiftModifier ? "deleteSingle:" : "delete:");
+        return true;
+    case Qt::Key_Up:
+        moveSelection(NavigationDirection::up);
+        return true;
+    case Qt::Key_Left:
+        moveSelection(NavigationDirection::left);
+        return true;
+    case Qt::Key_Down:
+        moveSelection(NavigationDirection::down);
+        return true;
+    case Qt::Key_Right:
+        moveSelection(NavigationDirection::right);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void GraphView::keyPressEvent(QKeyEvent* event)
+{
+    if (handleCanvasKey(event))
+        event->accept();
+    else
+        LayerHostWidget::keyPressEvent(event);
+}
+
+} // namespace velquine

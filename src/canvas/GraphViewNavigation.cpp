@@ -1,0 +1,183 @@
+// Moving the selection with the arrow keys: along the tree in automatically laid out trees, else to the
+// nearest node within a quarter turn of the arrow's direction.
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "canvas/GraphView.h"
+#include "kit/Beep.h"
+
+namespace velquine {
+
+namespace {
+
+Rect frameOf(const Node& node)
+{
+    return Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
+                node.size.height);
+}
+
+// The angle of the vector from the candidate to the reference point, in degrees within [0, 360).
+double angleTo(Point reference, Point candidate)
+{
+    const float dy = static_cast<float>(reference.y - candidate.y);
+    const float dx = static_cast<float>(reference.x - candidate.x);
+    double angle = static_cast<double>(std::atan2(dy, dx)) * 180.0 / std::numbers::pi;
+    while (angle < 0)
+        angle += 360;
+    return angle;
+}
+
+bool inSector(double a, GraphView::NavigationDirection direction)
+{
+    switch (direction) {
+    case GraphView::NavigationDirection::up:
+        return a > 45 && a <= 135;
+    case GraphView::NavigationDirection::left:
+        return a <= 45 || a > 315;
+    case GraphView::NavigationDirection::right:
+        return a > 135 && a <= 225;
+    case GraphView::NavigationDirection::down:
+        return a > 225 && a <= 315;
+    }
+    return false;
+}
+
+bool isBefore(GraphView::NavigationDirection direction)
+{
+    return direction == GraphView::NavigationDirection::left || direction == GraphView::NavigationDirection::up;
+}
+
+double coordinate(Point point, bool xAxis)
+{
+    return xAxis ? point.x : point.y;
+}
+
+} // namespace
+
+double GraphView::squaredDistanceToNearestCorner(const Rect& rect, Point point)
+{
+    const Point corners[] = {{rect.minX(), rect.minY()}, {rect.maxX(), rect.minY()}, {rect.maxX(), rect.maxY()},
+                             {rect.minX(), rect.maxY()}};
+    double best = INFINITY;
+    for (const Point& corner : corners) {
+        const double dx = corner.x - point.x;
+        const double dy = corner.y - point.y;
+        best = std::min(best, dx * dx + dy * dy);
+    }
+    return best;
+}
+
+void GraphView::chooseNode(const Node& node)
+{
+    if (const auto target = delegate.lock())
+        target->selectNodes({node}, true);
+}
+
+void GraphView::moveSelection(NavigationDirection direction)
+{
+    if (!navigate(direction))
+        Beep::beep();
+}
+
+bool GraphView::navigate(NavigationDirection direction)
+{
+    const std::vector<Node> selected = selectedNodes();
+    if (!selected.empty()) {
+        const Node root = graph_.rootAncestor(selected.front());
+        if (!layoutOptionsGoverning(root).isManual && selectRelatedNodeInTree(direction))
+            return true;
+        if (selectNearestNode(graph_.subtree(root), direction))
+            return true;
+    }
+    std::vector<Node> all;
+    all.reserve(graph_.count());
+    for (const auto& [uid, node] : graph_.nodeBin())
+        all.push_back(node);
+    return selectNearestNode(std::move(all), direction);
+}
+
+bool GraphView::selectNearestNode(std::vector<Node> candidates, NavigationDirection direction)
+{
+    const std::vector<Node> selected = selectedNodes();
+    Point reference = mouseMoveLocation;
+    if (!selected.empty()) {
+        reference = selected.front().center;
+        const std::int64_t uid = selected.front().uid;
+        std::erase_if(candidates, [uid](const Node& node) { return node.uid == uid; });
+    }
+    std::erase_if(candidates,
+                  [&](const Node& node) { return !inSector(angleTo(reference, node.center), direction); });
+    if (candidates.empty())
+        return false;
+    std::stable_sort(candidates.begin(), candidates.end(), [&](const Node& a, const Node& b) {
+        return squaredDistanceToNearestCorner(frameOf(a), reference)
+            < squaredDistanceToNearestCorner(frameOf(b), reference);
+    });
+    chooseNode(candidates.front());
+    return true;
+}
+
+bool GraphView::selectRelatedNodeInTree(NavigationDirection direction)
+{
+    const std::vector<Node> selected = selectedNodes();
+    if (selected.empty())
+        return false;
+    const Node& node = selected.front();
+    const bool horizontal = layoutOptionsGoverning(node).layoutType == LayoutOptions::LayoutType::horizontal;
+    const bool alongTree = horizontal == (direction == NavigationDirection::left
+                                          || direction == NavigationDirection::right);
+    const bool treeX = horizontal;
+    const bool before = isBefore(direction);
+    const double own = coordinate(node.center, alongTree ? treeX : !treeX);
+    const auto onSide = [before](double value, double reference) {
+        return before ? value < reference : value > reference;
+    };
+    const std::optional<Node> parent = graph_.parent(node);
+    if (alongTree) {
+        if (parent && onSide(coordinate(parent->center, treeX), own)) {
+            chooseNode(*parent);
+            return true;
+        }
+        std::vector<Node> children = graph_.nodes(node.childrenUIDs);
+        const auto distance = [&node](const Node& child) {
+            const double dx = child.center.x - node.center.x;
+            const double dy = child.center.y - node.center.y;
+            return dx * dx + dy * dy;
+        };
+        std::stable_sort(children.begin(), children.end(),
+                         [&](const Node& a, const Node& b) { return distance(a) < distance(b); });
+        for (const Node& child : children)
+            if (onSide(coordinate(child.center, treeX), own)) {
+                chooseNode(child);
+                return true;
+            }
+        return false;
+    }
+    if (!parent)
+        return false;
+    std::vector<Node> siblings = graph_.nodes(parent->childrenUIDs);
+    const double parentTree = coordinate(parent->center, treeX);
+    const double ownTree = coordinate(node.center, treeX);
+    std::erase_if(siblings, [&](const Node& sibling) {
+        if (sibling.uid == node.uid || sibling.uid == parent->uid)
+            return true;
+        const double tree = coordinate(sibling.center, treeX);
+        if (ownTree < parentTree ? tree > parentTree : tree < parentTree)
+            return true;
+        const double across = coordinate(sibling.center, !treeX);
+        return before ? across > own : across < own;
+    });
+    if (siblings.empty())
+        return false;
+    std::stable_sort(siblings.begin(), siblings.end(), [&](const Node& a, const Node& b) {
+        const double ca = coordinate(a.center, !treeX);
+        const double cb = coordinate(b.center, !treeX);
+        return before ? ca > cb : ca < cb;
+    });
+    chooseNode(siblings.front());
+    return true;
+}
+
+} // namespace velquine
