@@ -1,7 +1,6 @@
 #include "inspector/InspectorBarController.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -9,7 +8,10 @@
 #include "document/VQDocument.h"
 #include "editor/DocumentListenerRelay.h"
 #include "inspector/CheatSheetInspector.h"
+#include "inspector/DocumentContentInspector.h"
 #include "inspector/DocumentStyleInspector.h"
+#include "inspector/NodeContentInspector.h"
+#include "inspector/ObjectInfoInspector.h"
 #include "inspector/NodeStyleInspector.h"
 #include "kit/SymbolImages.h"
 #include "platform/RunLoop.h"
@@ -18,25 +20,6 @@
 namespace velquine {
 
 namespace {
-
-// A pane that is not part of this build yet: its name in the middle.
-class PlaceholderInspector : public InspectorController {
-public:
-    PlaceholderInspector(const QString& name, bool fills) : fills_(fills)
-    {
-        setObjectName(name);
-        auto* layout = new QVBoxLayout(this);
-        auto* label = new QLabel(name, this);
-        label->setAlignment(Qt::AlignCenter);
-        label->setForegroundRole(QPalette::PlaceholderText);
-        layout->addWidget(label);
-        resize(InspectorBarController::barWidth - 30, 200);
-    }
-    bool fillsScrollView() const override { return fills_; }
-
-private:
-    bool fills_;
-};
 
 const char* const tabKey = "lastSelectedInspectorTab";
 
@@ -83,9 +66,9 @@ void InspectorBarController::setUp()
 {
     documentStyleInspector_ = adopt(new DocumentStyleInspector);
     nodeStyleInspector_ = adopt(new NodeStyleInspector);
-    documentContentInspector_ = adopt(new PlaceholderInspector(QStringLiteral("DocumentContentInspector"), true));
-    nodeContentInspector_ = adopt(new PlaceholderInspector(QStringLiteral("NodeContentInspector"), true));
-    objectInfoInspector_ = adopt(new PlaceholderInspector(QStringLiteral("ObjectInfoInspector"), false));
+    documentContentInspector_ = adopt(new DocumentContentInspector);
+    nodeContentInspector_ = adopt(new NodeContentInspector);
+    objectInfoInspector_ = adopt(new ObjectInfoInspector);
     cheatSheetInspector_ = adopt(new CheatSheetInspector);
 
     tabBar_->setDelegate(this);
