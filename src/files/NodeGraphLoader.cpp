@@ -264,7 +264,8 @@ void removeChildCycles(NodeMap& nodes, ProjectLoadingProblems& problems)
 }
 
 // Every side table, each row onto its node.
-void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingProblems& problems)
+void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingProblems& problems,
+                    std::unordered_set<std::int64_t>& smallFonts)
 {
     readSideTable(connection, db::nodePositions, nodes, problems, [](const sql::Row& row, Node& node) {
         const Point center{row.get(db::x), row.get(db::y)};
@@ -288,13 +289,24 @@ void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingP
         node.childrenShouldInheritShape = get(row, db::optionalChildrenInheritShape, false);
     });
     // Nodes mostly share a handful of styles: each distinct text is decoded once.
-    std::unordered_map<std::string, NodeStyle> decodedStyles;
+    struct Decoded {
+        NodeStyle style;
+        bool smallFont;
+    };
+    std::unordered_map<std::string, Decoded> decodedStyles;
     readSideTable(connection, db::nodeStyles, nodes, problems, [&](const sql::Row& row, Node& node) {
         std::string json = row.get(db::styleJson);
         auto known = decodedStyles.find(json);
-        if (known == decodedStyles.end())
-            known = decodedStyles.emplace(json, NodeStyle::fromJsonString(json)).first;
-        node.style = known->second;
+        if (known == decodedStyles.end()) {
+            NodeStyle style = NodeStyle::fromJsonString(json);
+            const std::optional<double> size = NodeStyle::storedFontPointSize(json);
+            known = decodedStyles.emplace(json, Decoded{std::move(style), size && *size <= 1.0}).first;
+        }
+        node.style = known->second.style;
+        if (known->second.smallFont)
+            smallFonts.insert(node.uid);
+        else
+            smallFonts.erase(node.uid);
     });
     readSideTable(connection, db::nodeImages, nodes, problems, [](const sql::Row& row, Node& node) {
         std::optional<db::Data> data = row.get(db::image);
@@ -322,13 +334,14 @@ void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingP
     });
 }
 
-// Fonts of 1 point or less take the font of the project style's level for their node.
-void repairFonts(Graph& graph, const ProjectStyle& projectStyle)
+// Fonts of 1 point or less, also those stored with a size no font can have, take the font of the project
+// style's level for their node.
+void repairFonts(Graph& graph, const ProjectStyle& projectStyle, const std::unordered_set<std::int64_t>& smallFonts)
 {
     const ProjectStyle::Values& current = projectStyle.current;
     std::vector<Node> refonted;
     for (const auto& [uid, stored] : graph.nodeBin()) {
-        if (stored.style.font.pointSize() > 1.0)
+        if (stored.style.font.pointSize() > 1.0 && !smallFonts.count(uid))
             continue;
         Node& node = refonted.emplace_back(stored);
         switch (graph.nodeType(node)) {
@@ -361,7 +374,8 @@ ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& proje
     NodeMap nodes;
 
     readNodes(connection, nodes, problems);
-    readSideTables(connection, nodes, problems);
+    std::unordered_set<std::int64_t> smallFonts;
+    readSideTables(connection, nodes, problems, smallFonts);
     readChildrenOrder(connection, nodes, problems);
 
     appendMissingChildren(nodes);
@@ -381,7 +395,7 @@ ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& proje
         loaded.setNode(std::move(node), uid);
     graph = std::move(loaded);
 
-    repairFonts(graph, projectStyle);
+    repairFonts(graph, projectStyle, smallFonts);
     return problems;
 }
 

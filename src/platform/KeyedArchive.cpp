@@ -92,6 +92,15 @@ Color KeyedArchive::unarchiveColor(const Bytes& data)
     return *color;
 }
 
+std::optional<double> KeyedArchive::archivedFontSize(const Bytes& data)
+{
+    try {
+        return member(openArchive(data, fontClassName), "size", KeyedValue::Kind::real).asDouble();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 Font KeyedArchive::unarchiveFont(const Bytes& data)
 {
     const KeyedValue archive = openArchive(data, fontClassName);

@@ -8,6 +8,7 @@
 //   font:   {"$class": "NSFont", "name": <face name>, "size": <real>}
 
 #include <stdexcept>
+#include <optional>
 #include <string>
 
 #include "platform/Base64.h"
@@ -41,6 +42,8 @@ public:
     static Color unarchiveColor(const Bytes& data);
     // The font with its stored name, installed or not, and its size. Throws KeyedArchiveError.
     static Font unarchiveFont(const Bytes& data);
+    // The size a font archive stores, even one no font can have (0, negative); none when it cannot be read.
+    static std::optional<double> archivedFontSize(const Bytes& data);
 };
 
 } // namespace velquine

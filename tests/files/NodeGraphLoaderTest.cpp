@@ -4,6 +4,8 @@
 #include "DocumentDbTestSupport.h"
 
 #include "files/NodeGraphLoader.h"
+#include "platform/Base64.h"
+#include "platform/KeyedArchive.h"
 #include "model/graph/NodeUID.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
@@ -224,6 +226,42 @@ TEST(NodeGraphLoading, StylesAndTheFontRepair)
     EXPECT_EQ(nodeOf(loaded.graph, 5).style, small);
     // A style that does not convert leaves the default style.
     EXPECT_EQ(nodeOf(loaded.graph, 6).style, NodeStyle());
+}
+
+TEST(NodeGraphLoading, AStoredFontOfSizeZeroIsRepairedLikeATinyOne)
+{
+    Folder folder;
+    Database database = freshDatabase(folder);
+    // The archive of a 1.5-point font with its size (a big-endian double after the real marker) set to 0.
+    NodeStyle zero;
+    zero.font = Font::systemFont(1.5);
+    const Bytes archive = KeyedArchive::archivedData(zero.font);
+    Bytes zeroed = archive;
+    const Bytes size{0x23, 0x3f, 0xf8, 0, 0, 0, 0, 0, 0};
+    const auto at = std::search(zeroed.begin(), zeroed.end(), size.begin(), size.end());
+    ASSERT_NE(at, zeroed.end());
+    std::fill(at + 1, at + 9, 0);
+    const auto escaped = [](std::string text) {
+        for (std::size_t i = 0; (i = text.find('/', i)) != std::string::npos; i += 2)
+            text.insert(i, "\\");
+        return text;
+    };
+    std::string json = zero.jsonValue();
+    const std::string original = escaped(Base64::encode(archive));
+    ASSERT_NE(json.find(original), std::string::npos);
+    json.replace(json.find(original), original.size(), escaped(Base64::encode(zeroed)));
+    ASSERT_EQ(NodeStyle::storedFontPointSize(json), std::optional<double>(0.0));
+
+    exec(database, "INSERT INTO nodes (id, parentID) VALUES (1, NULL);"
+                   "INSERT INTO nodes (id, parentID) VALUES (2, 1);"
+                   "INSERT INTO node_styles (id, nodeID, style_json) VALUES (1, 1, '" + json + "');"
+                   "INSERT INTO node_styles (id, nodeID, style_json) VALUES (2, 2, '" + json + "');");
+    ProjectStyle style = ProjectStyle::omaha();
+    style.current.rootNodeStyle.font = Font::systemFont(21.0);
+    style.current.mainNodeStyle.font = Font::systemFont(17.0);
+    const Loaded loaded = load(database, style);
+    EXPECT_EQ(nodeOf(loaded.graph, 1).style.font, Font::systemFont(21.0));
+    EXPECT_EQ(nodeOf(loaded.graph, 2).style.font, Font::systemFont(17.0));
 }
 
 TEST(NodeGraphLoading, ImagesDecodeOrReportTheirProblem)

@@ -211,6 +211,19 @@ std::string NodeStyle::jsonValue() const
     return text;
 }
 
+std::optional<double> NodeStyle::storedFontPointSize(std::string_view jsonString)
+{
+    try {
+        const KeyedValue container = Json::read(jsonString);
+        const KeyedValue* value = container.find("font");
+        if (!value || !(value->isBytes() || value->isString()))
+            return std::nullopt;
+        return KeyedArchive::archivedFontSize(value->dataValue());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 NodeStyle NodeStyle::fromJsonString(std::string_view jsonString)
 {
     if (!isValidUTF8(jsonString))

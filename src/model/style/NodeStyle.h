@@ -134,6 +134,9 @@ struct NodeStyle {
     // A style from JSON text. Throws TextError for text that is not UTF-8, JsonError for text that is not JSON,
     // and what decode throws.
     static NodeStyle fromJsonString(std::string_view jsonString);
+    // The point size the JSON's font archive stores, also one no font can have (0); none when there is no
+    // readable font. A stored size of 0 decodes as the 12-point system font, so the loader asks for this.
+    static std::optional<double> storedFontPointSize(std::string_view jsonString);
 };
 
 struct NodeStyle::UserOverride::InsertResult {
