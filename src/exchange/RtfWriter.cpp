@@ -102,6 +102,18 @@ std::size_t indexOf(std::vector<T>& list, const T& value)
     return list.size() - 1;
 }
 
+// One paragraph style per list level, each naming the list and its level. LibreOffice takes the level of
+// a document's last paragraph only from its style, so every list paragraph also names the style of its
+// level.
+void appendListStyles(std::string& out)
+{
+    out += "{\\stylesheet{\\s0 Normal;}";
+    for (int level = 0; level <= RichTextParagraph::maxListLevel; ++level)
+        out += "{\\s" + std::to_string(level + 1) + "\\ls1\\ilvl" + std::to_string(level) + " List Level "
+            + std::to_string(level + 1) + ";}";
+    out += "}\n";
+}
+
 void appendListTable(std::string& out)
 {
     out += "{\\*\\listtable{\\list\\listtemplateid1\\listhybrid\n";
@@ -140,11 +152,18 @@ std::string RtfWriter::write(const RichTextDocument& document)
     for (const RichTextColor& color : colors)
         out += "\\red" + std::to_string(color.red) + "\\green" + std::to_string(color.green) + "\\blue" + std::to_string(color.blue) + ";";
     out += "}\n";
-    if (hasList)
+    if (hasList) {
+        appendListStyles(out);
         appendListTable(out);
+    }
 
     for (const RichTextParagraph& paragraph : document.paragraphs) {
-        out += "\\pard\\plain\\li" + std::to_string(twips(paragraph.headIndent)) + "\\fi"
+        // The list level, or -1 for a paragraph outside the list.
+        const int level = paragraph.listLevel ? std::clamp(*paragraph.listLevel, 0, RichTextParagraph::maxListLevel) : -1;
+        out += "\\pard\\plain";
+        if (level >= 0)
+            out += "\\s" + std::to_string(level + 1);
+        out += "\\li" + std::to_string(twips(paragraph.headIndent)) + "\\fi"
             + std::to_string(twips(paragraph.firstLineHeadIndent - paragraph.headIndent));
         switch (paragraph.alignment) {
         case RichTextAlignment::natural:
@@ -162,10 +181,8 @@ std::string RtfWriter::write(const RichTextDocument& document)
             out += "\\qj";
             break;
         }
-        if (paragraph.listLevel) {
-            const int level = std::clamp(*paragraph.listLevel, 0, RichTextParagraph::maxListLevel);
+        if (level >= 0)
             out += "\\ls1\\ilvl" + std::to_string(level) + " {\\listtext\\tab \\u8226\\'95\\tab }";
-        }
         for (const RichTextRun& run : paragraph.runs) {
             const RichTextAttributes& a = run.attributes;
             out += "{\\f" + std::to_string(a.fontFamily ? indexOf(fonts, *a.fontFamily) : 0);

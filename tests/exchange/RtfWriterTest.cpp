@@ -78,9 +78,9 @@ TEST(RtfWriter, ParagraphsCarryIndentsAlignmentAndListLevels)
     EXPECT_NE(rtf.find("\\pard\\plain\\li0\\fi0\\qr\\par\n"), std::string::npos);
     EXPECT_NE(rtf.find("\\pard\\plain\\li0\\fi0\\qj\\par\n"), std::string::npos);
     EXPECT_NE(rtf.find("\\pard\\plain\\li0\\fi0\\ql\\par\n"), std::string::npos);
-    EXPECT_NE(rtf.find("\\pard\\plain\\li800\\fi0\\ls1\\ilvl2 {\\listtext\\tab \\u8226\\'95\\tab }{\\f0 Item}\\par\n"), std::string::npos);
+    EXPECT_NE(rtf.find("\\pard\\plain\\s3\\li800\\fi0\\ls1\\ilvl2 {\\listtext\\tab \\u8226\\'95\\tab }{\\f0 Item}\\par\n"), std::string::npos);
     // Lists have nine levels; a deeper item is written at the last one, with its own indent.
-    EXPECT_NE(rtf.find("\\pard\\plain\\li4800\\fi0\\ls1\\ilvl8 {\\listtext"), std::string::npos);
+    EXPECT_NE(rtf.find("\\pard\\plain\\s9\\li4800\\fi0\\ls1\\ilvl8 {\\listtext"), std::string::npos);
     EXPECT_NE(rtf.find("{\\*\\listtable{\\list\\listtemplateid1\\listhybrid\n"), std::string::npos);
     EXPECT_NE(rtf.find("\\leveltemplateid109\\'01\\u8226\\'95;}{\\levelnumbers;}\\fi-360\\li6480\\lin6480 }\n{\\listname ;}\\listid1}}\n"),
               std::string::npos);
