@@ -7,12 +7,24 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/Base64.h"
 #include "platform/Geometry.h"
 
 namespace velquine {
+
+// The error of an image that gives no PNG data where PNG data is required.
+class ImageExtensionError : public std::runtime_error {
+public:
+    enum class Kind { unwrappingPNGRepresentationFailed };
+    explicit ImageExtensionError(Kind kind)
+        : std::runtime_error("The picture could not be converted to PNG data."), kind(kind)
+    {
+    }
+    Kind kind;
+};
 
 class Image {
 public:

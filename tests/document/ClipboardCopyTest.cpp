@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DocumentTestSupport.h"
 #include "document/VQDocumentPasteboard.h"
 #include "model/graph/Graph.h"
 #include "model/graph/Node.h"
@@ -20,6 +21,7 @@ using namespace velquine;
 namespace {
 
 using PB = VQDocumentPasteboard;
+using velquine::testing::RefusingPasteboard;
 
 const std::string handle = "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0";
 
@@ -65,21 +67,6 @@ struct CopyDefaults {
         UserDefaults::standard().set("copyNodeTitleColorsToPasteboard", colors);
     }
     ScopedStandardUserDefaults scoped;
-};
-
-// Refuses data for one type.
-class RefusingPasteboard : public Pasteboard {
-public:
-    explicit RefusingPasteboard(std::string refused) : refused_(std::move(refused)) { }
-    bool setData(const Bytes& data, const std::string& type) override
-    {
-        if (type == refused_)
-            return false;
-        return Pasteboard::setData(data, type);
-    }
-
-private:
-    std::string refused_;
 };
 
 } // namespace

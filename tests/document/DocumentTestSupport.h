@@ -174,6 +174,21 @@ protected:
 
 namespace velquine::testing {
 
+// Refuses data for one type.
+class RefusingPasteboard : public Pasteboard {
+public:
+    explicit RefusingPasteboard(std::string refused) : refused_(std::move(refused)) { }
+    bool setData(const Bytes& data, const std::string& type) override
+    {
+        if (type == refused_)
+            return false;
+        return Pasteboard::setData(data, type);
+    }
+
+private:
+    std::string refused_;
+};
+
 // A node with the given links and centre, every other field at its default.
 inline Node makeNode(std::int64_t uid, std::optional<std::int64_t> parentUID, std::vector<std::int64_t> children = {},
                      Point center = {0, 0})

@@ -1,0 +1,204 @@
+// The document's exports: the text outlines to files and to the pasteboard, and the map drawn as an image
+// or a PDF page through the installed renderer.
+
+#include <QBuffer>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <cmath>
+
+#include "document/VQDocument.h"
+#include "exchange/OPMLExporter.h"
+#include "exchange/YAMLExporter.h"
+#include "platform/Log.h"
+
+namespace velquine {
+
+namespace {
+
+const std::string& opmlType()
+{
+    return VQDocumentPasteboard::pasteboardType(VQDocumentPasteboard::Type::opml);
+}
+
+// Puts exported text on the pasteboard under its types: the data is asked for first, so a failing
+// exporter leaves the pasteboard alone. Rich text clears the pasteboard where the others declare their
+// types. Only the first type's write counts; the others carry the same bytes as a courtesy.
+void deliverText(const std::optional<std::string>& data, const std::vector<std::string>& types, bool clearFirst,
+                 Pasteboard& pasteBoard, std::string_view function)
+{
+    if (!data)
+        throw VQ_TEXT_ERROR(function, "can't get data");
+    if (clearFirst)
+        pasteBoard.clearContents();
+    else
+        pasteBoard.declareTypes(types);
+    if (!pasteBoard.setString(*data, types.front()))
+        throw VQ_TEXT_ERROR(function, "Error writing to pasteboard");
+    for (std::size_t i = 1; i < types.size(); ++i)
+        pasteBoard.setString(*data, types[i]);
+}
+
+void deliverBytes(const Bytes& data, const std::string& type, Pasteboard& pasteBoard, std::string_view function)
+{
+    pasteBoard.declareTypes({type});
+    if (!pasteBoard.setData(data, type))
+        throw VQ_TEXT_ERROR(function, "Error writing to pasteboard");
+}
+
+// What every rendering needs before it takes memory: a map with nodes and a renderer to draw it.
+std::shared_ptr<const GraphRenderer> rendererFor(const Graph& graph)
+{
+    if (graph.count() == 0)
+        throw TextError("There is nothing to export: the map has no nodes.");
+    std::shared_ptr<const GraphRenderer> renderer = GraphRenderer::installed();
+    if (!renderer)
+        throw TextError("The map cannot be drawn for export: no map renderer is installed.");
+    return renderer;
+}
+
+std::string wholeNumber(double value)
+{
+    return std::to_string(static_cast<long long>(value));
+}
+
+} // namespace
+
+// ---- Text outlines ----
+
+void VQDocument::exportPlainText(const std::string& url, const PlainTextExporter::Options& options) const
+{
+    PlainTextExporter(project.graph, options).exportTo(url);
+}
+
+void VQDocument::exportMarkdown(const std::string& url, const MarkdownExporter::Options& options) const
+{
+    MarkdownExporter(project.graph, options).exportTo(url);
+}
+
+void VQDocument::exportOPML(const std::string& url) const
+{
+    OPMLExporter(project.graph, opmlTitle()).exportTo(url);
+}
+
+std::string VQDocument::opmlTitle() const
+{
+    if (!project.title.empty())
+        return project.title;
+    for (const auto& [uid, node] : project.graph.nodeBin()) {
+        if (!node.parentUID)
+            return node.title;
+    }
+    return {};
+}
+
+void VQDocument::exportPlainTextToPasteboard(const PlainTextExporter::Options& options, Pasteboard& pasteBoard) const
+{
+    PlainTextExporter exporter(project.graph, options);
+    deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard,
+                "exportPlainTextToPasteboard(options:)");
+}
+
+void VQDocument::exportRichTextToPasteboard(const RichTextExporter::Options& options, Pasteboard& pasteBoard) const
+{
+    RichTextExporter exporter(project.graph);
+    exporter.options = options;
+    deliverText(exporter.rtfData(), {Pasteboard::rtfType}, true, pasteBoard, "exportRichTextToPasteboard(options:)");
+}
+
+void VQDocument::exportYamlToPasteboard(Pasteboard& pasteBoard) const
+{
+    YAMLExporter exporter(project.graph);
+    deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard, "exportYamlToPasteboard()");
+}
+
+void VQDocument::exportOPMLToPasteboard(Pasteboard& pasteBoard) const
+{
+    OPMLExporter exporter(project.graph, opmlTitle());
+    deliverText(exporter.exportData(), {opmlType(), Pasteboard::stringType}, false, pasteBoard,
+                "exportOPMLToPasteboard()");
+}
+
+void VQDocument::exportMarkdownToPasteboard(const MarkdownExporter::Options& options, Pasteboard& pasteBoard) const
+{
+    MarkdownExporter exporter(project.graph, options);
+    deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard,
+                "exportMarkdownToPasteboard(options:)");
+}
+
+// ---- Images and PDF ----
+
+Rect VQDocument::renderRect(const Graph& graph)
+{
+    const Rect bounds = graph.boundingRect();
+    return bounds.insetBy(-0.15 * bounds.width(), -0.15 * bounds.height());
+}
+
+Image VQDocument::renderImage(const GraphRenderOptions& options) const
+{
+    const VQProject snapshot = project;
+    const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
+    const Rect area = renderRect(snapshot.graph);
+    const double width = std::max(1.0, std::ceil(area.width()));
+    const double height = std::max(1.0, std::ceil(area.height()));
+    if (width * height > maxImagePixels)
+        throw TextError("The map is too large to export as an image: " + wholeNumber(width) + " × " + wholeNumber(height)
+                        + " pixels, more than the 200 million pixels an image may have. Export it as a PDF document "
+                          "instead.");
+    QImage bitmap(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
+    if (bitmap.isNull())
+        throw TextError("There is not enough memory to draw the map as an image of " + wholeNumber(width) + " × "
+                        + wholeNumber(height) + " pixels.");
+    bitmap.fill(Qt::transparent);
+    {
+        QPainter painter(&bitmap);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        renderer->render(painter, QRectF(0, 0, width, height), snapshot, area, options);
+    }
+    return Image(std::move(bitmap), Size{width, height});
+}
+
+Bytes VQDocument::renderPDF(const GraphRenderOptions& options) const
+{
+    const VQProject snapshot = project;
+    const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
+    const Rect area = renderRect(snapshot.graph);
+    const double scale = std::min(1.0, maxPDFPageSide / std::max(area.width(), area.height()));
+    const QSizeF page(std::max(1.0, std::floor(area.width() * scale)), std::max(1.0, std::floor(area.height() * scale)));
+
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72);
+        writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setTitle(QString::fromStdString(snapshot.title));
+        writer.setCreator(QStringLiteral("Velquine"));
+        QPainter painter(&writer);
+        if (!painter.isActive())
+            throw VQ_TEXT_ERROR("renderPDF(options:)", "can't get data");
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        renderer->render(painter, QRectF(QPointF(0, 0), page), snapshot, area, options);
+    }
+    const QByteArray& bytes = buffer.data();
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+void VQDocument::exportImageToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard) const
+{
+    const std::optional<Bytes> png = renderImage(options).pngData();
+    if (!png)
+        throw ImageExtensionError(ImageExtensionError::Kind::unwrappingPNGRepresentationFailed);
+    deliverBytes(*png, Pasteboard::pngType, pasteBoard, "exportImageToPasteboard(options:)");
+}
+
+void VQDocument::exportPDFToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard) const
+{
+    deliverBytes(renderPDF(options), Pasteboard::pdfType, pasteBoard, "exportPDFToPasteboard(options:)");
+}
+
+} // namespace velquine
