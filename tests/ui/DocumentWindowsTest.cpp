@@ -359,7 +359,7 @@ TEST_F(DocumentWindowsTest, AnyWindowCanHostADocumentAndClosingItAsksFirst)
     host->close();
     EXPECT_TRUE(host->isVisible());
     host->close();
-    QTRY_VERIFY(!host);
+    EXPECT_EVENTUALLY(!host);
     EXPECT_TRUE(controller().documents().empty());
     EXPECT_EQ(quits, 1);
 }
