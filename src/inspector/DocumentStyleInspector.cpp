@@ -51,6 +51,18 @@ void selectTitle(QComboBox* box, const char* title)
     box->setCurrentIndex(box->findText(QString::fromLatin1(title)));
 }
 
+// The background well's ready-made swatches: the fill colours of the first four palette entries the style
+// was defined with, its own background colour, and white.
+std::vector<Color> backgroundSwatches(const ProjectStyle& style)
+{
+    std::vector<Color> colours;
+    const std::vector<PaletteEntry>& palette = style.defaults.palette;
+    for (std::size_t i = 0; i < std::min<std::size_t>(4, palette.size()); ++i)
+        colours.push_back(palette[i].fillColor);
+    colours.push_back(style.defaults.backgroundColor);
+    return appendingWhiteSwatch(std::move(colours));
+}
+
 void addRow(QGridLayout* grid, int& row, const QString& label, QWidget* control)
 {
     if (!label.isEmpty())
@@ -197,9 +209,7 @@ void DocumentStyleInspector::sync()
     const VQProject& project = doc->project;
     const ProjectStyle& style = project.projectStyle;
     backgroundColorWell->setSelectedColor(style.current.backgroundColor);
-    std::vector<Color> seed = style.previewColors3();
-    seed.push_back(Color::white());
-    backgroundColorWell->setSwatchPaletteSeed(std::move(seed));
+    backgroundColorWell->setSwatchPaletteSeed(backgroundSwatches(style));
     backgroundColorWell->dropSwatchPopover();
 
     themeSelector->setCurrentIndex(themeSelector->findText(QString::fromStdString(style.name), Qt::MatchExactly));

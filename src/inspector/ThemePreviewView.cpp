@@ -1,14 +1,17 @@
 #include "inspector/ThemePreviewView.h"
 
-#include <chrono>
-
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QVariantAnimation>
 #include <QWheelEvent>
 
 #include "canvas/ThemePreview.h"
+#include "inspector/ThemeGalleryViewController.h"
+#include "kit/Popover.h"
+#include "platform/Clock.h"
+#include "platform/UserDefaults.h"
 
 namespace velquine {
 
@@ -26,6 +29,49 @@ ThemePreviewView::ThemePreviewView(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("themePreview"));
     setFocusPolicy(Qt::StrongFocus);
     setMinimumHeight(120);
+    slide_ = new QVariantAnimation(this);
+    slide_->setDuration(slideDuration);
+    slide_->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(slide_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        previewOffset_ = value.toDouble();
+        update();
+    });
+}
+
+ThemePreviewView::~ThemePreviewView() = default;
+
+void ThemePreviewView::layoutPreview()
+{
+    placePreview(!overflow);
+}
+
+void ThemePreviewView::placePreview(bool animated)
+{
+    const double target = -double(width()) * selectedStyleIndex;
+    const bool sliding = isSliding();
+    if (sliding && slide_->endValue().toDouble() == target)
+        return;
+    if (!sliding && previewOffset_ == target)
+        return;
+    slide_->stop();
+    if (!animated || !isVisible() || UserDefaults::standard().boolForKey("disableAnimations")) {
+        setPreviewOffset(target);
+        return;
+    }
+    slide_->setStartValue(previewOffset_);
+    slide_->setEndValue(target);
+    slide_->start();
+}
+
+void ThemePreviewView::setPreviewOffset(double offset)
+{
+    previewOffset_ = offset;
+    update();
+}
+
+bool ThemePreviewView::isSliding() const
+{
+    return slide_->state() == QAbstractAnimation::Running;
 }
 
 void ThemePreviewView::renderBackingImage()
@@ -75,10 +121,10 @@ void ThemePreviewView::selectPrevious()
     updateIndicator();
 }
 
-void ThemePreviewView::select(const std::string& name, bool notify, bool /*animated*/)
+void ThemePreviewView::select(const std::string& name, bool notify, bool animated)
 {
     selectedStyleIndex = int(indexOfTheme(name, availableStyles).value_or(0));
-    layoutPreview();
+    placePreview(animated && !overflow);
     updateIndicator();
     if (notify)
         notifyDelegate();
@@ -108,8 +154,9 @@ void ThemePreviewView::paintEvent(QPaintEvent* /*event*/)
     clip.addRoundedRect(QRectF(rect()), 4, 4);
     painter.setClipPath(clip);
     if (!backingImage_.isNull()) {
+        // Only the part of the row of previews that lies in the strip is drawn.
         const double dpr = backingImage_.devicePixelRatio();
-        const QRectF source(selectedStyleIndex * width() * dpr, 0, width() * dpr, height() * dpr);
+        const QRectF source(-previewOffset_ * dpr, 0, width() * dpr, height() * dpr);
         painter.drawImage(QRectF(rect()), backingImage_, source);
     }
     for (int i = 0; i < int(availableStyles.size()); ++i) {
@@ -132,11 +179,17 @@ void ThemePreviewView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     renderBackingImage();
+    slide_->stop();
+    setPreviewOffset(-double(width()) * selectedStyleIndex);
 }
 
 void ThemePreviewView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || availableStyles.empty())
+    if (availableStyles.empty())
+        return QWidget::mousePressEvent(event);
+    if (event->button() == Qt::RightButton)
+        return showGallery();
+    if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
     const double x = event->position().x();
     if (x < clickZoneWidth) {
@@ -145,7 +198,24 @@ void ThemePreviewView::mousePressEvent(QMouseEvent* event)
     } else if (x >= width() - clickZoneWidth) {
         selectNext();
         notifyDelegate();
+    } else {
+        showGallery();
     }
+}
+
+void ThemePreviewView::showGallery()
+{
+    if (!galleryPopover_) {
+        galleryPopover_ = std::make_unique<Popover>();
+        auto* controller = new ThemeGalleryViewController;
+        controller->setOwner(this);
+        galleryPopover_->setContentWidget(controller);
+        galleryController_ = controller;
+    } else if (galleryPopover_->isShown()) {
+        galleryPopover_->close();
+        return;
+    }
+    galleryPopover_->show(rect(), this, Popover::Edge::left);
 }
 
 void ThemePreviewView::keyPressEvent(QKeyEvent* event)
@@ -158,21 +228,21 @@ void ThemePreviewView::keyPressEvent(QKeyEvent* event)
 
 void ThemePreviewView::wheelEvent(QWheelEvent* event)
 {
-    // A fling's coasting events are dropped, and at most one step is taken per interval.
-    if (event->phase() == Qt::ScrollMomentum || event->phase() == Qt::ScrollEnd || availableStyles.empty())
+    // A fling's coasting events are dropped, and at most one step is taken per interval; an event with no
+    // movement still starts a new interval.
+    if (event->phase() == Qt::ScrollMomentum || availableStyles.empty())
         return;
-    using namespace std::chrono;
-    const double now = duration<double>(system_clock::now().time_since_epoch()).count();
+    const double now = Clock::now();
     if (lastScrollTime_ >= now - minimumScrollInterval)
         return;
     lastScrollTime_ = now;
-    const QPoint delta = event->angleDelta();
-    // Wheel deltas grow upwards, so scrolling up or left (positive) steps back, as a scroll view would.
-    if (delta.x() > 0 || delta.y() > 0) {
+    const QPoint delta = event->angleDelta().isNull() ? event->pixelDelta() : event->angleDelta();
+    // Turning the wheel down (or right) steps back, up (or left) steps on; a diagonal event does both.
+    if (delta.x() < 0 || delta.y() < 0) {
         selectPrevious();
         notifyDelegate();
     }
-    if (delta.x() < 0 || delta.y() < 0) {
+    if (delta.x() > 0 || delta.y() > 0) {
         selectNext();
         notifyDelegate();
     }

@@ -3,17 +3,25 @@
 // The strip that shows one theme at a time as a rendered sample map. A click at either end, the arrow keys
 // or the wheel step through the themes; each step hands the newly selected style to the delegate. A row of
 // dots near the bottom edge shows which theme is selected. All previews are drawn once into one image, so
-// stepping only moves that image. The strip never touches the document.
+// stepping only slides that image. A click in the middle or a right click opens a gallery of every theme in
+// a popover. The strip never touches the document.
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
+#include "inspector/ThemeGalleryViewController.h"
 #include "model/style/ProjectStyle.h"
 
+class QVariantAnimation;
+
 namespace velquine {
+
+class Popover;
 
 class ThemePreviewDelegate {
 public:
@@ -25,6 +33,7 @@ class ThemePreviewView : public QWidget {
     Q_OBJECT
 public:
     explicit ThemePreviewView(QWidget* parent = nullptr);
+    ~ThemePreviewView() override;
 
     ThemePreviewDelegate* delegate = nullptr;
     std::vector<ProjectStyle> availableStyles;
@@ -35,8 +44,9 @@ public:
     // Draws every style's preview side by side into the backing image.
     void renderBackingImage();
     const QImage& backingImage() const { return backingImage_; }
-    // The preview and the dots follow selectedStyleIndex.
-    void layoutPreview() { update(); }
+    // Places the previews so that the selected one fills the strip: an ordinary step slides there, a step
+    // that wrapped around the list jumps.
+    void layoutPreview();
     void updateIndicator() { update(); }
 
     // Selects the first style of the name (case-insensitive), else the first style.
@@ -45,11 +55,20 @@ public:
     void selectNext();
     void selectPrevious();
 
+    // Opens the gallery of every theme beside the strip, or closes it when it is open.
+    void showGallery();
+    ThemeGalleryViewController* galleryController() const { return galleryController_; }
+    Popover* galleryPopover() const { return galleryPopover_.get(); }
+
     // The centre of the i-th indicator dot, in the strip's coordinates.
     QPointF indicatorDotCenter(int index) const;
+    // Where the row of previews starts now, in points (minus the selected preview's offset once a slide ends).
+    double previewOffset() const { return previewOffset_; }
+    bool isSliding() const;
 
     static constexpr int clickZoneWidth = 32;
     static constexpr double minimumScrollInterval = 0.3;
+    static constexpr int slideDuration = 250; // milliseconds
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -60,9 +79,15 @@ protected:
 
 private:
     void notifyDelegate();
+    void placePreview(bool animated);
+    void setPreviewOffset(double offset);
 
     QImage backingImage_;
     double lastScrollTime_ = 0;
+    double previewOffset_ = 0;
+    QVariantAnimation* slide_ = nullptr;
+    QPointer<ThemeGalleryViewController> galleryController_;
+    std::unique_ptr<Popover> galleryPopover_;
 };
 
 // The index of the first style whose lower-cased name equals the lower-cased name.

@@ -136,7 +136,11 @@ void Popover::show(const QRect& rect, QWidget* view, Edge preferredEdge)
 {
     if (!view || !window_)
         return;
-    window_->setPalette(view->palette());
+    // A palette the view inherited resolves no role of its own, and setting it as it is would give the
+    // application's palette instead: mark every role as set.
+    QPalette palette = view->palette();
+    palette.setResolveMask(~QPalette::ResolveMask(0));
+    window_->setPalette(palette);
     window_->anchor = QRect(view->mapToGlobal(rect.topLeft()), rect.size());
     window_->adjustSize();
     const QScreen* screen = view->screen() ? view->screen() : QGuiApplication::primaryScreen();
