@@ -1,6 +1,7 @@
 #include "platform/LaidOutText.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QString>
 #include <QTextCharFormat>
@@ -47,6 +48,11 @@ std::vector<FormatRun> formatRuns(const AttributedString& text, qsizetype start,
     return runs;
 }
 
+bool isStruckThrough(const TextAttributes& attributes)
+{
+    return attributes.strikethroughStyle && *attributes.strikethroughStyle != LineStyle::none;
+}
+
 QTextCharFormat charFormat(const TextAttributes& attributes, const QPaintDevice* device)
 {
     QTextCharFormat format;
@@ -58,9 +64,17 @@ QTextCharFormat charFormat(const TextAttributes& attributes, const QPaintDevice*
         if (attributes.underlineColor)
             format.setUnderlineColor(attributes.underlineColor->toQColor());
     }
-    if (attributes.strikethroughStyle && *attributes.strikethroughStyle != LineStyle::none)
+    // A strike-through of its own colour is drawn by LaidOutText::draw: QTextLayout strikes in the text colour.
+    if (isStruckThrough(attributes) && !attributes.strikethroughColor)
         format.setFontStrikeOut(true);
     return format;
+}
+
+LaidOutText::Strike colouredStrike(std::size_t paragraph, const FormatRun& run, const QPaintDevice* device)
+{
+    const QFontMetricsF metrics(run.attributes.effectiveFont().toQFont(device), device);
+    return {paragraph, run.start, run.start + run.length, run.attributes.strikethroughColor->toQColor(),
+            metrics.strikeOutPos(), std::max(1.0, metrics.lineWidth())};
 }
 
 bool needsFormats(const std::vector<FormatRun>& runs)
@@ -90,8 +104,11 @@ LaidOutText::LaidOutText(const AttributedString& text, double width, const QPain
         auto layout = std::make_unique<QTextLayout>(all.mid(start, end - start), baseFont.toQFont(device), device);
         if (needsFormats(runs)) {
             QList<QTextLayout::FormatRange> formats;
-            for (const FormatRun& run : runs)
+            for (const FormatRun& run : runs) {
                 formats.append({int(run.start), int(run.length), charFormat(run.attributes, device)});
+                if (isStruckThrough(run.attributes) && run.attributes.strikethroughColor)
+                    strikes_.push_back(colouredStrike(paragraphs_.size(), run, device));
+            }
             layout->setFormats(formats);
         }
         QTextOption option;
@@ -157,8 +174,27 @@ void LaidOutText::draw(QPainter& painter, Point origin, double boxWidth, TextAli
         else if (alignment == TextAlignment::right)
             x += boxWidth - lines_[i].width;
         line.draw(&painter, QPointF(x, origin.y + placed.y));
+        drawStrikes(painter, placed.paragraph, line, QPointF(x, origin.y + placed.y));
     }
     painter.setPen(oldPen);
+}
+
+void LaidOutText::drawStrikes(QPainter& painter, std::size_t paragraph, const QTextLine& line, QPointF origin) const
+{
+    const qsizetype lineStart = line.textStart();
+    const qsizetype lineEnd = lineStart + line.textLength();
+    const double baseline = origin.y() + line.ascent();
+    for (const Strike& strike : strikes_) {
+        const qsizetype from = std::max(strike.start, lineStart);
+        const qsizetype to = std::min(strike.end, lineEnd);
+        if (strike.paragraph != paragraph || from >= to)
+            continue;
+        // Trailing white space of a wrapped line is not struck.
+        const double x1 = std::clamp(line.cursorToX(int(from)), 0.0, line.naturalTextWidth());
+        const double x2 = std::clamp(line.cursorToX(int(to)), 0.0, line.naturalTextWidth());
+        const double top = baseline - strike.position - strike.thickness / 2;
+        painter.fillRect(QRectF(origin.x() + std::min(x1, x2), top, std::abs(x2 - x1), strike.thickness), strike.colour);
+    }
 }
 
 void drawAttributedString(QPainter& painter, const AttributedString& text, const Rect& box, TextAlignment alignment,

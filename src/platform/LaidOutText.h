@@ -5,6 +5,7 @@
 // what is drawn has exactly the lines and sizes that were measured. Keep one while the text and width do
 // not change; drawing it again costs no layout.
 
+#include <QColor>
 #include <QTextLayout>
 
 #include <memory>
@@ -35,10 +36,23 @@ public:
     Size size() const;
 
     // Draws the lines top-down from the origin, each placed in boxWidth by the alignment (natural and
-    // justified lines start at the left). Text without a colour of its own is black.
+    // justified lines start at the left). Text without a colour of its own is black; a strike-through
+    // without a colour of its own takes the text's.
     void draw(QPainter& painter, Point origin, double boxWidth, TextAlignment alignment) const;
 
+    // A strike-through drawn over [start, end) of a paragraph in a colour of its own.
+    struct Strike {
+        std::size_t paragraph;
+        qsizetype start;
+        qsizetype end;
+        QColor colour;
+        double position;  // above the baseline
+        double thickness;
+    };
+
 private:
+    void drawStrikes(QPainter& painter, std::size_t paragraph, const QTextLine& line, QPointF origin) const;
+
     struct Placed {
         std::size_t paragraph;
         int line;
@@ -47,6 +61,7 @@ private:
     std::vector<std::unique_ptr<QTextLayout>> paragraphs_;
     std::vector<Placed> placed_;
     std::vector<TextLine> lines_;
+    std::vector<Strike> strikes_;
 };
 
 // Lays the text out at the box's width and draws it from the box's top-left corner: what
