@@ -25,6 +25,8 @@ GraphView::GraphView(Rect frame, QWidget* parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
+    // Images, image files and text can be dropped on the canvas.
+    setAcceptDrops(true);
     this->layer()->setName("view");
     if (frame.size.width > 0 || frame.size.height > 0) {
         move(static_cast<int>(frame.origin.x), static_cast<int>(frame.origin.y));

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "canvas/GraphViewDelegate.h"
+#include "canvas/layers/NodeGeometry.h"
 #include "kit/LayerHostWidget.h"
 #include "model/graph/Graph.h"
 #include "model/graph/Grid.h"
@@ -42,6 +43,8 @@
 #include "model/style/ProjectStyle.h"
 #include "platform/Geometry.h"
 
+class QCursor;
+class QMimeData;
 class QPainter;
 class QTimer;
 
@@ -61,6 +64,25 @@ public:
     // The state of the mouse input.
     enum class GraphViewInputPhase { idle, massSelecting, nodeResizing, nodeDragging, hoverButtonDrag, rightMouseDrag };
 
+    // A node drag under way: a copy of the grabbed node, whose centre follows the pointer, and where the
+    // pointer grabbed it (mouse-down point − its centre).
+    struct NodeDraggingContext {
+        Node mainDraggedNode;
+        Point dragOffsetFromCenter;
+    };
+    // A resize under way: a copy of the node whose centre and size accumulate the drag.
+    struct NodeResizingContext {
+        Node node;
+        Point initialMousePosition;
+        NodeHandle grabbedHandle = NodeHandle::none;
+    };
+    // The preview of the child a hover-button drag will insert: never part of the document.
+    struct DragGhost {
+        std::shared_ptr<NodeLayer> parentNodeLayer;
+        std::shared_ptr<NodeLayer> ghostNodeLayer;
+        std::shared_ptr<BranchLayer> ghostBranchLayer;
+    };
+
     // Set while focus mode is on: a copy of the focussed node as it was when focus mode began.
     struct FocusContext {
         Node focussedRootNode;
@@ -72,6 +94,10 @@ public:
     static constexpr double branchZPosition = -11;
     static constexpr double nodeZPosition = -10;
     static constexpr double overlayZPosition = -5;
+    static constexpr double draggedNodeZPosition = -5;
+    static constexpr double draggedBranchZPosition = -6;
+    // Drag feedback: dragged layers cast a shadow only while this few are dragged.
+    static constexpr std::size_t maxShadowedDraggedLayers = 16;
 
     explicit GraphView(QWidget* parent = nullptr);
     // A view of the frame's size whose bounds are (0, 0) and that size. boundsRect() is the area of the canvas
@@ -176,6 +202,27 @@ public:
 
     std::weak_ptr<GraphViewDelegate> delegate;
 
+    // ---- Dragging, resizing and the hover-button ghost ----
+
+    std::optional<NodeDraggingContext> nodeDraggingContext;
+    std::optional<NodeResizingContext> nodeResizingContext;
+    // The layers moved by the last drag step, each once, in the order they were moved.
+    std::vector<NodeLayer*> draggedLayers;
+    // The hovered layers whose "+" button was under the last mouse-down.
+    std::vector<NodeLayer*> clickedHoverButtons;
+    const std::optional<DragGhost>& ghost() const { return ghost_; }
+    // Makes the ghost child of the layer's node; a second call while a ghost exists only logs.
+    void createGhostForNodeLayer(const std::shared_ptr<NodeLayer>& parentNodeLayer);
+    // Moves the ghost to mouseMoveLocation; nothing without a ghost.
+    void updateGhostPosition();
+    void removeGhost();
+    std::shared_ptr<NodeLayer> makeGhostNodeLayer(const Node& parentNode);
+    std::shared_ptr<BranchLayer> makeGhostBranchLayer(const Node& parentNode, const Node& ghostNode);
+    void updateGhostBranch(BranchLayer& branch, const NodeLayer& parentNodeLayer, const NodeLayer& ghostNodeLayer);
+    // The cursors over the diagonal resize handles.
+    static QCursor cursorNESW();
+    static QCursor cursorNWSE();
+
     // ---- Keyboard navigation ----
 
     enum class NavigationDirection { up, left, down, right };
@@ -203,6 +250,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
     // One-time configuration of the layer tree.
     void setUp();
@@ -229,6 +280,42 @@ private:
     void chooseNode(const Node& node);
     int clickCount_ = 1;
 
+    // Dragging, resizing, hovering and panning (GraphViewDrag.cpp, GraphViewPointer.cpp).
+    void leftMouseDragged(Point point, Point delta, Qt::KeyboardModifiers modifiers);
+    void mouseMoved(Point point);
+    void rightMouseDown(Point point);
+    void rightMouseDragged(Point delta);
+    // Whether the right mouse-up ends a pan (no context menu then).
+    bool rightMouseUp(Point point);
+    // The pointer's move since the last event, in canvas points (screen pixels over the magnification).
+    Point pointerDelta(QPointF globalPosition);
+    double magnification() const;
+    void startAutoscroll();
+    void stopAutoscroll();
+    void autoscrollTick();
+    // Whether the hover button or a handle under the press starts a hover-button drag or a resize.
+    bool beginHoverButtonDragOrResize(Point point);
+    void dragNodes(Qt::KeyboardModifiers modifiers);
+    std::vector<NodeLayer*> dragSet(NodeLayer& selected, Qt::KeyboardModifiers modifiers) const;
+    void raiseDragged(NodeLayer& layer, bool raised);
+    void showAttachFeedback(const std::vector<NodeLayer*>& targets);
+    // The layers not dragged under the point; empty when a dragged node's parent is among them.
+    std::vector<NodeLayer*> attachTargets(Point point) const;
+    // Places the dragged or resized layers and docks the branches at their nodes.
+    void placeMovedLayers(const std::vector<NodeLayer*>& layers);
+    void resizeStep(Point delta);
+    // Ends a node drag; false when no drag step ran since the press (a click).
+    bool endNodeDrag(Point point);
+    void sendMovedNodes(const std::vector<Node>& dragged);
+    void endHoverButtonDrag();
+    // Drop handling (GraphViewDrop.cpp).
+    bool dropCarriesContent(const QMimeData* data, bool logTypes) const;
+    void highlightDropTargets(Point point);
+    void clearDropHighlight();
+    QPointF lastGlobalPosition_;
+    QTimer* autoScrollTimer_ = nullptr;
+    std::optional<DragGhost> ghost_;
+
     void updateBackgroundLayer();
     void applySelectionRect();
     void setSelected(NodeLayer& layer, bool selected);
@@ -240,6 +327,8 @@ private:
     void syncNodeLayers(const ReloadPlan& plan);
     void updateNodeLayerPositions(bool resetDragState, const ReloadPlan* plan);
     void updateBranchLayers(const ReloadPlan& plan);
+    // Sets the branch's dock points from its two node layers and rebuilds its path.
+    void dockBranchLayer(BranchLayer& branch);
     void updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
     void applyHover(NodeLayer& layer);
     void applySelectionFromUIDs();

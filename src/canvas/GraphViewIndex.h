@@ -80,6 +80,9 @@ struct GraphViewIndex {
     Point mouseMoveLocation;
     // The selection as the node layers show it; nothing when unknown (after a rubber band, say).
     std::optional<std::vector<std::int64_t>> appliedSelection;
+    // Nodes whose layers were changed outside a reload (dragged, resized): the next reload visits them even
+    // when the graph did not change them, so that an abandoned drag puts them back.
+    std::unordered_set<std::int64_t> touched;
 };
 
 struct GraphView::ReloadPlan {

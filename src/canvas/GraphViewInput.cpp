@@ -37,9 +37,12 @@ void GraphView::writeDocumentSelection(const std::vector<Node>& nodes)
 
 void GraphView::mousePressEvent(QMouseEvent* event)
 {
+    lastGlobalPosition_ = event->globalPosition();
     if (event->button() == Qt::LeftButton) {
         clickCount_ = 1;
         leftMouseDown(layerPointFromWidget(event->position()), event->modifiers());
+    } else if (event->button() == Qt::RightButton) {
+        rightMouseDown(layerPointFromWidget(event->position()));
     }
     event->accept();
 }
@@ -47,6 +50,7 @@ void GraphView::mousePressEvent(QMouseEvent* event)
 // Qt delivers the second press of a double click here instead of to mousePressEvent.
 void GraphView::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    lastGlobalPosition_ = event->globalPosition();
     if (event->button() == Qt::LeftButton) {
         leftMouseDown(layerPointFromWidget(event->position()), event->modifiers());
         clickCount_ = 2;
@@ -57,9 +61,13 @@ void GraphView::mouseDoubleClickEvent(QMouseEvent* event)
 void GraphView::mouseMoveEvent(QMouseEvent* event)
 {
     const Point point = layerPointFromWidget(event->position());
-    mouseMoveLocation = point;
-    if ((event->buttons() & Qt::LeftButton) && inputPhase == GraphViewInputPhase::massSelecting)
-        updateRubberBandSelection(point);
+    const Point delta = pointerDelta(event->globalPosition());
+    if (event->buttons() & Qt::LeftButton)
+        leftMouseDragged(point, delta, event->modifiers());
+    else if (event->buttons() & Qt::RightButton)
+        rightMouseDragged(delta);
+    else
+        mouseMoved(point);
     event->accept();
 }
 
@@ -67,6 +75,8 @@ void GraphView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         leftMouseUp(layerPointFromWidget(event->position()));
+    else if (event->button() == Qt::RightButton)
+        rightMouseUp(layerPointFromWidget(event->position()));
     event->accept();
 }
 
@@ -74,7 +84,11 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
 {
     mouseDownLocation = point;
     mouseMoveLocation = point;
+    startAutoscroll();
+    draggedLayers.clear();
     inputPhase = GraphViewInputPhase::idle;
+    if (beginHoverButtonDragOrResize(point))
+        return;
     const std::vector<NodeLayer*> hits = nodeLayersAt(point);
     const bool anySelected = std::any_of(nodeLayers_.begin(), nodeLayers_.end(),
                                          [](const auto& layer) { return layer->isSelected(); });
@@ -105,6 +119,9 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
         return;
     }
     inputPhase = GraphViewInputPhase::nodeDragging;
+    nodeDraggingContext = NodeDraggingContext{hits.front()->node(), point - hits.front()->node().center};
+    if (anySelected)
+        setCursor(Qt::ClosedHandCursor);
     if (hitSelected)
         return; // the whole selection may be dragged
     for (const auto& layer : nodeLayers_)
@@ -116,13 +133,25 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
 
 void GraphView::leftMouseUp(Point point)
 {
+    stopAutoscroll();
     mouseUpLocation = point;
     mouseMoveLocation = point;
     switch (inputPhase) {
     case GraphViewInputPhase::massSelecting:
         endRubberBandSelection(point);
         break;
+    case GraphViewInputPhase::nodeResizing:
+        inputPhase = GraphViewInputPhase::idle;
+        if (const auto target = delegate.lock(); target && nodeResizingContext)
+            target->resizeNode(nodeResizingContext->node);
+        nodeResizingContext.reset();
+        break;
+    case GraphViewInputPhase::hoverButtonDrag:
+        endHoverButtonDrag();
+        break;
     case GraphViewInputPhase::nodeDragging: {
+        if (endNodeDrag(point))
+            break;
         // A click without movement narrows the selection to the nodes under the pointer.
         if (clickCount_ == 2)
             break;

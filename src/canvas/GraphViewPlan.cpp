@@ -96,6 +96,7 @@ GraphView::ReloadPlan GraphView::planReload()
     }
 
     changed.insert(changed.end(), reach.begin(), reach.end());
+    changed.insert(changed.end(), index.touched.begin(), index.touched.end());
     for (std::int64_t uid : sortedCopy(std::move(changed)))
         if (const Node* node = graph_.findNode(uid))
             plan.visit.push_back(node);

@@ -142,30 +142,32 @@ std::shared_ptr<BranchLayer> GraphView::makeBranchLayer(const Node& parent, cons
     return layer;
 }
 
+void GraphView::dockBranchLayer(BranchLayer& branch)
+{
+    Transaction transaction;
+    if (index_->createdBranches.count(&branch))
+        Transaction::setDisableActions(true);
+    const NodeLayer* child = nodeLayer(branch.childNodeUID);
+    const NodeLayer* parent = nodeLayer(branch.parentNodeUID);
+    if (child && parent) {
+        const LayoutOptions options = layoutOptionsGoverning(parent->node());
+        branch.branchType = options.branchType;
+        if (options.layoutType == LayoutOptions::LayoutType::horizontal) {
+            branch.layoutType = LayoutOptions::LayoutType::horizontal;
+            branch.horizontalDockPoints(*parent, *child, options.branchType);
+        } else {
+            branch.layoutType = LayoutOptions::LayoutType::vertical;
+            branch.verticalDockPoints(*parent, *child, options.branchType);
+        }
+    }
+    branch.updatePath();
+}
+
 void GraphView::updateBranchLayers(const ReloadPlan& plan)
 {
-    const auto dock = [this](BranchLayer& branch) {
-        Transaction transaction;
-        if (index_->createdBranches.count(&branch))
-            Transaction::setDisableActions(true);
-        const NodeLayer* child = nodeLayer(branch.childNodeUID);
-        const NodeLayer* parent = nodeLayer(branch.parentNodeUID);
-        if (child && parent) {
-            const LayoutOptions options = layoutOptionsGoverning(parent->node());
-            branch.branchType = options.branchType;
-            if (options.layoutType == LayoutOptions::LayoutType::horizontal) {
-                branch.layoutType = LayoutOptions::LayoutType::horizontal;
-                branch.horizontalDockPoints(*parent, *child, options.branchType);
-            } else {
-                branch.layoutType = LayoutOptions::LayoutType::vertical;
-                branch.verticalDockPoints(*parent, *child, options.branchType);
-            }
-        }
-        branch.updatePath();
-    };
     if (plan.full) {
         for (const auto& branch : branchLayers_)
-            dock(*branch);
+            dockBranchLayer(*branch);
         return;
     }
     std::unordered_set<BranchLayer*> done;
@@ -173,7 +175,7 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
         if (const auto* at = index_->branchesAt(node->uid))
             for (BranchLayer* branch : *at)
                 if (done.insert(branch).second)
-                    dock(*branch);
+                    dockBranchLayer(*branch);
 }
 
 // ---- Node layers ----
@@ -382,6 +384,7 @@ void GraphView::rememberShown(const ReloadPlan& plan)
         }
     }
     index.shownValid = true;
+    index.touched.clear();
     index.baseLayoutOptions = baseLayoutOptions;
     index.contentsScale = effectiveBackingScale();
     index.backgroundColor = projectStyle_.current.backgroundColor;

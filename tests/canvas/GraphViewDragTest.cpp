@@ -1,0 +1,390 @@
+// Node drags, attaching, re-ordering, resizing, hover-button drags with their ghost and right-button panning,
+// driven by mouse events on a canvas in a real window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "GraphViewTestSupport.h"
+#include "document/VQDocument.h"
+#include "kit/ScrollView.h"
+#include "layout/NodeSizing.h"
+#include "platform/Log.h"
+#include "platform/layer/TextLayer.h"
+#include "support/QtWait.h"
+
+namespace velquine::testing {
+namespace {
+
+std::vector<std::int64_t> uidsOf(const std::vector<Node>& nodes)
+{
+    std::vector<std::int64_t> uids;
+    for (const Node& node : nodes)
+        uids.push_back(node.uid);
+    return uids;
+}
+
+class DragDelegate : public GraphViewDelegate {
+public:
+    VQDocument* document() const override { return doc; }
+    void selectNodes(const std::vector<Node>& nodes, bool) override { calls.push_back("select"); selected = nodes; }
+    void moveNodes(const std::vector<Node>& nodes) override { calls.push_back("move"); moved = nodes; }
+    void moveDraggedNodes(const Node& parent, const std::vector<Node>& dragged,
+                          const std::vector<std::int64_t>& order) override
+    {
+        calls.push_back("reorder");
+        reorderParent = parent.uid;
+        moved = dragged;
+        newOrder = order;
+    }
+    void resizeNode(const Node& node) override { calls.push_back("resize"); resized = node; }
+    void graphViewWantsToAttachNode(const Node& node, const Node& attachTo, const std::vector<Node>& dragged) override
+    {
+        calls.push_back("attach");
+        attached = {node.uid, attachTo.uid};
+        moved = dragged;
+    }
+    void insertChildNode(const Node& parent, std::optional<Point> position) override
+    {
+        calls.push_back("insert");
+        insertedUnder = parent.uid;
+        insertedAt = position;
+    }
+    VQDocument* doc = nullptr;
+    std::vector<std::string> calls;
+    std::vector<Node> selected, moved;
+    std::int64_t reorderParent = 0, insertedUnder = 0;
+    std::vector<std::int64_t> newOrder;
+    std::pair<std::int64_t, std::int64_t> attached;
+    std::optional<Node> resized;
+    std::optional<Point> insertedAt;
+};
+
+struct DragWindow {
+    explicit DragWindow(const VQProject& project, bool scrolled = false)
+    {
+        document.project = project;
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        view = new GraphView(Rect(0, 0, scrolled ? 4000 : 1600, scrolled ? 3000 : 900));
+        if (scrolled) {
+            scrollView = new ScrollView;
+            scrollView->setDocumentView(view);
+            layout->addWidget(scrollView);
+        } else {
+            layout->addWidget(view);
+        }
+        view->setGraph(project.graph);
+        delegate->doc = &document;
+        view->delegate = delegate;
+        window.resize(1600, 900);
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        view->setFocus();
+    }
+    QPoint at(Point point) const { return view->widgetRectFromLayer(Rect(point.x, point.y, 0, 0)).topLeft().toPoint(); }
+    QPoint center(std::int64_t uid) const { return at(view->nodeLayer(uid)->node().center); }
+    void select(const std::vector<std::int64_t>& uids) { view->updateSelectionAppearance(view->graph().nodes(uids)); }
+    // Mouse events as the window system delivers them, with the buttons held and the modifiers down.
+    void send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
+              Qt::KeyboardModifiers modifiers = {})
+    {
+        QMouseEvent event(type, QPointF(at), QPointF(view->mapToGlobal(at)), button, held, modifiers);
+        QApplication::sendEvent(view, &event);
+    }
+    void press(QPoint at, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButton button = Qt::LeftButton)
+    {
+        send(QEvent::MouseButtonPress, at, button, button, modifiers);
+    }
+    void move(QPoint at, Qt::MouseButtons held = Qt::LeftButton, Qt::KeyboardModifiers modifiers = {})
+    {
+        send(QEvent::MouseMove, at, Qt::NoButton, held, modifiers);
+    }
+    void release(QPoint at, Qt::MouseButton button = Qt::LeftButton)
+    {
+        send(QEvent::MouseButtonRelease, at, button, Qt::NoButton);
+    }
+    // Press at from, move there in steps, release at the last point.
+    void drag(QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = {}, bool andRelease = true)
+    {
+        press(from, modifiers);
+        for (int step = 1; step <= 4; ++step)
+            move(from + (to - from) * step / 4, Qt::LeftButton, modifiers);
+        if (andRelease)
+            release(to);
+    }
+    std::vector<std::string>& calls() { return delegate->calls; }
+    QWidget window;
+    GraphView* view = nullptr;
+    ScrollView* scrollView = nullptr;
+    VQDocument document;
+    std::shared_ptr<DragDelegate> delegate = std::make_shared<DragDelegate>();
+};
+
+struct Tree {
+    explicit Tree(const VQProject& project)
+    {
+        const Node& r = project.graph.nodeBin().begin()->second;
+        root = r.uid;
+        right = r.childrenUIDs[0];
+        left = r.childrenUIDs[1];
+        subs = project.graph.findNode(right)->childrenUIDs;
+    }
+    std::int64_t root, right, left;
+    std::vector<std::int64_t> subs;
+};
+
+TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
+{
+    const VQProject project = sampleProject(1, 2, 2);
+    DragWindow canvas(project);
+    const Tree tree(project);
+    const Node main = *project.graph.findNode(tree.right);
+
+    // Press on the node, drag it down into empty canvas: its subtree follows, raised above the other nodes.
+    const QPoint from = canvas.center(tree.right), to = from + QPoint(300, 40);
+    canvas.drag(from, to, {}, false);
+    EXPECT_EQ(canvas.view->inputPhase, GraphView::GraphViewInputPhase::nodeDragging);
+    ASSERT_EQ(canvas.view->draggedLayers.size(), 3u);
+    for (NodeLayer* layer : canvas.view->draggedLayers) {
+        EXPECT_TRUE(layer->isDragged());
+        EXPECT_EQ(layer->zPosition(), -5);
+        EXPECT_EQ(layer->shadowOpacity(), 0.3);
+        EXPECT_FALSE(layer->areHandlesShown());
+    }
+    EXPECT_EQ(canvas.view->nodeLayer(tree.root)->zPosition(), -5); // the parent comes forward too
+    EXPECT_EQ(canvas.view->nodeLayer(tree.subs[0])->frame().origin.y,
+              project.graph.findNode(tree.subs[0])->center.y + 40 - project.graph.findNode(tree.subs[0])->size.height / 2);
+    EXPECT_TRUE(canvas.view->attachBadgeLayer().isHidden());
+
+    canvas.release(to);
+    EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"move"}));
+    EXPECT_EQ(uidsOf(canvas.delegate->moved), (std::vector<std::int64_t>{tree.right, tree.subs[0], tree.subs[1]}));
+    EXPECT_EQ(canvas.delegate->moved[0].center, (Point{main.center.x + 300, main.center.y + 40}));
+    for (const auto& layer : canvas.view->nodeLayers()) {
+        EXPECT_EQ(layer->zPosition(), -10);
+        EXPECT_FALSE(layer->isDragged());
+    }
+    EXPECT_EQ(canvas.view->branchLayer(tree.root, tree.right)->zPosition(), -11);
+    EXPECT_TRUE(canvas.view->draggedLayers.empty());
+    EXPECT_FALSE(canvas.view->nodeDraggingContext);
+
+    // The canvas never wrote the graph: a reload of the unchanged graph puts the layers back.
+    canvas.view->setGraph(project.graph);
+    EXPECT_EQ(canvas.view->nodeLayer(tree.subs[1])->node().center, project.graph.findNode(tree.subs[1])->center);
+    EXPECT_EQ(canvas.view->nodeLayer(tree.subs[1])->position(), project.graph.findNode(tree.subs[1])->center);
+
+    // Alt drags the selected node alone.
+    canvas.delegate->calls.clear();
+    canvas.drag(canvas.center(tree.right), canvas.center(tree.right) + QPoint(260, 0), Qt::AltModifier);
+    EXPECT_EQ(uidsOf(canvas.delegate->moved), std::vector<std::int64_t>{tree.right});
+}
+
+TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)
+{
+    const VQProject project = sampleProject(1, 2, 2);
+    DragWindow canvas(project);
+    const Tree tree(project);
+
+    // A sub node dragged over the other main node: badge at pointer + (8, 8), the target highlighted.
+    const QPoint target = canvas.center(tree.left);
+    canvas.drag(canvas.center(tree.subs[1]), target, {}, false);
+    const Point pointer = canvas.view->mouseMoveLocation;
+    const TextLayer& badge = canvas.view->attachBadgeLayer();
+    EXPECT_FALSE(badge.isHidden());
+    EXPECT_EQ(badge.frame().origin, (Point{std::trunc(pointer.x + 8.5), std::trunc(pointer.y + 8.5)}));
+    EXPECT_EQ(badge.zPosition(), -4);
+    EXPECT_TRUE(canvas.view->nodeLayer(tree.left)->isHighlighted());
+    EXPECT_EQ(canvas.view->nodeLayer(tree.left)->shadowOpacity(), 0.5);
+    EXPECT_EQ(canvas.view->draggedLayers.front()->opacity(), 0.8);
+
+    // Moving on into empty canvas takes the offer back.
+    canvas.move(target + QPoint(0, 400));
+    EXPECT_TRUE(badge.isHidden());
+    EXPECT_FALSE(canvas.view->nodeLayer(tree.left)->isHighlighted());
+    EXPECT_EQ(canvas.view->draggedLayers.front()->opacity(), 1.0);
+    canvas.move(target);
+    canvas.release(target);
+    EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"attach"}));
+    EXPECT_EQ(canvas.delegate->attached, std::make_pair(tree.subs[1], tree.left));
+    EXPECT_FALSE(canvas.view->nodeLayer(tree.left)->isHighlighted());
+    EXPECT_TRUE(badge.isHidden());
+
+    // Released over its own parent: no badge, and no attach request either (the drag is a plain move).
+    canvas.view->setGraph(project.graph);
+    canvas.delegate->calls.clear();
+    canvas.select({});
+    canvas.drag(canvas.center(tree.subs[0]), canvas.center(tree.right), {}, false);
+    EXPECT_TRUE(badge.isHidden());
+    canvas.release(canvas.center(tree.right));
+    ASSERT_EQ(canvas.delegate->calls.size(), 1u);
+    EXPECT_NE(canvas.delegate->calls.front(), "attach");
+}
+
+TEST(GraphViewDrag, ReleasingAboveASiblingReordersTheChildren)
+{
+    const VQProject project = sampleProject(1, 2, 3);
+    DragWindow canvas(project);
+    const Tree tree(project);
+
+    // The last sub dragged above the first (the pointer stays on the dragged node).
+    const QPoint from = canvas.center(tree.subs[2]);
+    canvas.drag(from, from - QPoint(0, 80));
+    EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"reorder"}));
+    EXPECT_EQ(canvas.delegate->reorderParent, tree.right);
+    EXPECT_EQ(canvas.delegate->newOrder, (std::vector<std::int64_t>{tree.subs[2], tree.subs[0], tree.subs[1]}));
+    EXPECT_EQ(canvas.delegate->moved.front().horizontalAffinity, HorizontalAffinity::right);
+    EXPECT_EQ(canvas.delegate->moved.front().verticalAffinity, VerticalAffinity::above);
+
+    // Order unchanged: a plain move.
+    canvas.view->setGraph(project.graph);
+    canvas.delegate->calls.clear();
+    canvas.drag(canvas.center(tree.subs[2]), canvas.center(tree.subs[2]) + QPoint(30, 5));
+    EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"move"}));
+}
+
+TEST(GraphViewDrag, ResizingMovesTheGrabbedCornerAndKeepsTheTitleRoom)
+{
+    const VQProject project = sampleProject(1, 1, 0);
+    DragWindow canvas(project);
+    const Tree tree{project};
+    const Node root = *project.graph.findNode(tree.root);
+    canvas.select({root.uid});
+    NodeLayer& layer = *canvas.view->nodeLayer(root.uid);
+    const Rect frame = layer.frame();
+    const Point corner{frame.maxX(), frame.maxY()};
+
+    // Hovering the bottom-right handle shows the diagonal cursor; dragging it grows the node from the top-left.
+    canvas.move(canvas.at(corner), Qt::NoButton);
+    EXPECT_EQ(canvas.view->cursor().shape(), Qt::BitmapCursor);
+    canvas.drag(canvas.at(corner), canvas.at(corner + Point{40, 20}));
+    ASSERT_EQ(canvas.delegate->calls, (std::vector<std::string>{"resize"}));
+    const Node& resized = *canvas.delegate->resized;
+    EXPECT_EQ(resized.size, (Size{root.size.width + 40, root.size.height + 20}));
+    EXPECT_EQ(resized.center, (Point{root.center.x + 20, root.center.y + 10}));
+    EXPECT_EQ(canvas.view->inputPhase, GraphView::GraphViewInputPhase::idle);
+
+    // Dragging the top-left corner far inward stops at the size the title needs; the opposite corner stays.
+    canvas.view->setGraph(project.graph);
+    canvas.delegate->calls.clear();
+    const Size minimum = measureTitle(root);
+    canvas.drag(canvas.at(frame.origin), canvas.at(frame.origin + Point{400, 300}));
+    ASSERT_EQ(canvas.delegate->calls, (std::vector<std::string>{"resize"}));
+    EXPECT_EQ(canvas.delegate->resized->size, minimum);
+    EXPECT_DOUBLE_EQ(canvas.delegate->resized->center.x + minimum.width / 2, frame.maxX());
+    EXPECT_DOUBLE_EQ(canvas.delegate->resized->center.y + minimum.height / 2, frame.maxY());
+}
+
+TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
+{
+    const VQProject project = sampleProject(1, 1, 0);
+    DragWindow canvas(project);
+    const Tree tree{project};
+    NodeLayer& layer = *canvas.view->nodeLayer(tree.right);
+
+    // Hovering beside the node shows its button; pressing it and dragging shows the ghost.
+    const Rect frame = layer.frame();
+    canvas.move(canvas.at({frame.maxX() + 20, frame.midY()}), Qt::NoButton);
+    ASSERT_TRUE(layer.isHovered());
+    ASSERT_TRUE(layer.isHoverButtonShown());
+    const Rect button = layer.hoverButtonLayer().frame().offsetBy(frame.origin.x, frame.origin.y);
+    EXPECT_EQ(button.minX(), frame.maxX() + 1); // on the side of the pointer
+    const QPoint press = canvas.at({button.midX(), button.midY()});
+    const QPoint release = press + QPoint(150, 60);
+    canvas.drag(press, release, {}, false);
+    ASSERT_TRUE(canvas.view->ghost());
+    const NodeLayer& ghost = *canvas.view->ghost()->ghostNodeLayer;
+    EXPECT_EQ(ghost.opacity(), 0.5);
+    EXPECT_EQ(canvas.view->ghost()->ghostBranchLayer->opacity(), 0.5);
+    EXPECT_EQ(ghost.node().size, (Size{98, 38}));
+    EXPECT_TRUE(ghost.node().title.empty());
+    EXPECT_EQ(ghost.position(), canvas.view->mouseMoveLocation);
+    // Right of its parent in a horizontal layout: the branch docks on the ghost's left edge.
+    EXPECT_EQ(canvas.view->ghost()->ghostBranchLayer->childDockPoint.x, ghost.frame().minX());
+    EXPECT_FALSE(layer.isHoverButtonShown());
+
+    canvas.release(release);
+    EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"insert"}));
+    EXPECT_EQ(canvas.delegate->insertedUnder, tree.right);
+    EXPECT_EQ(canvas.delegate->insertedAt, canvas.view->mouseUpLocation);
+    EXPECT_FALSE(canvas.view->ghost());
+    for (const auto& sublayer : canvas.view->viewLayer().sublayers())
+        EXPECT_NE(sublayer.get(), static_cast<const Layer*>(&ghost));
+
+    // A click on the button without moving inserts a child without a position.
+    canvas.move(canvas.at({frame.maxX() + 20, frame.midY()}), Qt::NoButton);
+    canvas.calls().clear();
+    canvas.press(press);
+    canvas.release(press);
+    EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"insert"}));
+    EXPECT_FALSE(canvas.delegate->insertedAt);
+}
+
+TEST(GraphViewDrag, GhostTakesThePaletteColourOfItsRankAndIsMadeOnce)
+{
+    VQProject project = sampleProject(1, 3, 1);
+    ProjectStyle style = ProjectStyle::omaha();
+    style.current.palette.resize(5);
+    for (int i = 0; i < 5; ++i)
+        style.current.palette[i] = PaletteEntry{Color::sRGB(0.1 * i, 0, 0), Color::sRGB(0, 0.1 * i, 0)};
+    DragWindow canvas(project);
+    canvas.view->setProjectStyle(style);
+    const Tree tree(project);
+
+    for (bool dynamic : {false, true}) {
+        style.current.dynamicMainNodeColors = dynamic;
+        canvas.view->setProjectStyle(style);
+        // The root has three children: the ghost takes entry 3.
+        const std::shared_ptr<NodeLayer> ghost = canvas.view->makeGhostNodeLayer(*project.graph.findNode(tree.root));
+        EXPECT_EQ(ghost->node().style.borderColor, style.current.palette[3].strokeColor);
+        EXPECT_EQ(ghost->node().style.branchColor, style.current.palette[3].strokeColor);
+        EXPECT_EQ(ghost->node().style.fillColor,
+                  dynamic ? style.current.palette[3].fillColor : style.current.mainNodeStyle.fillColor);
+    }
+    // Under a sub node the parent's own colours.
+    Node sub = *project.graph.findNode(tree.subs[0]);
+    sub.style.borderColor = Color::sRGB(0.5, 0.5, 0);
+    sub.childrenShouldInheritShape = true;
+    sub.shape = NodeShape::diamond;
+    const std::shared_ptr<NodeLayer> ghost = canvas.view->makeGhostNodeLayer(sub);
+    EXPECT_EQ(ghost->node().style.borderColor, sub.style.borderColor);
+    EXPECT_EQ(ghost->node().shape, NodeShape::diamond);
+
+    LogCapture log;
+    const auto parent = canvas.view->nodeLayers().front();
+    canvas.view->createGhostForNodeLayer(parent);
+    const auto first = canvas.view->ghost()->ghostNodeLayer;
+    canvas.view->createGhostForNodeLayer(parent);
+    EXPECT_EQ(canvas.view->ghost()->ghostNodeLayer, first);
+    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_TRUE(log.contains("createGhostForNodeLayer(parentNodeLayer:)"));
+    EXPECT_TRUE(log.contains("we have a ghost already"));
+    canvas.view->removeGhost();
+    EXPECT_FALSE(first->superlayer());
+}
+
+TEST(GraphViewDrag, RightDragPansAndOnlyATwoAxisMoveCountsAsAPan)
+{
+    const VQProject project = sampleProject(1, 1, 0);
+    DragWindow canvas(project, true);
+    canvas.scrollView->scrollToPoint({1000, 1000});
+    const Point before = canvas.scrollView->documentVisibleRect().origin;
+
+    const QPoint start = canvas.at(before + Point{400, 300});
+    canvas.press(start, {}, Qt::RightButton);
+    canvas.move(start + QPoint(50, 0), Qt::RightButton);
+    EXPECT_EQ(canvas.view->inputPhase, GraphView::GraphViewInputPhase::idle);
+    EXPECT_EQ(canvas.scrollView->documentVisibleRect().origin, (before - Point{50, 0}));
+    // The view moved under the pointer: (30, 40) from here is a screen move of (30, 40) from the last one.
+    canvas.move(start + QPoint(30, 40), Qt::RightButton);
+    EXPECT_EQ(canvas.view->inputPhase, GraphView::GraphViewInputPhase::rightMouseDrag);
+    EXPECT_EQ(canvas.scrollView->documentVisibleRect().origin, (before - Point{80, 40}));
+    canvas.release(start, Qt::RightButton);
+    EXPECT_EQ(canvas.view->cursor().shape(), Qt::ArrowCursor);
+}
+
+} // namespace
+} // namespace velquine::testing
