@@ -139,19 +139,16 @@ bool GraphView::dropCarriesContent(const QMimeData* data, bool logTypes) const
     return carriesImage(*data) || data->hasText() || data->hasUrls();
 }
 
+// Entering and every move answer alike: a copy when the drag carries an image, text or URLs.
 void GraphView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (dropCarriesContent(event->mimeData(), true)) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    dragMoveEvent(event);
 }
 
 void GraphView::dragMoveEvent(QDragMoveEvent* event)
 {
-    highlightDropTargets(layerPointFromWidget(event->position()));
+    if (event->type() == QEvent::DragMove)
+        highlightDropTargets(layerPointFromWidget(event->position()));
     if (dropCarriesContent(event->mimeData(), true)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
