@@ -1,12 +1,21 @@
 // Applying a theme from the document style pane to a map of 10,000 nodes: restyle, autosize and layout in
-// one undoable step.
+// one undoable step; and in an editor window, that document work and the canvas's work after it (refreshing
+// its layers from the document's events and repainting the canvas) timed apart.
 
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QStandardPaths>
 
+#include "canvas/GraphView.h"
 #include "document/VQDocument.h"
+#include "editor/EditorPanes.h"
+#include "editor/MindMapEditorWindowController.h"
 #include "inspector/DocumentStyleInspector.h"
+#include "inspector/InspectorBarController.h"
+#include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 
 using namespace velquine;
@@ -45,5 +54,47 @@ void applyThemeFromPane(benchmark::State& state)
     benchmark::DoNotOptimize(doc->project.graph.count());
 }
 BENCHMARK(applyThemeFromPane)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The whole application of a theme in a shown editor window, until the canvas has painted the new look.
+void applyThemeInWindow(benchmark::State& state)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    ScopedStandardUserDefaults settings;
+    auto doc = std::make_shared<VQDocument>();
+    doc->project = themedProject();
+    doc->autoLayoutGraph(true);
+    MindMapEditorWindowController window(doc, QStringLiteral("bench"));
+    window.resize(1400, 900);
+    window.show();
+    RunLoop::drain();
+    QApplication::processEvents();
+    EditorContentViewController* content = window.contentViewController()->editorContentViewController();
+    GraphView* canvas = content->graphView();
+    auto* pane = static_cast<DocumentStyleInspector*>(
+        window.contentViewController()->inspectorBarController()->documentStyleInspector());
+    pane->applyShapesCheckbox->setChecked(true);
+    pane->autosizeNodesCheckbox->setChecked(true);
+    canvas->repaint();
+    const std::vector<ProjectStyle> styles = ProjectStyle::builtInStyles();
+    std::size_t i = 0;
+    double documentMs = 0, canvasMs = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        pane->applyTheme(styles[i++ % styles.size()]);
+        documentMs += double(clock.nsecsElapsed()) / 1e6;
+        clock.restart();
+        RunLoop::drain();
+        canvas->repaint();
+        canvasMs += double(clock.nsecsElapsed()) / 1e6;
+    }
+    const double n = double(state.iterations());
+    state.counters["document_ms"] = documentMs / n;
+    state.counters["canvas_ms"] = canvasMs / n;
+    benchmark::DoNotOptimize(doc->project.graph.count());
+    window.close();
+    RunLoop::drain();
+}
+BENCHMARK(applyThemeInWindow)->Unit(benchmark::kMillisecond)->Iterations(24);
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "document/VQDocument.h"
@@ -81,10 +82,22 @@ void InspectorBarController::setUp()
     relay_->onSelection = [this] { documentDidChangeSelection(); };
     document_.lock()->registerEventListener(relay_);
 
-    const std::int64_t stored = UserDefaults::standard().integerForKey(tabKey);
-    tabBar_->selectItemAtIndex(stored);
-    if (stored < 0 || stored >= std::int64_t(tabBar_->items().size()))
-        tabBar_->selectItemAtIndex(0);
+    // A stored tab this bar does not have (information, help) is refused with a log line by the tab bar;
+    // the sidebar then stays empty until the selection changes.
+    tabBar_->selectItemAtIndex(UserDefaults::standard().integerForKey(tabKey));
+}
+
+QSize InspectorBarController::minimumSizeHint() const
+{
+    int widest = 0;
+    for (const InspectorController* pane : {documentStyleInspector_, nodeStyleInspector_, documentContentInspector_,
+                                            nodeContentInspector_, objectInfoInspector_, cheatSheetInspector_})
+        if (pane)
+            widest = std::max(widest, pane->minimumSizeHint().width());
+    const int scrollBar = scrollView_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollView_);
+    const QSize hint = QWidget::minimumSizeHint();
+    return {std::max(hint.width(), widest + scrollBar + 2 * scrollView_->frameWidth() + tabBar_->width()),
+            hint.height()};
 }
 
 bool InspectorBarController::hasSelectedNodes() const

@@ -5,7 +5,8 @@
 // The bar creates its six panes once. The "style" tab shows the node style pane while nodes are selected and
 // the document style pane otherwise; the "content" tab the node or document content pane by the same rule.
 // It follows the document's selection and remembers the tab chosen last in "lastSelectedInspectorTab"
-// (0 style, 1 content, 2 information, 3 help). A stored value with no tab selects the "style" tab.
+// (0 style, 1 content, 2 information, 3 help). A stored value with no tab here selects no tab, and the
+// sidebar stays empty until the selection changes. The bar is at least as wide as its widest pane needs.
 
 #include <QWidget>
 
@@ -47,6 +48,9 @@ public:
     void documentDidChangeSelection();
 
     bool validateMenuItem(ActionItem&) override { return true; }
+
+    // Room for the widest pane beside the tab bar, with a vertical scroll bar.
+    QSize minimumSizeHint() const override;
 
 private:
     void setUp();

@@ -168,6 +168,11 @@ TEST(DocumentStyleInspector, StripWithoutStylesIgnoresStepsClicksAndScrolls)
     QWheelEvent wheel(QPointF(100, 50), strip.mapToGlobal(QPointF(100, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&strip, &wheel);
+    strip.setFocus();
+    QTest::keyClick(&strip, Qt::Key_Right);
+    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(100, 50));
+    QTest::mouseClick(&strip, Qt::RightButton, {}, QPoint(100, 50));
     EXPECT_EQ(strip.selectedStyleIndex, 0);
     EXPECT_FALSE(strip.overflow);
+    EXPECT_EQ(strip.galleryPopover(), nullptr);
 }

@@ -23,6 +23,7 @@
 #include "kit/ScrollView.h"
 #include "kit/WindowActions.h"
 #include "model/project/FactorySettings.h"
+#include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "platform/UndoManager.h"
 #include "UiTestSupport.h"
@@ -209,12 +210,21 @@ TEST(EditorWindow, InspectorTabsFollowTheSelectionAndRememberTheChoice)
     EXPECT_EQ(bar.currentInspector(), bar.documentContentInspector());
     EXPECT_FALSE(bar.nodeContentInspector()->isVisible());
 
-    // A stored tab the bar does not have opens on the style tab.
-    f.scope.defaults().set("lastSelectedInspectorTab", 3);
-    InspectorBarController other(f.document);
-    EXPECT_EQ(other.tabBar()->selectedItemIndex(), 0);
-    EXPECT_EQ(other.currentInspector(), other.documentStyleInspector());
-    EXPECT_EQ(f.scope.defaults().integerForKey("lastSelectedInspectorTab"), 0);
+    // A stored tab the bar does not have (information, help) selects no tab and is logged; the sidebar stays
+    // empty until the selection changes, and the stored value is kept.
+    for (const std::int64_t stored : {2, 3}) {
+        f.scope.defaults().set("lastSelectedInspectorTab", stored);
+        LogCapture log;
+        InspectorBarController other(f.document);
+        EXPECT_TRUE(log.contains("can not select item with index " + std::to_string(stored) +
+                                 " because it is out of bounds!"));
+        EXPECT_EQ(other.currentInspector(), nullptr);
+        EXPECT_EQ(other.scrollView()->widget(), nullptr);
+        EXPECT_EQ(f.scope.defaults().integerForKey("lastSelectedInspectorTab"), stored);
+        f.select({f.children().front()});
+        EXPECT_EQ(other.currentInspector(), other.nodeStyleInspector());
+        EXPECT_EQ(f.scope.defaults().integerForKey("lastSelectedInspectorTab"), stored);
+    }
 }
 
 TEST(EditorWindow, PhotoPickerPutsAFittedImageIntoTheSelectedNodesAsOneStep)
@@ -267,4 +277,23 @@ TEST(EditorWindow, LooksRightInLightAndDark)
         for (int x = visible.left(); x < visible.right(); x += 3)
             colours.insert(light.pixel(x, y));
     EXPECT_GT(colours.size(), 20);
+}
+
+TEST(EditorWindow, SidebarShowsTheWholeNodeStylePane)
+{
+    EditorFixture f;
+    f.select({f.children().front()});
+    InspectorBarController& bar = f.bar();
+    ASSERT_EQ(bar.currentInspector(), bar.nodeStyleInspector());
+    QTest::qWait(50);
+    test::saveScreenshot(f.window.get(), QStringLiteral("editor-window-node-style"));
+    // Every control of the pane lies inside the visible width of the sidebar.
+    QWidget* viewport = bar.scrollView()->viewport();
+    for (QWidget* control : bar.nodeStyleInspector()->findChildren<QWidget*>()) {
+        if (!control->isVisibleTo(bar.nodeStyleInspector()) || control->objectName().isEmpty())
+            continue;
+        const QRect frame(control->mapTo(viewport, QPoint(0, 0)), control->size());
+        EXPECT_LE(frame.right(), viewport->width()) << control->objectName().toStdString();
+        EXPECT_GE(frame.left(), 0) << control->objectName().toStdString();
+    }
 }

@@ -252,3 +252,44 @@ TEST_F(NodeContentInspectorTest, ControlsFollowTheSelectionAndTheCanvasTitleEdit
     settle();
     EXPECT_TRUE(pane->imageWell()->image());
 }
+
+TEST_F(NodeContentInspectorTest, ImageWellShowsSmallImagesAtTheirOwnSizeAndFitsLargeOnes)
+{
+    QTemporaryDir folder;
+    // The extent of the image's colour in the well, in pixels of the well's grab.
+    auto shownSize = [this](QColor colour) {
+        const QImage shot = pane->imageWell()->grab().toImage();
+        QRect extent;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixelColor(x, y) == colour)
+                    extent |= QRect(x, y, 1, 1);
+        return extent.size() / shot.devicePixelRatio();
+    };
+    const QColor small(200, 40, 90);
+    const QString path = folder.filePath(QStringLiteral("small.png"));
+    QImage bitmap(40, 30, QImage::Format_RGB32);
+    bitmap.fill(small);
+    ASSERT_TRUE(bitmap.save(path));
+    {
+        OpenPanelAnswer answer(path);
+        QTest::mouseClick(pane->imageBrowseButton(), Qt::LeftButton);
+    }
+    settle();
+    ASSERT_TRUE(stored(root).image());
+    // Its own size in points (the file says 96 dots per inch), not enlarged to the well.
+    const Size own = stored(root).image()->size();
+    EXPECT_DOUBLE_EQ(own.width, 30);
+    const QSize shown = shownSize(small);
+    EXPECT_NEAR(shown.width(), own.width, 1);
+    EXPECT_NEAR(shown.height(), own.height, 1);
+    test::saveScreenshot(&window, QStringLiteral("node-content-inspector-small-image"));
+
+    const QColor large(20, 160, 90);
+    QImage wide(900, 300, QImage::Format_RGB32);
+    wide.fill(large);
+    pane->imageWell()->setImage(Image(wide));
+    const QSize fitted = shownSize(large);
+    EXPECT_LT(fitted.width(), pane->imageWell()->width());
+    EXPECT_NEAR(double(fitted.width()) / fitted.height(), 3.0, 0.1);
+}
