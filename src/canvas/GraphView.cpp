@@ -121,6 +121,8 @@ void GraphView::reloadLayers()
     updateGridLayer();
     Transaction transaction;
     synchronize();
+    if (isNodeEditorActive_)
+        placeTitleEditor();
 }
 
 // ---- Contents scale ----

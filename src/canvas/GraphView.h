@@ -27,10 +27,13 @@
 // normally sits in a ScrollView, which magnifies it.
 
 #include <QMetaObject>
+#include <QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -44,6 +47,7 @@
 #include "platform/Geometry.h"
 
 class QCursor;
+class QMenu;
 class QMimeData;
 class QPainter;
 class QTimer;
@@ -56,6 +60,7 @@ class Layer;
 class NodeLayer;
 class TextLayer;
 struct GraphViewIndex;
+class NodeTitleEditor;
 
 class GraphView : public LayerHostWidget {
     Q_OBJECT
@@ -235,6 +240,48 @@ public:
     bool selectNearestNode(std::vector<Node> candidates, NavigationDirection direction);
     static double squaredDistanceToNearestCorner(const Rect& rect, Point point);
 
+    // Home: the root of the first selected node's tree; End: the most recently modified node of that tree.
+    bool selectRootOfSelection();
+    // Home without a selection: the first root of the graph; false when the graph has none.
+    bool selectFirstRoot();
+    bool selectLastModifiedNodeInTree();
+
+    // ---- In-place title editing (GraphViewTitleEditor.cpp) ----
+
+    // The edit in progress, or the last one: the node as it was when editing began (before any initial text),
+    // what runs when the edit ends, and whether an unchanged title still counts as an edit.
+    struct EditingContext {
+        std::int64_t nodeUID = 0;
+        Node node;
+        std::function<void()> completionHandler;
+        bool commitEvenIfTitleDoesntChange = false;
+    };
+    // Opens the title editor over the node layer. An edit already running is committed first. With an initial
+    // text the title starts as that text; selectAll selects the whole title, else the caret stands at the end.
+    void beginEditingTitle(NodeLayer& layer, bool commitEvenIfTitleDoesntChange,
+                           std::optional<std::string> initialText, bool selectAll,
+                           std::function<void()> completionHandler);
+    // beginEditingTitle on every selected node layer, with the title selected and no initial text.
+    void beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler);
+    // Commits (true) or cancels (false) the edit; nothing when none is running.
+    void endEditingTitle(bool commit);
+    // Refits the node and the editor to the typed text.
+    void resizeTitleEditorToFit();
+    // Escape in the editor: the edit is cancelled.
+    void cancelOperation();
+    bool isNodeEditorActive() const { return isNodeEditorActive_; }
+    const std::optional<EditingContext>& editingContext() const { return editingContext_; }
+    // The shared text view; null until the first edit.
+    NodeTitleEditor* nodeEditor() const { return nodeEditor_; }
+
+    // ---- Context menus and zoom (GraphViewMenus.cpp) ----
+
+    // Shown on a right click on a node, and on empty canvas. Not owned; either may be null.
+    QPointer<QMenu> nodeContextMenu;
+    QPointer<QMenu> documentContextMenu;
+    // Pops the node or the document menu up at the view point (canvas coordinates); the menu that was shown.
+    QMenu* popUpContextMenu(Point point);
+
     // ---- Drawing ----
 
     // Draws the bounds (or the source area of the canvas) into the target rectangle of the painter, whether the
@@ -254,6 +301,9 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
     // One-time configuration of the layer tree.
     void setUp();
@@ -279,6 +329,24 @@ private:
     std::vector<Node> selectedNodes() const { return graph_.nodes(selectedNodeUIDs); }
     void chooseNode(const Node& node);
     int clickCount_ = 1;
+    // A right click that ended no pan: the node under the pointer is selected and its menu pops up.
+    void rightClick(Point point);
+    // Typing a printable character with one node selected starts editing its title with that text.
+    bool beginEditingTitleFromKey(QKeyEvent* event);
+
+    // Title editing internals (GraphViewTitleEditor.cpp).
+    void makeTitleEditor();
+    // The side a node grows to while its title is typed: the one facing away from its parent.
+    std::uint8_t growthAnchor(const Node& node) const;
+    // Puts the editor over the label of editingNode_, at the current magnification.
+    void placeTitleEditor();
+    // Abandons the document's open editing session, restoring its snapshot.
+    void abandonEditingSession();
+    bool isNodeEditorActive_ = false;
+    std::optional<EditingContext> editingContext_;
+    // The node as the editor shows it: the context node with the typed title and its size.
+    std::optional<Node> editingNode_;
+    NodeTitleEditor* nodeEditor_ = nullptr;
 
     // Dragging, resizing, hovering and panning (GraphViewDrag.cpp, GraphViewPointer.cpp).
     void leftMouseDragged(Point point, Point delta, Qt::KeyboardModifiers modifiers);

@@ -75,8 +75,8 @@ void GraphView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         leftMouseUp(layerPointFromWidget(event->position()));
-    else if (event->button() == Qt::RightButton)
-        rightMouseUp(layerPointFromWidget(event->position()));
+    else if (event->button() == Qt::RightButton && !rightMouseUp(layerPointFromWidget(event->position())))
+        rightClick(layerPointFromWidget(event->position()));
     event->accept();
 }
 
@@ -152,9 +152,18 @@ void GraphView::leftMouseUp(Point point)
     case GraphViewInputPhase::nodeDragging: {
         if (endNodeDrag(point))
             break;
-        // A click without movement narrows the selection to the nodes under the pointer.
-        if (clickCount_ == 2)
+        // A double click edits the title of the selected node under the pointer.
+        if (clickCount_ == 2) {
+            std::vector<std::int64_t> uids;
+            for (NodeLayer* layer : nodeLayersAt(point))
+                if (layer->isSelected())
+                    uids.push_back(layer->node().uid);
+            for (std::int64_t uid : uids)
+                if (NodeLayer* layer = nodeLayer(uid))
+                    beginEditingTitle(*layer, false, layer->node().title, true, nullptr);
             break;
+        }
+        // A click without movement narrows the selection to the nodes under the pointer.
         std::vector<Node> nodes;
         for (NodeLayer* layer : nodeLayersAt(point))
             nodes.push_back(layer->node());
@@ -207,6 +216,16 @@ bool GraphView::handleCanvasKey(QKeyEvent* event)
         else
             sendWindowAction("newChildNode:");
         return true;
+    case Qt::Key_Home:
+        if (hasSelection)
+            selectRootOfSelection();
+        else if (!selectFirstRoot())
+            Beep::beep();
+        return true;
+    case Qt::Key_End:
+        if (!selectLastModifiedNodeInTree())
+            Beep::beep();
+        return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         sendWindowAction("newSiblingNode:");
@@ -234,7 +253,7 @@ bool GraphView::handleCanvasKey(QKeyEvent* event)
 
 void GraphView::keyPressEvent(QKeyEvent* event)
 {
-    if (handleCanvasKey(event))
+    if (handleCanvasKey(event) || beginEditingTitleFromKey(event))
         event->accept();
     else
         LayerHostWidget::keyPressEvent(event);

@@ -180,4 +180,41 @@ bool GraphView::selectRelatedNodeInTree(NavigationDirection direction)
     return true;
 }
 
+// ---- Home and End ----
+
+bool GraphView::selectRootOfSelection()
+{
+    const std::vector<Node> selected = selectedNodes();
+    if (selected.empty())
+        return false;
+    chooseNode(graph_.rootAncestor(selected.front()));
+    return true;
+}
+
+bool GraphView::selectFirstRoot()
+{
+    for (const auto& [uid, node] : graph_.nodeBin())
+        if (graph_.nodeType(node) == NodeType::root) {
+            chooseNode(node);
+            return true;
+        }
+    return false;
+}
+
+// The tree of the first selected node, newest change first; equal stamps keep the tree's order (root first).
+bool GraphView::selectLastModifiedNodeInTree()
+{
+    const std::vector<Node> selected = selectedNodes();
+    if (selected.empty())
+        return false;
+    std::vector<Node> tree = graph_.subtree(graph_.rootAncestor(selected.front()));
+    if (tree.empty())
+        return false;
+    std::stable_sort(tree.begin(), tree.end(),
+                     [](const Node& a, const Node& b) { return a.modifiedTimestamp > b.modifiedTimestamp; });
+    updateSelectionAppearance({tree.front()});
+    chooseNode(tree.front());
+    return true;
+}
+
 } // namespace velquine

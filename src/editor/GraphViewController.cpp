@@ -73,8 +73,15 @@ void GraphViewController::viewDidLoad()
                 self->collisionDetectionModeDidSwitch();
         },
         this);
-    if (graphView_)
+    if (graphView_) {
         graphView_->delegate = weakSelf;
+        // Titles are typed in the canvas's own editor.
+        QPointer<GraphView> canvas = graphView_;
+        titleEditorStarter_ = [canvas](bool commitEvenIfTitleDoesntChange, std::function<void()> completion) {
+            if (canvas)
+                canvas->beginEditingSelectedTitles(commitEvenIfTitleDoesntChange, std::move(completion));
+        };
+    }
     reloadGraphView(true);
     document->focusGraphView();
 }

@@ -141,9 +141,9 @@ public:
     void setNodeImage(const Node& node) override;
     void newImageNodes(const std::vector<Image>& images, Point at) override;
 
-    // Starts the canvas's title editor on the selected node layers. Installed by whoever provides the
-    // editor; the arguments are: keep the edit even when the title did not change, and what runs when the
-    // editor ends. Without it no editor starts and the creation's session stays open for the next command.
+    // Starts the title editor on the selected node layers; the canvas's own editor unless replaced. The
+    // arguments are: keep the edit even when the title did not change, and what runs when the editor ends.
+    // Without it no editor starts and the creation's session stays open for the next command.
     using TitleEditorStarter = std::function<void(bool commitEvenIfTitleDoesntChange, std::function<void()>)>;
     void setTitleEditorStarter(TitleEditorStarter starter) { titleEditorStarter_ = std::move(starter); }
 

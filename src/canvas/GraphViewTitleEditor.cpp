@@ -1,0 +1,263 @@
+// Typing a node's title on the canvas: one text view, shared by all nodes, laid over the title of the node
+// being edited. The node grows or shrinks with the text as it is typed, keeping the edge that faces its parent.
+// The whole edit is one editing session of the document: opened (or joined, after a new-node command) when the
+// edit begins, written at every change, and committed as one undo step when the edit ends, or abandoned when it
+// is cancelled or the title did not change.
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QResizeEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "canvas/GraphView.h"
+#include "canvas/NodeTitleEditor.h"
+#include "canvas/layers/NodeLayer.h"
+#include "document/VQDocument.h"
+#include "layout/NodeSizing.h"
+#include "platform/layer/Transaction.h"
+
+namespace velquine {
+
+namespace {
+
+Qt::Alignment editorAlignment(std::int64_t raw)
+{
+    switch (raw) {
+    case static_cast<std::int64_t>(TextAlignment::left): return Qt::AlignLeft;
+    case static_cast<std::int64_t>(TextAlignment::right): return Qt::AlignRight;
+    case static_cast<std::int64_t>(TextAlignment::justified): return Qt::AlignJustify;
+    default: return Qt::AlignHCenter;
+    }
+}
+
+// The label's rectangle in canvas coordinates.
+Rect labelRectOnCanvas(const Node& node)
+{
+    const Rect label = node.image() ? labelFrame(node).second : labelLayout(node).second;
+    return label.offsetBy(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2);
+}
+
+} // namespace
+
+void GraphView::makeTitleEditor()
+{
+    if (nodeEditor_)
+        return;
+    nodeEditor_ = new NodeTitleEditor(this);
+    connect(nodeEditor_, &EditingTextView::textDidChange, this, [this] { resizeTitleEditorToFit(); });
+    connect(nodeEditor_, &NodeTitleEditor::endRequested, this, [this] { endEditingTitle(true); });
+    connect(nodeEditor_, &NodeTitleEditor::focusLost, this, [this] { endEditingTitle(true); });
+    connect(nodeEditor_, &EditingTextView::cancelOperation, this, [this] { cancelOperation(); });
+}
+
+std::uint8_t GraphView::growthAnchor(const Node& node) const
+{
+    const std::optional<Node> parent = graph_.parent(node);
+    if (!parent)
+        return autosizeKeepCenter;
+    return parent->center.x < node.center.x ? autosizeGrowRight : autosizeGrowLeft;
+}
+
+void GraphView::placeTitleEditor()
+{
+    if (!nodeEditor_ || !editingNode_)
+        return;
+    const Node& node = *editingNode_;
+    const Rect bounds = boundsRect();
+    const double scale = bounds.size.width > 0 ? width() / bounds.size.width : 1.0;
+    QFont font = node.style.font.toQFont(nodeEditor_);
+    font.setPointSizeF(font.pointSizeF() * scale);
+    font.setUnderline(node.style.isUnderlined);
+    font.setStrikeOut(node.style.isStrikeThrough);
+    if (nodeEditor_->font() != font) {
+        nodeEditor_->setFont(font);
+        nodeEditor_->document()->setDefaultFont(font);
+    }
+    nodeEditor_->setTextFrame(widgetRectFromLayer(centerScanRect(labelRectOnCanvas(node))));
+}
+
+void GraphView::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler)
+{
+    std::vector<std::int64_t> selected;
+    for (const auto& layer : nodeLayers_)
+        if (layer->isSelected())
+            selected.push_back(layer->node().uid);
+    for (std::int64_t uid : selected)
+        if (NodeLayer* layer = nodeLayer(uid))
+            beginEditingTitle(*layer, commitEvenIfTitleDoesntChange, std::nullopt, true, completionHandler);
+}
+
+void GraphView::beginEditingTitle(NodeLayer& startLayer, bool commitEvenIfTitleDoesntChange,
+                                  std::optional<std::string> initialText, bool selectAll,
+                                  std::function<void()> completionHandler)
+{
+    const std::int64_t uid = startLayer.node().uid;
+    // Whatever holds the keyboard in this window lets go first: a running title edit commits.
+    if (QWidget* focused = window()->focusWidget(); focused && focused != this)
+        focused->clearFocus();
+    endEditingTitle(true);
+    NodeLayer* layer = nodeLayer(uid);
+    if (!layer)
+        return;
+    makeTitleEditor();
+    isNodeEditorActive_ = true;
+    const Node startingNode = layer->node();
+    bool textDiffers = false;
+    if (initialText) {
+        Transaction transaction(true);
+        textDiffers = *initialText != startingNode.title;
+        Node typed = startingNode;
+        typed.title = *initialText;
+        layer->setNode(typed);
+        layer->updateContents();
+        invalidateLayerState();
+    }
+    editingContext_ = EditingContext{uid, startingNode, std::move(completionHandler), commitEvenIfTitleDoesntChange};
+
+    const Node& shown = layer->node();
+    const NodeStyle& style = shown.style;
+    nodeEditor_->setPlainText(QString::fromStdString(shown.title));
+    const Qt::Alignment alignment = editorAlignment(style.textAlignment);
+    QTextOption option = nodeEditor_->document()->defaultTextOption();
+    option.setAlignment(alignment);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    nodeEditor_->document()->setDefaultTextOption(option);
+    QTextCursor all(nodeEditor_->document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat block;
+    block.setAlignment(alignment);
+    block.setLineHeight(100, QTextBlockFormat::ProportionalHeight);
+    all.mergeBlockFormat(block);
+    nodeEditor_->setReadOnly(false);
+    nodeEditor_->setTextInteractionFlags(Qt::TextEditorInteraction);
+    const Color reference = shown.shape == NodeShape::underline ? projectStyle_.current.backgroundColor : style.fillColor;
+    nodeEditor_->setColors(style.textColor.toQColor(), reference.isLight());
+    nodeEditor_->removeAllUndoActions();
+
+    {
+        Transaction transaction(true);
+        layer->setBeingEdited(true);
+        layer->updateEditingState();
+        editingNode_ = textDiffers ? autosizeNode(shown, growthAnchor(shown)) : shown;
+        placeTitleEditor();
+    }
+    nodeEditor_->show();
+    nodeEditor_->raise();
+    nodeEditor_->setFocus(Qt::OtherFocusReason);
+    if (selectAll)
+        nodeEditor_->selectAll();
+    else
+        nodeEditor_->moveCursor(QTextCursor::End);
+
+    if (const auto target = delegate.lock()) {
+        target->didBeginEditingNodeTitle();
+        target->editNodeTitle(*editingNode_, false);
+    }
+}
+
+void GraphView::resizeTitleEditorToFit()
+{
+    if (!isNodeEditorActive_ || !editingContext_)
+        return;
+    Node node = editingContext_->node;
+    node.title = nodeEditor_->toPlainText().toStdString();
+    {
+        Transaction transaction(true);
+        editingNode_ = autosizeNode(node, growthAnchor(node));
+        placeTitleEditor();
+    }
+    if (const auto target = delegate.lock())
+        target->editNodeTitle(*editingNode_, false);
+}
+
+void GraphView::abandonEditingSession()
+{
+    const auto target = delegate.lock();
+    VQDocument* document = target ? target->document() : nullptr;
+    if (document && document->isInEditingSession)
+        document->cancelEditingSession();
+}
+
+void GraphView::cancelOperation()
+{
+    endEditingTitle(false);
+}
+
+void GraphView::endEditingTitle(bool commit)
+{
+    if (!isNodeEditorActive_ || !editingContext_)
+        return;
+    // Cleared first: the focus changes below must not end the edit a second time.
+    isNodeEditorActive_ = false;
+    const EditingContext context = *editingContext_;
+    NodeLayer* layer = nodeLayer(context.nodeUID);
+    {
+        Transaction transaction;
+        const std::string title = nodeEditor_->toPlainText().toStdString();
+        const bool abandon = !commit || (title == context.node.title && !context.commitEvenIfTitleDoesntChange);
+        if (abandon) {
+            abandonEditingSession();
+        } else if (const auto target = delegate.lock()) {
+            Node node = context.node;
+            node.title = title;
+            target->editNodeTitle(autosizeNode(node, growthAnchor(node)), true);
+        }
+        if (layer) {
+            if (commit)
+                layer->updateShapePath(layer->node().shape);
+            layer->setBeingEdited(false);
+            layer->updateEditingState();
+            layer->layoutIfNeeded();
+        }
+        if (abandon) {
+            // The layer may show typed text the document never kept.
+            invalidateLayerState();
+            reloadLayers();
+        }
+    }
+    if (context.completionHandler)
+        context.completionHandler();
+    const bool hadFocus = nodeEditor_->hasFocus();
+    nodeEditor_->move(0, 0);
+    nodeEditor_->setReadOnly(true);
+    nodeEditor_->setTextInteractionFlags(Qt::NoTextInteraction);
+    nodeEditor_->hide();
+    if (const auto target = delegate.lock())
+        target->didEndEditingNodeTitle();
+    // The canvas takes the keyboard back, unless the user just gave it to another control.
+    QWidget* focused = window()->focusWidget();
+    if (hadFocus || !focused || focused == nodeEditor_)
+        setFocus(Qt::OtherFocusReason);
+}
+
+bool GraphView::beginEditingTitleFromKey(QKeyEvent* event)
+{
+    const std::vector<Node> selected = selectedNodes();
+    if (selected.empty() || (event->modifiers() & Qt::ControlModifier) || event->text().isEmpty())
+        return false;
+    const QString text = event->text();
+    const bool printable = std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.isPunct() || c.isSymbol() || c.isLetterOrNumber() || c.isMark();
+    });
+    if (!printable || selected.size() != 1)
+        return false;
+    std::vector<std::int64_t> uids;
+    for (const auto& layer : nodeLayers_)
+        if (layer->isSelected())
+            uids.push_back(layer->node().uid);
+    for (std::int64_t uid : uids)
+        if (NodeLayer* layer = nodeLayer(uid))
+            beginEditingTitle(*layer, false, text.toStdString(), false, nullptr);
+    return true;
+}
+
+void GraphView::resizeEvent(QResizeEvent* event)
+{
+    LayerHostWidget::resizeEvent(event);
+    // A new magnification resizes the view: the editor keeps covering its node's title at the new scale.
+    if (isNodeEditorActive_)
+        placeTitleEditor();
+}
+
+} // namespace velquine

@@ -1,0 +1,255 @@
+// Typing titles on the canvas of a real editor window: Tab and typing name a new child in one undo step,
+// Escape takes the new child away again, a double click edits a title at another magnification, typing on a
+// selected node replaces its title, and the editor's own undo covers only the typing.
+
+#include "support/QtWait.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include "canvas/GraphView.h"
+#include "canvas/NodeTitleEditor.h"
+#include "canvas/layers/NodeLayer.h"
+#include "document/VQDocument.h"
+#include "editor/EditorPanes.h"
+#include "editor/MindMapEditorWindowController.h"
+#include "kit/ScrollView.h"
+#include "kit/WindowActions.h"
+#include "layout/NodeSizing.h"
+#include "model/project/FactorySettings.h"
+#include "platform/RunLoop.h"
+#include "platform/UndoManager.h"
+#include "UiTestSupport.h"
+
+using namespace velquine;
+
+namespace {
+
+struct TitleFixture {
+    ScopedStandardUserDefaults scope;
+    std::shared_ptr<VQDocument> document;
+    std::unique_ptr<MindMapEditorWindowController> window;
+    Node root = Node(0, std::nullopt, NodeStyle());
+    Node child = Node(0, std::nullopt, NodeStyle());
+
+    explicit TitleFixture(bool dark = false)
+    {
+        registerFactoryDefaults();
+        if (dark)
+            scope.defaults().set("userInterfaceStyle", "UserInterfaceStyleDark");
+        document = VQDocument::makeUntitledDocument();
+        document->beginEditingSession("Build");
+        root = document->createRootNode("Root", {0, 0}, false);
+        child = *document->createChildNode(root, "Alpha", std::nullopt, true, false);
+        if (dark)
+            document->applyStyleToDocument(ProjectStyle::cyber(), true, true, true);
+        document->commitEditingSession();
+        document->undoManager()->removeAllActions();
+        window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("Untitled"));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->resize(1200, 800);
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        RunLoop::drain();
+    }
+    GraphView* canvas() const { return window->contentViewController()->editorContentViewController()->graphView(); }
+    ScrollView* scrollView() const
+    {
+        return window->contentViewController()->editorContentViewController()->scrollView();
+    }
+    NodeTitleEditor* editor() const { return canvas()->nodeEditor(); }
+    UndoManager& undo() const { return *document->undoManager(); }
+    Node node(std::int64_t uid) const { return *document->project.graph.node(uid); }
+    void select(const Node& node)
+    {
+        document->project.setSelectedNodes({node});
+        document->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
+        RunLoop::drain();
+    }
+    QPoint at(std::int64_t uid) const
+    {
+        return canvas()->widgetRectFromLayer(canvas()->nodeLayer(uid)->frame()).center().toPoint();
+    }
+    // As the X server sends it: press, release, the second press as a double click, release.
+    void doubleClick(std::int64_t uid)
+    {
+        QTest::mouseDClick(canvas(), Qt::LeftButton, {}, at(uid));
+        QTest::mouseRelease(canvas(), Qt::LeftButton, {}, at(uid));
+        RunLoop::drain();
+    }
+    void key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(target, key, modifiers);
+        RunLoop::drain();
+    }
+    void type(const QString& text)
+    {
+        QTest::keyClicks(editor(), text);
+        RunLoop::drain();
+    }
+};
+
+TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
+{
+    TitleFixture f;
+    f.select(f.child);
+    f.canvas()->setFocus();
+    f.key(f.canvas(), Qt::Key_Tab);
+    ASSERT_NE(f.editor(), nullptr);
+    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    EXPECT_TRUE(f.editor()->isVisible());
+    EXPECT_TRUE(f.editor()->hasFocus());
+    EXPECT_EQ(f.document->editingLabel, "New Child Node");
+    ASSERT_FALSE(f.node(f.child.uid).childrenUIDs.empty());
+    const std::int64_t uid = f.node(f.child.uid).childrenUIDs.back();
+    const double leftEdge = f.node(uid).center.x - f.node(uid).size.width / 2;
+
+    // The node grows with the text as it is typed and keeps the edge that faces its parent (on its left).
+    f.type(QStringLiteral("Quarterly planning meeting"));
+    EXPECT_TRUE(f.document->isInEditingSession);
+    EXPECT_EQ(f.node(uid).title, "Quarterly planning meeting");
+    EXPECT_NEAR(f.node(uid).center.x - f.node(uid).size.width / 2, leftEdge, 1e-6);
+    EXPECT_GT(f.node(uid).size.width, autosizeMinimumWidth);
+    EXPECT_TRUE(f.canvas()->nodeLayer(uid)->labelLayer()->isHidden());
+    const QRect shown = f.editor()->geometry();
+    EXPECT_TRUE(f.canvas()->widgetRectFromLayer(f.canvas()->nodeLayer(uid)->frame()).toAlignedRect().intersects(shown));
+    test::saveScreenshot(f.window.get(), QStringLiteral("title-editor-light"));
+
+
+    // Return ends the edit without entering a line break; creation and title are one step.
+    f.key(f.editor(), Qt::Key_Return);
+    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+    EXPECT_FALSE(f.editor()->isVisible());
+    EXPECT_FALSE(f.document->isInEditingSession);
+    EXPECT_EQ(f.node(uid).title, "Quarterly planning meeting");
+    EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
+    EXPECT_FALSE(f.canvas()->nodeLayer(uid)->isBeingEdited());
+    EXPECT_FALSE(f.canvas()->nodeLayer(uid)->labelLayer()->isHidden());
+    EXPECT_TRUE(f.canvas()->hasFocus());
+    ASSERT_TRUE(f.undo().undo());
+    RunLoop::drain();
+    EXPECT_FALSE(f.document->project.graph.contains(uid));
+    EXPECT_FALSE(f.undo().canUndo());
+}
+
+TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
+{
+    TitleFixture f;
+    f.select(f.child);
+    f.canvas()->setFocus();
+    const std::size_t before = f.document->project.graph.count();
+    f.key(f.canvas(), Qt::Key_Return); // a sibling
+    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    EXPECT_EQ(f.document->project.graph.count(), before + 1);
+    f.type(QStringLiteral("Gone"));
+    f.key(f.editor(), Qt::Key_Escape);
+    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+    EXPECT_FALSE(f.document->isInEditingSession);
+    EXPECT_EQ(f.document->project.graph.count(), before);
+    EXPECT_EQ(f.canvas()->nodeLayers().size(), before);
+    EXPECT_FALSE(f.undo().canUndo());
+
+    // Tab and Return with nothing typed still keep the new node, as one step.
+    f.select(f.child);
+    f.key(f.canvas(), Qt::Key_Tab);
+    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    f.key(f.editor(), Qt::Key_Tab);
+    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+    EXPECT_EQ(f.document->project.graph.count(), before + 1);
+    EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
+}
+
+TEST(TitleEditing, DoubleClickEditsAtTheMagnificationAndClickingAwayCommits)
+{
+    TitleFixture f;
+    f.scrollView()->setMagnification(2.0);
+    RunLoop::drain();
+    f.scrollView()->centerOn(f.child.center);
+    QApplication::processEvents();
+    f.select(f.child);
+    f.doubleClick(f.child.uid);
+    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    EXPECT_EQ(f.editor()->toPlainText(), QStringLiteral("Alpha"));
+    EXPECT_EQ(f.editor()->textCursor().selectedText(), QStringLiteral("Alpha"));
+    // The editor's text is drawn at twice the node's font, over the label at twice its size.
+    const Node shown = f.node(f.child.uid);
+    EXPECT_NEAR(f.editor()->font().pointSizeF(), shown.style.font.toQFont(f.editor()).pointSizeF() * 2.0, 0.01);
+    const Rect label = labelLayout(shown).second.offsetBy(shown.center.x - shown.size.width / 2,
+                                                          shown.center.y - shown.size.height / 2);
+    const QRectF expected = f.canvas()->widgetRectFromLayer(label);
+    EXPECT_NEAR(f.editor()->geometry().width(), expected.width() + 2, 2.0);
+    EXPECT_NEAR(f.editor()->geometry().center().x(), expected.center().x(), 2.0);
+    EXPECT_NEAR(f.editor()->geometry().center().y(), expected.center().y(), 2.0);
+
+    // Return without a change leaves no step; then typing "B" replaces the selected title.
+    f.key(f.editor(), Qt::Key_Return);
+    EXPECT_FALSE(f.undo().canUndo());
+    EXPECT_FALSE(f.document->isInEditingSession);
+    f.doubleClick(f.child.uid);
+    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    f.type(QStringLiteral("Beta"));
+    EXPECT_EQ(f.node(f.child.uid).title, "Beta");
+    // A click on empty canvas commits the edit.
+    QTest::mouseClick(f.canvas(), Qt::LeftButton, {}, QPoint(4, 4));
+    RunLoop::drain();
+    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+    EXPECT_EQ(f.node(f.child.uid).title, "Beta");
+    EXPECT_EQ(f.undo().undoActionName(), "Edit Node Title");
+    ASSERT_TRUE(f.undo().undo());
+    RunLoop::drain();
+    EXPECT_EQ(f.node(f.child.uid).title, "Alpha");
+}
+
+TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesBackOnlyTyping)
+{
+    TitleFixture f;
+    f.select(f.root);
+    f.canvas()->setFocus();
+    const Node before = f.node(f.root.uid);
+    f.key(f.canvas(), Qt::Key_Z);
+    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    EXPECT_EQ(f.editor()->toPlainText(), QStringLiteral("z"));
+    EXPECT_EQ(f.editor()->textCursor().position(), 1);
+    EXPECT_EQ(f.node(f.root.uid).title, "z");
+    EXPECT_EQ(f.document->editingLabel, "Edit Node Title");
+    f.type(QStringLiteral("ebra crossing"));
+    // A root grows on both sides.
+    EXPECT_NEAR(f.node(f.root.uid).center.x, before.center.x, 1e-6);
+    f.key(f.editor(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(f.canvas()->isNodeEditorActive());
+    EXPECT_NE(f.editor()->toPlainText(), QStringLiteral("zebra crossing"));
+    EXPECT_TRUE(f.document->isInEditingSession);
+    EXPECT_FALSE(f.undo().canUndo());
+    f.key(f.editor(), Qt::Key_Escape);
+    EXPECT_EQ(f.node(f.root.uid).title, "Root");
+    EXPECT_EQ(f.node(f.root.uid).size, before.size);
+    EXPECT_FALSE(f.undo().canUndo());
+
+    // Space, Return and Delete never start an edit; two selected nodes pass typing on.
+    f.document->project.setSelectedNodes({f.node(f.root.uid), f.node(f.child.uid)});
+    f.document->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
+    RunLoop::drain();
+    f.canvas()->setFocus();
+    f.key(f.canvas(), Qt::Key_A);
+    f.key(f.canvas(), Qt::Key_Space);
+    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+}
+
+TEST(TitleEditing, TheEditorInTheDarkAppearance)
+{
+    TitleFixture f(true);
+    f.select(f.child);
+    f.canvas()->setFocus();
+    f.key(f.canvas(), Qt::Key_Tab);
+    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    f.type(QStringLiteral("Night shift"));
+    test::saveScreenshot(f.window.get(), QStringLiteral("title-editor-dark"));
+    f.key(f.editor(), Qt::Key_Return);
+    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+    EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
+}
+
+} // namespace
