@@ -336,6 +336,7 @@ private:
 
     // Title editing internals (GraphViewTitleEditor.cpp).
     void makeTitleEditor();
+    void forEachSelectedLayer(const std::function<void(NodeLayer&)>& body);
     // The side a node grows to while its title is typed: the one facing away from its parent.
     std::uint8_t growthAnchor(const Node& node) const;
     // Puts the editor over the label of editingNode_, at the current magnification.

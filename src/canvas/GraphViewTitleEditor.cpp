@@ -77,7 +77,8 @@ void GraphView::placeTitleEditor()
     nodeEditor_->setTextFrame(widgetRectFromLayer(centerScanRect(labelRectOnCanvas(node))));
 }
 
-void GraphView::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler)
+// Each edit may reload the layers (the one before it ends), so layers are looked up again by node.
+void GraphView::forEachSelectedLayer(const std::function<void(NodeLayer&)>& body)
 {
     std::vector<std::int64_t> selected;
     for (const auto& layer : nodeLayers_)
@@ -85,7 +86,14 @@ void GraphView::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, s
             selected.push_back(layer->node().uid);
     for (std::int64_t uid : selected)
         if (NodeLayer* layer = nodeLayer(uid))
-            beginEditingTitle(*layer, commitEvenIfTitleDoesntChange, std::nullopt, true, completionHandler);
+            body(*layer);
+}
+
+void GraphView::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler)
+{
+    forEachSelectedLayer([&](NodeLayer& layer) {
+        beginEditingTitle(layer, commitEvenIfTitleDoesntChange, std::nullopt, true, completionHandler);
+    });
 }
 
 void GraphView::beginEditingTitle(NodeLayer& startLayer, bool commitEvenIfTitleDoesntChange,
@@ -242,13 +250,8 @@ bool GraphView::beginEditingTitleFromKey(QKeyEvent* event)
     });
     if (!printable || selected.size() != 1)
         return false;
-    std::vector<std::int64_t> uids;
-    for (const auto& layer : nodeLayers_)
-        if (layer->isSelected())
-            uids.push_back(layer->node().uid);
-    for (std::int64_t uid : uids)
-        if (NodeLayer* layer = nodeLayer(uid))
-            beginEditingTitle(*layer, false, text.toStdString(), false, nullptr);
+    forEachSelectedLayer(
+        [&](NodeLayer& layer) { beginEditingTitle(layer, false, text.toStdString(), false, nullptr); });
     return true;
 }
 
