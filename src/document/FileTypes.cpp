@@ -6,7 +6,7 @@
 
 #include "document/VQDocumentFiles.h"
 #include "platform/Resources.h"
-#include "platform/Utf8.h"
+#include "base/Utf8.h"
 
 namespace velquine {
 

@@ -1,6 +1,6 @@
 #include "exchange/CodePages.h"
 
-#include "exchange/Utf8.h"
+#include "base/Utf8.h"
 
 #include <array>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "exchange/DocxTextReader.h"
 
 #include "exchange/RichTextDocument.h"
-#include "exchange/Utf8.h"
+#include "base/Utf8.h"
 #include "exchange/ZipPackageReader.h"
 
 #include <libxml/xmlreader.h>

@@ -1,6 +1,6 @@
 #include "exchange/DocxWriter.h"
 
-#include "exchange/Utf8.h"
+#include "base/Utf8.h"
 #include "exchange/XmlWriter.h"
 #include "exchange/ZipPackageWriter.h"
 

@@ -1,7 +1,7 @@
 #include "exchange/HTMLEscaping.h"
 
 #include "exchange/HTMLStringMappings.h"
-#include "exchange/Utf8.h"
+#include "base/Utf8.h"
 
 #include <QStringView>
 #include <QTextBoundaryFinder>

@@ -2,7 +2,7 @@
 
 #include "exchange/HTMLEscaping.h"
 #include "exchange/OutlineWalk.h"
-#include "exchange/Utf8.h"
+#include "base/Utf8.h"
 
 namespace velquine {
 

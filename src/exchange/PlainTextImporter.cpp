@@ -1,6 +1,6 @@
 #include "exchange/PlainTextImporter.h"
 
-#include "exchange/Utf8.h"
+#include "base/Utf8.h"
 #include "layout/TextUtilities.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "exchange/CodePages.h"
 #include "exchange/RichTextDocument.h"
-#include "exchange/Utf8.h"
+#include "base/Utf8.h"
 
 #include <algorithm>
 #include <array>

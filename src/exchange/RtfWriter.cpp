@@ -1,7 +1,7 @@
 #include "exchange/RtfWriter.h"
 
 #include "exchange/CodePages.h"
-#include "exchange/Utf8.h"
+#include "base/Utf8.h"
 
 #include <algorithm>
 #include <cmath>

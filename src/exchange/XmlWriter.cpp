@@ -1,6 +1,6 @@
 #include "exchange/XmlWriter.h"
 
-#include "exchange/Utf8.h"
+#include "base/Utf8.h"
 
 namespace velquine {
 

@@ -1,7 +1,7 @@
 #include "exchange/YAMLExporter.h"
 
 #include "exchange/OutlineWalk.h"
-#include "exchange/Utf8.h"
+#include "base/Utf8.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,8 @@
 #include "files/QXZipArchive.h"
 
 #include "files/QXZipArchiveInternal.h"
-#include "platform/Utf8.h"
+#include "base/Hex.h"
+#include "base/Utf8.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -236,14 +237,7 @@ std::uint32_t QXZipArchive::msdosDateTimeFromDate(double secondsSince1970)
 
 std::string QXZipArchive::hexString(const std::vector<std::uint8_t>& bytes)
 {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (std::uint8_t b : bytes) {
-        text.push_back(digits[b >> 4]);
-        text.push_back(digits[b & 0x0F]);
-    }
-    return text;
+    return velquine::hexString(bytes, HexCase::upper);
 }
 
 std::string QXZipArchive::base64RFC4648(const std::vector<std::uint8_t>& bytes)

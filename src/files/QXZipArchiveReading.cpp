@@ -8,7 +8,7 @@
 #include "files/QXZipArchive.h"
 
 #include "files/QXZipArchiveInternal.h"
-#include "platform/Utf8.h"
+#include "base/Utf8.h"
 
 #include <unzip.h>
 

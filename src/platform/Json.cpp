@@ -1,7 +1,9 @@
 #include "platform/Json.h"
 
 #include "platform/NumberText.h"
-#include "platform/Utf8.h"
+#include "base/Hex.h"
+#include "base/JsonString.h"
+#include "base/Utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -25,41 +27,9 @@ public:
 private:
     void string_(std::string_view text)
     {
-        static constexpr char hex[] = "0123456789abcdef";
-        out_ += '"';
-        std::size_t pos = 0;
-        while (pos < text.size()) {
-            const char c = text[pos];
-            const auto u = static_cast<unsigned char>(c);
-            if (u >= 0x80) {
-                const std::size_t length = utf8SequenceLength(text, pos);
-                if (length == 0)
-                    throw JsonError("JSON: cannot write a string that is not valid UTF-8");
-                out_.append(text.substr(pos, length));
-                pos += length;
-                continue;
-            }
-            switch (c) {
-            case '"': out_ += "\\\""; break;
-            case '\\': out_ += "\\\\"; break;
-            case '/': out_ += "\\/"; break;
-            case '\b': out_ += "\\b"; break;
-            case '\f': out_ += "\\f"; break;
-            case '\n': out_ += "\\n"; break;
-            case '\r': out_ += "\\r"; break;
-            case '\t': out_ += "\\t"; break;
-            default:
-                if (u < 0x20) {
-                    out_ += "\\u00";
-                    out_ += hex[u >> 4];
-                    out_ += hex[u & 0xF];
-                } else {
-                    out_ += c;
-                }
-            }
-            ++pos;
-        }
-        out_ += '"';
+        if (!isValidUtf8(text))
+            throw JsonError("JSON: cannot write a string that is not valid UTF-8");
+        appendJsonString(out_, text, true);
     }
 
     void value_(const KeyedValue& value, std::size_t depth)
@@ -148,8 +118,9 @@ private:
         const auto c = static_cast<unsigned char>(text_[pos_]);
         if (c >= 0x21 && c < 0x7F)
             fail(std::string("unexpected character '") + static_cast<char>(c) + "'");
-        static constexpr char hex[] = "0123456789ABCDEF";
-        fail(std::string("unexpected byte 0x") + hex[c >> 4] + hex[c & 0xF]);
+        std::string message = "unexpected byte 0x";
+        appendHexByte(message, c, HexCase::upper);
+        fail(message);
     }
 
     void skipSpace()
@@ -247,21 +218,6 @@ private:
         return KeyedValue(std::move(items));
     }
 
-    unsigned long hex4()
-    {
-        if (text_.size() - pos_ < 4)
-            failAt("incomplete \\u escape", pos_);
-        unsigned long v = 0;
-        for (int i = 0; i < 4; ++i) {
-            const int digit = hexDigitValue(text_[pos_]);
-            if (digit < 0)
-                fail("invalid hexadecimal digit in a \\u escape");
-            v = (v << 4) | static_cast<unsigned long>(digit);
-            ++pos_;
-        }
-        return v;
-    }
-
     std::string string_()
     {
         const std::size_t start = pos_;
@@ -310,19 +266,16 @@ private:
             case 'r': out += '\r'; break;
             case 't': out += '\t'; break;
             case 'u': {
-                unsigned long cp = hex4();
-                if (cp >= 0xDC00 && cp <= 0xDFFF)
+                const JsonUnicodeEscape unicode = readJsonUnicodeEscape(text_, pos_);
+                switch (unicode.status) {
+                case JsonUnicodeEscape::Status::ok: appendUtf8(out, unicode.codePoint); break;
+                case JsonUnicodeEscape::Status::truncated: failAt("incomplete \\u escape", pos_);
+                case JsonUnicodeEscape::Status::invalidDigit: fail("invalid hexadecimal digit in a \\u escape");
+                case JsonUnicodeEscape::Status::unpairedLowSurrogate:
                     failAt("unpaired low surrogate in a \\u escape", escape);
-                if (cp >= 0xD800 && cp <= 0xDBFF) {
-                    if (text_.size() - pos_ < 2 || text_[pos_] != '\\' || text_[pos_ + 1] != 'u')
-                        failAt("unpaired high surrogate in a \\u escape", escape);
-                    pos_ += 2;
-                    const unsigned long low = hex4();
-                    if (low < 0xDC00 || low > 0xDFFF)
-                        failAt("unpaired high surrogate in a \\u escape", escape);
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                case JsonUnicodeEscape::Status::unpairedHighSurrogate:
+                    failAt("unpaired high surrogate in a \\u escape", escape);
                 }
-                appendUtf8(out, cp);
                 break;
             }
             default: failAt("invalid escape sequence", escape);

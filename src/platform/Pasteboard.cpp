@@ -1,6 +1,6 @@
 #include "platform/Pasteboard.h"
 
-#include "platform/Utf8.h"
+#include "base/Utf8.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "platform/PropertyList.h"
 
-#include "platform/Utf8.h"
+#include "base/Utf8.h"
 
 #include <cstring>
 #include <limits>

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "platform/UrlOpener.h"
-#include "platform/Utf8.h"
+#include "base/Utf8.h"
 
 #ifndef VELQUINE_APP_NAME
 #define VELQUINE_APP_NAME "Velquine"

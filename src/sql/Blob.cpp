@@ -1,5 +1,6 @@
 #include "sql/Blob.h"
 
+#include "base/Hex.h"
 #include <cstring>
 
 namespace velquine::sql {
@@ -14,14 +15,7 @@ Blob::Blob(const void* data, std::size_t length)
 
 std::string Blob::toHex() const
 {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (std::uint8_t b : bytes) {
-        out.push_back(digits[b >> 4]);
-        out.push_back(digits[b & 0x0f]);
-    }
-    return out;
+    return hexString(bytes, HexCase::lower);
 }
 
 std::string Blob::description() const

@@ -1,5 +1,6 @@
 #include "sql/Connection.h"
 
+#include "base/Hex.h"
 #include "sql/Statement.h"
 
 #include <sqlite3.h>
@@ -21,7 +22,6 @@ bool isUnreserved(unsigned char c, const char* alsoEncoded)
 
 std::string percentEncoded(const std::string& text, const char* alsoEncoded)
 {
-    static const char* const hex = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
     for (unsigned char c : text) {
@@ -29,8 +29,7 @@ std::string percentEncoded(const std::string& text, const char* alsoEncoded)
             out += static_cast<char>(c);
         } else {
             out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 0xf];
+            appendHexByte(out, c, HexCase::upper);
         }
     }
     return out;

@@ -1,6 +1,6 @@
 #include "sql/FTSConfig.h"
 
-#include "sql/Utf8.h"
+#include "base/Utf8.h"
 
 #include <algorithm>
 

@@ -1,5 +1,6 @@
 #include "sql/JsonValue.h"
 
+#include "base/JsonString.h"
 #include "sql/DecodingError.h"
 
 #include <charconv>
@@ -65,39 +66,13 @@ std::string describe(JsonValue::Type type)
 
 namespace {
 
-void writeString(std::string& out, const std::string& text)
-{
-    static const char* const hex = "0123456789abcdef";
-    out += '"';
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                out += "\\u00";
-                out += hex[c >> 4];
-                out += hex[c & 0xf];
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    out += '"';
-}
-
 void write(std::string& out, const JsonValue& value)
 {
     switch (value.type()) {
     case JsonValue::Type::null: out += "null"; break;
     case JsonValue::Type::boolean: out += *value.boolean() ? "true" : "false"; break;
     case JsonValue::Type::number: out += value.number()->text; break;
-    case JsonValue::Type::string: writeString(out, *value.string()); break;
+    case JsonValue::Type::string: appendJsonString(out, *value.string(), false); break;
     case JsonValue::Type::array: {
         out += '[';
         bool first = true;
@@ -117,7 +92,7 @@ void write(std::string& out, const JsonValue& value)
             if (!first)
                 out += ',';
             first = false;
-            writeString(out, key);
+            appendJsonString(out, key, false);
             out += ':';
             write(out, member);
         }
@@ -261,20 +236,6 @@ private:
         return JsonValue(std::move(members));
     }
 
-    std::uint32_t hex4()
-    {
-        if (pos_ + 4 > text_.size())
-            fail("unexpected end of text");
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i) {
-            const int digit = hexDigitValue(text_[pos_++]);
-            if (digit < 0)
-                fail("invalid \\u escape");
-            value = (value << 4) | static_cast<std::uint32_t>(digit);
-        }
-        return value;
-    }
-
     std::string parseString()
     {
         ++pos_; // "
@@ -304,19 +265,13 @@ private:
                 case 'r': out += '\r'; break;
                 case 't': out += '\t'; break;
                 case 'u': {
-                    std::uint32_t code = hex4();
-                    if (code >= 0xd800 && code <= 0xdbff) {
-                        if (text_.substr(pos_, 2) != "\\u")
-                            fail("unpaired surrogate");
-                        pos_ += 2;
-                        const std::uint32_t low = hex4();
-                        if (low < 0xdc00 || low > 0xdfff)
-                            fail("unpaired surrogate");
-                        code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
-                    } else if (code >= 0xdc00 && code <= 0xdfff) {
-                        fail("unpaired surrogate");
+                    const JsonUnicodeEscape escape = readJsonUnicodeEscape(text_, pos_);
+                    switch (escape.status) {
+                    case JsonUnicodeEscape::Status::ok: appendUtf8(out, escape.codePoint); break;
+                    case JsonUnicodeEscape::Status::truncated: fail("unexpected end of text");
+                    case JsonUnicodeEscape::Status::invalidDigit: ++pos_; fail("invalid \\u escape");
+                    default: fail("unpaired surrogate");
                     }
-                    appendUtf8(out, static_cast<char32_t>(code));
                     break;
                 }
                 default: --pos_; fail("invalid escape");

@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "sql/Utf8.h"
+#include "base/Utf8.h"
 
 namespace velquine::sql {
 

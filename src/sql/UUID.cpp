@@ -1,6 +1,6 @@
 #include "sql/UUID.h"
 
-#include "sql/Utf8.h"
+#include "base/Hex.h"
 
 namespace velquine::sql {
 
@@ -15,14 +15,12 @@ constexpr bool hyphenBefore(std::size_t byteIndex)
 
 std::string UUID::uuidString() const
 {
-    static constexpr char digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(36);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (hyphenBefore(i))
             out.push_back('-');
-        out.push_back(digits[bytes[i] >> 4]);
-        out.push_back(digits[bytes[i] & 0x0f]);
+        appendHexByte(out, bytes[i], HexCase::upper);
     }
     return out;
 }

@@ -98,17 +98,6 @@ TEST(JsonValueTest, NestingIsBounded)
     EXPECT_EQ(parseError(std::string(600, '{')), "the given data is not valid JSON: expected a member name at offset 1");
 }
 
-TEST(JsonValueTest, Utf8Validation)
-{
-    EXPECT_TRUE(isValidUtf8(""));
-    EXPECT_TRUE(isValidUtf8("a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"));
-    EXPECT_FALSE(isValidUtf8("\xc3"));           // cut short
-    EXPECT_FALSE(isValidUtf8("\xc1\x81"));       // overlong
-    EXPECT_FALSE(isValidUtf8("\xed\xa0\x80"));   // surrogate
-    EXPECT_FALSE(isValidUtf8("\xf4\x90\x80\x80")); // above U+10FFFF
-    EXPECT_FALSE(isValidUtf8("\x80"));
-}
-
 TEST(JsonValueTest, Base64)
 {
     EXPECT_EQ(base64Encode({}), "");

@@ -8,7 +8,7 @@
 
 #include "canvas/svg/SVGError.h"
 #include "canvas/svg/SVGScanner.h"
-#include "platform/Utf8.h"
+#include "base/Hex.h"
 
 namespace velquine {
 

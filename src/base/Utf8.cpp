@@ -1,8 +1,8 @@
-#include "platform/Utf8.h"
+#include "base/Utf8.h"
 
 namespace velquine {
 
-long nextCodePoint(std::string_view text, std::size_t& pos)
+long nextCodePoint(std::string_view text, std::size_t& pos) noexcept
 {
     const auto b0 = static_cast<unsigned char>(text[pos]);
     if (b0 < 0x80) {
@@ -35,13 +35,13 @@ long nextCodePoint(std::string_view text, std::size_t& pos)
     return cp;
 }
 
-std::size_t utf8SequenceLength(std::string_view text, std::size_t pos)
+std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) noexcept
 {
     std::size_t end = pos;
     return nextCodePoint(text, end) < 0 ? 0 : end - pos;
 }
 
-bool isValidUtf8(std::string_view text)
+bool isValidUtf8(std::string_view text) noexcept
 {
     for (std::size_t pos = 0; pos < text.size();) {
         if (nextCodePoint(text, pos) < 0)
@@ -69,15 +69,22 @@ void appendUtf8(std::string& out, char32_t cp)
     }
 }
 
-int hexDigitValue(char c)
+namespace utf8 {
+
+char32_t decodeNext(std::string_view text, std::size_t& pos) noexcept
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    const long cp = nextCodePoint(text, pos);
+    if (cp >= 0)
+        return static_cast<char32_t>(cp);
+    ++pos;
+    return replacementCharacter;
 }
+
+void append(std::string& out, char32_t scalar)
+{
+    appendUtf8(out, isScalar(scalar) ? scalar : replacementCharacter);
+}
+
+} // namespace utf8
 
 } // namespace velquine

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/Utf8.h"
+#include "base/Hex.h"
+#include "base/Utf8.h"
 
 using namespace velquine;
 
@@ -54,6 +55,21 @@ TEST(Utf8Test, ReadsHexadecimalDigitsOfEitherCase)
     EXPECT_EQ(hexDigitValue('F'), 15);
     for (char c : {'g', 'G', '/', ':', '@', '`', ' ', '\0'})
         EXPECT_EQ(hexDigitValue(c), -1) << int(c);
+    EXPECT_EQ(hexString({0x00, 0x0F, 0xA0, 0xFF}, HexCase::lower), "000fa0ff");
+    EXPECT_EQ(hexString({0x00, 0x0F, 0xA0, 0xFF}, HexCase::upper), "000FA0FF");
+}
+
+TEST(Utf8Test, TheLenientWalkReadsEachMalformedByteAsOneReplacement)
+{
+    const std::string text = "a\xc3(\xe2\x82\xac\xed\xa0\x80";
+    std::u32string read;
+    for (std::size_t pos = 0; pos < text.size();)
+        read += utf8::decodeNext(text, pos);
+    EXPECT_EQ(read, U"a\uFFFD(\u20AC\uFFFD\uFFFD\uFFFD");
+    std::string out;
+    for (char32_t c : {char32_t(0x41), char32_t(0xD800), char32_t(0x110000)})
+        utf8::append(out, c);
+    EXPECT_EQ(out, "A\xef\xbf\xbd\xef\xbf\xbd");
 }
 
 } // namespace

@@ -1,0 +1,28 @@
+#pragma once
+
+// The string syntax both JSON dialects of the program share: writing a quoted string, and reading the
+// \u escapes of one.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace velquine {
+
+// Appends the text as a quoted JSON string: '"', '\' and the control characters escaped (\b \f \n \r \t, the
+// others as \u00xx), '/' as "\/" when asked; every other byte as it is.
+void appendJsonString(std::string& out, std::string_view text, bool escapeSlash);
+
+struct JsonUnicodeEscape {
+    enum class Status { ok, truncated, invalidDigit, unpairedLowSurrogate, unpairedHighSurrogate };
+    Status status = Status::ok;
+    char32_t codePoint = 0;
+};
+
+// Reads the \u escape whose four hexadecimal digits start at text[pos]; a high surrogate must be followed by
+// the \u escape of a low one, and the pair reads as one code point. pos moves past what was read; on failure it
+// stops at the start of a group of digits that is cut short, at an invalid digit, or after the digits of an
+// unpaired surrogate.
+JsonUnicodeEscape readJsonUnicodeEscape(std::string_view text, std::size_t& pos);
+
+} // namespace velquine
