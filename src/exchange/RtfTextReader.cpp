@@ -2,6 +2,7 @@
 
 #include "exchange/CodePages.h"
 #include "exchange/RichTextDocument.h"
+#include "base/Hex.h"
 #include "base/Utf8.h"
 
 #include <algorithm>
@@ -64,17 +65,6 @@ bool isLetter(char c)
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The first byte of a two-byte character in the double-byte code pages.
@@ -269,8 +259,8 @@ void Reader::controlSymbol(char symbol)
         break;
     case '\'': {
         if (pos_ + 2 <= in_.size()) {
-            const int high = hexValue(in_[pos_]);
-            const int low = hexValue(in_[pos_ + 1]);
+            const int high = hexDigitValue(in_[pos_]);
+            const int low = hexDigitValue(in_[pos_ + 1]);
             if (high >= 0 && low >= 0) {
                 pos_ += 2;
                 if (!consumeFallback())
