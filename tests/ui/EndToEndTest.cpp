@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -97,6 +98,21 @@ public:
         xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
         xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
     }
+    // Ctrl+S on an untitled window, the path typed into the save dialog (with a screenshot of the dialog when
+    // named); the window of the saved map, found by its title, or empty.
+    QString saveWithCtrlS(const QString& window, const QString& path, const char* dialogScreenshot)
+    {
+        keys(window, {QStringLiteral("ctrl+s")});
+        const QString dialog = waitForWindow(QStringLiteral("Save As"));
+        if (dialog.isEmpty())
+            return {};
+        keys(dialog, {QStringLiteral("ctrl+a")});
+        type(dialog, path);
+        if (dialogScreenshot)
+            screenshot(dialogScreenshot);
+        keys(dialog, {QStringLiteral("Return")});
+        return waitForWindow(QFileInfo(path).fileName() + QStringLiteral(".radovudo"));
+    }
     bool waitForExit()
     {
         return process_.waitForFinished(20000) && process_.exitStatus() == QProcess::NormalExit
@@ -127,16 +143,7 @@ TEST(EndToEnd, ANewMapSavedThroughTheSaveDialogOpensAgainAfterQuitting)
     const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
     ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
 
-    RunningApp::keys(untitled, {QStringLiteral("ctrl+s")});
-    const QString dialog = app.waitForWindow(QStringLiteral("Save As"));
-    ASSERT_FALSE(dialog.isEmpty()) << app.output().toStdString();
-    RunningApp::keys(dialog, {QStringLiteral("ctrl+a")});
-    RunningApp::type(dialog, home.filePath(QStringLiteral("Plan")));
-    QDir().mkpath(QStringLiteral(VELQUINE_ARTEFACTS_DIR));
-    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                 QStringLiteral(VELQUINE_ARTEFACTS_DIR "/end-to-end-save-dialog.png")});
-    RunningApp::keys(dialog, {QStringLiteral("Return")});
-    const QString saved = app.waitForWindow(QStringLiteral("Plan.radovudo"));
+    const QString saved = app.saveWithCtrlS(untitled, home.filePath(QStringLiteral("Plan")), "end-to-end-save-dialog.png");
     ASSERT_FALSE(saved.isEmpty()) << app.output().toStdString();
     ASSERT_TRUE(QFile::exists(map)) << QDir(home.path()).entryList().join(u' ').toStdString() << " " << xdotool({QStringLiteral("getwindowname"), saved}).toStdString();
 
@@ -208,13 +215,7 @@ TEST(EndToEnd, AMapTypedWithTheKeyboardIsTheMapThatOpensAgain)
     RunningApp::click(untitled, 30, 110);
     RunningApp::settle();
 
-    RunningApp::keys(untitled, {QStringLiteral("ctrl+s")});
-    const QString dialog = app.waitForWindow(QStringLiteral("Save As"));
-    ASSERT_FALSE(dialog.isEmpty()) << app.output().toStdString();
-    RunningApp::keys(dialog, {QStringLiteral("ctrl+a")});
-    RunningApp::type(dialog, home.filePath(QStringLiteral("Trip")));
-    RunningApp::keys(dialog, {QStringLiteral("Return")});
-    const QString saved = app.waitForWindow(QStringLiteral("Trip.radovudo"));
+    const QString saved = app.saveWithCtrlS(untitled, home.filePath(QStringLiteral("Trip")), nullptr);
     ASSERT_FALSE(saved.isEmpty()) << app.output().toStdString();
     RunningApp::keys(saved, {QStringLiteral("ctrl+q")});
     ASSERT_TRUE(app.waitForExit()) << app.output().toStdString();
