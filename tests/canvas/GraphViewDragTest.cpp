@@ -200,6 +200,8 @@ TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)
     EXPECT_TRUE(canvas.view->nodeLayer(tree.left)->isHighlighted());
     EXPECT_EQ(canvas.view->nodeLayer(tree.left)->shadowOpacity(), 0.5);
     EXPECT_EQ(canvas.view->draggedLayers.front()->opacity(), 0.8);
+    canvas.view->repaint();
+    EXPECT_TRUE(canvas.window.grab().save(artefactPath("canvas-drag-attach.png")));
 
     // Moving on into empty canvas takes the offer back.
     canvas.move(target + QPoint(0, 400));
@@ -305,6 +307,8 @@ TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
     // Right of its parent in a horizontal layout: the branch docks on the ghost's left edge.
     EXPECT_EQ(canvas.view->ghost()->ghostBranchLayer->childDockPoint.x, ghost.frame().minX());
     EXPECT_FALSE(layer.isHoverButtonShown());
+    canvas.view->repaint();
+    EXPECT_TRUE(canvas.window.grab().save(artefactPath("canvas-drag-ghost.png")));
 
     canvas.release(release);
     EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"insert"}));
