@@ -10,6 +10,7 @@
 #include "app/MainMenu.h"
 #include "app/WindowAppearance.h"
 #include "document/VQDocument.h"
+#include "editor/CanvasContextMenus.h"
 #include "editor/EditorPanes.h"
 #include "editor/EmojiPalette.h"
 #include "editor/ToolbarController.h"
@@ -90,6 +91,7 @@ MindMapEditorWindowController::MindMapEditorWindowController(std::shared_ptr<VQD
         chain.push_back(commands_.get());
     actions_->dispatcher().setChain(chain);
     MainMenu::install(this, actions_);
+    CanvasContextMenus::install(content->graphView(), actions_);
     registerForAppearanceChanges(this);
     AppDelegate::scheduleCheatSheetOnStart(this);
     toolbarController_->validate();

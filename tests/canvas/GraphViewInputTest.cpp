@@ -174,5 +174,42 @@ TEST(GraphViewInput, ArrowsFollowTheTreeThenTheNearestNodeAndBeepAtTheEdge)
     EXPECT_EQ(GraphView::squaredDistanceToNearestCorner(Rect(10, 10, 20, 20), {0, 0}), 200.0);
 }
 
+TEST(GraphViewInput, HomeSelectsTheRootAndEndTheNewestNodeOfTheTree)
+{
+    VQProject project = sampleProject(2, 2, 1);
+    std::vector<Node> roots;
+    for (const auto& [uid, node] : project.graph.nodeBin())
+        if (!node.parentUID)
+            roots.push_back(node);
+    ASSERT_EQ(roots.size(), 2u);
+    // The newest change in the first tree is one of its sub nodes.
+    const std::vector<Node> tree = project.graph.subtree(roots[0]);
+    Node newest = tree.back();
+    newest.modifiedTimestamp = tree.front().modifiedTimestamp + 100;
+    project.graph.updateNodes({newest});
+    CanvasWindow canvas(project);
+    const auto press = [&](Qt::Key key) {
+        QTest::keyClick(canvas.view, key);
+        return canvas.delegate->selections.empty() ? 0 : canvas.delegate->selections.back().front();
+    };
+    Beep::resetCount();
+
+    canvas.push({tree[1].uid});
+    EXPECT_EQ(press(Qt::Key_Home), roots[0].uid);
+    EXPECT_EQ(press(Qt::Key_End), newest.uid);
+    // End shows its choice at once.
+    EXPECT_EQ(canvas.view->selectedNodeUIDs, std::vector<std::int64_t>{newest.uid});
+    EXPECT_TRUE(canvas.view->nodeLayer(newest.uid)->isSelected());
+
+    // Without a selection Home picks a root of the map and End beeps.
+    canvas.push({});
+    const std::int64_t home = press(Qt::Key_Home);
+    EXPECT_TRUE(home == roots[0].uid || home == roots[1].uid);
+    const std::size_t calls = canvas.delegate->selections.size();
+    press(Qt::Key_End);
+    EXPECT_EQ(canvas.delegate->selections.size(), calls);
+    EXPECT_EQ(Beep::count(), 1);
+}
+
 } // namespace
 } // namespace velquine::testing
