@@ -1,5 +1,6 @@
 #include "document/VQDocumentFiles.h"
 
+#include "base/FilePaths.h"
 #include "files/Database.h"
 
 #include <QStandardPaths>
@@ -24,17 +25,6 @@ namespace fs = std::filesystem;
 namespace velquine {
 
 namespace {
-
-fs::path toPath(const std::string& text)
-{
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string fromPath(const fs::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 std::string freshUUID()
 {

@@ -3,6 +3,8 @@
 
 #include "document/VQDocument.h"
 
+#include "base/FilePaths.h"
+
 #include <QByteArrayView>
 #include <QStringDecoder>
 
@@ -23,11 +25,6 @@ namespace fs = std::filesystem;
 namespace velquine {
 
 namespace {
-
-fs::path toPath(const std::string& text)
-{
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
 
 std::string readFileBytes(const std::string& url)
 {

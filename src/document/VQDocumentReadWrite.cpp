@@ -2,6 +2,8 @@
 // document database), the choice of reader for other files, and the settings a new document starts from.
 
 #include "document/VQDocument.h"
+
+#include "base/FilePaths.h"
 #include "document/VQDocumentFiles.h"
 
 #include <algorithm>
@@ -23,17 +25,6 @@ namespace fs = std::filesystem;
 namespace velquine {
 
 namespace {
-
-fs::path toPath(const std::string& text)
-{
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string fromPath(const fs::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 std::string lowercased(std::string text)
 {

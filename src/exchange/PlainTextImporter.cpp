@@ -1,7 +1,7 @@
 #include "exchange/PlainTextImporter.h"
 
+#include "base/Lines.h"
 #include "base/Utf8.h"
-#include "layout/TextUtilities.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,6 @@
 #include "files/Database.h"
 
+#include "base/FilePaths.h"
 #include "files/DocumentTables.h"
 #include "platform/Resources.h"
 #include "sql/Errors.h"
@@ -62,11 +63,6 @@ DatabaseError DatabaseError::tooMuchWork()
 }
 
 namespace {
-
-fs::path toPath(const std::string& text)
-{
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
 
 bool somethingAt(const fs::path& path)
 {

@@ -32,86 +32,35 @@ template <class Apply>
 void readSideTable(sql::Connection& connection, const sql::Table& table, NodeMap& nodes,
                    ProjectLoadingProblems& problems, Apply apply)
 {
-    std::optional<sql::RowIterator> rows;
-    try {
-        rows = selectAll(connection, table);
-    } catch (...) {
-        problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
-        return;
-    }
-    while (true) {
-        std::optional<sql::Row> row;
-        try {
-            row = rows->failableNext();
-        } catch (...) {
-            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
-            return;
-        }
-        if (!row)
-            return;
-        std::int64_t uid = 0;
-        try {
-            uid = row->get(db::nodeID);
-        } catch (...) {
-            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
-            continue;
-        }
-        auto found = nodes.find(uid);
-        if (found == nodes.end())
-            continue;
-        try {
-            apply(*row, found->second);
-        } catch (...) {
-            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
-        }
-    }
+    readRows(connection, table, problems, [&](const sql::Row& row) {
+        auto found = nodes.find(row.get(db::nodeID));
+        if (found != nodes.end())
+            apply(row, found->second);
+    });
 }
 
 void readNodes(sql::Connection& connection, NodeMap& nodes, ProjectLoadingProblems& problems)
 {
     constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
-    std::optional<sql::RowIterator> rows;
-    try {
-        rows = selectAll(connection, db::nodes);
-    } catch (...) {
-        problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
-        return;
-    }
     const NodeStyle defaultStyle;
-    while (true) {
-        std::optional<sql::Row> row;
-        try {
-            row = rows->failableNext();
-        } catch (...) {
-            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
-            return;
-        }
-        if (!row)
-            return;
-        std::int64_t uid = 0;
-        std::optional<std::int64_t> parentUID;
-        try {
-            uid = row->get(db::id);
-            parentUID = row->get(db::parentID);
-        } catch (...) {
-            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
-            continue;
-        }
+    readRows(connection, db::nodes, problems, [&](const sql::Row& row) {
+        const std::int64_t uid = row.get(db::id);
+        const std::optional<std::int64_t> parentUID = row.get(db::parentID);
         // The identifier counter is raised above every identifier read: the largest value leaves
         // no fresh identifier behind it, so such a row cannot be taken.
         if (uid == largest || parentUID == largest) {
             problems.push_back(VQ_MINOR_PROBLEM("node " + std::to_string(uid) + " with parent "
                                                 + (parentUID ? std::to_string(*parentUID) : std::string("none"))
                                                 + " uses the largest identifier and is skipped"));
-            continue;
+            return;
         }
         Node node(uid, parentUID, defaultStyle);
-        if (std::optional<double> created = (*row)[db::createdTS])
+        if (std::optional<double> created = row[db::createdTS])
             node.createdTimestamp = *created;
-        if (std::optional<double> modified = (*row)[db::modifiedTS])
+        if (std::optional<double> modified = row[db::modifiedTS])
             node.modifiedTimestamp = *modified;
         nodes.insert_or_assign(uid, std::move(node));
-    }
+    });
 }
 
 // Reads the children lists; the first failure of any kind ends the table.

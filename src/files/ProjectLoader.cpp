@@ -140,30 +140,11 @@ ProjectLoadingProblems loadSelectedNodesFrom(VQProject& project, const Database&
         return notOpened();
     }
     ProjectLoadingProblems problems;
-    std::optional<sql::RowIterator> rows;
-    try {
-        rows = selectAll(*database.connection, db::selectedNodes);
-    } catch (...) {
+    const bool queried = readRows(*database.connection, db::selectedNodes, problems, [&](const sql::Row& row) {
+        project.selectedNodeUIDs.push_back(row.get(db::nodeID));
+    });
+    if (!queried)
         project.selectedNodeUIDs.clear();
-        problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
-        return problems;
-    }
-    while (true) {
-        std::optional<sql::Row> row;
-        try {
-            row = rows->failableNext();
-        } catch (...) {
-            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
-            break;
-        }
-        if (!row)
-            break;
-        try {
-            project.selectedNodeUIDs.push_back(row->get(db::nodeID));
-        } catch (...) {
-            problems.push_back(VQ_MINOR_PROBLEM(errorText(std::current_exception())));
-        }
-    }
     return problems;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <exception>
 #include <optional>
+#include <source_location>
 #include <string>
 
 namespace velquine {
@@ -34,6 +35,42 @@ inline std::string errorText(const std::exception_ptr& error)
         return e.what();
     } catch (...) {
         return "unknown error";
+    }
+}
+
+// Walks the rows of the table, handing each to `read`. A query that cannot be prepared or a step that fails ends
+// the walk with a minor problem; a row whose `read` throws adds one and the walk goes on with the next row. The
+// problems name the place of the call. False when the table could not be queried at all.
+template <class Read>
+bool readRows(sql::Connection& connection, const sql::Table& table, ProjectLoadingProblems& problems, Read read,
+              std::source_location place = std::source_location::current())
+{
+    const auto caught = [&] {
+        problems.push_back(ProjectLoadingProblem::minorProblem(
+            problemMessage(place.file_name(), long(place.line()), errorText(std::current_exception()))));
+    };
+    std::optional<sql::RowIterator> rows;
+    try {
+        rows = selectAll(connection, table);
+    } catch (...) {
+        caught();
+        return false;
+    }
+    while (true) {
+        std::optional<sql::Row> row;
+        try {
+            row = rows->failableNext();
+        } catch (...) {
+            caught();
+            return true;
+        }
+        if (!row)
+            return true;
+        try {
+            read(*row);
+        } catch (...) {
+            caught();
+        }
     }
 }
 

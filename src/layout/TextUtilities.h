@@ -1,7 +1,7 @@
 #pragma once
 
-// Text measures on styled text and two small text helpers: the wrapped height and the tallest line of a
-// text at a width, a picture of a string, and a text without its blank lines.
+// Text measures on styled text and a picture of a string: the wrapped height and the tallest line of a
+// text at a width.
 //
 // Lines come from TextMeasurement's line walk; a line's height is its ascent plus descent.
 
@@ -23,10 +23,5 @@ double maxLineHeightForWidth(const AttributedString& text, double width);
 // A picture of the string in the system font of the size: as large as the string's unwrapped size (at
 // least one pixel), transparent where the text does not draw.
 Image textImage(const std::string& string, double fontSize);
-
-// The text without its blank lines: it is split at each "\n" (a "\r\n" pair stays whole), pieces that are
-// empty or hold only white space and line breaks are dropped, and the others are joined with "\n",
-// unchanged (indentation stays).
-std::string removingBlankLines(const std::string& text);
 
 } // namespace velquine
