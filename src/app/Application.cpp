@@ -10,6 +10,7 @@
 #include "app/DocumentWindows.h"
 #include "canvas/CanvasRenderer.h"
 #include "editor/MindMapEditorWindowController.h"
+#include "exportui/ExportWindowController.h"
 #include "kit/SystemTheme.h"
 #include "platform/RunLoop.h"
 
@@ -43,6 +44,7 @@ int runApplication(int argc, char** argv)
 
     SystemTheme::watch();
     CanvasRenderer::install(); // printing and image and PDF output draw through the canvas
+    MindMapEditorWindowController::setExportWindowOpener(&showExportWindow);
     AppDelegate delegate;
     delegate.documents().setTerminateHandler([] { QApplication::quit(); });
     delegate.documents().setWindowMaker(

@@ -1,6 +1,7 @@
 #include "kit/Alert.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
@@ -18,6 +19,10 @@ int Alert::runModalSheetForWindow(QWidget* window)
     box.setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
     box.setText(messageText);
     box.setInformativeText(informativeText);
+    if (!windowTitle.isEmpty())
+        box.setWindowTitle(windowTitle);
+    if (showsSuppressionButton)
+        box.setCheckBox(new QCheckBox(QObject::tr("Do not show this message again")));
     const QStringList titles = buttons_.isEmpty() ? QStringList{QStringLiteral("OK")} : buttons_;
     QEventLoop loop;
     std::vector<QAbstractButton*> buttons;
@@ -40,6 +45,7 @@ int Alert::runModalSheetForWindow(QWidget* window)
     box.open();
     const int code = loop.exec();
     box_ = nullptr;
+    suppressionChecked_ = box.checkBox() && box.checkBox()->isChecked();
     box.hide();
     return code;
 }

@@ -19,6 +19,12 @@ public:
 
     QString messageText;
     QString informativeText;
+    // The sheet's window title; the program's name when empty.
+    QString windowTitle;
+    // Shows a "Do not show this message again" check box; suppressionButtonChecked() tells its state
+    // after the sheet ended.
+    bool showsSuppressionButton = false;
+    bool suppressionButtonChecked() const { return suppressionChecked_; }
 
     void addButton(const QString& title) { buttons_.append(title); }
     const QStringList& buttonTitles() const { return buttons_; }
@@ -34,6 +40,7 @@ public:
 private:
     QStringList buttons_;
     QPointer<QMessageBox> box_;
+    bool suppressionChecked_ = false;
 };
 
 } // namespace velquine

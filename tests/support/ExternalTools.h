@@ -69,6 +69,11 @@ inline std::vector<std::string> officeTexts(const std::vector<std::string>& path
         arguments << copy;
     }
     QProcess process;
+    // Headless: never on the test's display.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    process.setProcessEnvironment(environment);
     process.start(office, arguments);
     if (!process.waitForFinished(120000))
         ADD_FAILURE() << "LibreOffice did not finish converting";

@@ -1,0 +1,28 @@
+#include "exportui/MarkdownExporterModuleViewController.h"
+
+#include "document/VQDocument.h"
+
+namespace velquine {
+
+MarkdownExporterModuleViewController::MarkdownExporterModuleViewController(QWidget* parent)
+    : ExportWindowModuleViewController(parent)
+{
+    addDescription(tr("Every node becomes a heading, one level deeper for each level of the map."));
+}
+
+ExportResult MarkdownExporterModuleViewController::exportToFile()
+{
+    const std::shared_ptr<VQDocument> doc = requireDocument(__FILE__, __LINE__, "export()");
+    const std::optional<std::string> url = askForSaveURL({"md", "markdown"});
+    if (!url)
+        return ExportResult::cancelled;
+    doc->exportMarkdown(*url, MarkdownExporter::Options{});
+    return ExportResult::done;
+}
+
+void MarkdownExporterModuleViewController::exportToPaseboard()
+{
+    requireDocument(__FILE__, __LINE__, "exportToPaseboard()")->exportMarkdownToPasteboard(MarkdownExporter::Options{});
+}
+
+} // namespace velquine

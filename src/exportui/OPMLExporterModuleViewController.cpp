@@ -1,0 +1,28 @@
+#include "exportui/OPMLExporterModuleViewController.h"
+
+#include "document/VQDocument.h"
+
+namespace velquine {
+
+OPMLExporterModuleViewController::OPMLExporterModuleViewController(QWidget* parent)
+    : ExportWindowModuleViewController(parent)
+{
+    addDescription(tr("An outline that outliners and feed readers open, titled after the map."));
+}
+
+ExportResult OPMLExporterModuleViewController::exportToFile()
+{
+    const std::shared_ptr<VQDocument> doc = requireDocument(__FILE__, __LINE__, "export()");
+    const std::optional<std::string> url = askForSaveURL({"opml"});
+    if (!url)
+        return ExportResult::cancelled;
+    doc->exportOPML(*url);
+    return ExportResult::done;
+}
+
+void OPMLExporterModuleViewController::exportToPaseboard()
+{
+    requireDocument(__FILE__, __LINE__, "exportToPaseboard()")->exportOPMLToPasteboard();
+}
+
+} // namespace velquine

@@ -1,0 +1,29 @@
+#include "exportui/YAMLExporterModuleViewController.h"
+
+#include "document/VQDocument.h"
+#include "exchange/YAMLExporter.h"
+
+namespace velquine {
+
+YAMLExporterModuleViewController::YAMLExporterModuleViewController(QWidget* parent)
+    : ExportWindowModuleViewController(parent)
+{
+    addDescription(tr("Every node with children becomes a key holding the list of its children."));
+}
+
+ExportResult YAMLExporterModuleViewController::exportToFile()
+{
+    const std::shared_ptr<VQDocument> doc = requireDocument(__FILE__, __LINE__, "export()");
+    const std::optional<std::string> url = askForSaveURL({"yml", "yaml"});
+    if (!url)
+        return ExportResult::cancelled;
+    YAMLExporter(doc->project.graph).exportTo(*url);
+    return ExportResult::done;
+}
+
+void YAMLExporterModuleViewController::exportToPaseboard()
+{
+    requireDocument(__FILE__, __LINE__, "exportToPaseboard()")->exportYamlToPasteboard();
+}
+
+} // namespace velquine

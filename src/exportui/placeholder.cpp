@@ -1,1 +1,0 @@
-// Holds this library together until its first real source file arrives; delete it then.

@@ -1,0 +1,326 @@
+// The export window in a real window: choosing formats, the save panel, files opened with the standard
+// tools of their formats, the clipboard and the alerts.
+
+#include "support/ExternalTools.h"
+#include "support/QtWait.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <functional>
+
+#include "document/VQDocument.h"
+#include "exportui/ExportWindowController.h"
+#include "exportui/ImageExporterModuleViewController.h"
+#include "exportui/PDFExporterModuleViewController.h"
+#include "exportui/PlainTextExporterModuleViewController.h"
+#include "exportui/RichTextExporterModuleViewController.h"
+#include "platform/UserDefaults.h"
+#include "UiTestSupport.h"
+
+using namespace velquine;
+
+namespace {
+
+// Runs the handler on the next modal window of type T once it is up (a save panel or an alert).
+template <typename T>
+void whenModal(std::function<void(T*)> handler)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, handler] {
+        if (T* window = qobject_cast<T*>(QApplication::activeModalWidget()); window && window->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            handler(window);
+        }
+    });
+    timer->start();
+}
+
+// Types the path into the save panel's name field and presses Return; remembers the proposed name.
+void answerSavePanel(const QString& path, QString* proposed = nullptr)
+{
+    whenModal<QFileDialog>([path, proposed](QFileDialog* panel) {
+        auto* name = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (proposed)
+            *proposed = name ? name->text() : QString();
+        if (path.isEmpty()) {
+            panel->reject();
+            return;
+        }
+        // The folder is chosen first and only the name typed, as a user does; typing a whole path makes the
+        // panel's completer wander through the folders on the way.
+        const QFileInfo target(path);
+        panel->setDirectory(target.path());
+        name->clear();
+        QTest::keyClicks(name, target.fileName());
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+}
+
+// Clicks a check box on its box (a check box stretched by its layout takes no click beyond its text).
+void clickSwitch(QCheckBox* box)
+{
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    QTest::mouseClick(box, Qt::LeftButton, {}, indicator.center());
+}
+
+struct AlertSeen {
+    QString text;
+    QString informative;
+    bool hadCheckBox = false;
+};
+
+// Notes the alert's texts, ticks its check box when asked, and clicks its button.
+void answerAlert(AlertSeen* seen, bool tick = false, const QString& screenshot = QString())
+{
+    whenModal<QMessageBox>([seen, tick, screenshot](QMessageBox* box) {
+        seen->text = box->text();
+        seen->informative = box->informativeText();
+        seen->hadCheckBox = box->checkBox() != nullptr;
+        if (tick && box->checkBox())
+            box->checkBox()->setChecked(true);
+        if (!screenshot.isEmpty())
+            test::saveScreenshot(box, screenshot);
+        QTest::mouseClick(box->buttons().front(), Qt::LeftButton);
+    });
+}
+
+class ExportWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        document = std::make_shared<VQDocument>();
+        Node root(1, std::nullopt, NodeStyle());
+        root.title = "Plan";
+        root.childrenUIDs = {2, 3};
+        Node a(2, 1, NodeStyle());
+        a.title = "Ünïcödé A";
+        a.childrenUIDs = {4};
+        Node a1(4, 2, NodeStyle());
+        a1.title = "A1";
+        Node b(3, 1, NodeStyle());
+        b.title = "B";
+        document->project.graph.updateNodes({root, a, a1, b});
+        editor.resize(900, 600);
+        editor.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    }
+    ExportWindowController* open()
+    {
+        showExportWindow(&editor, document);
+        auto* window = editor.findChild<ExportWindowController*>();
+        EXPECT_TRUE(window && QTest::qWaitForWindowExposed(window));
+        return window;
+    }
+    void choose(ExportWindowController* window, const char* identifier)
+    {
+        QAction* item = window->toolbar->findChild<QAction*>(QString::fromLatin1(identifier));
+        ASSERT_TRUE(item);
+        QTest::mouseClick(window->toolbar->widgetForAction(item), Qt::LeftButton);
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    std::string read(const QString& name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("(missing)");
+    }
+
+    ScopedStandardUserDefaults settings;
+    std::shared_ptr<VQDocument> document;
+    QMainWindow editor;
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(ExportWindowTest, OpensOnTheStoredFormatAndStoresEveryChoiceAtOnce)
+{
+    settings.defaults().set(ExportWindowController::lastShownModuleIndexKey, std::int64_t(7));
+    ExportWindowController* window = open();
+    EXPECT_EQ(window->currentModule(), window->plainTextModule);
+    EXPECT_TRUE(window->exportToPasteboardButton->isEnabled());
+    test::saveScreenshot(window, QStringLiteral("export-plain-text"));
+
+    choose(window, "pdfToolbarItem");
+    EXPECT_EQ(window->currentModule(), window->pdfModule);
+    EXPECT_EQ(settings.defaults().integerForKey(ExportWindowController::lastShownModuleIndexKey), 5);
+    EXPECT_EQ(window->pdfModule->document(), document);
+    EXPECT_EQ(window->plainTextModule->document(), nullptr);
+    QTest::mouseClick(window->cancelButton, Qt::LeftButton);
+    EXPECT_EQ(window->result(), 0);
+    EXPECT_FALSE(window->isVisible());
+    // The window is kept with the editor window and opens again where it was.
+    EXPECT_EQ(open(), window);
+    EXPECT_EQ(window->currentModule(), window->pdfModule);
+    window->reject();
+}
+
+TEST_F(ExportWindowTest, PlainTextGoesToTheChosenFileWithTheOptionsOfTheControls)
+{
+    document->setFileURL("/somewhere/a.b.velquine");
+    settings.defaults().set("PlainTextExporterModuleViewController.indentMode", std::int64_t(9));
+    ExportWindowController* window = open();
+    PlainTextExporterModuleViewController* module = window->plainTextModule;
+    EXPECT_EQ(module->indentPopUp->currentText(), "2 Spaces");
+    module->indentPopUp->setCurrentText("Tab");
+    clickSwitch(module->colonSwitch);
+
+    // Dismissing the save panel leaves the window open on the same format.
+    QString proposed;
+    answerSavePanel(QString(), &proposed);
+    QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
+    EXPECT_EQ(proposed, "a.b");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->currentModule(), module);
+
+    answerSavePanel(path("outline"));
+    QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
+    EXPECT_EVENTUALLY(!window->isVisible());
+    EXPECT_EQ(window->result(), 1);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"outline.txt"});
+    EXPECT_EQ(read("outline.txt"), "Plan:\n\tÜnïcödé A:\n\t\tA1\n\tB\n");
+    EXPECT_TRUE(settings.defaults().boolForKey("PlainTextExporterModuleViewController.appendColon"));
+    EXPECT_EQ(settings.defaults().integerForKey("PlainTextExporterModuleViewController.indentMode"), 1);
+}
+
+TEST_F(ExportWindowTest, TheSavePanelAlwaysGivesAnAllowedExtension)
+{
+    ExportWindowController* window = open();
+    choose(window, "markdownToolbarItem");
+    answerSavePanel(path("notes.txt"));
+    QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
+    EXPECT_EQ(read("notes.txt.md"), "# Plan\n\n## Ünïcödé A\n\n### A1\n\n## B\n\n");
+    EXPECT_FALSE(QFile::exists(path("notes.txt")));
+
+    open();
+    answerSavePanel(path("NOTES.MARKDOWN"));
+    QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
+    EXPECT_EQ(read("NOTES.MARKDOWN"), "# Plan\n\n## Ünïcödé A\n\n### A1\n\n## B\n\n");
+
+    EXPECT_EQ(ExportSavePanel::withAllowedExtension("/x/map.YML", {"yml", "yaml"}), "/x/map.YML");
+    EXPECT_EQ(ExportSavePanel::withAllowedExtension("/x/map", {"yml", "yaml"}), "/x/map.yml");
+}
+
+TEST_F(ExportWindowTest, RichTextFilesReadBackWithTheirListLevelsInLibreOffice)
+{
+    ExportWindowController* window = open();
+    choose(window, "richTextToolbarItem");
+    RichTextExporterModuleViewController* module = window->richTextModule;
+    EXPECT_EQ(module->formatPopUp->currentText(), RichTextExporterModuleViewController::wordFormatTitle);
+    EXPECT_TRUE(module->colorSwitch->isChecked());
+    answerSavePanel(path("outline"));
+    QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
+
+    open();
+    module->formatPopUp->setCurrentText(RichTextExporterModuleViewController::rtfFormatTitle);
+    emit module->formatPopUp->activated(module->formatPopUp->currentIndex());
+    EXPECT_EQ(settings.defaults().stringForKey("RichTextExporterModuleViewController.exportFormat"),
+              RichTextExporterModuleViewController::rtfFormatTitle);
+    // A name asking for Word still gets RTF, the format the popup shows.
+    answerSavePanel(path("outline.docx"));
+    QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
+
+    const std::vector<std::string> texts =
+        velquine::testing::officeTexts({path("outline.docx").toStdString(), path("outline.docx.rtf").toStdString()});
+    for (const std::string& text : texts)
+        EXPECT_EQ(velquine::testing::officeOutline(text), "Plan\n  Ünïcödé A\n    A1\n  B\n") << text;
+}
+
+TEST_F(ExportWindowTest, AFailedExportShowsTheErrorAndLeavesTheWindowOpen)
+{
+    QFile blocker(path("notAFolder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ExportWindowController* window = open();
+    choose(window, "opmlToolbarItem");
+    AlertSeen seen;
+    answerSavePanel(path("notAFolder/map.opml"));
+    answerAlert(&seen, false, QStringLiteral("export-error"));
+    QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
+    EXPECT_EVENTUALLY(!seen.text.isEmpty());
+    EXPECT_EQ(seen.text, "Can not export file");
+    EXPECT_TRUE(seen.informative.contains("notAFolder/map.opml")) << seen.informative.toStdString();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(QFileInfo(blocker).size(), 0);
+
+    // An empty map has nothing to draw: a clear error, no file.
+    document->project.graph = Graph();
+    choose(window, "imageToolbarItem");
+    answerSavePanel(path("empty.png"));
+    AlertSeen empty;
+    answerAlert(&empty);
+    QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
+    EXPECT_EVENTUALLY(!empty.text.isEmpty());
+    EXPECT_TRUE(empty.informative.contains("no nodes")) << empty.informative.toStdString();
+    EXPECT_FALSE(QFile::exists(path("empty.png")));
+    window->reject();
+}
+
+TEST_F(ExportWindowTest, CopyingTellsOnceUntilTheUserSaysEnough)
+{
+    ExportWindowController* window = open();
+    choose(window, "yamlToolbarItem");
+    AlertSeen seen;
+    answerAlert(&seen, true, QStringLiteral("export-copied"));
+    QTest::mouseClick(window->exportToPasteboardButton, Qt::LeftButton);
+    EXPECT_EVENTUALLY(!window->isVisible());
+    EXPECT_EQ(seen.text, "Contents copied to pasteboard");
+    EXPECT_EQ(seen.informative, "The contents have been copied to the pasteboard as YAML Document. You can paste the "
+                                "contents into any app that supports YAML Document.");
+    EXPECT_TRUE(seen.hadCheckBox);
+    EXPECT_TRUE(settings.defaults().boolForKey(ExportWindowController::copySuccessAlertSuppressionKey));
+    EXPECT_EQ(Pasteboard::general().string(Pasteboard::stringType), "Plan:\n  - Ünïcödé A:\n    - A1\n  - B\n");
+
+    // The second copy closes the window at once.
+    open();
+    choose(window, "plainTextToolbarItem");
+    QTest::mouseClick(window->exportToPasteboardButton, Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), 1);
+    EXPECT_EQ(Pasteboard::general().string(Pasteboard::stringType), "Plan\n  Ünïcödé A\n    A1\n  B\n");
+}
+
+TEST_F(ExportWindowTest, TheRenderingSwitchesKeepEachOtherApart)
+{
+    settings.defaults().set("PDFExporterModuleViewController.transparentBackground", true);
+    settings.defaults().set("PDFExporterModuleViewController.renderGrid", true);
+    ExportWindowController* window = open();
+    choose(window, "pdfToolbarItem");
+    PDFExporterModuleViewController* pdf = window->pdfModule;
+    EXPECT_TRUE(pdf->transparentBackgroundSwitch->isChecked());
+    EXPECT_FALSE(pdf->renderGridSwitch->isChecked());
+    EXPECT_FALSE(pdf->renderGridSwitch->isEnabled());
+    test::saveScreenshot(window, QStringLiteral("export-pdf"));
+
+    choose(window, "imageToolbarItem");
+    ImageExporterModuleViewController* image = window->imageModule;
+    EXPECT_TRUE(image->transparentBackgroundSwitch->isEnabled() && image->renderGridSwitch->isEnabled());
+    clickSwitch(image->renderGridSwitch);
+    EXPECT_FALSE(image->transparentBackgroundSwitch->isEnabled());
+    EXPECT_TRUE(settings.defaults().boolForKey("ImageExporterModuleViewController.renderGrid"));
+    clickSwitch(image->renderGridSwitch);
+    EXPECT_TRUE(image->transparentBackgroundSwitch->isEnabled());
+    EXPECT_FALSE(settings.defaults().boolForKey("ImageExporterModuleViewController.renderGrid"));
+    window->reject();
+}
