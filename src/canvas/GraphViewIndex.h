@@ -51,6 +51,14 @@ struct GraphViewIndex {
     // The selection, and the layout options governing each node climbed through so far.
     std::unordered_set<std::int64_t> selected;
     std::unordered_map<std::int64_t, LayoutOptions> governingOptions;
+    // Layers that stay outside this area (the visible part of the canvas with a margin) move without
+    // animating: nobody would see it, and thousands of off-screen animations would cost every frame.
+    Rect animatedArea;
+    // Whether a change from one area to another is worth animating.
+    bool animates(const Rect& from, const Rect& to) const
+    {
+        return animatedArea.intersects(from) || animatedArea.intersects(to);
+    }
 
     void addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
     void removeBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
@@ -104,9 +112,14 @@ struct GraphView::ReloadPlan {
 // Marks a reload under way for its lifetime and drops what the reload kept when it ends.
 class ReloadScope {
 public:
-    ReloadScope(GraphViewIndex& index, const std::vector<std::int64_t>& selection) : index_(index)
+    // Room around the visible area for shadows, strokes and the hover button.
+    static constexpr double animationMargin = 64;
+
+    ReloadScope(GraphViewIndex& index, const std::vector<std::int64_t>& selection, const Rect& visible)
+        : index_(index)
     {
         index_.reloading = true;
+        index_.animatedArea = visible.insetBy(-animationMargin, -animationMargin);
         index_.selected = std::unordered_set<std::int64_t>(selection.begin(), selection.end());
     }
     ~ReloadScope()

@@ -145,8 +145,10 @@ std::shared_ptr<BranchLayer> GraphView::makeBranchLayer(const Node& parent, cons
 void GraphView::dockBranchLayer(BranchLayer& branch)
 {
     Transaction transaction;
-    if (index_->createdBranches.count(&branch))
+    const bool created = index_->createdBranches.count(&branch) != 0;
+    if (created)
         Transaction::setDisableActions(true);
+    const Rect before = branch.dockArea();
     const NodeLayer* child = nodeLayer(branch.childNodeUID);
     const NodeLayer* parent = nodeLayer(branch.parentNodeUID);
     if (child && parent) {
@@ -160,6 +162,8 @@ void GraphView::dockBranchLayer(BranchLayer& branch)
             branch.verticalDockPoints(*parent, *child, options.branchType);
         }
     }
+    if (index_->reloading && !created && !index_->animates(before, branch.dockArea()))
+        Transaction::setDisableActions(true);
     branch.updatePath();
 }
 
@@ -232,18 +236,25 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
 void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
 {
     Transaction transaction;
-    // A pure move animates; a resize jumps.
-    if (!sameSize(layer.node().size, node.size))
+    // A pure move animates where it can be seen; a resize jumps.
+    const Rect to(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
+                  node.size.height);
+    if (!sameSize(layer.node().size, node.size) || !index_->animates(layer.frame(), to))
         Transaction::setDisableActions(true);
     layer.setAnchorPoint({0.5, 0.5});
     Rect bounds = layer.bounds();
     bounds.size = node.size;
     layer.setBounds(bounds);
     layer.setPosition(node.center);
-    layer.setLayoutOptions(layoutOptionsGoverning(node));
+    const LayoutOptions options = layoutOptionsGoverning(node);
+    const bool optionsChanged = !(options == layer.layoutOptions());
+    layer.setLayoutOptions(options);
     if (node.differs(layer.node())) {
+        // A node that only moved keeps its drawing; its layer just follows it.
+        const bool redraw = optionsChanged || !NodeLayer::looksLike(node, layer.node());
         storeNode(layer, graph_, node);
-        layer.updateContents();
+        if (redraw)
+            layer.updateContents();
     }
     if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == projectStyle_.current.backgroundColor))
         layer.hoverButtonLayer().setDocumentColor(projectStyle_.current.backgroundColor);
@@ -395,7 +406,7 @@ void GraphView::rememberShown(const ReloadPlan& plan)
 
 void GraphView::synchronize()
 {
-    ReloadScope scope(*index_, selectedNodeUIDs);
+    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
     const ReloadPlan plan = planReload();
     // A full reload repaints everything once instead of area by area; a hidden canvas repaints nothing.
     const bool quiet = plan.full || !isVisible();
@@ -432,14 +443,14 @@ void GraphView::invalidateLayerState()
 void GraphView::syncNodeLayers()
 {
     invalidateLayerState();
-    ReloadScope scope(*index_, selectedNodeUIDs);
+    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
     syncNodeLayers(planReload());
 }
 
 void GraphView::syncBranchLayers()
 {
     invalidateLayerState();
-    ReloadScope scope(*index_, selectedNodeUIDs);
+    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
     syncBranchLayers(planReload());
 }
 
@@ -453,7 +464,7 @@ void GraphView::updateNodeLayerPositions(bool resetDragState)
 void GraphView::updateBranchLayers()
 {
     invalidateLayerState();
-    ReloadScope scope(*index_, selectedNodeUIDs);
+    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
     updateBranchLayers(planReload());
 }
 

@@ -120,6 +120,38 @@ TEST(GraphViewSync, OneChangedNodeTouchesOnlyItsLayerAndItsBranches)
     EXPECT_EQ(view.nodeLayer(main.uid)->position(), edited.center);
 }
 
+// Moves animate where they can be seen; far outside the visible area layers jump. A node that only moved
+// keeps its laid-out title.
+TEST(GraphViewSync, OnlyVisibleMovesAnimateAndMovesKeepTheTitle)
+{
+    VQProject project = sampleProject(2, 1, 0);
+    GraphView view(Rect(0, 0, 800, 800));
+    view.setGraph(project.graph);
+    std::vector<Node> moved;
+    for (const auto& [uid, node] : project.graph.nodeBin()) {
+        Node copy = node;
+        copy.center.x += 30;
+        moved.push_back(copy);
+    }
+    const Node near = moved[0];
+    const Node far = *std::find_if(moved.begin(), moved.end(), [](const Node& n) { return n.center.x > 1200; });
+    const std::uint64_t titleRevision = view.nodeLayer(near.uid)->labelLayer()->contentRevision();
+    project.graph.updateNodes(moved);
+    view.setGraph(project.graph);
+    EXPECT_TRUE(view.nodeLayer(near.uid)->hasAnimationForKey("position"));
+    EXPECT_FALSE(view.nodeLayer(far.uid)->hasAnimationForKey("position"));
+    EXPECT_EQ(view.nodeLayer(far.uid)->position(), far.center);
+    EXPECT_EQ(view.nodeLayer(near.uid)->labelLayer()->contentRevision(), titleRevision);
+    EXPECT_TRUE(view.branchLayer(near.uid, near.childrenUIDs.at(0))->hasAnimationForKey("path"));
+    EXPECT_FALSE(view.branchLayer(far.uid, far.childrenUIDs.at(0))->hasAnimationForKey("path"));
+
+    Node renamed = *project.graph.findNode(near.uid);
+    renamed.title = "A much longer title that wraps onto more lines";
+    project.graph.setNode(renamed, renamed.uid);
+    view.setGraph(project.graph);
+    EXPECT_NE(view.nodeLayer(near.uid)->labelLayer()->contentRevision(), titleRevision);
+}
+
 TEST(GraphViewSync, ReparentingSwapsTheBranchInOneReload)
 {
     VQProject project = sampleProject(1, 2, 1);

@@ -1,5 +1,7 @@
 #include "canvas/layers/BranchLayer.h"
 
+#include <algorithm>
+
 #include "canvas/layers/NodeLayer.h"
 #include "canvas/layers/StrokeMetrics.h"
 
@@ -23,12 +25,33 @@ void BranchLayer::updatePath()
     if (!isConfigured())
         return;
     DockPoints points{parentNodeOrigin, childNodeOrigin, parentDockPoint, childDockPoint};
+    const auto same = [](const Point& a, const Point& b) { return a.x == b.x && a.y == b.y; };
+    const bool unchanged = built_ && built_->layoutType == layoutType && built_->branchType == branchType
+        && same(built_->points.parentNodeOrigin, points.parentNodeOrigin)
+        && same(built_->points.childNodeOrigin, points.childNodeOrigin)
+        && same(built_->points.parentDockPoint, points.parentDockPoint)
+        && same(built_->points.childDockPoint, points.childDockPoint);
     if (branchType == LayoutOptions::BranchType::angular)
         setLineJoin(LineJoin::round);
-    setPath(branchPath(points, layoutType, branchType));
+    if (!unchanged) {
+        built_ = PathInputs{points, layoutType, branchType};
+        setPath(branchPath(points, layoutType, branchType));
+    }
     setBackgroundColor(QColor());
     setLineDashPattern(dashPattern(branchStyle));
     setZPosition(branchZPosition(parentNodeOrigin, childNodeOrigin));
+}
+
+Rect BranchLayer::dockArea() const
+{
+    double minX = parentNodeOrigin.x, maxX = minX, minY = parentNodeOrigin.y, maxY = minY;
+    for (const Point& p : {childNodeOrigin, parentDockPoint, childDockPoint}) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    return Rect(minX, minY, maxX - minX, maxY - minY);
 }
 
 void BranchLayer::setDockPoints(const DockPoints& points)

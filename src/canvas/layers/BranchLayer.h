@@ -38,8 +38,10 @@ public:
     bool isConfigured() const { return parentNodeUID != 0 || childNodeUID != 0; }
 
     // Rebuilds the path from the dock points, the dash pattern from branchStyle and the z position from
-    // the two node centres.
+    // the two node centres; the path is built again only when its inputs changed.
     void updatePath();
+    // The rectangle of the four dock points: the line lies in it.
+    Rect dockArea() const;
 
     // Sets the origins and dock points from the two node layers (their frames, node copies and node types).
     void horizontalDockPoints(const NodeLayer& parent, const NodeLayer& child, LayoutOptions::BranchType type);
@@ -50,6 +52,14 @@ public:
 
 private:
     void setDockPoints(const DockPoints& points);
+
+    // The inputs of the last path built.
+    struct PathInputs {
+        DockPoints points;
+        LayoutOptions::LayoutType layoutType;
+        LayoutOptions::BranchType branchType;
+    };
+    std::optional<PathInputs> built_;
 };
 
 // What the dock points need of a node layer.

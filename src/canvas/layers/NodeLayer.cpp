@@ -217,8 +217,18 @@ void NodeLayer::setHoverButtonHidden(bool hidden)
 
 void NodeLayer::setNode(const Node& node)
 {
+    if (!looksLike(node, node_))
+        ++nodeRevision_;
     node_ = node;
-    ++nodeRevision_;
+}
+
+bool NodeLayer::looksLike(const Node& a, const Node& b)
+{
+    return a.uid == b.uid && a.size.width == b.size.width && a.size.height == b.size.height
+        && a.autoSize == b.autoSize && a.isFolded == b.isFolded && a.title == b.title && a.url == b.url
+        && a.note == b.note && a.shape == b.shape && a.image() == b.image()
+        && a.childrenShouldInheritShape == b.childrenShouldInheritShape && a.style == b.style
+        && a.layoutOptions == b.layoutOptions;
 }
 
 void NodeLayer::setSelected(bool selected)

@@ -73,8 +73,12 @@ public:
 
     // --- State
     const Node& node() const { return node_; }
-    // Stores the copy; the caller asks for updateContents() when the look should follow.
+    // Stores the copy; the caller asks for updateContents() when the look should follow. A copy that differs
+    // only where the node sits (see looksLike) keeps the laid-out title.
     void setNode(const Node& node);
+    // Whether two nodes draw alike: they differ at most in centre, parent, children, affinities and
+    // timestamps, none of which the layer draws from.
+    static bool looksLike(const Node& a, const Node& b);
     NodeType nodeType() const { return nodeType_; }
     void setNodeType(NodeType type) { nodeType_ = type; }
     const LayoutOptions& layoutOptions() const { return layoutOptions_; }
