@@ -20,48 +20,18 @@
 #include "model/project/FactorySettings.h"
 #include "platform/RunLoop.h"
 #include "platform/UndoManager.h"
+#include "SmallMapWindow.h"
 #include "UiTestSupport.h"
 
 using namespace velquine;
 
 namespace {
 
-struct MenuFixture {
-    ScopedStandardUserDefaults scope;
-    std::shared_ptr<VQDocument> document;
-    std::unique_ptr<MindMapEditorWindowController> window;
-    Node root = Node(0, std::nullopt, NodeStyle());
-    Node child = Node(0, std::nullopt, NodeStyle());
-
-    MenuFixture()
-    {
-        registerFactoryDefaults();
-        document = VQDocument::makeUntitledDocument();
-        document->beginEditingSession("Build");
-        root = document->createRootNode("Root", {0, 0}, false);
-        child = *document->createChildNode(root, "Alpha", std::nullopt, true, false);
-        document->commitEditingSession();
-        document->undoManager()->removeAllActions();
-        window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("Untitled"));
-        window->setAttribute(Qt::WA_DeleteOnClose, false);
-        window->show();
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        RunLoop::drain();
-    }
+struct MenuFixture : test::SmallMapWindow {
     ~MenuFixture()
     {
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
-    }
-    GraphView* canvas() const { return window->contentViewController()->editorContentViewController()->graphView(); }
-    ScrollView* scrollView() const
-    {
-        return window->contentViewController()->editorContentViewController()->scrollView();
-    }
-    QPoint widgetPoint(Point point) const
-    {
-        return canvas()->widgetRectFromLayer(Rect(point.x, point.y, 0, 0)).topLeft().toPoint();
     }
     void rightClick(QPoint at)
     {
@@ -129,9 +99,7 @@ TEST(CanvasMenus, ARightClickSelectsTheNodeAndItsMenuRunsTheWindowsCommands)
 TEST(CanvasMenus, ARightClickOnTheEmptyMapOffersTheDocumentsMenuAndAPanOffersNone)
 {
     MenuFixture f;
-    f.document->project.setSelectedNodes({f.child});
-    f.document->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
-    RunLoop::drain();
+    f.select({f.child});
     const Point empty{f.child.center.x + 40, f.child.center.y + 300};
     f.rightClick(f.widgetPoint(empty));
     QMenu* menu = f.shownMenu();

@@ -21,54 +21,16 @@
 #include "model/project/FactorySettings.h"
 #include "platform/RunLoop.h"
 #include "platform/UndoManager.h"
+#include "SmallMapWindow.h"
 #include "UiTestSupport.h"
 
 using namespace velquine;
 
 namespace {
 
-struct TitleFixture {
-    ScopedStandardUserDefaults scope;
-    std::shared_ptr<VQDocument> document;
-    std::unique_ptr<MindMapEditorWindowController> window;
-    Node root = Node(0, std::nullopt, NodeStyle());
-    Node child = Node(0, std::nullopt, NodeStyle());
-
-    explicit TitleFixture(bool dark = false)
-    {
-        registerFactoryDefaults();
-        if (dark)
-            scope.defaults().set("userInterfaceStyle", "UserInterfaceStyleDark");
-        document = VQDocument::makeUntitledDocument();
-        document->beginEditingSession("Build");
-        root = document->createRootNode("Root", {0, 0}, false);
-        child = *document->createChildNode(root, "Alpha", std::nullopt, true, false);
-        if (dark)
-            document->applyStyleToDocument(ProjectStyle::cyber(), true, true, true);
-        document->commitEditingSession();
-        document->undoManager()->removeAllActions();
-        window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("Untitled"));
-        window->setAttribute(Qt::WA_DeleteOnClose, false);
-        window->resize(1200, 800);
-        window->show();
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        RunLoop::drain();
-    }
-    GraphView* canvas() const { return window->contentViewController()->editorContentViewController()->graphView(); }
-    ScrollView* scrollView() const
-    {
-        return window->contentViewController()->editorContentViewController()->scrollView();
-    }
+struct TitleFixture : test::SmallMapWindow {
+    using SmallMapWindow::SmallMapWindow;
     NodeTitleEditor* editor() const { return canvas()->nodeEditor(); }
-    UndoManager& undo() const { return *document->undoManager(); }
-    Node node(std::int64_t uid) const { return *document->project.graph.node(uid); }
-    void select(const Node& node)
-    {
-        document->project.setSelectedNodes({node});
-        document->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
-        RunLoop::drain();
-    }
     QPoint at(std::int64_t uid) const
     {
         return canvas()->widgetRectFromLayer(canvas()->nodeLayer(uid)->frame()).center().toPoint();
@@ -95,7 +57,7 @@ struct TitleFixture {
 TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
 {
     TitleFixture f;
-    f.select(f.child);
+    f.select({f.child});
     f.canvas()->setFocus();
     f.key(f.canvas(), Qt::Key_Tab);
     ASSERT_NE(f.editor(), nullptr);
@@ -138,7 +100,7 @@ TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
 TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
 {
     TitleFixture f;
-    f.select(f.child);
+    f.select({f.child});
     f.canvas()->setFocus();
     const std::size_t before = f.document->project.graph.count();
     f.key(f.canvas(), Qt::Key_Return); // a sibling
@@ -153,7 +115,7 @@ TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
     EXPECT_FALSE(f.undo().canUndo());
 
     // Tab and Return with nothing typed still keep the new node, as one step.
-    f.select(f.child);
+    f.select({f.child});
     f.key(f.canvas(), Qt::Key_Tab);
     ASSERT_TRUE(f.canvas()->isNodeEditorActive());
     f.key(f.editor(), Qt::Key_Tab);
@@ -169,7 +131,7 @@ TEST(TitleEditing, DoubleClickEditsAtTheMagnificationAndClickingAwayCommits)
     RunLoop::drain();
     f.scrollView()->centerOn(f.child.center);
     QApplication::processEvents();
-    f.select(f.child);
+    f.select({f.child});
     f.doubleClick(f.child.uid);
     ASSERT_TRUE(f.canvas()->isNodeEditorActive());
     EXPECT_EQ(f.editor()->toPlainText(), QStringLiteral("Alpha"));
@@ -206,7 +168,7 @@ TEST(TitleEditing, DoubleClickEditsAtTheMagnificationAndClickingAwayCommits)
 TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesBackOnlyTyping)
 {
     TitleFixture f;
-    f.select(f.root);
+    f.select({f.root});
     f.canvas()->setFocus();
     const Node before = f.node(f.root.uid);
     f.key(f.canvas(), Qt::Key_Z);
@@ -229,9 +191,7 @@ TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesB
     EXPECT_FALSE(f.undo().canUndo());
 
     // Space, Return and Delete never start an edit; two selected nodes pass typing on.
-    f.document->project.setSelectedNodes({f.node(f.root.uid), f.node(f.child.uid)});
-    f.document->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
-    RunLoop::drain();
+    f.select({f.node(f.root.uid), f.node(f.child.uid)});
     f.canvas()->setFocus();
     f.key(f.canvas(), Qt::Key_A);
     f.key(f.canvas(), Qt::Key_Space);
@@ -241,7 +201,7 @@ TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesB
 TEST(TitleEditing, TheEditorInTheDarkAppearance)
 {
     TitleFixture f(true);
-    f.select(f.child);
+    f.select({f.child});
     f.canvas()->setFocus();
     f.key(f.canvas(), Qt::Key_Tab);
     ASSERT_TRUE(f.canvas()->isNodeEditorActive());
