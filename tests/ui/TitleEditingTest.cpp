@@ -15,6 +15,7 @@
 #include "document/VQDocument.h"
 #include "editor/EditorPanes.h"
 #include "editor/MindMapEditorWindowController.h"
+#include "editor/NoteViewController.h"
 #include "kit/ScrollView.h"
 #include "kit/WindowActions.h"
 #include "layout/NodeSizing.h"
@@ -145,6 +146,13 @@ TEST(TitleEditing, DoubleClickEditsAtTheMagnificationAndClickingAwayCommits)
     EXPECT_NEAR(f.editor()->geometry().width(), expected.width() + 2, 2.0);
     EXPECT_NEAR(f.editor()->geometry().center().x(), expected.center().x(), 2.0);
     EXPECT_NEAR(f.editor()->geometry().center().y(), expected.center().y(), 2.0);
+    // Zooming while the title is typed scales the editor with the map.
+    f.scrollView()->setMagnification(1.0);
+    QApplication::processEvents();
+    EXPECT_NEAR(f.editor()->font().pointSizeF(), shown.style.font.toQFont(f.editor()).pointSizeF(), 0.01);
+    EXPECT_NEAR(f.editor()->geometry().width(), expected.width() / 2 + 2, 2.0);
+    f.scrollView()->setMagnification(2.0);
+    QApplication::processEvents();
 
     // Return without a change leaves no step; then typing "B" replaces the selected title.
     f.key(f.editor(), Qt::Key_Return);
@@ -196,6 +204,25 @@ TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesB
     f.key(f.canvas(), Qt::Key_A);
     f.key(f.canvas(), Qt::Key_Space);
     EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+}
+
+// Clicking into another control commits the title and leaves the keyboard with that control.
+TEST(TitleEditing, ClickingIntoTheNotePaneCommitsAndKeepsTheFocusThere)
+{
+    TitleFixture f;
+    f.window->windowActions()->dispatcher().sendAction("showNoteView:");
+    f.select({f.child});
+    f.canvas()->setFocus();
+    f.key(f.canvas(), Qt::Key_B);
+    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    EditingTextView* note = f.window->contentViewController()->editorContentViewController()->noteViewController()->noteView();
+    ASSERT_TRUE(note->isVisible());
+    QTest::mouseClick(note->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    RunLoop::drain();
+    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+    EXPECT_EQ(f.node(f.child.uid).title, "b");
+    EXPECT_EQ(f.undo().undoActionName(), "Edit Node Title");
+    EXPECT_TRUE(note->hasFocus());
 }
 
 TEST(TitleEditing, TheEditorInTheDarkAppearance)
