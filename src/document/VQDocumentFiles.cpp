@@ -48,37 +48,11 @@ std::string leadingBytes(const std::string& path, std::size_t count)
     return bytes;
 }
 
-// Writes the file's data and its metadata to the disk; false when the system reports a failure.
-bool syncFile(const std::string& path)
-{
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    const bool synced = ::fsync(descriptor) == 0;
-    return ::close(descriptor) == 0 && synced;
-}
-
-// Makes the rename itself durable; a folder that cannot be synchronised is no failure of the save.
-void syncFolder(const std::string& path)
-{
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return;
-    ::fsync(descriptor);
-    ::close(descriptor);
-}
-
 bool isUUIDName(const std::string& name)
 {
     static const QRegularExpression pattern(
         QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
     return pattern.match(QString::fromStdString(name)).hasMatch();
-}
-
-// The hidden name replaceFile gives the new file of a save of the target named `name`.
-std::string partialArchiveName(const std::string& name, const std::string& uuid)
-{
-    return "." + name + "." + uuid + ".saving";
 }
 
 // True when some open file description holds the lock of the file or folder (a running save or open).
@@ -144,41 +118,6 @@ void VQDocumentFiles::removeLeftovers() noexcept
             const std::string name = fromPath(entry.path().filename());
             if (isUUIDName(name) && entry.is_directory(error) && !entry.is_symlink(error) && !isHeld(entry.path()))
                 fs::remove_all(entry.path(), error);
-        }
-    } catch (...) {
-        // Leftovers stay until the next time.
-    }
-}
-
-void VQDocumentFiles::removePartialArchives(const std::string& target) noexcept
-{
-    try {
-        std::error_code error;
-        fs::path destination = toPath(target);
-        if (fs::is_symlink(fs::symlink_status(destination, error)))
-            destination = fs::weakly_canonical(destination, error);
-        const fs::path folder = destination.parent_path().empty() ? fs::path(".") : destination.parent_path();
-        const std::string name = fromPath(destination.filename());
-        const std::string prefix = partialArchiveName(name, "");
-        // Only while no save writes into the folder.
-        const int lock = ::open(fromPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (lock < 0)
-            return;
-        struct Unlock {
-            int descriptor;
-            ~Unlock() { ::close(descriptor); }
-        } unlock{lock};
-        if (::flock(lock, LOCK_EX | LOCK_NB) != 0)
-            return;
-        for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-            const std::string candidate = fromPath(entry.path().filename());
-            const std::size_t uuidLength = 36;
-            if (candidate.size() != prefix.size() + uuidLength
-                || candidate != partialArchiveName(name, candidate.substr(name.size() + 2, uuidLength))
-                || !isUUIDName(candidate.substr(name.size() + 2, uuidLength)))
-                continue;
-            if (entry.is_regular_file(error) && !entry.is_symlink(error))
-                fs::remove(entry.path(), error);
         }
     } catch (...) {
         // Leftovers stay until the next time.
@@ -256,60 +195,6 @@ void VQDocumentFiles::removeFolder(const std::string& path) noexcept
         return;
     std::error_code ignored;
     fs::remove_all(toPath(path), ignored);
-}
-
-bool VQDocumentFiles::replaceFile(const std::string& target, const std::function<bool(const std::string& path)>& write,
-                                  std::string* cause)
-{
-    const auto fail = [&](int number) {
-        if (cause)
-            *cause = number ? std::strerror(number) : "The new file could not be written.";
-        return false;
-    };
-    // A link stays a link: its file is the one replaced.
-    fs::path destination = toPath(target);
-    std::error_code error;
-    if (fs::is_symlink(fs::symlink_status(destination, error))) {
-        const fs::path resolved = fs::weakly_canonical(destination, error);
-        if (error)
-            return fail(error.value());
-        destination = resolved;
-    }
-    const fs::path folder = destination.parent_path().empty() ? fs::path(".") : destination.parent_path();
-    const std::string temporary =
-        fromPath(folder / toPath(partialArchiveName(fromPath(destination.filename()), freshUUID())));
-
-    struct RemoveUnlessRenamed {
-        const std::string& path;
-        bool renamed = false;
-        int lock = -1;
-        ~RemoveUnlessRenamed()
-        {
-            if (!renamed)
-                ::unlink(path.c_str());
-            if (lock >= 0)
-                ::close(lock);
-        }
-    } cleanUp{temporary};
-    // A shared lock on the folder while the new file is written: removePartialArchives of another save
-    // leaves the folder alone meanwhile.
-    cleanUp.lock = ::open(fromPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (cleanUp.lock >= 0)
-        ::flock(cleanUp.lock, LOCK_SH);
-
-    errno = 0;
-    if (!write(temporary))
-        return fail(errno);
-    struct stat existing {};
-    if (::stat(fromPath(destination).c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-        ::chmod(temporary.c_str(), existing.st_mode & 07777);
-    if (!syncFile(temporary))
-        return fail(errno);
-    if (::rename(temporary.c_str(), fromPath(destination).c_str()) != 0)
-        return fail(errno);
-    cleanUp.renamed = true;
-    syncFolder(fromPath(folder));
-    return true;
 }
 
 } // namespace velquine

@@ -1,10 +1,8 @@
 #pragma once
 
 // The file-level pieces of reading and writing documents: which reader a file goes to, what its first
-// bytes say it is, the scratch folders of saves and opens, and the replacement of a document file that
-// never leaves a half-written file in the user's place.
+// bytes say it is, and the scratch folders of saves and opens.
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -75,17 +73,6 @@ public:
     // made for them that no running save or open holds: what saves and opens killed midway left behind.
     // A folder without a lock is taken as held for its first minute. Failures are ignored.
     static void removeLeftovers() noexcept;
-    // Removes the hidden partial archives an earlier killed save of the target left beside it (the names
-    // replaceFile makes for it), unless a save is writing into that folder. Failures are ignored.
-    static void removePartialArchives(const std::string& target) noexcept;
-
-    // Lets `write` produce the new file at a path in the target's folder (a hidden name of its own) and,
-    // only when write answered true and the bytes reached the disk, renames it over the target (the real
-    // file when the target is a symbolic link; an existing file's permissions carry over). Any failure
-    // leaves the target exactly as it was, removes the new file and answers false, with the system's text
-    // for what failed in `cause` when given; exceptions of write pass through after the same clean-up.
-    static bool replaceFile(const std::string& target, const std::function<bool(const std::string& path)>& write,
-                            std::string* cause = nullptr);
 };
 
 } // namespace velquine

@@ -5,6 +5,7 @@
 
 #include "base/FilePaths.h"
 #include "document/VQDocumentFiles.h"
+#include "platform/SafeSave.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -114,7 +115,7 @@ void VQDocument::writeToDatabase(const std::string& url)
 
     // What saves and opens killed midway left behind goes first; then this save holds its own folders.
     VQDocumentFiles::removeLeftovers();
-    VQDocumentFiles::removePartialArchives(url);
+    removePartialFiles(url);
     const VQDocumentFiles::HeldScratchFolder folder;
     const std::string databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
     // The working copy lives in a folder of its own, named after the scratch folder; it goes too.
@@ -144,7 +145,7 @@ void VQDocument::writeToDatabase(const std::string& url)
     }
 
     std::string cause;
-    const bool written = VQDocumentFiles::replaceFile(
+    const bool written = replaceFile(
         url,
         [&](const std::string& archivePath) {
             return QXZipArchive::createZipFileAtPath(archivePath, folder.path(), false, 0, std::nullopt, false,

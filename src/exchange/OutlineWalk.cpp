@@ -1,9 +1,7 @@
 #include "exchange/OutlineWalk.h"
 
 #include "platform/Log.h"
-
-#include <QSaveFile>
-#include <QString>
+#include "platform/SafeSave.h"
 
 namespace velquine::detail {
 
@@ -19,11 +17,9 @@ std::vector<const Node*> exportRoots(const Graph& graph)
 
 void writeFileAtomically(const std::string& path, const std::string& text)
 {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        throw TextError(file.errorString().toStdString() + ": " + path);
-    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) || !file.commit())
-        throw TextError(file.errorString().toStdString() + ": " + path);
+    std::string cause;
+    if (!replaceFileContents(path, text, &cause))
+        throw TextError(cause + ": " + path);
 }
 
 } // namespace velquine::detail

@@ -62,8 +62,8 @@ void walkOutline(const Graph& graph, const Node& start, int level, std::unordere
     walkOutline(graph, start, level, visited, std::forward<Enter>(enter), [](const Node&, int) {});
 }
 
-// Writes UTF-8 text to a file atomically (a temporary file moved into place). Throws TextError with the
-// file system's reason.
+// Writes UTF-8 text to a file through replaceFileContents: the target changes only once the whole text is on
+// the disk. Throws TextError with the file system's reason.
 void writeFileAtomically(const std::string& path, const std::string& text);
 
 } // namespace velquine::detail

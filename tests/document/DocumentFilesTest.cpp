@@ -1,12 +1,11 @@
-// Which reader a file goes to, what a file's first bytes say, scratch folders, the safe replacement of a
-// file, and the settings a new document starts from.
+// Which reader a file goes to, what a file's first bytes say, scratch folders, and the settings a new
+// document starts from.
 
 #include "DocumentFilesTestSupport.h"
 #include "DocumentTestSupport.h"
 
 #include "document/VQDocumentFiles.h"
 
-#include <sys/stat.h>
 
 #include <regex>
 
@@ -96,81 +95,6 @@ TEST(DocumentScratchFolders, EachIsANewUpperCaseUUIDFolderInTheCaches)
     VQDocumentFiles::removeFolder(first);
     VQDocumentFiles::removeFolder(second);
     EXPECT_FALSE(std::filesystem::exists(first));
-}
-
-TEST(SafeFileReplacement, TheTargetChangesOnlyWhenTheNewFileIsComplete)
-{
-    Folder folder;
-    const std::string target = folder / "doc.radovudo";
-    writeBytes(target, "old contents");
-    ::chmod(target.c_str(), 0640);
-
-    // A writer that fails after writing part of its file.
-    std::string seenPath;
-    EXPECT_FALSE(VQDocumentFiles::replaceFile(target, [&](const std::string& path) {
-        seenPath = path;
-        writeBytes(path, "half");
-        return false;
-    }));
-    EXPECT_EQ(std::filesystem::path(seenPath).parent_path(), std::filesystem::path(folder.path()));
-    EXPECT_NE(seenPath, target);
-    EXPECT_EQ(fileBytes(target), "old contents");
-    EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"doc.radovudo"});
-
-    // A writer that throws.
-    EXPECT_THROW(VQDocumentFiles::replaceFile(target,
-                                              [&](const std::string& path) -> bool {
-                                                  writeBytes(path, "partial");
-                                                  throw std::runtime_error("boom");
-                                              }),
-                 std::runtime_error);
-    EXPECT_EQ(fileBytes(target), "old contents");
-    EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"doc.radovudo"});
-
-    // A writer that answers true without making a file: nothing to put in place.
-    EXPECT_FALSE(VQDocumentFiles::replaceFile(target, [](const std::string&) { return true; }));
-    EXPECT_EQ(fileBytes(target), "old contents");
-
-    // Success: new contents, old permissions, nothing else left.
-    EXPECT_TRUE(VQDocumentFiles::replaceFile(target, [](const std::string& path) {
-        writeBytes(path, "new contents");
-        return true;
-    }));
-    EXPECT_EQ(fileBytes(target), "new contents");
-    struct stat info {};
-    ASSERT_EQ(::stat(target.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"doc.radovudo"});
-}
-
-TEST(SafeFileReplacement, ALinkKeepsPointingAtItsReplacedFile)
-{
-    Folder folder;
-    std::filesystem::create_directory(folder / "real");
-    writeBytes(folder / "real/doc", "old");
-    std::filesystem::create_symlink(folder / "real/doc", folder / "link");
-    EXPECT_TRUE(VQDocumentFiles::replaceFile(folder / "link", [](const std::string& path) {
-        writeBytes(path, "new");
-        return true;
-    }));
-    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link"));
-    EXPECT_EQ(fileBytes(folder / "real/doc"), "new");
-    EXPECT_EQ(folderNames(folder / "real"), std::vector<std::string>{"doc"});
-}
-
-TEST(SafeFileReplacement, ANewFileIsMadeWhereNoneWas)
-{
-    Folder folder;
-    EXPECT_TRUE(VQDocumentFiles::replaceFile(folder / "fresh", [](const std::string& path) {
-        writeBytes(path, "content");
-        return true;
-    }));
-    EXPECT_EQ(fileBytes(folder / "fresh"), "content");
-    EXPECT_FALSE(VQDocumentFiles::replaceFile(folder / "missing-folder/fresh", [](const std::string& path) {
-        writeBytes(path, "content");
-        return true;
-    }));
-    EXPECT_FALSE(std::filesystem::exists(folder / "missing-folder"));
 }
 
 // ---- New documents ----

@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared pieces of the document file tests: throw-away folders, whole files as bytes, a project with
-// every kind of content, and the shape of a graph as text.
+// Shared pieces of the document file tests: a project with every kind of content and the shape of a
+// graph as text, on the throw-away folders of support/TempFiles.h.
 
 #include <gtest/gtest.h>
 
@@ -18,45 +18,13 @@
 #include <vector>
 
 #include "DocumentTestSupport.h"
+#include "support/TempFiles.h"
 #include "document/VQDocument.h"
 #include "model/graph/Graph.h"
 #include "model/style/ProjectStyle.h"
 #include "platform/Image.h"
 
 namespace velquine::testing {
-
-class Folder {
-public:
-    Folder() { EXPECT_TRUE(dir_.isValid()); }
-    std::string path() const { return dir_.path().toStdString(); }
-    std::string operator/(const std::string& name) const { return path() + "/" + name; }
-
-private:
-    QTemporaryDir dir_;
-};
-
-inline std::string fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline void writeBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// The names in a folder, sorted.
-inline std::vector<std::string> folderNames(const std::string& path)
-{
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(path, error))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 inline std::string cacheFolder()
 {

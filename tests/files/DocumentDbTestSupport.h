@@ -7,8 +7,7 @@
 #include "files/ProjectLoadingProblem.h"
 #include "sql/Connection.h"
 #include "sql/Statement.h"
-
-#include <QTemporaryDir>
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -19,16 +18,7 @@ namespace documentdbtest {
 
 using namespace velquine;
 
-// A throw-away folder; its paths are plain and absolute.
-class Folder {
-public:
-    Folder() { EXPECT_TRUE(dir_.isValid()); }
-    std::string path() const { return dir_.path().toStdString(); }
-    std::string operator/(const std::string& name) const { return path() + "/" + name; }
-
-private:
-    QTemporaryDir dir_;
-};
+using velquine::testing::Folder;
 
 // A fresh database with the document schema, for a target file in the folder.
 inline Database freshDatabase(const Folder& folder, const std::string& name = "database.sqlite")
