@@ -341,6 +341,7 @@ private:
     std::uint8_t growthAnchor(const Node& node) const;
     // Puts the editor over the label of editingNode_, at the current magnification.
     void placeTitleEditor();
+    void prepareTitleEditor(const Node& shown);
     // Abandons the document's open editing session, restoring its snapshot.
     void abandonEditingSession();
     bool isNodeEditorActive_ = false;

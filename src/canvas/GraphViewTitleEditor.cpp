@@ -96,6 +96,30 @@ void GraphView::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, s
     });
 }
 
+// The editor takes the node's title, font colour, alignment and a border that stands out from what lies behind
+// it; its typing history starts empty.
+void GraphView::prepareTitleEditor(const Node& shown)
+{
+    const NodeStyle& style = shown.style;
+    nodeEditor_->setPlainText(QString::fromStdString(shown.title));
+    const Qt::Alignment alignment = editorAlignment(style.textAlignment);
+    QTextOption option = nodeEditor_->document()->defaultTextOption();
+    option.setAlignment(alignment);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    nodeEditor_->document()->setDefaultTextOption(option);
+    QTextCursor all(nodeEditor_->document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat block;
+    block.setAlignment(alignment);
+    block.setLineHeight(100, QTextBlockFormat::ProportionalHeight);
+    all.mergeBlockFormat(block);
+    nodeEditor_->setReadOnly(false);
+    nodeEditor_->setTextInteractionFlags(Qt::TextEditorInteraction);
+    const Color reference = shown.shape == NodeShape::underline ? projectStyle_.current.backgroundColor : style.fillColor;
+    nodeEditor_->setColors(style.textColor.toQColor(), reference.isLight());
+    nodeEditor_->removeAllUndoActions();
+}
+
 void GraphView::beginEditingTitle(NodeLayer& startLayer, bool commitEvenIfTitleDoesntChange,
                                   std::optional<std::string> initialText, bool selectAll,
                                   std::function<void()> completionHandler)
@@ -124,24 +148,7 @@ void GraphView::beginEditingTitle(NodeLayer& startLayer, bool commitEvenIfTitleD
     editingContext_ = EditingContext{uid, startingNode, std::move(completionHandler), commitEvenIfTitleDoesntChange};
 
     const Node& shown = layer->node();
-    const NodeStyle& style = shown.style;
-    nodeEditor_->setPlainText(QString::fromStdString(shown.title));
-    const Qt::Alignment alignment = editorAlignment(style.textAlignment);
-    QTextOption option = nodeEditor_->document()->defaultTextOption();
-    option.setAlignment(alignment);
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    nodeEditor_->document()->setDefaultTextOption(option);
-    QTextCursor all(nodeEditor_->document());
-    all.select(QTextCursor::Document);
-    QTextBlockFormat block;
-    block.setAlignment(alignment);
-    block.setLineHeight(100, QTextBlockFormat::ProportionalHeight);
-    all.mergeBlockFormat(block);
-    nodeEditor_->setReadOnly(false);
-    nodeEditor_->setTextInteractionFlags(Qt::TextEditorInteraction);
-    const Color reference = shown.shape == NodeShape::underline ? projectStyle_.current.backgroundColor : style.fillColor;
-    nodeEditor_->setColors(style.textColor.toQColor(), reference.isLight());
-    nodeEditor_->removeAllUndoActions();
+    prepareTitleEditor(shown);
 
     {
         Transaction transaction(true);
