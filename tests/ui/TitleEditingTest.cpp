@@ -154,7 +154,12 @@ TEST(TitleEditing, DoubleClickEditsAtTheMagnificationAndClickingAwayCommits)
     f.scrollView()->setMagnification(2.0);
     QApplication::processEvents();
 
-    // Return without a change leaves no step; then typing "B" replaces the selected title.
+    // Return without a change leaves no step, nor does Edit Title (F2) ended without a change; then typing
+    // "B" replaces the selected title.
+    f.key(f.editor(), Qt::Key_Return);
+    f.key(f.canvas(), Qt::Key_F2);
+    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    EXPECT_EQ(f.editor()->textCursor().selectedText(), QStringLiteral("Alpha"));
     f.key(f.editor(), Qt::Key_Return);
     EXPECT_FALSE(f.undo().canUndo());
     EXPECT_FALSE(f.document->isInEditingSession);
