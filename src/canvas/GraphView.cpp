@@ -7,6 +7,7 @@
 
 #include "canvas/GraphViewIndex.h"
 #include "canvas/GridLayer.h"
+#include "canvas/NodeTitleEditor.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 #include "kit/ScrollView.h"
@@ -35,7 +36,14 @@ GraphView::GraphView(Rect frame, QWidget* parent)
     setUp();
 }
 
-GraphView::~GraphView() = default;
+GraphView::~GraphView()
+{
+    // The editor would report losing the focus while the view is half gone.
+    if (nodeEditor_) {
+        nodeEditor_->disconnect(this);
+        delete nodeEditor_;
+    }
+}
 
 void GraphView::setUp()
 {

@@ -228,6 +228,14 @@ TEST(TitleEditing, ClickingIntoTheNotePaneCommitsAndKeepsTheFocusThere)
     EXPECT_EQ(f.node(f.child.uid).title, "b");
     EXPECT_EQ(f.undo().undoActionName(), "Edit Node Title");
     EXPECT_TRUE(note->hasFocus());
+
+    // A window closed while a title is typed goes away quietly.
+    f.key(f.canvas(), Qt::Key_Tab);
+    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    f.type(QStringLiteral("Late"));
+    f.window.reset();
+    RunLoop::drain();
+    EXPECT_TRUE(f.document->isInEditingSession);
 }
 
 TEST(TitleEditing, TheEditorInTheDarkAppearance)
