@@ -1,5 +1,7 @@
 #include "platform/Image.h"
 
+#include "platform/PngWriter.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -8,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace velquine {
 
@@ -94,6 +97,8 @@ std::optional<Image::Data> encode(const QImage& bitmap, Size points, const char*
         out.setDotsPerMeterX(int(std::clamp(std::round(dpiX / metersPerInch), 1.0, maxDpm)));
         out.setDotsPerMeterY(int(std::clamp(std::round(dpiY / metersPerInch), 1.0, maxDpm)));
     }
+    if (std::string_view(format) == "png")
+        return writePNG(out, out.dotsPerMeterX(), out.dotsPerMeterY());
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
