@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string_view>
 
 #include "layout/TextUtilities.h"
@@ -99,16 +100,20 @@ double labelTextHeight(const Node& node, double width)
 
 } // namespace
 
-Size measureTitle(const Node& node)
+namespace {
+
+// The size the title needs with its lines at the node's width already summed up; the longest word's size
+// is measured unless the caller knows it.
+Size measureTitle(const Node& node, const LineSummary& lines, std::optional<double> knownWordWidth)
 {
-    const AttributedString title = node.attributedTitle();
-
     double wordWidth = 0;
-    const std::string_view word = longestWord(node.title);
-    if (!word.empty())
-        wordWidth = TextMeasurement::boundingSize(withTitle(node, std::string(word)).attributedTitle()).width;
-
-    const LineSummary lines = summarize(title, node.size.width);
+    if (knownWordWidth) {
+        wordWidth = *knownWordWidth;
+    } else {
+        const std::string_view word = longestWord(node.title);
+        if (!word.empty())
+            wordWidth = TextMeasurement::boundingSize(withTitle(node, std::string(word)).attributedTitle()).width;
+    }
     const double lineHeight = lines.tallest;
     const std::size_t lineCount = lines.count;
 
@@ -126,6 +131,13 @@ Size measureTitle(const Node& node)
     return {width, height};
 }
 
+} // namespace
+
+Size measureTitle(const Node& node)
+{
+    return measureTitle(node, summarize(node.attributedTitle(), node.size.width), std::nullopt);
+}
+
 Node autosizeNode(const Node& node, std::uint8_t options)
 {
     const Size oldSize = node.size;
@@ -136,18 +148,33 @@ Node autosizeNode(const Node& node, std::uint8_t options)
     const AttributedString text = probe.attributedTitle();
 
     double textWidth = 0;
+    std::vector<TextLine> widest;
     if (!text.empty()) {
         const AttributedString widthText = endsWithLineBreak(measured) ? text.appendingWithLastAttributes("-") : text;
-        textWidth = std::ceil(std::min(TextMeasurement::widestLine(widthText, autosizeMaxTextWidth), autosizeMaxTextWidth));
+        widest = TextMeasurement::lines(widthText, autosizeMaxTextWidth);
+        double widestWidth = 0;
+        for (const TextLine& line : widest)
+            widestWidth = std::max(widestWidth, line.width);
+        textWidth = std::ceil(std::min(widestWidth, autosizeMaxTextWidth));
     }
-    const LineSummary lines = summarize(text, textWidth);
+    // A title that fits on one line keeps that line at every width from its own up, so the walk above
+    // answers for the walks at the text width and at the block width. Its longest word is the line itself
+    // when it has no blank; otherwise the word is narrower than the line and, unless the block was cut to
+    // the widest width, never wider than the block: it needs no measuring then.
+    const bool oneLine = widest.size() == 1 && !endsWithLineBreak(measured);
+    const LineSummary lines = oneLine ? LineSummary{1, std::ceil(widest.front().height)} : summarize(text, textWidth);
     const std::size_t lineCount = lines.count;
     const double lineHeight = lines.tallest;
     const double textHeight = lineHeight * double(lineCount + 1);
     const double blockWidth = std::min(textWidth + autosizeTextMargin, autosizeMaxTextWidth);
 
     probe.size = {blockWidth, textHeight};
-    const Size needed = measureTitle(probe);
+    std::optional<double> wordWidth;
+    if (oneLine && measured.find(' ') == std::string::npos)
+        wordWidth = widest.front().width;
+    else if (oneLine && textWidth + autosizeTextMargin <= autosizeMaxTextWidth)
+        wordWidth = 0.0;
+    const Size needed = oneLine ? measureTitle(probe, lines, wordWidth) : measureTitle(probe);
     const double width = std::max(blockWidth, needed.width);
     const double height = std::max(textHeight, needed.height);
 

@@ -317,3 +317,29 @@ TEST(NodeSizingTest, SizeWithoutImageDoesNotDependOnTheOldSize)
         EXPECT_GT(expected.height, 0.0);
     }
 }
+
+TEST(NodeSizingTest, OneLineTitlesSizeAsTheFullMeasurementDoes)
+{
+    // The full measurement: the widest line, the lines at the text width, and the title measured at the
+    // block width with its longest word.
+    auto reference = [](const Node& start) {
+        const AttributedString text = start.attributedTitle();
+        const double textWidth = std::ceil(std::min(TextMeasurement::widestLine(text, 300), 300.0));
+        const std::vector<TextLine> lines = TextMeasurement::lines(text, textWidth);
+        double tallest = 0;
+        for (const TextLine& line : lines)
+            tallest = std::max(tallest, std::ceil(line.height));
+        const double textHeight = tallest * double(std::max<std::size_t>(1, lines.size()) + 1);
+        Node probe = start;
+        probe.size = {std::min(textWidth + 40, 300.0), textHeight};
+        const Size needed = measureTitle(probe);
+        return Size{std::max(probe.size.width, needed.width), std::max(textHeight, needed.height)};
+    };
+    for (const std::string title : {"Topic", "Main topic", "x", "Trailing blank ", "W", "Überschrift",
+                                    "a\xF0\x9F\x98\x80 emoji", "MMMMMMMMMMMMMMMMMMMMMMMMMMM", "Twelve words fit on one line"}) {
+        for (const double size : {9.0, 16.0, 24.0}) {
+            SCOPED_TRACE(title + " at " + std::to_string(size));
+            EXPECT_EQ(autosizeNode(node(title, size)).size, reference(node(title, size)));
+        }
+    }
+}
