@@ -2,7 +2,10 @@
 
 // Pieces shared by the writing and the reading half of QXZipArchive; not part of its interface.
 
+#include "files/QXZipArchive.h"
+
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,5 +30,23 @@ std::optional<std::string> resolvePhysically(const std::string& path);
 
 // "/a//b/" -> {"/", "a", "b"}; "a/b" -> {"a", "b"}.
 std::vector<std::string> pathComponents(const std::string& path);
+
+// An error of the archive's own domain.
+inline QXZipArchiveError zipError(long code, const std::string& message)
+{
+    return QXZipArchiveError(kQXZipArchiveErrorDomain, code, message);
+}
+
+// An open archive for reading (a minizip unzFile), closed at the end.
+struct UnzipCloser {
+    void operator()(void* file) const;
+};
+using UnzipHandle = std::unique_ptr<void, UnzipCloser>;
+
+// minizip 1.x reads the end record as an entry header when there are no entries; an empty archive simply ends.
+int goToFirstEntry(void* uf);
+
+// minizip 1.x refuses to open an archive that holds nothing but its end record, which is a valid zip file.
+bool isEmptyZipArchive(const std::string& path);
 
 } // namespace velquine::qxzip
