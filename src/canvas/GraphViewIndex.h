@@ -51,6 +51,8 @@ struct GraphViewIndex {
     // The selection, and the layout options governing each node climbed through so far.
     std::unordered_set<std::int64_t> selected;
     std::unordered_map<std::int64_t, LayoutOptions> governingOptions;
+    // Scratch list of one climb to a tree's root, kept to spare an allocation per node.
+    std::vector<std::int64_t> climbPath;
     // Layers that stay outside this area (the visible part of the canvas with a margin) move without
     // animating: nobody would see it, and thousands of off-screen animations would cost every frame.
     Rect animatedArea;

@@ -134,35 +134,51 @@ std::vector<BranchLayer*> GraphView::branchLayersAt(std::int64_t uid) const
 
 LayoutOptions GraphView::layoutOptionsGoverning(const Node& node) const
 {
-    // The climb from the stored node: the last stored node reached is the tree's root. During a reload every
-    // node climbed through remembers its tree's options, so a deep tree is climbed once.
+    // The climb from the stored node: the last stored node reached is the tree's root, or, round a cycle, the
+    // first node met twice. During a reload every parent climbed through remembers its tree's options, so a
+    // deep tree is climbed once; leaves are never climbed through, so they are not remembered.
     auto& memo = index_->governingOptions;
-    const Node* root = graph_.findNode(node.uid);
-    if (!root)
-        root = &node;
-    std::vector<std::int64_t> path;
+    const Node* start = graph_.findNode(node.uid);
+    if (!start)
+        start = &node;
+    std::vector<std::int64_t>& path = index_->climbPath;
+    // Cycles are looked for only once a climb grows longer than the graph has nodes.
+    const std::size_t cycleCheckAfter = graph_.count() + 1;
     std::unordered_set<std::int64_t> seen;
-    std::optional<LayoutOptions> found;
-    while (true) {
-        if (index_->reloading) {
-            const auto known = memo.find(root->uid);
-            if (known != memo.end()) {
-                found = known->second;
-                break;
+    for (bool checkCycles : {false, true}) {
+        path.clear();
+        seen.clear();
+        std::optional<LayoutOptions> found;
+        std::size_t steps = 0;
+        const Node* root = start;
+        while (true) {
+            if (index_->reloading) {
+                const auto known = memo.find(root->uid);
+                if (known != memo.end()) {
+                    found = known->second;
+                    break;
+                }
+                if (checkCycles || root != start || !root->childrenUIDs.empty())
+                    path.push_back(root->uid);
             }
-            path.push_back(root->uid);
+            if (!root->parentUID || (checkCycles && !seen.insert(root->uid).second))
+                break;
+            if (!checkCycles && ++steps > cycleCheckAfter)
+                break;
+            const Node* parent = graph_.findNode(*root->parentUID);
+            if (!parent)
+                break;
+            root = parent;
         }
-        if (!root->parentUID || !seen.insert(root->uid).second)
-            break;
-        const Node* parent = graph_.findNode(*root->parentUID);
-        if (!parent)
-            break;
-        root = parent;
+        if (!checkCycles && steps > cycleCheckAfter)
+            continue;
+        const LayoutOptions options =
+            found ? *found : (root->layoutOptions ? *root->layoutOptions : baseLayoutOptions);
+        for (std::int64_t uid : path)
+            memo.emplace(uid, options);
+        return options;
     }
-    const LayoutOptions options = found ? *found : (root->layoutOptions ? *root->layoutOptions : baseLayoutOptions);
-    for (std::int64_t uid : path)
-        memo.emplace(uid, options);
-    return options;
+    return baseLayoutOptions;
 }
 
 bool GraphView::isSelectedUID(std::int64_t uid) const

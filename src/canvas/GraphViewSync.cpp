@@ -24,13 +24,7 @@ void storeNode(NodeLayer& layer, const Graph& graph, const Node& node)
 {
     layer.setNodeType(graph.nodeType(node));
     const Node* parent = node.parentUID ? graph.findNode(*node.parentUID) : nullptr;
-    if (parent) {
-        Node copy = node;
-        copy.updateAffinity(*parent);
-        layer.setNode(copy);
-    } else {
-        layer.setNode(node);
-    }
+    layer.setNode(node, parent);
 }
 
 bool sameSize(const Size& a, const Size& b) { return a.width == b.width && a.height == b.height; }
@@ -174,11 +168,16 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
             dockBranchLayer(*branch);
         return;
     }
-    std::unordered_set<BranchLayer*> done;
+    // Each branch once: at its child when the child is visited, else at its parent.
+    const auto visited = [&plan](std::int64_t uid) {
+        const auto it = std::lower_bound(plan.visit.begin(), plan.visit.end(), uid,
+                                         [](const Node* node, std::int64_t id) { return node->uid < id; });
+        return it != plan.visit.end() && (*it)->uid == uid;
+    };
     for (const Node* node : plan.visit)
         if (const auto* at = index_->branchesAt(node->uid))
             for (BranchLayer* branch : *at)
-                if (done.insert(branch).second)
+                if (branch->childNodeUID == node->uid || !visited(branch->childNodeUID))
                     dockBranchLayer(*branch);
 }
 

@@ -215,11 +215,24 @@ void NodeLayer::setHoverButtonHidden(bool hidden)
 
 // --- State
 
-void NodeLayer::setNode(const Node& node)
+void NodeLayer::setNode(const Node& node) { setNode(node, nullptr); }
+
+void NodeLayer::setNode(const Node& node, const Node* parent)
 {
-    if (!looksLike(node, node_))
+    if (looksLike(node, node_)) {
+        node_.center = node.center;
+        node_.parentUID = node.parentUID;
+        node_.childrenUIDs = node.childrenUIDs;
+        node_.createdTimestamp = node.createdTimestamp;
+        node_.modifiedTimestamp = node.modifiedTimestamp;
+        node_.horizontalAffinity = node.horizontalAffinity;
+        node_.verticalAffinity = node.verticalAffinity;
+    } else {
+        node_ = node;
         ++nodeRevision_;
-    node_ = node;
+    }
+    if (parent)
+        node_.updateAffinity(*parent);
 }
 
 bool NodeLayer::looksLike(const Node& a, const Node& b)

@@ -76,6 +76,9 @@ public:
     // Stores the copy; the caller asks for updateContents() when the look should follow. A copy that differs
     // only where the node sits (see looksLike) keeps the laid-out title.
     void setNode(const Node& node);
+    // Stores the copy with its sides of the parent (see Node::updateAffinity), copying only the fields that
+    // changed when the node only moved.
+    void setNode(const Node& node, const Node* parent);
     // Whether two nodes draw alike: they differ at most in centre, parent, children, affinities and
     // timestamps, none of which the layer draws from.
     static bool looksLike(const Node& a, const Node& b);
