@@ -11,8 +11,11 @@
 #include <cstdio>
 
 #include "canvas/CanvasRenderer.h"
+#include "editor/MindMapEditorWindowController.h"
 #include "exportui/ImageExporterModuleViewController.h"
 #include "exportui/PDFExporterModuleViewController.h"
+#include "kit/WindowActions.h"
+#include "model/project/FactorySettings.h"
 #include "ExportWindowSupport.h"
 
 using namespace velquine;
@@ -161,6 +164,17 @@ TEST_F(ExportRenderingTest, MapsTooLargeForAPictureAreRefusedAndShrunkOntoAPdfPa
     EXPECT_NE(seen.informative.indexOf("more than the 200 million pixels"), -1) << seen.informative.toStdString();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // Copying it fails the same way and leaves the clipboard as it was.
+    Pasteboard::general().declareTypes({Pasteboard::stringType});
+    Pasteboard::general().setString("kept", Pasteboard::stringType);
+    AlertSeen copyFailed;
+    answerAlert(&copyFailed);
+    QTest::mouseClick(window->exportToPasteboardButton, Qt::LeftButton);
+    EXPECT_EVENTUALLY(!copyFailed.text.isEmpty());
+    EXPECT_EQ(copyFailed.text, "Can not export to pasteboard");
+    EXPECT_EQ(Pasteboard::general().string(Pasteboard::stringType), "kept");
+    EXPECT_FALSE(Pasteboard::general().data(Pasteboard::pngType));
     window->reject();
 
     // A PDF page has room for it, scaled down to the largest page the format allows.
@@ -171,4 +185,24 @@ TEST_F(ExportRenderingTest, MapsTooLargeForAPictureAreRefusedAndShrunkOntoAPdfPa
     EXPECT_GT(page.height(), 10000) << info;
     EXPECT_LE(page.height(), 14400) << info;
     EXPECT_NE(toolOutput("pdftotext", {path("huge.pdf"), "-"}).find("Far"), std::string::npos);
+}
+
+TEST_F(ExportRenderingTest, TheEditorsExportCommandOpensTheWindowOnItsMap)
+{
+    registerFactoryDefaults();
+    MindMapEditorWindowController::setExportWindowOpener(&showExportWindow);
+    MindMapEditorWindowController editorWindow(document, QStringLiteral("Untitled"));
+    editorWindow.setAttribute(Qt::WA_DeleteOnClose, false);
+    editorWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editorWindow));
+    answerSavePanel(path("from-editor.png"));
+    EXPECT_TRUE(editorWindow.windowActions()->dispatcher().sendAction("showExportWindow:"));
+    auto* window = editorWindow.findChild<ExportWindowController*>();
+    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(window->doc(), document);
+    choose(window, "imageToolbarItem");
+    QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
+    EXPECT_EVENTUALLY(!window->isVisible());
+    EXPECT_EQ(QImageReader(path("from-editor.png")).size(), QSize(390, 390));
+    MindMapEditorWindowController::setExportWindowOpener({});
 }

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QPushButton>
 
+#include "exchange/OPMLImporter.h"
 #include "exportui/ExportWindowController.h"
 #include "exportui/ImageExporterModuleViewController.h"
 #include "exportui/PDFExporterModuleViewController.h"
@@ -197,4 +198,35 @@ TEST_F(ExportWindowTest, TheRenderingSwitchesKeepEachOtherApart)
     EXPECT_TRUE(image->transparentBackgroundSwitch->isEnabled());
     EXPECT_FALSE(settings.defaults().boolForKey("ImageExporterModuleViewController.renderGrid"));
     window->reject();
+}
+
+TEST_F(ExportWindowTest, TextFilesReadBackWithTheirParsersAndAnEmptyMapGivesAnEmptyFile)
+{
+    auto exportFile = [this](const char* item, const QString& name) {
+        ExportWindowController* window = open();
+        choose(window, item);
+        answerSavePanel(path(name));
+        QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
+        EXPECT_EVENTUALLY(!window->isVisible());
+    };
+    exportFile("yamlToolbarItem", "map.yaml");
+    EXPECT_EQ(velquine::testing::toolOutput(
+                  "python3", {"-c", "import sys, json, yaml; print(json.dumps(yaml.safe_load(open(sys.argv[1], encoding='utf-8')), "
+                                    "ensure_ascii=False))",
+                              path("map.yaml")}),
+              "{\"Plan\": [{\"Ünïcödé A\": [\"A1\"]}, \"B\"]}\n");
+
+    exportFile("opmlToolbarItem", "map");
+    OPMLImporter importer;
+    importer.parseFile(path("map.opml").toStdString());
+    EXPECT_EQ(importer.documentTitle, "Plan");
+    std::vector<std::string> titles;
+    for (const auto& [uid, node] : importer.graph.nodeBin())
+        titles.push_back(node.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Plan", "Ünïcödé A", "A1", "B"}));
+
+    document->project.graph = Graph();
+    exportFile("plainTextToolbarItem", "empty.txt");
+    EXPECT_TRUE(QFile::exists(path("empty.txt")));
+    EXPECT_EQ(read("empty.txt"), "");
 }
