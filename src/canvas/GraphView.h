@@ -373,6 +373,7 @@ private:
     std::vector<NodeLayer*> attachTargets(Point point) const;
     // Places the dragged or resized layers and docks the branches at their nodes.
     void placeMovedLayers(const std::vector<NodeLayer*>& layers);
+    void showLiveDraggedLayers();
     void resizeStep(Point delta);
     // Ends a node drag; false when no drag step ran since the press (a click).
     bool endNodeDrag(Point point);

@@ -110,8 +110,11 @@ void GraphView::showAttachFeedback(const std::vector<NodeLayer*>& targets)
         if (layer->isHighlighted() && !current.count(layer.get())) {
             layer->setHighlighted(false);
             layer->setShadowOpacity(0);
+            invalidateBackdrop();
         }
     for (NodeLayer* layer : targets) {
+        if (!layer->isHighlighted())
+            invalidateBackdrop();
         layer->setHighlighted(true);
         layer->setShadowOpacity(attachTargetShadowOpacity);
     }
@@ -180,6 +183,20 @@ void GraphView::dragNodes(Qt::KeyboardModifiers modifiers)
             layer->setShadowOpacity(draggedShadowOpacity);
     }
     placeMovedLayers(draggedLayers);
+    showLiveDraggedLayers();
+}
+
+// Everything but the dragged nodes, the branches at them and the badge stays as it is until the release: it is
+// painted once and reused while the drag runs.
+void GraphView::showLiveDraggedLayers()
+{
+    std::vector<const Layer*> live{attachBadgeLayer_.get()};
+    for (NodeLayer* layer : draggedLayers) {
+        live.push_back(layer);
+        for (BranchLayer* branch : branchLayersAt(layer->node().uid))
+            live.push_back(branch);
+    }
+    setLiveSublayers(live);
 }
 
 // ---- Release ----
@@ -207,6 +224,7 @@ bool GraphView::endNodeDrag(Point point)
     }
     draggedLayers.clear();
     nodeDraggingContext.reset();
+    setLiveSublayers({});
     if (dragged.empty())
         return false;
 

@@ -192,13 +192,9 @@ void GraphView::mouseMoved(Point point)
             layer->updateHover(point);
     }
     // The resize cursors over the corner handles of selected nodes, unless a title is being edited.
-    const std::vector<Node> selected = selectedNodes();
-    if (std::any_of(selected.begin(), selected.end(), [this](const Node& node) {
-            const NodeLayer* layer = nodeLayer(node.uid);
-            return layer && layer->isBeingEdited();
-        }))
+    if (isNodeEditorActive_)
         return;
-    for (const Node& node : selected) {
+    for (const Node& node : selectedNodes()) {
         NodeLayer* layer = nodeLayer(node.uid);
         if (!layer)
             continue;

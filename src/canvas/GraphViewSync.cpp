@@ -405,6 +405,7 @@ void GraphView::rememberShown(const ReloadPlan& plan)
 
 void GraphView::synchronize()
 {
+    invalidateBackdrop();
     ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
     const ReloadPlan plan = planReload();
     // A full reload repaints everything once instead of area by area; a hidden canvas repaints nothing.

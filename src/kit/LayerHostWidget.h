@@ -13,7 +13,12 @@
 
 #include <QRectF>
 
+#include <QImage>
+#include <QRect>
+
 #include <memory>
+#include <unordered_set>
+#include <vector>
 
 #include "kit/KVView.h"
 #include "platform/layer/LayerRenderer.h"
@@ -47,12 +52,21 @@ public:
     // The options the widget's paints use for a target rectangle (flip, source = bounds).
     LayerRenderOptions renderOptions(const QRectF& target) const;
 
+    // While a few of the root's sublayers change on every frame (a drag), the others are painted once into an
+    // image of the visible area, which each paint copies before painting the live layers over it. The image
+    // is made again when the visible area changes, while animations run and after invalidateBackdrop(),
+    // which the caller sends whenever a layer that is not live changes. An empty list ends it.
+    void setLiveSublayers(const std::vector<const Layer*>& layers);
+    void invalidateBackdrop() { backdropValid_ = false; }
+    bool hasLiveSublayers() const { return !liveSublayers_.empty(); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void layerAreaChanged(const Rect& area);
+    void paintBackdrop(const QRect& visible);
     QTransform layerToWidget() const;
 
     std::shared_ptr<Layer> root_;
@@ -60,6 +74,10 @@ private:
     // Areas reported since the last paint; past a limit the whole view is repainted instead.
     int pendingUpdates_ = 0;
     bool wholeUpdatePending_ = false;
+    std::unordered_set<const Layer*> liveSublayers_;
+    QImage backdrop_;
+    QRect backdropRect_;
+    bool backdropValid_ = false;
 };
 
 } // namespace velquine

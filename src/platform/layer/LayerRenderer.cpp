@@ -123,6 +123,25 @@ private:
 
 void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point origin, double parentOpacity);
 
+// The root's sublayers the options accept, painted in drawing order over the root's own drawing when asked.
+void paintFilteredRoot(Painting& p, const Layer& root, const Rect& exposed, const LayerRenderOptions& options)
+{
+    const double opacity = root.presentationOpacity();
+    if (options.paintsRoot) {
+        // The root's own drawing alone: its sublayers are painted below, filtered.
+        QPainter& painter = p.painter();
+        p.setOpacity(opacity);
+        p.layerCoordinates(0, 0);
+        const Rect b = root.presentationBounds();
+        if (paints(root.backgroundColor()))
+            painter.fillRect(toQRectF(b), root.backgroundColor());
+        root.draw(painter);
+    }
+    for (const Layer* sublayer : root.sublayersInDrawingOrder())
+        if (options.sublayerFilter(*sublayer))
+            paintLayer(p, *sublayer, exposed, {0, 0}, opacity);
+}
+
 void drawContents(QPainter& painter, const Layer& layer, const Rect& bounds)
 {
     const QImage& image = layer.contents();
@@ -429,7 +448,10 @@ bool LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOpti
                                                std::chrono::duration<double>(options.pictureRebuildBudget));
     Painting paint(painter, rootWorld, options.usePictureCache, deadline);
     // The root is drawn in its own coordinates: its position does not count.
-    paintContent(paint, root, exposed, {0, 0}, root.presentationOpacity());
+    if (options.sublayerFilter)
+        paintFilteredRoot(paint, root, exposed, options);
+    else
+        paintContent(paint, root, exposed, {0, 0}, root.presentationOpacity());
     painter.restore();
     return paint.isComplete();
 }

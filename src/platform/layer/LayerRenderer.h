@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "platform/Geometry.h"
@@ -38,6 +39,10 @@ struct LayerRenderOptions {
     // spent, such layers are drawn from their old picture, resampled, and the paint reports itself
     // incomplete so the host can paint again. Negative: no limit, every picture is exact.
     double pictureRebuildBudget = -1;
+    // When set, only the root's sublayers it accepts are painted, and of the root's own drawing (its
+    // background and draw()) only with paintsRoot.
+    std::function<bool(const Layer&)> sublayerFilter;
+    bool paintsRoot = true;
 };
 
 // A picture of a layer and its sublayers, kept while its content revision and the device scale stay.

@@ -1,0 +1,53 @@
+// A layer host with live sublayers: the others come from one image of the visible area, made again when asked.
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "kit/LayerHostWidget.h"
+#include "platform/layer/Layer.h"
+#include "platform/layer/LayerRenderer.h"
+#include "platform/layer/Transaction.h"
+
+using namespace velquine;
+
+TEST(LayerHostBackdrop, LiveLayersMoveOverAnImageOfTheRestUntilItIsInvalidated)
+{
+    LayerHostWidget host;
+    host.resize(200, 100);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    Transaction noActions(true);
+    auto still = std::make_shared<Layer>();
+    still->setFrame({10, 10, 40, 40});
+    still->setBackgroundColor(Qt::blue);
+    auto live = std::make_shared<Layer>();
+    live->setFrame({100, 10, 20, 20});
+    live->setBackgroundColor(Qt::red);
+    host.layer()->addSublayer(still);
+    host.layer()->addSublayer(live);
+
+    host.setLiveSublayers({live.get()});
+    QImage image = host.grab().toImage();
+    EXPECT_EQ(image.pixelColor(20, 20), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(110, 20), QColor(Qt::red));
+
+    // Each paint draws the live layer where it is now, over the same image of the rest.
+    LayerRenderer::statistics() = {};
+    live->setFrame({150, 50, 20, 20});
+    image = host.grab().toImage();
+    EXPECT_EQ(image.pixelColor(160, 60), QColor(Qt::red));
+    EXPECT_NE(image.pixelColor(110, 20), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(20, 20), QColor(Qt::blue));
+    EXPECT_EQ(LayerRenderer::statistics().layersPainted, 1u); // the live layer alone
+
+    // A change to the rest shows once the image is invalidated, and when live painting ends.
+    still->setBackgroundColor(Qt::green);
+    host.invalidateBackdrop();
+    EXPECT_EQ(host.grab().toImage().pixelColor(20, 20), QColor(Qt::green));
+    still->setBackgroundColor(Qt::yellow);
+    host.setLiveSublayers({});
+    EXPECT_FALSE(host.hasLiveSublayers());
+    image = host.grab().toImage();
+    EXPECT_EQ(image.pixelColor(20, 20), QColor(Qt::yellow));
+    EXPECT_EQ(image.pixelColor(160, 60), QColor(Qt::red));
+}
