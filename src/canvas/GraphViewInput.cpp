@@ -86,6 +86,7 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
     mouseMoveLocation = point;
     startAutoscroll();
     draggedLayers.clear();
+    setLiveSublayers({});
     inputPhase = GraphViewInputPhase::idle;
     if (beginHoverButtonDragOrResize(point))
         return;

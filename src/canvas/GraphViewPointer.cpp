@@ -175,6 +175,8 @@ void GraphView::endHoverButtonDrag()
 void GraphView::mouseMoved(Point point)
 {
     mouseMoveLocation = point;
+    // No button is down: a drag whose release never arrived is over.
+    setLiveSublayers({});
     // Buttons that change sides are laid out when the transaction ends, before the next press tests them.
     Transaction transaction;
     for (const auto& layer : nodeLayers_) {

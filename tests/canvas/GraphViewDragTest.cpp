@@ -181,6 +181,12 @@ TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
     canvas.delegate->calls.clear();
     canvas.drag(canvas.center(tree.right), canvas.center(tree.right) + QPoint(260, 0), Qt::AltModifier);
     EXPECT_EQ(uidsOf(canvas.delegate->moved), std::vector<std::int64_t>{tree.right});
+
+    // The grabbed node's centre never leaves the visible area.
+    canvas.view->setGraph(project.graph);
+    canvas.drag(canvas.center(tree.right), QPoint(1590, 30) + QPoint(400, -300), Qt::AltModifier);
+    const Rect visible = canvas.view->visibleRect();
+    EXPECT_EQ(canvas.delegate->moved.front().center, (Point{visible.maxX(), visible.minY()}));
 }
 
 TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)
