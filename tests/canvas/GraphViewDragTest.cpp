@@ -286,6 +286,23 @@ TEST(GraphViewDrag, ResizingMovesTheGrabbedCornerAndKeepsTheTitleRoom)
     EXPECT_DOUBLE_EQ(canvas.delegate->resized->center.y + minimum.height / 2, frame.maxY());
 }
 
+TEST(GraphViewDrag, ResizingFollowsThePointerAtOtherMagnifications)
+{
+    const VQProject project = sampleProject(1, 1, 0);
+    DragWindow canvas(project, true);
+    canvas.scrollView->setMagnification(2.0);
+    canvas.scrollView->scrollToPoint({0, 0});
+    const Tree tree{project};
+    canvas.select({tree.root});
+    const Node root = *project.graph.findNode(tree.root);
+    const Rect frame = canvas.view->nodeLayer(tree.root)->frame();
+    // 60 x 40 pixels on screen are 30 x 20 points at twice the size.
+    const QPoint corner = canvas.at({frame.maxX(), frame.maxY()});
+    canvas.drag(corner, corner + QPoint(60, 40));
+    ASSERT_EQ(canvas.calls(), (std::vector<std::string>{"resize"}));
+    EXPECT_EQ(canvas.delegate->resized->size, (Size{root.size.width + 30, root.size.height + 20}));
+}
+
 TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
 {
     const VQProject project = sampleProject(1, 1, 0);
