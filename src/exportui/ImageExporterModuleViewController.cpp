@@ -1,7 +1,6 @@
 #include "exportui/ImageExporterModuleViewController.h"
 
 #include "document/VQDocument.h"
-#include "exchange/OutlineWalk.h"
 
 namespace velquine {
 
@@ -19,7 +18,7 @@ ExportResult ImageExporterModuleViewController::exportToFile()
     const std::optional<Bytes> png = doc->renderImage(renderOptions()).pngData();
     if (!png)
         throw ImageExtensionError(ImageExtensionError::Kind::unwrappingPNGRepresentationFailed);
-    detail::writeFileAtomically(*url, std::string(png->begin(), png->end()));
+    writeFile(*url, *png);
     return ExportResult::done;
 }
 

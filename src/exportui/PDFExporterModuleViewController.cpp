@@ -1,7 +1,6 @@
 #include "exportui/PDFExporterModuleViewController.h"
 
 #include "document/VQDocument.h"
-#include "exchange/OutlineWalk.h"
 
 namespace velquine {
 
@@ -17,7 +16,7 @@ ExportResult PDFExporterModuleViewController::exportToFile()
     if (!url)
         return ExportResult::cancelled;
     const Bytes pdf = doc->renderPDF(renderOptions());
-    detail::writeFileAtomically(*url, std::string(pdf.begin(), pdf.end()));
+    writeFile(*url, pdf);
     return ExportResult::done;
 }
 

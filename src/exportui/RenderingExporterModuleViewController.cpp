@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QVBoxLayout>
 
+#include "platform/Log.h"
+#include "platform/SafeSave.h"
 #include "platform/UserDefaults.h"
 
 namespace velquine {
@@ -53,6 +55,13 @@ void RenderingExporterModuleViewController::saveSwitchStates()
     UserDefaults& defaults = UserDefaults::standard();
     defaults.set(key("transparentBackground"), transparentBackgroundSwitch->isChecked());
     defaults.set(key("renderGrid"), renderGridSwitch->isChecked());
+}
+
+void RenderingExporterModuleViewController::writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::string cause;
+    if (!replaceFileContents(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &cause))
+        throw TextError(cause + ": " + path);
 }
 
 } // namespace velquine

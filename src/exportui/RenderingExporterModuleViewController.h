@@ -30,6 +30,8 @@ public:
 
 protected:
     void viewDidLoad() override;
+    // Writes the file safely (the old file stays whole when writing fails); throws the system's reason.
+    static void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 private:
     std::string key(const char* option) const { return className_ + "." + option; }
