@@ -130,51 +130,54 @@ std::vector<Node> TreeLayout::layOut(const Node& top, const Graph& graph, double
     return result;
 }
 
-void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double sign, const UidIndex* skip,
-                            UidIndex* record, std::vector<Node>& out, bool withTop, std::size_t sizeHint) const
-{
-    const bool vertical = orientation_ == Orientation::vertical;
-    // Gap between a parent's edge and its children's edges, along the generation axis.
-    const double gap = vertical ? vd_ : hd_;
-    // What the margins add to a size along the sibling axis.
-    const double siblingMargin = vertical ? 2 * hd_ : 2 * vd_;
+namespace {
 
-    // The tree, each identifier once, in pre-order: a parent always comes before its children. What the passes
-    // below need of each node is gathered into one compact entry when the node is found and copied, so that the
-    // nodes themselves are touched once.
-    struct Entry {
-        std::size_t copy; // position of the node's copy in out, or none for the top node left out
-        std::int64_t uid;
-        std::int64_t parentUID;
-        bool hasParent;
-        bool hasChildren; // a non-empty children list, whether or not its children are found
-        bool liftable;    // underlined with a visible border, below some parent
-        double g;         // centre along the generation axis
-        double s;         // centre along the sibling axis
-        double genLength;
-        double siblingLength;
-        std::size_t treeParent;
-        std::size_t firstChild;
-        std::size_t lastChild;
-        std::size_t nextSibling;
-    };
-    // Each node is copied into out as it is found, while it is at hand, and gets its centre at the end.
-    if (sizeHint > 0)
-        out.reserve(out.size() + sizeHint);
-    std::vector<Entry> entries;
-    auto enter = [&](const Node& node, std::size_t copy, std::size_t treeParent) {
-        entries.push_back({copy, node.uid, node.parentUID.value_or(0), node.parentUID.has_value(),
-                           !node.childrenUIDs.empty(),
-                           node.parentUID && node.shape == NodeShape::underline &&
-                               node.style.borderWidth != StrokeThickness::invisible,
-                           vertical ? node.center.y : node.center.x, vertical ? node.center.x : node.center.y,
-                           vertical ? node.size.height : node.size.width,
-                           vertical ? node.size.width : node.size.height, treeParent, none, none, none});
-    };
+// What the passes of a layout need of each node, gathered into one compact entry when the node is found and
+// copied, so that the nodes themselves are touched once.
+struct TreeEntry {
+    std::size_t copy; // position of the node's copy in out, or none for the top node left out
+    std::int64_t uid;
+    std::int64_t parentUID;
+    bool hasParent;
+    bool hasChildren; // a non-empty children list, whether or not its children are found
+    bool liftable;    // underlined with a visible border, below some parent
+    double g;         // centre along the generation axis
+    double s;         // centre along the sibling axis
+    double genLength;
+    double siblingLength;
+    std::size_t treeParent;
+    std::size_t firstChild;
+    std::size_t lastChild;
+    std::size_t nextSibling;
+};
+
+TreeEntry entryFor(const Node& node, std::size_t copy, std::size_t treeParent, bool vertical)
+{
+    return {copy,
+            node.uid,
+            node.parentUID.value_or(0),
+            node.parentUID.has_value(),
+            !node.childrenUIDs.empty(),
+            node.parentUID && node.shape == NodeShape::underline && node.style.borderWidth != StrokeThickness::invisible,
+            vertical ? node.center.y : node.center.x,
+            vertical ? node.center.x : node.center.y,
+            vertical ? node.size.height : node.size.width,
+            vertical ? node.size.width : node.size.height,
+            treeParent,
+            none,
+            none,
+            none};
+}
+
+// The tree, each identifier once, in pre-order: a parent always comes before its children. Each node is copied
+// into out as it is found, while it is at hand (the top node only withTop); the walk enters no identifier of
+// skip.
+void gatherTree(const Node& topValue, const TreeLayout::Lookup& lookup, const UidIndex* skip, bool withTop,
+                bool vertical, std::vector<Node>& out, std::vector<TreeEntry>& entries, UidIndex& indexOf)
+{
     if (withTop)
         out.push_back(topValue);
-    enter(topValue, withTop ? out.size() - 1 : none, none);
-    UidIndex indexOf;
+    entries.push_back(entryFor(topValue, withTop ? out.size() - 1 : none, none, vertical));
     indexOf.insert(topValue.uid, 0);
     struct Frame {
         std::size_t node;
@@ -198,7 +201,7 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
             continue;
         const std::size_t index = entries.size();
         out.push_back(*child);
-        enter(out.back(), out.size() - 1, at);
+        entries.push_back(entryFor(out.back(), out.size() - 1, at, vertical));
         indexOf.insert(uid, index);
         if (entries[at].lastChild == none)
             entries[at].firstChild = index;
@@ -207,17 +210,15 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
         entries[at].lastChild = index;
         stack.push_back({index, 0});
     }
-    const std::size_t count = entries.size();
-    if (record) {
-        for (const Entry& entry : entries)
-            record->insert(entry.uid, 0);
-    }
+}
 
-    // Generations on the real sizes: each node one gap beyond its parent's edge. A node whose parent is not in
-    // the tree keeps its place, and so does everything under it.
-    std::vector<char> unplaced(count, 0);
-    for (std::size_t i = 1; i < count; ++i) {
-        Entry& entry = entries[i];
+// Generations on the real sizes: each node one gap beyond its parent's edge. A node whose parent is not in the
+// tree keeps its place, and so does everything under it.
+void placeGenerations(std::vector<TreeEntry>& entries, const UidIndex& indexOf, double sign, double gap)
+{
+    std::vector<char> unplaced(entries.size(), 0);
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        TreeEntry& entry = entries[i];
         std::size_t p = entry.treeParent;
         if (unplaced[p] || !entry.hasParent) {
             unplaced[i] = 1;
@@ -232,8 +233,13 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
         }
         entry.g = entries[p].g + sign * (entries[p].genLength / 2 + gap) + sign * entry.genLength / 2;
     }
+}
 
-    // Along the sibling axis: sizes with margins, subtree extents, and offsets from the parent.
+// Along the sibling axis: sizes with margins, subtree extents, and offsets from the parent. Returns the sizes
+// with margins.
+std::vector<double> placeSiblings(std::vector<TreeEntry>& entries, double siblingMargin, bool topHasParent)
+{
+    const std::size_t count = entries.size();
     std::vector<double> withMargins(count), extent(count);
     for (std::size_t i = 0; i < count; ++i)
         withMargins[i] = entries[i].siblingLength + siblingMargin;
@@ -247,7 +253,7 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
             sum += extent[c];
         extent[i] = withMargins[i] > sum ? withMargins[i] : sum;
     }
-    if (topValue.parentUID)
+    if (topHasParent)
         entries[0].s = 0;
     for (std::size_t i = 0; i < count; ++i) {
         double total = 0;
@@ -259,7 +265,63 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
             running += extent[c];
         }
     }
+    return withMargins;
+}
 
+// Horizontal trees: sibling subtrees pushed apart, from the bottom up. Each later sibling's subtree moves down,
+// by whole points, until it clears its previous sibling's subtree lowered by vd. Moves are kept per subtree and
+// applied at the end, so each subtree's extent is worked out once.
+void separateSiblingSubtrees(const std::vector<TreeEntry>& entries, std::vector<Point>& center, double vd)
+{
+    const std::size_t count = entries.size();
+    std::vector<Box> box(count);
+    std::vector<double> shift(count, 0.0);
+    for (std::size_t i = count; i-- > 0;) {
+        Box extentBox = Box::of(frameOf(center[i], Size{entries[i].genLength, entries[i].siblingLength}));
+        std::size_t previous = none;
+        for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling) {
+            if (previous != none) {
+                const Rect later = box[c].rect(shift[c]);
+                const Rect earlier = box[previous].rect(shift[previous]).offsetBy(0, vd);
+                shift[c] += TreeLayout::separation(later, earlier);
+            }
+            previous = c;
+        }
+        for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling)
+            extentBox.include(box[c], shift[c]);
+        box[i] = extentBox;
+    }
+    std::vector<double> moved(count, 0.0);
+    for (std::size_t i = 1; i < count; ++i) {
+        moved[i] = moved[entries[i].treeParent] + shift[i];
+        center[i].y += moved[i];
+    }
+}
+
+} // namespace
+
+void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double sign, const UidIndex* skip,
+                            UidIndex* record, std::vector<Node>& out, bool withTop, std::size_t sizeHint) const
+{
+    const bool vertical = orientation_ == Orientation::vertical;
+    // Gap between a parent's edge and its children's edges, along the generation axis.
+    const double gap = vertical ? vd_ : hd_;
+    // What the margins add to a size along the sibling axis.
+    const double siblingMargin = vertical ? 2 * hd_ : 2 * vd_;
+
+    if (sizeHint > 0)
+        out.reserve(out.size() + sizeHint);
+    std::vector<TreeEntry> entries;
+    UidIndex indexOf;
+    gatherTree(topValue, lookup, skip, withTop, vertical, out, entries, indexOf);
+    const std::size_t count = entries.size();
+    if (record) {
+        for (const TreeEntry& entry : entries)
+            record->insert(entry.uid, 0);
+    }
+
+    placeGenerations(entries, indexOf, sign, gap);
+    const std::vector<double> withMargins = placeSiblings(entries, siblingMargin, topValue.parentUID.has_value());
     if (!vertical) {
         // Underlined nodes with a visible border stand with their lower edge where their centre was.
         for (std::size_t i = 0; i < count; ++i) {
@@ -267,40 +329,11 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
                 entries[i].s = entries[i].s - (withMargins[i] / 2 - vd_);
         }
     }
-
     std::vector<Point> center(count);
     for (std::size_t i = 0; i < count; ++i)
         center[i] = vertical ? Point{entries[i].s, entries[i].g} : Point{entries[i].g, entries[i].s};
-
-    if (!vertical) {
-        // Sibling subtrees pushed apart, from the bottom up: each later sibling's subtree moves down, by whole
-        // points, until it clears its previous sibling's subtree lowered by vd. Moves are kept per subtree and
-        // applied at the end, so each subtree's extent is worked out once.
-        std::vector<Box> box(count);
-        std::vector<double> shift(count, 0.0);
-        for (std::size_t i = count; i-- > 0;) {
-            const Size size = vertical ? Size{entries[i].siblingLength, entries[i].genLength}
-                                       : Size{entries[i].genLength, entries[i].siblingLength};
-            Box extentBox = Box::of(frameOf(center[i], size));
-            std::size_t previous = none;
-            for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling) {
-                if (previous != none) {
-                    const Rect later = box[c].rect(shift[c]);
-                    const Rect earlier = box[previous].rect(shift[previous]).offsetBy(0, vd_);
-                    shift[c] += separation(later, earlier);
-                }
-                previous = c;
-            }
-            for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling)
-                extentBox.include(box[c], shift[c]);
-            box[i] = extentBox;
-        }
-        std::vector<double> moved(count, 0.0);
-        for (std::size_t i = 1; i < count; ++i) {
-            moved[i] = moved[entries[i].treeParent] + shift[i];
-            center[i].y += moved[i];
-        }
-    }
+    if (!vertical)
+        separateSiblingSubtrees(entries, center, vd_);
 
     // Like any graph update, a negative creation time becomes the current one.
     const double now = Clock::now();
