@@ -1,9 +1,11 @@
 #include "inspector/ThemePreviewView.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <QVariantAnimation>
 #include <QWheelEvent>
 
@@ -32,6 +34,15 @@ ThemePreviewView::ThemePreviewView(QWidget* parent) : QWidget(parent)
     slide_ = new QVariantAnimation(this);
     slide_->setDuration(slideDuration);
     slide_->setEasingCurve(QEasingCurve::InOutQuad);
+    // Polls for the end of a resize the user is dragging.
+    liveResizeEnd_ = new QTimer(this);
+    liveResizeEnd_->setInterval(100);
+    connect(liveResizeEnd_, &QTimer::timeout, this, [this] {
+        if (QGuiApplication::mouseButtons() != Qt::NoButton)
+            return;
+        liveResizeEnd_->stop();
+        renderBackingImage();
+    });
     connect(slide_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
         previewOffset_ = value.toDouble();
         update();
@@ -154,9 +165,12 @@ void ThemePreviewView::paintEvent(QPaintEvent* /*event*/)
     clip.addRoundedRect(QRectF(rect()), 4, 4);
     painter.setClipPath(clip);
     if (!backingImage_.isNull()) {
-        // Only the part of the row of previews that lies in the strip is drawn.
+        // Only the part of the row of previews that lies in the strip is drawn. While a resize is under way
+        // the previews keep the size they were drawn at and are stretched to the strip.
         const double dpr = backingImage_.devicePixelRatio();
-        const QRectF source(-previewOffset_ * dpr, 0, width() * dpr, height() * dpr);
+        const double drawnWidth = backingImage_.width() / std::max<std::size_t>(1, availableStyles.size());
+        const double scale = width() > 0 ? drawnWidth / (width() * dpr) : 1.0;
+        const QRectF source(-previewOffset_ * dpr * scale, 0, drawnWidth, backingImage_.height());
         painter.drawImage(QRectF(rect()), backingImage_, source);
     }
     for (int i = 0; i < int(availableStyles.size()); ++i) {
@@ -178,9 +192,21 @@ void ThemePreviewView::paintEvent(QPaintEvent* /*event*/)
 void ThemePreviewView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    renderBackingImage();
     slide_->stop();
     setPreviewOffset(-double(width()) * selectedStyleIndex);
+    // Drawing every preview again takes a while: while the user drags a divider the old ones are stretched,
+    // and they are drawn anew once the mouse button is up.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton && !backingImage_.isNull()) {
+        liveResizeEnd_->start();
+        return;
+    }
+    liveResizeEnd_->stop();
+    renderBackingImage();
+}
+
+bool ThemePreviewView::isInLiveResize() const
+{
+    return liveResizeEnd_->isActive();
 }
 
 void ThemePreviewView::mousePressEvent(QMouseEvent* event)

@@ -17,6 +17,7 @@
 #include "inspector/ThemeGalleryViewController.h"
 #include "model/style/ProjectStyle.h"
 
+class QTimer;
 class QVariantAnimation;
 
 namespace velquine {
@@ -65,6 +66,8 @@ public:
     // Where the row of previews starts now, in points (minus the selected preview's offset once a slide ends).
     double previewOffset() const { return previewOffset_; }
     bool isSliding() const;
+    // A resize is being dragged: the previews are drawn again when it ends.
+    bool isInLiveResize() const;
 
     static constexpr int clickZoneWidth = 32;
     static constexpr double minimumScrollInterval = 0.3;
@@ -86,6 +89,7 @@ private:
     double lastScrollTime_ = 0;
     double previewOffset_ = 0;
     QVariantAnimation* slide_ = nullptr;
+    QTimer* liveResizeEnd_ = nullptr;
     QPointer<ThemeGalleryViewController> galleryController_;
     std::unique_ptr<Popover> galleryPopover_;
 };

@@ -156,12 +156,25 @@ TEST(ThemeGallery, StripSlidesOnStepsAndJumpsWhenWrappingOrChosen)
     EXPECT_LT(strip.indicatorDotCenter(0).x(), strip.indicatorDotCenter(1).x());
     EXPECT_NEAR(strip.indicatorDotCenter(23).x() - strip.indicatorDotCenter(0).x(), w / 2 * 23 / 24, 0.01);
 
+    // While a divider is dragged the previews are stretched; they are drawn again for the new width once the
+    // button is up.
+    const int drawnWidth = strip.backingImage().width();
+    QTest::mousePress(&f.pane, Qt::LeftButton, {}, QPoint(5, 690));
+    f.pane.resize(380, 700);
+    EXPECT_EVENTUALLY(strip.width() > w, 2000);
+    EXPECT_TRUE(strip.isInLiveResize());
+    EXPECT_EQ(strip.backingImage().width(), drawnWidth);
+    EXPECT_EQ(strip.previewOffset(), -23.0 * strip.width());
+    QTest::mouseRelease(&f.pane, Qt::LeftButton, {}, QPoint(5, 690));
+    EXPECT_EVENTUALLY(!strip.isInLiveResize(), 2000);
+    EXPECT_EQ(strip.backingImage().width(), 2 * 24 * strip.width());
+
     // With animations turned off every step jumps.
     UserDefaults::standard().set("disableAnimations", true);
     strip.select(f.styles[2].name, false, false);
     strip.selectNext();
     EXPECT_FALSE(strip.isSliding());
-    EXPECT_EQ(strip.previewOffset(), -3 * w);
+    EXPECT_EQ(strip.previewOffset(), -3.0 * strip.width());
 }
 
 TEST(ThemeGallery, WheelStepsAtMostOncePerIntervalAndIgnoresCoasting)
