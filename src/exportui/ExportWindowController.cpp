@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/WindowAppearance.h"
 #include "document/VQDocument.h"
 #include "exportui/ImageExporterModuleViewController.h"
 #include "exportui/MarkdownExporterModuleViewController.h"
@@ -202,6 +203,7 @@ void showExportWindow(QWidget* editorWindow, const std::shared_ptr<VQDocument>& 
                                     : nullptr;
     if (!controller) {
         controller = new ExportWindowController(editorWindow);
+        registerForAppearanceChanges(controller);
         QObject::connect(controller, &QDialog::finished, controller, [](int code) {
             VQ_LOG("showExportWindow(_:)", "export window ended with " + std::to_string(code));
         });

@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include "exchange/OPMLImporter.h"
+#include "platform/Settings.h"
 #include "exportui/ExportWindowController.h"
 #include "exportui/ImageExporterModuleViewController.h"
 #include "exportui/PDFExporterModuleViewController.h"
@@ -187,6 +188,10 @@ TEST_F(ExportWindowTest, TheRenderingSwitchesKeepEachOtherApart)
     EXPECT_FALSE(pdf->renderGridSwitch->isChecked());
     EXPECT_FALSE(pdf->renderGridSwitch->isEnabled());
     test::saveScreenshot(window, QStringLiteral("export-pdf"));
+    setUserInterfaceStyle(UserInterfaceStyle::dark);
+    EXPECT_LT(window->palette().color(QPalette::Window).lightness(), 80);
+    test::saveScreenshot(window, QStringLiteral("export-pdf-dark"));
+    setUserInterfaceStyle(UserInterfaceStyle::light);
 
     choose(window, "imageToolbarItem");
     ImageExporterModuleViewController* image = window->imageModule;
@@ -229,4 +234,33 @@ TEST_F(ExportWindowTest, TextFilesReadBackWithTheirParsersAndAnEmptyMapGivesAnEm
     exportFile("plainTextToolbarItem", "empty.txt");
     EXPECT_TRUE(QFile::exists(path("empty.txt")));
     EXPECT_EQ(read("empty.txt"), "");
+}
+
+TEST_F(ExportWindowTest, EveryTextFormatReachesTheClipboardUnderItsTypes)
+{
+    settings.defaults().set(ExportWindowController::copySuccessAlertSuppressionKey, true);
+    auto copy = [this](const char* item) {
+        ExportWindowController* window = open();
+        choose(window, item);
+        QTest::mouseClick(window->exportToPasteboardButton, Qt::LeftButton);
+        EXPECT_FALSE(window->isVisible()) << item;
+    };
+    Pasteboard& board = Pasteboard::general();
+    copy("markdownToolbarItem");
+    EXPECT_EQ(board.string(Pasteboard::stringType), "# Plan\n\n## Ünïcödé A\n\n### A1\n\n## B\n\n");
+
+    // Rich text is RTF whatever the format popup says; the titles are written as Unicode escapes.
+    copy("richTextToolbarItem");
+    const std::optional<std::string> rtf = board.string(Pasteboard::rtfType);
+    ASSERT_TRUE(rtf);
+    EXPECT_EQ(rtf->rfind("{\\rtf1", 0), 0u) << *rtf;
+    for (const char* piece : {"Plan", "\\u220", "A1", "B"})
+        EXPECT_NE(rtf->find(piece), std::string::npos) << piece << " in " << *rtf;
+
+    copy("opmlToolbarItem");
+    const std::string& opmlType = VQDocumentPasteboard::pasteboardType(VQDocumentPasteboard::Type::opml);
+    const std::optional<std::string> opml = board.string(opmlType);
+    ASSERT_TRUE(opml);
+    EXPECT_EQ(opml->rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"1.0\">", 0), 0u) << *opml;
+    EXPECT_EQ(board.string(Pasteboard::stringType), opml);
 }
