@@ -161,167 +161,233 @@ std::vector<Node> VQDocument::currentVersions(const std::vector<Node>& nodes) co
 
 // ---- Paste ----
 
+namespace {
+
+// The result of a paste: the pasted or changed nodes as stored, none when nothing was pasted.
+using Pasted = std::optional<std::vector<Node>>;
+// What a handler of one kind of paste answers: none when the pasteboard holds nothing of its kind and the
+// paste goes on with the next kind, else the paste's result.
+using Handled = std::optional<Pasted>;
+
+// One paste from a pasteboard, with a handler per kind of content, tried in order by pasteFromPasteBoard.
+class Paste {
+public:
+    Paste(VQDocument& document, Pasteboard& pasteBoard, Point location)
+        : document_(document), pasteBoard_(pasteBoard), location_(location)
+    {
+    }
+
+    // Nodes copied by this program.
+    Handled copiedNodes(bool keepOriginalStyle)
+    {
+        if (!has(PasteKind::nodesPlist))
+            return std::nullopt;
+        const Pasted pasted = document_.pasteNodesFromPasteBoard(location_, keepOriginalStyle, pasteBoard_);
+        if (!pasted)
+            return std::nullopt;
+        if (!pasted->empty())
+            selectOnly(pasted->front());
+        return Pasted(document_.currentVersions(*pasted));
+    }
+
+    // A link goes into the selected nodes and ends the paste there, so the text that usually comes with it
+    // never replaces their titles. With nothing selected the paste goes on with the other kinds.
+    Handled link(const std::vector<Node>& selected)
+    {
+        if (!has(PasteKind::url))
+            return std::nullopt;
+        if (!pasteBoard_.data(Pasteboard::urlType))
+            return Pasted();
+        const auto link = pasteBoard_.string(Pasteboard::urlType);
+        if (!link || selected.empty())
+            return std::nullopt;
+        std::vector<Node> changed = selected;
+        for (Node& node : changed)
+            node.url = *link;
+        return finishSelection(changed);
+    }
+
+    // An image, a string or rich text put into every selected node.
+    Handled intoSelection(const std::vector<Node>& selected)
+    {
+        if (has(PasteKind::image)) {
+            const std::optional<Image> image = readImage();
+            if (!image)
+                return Pasted();
+            std::vector<Node> changed;
+            for (Node node : selected) {
+                node.setImage(*image);
+                changed.push_back(autosizeNode(node, autosizeKeepCenter));
+            }
+            return finishSelection(changed);
+        }
+        if (has(PasteKind::string)) {
+            if (!pasteBoard_.data(Pasteboard::stringType))
+                return noStringData();
+            const std::optional<std::string> text = pasteBoard_.string(Pasteboard::stringType);
+            if (!text)
+                return Pasted();
+            return retitled(selected, *text);
+        }
+        if (has(PasteKind::rtf))
+            return richTextIntoSelection(selected);
+        return std::nullopt;
+    }
+
+    // An image with nothing selected becomes a new node, titled after a string offered with it.
+    Handled imageNode()
+    {
+        if (!has(PasteKind::image))
+            return std::nullopt;
+        const std::optional<Image> image = readImage();
+        if (!image)
+            return Pasted();
+        std::string title = "Image";
+        if (has(PasteKind::string)) {
+            if (!pasteBoard_.data(Pasteboard::stringType))
+                return noStringData();
+            if (auto text = pasteBoard_.string(Pasteboard::stringType))
+                title = std::move(*text);
+        }
+        const std::optional<Node> node = document_.insertImageNode(title, location_, *image);
+        if (!node)
+            return Pasted();
+        selectOnly(*node);
+        return Pasted(std::vector<Node>{*node});
+    }
+
+    // With nothing selected: OPML, offered as such or as a string that holds an OPML document, else an indented
+    // text outline.
+    Handled outline()
+    {
+        const auto plainString = has(PasteKind::string) ? pasteBoard_.string(Pasteboard::stringType) : std::nullopt;
+        if (has(PasteKind::opml) || (plainString && plainString->find("<opml") != std::string::npos))
+            return opml();
+        if (!has(PasteKind::string))
+            return std::nullopt;
+        if (!pasteBoard_.data(Pasteboard::stringType))
+            return noStringData();
+        if (!plainString)
+            return Pasted();
+        return finishImport(document_.insertNodes(PlainTextImporter::importNodes(*plainString), location_));
+    }
+
+private:
+    bool has(PasteKind kind) const { return pasteboardHasKind(kind, pasteBoard_); }
+
+    Pasted noStringData() const
+    {
+        VQ_LOG(pasteName, "can't get string data from pboard");
+        return std::nullopt;
+    }
+
+    void selectOnly(const Node& node)
+    {
+        document_.project.setSelectedNodes({node});
+        document_.notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
+    }
+
+    // The changed selected nodes: stored, their trees laid out, the first one selected.
+    Pasted finishSelection(const std::vector<Node>& changed)
+    {
+        document_.updateNodes(changed, NodeUpdateOperation::title, false);
+        document_.autoLayoutWholeNodeTrees(changed, true);
+        document_.resolveCollisions();
+        if (!changed.empty())
+            selectOnly(changed.front());
+        return document_.currentVersions(changed);
+    }
+
+    // New node trees: the first one selected, their trees laid out.
+    Pasted finishImport(const std::vector<Node>& inserted)
+    {
+        if (!inserted.empty())
+            selectOnly(inserted.front());
+        document_.autoLayoutWholeNodeTrees(inserted, true);
+        document_.resolveCollisions();
+        return document_.currentVersions(inserted);
+    }
+
+    Pasted retitled(const std::vector<Node>& selected, const std::string& title)
+    {
+        std::vector<Node> changed;
+        for (Node node : selected) {
+            node.title = title;
+            changed.push_back(autosizeNode(node, autosizeKeepCenter));
+        }
+        return finishSelection(changed);
+    }
+
+    Pasted richTextIntoSelection(const std::vector<Node>& selected)
+    {
+        const std::optional<Bytes> rtf = pasteBoard_.data(Pasteboard::rtfType);
+        if (!rtf) {
+            VQ_LOG(pasteName, "can't get rtf data from pboard");
+            return std::nullopt;
+        }
+        std::string text;
+        try {
+            text = RtfTextReader::plainText(std::string_view(reinterpret_cast<const char*>(rtf->data()), rtf->size()));
+        } catch (const RtfReadError&) {
+            return std::nullopt;
+        }
+        return retitled(selected, text);
+    }
+
+    Pasted opml()
+    {
+        const std::string& opmlType = VQDocumentPasteboard::pasteboardType(Type::opml);
+        const std::optional<Bytes> data = pasteBoard_.availableType({opmlType})
+            ? pasteBoard_.data(opmlType)
+            : pasteBoard_.data(Pasteboard::stringType);
+        if (!data)
+            return noStringData();
+        OPMLImporter importer;
+        importer.parseData(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
+        return finishImport(document_.insertNodes(importer.graph.allNodes(), location_));
+    }
+
+    std::optional<Image> readImage() const
+    {
+        std::optional<Bytes> data = pasteBoard_.data(Pasteboard::pngType);
+        if (!data)
+            data = pasteBoard_.data(Pasteboard::tiffType);
+        if (!data) {
+            VQ_LOG(pasteName, "can't get image data from pboard");
+            return std::nullopt;
+        }
+        return Image::fromData(*data);
+    }
+
+    VQDocument& document_;
+    Pasteboard& pasteBoard_;
+    const Point location_;
+};
+
+} // namespace
+
 std::optional<std::vector<Node>> VQDocument::pasteFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
                                                                  Pasteboard& pasteBoard)
 {
     warnOutsideSession(pasteName);
     if (!canPaste(pasteBoard))
         return std::nullopt;
-
-    const auto has = [&pasteBoard](PasteKind kind) { return pasteboardHasKind(kind, pasteBoard); };
-    const auto selectOnly = [this](const Node& node) {
-        project.setSelectedNodes({node});
-        notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
-    };
-    // The changed selected nodes: stored, their trees laid out, the first one selected.
-    const auto finishSelection = [&](const std::vector<Node>& changed) {
-        updateNodes(changed, NodeUpdateOperation::title, false);
-        autoLayoutWholeNodeTrees(changed, true);
-        resolveCollisions();
-        if (!changed.empty())
-            selectOnly(changed.front());
-        return currentVersions(changed);
-    };
-    // New node trees: the first one selected, their trees laid out.
-    const auto finishImport = [&](const std::vector<Node>& inserted) {
-        if (!inserted.empty())
-            selectOnly(inserted.front());
-        autoLayoutWholeNodeTrees(inserted, true);
-        resolveCollisions();
-        return currentVersions(inserted);
-    };
-    const auto readImage = [&]() -> std::optional<Image> {
-        std::optional<Bytes> data = pasteBoard.data(Pasteboard::pngType);
-        if (!data)
-            data = pasteBoard.data(Pasteboard::tiffType);
-        if (!data) {
-            VQ_LOG(pasteName, "can't get image data from pboard");
+    Paste paste(*this, pasteBoard, pasteLocation);
+    try {
+        if (Handled done = paste.copiedNodes(keepOriginalStyle))
+            return *done;
+        const std::vector<Node> selected = project.graph.nodes(project.selectedNodeUIDs);
+        if (Handled done = paste.link(selected))
+            return *done;
+        if (!selected.empty()) {
+            if (Handled done = paste.intoSelection(selected))
+                return *done;
             return std::nullopt;
         }
-        return Image::fromData(*data);
-    };
-
-    try {
-        // Nodes copied by this program.
-        if (has(PasteKind::nodesPlist)) {
-            if (auto pasted = pasteNodesFromPasteBoard(pasteLocation, keepOriginalStyle, pasteBoard)) {
-                if (!pasted->empty())
-                    selectOnly(pasted->front());
-                return currentVersions(*pasted);
-            }
-        }
-
-        const std::vector<Node> selected = project.graph.nodes(project.selectedNodeUIDs);
-
-        // A link goes into the selected nodes and ends the paste there, so the text that usually comes with
-        // it never replaces their titles. With nothing selected the paste goes on with the other kinds.
-        if (has(PasteKind::url)) {
-            if (!pasteBoard.data(Pasteboard::urlType))
-                return std::nullopt;
-            if (const auto link = pasteBoard.string(Pasteboard::urlType); link && !selected.empty()) {
-                std::vector<Node> changed = selected;
-                for (Node& node : changed)
-                    node.url = *link;
-                return finishSelection(changed);
-            }
-        }
-
-        if (!selected.empty()) {
-            if (has(PasteKind::image)) {
-                const std::optional<Image> image = readImage();
-                if (!image)
-                    return std::nullopt;
-                std::vector<Node> changed;
-                for (Node node : selected) {
-                    node.setImage(*image);
-                    changed.push_back(autosizeNode(node, autosizeKeepCenter));
-                }
-                return finishSelection(changed);
-            }
-            if (has(PasteKind::string)) {
-                if (!pasteBoard.data(Pasteboard::stringType)) {
-                    VQ_LOG(pasteName, "can't get string data from pboard");
-                    return std::nullopt;
-                }
-                const std::optional<std::string> text = pasteBoard.string(Pasteboard::stringType);
-                if (!text)
-                    return std::nullopt;
-                std::vector<Node> changed;
-                for (Node node : selected) {
-                    node.title = *text;
-                    changed.push_back(autosizeNode(node, autosizeKeepCenter));
-                }
-                return finishSelection(changed);
-            }
-            if (has(PasteKind::rtf)) {
-                const std::optional<Bytes> rtf = pasteBoard.data(Pasteboard::rtfType);
-                if (!rtf) {
-                    VQ_LOG(pasteName, "can't get rtf data from pboard");
-                    return std::nullopt;
-                }
-                std::string text;
-                try {
-                    text = RtfTextReader::plainText(
-                        std::string_view(reinterpret_cast<const char*>(rtf->data()), rtf->size()));
-                } catch (const RtfReadError&) {
-                    return std::nullopt;
-                }
-                std::vector<Node> changed;
-                for (Node node : selected) {
-                    node.title = text;
-                    changed.push_back(autosizeNode(node, autosizeKeepCenter));
-                }
-                return finishSelection(changed);
-            }
-        }
-
-        // An image with nothing selected becomes a new node, titled after a string offered with it.
-        if (has(PasteKind::image) && selected.empty()) {
-            const std::optional<Image> image = readImage();
-            if (!image)
-                return std::nullopt;
-            std::string title = "Image";
-            if (has(PasteKind::string)) {
-                if (!pasteBoard.data(Pasteboard::stringType)) {
-                    VQ_LOG(pasteName, "can't get string data from pboard");
-                    return std::nullopt;
-                }
-                if (auto text = pasteBoard.string(Pasteboard::stringType))
-                    title = std::move(*text);
-            }
-            const std::optional<Node> node = insertImageNode(title, pasteLocation, *image);
-            if (!node)
-                return std::nullopt;
-            selectOnly(*node);
-            return std::vector<Node>{*node};
-        }
-
-        // OPML, offered as such or as a string that holds an OPML document.
-        const auto plainString = has(PasteKind::string) ? pasteBoard.string(Pasteboard::stringType) : std::nullopt;
-        const bool isOPML = has(PasteKind::opml) || (plainString && plainString->find("<opml") != std::string::npos);
-        if (isOPML && selected.empty()) {
-            const std::string& opmlType = VQDocumentPasteboard::pasteboardType(Type::opml);
-            const std::optional<Bytes> data = pasteBoard.availableType({opmlType}) ? pasteBoard.data(opmlType)
-                                                                                   : pasteBoard.data(Pasteboard::stringType);
-            if (!data) {
-                VQ_LOG(pasteName, "can't get string data from pboard");
-                return std::nullopt;
-            }
-            OPMLImporter importer;
-            importer.parseData(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
-            return finishImport(insertNodes(importer.graph.allNodes(), pasteLocation));
-        }
-
-        // An indented text outline.
-        if (has(PasteKind::string) && selected.empty()) {
-            if (!pasteBoard.data(Pasteboard::stringType)) {
-                VQ_LOG(pasteName, "can't get string data from pboard");
-                return std::nullopt;
-            }
-            if (!plainString)
-                return std::nullopt;
-            return finishImport(insertNodes(PlainTextImporter::importNodes(*plainString), pasteLocation));
-        }
+        if (Handled done = paste.imageNode())
+            return *done;
+        if (Handled done = paste.outline())
+            return *done;
     } catch (const std::exception& error) {
         // Running out of node identifiers: nothing of the paste is kept once the caller cancels.
         VQ_LOG(pasteName, error.what());
