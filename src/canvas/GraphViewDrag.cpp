@@ -98,8 +98,12 @@ void GraphView::showAttachFeedback(const std::vector<NodeLayer*>& targets)
             badge.setZPosition(first.zPosition() + 1);
             badge.setHidden(false);
         }
+        if (first.opacity() != draggedOverTargetOpacity)
+            invalidateRigidImage();
         first.setOpacity(draggedOverTargetOpacity);
     } else {
+        if (first.opacity() != 1.0)
+            invalidateRigidImage();
         first.setOpacity(1.0);
         Transaction nested(true);
         attachBadgeLayer_->setHidden(true);
@@ -187,16 +191,33 @@ void GraphView::dragNodes(Qt::KeyboardModifiers modifiers)
 }
 
 // Everything but the dragged nodes, the branches at them and the badge stays as it is until the release: it is
-// painted once and reused while the drag runs.
+// painted once and reused while the drag runs. The dragged nodes and the branches between two of them only
+// move, all by the same distance: they are painted once as well.
 void GraphView::showLiveDraggedLayers()
 {
+    std::unordered_set<std::int64_t> dragged;
+    for (NodeLayer* layer : draggedLayers)
+        dragged.insert(layer->node().uid);
     std::vector<const Layer*> live{attachBadgeLayer_.get()};
+    std::vector<const Layer*> rigid;
     for (NodeLayer* layer : draggedLayers) {
         live.push_back(layer);
-        for (BranchLayer* branch : branchLayersAt(layer->node().uid))
+        rigid.push_back(layer);
+        for (BranchLayer* branch : branchLayersAt(layer->node().uid)) {
+            if (branch->childNodeUID != layer->node().uid)
+                continue;
             live.push_back(branch);
+            if (dragged.count(branch->parentNodeUID))
+                rigid.push_back(branch);
+        }
     }
-    setLiveSublayers(live);
+    // A branch from a node that is not dragged: it ends at the parent's side, so list it once.
+    for (NodeLayer* layer : draggedLayers)
+        for (BranchLayer* branch : branchLayersAt(layer->node().uid))
+            if (branch->parentNodeUID == layer->node().uid && !dragged.count(branch->childNodeUID))
+                live.push_back(branch);
+    // Branches lie below the nodes that do not move, the dragged nodes above them.
+    setLiveSublayers(live, rigid, (branchZPosition + nodeZPosition) / 2);
 }
 
 // ---- Release ----

@@ -27,14 +27,18 @@ constexpr int autoscrollInterval = 100; // ms
 
 } // namespace
 
+// Drawn once: the pointer passes over handles often. Never destroyed, so that no cursor outlives the
+// application's window system connection.
 QCursor GraphView::cursorNESW()
 {
-    return SymbolImages::cursor(QStringLiteral("NESWCursor"), QPoint(8, 8));
+    static const QCursor* cursor = new QCursor(SymbolImages::cursor(QStringLiteral("NESWCursor"), QPoint(8, 8)));
+    return *cursor;
 }
 
 QCursor GraphView::cursorNWSE()
 {
-    return SymbolImages::cursor(QStringLiteral("NWSECursor"), QPoint(8, 8));
+    static const QCursor* cursor = new QCursor(SymbolImages::cursor(QStringLiteral("NWSECursor"), QPoint(8, 8)));
+    return *cursor;
 }
 
 double GraphView::magnification() const

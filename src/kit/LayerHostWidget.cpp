@@ -9,7 +9,6 @@
 #include "kit/ScrollView.h"
 #include "platform/QtGeometry.h"
 #include "platform/RunLoop.h"
-#include "platform/layer/Animator.h"
 #include "platform/layer/Layer.h"
 
 namespace velquine {
@@ -94,37 +93,6 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
     update(widgetRectFromLayer(area).toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
-void LayerHostWidget::setLiveSublayers(const std::vector<const Layer*>& layers)
-{
-    std::unordered_set<const Layer*> live(layers.begin(), layers.end());
-    if (live == liveSublayers_)
-        return;
-    // A layer that stops being live is missing from the image, one that becomes live is in it.
-    liveSublayers_ = std::move(live);
-    backdropValid_ = false;
-    if (liveSublayers_.empty()) {
-        backdrop_ = QImage();
-        update();
-    }
-}
-
-void LayerHostWidget::paintBackdrop(const QRect& visible)
-{
-    const qreal ratio = devicePixelRatioF();
-    backdrop_ = QImage(visible.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    backdrop_.setDevicePixelRatio(ratio);
-    backdrop_.fill(Qt::transparent);
-    QPainter painter(&backdrop_);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-    painter.translate(-visible.topLeft());
-    LayerRenderOptions options = renderOptions(QRectF(rect()));
-    options.exposedRect = layerRectFromWidget(QRectF(visible).adjusted(-1, -1, 1, 1));
-    options.sublayerFilter = [this](const Layer& layer) { return liveSublayers_.count(&layer) == 0; };
-    LayerRenderer::render(painter, *root_, options);
-    backdropRect_ = visible;
-    backdropValid_ = !Animator::shared().isRunning();
-}
-
 void LayerHostWidget::paintEvent(QPaintEvent* event)
 {
     pendingUpdates_ = 0;
@@ -139,23 +107,18 @@ void LayerHostWidget::paintEvent(QPaintEvent* event)
     if (int(rects.size()) > maxSeparatePaintRects)
         rects = {region.boundingRect()};
     LayerRenderOptions options = renderOptions(QRectF(rect()));
-    if (!liveSublayers_.empty()) {
-        const QRect visible = visibleRegion().boundingRect();
-        if (!backdropValid_ || backdropRect_ != visible || backdrop_.devicePixelRatio() != devicePixelRatioF())
-            paintBackdrop(visible);
-        options.sublayerFilter = [this](const Layer& layer) { return liveSublayers_.count(&layer) != 0; };
-        options.paintsRoot = false;
-    }
     // After a zoom step pictures are rebuilt a few milliseconds' worth per paint, the rest resampled, so
     // zooming never stalls; the next paints refine them.
     options.pictureRebuildBudget = pictureRebuildBudget;
+    if (!liveSublayers_.empty()) {
+        paintLive(painter, rects, options);
+        return;
+    }
     bool complete = true;
     for (const QRect& r : rects) {
         options.exposedRect = layerRectFromWidget(QRectF(r).adjusted(-1, -1, 1, 1));
         painter.save();
         painter.setClipRect(r);
-        if (options.sublayerFilter)
-            painter.drawImage(backdropRect_.topLeft(), backdrop_);
         complete = LayerRenderer::render(painter, *root_, options) && complete;
         painter.restore();
     }

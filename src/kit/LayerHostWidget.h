@@ -52,12 +52,18 @@ public:
     // The options the widget's paints use for a target rectangle (flip, source = bounds).
     LayerRenderOptions renderOptions(const QRectF& target) const;
 
-    // While a few of the root's sublayers change on every frame (a drag), the others are painted once into an
-    // image of the visible area, which each paint copies before painting the live layers over it. The image
-    // is made again when the visible area changes, while animations run and after invalidateBackdrop(),
-    // which the caller sends whenever a layer that is not live changes. An empty list ends it.
-    void setLiveSublayers(const std::vector<const Layer*>& layers);
+    // While a few of the root's sublayers change on every frame (a drag), the others ("still" layers) are
+    // painted once into two images of the visible area, those below splitDepth and those at or above it; each
+    // paint copies them with the live layers of each depth range painted after the first and after the second
+    // image. The images are made again when the visible area changes, while animations run and after
+    // invalidateBackdrop(), which the caller sends whenever a still layer changes. Live layers listed as
+    // rigid as well move together without changing otherwise: they are painted once into an image of their
+    // own, drawn after the second still image and following the first of them, until invalidateRigidImage().
+    // An empty list ends it (LayerHostLive.cpp).
+    void setLiveSublayers(const std::vector<const Layer*>& layers, const std::vector<const Layer*>& rigid = {},
+                          double splitDepth = 0);
     void invalidateBackdrop() { backdropValid_ = false; }
+    void invalidateRigidImage() { rigidValid_ = false; }
     bool hasLiveSublayers() const { return !liveSublayers_.empty(); }
 
 protected:
@@ -67,6 +73,9 @@ protected:
 private:
     void layerAreaChanged(const Rect& area);
     void paintBackdrop(const QRect& visible);
+    void paintLive(QPainter& painter, const std::vector<QRect>& rects, LayerRenderOptions options);
+    // The rigid layers' image, made again when needed; false when they are painted one by one instead.
+    bool prepareRigidImage();
     QTransform layerToWidget() const;
 
     std::shared_ptr<Layer> root_;
@@ -75,9 +84,17 @@ private:
     int pendingUpdates_ = 0;
     bool wholeUpdatePending_ = false;
     std::unordered_set<const Layer*> liveSublayers_;
-    QImage backdrop_;
+    double splitDepth_ = 0;
+    QImage backdropBelow_;
+    QImage backdropAbove_;
     QRect backdropRect_;
     bool backdropValid_ = false;
+    std::vector<const Layer*> rigidSublayers_;
+    std::unordered_set<const Layer*> rigidSet_;
+    QImage rigidImage_;
+    QRect rigidRect_;         // widget coordinates when made
+    Point rigidOrigin_;       // the first rigid layer's frame origin when made
+    bool rigidValid_ = false;
 };
 
 } // namespace velquine

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -159,6 +160,26 @@ TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
     EXPECT_EQ(canvas.view->nodeLayer(tree.subs[0])->frame().origin.y,
               project.graph.findNode(tree.subs[0])->center.y + 40 - project.graph.findNode(tree.subs[0])->size.height / 2);
     EXPECT_TRUE(canvas.view->attachBadgeLayer().isHidden());
+    // While dragging, the view paints the still rest and the moving subtree from pictures: the same pixels
+    // as a paint of every layer.
+    const QImage shown = canvas.view->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    QImage full(shown.size(), QImage::Format_ARGB32);
+    full.fill(Qt::transparent);
+    {
+        QPainter painter(&full);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        canvas.view->render(painter, QRectF(full.rect()));
+    }
+    // Pictures composed onto transparency round a channel by one here and there.
+    const auto apart = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 || std::abs(qBlue(a) - qBlue(b)) > 2;
+    };
+    int differing = 0;
+    for (int y = 0; y < full.height(); ++y)
+        for (int x = 0; x < full.width(); ++x)
+            differing += apart(shown.pixel(x, y), full.pixel(x, y));
+    EXPECT_LT(differing, 50);
+    EXPECT_TRUE(shown.save(artefactPath("canvas-drag-subtree.png")));
 
     canvas.release(to);
     EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"move"}));

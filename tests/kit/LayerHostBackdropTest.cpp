@@ -51,3 +51,40 @@ TEST(LayerHostBackdrop, LiveLayersMoveOverAnImageOfTheRestUntilItIsInvalidated)
     EXPECT_EQ(image.pixelColor(20, 20), QColor(Qt::yellow));
     EXPECT_EQ(image.pixelColor(160, 60), QColor(Qt::red));
 }
+
+TEST(LayerHostBackdrop, RigidLayersAreCopiedFromTheirPictureWhereverTheyMove)
+{
+    LayerHostWidget host;
+    host.resize(200, 100);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    Transaction noActions(true);
+    auto group = std::make_shared<Layer>(), partner = std::make_shared<Layer>(), loose = std::make_shared<Layer>();
+    group->setFrame({10, 10, 20, 20});
+    group->setBackgroundColor(Qt::red);
+    partner->setFrame({40, 10, 10, 10});
+    partner->setBackgroundColor(Qt::blue);
+    loose->setFrame({10, 60, 10, 10});
+    loose->setBackgroundColor(Qt::green);
+    for (const auto& layer : {group, partner, loose})
+        host.layer()->addSublayer(layer);
+    host.setLiveSublayers({group.get(), partner.get(), loose.get()}, {group.get(), partner.get()});
+    (void)host.grab();
+
+    // The group moves together: nothing of it is painted again, the loose live layer is.
+    LayerRenderer::statistics() = {};
+    group->setFrame({110, 40, 20, 20});
+    partner->setFrame({140, 40, 10, 10});
+    loose->setFrame({60, 60, 10, 10});
+    QImage image = host.grab().toImage();
+    EXPECT_EQ(LayerRenderer::statistics().layersPainted, 1u);
+    EXPECT_EQ(image.pixelColor(120, 50), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(145, 45), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(65, 65), QColor(Qt::green));
+    EXPECT_NE(image.pixelColor(20, 20), QColor(Qt::red));
+
+    // A change inside the group shows once its picture is invalidated.
+    partner->setBackgroundColor(Qt::magenta);
+    host.invalidateRigidImage();
+    EXPECT_EQ(host.grab().toImage().pixelColor(145, 45), QColor(Qt::magenta));
+}
