@@ -2,6 +2,7 @@
 // the fallbacks and problems of each loader.
 
 #include "DocumentDbTestSupport.h"
+#include "support/RichProject.h"
 
 #include "files/ProjectLoader.h"
 #include "files/ProjectWriter.h"
@@ -13,65 +14,9 @@
 #include <fstream>
 
 using namespace documentdbtest;
+using velquine::testing::richProject;
 
 namespace {
-
-// A project with every kind of content: texts, a changed style, a grid, base options, nodes with
-// styles, shapes, layout options, an image, notes and links, and a selection with a repeat.
-VQProject richProject()
-{
-    VQProject project;
-    project.title = "Plans \xC3\xA9t\xC3\xA9";
-    project.author = "Ada O'Neill";
-    project.notes = "line 1\nline 2";
-    project.projectStyle = ProjectStyle::midnight();
-    project.projectStyle.current.backgroundColor = Color::white();
-    project.grid.type = GridType::hexagons;
-    project.grid.size = {16.0, 20.0};
-    project.baseLayoutOptions = LayoutOptions{LayoutOptions::LayoutType::vertical,
-                                              LayoutOptions::LayoutDirection::descending,
-                                              LayoutOptions::BranchType::angular, true};
-
-    Node root(101, std::nullopt, project.projectStyle.current.rootNodeStyle);
-    root.title = "Root";
-    root.center = {0, 0};
-    root.size = {140, 50};
-    root.shape = NodeShape::ellipse;
-    root.childrenUIDs = {102, 103};
-    root.createdTimestamp = 1600000000.25;
-    root.layoutOptions = LayoutOptions{LayoutOptions::LayoutType::horizontal, LayoutOptions::LayoutDirection::balanced,
-                                       LayoutOptions::BranchType::line, false};
-    Node main(102, 101, project.projectStyle.current.mainNodeStyle);
-    main.title = "Main";
-    main.url = "https://example.org/?q=a&b";
-    main.note = "A note\twith a tab";
-    main.center = {-150, 40};
-    main.size = {90, 30};
-    main.autoSize = false;
-    main.shape = NodeShape::cloud;
-    main.childrenShouldInheritShape = true;
-    main.isFolded = true;
-    main.childrenUIDs = {104};
-    main.modifiedTimestamp = 1600000100.5;
-    main.horizontalAffinity = HorizontalAffinity::left;
-    QImage bitmap(8, 6, QImage::Format_ARGB32);
-    bitmap.fill(QColor(200, 10, 10, 128));
-    main.setImage(Image(bitmap));
-    Node other(103, 101, project.projectStyle.current.mainNodeStyle);
-    other.center = {150, -40};
-    other.shape = NodeShape::rect;
-    other.verticalAffinity = VerticalAffinity::above;
-    Node sub(104, 102, project.projectStyle.current.subNodeStyle);
-    sub.title = "Sub";
-    sub.center = {-300, 40};
-    sub.shape = NodeShape::triangle;
-    sub.style.isStrikeThrough = true;
-    sub.horizontalAffinity = HorizontalAffinity::left;
-    for (const Node& node : {root, main, other, sub})
-        project.graph.setNode(node, node.uid);
-    project.selectedNodeUIDs = {104, 102, 104};
-    return project;
-}
 
 struct Opened {
     Folder folder;
@@ -115,13 +60,13 @@ TEST(ProjectRoundTrip, EveryKindOfContentReadsBackFieldByField)
     EXPECT_EQ(loaded.author, project.author);
     EXPECT_EQ(loaded.notes, project.notes);
     EXPECT_EQ(loaded.projectStyle, project.projectStyle);
-    EXPECT_EQ(loaded.grid.type, GridType::hexagons);
-    EXPECT_EQ(loaded.grid.size, (Size{16.0, 20.0}));
+    EXPECT_EQ(loaded.grid.type, GridType::circles);
+    EXPECT_EQ(loaded.grid.size, (Size{12.0, 30.0}));
     EXPECT_EQ(loaded.baseLayoutOptions, project.baseLayoutOptions);
-    EXPECT_EQ(loaded.selectedNodeUIDs, (std::vector<std::int64_t>{104, 102, 104}));
+    EXPECT_EQ(loaded.selectedNodeUIDs, (std::vector<std::int64_t>{7004, 7002, 7004}));
     expectSameGraph(loaded.graph, project.graph);
-    ASSERT_TRUE(loaded.graph.node(102)->image());
-    EXPECT_EQ(*loaded.graph.node(102)->image(), *project.graph.node(102)->image());
+    ASSERT_TRUE(loaded.graph.node(7002)->image());
+    EXPECT_EQ(*loaded.graph.node(7002)->image(), *project.graph.node(7002)->image());
 }
 
 TEST(ProjectRoundTrip, AnEmptyProjectReadsBackAsANewOne)
@@ -154,14 +99,14 @@ TEST(ProjectWriting, ProjectLevelRowsAsWritten)
     EXPECT_EQ(rows(database, "SELECT version, last_update FROM metainfo"),
               std::vector<std::string>{"2|1700000000"});
     EXPECT_EQ(rows(database, "SELECT title, author, notes FROM project"),
-              std::vector<std::string>{"'" + project.title + "'|'Ada O'Neill'|'line 1\nline 2'"});
+              std::vector<std::string>{"'" + project.title + "'|'M. O'Brien'|'first line\nsecond \"line\"'"});
     EXPECT_EQ(rows(database, "SELECT style_json FROM project_style"),
               std::vector<std::string>{"'" + project.projectStyle.jsonValue() + "'"});
     EXPECT_EQ(rows(database, "SELECT style_json FROM grid"),
-              std::vector<std::string>{"'{\"type\":{\"hexagons\":{}},\"size\":[16,20]}'"});
+              std::vector<std::string>{"'{\"type\":{\"circles\":{}},\"size\":[12,30]}'"});
     EXPECT_EQ(rows(database, "SELECT layout_type, layout_direction, branch_type, is_manual"
                              " FROM project_base_layout_options"),
-              std::vector<std::string>{"'vertical'|'descending'|'angular'|1"});
+              std::vector<std::string>{"'vertical'|'ascending'|'line'|1"});
     EXPECT_EQ(rows(database, "SELECT nodeID FROM selected_nodes ORDER BY rowid"),
               (std::vector<std::string>{"7", "7", "99"}));
     for (const char* table : {"nodes", "node_positions", "node_sizes", "node_titles", "node_urls", "node_notes",
@@ -261,7 +206,7 @@ TEST(ProjectVersion, TheOtherLoadersStillReadANewerDocument)
     ASSERT_TRUE(firstCatastrophicProblem(problems));
     EXPECT_EQ(firstCatastrophicProblem(problems)->message, newerVersionMessage(3, 2));
     EXPECT_EQ(loaded.title, project.title);
-    EXPECT_EQ(loaded.graph.count(), 4u);
+    EXPECT_EQ(loaded.graph.count(), 5u);
 }
 
 TEST(ProjectLoaders, ProjectInfoFallbacks)
@@ -382,9 +327,9 @@ TEST(ProjectLoaders, MissingTablesFallBackTableByTable)
     EXPECT_EQ(problems[1].message.rfind("Could not load from table ", 0), 0u);
     EXPECT_EQ(loaded.title, project.title);
     EXPECT_EQ(loaded.grid.type, GridType::noGrid);
-    EXPECT_EQ(loaded.graph.count(), 4u);
-    EXPECT_EQ(loaded.graph.node(102)->title, "");
-    EXPECT_EQ(loaded.graph.node(102)->url, project.graph.node(102)->url);
+    EXPECT_EQ(loaded.graph.count(), 5u);
+    EXPECT_EQ(loaded.graph.node(7002)->title, "");
+    EXPECT_EQ(loaded.graph.node(7002)->url, project.graph.node(7002)->url);
     EXPECT_TRUE(loaded.selectedNodeUIDs.empty());
 }
 

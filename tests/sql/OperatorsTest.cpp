@@ -1,4 +1,5 @@
 #include "sql/Operators.h"
+#include "support/SqlText.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,8 @@
 #include <string>
 
 using namespace velquine::sql;
+
+using velquine::testing::expectSql;
 
 namespace {
 
@@ -24,12 +27,6 @@ const Expression<bool> flag("flag");
 const Expression<std::optional<bool>> oflag("oflag");
 const Expression<std::string> name("name");
 const Expression<std::optional<std::string>> nick("nick");
-
-template <class T> void expectSql(const Expression<T>& e, const std::string& templ, const Bindings& bindings)
-{
-    EXPECT_EQ(e.templ, templ);
-    EXPECT_EQ(e.bindings, bindings) << "for " << templ;
-}
 
 } // namespace
 

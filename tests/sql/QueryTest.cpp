@@ -1,4 +1,5 @@
 #include "sql/Query.h"
+#include "support/SqlText.h"
 
 #include <gtest/gtest.h>
 
@@ -8,18 +9,13 @@
 
 using namespace velquine::sql;
 
+using velquine::testing::expectSql;
+
 namespace {
 
 OptBinding i64(std::int64_t v) { return Binding(v); }
 OptBinding text(const std::string& v) { return Binding(v); }
 using Bindings = std::vector<OptBinding>;
-
-template <class Q> void expectSql(const Q& q, const std::string& templ, const Bindings& bindings = {})
-{
-    const Expression<void> e = toExpression(q);
-    EXPECT_EQ(e.templ, templ);
-    EXPECT_EQ(e.bindings, bindings) << "for " << templ;
-}
 
 const Table users("users");
 const Expression<std::int64_t> id("id");
