@@ -255,6 +255,8 @@ void NodeContentInspector::browseImage()
     if (!image)
         return;
     imageWell_->setImage(image);
+    // From a chosen file on, the well fills itself with the image, small ones included.
+    imageWell_->setScalesUp(true);
     imageWellAction();
 }
 

@@ -63,6 +63,14 @@ void ImageWell::userSetImage(std::optional<Image> image)
     emit imageWellAction();
 }
 
+void ImageWell::setScalesUp(bool scalesUp)
+{
+    if (scalesUp_ == scalesUp)
+        return;
+    scalesUp_ = scalesUp;
+    update();
+}
+
 void ImageWell::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
@@ -70,7 +78,7 @@ void ImageWell::paintEvent(QPaintEvent* event)
         return;
     const QRectF box = contentsRect().adjusted(4, 4, -4, -4);
     QSizeF size(image_->size().width, image_->size().height);
-    if (size.width() > box.width() || size.height() > box.height())
+    if (scalesUp_ || size.width() > box.width() || size.height() > box.height())
         size.scale(box.size(), Qt::KeepAspectRatio);
     QRectF target(QPointF(), size);
     target.moveCenter(box.center());

@@ -1,6 +1,7 @@
 #pragma once
 
-// An image well: shows one image scaled to fit (never enlarged), and lets the user change it by dropping an
+// An image well: shows one image scaled down to fit (or, once setScalesUp(true), scaled up or down to fill
+// the well keeping its proportions), and lets the user change it by dropping an
 // image or an image file on it, pasting one, or pressing Delete or Backspace to remove it. Each change the
 // user makes is reported by imageWellAction(); images set by code are not. What cannot be read as an image
 // leaves the well as it was.
@@ -28,6 +29,10 @@ public:
     // The image in the file, or nothing when it cannot be read as one.
     static std::optional<Image> imageFromFile(const QString& path);
 
+    // Whether an image smaller than the well is enlarged to fill it (false at first).
+    bool scalesUp() const { return scalesUp_; }
+    void setScalesUp(bool scalesUp);
+
     QSize sizeHint() const override { return {200, 128}; }
 
 signals:
@@ -45,6 +50,7 @@ private:
     void userSetImage(std::optional<Image> image);
 
     std::optional<Image> image_;
+    bool scalesUp_ = false;
 };
 
 } // namespace velquine

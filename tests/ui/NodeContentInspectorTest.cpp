@@ -253,7 +253,7 @@ TEST_F(NodeContentInspectorTest, ControlsFollowTheSelectionAndTheCanvasTitleEdit
     EXPECT_TRUE(pane->imageWell()->image());
 }
 
-TEST_F(NodeContentInspectorTest, ImageWellShowsSmallImagesAtTheirOwnSizeAndFitsLargeOnes)
+TEST_F(NodeContentInspectorTest, ImageWellFitsSmallImagesUntilAFileIsChosenThenFillsWithThem)
 {
     QTemporaryDir folder;
     // The extent of the image's colour in the well, in pixels of the well's grab.
@@ -271,18 +271,22 @@ TEST_F(NodeContentInspectorTest, ImageWellShowsSmallImagesAtTheirOwnSizeAndFitsL
     QImage bitmap(40, 30, QImage::Format_RGB32);
     bitmap.fill(small);
     ASSERT_TRUE(bitmap.save(path));
+    // Set by code, a small image is shown at its own size (the file says 96 dots per inch: 30 by 22.5 points).
+    const auto fromFile = ImageWell::imageFromFile(path);
+    ASSERT_TRUE(fromFile);
+    pane->imageWell()->setImage(fromFile);
+    EXPECT_NEAR(shownSize(small).width(), 30, 1);
     {
         OpenPanelAnswer answer(path);
         QTest::mouseClick(pane->imageBrowseButton(), Qt::LeftButton);
     }
     settle();
     ASSERT_TRUE(stored(root).image());
-    // Its own size in points (the file says 96 dots per inch), not enlarged to the well.
-    const Size own = stored(root).image()->size();
-    EXPECT_DOUBLE_EQ(own.width, 30);
+    EXPECT_DOUBLE_EQ(stored(root).image()->size().width, 30);
+    // Chosen from a file, it fills the well keeping its proportions.
     const QSize shown = shownSize(small);
-    EXPECT_NEAR(shown.width(), own.width, 1);
-    EXPECT_NEAR(shown.height(), own.height, 1);
+    EXPECT_GT(shown.width(), 60);
+    EXPECT_NEAR(double(shown.width()) / shown.height(), 4.0 / 3.0, 0.05);
     test::saveScreenshot(&window, QStringLiteral("node-content-inspector-small-image"));
 
     const QColor large(20, 160, 90);
