@@ -10,9 +10,9 @@ trap 'rm -rf "$runtime" "$home"' EXIT
 export XDG_RUNTIME_DIR="$runtime" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache"
 fail() { echo "FAIL: $*"; [ -f "$home/out.log" ] && cat "$home/out.log"; exit 1; }
 
-# Waits (bounded) for a window with exactly this title.
+# Waits (bounded: 30 s, for a loaded machine) for a window with exactly this title.
 wait_for_window() {
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do
     xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
     sleep 0.1
   done
