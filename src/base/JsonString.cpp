@@ -1,6 +1,7 @@
 #include "base/JsonString.h"
 
 #include "base/Hex.h"
+#include "base/Utf8.h"
 
 namespace velquine {
 
@@ -33,7 +34,7 @@ void appendJsonString(std::string& out, std::string_view text, bool escapeSlash)
 
 namespace {
 
-using Status = JsonUnicodeEscape::Status;
+using Status = JsonEscapeStatus;
 
 Status readFourDigits(std::string_view text, std::size_t& pos, char32_t& value)
 {
@@ -49,31 +50,54 @@ Status readFourDigits(std::string_view text, std::size_t& pos, char32_t& value)
     return Status::ok;
 }
 
+// The \u escape whose four digits start at text[pos].
+Status readUnicodeEscape(std::string_view text, std::size_t& pos, char32_t& cp)
+{
+    if (const Status read = readFourDigits(text, pos, cp); read != Status::ok)
+        return read;
+    if (cp >= 0xDC00 && cp <= 0xDFFF)
+        return Status::unpairedLowSurrogate;
+    if (cp < 0xD800 || cp > 0xDBFF)
+        return Status::ok;
+    if (text.substr(pos, 2) != "\\u")
+        return Status::unpairedHighSurrogate;
+    pos += 2;
+    char32_t low = 0;
+    if (const Status read = readFourDigits(text, pos, low); read != Status::ok)
+        return read;
+    if (low < 0xDC00 || low > 0xDFFF)
+        return Status::unpairedHighSurrogate;
+    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+    return Status::ok;
+}
+
 } // namespace
 
-JsonUnicodeEscape readJsonUnicodeEscape(std::string_view text, std::size_t& pos)
+JsonEscapeStatus readJsonEscape(std::string_view text, std::size_t& pos, std::string& out)
 {
-    JsonUnicodeEscape escape;
-    char32_t& cp = escape.codePoint;
-    if ((escape.status = readFourDigits(text, pos, cp)) != Status::ok)
-        return escape;
-    if (cp >= 0xDC00 && cp <= 0xDFFF) {
-        escape.status = Status::unpairedLowSurrogate;
-    } else if (cp >= 0xD800 && cp <= 0xDBFF) {
-        if (text.substr(pos, 2) != "\\u") {
-            escape.status = Status::unpairedHighSurrogate;
-            return escape;
-        }
-        pos += 2;
-        char32_t low = 0;
-        if ((escape.status = readFourDigits(text, pos, low)) != Status::ok)
-            return escape;
-        if (low < 0xDC00 || low > 0xDFFF)
-            escape.status = Status::unpairedHighSurrogate;
-        else
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+    char plain = 0;
+    switch (text[pos]) {
+    case '"': plain = '"'; break;
+    case '\\': plain = '\\'; break;
+    case '/': plain = '/'; break;
+    case 'b': plain = '\b'; break;
+    case 'f': plain = '\f'; break;
+    case 'n': plain = '\n'; break;
+    case 'r': plain = '\r'; break;
+    case 't': plain = '\t'; break;
+    case 'u': {
+        ++pos;
+        char32_t cp = 0;
+        const Status read = readUnicodeEscape(text, pos, cp);
+        if (read == Status::ok)
+            appendUtf8(out, cp);
+        return read;
     }
-    return escape;
+    default: return Status::invalidEscape;
+    }
+    ++pos;
+    out += plain;
+    return Status::ok;
 }
 
 } // namespace velquine

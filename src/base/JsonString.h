@@ -1,7 +1,7 @@
 #pragma once
 
 // The string syntax both JSON dialects of the program share: writing a quoted string, and reading the
-// \u escapes of one.
+// escapes of one.
 
 #include <cstddef>
 #include <string>
@@ -13,16 +13,13 @@ namespace velquine {
 // others as \u00xx), '/' as "\/" when asked; every other byte as it is.
 void appendJsonString(std::string& out, std::string_view text, bool escapeSlash);
 
-struct JsonUnicodeEscape {
-    enum class Status { ok, truncated, invalidDigit, unpairedLowSurrogate, unpairedHighSurrogate };
-    Status status = Status::ok;
-    char32_t codePoint = 0;
-};
+enum class JsonEscapeStatus { ok, invalidEscape, truncated, invalidDigit, unpairedLowSurrogate, unpairedHighSurrogate };
 
-// Reads the \u escape whose four hexadecimal digits start at text[pos]; a high surrogate must be followed by
-// the \u escape of a low one, and the pair reads as one code point. pos moves past what was read; on failure it
-// stops at the start of a group of digits that is cut short, at an invalid digit, or after the digits of an
-// unpaired surrogate.
-JsonUnicodeEscape readJsonUnicodeEscape(std::string_view text, std::size_t& pos);
+// Reads the escape whose letter stands at text[pos] (just after the backslash) and appends what it stands for
+// to out as UTF-8. A \u escape of a high surrogate must be followed by the \u escape of a low one, and the pair
+// reads as one code point. pos moves past what was read; on failure it stops at the letter of an unknown escape,
+// at the start of a group of digits that is cut short, at an invalid digit, or after the digits of an unpaired
+// surrogate.
+JsonEscapeStatus readJsonEscape(std::string_view text, std::size_t& pos, std::string& out);
 
 } // namespace velquine

@@ -256,29 +256,13 @@ private:
             ++pos_;
             if (pos_ >= text_.size())
                 failAt("unterminated string", start);
-            switch (text_[pos_++]) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case '/': out += '/'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'u': {
-                const JsonUnicodeEscape unicode = readJsonUnicodeEscape(text_, pos_);
-                switch (unicode.status) {
-                case JsonUnicodeEscape::Status::ok: appendUtf8(out, unicode.codePoint); break;
-                case JsonUnicodeEscape::Status::truncated: failAt("incomplete \\u escape", pos_);
-                case JsonUnicodeEscape::Status::invalidDigit: fail("invalid hexadecimal digit in a \\u escape");
-                case JsonUnicodeEscape::Status::unpairedLowSurrogate:
-                    failAt("unpaired low surrogate in a \\u escape", escape);
-                case JsonUnicodeEscape::Status::unpairedHighSurrogate:
-                    failAt("unpaired high surrogate in a \\u escape", escape);
-                }
-                break;
-            }
-            default: failAt("invalid escape sequence", escape);
+            switch (readJsonEscape(text_, pos_, out)) {
+            case JsonEscapeStatus::ok: break;
+            case JsonEscapeStatus::invalidEscape: failAt("invalid escape sequence", escape);
+            case JsonEscapeStatus::truncated: failAt("incomplete \\u escape", pos_);
+            case JsonEscapeStatus::invalidDigit: fail("invalid hexadecimal digit in a \\u escape");
+            case JsonEscapeStatus::unpairedLowSurrogate: failAt("unpaired low surrogate in a \\u escape", escape);
+            case JsonEscapeStatus::unpairedHighSurrogate: failAt("unpaired high surrogate in a \\u escape", escape);
             }
         }
     }

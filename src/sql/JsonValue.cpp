@@ -254,27 +254,12 @@ private:
                 ++pos_;
                 if (atEnd())
                     fail("unterminated string");
-                const char e = text_[pos_++];
-                switch (e) {
-                case '"': out += '"'; break;
-                case '\\': out += '\\'; break;
-                case '/': out += '/'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
-                case 'u': {
-                    const JsonUnicodeEscape escape = readJsonUnicodeEscape(text_, pos_);
-                    switch (escape.status) {
-                    case JsonUnicodeEscape::Status::ok: appendUtf8(out, escape.codePoint); break;
-                    case JsonUnicodeEscape::Status::truncated: fail("unexpected end of text");
-                    case JsonUnicodeEscape::Status::invalidDigit: ++pos_; fail("invalid \\u escape");
-                    default: fail("unpaired surrogate");
-                    }
-                    break;
-                }
-                default: --pos_; fail("invalid escape");
+                switch (readJsonEscape(text_, pos_, out)) {
+                case JsonEscapeStatus::ok: break;
+                case JsonEscapeStatus::invalidEscape: fail("invalid escape");
+                case JsonEscapeStatus::truncated: fail("unexpected end of text");
+                case JsonEscapeStatus::invalidDigit: ++pos_; fail("invalid \\u escape");
+                default: fail("unpaired surrogate");
                 }
                 continue;
             }
