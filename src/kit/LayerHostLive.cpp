@@ -82,6 +82,7 @@ void LayerHostWidget::paintBackdrop(const QRect& visible)
         LayerRenderer::render(painter, *root_, options);
     }
     backdropRect_ = visible;
+    backdropTransform_ = layerToWidget();
     backdropValid_ = !Animator::shared().isRunning();
 }
 
@@ -90,7 +91,7 @@ bool LayerHostWidget::prepareRigidImage()
     if (rigidSublayers_.empty() || Animator::shared().isRunning())
         return false;
     const qreal ratio = devicePixelRatioF();
-    if (rigidValid_ && rigidImage_.devicePixelRatio() == ratio)
+    if (rigidValid_ && rigidImage_.devicePixelRatio() == ratio && rigidTransform_ == layerToWidget())
         return !rigidImage_.isNull();
     rigidValid_ = true;
     rigidImage_ = QImage();
@@ -113,6 +114,7 @@ bool LayerHostWidget::prepareRigidImage()
     options.paintsRoot = false;
     LayerRenderer::render(painter, *root_, options);
     rigidRect_ = area;
+    rigidTransform_ = layerToWidget();
     rigidOrigin_ = rigidSublayers_.front()->presentationFrame().origin;
     return true;
 }
@@ -120,7 +122,8 @@ bool LayerHostWidget::prepareRigidImage()
 void LayerHostWidget::paintLive(QPainter& painter, const std::vector<QRect>& rects, LayerRenderOptions options)
 {
     const QRect visible = visibleRegion().boundingRect();
-    if (!backdropValid_ || backdropRect_ != visible || backdropBelow_.devicePixelRatio() != devicePixelRatioF())
+    if (!backdropValid_ || backdropRect_ != visible || backdropBelow_.devicePixelRatio() != devicePixelRatioF()
+        || backdropTransform_ != layerToWidget())
         paintBackdrop(visible);
     std::optional<QPointF> rigidAt;
     if (prepareRigidImage()) {

@@ -15,6 +15,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <QTransform>
 
 #include <memory>
 #include <unordered_set>
@@ -88,6 +89,9 @@ private:
     QImage backdropBelow_;
     QImage backdropAbove_;
     QRect backdropRect_;
+    // The layer-to-widget transforms the images were made with: a zoom or a new bounds origin redoes them.
+    QTransform backdropTransform_;
+    QTransform rigidTransform_;
     bool backdropValid_ = false;
     std::vector<const Layer*> rigidSublayers_;
     std::unordered_set<const Layer*> rigidSet_;

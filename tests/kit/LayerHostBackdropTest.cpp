@@ -40,6 +40,13 @@ TEST(LayerHostBackdrop, LiveLayersMoveOverAnImageOfTheRestUntilItIsInvalidated)
     EXPECT_EQ(image.pixelColor(20, 20), QColor(Qt::blue));
     EXPECT_EQ(LayerRenderer::statistics().layersPainted, 1u); // the live layer alone
 
+    // A new bounds origin moves everything, still layers included.
+    host.setBoundsRect({-20, 0, 200, 100});
+    image = host.grab().toImage();
+    EXPECT_EQ(image.pixelColor(65, 20), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(180, 60), QColor(Qt::red));
+    host.setBoundsRect({0, 0, 200, 100});
+
     // A change to the rest shows once the image is invalidated, and when live painting ends.
     still->setBackgroundColor(Qt::green);
     host.invalidateBackdrop();
