@@ -59,7 +59,13 @@ struct GraphViewIndex {
     // Whether a change from one area to another is worth animating.
     bool animates(const Rect& from, const Rect& to) const
     {
-        return animatedArea.intersects(from) || animatedArea.intersects(to);
+        const auto meets = [this](const Rect& r) {
+            // Closed rule on the edges, as Rect::intersects has it for finite rectangles with sizes >= 0.
+            const Rect& a = animatedArea;
+            return r.origin.x <= a.origin.x + a.size.width && a.origin.x <= r.origin.x + r.size.width
+                && r.origin.y <= a.origin.y + a.size.height && a.origin.y <= r.origin.y + r.size.height;
+        };
+        return meets(from) || meets(to);
     }
 
     void addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);

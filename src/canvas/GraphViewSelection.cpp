@@ -120,10 +120,20 @@ void GraphView::endRubberBandSelection(Point point)
 void GraphView::updateSelectionAppearance(const std::vector<Node>& nodes)
 {
     Transaction transaction(true);
+    std::optional<std::vector<std::int64_t>> before = std::move(index_->appliedSelection);
     selectedNodeUIDs.clear();
     for (const Node& node : nodes)
         selectedNodeUIDs.push_back(node.uid);
-    applySelectionFromUIDs();
+    if (before) {
+        // The layers show the last applied selection: only those leaving it and those in the new one change.
+        const std::unordered_set<std::int64_t> selected(selectedNodeUIDs.begin(), selectedNodeUIDs.end());
+        for (const std::vector<std::int64_t>* uids : {&*before, &selectedNodeUIDs})
+            for (std::int64_t uid : *uids)
+                if (NodeLayer* layer = nodeLayer(uid))
+                    setSelected(*layer, selected.count(uid) != 0);
+    } else {
+        applySelectionFromUIDs();
+    }
     index_->appliedSelection = selectedNodeUIDs;
 }
 

@@ -27,19 +27,22 @@ Rect boundingRectOf(const Range& nodes)
     bool first = true;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
     for (const Node& node : nodes) {
-        const Rect frame = frameOf(node);
+        // Standardized once: its edges are what minX() and the others would each work out again.
+        const Rect frame = frameOf(node).standardized();
+        const double x0 = frame.origin.x, y0 = frame.origin.y;
+        const double x1 = x0 + frame.size.width, y1 = y0 + frame.size.height;
         if (first) {
-            minX = frame.minX();
-            minY = frame.minY();
-            maxX = frame.maxX();
-            maxY = frame.maxY();
+            minX = x0;
+            minY = y0;
+            maxX = x1;
+            maxY = y1;
             first = false;
             continue;
         }
-        minX = std::fmin(minX, frame.minX());
-        minY = std::fmin(minY, frame.minY());
-        maxX = std::fmax(maxX, frame.maxX());
-        maxY = std::fmax(maxY, frame.maxY());
+        minX = std::fmin(minX, x0);
+        minY = std::fmin(minY, y0);
+        maxX = std::fmax(maxX, x1);
+        maxY = std::fmax(maxY, y1);
     }
     if (first)
         return Rect(0, 0, 0, 0);
