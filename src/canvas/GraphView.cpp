@@ -85,6 +85,14 @@ Rect GraphView::visibleRect() const
 void GraphView::didChangeBounds()
 {
     gridLayer_->setNeedsDisplay();
+    placeDeferredLabels(visibleRect());
+}
+
+void GraphView::paintEvent(QPaintEvent* event)
+{
+    // Titles coming into view without a scroll (the window grew, say) are placed before they are drawn.
+    placeDeferredLabels(visibleRect());
+    LayerHostWidget::paintEvent(event);
 }
 
 // ---- Displayed values and the lock ----
@@ -153,6 +161,7 @@ void GraphView::updateContentsScale()
 
 void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Rect> source, bool vector)
 {
+    placeDeferredLabels(std::nullopt);
     LayerRenderOptions options = renderOptions(target);
     options.sourceRect = source.value_or(boundsRect());
     options.usePictureCache = !vector;

@@ -291,6 +291,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -407,6 +408,9 @@ private:
     // The node and branch steps of a reload, in the reload's order.
     void synchronize();
     void removeBranchLayers(const std::vector<BranchLayer*>& layers);
+    // Places the titles of deferred node layers that reach into the area (canvas coordinates), or of all of
+    // them without one.
+    void placeDeferredLabels(std::optional<Rect> area);
     // Takes the layers off the view layer, in one pass when there are many.
     void detachLayers(const std::vector<Layer*>& layers);
 

@@ -74,6 +74,12 @@ struct GraphViewIndex {
     BranchLayer* branch(std::int64_t parentUID, std::int64_t childUID) const;
     const std::vector<BranchLayer*>* branchesAt(std::int64_t uid) const;
 
+    // ---- Titles placed later ----
+
+    // Node layers made outside the visible area, whose titles are placed once they come into view (or the
+    // canvas is drawn whole).
+    std::vector<std::weak_ptr<NodeLayer>> deferredLabels;
+
     // ---- What the last reload showed ----
 
     // One entry per node layer, in ascending identifier order (the graph's order): the node storage the layer

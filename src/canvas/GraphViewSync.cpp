@@ -240,6 +240,8 @@ void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, doub
                   node.size.height);
     if (!sameSize(layer.node().size, node.size) || !index_->animates(layer.frame(), to))
         Transaction::setDisableActions(true);
+    if (layer.isLabelDeferred() && index_->animates(to, to))
+        layer.setLabelDeferred(false);
     layer.setAnchorPoint({0.5, 0.5});
     Rect bounds = layer.bounds();
     bounds.size = node.size;
@@ -268,6 +270,12 @@ void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, doub
 std::shared_ptr<NodeLayer> GraphView::makeNodeLayer(const Node& node)
 {
     auto layer = std::make_shared<NodeLayer>();
+    const Rect frame(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
+                     node.size.height);
+    if (index_->reloading && !index_->animates(frame, frame)) {
+        layer->setLabelDeferred(true);
+        index_->deferredLabels.push_back(layer);
+    }
     layer->setAnchorPoint({0.5, 0.5});
     layer->setPosition(node.center);
     layer->setBounds(Rect(0, 0, node.size.width, node.size.height));
@@ -433,6 +441,24 @@ void GraphView::synchronize()
         this->layer()->setReportsDirtyAreas(true);
         update();
     }
+}
+
+void GraphView::placeDeferredLabels(std::optional<Rect> area)
+{
+    auto& deferred = index_->deferredLabels;
+    if (deferred.empty())
+        return;
+    const std::optional<Rect> reach =
+        area ? std::optional(area->insetBy(-ReloadScope::animationMargin, -ReloadScope::animationMargin)) : std::nullopt;
+    std::erase_if(deferred, [&reach](const std::weak_ptr<NodeLayer>& weak) {
+        const std::shared_ptr<NodeLayer> layer = weak.lock();
+        if (!layer || !layer->isLabelDeferred())
+            return true;
+        if (reach && !reach->intersects(layer->frame()))
+            return false;
+        layer->setLabelDeferred(false);
+        return true;
+    });
 }
 
 void GraphView::invalidateLayerState()

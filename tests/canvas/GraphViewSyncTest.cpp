@@ -2,6 +2,9 @@
 // touch only what changed and still end where a full reload ends.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
+
 #include <algorithm>
 #include <random>
 
@@ -150,6 +153,47 @@ TEST(GraphViewSync, OnlyVisibleMovesAnimateAndMovesKeepTheTitle)
     project.graph.setNode(renamed, renamed.uid);
     view.setGraph(project.graph);
     EXPECT_NE(view.nodeLayer(near.uid)->labelLayer()->contentRevision(), titleRevision);
+}
+
+// Titles of nodes made outside the visible area are measured only when they come into view or the canvas is
+// drawn whole, and then sit where they would have been placed at once.
+TEST(GraphViewSync, TitlesOutOfViewArePlacedWhenShownOrDrawn)
+{
+    VQProject project = sampleProject(2, 1, 0);
+    GraphView small(Rect(0, 0, 700, 700));
+    GraphView whole(Rect(0, 0, 3000, 1000));
+    small.setGraph(project.graph);
+    whole.setGraph(project.graph);
+    std::vector<std::int64_t> far;
+    for (const auto& [uid, node] : project.graph.nodeBin()) {
+        const bool out = node.center.x > 900;
+        EXPECT_EQ(small.nodeLayer(uid)->isLabelDeferred(), out) << uid;
+        EXPECT_FALSE(whole.nodeLayer(uid)->isLabelDeferred());
+        if (out)
+            far.push_back(uid);
+    }
+    ASSERT_EQ(far.size(), 2u);
+    // Asking for the frame places the title.
+    EXPECT_EQ(small.nodeLayer(far[0])->labelFrameInLayer(), whole.nodeLayer(far[0])->labelFrameInLayer());
+
+    // Moved into view, a node's title is placed by the reload.
+    Node moved = *project.graph.findNode(far[1]);
+    moved.center = {300, 600};
+    project.graph.setNode(moved, moved.uid);
+    small.setGraph(project.graph);
+    EXPECT_FALSE(small.nodeLayer(far[1])->isLabelDeferred());
+
+    Node renamed = *project.graph.findNode(far[0]);
+    renamed.title = "Renamed far away";
+    project.graph.setNode(renamed, renamed.uid);
+    small.setGraph(project.graph);
+    whole.setGraph(project.graph);
+    EXPECT_TRUE(small.nodeLayer(far[0])->isLabelDeferred());
+    QImage image(200, 200, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    small.render(painter, QRectF(0, 0, 200, 200));
+    EXPECT_FALSE(small.nodeLayer(far[0])->isLabelDeferred());
+    EXPECT_EQ(small.nodeLayer(far[0])->labelLayer()->frame(), whole.nodeLayer(far[0])->labelLayer()->frame());
 }
 
 TEST(GraphViewSync, ReparentingSwapsTheBranchInOneReload)

@@ -335,7 +335,24 @@ void NodeLayer::updateFadedState()
 
 // --- Layout
 
-void NodeLayer::placeLabelAndImage()
+Rect NodeLayer::labelFrameInLayer() const
+{
+    placeLabelAndImage();
+    return labelLayer_->frame();
+}
+
+void NodeLayer::setLabelDeferred(bool deferred)
+{
+    if (deferred == labelDeferred_)
+        return;
+    labelDeferred_ = deferred;
+    if (!deferred) {
+        Transaction transaction(true);
+        placeLabelAndImage();
+    }
+}
+
+void NodeLayer::placeLabelAndImage() const
 {
     if (labelNodeRevision_ == nodeRevision_)
         return;
@@ -364,7 +381,8 @@ void NodeLayer::layoutSublayers()
 {
     Transaction transaction(true);
     const Rect b = bounds();
-    placeLabelAndImage();
+    if (!labelDeferred_)
+        placeLabelAndImage();
     applyDebugBorders();
     if (handleLayer_)
         handleLayer_->setFrame(b);

@@ -127,8 +127,14 @@ public:
     std::optional<LayerAction> actionForKey(const std::string& key) const override;
     void setContentsScale(double scale) override;
 
-    // The title frame and image frame (own coordinates) the last layout pass used.
-    Rect labelFrameInLayer() const { return labelLayer_->frame(); }
+    // The title frame (own coordinates) the last layout pass used, or, while the title waits, the one it
+    // will use.
+    Rect labelFrameInLayer() const;
+
+    // While set, layout passes leave the title and image where they are: measuring titles is the dearest part
+    // of a node, and a canvas has no need of it for nodes nobody sees. Clearing it places them now.
+    bool isLabelDeferred() const { return labelDeferred_; }
+    void setLabelDeferred(bool deferred);
 
 private:
     void setupLayers();
@@ -136,7 +142,7 @@ private:
     void applyFocusRingPath();
     void applyUnderline();
     void applyDebugBorders();
-    void placeLabelAndImage();
+    void placeLabelAndImage() const;
 
     std::shared_ptr<NonAnimatingTextLayer> labelLayer_;
     std::shared_ptr<ShapeLayer> shapeLayer_;
@@ -166,7 +172,8 @@ private:
     double sublayerOpacity_ = 1.0;            // 0.25 while faded
     // The title as laid out: valid for labelNodeRevision_ == nodeRevision_.
     std::uint64_t nodeRevision_ = 0;
-    std::uint64_t labelNodeRevision_ = ~std::uint64_t{0};
+    mutable std::uint64_t labelNodeRevision_ = ~std::uint64_t{0};
+    bool labelDeferred_ = false;
     mutable std::optional<double> lineHeight_;
     double lineHeightWidth_ = 0;
     AttributedString title_;
