@@ -16,7 +16,7 @@ using namespace velquine;
 
 namespace {
 
-// A root whose main nodes carry up to 99 children each.
+// A root whose main nodes carry up to 99 children each, laid out.
 std::shared_ptr<VQDocument> largeDocument(int nodeCount)
 {
     auto document = std::make_shared<VQDocument>();
@@ -41,6 +41,11 @@ std::shared_ptr<VQDocument> largeDocument(int nodeCount)
         nodes.push_back(node);
     }
     document->project.graph.updateNodes(nodes);
+    // Laid out as the editor leaves every map it saves, outside the history.
+    document->beginEditingSession("Layout");
+    document->autoLayoutGraph(true);
+    document->commitEditingSession();
+    document->undoManager()->removeAllActions();
     return document;
 }
 
@@ -111,5 +116,33 @@ void BM_UndoOneEdit(benchmark::State& state)
     state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
 }
 BENCHMARK(BM_UndoOneEdit)->Arg(50000)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// Undo of a new child, whose layout moved the nodes around it: the canvas follows every node moved back.
+void BM_UndoNewChild(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    const Graph before = editor.document->project.graph;
+    editor.controller->insertChildNode(*before.node(std::int64_t{2}), std::nullopt);
+    editor.settle();
+    editor.graphView->endEditingTitle(true);
+    editor.settle();
+    // The nodes the command moved, which the undo moves back.
+    std::size_t moved = 0;
+    for (const auto& [uid, node] : before.nodeBin())
+        if (const Node* now = editor.document->project.graph.findNode(uid); now && !(now->center == node.center))
+            ++moved;
+    UndoManager& undo = *editor.document->undoManager();
+    for (auto _ : state) {
+        undo.undo();
+        editor.settle();
+        state.PauseTiming();
+        undo.redo();
+        editor.settle();
+        state.ResumeTiming();
+    }
+    state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
+    state.counters["moved"] = static_cast<double>(moved);
+}
+BENCHMARK(BM_UndoNewChild)->Arg(50000)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 } // namespace

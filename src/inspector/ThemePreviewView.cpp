@@ -87,6 +87,12 @@ bool ThemePreviewView::isSliding() const
 
 void ThemePreviewView::renderBackingImage()
 {
+    if (!isVisible()) {
+        renderWhenShown_ = true;
+        backingImage_ = QImage();
+        return;
+    }
+    renderWhenShown_ = false;
     const int w = width();
     const int h = height();
     const int n = int(availableStyles.size());
@@ -202,6 +208,13 @@ void ThemePreviewView::resizeEvent(QResizeEvent* event)
     }
     liveResizeEnd_->stop();
     renderBackingImage();
+}
+
+void ThemePreviewView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (renderWhenShown_)
+        renderBackingImage();
 }
 
 bool ThemePreviewView::isInLiveResize() const

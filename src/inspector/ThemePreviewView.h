@@ -42,7 +42,8 @@ public:
     // The last step wrapped around the end of the list.
     bool overflow = false;
 
-    // Draws every style's preview side by side into the backing image.
+    // Draws every style's preview side by side into the backing image; a hidden strip draws them when it is
+    // next shown, so a pane nobody opens costs nothing.
     void renderBackingImage();
     const QImage& backingImage() const { return backingImage_; }
     // Places the previews so that the selected one fills the strip: an ordinary step slides there, a step
@@ -76,6 +77,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -86,6 +88,7 @@ private:
     void setPreviewOffset(double offset);
 
     QImage backingImage_;
+    bool renderWhenShown_ = false;
     double lastScrollTime_ = 0;
     double previewOffset_ = 0;
     QVariantAnimation* slide_ = nullptr;

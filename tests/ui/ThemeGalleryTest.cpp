@@ -225,3 +225,20 @@ TEST(ThemeGallery, BackgroundSwatchesAreTheThemesFillsItsBackgroundAndWhite)
     EXPECT_EQ(f.pane.backgroundColorWell->swatchPaletteSeed(), expected);
     EXPECT_NE(expected.front(), bright.defaults.palette.front().strokeColor);
 }
+
+// A strip loaded in a pane nobody has opened draws its previews only when it is first shown.
+TEST(ThemeGallery, PreviewsAreDrawnWhenTheStripIsFirstShown)
+{
+    ScopedStandardUserDefaults settings;
+    auto doc = std::make_shared<VQDocument>();
+    DocumentStyleInspector pane;
+    pane.setDocument(doc);
+    pane.loadViewIfNeeded();
+    pane.setGeometry(1400, 100, 300, 700);
+    ThemePreviewView& strip = *pane.themePreview;
+    EXPECT_TRUE(strip.backingImage().isNull());
+    pane.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    ASSERT_FALSE(strip.backingImage().isNull());
+    EXPECT_EQ(strip.backingImage().width(), 2 * int(strip.availableStyles.size()) * strip.width());
+}
