@@ -1,5 +1,8 @@
 #include "editor/MindMapEditorWindowController.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QComboBox>
 #include <QFileDialog>
 #include <QImageReader>
@@ -107,6 +110,16 @@ void MindMapEditorWindowController::buildZoomPopUp()
         zoomLevelSelectorButton_->addItem(QStringLiteral("%1%").arg(qRound(factor * 100)));
     zoomLevelSelectorButton_->setCurrentIndex(3);
     connect(zoomLevelSelectorButton_, &QComboBox::activated, this, [this] { changeZoomLevel(); });
+    // The pop-up shows the canvas's magnification however it was reached (menus, keys, gestures): a factor of
+    // the table selects its item, any other shows its percentage with no item chosen.
+    connect(cvc_->editorContentViewController()->scrollView(), &ScrollView::magnificationChanged,
+            zoomLevelSelectorButton_, [button = zoomLevelSelectorButton_](double magnification) {
+                const auto match = std::find_if(std::begin(zoomFactors), std::end(zoomFactors), [&](double factor) {
+                    return std::abs(factor - magnification) < 0.001;
+                });
+                button->setPlaceholderText(QStringLiteral("%1%").arg(qRound(magnification * 100)));
+                button->setCurrentIndex(match == std::end(zoomFactors) ? -1 : int(match - std::begin(zoomFactors)));
+            });
     statusBar()->addPermanentWidget(zoomLevelSelectorButton_);
     statusBar()->setSizeGripEnabled(true);
 }

@@ -1,6 +1,7 @@
 #include "editor/ToolbarController.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
@@ -50,6 +51,7 @@ const ItemSpec* specFor(const QString& identifier)
 }
 
 const QString trackingSplitItem = QStringLiteral("TrackingSplitItem");
+constexpr const char* symbolProperty = "velquineSymbol";
 
 } // namespace
 
@@ -85,6 +87,7 @@ ToolbarController::ToolbarController(QSplitter* splitView, WindowActions* action
     toolBar_->setMovable(false);
     toolBar_->setIconSize(QSize(20, 20));
     addDefaultItems();
+    toolBar_->installEventFilter(this);
 
     auto revalidate = [this] { validate(); };
     relay_->onSelection = revalidate;
@@ -115,6 +118,7 @@ QAction* ToolbarController::makeItem(const QString& identifier)
     action->setText(label);
     action->setToolTip(label);
     action->setIconText(label);
+    action->setProperty(symbolProperty, QString::fromLatin1(spec->symbol));
     action->setIcon(SymbolImages::icon(QString::fromLatin1(spec->symbol), KVView::isDarkAppearance(toolBar_)));
     action->setCheckable(identifier == QLatin1String("ToggleNodeFocusItem"));
     action->setProperty("validating", spec->validating);
@@ -149,6 +153,28 @@ void ToolbarController::addDefaultItems()
         } else if (QAction* action = makeItem(identifier)) {
             toolBar_->addAction(action);
         }
+    }
+}
+
+bool ToolbarController::eventFilter(QObject* watched, QEvent* event)
+{
+    // Items are made before the toolbar is in a window, and the window's appearance may change later: the
+    // template symbols are drawn again in the label colour of the appearance the toolbar now has.
+    if (watched == toolBar_ && (event->type() == QEvent::PaletteChange || event->type() == QEvent::Show))
+        updateItemIcons();
+    return QObject::eventFilter(watched, event);
+}
+
+void ToolbarController::updateItemIcons()
+{
+    const bool dark = KVView::isDarkAppearance(toolBar_);
+    if (iconsDark_ == dark)
+        return;
+    iconsDark_ = dark;
+    for (QAction* action : toolBar_->actions()) {
+        const QString symbol = action->property(symbolProperty).toString();
+        if (!symbol.isEmpty())
+            action->setIcon(SymbolImages::icon(symbol, dark));
     }
 }
 

@@ -49,14 +49,19 @@ public:
     // Validates every validating item now.
     void validate();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void addDefaultItems();
+    void updateItemIcons();
 
     QPointer<QSplitter> splitView_;
     QPointer<WindowActions> actions_;
     QToolBar* toolBar_;
     QTimer* validationTimer_;
     std::shared_ptr<DocumentListenerRelay> relay_;
+    bool iconsDark_ = false;
 };
 
 } // namespace velquine

@@ -80,6 +80,9 @@ void InspectorBarController::setUp()
     tabBar_->addItem(QStringLiteral("style"), tr("Style"), symbol("paintbrush"));
     tabBar_->addItem(QStringLiteral("content"), tr("Content"), symbol("doc.richtext"));
     relay_->onSelection = [this] { documentDidChangeSelection(); };
+    // Undo, redo, reverting and a cancelled session put back a whole project, with the selection it had.
+    relay_->onReplaceProject = [this] { documentDidChangeSelection(); };
+    relay_->onCancelSession = [this] { documentDidChangeSelection(); };
     document_.lock()->registerEventListener(relay_);
 
     // A stored tab this bar does not have (information, help) is refused with a log line by the tab bar;

@@ -25,6 +25,7 @@
 #include "model/project/FactorySettings.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
+#include "platform/Settings.h"
 #include "platform/UndoManager.h"
 #include "UiTestSupport.h"
 
@@ -76,6 +77,20 @@ struct EditorFixture {
         return nodes;
     }
 };
+
+// The lightness of the most opaque pixels of a toolbar item's icon, as the toolbar draws it.
+int iconLightness(ToolbarController* toolbar, const char* identifier)
+{
+    const QImage image = toolbar->item(QString::fromLatin1(identifier))->icon().pixmap(QSize(20, 20)).toImage();
+    int lightness = -1, alpha = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QColor c = image.pixelColor(x, y); c.alpha() > alpha) {
+                alpha = c.alpha();
+                lightness = c.lightness();
+            }
+    return lightness;
+}
 
 QStringList toolbarItems(QToolBar* toolbar)
 {
@@ -143,6 +158,14 @@ TEST(EditorWindow, ZoomPopUpLogsAndMagnifies)
     f.window->zoomLevelSelectorButton()->setCurrentIndex(3);
     f.window->changeZoomLevel();
     EXPECT_NE(recorder.systemLines.back().find("new zoom factor is: 1.0"), std::string::npos);
+
+    // Zooming with the menu commands moves the pop-up along; a factor outside its table shows as a percentage.
+    QComboBox* popUp = f.window->zoomLevelSelectorButton();
+    EXPECT_TRUE(f.send("zoomOut:"));
+    EXPECT_EVENTUALLY_EQ(popUp->currentText(), QStringLiteral("75%"));
+    f.content().scrollView()->setMagnification(2.25);
+    EXPECT_EQ(popUp->currentIndex(), -1);
+    EXPECT_EQ(popUp->placeholderText(), QStringLiteral("225%"));
 }
 
 TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
@@ -210,6 +233,17 @@ TEST(EditorWindow, InspectorTabsFollowTheSelectionAndRememberTheChoice)
     EXPECT_EQ(bar.currentInspector(), bar.documentContentInspector());
     EXPECT_FALSE(bar.nodeContentInspector()->isVisible());
 
+    // Undoing a change made to a selected node brings its selection back, and the node panes with it.
+    bar.tabBar()->selectItemAtIndex(0);
+    f.select({f.children().front()});
+    EXPECT_TRUE(f.send("toggleNodeBold:"));
+    f.select({});
+    ASSERT_EQ(bar.currentInspector(), bar.documentStyleInspector());
+    f.document->undoManager()->undo();
+    RunLoop::drain();
+    EXPECT_EQ(f.document->project.selectedNodeUIDs.size(), 1u);
+    EXPECT_EQ(bar.currentInspector(), bar.nodeStyleInspector());
+
     // A stored tab the bar does not have (information, help) selects no tab and is logged; the sidebar stays
     // empty until the selection changes, and the stored value is kept.
     for (const std::int64_t stored : {2, 3}) {
@@ -269,6 +303,12 @@ TEST(EditorWindow, LooksRightInLightAndDark)
     const QPoint toolbarPoint = f.window->toolbarController()->toolBar()->geometry().center();
     EXPECT_GT(light.pixelColor(toolbarPoint).lightness(), 150);
     EXPECT_LT(dark.pixelColor(toolbarPoint).lightness(), 110);
+    // Toolbar symbols are drawn in the label colour of the window's appearance, also when it changes later.
+    ToolbarController* toolbar = f.window->toolbarController();
+    for (const char* item : {"KelvEmojisItem", "KelvPhotosItem", "KelvHelpItem", "ToggleInspectorItem"})
+        EXPECT_GT(iconLightness(toolbar, item), 180) << item;
+    setUserInterfaceStyle(UserInterfaceStyle::light);
+    EXPECT_EVENTUALLY(iconLightness(toolbar, "KelvEmojisItem") < 80);
     // The map is drawn in the visible part of the canvas: node and branch colours beside the background.
     ScrollView* scroll = f.content().scrollView();
     const QRect visible(scroll->viewport()->mapTo(f.window.get(), QPoint(0, 0)), scroll->viewport()->size());
