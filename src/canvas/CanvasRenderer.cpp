@@ -1,7 +1,10 @@
 #include "canvas/CanvasRenderer.h"
 
 #include <QPaintEngine>
+#include <QImage>
 #include <QPainter>
+
+#include <memory>
 
 #include "canvas/GraphView.h"
 #include "model/project/VQProject.h"
@@ -9,32 +12,60 @@
 
 namespace velquine {
 
-void CanvasRenderer::render(QPainter& painter, const QRectF& target, const VQProject& project, const Rect& bounds,
-                            const GraphRenderOptions& options) const
+namespace {
+
+// A canvas in printing mode over the project, its view coordinates the map's, showing bounds.
+std::unique_ptr<GraphView> printingView(const VQProject& project, const Rect& bounds, const GraphRenderOptions& options)
 {
-    if (!bounds.size.isFinite() || !(bounds.size.width > 0) || !(bounds.size.height > 0) || target.isEmpty())
-        return;
-    GraphView view(Rect(0, 0, bounds.size.width, bounds.size.height));
-    view.printingMode = true;
-    view.setBoundsRect(bounds);
-    view.baseLayoutOptions = project.baseLayoutOptions;
-    view.beginSyncLock();
-    view.setGraph(project.graph);
-    view.setProjectStyle(project.projectStyle);
+    auto view = std::make_unique<GraphView>(Rect(0, 0, bounds.size.width, bounds.size.height));
+    view->printingMode = true;
+    view->setBoundsRect(bounds);
+    view->baseLayoutOptions = project.baseLayoutOptions;
+    view->beginSyncLock();
+    view->setGraph(project.graph);
+    view->setProjectStyle(project.projectStyle);
     Grid grid = project.grid;
     if (!options.renderGrid)
         grid.type = GridType::noGrid;
-    view.setGrid(grid);
-    view.endSyncLock();
-    view.backgroundLayer().setHidden(options.transparentBackground);
+    view->setGrid(grid);
+    view->endSyncLock();
+    view->backgroundLayer().setHidden(options.transparentBackground);
+    return view;
+}
+
+bool drawable(const Rect& bounds)
+{
+    return bounds.size.isFinite() && bounds.size.width > 0 && bounds.size.height > 0;
+}
+
+} // namespace
+
+void CanvasRenderer::render(QPainter& painter, const QRectF& target, const VQProject& project, const Rect& bounds,
+                            const GraphRenderOptions& options) const
+{
+    if (!drawable(bounds) || target.isEmpty())
+        return;
+    const std::unique_ptr<GraphView> view = printingView(project, bounds, options);
     // PDF and printer output keep vector drawing; cached pictures are bitmaps.
     const QPaintEngine* engine = painter.paintEngine();
     const bool vector = engine && (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Picture);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    view.render(painter, target, bounds, vector);
+    view->render(painter, target, bounds, vector);
     painter.restore();
+}
+
+void CanvasRenderer::renderRows(const VQProject& project, const Rect& bounds, const QSize& pixels,
+                                const GraphRenderOptions& options, int bandHeight,
+                                const std::function<void(const QImage& band, int firstRow)>& deliver) const
+{
+    if (!drawable(bounds) || pixels.isEmpty())
+        return;
+    const std::unique_ptr<GraphView> view = printingView(project, bounds, options);
+    paintBands(bounds, pixels, bandHeight,
+               [&view](QPainter& painter, const QRectF& target, const Rect& part) { view->render(painter, target, part); },
+               deliver);
 }
 
 void CanvasRenderer::install()

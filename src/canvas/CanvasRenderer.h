@@ -11,6 +11,9 @@ class CanvasRenderer : public GraphRenderer {
 public:
     void render(QPainter& painter, const QRectF& target, const VQProject& project, const Rect& bounds,
                 const GraphRenderOptions& options) const override;
+    // One canvas draws every band.
+    void renderRows(const VQProject& project, const Rect& bounds, const QSize& pixels, const GraphRenderOptions& options,
+                    int bandHeight, const std::function<void(const QImage& band, int firstRow)>& deliver) const override;
 
     // Installs a CanvasRenderer as the document's renderer.
     static void install();

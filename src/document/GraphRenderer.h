@@ -6,12 +6,15 @@
 // printing mode over a project and paints its layers; printing and the image and PDF exports of the document go
 // through it. Without an installed renderer nothing can be drawn, and the callers say so.
 
+#include <functional>
 #include <memory>
 
 #include "platform/Geometry.h"
 
+class QImage;
 class QPainter;
 class QRectF;
+class QSize;
 
 namespace velquine {
 
@@ -34,10 +37,25 @@ public:
     virtual void render(QPainter& painter, const QRectF& target, const VQProject& project, const Rect& bounds,
                         const GraphRenderOptions& options) const = 0;
 
+    // Paints the area `bounds` of the map into a picture of `pixels` size, band by band from the top: each band is
+    // a picture (premultiplied ARGB) as wide as the whole and at most bandHeight rows high, handed to `deliver`
+    // with the row it starts at. The bands together look like render() on the whole picture, without the memory
+    // of the whole. The default paints each band with a render() of its part of bounds.
+    virtual void renderRows(const VQProject& project, const Rect& bounds, const QSize& pixels,
+                            const GraphRenderOptions& options, int bandHeight,
+                            const std::function<void(const QImage& band, int firstRow)>& deliver) const;
+
     // The renderer of the program; replaces the one installed before. Main thread only.
     static void install(std::shared_ptr<const GraphRenderer> renderer);
     // The installed renderer, or null.
     static std::shared_ptr<const GraphRenderer> installed();
+
+protected:
+    // The band loop of renderRows: makes each band, lets paint draw the band's part of bounds into its whole
+    // area (target), and delivers it.
+    static void paintBands(const Rect& bounds, const QSize& pixels, int bandHeight,
+                           const std::function<void(QPainter& painter, const QRectF& target, const Rect& part)>& paint,
+                           const std::function<void(const QImage& band, int firstRow)>& deliver);
 };
 
 } // namespace velquine

@@ -329,6 +329,9 @@ public:
     // The map drawn upright at one pixel per point through the installed renderer. Throws TextError, before
     // taking any memory, for a map without nodes, a picture over maxImagePixels, or no renderer.
     Image renderImage(const GraphRenderOptions& options) const;
+    // The same picture as a PNG file, drawn and compressed band by band, so that it never holds the whole
+    // picture in memory. Throws as renderImage; nothing when compression failed.
+    std::optional<Bytes> renderPNG(const GraphRenderOptions& options) const;
     // The map as a one-page PDF of the render rectangle's size in points (scaled down when a side would
     // pass maxPDFPageSide). Throws as renderImage, but for the pixel limit.
     Bytes renderPDF(const GraphRenderOptions& options) const;

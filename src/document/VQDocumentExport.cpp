@@ -14,6 +14,7 @@
 #include "exchange/OPMLExporter.h"
 #include "exchange/YAMLExporter.h"
 #include "platform/Log.h"
+#include "platform/PngWriter.h"
 
 namespace velquine {
 
@@ -137,28 +138,60 @@ Rect VQDocument::renderRect(const Graph& graph)
     return bounds.insetBy(-0.15 * bounds.width(), -0.15 * bounds.height());
 }
 
+namespace {
+
+// The size in pixels of a picture of the area at one pixel per point; refused, before any memory is taken, when
+// it passes the pixel limit.
+QSize pictureSize(const Rect& area)
+{
+    const double width = std::max(1.0, std::ceil(area.width()));
+    const double height = std::max(1.0, std::ceil(area.height()));
+    if (width * height > VQDocument::maxImagePixels)
+        throw TextError("The map is too large to export as an image: " + wholeNumber(width) + " × " + wholeNumber(height)
+                        + " pixels, more than the 200 million pixels an image may have. Export it as a PDF document "
+                          "instead.");
+    return QSize(static_cast<int>(width), static_cast<int>(height));
+}
+
+// 72 dots per inch: one pixel per point.
+constexpr int pointDotsPerMeter = 2835;
+// Bands of about 4 MB while drawing a PNG file.
+constexpr std::int64_t bandBytes = 4 << 20;
+
+} // namespace
+
 Image VQDocument::renderImage(const GraphRenderOptions& options) const
 {
     const VQProject snapshot = project;
     const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
     const Rect area = renderRect(snapshot.graph);
-    const double width = std::max(1.0, std::ceil(area.width()));
-    const double height = std::max(1.0, std::ceil(area.height()));
-    if (width * height > maxImagePixels)
-        throw TextError("The map is too large to export as an image: " + wholeNumber(width) + " × " + wholeNumber(height)
-                        + " pixels, more than the 200 million pixels an image may have. Export it as a PDF document "
-                          "instead.");
-    QImage bitmap(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
+    const QSize pixels = pictureSize(area);
+    QImage bitmap(pixels, QImage::Format_ARGB32_Premultiplied);
     if (bitmap.isNull())
-        throw TextError("There is not enough memory to draw the map as an image of " + wholeNumber(width) + " × "
-                        + wholeNumber(height) + " pixels.");
+        throw TextError("There is not enough memory to draw the map as an image of " + wholeNumber(pixels.width())
+                        + " × " + wholeNumber(pixels.height()) + " pixels.");
     bitmap.fill(Qt::transparent);
     {
         QPainter painter(&bitmap);
         painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-        renderer->render(painter, QRectF(0, 0, width, height), snapshot, area, options);
+        renderer->render(painter, QRectF(QPointF(0, 0), QSizeF(pixels)), snapshot, area, options);
     }
-    return Image(std::move(bitmap), Size{width, height});
+    return Image(std::move(bitmap), Size{double(pixels.width()), double(pixels.height())});
+}
+
+std::optional<Bytes> VQDocument::renderPNG(const GraphRenderOptions& options) const
+{
+    const VQProject snapshot = project;
+    const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
+    const Rect area = renderRect(snapshot.graph);
+    const QSize pixels = pictureSize(area);
+    // An opaque background covers the whole picture, so its file needs no alpha channel.
+    const bool alpha = options.transparentBackground || snapshot.projectStyle.current.backgroundColor.toQColor().alpha() < 255;
+    PngEncoder encoder(pixels.width(), pixels.height(), alpha, pointDotsPerMeter, pointDotsPerMeter);
+    const int bandHeight = static_cast<int>(std::max<std::int64_t>(16, bandBytes / (std::int64_t(pixels.width()) * 4)));
+    renderer->renderRows(snapshot, area, pixels, options, bandHeight,
+                         [&encoder](const QImage& band, int) { encoder.addRows(band, 0, band.height()); });
+    return encoder.finish();
 }
 
 Bytes VQDocument::renderPDF(const GraphRenderOptions& options) const
@@ -190,7 +223,7 @@ Bytes VQDocument::renderPDF(const GraphRenderOptions& options) const
 
 void VQDocument::exportImageToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard) const
 {
-    const std::optional<Bytes> png = renderImage(options).pngData();
+    const std::optional<Bytes> png = renderPNG(options);
     if (!png)
         throw ImageExtensionError(ImageExtensionError::Kind::unwrappingPNGRepresentationFailed);
     deliverBytes(*png, Pasteboard::pngType, pasteBoard, "exportImageToPasteboard(options:)");

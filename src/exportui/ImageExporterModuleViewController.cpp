@@ -15,7 +15,7 @@ ExportResult ImageExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"png"});
     if (!url)
         return ExportResult::cancelled;
-    const std::optional<Bytes> png = doc->renderImage(renderOptions()).pngData();
+    const std::optional<Bytes> png = doc->renderPNG(renderOptions());
     if (!png)
         throw ImageExtensionError(ImageExtensionError::Kind::unwrappingPNGRepresentationFailed);
     writeFile(*url, *png);

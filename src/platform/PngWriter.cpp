@@ -46,12 +46,33 @@ bool everyPixelOpaque(const QImage& picture)
     return true;
 }
 
-struct Layout {
+} // namespace
+
+struct PngEncoder::Layout {
     bool alpha = false;          // RGBA rather than RGB
     bool premultiplied = false;  // the source's colours are premultiplied by alpha
     std::size_t width = 0;
     std::size_t rowBytes = 0;
 };
+
+// One band of rows as raw deflate data: ended by a sync flush (byte-aligned, not final) so that the next
+// band's data can follow it, or finished when it is the last band. adler is the checksum of the band's
+// filtered bytes alone, to be combined with the others'.
+struct PngEncoder::Band {
+    QImage picture;
+    int firstRow = 0;
+    int endRow = 0;
+    Bytes deflated;
+    std::size_t used = 0;
+    uLong adler = 1;
+    std::size_t rawSize = 0;
+    bool ok = false;
+};
+
+namespace {
+
+using Layout = PngEncoder::Layout;
+using Band = PngEncoder::Band;
 
 void convertRow(const QImage& picture, int y, const Layout& layout, std::uint8_t* out)
 {
@@ -74,19 +95,6 @@ void convertRow(const QImage& picture, int y, const Layout& layout, std::uint8_t
     }
 }
 
-// One band of rows as raw deflate data: ended by a sync flush (byte-aligned, not final) so that the next
-// band's data can follow it, or finished when it is the last band. adler is the checksum of the band's
-// filtered bytes alone, to be combined with the others'.
-struct Band {
-    int firstRow = 0;
-    int endRow = 0;
-    Bytes deflated;
-    std::size_t used = 0;
-    uLong adler = 1;
-    std::size_t rawSize = 0;
-    bool ok = false;
-};
-
 bool feed(z_stream& stream, const std::uint8_t* data, std::size_t size, int flush, Band& band)
 {
     stream.next_in = const_cast<Bytef*>(data);
@@ -106,19 +114,22 @@ bool feed(z_stream& stream, const std::uint8_t* data, std::size_t size, int flus
     }
 }
 
-void compressBand(const QImage& picture, const Layout& layout, bool last, Band& band)
+void compressBand(const Layout& layout, bool last, Band& band)
 {
+    const QImage& picture = band.picture;
     z_stream stream{};
     if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_RLE) != Z_OK)
         return;
     Bytes previous(layout.rowBytes, 0);
     Bytes current(layout.rowBytes);
     Bytes filtered(layout.rowBytes + 1);
-    filtered[0] = 2;  // "Up"
     if (band.firstRow > 0)
         convertRow(picture, band.firstRow - 1, layout, previous.data());
     bool ok = true;
     for (int y = band.firstRow; ok && y < band.endRow; ++y) {
+        // "Up", but for a band's first row when the row above is in another picture: "None" (the same
+        // bytes against zeros, without telling the reader to add a row it has and this band had not).
+        filtered[0] = y == 0 ? 0 : 2;
         convertRow(picture, y, layout, current.data());
         for (std::size_t i = 0; i < layout.rowBytes; ++i)
             filtered[i + 1] = static_cast<std::uint8_t>(current[i] - previous[i]);
@@ -130,75 +141,107 @@ void compressBand(const QImage& picture, const Layout& layout, bool last, Band& 
     }
     deflateEnd(&stream);
     band.ok = ok;
-}
-
-// The zlib stream of the filtered rows: header, the bands' deflate data in order, the combined checksum.
-std::optional<Bytes> compressRows(const QImage& picture, const Layout& layout)
-{
-    const int cores = static_cast<int>(std::max(1u, std::min(8u, std::thread::hardware_concurrency())));
-    const int bandCount = std::clamp(picture.height() / minimumRowsPerBand, 1, cores);
-    std::vector<Band> bands(static_cast<std::size_t>(bandCount));
-    for (int i = 0; i < bandCount; ++i) {
-        bands[std::size_t(i)].firstRow = int(std::int64_t(picture.height()) * i / bandCount);
-        bands[std::size_t(i)].endRow = int(std::int64_t(picture.height()) * (i + 1) / bandCount);
-    }
-    std::vector<std::thread> helpers;
-    for (std::size_t i = 1; i < bands.size(); ++i)
-        helpers.emplace_back([&, i] { compressBand(picture, layout, i + 1 == bands.size(), bands[i]); });
-    compressBand(picture, layout, bands.size() == 1, bands[0]);
-    for (std::thread& helper : helpers)
-        helper.join();
-
-    Bytes stream{0x78, 0x01};
-    uLong adler = 1;
-    for (const Band& band : bands) {
-        if (!band.ok)
-            return std::nullopt;
-        stream.insert(stream.end(), band.deflated.begin(), band.deflated.begin() + std::ptrdiff_t(band.used));
-        adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.rawSize));
-    }
-    put32(stream, static_cast<std::uint32_t>(adler));
-    return stream;
+    band.picture = QImage();  // the rows are no longer needed
 }
 
 } // namespace
 
-std::optional<Bytes> writePNG(const QImage& picture, int dotsPerMeterX, int dotsPerMeterY)
+int PngEncoder::cores()
 {
-    if (picture.isNull())
-        return std::nullopt;
+    return static_cast<int>(std::max(1u, std::min(8u, std::thread::hardware_concurrency())));
+}
+
+PngEncoder::PngEncoder(int width, int height, bool alpha, int dotsPerMeterX, int dotsPerMeterY)
+    : layout_(std::make_unique<Layout>()), width_(width), height_(height), dotsPerMeterX_(dotsPerMeterX),
+      dotsPerMeterY_(dotsPerMeterY)
+{
+    layout_->alpha = alpha;
+    layout_->width = std::size_t(std::max(0, width));
+    layout_->rowBytes = layout_->width * (alpha ? 4 : 3);
+}
+
+PngEncoder::~PngEncoder()
+{
+    for (std::thread& worker : workers_) {
+        if (worker.joinable())
+            worker.join();
+    }
+}
+
+void PngEncoder::addRows(const QImage& picture, int firstRow, int endRow)
+{
     const QImage::Format format = picture.format();
     const QImage source = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
                                   || format == QImage::Format_ARGB32_Premultiplied
                               ? picture
                               : picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    Layout layout;
-    layout.alpha = !everyPixelOpaque(source);
-    layout.premultiplied = source.format() == QImage::Format_ARGB32_Premultiplied;
-    layout.width = std::size_t(source.width());
-    layout.rowBytes = layout.width * (layout.alpha ? 4 : 3);
-    const std::optional<Bytes> rows = compressRows(source, layout);
-    if (!rows)
+    layout_->premultiplied = source.format() == QImage::Format_ARGB32_Premultiplied;
+    if (source.width() != width_ || firstRow < 0 || endRow > source.height() || firstRow >= endRow) {
+        failed_ = true;
+        return;
+    }
+    // At most one band per core is waiting or being compressed.
+    if (int(workers_.size()) - joined_ >= cores())
+        workers_[std::size_t(joined_++)].join();
+    auto band = std::make_unique<Band>();
+    band->picture = source;
+    band->firstRow = firstRow;
+    band->endRow = endRow;
+    rowsAdded_ += endRow - firstRow;
+    const bool last = rowsAdded_ >= height_;
+    Band* work = band.get();
+    const Layout layout = *layout_;
+    bands_.push_back(std::move(band));
+    workers_.emplace_back([layout, last, work] { compressBand(layout, last, *work); });
+}
+
+std::optional<Bytes> PngEncoder::finish()
+{
+    for (; joined_ < int(workers_.size()); ++joined_)
+        workers_[std::size_t(joined_)].join();
+    if (failed_ || rowsAdded_ != height_ || width_ <= 0 || height_ <= 0)
         return std::nullopt;
+    Bytes stream{0x78, 0x01};
+    uLong adler = 1;
+    for (const std::unique_ptr<Band>& band : bands_) {
+        if (!band->ok)
+            return std::nullopt;
+        stream.insert(stream.end(), band->deflated.begin(), band->deflated.begin() + std::ptrdiff_t(band->used));
+        adler = adler32_combine(adler, band->adler, static_cast<z_off_t>(band->rawSize));
+        *band = Band();
+    }
+    put32(stream, static_cast<std::uint32_t>(adler));
 
     Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes header;
-    put32(header, static_cast<std::uint32_t>(source.width()));
-    put32(header, static_cast<std::uint32_t>(source.height()));
-    header.insert(header.end(), {8, static_cast<std::uint8_t>(layout.alpha ? 6 : 2), 0, 0, 0});
+    put32(header, static_cast<std::uint32_t>(width_));
+    put32(header, static_cast<std::uint32_t>(height_));
+    header.insert(header.end(), {8, static_cast<std::uint8_t>(layout_->alpha ? 6 : 2), 0, 0, 0});
     putChunk(out, "IHDR", header.data(), header.size());
-    if (dotsPerMeterX > 0 && dotsPerMeterY > 0) {
+    if (dotsPerMeterX_ > 0 && dotsPerMeterY_ > 0) {
         Bytes resolution;
-        put32(resolution, static_cast<std::uint32_t>(dotsPerMeterX));
-        put32(resolution, static_cast<std::uint32_t>(dotsPerMeterY));
+        put32(resolution, static_cast<std::uint32_t>(dotsPerMeterX_));
+        put32(resolution, static_cast<std::uint32_t>(dotsPerMeterY_));
         resolution.push_back(1);  // per metre
         putChunk(out, "pHYs", resolution.data(), resolution.size());
     }
-    out.reserve(out.size() + rows->size() + (rows->size() / idatChunkSize + 2) * 12);
-    for (std::size_t at = 0; at < rows->size(); at += idatChunkSize)
-        putChunk(out, "IDAT", rows->data() + at, std::min(idatChunkSize, rows->size() - at));
+    out.reserve(out.size() + stream.size() + (stream.size() / idatChunkSize + 2) * 12);
+    for (std::size_t at = 0; at < stream.size(); at += idatChunkSize)
+        putChunk(out, "IDAT", stream.data() + at, std::min(idatChunkSize, stream.size() - at));
     putChunk(out, "IEND", nullptr, 0);
     return out;
+}
+
+std::optional<Bytes> writePNG(const QImage& picture, int dotsPerMeterX, int dotsPerMeterY)
+{
+    if (picture.isNull())
+        return std::nullopt;
+    PngEncoder encoder(picture.width(), picture.height(), !everyPixelOpaque(picture), dotsPerMeterX, dotsPerMeterY);
+    const int bandCount = std::clamp(picture.height() / minimumRowsPerBand, 1, PngEncoder::cores());
+    for (int i = 0; i < bandCount; ++i)
+        encoder.addRows(picture, int(std::int64_t(picture.height()) * i / bandCount),
+                        int(std::int64_t(picture.height()) * (i + 1) / bandCount));
+    return encoder.finish();
 }
 
 } // namespace velquine

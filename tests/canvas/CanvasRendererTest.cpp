@@ -101,3 +101,67 @@ TEST_F(CanvasRendererTest, TheBoundsFillTheTargetAndTheFlagsHideBackgroundOrGrid
 
 } // namespace
 } // namespace velquine::testing
+
+namespace velquine::testing {
+namespace {
+
+// A column of nodes 6,000 points tall, so that its PNG file is drawn in several bands; one node straddles
+// the first band's last row.
+Graph tallGraph()
+{
+    std::vector<Node> nodes;
+    for (std::int64_t uid = 1; uid <= 12; ++uid) {
+        Node node(uid, uid == 1 ? std::nullopt : std::optional<std::int64_t>(1), NodeStyle());
+        node.title = "Node " + std::to_string(uid);
+        node.shape = NodeShape::roundedRect;
+        node.center = {200.0 + 40.0 * double(uid % 3), 500.0 * double(uid)};
+        node.size = {220, 80};
+        nodes.push_back(node);
+        if (uid > 1)
+            nodes.front().childrenUIDs.push_back(uid);
+    }
+    // The picture is 390 × 7,254 pixels from map y −377; its bands are 4 MB / (390 × 4) = 2,688 rows high, so the
+    // first band ends at map y 2,311, across the middle of this node.
+    nodes[3].center.y = 2311;
+    Graph graph;
+    graph.updateNodes(nodes);
+    return graph;
+}
+
+} // namespace
+
+TEST_F(CanvasRendererTest, PngFilesDrawnInBandsMatchTheWholePicture)
+{
+    VQDocument document;
+    document.project.graph = tallGraph();
+    for (const bool transparent : {false, true}) {
+        const GraphRenderOptions options{transparent, false};
+        const QImage whole = document.renderImage(options).bitmap().convertToFormat(QImage::Format_ARGB32);
+        const std::optional<Bytes> png = document.renderPNG(options);
+        ASSERT_TRUE(png);
+        EXPECT_EQ(png->at(25), transparent ? 6 : 2) << "RGBA only with a transparent background";
+        const QImage banded = QImage::fromData(QByteArray(reinterpret_cast<const char*>(png->data()), qsizetype(png->size())))
+                                  .convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(banded.size(), whole.size());
+        EXPECT_GT(whole.height(), 2 * 4 * 1024 * 1024 / (whole.width() * 4)) << "at least three bands";
+        int differing = 0;
+        for (int y = 0; y < whole.height(); ++y) {
+            const auto* a = reinterpret_cast<const QRgb*>(whole.constScanLine(y));
+            const auto* b = reinterpret_cast<const QRgb*>(banded.constScanLine(y));
+            for (int x = 0; x < whole.width(); ++x) {
+                const QRgb p = a[x];
+                const QRgb q = b[x];
+                if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 || std::abs(qBlue(p) - qBlue(q)) > 2
+                    || std::abs(qAlpha(p) - qAlpha(q)) > 2)
+                    ++differing;
+            }
+        }
+        EXPECT_EQ(differing, 0) << (transparent ? "transparent" : "opaque");
+        if (!transparent) {
+            banded.save(artefactPath(QStringLiteral("banded_png.png")));
+            whole.save(artefactPath(QStringLiteral("banded_png_whole.png")));
+        }
+    }
+}
+
+} // namespace velquine::testing

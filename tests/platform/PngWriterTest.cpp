@@ -93,3 +93,20 @@ TEST(PngWriter, OpaquePicturesAreWrittenAsRgbAndOtherFormatsAreConverted)
 
     EXPECT_FALSE(writePNG(QImage(), 0, 0));
 }
+
+TEST(PngWriter, BandsHandedOverAsPicturesOfTheirOwnJoinIntoTheWhole)
+{
+    const QImage picture = tallPicture();
+    PngEncoder encoder(picture.width(), picture.height(), true, 0, 0);
+    for (int first = 0; first < picture.height(); first += 500)
+        encoder.addRows(picture.copy(0, first, picture.width(), std::min(500, picture.height() - first)), 0,
+                        std::min(500, picture.height() - first));
+    const std::optional<std::vector<std::uint8_t>> png = encoder.finish();
+    ASSERT_TRUE(png);
+    EXPECT_EQ(read(*png).convertToFormat(QImage::Format_ARGB32), picture.convertToFormat(QImage::Format_ARGB32));
+
+    // Rows missing at the end give no file.
+    PngEncoder short_(picture.width(), picture.height(), true, 0, 0);
+    short_.addRows(picture, 0, 100);
+    EXPECT_FALSE(short_.finish());
+}
