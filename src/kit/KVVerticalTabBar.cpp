@@ -79,7 +79,9 @@ void KVVerticalTabBar::paintEvent(QPaintEvent*)
         const QRectF square = tabRect(*item);
         lowest = std::max(lowest, square.bottom());
         const bool selected = selectedItemIndex_ == item->index;
-        const QColor colour = selected ? SystemColors::accent(this) : SystemColors::darkGray();
+        // Unselected tabs are grey with the contrast of dark grey on a light bar, so light grey on a dark one.
+        const QColor colour = selected ? SystemColors::accent(this)
+                                       : dark ? SystemColors::lightGray() : SystemColors::darkGray();
         if (!item->image.isNull()) {
             painter.drawImage(pixelAligned(square.adjusted(6, 6, -6, -6), ratio), tinted(item->image, colour));
         } else {

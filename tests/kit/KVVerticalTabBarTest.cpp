@@ -88,5 +88,11 @@ TEST(KVVerticalTabBar, DrawsTheSelectedTabInTheAccentColourWithoutItsEdgeLine)
                 if (std::abs(shot.pixelColor(x, y).hue() - accent.hue()) < 10 && shot.pixelColor(x, y).saturation() > 100)
                     ++accentPixels;
         EXPECT_GT(accentPixels, 10);
+        // The unselected tab's symbol stands out from the bar in both appearances.
+        int strongest = 0;
+        for (int y = 6; y < 26; ++y)
+            for (int x = 6; x < 26; ++x)
+                strongest = std::max(strongest, std::abs(shot.pixelColor(x, y).lightness() - window.lightness()));
+        EXPECT_GT(strongest, 100) << (dark ? "dark" : "light");
     }
 }
