@@ -8,6 +8,7 @@
 #include "app/AppDelegate.h"
 #include "app/DocumentCommands.h"
 #include "app/DocumentWindows.h"
+#include "app/WindowAppearance.h"
 #include "canvas/CanvasRenderer.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "exportui/ExportWindowController.h"
@@ -56,6 +57,7 @@ int runApplication(int argc, char** argv)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
                      [&delegate] { delegate.documents().controller().autosaveAllQuietly(); });
     delegate.launchWorker(); // settings and banner before any document opens
+    followAppearanceInApplication();
     delegate.openDocuments(documentArguments(QApplication::arguments()));
     RunLoop::post([&delegate] { delegate.setUpUpdates(); }); // once launching has finished
     return app.exec();

@@ -16,6 +16,9 @@ void updateWindowAppearance(QWidget* window);
 // Makes window follow "UIModeDidSwitch" from now on (the registration is owned by the window and ends with
 // it) and applies the setting at once.
 void registerForAppearanceChanges(QWidget* window);
+// Gives the windows that have no appearance of their own (dialogs, menus, pop-ups, tool tips) the one of the
+// setting, from now on, through the application's palette.
+void followAppearanceInApplication();
 // Ends every notification registration owned by window.
 void unregisterForAppearanceChanges(QWidget* window);
 

@@ -7,10 +7,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QTest>
 
 #include "app/GeneralPreferencesViewController.h"
 #include "app/HelpPreferencesViewController.h"
+#include "app/WindowAppearance.h"
 #include "model/project/FactorySettings.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Settings.h"
@@ -79,6 +81,22 @@ TEST(Preferences, TheGeneralPaneSavesAtOnceAndAnnouncesOnlyChanges)
     EXPECT_EQ(posts.uiMode, 2);
     EXPECT_GT(window.palette().color(QPalette::Window).lightness(), 180);
     window.close();
+}
+
+TEST(Preferences, DialogsAndMenusTakeTheChosenAppearanceToo)
+{
+    ScopedStandardUserDefaults scope;
+    registerFactoryDefaults();
+    const QColor systemWindow = QApplication::palette().color(QPalette::Window);
+    auto windowLightness = [] { return QDialog().palette().color(QPalette::Window).lightness(); };
+    setUserInterfaceStyle(UserInterfaceStyle::dark);
+    followAppearanceInApplication();
+    EXPECT_LT(windowLightness(), 80); // a window with no appearance of its own
+    setUserInterfaceStyle(UserInterfaceStyle::light);
+    EXPECT_GT(windowLightness(), 180);
+    setUserInterfaceStyle(UserInterfaceStyle::systemDefault);
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), systemWindow);
+    NotificationCenter::defaultCenter().removeObserversOf(qApp);
 }
 
 TEST(Preferences, SwitchingPanesKeepsTheTopEdgeAndFitsThePane)
