@@ -12,6 +12,7 @@ DocumentCommands::DocumentCommands(std::shared_ptr<VQDocument> document, Documen
     addAction("saveDocumentAs:", [this](const ActionItem*) { windows_.controller().saveDocumentAs(*document_); });
     addAction("revertDocumentToSaved:",
               [this](const ActionItem*) { windows_.controller().revertDocumentToSaved(*document_); });
+    addAction("runPageLayout:", [this](const ActionItem*) { windows_.runPageLayout(*document_); });
     addAction("printDocument:", [this](const ActionItem*) { windows_.printDocument(*document_); });
 }
 

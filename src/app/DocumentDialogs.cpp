@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -112,6 +113,18 @@ bool DocumentDialogs::askToRevert(QWidget* parent, const QString& name)
     return confirm(parent, QStringLiteral("revertQuestion"),
                    QObject::tr("Do you want to revert “%1” to the last saved version?").arg(name),
                    QObject::tr("Your current changes will be lost."), QObject::tr("Revert"));
+}
+
+bool DocumentDialogs::runPageLayout(QWidget* parent, QPageLayout& layout)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(layout);
+    QPageSetupDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("pageSetupDialog"));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    layout = printer.pageLayout();
+    return true;
 }
 
 bool DocumentDialogs::runPrintPanel(QWidget* parent, QPrinter& printer)

@@ -1,9 +1,9 @@
 #pragma once
 
 // The questions and reports of the document commands: the open and save panels (filtered through the table of
-// file types), Save / Don't Save / Cancel, overwriting a file another program changed, reverting, the print
-// panel and the error reports. Each is a virtual function, so tests put a subclass with ready answers in place
-// of the real dialogs.
+// file types), Save / Don't Save / Cancel, overwriting a file another program changed, reverting, the page
+// setup and print panels and the error reports. Each is a virtual function, so tests put a subclass with ready
+// answers in place of the real dialogs.
 
 #include <QString>
 
@@ -13,6 +13,7 @@
 
 #include "platform/DocumentController.h"
 
+class QPageLayout;
 class QPrinter;
 class QWidget;
 
@@ -32,6 +33,8 @@ public:
     virtual SaveChangesAnswer askToSaveChanges(QWidget* parent, const QString& name, bool quitting);
     virtual bool askToOverwriteChangedFile(QWidget* parent, const QString& name);
     virtual bool askToRevert(QWidget* parent, const QString& name);
+    // True when the user accepted the page setup (the layout then holds the chosen paper and orientation).
+    virtual bool runPageLayout(QWidget* parent, QPageLayout& layout);
     // True when the user asked to print (the printer then holds the chosen settings).
     virtual bool runPrintPanel(QWidget* parent, QPrinter& printer);
     // Reports; shown without waiting for the user.

@@ -108,6 +108,13 @@ QWidget* DocumentWindows::parentFor(const Document* document) const
     return QApplication::activeWindow();
 }
 
+void DocumentWindows::runPageLayout(VQDocument& document)
+{
+    QPageLayout layout = document.printInfo;
+    if (dialogs_->runPageLayout(parentFor(&document), layout))
+        document.printInfo = layout;
+}
+
 void DocumentWindows::printDocument(VQDocument& document)
 {
     QPrinter printer(QPrinter::HighResolution);

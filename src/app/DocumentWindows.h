@@ -44,6 +44,9 @@ public:
     // The document's name in its window's title, with "*" after it while it has unsaved changes.
     QString windowTitle(const Document& document) const;
 
+    // Lets the user choose the paper that printing the document uses from then on (kept with the open
+    // document, not in its file).
+    void runPageLayout(VQDocument& document);
     // Prints the map through the print panel; a failure is reported.
     void printDocument(VQDocument& document);
 

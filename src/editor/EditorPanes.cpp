@@ -9,7 +9,12 @@
 #include "editor/NoteViewController.h"
 #include "inspector/InspectorBarController.h"
 #include "kit/ScrollView.h"
+#include "kit/SystemTheme.h"
 #include "kit/WindowActions.h"
+#include "kit/WindowAppearance.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/Settings.h"
 #include "platform/UserDefaults.h"
 
 namespace velquine {
@@ -138,9 +143,37 @@ MindMapEditorWindowContentViewController::MindMapEditorWindowContentViewControll
     Responder::addAction("switchSidebarInspector:", [this](const ActionItem* sender) { switchSidebarInspector(sender); });
     Responder::addAction("toggleNoteView:", [this](const ActionItem*) { editorContent_->toggleNoteView(); });
     Responder::addAction("showNoteView:", [this](const ActionItem*) { editorContent_->showNoteView(); });
+
+    interfaceModeChanged();
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(systemThemeChangedNotification, [this](const Notification&) { interfaceModeChanged(); }, this);
+    center.addObserver(std::string(uiModeDidSwitchNotification), [this](const Notification&) { didChangeUIMode(); },
+                       this);
 }
 
-MindMapEditorWindowContentViewController::~MindMapEditorWindowContentViewController() = default;
+MindMapEditorWindowContentViewController::~MindMapEditorWindowContentViewController()
+{
+    NotificationCenter::defaultCenter().removeObserversOf(this);
+}
+
+void MindMapEditorWindowContentViewController::didChangeUIMode()
+{
+    if (navbar_)
+        setWindowAppearance(navbar_, currentUserInterfaceStyle());
+}
+
+void MindMapEditorWindowContentViewController::interfaceModeChanged()
+{
+    if (currentUserInterfaceStyle() != UserInterfaceStyle::systemDefault) {
+        didChangeUIMode();
+        return;
+    }
+    QPointer<NavbarController> navbar = navbar_;
+    RunLoop::post([navbar] {
+        if (navbar)
+            setWindowAppearance(navbar, UserInterfaceStyle::systemDefault);
+    });
+}
 
 void MindMapEditorWindowContentViewController::addSidePane(QWidget* pane, int width)
 {

@@ -83,6 +83,11 @@ public:
     void toggleSidebar();
     void myToggleInspector();
     void switchSidebarInspector(const ActionItem* sender);
+    // The navigator bar's background takes the appearance of the "userInterfaceStyle" setting at once
+    // (didChangeUIMode), or, when the setting follows the system, the application's appearance on the next
+    // turn of the main loop after a change of the system's theme (interfaceModeChanged).
+    void didChangeUIMode();
+    void interfaceModeChanged();
 
     bool validateToolbarItem(ActionItem&) override { return true; }
 

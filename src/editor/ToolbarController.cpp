@@ -2,6 +2,9 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QLayout>
+#include <QMenu>
+#include <QPainter>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
@@ -9,10 +12,16 @@
 
 #include "document/VQDocument.h"
 #include "editor/DocumentListenerRelay.h"
+#include "editor/ToolbarCustomizationDialog.h"
 #include "kit/KVView.h"
 #include "kit/SymbolImages.h"
 #include "kit/WindowActions.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
+
+#include <algorithm>
 
 namespace velquine {
 
@@ -50,14 +59,59 @@ const ItemSpec* specFor(const QString& identifier)
     return nullptr;
 }
 
-const QString trackingSplitItem = QStringLiteral("TrackingSplitItem");
+// A separator whose width the controller sets; it draws a hairline at its right edge while it meets a divider.
+class TrackingSeparator : public QWidget {
+public:
+    static constexpr int minimumWidth = 9;
+    explicit TrackingSeparator(QWidget* parent) : QWidget(parent)
+    {
+        setFixedWidth(minimumWidth);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    }
+    void setTracking(bool tracking)
+    {
+        if (tracking_ != tracking) {
+            tracking_ = tracking;
+            update();
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!tracking_)
+            return;
+        QPainter painter(this);
+        painter.fillRect(QRect(width() - 1, 0, 1, height()), palette().color(QPalette::Mid));
+    }
+
+private:
+    bool tracking_ = false;
+};
+
+ToolbarController::CustomizationRunner& customizationRunner()
+{
+    static ToolbarController::CustomizationRunner runner = [](ToolbarCustomizationDialog& dialog) {
+        return dialog.exec() == QDialog::Accepted;
+    };
+    return runner;
+}
+
 constexpr const char* symbolProperty = "velquineSymbol";
+
+bool isSpace(const QString& identifier)
+{
+    return identifier == ToolbarController::flexibleSpace || identifier == ToolbarController::space;
+}
 
 } // namespace
 
 const QString ToolbarController::flexibleSpace = QStringLiteral("NSToolbarFlexibleSpaceItem");
 const QString ToolbarController::space = QStringLiteral("NSToolbarSpaceItem");
 const QString ToolbarController::sidebarTrackingSeparator = QStringLiteral("NSToolbarSidebarTrackingSeparatorItem");
+const QString ToolbarController::trackingSplitItem = QStringLiteral("TrackingSplitItem");
+const char* const ToolbarController::configurationKey = "MyMainToolbar";
+const char* const ToolbarController::configurationDidChangeNotification = "MyMainToolbarDidChange";
 
 QStringList ToolbarController::toolbarDefaultItemIdentifiers()
 {
@@ -76,6 +130,43 @@ QStringList ToolbarController::toolbarAllowedItemIdentifiers()
             QStringLiteral("KelvEmojisItem"), QStringLiteral("KelvHelpItem"), QStringLiteral("KelvExportItem")};
 }
 
+QStringList ToolbarController::savedItemIdentifiers()
+{
+    const std::optional<std::string> stored = UserDefaults::standard().stringForKey(configurationKey);
+    if (!stored)
+        return toolbarDefaultItemIdentifiers();
+    const QStringList known = toolbarAllowedItemIdentifiers() + toolbarDefaultItemIdentifiers();
+    QStringList identifiers;
+    for (const QString& identifier : QString::fromStdString(*stored).split(u',', Qt::SkipEmptyParts)) {
+        if (known.contains(identifier))
+            identifiers << identifier;
+        else
+            systemLog("Toolbar arrangement: unknown item \"" + identifier.toStdString() + "\" left out");
+    }
+    return identifiers;
+}
+
+void ToolbarController::saveItemIdentifiers(const QStringList& identifiers)
+{
+    UserDefaults::standard().set(configurationKey, identifiers.join(u',').toStdString());
+    NotificationCenter::defaultCenter().post(configurationDidChangeNotification);
+}
+
+QString ToolbarController::paletteLabel(const QString& identifier)
+{
+    if (const ItemSpec* spec = specFor(identifier))
+        return QString::fromUtf8(spec->label);
+    if (identifier == flexibleSpace)
+        return tr("Flexible Space");
+    if (identifier == space)
+        return tr("Space");
+    if (identifier == sidebarTrackingSeparator)
+        return tr("Sidebar Separator");
+    if (identifier == trackingSplitItem)
+        return tr("Inspector Separator");
+    return identifier;
+}
+
 ToolbarController::ToolbarController(QSplitter* splitView, WindowActions* actions,
                                      const std::shared_ptr<VQDocument>& document)
     : splitView_(splitView), actions_(actions), toolBar_(new QToolBar), validationTimer_(new QTimer(this)),
@@ -86,8 +177,24 @@ ToolbarController::ToolbarController(QSplitter* splitView, WindowActions* action
     toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     toolBar_->setMovable(false);
     toolBar_->setIconSize(QSize(20, 20));
-    addDefaultItems();
+    toolBar_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(toolBar_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        QMenu* menu = makeContextMenu(toolBar_);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(toolBar_->mapToGlobal(position));
+    });
+    setItemIdentifiers(savedItemIdentifiers());
+    NotificationCenter::defaultCenter().addObserver(
+        configurationDidChangeNotification, [this](const Notification&) { setItemIdentifiers(savedItemIdentifiers()); },
+        this);
+
     toolBar_->installEventFilter(this);
+    if (splitView_) {
+        splitView_->installEventFilter(this);
+        for (int index = 0; index < splitView_->count(); ++index)
+            splitView_->widget(index)->installEventFilter(this);
+        connect(splitView_, &QSplitter::splitterMoved, this, [this] { scheduleTracking(); });
+    }
 
     auto revalidate = [this] { validate(); };
     relay_->onSelection = revalidate;
@@ -101,7 +208,10 @@ ToolbarController::ToolbarController(QSplitter* splitView, WindowActions* action
     validationTimer_->start(1000);
 }
 
-ToolbarController::~ToolbarController() = default;
+ToolbarController::~ToolbarController()
+{
+    NotificationCenter::defaultCenter().removeObserversOf(this);
+}
 
 QAction* ToolbarController::makeItem(const QString& identifier)
 {
@@ -135,34 +245,64 @@ QAction* ToolbarController::item(const QString& identifier) const
     return nullptr;
 }
 
+QStringList ToolbarController::itemIdentifiers() const
+{
+    QStringList identifiers;
+    for (QAction* action : toolBar_->actions())
+        identifiers << action->objectName();
+    return identifiers;
+}
+
 bool ToolbarController::isValidating(const QString& identifier) const
 {
     const ItemSpec* spec = specFor(identifier);
     return spec && spec->validating;
 }
 
-void ToolbarController::addDefaultItems()
+void ToolbarController::addItem(const QString& identifier)
 {
-    for (const QString& identifier : toolbarDefaultItemIdentifiers()) {
-        if (identifier == flexibleSpace) {
-            auto* spacer = new QWidget(toolBar_);
-            spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-            toolBar_->addWidget(spacer)->setObjectName(identifier);
-        } else if (identifier == sidebarTrackingSeparator || identifier == trackingSplitItem) {
-            toolBar_->addSeparator()->setObjectName(identifier);
-        } else if (QAction* action = makeItem(identifier)) {
-            toolBar_->addAction(action);
-        }
+    QWidget* widget = nullptr;
+    if (identifier == flexibleSpace) {
+        widget = new QWidget(toolBar_);
+        widget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    } else if (identifier == space) {
+        widget = new QWidget(toolBar_);
+        widget->setFixedWidth(24);
+    } else if (identifier == sidebarTrackingSeparator || identifier == trackingSplitItem) {
+        widget = new TrackingSeparator(toolBar_);
+    } else if (QAction* action = makeItem(identifier)) {
+        toolBar_->addAction(action);
+        return;
+    }
+    if (widget) {
+        widget->setObjectName(identifier);
+        toolBar_->addWidget(widget)->setObjectName(identifier);
     }
 }
 
-bool ToolbarController::eventFilter(QObject* watched, QEvent* event)
+void ToolbarController::setItemIdentifiers(const QStringList& identifiers)
 {
-    // Items are made before the toolbar is in a window, and the window's appearance may change later: the
-    // template symbols are drawn again in the label colour of the appearance the toolbar now has.
-    if (watched == toolBar_ && (event->type() == QEvent::PaletteChange || event->type() == QEvent::Show))
-        updateItemIcons();
-    return QObject::eventFilter(watched, event);
+    if (identifiers == itemIdentifiers())
+        return;
+    const QList<QAction*> old = toolBar_->actions();
+    for (QAction* action : old) {
+        toolBar_->removeAction(action);
+        action->deleteLater();
+    }
+    iconsDark_ = KVView::isDarkAppearance(toolBar_);
+    for (const QString& identifier : identifiers)
+        addItem(identifier);
+    validate();
+    scheduleTracking();
+}
+
+void ToolbarController::validate()
+{
+    if (!actions_)
+        return;
+    for (QAction* action : toolBar_->actions())
+        if (action->property("validating").toBool())
+            actions_->validateToolbarAction(action);
 }
 
 void ToolbarController::updateItemIcons()
@@ -178,13 +318,148 @@ void ToolbarController::updateItemIcons()
     }
 }
 
-void ToolbarController::validate()
+// ---- Customisation ----
+
+void ToolbarController::setCustomizationRunner(CustomizationRunner runner)
 {
-    if (!actions_)
+    customizationRunner() = std::move(runner);
+}
+
+QMenu* ToolbarController::makeContextMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("toolbarContextMenu"));
+    QAction* customize = menu->addAction(tr("Customize Toolbar…"));
+    customize->setObjectName(QStringLiteral("runToolbarCustomizationPalette:"));
+    // The dialog opens after the menu has closed.
+    QPointer<ToolbarController> self = this;
+    connect(customize, &QAction::triggered, this, [self] {
+        RunLoop::post([self] {
+            if (self)
+                self->runCustomizationPalette();
+        });
+    });
+    return menu;
+}
+
+void ToolbarController::runCustomizationPalette()
+{
+    const bool dark = KVView::isDarkAppearance(toolBar_);
+    auto look = [dark](const QString& identifier) {
+        ToolbarCustomizationDialog::ItemLook itemLook{paletteLabel(identifier), QIcon()};
+        if (const ItemSpec* spec = specFor(identifier))
+            itemLook.icon = SymbolImages::icon(QString::fromLatin1(spec->symbol), dark);
+        return itemLook;
+    };
+    ToolbarCustomizationDialog dialog(toolbarAllowedItemIdentifiers(), itemIdentifiers(),
+                                      toolbarDefaultItemIdentifiers(), look, isSpace, toolBar_->window());
+    if (customizationRunner()(dialog))
+        saveItemIdentifiers(dialog.itemIdentifiers());
+}
+
+// ---- Tracking separators ----
+
+bool ToolbarController::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    // Items are made before the toolbar is in a window, and the window's appearance may change later: the
+    // template symbols are drawn again in the label colour of the appearance the toolbar now has.
+    if (watched == toolBar_ && (type == QEvent::PaletteChange || type == QEvent::Show))
+        updateItemIcons();
+    if (type == QEvent::Resize || type == QEvent::Move || type == QEvent::Show || type == QEvent::Hide)
+        scheduleTracking();
+    return QObject::eventFilter(watched, event);
+}
+
+void ToolbarController::scheduleTracking()
+{
+    if (trackingScheduled_)
         return;
-    for (QAction* action : toolBar_->actions())
-        if (action->property("validating").toBool())
-            actions_->validateToolbarAction(action);
+    trackingScheduled_ = true;
+    QPointer<ToolbarController> self = this;
+    RunLoop::post([self] {
+        if (!self)
+            return;
+        self->trackingScheduled_ = false;
+        self->trackDividers();
+    });
+}
+
+namespace {
+
+// The x of a divider in the toolbar, or nothing while the pane beside it is collapsed.
+std::optional<int> dividerX(QSplitter* split, const QString& identifier, QWidget* toolBar)
+{
+    const bool sidebar = identifier == ToolbarController::sidebarTrackingSeparator;
+    const int index = sidebar ? 0 : 2;
+    if (!split || split->count() <= index)
+        return std::nullopt;
+    QWidget* pane = split->widget(index);
+    if (!pane->isVisible() || pane->width() <= 0 || split->sizes().value(index) == 0)
+        return std::nullopt;
+    const QPoint edge = pane->mapTo(toolBar->window(), QPoint(sidebar ? pane->width() : 0, 0));
+    return edge.x() - toolBar->mapTo(toolBar->window(), QPoint(0, 0)).x();
+}
+
+int naturalWidth(const QWidget* widget)
+{
+    const QSize hint = widget->sizeHint();
+    return std::clamp(hint.isValid() ? hint.width() : 0, widget->minimumWidth(), widget->maximumWidth());
+}
+
+} // namespace
+
+void ToolbarController::trackDividers()
+{
+    if (!toolBar_->isVisible())
+        return;
+    const int spacing = std::max(0, toolBar_->layout()->spacing());
+    std::vector<QWidget*> flexes;
+    int sectionX = -1; // where the current section begins
+    int fixed = 0;     // the widths of its items that keep their width, with the spacing after each item
+    for (QAction* action : toolBar_->actions()) {
+        QWidget* widget = toolBar_->widgetForAction(action);
+        if (!widget || !widget->isVisibleTo(toolBar_))
+            continue;
+        if (sectionX < 0)
+            sectionX = widget->x();
+        const QString identifier = action->objectName();
+        auto* separator = dynamic_cast<TrackingSeparator*>(widget);
+        const std::optional<int> target = separator ? dividerX(splitView_, identifier, toolBar_) : std::nullopt;
+        if (separator) {
+            separator->setTracking(bool(target));
+            separator->setFixedWidth(TrackingSeparator::minimumWidth);
+        }
+        if (identifier == flexibleSpace) {
+            flexes.push_back(widget);
+            fixed += spacing;
+            continue;
+        }
+        if (!target) {
+            fixed += naturalWidth(widget) + spacing;
+            continue;
+        }
+        // The spaces of the section, else the separator, take up what the fixed items leave to the divider.
+        const int slack = std::max(0, *target - sectionX - fixed - TrackingSeparator::minimumWidth);
+        const int count = int(flexes.size());
+        for (int i = 0; i < count; ++i) {
+            flexes[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+            flexes[i]->setFixedWidth(slack / count + (i < slack % count ? 1 : 0));
+        }
+        if (!count)
+            separator->setFixedWidth(TrackingSeparator::minimumWidth + slack);
+        sectionX += fixed + slack + TrackingSeparator::minimumWidth + spacing;
+        fixed = 0;
+        flexes.clear();
+    }
+    // Spaces after the last separator that meets a divider share what is left, as the toolbar lays them out.
+    for (QWidget* flex : flexes) {
+        flex->setMinimumWidth(0);
+        flex->setMaximumWidth(QWIDGETSIZE_MAX);
+        flex->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    }
+    // Lay the toolbar out now, so it never shows the old positions with the new widths.
+    toolBar_->layout()->activate();
 }
 
 } // namespace velquine

@@ -1,27 +1,40 @@
 #pragma once
 
 // The editor window's toolbar ("MyMainToolbar"): icon buttons that send their commands along the window's
-// responder chain, in a fixed default order with flexible spaces between the groups and a separator that
-// lines up with the inspector sidebar. The focus, centre, sort and balance buttons are validated: enabled
-// as the responder that would take their command answers, and the focus button on while focus mode is on.
-// Validation runs on every document event that may change the answer and on a slow timer.
+// responder chain, with flexible spaces between the groups and separators that line up with the split view's
+// dividers. The focus, centre, sort and balance buttons are validated: enabled as the responder that would
+// take their command answers, and the focus button on while focus mode is on. Validation runs on every
+// document event that may change the answer and on a slow timer.
+//
+// The user arranges the items in the customisation dialog (the toolbar's context menu). The arrangement is
+// kept in the settings under "MyMainToolbar", shared by every editor window (open ones follow at once) and
+// restored at the next start; identifiers it does not know are dropped with a log line.
+//
+// A tracking separator's right edge follows a divider of the split view: the sidebar's separator the right
+// edge of the navigator bar, the inspector's separator the left edge of the inspector. The flexible spaces
+// before a separator (or, without any, the separator itself) take up the difference, so the groups over each
+// pane stay over it while the user drags the dividers or resizes the window.
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 class QAction;
+class QMenu;
 class QSplitter;
 class QTimer;
 class QToolBar;
+class QWidget;
 
 namespace velquine {
 
 class DocumentListenerRelay;
+class ToolbarCustomizationDialog;
 class VQDocument;
 class WindowActions;
 
@@ -33,34 +46,59 @@ public:
 
     QToolBar* toolBar() const { return toolBar_; }
 
-    // Identifiers of the flexible space, the space and the sidebar's separator.
+    // Identifiers of the flexible space, the space and the two tracking separators.
     static const QString flexibleSpace;
     static const QString space;
     static const QString sidebarTrackingSeparator;
+    static const QString trackingSplitItem;
+    // The settings key of the arrangement, and the notification posted when it changes.
+    static const char* const configurationKey;
+    static const char* const configurationDidChangeNotification;
 
     static QStringList toolbarDefaultItemIdentifiers();
     static QStringList toolbarAllowedItemIdentifiers();
+    // The stored arrangement without the identifiers no toolbar knows (each dropped one logged), or the
+    // default items when none is stored.
+    static QStringList savedItemIdentifiers();
+    // Stores the arrangement and makes every toolbar show it.
+    static void saveItemIdentifiers(const QStringList& identifiers);
+    // The name of an item in the customisation dialog.
+    static QString paletteLabel(const QString& identifier);
 
     // The button action of an item, made and added nowhere; null for an identifier that is not a button.
     QAction* makeItem(const QString& identifier);
     // The toolbar's action for an item identifier, or null.
     QAction* item(const QString& identifier) const;
+    QStringList itemIdentifiers() const;
+    // Shows these items, in this order.
+    void setItemIdentifiers(const QStringList& identifiers);
     bool isValidating(const QString& identifier) const;
     // Validates every validating item now.
     void validate();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The toolbar's context menu, with "Customize Toolbar…".
+    QMenu* makeContextMenu(QWidget* parent);
+    // Opens the customisation dialog; an accepted arrangement is saved for every window.
+    void runCustomizationPalette();
+    // Runs the dialog and answers whether the user accepted it. Tests replace it (the default runs exec()).
+    using CustomizationRunner = std::function<bool(ToolbarCustomizationDialog& dialog)>;
+    static void setCustomizationRunner(CustomizationRunner runner);
+
+    // Sets the widths of the spaces and separators so the separators meet their dividers.
+    void trackDividers();
 
 private:
-    void addDefaultItems();
+    void addItem(const QString& identifier);
+    void scheduleTracking();
     void updateItemIcons();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QPointer<QSplitter> splitView_;
     QPointer<WindowActions> actions_;
     QToolBar* toolBar_;
     QTimer* validationTimer_;
     std::shared_ptr<DocumentListenerRelay> relay_;
+    bool trackingScheduled_ = false;
     bool iconsDark_ = false;
 };
 

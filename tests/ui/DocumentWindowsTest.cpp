@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -71,10 +72,21 @@ struct ScriptedDialogs : DocumentDialogs {
         return overwrite;
     }
     bool askToRevert(QWidget*, const QString&) override { return true; }
+    // The paper the page setup chooses, if any, and the paper the print panel was shown with.
+    std::optional<QPageSize::PageSizeId> pageSetupPaper;
+    QPageSize::PageSizeId printPanelPaper = QPageSize::Custom;
+    bool runPageLayout(QWidget*, QPageLayout& layout) override
+    {
+        asked << QStringLiteral("page setup ") + layout.pageSize().name();
+        if (pageSetupPaper)
+            layout.setPageSize(QPageSize(*pageSetupPaper));
+        return bool(pageSetupPaper);
+    }
     // Prints into this PDF file.
     QString printTo;
     bool runPrintPanel(QWidget*, QPrinter& printer) override
     {
+        printPanelPaper = printer.pageLayout().pageSize().id();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(printTo);
         return true;
@@ -381,6 +393,36 @@ TEST_F(DocumentWindowsTest, PrintingGoesThroughThePrintPanelAndAFailureIsReporte
     GraphRenderer::install(previous);
     EXPECT_TRUE(fileBytes(path("map.pdf")).starts_with("%PDF"));
     EXPECT_TRUE(window(0)->document()->isDocumentEdited()); // printing changes nothing
+}
+
+TEST_F(DocumentWindowsTest, PageSetupChoosesThePaperThatPrintingThenUses)
+{
+    delegate.openDocuments({});
+    addNode(*window(0)->document(), "Printed");
+    const auto previous = GraphRenderer::installed();
+    GraphRenderer::install(std::make_shared<BlackRenderer>());
+    dialogs->printTo = QString::fromStdString(path("a3.pdf"));
+
+    // Cancelled: the paper stays as it was.
+    const QPageSize::PageSizeId initial = window(0)->document()->printInfo.pageSize().id();
+    ASSERT_TRUE(window(0)->windowActions()->dispatcher().sendAction("runPageLayout:"));
+    EXPECT_EQ(window(0)->document()->printInfo.pageSize().id(), initial);
+
+    dialogs->pageSetupPaper = QPageSize::A3;
+    window(0)->windowActions()->dispatcher().sendAction("runPageLayout:");
+    EXPECT_EQ(dialogs->asked.size(), 2);
+    EXPECT_EQ(dialogs->asked.last(), QStringLiteral("page setup ") + QPageSize(initial).name());
+    window(0)->windowActions()->dispatcher().sendAction("printDocument:");
+    EXPECT_EQ(dialogs->printPanelPaper, QPageSize::A3);
+    GraphRenderer::install(previous);
+    // The map still fills one landscape page, now of A3 paper.
+    EXPECT_EQ(window(0)->document()->printInfo.pageSize().id(), QPageSize::A3);
+    EXPECT_EQ(window(0)->document()->printInfo.orientation(), QPageLayout::Landscape);
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {QString::fromStdString(path("a3.pdf"))});
+    info.waitForFinished(30000);
+    const QString text = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("1191 x 842 pts (A3)"))) << text.toStdString();
 }
 
 TEST(DocumentDialogs, TheQuestionOffersSaveDontSaveAndCancelAndThePanelsFilterByFileType)
