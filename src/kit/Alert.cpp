@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -34,6 +35,11 @@ int Alert::runModalSheetForWindow(QWidget* window)
             escape = button;
     }
     box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    // A message box sizes itself to its shortest wrapping; give it a readable width so a long path in the
+    // detail wraps at the window's edge rather than at every slash.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(minimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0,
+                      1, grid->columnCount());
     box.setEscapeButton(escape ? escape : buttons.back());
     // Every way of closing the sheet ends here: a clicked button, or Escape, which clicks the escape button.
     QObject::connect(&box, &QDialog::finished, &loop, [&] {

@@ -16,6 +16,8 @@ namespace velquine {
 class Alert {
 public:
     static constexpr int firstButtonReturn = 1000;
+    // The sheet is never narrower than this, in pixels.
+    static constexpr int minimumWidth = 380;
 
     QString messageText;
     QString informativeText;
