@@ -197,6 +197,8 @@ void GraphViewController::reloadGraphView(bool force)
     view.beginSyncLock();
     view.setGraph(project.graph);
     view.setProjectStyle(project.projectStyle);
+    if (scrollView_) // a map smaller than the window, zoomed out, lies on its own background colour
+        scrollView_->setBackgroundColor(project.projectStyle.current.backgroundColor.toQColor());
     view.setGrid(project.grid);
     view.baseLayoutOptions = project.baseLayoutOptions;
     view.updateSelectionAppearance(project.graph.nodes(project.selectedNodeUIDs));

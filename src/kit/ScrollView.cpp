@@ -58,6 +58,18 @@ Point ScrollView::documentBoundsOrigin() const
 
 void ScrollView::documentSizeChanged() { layOutDocument(); }
 
+void ScrollView::setBackgroundColor(const QColor& colour)
+{
+    QWidget* area = viewport();
+    if (area->palette().isBrushSet(QPalette::Active, area->backgroundRole())
+        && area->palette().color(area->backgroundRole()) == colour)
+        return;
+    QPalette palette = area->palette();
+    palette.setColor(area->backgroundRole(), colour);
+    area->setPalette(palette);
+    area->setAutoFillBackground(true);
+}
+
 void ScrollView::layOutDocument()
 {
     QWidget* view = documentView();

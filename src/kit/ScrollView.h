@@ -45,6 +45,9 @@ public:
     // Both must be finite and positive, min ≤ max; the magnification is clamped again.
     void setMagnificationRange(double minimum, double maximum);
 
+    // The colour shown around a document smaller than the visible area (the palette's otherwise).
+    void setBackgroundColor(const QColor& colour);
+
     // The part of the document that is visible, in document coordinates.
     Rect documentVisibleRect() const;
     // Scrolls so that the document point is at the top-left corner of the visible area.

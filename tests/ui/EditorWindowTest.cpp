@@ -168,6 +168,22 @@ TEST(EditorWindow, ZoomPopUpLogsAndMagnifies)
     EXPECT_EQ(popUp->placeholderText(), QStringLiteral("225%"));
 }
 
+TEST(EditorWindow, ZoomedOutMapLiesOnItsBackgroundToTheViewsEdges)
+{
+    EditorFixture f;
+    f.scope.defaults().set("userInterfaceStyle", "UserInterfaceStyleDark");
+    f.window.reset();
+    f.open();
+    ScrollView* scroll = f.content().scrollView();
+    scroll->setMagnification(0.25);
+    QTest::qWait(50);
+    ASSERT_LT(scroll->widget()->height(), scroll->viewport()->height());
+    const QImage shot = scroll->viewport()->grab().toImage();
+    const QColor expected = f.document->project.projectStyle.current.backgroundColor.toQColor();
+    const QColor corner = shot.pixelColor(shot.width() - 2, shot.height() - 2);
+    EXPECT_LT(std::abs(corner.lightness() - expected.lightness()), 8) << corner.name().toStdString();
+}
+
 TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
 {
     EditorFixture f;
