@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QLayout>
 #include <QMenu>
-#include <QPainter>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
@@ -13,6 +12,7 @@
 #include "document/VQDocument.h"
 #include "editor/DocumentListenerRelay.h"
 #include "editor/ToolbarCustomizationDialog.h"
+#include "editor/ToolbarTrackingSeparator.h"
 #include "kit/KVView.h"
 #include "kit/SymbolImages.h"
 #include "kit/WindowActions.h"
@@ -58,36 +58,6 @@ const ItemSpec* specFor(const QString& identifier)
             return &spec;
     return nullptr;
 }
-
-// A separator whose width the controller sets; it draws a hairline at its right edge while it meets a divider.
-class TrackingSeparator : public QWidget {
-public:
-    static constexpr int minimumWidth = 9;
-    explicit TrackingSeparator(QWidget* parent) : QWidget(parent)
-    {
-        setFixedWidth(minimumWidth);
-        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    }
-    void setTracking(bool tracking)
-    {
-        if (tracking_ != tracking) {
-            tracking_ = tracking;
-            update();
-        }
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        if (!tracking_)
-            return;
-        QPainter painter(this);
-        painter.fillRect(QRect(width() - 1, 0, 1, height()), palette().color(QPalette::Mid));
-    }
-
-private:
-    bool tracking_ = false;
-};
 
 ToolbarController::CustomizationRunner& customizationRunner()
 {
@@ -383,83 +353,6 @@ void ToolbarController::scheduleTracking()
         self->trackingScheduled_ = false;
         self->trackDividers();
     });
-}
-
-namespace {
-
-// The x of a divider in the toolbar, or nothing while the pane beside it is collapsed.
-std::optional<int> dividerX(QSplitter* split, const QString& identifier, QWidget* toolBar)
-{
-    const bool sidebar = identifier == ToolbarController::sidebarTrackingSeparator;
-    const int index = sidebar ? 0 : 2;
-    if (!split || split->count() <= index)
-        return std::nullopt;
-    QWidget* pane = split->widget(index);
-    if (!pane->isVisible() || pane->width() <= 0 || split->sizes().value(index) == 0)
-        return std::nullopt;
-    const QPoint edge = pane->mapTo(toolBar->window(), QPoint(sidebar ? pane->width() : 0, 0));
-    return edge.x() - toolBar->mapTo(toolBar->window(), QPoint(0, 0)).x();
-}
-
-int naturalWidth(const QWidget* widget)
-{
-    const QSize hint = widget->sizeHint();
-    return std::clamp(hint.isValid() ? hint.width() : 0, widget->minimumWidth(), widget->maximumWidth());
-}
-
-} // namespace
-
-void ToolbarController::trackDividers()
-{
-    if (!toolBar_->isVisible())
-        return;
-    const int spacing = std::max(0, toolBar_->layout()->spacing());
-    std::vector<QWidget*> flexes;
-    int sectionX = -1; // where the current section begins
-    int fixed = 0;     // the widths of its items that keep their width, with the spacing after each item
-    for (QAction* action : toolBar_->actions()) {
-        QWidget* widget = toolBar_->widgetForAction(action);
-        if (!widget || !widget->isVisibleTo(toolBar_))
-            continue;
-        if (sectionX < 0)
-            sectionX = widget->x();
-        const QString identifier = action->objectName();
-        auto* separator = dynamic_cast<TrackingSeparator*>(widget);
-        const std::optional<int> target = separator ? dividerX(splitView_, identifier, toolBar_) : std::nullopt;
-        if (separator) {
-            separator->setTracking(bool(target));
-            separator->setFixedWidth(TrackingSeparator::minimumWidth);
-        }
-        if (identifier == flexibleSpace) {
-            flexes.push_back(widget);
-            fixed += spacing;
-            continue;
-        }
-        if (!target) {
-            fixed += naturalWidth(widget) + spacing;
-            continue;
-        }
-        // The spaces of the section, else the separator, take up what the fixed items leave to the divider.
-        const int slack = std::max(0, *target - sectionX - fixed - TrackingSeparator::minimumWidth);
-        const int count = int(flexes.size());
-        for (int i = 0; i < count; ++i) {
-            flexes[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-            flexes[i]->setFixedWidth(slack / count + (i < slack % count ? 1 : 0));
-        }
-        if (!count)
-            separator->setFixedWidth(TrackingSeparator::minimumWidth + slack);
-        sectionX += fixed + slack + TrackingSeparator::minimumWidth + spacing;
-        fixed = 0;
-        flexes.clear();
-    }
-    // Spaces after the last separator that meets a divider share what is left, as the toolbar lays them out.
-    for (QWidget* flex : flexes) {
-        flex->setMinimumWidth(0);
-        flex->setMaximumWidth(QWIDGETSIZE_MAX);
-        flex->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    }
-    // Lay the toolbar out now, so it never shows the old positions with the new widths.
-    toolBar_->layout()->activate();
 }
 
 } // namespace velquine

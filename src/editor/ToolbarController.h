@@ -13,7 +13,8 @@
 // A tracking separator's right edge follows a divider of the split view: the sidebar's separator the right
 // edge of the navigator bar, the inspector's separator the left edge of the inspector. The flexible spaces
 // before a separator (or, without any, the separator itself) take up the difference, so the groups over each
-// pane stay over it while the user drags the dividers or resizes the window.
+// pane stay over it while the user drags the dividers or resizes the window. The focus and centre buttons
+// stand in the middle of the toolbar, as far as the spaces before them allow.
 
 #include <QObject>
 #include <QPointer>
@@ -84,7 +85,8 @@ public:
     using CustomizationRunner = std::function<bool(ToolbarCustomizationDialog& dialog)>;
     static void setCustomizationRunner(CustomizationRunner runner);
 
-    // Sets the widths of the spaces and separators so the separators meet their dividers.
+    // Sets the widths of the spaces and separators so the separators meet their dividers and the centred
+    // items stand in the middle.
     void trackDividers();
 
 private:

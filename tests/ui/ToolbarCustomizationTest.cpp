@@ -204,11 +204,16 @@ TEST(ToolbarCustomization, SeparatorsFollowTheDividersAsTheUserDragsThem)
 {
     ToolbarFixture f;
     MindMapEditorWindowController& window = f.open();
+    window.resize(1500, 800);
     MindMapEditorWindowContentViewController& panes = *window.contentViewController();
     QWidget* inspector = panes.widget(2);
     EXPECT_EVENTUALLY(meets(window, "TrackingSplitItem", leftInWindow(inspector)));
-    // The notes and inspector buttons sit over the inspector.
+    // The notes and inspector buttons sit over the inspector; the focus and centre buttons in the middle.
     EXPECT_GE(leftInWindow(itemWidget(window, "ToggleNotesItem")), leftInWindow(inspector));
+    auto groupCentre = [&] {
+        return (leftInWindow(itemWidget(window, "ToggleNodeFocusItem")) + rightInWindow(itemWidget(window, "centerNodeItem"))) / 2;
+    };
+    EXPECT_EVENTUALLY(std::abs(groupCentre() - window.width() / 2) <= 2);
 
     // Dragging the divider to the left widens the inspector; the separator follows.
     QSplitterHandle* handle = panes.handle(2);
@@ -223,7 +228,7 @@ TEST(ToolbarCustomization, SeparatorsFollowTheDividersAsTheUserDragsThem)
     // Showing the navigator bar moves the sidebar's separator to its edge; the window resized, both follow.
     window.windowActions()->dispatcher().sendAction("toggleSidebar:");
     EXPECT_EVENTUALLY(meets(window, "NSToolbarSidebarTrackingSeparatorItem", rightInWindow(panes.widget(0))));
-    window.resize(window.width() + 150, window.height());
+    window.resize(window.width() - 150, window.height());
     EXPECT_EVENTUALLY(meets(window, "TrackingSplitItem", leftInWindow(inspector)));
     EXPECT_EVENTUALLY(meets(window, "NSToolbarSidebarTrackingSeparatorItem", rightInWindow(panes.widget(0))));
     test::saveScreenshot(&window, QStringLiteral("toolbar-tracking-separators"));
