@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -198,6 +199,21 @@ TEST(ToolbarCustomization, AStoredArrangementLosesTheItemsNoToolbarKnows)
     // An empty arrangement stays empty rather than falling back to the defaults.
     ToolbarController::saveItemIdentifiers({});
     EXPECT_TRUE(window.toolbarController()->itemIdentifiers().isEmpty());
+}
+
+TEST(ToolbarCustomization, TheArrangementComesBackFromTheSettingsFileAfterARestart)
+{
+    QTemporaryDir folder;
+    const std::string path = folder.filePath(QStringLiteral("Velquine.ini")).toStdString();
+    const QStringList arranged{QStringLiteral("MyToggleSidebarItem"), ToolbarController::flexibleSpace,
+                               QStringLiteral("centerNodeItem"), ToolbarController::space,
+                               QStringLiteral("KelvExportItem")};
+    {
+        ScopedStandardUserDefaults running(UserDefaults::settingsFile(path));
+        ToolbarController::saveItemIdentifiers(arranged);
+    }
+    ScopedStandardUserDefaults restarted(UserDefaults::settingsFile(path));
+    EXPECT_EQ(ToolbarController::savedItemIdentifiers(), arranged);
 }
 
 TEST(ToolbarCustomization, SeparatorsFollowTheDividersAsTheUserDragsThem)
