@@ -32,6 +32,7 @@
 #include "exchange/PlainTextExporter.h"
 #include "exchange/RichTextExporter.h"
 #include "layout/GraphLayouter.h"
+#include "layout/SiblingIndex.h"
 #include "model/graph/Grid.h"
 #include "model/graph/LayoutOptions.h"
 #include "model/graph/Node.h"
@@ -152,6 +153,9 @@ public:
     // longer in the graph.
     std::optional<Node> createChildNode(const Node& parent, const std::string& title, std::optional<Point> center,
                                         bool autolayoutTree, bool notify);
+    // The same for the parent as stored, placed by the layouter, neither laid out nor posted. While node trees
+    // are inserted its cost does not grow with the number of the parent's children.
+    std::optional<Node> createChildNode(std::int64_t parentUID, const std::string& title);
     // A new node in the node's place holding it (with its subtree) as its only child; the tree is laid out
     // and documentDidAddNodes posted. Nothing, and no change, when the node or its parent is no longer in the
     // graph.
@@ -350,10 +354,13 @@ private:
         explicit Insertion(const Graph& graph) : freeCenters(graph) {}
         FreeCenters freeCenters;
         std::unordered_map<std::int64_t, std::int64_t> rootOf;
+        SiblingIndex siblings;
     };
     std::shared_ptr<Insertion> insertion_;
     // The options of the tree that holds the stored node.
     LayoutOptions layoutOptionsOfTreeHolding(const Node& node) const;
+    // The parent's children ordered along the sibling axis of the options, descending ones backwards.
+    void orderChildrenByPosition(std::int64_t parentUID, const LayoutOptions& options);
 };
 
 } // namespace velquine

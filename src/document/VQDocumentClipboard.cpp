@@ -85,8 +85,8 @@ std::optional<Node> insertTree(VQDocument& document, std::size_t sourcePosition,
         std::optional<Node> made;
         if (!pending.parentUID) {
             made = document.createRootNode(source.title, Point{0, 0}, false);
-        } else if (const auto parent = document.project.graph.node(*pending.parentUID)) {
-            made = document.createChildNode(*parent, source.title, std::nullopt, false, false);
+        } else {
+            made = document.createChildNode(*pending.parentUID, source.title);
         }
         if (made) {
             made->note = source.note;

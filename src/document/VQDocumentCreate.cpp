@@ -40,8 +40,10 @@ Node VQDocument::createRootNode(const std::string& title, Point center, bool not
     warnOutsideSession("createRootNode(title:center:notify:)");
     const Node node = insertion_ ? project.insertRootNode(title, center, insertion_->freeCenters)
                                  : project.insertRootNode(title, center);
-    if (insertion_)
+    if (insertion_) {
         insertion_->rootOf[node.uid] = node.uid;
+        insertion_->siblings.follow(node.uid);
+    }
     if (notify)
         postAddedNode(node);
     return node;
@@ -82,22 +84,8 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
     if (insertion_)
         insertion_->freeCenters.take(node.center);
 
-    if (options.isManual || center) {
-        if (auto ordered = project.graph.node(parent.uid)) {
-            std::vector<Node> siblings = project.graph.nodes(ordered->childrenUIDs);
-            const bool byX = options.layoutType == LayoutOptions::LayoutType::vertical;
-            const bool descending = options.layoutDirection == LayoutOptions::LayoutDirection::descending;
-            std::stable_sort(siblings.begin(), siblings.end(), [&](const Node& a, const Node& b) {
-                const double ka = byX ? a.center.x : a.center.y;
-                const double kb = byX ? b.center.x : b.center.y;
-                return descending ? ka > kb : ka < kb;
-            });
-            ordered->childrenUIDs.clear();
-            for (const Node& sibling : siblings)
-                ordered->childrenUIDs.push_back(sibling.uid);
-            project.graph.storeNodes({*ordered});
-        }
-    }
+    if (options.isManual || center)
+        orderChildrenByPosition(parent.uid, options);
 
     if (autolayoutTree) {
         autolayoutWholeNodeTree(node, false);
@@ -106,6 +94,61 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
     if (notify)
         postAddedNode(node);
     return node;
+}
+
+std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const std::string& title)
+{
+    if (!insertion_) {
+        const std::optional<Node> parent = project.graph.node(parentUID);
+        return parent ? createChildNode(*parent, title, std::nullopt, false, false) : std::nullopt;
+    }
+    warnOutsideSession("createChildNode(parent:title:center:autolayoutTree:notify:)");
+    const Node* parent = project.graph.findNode(parentUID);
+    if (!parent)
+        return std::nullopt;
+
+    // Made and placed before it joins the parent, which is read where it is stored and never copied: the
+    // sibling index stands in for a children list that may be long.
+    const Node made = project.newChildNode(*parent, title, Point{0.0, 0.0});
+    // Its palette position once listed: the number of its siblings with a smaller identifier.
+    std::optional<std::size_t> rank = insertion_->siblings.rankOfNewChild(parentUID, made.uid);
+    if (!rank)
+        rank = std::size_t(std::count_if(parent->childrenUIDs.begin(), parent->childrenUIDs.end(),
+                                         [&made](std::int64_t uid) { return uid < made.uid; }));
+    Node node = project.styledChildNode(*parent, made, rank);
+    const LayoutOptions options = layoutOptionsOfTreeHolding(*parent);
+    const auto parentRoot = insertion_->rootOf.find(parentUID);
+    if (parentRoot != insertion_->rootOf.end())
+        insertion_->rootOf[node.uid] = parentRoot->second;
+    node.center = ::velquine::makeLayouter(project.graph, options, false, &insertion_->siblings)
+                      ->positionForNewNode(*parent, node);
+    setAffinities(node, *parent);
+    project.graph.storeAppendedChild(node);
+    insertion_->siblings.follow(node.uid);
+    insertion_->siblings.add(node);
+    insertion_->freeCenters.take(node.center);
+    if (options.isManual)
+        orderChildrenByPosition(parentUID, options);
+    return project.graph.node(node.uid);
+}
+
+void VQDocument::orderChildrenByPosition(std::int64_t parentUID, const LayoutOptions& options)
+{
+    std::optional<Node> ordered = project.graph.node(parentUID);
+    if (!ordered)
+        return;
+    std::vector<Node> siblings = project.graph.nodes(ordered->childrenUIDs);
+    const bool byX = options.layoutType == LayoutOptions::LayoutType::vertical;
+    const bool descending = options.layoutDirection == LayoutOptions::LayoutDirection::descending;
+    std::stable_sort(siblings.begin(), siblings.end(), [&](const Node& a, const Node& b) {
+        const double ka = byX ? a.center.x : a.center.y;
+        const double kb = byX ? b.center.x : b.center.y;
+        return descending ? ka > kb : ka < kb;
+    });
+    ordered->childrenUIDs.clear();
+    for (const Node& sibling : siblings)
+        ordered->childrenUIDs.push_back(sibling.uid);
+    project.graph.storeNodes({*ordered});
 }
 
 std::optional<Node> VQDocument::createParentNode(const Node& node, const std::string& title)

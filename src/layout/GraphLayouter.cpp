@@ -7,23 +7,28 @@
 
 namespace velquine {
 
-std::unique_ptr<GraphLayouter> makeLayouter(const Graph& graph, const LayoutOptions& options, bool forceLayout)
+std::unique_ptr<GraphLayouter> makeLayouter(const Graph& graph, const LayoutOptions& options, bool forceLayout,
+                                            const SiblingIndex* siblingIndex)
 {
     const bool isManual = options.isManual && !forceLayout;
+    std::unique_ptr<TreeGraphLayouter> layouter;
     if (options.layoutType == LayoutOptions::LayoutType::vertical) {
         VerticalGraphLayouter::LayoutSubtype subtype = VerticalGraphLayouter::LayoutSubtype::balanced;
         if (options.layoutDirection == LayoutOptions::LayoutDirection::ascending)
             subtype = VerticalGraphLayouter::LayoutSubtype::topDown;
         else if (options.layoutDirection == LayoutOptions::LayoutDirection::descending)
             subtype = VerticalGraphLayouter::LayoutSubtype::bottomUp;
-        return std::make_unique<VerticalGraphLayouter>(graph, 10.0, subtype, isManual, 100.0);
+        layouter = std::make_unique<VerticalGraphLayouter>(graph, 10.0, subtype, isManual, 100.0);
+    } else {
+        HorizontalGraphLayouter::LayoutSubtype subtype = HorizontalGraphLayouter::LayoutSubtype::balanced;
+        if (options.layoutDirection == LayoutOptions::LayoutDirection::ascending)
+            subtype = HorizontalGraphLayouter::LayoutSubtype::leftToRight;
+        else if (options.layoutDirection == LayoutOptions::LayoutDirection::descending)
+            subtype = HorizontalGraphLayouter::LayoutSubtype::rightToLeft;
+        layouter = std::make_unique<HorizontalGraphLayouter>(graph, 60.0, subtype, isManual, 10.0);
     }
-    HorizontalGraphLayouter::LayoutSubtype subtype = HorizontalGraphLayouter::LayoutSubtype::balanced;
-    if (options.layoutDirection == LayoutOptions::LayoutDirection::ascending)
-        subtype = HorizontalGraphLayouter::LayoutSubtype::leftToRight;
-    else if (options.layoutDirection == LayoutOptions::LayoutDirection::descending)
-        subtype = HorizontalGraphLayouter::LayoutSubtype::rightToLeft;
-    return std::make_unique<HorizontalGraphLayouter>(graph, 60.0, subtype, isManual, 10.0);
+    layouter->siblingIndex = siblingIndex;
+    return layouter;
 }
 
 Graph placementNeighbourhood(const Graph& graph, const Node& parent, const Node& child)

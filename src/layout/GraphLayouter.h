@@ -12,6 +12,8 @@
 
 namespace velquine {
 
+class SiblingIndex;
+
 // Lays out trees of a graph it holds a copy of; the copy shares the graph's nodes, so making a layouter costs the
 // same for any size of map. A layouter is made for one call and dropped; none of its operations changes it or
 // throws.
@@ -31,8 +33,10 @@ public:
 // A layouter over the graph for the options: vertical trees get a VerticalGraphLayouter with 10.0 points across
 // and 100.0 between generations, horizontal ones a HorizontalGraphLayouter with 60.0 between generations and
 // 10.0 across. The direction ascending grows down or right, descending up or left, balanced both ways. The
-// tree stays where it is only when the options say it is arranged by hand and forceLayout is false.
-std::unique_ptr<GraphLayouter> makeLayouter(const Graph& graph, const LayoutOptions& options, bool forceLayout);
+// tree stays where it is only when the options say it is arranged by hand and forceLayout is false. A sibling
+// index, when given, stands in for the children lists of the parents it follows when placing new children.
+std::unique_ptr<GraphLayouter> makeLayouter(const Graph& graph, const LayoutOptions& options, bool forceLayout,
+                                            const SiblingIndex* siblingIndex = nullptr);
 
 // The part of the graph that placing a new child reads: the parent's parent, the child's stored parent, and the
 // children of both. A layouter over it gives positionForNewNode the same answer as one over the whole graph,

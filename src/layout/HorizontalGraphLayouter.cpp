@@ -55,14 +55,14 @@ Point HorizontalGraphLayouter::positionForNewNode(const Node& parent, const Node
                           : parentFrame.maxX() + hd + child.size.width / 2;
 
     // The new child's siblings, those of its side only when balanced, top to bottom.
-    const std::vector<const Node*> siblings = siblingsOf(child, balanced, left);
-    if (siblings.empty())
+    const Siblings siblings = siblingsOf(child, balanced, left);
+    if (siblings.count == 0)
         return {x, parent.center.y};
 
-    const bool belowLast = balanced ? siblings.size() % 2 == 1 : parent.childrenUIDs.size() % 2 == 1;
+    const bool belowLast = balanced ? siblings.count % 2 == 1 : parent.childrenUIDs.size() % 2 == 1;
     if (belowLast)
-        return {x, frameOf(*siblings.back()).maxY() + 2 * vd + child.size.height / 2};
-    return {x, frameOf(*siblings.front()).minY() - 2 * vd - child.size.height / 2};
+        return {x, frameOf(*siblings.back).maxY() + 2 * vd + child.size.height / 2};
+    return {x, frameOf(*siblings.front).minY() - 2 * vd - child.size.height / 2};
 }
 
 } // namespace velquine

@@ -45,8 +45,26 @@ const Node* TreeGraphLayouter::parentOf(const Node& node) const
     return node.parentUID ? graph.findNode(*node.parentUID) : nullptr;
 }
 
+const SiblingIndex::Ends* TreeGraphLayouter::indexedEnds(std::int64_t parentUID, bool sameSideOnly,
+                                                         bool negativeSide) const
+{
+    if (!siblingIndex)
+        return nullptr;
+    using Group = SiblingIndex::Group;
+    Group group = Group::allAlongY;
+    if (orientation_ == TreeLayout::Orientation::vertical)
+        group = !sameSideOnly ? Group::allAlongX : negativeSide ? Group::above : Group::below;
+    else if (sameSideOnly)
+        group = negativeSide ? Group::left : Group::right;
+    return siblingIndex->ends(parentUID, group);
+}
+
 bool TreeGraphLayouter::fewerOnNegativeSide(const Node& parent) const
 {
+    const SiblingIndex::Ends* negative = indexedEnds(parent.uid, true, true);
+    const SiblingIndex::Ends* positive = indexedEnds(parent.uid, true, false);
+    if (negative && positive)
+        return negative->count < positive->count;
     std::size_t negativeCount = 0;
     std::size_t positiveCount = 0;
     for (std::int64_t uid : parent.childrenUIDs) {
@@ -56,25 +74,35 @@ bool TreeGraphLayouter::fewerOnNegativeSide(const Node& parent) const
     return negativeCount < positiveCount;
 }
 
-std::vector<const Node*> TreeGraphLayouter::siblingsOf(const Node& child, bool sameSideOnly, bool negativeSide) const
+TreeGraphLayouter::Siblings TreeGraphLayouter::siblingsOf(const Node& child, bool sameSideOnly, bool negativeSide) const
 {
-    std::vector<const Node*> siblings;
-    if (const Node* holder = parentOf(child)) {
-        for (std::int64_t uid : holder->childrenUIDs) {
-            const Node* sibling = graph.findNode(uid);
-            if (!sibling || sibling->uid == child.uid)
-                continue;
-            if (sameSideOnly && onNegativeSide(*sibling) != negativeSide)
-                continue;
-            siblings.push_back(sibling);
-        }
+    Siblings siblings;
+    const Node* holder = parentOf(child);
+    if (!holder)
+        return siblings;
+    if (const SiblingIndex::Ends* ends = indexedEnds(holder->uid, sameSideOnly, negativeSide)) {
+        if (ends->count == 0)
+            return siblings;
+        siblings = {ends->count, graph.findNode(ends->front), graph.findNode(ends->back)};
+        if (siblings.front && siblings.back)
+            return siblings;
     }
-    if (orientation_ == TreeLayout::Orientation::vertical)
-        std::stable_sort(siblings.begin(), siblings.end(),
-                         [](const Node* a, const Node* b) { return a->center.x < b->center.x; });
-    else
-        std::stable_sort(siblings.begin(), siblings.end(),
-                         [](const Node* a, const Node* b) { return a->center.y < b->center.y; });
+    // The first least and the last greatest key are where a stable sort would put them.
+    const bool alongX = orientation_ == TreeLayout::Orientation::vertical;
+    const auto key = [alongX](const Node* node) { return alongX ? node->center.x : node->center.y; };
+    siblings = {};
+    for (std::int64_t uid : holder->childrenUIDs) {
+        const Node* sibling = graph.findNode(uid);
+        if (!sibling || sibling->uid == child.uid)
+            continue;
+        if (sameSideOnly && onNegativeSide(*sibling) != negativeSide)
+            continue;
+        if (!siblings.front || key(sibling) < key(siblings.front))
+            siblings.front = sibling;
+        if (!siblings.back || !(key(sibling) < key(siblings.back)))
+            siblings.back = sibling;
+        ++siblings.count;
+    }
     return siblings;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "layout/GraphLayouter.h"
+#include "layout/SiblingIndex.h"
 #include "layout/TreeLayout.h"
 
 namespace velquine {
@@ -25,6 +26,8 @@ public:
     double horizontalDistanceBetweenNodes;
     bool isManual;
     double verticalDistanceBetweenNodes;
+    // When set, the children of the parents it follows are read from it instead of walking their lists.
+    const SiblingIndex* siblingIndex = nullptr;
 
 protected:
     TreeGraphLayouter(const Graph& graph, double horizontalDistanceBetweenNodes, bool isManual,
@@ -43,12 +46,21 @@ protected:
     const Node* parentOf(const Node& node) const;
     // Whether fewer of the parent's stored children stand on the negative side than on the other one.
     bool fewerOnNegativeSide(const Node& parent) const;
-    // The stored siblings of a new child (the child itself left out), ordered along the sibling axis (x for
-    // vertical trees, y for horizontal ones); with sameSideOnly, those on the given side only.
-    std::vector<const Node*> siblingsOf(const Node& child, bool sameSideOnly, bool negativeSide) const;
+    // The stored siblings of a new child (the child itself left out): how many there are, and the first and
+    // the last of them along the sibling axis (x for vertical trees, y for horizontal ones), as a stable sort
+    // of the children list would order them; with sameSideOnly, those on the given side only.
+    struct Siblings {
+        std::size_t count = 0;
+        const Node* front = nullptr;
+        const Node* back = nullptr;
+    };
+    Siblings siblingsOf(const Node& child, bool sameSideOnly, bool negativeSide) const;
 
 private:
     TreeLayout layout() const;
+    // The index's ends of the parent's children, of one side when sameSideOnly; null when it does not follow
+    // the parent.
+    const SiblingIndex::Ends* indexedEnds(std::int64_t parentUID, bool sameSideOnly, bool negativeSide) const;
 
     TreeLayout::Orientation orientation_;
 };

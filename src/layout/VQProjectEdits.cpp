@@ -37,13 +37,31 @@ Node VQProject::insertRootNode(const std::string& title, Point center, FreeCente
 
 Node VQProject::insertChildNode(const Node& parent, const std::string& title, Point center)
 {
-    const ProjectStyle::Values& values = projectStyle.current;
-    const NodeType parentType = graph.nodeType(parent);
-    const NodeStyle& firstStyle = parentType == NodeType::root ? values.mainNodeStyle : values.subNodeStyle;
+    const NodeStyle& firstStyle = firstChildStyle(parent);
     const Node child = graph.addChildNode(parent, title, firstStyle, center, newChildNodeSize);
+    const Node styled = styledChildNode(parent, child, std::nullopt);
+    graph.storeNodes({styled});
+    return styled;
+}
 
-    Node styled = styledNode(child);
-    const NodeStyle& parentLevel = levelStyle(values, parentType);
+Node VQProject::newChildNode(const Node& parent, const std::string& title, Point center) const
+{
+    Node child(title, center, newChildNodeSize, firstChildStyle(parent));
+    child.parentUID = parent.uid;
+    return child;
+}
+
+const NodeStyle& VQProject::firstChildStyle(const Node& parent) const
+{
+    const ProjectStyle::Values& values = projectStyle.current;
+    return graph.nodeType(parent) == NodeType::root ? values.mainNodeStyle : values.subNodeStyle;
+}
+
+Node VQProject::styledChildNode(const Node& parent, const Node& child, std::optional<std::size_t> palettePosition) const
+{
+    const ProjectStyle::Values& values = projectStyle.current;
+    Node styled = styledNode(child, palettePosition);
+    const NodeStyle& parentLevel = levelStyle(values, graph.nodeType(parent));
     const NodeStyle& ps = parent.style;
 
     styled.childrenShouldInheritShape = parent.childrenShouldInheritShape;
@@ -69,9 +87,7 @@ Node VQProject::insertChildNode(const Node& parent, const std::string& title, Po
     if (parent.childrenShouldInheritShape)
         styled.shape = parent.shape;
 
-    styled = autosizeNode(styled, autosizeKeepCenter);
-    graph.storeNodes({styled});
-    return styled;
+    return autosizeNode(styled, autosizeKeepCenter);
 }
 
 std::optional<Node> VQProject::insertParentNode(const Node& node, const std::string& title, Point center, Size size)

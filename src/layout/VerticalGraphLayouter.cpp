@@ -55,14 +55,14 @@ Point VerticalGraphLayouter::positionForNewNode(const Node& parent, const Node& 
                            : parentFrame.maxY() + vd + child.size.height / 2;
 
     // The new child's siblings, those of its side only when balanced, left to right.
-    const std::vector<const Node*> siblings = siblingsOf(child, balanced, above);
-    if (siblings.empty())
+    const Siblings siblings = siblingsOf(child, balanced, above);
+    if (siblings.count == 0)
         return {parent.center.x, y};
 
-    const bool beforeFirst = balanced ? siblings.size() % 2 == 0 : parent.childrenUIDs.size() % 3 == 0;
+    const bool beforeFirst = balanced ? siblings.count % 2 == 0 : parent.childrenUIDs.size() % 3 == 0;
     if (beforeFirst)
-        return {frameOf(*siblings.front()).minX() - 2 * hd - child.size.width / 2, y};
-    return {frameOf(*siblings.back()).maxX() + 2 * hd + child.size.width / 2, y};
+        return {frameOf(*siblings.front).minX() - 2 * hd - child.size.width / 2, y};
+    return {frameOf(*siblings.back).maxX() + 2 * hd + child.size.width / 2, y};
 }
 
 } // namespace velquine

@@ -312,6 +312,15 @@ Node Graph::addChildNode(const Node& parent, std::string title, const NodeStyle&
     return child;
 }
 
+bool Graph::storeAppendedChild(const Node& child)
+{
+    if (!child.parentUID || !findNode(*child.parentUID))
+        return false;
+    nodeBin_.assign(child.uid, child);
+    findMutable(*child.parentUID)->childrenUIDs.push_back(child.uid);
+    return true;
+}
+
 Node Graph::insertIntermediateNode(const Node& parent, const Node& child, std::string title, const NodeStyle& style,
                                    Point center, Size size)
 {

@@ -109,6 +109,9 @@ public:
     // the parent value passed in (which is written back). Returns the new node as stored. Passes on the error
     // of nextNodeUID().
     Node addChildNode(const Node& parent, std::string title, const NodeStyle& style, Point center, Size size);
+    // Stores the child and appends it to the children of its stored parent, in place: the parent's list is not
+    // copied unless another graph shares it. False, with nothing stored, when the child's parent is not stored.
+    bool storeAppendedChild(const Node& child);
     // A new node put between the parent and the child: it takes the child's shape, becomes the parent's last
     // child (every occurrence of the child leaves the parent's list) and holds the child alone. The parent and
     // child values passed in are written back with their links changed. Returns the new node.

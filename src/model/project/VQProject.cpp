@@ -136,7 +136,8 @@ std::size_t VQProject::palettePosition(const Node& node) const
     return listed ? smaller : 0;
 }
 
-Node VQProject::themedNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape) const
+Node VQProject::themedNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape,
+                           std::optional<std::size_t> palettePosition) const
 {
     Node result = node;
     result.style = style;
@@ -146,7 +147,8 @@ Node VQProject::themedNode(const Node& node, const NodeStyle& style, std::option
     if (type == NodeType::root)
         return result;
     // Without a palette entry (an empty palette) the given style's colours stand.
-    if (const auto entry = projectStyle.current.paletteEntry(palettePosition(node))) {
+    const std::size_t position = palettePosition ? *palettePosition : this->palettePosition(node);
+    if (const auto entry = projectStyle.current.paletteEntry(position)) {
         result.style.borderColor = entry->strokeColor;
         result.style.branchColor = entry->strokeColor;
         if (type == NodeType::main && projectStyle.current.dynamicMainNodeColors)
@@ -155,9 +157,10 @@ Node VQProject::themedNode(const Node& node, const NodeStyle& style, std::option
     return result;
 }
 
-Node VQProject::styledNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape) const
+Node VQProject::styledNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape,
+                           std::optional<std::size_t> palettePosition) const
 {
-    Node result = themedNode(node, style, shape);
+    Node result = themedNode(node, style, shape, palettePosition);
     const NodeType type = graph.nodeType(node);
     if (type == NodeType::root)
         return result;
@@ -176,6 +179,11 @@ Node VQProject::styledNode(const Node& node, const NodeStyle& style, std::option
 
 Node VQProject::styledNode(const Node& node) const
 {
+    return styledNode(node, std::nullopt);
+}
+
+Node VQProject::styledNode(const Node& node, std::optional<std::size_t> palettePosition) const
+{
     const NodeType type = graph.nodeType(node);
     NodeShape shape = levelShape(projectStyle.current, type);
     if (node.parentUID) {
@@ -183,7 +191,7 @@ Node VQProject::styledNode(const Node& node) const
         if (parent && parent->childrenShouldInheritShape)
             shape = parent->shape;
     }
-    return styledNode(node, levelStyle(projectStyle.current, type), shape);
+    return styledNode(node, levelStyle(projectStyle.current, type), shape, palettePosition);
 }
 
 std::vector<Node> VQProject::resetStyle(const std::vector<Node>& nodes) const

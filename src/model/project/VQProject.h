@@ -92,14 +92,18 @@ public:
     // The node with the style and shape of its level against the current graph; a parent whose children
     // inherit its shape gives its own shape instead.
     Node styledNode(const Node& node) const;
+    // The same with the node's palette position given; none looks it up.
+    Node styledNode(const Node& node, std::optional<std::size_t> palettePosition) const;
     // The node with the style, the shape (its own when none is given) and the level colour rules: a main
     // node takes its palette entry's stroke as border and branch colour, its fill too with dynamic main
     // node colours, and its parent's branch width; a sub node takes its palette stroke, then its stored
     // parent's border colour (as border and branch colour) and fill colour.
-    Node styledNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape) const;
+    Node styledNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape,
+                    std::optional<std::size_t> palettePosition = std::nullopt) const;
     // The node with the style, the shape (its own when none is given) and only the palette colours of its
     // level (no parent colours, no parent branch width). Serves applyStyle.
-    Node themedNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape) const;
+    Node themedNode(const Node& node, const NodeStyle& style, std::optional<NodeShape> shape,
+                    std::optional<std::size_t> palettePosition = std::nullopt) const;
     // styledNode(_:) of each node, in order. Drops hand-set font sizes with every other difference from the
     // level style.
     std::vector<Node> resetStyle(const std::vector<Node>& nodes) const;
@@ -129,6 +133,11 @@ public:
     // A new child appended to the parent's children, styled for its level with the parent's carried-over
     // strokes, widths, colours and shape inheritance, sized to its title, stored and returned as stored.
     Node insertChildNode(const Node& parent, const std::string& title, Point center);
+    // The steps of insertChildNode for a stored parent, with nothing stored: the new child (a fresh identifier,
+    // the first style of its level), then that child styled and sized for its place. The palette position is
+    // the child's among its siblings once listed; none looks it up in the parent's stored list.
+    Node newChildNode(const Node& parent, const std::string& title, Point center) const;
+    Node styledChildNode(const Node& parent, const Node& child, std::optional<std::size_t> palettePosition) const;
     // A new root above a root node, which becomes its only child (a main node); nothing when the node has
     // a parent. The node's descendants keep their styles.
     std::optional<Node> insertParentNode(const Node& node, const std::string& title, Point center, Size size);
@@ -138,6 +147,8 @@ public:
                                       Point center, Size size);
 
 private:
+    // The style a new child of the parent starts from.
+    const NodeStyle& firstChildStyle(const Node& parent) const;
     // The steps of applyStyle that need no sizing: projectStyle becomes the style, and every node comes back
     // restyled, main-node families coloured, in bin order; the graph is not written.
     std::vector<Node> restyledNodes(const ProjectStyle& style, bool applyShapes, bool applyBorders);
