@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -77,7 +78,14 @@ ToolbarCustomizationDialog::ToolbarCustomizationDialog(const QStringList& allowe
 QListWidgetItem* ToolbarCustomizationDialog::makeItem(const QString& identifier) const
 {
     const ItemLook itemLook = look_(identifier);
-    auto* item = new QListWidgetItem(itemLook.icon, itemLook.label);
+    // Spaces and separators have no symbol: a blank one keeps their labels in line with the buttons'.
+    QIcon icon = itemLook.icon;
+    if (icon.isNull()) {
+        QPixmap blank(20, 20);
+        blank.fill(Qt::transparent);
+        icon = QIcon(blank);
+    }
+    auto* item = new QListWidgetItem(icon, itemLook.label);
     item->setData(Qt::UserRole, identifier);
     item->setToolTip(itemLook.label);
     return item;
