@@ -130,6 +130,8 @@ void MindMapEditorWindowController::registerActions()
     Responder::addAction("pickPhoto:", [this](const ActionItem*) { pickPhoto(); });
     Responder::addAction("showExportWindow:", [this](const ActionItem*) { showExportWindow(); });
     Responder::addAction("changeZoomLevel:", [this](const ActionItem*) { changeZoomLevel(); });
+    Responder::addAction("performClose:", [this](const ActionItem*) { close(); });
+    Responder::addAction("performMiniaturize:", [this](const ActionItem*) { showMinimized(); });
     Responder::addAction("shareDocument:", [](const ActionItem*) {});
     Responder::addAction("honkhonk:", [](const ActionItem*) {});
     Responder::addAction("undo:", [this](const ActionItem*) {

@@ -144,6 +144,16 @@ TEST(EditorWindow, OpensWithItsPanesAndToolbarAndRemembersEveryToggle)
     EXPECT_FALSE(f.panes().isPaneCollapsed(2));
     EXPECT_FALSE(f.scope.defaults().boolForKey("isInspectorCollapsed"));
     EXPECT_EQ(f.bar().currentInspector(), f.bar().nodeContentInspector());
+
+    // File ▸ Close and Window ▸ Minimize act on the editor window.
+    QAction* close = nullptr;
+    for (QAction* action : f.window->findChildren<QAction*>())
+        if (WindowActions::selectorOf(action) == "performClose:")
+            close = action;
+    ASSERT_NE(close, nullptr);
+    EXPECT_TRUE(f.window->windowActions()->validateAction(close));
+    EXPECT_TRUE(f.window->windowActions()->trigger(close));
+    EXPECT_FALSE(f.window->isVisible());
 }
 
 TEST(EditorWindow, ZoomPopUpLogsAndMagnifies)
