@@ -1,10 +1,14 @@
 #include "platform/TextMeasurement.h"
+#include "platform/LaidOutText.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 
 #include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 using namespace velquine;
 
@@ -173,4 +177,43 @@ TEST(TextMeasurement, TextWithoutFontUsesTheSystemFontAt12Points)
     const AttributedString bare("Hello", TextAttributes{});
     EXPECT_EQ(TextMeasurement::widestLine(bare, 1000), TextMeasurement::widestLine(text("Hello", 12), 1000));
     EXPECT_EQ(TextMeasurement::lineCount(text("Hello"), 0), 5u);  // no room: one character per line
+}
+
+// Measuring one text at several widths in a row answers from the last layout where that cannot change the
+// lines: each answer must equal a fresh layout at that width.
+TEST(TextMeasurement, RepeatedMeasuresAtOtherWidthsMatchFreshLayouts)
+{
+    std::vector<std::string> samples{"Node 12345",    "Staff",      "fjord jiffy",    "Trailing space  ",
+                                           "Two\nlines",    "Ends in\n",  "A much longer title that wraps",
+                                           " ",             "x",          "W.A.V.E. T/V/A/W"};
+    // And a few hundred short texts mixing letters that overhang, punctuation, blanks and breaks.
+    const std::string letters = "fjyTVAWaeio./,'!? \n";
+    std::uint32_t seed = 7;
+    for (int i = 0; i < 300; ++i) {
+        std::string generated;
+        for (int k = 0; k < 1 + i % 13; ++k) {
+            seed = seed * 1664525u + 1013904223u;
+            generated += letters[(seed >> 16) % letters.size()];
+        }
+        samples.push_back(generated);
+    }
+    const std::vector<Font> fonts{Font::systemFont(13), Font("DejaVu Serif Italic", 17), Font("DejaVu Sans Bold", 9)};
+    const auto expectSame = [](const std::vector<TextLine>& actual, const std::vector<TextLine>& expected) {
+        ASSERT_EQ(actual.size(), expected.size());
+        for (std::size_t i = 0; i < actual.size(); ++i) {
+            EXPECT_EQ(actual[i].location, expected[i].location);
+            EXPECT_EQ(actual[i].length, expected[i].length);
+            EXPECT_EQ(actual[i].width, expected[i].width);
+            EXPECT_EQ(actual[i].height, expected[i].height);
+        }
+    };
+    for (const Font& font : fonts) {
+        for (const std::string& sample : samples) {
+            SCOPED_TRACE(font.fontName() + ": " + sample);
+            const AttributedString styled(sample, fontAttributes(font));
+            const double widest = TextMeasurement::widestLine(styled, 1.0e7);
+            for (const double width : {std::ceil(widest), std::ceil(widest) + 20, 60.0, std::ceil(widest) - 1, 1.0e7})
+                expectSame(TextMeasurement::lines(styled, width), LaidOutText(styled, width, nullptr, false).lines());
+        }
+    }
 }
