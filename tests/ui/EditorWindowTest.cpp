@@ -231,6 +231,13 @@ TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
     ASSERT_TRUE(f.send("pickEmoji:"));
     auto* palette = f.window->findChild<EmojiPalette*>();
     ASSERT_NE(palette, nullptr);
+    // Its pictures are drawn in colour, not as the empty boxes of fonts that lack them.
+    const QImage face = palette->grab().toImage();
+    int coloured = 0;
+    for (int y = 0; y < face.height(); ++y)
+        for (int x = 0; x < face.width(); ++x)
+            coloured += face.pixelColor(x, y).hsvSaturation() > 120 ? 1 : 0;
+    EXPECT_GT(coloured, 2000);
     palette->choose(EmojiPalette::emoji().front());
     EXPECT_EQ(f.document->project.notes, "Map" + EmojiPalette::emoji().front().toStdString());
     f.content().graphView()->setFocus();
