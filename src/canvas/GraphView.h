@@ -408,8 +408,8 @@ private:
     // The node and branch steps of a reload, in the reload's order.
     void synchronize();
     void removeBranchLayers(const std::vector<BranchLayer*>& layers);
-    // Places the titles of deferred node layers that reach into the area (canvas coordinates), or of all of
-    // them without one.
+    // Places the deferred titles of node layers and builds the deferred lines of branch layers that reach
+    // into the area (canvas coordinates), or all of them without one.
     void placeDeferredLabels(std::optional<Rect> area);
     // Takes the layers off the view layer, in one pass when there are many.
     void detachLayers(const std::vector<Layer*>& layers);

@@ -59,13 +59,14 @@ struct GraphViewIndex {
     // Whether a change from one area to another is worth animating.
     bool animates(const Rect& from, const Rect& to) const
     {
-        const auto meets = [this](const Rect& r) {
-            // Closed rule on the edges, as Rect::intersects has it for finite rectangles with sizes >= 0.
-            const Rect& a = animatedArea;
-            return r.origin.x <= a.origin.x + a.size.width && a.origin.x <= r.origin.x + r.size.width
-                && r.origin.y <= a.origin.y + a.size.height && a.origin.y <= r.origin.y + r.size.height;
-        };
-        return meets(from) || meets(to);
+        return reaches(animatedArea, from) || reaches(animatedArea, to);
+    }
+    // Whether the rectangle reaches into the area: the closed rule on the edges, as Rect::intersects has it
+    // for rectangles of sizes >= 0, in plain arithmetic.
+    static bool reaches(const Rect& area, const Rect& r)
+    {
+        return r.origin.x <= area.origin.x + area.size.width && area.origin.x <= r.origin.x + r.size.width
+            && r.origin.y <= area.origin.y + area.size.height && area.origin.y <= r.origin.y + r.size.height;
     }
 
     void addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
@@ -74,11 +75,18 @@ struct GraphViewIndex {
     BranchLayer* branch(std::int64_t parentUID, std::int64_t childUID) const;
     const std::vector<BranchLayer*>* branchesAt(std::int64_t uid) const;
 
-    // ---- Titles placed later ----
+    // ---- Titles and lines made later ----
 
     // Node layers made outside the visible area, whose titles are placed once they come into view (or the
     // canvas is drawn whole).
     std::vector<std::weak_ptr<NodeLayer>> deferredLabels;
+    // Branch layers whose lines were left unbuilt outside the visible area, built the same way.
+    std::vector<std::weak_ptr<BranchLayer>> deferredPaths;
+    // Whether an area is in view, or near enough to be soon.
+    bool inView(const Rect& area) const { return animates(area, area); }
+    // A visible area none of the deferred titles and lines reaches into, when one is known: while the view
+    // shows it, nothing needs to be looked at.
+    std::optional<Rect> settledArea;
 
     // ---- What the last reload showed ----
 
@@ -134,6 +142,9 @@ public:
     {
         index_.reloading = true;
         index_.animatedArea = visible.insetBy(-animationMargin, -animationMargin);
+        // What this reload defers lies outside this area, which the settled one must then be.
+        if (index_.settledArea && !(*index_.settledArea == visible))
+            index_.settledArea.reset();
         index_.selected = std::unordered_set<std::int64_t>(selection.begin(), selection.end());
     }
     ~ReloadScope()

@@ -129,6 +129,11 @@ std::shared_ptr<BranchLayer> GraphView::makeBranchLayer(const Node& parent, cons
     layer->parentNodeUID = parent.uid;
     layer->childNodeUID = child.uid;
     layer->branchStyle = child.style.branchStyle;
+    if (index_->reloading) {
+        // Docking, later in the reload, builds the line if it is in view.
+        layer->setPathDeferred(true);
+        index_->deferredPaths.push_back(layer);
+    }
     layer->updatePath();
     layer->setLineWidth(width);
     layer->setZPosition(branchZPosition);
@@ -158,6 +163,13 @@ void GraphView::dockBranchLayer(BranchLayer& branch)
     }
     if (index_->reloading && !created && !index_->animates(before, branch.dockArea()))
         Transaction::setDisableActions(true);
+    if (index_->reloading) {
+        // A line that neither is nor will be in view is built when it comes into view.
+        const bool seen = index_->inView(branch.dockArea()) || index_->inView(branch.builtArea());
+        if (!seen && !branch.isPathDeferred())
+            index_->deferredPaths.push_back(std::static_pointer_cast<BranchLayer>(branch.shared_from_this()));
+        branch.setPathDeferred(!seen);
+    }
     branch.updatePath();
 }
 
@@ -445,18 +457,31 @@ void GraphView::synchronize()
 
 void GraphView::placeDeferredLabels(std::optional<Rect> area)
 {
-    auto& deferred = index_->deferredLabels;
-    if (deferred.empty())
+    if (index_->deferredLabels.empty() && index_->deferredPaths.empty())
         return;
+    if (area && index_->settledArea && *index_->settledArea == *area)
+        return;
+    index_->settledArea = area;
     const std::optional<Rect> reach =
         area ? std::optional(area->insetBy(-ReloadScope::animationMargin, -ReloadScope::animationMargin)) : std::nullopt;
-    std::erase_if(deferred, [&reach](const std::weak_ptr<NodeLayer>& weak) {
+    const auto meets = [&reach](const Rect& r) { return GraphViewIndex::reaches(*reach, r); };
+    std::erase_if(index_->deferredLabels, [&reach, &meets](const std::weak_ptr<NodeLayer>& weak) {
         const std::shared_ptr<NodeLayer> layer = weak.lock();
         if (!layer || !layer->isLabelDeferred())
             return true;
-        if (reach && !reach->intersects(layer->frame()))
+        if (reach && !meets(layer->frame()))
             return false;
         layer->setLabelDeferred(false);
+        return true;
+    });
+    std::erase_if(index_->deferredPaths, [&reach, &meets](const std::weak_ptr<BranchLayer>& weak) {
+        const std::shared_ptr<BranchLayer> layer = weak.lock();
+        if (!layer || !layer->isPathDeferred())
+            return true;
+        // The old line may be in view even when the new one is not.
+        if (reach && !meets(layer->dockArea()) && !meets(layer->builtArea()))
+            return false;
+        layer->setPathDeferred(false);
         return true;
     });
 }

@@ -155,9 +155,9 @@ TEST(GraphViewSync, OnlyVisibleMovesAnimateAndMovesKeepTheTitle)
     EXPECT_NE(view.nodeLayer(near.uid)->labelLayer()->contentRevision(), titleRevision);
 }
 
-// Titles of nodes made outside the visible area are measured only when they come into view or the canvas is
-// drawn whole, and then sit where they would have been placed at once.
-TEST(GraphViewSync, TitlesOutOfViewArePlacedWhenShownOrDrawn)
+// Titles and branch lines made outside the visible area are measured and built only when they come into view,
+// are asked for, or the canvas is drawn whole, and then are what they would have been at once.
+TEST(GraphViewSync, TitlesAndLinesOutOfViewAreMadeWhenShownOrDrawn)
 {
     VQProject project = sampleProject(2, 1, 0);
     GraphView small(Rect(0, 0, 700, 700));
@@ -173,8 +173,15 @@ TEST(GraphViewSync, TitlesOutOfViewArePlacedWhenShownOrDrawn)
             far.push_back(uid);
     }
     ASSERT_EQ(far.size(), 2u);
-    // Asking for the frame places the title.
+    // Asking for the frame places the title; asking for a line builds it.
     EXPECT_EQ(small.nodeLayer(far[0])->labelFrameInLayer(), whole.nodeLayer(far[0])->labelFrameInLayer());
+    const BranchLayer* farBranch = small.branchLayer(far[0], far[1]);
+    ASSERT_NE(farBranch, nullptr);
+    EXPECT_TRUE(farBranch->isPathDeferred());
+    EXPECT_FALSE(small.branchLayer(project.graph.nodeBin().begin()->first,
+                                   project.graph.nodeBin().begin()->second.childrenUIDs.at(0))
+                     ->isPathDeferred());
+    EXPECT_EQ(farBranch->path(), whole.branchLayer(far[0], far[1])->path());
 
     // Moved into view, a node's title is placed by the reload.
     Node moved = *project.graph.findNode(far[1]);
@@ -182,6 +189,7 @@ TEST(GraphViewSync, TitlesOutOfViewArePlacedWhenShownOrDrawn)
     project.graph.setNode(moved, moved.uid);
     small.setGraph(project.graph);
     EXPECT_FALSE(small.nodeLayer(far[1])->isLabelDeferred());
+    EXPECT_FALSE(small.branchLayer(far[0], far[1])->isPathDeferred());
 
     Node renamed = *project.graph.findNode(far[0]);
     renamed.title = "Renamed far away";

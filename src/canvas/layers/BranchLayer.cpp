@@ -4,8 +4,26 @@
 
 #include "canvas/layers/NodeLayer.h"
 #include "canvas/layers/StrokeMetrics.h"
+#include "platform/layer/Transaction.h"
 
 namespace velquine {
+
+namespace {
+
+// The rectangle of the four points: the line between them lies in it.
+Rect areaOf(const DockPoints& p)
+{
+    double minX = p.parentNodeOrigin.x, maxX = minX, minY = p.parentNodeOrigin.y, maxY = minY;
+    for (const Point& q : {p.childNodeOrigin, p.parentDockPoint, p.childDockPoint}) {
+        minX = std::min(minX, q.x);
+        maxX = std::max(maxX, q.x);
+        minY = std::min(minY, q.y);
+        maxY = std::max(maxY, q.y);
+    }
+    return Rect(minX, minY, maxX - minX, maxY - minY);
+}
+
+} // namespace
 
 BranchLayer::BranchLayer()
 {
@@ -24,34 +42,56 @@ void BranchLayer::updatePath()
 {
     if (!isConfigured())
         return;
-    DockPoints points{parentNodeOrigin, childNodeOrigin, parentDockPoint, childDockPoint};
+    if (branchType == LayoutOptions::BranchType::angular)
+        setLineJoin(LineJoin::round);
+    if (!pathDeferred_)
+        buildPath();
+    setBackgroundColor(QColor());
+    setLineDashPattern(dashPattern(branchStyle));
+    setZPosition(branchZPosition(parentNodeOrigin, childNodeOrigin));
+}
+
+void BranchLayer::buildPath()
+{
+    const DockPoints points{parentNodeOrigin, childNodeOrigin, parentDockPoint, childDockPoint};
     const auto same = [](const Point& a, const Point& b) { return a.x == b.x && a.y == b.y; };
     const bool unchanged = built_ && built_->layoutType == layoutType && built_->branchType == branchType
         && same(built_->points.parentNodeOrigin, points.parentNodeOrigin)
         && same(built_->points.childNodeOrigin, points.childNodeOrigin)
         && same(built_->points.parentDockPoint, points.parentDockPoint)
         && same(built_->points.childDockPoint, points.childDockPoint);
-    if (branchType == LayoutOptions::BranchType::angular)
-        setLineJoin(LineJoin::round);
-    if (!unchanged) {
-        built_ = PathInputs{points, layoutType, branchType};
-        setPath(branchPath(points, layoutType, branchType));
+    if (unchanged)
+        return;
+    built_ = PathInputs{points, layoutType, branchType};
+    setPath(branchPath(points, layoutType, branchType));
+}
+
+void BranchLayer::setPathDeferred(bool deferred)
+{
+    if (deferred == pathDeferred_)
+        return;
+    pathDeferred_ = deferred;
+    if (!deferred && isConfigured()) {
+        Transaction transaction(true);
+        buildPath();
     }
-    setBackgroundColor(QColor());
-    setLineDashPattern(dashPattern(branchStyle));
-    setZPosition(branchZPosition(parentNodeOrigin, childNodeOrigin));
+}
+
+Rect BranchLayer::builtArea() const { return built_ ? areaOf(built_->points) : Rect::null(); }
+
+const QPainterPath& BranchLayer::path() const
+{
+    if (pathDeferred_ && isConfigured()) {
+        // Reading the path is no change of the branch as it is shown: it is the one the inputs ask for.
+        Transaction transaction(true);
+        const_cast<BranchLayer*>(this)->buildPath();
+    }
+    return ShapeLayer::path();
 }
 
 Rect BranchLayer::dockArea() const
 {
-    double minX = parentNodeOrigin.x, maxX = minX, minY = parentNodeOrigin.y, maxY = minY;
-    for (const Point& p : {childNodeOrigin, parentDockPoint, childDockPoint}) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    return Rect(minX, minY, maxX - minX, maxY - minY);
+    return areaOf(DockPoints{parentNodeOrigin, childNodeOrigin, parentDockPoint, childDockPoint});
 }
 
 void BranchLayer::setDockPoints(const DockPoints& points)

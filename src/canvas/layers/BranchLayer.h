@@ -43,6 +43,15 @@ public:
     // The rectangle of the four dock points: the line lies in it.
     Rect dockArea() const;
 
+    // While set, updatePath() notes that the path is out of date instead of building it: a canvas has no need
+    // of the lines nobody sees. Clearing it builds the path now, without animation.
+    bool isPathDeferred() const { return pathDeferred_; }
+    void setPathDeferred(bool deferred);
+    // The rectangle of the dock points the current path was built from (null before the first).
+    Rect builtArea() const;
+    // The path, built first when it waits.
+    const QPainterPath& path() const;
+
     // Sets the origins and dock points from the two node layers (their frames, node copies and node types).
     void horizontalDockPoints(const NodeLayer& parent, const NodeLayer& child, LayoutOptions::BranchType type);
     void verticalDockPoints(const NodeLayer& parent, const NodeLayer& child, LayoutOptions::BranchType type);
@@ -52,6 +61,8 @@ public:
 
 private:
     void setDockPoints(const DockPoints& points);
+    // Builds the path from the current inputs when they differ from those of the last one built.
+    void buildPath();
 
     // The inputs of the last path built.
     struct PathInputs {
@@ -60,6 +71,7 @@ private:
         LayoutOptions::BranchType branchType;
     };
     std::optional<PathInputs> built_;
+    bool pathDeferred_ = false;
 };
 
 // What the dock points need of a node layer.
