@@ -9,6 +9,8 @@
 #include "app/GeneralPreferencesViewController.h"
 #include "app/HelpPreferencesViewController.h"
 #include "app/WindowAppearance.h"
+#include "kit/SymbolImages.h"
+#include "kit/SystemColors.h"
 
 namespace velquine {
 
@@ -27,8 +29,9 @@ PreferencesPanelController::PreferencesPanelController(QWidget* parent)
     toolbar->toggleViewAction()->setEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
     auto* group = new QActionGroup(this);
-    generalItem_ = toolbar->addAction(style()->standardIcon(QStyle::SP_ComputerIcon), tr("General"));
-    helpItem_ = toolbar->addAction(style()->standardIcon(QStyle::SP_DialogHelpButton), tr("Help"));
+    toolbar->setIconSize(QSize(24, 24));
+    generalItem_ = toolbar->addAction(tr("General"));
+    helpItem_ = toolbar->addAction(tr("Help"));
     generalItem_->setObjectName(QStringLiteral("generalItem"));
     helpItem_->setObjectName(QStringLiteral("helpItem"));
     for (QAction* item : {generalItem_, helpItem_}) {
@@ -46,7 +49,23 @@ PreferencesPanelController::PreferencesPanelController(QWidget* parent)
     // What loading the window does: select General, follow the appearance setting, show General unanimated.
     generalItem_->setChecked(true);
     registerForAppearanceChanges(this);
+    updateItemIcons();
     setContentViewAnimated(generalPane(), false);
+}
+
+void PreferencesPanelController::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        updateItemIcons();
+}
+
+void PreferencesPanelController::updateItemIcons()
+{
+    // Symbols of one size and style, in the label colour of the window's appearance.
+    const bool dark = SystemColors::isDark(palette());
+    generalItem_->setIcon(SymbolImages::icon(QStringLiteral("gearshape"), dark));
+    helpItem_->setIcon(SymbolImages::icon(QStringLiteral("questionmark.circle"), dark));
 }
 
 void PreferencesPanelController::showWindow()

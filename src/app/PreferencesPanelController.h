@@ -35,7 +35,12 @@ public:
     QAction* generalItem() const { return generalItem_; }
     QAction* helpItem() const { return helpItem_; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void updateItemIcons();
+
     QAction* generalItem_;
     QAction* helpItem_;
     QWidget* content_;

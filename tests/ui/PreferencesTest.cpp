@@ -76,6 +76,14 @@ TEST(Preferences, TheGeneralPaneSavesAtOnceAndAnnouncesOnlyChanges)
     EXPECT_EQ(scope.defaults().stringForKey("userInterfaceStyle"), "UserInterfaceStyleDark");
     EXPECT_EQ(posts.uiMode, 1);
     EXPECT_LT(window.palette().color(QPalette::Window).lightness(), 80); // the window followed at once
+    // Its toolbar symbols are drawn light on the dark window.
+    const QImage symbol = window.generalItem()->icon().pixmap(QSize(24, 24)).toImage();
+    int lightest = 0;
+    for (int y = 0; y < symbol.height(); ++y)
+        for (int x = 0; x < symbol.width(); ++x)
+            if (symbol.pixelColor(x, y).alpha() > 200)
+                lightest = std::max(lightest, symbol.pixelColor(x, y).lightness());
+    EXPECT_GT(lightest, 180);
     test::saveScreenshot(&window, QStringLiteral("preferences-general-dark"));
     chooseAppearance(dropdown, 2);
     EXPECT_EQ(posts.uiMode, 2);
