@@ -44,7 +44,7 @@ TEST(SymbolImages, EveryNamedImageExistsAndDrawsInBothAppearances)
         "arrow.left.and.line.vertical.and.arrow.right",
         "arrowtriangle.left.and.line.vertical.and.arrowtriangle.right", "questionmark.circle",
         "square.and.arrow.up", "note.text", "paintbrush", "doc.richtext", "plus.circle.fill", "segm_cloud",
-        "NSColorPanel", "NESWCursor", "NWSECursor"};
+        "gearshape", "NSColorPanel", "NESWCursor", "NWSECursor"};
     EXPECT_EQ(SymbolImages::names().size(), required.size());
     EXPECT_FALSE(SymbolImages::exists("no.such.symbol"));
     EXPECT_TRUE(SymbolImages::icon("no.such.symbol", false).isNull());
