@@ -82,7 +82,9 @@ std::string Database::workingPath(const std::string& path)
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (folder.isEmpty())
         throw std::runtime_error("There is no folder for application data.");
-    return folder.toStdString() + bundleIdentifier + path;
+    // The working copies live in the program's own folder inside the data folder (whose location comes
+    // without a closing slash): gluing the identifier straight on would make a sibling of the data folder.
+    return folder.toStdString() + '/' + bundleIdentifier + path;
 }
 
 std::string Database::workingDirectory(const std::string& path)

@@ -50,7 +50,7 @@ private:
 
 class Database {
 public:
-    // The identifier glued to the data folder in working paths.
+    // The program's folder inside the data folder, where working paths lie.
     static constexpr const char* bundleIdentifier = "io.kelvarn.velquine";
 
     // Not open: the opener fills in its connection.
@@ -98,8 +98,8 @@ public:
     // True for the engine's result codes (primary or extended) and messages that mean a damaged file.
     static bool isDamage(int code, const std::string& message);
 
-    // The working path for a path: the user's data folder, the bundle identifier and the path, glued
-    // together without separators. Throws a std::runtime_error when there is no data folder.
+    // The working path for a path: the absolute path inside the program's folder in the user's data
+    // folder ("<data>/io.kelvarn.velquine/home/u/.cache/…"). Throws a std::runtime_error when there is no data folder.
     static std::string workingPath(const std::string& path);
     // The folder the working file lives in: the working path without its last component.
     static std::string workingDirectory(const std::string& path);

@@ -36,12 +36,12 @@ TEST(DatabaseErrors, Texts)
     EXPECT_EQ(DatabaseError::databaseNotOpen().kind(), DatabaseError::Kind::databaseNotOpen);
 }
 
-TEST(DatabaseWorkingPath, GluesDataFolderIdentifierAndPathWithoutSeparators)
+TEST(DatabaseWorkingPath, LiesInTheProgramsFolderInsideTheDataFolder)
 {
     Folder folder;
     const std::string target = folder / "database.sqlite";
-    EXPECT_EQ(Database::workingPath(target), dataFolder() + "io.kelvarn.velquine" + target);
-    EXPECT_EQ(Database::workingDirectory(target), dataFolder() + "io.kelvarn.velquine" + folder.path());
+    EXPECT_EQ(Database::workingPath(target), dataFolder() + "/io.kelvarn.velquine" + target);
+    EXPECT_EQ(Database::workingDirectory(target), dataFolder() + "/io.kelvarn.velquine" + folder.path());
     // The working folder is removed whole after a save: paths that could put it elsewhere are refused.
     for (const std::string bad : {"database.sqlite", "", "/tmp/../database.sqlite", "/tmp/./x.sqlite", "/tmp/x/"})
         EXPECT_THROW(Database::workingPath(bad), std::runtime_error) << bad;
