@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <exception>
+#include <iterator>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -108,12 +110,47 @@ std::optional<Node> insertTree(VQDocument& document, std::size_t sourcePosition,
     return document.project.graph.node(top->uid);
 }
 
-// The nodes moved by the offset.
-std::vector<Node> moved(std::vector<Node> nodes, Point offset)
+// Laid-out trees set in a grid of 2 columns (3 from 6 trees on), each cell as wide and high as the largest tree
+// in its column and row plus the gap, each tree's root at its cell's centre; then the grid centred on the
+// point. The count of rows includes one more, empty, row when the last is full.
+void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeStarts, const std::vector<Node>& roots,
+                 Point at)
 {
-    for (Node& node : nodes)
-        node.center = node.center + offset;
-    return nodes;
+    const std::size_t n = roots.size();
+    const auto tree = [&](std::size_t k) {
+        return std::span<Node>(nodes.begin() + std::ptrdiff_t(treeStarts[k]), nodes.begin() + std::ptrdiff_t(treeStarts[k + 1]));
+    };
+    const std::size_t columns = n <= 5 ? 2 : 3;
+    const std::size_t rows = n / columns + 1;
+    std::vector<Rect> bounds;
+    bounds.reserve(n);
+    std::vector<double> columnWidth(columns, 0.0);
+    std::vector<double> rowHeight(rows, 0.0);
+    for (std::size_t k = 0; k < n; ++k) {
+        bounds.push_back(Graph::boundingRectOfRange(tree(k)));
+        columnWidth[k % columns] = std::max(columnWidth[k % columns], bounds[k].size.width + treeGap);
+        rowHeight[k / columns] = std::max(rowHeight[k / columns], bounds[k].size.height + treeGap);
+    }
+    // Where each column and row begins.
+    std::vector<double> columnStart(columns + 1, 0.0);
+    for (std::size_t c = 0; c < columns; ++c)
+        columnStart[c + 1] = columnStart[c] + columnWidth[c];
+    std::vector<double> rowStart(rows + 1, 0.0);
+    for (std::size_t r = 0; r < rows; ++r)
+        rowStart[r + 1] = rowStart[r] + rowHeight[r];
+
+    const Point shift = at - Point{columnStart[columns] / 2, rowStart[rows] / 2};
+    for (std::size_t k = 0; k < n; ++k) {
+        const Point cellCenter{columnStart[k % columns] + bounds[k].size.width / 2,
+                               rowStart[k / columns] + bounds[k].size.height / 2};
+        const std::span<Node> nodesOfTree = tree(k);
+        const auto root = std::find_if(nodesOfTree.begin(), nodesOfTree.end(),
+                                       [&](const Node& node) { return node.uid == roots[k].uid; });
+        const Point toCell = root != nodesOfTree.end() ? cellCenter - root->center : Point{0, 0};
+        // Two steps, as moving to the cell and then centring the grid would add them.
+        for (Node& node : nodesOfTree)
+            node.center = node.center + toCell + shift;
+    }
 }
 
 } // namespace
@@ -505,56 +542,24 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     if (roots.empty())
         return {};
 
-    // Each tree laid out by the base options: horizontally when they say so or arrange by hand.
+    // Each tree laid out by the base options: horizontally when they say so or arrange by hand. The trees
+    // are apart, so each is laid out, set in its cell and centred on the point before all are stored at once.
     LayoutOptions options = project.baseLayoutOptions;
     if (options.isManual)
         options.layoutType = LayoutOptions::LayoutType::horizontal;
     const auto layouter = ::velquine::makeLayouter(project.graph, options, true);
     std::vector<Node> result;
+    std::vector<std::size_t> treeStarts;
+    treeStarts.reserve(roots.size() + 1);
     for (const Node& root : roots) {
-        const std::vector<Node> stored = updateNodes(layouter->layoutNodeTree(root), NodeUpdateOperation::position, false);
-        result.insert(result.end(), stored.begin(), stored.end());
+        std::vector<Node> tree = layouter->layoutNodeTree(root);
+        treeStarts.push_back(result.size());
+        result.insert(result.end(), std::make_move_iterator(tree.begin()), std::make_move_iterator(tree.end()));
     }
-    result = uniquedByUID(result);
-
-    // A grid of 2 columns (3 from 6 trees on); each cell as wide and high as the largest tree in its column
-    // and row plus the gap. The count of rows includes one more, empty, row when the last is full.
-    const std::size_t n = roots.size();
-    const std::size_t columns = n <= 5 ? 2 : 3;
-    const std::size_t rows = n / columns + 1;
-    std::vector<Rect> bounds;
-    bounds.reserve(n);
-    std::vector<double> columnWidth(columns, 0.0);
-    std::vector<double> rowHeight(rows, 0.0);
-    for (std::size_t k = 0; k < n; ++k) {
-        bounds.push_back(Graph::boundingRect(project.graph.subtree(roots[k])));
-        columnWidth[k % columns] = std::max(columnWidth[k % columns], bounds[k].size.width + treeGap);
-        rowHeight[k / columns] = std::max(rowHeight[k / columns], bounds[k].size.height + treeGap);
-    }
-    // Where each column and row begins.
-    std::vector<double> columnStart(columns + 1, 0.0);
-    for (std::size_t c = 0; c < columns; ++c)
-        columnStart[c + 1] = columnStart[c] + columnWidth[c];
-    std::vector<double> rowStart(rows + 1, 0.0);
-    for (std::size_t r = 0; r < rows; ++r)
-        rowStart[r + 1] = rowStart[r] + rowHeight[r];
-    for (std::size_t k = 0; k < n; ++k) {
-        const Point cellCenter{columnStart[k % columns] + bounds[k].size.width / 2,
-                               rowStart[k / columns] + bounds[k].size.height / 2};
-        const std::optional<Node> root = project.graph.node(roots[k].uid);
-        if (!root)
-            continue;
-        updateNodes(moved(project.graph.subtree(*root), cellCenter - root->center), NodeUpdateOperation::position,
-                    false);
-    }
-
-    const double width = columnStart[columns];
-    const double height = rowStart[rows];
-    const Point shift = at - Point{width / 2, height / 2};
-    for (const Node& root : roots)
-        updateNodes(moved(project.graph.subtree(root), shift), NodeUpdateOperation::position, false);
-
-    return currentVersions(result);
+    treeStarts.push_back(result.size());
+    placeInGrid(result, treeStarts, roots, at);
+    updateNodes(result, NodeUpdateOperation::position, false);
+    return currentVersions(uniquedByUID(result));
 }
 
 } // namespace velquine

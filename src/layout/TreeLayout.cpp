@@ -14,6 +14,9 @@ namespace velquine {
 namespace {
 
 constexpr std::size_t none = static_cast<std::size_t>(-1);
+// The most nodes room is made for before a walk: a graph of many small trees would otherwise map and unmap
+// room for the whole graph once per tree; a larger tree grows its list as it goes.
+constexpr std::size_t reservedAtMost = 4096;
 
 // The extent of a set of frames.
 struct Box {
@@ -310,7 +313,7 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
     const double siblingMargin = vertical ? 2 * hd_ : 2 * vd_;
 
     if (sizeHint > 0)
-        out.reserve(out.size() + sizeHint);
+        out.reserve(out.size() + std::min(sizeHint, reservedAtMost));
     std::vector<TreeEntry> entries;
     UidIndex indexOf;
     gatherTree(topValue, lookup, skip, withTop, vertical, out, entries, indexOf);
@@ -378,7 +381,7 @@ std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Lookup& look
         positiveChildren.insert(uid, 0);
     UidIndex taken;
     std::vector<Node> result{top};
-    result.reserve(1 + sizeHint);
+    result.reserve(1 + std::min(sizeHint, reservedAtMost));
     layOutTree(negativeTop, lookup, -1.0, &positiveChildren, &taken, result, false, 0);
     layOutTree(positiveTop, lookup, 1.0, &taken, nullptr, result, false, 0);
     return result;

@@ -29,6 +29,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <span>
 #include <vector>
 
 #include "model/graph/Node.h"
@@ -132,6 +133,7 @@ public:
 
     // The rectangle enclosing the frames (size centred on center) of the nodes; 0, 0, 0, 0 for none.
     static Rect boundingRect(const std::vector<Node>& nodes);
+    static Rect boundingRectOfRange(std::span<const Node> nodes);
     // The same for every stored node.
     Rect boundingRect() const;
     // The canvas rectangle. With the size of the screen of the application's main window: the bounding

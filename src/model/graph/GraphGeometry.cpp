@@ -70,6 +70,8 @@ struct BinValues {
 
 Rect Graph::boundingRect(const std::vector<Node>& nodes) { return boundingRectOf(nodes); }
 
+Rect Graph::boundingRectOfRange(std::span<const Node> nodes) { return boundingRectOf(nodes); }
+
 Rect Graph::boundingRect() const { return boundingRectOf(BinValues{nodeBin_}); }
 
 Rect Graph::canvasRect(const std::optional<Size>& mainWindowScreenSize) const
