@@ -24,6 +24,9 @@ constexpr cpFloat kBodyMass = 1.0;
 constexpr cpFloat kTimeStep = 1.0;
 // Steps after the first one before the simulation is given up as not settling.
 constexpr int kMaxSettlingPasses = 128;
+// From this many bodies on, shapes are indexed in a spatial hash of about one cell per body, up to this many.
+constexpr std::size_t kHashedFromBodies = 1000;
+constexpr std::size_t kMaxHashCells = 1u << 24;
 // Boxes centred on the same point give the physics no direction to part them in, so each further node on a
 // point already taken starts this much lower per node before it.
 constexpr double kCoincidentShift = 1.0;
@@ -91,32 +94,33 @@ bool sweepWithRepeats(std::vector<Extent>& items)
 // A physics space with the bodies and shapes added to it; everything is removed and freed with it.
 class Simulation {
 public:
-    Simulation() : space_(cpSpaceNew())
+    // A space for count bodies whose rounded shapes are typically cellSize across. The shapes of many bodies
+    // are indexed in a spatial hash of cells of that size: the library's default tree index grows deep and slow
+    // to update on the long, tightly packed columns that large laid-out maps are made of. Fewer bodies keep
+    // the tree, and with it the order in which it reports touching pairs.
+    Simulation(cpFloat cellSize, std::size_t count) : space_(cpSpaceNew())
     {
         cpSpaceSetGravity(space_, cpv(0, 0));
+        if (count >= kHashedFromBodies)
+            cpSpaceUseSpatialHash(space_, cellSize, static_cast<int>(std::min(count, kMaxHashCells)));
+        bodies_.reserve(count);
+        shapes_.reserve(count);
     }
 
+    // The space goes first, with its index and contacts; the shapes and bodies are then freed on their own.
+    // Taking them out of the space one by one would make it search all its cached contacts for each shape,
+    // which on a large packed map costs more than the simulation itself.
     ~Simulation()
     {
-        for (cpShape* shape : shapes_) {
-            cpSpaceRemoveShape(space_, shape);
-            cpShapeFree(shape);
-        }
-        for (cpBody* body : bodies_) {
-            cpSpaceRemoveBody(space_, body);
-            cpBodyFree(body);
-        }
         cpSpaceFree(space_);
+        for (cpShape* shape : shapes_)
+            cpShapeFree(shape);
+        for (cpBody* body : bodies_)
+            cpBodyFree(body);
     }
 
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;
-
-    void reserve(std::size_t count)
-    {
-        bodies_.reserve(count);
-        shapes_.reserve(count);
-    }
 
     // A body carrying a rounded box of the given size, centred on the given point; both must be finite.
     cpBody* addBox(Point center, Size size)
@@ -145,6 +149,21 @@ private:
     std::vector<cpBody*> bodies_;
     std::vector<cpShape*> shapes_;
 };
+
+// The median extent of the rounded shapes of the given nodes, taken over their larger sides: the cell size that
+// lets a typical shape cover few cells of the hash.
+cpFloat medianShapeExtent(const std::vector<Node>& nodes, const std::vector<std::size_t>& placed)
+{
+    std::vector<double> extents;
+    extents.reserve(placed.size());
+    for (std::size_t i : placed)
+        extents.push_back(std::max(std::fabs(nodes[i].size.width), std::fabs(nodes[i].size.height)));
+    if (extents.empty())
+        return 2 * kBoxRadius;
+    const auto middle = extents.begin() + static_cast<std::ptrdiff_t>(extents.size() / 2);
+    std::nth_element(extents.begin(), middle, extents.end());
+    return *middle + 2 * kBoxRadius;
+}
 
 Point positionOf(const cpBody* body)
 {
@@ -221,24 +240,26 @@ std::vector<Node> GraphCollisionResolver::resolve(const std::vector<Node>& nodes
     if (nodes.empty() || !hasOverlap(nodes))
         return nodes;
 
-    Simulation simulation;
-    simulation.reserve(nodes.size());
-    // One entry per input node; nodes that cannot be placed in the space have none.
-    std::vector<cpBody*> bodyOf(nodes.size(), nullptr);
+    // Nodes that cannot be placed in the space (the library stops the process on a position that is not
+    // finite) take no part.
     std::vector<std::size_t> placed;
     placed.reserve(nodes.size());
-    std::vector<Point> lastPosition;
-    lastPosition.reserve(nodes.size());
-    std::map<std::pair<double, double>, int> nodesAtCentre;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (nodes[i].center.isFinite() && nodes[i].size.isFinite())
+            placed.push_back(i);
+    }
+
+    Simulation simulation(medianShapeExtent(nodes, placed), placed.size());
+    // One entry per input node; nodes not placed have none.
+    std::vector<cpBody*> bodyOf(nodes.size(), nullptr);
+    std::vector<Point> lastPosition;
+    lastPosition.reserve(placed.size());
+    std::map<std::pair<double, double>, int> nodesAtCentre;
+    for (std::size_t i : placed) {
         const Node& node = nodes[i];
-        // The library stops the process on a position that is not finite.
-        if (!node.center.isFinite() || !node.size.isFinite())
-            continue;
         const int earlier = nodesAtCentre[{node.center.x, node.center.y}]++;
         const Point start{node.center.x, node.center.y + earlier * kCoincidentShift};
         bodyOf[i] = simulation.addBox(start, node.size);
-        placed.push_back(i);
         lastPosition.push_back(node.center);
     }
 
