@@ -272,6 +272,8 @@ Database Database::openForReading(const std::string& path)
         limitEngine(handle, sizeError ? 0 : size);
         sqlite3_progress_handler(handle, WorkBudget::stepsPerCall, &WorkBudget::spend, database.budget_.get());
         database.connection->execute("PRAGMA cell_size_check = ON");
+        // The whole file fits the engine's cache: the pages the check reads are there again for the loading.
+        database.connection->execute("PRAGMA cache_size = -" + std::to_string((sizeError ? 0 : size) / 1024 + 2048));
         requireOwnTables(*database.connection);
         requireSoundFile(*database.connection);
     } catch (const sql::Result& error) {

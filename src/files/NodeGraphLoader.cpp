@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <map>
+#include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -23,7 +23,58 @@ namespace {
 
 constexpr const char* functionName = "loadNodeGraphFrom(database:)";
 
-using NodeMap = std::map<std::int64_t, Node>;
+// The nodes read, by identifier: a map's interface over one sorted array, which a load that looks a node up
+// for every row of every side table walks far faster than a tree of separately allocated nodes.
+class NodeMap {
+public:
+    using Entries = std::vector<std::pair<std::int64_t, Node>>;
+    using iterator = Entries::iterator;
+
+    // Rows are added in any order; a later row of an identifier replaces an earlier one once sealed.
+    void add(std::int64_t uid, Node node) { entries_.emplace_back(uid, std::move(node)); }
+    // Sorts the rows added and keeps the last of each identifier. Lookups need a sealed map.
+    void seal()
+    {
+        const auto byUID = [](const auto& a, const auto& b) { return a.first < b.first; };
+        if (!std::is_sorted(entries_.begin(), entries_.end(), byUID))
+            std::stable_sort(entries_.begin(), entries_.end(), byUID);
+        Entries kept;
+        kept.reserve(entries_.size());
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (i + 1 < entries_.size() && entries_[i + 1].first == entries_[i].first)
+                continue;
+            kept.push_back(std::move(entries_[i]));
+        }
+        entries_ = std::move(kept);
+        keys_.clear();
+        keys_.reserve(entries_.size());
+        for (const auto& entry : entries_)
+            keys_.push_back(entry.first);
+    }
+
+    iterator begin() { return entries_.begin(); }
+    iterator end() { return entries_.end(); }
+    std::size_t size() const { return entries_.size(); }
+    iterator find(std::int64_t uid)
+    {
+        const auto at = std::lower_bound(keys_.begin(), keys_.end(), uid);
+        if (at == keys_.end() || *at != uid)
+            return entries_.end();
+        return entries_.begin() + (at - keys_.begin());
+    }
+    std::size_t count(std::int64_t uid) { return find(uid) == end() ? 0 : 1; }
+    Node& at(std::int64_t uid)
+    {
+        const iterator found = find(uid);
+        if (found == end())
+            throw std::out_of_range("no node " + std::to_string(uid));
+        return found->second;
+    }
+
+private:
+    Entries entries_;
+    std::vector<std::int64_t> keys_;
+};
 
 // Reads one side table: each row's node is found by `nodeID` and handed to `apply`, which reads the
 // row's values before it changes the node, so a throwing read leaves the node as it was. Rows of
@@ -59,8 +110,9 @@ void readNodes(sql::Connection& connection, NodeMap& nodes, ProjectLoadingProble
             node.createdTimestamp = *created;
         if (std::optional<double> modified = row[db::modifiedTS])
             node.modifiedTimestamp = *modified;
-        nodes.insert_or_assign(uid, std::move(node));
+        nodes.add(uid, std::move(node));
     });
+    nodes.seal();
 }
 
 // Reads the children lists; the first failure of any kind ends the table.

@@ -27,7 +27,7 @@ namespace qxzip {
 
 namespace {
 
-constexpr std::size_t kReadBufferSize = 4096;
+constexpr std::size_t kReadBufferSize = 1 << 20;
 // Longer link targets than any system accepts are not links this program makes.
 constexpr std::size_t kMaximumLinkTarget = PATH_MAX - 1;
 

@@ -56,16 +56,16 @@ bool readRows(sql::Connection& connection, const sql::Table& table, ProjectLoadi
         caught();
         return false;
     }
+    // One row's storage serves every row of the table.
+    std::optional<sql::Row> row;
     while (true) {
-        std::optional<sql::Row> row;
         try {
-            row = rows->failableNext();
+            if (!rows->failableAdvance(row))
+                return true;
         } catch (...) {
             caught();
             return true;
         }
-        if (!row)
-            return true;
         try {
             read(*row);
         } catch (...) {

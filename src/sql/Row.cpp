@@ -51,19 +51,34 @@ std::optional<Row> RowIterator::next() noexcept
     return std::nullopt;
 }
 
-void RowIterator::advance(std::optional<Row>& current) noexcept
+bool RowIterator::failableAdvance(std::optional<Row>& current)
 {
     std::vector<OptBinding> buffer;
     if (current)
         buffer = std::move(current->values);
+    bool more = false;
     try {
-        if (statement_->nextInto(buffer)) {
-            if (current)
-                current->values = std::move(buffer);
-            else
-                current.emplace(columnNames_, std::move(buffer));
+        more = statement_->nextInto(buffer);
+    } catch (...) {
+        current.reset();
+        throw;
+    }
+    if (!more) {
+        current.reset();
+        return false;
+    }
+    if (current)
+        current->values = std::move(buffer);
+    else
+        current.emplace(columnNames_, std::move(buffer));
+    return true;
+}
+
+void RowIterator::advance(std::optional<Row>& current) noexcept
+{
+    try {
+        if (failableAdvance(current))
             return;
-        }
     } catch (...) {
         logRowError();
     }

@@ -84,6 +84,9 @@ public:
     std::optional<Row> failableNext();
     // The same without an error channel: a failing step ends the rows and is logged.
     std::optional<Row> next() noexcept;
+    // Replaces `current` by the next row, reusing its storage (a walk over many rows allocates once, not per
+    // row); false at the end, with `current` left empty. A failing step throws its Result.
+    bool failableAdvance(std::optional<Row>& current);
 
     // Every remaining row transformed, in order; the first failure of a step or of the transform is
     // passed on and the rows collected so far are dropped.
