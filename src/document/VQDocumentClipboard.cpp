@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <exception>
 #include <iterator>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +21,7 @@
 #include "layout/NodeSizing.h"
 #include "platform/Image.h"
 #include "platform/Log.h"
+#include "platform/TextsMeasuredAhead.h"
 
 namespace velquine {
 
@@ -54,9 +57,37 @@ public:
         return result;
     }
 
+    // The first position of the identifier in the list.
+    std::optional<std::size_t> firstPositionOf(std::int64_t uid) const
+    {
+        const auto found = positions_.find(uid);
+        return found == positions_.end() ? std::nullopt : std::optional<std::size_t>(found->second.front());
+    }
+
 private:
     std::unordered_map<std::int64_t, std::vector<std::size_t>> positions_;
 };
+
+// Starts laying out, on worker threads, the titles of many nodes about to be inserted, each in the font of
+// the level it will most likely take, so that sizing them mostly finds them measured. Null for too few.
+std::unique_ptr<TextsMeasuredAhead> measureTitlesAhead(const VQProject& project, const std::vector<Node>& nodes,
+                                                       const SourceIndex& index)
+{
+    if (TextsMeasuredAhead::workersFor(nodes.size()) == 0)
+        return nullptr;
+    const ProjectStyle::Values& values = project.projectStyle.current;
+    auto ahead = std::make_unique<TextsMeasuredAhead>(autosizeMaxTextWidth);
+    for (const Node& node : nodes) {
+        NodeType type = NodeType::root;
+        if (node.parentUID) {
+            const std::optional<std::size_t> parent = index.firstPositionOf(*node.parentUID);
+            type = parent && !nodes[*parent].parentUID ? NodeType::main : NodeType::sub;
+        }
+        ahead->add(autosizeMeasuredText(node.title), VQProject::levelStyle(values, type).font);
+    }
+    ahead->start();
+    return ahead;
+}
 
 // Creates the tree of one source node: the node itself (a root without parentUID, else a child of that
 // parent when it is stored), then its children from the list, depth first in list order, each under the
@@ -526,6 +557,7 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     std::unordered_set<std::int64_t> inserted;
     std::vector<Node> roots;
     {
+        const auto ahead = measureTitlesAhead(project, nodes, index);
         // Nodes are only added until every tree is made: the free centres and tree roots are kept meanwhile.
         insertion_ = std::make_shared<Insertion>(project.graph);
         struct EndInsertion {

@@ -138,6 +138,13 @@ Size measureTitle(const Node& node)
     return measureTitle(node, summarize(node.attributedTitle(), node.size.width), std::nullopt);
 }
 
+std::string autosizeMeasuredText(const std::string& title)
+{
+    if (title.empty())
+        return " ";
+    return endsWithLineBreak(title) ? title + "-" : title;
+}
+
 Node autosizeNode(const Node& node, std::uint8_t options)
 {
     const Size oldSize = node.size;

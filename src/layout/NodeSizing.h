@@ -7,6 +7,7 @@
 // centred on its centre.
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,9 @@ inline constexpr double autosizeChildFallbackHeight = 38.0;
 // shrinks: when the new width or height would be smaller it keeps its old size. Nothing but size and centre
 // changes.
 Node autosizeNode(const Node& node, std::uint8_t options = autosizeKeepCenter);
+// The text autosizeNode lays out first, at autosizeMaxTextWidth in the title's font: the title (a blank when
+// empty), with "-" after a closing line break.
+std::string autosizeMeasuredText(const std::string& title);
 // autosizeNode of each node, in order, whatever their autoSize flags say.
 std::vector<Node> autosizeNodes(const std::vector<Node>& nodes, std::uint8_t options = autosizeKeepCenter);
 

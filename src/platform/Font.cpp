@@ -104,13 +104,12 @@ QFont Font::toQFont(const QPaintDevice* device) const
 {
     const int dpi = device ? device->logicalDpiY() : defaultFontResolution();
     using Key = std::tuple<std::string, double, int>;
-    static std::map<Key, QFont> fonts;
+    // One cache per thread: copies of a QFont share the font engines it found last, which Qt drops and looks
+    // up again whenever a copy is used on another thread than the one that found them.
+    thread_local std::map<Key, QFont> fonts;
     Key key{name_, size_, dpi};
-    {
-        std::lock_guard lock(cacheMutex);
-        if (auto it = fonts.find(key); it != fonts.end())
-            return it->second;
-    }
+    if (auto it = fonts.find(key); it != fonts.end())
+        return it->second;
     const Face face = installedFace(name_).value_or(systemFace());
     QFont font(face.family);
     if (!face.style.isEmpty())
@@ -118,7 +117,6 @@ QFont Font::toQFont(const QPaintDevice* device) const
     font.setPointSizeF(size_ * 72.0 / (dpi > 0 ? dpi : 72));
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setKerning(true);
-    std::lock_guard lock(cacheMutex);
     fonts.emplace(std::move(key), font);
     return font;
 }

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "platform/LaidOutText.h"
+#include "platform/TextsMeasuredAhead.h"
 
 namespace velquine {
 
@@ -89,6 +91,10 @@ std::vector<TextLine> TextMeasurement::lines(const AttributedString& text, doubl
     thread_local RecentMeasurements recent;
     if (const std::vector<TextLine>* known = recent.find(text, width, device))
         return *known;
+    if (!device) {
+        if (std::optional<std::vector<TextLine>> ahead = TextsMeasuredAhead::answer(text, width))
+            return recent.add(text, width, device, std::move(*ahead));
+    }
     // Drawing lays text out with the same walk (LaidOutText), so what is drawn is what was measured.
     return recent.add(text, width, device, LaidOutText(text, width, device, false).lines());
 }

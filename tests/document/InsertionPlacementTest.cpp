@@ -8,6 +8,7 @@
 
 #include "DocumentTestSupport.h"
 #include "document/VQDocument.h"
+#include "layout/NodeSizing.h"
 
 using namespace velquine;
 using namespace velquine::testing;
@@ -121,4 +122,24 @@ TEST_F(InsertionPlacement, BalancedChildrenAlternateSidesAndTakePaletteColoursIn
     EXPECT_NE(made.at(childTitle(0)).style.borderColor, made.at(childTitle(1)).style.borderColor);
     // Sub nodes take their parent's border colour.
     EXPECT_EQ(made.at(grandchildTitle(2)).style.borderColor, made.at(childTitle(0)).style.borderColor);
+}
+
+TEST_F(InsertionPlacement, LargeOutlinesSizeEveryNodeToItsTitle)
+{
+    // Enough lines for their titles to be measured on worker threads; titles of every level, wrapping ones,
+    // repeated ones and empty lines among them.
+    std::string outline;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string title = i % 11 == 0   ? "a long title that wraps at the widest a node's text may be " + std::to_string(i)
+                                  : i % 13 == 0 ? "Same"
+                                                : "Node " + std::to_string(i);
+        outline += std::string(std::size_t(i % 4 == 0 ? 0 : i % 4), '\t') + title + "\n";
+    }
+    VQDocument document;
+    document.importOutlineText(outline);
+    ASSERT_EQ(document.project.graph.count(), 3000u);
+    for (const Node& node : document.project.graph.allNodes()) {
+        SCOPED_TRACE(node.title);
+        EXPECT_EQ(node.size, autosizeNode(node).size);
+    }
 }

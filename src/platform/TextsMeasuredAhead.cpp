@@ -1,0 +1,194 @@
+#include "platform/TextsMeasuredAhead.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+
+#include "platform/LaidOutText.h"
+
+namespace velquine {
+
+namespace {
+
+// Fewer texts than this per worker are laid out sooner by the caller than by a thread that has to load its
+// own font engines first.
+constexpr std::size_t textsPerWorker = 1000;
+constexpr std::size_t maximumWorkers = 7;
+constexpr std::uint32_t noItem = UINT32_MAX;
+
+enum State : std::uint8_t { waiting, begun, done };
+
+thread_local TextsMeasuredAhead* activeOnThisThread = nullptr;
+
+} // namespace
+
+struct TextsMeasuredAhead::Shared {
+    struct Item {
+        std::string text;
+        std::uint32_t font;
+        std::uint32_t nextOfSameText = noItem;
+    };
+
+    double width = 0;
+    std::vector<Font> fonts;
+    std::vector<Item> items;
+    // The first item of each text; the others of that text follow nextOfSameText. Keys view items' texts.
+    std::unordered_map<std::string_view, std::uint32_t> firstOfText;
+    // The items the workers lay out, one per text and font, in the order they were added.
+    std::vector<std::uint32_t> order;
+    std::unique_ptr<std::atomic<std::uint8_t>[]> states;
+    std::vector<std::vector<TextLine>> results;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stopping{false};
+    std::vector<std::thread> workers;
+
+    std::uint32_t fontIndex(const Font& font)
+    {
+        // Texts come in runs of one font: the last one used is tried first.
+        for (std::size_t k = fonts.size(); k-- > 0;) {
+            if (fonts[k] == font)
+                return std::uint32_t(k);
+        }
+        fonts.push_back(font);
+        return std::uint32_t(fonts.size() - 1);
+    }
+
+    std::uint32_t find(std::string_view text, const Font& font) const
+    {
+        const auto found = firstOfText.find(text);
+        for (std::uint32_t i = found == firstOfText.end() ? noItem : found->second; i != noItem;
+             i = items[i].nextOfSameText) {
+            if (fonts[items[i].font] == font)
+                return i;
+        }
+        return noItem;
+    }
+
+    // Lays the item out unless another thread has begun it; false when one has.
+    bool layOut(std::uint32_t i)
+    {
+        std::uint8_t expected = waiting;
+        if (!states[i].compare_exchange_strong(expected, begun, std::memory_order_acquire))
+            return false;
+        try {
+            TextAttributes attributes;
+            attributes.font = fonts[items[i].font];
+            results[i] = LaidOutText(AttributedString(items[i].text, attributes), width, nullptr, false).lines();
+        } catch (...) {
+            // Left to the caller, who meets the failure where it would have met it anyway.
+            states[i].store(waiting, std::memory_order_release);
+            states[i].notify_all();
+            return true;
+        }
+        states[i].store(done, std::memory_order_release);
+        states[i].notify_all();
+        return true;
+    }
+
+    void work()
+    {
+        while (!stopping.load(std::memory_order_relaxed)) {
+            const std::size_t k = next.fetch_add(1, std::memory_order_relaxed);
+            if (k >= order.size())
+                return;
+            layOut(order[k]);
+        }
+    }
+
+    std::optional<std::vector<TextLine>> lines(std::uint32_t i)
+    {
+        for (;;) {
+            const std::uint8_t state = states[i].load(std::memory_order_acquire);
+            if (state == done)
+                return results[i];
+            if (state == begun)
+                states[i].wait(begun, std::memory_order_acquire);
+            else if (layOut(i) && states[i].load(std::memory_order_acquire) != done)
+                return std::nullopt;
+        }
+    }
+};
+
+TextsMeasuredAhead::TextsMeasuredAhead(double width) : shared_(std::make_shared<Shared>())
+{
+    shared_->width = width;
+}
+
+TextsMeasuredAhead::~TextsMeasuredAhead()
+{
+    shared_->stopping.store(true, std::memory_order_relaxed);
+    for (std::thread& worker : shared_->workers)
+        worker.join();
+    if (started_ && activeOnThisThread == this)
+        activeOnThisThread = previous_;
+}
+
+void TextsMeasuredAhead::add(std::string text, const Font& font)
+{
+    if (started_)
+        return;
+    shared_->items.push_back({std::move(text), shared_->fontIndex(font)});
+}
+
+void TextsMeasuredAhead::start()
+{
+    if (started_)
+        return;
+    started_ = true;
+    previous_ = activeOnThisThread;
+    activeOnThisThread = this;
+    Shared& shared = *shared_;
+    const std::size_t workers = workersFor(shared.items.size());
+    if (workers == 0)
+        return;
+    shared.firstOfText.reserve(shared.items.size());
+    shared.order.reserve(shared.items.size());
+    for (std::uint32_t i = 0; i < shared.items.size(); ++i) {
+        Shared::Item& item = shared.items[i];
+        const auto [first, added] = shared.firstOfText.try_emplace(item.text, i);
+        if (!added) {
+            if (shared.find(item.text, shared.fonts[item.font]) != noItem)
+                continue;
+            item.nextOfSameText = first->second;
+            first->second = i;
+        }
+        shared.order.push_back(i);
+    }
+    shared.states = std::make_unique<std::atomic<std::uint8_t>[]>(shared.items.size());
+    shared.results.resize(shared.items.size());
+    for (std::size_t w = 0; w < workers; ++w)
+        shared.workers.emplace_back([&shared] {
+            pthread_setname_np(pthread_self(), "text-measuring");
+            shared.work();
+        });
+}
+
+std::optional<std::vector<TextLine>> TextsMeasuredAhead::answer(const AttributedString& text, double width)
+{
+    const TextsMeasuredAhead* active = activeOnThisThread;
+    if (!active || active->shared_->workers.empty() || width != active->shared_->width)
+        return std::nullopt;
+    const auto& runs = text.runs();
+    if (runs.size() != 1 || runs.front().location != 0 || runs.front().length != text.length())
+        return std::nullopt;
+    Shared& shared = *active->shared_;
+    const std::uint32_t i = shared.find(text.string(), runs.front().attributes.effectiveFont());
+    if (i == noItem)
+        return std::nullopt;
+    return shared.lines(i);
+}
+
+std::size_t TextsMeasuredAhead::workersFor(std::size_t textCount)
+{
+    const std::size_t cores = std::thread::hardware_concurrency();
+    if (cores < 2)
+        return 0;
+    return std::min({cores - 1, textCount / textsPerWorker, maximumWorkers});
+}
+
+} // namespace velquine
