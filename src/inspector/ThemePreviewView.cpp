@@ -15,7 +15,33 @@
 #include "platform/Clock.h"
 #include "platform/UserDefaults.h"
 
+#include <sys/mman.h>
+
+#include <cmath>
+
 namespace velquine {
+
+namespace {
+
+// A transparent image whose pixels take memory only once drawn: fresh anonymous pages read as zero, which is
+// transparent in a premultiplied format, and stay unbacked until written. A null image when there is no memory.
+QImage lazilyBackedImage(int width, int height)
+{
+    const qsizetype bytesPerLine = qsizetype(width) * 4;
+    const std::size_t length = std::size_t(bytesPerLine) * std::size_t(height);
+    void* pixels = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pixels == MAP_FAILED)
+        return QImage();
+    const auto release = [](void* info) {
+        auto* mapping = static_cast<std::pair<void*, std::size_t>*>(info);
+        ::munmap(mapping->first, mapping->second);
+        delete mapping;
+    };
+    return QImage(static_cast<uchar*>(pixels), width, height, bytesPerLine, QImage::Format_ARGB32_Premultiplied,
+                  release, new std::pair<void*, std::size_t>(pixels, length));
+}
+
+} // namespace
 
 std::optional<std::size_t> indexOfTheme(const std::string& name, const std::vector<ProjectStyle>& styles)
 {
@@ -101,19 +127,38 @@ void ThemePreviewView::renderBackingImage()
         update();
         return;
     }
-    QImage image(w * n * 2, h * 2, QImage::Format_ARGB32_Premultiplied);
+    QImage image = lazilyBackedImage(w * n * 2, h * 2);
     image.setDevicePixelRatio(2.0);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < n; ++i) {
-        painter.save();
-        drawThemePreview(availableStyles[std::size_t(i)], painter, Rect{double(w * i), 0, double(w), double(h)});
-        painter.restore();
-    }
-    painter.end();
     backingImage_ = std::move(image);
+    previewDrawn_.assign(std::size_t(n), false);
+    previewSize_ = Size{double(w), double(h)};
     layoutPreview();
+    update();
+}
+
+bool ThemePreviewView::isPreviewDrawn(int index) const
+{
+    return index >= 0 && std::size_t(index) < previewDrawn_.size() && previewDrawn_[std::size_t(index)];
+}
+
+void ThemePreviewView::drawPreviewsBetween(double fromX, double toX)
+{
+    const int n = int(previewDrawn_.size());
+    if (backingImage_.isNull() || n == 0)
+        return;
+    const double tileWidth = double(backingImage_.width()) / n;
+    const int first = std::max(0, int(std::floor(fromX / tileWidth)));
+    const int last = std::min(n - 1, int(std::ceil(toX / tileWidth)) - 1);
+    for (int i = first; i <= last; ++i) {
+        if (previewDrawn_[std::size_t(i)] || std::size_t(i) >= availableStyles.size())
+            continue;
+        previewDrawn_[std::size_t(i)] = true;
+        const Rect tile{previewSize_.width * i, 0, previewSize_.width, previewSize_.height};
+        QPainter painter(&backingImage_);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setClipRect(QRectF(tile.origin.x, tile.origin.y, tile.size.width, tile.size.height));
+        drawThemePreview(availableStyles[std::size_t(i)], painter, tile);
+    }
 }
 
 void ThemePreviewView::selectNext()
@@ -177,6 +222,7 @@ void ThemePreviewView::paintEvent(QPaintEvent* /*event*/)
         const double drawnWidth = backingImage_.width() / std::max<std::size_t>(1, availableStyles.size());
         const double scale = width() > 0 ? drawnWidth / (width() * dpr) : 1.0;
         const QRectF source(-previewOffset_ * dpr * scale, 0, drawnWidth, backingImage_.height());
+        drawPreviewsBetween(source.left(), source.right());
         painter.drawImage(QRectF(rect()), backingImage_, source);
     }
     for (int i = 0; i < int(availableStyles.size()); ++i) {

@@ -2,8 +2,8 @@
 
 // The strip that shows one theme at a time as a rendered sample map. A click at either end, the arrow keys
 // or the wheel step through the themes; each step hands the newly selected style to the delegate. A row of
-// dots near the bottom edge shows which theme is selected. All previews are drawn once into one image, so
-// stepping only slides that image. A click in the middle or a right click opens a gallery of every theme in
+// dots near the bottom edge shows which theme is selected. The previews lie side by side in one image, so
+// stepping only slides that image; each is drawn into it the first time it comes into view. A click in the middle or a right click opens a gallery of every theme in
 // a popover. The strip never touches the document.
 
 #include <memory>
@@ -42,9 +42,12 @@ public:
     // The last step wrapped around the end of the list.
     bool overflow = false;
 
-    // Draws every style's preview side by side into the backing image; a hidden strip draws them when it is
-    // next shown, so a pane nobody opens costs nothing.
+    // Makes the backing image for every style's preview side by side, each drawn when it is first painted; a
+    // hidden strip makes it when it is next shown, so a pane nobody opens costs nothing. Until a preview is
+    // drawn its part of the image is transparent and takes no memory.
     void renderBackingImage();
+    // Whether the preview of the style at the index has been drawn into the backing image.
+    bool isPreviewDrawn(int index) const;
     const QImage& backingImage() const { return backingImage_; }
     // Places the previews so that the selected one fills the strip: an ordinary step slides there, a step
     // that wrapped around the list jumps.
@@ -86,8 +89,12 @@ private:
     void notifyDelegate();
     void placePreview(bool animated);
     void setPreviewOffset(double offset);
+    // Draws the previews that lie in the part of the backing image between the two x positions (pixels).
+    void drawPreviewsBetween(double fromX, double toX);
 
     QImage backingImage_;
+    std::vector<bool> previewDrawn_;
+    Size previewSize_;
     bool renderWhenShown_ = false;
     double lastScrollTime_ = 0;
     double previewOffset_ = 0;

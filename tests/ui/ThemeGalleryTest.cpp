@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include "canvas/ThemePreview.h"
 #include "document/VQDocument.h"
 #include "kit/Popover.h"
 #include "kit/WindowAppearance.h"
@@ -241,4 +242,44 @@ TEST(ThemeGallery, PreviewsAreDrawnWhenTheStripIsFirstShown)
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&pane));
     ASSERT_FALSE(strip.backingImage().isNull());
     EXPECT_EQ(strip.backingImage().width(), 2 * int(strip.availableStyles.size()) * strip.width());
+}
+
+TEST(ThemeGallery, OnlyThePreviewsThatComeIntoViewAreDrawn)
+{
+    GalleryFixture f;
+    ThemePreviewView& strip = f.strip();
+    UserDefaults::standard().set("disableAnimations", true);
+    strip.select(f.styles[3].name, false, false);
+    strip.repaint();
+    const auto drawn = [&] {
+        std::vector<int> indices;
+        for (int i = 0; i < int(f.styles.size()); ++i)
+            if (strip.isPreviewDrawn(i))
+                indices.push_back(i);
+        return indices;
+    };
+    // Shown at the first theme, then stepped to the fourth: those two, and nothing in between.
+    EXPECT_EQ(drawn(), (std::vector<int>{0, 3}));
+    const QImage& image = strip.backingImage();
+    const int tile = image.width() / int(f.styles.size());
+    const auto opaqueIn = [&](int index) {
+        int opaque = 0;
+        for (int y = 0; y < image.height(); y += 7)
+            for (int x = index * tile; x < (index + 1) * tile; x += 7)
+                opaque += qAlpha(image.pixel(x, y)) > 0;
+        return opaque;
+    };
+    EXPECT_GT(opaqueIn(3), 100);
+    EXPECT_EQ(opaqueIn(2), 0);
+
+    // What the strip shows is the selected preview, as it would be had every preview been drawn at once.
+    const QImage shown = strip.grab().toImage();
+    const QImage alone = themePreviewImage(f.styles[3], Size{double(strip.width()), double(strip.height())}, 2.0);
+    const QPoint centre(strip.width() / 2, strip.height() / 3);
+    EXPECT_EQ(shown.pixelColor(centre), alone.pixelColor(centre * 2));
+    shown.save(QStringLiteral(VELQUINE_ARTEFACTS_DIR "/theme-strip-fourth-theme.png"));
+
+    // A new width starts over: only what is shown is drawn again.
+    f.pane.resize(360, 700);
+    EXPECT_EVENTUALLY(strip.width() > 300 && strip.isPreviewDrawn(3) && !strip.isPreviewDrawn(0), 2000);
 }
