@@ -185,7 +185,8 @@ void GraphViewController::centerSelectedNode()
         scrollView_->centerOn(selection.front().center, 0.5);
         return;
     }
-    for (const Node& node : document->project.graph.allNodes()) {
+    // The first root in identifier order, found without copying the map's nodes.
+    for (const auto& [uid, node] : document->project.graph.nodeBin()) {
         if (document->project.graph.nodeType(node) != NodeType::root)
             continue;
         selectNodes({node}, false);

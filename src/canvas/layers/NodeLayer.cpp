@@ -255,7 +255,7 @@ double NodeLayer::lineHeight() const
 {
     if (!lineHeight_) {
         double sum = 0;
-        for (const TextLine& line : TextMeasurement::lines(title_, lineHeightWidth_))
+        for (const TextLine& line : TextMeasurement::lines(labelLayer_->string(), lineHeightWidth_))
             sum += line.height;
         lineHeight_ = sum;
     }
@@ -268,17 +268,18 @@ void NodeLayer::updateContents()
 {
     if (isDragged_)
         return;
-    title_ = node_.attributedTitle();
+    // The label keeps the only copy of the title.
+    const AttributedString title = node_.attributedTitle();
     lineHeightWidth_ = bounds().size.width;
     lineHeight_.reset();
-    if (title_.empty())
+    if (title.empty())
         lineHeight_ = 0.0;
     {
         Transaction transaction(true);
         shapeLayer_->setFillColor(node_.style.fillColor.toQColor());
         updateShapePath(node_.shape);
         updateBorder();
-        labelLayer_->setString(title_);
+        labelLayer_->setString(title);
         labelLayer_->setAlignmentMode(labelAlignment(node_.style.textAlignment));
         if (node_.image()) {
             imageLayer().setContents(node_.image()->bitmap());
@@ -366,14 +367,19 @@ void NodeLayer::placeLabelAndImage() const
 
 void NodeLayer::applyDebugBorders()
 {
-    const double width = debugDrawing.load() ? 1.0 : 0.0;
+    // Colours are set only while the borders show: a layer keeps no border state it never draws.
+    const bool on = debugDrawing.load();
+    const double width = on ? 1.0 : 0.0;
     if (imageLayer_) {
-        imageLayer_->setBorderColor(Qt::red);
+        if (on)
+            imageLayer_->setBorderColor(Qt::red);
         imageLayer_->setBorderWidth(width);
     }
-    labelLayer_->setBorderColor(Qt::magenta);
+    if (on) {
+        labelLayer_->setBorderColor(Qt::magenta);
+        setBorderColor(Qt::yellow);
+    }
     labelLayer_->setBorderWidth(width);
-    setBorderColor(Qt::yellow);
     setBorderWidth(width);
 }
 

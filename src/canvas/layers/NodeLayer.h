@@ -176,7 +176,6 @@ private:
     bool labelDeferred_ = false;
     mutable std::optional<double> lineHeight_;
     double lineHeightWidth_ = 0;
-    AttributedString title_;
 };
 
 } // namespace velquine

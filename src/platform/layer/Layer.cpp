@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <set>
 
 #include "platform/RunLoop.h"
 #include "platform/layer/Animator.h"
@@ -39,6 +41,27 @@ void scheduleImplicitLayoutFlush()
 
 Layer::Layer() = default;
 
+const Layer::Extras& Layer::extras() const
+{
+    static const Extras defaults;
+    return extras_ ? *extras_ : defaults;
+}
+
+const std::string& Layer::name() const
+{
+    static const std::string none;
+    return name_ ? *name_ : none;
+}
+
+void Layer::setName(const std::string& name)
+{
+    // Names are a handful of words set on many layers: each is stored once.
+    static std::mutex mutex;
+    static std::set<std::string, std::less<>> names;
+    const std::lock_guard<std::mutex> lock(mutex);
+    name_ = &*names.insert(name).first;
+}
+
 Layer::~Layer()
 {
     for (const Ptr& sublayer : sublayers_)
@@ -50,7 +73,7 @@ Layer::~Layer()
 Layer::Change::Change(Layer& layer, ChangeKind kind) : layer_(layer), kind_(kind)
 {
     const Layer* root = layer.rootLayer();
-    report_ = root->reportsDirtyAreas_ && root->dirtyAreaHandler_;
+    report_ = root->reportsToHandler();
     if (report_)
         before_ = layer.areaInRoot();
 }
@@ -100,11 +123,18 @@ void Layer::reportArea(const Rect& rootArea) const
     if (rootArea.isNull())
         return;
     const Layer* root = rootLayer();
-    if (root->reportsDirtyAreas_ && root->dirtyAreaHandler_)
-        root->dirtyAreaHandler_(rootArea);
+    if (root->reportsToHandler())
+        root->extras_->dirtyAreaHandler(rootArea);
 }
 
-void Layer::setDirtyAreaHandler(std::function<void(const Rect&)> handler) { dirtyAreaHandler_ = std::move(handler); }
+void Layer::setDirtyAreaHandler(std::function<void(const Rect&)> handler)
+{
+    if (!extras_ && !handler)
+        return;
+    if (!extras_)
+        extras_ = std::make_unique<Extras>();
+    extras_->dirtyAreaHandler = std::move(handler);
+}
 
 // --- Geometry
 
@@ -290,30 +320,32 @@ void Layer::setHidden(bool hidden) { setField(hidden_, hidden, ChangeKind::place
 
 void Layer::setMasksToBounds(bool masks) { setField(masksToBounds_, masks, ChangeKind::geometry); }
 
-void Layer::setBackgroundColor(const QColor& color) { setField(backgroundColor_, color, ChangeKind::geometry); }
+void Layer::setBackgroundColor(const QColor& color) { setExtra(&Extras::backgroundColor, color, ChangeKind::geometry); }
 
-void Layer::setCornerRadius(double radius) { setField(cornerRadius_, radius, ChangeKind::appearance); }
+void Layer::setCornerRadius(double radius) { setExtra(&Extras::cornerRadius, radius, ChangeKind::appearance); }
 
-void Layer::setBorderWidth(double width) { setField(borderWidth_, width, ChangeKind::geometry); }
+void Layer::setBorderWidth(double width) { setExtra(&Extras::borderWidth, width, ChangeKind::geometry); }
 
-void Layer::setBorderColor(const QColor& color) { setField(borderColor_, color, ChangeKind::appearance); }
+void Layer::setBorderColor(const QColor& color) { setExtra(&Extras::borderColor, color, ChangeKind::appearance); }
 
-void Layer::setShadowColor(const QColor& color) { setField(shadowColor_, color, ChangeKind::placement); }
+void Layer::setShadowColor(const QColor& color) { setExtra(&Extras::shadowColor, color, ChangeKind::placement); }
 
-void Layer::setShadowOpacity(double opacity) { setField(shadowOpacity_, opacity, ChangeKind::placement); }
+void Layer::setShadowOpacity(double opacity) { setExtra(&Extras::shadowOpacity, opacity, ChangeKind::placement); }
 
-void Layer::setShadowOffset(Size offset) { setField(shadowOffset_, offset, ChangeKind::placement); }
+void Layer::setShadowOffset(Size offset) { setExtra(&Extras::shadowOffset, offset, ChangeKind::placement); }
 
-void Layer::setShadowRadius(double radius) { setField(shadowRadius_, radius, ChangeKind::placement); }
+void Layer::setShadowRadius(double radius) { setExtra(&Extras::shadowRadius, radius, ChangeKind::placement); }
 
-bool Layer::hasVisibleShadow() const { return shadowOpacity_ > 0 && paints(shadowColor_); }
+bool Layer::hasVisibleShadow() const { return extras_ && extras_->shadowOpacity > 0 && paints(extras_->shadowColor); }
 
 void Layer::setContents(const QImage& image)
 {
-    if (image.isNull() && contents_.isNull())
+    if (image.isNull() && extras().contents.isNull())
         return;
     Change change(*this, ChangeKind::geometry);
-    contents_ = image;
+    if (!extras_)
+        extras_ = std::make_unique<Extras>();
+    extras_->contents = image;
 }
 
 void Layer::setContentsGravity(ContentsGravity gravity) { setField(contentsGravity_, gravity, ChangeKind::appearance); }
@@ -533,7 +565,7 @@ Rect Layer::subtreeExtent() const
         return extent_;
     const Rect b = presentationBounds();
     Rect extent = drawingExtent();
-    if (paints(backgroundColor_) || borderWidth_ > 0 || !contents_.isNull())
+    if (extras_ && (paints(extras_->backgroundColor) || extras_->borderWidth > 0 || !extras_->contents.isNull()))
         extent = extent.unionWith(b);
     for (const Ptr& sublayer : sublayers_)
         extent = extent.unionWith(sublayer->visualBounds());
@@ -553,8 +585,8 @@ Rect Layer::visualBounds() const
         return extent;
     if (hasVisibleShadow()) {
         // Either sign of the vertical offset: the same tree may be drawn flipped.
-        const double spread = std::ceil(2 * shadowRadius_) + 1;
-        const double dx = shadowOffset_.width, dy = std::fabs(shadowOffset_.height);
+        const double spread = std::ceil(2 * extras_->shadowRadius) + 1;
+        const double dx = extras_->shadowOffset.width, dy = std::fabs(extras_->shadowOffset.height);
         extent = extent.unionWith(extent.offsetBy(dx, dy)).unionWith(extent.offsetBy(dx, -dy)).insetBy(-spread, -spread);
     }
     const Rect f = presentationFrame();

@@ -73,6 +73,8 @@ enum AutoresizingMask : unsigned {
 };
 
 class Layer : public std::enable_shared_from_this<Layer> {
+    struct Extras;
+
 public:
     using Ptr = std::shared_ptr<Layer>;
 
@@ -81,8 +83,8 @@ public:
     Layer(const Layer&) = delete;
     Layer& operator=(const Layer&) = delete;
 
-    const std::string& name() const { return name_; }
-    void setName(std::string name) { name_ = std::move(name); }
+    const std::string& name() const;
+    void setName(const std::string& name);
 
     // --- Geometry (model values)
     Point position() const { return position_; }
@@ -121,27 +123,27 @@ public:
     bool isOpaque() const { return opaque_; }
     void setOpaque(bool opaque) { opaque_ = opaque; }
     // An invalid colour draws nothing.
-    QColor backgroundColor() const { return backgroundColor_; }
+    QColor backgroundColor() const { return extras().backgroundColor; }
     void setBackgroundColor(const QColor& color);
-    double cornerRadius() const { return cornerRadius_; }
+    double cornerRadius() const { return extras().cornerRadius; }
     void setCornerRadius(double radius);
-    double borderWidth() const { return borderWidth_; }
+    double borderWidth() const { return extras().borderWidth; }
     void setBorderWidth(double width);
-    QColor borderColor() const { return borderColor_; }
+    QColor borderColor() const { return extras().borderColor; }
     void setBorderColor(const QColor& color);
     // The shadow is drawn while shadowOpacity > 0 from the alpha of the layer and its sublayers. Its offset
     // follows the platform's y-up convention: (0, −1) casts it one point down on screen.
-    QColor shadowColor() const { return shadowColor_; }
+    QColor shadowColor() const { return extras().shadowColor; }
     void setShadowColor(const QColor& color);
-    double shadowOpacity() const { return shadowOpacity_; }
+    double shadowOpacity() const { return extras().shadowOpacity; }
     void setShadowOpacity(double opacity);
-    Size shadowOffset() const { return shadowOffset_; }
+    Size shadowOffset() const { return extras().shadowOffset; }
     void setShadowOffset(Size offset);
-    double shadowRadius() const { return shadowRadius_; }
+    double shadowRadius() const { return extras().shadowRadius; }
     void setShadowRadius(double radius);
     // An image drawn in the bounds by contentsGravity, under the layer's own drawing; its size is the
     // image's size in points (pixels / devicePixelRatio).
-    const QImage& contents() const { return contents_; }
+    const QImage& contents() const { return extras().contents; }
     void setContents(const QImage& image);
     ContentsGravity contentsGravity() const { return contentsGravity_; }
     void setContentsGravity(ContentsGravity gravity);
@@ -272,11 +274,41 @@ protected:
 
 private:
     friend class Animator;
+    // What few layers set: a background, a border, a shadow, contents, or, on a root, the dirty-area handler.
+    // It is made when one of them is first set to something other than its default, so the many layers of a
+    // map pay for none of it.
+    struct Extras {
+        QColor backgroundColor;
+        double cornerRadius = 0;
+        double borderWidth = 0;
+        QColor borderColor{Qt::black};
+        QColor shadowColor{Qt::black};
+        double shadowOpacity = 0;
+        Size shadowOffset{0, -3};
+        double shadowRadius = 3;
+        QImage contents;
+        std::function<void(const Rect&)> dirtyAreaHandler;
+    };
+    const Extras& extras() const;
+    // Sets a field of the extras inside a Change of the kind, unless it already holds the value.
+    template <class T>
+    void setExtra(T Extras::*field, const T& value, ChangeKind kind)
+    {
+        if (extras().*field == value)
+            return;
+        Change change(*this, kind);
+        if (!extras_)
+            extras_ = std::make_unique<Extras>();
+        extras_.get()->*field = value;
+    }
+    bool reportsToHandler() const { return reportsDirtyAreas_ && extras_ && extras_->dirtyAreaHandler; }
+
     void attachSublayer(const Ptr& layer, std::size_t index);
     void resizeSublayers(Size oldSize);
     void markAncestorsNeedLayout();
 
-    std::string name_;
+    // One of the program's few layer names, kept once for every layer that bears it.
+    const std::string* name_ = nullptr;
     Point position_;
     Rect bounds_;
     Point anchorPoint_{0.5, 0.5};
@@ -291,15 +323,7 @@ private:
     bool cachesPicture_ = false;
     bool needsLayout_ = false;
     bool descendantNeedsLayout_ = false;
-    QColor backgroundColor_;
-    double cornerRadius_ = 0;
-    double borderWidth_ = 0;
-    QColor borderColor_{Qt::black};
-    QColor shadowColor_{Qt::black};
-    double shadowOpacity_ = 0;
-    Size shadowOffset_{0, -3};
-    double shadowRadius_ = 3;
-    QImage contents_;
+    std::unique_ptr<Extras> extras_;
     ContentsGravity contentsGravity_ = ContentsGravity::resize;
 
     Layer* superlayer_ = nullptr;
@@ -307,7 +331,6 @@ private:
     std::uint64_t contentRevision_ = 0;
     mutable bool extentValid_ = false;
     mutable Rect extent_;
-    std::function<void(const Rect&)> dirtyAreaHandler_;
     bool reportsDirtyAreas_ = true;
     std::vector<LayerAnimation> animations_;
     mutable std::unique_ptr<LayerPictureCache> pictureCache_;
