@@ -265,3 +265,55 @@ TEST(LayerTest, ManySublayersLeaveInOnePassAndManyLayersAnimateAtOnce)
     Animator::shared().tick();
     EXPECT_EQ(Animator::shared().animatingLayerCount(), 0u);
 }
+
+TEST(LayerTest, ALayerAskingAgainAndAgainIsLaidOutOnceAndAgainWhenItAsksDuringTheFlush)
+{
+    auto root = std::make_shared<Layer>();
+    auto layer = std::make_shared<CountingLayer>();
+    root->addSublayer(layer);
+    RunLoop::drain();
+    const int before = layer->layouts;
+    {
+        Transaction transaction(true);
+        for (int i = 0; i < 1000; ++i)
+            layer->setNeedsLayout();
+    }
+    EXPECT_EQ(layer->layouts, before + 1);
+    EXPECT_FALSE(layer->needsLayout());
+
+    // Asked for again by another layer's layout in the same flush: laid out again in the next round.
+    struct Asking : Layer {
+        std::shared_ptr<Layer> other;
+        void layoutSublayers() override { other->setNeedsLayout(); }
+    };
+    auto asking = std::make_shared<Asking>();
+    asking->other = layer;
+    root->addSublayer(asking);
+    {
+        Transaction transaction(true);
+        layer->setNeedsLayout();
+        asking->setNeedsLayout();
+    }
+    EXPECT_EQ(layer->layouts, before + 3);
+    EXPECT_FALSE(layer->needsLayout());
+}
+
+TEST(LayerTest, AShapeLayerKeepsItsPathInStorageOfItsOwnSize)
+{
+    ShapeLayer shape;
+    QPainterPath line;
+    line.moveTo(0, 0);
+    line.lineTo(100, 0);
+    ASSERT_GT(line.capacity(), 2);
+    shape.setPath(line);
+    EXPECT_EQ(shape.path(), line);
+    EXPECT_EQ(shape.path().capacity(), 2);
+
+    QPainterPath rounded;
+    rounded.addRoundedRect(QRectF(0, 0, 100, 40), 6, 6);
+    rounded.setFillRule(Qt::WindingFill);
+    shape.setPath(rounded);
+    EXPECT_EQ(shape.path(), rounded);
+    EXPECT_EQ(shape.path().capacity(), rounded.elementCount());
+    EXPECT_EQ(shape.path().fillRule(), Qt::WindingFill);
+}

@@ -457,6 +457,8 @@ void Layer::setNeedsLayout()
 {
     needsLayout_ = true;
     markAncestorsNeedLayout();
+    if (layoutScheduled_)
+        return;
     if (auto self = weak_from_this().lock()) {
         Transaction::scheduleLayout(self);
         if (Transaction::depth() == 0)

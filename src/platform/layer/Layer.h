@@ -274,6 +274,7 @@ protected:
 
 private:
     friend class Animator;
+    friend class Transaction;
     // What few layers set: a background, a border, a shadow, contents, or, on a root, the dirty-area handler.
     // It is made when one of them is first set to something other than its default, so the many layers of a
     // map pay for none of it.
@@ -323,6 +324,8 @@ private:
     bool cachesPicture_ = false;
     bool needsLayout_ = false;
     bool descendantNeedsLayout_ = false;
+    // In the current transaction's list of layers to lay out (once however often it asks).
+    bool layoutScheduled_ = false;
     std::unique_ptr<Extras> extras_;
     ContentsGravity contentsGravity_ = ContentsGravity::resize;
 

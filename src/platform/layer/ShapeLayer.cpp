@@ -10,6 +10,32 @@ namespace velquine {
 
 namespace {
 bool paints(const QColor& color) { return color.isValid() && color.alpha() > 0; }
+
+// The same path in storage of its own size. A path made element by element keeps room for at least 16
+// elements (about 400 bytes); a map holds thousands of outlines, underlines and branch lines of a few.
+QPainterPath exactlySized(const QPainterPath& path)
+{
+    const int count = path.elementCount();
+    if (count == 0 || path.capacity() <= count)
+        return path;
+    QPainterPath exact(QPointF(path.elementAt(0)));
+    exact.reserve(count);
+    for (int i = 1; i < count; ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo()) {
+            exact.moveTo(e);
+        } else if (e.isLineTo()) {
+            exact.lineTo(e);
+        } else if (e.isCurveTo() && i + 2 < count) {
+            exact.cubicTo(e, path.elementAt(i + 1), path.elementAt(i + 2));
+            i += 2;
+        } else {
+            return path; // not a shape this copy knows: kept as it is
+        }
+    }
+    exact.setFillRule(path.fillRule());
+    return exact == path ? exact : path;
+}
 } // namespace
 
 void ShapeLayer::setPath(const QPainterPath& path)
@@ -18,7 +44,7 @@ void ShapeLayer::setPath(const QPainterPath& path)
         return;
     const QPainterPath from = presentationPath();
     Change change(*this, ChangeKind::geometry);
-    path_ = path;
+    path_ = exactlySized(path);
     pathExtent_.reset();
     animateChange("path", from, path);
 }

@@ -68,8 +68,10 @@ int Transaction::depth() { return int(stack().size()); }
 
 void Transaction::scheduleLayout(const std::shared_ptr<Layer>& layer)
 {
-    if (layer)
+    if (layer) {
         pendingLayouts().push_back(layer);
+        layer->layoutScheduled_ = true;
+    }
 }
 
 void Transaction::flushLayouts()
@@ -79,10 +81,16 @@ void Transaction::flushLayouts()
     for (int round = 0; round < 8 && !pendingLayouts().empty(); ++round) {
         std::vector<std::weak_ptr<Layer>> layers;
         layers.swap(pendingLayouts());
-        for (const auto& weak : layers)
-            if (auto layer = weak.lock())
+        for (const auto& weak : layers) {
+            if (auto layer = weak.lock()) {
+                layer->layoutScheduled_ = false;
                 layer->layoutIfNeeded();
+            }
+        }
     }
+    for (const auto& weak : pendingLayouts())
+        if (auto layer = weak.lock())
+            layer->layoutScheduled_ = false;
     pendingLayouts().clear();
 }
 
