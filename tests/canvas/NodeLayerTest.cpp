@@ -324,6 +324,21 @@ TEST(NodeLayer, AnimationsFollowTheUserDefault)
     EXPECT_EQ(p.layer->frame(), Rect(40, 80, 120, 40));
 }
 
+TEST(NodeLayer, TheOutlineJumpsWithTheNodesBoundsAndStillMorphsItsShape)
+{
+    Placed p(makeNode("Grow", NodeShape::rect));
+    p.layer->setBounds(Rect(0, 0, 160, 60));
+    const ShapeLayer& outline = *p.layer->shapeLayer();
+    EXPECT_FALSE(outline.hasAnimations());
+    EXPECT_EQ(outline.presentationFrame(), Rect(0, 0, 160, 60));
+    EXPECT_EQ(outline.frame(), Rect(0, 0, 160, 60));
+    // A shape change while actions are on still morphs.
+    QPainterPath wider;
+    wider.addRect(QRectF(0, 0, 160, 60));
+    p.layer->shapeLayer()->setPath(wider);
+    EXPECT_TRUE(outline.hasAnimationForKey("path"));
+}
+
 TEST(NodeLayer, ImageSitsInItsFrameAndGoesAway)
 {
     Node node = makeNode("Picture", NodeShape::rect, {200, 200}, {200, 180});

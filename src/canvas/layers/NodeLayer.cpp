@@ -48,8 +48,15 @@ std::optional<LayerAction> NonAnimatingTextLayer::actionForKey(const std::string
     return action;
 }
 
+std::optional<LayerAction> NodeShapeLayer::actionForKey(const std::string& key) const
+{
+    if (key == "position" || key == "bounds")
+        return std::nullopt;
+    return ShapeLayer::actionForKey(key);
+}
+
 NodeLayer::NodeLayer()
-    : labelLayer_(std::make_shared<NonAnimatingTextLayer>()), shapeLayer_(std::make_shared<ShapeLayer>()),
+    : labelLayer_(std::make_shared<NonAnimatingTextLayer>()), shapeLayer_(std::make_shared<NodeShapeLayer>()),
       node_(-1, std::nullopt, NodeStyle())
 {
     setupLayers();

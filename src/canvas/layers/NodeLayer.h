@@ -31,6 +31,13 @@ public:
     std::optional<LayerAction> actionForKey(const std::string& key) const override;
 };
 
+// A node's outline. It is resized with the node, whose bounds never animate, so its frame jumps too: a
+// sliding outline would lag behind its node, and a map being opened would animate every outline.
+class NodeShapeLayer : public ShapeLayer {
+public:
+    std::optional<LayerAction> actionForKey(const std::string& key) const override;
+};
+
 // The user default that turns every implicit animation of node and branch layers off.
 bool animationsDisabled();
 
