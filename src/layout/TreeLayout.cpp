@@ -135,10 +135,11 @@ std::vector<Node> TreeLayout::layOut(const Node& top, const Graph& graph, double
 
 namespace {
 
-// What the passes of a layout need of each node, gathered into one compact entry when the node is found and
-// copied, so that the nodes themselves are touched once.
+// What the passes of a layout need of each node, gathered into one compact entry when the node is found, so
+// that the passes read contiguous entries and the nodes themselves are only touched when found and when copied.
 struct TreeEntry {
-    std::size_t copy; // position of the node's copy in out, or none for the top node left out
+    const Node* node; // the stored node (or the value standing in for the top node)
+    bool copied;      // false only for the top node left out
     std::int64_t uid;
     std::int64_t parentUID;
     bool hasParent;
@@ -154,9 +155,10 @@ struct TreeEntry {
     std::size_t nextSibling;
 };
 
-TreeEntry entryFor(const Node& node, std::size_t copy, std::size_t treeParent, bool vertical)
+TreeEntry entryFor(const Node& node, bool copied, std::size_t treeParent, bool vertical)
 {
-    return {copy,
+    return {&node,
+            copied,
             node.uid,
             node.parentUID.value_or(0),
             node.parentUID.has_value(),
@@ -172,15 +174,12 @@ TreeEntry entryFor(const Node& node, std::size_t copy, std::size_t treeParent, b
             none};
 }
 
-// The tree, each identifier once, in pre-order: a parent always comes before its children. Each node is copied
-// into out as it is found, while it is at hand (the top node only withTop); the walk enters no identifier of
-// skip.
+// The tree, each identifier once, in pre-order: a parent always comes before its children. The walk enters no
+// identifier of skip. The nodes found must stay where they are until the layout is written out.
 void gatherTree(const Node& topValue, const TreeLayout::Lookup& lookup, const UidIndex* skip, bool withTop,
-                bool vertical, std::vector<Node>& out, std::vector<TreeEntry>& entries, UidIndex& indexOf)
+                bool vertical, std::vector<TreeEntry>& entries, UidIndex& indexOf)
 {
-    if (withTop)
-        out.push_back(topValue);
-    entries.push_back(entryFor(topValue, withTop ? out.size() - 1 : none, none, vertical));
+    entries.push_back(entryFor(topValue, withTop, none, vertical));
     indexOf.insert(topValue.uid, 0);
     struct Frame {
         std::size_t node;
@@ -190,8 +189,7 @@ void gatherTree(const Node& topValue, const TreeLayout::Lookup& lookup, const Ui
     while (!stack.empty()) {
         const std::size_t at = stack.back().node;
         const std::size_t position = stack.back().next++;
-        const std::size_t copy = entries[at].copy;
-        const std::vector<std::int64_t>& list = copy == none ? topValue.childrenUIDs : out[copy].childrenUIDs;
+        const std::vector<std::int64_t>& list = entries[at].node->childrenUIDs;
         if (position >= list.size()) {
             stack.pop_back();
             continue;
@@ -203,8 +201,7 @@ void gatherTree(const Node& topValue, const TreeLayout::Lookup& lookup, const Ui
         if (!child)
             continue;
         const std::size_t index = entries.size();
-        out.push_back(*child);
-        entries.push_back(entryFor(out.back(), out.size() - 1, at, vertical));
+        entries.push_back(entryFor(*child, true, at, vertical));
         indexOf.insert(uid, index);
         if (entries[at].lastChild == none)
             entries[at].firstChild = index;
@@ -312,11 +309,11 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
     // What the margins add to a size along the sibling axis.
     const double siblingMargin = vertical ? 2 * hd_ : 2 * vd_;
 
-    if (sizeHint > 0)
-        out.reserve(out.size() + std::min(sizeHint, reservedAtMost));
     std::vector<TreeEntry> entries;
+    if (sizeHint > 0)
+        entries.reserve(std::min(sizeHint, reservedAtMost));
     UidIndex indexOf;
-    gatherTree(topValue, lookup, skip, withTop, vertical, out, entries, indexOf);
+    gatherTree(topValue, lookup, skip, withTop, vertical, entries, indexOf);
     const std::size_t count = entries.size();
     if (record) {
         for (const TreeEntry& entry : entries)
@@ -338,12 +335,14 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
     if (!vertical)
         separateSiblingSubtrees(entries, center, vd_);
 
-    // Like any graph update, a negative creation time becomes the current one.
+    // The nodes are copied out once, in the order found, with their new centres. Like any graph update, a
+    // negative creation time becomes the current one.
+    out.reserve(out.size() + count);
     const double now = Clock::now();
     for (std::size_t i = 0; i < count; ++i) {
-        if (entries[i].copy == none)
+        if (!entries[i].copied)
             continue;
-        Node& node = out[entries[i].copy];
+        Node& node = out.emplace_back(*entries[i].node);
         node.center = center[i];
         if (node.createdTimestamp < 0)
             node.createdTimestamp = now;

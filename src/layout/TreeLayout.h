@@ -55,7 +55,8 @@ private:
     // Appends to out the nodes of the tree under top, laid out, depth first (the top node itself only withTop);
     // topValue stands in for the stored top node. The walk enters no identifier of skip (when given) and adds
     // every identifier it takes to record (when given). sizeHint, when not 0, is the most nodes the tree can
-    // have: room for them (up to a few thousand) is reserved in out.
+    // have: room for that many entries (up to a few thousand) is made before the walk; out grows once, by the
+    // number of nodes found.
     void layOutTree(const Node& topValue, const Lookup& lookup, double sign, const UidIndex* skip, UidIndex* record,
                     std::vector<Node>& out, bool withTop, std::size_t sizeHint) const;
     std::vector<Node> balancedLayout(const Node& top, const Lookup& lookup, const SidePredicate& onNegativeSide,
