@@ -3,6 +3,7 @@
 // one edit on a large map with the canvas following.
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <QWidget>
 
 #include "canvas/GraphView.h"
@@ -62,6 +63,8 @@ struct Editor {
         scrollView->resize(1200, 800);
         scrollView->setDocumentView(graphView);
         window.show();
+        // Until the window system has shown the window, repaint() paints nothing.
+        QApplication::processEvents();
         controller = GraphViewController::create(document, graphView, scrollView);
         RunLoop::drain();
     }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <mutex>
 #include <set>
+#include <unordered_set>
 
 #include "platform/RunLoop.h"
 #include "platform/layer/Animator.h"
@@ -196,7 +197,7 @@ void Layer::setZPosition(double z)
     Change change(*this, ChangeKind::placement);
     zPosition_ = z;
     if (superlayer_)
-        superlayer_->drawingOrderValid_ = false;
+        superlayer_->reorderInDrawingOrder(this);
 }
 
 void Layer::setContentsScale(double scale) { contentsScale_ = scale; }
@@ -370,9 +371,17 @@ void Layer::insertSublayer(const Ptr& layer, std::size_t index)
 
 void Layer::attachSublayer(const Ptr& layer, std::size_t index)
 {
+    const bool appended = index == sublayers_.size();
     sublayers_.insert(sublayers_.begin() + std::ptrdiff_t(index), layer);
     layer->superlayer_ = this;
-    drawingOrderValid_ = false;
+    // A layer added last goes after every sublayer of its depth or less: the order stays valid.
+    if (appended && drawingOrderValid_) {
+        const auto at = std::upper_bound(drawingOrder_.begin(), drawingOrder_.end(), layer->zPosition_,
+                                         [](double z, const Layer* other) { return z < other->zPosition_; });
+        drawingOrder_.insert(at, layer.get());
+    } else {
+        drawingOrderValid_ = false;
+    }
     Change change(*layer, ChangeKind::placement);
     if (layer->needsLayout_ || layer->descendantNeedsLayout_)
         markAncestorsNeedLayout();
@@ -392,7 +401,7 @@ void Layer::removeFromSuperlayer()
     auto& siblings = parent->sublayers_;
     siblings.erase(std::remove_if(siblings.begin(), siblings.end(), [&](const Ptr& p) { return p.get() == this; }),
                    siblings.end());
-    parent->drawingOrderValid_ = false;
+    parent->forgetInDrawingOrder(this);
     superlayer_ = nullptr;
     animations_.clear();
 }
@@ -415,7 +424,16 @@ std::size_t Layer::removeSublayers(const std::function<bool(const Layer&)>& whic
         sublayer->animations_.clear();
     }
     std::erase_if(sublayers_, [](const Ptr& sublayer) { return sublayer->superlayer_ == nullptr; });
-    drawingOrderValid_ = false;
+    // Taking layers out leaves the others in order.
+    if (drawingOrderValid_) {
+        const std::unordered_set<const Layer*> leaving = [&removed] {
+            std::unordered_set<const Layer*> set;
+            for (const Ptr& sublayer : removed)
+                set.insert(sublayer.get());
+            return set;
+        }();
+        std::erase_if(drawingOrder_, [&leaving](const Layer* layer) { return leaving.count(layer) != 0; });
+    }
     return removed.size();
 }
 
@@ -430,15 +448,49 @@ void Layer::setSublayers(std::vector<Ptr> layers)
 const std::vector<Layer*>& Layer::sublayersInDrawingOrder() const
 {
     if (!drawingOrderValid_) {
+        // Sorted on copies of the depths, ties by position in the list: no layer is visited per comparison.
+        struct Key {
+            double z;
+            std::size_t index;
+        };
+        std::vector<Key> keys;
+        keys.reserve(sublayers_.size());
+        for (std::size_t i = 0; i < sublayers_.size(); ++i)
+            keys.push_back({sublayers_[i]->zPosition_, i});
+        std::sort(keys.begin(), keys.end(),
+                  [](const Key& a, const Key& b) { return a.z < b.z || (a.z == b.z && a.index < b.index); });
         drawingOrder_.clear();
         drawingOrder_.reserve(sublayers_.size());
-        for (const Ptr& sublayer : sublayers_)
-            drawingOrder_.push_back(sublayer.get());
-        std::stable_sort(drawingOrder_.begin(), drawingOrder_.end(),
-                         [](const Layer* a, const Layer* b) { return a->zPosition_ < b->zPosition_; });
+        for (const Key& key : keys)
+            drawingOrder_.push_back(sublayers_[key.index].get());
         drawingOrderValid_ = true;
     }
     return drawingOrder_;
+}
+
+void Layer::forgetInDrawingOrder(const Layer* sublayer)
+{
+    if (!drawingOrderValid_)
+        return;
+    const auto it = std::find(drawingOrder_.begin(), drawingOrder_.end(), sublayer);
+    if (it != drawingOrder_.end())
+        drawingOrder_.erase(it);
+}
+
+void Layer::reorderInDrawingOrder(Layer* sublayer)
+{
+    if (!drawingOrderValid_)
+        return;
+    forgetInDrawingOrder(sublayer);
+    const double z = sublayer->zPosition_;
+    const auto cmp = [](const Layer* other, double depth) { return other->zPosition_ < depth; };
+    const auto from = std::lower_bound(drawingOrder_.begin(), drawingOrder_.end(), z, cmp);
+    // Among layers of the same depth the list's order decides, which only a full sort knows here.
+    if (from != drawingOrder_.end() && (*from)->zPosition_ == z) {
+        drawingOrderValid_ = false;
+        return;
+    }
+    drawingOrder_.insert(from, sublayer);
 }
 
 Layer* Layer::rootLayer()
@@ -482,8 +534,19 @@ void Layer::layoutIfNeeded()
         needsLayout_ = false;
         layoutSublayers();
     }
-    for (const Ptr& sublayer : std::vector<Ptr>(sublayers_))
-        sublayer->layoutIfNeeded();
+    // Only the sublayers that ask are visited. A layout that asks a sibling for layout marks this layer
+    // again: another round takes it.
+    for (int round = 0; round < 8; ++round) {
+        descendantNeedsLayout_ = false;
+        std::vector<Ptr> asking;
+        for (const Ptr& sublayer : sublayers_)
+            if (sublayer->needsLayout_ || sublayer->descendantNeedsLayout_)
+                asking.push_back(sublayer);
+        for (const Ptr& sublayer : asking)
+            sublayer->layoutIfNeeded();
+        if (asking.empty() || !descendantNeedsLayout_)
+            break;
+    }
 }
 
 // --- Display

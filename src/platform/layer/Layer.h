@@ -339,6 +339,9 @@ private:
     mutable std::unique_ptr<LayerPictureCache> pictureCache_;
     mutable std::vector<Layer*> drawingOrder_;
     mutable bool drawingOrderValid_ = false;
+    // Keep a valid drawing order valid when a sublayer leaves or changes depth.
+    void forgetInDrawingOrder(const Layer* sublayer);
+    void reorderInDrawingOrder(Layer* sublayer);
     bool hiddenForRemoval_ = false;
     Rect lastAnimatedArea_ = Rect::null();
 };

@@ -1,5 +1,7 @@
 #include "platform/layer/ShapeLayer.h"
 
+#include "platform/layer/PathTrimming.h"
+
 #include <QPainter>
 #include <QPen>
 
@@ -121,8 +123,25 @@ void ShapeLayer::draw(QPainter& painter) const
         return;
     if (paints(fillColor_))
         painter.fillPath(path, fillColor_);
-    if (paints(strokeColor_) && lineWidth_ > 0)
-        painter.strokePath(path, strokePen());
+    if (paints(strokeColor_) && lineWidth_ > 0) {
+        const QPen pen = strokePen();
+        // Of a long solid line only the part near the clip is stroked: the rest would paint nothing.
+        std::optional<QPainterPath> visible;
+        if (pen.style() == Qt::SolidLine && painter.hasClipping())
+            visible = visiblePartOfStroke(path, painter.clipBoundingRect().adjusted(-strokeReach(), -strokeReach(),
+                                                                                   strokeReach(), strokeReach()));
+        painter.strokePath(visible ? *visible : path, pen);
+    }
+}
+
+double ShapeLayer::strokeReach() const
+{
+    double margin = lineWidth_ / 2;
+    if (lineJoin_ == LineJoin::miter)
+        margin *= std::max(1.0, miterLimit_);
+    if (lineCap_ == LineCap::square)
+        margin = std::max(margin, lineWidth_ * M_SQRT1_2);
+    return margin + 1;
 }
 
 Rect ShapeLayer::drawingExtent() const
@@ -135,14 +154,8 @@ Rect ShapeLayer::drawingExtent() const
     if (!path.isEmpty()) {
         const QRectF r = path.boundingRect();
         extent = Rect(r.x(), r.y(), r.width(), r.height());
-        if (paints(strokeColor_) && lineWidth_ > 0) {
-            double margin = lineWidth_ / 2;
-            if (lineJoin_ == LineJoin::miter)
-                margin *= std::max(1.0, miterLimit_);
-            if (lineCap_ == LineCap::square)
-                margin = std::max(margin, lineWidth_ * M_SQRT1_2);
-            extent = extent.insetBy(-margin - 1, -margin - 1);
-        }
+        if (paints(strokeColor_) && lineWidth_ > 0)
+            extent = extent.insetBy(-strokeReach(), -strokeReach());
     }
     if (!animating)
         pathExtent_ = extent;

@@ -54,6 +54,9 @@ public:
     Rect drawingExtent() const override;
 
 private:
+    // How far the stroke reaches beyond the path, with a point to spare for anti-aliasing.
+    double strokeReach() const;
+
     QPainterPath path_;
     mutable std::optional<Rect> pathExtent_;
     QColor fillColor_{Qt::black};
