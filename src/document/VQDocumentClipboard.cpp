@@ -121,17 +121,19 @@ std::optional<Node> insertTree(VQDocument& document, std::size_t sourcePosition,
         } else {
             made = document.createChildNode(*pending.parentUID, source.title);
         }
-        if (made) {
+        // A node just made is sized to its title already, and its note plays no part in its size: only a
+        // node with an image (whose size is kept when it would shrink) is measured again. One with neither
+        // a note nor an image is stored as it is.
+        if (made && (!source.note.empty() || made->image())) {
             made->note = source.note;
-            // A node just made is sized to its title already, and its note plays no part in its size: only
-            // a node with an image (whose size is kept when it would shrink) is measured again.
-            const Node sized = made->image() ? autosizeNode(*made, autosizeKeepCenter) : *made;
-            made = document.updateNodes({sized}, NodeUpdateOperation::size, false).front();
+            std::vector<Node> sized;
+            sized.push_back(made->image() ? autosizeNode(*made, autosizeKeepCenter) : std::move(*made));
+            made = std::move(document.updateNodes(std::move(sized), NodeUpdateOperation::size, false).front());
         }
-        if (isTop)
-            top = made;
-
         const std::optional<std::int64_t> childParent = made ? std::optional<std::int64_t>(made->uid) : std::nullopt;
+        if (isTop)
+            top = std::move(made);
+
         const std::vector<std::size_t> children = index.positionsOf(source.childrenUIDs);
         for (auto child = children.rbegin(); child != children.rend(); ++child)
             stack.push_back({*child, childParent});
@@ -590,8 +592,8 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     }
     treeStarts.push_back(result.size());
     placeInGrid(result, treeStarts, roots, at);
-    updateNodes(result, NodeUpdateOperation::position, false);
-    return currentVersions(uniquedByUID(result));
+    // The trees are apart and stored as placed: each node is there once, as the graph now holds it.
+    return updateNodes(std::move(result), NodeUpdateOperation::position, false);
 }
 
 } // namespace velquine

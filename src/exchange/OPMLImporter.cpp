@@ -21,6 +21,27 @@ std::string lowered(QStringView name)
     return name.toString().toLower().toStdString();
 }
 
+enum class Element { head, title, outline, other };
+
+// The element a tag name stands for, compared without case. Plain ASCII names, nearly all of them, are
+// lowered by hand without copying.
+Element elementOf(QStringView name)
+{
+    const bool ascii = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii) {
+        const std::string lower = lowered(name);
+        return lower == "head" ? Element::head : lower == "title" ? Element::title : lower == "outline" ? Element::outline : Element::other;
+    }
+    const auto is = [name](std::string_view lower) {
+        return std::size_t(name.size()) == lower.size() &&
+               std::equal(lower.begin(), lower.end(), name.begin(), [](char l, QChar c) {
+                   const char16_t u = c.unicode();
+                   return char16_t(l) == (u >= u'A' && u <= u'Z' ? u + (u'a' - u'A') : u);
+               });
+    };
+    return is("outline") ? Element::outline : is("head") ? Element::head : is("title") ? Element::title : Element::other;
+}
+
 } // namespace
 
 // One pass of the reader over a document, filling the importer.
@@ -39,18 +60,18 @@ struct OPMLImporter::Reading {
 
     void startElement(const QXmlStreamReader& reader)
     {
-        const std::string name = lowered(reader.name());
-        if (name == "head") {
+        const Element element = elementOf(reader.name());
+        if (element == Element::head) {
             ++headDepth;
             return;
         }
-        if (name == "title") {
+        if (element == Element::title) {
             debugLog(__FILE__, "parser(_:didStartElement:namespaceURI:qualifiedName:attributes:)", __LINE__,
                      reader.qualifiedName().toString().toStdString());
             inTitle = headDepth > 0 && !titleTaken;
             return;
         }
-        if (name != "outline")
+        if (element != Element::outline)
             return;
 
         Node node(importer.nodeID, std::nullopt, style);
@@ -58,12 +79,13 @@ struct OPMLImporter::Reading {
             node.parentUID = importer.parentStack.back();
         StringBuilder note;
         for (const QXmlStreamAttribute& attribute : reader.attributes()) {
-            const QString key = attribute.qualifiedName().toString();
+            const QStringView key = attribute.qualifiedName();
             if (key == QLatin1String("text")) {
-                node.title = attribute.value().toString().toStdString();
+                const QByteArray title = attribute.value().toUtf8();
+                node.title.assign(title.constData(), std::size_t(title.size()));
                 continue;
             }
-            std::string label = capitalized(key.toStdString());
+            std::string label = capitalized(key.toString().toStdString());
             std::replace(label.begin(), label.end(), '_', ' ');
             note.append(label).append(": ").appendLine(attribute.value().toString().toStdString());
         }
@@ -78,12 +100,12 @@ struct OPMLImporter::Reading {
 
     void endElement(const QXmlStreamReader& reader)
     {
-        const std::string name = lowered(reader.name());
-        if (name == "outline") {
+        const Element element = elementOf(reader.name());
+        if (element == Element::outline) {
             closeOutline();
-        } else if (name == "head") {
+        } else if (element == Element::head) {
             headDepth = std::max(0, headDepth - 1);
-        } else if (name == "title" && inTitle) {
+        } else if (element == Element::title && inTitle) {
             inTitle = false;
             titleTaken = true;
             importer.documentTitle = title.trimmed().toStdString();
@@ -92,8 +114,7 @@ struct OPMLImporter::Reading {
 
     void store(Node node)
     {
-        const std::int64_t uid = node.uid;
-        importer.graph.setNode(std::optional<Node>(std::move(node)), uid);
+        importer.graph.storeNode(std::move(node));
     }
 
     void closeOutline()

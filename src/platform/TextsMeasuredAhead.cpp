@@ -32,6 +32,8 @@ struct TextsMeasuredAhead::Shared {
         std::string text;
         std::uint32_t font;
         std::uint32_t nextOfSameText = noItem;
+        // The item laid out for this text and font: this one, or an earlier equal one.
+        std::uint32_t measuredAs = noItem;
     };
 
     double width = 0;
@@ -44,6 +46,8 @@ struct TextsMeasuredAhead::Shared {
     std::unique_ptr<std::atomic<std::uint8_t>[]> states;
     std::vector<std::vector<TextLine>> results;
     std::atomic<std::size_t> next{0};
+    // Where the caller's next text most likely is: texts tend to be asked in the order they were added.
+    std::size_t expected = 0;
     std::atomic<bool> stopping{false};
     std::vector<std::thread> workers;
 
@@ -56,6 +60,20 @@ struct TextsMeasuredAhead::Shared {
         }
         fonts.push_back(font);
         return std::uint32_t(fonts.size() - 1);
+    }
+
+    // The item laid out for the text and font; the one after the last found is tried first.
+    std::uint32_t lookUp(std::string_view text, const Font& font)
+    {
+        std::uint32_t i = noItem;
+        if (expected < items.size() && items[expected].text == text && fonts[items[expected].font] == font)
+            i = std::uint32_t(expected);
+        else
+            i = find(text, font);
+        if (i == noItem)
+            return noItem;
+        expected = i + 1;
+        return items[i].measuredAs;
     }
 
     std::uint32_t find(std::string_view text, const Font& font) const
@@ -152,11 +170,13 @@ void TextsMeasuredAhead::start()
         Shared::Item& item = shared.items[i];
         const auto [first, added] = shared.firstOfText.try_emplace(item.text, i);
         if (!added) {
-            if (shared.find(item.text, shared.fonts[item.font]) != noItem)
+            item.measuredAs = shared.find(item.text, shared.fonts[item.font]);
+            if (item.measuredAs != noItem)
                 continue;
             item.nextOfSameText = first->second;
             first->second = i;
         }
+        item.measuredAs = i;
         shared.order.push_back(i);
     }
     shared.states = std::make_unique<std::atomic<std::uint8_t>[]>(shared.items.size());
@@ -177,7 +197,7 @@ std::optional<std::vector<TextLine>> TextsMeasuredAhead::answer(const Attributed
     if (runs.size() != 1 || runs.front().location != 0 || runs.front().length != text.length())
         return std::nullopt;
     Shared& shared = *active->shared_;
-    const std::uint32_t i = shared.find(text.string(), runs.front().attributes.effectiveFont());
+    const std::uint32_t i = shared.lookUp(text.string(), runs.front().attributes.effectiveFont());
     if (i == noItem)
         return std::nullopt;
     return shared.lines(i);

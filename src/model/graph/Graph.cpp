@@ -301,6 +301,12 @@ std::vector<Node> Graph::storeNodes(std::vector<Node>&& nodes)
     return std::move(nodes);
 }
 
+void Graph::storeNode(Node&& node)
+{
+    const std::int64_t uid = node.uid;
+    nodeBin_.assign(uid, std::move(node));
+}
+
 Node Graph::addChildNode(const Node& parent, std::string title, const NodeStyle& style, Point center, Size size)
 {
     Node child(std::move(title), center, size, style);

@@ -106,6 +106,8 @@ public:
     std::vector<Node> storeNodes(const std::vector<Node>& nodes);
     // The same, handing back the list it was given instead of a copy.
     std::vector<Node> storeNodes(std::vector<Node>&& nodes);
+    // Stores one node under its identifier, as storeNodes does, without copying it.
+    void storeNode(Node&& node);
     // A new node with a fresh identifier, the given title, style, centre and size, appended to the children of
     // the parent value passed in (which is written back). Returns the new node as stored. Passes on the error
     // of nextNodeUID().
