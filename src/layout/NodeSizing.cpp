@@ -102,17 +102,27 @@ double labelTextHeight(const Node& node, double width)
 
 namespace {
 
-// The size the title needs with its lines at the node's width already summed up; the longest word's size
-// is measured unless the caller knows it.
-Size measureTitle(const Node& node, const LineSummary& lines, std::optional<double> knownWordWidth)
+// Text in the node's font, as measured: colours and the rest of a title's attributes play no part in the
+// lines it takes.
+AttributedString inFontOf(const Node& node, std::string text)
+{
+    TextAttributes attributes;
+    attributes.font = node.style.font;
+    return AttributedString(std::move(text), attributes);
+}
+
+// The size a title of the node needs with its lines at the node's width already summed up; the longest
+// word's size is measured unless the caller knows it.
+Size measureTitle(const Node& node, std::string_view title, const LineSummary& lines,
+                  std::optional<double> knownWordWidth)
 {
     double wordWidth = 0;
     if (knownWordWidth) {
         wordWidth = *knownWordWidth;
     } else {
-        const std::string_view word = longestWord(node.title);
+        const std::string_view word = longestWord(title);
         if (!word.empty())
-            wordWidth = TextMeasurement::boundingSize(withTitle(node, std::string(word)).attributedTitle()).width;
+            wordWidth = TextMeasurement::boundingSize(inFontOf(node, std::string(word))).width;
     }
     const double lineHeight = lines.tallest;
     const std::size_t lineCount = lines.count;
@@ -135,7 +145,7 @@ Size measureTitle(const Node& node, const LineSummary& lines, std::optional<doub
 
 Size measureTitle(const Node& node)
 {
-    return measureTitle(node, summarize(node.attributedTitle(), node.size.width), std::nullopt);
+    return measureTitle(node, node.title, summarize(node.attributedTitle(), node.size.width), std::nullopt);
 }
 
 std::string autosizeMeasuredText(const std::string& title)
@@ -151,8 +161,7 @@ Node autosizeNode(const Node& node, std::uint8_t options)
     const Point oldCenter = node.center;
 
     const std::string measured = node.title.empty() ? std::string(" ") : node.title;
-    Node probe = withTitle(node, measured);
-    const AttributedString text = probe.attributedTitle();
+    const AttributedString text = inFontOf(node, measured);
 
     double textWidth = 0;
     std::vector<TextLine> widest;
@@ -175,13 +184,19 @@ Node autosizeNode(const Node& node, std::uint8_t options)
     const double textHeight = lineHeight * double(lineCount + 1);
     const double blockWidth = std::min(textWidth + autosizeTextMargin, autosizeMaxTextWidth);
 
-    probe.size = {blockWidth, textHeight};
     std::optional<double> wordWidth;
     if (oneLine && measured.find(' ') == std::string::npos)
         wordWidth = widest.front().width;
     else if (oneLine && textWidth + autosizeTextMargin <= autosizeMaxTextWidth)
         wordWidth = 0.0;
-    const Size needed = oneLine ? measureTitle(probe, lines, wordWidth) : measureTitle(probe);
+    Size needed;
+    if (oneLine) {
+        needed = measureTitle(node, measured, lines, wordWidth);
+    } else {
+        Node probe = withTitle(node, measured);
+        probe.size = {blockWidth, textHeight};
+        needed = measureTitle(probe);
+    }
     const double width = std::max(blockWidth, needed.width);
     const double height = std::max(textHeight, needed.height);
 

@@ -31,25 +31,27 @@ struct TextsMeasuredAhead::Shared {
     struct Item {
         std::string text;
         std::uint32_t font;
+        // The next item of the same text in another font.
         std::uint32_t nextOfSameText = noItem;
-        // The item laid out for this text and font: this one, or an earlier equal one.
-        std::uint32_t measuredAs = noItem;
     };
 
     double width = 0;
     std::vector<Font> fonts;
+    // Laid out by the workers in this order.
     std::vector<Item> items;
-    // The first item of each text; the others of that text follow nextOfSameText. Keys view items' texts.
-    std::unordered_map<std::string_view, std::uint32_t> firstOfText;
-    // The items the workers lay out, one per text and font, in the order they were added.
-    std::vector<std::uint32_t> order;
     std::unique_ptr<std::atomic<std::uint8_t>[]> states;
     std::vector<std::vector<TextLine>> results;
     std::atomic<std::size_t> next{0};
-    // Where the caller's next text most likely is: texts tend to be asked in the order they were added.
-    std::size_t expected = 0;
     std::atomic<bool> stopping{false};
     std::vector<std::thread> workers;
+
+    // Read by the caller's thread only. Texts tend to be asked in the order they were added: the one after
+    // the last found is tried first, and the texts are indexed only once a text is asked out of order.
+    std::size_t nextAsked = 0;
+    bool indexed = false;
+    // The first item of each text; the others of that text in other fonts follow nextOfSameText. Keys view
+    // items' texts.
+    std::unordered_map<std::string_view, std::uint32_t> firstOfText;
 
     std::uint32_t fontIndex(const Font& font)
     {
@@ -62,29 +64,45 @@ struct TextsMeasuredAhead::Shared {
         return std::uint32_t(fonts.size() - 1);
     }
 
-    // The item laid out for the text and font; the one after the last found is tried first.
+    // The first item of the text in the font.
     std::uint32_t lookUp(std::string_view text, const Font& font)
     {
         std::uint32_t i = noItem;
-        if (expected < items.size() && items[expected].text == text && fonts[items[expected].font] == font)
-            i = std::uint32_t(expected);
-        else
-            i = find(text, font);
-        if (i == noItem)
-            return noItem;
-        expected = i + 1;
-        return items[i].measuredAs;
+        if (nextAsked < items.size() && items[nextAsked].text == text && fonts[items[nextAsked].font] == font) {
+            i = std::uint32_t(nextAsked);
+        } else {
+            index();
+            const auto found = firstOfText.find(text);
+            for (i = found == firstOfText.end() ? noItem : found->second; i != noItem; i = items[i].nextOfSameText) {
+                if (fonts[items[i].font] == font)
+                    break;
+            }
+        }
+        if (i != noItem)
+            nextAsked = i + 1;
+        return i;
     }
 
-    std::uint32_t find(std::string_view text, const Font& font) const
+    void index()
     {
-        const auto found = firstOfText.find(text);
-        for (std::uint32_t i = found == firstOfText.end() ? noItem : found->second; i != noItem;
-             i = items[i].nextOfSameText) {
-            if (fonts[items[i].font] == font)
-                return i;
+        if (indexed)
+            return;
+        indexed = true;
+        firstOfText.reserve(items.size());
+        std::vector<std::uint32_t> lastOfText;
+        for (std::uint32_t i = 0; i < items.size(); ++i) {
+            const auto [first, added] = firstOfText.try_emplace(items[i].text, i);
+            if (added)
+                continue;
+            std::uint32_t last = first->second;
+            bool known = items[last].font == items[i].font;
+            while (!known && items[last].nextOfSameText != noItem) {
+                last = items[last].nextOfSameText;
+                known = items[last].font == items[i].font;
+            }
+            if (!known)
+                items[last].nextOfSameText = i;
         }
-        return noItem;
     }
 
     // Lays the item out unless another thread has begun it; false when one has.
@@ -112,9 +130,9 @@ struct TextsMeasuredAhead::Shared {
     {
         while (!stopping.load(std::memory_order_relaxed)) {
             const std::size_t k = next.fetch_add(1, std::memory_order_relaxed);
-            if (k >= order.size())
+            if (k >= items.size())
                 return;
-            layOut(order[k]);
+            layOut(std::uint32_t(k));
         }
     }
 
@@ -164,21 +182,6 @@ void TextsMeasuredAhead::start()
     const std::size_t workers = workersFor(shared.items.size());
     if (workers == 0)
         return;
-    shared.firstOfText.reserve(shared.items.size());
-    shared.order.reserve(shared.items.size());
-    for (std::uint32_t i = 0; i < shared.items.size(); ++i) {
-        Shared::Item& item = shared.items[i];
-        const auto [first, added] = shared.firstOfText.try_emplace(item.text, i);
-        if (!added) {
-            item.measuredAs = shared.find(item.text, shared.fonts[item.font]);
-            if (item.measuredAs != noItem)
-                continue;
-            item.nextOfSameText = first->second;
-            first->second = i;
-        }
-        item.measuredAs = i;
-        shared.order.push_back(i);
-    }
     shared.states = std::make_unique<std::atomic<std::uint8_t>[]>(shared.items.size());
     shared.results.resize(shared.items.size());
     for (std::size_t w = 0; w < workers; ++w)

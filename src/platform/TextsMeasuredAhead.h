@@ -5,8 +5,8 @@
 // thread that made it answers a text of the set at that width, without a paint device, from what a worker
 // laid out: the very lines laying it out on the calling thread gives. A text a worker is still at is waited
 // for, one no worker has begun is laid out by the caller at once, and any other text is measured as usual,
-// so what is added is only a guess of what will be asked. Equal texts of one font are laid out once. With a
-// single core, or few texts, no worker starts and nothing changes.
+// so what is added is only a guess of what will be asked; asking in the order they were added is fastest.
+// With a single core, or few texts, no worker starts and nothing changes.
 
 #include <cstddef>
 #include <memory>

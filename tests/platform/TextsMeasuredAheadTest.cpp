@@ -50,7 +50,7 @@ void expectSameLines(const std::vector<TextLine>& actual, const std::vector<Text
 
 TEST(TextsMeasuredAhead, WorkersGiveTheLinesOfALayoutOnTheCallingThread)
 {
-    const auto texts = variedTexts(4000);  // repeats: equal texts in one font are laid out once
+    const auto texts = variedTexts(4000);  // with repeats
     if (TextsMeasuredAhead::workersFor(texts.size()) == 0)
         GTEST_SKIP() << "a single core starts no worker";
     TextsMeasuredAhead ahead(width);
