@@ -2,6 +2,8 @@
 // touch only what changed and still end where a full reload ends.
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include <QImage>
 #include <QPainter>
 
@@ -202,6 +204,37 @@ TEST(GraphViewSync, TitlesAndLinesOutOfViewAreMadeWhenShownOrDrawn)
     small.render(painter, QRectF(0, 0, 200, 200));
     EXPECT_FALSE(small.nodeLayer(far[0])->isLabelDeferred());
     EXPECT_EQ(small.nodeLayer(far[0])->labelLayer()->frame(), whole.nodeLayer(far[0])->labelLayer()->frame());
+}
+
+// An underlined node out of view makes its underline when the canvas is drawn, as one in view has it at once.
+TEST(GraphViewSync, UnderlinesOutOfViewAreMadeWhenDrawn)
+{
+    const VQProject project = sampleProject(2, 1, 1);
+    const auto viewOf = [&project](Rect visible) {
+        auto view = std::make_unique<GraphView>(visible);
+        view->setGraph(project.graph);
+        return view;
+    };
+    const auto small = viewOf(Rect(0, 0, 700, 700));
+    const auto whole = viewOf(Rect(0, 0, 3000, 1000));
+    std::vector<std::int64_t> underlined;
+    for (const auto& [uid, node] : project.graph.nodeBin())
+        if (node.shape == NodeShape::underline)
+            underlined.push_back(uid);
+    ASSERT_EQ(underlined.size(), 2u);
+    const std::int64_t far = small->nodeLayer(underlined[0])->isLabelDeferred() ? underlined[0] : underlined[1];
+    ASSERT_TRUE(small->nodeLayer(far)->isLabelDeferred());
+    EXPECT_FALSE(small->nodeLayer(far)->hasUnderlineLayer());
+    EXPECT_TRUE(whole->nodeLayer(far)->isUnderlineShown());
+    QImage image(1500, 500, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    small->render(painter, QRectF(0, 0, 1500, 500), Rect(700, 0, 1500, 500));
+    QDir().mkpath(QStringLiteral(VELQUINE_ARTEFACTS_DIR));
+    image.save(QStringLiteral(VELQUINE_ARTEFACTS_DIR "/underlines-made-when-drawn.png"));
+    ASSERT_TRUE(small->nodeLayer(far)->isUnderlineShown());
+    EXPECT_EQ(small->nodeLayer(far)->underlineLayer().frame(), whole->nodeLayer(far)->underlineLayer().frame());
+    EXPECT_EQ(small->nodeLayer(far)->underlineLayer().path(), whole->nodeLayer(far)->underlineLayer().path());
 }
 
 TEST(GraphViewSync, ReparentingSwapsTheBranchInOneReload)

@@ -339,6 +339,32 @@ TEST(NodeLayer, TheOutlineJumpsWithTheNodesBoundsAndStillMorphsItsShape)
     EXPECT_TRUE(outline.hasAnimationForKey("path"));
 }
 
+TEST(NodeLayer, ANodeOutOfSightMakesItsUnderlineWhenPlaced)
+{
+    Node node = makeNode("Under", NodeShape::underline);
+    node.style.branchColor = Color::red();
+    auto root = std::make_shared<Layer>();
+    auto layer = std::make_shared<NodeLayer>();
+    root->addSublayer(layer);
+    {
+        Transaction transaction(true);
+        layer->setLabelDeferred(true);
+        layer->setBounds(Rect({0, 0}, node.size));
+        layer->setPosition(node.center);
+        layer->setNode(node);
+        layer->updateContents();
+        layer->updateShapePath(node.shape);
+    }
+    EXPECT_FALSE(layer->hasUnderlineLayer());
+    layer->setLabelDeferred(false);
+    root->layoutIfNeeded();
+    ASSERT_TRUE(layer->isUnderlineShown());
+    EXPECT_EQ(layer->underlineLayer().strokeColor(), Color::red().toQColor());
+    EXPECT_EQ(layer->underlineLayer().frame().origin, (Point{0, 40}));
+    EXPECT_EQ(layer->underlineLayer().frame().size.width, 100);
+    EXPECT_EQ(layer->underlineLayer().path().boundingRect(), QRectF(0, 0, 100, 0));
+}
+
 TEST(NodeLayer, ImageSitsInItsFrameAndGoesAway)
 {
     Node node = makeNode("Picture", NodeShape::rect, {200, 200}, {200, 180});

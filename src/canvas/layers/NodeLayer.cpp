@@ -357,6 +357,8 @@ void NodeLayer::setLabelDeferred(bool deferred)
     if (!deferred) {
         Transaction transaction(true);
         placeLabelAndImage();
+        if (underlineShape_ && !underlineLayer_)
+            underlineLayer();
     }
 }
 

@@ -138,8 +138,9 @@ public:
     // will use.
     Rect labelFrameInLayer() const;
 
-    // While set, layout passes leave the title and image where they are: measuring titles is the dearest part
-    // of a node, and a canvas has no need of it for nodes nobody sees. Clearing it places them now.
+    // While set, layout passes leave the title and image where they are, and an underline waits to be made:
+    // measuring titles is the dearest part of a node, and a canvas has no need of it for nodes nobody sees.
+    // Clearing it places them now.
     bool isLabelDeferred() const { return labelDeferred_; }
     void setLabelDeferred(bool deferred);
 
@@ -172,6 +173,16 @@ private:
     bool isHovered_ = false;
     bool isHighlighted_ = false;
 
+    // What the outline, underline and ring were last made from.
+    struct ShapeInputs {
+        NodeShape shape;
+        Rect bounds;
+        std::uint64_t nodeRevision;
+        LayoutOptions::LayoutType layoutType;
+        bool hasUnderline;
+        bool operator==(const ShapeInputs&) const = default;
+    };
+    std::optional<ShapeInputs> shapeInputs_;
     // What the lazily made sublayers take on when they appear.
     std::optional<NodeShape> ringShape_;      // shape and bounds of the last updateShapePath
     Rect ringBounds_;

@@ -23,6 +23,12 @@ Rect ringRect(const Rect& bounds) { return bounds.insetBy(-focusRingOutset, -foc
 void NodeLayer::updateShapePath(NodeShape shape)
 {
     const Rect b = bounds();
+    // The same shape, bounds, node and layout as last time (a new layer is given its shape twice): the paths
+    // are already these.
+    const ShapeInputs inputs{shape, b, nodeRevision_, layoutOptions_.layoutType, bool(underlineLayer_)};
+    if (shapeInputs_ == inputs)
+        return;
+    shapeInputs_ = inputs;
     ringShape_ = shape;
     ringBounds_ = b;
     if (shape == NodeShape::underline) {
@@ -30,8 +36,8 @@ void NodeLayer::updateShapePath(NodeShape shape)
         shapeLayer_->setPath(QPainterPath());
         if (underlineLayer_)
             applyUnderline();
-        else
-            underlineLayer();  // made with the underline applied
+        else if (!labelDeferred_)
+            underlineLayer();  // made with the underline applied; a node out of sight makes it when placed
         applyFocusRingPath();
         return;
     }
@@ -77,8 +83,8 @@ void NodeLayer::applyUnderline()
     line.setFillColor(color);
     line.setLineWidth(strokeWidth(node_.style.borderWidth));
     line.setLineCap(LineCap::round);
-    QPainterPath path;
-    path.moveTo(0, 0);
+    QPainterPath path(QPointF(0, 0));
+    path.reserve(2);
     path.lineTo(ringBounds_.maxX(), 0);
     line.setPath(path);
 }
