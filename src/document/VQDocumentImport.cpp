@@ -8,10 +8,12 @@
 #include <QByteArrayView>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "exchange/DocxTextReader.h"
 #include "exchange/MarkdownOutline.h"
@@ -32,20 +34,57 @@ std::string readFileBytes(const std::string& url)
     if (!in)
         throw fs::filesystem_error("The file couldn't be opened", toPath(url),
                                    std::error_code(errno ? errno : ENOENT, std::generic_category()));
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes;
+    std::error_code sizeError;
+    const auto size = fs::file_size(toPath(url), sizeError);
+    if (!sizeError && size > 0) {
+        // Read whole when the size is known; whatever follows (a file still growing) is read on.
+        bytes.resize(std::size_t(size));
+        in.read(bytes.data(), std::streamsize(size));
+        bytes.resize(std::size_t(in.gcount()));
+    }
+    if (!in.bad() && !in.eof())
+        bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad())
         throw fs::filesystem_error("The file couldn't be read", toPath(url),
                                    std::make_error_code(std::errc::io_error));
     return bytes;
 }
 
-std::string utf8Text(const std::string& bytes, const std::string& url)
+// Whether the bytes may end inside a character: their last lead byte announces more bytes than follow it.
+bool mayEndInsideCharacter(const std::string& bytes)
+{
+    for (std::size_t back = 1; back <= std::min<std::size_t>(4, bytes.size()); ++back) {
+        const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back;
+    }
+    return true;
+}
+
+std::string utf8Text(std::string bytes, const std::string& url)
 {
     QStringDecoder decoder(QStringConverter::Utf8);
-    const QString text = decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    const auto view = [&bytes](std::size_t at, std::size_t length) {
+        return QByteArrayView(bytes.data() + at, static_cast<qsizetype>(length));
+    };
+    if (bytes.starts_with("\xEF\xBB\xBF") || mayEndInsideCharacter(bytes)) {
+        const QString text = decoder(view(0, bytes.size()));
+        if (decoder.hasError())
+            throw TextError("The file couldn't be opened because it isn't UTF-8 text: " + url);
+        return text.toStdString();
+    }
+    // Valid UTF-8 text decodes and encodes back to the same bytes: it is decoded a piece at a time only to
+    // find out whether it is valid.
+    constexpr std::size_t piece = std::size_t(1) << 20;
+    std::vector<QChar> decoded(std::size_t(decoder.requiredSpace(qsizetype(piece))));
+    for (std::size_t at = 0; at < bytes.size() && !decoder.hasError(); at += piece)
+        decoder.appendToBuffer(decoded.data(), view(at, std::min(piece, bytes.size() - at)));
     if (decoder.hasError())
         throw TextError("The file couldn't be opened because it isn't UTF-8 text: " + url);
-    return text.toStdString();
+    return bytes;
 }
 
 // Runs as inside an editing session (the flag alone: no snapshot, no label, no event), so the graph

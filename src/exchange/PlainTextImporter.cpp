@@ -31,13 +31,27 @@ bool isBullet(char32_t c)
     return std::find(bullets.begin(), bullets.end(), c) != bullets.end();
 }
 
+// The character at pos, moving pos past it; ASCII, nearly all of an outline, without a call.
+char32_t decodeNext(std::string_view text, std::size_t& pos)
+{
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+        ++pos;
+        return byte;
+    }
+    return utf8::decodeNext(text, pos);
+}
+
 // The byte offset of the first character that is not white space (the size when there is none).
 std::size_t leadingWhitespaceLength(std::string_view line)
 {
+    // Indentation: tabs or blanks, as long as it may be.
     std::size_t pos = 0;
+    while (pos < line.size() && (line[pos] == '\t' || line[pos] == ' '))
+        ++pos;
     while (pos < line.size()) {
         std::size_t next = pos;
-        if (!isWhitespace(utf8::decodeNext(line, next)))
+        if (!isWhitespace(decodeNext(line, next)))
             break;
         pos = next;
     }
@@ -51,7 +65,7 @@ std::vector<std::string_view> splitAtNewlines(std::string_view text)
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t here = pos;
-        if (isNewline(utf8::decodeNext(text, pos))) {
+        if (isNewline(decodeNext(text, pos))) {
             lines.push_back(text.substr(start, here - start));
             start = pos;
         }
@@ -68,7 +82,7 @@ std::string PlainTextImporter::stripBullet(std::string_view line)
     if (indent == line.size())
         return std::string(line);
     std::size_t after = indent;
-    if (!isBullet(utf8::decodeNext(line, after)))
+    if (!isBullet(decodeNext(line, after)))
         return std::string(line);
     std::string stripped(line.substr(0, indent));
     stripped.append(line.substr(after));

@@ -8,7 +8,13 @@ namespace velquine {
 
 namespace {
 
-std::size_t utf16Length(const std::string& text) { return std::size_t(QString::fromUtf8(text).size()); }
+std::size_t utf16Length(const std::string& text)
+{
+    // Plain ASCII, most titles, takes one unit a byte; anything else is counted as decoding counts it.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return text.size();
+    return std::size_t(QString::fromUtf8(text).size());
+}
 
 } // namespace
 

@@ -91,9 +91,10 @@ std::vector<TextLine> TextMeasurement::lines(const AttributedString& text, doubl
     thread_local RecentMeasurements recent;
     if (const std::vector<TextLine>* known = recent.find(text, width, device))
         return *known;
+    // Texts laid out ahead are answered again as cheaply as from the recent ones.
     if (!device) {
         if (std::optional<std::vector<TextLine>> ahead = TextsMeasuredAhead::answer(text, width))
-            return recent.add(text, width, device, std::move(*ahead));
+            return std::move(*ahead);
     }
     // Drawing lays text out with the same walk (LaidOutText), so what is drawn is what was measured.
     return recent.add(text, width, device, LaidOutText(text, width, device, false).lines());

@@ -172,6 +172,35 @@ TEST_F(DocumentImports, UnreadableFilesFailWithTheirErrors)
     EXPECT_TRUE(import(folder / "missing.md", ""));
 }
 
+TEST_F(DocumentImports, TextIsCheckedToBeUtf8AllThroughAndReadAsWritten)
+{
+    Folder folder;
+    // Over a mebibyte, with a character across the first mebibyte's end and a byte order mark in front.
+    std::string text = "\xEF\xBB\xBFRoot\n";
+    const std::string filler = "\t" + std::string(4000, 'f') + "\n";
+    while (text.size() < (std::size_t(1) << 20) - 1)
+        text += filler;
+    text.resize((std::size_t(1) << 20) - 1);
+    text += "\n\t\xC3\xA9t\xC3\xA9\n";
+    writeBytes(folder / "large.txt", text);
+    EXPECT_FALSE(import(folder / "large.txt", "public.text"));
+    std::vector<std::string> titles;
+    for (const Node& node : document->project.graph.allNodes())
+        titles.push_back(node.title);
+    ASSERT_FALSE(titles.empty());
+    EXPECT_EQ(titles.front(), "Root");
+    EXPECT_EQ(titles.back(), "\xC3\xA9t\xC3\xA9");
+
+    // The same without the mark reads the same; a byte that is no UTF-8 far into it fails the whole file.
+    writeBytes(folder / "plain.txt", text.substr(3));
+    EXPECT_FALSE(import(folder / "plain.txt", "public.text"));
+    EXPECT_EQ(document->project.graph.allNodes().back().title, titles.back());
+    writeBytes(folder / "late.txt", text.substr(3) + "\tCaf\xE9\n");
+    const auto error = import(folder / "late.txt", "public.text");
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find("UTF-8"), std::string::npos) << *error;
+}
+
 TEST_F(DocumentImports, ATreeTenThousandLevelsDeepImportsSavesCopiesAndExports)
 {
     constexpr int depth = 10000;
