@@ -583,11 +583,17 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
         options.layoutType = LayoutOptions::LayoutType::horizontal;
     const auto layouter = ::velquine::makeLayouter(project.graph, options, true);
     std::vector<Node> result;
+    result.reserve(nodes.size());
     std::vector<std::size_t> treeStarts;
     treeStarts.reserve(roots.size() + 1);
     for (const Node& root : roots) {
-        std::vector<Node> tree = layouter->layoutNodeTree(root);
         treeStarts.push_back(result.size());
+        // A root without children, each line of a flat outline, is laid out where it stands.
+        if (root.childrenUIDs.empty()) {
+            result.push_back(root);
+            continue;
+        }
+        std::vector<Node> tree = layouter->layoutNodeTree(root);
         result.insert(result.end(), std::make_move_iterator(tree.begin()), std::make_move_iterator(tree.end()));
     }
     treeStarts.push_back(result.size());
