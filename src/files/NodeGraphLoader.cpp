@@ -57,6 +57,12 @@ public:
     std::size_t size() const { return entries_.size(); }
     iterator find(std::int64_t uid)
     {
+        // Identifiers mostly run without gaps: the node is then where its distance from the first puts it.
+        if (!keys_.empty()) {
+            const std::uint64_t offset = std::uint64_t(uid) - std::uint64_t(keys_.front());
+            if (offset < keys_.size() && keys_[offset] == uid)
+                return entries_.begin() + std::ptrdiff_t(offset);
+        }
         const auto at = std::lower_bound(keys_.begin(), keys_.end(), uid);
         if (at == keys_.end() || *at != uid)
             return entries_.end();
@@ -264,6 +270,15 @@ void removeChildCycles(NodeMap& nodes, ProjectLoadingProblems& problems)
         walkFrom(uid);
 }
 
+// The text the row holds in the column as it is stored, without a copy; null for any other kind of value.
+const std::string* storedText(const sql::Row& row, const sql::Expression<std::string>& column)
+{
+    const int index = row.position(column.templ);
+    if (index < 0 || std::size_t(index) >= row.values.size() || !row.values[std::size_t(index)])
+        return nullptr;
+    return std::get_if<std::string>(&*row.values[std::size_t(index)]);
+}
+
 // Every side table, each row onto its node.
 void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingProblems& problems,
                     std::unordered_set<std::int64_t>& smallFonts)
@@ -296,7 +311,13 @@ void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingP
     };
     std::unordered_map<std::string, Decoded> decodedStyles;
     readSideTable(connection, db::nodeStyles, nodes, problems, [&](const sql::Row& row, Node& node) {
-        std::string json = row.get(db::styleJson);
+        std::string converted;
+        const std::string* stored = storedText(row, db::styleJson);
+        if (!stored) {
+            converted = row.get(db::styleJson);
+            stored = &converted;
+        }
+        const std::string& json = *stored;
         auto known = decodedStyles.find(json);
         if (known == decodedStyles.end()) {
             NodeStyle style = NodeStyle::fromJsonString(json);

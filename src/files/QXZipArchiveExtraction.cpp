@@ -90,6 +90,12 @@ bool writeAll(int fd, const char* data, std::size_t size)
 
 } // namespace
 
+Extraction::~Extraction()
+{
+    if (archiveFd_ >= 0)
+        ::close(archiveFd_);
+}
+
 bool Extraction::run(std::optional<QXZipArchiveError>& error)
 {
     UnzipHandle zip(unzOpen64(archivePath_.c_str()));
@@ -282,9 +288,13 @@ int Extraction::openItemFile(const Entry& entry, int& openError)
 
 Extraction::Step Extraction::writeFile(const Entry& entry)
 {
-    const int count = unzReadCurrentFile(uf_, buffer_.data(), static_cast<unsigned>(buffer_.size()));
-    if (count < 0)
-        return stop(zipError(-4, "failed to read contents of file entry"));
+    const std::optional<std::uint64_t> stored = storedDataOffset(entry);
+    int count = 0;
+    if (!stored) {
+        count = unzReadCurrentFile(uf_, buffer_.data(), static_cast<unsigned>(buffer_.size()));
+        if (count < 0)
+            return stop(zipError(-4, "failed to read contents of file entry"));
+    }
     int openError = 0;
     const int fd = openItemFile(entry, openError);
     if (fd < 0) {
@@ -295,7 +305,10 @@ Extraction::Step Extraction::writeFile(const Entry& entry)
             return stop(QXZipArchiveError(kQXZipSystemErrorDomain, openError, errnoText(openError)));
         return Step::extract;
     }
-    copyContents(entry, fd, count);
+    if (stored)
+        copyStored(entry, fd, *stored);
+    else
+        copyContents(entry, fd, count);
     if (::close(fd) != 0 && success_)
         failedWrite();
     if (success_ && !expandNestedArchive(entry) && preserveAttributes_)
@@ -333,6 +346,50 @@ void Extraction::copyContents(const Entry& entry, int fd, int count)
             unzippingError_ = zipError(-4, "failed to read contents of file entry");
             success_ = false;
         }
+    }
+}
+
+std::optional<std::uint64_t> Extraction::storedDataOffset(const Entry& entry)
+{
+    const unz_file_info64& info = entry.info;
+    if (info.compression_method != 0 || info.compressed_size != info.uncompressed_size)
+        return std::nullopt;
+    const std::uint64_t offset = unzGetCurrentFileZStreamPos64(uf_);
+    if (offset == 0 || offset > size_ || info.uncompressed_size > size_ - offset)
+        return std::nullopt;
+    if (archiveFd_ < 0)
+        archiveFd_ = ::open(archivePath_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (archiveFd_ < 0)
+        return std::nullopt;
+    return offset;
+}
+
+void Extraction::copyStored(const Entry& entry, int fd, std::uint64_t offset)
+{
+    std::uint64_t left = entry.info.uncompressed_size;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    while (left > 0) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer_.size()));
+        const ssize_t got = ::pread(archiveFd_, buffer_.data(), piece, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            unzippingError_ = zipError(-4, "failed to read contents of file entry");
+            success_ = false;
+            return;
+        }
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(got));
+        if (!writeAll(fd, buffer_.data(), static_cast<std::size_t>(got))) {
+            failedWrite();
+            return;
+        }
+        offset += static_cast<std::uint64_t>(got);
+        left -= static_cast<std::uint64_t>(got);
+    }
+    // What the zip library finds when it has read a whole entry whose checksum differs.
+    if (crc != entry.info.crc) {
+        crcFailed_ = true;
+        success_ = false;
     }
 }
 

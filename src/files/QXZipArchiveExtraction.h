@@ -46,6 +46,10 @@ public:
     {
     }
 
+    ~Extraction();
+    Extraction(const Extraction&) = delete;
+    Extraction& operator=(const Extraction&) = delete;
+
     // The answer; the error to report, if any.
     bool run(std::optional<QXZipArchiveError>& error);
 
@@ -99,6 +103,11 @@ private:
     Step writeFile(const Entry& entry);
     void failedWrite();
     void copyContents(const Entry& entry, int fd, int count);
+    // Where the bytes of an entry stored without compression lie in the archive, when they can be copied from
+    // there as they are: one piece exactly as long as the entry declares, inside the file.
+    std::optional<std::uint64_t> storedDataOffset(const Entry& entry);
+    // Copies those bytes in large pieces and checks them against the entry's checksum.
+    void copyStored(const Entry& entry, int fd, std::uint64_t offset);
     // True when the entry was an archive of its own, extracted in its place.
     bool expandNestedArchive(const Entry& entry);
     void setFileAttributes(const Entry& entry);
@@ -136,6 +145,7 @@ private:
 
     // The state of the walk.
     unzFile uf_ = nullptr;
+    int archiveFd_ = -1; // the archive opened for reading stored entries directly
     std::vector<char> buffer_;
     std::optional<QXZipArchiveError> unzippingError_;
     bool success_ = true;

@@ -494,3 +494,25 @@ TEST(QXZipArchiveReader, UnusableDestinationIsAnError)
     EXPECT_EQ(error->code(), ENOTDIR);
     EXPECT_EQ(readFile(dir / "occupied"), "a file where the folder should be");
 }
+
+TEST(QXZipArchiveReader, StoredEntriesLargerThanOneReadComeOutWholeAndCheckedAgainstTheirChecksum)
+{
+    TempDir dir;
+    std::string payload;
+    for (int i = 0; payload.size() < 2'500'000; ++i)
+        payload += std::to_string(i) + ",";
+    const std::string archive = ArchiveBuilder(dir, "big.zip").file("big.bin", payload).finish();
+    ASSERT_TRUE(QXZipArchive::unzipFileAtPath(archive, dir / "dest"));
+    EXPECT_EQ(readFile(dir / "dest/big.bin"), payload);
+
+    // A byte changed past the first megabyte is found at the end.
+    std::string content = readFile(archive);
+    const auto at = content.find("300000,");
+    ASSERT_NE(at, std::string::npos);
+    content[at] = '9';
+    writeFile(archive, content);
+    std::optional<QXZipArchiveError> error;
+    EXPECT_FALSE(QXZipArchive::unzipFileAtPath(archive, dir / "again", true, true, std::nullopt, &error, nullptr));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->message(), "crc check failed for file");
+}
