@@ -123,13 +123,16 @@ std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const st
     node.center = ::velquine::makeLayouter(project.graph, options, false, &insertion_->siblings)
                       ->positionForNewNode(*parent, node);
     setAffinities(node, *parent);
-    project.graph.storeAppendedChild(node);
+    const bool stored = project.graph.storeAppendedChild(node);
     insertion_->siblings.follow(node.uid);
     insertion_->siblings.add(node);
     insertion_->freeCenters.take(node.center);
     if (options.isManual)
         orderChildrenByPosition(parentUID, options);
-    return project.graph.node(node.uid);
+    // As stored: ordering the children changes only the parent.
+    if (!stored)
+        return std::nullopt;
+    return node;
 }
 
 void VQDocument::orderChildrenByPosition(std::int64_t parentUID, const LayoutOptions& options)

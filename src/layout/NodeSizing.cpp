@@ -155,7 +155,7 @@ std::string autosizeMeasuredText(const std::string& title)
     return endsWithLineBreak(title) ? title + "-" : title;
 }
 
-Node autosizeNode(const Node& node, std::uint8_t options)
+Node autosizeNode(Node node, std::uint8_t options)
 {
     const Size oldSize = node.size;
     const Point oldCenter = node.center;
@@ -212,14 +212,13 @@ Node autosizeNode(const Node& node, std::uint8_t options)
     }
 
     const double shift = (newSize.width - oldSize.width) * 0.5;
-    Node result = node;
-    result.size = newSize;
-    result.center = oldCenter;
+    node.size = newSize;
+    node.center = oldCenter;
     if (options == autosizeGrowLeft)
-        result.center.x = oldCenter.x - shift;
+        node.center.x = oldCenter.x - shift;
     else if (options == autosizeGrowRight)
-        result.center.x = oldCenter.x + shift;
-    return result;
+        node.center.x = oldCenter.x + shift;
+    return node;
 }
 
 std::vector<Node> autosizeNodes(const std::vector<Node>& nodes, std::uint8_t options)

@@ -33,7 +33,7 @@ inline constexpr double autosizeChildFallbackHeight = 38.0;
 // centre always stays. An empty title is measured as one blank and stays empty. A node with an image never
 // shrinks: when the new width or height would be smaller it keeps its old size. Nothing but size and centre
 // changes.
-Node autosizeNode(const Node& node, std::uint8_t options = autosizeKeepCenter);
+Node autosizeNode(Node node, std::uint8_t options = autosizeKeepCenter);
 // The text autosizeNode lays out first, at autosizeMaxTextWidth in the title's font: the title (a blank when
 // empty), with "-" after a closing line break.
 std::string autosizeMeasuredText(const std::string& title);

@@ -29,7 +29,7 @@ Node VQProject::insertRootNode(const std::string& title, Point center, FreeCente
     Node root(title, free, newRootNodeSize, level);
     root.shape = projectStyle.current.rootNodeShape;
     root.style.branchColor = level.borderColor;
-    root = autosizeNode(root, autosizeKeepCenter);
+    root = autosizeNode(std::move(root), autosizeKeepCenter);
     graph.storeNodes({root});
     freeCenters.take(root.center);
     return root;
@@ -87,7 +87,7 @@ Node VQProject::styledChildNode(const Node& parent, const Node& child, std::opti
     if (parent.childrenShouldInheritShape)
         styled.shape = parent.shape;
 
-    return autosizeNode(styled, autosizeKeepCenter);
+    return autosizeNode(std::move(styled), autosizeKeepCenter);
 }
 
 std::optional<Node> VQProject::insertParentNode(const Node& node, const std::string& title, Point center, Size size)
