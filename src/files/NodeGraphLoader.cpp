@@ -38,14 +38,16 @@ public:
         const auto byUID = [](const auto& a, const auto& b) { return a.first < b.first; };
         if (!std::is_sorted(entries_.begin(), entries_.end(), byUID))
             std::stable_sort(entries_.begin(), entries_.end(), byUID);
-        Entries kept;
-        kept.reserve(entries_.size());
+        // Each run of one identifier keeps its last row, moved to where the run starts.
+        std::size_t kept = 0;
         for (std::size_t i = 0; i < entries_.size(); ++i) {
             if (i + 1 < entries_.size() && entries_[i + 1].first == entries_[i].first)
                 continue;
-            kept.push_back(std::move(entries_[i]));
+            if (kept != i)
+                entries_[kept] = std::move(entries_[i]);
+            ++kept;
         }
-        entries_ = std::move(kept);
+        entries_.erase(entries_.begin() + std::ptrdiff_t(kept), entries_.end());
         keys_.clear();
         keys_.reserve(entries_.size());
         for (const auto& entry : entries_)

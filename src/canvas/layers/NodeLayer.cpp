@@ -55,9 +55,20 @@ std::optional<LayerAction> NodeShapeLayer::actionForKey(const std::string& key) 
     return ShapeLayer::actionForKey(key);
 }
 
+namespace {
+
+// What a layer holds until it is given its node: made once, copied into every new layer.
+const Node& placeholderNode()
+{
+    static const Node node(-1, std::nullopt, NodeStyle());
+    return node;
+}
+
+} // namespace
+
 NodeLayer::NodeLayer()
     : labelLayer_(std::make_shared<NonAnimatingTextLayer>()), shapeLayer_(std::make_shared<NodeShapeLayer>()),
-      node_(-1, std::nullopt, NodeStyle())
+      node_(placeholderNode())
 {
     setupLayers();
 }
