@@ -402,6 +402,11 @@ private:
     // Sets the branch's dock points from its two node layers and rebuilds its path.
     void dockBranchLayer(BranchLayer& branch);
     void updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
+    // The same for a node that only moved since the layer showed it.
+    void moveExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
+    // The parts both share: the layer's place and size, then its selection, hover and drag state.
+    void placeExistingNodeLayer(NodeLayer& layer, const Node& node);
+    void finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
     void applyHover(NodeLayer& layer);
     void applySelectionFromUIDs();
     void rememberShown(const ReloadPlan& plan);

@@ -120,6 +120,11 @@ struct GraphView::ReloadPlan {
     bool full = true;
     // The nodes this reload visits, in the graph's order.
     std::vector<const Node*> visit;
+    // For each visited node (none on a full reload): whether it only moved since its layer showed it, with
+    // nothing about it or above it that would change its branch's look, its layer's look or its layout
+    // options; such a node's layer and branch need only follow it.
+    std::vector<char> movedOnly;
+    bool isMovedOnly(std::size_t visitIndex) const { return visitIndex < movedOnly.size() && movedOnly[visitIndex]; }
     // Identifiers of nodes the last reload showed that left the graph.
     std::vector<std::int64_t> removed;
     // Whether any node is new.

@@ -27,6 +27,15 @@ void collectSubtree(const Graph& graph, std::int64_t uid, std::unordered_set<std
     }
 }
 
+// Whether the node differs from the one shown only by its centre.
+bool onlyMoved(const Node& before, const Node& now)
+{
+    return !(before.center == now.center) && before.parentUID == now.parentUID
+        && before.childrenUIDs == now.childrenUIDs && before.horizontalAffinity == now.horizontalAffinity
+        && before.verticalAffinity == now.verticalAffinity && before.createdTimestamp == now.createdTimestamp
+        && before.modifiedTimestamp == now.modifiedTimestamp && NodeLayer::looksLike(before, now);
+}
+
 std::vector<std::int64_t> sortedCopy(std::vector<std::int64_t> uids)
 {
     std::sort(uids.begin(), uids.end());
@@ -57,6 +66,9 @@ GraphView::ReloadPlan GraphView::planReload()
     // The graph and the shown list are both in ascending identifier order: one walk finds every change.
     std::vector<std::int64_t> changed;
     std::unordered_set<std::int64_t> reach;
+    // Nodes that only moved (ascending), and those visited for a reason a move does not cover.
+    std::vector<std::int64_t> moves;
+    std::unordered_set<std::int64_t> waited;
     auto shown = index.shown.begin();
     for (const auto& [uid, node] : graph_.nodeBin()) {
         for (; shown != index.shown.end() && shown->uid < uid; ++shown)
@@ -64,6 +76,8 @@ GraphView::ReloadPlan GraphView::planReload()
         if (shown != index.shown.end() && shown->uid == uid) {
             if (shown->storage.get() != &node) {
                 changed.push_back(uid);
+                if (onlyMoved(*shown->storage, node))
+                    moves.push_back(uid);
                 // Children keep their sides of this node as their layers store them (affinities).
                 changed.insert(changed.end(), node.childrenUIDs.begin(), node.childrenUIDs.end());
                 const Node& before = *shown->storage;
@@ -79,8 +93,10 @@ GraphView::ReloadPlan GraphView::planReload()
             collectSubtree(graph_, uid, reach);
             // Nodes that named this one as their parent before it existed get their branch now.
             const auto waiting = index.childrenByParent.find(uid);
-            if (waiting != index.childrenByParent.end())
+            if (waiting != index.childrenByParent.end()) {
                 changed.insert(changed.end(), waiting->second.begin(), waiting->second.end());
+                waited.insert(waiting->second.begin(), waiting->second.end());
+            }
         }
     }
     for (; shown != index.shown.end(); ++shown)
@@ -100,6 +116,12 @@ GraphView::ReloadPlan GraphView::planReload()
     for (std::int64_t uid : sortedCopy(std::move(changed)))
         if (const Node* node = graph_.findNode(uid))
             plan.visit.push_back(node);
+    plan.movedOnly.assign(plan.visit.size(), 0);
+    for (std::size_t i = 0; i < plan.visit.size(); ++i) {
+        const std::int64_t uid = plan.visit[i]->uid;
+        plan.movedOnly[i] = std::binary_search(moves.begin(), moves.end(), uid) && !reach.count(uid)
+            && !index.touched.count(uid) && !waited.count(uid);
+    }
 
     plan.hoverPass = !(index.mouseMoveLocation == mouseMoveLocation);
     if (!index.appliedSelection) {

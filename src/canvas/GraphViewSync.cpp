@@ -79,20 +79,27 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
             if (const auto* at = index.branchesAt(uid))
                 for (BranchLayer* layer : *at)
                     leave(layer);
-        for (const Node* node : plan.visit)
+        for (std::size_t i = 0; i < plan.visit.size(); ++i) {
+            const Node* node = plan.visit[i];
+            // A node that only moved keeps its parent and its branch.
+            if (plan.isMovedOnly(i))
+                continue;
             if (const auto* at = index.branchesAt(node->uid))
                 for (BranchLayer* layer : *at)
                     if (layer->childNodeUID == node->uid && (!node->parentUID || *node->parentUID != layer->parentNodeUID
                                                              || !graph_.contains(layer->parentNodeUID)))
                         leave(layer);
+        }
     }
     if (!stale.empty()) {
         removeBranchLayers(stale);
         std::erase_if(branchLayers_, [](const auto& layer) { return layer->superlayer() == nullptr; });
     }
 
-    for (const Node* node : plan.visit) {
-        if (!node->parentUID)
+    for (std::size_t i = 0; i < plan.visit.size(); ++i) {
+        const Node* node = plan.visit[i];
+        // The branch of a node that only moved has its colour, width and style already; docking moves it.
+        if (!node->parentUID || plan.isMovedOnly(i))
             continue;
         const Node* parent = graph_.findNode(*node->parentUID);
         if (!parent)
@@ -216,10 +223,14 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
 
     const double scale = effectiveBackingScale();
     const std::size_t existing = nodeLayers_.size();
-    for (const Node* node : plan.visit) {
+    for (std::size_t i = 0; i < plan.visit.size(); ++i) {
+        const Node* node = plan.visit[i];
         const auto cached = index.nodeLayerUIDCache.find(node->uid);
         if (cached != index.nodeLayerUIDCache.end() && cached->second->superlayer() != nullptr) {
-            updateExistingNodeLayer(*cached->second, *node, scale);
+            if (plan.isMovedOnly(i))
+                moveExistingNodeLayer(*cached->second, *node, scale);
+            else
+                updateExistingNodeLayer(*cached->second, *node, scale);
         } else {
             Transaction transaction(true);
             std::shared_ptr<NodeLayer> made = makeNodeLayer(*node);
@@ -244,9 +255,8 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
         index.nodeLayerUIDCache[nodeLayers_[i]->node().uid] = nodeLayers_[i].get();
 }
 
-void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
+void GraphView::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
 {
-    Transaction transaction;
     // A pure move animates where it can be seen; a resize jumps.
     const Rect to(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
                   node.size.height);
@@ -259,6 +269,33 @@ void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, doub
     bounds.size = node.size;
     layer.setBounds(bounds);
     layer.setPosition(node.center);
+}
+
+void GraphView::finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
+{
+    if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == projectStyle_.current.backgroundColor))
+        layer.hoverButtonLayer().setDocumentColor(projectStyle_.current.backgroundColor);
+    setSelected(layer, isSelectedUID(node.uid));
+    if (layer.contentsScale() != scale)
+        layer.setContentsScale(scale);
+    layer.setDragged(false);
+    layer.setShadowOpacity(0);
+    applyHover(layer);
+}
+
+void GraphView::moveExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
+{
+    Transaction transaction;
+    placeExistingNodeLayer(layer, node);
+    // Its type and governing options are those it had; only its place and its sides of its parent change.
+    layer.setNodeCenter(node.center, node.parentUID ? graph_.findNode(*node.parentUID) : nullptr);
+    finishExistingNodeLayer(layer, node, scale);
+}
+
+void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
+{
+    Transaction transaction;
+    placeExistingNodeLayer(layer, node);
     const LayoutOptions options = layoutOptionsGoverning(node);
     const bool optionsChanged = !(options == layer.layoutOptions());
     layer.setLayoutOptions(options);
@@ -269,14 +306,7 @@ void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, doub
         if (redraw)
             layer.updateContents();
     }
-    if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == projectStyle_.current.backgroundColor))
-        layer.hoverButtonLayer().setDocumentColor(projectStyle_.current.backgroundColor);
-    setSelected(layer, isSelectedUID(node.uid));
-    if (layer.contentsScale() != scale)
-        layer.setContentsScale(scale);
-    layer.setDragged(false);
-    layer.setShadowOpacity(0);
-    applyHover(layer);
+    finishExistingNodeLayer(layer, node, scale);
 }
 
 std::shared_ptr<NodeLayer> GraphView::makeNodeLayer(const Node& node)

@@ -33,7 +33,7 @@ void LayerHostWidget::setFrameSize(Size size)
     if (!size.isFinite() || size.width < 0 || size.height < 0)
         return;
     frameSize_ = size;
-    root_->setBounds({root_->bounds().origin, size});
+    setRootBounds({root_->bounds().origin, size});
     if (ScrollView* scrollView = ScrollView::enclosingScrollView(this); scrollView && scrollView->documentView() == this)
         scrollView->documentSizeChanged();
     else
@@ -45,8 +45,17 @@ Rect LayerHostWidget::boundsRect() const { return root_->bounds(); }
 
 void LayerHostWidget::setBoundsRect(const Rect& bounds)
 {
-    root_->setBounds(bounds);
+    setRootBounds(bounds);
     update();
+}
+
+void LayerHostWidget::setRootBounds(const Rect& bounds)
+{
+    // The whole widget is updated after: the area the layers cover (every layer's extent) is not worked out.
+    const bool reports = root_->reportsDirtyAreas();
+    root_->setReportsDirtyAreas(false);
+    root_->setBounds(bounds);
+    root_->setReportsDirtyAreas(reports);
 }
 
 QTransform LayerHostWidget::layerToWidget() const

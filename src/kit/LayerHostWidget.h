@@ -72,6 +72,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Sets the root layer's bounds for a change after which the whole widget is updated.
+    void setRootBounds(const Rect& bounds);
     void layerAreaChanged(const Rect& area);
     void paintBackdrop(const QRect& visible);
     void paintLive(QPainter& painter, const std::vector<QRect>& rects, LayerRenderOptions options);

@@ -253,6 +253,13 @@ void NodeLayer::setNode(const Node& node, const Node* parent)
         node_.updateAffinity(*parent);
 }
 
+void NodeLayer::setNodeCenter(Point center, const Node* parent)
+{
+    node_.center = center;
+    if (parent)
+        node_.updateAffinity(*parent);
+}
+
 bool NodeLayer::looksLike(const Node& a, const Node& b)
 {
     return a.uid == b.uid && a.size.width == b.size.width && a.size.height == b.size.height

@@ -86,6 +86,9 @@ public:
     // Stores the copy with its sides of the parent (see Node::updateAffinity), copying only the fields that
     // changed when the node only moved.
     void setNode(const Node& node, const Node* parent);
+    // Moves the stored copy to the centre, with its sides of the parent when one is given: what setNode does
+    // for a node that differs from the copy only by its centre.
+    void setNodeCenter(Point center, const Node* parent);
     // Whether two nodes draw alike: they differ at most in centre, parent, children, affinities and
     // timestamps, none of which the layer draws from.
     static bool looksLike(const Node& a, const Node& b);

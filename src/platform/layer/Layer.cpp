@@ -218,7 +218,12 @@ void Layer::resizeSublayers(Size oldSize)
         if (mask & size)
             length = std::max(0.0, length + part);
     };
-    for (const Ptr& sublayer : std::vector<Ptr>(sublayers_)) {
+    // Only the sublayers that follow the size are visited (a canvas holds thousands that do not).
+    std::vector<Ptr> sizable;
+    for (const Ptr& sublayer : sublayers_)
+        if (sublayer->autoresizingMask_ != layerNotSizable)
+            sizable.push_back(sublayer);
+    for (const Ptr& sublayer : sizable) {
         const unsigned mask = sublayer->autoresizingMask_;
         if (mask == layerNotSizable)
             continue;
@@ -464,6 +469,7 @@ const std::vector<Layer*>& Layer::sublayersInDrawingOrder() const
         for (const Key& key : keys)
             drawingOrder_.push_back(sublayers_[key.index].get());
         drawingOrderValid_ = true;
+        drawingOrderMoves_ = 0;
     }
     return drawingOrder_;
 }
@@ -481,6 +487,11 @@ void Layer::reorderInDrawingOrder(Layer* sublayer)
 {
     if (!drawingOrderValid_)
         return;
+    // Each move is a walk through the list: past a few, one sort costs less.
+    if (++drawingOrderMoves_ > maxDrawingOrderMoves) {
+        drawingOrderValid_ = false;
+        return;
+    }
     forgetInDrawingOrder(sublayer);
     const double z = sublayer->zPosition_;
     const auto cmp = [](const Layer* other, double depth) { return other->zPosition_ < depth; };

@@ -213,6 +213,7 @@ public:
     // While off, changes under this root report no areas (a host that repaints everything anyway saves
     // the work of computing them).
     void setReportsDirtyAreas(bool reports) { reportsDirtyAreas_ = reports; }
+    bool reportsDirtyAreas() const { return reportsDirtyAreas_; }
 
     // Animator and renderer internals.
     LayerPictureCache& pictureCache() const;
@@ -342,6 +343,8 @@ private:
     // Keep a valid drawing order valid when a sublayer leaves or changes depth.
     void forgetInDrawingOrder(const Layer* sublayer);
     void reorderInDrawingOrder(Layer* sublayer);
+    static constexpr int maxDrawingOrderMoves = 16;
+    mutable int drawingOrderMoves_ = 0;
     bool hiddenForRemoval_ = false;
     Rect lastAnimatedArea_ = Rect::null();
 };
