@@ -71,7 +71,9 @@ public:
 
 private:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
-    static constexpr std::size_t indexThreshold = 12;
+    // Objects up to this size are searched in order: a node (19 members) or a node style is looked through
+    // faster than a table of its keys is built and asked.
+    static constexpr std::size_t indexThreshold = 32;
     std::size_t indexOf(std::string_view key) const;
     void rebuildIndex();
 

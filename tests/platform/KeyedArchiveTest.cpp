@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 using namespace velquine;
@@ -61,6 +62,12 @@ TEST(KeyedArchive, EveryKindOfColourRoundTripsExactly)
         EXPECT_EQ(back, color) << color.colorSpaceName();
         EXPECT_EQ(back.colorSpaceName(), color.colorSpaceName());
         EXPECT_EQ(back.components(), color.components());
+    }
+    // Read again in the other order, the last ones read among them: each comes back as itself.
+    for (auto color = std::rbegin(colors); color != std::rend(colors); ++color) {
+        const Color back = KeyedArchive::unarchiveColor(KeyedArchive::archivedData(*color));
+        EXPECT_EQ(back.colorSpaceName(), color->colorSpaceName());
+        EXPECT_EQ(back.components(), color->components());
     }
     // Same colour, same bytes.
     EXPECT_EQ(KeyedArchive::archivedData(Color::orange()), KeyedArchive::archivedData(Color::orange()));
