@@ -19,12 +19,22 @@ namespace velquine {
 
 namespace {
 
+// The graph's own storage of the node, when the node is that, to share with a layer instead of copying it.
+std::shared_ptr<const Node> graphsOwnNode(const Graph& graph, const Node& node)
+{
+    std::shared_ptr<const Node> shared = graph.sharedNode(node.uid);
+    return shared.get() == &node ? shared : nullptr;
+}
+
 // Stores the node in the layer with its type and, when its parent is stored, its sides of the parent.
 void storeNode(NodeLayer& layer, const Graph& graph, const Node& node)
 {
     layer.setNodeType(graph.nodeType(node));
     const Node* parent = node.parentUID ? graph.findNode(*node.parentUID) : nullptr;
-    layer.setNode(node, parent);
+    if (const std::shared_ptr<const Node> shared = graphsOwnNode(graph, node))
+        layer.setNode(shared, parent);
+    else
+        layer.setNode(node, parent);
 }
 
 bool sameSize(const Size& a, const Size& b) { return a.width == b.width && a.height == b.height; }
@@ -288,7 +298,12 @@ void GraphView::moveExistingNodeLayer(NodeLayer& layer, const Node& node, double
     Transaction transaction;
     placeExistingNodeLayer(layer, node);
     // Its type and governing options are those it had; only its place and its sides of its parent change.
-    layer.setNodeCenter(node.center, node.parentUID ? graph_.findNode(*node.parentUID) : nullptr);
+    const Node* parent = node.parentUID ? graph_.findNode(*node.parentUID) : nullptr;
+    const std::shared_ptr<const Node> shared = graphsOwnNode(graph_, node);
+    if (shared && NodeLayer::looksLike(*shared, layer.node()))
+        layer.setNode(shared, parent); // the drawing stays
+    else
+        layer.setNodeCenter(node.center, parent);
     finishExistingNodeLayer(layer, node, scale);
 }
 

@@ -237,6 +237,29 @@ TEST(GraphViewSync, UnderlinesOutOfViewAreMadeWhenDrawn)
     EXPECT_EQ(small->nodeLayer(far)->underlineLayer().path(), whole->nodeLayer(far)->underlineLayer().path());
 }
 
+// The canvas's node layers hold the graph's own nodes rather than copies of them, unless a node's stored
+// sides of its parent are out of date.
+TEST(GraphViewSync, NodeLayersShareTheGraphsNodes)
+{
+    const VQProject project = sampleProject(1, 3, 2);
+    GraphView view(Rect(0, 0, 1200, 900));
+    view.setGraph(project.graph);
+    std::size_t shared = 0, current = 0;
+    for (const auto& [uid, node] : project.graph.nodeBin()) {
+        const NodeLayer* layer = view.nodeLayer(uid);
+        ASSERT_NE(layer, nullptr);
+        EXPECT_EQ(layer->node().title, node.title);
+        const Node* parent = node.parentUID ? project.graph.findNode(*node.parentUID) : nullptr;
+        if (parent) {
+            EXPECT_TRUE(layer->node().hasAffinity(*parent));
+        }
+        current += !parent || node.hasAffinity(*parent);
+        shared += &layer->node() == &node;
+    }
+    EXPECT_GT(current, 0u);
+    EXPECT_EQ(shared, current);
+}
+
 TEST(GraphViewSync, ReparentingSwapsTheBranchInOneReload)
 {
     VQProject project = sampleProject(1, 2, 1);

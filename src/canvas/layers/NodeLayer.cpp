@@ -58,9 +58,9 @@ std::optional<LayerAction> NodeShapeLayer::actionForKey(const std::string& key) 
 namespace {
 
 // What a layer holds until it is given its node: made once, copied into every new layer.
-const Node& placeholderNode()
+const std::shared_ptr<const Node>& placeholderNode()
 {
-    static const Node node(-1, std::nullopt, NodeStyle());
+    static const std::shared_ptr<const Node> node = std::make_shared<const Node>(-1, std::nullopt, NodeStyle());
     return node;
 }
 
@@ -199,7 +199,7 @@ HoverButtonLayer& NodeLayer::hoverButtonLayer()
         hoverButtonLayer_->setOpacity(sublayerOpacity_);
         hoverButtonLayer_->setContentsScale(contentsScale());
         hoverButtonLayer_->setHidden(true);
-        hoverButtonLayer_->setTintColor(node_.style.borderColor);
+        hoverButtonLayer_->setTintColor(node_->style.borderColor);
         hoverButtonLayer_->setWhereToDrawConnectionLayer(hoverButtonDockPoint_);
         hoverButtonLayer_->updatePlusImage();
         addSublayer(hoverButtonLayer_);
@@ -235,29 +235,30 @@ void NodeLayer::setHoverButtonHidden(bool hidden)
 
 void NodeLayer::setNode(const Node& node) { setNode(node, nullptr); }
 
-void NodeLayer::setNode(const Node& node, const Node* parent)
+void NodeLayer::setNode(const Node& node, const Node* parent) { setNode(std::make_shared<const Node>(node), parent); }
+
+void NodeLayer::setNode(std::shared_ptr<const Node> node, const Node* parent)
 {
-    if (looksLike(node, node_)) {
-        node_.center = node.center;
-        node_.parentUID = node.parentUID;
-        node_.childrenUIDs = node.childrenUIDs;
-        node_.createdTimestamp = node.createdTimestamp;
-        node_.modifiedTimestamp = node.modifiedTimestamp;
-        node_.horizontalAffinity = node.horizontalAffinity;
-        node_.verticalAffinity = node.verticalAffinity;
-    } else {
-        node_ = node;
+    if (!node)
+        return;
+    // A node that differs only where it sits keeps the laid-out title.
+    if (!looksLike(*node, *node_))
         ++nodeRevision_;
+    node_ = std::move(node);
+    if (parent && !node_->hasAffinity(*parent)) {
+        auto sided = std::make_shared<Node>(*node_);
+        sided->updateAffinity(*parent);
+        node_ = std::move(sided);
     }
-    if (parent)
-        node_.updateAffinity(*parent);
 }
 
 void NodeLayer::setNodeCenter(Point center, const Node* parent)
 {
-    node_.center = center;
+    auto moved = std::make_shared<Node>(*node_);
+    moved->center = center;
     if (parent)
-        node_.updateAffinity(*parent);
+        moved->updateAffinity(*parent);
+    node_ = std::move(moved);
 }
 
 bool NodeLayer::looksLike(const Node& a, const Node& b)
@@ -294,20 +295,20 @@ void NodeLayer::updateContents()
     if (isDragged_)
         return;
     // The label keeps the only copy of the title.
-    const AttributedString title = node_.attributedTitle();
+    const AttributedString title = node_->attributedTitle();
     lineHeightWidth_ = bounds().size.width;
     lineHeight_.reset();
     if (title.empty())
         lineHeight_ = 0.0;
     {
         Transaction transaction(true);
-        shapeLayer_->setFillColor(node_.style.fillColor.toQColor());
-        updateShapePath(node_.shape);
+        shapeLayer_->setFillColor(node_->style.fillColor.toQColor());
+        updateShapePath(node_->shape);
         updateBorder();
         labelLayer_->setString(title);
-        labelLayer_->setAlignmentMode(labelAlignment(node_.style.textAlignment));
-        if (node_.image()) {
-            imageLayer().setContents(node_.image()->bitmap());
+        labelLayer_->setAlignmentMode(labelAlignment(node_->style.textAlignment));
+        if (node_->image()) {
+            imageLayer().setContents(node_->image()->bitmap());
             imageLayer_->setHidden(false);
         } else if (imageLayer_) {
             imageLayer_->setContents(QImage());
@@ -322,7 +323,7 @@ void NodeLayer::updateHover(Point location)
     mouseLocation_ = location;
     const Rect f = frame();
     const DockPointLocation side =
-        hoverSide(layoutOptions_, nodeType_, node_.horizontalAffinity, node_.verticalAffinity, f, location);
+        hoverSide(layoutOptions_, nodeType_, node_->horizontalAffinity, node_->verticalAffinity, f, location);
     HoverButtonLayer& button = hoverButtonLayer();
     if (side != hoverButtonDockPoint_) {
         hoverButtonDockPoint_ = side;
@@ -385,7 +386,7 @@ void NodeLayer::placeLabelAndImage() const
     if (labelNodeRevision_ == nodeRevision_)
         return;
     labelNodeRevision_ = nodeRevision_;
-    const auto [imageFrame, titleFrame] = node_.image() ? labelFrame(node_) : labelLayout(node_);
+    const auto [imageFrame, titleFrame] = node_->image() ? labelFrame(*node_) : labelLayout(*node_);
     const Point o = bounds().origin;
     labelLayer_->setFrame(integralRect(titleFrame.offsetBy(o.x, o.y)));
     if (imageLayer_)
@@ -420,7 +421,7 @@ void NodeLayer::layoutSublayers()
     if (handleLayer_)
         handleLayer_->setFrame(b);
     if (underlineLayer_)
-        underlineLayer_->setFrame(Rect(0, b.maxY(), b.width(), strokeWidth(node_.style.branchWidth)));
+        underlineLayer_->setFrame(Rect(0, b.maxY(), b.width(), strokeWidth(node_->style.branchWidth)));
     if (hoverButtonLayer_)
         hoverButtonLayer_->setFrame(hoverButtonFrame(b, hoverButtonDockPoint_));
     if (focusRingLayer_) {

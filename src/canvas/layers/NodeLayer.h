@@ -79,13 +79,16 @@ public:
     void setHoverButtonHidden(bool hidden);
 
     // --- State
-    const Node& node() const { return node_; }
+    const Node& node() const { return *node_; }
     // Stores the copy; the caller asks for updateContents() when the look should follow. A copy that differs
     // only where the node sits (see looksLike) keeps the laid-out title.
     void setNode(const Node& node);
     // Stores the copy with its sides of the parent (see Node::updateAffinity), copying only the fields that
     // changed when the node only moved.
     void setNode(const Node& node, const Node* parent);
+    // The same, holding the node itself (shared with the graph it comes from, not copied); a copy is made only
+    // when its sides of the parent differ from those stored in it.
+    void setNode(std::shared_ptr<const Node> node, const Node* parent);
     // Moves the stored copy to the centre, with its sides of the parent when one is given: what setNode does
     // for a node that differs from the copy only by its centre.
     void setNodeCenter(Point center, const Node* parent);
@@ -165,7 +168,7 @@ private:
 
     bool isBeingEdited_ = false;
     DockPointLocation hoverButtonDockPoint_ = DockPointLocation::left;
-    Node node_;
+    std::shared_ptr<const Node> node_;
     NodeType nodeType_ = NodeType::root;
     Point mouseLocation_;
     bool isSelected_ = false;

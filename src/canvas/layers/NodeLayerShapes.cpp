@@ -78,10 +78,10 @@ void NodeLayer::applyUnderline()
         return;
     ShapeLayer& line = *underlineLayer_;
     line.setHidden(layoutOptions_.layoutType == LayoutOptions::LayoutType::vertical);
-    const QColor color = node_.style.branchColor.toQColor();
+    const QColor color = node_->style.branchColor.toQColor();
     line.setStrokeColor(color);
     line.setFillColor(color);
-    line.setLineWidth(strokeWidth(node_.style.borderWidth));
+    line.setLineWidth(strokeWidth(node_->style.borderWidth));
     line.setLineCap(LineCap::round);
     QPainterPath path(QPointF(0, 0));
     path.reserve(2);
@@ -91,7 +91,7 @@ void NodeLayer::applyUnderline()
 
 void NodeLayer::updateBorder()
 {
-    const NodeStyle& style = node_.style;
+    const NodeStyle& style = node_->style;
     QColor stroke = style.borderColor.toQColor();
     if (isFaded_)
         stroke.setAlphaF(0.25f);

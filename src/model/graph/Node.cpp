@@ -1,5 +1,8 @@
 #include "model/graph/Node.h"
 
+#include <tuple>
+#include <utility>
+
 #include "model/graph/KeyedFields.h"
 #include "model/style/DecodingError.h"
 #include "platform/Clock.h"
@@ -96,10 +99,25 @@ bool Node::differs(const Node& from) const
     return layoutOptions != from.layoutOptions;
 }
 
+namespace {
+
+// The sides of `relativeTo` a node at the centre lies on.
+std::pair<HorizontalAffinity, VerticalAffinity> affinityTo(Point center, const Node& relativeTo)
+{
+    return {center.x < relativeTo.center.x ? HorizontalAffinity::left : HorizontalAffinity::right,
+            center.y < relativeTo.center.y ? VerticalAffinity::above : VerticalAffinity::below};
+}
+
+} // namespace
+
 void Node::updateAffinity(const Node& relativeTo)
 {
-    horizontalAffinity = center.x < relativeTo.center.x ? HorizontalAffinity::left : HorizontalAffinity::right;
-    verticalAffinity = center.y < relativeTo.center.y ? VerticalAffinity::above : VerticalAffinity::below;
+    std::tie(horizontalAffinity, verticalAffinity) = affinityTo(center, relativeTo);
+}
+
+bool Node::hasAffinity(const Node& relativeTo) const
+{
+    return affinityTo(center, relativeTo) == std::pair(horizontalAffinity, verticalAffinity);
 }
 
 AttributedString Node::attributedTitle() const

@@ -123,6 +123,8 @@ public:
     // Sets both affinities from this node's centre against another's: left when its x is smaller, else
     // right; above when its y is smaller, else below.
     void updateAffinity(const Node& relativeTo);
+    // Whether the affinities already are what updateAffinity would make them.
+    bool hasAffinity(const Node& relativeTo) const;
 
     // The title with the style's font, text colour, alignment (word wrapping, no indents or spacing),
     // underline and strike-through (struck through in red).
