@@ -27,6 +27,10 @@ constexpr int kMaxSettlingPasses = 128;
 // From this many bodies on, shapes are indexed in a spatial hash of about one cell per body, up to this many.
 constexpr std::size_t kHashedFromBodies = 1000;
 constexpr std::size_t kMaxHashCells = 1u << 24;
+// Passes that a free body must have stood still, and away from moving bodies, before it is held in place.
+constexpr int kStillPasses = 2;
+// Frames spanning more cells than this along a side are compared with every frame instead of by cell.
+constexpr double kMostCellsAlongASide = 8;
 // Boxes centred on the same point give the physics no direction to part them in, so each further node on a
 // point already taken starts this much lower per node before it.
 constexpr double kCoincidentShift = 1.0;
@@ -122,16 +126,16 @@ public:
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;
 
-    // A body carrying a rounded box of the given size, centred on the given point; both must be finite.
-    cpBody* addBox(Point center, Size size)
+    // A body carrying a rounded box of the given size, centred on the given point; both must be finite. A held
+    // body stays where it is, pushing back whatever reaches it, until it is released.
+    cpBody* addBox(Point center, Size size, bool held)
     {
         const double width = std::fabs(size.width);
         const double height = std::fabs(size.height);
-        // The library refuses a body without turning inertia, which a box without area would have.
-        const cpFloat moment = cpMomentForBox(kBodyMass, std::max(width, 1.0), std::max(height, 1.0));
-
-        cpBody* body = cpBodyNew(kBodyMass, moment);
+        cpBody* body = cpBodyNew(kBodyMass, momentFor(size));
         bodies_.push_back(body);
+        if (held)
+            cpBodySetType(body, CP_BODY_TYPE_STATIC);
         cpSpaceAddBody(space_, body);
         cpBodySetPosition(body, cpv(center.x, center.y));
 
@@ -143,6 +147,59 @@ public:
     }
 
     void step() { cpSpaceStep(space_, kTimeStep); }
+
+    // Calls visit with every body that touched the given one in the last step, held or not.
+    template <typename Visit>
+    static void eachTouching(cpBody* body, Visit& visit)
+    {
+        cpBodyEachArbiter(
+            body,
+            [](cpBody* self, cpArbiter* arbiter, void* data) {
+                cpBody* a = nullptr;
+                cpBody* b = nullptr;
+                cpArbiterGetBodies(arbiter, &a, &b);
+                (*static_cast<Visit*>(data))(a == self ? b : a);
+            },
+            &visit);
+    }
+
+    // Calls visit with every body whose shape overlaps a shape of the given body, held or not.
+    template <typename Visit>
+    void eachOverlapping(cpBody* body, Visit& visit)
+    {
+        struct Query {
+            cpSpace* space;
+            Visit* visit;
+        } query{space_, &visit};
+        cpBodyEachShape(
+            body,
+            [](cpBody*, cpShape* shape, void* data) {
+                auto* q = static_cast<Query*>(data);
+                cpSpaceShapeQuery(
+                    q->space, shape,
+                    [](cpShape* other, cpContactPointSet*, void* visitData) {
+                        (*static_cast<Visit*>(visitData))(cpShapeGetBody(other));
+                    },
+                    q->visit);
+            },
+            &query);
+    }
+
+    static void hold(cpBody* body) { cpBodySetType(body, CP_BODY_TYPE_STATIC); }
+
+    // Lets a held body move again, with the mass and turning inertia it was made with.
+    static void release(cpBody* body, Size size)
+    {
+        cpBodySetType(body, CP_BODY_TYPE_DYNAMIC);
+        cpBodySetMass(body, kBodyMass);
+        cpBodySetMoment(body, momentFor(size));
+    }
+
+    // The library refuses a body without turning inertia, which a box without area would have.
+    static cpFloat momentFor(Size size)
+    {
+        return cpMomentForBox(kBodyMass, std::max(std::fabs(size.width), 1.0), std::max(std::fabs(size.height), 1.0));
+    }
 
 private:
     cpSpace* space_;
@@ -169,6 +226,155 @@ Point positionOf(const cpBody* body)
 {
     const cpVect p = cpBodyGetPosition(body);
     return {p.x, p.y};
+}
+
+// ---- Which bodies move ----
+
+// Among the given nodes (whose centres and sizes are finite), those whose frames meet the frame of a node with
+// another identifier, as Rect::intersects sees them. Frames are put in the square cells of the given size that
+// they cover, and only frames sharing a cell are compared; the few that span many cells are compared with all.
+std::vector<char> framesMeetingOthers(const std::vector<Node>& nodes, const std::vector<std::size_t>& placed,
+                                      double cellSize)
+{
+    std::vector<char> meets(nodes.size(), 0);
+    std::vector<Rect> frames(nodes.size());
+    struct CellEntry {
+        std::int64_t cx;
+        std::int64_t cy;
+        std::size_t node;
+    };
+    std::vector<CellEntry> cells;
+    cells.reserve(placed.size() * 4);
+    std::vector<std::size_t> large;
+    for (std::size_t i : placed) {
+        frames[i] = GraphCollisionResolver::frame(nodes[i]);
+        const Rect& f = frames[i];
+        const double x0 = std::floor(f.minX() / cellSize), x1 = std::floor(f.maxX() / cellSize);
+        const double y0 = std::floor(f.minY() / cellSize), y1 = std::floor(f.maxY() / cellSize);
+        constexpr double farthest = 1e15; // cell numbers stay exact integers
+        if (x1 - x0 >= kMostCellsAlongASide || y1 - y0 >= kMostCellsAlongASide || std::fabs(x0) > farthest
+            || std::fabs(x1) > farthest || std::fabs(y0) > farthest || std::fabs(y1) > farthest) {
+            large.push_back(i);
+            continue;
+        }
+        for (double cx = x0; cx <= x1; ++cx) {
+            for (double cy = y0; cy <= y1; ++cy)
+                cells.push_back({static_cast<std::int64_t>(cx), static_cast<std::int64_t>(cy), i});
+        }
+    }
+    const auto compare = [&](std::size_t a, std::size_t b) {
+        if (nodes[a].uid != nodes[b].uid && frames[a].intersects(frames[b]))
+            meets[a] = meets[b] = 1;
+    };
+    std::sort(cells.begin(), cells.end(), [](const CellEntry& a, const CellEntry& b) {
+        return a.cx != b.cx ? a.cx < b.cx : a.cy < b.cy;
+    });
+    for (std::size_t first = 0; first < cells.size();) {
+        std::size_t end = first + 1;
+        while (end < cells.size() && cells[end].cx == cells[first].cx && cells[end].cy == cells[first].cy)
+            ++end;
+        for (std::size_t a = first; a < end; ++a) {
+            for (std::size_t b = a + 1; b < end; ++b)
+                compare(cells[a].node, cells[b].node);
+        }
+        first = end;
+    }
+    for (std::size_t a : large) {
+        for (std::size_t b : placed) {
+            if (b != a)
+                compare(a, b);
+        }
+    }
+    return meets;
+}
+
+// The index of a body into the settling tables, kept as its user data.
+std::size_t indexOf(const cpBody* body) { return reinterpret_cast<std::uintptr_t>(cpBodyGetUserData(body)); }
+
+// Steps the space until no body moves, at most kMaxSettlingPasses times after a first step, and logs when the
+// bodies still move after the last one.
+//
+// Only the bodies marked moving, and the bodies touching them, are free from the start; the others are held in
+// place. After each pass the held bodies touching a body that moved are let go, and a free body is held again
+// once it has neither moved nor touched a moving body for kStillPasses passes. Each step then costs what moves,
+// not the whole map: on laid-out maps whose rounded bodies are nearly all pressed against their neighbours,
+// simulating everything would set whole columns drifting for one overlap. Bodies that keep moving are never
+// held, so a group of overlapping nodes with nothing else near settles exactly as it would with every body free.
+void settle(Simulation& simulation, const std::vector<cpBody*>& bodies, const std::vector<Size>& sizes,
+            std::vector<Point> lastPosition, std::vector<char> moving)
+{
+    const std::size_t count = bodies.size();
+    std::vector<int> lastMoved(count, 0);
+    std::vector<int> lastNear(count, 0);
+    std::vector<std::size_t> active;
+    for (std::size_t k = 0; k < count; ++k) {
+        cpBodySetUserData(bodies[k], reinterpret_cast<cpDataPointer>(static_cast<std::uintptr_t>(k)));
+        if (moving[k])
+            active.push_back(k);
+    }
+
+    // Held bodies met by a moving one, let go after the pass's bookkeeping.
+    std::vector<std::size_t> released;
+    int pass = 0;
+    auto meet = [&](cpBody* other) {
+        const std::size_t j = indexOf(other);
+        lastNear[j] = pass;
+        if (!moving[j]) {
+            moving[j] = 1;
+            released.push_back(j);
+        }
+    };
+    const auto releaseMet = [&](std::vector<std::size_t>& into) {
+        for (std::size_t j : released) {
+            Simulation::release(bodies[j], sizes[j]);
+            into.push_back(j);
+        }
+        released.clear();
+    };
+
+    // Before the first step nothing has touched yet: the shapes overlapping the moving ones are looked up.
+    const std::vector<std::size_t> initial = active;
+    for (std::size_t k : initial)
+        simulation.eachOverlapping(bodies[k], meet);
+    releaseMet(active);
+
+    simulation.step();
+    std::vector<std::size_t> next;
+    for (pass = 1; pass <= kMaxSettlingPasses; ++pass) {
+        simulation.step();
+        int changed = 0;
+        for (std::size_t k : active) {
+            const Point p = positionOf(bodies[k]);
+            if (p.x != lastPosition[k].x || p.y != lastPosition[k].y) {
+                ++changed;
+                lastPosition[k] = p;
+                lastMoved[k] = pass;
+            }
+        }
+        if (changed == 0)
+            return;
+        if (pass == kMaxSettlingPasses) {
+            VQ_LOG("resolve(nodes:)", "Safeguard hit in loop! something's wrong!");
+            VQ_LOG("resolve(nodes:)", "changecount is: " + std::to_string(changed));
+            return;
+        }
+
+        for (std::size_t k : active) {
+            if (lastMoved[k] == pass)
+                Simulation::eachTouching(bodies[k], meet);
+        }
+        next.clear();
+        for (std::size_t k : active) {
+            if (pass - lastMoved[k] >= kStillPasses && pass - lastNear[k] >= kStillPasses) {
+                moving[k] = 0;
+                Simulation::hold(bodies[k]);
+            } else {
+                next.push_back(k);
+            }
+        }
+        releaseMet(next);
+        active.swap(next);
+    }
 }
 
 } // namespace
@@ -249,38 +455,36 @@ std::vector<Node> GraphCollisionResolver::resolve(const std::vector<Node>& nodes
             placed.push_back(i);
     }
 
-    Simulation simulation(medianShapeExtent(nodes, placed), placed.size());
-    // One entry per input node; nodes not placed have none.
-    std::vector<cpBody*> bodyOf(nodes.size(), nullptr);
-    std::vector<Point> lastPosition;
-    lastPosition.reserve(placed.size());
-    std::map<std::pair<double, double>, int> nodesAtCentre;
+    const cpFloat cellSize = medianShapeExtent(nodes, placed);
+    std::vector<char> meets = framesMeetingOthers(nodes, placed, cellSize);
+    // Nodes on a centre taken by an earlier one start apart by kCoincidentShift per earlier node, and move.
+    std::map<std::pair<double, double>, std::vector<std::size_t>> nodesAtCentre;
+    std::vector<Point> start(nodes.size());
     for (std::size_t i : placed) {
-        const Node& node = nodes[i];
-        const int earlier = nodesAtCentre[{node.center.x, node.center.y}]++;
-        const Point start{node.center.x, node.center.y + earlier * kCoincidentShift};
-        bodyOf[i] = simulation.addBox(start, node.size);
-        lastPosition.push_back(node.center);
+        std::vector<std::size_t>& onCentre = nodesAtCentre[{nodes[i].center.x, nodes[i].center.y}];
+        start[i] = {nodes[i].center.x, nodes[i].center.y + static_cast<double>(onCentre.size()) * kCoincidentShift};
+        onCentre.push_back(i);
+        if (onCentre.size() > 1) {
+            for (std::size_t j : onCentre)
+                meets[j] = 1;
+        }
     }
 
-    simulation.step();
-    for (int pass = 1; pass <= kMaxSettlingPasses; ++pass) {
-        simulation.step();
-        int changed = 0;
-        for (std::size_t k = 0; k < placed.size(); ++k) {
-            const Point p = positionOf(bodyOf[placed[k]]);
-            if (p.x != lastPosition[k].x || p.y != lastPosition[k].y) {
-                ++changed;
-                lastPosition[k] = p;
-            }
-        }
-        if (changed == 0)
-            break;
-        if (pass == kMaxSettlingPasses) {
-            VQ_LOG("resolve(nodes:)", "Safeguard hit in loop! something's wrong!");
-            VQ_LOG("resolve(nodes:)", "changecount is: " + std::to_string(changed));
-        }
+    Simulation simulation(cellSize, placed.size());
+    // One entry per input node; nodes not placed have none.
+    std::vector<cpBody*> bodyOf(nodes.size(), nullptr);
+    std::vector<cpBody*> bodies;
+    std::vector<Size> sizes;
+    std::vector<Point> lastPosition;
+    std::vector<char> moving;
+    for (std::size_t i : placed) {
+        bodyOf[i] = simulation.addBox(start[i], nodes[i].size, !meets[i]);
+        bodies.push_back(bodyOf[i]);
+        sizes.push_back(nodes[i].size);
+        lastPosition.push_back(nodes[i].center);
+        moving.push_back(meets[i]);
     }
+    settle(simulation, bodies, sizes, std::move(lastPosition), std::move(moving));
 
     std::vector<Node> result = nodes;
     for (std::size_t i = 0; i < result.size(); ++i) {

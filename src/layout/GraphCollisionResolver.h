@@ -5,6 +5,7 @@
 // Every node becomes a body of mass 1 carrying a box of the node's size, rounded with a radius of 20 points, so
 // that nodes at rest keep a gap between them. The space has no gravity; it is stepped once and then until no
 // body moves any more, at most 128 further steps, and each node takes its body's final position as its centre.
+// Bodies away from any motion are held in place, so a step costs what moves rather than the whole map.
 // Nothing survives a call.
 
 #include <vector>
@@ -25,6 +26,11 @@ public:
     // node of zero width or height still collides with its true size; only its turning inertia is computed as
     // if each side were at least 1 point. Nodes centred on one point are parted too: each further node on a
     // point taken by earlier ones starts one point lower than the one before it.
+    //
+    // Only what moves is simulated: bodies start held in place unless their node's frame meets another's (or
+    // shares its centre); a held body is let go once a moving body touches it, and a free body is held again once
+    // it has neither moved nor touched a moving body for two steps. So one overlap on a map packed tighter than
+    // the rounding moves the nodes around it, not every node pressed against a neighbour.
     //
     // When the bodies still move after the last step, two debug lines are written, "Safeguard hit in loop!
     // something's wrong!" and "changecount is: " with the number of bodies that moved in that step, and the

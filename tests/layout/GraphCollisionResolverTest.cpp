@@ -231,6 +231,28 @@ TEST(GraphCollisionResolver, BodiesStillMovingAfterTheLastPassAreLoggedAndReturn
     EXPECT_NEAR((result[0].center.y + result[1].center.y) / 2, 9.0, 1e-9);
 }
 
+TEST(GraphCollisionResolver, OneOverlapInAPackedColumnMovesOnlyTheNodesAroundIt)
+{
+    // 400 nodes 20 points apart: every rounded body presses on its neighbours, as on a laid-out map. One node
+    // dropped onto its neighbour in the middle.
+    std::vector<Node> input;
+    for (int i = 0; i < 400; ++i)
+        input.push_back(makeNode(i + 1, {800, i * 58.0}, {98, 38}));
+    input[200].center = {810, input[201].center.y + 10};
+    ASSERT_TRUE(GraphCollisionResolver::hasOverlap(input));
+    const std::vector<Node> result = GraphCollisionResolver().resolve(input);
+    expectOnlyCentresChanged(result, input);
+    EXPECT_FALSE(anyFramesIntersect(result));
+    std::size_t moved = 0;
+    for (std::size_t i = 0; i < input.size(); ++i)
+        moved += result[i].center != input[i].center ? 1 : 0;
+    EXPECT_GE(moved, 2u);
+    EXPECT_LT(moved, 200u);
+    // The ends of the column, far from the overlap, stay exactly where they were.
+    for (std::size_t i : {std::size_t{0}, std::size_t{50}, std::size_t{350}, std::size_t{399}})
+        EXPECT_EQ(result[i].center, input[i].center) << "at " << i;
+}
+
 // ---- Unusual values ----
 
 TEST(GraphCollisionResolver, ANodeWithoutSizeCollidesWithItsTrueSize)
