@@ -389,6 +389,26 @@ TEST(NodeLayer, ASharedNodeIsHeldAsItIsUnlessItsSidesOfTheParentDiffer)
     EXPECT_EQ(layer.labelLayer()->contentRevision(), before);
 }
 
+TEST(NodeLayer, NodeLayersStartWithOneShadowAndChangeTheirOwn)
+{
+    NodeLayer first;
+    NodeLayer second;
+    for (const NodeLayer* layer : {&first, &second}) {
+        EXPECT_EQ(layer->shadowOffset(), (Size{0, -1}));
+        EXPECT_EQ(layer->shadowRadius(), 3.0);
+        EXPECT_EQ(layer->shadowColor(), QColor(44, 62, 80));
+        EXPECT_EQ(layer->shadowOpacity(), 0.0);
+    }
+    first.setShadowOpacity(0.5);
+    first.setBorderWidth(2);
+    EXPECT_EQ(first.shadowOpacity(), 0.5);
+    EXPECT_EQ(first.borderWidth(), 2.0);
+    EXPECT_EQ(first.shadowOffset(), (Size{0, -1}));
+    EXPECT_EQ(second.shadowOpacity(), 0.0);
+    EXPECT_EQ(second.borderWidth(), 0.0);
+    EXPECT_EQ(NodeLayer().shadowOpacity(), 0.0);
+}
+
 TEST(NodeLayer, ImageSitsInItsFrameAndGoesAway)
 {
     Node node = makeNode("Picture", NodeShape::rect, {200, 200}, {200, 180});

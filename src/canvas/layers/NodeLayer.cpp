@@ -86,9 +86,15 @@ void NodeLayer::setupLayers()
     setMasksToBounds(false);
     setOpaque(false);
     setZPosition(zPositionNode);
-    setShadowOffset({0, -1});
-    setShadowRadius(3.0);
-    setShadowColor(QColor(44, 62, 80));
+    // Every node layer starts with the same shadow: one set of it serves them all until one changes.
+    static const std::shared_ptr<Layer> shadowed = [] {
+        auto layer = std::make_shared<Layer>();
+        layer->setShadowOffset({0, -1});
+        layer->setShadowRadius(3.0);
+        layer->setShadowColor(QColor(44, 62, 80));
+        return layer;
+    }();
+    shareExtrasWith(*shadowed);
     setCachesPicture(true);
 
     shapeLayer_->setFrame(bounds());

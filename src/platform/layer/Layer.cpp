@@ -48,6 +48,22 @@ const Layer::Extras& Layer::extras() const
     return extras_ ? *extras_ : defaults;
 }
 
+Layer::Extras& Layer::ownExtras()
+{
+    if (!extras_)
+        extras_ = std::make_shared<Extras>();
+    else if (extras_.use_count() > 1)
+        extras_ = std::make_shared<Extras>(*extras_);
+    return *extras_;
+}
+
+void Layer::shareExtrasWith(const Layer& prototype)
+{
+    if (prototype.extras_ && prototype.extras_->dirtyAreaHandler)
+        return; // a root's handler is its own
+    extras_ = prototype.extras_;
+}
+
 const std::string& Layer::name() const
 {
     static const std::string none;
@@ -132,9 +148,7 @@ void Layer::setDirtyAreaHandler(std::function<void(const Rect&)> handler)
 {
     if (!extras_ && !handler)
         return;
-    if (!extras_)
-        extras_ = std::make_unique<Extras>();
-    extras_->dirtyAreaHandler = std::move(handler);
+    ownExtras().dirtyAreaHandler = std::move(handler);
 }
 
 // --- Geometry
@@ -349,9 +363,7 @@ void Layer::setContents(const QImage& image)
     if (image.isNull() && extras().contents.isNull())
         return;
     Change change(*this, ChangeKind::geometry);
-    if (!extras_)
-        extras_ = std::make_unique<Extras>();
-    extras_->contents = image;
+    ownExtras().contents = image;
 }
 
 void Layer::setContentsGravity(ContentsGravity gravity) { setField(contentsGravity_, gravity, ChangeKind::appearance); }

@@ -269,6 +269,9 @@ protected:
         return model;
     }
     AnimatedValue animatedValue(std::string_view key) const;
+    // Takes on the background, border, shadow and contents of a layer that is never shown, sharing them until
+    // either changes one: many layers set up alike then hold them once. For a layer not yet in a tree.
+    void shareExtrasWith(const Layer& prototype);
     void invalidateUpwards(ChangeKind kind);
     void reportArea(const Rect& rootArea) const;
     Rect areaInRoot() const;
@@ -299,11 +302,11 @@ private:
         if (extras().*field == value)
             return;
         Change change(*this, kind);
-        if (!extras_)
-            extras_ = std::make_unique<Extras>();
-        extras_.get()->*field = value;
+        ownExtras().*field = value;
     }
     bool reportsToHandler() const { return reportsDirtyAreas_ && extras_ && extras_->dirtyAreaHandler; }
+    // The extras for writing: made, or copied when shared with other layers.
+    Extras& ownExtras();
 
     void attachSublayer(const Ptr& layer, std::size_t index);
     void resizeSublayers(Size oldSize);
@@ -327,7 +330,8 @@ private:
     bool descendantNeedsLayout_ = false;
     // In the current transaction's list of layers to lay out (once however often it asks).
     bool layoutScheduled_ = false;
-    std::unique_ptr<Extras> extras_;
+    // Shared between layers that set the same values (see shareExtrasWith) until one of them changes one.
+    std::shared_ptr<Extras> extras_;
     ContentsGravity contentsGravity_ = ContentsGravity::resize;
 
     Layer* superlayer_ = nullptr;
