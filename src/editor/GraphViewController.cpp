@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "layout/GraphCollisionResolver.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "platform/Settings.h"
@@ -326,12 +327,7 @@ void GraphViewController::collisionDetectionModeDidSwitch()
     auto document = document_.lock();
     if (!document || !isCollisionDetectionEnabled())
         return;
-    std::vector<Node> nodes = document->project.graph.allNodes();
-    bool overlapping = false;
-    for (std::size_t i = 0; i < nodes.size() && !overlapping; ++i)
-        for (std::size_t j = i + 1; j < nodes.size() && !overlapping; ++j)
-            overlapping = nodes[i].uid != nodes[j].uid && frameOf(nodes[i]).intersects(frameOf(nodes[j]));
-    if (overlapping)
+    if (GraphCollisionResolver::hasOverlap(document->project.graph.allNodes()))
         runResolveCollisions("Resolve Collisions");
 }
 

@@ -13,10 +13,13 @@
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
 #include "kit/ScrollView.h"
+#include "layout/GraphCollisionResolver.h"
 #include "platform/FontManager.h"
 #include "platform/Pasteboard.h"
 #include "platform/RunLoop.h"
+#include "platform/Settings.h"
 #include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
 #include "UiTestSupport.h"
 
 using namespace velquine;
@@ -315,6 +318,36 @@ TEST(GraphViewController, CanvasEditsAreSingleUndoSteps)
     EXPECT_EQ(editor.undo().undoActionName(), "New Image Node");
     editor.undo().undo();
     EXPECT_EQ(editor.graph().count(), 4u);
+}
+
+TEST(GraphViewController, SwitchingCollisionDetectionOnPartsOverlappingNodesInOneStep)
+{
+    ScopedStandardUserDefaults scope;
+    setCollisionDetectionEnabled(false);
+    Editor editor;
+    editor.document->beginEditingSession("Build");
+    const Node a = editor.document->createRootNode("A", {0, 0}, false);
+    const Node b = editor.document->createRootNode("B", {600, 0}, false);
+    editor.document->commitEditingSession();
+    RunLoop::drain();
+    editor.undo().removeAllActions();
+
+    // Nodes apart: switching on leaves the map and the history alone.
+    setCollisionDetectionEnabled(true);
+    RunLoop::drain();
+    EXPECT_FALSE(editor.undo().canUndo());
+    EXPECT_EQ(editor.node(b.uid).center, (Point{600, 0}));
+
+    // B put onto A while detection is off; switching it on parts them in one undoable step.
+    setCollisionDetectionEnabled(false);
+    Node dropped = editor.node(b.uid);
+    dropped.center = {10, 5};
+    editor.graph().setNode(dropped, dropped.uid);
+    setCollisionDetectionEnabled(true);
+    RunLoop::drain();
+    EXPECT_EQ(editor.undo().undoActionName(), "Resolve Collisions");
+    EXPECT_FALSE(GraphCollisionResolver::frame(editor.node(a.uid))
+                     .intersects(GraphCollisionResolver::frame(editor.node(b.uid))));
 }
 
 TEST(GraphViewController, ZoomStaysInTheScrollViewsRange)
