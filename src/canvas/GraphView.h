@@ -410,6 +410,8 @@ private:
     void applyHover(NodeLayer& layer);
     void applySelectionFromUIDs();
     void rememberShown(const ReloadPlan& plan);
+    // Up to this many new nodes are added to what a reload showed one by one.
+    static constexpr std::size_t maxPlacedNewNodes = 64;
     // The node and branch steps of a reload, in the reload's order.
     void synchronize();
     void removeBranchLayers(const std::vector<BranchLayer*>& layers);

@@ -438,7 +438,17 @@ void GraphView::rememberShown(const ReloadPlan& plan)
         if (node.parentUID)
             index.childrenByParent[*node.parentUID].push_back(node.uid);
     };
-    if (plan.full || plan.added || !plan.removed.empty()) {
+    const auto position = [&index](std::int64_t uid) {
+        return std::lower_bound(index.shown.begin(), index.shown.end(), uid,
+                                [](const GraphViewIndex::Shown& shown, std::int64_t id) { return shown.uid < id; });
+    };
+    // A few new nodes are put in their places; many are listed afresh with the rest.
+    std::size_t newNodes = 0;
+    if (plan.added && !plan.full)
+        for (const Node* node : plan.visit)
+            if (const auto it = position(node->uid); it == index.shown.end() || it->uid != node->uid)
+                ++newNodes;
+    if (plan.full || newNodes > maxPlacedNewNodes || !plan.removed.empty()) {
         index.shown.clear();
         index.childrenByParent.clear();
         index.shown.reserve(graph_.count());
@@ -448,10 +458,13 @@ void GraphView::rememberShown(const ReloadPlan& plan)
         }
     } else {
         for (const Node* node : plan.visit) {
-            const auto it = std::lower_bound(
-                index.shown.begin(), index.shown.end(), node->uid,
-                [](const GraphViewIndex::Shown& shown, std::int64_t uid) { return shown.uid < uid; });
-            if (it == index.shown.end() || it->uid != node->uid || it->storage.get() == node)
+            const auto it = position(node->uid);
+            if (it == index.shown.end() || it->uid != node->uid) {
+                index.shown.insert(it, {node->uid, graph_.sharedNode(node->uid)});
+                note(*node);
+                continue;
+            }
+            if (it->storage.get() == node)
                 continue;
             forget(*it->storage);
             it->storage = graph_.sharedNode(node->uid);
