@@ -27,9 +27,7 @@ TEST(GraphViewMoveSync, SubtreesMovedTogetherMatchFullReloads)
     full.setGraph(project.graph);
     std::mt19937 random(11);
     for (int step = 0; step < 80; ++step) {
-        std::vector<std::int64_t> uids;
-        for (const auto& entry : project.graph.nodeBin())
-            uids.push_back(entry.first);
+        const std::vector<std::int64_t> uids = nodeUIDs(project.graph);
         const Node pick = *project.graph.findNode(uids[random() % uids.size()]);
         // Far enough, now and then, that a child crosses to the other side of its parent.
         const Point by{double(int(random() % 601) - 300), double(int(random() % 201) - 100)};
@@ -44,11 +42,7 @@ TEST(GraphViewMoveSync, SubtreesMovedTogetherMatchFullReloads)
         if (step % 5 == 2)
             project.insertChildNode(pick, "Added", {pick.center.x + 120, pick.center.y});
         live.selectedNodeUIDs = {pick.uid};
-        live.setGraph(project.graph);
-        full.selectedNodeUIDs = live.selectedNodeUIDs;
-        full.invalidateLayerState();
-        full.setGraph(project.graph);
-        ASSERT_TRUE(sameLayers(live, full)) << "after step " << step;
+        ASSERT_TRUE(reloadedAlike(live, full, project.graph)) << "after step " << step;
         // The drawing order kept up to date as layers change depth matches one sorted afresh.
         std::vector<const Layer*> kept(live.layer()->sublayersInDrawingOrder().begin(),
                                        live.layer()->sublayersInDrawingOrder().end());

@@ -293,9 +293,7 @@ TEST(GraphViewSync, EditsReloadedByChangeMatchFullReloads)
     full.setGraph(project.graph);
     std::mt19937 random(7);
     for (int step = 0; step < 150; ++step) {
-        std::vector<std::int64_t> uids;
-        for (const auto& entry : project.graph.nodeBin())
-            uids.push_back(entry.first);
+        const std::vector<std::int64_t> uids = nodeUIDs(project.graph);
         const Node pick = *project.graph.findNode(uids[random() % uids.size()]);
         const unsigned kind = random() % 6;
         SCOPED_TRACE(kind);
@@ -338,11 +336,7 @@ TEST(GraphViewSync, EditsReloadedByChangeMatchFullReloads)
         live.selectedNodeUIDs = {uids[random() % uids.size()]};
         if (step % 3 == 0)
             live.mouseMoveLocation = full.mouseMoveLocation = pick.center;
-        live.setGraph(project.graph);
-        full.selectedNodeUIDs = live.selectedNodeUIDs;
-        full.invalidateLayerState();
-        full.setGraph(project.graph);
-        ASSERT_TRUE(sameLayers(live, full)) << "after step " << step;
+        ASSERT_TRUE(reloadedAlike(live, full, project.graph)) << "after step " << step;
         expectOneLayerPerNodeAndLink(live);
     }
 }

@@ -9,6 +9,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "canvas/GraphView.h"
 #include "canvas/layers/BranchLayer.h"
@@ -75,6 +76,25 @@ inline ::testing::AssertionResult sameLayers(const GraphView& a, const GraphView
                                                  << " differs";
     }
     return ::testing::AssertionSuccess();
+}
+
+// The identifiers of every node of the graph, in the bin's order.
+inline std::vector<std::int64_t> nodeUIDs(const Graph& graph)
+{
+    std::vector<std::int64_t> uids;
+    for (const auto& entry : graph.nodeBin())
+        uids.push_back(entry.first);
+    return uids;
+}
+
+// Reloads `live` by change and `full` from scratch, with live's selection, and compares what they show.
+inline ::testing::AssertionResult reloadedAlike(GraphView& live, GraphView& full, const Graph& graph)
+{
+    live.setGraph(graph);
+    full.selectedNodeUIDs = live.selectedNodeUIDs;
+    full.invalidateLayerState();
+    full.setGraph(graph);
+    return sameLayers(live, full);
 }
 
 inline QString artefactPath(const QString& name)
