@@ -10,12 +10,20 @@
 
 using namespace velquine;
 
-TEST(LayerHostBackdrop, LiveLayersMoveOverAnImageOfTheRestUntilItIsInvalidated)
-{
+// A shown 200x100 host.
+class LayerHostBackdrop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        host.resize(200, 100);
+        host.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    }
     LayerHostWidget host;
-    host.resize(200, 100);
-    host.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+};
+
+TEST_F(LayerHostBackdrop, LiveLayersMoveOverAnImageOfTheRestUntilItIsInvalidated)
+{
     Transaction noActions(true);
     auto still = std::make_shared<Layer>();
     still->setFrame({10, 10, 40, 40});
@@ -59,12 +67,8 @@ TEST(LayerHostBackdrop, LiveLayersMoveOverAnImageOfTheRestUntilItIsInvalidated)
     EXPECT_EQ(image.pixelColor(160, 60), QColor(Qt::red));
 }
 
-TEST(LayerHostBackdrop, RigidLayersAreCopiedFromTheirPictureWhereverTheyMove)
+TEST_F(LayerHostBackdrop, RigidLayersAreCopiedFromTheirPictureWhereverTheyMove)
 {
-    LayerHostWidget host;
-    host.resize(200, 100);
-    host.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
     Transaction noActions(true);
     auto group = std::make_shared<Layer>(), partner = std::make_shared<Layer>(), loose = std::make_shared<Layer>();
     group->setFrame({10, 10, 20, 20});
