@@ -166,8 +166,7 @@ Node autosizeNode(Node node, std::uint8_t options)
     double textWidth = 0;
     std::vector<TextLine> widest;
     if (!text.empty()) {
-        const AttributedString widthText = endsWithLineBreak(measured) ? text.appendingWithLastAttributes("-") : text;
-        widest = TextMeasurement::lines(widthText, autosizeMaxTextWidth);
+        widest = TextMeasurement::lines(inFontOf(node, autosizeMeasuredText(node.title)), autosizeMaxTextWidth);
         double widestWidth = 0;
         for (const TextLine& line : widest)
             widestWidth = std::max(widestWidth, line.width);
