@@ -100,6 +100,17 @@ void BM_NewChildCommand(benchmark::State& state)
 }
 BENCHMARK(BM_NewChildCommand)->Arg(10000)->Iterations(1000)->Unit(benchmark::kMillisecond);
 
+// A full repaint of the busy view alone: the root's long branches fan out across the whole area.
+void BM_RepaintBusyView(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        editor.graphView->update();
+        editor.scrollView->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_RepaintBusyView)->Arg(10000)->Iterations(200)->Unit(benchmark::kMillisecond);
+
 // Times the undo of the editor's last edit, with the canvas following it; the redo between turns is not timed.
 void timeUndo(benchmark::State& state, Editor& editor)
 {

@@ -43,7 +43,9 @@ bool usableGeometry(const Grid& grid, const GridGeometry& geometry, GridAxis& x,
 void addDots(const GridAxis& ax, const GridAxis& ay, const GridGeometry& geometry, const Rect& visible,
              std::vector<QRectF>& rects)
 {
-    const Rect area = visible.intersection(geometry.clip);
+    // A dot is drawn in every part of the area its square meets, though its corner lies in one part only.
+    constexpr double dot = 2.0;
+    const Rect area = visible.intersection(geometry.clip.insetBy(-dot, -dot));
     if (area.isNull())
         return;
     const IndexRange rx = indexRange(ax, area.minX(), area.maxX(), geometry.layerSize.width);
@@ -56,9 +58,8 @@ void addDots(const GridAxis& ax, const GridAxis& ay, const GridGeometry& geometr
             const double y = ay.start + static_cast<double>(j) * ay.step;
             if (y >= geometry.layerSize.height)
                 break;
-            const Point point{x, y};
-            if (visible.contains(point) && geometry.clip.contains(point))
-                rects.emplace_back(x, y, 2.0, 2.0);
+            if (visible.contains(Point{x, y}) && Rect(x, y, dot, dot).intersectsOpen(geometry.clip))
+                rects.emplace_back(x, y, dot, dot);
         }
     }
 }

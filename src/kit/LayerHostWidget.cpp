@@ -124,13 +124,11 @@ void LayerHostWidget::paintEvent(QPaintEvent* event)
         return;
     }
     bool complete = true;
-    for (const QRect& r : rects) {
-        options.exposedRect = layerRectFromWidget(QRectF(r).adjusted(-1, -1, 1, 1));
-        painter.save();
-        painter.setClipRect(r);
-        complete = LayerRenderer::render(painter, *root_, options) && complete;
-        painter.restore();
-    }
+    // A large area is painted in bands on several threads; each part takes what it shows, a pixel more on
+    // each side for anti-aliased edges.
+    const auto exposedOf = [this](const QRect& part) { return layerRectFromWidget(QRectF(part).adjusted(-1, -1, 1, 1)); };
+    for (const QRect& r : rects)
+        complete = bandPainter_.render(painter, *root_, options, r, exposedOf) && complete;
     if (!complete)
         RunLoop::post([host = QPointer<LayerHostWidget>(this), area = region.boundingRect()] {
             if (host)

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "kit/KVView.h"
+#include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
 
 namespace velquine {
@@ -82,6 +83,7 @@ private:
     QTransform layerToWidget() const;
 
     std::shared_ptr<Layer> root_;
+    LayerBandPainter bandPainter_;
     Size frameSize_;
     // Areas reported since the last paint; past a limit the whole view is repainted instead.
     int pendingUpdates_ = 0;

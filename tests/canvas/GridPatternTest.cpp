@@ -93,6 +93,10 @@ TEST(GridPattern, QuadLinesSpanOnlyTheVisibleRectangleAndOnlyVisiblePartsAreProd
     // A clip box limits the dots as well.
     geometry.clip = Rect(1000, 2000, 41, 41);
     EXPECT_EQ(gridRects(Grid{GridType::dots, {20, 20}}, geometry).size(), 9u);
+    // A clip that starts inside a row of dots still draws their part in it: an area painted in parts shows
+    // every dot whole.
+    geometry.clip = Rect(1001, 2001, 40, 40);
+    EXPECT_EQ(gridRects(Grid{GridType::dots, {20, 20}}, geometry).size(), 9u);
 }
 
 TEST(GridPattern, UnusableSpacingsAndNoGridDrawNothing)

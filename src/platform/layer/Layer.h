@@ -204,6 +204,9 @@ public:
     virtual void draw(QPainter& painter) const;
     // The area draw() may paint, in own coordinates; the bounds unless a subclass knows better.
     virtual Rect drawingExtent() const;
+    // Makes what draw() would otherwise work out the first time it is called, so that draw() only reads the
+    // layer: paints on other threads then share it. Called on the thread that owns the tree.
+    virtual void prepareForDrawing() const {}
     // What the layer and its visible sublayers paint, in the superlayer's coordinates; null when hidden.
     Rect visualBounds() const;
     // The same in own coordinates (position does not count).
@@ -217,6 +220,8 @@ public:
 
     // Animator and renderer internals.
     LayerPictureCache& pictureCache() const;
+    // The picture cache if one was made, without making one.
+    const LayerPictureCache* existingPictureCache() const { return pictureCache_.get(); }
     bool hasVisibleShadow() const;
     // Advances the animations to Animator's time: reports their areas, drops the finished ones. Returns
     // whether any is left.

@@ -44,9 +44,10 @@ class Painting {
 public:
     using Clock = std::chrono::steady_clock;
 
-    Painting(QPainter& painter, const QTransform& rootWorld, bool useCache,
-             std::optional<Clock::time_point> rebuildDeadline = std::nullopt)
-        : painter_(painter), useCache_(useCache), rootWorld_(rootWorld), rebuildDeadline_(rebuildDeadline)
+    Painting(QPainter& painter, const QTransform& rootWorld, bool useCache, LayerRenderer::Statistics& counts,
+             const LayerPaintPreparation* shared, std::optional<Clock::time_point> rebuildDeadline = std::nullopt)
+        : painter_(painter), useCache_(useCache), shared_(shared), counts_(counts), rootWorld_(rootWorld),
+          rebuildDeadline_(rebuildDeadline)
     {
         const QTransform device = painter.worldTransform().inverted() * painter.deviceTransform();
         rootDevice_ = rootWorld * device;
@@ -55,11 +56,26 @@ public:
 
     QPainter& painter() { return painter_; }
     bool useCache() const { return useCache_; }
+    // Other threads paint the same tree at the same time: the tree is only read, no picture is stored.
+    bool isShared() const { return shared_ != nullptr; }
+    const LayerPaintPreparation* preparation() const { return shared_; }
+    LayerRenderer::Statistics& counts() { return counts_; }
+    // The sublayers to visit, in drawing order: of a crowded layer, only those its preparation found near.
+    const std::vector<Layer*>& sublayersToVisit(const Layer& layer) const
+    {
+        if (shared_ && !shared_->crowdedSublayers.empty()) {
+            const auto it = shared_->crowdedSublayers.find(&layer);
+            if (it != shared_->crowdedSublayers.end())
+                return it->second;
+        }
+        return layer.sublayersInDrawingOrder();
+    }
     // Whether pictures that are only out of scale may still be rebuilt in this paint.
     bool mayRebuild() const { return !rebuildDeadline_ || Clock::now() < *rebuildDeadline_; }
     bool isComplete() const { return complete_; }
     void markIncomplete() { complete_ = false; }
     const QTransform& rootDevice() const { return rootDevice_; }
+    const QTransform& rootWorld() const { return rootWorld_; }
 
     // The painter in the coordinates of a layer whose origin is at (x, y) of the root.
     void layerCoordinates(double x, double y)
@@ -111,6 +127,8 @@ private:
     enum class Mode { unknown, layer, device };
     QPainter& painter_;
     bool useCache_;
+    const LayerPaintPreparation* shared_;
+    LayerRenderer::Statistics& counts_;
     QTransform rootWorld_;
     std::optional<Clock::time_point> rebuildDeadline_;
     bool complete_ = true;
@@ -137,7 +155,7 @@ void paintFilteredRoot(Painting& p, const Layer& root, const Rect& exposed, cons
             painter.fillRect(toQRectF(b), root.backgroundColor());
         root.draw(painter);
     }
-    for (const Layer* sublayer : root.sublayersInDrawingOrder())
+    for (const Layer* sublayer : p.sublayersToVisit(root))
         if (options.sublayerFilter(*sublayer))
             paintLayer(p, *sublayer, exposed, {0, 0}, opacity);
 }
@@ -178,7 +196,7 @@ void drawBorder(QPainter& painter, const Layer& layer, const QRectF& bounds, dou
 // root, exposed is in its own coordinates.
 void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point origin, double opacity)
 {
-    ++stats.layersPainted;
+    ++p.counts().layersPainted;
     QPainter& painter = p.painter();
     p.setOpacity(opacity);
     const Rect b = layer.presentationBounds();
@@ -205,7 +223,7 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
     if (!layer.contents().isNull())
         drawContents(painter, layer, b);
     layer.draw(painter);
-    for (const Layer* sublayer : layer.sublayersInDrawingOrder())
+    for (const Layer* sublayer : p.sublayersToVisit(layer))
         paintLayer(p, *sublayer, exposed, origin, opacity);
     if (clip) {
         painter.restore();
@@ -256,6 +274,22 @@ struct PictureView {
     double factorX = 1, factorY = 1;
 };
 
+// How a paint at the device scale (sx, sy) draws a layer from its cached picture: as it is, resampled (same
+// content at another scale of the same orientation, while pictures may not be rebuilt), or not at all.
+enum class CacheUse { exact, resampled, none };
+
+CacheUse cacheUse(const LayerPictureCache* cache, const Layer& layer, double sx, double sy, bool mayResample,
+                  bool mayRebuild)
+{
+    if (!cache || cache->image.isNull() || cache->revision != layer.contentRevision())
+        return CacheUse::none;
+    if (cache->scaleX == sx && cache->scaleY == sy)
+        return CacheUse::exact;
+    if (mayResample && cache->scaleX * sx > 0 && cache->scaleY * sy > 0 && !mayRebuild)
+        return CacheUse::resampled;
+    return CacheUse::none;
+}
+
 std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cacheable, Picture& scratch,
                                      bool mayResample)
 {
@@ -263,17 +297,21 @@ std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cache
     if (device.type() > QTransform::TxScale)
         return std::nullopt;
     const double sx = device.m11(), sy = device.m22();
-    LayerPictureCache* cache = cacheable && p.useCache() ? &layer.pictureCache() : nullptr;
-    if (cache && !cache->image.isNull() && cache->revision == layer.contentRevision() && cache->scaleX == sx
-        && cache->scaleY == sy) {
-        return PictureView{&cache->image, cache->offset};
-    }
-    // Same content at another scale of the same orientation: resampled once the rebuild budget is spent.
-    if (mayResample && cache && !cache->image.isNull() && cache->revision == layer.contentRevision()
-        && cache->scaleX * sx > 0 && cache->scaleY * sy > 0 && !p.mayRebuild()) {
+    // A shared paint reads the cache its preparation made and never stores: what the cache cannot give is
+    // made for this paint alone.
+    LayerPictureCache* cache = nullptr;
+    const LayerPictureCache* found = nullptr;
+    if (cacheable && p.useCache())
+        found = p.isShared() ? layer.existingPictureCache() : (cache = &layer.pictureCache());
+    switch (cacheUse(found, layer, sx, sy, mayResample, !p.isShared() && p.mayRebuild())) {
+    case CacheUse::exact:
+        return PictureView{&found->image, found->offset};
+    case CacheUse::resampled:
         p.markIncomplete();
-        ++stats.picturesResampled;
-        return PictureView{&cache->image, cache->offset, sx / cache->scaleX, sy / cache->scaleY};
+        ++p.counts().picturesResampled;
+        return PictureView{&found->image, found->offset, sx / found->scaleX, sy / found->scaleY};
+    case CacheUse::none:
+        break;
     }
     const Rect extent = layer.subtreeExtent();
     if (extent.isEmpty())
@@ -291,12 +329,12 @@ std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cache
     {
         QPainter imagePainter(&picture.image);
         imagePainter.setRenderHints(p.painter().renderHints());
-        Painting inner(imagePainter, QTransform(sx, 0, 0, sy, -left, -top), p.useCache());
+        Painting inner(imagePainter, QTransform(sx, 0, 0, sy, -left, -top), p.useCache(), p.counts(), p.preparation());
         paintContent(inner, layer, extent, {0, 0}, 1.0);
     }
     if (layer.hasGrayFilter())
         makeGray(picture.image);
-    ++stats.picturesRebuilt;
+    ++p.counts().picturesRebuilt;
     if (cache && store(*cache, picture, layer.contentRevision(), sx, sy))
         return PictureView{&cache->image, cache->offset};
     scratch = std::move(picture);
@@ -403,7 +441,162 @@ void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point orig
                                  QSizeF(picture->image->width() * fx, picture->image->height() * fy)),
                           *picture->image);
     }
-    ++stats.picturesDrawn;
+    ++p.counts().picturesDrawn;
+}
+
+// The preparation of shared paints: what a paint of an area computes on first use, made ahead on the calling
+// thread (extents, drawing orders, laid-out text and cached pictures) for every layer a paint of that area or
+// of any part of it visits. The walk follows paintLayer's and paintContent's; paints of parts of the area may
+// then run on other threads at once, reading the tree only.
+
+// What preparing a layer found: that it animates (its presentation values follow the clock, so the paints
+// cannot share the tree), that it lies outside the area, or that it is painted.
+enum class Prepared { animates, outside, painted };
+
+Prepared prepareLayer(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed,
+                      double parentOpacity);
+
+// Layers with more sublayers than this keep a list of those near the area for the paints of its parts.
+constexpr std::size_t crowded = 32;
+
+// Whether a paint of the exposed area visits the layer, or it animates.
+Prepared near(const Layer& layer, const Rect& exposed, double parentOpacity)
+{
+    if (layer.hasAnimations())
+        return Prepared::animates;
+    if (layer.isHidden() || !(parentOpacity * layer.presentationOpacity() > 0))
+        return Prepared::outside;
+    const Rect visual = layer.visualBounds();
+    return !visual.isNull() && meets(visual, exposed) ? Prepared::painted : Prepared::outside;
+}
+
+// Of very many sublayers, those near the area are told apart on several threads at once: working out the
+// visual bounds of a sublayer writes only within its own subtree.
+constexpr std::size_t sortedOnThreads = 2048;
+constexpr std::size_t sublayersPerJob = 1024;
+
+std::vector<Prepared> nearOnThreads(const std::vector<Layer*>& sublayers, const Rect& exposed, double opacity,
+                                    const LayerPaintPreparation::RunAll& runAll)
+{
+    std::vector<Prepared> found(sublayers.size());
+    std::vector<std::function<void()>> jobs;
+    for (std::size_t first = 0; first < sublayers.size(); first += sublayersPerJob)
+        jobs.emplace_back([&, first] {
+            const std::size_t end = std::min(sublayers.size(), first + sublayersPerJob);
+            for (std::size_t i = first; i < end; ++i)
+                found[i] = near(*sublayers[i], exposed, opacity);
+        });
+    runAll(jobs);
+    return found;
+}
+
+bool prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed, double opacity)
+{
+    if (layer.hasAnimations())
+        return false;
+    layer.prepareForDrawing();
+    const std::vector<Layer*>& sublayers = layer.sublayersInDrawingOrder();
+    std::vector<Layer*>* visited = sublayers.size() > crowded ? &made.crowdedSublayers[&layer] : nullptr;
+    std::vector<Prepared> found;
+    if (made.runAll && sublayers.size() >= sortedOnThreads)
+        found = nearOnThreads(sublayers, exposed, opacity, made.runAll);
+    for (std::size_t i = 0; i < sublayers.size(); ++i) {
+        Layer* sublayer = sublayers[i];
+        if (!found.empty() && found[i] != Prepared::painted) {
+            if (found[i] == Prepared::animates)
+                return false;
+            continue;
+        }
+        const Prepared prepared = prepareLayer(p, made, *sublayer, exposed, opacity);
+        if (prepared == Prepared::animates)
+            return false;
+        if (visited && prepared == Prepared::painted)
+            visited->push_back(sublayer);
+    }
+    return true;
+}
+
+Prepared prepareLayer(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed,
+                      double parentOpacity)
+{
+    if (const Prepared found = near(layer, exposed, parentOpacity); found != Prepared::painted)
+        return found;
+    const double opacity = parentOpacity * layer.presentationOpacity();
+    const Rect f = layer.presentationFrame();
+    const Rect b = layer.presentationBounds();
+    const bool shadow = layer.hasVisibleShadow();
+    const bool cached = layer.cachesPicture() && p.useCache();
+    bool shared = true;
+    if (!shadow && !cached && !layer.hasGrayFilter()) {
+        shared = prepareContent(p, made, layer, exposed.offsetBy(b.origin.x - f.origin.x, b.origin.y - f.origin.y),
+                                opacity);
+    } else {
+        const QTransform& device = p.rootDevice();
+        if (cached) {
+            Picture scratch;
+            pictureOf(p, layer, true, scratch, !shadow);
+            if (device.type() <= QTransform::TxScale
+                && cacheUse(layer.existingPictureCache(), layer, device.m11(), device.m22(), !shadow, false)
+                       != CacheUse::none)
+                return Prepared::painted;
+        }
+        // Drawn from a picture each paint makes of the whole subtree, as a picture is made: with no rebuild budget.
+        Painting whole(p.painter(), p.rootWorld(), p.useCache(), p.counts(), nullptr);
+        shared = prepareContent(whole, made, layer, layer.subtreeExtent(), 1.0);
+    }
+    return shared ? Prepared::painted : Prepared::animates;
+}
+
+// The exposed area of a paint in the root's coordinates, the source and the target; nothing when there is
+// nothing to paint.
+struct Framing {
+    Rect source;
+    QRectF target;
+    Rect exposed;
+};
+
+std::optional<Framing> framing(const Layer& root, const LayerRenderOptions& options)
+{
+    if (root.isHidden())
+        return std::nullopt;
+    const Rect source = options.sourceRect.isNull() ? root.presentationBounds() : options.sourceRect.standardized();
+    if (source.isEmpty() || !source.origin.isFinite() || !source.size.isFinite())
+        return std::nullopt;
+    const QRectF target = options.targetRect.value_or(toQRectF(source));
+    const Rect exposed = options.exposedRect.isNull() ? source : options.exposedRect.intersection(source);
+    if (exposed.isNull())
+        return std::nullopt;
+    return Framing{source, target, exposed};
+}
+
+std::optional<Painting::Clock::time_point> rebuildDeadline(const LayerRenderOptions& options)
+{
+    if (options.pictureRebuildBudget < 0)
+        return std::nullopt;
+    return Painting::Clock::now() + std::chrono::duration_cast<Painting::Clock::duration>(
+                                        std::chrono::duration<double>(options.pictureRebuildBudget));
+}
+
+// Paints the tree by the options, counting into counts; false when some picture was drawn resampled.
+bool paintTree(QPainter& painter, const Layer& root, const LayerRenderOptions& options,
+               LayerRenderer::Statistics& counts, const LayerPaintPreparation* shared)
+{
+    const std::optional<Framing> frame = framing(root, options);
+    if (!frame)
+        return true;
+    painter.save();
+    const QTransform rootWorld = LayerRenderer::rootTransform(frame->source, frame->target, options.flipped)
+                                 * painter.worldTransform();
+    painter.setWorldTransform(rootWorld);
+    painter.setClipRect(toQRectF(frame->source), Qt::IntersectClip);
+    Painting paint(painter, rootWorld, options.usePictureCache, counts, shared, rebuildDeadline(options));
+    // The root is drawn in its own coordinates: its position does not count.
+    if (options.sublayerFilter)
+        paintFilteredRoot(paint, root, frame->exposed, options);
+    else
+        paintContent(paint, root, frame->exposed, {0, 0}, root.presentationOpacity());
+    painter.restore();
+    return paint.isComplete();
 }
 
 } // namespace
@@ -429,31 +622,34 @@ QTransform LayerRenderer::rootTransform(const Rect& source, const QRectF& target
 bool LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOptions& options)
 {
     root.layoutIfNeeded();
-    if (root.isHidden())
-        return true;
-    const Rect source = options.sourceRect.isNull() ? root.presentationBounds() : options.sourceRect.standardized();
-    if (source.isEmpty() || !source.origin.isFinite() || !source.size.isFinite())
-        return true;
-    const QRectF target = options.targetRect.value_or(toQRectF(source));
-    const Rect exposed = options.exposedRect.isNull() ? source : options.exposedRect.intersection(source);
-    if (exposed.isNull())
-        return true;
-    painter.save();
-    const QTransform rootWorld = rootTransform(source, target, options.flipped) * painter.worldTransform();
-    painter.setWorldTransform(rootWorld);
-    painter.setClipRect(toQRectF(source), Qt::IntersectClip);
-    std::optional<Painting::Clock::time_point> deadline;
-    if (options.pictureRebuildBudget >= 0)
-        deadline = Painting::Clock::now() + std::chrono::duration_cast<Painting::Clock::duration>(
-                                               std::chrono::duration<double>(options.pictureRebuildBudget));
-    Painting paint(painter, rootWorld, options.usePictureCache, deadline);
-    // The root is drawn in its own coordinates: its position does not count.
-    if (options.sublayerFilter)
-        paintFilteredRoot(paint, root, exposed, options);
-    else
-        paintContent(paint, root, exposed, {0, 0}, root.presentationOpacity());
-    painter.restore();
-    return paint.isComplete();
+    Statistics counts;
+    const bool complete = paintTree(painter, root, options, counts, nullptr);
+    stats += counts;
+    return complete;
+}
+
+std::optional<LayerPaintPreparation> LayerRenderer::prepareSharedPaints(QPainter& painter, Layer& root,
+                                                                     const LayerRenderOptions& options,
+                                                                     const LayerPaintPreparation::RunAll& runAll)
+{
+    root.layoutIfNeeded();
+    LayerPaintPreparation made;
+    made.runAll = runAll;
+    const std::optional<Framing> frame = framing(root, options);
+    if (!frame)
+        return root.hasAnimations() ? std::nullopt : std::optional(std::move(made));
+    const QTransform rootWorld = rootTransform(frame->source, frame->target, options.flipped) * painter.worldTransform();
+    Painting paint(painter, rootWorld, options.usePictureCache, stats, nullptr, rebuildDeadline(options));
+    if (!prepareContent(paint, made, root, frame->exposed, root.presentationOpacity()))
+        return std::nullopt;
+    return made;
+}
+
+bool LayerRenderer::renderShared(QPainter& painter, const Layer& root, const LayerRenderOptions& options,
+                                 const LayerPaintPreparation& preparation, Statistics& counts)
+{
+    ++counts.sharedPaints;
+    return paintTree(painter, root, options, counts, &preparation);
 }
 
 QImage LayerRenderer::renderToImage(Layer& root, QSize pixelSize, const LayerRenderOptions& options,

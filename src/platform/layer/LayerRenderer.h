@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/Geometry.h"
 
@@ -56,6 +58,16 @@ struct LayerPictureCache {
     ~LayerPictureCache();
 };
 
+// What LayerRenderer::prepareSharedPaints found for the paints of the parts of an area.
+struct LayerPaintPreparation {
+    // Of each layer with many sublayers, those near the area, in drawing order: a part's paint visits these.
+    std::unordered_map<const Layer*, std::vector<Layer*>> crowdedSublayers;
+    // Runs jobs on several threads and returns when all are done; the preparation uses it to sort very many
+    // sublayers. None runs nothing on other threads.
+    using RunAll = std::function<void(const std::vector<std::function<void()>>&)>;
+    RunAll runAll;
+};
+
 class LayerRenderer {
 public:
     // Lays out what needs it, then paints the tree. False when some pictures were drawn resampled because
@@ -63,6 +75,18 @@ public:
     static bool render(QPainter& painter, Layer& root, const LayerRenderOptions& options = {});
     // The tree painted on a transparent image of the pixel size (at the device pixel ratio), the source
     // filling it.
+    // Paints of one tree on several threads at once, each a part of an area (LayerBandPainter): first, on the
+    // thread that owns the tree, prepareSharedPaints() with the painter (its device scale) and the options of
+    // the whole area lays out and makes everything a paint computes on first use, cached pictures included.
+    // None when some layer there animates: then paint with render() instead. Until the tree next changes,
+    // renderShared() then paints any part of that area (options with the part's exposedRect, the same source,
+    // target and device scale) reading the tree only, and counts into its own statistics.
+    static std::optional<LayerPaintPreparation> prepareSharedPaints(QPainter& painter, Layer& root,
+                                                                    const LayerRenderOptions& options,
+                                                                    const LayerPaintPreparation::RunAll& runAll = {});
+    struct Statistics;
+    static bool renderShared(QPainter& painter, const Layer& root, const LayerRenderOptions& options,
+                             const LayerPaintPreparation& preparation, Statistics& counts);
     static QImage renderToImage(Layer& root, QSize pixelSize, const LayerRenderOptions& options = {},
                                 double devicePixelRatio = 1.0);
     // The transform from the root's coordinates to the painter's for a source, target and flip.
@@ -74,6 +98,17 @@ public:
         std::size_t picturesDrawn = 0;
         std::size_t picturesRebuilt = 0;
         std::size_t picturesResampled = 0;
+        // Paints of parts of an area that shared the tree with others (renderShared).
+        std::size_t sharedPaints = 0;
+        Statistics& operator+=(const Statistics& other)
+        {
+            sharedPaints += other.sharedPaints;
+            layersPainted += other.layersPainted;
+            picturesDrawn += other.picturesDrawn;
+            picturesRebuilt += other.picturesRebuilt;
+            picturesResampled += other.picturesResampled;
+            return *this;
+        }
     };
     static Statistics& statistics();
 

@@ -38,6 +38,15 @@ QPainterPath exactlySized(const QPainterPath& path)
     exact.setFillRule(path.fillRule());
     return exact == path ? exact : path;
 }
+// The path in storage of its own. Reading a path's bounds, and filling, stroking or trimming it, keep results
+// inside the storage copies share (bounds, the paint engine's form of the path): paints of the tree on several
+// threads at once work on copies of their own.
+QPainterPath ownCopy(QPainterPath path)
+{
+    if (!path.isEmpty())
+        path.setElementPositionAt(0, path.elementAt(0).x, path.elementAt(0).y);
+    return path;
+}
 } // namespace
 
 void ShapeLayer::setPath(const QPainterPath& path)
@@ -117,7 +126,7 @@ void ShapeLayer::draw(QPainter& painter) const
     const QPainterPath path = [&] {
         QPainterPath p = presentationPath();
         p.setFillRule(fillRule_ == FillRule::evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
-        return p;
+        return ownCopy(std::move(p));
     }();
     if (path.isEmpty())
         return;
@@ -149,7 +158,7 @@ Rect ShapeLayer::drawingExtent() const
     const bool animating = hasAnimationForKey("path");
     if (pathExtent_ && !animating)
         return *pathExtent_;
-    const QPainterPath path = presentationPath();
+    const QPainterPath path = ownCopy(presentationPath());
     Rect extent = Rect::null();
     if (!path.isEmpty()) {
         const QRectF r = path.boundingRect();

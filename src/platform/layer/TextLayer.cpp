@@ -3,8 +3,15 @@
 #include <QPainter>
 
 #include <limits>
+#include <mutex>
 
 namespace velquine {
+
+namespace {
+// Text is drawn by one thread at a time: a laid-out text and its fonts keep glyphs and font engines in caches
+// of their own, which paints of one tree on several threads (LayerBandPainter) would otherwise share.
+std::mutex textDrawing;
+} // namespace
 
 void TextLayer::setString(const AttributedString& string)
 {
@@ -95,7 +102,10 @@ void TextLayer::draw(QPainter& painter) const
         painter.translate(0, b.minY() + b.maxY());
         painter.scale(1, -1);
     }
-    laidOutText().draw(painter, b.origin, b.size.width, alignment_);
+    {
+        const std::lock_guard lock(textDrawing);
+        laidOutText().draw(painter, b.origin, b.size.width, alignment_);
+    }
     if (flipped)
         painter.restore();
 }

@@ -1,0 +1,300 @@
+#include "platform/layer/LayerBandPainter.h"
+
+#include <QBrush>
+#include <QImage>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPen>
+#include <QThread>
+
+#include <sched.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <ctime>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace velquine {
+
+namespace {
+
+// Below this many device pixels an area is painted at once: threads would cost more than they save.
+constexpr qint64 minBandedPixels = qint64(256) * 256;
+// Every band has at least this many device rows.
+constexpr int minBandRows = 2;
+// An area is cut into bands only when it has this many device rows per band.
+constexpr int rowsPerBand = 64;
+// More bands than this gain little: copying the bands in and walking the tree once per band cost too.
+constexpr int maxAutomaticBands = 6;
+
+std::atomic<int> bandLimit{0};
+
+int coresAvailable()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0)
+        return std::max(1, CPU_COUNT(&set));
+    return int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// The threads a paint runs on: the calling one and up to a few more.
+std::size_t threadCount()
+{
+    const int limit = bandLimit.load();
+    return std::size_t(limit > 0 ? limit : std::min(coresAvailable(), maxAutomaticBands));
+}
+
+// The threads that paint bands, made as first needed. They are kept for the life of the program and never
+// stopped: fonts that text drawing looks up on a thread belong to that thread's font cache, and laid-out
+// text drawn there may keep using them after the paint.
+class BandThreads {
+public:
+    static BandThreads& shared()
+    {
+        static BandThreads* threads = new BandThreads;
+        return *threads;
+    }
+
+    // Runs every job, the first on the calling thread, calling finished(i) on the calling thread as each job
+    // i is done, and returns once all are. Jobs no thread has taken by then are run by the caller too.
+    void run(const std::vector<std::function<void()>>& jobs, std::size_t threads,
+             const std::function<void(std::size_t)>& finished)
+    {
+        if (jobs.empty())
+            return;
+        const std::lock_guard runs(running_);
+        {
+            const std::lock_guard lock(mutex_);
+            while (threads_.size() + 1 < std::min(threads, jobs.size())) {
+                QThread* thread = QThread::create([this] { work(); });
+                thread->setObjectName(QStringLiteral("layer-bands"));
+                thread->start();
+                threads_.push_back(thread);
+            }
+            for (std::size_t i = 1; i < jobs.size(); ++i)
+                queue_.push_back({&jobs[i], i});
+        }
+        wake_.notify_all();
+        jobs.front()();
+        finished(0);
+        std::size_t left = jobs.size() - 1;
+        std::unique_lock lock(mutex_);
+        while (left > 0) {
+            if (!completed_.empty()) {
+                const std::size_t done = completed_.front();
+                completed_.pop_front();
+                lock.unlock();
+                finished(done);
+                lock.lock();
+                --left;
+            } else if (!queue_.empty()) {
+                const Job job = queue_.front();
+                queue_.pop_front();
+                lock.unlock();
+                (*job.run)();
+                finished(job.index);
+                lock.lock();
+                --left;
+            } else {
+                done_.wait(lock, [this] { return !completed_.empty() || !queue_.empty(); });
+            }
+        }
+    }
+
+private:
+    struct Job {
+        const std::function<void()>* run;
+        std::size_t index;
+    };
+
+    void work()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return !queue_.empty(); });
+            const Job job = queue_.front();
+            queue_.pop_front();
+            lock.unlock();
+            (*job.run)();
+            lock.lock();
+            completed_.push_back(job.index);
+            done_.notify_one();
+        }
+    }
+
+    std::mutex running_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    std::deque<Job> queue_;
+    std::deque<std::size_t> completed_;
+    std::vector<QThread*> threads_;
+};
+
+double threadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+struct Band {
+    QRect rect;  // painter coordinates
+    LayerRenderOptions options;
+    QImage image;
+    LayerRenderer::Statistics counts;
+    bool complete = true;
+    double cost = 0;  // thread seconds
+};
+
+// What a band's painter takes over from the one the area is painted with.
+struct PainterState {
+    QPainter::RenderHints hints;
+    QPen pen;
+    QBrush brush;
+    double ratio = 1;
+};
+
+// A band painted into an image of its own, its top-left corner at the band's.
+void paintBand(Band& band, const PainterState& target, const Layer& root, const LayerPaintPreparation& preparation)
+{
+    const double ratio = target.ratio;
+    const double start = threadSeconds();
+    band.image = QImage(QSize(band.rect.width(), band.rect.height()) * ratio, QImage::Format_ARGB32_Premultiplied);
+    band.image.setDevicePixelRatio(ratio);
+    band.image.fill(Qt::transparent);
+    {
+        QPainter painter(&band.image);
+        painter.setRenderHints(target.hints);
+        painter.setPen(target.pen);
+        painter.setBrush(target.brush);
+        painter.translate(-band.rect.topLeft());
+        painter.setClipRect(band.rect);
+        band.complete = LayerRenderer::renderShared(painter, root, band.options, preparation, band.counts);
+    }
+    band.cost = threadSeconds() - start;
+}
+
+} // namespace
+
+int LayerBandPainter::bandCount(QSize devicePixels)
+{
+    const int limit = bandLimit.load();
+    const int most = limit > 0 ? limit : std::min(coresAvailable(), maxAutomaticBands);
+    if (most < 2 || qint64(devicePixels.width()) * devicePixels.height() < minBandedPixels)
+        return 1;
+    return std::clamp(devicePixels.height() / rowsPerBand, 1, most);
+}
+
+void LayerBandPainter::setMaximumBands(int bands) { bandLimit.store(std::max(0, bands)); }
+
+int LayerBandPainter::maximumBands() { return bandLimit.load(); }
+
+std::vector<QRect> LayerBandPainter::cut(const QRect& area, int count, int minRows) const
+{
+    const int rows = area.height();
+    double mean = 0;
+    for (double cost : rowCosts_)
+        mean += cost;
+    mean = rowCosts_.empty() || !(mean > 0) ? 1.0 : mean / double(rowCosts_.size());
+    // Rows the last paint did not measure cost the mean; none costs nothing (each is filled and copied).
+    std::vector<double> prefix(std::size_t(rows) + 1, 0.0);
+    for (int r = 0; r < rows; ++r) {
+        const int i = area.top() + r - costTop_;
+        const double cost = i >= 0 && i < int(rowCosts_.size()) ? rowCosts_[std::size_t(i)] : mean;
+        prefix[std::size_t(r) + 1] = prefix[std::size_t(r)] + std::max(cost, mean / 32);
+    }
+    std::vector<QRect> bands;
+    int top = 0;
+    for (int k = 1; k <= count; ++k) {
+        int bottom = rows;
+        if (k < count) {
+            const double goal = prefix.back() * k / count;
+            bottom = int(std::lower_bound(prefix.begin(), prefix.end(), goal) - prefix.begin());
+            bottom = std::clamp(bottom, top + minRows, rows - (count - k) * minRows);
+        }
+        bands.emplace_back(area.left(), area.top() + top, area.width(), bottom - top);
+        top = bottom;
+    }
+    return bands;
+}
+
+void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vector<double>& costs)
+{
+    const QRect area = bands.front().united(bands.back());
+    std::vector<double> rows(std::size_t(area.height()), 0.0);
+    for (std::size_t b = 0; b < bands.size(); ++b) {
+        const double perRow = costs[b] / std::max(1, bands[b].height());
+        for (int y = bands[b].top(); y <= bands[b].bottom(); ++y) {
+            const int old = y - costTop_;
+            // Half the last estimate, half this paint's: a band's cost is spread evenly over its rows.
+            const bool known = old >= 0 && old < int(rowCosts_.size());
+            rows[std::size_t(y - area.top())] = known ? (rowCosts_[std::size_t(old)] + perRow) / 2 : perRow;
+        }
+    }
+    rowCosts_ = std::move(rows);
+    costTop_ = area.top();
+}
+
+bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions options, const QRect& area,
+                              const std::function<Rect(const QRect&)>& exposedOf)
+{
+    const double ratio = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+    options.exposedRect = exposedOf(area);
+    // Bands are copied in as they are, which needs the painter's own coordinates, and start on whole device
+    // rows only when every row of the painter is a whole number of them.
+    const bool bandable = painter.worldTransform().type() == QTransform::TxNone && ratio == std::round(ratio)
+                          && ratio >= 1;
+    const int count = bandable ? bandCount(area.size() * ratio) : 1;
+    std::optional<LayerPaintPreparation> preparation;
+    if (count > 1)
+        preparation = LayerRenderer::prepareSharedPaints(painter, root, options, [](const auto& jobs) {
+            BandThreads::shared().run(jobs, threadCount(), [](std::size_t) {});
+        });
+    if (!preparation) {
+        painter.save();
+        painter.setClipRect(area);
+        const bool complete = LayerRenderer::render(painter, root, options);
+        painter.restore();
+        return complete;
+    }
+    const std::vector<QRect> rects = cut(area, count, int(std::ceil(minBandRows / ratio)));
+    std::vector<Band> bands(rects.size());
+    // Read here: while bands are painted, finished ones are drawn into the painter.
+    const PainterState state{painter.renderHints(), painter.pen(), painter.brush(), ratio};
+    std::vector<std::function<void()>> jobs;
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        Band& band = bands[i];
+        band.rect = rects[i];
+        band.options = options;
+        band.options.exposedRect = exposedOf(band.rect);
+        jobs.emplace_back([&band, &state, &root, &preparation] { paintBand(band, state, root, *preparation); });
+    }
+    bool complete = true;
+    BandThreads::shared().run(jobs, threadCount(), [&](std::size_t i) {
+        Band& band = bands[i];
+        if (!band.image.isNull()) {
+            painter.save();
+            painter.resetTransform();
+            painter.drawImage(band.rect.topLeft(), band.image);
+            painter.restore();
+            band.image = QImage();
+        }
+        LayerRenderer::statistics() += band.counts;
+        complete = complete && band.complete;
+    });
+    std::vector<double> costs;
+    for (const Band& band : bands)
+        costs.push_back(band.cost);
+    remember(rects, costs);
+    return complete;
+}
+
+} // namespace velquine

@@ -1,0 +1,59 @@
+#pragma once
+
+// Paints a large area of a layer tree on several threads at once. Most of a busy view's paint is the
+// rasterizing of anti-aliased strokes, row by row; so the area is cut into horizontal bands, each band is
+// painted on a thread of its own into an image of its own (only its rows are rasterized, and long strokes are
+// trimmed to it), and the images are then drawn into the painter in place. A band paints exactly the pixels
+// a paint of the whole area gives in its rows.
+//
+// The tree is prepared on the calling thread first (LayerRenderer::prepareSharedPaints: layout, extents,
+// drawing orders, laid-out text, cached pictures), so the band paints only read it; text, whose fonts keep
+// caches of their own, is drawn by one band at a time (TextLayer). A small area, an area where a layer
+// animates, a device pixel ratio that cuts pixels, or a process allowed a single core is painted at once on
+// the calling thread, as LayerRenderer::render paints it.
+//
+// Where the work lies is rarely even (a root whose branches all leave it near the top of the view), so the
+// painter remembers what each row cost in its last paint and cuts the next one into bands of equal cost.
+//
+//   LayerBandPainter bands;                  // one per view, kept between paints
+//   bands.render(painter, *root, options, exposedArea, [&](const QRect& part) { return layerRectOf(part); });
+
+#include <QRect>
+
+#include <functional>
+#include <vector>
+
+#include "platform/Geometry.h"
+#include "platform/layer/LayerRenderer.h"
+
+class QPainter;
+
+namespace velquine {
+
+class Layer;
+
+class LayerBandPainter {
+public:
+    // Paints the tree by the options, clipped to area (the painter's coordinates, whole pixels), with
+    // exposedRect set for each part painted to exposedOf(part). Returns what LayerRenderer::render returns.
+    bool render(QPainter& painter, Layer& root, LayerRenderOptions options, const QRect& area,
+                const std::function<Rect(const QRect&)>& exposedOf);
+
+    // How many bands an area of that many device pixels is painted in; 1 paints it at once.
+    static int bandCount(QSize devicePixels);
+    // The most bands an area is cut into; 0 (the default) takes the cores the process may run on, at most a
+    // few; 1 paints every area at once.
+    static void setMaximumBands(int bands);
+    static int maximumBands();
+
+private:
+    // The rows from top to bottom cut into count bands of about equal cost by the last paint's.
+    std::vector<QRect> cut(const QRect& area, int count, int minRows) const;
+    void remember(const std::vector<QRect>& bands, const std::vector<double>& costs);
+
+    // Seconds of work per row of the painter, for the rows from costTop_ on that the last paint measured.
+    std::vector<double> rowCosts_;
+    int costTop_ = 0;
+};
+
+} // namespace velquine

@@ -1,0 +1,109 @@
+// A busy canvas painted in bands on several threads shows exactly what one paint on the calling thread
+// shows. Built with -fsanitize=thread, the banded paints must also report no race.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTest>
+
+#include "GraphViewTestSupport.h"
+#include "canvas/layers/BranchLayer.h"
+#include "canvas/layers/NodeLayer.h"
+#include "kit/ScrollView.h"
+#include "platform/Image.h"
+#include "platform/layer/LayerBandPainter.h"
+#include "platform/layer/LayerRenderer.h"
+
+namespace velquine::testing {
+namespace {
+
+struct Painted {
+    QImage image;
+    std::size_t sharedPaints;
+};
+
+Painted paintedWith(QWidget& viewport, int bands)
+{
+    LayerBandPainter::setMaximumBands(bands);
+    LayerRenderer::statistics() = {};
+    QImage image = viewport.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    return {image, LayerRenderer::statistics().sharedPaints};
+}
+
+// The rows where two pictures differ, for a failure message.
+std::string differingRows(const QImage& a, const QImage& b)
+{
+    std::string rows;
+    for (int y = 0; y < a.height() && rows.size() < 200; ++y)
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), std::size_t(a.bytesPerLine())) != 0)
+        {
+            rows += std::to_string(y) + ":";
+            for (int x = 0; x < a.width(); ++x)
+                if (a.pixel(x, y) != b.pixel(x, y))
+                    rows += " " + std::to_string(x) + "=" + std::to_string(a.pixel(x, y) & 0xffffff) + "/" + std::to_string(b.pixel(x, y) & 0xffffff);
+            rows += " ";
+        }
+    return rows;
+}
+
+TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
+{
+    // Branches, titles (one struck through), a picture, selection, a dots grid, cached node pictures, shadows
+    // on a node (cached picture) and on a branch (a picture made by each paint), and focus fading.
+    VQProject project = sampleProject(2, 10, 5);
+    const Node root = project.graph.nodeBin().begin()->second;
+    Node pictured = *project.graph.findNode(root.childrenUIDs[1]);
+    QImage bitmap(60, 40, QImage::Format_ARGB32);
+    bitmap.fill(QColor(230, 120, 40));
+    pictured.setImage(Image(bitmap));
+    pictured.style.isStrikeThrough = true;
+    project.graph.updateNodes({pictured});
+
+    ScrollView scrollView;
+    scrollView.resize(1000, 720);
+    auto* view = new GraphView(Rect(0, 0, 2200, 1100));
+    view->setGrid(Grid{GridType::dots, {24, 24}});
+    view->setGraph(project.graph);
+    scrollView.setDocumentView(view);
+    scrollView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
+    QTest::qWait(100);
+    view->nodeLayer(root.childrenUIDs[2])->setShadowOpacity(0.6);
+    view->branchLayers().front()->setShadowOpacity(0.5);
+    view->nodeLayer(root.childrenUIDs[3])->setSelected(true);
+    view->selectedNodeUIDs = {root.childrenUIDs[0]};
+    view->applyFocus();
+    ASSERT_TRUE(view->focusContext());
+    // While the fading animates, the canvas is painted at once.
+    QTest::qWait(600);
+
+    // Banded first, so that its preparation makes the pictures; then banded again with bands cut by what the
+    // first paint's rows cost, and at once.
+    const Painted banded = paintedWith(*scrollView.viewport(), 6);
+    const Painted again = paintedWith(*scrollView.viewport(), 6);
+    const Painted whole = paintedWith(*scrollView.viewport(), 1);
+    LayerBandPainter::setMaximumBands(0);
+    EXPECT_EQ(banded.sharedPaints, 6u);
+    EXPECT_EQ(again.sharedPaints, 6u);
+    EXPECT_EQ(whole.sharedPaints, 0u);
+    whole.image.save(artefactPath(QStringLiteral("banded_paint_whole.png")));
+    banded.image.save(artefactPath(QStringLiteral("banded_paint_bands.png")));
+    ASSERT_EQ(banded.image.size(), whole.image.size());
+    EXPECT_TRUE(banded.image == whole.image) << "rows " << differingRows(banded.image, whole.image);
+    EXPECT_TRUE(again.image == whole.image) << "rows " << differingRows(again.image, whole.image);
+}
+
+TEST(BandedPaint, SmallAreasAndSingleCoresPaintAtOnce)
+{
+    LayerBandPainter::setMaximumBands(0);
+    EXPECT_EQ(LayerBandPainter::bandCount({120, 90}), 1);
+    LayerBandPainter::setMaximumBands(1);
+    EXPECT_EQ(LayerBandPainter::bandCount({1200, 800}), 1);
+    LayerBandPainter::setMaximumBands(4);
+    EXPECT_EQ(LayerBandPainter::bandCount({1200, 800}), 4);
+    // No band is thinner than a few rows' worth of work.
+    EXPECT_EQ(LayerBandPainter::bandCount({4000, 130}), 2);
+    LayerBandPainter::setMaximumBands(0);
+}
+
+} // namespace
+} // namespace velquine::testing
