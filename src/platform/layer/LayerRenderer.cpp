@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "platform/QtGeometry.h"
+#include "platform/layer/Animator.h"
 #include "platform/layer/Layer.h"
+#include "platform/layer/LayerImageEffects.h"
 
 namespace velquine {
 
@@ -236,18 +238,6 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
     }
 }
 
-void makeGray(QImage& image)
-{
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = line[x];
-            const int g = std::clamp(int(0.2125 * qRed(c) + 0.7154 * qGreen(c) + 0.0721 * qBlue(c) + 0.5), 0, qAlpha(c));
-            line[x] = qRgba(g, g, g, qAlpha(c));
-        }
-    }
-}
-
 bool store(LayerPictureCache& cache, const Picture& picture, std::uint64_t revision, double sx, double sy)
 {
     cachedBytes -= std::size_t(cache.image.sizeInBytes());
@@ -339,47 +329,6 @@ std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cache
         return PictureView{&cache->image, cache->offset};
     scratch = std::move(picture);
     return PictureView{&scratch.image, scratch.offset};
-}
-
-// Box blur of every channel, three passes each way: close to a Gaussian of the radius.
-QImage blurred(const QImage& source, int radius)
-{
-    if (radius < 1)
-        return source;
-    QImage image = source;
-    const int w = image.width(), h = image.height();
-    std::vector<QRgb> line;
-    auto pass = [&](bool horizontal) {
-        const int lines = horizontal ? h : w, length = horizontal ? w : h;
-        for (int l = 0; l < lines; ++l) {
-            auto at = [&](int i) -> QRgb& {
-                return horizontal ? reinterpret_cast<QRgb*>(image.scanLine(l))[i]
-                                  : reinterpret_cast<QRgb*>(image.scanLine(i))[l];
-            };
-            line.resize(std::size_t(length));
-            for (int i = 0; i < length; ++i)
-                line[std::size_t(i)] = at(i);
-            int a = 0, r = 0, g = 0, b = 0;
-            const int window = 2 * radius + 1;
-            for (int i = -radius; i < length + radius; ++i) {
-                if (i + radius < length) {
-                    const QRgb c = line[std::size_t(i + radius)];
-                    a += qAlpha(c), r += qRed(c), g += qGreen(c), b += qBlue(c);
-                }
-                if (i - radius - 1 >= 0) {
-                    const QRgb c = line[std::size_t(i - radius - 1)];
-                    a -= qAlpha(c), r -= qRed(c), g -= qGreen(c), b -= qBlue(c);
-                }
-                if (i >= 0 && i < length)
-                    at(i) = qRgba(r / window, g / window, b / window, a / window);
-            }
-        }
-    };
-    for (int i = 0; i < 3; ++i) {
-        pass(true);
-        pass(false);
-    }
-    return image;
 }
 
 void drawShadow(Painting& p, const Layer& layer, const PictureView& picture, QPointF deviceOrigin)
@@ -632,6 +581,9 @@ std::optional<LayerPaintPreparation> LayerRenderer::prepareSharedPaints(QPainter
                                                                      const LayerRenderOptions& options,
                                                                      const LayerPaintPreparation::RunAll& runAll)
 {
+    // While anything animates, the tree is painted as a whole: frames come often and change little.
+    if (Animator::shared().isRunning())
+        return std::nullopt;
     root.layoutIfNeeded();
     LayerPaintPreparation made;
     made.runAll = runAll;

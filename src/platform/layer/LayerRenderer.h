@@ -78,7 +78,7 @@ public:
     // Paints of one tree on several threads at once, each a part of an area (LayerBandPainter): first, on the
     // thread that owns the tree, prepareSharedPaints() with the painter (its device scale) and the options of
     // the whole area lays out and makes everything a paint computes on first use, cached pictures included.
-    // None when some layer there animates: then paint with render() instead. Until the tree next changes,
+    // None while layers animate: then paint with render() instead. Until the tree next changes,
     // renderShared() then paints any part of that area (options with the part's exposedRect, the same source,
     // target and device scale) reading the tree only, and counts into its own statistics.
     static std::optional<LayerPaintPreparation> prepareSharedPaints(QPainter& painter, Layer& root,
