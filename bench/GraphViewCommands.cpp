@@ -12,6 +12,7 @@
 #include "kit/ScrollView.h"
 #include "platform/RunLoop.h"
 #include "platform/UndoManager.h"
+#include "platform/layer/LayerRenderer.h"
 
 using namespace velquine;
 
@@ -79,6 +80,7 @@ void BM_NewChildCommand(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
     const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    LayerRenderer::statistics() = {};
     int added = 0;
     for (auto _ : state) {
         // Tab, then the title typed into the editor that opens, then Return.
@@ -95,6 +97,8 @@ void BM_NewChildCommand(benchmark::State& state)
     }
     state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
     state.counters["added"] = added;
+    // Parts of the view painted on several threads, per command.
+    state.counters["bands"] = double(LayerRenderer::statistics().sharedPaints) / std::max(1, 2 * added);
     if (editor.document->project.graph.node(editor.document->project.selectedNodeUIDs.front())->title != "New topic")
         state.SkipWithError("the typed title did not reach the document");
 }
@@ -104,10 +108,12 @@ BENCHMARK(BM_NewChildCommand)->Arg(10000)->Iterations(1000)->Unit(benchmark::kMi
 void BM_RepaintBusyView(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
+    LayerRenderer::statistics() = {};
     for (auto _ : state) {
         editor.graphView->update();
         editor.scrollView->viewport()->repaint();
     }
+    state.counters["bands"] = double(LayerRenderer::statistics().sharedPaints) / double(state.iterations());
 }
 BENCHMARK(BM_RepaintBusyView)->Arg(10000)->Iterations(200)->Unit(benchmark::kMillisecond);
 

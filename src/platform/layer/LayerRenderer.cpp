@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/QtGeometry.h"
-#include "platform/layer/Animator.h"
 #include "platform/layer/Layer.h"
 #include "platform/layer/LayerImageEffects.h"
 
@@ -403,20 +402,24 @@ void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point orig
 enum class Prepared { animates, outside, painted };
 
 Prepared prepareLayer(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed,
-                      double parentOpacity);
+                      double parentOpacity, bool listed);
 
 // Layers with more sublayers than this keep a list of those near the area for the paints of its parts.
 constexpr std::size_t crowded = 32;
 
-// Whether a paint of the exposed area visits the layer, or it animates.
-Prepared near(const Layer& layer, const Rect& exposed, double parentOpacity)
+// Whether a paint of the exposed area visits the layer, or it animates. Paints of parts of the area look at
+// every sublayer of a layer they visit, unless the layer is crowded: then only at those its preparation
+// listed, so a crowded layer's sublayer may animate away from the area.
+Prepared near(const Layer& layer, const Rect& exposed, double parentOpacity, bool listed)
 {
-    if (layer.hasAnimations())
+    if (!listed && layer.hasAnimations())
         return Prepared::animates;
     if (layer.isHidden() || !(parentOpacity * layer.presentationOpacity() > 0))
         return Prepared::outside;
     const Rect visual = layer.visualBounds();
-    return !visual.isNull() && meets(visual, exposed) ? Prepared::painted : Prepared::outside;
+    if (visual.isNull() || !meets(visual, exposed))
+        return Prepared::outside;
+    return layer.hasAnimations() ? Prepared::animates : Prepared::painted;
 }
 
 // Of very many sublayers, those near the area are told apart on several threads at once: working out the
@@ -433,7 +436,7 @@ std::vector<Prepared> nearOnThreads(const std::vector<Layer*>& sublayers, const 
         jobs.emplace_back([&, first] {
             const std::size_t end = std::min(sublayers.size(), first + sublayersPerJob);
             for (std::size_t i = first; i < end; ++i)
-                found[i] = near(*sublayers[i], exposed, opacity);
+                found[i] = near(*sublayers[i], exposed, opacity, true);
         });
     runAll(jobs);
     return found;
@@ -456,7 +459,7 @@ bool prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer
                 return false;
             continue;
         }
-        const Prepared prepared = prepareLayer(p, made, *sublayer, exposed, opacity);
+        const Prepared prepared = prepareLayer(p, made, *sublayer, exposed, opacity, visited != nullptr);
         if (prepared == Prepared::animates)
             return false;
         if (visited && prepared == Prepared::painted)
@@ -466,9 +469,9 @@ bool prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer
 }
 
 Prepared prepareLayer(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed,
-                      double parentOpacity)
+                      double parentOpacity, bool listed)
 {
-    if (const Prepared found = near(layer, exposed, parentOpacity); found != Prepared::painted)
+    if (const Prepared found = near(layer, exposed, parentOpacity, listed); found != Prepared::painted)
         return found;
     const double opacity = parentOpacity * layer.presentationOpacity();
     const Rect f = layer.presentationFrame();
@@ -581,9 +584,6 @@ std::optional<LayerPaintPreparation> LayerRenderer::prepareSharedPaints(QPainter
                                                                      const LayerRenderOptions& options,
                                                                      const LayerPaintPreparation::RunAll& runAll)
 {
-    // While anything animates, the tree is painted as a whole: frames come often and change little.
-    if (Animator::shared().isRunning())
-        return std::nullopt;
     root.layoutIfNeeded();
     LayerPaintPreparation made;
     made.runAll = runAll;
