@@ -85,6 +85,12 @@ Rect GraphView::visibleRect() const
 void GraphView::didChangeBounds()
 {
     gridLayer_->setNeedsDisplay();
+    // A controller that resizes the canvas under the lock scrolls back before it ends: only where the view
+    // comes to rest matters.
+    if (isSynclocked_) {
+        boundsChangedWhileLocked_ = true;
+        return;
+    }
     placeDeferredLabels(visibleRect());
 }
 
@@ -124,6 +130,10 @@ void GraphView::endSyncLock()
 {
     isSynclocked_ = false;
     reloadLayers();
+    if (boundsChangedWhileLocked_) {
+        boundsChangedWhileLocked_ = false;
+        placeDeferredLabels(visibleRect());
+    }
 }
 
 void GraphView::reloadLayers()

@@ -151,8 +151,8 @@ public:
     std::shared_ptr<NodeLayer> makeNodeLayer(const Node& node);
     std::shared_ptr<BranchLayer> makeBranchLayer(const Node& parent, const Node& child);
     // The node layers, in creation order: retained layers keep their order, new ones are appended.
-    const std::vector<std::shared_ptr<NodeLayer>>& nodeLayers() const { return nodeLayers_; }
-    const std::vector<std::shared_ptr<BranchLayer>>& branchLayers() const { return branchLayers_; }
+    const std::vector<std::shared_ptr<NodeLayer>>& nodeLayers() const;
+    const std::vector<std::shared_ptr<BranchLayer>>& branchLayers() const;
     // The node layer showing the node, or null.
     NodeLayer* nodeLayer(std::int64_t uid) const;
     // The branch layer of the link, or null.
@@ -167,7 +167,8 @@ public:
 
     // ---- Layers ----
 
-    Layer& viewLayer() const { return *layer(); }
+    // The view layer with every sublayer where the graph puts it.
+    Layer& viewLayer() const;
     Layer& backgroundLayer() const { return *backgroundLayer_; }
     GridLayer& gridLayer() const { return *gridLayer_; }
     Layer& selectionLayer() const { return *selectionLayer_; }
@@ -409,7 +410,8 @@ private:
     void finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
     void applyHover(NodeLayer& layer);
     void applySelectionFromUIDs();
-    void rememberShown(const ReloadPlan& plan);
+    // Takes the plan's new storage of changed nodes.
+    void rememberShown(ReloadPlan& plan);
     // Up to this many new nodes are added to what a reload showed one by one.
     static constexpr std::size_t maxPlacedNewNodes = 64;
     // The node and branch steps of a reload, in the reload's order.
@@ -421,10 +423,29 @@ private:
     // Takes the layers off the view layer, in one pass when there are many.
     void detachLayers(const std::vector<Layer*>& layers);
 
+    // Layers left behind off screen (GraphViewSettle.cpp). A reload that moves a node from one place out of
+    // view to another leaves its layer (and the branches at it whose lines stay out of view) where it was and
+    // notes it; every reader of layer geometry settles what it reads first. Readers inside the canvas look
+    // layers up with layerOf(), which settles nothing.
+    NodeLayer* layerOf(std::int64_t uid) const;
+    // Whether the reload leaves the layer of a node that only moved where it is: both places are out of view.
+    bool leavesNodeBehind(NodeLayer& layer, const Node& node);
+    // Whether the reload leaves the branch undocked: neither its line nor its ends reach into view.
+    bool leavesBranchBehind(BranchLayer& branch);
+    // The layer moved to its node, and the branch docked to its two ends, now and without animation.
+    void settleNode(NodeLayer& layer);
+    void settleBranch(BranchLayer& branch);
+    // Settles every layer left behind whose old or new place reaches into the area, or all of them.
+    void settleLayers(std::optional<Rect> area = std::nullopt) const;
+    // Puts a node layer's bounds on whole points, as a reload leaves them.
+    static void makeBoundsIntegral(NodeLayer& layer);
+
     Graph graph_;
     Grid grid_;
     ProjectStyle projectStyle_;
     bool isSynclocked_ = false;
+    // The enclosing scroll view moved while the lock was set.
+    bool boundsChangedWhileLocked_ = false;
     std::optional<FocusContext> focusContext_;
     QMetaObject::Connection scrollConnection_;
     QMetaObject::Connection magnificationConnection_;

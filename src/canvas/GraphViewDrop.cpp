@@ -165,6 +165,7 @@ void GraphView::dragLeaveEvent(QDragLeaveEvent* event)
 
 void GraphView::highlightDropTargets(Point point)
 {
+    settleLayers(Rect(point.x, point.y, 0, 0));
     for (const auto& layer : nodeLayers_) {
         const bool hit = layer->frame().contains(point);
         if (!hit && !layer->isFocused() && !layer->isFocusRingShown())

@@ -88,6 +88,69 @@ struct GraphViewIndex {
     // shows it, nothing needs to be looked at.
     std::optional<Rect> settledArea;
 
+    // ---- Layers left behind off screen ----
+
+    // Where a layer left behind is shown (`from`, which does not change while it waits) and where it goes.
+    struct Unsettled {
+        Rect from;
+        Rect to;
+        bool reaches(const Rect& area) const
+        {
+            return GraphViewIndex::reaches(area, from) || GraphViewIndex::reaches(area, to);
+        }
+    };
+    // Layers left behind, in a list kept compact; each layer knows its slot (unsettledSlot).
+    template <class LayerType> struct UnsettledList {
+        struct Entry {
+            std::shared_ptr<LayerType> layer;
+            Unsettled places;
+        };
+        std::vector<Entry> entries;
+
+        bool empty() const { return entries.empty(); }
+        const Unsettled* find(const LayerType& layer) const
+        {
+            return layer.unsettledSlot ? &entries[layer.unsettledSlot - 1].places : nullptr;
+        }
+        void set(LayerType& layer, const Unsettled& places)
+        {
+            if (layer.unsettledSlot) {
+                entries[layer.unsettledSlot - 1].places = places;
+                return;
+            }
+            entries.push_back({std::static_pointer_cast<LayerType>(layer.shared_from_this()), places});
+            layer.unsettledSlot = entries.size();
+        }
+        // Whether the layer was in the list.
+        bool remove(LayerType& layer)
+        {
+            if (!layer.unsettledSlot)
+                return false;
+            const std::size_t at = layer.unsettledSlot - 1;
+            layer.unsettledSlot = 0;
+            if (at + 1 != entries.size()) {
+                entries[at] = std::move(entries.back());
+                entries[at].layer->unsettledSlot = at + 1;
+            }
+            entries.pop_back();
+            return true;
+        }
+        void clear()
+        {
+            for (const Entry& entry : entries)
+                entry.layer->unsettledSlot = 0;
+            entries.clear();
+        }
+    };
+    // Node layers whose nodes only moved, from a place outside the visible area (with its margin) to another
+    // one outside it: the layer still shows the old place, and `to` is the frame of the new one. Each is moved
+    // where its node is when it comes near the visible area, is painted, hit or looked up.
+    UnsettledList<NodeLayer> unsettledNodes;
+    // Branch layers at such nodes whose lines stay out of view as well: the area of the old line and of its
+    // path as last built, and that of the new line (both ends' new frames). Each is docked afresh the same way.
+    UnsettledList<BranchLayer> unsettledBranches;
+    bool hasUnsettled() const { return !unsettledNodes.empty() || !unsettledBranches.empty(); }
+
     // ---- What the last reload showed ----
 
     // One entry per node layer, in ascending identifier order (the graph's order): the node storage the layer
@@ -127,8 +190,16 @@ struct GraphView::ReloadPlan {
     bool isMovedOnly(std::size_t visitIndex) const { return visitIndex < movedOnly.size() && movedOnly[visitIndex]; }
     // Identifiers of nodes the last reload showed that left the graph.
     std::vector<std::int64_t> removed;
-    // Whether any node is new.
+    // Whether any node is new, and which (ascending; none on a full reload).
     bool added = false;
+    std::vector<std::int64_t> addedUIDs;
+    // Each node the last reload showed whose storage changed (none on a full reload): its place in the shown
+    // list and its storage now.
+    struct Replacement {
+        std::size_t shownIndex;
+        std::shared_ptr<const Node> storage;
+    };
+    std::vector<Replacement> replaced;
     // Every layer's hover state and selection are worked out again.
     bool hoverPass = false;
     bool selectionPass = false;

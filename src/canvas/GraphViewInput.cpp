@@ -18,6 +18,7 @@ namespace velquine {
 
 std::vector<NodeLayer*> GraphView::nodeLayersAt(Point point) const
 {
+    settleLayers(Rect(point.x, point.y, 0, 0));
     std::vector<NodeLayer*> hits;
     for (const auto& layer : nodeLayers_)
         if (layer->frame().contains(point))

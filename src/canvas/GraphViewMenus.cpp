@@ -45,6 +45,7 @@ void GraphView::rightClick(Point point)
 
 QMenu* GraphView::popUpContextMenu(Point point)
 {
+    settleLayers(Rect(point.x, point.y, 0, 0));
     const bool onNode = std::any_of(nodeLayers_.begin(), nodeLayers_.end(),
                                     [point](const auto& layer) { return layer->frame().contains(point); });
     QMenu* menu = onNode ? nodeContextMenu.data() : documentContextMenu.data();

@@ -64,23 +64,26 @@ GraphView::ReloadPlan GraphView::planReload()
     }
 
     // The graph and the shown list are both in ascending identifier order: one walk finds every change.
-    std::vector<std::int64_t> changed;
+    // Nodes the walk found changed or new (ascending), and whether each only moved.
+    std::vector<const Node*> walked;
+    std::vector<char> walkedMoved;
+    // Nodes visited for another reason: children of changed nodes, trees below new ones and the like.
+    std::vector<std::int64_t> extra;
     std::unordered_set<std::int64_t> reach;
-    // Nodes that only moved (ascending), and those visited for a reason a move does not cover.
-    std::vector<std::int64_t> moves;
     std::unordered_set<std::int64_t> waited;
     auto shown = index.shown.begin();
-    for (const auto& [uid, node] : graph_.nodeBin()) {
+    for (auto entry = graph_.nodeBin().begin(); entry != graph_.nodeBin().end(); ++entry) {
+        const auto& [uid, node] = *entry;
         for (; shown != index.shown.end() && shown->uid < uid; ++shown)
             plan.removed.push_back(shown->uid);
         if (shown != index.shown.end() && shown->uid == uid) {
             if (shown->storage.get() != &node) {
-                changed.push_back(uid);
-                if (onlyMoved(*shown->storage, node))
-                    moves.push_back(uid);
-                // Children keep their sides of this node as their layers store them (affinities).
-                changed.insert(changed.end(), node.childrenUIDs.begin(), node.childrenUIDs.end());
                 const Node& before = *shown->storage;
+                walked.push_back(&node);
+                walkedMoved.push_back(onlyMoved(before, node));
+                plan.replaced.push_back({static_cast<std::size_t>(shown - index.shown.begin()), entry.sharedNode()});
+                // Children keep their sides of this node as their layers store them (affinities).
+                extra.insert(extra.end(), node.childrenUIDs.begin(), node.childrenUIDs.end());
                 // A node that moved to another parent, or whose own options changed, may change what governs
                 // every node below it.
                 if (before.parentUID != node.parentUID || !(before.layoutOptions == node.layoutOptions))
@@ -88,13 +91,15 @@ GraphView::ReloadPlan GraphView::planReload()
             }
             ++shown;
         } else {
-            changed.push_back(uid);
+            walked.push_back(&node);
+            walkedMoved.push_back(0);
             plan.added = true;
+            plan.addedUIDs.push_back(uid);
             collectSubtree(graph_, uid, reach);
             // Nodes that named this one as their parent before it existed get their branch now.
             const auto waiting = index.childrenByParent.find(uid);
             if (waiting != index.childrenByParent.end()) {
-                changed.insert(changed.end(), waiting->second.begin(), waiting->second.end());
+                extra.insert(extra.end(), waiting->second.begin(), waiting->second.end());
                 waited.insert(waiting->second.begin(), waiting->second.end());
             }
         }
@@ -110,17 +115,32 @@ GraphView::ReloadPlan GraphView::planReload()
         for (std::int64_t child : it->storage->childrenUIDs)
             collectSubtree(graph_, child, reach);
     }
+    extra.insert(extra.end(), reach.begin(), reach.end());
+    extra.insert(extra.end(), index.touched.begin(), index.touched.end());
+    extra = sortedCopy(std::move(extra));
 
-    changed.insert(changed.end(), reach.begin(), reach.end());
-    changed.insert(changed.end(), index.touched.begin(), index.touched.end());
-    for (std::int64_t uid : sortedCopy(std::move(changed)))
-        if (const Node* node = graph_.findNode(uid))
+    // The walked nodes and the others, merged in identifier order, each once.
+    plan.visit.reserve(walked.size() + extra.size());
+    plan.movedOnly.reserve(walked.size() + extra.size());
+    const auto onlyMovedNow = [&](std::int64_t uid) {
+        return !reach.count(uid) && !index.touched.count(uid) && !waited.count(uid);
+    };
+    std::size_t w = 0;
+    for (std::int64_t uid : extra) {
+        for (; w < walked.size() && walked[w]->uid < uid; ++w) {
+            plan.visit.push_back(walked[w]);
+            plan.movedOnly.push_back(walkedMoved[w] && onlyMovedNow(walked[w]->uid));
+        }
+        if (w < walked.size() && walked[w]->uid == uid)
+            continue; // visited as walked
+        if (const Node* node = graph_.findNode(uid)) {
             plan.visit.push_back(node);
-    plan.movedOnly.assign(plan.visit.size(), 0);
-    for (std::size_t i = 0; i < plan.visit.size(); ++i) {
-        const std::int64_t uid = plan.visit[i]->uid;
-        plan.movedOnly[i] = std::binary_search(moves.begin(), moves.end(), uid) && !reach.count(uid)
-            && !index.touched.count(uid) && !waited.count(uid);
+            plan.movedOnly.push_back(0);
+        }
+    }
+    for (; w < walked.size(); ++w) {
+        plan.visit.push_back(walked[w]);
+        plan.movedOnly.push_back(walkedMoved[w] && onlyMovedNow(walked[w]->uid));
     }
 
     plan.hoverPass = !(index.mouseMoveLocation == mouseMoveLocation);
@@ -136,23 +156,6 @@ GraphView::ReloadPlan GraphView::planReload()
 }
 
 // ---- Lookups ----
-
-NodeLayer* GraphView::nodeLayer(std::int64_t uid) const
-{
-    const auto it = index_->nodeLayerUIDCache.find(uid);
-    return it == index_->nodeLayerUIDCache.end() ? nullptr : it->second;
-}
-
-BranchLayer* GraphView::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
-{
-    return index_->branch(parentUID, childUID);
-}
-
-std::vector<BranchLayer*> GraphView::branchLayersAt(std::int64_t uid) const
-{
-    const auto* at = index_->branchesAt(uid);
-    return at ? *at : std::vector<BranchLayer*>{};
-}
 
 LayoutOptions GraphView::layoutOptionsGoverning(const Node& node) const
 {

@@ -23,6 +23,13 @@ namespace {
 
 // How far beyond its frame, along the layout's axis, a node counts as hovered.
 constexpr double hoverZoneOutset = 32;
+
+// The area round the pointer in which a layer's hover zone, hover button or handles can lie.
+Rect aroundPoint(Point point)
+{
+    constexpr double reach = 2 * hoverZoneOutset;
+    return Rect(point.x - reach, point.y - reach, 2 * reach, 2 * reach);
+}
 constexpr int autoscrollInterval = 100; // ms
 
 } // namespace
@@ -60,6 +67,7 @@ Point GraphView::pointerDelta(QPointF globalPosition)
 bool GraphView::beginHoverButtonDragOrResize(Point point)
 {
     clickedHoverButtons.clear();
+    settleLayers(aroundPoint(point));
     NodeLayer* handleLayer = nullptr;
     NodeHandle handle = NodeHandle::none;
     for (const auto& layer : nodeLayers_) {
@@ -92,6 +100,9 @@ bool GraphView::beginHoverButtonDragOrResize(Point point)
 void GraphView::leftMouseDragged(Point point, Point delta, Qt::KeyboardModifiers modifiers)
 {
     mouseMoveLocation = point;
+    // A drag or resize moves layers by what they show: every one must show where its node is.
+    if (inputPhase != GraphViewInputPhase::massSelecting)
+        settleLayers();
     switch (inputPhase) {
     case GraphViewInputPhase::massSelecting:
         updateRubberBandSelection(point);
@@ -183,6 +194,7 @@ void GraphView::mouseMoved(Point point)
     setLiveSublayers({});
     // Buttons that change sides are laid out when the transaction ends, before the next press tests them.
     Transaction transaction;
+    settleLayers(aroundPoint(point));
     for (const auto& layer : nodeLayers_) {
         const Rect frame = layer->frame();
         const Rect zone = layer->layoutOptions().layoutType == LayoutOptions::LayoutType::horizontal

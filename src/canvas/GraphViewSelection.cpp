@@ -94,6 +94,7 @@ void GraphView::updateRubberBandSelection(Point point)
 {
     selectionRect.size = Size{point.x - selectionRect.origin.x, point.y - selectionRect.origin.y};
     const Rect band = selectionRect.standardized();
+    settleLayers(band);
     for (const auto& layer : nodeLayers_)
         layer->setSelected(layer->frame().intersects(band));
     // The layers no longer show the pushed selection.
@@ -106,6 +107,7 @@ void GraphView::endRubberBandSelection(Point point)
     selectionRect.size = Size{point.x - selectionRect.origin.x, point.y - selectionRect.origin.y};
     inputPhase = GraphViewInputPhase::idle;
     const Rect band = selectionRect.standardized();
+    settleLayers(band);
     std::vector<Node> nodes;
     for (const auto& layer : nodeLayers_)
         if (layer->frame().intersects(band))

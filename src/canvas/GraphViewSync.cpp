@@ -61,6 +61,7 @@ void GraphView::removeBranchLayers(const std::vector<BranchLayer*>& layers)
     leaving.reserve(layers.size());
     for (BranchLayer* layer : layers) {
         index_->removeBranch(layer, layer->parentNodeUID, layer->childNodeUID);
+        index_->unsettledBranches.remove(*layer);
         leaving.push_back(layer);
     }
     detachLayers(leaving);
@@ -160,13 +161,21 @@ std::shared_ptr<BranchLayer> GraphView::makeBranchLayer(const Node& parent, cons
 
 void GraphView::dockBranchLayer(BranchLayer& branch)
 {
+    NodeLayer* child = layerOf(branch.childNodeUID);
+    NodeLayer* parent = layerOf(branch.parentNodeUID);
+    if (index_->hasUnsettled()) {
+        // Docked now: its ends must be where their nodes are.
+        index_->unsettledBranches.remove(branch);
+        if (child && child->unsettledSlot)
+            settleNode(*child);
+        if (parent && parent->unsettledSlot)
+            settleNode(*parent);
+    }
     Transaction transaction;
     const bool created = index_->createdBranches.count(&branch) != 0;
     if (created)
         Transaction::setDisableActions(true);
     const Rect before = branch.dockArea();
-    const NodeLayer* child = nodeLayer(branch.childNodeUID);
-    const NodeLayer* parent = nodeLayer(branch.parentNodeUID);
     if (child && parent) {
         const LayoutOptions options = layoutOptionsGoverning(parent->node());
         branch.branchType = options.branchType;
@@ -206,7 +215,8 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
     for (const Node* node : plan.visit)
         if (const auto* at = index_->branchesAt(node->uid))
             for (BranchLayer* branch : *at)
-                if (branch->childNodeUID == node->uid || !visited(branch->childNodeUID))
+                if ((branch->childNodeUID == node->uid || !visited(branch->childNodeUID))
+                    && !leavesBranchBehind(*branch))
                     dockBranchLayer(*branch);
 }
 
@@ -226,8 +236,10 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
         nodeLayers_.erase(keep, nodeLayers_.end());
         std::vector<Layer*> leaving;
         leaving.reserve(stale.size());
-        for (const auto& layer : stale)
+        for (const auto& layer : stale) {
             leaving.push_back(layer.get());
+            index.unsettledNodes.remove(*layer);
+        }
         detachLayers(leaving);
     }
 
@@ -237,9 +249,10 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
         const Node* node = plan.visit[i];
         const auto cached = index.nodeLayerUIDCache.find(node->uid);
         if (cached != index.nodeLayerUIDCache.end() && cached->second->superlayer() != nullptr) {
-            if (plan.isMovedOnly(i))
-                moveExistingNodeLayer(*cached->second, *node, scale);
-            else
+            if (plan.isMovedOnly(i)) {
+                if (!leavesNodeBehind(*cached->second, *node))
+                    moveExistingNodeLayer(*cached->second, *node, scale);
+            } else
                 updateExistingNodeLayer(*cached->second, *node, scale);
         } else {
             Transaction transaction(true);
@@ -270,6 +283,7 @@ void GraphView::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
     // A pure move animates where it can be seen; a resize jumps.
     const Rect to(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
                   node.size.height);
+    index_->unsettledNodes.remove(layer);
     if (!sameSize(layer.node().size, node.size) || !index_->animates(layer.frame(), to))
         Transaction::setDisableActions(true);
     if (layer.isLabelDeferred() && index_->animates(to, to))
@@ -383,10 +397,7 @@ void GraphView::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* 
         if (resetDragState) {
             layer.setDragged(false);
             layer.setShadowOpacity(0);
-            const Rect bounds = layer.bounds();
-            const Rect integral = integralRect(bounds);
-            if (!(integral == bounds))
-                layer.setBounds(integral);
+            makeBoundsIntegral(layer);
         } else {
             layer.setPosition(layer.node().center);
             Rect bounds = layer.bounds();
@@ -395,8 +406,9 @@ void GraphView::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* 
         }
     };
     if (plan && !plan->full) {
+        // A layer left behind is placed when it is settled.
         for (const Node* node : plan->visit)
-            if (NodeLayer* layer = nodeLayer(node->uid))
+            if (NodeLayer* layer = layerOf(node->uid); layer && !layer->unsettledSlot)
                 place(*layer);
         return;
     }
@@ -421,7 +433,7 @@ void GraphView::applySelectionFromUIDs()
         setSelected(*layer, selected.count(layer->node().uid) != 0);
 }
 
-void GraphView::rememberShown(const ReloadPlan& plan)
+void GraphView::rememberShown(ReloadPlan& plan)
 {
     GraphViewIndex& index = *index_;
     const auto forget = [&index](const Node& node) {
@@ -443,32 +455,27 @@ void GraphView::rememberShown(const ReloadPlan& plan)
                                 [](const GraphViewIndex::Shown& shown, std::int64_t id) { return shown.uid < id; });
     };
     // A few new nodes are put in their places; many are listed afresh with the rest.
-    std::size_t newNodes = 0;
-    if (plan.added && !plan.full)
-        for (const Node* node : plan.visit)
-            if (const auto it = position(node->uid); it == index.shown.end() || it->uid != node->uid)
-                ++newNodes;
-    if (plan.full || newNodes > maxPlacedNewNodes || !plan.removed.empty()) {
+    if (plan.full || plan.addedUIDs.size() > maxPlacedNewNodes || !plan.removed.empty()) {
         index.shown.clear();
         index.childrenByParent.clear();
         index.shown.reserve(graph_.count());
-        for (const auto& entry : graph_.nodeBin()) {
-            index.shown.push_back({entry.first, graph_.sharedNode(entry.first)});
-            note(entry.second);
+        for (auto entry = graph_.nodeBin().begin(); entry != graph_.nodeBin().end(); ++entry) {
+            index.shown.push_back({entry->first, entry.sharedNode()});
+            note(entry->second);
         }
     } else {
-        for (const Node* node : plan.visit) {
-            const auto it = position(node->uid);
-            if (it == index.shown.end() || it->uid != node->uid) {
-                index.shown.insert(it, {node->uid, graph_.sharedNode(node->uid)});
-                note(*node);
-                continue;
+        // Changed nodes first, by the places the plan found them at; the new ones move those places.
+        for (ReloadPlan::Replacement& replaced : plan.replaced) {
+            GraphViewIndex::Shown& shown = index.shown[replaced.shownIndex];
+            if (shown.storage->parentUID != replaced.storage->parentUID) {
+                forget(*shown.storage);
+                note(*replaced.storage);
             }
-            if (it->storage.get() == node)
-                continue;
-            forget(*it->storage);
-            it->storage = graph_.sharedNode(node->uid);
-            note(*node);
+            shown.storage = std::move(replaced.storage);
+        }
+        for (std::int64_t uid : plan.addedUIDs) {
+            index.shown.insert(position(uid), {uid, graph_.sharedNode(uid)});
+            note(*graph_.findNode(uid));
         }
     }
     index.shownValid = true;
@@ -485,7 +492,12 @@ void GraphView::synchronize()
 {
     invalidateBackdrop();
     ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
-    const ReloadPlan plan = planReload();
+    ReloadPlan plan = planReload();
+    if (plan.full) {
+        // Every layer is brought in line with its node and every branch docked.
+        index_->unsettledNodes.clear();
+        index_->unsettledBranches.clear();
+    }
     // A full reload repaints everything once instead of area by area; a hidden canvas repaints nothing.
     const bool quiet = plan.full || !isVisible();
     if (quiet)
@@ -499,12 +511,16 @@ void GraphView::synchronize()
             applySelectionFromUIDs();
         } else {
             for (std::int64_t uid : plan.selectionChanges)
-                if (NodeLayer* layer = nodeLayer(uid))
+                if (NodeLayer* layer = layerOf(uid))
                     setSelected(*layer, isSelectedUID(uid));
         }
-        if (plan.hoverPass)
+        if (plan.hoverPass) {
+            // Layers left behind near the pointer take their places first: hover follows the frame.
+            const double reach = ReloadScope::animationMargin;
+            settleLayers(Rect(mouseMoveLocation.x - reach, mouseMoveLocation.y - reach, 2 * reach, 2 * reach));
             for (const auto& layer : nodeLayers_)
                 applyHover(*layer);
+        }
     }
     rememberShown(plan);
     if (quiet) {
@@ -515,13 +531,15 @@ void GraphView::synchronize()
 
 void GraphView::placeDeferredLabels(std::optional<Rect> area)
 {
-    if (index_->deferredLabels.empty() && index_->deferredPaths.empty())
+    if (index_->deferredLabels.empty() && index_->deferredPaths.empty() && !index_->hasUnsettled())
         return;
     if (area && index_->settledArea && *index_->settledArea == *area)
         return;
-    index_->settledArea = area;
     const std::optional<Rect> reach =
         area ? std::optional(area->insetBy(-ReloadScope::animationMargin, -ReloadScope::animationMargin)) : std::nullopt;
+    // Layers left behind take their places first; their titles and lines follow below.
+    settleLayers(reach);
+    index_->settledArea = area;
     const auto meets = [&reach](const Rect& r) { return GraphViewIndex::reaches(*reach, r); };
     std::erase_if(index_->deferredLabels, [&reach, &meets](const std::weak_ptr<NodeLayer>& weak) {
         const std::shared_ptr<NodeLayer> layer = weak.lock();
@@ -551,6 +569,7 @@ void GraphView::invalidateLayerState()
 
 void GraphView::syncNodeLayers()
 {
+    settleLayers();
     invalidateLayerState();
     ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
     syncNodeLayers(planReload());
@@ -558,6 +577,7 @@ void GraphView::syncNodeLayers()
 
 void GraphView::syncBranchLayers()
 {
+    settleLayers();
     invalidateLayerState();
     ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
     syncBranchLayers(planReload());
@@ -566,12 +586,14 @@ void GraphView::syncBranchLayers()
 void GraphView::updateNodeLayerPositions(bool resetDragState)
 {
     // Outside a reload this moves layers away from what the last reload left.
+    settleLayers();
     invalidateLayerState();
     updateNodeLayerPositions(resetDragState, nullptr);
 }
 
 void GraphView::updateBranchLayers()
 {
+    settleLayers();
     invalidateLayerState();
     ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
     updateBranchLayers(planReload());

@@ -33,6 +33,9 @@ public:
     LayoutOptions::BranchType branchType = LayoutOptions::BranchType::rounded;
     StrokeStyle branchStyle = StrokeStyle::solid;
     bool isFaded = false;
+    // Bookkeeping of the canvas that holds the layer: its place, counted from 1, in the canvas's list of
+    // branches that wait to be docked; 0 when it is docked to its ends as they are.
+    std::size_t unsettledSlot = 0;
 
     // Both identifiers 0: the layer is not configured yet and updatePath() leaves it alone.
     bool isConfigured() const { return parentNodeUID != 0 || childNodeUID != 0; }

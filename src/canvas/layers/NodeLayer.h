@@ -148,6 +148,9 @@ public:
     // measuring titles is the dearest part of a node, and a canvas has no need of it for nodes nobody sees.
     // Clearing it places them now.
     bool isLabelDeferred() const { return labelDeferred_; }
+    // Bookkeeping of the canvas that holds the layer: its place, counted from 1, in the canvas's list of layers
+    // that wait to follow their nodes; 0 when it shows its node where it is.
+    std::size_t unsettledSlot = 0;
     void setLabelDeferred(bool deferred);
 
 private:

@@ -62,6 +62,12 @@ public:
         const_iterator() = default;
         reference operator*() const { return *leaf()->cells[path_[depth_ - 1].index]; }
         pointer operator->() const { return &**this; }
+        // The node's shared storage, as SharedNodeBin::sharedNode() hands it out, without a look-up.
+        std::shared_ptr<const Node> sharedNode() const
+        {
+            const auto& cell = leaf()->cells[path_[depth_ - 1].index];
+            return std::shared_ptr<const Node>(cell, &cell->second);
+        }
         const_iterator& operator++()
         {
             if (++path_[depth_ - 1].index >= leaf()->cells.size())

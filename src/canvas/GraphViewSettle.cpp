@@ -1,0 +1,177 @@
+// Layers a reload leaves behind off screen, and settling them when they are needed.
+//
+// When a layout moves thousands of nodes, most of them leave one place out of view for another one out of
+// view. Moving their layers and re-docking the branches between them costs the reload most of its time and
+// shows nothing, so the reload notes them instead (GraphViewIndex::unsettledNodes, unsettledBranches) and
+// leaves the layers as they were. They are settled, exactly as the reload would have left them, by whatever
+// reads them next: painting or scrolling near them, hit tests at points near them, the canvas's layer
+// accessors, rendering the whole canvas and every edit that reads layers wholesale.
+
+#include <algorithm>
+
+#include "canvas/GraphView.h"
+#include "canvas/GraphViewIndex.h"
+#include "canvas/layers/BranchLayer.h"
+#include "canvas/layers/NodeLayer.h"
+#include "platform/layer/Transaction.h"
+
+namespace velquine {
+
+NodeLayer* GraphView::layerOf(std::int64_t uid) const
+{
+    const auto it = index_->nodeLayerUIDCache.find(uid);
+    return it == index_->nodeLayerUIDCache.end() ? nullptr : it->second;
+}
+
+bool GraphView::leavesNodeBehind(NodeLayer& layer, const Node& node)
+{
+    const Rect to(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
+                  node.size.height);
+    const Rect from = layer.frame();
+    // A layer being edited or dragged follows at once; so does one whose size changes (it is redrawn).
+    if (index_->inView(to) || index_->inView(from) || layer.isBeingEdited() || layer.isDragged()
+        || layer.node().size.width != node.size.width || layer.node().size.height != node.size.height)
+        return false;
+    index_->unsettledNodes.set(layer, {from, to});
+    return true;
+}
+
+bool GraphView::leavesBranchBehind(BranchLayer& branch)
+{
+    GraphViewIndex& index = *index_;
+    if (index.createdBranches.count(&branch) != 0)
+        return false;
+    const NodeLayer* parent = layerOf(branch.parentNodeUID);
+    const NodeLayer* child = layerOf(branch.childNodeUID);
+    if (!parent || !child)
+        return false;
+    // Where each end is going: a layer left behind to its node's new frame, any other nowhere.
+    const auto destination = [&index](const NodeLayer& layer) {
+        const GraphViewIndex::Unsettled* places = index.unsettledNodes.find(layer);
+        return places ? places->to : layer.frame();
+    };
+    const Rect p = destination(*parent);
+    const Rect c = destination(*child);
+    // The dock points lie on or inside the two frames, and the line between them inside their union.
+    const double minX = std::min(p.minX(), c.minX()), minY = std::min(p.minY(), c.minY());
+    const Rect line(minX, minY, std::max(p.maxX(), c.maxX()) - minX, std::max(p.maxY(), c.maxY()) - minY);
+    const Rect dockArea = branch.dockArea();
+    if (index.inView(line) || index.inView(dockArea))
+        return false;
+    const Rect builtArea = branch.builtArea();
+    if (!builtArea.isNull() && index.inView(builtArea))
+        return false;
+    index.unsettledBranches.set(branch, {builtArea.isNull() ? dockArea : dockArea.unionWith(builtArea), line});
+    return true;
+}
+
+void GraphView::settleNode(NodeLayer& layer)
+{
+    if (!index_->unsettledNodes.remove(layer))
+        return;
+    const Node* node = graph_.findNode(layer.node().uid);
+    if (!node || layer.superlayer() == nullptr)
+        return;
+    // What the reload would have done when it left the layer: nobody saw the move, so nothing animates.
+    Transaction transaction(true);
+    moveExistingNodeLayer(layer, *node, effectiveBackingScale());
+    makeBoundsIntegral(layer);
+}
+
+void GraphView::settleBranch(BranchLayer& branch)
+{
+    Transaction transaction(true);
+    dockBranchLayer(branch);
+}
+
+void GraphView::makeBoundsIntegral(NodeLayer& layer)
+{
+    const Rect bounds = layer.bounds();
+    const Rect integral = integralRect(bounds);
+    if (!(integral == bounds))
+        layer.setBounds(integral);
+}
+
+void GraphView::settleLayers(std::optional<Rect> area) const
+{
+    GraphViewIndex& index = *index_;
+    if (!index.hasUnsettled())
+        return;
+    auto& self = const_cast<GraphView&>(*this);
+    const auto reached = [&area](const auto& entry) { return !area || entry.places.reaches(*area); };
+    std::vector<std::shared_ptr<NodeLayer>> nodes;
+    for (const auto& entry : index.unsettledNodes.entries)
+        if (reached(entry))
+            nodes.push_back(entry.layer);
+    std::vector<std::shared_ptr<BranchLayer>> branches;
+    for (const auto& entry : index.unsettledBranches.entries)
+        if (reached(entry))
+            branches.push_back(entry.layer);
+    if (nodes.empty() && branches.empty())
+        return;
+    // Outside a reload, settling is the rest of the reload that left the layers: it runs in one like it.
+    std::optional<ReloadScope> scope;
+    if (!index.reloading)
+        scope.emplace(index, selectedNodeUIDs, visibleRect());
+    Transaction transaction(true);
+    // Nodes in identifier order, as a reload visits them; then the branches, which need their ends in place.
+    std::sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) { return a->node().uid < b->node().uid; });
+    for (const auto& layer : nodes)
+        self.settleNode(*layer);
+    for (const auto& branch : branches)
+        self.settleBranch(*branch);
+}
+
+// ---- Readers that settle what they read ----
+
+NodeLayer* GraphView::nodeLayer(std::int64_t uid) const
+{
+    NodeLayer* layer = layerOf(uid);
+    if (layer && layer->unsettledSlot)
+        const_cast<GraphView&>(*this).settleNode(*layer);
+    return layer;
+}
+
+BranchLayer* GraphView::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
+{
+    BranchLayer* branch = index_->branch(parentUID, childUID);
+    if (branch && branch->unsettledSlot)
+        const_cast<GraphView&>(*this).settleBranch(*branch);
+    return branch;
+}
+
+std::vector<BranchLayer*> GraphView::branchLayersAt(std::int64_t uid) const
+{
+    const auto* at = index_->branchesAt(uid);
+    if (!at)
+        return {};
+    if (index_->hasUnsettled()) {
+        auto& self = const_cast<GraphView&>(*this);
+        if (NodeLayer* layer = layerOf(uid); layer && layer->unsettledSlot)
+            self.settleNode(*layer);
+        for (BranchLayer* branch : std::vector<BranchLayer*>(*at))
+            if (branch->unsettledSlot)
+                self.settleBranch(*branch);
+    }
+    return *at;
+}
+
+const std::vector<std::shared_ptr<NodeLayer>>& GraphView::nodeLayers() const
+{
+    settleLayers();
+    return nodeLayers_;
+}
+
+const std::vector<std::shared_ptr<BranchLayer>>& GraphView::branchLayers() const
+{
+    settleLayers();
+    return branchLayers_;
+}
+
+Layer& GraphView::viewLayer() const
+{
+    settleLayers();
+    return *layer();
+}
+
+} // namespace velquine

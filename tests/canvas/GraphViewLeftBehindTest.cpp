@@ -1,0 +1,103 @@
+// A canvas much larger than its window, whose nodes a layout keeps moving far from view: the layers out of view
+// catch up with their nodes when the view scrolls to them, when a click lands on them and when they are read,
+// and then show what a canvas reloaded from scratch shows.
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include <algorithm>
+
+#include "GraphViewTestSupport.h"
+#include "kit/ScrollView.h"
+
+namespace velquine::testing {
+namespace {
+
+Rect frameOf(const Node& node)
+{
+    return Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
+                node.size.height);
+}
+
+// The node layers whose frames differ from their nodes', read from the layer tree as it is (nothing settled).
+std::vector<std::int64_t> layersAwayFromTheirNodes(const GraphView& view, const Graph& graph, const Rect& within)
+{
+    std::vector<std::int64_t> away;
+    for (const auto& sublayer : view.layer()->sublayers())
+        if (const auto* layer = dynamic_cast<const NodeLayer*>(sublayer.get()))
+            if (const Node* node = graph.findNode(layer->node().uid);
+                node && frameOf(*node).intersects(within) && !(layer->position() == node->center))
+                away.push_back(node->uid);
+    return away;
+}
+
+// Moves every node of the tree by the offset.
+void shiftTree(Graph& graph, std::int64_t rootUID, Point by)
+{
+    for (Node node : graph.subtree(*graph.findNode(rootUID))) {
+        node.center = {node.center.x + by.x, node.center.y + by.y};
+        graph.setNode(node, node.uid);
+    }
+}
+
+TEST(GraphViewLeftBehind, LayersMovedOutOfViewCatchUpWhenScrolledToClickedOrRead)
+{
+    VQProject project = sampleProject(3, 6, 8);
+    std::vector<std::int64_t> roots;
+    for (const auto& [uid, node] : project.graph.nodeBin())
+        if (!node.parentUID)
+            roots.push_back(uid);
+    ScrollView scrollView;
+    scrollView.resize(640, 480);
+    auto* live = new GraphView(Rect(0, 0, 3200, 1400));
+    live->setGraph(project.graph);
+    scrollView.setDocumentView(live);
+    scrollView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
+    GraphView full(Rect(0, 0, 3200, 1400));
+
+    // The trees on the right swing back and forth far from view; the one in view moves a little.
+    for (int step = 0; step < 6; ++step) {
+        const double swing = step % 2 ? -310 : 330;
+        shiftTree(project.graph, roots[1], {swing, 20});
+        shiftTree(project.graph, roots[2], {swing, -15});
+        shiftTree(project.graph, roots[0], {4, 3});
+        live->setGraph(project.graph);
+    }
+    const Rect everywhere(0, 0, 3200, 1400);
+    EXPECT_FALSE(layersAwayFromTheirNodes(*live, project.graph, everywhere).empty())
+        << "nothing was left behind: the map is not large enough for this test";
+    EXPECT_TRUE(layersAwayFromTheirNodes(*live, project.graph, live->visibleRect()).empty());
+
+    // Scrolled to the third tree, every layer in view is where its node is.
+    const Node far = *project.graph.findNode(roots[2]);
+    scrollView.scrollToPoint({far.center.x - 320, far.center.y - 240});
+    QTest::qWait(50);
+    const Rect visible = live->visibleRect();
+    ASSERT_TRUE(visible.contains(far.center));
+    EXPECT_TRUE(layersAwayFromTheirNodes(*live, project.graph, visible).empty());
+    scrollView.grab().save(artefactPath(QStringLiteral("graphview_left_behind_scrolled.png")));
+
+    // A click where a node of that tree now is selects it.
+    const std::vector<Node> tree = project.graph.subtree(far);
+    const auto shown = std::find_if(tree.begin() + 1, tree.end(),
+                                    [&](const Node& node) { return visible.insetBy(8, 8).contains(frameOf(node)); });
+    ASSERT_NE(shown, tree.end());
+    const Node main = *shown;
+    QTest::mouseClick(live, Qt::LeftButton, {},
+                      live->widgetRectFromLayer(Rect(main.center.x, main.center.y, 0, 0)).topLeft().toPoint());
+    EXPECT_TRUE(live->nodeLayer(main.uid)->isSelected());
+
+    // Another swing, then read through the canvas: everything matches a canvas reloaded from scratch.
+    shiftTree(project.graph, roots[1], {-290, 10});
+    live->selectedNodeUIDs = {main.uid};
+    live->setGraph(project.graph);
+    full.selectedNodeUIDs = {main.uid};
+    full.mouseMoveLocation = live->mouseMoveLocation;
+    full.setGraph(project.graph);
+    EXPECT_TRUE(sameLayers(*live, full));
+    EXPECT_TRUE(layersAwayFromTheirNodes(*live, project.graph, everywhere).empty());
+}
+
+} // namespace
+} // namespace velquine::testing
