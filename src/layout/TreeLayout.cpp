@@ -7,13 +7,14 @@
 #include <unordered_set>
 #include <utility>
 
+#include "layout/UidIndex.h"
 #include "platform/Clock.h"
 
 namespace velquine {
 
 namespace {
 
-constexpr std::size_t none = static_cast<std::size_t>(-1);
+constexpr std::size_t none = UidIndex::none;
 // The most nodes room is made for before a walk: a graph of many small trees would otherwise map and unmap
 // room for the whole graph once per tree; a larger tree grows its list as it goes.
 constexpr std::size_t reservedAtMost = 4096;
@@ -46,74 +47,33 @@ Rect frameOf(Point center, Size size)
 
 } // namespace
 
-// Identifiers to indices, in one open-addressed table: a tree of a hundred thousand nodes costs no allocation per
-// node, and a look-up touches one slot.
-class UidIndex {
+// Where a layout reads its nodes: the graph, with a few nodes (when given) standing in for the stored ones.
+// Look-ups of nodes numbered close together start where the last one ended.
+class TreeLayout::Source {
 public:
-    UidIndex() { rehash(64); }
-
-    // The index stored for the identifier, or none.
-    std::size_t find(std::int64_t uid) const
+    Source(const Graph& graph, const std::unordered_map<std::int64_t, Node>* standIns = nullptr)
+        : graph_(graph), standIns_(standIns), paged_(UidRange::denseOf(graph))
     {
-        for (std::size_t slot = home(uid);; slot = (slot + 1) & mask_) {
-            const Slot& s = slots_[slot];
-            if (s.value == none)
-                return none;
-            if (s.key == uid)
-                return s.value;
+    }
+
+    const Node* find(std::int64_t uid) const
+    {
+        if (standIns_) {
+            if (const auto it = standIns_->find(uid); it != standIns_->end())
+                return &it->second;
         }
+        return graph_.nodeBin().lookup(uid, finger_);
     }
-    bool contains(std::int64_t uid) const { return find(uid) != none; }
-
-    // Stores the index (never none) unless the identifier is there already; true when it was stored.
-    bool insert(std::int64_t uid, std::size_t value)
-    {
-        if ((count_ + 1) * 2 > slots_.size())
-            rehash(slots_.size() * 2);
-        return place(uid, value);
-    }
+    // The most nodes a tree can have.
+    std::size_t sizeHint() const { return graph_.count(); }
+    // An empty index, for identifiers of the graph.
+    UidIndex index(std::size_t expected) const { return UidIndex(paged_.last >= paged_.first ? 0 : expected, paged_); }
 
 private:
-    struct Slot {
-        std::int64_t key;
-        std::size_t value; // none: empty
-    };
-
-    std::size_t home(std::int64_t uid) const
-    {
-        std::uint64_t x = static_cast<std::uint64_t>(uid) + 0x9e3779b97f4a7c15ULL;
-        x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
-        return static_cast<std::size_t>(x ^ (x >> 31)) & mask_;
-    }
-
-    bool place(std::int64_t uid, std::size_t value)
-    {
-        std::size_t slot = home(uid);
-        for (; slots_[slot].value != none; slot = (slot + 1) & mask_) {
-            if (slots_[slot].key == uid)
-                return false;
-        }
-        slots_[slot] = {uid, value};
-        ++count_;
-        return true;
-    }
-
-    void rehash(std::size_t capacity)
-    {
-        std::vector<Slot> old = std::move(slots_);
-        slots_.assign(capacity, Slot{0, none});
-        mask_ = capacity - 1;
-        count_ = 0;
-        for (const Slot& s : old) {
-            if (s.value != none)
-                place(s.key, s.value);
-        }
-    }
-
-    std::vector<Slot> slots_;
-    std::size_t mask_ = 0;
-    std::size_t count_ = 0;
+    const Graph& graph_;
+    const std::unordered_map<std::int64_t, Node>* standIns_;
+    UidRange paged_;
+    mutable SharedNodeBin::Finger finger_;
 };
 
 TreeLayout::TreeLayout(Orientation orientation, double horizontalDistanceBetweenNodes,
@@ -128,8 +88,7 @@ std::vector<Node> TreeLayout::layOut(const Node& top, const Graph& graph, double
     if (!stored)
         return {};
     std::vector<Node> result;
-    layOutTree(*stored, [&graph](std::int64_t uid) { return graph.findNode(uid); }, sign, nullptr, nullptr, result,
-               true, graph.count());
+    layOutTree(*stored, Source(graph), sign, nullptr, nullptr, result, true);
     return result;
 }
 
@@ -176,7 +135,8 @@ TreeEntry entryFor(const Node& node, bool copied, std::size_t treeParent, bool v
 
 // The tree, each identifier once, in pre-order: a parent always comes before its children. The walk enters no
 // identifier of skip. The nodes found must stay where they are until the layout is written out.
-void gatherTree(const Node& topValue, const TreeLayout::Lookup& lookup, const UidIndex* skip, bool withTop,
+template <class Source>
+void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip, bool withTop,
                 bool vertical, std::vector<TreeEntry>& entries, UidIndex& indexOf)
 {
     entries.push_back(entryFor(topValue, withTop, none, vertical));
@@ -197,7 +157,7 @@ void gatherTree(const Node& topValue, const TreeLayout::Lookup& lookup, const Ui
         const std::int64_t uid = list[position];
         if (indexOf.contains(uid) || (skip && skip->contains(uid)))
             continue;
-        const Node* child = lookup(uid);
+        const Node* child = source.find(uid);
         if (!child)
             continue;
         const std::size_t index = entries.size();
@@ -300,8 +260,8 @@ void separateSiblingSubtrees(const std::vector<TreeEntry>& entries, std::vector<
 
 } // namespace
 
-void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double sign, const UidIndex* skip,
-                            UidIndex* record, std::vector<Node>& out, bool withTop, std::size_t sizeHint) const
+void TreeLayout::layOutTree(const Node& topValue, const Source& source, double sign, const UidIndex* skip,
+                            UidIndex* record, std::vector<Node>& out, bool withTop) const
 {
     const bool vertical = orientation_ == Orientation::vertical;
     // Gap between a parent's edge and its children's edges, along the generation axis.
@@ -309,11 +269,11 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
     // What the margins add to a size along the sibling axis.
     const double siblingMargin = vertical ? 2 * hd_ : 2 * vd_;
 
+    const std::size_t expected = std::min(source.sizeHint(), reservedAtMost);
     std::vector<TreeEntry> entries;
-    if (sizeHint > 0)
-        entries.reserve(std::min(sizeHint, reservedAtMost));
-    UidIndex indexOf;
-    gatherTree(topValue, lookup, skip, withTop, vertical, entries, indexOf);
+    entries.reserve(expected);
+    UidIndex indexOf = source.index(expected);
+    gatherTree(topValue, source, skip, withTop, vertical, entries, indexOf);
     const std::size_t count = entries.size();
     if (record) {
         for (const TreeEntry& entry : entries)
@@ -352,18 +312,17 @@ void TreeLayout::layOutTree(const Node& topValue, const Lookup& lookup, double s
 std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Graph& graph,
                                              const SidePredicate& onNegativeSide) const
 {
-    return balancedLayout(top, [&graph](std::int64_t uid) { return graph.findNode(uid); }, onNegativeSide,
-                          graph.count());
+    return balancedLayout(top, Source(graph), onNegativeSide);
 }
 
-std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Lookup& lookup,
-                                             const SidePredicate& onNegativeSide, std::size_t sizeHint) const
+std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Source& source,
+                                             const SidePredicate& onNegativeSide) const
 {
     std::vector<std::int64_t> negative;
     std::vector<std::int64_t> positive;
     std::unordered_set<std::int64_t> grouped{top.uid};
     for (std::int64_t uid : top.childrenUIDs) {
-        const Node* child = lookup(uid);
+        const Node* child = source.find(uid);
         if (!child || !grouped.insert(uid).second)
             continue;
         (onNegativeSide(*child) ? negative : positive).push_back(uid);
@@ -375,14 +334,14 @@ std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Lookup& look
 
     // The negative side never enters a child of the positive side, and the positive side nothing the negative
     // side took.
-    UidIndex positiveChildren;
+    UidIndex positiveChildren = source.index(positive.size());
     for (std::int64_t uid : positive)
         positiveChildren.insert(uid, 0);
-    UidIndex taken;
+    UidIndex taken = source.index(std::min(source.sizeHint(), reservedAtMost));
     std::vector<Node> result{top};
-    result.reserve(1 + std::min(sizeHint, reservedAtMost));
-    layOutTree(negativeTop, lookup, -1.0, &positiveChildren, &taken, result, false, 0);
-    layOutTree(positiveTop, lookup, 1.0, &taken, nullptr, result, false, 0);
+    result.reserve(1 + std::min(source.sizeHint(), reservedAtMost));
+    layOutTree(negativeTop, source, -1.0, &positiveChildren, &taken, result, false);
+    layOutTree(positiveTop, source, 1.0, &taken, nullptr, result, false);
     return result;
 }
 
@@ -403,11 +362,7 @@ std::vector<Node> TreeLayout::balance(const Node& node, const Graph& graph, cons
         setSide(children[i], i < firstHalf);
         changed.emplace(children[i].uid, std::move(children[i]));
     }
-    const Lookup lookup = [&changed, &graph](std::int64_t uid) -> const Node* {
-        const auto it = changed.find(uid);
-        return it != changed.end() ? &it->second : graph.findNode(uid);
-    };
-    return balancedLayout(node, lookup, onNegativeSide, graph.count());
+    return balancedLayout(node, Source(graph, &changed), onNegativeSide);
 }
 
 double TreeLayout::separation(const Rect& a, const Rect& b)

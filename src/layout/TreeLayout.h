@@ -21,8 +21,6 @@ class UidIndex;
 class TreeLayout {
 public:
     enum class Orientation { vertical, horizontal };
-    // The node stored under an identifier, or null.
-    using Lookup = std::function<const Node*(std::int64_t)>;
     // Whether a child of a balanced top node belongs to the group that grows in the negative direction (above,
     // respectively left).
     using SidePredicate = std::function<bool(const Node&)>;
@@ -52,15 +50,15 @@ public:
     static double separation(const Rect& a, const Rect& b);
 
 private:
+    // Where the nodes are read from (see the source file).
+    class Source;
     // Appends to out the nodes of the tree under top, laid out, depth first (the top node itself only withTop);
     // topValue stands in for the stored top node. The walk enters no identifier of skip (when given) and adds
-    // every identifier it takes to record (when given). sizeHint, when not 0, is the most nodes the tree can
-    // have: room for that many entries (up to a few thousand) is made before the walk; out grows once, by the
-    // number of nodes found.
-    void layOutTree(const Node& topValue, const Lookup& lookup, double sign, const UidIndex* skip, UidIndex* record,
-                    std::vector<Node>& out, bool withTop, std::size_t sizeHint) const;
-    std::vector<Node> balancedLayout(const Node& top, const Lookup& lookup, const SidePredicate& onNegativeSide,
-                                     std::size_t sizeHint) const;
+    // every identifier it takes to record (when given). Room for as many entries as the source's graph holds
+    // (up to a few thousand) is made before the walk; out grows once, by the number of nodes found.
+    void layOutTree(const Node& topValue, const Source& source, double sign, const UidIndex* skip, UidIndex* record,
+                    std::vector<Node>& out, bool withTop) const;
+    std::vector<Node> balancedLayout(const Node& top, const Source& source, const SidePredicate& onNegativeSide) const;
 
     Orientation orientation_;
     double hd_;

@@ -84,6 +84,29 @@ TEST(SharedNodeBin, BehavesAsASortedMapWhileCopiesKeepTheirContents)
     EXPECT_FALSE(snapshots.back().first.empty());
 }
 
+// Look-ups that start from where the last one ended find what a look-up from the top finds, in any order, and
+// the ends are the least and greatest identifiers.
+TEST(SharedNodeBin, LookUpsFromAFingerAndTheEnds)
+{
+    std::mt19937_64 random(11);
+    SharedNodeBin bin;
+    std::map<std::int64_t, std::string> expected;
+    for (int round = 0; round < 3000; ++round) {
+        const auto uid = static_cast<std::int64_t>(random() % 5000) - 700;
+        bin.assign(uid, titled(uid, "t"));
+        expected[uid] = "t";
+    }
+    EXPECT_EQ(bin.firstUID(), expected.begin()->first);
+    EXPECT_EQ(bin.lastUID(), expected.rbegin()->first);
+    SharedNodeBin::Finger finger;
+    for (std::int64_t uid = -800; uid < 4400; ++uid)
+        ASSERT_EQ(bin.lookup(uid, finger), bin.lookup(uid)) << uid;
+    for (int round = 0; round < 3000; ++round) {
+        const auto uid = static_cast<std::int64_t>(random() % 5200) - 800;
+        ASSERT_EQ(bin.lookup(uid, finger), bin.lookup(uid)) << uid;
+    }
+}
+
 // A copy of a graph shares every node; an edit gives new storage only to the nodes it changes, and writing back
 // an equal node keeps the storage the canvas compares by.
 TEST(GraphSharing, EditsGiveNewStorageOnlyToChangedNodes)

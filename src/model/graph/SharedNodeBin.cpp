@@ -58,6 +58,19 @@ SharedNodeBin::const_iterator SharedNodeBin::find(std::int64_t uid) const
     return it;
 }
 
+const SharedNodeBin::Block& SharedNodeBin::edgeLeaf(bool last) const
+{
+    const Block* block = root_.get();
+    while (!block->leaf)
+        block = (last ? block->children.back() : block->children.front()).get();
+    assert(!block->keys.empty());
+    return *block;
+}
+
+std::int64_t SharedNodeBin::firstUID() const { return edgeLeaf(false).keys.front(); }
+
+std::int64_t SharedNodeBin::lastUID() const { return edgeLeaf(true).keys.back(); }
+
 // ---- Construction ----
 
 SharedNodeBin::BlockPtr SharedNodeBin::emptyBlock()
@@ -103,6 +116,23 @@ const Node* SharedNodeBin::lookup(std::int64_t uid) const
 {
     const auto* cell = findCell(uid);
     return cell ? &(*cell)->second : nullptr;
+}
+
+const Node* SharedNodeBin::lookup(std::int64_t uid, Finger& finger) const
+{
+    // Leaves split the identifiers into ranges, so an identifier between a leaf's first and last key is in
+    // that leaf or nowhere.
+    const Block* block = finger.leaf_;
+    if (!block || block->keys.empty() || uid < block->keys.front() || uid > block->keys.back()) {
+        block = root_.get();
+        while (!block->leaf)
+            block = block->children[childIndex(*block, uid)].get();
+        finger.leaf_ = block;
+    }
+    const auto at = std::lower_bound(block->keys.begin(), block->keys.end(), uid);
+    if (at == block->keys.end() || *at != uid)
+        return nullptr;
+    return &block->cells[static_cast<std::size_t>(at - block->keys.begin())]->second;
 }
 
 SharedNodeBin::Entry SharedNodeBin::entry(std::int64_t uid) const

@@ -120,9 +120,22 @@ public:
     const_iterator begin() const;
     const_iterator end() const { return {}; }
     const_iterator find(std::int64_t uid) const;
+    // The least and the greatest stored identifier; the bin must not be empty.
+    std::int64_t firstUID() const;
+    std::int64_t lastUID() const;
+
+    // Where a look-up ended, for the next one to start from: look-ups of nearby identifiers in a row (the
+    // children of one parent, a tree walked in creation order) then skip the walk down from the top. Good only
+    // for the bin that filled it, while that bin is unchanged.
+    class Finger {
+        friend class SharedNodeBin;
+        const Block* leaf_ = nullptr;
+    };
 
     // The stored node, or null.
     const Node* lookup(std::int64_t uid) const;
+    // The same, starting from the leaf the finger points at when it holds the identifier's range.
+    const Node* lookup(std::int64_t uid, Finger& finger) const;
     // The shared storage of the stored entry, or null.
     Entry entry(std::int64_t uid) const;
     // The stored node as a shared pointer into its entry, or null.
@@ -142,6 +155,8 @@ private:
     static constexpr std::size_t maxFanOut = 64;
 
     static BlockPtr emptyBlock();
+    // The first (or last) leaf; the bin must not be empty.
+    const Block& edgeLeaf(bool last) const;
     static Block& own(BlockPtr& block);
     static std::size_t childIndex(const Block& block, std::int64_t uid);
     const std::shared_ptr<value_type>* findCell(std::int64_t uid) const;
