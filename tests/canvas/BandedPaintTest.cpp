@@ -13,6 +13,7 @@
 #include "canvas/layers/NodeLayer.h"
 #include "kit/ScrollView.h"
 #include "platform/Image.h"
+#include "platform/layer/Animator.h"
 #include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
 
@@ -101,6 +102,27 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     ASSERT_EQ(banded.image.size(), whole.image.size());
     EXPECT_TRUE(banded.image == whole.image) << firstDifference(banded.image, whole.image);
     EXPECT_TRUE(again.image == whole.image) << firstDifference(again.image, whole.image);
+
+    // Half way through nodes sliding to new places, every band shows the same instant of the slide.
+    double clock = 100;
+    Animator::shared().setTimeSource([&clock] { return clock; });
+    NodeLayer& sliding = *view->nodeLayer(root.childrenUIDs[4]);
+    const Point from = sliding.position();
+    sliding.setPosition({from.x + 90, from.y + 130});
+    view->nodeLayer(root.childrenUIDs[5])->setPosition({from.x - 60, from.y + 30});
+    clock += 0.1;
+    ASSERT_TRUE(sliding.hasAnimationForKey("position"));
+    ASSERT_GT(sliding.presentationPosition().y, from.y + 1);
+    ASSERT_LT(sliding.presentationPosition().y, from.y + 129);
+    const Painted slidingBands = paintedWith(*scrollView.viewport(), 6);
+    const Painted slidingWhole = paintedWith(*scrollView.viewport(), 1);
+    EXPECT_EQ(slidingBands.sharedPaints, 6u);
+    EXPECT_LE(largestDifference(slidingBands.image, slidingWhole.image), 2)
+        << firstDifference(slidingBands.image, slidingWhole.image);
+    clock += 10;
+    Animator::shared().tick();
+    Animator::shared().setTimeSource({});
+    EXPECT_FALSE(sliding.hasAnimations());
 
     // Zoomed out and scrolled, layers fall between device pixels. Pictures are made again for the new scale (a
     // few paints' worth, within each paint's budget) before the two are compared.

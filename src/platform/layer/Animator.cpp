@@ -18,6 +18,8 @@ Animator& Animator::shared()
 
 double Animator::now() const
 {
+    if (frozenTime_)
+        return *frozenTime_;
     if (timeSource_)
         return timeSource_();
     using namespace std::chrono;
@@ -63,6 +65,20 @@ void Animator::tick()
     }
     if (layers_.empty() && timer_)
         timer_->stop();
+}
+
+Animator::FrozenTime::FrozenTime()
+{
+    Animator& animator = shared();
+    if (animator.freezes_++ == 0)
+        animator.frozenTime_ = animator.now();
+}
+
+Animator::FrozenTime::~FrozenTime()
+{
+    Animator& animator = shared();
+    if (--animator.freezes_ == 0)
+        animator.frozenTime_.reset();
 }
 
 std::size_t Animator::animatingLayerCount() const

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 class QTimer;
@@ -18,7 +19,7 @@ class Animator {
 public:
     static Animator& shared();
 
-    // Seconds on a monotonic clock (or the replaced time source).
+    // Seconds on a monotonic clock (or the replaced time source), or the time a FrozenTime holds.
     double now() const;
     // Replaces the time source; an empty function restores the clock. While replaced, no frame timer runs.
     void setTimeSource(std::function<double()> source);
@@ -32,11 +33,25 @@ public:
 
     static constexpr int frameInterval = 16;  // milliseconds
 
+    // While one lives, now() stays at the time it was made, so that every animation is seen at one instant:
+    // paints of one tree on several threads at once show one frame, and what a paint's preparation worked out
+    // from presentation values still holds for it. Made and ended on the thread that owns the layers; nested
+    // ones keep the outermost time.
+    class FrozenTime {
+    public:
+        FrozenTime();
+        ~FrozenTime();
+        FrozenTime(const FrozenTime&) = delete;
+        FrozenTime& operator=(const FrozenTime&) = delete;
+    };
+
 private:
     Animator() = default;
     void startTimer();
 
     std::function<double()> timeSource_;
+    std::optional<double> frozenTime_;
+    int freezes_ = 0;
     // By address, so that adding costs the same however many layers animate; an entry whose layer is gone
     // is replaced when a new layer takes its address.
     std::unordered_map<const Layer*, std::weak_ptr<Layer>> layers_;

@@ -16,9 +16,11 @@
 #include <ctime>
 #include <deque>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
+
+#include "platform/layer/Animator.h"
+#include "platform/layer/Layer.h"
 
 namespace velquine {
 
@@ -253,18 +255,21 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     const bool bandable = painter.worldTransform().type() == QTransform::TxNone && ratio == std::round(ratio)
                           && ratio >= 1;
     const int count = bandable ? bandCount(area.size() * ratio) : 1;
-    std::optional<LayerPaintPreparation> preparation;
-    if (count > 1)
-        preparation = LayerRenderer::prepareSharedPaints(painter, root, options, [](const auto& jobs) {
-            BandThreads::shared().run(jobs, threadCount(), [](std::size_t) {});
-        });
-    if (!preparation) {
+    if (count < 2) {
         painter.save();
         painter.setClipRect(area);
         const bool complete = LayerRenderer::render(painter, root, options);
         painter.restore();
         return complete;
     }
+    // Every band sees the animations at one instant, the one the preparation saw; laid out before, so that
+    // what the layout starts starts now.
+    root.layoutIfNeeded();
+    const Animator::FrozenTime frozen;
+    const LayerPaintPreparation preparation =
+        LayerRenderer::prepareSharedPaints(painter, root, options, [](const auto& jobs) {
+            BandThreads::shared().run(jobs, threadCount(), [](std::size_t) {});
+        });
     const std::vector<QRect> rects = cut(area, count, int(std::ceil(minBandRows / ratio)));
     std::vector<Band> bands(rects.size());
     // Read here: while bands are painted, finished ones are drawn into the painter.
@@ -275,7 +280,7 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
         band.rect = rects[i];
         band.options = options;
         band.options.exposedRect = exposedOf(band.rect);
-        jobs.emplace_back([&band, &state, &root, &preparation] { paintBand(band, state, root, *preparation); });
+        jobs.emplace_back([&band, &state, &root, &preparation] { paintBand(band, state, root, preparation); });
     }
     bool complete = true;
     BandThreads::shared().run(jobs, threadCount(), [&](std::size_t i) {

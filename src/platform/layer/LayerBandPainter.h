@@ -7,10 +7,10 @@
 // a paint of the whole area gives in its rows.
 //
 // The tree is prepared on the calling thread first (LayerRenderer::prepareSharedPaints: layout, extents,
-// drawing orders, laid-out text, cached pictures), so the band paints only read it; text, whose fonts keep
-// caches of their own, is drawn by one band at a time (TextLayer). A small area, an area where a layer
-// animates, a device pixel ratio that cuts pixels, or a process allowed a single core is painted at once on
-// the calling thread, as LayerRenderer::render paints it.
+// drawing orders, laid-out text, cached pictures), so the band paints only read it; the animation clock is
+// held still meanwhile, so all see one frame; text, whose fonts keep caches of their own, is drawn by one band
+// at a time (TextLayer). A small area, a device pixel ratio that cuts pixels, or a process allowed a single
+// core is painted at once on the calling thread, as LayerRenderer::render paints it.
 //
 // Where the work lies is rarely even (a root whose branches all leave it near the top of the view), so the
 // painter remembers what each row cost in its last paint and cuts the next one into bands of equal cost.

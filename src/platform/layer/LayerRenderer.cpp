@@ -397,29 +397,19 @@ void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point orig
 // of any part of it visits. The walk follows paintLayer's and paintContent's; paints of parts of the area may
 // then run on other threads at once, reading the tree only.
 
-// What preparing a layer found: that it animates (its presentation values follow the clock, so the paints
-// cannot share the tree), that it lies outside the area, or that it is painted.
-enum class Prepared { animates, outside, painted };
-
-Prepared prepareLayer(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed,
-                      double parentOpacity, bool listed);
+bool prepareLayer(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed,
+                  double parentOpacity);
 
 // Layers with more sublayers than this keep a list of those near the area for the paints of its parts.
 constexpr std::size_t crowded = 32;
 
-// Whether a paint of the exposed area visits the layer, or it animates. Paints of parts of the area look at
-// every sublayer of a layer they visit, unless the layer is crowded: then only at those its preparation
-// listed, so a crowded layer's sublayer may animate away from the area.
-Prepared near(const Layer& layer, const Rect& exposed, double parentOpacity, bool listed)
+// Whether a paint of the exposed area visits the layer.
+bool near(const Layer& layer, const Rect& exposed, double parentOpacity)
 {
-    if (!listed && layer.hasAnimations())
-        return Prepared::animates;
     if (layer.isHidden() || !(parentOpacity * layer.presentationOpacity() > 0))
-        return Prepared::outside;
+        return false;
     const Rect visual = layer.visualBounds();
-    if (visual.isNull() || !meets(visual, exposed))
-        return Prepared::outside;
-    return layer.hasAnimations() ? Prepared::animates : Prepared::painted;
+    return !visual.isNull() && meets(visual, exposed);
 }
 
 // Of very many sublayers, those near the area are told apart on several threads at once: working out the
@@ -427,76 +417,63 @@ Prepared near(const Layer& layer, const Rect& exposed, double parentOpacity, boo
 constexpr std::size_t sortedOnThreads = 2048;
 constexpr std::size_t sublayersPerJob = 1024;
 
-std::vector<Prepared> nearOnThreads(const std::vector<Layer*>& sublayers, const Rect& exposed, double opacity,
-                                    const LayerPaintPreparation::RunAll& runAll)
+std::vector<char> nearOnThreads(const std::vector<Layer*>& sublayers, const Rect& exposed, double opacity,
+                                const LayerPaintPreparation::RunAll& runAll)
 {
-    std::vector<Prepared> found(sublayers.size());
+    std::vector<char> found(sublayers.size());
     std::vector<std::function<void()>> jobs;
     for (std::size_t first = 0; first < sublayers.size(); first += sublayersPerJob)
         jobs.emplace_back([&, first] {
             const std::size_t end = std::min(sublayers.size(), first + sublayersPerJob);
             for (std::size_t i = first; i < end; ++i)
-                found[i] = near(*sublayers[i], exposed, opacity, true);
+                found[i] = near(*sublayers[i], exposed, opacity);
         });
     runAll(jobs);
     return found;
 }
 
-bool prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed, double opacity)
+void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed, double opacity)
 {
-    if (layer.hasAnimations())
-        return false;
     layer.prepareForDrawing();
     const std::vector<Layer*>& sublayers = layer.sublayersInDrawingOrder();
     std::vector<Layer*>* visited = sublayers.size() > crowded ? &made.crowdedSublayers[&layer] : nullptr;
-    std::vector<Prepared> found;
+    std::vector<char> found;
     if (made.runAll && sublayers.size() >= sortedOnThreads)
         found = nearOnThreads(sublayers, exposed, opacity, made.runAll);
     for (std::size_t i = 0; i < sublayers.size(); ++i) {
         Layer* sublayer = sublayers[i];
-        if (!found.empty() && found[i] != Prepared::painted) {
-            if (found[i] == Prepared::animates)
-                return false;
-            continue;
-        }
-        const Prepared prepared = prepareLayer(p, made, *sublayer, exposed, opacity, visited != nullptr);
-        if (prepared == Prepared::animates)
-            return false;
-        if (visited && prepared == Prepared::painted)
+        if ((found.empty() || found[i]) && prepareLayer(p, made, *sublayer, exposed, opacity) && visited)
             visited->push_back(sublayer);
     }
-    return true;
 }
 
-Prepared prepareLayer(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed,
-                      double parentOpacity, bool listed)
+// Prepares the layer for paints of the area; false when they do not visit it.
+bool prepareLayer(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed,
+                  double parentOpacity)
 {
-    if (const Prepared found = near(layer, exposed, parentOpacity, listed); found != Prepared::painted)
-        return found;
+    if (!near(layer, exposed, parentOpacity))
+        return false;
     const double opacity = parentOpacity * layer.presentationOpacity();
     const Rect f = layer.presentationFrame();
     const Rect b = layer.presentationBounds();
     const bool shadow = layer.hasVisibleShadow();
     const bool cached = layer.cachesPicture() && p.useCache();
-    bool shared = true;
     if (!shadow && !cached && !layer.hasGrayFilter()) {
-        shared = prepareContent(p, made, layer, exposed.offsetBy(b.origin.x - f.origin.x, b.origin.y - f.origin.y),
-                                opacity);
-    } else {
-        const QTransform& device = p.rootDevice();
-        if (cached) {
-            Picture scratch;
-            pictureOf(p, layer, true, scratch, !shadow);
-            if (device.type() <= QTransform::TxScale
-                && cacheUse(layer.existingPictureCache(), layer, device.m11(), device.m22(), !shadow, false)
-                       != CacheUse::none)
-                return Prepared::painted;
-        }
-        // Drawn from a picture each paint makes of the whole subtree, as a picture is made: with no rebuild budget.
-        Painting whole(p.painter(), p.rootWorld(), p.useCache(), p.counts(), nullptr);
-        shared = prepareContent(whole, made, layer, layer.subtreeExtent(), 1.0);
+        prepareContent(p, made, layer, exposed.offsetBy(b.origin.x - f.origin.x, b.origin.y - f.origin.y), opacity);
+        return true;
     }
-    return shared ? Prepared::painted : Prepared::animates;
+    const QTransform& device = p.rootDevice();
+    if (cached) {
+        Picture scratch;
+        pictureOf(p, layer, true, scratch, !shadow);
+        if (device.type() <= QTransform::TxScale
+            && cacheUse(layer.existingPictureCache(), layer, device.m11(), device.m22(), !shadow, false) != CacheUse::none)
+            return true;
+    }
+    // Drawn from a picture each paint makes of the whole subtree, as a picture is made: with no rebuild budget.
+    Painting whole(p.painter(), p.rootWorld(), p.useCache(), p.counts(), nullptr);
+    prepareContent(whole, made, layer, layer.subtreeExtent(), 1.0);
+    return true;
 }
 
 // The exposed area of a paint in the root's coordinates, the source and the target; nothing when there is
@@ -580,20 +557,19 @@ bool LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOpti
     return complete;
 }
 
-std::optional<LayerPaintPreparation> LayerRenderer::prepareSharedPaints(QPainter& painter, Layer& root,
-                                                                     const LayerRenderOptions& options,
-                                                                     const LayerPaintPreparation::RunAll& runAll)
+LayerPaintPreparation LayerRenderer::prepareSharedPaints(QPainter& painter, Layer& root,
+                                                        const LayerRenderOptions& options,
+                                                        const LayerPaintPreparation::RunAll& runAll)
 {
     root.layoutIfNeeded();
     LayerPaintPreparation made;
     made.runAll = runAll;
-    const std::optional<Framing> frame = framing(root, options);
-    if (!frame)
-        return root.hasAnimations() ? std::nullopt : std::optional(std::move(made));
-    const QTransform rootWorld = rootTransform(frame->source, frame->target, options.flipped) * painter.worldTransform();
-    Painting paint(painter, rootWorld, options.usePictureCache, stats, nullptr, rebuildDeadline(options));
-    if (!prepareContent(paint, made, root, frame->exposed, root.presentationOpacity()))
-        return std::nullopt;
+    if (const std::optional<Framing> frame = framing(root, options)) {
+        const QTransform rootWorld =
+            rootTransform(frame->source, frame->target, options.flipped) * painter.worldTransform();
+        Painting paint(painter, rootWorld, options.usePictureCache, stats, nullptr, rebuildDeadline(options));
+        prepareContent(paint, made, root, frame->exposed, root.presentationOpacity());
+    }
     return made;
 }
 

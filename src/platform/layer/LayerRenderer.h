@@ -76,14 +76,14 @@ public:
     // The tree painted on a transparent image of the pixel size (at the device pixel ratio), the source
     // filling it.
     // Paints of one tree on several threads at once, each a part of an area (LayerBandPainter): first, on the
-    // thread that owns the tree, prepareSharedPaints() with the painter (its device scale) and the options of
-    // the whole area lays out and makes everything a paint computes on first use, cached pictures included.
-    // None while layers animate: then paint with render() instead. Until the tree next changes,
-    // renderShared() then paints any part of that area (options with the part's exposedRect, the same source,
-    // target and device scale) reading the tree only, and counts into its own statistics.
-    static std::optional<LayerPaintPreparation> prepareSharedPaints(QPainter& painter, Layer& root,
-                                                                    const LayerRenderOptions& options,
-                                                                    const LayerPaintPreparation::RunAll& runAll = {});
+    // thread that owns the tree and with the animation clock held still (Animator::FrozenTime) until the last
+    // of them ends, prepareSharedPaints() with the painter (its device scale) and the options of the whole
+    // area lays out and makes everything a paint computes on first use, cached pictures included. Until the
+    // tree next changes, renderShared() then paints any part of that area (options with the part's
+    // exposedRect, the same source, target and device scale) reading the tree only, and counts into its own
+    // statistics.
+    static LayerPaintPreparation prepareSharedPaints(QPainter& painter, Layer& root, const LayerRenderOptions& options,
+                                                     const LayerPaintPreparation::RunAll& runAll = {});
     struct Statistics;
     static bool renderShared(QPainter& painter, const Layer& root, const LayerRenderOptions& options,
                              const LayerPaintPreparation& preparation, Statistics& counts);
