@@ -25,6 +25,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/FlatHashMap.h"
 #include "document/GraphRenderer.h"
 #include "document/VQDocumentEventListener.h"
 #include "document/VQDocumentPasteboard.h"
@@ -351,9 +352,9 @@ private:
     // While detached node trees are inserted: the free centres for new roots, and the tree root of every
     // node made so far, so each creation finds its tree's options without walking up the tree.
     struct Insertion {
-        explicit Insertion(const Graph& graph) : freeCenters(graph) {}
+        Insertion(const Graph& graph, std::size_t adding) : freeCenters(graph, adding) { rootOf.reserve(adding); }
         FreeCenters freeCenters;
-        std::unordered_map<std::int64_t, std::int64_t> rootOf;
+        FlatHashMap<std::int64_t, std::int64_t> rootOf;
         SiblingIndex siblings;
     };
     std::shared_ptr<Insertion> insertion_;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <exception>
 #include <iterator>
 #include <memory>
@@ -11,7 +12,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "document/VQDocument.h"
@@ -20,6 +20,7 @@
 #include "exchange/RtfTextReader.h"
 #include "layout/NodeSizing.h"
 #include "platform/Image.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/TextsMeasuredAhead.h"
 
@@ -38,34 +39,45 @@ constexpr double treeGap = 100.0;
 // Identifiers of detached source nodes and where in the input list they stand.
 class SourceIndex {
 public:
-    explicit SourceIndex(const std::vector<Node>& nodes)
+    explicit SourceIndex(const std::vector<Node>& nodes) : first_(nodes.size())
     {
-        for (std::size_t i = 0; i < nodes.size(); ++i)
-            positions_[nodes[i].uid].push_back(i);
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            const auto [first, added] = first_.emplace(nodes[i].uid, i);
+            if (!added)
+                repeats_[nodes[i].uid].push_back(i);
+        }
     }
     // The positions of the list's nodes whose identifier occurs in uids, in list order.
     std::vector<std::size_t> positionsOf(const std::vector<std::int64_t>& uids) const
     {
         std::vector<std::size_t> result;
+        result.reserve(uids.size());
         for (std::int64_t uid : uids) {
-            const auto found = positions_.find(uid);
-            if (found != positions_.end())
-                result.insert(result.end(), found->second.begin(), found->second.end());
+            if (const std::size_t* first = first_.find(uid)) {
+                result.push_back(*first);
+                if (const auto more = repeats_.find(uid); more != repeats_.end())
+                    result.insert(result.end(), more->second.begin(), more->second.end());
+            }
         }
-        std::sort(result.begin(), result.end());
-        result.erase(std::unique(result.begin(), result.end()), result.end());
+        // Children are nearly always listed in the order they stand in the list, each once.
+        if (std::adjacent_find(result.begin(), result.end(), std::greater_equal<>()) != result.end()) {
+            std::sort(result.begin(), result.end());
+            result.erase(std::unique(result.begin(), result.end()), result.end());
+        }
         return result;
     }
 
     // The first position of the identifier in the list.
     std::optional<std::size_t> firstPositionOf(std::int64_t uid) const
     {
-        const auto found = positions_.find(uid);
-        return found == positions_.end() ? std::nullopt : std::optional<std::size_t>(found->second.front());
+        const std::size_t* first = first_.find(uid);
+        return first ? std::optional<std::size_t>(*first) : std::nullopt;
     }
 
 private:
-    std::unordered_map<std::int64_t, std::vector<std::size_t>> positions_;
+    FlatHashMap<std::int64_t, std::size_t> first_;
+    // The later positions of identifiers the list holds more than once.
+    std::unordered_map<std::int64_t, std::vector<std::size_t>> repeats_;
 };
 
 // Starts laying out, on worker threads, the titles of many nodes about to be inserted, each in the font of
@@ -97,7 +109,7 @@ std::unique_ptr<TextsMeasuredAhead> measureTitlesAhead(const VQProject& project,
 // stored.
 std::optional<Node> insertTree(VQDocument& document, std::size_t sourcePosition, std::optional<std::int64_t> parentUID,
                                const std::vector<Node>& from, const SourceIndex& index,
-                               std::unordered_set<std::int64_t>& inserted)
+                               FlatHashSet<std::int64_t>& inserted)
 {
     struct Pending {
         std::size_t position;
@@ -112,7 +124,7 @@ std::optional<Node> insertTree(VQDocument& document, std::size_t sourcePosition,
         const Node& source = from[pending.position];
         const bool isTop = first;
         first = false;
-        if (!inserted.insert(source.uid).second)
+        if (!inserted.insert(source.uid))
             continue;
 
         std::optional<Node> made;
@@ -549,19 +561,19 @@ std::optional<Node> VQDocument::insertNodeTree(const Node& source, std::optional
     list.reserve(from.size() + 1);
     list.push_back(source);
     list.insert(list.end(), from.begin(), from.end());
-    std::unordered_set<std::int64_t> inserted;
+    FlatHashSet<std::int64_t> inserted(list.size());
     return insertTree(*this, 0, parentUID, list, SourceIndex(list), inserted);
 }
 
 std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point at)
 {
     const SourceIndex index(nodes);
-    std::unordered_set<std::int64_t> inserted;
+    FlatHashSet<std::int64_t> inserted(nodes.size());
     std::vector<Node> roots;
     {
         const auto ahead = measureTitlesAhead(project, nodes, index);
         // Nodes are only added until every tree is made: the free centres and tree roots are kept meanwhile.
-        insertion_ = std::make_shared<Insertion>(project.graph);
+        insertion_ = std::make_shared<Insertion>(project.graph, nodes.size());
         struct EndInsertion {
             std::shared_ptr<Insertion>& insertion;
             ~EndInsertion() { insertion.reset(); }
@@ -581,7 +593,7 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     LayoutOptions options = project.baseLayoutOptions;
     if (options.isManual)
         options.layoutType = LayoutOptions::LayoutType::horizontal;
-    const auto layouter = ::velquine::makeLayouter(project.graph, options, true);
+    auto layouter = ::velquine::makeLayouter(project.graph, options, true);
     std::vector<Node> result;
     result.reserve(nodes.size());
     std::vector<std::size_t> treeStarts;
@@ -598,8 +610,17 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     }
     treeStarts.push_back(result.size());
     placeInGrid(result, treeStarts, roots, at);
-    // The trees are apart and stored as placed: each node is there once, as the graph now holds it.
-    return updateNodes(std::move(result), NodeUpdateOperation::position, false);
+    // The trees are apart and stored as placed: each node is there once, as the graph now holds it. The nodes
+    // were made during this insertion and nothing else holds them once the layouter is gone, so they are written
+    // where they are stored rather than stored anew.
+    layouter.reset();
+    const double now = Clock::now();
+    for (Node& node : result) {
+        if (node.createdTimestamp < 0)
+            node.createdTimestamp = now;
+    }
+    project.graph.overwriteNodes(result);
+    return result;
 }
 
 } // namespace velquine

@@ -21,9 +21,8 @@ void setAffinities(Node& node, const Node& parent)
 LayoutOptions VQDocument::layoutOptionsOfTreeHolding(const Node& node) const
 {
     if (insertion_) {
-        const auto root = insertion_->rootOf.find(node.uid);
-        if (root != insertion_->rootOf.end()) {
-            if (const Node* stored = project.graph.findNode(root->second))
+        if (const std::int64_t* root = insertion_->rootOf.find(node.uid)) {
+            if (const Node* stored = project.graph.findNode(*root))
                 return stored->layoutOptions.value_or(project.baseLayoutOptions);
         }
     }
@@ -41,7 +40,7 @@ Node VQDocument::createRootNode(const std::string& title, Point center, bool not
     const Node node = insertion_ ? project.insertRootNode(title, center, insertion_->freeCenters)
                                  : project.insertRootNode(title, center);
     if (insertion_) {
-        insertion_->rootOf[node.uid] = node.uid;
+        *insertion_->rootOf.emplace(node.uid).first = node.uid;
         insertion_->siblings.follow(node.uid);
     }
     if (notify)
@@ -63,9 +62,8 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
     // The new node's tree is its parent's: its options are looked up once.
     const LayoutOptions options = layoutOptionsOfTreeHolding(*storedParent);
     if (insertion_) {
-        const auto parentRoot = insertion_->rootOf.find(storedParent->uid);
-        if (parentRoot != insertion_->rootOf.end())
-            insertion_->rootOf[node.uid] = parentRoot->second;
+        if (const std::int64_t* parentRoot = insertion_->rootOf.find(storedParent->uid))
+            *insertion_->rootOf.emplace(node.uid).first = *parentRoot;
     }
 
     if (center) {
@@ -117,9 +115,8 @@ std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const st
                                          [&made](std::int64_t uid) { return uid < made.uid; }));
     Node node = project.styledChildNode(*parent, made, rank);
     const LayoutOptions options = layoutOptionsOfTreeHolding(*parent);
-    const auto parentRoot = insertion_->rootOf.find(parentUID);
-    if (parentRoot != insertion_->rootOf.end())
-        insertion_->rootOf[node.uid] = parentRoot->second;
+    if (const std::int64_t* parentRoot = insertion_->rootOf.find(parentUID))
+        *insertion_->rootOf.emplace(node.uid).first = *parentRoot;
     node.center = ::velquine::makeLayouter(project.graph, options, false, &insertion_->siblings)
                       ->positionForNewNode(*parent, node);
     setAffinities(node, *parent);

@@ -150,3 +150,28 @@ TEST(GraphSharing, EditsGiveNewStorageOnlyToChangedNodes)
     EXPECT_EQ(original.node(1)->childrenUIDs.size(), 498U);
     EXPECT_EQ(heldRoot->childrenUIDs.size(), 499U);
 }
+
+// Overwriting moved nodes: a graph that shares the nodes keeps what it held, an unchanged node keeps its
+// storage, a changed one this graph alone holds is written where it is, and an unknown one is added.
+TEST(GraphSharing, OverwritingNodesKeepsCopiesAndUnchangedStorage)
+{
+    Graph graph;
+    graph.storeNodes({titled(1, "one"), titled(2, "two"), titled(3, "three")});
+    const Graph before = graph;
+    Node moved = *graph.node(1);
+    moved.center = {40, 50};
+    graph.overwriteNodes({moved, *graph.node(2)});
+    EXPECT_EQ(before.node(1)->center, (Point{0, 0}));
+    EXPECT_EQ(graph.node(1)->center, (Point{40, 50}));
+    EXPECT_EQ(graph.sharedNode(2), before.sharedNode(2));
+
+    Graph alone;
+    alone.storeNodes({titled(3, "three")});
+    const Node* address = alone.findNode(3);
+    Node renamed = *alone.node(3);
+    renamed.title = "third";
+    alone.overwriteNodes({renamed, titled(4, "four")});
+    EXPECT_EQ(alone.findNode(3), address);
+    EXPECT_EQ(alone.node(3)->title, "third");
+    EXPECT_EQ(alone.node(4)->title, "four");
+}

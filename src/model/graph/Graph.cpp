@@ -307,6 +307,17 @@ void Graph::storeNode(Node&& node)
     nodeBin_.assign(uid, std::move(node));
 }
 
+void Graph::overwriteNodes(const std::vector<Node>& nodes)
+{
+    for (const Node& node : nodes) {
+        const Node* stored = findNode(node.uid);
+        if (!stored)
+            nodeBin_.assign(node.uid, node);
+        else if (stored->modifiedTimestamp != node.modifiedTimestamp || stored->differs(node))
+            *findMutable(node.uid) = node;
+    }
+}
+
 Node Graph::addChildNode(const Node& parent, std::string title, const NodeStyle& style, Point center, Size size)
 {
     Node child(std::move(title), center, size, style);

@@ -108,6 +108,9 @@ public:
     std::vector<Node> storeNodes(std::vector<Node>&& nodes);
     // Stores one node under its identifier, as storeNodes does, without copying it.
     void storeNode(Node&& node);
+    // Stores each node as storeNodes does, but writes a changed node over the stored one, without making room for
+    // a new one, where no other graph shares it: for many nodes just added and then moved.
+    void overwriteNodes(const std::vector<Node>& nodes);
     // A new node with a fresh identifier, the given title, style, centre and size, appended to the children of
     // the parent value passed in (which is written back). Returns the new node as stored. Passes on the error
     // of nextNodeUID().

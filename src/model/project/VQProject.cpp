@@ -1,8 +1,8 @@
 #include "model/project/VQProject.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -27,13 +27,13 @@ void VQProject::setSelectedNodes(const std::vector<Node>& nodes)
 namespace {
 
 // The first place from the candidate downwards that no taken centre holds exactly.
-Point firstFreePlace(Point from, Size size, const std::set<std::pair<double, double>>& taken)
+Point firstFreePlace(Point from, Size size, const FreeCenters::TakenCenters& taken)
 {
     const double step = 1.5 * size.height;
     Point candidate = from;
     if (std::isnan(candidate.x) || std::isnan(candidate.y))
         return candidate;
-    while (taken.count({candidate.x, candidate.y}) != 0) {
+    while (taken.contains({candidate.x, candidate.y})) {
         if (!(size.height > 0))
             return candidate;
         const double nextY = candidate.y + step;
@@ -45,17 +45,32 @@ Point firstFreePlace(Point from, Size size, const std::set<std::pair<double, dou
 }
 
 // Exact equality of both coordinates; a NaN centre equals nothing, and 0.0 and -0.0 are one place.
-void addCenter(std::set<std::pair<double, double>>& taken, Point center)
+void addCenter(FreeCenters::TakenCenters& taken, Point center)
 {
     if (!std::isnan(center.x) && !std::isnan(center.y))
-        taken.emplace(center.x, center.y);
+        taken.insert({center.x, center.y});
+}
+
+// The centres of the graph's nodes, with room for as many more.
+FreeCenters::TakenCenters centersOf(const Graph& graph, std::size_t adding)
+{
+    FreeCenters::TakenCenters taken(graph.count() + adding);
+    for (const auto& entry : graph.nodeBin())
+        addCenter(taken, entry.second.center);
+    return taken;
 }
 
 } // namespace
 
+std::uint64_t FreeCenters::CenterHash::operator()(const std::pair<double, double>& center) const
+{
+    // Adding 0.0 turns -0.0 into 0.0, which == holds equal.
+    return mixBits(std::bit_cast<std::uint64_t>(center.first + 0.0) ^ mixBits(std::bit_cast<std::uint64_t>(center.second + 0.0)));
+}
+
 Point VQProject::firstFreeCenter(Point from, Size size, const std::vector<Node>& among)
 {
-    std::set<std::pair<double, double>> taken;
+    FreeCenters::TakenCenters taken(among.size());
     for (const Node& node : among)
         addCenter(taken, node.center);
     return firstFreePlace(from, size, taken);
@@ -63,17 +78,10 @@ Point VQProject::firstFreeCenter(Point from, Size size, const std::vector<Node>&
 
 Point VQProject::firstFreeCenter(Point from, Size size, const Graph& among)
 {
-    std::set<std::pair<double, double>> taken;
-    for (const auto& entry : among.nodeBin())
-        addCenter(taken, entry.second.center);
-    return firstFreePlace(from, size, taken);
+    return firstFreePlace(from, size, centersOf(among, 0));
 }
 
-FreeCenters::FreeCenters(const Graph& graph)
-{
-    for (const auto& entry : graph.nodeBin())
-        addCenter(taken_, entry.second.center);
-}
+FreeCenters::FreeCenters(const Graph& graph, std::size_t adding) : taken_(centersOf(graph, adding)) { }
 
 Point FreeCenters::firstFreeCenter(Point from, Size size)
 {

@@ -23,6 +23,7 @@
 #include <tuple>
 #include <vector>
 
+#include "base/FlatHashMap.h"
 #include "model/graph/Graph.h"
 #include "model/graph/Grid.h"
 #include "model/graph/LayoutOptions.h"
@@ -40,12 +41,19 @@ namespace velquine {
 // centre is taken() here; a search from a place searched before goes on from where the last one ended.
 class FreeCenters {
 public:
-    explicit FreeCenters(const Graph& graph);
+    // Room is made up front for the graph's centres and as many more as the insertion will add.
+    explicit FreeCenters(const Graph& graph, std::size_t adding = 0);
     Point firstFreeCenter(Point from, Size size);
     void take(Point center);
 
+    // Centres compared exactly, 0.0 and -0.0 as one.
+    struct CenterHash {
+        std::uint64_t operator()(const std::pair<double, double>& center) const;
+    };
+    using TakenCenters = FlatHashSet<std::pair<double, double>, CenterHash>;
+
 private:
-    std::set<std::pair<double, double>> taken_;
+    TakenCenters taken_;
     std::map<std::tuple<double, double, double>, Point> searchedUpTo_;
 };
 
