@@ -105,18 +105,18 @@ std::unique_ptr<TextsMeasuredAhead> measureTitlesAhead(const VQProject& project,
 // parent when it is stored), then its children from the list, depth first in list order, each under the
 // new node (as roots when the node could not be made). A source identifier already in inserted is not
 // inserted again, so a list in which a node names itself or an ancestor as a child ends. Walks with its
-// own stack, so no depth of tree can exhaust the call stack. Returns the new node for the source, as
-// stored.
-std::optional<Node> insertTree(VQDocument& document, std::size_t sourcePosition, std::optional<std::int64_t> parentUID,
-                               const std::vector<Node>& from, const SourceIndex& index,
-                               FlatHashSet<std::int64_t>& inserted)
+// own stack, so no depth of tree can exhaust the call stack. Returns the identifier of the new node for the
+// source.
+std::optional<std::int64_t> insertTree(VQDocument& document, std::size_t sourcePosition,
+                                       std::optional<std::int64_t> parentUID, const std::vector<Node>& from,
+                                       const SourceIndex& index, FlatHashSet<std::int64_t>& inserted)
 {
     struct Pending {
         std::size_t position;
         std::optional<std::int64_t> parentUID;
     };
     std::vector<Pending> stack{{sourcePosition, parentUID}};
-    std::optional<Node> top;
+    std::optional<std::int64_t> top;
     bool first = true;
     while (!stack.empty()) {
         const Pending pending = stack.back();
@@ -144,22 +144,20 @@ std::optional<Node> insertTree(VQDocument& document, std::size_t sourcePosition,
         }
         const std::optional<std::int64_t> childParent = made ? std::optional<std::int64_t>(made->uid) : std::nullopt;
         if (isTop)
-            top = std::move(made);
+            top = childParent;
 
         const std::vector<std::size_t> children = index.positionsOf(source.childrenUIDs);
         for (auto child = children.rbegin(); child != children.rend(); ++child)
             stack.push_back({*child, childParent});
     }
-    if (!top)
-        return std::nullopt;
-    return document.project.graph.node(top->uid);
+    return top;
 }
 
 // Laid-out trees set in a grid of 2 columns (3 from 6 trees on), each cell as wide and high as the largest tree
 // in its column and row plus the gap, each tree's root at its cell's centre; then the grid centred on the
 // point. The count of rows includes one more, empty, row when the last is full.
-void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeStarts, const std::vector<Node>& roots,
-                 Point at)
+void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeStarts,
+                 const std::vector<std::int64_t>& roots, Point at)
 {
     const std::size_t n = roots.size();
     const auto tree = [&](std::size_t k) {
@@ -190,7 +188,7 @@ void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeS
                                rowStart[k / columns] + bounds[k].size.height / 2};
         const std::span<Node> nodesOfTree = tree(k);
         const auto root = std::find_if(nodesOfTree.begin(), nodesOfTree.end(),
-                                       [&](const Node& node) { return node.uid == roots[k].uid; });
+                                       [&](const Node& node) { return node.uid == roots[k]; });
         const Point toCell = root != nodesOfTree.end() ? cellCenter - root->center : Point{0, 0};
         // Two steps, as moving to the cell and then centring the grid would add them.
         for (Node& node : nodesOfTree)
@@ -562,14 +560,15 @@ std::optional<Node> VQDocument::insertNodeTree(const Node& source, std::optional
     list.push_back(source);
     list.insert(list.end(), from.begin(), from.end());
     FlatHashSet<std::int64_t> inserted(list.size());
-    return insertTree(*this, 0, parentUID, list, SourceIndex(list), inserted);
+    const std::optional<std::int64_t> made = insertTree(*this, 0, parentUID, list, SourceIndex(list), inserted);
+    return made ? project.graph.node(*made) : std::nullopt;
 }
 
 std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point at)
 {
     const SourceIndex index(nodes);
     FlatHashSet<std::int64_t> inserted(nodes.size());
-    std::vector<Node> roots;
+    std::vector<std::int64_t> roots;
     {
         const auto ahead = measureTitlesAhead(project, nodes, index);
         // Nodes are only added until every tree is made: the free centres and tree roots are kept meanwhile.
@@ -581,8 +580,8 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
         for (std::size_t i = 0; i < nodes.size(); ++i) {
             if (nodes[i].parentUID)
                 continue;
-            if (auto root = insertTree(*this, i, std::nullopt, nodes, index, inserted))
-                roots.push_back(std::move(*root));
+            if (const auto root = insertTree(*this, i, std::nullopt, nodes, index, inserted))
+                roots.push_back(*root);
         }
     }
     if (roots.empty())
@@ -598,14 +597,18 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     result.reserve(nodes.size());
     std::vector<std::size_t> treeStarts;
     treeStarts.reserve(roots.size() + 1);
-    for (const Node& root : roots) {
+    for (const std::int64_t rootUID : roots) {
         treeStarts.push_back(result.size());
+        // The layouter reads its own copy of the graph: the stored root stays as it is meanwhile.
+        const Node* root = project.graph.findNode(rootUID);
+        if (!root)
+            continue;
         // A root without children, each line of a flat outline, is laid out where it stands.
-        if (root.childrenUIDs.empty()) {
-            result.push_back(root);
+        if (root->childrenUIDs.empty()) {
+            result.push_back(*root);
             continue;
         }
-        std::vector<Node> tree = layouter->layoutNodeTree(root);
+        std::vector<Node> tree = layouter->layoutNodeTree(*root);
         result.insert(result.end(), std::make_move_iterator(tree.begin()), std::make_move_iterator(tree.end()));
     }
     treeStarts.push_back(result.size());

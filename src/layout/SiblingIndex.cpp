@@ -21,17 +21,15 @@ void include(SiblingIndex::Ends& ends, std::int64_t uid, double key)
 
 void SiblingIndex::follow(std::int64_t parentUID)
 {
-    parents_[parentUID] = Children{};
+    if (!followed_.insert(parentUID))
+        parents_.erase(parentUID);
 }
 
 void SiblingIndex::add(const Node& child)
 {
-    if (!child.parentUID)
+    if (!child.parentUID || !followed_.contains(*child.parentUID))
         return;
-    const auto found = parents_.find(*child.parentUID);
-    if (found == parents_.end())
-        return;
-    Children& children = found->second;
+    Children& children = parents_[*child.parentUID];
     if (children.groups[0].count == 0 || child.uid > children.largestUID)
         children.largestUID = child.uid;
     Ends* groups = children.groups;
@@ -47,15 +45,18 @@ void SiblingIndex::add(const Node& child)
 
 const SiblingIndex::Ends* SiblingIndex::ends(std::int64_t parentUID, Group group) const
 {
+    static constexpr Ends none;
     const auto found = parents_.find(parentUID);
-    return found == parents_.end() ? nullptr : &found->second.groups[std::size_t(group)];
+    if (found != parents_.end())
+        return &found->second.groups[std::size_t(group)];
+    return followed_.contains(parentUID) ? &none : nullptr;
 }
 
 std::optional<std::size_t> SiblingIndex::rankOfNewChild(std::int64_t parentUID, std::int64_t uid) const
 {
     const auto found = parents_.find(parentUID);
     if (found == parents_.end())
-        return std::nullopt;
+        return followed_.contains(parentUID) ? std::optional<std::size_t>(0) : std::nullopt;
     const Children& children = found->second;
     const std::size_t count = children.groups[0].count;
     if (count > 0 && !(uid > children.largestUID))

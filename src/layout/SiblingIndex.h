@@ -13,6 +13,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "base/FlatHashMap.h"
 #include "model/graph/Node.h"
 
 namespace velquine {
@@ -49,6 +50,9 @@ private:
         Ends groups[groupCount];
         std::int64_t largestUID = 0;
     };
+    // Followed parents without children yet stand in the set alone: most nodes of a large insertion never
+    // get any, and their entry is made with the first child.
+    FlatHashSet<std::int64_t> followed_;
     std::unordered_map<std::int64_t, Children> parents_;
 };
 

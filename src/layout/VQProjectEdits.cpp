@@ -30,7 +30,7 @@ Node VQProject::insertRootNode(const std::string& title, Point center, FreeCente
     root.shape = projectStyle.current.rootNodeShape;
     root.style.branchColor = level.borderColor;
     root = autosizeNode(std::move(root), autosizeKeepCenter);
-    graph.storeNodes({root});
+    graph.storeNode(Node(root));
     freeCenters.take(root.center);
     return root;
 }
