@@ -423,8 +423,9 @@ private:
         if (!data)
             return noStringData();
         OPMLImporter importer;
-        importer.parseData(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
-        return finishImport(document_.insertNodes(importer.graph.allNodes(), location_));
+        std::vector<Node> nodes;
+        importer.parseData(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()), &nodes);
+        return finishImport(document_.insertNodes(nodes, location_));
     }
 
     std::optional<Image> readImage() const

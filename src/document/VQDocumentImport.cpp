@@ -142,13 +142,14 @@ void VQDocument::readDocx(const std::string& url)
 void VQDocument::readOPML(const std::string& url)
 {
     OPMLImporter importer;
-    importer.parseFile(url);
+    std::vector<Node> nodes;
+    importer.parseFile(url, &nodes);
 
     const SessionFlag session(*this);
 
     if (!importer.documentTitle.empty())
         setProjectTitle(importer.documentTitle);
-    insertNodes(importer.graph.allNodes(), Point{0.0, 0.0});
+    insertNodes(nodes, Point{0.0, 0.0});
 }
 
 void VQDocument::importOutlineText(std::string_view text)

@@ -42,17 +42,30 @@ Element elementOf(QStringView name)
     return is("outline") ? Element::outline : is("head") ? Element::head : is("title") ? Element::title : Element::other;
 }
 
+// About how many outline elements the document holds: the tags starting with "o" (a large list is made once,
+// not grown).
+std::size_t likelyOutlineCount(std::string_view data)
+{
+    std::size_t count = 0;
+    for (std::size_t at = data.find('<'); at != std::string_view::npos; at = data.find('<', at + 1)) {
+        if (at + 1 < data.size() && (data[at + 1] | 0x20) == 'o')
+            ++count;
+    }
+    return count;
+}
+
 } // namespace
 
 // One pass of the reader over a document, filling the importer.
 struct OPMLImporter::Reading {
-    explicit Reading(OPMLImporter& target) : importer(target) { }
+    Reading(OPMLImporter& target, std::vector<Node>& nodes) : importer(target), made(nodes) { }
 
     OPMLImporter& importer;
     NodeStyle style = PlainTextImporter::importStyle();
-    // The nodes of the open outline elements, innermost last; each is stored when it closes, with
-    // every child it got.
-    std::vector<Node> open;
+    // The nodes made, in document order, and where in that list the open outline elements stand,
+    // innermost last.
+    std::vector<Node>& made;
+    std::vector<std::size_t> open;
     int headDepth = 0;
     bool inTitle = false;
     QString title;
@@ -91,11 +104,12 @@ struct OPMLImporter::Reading {
         }
         node.note = note.toString();
 
-        if (!open.empty() && open.back().uid == node.parentUID)
-            open.back().childrenUIDs.push_back(node.uid);
+        if (!open.empty() && made[open.back()].uid == node.parentUID)
+            made[open.back()].childrenUIDs.push_back(node.uid);
         importer.parentStack.push_back(node.uid);
         ++importer.nodeID;
-        open.push_back(std::move(node));
+        open.push_back(made.size());
+        made.push_back(std::move(node));
     }
 
     void endElement(const QXmlStreamReader& reader)
@@ -112,20 +126,13 @@ struct OPMLImporter::Reading {
         }
     }
 
-    void store(Node node)
-    {
-        importer.graph.storeNode(std::move(node));
-    }
-
     void closeOutline()
     {
         if (importer.parentStack.empty())
             return;
         importer.parentStack.pop_back();
-        if (open.empty())
-            return;
-        store(std::move(open.back()));
-        open.pop_back();
+        if (!open.empty())
+            open.pop_back();
     }
 
     // Refuses a document type that declares entities: expanding them is how a small file asks for
@@ -141,6 +148,8 @@ struct OPMLImporter::Reading {
     {
         // The stream reader never loads anything from outside the document.
         QXmlStreamReader reader(QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size())));
+        const std::size_t madeBefore = made.size();
+        made.reserve(madeBefore + likelyOutlineCount(data));
         bool declaresType = false;
         while (!reader.atEnd()) {
             switch (reader.readNext()) {
@@ -164,30 +173,45 @@ struct OPMLImporter::Reading {
         }
         // A document that yields nothing because its entities failed is an error, not an empty outline.
         const bool entityFailure = reader.errorString().contains(QLatin1String("ntity"));
-        if (reader.hasError() && open.empty() && importer.graph.isEmpty() && (declaresType || entityFailure))
+        if (reader.hasError() && made.size() == madeBefore && importer.graph.isEmpty() && (declaresType || entityFailure))
             throw TextError("The OPML file could not be read (" + reader.errorString().toStdString()
                             + "): " + std::string(source));
         // A damaged document ends at its first error: the outlines still open keep the children they got.
-        while (!open.empty()) {
-            store(std::move(open.back()));
-            open.pop_back();
-        }
         importer.parentStack.clear();
     }
 };
 
-void OPMLImporter::parseData(std::string_view data)
+namespace {
+
+// Reads into the list when one is given, else into a list whose nodes then go into the graph.
+template <typename Read>
+void readInto(Graph& graph, std::vector<Node>* nodes, Read read)
 {
-    Reading(*this).run(data, "pasted OPML");
+    if (nodes) {
+        read(*nodes);
+        return;
+    }
+    std::vector<Node> made;
+    read(made);
+    for (Node& node : made)
+        graph.storeNode(std::move(node));
 }
 
-void OPMLImporter::parseFile(const std::string& path)
+} // namespace
+
+void OPMLImporter::parseData(std::string_view data, std::vector<Node>* nodes)
+{
+    readInto(graph, nodes, [&](std::vector<Node>& into) { Reading(*this, into).run(data, "pasted OPML"); });
+}
+
+void OPMLImporter::parseFile(const std::string& path, std::vector<Node>* nodes)
 {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly))
         throw TextError(logLine(__FILE__, "parseFile(_:)", __LINE__, "can not open url: " + path));
     const QByteArray bytes = file.readAll();
-    Reading(*this).run(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), path);
+    const std::string_view data(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    readInto(graph, nodes, [&](std::vector<Node>& into) { Reading(*this, into).run(data, path); });
 }
 
 std::string OPMLImporter::capitalized(std::string_view text)

@@ -24,10 +24,11 @@ public:
     OPMLImporter() = default;
 
     // Reads the file. Throws TextError, a log line ending in "can not open url: " and the path, when the
-    // file cannot be read, and TextError for the entity tricks above.
-    void parseFile(const std::string& path);
+    // file cannot be read, and TextError for the entity tricks above. Given a list, the nodes are appended to
+    // it in document order instead of going into the graph (no graph is built for a large import).
+    void parseFile(const std::string& path, std::vector<Node>* nodes = nullptr);
     // Reads a document held in memory (pasted OPML).
-    void parseData(std::string_view data);
+    void parseData(std::string_view data, std::vector<Node>* nodes = nullptr);
 
     // Each word's first letter upper case and its other letters lower case; words are runs of letters
     // and digits: "xmlUrl" gives "Xmlurl", "_note" gives "_Note", "don't" gives "Don'T".

@@ -152,6 +152,19 @@ TEST_F(OPMLTest, ImporterNamesValuesAndEdgeCases)
     EXPECT_EQ(importer.graph.node(std::int64_t{2})->parentUID, 1);
     EXPECT_EQ(importer.graph.node(std::int64_t{3})->parentUID, std::nullopt);
 
+    // Read into a list instead: the same nodes in document order, and no graph.
+    std::vector<Node> listed;
+    OPMLImporter intoList;
+    intoList.parseData("<opml><body><outline text=\"a\"><outline text=\"b\"/></outline><outline text=\"c\"/></body></opml>",
+                       &listed);
+    EXPECT_TRUE(intoList.graph.isEmpty());
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[0].title, "a");
+    EXPECT_EQ(listed[0].childrenUIDs, std::vector<std::int64_t>{1});
+    EXPECT_EQ(listed[1].parentUID, 0);
+    EXPECT_EQ(listed[2].title, "c");
+    EXPECT_EQ(listed[2].uid, 2);
+
     EXPECT_EQ(OPMLImporter::capitalized("xmlUrl"), "Xmlurl");
     EXPECT_EQ(OPMLImporter::capitalized("_note"), "_Note");
     EXPECT_EQ(OPMLImporter::capitalized("don't stop-me now"), "Don'T Stop-Me Now");
