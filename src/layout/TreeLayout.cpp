@@ -96,51 +96,57 @@ namespace {
 
 // What the passes of a layout need of each node, gathered into one compact entry when the node is found, so
 // that the passes read contiguous entries and the nodes themselves are only touched when found and when copied.
+// An entry takes one cache line; links between entries are their indices.
 struct TreeEntry {
+    using Link = std::uint32_t;
+    static constexpr Link noLink = static_cast<Link>(-1);
+
     const Node* node; // the stored node (or the value standing in for the top node)
-    bool copied;      // false only for the top node left out
-    std::int64_t uid;
-    std::int64_t parentUID;
-    bool hasParent;
-    bool hasChildren; // a non-empty children list, whether or not its children are found
-    bool liftable;    // underlined with a visible border, below some parent
     double g;         // centre along the generation axis
     double s;         // centre along the sibling axis
     double genLength;
     double siblingLength;
-    std::size_t treeParent;
-    std::size_t firstChild;
-    std::size_t lastChild;
-    std::size_t nextSibling;
+    Link treeParent;
+    Link firstChild;
+    Link lastChild;
+    Link nextSibling;
+    bool copied;      // false only for the top node left out
+    bool hasParent;
+    bool parentIsTreeParent; // the parent it names is the node it was found under
+    bool hasChildren; // a non-empty children list, whether or not its children are found
+    bool liftable;    // underlined with a visible border, below some parent
 };
 
-TreeEntry entryFor(const Node& node, bool copied, std::size_t treeParent, bool vertical)
+TreeEntry entryFor(const Node& node, bool copied, const TreeEntry* treeParent, std::size_t parentIndex, bool vertical)
 {
+    constexpr TreeEntry::Link noLink = TreeEntry::noLink;
     return {&node,
-            copied,
-            node.uid,
-            node.parentUID.value_or(0),
-            node.parentUID.has_value(),
-            !node.childrenUIDs.empty(),
-            node.parentUID && node.shape == NodeShape::underline && node.style.borderWidth != StrokeThickness::invisible,
             vertical ? node.center.y : node.center.x,
             vertical ? node.center.x : node.center.y,
             vertical ? node.size.height : node.size.width,
             vertical ? node.size.width : node.size.height,
-            treeParent,
-            none,
-            none,
-            none};
+            treeParent ? static_cast<TreeEntry::Link>(parentIndex) : noLink,
+            noLink,
+            noLink,
+            noLink,
+            copied,
+            node.parentUID.has_value(),
+            treeParent && node.parentUID == treeParent->node->uid,
+            !node.childrenUIDs.empty(),
+            node.parentUID && node.shape == NodeShape::underline && node.style.borderWidth != StrokeThickness::invisible};
 }
 
 // The tree, each identifier once, in pre-order: a parent always comes before its children. The walk enters no
-// identifier of skip. The nodes found must stay where they are until the layout is written out.
+// identifier of skip and adds each one it takes to record (when given). The nodes found must stay where they
+// are until the layout is written out.
 template <class Source>
-void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip, bool withTop,
+void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip, UidIndex* record, bool withTop,
                 bool vertical, std::vector<TreeEntry>& entries, UidIndex& indexOf)
 {
-    entries.push_back(entryFor(topValue, withTop, none, vertical));
+    entries.push_back(entryFor(topValue, withTop, nullptr, 0, vertical));
     indexOf.insert(topValue.uid, 0);
+    if (record)
+        record->insert(topValue.uid, 0);
     struct Frame {
         std::size_t node;
         std::size_t next;
@@ -160,10 +166,12 @@ void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip
         const Node* child = source.find(uid);
         if (!child)
             continue;
-        const std::size_t index = entries.size();
-        entries.push_back(entryFor(*child, true, at, vertical));
+        const auto index = static_cast<TreeEntry::Link>(entries.size());
+        entries.push_back(entryFor(*child, true, &entries[at], at, vertical));
         indexOf.insert(uid, index);
-        if (entries[at].lastChild == none)
+        if (record)
+            record->insert(uid, 0);
+        if (entries[at].lastChild == TreeEntry::noLink)
             entries[at].firstChild = index;
         else
             entries[entries[at].lastChild].nextSibling = index;
@@ -184,8 +192,8 @@ void placeGenerations(std::vector<TreeEntry>& entries, const UidIndex& indexOf, 
             unplaced[i] = 1;
             continue;
         }
-        if (entries[p].uid != entry.parentUID) {
-            p = indexOf.find(entry.parentUID);
+        if (!entry.parentIsTreeParent) {
+            p = indexOf.find(*entry.node->parentUID);
             if (p == none) {
                 unplaced[i] = 1;
                 continue;
@@ -209,7 +217,7 @@ std::vector<double> placeSiblings(std::vector<TreeEntry>& entries, double siblin
             continue;
         }
         double sum = 0;
-        for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling)
+        for (TreeEntry::Link c = entries[i].firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling)
             sum += extent[c];
         extent[i] = withMargins[i] > sum ? withMargins[i] : sum;
     }
@@ -217,10 +225,10 @@ std::vector<double> placeSiblings(std::vector<TreeEntry>& entries, double siblin
         entries[0].s = 0;
     for (std::size_t i = 0; i < count; ++i) {
         double total = 0;
-        for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling)
+        for (TreeEntry::Link c = entries[i].firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling)
             total += extent[c];
         double running = -total / 2;
-        for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling) {
+        for (TreeEntry::Link c = entries[i].firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling) {
             entries[c].s = entries[i].s + (running + extent[c] / 2);
             running += extent[c];
         }
@@ -238,16 +246,16 @@ void separateSiblingSubtrees(const std::vector<TreeEntry>& entries, std::vector<
     std::vector<double> shift(count, 0.0);
     for (std::size_t i = count; i-- > 0;) {
         Box extentBox = Box::of(frameOf(center[i], Size{entries[i].genLength, entries[i].siblingLength}));
-        std::size_t previous = none;
-        for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling) {
-            if (previous != none) {
+        TreeEntry::Link previous = TreeEntry::noLink;
+        for (TreeEntry::Link c = entries[i].firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling) {
+            if (previous != TreeEntry::noLink) {
                 const Rect later = box[c].rect(shift[c]);
                 const Rect earlier = box[previous].rect(shift[previous]).offsetBy(0, vd);
                 shift[c] += TreeLayout::separation(later, earlier);
             }
             previous = c;
         }
-        for (std::size_t c = entries[i].firstChild; c != none; c = entries[c].nextSibling)
+        for (TreeEntry::Link c = entries[i].firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling)
             extentBox.include(box[c], shift[c]);
         box[i] = extentBox;
     }
@@ -273,12 +281,8 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
     std::vector<TreeEntry> entries;
     entries.reserve(expected);
     UidIndex indexOf = source.index(expected);
-    gatherTree(topValue, source, skip, withTop, vertical, entries, indexOf);
+    gatherTree(topValue, source, skip, record, withTop, vertical, entries, indexOf);
     const std::size_t count = entries.size();
-    if (record) {
-        for (const TreeEntry& entry : entries)
-            record->insert(entry.uid, 0);
-    }
 
     placeGenerations(entries, indexOf, sign, gap);
     const std::vector<double> withMargins = placeSiblings(entries, siblingMargin, topValue.parentUID.has_value());

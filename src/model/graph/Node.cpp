@@ -40,7 +40,7 @@ double timestampOrNow(const KeyedValue& from, std::string_view key)
 } // namespace
 
 Node::Node(std::int64_t uid, std::optional<std::int64_t> parentUID, NodeStyle style)
-    : uid(uid), parentUID(parentUID), createdTimestamp(Clock::now()), style(std::move(style))
+    : uid(uid), parentUID(parentUID), style(std::move(style)), createdTimestamp(Clock::now())
 {
     raiseNodeUIDCounter(uid);
     if (parentUID)
@@ -50,8 +50,8 @@ Node::Node(std::int64_t uid, std::optional<std::int64_t> parentUID, NodeStyle st
 Node::Node(Uncounted) : uid(0), createdTimestamp(Clock::now()) { }
 
 Node::Node(std::string title, Point center, Size size, NodeStyle style)
-    : uid(nextNodeUID()), center(center), size(size), title(std::move(title)), createdTimestamp(Clock::now()),
-      style(std::move(style))
+    : uid(nextNodeUID()), center(center), size(size), style(std::move(style)), title(std::move(title)),
+      createdTimestamp(Clock::now())
 {
 }
 
@@ -61,7 +61,14 @@ void Node::setImage(const std::optional<Image>& image)
         image_.reset();
         return;
     }
-    image_ = image->fittedInto(maxImageWidth, maxImageHeight);
+    std::optional<Image> fitted = image->fittedInto(maxImageWidth, maxImageHeight);
+    image_ = fitted ? std::make_shared<const std::optional<Image>>(std::move(fitted)) : nullptr;
+}
+
+const std::optional<Image>& Node::image() const
+{
+    static const std::optional<Image> none;
+    return image_ ? *image_ : none;
 }
 
 bool Node::differs(const Node& from) const
@@ -84,7 +91,7 @@ bool Node::differs(const Node& from) const
         return true;
     if (shape != from.shape)
         return true;
-    if (image_ != from.image_)
+    if (image_ != from.image_ && image() != from.image())
         return true;
     if (childrenShouldInheritShape != from.childrenShouldInheritShape)
         return true;
@@ -166,8 +173,8 @@ KeyedValue Node::encode() const
     container.set("center", keyed::encodePoint(center));
     container.set("size", keyed::encodeSize(size));
     container.set("style", style.encode());
-    if (image_) {
-        if (std::optional<Image::Data> tiff = image_->tiffData())
+    if (const std::optional<Image>& image = this->image()) {
+        if (std::optional<Image::Data> tiff = image->tiffData())
             container.set("image", std::move(*tiff));
     }
     KeyedValue::Array children;

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -75,7 +76,8 @@ public:
     // centre, size and style, every other field at its default.
     Node(std::string title, Point center, Size size, NodeStyle style);
 
-    // Fields in declaration order.
+    // What a layout reads of a node comes first, within its first two cache lines; the small fields are packed
+    // together.
     std::int64_t uid;
     std::optional<std::int64_t> parentUID;
     std::vector<std::int64_t> childrenUIDs;
@@ -83,14 +85,16 @@ public:
     Size size;
     bool autoSize = true;
     bool isFolded = false;
+    bool childrenShouldInheritShape = false;
+    // Absent: the project's base options apply to the tree under this node.
+    std::optional<LayoutOptions> layoutOptions;
     HorizontalAffinity horizontalAffinity = HorizontalAffinity::right;
     VerticalAffinity verticalAffinity = VerticalAffinity::below;
+    NodeShape shape = NodeShape::underline;
+    NodeStyle style;
     std::string title;
     std::string url;
     std::string note;
-    NodeShape shape = NodeShape::underline;
-    // Absent: the project's base options apply to the tree under this node.
-    std::optional<LayoutOptions> layoutOptions;
     // Seconds since 1970; a new node takes the current time.
     double createdTimestamp;
     // Seconds since 1970; -1.0 means never modified.
@@ -101,14 +105,13 @@ private:
     struct Uncounted { };
     explicit Node(Uncounted);
 
-    std::optional<Image> image_;
+    // Copies of a node share its image, which nothing changes in place; null without one.
+    std::shared_ptr<const std::optional<Image>> image_;
 
 public:
-    bool childrenShouldInheritShape = false;
-    NodeStyle style;
 
     // The image shown in the node.
-    const std::optional<Image>& image() const { return image_; }
+    const std::optional<Image>& image() const;
     // Nothing clears the image. An image is stored as a copy redrawn to fit into 1024 by 1024 points (see
     // Image::fittedInto); an image that cannot be fitted, such as one with a zero or non-finite side, leaves
     // the node without an image.
