@@ -47,15 +47,14 @@ public:
         if ((size_ + 1) * 2 > slots_.size())
             rehash(std::max<std::size_t>(16, slots_.size() * 2));
         std::size_t at = home(key);
-        while (used_[at]) {
-            if (slots_[at].first == key)
-                return {&slots_[at].second, false};
+        while (slots_[at].used) {
+            if (slots_[at].key == key)
+                return {&slots_[at].value, false};
             at = (at + 1) & mask_;
         }
-        used_[at] = 1;
-        slots_[at] = {key, std::move(value)};
+        slots_[at] = {key, std::move(value), true};
         ++size_;
-        return {&slots_[at].second, true};
+        return {&slots_[at].value, true};
     }
 
     // The value under key, or null.
@@ -63,9 +62,9 @@ public:
     {
         if (size_ == 0)
             return nullptr;
-        for (std::size_t at = home(key); used_[at]; at = (at + 1) & mask_) {
-            if (slots_[at].first == key)
-                return &slots_[at].second;
+        for (std::size_t at = home(key); slots_[at].used; at = (at + 1) & mask_) {
+            if (slots_[at].key == key)
+                return &slots_[at].value;
         }
         return nullptr;
     }
@@ -80,20 +79,23 @@ private:
 
     void rehash(std::size_t capacity)
     {
-        std::vector<std::pair<Key, Value>> entries(capacity);
-        std::vector<std::uint8_t> used(capacity, 0);
+        std::vector<Slot> entries(capacity);
         entries.swap(slots_);
-        used.swap(used_);
         mask_ = capacity - 1;
         size_ = 0;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (used[i])
-                emplace(entries[i].first, std::move(entries[i].second));
+        for (Slot& entry : entries) {
+            if (entry.used)
+                emplace(entry.key, std::move(entry.value));
         }
     }
 
-    std::vector<std::pair<Key, Value>> slots_;
-    std::vector<std::uint8_t> used_;
+    // A probe reads one slot: its key, value and whether it is taken lie together.
+    struct Slot {
+        Key key{};
+        Value value{};
+        bool used = false;
+    };
+    std::vector<Slot> slots_;
     std::size_t mask_ = 0;
     std::size_t size_ = 0;
 };

@@ -39,8 +39,18 @@ constexpr double treeGap = 100.0;
 // Identifiers of detached source nodes and where in the input list they stand.
 class SourceIndex {
 public:
-    explicit SourceIndex(const std::vector<Node>& nodes) : first_(nodes.size())
+    explicit SourceIndex(const std::vector<Node>& nodes) : count_(nodes.size())
     {
+        // The importers number their nodes consecutively in list order: a node's place is then its identifier
+        // less the first one's, and no table is needed.
+        consecutive_ = std::adjacent_find(nodes.begin(), nodes.end(), [](const Node& a, const Node& b) {
+                           return a.uid == INT64_MAX || b.uid != a.uid + 1;
+                       }) == nodes.end();
+        if (consecutive_) {
+            firstUID_ = nodes.empty() ? 0 : nodes.front().uid;
+            return;
+        }
+        first_.reserve(nodes.size());
         for (std::size_t i = 0; i < nodes.size(); ++i) {
             const auto [first, added] = first_.emplace(nodes[i].uid, i);
             if (!added)
@@ -53,7 +63,7 @@ public:
         std::vector<std::size_t> result;
         result.reserve(uids.size());
         for (std::int64_t uid : uids) {
-            if (const std::size_t* first = first_.find(uid)) {
+            if (const std::optional<std::size_t> first = firstPositionOf(uid)) {
                 result.push_back(*first);
                 if (const auto more = repeats_.find(uid); more != repeats_.end())
                     result.insert(result.end(), more->second.begin(), more->second.end());
@@ -70,11 +80,24 @@ public:
     // The first position of the identifier in the list.
     std::optional<std::size_t> firstPositionOf(std::int64_t uid) const
     {
+        if (consecutive_) {
+            const std::uint64_t offset = std::uint64_t(uid) - std::uint64_t(firstUID_);
+            return uid >= firstUID_ && offset < count_ ? std::optional<std::size_t>(offset) : std::nullopt;
+        }
         const std::size_t* first = first_.find(uid);
         return first ? std::optional<std::size_t>(*first) : std::nullopt;
     }
 
+    // The first position of the identifier of the node at the position.
+    std::size_t firstPositionAt(const std::vector<Node>& nodes, std::size_t position) const
+    {
+        return repeats_.empty() ? position : *first_.find(nodes[position].uid);
+    }
+
 private:
+    std::size_t count_;
+    bool consecutive_ = false;
+    std::int64_t firstUID_ = 0;
     FlatHashMap<std::int64_t, std::size_t> first_;
     // The later positions of identifiers the list holds more than once.
     std::unordered_map<std::int64_t, std::vector<std::size_t>> repeats_;
@@ -103,13 +126,13 @@ std::unique_ptr<TextsMeasuredAhead> measureTitlesAhead(const VQProject& project,
 
 // Creates the tree of one source node: the node itself (a root without parentUID, else a child of that
 // parent when it is stored), then its children from the list, depth first in list order, each under the
-// new node (as roots when the node could not be made). A source identifier already in inserted is not
-// inserted again, so a list in which a node names itself or an ancestor as a child ends. Walks with its
+// new node (as roots when the node could not be made). A source identifier already inserted (marked at its
+// first position in inserted) is not inserted again, so a list in which a node names itself or an ancestor as a child ends. Walks with its
 // own stack, so no depth of tree can exhaust the call stack. Returns the identifier of the new node for the
 // source.
 std::optional<std::int64_t> insertTree(VQDocument& document, std::size_t sourcePosition,
                                        std::optional<std::int64_t> parentUID, const std::vector<Node>& from,
-                                       const SourceIndex& index, FlatHashSet<std::int64_t>& inserted)
+                                       const SourceIndex& index, std::vector<bool>& inserted)
 {
     struct Pending {
         std::size_t position;
@@ -124,8 +147,10 @@ std::optional<std::int64_t> insertTree(VQDocument& document, std::size_t sourceP
         const Node& source = from[pending.position];
         const bool isTop = first;
         first = false;
-        if (!inserted.insert(source.uid))
+        const std::size_t firstAt = index.firstPositionAt(from, pending.position);
+        if (inserted[firstAt])
             continue;
+        inserted[firstAt] = true;
 
         std::optional<Node> made;
         if (!pending.parentUID) {
@@ -560,7 +585,7 @@ std::optional<Node> VQDocument::insertNodeTree(const Node& source, std::optional
     list.reserve(from.size() + 1);
     list.push_back(source);
     list.insert(list.end(), from.begin(), from.end());
-    FlatHashSet<std::int64_t> inserted(list.size());
+    std::vector<bool> inserted(list.size());
     const std::optional<std::int64_t> made = insertTree(*this, 0, parentUID, list, SourceIndex(list), inserted);
     return made ? project.graph.node(*made) : std::nullopt;
 }
@@ -568,7 +593,7 @@ std::optional<Node> VQDocument::insertNodeTree(const Node& source, std::optional
 std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point at)
 {
     const SourceIndex index(nodes);
-    FlatHashSet<std::int64_t> inserted(nodes.size());
+    std::vector<bool> inserted(nodes.size());
     std::vector<std::int64_t> roots;
     {
         const auto ahead = measureTitlesAhead(project, nodes, index);
