@@ -620,7 +620,8 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
         options.layoutType = LayoutOptions::LayoutType::horizontal;
     auto layouter = ::velquine::makeLayouter(project.graph, options, true);
     std::vector<Node> result;
-    result.reserve(nodes.size());
+    if (roots.size() != 1)
+        result.reserve(nodes.size());
     std::vector<std::size_t> treeStarts;
     treeStarts.reserve(roots.size() + 1);
     for (const std::int64_t rootUID : roots) {
@@ -635,7 +636,11 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
             continue;
         }
         std::vector<Node> tree = layouter->layoutNodeTree(*root);
-        result.insert(result.end(), std::make_move_iterator(tree.begin()), std::make_move_iterator(tree.end()));
+        // A single tree (a wide outline) is the result as it is: a large list is not written twice.
+        if (roots.size() == 1)
+            result = std::move(tree);
+        else
+            result.insert(result.end(), std::make_move_iterator(tree.begin()), std::make_move_iterator(tree.end()));
     }
     treeStarts.push_back(result.size());
     placeInGrid(result, treeStarts, roots, at);
