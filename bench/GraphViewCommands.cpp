@@ -104,6 +104,26 @@ void BM_NewChildCommand(benchmark::State& state)
 }
 BENCHMARK(BM_NewChildCommand)->Arg(10000)->Iterations(1000)->Unit(benchmark::kMillisecond);
 
+// The same two commands without the repaints: the document, the layout and the canvas's layers alone.
+void BM_NewChildCommandOutsidePaint(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    for (auto _ : state) {
+        editor.controller->insertChildNode(parent, std::nullopt);
+        RunLoop::drain();
+        if (!editor.graphView->nodeEditor()) {
+            state.SkipWithError("no title editor opened");
+            break;
+        }
+        editor.graphView->nodeEditor()->setPlainText(QStringLiteral("New topic"));
+        editor.graphView->endEditingTitle(true);
+        RunLoop::drain();
+    }
+    state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
+}
+BENCHMARK(BM_NewChildCommandOutsidePaint)->Arg(10000)->Iterations(300)->Unit(benchmark::kMillisecond);
+
 // A full repaint of the busy view alone: the root's long branches fan out across the whole area.
 void BM_RepaintBusyView(benchmark::State& state)
 {

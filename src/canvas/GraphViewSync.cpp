@@ -206,11 +206,14 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
             dockBranchLayer(*branch);
         return;
     }
-    // Each branch once: at its child when the child is visited, else at its parent.
-    const auto visited = [&plan](std::int64_t uid) {
-        const auto it = std::lower_bound(plan.visit.begin(), plan.visit.end(), uid,
-                                         [](const Node* node, std::int64_t id) { return node->uid < id; });
-        return it != plan.visit.end() && (*it)->uid == uid;
+    // Each branch once: at its child when the child is visited, else at its parent. The identifiers are looked
+    // up side by side rather than through the nodes.
+    std::vector<std::int64_t> visitedUIDs;
+    visitedUIDs.reserve(plan.visit.size());
+    for (const Node* node : plan.visit)
+        visitedUIDs.push_back(node->uid);
+    const auto visited = [&visitedUIDs](std::int64_t uid) {
+        return std::binary_search(visitedUIDs.begin(), visitedUIDs.end(), uid);
     };
     for (const Node* node : plan.visit)
         if (const auto* at = index_->branchesAt(node->uid))

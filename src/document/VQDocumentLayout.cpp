@@ -41,7 +41,8 @@ void VQDocument::autolayoutWholeNodeTree(const Node& node, bool forceLayout)
         return;
     const Node root = project.graph.rootAncestor(node);
     const auto layouter = makeLayouter(root.layoutOptions.value_or(project.baseLayoutOptions), forceLayout);
-    updateNodes(layouter->layoutNodeTree(root), NodeUpdateOperation::position, false);
+    // Only centres change: no node is copied but those that move.
+    project.graph.placeNodes(layouter->placeNodeTree(root));
 }
 
 void VQDocument::autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bool forceLayout)

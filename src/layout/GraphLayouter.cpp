@@ -7,6 +7,14 @@
 
 namespace velquine {
 
+std::vector<NodePlacement> GraphLayouter::placeNodeTree(const Node& top) const
+{
+    std::vector<NodePlacement> placements;
+    for (const Node& node : layoutNodeTree(top))
+        placements.push_back({node.uid, node.center});
+    return placements;
+}
+
 std::unique_ptr<GraphLayouter> makeLayouter(const Graph& graph, const LayoutOptions& options, bool forceLayout,
                                             const SiblingIndex* siblingIndex)
 {

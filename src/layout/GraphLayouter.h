@@ -23,6 +23,8 @@ public:
 
     // The nodes of the tree under the top node with their new centres.
     virtual std::vector<Node> layoutNodeTree(const Node& top) const = 0;
+    // The same layout as new centres only, in the same order.
+    virtual std::vector<NodePlacement> placeNodeTree(const Node& top) const;
     // The node unchanged, followed by its descendants with new centres, its children spread over both sides
     // (and carrying their new side).
     virtual std::vector<Node> balance(const Node& node) const = 0;

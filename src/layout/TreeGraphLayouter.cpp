@@ -27,6 +27,16 @@ std::vector<Node> TreeGraphLayouter::layoutNodeTree(const Node& top) const
     return layout().layOut(top, graph, sign);
 }
 
+std::vector<NodePlacement> TreeGraphLayouter::placeNodeTree(const Node& top) const
+{
+    if (isManual)
+        return GraphLayouter::placeNodeTree(top);
+    const double sign = growth();
+    if (sign == 0.0)
+        return layout().balancedPlacements(top, graph, [this](const Node& node) { return onNegativeSide(node); });
+    return layout().placements(top, graph, sign);
+}
+
 std::vector<Node> TreeGraphLayouter::balance(const Node& node) const
 {
     return layout().balance(

@@ -18,6 +18,7 @@ public:
     // its new centre, depth first; balanced: the top node unchanged, then the children of the negative side
     // (above, respectively left) with their subtrees, then those of the other side.
     std::vector<Node> layoutNodeTree(const Node& top) const override;
+    std::vector<NodePlacement> placeNodeTree(const Node& top) const override;
     // The node's children ordered negative side first, the first half (rounded up) put on that side and the
     // rest on the other, then the balanced layout: the node unchanged, then its descendants.
     std::vector<Node> balance(const Node& node) const override;

@@ -82,14 +82,47 @@ TreeLayout::TreeLayout(Orientation orientation, double horizontalDistanceBetween
 {
 }
 
-std::vector<Node> TreeLayout::layOut(const Node& top, const Graph& graph, double sign) const
+std::vector<Node> TreeLayout::copiedOut(const std::vector<Placed>& placed)
+{
+    std::vector<Node> nodes;
+    nodes.reserve(placed.size());
+    const double now = Clock::now();
+    for (const Placed& each : placed) {
+        Node& node = nodes.emplace_back(*each.node);
+        node.center = each.center;
+        if (each.stamped && node.createdTimestamp < 0)
+            node.createdTimestamp = now;
+    }
+    return nodes;
+}
+
+std::vector<NodePlacement> TreeLayout::centresOf(const std::vector<Placed>& placed)
+{
+    std::vector<NodePlacement> centres;
+    centres.reserve(placed.size());
+    for (const Placed& each : placed)
+        centres.push_back({each.node->uid, each.center});
+    return centres;
+}
+
+std::vector<TreeLayout::Placed> TreeLayout::layOutPlaced(const Node& top, const Graph& graph, double sign) const
 {
     const Node* stored = graph.findNode(top.uid);
     if (!stored)
         return {};
-    std::vector<Node> result;
+    std::vector<Placed> result;
     layOutTree(*stored, Source(graph), sign, nullptr, nullptr, result, true);
     return result;
+}
+
+std::vector<Node> TreeLayout::layOut(const Node& top, const Graph& graph, double sign) const
+{
+    return copiedOut(layOutPlaced(top, graph, sign));
+}
+
+std::vector<NodePlacement> TreeLayout::placements(const Node& top, const Graph& graph, double sign) const
+{
+    return centresOf(layOutPlaced(top, graph, sign));
 }
 
 namespace {
@@ -269,7 +302,7 @@ void separateSiblingSubtrees(const std::vector<TreeEntry>& entries, std::vector<
 } // namespace
 
 void TreeLayout::layOutTree(const Node& topValue, const Source& source, double sign, const UidIndex* skip,
-                            UidIndex* record, std::vector<Node>& out, bool withTop) const
+                            UidIndex* record, std::vector<Placed>& out, bool withTop) const
 {
     const bool vertical = orientation_ == Orientation::vertical;
     // Gap between a parent's edge and its children's edges, along the generation axis.
@@ -299,28 +332,28 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
     if (!vertical)
         separateSiblingSubtrees(entries, center, vd_);
 
-    // The nodes are copied out once, in the order found, with their new centres. Like any graph update, a
-    // negative creation time becomes the current one.
+    // The nodes are given out in the order found, with their new centres. Like any graph update, a negative
+    // creation time becomes the current one when they are copied out.
     out.reserve(out.size() + count);
-    const double now = Clock::now();
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!entries[i].copied)
-            continue;
-        Node& node = out.emplace_back(*entries[i].node);
-        node.center = center[i];
-        if (node.createdTimestamp < 0)
-            node.createdTimestamp = now;
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        if (entries[i].copied)
+            out.push_back({entries[i].node, center[i], true});
 }
 
 std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Graph& graph,
                                              const SidePredicate& onNegativeSide) const
 {
-    return balancedLayout(top, Source(graph), onNegativeSide);
+    return copiedOut(balancedLayout(top, Source(graph), onNegativeSide));
 }
 
-std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Source& source,
-                                             const SidePredicate& onNegativeSide) const
+std::vector<NodePlacement> TreeLayout::balancedPlacements(const Node& top, const Graph& graph,
+                                                          const SidePredicate& onNegativeSide) const
+{
+    return centresOf(balancedLayout(top, Source(graph), onNegativeSide));
+}
+
+std::vector<TreeLayout::Placed> TreeLayout::balancedLayout(const Node& top, const Source& source,
+                                                           const SidePredicate& onNegativeSide) const
 {
     std::vector<std::int64_t> negative;
     std::vector<std::int64_t> positive;
@@ -342,7 +375,7 @@ std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Source& sour
     for (std::int64_t uid : positive)
         positiveChildren.insert(uid, 0);
     UidIndex taken = source.index(std::min(source.sizeHint(), reservedAtMost));
-    std::vector<Node> result{top};
+    std::vector<Placed> result{{&top, top.center, false}};
     result.reserve(1 + std::min(source.sizeHint(), reservedAtMost));
     layOutTree(negativeTop, source, -1.0, &positiveChildren, &taken, result, false);
     layOutTree(positiveTop, source, 1.0, &taken, nullptr, result, false);
@@ -366,7 +399,7 @@ std::vector<Node> TreeLayout::balance(const Node& node, const Graph& graph, cons
         setSide(children[i], i < firstHalf);
         changed.emplace(children[i].uid, std::move(children[i]));
     }
-    return balancedLayout(node, Source(graph, &changed), onNegativeSide);
+    return copiedOut(balancedLayout(node, Source(graph, &changed), onNegativeSide));
 }
 
 double TreeLayout::separation(const Rect& a, const Rect& b)

@@ -39,6 +39,11 @@ public:
     // out of both).
     std::vector<Node> balancedLayout(const Node& top, const Graph& graph, const SidePredicate& onNegativeSide) const;
 
+    // The same two layouts as new centres only, in the same order, without copying a node.
+    std::vector<NodePlacement> placements(const Node& top, const Graph& graph, double sign) const;
+    std::vector<NodePlacement> balancedPlacements(const Node& top, const Graph& graph,
+                                                  const SidePredicate& onNegativeSide) const;
+
     // The node's children reordered negative side first, the first half (rounded up) put on the negative side
     // and the rest on the positive side, then the balanced layout over the changed children.
     std::vector<Node> balance(const Node& node, const Graph& graph, const SidePredicate& onNegativeSide,
@@ -52,13 +57,25 @@ public:
 private:
     // Where the nodes are read from (see the source file).
     class Source;
+    // A node of a layout and its new centre; stamped when a negative creation time becomes the current one
+    // once the node is copied out.
+    struct Placed {
+        const Node* node;
+        Point center;
+        bool stamped;
+    };
+    static std::vector<Node> copiedOut(const std::vector<Placed>& placed);
+    static std::vector<NodePlacement> centresOf(const std::vector<Placed>& placed);
+
     // Appends to out the nodes of the tree under top, laid out, depth first (the top node itself only withTop);
     // topValue stands in for the stored top node. The walk enters no identifier of skip (when given) and adds
     // every identifier it takes to record (when given). Room for as many entries as the source's graph holds
     // (up to a few thousand) is made before the walk; out grows once, by the number of nodes found.
     void layOutTree(const Node& topValue, const Source& source, double sign, const UidIndex* skip, UidIndex* record,
-                    std::vector<Node>& out, bool withTop) const;
-    std::vector<Node> balancedLayout(const Node& top, const Source& source, const SidePredicate& onNegativeSide) const;
+                    std::vector<Placed>& out, bool withTop) const;
+    std::vector<Placed> layOutPlaced(const Node& top, const Graph& graph, double sign) const;
+    std::vector<Placed> balancedLayout(const Node& top, const Source& source,
+                                       const SidePredicate& onNegativeSide) const;
 
     Orientation orientation_;
     double hd_;

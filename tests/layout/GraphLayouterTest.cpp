@@ -171,3 +171,59 @@ TEST(PlacementNeighbourhood, PlacesANewChildExactlyAsTheWholeGraphDoes)
     EXPECT_NE(neighbourhood.findNode(1), nullptr);
     EXPECT_EQ(neighbourhood.findNode(3), nullptr);
 }
+
+TEST(GraphLayouter, CentresAloneMatchTheLaidOutNodesAndMoveOnlyWhatMoves)
+{
+    using Type = LayoutOptions::LayoutType;
+    using Direction = LayoutOptions::LayoutDirection;
+    // A root with three children of two or three children each, all at the origin; one never stamped.
+    std::vector<Node> nodes{treeNode(1, std::nullopt, {0, 0}, {120, 40}, {2, 3, 4})};
+    std::int64_t next = 5;
+    for (std::int64_t main : {2, 3, 4}) {
+        std::vector<std::int64_t> children;
+        for (int i = 0; i < 2 + int(main % 2); ++i)
+            children.push_back(next++);
+        nodes.push_back(treeNode(main, 1, {0, 0}, {90, 30 + 4.0 * double(main)}, children));
+        for (std::int64_t child : children)
+            nodes.push_back(treeNode(child, main, {0, 0}, {60 + 3.0 * double(child), 24}));
+    }
+    nodes[4].createdTimestamp = -1;
+    for (Type type : {Type::horizontal, Type::vertical})
+        for (Direction direction : {Direction::ascending, Direction::descending, Direction::balanced})
+            for (bool manual : {false, true}) {
+                const Graph before = graphOf(nodes);
+                const auto layouter = makeLayouter(before, options(type, direction, manual), false);
+                const std::vector<Node> laidOut = layouter->layoutNodeTree(nodes.front());
+                const std::vector<NodePlacement> placed = layouter->placeNodeTree(nodes.front());
+                ASSERT_EQ(placed.size(), laidOut.size());
+                for (std::size_t i = 0; i < placed.size(); ++i) {
+                    EXPECT_EQ(placed[i].uid, laidOut[i].uid);
+                    EXPECT_EQ(placed[i].center, laidOut[i].center);
+                }
+                // Placing the centres stores what storing the laid-out nodes stores.
+                Graph stored = before;
+                stored.storeNodes(laidOut);
+                Graph moved = before;
+                moved.placeNodes(placed);
+                for (const auto& [uid, node] : stored.nodeBin()) {
+                    const Node* other = moved.findNode(uid);
+                    ASSERT_NE(other, nullptr);
+                    // A node never stamped takes the time of the call that stores it.
+                    Node expected = node;
+                    EXPECT_GE(other->createdTimestamp, 0.0);
+                    if (before.findNode(uid)->createdTimestamp < 0)
+                        expected.createdTimestamp = other->createdTimestamp;
+                    EXPECT_FALSE(expected.differs(*other)) << "node " << uid;
+                    // Only a node that moved has new storage; the graph it was copied from keeps the old one.
+                    const Node& old = *before.findNode(uid);
+                    EXPECT_EQ(moved.sharedNode(uid) == before.sharedNode(uid),
+                              old.center == other->center && old.createdTimestamp >= 0);
+                    EXPECT_EQ(before.findNode(uid)->center, nodes[0].center);
+                }
+                // Placing them again changes nothing.
+                const Graph placedOnce = moved;
+                moved.placeNodes(placed);
+                for (const auto& [uid, node] : moved.nodeBin())
+                    EXPECT_EQ(moved.sharedNode(uid), placedOnce.sharedNode(uid));
+            }
+}

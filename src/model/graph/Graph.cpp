@@ -301,6 +301,20 @@ std::vector<Node> Graph::storeNodes(std::vector<Node>&& nodes)
     return std::move(nodes);
 }
 
+void Graph::placeNodes(const std::vector<NodePlacement>& placements)
+{
+    const double now = Clock::now();
+    for (const NodePlacement& placement : placements) {
+        const Node* stored = nodeBin_.lookup(placement.uid);
+        if (!stored || (stored->center == placement.center && !(stored->createdTimestamp < 0)))
+            continue;
+        Node* node = nodeBin_.mutableNode(placement.uid);
+        node->center = placement.center;
+        if (node->createdTimestamp < 0)
+            node->createdTimestamp = now;
+    }
+}
+
 void Graph::storeNode(Node&& node)
 {
     const std::int64_t uid = node.uid;

@@ -38,6 +38,12 @@
 
 namespace velquine {
 
+// A node's new centre, as a layout hands it out.
+struct NodePlacement {
+    std::int64_t uid;
+    Point center;
+};
+
 class Graph {
 public:
     using NodeBin = SharedNodeBin;
@@ -111,6 +117,10 @@ public:
     // Stores each node as storeNodes does, but writes a changed node over the stored one, without making room for
     // a new one, where no other graph shares it: for many nodes just added and then moved.
     void overwriteNodes(const std::vector<Node>& nodes);
+    // Moves each stored node to its centre, in list order, as storeNodes would store it with that centre and
+    // a negative createdTimestamp made the current time: a node already there keeps its storage, and only a
+    // node that moves is copied (when another graph shares it). Identifiers not stored are skipped.
+    void placeNodes(const std::vector<NodePlacement>& placements);
     // A new node with a fresh identifier, the given title, style, centre and size, appended to the children of
     // the parent value passed in (which is written back). Returns the new node as stored. Passes on the error
     // of nextNodeUID().
