@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace velquine {
 
@@ -81,9 +82,21 @@ int defaultFontResolution()
     return 100;
 }
 
-Font::Font() : name_(systemFontName), size_(12.0) { }
+const std::string* Font::keptName(std::string_view name)
+{
+    // Never freed: fonts may outlive every other static. The system font, in nearly every node, takes no lock.
+    static const std::string* const system = new std::string(systemFontName);
+    if (name == *system)
+        return system;
+    static std::mutex namesMutex;
+    static auto* const names = new std::unordered_set<std::string>();
+    std::lock_guard lock(namesMutex);
+    return &*names->emplace(name).first;
+}
 
-Font::Font(std::string name, double pointSize) : name_(std::move(name)), size_(pointSize) { checkSize(pointSize); }
+Font::Font() : name_(keptName(systemFontName)), size_(12.0) { }
+
+Font::Font(std::string name, double pointSize) : name_(keptName(name)), size_(pointSize) { checkSize(pointSize); }
 
 Font Font::systemFont(double pointSize) { return Font(std::string(systemFontName), pointSize); }
 
@@ -98,7 +111,13 @@ Font Font::named(std::string_view fullName, double pointSize)
 
 bool Font::isInstalled(std::string_view fullName) { return installedFace(fullName).has_value(); }
 
-Font Font::withPointSize(double pointSize) const { return Font(name_, pointSize); }
+Font Font::withPointSize(double pointSize) const
+{
+    checkSize(pointSize);
+    Font font = *this;
+    font.size_ = pointSize;
+    return font;
+}
 
 QFont Font::toQFont(const QPaintDevice* device) const
 {
@@ -107,10 +126,10 @@ QFont Font::toQFont(const QPaintDevice* device) const
     // One cache per thread: copies of a QFont share the font engines it found last, which Qt drops and looks
     // up again whenever a copy is used on another thread than the one that found them.
     thread_local std::map<Key, QFont> fonts;
-    Key key{name_, size_, dpi};
+    Key key{*name_, size_, dpi};
     if (auto it = fonts.find(key); it != fonts.end())
         return it->second;
-    const Face face = installedFace(name_).value_or(systemFace());
+    const Face face = installedFace(*name_).value_or(systemFace());
     QFont font(face.family);
     if (!face.style.isEmpty())
         font.setStyleName(face.style);

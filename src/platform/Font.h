@@ -32,10 +32,10 @@ public:
     // Whether an installed face has this full name or PostScript name.
     static bool isInstalled(std::string_view fullName);
 
-    const std::string& fontName() const { return name_; }
+    const std::string& fontName() const { return *name_; }
     double pointSize() const { return size_; }
     // Whether the face draws as itself rather than as the system font.
-    bool isInstalled() const { return isInstalled(name_); }
+    bool isInstalled() const { return isInstalled(*name_); }
     Font withPointSize(double pointSize) const;
 
     // The QFont for drawing on (or measuring for) the device: one point of this font is one logical pixel
@@ -46,7 +46,11 @@ public:
     friend bool operator==(const Font&, const Font&) = default;
 
 private:
-    std::string name_;
+    // Each face name is kept once for the life of the program (a map names a handful), so a font copies as a
+    // pointer and a size, and equal names are the same pointer.
+    static const std::string* keptName(std::string_view name);
+
+    const std::string* name_;
     double size_ = 12.0;
 };
 

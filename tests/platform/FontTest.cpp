@@ -9,6 +9,9 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
 
 using namespace velquine;
 
@@ -122,4 +125,29 @@ TEST(Font, ConversionIsCachedAndStable)
     const QFont second = font.toQFont();
     EXPECT_EQ(first, second);
     EXPECT_DOUBLE_EQ(QFontMetricsF(first).horizontalAdvance("abc"), QFontMetricsF(second).horizontalAdvance("abc"));
+}
+
+// Names are kept once each: fonts named alike on different threads, from texts made apart and longer than a short
+// string holds, are equal and give back their names; the system font's name is the one every default font has.
+TEST(Font, NamesMadeApartOnSeveralThreadsCompareEqual)
+{
+    const auto nameOf = [](int i) { return "A face name longer than a short string " + std::to_string(i % 40); };
+    std::vector<std::vector<Font>> made(4);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < made.size(); ++t) {
+        threads.emplace_back([&made, &nameOf, t] {
+            for (int i = 0; i < 400; ++i)
+                made[t].push_back(Font(nameOf(i), 10.0 + static_cast<double>(i % 3)));
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int i = 0; i < 400; ++i) {
+        EXPECT_EQ(made[0][static_cast<std::size_t>(i)].fontName(), nameOf(i));
+        for (std::size_t t = 1; t < made.size(); ++t)
+            EXPECT_EQ(made[t][static_cast<std::size_t>(i)], made[0][static_cast<std::size_t>(i)]);
+    }
+    EXPECT_NE(made[0][0], made[0][3]) << "same size, other name";
+    EXPECT_EQ(made[0][0], made[0][120]);
+    EXPECT_EQ(Font(std::string("DejaVu ") + "Sans", 12), Font());
 }
