@@ -1,7 +1,5 @@
 #include "layout/UidIndex.h"
 
-#include <utility>
-
 #include "model/graph/Graph.h"
 
 namespace velquine {
@@ -26,10 +24,7 @@ UidIndex::UidIndex(std::size_t expected, UidRange paged)
         span_ = static_cast<std::uint64_t>(paged.last) - static_cast<std::uint64_t>(paged.first) + 1;
         directory_.assign(static_cast<std::size_t>((span_ + pageSize - 1) >> pageBits), empty);
     }
-    std::size_t capacity = 16;
-    while (capacity < expected * 2)
-        capacity *= 2;
-    rehash(capacity);
+    others_.reserve(expected);
 }
 
 std::size_t UidIndex::offsetInRange(std::int64_t uid) const
@@ -47,13 +42,8 @@ std::size_t UidIndex::find(std::int64_t uid) const
         const std::uint32_t value = pages_[page + (offset & (pageSize - 1))];
         return value == empty ? none : value;
     }
-    for (std::size_t slot = home(uid);; slot = (slot + 1) & mask_) {
-        const Slot& s = slots_[slot];
-        if (s.value == empty)
-            return none;
-        if (s.key == uid)
-            return s.value;
-    }
+    const std::uint32_t* value = others_.find(uid);
+    return value ? *value : none;
 }
 
 bool UidIndex::insert(std::int64_t uid, std::size_t value)
@@ -71,41 +61,7 @@ bool UidIndex::insert(std::int64_t uid, std::size_t value)
         cell = stored;
         return true;
     }
-    if ((count_ + 1) * 2 > slots_.size())
-        rehash(slots_.size() * 2);
-    return place(uid, stored);
-}
-
-std::size_t UidIndex::home(std::int64_t uid) const
-{
-    std::uint64_t x = static_cast<std::uint64_t>(uid) + 0x9e3779b97f4a7c15ULL;
-    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
-    return static_cast<std::size_t>(x ^ (x >> 31)) & mask_;
-}
-
-bool UidIndex::place(std::int64_t uid, std::uint32_t value)
-{
-    std::size_t slot = home(uid);
-    for (; slots_[slot].value != empty; slot = (slot + 1) & mask_) {
-        if (slots_[slot].key == uid)
-            return false;
-    }
-    slots_[slot] = {uid, value};
-    ++count_;
-    return true;
-}
-
-void UidIndex::rehash(std::size_t capacity)
-{
-    std::vector<Slot> old = std::move(slots_);
-    slots_.assign(capacity, Slot{0, empty});
-    mask_ = capacity - 1;
-    count_ = 0;
-    for (const Slot& s : old) {
-        if (s.value != empty)
-            place(s.key, s.value);
-    }
+    return others_.emplace(uid, stored).second;
 }
 
 } // namespace velquine

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/FlatHashMap.h"
+
 namespace velquine {
 
 class Graph;
@@ -44,16 +46,8 @@ private:
     static constexpr unsigned pageBits = 8;
     static constexpr std::size_t pageSize = std::size_t{1} << pageBits;
 
-    struct Slot {
-        std::int64_t key;
-        std::uint32_t value; // empty: a free slot
-    };
-
     // The identifier's offset in the paged range, or none when it lies outside.
     std::size_t offsetInRange(std::int64_t uid) const;
-    std::size_t home(std::int64_t uid) const;
-    bool place(std::int64_t uid, std::uint32_t value);
-    void rehash(std::size_t capacity);
 
     std::int64_t first_ = 0;
     std::uint64_t span_ = 0;
@@ -61,9 +55,8 @@ private:
     std::vector<std::uint32_t> directory_;
     std::vector<std::uint32_t> pages_;
 
-    std::vector<Slot> slots_;
-    std::size_t mask_ = 0;
-    std::size_t count_ = 0;
+    // Identifiers outside the range.
+    FlatHashMap<std::int64_t, std::uint32_t> others_;
 };
 
 } // namespace velquine

@@ -5,7 +5,11 @@
 #include <QSysInfo>
 #include <QUrl>
 
+#include <sched.h>
+
+#include <algorithm>
 #include <fstream>
+#include <thread>
 #include <sstream>
 
 #include "platform/UrlOpener.h"
@@ -89,6 +93,15 @@ std::string versionStringOfThreeNumbers(const std::string& version)
 std::string macOSVersionString()
 {
     return versionStringOfThreeNumbers(QSysInfo::productVersion().toStdString());
+}
+
+int usableCoreCount()
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0)
+        return std::max(1, CPU_COUNT(&allowed));
+    return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 std::string operatingSystemVersionString()

@@ -41,6 +41,9 @@ std::optional<std::string> macModelIdentifier(const std::string& productNamePath
 // The operating system's version as three numbers, major.minor.patch ("12" reads "12.0.0"; none: "0.0.0").
 std::string macOSVersionString();
 std::string versionStringOfThreeNumbers(const std::string& version);
+// The processor cores this process may run on (a machine may limit it below those it has); at least 1.
+int usableCoreCount();
+
 // The operating system's own long description, e.g. "Debian GNU/Linux 12 (bookworm) (Linux 6.1.0-18-amd64)".
 std::string operatingSystemVersionString();
 

@@ -1,7 +1,6 @@
 #include "platform/TextsMeasuredAhead.h"
 
 #include <pthread.h>
-#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
@@ -11,6 +10,7 @@
 #include <unordered_map>
 
 #include "platform/LaidOutText.h"
+#include "platform/SystemInformation.h"
 
 namespace velquine {
 
@@ -209,12 +209,7 @@ std::optional<std::vector<TextLine>> TextsMeasuredAhead::answer(const Attributed
 
 std::size_t TextsMeasuredAhead::workersFor(std::size_t textCount)
 {
-    // The cores this process may run on, which a machine may limit below those it has.
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    const std::size_t cores = sched_getaffinity(0, sizeof(allowed), &allowed) == 0
-                                  ? std::size_t(CPU_COUNT(&allowed))
-                                  : std::size_t(std::thread::hardware_concurrency());
+    const auto cores = std::size_t(usableCoreCount());
     if (cores < 2)
         return 0;
     return std::min({cores - 1, textCount / textsPerWorker, maximumWorkers});

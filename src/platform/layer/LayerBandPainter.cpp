@@ -7,8 +7,6 @@
 #include <QPen>
 #include <QThread>
 
-#include <sched.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -19,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/SystemInformation.h"
 #include "platform/layer/Animator.h"
 #include "platform/layer/Layer.h"
 
@@ -37,20 +36,11 @@ constexpr int maxAutomaticBands = 6;
 
 std::atomic<int> bandLimit{0};
 
-int coresAvailable()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) == 0)
-        return std::max(1, CPU_COUNT(&set));
-    return int(std::max(1u, std::thread::hardware_concurrency()));
-}
-
 // The threads a paint runs on: the calling one and up to a few more.
 std::size_t threadCount()
 {
     const int limit = bandLimit.load();
-    return std::size_t(limit > 0 ? limit : std::min(coresAvailable(), maxAutomaticBands));
+    return std::size_t(limit > 0 ? limit : std::min(usableCoreCount(), maxAutomaticBands));
 }
 
 // The threads that paint bands, made as first needed. They are kept for the life of the program and never
@@ -189,7 +179,7 @@ void paintBand(Band& band, const PainterState& target, const Layer& root, const 
 int LayerBandPainter::bandCount(QSize devicePixels)
 {
     const int limit = bandLimit.load();
-    const int most = limit > 0 ? limit : std::min(coresAvailable(), maxAutomaticBands);
+    const int most = limit > 0 ? limit : std::min(usableCoreCount(), maxAutomaticBands);
     if (most < 2 || qint64(devicePixels.width()) * devicePixels.height() < minBandedPixels)
         return 1;
     return std::clamp(devicePixels.height() / rowsPerBand, 1, most);
