@@ -1,5 +1,5 @@
 // The tree layouters on generated maps of 1,000, 10,000 and 100,000 nodes: laying out a whole tree vertically
-// and horizontally, and balancing the root's children. Two shapes: wide (every node has up to eight children,
+// and horizontally, and balancing the root's children, each as copies of the nodes and as new centres only. Two shapes: wide (every node has up to eight children,
 // filled level by level) and deep (a spine as long as half the map, each spine node with one leaf beside the
 // next spine node). Growing the map tenfold should cost about ten times as much, not a hundred.
 #include <benchmark/benchmark.h>
@@ -8,6 +8,7 @@
 #include "layout/VerticalGraphLayouter.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -41,14 +42,14 @@ Graph generatedTree(std::int64_t count, Shape shape)
     return graph;
 }
 
-// Runs the operation once per iteration, timing the call but not the freeing of the nodes it hands back (that
-// is the caller's business), and counts the map's nodes as the items processed.
+// Runs the operation once per iteration, timing the call but not the freeing of what it hands back (that is
+// the caller's business), and counts the map's nodes as the items processed.
 template <typename Operation>
 void measure(benchmark::State& state, const Operation& operation)
 {
     for (auto _ : state) {
-        std::vector<Node> result = operation();
-        benchmark::DoNotOptimize(result.data());
+        auto result = operation();
+        benchmark::DoNotOptimize(&result);
         state.PauseTiming();
         result = {};
         state.ResumeTiming();
@@ -56,36 +57,37 @@ void measure(benchmark::State& state, const Operation& operation)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void verticalLayout(benchmark::State& state)
+// What each case runs on the layouter, over the root.
+enum class Form { layout, balance, placement, balancePlacement };
+
+// The vertical layouter grows top down, the horizontal one left to right; both balance when balancing.
+std::unique_ptr<TreeGraphLayouter> layouterFor(bool vertical, Form form, Graph graph)
 {
-    const VerticalGraphLayouter layouter(generatedTree(state.range(0), Shape(state.range(1))), 10.0,
-                                         VerticalGraphLayouter::LayoutSubtype::topDown, false, 100.0);
-    const Node root = *layouter.graph.findNode(1);
-    measure(state, [&layouter, &root] { return layouter.layoutNodeTree(root); });
+    const bool balancing = form == Form::balance || form == Form::balancePlacement;
+    if (vertical) {
+        using Subtype = VerticalGraphLayouter::LayoutSubtype;
+        return std::make_unique<VerticalGraphLayouter>(graph, 10.0, balancing ? Subtype::balanced : Subtype::topDown,
+                                                       false, 100.0);
+    }
+    using Subtype = HorizontalGraphLayouter::LayoutSubtype;
+    return std::make_unique<HorizontalGraphLayouter>(graph, 60.0, balancing ? Subtype::balanced : Subtype::leftToRight,
+                                                     false, 10.0);
 }
 
-void horizontalLayout(benchmark::State& state)
+template <bool vertical, Form form>
+void run(benchmark::State& state)
 {
-    const HorizontalGraphLayouter layouter(generatedTree(state.range(0), Shape(state.range(1))), 60.0,
-                                           HorizontalGraphLayouter::LayoutSubtype::leftToRight, false, 10.0);
-    const Node root = *layouter.graph.findNode(1);
-    measure(state, [&layouter, &root] { return layouter.layoutNodeTree(root); });
-}
-
-void verticalBalance(benchmark::State& state)
-{
-    const VerticalGraphLayouter layouter(generatedTree(state.range(0), Shape(state.range(1))), 10.0,
-                                         VerticalGraphLayouter::LayoutSubtype::balanced, false, 100.0);
-    const Node root = *layouter.graph.findNode(1);
-    measure(state, [&layouter, &root] { return layouter.balance(root); });
-}
-
-void horizontalBalance(benchmark::State& state)
-{
-    const HorizontalGraphLayouter layouter(generatedTree(state.range(0), Shape(state.range(1))), 60.0,
-                                           HorizontalGraphLayouter::LayoutSubtype::balanced, false, 10.0);
-    const Node root = *layouter.graph.findNode(1);
-    measure(state, [&layouter, &root] { return layouter.balance(root); });
+    const auto layouter = layouterFor(vertical, form, generatedTree(state.range(0), Shape(state.range(1))));
+    const Node root = *layouter->graph.findNode(1);
+    const TreeGraphLayouter& l = *layouter;
+    if constexpr (form == Form::layout)
+        measure(state, [&l, &root] { return l.layoutNodeTree(root); });
+    else if constexpr (form == Form::balance)
+        measure(state, [&l, &root] { return l.balance(root); });
+    else if constexpr (form == Form::placement)
+        measure(state, [&l, &root] { return l.placeNodeTree(root); });
+    else
+        measure(state, [&l, &root] { return l.placeBalance(root); });
 }
 
 void sizes(benchmark::internal::Benchmark* b)
@@ -98,10 +100,16 @@ void sizes(benchmark::internal::Benchmark* b)
     b->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK(verticalLayout)->Apply(sizes);
-BENCHMARK(horizontalLayout)->Apply(sizes);
-BENCHMARK(verticalBalance)->Apply(sizes);
-BENCHMARK(horizontalBalance)->Apply(sizes);
+// Copies of every node of the tree with their new centres.
+BENCHMARK(run<true, Form::layout>)->Name("verticalLayout")->Apply(sizes);
+BENCHMARK(run<false, Form::layout>)->Name("horizontalLayout")->Apply(sizes);
+BENCHMARK(run<true, Form::balance>)->Name("verticalBalance")->Apply(sizes);
+BENCHMARK(run<false, Form::balance>)->Name("horizontalBalance")->Apply(sizes);
+// The same layouts as new centres only (and the balanced children), as the document stores them.
+BENCHMARK(run<true, Form::placement>)->Name("verticalPlacement")->Apply(sizes);
+BENCHMARK(run<false, Form::placement>)->Name("horizontalPlacement")->Apply(sizes);
+BENCHMARK(run<true, Form::balancePlacement>)->Name("verticalBalancePlacement")->Apply(sizes);
+BENCHMARK(run<false, Form::balancePlacement>)->Name("horizontalBalancePlacement")->Apply(sizes);
 
 // For reference: copying every node of the map, which any operation that hands back the nodes of a whole tree
 // pays. Past the processor's caches this alone grows faster than the number of nodes.

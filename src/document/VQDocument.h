@@ -362,6 +362,9 @@ private:
     LayoutOptions layoutOptionsOfTreeHolding(const Node& node) const;
     // The parent's children ordered along the sibling axis of the options, descending ones backwards.
     void orderChildrenByPosition(std::int64_t parentUID, const LayoutOptions& options);
+    // Stores the balancing of the root's tree by the options: the root as passed in, its children with their
+    // new sides, and the new centres of the rest.
+    void balanceTree(const Node& root, const LayoutOptions& options);
 };
 
 } // namespace velquine

@@ -90,20 +90,30 @@ void VQDocument::autolayoutPartialNodeTreeStartingAt(const Node& node, bool forc
             own < theirs ? LayoutOptions::LayoutDirection::descending : LayoutOptions::LayoutDirection::ascending;
     }
     const auto layouter = makeLayouter(options, forceLayout);
-    std::vector<Node> stored = updateNodes(layouter->layoutNodeTree(node), NodeUpdateOperation::position, false);
-
-    const auto moved = std::find_if(stored.begin(), stored.end(), [&](const Node& n) { return n.uid == node.uid; });
-    if (moved == stored.end())
-        return;
-    const double dx = moved->center.x - node.center.x;
-    const double dy = moved->center.y - node.center.y;
-    if (dx == 0.0 && dy == 0.0)
-        return;
-    for (Node& n : stored) {
-        n.center.x -= dx;
-        n.center.y -= dy;
+    // The tree is laid out where the layouter puts it, then moved back so that the node stays where it was.
+    std::vector<NodePlacement> placements = layouter->placeNodeTree(node);
+    const auto moved = std::find_if(placements.begin(), placements.end(),
+                                    [&](const NodePlacement& p) { return p.uid == node.uid; });
+    if (moved != placements.end()) {
+        const double dx = moved->center.x - node.center.x;
+        const double dy = moved->center.y - node.center.y;
+        if (dx != 0.0 || dy != 0.0) {
+            for (NodePlacement& p : placements) {
+                p.center.x -= dx;
+                p.center.y -= dy;
+            }
+        }
     }
-    updateNodes(stored, NodeUpdateOperation::position, false);
+    project.graph.placeNodes(placements);
+}
+
+void VQDocument::balanceTree(const Node& root, const LayoutOptions& options)
+{
+    // Only the children change more than their centres: every other node is moved, not copied.
+    BalancePlacement balanced = makeLayouter(options, false)->placeBalance(root);
+    balanced.children.insert(balanced.children.begin(), root);
+    updateNodes(std::move(balanced.children), NodeUpdateOperation::position, false);
+    project.graph.placeNodes(balanced.placements);
 }
 
 void VQDocument::balanceAllNodes()
@@ -116,8 +126,7 @@ void VQDocument::balanceAllNodes()
     for (const Node& root : roots) {
         if (root.layoutOptions)
             continue;
-        const auto layouter = makeLayouter(project.baseLayoutOptions, false);
-        updateNodes(layouter->balance(root), NodeUpdateOperation::position, false);
+        balanceTree(root, project.baseLayoutOptions);
     }
 }
 
@@ -129,8 +138,7 @@ void VQDocument::balanceSelectedNode()
         const LayoutOptions options = root.layoutOptions.value_or(project.baseLayoutOptions);
         if (!options.isManual && options.layoutDirection != LayoutOptions::LayoutDirection::balanced)
             continue;
-        const auto layouter = makeLayouter(options, false);
-        updateNodes(layouter->balance(root), NodeUpdateOperation::position, false);
+        balanceTree(root, options);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "layout/GraphLayouter.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "layout/HorizontalGraphLayouter.h"
@@ -13,6 +14,18 @@ std::vector<NodePlacement> GraphLayouter::placeNodeTree(const Node& top) const
     for (const Node& node : layoutNodeTree(top))
         placements.push_back({node.uid, node.center});
     return placements;
+}
+
+BalancePlacement GraphLayouter::placeBalance(const Node& node) const
+{
+    BalancePlacement result;
+    for (Node& each : balance(node)) {
+        result.placements.push_back({each.uid, each.center});
+        const auto& listed = node.childrenUIDs;
+        if (each.uid != node.uid && std::find(listed.begin(), listed.end(), each.uid) != listed.end())
+            result.children.push_back(std::move(each));
+    }
+    return result;
 }
 
 std::unique_ptr<GraphLayouter> makeLayouter(const Graph& graph, const LayoutOptions& options, bool forceLayout,

@@ -14,6 +14,13 @@ namespace velquine {
 
 class SiblingIndex;
 
+// A balancing as the document stores it: the top node's children with their new sides and centres, and the
+// centres of every node of the balanced tree in the order balance() hands them back, the top node first.
+struct BalancePlacement {
+    std::vector<Node> children;
+    std::vector<NodePlacement> placements;
+};
+
 // Lays out trees of a graph it holds a copy of; the copy shares the graph's nodes, so making a layouter costs the
 // same for any size of map. A layouter is made for one call and dropped; none of its operations changes it or
 // throws.
@@ -28,6 +35,8 @@ public:
     // The node unchanged, followed by its descendants with new centres, its children spread over both sides
     // (and carrying their new side).
     virtual std::vector<Node> balance(const Node& node) const = 0;
+    // The same balancing with only the children copied.
+    virtual BalancePlacement placeBalance(const Node& node) const;
     // The centre for a new child of the parent.
     virtual Point positionForNewNode(const Node& parent, const Node& child) const = 0;
 };

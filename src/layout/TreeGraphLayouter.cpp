@@ -30,7 +30,7 @@ std::vector<Node> TreeGraphLayouter::layoutNodeTree(const Node& top) const
 std::vector<NodePlacement> TreeGraphLayouter::placeNodeTree(const Node& top) const
 {
     if (isManual)
-        return GraphLayouter::placeNodeTree(top);
+        return TreeLayout::standingPlacements(top, graph);
     const double sign = growth();
     if (sign == 0.0)
         return layout().balancedPlacements(top, graph, [this](const Node& node) { return onNegativeSide(node); });
@@ -40,6 +40,13 @@ std::vector<NodePlacement> TreeGraphLayouter::placeNodeTree(const Node& top) con
 std::vector<Node> TreeGraphLayouter::balance(const Node& node) const
 {
     return layout().balance(
+        node, graph, [this](const Node& child) { return onNegativeSide(child); },
+        [this](Node& child, bool negativeSide) { setSide(child, negativeSide); });
+}
+
+BalancePlacement TreeGraphLayouter::placeBalance(const Node& node) const
+{
+    return layout().balancePlacements(
         node, graph, [this](const Node& child) { return onNegativeSide(child); },
         [this](Node& child, bool negativeSide) { setSide(child, negativeSide); });
 }

@@ -22,6 +22,7 @@ public:
     // The node's children ordered negative side first, the first half (rounded up) put on that side and the
     // rest on the other, then the balanced layout: the node unchanged, then its descendants.
     std::vector<Node> balance(const Node& node) const override;
+    BalancePlacement placeBalance(const Node& node) const override;
 
     Graph graph;
     double horizontalDistanceBetweenNodes;

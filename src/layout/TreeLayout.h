@@ -9,8 +9,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
+#include "layout/GraphLayouter.h"
 #include "model/graph/Graph.h"
 #include "model/graph/Node.h"
 
@@ -43,11 +45,16 @@ public:
     std::vector<NodePlacement> placements(const Node& top, const Graph& graph, double sign) const;
     std::vector<NodePlacement> balancedPlacements(const Node& top, const Graph& graph,
                                                   const SidePredicate& onNegativeSide) const;
+    // The centres of Graph::subtree(top) as they stand, in its order, without copying a node.
+    static std::vector<NodePlacement> standingPlacements(const Node& top, const Graph& graph);
 
     // The node's children reordered negative side first, the first half (rounded up) put on the negative side
     // and the rest on the positive side, then the balanced layout over the changed children.
     std::vector<Node> balance(const Node& node, const Graph& graph, const SidePredicate& onNegativeSide,
                               const SideSetter& setSide) const;
+    // The same balancing as the changed children (with their new centres) and the centres of every node.
+    BalancePlacement balancePlacements(const Node& node, const Graph& graph, const SidePredicate& onNegativeSide,
+                                       const SideSetter& setSide) const;
 
     // The smallest whole number d >= 0 such that moving a down by d leaves it clear of b (open rule: touching
     // edges do not count). 0 when no such distance up to 2^53 exists, as for coordinates so large that one
@@ -57,25 +64,30 @@ public:
 private:
     // Where the nodes are read from (see the source file).
     class Source;
-    // A node of a layout and its new centre; stamped when a negative creation time becomes the current one
-    // once the node is copied out.
+    // The nodes of a layout with their new centres, in order; the nodes themselves only when they are to be
+    // copied out, the top node of a balanced layout first, given back as it was passed in (topUnstamped).
     struct Placed {
-        const Node* node;
-        Point center;
-        bool stamped;
+        std::vector<NodePlacement> centres;
+        std::vector<const Node*> nodes;
+        bool keepNodes = false;
+        bool topUnstamped = false;
     };
-    static std::vector<Node> copiedOut(const std::vector<Placed>& placed);
-    static std::vector<NodePlacement> centresOf(const std::vector<Placed>& placed);
+    static std::vector<Node> copiedOut(const Placed& placed);
 
     // Appends to out the nodes of the tree under top, laid out, depth first (the top node itself only withTop);
     // topValue stands in for the stored top node. The walk enters no identifier of skip (when given) and adds
-    // every identifier it takes to record (when given). Room for as many entries as the source's graph holds
-    // (up to a few thousand) is made before the walk; out grows once, by the number of nodes found.
+    // every identifier it takes to record (when given).
     void layOutTree(const Node& topValue, const Source& source, double sign, const UidIndex* skip, UidIndex* record,
-                    std::vector<Placed>& out, bool withTop) const;
-    std::vector<Placed> layOutPlaced(const Node& top, const Graph& graph, double sign) const;
-    std::vector<Placed> balancedLayout(const Node& top, const Source& source,
-                                       const SidePredicate& onNegativeSide) const;
+                    Placed& out, bool withTop) const;
+    Placed layOutPlaced(const Node& top, const Graph& graph, double sign, bool keepNodes) const;
+    Placed balancedLayout(const Node& top, const Source& source, const SidePredicate& onNegativeSide,
+                          bool keepNodes) const;
+    // Nodes standing in for the stored ones under their identifiers.
+    using StandIns = std::unordered_map<std::int64_t, Node>;
+    // The balanced layout over the node's children with their new sides, which it puts into changed (the
+    // layout's nodes may point there).
+    Placed balanced(const Node& node, const Graph& graph, const SidePredicate& onNegativeSide,
+                    const SideSetter& setSide, bool keepNodes, StandIns& changed) const;
 
     Orientation orientation_;
     double hd_;

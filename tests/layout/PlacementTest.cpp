@@ -1,0 +1,118 @@
+// New centres alone come out as the laid-out nodes do: for both layouters, every direction, arranged by hand or
+// not, whole trees and inner subtrees, on a tree with damaged links.
+#include "layout/HorizontalGraphLayouter.h"
+#include "layout/VerticalGraphLayouter.h"
+
+#include "LayoutTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace velquine;
+using namespace velquine::testing;
+
+namespace {
+
+// Up to four children per node, of a few sizes and shapes (underlines with and without a border), sides
+// alternating, and damaged links: 5 lists itself and an absent node, 40 names an absent parent yet is listed,
+// 7 is listed twice, 61 names 2 as its parent but stands under 15, and 3 names 200, which the walk finds after
+// it. One node has never been stamped.
+std::vector<Node> damagedTree()
+{
+    constexpr std::int64_t count = 300;
+    std::vector<Node> nodes;
+    for (std::int64_t uid = 1; uid <= count; ++uid) {
+        std::optional<std::int64_t> parent;
+        if (uid > 1)
+            parent = uid == 40 ? 999 : uid == 61 ? 2 : uid == 3 ? 200 : (uid - 2) / 4 + 1;
+        Node node = treeNode(uid, parent, {3.0 * double(uid % 7), -2.0 * double(uid % 5)},
+                             {50.0 + double(uid % 4) * 15, 18.0 + double(uid % 3) * 6.5}, {},
+                             uid % 3 == 0 ? NodeShape::underline : NodeShape::rect);
+        if (uid % 9 == 0)
+            node.style.borderWidth = StrokeThickness::invisible;
+        node.horizontalAffinity = uid % 2 == 0 ? HorizontalAffinity::left : HorizontalAffinity::right;
+        node.verticalAffinity = uid % 2 == 0 ? VerticalAffinity::above : VerticalAffinity::below;
+        nodes.push_back(std::move(node));
+    }
+    for (std::int64_t uid = 2; uid <= count; ++uid)
+        nodes[static_cast<std::size_t>((uid - 2) / 4)].childrenUIDs.push_back(uid);
+    nodes[4].childrenUIDs.insert(nodes[4].childrenUIDs.begin(), {5, 5000});
+    nodes[0].childrenUIDs.push_back(7);
+    nodes[12].createdTimestamp = -1;
+    return nodes;
+}
+
+void expectSameCentres(const std::vector<NodePlacement>& placed, const std::vector<Node>& laidOut)
+{
+    ASSERT_EQ(placed.size(), laidOut.size());
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        ASSERT_EQ(placed[i].uid, laidOut[i].uid) << "at " << i;
+        ASSERT_EQ(placed[i].center, laidOut[i].center) << "node " << placed[i].uid;
+    }
+}
+
+template <class Layouter>
+void expectPlacementsMatchLayouts(double hd, double vd, std::initializer_list<typename Layouter::LayoutSubtype> subtypes)
+{
+    const std::vector<Node> nodes = damagedTree();
+    const Graph graph = graphOf(nodes);
+    for (const auto subtype : subtypes)
+        for (const bool manual : {false, true}) {
+            const Layouter layouter(graph, hd, subtype, manual, vd);
+            // The root, an inner node, one whose parent is absent, and a top passed in with a changed list.
+            Node changedTop = nodes[1];
+            changedTop.childrenUIDs = {9, 2, 10};
+            for (const Node& top : {nodes[0], nodes[4], nodes[39], changedTop}) {
+                SCOPED_TRACE(::testing::Message() << "top " << top.uid << " manual " << manual);
+                expectSameCentres(layouter.placeNodeTree(top), layouter.layoutNodeTree(top));
+
+                const std::vector<Node> balanced = layouter.balance(top);
+                const BalancePlacement placed = layouter.placeBalance(top);
+                expectSameCentres(placed.placements, balanced);
+                // The listed children come out as balance() gives them, new sides and all, in its order.
+                std::vector<Node> children;
+                const auto& listed = top.childrenUIDs;
+                for (const Node& node : balanced)
+                    if (node.uid != top.uid && std::find(listed.begin(), listed.end(), node.uid) != listed.end())
+                        children.push_back(node);
+                ASSERT_EQ(placed.children.size(), children.size());
+                for (std::size_t i = 0; i < children.size(); ++i) {
+                    Node expected = children[i];
+                    expected.createdTimestamp = placed.children[i].createdTimestamp;
+                    EXPECT_FALSE(placed.children[i].differs(expected)) << "child " << expected.uid;
+                    EXPECT_GE(placed.children[i].createdTimestamp, 0.0);
+                }
+            }
+        }
+}
+
+} // namespace
+
+TEST(Placements, VerticalCentresAloneMatchTheLaidOutNodes)
+{
+    using Subtype = VerticalGraphLayouter::LayoutSubtype;
+    expectPlacementsMatchLayouts<VerticalGraphLayouter>(10.0, 100.0,
+                                                         {Subtype::topDown, Subtype::bottomUp, Subtype::balanced});
+}
+
+TEST(Placements, HorizontalCentresAloneMatchTheLaidOutNodes)
+{
+    using Subtype = HorizontalGraphLayouter::LayoutSubtype;
+    expectPlacementsMatchLayouts<HorizontalGraphLayouter>(60.0, 10.0,
+                                                           {Subtype::leftToRight, Subtype::rightToLeft, Subtype::balanced});
+}
+
+TEST(Placements, HandArrangedTreesComeBackWhereTheyStand)
+{
+    const std::vector<Node> nodes = damagedTree();
+    const Graph graph = graphOf(nodes);
+    const VerticalGraphLayouter layouter(graph, 10.0, VerticalGraphLayouter::LayoutSubtype::topDown, true, 100.0);
+    const std::vector<NodePlacement> placed = layouter.placeNodeTree(nodes[0]);
+    const std::vector<Node> subtree = graph.subtree(nodes[0]);
+    expectSameCentres(placed, subtree);
+    // Every stored node once: 7 is listed twice, 5000 is absent.
+    EXPECT_EQ(placed.size(), 300u);
+    // A node that is not stored has no tree.
+    EXPECT_TRUE(layouter.placeNodeTree(treeNode(7000, std::nullopt, {0, 0}, {10, 10}, {1})).empty());
+}
