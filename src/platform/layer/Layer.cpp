@@ -6,11 +6,12 @@
 #include <cmath>
 #include <mutex>
 #include <set>
-#include <unordered_set>
 
 #include "platform/RunLoop.h"
 #include "platform/layer/Animator.h"
 #include "platform/layer/LayerRenderer.h"
+#include "platform/layer/SublayerIndex.h"
+#include "platform/layer/SublayerOrder.h"
 #include "platform/layer/Transaction.h"
 
 namespace velquine {
@@ -110,11 +111,18 @@ void Layer::invalidateUpwards(ChangeKind kind)
         ++contentRevision_;
     if (kind == ChangeKind::geometry)
         extentValid_ = false;
-    const bool extentsMove = kind != ChangeKind::appearance;
-    for (Layer* layer = superlayer_; layer; layer = layer->superlayer_) {
-        ++layer->contentRevision_;
-        if (extentsMove)
-            layer->extentValid_ = false;
+    if (kind == ChangeKind::appearance) {
+        for (Layer* layer = superlayer_; layer; layer = layer->superlayer_)
+            ++layer->contentRevision_;
+        return;
+    }
+    // The visual bounds of this layer and of each ancestor may have moved: their superlayers' area indexes
+    // file them again.
+    for (Layer *layer = this, *superlayer = superlayer_; superlayer; layer = superlayer, superlayer = superlayer->superlayer_) {
+        ++superlayer->contentRevision_;
+        superlayer->extentValid_ = false;
+        if (superlayer->areaIndex_)
+            superlayer->areaIndex_->changed(*layer);
     }
 }
 
@@ -208,10 +216,13 @@ void Layer::setZPosition(double z)
 {
     if (z == zPosition_)
         return;
+    // A depth that is no number could not be ordered.
+    if (std::isnan(z))
+        return;
     Change change(*this, ChangeKind::placement);
     zPosition_ = z;
-    if (superlayer_)
-        superlayer_->reorderInDrawingOrder(this);
+    if (superlayer_ && superlayer_->drawingOrder_)
+        superlayer_->drawingOrder_->depthChanged(*this);
 }
 
 void Layer::setContentsScale(double scale) { contentsScale_ = scale; }
@@ -391,14 +402,14 @@ void Layer::attachSublayer(const Ptr& layer, std::size_t index)
     const bool appended = index == sublayers_.size();
     sublayers_.insert(sublayers_.begin() + std::ptrdiff_t(index), layer);
     layer->superlayer_ = this;
-    // A layer added last goes after every sublayer of its depth or less: the order stays valid.
-    if (appended && drawingOrderValid_) {
-        const auto at = std::upper_bound(drawingOrder_.begin(), drawingOrder_.end(), layer->zPosition_,
-                                         [](double z, const Layer* other) { return z < other->zPosition_; });
-        drawingOrder_.insert(at, layer.get());
-    } else {
-        drawingOrderValid_ = false;
+    if (drawingOrder_) {
+        if (appended)
+            drawingOrder_->appended(*layer);
+        else
+            drawingOrder_->invalidate();
     }
+    // The change files the layer in the area index.
+    layer->areaSlot_ = {};
     Change change(*layer, ChangeKind::placement);
     if (layer->needsLayout_ || layer->descendantNeedsLayout_)
         markAncestorsNeedLayout();
@@ -415,10 +426,13 @@ void Layer::removeFromSuperlayer()
     }
     hiddenForRemoval_ = false;
     Layer* parent = superlayer_;
+    if (parent->drawingOrder_)
+        parent->drawingOrder_->removed(*this);
+    if (parent->areaIndex_)
+        parent->areaIndex_->removed(*this);
     auto& siblings = parent->sublayers_;
     siblings.erase(std::remove_if(siblings.begin(), siblings.end(), [&](const Ptr& p) { return p.get() == this; }),
                    siblings.end());
-    parent->forgetInDrawingOrder(this);
     superlayer_ = nullptr;
     animations_.clear();
 }
@@ -442,14 +456,15 @@ std::size_t Layer::removeSublayers(const std::function<bool(const Layer&)>& whic
     }
     std::erase_if(sublayers_, [](const Ptr& sublayer) { return sublayer->superlayer_ == nullptr; });
     // Taking layers out leaves the others in order.
-    if (drawingOrderValid_) {
-        const std::unordered_set<const Layer*> leaving = [&removed] {
-            std::unordered_set<const Layer*> set;
-            for (const Ptr& sublayer : removed)
-                set.insert(sublayer.get());
-            return set;
-        }();
-        std::erase_if(drawingOrder_, [&leaving](const Layer* layer) { return leaving.count(layer) != 0; });
+    if (drawingOrder_ || areaIndex_) {
+        std::vector<Layer*> leaving;
+        leaving.reserve(removed.size());
+        for (const Ptr& sublayer : removed)
+            leaving.push_back(sublayer.get());
+        if (drawingOrder_)
+            drawingOrder_->removed(leaving);
+        if (areaIndex_)
+            areaIndex_->removed(leaving);
     }
     return removed.size();
 }
@@ -462,58 +477,33 @@ void Layer::setSublayers(std::vector<Ptr> layers)
         addSublayer(layer);
 }
 
-const std::vector<Layer*>& Layer::sublayersInDrawingOrder() const
+SublayerOrder& Layer::drawingOrder() const
 {
-    if (!drawingOrderValid_) {
-        // Sorted on copies of the depths, ties by position in the list: no layer is visited per comparison.
-        struct Key {
-            double z;
-            std::size_t index;
-        };
-        std::vector<Key> keys;
-        keys.reserve(sublayers_.size());
-        for (std::size_t i = 0; i < sublayers_.size(); ++i)
-            keys.push_back({sublayers_[i]->zPosition_, i});
-        std::sort(keys.begin(), keys.end(),
-                  [](const Key& a, const Key& b) { return a.z < b.z || (a.z == b.z && a.index < b.index); });
-        drawingOrder_.clear();
-        drawingOrder_.reserve(sublayers_.size());
-        for (const Key& key : keys)
-            drawingOrder_.push_back(sublayers_[key.index].get());
-        drawingOrderValid_ = true;
-        drawingOrderMoves_ = 0;
-    }
-    return drawingOrder_;
+    if (!drawingOrder_)
+        drawingOrder_ = std::make_unique<SublayerOrder>();
+    return *drawingOrder_;
 }
 
-void Layer::forgetInDrawingOrder(const Layer* sublayer)
-{
-    if (!drawingOrderValid_)
-        return;
-    const auto it = std::find(drawingOrder_.begin(), drawingOrder_.end(), sublayer);
-    if (it != drawingOrder_.end())
-        drawingOrder_.erase(it);
-}
+const std::vector<Layer*>& Layer::sublayersInDrawingOrder() const { return drawingOrder().read(sublayers_); }
 
-void Layer::reorderInDrawingOrder(Layer* sublayer)
+void Layer::sublayersMeeting(const Rect& area, std::vector<Layer*>& out, const RunAll& runAll) const
 {
-    if (!drawingOrderValid_)
-        return;
-    // Each move is a walk through the list: past a few, one sort costs less.
-    if (++drawingOrderMoves_ > maxDrawingOrderMoves) {
-        drawingOrderValid_ = false;
-        return;
-    }
-    forgetInDrawingOrder(sublayer);
-    const double z = sublayer->zPosition_;
-    const auto cmp = [](const Layer* other, double depth) { return other->zPosition_ < depth; };
-    const auto from = std::lower_bound(drawingOrder_.begin(), drawingOrder_.end(), z, cmp);
-    // Among layers of the same depth the list's order decides, which only a full sort knows here.
-    if (from != drawingOrder_.end() && (*from)->zPosition_ == z) {
-        drawingOrderValid_ = false;
+    const std::vector<Layer*>& ordered = sublayersInDrawingOrder();
+    const auto meets = [&area](const Layer* sublayer) { return extentsMeet(sublayer->visualBounds(), area); };
+    if (ordered.size() < sublayersFiledByArea) {
+        areaIndex_.reset();
+        std::copy_if(ordered.begin(), ordered.end(), std::back_inserter(out), meets);
         return;
     }
-    drawingOrder_.insert(from, sublayer);
+    if (!areaIndex_)
+        areaIndex_ = std::make_unique<SublayerIndex>(sublayers_);
+    const std::size_t first = out.size();
+    areaIndex_->collect(area, out, runAll);
+    out.erase(std::remove_if(out.begin() + std::ptrdiff_t(first), out.end(),
+                             [&meets](const Layer* sublayer) { return !meets(sublayer); }),
+              out.end());
+    std::sort(out.begin() + std::ptrdiff_t(first), out.end(),
+              [](const Layer* a, const Layer* b) { return SublayerOrder::before(*a, *b); });
 }
 
 Layer* Layer::rootLayer()

@@ -54,6 +54,8 @@ class QPainter;
 namespace velquine {
 
 struct LayerPictureCache;
+class SublayerIndex;
+class SublayerOrder;
 
 // Where contents are placed in the bounds when their size differs.
 enum class ContentsGravity {
@@ -163,6 +165,14 @@ public:
     void setSublayers(std::vector<Ptr> layers);
     // The sublayers in drawing order: by zPosition, ties in insertion order.
     const std::vector<Layer*>& sublayersInDrawingOrder() const;
+    // Appends the sublayers whose visual bounds meet the area (own coordinates; touching edges count), in
+    // drawing order. A layer with very many sublayers keeps them filed by area, so that this costs what lies
+    // near the area; runAll, when given, works out many changed sublayers' bounds on several threads. On the
+    // thread that owns the tree only.
+    using RunAll = std::function<void(const std::vector<std::function<void()>>&)>;
+    void sublayersMeeting(const Rect& area, std::vector<Layer*>& out, const RunAll& runAll = {}) const;
+    // From this many sublayers on, sublayersMeeting looks only near the area.
+    static constexpr std::size_t sublayersFiledByArea = 256;
     Layer* rootLayer();
     const Layer* rootLayer() const;
 
@@ -284,6 +294,8 @@ protected:
 private:
     friend class Animator;
     friend class Transaction;
+    friend class SublayerIndex;
+    friend class SublayerOrder;
     // What few layers set: a background, a border, a shadow, contents, or, on a root, the dirty-area handler.
     // It is made when one of them is first set to something other than its default, so the many layers of a
     // map pay for none of it.
@@ -347,16 +359,40 @@ private:
     bool reportsDirtyAreas_ = true;
     std::vector<LayerAnimation> animations_;
     mutable std::unique_ptr<LayerPictureCache> pictureCache_;
-    mutable std::vector<Layer*> drawingOrder_;
-    mutable bool drawingOrderValid_ = false;
-    // Keep a valid drawing order valid when a sublayer leaves or changes depth.
-    void forgetInDrawingOrder(const Layer* sublayer);
-    void reorderInDrawingOrder(Layer* sublayer);
-    static constexpr int maxDrawingOrderMoves = 16;
-    mutable int drawingOrderMoves_ = 0;
+    // The sublayers in drawing order, and filed by area when there are very many (made as first needed).
+    mutable std::unique_ptr<SublayerOrder> drawingOrder_;
+    mutable std::unique_ptr<SublayerIndex> areaIndex_;
+    SublayerOrder& drawingOrder() const;
+    // Tells the superlayer's order and index that this layer left, while it is still among its sublayers.
+    void leaveSuperlayerBookkeeping();
+    // Where the layer is filed in its superlayer's drawing order: its stamp grows with its place in the list.
+    struct OrderSlot {
+        std::uint64_t stamp = 0;
+        double filedZ = 0;
+        bool filed = false;
+        bool waiting = false;
+    };
+    OrderSlot orderSlot_;
+    // Where the layer is filed in its superlayer's area index.
+    struct AreaSlot {
+        std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+        std::uint32_t seen = 0;
+        std::uint32_t listAt = 0;
+        std::uint32_t markedAt = 0;
+        std::uint8_t place = 0;
+        bool marked = false;
+    };
+    AreaSlot areaSlot_;
     bool hiddenForRemoval_ = false;
     Rect lastAnimatedArea_ = Rect::null();
 };
+
+// Whether two extents (sizes not negative) meet, touching edges included; the null rectangle meets nothing.
+inline bool extentsMeet(const Rect& a, const Rect& b)
+{
+    return !a.isNull() && !b.isNull() && a.origin.x <= b.origin.x + b.size.width && b.origin.x <= a.origin.x + a.size.width
+           && a.origin.y <= b.origin.y + b.size.height && b.origin.y <= a.origin.y + a.size.height;
+}
 
 // The rectangle contents of a size take in bounds under a gravity (whole points where the gravity rounds).
 Rect contentsRect(ContentsGravity gravity, const Rect& bounds, Size contentSize);

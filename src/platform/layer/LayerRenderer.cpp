@@ -30,13 +30,9 @@ struct Picture {
 
 bool paints(const QColor& color) { return color.isValid() && color.alpha() > 0; }
 
-// Closed intersection of two rectangles with non-negative sizes (what extents are), without the general
-// rules' normalising.
-bool meets(const Rect& a, const Rect& b)
-{
-    return a.origin.x <= b.origin.x + b.size.width && b.origin.x <= a.origin.x + a.size.width
-           && a.origin.y <= b.origin.y + b.size.height && b.origin.y <= a.origin.y + a.size.height;
-}
+// Layers with more sublayers than this visit only those near the area: those the preparation found for the
+// paints of parts of an area, or, in a paint of its own, those the layer finds near.
+constexpr std::size_t crowded = 32;
 
 // One paint of a tree. Layers only translate, so the renderer keeps the painter's transform itself: a layer
 // whose origin lies at (x, y) in root coordinates draws under translate(x, y) × root, and pictures are
@@ -61,15 +57,19 @@ public:
     bool isShared() const { return shared_ != nullptr; }
     const LayerPaintPreparation* preparation() const { return shared_; }
     LayerRenderer::Statistics& counts() { return counts_; }
-    // The sublayers to visit, in drawing order: of a crowded layer, only those its preparation found near.
-    const std::vector<Layer*>& sublayersToVisit(const Layer& layer) const
+    // The sublayers to visit for a paint of the exposed area (the layer's own coordinates), in drawing order:
+    // of a crowded layer, only those near it, found by its preparation or, in a paint of its own, put in near.
+    const std::vector<Layer*>& sublayersToVisit(const Layer& layer, const Rect& exposed, std::vector<Layer*>& near) const
     {
         if (shared_ && !shared_->crowdedSublayers.empty()) {
             const auto it = shared_->crowdedSublayers.find(&layer);
             if (it != shared_->crowdedSublayers.end())
                 return it->second;
         }
-        return layer.sublayersInDrawingOrder();
+        if (shared_ || layer.sublayers().size() <= crowded)
+            return layer.sublayersInDrawingOrder();
+        layer.sublayersMeeting(exposed, near);
+        return near;
     }
     // Whether pictures that are only out of scale may still be rebuilt in this paint.
     bool mayRebuild() const { return !rebuildDeadline_ || Clock::now() < *rebuildDeadline_; }
@@ -156,7 +156,8 @@ void paintFilteredRoot(Painting& p, const Layer& root, const Rect& exposed, cons
             painter.fillRect(toQRectF(b), root.backgroundColor());
         root.draw(painter);
     }
-    for (const Layer* sublayer : p.sublayersToVisit(root))
+    std::vector<Layer*> near;
+    for (const Layer* sublayer : p.sublayersToVisit(root, exposed, near))
         if (options.sublayerFilter(*sublayer))
             paintLayer(p, *sublayer, exposed, {0, 0}, opacity);
 }
@@ -224,7 +225,8 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
     if (!layer.contents().isNull())
         drawContents(painter, layer, b);
     layer.draw(painter);
-    for (const Layer* sublayer : p.sublayersToVisit(layer))
+    std::vector<Layer*> near;
+    for (const Layer* sublayer : p.sublayersToVisit(layer, exposed, near))
         paintLayer(p, *sublayer, exposed, origin, opacity);
     if (clip) {
         painter.restore();
@@ -361,7 +363,7 @@ void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point orig
     if (!(opacity > 0))
         return;
     const Rect visual = layer.visualBounds();
-    if (visual.isNull() || !meets(visual, exposed))
+    if (visual.isNull() || !extentsMeet(visual, exposed))
         return;
     const Rect f = layer.presentationFrame();
     const Rect b = layer.presentationBounds();
@@ -400,51 +402,28 @@ void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point orig
 bool prepareLayer(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed,
                   double parentOpacity);
 
-// Layers with more sublayers than this keep a list of those near the area for the paints of its parts.
-constexpr std::size_t crowded = 32;
-
 // Whether a paint of the exposed area visits the layer.
 bool near(const Layer& layer, const Rect& exposed, double parentOpacity)
 {
     if (layer.isHidden() || !(parentOpacity * layer.presentationOpacity() > 0))
         return false;
     const Rect visual = layer.visualBounds();
-    return !visual.isNull() && meets(visual, exposed);
-}
-
-// Of very many sublayers, those near the area are told apart on several threads at once: working out the
-// visual bounds of a sublayer writes only within its own subtree.
-constexpr std::size_t sortedOnThreads = 2048;
-constexpr std::size_t sublayersPerJob = 1024;
-
-std::vector<char> nearOnThreads(const std::vector<Layer*>& sublayers, const Rect& exposed, double opacity,
-                                const LayerPaintPreparation::RunAll& runAll)
-{
-    std::vector<char> found(sublayers.size());
-    std::vector<std::function<void()>> jobs;
-    for (std::size_t first = 0; first < sublayers.size(); first += sublayersPerJob)
-        jobs.emplace_back([&, first] {
-            const std::size_t end = std::min(sublayers.size(), first + sublayersPerJob);
-            for (std::size_t i = first; i < end; ++i)
-                found[i] = near(*sublayers[i], exposed, opacity);
-        });
-    runAll(jobs);
-    return found;
+    return !visual.isNull() && extentsMeet(visual, exposed);
 }
 
 void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed, double opacity)
 {
     layer.prepareForDrawing();
-    const std::vector<Layer*>& sublayers = layer.sublayersInDrawingOrder();
-    std::vector<Layer*>* visited = sublayers.size() > crowded ? &made.crowdedSublayers[&layer] : nullptr;
-    std::vector<char> found;
-    if (made.runAll && sublayers.size() >= sortedOnThreads)
-        found = nearOnThreads(sublayers, exposed, opacity, made.runAll);
-    for (std::size_t i = 0; i < sublayers.size(); ++i) {
-        Layer* sublayer = sublayers[i];
-        if ((found.empty() || found[i]) && prepareLayer(p, made, *sublayer, exposed, opacity) && visited)
+    // Of a crowded layer, only the sublayers near the area are looked at, and those the paints visit listed.
+    const bool isCrowded = layer.sublayers().size() > crowded;
+    std::vector<Layer*> near;
+    if (isCrowded)
+        layer.sublayersMeeting(exposed, near, made.runAll);
+    const std::vector<Layer*>& sublayers = isCrowded ? near : layer.sublayersInDrawingOrder();
+    std::vector<Layer*>* visited = isCrowded ? &made.crowdedSublayers[&layer] : nullptr;
+    for (Layer* sublayer : sublayers)
+        if (prepareLayer(p, made, *sublayer, exposed, opacity) && visited)
             visited->push_back(sublayer);
-    }
 }
 
 // Prepares the layer for paints of the area; false when they do not visit it.

@@ -62,8 +62,8 @@ struct LayerPictureCache {
 struct LayerPaintPreparation {
     // Of each layer with many sublayers, those near the area, in drawing order: a part's paint visits these.
     std::unordered_map<const Layer*, std::vector<Layer*>> crowdedSublayers;
-    // Runs jobs on several threads and returns when all are done; the preparation uses it to sort very many
-    // sublayers. None runs nothing on other threads.
+    // Runs jobs on several threads and returns when all are done; the preparation uses it to work out the
+    // bounds of very many changed sublayers. None runs nothing on other threads.
     using RunAll = std::function<void(const std::vector<std::function<void()>>&)>;
     RunAll runAll;
 };

@@ -1,0 +1,144 @@
+#include "platform/layer/SublayerOrder.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "platform/layer/Layer.h"
+
+namespace velquine {
+
+const std::vector<Layer*>& SublayerOrder::read(const std::vector<std::shared_ptr<Layer>>& sublayers)
+{
+    if (!valid_ || (!waiting_.empty() && !mergeWaiting()))
+        rebuild(sublayers);
+    if (!orderCurrent_) {
+        order_.clear();
+        order_.reserve(entries_.size());
+        for (const Entry& entry : entries_)
+            order_.push_back(entry.layer);
+        orderCurrent_ = true;
+    }
+    return order_;
+}
+
+void SublayerOrder::rebuild(const std::vector<std::shared_ptr<Layer>>& sublayers)
+{
+    // Sorted on copies of the depths with the place as stamp: no layer is visited per comparison.
+    entries_.clear();
+    entries_.reserve(sublayers.size());
+    for (std::size_t i = 0; i < sublayers.size(); ++i) {
+        Layer& sublayer = *sublayers[i];
+        sublayer.orderSlot_ = {i, sublayer.zPosition_, true, false};
+        entries_.push_back({sublayer.zPosition_, i, &sublayer});
+    }
+    std::sort(entries_.begin(), entries_.end(), less);
+    nextStamp_ = sublayers.size();
+    waiting_.clear();
+    valid_ = true;
+    orderCurrent_ = false;
+}
+
+bool SublayerOrder::mergeWaiting()
+{
+    std::vector<Entry> stale, fresh;
+    fresh.reserve(waiting_.size());
+    for (Layer* sublayer : waiting_) {
+        Layer::OrderSlot& slot = sublayer->orderSlot_;
+        if (slot.filed)
+            stale.push_back({slot.filedZ, slot.stamp, sublayer});
+        slot = {slot.stamp, sublayer->zPosition_, true, false};
+        fresh.push_back({slot.filedZ, slot.stamp, sublayer});
+    }
+    waiting_.clear();
+    orderCurrent_ = false;
+    std::sort(stale.begin(), stale.end(), less);
+    std::sort(fresh.begin(), fresh.end(), less);
+    // One pass: the stale entries dropped (stamps are unique, so keys are), the fresh ones merged in.
+    scratch_.clear();
+    scratch_.reserve(entries_.size() - stale.size() + fresh.size());
+    auto s = stale.begin();
+    auto f = fresh.begin();
+    for (const Entry& entry : entries_) {
+        if (s != stale.end() && s->layer == entry.layer && s->z == entry.z && s->stamp == entry.stamp) {
+            ++s;
+            continue;
+        }
+        for (; f != fresh.end() && less(*f, entry); ++f)
+            scratch_.push_back(*f);
+        scratch_.push_back(entry);
+    }
+    scratch_.insert(scratch_.end(), f, fresh.end());
+    entries_.swap(scratch_);
+    return s == stale.end();
+}
+
+void SublayerOrder::appended(Layer& sublayer)
+{
+    Layer::OrderSlot& slot = sublayer.orderSlot_;
+    slot = {nextStamp_++, sublayer.zPosition_, false, false};
+    if (!valid_)
+        return;
+    const Entry entry{slot.filedZ, slot.stamp, &sublayer};
+    if (entries_.empty() || !less(entry, entries_.back())) {
+        entries_.push_back(entry);
+        slot.filed = true;
+        if (orderCurrent_)
+            order_.push_back(&sublayer);
+        return;
+    }
+    slot.waiting = true;
+    waiting_.push_back(&sublayer);
+    orderCurrent_ = false;
+}
+
+void SublayerOrder::depthChanged(Layer& sublayer)
+{
+    Layer::OrderSlot& slot = sublayer.orderSlot_;
+    if (!valid_ || slot.waiting)
+        return;
+    slot.waiting = true;
+    waiting_.push_back(&sublayer);
+    orderCurrent_ = false;
+}
+
+void SublayerOrder::removed(Layer& sublayer)
+{
+    Layer::OrderSlot& slot = sublayer.orderSlot_;
+    if (valid_ && slot.waiting)
+        waiting_.erase(std::find(waiting_.begin(), waiting_.end(), &sublayer));
+    if (valid_ && slot.filed) {
+        const auto at = std::lower_bound(entries_.begin(), entries_.end(), Entry{slot.filedZ, slot.stamp, nullptr}, less);
+        if (at != entries_.end() && at->layer == &sublayer) {
+            if (orderCurrent_)
+                order_.erase(order_.begin() + (at - entries_.begin()));
+            entries_.erase(at);
+        } else {
+            valid_ = false;
+        }
+    }
+    slot.filed = slot.waiting = false;
+}
+
+void SublayerOrder::removed(const std::vector<Layer*>& sublayers)
+{
+    if (sublayers.size() <= 4) {
+        for (Layer* sublayer : sublayers)
+            removed(*sublayer);
+        return;
+    }
+    const std::unordered_set<const Layer*> leaving(sublayers.begin(), sublayers.end());
+    if (valid_) {
+        std::erase_if(entries_, [&leaving](const Entry& entry) { return leaving.count(entry.layer) != 0; });
+        std::erase_if(waiting_, [&leaving](const Layer* layer) { return leaving.count(layer) != 0; });
+        orderCurrent_ = false;
+    }
+    for (Layer* sublayer : sublayers)
+        sublayer->orderSlot_.filed = sublayer->orderSlot_.waiting = false;
+}
+
+bool SublayerOrder::before(const Layer& a, const Layer& b)
+{
+    return a.zPosition_ < b.zPosition_ || (a.zPosition_ == b.zPosition_ && a.orderSlot_.stamp < b.orderSlot_.stamp);
+}
+
+} // namespace velquine

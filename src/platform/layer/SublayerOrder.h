@@ -1,0 +1,59 @@
+#pragma once
+
+// The sublayers of a layer in drawing order: by zPosition, ties by place in the list. A canvas holds many
+// thousands of sublayers and changes a few at a time, so the order is kept up to date at a cost near what
+// changed: a sublayer added last with the greatest depth goes at the end, and sublayers that joined elsewhere
+// in the order or changed depth wait in a short list that the next read merges in, in one pass. Only a
+// sublayer put anywhere but last in the list makes the next read sort afresh.
+//
+// Each sublayer carries its own part of the bookkeeping (Layer::OrderSlot): a stamp that grows with its place
+// in the list, and the depth it is filed under.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace velquine {
+
+class Layer;
+
+class SublayerOrder {
+public:
+    // The order of the sublayers (the superlayer's list, in order of place), brought up to date.
+    const std::vector<Layer*>& read(const std::vector<std::shared_ptr<Layer>>& sublayers);
+    // After the sublayer was put last in the list.
+    void appended(Layer& sublayer);
+    // After a sublayer was put anywhere else in the list: the next read sorts afresh.
+    void invalidate() { valid_ = false; }
+    void depthChanged(Layer& sublayer);
+    // While the sublayers are still alive, as they leave.
+    void removed(Layer& sublayer);
+    void removed(const std::vector<Layer*>& sublayers);
+    // Whether a is drawn before b, for two sublayers of one layer whose order was read since they last changed.
+    static bool before(const Layer& a, const Layer& b);
+
+private:
+    struct Entry {
+        double z;
+        std::uint64_t stamp;
+        Layer* layer;
+    };
+    static bool less(const Entry& a, const Entry& b) { return a.z < b.z || (a.z == b.z && a.stamp < b.stamp); }
+    void rebuild(const std::vector<std::shared_ptr<Layer>>& sublayers);
+    // Takes out the stale entries of the waiting sublayers and merges their current ones in; false when an
+    // entry was not where its sublayer says (the order must then be sorted afresh).
+    bool mergeWaiting();
+
+    // The filed sublayers by (depth, stamp); a waiting sublayer may still have its old entry here.
+    std::vector<Entry> entries_;
+    std::vector<Entry> scratch_;
+    // Sublayers whose entry is missing or stale.
+    std::vector<Layer*> waiting_;
+    // The entries' layers, when nothing waits.
+    std::vector<Layer*> order_;
+    std::uint64_t nextStamp_ = 0;
+    bool valid_ = false;
+    bool orderCurrent_ = false;
+};
+
+} // namespace velquine
