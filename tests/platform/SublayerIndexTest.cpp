@@ -48,6 +48,13 @@ public:
     std::shared_ptr<Layer> root = std::make_shared<Layer>();
     std::mt19937 random{20261207};
 
+    explicit Canvas(int count)
+    {
+        root->setFrame({0, 0, 20000, 20000});
+        for (int i = 0; i < count; ++i)
+            root->addSublayer(make());
+    }
+
     double uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); }
     std::size_t pick(std::size_t count) { return std::size_t(random() % count); }
 
@@ -134,10 +141,7 @@ public:
 TEST(SublayerIndexTest, FindsWhatAWalkOfEverySublayerFindsAndKeepsTheDrawingOrderThroughEveryKindOfChange)
 {
     ManualTime time;
-    Canvas canvas;
-    canvas.root->setFrame({0, 0, 20000, 20000});
-    for (int i = 0; i < 900; ++i)
-        canvas.root->addSublayer(canvas.make());
+    Canvas canvas(900);
     for (int step = 0; step < 1500; ++step) {
         canvas.step(time);
         if (step % 10 != 0)
@@ -155,10 +159,7 @@ TEST(SublayerIndexTest, FindsWhatAWalkOfEverySublayerFindsAndKeepsTheDrawingOrde
 TEST(SublayerIndexTest, APreparationForPaintsOfPartsListsTheCrowdedLayersSublayersNearTheArea)
 {
     ManualTime time;
-    Canvas canvas;
-    canvas.root->setFrame({0, 0, 20000, 20000});
-    for (int i = 0; i < 2000; ++i)
-        canvas.root->addSublayer(canvas.make());
+    Canvas canvas(2000);
     QImage image(1200, 800, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&image);
     // Paints of one view while nodes move in and out of it and animate.
