@@ -317,3 +317,50 @@ TEST(LayerTest, AShapeLayerKeepsItsPathInStorageOfItsOwnSize)
     EXPECT_EQ(shape.path().capacity(), rounded.elementCount());
     EXPECT_EQ(shape.path().fillRule(), Qt::WindingFill);
 }
+
+TEST(LayerTest, ALayoutVisitsTheSublayersThatAskedInListOrderAndOnlyTheSizableOnesFollowASize)
+{
+    struct Recording : Layer {
+        std::vector<const Layer*>* log = nullptr;
+        void layoutSublayers() override { log->push_back(this); }
+    };
+    std::vector<const Layer*> log;
+    auto root = std::make_shared<Layer>();
+    auto crowd = std::make_shared<Layer>();
+    root->addSublayer(crowd);
+    std::vector<std::shared_ptr<Recording>> layers;
+    for (int i = 0; i < 300; ++i) {
+        layers.push_back(std::make_shared<Recording>());
+        layers.back()->log = &log;
+        crowd->addSublayer(layers.back());
+    }
+    root->layoutIfNeeded();
+    log.clear();
+    // Asked out of order, one of them twice, one taken away before the layout and one put elsewhere after asking.
+    for (int i : {250, 7, 120, 7, 40, 299})
+        layers[std::size_t(i)]->setNeedsLayout();
+    layers[120]->removeFromSuperlayer();
+    auto other = std::make_shared<Layer>();
+    root->addSublayer(other);
+    other->addSublayer(layers[40]);
+    crowd->insertSublayer(layers[299], 0);
+    root->layoutIfNeeded();
+    EXPECT_EQ(log, (std::vector<const Layer*>{layers[299].get(), layers[7].get(), layers[250].get(), layers[40].get()}));
+    log.clear();
+    root->layoutIfNeeded();
+    EXPECT_TRUE(log.empty());
+
+    // A mask set or cleared while the layer is a sublayer decides whether it follows.
+    crowd->setBounds({0, 0, 100, 100});
+    layers[3]->setFrame({0, 0, 10, 10});
+    layers[4]->setFrame({0, 0, 10, 10});
+    layers[3]->setAutoresizingMask(layerWidthSizable);
+    layers[4]->setAutoresizingMask(layerWidthSizable);
+    layers[4]->setAutoresizingMask(layerNotSizable);
+    crowd->setBounds({0, 0, 150, 100});
+    EXPECT_EQ(layers[3]->frame(), Rect(0, 0, 60, 10));
+    EXPECT_EQ(layers[4]->frame(), Rect(0, 0, 10, 10));
+    layers[3]->removeFromSuperlayer();
+    crowd->setBounds({0, 0, 200, 100});
+    EXPECT_EQ(layers[3]->frame(), Rect(0, 0, 60, 10));
+}

@@ -102,7 +102,7 @@ public:
     double zPosition() const { return zPosition_; }
     void setZPosition(double z);
     unsigned autoresizingMask() const { return autoresizingMask_; }
-    void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
+    void setAutoresizingMask(unsigned mask);
     double contentsScale() const { return contentsScale_; }
     virtual void setContentsScale(double scale);
 
@@ -327,7 +327,11 @@ private:
 
     void attachSublayer(const Ptr& layer, std::size_t index);
     void resizeSublayers(Size oldSize);
+    // Lists the layer as asking for layout in its superlayer, and that one in its own, up to a layer that
+    // already knows a layer below it asks.
     void markAncestorsNeedLayout();
+    // The listed sublayers that still ask for layout, in the order of the list of sublayers; the list is emptied.
+    std::vector<Ptr> takeAskingSublayers();
 
     // One of the program's few layer names, kept once for every layer that bears it.
     const std::string* name_ = nullptr;
@@ -345,6 +349,8 @@ private:
     bool cachesPicture_ = false;
     bool needsLayout_ = false;
     bool descendantNeedsLayout_ = false;
+    // In the superlayer's askingSublayers_.
+    bool listedAsAsking_ = false;
     // In the current transaction's list of layers to lay out (once however often it asks).
     bool layoutScheduled_ = false;
     // Shared between layers that set the same values (see shareExtrasWith) until one of them changes one.
@@ -353,6 +359,10 @@ private:
 
     Layer* superlayer_ = nullptr;
     std::vector<Ptr> sublayers_;
+    // Sublayers that asked for layout (or have one below that did) since the last layout visited them.
+    std::vector<Layer*> askingSublayers_;
+    // How many sublayers follow a change of this layer's size.
+    int sizableSublayers_ = 0;
     std::uint64_t contentRevision_ = 0;
     mutable bool extentValid_ = false;
     mutable Rect extent_;
@@ -363,7 +373,7 @@ private:
     mutable std::unique_ptr<SublayerOrder> drawingOrder_;
     mutable std::unique_ptr<SublayerIndex> areaIndex_;
     SublayerOrder& drawingOrder() const;
-    // Tells the superlayer's order and index that this layer left, while it is still among its sublayers.
+    // Takes the layer out of what its superlayer counts and lists of it, while it is still among its sublayers.
     void leaveSuperlayerBookkeeping();
     // Where the layer is filed in its superlayer's drawing order: its stamp grows with its place in the list.
     struct OrderSlot {
