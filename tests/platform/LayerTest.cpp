@@ -364,3 +364,26 @@ TEST(LayerTest, ALayoutVisitsTheSublayersThatAskedInListOrderAndOnlyTheSizableOn
     crowd->setBounds({0, 0, 200, 100});
     EXPECT_EQ(layers[3]->frame(), Rect(0, 0, 60, 10));
 }
+
+TEST(LayerTest, TimingCurvesFollowTheirCubicCurves)
+{
+    struct Sample {
+        TimingFunction timing;
+        double at10, at50, at90;
+    };
+    for (const Sample& c : {Sample{TimingFunction::standard, 0.094796305716, 0.802403387585, 0.994316477485},
+                            Sample{TimingFunction::easeIn, 0.017026609652, 0.315356812573, 0.839427845762},
+                            Sample{TimingFunction::easeOut, 0.160572154238, 0.684643187427, 0.982973390348},
+                            Sample{TimingFunction::easeInEaseOut, 0.019722453548, 0.5, 0.980277546452}}) {
+        EXPECT_NEAR(applyTiming(c.timing, 0.1), c.at10, 1e-9);
+        EXPECT_NEAR(applyTiming(c.timing, 0.5), c.at50, 1e-9);
+        EXPECT_NEAR(applyTiming(c.timing, 0.9), c.at90, 1e-9);
+        double last = 0;
+        for (int i = 1; i <= 1000; ++i) {
+            const double y = applyTiming(c.timing, i / 1000.0);
+            EXPECT_GE(y, last);
+            last = y;
+        }
+        EXPECT_EQ(last, 1.0);
+    }
+}

@@ -7,17 +7,40 @@ namespace velquine {
 
 namespace {
 
-// y of the cubic Bézier (0,0) (x1,y1) (x2,y2) (1,1) at the parameter whose x is t, found by bisection.
+// y of the cubic Bézier (0,0) (x1,y1) (x2,y2) (1,1) at the parameter whose x is t. The parameter is found by
+// Newton's method, which takes a few steps on these curves; bisection takes over where a step would leave the
+// curve or stall.
 double cubicTiming(double x1, double y1, double x2, double y2, double t)
 {
     auto coordinate = [](double a, double b, double s) {
         const double r = 1 - s;
         return 3 * r * r * s * a + 3 * r * s * s * b + s * s * s;
     };
-    double lo = 0, hi = 1, s = t;
-    for (int i = 0; i < 40; ++i) {
+    auto slope = [](double a, double b, double s) {
+        const double r = 1 - s;
+        return 3 * r * r * a + 6 * r * s * (b - a) + 3 * s * s * (1 - b);
+    };
+    constexpr double precision = 1e-13;
+    double s = t;
+    for (int i = 0; i < 8; ++i) {
+        const double error = coordinate(x1, x2, s) - t;
+        if (std::fabs(error) < precision)
+            return coordinate(y1, y2, s);
+        const double d = slope(x1, x2, s);
+        if (!(std::fabs(d) > 1e-6))
+            break;
+        const double next = s - error / d;
+        if (!(next >= 0 && next <= 1))
+            break;
+        s = next;
+    }
+    double lo = 0, hi = 1;
+    for (int i = 0; i < 50; ++i) {
         s = (lo + hi) / 2;
-        if (coordinate(x1, x2, s) < t)
+        const double x = coordinate(x1, x2, s);
+        if (std::fabs(x - t) < precision)
+            break;
+        if (x < t)
             lo = s;
         else
             hi = s;
