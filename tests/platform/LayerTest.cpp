@@ -387,3 +387,33 @@ TEST(LayerTest, TimingCurvesFollowTheirCubicCurves)
         EXPECT_EQ(last, 1.0);
     }
 }
+
+TEST(LayerTest, PresentationValuesHeldForOneInstantAreNotShownAtAnother)
+{
+    ManualTime time;
+    auto root = std::make_shared<Layer>();
+    auto layer = std::make_shared<Layer>();
+    root->addSublayer(layer);
+    {
+        Transaction t(true);
+        layer->setPosition({0, 0});
+    }
+    layer->setPosition({100, 0});
+    time.now += 0.1;
+    Point held;
+    {
+        const Animator::FrozenTime frozen;
+        const Animator::HeldValues holding;
+        held = layer->presentationPosition();
+    }
+    EXPECT_GT(held.x, 0);
+    EXPECT_LT(held.x, 100);
+    time.now += 0.05;
+    const Point later = layer->presentationPosition();
+    EXPECT_GT(later.x, held.x);
+    time.now -= 0.05;
+    EXPECT_EQ(layer->presentationPosition(), held);
+    time.now += 1;
+    EXPECT_EQ(layer->presentationPosition(), (Point{100, 0}));
+    Animator::shared().tick();
+}

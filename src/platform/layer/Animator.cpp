@@ -81,6 +81,15 @@ Animator::FrozenTime::~FrozenTime()
         animator.frozenTime_.reset();
 }
 
+Animator::HeldValues::HeldValues()
+{
+    Animator& animator = shared();
+    if (animator.holds_++ == 0)
+        animator.holdingThread_ = std::this_thread::get_id();
+}
+
+Animator::HeldValues::~HeldValues() { --shared().holds_; }
+
 std::size_t Animator::animatingLayerCount() const
 {
     return std::size_t(std::count_if(layers_.begin(), layers_.end(),

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 
 class QTimer;
@@ -45,6 +46,20 @@ public:
         FrozenTime& operator=(const FrozenTime&) = delete;
     };
 
+    // While one lives, presentation values worked out on the thread that made it are kept with their
+    // animations for the instant they were worked out at, and read back by any thread asking for that instant:
+    // the preparation of paints of one frame on several threads works each out once for all of them. Made on
+    // the thread that owns the layers while no other thread reads them.
+    class HeldValues {
+    public:
+        HeldValues();
+        ~HeldValues();
+        HeldValues(const HeldValues&) = delete;
+        HeldValues& operator=(const HeldValues&) = delete;
+    };
+    // Whether the calling thread may keep presentation values now.
+    bool holdsValues() const { return holds_ > 0 && std::this_thread::get_id() == holdingThread_; }
+
 private:
     Animator() = default;
     void startTimer();
@@ -52,6 +67,8 @@ private:
     std::function<double()> timeSource_;
     std::optional<double> frozenTime_;
     int freezes_ = 0;
+    int holds_ = 0;
+    std::thread::id holdingThread_;
     // By address, so that adding costs the same however many layers animate; an entry whose layer is gone
     // is replaced when a new layer takes its address.
     std::unordered_map<const Layer*, std::weak_ptr<Layer>> layers_;

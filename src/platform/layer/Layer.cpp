@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <mutex>
 #include <set>
 
@@ -263,9 +264,20 @@ Rect Layer::presentationFrame() const
 
 AnimatedValue Layer::animatedValue(std::string_view key) const
 {
-    for (const LayerAnimation& animation : animations_)
-        if (animation.key == key)
-            return animation.valueAt(Animator::shared().now());
+    for (const LayerAnimation& animation : animations_) {
+        if (animation.key != key)
+            continue;
+        const Animator& animator = Animator::shared();
+        const double now = animator.now();
+        if (animation.heldTime == now)
+            return animation.heldValue;
+        AnimatedValue value = animation.valueAt(now);
+        if (animator.holdsValues()) {
+            animation.heldValue = value;
+            animation.heldTime = now;
+        }
+        return value;
+    }
     return {};
 }
 
@@ -295,7 +307,7 @@ void Layer::animateChange(const std::string& key, const AnimatedValue& from, con
     auto self = weak_from_this().lock();
     if (!self)
         return;
-    animations_.push_back({key, from, to, Animator::shared().now(), *action});
+    animations_.push_back({key, from, to, Animator::shared().now(), *action, std::numeric_limits<double>::quiet_NaN(), {}});
     Animator::shared().add(self);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QPainterPath>
 
+#include <limits>
 #include <string>
 #include <variant>
 
@@ -43,6 +44,10 @@ struct LayerAnimation {
     double progressAt(double time) const;
     bool isFinishedAt(double time) const { return time >= beginTime + action.duration; }
     AnimatedValue valueAt(double time) const;
+
+    // The value at one instant, kept while Animator::HeldValues allows (see Layer::animatedValue).
+    mutable double heldTime = std::numeric_limits<double>::quiet_NaN();
+    mutable AnimatedValue heldValue;
 };
 
 // The timing curve's value for linear progress t in 0…1.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/QtGeometry.h"
+#include "platform/layer/Animator.h"
 #include "platform/layer/Layer.h"
 #include "platform/layer/LayerImageEffects.h"
 
@@ -541,6 +542,8 @@ LayerPaintPreparation LayerRenderer::prepareSharedPaints(QPainter& painter, Laye
                                                         const LayerPaintPreparation::RunAll& runAll)
 {
     root.layoutIfNeeded();
+    // What animating layers present at this frame's instant is worked out once for every part's paint.
+    const Animator::HeldValues held;
     LayerPaintPreparation made;
     made.runAll = runAll;
     if (const std::optional<Framing> frame = framing(root, options)) {

@@ -221,7 +221,8 @@ std::vector<Layer::Ptr> Layer::takeAskingSublayers()
     listed.swap(askingSublayers_);
     // In the order of the list of sublayers, as a walk of it would find them.
     if (listed.size() > 1) {
-        sublayersInDrawingOrder();
+        if (!drawingOrder_ || !drawingOrder_->stampsFollowPlaces())
+            sublayersInDrawingOrder();
         std::sort(listed.begin(), listed.end(),
                   [](const Layer* a, const Layer* b) { return a->orderSlot_.stamp < b->orderSlot_.stamp; });
     }

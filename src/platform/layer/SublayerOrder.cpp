@@ -44,12 +44,19 @@ bool SublayerOrder::mergeWaiting()
     fresh.reserve(waiting_.size());
     for (Layer* sublayer : waiting_) {
         Layer::OrderSlot& slot = sublayer->orderSlot_;
+        slot.waiting = false;
+        // A depth changed and changed back keeps its entry.
+        if (slot.filed && slot.filedZ == sublayer->zPosition_)
+            continue;
         if (slot.filed)
             stale.push_back({slot.filedZ, slot.stamp, sublayer});
-        slot = {slot.stamp, sublayer->zPosition_, true, false};
+        slot.filedZ = sublayer->zPosition_;
+        slot.filed = true;
         fresh.push_back({slot.filedZ, slot.stamp, sublayer});
     }
     waiting_.clear();
+    if (fresh.empty())
+        return true;
     orderCurrent_ = false;
     std::sort(stale.begin(), stale.end(), less);
     std::sort(fresh.begin(), fresh.end(), less);
@@ -88,7 +95,6 @@ void SublayerOrder::appended(Layer& sublayer)
     }
     slot.waiting = true;
     waiting_.push_back(&sublayer);
-    orderCurrent_ = false;
 }
 
 void SublayerOrder::depthChanged(Layer& sublayer)
@@ -98,7 +104,6 @@ void SublayerOrder::depthChanged(Layer& sublayer)
         return;
     slot.waiting = true;
     waiting_.push_back(&sublayer);
-    orderCurrent_ = false;
 }
 
 void SublayerOrder::removed(Layer& sublayer)

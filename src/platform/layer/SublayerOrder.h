@@ -29,6 +29,9 @@ public:
     // While the sublayers are still alive, as they leave.
     void removed(Layer& sublayer);
     void removed(const std::vector<Layer*>& sublayers);
+    // Whether the stamps of the sublayers grow with their places in the list (until a sublayer is put anywhere
+    // but last, and the next read).
+    bool stampsFollowPlaces() const { return valid_; }
     // Whether a is drawn before b, for two sublayers of one layer whose order was read since they last changed.
     static bool before(const Layer& a, const Layer& b);
 
@@ -49,7 +52,7 @@ private:
     std::vector<Entry> scratch_;
     // Sublayers whose entry is missing or stale.
     std::vector<Layer*> waiting_;
-    // The entries' layers, when nothing waits.
+    // The entries' layers, while orderCurrent_.
     std::vector<Layer*> order_;
     std::uint64_t nextStamp_ = 0;
     bool valid_ = false;
