@@ -134,13 +134,35 @@ void ShapeLayer::draw(QPainter& painter) const
         painter.fillPath(path, fillColor_);
     if (paints(strokeColor_) && lineWidth_ > 0) {
         const QPen pen = strokePen();
-        // Of a long solid line only the part near the clip is stroked: the rest would paint nothing.
+        // Of a long solid line only the part near what can be painted is stroked: the rest would paint
+        // nothing. A dashed one is stroked whole, as where its dashes fall depends on the length before.
         std::optional<QPainterPath> visible;
-        if (pen.style() == Qt::SolidLine && painter.hasClipping())
-            visible = visiblePartOfStroke(path, painter.clipBoundingRect().adjusted(-strokeReach(), -strokeReach(),
-                                                                                   strokeReach(), strokeReach()));
-        painter.strokePath(visible ? *visible : path, pen);
+        if (pen.style() == Qt::SolidLine)
+            if (const std::optional<QRectF> area = paintableArea(painter))
+                visible = visiblePartOfStroke(path, area->adjusted(-strokeReach(), -strokeReach(), strokeReach(),
+                                                                   strokeReach()));
+        if (!visible)
+            painter.strokePath(path, pen);
+        else if (!visible->isEmpty())
+            painter.strokePath(*visible, pen);
     }
+}
+
+std::optional<QRectF> ShapeLayer::paintableArea(const QPainter& painter)
+{
+    if (painter.hasClipping())
+        return painter.clipBoundingRect();
+    // Without a clip, a picture in memory is painted within its own pixels; other devices (a PDF page, a
+    // recorded picture) get the whole path.
+    const QPaintDevice* device = painter.device();
+    if (!device || device->devType() != QInternal::Image)
+        return std::nullopt;
+    bool invertible = false;
+    const QTransform toLayer = painter.worldTransform().inverted(&invertible);
+    if (!invertible)
+        return std::nullopt;
+    const double ratio = device->devicePixelRatio();
+    return toLayer.mapRect(QRectF(0, 0, device->width() / ratio, device->height() / ratio));
 }
 
 double ShapeLayer::strokeReach() const

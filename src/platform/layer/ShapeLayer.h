@@ -56,6 +56,8 @@ public:
 private:
     // How far the stroke reaches beyond the path, with a point to spare for anti-aliasing.
     double strokeReach() const;
+    // The part of the layer's coordinates the painter can paint, when it knows it.
+    static std::optional<QRectF> paintableArea(const QPainter& painter);
 
     QPainterPath path_;
     mutable std::optional<Rect> pathExtent_;

@@ -1,0 +1,107 @@
+// A shape layer strokes of a long line only what can reach the painted area: painted into a small area (an
+// image of its own, or a clip), zoomed and scrolled, it shows exactly the pixels of the layer painted whole.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "platform/layer/PathTrimming.h"
+#include "platform/layer/ShapeLayer.h"
+#include "platform/layer/Transaction.h"
+
+using namespace velquine;
+
+namespace {
+
+std::shared_ptr<ShapeLayer> strokedLayer(const QPainterPath& path, double width, LineCap cap)
+{
+    const Transaction still(true);
+    auto layer = std::make_shared<ShapeLayer>();
+    layer->setPath(path);
+    layer->setFillColor(QColor());
+    layer->setStrokeColor(QColor(20, 60, 160, 230));
+    layer->setLineWidth(width);
+    layer->setLineCap(cap);
+    return layer;
+}
+
+// The layer drawn at the scale, its origin moved by -offset pixels, on white.
+QImage drawn(const ShapeLayer& layer, QSize size, double scale, QPoint offset, const QRect& clip = {})
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!clip.isNull())
+        painter.setClipRect(clip);
+    painter.translate(-offset);
+    painter.scale(scale, scale);
+    layer.draw(painter);
+    return image;
+}
+
+} // namespace
+
+TEST(StrokeCutting, ALongLinePaintedInASmallAreaShowsThePixelsOfTheWholeLine)
+{
+    // A branch-like curve swinging far out, then a sharp corner and a straight run back.
+    QPainterPath path(QPointF(20, 130));
+    path.cubicTo(QPointF(2600, 130), QPointF(-1500, 800), QPointF(900, 740));
+    path.lineTo(1250, 360);
+    path.lineTo(60, 520);
+    const auto cut = visiblePartOfStroke(path, QRectF(150, 120, 90, 70));
+    ASSERT_TRUE(cut && !cut->isEmpty());
+    EXPECT_LT(cut->controlPointRect().width(), 700);
+    // (A line thinner than a device pixel is drawn by Qt's hairline stroker, whose pixels depend on where the
+    // area cuts it, cut or not: every scale here keeps the thin pen wider than a pixel.)
+    for (const auto& [width, cap] : {std::pair{1.5, LineCap::butt}, {3.75, LineCap::round}, {9.0, LineCap::square}}) {
+        const auto layer = strokedLayer(path, width, cap);
+        for (const double scale : {1.0, 0.7, 1.75}) {
+            const QImage whole = drawn(*layer, QSize(2800, 1400) * scale, scale, {});
+            // Areas where the curve, the corner and the run back cross, and one ending just above the curve's
+            // flat start, which only the side of the line reaches.
+            const QSize size(90, 70);
+            for (const QPoint at : {QPoint(150, 120) * scale, QPoint(600, 600) * scale, QPoint(1150, 330) * scale,
+                                    QPoint(40, 480) * scale, QPoint(qRound(40 * scale), qRound(129 * scale) - 70)}) {
+                const QImage expected = whole.copy(QRect(at, size));
+                EXPECT_TRUE(drawn(*layer, size, scale, at) == expected) << width << " at " << scale << ", " << at.y();
+                // The same area as a clip of a larger picture, as a band of the view paints it.
+                EXPECT_TRUE(drawn(*layer, whole.size(), scale, {}, QRect(at, size)).copy(QRect(at, size)) == expected)
+                    << width << " clipped at " << scale << ", " << at.y();
+            }
+        }
+    }
+}
+
+TEST(StrokeCutting, ShortLinesKeepTheirPixelsAndDashedOrClosedOnesAreStrokedWhole)
+{
+    // A short curve drawn rightwards is stroked leftwards, to the same pixels as stroked as given.
+    QPainterPath shortCurve(QPointF(10, 60));
+    shortCurve.cubicTo(QPointF(80, 60), QPointF(60, 10), QPointF(150, 12));
+    QPainterPath dashedLine(QPointF(-400, 40));
+    dashedLine.cubicTo(QPointF(300, -200), QPointF(-200, 260), QPointF(700, 50));
+    QPainterPath ring;
+    ring.addEllipse(QRectF(-300, -100, 800, 300));
+    for (const double width : {1.5, 4.0}) {
+        for (const LineCap cap : {LineCap::butt, LineCap::round, LineCap::square}) {
+            const auto dashed = strokedLayer(dashedLine, width, cap);
+            dashed->setLineDashPattern({6, 4, 1});
+            dashed->setLineDashPhase(3);
+            for (const auto& layer : {strokedLayer(shortCurve, width, cap), dashed, strokedLayer(ring, width, cap)}) {
+                QImage plain(160, 90, QImage::Format_ARGB32_Premultiplied);
+                plain.fill(Qt::white);
+                QPainter painter(&plain);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.strokePath(layer->path(), layer->strokePen());
+                painter.end();
+                EXPECT_TRUE(drawn(*layer, plain.size(), 1, {}) == plain) << width;
+            }
+        }
+    }
+    const auto leftwards = visiblePartOfStroke(shortCurve, QRectF(0, 0, 200, 100));
+    ASSERT_TRUE(leftwards && leftwards->elementCount() == 4);
+    EXPECT_EQ(QPointF(leftwards->elementAt(0)), QPointF(150, 12));
+    EXPECT_EQ(QPointF(leftwards->elementAt(1)), QPointF(60, 10));
+    EXPECT_EQ(QPointF(leftwards->elementAt(3)), QPointF(10, 60));
+    EXPECT_FALSE(visiblePartOfStroke(ring, QRectF(0, 0, 200, 100)));
+}
