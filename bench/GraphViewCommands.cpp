@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 #include <QWidget>
 
 #include "canvas/GraphView.h"
@@ -136,6 +138,26 @@ void BM_RepaintBusyView(benchmark::State& state)
     state.counters["bands"] = double(LayerRenderer::statistics().sharedPaints) / double(state.iterations());
 }
 BENCHMARK(BM_RepaintBusyView)->Arg(10000)->Iterations(200)->Unit(benchmark::kMillisecond);
+
+// The still layers of the busy view painted into a picture of the visible area on one thread, as a drag
+// starts (the layer host's backdrop): the renderer clips to the whole canvas, the picture to the view.
+void BM_PaintBusyViewBackdrop(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    GraphView& view = *editor.graphView;
+    const QRect visible = view.visibleRegion().boundingRect();
+    QImage image(visible.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        painter.translate(-visible.topLeft());
+        LayerRenderOptions options = view.renderOptions(QRectF(view.rect()));
+        options.exposedRect = view.layerRectFromWidget(QRectF(visible));
+        LayerRenderer::render(painter, *view.layer(), options);
+    }
+}
+BENCHMARK(BM_PaintBusyViewBackdrop)->Arg(10000)->Iterations(50)->Unit(benchmark::kMillisecond);
 
 // Times the undo of the editor's last edit, with the canvas following it; the redo between turns is not timed.
 void timeUndo(benchmark::State& state, Editor& editor)

@@ -65,6 +65,8 @@ TEST(StrokeCutting, ALongLinePaintedInASmallAreaShowsThePixelsOfTheWholeLine)
                                     QPoint(40, 480) * scale, QPoint(qRound(40 * scale), qRound(129 * scale) - 70)}) {
                 const QImage expected = whole.copy(QRect(at, size));
                 EXPECT_TRUE(drawn(*layer, size, scale, at) == expected) << width << " at " << scale << ", " << at.y();
+                // Under a clip far larger than the picture, as the renderer clips to the whole canvas.
+                EXPECT_TRUE(drawn(*layer, size, scale, at, QRect(-1e5, -1e5, 2e5, 2e5)) == expected) << width;
                 // The same area as a clip of a larger picture, as a band of the view paints it.
                 EXPECT_TRUE(drawn(*layer, whole.size(), scale, {}, QRect(at, size)).copy(QRect(at, size)) == expected)
                     << width << " clipped at " << scale << ", " << at.y();

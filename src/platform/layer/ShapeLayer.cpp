@@ -138,9 +138,12 @@ void ShapeLayer::draw(QPainter& painter) const
         // nothing. A dashed one is stroked whole, as where its dashes fall depends on the length before.
         std::optional<QPainterPath> visible;
         if (pen.style() == Qt::SolidLine)
-            if (const std::optional<QRectF> area = paintableArea(painter))
+            if (const std::optional<QRectF> area = paintableArea(painter)) {
+                if (area->isEmpty())
+                    return;
                 visible = visiblePartOfStroke(path, area->adjusted(-strokeReach(), -strokeReach(), strokeReach(),
                                                                    strokeReach()));
+            }
         if (!visible)
             painter.strokePath(path, pen);
         else if (!visible->isEmpty())
@@ -150,19 +153,20 @@ void ShapeLayer::draw(QPainter& painter) const
 
 std::optional<QRectF> ShapeLayer::paintableArea(const QPainter& painter)
 {
+    std::optional<QRectF> area;
     if (painter.hasClipping())
-        return painter.clipBoundingRect();
-    // Without a clip, a picture in memory is painted within its own pixels; other devices (a PDF page, a
-    // recorded picture) get the whole path.
+        area = painter.clipBoundingRect();
+    // A picture in memory is painted within its own pixels too (a clip may be the whole canvas); other devices
+    // (a PDF page, a recorded picture) are painted within the clip alone.
     const QPaintDevice* device = painter.device();
-    if (!device || device->devType() != QInternal::Image)
-        return std::nullopt;
     bool invertible = false;
     const QTransform toLayer = painter.worldTransform().inverted(&invertible);
-    if (!invertible)
-        return std::nullopt;
-    const double ratio = device->devicePixelRatio();
-    return toLayer.mapRect(QRectF(0, 0, device->width() / ratio, device->height() / ratio));
+    if (device && device->devType() == QInternal::Image && invertible) {
+        const double ratio = device->devicePixelRatio();
+        const QRectF pixels = toLayer.mapRect(QRectF(0, 0, device->width() / ratio, device->height() / ratio));
+        area = area ? area->intersected(pixels) : pixels;
+    }
+    return area;
 }
 
 double ShapeLayer::strokeReach() const
