@@ -10,33 +10,6 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 Rect Rect::null() { return {kInf, kInf, 0, 0}; }
 
-bool Rect::isNull() const { return std::isinf(origin.x) || std::isinf(origin.y); }
-
-bool Rect::isEmpty() const { return isNull() || size.width == 0 || size.height == 0; }
-
-Rect Rect::standardized() const
-{
-    if (isNull())
-        return *this;
-    Rect r = *this;
-    if (r.size.width < 0) {
-        r.origin.x += r.size.width;
-        r.size.width = -r.size.width;
-    }
-    if (r.size.height < 0) {
-        r.origin.y += r.size.height;
-        r.size.height = -r.size.height;
-    }
-    return r;
-}
-
-double Rect::minX() const { return standardized().origin.x; }
-double Rect::midX() const { const Rect r = standardized(); return r.origin.x + r.size.width / 2; }
-double Rect::maxX() const { const Rect r = standardized(); return r.origin.x + r.size.width; }
-double Rect::minY() const { return standardized().origin.y; }
-double Rect::midY() const { const Rect r = standardized(); return r.origin.y + r.size.height / 2; }
-double Rect::maxY() const { const Rect r = standardized(); return r.origin.y + r.size.height; }
-
 Rect Rect::insetBy(double dx, double dy) const
 {
     if (isNull())
@@ -49,13 +22,6 @@ Rect Rect::insetBy(double dx, double dy) const
     if (r.size.width < 0 || r.size.height < 0)
         return null();
     return r;
-}
-
-Rect Rect::offsetBy(double dx, double dy) const
-{
-    if (isNull())
-        return *this;
-    return {origin.x + dx, origin.y + dy, size.width, size.height};
 }
 
 Rect Rect::unionWith(const Rect& other) const
@@ -85,13 +51,6 @@ Rect Rect::intersection(const Rect& other) const
 }
 
 bool Rect::intersects(const Rect& other) const { return !intersection(other).isNull(); }
-
-bool Rect::intersectsOpen(const Rect& other) const
-{
-    if (isEmpty() || other.isEmpty())
-        return false;
-    return minX() < other.maxX() && other.minX() < maxX() && minY() < other.maxY() && other.minY() < maxY();
-}
 
 bool Rect::contains(const Point& p) const
 {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <random>
 
 using namespace velquine;
 
@@ -74,4 +75,88 @@ TEST(GraphGeometry, PrintRectHasTheAspectRatioWithItsMargin)
     EXPECT_EQ(graphBounded(Rect(0, 0, 100, 50)).printRect(0), Rect(-36, -36, 172, 172));
     EXPECT_EQ(graphBounded(Rect(0, 0, 100, 50)).printRect(std::numeric_limits<double>::quiet_NaN()),
               Rect(-36, -36, 172, 172));
+}
+
+// The bounding rectangle follows every kind of edit without looking at all nodes again, and always equals the
+// rectangle worked out from scratch: after random moves, resizes, additions, removals and overwrites, and after
+// going back and forth between copies kept of earlier states (undo and redo), moved ones included.
+TEST(GraphGeometry, BoundingRectKeptInStepWithEdits)
+{
+    std::mt19937 random(7);
+    const auto coordinate = [&random] { return double(int(random() % 2001) - 1000); };
+    const auto side = [&random] { return double(int(random() % 121) - 20); }; // a few inside out
+    Graph graph;
+    std::vector<Node> roots;
+    for (std::int64_t uid = 1; uid <= 40; ++uid)
+        roots.push_back(placed(uid, {coordinate(), coordinate()}, {side(), side()}));
+    graph.storeNodes(roots);
+    std::vector<Graph> history{graph};
+    std::size_t at = 0;
+    const auto someUID = [&] {
+        const std::vector<Node> all = graph.allNodes();
+        return all.empty() ? std::int64_t{1} : all[random() % all.size()].uid;
+    };
+    for (int step = 0; step < 3000; ++step) {
+        // Asked now and then, so that some edits find the extent known and some do not.
+        if (random() % 3 == 0) {
+            ASSERT_EQ(graph.boundingRect(), Graph::boundingRect(graph.allNodes())) << "before step " << step;
+        }
+        const std::int64_t uid = someUID();
+        const std::optional<Node> node = graph.node(uid);
+        switch (random() % 9) {
+        case 0: { // a layout moving a few nodes, some to the edges and beyond
+            std::vector<NodePlacement> placements;
+            for (int i = 0; i < 4; ++i)
+                placements.push_back({someUID(), {coordinate() * 1.2, coordinate() * 1.2}});
+            graph.placeNodes(placements);
+            break;
+        }
+        case 1:
+            if (node) {
+                Node resized = *node;
+                resized.size = {side(), side()};
+                graph.storeNodes({resized});
+            }
+            break;
+        case 2:
+            if (node)
+                graph.addChildNode(*node, "child", NodeStyle(), {coordinate(), coordinate()}, {side(), side()});
+            break;
+        case 3:
+            if (node)
+                graph.removeNodes({*node});
+            break;
+        case 4:
+            if (node)
+                graph.removeNodeKeepingChildren(*node);
+            break;
+        case 5:
+            if (node) {
+                Node moved = *node;
+                moved.center = {coordinate(), coordinate()};
+                graph.overwriteNodes({moved});
+            }
+            break;
+        case 6:
+            graph.setNode(std::nullopt, uid);
+            break;
+        case 7: // undo or redo: back to a copy kept earlier, or on to a later one
+            if (random() % 2 && at > 0)
+                graph = history[--at];
+            else if (at + 1 < history.size())
+                graph = std::move(Graph(history[++at]));
+            continue;
+        case 8:
+            graph.storeNode(placed(graph.count() + 1000 + step, {coordinate(), coordinate()}, {side(), side()}));
+            break;
+        }
+        history.resize(++at);
+        history.push_back(graph);
+        ASSERT_EQ(graph.boundingRect(), Graph::boundingRect(graph.allNodes())) << "after step " << step;
+        ASSERT_EQ(history.back().boundingRect(), graph.boundingRect());
+    }
+    // A graph moved from is empty, and says so.
+    Graph taken = std::move(graph);
+    EXPECT_EQ(graph.boundingRect(), Rect(0, 0, 0, 0));
+    EXPECT_EQ(taken.boundingRect(), Graph::boundingRect(taken.allNodes()));
 }

@@ -267,10 +267,10 @@ void Graph::dump() const
 void Graph::setNode(const std::optional<Node>& node, std::int64_t uid)
 {
     if (!node) {
-        nodeBin_.erase(uid);
+        eraseTracked(uid);
         return;
     }
-    nodeBin_.assign(uid, *node);
+    storeTracked(uid, *node);
 }
 
 void Graph::updateNodes(const std::vector<Node>& nodes)
@@ -278,47 +278,54 @@ void Graph::updateNodes(const std::vector<Node>& nodes)
     const double now = Clock::now();
     for (const Node& node : nodes) {
         if (!(node.createdTimestamp < 0)) {
-            nodeBin_.assign(node.uid, node);
+            storeTracked(node.uid, node);
             continue;
         }
         Node stamped = node;
         stamped.createdTimestamp = now;
-        nodeBin_.assign(node.uid, std::move(stamped));
+        storeTracked(node.uid, std::move(stamped));
     }
 }
 
 std::vector<Node> Graph::storeNodes(const std::vector<Node>& nodes)
 {
     for (const Node& node : nodes)
-        nodeBin_.assign(node.uid, node);
+        storeTracked(node.uid, node);
     return nodes;
 }
 
 std::vector<Node> Graph::storeNodes(std::vector<Node>&& nodes)
 {
     for (const Node& node : nodes)
-        nodeBin_.assign(node.uid, node);
+        storeTracked(node.uid, node);
     return std::move(nodes);
 }
 
 void Graph::placeNodes(const std::vector<NodePlacement>& placements)
 {
     const double now = Clock::now();
-    for (const NodePlacement& placement : placements) {
-        const Node* stored = nodeBin_.lookup(placement.uid);
-        if (!stored || (stored->center == placement.center && !(stored->createdTimestamp < 0)))
-            continue;
-        Node* node = nodeBin_.mutableNode(placement.uid);
-        node->center = placement.center;
-        if (node->createdTimestamp < 0)
-            node->createdTimestamp = now;
-    }
+    Extent before;
+    nodeBin_.changeEach(
+        placements.size(), [&placements](std::size_t i) { return placements[i].uid; },
+        [&](const Node& stored, std::size_t i) {
+            if (stored.center == placements[i].center && !(stored.createdTimestamp < 0))
+                return false;
+            before = extentOf(stored);
+            return true;
+        },
+        [&](Node& node, std::size_t i) {
+            node.center = placements[i].center;
+            if (node.createdTimestamp < 0)
+                node.createdTimestamp = now;
+            const Extent after = extentOf(node);
+            noteFrames(&before, &after);
+        });
 }
 
 void Graph::storeNode(Node&& node)
 {
     const std::int64_t uid = node.uid;
-    nodeBin_.assign(uid, std::move(node));
+    storeTracked(uid, std::move(node));
 }
 
 void Graph::overwriteNodes(const std::vector<Node>& nodes)
@@ -326,9 +333,13 @@ void Graph::overwriteNodes(const std::vector<Node>& nodes)
     for (const Node& node : nodes) {
         const Node* stored = findNode(node.uid);
         if (!stored)
-            nodeBin_.assign(node.uid, node);
-        else if (stored->modifiedTimestamp != node.modifiedTimestamp || stored->differs(node))
-            *findMutable(node.uid) = node;
+            storeTracked(node.uid, node);
+        else if (stored->modifiedTimestamp != node.modifiedTimestamp || stored->differs(node)) {
+            const Extent before = extentOf(*stored);
+            *nodeBin_.mutableNode(node.uid) = node;
+            const Extent after = extentOf(node);
+            noteFrames(&before, &after);
+        }
     }
 }
 
@@ -336,10 +347,10 @@ Node Graph::addChildNode(const Node& parent, std::string title, const NodeStyle&
 {
     Node child(std::move(title), center, size, style);
     child.parentUID = parent.uid;
-    nodeBin_.assign(child.uid, child);
+    storeTracked(child.uid, child);
     Node changedParent = parent;
     changedParent.childrenUIDs.push_back(child.uid);
-    nodeBin_.assign(changedParent.uid, std::move(changedParent));
+    storeTracked(changedParent.uid, std::move(changedParent));
     return child;
 }
 
@@ -347,7 +358,7 @@ bool Graph::storeAppendedChild(const Node& child)
 {
     if (!child.parentUID || !findNode(*child.parentUID))
         return false;
-    nodeBin_.assign(child.uid, child);
+    storeTracked(child.uid, child);
     findMutable(*child.parentUID)->childrenUIDs.push_back(child.uid);
     return true;
 }
@@ -395,7 +406,7 @@ void Graph::removeNodes(const std::vector<Node>& nodes)
         std::erase_if(parent->childrenUIDs, [&uids](std::int64_t uid) { return uids.count(uid) != 0; });
     }
     for (std::int64_t uid : order)
-        nodeBin_.erase(uid);
+        eraseTracked(uid);
 }
 
 void Graph::removeNodeKeepingChildren(const Node& node)
@@ -434,7 +445,7 @@ void Graph::removeKeepingChildren(const Node& removed)
             std::erase(list, removed.uid);
         }
     }
-    nodeBin_.erase(removed.uid);
+    eraseTracked(removed.uid);
 }
 
 } // namespace velquine

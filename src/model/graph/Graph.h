@@ -50,6 +50,12 @@ public:
 
     // An empty graph.
     Graph() = default;
+    Graph(const Graph&) = default;
+    Graph& operator=(const Graph&) = default;
+    // The graph moved from is left empty.
+    Graph(Graph&& other) noexcept;
+    Graph& operator=(Graph&& other) noexcept;
+    ~Graph() = default;
 
     // ---- Queries (the graph is not changed) ----
 
@@ -149,7 +155,9 @@ public:
     // The rectangle enclosing the frames (size centred on center) of the nodes; 0, 0, 0, 0 for none.
     static Rect boundingRect(const std::vector<Node>& nodes);
     static Rect boundingRectOfRange(std::span<const Node> nodes);
-    // The same for every stored node.
+    // The same for every stored node. Once worked out, the edges follow the edits: a frame that grows or moves
+    // outward pushes them out, and only a frame that leaves an edge (moving inward or removed) has them worked
+    // out afresh, on the next call. A graph read from several threads at once must be asked once beforehand.
     Rect boundingRect() const;
     // The canvas rectangle. With the size of the screen of the application's main window: the bounding
     // rectangle grown by half the screen's width on the left and right and half its height at the top and
@@ -162,12 +170,37 @@ public:
     Rect printRect(double aspectRatio) const;
 
 private:
-    // The stored node under uid for writing, or null.
+    // The extent of one standardized node frame, or of every stored frame.
+    struct Extent {
+        double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    };
+    static Extent extentOf(const Node& node)
+    {
+        // Standardized once: its edges are what minX() and the others would each work out again.
+        const Rect frame = Rect(node.center.x - node.size.width * 0.5, node.center.y - node.size.height * 0.5,
+                                node.size.width, node.size.height)
+                               .standardized();
+        return {frame.origin.x, frame.origin.y, frame.origin.x + frame.size.width,
+                frame.origin.y + frame.size.height};
+    }
+
+    // The stored node under uid for writing, or null. Its frame must not change.
     Node* findMutable(std::int64_t uid);
     void removeKeepingChildren(const Node& stored);
+    // Stores the node under its identifier, keeping the known extent in step.
+    void storeTracked(std::int64_t uid, const Node& node);
+    void storeTracked(std::int64_t uid, Node&& node);
+    void eraseTracked(std::int64_t uid);
+    // Brings the known extent in line with one frame that was there before (none for a node added) and one
+    // that is there now (none for a node removed); forgets it when it cannot tell without looking at all.
+    void noteFrames(const Extent* before, const Extent* after);
 
     NodeBin nodeBin_;
     std::vector<NodeConnection> connections_;
+    // The extent of every stored frame, when known; nothing stored when extentKnown_ and !hasExtent_.
+    mutable Extent extent_;
+    mutable bool hasExtent_ = false;
+    mutable bool extentKnown_ = false;
 };
 
 } // namespace velquine

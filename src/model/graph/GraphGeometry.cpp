@@ -1,9 +1,12 @@
-// The rectangle queries of Graph: bounding, canvas and print rectangles.
+// The rectangle queries of Graph: bounding, canvas and print rectangles, and the extent of the stored frames kept
+// in step with the edits.
 
 #include "model/graph/Graph.h"
 
 #include <array>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace velquine {
 
@@ -15,38 +18,31 @@ constexpr double printMargin = 36.0;
 // The factors of the fallback canvas candidates, 300 f by 200 f points centred on the origin.
 constexpr std::array<double, 7> canvasFactors{5, 10, 20, 30, 40, 80, 100};
 
-Rect frameOf(const Node& node)
-{
-    return Rect(node.center.x - node.size.width * 0.5, node.center.y - node.size.height * 0.5, node.size.width,
-                node.size.height);
-}
-
-template <class Range>
-Rect boundingRectOf(const Range& nodes)
+// The edges of the extent of the frames of the nodes, folded in order; false for none. Each frame counts as
+// Graph::extentOf has it.
+template <class Range, class ExtentOf, class Extent>
+bool foldExtents(const Range& nodes, ExtentOf extentOf, Extent& into)
 {
     bool first = true;
-    double minX = 0, minY = 0, maxX = 0, maxY = 0;
     for (const Node& node : nodes) {
-        // Standardized once: its edges are what minX() and the others would each work out again.
-        const Rect frame = frameOf(node).standardized();
-        const double x0 = frame.origin.x, y0 = frame.origin.y;
-        const double x1 = x0 + frame.size.width, y1 = y0 + frame.size.height;
+        const Extent frame = extentOf(node);
         if (first) {
-            minX = x0;
-            minY = y0;
-            maxX = x1;
-            maxY = y1;
+            into = frame;
             first = false;
             continue;
         }
-        minX = std::fmin(minX, x0);
-        minY = std::fmin(minY, y0);
-        maxX = std::fmax(maxX, x1);
-        maxY = std::fmax(maxY, y1);
+        into.minX = std::fmin(into.minX, frame.minX);
+        into.minY = std::fmin(into.minY, frame.minY);
+        into.maxX = std::fmax(into.maxX, frame.maxX);
+        into.maxY = std::fmax(into.maxY, frame.maxY);
     }
-    if (first)
-        return Rect(0, 0, 0, 0);
-    return Rect(minX, minY, std::fabs(maxX - minX), std::fabs(maxY - minY));
+    return !first;
+}
+
+template <class Extent>
+Rect rectOf(const Extent& extent)
+{
+    return Rect(extent.minX, extent.minY, std::fabs(extent.maxX - extent.minX), std::fabs(extent.maxY - extent.minY));
 }
 
 // The stored nodes of a bin as a range of Node.
@@ -68,11 +64,107 @@ struct BinValues {
 
 } // namespace
 
-Rect Graph::boundingRect(const std::vector<Node>& nodes) { return boundingRectOf(nodes); }
+Rect Graph::boundingRect(const std::vector<Node>& nodes) { return boundingRectOfRange(nodes); }
 
-Rect Graph::boundingRectOfRange(std::span<const Node> nodes) { return boundingRectOf(nodes); }
+Rect Graph::boundingRectOfRange(std::span<const Node> nodes)
+{
+    Extent extent;
+    return foldExtents(nodes, extentOf, extent) ? rectOf(extent) : Rect(0, 0, 0, 0);
+}
 
-Rect Graph::boundingRect() const { return boundingRectOf(BinValues{nodeBin_}); }
+Rect Graph::boundingRect() const
+{
+    if (!extentKnown_) {
+        hasExtent_ = foldExtents(BinValues{nodeBin_}, extentOf, extent_);
+        extentKnown_ = true;
+    }
+    return hasExtent_ ? rectOf(extent_) : Rect(0, 0, 0, 0);
+}
+
+// ---- Keeping the extent in step ----
+
+void Graph::noteFrames(const Extent* before, const Extent* after)
+{
+    if (!extentKnown_)
+        return;
+    Extent& e = extent_;
+    if (before) {
+        // A frame on an edge (or not a plain number) that does not reach at least as far afterwards may have
+        // been the only one there. The min and max folds ignore a NaN edge unless every edge is one.
+        const Extent& b = *before;
+        const bool leaves = (!(b.minX > e.minX) && !(after && after->minX <= b.minX))
+            || (!(b.minY > e.minY) && !(after && after->minY <= b.minY))
+            || (!(b.maxX < e.maxX) && !(after && after->maxX >= b.maxX))
+            || (!(b.maxY < e.maxY) && !(after && after->maxY >= b.maxY));
+        if (leaves || !hasExtent_) {
+            extentKnown_ = false;
+            return;
+        }
+    }
+    if (!after)
+        return;
+    if (!hasExtent_) {
+        e = *after;
+        hasExtent_ = true;
+        return;
+    }
+    e.minX = std::fmin(e.minX, after->minX);
+    e.minY = std::fmin(e.minY, after->minY);
+    e.maxX = std::fmax(e.maxX, after->maxX);
+    e.maxY = std::fmax(e.maxY, after->maxY);
+}
+
+void Graph::storeTracked(std::int64_t uid, const Node& node)
+{
+    if (!extentKnown_) {
+        nodeBin_.assign(uid, node);
+        return;
+    }
+    const Node* stored = nodeBin_.lookup(uid);
+    const std::optional<Extent> before = stored ? std::optional(extentOf(*stored)) : std::nullopt;
+    const Extent after = extentOf(node);
+    nodeBin_.assign(uid, node);
+    noteFrames(before ? &*before : nullptr, &after);
+}
+
+void Graph::storeTracked(std::int64_t uid, Node&& node)
+{
+    if (!extentKnown_) {
+        nodeBin_.assign(uid, std::move(node));
+        return;
+    }
+    const Node* stored = nodeBin_.lookup(uid);
+    const std::optional<Extent> before = stored ? std::optional(extentOf(*stored)) : std::nullopt;
+    const Extent after = extentOf(node);
+    nodeBin_.assign(uid, std::move(node));
+    noteFrames(before ? &*before : nullptr, &after);
+}
+
+void Graph::eraseTracked(std::int64_t uid)
+{
+    const Node* stored = extentKnown_ ? nodeBin_.lookup(uid) : nullptr;
+    const std::optional<Extent> before = stored ? std::optional(extentOf(*stored)) : std::nullopt;
+    if (nodeBin_.erase(uid) && before)
+        noteFrames(&*before, nullptr);
+}
+
+Graph::Graph(Graph&& other) noexcept
+    : nodeBin_(std::move(other.nodeBin_)), connections_(std::move(other.connections_)), extent_(other.extent_),
+      hasExtent_(other.hasExtent_), extentKnown_(std::exchange(other.extentKnown_, false))
+{
+}
+
+Graph& Graph::operator=(Graph&& other) noexcept
+{
+    if (this != &other) {
+        nodeBin_ = std::move(other.nodeBin_);
+        connections_ = std::move(other.connections_);
+        extent_ = other.extent_;
+        hasExtent_ = other.hasExtent_;
+        extentKnown_ = std::exchange(other.extentKnown_, false);
+    }
+    return *this;
+}
 
 Rect Graph::canvasRect(const std::optional<Size>& mainWindowScreenSize) const
 {

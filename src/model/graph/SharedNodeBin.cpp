@@ -243,18 +243,28 @@ void SharedNodeBin::store(std::int64_t uid, std::shared_ptr<value_type>&& cell)
     }
 }
 
+SharedNodeBin::Block& SharedNodeBin::ownedLeaf(std::int64_t uid)
+{
+    Block* block = &own(root_);
+    while (!block->leaf)
+        block = &own(block->children[childIndex(*block, uid)]);
+    return *block;
+}
+
+Node& SharedNodeBin::ownedNode(Block& leaf, std::int64_t uid)
+{
+    const auto at = std::lower_bound(leaf.keys.begin(), leaf.keys.end(), uid);
+    auto& cell = leaf.cells[static_cast<std::size_t>(at - leaf.keys.begin())];
+    if (cell.use_count() != 1)
+        cell = std::make_shared<value_type>(*cell);
+    return cell->second;
+}
+
 Node* SharedNodeBin::mutableNode(std::int64_t uid)
 {
     if (!lookup(uid))
         return nullptr;
-    Block* block = &own(root_);
-    while (!block->leaf)
-        block = &own(block->children[childIndex(*block, uid)]);
-    const auto at = std::lower_bound(block->keys.begin(), block->keys.end(), uid);
-    auto& cell = block->cells[static_cast<std::size_t>(at - block->keys.begin())];
-    if (cell.use_count() != 1)
-        cell = std::make_shared<value_type>(*cell);
-    return &cell->second;
+    return &ownedNode(ownedLeaf(uid), uid);
 }
 
 void SharedNodeBin::eraseFrom(BlockPtr& blockPtr, std::int64_t uid)

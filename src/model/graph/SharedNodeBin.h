@@ -147,6 +147,27 @@ public:
     void assign(std::int64_t uid, Node&& node);
     // The stored node, made this bin's own for writing, or null.
     Node* mutableNode(std::int64_t uid);
+    // Changes stored nodes where they are: for each index i below count, the node stored under uidAt(i), when
+    // there is one and needsChange(node, i) holds, is made this bin's own and handed to change(node, i). Nearby
+    // identifiers in a row (a tree moved by a layout) share the walks down from the top. change must leave the
+    // node's identifier alone.
+    template <class UIDAt, class NeedsChange, class Change>
+    void changeEach(std::size_t count, UIDAt&& uidAt, NeedsChange&& needsChange, Change&& change)
+    {
+        Finger finger;
+        Block* owned = nullptr;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int64_t uid = uidAt(i);
+            const Node* stored = lookup(uid, finger);
+            if (!stored || !needsChange(*stored, i))
+                continue;
+            if (!owned || uid < owned->keys.front() || uid > owned->keys.back()) {
+                owned = &ownedLeaf(uid);
+                finger.leaf_ = owned;
+            }
+            change(ownedNode(*owned, uid), i);
+        }
+    }
     // Removes the entry; 1 when there was one, else 0.
     size_type erase(std::int64_t uid);
     void clear();
@@ -158,6 +179,10 @@ private:
     // The first (or last) leaf; the bin must not be empty.
     const Block& edgeLeaf(bool last) const;
     static Block& own(BlockPtr& block);
+    // The leaf that holds (or would hold) the identifier, with every block on the way made this bin's own.
+    Block& ownedLeaf(std::int64_t uid);
+    // The stored node of an identifier the owned leaf holds, made this bin's own.
+    static Node& ownedNode(Block& leaf, std::int64_t uid);
     static std::size_t childIndex(const Block& block, std::int64_t uid);
     const std::shared_ptr<value_type>* findCell(std::int64_t uid) const;
     static BlockPtr split(Block& block);
