@@ -60,26 +60,31 @@ void LayerHostWidget::setLiveSublayers(const std::vector<const Layer*>& layers, 
 void LayerHostWidget::paintBackdrop(const QRect& visible)
 {
     const qreal ratio = devicePixelRatioF();
-    LayerRenderOptions options = renderOptions(QRectF(rect()));
-    options.exposedRect = layerRectFromWidget(QRectF(visible).adjusted(-1, -1, 1, 1));
+    // The images are painted like a large paint of the widget, in bands on several threads, each in its own
+    // coordinates: the widget's moved to the visible area's corner.
+    LayerRenderOptions options = renderOptions(QRectF(rect()).translated(-visible.topLeft()));
+    const QRect area(QPoint(0, 0), visible.size());
+    const auto exposedOf = [this, &visible](const QRect& part) {
+        return layerRectFromWidget(QRectF(part.translated(visible.topLeft())).adjusted(-1, -1, 1, 1));
+    };
     backdropBelow_ = blankImage(visible.size(), ratio);
     {
         QPainter painter(&backdropBelow_);
-        prepare(painter, visible.topLeft());
+        prepare(painter, {});
         options.sublayerFilter = [this](const Layer& layer) {
             return !liveSublayers_.count(&layer) && layer.zPosition() < splitDepth_;
         };
-        LayerRenderer::render(painter, *root_, options);
+        backdropBands_.render(painter, *root_, options, area, exposedOf);
     }
     backdropAbove_ = blankImage(visible.size(), ratio);
     {
         QPainter painter(&backdropAbove_);
-        prepare(painter, visible.topLeft());
+        prepare(painter, {});
         options.sublayerFilter = [this](const Layer& layer) {
             return !liveSublayers_.count(&layer) && layer.zPosition() >= splitDepth_;
         };
         options.paintsRoot = false;
-        LayerRenderer::render(painter, *root_, options);
+        backdropBands_.render(painter, *root_, options, area, exposedOf);
     }
     backdropRect_ = visible;
     backdropTransform_ = layerToWidget();

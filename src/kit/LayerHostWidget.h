@@ -84,6 +84,7 @@ private:
 
     std::shared_ptr<Layer> root_;
     LayerBandPainter bandPainter_;
+    LayerBandPainter backdropBands_;
     Size frameSize_;
     // Areas reported since the last paint; past a limit the whole view is repainted instead.
     int pendingUpdates_ = 0;

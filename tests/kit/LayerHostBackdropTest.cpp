@@ -1,11 +1,14 @@
 // A layer host with live sublayers: the others come from one image of the visible area, made again when asked.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTest>
 
 #include "kit/LayerHostWidget.h"
 #include "platform/layer/Layer.h"
+#include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
+#include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
 
 using namespace velquine;
@@ -98,4 +101,47 @@ TEST_F(LayerHostBackdrop, RigidLayersAreCopiedFromTheirPictureWhereverTheyMove)
     partner->setBackgroundColor(Qt::magenta);
     host.invalidateRigidImage();
     EXPECT_EQ(host.grab().toImage().pixelColor(145, 45), QColor(Qt::magenta));
+}
+
+TEST_F(LayerHostBackdrop, ALargeBackdropIsPaintedInBandsToThePixelsOfOnePaint)
+{
+    Transaction noActions(true);
+    host.resize(900, 600);
+    // Boxes below and above the live layer's depth, and long curves reaching far outside the view.
+    for (int i = 0; i < 40; ++i) {
+        auto box = std::make_shared<Layer>();
+        box->setFrame({double(20 * i), double(13 * i), 60, 30});
+        box->setBackgroundColor(QColor::fromHsv(9 * i, 200, 220, 200));
+        box->setZPosition(i % 2 ? 1 : -1);
+        host.layer()->addSublayer(box);
+        auto curve = std::make_shared<ShapeLayer>();
+        QPainterPath path(QPointF(450, 300));
+        path.cubicTo(QPointF(4000, 300), QPointF(-3000, 40.0 * i - 800), QPointF(880, 30.0 * i - 400));
+        curve->setPath(path);
+        curve->setFillColor(QColor());
+        curve->setStrokeColor(QColor(30, 30, 90));
+        curve->setLineWidth(3.75);
+        host.layer()->addSublayer(curve);
+    }
+    auto live = std::make_shared<Layer>();
+    live->setFrame({300, 200, 40, 40});
+    live->setBackgroundColor(Qt::red);
+    host.layer()->addSublayer(live);
+    host.setLiveSublayers({live.get()});
+    const auto backdrop = [&](int bands) {
+        LayerBandPainter::setMaximumBands(bands);
+        LayerRenderer::statistics() = {};
+        host.invalidateBackdrop();
+        return std::pair{host.grab().toImage(), LayerRenderer::statistics().sharedPaints};
+    };
+    const auto [banded, bandCount] = backdrop(6);
+    const auto [once, onceCount] = backdrop(1);
+    LayerBandPainter::setMaximumBands(0);
+    EXPECT_EQ(bandCount, 12u); // both images, in six bands each
+    EXPECT_EQ(onceCount, 0u);
+    EXPECT_TRUE(banded == once);
+    QDir().mkpath(VELQUINE_ARTEFACTS_DIR);
+    banded.save(VELQUINE_ARTEFACTS_DIR "/layer-host-banded-backdrop.png");
+    EXPECT_EQ(banded.pixelColor(320, 220), QColor(Qt::red));
+    host.setLiveSublayers({});
 }
