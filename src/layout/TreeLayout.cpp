@@ -20,6 +20,22 @@ constexpr std::size_t none = UidIndex::none;
 // room for the whole graph once per tree; a larger tree grows its list as it goes.
 constexpr std::size_t reservedAtMost = 4096;
 
+// The lesser and the greater of two values, the other one when one is not a number (as fmin and fmax).
+double lesser(double a, double b) { return b < a || std::isnan(a) ? b : a; }
+double greater(double a, double b) { return a < b || std::isnan(a) ? b : a; }
+
+// A frame's sides along one axis as Rect gives them: a negative length counts back from the origin, unless the
+// frame is null (an infinite origin).
+void sidesOf(double origin, double length, bool null, double& low, double& high)
+{
+    if (!null && length < 0) {
+        origin += length;
+        length = -length;
+    }
+    low = origin;
+    high = origin + length;
+}
+
 // The extent of a set of frames.
 struct Box {
     double minX;
@@ -27,24 +43,29 @@ struct Box {
     double maxX;
     double maxY;
 
-    static Box of(const Rect& frame) { return {frame.minX(), frame.minY(), frame.maxX(), frame.maxY()}; }
+    // The frame of the size centred on the point.
+    static Box ofFrame(Point center, Size size)
+    {
+        const double x = center.x - size.width * 0.5;
+        const double y = center.y - size.height * 0.5;
+        const bool null = std::isinf(x) || std::isinf(y);
+        Box box;
+        sidesOf(x, size.width, null, box.minX, box.maxX);
+        sidesOf(y, size.height, null, box.minY, box.maxY);
+        return box;
+    }
 
     // The box moved down by dy, as a rectangle with a non-negative width and height.
     Rect rect(double dy) const { return Rect(minX, minY + dy, std::fabs(maxX - minX), std::fabs(maxY - minY)); }
 
     void include(const Box& other, double dy)
     {
-        minX = std::fmin(minX, other.minX);
-        maxX = std::fmax(maxX, other.maxX);
-        minY = std::fmin(minY, other.minY + dy);
-        maxY = std::fmax(maxY, other.maxY + dy);
+        minX = lesser(minX, other.minX);
+        maxX = greater(maxX, other.maxX);
+        minY = lesser(minY, other.minY + dy);
+        maxY = greater(maxY, other.maxY + dy);
     }
 };
-
-Rect frameOf(Point center, Size size)
-{
-    return Rect(center.x - size.width * 0.5, center.y - size.height * 0.5, size.width, size.height);
-}
 
 } // namespace
 
@@ -52,6 +73,9 @@ Rect frameOf(Point center, Size size)
 // Look-ups of nodes numbered close together start where the last one ended.
 class TreeLayout::Source {
 public:
+    // How many nodes stored after each one found are fetched ahead.
+    static constexpr std::size_t readAhead = 8;
+
     explicit Source(const Graph& graph, const TreeLayout::StandIns* standIns = nullptr)
         : graph_(graph), standIns_(standIns && !standIns->empty() ? standIns : nullptr),
           paged_(UidRange::denseOf(graph))
@@ -83,7 +107,7 @@ private:
     std::int64_t standInsFirst_ = std::numeric_limits<std::int64_t>::max();
     std::int64_t standInsLast_ = std::numeric_limits<std::int64_t>::min();
     UidRange paged_;
-    mutable SharedNodeBin::Finger finger_;
+    mutable SharedNodeBin::Finger finger_{readAhead};
 };
 
 TreeLayout::TreeLayout(Orientation orientation, double horizontalDistanceBetweenNodes,
@@ -139,6 +163,7 @@ struct TreeEntry {
         parentIsTreeParent = 4, // the parent it names is the node it was found under
         hasChildren = 8,        // a non-empty children list, whether or not its children are found
         liftable = 16,          // underlined with a visible border, below some parent
+        unplaced = 32,          // keeps its place along the generation axis, as does everything under it
     };
 
     double g; // centre along the generation axis
@@ -174,10 +199,40 @@ TreeEntry entryFor(const Node& node, bool copied, const TreeEntry* treeParent, s
             flags};
 }
 
-// The entries of a tree and the nodes they were made from, side by side.
-struct TreeEntries {
+// A node being walked while a tree is gathered: its entry, the rest of its children list, and its last child
+// found.
+struct WalkFrame {
+    TreeEntry::Link node;
+    TreeEntry::Link lastChild;
+    const std::int64_t* next;
+    const std::int64_t* end;
+
+    static WalkFrame of(TreeEntry::Link index, const Node& node)
+    {
+        const std::int64_t* children = node.childrenUIDs.data();
+        return {index, TreeEntry::noLink, children, children + node.childrenUIDs.size()};
+    }
+};
+
+// The working lists of a layout. Each thread keeps its own from one layout to the next, so that laying out a
+// large tree again makes and grows no list; a layout reads nothing a previous one left.
+struct Workspace {
     std::vector<TreeEntry> entries;
-    std::vector<const Node*> nodes;
+    std::vector<const Node*> nodes; // the node each entry was made from
+    std::vector<WalkFrame> stack;
+    std::vector<double> extent;
+    std::vector<Point> center;
+    std::vector<Box> box;
+    std::vector<double> shift;
+
+    static Workspace& ofThisThread()
+    {
+        thread_local Workspace workspace;
+        workspace.entries.clear();
+        workspace.nodes.clear();
+        workspace.stack.clear();
+        return workspace;
+    }
 };
 
 // The tree, each identifier once, in pre-order: a parent always comes before its children. The walk enters no
@@ -185,27 +240,18 @@ struct TreeEntries {
 // are until the layout is written out.
 template <class Source>
 void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip, UidIndex* record, bool withTop,
-                bool vertical, TreeEntries& tree, UidIndex& indexOf)
+                bool vertical, Workspace& work, UidIndex& indexOf)
 {
-    std::vector<TreeEntry>& entries = tree.entries;
+    std::vector<TreeEntry>& entries = work.entries;
     entries.push_back(entryFor(topValue, withTop, nullptr, 0, vertical));
-    tree.nodes.push_back(&topValue);
+    work.nodes.push_back(&topValue);
     indexOf.insert(topValue.uid, 0);
     if (record)
         record->insert(topValue.uid, 0);
-    // A node being walked: its entry, its children list, the next place in it, and its last child found.
-    struct Frame {
-        TreeEntry::Link node;
-        TreeEntry::Link lastChild;
-        const std::int64_t* next;
-        const std::int64_t* end;
-    };
-    const auto frameOf = [](TreeEntry::Link index, const Node& node) {
-        return Frame{index, TreeEntry::noLink, node.childrenUIDs.data(), node.childrenUIDs.data() + node.childrenUIDs.size()};
-    };
-    std::vector<Frame> stack{frameOf(0, topValue)};
+    std::vector<WalkFrame>& stack = work.stack;
+    stack.push_back(WalkFrame::of(0, topValue));
     while (!stack.empty()) {
-        Frame& frame = stack.back();
+        WalkFrame& frame = stack.back();
         if (frame.next == frame.end) {
             stack.pop_back();
             continue;
@@ -218,7 +264,7 @@ void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip
             continue;
         const auto index = static_cast<TreeEntry::Link>(entries.size());
         entries.push_back(entryFor(*child, true, &entries[frame.node], frame.node, vertical));
-        tree.nodes.push_back(child);
+        work.nodes.push_back(child);
         indexOf.insert(uid, index);
         if (record)
             record->insert(uid, 0);
@@ -227,15 +273,15 @@ void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip
         else
             entries[frame.lastChild].nextSibling = index;
         frame.lastChild = index;
-        stack.push_back(frameOf(index, *child));
+        stack.push_back(WalkFrame::of(index, *child));
     }
 }
 
 // Along the sibling axis, from the leaves up: the extent of each subtree, the node's size with its margins or
 // its children's extents side by side, whichever is larger.
-std::vector<double> subtreeExtents(const std::vector<TreeEntry>& entries, double siblingMargin)
+void subtreeExtents(const std::vector<TreeEntry>& entries, double siblingMargin, std::vector<double>& extent)
 {
-    std::vector<double> extent(entries.size());
+    extent.resize(entries.size());
     for (std::size_t i = entries.size(); i-- > 0;) {
         const double withMargins = entries[i].siblingLength + siblingMargin;
         if (!entries[i].is(TreeEntry::hasChildren)) {
@@ -247,19 +293,22 @@ std::vector<double> subtreeExtents(const std::vector<TreeEntry>& entries, double
             sum += extent[c];
         extent[i] = withMargins > sum ? withMargins : sum;
     }
-    return extent;
 }
 
 // Horizontal trees: sibling subtrees pushed apart, from the bottom up. Each later sibling's subtree moves down,
 // by whole points, until it clears its previous sibling's subtree lowered by vd. Moves are kept per subtree and
 // applied at the end, so each subtree's extent is worked out once.
-void separateSiblingSubtrees(const std::vector<TreeEntry>& entries, std::vector<Point>& center, double vd)
+void separateSiblingSubtrees(Workspace& work, double vd)
 {
+    const std::vector<TreeEntry>& entries = work.entries;
+    std::vector<Point>& center = work.center;
     const std::size_t count = entries.size();
-    std::vector<Box> box(count);
-    std::vector<double> shift(count, 0.0);
+    std::vector<Box>& box = work.box;
+    box.resize(count);
+    std::vector<double>& shift = work.shift;
+    shift.assign(count, 0.0);
     for (std::size_t i = count; i-- > 0;) {
-        Box extentBox = Box::of(frameOf(center[i], Size{entries[i].genLength, entries[i].siblingLength}));
+        Box extentBox = Box::ofFrame(center[i], Size{entries[i].genLength, entries[i].siblingLength});
         TreeEntry::Link previous = TreeEntry::noLink;
         for (TreeEntry::Link c = entries[i].firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling) {
             if (previous != TreeEntry::noLink) {
@@ -291,34 +340,32 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
     // What the margins add to a size along the sibling axis.
     const double siblingMargin = vertical ? 2 * hd_ : 2 * vd_;
 
-    const std::size_t expected = std::min(source.sizeHint(), reservedAtMost);
-    TreeEntries tree;
-    tree.entries.reserve(expected);
-    tree.nodes.reserve(expected);
-    UidIndex indexOf = source.index(expected);
-    gatherTree(topValue, source, skip, record, withTop, vertical, tree, indexOf);
-    std::vector<TreeEntry>& entries = tree.entries;
+    Workspace& work = Workspace::ofThisThread();
+    UidIndex indexOf = source.index(std::min(source.sizeHint(), reservedAtMost));
+    gatherTree(topValue, source, skip, record, withTop, vertical, work, indexOf);
+    std::vector<TreeEntry>& entries = work.entries;
     const std::size_t count = entries.size();
-    const std::vector<double> extent = subtreeExtents(entries, siblingMargin);
+    subtreeExtents(entries, siblingMargin, work.extent);
+    const std::vector<double>& extent = work.extent;
 
     // From the top down, in one pass: each generation one gap beyond its parent's edge (a node whose parent is
     // not in the tree keeps its place, and so does everything under it); children spread along the sibling
     // axis, centred on their parent; and in horizontal trees, underlined nodes with a visible border standing
     // with their lower edge where their centre was.
-    std::vector<char> unplaced(count, 0);
-    std::vector<Point> center(count);
+    std::vector<Point>& center = work.center;
+    center.resize(count);
     if (topValue.parentUID)
         entries[0].s = 0;
     for (std::size_t i = 0; i < count; ++i) {
         TreeEntry& entry = entries[i];
         if (i > 0) {
             std::size_t p = entry.treeParent;
-            if (unplaced[p] || !entry.is(TreeEntry::hasParent))
+            if (entries[p].is(TreeEntry::unplaced) || !entry.is(TreeEntry::hasParent))
                 p = none;
             else if (!entry.is(TreeEntry::parentIsTreeParent))
-                p = indexOf.find(*tree.nodes[i]->parentUID);
+                p = indexOf.find(*work.nodes[i]->parentUID);
             if (p == none)
-                unplaced[i] = 1;
+                entry.flags |= TreeEntry::unplaced;
             else
                 entry.g = entries[p].g + sign * (entries[p].genLength / 2 + gap) + sign * entry.genLength / 2;
         }
@@ -336,7 +383,7 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
         center[i] = vertical ? Point{s, entry.g} : Point{entry.g, s};
     }
     if (!vertical)
-        separateSiblingSubtrees(entries, center, vd_);
+        separateSiblingSubtrees(work, vd_);
 
     // The nodes are given out in the order found, with their new centres.
     const std::size_t first = entries[0].is(TreeEntry::copied) ? 0 : 1;
@@ -344,7 +391,7 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
     for (std::size_t i = first; i < count; ++i)
         out.centres.push_back({entries[i].uid, center[i]});
     if (out.keepNodes)
-        out.nodes.insert(out.nodes.end(), tree.nodes.begin() + static_cast<std::ptrdiff_t>(first), tree.nodes.end());
+        out.nodes.insert(out.nodes.end(), work.nodes.begin() + static_cast<std::ptrdiff_t>(first), work.nodes.end());
 }
 
 std::vector<Node> TreeLayout::balancedLayout(const Node& top, const Graph& graph,
@@ -467,9 +514,12 @@ std::vector<NodePlacement> TreeLayout::standingPlacements(const Node& top, const
     return result;
 }
 
-double TreeLayout::separation(const Rect& a, const Rect& b)
+namespace {
+
+// The smallest whole number d >= 0 for which overlaps(d) is false; 0 when there is none up to 2^53.
+template <class Overlaps>
+double firstClearDistance(const Overlaps& overlaps)
 {
-    const auto overlaps = [&a, &b](double d) { return a.offsetBy(0, d).intersectsOpen(b); };
     if (!overlaps(0))
         return 0;
     // Overlap only ever ends as the distance grows, so the first clear distance is found by doubling and then
@@ -491,6 +541,25 @@ double TreeLayout::separation(const Rect& a, const Rect& b)
             high = middle;
     }
     return high;
+}
+
+} // namespace
+
+double TreeLayout::separation(const Rect& a, const Rect& b)
+{
+    // Rectangles without negative sides, as a layout compares them, take the general rules' comparisons
+    // directly: moving a finite rectangle by a finite distance leaves it finite, and its emptiness unchanged.
+    const auto plain = [](const Rect& r) { return r.size.width >= 0 && r.size.height >= 0 && !r.isNull(); };
+    if (plain(a) && plain(b)) {
+        if (a.size.width == 0 || a.size.height == 0 || b.size.width == 0 || b.size.height == 0)
+            return 0;
+        const double ax = a.origin.x, ay = a.origin.y, aw = a.size.width, ah = a.size.height;
+        const double bx = b.origin.x, by = b.origin.y, bw = b.size.width, bh = b.size.height;
+        if (!(ax < bx + bw && bx < ax + aw))
+            return 0;
+        return firstClearDistance([=](double d) { return ay + d < by + bh && by < (ay + d) + ah; });
+    }
+    return firstClearDistance([&a, &b](double d) { return a.offsetBy(0, d).intersectsOpen(b); });
 }
 
 } // namespace velquine

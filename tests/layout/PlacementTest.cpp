@@ -1,6 +1,7 @@
 // New centres alone come out as the laid-out nodes do: for both layouters, every direction, arranged by hand or
 // not, whole trees and inner subtrees, on a tree with damaged links.
 #include "layout/HorizontalGraphLayouter.h"
+#include "layout/TreeLayout.h"
 #include "layout/VerticalGraphLayouter.h"
 
 #include "LayoutTestSupport.h"
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
+#include <thread>
 
 using namespace velquine;
 using namespace velquine::testing;
@@ -115,4 +118,47 @@ TEST(Placements, HandArrangedTreesComeBackWhereTheyStand)
     EXPECT_EQ(placed.size(), 300u);
     // A node that is not stored has no tree.
     EXPECT_TRUE(layouter.placeNodeTree(treeNode(7000, std::nullopt, {0, 0}, {10, 10}, {1})).empty());
+}
+
+// Each thread keeps its layout's working lists from one layout to the next: a layout after a larger one comes out
+// as on a thread that never laid anything out.
+TEST(Placements, ALayoutReadsNothingThePreviousOneLeft)
+{
+    const std::vector<Node> nodes = damagedTree();
+    const Graph graph = graphOf(nodes);
+    const HorizontalGraphLayouter layouter(graph, 60.0, HorizontalGraphLayouter::LayoutSubtype::balanced, false, 10.0);
+    const auto layOutSmallTrees = [&] {
+        std::vector<NodePlacement> all;
+        for (const Node& top : {nodes[4], nodes[1], nodes[39]}) {
+            const std::vector<NodePlacement> placed = layouter.placeNodeTree(top);
+            all.insert(all.end(), placed.begin(), placed.end());
+        }
+        return all;
+    };
+    std::vector<NodePlacement> fresh;
+    std::thread([&] { fresh = layOutSmallTrees(); }).join();
+    layouter.placeNodeTree(nodes[0]);
+    const std::vector<NodePlacement> after = layOutSmallTrees();
+    ASSERT_EQ(after.size(), fresh.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].uid, fresh[i].uid);
+        EXPECT_EQ(after[i].center, fresh[i].center) << "node " << after[i].uid;
+    }
+}
+
+// Rectangles with negative sides or an infinite origin are compared by the general rules.
+TEST(Placements, SeparationOfUnusualRectanglesFollowsTheGeneralRules)
+{
+    const auto walk = [](const Rect& a, const Rect& b) {
+        double d = 0;
+        while (d < 1000 && a.offsetBy(0, d).intersectsOpen(b))
+            d += 1;
+        return d;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const auto& [a, b] : std::vector<std::pair<Rect, Rect>>{{Rect(0, 10, 10, -10.5), Rect(0, 0, 10, 10)},
+                                                                 {Rect(0, 0, 10, 10), Rect(10, 9.5, -10, -10)},
+                                                                 {Rect(0, 0, -10, 10), Rect(-5, 3, 10, 10)},
+                                                                 {Rect(inf, 0, 10, 10), Rect(0, 0, 10, 10)}})
+        EXPECT_EQ(TreeLayout::separation(a, b), walk(a, b)) << formatRect(a) << " " << formatRect(b);
 }

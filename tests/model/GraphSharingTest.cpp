@@ -107,6 +107,37 @@ TEST(SharedNodeBin, LookUpsFromAFingerAndTheEnds)
     }
 }
 
+// A finger that reads ahead finds the same nodes, whether the walk runs in identifier order (where the next
+// identifier is taken without a search), backwards, in runs with gaps, or at random, over nodes with and
+// without children.
+TEST(SharedNodeBin, FingersThatReadAheadFindWhatALookUpFinds)
+{
+    std::mt19937_64 random(5);
+    SharedNodeBin bin;
+    for (std::int64_t uid = 0; uid < 6000; uid += 1 + static_cast<std::int64_t>(random() % 3)) {
+        Node node = titled(uid, "t");
+        if (uid % 4 == 0)
+            node.childrenUIDs = {uid + 1, uid + 2};
+        bin.assign(uid, node);
+    }
+    std::vector<std::int64_t> order;
+    for (std::int64_t uid = -5; uid < 6010; ++uid)
+        order.push_back(uid);
+    for (std::int64_t uid = 6010; uid-- > -5;)
+        order.push_back(uid);
+    for (int round = 0; round < 4000; ++round) {
+        const auto start = static_cast<std::int64_t>(random() % 6000);
+        for (std::int64_t uid = start; uid < start + static_cast<std::int64_t>(random() % 12); ++uid)
+            order.push_back(uid);
+        order.push_back(static_cast<std::int64_t>(random() % 6100) - 50);
+    }
+    for (std::size_t readAhead : {std::size_t{1}, std::size_t{8}, std::size_t{100}}) {
+        SharedNodeBin::Finger finger(readAhead);
+        for (std::int64_t uid : order)
+            ASSERT_EQ(bin.lookup(uid, finger), bin.lookup(uid)) << uid << " reading ahead " << readAhead;
+    }
+}
+
 // A copy of a graph shares every node; an edit gives new storage only to the nodes it changes, and writing back
 // an equal node keeps the storage the canvas compares by.
 TEST(GraphSharing, EditsGiveNewStorageOnlyToChangedNodes)

@@ -128,8 +128,22 @@ public:
     // children of one parent, a tree walked in creation order) then skip the walk down from the top. Good only
     // for the bin that filled it, while that bin is unchanged.
     class Finger {
+    public:
+        Finger() = default;
+        // A finger that also starts fetching into the processor's cache the first part of the nodes stored up to
+        // readAhead places after each one found, which a walk in identifier order reads next.
+        explicit Finger(std::size_t readAhead) : readAhead_(readAhead) { }
+
+    private:
         friend class SharedNodeBin;
         const Block* leaf_ = nullptr;
+        std::size_t readAhead_ = 0;
+        // The place after the last one found in the leaf.
+        std::size_t next_ = 0;
+        // The place after the last one fetched ahead in the leaf.
+        std::size_t fetchedTo_ = 0;
+        // The same for the nodes' children lists.
+        std::size_t listsFetchedTo_ = 0;
     };
 
     // The stored node, or null.
@@ -188,6 +202,10 @@ private:
     static BlockPtr split(Block& block);
     static BlockPtr insertInto(BlockPtr& block, std::int64_t uid, std::shared_ptr<value_type>&& cell, bool& added);
     static void eraseFrom(BlockPtr& block, std::int64_t uid);
+    // The node at the index of the leaf, noted in the finger.
+    static const Node* found(const Block& leaf, std::size_t index, Finger& finger);
+    // Fetches ahead the cells of the leaf after the one at index, as the finger asks.
+    static void readAhead(const Block& leaf, std::size_t index, Finger& finger);
     // Whether the node stored under the identifier equals the node in every field.
     bool holdsEqual(std::int64_t uid, const Node& node) const;
     void store(std::int64_t uid, std::shared_ptr<value_type>&& cell);
