@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/graph/Graph.h"
 #include "model/graph/LayoutOptions.h"
 #include "model/graph/Node.h"
 #include "platform/Color.h"
@@ -161,6 +162,8 @@ struct GraphViewIndex {
         std::shared_ptr<const Node> storage;
     };
     std::vector<Shown> shown;
+    // The graph's store as the last reload showed it: while the graph holds the same storage, no node changed.
+    Graph::NodeBin shownBin;
     // The identifiers of the shown nodes under the parent identifier they name (stored or not).
     std::unordered_map<std::int64_t, std::vector<std::int64_t>> childrenByParent;
     // False until a reload has run, and after invalidateLayerState(): the next reload visits every layer.

@@ -72,7 +72,10 @@ GraphView::ReloadPlan GraphView::planReload()
     std::unordered_set<std::int64_t> reach;
     std::unordered_set<std::int64_t> waited;
     auto shown = index.shown.begin();
-    for (auto entry = graph_.nodeBin().begin(); entry != graph_.nodeBin().end(); ++entry) {
+    // A graph whose store is the one shown last has nothing new to walk.
+    const bool unchanged = graph_.nodeBin().sharesStorageWith(index.shownBin);
+    for (auto entry = unchanged ? graph_.nodeBin().end() : graph_.nodeBin().begin(); entry != graph_.nodeBin().end();
+         ++entry) {
         const auto& [uid, node] = *entry;
         for (; shown != index.shown.end() && shown->uid < uid; ++shown)
             plan.removed.push_back(shown->uid);
@@ -104,7 +107,7 @@ GraphView::ReloadPlan GraphView::planReload()
             }
         }
     }
-    for (; shown != index.shown.end(); ++shown)
+    for (; !unchanged && shown != index.shown.end(); ++shown)
         plan.removed.push_back(shown->uid);
     for (std::int64_t uid : plan.removed) {
         const auto it = std::lower_bound(index.shown.begin(), index.shown.end(), uid,

@@ -481,6 +481,7 @@ void GraphView::rememberShown(ReloadPlan& plan)
             note(*graph_.findNode(uid));
         }
     }
+    index.shownBin = graph_.nodeBin();
     index.shownValid = true;
     index.touched.clear();
     index.baseLayoutOptions = baseLayoutOptions;

@@ -45,8 +45,11 @@ void NodeTitleEditor::setTextFrame(const QRectF& frame)
 void NodeTitleEditor::setColors(const QColor& text, bool darkBorder)
 {
     borderColor_ = darkBorder ? QColor(85, 85, 85) : QColor(170, 170, 170);
-    setStyleSheet(QStringLiteral("QTextEdit#nodeTitleEditor { background: transparent; color: %1; }")
-                      .arg(text.name(QColor::HexArgb)));
+    const QString sheet = QStringLiteral("QTextEdit#nodeTitleEditor { background: transparent; color: %1; }")
+                              .arg(text.name(QColor::HexArgb));
+    // Setting a style sheet polishes the editor again, even an unchanged one.
+    if (styleSheet() != sheet)
+        setStyleSheet(sheet);
     update();
 }
 

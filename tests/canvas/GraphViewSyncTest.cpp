@@ -373,3 +373,41 @@ TEST(GraphViewSync, PrintingCanvasesHoverNothingAndSelectionFollowsThePush)
 
 } // namespace
 } // namespace velquine::testing
+
+namespace velquine::testing {
+namespace {
+
+// A reload of the very graph shown (the document told the canvas of a change elsewhere) walks no node and
+// touches no layer but the newly selected one; the next real change is found as before.
+TEST(GraphViewSync, ReloadingTheGraphAsShownTouchesNoLayer)
+{
+    VQProject project = sampleProject(1, 4, 3);
+    GraphView view(Rect(0, 0, 1200, 900));
+    view.setGraph(project.graph);
+    std::unordered_map<const Layer*, std::uint64_t> revisions;
+    for (const auto& layer : view.nodeLayers())
+        revisions[layer.get()] = layer->contentRevision();
+    for (const auto& layer : view.branchLayers())
+        revisions[layer.get()] = layer->contentRevision();
+
+    const std::int64_t picked = project.graph.nodeBin().begin()->second.childrenUIDs[2];
+    view.selectedNodeUIDs = {picked};
+    view.setGraph(Graph(project.graph));
+    for (const auto& layer : view.nodeLayers()) {
+        EXPECT_EQ(layer->isSelected(), layer->node().uid == picked);
+        if (layer->node().uid != picked) {
+            EXPECT_EQ(layer->contentRevision(), revisions[layer.get()]);
+        }
+    }
+    for (const auto& layer : view.branchLayers())
+        EXPECT_EQ(layer->contentRevision(), revisions[layer.get()]);
+
+    Node moved = *project.graph.findNode(picked);
+    moved.center.y += 30;
+    project.graph.placeNodes({{picked, moved.center}});
+    view.setGraph(project.graph);
+    EXPECT_EQ(view.nodeLayer(picked)->position(), moved.center);
+}
+
+} // namespace
+} // namespace velquine::testing

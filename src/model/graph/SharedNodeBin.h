@@ -146,6 +146,10 @@ public:
         std::size_t listsFetchedTo_ = 0;
     };
 
+    // Whether the two bins hold one and the same storage, so the very same entries: true for a bin and its
+    // copy until either changes (and for two empty bins).
+    bool sharesStorageWith(const SharedNodeBin& other) const { return root_ == other.root_; }
+
     // The stored node, or null.
     const Node* lookup(std::int64_t uid) const;
     // The same, starting from the leaf the finger points at when it holds the identifier's range.
