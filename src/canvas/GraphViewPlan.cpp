@@ -72,12 +72,31 @@ GraphView::ReloadPlan GraphView::planReload()
     std::unordered_set<std::int64_t> reach;
     std::unordered_set<std::int64_t> waited;
     auto shown = index.shown.begin();
-    // A graph whose store is the one shown last has nothing new to walk.
+    // A graph whose store is the one shown last has nothing new to walk, and a run of entries whose storage the
+    // two stores share is passed whole: the shown list holds the shown store's entries in its order.
     const bool unchanged = graph_.nodeBin().sharesStorageWith(index.shownBin);
+    auto shownEntry = unchanged ? index.shownBin.end() : index.shownBin.begin();
+    const auto nextShown = [&] {
+        ++shown;
+        if (shownEntry != index.shownBin.end())
+            ++shownEntry;
+    };
     for (auto entry = unchanged ? graph_.nodeBin().end() : graph_.nodeBin().begin(); entry != graph_.nodeBin().end();
          ++entry) {
+        while (entry != graph_.nodeBin().end()) {
+            const void* leaf = entry.leafAtStart();
+            const std::size_t run = leaf ? entry.leafEntryCount() : 0;
+            if (!leaf || leaf != shownEntry.leafAtStart() || std::size_t(index.shown.end() - shown) < run
+                || shown->uid != entry->first)
+                break;
+            shown += static_cast<std::ptrdiff_t>(run);
+            entry.skipLeaf();
+            shownEntry.skipLeaf();
+        }
+        if (entry == graph_.nodeBin().end())
+            break;
         const auto& [uid, node] = *entry;
-        for (; shown != index.shown.end() && shown->uid < uid; ++shown)
+        for (; shown != index.shown.end() && shown->uid < uid; nextShown())
             plan.removed.push_back(shown->uid);
         if (shown != index.shown.end() && shown->uid == uid) {
             if (shown->storage.get() != &node) {
@@ -92,7 +111,7 @@ GraphView::ReloadPlan GraphView::planReload()
                 if (before.parentUID != node.parentUID || !(before.layoutOptions == node.layoutOptions))
                     collectSubtree(graph_, uid, reach);
             }
-            ++shown;
+            nextShown();
         } else {
             walked.push_back(&node);
             walkedMoved.push_back(0);

@@ -409,5 +409,48 @@ TEST(GraphViewSync, ReloadingTheGraphAsShownTouchesNoLayer)
     EXPECT_EQ(view.nodeLayer(picked)->position(), moved.center);
 }
 
+// On a map whose store spans many leaves, reloads that pass the runs of nodes shared with the shown store
+// still end where full reloads end: moves of a few nodes as a layout makes them, new nodes splitting a run,
+// removals, and going back to an earlier graph as undo does.
+TEST(GraphViewSync, LargeMapReloadsByChangeMatchFullReloads)
+{
+    VQProject project = sampleProject(2, 6, 14);
+    ASSERT_GT(project.graph.count(), 150u);
+    GraphView live(Rect(0, 0, 1600, 900));
+    GraphView full(Rect(0, 0, 1600, 900));
+    live.setGraph(project.graph);
+    full.setGraph(project.graph);
+    std::vector<Graph> history{project.graph};
+    std::mt19937 random(11);
+    for (int step = 0; step < 80; ++step) {
+        const std::vector<std::int64_t> uids = nodeUIDs(project.graph);
+        const Node pick = *project.graph.findNode(uids[random() % uids.size()]);
+        switch (random() % 4) {
+        case 0: {
+            std::vector<NodePlacement> moves;
+            for (int i = 0; i < 3; ++i) {
+                const Node& node = *project.graph.findNode(uids[random() % uids.size()]);
+                moves.push_back({node.uid, {node.center.x + 13, node.center.y - 29}});
+            }
+            project.graph.placeNodes(moves);
+            break;
+        }
+        case 1:
+            project.insertChildNode(pick, "New", {pick.center.x + 150, pick.center.y + 40});
+            break;
+        case 2:
+            if (pick.parentUID)
+                project.graph.removeNodes({pick});
+            break;
+        default:
+            project.graph = history[random() % history.size()];
+            break;
+        }
+        history.push_back(project.graph);
+        live.selectedNodeUIDs = {pick.uid};
+        ASSERT_TRUE(reloadedAlike(live, full, project.graph)) << "after step " << step;
+    }
+}
+
 } // namespace
 } // namespace velquine::testing

@@ -80,6 +80,11 @@ public:
             ++*this;
             return before;
         }
+        // At the first entry of a leaf: that leaf, else null. Two bins whose iterators give the same leaf here
+        // share its storage, so the same run of entries; skipLeaf() passes the run.
+        const void* leafAtStart() const { return depth_ != 0 && path_[depth_ - 1].index == 0 ? leaf() : nullptr; }
+        std::size_t leafEntryCount() const { return leaf()->cells.size(); }
+        void skipLeaf() { nextLeaf(); }
         friend bool operator==(const const_iterator& a, const const_iterator& b)
         {
             if (a.depth_ == 0 || b.depth_ == 0)
