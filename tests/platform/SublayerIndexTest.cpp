@@ -148,8 +148,10 @@ TEST(SublayerIndexTest, FindsWhatAWalkOfEverySublayerFindsAndKeepsTheDrawingOrde
             continue;
         ASSERT_EQ(canvas.root->sublayersInDrawingOrder(), sortedAfresh(*canvas.root)) << "after step " << step;
         for (const Rect& area : canvas.areas()) {
-            std::vector<Layer*> found;
-            canvas.root->sublayersMeeting(area, found);
+            std::vector<Layer*> near, found;
+            for (Layer* sublayer : canvas.root->sublayersNear(area, near))
+                if (extentsMeet(sublayer->visualBounds(), area))
+                    found.push_back(sublayer);
             ASSERT_EQ(found, meetingByWalk(*canvas.root, area)) << "after step " << step;
         }
     }

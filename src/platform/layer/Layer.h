@@ -165,13 +165,14 @@ public:
     void setSublayers(std::vector<Ptr> layers);
     // The sublayers in drawing order: by zPosition, ties in insertion order.
     const std::vector<Layer*>& sublayersInDrawingOrder() const;
-    // Appends the sublayers whose visual bounds meet the area (own coordinates; touching edges count), in
-    // drawing order. A layer with very many sublayers keeps them filed by area, so that this costs what lies
-    // near the area; runAll, when given, works out many changed sublayers' bounds on several threads. On the
-    // thread that owns the tree only.
+    // The sublayers a paint of the area (own coordinates) looks at, in drawing order: every one whose visual
+    // bounds meet it (touching edges count) and, where telling them apart would cost more than a walk, others.
+    // A layer with very many sublayers keeps them filed by area, so that for a small area this costs what lies
+    // near it: those are put in `near` and it is returned; otherwise the drawing order is. runAll, when given,
+    // works out many changed sublayers' bounds on several threads. On the thread that owns the tree only.
     using RunAll = std::function<void(const std::vector<std::function<void()>>&)>;
-    void sublayersMeeting(const Rect& area, std::vector<Layer*>& out, const RunAll& runAll = {}) const;
-    // From this many sublayers on, sublayersMeeting looks only near the area.
+    const std::vector<Layer*>& sublayersNear(const Rect& area, std::vector<Layer*>& near, const RunAll& runAll = {}) const;
+    // From this many sublayers on, sublayersNear looks only near the area.
     static constexpr std::size_t sublayersFiledByArea = 256;
     Layer* rootLayer();
     const Layer* rootLayer() const;
@@ -357,12 +358,11 @@ private:
     std::shared_ptr<Extras> extras_;
     ContentsGravity contentsGravity_ = ContentsGravity::resize;
 
+    // What a paint reads of every layer comes first; the bookkeeping of changes, layout and the superlayer's
+    // order and index, last.
+    bool hiddenForRemoval_ = false;
     Layer* superlayer_ = nullptr;
     std::vector<Ptr> sublayers_;
-    // Sublayers that asked for layout (or have one below that did) since the last layout visited them.
-    std::vector<Layer*> askingSublayers_;
-    // How many sublayers follow a change of this layer's size.
-    int sizableSublayers_ = 0;
     std::uint64_t contentRevision_ = 0;
     mutable bool extentValid_ = false;
     mutable Rect extent_;
@@ -372,6 +372,11 @@ private:
     // The sublayers in drawing order, and filed by area when there are very many (made as first needed).
     mutable std::unique_ptr<SublayerOrder> drawingOrder_;
     mutable std::unique_ptr<SublayerIndex> areaIndex_;
+    Rect lastAnimatedArea_ = Rect::null();
+    // Sublayers that asked for layout (or have one below that did) since the last layout visited them.
+    std::vector<Layer*> askingSublayers_;
+    // How many sublayers follow a change of this layer's size.
+    int sizableSublayers_ = 0;
     SublayerOrder& drawingOrder() const;
     // Takes the layer out of what its superlayer counts and lists of it, while it is still among its sublayers.
     void leaveSuperlayerBookkeeping();
@@ -393,8 +398,6 @@ private:
         bool marked = false;
     };
     AreaSlot areaSlot_;
-    bool hiddenForRemoval_ = false;
-    Rect lastAnimatedArea_ = Rect::null();
 };
 
 // Whether two extents (sizes not negative) meet, touching edges included; the null rectangle meets nothing.

@@ -69,8 +69,7 @@ public:
         }
         if (shared_ || layer.sublayers().size() <= crowded)
             return layer.sublayersInDrawingOrder();
-        layer.sublayersMeeting(exposed, near);
-        return near;
+        return layer.sublayersNear(exposed, near);
     }
     // Whether pictures that are only out of scale may still be rebuilt in this paint.
     bool mayRebuild() const { return !rebuildDeadline_ || Clock::now() < *rebuildDeadline_; }
@@ -418,9 +417,8 @@ void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer
     // Of a crowded layer, only the sublayers near the area are looked at, and those the paints visit listed.
     const bool isCrowded = layer.sublayers().size() > crowded;
     std::vector<Layer*> near;
-    if (isCrowded)
-        layer.sublayersMeeting(exposed, near, made.runAll);
-    const std::vector<Layer*>& sublayers = isCrowded ? near : layer.sublayersInDrawingOrder();
+    const std::vector<Layer*>& sublayers =
+        isCrowded ? layer.sublayersNear(exposed, near, made.runAll) : layer.sublayersInDrawingOrder();
     std::vector<Layer*>* visited = isCrowded ? &made.crowdedSublayers[&layer] : nullptr;
     for (Layer* sublayer : sublayers)
         if (prepareLayer(p, made, *sublayer, exposed, opacity) && visited)

@@ -138,24 +138,25 @@ SublayerOrder& Layer::drawingOrder() const
 
 const std::vector<Layer*>& Layer::sublayersInDrawingOrder() const { return drawingOrder().read(sublayers_); }
 
-void Layer::sublayersMeeting(const Rect& area, std::vector<Layer*>& out, const RunAll& runAll) const
+const std::vector<Layer*>& Layer::sublayersNear(const Rect& area, std::vector<Layer*>& near, const RunAll& runAll) const
 {
     const std::vector<Layer*>& ordered = sublayersInDrawingOrder();
-    const auto meets = [&area](const Layer* sublayer) { return extentsMeet(sublayer->visualBounds(), area); };
     if (ordered.size() < sublayersFiledByArea) {
         areaIndex_.reset();
-        std::copy_if(ordered.begin(), ordered.end(), std::back_inserter(out), meets);
-        return;
+        return ordered;
     }
     if (!areaIndex_)
         areaIndex_ = std::make_unique<SublayerIndex>(sublayers_);
-    const std::size_t first = out.size();
-    areaIndex_->collect(area, out, runAll);
-    out.erase(std::remove_if(out.begin() + std::ptrdiff_t(first), out.end(),
-                             [&meets](const Layer* sublayer) { return !meets(sublayer); }),
-              out.end());
-    std::sort(out.begin() + std::ptrdiff_t(first), out.end(),
-              [](const Layer* a, const Layer* b) { return SublayerOrder::before(*a, *b); });
+    // An area over most of the layer (zoomed far out) is painted from a walk in drawing order.
+    if (areaIndex_->spansMostCells(area, runAll))
+        return ordered;
+    near.clear();
+    areaIndex_->collect(area, near, runAll);
+    std::erase_if(near, [&area](const Layer* sublayer) { return !extentsMeet(sublayer->visualBounds(), area); });
+    if (near.size() * 4 > ordered.size())
+        return ordered;
+    std::sort(near.begin(), near.end(), [](const Layer* a, const Layer* b) { return SublayerOrder::before(*a, *b); });
+    return near;
 }
 
 Layer* Layer::rootLayer()
@@ -219,18 +220,23 @@ std::vector<Layer::Ptr> Layer::takeAskingSublayers()
 {
     std::vector<Layer*> listed;
     listed.swap(askingSublayers_);
-    // In the order of the list of sublayers, as a walk of it would find them.
-    if (listed.size() > 1) {
-        if (!drawingOrder_ || !drawingOrder_->stampsFollowPlaces())
-            sublayersInDrawingOrder();
-        std::sort(listed.begin(), listed.end(),
-                  [](const Layer* a, const Layer* b) { return a->orderSlot_.stamp < b->orderSlot_.stamp; });
-    }
     std::vector<Ptr> asking;
-    for (Layer* sublayer : listed) {
+    const auto take = [&asking](Layer* sublayer) {
         sublayer->listedAsAsking_ = false;
         if (sublayer->needsLayout_ || sublayer->descendantNeedsLayout_)
             asking.push_back(sublayer->shared_from_this());
+    };
+    // In the order of the list of sublayers, as a walk of it would find them: a few sorted by their stamps when
+    // those are current, else the list walked for the listed ones.
+    const bool few = listed.size() <= 1 || listed.size() * 8 < sublayers_.size();
+    if (few && (listed.size() <= 1 || (drawingOrder_ && drawingOrder_->stampsFollowPlaces()))) {
+        std::sort(listed.begin(), listed.end(),
+                  [](const Layer* a, const Layer* b) { return a->orderSlot_.stamp < b->orderSlot_.stamp; });
+        std::for_each(listed.begin(), listed.end(), take);
+    } else {
+        for (const Ptr& sublayer : sublayers_)
+            if (sublayer->listedAsAsking_)
+                take(sublayer.get());
     }
     return asking;
 }

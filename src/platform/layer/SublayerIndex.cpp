@@ -100,15 +100,26 @@ void SublayerIndex::removed(const std::vector<Layer*>& sublayers)
         removed(*sublayer);
 }
 
+bool SublayerIndex::cellsOf(const Rect& area, Filing& cells)
+{
+    const double x = area.origin.x, y = area.origin.y;
+    return !area.isNull() && cellRange(x, x + area.size.width, cells.x0, cells.x1)
+           && cellRange(y, y + area.size.height, cells.y0, cells.y1);
+}
+
+bool SublayerIndex::spansMostCells(const Rect& area, const RunAll& runAll)
+{
+    fileMarked(runAll);
+    Filing cells;
+    return !cellsOf(area, cells) || double(cells.x1 - cells.x0 + 1) * double(cells.y1 - cells.y0 + 1) >= double(cells_.size());
+}
+
 SublayerIndex::Filing SublayerIndex::filingFor(const Rect& visual)
 {
     Filing filing;
     if (visual.isNull())
         return filing;
-    const double x = visual.origin.x, y = visual.origin.y;
-    if (!cellRange(x, x + visual.size.width, filing.x0, filing.x1)
-        || !cellRange(y, y + visual.size.height, filing.y0, filing.y1)
-        || double(filing.x1 - filing.x0 + 1) * double(filing.y1 - filing.y0 + 1) > mostCellsFiled) {
+    if (!cellsOf(visual, filing) || double(filing.x1 - filing.x0 + 1) * double(filing.y1 - filing.y0 + 1) > mostCellsFiled) {
         filing.place = Place::wide;
         return filing;
     }
@@ -237,10 +248,9 @@ void SublayerIndex::collect(const Rect& area, std::vector<Layer*>& out, const Ru
     }
     out.insert(out.end(), wide_.begin(), wide_.end());
     out.insert(out.end(), animating_.begin(), animating_.end());
-    std::int32_t x0 = 0, x1 = -1, y0 = 0, y1 = -1;
-    const double x = area.origin.x, y = area.origin.y;
-    const bool numbered = !area.isNull() && cellRange(x, x + area.size.width, x0, x1)
-                          && cellRange(y, y + area.size.height, y0, y1);
+    Filing range;
+    const bool numbered = cellsOf(area, range);
+    const std::int32_t x0 = range.x0, x1 = range.x1, y0 = range.y0, y1 = range.y1;
     if (numbered && double(x1 - x0 + 1) * double(y1 - y0 + 1) <= double(cells_.size())) {
         for (std::int32_t cx = x0; cx <= x1; ++cx)
             for (std::int32_t cy = y0; cy <= y1; ++cy)

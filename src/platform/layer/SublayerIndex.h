@@ -44,6 +44,9 @@ public:
     // count), and some others. Marked sublayers are filed first; with runAll, their bounds are worked out on
     // several threads when there are very many.
     void collect(const Rect& area, std::vector<Layer*>& out, const RunAll& runAll = {});
+    // Whether the area spans at least as many cells as hold sublayers, once marked ones are filed: a query
+    // would look at nearly all.
+    bool spansMostCells(const Rect& area, const RunAll& runAll = {});
 
     // The side of a cell, in points.
     static constexpr double cellSize = 256;
@@ -58,6 +61,8 @@ private:
         std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
     };
     static Filing filingFor(const Rect& visual);
+    // The cells an area spans, or false when they cannot be numbered.
+    static bool cellsOf(const Rect& area, Filing& cells);
     void fileMarked(const RunAll& runAll);
     void file(Layer& sublayer, const Filing& filing);
     void unfile(Layer& sublayer);
