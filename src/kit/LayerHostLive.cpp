@@ -74,7 +74,7 @@ void LayerHostWidget::paintBackdrop(const QRect& visible)
         options.sublayerFilter = [this](const Layer& layer) {
             return !liveSublayers_.count(&layer) && layer.zPosition() < splitDepth_;
         };
-        backdropBands_.render(painter, *root_, options, area, exposedOf);
+        backdropBands_[0].render(painter, *root_, options, area, exposedOf);
     }
     backdropAbove_ = blankImage(visible.size(), ratio);
     {
@@ -84,7 +84,7 @@ void LayerHostWidget::paintBackdrop(const QRect& visible)
             return !liveSublayers_.count(&layer) && layer.zPosition() >= splitDepth_;
         };
         options.paintsRoot = false;
-        backdropBands_.render(painter, *root_, options, area, exposedOf);
+        backdropBands_[1].render(painter, *root_, options, area, exposedOf);
     }
     backdropRect_ = visible;
     backdropTransform_ = layerToWidget();

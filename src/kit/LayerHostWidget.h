@@ -84,7 +84,8 @@ private:
 
     std::shared_ptr<Layer> root_;
     LayerBandPainter bandPainter_;
-    LayerBandPainter backdropBands_;
+    // The still images below and above the split depth, each cut by what its own rows cost.
+    LayerBandPainter backdropBands_[2];
     Size frameSize_;
     // Areas reported since the last paint; past a limit the whole view is repainted instead.
     int pendingUpdates_ = 0;

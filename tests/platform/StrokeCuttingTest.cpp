@@ -67,6 +67,17 @@ TEST(StrokeCutting, ALongLinePaintedInASmallAreaShowsThePixelsOfTheWholeLine)
                 EXPECT_TRUE(drawn(*layer, size, scale, at) == expected) << width << " at " << scale << ", " << at.y();
                 // Under a clip far larger than the picture, as the renderer clips to the whole canvas.
                 EXPECT_TRUE(drawn(*layer, size, scale, at, QRect(-1e5, -1e5, 2e5, 2e5)) == expected) << width;
+                if (scale == 1) {
+                    // Scrolled by the painter's window instead of its transform.
+                    QImage windowed(size, QImage::Format_ARGB32_Premultiplied);
+                    windowed.fill(Qt::white);
+                    QPainter painter(&windowed);
+                    painter.setRenderHint(QPainter::Antialiasing);
+                    painter.setWindow(QRect(at, size));
+                    layer->draw(painter);
+                    painter.end();
+                    EXPECT_TRUE(windowed == expected) << width << " windowed at " << at.y();
+                }
                 // The same area as a clip of a larger picture, as a band of the view paints it.
                 EXPECT_TRUE(drawn(*layer, whole.size(), scale, {}, QRect(at, size)).copy(QRect(at, size)) == expected)
                     << width << " clipped at " << scale << ", " << at.y();

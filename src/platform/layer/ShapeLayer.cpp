@@ -160,7 +160,7 @@ std::optional<QRectF> ShapeLayer::paintableArea(const QPainter& painter)
     // (a PDF page, a recorded picture) are painted within the clip alone.
     const QPaintDevice* device = painter.device();
     bool invertible = false;
-    const QTransform toLayer = painter.worldTransform().inverted(&invertible);
+    const QTransform toLayer = painter.combinedTransform().inverted(&invertible);
     if (device && device->devType() == QInternal::Image && invertible) {
         const double ratio = device->devicePixelRatio();
         const QRectF pixels = toLayer.mapRect(QRectF(0, 0, device->width() / ratio, device->height() / ratio));
