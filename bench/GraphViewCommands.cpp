@@ -13,6 +13,7 @@
 #include "kit/ScrollView.h"
 #include "platform/RunLoop.h"
 #include "platform/UndoManager.h"
+#include "platform/layer/Animator.h"
 #include "platform/layer/LayerRenderer.h"
 
 using namespace velquine;
@@ -75,6 +76,15 @@ struct Editor {
         RunLoop::drain();
         scrollView->viewport()->repaint();
     }
+    // The title typed into the editor a new node opened, then Return; false when no editor opened.
+    bool nameNewNode()
+    {
+        if (!graphView->nodeEditor())
+            return false;
+        graphView->nodeEditor()->setPlainText(QStringLiteral("New topic"));
+        graphView->endEditingTitle(true);
+        return true;
+    }
 };
 
 void BM_NewChildCommand(benchmark::State& state)
@@ -87,12 +97,10 @@ void BM_NewChildCommand(benchmark::State& state)
         // Tab, then the title typed into the editor that opens, then Return.
         editor.controller->insertChildNode(parent, std::nullopt);
         editor.settle();
-        if (!editor.graphView->nodeEditor()) {
+        if (!editor.nameNewNode()) {
             state.SkipWithError("no title editor opened");
             break;
         }
-        editor.graphView->nodeEditor()->setPlainText(QStringLiteral("New topic"));
-        editor.graphView->endEditingTitle(true);
         editor.settle();
         ++added;
     }
@@ -113,17 +121,48 @@ void BM_NewChildCommandOutsidePaint(benchmark::State& state)
     for (auto _ : state) {
         editor.controller->insertChildNode(parent, std::nullopt);
         RunLoop::drain();
-        if (!editor.graphView->nodeEditor()) {
+        if (!editor.nameNewNode()) {
             state.SkipWithError("no title editor opened");
             break;
         }
-        editor.graphView->nodeEditor()->setPlainText(QStringLiteral("New topic"));
-        editor.graphView->endEditingTitle(true);
         RunLoop::drain();
     }
     state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
 }
 BENCHMARK(BM_NewChildCommandOutsidePaint)->Arg(10000)->Iterations(300)->Unit(benchmark::kMillisecond);
+
+// The two repaints that follow the commands alone: what the layers moved by the layout, and any animation
+// they started, cost the first paints after a command.
+void BM_RepaintAfterNewChild(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    LayerRenderer::statistics() = {};
+    std::size_t animating = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor.controller->insertChildNode(parent, std::nullopt);
+        RunLoop::drain();
+        animating += Animator::shared().animatingLayerCount();
+        state.ResumeTiming();
+        editor.scrollView->viewport()->repaint();
+        state.PauseTiming();
+        if (!editor.nameNewNode()) {
+            state.SkipWithError("no title editor opened");
+            break;
+        }
+        RunLoop::drain();
+        animating += Animator::shared().animatingLayerCount();
+        state.ResumeTiming();
+        editor.scrollView->viewport()->repaint();
+    }
+    const double paints = 2.0 * double(state.iterations());
+    const LayerRenderer::Statistics& counts = LayerRenderer::statistics();
+    state.counters["layers"] = double(counts.layersPainted) / paints;
+    state.counters["rebuilt"] = double(counts.picturesRebuilt) / paints;
+    state.counters["animating"] = double(animating) / paints;
+}
+BENCHMARK(BM_RepaintAfterNewChild)->Arg(10000)->Iterations(300)->Unit(benchmark::kMillisecond);
 
 // A full repaint of the busy view alone: the root's long branches fan out across the whole area.
 void BM_RepaintBusyView(benchmark::State& state)
@@ -135,6 +174,7 @@ void BM_RepaintBusyView(benchmark::State& state)
         editor.scrollView->viewport()->repaint();
     }
     state.counters["bands"] = double(LayerRenderer::statistics().sharedPaints) / double(state.iterations());
+    state.counters["layers"] = double(LayerRenderer::statistics().layersPainted) / double(state.iterations());
 }
 BENCHMARK(BM_RepaintBusyView)->Arg(10000)->Iterations(200)->Unit(benchmark::kMillisecond);
 

@@ -22,6 +22,49 @@ namespace velquine {
 class BranchLayer;
 class NodeLayer;
 
+struct GraphView::ReloadPlan {
+    // Every node is visited, every layer revisited.
+    bool full = true;
+    // The nodes this reload visits, in the graph's order.
+    std::vector<const Node*> visit;
+    // For each visited node (none on a full reload): whether it only moved since its layer showed it, with
+    // nothing about it or above it that would change its branch's look, its layer's look or its layout
+    // options; such a node's layer and branch need only follow it.
+    std::vector<char> movedOnly;
+    bool isMovedOnly(std::size_t visitIndex) const { return visitIndex < movedOnly.size() && movedOnly[visitIndex]; }
+    // Identifiers of nodes the last reload showed that left the graph.
+    std::vector<std::int64_t> removed;
+    // Whether any node is new, and which (ascending; none on a full reload).
+    bool added = false;
+    std::vector<std::int64_t> addedUIDs;
+    // Each node the last reload showed whose storage changed (none on a full reload): its place in the shown
+    // list and its storage now.
+    struct Replacement {
+        std::size_t shownIndex;
+        std::shared_ptr<const Node> storage;
+    };
+    std::vector<Replacement> replaced;
+    // Every layer's hover state and selection are worked out again.
+    bool hoverPass = false;
+    bool selectionPass = false;
+    // Identifiers whose selected state changed since the layers last showed the selection.
+    std::vector<std::int64_t> selectionChanges;
+
+    // Back to a plan of nothing, keeping the room of its lists.
+    void reset()
+    {
+        full = true;
+        visit.clear();
+        movedOnly.clear();
+        removed.clear();
+        added = false;
+        addedUIDs.clear();
+        replaced.clear();
+        hoverPass = selectionPass = false;
+        selectionChanges.clear();
+    }
+};
+
 struct GraphViewIndex {
     // ---- Node layers ----
 
@@ -179,36 +222,18 @@ struct GraphViewIndex {
     // Nodes whose layers were changed outside a reload (dragged, resized): the next reload visits them even
     // when the graph did not change them, so that an abandoned drag puts them back.
     std::unordered_set<std::int64_t> touched;
+
+    // ---- Room kept between reloads ----
+
+    // A layout that moves every node makes every reload fill lists the size of the graph: the last plan's lists
+    // and the planning's own are kept, emptied, so that the next reload writes into pages it already has.
+    GraphView::ReloadPlan sparePlan;
+    std::vector<const Node*> walkedNodes;
+    std::vector<char> walkedMoved;
+    std::vector<std::int64_t> extraUIDs;
+    std::vector<std::int64_t> visitedUIDs;
 };
 
-struct GraphView::ReloadPlan {
-    // Every node is visited, every layer revisited.
-    bool full = true;
-    // The nodes this reload visits, in the graph's order.
-    std::vector<const Node*> visit;
-    // For each visited node (none on a full reload): whether it only moved since its layer showed it, with
-    // nothing about it or above it that would change its branch's look, its layer's look or its layout
-    // options; such a node's layer and branch need only follow it.
-    std::vector<char> movedOnly;
-    bool isMovedOnly(std::size_t visitIndex) const { return visitIndex < movedOnly.size() && movedOnly[visitIndex]; }
-    // Identifiers of nodes the last reload showed that left the graph.
-    std::vector<std::int64_t> removed;
-    // Whether any node is new, and which (ascending; none on a full reload).
-    bool added = false;
-    std::vector<std::int64_t> addedUIDs;
-    // Each node the last reload showed whose storage changed (none on a full reload): its place in the shown
-    // list and its storage now.
-    struct Replacement {
-        std::size_t shownIndex;
-        std::shared_ptr<const Node> storage;
-    };
-    std::vector<Replacement> replaced;
-    // Every layer's hover state and selection are worked out again.
-    bool hoverPass = false;
-    bool selectionPass = false;
-    // Identifiers whose selected state changed since the layers last showed the selection.
-    std::vector<std::int64_t> selectionChanges;
-};
 
 // Marks a reload under way for its lifetime and drops what the reload kept when it ends.
 class ReloadScope {

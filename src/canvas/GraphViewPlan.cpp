@@ -49,8 +49,9 @@ std::vector<std::int64_t> sortedCopy(std::vector<std::int64_t> uids)
 
 GraphView::ReloadPlan GraphView::planReload()
 {
-    ReloadPlan plan;
     GraphViewIndex& index = *index_;
+    ReloadPlan plan = std::move(index.sparePlan);
+    plan.reset();
     const Color background = projectStyle_.current.backgroundColor;
     plan.full = !index.shownValid || !(index.baseLayoutOptions == baseLayoutOptions)
         || index.contentsScale != effectiveBackingScale() || !index.backgroundColor
@@ -65,10 +66,13 @@ GraphView::ReloadPlan GraphView::planReload()
 
     // The graph and the shown list are both in ascending identifier order: one walk finds every change.
     // Nodes the walk found changed or new (ascending), and whether each only moved.
-    std::vector<const Node*> walked;
-    std::vector<char> walkedMoved;
+    std::vector<const Node*>& walked = index.walkedNodes;
+    std::vector<char>& walkedMoved = index.walkedMoved;
     // Nodes visited for another reason: children of changed nodes, trees below new ones and the like.
-    std::vector<std::int64_t> extra;
+    std::vector<std::int64_t>& extra = index.extraUIDs;
+    walked.clear();
+    walkedMoved.clear();
+    extra.clear();
     std::unordered_set<std::int64_t> reach;
     std::unordered_set<std::int64_t> waited;
     auto shown = index.shown.begin();
@@ -139,7 +143,8 @@ GraphView::ReloadPlan GraphView::planReload()
     }
     extra.insert(extra.end(), reach.begin(), reach.end());
     extra.insert(extra.end(), index.touched.begin(), index.touched.end());
-    extra = sortedCopy(std::move(extra));
+    std::sort(extra.begin(), extra.end());
+    extra.erase(std::unique(extra.begin(), extra.end()), extra.end());
 
     // The walked nodes and the others, merged in identifier order, each once.
     plan.visit.reserve(walked.size() + extra.size());

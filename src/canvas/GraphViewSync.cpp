@@ -208,8 +208,8 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
     }
     // Each branch once: at its child when the child is visited, else at its parent. The identifiers are looked
     // up side by side rather than through the nodes.
-    std::vector<std::int64_t> visitedUIDs;
-    visitedUIDs.reserve(plan.visit.size());
+    std::vector<std::int64_t>& visitedUIDs = index_->visitedUIDs;
+    visitedUIDs.clear();
     for (const Node* node : plan.visit)
         visitedUIDs.push_back(node->uid);
     const auto visited = [&visitedUIDs](std::int64_t uid) {
@@ -527,6 +527,7 @@ void GraphView::synchronize()
         }
     }
     rememberShown(plan);
+    index_->sparePlan = std::move(plan);
     if (quiet) {
         this->layer()->setReportsDirtyAreas(true);
         update();

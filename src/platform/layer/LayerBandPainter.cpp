@@ -189,9 +189,32 @@ void LayerBandPainter::setMaximumBands(int bands) { bandLimit.store(std::max(0, 
 
 int LayerBandPainter::maximumBands() { return bandLimit.load(); }
 
-std::vector<QRect> LayerBandPainter::cut(const QRect& area, int count, int minRows) const
+LayerBandPainter::Placement LayerBandPainter::placementOf(const QPainter& painter, const Layer& root,
+                                                          const LayerRenderOptions& options)
+{
+    const Rect source = options.sourceRect.isNull() ? root.presentationBounds() : options.sourceRect.standardized();
+    const QRectF target =
+        options.targetRect.value_or(QRectF(source.origin.x, source.origin.y, source.size.width, source.size.height));
+    const QTransform toPainter = LayerRenderer::rootTransform(source, target, options.flipped) * painter.worldTransform();
+    return {toPainter.dy(), toPainter.m22()};
+}
+
+int LayerBandPainter::rowsMovedSince(const Placement& placement) const
+{
+    // At another scale the rows are taken as they were.
+    if (placement.rowsPerUnit != costPlacement_.rowsPerUnit || !std::isfinite(placement.rowOfOrigin)
+        || !std::isfinite(costPlacement_.rowOfOrigin))
+        return 0;
+    const double moved = placement.rowOfOrigin - costPlacement_.rowOfOrigin;
+    return std::fabs(moved) < 1e6 ? int(std::lround(moved)) : 0;
+}
+
+std::vector<QRect> LayerBandPainter::cut(const QRect& area, int count, int minRows, const Placement& placement) const
 {
     const int rows = area.height();
+    // What the last paint measured follows the tree: a canvas that grew above what it shows shifts the tree
+    // down the painter, and its costly rows with it.
+    const int shift = rowsMovedSince(placement);
     double mean = 0;
     for (double cost : rowCosts_)
         mean += cost;
@@ -199,7 +222,7 @@ std::vector<QRect> LayerBandPainter::cut(const QRect& area, int count, int minRo
     // Rows the last paint did not measure cost the mean; none costs nothing (each is filled and copied).
     std::vector<double> prefix(std::size_t(rows) + 1, 0.0);
     for (int r = 0; r < rows; ++r) {
-        const int i = area.top() + r - costTop_;
+        const int i = area.top() + r - shift - costTop_;
         const double cost = i >= 0 && i < int(rowCosts_.size()) ? rowCosts_[std::size_t(i)] : mean;
         prefix[std::size_t(r) + 1] = prefix[std::size_t(r)] + std::max(cost, mean / 32);
     }
@@ -218,8 +241,12 @@ std::vector<QRect> LayerBandPainter::cut(const QRect& area, int count, int minRo
     return bands;
 }
 
-void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vector<double>& costs)
+void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vector<double>& costs,
+                                const Placement& placement)
 {
+    // The last estimate, moved to where the tree lies now.
+    costTop_ += rowsMovedSince(placement);
+    costPlacement_ = placement;
     const QRect area = bands.front().united(bands.back());
     std::vector<double> rows(std::size_t(area.height()), 0.0);
     for (std::size_t b = 0; b < bands.size(); ++b) {
@@ -260,7 +287,8 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
         LayerRenderer::prepareSharedPaints(painter, root, options, [](const auto& jobs) {
             BandThreads::shared().run(jobs, threadCount(), [](std::size_t) {});
         });
-    const std::vector<QRect> rects = cut(area, count, int(std::ceil(minBandRows / ratio)));
+    const Placement placement = placementOf(painter, root, options);
+    const std::vector<QRect> rects = cut(area, count, int(std::ceil(minBandRows / ratio)), placement);
     std::vector<Band> bands(rects.size());
     // Read here: while bands are painted, finished ones are drawn into the painter.
     const PainterState state{painter.renderHints(), painter.pen(), painter.brush(), ratio};
@@ -288,7 +316,7 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     std::vector<double> costs;
     for (const Band& band : bands)
         costs.push_back(band.cost);
-    remember(rects, costs);
+    remember(rects, costs, placement);
     return complete;
 }
 

@@ -13,7 +13,9 @@
 // core is painted at once on the calling thread, as LayerRenderer::render paints it.
 //
 // Where the work lies is rarely even (a root whose branches all leave it near the top of the view), so the
-// painter remembers what each row cost in its last paint and cuts the next one into bands of equal cost.
+// painter remembers what each row cost in its last paint and cuts the next one into bands of equal cost. The
+// rows remembered follow the tree: when the tree moved down the painter at the same scale (a canvas grown
+// above the view, which scrolled to keep its content in place), the costly rows are looked for where they went.
 //
 //   LayerBandPainter bands;                  // one per view, kept between paints
 //   bands.render(painter, *root, options, exposedArea, [&](const QRect& part) { return layerRectOf(part); });
@@ -46,14 +48,27 @@ public:
     static void setMaximumBands(int bands);
     static int maximumBands();
 
-private:
-    // The rows from top to bottom cut into count bands of about equal cost by the last paint's.
-    std::vector<QRect> cut(const QRect& area, int count, int minRows) const;
-    void remember(const std::vector<QRect>& bands, const std::vector<double>& costs);
+    // Where the root's coordinates lie on the painter: the painter row of the root's y = 0 and the rows per
+    // unit of y (negative when flipped).
+    struct Placement {
+        double rowOfOrigin = 0;
+        double rowsPerUnit = 0;
+    };
+    static Placement placementOf(const QPainter& painter, const Layer& root, const LayerRenderOptions& options);
+    // The rows from top to bottom cut into count bands of about equal cost by what earlier paints measured
+    // (remember: seconds per band), following the tree where it moved on the painter.
+    std::vector<QRect> cut(const QRect& area, int count, int minRows, const Placement& placement) const;
+    void remember(const std::vector<QRect>& bands, const std::vector<double>& costs, const Placement& placement);
 
-    // Seconds of work per row of the painter, for the rows from costTop_ on that the last paint measured.
+private:
+    // How many rows the tree moved down the painter since the last paint measured it.
+    int rowsMovedSince(const Placement& placement) const;
+
+    // Seconds of work per row of the painter, for the rows from costTop_ on that the last paint measured,
+    // with the tree placed on the painter as costPlacement_ says.
     std::vector<double> rowCosts_;
     int costTop_ = 0;
+    Placement costPlacement_;
 };
 
 } // namespace velquine

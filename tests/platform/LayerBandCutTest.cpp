@@ -1,0 +1,90 @@
+// Where a banded paint cuts its area: into bands of equal cost by what earlier paints measured, with the
+// measured rows following the tree when the tree moves on the painter (a canvas that grows above the view and
+// scrolls to keep what it shows in place).
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "platform/layer/Layer.h"
+#include "platform/layer/LayerBandPainter.h"
+
+namespace velquine {
+namespace {
+
+// A paint of rows 0..99 whose rows 40..49 cost a hundred times the others.
+void rememberCostlyRows(LayerBandPainter& bands, const LayerBandPainter::Placement& placement)
+{
+    bands.remember({QRect(0, 0, 100, 40), QRect(0, 40, 100, 10), QRect(0, 50, 100, 50)}, {0.04, 1.0, 0.05},
+                   placement);
+}
+
+// The rows where one band ends and the next begins.
+std::vector<int> boundaries(const std::vector<QRect>& cut)
+{
+    std::vector<int> rows;
+    for (std::size_t i = 1; i < cut.size(); ++i) {
+        EXPECT_EQ(cut[i].top(), cut[i - 1].bottom() + 1) << "bands leave no gap and do not overlap";
+        rows.push_back(cut[i].top());
+    }
+    return rows;
+}
+
+TEST(LayerBandCut, CostlyRowsAreCutFinelyWhereTheTreeHasMovedThem)
+{
+    LayerBandPainter bands;
+    const QRect area(0, 0, 100, 100);
+    rememberCostlyRows(bands, {500, 1});
+
+    // The tree where it was: the costly rows are shared out between the bands.
+    for (int row : boundaries(bands.cut(area, 3, 1, {500, 1}))) {
+        EXPECT_GE(row, 40);
+        EXPECT_LE(row, 50);
+    }
+    // The canvas grew by 27 rows above the view, which scrolled to keep its content in place: the costly rows
+    // are now 27 rows further down the painter.
+    const std::vector<QRect> moved = bands.cut(area, 3, 1, {527, 1});
+    ASSERT_EQ(moved.size(), 3u);
+    EXPECT_EQ(moved.front().top(), 0);
+    EXPECT_EQ(moved.back().bottom(), 99);
+    for (int row : boundaries(moved)) {
+        EXPECT_GE(row, 67);
+        EXPECT_LE(row, 77);
+    }
+    // At another scale the rows measured are taken as they were.
+    for (int row : boundaries(bands.cut(area, 3, 1, {1000, 2}))) {
+        EXPECT_GE(row, 40);
+        EXPECT_LE(row, 50);
+    }
+    // What a paint measures after the move is kept where the tree is now: a later paint cut at that place
+    // finds the costly rows moved along.
+    bands.remember(moved, {0.3, 0.3, 0.3}, {527, 1});
+    for (int row : boundaries(bands.cut(area, 3, 1, {527, 1}))) {
+        EXPECT_GE(row, 60);
+        EXPECT_LE(row, 85);
+    }
+}
+
+TEST(LayerBandCut, ThePlacementIsWhereTheRootsOriginFallsOnThePainter)
+{
+    auto root = std::make_shared<Layer>();
+    root->setBounds({0, 0, 400, 4000});
+    QImage image(200, 100, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    LayerRenderOptions options;
+    options.sourceRect = Rect(0, 300, 200, 100);
+    options.targetRect = QRectF(0, 0, 200, 100);
+    LayerBandPainter::Placement placement = LayerBandPainter::placementOf(painter, *root, options);
+    EXPECT_DOUBLE_EQ(placement.rowOfOrigin, -300);
+    EXPECT_DOUBLE_EQ(placement.rowsPerUnit, 1);
+
+    // Zoomed out to a half, the view painted lower on the painter.
+    painter.translate(0, 20);
+    options.targetRect = QRectF(0, 0, 100, 50);
+    placement = LayerBandPainter::placementOf(painter, *root, options);
+    EXPECT_DOUBLE_EQ(placement.rowOfOrigin, -130);
+    EXPECT_DOUBLE_EQ(placement.rowsPerUnit, 0.5);
+}
+
+} // namespace
+} // namespace velquine
