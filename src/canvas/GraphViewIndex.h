@@ -232,6 +232,8 @@ struct GraphViewIndex {
     std::vector<char> walkedMoved;
     std::vector<std::int64_t> extraUIDs;
     std::vector<std::int64_t> visitedUIDs;
+    // The layer of each node the reload visits, as the node synchronisation found or made it (null for none).
+    std::vector<NodeLayer*> visitedLayers;
 };
 
 

@@ -248,10 +248,12 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
 
     const double scale = effectiveBackingScale();
     const std::size_t existing = nodeLayers_.size();
+    index.visitedLayers.resize(plan.visit.size());
     for (std::size_t i = 0; i < plan.visit.size(); ++i) {
         const Node* node = plan.visit[i];
         const auto cached = index.nodeLayerUIDCache.find(node->uid);
         if (cached != index.nodeLayerUIDCache.end() && cached->second->superlayer() != nullptr) {
+            index.visitedLayers[i] = cached->second;
             if (plan.isMovedOnly(i)) {
                 if (!leavesNodeBehind(*cached->second, *node))
                     moveExistingNodeLayer(*cached->second, *node, scale);
@@ -260,6 +262,7 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
         } else {
             Transaction transaction(true);
             std::shared_ptr<NodeLayer> made = makeNodeLayer(*node);
+            index.visitedLayers[i] = made.get();
             nodeLayers_.push_back(made);
             this->layer()->addSublayer(made);
         }
@@ -409,9 +412,12 @@ void GraphView::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* 
         }
     };
     if (plan && !plan->full) {
-        // A layer left behind is placed when it is settled.
-        for (const Node* node : plan->visit)
-            if (NodeLayer* layer = layerOf(node->uid); layer && !layer->unsettledSlot)
+        // A layer left behind is placed when it is settled. The node synchronisation of this plan, just before,
+        // found each visited node's layer.
+        const std::vector<NodeLayer*>& found = index_->visitedLayers;
+        const bool known = found.size() == plan->visit.size();
+        for (std::size_t i = 0; i < plan->visit.size(); ++i)
+            if (NodeLayer* layer = known ? found[i] : layerOf(plan->visit[i]->uid); layer && !layer->unsettledSlot)
                 place(*layer);
         return;
     }
