@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "platform/layer/Animator.h"
 #include "platform/layer/PathTrimming.h"
 #include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
@@ -117,4 +118,49 @@ TEST(StrokeCutting, ShortLinesKeepTheirPixelsAndDashedOrClosedOnesAreStrokedWhol
     EXPECT_EQ(QPointF(leftwards->elementAt(1)), QPointF(60, 10));
     EXPECT_EQ(QPointF(leftwards->elementAt(3)), QPointF(10, 60));
     EXPECT_FALSE(visiblePartOfStroke(ring, QRectF(0, 0, 200, 100)));
+}
+
+TEST(StrokeCutting, PiecesCutAheadForThePathAsItIsDrawTheSamePixelsAndFollowItsChanges)
+{
+    // A curve long enough to be cut into pieces, and a short one it changes to.
+    QPainterPath longCurve(QPointF(760, 30));
+    longCurve.cubicTo(QPointF(-300, 30), QPointF(900, 380), QPointF(20, 370));
+    QPainterPath shortCurve(QPointF(40, 200));
+    shortCurve.cubicTo(QPointF(200, 200), QPointF(150, 60), QPointF(420, 80));
+    const auto freshlyDrawn = [](const QPainterPath& path, QSize size, QPoint at) {
+        return drawn(*strokedLayer(path, 3.5, LineCap::round), size, 1, at);
+    };
+    auto root = std::make_shared<Layer>();
+    const auto layer = strokedLayer(longCurve, 3.5, LineCap::round);
+    root->addSublayer(layer);
+    layer->prepareForDrawing();
+    const QSize whole(800, 400), part(120, 90);
+    EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(longCurve, whole, {}));
+    // An area that holds only part of the path cuts it for that area.
+    EXPECT_TRUE(drawn(*layer, part, 1, {300, 150}) == freshlyDrawn(longCurve, part, {300, 150}));
+
+    // A new path, or fill rule, is cut afresh.
+    {
+        const Transaction still(true);
+        layer->setPath(shortCurve);
+    }
+    EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(shortCurve, whole, {}));
+    layer->prepareForDrawing();
+    layer->setFillRule(FillRule::evenOdd);
+    EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(shortCurve, whole, {}));
+
+    // While the path animates, what is drawn is the path of the instant.
+    double clock = 50;
+    Animator::shared().setTimeSource([&clock] { return clock; });
+    layer->prepareForDrawing();
+    layer->setPath(longCurve);
+    clock += 0.1;
+    ASSERT_TRUE(layer->hasAnimationForKey("path"));
+    layer->prepareForDrawing();
+    EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(layer->presentationPath(), whole, {}));
+    clock += 10;
+    Animator::shared().tick();
+    Animator::shared().setTimeSource({});
+    layer->prepareForDrawing();
+    EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(longCurve, whole, {}));
 }

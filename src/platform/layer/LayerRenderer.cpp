@@ -199,6 +199,9 @@ void drawBorder(QPainter& painter, const Layer& layer, const QRectF& bounds, dou
 void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point origin, double opacity)
 {
     ++p.counts().layersPainted;
+    // A paint of its own makes what the layer's drawing works out ahead, as the preparation of shared paints does.
+    if (!p.isShared())
+        layer.prepareForDrawing();
     QPainter& painter = p.painter();
     p.setOpacity(opacity);
     const Rect b = layer.presentationBounds();

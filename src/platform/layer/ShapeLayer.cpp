@@ -57,6 +57,7 @@ void ShapeLayer::setPath(const QPainterPath& path)
     Change change(*this, ChangeKind::geometry);
     path_ = exactlySized(path);
     pathExtent_.reset();
+    wholeStroke_.reset();
     animateChange("path", from, path);
 }
 
@@ -98,7 +99,11 @@ void ShapeLayer::setMiterLimit(double limit)
     pathExtent_.reset();
 }
 
-void ShapeLayer::setFillRule(FillRule rule) { setField(fillRule_, rule, ChangeKind::appearance); }
+void ShapeLayer::setFillRule(FillRule rule)
+{
+    setField(fillRule_, rule, ChangeKind::appearance);
+    wholeStroke_.reset();
+}
 
 QPen ShapeLayer::strokePen() const
 {
@@ -121,13 +126,30 @@ QPen ShapeLayer::strokePen() const
     return pen;
 }
 
+QPainterPath ShapeLayer::filledPath(QPainterPath path) const
+{
+    path.setFillRule(fillRule_ == FillRule::evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
+    return ownCopy(std::move(path));
+}
+
+void ShapeLayer::prepareForDrawing() const
+{
+    if (wholeStroke_ || path_.isEmpty() || !paints(strokeColor_) || hasAnimationForKey("path"))
+        return;
+    const QPainterPath path = filledPath(path_);
+    const QRectF box = path.controlPointRect();
+    // Any area that holds every control point keeps every piece, cut and turned the same.
+    wholeStroke_ = WholeStroke{visiblePartOfStroke(path, box.adjusted(-1, -1, 1, 1)), box};
+}
+
+const ShapeLayer::WholeStroke* ShapeLayer::wholeStroke() const
+{
+    return wholeStroke_ && !hasAnimationForKey("path") ? &*wholeStroke_ : nullptr;
+}
+
 void ShapeLayer::draw(QPainter& painter) const
 {
-    const QPainterPath path = [&] {
-        QPainterPath p = presentationPath();
-        p.setFillRule(fillRule_ == FillRule::evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
-        return ownCopy(std::move(p));
-    }();
+    const QPainterPath path = filledPath(presentationPath());
     if (path.isEmpty())
         return;
     if (paints(fillColor_))
@@ -141,8 +163,15 @@ void ShapeLayer::draw(QPainter& painter) const
             if (const std::optional<QRectF> area = paintableArea(painter)) {
                 if (area->isEmpty())
                     return;
-                visible = visiblePartOfStroke(path, area->adjusted(-strokeReach(), -strokeReach(), strokeReach(),
-                                                                   strokeReach()));
+                const QRectF reach = area->adjusted(-strokeReach(), -strokeReach(), strokeReach(), strokeReach());
+                // A path wholly inside is stroked from the pieces cut ahead (copied: each paint works on its own).
+                const WholeStroke* whole = wholeStroke();
+                const QRectF& box = whole ? whole->controlBox : QRectF();
+                if (whole && reach.left() <= box.left() && box.right() <= reach.right() && reach.top() <= box.top()
+                    && box.bottom() <= reach.bottom())
+                    visible = whole->pieces ? std::optional(ownCopy(*whole->pieces)) : std::nullopt;
+                else
+                    visible = visiblePartOfStroke(path, reach);
             }
         if (!visible)
             painter.strokePath(path, pen);

@@ -52,15 +52,29 @@ public:
 
     void draw(QPainter& painter) const override;
     Rect drawingExtent() const override;
+    // Cuts the stroke into the pieces a paint of an area holding the whole path strokes, once per path.
+    void prepareForDrawing() const override;
 
 private:
     // How far the stroke reaches beyond the path, with a point to spare for anti-aliasing.
     double strokeReach() const;
+    // The path with the layer's fill rule, in storage of its own.
+    QPainterPath filledPath(QPainterPath path) const;
     // The part of the layer's coordinates the painter can paint, when it knows it.
     static std::optional<QRectF> paintableArea(const QPainter& painter);
 
+    // The path's stroke as a paint of any area that holds every control point of the path strokes it: its pieces
+    // (none when it is stroked whole, as a closed path is), and that box.
+    struct WholeStroke {
+        std::optional<QPainterPath> pieces;
+        QRectF controlBox;
+    };
+    // The whole stroke when made for the path as it is and the path is not animating, else null.
+    const WholeStroke* wholeStroke() const;
+
     QPainterPath path_;
     mutable std::optional<Rect> pathExtent_;
+    mutable std::optional<WholeStroke> wholeStroke_;
     QColor fillColor_{Qt::black};
     QColor strokeColor_;
     double lineWidth_ = 1;
