@@ -74,7 +74,7 @@ struct Box {
 class TreeLayout::Source {
 public:
     // How many nodes stored after each one found are fetched ahead.
-    static constexpr std::size_t readAhead = 8;
+    static constexpr std::size_t readAhead = 16;
 
     explicit Source(const Graph& graph, const TreeLayout::StandIns* standIns = nullptr)
         : graph_(graph), standIns_(standIns && !standIns->empty() ? standIns : nullptr),

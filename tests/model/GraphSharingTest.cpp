@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <random>
@@ -135,6 +136,61 @@ TEST(SharedNodeBin, FingersThatReadAheadFindWhatALookUpFinds)
         SharedNodeBin::Finger finger(readAhead);
         for (std::int64_t uid : order)
             ASSERT_EQ(bin.lookup(uid, finger), bin.lookup(uid)) << uid << " reading ahead " << readAhead;
+    }
+}
+
+// A walk that takes turns between runs of identifiers far apart, as a depth-first walk of a tree numbered
+// generation by generation does, finds what a look-up finds from each of the finger's places, stepping on from
+// leaf to leaf; and moving many nodes of a copy changes only the copy, each node once.
+TEST(SharedNodeBin, FingersKeepTheirPlaceInSeveralRunsAndChangesStayInTheCopy)
+{
+    constexpr std::int64_t count = 20000;
+    SharedNodeBin bin;
+    for (std::int64_t uid = 1; uid <= count; ++uid) {
+        Node node = titled(uid, "t", uid > 1 ? std::optional<std::int64_t>((uid - 2) / 8 + 1) : std::nullopt);
+        for (std::int64_t child = (uid - 1) * 8 + 2; child <= std::min(count, uid * 8 + 1); ++child)
+            node.childrenUIDs.push_back(child);
+        bin.assign(uid, node);
+    }
+    std::vector<std::int64_t> order;
+    std::vector<std::int64_t> stack{1};
+    while (!stack.empty()) {
+        const std::int64_t uid = stack.back();
+        stack.pop_back();
+        order.push_back(uid);
+        const Node* node = bin.lookup(uid);
+        ASSERT_NE(node, nullptr);
+        stack.insert(stack.end(), node->childrenUIDs.rbegin(), node->childrenUIDs.rend());
+    }
+    ASSERT_EQ(order.size(), static_cast<std::size_t>(count));
+    for (std::size_t readAhead : {std::size_t{0}, std::size_t{16}, std::size_t{200}}) {
+        SharedNodeBin::Finger finger(readAhead);
+        for (std::int64_t uid : order)
+            ASSERT_EQ(bin.lookup(uid, finger), bin.lookup(uid)) << uid << " reading ahead " << readAhead;
+        // Past both ends and in the gaps the finger finds nothing.
+        EXPECT_EQ(bin.lookup(0, finger), nullptr);
+        EXPECT_EQ(bin.lookup(count + 1, finger), nullptr);
+    }
+
+    // An empty bin finds nothing either.
+    SharedNodeBin::Finger emptyFinger(16);
+    EXPECT_EQ(SharedNodeBin().lookup(1, emptyFinger), nullptr);
+    EXPECT_EQ(SharedNodeBin().lookup(2, emptyFinger), nullptr);
+
+    SharedNodeBin copy = bin;
+    std::vector<int> changes(static_cast<std::size_t>(count) + 1);
+    copy.changeEach(
+        order.size(), [&order](std::size_t i) { return order[i]; },
+        [](const Node& node, std::size_t) { return node.uid % 3 == 0; },
+        [&changes](Node& node, std::size_t) {
+            ++changes[static_cast<std::size_t>(node.uid)];
+            node.title = "moved";
+        });
+    for (std::int64_t uid = 1; uid <= count; ++uid) {
+        ASSERT_EQ(changes[static_cast<std::size_t>(uid)], uid % 3 == 0 ? 1 : 0) << uid;
+        EXPECT_EQ(copy.lookup(uid)->title, uid % 3 == 0 ? "moved" : "t") << uid;
+        EXPECT_EQ(bin.lookup(uid)->title, "t") << uid;
+        EXPECT_EQ(copy.lookup(uid) == bin.lookup(uid), uid % 3 != 0) << uid;
     }
 }
 

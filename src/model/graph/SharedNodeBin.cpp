@@ -120,54 +120,136 @@ const Node* SharedNodeBin::lookup(std::int64_t uid) const
 
 const Node* SharedNodeBin::lookup(std::int64_t uid, Finger& finger) const
 {
+    Finger::Place* place = &finger.places_[finger.recent_];
+    // The identifier after the last one found, as when walking nodes numbered in the order they are read.
+    if (place->leaf && place->next < place->leaf->keys.size() && place->leaf->keys[place->next] == uid)
+        return found(*place, place->next, finger.readAhead_);
+    const Block& leaf = placeFor(uid, finger);
+    place = &finger.places_[finger.recent_];
+    const auto at = std::lower_bound(leaf.keys.begin(), leaf.keys.end(), uid);
+    if (at == leaf.keys.end() || *at != uid)
+        return nullptr;
+    return found(*place, static_cast<std::size_t>(at - leaf.keys.begin()), finger.readAhead_);
+}
+
+const SharedNodeBin::Block& SharedNodeBin::placeFor(std::int64_t uid, Finger& finger) const
+{
     // Leaves split the identifiers into ranges, so an identifier between a leaf's first and last key is in
     // that leaf or nowhere.
-    const Block* block = finger.leaf_;
-    // The identifier after the last one found, as when walking nodes numbered in the order they are read.
-    if (block && finger.next_ < block->keys.size() && block->keys[finger.next_] == uid)
-        return found(*block, finger.next_, finger);
-    if (!block || block->keys.empty() || uid < block->keys.front() || uid > block->keys.back()) {
-        block = root_.get();
-        while (!block->leaf)
-            block = block->children[childIndex(*block, uid)].get();
-        finger.leaf_ = block;
-        finger.fetchedTo_ = 0;
-        finger.listsFetchedTo_ = 0;
+    const auto holds = [uid](const Block* leaf) {
+        return leaf && !leaf->keys.empty() && uid >= leaf->keys.front() && uid <= leaf->keys.back();
+    };
+    std::size_t leastUsed = 0;
+    for (std::size_t i = 0; i < Finger::placeCount; ++i) {
+        Finger::Place& place = finger.places_[i];
+        if (place.used < finger.places_[leastUsed].used)
+            leastUsed = i;
+        if (!place.leaf)
+            continue;
+        const Block* next = nullptr;
+        if (!holds(place.leaf)) {
+            next = !place.leaf->keys.empty() && uid > place.leaf->keys.back() ? nextLeaf(place) : nullptr;
+            if (!holds(next))
+                continue;
+            // On into the next leaf, with what was fetched of it.
+            const std::size_t size = place.leaf->cells.size();
+            place.leaf = next;
+            ++place.leafIndex;
+            place.next = 0;
+            place.fetchedTo = place.fetchedTo > size ? place.fetchedTo - size : 0;
+            place.listsFetchedTo = place.listsFetchedTo > size ? place.listsFetchedTo - size : 0;
+            if (finger.readAhead_ != 0)
+                fetchLeavesAfter(place);
+        }
+        finger.recent_ = i;
+        place.used = ++finger.uses_;
+        return *place.leaf;
     }
-    const auto at = std::lower_bound(block->keys.begin(), block->keys.end(), uid);
-    if (at == block->keys.end() || *at != uid)
-        return nullptr;
-    return found(*block, static_cast<std::size_t>(at - block->keys.begin()), finger);
-}
-
-const Node* SharedNodeBin::found(const Block& leaf, std::size_t index, Finger& finger)
-{
-    finger.next_ = index + 1;
+    Finger::Place& place = finger.places_[leastUsed];
+    place = {};
+    const Block* block = root_.get();
+    while (!block->leaf) {
+        place.parent = block;
+        place.leafIndex = childIndex(*block, uid);
+        block = block->children[place.leafIndex].get();
+    }
+    place.leaf = block;
+    place.used = ++finger.uses_;
+    finger.recent_ = leastUsed;
     if (finger.readAhead_ != 0)
-        readAhead(leaf, index, finger);
-    return &leaf.cells[index]->second;
+        fetchLeavesAfter(place);
+    return *block;
 }
 
-void SharedNodeBin::readAhead(const Block& leaf, std::size_t index, Finger& finger)
+const SharedNodeBin::Block* SharedNodeBin::nextLeaf(const Finger::Place& place)
 {
-    const std::size_t end = std::min(leaf.cells.size(), index + 1 + finger.readAhead_);
-    for (std::size_t i = std::max(finger.fetchedTo_, index + 1); i < end; ++i) {
+    if (!place.parent || place.leafIndex + 1 >= place.parent->children.size())
+        return nullptr;
+    return place.parent->children[place.leafIndex + 1].get();
+}
+
+void SharedNodeBin::fetchLeavesAfter(const Finger::Place& place)
+{
+    // The next leaf's lists of identifiers and cells, which the nodes fetched ahead are found through once the
+    // walk nears the end of this leaf, and the block of the leaf after it, to do the same on the next step.
+    const Block* next = nextLeaf(place);
+    if (!next)
+        return;
+    const auto fetchRange = [](const void* data, std::size_t bytes) {
+        const char* first = static_cast<const char*>(data);
+        for (std::size_t offset = 0; offset < bytes; offset += 64)
+            __builtin_prefetch(first + offset);
+    };
+    fetchRange(next->cells.data(), next->cells.size() * sizeof(next->cells.front()));
+    fetchRange(next->keys.data(), next->keys.size() * sizeof(next->keys.front()));
+    if (place.leafIndex + 2 < place.parent->children.size())
+        __builtin_prefetch(place.parent->children[place.leafIndex + 2].get());
+}
+
+const Node* SharedNodeBin::found(Finger::Place& place, std::size_t index, std::size_t readAhead)
+{
+    place.next = index + 1;
+    if (readAhead != 0)
+        SharedNodeBin::readAhead(place, index, readAhead);
+    return &place.leaf->cells[index]->second;
+}
+
+void SharedNodeBin::readAhead(Finger::Place& place, std::size_t index, std::size_t readAhead)
+{
+    const Block& leaf = *place.leaf;
+    const std::size_t size = leaf.cells.size();
+    const Block* next = nullptr;
+    if (index + 1 + readAhead > size)
+        next = nextLeaf(place);
+    const auto cellAt = [&](std::size_t i) -> const value_type* {
+        if (i < size)
+            return leaf.cells[i].get();
+        return next && i - size < next->cells.size() ? next->cells[i - size].get() : nullptr;
+    };
+    std::size_t i = std::max(place.fetchedTo, index + 1);
+    for (const std::size_t end = index + 1 + readAhead; i < end; ++i) {
+        const value_type* cell = cellAt(i);
+        if (!cell)
+            break;
         // What a walk reads first of a node: its links, centre, size, shape and border, in its first 120 bytes
         // and so in at most three lines of the cache.
-        const char* cell = reinterpret_cast<const char*>(leaf.cells[i].get());
-        __builtin_prefetch(cell);
-        __builtin_prefetch(cell + 64);
-        __builtin_prefetch(cell + 120);
+        const char* first = reinterpret_cast<const char*>(cell);
+        __builtin_prefetch(first);
+        __builtin_prefetch(first + 64);
+        __builtin_prefetch(first + 120);
     }
-    finger.fetchedTo_ = std::max(finger.fetchedTo_, end);
-    // Halfway there the node has arrived: its children list is fetched next.
-    const std::size_t halfway = index + 1 + finger.readAhead_ / 2;
-    if (halfway < leaf.cells.size() && halfway >= finger.listsFetchedTo_) {
-        const std::vector<std::int64_t>& children = leaf.cells[halfway]->second.childrenUIDs;
+    place.fetchedTo = std::max(place.fetchedTo, i);
+    // Halfway there a node has arrived: its children list is fetched next.
+    i = std::max(place.listsFetchedTo, index + 1);
+    for (const std::size_t end = index + 1 + (readAhead + 1) / 2; i < end; ++i) {
+        const value_type* cell = cellAt(i);
+        if (!cell)
+            break;
+        const std::vector<std::int64_t>& children = cell->second.childrenUIDs;
         if (!children.empty())
             __builtin_prefetch(children.data());
-        finger.listsFetchedTo_ = halfway + 1;
     }
+    place.listsFetchedTo = std::max(place.listsFetchedTo, i);
 }
 
 SharedNodeBin::Entry SharedNodeBin::entry(std::int64_t uid) const

@@ -129,26 +129,48 @@ public:
     std::int64_t firstUID() const;
     std::int64_t lastUID() const;
 
-    // Where a look-up ended, for the next one to start from: look-ups of nearby identifiers in a row (the
-    // children of one parent, a tree walked in creation order) then skip the walk down from the top. Good only
-    // for the bin that filled it, while that bin is unchanged.
+    // Where look-ups ended, for the next ones to start from: look-ups of nearby identifiers in a row (the
+    // children of one parent, a tree walked in creation order) then skip the walk down from the top. A finger
+    // keeps a few such places, so that a walk that takes turns between runs of identifiers far apart (a tree
+    // walked depth first, whose generations were numbered one after another) keeps its place in each. Good
+    // only for the bin that filled it, while that bin is unchanged.
     class Finger {
     public:
         Finger() = default;
         // A finger that also starts fetching into the processor's cache the first part of the nodes stored up to
-        // readAhead places after each one found, which a walk in identifier order reads next.
+        // readAhead places after each one found, on into the next leaf, which a walk in identifier order reads
+        // next, and the children lists of those up to half as far.
         explicit Finger(std::size_t readAhead) : readAhead_(readAhead) { }
 
     private:
         friend class SharedNodeBin;
-        const Block* leaf_ = nullptr;
+        struct Place {
+            const Block* leaf = nullptr;
+            // The block above the leaf, when known, and the leaf's index in it: the way to the next leaf.
+            const Block* parent = nullptr;
+            std::size_t leafIndex = 0;
+            // The place after the last one found in the leaf.
+            std::size_t next = 0;
+            // The place after the last one whose node (and children list) was fetched ahead; places past the
+            // leaf's end count on into the next leaf.
+            std::size_t fetchedTo = 0;
+            std::size_t listsFetchedTo = 0;
+            // When the place was last used, to tell which one to give up for a new place.
+            std::size_t used = 0;
+        };
+        static constexpr std::size_t placeCount = 4;
+        // Forgets every place but the leaf given (without a way on to the next leaf).
+        void restartAt(const Block* leaf)
+        {
+            places_ = {};
+            places_[0].leaf = leaf;
+            recent_ = 0;
+        }
+
+        std::array<Place, placeCount> places_{};
+        std::size_t recent_ = 0;
+        std::size_t uses_ = 0;
         std::size_t readAhead_ = 0;
-        // The place after the last one found in the leaf.
-        std::size_t next_ = 0;
-        // The place after the last one fetched ahead in the leaf.
-        std::size_t fetchedTo_ = 0;
-        // The same for the nodes' children lists.
-        std::size_t listsFetchedTo_ = 0;
     };
 
     // Whether the two bins hold one and the same storage, so the very same entries: true for a bin and its
@@ -186,7 +208,7 @@ public:
                 continue;
             if (!owned || uid < owned->keys.front() || uid > owned->keys.back()) {
                 owned = &ownedLeaf(uid);
-                finger.leaf_ = owned;
+                finger.restartAt(owned);
             }
             change(ownedNode(*owned, uid), i);
         }
@@ -211,10 +233,16 @@ private:
     static BlockPtr split(Block& block);
     static BlockPtr insertInto(BlockPtr& block, std::int64_t uid, std::shared_ptr<value_type>&& cell, bool& added);
     static void eraseFrom(BlockPtr& block, std::int64_t uid);
-    // The node at the index of the leaf, noted in the finger.
-    static const Node* found(const Block& leaf, std::size_t index, Finger& finger);
-    // Fetches ahead the cells of the leaf after the one at index, as the finger asks.
-    static void readAhead(const Block& leaf, std::size_t index, Finger& finger);
+    // The place of the finger whose leaf holds the identifier's range, stepping on to the next leaf or going
+    // down from the top (into the place used least recently) when none does.
+    const Block& placeFor(std::int64_t uid, Finger& finger) const;
+    static const Block* nextLeaf(const Finger::Place& place);
+    // Fetches ahead what stepping on from the place's leaf reads.
+    static void fetchLeavesAfter(const Finger::Place& place);
+    // The node at the index of the place's leaf, noted in the place.
+    static const Node* found(Finger::Place& place, std::size_t index, std::size_t readAhead);
+    // Fetches ahead the nodes after the one at index of the place's leaf, as far as readAhead asks.
+    static void readAhead(Finger::Place& place, std::size_t index, std::size_t readAhead);
     // Whether the node stored under the identifier equals the node in every field.
     bool holdsEqual(std::int64_t uid, const Node& node) const;
     void store(std::int64_t uid, std::shared_ptr<value_type>&& cell);
