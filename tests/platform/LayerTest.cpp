@@ -417,3 +417,53 @@ TEST(LayerTest, PresentationValuesHeldForOneInstantAreNotShownAtAnother)
     EXPECT_EQ(layer->presentationPosition(), (Point{100, 0}));
     Animator::shared().tick();
 }
+
+TEST(LayerTest, AFewDepthChangesAmongVeryManySiblingsKeepTheDrawingOrderAndTheOrderOfWhatIsNear)
+{
+    auto root = std::make_shared<Layer>();
+    root->setBounds({0, 0, 6000, 6000});
+    std::vector<std::shared_ptr<Layer>> layers;
+    for (int i = 0; i < 600; ++i) {
+        auto layer = std::make_shared<Layer>();
+        layer->setFrame({double(i % 30) * 200, double(i / 30) * 200, 150, 150});
+        layer->setBackgroundColor(Qt::red);
+        layer->setZPosition(i % 7);
+        root->addSublayer(layer);
+        layers.push_back(layer);
+    }
+    // By depth, ties in the order of the list.
+    const auto expected = [&root] {
+        std::vector<Layer*> order;
+        for (const auto& layer : root->sublayers())
+            order.push_back(layer.get());
+        std::stable_sort(order.begin(), order.end(), [](Layer* a, Layer* b) { return a->zPosition() < b->zPosition(); });
+        return order;
+    };
+    ASSERT_EQ(root->sublayersInDrawingOrder(), expected());
+    const Rect area(150, 150, 900, 700);
+    for (int round = 0; round < 12; ++round) {
+        // A new depth, a tie with others, a depth changed and back, and a layer leaving while one joins.
+        layers[std::size_t(round * 37 % 600)]->setZPosition(-3 + round);
+        layers[std::size_t(round * 53 % 600)]->setZPosition(round % 7);
+        layers[std::size_t(round * 11 % 600)]->setZPosition(40);
+        layers[std::size_t(round * 11 % 600)]->setZPosition(round * 11 % 7);
+        if (round % 3 == 0) {
+            root->sublayers()[std::size_t(round * 7)]->removeFromSuperlayer();
+            auto joining = std::make_shared<Layer>();
+            joining->setFrame({300, 300, 40, 40});
+            joining->setZPosition(2.5);
+            root->addSublayer(joining);
+        }
+        // What is near an area comes in the drawing order too.
+        std::vector<Layer*> near;
+        std::vector<Layer*> found = root->sublayersNear(area, near);
+        const std::vector<Layer*> order = expected();
+        std::vector<Layer*> nearInOrder;
+        for (Layer* layer : order)
+            if (std::find(found.begin(), found.end(), layer) != found.end())
+                nearInOrder.push_back(layer);
+        EXPECT_EQ(found, nearInOrder) << "round " << round;
+        EXPECT_GE(found.size(), 20u);
+        EXPECT_EQ(root->sublayersInDrawingOrder(), order) << "round " << round;
+    }
+}

@@ -140,21 +140,22 @@ const std::vector<Layer*>& Layer::sublayersInDrawingOrder() const { return drawi
 
 const std::vector<Layer*>& Layer::sublayersNear(const Rect& area, std::vector<Layer*>& near, const RunAll& runAll) const
 {
-    const std::vector<Layer*>& ordered = sublayersInDrawingOrder();
-    if (ordered.size() < sublayersFiledByArea) {
+    if (sublayers_.size() < sublayersFiledByArea) {
         areaIndex_.reset();
-        return ordered;
+        return sublayersInDrawingOrder();
     }
     if (!areaIndex_)
         areaIndex_ = std::make_unique<SublayerIndex>(sublayers_);
     // An area over most of the layer (zoomed far out) is painted from a walk in drawing order.
     if (areaIndex_->spansMostCells(area, runAll))
-        return ordered;
+        return sublayersInDrawingOrder();
     near.clear();
     areaIndex_->collect(area, near, runAll);
     std::erase_if(near, [&area](const Layer* sublayer) { return !extentsMeet(sublayer->visualBounds(), area); });
-    if (near.size() * 4 > ordered.size())
-        return ordered;
+    if (near.size() * 4 > sublayers_.size())
+        return sublayersInDrawingOrder();
+    // The few near are sorted by where they are filed; the whole order is listed only when it is read.
+    drawingOrder().file(sublayers_);
     std::sort(near.begin(), near.end(), [](const Layer* a, const Layer* b) { return SublayerOrder::before(*a, *b); });
     return near;
 }

@@ -7,10 +7,15 @@
 
 namespace velquine {
 
-const std::vector<Layer*>& SublayerOrder::read(const std::vector<std::shared_ptr<Layer>>& sublayers)
+void SublayerOrder::file(const std::vector<std::shared_ptr<Layer>>& sublayers)
 {
     if (!valid_ || (!waiting_.empty() && !mergeWaiting()))
         rebuild(sublayers);
+}
+
+const std::vector<Layer*>& SublayerOrder::read(const std::vector<std::shared_ptr<Layer>>& sublayers)
+{
+    file(sublayers);
     if (!orderCurrent_) {
         order_.clear();
         order_.reserve(entries_.size());
@@ -60,6 +65,9 @@ bool SublayerOrder::mergeWaiting()
     orderCurrent_ = false;
     std::sort(stale.begin(), stale.end(), less);
     std::sort(fresh.begin(), fresh.end(), less);
+    // A few among very many are looked up and the entries between them moved in blocks.
+    if ((stale.size() + fresh.size()) * 64 < entries_.size())
+        return replaceFew(stale, fresh);
     // One pass: the stale entries dropped (stamps are unique, so keys are), the fresh ones merged in.
     scratch_.clear();
     scratch_.reserve(entries_.size() - stale.size() + fresh.size());
@@ -77,6 +85,45 @@ bool SublayerOrder::mergeWaiting()
     scratch_.insert(scratch_.end(), f, fresh.end());
     entries_.swap(scratch_);
     return s == stale.end();
+}
+
+bool SublayerOrder::replaceFew(const std::vector<Entry>& stale, const std::vector<Entry>& fresh)
+{
+    // The stale entries out, the entries after each moved down over it.
+    std::size_t kept = entries_.size();
+    if (!stale.empty()) {
+        std::vector<std::size_t> places;
+        places.reserve(stale.size());
+        for (const Entry& entry : stale) {
+            const auto at = std::lower_bound(entries_.begin(), entries_.end(), entry, less);
+            if (at == entries_.end() || at->layer != entry.layer || at->stamp != entry.stamp)
+                return false;
+            places.push_back(std::size_t(at - entries_.begin()));
+        }
+        std::size_t write = places.front();
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            const std::size_t from = places[i] + 1;
+            const std::size_t to = i + 1 < places.size() ? places[i + 1] : entries_.size();
+            std::move(entries_.begin() + std::ptrdiff_t(from), entries_.begin() + std::ptrdiff_t(to),
+                      entries_.begin() + std::ptrdiff_t(write));
+            write += to - from;
+        }
+        kept = write;
+    }
+    // The fresh ones in, from the last: the entries after each moved up to make room.
+    entries_.resize(kept + fresh.size());
+    std::size_t end = kept;
+    std::size_t write = entries_.size();
+    for (std::size_t j = fresh.size(); j-- > 0;) {
+        const std::size_t at = std::size_t(
+            std::lower_bound(entries_.begin(), entries_.begin() + std::ptrdiff_t(end), fresh[j], less) - entries_.begin());
+        std::move_backward(entries_.begin() + std::ptrdiff_t(at), entries_.begin() + std::ptrdiff_t(end),
+                           entries_.begin() + std::ptrdiff_t(write));
+        write -= end - at;
+        entries_[--write] = fresh[j];
+        end = at;
+    }
+    return true;
 }
 
 void SublayerOrder::appended(Layer& sublayer)

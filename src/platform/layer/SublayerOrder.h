@@ -3,7 +3,8 @@
 // The sublayers of a layer in drawing order: by zPosition, ties by place in the list. A canvas holds many
 // thousands of sublayers and changes a few at a time, so the order is kept up to date at a cost near what
 // changed: a sublayer added last with the greatest depth goes at the end, and sublayers that joined elsewhere
-// in the order or changed depth wait in a short list that the next read merges in, in one pass. Only a
+// in the order or changed depth wait in a short list that the next read merges in, in one pass (a few among
+// very many: each looked up, the entries between them moved in blocks). Only a
 // sublayer put anywhere but last in the list makes the next read sort afresh.
 //
 // Each sublayer carries its own part of the bookkeeping (Layer::OrderSlot): a stamp that grows with its place
@@ -19,6 +20,8 @@ class Layer;
 
 class SublayerOrder {
 public:
+    // Files the sublayers that wait, so that before() holds for all, without listing the order.
+    void file(const std::vector<std::shared_ptr<Layer>>& sublayers);
     // The order of the sublayers (the superlayer's list, in order of place), brought up to date.
     const std::vector<Layer*>& read(const std::vector<std::shared_ptr<Layer>>& sublayers);
     // After the sublayer was put last in the list.
@@ -46,6 +49,8 @@ private:
     // Takes out the stale entries of the waiting sublayers and merges their current ones in; false when an
     // entry was not where its sublayer says (the order must then be sorted afresh).
     bool mergeWaiting();
+    // The same for a few entries among very many, in place.
+    bool replaceFew(const std::vector<Entry>& stale, const std::vector<Entry>& fresh);
 
     // The filed sublayers by (depth, stamp); a waiting sublayer may still have its old entry here.
     std::vector<Entry> entries_;
