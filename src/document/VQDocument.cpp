@@ -1,10 +1,11 @@
-// The document object: its state, editing sessions with whole-project undo, and the project setters.
+// The document object: its state, editing sessions with their undo steps, and the project setters.
 
 #include "document/VQDocument.h"
 
 #include <QUuid>
 
 #include "platform/Log.h"
+#include "model/project/ProjectDifference.h"
 #include "platform/RunLoop.h"
 
 namespace velquine {
@@ -55,9 +56,7 @@ void VQDocument::commitEditingSession()
     }
     isInEditingSession = false;
     if (UndoManager* undo = undoManager()) {
-        undo->registerUndo([this, snapshot = editingOriginalProject, label = editingLabel] {
-            restoreProject(snapshot, label);
-        });
+        registerRestore(*undo, editingOriginalProject, project, editingLabel);
         undo->setActionName(editingLabel);
     }
     updateChangeCount(DocumentChange::done);
@@ -73,13 +72,36 @@ void VQDocument::cancelEditingSession()
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCancelEditingSession(); });
 }
 
+void VQDocument::registerRestore(UndoManager& undo, const VQProject& restored, const VQProject& runsOn,
+                                 const std::string& actionName)
+{
+    // The step keeps only what differs from the project it will run against.
+    registerStep(undo, std::make_shared<const ProjectDifference>(restored, runsOn), actionName);
+}
+
+void VQDocument::registerStep(UndoManager& undo, std::shared_ptr<const ProjectDifference> step,
+                              const std::string& actionName)
+{
+    undo.registerUndo([this, step = std::move(step), actionName] {
+        // Rebuilding the earlier project gives the reverse step too, without comparing the two again.
+        auto reverse = std::make_shared<ProjectDifference>();
+        VQProject earlier = step->earlierFrom(project, *reverse);
+        replaceProject(std::move(earlier), std::move(reverse), actionName);
+    });
+}
+
 void VQDocument::restoreProject(const VQProject& restored, const std::string& actionName)
 {
-    // The closure owns its copies: restored may live in the closure being run.
-    VQProject current = project;
     VQProject next = restored;
+    auto reverse = undoManager() ? std::make_shared<const ProjectDifference>(project, next) : nullptr;
+    replaceProject(std::move(next), std::move(reverse), actionName);
+}
+
+void VQDocument::replaceProject(VQProject&& next, std::shared_ptr<const ProjectDifference> reverse,
+                                const std::string& actionName)
+{
     if (UndoManager* undo = undoManager()) {
-        undo->registerUndo([this, current = std::move(current), actionName] { restoreProject(current, actionName); });
+        registerStep(*undo, std::move(reverse), actionName);
         undo->setActionName(actionName);
     }
     const UndoManager* undo = undoManager();

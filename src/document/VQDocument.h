@@ -50,6 +50,7 @@ namespace velquine {
 enum class ChildSortOrder : std::uint8_t { title = 0, creationTime = 1 };
 
 class PrintOperation;
+class ProjectDifference;
 
 class VQDocument : public Document {
 public:
@@ -220,6 +221,14 @@ public:
     std::vector<Node> currentVersions(const std::vector<Node>& nodes) const;
 
 private:
+    // Registers the undo (or redo) step that puts the restored project back, kept as its difference from
+    // runsOn, the project that will be current when the step runs.
+    void registerRestore(UndoManager& undo, const VQProject& restored, const VQProject& runsOn,
+                         const std::string& actionName);
+    void registerStep(UndoManager& undo, std::shared_ptr<const ProjectDifference> step, const std::string& actionName);
+    // restoreProject with the reverse step already known (none without an undo manager).
+    void replaceProject(VQProject&& next, std::shared_ptr<const ProjectDifference> reverse,
+                        const std::string& actionName);
     // Writes the warning line for an operation called outside a session.
     void warnOutsideSession(std::string_view name) const;
     // Posts the event with the node list.

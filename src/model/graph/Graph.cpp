@@ -322,6 +322,63 @@ void Graph::placeNodes(const std::vector<NodePlacement>& placements)
         });
 }
 
+void NodePlaces::add(const Node& node)
+{
+    uids.push_back(node.uid);
+    centers.push_back(node.center);
+    sides.push_back(sidesOf(node));
+}
+
+void NodePlaces::reserve(std::size_t count)
+{
+    uids.reserve(count);
+    centers.reserve(count);
+    sides.reserve(count);
+}
+
+void NodePlaces::shrinkToFit()
+{
+    uids.shrink_to_fit();
+    centers.shrink_to_fit();
+    sides.shrink_to_fit();
+}
+
+std::uint8_t NodePlaces::sidesOf(const Node& node)
+{
+    return static_cast<std::uint8_t>(static_cast<unsigned>(node.horizontalAffinity)
+                                     + 2 * static_cast<unsigned>(node.verticalAffinity));
+}
+
+void Graph::restorePlaces(const NodePlaces& places)
+{
+    Extent before;
+    nodeBin_.changeEach(
+        places.size(), [&places](std::size_t i) { return places.uids[i]; },
+        [&](const Node& stored, std::size_t i) {
+            if (stored.center == places.centers[i] && NodePlaces::sidesOf(stored) == places.sides[i])
+                return false;
+            before = extentOf(stored);
+            return true;
+        },
+        [&](Node& node, std::size_t i) {
+            node.center = places.centers[i];
+            node.horizontalAffinity = static_cast<HorizontalAffinity>(places.sides[i] & 1);
+            node.verticalAffinity = static_cast<VerticalAffinity>(places.sides[i] >> 1);
+            const Extent after = extentOf(node);
+            noteFrames(&before, &after);
+        });
+}
+
+void Graph::storeEntry(const NodeBin::Entry& entry)
+{
+    const Node* stored = extentKnown_ ? nodeBin_.lookup(entry->first) : nullptr;
+    const std::optional<Extent> before = stored ? std::optional(extentOf(*stored)) : std::nullopt;
+    const Extent after = extentOf(entry->second);
+    nodeBin_.assign(entry);
+    if (extentKnown_)
+        noteFrames(before ? &*before : nullptr, &after);
+}
+
 void Graph::storeNode(Node&& node)
 {
     const std::int64_t uid = node.uid;

@@ -44,6 +44,21 @@ struct NodePlacement {
     Point center;
 };
 
+// Where some nodes lie: for each identifier its centre and its sides of its parent, packed for keeping many.
+struct NodePlaces {
+    std::vector<std::int64_t> uids;
+    std::vector<Point> centers;
+    // The horizontal affinity's raw value, plus 2 when the vertical one is below.
+    std::vector<std::uint8_t> sides;
+
+    void add(const Node& node);
+    static std::uint8_t sidesOf(const Node& node);
+    void reserve(std::size_t count);
+    void shrinkToFit();
+    std::size_t size() const { return uids.size(); }
+    bool empty() const { return uids.empty(); }
+};
+
 class Graph {
 public:
     using NodeBin = SharedNodeBin;
@@ -127,6 +142,12 @@ public:
     // a negative createdTimestamp made the current time: a node already there keeps its storage, and only a
     // node that moves is copied (when another graph shares it). Identifiers not stored are skipped.
     void placeNodes(const std::vector<NodePlacement>& placements);
+    // Puts each stored node named in the places at its centre and sides, changing nothing else (no timestamp
+    // either): an undo step putting nodes back where they were. Identifiers in ascending order walk the bin
+    // once; identifiers not stored are skipped.
+    void restorePlaces(const NodePlaces& places);
+    // Stores the entry's own storage under its identifier, as an undo step puts back a node it kept.
+    void storeEntry(const NodeBin::Entry& entry);
     // A new node with a fresh identifier, the given title, style, centre and size, appended to the children of
     // the parent value passed in (which is written back). Returns the new node as stored. Passes on the error
     // of nextNodeUID().

@@ -73,13 +73,20 @@ const std::optional<Image>& Node::image() const
 
 bool Node::differs(const Node& from) const
 {
+    if (center.x != from.center.x || center.y != from.center.y)
+        return true;
+    if (horizontalAffinity != from.horizontalAffinity || verticalAffinity != from.verticalAffinity)
+        return true;
+    return differsBeyondPlace(from);
+}
+
+bool Node::differsBeyondPlace(const Node& from) const
+{
     if (uid != from.uid)
         return true;
     if (parentUID != from.parentUID)
         return true;
     if (childrenUIDs != from.childrenUIDs)
-        return true;
-    if (center.x != from.center.x || center.y != from.center.y)
         return true;
     if (size.width != from.size.width || size.height != from.size.height)
         return true;
@@ -98,10 +105,6 @@ bool Node::differs(const Node& from) const
     if (style != from.style)
         return true;
     if (createdTimestamp != from.createdTimestamp)
-        return true;
-    if (horizontalAffinity != from.horizontalAffinity)
-        return true;
-    if (verticalAffinity != from.verticalAffinity)
         return true;
     return layoutOptions != from.layoutOptions;
 }

@@ -122,6 +122,9 @@ public:
     // createdTimestamp, the two affinities and layoutOptions, compared in that order. Floats are compared
     // exactly; absent layout options differ from present ones.
     bool differs(const Node& from) const;
+    // The same, leaving out the centre and the two affinities: false when the nodes differ at most in where they
+    // lie (and in modifiedTimestamp).
+    bool differsBeyondPlace(const Node& from) const;
 
     // Sets both affinities from this node's centre against another's: left when its x is smaller, else
     // right; above when its y is smaller, else below.

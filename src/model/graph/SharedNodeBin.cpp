@@ -35,6 +35,28 @@ void SharedNodeBin::const_iterator::nextLeaf()
     }
 }
 
+bool SharedNodeBin::const_iterator::skipSharedWith(const_iterator& other)
+{
+    if (depth_ == 0 || other.depth_ == 0)
+        return false;
+    std::size_t mine = depth_ - 1;
+    std::size_t theirs = other.depth_ - 1;
+    if (path_[mine].block != other.path_[theirs].block || path_[mine].index != other.path_[theirs].index)
+        return false;
+    // One place in one block: the rest of it is the same run for both, and so is the rest of every block above
+    // in which both stand at one place too.
+    while (mine > 0 && theirs > 0 && path_[mine - 1].block == other.path_[theirs - 1].block
+           && path_[mine - 1].index == other.path_[theirs - 1].index) {
+        --mine;
+        --theirs;
+    }
+    depth_ = mine + 1;
+    nextLeaf();
+    other.depth_ = theirs + 1;
+    other.nextLeaf();
+    return true;
+}
+
 SharedNodeBin::const_iterator SharedNodeBin::begin() const
 {
     const_iterator it;
@@ -344,6 +366,12 @@ void SharedNodeBin::assign(std::int64_t uid, Node&& node)
 {
     if (!holdsEqual(uid, node))
         store(uid, std::make_shared<value_type>(uid, std::move(node)));
+}
+
+void SharedNodeBin::assign(const Entry& entry)
+{
+    // The bin writes into a cell only when nobody else holds it, so sharing a const entry is safe.
+    store(entry->first, std::const_pointer_cast<value_type>(entry));
 }
 
 void SharedNodeBin::store(std::int64_t uid, std::shared_ptr<value_type>&& cell)

@@ -80,11 +80,16 @@ public:
             ++*this;
             return before;
         }
+        // The entry's shared storage, as SharedNodeBin::entry() hands it out, without a look-up.
+        Entry entry() const { return leaf()->cells[path_[depth_ - 1].index]; }
         // At the first entry of a leaf: that leaf, else null. Two bins whose iterators give the same leaf here
         // share its storage, so the same run of entries; skipLeaf() passes the run.
         const void* leafAtStart() const { return depth_ != 0 && path_[depth_ - 1].index == 0 ? leaf() : nullptr; }
         std::size_t leafEntryCount() const { return leaf()->cells.size(); }
         void skipLeaf() { nextLeaf(); }
+        // When both iterators (of two bins) stand at one place of one block of storage, passes the rest of the
+        // largest such block for both, the very same run of entries, and returns true; else changes nothing.
+        friend bool skipShared(const_iterator& a, const_iterator& b) { return a.skipSharedWith(b); }
         friend bool operator==(const const_iterator& a, const const_iterator& b)
         {
             if (a.depth_ == 0 || b.depth_ == 0)
@@ -104,6 +109,7 @@ public:
         const Block* leaf() const { return path_[depth_ - 1].block; }
         // Goes down the first children from the block; ends the iteration at an empty leaf.
         void descendFirst(const Block* block);
+        bool skipSharedWith(const_iterator& other);
         void nextLeaf();
 
         std::array<Frame, maxDepth> path_{};
@@ -190,6 +196,8 @@ public:
     // included) stays as it is, storage and all.
     void assign(std::int64_t uid, const Node& node);
     void assign(std::int64_t uid, Node&& node);
+    // Stores the entry itself under its identifier, sharing its storage with whoever handed it out.
+    void assign(const Entry& entry);
     // The stored node, made this bin's own for writing, or null.
     Node* mutableNode(std::int64_t uid);
     // Changes stored nodes where they are: for each index i below count, the node stored under uidAt(i), when
