@@ -179,24 +179,29 @@ struct TreeEntry {
     bool is(Flag flag) const { return (flags & flag) != 0; }
 };
 
-TreeEntry entryFor(const Node& node, bool copied, const TreeEntry* treeParent, std::size_t parentIndex, bool vertical)
+// Appends the entry of a node found under the entry at treeParent (noLink for the top node). The entry is
+// written where it stays, field by field: a whole entry put together first and then copied would be read back
+// before its last fields were written.
+void appendEntry(std::vector<TreeEntry>& entries, const Node& node, bool copied, TreeEntry::Link treeParent,
+                 bool vertical)
 {
     using Flag = TreeEntry::Flag;
     const bool liftable =
         node.parentUID && node.shape == NodeShape::underline && node.style.borderWidth != StrokeThickness::invisible;
-    const auto flags = static_cast<std::uint8_t>(
+    const bool parentIsTreeParent = treeParent != TreeEntry::noLink && node.parentUID == entries[treeParent].uid;
+    TreeEntry& entry = entries.emplace_back();
+    entry.g = vertical ? node.center.y : node.center.x;
+    entry.s = vertical ? node.center.x : node.center.y;
+    entry.genLength = vertical ? node.size.height : node.size.width;
+    entry.siblingLength = vertical ? node.size.width : node.size.height;
+    entry.uid = node.uid;
+    entry.treeParent = treeParent;
+    entry.firstChild = TreeEntry::noLink;
+    entry.nextSibling = TreeEntry::noLink;
+    entry.flags = static_cast<std::uint8_t>(
         (copied ? Flag::copied : 0) | (node.parentUID ? Flag::hasParent : 0) |
-        (treeParent && node.parentUID == treeParent->uid ? Flag::parentIsTreeParent : 0) |
-        (node.childrenUIDs.empty() ? 0 : Flag::hasChildren) | (liftable ? Flag::liftable : 0));
-    return {vertical ? node.center.y : node.center.x,
-            vertical ? node.center.x : node.center.y,
-            vertical ? node.size.height : node.size.width,
-            vertical ? node.size.width : node.size.height,
-            node.uid,
-            treeParent ? static_cast<TreeEntry::Link>(parentIndex) : TreeEntry::noLink,
-            TreeEntry::noLink,
-            TreeEntry::noLink,
-            flags};
+        (parentIsTreeParent ? Flag::parentIsTreeParent : 0) | (node.childrenUIDs.empty() ? 0 : Flag::hasChildren) |
+        (liftable ? Flag::liftable : 0));
 }
 
 // A node being walked while a tree is gathered: its entry, the rest of its children list, and its last child
@@ -243,7 +248,7 @@ void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip
                 bool vertical, Workspace& work, UidIndex& indexOf)
 {
     std::vector<TreeEntry>& entries = work.entries;
-    entries.push_back(entryFor(topValue, withTop, nullptr, 0, vertical));
+    appendEntry(entries, topValue, withTop, TreeEntry::noLink, vertical);
     work.nodes.push_back(&topValue);
     indexOf.insert(topValue.uid, 0);
     if (record)
@@ -263,7 +268,7 @@ void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip
         if (!child)
             continue;
         const auto index = static_cast<TreeEntry::Link>(entries.size());
-        entries.push_back(entryFor(*child, true, &entries[frame.node], frame.node, vertical));
+        appendEntry(entries, *child, true, frame.node, vertical);
         work.nodes.push_back(child);
         indexOf.insert(uid, index);
         if (record)
