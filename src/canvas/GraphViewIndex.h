@@ -232,6 +232,7 @@ struct GraphViewIndex {
     std::vector<char> walkedMoved;
     std::vector<std::int64_t> extraUIDs;
     std::vector<std::int64_t> visitedUIDs;
+    std::vector<char> visitedMarks;
     // The layer of each node the reload visits, as the node synchronisation found or made it (null for none).
     std::vector<NodeLayer*> visitedLayers;
 };

@@ -212,8 +212,22 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
     visitedUIDs.clear();
     for (const Node* node : plan.visit)
         visitedUIDs.push_back(node->uid);
-    const auto visited = [&visitedUIDs](std::int64_t uid) {
-        return std::binary_search(visitedUIDs.begin(), visitedUIDs.end(), uid);
+    // Identifiers that lie close together (a graph numbers its nodes as it makes them) are marked in a table
+    // from the lowest on; others are searched for in the sorted list.
+    std::vector<char>& marks = index_->visitedMarks;
+    const std::int64_t low = visitedUIDs.empty() ? 0 : visitedUIDs.front();
+    const std::uint64_t span = visitedUIDs.empty() ? 0 : std::uint64_t(visitedUIDs.back()) - std::uint64_t(low);
+    const bool marked = !visitedUIDs.empty() && span < 4 * std::uint64_t(visitedUIDs.size()) + 64;
+    if (marked) {
+        marks.assign(std::size_t(span) + 1, 0);
+        for (std::int64_t uid : visitedUIDs)
+            marks[std::size_t(std::uint64_t(uid) - std::uint64_t(low))] = 1;
+    }
+    const auto visited = [&](std::int64_t uid) {
+        if (!marked)
+            return std::binary_search(visitedUIDs.begin(), visitedUIDs.end(), uid);
+        const std::uint64_t offset = std::uint64_t(uid) - std::uint64_t(low);
+        return uid >= low && offset <= span && marks[std::size_t(offset)] != 0;
     };
     for (const Node* node : plan.visit)
         if (const auto* at = index_->branchesAt(node->uid))
