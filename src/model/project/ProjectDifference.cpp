@@ -39,6 +39,9 @@ void ProjectDifference::takeGraphDifference(const Graph& earlier, const Graph& l
             continue;
         }
         if (&*e != &*l) {
+            // A run of changed nodes (a moved tree) is read from memory ahead of the comparisons.
+            e.fetchAhead(4);
+            l.fetchAhead(4);
             const Node& was = e->second;
             const Node& is = l->second;
             if (was.modifiedTimestamp == is.modifiedTimestamp && !was.differsBeyondPlace(is)) {
