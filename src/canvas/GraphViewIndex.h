@@ -237,7 +237,6 @@ struct GraphViewIndex {
     std::vector<NodeLayer*> visitedLayers;
 };
 
-
 // Marks a reload under way for its lifetime and drops what the reload kept when it ends.
 class ReloadScope {
 public:

@@ -36,10 +36,15 @@ bool onlyMoved(const Node& before, const Node& now)
         && before.modifiedTimestamp == now.modifiedTimestamp && NodeLayer::looksLike(before, now);
 }
 
-std::vector<std::int64_t> sortedCopy(std::vector<std::int64_t> uids)
+void sortUnique(std::vector<std::int64_t>& uids)
 {
     std::sort(uids.begin(), uids.end());
     uids.erase(std::unique(uids.begin(), uids.end()), uids.end());
+}
+
+std::vector<std::int64_t> sortedCopy(std::vector<std::int64_t> uids)
+{
+    sortUnique(uids);
     return uids;
 }
 
@@ -143,8 +148,7 @@ GraphView::ReloadPlan GraphView::planReload()
     }
     extra.insert(extra.end(), reach.begin(), reach.end());
     extra.insert(extra.end(), index.touched.begin(), index.touched.end());
-    std::sort(extra.begin(), extra.end());
-    extra.erase(std::unique(extra.begin(), extra.end()), extra.end());
+    sortUnique(extra);
 
     // The walked nodes and the others, merged in identifier order, each once.
     plan.visit.reserve(walked.size() + extra.size());

@@ -217,13 +217,8 @@ void SharedNodeBin::fetchLeavesAfter(const Finger::Place& place)
     const Block* next = nextLeaf(place);
     if (!next)
         return;
-    const auto fetchRange = [](const void* data, std::size_t bytes) {
-        const char* first = static_cast<const char*>(data);
-        for (std::size_t offset = 0; offset < bytes; offset += 64)
-            __builtin_prefetch(first + offset);
-    };
-    fetchRange(next->cells.data(), next->cells.size() * sizeof(next->cells.front()));
-    fetchRange(next->keys.data(), next->keys.size() * sizeof(next->keys.front()));
+    fetchBytes(next->cells.data(), next->cells.size() * sizeof(next->cells.front()));
+    fetchBytes(next->keys.data(), next->keys.size() * sizeof(next->keys.front()));
     if (place.leafIndex + 2 < place.parent->children.size())
         __builtin_prefetch(place.parent->children[place.leafIndex + 2].get());
 }

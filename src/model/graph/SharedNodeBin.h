@@ -95,9 +95,7 @@ public:
             const std::size_t index = path_[depth_ - 1].index + places;
             if (index >= block->cells.size())
                 return;
-            const char* cell = reinterpret_cast<const char*>(block->cells[index].get());
-            for (std::size_t offset = 0; offset < sizeof(*block->cells[index]); offset += 64)
-                __builtin_prefetch(cell + offset);
+            fetchBytes(block->cells[index].get(), sizeof(*block->cells[index]));
         }
         // When both iterators (of two bins) stand at one place of one block of storage, passes the rest of the
         // largest such block for both, the very same run of entries, and returns true; else changes nothing.
@@ -240,6 +238,13 @@ public:
 private:
     static constexpr std::size_t maxFanOut = 64;
 
+    // Starts fetching the bytes into the processor's cache, a line at a time.
+    static void fetchBytes(const void* data, std::size_t bytes)
+    {
+        const char* first = static_cast<const char*>(data);
+        for (std::size_t offset = 0; offset < bytes; offset += 64)
+            __builtin_prefetch(first + offset);
+    }
     static BlockPtr emptyBlock();
     // The first (or last) leaf; the bin must not be empty.
     const Block& edgeLeaf(bool last) const;
