@@ -223,6 +223,8 @@ TEST(EndToEnd, AMapTypedWithTheKeyboardIsTheMapThatOpensAgain)
     app.start({map});
     const QString reopened = app.waitForWindow(QStringLiteral("Trip.radovudo"));
     ASSERT_FALSE(reopened.isEmpty()) << app.output().toStdString();
+    // A window just mapped is still black until its first paint.
+    RunningApp::settle();
     RunningApp::screenshot("end-to-end-reopened.png");
     const auto document = VQDocument::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
     EXPECT_EQ(document->project.graph.count(), 3u);
