@@ -59,14 +59,9 @@ void BM_FullReload(benchmark::State& state)
 }
 BENCHMARK(BM_FullReload)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void BM_ReloadOneChangedNode(benchmark::State& state)
+// Times reloads of the canvas between the two graphs, by turns.
+void timeReloadsBetween(benchmark::State& state, const Graph& before, const Graph& after)
 {
-    const Graph before = largeGraph(static_cast<int>(state.range(0)));
-    Graph after = before;
-    Node changed = *after.findNode(state.range(0) / 2);
-    changed.title += " (edited)";
-    changed.center.x += 12;
-    after.setNode(changed, changed.uid);
     GraphView view(Rect(0, 0, 1600, 1000));
     view.setGraph(before);
     bool flip = false;
@@ -75,6 +70,31 @@ void BM_ReloadOneChangedNode(benchmark::State& state)
         flip = !flip;
     }
 }
+
+void BM_ReloadOneChangedNode(benchmark::State& state)
+{
+    const Graph before = largeGraph(static_cast<int>(state.range(0)));
+    Graph after = before;
+    Node changed = *after.findNode(state.range(0) / 2);
+    changed.title += " (edited)";
+    changed.center.x += 12;
+    after.setNode(changed, changed.uid);
+    timeReloadsBetween(state, before, after);
+}
 BENCHMARK(BM_ReloadOneChangedNode)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMicrosecond);
+
+// A layout that moved every node a little, as adding a child moves the side of a balanced map it joins: most
+// nodes go from one place out of view to another.
+void BM_ReloadEveryNodeMoved(benchmark::State& state)
+{
+    const Graph before = largeGraph(static_cast<int>(state.range(0)));
+    Graph after = before;
+    std::vector<NodePlacement> placements;
+    for (const auto& [uid, node] : before.nodeBin())
+        placements.push_back({uid, {node.center.x, node.center.y + 24}});
+    after.placeNodes(placements);
+    timeReloadsBetween(state, before, after);
+}
+BENCHMARK(BM_ReloadEveryNodeMoved)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -430,8 +430,9 @@ private:
     NodeLayer* layerOf(std::int64_t uid) const;
     // Whether the reload leaves the layer of a node that only moved where it is: both places are out of view.
     bool leavesNodeBehind(NodeLayer& layer, const Node& node);
-    // Whether the reload leaves the branch undocked: neither its line nor its ends reach into view.
-    bool leavesBranchBehind(BranchLayer& branch);
+    // Whether the reload leaves the branch undocked: neither its line nor its ends reach into view. The two
+    // layers are those of its ends (layerOf).
+    bool leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child);
     // The layer moved to its node, and the branch docked to its two ends, now and without animation.
     void settleNode(NodeLayer& layer);
     void settleBranch(BranchLayer& branch);

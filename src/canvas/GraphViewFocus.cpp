@@ -43,7 +43,8 @@ void GraphView::focus(const Node& node)
             layer->updateFadedState();
         }
         if (const auto* branches = index_->branchesAt(uid))
-            for (BranchLayer* branch : *branches) {
+            for (const GraphViewIndex::BranchEnd& end : *branches) {
+                BranchLayer* branch = end.layer;
                 branch->isFaded = true;
                 branch->setGrayFilter(true);
                 branch->setOpacity(0.25);

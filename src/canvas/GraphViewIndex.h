@@ -3,6 +3,7 @@
 // The canvas's lookups: node layers by identifier, branch layers by (parent, child) and by each end, and what
 // the last reload showed, so that a reload finds changed nodes without looking at the others.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -15,6 +16,7 @@
 #include "model/graph/Node.h"
 #include "platform/Color.h"
 #include "canvas/GraphView.h"
+#include "canvas/UidTable.h"
 #include "platform/Geometry.h"
 
 namespace velquine {
@@ -22,11 +24,49 @@ namespace velquine {
 class BranchLayer;
 class NodeLayer;
 
+// A set of identifiers marked for one pass. Identifiers that lie close together (a graph numbers its nodes as it
+// makes them) are marked in a table from the lowest on; others are searched for in their sorted list.
+class UidMarks {
+public:
+    // Marks the identifiers, given in ascending order, in place of those marked before.
+    void mark(const std::vector<std::int64_t>& ascending)
+    {
+        sorted_ = &ascending;
+        tabled_ = false;
+        if (ascending.empty())
+            return;
+        low_ = ascending.front();
+        span_ = std::uint64_t(ascending.back()) - std::uint64_t(low_);
+        if (span_ >= 4 * std::uint64_t(ascending.size()) + 64)
+            return;
+        tabled_ = true;
+        table_.assign(std::size_t(span_) + 1, 0);
+        for (std::int64_t uid : ascending)
+            table_[std::size_t(std::uint64_t(uid) - std::uint64_t(low_))] = 1;
+    }
+    // Whether the identifier is marked; the list given to mark() must still be there.
+    bool contains(std::int64_t uid) const
+    {
+        if (!tabled_)
+            return sorted_ && std::binary_search(sorted_->begin(), sorted_->end(), uid);
+        const std::uint64_t offset = std::uint64_t(uid) - std::uint64_t(low_);
+        return uid >= low_ && offset <= span_ && table_[std::size_t(offset)] != 0;
+    }
+
+private:
+    const std::vector<std::int64_t>* sorted_ = nullptr;
+    std::vector<char> table_;
+    std::int64_t low_ = 0;
+    std::uint64_t span_ = 0;
+    bool tabled_ = false;
+};
+
 struct GraphView::ReloadPlan {
     // Every node is visited, every layer revisited.
     bool full = true;
-    // The nodes this reload visits, in the graph's order.
+    // The nodes this reload visits, in the graph's order, and their identifiers.
     std::vector<const Node*> visit;
+    std::vector<std::int64_t> visitUIDs;
     // For each visited node (none on a full reload): whether it only moved since its layer showed it, with
     // nothing about it or above it that would change its branch's look, its layer's look or its layout
     // options; such a node's layer and branch need only follow it.
@@ -37,13 +77,14 @@ struct GraphView::ReloadPlan {
     // Whether any node is new, and which (ascending; none on a full reload).
     bool added = false;
     std::vector<std::int64_t> addedUIDs;
-    // Each node the last reload showed whose storage changed (none on a full reload): its place in the shown
-    // list and its storage now.
-    struct Replacement {
-        std::size_t shownIndex;
-        std::shared_ptr<const Node> storage;
+    // Each node the last reload showed that names another parent now (none on a full reload). The planning
+    // gives the shown list every changed node's storage as it finds it.
+    struct Reparenting {
+        std::int64_t uid;
+        std::optional<std::int64_t> before;
+        std::optional<std::int64_t> now;
     };
-    std::vector<Replacement> replaced;
+    std::vector<Reparenting> reparented;
     // Every layer's hover state and selection are worked out again.
     bool hoverPass = false;
     bool selectionPass = false;
@@ -55,11 +96,12 @@ struct GraphView::ReloadPlan {
     {
         full = true;
         visit.clear();
+        visitUIDs.clear();
         movedOnly.clear();
         removed.clear();
         added = false;
         addedUIDs.clear();
-        replaced.clear();
+        reparented.clear();
         hoverPass = selectionPass = false;
         selectionChanges.clear();
     }
@@ -70,7 +112,7 @@ struct GraphViewIndex {
 
     // Rebuilt from the node layers at the end of every node synchronisation (a later layer with the same
     // identifier wins).
-    std::unordered_map<std::int64_t, NodeLayer*> nodeLayerUIDCache;
+    UidTable<NodeLayer*> nodeLayerUIDCache;
 
     // ---- Branch layers ----
 
@@ -84,8 +126,16 @@ struct GraphViewIndex {
     };
     // The first layer of each link, as the branch list holds them in order.
     std::unordered_map<std::pair<std::int64_t, std::int64_t>, BranchLayer*, LinkHash> branchByLink;
+    // A branch layer as listed under each of its two ends, with the identifiers of both: a walk over the
+    // branches at a node reads no layer it passes over.
+    struct BranchEnd {
+        BranchLayer* layer = nullptr;
+        std::int64_t parentUID = 0;
+        std::int64_t childUID = 0;
+        bool operator==(const BranchEnd&) const = default;
+    };
     // Every branch layer under each of its two ends.
-    std::unordered_map<std::int64_t, std::vector<BranchLayer*>> branchesAtNode;
+    UidTable<std::vector<BranchEnd>> branchesAtNode;
 
     // ---- What lives only while a reload runs ----
 
@@ -117,7 +167,7 @@ struct GraphViewIndex {
     void removeBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
     void clearBranches();
     BranchLayer* branch(std::int64_t parentUID, std::int64_t childUID) const;
-    const std::vector<BranchLayer*>* branchesAt(std::int64_t uid) const;
+    const std::vector<BranchEnd>* branchesAt(std::int64_t uid) const;
 
     // ---- Titles and lines made later ----
 
@@ -198,7 +248,7 @@ struct GraphViewIndex {
     // ---- What the last reload showed ----
 
     // One entry per node layer, in ascending identifier order (the graph's order): the node storage the layer
-    // last showed. Holding the storage keeps it shared, so a graph that changes that node copies it and the
+    // last showed (or, while a reload runs, shows at its end). Holding the storage keeps it shared, so a graph that changes that node copies it and the
     // address tells the change.
     struct Shown {
         std::int64_t uid;
@@ -231,10 +281,13 @@ struct GraphViewIndex {
     std::vector<const Node*> walkedNodes;
     std::vector<char> walkedMoved;
     std::vector<std::int64_t> extraUIDs;
-    std::vector<std::int64_t> visitedUIDs;
-    std::vector<char> visitedMarks;
+    std::vector<std::int64_t> walkedUIDs;
+    std::vector<std::int64_t> childUIDs;
+    UidMarks marks;
     // The layer of each node the reload visits, as the node synchronisation found or made it (null for none).
     std::vector<NodeLayer*> visitedLayers;
+    // For each node the reload visits, whether the node synchronisation left its layer behind.
+    std::vector<char> leftBehind;
 };
 
 // Marks a reload under way for its lifetime and drops what the reload kept when it ends.

@@ -63,21 +63,29 @@ GraphView::ReloadPlan GraphView::planReload()
         || !(*index.backgroundColor == background) || index.printingMode != printingMode;
     if (plan.full) {
         plan.visit.reserve(graph_.count());
-        for (const auto& entry : graph_.nodeBin())
+        plan.visitUIDs.reserve(graph_.count());
+        for (const auto& entry : graph_.nodeBin()) {
             plan.visit.push_back(&entry.second);
+            plan.visitUIDs.push_back(entry.first);
+        }
         plan.hoverPass = plan.selectionPass = true;
         return plan;
     }
 
     // The graph and the shown list are both in ascending identifier order: one walk finds every change.
-    // Nodes the walk found changed or new (ascending), and whether each only moved.
+    // Nodes the walk found changed or new (ascending), their identifiers, and whether each only moved.
     std::vector<const Node*>& walked = index.walkedNodes;
+    std::vector<std::int64_t>& walkedUIDs = index.walkedUIDs;
     std::vector<char>& walkedMoved = index.walkedMoved;
     // Nodes visited for another reason: children of changed nodes, trees below new ones and the like.
     std::vector<std::int64_t>& extra = index.extraUIDs;
+    // Children of changed nodes, most of which a layout that moved their parents moved too.
+    std::vector<std::int64_t>& children = index.childUIDs;
     walked.clear();
+    walkedUIDs.clear();
     walkedMoved.clear();
     extra.clear();
+    children.clear();
     std::unordered_set<std::int64_t> reach;
     std::unordered_set<std::int64_t> waited;
     auto shown = index.shown.begin();
@@ -111,18 +119,23 @@ GraphView::ReloadPlan GraphView::planReload()
             if (shown->storage.get() != &node) {
                 const Node& before = *shown->storage;
                 walked.push_back(&node);
+                walkedUIDs.push_back(uid);
                 walkedMoved.push_back(onlyMoved(before, node));
-                plan.replaced.push_back({static_cast<std::size_t>(shown - index.shown.begin()), entry.sharedNode()});
                 // Children keep their sides of this node as their layers store them (affinities).
-                extra.insert(extra.end(), node.childrenUIDs.begin(), node.childrenUIDs.end());
+                children.insert(children.end(), node.childrenUIDs.begin(), node.childrenUIDs.end());
                 // A node that moved to another parent, or whose own options changed, may change what governs
                 // every node below it.
                 if (before.parentUID != node.parentUID || !(before.layoutOptions == node.layoutOptions))
                     collectSubtree(graph_, uid, reach);
+                if (before.parentUID != node.parentUID)
+                    plan.reparented.push_back({uid, before.parentUID, node.parentUID});
+                // The shown list takes the storage now, while both nodes are at hand; the old one may go.
+                shown->storage = entry.sharedNode();
             }
             nextShown();
         } else {
             walked.push_back(&node);
+            walkedUIDs.push_back(uid);
             walkedMoved.push_back(0);
             plan.added = true;
             plan.addedUIDs.push_back(uid);
@@ -146,33 +159,42 @@ GraphView::ReloadPlan GraphView::planReload()
         for (std::int64_t child : it->storage->childrenUIDs)
             collectSubtree(graph_, child, reach);
     }
+    // Children the walk found changed are visited as walked: only the others join the list.
+    index.marks.mark(walkedUIDs);
+    for (std::int64_t uid : children)
+        if (!index.marks.contains(uid))
+            extra.push_back(uid);
     extra.insert(extra.end(), reach.begin(), reach.end());
     extra.insert(extra.end(), index.touched.begin(), index.touched.end());
     sortUnique(extra);
 
     // The walked nodes and the others, merged in identifier order, each once.
     plan.visit.reserve(walked.size() + extra.size());
+    plan.visitUIDs.reserve(walked.size() + extra.size());
     plan.movedOnly.reserve(walked.size() + extra.size());
     const auto onlyMovedNow = [&](std::int64_t uid) {
-        return !reach.count(uid) && !index.touched.count(uid) && !waited.count(uid);
+        return (reach.empty() || !reach.count(uid)) && (index.touched.empty() || !index.touched.count(uid))
+            && (waited.empty() || !waited.count(uid));
+    };
+    const auto visitWalked = [&](std::size_t w) {
+        plan.visit.push_back(walked[w]);
+        plan.visitUIDs.push_back(walkedUIDs[w]);
+        plan.movedOnly.push_back(walkedMoved[w] && onlyMovedNow(walkedUIDs[w]));
     };
     std::size_t w = 0;
     for (std::int64_t uid : extra) {
-        for (; w < walked.size() && walked[w]->uid < uid; ++w) {
-            plan.visit.push_back(walked[w]);
-            plan.movedOnly.push_back(walkedMoved[w] && onlyMovedNow(walked[w]->uid));
-        }
-        if (w < walked.size() && walked[w]->uid == uid)
+        for (; w < walked.size() && walkedUIDs[w] < uid; ++w)
+            visitWalked(w);
+        if (w < walked.size() && walkedUIDs[w] == uid)
             continue; // visited as walked
         if (const Node* node = graph_.findNode(uid)) {
             plan.visit.push_back(node);
+            plan.visitUIDs.push_back(uid);
             plan.movedOnly.push_back(0);
         }
     }
-    for (; w < walked.size(); ++w) {
-        plan.visit.push_back(walked[w]);
-        plan.movedOnly.push_back(walkedMoved[w] && onlyMovedNow(walked[w]->uid));
-    }
+    for (; w < walked.size(); ++w)
+        visitWalked(w);
 
     plan.hoverPass = !(index.mouseMoveLocation == mouseMoveLocation);
     if (!index.appliedSelection) {
@@ -249,9 +271,9 @@ bool GraphView::isSelectedUID(std::int64_t uid) const
 void GraphViewIndex::addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID)
 {
     branchByLink.emplace(std::make_pair(parentUID, childUID), layer);
-    branchesAtNode[parentUID].push_back(layer);
+    branchesAtNode[parentUID].push_back({layer, parentUID, childUID});
     if (childUID != parentUID)
-        branchesAtNode[childUID].push_back(layer);
+        branchesAtNode[childUID].push_back({layer, parentUID, childUID});
 }
 
 void GraphViewIndex::removeBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID)
@@ -260,12 +282,12 @@ void GraphViewIndex::removeBranch(BranchLayer* layer, std::int64_t parentUID, st
     if (link != branchByLink.end() && link->second == layer)
         branchByLink.erase(link);
     for (std::int64_t end : {parentUID, childUID}) {
-        const auto it = branchesAtNode.find(end);
-        if (it == branchesAtNode.end())
+        std::vector<BranchEnd>* ends = branchesAtNode.find(end);
+        if (!ends)
             continue;
-        std::erase(it->second, layer);
-        if (it->second.empty())
-            branchesAtNode.erase(it);
+        std::erase_if(*ends, [layer](const BranchEnd& listed) { return listed.layer == layer; });
+        if (ends->empty())
+            branchesAtNode.erase(end);
     }
 }
 
@@ -281,10 +303,9 @@ BranchLayer* GraphViewIndex::branch(std::int64_t parentUID, std::int64_t childUI
     return it == branchByLink.end() ? nullptr : it->second;
 }
 
-const std::vector<BranchLayer*>* GraphViewIndex::branchesAt(std::int64_t uid) const
+const std::vector<GraphViewIndex::BranchEnd>* GraphViewIndex::branchesAt(std::int64_t uid) const
 {
-    const auto it = branchesAtNode.find(uid);
-    return it == branchesAtNode.end() ? nullptr : &it->second;
+    return branchesAtNode.find(uid);
 }
 
 } // namespace velquine

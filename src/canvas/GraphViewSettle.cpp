@@ -19,8 +19,8 @@ namespace velquine {
 
 NodeLayer* GraphView::layerOf(std::int64_t uid) const
 {
-    const auto it = index_->nodeLayerUIDCache.find(uid);
-    return it == index_->nodeLayerUIDCache.end() ? nullptr : it->second;
+    NodeLayer* const* layer = index_->nodeLayerUIDCache.find(uid);
+    return layer ? *layer : nullptr;
 }
 
 bool GraphView::leavesNodeBehind(NodeLayer& layer, const Node& node)
@@ -28,21 +28,18 @@ bool GraphView::leavesNodeBehind(NodeLayer& layer, const Node& node)
     const Rect to(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
                   node.size.height);
     const Rect from = layer.frame();
-    // A layer being edited or dragged follows at once; so does one whose size changes (it is redrawn).
-    if (index_->inView(to) || index_->inView(from) || layer.isBeingEdited() || layer.isDragged()
-        || layer.node().size.width != node.size.width || layer.node().size.height != node.size.height)
+    // A layer being edited or dragged follows at once. (The node only moved: its layer shows its size.)
+    if (index_->inView(to) || index_->inView(from) || layer.isBeingEdited() || layer.isDragged())
         return false;
     index_->unsettledNodes.set(layer, {from, to});
     return true;
 }
 
-bool GraphView::leavesBranchBehind(BranchLayer& branch)
+bool GraphView::leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child)
 {
     GraphViewIndex& index = *index_;
-    if (index.createdBranches.count(&branch) != 0)
+    if (!index.createdBranches.empty() && index.createdBranches.count(&branch) != 0)
         return false;
-    const NodeLayer* parent = layerOf(branch.parentNodeUID);
-    const NodeLayer* child = layerOf(branch.childNodeUID);
     if (!parent || !child)
         return false;
     // Where each end is going: a layer left behind to its node's new frame, any other nowhere.
@@ -149,11 +146,15 @@ std::vector<BranchLayer*> GraphView::branchLayersAt(std::int64_t uid) const
         auto& self = const_cast<GraphView&>(*this);
         if (NodeLayer* layer = layerOf(uid); layer && layer->unsettledSlot)
             self.settleNode(*layer);
-        for (BranchLayer* branch : std::vector<BranchLayer*>(*at))
-            if (branch->unsettledSlot)
-                self.settleBranch(*branch);
+        for (const GraphViewIndex::BranchEnd& end : std::vector<GraphViewIndex::BranchEnd>(*at))
+            if (end.layer->unsettledSlot)
+                self.settleBranch(*end.layer);
     }
-    return *at;
+    std::vector<BranchLayer*> layers;
+    layers.reserve(at->size());
+    for (const GraphViewIndex::BranchEnd& end : *at)
+        layers.push_back(end.layer);
+    return layers;
 }
 
 const std::vector<std::shared_ptr<NodeLayer>>& GraphView::nodeLayers() const

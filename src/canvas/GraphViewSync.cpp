@@ -88,18 +88,18 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
         };
         for (std::int64_t uid : plan.removed)
             if (const auto* at = index.branchesAt(uid))
-                for (BranchLayer* layer : *at)
-                    leave(layer);
+                for (const GraphViewIndex::BranchEnd& end : *at)
+                    leave(end.layer);
         for (std::size_t i = 0; i < plan.visit.size(); ++i) {
-            const Node* node = plan.visit[i];
             // A node that only moved keeps its parent and its branch.
             if (plan.isMovedOnly(i))
                 continue;
+            const Node* node = plan.visit[i];
             if (const auto* at = index.branchesAt(node->uid))
-                for (BranchLayer* layer : *at)
-                    if (layer->childNodeUID == node->uid && (!node->parentUID || *node->parentUID != layer->parentNodeUID
-                                                             || !graph_.contains(layer->parentNodeUID)))
-                        leave(layer);
+                for (const GraphViewIndex::BranchEnd& end : *at)
+                    if (end.childUID == node->uid
+                        && (!node->parentUID || *node->parentUID != end.parentUID || !graph_.contains(end.parentUID)))
+                        leave(end.layer);
         }
     }
     if (!stale.empty()) {
@@ -108,9 +108,11 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
     }
 
     for (std::size_t i = 0; i < plan.visit.size(); ++i) {
-        const Node* node = plan.visit[i];
         // The branch of a node that only moved has its colour, width and style already; docking moves it.
-        if (!node->parentUID || plan.isMovedOnly(i))
+        if (plan.isMovedOnly(i))
+            continue;
+        const Node* node = plan.visit[i];
+        if (!node->parentUID)
             continue;
         const Node* parent = graph_.findNode(*node->parentUID);
         if (!parent)
@@ -208,33 +210,38 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
     }
     // Each branch once: at its child when the child is visited, else at its parent. The identifiers are looked
     // up side by side rather than through the nodes.
-    std::vector<std::int64_t>& visitedUIDs = index_->visitedUIDs;
-    visitedUIDs.clear();
-    for (const Node* node : plan.visit)
-        visitedUIDs.push_back(node->uid);
-    // Identifiers that lie close together (a graph numbers its nodes as it makes them) are marked in a table
-    // from the lowest on; others are searched for in the sorted list.
-    std::vector<char>& marks = index_->visitedMarks;
-    const std::int64_t low = visitedUIDs.empty() ? 0 : visitedUIDs.front();
-    const std::uint64_t span = visitedUIDs.empty() ? 0 : std::uint64_t(visitedUIDs.back()) - std::uint64_t(low);
-    const bool marked = !visitedUIDs.empty() && span < 4 * std::uint64_t(visitedUIDs.size()) + 64;
-    if (marked) {
-        marks.assign(std::size_t(span) + 1, 0);
-        for (std::int64_t uid : visitedUIDs)
-            marks[std::size_t(std::uint64_t(uid) - std::uint64_t(low))] = 1;
-    }
-    const auto visited = [&](std::int64_t uid) {
-        if (!marked)
-            return std::binary_search(visitedUIDs.begin(), visitedUIDs.end(), uid);
-        const std::uint64_t offset = std::uint64_t(uid) - std::uint64_t(low);
-        return uid >= low && offset <= span && marks[std::size_t(offset)] != 0;
+    UidMarks& marks = index_->marks;
+    marks.mark(plan.visitUIDs);
+    const auto visited = [&marks](std::int64_t uid) { return marks.contains(uid); };
+    // The node synchronisation of this plan, just before, found each visited node's layer; siblings, visited
+    // one after another, share the layer of their parent.
+    const std::vector<NodeLayer*>& found = index_->visitedLayers;
+    const bool known = found.size() == plan.visit.size();
+    std::int64_t lastUID = 0;
+    NodeLayer* lastLayer = nullptr;
+    const auto layerAt = [&](std::int64_t uid) {
+        if (!lastLayer || lastUID != uid) {
+            lastUID = uid;
+            lastLayer = layerOf(uid);
+        }
+        return lastLayer;
     };
-    for (const Node* node : plan.visit)
-        if (const auto* at = index_->branchesAt(node->uid))
-            for (BranchLayer* branch : *at)
-                if ((branch->childNodeUID == node->uid || !visited(branch->childNodeUID))
-                    && !leavesBranchBehind(*branch))
-                    dockBranchLayer(*branch);
+    for (std::size_t i = 0; i < plan.visit.size(); ++i) {
+        const std::int64_t uid = plan.visitUIDs[i];
+        const auto* at = index_->branchesAt(uid);
+        if (!at)
+            continue;
+        NodeLayer* own = known ? found[i] : layerOf(uid);
+        for (const GraphViewIndex::BranchEnd& end : *at) {
+            const bool atChild = end.childUID == uid;
+            if (!atChild && visited(end.childUID))
+                continue;
+            NodeLayer* parent = atChild ? layerAt(end.parentUID) : own;
+            NodeLayer* child = atChild ? own : layerOf(end.childUID);
+            if (!leavesBranchBehind(*end.layer, parent, child))
+                dockBranchLayer(*end.layer);
+        }
+    }
 }
 
 // ---- Node layers ----
@@ -263,16 +270,20 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
     const double scale = effectiveBackingScale();
     const std::size_t existing = nodeLayers_.size();
     index.visitedLayers.resize(plan.visit.size());
+    index.leftBehind.resize(plan.visit.size());
     for (std::size_t i = 0; i < plan.visit.size(); ++i) {
         const Node* node = plan.visit[i];
-        const auto cached = index.nodeLayerUIDCache.find(node->uid);
-        if (cached != index.nodeLayerUIDCache.end() && cached->second->superlayer() != nullptr) {
-            index.visitedLayers[i] = cached->second;
+        NodeLayer* cached = layerOf(plan.visitUIDs[i]);
+        index.leftBehind[i] = 0;
+        if (cached && cached->superlayer() != nullptr) {
+            index.visitedLayers[i] = cached;
             if (plan.isMovedOnly(i)) {
-                if (!leavesNodeBehind(*cached->second, *node))
-                    moveExistingNodeLayer(*cached->second, *node, scale);
+                if (leavesNodeBehind(*cached, *node))
+                    index.leftBehind[i] = 1;
+                else
+                    moveExistingNodeLayer(*cached, *node, scale);
             } else
-                updateExistingNodeLayer(*cached->second, *node, scale);
+                updateExistingNodeLayer(*cached, *node, scale);
         } else {
             Transaction transaction(true);
             std::shared_ptr<NodeLayer> made = makeNodeLayer(*node);
@@ -283,17 +294,18 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
     }
 
     if (plan.full) {
-        index.nodeLayerUIDCache.clear();
-        index.nodeLayerUIDCache.reserve(nodeLayers_.size());
+        const Graph::NodeBin& bin = graph_.nodeBin();
+        if (graph_.count() == 0)
+            index.nodeLayerUIDCache.clear();
+        else
+            index.nodeLayerUIDCache.clear(bin.firstUID(), bin.lastUID(), graph_.count());
         for (const auto& layer : nodeLayers_)
             index.nodeLayerUIDCache[layer->node().uid] = layer.get();
         return;
     }
-    for (const auto& layer : stale) {
-        const auto it = index.nodeLayerUIDCache.find(layer->node().uid);
-        if (it != index.nodeLayerUIDCache.end() && it->second == layer.get())
-            index.nodeLayerUIDCache.erase(it);
-    }
+    for (const auto& layer : stale)
+        if (layerOf(layer->node().uid) == layer.get())
+            index.nodeLayerUIDCache.erase(layer->node().uid);
     for (std::size_t i = existing; i < nodeLayers_.size(); ++i)
         index.nodeLayerUIDCache[nodeLayers_[i]->node().uid] = nodeLayers_[i].get();
 }
@@ -427,12 +439,15 @@ void GraphView::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* 
     };
     if (plan && !plan->full) {
         // A layer left behind is placed when it is settled. The node synchronisation of this plan, just before,
-        // found each visited node's layer.
+        // found each visited node's layer and left some behind.
         const std::vector<NodeLayer*>& found = index_->visitedLayers;
-        const bool known = found.size() == plan->visit.size();
-        for (std::size_t i = 0; i < plan->visit.size(); ++i)
-            if (NodeLayer* layer = known ? found[i] : layerOf(plan->visit[i]->uid); layer && !layer->unsettledSlot)
+        const bool known = found.size() == plan->visit.size() && index_->leftBehind.size() == found.size();
+        for (std::size_t i = 0; i < plan->visit.size(); ++i) {
+            if (known && index_->leftBehind[i])
+                continue;
+            if (NodeLayer* layer = known ? found[i] : layerOf(plan->visitUIDs[i]); layer && !layer->unsettledSlot)
                 place(*layer);
+        }
         return;
     }
     // A fresh lookup over the layers as they are now (a later layer with the same identifier wins).
@@ -459,19 +474,19 @@ void GraphView::applySelectionFromUIDs()
 void GraphView::rememberShown(ReloadPlan& plan)
 {
     GraphViewIndex& index = *index_;
-    const auto forget = [&index](const Node& node) {
-        if (!node.parentUID)
+    const auto forget = [&index](std::int64_t uid, std::optional<std::int64_t> parentUID) {
+        if (!parentUID)
             return;
-        const auto it = index.childrenByParent.find(*node.parentUID);
+        const auto it = index.childrenByParent.find(*parentUID);
         if (it == index.childrenByParent.end())
             return;
-        std::erase(it->second, node.uid);
+        std::erase(it->second, uid);
         if (it->second.empty())
             index.childrenByParent.erase(it);
     };
-    const auto note = [&index](const Node& node) {
-        if (node.parentUID)
-            index.childrenByParent[*node.parentUID].push_back(node.uid);
+    const auto note = [&index](std::int64_t uid, std::optional<std::int64_t> parentUID) {
+        if (parentUID)
+            index.childrenByParent[*parentUID].push_back(uid);
     };
     const auto position = [&index](std::int64_t uid) {
         return std::lower_bound(index.shown.begin(), index.shown.end(), uid,
@@ -484,21 +499,17 @@ void GraphView::rememberShown(ReloadPlan& plan)
         index.shown.reserve(graph_.count());
         for (auto entry = graph_.nodeBin().begin(); entry != graph_.nodeBin().end(); ++entry) {
             index.shown.push_back({entry->first, entry.sharedNode()});
-            note(entry->second);
+            note(entry->first, entry->second.parentUID);
         }
     } else {
-        // Changed nodes first, by the places the plan found them at; the new ones move those places.
-        for (ReloadPlan::Replacement& replaced : plan.replaced) {
-            GraphViewIndex::Shown& shown = index.shown[replaced.shownIndex];
-            if (shown.storage->parentUID != replaced.storage->parentUID) {
-                forget(*shown.storage);
-                note(*replaced.storage);
-            }
-            shown.storage = std::move(replaced.storage);
+        // The planning gave the shown list the storage of changed nodes; the new ones are put in their places.
+        for (const ReloadPlan::Reparenting& moved : plan.reparented) {
+            forget(moved.uid, moved.before);
+            note(moved.uid, moved.now);
         }
         for (std::int64_t uid : plan.addedUIDs) {
             index.shown.insert(position(uid), {uid, graph_.sharedNode(uid)});
-            note(*graph_.findNode(uid));
+            note(uid, graph_.findNode(uid)->parentUID);
         }
     }
     index.shownBin = graph_.nodeBin();

@@ -67,8 +67,8 @@ const std::shared_ptr<const Node>& placeholderNode()
 } // namespace
 
 NodeLayer::NodeLayer()
-    : labelLayer_(std::make_shared<NonAnimatingTextLayer>()), shapeLayer_(std::make_shared<NodeShapeLayer>()),
-      node_(placeholderNode())
+    : node_(placeholderNode()), labelLayer_(std::make_shared<NonAnimatingTextLayer>()),
+      shapeLayer_(std::make_shared<NodeShapeLayer>())
 {
     setupLayers();
 }

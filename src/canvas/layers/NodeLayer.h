@@ -161,6 +161,11 @@ private:
     void applyDebugBorders();
     void placeLabelAndImage() const;
 
+    // Read for every node a reload moves, with unsettledSlot just above: kept together.
+    bool isBeingEdited_ = false;
+    bool isDragged_ = false;
+    std::shared_ptr<const Node> node_;
+
     std::shared_ptr<NonAnimatingTextLayer> labelLayer_;
     std::shared_ptr<ShapeLayer> shapeLayer_;
     std::shared_ptr<ShapeLayer> focusRingLayer_;
@@ -169,16 +174,13 @@ private:
     std::shared_ptr<ShapeLayer> underlineLayer_;
     std::shared_ptr<HoverButtonLayer> hoverButtonLayer_;
 
-    bool isBeingEdited_ = false;
     DockPointLocation hoverButtonDockPoint_ = DockPointLocation::left;
-    std::shared_ptr<const Node> node_;
     NodeType nodeType_ = NodeType::root;
     Point mouseLocation_;
     bool isSelected_ = false;
     bool isFocused_ = false;
     LayoutOptions layoutOptions_;
     bool isFaded_ = false;
-    bool isDragged_ = false;
     bool isHovered_ = false;
     bool isHighlighted_ = false;
 
