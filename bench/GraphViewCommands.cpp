@@ -164,6 +164,35 @@ void BM_RepaintAfterNewChild(benchmark::State& state)
 }
 BENCHMARK(BM_RepaintAfterNewChild)->Arg(10000)->Iterations(300)->Unit(benchmark::kMillisecond);
 
+// The repaint once the animations a command started have ended: the lines that moved are still again.
+void BM_RepaintAfterAnimationsEnd(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    double clock = Animator::shared().now();
+    Animator::shared().setTimeSource([&clock] { return clock; });
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor.controller->insertChildNode(parent, std::nullopt);
+        RunLoop::drain();
+        if (!editor.nameNewNode()) {
+            state.SkipWithError("no title editor opened");
+            break;
+        }
+        editor.settle();
+        clock += 1;
+        Animator::shared().tick();
+        if (Animator::shared().isRunning()) {
+            state.SkipWithError("animations still running");
+            break;
+        }
+        state.ResumeTiming();
+        editor.scrollView->viewport()->repaint();
+    }
+    Animator::shared().setTimeSource({});
+}
+BENCHMARK(BM_RepaintAfterAnimationsEnd)->Arg(10000)->Iterations(100)->Unit(benchmark::kMillisecond);
+
 // A full repaint of the busy view alone: the root's long branches fan out across the whole area.
 void BM_RepaintBusyView(benchmark::State& state)
 {

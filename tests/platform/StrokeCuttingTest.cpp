@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "platform/layer/Animator.h"
+#include "platform/layer/LayerRenderer.h"
 #include "platform/layer/PathTrimming.h"
 #include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
@@ -163,4 +164,35 @@ TEST(StrokeCutting, PiecesCutAheadForThePathAsItIsDrawTheSamePixelsAndFollowItsC
     Animator::shared().setTimeSource({});
     layer->prepareForDrawing();
     EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(longCurve, whole, {}));
+}
+
+TEST(StrokeCutting, OnlyPathsAPaintHoldsWholeAreCutAhead)
+{
+    // A branch-like line reaching far beyond the painted area, and a short one inside it.
+    QPainterPath farLine(QPointF(40, 60));
+    farLine.cubicTo(QPointF(-90000, 60), QPointF(40, 240000), QPointF(30000, 250000));
+    QPainterPath nearLine(QPointF(20, 150));
+    nearLine.cubicTo(QPointF(120, 150), QPointF(90, 40), QPointF(280, 50));
+    auto root = std::make_shared<Layer>();
+    root->setBounds(Rect(0, 0, 300, 200));
+    const auto far = strokedLayer(farLine, 3.75, LineCap::butt);
+    const auto near = strokedLayer(nearLine, 3.75, LineCap::butt);
+    root->addSublayer(far);
+    root->addSublayer(near);
+    const QImage painted = LayerRenderer::renderToImage(*root, QSize(300, 200));
+    EXPECT_FALSE(far->hasStrokeCutAhead());
+    EXPECT_TRUE(near->hasStrokeCutAhead());
+    // The same pixels as the lines drawn afresh.
+    QImage expected(300, 200, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    QPainter painter(&expected);
+    painter.setRenderHint(QPainter::Antialiasing);
+    strokedLayer(farLine, 3.75, LineCap::butt)->draw(painter);
+    strokedLayer(nearLine, 3.75, LineCap::butt)->draw(painter);
+    painter.end();
+    EXPECT_TRUE(painted == expected);
+    // Paints of any area cut every path, to the same pixels.
+    far->prepareForDrawing();
+    EXPECT_TRUE(far->hasStrokeCutAhead());
+    EXPECT_TRUE(LayerRenderer::renderToImage(*root, QSize(300, 200)) == painted);
 }

@@ -455,6 +455,8 @@ Rect Layer::convertRectFromLayer(Rect r, const Layer* layer) const
 
 void Layer::draw(QPainter&) const {}
 
+void Layer::prepareForDrawing(const Rect&) const {}
+
 Rect Layer::drawingExtent() const { return presentationBounds(); }
 
 Rect Layer::subtreeExtent() const

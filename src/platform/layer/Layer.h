@@ -215,9 +215,11 @@ public:
     virtual void draw(QPainter& painter) const;
     // The area draw() may paint, in own coordinates; the bounds unless a subclass knows better.
     virtual Rect drawingExtent() const;
-    // Makes what draw() would otherwise work out the first time it is called, so that draw() only reads the
-    // layer: paints on other threads then share it. Called on the thread that owns the tree.
-    virtual void prepareForDrawing() const {}
+    // Makes what draw() would otherwise work out the first time it is called in paints of the area (own
+    // coordinates), so that draw() only reads the layer: paints on other threads then share it. Called on the
+    // thread that owns the tree, with the animation clock held still and presentation values kept
+    // (Animator::HeldValues) when the paints are shared.
+    virtual void prepareForDrawing(const Rect& area) const;
     // What the layer and its visible sublayers paint, in the superlayer's coordinates; null when hidden.
     Rect visualBounds() const;
     // The same in own coordinates (position does not count).

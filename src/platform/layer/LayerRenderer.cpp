@@ -201,7 +201,7 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
     ++p.counts().layersPainted;
     // A paint of its own makes what the layer's drawing works out ahead, as the preparation of shared paints does.
     if (!p.isShared())
-        layer.prepareForDrawing();
+        layer.prepareForDrawing(exposed);
     QPainter& painter = p.painter();
     p.setOpacity(opacity);
     const Rect b = layer.presentationBounds();
@@ -416,7 +416,7 @@ bool near(const Layer& layer, const Rect& exposed, double parentOpacity)
 
 void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed, double opacity)
 {
-    layer.prepareForDrawing();
+    layer.prepareForDrawing(exposed);
     // Of a crowded layer, only the sublayers near the area are looked at, and those the paints visit listed.
     const bool isCrowded = layer.sublayers().size() > crowded;
     std::vector<Layer*> near;

@@ -132,6 +132,24 @@ QPainterPath ShapeLayer::filledPath(QPainterPath path) const
     return ownCopy(std::move(path));
 }
 
+void ShapeLayer::prepareForDrawing(const Rect& area) const
+{
+    if (hasAnimationForKey("path")) {
+        // Worked out here once, at the instant every part's paint shows, instead of by each of them.
+        presentationPath();
+        return;
+    }
+    if (wholeStroke_ || path_.isEmpty() || !paints(strokeColor_) || area.isNull())
+        return;
+    const QRectF box = path_.controlPointRect();
+    // As draw() finds it: the whole path in reach of what a paint of (a part of) the area can paint.
+    const Rect reach = area.insetBy(-strokeReach() - 1, -strokeReach() - 1);
+    if (box.left() < reach.minX() || box.right() > reach.maxX() || box.top() < reach.minY()
+        || box.bottom() > reach.maxY())
+        return;
+    prepareForDrawing();
+}
+
 void ShapeLayer::prepareForDrawing() const
 {
     if (wholeStroke_ || path_.isEmpty() || !paints(strokeColor_) || hasAnimationForKey("path"))

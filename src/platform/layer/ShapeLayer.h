@@ -52,8 +52,14 @@ public:
 
     void draw(QPainter& painter) const override;
     Rect drawingExtent() const override;
-    // Cuts the stroke into the pieces a paint of an area holding the whole path strokes, once per path.
-    void prepareForDrawing() const override;
+    // Keeps the path of the instant while it animates, for every part's paint to share. Otherwise cuts the
+    // stroke, once per path, into the pieces a paint of an area holding the whole path strokes: when the area
+    // holds it (a path reaching beyond is never painted whole there, and cutting a long one costs a lot).
+    void prepareForDrawing(const Rect& area) const override;
+    // The same for paints of any area.
+    void prepareForDrawing() const;
+    // Whether the pieces of the whole stroke are cut for the path as it is (for tests).
+    bool hasStrokeCutAhead() const { return wholeStroke() != nullptr; }
 
 private:
     // How far the stroke reaches beyond the path, with a point to spare for anti-aliasing.

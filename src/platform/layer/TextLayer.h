@@ -37,7 +37,7 @@ public:
     const LaidOutText& laidOutText() const;
 
     void draw(QPainter& painter) const override;
-    void prepareForDrawing() const override { laidOutText(); }
+    void prepareForDrawing(const Rect&) const override { laidOutText(); }
 
 private:
     AttributedString shownText() const;
