@@ -429,10 +429,12 @@ private:
     // layers up with layerOf(), which settles nothing.
     NodeLayer* layerOf(std::int64_t uid) const;
     // Whether the reload leaves the layer of a node that only moved where it is: both places are out of view.
-    bool leavesNodeBehind(NodeLayer& layer, const Node& node);
+    // To is set to the node's frame, where the layer goes.
+    bool leavesNodeBehind(NodeLayer& layer, const Node& node, Rect& to);
     // Whether the reload leaves the branch undocked: neither its line nor its ends reach into view. The two
-    // layers are those of its ends (layerOf).
-    bool leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child);
+    // layers are those of its ends (layerOf); childTo, when given, is where the child's layer, left behind, goes.
+    bool leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child,
+                            const Rect* childTo);
     // The layer moved to its node, and the branch docked to its two ends, now and without animation.
     void settleNode(NodeLayer& layer);
     void settleBranch(BranchLayer& branch);

@@ -140,8 +140,38 @@ struct GraphViewIndex {
     // ---- What lives only while a reload runs ----
 
     bool reloading = false;
-    // The branch layers made by the reload under way: they take their first path without animation.
-    std::unordered_set<const BranchLayer*> createdBranches;
+    // The branch layers made by the reload under way: they take their first path without animation. A reload
+    // asks about every branch it docks or leaves behind and usually makes one or two: a few are looked through
+    // in a list, more are hashed.
+    class CreatedBranches {
+    public:
+        void insert(const BranchLayer* layer)
+        {
+            if (hashed_.empty() && listed_.size() < 16) {
+                listed_.push_back(layer);
+                return;
+            }
+            if (hashed_.empty())
+                hashed_.insert(listed_.begin(), listed_.end());
+            hashed_.insert(layer);
+        }
+        bool contains(const BranchLayer* layer) const
+        {
+            if (hashed_.empty())
+                return std::find(listed_.begin(), listed_.end(), layer) != listed_.end();
+            return hashed_.count(layer) != 0;
+        }
+        void clear()
+        {
+            listed_.clear();
+            hashed_.clear();
+        }
+
+    private:
+        std::vector<const BranchLayer*> listed_;
+        std::unordered_set<const BranchLayer*> hashed_;
+    };
+    CreatedBranches createdBranches;
     // The selection, and the layout options governing each node climbed through so far.
     std::unordered_set<std::int64_t> selected;
     std::unordered_map<std::int64_t, LayoutOptions> governingOptions;
@@ -283,11 +313,16 @@ struct GraphViewIndex {
     std::vector<std::int64_t> extraUIDs;
     std::vector<std::int64_t> walkedUIDs;
     std::vector<std::int64_t> childUIDs;
+    std::vector<std::int64_t> heldBackUIDs;
     UidMarks marks;
     // The layer of each node the reload visits, as the node synchronisation found or made it (null for none).
     std::vector<NodeLayer*> visitedLayers;
-    // For each node the reload visits, whether the node synchronisation left its layer behind.
+    // For each node the reload visits, whether the node synchronisation left its layer behind, and then where
+    // the layer goes (the node's frame); a layer settled later in the reload is no longer marked.
     std::vector<char> leftBehind;
+    std::vector<Rect> leftFor;
+    // The identifiers of the nodes the reload under way visits, while it marks layers left behind.
+    const std::vector<std::int64_t>* markedUIDs = nullptr;
 };
 
 // Marks a reload under way for its lifetime and drops what the reload kept when it ends.

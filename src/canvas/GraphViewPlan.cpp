@@ -172,9 +172,14 @@ GraphView::ReloadPlan GraphView::planReload()
     plan.visit.reserve(walked.size() + extra.size());
     plan.visitUIDs.reserve(walked.size() + extra.size());
     plan.movedOnly.reserve(walked.size() + extra.size());
-    const auto onlyMovedNow = [&](std::int64_t uid) {
-        return (reach.empty() || !reach.count(uid)) && (index.touched.empty() || !index.touched.count(uid))
-            && (waited.empty() || !waited.count(uid));
+    // Nodes below new or reparented ones, touched or waiting for a parent: a few, searched in a sorted list.
+    std::vector<std::int64_t>& heldBack = index.heldBackUIDs;
+    heldBack.assign(reach.begin(), reach.end());
+    heldBack.insert(heldBack.end(), index.touched.begin(), index.touched.end());
+    heldBack.insert(heldBack.end(), waited.begin(), waited.end());
+    sortUnique(heldBack);
+    const auto onlyMovedNow = [&heldBack](std::int64_t uid) {
+        return !std::binary_search(heldBack.begin(), heldBack.end(), uid);
     };
     const auto visitWalked = [&](std::size_t w) {
         plan.visit.push_back(walked[w]);

@@ -23,10 +23,10 @@ NodeLayer* GraphView::layerOf(std::int64_t uid) const
     return layer ? *layer : nullptr;
 }
 
-bool GraphView::leavesNodeBehind(NodeLayer& layer, const Node& node)
+bool GraphView::leavesNodeBehind(NodeLayer& layer, const Node& node, Rect& to)
 {
-    const Rect to(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
-                  node.size.height);
+    to = Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
+              node.size.height);
     const Rect from = layer.frame();
     // A layer being edited or dragged follows at once. (The node only moved: its layer shows its size.)
     if (index_->inView(to) || index_->inView(from) || layer.isBeingEdited() || layer.isDragged())
@@ -35,10 +35,11 @@ bool GraphView::leavesNodeBehind(NodeLayer& layer, const Node& node)
     return true;
 }
 
-bool GraphView::leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child)
+bool GraphView::leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child,
+                                   const Rect* childTo)
 {
     GraphViewIndex& index = *index_;
-    if (!index.createdBranches.empty() && index.createdBranches.count(&branch) != 0)
+    if (index.createdBranches.contains(&branch))
         return false;
     if (!parent || !child)
         return false;
@@ -48,7 +49,7 @@ bool GraphView::leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent,
         return places ? places->to : layer.frame();
     };
     const Rect p = destination(*parent);
-    const Rect c = destination(*child);
+    const Rect c = childTo ? *childTo : destination(*child);
     // The dock points lie on or inside the two frames, and the line between them inside their union.
     const double minX = std::min(p.minX(), c.minX()), minY = std::min(p.minY(), c.minY());
     const Rect line(minX, minY, std::max(p.maxX(), c.maxX()) - minX, std::max(p.maxY(), c.maxY()) - minY);
@@ -66,6 +67,13 @@ void GraphView::settleNode(NodeLayer& layer)
 {
     if (!index_->unsettledNodes.remove(layer))
         return;
+    if (const std::vector<std::int64_t>* marked = index_->markedUIDs) {
+        // The reload under way noted where this layer was going: it is there now.
+        const auto at = std::lower_bound(marked->begin(), marked->end(), layer.node().uid);
+        const std::size_t position = static_cast<std::size_t>(at - marked->begin());
+        if (at != marked->end() && *at == layer.node().uid && position < index_->leftBehind.size())
+            index_->leftBehind[position] = 0;
+    }
     const Node* node = graph_.findNode(layer.node().uid);
     if (!node || layer.superlayer() == nullptr)
         return;

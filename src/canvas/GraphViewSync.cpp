@@ -39,6 +39,21 @@ void storeNode(NodeLayer& layer, const Graph& graph, const Node& node)
 
 bool sameSize(const Size& a, const Size& b) { return a.width == b.width && a.height == b.height; }
 
+// How many nodes on the node synchronisation starts fetching layers.
+constexpr std::size_t fetchDistance = 6;
+
+// Starts fetching into the processor's cache what the node synchronisation reads of a layer whose node only
+// moved: its geometry and place among the sublayers, and the canvas's bookkeeping with the drag and edit states.
+void fetchLayerAhead(const NodeLayer* layer)
+{
+    if (!layer)
+        return;
+    const char* start = reinterpret_cast<const char*>(layer);
+    for (std::size_t offset = 0; offset < 192; offset += 64)
+        __builtin_prefetch(start + offset);
+    __builtin_prefetch(&layer->unsettledSlot);
+}
+
 } // namespace
 
 // ---- Branch layers ----
@@ -174,7 +189,7 @@ void GraphView::dockBranchLayer(BranchLayer& branch)
             settleNode(*parent);
     }
     Transaction transaction;
-    const bool created = index_->createdBranches.count(&branch) != 0;
+    const bool created = index_->createdBranches.contains(&branch);
     if (created)
         Transaction::setDisableActions(true);
     const Rect before = branch.dockArea();
@@ -216,7 +231,7 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
     // The node synchronisation of this plan, just before, found each visited node's layer; siblings, visited
     // one after another, share the layer of their parent.
     const std::vector<NodeLayer*>& found = index_->visitedLayers;
-    const bool known = found.size() == plan.visit.size();
+    const bool known = found.size() == plan.visit.size() && index_->leftBehind.size() == found.size();
     std::int64_t lastUID = 0;
     NodeLayer* lastLayer = nullptr;
     const auto layerAt = [&](std::int64_t uid) {
@@ -238,7 +253,9 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
                 continue;
             NodeLayer* parent = atChild ? layerAt(end.parentUID) : own;
             NodeLayer* child = atChild ? own : layerOf(end.childUID);
-            if (!leavesBranchBehind(*end.layer, parent, child))
+            // Where a child left behind goes, as its node synchronisation noted it.
+            const bool childLeft = atChild && known && index_->leftBehind[i];
+            if (!leavesBranchBehind(*end.layer, parent, child, childLeft ? &index_->leftFor[i] : nullptr))
                 dockBranchLayer(*end.layer);
         }
     }
@@ -271,14 +288,17 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
     const std::size_t existing = nodeLayers_.size();
     index.visitedLayers.resize(plan.visit.size());
     index.leftBehind.resize(plan.visit.size());
+    index.leftFor.resize(plan.visit.size());
     for (std::size_t i = 0; i < plan.visit.size(); ++i) {
         const Node* node = plan.visit[i];
+        if (i + fetchDistance < plan.visit.size())
+            fetchLayerAhead(layerOf(plan.visitUIDs[i + fetchDistance]));
         NodeLayer* cached = layerOf(plan.visitUIDs[i]);
         index.leftBehind[i] = 0;
         if (cached && cached->superlayer() != nullptr) {
             index.visitedLayers[i] = cached;
             if (plan.isMovedOnly(i)) {
-                if (leavesNodeBehind(*cached, *node))
+                if (leavesNodeBehind(*cached, *node, index.leftFor[i]))
                     index.leftBehind[i] = 1;
                 else
                     moveExistingNodeLayer(*cached, *node, scale);
@@ -538,9 +558,12 @@ void GraphView::synchronize()
     if (quiet)
         this->layer()->setReportsDirtyAreas(false);
     syncBranchLayers(plan);
+    // Layers settled while branches are docked are no longer left behind.
+    index_->markedUIDs = &plan.visitUIDs;
     syncNodeLayers(plan);
     updateNodeLayerPositions(true, &plan);
     updateBranchLayers(plan);
+    index_->markedUIDs = nullptr;
     if (!plan.full) {
         if (plan.selectionPass) {
             applySelectionFromUIDs();
