@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 
+#include "platform/SlotPool.h"
+
 namespace velquine {
 
 // ---- Iteration ----
@@ -283,6 +285,14 @@ std::shared_ptr<const Node> SharedNodeBin::sharedNode(std::int64_t uid) const
 
 // ---- Changes ----
 
+template <class... Args>
+std::shared_ptr<SharedNodeBin::value_type> SharedNodeBin::makeCell(Args&&... args)
+{
+    // Cells come from huge-page slabs, side by side in the order they are made, so that a walk over a large
+    // map touches few pages; a cell may die on any thread (a copy of the graph saved or exported elsewhere).
+    return std::allocate_shared<value_type>(SlotAllocator<value_type>(), std::forward<Args>(args)...);
+}
+
 SharedNodeBin::Block& SharedNodeBin::own(BlockPtr& block)
 {
     if (block.use_count() != 1)
@@ -354,13 +364,13 @@ bool SharedNodeBin::holdsEqual(std::int64_t uid, const Node& node) const
 void SharedNodeBin::assign(std::int64_t uid, const Node& node)
 {
     if (!holdsEqual(uid, node))
-        store(uid, std::make_shared<value_type>(uid, node));
+        store(uid, makeCell(uid, node));
 }
 
 void SharedNodeBin::assign(std::int64_t uid, Node&& node)
 {
     if (!holdsEqual(uid, node))
-        store(uid, std::make_shared<value_type>(uid, std::move(node)));
+        store(uid, makeCell(uid, std::move(node)));
 }
 
 void SharedNodeBin::assign(const Entry& entry)
@@ -396,7 +406,7 @@ Node& SharedNodeBin::ownedNode(Block& leaf, std::int64_t uid)
     const auto at = std::lower_bound(leaf.keys.begin(), leaf.keys.end(), uid);
     auto& cell = leaf.cells[static_cast<std::size_t>(at - leaf.keys.begin())];
     if (cell.use_count() != 1)
-        cell = std::make_shared<value_type>(*cell);
+        cell = makeCell(*cell);
     return cell->second;
 }
 

@@ -271,6 +271,9 @@ private:
     // Whether the node stored under the identifier equals the node in every field.
     bool holdsEqual(std::int64_t uid, const Node& node) const;
     void store(std::int64_t uid, std::shared_ptr<value_type>&& cell);
+    // A new cell holding the entry made from the arguments.
+    template <class... Args>
+    static std::shared_ptr<value_type> makeCell(Args&&... args);
 
     BlockPtr root_;
 };

@@ -1,0 +1,196 @@
+#include "platform/SlotPool.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+
+#include <sys/mman.h>
+
+namespace velquine {
+
+namespace {
+
+// Every pool made, by id; pools are never destroyed.
+std::array<std::atomic<SlotPool*>, SlotPool::maxPools> pools{};
+std::mutex poolsMutex;
+
+// Whether this thread has begun ending (its guard is gone): from then on it keeps no slots.
+thread_local bool threadEnded = false;
+
+} // namespace
+
+constinit thread_local SlotPool::Cache SlotPool::caches_[SlotPool::maxPools] = {};
+
+// Gives the thread's slots of every pool back when the thread ends.
+struct SlotPool::ThreadGuard {
+    ThreadGuard() = default;
+    ThreadGuard(const ThreadGuard&) = delete;
+    ThreadGuard& operator=(const ThreadGuard&) = delete;
+    ~ThreadGuard()
+    {
+        threadEnded = true;
+        for (std::size_t id = 0; id < maxPools; ++id) {
+            if (SlotPool* pool = pools[id].load(std::memory_order_acquire))
+                pool->release(caches_[id]);
+        }
+    }
+};
+
+SlotPool& SlotPool::of(std::size_t slotBytes, std::size_t alignment)
+{
+    if (alignment == 0 || (alignment & (alignment - 1)) != 0 || alignment > 4096)
+        throw std::invalid_argument("SlotPool: unsupported alignment");
+    // Slots stand one after another from the start of a slab, which is aligned to far more than any slot.
+    const std::size_t align = std::max(alignment, alignof(FreeSlot));
+    const std::size_t bytes = (std::max(slotBytes, sizeof(FreeSlot)) + align - 1) / align * align;
+    if (bytes > 4096)
+        throw std::invalid_argument("SlotPool: slots too large");
+    const std::lock_guard lock(poolsMutex);
+    std::size_t id = 0;
+    for (; id < maxPools; ++id) {
+        SlotPool* pool = pools[id].load(std::memory_order_relaxed);
+        if (!pool)
+            break;
+        if (pool->slotBytes_ == bytes)
+            return *pool;
+    }
+    if (id == maxPools)
+        throw std::length_error("SlotPool: too many slot sizes");
+    auto* pool = new SlotPool(id, bytes);
+    pools[id].store(pool, std::memory_order_release);
+    return *pool;
+}
+
+SlotPool::SlotPool(std::size_t id, std::size_t slotBytes) : id_(id), slotBytes_(slotBytes) { }
+
+std::size_t SlotPool::carvedSlots() const
+{
+    const std::lock_guard lock(mutex_);
+    return carved_;
+}
+
+std::size_t SlotPool::slabCount() const
+{
+    const std::lock_guard lock(mutex_);
+    return slabs_.size();
+}
+
+void SlotPool::startThread(Cache& cache)
+{
+    if (threadEnded || cache.limit != 0)
+        return;
+    // Made on the thread's first call, and destroyed when the thread ends (before the program's statics, on
+    // the main thread).
+    thread_local ThreadGuard guard;
+    (void)guard;
+    cache.limit = 2 * batchSlots;
+}
+
+void SlotPool::refill(Cache& cache)
+{
+    startThread(cache);
+    std::size_t count = 0;
+    char* carved = nullptr;
+    {
+        const std::lock_guard lock(mutex_);
+        if (FreeSlot* batch = batches_) {
+            batches_ = batch->nextBatch;
+            cache.head = batch;
+            cache.count = batch->batchLength;
+            return;
+        }
+        carved = carve(count);
+    }
+    // Links the fresh slots outside the lock, first to last, so that they are handed out in address order.
+    for (std::size_t i = 0; i < count; ++i) {
+        auto* slot = reinterpret_cast<FreeSlot*>(carved + i * slotBytes_);
+        slot->next = i + 1 < count ? reinterpret_cast<FreeSlot*>(carved + (i + 1) * slotBytes_) : nullptr;
+    }
+    cache.head = reinterpret_cast<FreeSlot*>(carved);
+    cache.count = count;
+}
+
+void SlotPool::drain(Cache& cache) noexcept
+{
+    if (cache.limit == 0) {
+        try {
+            startThread(cache);
+        } catch (...) {
+            // The thread keeps no slots; every one goes back to the shared list.
+        }
+        if (cache.count <= cache.limit)
+            return;
+    }
+    // The most recent slots stay, warm, with the thread; the older rest goes back as one batch.
+    const std::size_t keep = cache.limit == 0 ? 0 : batchSlots;
+    FreeSlot* rest = cache.head;
+    FreeSlot* lastKept = nullptr;
+    for (std::size_t i = 0; i < keep; ++i) {
+        lastKept = rest;
+        rest = rest->next;
+    }
+    if (lastKept)
+        lastKept->next = nullptr;
+    else
+        cache.head = nullptr;
+    const std::size_t length = cache.count - keep;
+    cache.count = keep;
+    const std::lock_guard lock(mutex_);
+    pushBatch(rest, length);
+}
+
+void SlotPool::release(Cache& cache) noexcept
+{
+    cache.limit = 0;
+    if (cache.count == 0)
+        return;
+    const std::lock_guard lock(mutex_);
+    pushBatch(cache.head, cache.count);
+    cache.head = nullptr;
+    cache.count = 0;
+}
+
+void SlotPool::pushBatch(FreeSlot* first, std::size_t length) noexcept
+{
+    first->batchLength = length;
+    first->nextBatch = batches_;
+    batches_ = first;
+}
+
+char* SlotPool::carve(std::size_t& count)
+{
+    if (static_cast<std::size_t>(slabEnd_ - slabNext_) < slotBytes_)
+        newSlab();
+    count = std::min(batchSlots, static_cast<std::size_t>(slabEnd_ - slabNext_) / slotBytes_);
+    char* first = slabNext_;
+    slabNext_ += count * slotBytes_;
+    carved_ += count;
+    return first;
+}
+
+void SlotPool::newSlab()
+{
+    // Twice the room, so that an aligned slab lies inside it; the ends around it go back at once.
+    const std::size_t mapped = 2 * slabBytes;
+    void* region = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (region == MAP_FAILED)
+        throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(region);
+    const std::uintptr_t aligned = (start + slabBytes - 1) & ~(std::uintptr_t{slabBytes} - 1);
+    if (aligned > start)
+        munmap(region, aligned - start);
+    if (const std::uintptr_t end = aligned + slabBytes; end < start + mapped)
+        munmap(reinterpret_cast<void*>(end), start + mapped - end);
+    auto* slab = reinterpret_cast<char*>(aligned);
+#ifdef MADV_HUGEPAGE
+    // Only a hint: without transparent huge pages the slab is served in small pages.
+    madvise(slab, slabBytes, MADV_HUGEPAGE);
+#endif
+    slabs_.push_back(slab);
+    slabNext_ = slab;
+    slabEnd_ = slab + slabBytes;
+}
+
+} // namespace velquine
