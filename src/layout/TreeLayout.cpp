@@ -10,12 +10,16 @@
 
 #include "layout/UidIndex.h"
 #include "platform/Clock.h"
+#include "platform/Heap.h"
 
 namespace velquine {
 
 namespace {
 
 constexpr std::size_t none = UidIndex::none;
+// A working list of a layout (see Workspace).
+template <class T>
+using WorkList = std::vector<T, HugePageAllocator<T>>;
 // The most nodes room is made for before a walk: a graph of many small trees would otherwise map and unmap
 // room for the whole graph once per tree; a larger tree grows its list as it goes.
 constexpr std::size_t reservedAtMost = 4096;
@@ -182,7 +186,7 @@ struct TreeEntry {
 // Appends the entry of a node found under the entry at treeParent (noLink for the top node). The entry is
 // written where it stays, field by field: a whole entry put together first and then copied would be read back
 // before its last fields were written.
-void appendEntry(std::vector<TreeEntry>& entries, const Node& node, bool copied, TreeEntry::Link treeParent,
+void appendEntry(WorkList<TreeEntry>& entries, const Node& node, bool copied, TreeEntry::Link treeParent,
                  bool vertical)
 {
     using Flag = TreeEntry::Flag;
@@ -220,15 +224,16 @@ struct WalkFrame {
 };
 
 // The working lists of a layout. Each thread keeps its own from one layout to the next, so that laying out a
-// large tree again makes and grows no list; a layout reads nothing a previous one left.
+// large tree again makes and grows no list; a layout reads nothing a previous one left. The lists of a large
+// tree lie in huge pages.
 struct Workspace {
-    std::vector<TreeEntry> entries;
-    std::vector<const Node*> nodes; // the node each entry was made from
-    std::vector<WalkFrame> stack;
-    std::vector<double> extent;
-    std::vector<Point> center;
-    std::vector<Box> box;
-    std::vector<double> shift;
+    WorkList<TreeEntry> entries;
+    WorkList<const Node*> nodes; // the node each entry was made from
+    WorkList<WalkFrame> stack;
+    WorkList<double> extent;
+    WorkList<Point> center;
+    WorkList<Box> box;
+    WorkList<double> shift;
 
     static Workspace& ofThisThread()
     {
@@ -247,13 +252,13 @@ template <class Source>
 void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip, UidIndex* record, bool withTop,
                 bool vertical, Workspace& work, UidIndex& indexOf)
 {
-    std::vector<TreeEntry>& entries = work.entries;
+    WorkList<TreeEntry>& entries = work.entries;
     appendEntry(entries, topValue, withTop, TreeEntry::noLink, vertical);
     work.nodes.push_back(&topValue);
     indexOf.insert(topValue.uid, 0);
     if (record)
         record->insert(topValue.uid, 0);
-    std::vector<WalkFrame>& stack = work.stack;
+    WorkList<WalkFrame>& stack = work.stack;
     stack.push_back(WalkFrame::of(0, topValue));
     while (!stack.empty()) {
         WalkFrame& frame = stack.back();
@@ -284,7 +289,7 @@ void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip
 
 // Along the sibling axis, from the leaves up: the extent of each subtree, the node's size with its margins or
 // its children's extents side by side, whichever is larger.
-void subtreeExtents(const std::vector<TreeEntry>& entries, double siblingMargin, std::vector<double>& extent)
+void subtreeExtents(const WorkList<TreeEntry>& entries, double siblingMargin, WorkList<double>& extent)
 {
     extent.resize(entries.size());
     for (std::size_t i = entries.size(); i-- > 0;) {
@@ -305,12 +310,12 @@ void subtreeExtents(const std::vector<TreeEntry>& entries, double siblingMargin,
 // applied at the end, so each subtree's extent is worked out once.
 void separateSiblingSubtrees(Workspace& work, double vd)
 {
-    const std::vector<TreeEntry>& entries = work.entries;
-    std::vector<Point>& center = work.center;
+    const WorkList<TreeEntry>& entries = work.entries;
+    WorkList<Point>& center = work.center;
     const std::size_t count = entries.size();
-    std::vector<Box>& box = work.box;
+    WorkList<Box>& box = work.box;
     box.resize(count);
-    std::vector<double>& shift = work.shift;
+    WorkList<double>& shift = work.shift;
     shift.assign(count, 0.0);
     for (std::size_t i = count; i-- > 0;) {
         Box extentBox = Box::ofFrame(center[i], Size{entries[i].genLength, entries[i].siblingLength});
@@ -348,16 +353,16 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
     Workspace& work = Workspace::ofThisThread();
     UidIndex indexOf = source.index(std::min(source.sizeHint(), reservedAtMost));
     gatherTree(topValue, source, skip, record, withTop, vertical, work, indexOf);
-    std::vector<TreeEntry>& entries = work.entries;
+    WorkList<TreeEntry>& entries = work.entries;
     const std::size_t count = entries.size();
     subtreeExtents(entries, siblingMargin, work.extent);
-    const std::vector<double>& extent = work.extent;
+    const WorkList<double>& extent = work.extent;
 
     // From the top down, in one pass: each generation one gap beyond its parent's edge (a node whose parent is
     // not in the tree keeps its place, and so does everything under it); children spread along the sibling
     // axis, centred on their parent; and in horizontal trees, underlined nodes with a visible border standing
     // with their lower edge where their centre was.
-    std::vector<Point>& center = work.center;
+    WorkList<Point>& center = work.center;
     center.resize(count);
     if (topValue.parentUID)
         entries[0].s = 0;

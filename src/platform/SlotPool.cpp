@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cstdint>
 #include <stdexcept>
 
-#include <sys/mman.h>
+#include "platform/Heap.h"
 
 namespace velquine {
 
@@ -172,22 +171,7 @@ char* SlotPool::carve(std::size_t& count)
 
 void SlotPool::newSlab()
 {
-    // Twice the room, so that an aligned slab lies inside it; the ends around it go back at once.
-    const std::size_t mapped = 2 * slabBytes;
-    void* region = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (region == MAP_FAILED)
-        throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(region);
-    const std::uintptr_t aligned = (start + slabBytes - 1) & ~(std::uintptr_t{slabBytes} - 1);
-    if (aligned > start)
-        munmap(region, aligned - start);
-    if (const std::uintptr_t end = aligned + slabBytes; end < start + mapped)
-        munmap(reinterpret_cast<void*>(end), start + mapped - end);
-    auto* slab = reinterpret_cast<char*>(aligned);
-#ifdef MADV_HUGEPAGE
-    // Only a hint: without transparent huge pages the slab is served in small pages.
-    madvise(slab, slabBytes, MADV_HUGEPAGE);
-#endif
+    auto* slab = static_cast<char*>(mapHugePageBlock(slabBytes));
     slabs_.push_back(slab);
     slabNext_ = slab;
     slabEnd_ = slab + slabBytes;
