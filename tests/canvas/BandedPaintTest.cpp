@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
+#include <QPicture>
 
 #include <algorithm>
 #include <cstdlib>
@@ -152,6 +154,72 @@ TEST(BandedPaint, SmallAreasAndSingleCoresPaintAtOnce)
     // No band is thinner than a few rows' worth of work.
     EXPECT_EQ(LayerBandPainter::bandCount({4000, 130}), 2);
     LayerBandPainter::setMaximumBands(0);
+}
+
+} // namespace
+} // namespace velquine::testing
+
+namespace velquine::testing {
+namespace {
+
+TEST(BandedPaint, BandsArePaintedRightIntoTheImageTheWindowIsPaintedInto)
+{
+    VQProject project = sampleProject(2, 12, 5);
+    ScrollView scrollView;
+    scrollView.resize(900, 640);
+    auto* view = new GraphView(Rect(0, 0, 2200, 1100));
+    view->setGrid(Grid{GridType::dots, {20, 20}});
+    view->setGraph(project.graph);
+    scrollView.setDocumentView(view);
+    scrollView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
+    QTest::qWait(600);
+    scrollView.scrollToPoint({130, 70});
+    QTest::qWait(100);
+
+    // The whole window, its viewport painted at an offset within it, on a window background that is not the
+    // view's; then a picture recorded with a translucent painter, which takes bands drawn in.
+    const auto grabbed = [&](int bands) {
+        LayerBandPainter::setMaximumBands(bands);
+        LayerRenderer::statistics() = {};
+        return scrollView.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    };
+    const QImage inPlace = grabbed(6);
+    EXPECT_EQ(LayerRenderer::statistics().sharedPaints, 6u);
+    EXPECT_EQ(LayerRenderer::statistics().bandsPaintedInPlace, 6u);
+    const QImage whole = grabbed(1);
+    EXPECT_EQ(LayerRenderer::statistics().sharedPaints, 0u);
+    inPlace.save(artefactPath(QStringLiteral("banded_paint_in_place.png")));
+    ASSERT_EQ(inPlace.size(), whole.size());
+    EXPECT_TRUE(inPlace == whole) << firstDifference(inPlace, whole);
+
+    // Recorded as a picture, the bands are drawn in as pictures of their own, which the recording keeps.
+    QWidget& viewport = *scrollView.viewport();
+    const auto recorded = [&] {
+        LayerRenderer::statistics() = {};
+        QPicture picture;
+        QPainter recording(&picture);
+        viewport.render(&recording);
+        return picture;
+    };
+    const auto replayed = [&](const QPicture& picture) {
+        QImage image(viewport.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.drawPicture(0, 0, picture);
+        return image;
+    };
+    LayerBandPainter::setMaximumBands(6);
+    const QPicture first = recorded();
+    EXPECT_EQ(LayerRenderer::statistics().sharedPaints, 6u);
+    EXPECT_EQ(LayerRenderer::statistics().bandsPaintedInPlace, 0u);
+    const QImage firstReplayed = replayed(first);
+    // Another recording, of another part of the canvas, leaves the first as it was.
+    scrollView.scrollToPoint({700, 300});
+    const QPicture second = recorded();
+    LayerBandPainter::setMaximumBands(0);
+    EXPECT_FALSE(replayed(second) == firstReplayed);
+    EXPECT_TRUE(replayed(first) == firstReplayed);
 }
 
 } // namespace

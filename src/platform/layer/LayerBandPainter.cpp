@@ -3,8 +3,10 @@
 #include <QBrush>
 #include <QImage>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
+#include <QRegion>
 #include <QThread>
 
 #include <algorithm>
@@ -140,7 +142,8 @@ double threadSeconds()
 struct Band {
     QRect rect;  // painter coordinates
     LayerRenderOptions options;
-    QImage image;
+    QImage image;  // the band's rows of the painter's image, or of a picture of the area
+    bool inPlace = false;  // image is the painter's own
     LayerRenderer::Statistics counts;
     bool complete = true;
     double cost = 0;  // thread seconds
@@ -154,14 +157,12 @@ struct PainterState {
     double ratio = 1;
 };
 
-// A band painted into an image of its own, its top-left corner at the band's.
+// A band painted into its image, whose top-left corner is the band's.
 void paintBand(Band& band, const PainterState& target, const Layer& root, const LayerPaintPreparation& preparation)
 {
-    const double ratio = target.ratio;
     const double start = threadSeconds();
-    band.image = QImage(QSize(band.rect.width(), band.rect.height()) * ratio, QImage::Format_ARGB32_Premultiplied);
-    band.image.setDevicePixelRatio(ratio);
-    band.image.fill(Qt::transparent);
+    if (!band.inPlace)
+        band.image.fill(Qt::transparent);
     {
         QPainter painter(&band.image);
         painter.setRenderHints(target.hints);
@@ -174,7 +175,39 @@ void paintBand(Band& band, const PainterState& target, const Layer& root, const 
     band.cost = threadSeconds() - start;
 }
 
+// The image the painter paints into as it goes, when a band can be painted right into its rows there, as
+// the painter itself would paint them: no clip of the painter's own and none of the device's cutting the
+// area, full opacity, plain blending, whole device pixels. deviceArea is where the area lies in it.
+QImage* imagePaintedInPlace(QPainter& painter, const QRect& area, QRect& deviceArea)
+{
+    QPaintEngine* const engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || painter.hasClipping() || painter.opacity() != 1
+        || painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return nullptr;
+    QPaintDevice* const device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image)
+        return nullptr;
+    auto* const image = static_cast<QImage*>(device);
+    const QTransform toDevice = painter.deviceTransform();
+    const QRectF mapped = toDevice.mapRect(QRectF(area));
+    deviceArea = mapped.toRect();
+    if (toDevice.type() > QTransform::TxScale || QRectF(deviceArea) != mapped || !image->rect().contains(deviceArea)
+        || image->depth() != 32)
+        return nullptr;
+    const QRegion deviceClip = engine->systemClip();
+    if (!deviceClip.isEmpty() && !(QRegion(deviceArea) - deviceClip).isEmpty())
+        return nullptr;
+    return image;
+}
+
 } // namespace
+
+const QImage& LayerBandPainter::pictureOfSize(QSize pixels)
+{
+    if (picture_.size() != pixels)
+        picture_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    return picture_;
+}
 
 int LayerBandPainter::bandCount(QSize devicePixels)
 {
@@ -292,24 +325,42 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     std::vector<Band> bands(rects.size());
     // Read here: while bands are painted, finished ones are drawn into the painter.
     const PainterState state{painter.renderHints(), painter.pen(), painter.brush(), ratio};
+    QRect deviceArea;
+    QImage* const target = imagePaintedInPlace(painter, area, deviceArea);
+    const QImage& canvas = target ? *target : pictureOfSize(area.size() * ratio);
+    if (!target)
+        deviceArea = canvas.rect();
+    // Written through the painter's own image with no copy made of it (which bits() could make).
+    uchar* const bits = const_cast<uchar*>(canvas.constBits());
     std::vector<std::function<void()>> jobs;
     for (std::size_t i = 0; i < rects.size(); ++i) {
         Band& band = bands[i];
         band.rect = rects[i];
+        // A view of the band's rows of the canvas: bands share no pixel.
+        const QPoint corner = deviceArea.topLeft() + QPoint(0, (band.rect.top() - area.top()) * int(ratio));
+        band.image = QImage(bits + qsizetype(corner.y()) * canvas.bytesPerLine() + qsizetype(corner.x()) * 4,
+                            deviceArea.width(), band.rect.height() * int(ratio), canvas.bytesPerLine(), canvas.format());
+        band.image.setDevicePixelRatio(ratio);
+        band.inPlace = target != nullptr;
         band.options = options;
         band.options.exposedRect = exposedOf(band.rect);
         jobs.emplace_back([&band, &state, &root, &preparation] { paintBand(band, state, root, preparation); });
     }
+    // The raster engine blends a band in at once; others (a recorded picture) may keep what they are given,
+    // which must then not be the picture the next paint overwrites.
+    const bool blendsAtOnce = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster;
     bool complete = true;
     BandThreads::shared().run(jobs, threadCount(), [&](std::size_t i) {
         Band& band = bands[i];
-        if (!band.image.isNull()) {
+        if (!band.inPlace) {
             painter.save();
             painter.resetTransform();
-            painter.drawImage(band.rect.topLeft(), band.image);
+            painter.drawImage(band.rect.topLeft(), blendsAtOnce ? band.image : band.image.copy());
             painter.restore();
-            band.image = QImage();
         }
+        band.image = QImage();
+        if (band.inPlace)
+            ++band.counts.bandsPaintedInPlace;
         LayerRenderer::statistics() += band.counts;
         complete = complete && band.complete;
     });

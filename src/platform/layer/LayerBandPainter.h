@@ -2,9 +2,11 @@
 
 // Paints a large area of a layer tree on several threads at once. Most of a busy view's paint is the
 // rasterizing of anti-aliased strokes, row by row; so the area is cut into horizontal bands, each band is
-// painted on a thread of its own into an image of its own (only its rows are rasterized, and long strokes are
-// trimmed to it), and the images are then drawn into the painter in place. A band paints exactly the pixels
-// a paint of the whole area gives in its rows.
+// painted on a thread of its own into its own rows of an image (only its rows are rasterized, and long
+// strokes are trimmed to it). When the painter paints an image as it goes (a widget's backing store, a
+// picture in memory) with nothing in between, those are the image's own rows; otherwise they are rows of a
+// picture of the area, and each band is then drawn into the painter in place. A band paints exactly the
+// pixels a paint of the whole area gives in its rows.
 //
 // The tree is prepared on the calling thread first (LayerRenderer::prepareSharedPaints: layout, extents,
 // drawing orders, laid-out text, cached pictures), so the band paints only read it; the animation clock is
@@ -20,6 +22,7 @@
 //   LayerBandPainter bands;                  // one per view, kept between paints
 //   bands.render(painter, *root, options, exposedArea, [&](const QRect& part) { return layerRectOf(part); });
 
+#include <QImage>
 #include <QRect>
 
 #include <functional>
@@ -69,6 +72,12 @@ private:
     std::vector<double> rowCosts_;
     int costTop_ = 0;
     Placement costPlacement_;
+    // A picture of an area of that many device pixels, the one of the last paint when of that size.
+    const QImage& pictureOfSize(QSize pixels);
+
+    // Where the bands are painted, each into its own rows, when they cannot be painted right into the
+    // painter's image; then drawn into the painter.
+    QImage picture_;
 };
 
 } // namespace velquine

@@ -100,9 +100,12 @@ public:
         std::size_t picturesResampled = 0;
         // Paints of parts of an area that shared the tree with others (renderShared).
         std::size_t sharedPaints = 0;
+        // Of those, parts painted right into the rows of the image the painter paints (LayerBandPainter).
+        std::size_t bandsPaintedInPlace = 0;
         Statistics& operator+=(const Statistics& other)
         {
             sharedPaints += other.sharedPaints;
+            bandsPaintedInPlace += other.bandsPaintedInPlace;
             layersPainted += other.layersPainted;
             picturesDrawn += other.picturesDrawn;
             picturesRebuilt += other.picturesRebuilt;
