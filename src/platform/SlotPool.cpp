@@ -98,17 +98,27 @@ void SlotPool::refill(Cache& cache)
             batches_ = batch->nextBatch;
             cache.head = batch;
             cache.count = batch->batchLength;
-            return;
+        } else {
+            carved = carve(count);
         }
-        carved = carve(count);
     }
-    // Links the fresh slots outside the lock, first to last, so that they are handed out in address order.
-    for (std::size_t i = 0; i < count; ++i) {
-        auto* slot = reinterpret_cast<FreeSlot*>(carved + i * slotBytes_);
-        slot->next = i + 1 < count ? reinterpret_cast<FreeSlot*>(carved + (i + 1) * slotBytes_) : nullptr;
+    if (carved) {
+        // Links the fresh slots outside the lock, first to last, so that they are handed out in address order.
+        for (std::size_t i = 0; i < count; ++i) {
+            auto* slot = reinterpret_cast<FreeSlot*>(carved + i * slotBytes_);
+            slot->next = i + 1 < count ? reinterpret_cast<FreeSlot*>(carved + (i + 1) * slotBytes_) : nullptr;
+        }
+        cache.head = reinterpret_cast<FreeSlot*>(carved);
+        cache.count = count;
     }
-    cache.head = reinterpret_cast<FreeSlot*>(carved);
-    cache.count = count;
+    if (cache.limit == 0 && cache.count > 1) {
+        // A thread that is ending keeps nothing: it takes the one slot asked for and the rest go back.
+        FreeSlot* rest = cache.head->next;
+        cache.head->next = nullptr;
+        const std::lock_guard lock(mutex_);
+        pushBatch(rest, cache.count - 1);
+        cache.count = 1;
+    }
 }
 
 void SlotPool::drain(Cache& cache) noexcept

@@ -191,3 +191,43 @@ TEST(SlotPool, SharedObjectsMadeWithTheAllocatorDieOnAnyThread)
         ASSERT_EQ(cells[i]->list, (std::vector<std::int64_t>{cells[i]->key, cells[i]->key + 1}));
     }
 }
+
+namespace {
+
+void* takenWhileEnding = nullptr;
+
+// Made on a thread before its first slot, so destroyed after the thread has given its slots back.
+struct TakesWhileEnding {
+    SlotPool* pool = nullptr;
+    ~TakesWhileEnding()
+    {
+        if (pool)
+            takenWhileEnding = pool->take();
+    }
+};
+
+} // namespace
+
+TEST(SlotPool, AThreadThatIsEndingTakesOnlyTheSlotItAsksFor)
+{
+    SlotPool& pool = poolOf(72);
+    std::thread([&pool] {
+        thread_local TakesWhileEnding late;
+        late.pool = &pool;
+        std::vector<void*> slots;
+        for (int i = 0; i < 500; ++i)
+            slots.push_back(pool.take());
+        for (void* slot : slots)
+            pool.give(slot);
+    }).join();
+    ASSERT_NE(takenWhileEnding, nullptr);
+    // Every other slot came back: all of them can be taken again without carving more.
+    const std::size_t carved = pool.carvedSlots();
+    std::unordered_set<void*> all{takenWhileEnding};
+    for (std::size_t i = 0; i + 1 < carved; ++i)
+        all.insert(pool.take());
+    EXPECT_EQ(all.size(), carved);
+    EXPECT_EQ(pool.carvedSlots(), carved);
+    for (void* slot : all)
+        pool.give(slot);
+}
