@@ -54,6 +54,14 @@ void fetchLayerAhead(const NodeLayer* layer)
     __builtin_prefetch(&layer->unsettledSlot);
 }
 
+// The same for what leaving a branch behind reads: its ends, dock points, path inputs and bookkeeping.
+void fetchBranchAhead(const BranchLayer& branch)
+{
+    const char* start = reinterpret_cast<const char*>(&branch.parentNodeUID);
+    for (std::size_t offset = 0; offset < 256; offset += 64)
+        __builtin_prefetch(start + offset);
+}
+
 } // namespace
 
 // ---- Branch layers ----
@@ -241,7 +249,17 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
         }
         return lastLayer;
     };
-    for (std::size_t i = 0; i < plan.visit.size(); ++i) {
+    const std::size_t count = plan.visit.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        // The lists of branches two steps ahead, then the branches to their parents of the nodes one step ahead.
+        if (i + 2 * fetchDistance < count)
+            if (const auto* ahead = index_->branchesAt(plan.visitUIDs[i + 2 * fetchDistance]))
+                __builtin_prefetch(ahead->data());
+        if (i + fetchDistance < count)
+            if (const auto* ahead = index_->branchesAt(plan.visitUIDs[i + fetchDistance]))
+                for (const GraphViewIndex::BranchEnd& end : *ahead)
+                    if (end.childUID == plan.visitUIDs[i + fetchDistance])
+                        fetchBranchAhead(*end.layer);
         const std::int64_t uid = plan.visitUIDs[i];
         const auto* at = index_->branchesAt(uid);
         if (!at)
