@@ -46,7 +46,7 @@ public:
         std::size_t at = offset(uid);
         // The list grows over identifiers just past its end: the next nodes a graph makes.
         if (at >= slots_.size() && uid >= base_ && at < 2 * slots_.size() + 64)
-            slots_.resize(std::max(at + 1, 2 * slots_.size()));
+            grow(std::max(at + 1, 2 * slots_.size()));
         if (at < slots_.size())
             return slots_[at];
         return others_[uid];
@@ -62,6 +62,20 @@ public:
     }
 
 private:
+    // Lengthens the list; values hashed under identifiers it now covers move into it.
+    void grow(std::size_t size)
+    {
+        slots_.resize(size);
+        for (auto it = others_.begin(); it != others_.end();) {
+            if (const std::size_t at = offset(it->first); at < slots_.size()) {
+                slots_[at] = std::move(it->second);
+                it = others_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
     // The identifier's place in the list (past its end for identifiers below the window, which wrap round).
     std::size_t offset(std::int64_t uid) const { return std::size_t(std::uint64_t(uid) - std::uint64_t(base_)); }
 
