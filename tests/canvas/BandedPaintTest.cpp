@@ -191,7 +191,10 @@ TEST(BandedPaint, BandsArePaintedRightIntoTheImageTheWindowIsPaintedInto)
     EXPECT_EQ(LayerRenderer::statistics().sharedPaints, 0u);
     inPlace.save(artefactPath(QStringLiteral("banded_paint_in_place.png")));
     ASSERT_EQ(inPlace.size(), whole.size());
-    EXPECT_TRUE(inPlace == whole) << firstDifference(inPlace, whole);
+    // Scrolled, a long stroke is cut near each band's rows at places that follow where the bands fall, and the
+    // bands follow what the last paint's rows cost: where two strokes cross, an edge pixel may differ by a level
+    // or two.
+    EXPECT_LE(largestDifference(inPlace, whole), 2) << firstDifference(inPlace, whole);
 
     // Recorded as a picture, the bands are drawn in as pictures of their own, which the recording keeps.
     QWidget& viewport = *scrollView.viewport();
