@@ -332,11 +332,7 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
     }
 
     if (plan.full) {
-        const Graph::NodeBin& bin = graph_.nodeBin();
-        if (graph_.count() == 0)
-            index.nodeLayerUIDCache.clear();
-        else
-            index.nodeLayerUIDCache.clear(bin.firstUID(), bin.lastUID(), graph_.count());
+        index.nodeLayerUIDCache.clear(UidRange::denseOf(graph_));
         for (const auto& layer : nodeLayers_)
             index.nodeLayerUIDCache[layer->node().uid] = layer.get();
         return;

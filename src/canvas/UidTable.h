@@ -11,19 +11,21 @@
 #include <unordered_map>
 #include <vector>
 
+#include "layout/UidIndex.h"
+
 namespace velquine {
 
 template <class T> class UidTable {
 public:
-    // Empties the table. The count identifiers to come, from first to last (both included), are kept in the
-    // list when they lie close enough together.
-    void clear(std::int64_t first = 0, std::int64_t last = -1, std::size_t count = 0)
+    // Empties the table. Identifiers of the range (a graph's own when they lie close together:
+    // UidRange::denseOf) are to be kept in the list.
+    void clear(UidRange dense = {})
     {
         slots_.clear();
         others_.clear();
-        base_ = first;
-        if (last >= first && std::uint64_t(last) - std::uint64_t(first) < 4 * std::uint64_t(count) + 256)
-            slots_.resize(std::size_t(std::uint64_t(last) - std::uint64_t(first)) + 1);
+        base_ = dense.first;
+        if (dense.last >= dense.first)
+            slots_.resize(std::size_t(std::uint64_t(dense.last) - std::uint64_t(dense.first)) + 1);
     }
 
     // The value under the identifier, or null when there is none.

@@ -16,7 +16,7 @@ TEST(UidTable, AnswersLikeAMapWhateverTheIdentifiersAndTheOrderTheyComeIn)
         UidTable<int> table;
         std::map<std::int64_t, int> expected;
         if (round % 2)
-            table.clear(100, 400, 300);
+            table.clear(UidRange{100, 400});
         // Runs of close identifiers, some far off, some below the first: a list that grows over identifiers
         // first hashed, values removed and put back.
         for (int step = 0; step < 3000; ++step) {
