@@ -13,6 +13,7 @@
 // Slabs stay with the process once taken: the slots of a large map, freed, serve the next one. A pool lives
 // until the process ends (pools are never destroyed, so a slot given back during exit still finds its pool).
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -116,15 +117,20 @@ private:
 };
 
 // A standard allocator drawing single objects of T from the pool of T's size (for std::allocate_shared, which
-// asks for one block holding the object and its counts); arrays come from the heap.
-template <class T>
+// asks for one block holding the object and its counts); arrays come from the heap. Slots are aligned to at
+// least the given alignment: with 64, each object starts on a cache line and so spans as few lines as it can.
+template <class T, std::size_t alignment = alignof(T)>
 class SlotAllocator {
 public:
     using value_type = T;
+    template <class U>
+    struct rebind {
+        using other = SlotAllocator<U, alignment>;
+    };
 
     SlotAllocator() noexcept = default;
     template <class U>
-    SlotAllocator(const SlotAllocator<U>&) noexcept { }
+    SlotAllocator(const SlotAllocator<U, alignment>&) noexcept { }
 
     T* allocate(std::size_t n)
     {
@@ -141,12 +147,12 @@ public:
     }
 
     template <class U>
-    friend bool operator==(const SlotAllocator&, const SlotAllocator<U>&) noexcept { return true; }
+    friend bool operator==(const SlotAllocator&, const SlotAllocator<U, alignment>&) noexcept { return true; }
 
 private:
     static SlotPool& pool()
     {
-        static SlotPool& instance = SlotPool::of(sizeof(T), alignof(T));
+        static SlotPool& instance = SlotPool::of(sizeof(T), std::max(alignof(T), alignment));
         return instance;
     }
 };

@@ -36,8 +36,8 @@
 namespace velquine {
 
 // The side of its parent a node lies on. Keyed as one-key objects, {"left":{}}.
-enum class HorizontalAffinity { left, right };
-enum class VerticalAffinity { above, below };
+enum class HorizontalAffinity : std::uint8_t { left, right };
+enum class VerticalAffinity : std::uint8_t { above, below };
 
 template <>
 struct CaseNames<HorizontalAffinity> {

@@ -7,6 +7,7 @@
 // (encodeOneKey / decodeOneKey<NodeShape>), which keeps all eleven cases.
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,7 +15,7 @@
 
 namespace velquine {
 
-enum class NodeShape {
+enum class NodeShape : std::uint8_t {
     underline,
     rect,
     roundedRect,
