@@ -156,8 +156,9 @@ std::vector<NodePlacement> TreeLayout::placements(const Node& top, const Graph& 
 namespace {
 
 // What the passes of a layout need of each node, gathered into one compact entry when the node is found, so
-// that the passes read contiguous entries and the nodes themselves are touched once. Links between entries are
-// their indices.
+// that the passes read contiguous entries and the nodes themselves are touched once. Entries stand in pre-order:
+// a node's first child follows it, and its later children each follow the subtree of the one before. Links
+// between entries are their indices.
 struct TreeEntry {
     using Link = std::uint32_t;
     static constexpr Link noLink = static_cast<Link>(-1);
@@ -176,8 +177,6 @@ struct TreeEntry {
     double siblingLength;
     std::int64_t uid;
     Link treeParent;
-    Link firstChild;
-    Link nextSibling;
     std::uint8_t flags;
 
     bool is(Flag flag) const { return (flags & flag) != 0; }
@@ -200,27 +199,43 @@ void appendEntry(WorkList<TreeEntry>& entries, const Node& node, bool copied, Tr
     entry.siblingLength = vertical ? node.size.width : node.size.height;
     entry.uid = node.uid;
     entry.treeParent = treeParent;
-    entry.firstChild = TreeEntry::noLink;
-    entry.nextSibling = TreeEntry::noLink;
     entry.flags = static_cast<std::uint8_t>(
         (copied ? Flag::copied : 0) | (node.parentUID ? Flag::hasParent : 0) |
         (parentIsTreeParent ? Flag::parentIsTreeParent : 0) | (node.childrenUIDs.empty() ? 0 : Flag::hasChildren) |
         (liftable ? Flag::liftable : 0));
 }
 
-// A node being walked while a tree is gathered: its entry, the rest of its children list, and its last child
-// found.
+// A node being walked while a tree is gathered: its entry, the rest of its children list, its length along the
+// sibling axis with margins, and where its finished children start on the list of finished subtrees.
 struct WalkFrame {
     TreeEntry::Link node;
-    TreeEntry::Link lastChild;
+    std::uint32_t firstFinished;
     const std::int64_t* next;
     const std::int64_t* end;
+    double withMargins;
 
-    static WalkFrame of(TreeEntry::Link index, const Node& node)
+    static WalkFrame of(TreeEntry::Link index, const Node& node, double withMargins, std::size_t finished)
     {
         const std::int64_t* children = node.childrenUIDs.data();
-        return {index, TreeEntry::noLink, children, children + node.childrenUIDs.size()};
+        return {index, static_cast<std::uint32_t>(finished), children, children + node.childrenUIDs.size(),
+                withMargins};
     }
+};
+
+// A subtree the walk has left, waiting for its parent to be left: its top entry and its extent along the
+// sibling axis.
+struct FinishedSubtree {
+    TreeEntry::Link node;
+    double extent;
+};
+
+// A subtree whose siblings are being pushed apart: its top entry and that entry's parent in the tree, its
+// extent, and how far it moves down.
+struct SeparatedSubtree {
+    Box box;
+    double shift;
+    TreeEntry::Link node;
+    TreeEntry::Link treeParent;
 };
 
 // The working lists of a layout. Each thread keeps its own from one layout to the next, so that laying out a
@@ -230,9 +245,9 @@ struct Workspace {
     WorkList<TreeEntry> entries;
     WorkList<const Node*> nodes; // the node each entry was made from
     WorkList<WalkFrame> stack;
-    WorkList<double> extent;
+    WorkList<FinishedSubtree> finished;
     WorkList<Point> center;
-    WorkList<Box> box;
+    WorkList<SeparatedSubtree> separated;
     WorkList<double> shift;
 
     static Workspace& ofThisThread()
@@ -241,28 +256,53 @@ struct Workspace {
         workspace.entries.clear();
         workspace.nodes.clear();
         workspace.stack.clear();
+        workspace.finished.clear();
         return workspace;
     }
 };
 
+// Leaves a node once its children are all walked. Its subtree's extent along the sibling axis is its length with
+// margins or its children's extents side by side, whichever is larger; its children, centred on it side by side,
+// are given their offsets from its centre (in their entries' sibling-axis centres), and it waits for its parent.
+void finishSubtree(const WalkFrame& frame, WorkList<TreeEntry>& entries, WorkList<FinishedSubtree>& finished)
+{
+    double extent = frame.withMargins;
+    if (entries[frame.node].is(TreeEntry::hasChildren)) {
+        const auto first = finished.begin() + frame.firstFinished;
+        double sum = 0;
+        for (auto it = first; it != finished.end(); ++it)
+            sum += it->extent;
+        extent = extent > sum ? extent : sum;
+        double running = -sum / 2;
+        for (auto it = first; it != finished.end(); ++it) {
+            entries[it->node].s = running + it->extent / 2;
+            running += it->extent;
+        }
+        finished.erase(first, finished.end());
+    }
+    finished.push_back({frame.node, extent});
+}
+
 // The tree, each identifier once, in pre-order: a parent always comes before its children. The walk enters no
-// identifier of skip and adds each one it takes to record (when given). The nodes found must stay where they
-// are until the layout is written out.
+// identifier of skip and adds each one it takes to record (when given). Each subtree is finished as the walk
+// leaves it (see finishSubtree). The nodes found must stay where they are until the layout is written out.
 template <class Source>
 void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip, UidIndex* record, bool withTop,
-                bool vertical, Workspace& work, UidIndex& indexOf)
+                bool vertical, double siblingMargin, Workspace& work, UidIndex& indexOf)
 {
     WorkList<TreeEntry>& entries = work.entries;
+    WorkList<FinishedSubtree>& finished = work.finished;
     appendEntry(entries, topValue, withTop, TreeEntry::noLink, vertical);
     work.nodes.push_back(&topValue);
     indexOf.insert(topValue.uid, 0);
     if (record)
         record->insert(topValue.uid, 0);
     WorkList<WalkFrame>& stack = work.stack;
-    stack.push_back(WalkFrame::of(0, topValue));
+    stack.push_back(WalkFrame::of(0, topValue, entries[0].siblingLength + siblingMargin, 0));
     while (!stack.empty()) {
         WalkFrame& frame = stack.back();
         if (frame.next == frame.end) {
+            finishSubtree(frame, entries, finished);
             stack.pop_back();
             continue;
         }
@@ -278,64 +318,56 @@ void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip
         indexOf.insert(uid, index);
         if (record)
             record->insert(uid, 0);
-        if (frame.lastChild == TreeEntry::noLink)
-            entries[frame.node].firstChild = index;
-        else
-            entries[frame.lastChild].nextSibling = index;
-        frame.lastChild = index;
-        stack.push_back(WalkFrame::of(index, *child));
-    }
-}
-
-// Along the sibling axis, from the leaves up: the extent of each subtree, the node's size with its margins or
-// its children's extents side by side, whichever is larger.
-void subtreeExtents(const WorkList<TreeEntry>& entries, double siblingMargin, WorkList<double>& extent)
-{
-    extent.resize(entries.size());
-    for (std::size_t i = entries.size(); i-- > 0;) {
-        const double withMargins = entries[i].siblingLength + siblingMargin;
-        if (!entries[i].is(TreeEntry::hasChildren)) {
-            extent[i] = withMargins;
-            continue;
-        }
-        double sum = 0;
-        for (TreeEntry::Link c = entries[i].firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling)
-            sum += extent[c];
-        extent[i] = withMargins > sum ? withMargins : sum;
+        stack.push_back(WalkFrame::of(index, *child, entries[index].siblingLength + siblingMargin, finished.size()));
     }
 }
 
 // Horizontal trees: sibling subtrees pushed apart, from the bottom up. Each later sibling's subtree moves down,
 // by whole points, until it clears its previous sibling's subtree lowered by vd. Moves are kept per subtree and
-// applied at the end, so each subtree's extent is worked out once.
-void separateSiblingSubtrees(Workspace& work, double vd)
+// applied at the end, so each subtree's extent is worked out once. Going back through the entries, the
+// subtrees below a node are finished before it, its children's last: they are the ones on top of the list of
+// separated subtrees that name it as their parent, its first child topmost. Then each node moves with the
+// subtrees it stands in, and the nodes from first on are given out with their new centres.
+void separateSiblingSubtrees(Workspace& work, double vd, std::size_t first, std::vector<NodePlacement>& out)
 {
     const WorkList<TreeEntry>& entries = work.entries;
     WorkList<Point>& center = work.center;
     const std::size_t count = entries.size();
-    WorkList<Box>& box = work.box;
-    box.resize(count);
+    WorkList<SeparatedSubtree>& separated = work.separated;
+    separated.clear();
     WorkList<double>& shift = work.shift;
-    shift.assign(count, 0.0);
+    shift.resize(count);
+    shift[0] = 0;
     for (std::size_t i = count; i-- > 0;) {
         Box extentBox = Box::ofFrame(center[i], Size{entries[i].genLength, entries[i].siblingLength});
-        TreeEntry::Link previous = TreeEntry::noLink;
-        for (TreeEntry::Link c = entries[i].firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling) {
-            if (previous != TreeEntry::noLink) {
-                const Rect later = box[c].rect(shift[c]);
-                const Rect earlier = box[previous].rect(shift[previous]).offsetBy(0, vd);
-                shift[c] += TreeLayout::separation(later, earlier);
+        auto children = separated.end();
+        while (children != separated.begin() && (children - 1)->treeParent == i)
+            --children;
+        for (auto c = separated.end(); c != children;) {
+            --c;
+            if (c + 1 != separated.end()) {
+                const SeparatedSubtree& previous = *(c + 1);
+                const Rect later = c->box.rect(c->shift);
+                const Rect earlier = previous.box.rect(previous.shift).offsetBy(0, vd);
+                c->shift += TreeLayout::separation(later, earlier);
             }
-            previous = c;
         }
-        for (TreeEntry::Link c = entries[i].firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling)
-            extentBox.include(box[c], shift[c]);
-        box[i] = extentBox;
+        for (auto c = separated.end(); c != children;) {
+            --c;
+            extentBox.include(c->box, c->shift);
+            shift[c->node] = c->shift;
+        }
+        separated.erase(children, separated.end());
+        separated.push_back({extentBox, 0.0, static_cast<TreeEntry::Link>(i), entries[i].treeParent});
     }
     // Each node moves with the subtrees it stands in: parents come first, so theirs is summed already.
-    for (std::size_t i = 1; i < count; ++i) {
-        shift[i] = shift[entries[i].treeParent] + shift[i];
-        center[i].y += shift[i];
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            shift[i] = shift[entries[i].treeParent] + shift[i];
+            center[i].y += shift[i];
+        }
+        if (i >= first)
+            out.push_back({entries[i].uid, center[i]});
     }
 }
 
@@ -352,24 +384,27 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
 
     Workspace& work = Workspace::ofThisThread();
     UidIndex indexOf = source.index(std::min(source.sizeHint(), reservedAtMost));
-    gatherTree(topValue, source, skip, record, withTop, vertical, work, indexOf);
+    gatherTree(topValue, source, skip, record, withTop, vertical, siblingMargin, work, indexOf);
     WorkList<TreeEntry>& entries = work.entries;
     const std::size_t count = entries.size();
-    subtreeExtents(entries, siblingMargin, work.extent);
-    const WorkList<double>& extent = work.extent;
 
     // From the top down, in one pass: each generation one gap beyond its parent's edge (a node whose parent is
     // not in the tree keeps its place, and so does everything under it); children spread along the sibling
-    // axis, centred on their parent; and in horizontal trees, underlined nodes with a visible border standing
-    // with their lower edge where their centre was.
+    // axis, centred on their parent at the offsets the walk gave them; and in horizontal trees, underlined
+    // nodes with a visible border standing with their lower edge where their centre was. Vertical trees are
+    // then done, and their nodes are given out in the order found, with their new centres.
+    const std::size_t first = entries[0].is(TreeEntry::copied) ? 0 : 1;
+    out.centres.reserve(out.centres.size() + count - first);
     WorkList<Point>& center = work.center;
-    center.resize(count);
+    if (!vertical)
+        center.resize(count);
     if (topValue.parentUID)
         entries[0].s = 0;
     for (std::size_t i = 0; i < count; ++i) {
         TreeEntry& entry = entries[i];
         if (i > 0) {
             std::size_t p = entry.treeParent;
+            entry.s = entries[p].s + entry.s;
             if (entries[p].is(TreeEntry::unplaced) || !entry.is(TreeEntry::hasParent))
                 p = none;
             else if (!entry.is(TreeEntry::parentIsTreeParent))
@@ -379,27 +414,18 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
             else
                 entry.g = entries[p].g + sign * (entries[p].genLength / 2 + gap) + sign * entry.genLength / 2;
         }
-        double total = 0;
-        for (TreeEntry::Link c = entry.firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling)
-            total += extent[c];
-        double running = -total / 2;
-        for (TreeEntry::Link c = entry.firstChild; c != TreeEntry::noLink; c = entries[c].nextSibling) {
-            entries[c].s = entry.s + (running + extent[c] / 2);
-            running += extent[c];
+        if (vertical) {
+            if (i >= first)
+                out.centres.push_back({entry.uid, Point{entry.s, entry.g}});
+            continue;
         }
         double s = entry.s;
-        if (!vertical && entry.is(TreeEntry::liftable))
+        if (entry.is(TreeEntry::liftable))
             s = s - ((entry.siblingLength + siblingMargin) / 2 - vd_);
-        center[i] = vertical ? Point{s, entry.g} : Point{entry.g, s};
+        center[i] = Point{entry.g, s};
     }
     if (!vertical)
-        separateSiblingSubtrees(work, vd_);
-
-    // The nodes are given out in the order found, with their new centres.
-    const std::size_t first = entries[0].is(TreeEntry::copied) ? 0 : 1;
-    out.centres.reserve(out.centres.size() + count - first);
-    for (std::size_t i = first; i < count; ++i)
-        out.centres.push_back({entries[i].uid, center[i]});
+        separateSiblingSubtrees(work, vd_, first, out.centres);
     if (out.keepNodes)
         out.nodes.insert(out.nodes.end(), work.nodes.begin() + static_cast<std::ptrdiff_t>(first), work.nodes.end());
 }
