@@ -1,12 +1,15 @@
 // The tree layouters on generated maps of 1,000, 10,000 and 100,000 nodes: laying out a whole tree vertically
 // and horizontally, and balancing the root's children, each as copies of the nodes and as new centres only. Two shapes: wide (every node has up to eight children,
 // filled level by level) and deep (a spine as long as half the map, each spine node with one leaf beside the
-// next spine node). Growing the map tenfold should cost about ten times as much, not a hundred.
+// next spine node). Growing the map tenfold should cost about ten times as much, not a hundred; the growth
+// cases measure that ratio for the layouts as new centres, with both sizes in turn.
 #include <benchmark/benchmark.h>
 
 #include "layout/HorizontalGraphLayouter.h"
 #include "layout/VerticalGraphLayouter.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -90,6 +93,53 @@ void run(benchmark::State& state)
         measure(state, [&l, &root] { return l.placeBalance(root); });
 }
 
+// How much longer a layout of 100,000 nodes takes than one of 10,000, as the two sizes alternate so that both
+// meet the same load from the rest of the machine. Each iteration lays out the small map eleven times and the
+// large one twice, and times all but the first of each (which stands in for the runs just before it when each
+// size runs by itself, as above); the growth reported is the median over iterations of the large map's time
+// over the small map's mean time.
+template <bool vertical, Form form>
+void growth(benchmark::State& state)
+{
+    const Shape shape = Shape(state.range(0));
+    const auto small = layouterFor(vertical, form, generatedTree(10000, shape));
+    const auto large = layouterFor(vertical, form, generatedTree(100000, shape));
+    const Node smallRoot = *small->graph.findNode(1);
+    const Node largeRoot = *large->graph.findNode(1);
+    const auto layOut = [](const TreeGraphLayouter& layouter, const Node& root) {
+        const auto start = std::chrono::steady_clock::now();
+        auto result = [&] {
+            if constexpr (form == Form::placement)
+                return layouter.placeNodeTree(root);
+            else
+                return layouter.placeBalance(root);
+        }();
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        benchmark::DoNotOptimize(&result);
+        return elapsed.count();
+    };
+    std::vector<double> growths;
+    for (auto _ : state) {
+        constexpr int smallRuns = 10;
+        layOut(*small, smallRoot);
+        double smallTime = 0;
+        for (int i = 0; i < smallRuns; ++i)
+            smallTime += layOut(*small, smallRoot);
+        layOut(*large, largeRoot);
+        growths.push_back(layOut(*large, largeRoot) / (smallTime / smallRuns));
+    }
+    std::nth_element(growths.begin(), growths.begin() + static_cast<std::ptrdiff_t>(growths.size() / 2), growths.end());
+    state.counters["growth"] = growths[growths.size() / 2];
+}
+
+void shapes(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"deep"});
+    b->Args({wide});
+    b->Args({deep});
+    b->Unit(benchmark::kMillisecond);
+}
+
 void sizes(benchmark::internal::Benchmark* b)
 {
     b->ArgNames({"nodes", "deep"});
@@ -110,6 +160,12 @@ BENCHMARK(run<true, Form::placement>)->Name("verticalPlacement")->Apply(sizes);
 BENCHMARK(run<false, Form::placement>)->Name("horizontalPlacement")->Apply(sizes);
 BENCHMARK(run<true, Form::balancePlacement>)->Name("verticalBalancePlacement")->Apply(sizes);
 BENCHMARK(run<false, Form::balancePlacement>)->Name("horizontalBalancePlacement")->Apply(sizes);
+
+// Growth of the same layouts from 10,000 to 100,000 nodes, in alternation.
+BENCHMARK(growth<true, Form::placement>)->Name("verticalPlacementGrowth")->Apply(shapes);
+BENCHMARK(growth<false, Form::placement>)->Name("horizontalPlacementGrowth")->Apply(shapes);
+BENCHMARK(growth<true, Form::balancePlacement>)->Name("verticalBalancePlacementGrowth")->Apply(shapes);
+BENCHMARK(growth<false, Form::balancePlacement>)->Name("horizontalBalancePlacementGrowth")->Apply(shapes);
 
 // For reference: copying every node of the map, which any operation that hands back the nodes of a whole tree
 // pays. Past the processor's caches this alone grows faster than the number of nodes.
