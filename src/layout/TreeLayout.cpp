@@ -302,6 +302,15 @@ void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip
     while (!stack.empty()) {
         WalkFrame& frame = stack.back();
         if (frame.next == frame.end) {
+            // A long chain is left back to front: what the next few steps read is fetched ahead.
+            constexpr std::size_t ahead = 8;
+            if (stack.size() > ahead) {
+                const WalkFrame& later = stack[stack.size() - 1 - ahead];
+                __builtin_prefetch(&later);
+                __builtin_prefetch(&entries[later.node]);
+                if (later.firstFinished < finished.size())
+                    __builtin_prefetch(&finished[later.firstFinished]);
+            }
             finishSubtree(frame, entries, finished);
             stack.pop_back();
             continue;
