@@ -265,7 +265,7 @@ void SharedNodeBin::readAhead(Finger::Place& place, std::size_t index, std::size
             break;
         const std::vector<std::int64_t>& children = cell->second.childrenUIDs;
         if (!children.empty())
-            __builtin_prefetch(children.data());
+            fetchBytes(children.data(), children.size() * sizeof(children.front()));
     }
     place.listsFetchedTo = std::max(place.listsFetchedTo, i);
 }

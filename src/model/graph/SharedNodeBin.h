@@ -239,11 +239,12 @@ private:
     static constexpr std::size_t maxFanOut = 64;
 
     // Starts fetching the bytes into the processor's cache, a line at a time.
+    // Every cache line the bytes touch, from the line the first one lies in.
     static void fetchBytes(const void* data, std::size_t bytes)
     {
-        const char* first = static_cast<const char*>(data);
-        for (std::size_t offset = 0; offset < bytes; offset += 64)
-            __builtin_prefetch(first + offset);
+        const auto first = reinterpret_cast<std::uintptr_t>(data);
+        for (std::uintptr_t line = first & ~std::uintptr_t{63}; line < first + bytes; line += 64)
+            __builtin_prefetch(reinterpret_cast<const void*>(line));
     }
     static BlockPtr emptyBlock();
     // The first (or last) leaf; the bin must not be empty.
