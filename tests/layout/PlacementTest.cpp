@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <limits>
 #include <thread>
 
@@ -144,6 +146,34 @@ TEST(Placements, ALayoutReadsNothingThePreviousOneLeft)
         EXPECT_EQ(after[i].uid, fresh[i].uid);
         EXPECT_EQ(after[i].center, fresh[i].center) << "node " << after[i].uid;
     }
+}
+
+// A fingerprint of every centre the damaged tree's layouts give, for both layouters in every direction, taken
+// from an earlier walk of the tree: a faster walk must give the very same numbers, to the last bit.
+TEST(Placements, TheDamagedTreeLaysOutToTheSameBitsAsBefore)
+{
+    const std::vector<Node> nodes = damagedTree();
+    const Graph graph = graphOf(nodes);
+    std::uint64_t fingerprint = 14695981039346656037ULL;
+    const auto mix = [&](const std::vector<NodePlacement>& placed) {
+        for (const NodePlacement& p : placed)
+            for (const std::uint64_t bits : {static_cast<std::uint64_t>(p.uid), std::bit_cast<std::uint64_t>(p.center.x),
+                                             std::bit_cast<std::uint64_t>(p.center.y)})
+                fingerprint = (fingerprint ^ bits) * 1099511628211ULL;
+    };
+    const auto layOut = [&](const TreeGraphLayouter& layouter) {
+        for (const Node& top : {nodes[0], nodes[4], nodes[39]}) {
+            mix(layouter.placeNodeTree(top));
+            mix(layouter.placeBalance(top).placements);
+        }
+    };
+    using Vertical = VerticalGraphLayouter::LayoutSubtype;
+    using Horizontal = HorizontalGraphLayouter::LayoutSubtype;
+    for (const Vertical subtype : {Vertical::topDown, Vertical::bottomUp, Vertical::balanced})
+        layOut(VerticalGraphLayouter(graph, 30.0, subtype, false, 20.0));
+    for (const Horizontal subtype : {Horizontal::leftToRight, Horizontal::rightToLeft, Horizontal::balanced})
+        layOut(HorizontalGraphLayouter(graph, 60.0, subtype, false, 10.0));
+    EXPECT_EQ(fingerprint, 14799239427711947777ULL);
 }
 
 // Rectangles with negative sides or an infinite origin are compared by the general rules.
