@@ -327,7 +327,11 @@ void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip
         indexOf.insert(uid, index);
         if (record)
             record->insert(uid, 0);
-        stack.push_back(WalkFrame::of(index, *child, entries[index].siblingLength + siblingMargin, finished.size()));
+        const double withMargins = entries[index].siblingLength + siblingMargin;
+        if (child->childrenUIDs.empty())
+            finished.push_back({index, withMargins}); // a leaf is finished as soon as it is found
+        else
+            stack.push_back(WalkFrame::of(index, *child, withMargins, finished.size()));
     }
 }
 
