@@ -278,8 +278,8 @@ struct GraphViewIndex {
     // ---- What the last reload showed ----
 
     // One entry per node layer, in ascending identifier order (the graph's order): the node storage the layer
-    // last showed (or, while a reload runs, shows at its end). Holding the storage keeps it shared, so a graph that changes that node copies it and the
-    // address tells the change.
+    // last showed (or, while a reload runs, shows at its end). Holding the storage keeps it shared, so a graph
+    // that changes that node copies it and the address tells the change.
     struct Shown {
         std::int64_t uid;
         std::shared_ptr<const Node> storage;

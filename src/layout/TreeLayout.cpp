@@ -356,6 +356,7 @@ void separateSiblingSubtrees(Workspace& work, double vd, std::size_t first, std:
         auto children = separated.end();
         while (children != separated.begin() && (children - 1)->treeParent == i)
             --children;
+        // First child to last: each one's move is settled against the one before it, then counted in.
         for (auto c = separated.end(); c != children;) {
             --c;
             if (c + 1 != separated.end()) {
@@ -364,9 +365,6 @@ void separateSiblingSubtrees(Workspace& work, double vd, std::size_t first, std:
                 const Rect earlier = previous.box.rect(previous.shift).offsetBy(0, vd);
                 c->shift += TreeLayout::separation(later, earlier);
             }
-        }
-        for (auto c = separated.end(); c != children;) {
-            --c;
             extentBox.include(c->box, c->shift);
             shift[c->node] = c->shift;
         }

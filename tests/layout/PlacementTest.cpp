@@ -157,7 +157,8 @@ TEST(Placements, TheDamagedTreeLaysOutToTheSameBitsAsBefore)
     std::uint64_t fingerprint = 14695981039346656037ULL;
     const auto mix = [&](const std::vector<NodePlacement>& placed) {
         for (const NodePlacement& p : placed)
-            for (const std::uint64_t bits : {static_cast<std::uint64_t>(p.uid), std::bit_cast<std::uint64_t>(p.center.x),
+            for (const std::uint64_t bits : {static_cast<std::uint64_t>(p.uid),
+                                             std::bit_cast<std::uint64_t>(p.center.x),
                                              std::bit_cast<std::uint64_t>(p.center.y)})
                 fingerprint = (fingerprint ^ bits) * 1099511628211ULL;
     };

@@ -339,7 +339,8 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
         // A view of the band's rows of the canvas: bands share no pixel.
         const QPoint corner = deviceArea.topLeft() + QPoint(0, (band.rect.top() - area.top()) * int(ratio));
         band.image = QImage(bits + qsizetype(corner.y()) * canvas.bytesPerLine() + qsizetype(corner.x()) * 4,
-                            deviceArea.width(), band.rect.height() * int(ratio), canvas.bytesPerLine(), canvas.format());
+                            deviceArea.width(), band.rect.height() * int(ratio), canvas.bytesPerLine(),
+                            canvas.format());
         band.image.setDevicePixelRatio(ratio);
         band.inPlace = target != nullptr;
         band.options = options;
