@@ -11,6 +11,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iomanip>
+#include <string>
+#include <utility>
 #include <limits>
 #include <thread>
 
@@ -148,32 +153,68 @@ TEST(Placements, ALayoutReadsNothingThePreviousOneLeft)
     }
 }
 
-// A fingerprint of every centre the damaged tree's layouts give, for both layouters in every direction, taken
-// from an earlier walk of the tree: a faster walk must give the very same numbers, to the last bit.
+// Every centre the damaged tree's layouts give, for both layouters in every direction, against the numbers an
+// earlier walk of the tree gave, kept in tests/data/layout: a faster walk must give the very same numbers, to
+// the last bit. A difference names the layout, the node and the coordinate; the fingerprint of the whole
+// sequence catches a change in order. VELQUINE_WRITE_LAYOUT_CENTRES=1 writes the file anew from this build,
+// for a change that means to move nodes.
 TEST(Placements, TheDamagedTreeLaysOutToTheSameBitsAsBefore)
 {
     const std::vector<Node> nodes = damagedTree();
     const Graph graph = graphOf(nodes);
+    struct Centre {
+        std::string layout;
+        std::int64_t uid;
+        Point center;
+    };
+    std::vector<Centre> centres;
     std::uint64_t fingerprint = 14695981039346656037ULL;
-    const auto mix = [&](const std::vector<NodePlacement>& placed) {
-        for (const NodePlacement& p : placed)
+    const auto mix = [&](const std::string& layout, const std::vector<NodePlacement>& placed) {
+        for (const NodePlacement& p : placed) {
+            centres.push_back({layout, p.uid, p.center});
             for (const std::uint64_t bits : {static_cast<std::uint64_t>(p.uid),
                                              std::bit_cast<std::uint64_t>(p.center.x),
                                              std::bit_cast<std::uint64_t>(p.center.y)})
                 fingerprint = (fingerprint ^ bits) * 1099511628211ULL;
+        }
     };
-    const auto layOut = [&](const TreeGraphLayouter& layouter) {
+    const auto layOut = [&](const std::string& name, const TreeGraphLayouter& layouter) {
         for (const Node& top : {nodes[0], nodes[4], nodes[39]}) {
-            mix(layouter.placeNodeTree(top));
-            mix(layouter.placeBalance(top).placements);
+            const std::string from = name + "/" + std::to_string(top.uid);
+            mix(from + "/tree", layouter.placeNodeTree(top));
+            mix(from + "/balance", layouter.placeBalance(top).placements);
         }
     };
     using Vertical = VerticalGraphLayouter::LayoutSubtype;
     using Horizontal = HorizontalGraphLayouter::LayoutSubtype;
-    for (const Vertical subtype : {Vertical::topDown, Vertical::bottomUp, Vertical::balanced})
-        layOut(VerticalGraphLayouter(graph, 30.0, subtype, false, 20.0));
-    for (const Horizontal subtype : {Horizontal::leftToRight, Horizontal::rightToLeft, Horizontal::balanced})
-        layOut(HorizontalGraphLayouter(graph, 60.0, subtype, false, 10.0));
+    for (const auto& [name, subtype] :
+         {std::pair{"topDown", Vertical::topDown}, {"bottomUp", Vertical::bottomUp}, {"vbalanced", Vertical::balanced}})
+        layOut(name, VerticalGraphLayouter(graph, 30.0, subtype, false, 20.0));
+    for (const auto& [name, subtype] : {std::pair{"leftToRight", Horizontal::leftToRight},
+                                        {"rightToLeft", Horizontal::rightToLeft}, {"hbalanced", Horizontal::balanced}})
+        layOut(name, HorizontalGraphLayouter(graph, 60.0, subtype, false, 10.0));
+
+    const std::string path = VELQUINE_TEST_DATA_DIR "/layout/damaged_tree_centres.txt";
+    if (std::getenv("VELQUINE_WRITE_LAYOUT_CENTRES")) {
+        std::ofstream out(path);
+        out << std::setprecision(17);
+        for (const Centre& c : centres)
+            out << c.layout << ' ' << c.uid << ' ' << c.center.x << ' ' << c.center.y << '\n';
+    }
+    std::ifstream in(path);
+    ASSERT_TRUE(in) << path;
+    std::size_t i = 0;
+    for (std::string layout; in >> layout; ++i) {
+        std::int64_t uid = 0;
+        double x = 0, y = 0;
+        in >> uid >> x >> y;
+        ASSERT_LT(i, centres.size()) << "fewer centres than before, from " << layout << " node " << uid;
+        const Centre& c = centres[i];
+        ASSERT_EQ(c.layout + " " + std::to_string(c.uid), layout + " " + std::to_string(uid)) << "at centre " << i;
+        EXPECT_EQ(c.center.x, x) << layout << " node " << uid << " x";
+        EXPECT_EQ(c.center.y, y) << layout << " node " << uid << " y";
+    }
+    EXPECT_EQ(i, centres.size());
     EXPECT_EQ(fingerprint, 14799239427711947777ULL);
 }
 
