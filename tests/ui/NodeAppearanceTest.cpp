@@ -1,0 +1,90 @@
+// What the editor window shows of single nodes after a command: debug drawing, a title made bold, a photo.
+
+#include "support/QtWait.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <QTest>
+
+#include "canvas/GraphView.h"
+#include "canvas/layers/NodeLayer.h"
+#include "document/VQDocument.h"
+#include "editor/EditorPanes.h"
+#include "editor/MindMapEditorWindowController.h"
+#include "inspector/InspectorBarController.h"
+#include "inspector/NodeStyleInspector.h"
+#include "kit/SegmentedControl.h"
+#include "kit/WindowActions.h"
+#include "layout/NodeSizing.h"
+#include "model/project/FactorySettings.h"
+#include "platform/FontManager.h"
+#include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
+#include "UiTestSupport.h"
+
+using namespace velquine;
+
+namespace {
+
+// A root with two children in a shown editor window, the first child selected.
+struct NodeWindow {
+    ScopedStandardUserDefaults scope;
+    bool registered = (registerFactoryDefaults(), true);
+    std::shared_ptr<VQDocument> document = std::make_shared<VQDocument>();
+    bool building = (document->beginEditingSession("Build"), true);
+    Node root = document->createRootNode("Root", {0, 0}, false);
+    Node child = *document->createChildNode(root, "Quarterly planning review", std::nullopt, true, false);
+    Node other = *document->createChildNode(root, "Other", std::nullopt, true, false);
+    std::unique_ptr<MindMapEditorWindowController> window;
+
+    NodeWindow()
+    {
+        document->project.setSelectedNodes({child});
+        document->commitEditingSession();
+        window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("Untitled"));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        RunLoop::drain();
+    }
+    ~NodeWindow() { window->close(); }
+    GraphView& canvas() const
+    {
+        return *window->contentViewController()->editorContentViewController()->graphView();
+    }
+    NodeLayer* layerOf(const Node& node) const
+    {
+        for (const auto& layer : canvas().nodeLayers())
+            if (layer->node().uid == node.uid)
+                return layer.get();
+        return nullptr;
+    }
+    Node current(const Node& node) const { return *document->project.graph.node(node.uid); }
+    bool send(const char* selector) const
+    {
+        const bool sent = window->windowActions()->dispatcher().sendAction(selector);
+        RunLoop::drain();
+        return sent;
+    }
+};
+
+} // namespace
+
+TEST(NodeAppearance, ToggleDebugDrawingOutlinesEveryNodeLayerAndTogglesBack)
+{
+    NodeWindow w;
+    ASSERT_TRUE(w.layerOf(w.child));
+    EXPECT_EQ(w.layerOf(w.child)->borderWidth(), 0.0);
+    ASSERT_TRUE(w.send("toggleDebugDrawing:"));
+    EXPECT_EVENTUALLY(w.layerOf(w.root) && w.layerOf(w.root)->borderWidth() == 1.0);
+    for (const auto& layer : w.canvas().nodeLayers()) {
+        EXPECT_EQ(layer->borderWidth(), 1.0);
+        EXPECT_EQ(layer->labelLayer()->borderWidth(), 1.0);
+    }
+    test::saveScreenshot(w.window.get(), QStringLiteral("debug-drawing-on"));
+    ASSERT_TRUE(w.send("toggleDebugDrawing:"));
+    EXPECT_EVENTUALLY(w.layerOf(w.root) && w.layerOf(w.root)->borderWidth() == 0.0);
+    EXPECT_FALSE(NodeLayer::isDebugDrawingEnabled());
+}
