@@ -229,6 +229,11 @@ std::vector<Node> autosizeNodes(const std::vector<Node>& nodes, std::uint8_t opt
     return result;
 }
 
+Node autosizeNodeAfterFontChange(const Node& node)
+{
+    return node.autoSize ? autosizeNode(node, autosizeKeepCenter) : node;
+}
+
 std::pair<Rect, Rect> labelLayout(const Node& node)
 {
     const double w = node.size.width;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <QToolButton>
 #include <QTest>
 
 #include "canvas/GraphView.h"
@@ -20,6 +21,7 @@
 #include "model/project/FactorySettings.h"
 #include "platform/FontManager.h"
 #include "platform/RunLoop.h"
+#include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 #include "UiTestSupport.h"
 
@@ -87,4 +89,45 @@ TEST(NodeAppearance, ToggleDebugDrawingOutlinesEveryNodeLayerAndTogglesBack)
     ASSERT_TRUE(w.send("toggleDebugDrawing:"));
     EXPECT_EVENTUALLY(w.layerOf(w.root) && w.layerOf(w.root)->borderWidth() == 0.0);
     EXPECT_FALSE(NodeLayer::isDebugDrawingEnabled());
+}
+
+TEST(NodeAppearance, ABoldTitleResizesItsEllipseToTheWiderText)
+{
+    NodeWindow w;
+    Node ellipse = w.current(w.child);
+    ellipse.shape = NodeShape::ellipse;
+    w.document->beginEditingSession("Shape");
+    w.document->updateNodes({autosizeNode(ellipse)}, NodeUpdateOperation::shape, false);
+    w.document->commitEditingSession();
+    RunLoop::drain();
+    const Size plain = w.current(w.child).size;
+    const Point center = w.current(w.child).center;
+
+    // Bold through the node style pane in the sidebar.
+    auto* pane = static_cast<NodeStyleInspector*>(w.window->contentViewController()->inspectorBarController()->nodeStyleInspector());
+    ASSERT_TRUE(pane->isVisible());
+    QTest::mouseClick(pane->fontVariantSegment->segmentButton(0), Qt::LeftButton);
+    RunLoop::drain();
+    Node bold = w.current(w.child);
+    ASSERT_TRUE(FontManager::traits(bold.style.font) & FontTrait::bold);
+    EXPECT_GT(bold.size.width, plain.width);
+    EXPECT_EQ(bold.size, autosizeNode(bold).size);
+    EXPECT_EQ(bold.center.y, center.y);
+    EXPECT_EQ(w.document->undoManager()->undoActionName(), "Change Font Style");
+    EXPECT_EVENTUALLY(w.layerOf(w.child) && w.layerOf(w.child)->bounds().size == bold.size);
+    test::saveScreenshot(w.window.get(), QStringLiteral("bold-ellipse"));
+
+    // And back through Format ▸ Toggle Bold; a node sized by hand keeps its size.
+    ASSERT_TRUE(w.send("toggleNodeBold:"));
+    EXPECT_EQ(w.current(w.child).size, plain);
+    Node byHand = w.current(w.other);
+    byHand.size = Size{200, 90};
+    byHand.autoSize = false;
+    w.document->beginEditingSession("Resize");
+    w.document->updateNodes({byHand}, NodeUpdateOperation::size, false);
+    w.document->project.setSelectedNodes({byHand});
+    w.document->commitEditingSession();
+    ASSERT_TRUE(w.send("toggleNodeBold:"));
+    EXPECT_TRUE(FontManager::traits(w.current(w.other).style.font) & FontTrait::bold);
+    EXPECT_EQ(w.current(w.other).size, (Size{200, 90}));
 }
