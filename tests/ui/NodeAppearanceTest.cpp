@@ -131,3 +131,35 @@ TEST(NodeAppearance, ABoldTitleResizesItsEllipseToTheWiderText)
     EXPECT_TRUE(FontManager::traits(w.current(w.other).style.font) & FontTrait::bold);
     EXPECT_EQ(w.current(w.other).size, (Size{200, 90}));
 }
+
+TEST(NodeAppearance, AWidePhotoWidensItsNodeToFillTheImageArea)
+{
+    NodeWindow w;
+    // A photo twice as wide as high, put into the node with the short title through Add Photo.
+    QImage photo(1600, 800, QImage::Format_ARGB32);
+    photo.fill(Qt::darkCyan);
+    {
+        QPainter painter(&photo);
+        painter.fillRect(0, 0, 800, 800, Qt::darkMagenta);
+    }
+    w.window->insertImageIntoSelectedNodes(Image(photo), {w.other.uid});
+    RunLoop::drain();
+    const Node node = w.current(w.other);
+    ASSERT_TRUE(node.image());
+    EXPECT_GT(node.size.width, w.other.size.width);
+    NodeLayer* layer = w.layerOf(w.other);
+    ASSERT_TRUE(layer);
+    EXPECT_EVENTUALLY(layer->isImageShown() && layer->bounds().size == node.size);
+    // The picture, fitted into its area without distortion, fills it in both directions.
+    const Rect area = layer->imageLayer().frame();
+    const double scale = std::min(area.width() / 1600.0, area.height() / 800.0);
+    EXPECT_GE(1600.0 * scale, 0.9 * area.width());
+    EXPECT_GE(800.0 * scale, 0.9 * area.height());
+    EXPECT_GE(area.width(), 0.8 * node.size.width);
+    test::saveScreenshot(w.window.get(), QStringLiteral("wide-photo"));
+
+    // A photo higher than wide keeps the node's width.
+    w.window->insertImageIntoSelectedNodes(Image(photo.transformed(QTransform().rotate(90))), {w.child.uid});
+    RunLoop::drain();
+    EXPECT_EQ(w.current(w.child).size.width, w.child.size.width);
+}
