@@ -164,6 +164,15 @@ TEST_F(OpenedOutlines, OpenedAndPastedOutlinesOfManyTreesKeepEveryTreeApart)
         }
     }
 
+    // One tree, a heading chain that grows to one side of its root, keeps its place: the root 50 points up
+    // and left of the point the grid is centred on.
+    VQDocument single;
+    single.importOutlineText(indentedText({outlineItems(2)[1]}));
+    ASSERT_EQ(single.project.graph.count(), 7u);
+    for (const Node& node : single.project.graph.allNodes())
+        if (!node.parentUID)
+            EXPECT_EQ(node.center, (Point{-50, -50}));
+
     // Pasted into an empty map.
     auto document = std::make_shared<VQDocument>();
     Pasteboard board;
