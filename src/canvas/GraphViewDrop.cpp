@@ -121,7 +121,8 @@ std::optional<Image> imageOf(const DroppedObject& object)
     if (const Image* dropped = std::get_if<Image>(&object))
         image = *dropped;
     else if (const std::string* text = std::get_if<std::string>(&object))
-        image = textImage(*text, droppedTextFontSize);
+        // Drawn no larger than a node keeps its image: a long text never takes a bitmap of its full size.
+        image = textImage(*text, droppedTextFontSize, nodeImageBox, nodeImageBox);
     if (!image || image->isNull() || (image->size().width == 0 && image->size().height == 0))
         return std::nullopt;
     return image;

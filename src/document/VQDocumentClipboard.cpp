@@ -181,6 +181,11 @@ std::optional<std::int64_t> insertTree(VQDocument& document, std::size_t sourceP
 // Laid-out trees set in a grid of 2 columns (3 from 6 trees on), each cell as wide and high as the largest tree
 // in its column and row plus the gap, each tree's root at its cell's centre; then the grid centred on the
 // point. The count of rows includes one more, empty, row when the last is full.
+//
+// A tree's size here is the smallest rectangle centred on its root that holds the whole tree: a root seldom
+// sits in the middle of its tree (a heading chain grows to one side only), and a tree set by its root must
+// stay inside its own cell, clear of the trees beside it. A lone tree keeps its bounding size: it has nothing
+// to be kept apart from, and lands where it always did.
 void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeStarts,
                  const std::vector<std::int64_t>& roots, Point at)
 {
@@ -190,14 +195,27 @@ void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeS
     };
     const std::size_t columns = n <= 5 ? 2 : 3;
     const std::size_t rows = n / columns + 1;
-    std::vector<Rect> bounds;
-    bounds.reserve(n);
+    const auto rootOf = [&](std::size_t k) -> const Node* {
+        const std::span<Node> nodesOfTree = tree(k);
+        const auto root = std::find_if(nodesOfTree.begin(), nodesOfTree.end(),
+                                       [&](const Node& node) { return node.uid == roots[k]; });
+        return root != nodesOfTree.end() ? &*root : nullptr;
+    };
+    std::vector<Size> sizes;
+    sizes.reserve(n);
     std::vector<double> columnWidth(columns, 0.0);
     std::vector<double> rowHeight(rows, 0.0);
     for (std::size_t k = 0; k < n; ++k) {
-        bounds.push_back(Graph::boundingRectOfRange(tree(k)));
-        columnWidth[k % columns] = std::max(columnWidth[k % columns], bounds[k].size.width + treeGap);
-        rowHeight[k / columns] = std::max(rowHeight[k / columns], bounds[k].size.height + treeGap);
+        const Rect bounds = Graph::boundingRectOfRange(tree(k));
+        Size size = bounds.size;
+        if (const Node* root = rootOf(k); root && n > 1) {
+            const Point c = root->center;
+            size.width = std::max(size.width, 2 * std::max(c.x - bounds.minX(), bounds.maxX() - c.x));
+            size.height = std::max(size.height, 2 * std::max(c.y - bounds.minY(), bounds.maxY() - c.y));
+        }
+        sizes.push_back(size);
+        columnWidth[k % columns] = std::max(columnWidth[k % columns], size.width + treeGap);
+        rowHeight[k / columns] = std::max(rowHeight[k / columns], size.height + treeGap);
     }
     // Where each column and row begins.
     std::vector<double> columnStart(columns + 1, 0.0);
@@ -209,14 +227,12 @@ void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeS
 
     const Point shift = at - Point{columnStart[columns] / 2, rowStart[rows] / 2};
     for (std::size_t k = 0; k < n; ++k) {
-        const Point cellCenter{columnStart[k % columns] + bounds[k].size.width / 2,
-                               rowStart[k / columns] + bounds[k].size.height / 2};
-        const std::span<Node> nodesOfTree = tree(k);
-        const auto root = std::find_if(nodesOfTree.begin(), nodesOfTree.end(),
-                                       [&](const Node& node) { return node.uid == roots[k]; });
-        const Point toCell = root != nodesOfTree.end() ? cellCenter - root->center : Point{0, 0};
+        const Point cellCenter{columnStart[k % columns] + sizes[k].width / 2,
+                               rowStart[k / columns] + sizes[k].height / 2};
+        const Node* root = rootOf(k);
+        const Point toCell = root ? cellCenter - root->center : Point{0, 0};
         // Two steps, as moving to the cell and then centring the grid would add them.
-        for (Node& node : nodesOfTree)
+        for (Node& node : tree(k))
             node.center = node.center + toCell + shift;
     }
 }

@@ -3,8 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include <atomic>
-
+#include "canvas/layers/NodeLayer.h"
 #include "layout/GraphCollisionResolver.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
@@ -13,8 +12,6 @@
 namespace velquine {
 
 namespace {
-
-std::atomic<bool> debugDrawing{false};
 
 // Node updates that the canvas shows at once; every other change reaches it through the session's commit.
 // Bit n stands for operation code n: style, fill colour, border colour, branch colour, text colour, title.
@@ -57,7 +54,7 @@ GraphViewController::~GraphViewController()
 
 bool GraphViewController::isDebugDrawingEnabled()
 {
-    return debugDrawing.load();
+    return NodeLayer::isDebugDrawingEnabled();
 }
 
 void GraphViewController::viewDidLoad()
@@ -353,7 +350,12 @@ void GraphViewController::forceReloadModel()
 
 void GraphViewController::toggleDebugDrawing()
 {
-    debugDrawing = !debugDrawing.load();
+    // The flag the node layers read when they lay out their sublayers. The reload keeps the layers of
+    // unchanged nodes as they are, so each is asked to lay out again and draws or drops its borders.
+    NodeLayer::setDebugDrawingEnabled(!NodeLayer::isDebugDrawingEnabled());
+    if (graphView_)
+        for (const auto& layer : graphView_->nodeLayers())
+            layer->setNeedsLayout();
     forceReloadModel();
 }
 

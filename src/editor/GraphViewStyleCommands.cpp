@@ -4,6 +4,7 @@
 
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
+#include "layout/NodeSizing.h"
 #include "platform/FontManager.h"
 #include "platform/Log.h"
 
@@ -59,9 +60,13 @@ void GraphViewController::toggleFontTrait(std::uint32_t trait, std::uint32_t rev
         return;
     std::uint32_t mask = (FontManager::traits(nodes.front().style.font) & trait) ? reverse : trait;
     openSession(*document, label);
-    for (Node& node : nodes)
+    // Nodes sized to their titles take the room of the new face, and their trees are laid out around it.
+    for (Node& node : nodes) {
         node.style.font = FontManager::convert(node.style.font, mask);
+        node = autosizeNodeAfterFontChange(node);
+    }
     document->updateNodes(std::move(nodes), NodeUpdateOperation::fontStyle, false);
+    document->autolayoutSelectedNodes(false);
     commitSession(*document);
 }
 

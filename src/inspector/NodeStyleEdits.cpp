@@ -236,11 +236,17 @@ void NodeStyleInspector::fontVariantSegmentDidChange()
     const bool bold = fontVariantSegment->isSelected(0);
     const bool italic = fontVariantSegment->isSelected(1);
     const bool underline = fontVariantSegment->isSelected(2);
-    editSelectedNodes(*doc, "Change Font Style", NodeUpdateOperation::fontStyle, false, true, [&](Node& node) {
-        Font font = FontManager::convert(node.style.font, bold ? FontTrait::bold : FontTrait::unbold);
-        node.style.font = FontManager::convert(font, italic ? FontTrait::italic : FontTrait::unitalic);
-        node.style.isUnderlined = underline;
-    });
+    // A bold or italic face takes more or less room: nodes sized to their titles are sized again, and their
+    // trees laid out around the new sizes.
+    editSelectedNodes(
+        *doc, "Change Font Style", NodeUpdateOperation::fontStyle, false, true,
+        [&](Node& node) {
+            Font font = FontManager::convert(node.style.font, bold ? FontTrait::bold : FontTrait::unbold);
+            node.style.font = FontManager::convert(font, italic ? FontTrait::italic : FontTrait::unitalic);
+            node.style.isUnderlined = underline;
+            node = autosizeNodeAfterFontChange(node);
+        },
+        [](VQDocument& d) { d.autolayoutSelectedNodes(false); });
 }
 
 void NodeStyleInspector::fontAlignmentSegmentDidChange()
@@ -265,8 +271,13 @@ void NodeStyleInspector::applyFontFamily()
     if (!doc || fontNameDropdown->currentIndex() < 0)
         return;
     const std::string family = fontNameDropdown->currentText().toStdString();
-    editSelectedNodes(*doc, "Change Font", NodeUpdateOperation::font, false, true,
-                      [&](Node& node) { node.style.font = FontManager::convert(node.style.font, family); });
+    editSelectedNodes(
+        *doc, "Change Font", NodeUpdateOperation::font, false, true,
+        [&](Node& node) {
+            node.style.font = FontManager::convert(node.style.font, family);
+            node = autosizeNodeAfterFontChange(node);
+        },
+        [](VQDocument& d) { d.autolayoutSelectedNodes(false); });
 }
 
 void NodeStyleInspector::fontSizeStepperAction()

@@ -102,6 +102,24 @@ double labelTextHeight(const Node& node, double width)
 
 namespace {
 
+// The width of a node of the candidate size whose image is wider than high: as wide as makes the image, at
+// the height of its area, fill the area's width, within the widest autosized block. Otherwise a wide image
+// shows as a thin strip across an area as high as a square image takes. Never narrower than the candidate.
+double widthForImage(const Node& node, Size candidate)
+{
+    const Size image = node.image()->size();
+    if (!(image.width > image.height) || !(image.height > 0))
+        return candidate.width;
+    Node probe = node;
+    probe.size = candidate;
+    const Rect area = labelFrame(probe).first;
+    if (!(area.width() > 0) || !(area.height() > 0))
+        return candidate.width;
+    // The area is a fixed share of the node's width.
+    const double needed = std::ceil(area.height() * image.width / image.height * candidate.width / area.width());
+    return std::clamp(needed, candidate.width, std::max(candidate.width, autosizeMaxTextWidth));
+}
+
 // Text in the node's font, as measured: colours and the rest of a title's attributes play no part in the
 // lines it takes.
 AttributedString inFontOf(const Node& node, std::string text)
@@ -202,7 +220,7 @@ Node autosizeNode(Node node, std::uint8_t options)
     Size newSize{width, height};
     if (node.image()) {
         const bool ellipse = isEllipseLike(node.shape);
-        const double candidateWidth = ellipse ? width + autosizeImageRoom : width;
+        const double candidateWidth = ellipse ? width + autosizeImageRoom : widthForImage(node, {width, height});
         const double candidateHeight = ellipse ? width + autosizeImageRoom : height;
         if (candidateWidth < oldSize.width || candidateHeight < oldSize.height)
             newSize = oldSize;
@@ -227,6 +245,11 @@ std::vector<Node> autosizeNodes(const std::vector<Node>& nodes, std::uint8_t opt
     for (const Node& node : nodes)
         result.push_back(autosizeNode(node, options));
     return result;
+}
+
+Node autosizeNodeAfterFontChange(const Node& node)
+{
+    return node.autoSize ? autosizeNode(node, autosizeKeepCenter) : node;
 }
 
 std::pair<Rect, Rect> labelLayout(const Node& node)

@@ -37,6 +37,9 @@ Node autosizeNode(Node node, std::uint8_t options = autosizeKeepCenter);
 // The text autosizeNode lays out first, at autosizeMaxTextWidth in the title's font: the title (a blank when
 // empty), with "-" after a closing line break.
 std::string autosizeMeasuredText(const std::string& title);
+// After a change of the node's font (family, bold, italic): the node sized to its title around its centre
+// when its size follows its title (autoSize), else the node as it is, its size set by hand.
+Node autosizeNodeAfterFontChange(const Node& node);
 // autosizeNode of each node, in order, whatever their autoSize flags say.
 std::vector<Node> autosizeNodes(const std::vector<Node>& nodes, std::uint8_t options = autosizeKeepCenter);
 

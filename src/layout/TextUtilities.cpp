@@ -7,12 +7,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <vector>
 
 #include "platform/TextMeasurement.h"
 
 namespace velquine {
 
 namespace {
+
+// Wide enough that no line of a picture's text wraps.
+constexpr double unwrappedWidth = 1.0e7;
 
 bool endsWithLineBreak(const std::string& s)
 {
@@ -51,27 +56,56 @@ double maxLineHeightForWidth(const AttributedString& text, double width)
 
 Image textImage(const std::string& string, double fontSize)
 {
+    return textImage(string, fontSize, std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::infinity());
+}
+
+Image textImage(const std::string& string, double fontSize, double maxWidth, double maxHeight)
+{
     TextAttributes attributes;
     attributes.font = Font::systemFont(fontSize);
     const AttributedString text(string, attributes);
-    const Size size = TextMeasurement::boundingSize(text);
+    // The lines are laid out once: their widest width and summed heights are the string's size.
+    const std::vector<TextLine> lines = TextMeasurement::lines(text, unwrappedWidth);
+    Size size;
+    for (const TextLine& line : lines) {
+        size.width = std::max(size.width, line.width);
+        size.height += line.height;
+    }
 
-    const int pixelsWide = std::max(1, int(std::ceil(size.width)));
-    const int pixelsHigh = std::max(1, int(std::ceil(size.height)));
+    // Drawn at a scale that brings a size larger than the box down to its fitted size.
+    Size drawn = size;
+    if (size.width > maxWidth || size.height > maxHeight) {
+        drawn = Image(QImage(), size).aspectFitSize(maxWidth, maxHeight);
+        if (drawn.width <= 0 || drawn.height <= 0)
+            return Image();
+    }
+    const double scaleX = size.width > 0 ? drawn.width / size.width : 1.0;
+    const double scaleY = size.height > 0 ? drawn.height / size.height : 1.0;
+
+    const int pixelsWide = std::max(1, int(std::ceil(drawn.width)));
+    const int pixelsHigh = std::max(1, int(std::ceil(drawn.height)));
     QImage bitmap(pixelsWide, pixelsHigh, QImage::Format_ARGB32_Premultiplied);
+    if (bitmap.isNull())
+        return Image();
     bitmap.fill(Qt::transparent);
     {
         QPainter painter(&bitmap);
         painter.setRenderHint(QPainter::TextAntialiasing);
         painter.setPen(Qt::black);
+        painter.scale(scaleX, scaleY);
+        const QFont font = attributes.effectiveFont().toQFont(&bitmap);
+        const double bottom = pixelsHigh / scaleY;
         double y = 0;
-        for (const TextLine& line : TextMeasurement::lines(text, 1.0e7)) {
+        for (const TextLine& line : lines) {
+            if (y >= bottom)
+                break;
             const std::string lineText = text.substring(line.location, line.length);
-            QString drawn = QString::fromStdString(lineText);
-            while (!drawn.isEmpty() && (drawn.back() == u'\n' || drawn.back() == u'\r' ||
-                                        drawn.back() == QChar(0x2028) || drawn.back() == QChar(0x2029)))
-                drawn.chop(1);
-            QTextLayout layout(drawn, attributes.effectiveFont().toQFont(&bitmap), &bitmap);
+            QString shown = QString::fromStdString(lineText);
+            while (!shown.isEmpty() && (shown.back() == u'\n' || shown.back() == u'\r' ||
+                                        shown.back() == QChar(0x2028) || shown.back() == QChar(0x2029)))
+                shown.chop(1);
+            QTextLayout layout(shown, font, &bitmap);
             layout.beginLayout();
             QTextLine qline = layout.createLine();
             layout.endLayout();
@@ -80,7 +114,7 @@ Image textImage(const std::string& string, double fontSize)
             y += line.height;
         }
     }
-    return Image(bitmap, size);
+    return Image(bitmap, drawn);
 }
 
 } // namespace velquine

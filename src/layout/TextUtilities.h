@@ -23,5 +23,8 @@ double maxLineHeightForWidth(const AttributedString& text, double width);
 // A picture of the string in the system font of the size: as large as the string's unwrapped size (at
 // least one pixel), transparent where the text does not draw.
 Image textImage(const std::string& string, double fontSize);
+// The same picture drawn no larger than the box: a string whose size exceeds it is drawn scaled down to its
+// aspect-fit size in the box (Image::aspectFitSize), so a long text never takes a bitmap of its full size.
+Image textImage(const std::string& string, double fontSize, double maxWidth, double maxHeight);
 
 } // namespace velquine

@@ -156,11 +156,37 @@ TEST(GraphViewDrop, FilesAreReadOnlyFromLocalURLsAndUnreadableOnesAreSkippedWith
     EXPECT_TRUE(log.contains("https://example.com/cat.png: not a local file"));
     EXPECT_TRUE(log.contains("missing.png: not a readable file"));
 
+    // A long text is drawn at the size a node's image takes, never at its full size first: 600 lines at 64
+    // points would be a picture some 45,000 pixels high.
+    QString longText;
+    for (int line = 0; line < 600; ++line)
+        longText += QStringLiteral("Line %1 of a long text file dropped on the canvas\n").arg(line);
+    QMimeData dropped;
+    dropped.setText(longText);
+    ASSERT_TRUE(canvas.drop(dropped, QPoint(30, 850)));
+    ASSERT_EQ(canvas.delegate->newImages.size(), 3u);
+    const Image& picture = canvas.delegate->newImages[2].first;
+    EXPECT_EQ(picture.pixelsHigh(), 1024);
+    EXPECT_LE(picture.pixelsWide(), 1024);
+    EXPECT_EQ(picture.size(), (Size{double(picture.pixelsWide()), 1024}));
+    // Ink in the upper and the lower half: every line is drawn, scaled down.
+    const QImage bitmap = picture.bitmap();
+    bitmap.save(artefactPath(QStringLiteral("dropped-long-text.png")));
+    const auto inked = [&](int fromY, int toY) {
+        for (int y = fromY; y < toY; ++y)
+            for (int x = 0; x < bitmap.width(); ++x)
+                if (qAlpha(bitmap.pixel(x, y)) > 0)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(inked(0, 512));
+    EXPECT_TRUE(inked(512, 1024));
+
     // Nothing usable at all still answers yes.
     QMimeData remote;
     remote.setUrls({QUrl("https://example.com/page.html")});
     EXPECT_TRUE(canvas.drop(remote, QPoint(30, 850)));
-    EXPECT_EQ(canvas.delegate->newImages.size(), 2u);
+    EXPECT_EQ(canvas.delegate->newImages.size(), 3u);
 }
 
 } // namespace

@@ -1,0 +1,165 @@
+// What the editor window shows of single nodes after a command: debug drawing, a title made bold, a photo.
+
+#include "support/QtWait.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <QToolButton>
+#include <QTest>
+
+#include "canvas/GraphView.h"
+#include "canvas/layers/NodeLayer.h"
+#include "document/VQDocument.h"
+#include "editor/EditorPanes.h"
+#include "editor/MindMapEditorWindowController.h"
+#include "inspector/InspectorBarController.h"
+#include "inspector/NodeStyleInspector.h"
+#include "kit/SegmentedControl.h"
+#include "kit/WindowActions.h"
+#include "layout/NodeSizing.h"
+#include "model/project/FactorySettings.h"
+#include "platform/FontManager.h"
+#include "platform/RunLoop.h"
+#include "platform/UndoManager.h"
+#include "platform/UserDefaults.h"
+#include "UiTestSupport.h"
+
+using namespace velquine;
+
+namespace {
+
+// A root with two children in a shown editor window, the first child selected.
+struct NodeWindow {
+    ScopedStandardUserDefaults scope;
+    bool registered = (registerFactoryDefaults(), true);
+    std::shared_ptr<VQDocument> document = std::make_shared<VQDocument>();
+    bool building = (document->beginEditingSession("Build"), true);
+    Node root = document->createRootNode("Root", {0, 0}, false);
+    Node child = *document->createChildNode(root, "Quarterly planning review", std::nullopt, true, false);
+    Node other = *document->createChildNode(root, "Other", std::nullopt, true, false);
+    std::unique_ptr<MindMapEditorWindowController> window;
+
+    NodeWindow()
+    {
+        document->project.setSelectedNodes({child});
+        document->commitEditingSession();
+        window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("Untitled"));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        RunLoop::drain();
+    }
+    ~NodeWindow() { window->close(); }
+    GraphView& canvas() const
+    {
+        return *window->contentViewController()->editorContentViewController()->graphView();
+    }
+    NodeLayer* layerOf(const Node& node) const
+    {
+        for (const auto& layer : canvas().nodeLayers())
+            if (layer->node().uid == node.uid)
+                return layer.get();
+        return nullptr;
+    }
+    Node current(const Node& node) const { return *document->project.graph.node(node.uid); }
+    bool send(const char* selector) const
+    {
+        const bool sent = window->windowActions()->dispatcher().sendAction(selector);
+        RunLoop::drain();
+        return sent;
+    }
+};
+
+} // namespace
+
+TEST(NodeAppearance, ToggleDebugDrawingOutlinesEveryNodeLayerAndTogglesBack)
+{
+    NodeWindow w;
+    ASSERT_TRUE(w.layerOf(w.child));
+    EXPECT_EQ(w.layerOf(w.child)->borderWidth(), 0.0);
+    ASSERT_TRUE(w.send("toggleDebugDrawing:"));
+    EXPECT_EVENTUALLY(w.layerOf(w.root) && w.layerOf(w.root)->borderWidth() == 1.0);
+    for (const auto& layer : w.canvas().nodeLayers()) {
+        EXPECT_EQ(layer->borderWidth(), 1.0);
+        EXPECT_EQ(layer->labelLayer()->borderWidth(), 1.0);
+    }
+    test::saveScreenshot(w.window.get(), QStringLiteral("debug-drawing-on"));
+    ASSERT_TRUE(w.send("toggleDebugDrawing:"));
+    EXPECT_EVENTUALLY(w.layerOf(w.root) && w.layerOf(w.root)->borderWidth() == 0.0);
+    EXPECT_FALSE(NodeLayer::isDebugDrawingEnabled());
+}
+
+TEST(NodeAppearance, ABoldTitleResizesItsEllipseToTheWiderText)
+{
+    NodeWindow w;
+    Node ellipse = w.current(w.child);
+    ellipse.shape = NodeShape::ellipse;
+    w.document->beginEditingSession("Shape");
+    w.document->updateNodes({autosizeNode(ellipse)}, NodeUpdateOperation::shape, false);
+    w.document->commitEditingSession();
+    RunLoop::drain();
+    const Size plain = w.current(w.child).size;
+    const Point center = w.current(w.child).center;
+
+    // Bold through the node style pane in the sidebar.
+    auto* pane = static_cast<NodeStyleInspector*>(w.window->contentViewController()->inspectorBarController()->nodeStyleInspector());
+    ASSERT_TRUE(pane->isVisible());
+    QTest::mouseClick(pane->fontVariantSegment->segmentButton(0), Qt::LeftButton);
+    RunLoop::drain();
+    Node bold = w.current(w.child);
+    ASSERT_TRUE(FontManager::traits(bold.style.font) & FontTrait::bold);
+    EXPECT_GT(bold.size.width, plain.width);
+    EXPECT_EQ(bold.size, autosizeNode(bold).size);
+    EXPECT_EQ(bold.center.y, center.y);
+    EXPECT_EQ(w.document->undoManager()->undoActionName(), "Change Font Style");
+    EXPECT_EVENTUALLY(w.layerOf(w.child) && w.layerOf(w.child)->bounds().size == bold.size);
+    test::saveScreenshot(w.window.get(), QStringLiteral("bold-ellipse"));
+
+    // And back through Format ▸ Toggle Bold; a node sized by hand keeps its size.
+    ASSERT_TRUE(w.send("toggleNodeBold:"));
+    EXPECT_EQ(w.current(w.child).size, plain);
+    Node byHand = w.current(w.other);
+    byHand.size = Size{200, 90};
+    byHand.autoSize = false;
+    w.document->beginEditingSession("Resize");
+    w.document->updateNodes({byHand}, NodeUpdateOperation::size, false);
+    w.document->project.setSelectedNodes({byHand});
+    w.document->commitEditingSession();
+    ASSERT_TRUE(w.send("toggleNodeBold:"));
+    EXPECT_TRUE(FontManager::traits(w.current(w.other).style.font) & FontTrait::bold);
+    EXPECT_EQ(w.current(w.other).size, (Size{200, 90}));
+}
+
+TEST(NodeAppearance, AWidePhotoWidensItsNodeToFillTheImageArea)
+{
+    NodeWindow w;
+    // A photo twice as wide as high, put into the node with the short title through Add Photo.
+    QImage photo(1600, 800, QImage::Format_ARGB32);
+    photo.fill(Qt::darkCyan);
+    {
+        QPainter painter(&photo);
+        painter.fillRect(0, 0, 800, 800, Qt::darkMagenta);
+    }
+    w.window->insertImageIntoSelectedNodes(Image(photo), {w.other.uid});
+    RunLoop::drain();
+    const Node node = w.current(w.other);
+    ASSERT_TRUE(node.image());
+    EXPECT_GT(node.size.width, w.other.size.width);
+    NodeLayer* layer = w.layerOf(w.other);
+    ASSERT_TRUE(layer);
+    EXPECT_EVENTUALLY(layer->isImageShown() && layer->bounds().size == node.size);
+    // The picture, fitted into its area without distortion, fills it in both directions.
+    const Rect area = layer->imageLayer().frame();
+    const double scale = std::min(area.width() / 1600.0, area.height() / 800.0);
+    EXPECT_GE(1600.0 * scale, 0.9 * area.width());
+    EXPECT_GE(800.0 * scale, 0.9 * area.height());
+    EXPECT_GE(area.width(), 0.8 * node.size.width);
+    test::saveScreenshot(w.window.get(), QStringLiteral("wide-photo"));
+
+    // A photo higher than wide keeps the node's width.
+    w.window->insertImageIntoSelectedNodes(Image(photo.transformed(QTransform().rotate(90))), {w.child.uid});
+    RunLoop::drain();
+    EXPECT_EQ(w.current(w.child).size.width, w.child.size.width);
+}
