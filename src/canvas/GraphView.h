@@ -343,6 +343,8 @@ private:
     std::uint8_t growthAnchor(const Node& node) const;
     // Puts the editor over the label of editingNode_, at the current magnification.
     void placeTitleEditor();
+    // Scrolls the canvas as little as needed to show editingNode_ whole.
+    void keepTitleEditorInView();
     void prepareTitleEditor(const Node& shown);
     // Abandons the document's open editing session, restoring its snapshot.
     void abandonEditingSession();

@@ -14,6 +14,7 @@
 #include "canvas/NodeTitleEditor.h"
 #include "canvas/layers/NodeLayer.h"
 #include "document/VQDocument.h"
+#include "kit/ScrollView.h"
 #include "layout/NodeSizing.h"
 #include "platform/layer/Transaction.h"
 
@@ -75,6 +76,20 @@ void GraphView::placeTitleEditor()
         nodeEditor_->document()->setDefaultFont(font);
     }
     nodeEditor_->setTextFrame(widgetRectFromLayer(centerScanRect(labelRectOnCanvas(node))));
+}
+
+// Like any text view in a scroll view, the editor scrolls the canvas as the text grows so that the node being
+// typed stays wholly in view; the canvas moves as little as needed.
+void GraphView::keepTitleEditorInView()
+{
+    if (!editingNode_)
+        return;
+    ScrollView* scrollView = ScrollView::enclosingScrollView(this);
+    if (!scrollView || scrollView->documentView() != this)
+        return;
+    const Node& node = *editingNode_;
+    scrollView->scrollRectToVisible(Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2,
+                                         node.size.width, node.size.height));
 }
 
 // Each edit may reload the layers (the one before it ends), so layers are looked up again by node.
@@ -157,6 +172,8 @@ void GraphView::beginEditingTitle(NodeLayer& startLayer, bool commitEvenIfTitleD
         editingNode_ = textDiffers ? autosizeNode(shown, growthAnchor(shown)) : shown;
         placeTitleEditor();
     }
+    if (textDiffers)
+        keepTitleEditorInView();
     nodeEditor_->show();
     nodeEditor_->raise();
     nodeEditor_->setFocus(Qt::OtherFocusReason);
@@ -182,6 +199,7 @@ void GraphView::resizeTitleEditorToFit()
         editingNode_ = autosizeNode(node, growthAnchor(node));
         placeTitleEditor();
     }
+    keepTitleEditorInView();
     if (const auto target = delegate.lock())
         target->editNodeTitle(*editingNode_, false);
 }

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <cmath>
+
 #include "canvas/layers/NodeLayer.h"
 #include "layout/GraphCollisionResolver.h"
 #include "platform/Log.h"
@@ -21,6 +23,20 @@ Rect frameOf(const Node& node)
 {
     return Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
                 node.size.height);
+}
+
+// Scroll offsets are whole pixels. A canvas whose edges lie on a grid of this many points moves by whole pixels
+// when its rectangle changes, at every magnification in quarter steps, so putting the visible part back after
+// a change lands exactly where it was.
+constexpr double canvasGrid = 4;
+
+Rect onCanvasGrid(const Rect& r)
+{
+    const double minX = std::floor(r.minX() / canvasGrid) * canvasGrid;
+    const double minY = std::floor(r.minY() / canvasGrid) * canvasGrid;
+    const double maxX = std::ceil(r.maxX() / canvasGrid) * canvasGrid;
+    const double maxY = std::ceil(r.maxY() / canvasGrid) * canvasGrid;
+    return Rect(minX, minY, maxX - minX, maxY - minY);
 }
 
 std::optional<Size> screenSize()
@@ -151,14 +167,8 @@ void GraphViewController::selectNodes(const std::vector<Node>& nodes, bool revea
     auto document = document_.lock();
     if (!document)
         return;
-    if (nodes.size() == 1 && revealSingle) {
-        std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
-        std::int64_t uid = nodes.front().uid;
-        RunLoop::post([weakSelf, uid] {
-            if (auto self = weakSelf.lock())
-                self->revealNode(uid);
-        });
-    }
+    if (nodes.size() == 1 && revealSingle)
+        postReveal(nodes.front().uid);
     document->project.setSelectedNodes(nodes);
     notifyDocumentListeners([](VQDocumentEventListener& listener) { listener.documentDidChangeSelection(); });
 }
@@ -178,9 +188,41 @@ void GraphViewController::revealNode(std::int64_t uid)
     auto node = document->project.graph.node(uid);
     if (!node)
         return;
-    if (scrollView_->documentVisibleRect().contains(frameOf(*node)))
+    // Where a centring under way comes to rest counts: it need not start again.
+    if (scrollView_->targetVisibleRect().contains(frameOf(*node)))
         return;
     centerSelectedNode();
+}
+
+void GraphViewController::postReveal(std::int64_t uid)
+{
+    std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
+    RunLoop::post([weakSelf, uid] {
+        if (auto self = weakSelf.lock())
+            self->revealNode(uid);
+    });
+}
+
+// A change of the whole project (a commit, a cancel, undo and redo) may move the selected node, or bring it
+// back, away from the part of the map on screen: a single selected node that the canvas showed wholly in view,
+// or did not show at all, is revealed afterwards. One the user had scrolled or dragged out of view stays there.
+void GraphViewController::reloadGraphViewKeepingSelectionInView()
+{
+    auto document = document_.lock();
+    if (!document || !graphView_ || !scrollView_) {
+        reloadGraphView(false);
+        return;
+    }
+    const std::vector<std::int64_t>& selection = document->project.selectedNodeUIDs;
+    std::optional<std::int64_t> reveal;
+    if (selection.size() == 1) {
+        const NodeLayer* shown = graphView_->nodeLayer(selection.front());
+        if (!shown || scrollView_->targetVisibleRect().contains(shown->frame()))
+            reveal = selection.front();
+    }
+    reloadGraphView(false);
+    if (reveal)
+        postReveal(*reveal);
 }
 
 // ---- Canvas reload ----
@@ -200,26 +242,24 @@ void GraphViewController::reloadGraphView(bool force)
     view.setGrid(project.grid);
     view.baseLayoutOptions = project.baseLayoutOptions;
     view.updateSelectionAppearance(project.graph.nodes(project.selectedNodeUIDs));
-    Rect canvasRect = project.graph.canvasRect(screenSize());
+    Rect canvasRect = onCanvasGrid(project.graph.canvasRect(screenSize()));
     if (!force && canvasRect == oldGraphBounds_) {
         view.endSyncLock();
         return;
     }
-    double magnification = scrollView_ ? scrollView_->magnification() : 1.0;
-    if (scrollView_)
-        scrollView_->setMagnification(1.0);
+    // The canvas takes the new rectangle under the part of the map on screen, which stays where it is. The
+    // scroll view keeps its magnification throughout: document points are what is remembered and put back,
+    // so no rounding of a zoom there and back moves the map, and a centring under way goes on to its end.
     Rect visible = view.visibleRect();
     view.setFrameSize(canvasRect.size);
     view.setBoundsRect(canvasRect);
     if (scrollView_) {
         scrollView_->documentSizeChanged();
-        scrollView_->scrollRectToVisible(visible);
+        scrollView_->scrollToPoint(visible.origin);
     }
     view.endSyncLock();
     if (force)
         scheduleForcedReloadChain();
-    if (scrollView_)
-        scrollView_->setMagnification(magnification);
     oldGraphBounds_ = canvasRect;
 }
 
@@ -243,17 +283,17 @@ void GraphViewController::scheduleForcedReloadChain()
 
 void GraphViewController::documentDidReplaceProject()
 {
-    reloadGraphView(false);
+    reloadGraphViewKeepingSelectionInView();
 }
 
 void GraphViewController::documentDidCancelEditingSession()
 {
-    reloadGraphView(false);
+    reloadGraphViewKeepingSelectionInView();
 }
 
 void GraphViewController::documentDidCommitEditingSession()
 {
-    reloadGraphView(false);
+    reloadGraphViewKeepingSelectionInView();
 }
 
 void GraphViewController::documentDidChangeBackgroundColor()
@@ -269,14 +309,8 @@ void GraphViewController::documentDidChangeStyle()
 void GraphViewController::documentDidAddNodes(const std::vector<Node>& nodes)
 {
     reloadGraphView(false);
-    if (nodes.empty())
-        return;
-    std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
-    std::int64_t uid = nodes.front().uid;
-    RunLoop::post([weakSelf, uid] {
-        if (auto self = weakSelf.lock())
-            self->revealNode(uid);
-    });
+    if (!nodes.empty())
+        postReveal(nodes.front().uid);
 }
 
 void GraphViewController::documentDidUpdateNodes(const std::vector<Node>&, NodeUpdateOperation operation)

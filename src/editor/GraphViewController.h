@@ -172,6 +172,9 @@ private:
     void selectNewNodeAndEditTitle(const Node& node);
     void startNewNodeTitleEditing();
     void revealNode(std::int64_t uid);
+    // The reveal of the node on the next turn.
+    void postReveal(std::int64_t uid);
+    void reloadGraphViewKeepingSelectionInView();
     void setMagnificationAnimated(double magnification);
     void runResolveCollisions(const std::string& label);
     void runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout);

@@ -140,10 +140,18 @@ void ScrollView::scrollToPoint(Point p)
     verticalScrollBar()->setValue(int(std::lround((p.y - origin.y) * magnification_)));
 }
 
+Rect ScrollView::targetVisibleRect() const
+{
+    Rect visible = documentVisibleRect();
+    if (isAnimatingScroll())
+        visible.origin = toPoint(scrollAnimation_->endValue().toPointF());
+    return visible;
+}
+
 void ScrollView::scrollRectToVisible(const Rect& rect, double animationDuration)
 {
     const Rect r = rect.standardized();
-    const Rect v = documentVisibleRect();
+    const Rect v = targetVisibleRect();
     if (r.isNull() || !r.origin.isFinite() || !r.size.isFinite())
         return;
     // As little as needed; a rectangle wider (taller) than the visible area ends on its far edge.
@@ -153,8 +161,11 @@ void ScrollView::scrollRectToVisible(const Rect& rect, double animationDuration)
     double y = std::min(v.minY(), r.minY());
     if (y + v.height() - r.height() < r.minY())
         y = r.minY() - v.height() + r.height();
-    if (scrollAnimation_)
+    if (isAnimatingScroll()) {
+        if (x == v.minX() && y == v.minY())
+            return;
         scrollAnimation_->stop();
+    }
     if (!(animationDuration > 0)) {
         scrollToPoint({x, y});
         return;
@@ -164,7 +175,8 @@ void ScrollView::scrollRectToVisible(const Rect& rect, double animationDuration)
         connect(scrollAnimation_, &QVariantAnimation::valueChanged, this,
                 [this](const QVariant& value) { scrollToPoint(toPoint(value.toPointF())); });
     }
-    scrollAnimation_->setStartValue(QPointF(v.minX(), v.minY()));
+    const Rect now = documentVisibleRect();
+    scrollAnimation_->setStartValue(QPointF(now.minX(), now.minY()));
     scrollAnimation_->setEndValue(QPointF(x, y));
     scrollAnimation_->setDuration(int(std::lround(animationDuration * 1000)));
     scrollAnimation_->setEasingCurve(QEasingCurve::InOutQuad);
@@ -179,6 +191,11 @@ void ScrollView::centerOn(Point c, double animationDuration)
     // The viewport: scroll bars here take room from the visible area.
     const double fw = viewport()->width(), fh = viewport()->height();
     scrollRectToVisible({c.x - s * fw * 0.5, c.y - s * fh * 0.5, s * fw, s * fh}, animationDuration);
+}
+
+bool ScrollView::isAnimatingScroll() const
+{
+    return scrollAnimation_ && scrollAnimation_->state() == QAbstractAnimation::Running;
 }
 
 void ScrollView::resizeEvent(QResizeEvent* event)

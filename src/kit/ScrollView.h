@@ -50,13 +50,19 @@ public:
 
     // The part of the document that is visible, in document coordinates.
     Rect documentVisibleRect() const;
-    // Scrolls so that the document point is at the top-left corner of the visible area.
+    // The part that is visible once the animated scroll under way ends; the visible part when none runs.
+    Rect targetVisibleRect() const;
+    // Scrolls so that the document point is at the top-left corner of the visible area. An animated scroll
+    // under way goes on (its course is in document coordinates).
     void scrollToPoint(Point documentPoint);
     // Scrolls as little as needed to show the rectangle (document coordinates); a rectangle larger than the
-    // visible area aligns its far edges. A duration above 0 animates the scroll.
+    // visible area aligns its far edges. While an animated scroll runs, the distance is measured from where
+    // it ends, and a rectangle it will show leaves it running. A duration above 0 animates the scroll.
     void scrollRectToVisible(const Rect& rect, double animationDuration = 0);
     // Scrolls so that the point is in the middle of the visible area.
     void centerOn(Point documentPoint, double animationDuration = 0);
+    // Whether an animated scroll is under way.
+    bool isAnimatingScroll() const;
 
     // Document pixels from document points and back (viewport coordinates).
     QPointF viewportPointFromDocument(Point documentPoint) const;
