@@ -274,7 +274,7 @@ void GraphViewController::scheduleForcedReloadChain()
         self->forceReloadModel();
         RunLoop::post([weakSelf] {
             if (auto again = weakSelf.lock())
-                again->centerSelectedNode();
+                again->centerSelectedNodeShowingMap();
         });
     });
 }

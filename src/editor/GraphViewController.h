@@ -93,6 +93,8 @@ public:
     void sortSelectedNodeChildren(const ActionItem* sender); // sortSelectedNodeChildren:
     void toggleNodeFocus();                            // toggleNodeFocus:
     void centerSelectedNode();                         // centerSelectedNode: and centerSelectedNodeNoAnim:
+    // As centerSelectedNode, but centred on the whole map along each axis where the map fits in the view.
+    void centerSelectedNodeShowingMap();
     void copy();                                       // copy:
     void cut();                                        // cut:
     void paste(bool keepOriginalStyle);                // paste: / pasteAsPlainText:
@@ -172,6 +174,7 @@ private:
     void selectNewNodeAndEditTitle(const Node& node);
     void startNewNodeTitleEditing();
     void revealNode(std::int64_t uid);
+    std::optional<Point> selectedOrFirstRootCentre();
     // The reveal of the node on the next turn.
     void postReveal(std::int64_t uid);
     void reloadGraphViewKeepingSelectionInView();

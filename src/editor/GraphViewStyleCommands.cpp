@@ -182,23 +182,48 @@ void GraphViewController::toggleNodeFocus()
 
 void GraphViewController::centerSelectedNode()
 {
+    if (auto centre = selectedOrFirstRootCentre())
+        scrollView_->centerOn(*centre, 0.5);
+}
+
+// An opened map whose selected node stands at its edge would, centred on that node, show half of it cut off
+// beside an empty half of the view: along each axis where the map fits in the view, the map is centred
+// instead, and the node, inside the map, is in view all the same.
+void GraphViewController::centerSelectedNodeShowingMap()
+{
+    auto document = document_.lock();
+    auto centre = selectedOrFirstRootCentre();
+    if (!document || !centre)
+        return;
+    const Rect map = document->project.graph.boundingRect();
+    const Rect visible = scrollView_->documentVisibleRect();
+    const auto within = [](double c, double low, double high, double view) {
+        return high - low <= view ? (low + high) / 2 : c;
+    };
+    centre->x = within(centre->x, map.minX(), map.maxX(), visible.width());
+    centre->y = within(centre->y, map.minY(), map.maxY(), visible.height());
+    scrollView_->centerOn(*centre, 0.5);
+}
+
+// The centre of the first selected node; with none selected, the first root in identifier order is selected
+// and its centre given; with no node at all, the origin is scrolled into view and nothing given.
+std::optional<Point> GraphViewController::selectedOrFirstRootCentre()
+{
     auto document = document_.lock();
     if (!document || !scrollView_)
-        return;
+        return std::nullopt;
     auto selection = projectSelection();
-    if (!selection.empty()) {
-        scrollView_->centerOn(selection.front().center, 0.5);
-        return;
-    }
-    // The first root in identifier order, found without copying the map's nodes.
+    if (!selection.empty())
+        return selection.front().center;
+    // Found without copying the map's nodes.
     for (const auto& [uid, node] : document->project.graph.nodeBin()) {
         if (document->project.graph.nodeType(node) != NodeType::root)
             continue;
         selectNodes({node}, false);
-        scrollView_->centerOn(node.center, 0.5);
-        return;
+        return node.center;
     }
     scrollOriginIntoView();
+    return std::nullopt;
 }
 
 // ---- Clipboard ----
