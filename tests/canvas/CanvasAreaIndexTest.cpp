@@ -1,6 +1,7 @@
 // A canvas of several hundred layers finds the layers near what it paints without walking them all: while
 // subtrees slide to new places, the preparation of a banded paint lists exactly the layers a walk of every
 // layer finds in view, and once they settle the bands show what one paint at once shows.
+#include "support/QtWait.h"
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -58,7 +59,7 @@ TEST(CanvasAreaIndex, SlidingSubtreesArePaintedFromTheLayersNearTheView)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
     ASSERT_GE(view->layer()->sublayers().size(), Layer::sublayersFiledByArea);
     scrollView.scrollToPoint({0, 150});
-    QTest::qWait(50);
+    EXPECT_EVENTUALLY(view->visibleRect().minY() == 150);
 
     double clock = 100;
     Animator::shared().setTimeSource([&clock] { return clock; });

@@ -1,6 +1,7 @@
 // A canvas much larger than its window, whose nodes a layout keeps moving far from view: the layers out of view
 // catch up with their nodes when the view scrolls to them, when a click lands on them and when they are read,
 // and then show what a canvas reloaded from scratch shows.
+#include "support/QtWait.h"
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -72,7 +73,7 @@ TEST(GraphViewLeftBehind, LayersMovedOutOfViewCatchUpWhenScrolledToClickedOrRead
     // Scrolled to the third tree, every layer in view is where its node is.
     const Node far = *project.graph.findNode(roots[2]);
     scrollView.scrollToPoint({far.center.x - 320, far.center.y - 240});
-    QTest::qWait(50);
+    EXPECT_EVENTUALLY(live->visibleRect().contains(far.center));
     const Rect visible = live->visibleRect();
     ASSERT_TRUE(visible.contains(far.center));
     EXPECT_TRUE(layersAwayFromTheirNodes(*live, project.graph, visible).empty());

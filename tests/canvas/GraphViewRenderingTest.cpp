@@ -1,4 +1,5 @@
 // What the canvas draws: background and grid on pixels, off-screen rendering of a whole map, theme previews.
+#include "support/QtWait.h"
 #include <gtest/gtest.h>
 
 #include <QPainter>
@@ -151,15 +152,15 @@ TEST(GraphViewOnScreen, AMagnifiedScrolledCanvasRedrawsTheGridForWhatBecomesVisi
     scrollView.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
     scrollView.setMagnification(0.75);
-    QTest::qWait(200);
-    EXPECT_EQ(view->visibleRect(), scrollView.documentVisibleRect());
     // Layers take the new scale once the burst of changes is over.
+    EXPECT_EVENTUALLY(view->nodeLayers().front()->contentsScale() == view->effectiveBackingScale() &&
+                      view->gridLayer().contentsScale() == view->effectiveBackingScale());
+    EXPECT_EQ(view->visibleRect(), scrollView.documentVisibleRect());
     EXPECT_DOUBLE_EQ(view->nodeLayers().front()->contentsScale(), view->effectiveBackingScale());
     EXPECT_DOUBLE_EQ(view->gridLayer().contentsScale(), view->effectiveBackingScale());
     const std::uint64_t before = view->gridLayer().contentRevision();
     scrollView.scrollToPoint({600, 300});
-    QTest::qWait(50);
-    EXPECT_GT(view->gridLayer().contentRevision(), before);
+    EXPECT_EVENTUALLY(view->gridLayer().contentRevision() > before);
     EXPECT_EQ(view->visibleRect(), scrollView.documentVisibleRect());
     scrollView.grab().save(artefactPath(QStringLiteral("graphview_scrolled.png")));
 }

@@ -186,7 +186,7 @@ TEST(EditorWindow, ZoomedOutMapLiesOnItsBackgroundToTheViewsEdges)
     f.open();
     ScrollView* scroll = f.content().scrollView();
     scroll->setMagnification(0.25);
-    QTest::qWait(50);
+    EXPECT_EVENTUALLY(scroll->widget()->height() < scroll->viewport()->height());
     ASSERT_LT(scroll->widget()->height(), scroll->viewport()->height());
     const QImage shot = scroll->viewport()->grab().toImage();
     const QColor expected = f.document->project.projectStyle.current.backgroundColor.toQColor();
@@ -329,7 +329,7 @@ TEST(EditorWindow, LooksRightInLightAndDark)
     f.scope.defaults().set("userInterfaceStyle", "UserInterfaceStyleDark");
     f.window.reset();
     f.open();
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.window.get()));
     test::saveScreenshot(f.window.get(), QStringLiteral("editor-window-dark"));
     const QImage dark = f.window->grab().toImage();
     // The toolbar's background is light, then dark.
@@ -358,7 +358,7 @@ TEST(EditorWindow, SidebarShowsTheWholeNodeStylePane)
     f.select({f.children().front()});
     InspectorBarController& bar = f.bar();
     ASSERT_EQ(bar.currentInspector(), bar.nodeStyleInspector());
-    QTest::qWait(50);
+    EXPECT_EVENTUALLY(bar.nodeStyleInspector()->isVisible());
     test::saveScreenshot(f.window.get(), QStringLiteral("editor-window-node-style"));
     // Every control of the pane lies inside the visible width of the sidebar.
     QWidget* viewport = bar.scrollView()->viewport();

@@ -60,7 +60,7 @@ TEST(GraphViewController, CreationKeepsItsSessionForTheTitleAndUndoesAsOneStep)
     ASSERT_TRUE(editor.undo().redo());
     EXPECT_EQ(editor.node(child.uid).title, "Typed");
     editor.send("centerSelectedNode:");
-    QTest::qWait(700); // the centring animation
+    EXPECT_EVENTUALLY(!editor.scrollView->isAnimatingScroll());
     test::saveScreenshot(&editor.window, "graph_view_controller_new_child");
 }
 
