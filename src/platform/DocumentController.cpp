@@ -228,7 +228,8 @@ void DocumentController::scheduleAutosave(Document& document)
     // A quiet moment after the last change, but no later than the longest delay after the first.
     const auto now = std::chrono::steady_clock::now();
     const auto first = firstUnsavedChange_.try_emplace(&document, now).first->second;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(first + longestAutosaveDelay_ - now);
+    const auto longest = std::max(longestAutosaveDelay_, autosaveDelay_);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(first + longest - now);
     timer->start(std::clamp(left, std::chrono::milliseconds(0), autosaveDelay_));
 }
 

@@ -129,6 +129,7 @@ public:
 
     std::chrono::milliseconds autosaveDelay() const { return autosaveDelay_; }
     void setAutosaveDelay(std::chrono::milliseconds delay) { autosaveDelay_ = delay; }
+    // The latest an automatic save comes after the first change not yet saved (never sooner than autosaveDelay).
     std::chrono::milliseconds longestAutosaveDelay() const { return longestAutosaveDelay_; }
     void setLongestAutosaveDelay(std::chrono::milliseconds delay) { longestAutosaveDelay_ = delay; }
 
