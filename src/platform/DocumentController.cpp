@@ -8,6 +8,7 @@
 
 #include "platform/Log.h"
 #include "platform/RecentDocuments.h"
+#include "platform/RunLoop.h"
 
 namespace velquine {
 
@@ -331,6 +332,7 @@ int DocumentController::reopenRecoveredDocuments()
         return std::pair(a.fileURL.has_value(), a.untitledNumber) < std::pair(b.fileURL.has_value(), b.untitledNumber);
     });
     int reopened = 0;
+    std::vector<std::pair<std::string, std::string>> unreadable;
     for (DocumentRecovery::Entry& entry : entries) {
         const std::string name = entry.fileURL ? *entry.fileURL : untitledName(entry.untitledNumber);
         std::shared_ptr<Document> document;
@@ -340,10 +342,10 @@ int DocumentController::reopenRecoveredDocuments()
             const std::string kept = recovery_->putAside(entry);
             VQ_LOG("reopenRecoveredDocuments()", "cannot read the copy of " + name + ", kept in " + kept + ": "
                                                      + error.what());
-            host_.showOpenError(name, QObject::tr("The copy of its unsaved changes kept from an earlier session "
-                                                  "can not be read: %1\nThe copy was kept in “%2”.")
-                                          .arg(QString::fromStdString(error.what()), QString::fromStdString(kept))
-                                          .toStdString());
+            unreadable.emplace_back(name, QObject::tr("The copy of its unsaved changes kept from an earlier session "
+                                                      "can not be read: %1\nThe copy was kept in “%2”.")
+                                              .arg(QString::fromStdString(error.what()), QString::fromStdString(kept))
+                                              .toStdString());
             continue;
         }
         document->setFileURL(entry.fileURL);
@@ -356,6 +358,13 @@ int DocumentController::reopenRecoveredDocuments()
         addDocument(document, entry.untitledNumber);
         ++reopened;
     }
+    // Once the windows of this start are shown, so that none of them covers the report.
+    if (!unreadable.empty())
+        RunLoop::post([this, alive = std::weak_ptr<const bool>(alive_), unreadable] {
+            if (alive.lock())
+                for (const auto& [name, reason] : unreadable)
+                    host_.showOpenError(name, reason);
+        });
     return reopened;
 }
 

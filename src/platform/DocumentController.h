@@ -115,7 +115,8 @@ public:
     // folder of their own there, locked while the controller lives.
     void setRecoveryFolder(const std::string& folder);
     const DocumentRecovery* recovery() const { return recovery_.get(); }
-    // Shows the copies left by programs no longer running as edited documents; the number shown.
+    // Shows the copies left by programs no longer running as edited documents; the number shown. Copies that
+    // cannot be read are reported on the next turn of the event loop.
     int reopenRecoveredDocuments();
 
     // Whether the document's window may close now: its changes saved, or the user said not to. Asks when it
@@ -164,6 +165,8 @@ private:
     std::chrono::milliseconds longestAutosaveDelay_ = defaultLongestAutosaveDelay;
     bool terminating_ = false;
     bool endingQuietly_ = false;
+    // Gone with the controller: calls posted for later do nothing then.
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
 
 } // namespace velquine

@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "platform/RecentDocuments.h"
+#include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 
 using namespace velquine;
@@ -427,6 +428,7 @@ TEST_F(ControllerTest, UnsavedChangesAreKeptApartAndComeBackAtTheNextStart)
     std::ofstream((ended + QStringLiteral("/6B0C3D0E-5A43-4E7F-8B7C-2C7C8D0F1A2B.txt")).toStdString()) << "broken";
     EXPECT_EQ(controller.reopenRecoveredDocuments(), 0);
     EXPECT_EQ(controller.reopenRecoveredDocuments(), 0);
+    RunLoop::drain();
     EXPECT_EQ(std::count_if(host.log.begin(), host.log.end(),
                             [](const std::string& line) { return line.starts_with("open error Untitled: The copy"); }),
               1);
