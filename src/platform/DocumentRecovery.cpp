@@ -158,19 +158,32 @@ void DocumentRecovery::remove(const Entry& entry)
 std::vector<DocumentRecovery::Entry> DocumentRecovery::takeOver()
 {
     std::vector<Entry> entries;
+    try {
+        takeOver(entries);
+    } catch (const std::exception& failure) {
+        VQ_LOG("recovery", std::string("the copies of unsaved changes could not all be taken over: ") + failure.what());
+    }
+    return entries;
+}
+
+void DocumentRecovery::takeOver(std::vector<Entry>& entries)
+{
     std::error_code error;
     for (const fs::directory_entry& other : fs::directory_iterator(toPath(folder_), error)) {
         const std::string name = fromPath(other.path().filename());
         const std::string path = fromPath(other.path());
         if (!isUUIDName(name) || path == ownFolder_ || other.is_symlink(error) || !other.is_directory(error))
             continue;
-        const int lock = openLockFile(path);
-        if (lock < 0)
+        struct Lock {
+            int descriptor;
+            ~Lock()
+            {
+                if (descriptor >= 0)
+                    ::close(descriptor);
+            }
+        } lock{openLockFile(path)};
+        if (lock.descriptor < 0 || ::flock(lock.descriptor, LOCK_EX | LOCK_NB) != 0) // a running program's
             continue;
-        if (::flock(lock, LOCK_EX | LOCK_NB) != 0) { // a running program's
-            ::close(lock);
-            continue;
-        }
         // Content and description of each id.
         struct Files {
             std::optional<std::string> content;
@@ -207,9 +220,7 @@ std::vector<DocumentRecovery::Entry> DocumentRecovery::takeOver()
         }
         ::unlink((path + "/" + std::string(lockFileName)).c_str());
         ::rmdir(path.c_str());
-        ::close(lock);
     }
-    return entries;
 }
 
 std::string DocumentRecovery::putAside(const Entry& entry)

@@ -56,6 +56,8 @@ public:
     std::string putAside(const Entry& entry);
 
 private:
+    void takeOver(std::vector<Entry>& entries);
+
     std::string folder_;
     std::string ownFolder_;
     int lock_ = -1;
