@@ -114,7 +114,6 @@ public:
     // Where copies of unsaved changes are kept; none are kept until it is set. This program's copies are in a
     // folder of their own there, locked while the controller lives.
     void setRecoveryFolder(const std::string& folder);
-    const DocumentRecovery* recovery() const { return recovery_.get(); }
     // Shows the copies left by programs no longer running as edited documents; the number shown. Copies that
     // cannot be read are reported on the next turn of the event loop.
     int reopenRecoveredDocuments();
