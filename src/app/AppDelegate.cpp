@@ -183,6 +183,11 @@ bool AppDelegate::validateToolbarItem(ActionItem&)
 
 void AppDelegate::openDocuments(const std::vector<std::string>& paths)
 {
+    // Maps a program that ended before they were saved left behind come back first; they take the place of
+    // the new map.
+    const bool recovered = documents_->controller().reopenRecoveredDocuments() > 0;
+    if (paths.empty() && recovered)
+        return;
     if (paths.empty() && UserDefaults::standard().boolForKey("NSShowAppCentricOpenPanelInsteadOfUntitledFile")) {
         openDocument();
         // A program without any window could not be used or quit: when nothing opened, a new map is shown.

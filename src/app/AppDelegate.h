@@ -45,8 +45,8 @@ public:
                                        const std::string& appBuild, const std::string& systemDescription,
                                        const std::optional<std::string>& model);
 
-    // Opens each file in a window of its own; with none, one untitled document (unless the settings ask for
-    // the open dialog instead).
+    // Reopens the maps kept for recovery, then opens each file in a window of its own; with neither, one
+    // untitled document (unless the settings ask for the open dialog instead).
     void openDocuments(const std::vector<std::string>& paths);
     // The windows opened so far that are still there.
     std::vector<QWidget*> documentWindows() const;

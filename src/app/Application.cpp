@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QStyleFactory>
 
@@ -12,8 +13,10 @@
 #include "canvas/CanvasRenderer.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "exportui/ExportWindowController.h"
+#include "files/Database.h"
 #include "kit/SystemTheme.h"
 #include "platform/RunLoop.h"
+#include "platform/TerminationSignals.h"
 
 namespace velquine {
 
@@ -53,9 +56,19 @@ int runApplication(int argc, char** argv)
             return new MindMapEditorWindowController(document, title,
                                                      std::make_unique<DocumentCommands>(document, windows));
         });
-    // Ended by the session or a signal Qt handles: the maps with files are saved into them on the way out.
+    // Unsaved maps are kept in the data folder until they are saved, so that they come back after a crash.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!data.isEmpty())
+        delegate.documents().controller().setRecoveryFolder(data.toStdString() + "/" + Database::bundleIdentifier
+                                                            + "/Recovery");
+    // Ended by the session: the maps with files are saved into them on the way out, the others kept.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
                      [&delegate] { delegate.documents().controller().autosaveAllQuietly(); });
+    // Ended by a signal (logging out, kill, Ctrl+C in a terminal): the same, and no question stops it.
+    TerminationSignals::watch([&delegate](int) {
+        delegate.documents().controller().endQuietly();
+        QCoreApplication::exit(0);
+    });
     delegate.launchWorker(); // settings and banner before any document opens
     followAppearanceInApplication();
     delegate.openDocuments(documentArguments(QApplication::arguments()));

@@ -109,17 +109,22 @@ public:
     // that is gone is no change: saving simply makes it again.
     bool fileChangedOnDisk() const;
 
+    // The file's modification time and size as noted; kept with a copy of unsaved changes, so that a document
+    // taken up again in a later run still notices a change another program made meanwhile.
+    struct FileState {
+        QDateTime modified;
+        qint64 size = 0;
+        friend bool operator==(const FileState&, const FileState&) = default;
+    };
+    const std::optional<FileState>& notedFileState() const { return fileState_; }
+    void setNotedFileState(std::optional<FileState> state) { fileState_ = std::move(state); }
+
 private:
     std::optional<std::string> fileURL_;
     std::string fileType_;
     std::unique_ptr<UndoManager> undoManager_;
     std::int64_t changeCount_ = 0;
     std::function<void()> changeCountChanged_;
-    struct FileState {
-        QDateTime modified;
-        qint64 size = 0;
-        friend bool operator==(const FileState&, const FileState&) = default;
-    };
     std::optional<FileState> fileState_;
     static std::optional<FileState> currentFileState(const std::string& path);
 };

@@ -8,6 +8,7 @@
 
 #include "platform/Log.h"
 #include "platform/RecentDocuments.h"
+#include "platform/RunLoop.h"
 
 namespace velquine {
 
@@ -29,6 +30,12 @@ std::string canonicalPath(const std::string& path)
 bool endsWithExtension(const std::string& path, const std::string& extension)
 {
     return fileInfo(path).suffix().compare(QString::fromStdString(extension), Qt::CaseInsensitive) == 0;
+}
+
+std::string untitledName(int number)
+{
+    const QString untitled = QObject::tr("Untitled");
+    return (number <= 1 ? untitled : untitled + QStringLiteral(" %1").arg(number)).toStdString();
 }
 
 } // namespace
@@ -57,20 +64,21 @@ std::string DocumentController::displayName(const Document& document) const
     if (document.fileURL())
         return fileInfo(*document.fileURL()).fileName().toStdString();
     const auto found = untitledNumbers_.find(&document);
-    const int number = found == untitledNumbers_.end() ? 1 : found->second;
-    const QString untitled = QObject::tr("Untitled");
-    return (number <= 1 ? untitled : untitled + QStringLiteral(" %1").arg(number)).toStdString();
+    return untitledName(found == untitledNumbers_.end() ? 1 : found->second);
 }
 
 // ---- Opening ----
 
-void DocumentController::addDocument(const std::shared_ptr<Document>& document)
+void DocumentController::addDocument(const std::shared_ptr<Document>& document, int wantedUntitledNumber)
 {
     if (!document->fileURL()) {
+        const auto taken = [this](int number) {
+            return std::any_of(untitledNumbers_.begin(), untitledNumbers_.end(),
+                               [number](const auto& entry) { return entry.second == number; });
+        };
         // The lowest number no open untitled document has.
-        int number = 1;
-        while (std::any_of(untitledNumbers_.begin(), untitledNumbers_.end(),
-                           [number](const auto& entry) { return entry.second == number; }))
+        int number = wantedUntitledNumber > 0 && !taken(wantedUntitledNumber) ? wantedUntitledNumber : 1;
+        while (taken(number))
             ++number;
         untitledNumbers_[document.get()] = number;
     }
@@ -134,7 +142,7 @@ void DocumentController::openDocument()
 
 bool DocumentController::saveInPlace(Document& document, SaveOperation operation)
 {
-    if (document.fileChangedOnDisk() && !host_.askToOverwriteChangedFile(document))
+    if (document.fileChangedOnDisk() && (!host_.askToOverwriteChangedFile(document) || endingQuietly_))
         return false;
     std::optional<std::string> error;
     if (!document.saveToURL(*document.fileURL(), document.fileType(), operation, &error)) {
@@ -166,7 +174,7 @@ bool DocumentController::saveDocumentAs(Document& document)
 {
     document.finishEditing();
     std::optional<std::string> path = host_.runSavePanel(document, suggestedSaveName(document));
-    if (!path || path->empty())
+    if (!path || path->empty() || endingQuietly_)
         return false;
     const std::string extension = document.defaultSaveExtension();
     if (!extension.empty() && !endsWithExtension(*path, extension))
@@ -184,7 +192,7 @@ bool DocumentController::saveDocumentAs(Document& document)
 
 bool DocumentController::revertDocumentToSaved(Document& document)
 {
-    if (!document.fileURL() || !host_.askToRevert(document))
+    if (!document.fileURL() || !host_.askToRevert(document) || endingQuietly_)
         return false;
     std::optional<std::string> error;
     if (!document.revertToSaved(&error)) {
@@ -199,8 +207,15 @@ bool DocumentController::revertDocumentToSaved(Document& document)
 void DocumentController::changeCountChanged(Document& document)
 {
     host_.documentStateChanged(document);
-    if (document.isDocumentEdited())
+    recoveryCurrent_.erase(&document);
+    if (document.isDocumentEdited()) {
         scheduleAutosave(document);
+        return;
+    }
+    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
+        timer->second->stop();
+    firstUnsavedChange_.erase(&document);
+    discardRecoveryCopy(document);
 }
 
 void DocumentController::scheduleAutosave(Document& document)
@@ -211,53 +226,164 @@ void DocumentController::scheduleAutosave(Document& document)
         timer->setSingleShot(true);
         QObject::connect(timer, &QTimer::timeout, [this, raw = &document] { autosaveTimerFired(*raw); });
     }
-    timer->start(autosaveDelay_);
+    // A quiet moment after the last change, but no later than the longest delay after the first.
+    const auto now = std::chrono::steady_clock::now();
+    const auto first = firstUnsavedChange_.try_emplace(&document, now).first->second;
+    const auto longest = std::max(longestAutosaveDelay_, autosaveDelay_);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(first + longest - now);
+    timer->start(std::clamp(left, std::chrono::milliseconds(0), autosaveDelay_));
 }
 
 void DocumentController::autosaveTimerFired(Document& document)
 {
     if (document.hasOpenEditingSession()) {
-        scheduleAutosave(document); // after the change under way
+        autosaveTimers_[&document]->start(autosaveDelay_); // after the change under way
         return;
     }
-    if (!document.canAutosaveInPlace())
+    firstUnsavedChange_.erase(&document);
+    if (!document.isDocumentEdited())
         return;
-    if (document.fileChangedOnDisk()) {
-        VQ_LOG("autosave()", "not saved: the file was changed by another program: " + *document.fileURL());
-        return; // the next save or close asks
+    if (document.canAutosaveInPlace()) {
+        std::optional<std::string> error;
+        if (document.fileChangedOnDisk()) {
+            // The next save or close asks; meanwhile the changes are kept apart.
+            VQ_LOG("autosave()", "not saved: the file was changed by another program: " + *document.fileURL());
+        } else if (document.saveToURL(*document.fileURL(), document.fileType(), SaveOperation::autosaveInPlace,
+                                      &error)) {
+            autosaveErrorShown_.erase(&document);
+            return;
+        } else {
+            VQ_LOG("autosave()", error.value_or(""));
+            if (autosaveErrorShown_.insert(&document).second) // once until a save works again
+                host_.showSaveError(document, error.value_or(""));
+        }
     }
-    std::optional<std::string> error;
-    if (document.saveToURL(*document.fileURL(), document.fileType(), SaveOperation::autosaveInPlace, &error)) {
-        autosaveErrorShown_.erase(&document);
-        return;
-    }
-    VQ_LOG("autosave()", error.value_or(""));
-    if (autosaveErrorShown_.insert(&document).second) // once until a save works again
-        host_.showSaveError(document, error.value_or(""));
+    writeRecoveryCopy(document);
 }
 
 void DocumentController::autosaveAllQuietly()
 {
-    for (const auto& document : documents_) {
-        if (!document->canAutosaveInPlace() || document->fileChangedOnDisk())
-            continue;
-        std::optional<std::string> error;
-        if (!document->saveToURL(*document->fileURL(), document->fileType(), SaveOperation::autosaveInPlace, &error))
+    const std::vector<std::shared_ptr<Document>> open = documents_;
+    for (const auto& document : open) {
+        document->finishEditing();
+        if (document->canAutosaveInPlace() && !document->fileChangedOnDisk()) {
+            std::optional<std::string> error;
+            if (document->saveToURL(*document->fileURL(), document->fileType(), SaveOperation::autosaveInPlace,
+                                    &error))
+                continue;
             VQ_LOG("autosave()", error.value_or(""));
+        }
+        writeRecoveryCopy(*document);
     }
+}
+
+void DocumentController::endQuietly()
+{
+    endingQuietly_ = true;
+    autosaveAllQuietly();
+}
+
+// ---- Recovery ----
+
+void DocumentController::setRecoveryFolder(const std::string& folder)
+{
+    recoveryEntries_.clear();
+    recoveryCurrent_.clear();
+    recovery_ = std::make_unique<DocumentRecovery>(folder);
+}
+
+void DocumentController::writeRecoveryCopy(Document& document)
+{
+    if (!recovery_ || !document.isDocumentEdited() || document.readFailed() || recoveryCurrent_.contains(&document))
+        return;
+    DocumentRecovery::Entry& entry = recoveryEntries_[&document];
+    if (entry.id.empty())
+        entry.id = DocumentRecovery::newId();
+    entry.fileURL = document.fileURL();
+    entry.fileType = document.fileType();
+    const auto number = untitledNumbers_.find(&document);
+    entry.untitledNumber = number == untitledNumbers_.end() ? 0 : number->second;
+    entry.fileState = document.notedFileState();
+    std::string error;
+    if (recovery_->write(document, entry, &error))
+        recoveryCurrent_.insert(&document);
+    else
+        VQ_LOG("autosave()", "the unsaved changes of " + displayName(document) + " could not be copied: " + error);
+}
+
+void DocumentController::discardRecoveryCopy(Document& document)
+{
+    const auto found = recoveryEntries_.find(&document);
+    if (found == recoveryEntries_.end())
+        return;
+    if (recovery_)
+        recovery_->remove(found->second);
+    recoveryEntries_.erase(found);
+    recoveryCurrent_.erase(&document);
+}
+
+int DocumentController::reopenRecoveredDocuments()
+{
+    if (!recovery_)
+        return 0;
+    std::vector<DocumentRecovery::Entry> entries = recovery_->takeOver();
+    // Untitled documents first, by their numbers, as they were made.
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.fileURL.has_value(), a.untitledNumber) < std::pair(b.fileURL.has_value(), b.untitledNumber);
+    });
+    int reopened = 0;
+    std::vector<std::pair<std::string, std::string>> unreadable;
+    for (DocumentRecovery::Entry& entry : entries) {
+        const std::string name = entry.fileURL ? *entry.fileURL : untitledName(entry.untitledNumber);
+        std::shared_ptr<Document> document;
+        try {
+            document = host_.makeDocument(entry.contentPath);
+        } catch (const std::exception& error) {
+            const std::string kept = recovery_->putAside(entry);
+            VQ_LOG("reopenRecoveredDocuments()", "cannot read the copy of " + name + ", kept in " + kept + ": "
+                                                     + error.what());
+            unreadable.emplace_back(name, QObject::tr("The copy of its unsaved changes kept from an earlier session "
+                                                      "can not be read: %1\nThe copy was kept in “%2”.")
+                                              .arg(QString::fromStdString(error.what()), QString::fromStdString(kept))
+                                              .toStdString());
+            continue;
+        }
+        document->setFileURL(entry.fileURL);
+        if (!entry.fileType.empty())
+            document->setFileType(entry.fileType);
+        document->setNotedFileState(entry.fileState);
+        document->updateChangeCount(DocumentChange::done);
+        recoveryEntries_[document.get()] = entry;
+        recoveryCurrent_.insert(document.get());
+        addDocument(document, entry.untitledNumber);
+        ++reopened;
+    }
+    // Once the windows of this start are shown, so that none of them covers the report.
+    if (!unreadable.empty())
+        RunLoop::post([this, alive = std::weak_ptr<const bool>(alive_), unreadable] {
+            if (alive.lock())
+                for (const auto& [name, reason] : unreadable)
+                    host_.showOpenError(name, reason);
+        });
+    return reopened;
 }
 
 // ---- Closing and quitting ----
 
 bool DocumentController::reviewChanges(Document& document, bool quitting)
 {
+    if (endingQuietly_)
+        return false;
     document.finishEditing();
     if (!document.isDocumentEdited())
         return true;
     const bool inPlace = document.canAutosaveInPlace();
     if (inPlace && saveInPlace(document, SaveOperation::autosaveInPlace))
         return true;
-    switch (host_.askToSaveChanges(document, quitting)) {
+    const SaveChangesAnswer answer = host_.askToSaveChanges(document, quitting);
+    if (endingQuietly_)
+        return false;
+    switch (answer) {
     case SaveChangesAnswer::save:
         // Where saving in place failed or was refused, the user picks another file.
         return inPlace ? saveDocumentAs(document) : saveDocument(document);
@@ -282,6 +408,12 @@ bool DocumentController::shouldCloseDocument(Document& document)
 void DocumentController::removeDocument(Document& document)
 {
     document.setChangeCountCallback(nullptr);
+    // Closed after asking (Don't Save): the copy is not wanted. Closed by the program's end: it stays.
+    if (closeApproved_.contains(&document))
+        discardRecoveryCopy(document);
+    recoveryEntries_.erase(&document);
+    recoveryCurrent_.erase(&document);
+    firstUnsavedChange_.erase(&document);
     if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end()) {
         delete timer->second;
         autosaveTimers_.erase(timer);

@@ -8,7 +8,8 @@
 // files to open, where to save, whether to save changes, whether to overwrite a file another program changed.
 //
 // Automatic saves: a document with a file it writes, a change not yet saved and no change under way is saved
-// into its file once no change has come for autosaveDelay, and when its window closes or the program quits.
+// into its file once no change has come for autosaveDelay, or at the latest longestAutosaveDelay after the
+// first change not yet saved (so that steady work is saved too), and when its window closes or the program quits.
 // A document whose read failed is never written over its file. A document without a file (a new one, or one
 // made from an imported outline) asks Save / Don't Save / Cancel instead; Cancel keeps it open and stops a
 // quit. When the file was changed on disk since the document read or wrote it, an automatic save leaves it
@@ -17,6 +18,14 @@
 //
 // Closing: the window asks shouldCloseDocument() before it closes and tells documentWindowClosed() once it
 // has; the last document's window closing quits the program.
+//
+// Recovery (with a recovery folder set): where an automatic save cannot put the changes into the document's
+// file (a document without one, a file another program changed, a failed save), they are copied into the
+// recovery folder at the same moments instead. The copy goes once the document has no unsaved changes (saved,
+// or undone back to the saved state) and when its window closes after the user was asked (Don't Save); it
+// stays when the program ends without closing it (killed, a signal, the session ending). At the next start
+// reopenRecoveredDocuments() shows the copies of programs no longer running as edited documents with their
+// names as before. A copy that cannot be read is put aside in the recovery folder and reported.
 
 #include <chrono>
 #include <map>
@@ -27,6 +36,7 @@
 #include <vector>
 
 #include "platform/Document.h"
+#include "platform/DocumentRecovery.h"
 
 class QTimer;
 
@@ -64,6 +74,7 @@ public:
 class DocumentController {
 public:
     static constexpr std::chrono::milliseconds defaultAutosaveDelay{5000};
+    static constexpr std::chrono::milliseconds defaultLongestAutosaveDelay{10000};
 
     explicit DocumentController(DocumentControllerHost& host);
     ~DocumentController();
@@ -92,9 +103,20 @@ public:
     bool saveDocumentAs(Document& document);
     // After asking: the file's content back in place of the document's.
     bool revertDocumentToSaved(Document& document);
-    // When the program ends by another way than terminate(): every document that may be saved in place and
-    // whose file no other program changed is saved, without questions; failures are logged.
+    // When the program ends by another way than terminate(): the change under way of every document is
+    // finished; every document that may be saved in place and whose file no other program changed is saved,
+    // and the unsaved changes of the others are copied for recovery, without questions; failures are logged.
     void autosaveAllQuietly();
+    // The program is about to end without questions (a termination signal): autosaveAllQuietly(), and from
+    // now on every question still open or asked later counts as Cancel, so that nothing is closed or changed.
+    void endQuietly();
+
+    // Where copies of unsaved changes are kept; none are kept until it is set. This program's copies are in a
+    // folder of their own there, locked while the controller lives.
+    void setRecoveryFolder(const std::string& folder);
+    // Shows the copies left by programs no longer running as edited documents; the number shown. Copies that
+    // cannot be read are reported on the next turn of the event loop.
+    int reopenRecoveredDocuments();
 
     // Whether the document's window may close now: its changes saved, or the user said not to. Asks when it
     // must; false on Cancel.
@@ -107,13 +129,20 @@ public:
 
     std::chrono::milliseconds autosaveDelay() const { return autosaveDelay_; }
     void setAutosaveDelay(std::chrono::milliseconds delay) { autosaveDelay_ = delay; }
+    // The latest an automatic save comes after the first change not yet saved (never sooner than autosaveDelay).
+    std::chrono::milliseconds longestAutosaveDelay() const { return longestAutosaveDelay_; }
+    void setLongestAutosaveDelay(std::chrono::milliseconds delay) { longestAutosaveDelay_ = delay; }
 
 private:
-    void addDocument(const std::shared_ptr<Document>& document);
+    // An untitled document gets the wanted number when no open one has it, else the lowest free one.
+    void addDocument(const std::shared_ptr<Document>& document, int wantedUntitledNumber = 0);
     void removeDocument(Document& document);
     void changeCountChanged(Document& document);
     void scheduleAutosave(Document& document);
     void autosaveTimerFired(Document& document);
+    // Copies the document's unsaved changes for recovery unless the copy is up to date; failures are logged.
+    void writeRecoveryCopy(Document& document);
+    void discardRecoveryCopy(Document& document);
     // The save into the document's own file, asking first when another program changed it; the error shown.
     bool saveInPlace(Document& document, SaveOperation operation);
     bool reviewChanges(Document& document, bool quitting);
@@ -123,10 +152,20 @@ private:
     std::vector<std::shared_ptr<Document>> documents_;
     std::map<const Document*, int> untitledNumbers_;
     std::map<const Document*, QTimer*> autosaveTimers_;
+    // When the first change not yet saved (or copied) came.
+    std::map<const Document*, std::chrono::steady_clock::time_point> firstUnsavedChange_;
+    std::unique_ptr<DocumentRecovery> recovery_;
+    std::map<const Document*, DocumentRecovery::Entry> recoveryEntries_;
+    // Documents whose copy holds their present content.
+    std::set<const Document*> recoveryCurrent_;
     std::set<const Document*> autosaveErrorShown_;
     std::set<const Document*> closeApproved_;
     std::chrono::milliseconds autosaveDelay_ = defaultAutosaveDelay;
+    std::chrono::milliseconds longestAutosaveDelay_ = defaultLongestAutosaveDelay;
     bool terminating_ = false;
+    bool endingQuietly_ = false;
+    // Gone with the controller: calls posted for later do nothing then.
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
 
 } // namespace velquine

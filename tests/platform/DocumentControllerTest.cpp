@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <sstream>
 
 #include "platform/RecentDocuments.h"
+#include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 
 using namespace velquine;
@@ -329,4 +331,106 @@ TEST_F(ControllerTest, QuittingReviewsEveryDocumentAndCancelStopsIt)
     EXPECT_EQ(readFile(path("c.txt")), "two");
     EXPECT_NE(std::find(host.log.begin(), host.log.end(), "save error b.txt: cannot write " + path("gone/b.txt")),
               host.log.end());
+}
+
+TEST_F(ControllerTest, SteadyWorkIsSavedNoLaterThanTheLongestDelayAfterItsFirstChange)
+{
+    controller.setAutosaveDelay(std::chrono::milliseconds(200));
+    controller.setLongestAutosaveDelay(std::chrono::milliseconds(300));
+    TextDocument& document = open("a.txt", "one");
+    // A change every 50 ms never leaves a quiet moment of 200 ms.
+    QElapsedTimer clock;
+    clock.start();
+    std::string savedWhileEditing;
+    for (int edit = 0; clock.elapsed() < 1200; ++edit) {
+        document.edit("edit " + std::to_string(edit));
+        spin(50);
+        if (readFile(path("a.txt")) != "one")
+            savedWhileEditing = readFile(path("a.txt"));
+    }
+    EXPECT_FALSE(savedWhileEditing.empty());
+}
+
+namespace {
+
+std::vector<std::string> filesIn(const QString& folder)
+{
+    std::vector<std::string> names;
+    QDirIterator files(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext())
+        names.push_back(QDir(folder).relativeFilePath(files.next()).toStdString());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+// A program killed with unsaved changes: the next one shows them again, named as before, and lets them go once
+// they are saved or the user does not want them.
+TEST_F(ControllerTest, UnsavedChangesAreKeptApartAndComeBackAtTheNextStart)
+{
+    const QString folder = dir.filePath(QStringLiteral("recovery"));
+    ScriptedHost firstHost;
+    auto first = std::make_unique<DocumentController>(firstHost);
+    firstHost.controller = first.get();
+    first->setAutosaveDelay(std::chrono::milliseconds(30));
+    first->setRecoveryFolder(folder.toStdString());
+    first->newDocument();
+    auto& draft = static_cast<TextDocument&>(*first->newDocument());
+    auto& unwanted = static_cast<TextDocument&>(*first->newDocument());
+    draft.edit("draft");
+    unwanted.edit("unwanted");
+    ASSERT_TRUE(waitUntil([&] { return filesIn(folder).size() == 4; })); // a copy and a description each
+    firstHost.saveAnswers = {SaveChangesAnswer::dontSave};
+    EXPECT_TRUE(first->shouldCloseDocument(unwanted));
+    first->documentWindowClosed(unwanted);
+    EXPECT_EQ(filesIn(folder).size(), 2u);
+    // A file another program changed meanwhile is left alone; the changes are kept apart.
+    auto& file = static_cast<TextDocument&>(*first->openDocumentWithContentsOfURL(write("a.txt", "one")));
+    QThread::msleep(20);
+    write("a.txt", "theirs");
+    file.edit("mine");
+    // Ended by a signal: a question still open counts as Cancel.
+    firstHost.saveAnswers = {SaveChangesAnswer::dontSave};
+    first->endQuietly();
+    EXPECT_FALSE(first->shouldCloseDocument(draft));
+    EXPECT_EQ(filesIn(folder).size(), 4u);
+
+    // The next program, while this one still runs, leaves its copies alone.
+    controller.setRecoveryFolder(folder.toStdString());
+    EXPECT_EQ(controller.reopenRecoveredDocuments(), 0);
+    first.reset();
+    ASSERT_EQ(controller.reopenRecoveredDocuments(), 2);
+    auto& keptDraft = static_cast<TextDocument&>(*controller.documents()[0]);
+    auto& keptFile = static_cast<TextDocument&>(*controller.documents()[1]);
+    EXPECT_EQ(controller.displayName(keptDraft), "Untitled 2");
+    EXPECT_EQ(keptDraft.text, "draft");
+    EXPECT_TRUE(keptDraft.isDocumentEdited());
+    EXPECT_FALSE(keptDraft.fileURL());
+    EXPECT_EQ(keptFile.text, "mine");
+    EXPECT_EQ(keptFile.fileURL(), path("a.txt"));
+    EXPECT_TRUE(keptFile.fileChangedOnDisk());
+    EXPECT_EQ(filesIn(folder).size(), 4u);
+
+    // Saved: its copy goes. Not saved over the other program's file and then not wanted: its copy goes too.
+    host.savePaths = {path("draft")};
+    EXPECT_TRUE(controller.saveDocument(keptDraft));
+    EXPECT_EQ(filesIn(folder).size(), 2u);
+    host.saveAnswers = {SaveChangesAnswer::dontSave};
+    EXPECT_TRUE(controller.shouldCloseDocument(keptFile));
+    controller.documentWindowClosed(keptFile);
+    EXPECT_EQ(readFile(path("a.txt")), "theirs");
+    EXPECT_TRUE(filesIn(folder).empty());
+
+    // A copy that cannot be read is put aside and reported once.
+    const QString ended = folder + QStringLiteral("/0A4E8C16-1F52-4E43-9C35-3A8E2A1B7D00");
+    QDir().mkpath(ended);
+    std::ofstream((ended + QStringLiteral("/6B0C3D0E-5A43-4E7F-8B7C-2C7C8D0F1A2B.txt")).toStdString()) << "broken";
+    EXPECT_EQ(controller.reopenRecoveredDocuments(), 0);
+    EXPECT_EQ(controller.reopenRecoveredDocuments(), 0);
+    RunLoop::drain();
+    EXPECT_EQ(std::count_if(host.log.begin(), host.log.end(),
+                            [](const std::string& line) { return line.starts_with("open error Untitled: The copy"); }),
+              1);
+    EXPECT_EQ(filesIn(folder), (std::vector<std::string>{"Unreadable/6B0C3D0E-5A43-4E7F-8B7C-2C7C8D0F1A2B.txt"}));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,8 @@
 #include <QThread>
 
 #include "document/VQDocument.h"
+
+#include <csignal>
 
 using namespace velquine;
 
@@ -117,6 +120,15 @@ public:
     {
         return process_.waitForFinished(20000) && process_.exitStatus() == QProcess::NormalExit
             && process_.exitCode() == 0;
+    }
+    // Sends the signal (SIGKILL or SIGTERM) and waits for the end; true when the program ended by itself with 0.
+    bool endWith(int signalNumber)
+    {
+        if (signalNumber == SIGKILL)
+            process_.kill();
+        else
+            ::kill(pid_t(process_.processId()), signalNumber);
+        return waitForExit();
     }
     QString output() { return QString::fromUtf8(process_.readAll()); }
     void stop()
@@ -241,3 +253,101 @@ TEST(EndToEnd, AMapTypedWithTheKeyboardIsTheMapThatOpensAgain)
     EXPECT_TRUE(app.waitForExit()) << app.output().toStdString();
 }
 
+
+namespace {
+
+// The titles of the maps kept for recovery under the home folder.
+std::vector<std::string> recoveredTitles(const QString& home)
+{
+    std::vector<std::string> titles;
+    QDirIterator copies(home + QStringLiteral("/xdg_data_home/io.kelvarn.velquine/Recovery"),
+                        {QStringLiteral("*.radovudo")}, QDir::Files, QDirIterator::Subdirectories);
+    while (copies.hasNext()) {
+        const auto document = VQDocument::makeDocumentForURL(copies.next().toStdString(),
+                                                             std::string(VQDocument::documentType));
+        for (const Node& node : document->project.graph.allNodes())
+            titles.push_back(node.title);
+    }
+    return titles;
+}
+
+bool contains(const std::vector<std::string>& titles, const std::string& title)
+{
+    return std::find(titles.begin(), titles.end(), title) != titles.end();
+}
+
+// A root node typed into the map; the moment the title was entered.
+qint64 typeRootNode(const QString& window, const QString& title, const QElapsedTimer& clock)
+{
+    RunningApp::keys(window, {QStringLiteral("ctrl+Return")});
+    RunningApp::settle();
+    RunningApp::type(window, title);
+    RunningApp::keys(window, {QStringLiteral("Return")});
+    return clock.elapsed();
+}
+
+} // namespace
+
+// Killed 8 s after typing into a new map, the next start shows the map again; edited every 3 s for 30 s and
+// killed, no more than the last 10 s of work are lost; ended with SIGTERM 1 s after an edit, the file holds the
+// edit and a new map is kept. The delays are the program's own (5 s after the last change, 10 s after the first).
+TEST(EndToEnd, WorkSurvivesKillsAndTerminationSignals)
+{
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    app.start({});
+    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
+    QElapsedTimer clock;
+    clock.start();
+    typeRootNode(untitled, QStringLiteral("Trip"), clock);
+    RunningApp::keys(untitled, {QStringLiteral("Tab")});
+    RunningApp::settle();
+    RunningApp::type(untitled, QStringLiteral("Tickets"));
+    RunningApp::keys(untitled, {QStringLiteral("Return")});
+    QThread::sleep(8); // the scenario: killed 8 s after the last key
+    EXPECT_FALSE(app.endWith(SIGKILL));
+    const std::vector<std::string> kept = recoveredTitles(home.path());
+    EXPECT_TRUE(contains(kept, "Trip") && contains(kept, "Tickets")) << kept.size();
+
+    app.start({});
+    const QString recovered = app.waitForWindow(QStringLiteral("Untitled*"));
+    ASSERT_FALSE(recovered.isEmpty()) << app.output().toStdString();
+    RunningApp::settle();
+    RunningApp::screenshot("end-to-end-recovered.png");
+
+    // Steady work: a node every 3 s for 30 s, then killed.
+    clock.restart();
+    std::vector<qint64> entered;
+    for (int step = 0; step <= 10; ++step) {
+        QThread::msleep(std::max<qint64>(0, step * 3000 - clock.elapsed()));
+        entered.push_back(typeRootNode(recovered, QStringLiteral("Step %1").arg(step), clock));
+    }
+    const qint64 killed = clock.elapsed();
+    EXPECT_FALSE(app.endWith(SIGKILL));
+    const std::vector<std::string> steady = recoveredTitles(home.path());
+    for (int step = 0; step <= 10; ++step) {
+        if (killed - entered[std::size_t(step)] > 11000) // 10 s, and 1 s for a loaded machine
+            EXPECT_TRUE(contains(steady, "Step " + std::to_string(step))) << step << " of " << steady.size();
+    }
+
+    // Saved, the map's copy goes; SIGTERM 1 s after an edit ends the program as Quit does.
+    app.start({});
+    const QString again = app.waitForWindow(QStringLiteral("Untitled*"));
+    ASSERT_FALSE(again.isEmpty()) << app.output().toStdString();
+    const QString map = home.filePath(QStringLiteral("Trip.radovudo"));
+    const QString saved = app.saveWithCtrlS(again, home.filePath(QStringLiteral("Trip")), nullptr);
+    ASSERT_FALSE(saved.isEmpty()) << app.output().toStdString();
+    EXPECT_TRUE(recoveredTitles(home.path()).empty());
+    typeRootNode(saved, QStringLiteral("Last"), clock);
+    RunningApp::keys(saved, {QStringLiteral("ctrl+n")});
+    const QString fresh = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(fresh.isEmpty()) << app.output().toStdString();
+    typeRootNode(fresh, QStringLiteral("Loose"), clock);
+    QThread::sleep(1); // the scenario: 1 s after the edit
+    EXPECT_TRUE(app.endWith(SIGTERM)) << app.output().toStdString();
+    const auto document = VQDocument::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
+    for (const char* title : {"Trip", "Tickets", "Step 0", "Last"})
+        EXPECT_TRUE(titled(*document, title)) << title;
+    EXPECT_EQ(recoveredTitles(home.path()), std::vector<std::string>{"Loose"});
+}

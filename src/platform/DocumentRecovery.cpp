@@ -1,0 +1,239 @@
+#include "platform/DocumentRecovery.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QUuid>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "base/FilePaths.h"
+#include "platform/Log.h"
+#include "platform/SafeSave.h"
+
+namespace fs = std::filesystem;
+
+namespace velquine {
+
+namespace {
+
+constexpr std::string_view descriptionExtension = ".json";
+// The file in a program's folder whose lock tells that the program runs. (Not the folder itself: a safe write
+// holds a shared lock on the folder it writes into.)
+constexpr std::string_view lockFileName = ".lock";
+
+int openLockFile(const std::string& folder)
+{
+    return ::open((folder + "/" + std::string(lockFileName)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+}
+
+bool isUUIDName(const std::string& name)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
+    return pattern.match(QString::fromStdString(name)).hasMatch();
+}
+
+std::string descriptionPath(const std::string& folder, const std::string& id)
+{
+    return folder + "/" + id + std::string(descriptionExtension);
+}
+
+std::string readSmallFile(const std::string& path)
+{
+    std::ifstream in(toPath(path), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str().substr(0, 1 << 20);
+}
+
+std::string describe(const DocumentRecovery::Entry& entry)
+{
+    QJsonObject object;
+    if (entry.fileURL)
+        object[QStringLiteral("file")] = QString::fromStdString(*entry.fileURL);
+    object[QStringLiteral("type")] = QString::fromStdString(entry.fileType);
+    object[QStringLiteral("untitled")] = entry.untitledNumber;
+    if (entry.fileState) {
+        object[QStringLiteral("modified")] = QString::number(entry.fileState->modified.toMSecsSinceEpoch());
+        object[QStringLiteral("size")] = QString::number(entry.fileState->size);
+    }
+    return QJsonDocument(object).toJson().toStdString();
+}
+
+// The entry a description gives (an unreadable one gives an entry without anything known).
+DocumentRecovery::Entry readDescription(const std::string& path)
+{
+    DocumentRecovery::Entry entry;
+    const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(readSmallFile(path))).object();
+    if (object.contains(QStringLiteral("file")))
+        entry.fileURL = object.value(QStringLiteral("file")).toString().toStdString();
+    entry.fileType = object.value(QStringLiteral("type")).toString().toStdString();
+    entry.untitledNumber = std::max(0, object.value(QStringLiteral("untitled")).toInt());
+    if (object.contains(QStringLiteral("modified")))
+        entry.fileState = Document::FileState{
+            QDateTime::fromMSecsSinceEpoch(object.value(QStringLiteral("modified")).toString().toLongLong()),
+            object.value(QStringLiteral("size")).toString().toLongLong()};
+    return entry;
+}
+
+bool moveFile(const fs::path& from, const fs::path& to)
+{
+    std::error_code error;
+    fs::rename(from, to, error);
+    if (error)
+        VQ_LOG("recovery", "cannot move " + fromPath(from) + ": " + error.message());
+    return !error;
+}
+
+} // namespace
+
+DocumentRecovery::DocumentRecovery(std::string folder) : folder_(std::move(folder))
+{
+    std::error_code error;
+    fs::create_directories(toPath(folder_), error);
+    // Made under a hidden name and locked before it gets its own: no other program takes over a folder in use.
+    const std::string id = newId();
+    const std::string hidden = folder_ + "/." + id;
+    ownFolder_ = folder_ + "/" + id;
+    if (!fs::create_directory(toPath(hidden), error)) {
+        VQ_LOG("recovery", "no folder for copies of unsaved changes in " + folder_ + ": " + error.message());
+        return;
+    }
+    lock_ = openLockFile(hidden);
+    if (lock_ >= 0)
+        ::flock(lock_, LOCK_EX);
+    fs::rename(toPath(hidden), toPath(ownFolder_), error);
+}
+
+DocumentRecovery::~DocumentRecovery()
+{
+    ::unlink((ownFolder_ + "/" + std::string(lockFileName)).c_str());
+    ::rmdir(ownFolder_.c_str()); // only when empty
+    if (lock_ >= 0)
+        ::close(lock_);
+}
+
+std::string DocumentRecovery::unreadableFolder() const
+{
+    return folder_ + "/Unreadable";
+}
+
+std::string DocumentRecovery::newId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+}
+
+bool DocumentRecovery::write(Document& document, Entry& entry, std::string* error)
+{
+    const std::string extension = document.defaultSaveExtension();
+    entry.contentPath = ownFolder_ + "/" + entry.id + "." + (extension.empty() ? "copy" : extension);
+    std::error_code made;
+    fs::create_directories(toPath(ownFolder_), made);
+    std::optional<std::string> reason;
+    if (!document.writeToURL(entry.contentPath, document.defaultSaveType(), &reason)) {
+        if (error)
+            *error = reason.value_or("The copy could not be written.");
+        return false;
+    }
+    return replaceFileContents(descriptionPath(ownFolder_, entry.id), describe(entry), error);
+}
+
+void DocumentRecovery::remove(const Entry& entry)
+{
+    std::error_code ignored;
+    if (!entry.contentPath.empty())
+        fs::remove(toPath(entry.contentPath), ignored);
+    fs::remove(toPath(descriptionPath(ownFolder_, entry.id)), ignored);
+}
+
+std::vector<DocumentRecovery::Entry> DocumentRecovery::takeOver()
+{
+    std::vector<Entry> entries;
+    try {
+        takeOver(entries);
+    } catch (const std::exception& failure) {
+        VQ_LOG("recovery", std::string("the copies of unsaved changes could not all be taken over: ") + failure.what());
+    }
+    return entries;
+}
+
+void DocumentRecovery::takeOver(std::vector<Entry>& entries)
+{
+    std::error_code error;
+    for (const fs::directory_entry& other : fs::directory_iterator(toPath(folder_), error)) {
+        const std::string name = fromPath(other.path().filename());
+        const std::string path = fromPath(other.path());
+        if (!isUUIDName(name) || path == ownFolder_ || other.is_symlink(error) || !other.is_directory(error))
+            continue;
+        struct Lock {
+            int descriptor;
+            ~Lock()
+            {
+                if (descriptor >= 0)
+                    ::close(descriptor);
+            }
+        } lock{openLockFile(path)};
+        if (lock.descriptor < 0 || ::flock(lock.descriptor, LOCK_EX | LOCK_NB) != 0) // a running program's
+            continue;
+        // Content and description of each id.
+        struct Files {
+            std::optional<std::string> content;
+            std::optional<std::string> description;
+        };
+        std::map<std::string, Files> byId;
+        for (const fs::directory_entry& file : fs::directory_iterator(other.path(), error)) {
+            const std::string fileName = fromPath(file.path().filename());
+            if (fileName.starts_with('.')) {
+                if (fileName.ends_with(".saving")) // a write killed midway
+                    fs::remove(file.path(), error);
+                continue;
+            }
+            const std::string id = fileName.substr(0, fileName.find('.'));
+            if (!isUUIDName(id) || !file.is_regular_file(error) || file.is_symlink(error))
+                continue;
+            (fileName.ends_with(descriptionExtension) ? byId[id].description : byId[id].content) = fileName;
+        }
+        for (const auto& [id, files] : byId) {
+            Entry entry;
+            if (files.description)
+                entry = readDescription(path + "/" + *files.description);
+            if (!files.content) { // a description without its copy holds nothing to recover
+                fs::remove(toPath(path + "/" + *files.description), error);
+                continue;
+            }
+            entry.id = id;
+            entry.contentPath = ownFolder_ + "/" + *files.content;
+            if (!moveFile(toPath(path + "/" + *files.content), toPath(entry.contentPath)))
+                continue;
+            if (files.description)
+                moveFile(toPath(path + "/" + *files.description), toPath(descriptionPath(ownFolder_, id)));
+            entries.push_back(std::move(entry));
+        }
+        ::unlink((path + "/" + std::string(lockFileName)).c_str());
+        ::rmdir(path.c_str());
+    }
+}
+
+std::string DocumentRecovery::putAside(const Entry& entry)
+{
+    const fs::path aside = toPath(unreadableFolder());
+    std::error_code error;
+    fs::create_directories(aside, error);
+    const fs::path content = aside / toPath(entry.contentPath).filename();
+    moveFile(toPath(entry.contentPath), content);
+    const std::string description = descriptionPath(ownFolder_, entry.id);
+    if (fs::exists(toPath(description), error))
+        moveFile(toPath(description), aside / toPath(description).filename());
+    return fromPath(content);
+}
+
+} // namespace velquine

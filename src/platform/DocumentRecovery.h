@@ -1,0 +1,66 @@
+#pragma once
+
+// Copies of unsaved changes, kept in a private folder so that the documents they belong to can be taken up
+// again when the program ended before they were saved (killed, or the computer went down).
+//
+// Each running program keeps its copies in a folder of its own inside the recovery folder, named by a fresh
+// UUID and locked for as long as the program runs. At start the copies in folders no running program holds
+// are taken over into the program's own folder. A document's copy is two files named by the document's id:
+// the content, written by the document itself, and a description of how the document was shown ("<id>.json":
+// its file, type, untitled number and the state its file had). Both are written through replaceFile, so that
+// a copy is never half-written.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Document.h"
+
+namespace velquine {
+
+class DocumentRecovery {
+public:
+    struct Entry {
+        std::string id;
+        // The copy of the content.
+        std::string contentPath;
+        // The document's own file; none for a document never saved.
+        std::optional<std::string> fileURL;
+        // The document's type; empty when not known.
+        std::string fileType;
+        // The number in the untitled document's name ("Untitled 2"); 0 when not known.
+        int untitledNumber = 0;
+        std::optional<Document::FileState> fileState;
+    };
+
+    // Makes and locks the program's own folder inside the recovery folder (made when missing).
+    explicit DocumentRecovery(std::string folder);
+    // Unlocks the program's own folder, and removes it when no copy is left in it.
+    ~DocumentRecovery();
+    DocumentRecovery(const DocumentRecovery&) = delete;
+    DocumentRecovery& operator=(const DocumentRecovery&) = delete;
+
+    const std::string& folder() const { return folder_; }
+    // The folder copies that cannot be read are put into.
+    std::string unreadableFolder() const;
+    static std::string newId();
+
+    // The document's content (through its writeToURL) and its description under the entry's id; the
+    // entry's content path is set. False with the reason when either could not be written.
+    bool write(Document& document, Entry& entry, std::string* error);
+    // Removes the copy; failures are ignored.
+    void remove(const Entry& entry);
+    // The copies of programs no longer running, moved into this program's own folder.
+    std::vector<Entry> takeOver();
+    // Moves the copy into unreadableFolder(), where it stays; the path of the content there.
+    std::string putAside(const Entry& entry);
+
+private:
+    void takeOver(std::vector<Entry>& entries);
+
+    std::string folder_;
+    std::string ownFolder_;
+    int lock_ = -1;
+};
+
+} // namespace velquine
