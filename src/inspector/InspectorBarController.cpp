@@ -6,8 +6,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "document/DocumentListenerRelay.h"
 #include "document/VQDocument.h"
-#include "editor/DocumentListenerRelay.h"
 #include "inspector/CheatSheetInspector.h"
 #include "inspector/DocumentContentInspector.h"
 #include "inspector/DocumentStyleInspector.h"
