@@ -8,11 +8,11 @@
 #include "app/AppDelegate.h"
 #include "app/DocumentCommands.h"
 #include "app/DocumentWindows.h"
-#include "app/WindowAppearance.h"
 #include "canvas/CanvasRenderer.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "exportui/ExportWindowController.h"
 #include "kit/SystemTheme.h"
+#include "kit/WindowAppearance.h"
 #include "platform/RunLoop.h"
 
 namespace velquine {

@@ -11,7 +11,6 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainMenu.h"
-#include "app/WindowAppearance.h"
 #include "document/VQDocument.h"
 #include "editor/CanvasContextMenus.h"
 #include "editor/EditorPanes.h"
@@ -21,6 +20,7 @@
 #include "kit/Beep.h"
 #include "kit/ScrollView.h"
 #include "kit/WindowActions.h"
+#include "kit/WindowAppearance.h"
 #include "layout/NodeSizing.h"
 #include "platform/Log.h"
 #include "platform/NumberText.h"
