@@ -70,8 +70,8 @@ void applyThemeInWindow(benchmark::State& state)
     QApplication::processEvents();
     EditorContentViewController* content = window.contentViewController()->editorContentViewController();
     GraphView* canvas = content->graphView();
-    auto* pane = static_cast<DocumentStyleInspector*>(
-        window.contentViewController()->inspectorBarController()->documentStyleInspector());
+    auto* bar = static_cast<InspectorBarController*>(window.contentViewController()->inspectorBarController());
+    auto* pane = static_cast<DocumentStyleInspector*>(bar->documentStyleInspector());
     pane->applyShapesCheckbox->setChecked(true);
     pane->autosizeNodesCheckbox->setChecked(true);
     canvas->repaint();
