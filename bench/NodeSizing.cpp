@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "layout/NodeSizing.h"
+#include "layout/VQProjectEdits.h"
 #include "model/project/VQProject.h"
 
 using namespace velquine;
@@ -50,15 +51,16 @@ BENCHMARK(autosizeMultiLine)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecon
 VQProject largeProject()
 {
     VQProject project;
-    Node root = project.insertRootNode("Root", {0, 0});
+    Node root = insertRootNode(project, "Root", {0, 0});
     std::vector<Node> mains;
     for (int i = 0; i < 20; ++i)
-        mains.push_back(project.insertChildNode(*project.graph.node(root.uid), "Main " + std::to_string(i), {0, 0}));
+        mains.push_back(insertChildNode(project, *project.graph.node(root.uid), "Main " + std::to_string(i), {0, 0}));
     std::vector<Node> parents = mains;
     std::size_t next = 0;
     while (project.graph.count() < 10000) {
         const Node parent = *project.graph.node(parents[next % parents.size()].uid);
-        parents.push_back(project.insertChildNode(parent, "Sub node " + std::to_string(project.graph.count()), {0, 0}));
+        parents.push_back(
+            insertChildNode(project, parent, "Sub node " + std::to_string(project.graph.count()), {0, 0}));
         ++next;
     }
     return project;
@@ -74,7 +76,7 @@ void applyStyle(benchmark::State& state)
         state.PauseTiming();
         VQProject project = base;
         state.ResumeTiming();
-        project.applyStyle(styles[i++ % styles.size()], true, true, autosize);
+        applyStyle(project, styles[i++ % styles.size()], true, true, autosize);
         benchmark::DoNotOptimize(project.graph.count());
     }
 }

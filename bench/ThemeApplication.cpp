@@ -15,6 +15,7 @@
 #include "editor/MindMapEditorWindowController.h"
 #include "inspector/DocumentStyleInspector.h"
 #include "inspector/InspectorBarController.h"
+#include "layout/VQProjectEdits.h"
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 
@@ -26,13 +27,14 @@ namespace {
 VQProject themedProject()
 {
     VQProject project;
-    Node root = project.insertRootNode("Root", {0, 0});
+    Node root = insertRootNode(project, "Root", {0, 0});
     std::vector<Node> parents;
     for (int i = 0; i < 20; ++i)
-        parents.push_back(project.insertChildNode(*project.graph.node(root.uid), "Main " + std::to_string(i), {0, 0}));
+        parents.push_back(insertChildNode(project, *project.graph.node(root.uid), "Main " + std::to_string(i), {0, 0}));
     for (std::size_t next = 0; project.graph.count() < 10000; ++next) {
         const Node parent = *project.graph.node(parents[next % parents.size()].uid);
-        parents.push_back(project.insertChildNode(parent, "Sub node " + std::to_string(project.graph.count()), {0, 0}));
+        parents.push_back(
+            insertChildNode(project, parent, "Sub node " + std::to_string(project.graph.count()), {0, 0}));
     }
     return project;
 }
@@ -70,8 +72,8 @@ void applyThemeInWindow(benchmark::State& state)
     QApplication::processEvents();
     EditorContentViewController* content = window.contentViewController()->editorContentViewController();
     GraphView* canvas = content->graphView();
-    auto* pane = static_cast<DocumentStyleInspector*>(
-        window.contentViewController()->inspectorBarController()->documentStyleInspector());
+    auto* bar = static_cast<InspectorBarController*>(window.contentViewController()->inspectorBarController());
+    auto* pane = static_cast<DocumentStyleInspector*>(bar->documentStyleInspector());
     pane->applyShapesCheckbox->setChecked(true);
     pane->autosizeNodesCheckbox->setChecked(true);
     canvas->repaint();

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "app/Application.h"
 #include "platform/Heap.h"
 
 int main(int argc, char** argv)
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Canvases are widgets, even off screen.
     QApplication app(argc, argv);
+    velquine::installEditorWindowHooks(); // editor windows get their menus and inspector as in the program
     ::benchmark::Initialize(&argc, argv);
     if (::benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

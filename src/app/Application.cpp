@@ -9,12 +9,15 @@
 #include "app/AppDelegate.h"
 #include "app/DocumentCommands.h"
 #include "app/DocumentWindows.h"
-#include "app/WindowAppearance.h"
+#include "app/MainMenu.h"
 #include "canvas/CanvasRenderer.h"
+#include "editor/EditorWindowHooks.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "exportui/ExportWindowController.h"
 #include "files/Database.h"
+#include "inspector/InspectorBarController.h"
 #include "kit/SystemTheme.h"
+#include "kit/WindowAppearance.h"
 #include "platform/RunLoop.h"
 #include "platform/TerminationSignals.h"
 
@@ -37,6 +40,17 @@ std::vector<std::string> documentArguments(const QStringList& arguments)
     return paths;
 }
 
+void installEditorWindowHooks()
+{
+    EditorWindowHooks hooks;
+    hooks.installMenus = [](QMainWindow* window, WindowActions* actions) { MainMenu::install(window, actions); };
+    hooks.scheduleCheatSheetOnStart = &AppDelegate::scheduleCheatSheetOnStart;
+    hooks.makeInspectorSidebar = [](const std::shared_ptr<VQDocument>& document) -> InspectorSidebar* {
+        return new InspectorBarController(document);
+    };
+    setEditorWindowHooks(std::move(hooks));
+}
+
 int runApplication(int argc, char** argv)
 {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -48,6 +62,7 @@ int runApplication(int argc, char** argv)
 
     SystemTheme::watch();
     CanvasRenderer::install(); // printing and image and PDF output draw through the canvas
+    installEditorWindowHooks();
     MindMapEditorWindowController::setExportWindowOpener(&showExportWindow);
     AppDelegate delegate;
     delegate.documents().setTerminateHandler([] { QApplication::quit(); });

@@ -14,4 +14,8 @@ int runApplication(int argc, char** argv);
 // argument is a file).
 std::vector<std::string> documentArguments(const QStringList& arguments);
 
+// Hands the editor windows what they take from the application: the main menu, the cheat sheet on start and
+// the inspector sidebar. Called by runApplication, and by whatever else makes editor windows.
+void installEditorWindowHooks();
+
 } // namespace velquine

@@ -4,7 +4,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "app/WindowAppearance.h"
+#include "kit/WindowAppearance.h"
 #include "platform/Resources.h"
 #include "base/Utf8.h"
 

@@ -4,9 +4,9 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainMenu.h"
-#include "app/WindowAppearance.h"
 #include "document/VQDocument.h"
 #include "kit/WindowActions.h"
+#include "kit/WindowAppearance.h"
 
 namespace velquine {
 

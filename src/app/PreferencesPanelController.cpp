@@ -8,9 +8,9 @@
 
 #include "app/GeneralPreferencesViewController.h"
 #include "app/HelpPreferencesViewController.h"
-#include "app/WindowAppearance.h"
 #include "kit/SymbolImages.h"
 #include "kit/SystemColors.h"
+#include "kit/WindowAppearance.h"
 
 namespace velquine {
 

@@ -4,6 +4,7 @@
 
 #include <QUuid>
 
+#include "layout/VQProjectEdits.h"
 #include "platform/Log.h"
 #include "model/project/ProjectDifference.h"
 #include "platform/RunLoop.h"
@@ -150,7 +151,7 @@ void VQDocument::applyStyleToDocument(const ProjectStyle& style, bool applyShape
                                       bool autosizeNodes)
 {
     warnOutsideSession("applyStyleToDocument(style:applyShapes:applyBorders:autosizeNodes:)");
-    project.applyStyle(style, applyShapes, applyBorders, autosizeNodes);
+    applyStyle(project, style, applyShapes, applyBorders, autosizeNodes);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeStyle(); });
 }
 

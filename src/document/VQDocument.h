@@ -95,7 +95,7 @@ public:
     void setProjectAuthor(const std::string& author);
     // Stores and posts documentDidChangeProjectInfo() always.
     void updateProjectNotes(const std::string& newNotes);
-    // VQProject::applyStyle with the same arguments; posts documentDidChangeStyle().
+    // applyStyle on the project with the same arguments; posts documentDidChangeStyle().
     void applyStyleToDocument(const ProjectStyle& style, bool applyShapes, bool applyBorders, bool autosizeNodes);
     // Stores the grid type and size; posts documentDidChangeStyle().
     void setGrid(const Grid& grid);

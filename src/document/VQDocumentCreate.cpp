@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "document/VQDocument.h"
+#include "layout/VQProjectEdits.h"
 
 namespace velquine {
 
@@ -37,8 +38,8 @@ void VQDocument::postAddedNode(const Node& node)
 Node VQDocument::createRootNode(const std::string& title, Point center, bool notify)
 {
     warnOutsideSession("createRootNode(title:center:notify:)");
-    const Node node = insertion_ ? project.insertRootNode(title, center, insertion_->freeCenters)
-                                 : project.insertRootNode(title, center);
+    const Node node = insertion_ ? insertRootNode(project, title, center, insertion_->freeCenters)
+                                 : insertRootNode(project, title, center);
     if (insertion_) {
         *insertion_->rootOf.emplace(node.uid).first = node.uid;
         insertion_->siblings.follow(node.uid);
@@ -58,7 +59,7 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
     if (!storedParent)
         return std::nullopt;
 
-    Node node = project.insertChildNode(*storedParent, title, center.value_or(Point{0.0, 0.0}));
+    Node node = insertChildNode(project, *storedParent, title, center.value_or(Point{0.0, 0.0}));
     // The new node's tree is its parent's: its options are looked up once.
     const LayoutOptions options = layoutOptionsOfTreeHolding(*storedParent);
     if (insertion_) {
@@ -113,7 +114,7 @@ std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const st
     if (!rank)
         rank = std::size_t(std::count_if(parent->childrenUIDs.begin(), parent->childrenUIDs.end(),
                                          [&made](std::int64_t uid) { return uid < made.uid; }));
-    Node node = project.styledChildNode(*parent, made, rank);
+    Node node = styledChildNode(project, *parent, made, rank);
     const LayoutOptions options = layoutOptionsOfTreeHolding(*parent);
     if (const std::int64_t* parentRoot = insertion_->rootOf.find(parentUID))
         *insertion_->rootOf.emplace(node.uid).first = *parentRoot;
@@ -160,11 +161,11 @@ std::optional<Node> VQDocument::createParentNode(const Node& node, const std::st
 
     std::optional<Node> inserted;
     if (!storedNode->parentUID) {
-        inserted = project.insertParentNode(*storedNode, title, node.center, node.size);
+        inserted = insertParentNode(project, *storedNode, title, node.center, node.size);
     } else if (const auto parent = project.graph.node(*storedNode->parentUID)) {
         const auto& siblings = parent->childrenUIDs;
         const auto at = std::find(siblings.begin(), siblings.end(), node.uid);
-        const Node made = project.insertIntermediateParentNode(*parent, *storedNode, title, node.center, node.size);
+        const Node made = insertIntermediateParentNode(project, *parent, *storedNode, title, node.center, node.size);
         // The new node takes the place the node had among its siblings.
         if (at != siblings.end()) {
             const auto index = static_cast<std::ptrdiff_t>(at - siblings.begin());

@@ -5,6 +5,7 @@
 
 #include "base/FilePaths.h"
 #include "document/VQDocumentFiles.h"
+#include "layout/VQProjectEdits.h"
 #include "platform/SafeSave.h"
 
 #include <algorithm>
@@ -79,7 +80,7 @@ void VQDocument::applyNewDocumentDefaults()
 
     const ProjectStyle style = defaultProjectStyle();
     project.projectStyle = style;
-    project.applyStyle(style, true, true, true);
+    applyStyle(project, style, true, true, true);
 }
 
 // ---- Saving ----

@@ -5,9 +5,10 @@
 
 #include "canvas/GraphView.h"
 #include "document/VQDocument.h"
+#include "editor/EditorWindowHooks.h"
 #include "editor/GraphViewController.h"
+#include "editor/InspectorSidebar.h"
 #include "editor/NoteViewController.h"
-#include "inspector/InspectorBarController.h"
 #include "kit/ScrollView.h"
 #include "kit/SystemTheme.h"
 #include "kit/WindowActions.h"
@@ -131,8 +132,10 @@ MindMapEditorWindowContentViewController::MindMapEditorWindowContentViewControll
     editorContent_ = new EditorContentViewController(document);
     addWidget(editorContent_);
     setStretchFactor(1, 1);
-    inspectorBar_ = new InspectorBarController(document);
-    addSidePane(inspectorBar_, InspectorBarController::barWidth);
+    if (const auto& makeInspectorSidebar = editorWindowHooks().makeInspectorSidebar) {
+        inspectorBar_ = makeInspectorSidebar(document);
+        addSidePane(inspectorBar_, InspectorSidebar::barWidth);
+    }
     setStretchFactor(0, 0);
     setStretchFactor(2, 0);
     setSizes({defaults.boolForKey(navigatorKey) ? 0 : paneWidths_[0], 600,
@@ -222,7 +225,8 @@ void MindMapEditorWindowContentViewController::switchSidebarInspector(const Acti
 {
     if (isPaneCollapsed(2))
         myToggleInspector();
-    inspectorBar_->switchSidebarInspector(sender);
+    if (inspectorBar_)
+        inspectorBar_->switchSidebarInspector(sender);
 }
 
 } // namespace velquine

@@ -20,7 +20,7 @@ namespace velquine {
 
 class GraphViewController;
 class GraphView;
-class InspectorBarController;
+class InspectorSidebar;
 class NoteViewController;
 class ScrollView;
 class VQDocument;
@@ -77,7 +77,7 @@ public:
 
     NavbarController* navbarController() const { return navbar_; }
     EditorContentViewController* editorContentViewController() const { return editorContent_; }
-    InspectorBarController* inspectorBarController() const { return inspectorBar_; }
+    InspectorSidebar* inspectorBarController() const { return inspectorBar_; }
 
     bool isPaneCollapsed(int index) const;
     void toggleSidebar();
@@ -98,7 +98,7 @@ private:
 
     NavbarController* navbar_ = nullptr;
     EditorContentViewController* editorContent_ = nullptr;
-    InspectorBarController* inspectorBar_ = nullptr;
+    InspectorSidebar* inspectorBar_ = nullptr;
     int paneWidths_[3] = {0, 0, 0};
 };
 

@@ -9,18 +9,17 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "app/AppDelegate.h"
-#include "app/MainMenu.h"
-#include "app/WindowAppearance.h"
 #include "document/VQDocument.h"
 #include "editor/CanvasContextMenus.h"
 #include "editor/EditorPanes.h"
+#include "editor/EditorWindowHooks.h"
 #include "editor/EmojiPalette.h"
+#include "editor/InspectorSidebar.h"
 #include "editor/ToolbarController.h"
-#include "inspector/InspectorBarController.h"
 #include "kit/Beep.h"
 #include "kit/ScrollView.h"
 #include "kit/WindowActions.h"
+#include "kit/WindowAppearance.h"
 #include "layout/NodeSizing.h"
 #include "platform/Log.h"
 #include "platform/NumberText.h"
@@ -93,10 +92,12 @@ MindMapEditorWindowController::MindMapEditorWindowController(std::shared_ptr<VQD
     if (commands_)
         chain.push_back(commands_.get());
     actions_->dispatcher().setChain(chain);
-    MainMenu::install(this, actions_);
+    if (editorWindowHooks().installMenus)
+        editorWindowHooks().installMenus(this, actions_);
     CanvasContextMenus::install(content->graphView(), actions_);
     registerForAppearanceChanges(this);
-    AppDelegate::scheduleCheatSheetOnStart(this);
+    if (editorWindowHooks().scheduleCheatSheetOnStart)
+        editorWindowHooks().scheduleCheatSheetOnStart(this);
     toolbarController_->validate();
 }
 

@@ -2,8 +2,8 @@
 
 #include <QVBoxLayout>
 
+#include "document/DocumentListenerRelay.h"
 #include "document/VQDocument.h"
-#include "editor/DocumentListenerRelay.h"
 #include "kit/EditingTextView.h"
 #include "platform/Font.h"
 

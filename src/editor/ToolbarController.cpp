@@ -9,8 +9,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "document/DocumentListenerRelay.h"
 #include "document/VQDocument.h"
-#include "editor/DocumentListenerRelay.h"
 #include "editor/ToolbarCustomizationDialog.h"
 #include "editor/ToolbarTrackingSeparator.h"
 #include "kit/KVView.h"

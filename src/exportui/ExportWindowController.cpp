@@ -8,7 +8,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "app/WindowAppearance.h"
 #include "document/VQDocument.h"
 #include "exportui/ImageExporterModuleViewController.h"
 #include "exportui/MarkdownExporterModuleViewController.h"
@@ -18,6 +17,7 @@
 #include "exportui/RichTextExporterModuleViewController.h"
 #include "exportui/YAMLExporterModuleViewController.h"
 #include "kit/Alert.h"
+#include "kit/WindowAppearance.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 

@@ -6,8 +6,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "document/DocumentListenerRelay.h"
 #include "document/VQDocument.h"
-#include "editor/DocumentListenerRelay.h"
 #include "inspector/CheatSheetInspector.h"
 #include "inspector/DocumentContentInspector.h"
 #include "inspector/DocumentStyleInspector.h"
@@ -27,8 +27,8 @@ const char* const tabKey = "lastSelectedInspectorTab";
 } // namespace
 
 InspectorBarController::InspectorBarController(const std::shared_ptr<VQDocument>& document, QWidget* parent)
-    : QWidget(parent), document_(document), tabBar_(new KVVerticalTabBar(this)), scrollView_(new QScrollArea(this)),
-      relay_(std::make_shared<DocumentListenerRelay>(this))
+    : InspectorSidebar(parent), document_(document), tabBar_(new KVVerticalTabBar(this)),
+      scrollView_(new QScrollArea(this)), relay_(std::make_shared<DocumentListenerRelay>(this))
 {
     setObjectName(QStringLiteral("InspectorBarController"));
     auto* layout = new QHBoxLayout(this);

@@ -12,9 +12,9 @@
 
 #include <memory>
 
+#include "editor/InspectorSidebar.h"
 #include "inspector/InspectorController.h"
 #include "kit/KVVerticalTabBar.h"
-#include "platform/ActionDispatcher.h"
 
 class QScrollArea;
 
@@ -23,13 +23,11 @@ namespace velquine {
 class DocumentListenerRelay;
 class VQDocument;
 
-class InspectorBarController : public QWidget, public KVVerticalTabBarDelegate, public Responder {
+class InspectorBarController : public InspectorSidebar, public KVVerticalTabBarDelegate {
     Q_OBJECT
 public:
     explicit InspectorBarController(const std::shared_ptr<VQDocument>& document, QWidget* parent = nullptr);
     ~InspectorBarController() override;
-
-    static constexpr int barWidth = 340;
 
     KVVerticalTabBar* tabBar() const { return tabBar_; }
     QScrollArea* scrollView() const { return scrollView_; }
@@ -44,7 +42,7 @@ public:
 
     void showInspector(InspectorController* inspector);
     void selectInspectorTab(const QString& identifier) override;
-    void switchSidebarInspector(const ActionItem* sender);
+    void switchSidebarInspector(const ActionItem* sender) override;
     void documentDidChangeSelection();
 
     bool validateMenuItem(ActionItem&) override { return true; }

@@ -2,8 +2,10 @@
 
 // Light and dark appearance per window: the Fusion style's light or dark palette on a top-level window, or
 // the application's own palette when the window follows the system. Views read the result through
-// KVView::isDarkAppearance; the window controllers apply the "userInterfaceStyle" setting through this
-// (app/WindowAppearance.h).
+// KVView::isDarkAppearance.
+//
+// Each window's light or dark appearance follows the "userInterfaceStyle" setting: the system's own for
+// systemDefault, else a light or dark Fusion palette on that window alone.
 
 #include <QPalette>
 
@@ -23,5 +25,17 @@ QPalette paletteForAppearance(UserInterfaceStyle style);
 void setWindowAppearance(QWidget* window, UserInterfaceStyle style);
 // What was last set on the widget or its nearest ancestor (systemDefault when nothing was).
 UserInterfaceStyle windowAppearance(const QWidget* window);
+
+// Applies the stored setting to window. A null window changes nothing.
+void updateWindowAppearance(QWidget* window);
+
+// Makes window follow "UIModeDidSwitch" from now on (the registration is owned by the window and ends with
+// it) and applies the setting at once.
+void registerForAppearanceChanges(QWidget* window);
+// Gives the windows that have no appearance of their own (dialogs, menus, pop-ups, tool tips) the one of the
+// setting, from now on, through the application's palette.
+void followAppearanceInApplication();
+// Ends every notification registration owned by window.
+void unregisterForAppearanceChanges(QWidget* window);
 
 } // namespace velquine

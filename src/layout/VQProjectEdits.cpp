@@ -1,67 +1,54 @@
-// The project edits that size the nodes they insert or restyle; declared with VQProject in the model.
-
-#include "model/project/VQProject.h"
+#include "layout/VQProjectEdits.h"
 
 #include "layout/NodeSizing.h"
 
 namespace velquine {
 
-void VQProject::applyStyle(const ProjectStyle& style, bool applyShapes, bool applyBorders, bool autosizeNodes)
+void applyStyle(VQProject& project, const ProjectStyle& style, bool applyShapes, bool applyBorders, bool autosizeNodes)
 {
-    std::vector<Node> restyled = restyledNodes(style, applyShapes, applyBorders);
+    std::vector<Node> restyled = project.restyledNodes(style, applyShapes, applyBorders);
     if (autosizeNodes) {
         for (Node& node : restyled)
             node = autosizeNode(node, autosizeKeepCenter);
     }
-    graph.storeNodes(restyled);
+    project.graph.storeNodes(restyled);
 }
 
-Node VQProject::insertRootNode(const std::string& title, Point center)
+Node insertRootNode(VQProject& project, const std::string& title, Point center)
 {
-    FreeCenters freeCenters(graph);
-    return insertRootNode(title, center, freeCenters);
+    FreeCenters freeCenters(project.graph);
+    return insertRootNode(project, title, center, freeCenters);
 }
 
-Node VQProject::insertRootNode(const std::string& title, Point center, FreeCenters& freeCenters)
+Node insertRootNode(VQProject& project, const std::string& title, Point center, FreeCenters& freeCenters)
 {
-    const NodeStyle& level = projectStyle.current.rootNodeStyle;
-    const Point free = freeCenters.firstFreeCenter(center, newRootNodeSize);
-    Node root(title, free, newRootNodeSize, level);
-    root.shape = projectStyle.current.rootNodeShape;
+    const NodeStyle& level = project.projectStyle.current.rootNodeStyle;
+    const Point free = freeCenters.firstFreeCenter(center, VQProject::newRootNodeSize);
+    Node root(title, free, VQProject::newRootNodeSize, level);
+    root.shape = project.projectStyle.current.rootNodeShape;
     root.style.branchColor = level.borderColor;
     root = autosizeNode(std::move(root), autosizeKeepCenter);
-    graph.storeNode(Node(root));
+    project.graph.storeNode(Node(root));
     freeCenters.take(root.center);
     return root;
 }
 
-Node VQProject::insertChildNode(const Node& parent, const std::string& title, Point center)
+Node insertChildNode(VQProject& project, const Node& parent, const std::string& title, Point center)
 {
-    const NodeStyle& firstStyle = firstChildStyle(parent);
-    const Node child = graph.addChildNode(parent, title, firstStyle, center, newChildNodeSize);
-    const Node styled = styledChildNode(parent, child, std::nullopt);
-    graph.storeNodes({styled});
+    const NodeStyle& firstStyle = project.firstChildStyle(parent);
+    const Node child = project.graph.addChildNode(parent, title, firstStyle, center, VQProject::newChildNodeSize);
+    const Node styled = styledChildNode(project, parent, child, std::nullopt);
+    project.graph.storeNodes({styled});
     return styled;
 }
 
-Node VQProject::newChildNode(const Node& parent, const std::string& title, Point center) const
+Node styledChildNode(const VQProject& project, const Node& parent, const Node& child,
+                     std::optional<std::size_t> palettePosition)
 {
-    Node child(title, center, newChildNodeSize, firstChildStyle(parent));
-    child.parentUID = parent.uid;
-    return child;
-}
-
-const NodeStyle& VQProject::firstChildStyle(const Node& parent) const
-{
-    const ProjectStyle::Values& values = projectStyle.current;
-    return graph.nodeType(parent) == NodeType::root ? values.mainNodeStyle : values.subNodeStyle;
-}
-
-Node VQProject::styledChildNode(const Node& parent, const Node& child, std::optional<std::size_t> palettePosition) const
-{
-    const ProjectStyle::Values& values = projectStyle.current;
-    Node styled = styledNode(child, palettePosition);
-    const NodeStyle& parentLevel = levelStyle(values, graph.nodeType(parent));
+    const Graph& graph = project.graph;
+    const ProjectStyle::Values& values = project.projectStyle.current;
+    Node styled = project.styledNode(child, palettePosition);
+    const NodeStyle& parentLevel = VQProject::levelStyle(values, graph.nodeType(parent));
     const NodeStyle& ps = parent.style;
 
     styled.childrenShouldInheritShape = parent.childrenShouldInheritShape;
@@ -90,36 +77,38 @@ Node VQProject::styledChildNode(const Node& parent, const Node& child, std::opti
     return autosizeNode(std::move(styled), autosizeKeepCenter);
 }
 
-std::optional<Node> VQProject::insertParentNode(const Node& node, const std::string& title, Point center, Size size)
+std::optional<Node> insertParentNode(VQProject& project, const Node& node, const std::string& title, Point center,
+                                     Size size)
 {
     if (node.parentUID)
         return std::nullopt;
-    Node newParent(title, center, size, projectStyle.current.rootNodeStyle);
+    Node newParent(title, center, size, project.projectStyle.current.rootNodeStyle);
     newParent.childrenUIDs.push_back(node.uid);
     newParent.shape = node.shape;
-    graph.storeNodes({newParent});
+    project.graph.storeNodes({newParent});
 
     Node child = node;
     child.parentUID = newParent.uid;
-    graph.storeNodes({child});
+    project.graph.storeNodes({child});
 
     // Sized with the child's shape, before restyling.
     const Node sizedParent = autosizeNode(newParent, autosizeKeepCenter);
-    const Node styledChild = styledNode(child);
-    const Node styledParent = styledNode(sizedParent);
-    graph.storeNodes({styledParent, styledChild});
+    const Node styledChild = project.styledNode(child);
+    const Node styledParent = project.styledNode(sizedParent);
+    project.graph.storeNodes({styledParent, styledChild});
     return styledParent;
 }
 
-Node VQProject::insertIntermediateParentNode(const Node& parent, const Node& node, const std::string& title,
-                                             Point center, Size size)
+Node insertIntermediateParentNode(VQProject& project, const Node& parent, const Node& node, const std::string& title,
+                                  Point center, Size size)
 {
-    const ProjectStyle::Values& values = projectStyle.current;
+    Graph& graph = project.graph;
+    const ProjectStyle::Values& values = project.projectStyle.current;
     const NodeStyle& firstStyle =
         graph.nodeType(parent) == NodeType::root ? values.mainNodeStyle : values.subNodeStyle;
     const Node inserted = graph.insertIntermediateNode(parent, node, title, firstStyle, center, size);
 
-    Node styled = styledNode(inserted);
+    Node styled = project.styledNode(inserted);
     styled.childrenShouldInheritShape = parent.childrenShouldInheritShape;
     styled.style.borderStyle = parent.style.borderStyle;
     styled.style.branchStyle = parent.style.branchStyle;

@@ -41,7 +41,7 @@ TEST(GraphViewMoveSync, SubtreesMovedTogetherMatchFullReloads)
             project.graph.setNode(restyled, restyled.uid);
         }
         if (step % 5 == 2)
-            project.insertChildNode(pick, "Added", {pick.center.x + 120, pick.center.y});
+            insertChildNode(project, pick, "Added", {pick.center.x + 120, pick.center.y});
         live.selectedNodeUIDs = {pick.uid};
         ASSERT_TRUE(reloadedAlike(live, full, project.graph)) << "after step " << step;
         // The drawing order kept up to date as layers change depth matches one sorted afresh.
@@ -103,7 +103,7 @@ TEST(GraphViewMoveSync, MovesAndNewParentsUnderSpreadIdentifiersMatchFullReloads
             moved.parentUID = newParent.uid;
             project.graph.updateNodes({oldParent, newParent, moved});
         } else if (step % 3 == 1) {
-            project.insertChildNode(other, "Added", {other.center.x + 140, other.center.y + 20});
+            insertChildNode(project, other, "Added", {other.center.x + 140, other.center.y + 20});
         } else if (step % 7 == 2 && pick.parentUID) {
             project.graph.removeNodeKeepingChildren(pick);
         }

@@ -3,6 +3,7 @@
 
 #include "GraphViewTestSupport.h"
 #include "canvas/GridLayer.h"
+#include "layout/VQProjectEdits.h"
 #include "platform/layer/TextLayer.h"
 
 namespace velquine::testing {
@@ -57,7 +58,7 @@ TEST(GraphViewFocus, OutsideTheSubtreeFadesUntilFocusIsSwitchedOff)
     EXPECT_TRUE(view.branchLayer(root.uid, main.uid)->isFaded);
 
     // A node added later is drawn normally, outside the subtree or not.
-    const Node added = project.insertChildNode(root, "Added", {root.center.x, root.center.y + 300});
+    const Node added = insertChildNode(project, root, "Added", {root.center.x, root.center.y + 300});
     view.setGraph(project.graph);
     EXPECT_FALSE(view.nodeLayer(added.uid)->isFaded());
 

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "GraphViewTestSupport.h"
+#include "layout/VQProjectEdits.h"
 #include "platform/layer/Transaction.h"
 
 namespace velquine::testing {
@@ -312,7 +313,7 @@ TEST(GraphViewSync, EditsReloadedByChangeMatchFullReloads)
             break;
         }
         case 2:
-            project.insertChildNode(pick, "New", {pick.center.x + 150, pick.center.y + 40});
+            insertChildNode(project, pick, "New", {pick.center.x + 150, pick.center.y + 40});
             break;
         case 3:
             if (pick.parentUID)
@@ -436,7 +437,7 @@ TEST(GraphViewSync, LargeMapReloadsByChangeMatchFullReloads)
             break;
         }
         case 1:
-            project.insertChildNode(pick, "New", {pick.center.x + 150, pick.center.y + 40});
+            insertChildNode(project, pick, "New", {pick.center.x + 150, pick.center.y + 40});
             break;
         case 2:
             if (pick.parentUID)

@@ -14,6 +14,7 @@
 #include "canvas/GraphView.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
+#include "layout/VQProjectEdits.h"
 #include "model/project/VQProject.h"
 
 namespace velquine::testing {
@@ -23,13 +24,13 @@ inline VQProject sampleProject(int roots, int mains, int subs)
 {
     VQProject project;
     for (int r = 0; r < roots; ++r) {
-        const Node root = project.insertRootNode("Root " + std::to_string(r), {400.0 + r * 900.0, 400});
+        const Node root = insertRootNode(project, "Root " + std::to_string(r), {400.0 + r * 900.0, 400});
         for (int m = 0; m < mains; ++m) {
             const double side = (m % 2) ? -1 : 1;
-            const Node main = project.insertChildNode(*project.graph.node(root.uid), "Main " + std::to_string(m),
+            const Node main = insertChildNode(project, *project.graph.node(root.uid), "Main " + std::to_string(m),
                                                       {root.center.x + side * 220, 100.0 + m * 90.0});
             for (int s = 0; s < subs; ++s)
-                project.insertChildNode(*project.graph.node(main.uid), "Sub " + std::to_string(s),
+                insertChildNode(project, *project.graph.node(main.uid), "Sub " + std::to_string(s),
                                         {main.center.x + side * 200, main.center.y - 30 + s * 30.0});
         }
     }

@@ -5,6 +5,7 @@
 #include "DocumentTestSupport.h"
 
 #include "document/VQDocumentFiles.h"
+#include "layout/VQProjectEdits.h"
 
 
 #include <regex>
@@ -117,7 +118,7 @@ TEST_F(NewDocumentDefaults, WithoutSettingsNoGridOf24AndTheDefaultStyleOnEveryNo
     EXPECT_EQ(document->project.grid.size, (Size{24, 24}));
     VQProject expected;
     expected.graph.setNode(root, root.uid);
-    expected.applyStyle(defaultProjectStyle(), true, true, true);
+    applyStyle(expected, defaultProjectStyle(), true, true, true);
     EXPECT_EQ(document->project.projectStyle, ProjectStyle::omaha());
     ASSERT_TRUE(document->project.graph.findNode(9101));
     EXPECT_FALSE(document->project.graph.findNode(9101)->differs(*expected.graph.findNode(9101)));

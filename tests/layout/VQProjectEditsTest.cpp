@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include "layout/NodeSizing.h"
+#include "layout/VQProjectEdits.h"
 #include "model/ProjectTestSupport.h"
 #include "model/project/VQProject.h"
 
@@ -42,7 +43,7 @@ void expectSizedAroundCentre(const Node& n)
 TEST(VQProjectEditsTest, InsertRootNode)
 {
     VQProject project = testProject();
-    const Node root = project.insertRootNode("Central idea", {300, 400});
+    const Node root = insertRootNode(project, "Central idea", {300, 400});
     const NodeStyle& level = values(project).rootNodeStyle;
 
     EXPECT_EQ(root.title, "Central idea");
@@ -65,14 +66,14 @@ TEST(VQProjectEditsTest, InsertRootNode)
 TEST(VQProjectEditsTest, InsertRootNodeAvoidsTakenCentres)
 {
     VQProject project = testProject();
-    const Node first = project.insertRootNode("one", {0, 0});
-    const Node second = project.insertRootNode("two", {0, 0});
-    const Node third = project.insertRootNode("three", {0, 0});
+    const Node first = insertRootNode(project, "one", {0, 0});
+    const Node second = insertRootNode(project, "two", {0, 0});
+    const Node third = insertRootNode(project, "three", {0, 0});
     EXPECT_EQ(first.center, (Point{0, 0}));
     EXPECT_EQ(second.center, (Point{0, 72}));
     EXPECT_EQ(third.center, (Point{0, 144}));
     EXPECT_NE(first.uid, second.uid);
-    const Node near = project.insertRootNode("near", {0, 0.5});
+    const Node near = insertRootNode(project, "near", {0, 0.5});
     EXPECT_EQ(near.center, (Point{0, 0.5}));
 }
 
@@ -83,9 +84,9 @@ TEST(VQProjectEditsTest, InsertChildOfRootTakesPaletteByRank)
     for (bool dynamic : {true, false}) {
         SCOPED_TRACE(dynamic);
         VQProject project = testProject(dynamic);
-        const Node root = project.insertRootNode("root", {0, 0});
-        const Node first = project.insertChildNode(stored(project, root.uid), "first", {200, 0});
-        const Node second = project.insertChildNode(stored(project, root.uid), "second", {200, 80});
+        const Node root = insertRootNode(project, "root", {0, 0});
+        const Node first = insertChildNode(project, stored(project, root.uid), "first", {200, 0});
+        const Node second = insertChildNode(project, stored(project, root.uid), "second", {200, 80});
         const NodeStyle& mainLevel = values(project).mainNodeStyle;
 
         EXPECT_EQ(stored(project, root.uid).childrenUIDs, (std::vector<std::int64_t>{first.uid, second.uid}));
@@ -115,7 +116,7 @@ TEST(VQProjectEditsTest, InsertChildOfRootTakesPaletteByRank)
 TEST(VQProjectEditsTest, InsertChildCarriesOverChangedParentStrokes)
 {
     VQProject project = testProject();
-    Node root = project.insertRootNode("root", {0, 0});
+    Node root = insertRootNode(project, "root", {0, 0});
     root.style.borderWidth = StrokeThickness::thickest;
     root.style.branchWidth = StrokeThickness::thinnest;
     root.style.borderStyle = StrokeStyle::dashed2;
@@ -124,7 +125,7 @@ TEST(VQProjectEditsTest, InsertChildCarriesOverChangedParentStrokes)
     root.shape = NodeShape::octagon;
     project.graph.storeNodes({root});
 
-    const Node child = project.insertChildNode(root, "child", {200, 0});
+    const Node child = insertChildNode(project, root, "child", {200, 0});
     EXPECT_EQ(child.style.borderWidth, StrokeThickness::thickest);
     EXPECT_EQ(child.style.branchWidth, StrokeThickness::thinnest);
     EXPECT_EQ(child.style.borderStyle, StrokeStyle::dashed2);
@@ -138,14 +139,14 @@ TEST(VQProjectEditsTest, InsertChildCarriesOverChangedParentStrokes)
 TEST(VQProjectEditsTest, InsertGrandchildTakesParentColoursAndChangedWidths)
 {
     VQProject project = testProject();
-    const Node root = project.insertRootNode("root", {0, 0});
-    Node main = project.insertChildNode(stored(project, root.uid), "main", {200, 0});
+    const Node root = insertRootNode(project, "root", {0, 0});
+    Node main = insertChildNode(project, stored(project, root.uid), "main", {200, 0});
     main.style.branchColor = Color::green();  // differs from its border colour
     project.graph.storeNodes({main});
     const NodeStyle& subLevel = values(project).subNodeStyle;
     const NodeStyle& mainLevel = values(project).mainNodeStyle;
 
-    const Node sub = project.insertChildNode(main, "sub", {400, 0});
+    const Node sub = insertChildNode(project, main, "sub", {400, 0});
     EXPECT_EQ(sub.style.borderColor, main.style.borderColor);
     EXPECT_EQ(sub.style.branchColor, Color::green());
     EXPECT_EQ(sub.style.fillColor, main.style.fillColor);
@@ -164,7 +165,7 @@ TEST(VQProjectEditsTest, InsertGrandchildTakesParentColoursAndChangedWidths)
     main.style.borderWidth = StrokeThickness::thickest;
     main.style.branchWidth = StrokeThickness::thick;
     project.graph.storeNodes({main});
-    const Node sub2 = project.insertChildNode(stored(project, main.uid), "sub 2", {400, 80});
+    const Node sub2 = insertChildNode(project, stored(project, main.uid), "sub 2", {400, 80});
     EXPECT_EQ(sub2.style.borderWidth, StrokeThickness::thickest);
     EXPECT_EQ(sub2.style.branchWidth, StrokeThickness::thick);
 
@@ -173,11 +174,11 @@ TEST(VQProjectEditsTest, InsertGrandchildTakesParentColoursAndChangedWidths)
     Node subParent = stored(project, sub.uid);
     subParent.style.borderWidth = mainLevel.borderWidth;
     project.graph.storeNodes({subParent});
-    EXPECT_EQ(project.insertChildNode(subParent, "deep", {600, 0}).style.borderWidth, subLevel.borderWidth);
+    EXPECT_EQ(insertChildNode(project, subParent, "deep", {600, 0}).style.borderWidth, subLevel.borderWidth);
     subParent.style.borderWidth = subLevel.borderWidth;
     subParent.style.branchWidth = subLevel.branchWidth;
     project.graph.storeNodes({subParent});
-    const Node deep2 = project.insertChildNode(stored(project, sub.uid), "deep 2", {600, 80});
+    const Node deep2 = insertChildNode(project, stored(project, sub.uid), "deep 2", {600, 80});
     EXPECT_EQ(deep2.style.borderWidth, subLevel.borderWidth);
     EXPECT_EQ(deep2.style.branchWidth, subLevel.branchWidth);
 }
@@ -186,11 +187,11 @@ TEST(VQProjectEditsTest, InsertChildWithEmptyPaletteKeepsLevelColours)
 {
     VQProject project = testProject();
     project.projectStyle.current.palette.clear();
-    const Node root = project.insertRootNode("root", {0, 0});
-    const Node main = project.insertChildNode(stored(project, root.uid), "main", {200, 0});
+    const Node root = insertRootNode(project, "root", {0, 0});
+    const Node main = insertChildNode(project, stored(project, root.uid), "main", {200, 0});
     EXPECT_EQ(main.style.borderColor, values(project).mainNodeStyle.borderColor);
     EXPECT_EQ(main.style.fillColor, values(project).mainNodeStyle.fillColor);
-    const Node sub = project.insertChildNode(main, "sub", {400, 0});
+    const Node sub = insertChildNode(project, main, "sub", {400, 0});
     EXPECT_EQ(sub.style.borderColor, main.style.borderColor);
 }
 
@@ -199,12 +200,12 @@ TEST(VQProjectEditsTest, InsertChildWithEmptyPaletteKeepsLevelColours)
 TEST(VQProjectEditsTest, InsertParentAboveRoot)
 {
     VQProject project = testProject();
-    Node x = project.insertRootNode("old root", {0, 0});
+    Node x = insertRootNode(project, "old root", {0, 0});
     x.shape = NodeShape::pill;
     project.graph.storeNodes({x});
-    const Node child = project.insertChildNode(x, "child", {200, 0});
+    const Node child = insertChildNode(project, x, "child", {200, 0});
 
-    const std::optional<Node> q = project.insertParentNode(stored(project, x.uid), "new root", {-300, 0}, {128, 48});
+    const std::optional<Node> q = insertParentNode(project, stored(project, x.uid), "new root", {-300, 0}, {128, 48});
     ASSERT_TRUE(q.has_value());
     EXPECT_FALSE(q->parentUID.has_value());
     EXPECT_EQ(q->childrenUIDs, (std::vector<std::int64_t>{x.uid}));
@@ -230,10 +231,10 @@ TEST(VQProjectEditsTest, InsertParentAboveRoot)
 TEST(VQProjectEditsTest, InsertParentForNodeWithParentChangesNothing)
 {
     VQProject project = testProject();
-    const Node root = project.insertRootNode("root", {0, 0});
-    const Node child = project.insertChildNode(stored(project, root.uid), "child", {200, 0});
+    const Node root = insertRootNode(project, "root", {0, 0});
+    const Node child = insertChildNode(project, stored(project, root.uid), "child", {200, 0});
     const Graph before = project.graph;
-    EXPECT_FALSE(project.insertParentNode(child, "parent", {0, 0}, {10, 10}).has_value());
+    EXPECT_FALSE(insertParentNode(project, child, "parent", {0, 0}, {10, 10}).has_value());
     ASSERT_EQ(project.graph.count(), before.count());
     for (const auto& [uid, n] : before.nodeBin())
         EXPECT_FALSE(stored(project, uid).differs(n));
@@ -242,13 +243,13 @@ TEST(VQProjectEditsTest, InsertParentForNodeWithParentChangesNothing)
 TEST(VQProjectEditsTest, InsertIntermediateParent)
 {
     VQProject project = testProject();
-    const Node root = project.insertRootNode("root", {0, 0});
-    const Node a = project.insertChildNode(stored(project, root.uid), "A", {200, -80});
-    const Node x = project.insertChildNode(stored(project, root.uid), "X", {200, 0});
-    const Node b = project.insertChildNode(stored(project, root.uid), "B", {200, 80});
-    const Node xChild = project.insertChildNode(x, "below X", {400, 0});
+    const Node root = insertRootNode(project, "root", {0, 0});
+    const Node a = insertChildNode(project, stored(project, root.uid), "A", {200, -80});
+    const Node x = insertChildNode(project, stored(project, root.uid), "X", {200, 0});
+    const Node b = insertChildNode(project, stored(project, root.uid), "B", {200, 80});
+    const Node xChild = insertChildNode(project, x, "below X", {400, 0});
 
-    const Node i = project.insertIntermediateParentNode(stored(project, root.uid), stored(project, x.uid), "I",
+    const Node i = insertIntermediateParentNode(project, stored(project, root.uid), stored(project, x.uid), "I",
                                                         {200, 0}, {98, 38});
     EXPECT_EQ(stored(project, root.uid).childrenUIDs, (std::vector<std::int64_t>{a.uid, b.uid, i.uid}));
     EXPECT_EQ(i.childrenUIDs, (std::vector<std::int64_t>{x.uid}));
@@ -273,13 +274,13 @@ TEST(VQProjectEditsTest, InsertIntermediateParent)
 TEST(VQProjectEditsTest, InsertIntermediateParentInheritsShape)
 {
     VQProject project = testProject();
-    Node root = project.insertRootNode("root", {0, 0});
-    const Node x = project.insertChildNode(root, "X", {200, 0});
+    Node root = insertRootNode(project, "root", {0, 0});
+    const Node x = insertChildNode(project, root, "X", {200, 0});
     root = stored(project, root.uid);
     root.childrenShouldInheritShape = true;
     root.shape = NodeShape::triangle;
     project.graph.storeNodes({root});
-    const Node i = project.insertIntermediateParentNode(root, stored(project, x.uid), "I", {200, 0}, {98, 38});
+    const Node i = insertIntermediateParentNode(project, root, stored(project, x.uid), "I", {200, 0}, {98, 38});
     EXPECT_EQ(i.shape, NodeShape::triangle);
     EXPECT_TRUE(i.childrenShouldInheritShape);
 }
@@ -318,7 +319,7 @@ TEST(VQProjectEditsTest, ApplyStyleToEmptyProjectChangesOnlyTheStyle)
     VQProject project;
     const ProjectStyle style = testStyle();
     project.title = "kept";
-    project.applyStyle(style, true, true, true);
+    applyStyle(project, style, true, true, true);
     EXPECT_EQ(project.projectStyle, style);
     EXPECT_TRUE(project.graph.isEmpty());
     EXPECT_EQ(project.title, "kept");
@@ -331,7 +332,7 @@ TEST(VQProjectEditsTest, ApplyStyleColoursFamilies)
         SCOPED_TRACE(dynamic);
         Tree t = makeTree();
         const ProjectStyle style = testStyle(dynamic);
-        t.project.applyStyle(style, true, true, false);
+        applyStyle(t.project, style, true, true, false);
         const ProjectStyle::Values& v = style.current;
         EXPECT_EQ(t.project.projectStyle, style);
 
@@ -380,7 +381,7 @@ TEST(VQProjectEditsTest, ApplyStyleWithoutShapes)
     sub.shape = NodeShape::cloud;
     t.project.graph.storeNodes({sub});
     const Graph before = t.project.graph;
-    t.project.applyStyle(testStyle(), false, true, false);
+    applyStyle(t.project, testStyle(), false, true, false);
     for (const auto& [uid, n] : before.nodeBin())
         EXPECT_EQ(stored(t.project, uid).shape, n.shape) << uid;
     EXPECT_EQ(stored(t.project, t.sub).style.font, testStyle().current.subNodeStyle.font);
@@ -397,7 +398,7 @@ TEST(VQProjectEditsTest, ApplyStyleWithoutBorders)
     t.project.graph.storeNodes({sub});
 
     const ProjectStyle style = testStyle();
-    t.project.applyStyle(style, true, false, false);
+    applyStyle(t.project, style, true, false, false);
     const NodeStyle& level = style.current.subNodeStyle;
     const Node after = stored(t.project, t.sub);
     EXPECT_EQ(after.style.borderWidth, StrokeThickness::thickest);
@@ -416,7 +417,7 @@ TEST(VQProjectEditsTest, ApplyStyleWithoutBorders)
     EXPECT_EQ(stored(t.project, t.root).style.borderColor, style.current.rootNodeStyle.borderColor);
 
     // With borders the level's strokes come in.
-    t.project.applyStyle(style, true, true, false);
+    applyStyle(t.project, style, true, true, false);
     EXPECT_EQ(stored(t.project, t.sub).style.borderWidth, level.borderWidth);
     EXPECT_EQ(stored(t.project, t.sub).style.branchStyle, level.branchStyle);
 }
@@ -429,7 +430,7 @@ TEST(VQProjectEditsTest, ApplyStyleKeepsHandSetFontSize)
     main.style.userOverrides = NodeStyle::UserOverride::fontSize;
     t.project.graph.storeNodes({main});
 
-    t.project.applyStyle(testStyle(), true, true, false);
+    applyStyle(t.project, testStyle(), true, true, false);
     const Node after = stored(t.project, t.main0);
     EXPECT_EQ(after.style.font, Font::systemFont(30));
     EXPECT_EQ(after.style.userOverrides, NodeStyle::UserOverride::fontSize);
@@ -445,12 +446,12 @@ TEST(VQProjectEditsTest, ApplyStyleAutosizesOnlyWhenAsked)
 {
     Tree t = makeTree();
     const Graph before = t.project.graph;
-    t.project.applyStyle(testStyle(), true, true, false);
+    applyStyle(t.project, testStyle(), true, true, false);
     for (const auto& [uid, n] : before.nodeBin())
         EXPECT_EQ(stored(t.project, uid).size, n.size);
 
     const Graph restyled = t.project.graph;
-    t.project.applyStyle(testStyle(), true, true, true);
+    applyStyle(t.project, testStyle(), true, true, true);
     for (const auto& [uid, n] : restyled.nodeBin()) {
         const Node sized = autosizeNode(n, autosizeKeepCenter);
         EXPECT_EQ(stored(t.project, uid).size, sized.size) << uid;
@@ -464,7 +465,7 @@ TEST(VQProjectEditsTest, ApplyStyleWithEmptyPalette)
     Tree t = makeTree();
     ProjectStyle style = testStyle();
     style.current.palette.clear();
-    t.project.applyStyle(style, true, true, true);
+    applyStyle(t.project, style, true, true, true);
     const Node main = stored(t.project, t.main0);
     EXPECT_EQ(main.style.borderColor, style.current.mainNodeStyle.borderColor);
     EXPECT_EQ(main.style.fillColor, style.current.mainNodeStyle.fillColor);
@@ -479,7 +480,7 @@ TEST(VQProjectEditsTest, EveryBuiltInStyleApplies)
     for (const ProjectStyle& style : ProjectStyle::builtInStyles()) {
         SCOPED_TRACE(style.name);
         Tree t = makeTree();
-        t.project.applyStyle(style, true, true, true);
+        applyStyle(t.project, style, true, true, true);
         EXPECT_EQ(t.project.projectStyle.name, style.name);
         const Node main = stored(t.project, t.main1);
         const auto entry = style.current.paletteEntry(1);

@@ -12,6 +12,9 @@ using TestApplication = QApplication;
 #include <QGuiApplication>
 using TestApplication = QGuiApplication;
 #endif
+#ifdef VELQUINE_TEST_APP
+#include "app/Application.h"
+#endif
 
 int main(int argc, char** argv)
 {
@@ -33,6 +36,9 @@ int main(int argc, char** argv)
     QStandardPaths::setTestModeEnabled(true);
 
     TestApplication app(argc, argv);
+#ifdef VELQUINE_TEST_APP
+    velquine::installEditorWindowHooks(); // editor windows get their menus and inspector as in the program
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -60,7 +60,10 @@ struct EditorFixture {
     }
     MindMapEditorWindowContentViewController& panes() const { return *window->contentViewController(); }
     EditorContentViewController& content() const { return *panes().editorContentViewController(); }
-    InspectorBarController& bar() const { return *panes().inspectorBarController(); }
+    InspectorBarController& bar() const
+    {
+        return *static_cast<InspectorBarController*>(panes().inspectorBarController());
+    }
     bool send(const char* selector) const { return window->windowActions()->dispatcher().sendAction(selector); }
     void select(const std::vector<Node>& nodes)
     {

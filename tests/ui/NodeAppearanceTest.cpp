@@ -104,7 +104,8 @@ TEST(NodeAppearance, ABoldTitleResizesItsEllipseToTheWiderText)
     const Point center = w.current(w.child).center;
 
     // Bold through the node style pane in the sidebar.
-    auto* pane = static_cast<NodeStyleInspector*>(w.window->contentViewController()->inspectorBarController()->nodeStyleInspector());
+    auto* bar = static_cast<InspectorBarController*>(w.window->contentViewController()->inspectorBarController());
+    auto* pane = static_cast<NodeStyleInspector*>(bar->nodeStyleInspector());
     ASSERT_TRUE(pane->isVisible());
     QTest::mouseClick(pane->fontVariantSegment->segmentButton(0), Qt::LeftButton);
     RunLoop::drain();

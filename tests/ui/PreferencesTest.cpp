@@ -12,7 +12,7 @@
 
 #include "app/GeneralPreferencesViewController.h"
 #include "app/HelpPreferencesViewController.h"
-#include "app/WindowAppearance.h"
+#include "kit/WindowAppearance.h"
 #include "model/project/FactorySettings.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Settings.h"

@@ -10,6 +10,7 @@
 #include "app/DocumentWindows.h"
 #include "canvas/CanvasRenderer.h"
 #include "document/VQDocument.h"
+#include "layout/VQProjectEdits.h"
 
 namespace velquine::test {
 namespace {
@@ -46,11 +47,11 @@ TEST(Printing, ThePrintCommandPutsTheWholeMapOnOneLandscapePageOfTheChosenPaper)
 {
     CanvasRenderer::install();
     auto document = std::make_shared<VQDocument>();
-    const Node root = document->project.insertRootNode("Printed root", {0, 0});
+    const Node root = insertRootNode(document->project, "Printed root", {0, 0});
     for (int i = 0; i < 5; ++i)
-        document->project.insertChildNode(*document->project.graph.node(root.uid), "Child " + std::to_string(i),
+        insertChildNode(document->project, *document->project.graph.node(root.uid), "Child " + std::to_string(i),
                                           {300, -200.0 + 100 * i});
-    document->project.insertRootNode("Far away", {4000, 2500});
+    insertRootNode(document->project, "Far away", {4000, 2500});
 
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("printed.pdf"));

@@ -211,6 +211,19 @@ std::vector<Node> VQProject::resetStyle(const std::vector<Node>& nodes) const
     return result;
 }
 
+Node VQProject::newChildNode(const Node& parent, const std::string& title, Point center) const
+{
+    Node child(title, center, newChildNodeSize, firstChildStyle(parent));
+    child.parentUID = parent.uid;
+    return child;
+}
+
+const NodeStyle& VQProject::firstChildStyle(const Node& parent) const
+{
+    const ProjectStyle::Values& values = projectStyle.current;
+    return graph.nodeType(parent) == NodeType::root ? values.mainNodeStyle : values.subNodeStyle;
+}
+
 std::vector<Node> VQProject::restyledNodes(const ProjectStyle& style, bool applyShapes, bool applyBorders)
 {
     projectStyle = style;

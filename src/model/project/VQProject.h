@@ -12,8 +12,8 @@
 // ascending), counted round the palette. With an empty palette no palette colour is taken and the level
 // style's colours stand.
 //
-// The operations that size the nodes they insert or restyle (applyStyle and the four insertions) are
-// defined with the text measurement, in the layout library; everything else lives with the model.
+// The edits that size the nodes they insert or restyle (applyStyle and the insertions) live with the text
+// measurement, in the layout library (layout/VQProjectEdits.h); everything else lives with the model.
 
 #include <cstdint>
 #include <map>
@@ -123,44 +123,18 @@ public:
     static const NodeStyle& levelStyle(const ProjectStyle::Values& values, NodeType type);
     static NodeShape levelShape(const ProjectStyle::Values& values, NodeType type);
 
-    // ---- Edits that size nodes (defined in the layout library) ----
+    // ---- The steps of the sizing edits (layout/VQProjectEdits.h) that need no sizing ----
 
-    // projectStyle becomes the style, and every node is restyled for its level: shapes only with
-    // applyShapes; border width, border style, branch style and branch width only with applyBorders; the
-    // colours, text colour, alignment, underline, strike-through, image position and font always (a node
-    // whose font size was set by hand keeps its point size). Every node under a main node then takes the
-    // main node's border colour (as border and branch colour) and fill colour. With autosizeNodes every
-    // node is sized to its title, keeping its centre.
-    void applyStyle(const ProjectStyle& style, bool applyShapes, bool applyBorders, bool autosizeNodes);
-
-    // A new root node at the first free centre from the requested one, styled as a root, sized to its
-    // title around that centre, stored and returned as stored.
-    Node insertRootNode(const std::string& title, Point center);
-    // The same with the free centre found in (and then taken in) the given index of this project's graph.
-    Node insertRootNode(const std::string& title, Point center, FreeCenters& freeCenters);
-    // A new child appended to the parent's children, styled for its level with the parent's carried-over
-    // strokes, widths, colours and shape inheritance, sized to its title, stored and returned as stored.
-    Node insertChildNode(const Node& parent, const std::string& title, Point center);
-    // The steps of insertChildNode for a stored parent, with nothing stored: the new child (a fresh identifier,
-    // the first style of its level), then that child styled and sized for its place. The palette position is
-    // the child's among its siblings once listed; none looks it up in the parent's stored list.
+    // The first step of insertChildNode for a stored parent, with nothing stored: the new child (a fresh
+    // identifier, the first style of its level), to be styled and sized for its place by styledChildNode.
     Node newChildNode(const Node& parent, const std::string& title, Point center) const;
-    Node styledChildNode(const Node& parent, const Node& child, std::optional<std::size_t> palettePosition) const;
-    // A new root above a root node, which becomes its only child (a main node); nothing when the node has
-    // a parent. The node's descendants keep their styles.
-    std::optional<Node> insertParentNode(const Node& node, const std::string& title, Point center, Size size);
-    // A new node between the parent and the node: last among the parent's children, holding the node alone,
-    // styled for its level with the parent's shape inheritance, border style and branch style.
-    Node insertIntermediateParentNode(const Node& parent, const Node& node, const std::string& title,
-                                      Point center, Size size);
-
-private:
     // The style a new child of the parent starts from.
     const NodeStyle& firstChildStyle(const Node& parent) const;
     // The steps of applyStyle that need no sizing: projectStyle becomes the style, and every node comes back
     // restyled, main-node families coloured, in bin order; the graph is not written.
     std::vector<Node> restyledNodes(const ProjectStyle& style, bool applyShapes, bool applyBorders);
 
+private:
     std::int64_t dataSchemaVersion_ = currentDataSchemaVersion;
 };
 
