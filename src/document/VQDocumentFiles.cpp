@@ -114,6 +114,7 @@ void VQDocumentFiles::removeLeftovers() noexcept
             if (isUUIDName(name) && !isHeld(toPath(caches) / toPath(name)))
                 fs::remove_all(entry.path(), error);
         }
+        Database::removeEmptyWorkingFolders(working);
         for (const fs::directory_entry& entry : fs::directory_iterator(toPath(caches), error)) {
             const std::string name = fromPath(entry.path().filename());
             if (isUUIDName(name) && entry.is_directory(error) && !entry.is_symlink(error) && !isHeld(entry.path()))

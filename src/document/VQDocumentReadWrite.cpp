@@ -8,7 +8,11 @@
 #include "platform/SafeSave.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+
+#include <sqlite3.h>
 
 #include "files/Database.h"
 #include "files/ProjectLoader.h"
@@ -48,6 +52,39 @@ std::optional<std::string> databaseInFolder(const std::string& folder)
             found = fromPath(entry.path());
     }
     return found;
+}
+
+// What lies beneath a failed save, in the system's words ("No space left on device", "File too large"):
+// the same text whichever step met it. Empty when the failure has no such cause.
+std::string saveFailureCause(const std::exception& thrown)
+{
+    // The engine's failures: the system's error of a failing read or write, else what the code stands for.
+    const auto engineCause = [](int code, int systemErrorNumber) -> std::string {
+        if (systemErrorNumber != 0)
+            return std::strerror(systemErrorNumber);
+        switch (code & 0xff) {
+        case SQLITE_FULL:
+            return std::strerror(ENOSPC);
+        case SQLITE_IOERR:
+            return std::strerror(EIO);
+        case SQLITE_NOMEM:
+            return std::strerror(ENOMEM);
+        default:
+            return {};
+        }
+    };
+    if (const auto* text = dynamic_cast<const TextError*>(&thrown))
+        return text->detail();
+    if (const auto* engine = dynamic_cast<const sql::Result*>(&thrown))
+        return engineCause(engine->code(), engine->systemErrorNumber());
+    if (const auto* database = dynamic_cast<const DatabaseError*>(&thrown))
+        return engineCause(database->resultCode(), database->systemErrorNumber());
+    if (const auto* files = dynamic_cast<const fs::filesystem_error*>(&thrown)) {
+        const std::error_code code = files->code();
+        if (code.category() == std::generic_category() || code.category() == std::system_category())
+            return std::strerror(code.value());
+    }
+    return {};
 }
 
 } // namespace
@@ -96,12 +133,8 @@ bool VQDocument::writeToURL(const std::string& url, const std::string& /*typeNam
     try {
         writeToDatabase(url);
         return true;
-    } catch (const TextError& thrown) {
-        lastSaveErrorDetail_ = thrown.detail();
-        if (error)
-            *error = thrown.what();
-        return false;
     } catch (const std::exception& thrown) {
+        lastSaveErrorDetail_ = saveFailureCause(thrown);
         if (error)
             *error = thrown.what();
         return false;
@@ -118,11 +151,12 @@ void VQDocument::writeToDatabase(const std::string& url)
     removePartialFiles(url);
     const VQDocumentFiles::HeldScratchFolder folder;
     const std::string databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
-    // The working copy lives in a folder of its own, named after the scratch folder; it goes too.
+    // The working copy lives in a folder of its own, named after the scratch folder; it goes too, and so
+    // do the folders made for it.
     struct RemoveWorkingFolder {
-        std::string path;
-        ~RemoveWorkingFolder() { VQDocumentFiles::removeFolder(path); }
-    } workingFolder{Database::workingDirectory(databasePath)};
+        std::string databasePath;
+        ~RemoveWorkingFolder() { Database::removeWorkingDirectory(databasePath); }
+    } workingFolder{databasePath};
 
     {
         Database database(databasePath);
