@@ -38,18 +38,19 @@ std::string lowercased(std::string text)
     return text;
 }
 
-// The database of an extracted archive: "database.sqlite" (in any case) when it is there, else the last
-// top-level name that contains ".sqlite". A listing error is thrown.
-std::optional<std::string> databaseInFolder(const std::string& folder)
+// The entry of an archive that holds the document database: "database.sqlite" (in any case) when it is
+// there, else the last top-level name that contains ".sqlite".
+std::optional<std::string> databaseEntry(const std::vector<std::string>& names)
 {
     std::optional<std::string> found;
-    for (const fs::directory_entry& entry : fs::directory_iterator(toPath(folder))) {
-        const std::string name = fromPath(entry.path().filename());
+    for (const std::string& name : names) {
+        if (name.find('/') != std::string::npos)
+            continue;
         const std::string lower = lowercased(name);
         if (lower == VQDocumentFiles::databaseFileName)
-            return fromPath(entry.path());
+            return name;
         if (lower.find(".sqlite") != std::string::npos)
-            found = fromPath(entry.path());
+            found = name;
     }
     return found;
 }
@@ -293,20 +294,29 @@ void VQDocument::readDocumentArchive(const std::string& url)
                                    statusError ? statusError : std::make_error_code(std::errc::no_such_file_or_directory));
     const VQDocumentFiles::HeldScratchFolder folder;
 
+    // Only the database is extracted: whatever else an archive holds, however many or deep its entries,
+    // costs nothing but the reading of its names.
     std::string databasePath;
     std::optional<QXZipArchiveError> unzipError;
-    if (QXZipArchive::unzipFileAtPath(url, folder.path(), true, true, std::nullopt, &unzipError, nullptr)) {
-        const std::optional<std::string> found = databaseInFolder(folder.path());
+    const std::optional<std::vector<std::string>> names =
+        QXZipArchive::entryNamesAtPath(url, VQDocumentFiles::maximumArchiveEntries, &unzipError);
+    if (names) {
+        const std::optional<std::string> found = databaseEntry(*names);
         if (!found)
             throw TextError("Document Archive doesn't contain a sqlite database!");
-        databasePath = *found;
+        if (!QXZipArchive::unzipEntryAtPath(url, *found, folder.path(), &unzipError)) {
+            if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -8)
+                throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage) + " " + unzipError->what());
+            throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
+        }
+        databasePath = folder.path() + "/" + *found;
     } else if (VQDocumentFiles::hasSQLiteHeader(url)) {
         // A bare database is read from a private copy: nothing is ever made or changed beside the user's file.
         databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
         fs::copy_file(toPath(url), toPath(databasePath));
     } else if (VQDocumentFiles::hasZipSignature(url)) {
-        // An archive that declares more than it can hold, or more than the disk can take, says so.
-        if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -8)
+        // An archive with more entries than are read says so.
+        if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -9)
             throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage) + " " + unzipError->what());
         throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
     } else {
