@@ -125,6 +125,12 @@ void VQDocumentFiles::removeLeftovers() noexcept
     }
 }
 
+std::string VQDocumentFiles::tooManyNodesMessage(std::uint64_t count)
+{
+    return "The map has " + std::to_string(count) + " nodes, more than the " + std::to_string(maximumNodeCount)
+        + " a map may hold.";
+}
+
 DocumentReader VQDocumentFiles::readerFor(std::string_view typeName, std::string_view path)
 {
     struct Row {

@@ -31,6 +31,11 @@ public:
     static constexpr std::string_view databaseFileName = "database.sqlite";
     // An archive with more entries is not opened: a document holds one, an archive made by hand a few more.
     static constexpr std::uint64_t maximumArchiveEntries = 5000;
+    // A map with more nodes is not opened, whether a document or an imported outline: its editor would take
+    // gigabytes of memory.
+    static constexpr std::uint64_t maximumNodeCount = 250000;
+    // "The map has 1000000 nodes, more than the 250000 a map may hold."
+    static std::string tooManyNodesMessage(std::uint64_t count);
 
     // Chooses by the type name (exact text) and the path's extension (a case-sensitive ends-with test),
     // row by row; within a row the type names come first:

@@ -333,6 +333,18 @@ void VQDocument::readDocumentArchive(const std::string& url)
         throw TextError(refused.what());
     }
 
+    // Counted before any is read.
+    std::uint64_t nodeRows = 0;
+    try {
+        const sql::OptBinding counted = database.openConnection().scalar("SELECT count(*) FROM nodes");
+        if (const auto* count = counted ? std::get_if<std::int64_t>(&*counted) : nullptr)
+            nodeRows = static_cast<std::uint64_t>(std::max<std::int64_t>(*count, 0));
+    } catch (const sql::Result&) {
+        // No nodes table: the loader makes do without.
+    }
+    if (nodeRows > VQDocumentFiles::maximumNodeCount)
+        throw TextError(VQDocumentFiles::tooManyNodesMessage(nodeRows));
+
     VQProject loaded;
     const ProjectLoadingProblems problems = loadProjectFrom(loaded, database);
     if (database.workBudgetExceeded())

@@ -91,6 +91,32 @@ TEST(HostileDocuments, AnArchiveOfThousandsOfEntriesIsRefusedBeforeAnythingIsExt
                                    + std::to_string(VQDocumentFiles::maximumArchiveEntries) + " are read.");
 }
 
+TEST(HostileDocuments, AMapOfMoreNodesThanAMapMayHoldIsRefusedBeforeItIsRead)
+{
+    Folder folder;
+    const std::uint64_t count = VQDocumentFiles::maximumNodeCount + 1;
+    const std::string message = VQDocumentFiles::tooManyNodesMessage(count);
+    EXPECT_EQ(message, "The map has 250001 nodes, more than the 250000 a map may hold.");
+    // Bare node rows, each its own tree.
+    const std::string path = craftedDatabase(
+        folder, "crowded.radovudo",
+        "DELETE FROM nodes; WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < "
+            + std::to_string(count)
+            + ") INSERT INTO nodes (id) SELECT x + 1000 FROM c");
+    EXPECT_EQ(openError(path), message);
+
+    // An outline of as many lines.
+    std::string lines;
+    for (std::uint64_t i = 0; i < count; ++i)
+        lines += "x\n";
+    writeBytes(folder / "outline.txt", lines);
+    VQDocument document;
+    std::optional<std::string> error;
+    EXPECT_FALSE(document.readFromURL(folder / "outline.txt", "public.text", &error));
+    EXPECT_EQ(error, message);
+    EXPECT_TRUE(document.project.graph.isEmpty());
+}
+
 TEST(HostileDocuments, SchemaCodeUnderOurTableNamesIsRefusedBeforeItRuns)
 {
     Folder folder;
