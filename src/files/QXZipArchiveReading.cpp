@@ -355,6 +355,7 @@ std::uint64_t QXZipArchive::payloadSizeForArchiveAtPath(const std::string& path,
             unzCloseCurrentFile(uf);
             break;
         }
+        qxzip::readZip64Sizes(uf, info);
         sum += info.uncompressed_size;
         unzCloseCurrentFile(uf);
         result = unzGoToNextFile(uf);

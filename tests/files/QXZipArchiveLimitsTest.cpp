@@ -75,6 +75,14 @@ TEST(QXZipArchiveLimits, AZip64BombIsRefusedWithTheSizeItDeclares)
         EXPECT_NE(std::string(o.error->what()).find(declared), std::string::npos) << o.error->what();
         EXPECT_TRUE(listing(dir / "dest").empty());
     }
+
+    // A small archive in the zip64 form, as Info-ZIP writes it when asked to, is no bomb.
+    writeFile(dir / "small.txt", "small");
+    ASSERT_EQ(run("cd " + shellQuoted(dir.path()) + " && zip -q -fz forced.zip small.txt").status, 0);
+    EXPECT_EQ(QXZipArchive::payloadSizeForArchiveAtPath(dir / "forced.zip", nullptr), 5u);
+    const Outcome forced = unzip(dir / "forced.zip", dir / "forced");
+    EXPECT_TRUE(forced.answer) << (forced.error ? forced.error->what() : "");
+    EXPECT_EQ(readFile(dir / "forced/small.txt"), "small");
 }
 
 TEST(QXZipArchiveLimits, OneEntryIsExtractedWithoutMakingAnythingForTheOthers)
