@@ -8,6 +8,7 @@
 #include "files/Database.h"
 #include "files/ProjectWriter.h"
 #include "files/QXZipArchive.h"
+#include "platform/Pasteboard.h"
 #include "sql/Connection.h"
 
 #include <chrono>
@@ -114,6 +115,12 @@ TEST(HostileDocuments, AMapOfMoreNodesThanAMapMayHoldIsRefusedBeforeItIsRead)
     std::optional<std::string> error;
     EXPECT_FALSE(document.readFromURL(folder / "outline.txt", "public.text", &error));
     EXPECT_EQ(error, message);
+    EXPECT_TRUE(document.project.graph.isEmpty());
+
+    // Nor does a map grow past it by a paste.
+    Pasteboard board;
+    board.setString(lines, Pasteboard::stringType);
+    document.pasteFromPasteBoard({0, 0}, false, board);
     EXPECT_TRUE(document.project.graph.isEmpty());
 }
 
