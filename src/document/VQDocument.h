@@ -211,7 +211,8 @@ public:
     std::optional<std::vector<Node>> duplicateSelectedNodes(
         Pasteboard& privateBoard = Pasteboard::withName(std::string(VQDocumentPasteboard::duplicatorBoardName)));
     // Creates detached node trees anew (titles and notes only), lays each out and sets them in a grid
-    // centred on the point; every source node at most once. Returns the created nodes as stored.
+    // centred on the point; every source node at most once. Returns the created nodes as stored. Nothing is
+    // created (with a log line) when the map would hold more than VQDocumentFiles::maximumNodeCount nodes.
     std::vector<Node> insertNodes(const std::vector<Node>& nodes, Point at);
     std::optional<Node> insertNodeTree(const Node& source, std::optional<std::int64_t> parentUID,
                                        const std::vector<Node>& from);

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "document/VQDocument.h"
+#include "document/VQDocumentFiles.h"
 #include "exchange/OPMLImporter.h"
 #include "exchange/PlainTextImporter.h"
 #include "exchange/RtfTextReader.h"
@@ -608,6 +609,11 @@ std::optional<Node> VQDocument::insertNodeTree(const Node& source, std::optional
 
 std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point at)
 {
+    // A map that grew past what is opened could be saved but never opened again.
+    if (project.graph.count() + nodes.size() > VQDocumentFiles::maximumNodeCount) {
+        VQ_LOG("insertNodes(_:at:)", VQDocumentFiles::tooManyNodesMessage(project.graph.count() + nodes.size()));
+        return {};
+    }
     const SourceIndex index(nodes);
     std::vector<bool> inserted(nodes.size());
     std::vector<std::int64_t> roots;

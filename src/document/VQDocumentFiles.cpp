@@ -114,6 +114,7 @@ void VQDocumentFiles::removeLeftovers() noexcept
             if (isUUIDName(name) && !isHeld(toPath(caches) / toPath(name)))
                 fs::remove_all(entry.path(), error);
         }
+        Database::removeEmptyWorkingFolders(working);
         for (const fs::directory_entry& entry : fs::directory_iterator(toPath(caches), error)) {
             const std::string name = fromPath(entry.path().filename());
             if (isUUIDName(name) && entry.is_directory(error) && !entry.is_symlink(error) && !isHeld(entry.path()))
@@ -122,6 +123,12 @@ void VQDocumentFiles::removeLeftovers() noexcept
     } catch (...) {
         // Leftovers stay until the next time.
     }
+}
+
+std::string VQDocumentFiles::tooManyNodesMessage(std::uint64_t count)
+{
+    return "The map has " + std::to_string(count) + " nodes, more than the " + std::to_string(maximumNodeCount)
+        + " a map may hold.";
 }
 
 DocumentReader VQDocumentFiles::readerFor(std::string_view typeName, std::string_view path)

@@ -3,6 +3,7 @@
 // The file-level pieces of reading and writing documents: which reader a file goes to, what its first
 // bytes say it is, and the scratch folders of saves and opens.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,13 @@ public:
         "The document is damaged and can not be opened.";
     // The one entry of a document archive.
     static constexpr std::string_view databaseFileName = "database.sqlite";
+    // An archive with more entries is not opened: a document holds one, an archive made by hand a few more.
+    static constexpr std::uint64_t maximumArchiveEntries = 5000;
+    // A map with more nodes is not opened, whether a document or an imported outline: its editor would take
+    // gigabytes of memory.
+    static constexpr std::uint64_t maximumNodeCount = 250000;
+    // "The map has 1000000 nodes, more than the 250000 a map may hold."
+    static std::string tooManyNodesMessage(std::uint64_t count);
 
     // Chooses by the type name (exact text) and the path's extension (a case-sensitive ends-with test),
     // row by row; within a row the type names come first:

@@ -4,6 +4,7 @@
 #include "document/VQDocument.h"
 
 #include "base/FilePaths.h"
+#include "document/VQDocumentFiles.h"
 
 #include <QByteArrayView>
 #include <QStringDecoder>
@@ -145,6 +146,8 @@ void VQDocument::readOPML(const std::string& url)
     std::vector<Node> nodes;
     importer.parseFile(url, &nodes);
 
+    if (nodes.size() > VQDocumentFiles::maximumNodeCount)
+        throw TextError(VQDocumentFiles::tooManyNodesMessage(nodes.size()));
     const SessionFlag session(*this);
 
     if (!importer.documentTitle.empty())
@@ -154,9 +157,12 @@ void VQDocument::readOPML(const std::string& url)
 
 void VQDocument::importOutlineText(std::string_view text)
 {
+    std::vector<Node> nodes = PlainTextImporter::importNodes(text);
+    if (nodes.size() > VQDocumentFiles::maximumNodeCount)
+        throw TextError(VQDocumentFiles::tooManyNodesMessage(nodes.size()));
     const SessionFlag session(*this);
 
-    insertNodes(PlainTextImporter::importNodes(text), Point{0.0, 0.0});
+    insertNodes(nodes, Point{0.0, 0.0});
 }
 
 } // namespace velquine

@@ -9,7 +9,11 @@
 #include "platform/SafeSave.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+
+#include <sqlite3.h>
 
 #include "files/Database.h"
 #include "files/ProjectLoader.h"
@@ -35,20 +39,54 @@ std::string lowercased(std::string text)
     return text;
 }
 
-// The database of an extracted archive: "database.sqlite" (in any case) when it is there, else the last
-// top-level name that contains ".sqlite". A listing error is thrown.
-std::optional<std::string> databaseInFolder(const std::string& folder)
+// The entry of an archive that holds the document database: "database.sqlite" (in any case) when it is
+// there, else the last top-level name that contains ".sqlite".
+std::optional<std::string> databaseEntry(const std::vector<std::string>& names)
 {
     std::optional<std::string> found;
-    for (const fs::directory_entry& entry : fs::directory_iterator(toPath(folder))) {
-        const std::string name = fromPath(entry.path().filename());
+    for (const std::string& name : names) {
+        if (name.find('/') != std::string::npos)
+            continue;
         const std::string lower = lowercased(name);
         if (lower == VQDocumentFiles::databaseFileName)
-            return fromPath(entry.path());
+            return name;
         if (lower.find(".sqlite") != std::string::npos)
-            found = fromPath(entry.path());
+            found = name;
     }
     return found;
+}
+
+// What lies beneath a failed save, in the system's words ("No space left on device", "File too large"):
+// the same text whichever step met it. Empty when the failure has no such cause.
+std::string saveFailureCause(const std::exception& thrown)
+{
+    // The engine's failures: the system's error of a failing read or write, else what the code stands for.
+    const auto engineCause = [](int code, int systemErrorNumber) -> std::string {
+        if (systemErrorNumber != 0)
+            return std::strerror(systemErrorNumber);
+        switch (code & 0xff) {
+        case SQLITE_FULL:
+            return std::strerror(ENOSPC);
+        case SQLITE_IOERR:
+            return std::strerror(EIO);
+        case SQLITE_NOMEM:
+            return std::strerror(ENOMEM);
+        default:
+            return {};
+        }
+    };
+    if (const auto* text = dynamic_cast<const TextError*>(&thrown))
+        return text->detail();
+    if (const auto* engine = dynamic_cast<const sql::Result*>(&thrown))
+        return engineCause(engine->code(), engine->systemErrorNumber());
+    if (const auto* database = dynamic_cast<const DatabaseError*>(&thrown))
+        return engineCause(database->resultCode(), database->systemErrorNumber());
+    if (const auto* files = dynamic_cast<const fs::filesystem_error*>(&thrown)) {
+        const std::error_code code = files->code();
+        if (code.category() == std::generic_category() || code.category() == std::system_category())
+            return std::strerror(code.value());
+    }
+    return {};
 }
 
 } // namespace
@@ -97,12 +135,8 @@ bool VQDocument::writeToURL(const std::string& url, const std::string& /*typeNam
     try {
         writeToDatabase(url);
         return true;
-    } catch (const TextError& thrown) {
-        lastSaveErrorDetail_ = thrown.detail();
-        if (error)
-            *error = thrown.what();
-        return false;
     } catch (const std::exception& thrown) {
+        lastSaveErrorDetail_ = saveFailureCause(thrown);
         if (error)
             *error = thrown.what();
         return false;
@@ -119,11 +153,12 @@ void VQDocument::writeToDatabase(const std::string& url)
     removePartialFiles(url);
     const VQDocumentFiles::HeldScratchFolder folder;
     const std::string databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
-    // The working copy lives in a folder of its own, named after the scratch folder; it goes too.
+    // The working copy lives in a folder of its own, named after the scratch folder; it goes too, and so
+    // do the folders made for it.
     struct RemoveWorkingFolder {
-        std::string path;
-        ~RemoveWorkingFolder() { VQDocumentFiles::removeFolder(path); }
-    } workingFolder{Database::workingDirectory(databasePath)};
+        std::string databasePath;
+        ~RemoveWorkingFolder() { Database::removeWorkingDirectory(databasePath); }
+    } workingFolder{databasePath};
 
     {
         Database database(databasePath);
@@ -260,20 +295,29 @@ void VQDocument::readDocumentArchive(const std::string& url)
                                    statusError ? statusError : std::make_error_code(std::errc::no_such_file_or_directory));
     const VQDocumentFiles::HeldScratchFolder folder;
 
+    // Only the database is extracted: whatever else an archive holds, however many or deep its entries,
+    // costs nothing but the reading of its names.
     std::string databasePath;
     std::optional<QXZipArchiveError> unzipError;
-    if (QXZipArchive::unzipFileAtPath(url, folder.path(), true, true, std::nullopt, &unzipError, nullptr)) {
-        const std::optional<std::string> found = databaseInFolder(folder.path());
+    const std::optional<std::vector<std::string>> names =
+        QXZipArchive::entryNamesAtPath(url, VQDocumentFiles::maximumArchiveEntries, &unzipError);
+    if (names) {
+        const std::optional<std::string> found = databaseEntry(*names);
         if (!found)
             throw TextError("Document Archive doesn't contain a sqlite database!");
-        databasePath = *found;
+        if (!QXZipArchive::unzipEntryAtPath(url, *found, folder.path(), &unzipError)) {
+            if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -8)
+                throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage) + " " + unzipError->what());
+            throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
+        }
+        databasePath = folder.path() + "/" + *found;
     } else if (VQDocumentFiles::hasSQLiteHeader(url)) {
         // A bare database is read from a private copy: nothing is ever made or changed beside the user's file.
         databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
         fs::copy_file(toPath(url), toPath(databasePath));
     } else if (VQDocumentFiles::hasZipSignature(url)) {
-        // An archive that declares more than it can hold, or more than the disk can take, says so.
-        if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -8)
+        // An archive with more entries than are read says so.
+        if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -9)
             throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage) + " " + unzipError->what());
         throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
     } else {
@@ -289,6 +333,18 @@ void VQDocument::readDocumentArchive(const std::string& url)
     } catch (const DatabaseError& refused) {
         throw TextError(refused.what());
     }
+
+    // Counted before any is read.
+    std::uint64_t nodeRows = 0;
+    try {
+        const sql::OptBinding counted = database.openConnection().scalar("SELECT count(*) FROM nodes");
+        if (const auto* count = counted ? std::get_if<std::int64_t>(&*counted) : nullptr)
+            nodeRows = static_cast<std::uint64_t>(std::max<std::int64_t>(*count, 0));
+    } catch (const sql::Result&) {
+        // No nodes table: the loader makes do without.
+    }
+    if (nodeRows > VQDocumentFiles::maximumNodeCount)
+        throw TextError(VQDocumentFiles::tooManyNodesMessage(nodeRows));
 
     VQProject loaded;
     const ProjectLoadingProblems problems = loadProjectFrom(loaded, database);

@@ -8,8 +8,10 @@
 // Element names are compared without case, attribute names exactly. A document that is not well-formed
 // stops the reading where the damage starts and keeps the nodes made so far. Nothing is ever loaded from
 // outside the document, and a document type that declares entities is refused (TextError naming the
-// file), as is a document with a document type or entity references that yields no outline at all.
+// file), as is a document with a document type or entity references that yields no outline at all, and a
+// document with an element of more than maximumAttributes attributes (before anything is read).
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +24,9 @@ namespace velquine {
 class OPMLImporter {
 public:
     OPMLImporter() = default;
+
+    // The most attributes an element may have; outlines carry a handful.
+    static constexpr std::size_t maximumAttributes = 1000;
 
     // Reads the file. Throws TextError, a log line ending in "can not open url: " and the path, when the
     // file cannot be read, and TextError for the entity tricks above. Given a list, the nodes are appended to

@@ -11,12 +11,18 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -30,6 +36,14 @@ DatabaseError::DatabaseError(Kind kind, std::string message, const std::string& 
 DatabaseError DatabaseError::sqLiteError(const std::string& message)
 {
     return DatabaseError(Kind::sqLiteError, message, "General SQLite error: " + message);
+}
+
+DatabaseError DatabaseError::sqLiteError(const sql::Result& error)
+{
+    DatabaseError made = sqLiteError(error.description());
+    made.resultCode_ = error.code();
+    made.systemErrorNumber_ = error.systemErrorNumber();
+    return made;
 }
 
 DatabaseError DatabaseError::databaseNotOpen()
@@ -70,6 +84,55 @@ bool somethingAt(const fs::path& path)
     return fs::exists(fs::symlink_status(path));
 }
 
+[[noreturn]] void throwSystemError(const char* what, const fs::path& from, const fs::path& to, int number)
+{
+    throw fs::filesystem_error(what, from, to, std::error_code(number, std::generic_category()));
+}
+
+// Copies a file to a new file, reporting the system's own error of the call that failed: a copy that
+// stops short on a full disk says so instead of giving a general input/output error.
+void copyFile(const fs::path& from, const fs::path& to)
+{
+    const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (source < 0)
+        throwSystemError("cannot copy file", from, to, errno);
+    struct Closer {
+        int descriptor;
+        ~Closer()
+        {
+            if (descriptor >= 0)
+                ::close(descriptor);
+        }
+    } sourceCloser{source};
+    struct stat status {};
+    if (::fstat(source, &status) != 0)
+        throwSystemError("cannot copy file", from, to, errno);
+    Closer target{::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, status.st_mode & 0777)};
+    if (target.descriptor < 0)
+        throwSystemError("cannot copy file", from, to, errno);
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t got = ::read(source, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throwSystemError("cannot copy file", from, to, errno);
+        if (got == 0)
+            break;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t written = ::write(target.descriptor, buffer.data() + done, std::size_t(got - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                throwSystemError("cannot copy file", from, to, written < 0 ? errno : ENOSPC);
+            done += written;
+        }
+    }
+    const int descriptor = std::exchange(target.descriptor, -1);
+    if (::close(descriptor) != 0)
+        throwSystemError("cannot copy file", from, to, errno);
+}
+
 } // namespace
 
 std::string Database::workingPath(const std::string& path)
@@ -79,12 +142,17 @@ std::string Database::workingPath(const std::string& path)
     const fs::path given = toPath(path);
     if (!given.is_absolute() || given.lexically_normal() != given || given.filename().empty())
         throw std::runtime_error("Not a plain absolute file path: " + path);
+    return programFolder() + path;
+}
+
+std::string Database::programFolder()
+{
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (folder.isEmpty())
         throw std::runtime_error("There is no folder for application data.");
     // The working copies live in the program's own folder inside the data folder (whose location comes
     // without a closing slash): gluing the identifier straight on would make a sibling of the data folder.
-    return folder.toStdString() + '/' + bundleIdentifier + path;
+    return folder.toStdString() + '/' + bundleIdentifier;
 }
 
 std::string Database::workingDirectory(const std::string& path)
@@ -102,8 +170,14 @@ Database::Database(const std::string& path, const std::optional<std::string>& sc
 {
     const fs::path working = toPath(workingPath(path));
     const fs::path directory = toPath(workingDirectory(path));
-    if (!directory.empty() && !somethingAt(directory))
-        fs::create_directories(directory);
+    // Another save that ends meanwhile removes the empty folders above its own working folder, ours too
+    // while we are making them: making them again then finds its way.
+    for (int attempt = 0; !directory.empty() && !somethingAt(directory); ++attempt) {
+        std::error_code error;
+        fs::create_directories(directory, error);
+        if (error && (error.value() != ENOENT || attempt == 2))
+            throw fs::filesystem_error("cannot create directories", directory, error);
+    }
     if (somethingAt(working))
         fs::remove_all(working);
 
@@ -114,7 +188,7 @@ Database::Database(const std::string& path, const std::optional<std::string>& sc
     try {
         opened->execute(*schemaText);
     } catch (const sql::Result& error) {
-        throw DatabaseError::sqLiteError(error.description());
+        throw DatabaseError::sqLiteError(error);
     }
     connection = std::move(opened);
 }
@@ -134,11 +208,43 @@ void Database::closeAndMove(const std::string& path)
     const fs::path target = toPath(path);
     if (somethingAt(target))
         fs::remove_all(target);
-    fs::copy_file(working, target);
+    copyFile(working, target);
     if (somethingAt(working))
         fs::remove_all(working);
     if (!directory.empty() && somethingAt(directory))
         fs::remove_all(directory);
+    removeEmptyWorkingFolders(fromPath(directory.parent_path()));
+}
+
+void Database::removeWorkingDirectory(const std::string& path) noexcept
+{
+    try {
+        const std::string directory = workingDirectory(path);
+        std::error_code ignored;
+        fs::remove_all(toPath(directory), ignored);
+        removeEmptyWorkingFolders(fromPath(toPath(directory).parent_path()));
+    } catch (...) {
+        // What cannot be removed stays until the next save.
+    }
+}
+
+void Database::removeEmptyWorkingFolders(const std::string& folder) noexcept
+{
+    try {
+        const fs::path program = toPath(programFolder());
+        fs::path current = toPath(folder);
+        // Only folders strictly inside the program's folder; rmdir leaves any folder that holds something.
+        while (current.has_parent_path() && current != program) {
+            const auto [end, rest] = std::mismatch(program.begin(), program.end(), current.begin(), current.end());
+            if (end != program.end() || rest == current.end())
+                return;
+            if (::rmdir(current.c_str()) != 0)
+                return;
+            current = current.parent_path();
+        }
+    } catch (...) {
+        // What cannot be removed stays until the next save.
+    }
 }
 
 } // namespace velquine
@@ -281,7 +387,7 @@ Database Database::openForReading(const std::string& path)
             throw DatabaseError::tooMuchWork();
         if (isDamage(error.code(), error.description()))
             throw DatabaseError::damaged();
-        throw DatabaseError::sqLiteError(error.description());
+        throw DatabaseError::sqLiteError(error);
     }
     return database;
 }

@@ -23,6 +23,8 @@ public:
 
     // "General SQLite error: " followed by the message.
     static DatabaseError sqLiteError(const std::string& message);
+    // The same with the engine error's text, keeping its result code and system error number.
+    static DatabaseError sqLiteError(const sql::Result& error);
     // "Database connection is not open."
     static DatabaseError databaseNotOpen();
     // "Schema file not found or damaged. Please re-install Velquine."
@@ -40,12 +42,18 @@ public:
     // The payload of sqLiteError; empty for the other kinds.
     const std::string& message() const noexcept { return message_; }
     std::string description() const { return what(); }
+    // The engine's result code and system error number behind a sqLiteError made from an engine error; 0
+    // otherwise.
+    int resultCode() const noexcept { return resultCode_; }
+    int systemErrorNumber() const noexcept { return systemErrorNumber_; }
 
 private:
     DatabaseError(Kind kind, std::string message, const std::string& text);
 
     Kind kind_;
     std::string message_;
+    int resultCode_ = 0;
+    int systemErrorNumber_ = 0;
 };
 
 class Database {
@@ -91,9 +99,17 @@ public:
     sql::Connection& openConnection() const;
 
     // Closes the connection, replaces whatever is at `path` by a copy of the working file, then
-    // removes the working file and its folder. Throws std::filesystem::filesystem_error; the steps
-    // before a failing one keep their effect.
+    // removes the working file and its folder (removeWorkingDirectory). Throws
+    // std::filesystem::filesystem_error, with the system's error number of the failing call (a full disk:
+    // ENOSPC); the steps before a failing one keep their effect.
     void closeAndMove(const std::string& path);
+
+    // Removes the working folder for a path with whatever is in it, then the folders above it that are left
+    // empty, up to the program's folder (which stays). Failures are ignored.
+    static void removeWorkingDirectory(const std::string& path) noexcept;
+    // Removes the folders between the program's folder and the folder given (which lies inside the program's
+    // folder), deepest first, as long as they are empty. Failures are ignored.
+    static void removeEmptyWorkingFolders(const std::string& folder) noexcept;
 
     // True for the engine's result codes (primary or extended) and messages that mean a damaged file.
     static bool isDamage(int code, const std::string& message);
@@ -101,6 +117,9 @@ public:
     // The working path for a path: the absolute path inside the program's folder in the user's data
     // folder ("<data>/io.kelvarn.velquine/home/u/.cache/…"). Throws a std::runtime_error when there is no data folder.
     static std::string workingPath(const std::string& path);
+    // The program's folder in the user's data folder ("<data>/io.kelvarn.velquine"). Throws a std::runtime_error
+    // when there is no data folder.
+    static std::string programFolder();
     // The folder the working file lives in: the working path without its last component.
     static std::string workingDirectory(const std::string& path);
 

@@ -155,7 +155,20 @@ public:
                                 QXZipArchiveDelegate* delegate, const UnzipProgressHandler& progressHandler,
                                 const CompletionHandler& completionHandler);
 
+    // The extraction of one entry, as the document reader asks for it: the call of the first form above, with
+    // every guard of the full routine, but only the entries whose name (as entryNamesAtPath gives it) is `name`
+    // are made; nothing at all is made for the others.
+    static bool unzipEntryAtPath(const std::string& path, const std::string& name, const std::string& destination,
+                                 ErrorOut error);
+
     // ---- Inspection ----
+
+    // The names the entries get when extracted (decoded, made safe, a folder's with its closing "/"), in the
+    // archive's order, read from the central directory alone; nothing is extracted. None for an archive that
+    // cannot be read (error -1 or -3) or that holds more than maximumEntries entries (error -9, before any
+    // entry is read when the archive's end record tells).
+    static std::optional<std::vector<std::string>> entryNamesAtPath(const std::string& path,
+                                                                    std::uint64_t maximumEntries, ErrorOut error);
 
     static bool isFilePasswordProtectedAtPath(const std::string& path);
     static bool isPasswordValidForArchiveAtPath(const std::string& path, const std::string& password, ErrorOut error);

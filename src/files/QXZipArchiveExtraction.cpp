@@ -181,6 +181,8 @@ Extraction::Step Extraction::openEntry(int result, Entry& entry)
     // Encrypted entries cannot be read with this zip library; the password is needed for none of the others.
     if ((entry.info.flag & 1) != 0 || unzOpenCurrentFile(uf_) != UNZ_OK)
         return stop(zipError(-2, "failed to open file in zip file"), false);
+    // Sizes past 4 GB are kept in the zip64 extra field, which minizip 1.x leaves unread.
+    qxzip::readZip64Sizes(uf_, entry.info);
     entry.entryInfo = entryInfoFrom(entry.info);
     ++entryNumber_;
     if (delegate_) {
@@ -199,18 +201,17 @@ Extraction::Step Extraction::openEntry(int result, Entry& entry)
     std::vector<char> storedName(info.size_filename + 1, 0);
     unzGetCurrentFileInfo64(uf_, &info, storedName.data(), static_cast<uLong>(storedName.size()), nullptr, 0,
                             nullptr, 0);
+    qxzip::readZip64Sizes(uf_, info);
     entry.isLink = ((info.version >> 8) & 0xFF) == 3 && (info.external_fa >> 28) == 0xA;
-    const std::string decoded = QXZipArchive::filenameStringWithCString(
-        storedName.data(), static_cast<std::uint16_t>(info.version), static_cast<std::uint16_t>(info.flag),
-        info.size_filename);
-    if (decoded.rfind("__MACOSX/", 0) == 0)
+    std::optional<std::string> name =
+        qxzip::extractedName(storedName.data(), static_cast<std::uint16_t>(info.version),
+                             static_cast<std::uint16_t>(info.flag), info.size_filename, entryNumber_);
+    if (!name || (only_ && *name != *only_))
         return Step::skip;
     const std::size_t storedLength = std::strlen(storedName.data());
     entry.isFolder = storedLength > 0
         && (storedName[storedLength - 1] == '/' || storedName[storedLength - 1] == '\\');
-    entry.name = QXZipArchive::sanitizedPath(decoded).value_or(std::string());
-    if (entry.name.empty())
-        entry.name = std::to_string(entryNumber_);
+    entry.name = std::move(*name);
     entry.fullPath = destination_ + "/" + entry.name;
     entry.components = nameComponents(entry.name);
     return Step::extract;

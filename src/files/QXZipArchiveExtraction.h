@@ -50,6 +50,9 @@ public:
     Extraction(const Extraction&) = delete;
     Extraction& operator=(const Extraction&) = delete;
 
+    // Makes only the entries of that name (as qxzip::extractedName gives it) and passes over every other.
+    void extractOnly(std::string name) { only_ = std::move(name); }
+
     // The answer; the error to report, if any.
     bool run(std::optional<QXZipArchiveError>& error);
 
@@ -131,6 +134,7 @@ private:
     const QXZipArchive::Password password_;
     QXZipArchiveDelegate* const delegate_;
     const QXZipArchive::UnzipProgressHandler& progressHandler_;
+    std::optional<std::string> only_;
 
     // The real paths of the folders resolved so far, by their path in the archive. Emptied whenever a link
     // is made or removed, since a link can change what a path leads to.

@@ -4,6 +4,8 @@
 
 #include "files/QXZipArchive.h"
 
+#include <unzip.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -45,6 +47,17 @@ using UnzipHandle = std::unique_ptr<void, UnzipCloser>;
 
 // minizip 1.x reads the end record as an entry header when there are no entries; an empty archive simply ends.
 int goToFirstEntry(void* uf);
+
+// The sizes of the current entry, whose information is given: minizip 1.x leaves the 32-bit placeholder
+// 0xFFFFFFFF where an entry keeps its sizes in the zip64 extra field, and this reads them from there into the
+// information. False when a size stays unknown (its placeholder is left in place).
+bool readZip64Sizes(void* uf, unz_file_info64& info);
+
+// The name an extraction gives the current entry, whose stored name and information are given: decoded, made
+// safe, a folder's with its closing "/", the entry number (from 0) when nothing of it is left. None for an
+// entry that is passed over ("__MACOSX/").
+std::optional<std::string> extractedName(const char* storedName, std::uint16_t versionMadeBy, std::uint16_t flag,
+                                         std::size_t nameLength, long entryNumber);
 
 // minizip 1.x refuses to open an archive that holds nothing but its end record, which is a valid zip file.
 bool isEmptyZipArchive(const std::string& path);

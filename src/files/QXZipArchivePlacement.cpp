@@ -25,18 +25,27 @@ constexpr std::uint64_t kMaximumExpansion = 100;
 constexpr std::uint64_t kExpansionAllowance = 64ull << 20;
 constexpr std::uint64_t kFreeSpaceReserve = 100ull << 20;
 
-// The sizes the central directory declares, added up (saturating); the archive is left at its first entry.
-std::uint64_t declaredSize(unzFile uf)
-{
+struct DeclaredSize {
     std::uint64_t total = 0;
+    // Some entry's size could not be read: its placeholder of 4 GB counts instead.
+    bool unknown = false;
+};
+
+// The sizes the central directory declares, added up (saturating); the archive is left at its first entry.
+DeclaredSize declaredSize(unzFile uf)
+{
+    DeclaredSize declared;
     for (int result = unzGoToFirstFile(uf); result == UNZ_OK; result = unzGoToNextFile(uf)) {
         unz_file_info64 info{};
         if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
             break;
-        total = info.uncompressed_size > UINT64_MAX - total ? UINT64_MAX : total + info.uncompressed_size;
+        if (!readZip64Sizes(uf, info) && info.uncompressed_size == 0xFFFFFFFFu)
+            declared.unknown = true;
+        const std::uint64_t size = info.uncompressed_size;
+        declared.total = size > UINT64_MAX - declared.total ? UINT64_MAX : declared.total + size;
     }
     unzGoToFirstFile(uf);
-    return total;
+    return declared;
 }
 
 // The bytes this process may still write on the disk of the folder; none when unknown.
@@ -108,7 +117,8 @@ Extraction::Folder Extraction::realDestination()
 
 std::optional<QXZipArchiveError> Extraction::refuseOversize(unzFile uf, std::uint64_t archiveSize)
 {
-    const std::uint64_t declared = declaredSize(uf);
+    const DeclaredSize sizes = declaredSize(uf);
+    const std::uint64_t declared = sizes.total;
     const std::uint64_t allowed = archiveSize > (UINT64_MAX - kExpansionAllowance) / kMaximumExpansion
         ? UINT64_MAX
         : archiveSize * kMaximumExpansion + kExpansionAllowance;
@@ -120,7 +130,8 @@ std::optional<QXZipArchiveError> Extraction::refuseOversize(unzFile uf, std::uin
     const bool tooFull = free && declared > (*free > kFreeSpaceReserve ? *free - kFreeSpaceReserve : 0);
     if (!tooLarge && !tooFull)
         return std::nullopt;
-    const std::string message = "The archive's entries declare " + std::to_string(declared) + " bytes, more than "
+    const std::string message = "The archive's entries declare "
+        + (sizes.unknown ? std::string("an unknown size") : std::to_string(declared) + " bytes") + ", more than "
         + (tooLarge ? "an archive of " + std::to_string(archiveSize) + " bytes can hold"
                     : "the disk can take while keeping " + std::to_string(kFreeSpaceReserve >> 20) + " MB free");
     qxzip::log(message);

@@ -68,12 +68,14 @@ ErrorLogSink& currentSink()
 
 } // namespace
 
-Result::Result(Kind kind, std::string message, int code, std::shared_ptr<Statement> statement)
+Result::Result(Kind kind, std::string message, int code, std::shared_ptr<Statement> statement,
+               int systemErrorNumber)
     : std::runtime_error(resultText(kind, message, code, statement.get()))
     , kind_(kind)
     , message_(std::move(message))
     , code_(code)
     , statement_(std::move(statement))
+    , systemErrorNumber_(systemErrorNumber)
 {
 }
 
@@ -89,9 +91,19 @@ std::optional<Result> Result::make(int errorCode, sqlite3* handle, bool usesExte
         return std::nullopt;
     const char* message = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(errorCode);
     std::string text = message ? message : "";
+    // Only a failing read, write or open has a system error behind it. The database file keeps the error
+    // of its own failing call; the connection's is the system's error number at the time the engine
+    // noticed, which may be a later call's, or none.
+    const int primary = errorCode & 0xff;
+    int systemErrorNumber = 0;
+    if (handle && primary == SQLITE_IOERR)
+        sqlite3_file_control(handle, "main", SQLITE_FCNTL_LAST_ERRNO, &systemErrorNumber);
+    if (handle && systemErrorNumber == 0 && (primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN))
+        systemErrorNumber = sqlite3_system_errno(handle);
     if (usesExtendedErrorCodes && handle)
-        return Result(Kind::extendedError, std::move(text), sqlite3_extended_errcode(handle), std::move(statement));
-    return Result(Kind::error, std::move(text), errorCode, std::move(statement));
+        return Result(Kind::extendedError, std::move(text), sqlite3_extended_errcode(handle), std::move(statement),
+                      systemErrorNumber);
+    return Result(Kind::error, std::move(text), errorCode, std::move(statement), systemErrorNumber);
 }
 
 QueryError::QueryError(Kind kind, std::string name, std::vector<std::string> columns, const std::string& text)

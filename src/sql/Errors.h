@@ -24,13 +24,15 @@ class Result : public std::runtime_error {
 public:
     enum class Kind { error, extendedError };
 
-    Result(Kind kind, std::string message, int code, std::shared_ptr<Statement> statement = nullptr);
+    Result(Kind kind, std::string message, int code, std::shared_ptr<Statement> statement = nullptr,
+           int systemErrorNumber = 0);
 
     // The engine's success codes: SQLITE_OK (0), SQLITE_ROW (100) and SQLITE_DONE (101).
     static bool isSuccessCode(int code) noexcept { return code == 0 || code == 100 || code == 101; }
 
     // No Result for a success code; otherwise the engine's current message for the connection's
-    // handle with the given code, or with the extended code when the connection asks for them.
+    // handle with the given code, or with the extended code when the connection asks for them. An input or
+    // output failure, or a file that cannot be opened, keeps the system's error number of it.
     static std::optional<Result> make(int errorCode, const Connection& connection,
                                       std::shared_ptr<Statement> statement = nullptr);
     // The same for a bare engine handle.
@@ -41,6 +43,9 @@ public:
     const std::string& message() const noexcept { return message_; }
     int code() const noexcept { return code_; }
     const std::shared_ptr<Statement>& statement() const noexcept { return statement_; }
+    // The system's error number (errno) behind a failing read, write or open ("File too large"); 0 when the
+    // engine reported none.
+    int systemErrorNumber() const noexcept { return systemErrorNumber_; }
 
     // message, then " (" SQL ")" when a statement is attached, then " (code: N)" or " (extended code: N)".
     std::string description() const { return what(); }
@@ -50,6 +55,7 @@ private:
     std::string message_;
     int code_;
     std::shared_ptr<Statement> statement_;
+    int systemErrorNumber_;
 };
 
 // A failed lookup of a table or column in a query's result, or a NULL where a value was required.

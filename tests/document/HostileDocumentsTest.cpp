@@ -7,9 +7,12 @@
 #include "document/VQDocumentFiles.h"
 #include "files/Database.h"
 #include "files/ProjectWriter.h"
+#include "files/QXZipArchive.h"
+#include "platform/Pasteboard.h"
 #include "sql/Connection.h"
 
 #include <chrono>
+#include <functional>
 
 using namespace velquine;
 using namespace velquine::testing;
@@ -37,7 +40,89 @@ std::string craftedDatabase(const Folder& folder, const std::string& name, const
     return path;
 }
 
+// A document archive of the rich project's database with more entries written by `more` before it.
+std::string archiveWithDatabase(const Folder& folder, const std::string& name,
+                                const std::function<void(QXZipArchive&)>& more)
+{
+    const std::string database = folder / (name + ".sqlite");
+    writeProjectDatabase(richProject(), database);
+    const std::string path = folder / name;
+    QXZipArchive archive(path);
+    EXPECT_TRUE(archive.open());
+    more(archive);
+    EXPECT_TRUE(archive.writeFileAtPath(database, std::string("database.sqlite"), 0, std::nullopt, false));
+    EXPECT_TRUE(archive.close());
+    return path;
+}
+
+std::vector<std::uint8_t> noBytes;
+
 } // namespace
+
+TEST(HostileDocuments, ADocumentOpensFromItsDatabaseWhateverElseItsArchiveHolds)
+{
+    Folder folder;
+    const std::string link = folder / "link";
+    std::filesystem::create_symlink("/etc", link);
+    const std::string path = archiveWithDatabase(folder, "crowded.radovudo", [&](QXZipArchive& archive) {
+        // Folders two thousand deep, and a link that leads out of wherever it is extracted.
+        std::string deep;
+        for (int i = 0; i < 2000; ++i) {
+            deep += "a/";
+            archive.writeData(noBytes, deep, 0, std::nullopt, false);
+        }
+        archive.writeSymlinkFileAtPath(link, std::string("escape"), 0, std::nullopt, false);
+    });
+    VQDocument document;
+    std::optional<std::string> error;
+    ASSERT_TRUE(document.readFromURL(path, ownType, &error)) << error.value_or("");
+    EXPECT_EQ(document.project.graph.count(), richProject().graph.count());
+}
+
+TEST(HostileDocuments, AnArchiveOfThousandsOfEntriesIsRefusedBeforeAnythingIsExtracted)
+{
+    Folder folder;
+    const std::string path = archiveWithDatabase(folder, "many.radovudo", [](QXZipArchive& archive) {
+        for (std::uint64_t i = 0; i < VQDocumentFiles::maximumArchiveEntries; ++i)
+            archive.writeData(noBytes, std::to_string(i), 0, std::nullopt, false);
+    });
+    const std::uint64_t entries = VQDocumentFiles::maximumArchiveEntries + 1;
+    EXPECT_EQ(openError(path), std::string(VQDocumentFiles::damagedDocumentMessage) + " The archive holds "
+                                   + std::to_string(entries) + " entries; no more than "
+                                   + std::to_string(VQDocumentFiles::maximumArchiveEntries) + " are read.");
+}
+
+TEST(HostileDocuments, AMapOfMoreNodesThanAMapMayHoldIsRefusedBeforeItIsRead)
+{
+    Folder folder;
+    const std::uint64_t count = VQDocumentFiles::maximumNodeCount + 1;
+    const std::string message = VQDocumentFiles::tooManyNodesMessage(count);
+    EXPECT_EQ(message, "The map has 250001 nodes, more than the 250000 a map may hold.");
+    // Bare node rows, each its own tree.
+    const std::string path = craftedDatabase(
+        folder, "crowded.radovudo",
+        "DELETE FROM nodes; WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < "
+            + std::to_string(count)
+            + ") INSERT INTO nodes (id) SELECT x + 1000 FROM c");
+    EXPECT_EQ(openError(path), message);
+
+    // An outline of as many lines.
+    std::string lines;
+    for (std::uint64_t i = 0; i < count; ++i)
+        lines += "x\n";
+    writeBytes(folder / "outline.txt", lines);
+    VQDocument document;
+    std::optional<std::string> error;
+    EXPECT_FALSE(document.readFromURL(folder / "outline.txt", "public.text", &error));
+    EXPECT_EQ(error, message);
+    EXPECT_TRUE(document.project.graph.isEmpty());
+
+    // Nor does a map grow past it by a paste.
+    Pasteboard board;
+    board.setString(lines, Pasteboard::stringType);
+    document.pasteFromPasteBoard({0, 0}, false, board);
+    EXPECT_TRUE(document.project.graph.isEmpty());
+}
 
 TEST(HostileDocuments, SchemaCodeUnderOurTableNamesIsRefusedBeforeItRuns)
 {

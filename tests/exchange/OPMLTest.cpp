@@ -216,6 +216,29 @@ TEST_F(OPMLTest, ImporterRefusesDeclaredEntitiesAndEntityTricks)
     EXPECT_EQ(treeText(imported("<!DOCTYPE opml><opml><body><outline text=\"a\"/></body></opml>").graph), "a\n");
 }
 
+TEST_F(OPMLTest, ImporterRefusesAnElementOfMoreAttributesThanOutlinesHave)
+{
+    // The most an element may have, with "=" and ">" in values and comments, which count nothing.
+    const auto outline = [](std::size_t attributes) {
+        std::string text = "<opml><!-- a=1 b=2 > --><body><outline text=\"a=b>c\"";
+        for (std::size_t i = 1; i < attributes; ++i)
+            text += " a" + std::to_string(i) + "='x=y>'";
+        return text + "/><![CDATA[ c=d ]]></body></opml>";
+    };
+    const OPMLImporter full = imported(outline(OPMLImporter::maximumAttributes));
+    ASSERT_EQ(full.graph.count(), 1u);
+    EXPECT_EQ(full.graph.node(std::int64_t{0})->title, "a=b>c");
+
+    // One more is refused before the reader sees any.
+    try {
+        imported(outline(OPMLImporter::maximumAttributes + 1));
+        FAIL() << "the element was read";
+    } catch (const TextError& error) {
+        EXPECT_STREQ(error.what(), "The OPML file holds an element with more than 1000 attributes, which is not "
+                                   "read: pasted OPML");
+    }
+}
+
 TEST_F(OPMLTest, ExportThenImportGivesTheSameTree)
 {
     Graph graph = planGraph();

@@ -3,6 +3,8 @@
 
 #include "DocumentDbTestSupport.h"
 
+#include "support/FileSizeLimit.h"
+
 #include <QStandardPaths>
 
 #include <filesystem>
@@ -117,7 +119,8 @@ TEST(DatabaseWorkingCopy, SchemaFailures)
 TEST(DatabaseWorkingCopy, CloseAndMovePutsTheFileInPlaceAndCleansUp)
 {
     Folder folder;
-    const std::string target = folder / "database.sqlite";
+    fs::create_directories(folder / "a/b");
+    const std::string target = folder / "a/b/database.sqlite";
     writeFile(target, "an older file");
     Database database(target);
     exec(database, "INSERT INTO project (title, author, notes) VALUES ('t', 'a', 'n')");
@@ -126,8 +129,9 @@ TEST(DatabaseWorkingCopy, CloseAndMovePutsTheFileInPlaceAndCleansUp)
     EXPECT_FALSE(database.connection);
     EXPECT_FALSE(fs::exists(Database::workingPath(target)));
     EXPECT_FALSE(fs::exists(Database::workingDirectory(target)));
-    // The folders above the working folder stay.
-    EXPECT_TRUE(fs::exists(fs::path(Database::workingDirectory(target)).parent_path()));
+    // The folders made above the working folder go too, as they are empty; the program's folder stays.
+    EXPECT_FALSE(fs::exists(Database::programFolder() + folder.path()));
+    EXPECT_TRUE(fs::exists(Database::programFolder()));
     try {
         database.openConnection();
         FAIL() << "no error";
@@ -138,4 +142,23 @@ TEST(DatabaseWorkingCopy, CloseAndMovePutsTheFileInPlaceAndCleansUp)
     Database reopened;
     reopened.connection = sql::Connection::open(target, true);
     EXPECT_EQ(rows(reopened, "SELECT title, author, notes FROM project"), std::vector<std::string>{"'t'|'a'|'n'"});
+}
+
+TEST(DatabaseWorkingCopy, ACopyThatDoesNotFitSaysWhy)
+{
+    Folder folder;
+    const std::string target = folder / "database.sqlite";
+    Database database(target);
+    exec(database, "INSERT INTO project (title, author, notes) VALUES (hex(zeroblob(200000)), 'a', 'n')");
+    const auto size = fs::file_size(Database::workingPath(target));
+    try {
+        velquine::testing::FileSizeLimit limit(size / 2);
+        ASSERT_TRUE(limit.applied());
+        database.closeAndMove(target);
+        FAIL() << "no error";
+    } catch (const fs::filesystem_error& error) {
+        EXPECT_EQ(error.code(), std::make_error_code(std::errc::file_too_large)) << error.what();
+    }
+    Database::removeWorkingDirectory(target);
+    EXPECT_FALSE(fs::exists(Database::workingDirectory(target)));
 }

@@ -13,6 +13,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <sys/resource.h>
+
+#include <optional>
+
 #include "document/VQDocument.h"
 
 #include <csignal>
@@ -34,6 +38,9 @@ public:
     explicit RunningApp(const QString& home) : home_(home) {}
     ~RunningApp() { stop(); }
 
+    // Files the program writes may grow to this many bytes at most (none: no limit of the test's own).
+    void limitFileSize(std::optional<rlim_t> bytes) { fileSizeLimit_ = bytes; }
+
     void start(const QStringList& arguments)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -49,6 +56,14 @@ public:
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         process_.setProcessEnvironment(environment);
         process_.setProcessChannelMode(QProcess::MergedChannels);
+        const std::optional<rlim_t> limit = fileSizeLimit_;
+        process_.setChildProcessModifier([limit] {
+            rlimit fileSize{};
+            ::getrlimit(RLIMIT_FSIZE, &fileSize);
+            if (limit)
+                fileSize.rlim_cur = *limit;
+            ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        });
         process_.start(QStringLiteral(VELQUINE_APP_PATH), arguments);
         ASSERT_TRUE(process_.waitForStarted(10000));
     }
@@ -139,9 +154,12 @@ public:
         }
     }
 
+    bool running() const { return process_.state() == QProcess::Running; }
+
 private:
     QString home_;
     QProcess process_;
+    std::optional<rlim_t> fileSizeLimit_;
 };
 
 } // namespace
@@ -169,6 +187,30 @@ TEST(EndToEnd, ANewMapSavedThroughTheSaveDialogOpensAgainAfterQuitting)
     EXPECT_EQ(document->project.graph.count(), 0u);
     RunningApp::keys(reopened, {QStringLiteral("ctrl+q")});
     EXPECT_TRUE(app.waitForExit()) << app.output().toStdString();
+}
+
+// A save that meets the file size limit is reported with its cause, and the program goes on.
+TEST(EndToEnd, ASaveBeyondTheFileSizeLimitIsReportedAndTheProgramGoesOn)
+{
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    // Less than the tables of an empty map take.
+    app.limitFileSize(8192);
+    app.start({});
+    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
+    RunningApp::keys(untitled, {QStringLiteral("ctrl+s")});
+    const QString dialog = app.waitForWindow(QStringLiteral("Save As"));
+    ASSERT_FALSE(dialog.isEmpty()) << app.output().toStdString();
+    RunningApp::keys(dialog, {QStringLiteral("ctrl+a")});
+    RunningApp::type(dialog, home.filePath(QStringLiteral("Limited")));
+    RunningApp::keys(dialog, {QStringLiteral("Return")});
+
+    const QString report = app.waitForWindow(QStringLiteral("Velquine"));
+    RunningApp::screenshot("end-to-end-save-beyond-file-size-limit.png");
+    EXPECT_FALSE(report.isEmpty()) << app.output().toStdString();
+    EXPECT_TRUE(app.running());
+    EXPECT_EQ(QDir(home.path()).entryList({QStringLiteral("*Limited*")}, QDir::Files | QDir::Hidden), QStringList{});
 }
 
 namespace {
