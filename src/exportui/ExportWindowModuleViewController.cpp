@@ -93,7 +93,7 @@ void ExportWindowModuleViewController::exportToPaseboard()
 {
     if (supportsPasteboardExport())
         throw VQ_TEXT_ERROR("exportToPaseboard()", "Implement in subclass!");
-    throw TextError("Export to Pasteboard is not supported for this content type");
+    throw TextError("Export to Clipboard is not supported for this content type");
 }
 
 void ExportWindowModuleViewController::addDescription(const QString& text)

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -23,15 +24,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "app/AppDelegate.h"
 #include "app/DocumentWindow.h"
 #include "app/MainMenu.h"
 #include "document/GraphRenderer.h"
 #include "document/VQDocument.h"
+#include "document/VQDocumentFiles.h"
 #include "kit/WindowActions.h"
 #include "platform/RecentDocuments.h"
 #include "UiTestSupport.h"
@@ -47,10 +51,11 @@ struct ScriptedDialogs : DocumentDialogs {
     bool overwrite = false;
     QStringList asked;
 
+    std::vector<std::string> openPaths;
     std::vector<std::string> runOpenPanel(QWidget*) override
     {
         asked << QStringLiteral("open panel");
-        return {};
+        return std::exchange(openPaths, {});
     }
     std::optional<std::string> runSavePanel(QWidget*, const QString& suggested) override
     {
@@ -179,6 +184,31 @@ private:
         }
     }
     std::string folder_;
+};
+
+// The file cannot be read while alive, even by the superuser, who acts as another user meanwhile.
+class UnreadableFile {
+public:
+    explicit UnreadableFile(const std::string& path) : path_(path), folder_(QFileInfo(QString::fromStdString(path)).path())
+    {
+        if (::geteuid() != 0) {
+            ::chmod(path_.c_str(), 0);
+            return;
+        }
+        ::chmod(folder_.toLocal8Bit().constData(), 0711);
+        ::chmod(path_.c_str(), 0600);
+        ::setfsuid(65534);
+    }
+    ~UnreadableFile()
+    {
+        if (::geteuid() == 0)
+            ::setfsuid(0);
+        ::chmod(path_.c_str(), 0644);
+    }
+
+private:
+    std::string path_;
+    QString folder_;
 };
 
 struct DocumentWindowsTest : ::testing::Test {
@@ -354,6 +384,81 @@ TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingI
     press(window(0), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_EQ(nodesInFile(map), 2u);
     EXPECT_FALSE(document.isDocumentEdited());
+}
+
+TEST_F(DocumentWindowsTest, AFileThatCannotBeReadOrHoldsNoOutlineIsRefusedWithTheReason)
+{
+    const std::string map = path("Private.radovudo");
+    auto original = VQDocument::makeUntitledDocument();
+    addNode(*original, "Root");
+    ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(path("photo.png")));
+    std::ofstream(path("broken.opml")) << "<?xml version=\"1.0\"?><opml version=\"2.0\"><body><outline text=\"A";
+
+    // A map the user may not read: the reason, not a guess at what it is.
+    {
+        UnreadableFile unreadable(map);
+        EXPECT_FALSE(controller().openDocumentWithContentsOfURL(map));
+    }
+    const QString denied = takeReport("openFailureMessage", QStringLiteral("Private"), QStringLiteral("document-open-denied"));
+    EXPECT_EQ(denied, QStringLiteral("The document “Private.radovudo” could not be opened.|"
+                                     "The file couldn't be read: Permission denied."));
+
+    // A picture and a damaged outline picked in the open panel: refused, no window, nothing in Open Recent.
+    dialogs->openPaths = {path("photo.png"), path("broken.opml")};
+    ActionDispatcher chain;
+    ASSERT_TRUE(chain.sendAction("openDocument:"));
+    const QString picture = takeReport("openFailureMessage", QStringLiteral("photo"), QStringLiteral("document-open-picture"));
+    EXPECT_EQ(picture.section(u'|', 1).toStdString(), VQDocumentFiles::unknownKindMessage);
+    const QString opml = takeReport("openFailureMessage", QStringLiteral("broken"));
+    EXPECT_EQ(opml.section(u'|', 1).toStdString(), VQDocumentFiles::noOPMLOutlineMessage);
+    EXPECT_TRUE(delegate.documentWindows().empty());
+    EXPECT_TRUE(RecentDocuments::paths().empty());
+    EXPECT_EQ(quits, 0);
+
+    // The readable map still opens.
+    EXPECT_TRUE(controller().openDocumentWithContentsOfURL(map));
+    EXPECT_EQ(delegate.documentWindows().size(), 1u);
+}
+
+TEST_F(DocumentWindowsTest, HelpAddressesThatNoProgramTakesAreReported)
+{
+    // The desktop's opener is there but finds no browser: F1 says so.
+    QTemporaryDir bin;
+    const QString opener = bin.filePath(QStringLiteral("xdg-open"));
+    std::ofstream(opener.toStdString()) << "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n";
+    ::chmod(opener.toLocal8Bit().constData(), 0755);
+    const QByteArray previousPath = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    delegate.openDocuments({});
+    press(window(0), QKeySequence(QKeySequence::HelpContents));
+    const auto report = [] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == QLatin1String("openAddressFailureMessage") && widget->isVisible())
+                return qobject_cast<QMessageBox*>(widget);
+        return static_cast<QMessageBox*>(nullptr);
+    };
+    EXPECT_EVENTUALLY(report());
+    if (QMessageBox* box = report()) {
+        test::saveScreenshot(box, QStringLiteral("help-no-browser"));
+        EXPECT_EQ(box->text(), QStringLiteral("The web page could not be opened."));
+        EXPECT_TRUE(box->informativeText().startsWith(
+            QStringLiteral("No web browser is set up on this computer to open https://velquine.kelvarn.io/manual/.")));
+        EXPECT_TRUE(box->informativeText().contains(QStringLiteral("no method available"))) << box->informativeText().toStdString();
+        box->close();
+    }
+
+    // No opener at all, and no mail program: Contact Support says where to write instead.
+    std::remove(opener.toLocal8Bit().constData());
+    ActionDispatcher chain;
+    ASSERT_TRUE(chain.sendAction("contactSupport:"));
+    EXPECT_EVENTUALLY(report());
+    if (QMessageBox* box = report()) {
+        EXPECT_EQ(box->text(), QStringLiteral("The support mail could not be started."));
+        EXPECT_TRUE(box->informativeText().contains(QStringLiteral("support@kelvarn.io")));
+        box->close();
+    }
+    qputenv("PATH", previousPath);
 }
 
 TEST_F(DocumentWindowsTest, AnyWindowCanHostADocumentAndClosingItAsksFirst)

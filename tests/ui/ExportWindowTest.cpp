@@ -161,8 +161,10 @@ TEST_F(ExportWindowTest, CopyingTellsOnceUntilTheUserSaysEnough)
     answerAlert(&seen, true, QStringLiteral("export-copied"));
     QTest::mouseClick(window->exportToPasteboardButton, Qt::LeftButton);
     EXPECT_EVENTUALLY(!window->isVisible());
-    EXPECT_EQ(seen.text, "Contents copied to pasteboard");
-    EXPECT_EQ(seen.informative, "The contents have been copied to the pasteboard as YAML Document. You can paste the "
+    // The alert names the clipboard, as the button beside it does.
+    EXPECT_EQ(window->exportToPasteboardButton->text().remove(u'&'), QStringLiteral("Copy to Clipboard"));
+    EXPECT_EQ(seen.text, "Contents copied to clipboard");
+    EXPECT_EQ(seen.informative, "The contents have been copied to the clipboard as YAML Document. You can paste the "
                                 "contents into any app that supports YAML Document.");
     EXPECT_TRUE(seen.hadCheckBox);
     EXPECT_TRUE(settings.defaults().boolForKey(ExportWindowController::copySuccessAlertSuppressionKey));
