@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/DocumentController.h"
@@ -28,8 +29,15 @@ public:
     // The save panel's filter: the program's own document type.
     static QString savePanelFilter();
 
+    // The panels start in the folder given (the document's own), else in the folder of the file last opened
+    // or saved through them (kept in the settings under lastFolderKey), else in the home folder.
+    static constexpr std::string_view lastFolderKey = "lastDocumentFolder";
+    static QString lastUsedFolder();
+    static void noteUsedFolder(const QString& file);
+
     virtual std::vector<std::string> runOpenPanel(QWidget* parent);
-    virtual std::optional<std::string> runSavePanel(QWidget* parent, const QString& suggestedName);
+    virtual std::optional<std::string> runSavePanel(QWidget* parent, const QString& suggestedName,
+                                                    const QString& folder);
     virtual SaveChangesAnswer askToSaveChanges(QWidget* parent, const QString& name, bool quitting);
     virtual bool askToOverwriteChangedFile(QWidget* parent, const QString& name);
     virtual bool askToRevert(QWidget* parent, const QString& name);

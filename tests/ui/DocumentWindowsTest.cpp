@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
@@ -38,6 +39,7 @@
 #include "document/VQDocumentFiles.h"
 #include "kit/WindowActions.h"
 #include "platform/RecentDocuments.h"
+#include "platform/WindowFrames.h"
 #include "UiTestSupport.h"
 
 using namespace velquine;
@@ -57,7 +59,7 @@ struct ScriptedDialogs : DocumentDialogs {
         asked << QStringLiteral("open panel");
         return std::exchange(openPaths, {});
     }
-    std::optional<std::string> runSavePanel(QWidget*, const QString& suggested) override
+    std::optional<std::string> runSavePanel(QWidget*, const QString& suggested, const QString&) override
     {
         asked << QStringLiteral("save panel ") + suggested;
         auto path = savePaths.front();
@@ -459,6 +461,64 @@ TEST_F(DocumentWindowsTest, HelpAddressesThatNoProgramTakesAreReported)
         box->close();
     }
     qputenv("PATH", previousPath);
+}
+
+TEST_F(DocumentWindowsTest, SavePanelsStartBesideTheMapOrWhereTheLastWasUsedAndWindowsKeepTheirFrame)
+{
+    QDir(dir.path()).mkpath(QStringLiteral("maps"));
+    QDir(dir.path()).mkpath(QStringLiteral("elsewhere"));
+    const std::string map = path("maps/Map.radovudo");
+    ASSERT_TRUE(VQDocument::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    settings.defaults().set(std::string(DocumentDialogs::lastFolderKey), path("elsewhere"));
+
+    // The real panels: each answer notes the folder the panel shows, then saves under the name or cancels.
+    delegate.documents().setDialogs(std::make_unique<DocumentDialogs>());
+    QStringList shownFolders;
+    const auto answerPanel = [&](const QString& name, const QString& screenshot) {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [&shownFolders, poll, name, screenshot] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* panel = qobject_cast<QFileDialog*>(widget); panel && panel->isVisible()) {
+                    poll->stop();
+                    poll->deleteLater();
+                    shownFolders << panel->directory().absolutePath();
+                    if (!screenshot.isEmpty())
+                        test::saveScreenshot(panel, screenshot);
+                    if (name.isEmpty()) {
+                        panel->reject();
+                    } else {
+                        panel->selectFile(name);
+                        static_cast<QDialog*>(panel)->accept();
+                    }
+                    return;
+                }
+        });
+        poll->start(20);
+    };
+    delegate.openDocuments({map});
+    answerPanel(QStringLiteral("Copy.radovudo"), QStringLiteral("document-save-as-panel"));
+    press(window(0), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    EXPECT_EQ(shownFolders.value(0), QString::fromStdString(path("maps")));
+    EXPECT_EQ(nodesInFile(path("maps/Copy.radovudo")), 0u);
+
+    delegate.newDocument();
+    answerPanel(QString(), QString());
+    press(window(1), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(shownFolders.value(1), QString::fromStdString(path("maps"))); // where the last save went
+    EXPECT_EQ(delegate.documentWindows().size(), 2u);
+
+    // The map's window opens again where and as large as it was when it closed.
+    const QRect frame(140, 120, 700, 500);
+    window(0)->setGeometry(frame);
+    EXPECT_EVENTUALLY_EQ(window(0)->geometry(), frame);
+    press(window(0), QKeySequence(Qt::CTRL | Qt::Key_W));
+    EXPECT_EVENTUALLY_EQ(delegate.documentWindows().size(), 1u);
+    EXPECT_TRUE(settings.defaults().stringForKey(std::string(WindowFrames::settingsKey)));
+    delegate.openDocuments({path("maps/Copy.radovudo")});
+    ASSERT_EQ(delegate.documentWindows().size(), 2u);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window(1)));
+    EXPECT_EQ(window(1)->geometry(), frame);
+    EXPECT_EQ(window(0)->geometry().size(), QSize(1024, 720)); // the untitled one as any new window
 }
 
 TEST_F(DocumentWindowsTest, AnyWindowCanHostADocumentAndClosingItAsksFirst)
