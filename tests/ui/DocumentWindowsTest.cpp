@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -474,8 +475,9 @@ TEST_F(DocumentWindowsTest, SavePanelsStartBesideTheMapOrWhereTheLastWasUsedAndW
     // The real panels: each answer notes the folder the panel shows, then saves under the name or cancels.
     delegate.documents().setDialogs(std::make_unique<DocumentDialogs>());
     QStringList shownFolders;
+    QObject polls; // ends any poll still waiting with the test
     const auto answerPanel = [&](const QString& name, const QString& screenshot) {
-        auto* poll = new QTimer;
+        auto* poll = new QTimer(&polls);
         QObject::connect(poll, &QTimer::timeout, [&shownFolders, poll, name, screenshot] {
             for (QWidget* widget : QApplication::topLevelWidgets())
                 if (auto* panel = qobject_cast<QFileDialog*>(widget); panel && panel->isVisible()) {
@@ -487,7 +489,7 @@ TEST_F(DocumentWindowsTest, SavePanelsStartBesideTheMapOrWhereTheLastWasUsedAndW
                     if (name.isEmpty()) {
                         panel->reject();
                     } else {
-                        panel->selectFile(name);
+                        panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
                         static_cast<QDialog*>(panel)->accept();
                     }
                     return;
