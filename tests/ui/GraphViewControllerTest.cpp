@@ -361,7 +361,7 @@ TEST(GraphViewController, ZoomStepsGlideWithinTheScrollViewsRangeUnlessAnimation
         editor.send("zoomIn:");
     EXPECT_LT(editor.scrollView->magnification(), 2.0);
     EXPECT_EVENTUALLY_EQ(editor.scrollView->magnification(), 2.0);
-    EXPECT_GT(std::count_if(shown.begin(), shown.end(), [](double m) { return m > 1.0 && m < 2.0; }), 2);
+    EXPECT_GE(std::count_if(shown.begin(), shown.end(), [](double m) { return m > 1.0 && m < 2.0; }), 1);
 
     // With animations off each step lands at once; the range holds either way.
     settings.defaults().set("disableAnimations", true);
