@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -10,7 +9,7 @@
 #include <QPushButton>
 
 #include "document/FileTypes.h"
-#include "platform/UserDefaults.h"
+#include "kit/FileDialogFolders.h"
 
 namespace velquine {
 
@@ -66,38 +65,25 @@ QString DocumentDialogs::savePanelFilter()
     return QObject::tr("Velquine maps (%1)").arg(patterns(FileTypes::all().front()));
 }
 
-QString DocumentDialogs::lastUsedFolder()
-{
-    const std::optional<std::string> stored = UserDefaults::standard().stringForKey(std::string(lastFolderKey));
-    const QString folder = stored ? QString::fromStdString(*stored) : QString();
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
-}
-
-void DocumentDialogs::noteUsedFolder(const QString& file)
-{
-    UserDefaults::standard().set(std::string(lastFolderKey), QFileInfo(file).absolutePath().toStdString());
-}
-
 std::vector<std::string> DocumentDialogs::runOpenPanel(QWidget* parent)
 {
     std::vector<std::string> paths;
     for (const QString& file :
-         QFileDialog::getOpenFileNames(parent, QObject::tr("Open"), lastUsedFolder(), openPanelFilter()))
+         QFileDialog::getOpenFileNames(parent, QObject::tr("Open"), FileDialogFolders::startFolder(), openPanelFilter()))
         paths.push_back(file.toStdString());
     if (!paths.empty())
-        noteUsedFolder(QString::fromStdString(paths.front()));
+        FileDialogFolders::noteChosenFile(QString::fromStdString(paths.front()));
     return paths;
 }
 
 std::optional<std::string> DocumentDialogs::runSavePanel(QWidget* parent, const QString& suggestedName,
                                                          const QString& folder)
 {
-    const QString start =
-        QDir(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder : lastUsedFolder()).filePath(suggestedName);
+    const QString start = QDir(FileDialogFolders::startFolder(folder)).filePath(suggestedName);
     const QString file = QFileDialog::getSaveFileName(parent, QObject::tr("Save As"), start, savePanelFilter());
     if (file.isEmpty())
         return std::nullopt;
-    noteUsedFolder(file);
+    FileDialogFolders::noteChosenFile(file);
     return file.toStdString();
 }
 

@@ -9,7 +9,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/DocumentController.h"
@@ -29,12 +28,8 @@ public:
     // The save panel's filter: the program's own document type.
     static QString savePanelFilter();
 
-    // The panels start in the folder given (the document's own), else in the folder of the file last opened
-    // or saved through them (kept in the settings under lastFolderKey), else in the home folder.
-    static constexpr std::string_view lastFolderKey = "lastDocumentFolder";
-    static QString lastUsedFolder();
-    static void noteUsedFolder(const QString& file);
-
+    // The panels start in the folder given (the document's own), else where the last file was opened or
+    // saved (FileDialogFolders).
     virtual std::vector<std::string> runOpenPanel(QWidget* parent);
     virtual std::optional<std::string> runSavePanel(QWidget* parent, const QString& suggestedName,
                                                     const QString& folder);

@@ -38,6 +38,7 @@
 #include "document/GraphRenderer.h"
 #include "document/VQDocument.h"
 #include "document/VQDocumentFiles.h"
+#include "kit/FileDialogFolders.h"
 #include "kit/WindowActions.h"
 #include "platform/RecentDocuments.h"
 #include "platform/WindowFrames.h"
@@ -470,7 +471,7 @@ TEST_F(DocumentWindowsTest, SavePanelsStartBesideTheMapOrWhereTheLastWasUsedAndW
     QDir(dir.path()).mkpath(QStringLiteral("elsewhere"));
     const std::string map = path("maps/Map.radovudo");
     ASSERT_TRUE(VQDocument::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
-    settings.defaults().set(std::string(DocumentDialogs::lastFolderKey), path("elsewhere"));
+    settings.defaults().set(std::string(FileDialogFolders::lastUsedKey), path("elsewhere"));
 
     // The real panels: each answer notes the folder the panel shows, then saves under the name or cancels.
     delegate.documents().setDialogs(std::make_unique<DocumentDialogs>());
