@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 
 #include "app/CheatSheetWindowController.h"
@@ -63,7 +64,7 @@ std::vector<std::string> AppDelegate::startupBanner()
     return {rule,
             "Welcome to " + bundle.appName() + " v" + bundle.appVersion() + " (" + bundle.appBuild()
                 + ") - built on " + bundle.buildDate() + "!",
-            "Running on: macOS " + macOSVersionString(),
+            "Running on: " + operatingSystemName(),
             "Build Mode: DIRECT BUILD",
             rule};
 }
@@ -88,7 +89,7 @@ std::string AppDelegate::supportMailBody(const std::string& appName, const std::
                                          const std::optional<std::string>& model)
 {
     return "----\nApplication: " + appName + " " + appVersion + " (Build " + appBuild + ")" + " (DP)"
-        + "\nmacOS: " + systemDescription + "\nMac model: " + model.value_or("Unknown")
+        + "\nSystem: " + systemDescription + "\nModel: " + model.value_or("Unknown")
         + "\n----\n\n<Your message here>";
 }
 
@@ -97,11 +98,31 @@ void AppDelegate::composeSupportMail()
     const Bundle& bundle = Bundle::main();
     const std::string body = supportMailBody(bundle.appName(), bundle.appVersion(), bundle.appBuild(),
                                              operatingSystemVersionString(), macModelIdentifier());
+    const auto noMailProgram = [](const QString& reason) {
+        QString detail = QObject::tr("No mail program is set up on this computer. Write to %1 from the mail "
+                                     "program or web mail you use.")
+                             .arg(QString::fromUtf8(supportAddress.data(), qsizetype(supportAddress.size())));
+        if (!reason.isEmpty())
+            detail += QStringLiteral("\n\n") + reason;
+        showOpenAddressFailure(QObject::tr("The support mail could not be started."), detail);
+    };
     try {
-        composeEmail(std::string(supportAddress), "Velquine Support", body);
+        composeEmail(std::string(supportAddress), "Velquine Support", body, noMailProgram);
     } catch (const EmailCompositionFailure&) {
-        openURLString(std::string(onlineHelpURL));
+        openWebPage(onlineHelpURL);
     }
+}
+
+void AppDelegate::showOpenAddressFailure(const QString& message, const QString& detail)
+{
+    QWidget* parent = QApplication::activeWindow();
+    auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Velquine"), message, QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("openAddressFailureMessage"));
+    box->setInformativeText(detail);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (parent)
+        box->setWindowModality(Qt::WindowModal);
+    box->show();
 }
 
 PreferencesPanelController* AppDelegate::preferencesPanelController()
@@ -130,7 +151,13 @@ void AppDelegate::checkForUpdates()
 
 void AppDelegate::openWebPage(std::string_view address)
 {
-    openURLString(std::string(address));
+    const QString shown = QString::fromUtf8(address.data(), qsizetype(address.size()));
+    openURLString(std::string(address), [shown](const QString& reason) {
+        QString detail = QObject::tr("No web browser is set up on this computer to open %1.").arg(shown);
+        if (!reason.isEmpty())
+            detail += QStringLiteral("\n\n") + reason;
+        showOpenAddressFailure(QObject::tr("The web page could not be opened."), detail);
+    });
 }
 
 void AppDelegate::showManual()

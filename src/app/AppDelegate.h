@@ -77,6 +77,9 @@ public:
     bool validateMenuItem(ActionItem& item) override;
     bool validateToolbarItem(ActionItem& item) override;
 
+    // The report that no program took an address: a message, and what to do instead (shown without waiting).
+    static void showOpenAddressFailure(const QString& message, const QString& detail);
+
 private:
     void openWebPage(std::string_view address);
     void openRecentDocument(const ActionItem* sender);

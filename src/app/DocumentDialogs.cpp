@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "document/FileTypes.h"
+#include "kit/FileDialogFolders.h"
 
 namespace velquine {
 
@@ -67,17 +68,22 @@ QString DocumentDialogs::savePanelFilter()
 std::vector<std::string> DocumentDialogs::runOpenPanel(QWidget* parent)
 {
     std::vector<std::string> paths;
-    for (const QString& file : QFileDialog::getOpenFileNames(parent, QObject::tr("Open"), QString(), openPanelFilter()))
+    for (const QString& file :
+         QFileDialog::getOpenFileNames(parent, QObject::tr("Open"), FileDialogFolders::startFolder(), openPanelFilter()))
         paths.push_back(file.toStdString());
+    if (!paths.empty())
+        FileDialogFolders::noteChosenFile(QString::fromStdString(paths.front()));
     return paths;
 }
 
-std::optional<std::string> DocumentDialogs::runSavePanel(QWidget* parent, const QString& suggestedName)
+std::optional<std::string> DocumentDialogs::runSavePanel(QWidget* parent, const QString& suggestedName,
+                                                         const QString& folder)
 {
-    const QString start = QDir::home().filePath(suggestedName);
+    const QString start = QDir(FileDialogFolders::startFolder(folder)).filePath(suggestedName);
     const QString file = QFileDialog::getSaveFileName(parent, QObject::tr("Save As"), start, savePanelFilter());
     if (file.isEmpty())
         return std::nullopt;
+    FileDialogFolders::noteChosenFile(file);
     return file.toStdString();
 }
 

@@ -28,8 +28,11 @@ public:
     // The save panel's filter: the program's own document type.
     static QString savePanelFilter();
 
+    // The panels start in the folder given (the document's own), else where the last file was opened or
+    // saved (FileDialogFolders).
     virtual std::vector<std::string> runOpenPanel(QWidget* parent);
-    virtual std::optional<std::string> runSavePanel(QWidget* parent, const QString& suggestedName);
+    virtual std::optional<std::string> runSavePanel(QWidget* parent, const QString& suggestedName,
+                                                    const QString& folder);
     virtual SaveChangesAnswer askToSaveChanges(QWidget* parent, const QString& name, bool quitting);
     virtual bool askToOverwriteChangedFile(QWidget* parent, const QString& name);
     virtual bool askToRevert(QWidget* parent, const QString& name);

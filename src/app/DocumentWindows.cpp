@@ -10,12 +10,13 @@
 #include "document/FileTypes.h"
 #include "document/PrintOperation.h"
 #include "document/VQDocument.h"
+#include "platform/WindowFrames.h"
 
 namespace velquine {
 
 namespace {
 
-// Asks the controller before the window closes.
+// Asks the controller before the window closes, and keeps the window's frame for its file when it does.
 class CloseGuard : public QObject {
 public:
     CloseGuard(QWidget* window, DocumentController& controller, std::weak_ptr<Document> document)
@@ -34,6 +35,9 @@ protected:
             event->ignore();
             return true;
         }
+        if (document && document->fileURL())
+            WindowFrames::note(*document->fileURL(),
+                               static_cast<QWidget*>(watched)->saveGeometry().toBase64().toStdString());
         return false;
     }
 
@@ -144,6 +148,10 @@ void DocumentWindows::showDocument(const std::shared_ptr<Document>& document)
 {
     QWidget* window = windowMaker_(std::dynamic_pointer_cast<VQDocument>(document), windowTitle(*document), *this);
     link(window, document);
+    // Where and how large the document's window was when it last closed.
+    if (document->fileURL())
+        if (const std::optional<std::string> frame = WindowFrames::frame(*document->fileURL()))
+            window->restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*frame)));
     window->show();
     window->raise();
     window->activateWindow();
@@ -190,7 +198,10 @@ std::vector<std::string> DocumentWindows::runOpenPanel()
 
 std::optional<std::string> DocumentWindows::runSavePanel(Document& document, const std::string& suggestedName)
 {
-    return dialogs_->runSavePanel(parentFor(&document), QString::fromStdString(suggestedName));
+    // Save As starts beside the document's own file.
+    const QString folder =
+        document.fileURL() ? QFileInfo(QString::fromStdString(*document.fileURL())).absolutePath() : QString();
+    return dialogs_->runSavePanel(parentFor(&document), QString::fromStdString(suggestedName), folder);
 }
 
 SaveChangesAnswer DocumentWindows::askToSaveChanges(Document& document, bool quitting)

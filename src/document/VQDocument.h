@@ -253,7 +253,9 @@ public:
     static constexpr bool autosavesInPlace = true;
     // A document of the default settings ("defaultGridStyle", "defaultGridSize", "defaultProjectStyle").
     static std::shared_ptr<VQDocument> makeUntitledDocument();
-    // A document read from the file, or the read's error; a failed read leaves no document behind.
+    // A document read from the file, or the read's error; a failed read leaves no document behind. A file
+    // that yields no outline (one no reader takes, or an import without a single node) is refused with a
+    // TextError saying so.
     static std::shared_ptr<VQDocument> makeDocumentForURL(const std::string& url, const std::string& typeName);
     // The grid and style of the settings, applied to every node; no session, no event.
     void applyNewDocumentDefaults();
@@ -313,7 +315,7 @@ public:
     // ---- Export ----
     // Each operation reads the project's graph once, builds one exporter (or one rendering) for the call
     // and delivers it; the document is never changed. Failures throw TextError whose text is a log line
-    // naming the operation ("can't get data", "Error writing to pasteboard"); file errors of the
+    // naming the operation ("can't get data", "Error writing to clipboard"); file errors of the
     // exporters pass through unchanged. A pasteboard is touched only once the data is in hand.
 
     // The text outlines written to a file as UTF-8, atomically.

@@ -38,7 +38,7 @@ void deliverText(const std::optional<std::string>& data, const std::vector<std::
     else
         pasteBoard.declareTypes(types);
     if (!pasteBoard.setString(*data, types.front()))
-        throw VQ_TEXT_ERROR(function, "Error writing to pasteboard");
+        throw VQ_TEXT_ERROR(function, "Error writing to clipboard");
     for (std::size_t i = 1; i < types.size(); ++i)
         pasteBoard.setString(*data, types[i]);
 }
@@ -47,7 +47,7 @@ void deliverBytes(const Bytes& data, const std::string& type, Pasteboard& pasteB
 {
     pasteBoard.declareTypes({type});
     if (!pasteBoard.setData(data, type))
-        throw VQ_TEXT_ERROR(function, "Error writing to pasteboard");
+        throw VQ_TEXT_ERROR(function, "Error writing to clipboard");
 }
 
 // What every rendering needs before it takes memory: a map with nodes and a renderer to draw it.

@@ -179,6 +179,23 @@ bool VQDocumentFiles::hasSQLiteHeader(const std::string& path)
     return leadingBytes(path, header.size()) == header;
 }
 
+int VQDocumentFiles::readingError(const std::string& path)
+{
+    int descriptor;
+    do
+        descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0)
+        return errno ? errno : EIO;
+    ::close(descriptor);
+    return 0;
+}
+
+TextError VQDocumentFiles::unreadableFileError(int errorNumber)
+{
+    return TextError("The file couldn't be read: " + std::string(std::strerror(errorNumber)) + ".");
+}
+
 bool VQDocumentFiles::hasZipSignature(const std::string& path)
 {
     const std::string bytes = leadingBytes(path, 4);

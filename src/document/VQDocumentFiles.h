@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Log.h"
+
 namespace velquine {
 
 // The reader a file is handed to.
@@ -27,6 +29,14 @@ public:
     // The message for an archive that cannot be extracted or a database the engine finds damaged.
     static constexpr std::string_view damagedDocumentMessage =
         "The document is damaged and can not be opened.";
+    // The messages for a file opened as a document that yields no outline: one of a kind no reader takes,
+    // an OPML file without a readable outline element, a text without a line of text.
+    static constexpr std::string_view unknownKindMessage =
+        "Velquine can't open files of this kind. It opens Velquine maps, and OPML, plain text, Markdown, RTF and "
+        "Word outlines.";
+    static constexpr std::string_view noOPMLOutlineMessage =
+        "The file holds no outline: it is not well-formed OPML, or it has no outline element before the damage.";
+    static constexpr std::string_view noTextOutlineMessage = "The file holds no outline: it has no line of text.";
     // The one entry of a document archive.
     static constexpr std::string_view databaseFileName = "database.sqlite";
     // An archive with more entries is not opened: a document holds one, an archive made by hand a few more.
@@ -53,6 +63,11 @@ public:
 
     // True when the file begins with the 16 bytes "SQLite format 3" and a zero byte.
     static bool hasSQLiteHeader(const std::string& path);
+    // Why the file cannot be opened for reading (an errno value such as EACCES), or 0 when it can.
+    static int readingError(const std::string& path);
+    // The error of a file that cannot be read, with the system's reason: "The file couldn't be read:
+    // Permission denied."
+    static TextError unreadableFileError(int errorNumber);
     // True when the file begins with a zip record signature ("PK" and 3,4 / 5,6 / 7,8).
     static bool hasZipSignature(const std::string& path);
 

@@ -33,8 +33,7 @@ std::string readFileBytes(const std::string& url)
 {
     std::ifstream in(toPath(url), std::ios::binary);
     if (!in)
-        throw fs::filesystem_error("The file couldn't be opened", toPath(url),
-                                   std::error_code(errno ? errno : ENOENT, std::generic_category()));
+        throw VQDocumentFiles::unreadableFileError(errno ? errno : ENOENT);
     std::string bytes;
     std::error_code sizeError;
     const auto size = fs::file_size(toPath(url), sizeError);
@@ -47,8 +46,7 @@ std::string readFileBytes(const std::string& url)
     if (!in.bad() && !in.eof())
         bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad())
-        throw fs::filesystem_error("The file couldn't be read", toPath(url),
-                                   std::make_error_code(std::errc::io_error));
+        throw VQDocumentFiles::unreadableFileError(EIO);
     return bytes;
 }
 

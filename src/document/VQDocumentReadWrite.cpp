@@ -205,6 +205,18 @@ std::shared_ptr<VQDocument> VQDocument::makeDocumentForURL(const std::string& ur
     document->setFileURL(url);
     document->setFileType(typeName);
     document->read(url, typeName);
+    // A file opened as a document that yields no outline (a picture, a damaged OPML file, an empty text) is
+    // refused: an empty untitled map in its place would hide that nothing was read.
+    if (!document->fileURL() && document->project.graph.isEmpty()) {
+        switch (VQDocumentFiles::readerFor(typeName, url)) {
+        case DocumentReader::none:
+            throw TextError(std::string(VQDocumentFiles::unknownKindMessage));
+        case DocumentReader::opml:
+            throw TextError(std::string(VQDocumentFiles::noOPMLOutlineMessage));
+        default:
+            throw TextError(std::string(VQDocumentFiles::noTextOutlineMessage));
+        }
+    }
     return document;
 }
 
@@ -293,6 +305,9 @@ void VQDocument::readDocumentArchive(const std::string& url)
     if (!fs::is_regular_file(toPath(url), statusError))
         throw fs::filesystem_error("The file couldn't be opened", toPath(url),
                                    statusError ? statusError : std::make_error_code(std::errc::no_such_file_or_directory));
+    // A file that cannot be read says why, before its (unreadable) first bytes could make it look foreign.
+    if (const int refused = VQDocumentFiles::readingError(url))
+        throw VQDocumentFiles::unreadableFileError(refused);
     const VQDocumentFiles::HeldScratchFolder folder;
 
     // Only the database is extracted: whatever else an archive holds, however many or deep its entries,

@@ -1,6 +1,9 @@
 #include "editor/EditorPanes.h"
 
+#include <cmath>
+
 #include <QLabel>
+#include <QVariantAnimation>
 #include <QVBoxLayout>
 
 #include "canvas/GraphView.h"
@@ -27,6 +30,59 @@ const char* const inspectorKey = "isInspectorCollapsed";
 const char* const noteKey = "isNoteViewCollapsed";
 
 } // namespace
+
+// ---- Opening and closing panes ----
+
+void PaneAnimation::run(QSplitter* split, const QList<int>& target, QWidget* pane)
+{
+    finish();
+    const QList<int> start = split->sizes();
+    if (UserDefaults::standard().boolForKey("disableAnimations") || !split->isVisible() || start.size() != target.size()
+        || start == target) {
+        split->setSizes(target);
+        return;
+    }
+    // The pane passes through sizes below its minimum (and the one its layout asks for) while it opens or
+    // closes; its limits return at the end.
+    target_ = target;
+    const QSize minimum = pane->minimumSize();
+    const QSizePolicy policy = pane->sizePolicy();
+    pane->setMinimumSize(0, 0);
+    pane->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    auto* animation = new QVariantAnimation(split);
+    animation->setDuration(duration);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    QObject::connect(animation, &QVariantAnimation::valueChanged, split, [split, start, target](const QVariant& value) {
+        const double done = value.toDouble();
+        QList<int> sizes;
+        for (qsizetype i = 0; i < start.size(); ++i)
+            sizes << int(std::lround(start[i] + (target[i] - start[i]) * done));
+        split->setSizes(sizes);
+    });
+    QObject::connect(animation, &QVariantAnimation::finished, split,
+                     [split, target, pane = QPointer<QWidget>(pane), minimum, policy] {
+                         if (pane) {
+                             pane->setMinimumSize(minimum);
+                             pane->setSizePolicy(policy);
+                         }
+                         split->setSizes(target);
+                     });
+    animation_ = animation;
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+bool PaneAnimation::isRunning() const
+{
+    return animation_ && animation_->state() == QAbstractAnimation::Running;
+}
+
+void PaneAnimation::finish()
+{
+    if (isRunning())
+        animation_->setCurrentTime(animation_->duration()); // ends it, with its limits back in place
+}
 
 // ---- Navigator bar ----
 
@@ -91,17 +147,18 @@ Responder* EditorContentViewController::graphViewController() const
 
 bool EditorContentViewController::isNoteViewCollapsed() const
 {
-    return split_->sizes().value(1) == 0;
+    return (noteAnimation_.isRunning() ? noteAnimation_.target() : split_->sizes()).value(1) == 0;
 }
 
 void EditorContentViewController::setNoteViewCollapsed(bool collapsed)
 {
+    noteAnimation_.finish();
     QList<int> sizes = split_->sizes();
     const int total = sizes.value(0) + sizes.value(1);
     if (collapsed)
-        split_->setSizes({total, 0});
+        noteAnimation_.run(split_, {total, 0}, noteViewController_);
     else if (isNoteViewCollapsed())
-        split_->setSizes({std::max(total - noteHeight_, 1), noteHeight_});
+        noteAnimation_.run(split_, {std::max(total - noteHeight_, 1), noteHeight_}, noteViewController_);
 }
 
 void EditorContentViewController::toggleNoteView()
@@ -190,11 +247,12 @@ void MindMapEditorWindowContentViewController::addSidePane(QWidget* pane, int wi
 
 bool MindMapEditorWindowContentViewController::isPaneCollapsed(int index) const
 {
-    return sizes().value(index) == 0;
+    return (paneAnimation_.isRunning() ? paneAnimation_.target() : sizes()).value(index) == 0;
 }
 
 void MindMapEditorWindowContentViewController::setPaneCollapsed(int index, bool collapsed)
 {
+    paneAnimation_.finish();
     QList<int> current = sizes();
     if (current.size() != 3 || isPaneCollapsed(index) == collapsed)
         return;
@@ -206,7 +264,7 @@ void MindMapEditorWindowContentViewController::setPaneCollapsed(int index, bool 
         current[index] = width;
         current[1] = std::max(current[1] - width, 1);
     }
-    setSizes(current);
+    paneAnimation_.run(this, current, widget(index));
 }
 
 void MindMapEditorWindowContentViewController::toggleSidebar()

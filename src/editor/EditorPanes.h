@@ -9,12 +9,15 @@
 // pane keep their size when the window is resized; the canvas takes up the change. A side pane can be dragged
 // between its width as built and twice that, the note pane between its height and three times that.
 
+#include <QPointer>
 #include <QSplitter>
 #include <QWidget>
 
 #include <memory>
 
 #include "platform/ActionDispatcher.h"
+
+class QVariantAnimation;
 
 namespace velquine {
 
@@ -24,6 +27,24 @@ class InspectorSidebar;
 class NoteViewController;
 class ScrollView;
 class VQDocument;
+
+// A split's move to new sizes when a pane opens or closes: animated over `duration`, or at once when the
+// "disableAnimations" setting is on or the split is not shown.
+class PaneAnimation {
+public:
+    static constexpr int duration = 200; // milliseconds
+
+    void run(QSplitter* split, const QList<int>& target, QWidget* pane);
+    // Ends a running move at its target.
+    void finish();
+    bool isRunning() const;
+    // The sizes a running move ends at.
+    const QList<int>& target() const { return target_; }
+
+private:
+    QPointer<QVariantAnimation> animation_;
+    QList<int> target_;
+};
 
 // The navigator bar: a plain sidebar whose width sets its pane's limits.
 class NavbarController : public QWidget {
@@ -65,6 +86,7 @@ private:
     GraphView* graphView_;
     NoteViewController* noteViewController_;
     int noteHeight_ = 0;
+    PaneAnimation noteAnimation_;
     std::shared_ptr<GraphViewController> graphViewController_;
 };
 
@@ -100,6 +122,7 @@ private:
     EditorContentViewController* editorContent_ = nullptr;
     InspectorSidebar* inspectorBar_ = nullptr;
     int paneWidths_[3] = {0, 0, 0};
+    PaneAnimation paneAnimation_;
 };
 
 } // namespace velquine

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 #include "canvas/layers/NodeLayer.h"
@@ -10,6 +11,7 @@
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "platform/Settings.h"
+#include "platform/UserDefaults.h"
 
 namespace velquine {
 
@@ -330,22 +332,46 @@ void GraphViewController::documentDidChangeSelection()
 
 // ---- Zoom, collisions, debug ----
 
+double GraphViewController::zoomTarget() const
+{
+    if (zoomAnimation_ && zoomAnimation_->state() == QAbstractAnimation::Running)
+        return zoomTarget_;
+    return scrollView_ ? scrollView_->magnification() : 1.0;
+}
+
 void GraphViewController::setMagnificationAnimated(double magnification)
 {
-    if (scrollView_)
-        scrollView_->setMagnification(magnification);
+    if (!scrollView_ || !std::isfinite(magnification))
+        return;
+    if (zoomAnimation_)
+        zoomAnimation_->stop(); // deletes it
+    zoomTarget_ = std::clamp(magnification, scrollView_->minMagnification(), scrollView_->maxMagnification());
+    if (UserDefaults::standard().boolForKey("disableAnimations") || !scrollView_->isVisible()
+        || zoomTarget_ == scrollView_->magnification()) {
+        scrollView_->setMagnification(zoomTarget_);
+        return;
+    }
+    auto* animation = new QVariantAnimation(scrollView_);
+    animation->setDuration(zoomAnimationDuration);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    animation->setStartValue(scrollView_->magnification());
+    animation->setEndValue(zoomTarget_);
+    QObject::connect(animation, &QVariantAnimation::valueChanged, scrollView_.data(),
+                     [scroll = scrollView_.data()](const QVariant& value) { scroll->setMagnification(value.toDouble()); });
+    zoomAnimation_ = animation;
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void GraphViewController::zoomIn()
 {
     if (scrollView_)
-        setMagnificationAnimated(scrollView_->magnification() + 0.25);
+        setMagnificationAnimated(zoomTarget() + 0.25);
 }
 
 void GraphViewController::zoomOut()
 {
     if (scrollView_)
-        setMagnificationAnimated(scrollView_->magnification() - 0.25);
+        setMagnificationAnimated(zoomTarget() - 0.25);
 }
 
 void GraphViewController::zoomDefault()

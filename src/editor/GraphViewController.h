@@ -19,6 +19,7 @@
 // pointer for its life and puts the controller in its responder chain.
 
 #include <QPointer>
+#include <QVariantAnimation>
 
 #include <cstdint>
 #include <functional>
@@ -65,6 +66,7 @@ public:
 
     // ---- Commands (selectors in the comments; sender may be null) ----
 
+    static constexpr int zoomAnimationDuration = 200; // milliseconds
     void zoomIn();                                     // zoomIn:
     void zoomOut();                                    // zoomOut:
     void zoomDefault();                                // zoomDefault:
@@ -178,7 +180,10 @@ private:
     // The reveal of the node on the next turn.
     void postReveal(std::int64_t uid);
     void reloadGraphViewKeepingSelectionInView();
+    // Zooms to the magnification (within the scroll view's range) over zoomAnimationDuration, or at once when
+    // animations are off; a zoom step taken meanwhile goes on from where the running one is headed.
     void setMagnificationAnimated(double magnification);
+    double zoomTarget() const;
     void runResolveCollisions(const std::string& label);
     void runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout);
     void scheduleForcedReloadChain();
@@ -191,6 +196,8 @@ private:
     Rect oldGraphBounds_;
     NotificationCenter::Token collisionObserver_ = 0;
     TitleEditorStarter titleEditorStarter_;
+    QPointer<QVariantAnimation> zoomAnimation_;
+    double zoomTarget_ = 1.0;
 };
 
 } // namespace velquine

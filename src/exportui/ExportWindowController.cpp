@@ -171,7 +171,7 @@ void ExportWindowController::copyToPasteBoard()
     try {
         currentModule_->exportToPaseboard();
     } catch (const std::exception& error) {
-        presentError("Pasteboard Export Error", "Can not export to pasteboard", error);
+        presentError("Clipboard Export Error", "Can not export to clipboard", error);
         return;
     }
     if (UserDefaults::standard().boolForKey(copySuccessAlertSuppressionKey)) {
@@ -180,8 +180,8 @@ void ExportWindowController::copyToPasteBoard()
     }
     const QString title = QString::fromStdString(currentModule_->moduleTitle());
     Alert alert;
-    alert.messageText = QStringLiteral("Contents copied to pasteboard");
-    alert.informativeText = QStringLiteral("The contents have been copied to the pasteboard as %1. You can paste the "
+    alert.messageText = QStringLiteral("Contents copied to clipboard");
+    alert.informativeText = QStringLiteral("The contents have been copied to the clipboard as %1. You can paste the "
                                            "contents into any app that supports %1.")
                                 .arg(title);
     alert.showsSuppressionButton = true;

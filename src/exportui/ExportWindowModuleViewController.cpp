@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "document/VQDocument.h"
+#include "kit/FileDialogFolders.h"
 #include "platform/Log.h"
 
 namespace velquine {
@@ -78,14 +79,19 @@ std::optional<std::string> ExportWindowModuleViewController::askForSaveURL(const
 {
     ExportSavePanel panel(window(), QString::fromStdString(moduleTitle()), allowedFileTypes);
     panel.setWindowTitle(tr("Export"));
-    if (const std::shared_ptr<VQDocument> doc = document(); doc && doc->fileURL()) {
-        const QFileInfo file(QString::fromStdString(*doc->fileURL()));
-        const QString name = file.fileName();
+    const std::shared_ptr<VQDocument> doc = document();
+    const std::optional<QFileInfo> file =
+        doc && doc->fileURL() ? std::optional(QFileInfo(QString::fromStdString(*doc->fileURL()))) : std::nullopt;
+    // Beside the map, else where the last file went.
+    panel.setDirectory(FileDialogFolders::startFolder(file ? file->absolutePath() : QString()));
+    if (file) {
+        const QString name = file->fileName();
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         panel.selectFile(dot > 0 ? name.left(dot) : name);
     }
     if (panel.exec() != QDialog::Accepted || panel.chosenPath().isEmpty())
         return std::nullopt;
+    FileDialogFolders::noteChosenFile(panel.chosenPath());
     return ExportSavePanel::withAllowedExtension(panel.chosenPath(), allowedFileTypes).toStdString();
 }
 
@@ -93,7 +99,7 @@ void ExportWindowModuleViewController::exportToPaseboard()
 {
     if (supportsPasteboardExport())
         throw VQ_TEXT_ERROR("exportToPaseboard()", "Implement in subclass!");
-    throw TextError("Export to Pasteboard is not supported for this content type");
+    throw TextError("Export to Clipboard is not supported for this content type");
 }
 
 void ExportWindowModuleViewController::addDescription(const QString& text)

@@ -17,6 +17,7 @@
 #include "inspector/FontFamilyPopUp.h"
 #include "kit/KVBorderedView.h"
 #include "kit/KVLabeledDivider.h"
+#include "kit/KVMicroTitleBar.h"
 #include "kit/OnlyIntegerValueFormatter.h"
 #include "kit/SegmentedControl.h"
 #include "kit/SymbolImages.h"
@@ -103,10 +104,11 @@ void NodeStyleInspector::buildInterface()
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* title = new QLabel(tr("Node Style"), this);
-    title->setObjectName(QStringLiteral("titleBar"));
-    title->setAlignment(Qt::AlignCenter);
-    outer->addWidget(title);
+    titleBar = new KVMicroTitleBar(this);
+    titleBar->setObjectName(QStringLiteral("titleBar"));
+    titleBar->setTitle(tr("Node Style"));
+    titleBar->setFixedHeight(titleBarHeight);
+    outer->addWidget(titleBar);
     containerView = named(new QWidget(this), "containerView");
     outer->addWidget(containerView);
     outer->addStretch(1);

@@ -39,6 +39,7 @@ class QSlider;
 namespace velquine {
 
 class FontFamilyPopUp;
+class KVMicroTitleBar;
 class KVClickableBorderedView;
 class SegmentedControl;
 class Stepper;
@@ -61,6 +62,8 @@ public:
     void sync();
     void disableControls();
     void enableControls();
+
+    static constexpr int titleBarHeight = 24;
 
     // The stepper's range, which typed sizes must lie in as well.
     static constexpr int minimumFontSize = 1;
@@ -89,6 +92,8 @@ public:
     bool hasFontNames() const { return hasFontNames_; }
 
     // ---- Outlets (object names as the field names) ----
+    // The pane's title bar; the pane never changes it after building it.
+    QPointer<KVMicroTitleBar> titleBar;
     QWidget* containerView = nullptr;
     FontFamilyPopUp* fontNameDropdown = nullptr;
     SegmentedControl* fontVariantSegment = nullptr;

@@ -104,6 +104,11 @@ int usableCoreCount()
     return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+std::string operatingSystemName()
+{
+    return QSysInfo::prettyProductName().toStdString();
+}
+
 std::string operatingSystemVersionString()
 {
     return (QSysInfo::prettyProductName() + QStringLiteral(" (") + QSysInfo::kernelType() + QLatin1Char(' ')
@@ -111,12 +116,12 @@ std::string operatingSystemVersionString()
         .toStdString();
 }
 
-void openURLString(const std::string& text)
+void openURLString(const std::string& text, UrlOpener::FailureHandler failed)
 {
     const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
     if (!url.isValid() || url.scheme().isEmpty())
         return;
-    UrlOpener::open(url);
+    UrlOpener::open(url, std::move(failed));
 }
 
 EmailCompositionFailure::EmailCompositionFailure(EmailCompositionError error)
@@ -149,9 +154,10 @@ std::string mailtoURLString(const std::string& to, const std::string& subject, c
     return "mailto:" + *encodedTo + "?subject=" + *encodedSubject + "&body=" + *encodedBody;
 }
 
-void composeEmail(const std::string& to, const std::string& subject, const std::string& body)
+void composeEmail(const std::string& to, const std::string& subject, const std::string& body,
+                  UrlOpener::FailureHandler failed)
 {
-    openURLString(mailtoURLString(to, subject, body));
+    openURLString(mailtoURLString(to, subject, body), std::move(failed));
 }
 
 } // namespace velquine

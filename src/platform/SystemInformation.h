@@ -10,6 +10,8 @@
 #include <string>
 #include <variant>
 
+#include "platform/UrlOpener.h"
+
 namespace velquine {
 
 // The program's information dictionary: its name, versions and build date, fixed when it was built.
@@ -44,11 +46,15 @@ std::string versionStringOfThreeNumbers(const std::string& version);
 // The processor cores this process may run on (a machine may limit it below those it has); at least 1.
 int usableCoreCount();
 
+// The operating system's name and version as the system itself gives them, e.g. "Debian GNU/Linux 12 (bookworm)".
+std::string operatingSystemName();
+
 // The operating system's own long description, e.g. "Debian GNU/Linux 12 (bookworm) (Linux 6.1.0-18-amd64)".
 std::string operatingSystemVersionString();
 
-// Opens the text as an address through UrlOpener; text that is no valid absolute address is dropped.
-void openURLString(const std::string& text);
+// Opens the text as an address through UrlOpener; text that is no valid absolute address is dropped. When
+// no program takes it, failed is told (possibly later).
+void openURLString(const std::string& text, UrlOpener::FailureHandler failed = {});
 
 enum class EmailCompositionError { subjectEncodeError, bodyEncodeError, toEncodeError };
 
@@ -67,7 +73,9 @@ std::optional<std::string> percentEncodedMailPart(const std::string& text);
 // Throws EmailCompositionFailure naming the first part that cannot be encoded.
 std::string mailtoURLString(const std::string& to, const std::string& subject, const std::string& body);
 
-// Opens mailtoURLString(...) in the user's mail program; nothing is sent by the program.
-void composeEmail(const std::string& to, const std::string& subject, const std::string& body);
+// Opens mailtoURLString(...) in the user's mail program; nothing is sent by the program. When no mail
+// program takes it, failed is told (possibly later).
+void composeEmail(const std::string& to, const std::string& subject, const std::string& body,
+                  UrlOpener::FailureHandler failed = {});
 
 } // namespace velquine

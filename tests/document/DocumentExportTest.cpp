@@ -157,7 +157,7 @@ TEST_F(DocumentExportTest, TextOutlinesGoToThePasteboard)
         document->exportYamlToPasteboard(refusing);
         ADD_FAILURE() << "a refused write must fail";
     } catch (const TextError& error) {
-        EXPECT_TRUE(endsWithMessage(error, "exportYamlToPasteboard()", "Error writing to pasteboard")) << error.what();
+        EXPECT_TRUE(endsWithMessage(error, "exportYamlToPasteboard()", "Error writing to clipboard")) << error.what();
     }
 }
 

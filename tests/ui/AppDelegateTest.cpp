@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QSysInfo>
 #include <QTextBrowser>
 #include <QTest>
 
@@ -56,7 +57,9 @@ TEST(AppDelegate, LaunchRegistersTheSettingsAndWritesTheBannerToTheSystemLog)
     const std::string welcome = afterPrefix(recorder.systemLines[1]);
     EXPECT_TRUE(welcome.starts_with("Welcome to Velquine v0.1.0 (")) << welcome;
     EXPECT_TRUE(welcome.ends_with("!") && welcome.find(") - built on 20") != std::string::npos) << welcome;
-    EXPECT_EQ(afterPrefix(recorder.systemLines[2]), "Running on: macOS " + macOSVersionString());
+    // The system that runs, in its own words ("Debian GNU/Linux 12 (bookworm)").
+    EXPECT_EQ(afterPrefix(recorder.systemLines[2]), "Running on: " + QSysInfo::prettyProductName().toStdString());
+    EXPECT_EQ(recorder.systemLines[2].find("macOS"), std::string::npos);
     EXPECT_EQ(afterPrefix(recorder.systemLines[3]), "Build Mode: DIRECT BUILD");
     // The prefix a system log line carries: date, time, program and process.
     EXPECT_EQ(recorder.systemLines[3].substr(4, 1), "-");
@@ -75,9 +78,9 @@ TEST(AppDelegate, SupportMailCarriesTheSystemInformationSafelyEncoded)
 {
     const std::string body = AppDelegate::supportMailBody("Velquine", "0.1.0", "7", "Debian 12 & more", std::nullopt);
     EXPECT_EQ(lines(body), (std::vector<std::string>{"----", "Application: Velquine 0.1.0 (Build 7) (DP)",
-                                                     "macOS: Debian 12 & more", "Mac model: Unknown", "----", "",
+                                                     "System: Debian 12 & more", "Model: Unknown", "----", "",
                                                      "<Your message here>"}));
-    EXPECT_EQ(lines(AppDelegate::supportMailBody("A", "1", "2", "S", "ThinkPad"))[3], "Mac model: ThinkPad");
+    EXPECT_EQ(lines(AppDelegate::supportMailBody("A", "1", "2", "S", "ThinkPad"))[3], "Model: ThinkPad");
 
     test::DesktopRecorder recorder;
     AppDelegate delegate;

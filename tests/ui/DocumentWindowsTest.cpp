@@ -7,7 +7,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QFile>
+#include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -23,17 +26,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "app/AppDelegate.h"
 #include "app/DocumentWindow.h"
 #include "app/MainMenu.h"
 #include "document/GraphRenderer.h"
 #include "document/VQDocument.h"
+#include "document/VQDocumentFiles.h"
+#include "kit/FileDialogFolders.h"
 #include "kit/WindowActions.h"
 #include "platform/RecentDocuments.h"
+#include "platform/WindowFrames.h"
 #include "UiTestSupport.h"
 
 using namespace velquine;
@@ -47,12 +55,13 @@ struct ScriptedDialogs : DocumentDialogs {
     bool overwrite = false;
     QStringList asked;
 
+    std::vector<std::string> openPaths;
     std::vector<std::string> runOpenPanel(QWidget*) override
     {
         asked << QStringLiteral("open panel");
-        return {};
+        return std::exchange(openPaths, {});
     }
-    std::optional<std::string> runSavePanel(QWidget*, const QString& suggested) override
+    std::optional<std::string> runSavePanel(QWidget*, const QString& suggested, const QString&) override
     {
         asked << QStringLiteral("save panel ") + suggested;
         auto path = savePaths.front();
@@ -179,6 +188,31 @@ private:
         }
     }
     std::string folder_;
+};
+
+// The file cannot be read while alive, even by the superuser, who acts as another user meanwhile.
+class UnreadableFile {
+public:
+    explicit UnreadableFile(const std::string& path) : path_(path), folder_(QFileInfo(QString::fromStdString(path)).path())
+    {
+        if (::geteuid() != 0) {
+            ::chmod(path_.c_str(), 0);
+            return;
+        }
+        ::chmod(folder_.toLocal8Bit().constData(), 0711);
+        ::chmod(path_.c_str(), 0600);
+        ::setfsuid(65534);
+    }
+    ~UnreadableFile()
+    {
+        if (::geteuid() == 0)
+            ::setfsuid(0);
+        ::chmod(path_.c_str(), 0644);
+    }
+
+private:
+    std::string path_;
+    QString folder_;
 };
 
 struct DocumentWindowsTest : ::testing::Test {
@@ -354,6 +388,140 @@ TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingI
     press(window(0), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_EQ(nodesInFile(map), 2u);
     EXPECT_FALSE(document.isDocumentEdited());
+}
+
+TEST_F(DocumentWindowsTest, AFileThatCannotBeReadOrHoldsNoOutlineIsRefusedWithTheReason)
+{
+    const std::string map = path("Private.radovudo");
+    auto original = VQDocument::makeUntitledDocument();
+    addNode(*original, "Root");
+    ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(path("photo.png")));
+    std::ofstream(path("broken.opml")) << "<?xml version=\"1.0\"?><opml version=\"2.0\"><body><outline text=\"A";
+
+    // A map the user may not read: the reason, not a guess at what it is.
+    {
+        UnreadableFile unreadable(map);
+        EXPECT_FALSE(controller().openDocumentWithContentsOfURL(map));
+    }
+    const QString denied = takeReport("openFailureMessage", QStringLiteral("Private"), QStringLiteral("document-open-denied"));
+    EXPECT_EQ(denied, QStringLiteral("The document “Private.radovudo” could not be opened.|"
+                                     "The file couldn't be read: Permission denied."));
+
+    // A picture and a damaged outline picked in the open panel: refused, no window, nothing in Open Recent.
+    dialogs->openPaths = {path("photo.png"), path("broken.opml")};
+    ActionDispatcher chain;
+    ASSERT_TRUE(chain.sendAction("openDocument:"));
+    const QString picture = takeReport("openFailureMessage", QStringLiteral("photo"), QStringLiteral("document-open-picture"));
+    EXPECT_EQ(picture.section(u'|', 1).toStdString(), VQDocumentFiles::unknownKindMessage);
+    const QString opml = takeReport("openFailureMessage", QStringLiteral("broken"));
+    EXPECT_EQ(opml.section(u'|', 1).toStdString(), VQDocumentFiles::noOPMLOutlineMessage);
+    EXPECT_TRUE(delegate.documentWindows().empty());
+    EXPECT_TRUE(RecentDocuments::paths().empty());
+    EXPECT_EQ(quits, 0);
+
+    // The readable map still opens.
+    EXPECT_TRUE(controller().openDocumentWithContentsOfURL(map));
+    EXPECT_EQ(delegate.documentWindows().size(), 1u);
+}
+
+TEST_F(DocumentWindowsTest, HelpAddressesThatNoProgramTakesAreReported)
+{
+    // The desktop's opener is there but finds no browser: F1 says so.
+    QTemporaryDir bin;
+    const QString opener = bin.filePath(QStringLiteral("xdg-open"));
+    std::ofstream(opener.toStdString()) << "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n";
+    ::chmod(opener.toLocal8Bit().constData(), 0755);
+    const QByteArray previousPath = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    delegate.openDocuments({});
+    press(window(0), QKeySequence(QKeySequence::HelpContents));
+    const auto report = [] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == QLatin1String("openAddressFailureMessage") && widget->isVisible())
+                return qobject_cast<QMessageBox*>(widget);
+        return static_cast<QMessageBox*>(nullptr);
+    };
+    EXPECT_EVENTUALLY(report());
+    if (QMessageBox* box = report()) {
+        test::saveScreenshot(box, QStringLiteral("help-no-browser"));
+        EXPECT_EQ(box->text(), QStringLiteral("The web page could not be opened."));
+        EXPECT_TRUE(box->informativeText().startsWith(
+            QStringLiteral("No web browser is set up on this computer to open https://velquine.kelvarn.io/manual/.")));
+        EXPECT_TRUE(box->informativeText().contains(QStringLiteral("no method available"))) << box->informativeText().toStdString();
+        box->close();
+    }
+
+    // No opener at all, and no mail program: Contact Support says where to write instead.
+    std::remove(opener.toLocal8Bit().constData());
+    ActionDispatcher chain;
+    ASSERT_TRUE(chain.sendAction("contactSupport:"));
+    EXPECT_EVENTUALLY(report());
+    if (QMessageBox* box = report()) {
+        EXPECT_EQ(box->text(), QStringLiteral("The support mail could not be started."));
+        EXPECT_TRUE(box->informativeText().contains(QStringLiteral("support@kelvarn.io")));
+        box->close();
+    }
+    qputenv("PATH", previousPath);
+}
+
+TEST_F(DocumentWindowsTest, SavePanelsStartBesideTheMapOrWhereTheLastWasUsedAndWindowsKeepTheirFrame)
+{
+    QDir(dir.path()).mkpath(QStringLiteral("maps"));
+    QDir(dir.path()).mkpath(QStringLiteral("elsewhere"));
+    const std::string map = path("maps/Map.radovudo");
+    ASSERT_TRUE(VQDocument::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    settings.defaults().set(std::string(FileDialogFolders::lastUsedKey), path("elsewhere"));
+
+    // The real panels: each answer notes the folder the panel shows, then saves under the name or cancels.
+    delegate.documents().setDialogs(std::make_unique<DocumentDialogs>());
+    QStringList shownFolders;
+    QObject polls; // ends any poll still waiting with the test
+    const auto answerPanel = [&](const QString& name, const QString& screenshot) {
+        auto* poll = new QTimer(&polls);
+        QObject::connect(poll, &QTimer::timeout, [&shownFolders, poll, name, screenshot] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* panel = qobject_cast<QFileDialog*>(widget); panel && panel->isVisible()) {
+                    poll->stop();
+                    poll->deleteLater();
+                    shownFolders << panel->directory().absolutePath();
+                    if (!screenshot.isEmpty())
+                        test::saveScreenshot(panel, screenshot);
+                    if (name.isEmpty()) {
+                        panel->reject();
+                    } else {
+                        panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+                        static_cast<QDialog*>(panel)->accept();
+                    }
+                    return;
+                }
+        });
+        poll->start(20);
+    };
+    delegate.openDocuments({map});
+    answerPanel(QStringLiteral("Copy.radovudo"), QStringLiteral("document-save-as-panel"));
+    press(window(0), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    EXPECT_EQ(shownFolders.value(0), QString::fromStdString(path("maps")));
+    EXPECT_EQ(nodesInFile(path("maps/Copy.radovudo")), 0u);
+
+    delegate.newDocument();
+    answerPanel(QString(), QString());
+    press(window(1), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(shownFolders.value(1), QString::fromStdString(path("maps"))); // where the last save went
+    EXPECT_EQ(delegate.documentWindows().size(), 2u);
+
+    // The map's window opens again where and as large as it was when it closed.
+    const QRect frame(140, 120, 700, 500);
+    window(0)->setGeometry(frame);
+    EXPECT_EVENTUALLY_EQ(window(0)->geometry(), frame);
+    press(window(0), QKeySequence(Qt::CTRL | Qt::Key_W));
+    EXPECT_EVENTUALLY_EQ(delegate.documentWindows().size(), 1u);
+    EXPECT_TRUE(settings.defaults().stringForKey(std::string(WindowFrames::settingsKey)));
+    delegate.openDocuments({path("maps/Copy.radovudo")});
+    ASSERT_EQ(delegate.documentWindows().size(), 2u);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window(1)));
+    EXPECT_EQ(window(1)->geometry(), frame);
+    EXPECT_EQ(window(0)->geometry().size(), QSize(1024, 720)); // the untitled one as any new window
 }
 
 TEST_F(DocumentWindowsTest, AnyWindowCanHostADocumentAndClosingItAsksFirst)

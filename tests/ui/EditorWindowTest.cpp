@@ -5,11 +5,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QTimer>
 #include <QScrollArea>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+
+#include <algorithm>
+#include <set>
 
 #include "canvas/GraphView.h"
 #include "document/VQDocument.h"
@@ -157,6 +161,40 @@ TEST(EditorWindow, OpensWithItsPanesAndToolbarAndRemembersEveryToggle)
     EXPECT_TRUE(f.window->windowActions()->validateAction(close));
     EXPECT_TRUE(f.window->windowActions()->trigger(close));
     EXPECT_FALSE(f.window->isVisible());
+}
+
+TEST(EditorWindow, PanesGlideOpenAndShutUnlessAnimationsAreOff)
+{
+    EditorFixture f;
+    const auto inspectorWidth = [&f] { return f.panes().sizes().value(2); };
+    const int open = inspectorWidth();
+    const int minimum = f.panes().inspectorBarController()->minimumWidth();
+    ASSERT_GT(open, 0);
+    std::set<int> widths;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { widths.insert(inspectorWidth()); });
+    sampler.start(5);
+    EXPECT_TRUE(f.send("myToggleInspector:"));
+    EXPECT_TRUE(f.panes().isPaneCollapsed(2)); // the state it heads for
+    EXPECT_GT(inspectorWidth(), 0);
+    EXPECT_EVENTUALLY_EQ(inspectorWidth(), 0);
+    EXPECT_GE(std::count_if(widths.begin(), widths.end(), [open](int w) { return w > 0 && w < open; }), 1);
+
+    // The note pane the same way, half way through a frame grabbed.
+    EXPECT_TRUE(f.send("toggleNoteView:"));
+    QTest::qWait(PaneAnimation::duration / 2);
+    test::saveScreenshot(f.window.get(), QStringLiteral("editor-note-pane-opening"));
+    EXPECT_EVENTUALLY(f.content().splitView()->sizes().value(1) >= f.content().noteViewController()->minimumHeight());
+    EXPECT_FALSE(f.content().isNoteViewCollapsed());
+
+    // Off: each toggle lands at once, and the pane keeps its limits.
+    sampler.stop();
+    f.scope.defaults().set("disableAnimations", true);
+    EXPECT_TRUE(f.send("myToggleInspector:"));
+    EXPECT_EQ(inspectorWidth(), open);
+    EXPECT_EQ(f.panes().inspectorBarController()->minimumWidth(), minimum);
+    EXPECT_TRUE(f.send("toggleNoteView:"));
+    EXPECT_EQ(f.content().splitView()->sizes().value(1), 0);
 }
 
 TEST(EditorWindow, ZoomPopUpLogsAndMagnifies)

@@ -172,7 +172,7 @@ TEST_F(ExportRenderingTest, MapsTooLargeForAPictureAreRefusedAndShrunkOntoAPdfPa
     answerAlert(&copyFailed);
     QTest::mouseClick(window->exportToPasteboardButton, Qt::LeftButton);
     EXPECT_EVENTUALLY(!copyFailed.text.isEmpty());
-    EXPECT_EQ(copyFailed.text, "Can not export to pasteboard");
+    EXPECT_EQ(copyFailed.text, "Can not export to clipboard");
     EXPECT_EQ(Pasteboard::general().string(Pasteboard::stringType), "kept");
     EXPECT_FALSE(Pasteboard::general().data(Pasteboard::pngType));
     window->reject();

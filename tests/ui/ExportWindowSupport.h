@@ -49,13 +49,16 @@ void whenModal(std::function<void(T*)> handler)
     timer->start();
 }
 
-// Types the path into the save panel's name field and presses Return; remembers the proposed name.
-inline void answerSavePanel(const QString& path, QString* proposed = nullptr)
+// Types the path into the save panel's name field and presses Return; remembers the proposed name and the
+// folder the panel started in.
+inline void answerSavePanel(const QString& path, QString* proposed = nullptr, QString* folder = nullptr)
 {
-    whenModal<QFileDialog>([path, proposed](QFileDialog* panel) {
+    whenModal<QFileDialog>([path, proposed, folder](QFileDialog* panel) {
         auto* name = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         if (proposed)
             *proposed = name ? name->text() : QString();
+        if (folder)
+            *folder = panel->directory().absolutePath();
         if (path.isEmpty()) {
             panel->reject();
             return;

@@ -54,7 +54,7 @@ TEST_F(ExportWindowTest, OpensOnTheStoredFormatAndStoresEveryChoiceAtOnce)
 
 TEST_F(ExportWindowTest, PlainTextGoesToTheChosenFileWithTheOptionsOfTheControls)
 {
-    document->setFileURL("/somewhere/a.b.velquine");
+    document->setFileURL(path("a.b.velquine").toStdString());
     settings.defaults().set("PlainTextExporterModuleViewController.indentMode", std::int64_t(9));
     ExportWindowController* window = open();
     PlainTextExporterModuleViewController* module = window->plainTextModule;
@@ -63,10 +63,12 @@ TEST_F(ExportWindowTest, PlainTextGoesToTheChosenFileWithTheOptionsOfTheControls
     clickSwitch(module->colonSwitch);
 
     // Dismissing the save panel leaves the window open on the same format.
-    QString proposed;
-    answerSavePanel(QString(), &proposed);
+    // The panel starts beside the map.
+    QString proposed, folder;
+    answerSavePanel(QString(), &proposed, &folder);
     QTest::mouseClick(window->exportToFileButton, Qt::LeftButton);
     EXPECT_EQ(proposed, "a.b");
+    EXPECT_EQ(folder, QFileInfo(path("a.b.velquine")).absolutePath());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->currentModule(), module);
 
@@ -161,8 +163,10 @@ TEST_F(ExportWindowTest, CopyingTellsOnceUntilTheUserSaysEnough)
     answerAlert(&seen, true, QStringLiteral("export-copied"));
     QTest::mouseClick(window->exportToPasteboardButton, Qt::LeftButton);
     EXPECT_EVENTUALLY(!window->isVisible());
-    EXPECT_EQ(seen.text, "Contents copied to pasteboard");
-    EXPECT_EQ(seen.informative, "The contents have been copied to the pasteboard as YAML Document. You can paste the "
+    // The alert names the clipboard, as the button beside it does.
+    EXPECT_EQ(window->exportToPasteboardButton->text().remove(u'&'), QStringLiteral("Copy to Clipboard"));
+    EXPECT_EQ(seen.text, "Contents copied to clipboard");
+    EXPECT_EQ(seen.informative, "The contents have been copied to the clipboard as YAML Document. You can paste the "
                                 "contents into any app that supports YAML Document.");
     EXPECT_TRUE(seen.hadCheckBox);
     EXPECT_TRUE(settings.defaults().boolForKey(ExportWindowController::copySuccessAlertSuppressionKey));

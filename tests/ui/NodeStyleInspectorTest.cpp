@@ -17,6 +17,7 @@
 #include "kit/ColorPanel.h"
 #include "kit/Popover.h"
 #include "kit/KVBorderedView.h"
+#include "kit/KVMicroTitleBar.h"
 #include "kit/SegmentedControl.h"
 #include "kit/WindowAppearance.h"
 #include "platform/FontManager.h"
@@ -125,6 +126,14 @@ TEST(NodeStyleInspector, RefreshShowsSingleAndMixedSelectionsAndEnablesByRule)
     EXPECT_FALSE(p.useBaseLayoutButton->isEnabled());
     EXPECT_EQ(p.fontNameDropdown->currentText(), "DejaVu Sans");
     test::saveScreenshot(&p, QStringLiteral("node-style-mixed"));
+    // The pane's title sits in a micro title bar: centred title over a one-pixel line along its bottom edge.
+    auto* bar = qobject_cast<KVMicroTitleBar*>(p.findChild<QWidget*>(QStringLiteral("titleBar")));
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->title(), QStringLiteral("Node Style"));
+    const QImage barShot = bar->grab().toImage();
+    const int last = barShot.height() - 1;
+    EXPECT_NE(barShot.pixelColor(barShot.width() / 2, last), barShot.pixelColor(barShot.width() / 2, last - 1));
+    EXPECT_EQ(barShot.pixelColor(2, last), barShot.pixelColor(barShot.width() - 3, last));
     setWindowAppearance(&p, UserInterfaceStyle::dark);
     QApplication::processEvents();
     test::saveScreenshot(&p, QStringLiteral("node-style-mixed-dark"));
