@@ -49,9 +49,9 @@ InspectorBarController::InspectorBarController(const std::shared_ptr<VQDocument>
 
 InspectorBarController::~InspectorBarController()
 {
-    // The shown pane belongs to the bar, not to the scroll view.
-    if (scrollView_->widget())
-        scrollView_->takeWidget();
+    // The shown pane belongs to the bar, not to the scroll view: it goes while the bar is still whole, the
+    // other panes with the bar's children.
+    delete scrollView_->takeWidget();
 }
 
 InspectorController* InspectorBarController::adopt(InspectorController* pane)

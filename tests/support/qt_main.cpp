@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #ifdef VELQUINE_TEST_WIDGETS
 #include <QApplication>
@@ -34,5 +35,10 @@ int main(int argc, char** argv)
 
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // Ends as the program does: the event loop's last turn runs what waits for the application to quit and
+    // deletes what was left to it, so nothing the tests made outlives the application object.
+    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    app.exec();
+    return result;
 }
