@@ -154,7 +154,9 @@ void InspectorBarController::selectInspectorTab(const QString& identifier)
     for (const Row& row : rows) {
         if (identifier == QLatin1String(row.identifier)) {
             showInspector(row.pane);
-            UserDefaults::standard().set(tabKey, row.stored);
+            // Restoring the stored tab writes nothing: a write of the settings waits for the disk.
+            if (UserDefaults::standard().integerForKey(tabKey) != row.stored)
+                UserDefaults::standard().set(tabKey, row.stored);
             return;
         }
     }
