@@ -53,7 +53,7 @@ start() { # NAME PATH [FILE]
   local home="$work/home-$1"
   HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache" \
     XDG_STATE_HOME="$home/state" XDG_RUNTIME_DIR="$home/runtime" \
-    "$tools/window_settle" 500 30000 "$2" "${@:3}" 2>/dev/null
+    "$tools/window_settle" 500 30000 "$2" "${@:3}" 2>>"$work/errors" || echo "$1 ${3:+with the map }failed: $(tail -1 "$work/errors")" >&2
 }
 
 for entry in "${programs[@]}"; do
