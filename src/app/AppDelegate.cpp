@@ -80,7 +80,9 @@ void AppDelegate::launchWorker()
 
 void AppDelegate::setUpUpdates()
 {
-    UserDefaults::standard().set("SUEnableAutomaticChecks", true);
+    // Written once: every write of the settings waits for the disk.
+    if (!UserDefaults::standard().boolForKey("SUEnableAutomaticChecks"))
+        UserDefaults::standard().set("SUEnableAutomaticChecks", true);
     Updater::shared().checkForUpdatesInBackground();
 }
 

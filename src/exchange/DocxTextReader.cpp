@@ -42,8 +42,7 @@ public:
             throw DocxReadError("The Word document is damaged: its XML is not well-formed.");
         // Word never declares entities; a document type that does is refused before any is expanded.
         if (result == 1 && type() == XML_READER_TYPE_DOCUMENT_TYPE) {
-            const xmlDocPtr document = xmlTextReaderCurrentDoc(reader_);
-            if (document && document->intSubset && (document->intSubset->entities || document->intSubset->pentities))
+            if (declaresEntities(xmlTextReaderCurrentNode(reader_)))
                 throw DocxReadError("The Word document declares entities in its document type, which are not read.");
         }
         return result == 1;
@@ -86,6 +85,15 @@ public:
     }
 
 private:
+    // Looks at the document type node itself: asking for the whole document would hand it over to us and
+    // keep every node read from then on.
+    static bool declaresEntities(xmlNodePtr node)
+    {
+        if (!node || node->type != XML_DTD_NODE)
+            return false;
+        const auto* type = reinterpret_cast<const xmlDtd*>(node);
+        return type->entities || type->pentities;
+    }
     static std::string_view text(const xmlChar* value)
     {
         return value ? std::string_view(reinterpret_cast<const char*>(value)) : std::string_view();

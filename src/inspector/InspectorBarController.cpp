@@ -49,9 +49,9 @@ InspectorBarController::InspectorBarController(const std::shared_ptr<VQDocument>
 
 InspectorBarController::~InspectorBarController()
 {
-    // The shown pane belongs to the bar, not to the scroll view.
-    if (scrollView_->widget())
-        scrollView_->takeWidget();
+    // The shown pane belongs to the bar, not to the scroll view: it goes while the bar is still whole, the
+    // other panes with the bar's children.
+    delete scrollView_->takeWidget();
 }
 
 InspectorController* InspectorBarController::adopt(InspectorController* pane)
@@ -154,7 +154,9 @@ void InspectorBarController::selectInspectorTab(const QString& identifier)
     for (const Row& row : rows) {
         if (identifier == QLatin1String(row.identifier)) {
             showInspector(row.pane);
-            UserDefaults::standard().set(tabKey, row.stored);
+            // Restoring the stored tab writes nothing: a write of the settings waits for the disk.
+            if (UserDefaults::standard().integerForKey(tabKey) != row.stored)
+                UserDefaults::standard().set(tabKey, row.stored);
             return;
         }
     }

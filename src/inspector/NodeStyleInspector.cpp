@@ -98,7 +98,13 @@ NodeStyleInspector::NodeStyleInspector(QWidget* parent) : InspectorController(pa
     buildInterface();
 }
 
-NodeStyleInspector::~NodeStyleInspector() = default;
+NodeStyleInspector::~NodeStyleInspector()
+{
+    // The controls are hidden and destroyed after this part of the inspector is gone; the signals they send
+    // on the way (the font pop-up closing its list, a field losing focus) must not call back into it.
+    for (QObject* control : findChildren<QObject*>())
+        control->disconnect(this);
+}
 
 void NodeStyleInspector::buildInterface()
 {

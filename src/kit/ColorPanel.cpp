@@ -39,6 +39,14 @@ ColorPanel::ColorPanel() : QObject(qApp), dialog_(new QColorDialog)
         emit willClose();
     });
     qApp->installEventFilter(this);
+    // The dialog is a window of its own, which only a running application can take down: it goes as the
+    // event loop ends, before the application object does.
+    // Nothing it reports then reaches a well: the documents have had their last save.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (dialog_)
+            dialog_->disconnect(this);
+        delete dialog_.data();
+    });
 }
 
 ColorPanel::~ColorPanel()

@@ -85,9 +85,9 @@ void KVColorWell::setSelectedColor(const Color& colour)
 {
     selectedColor_ = colour;
     update();
-    ColorPanel& panel = ColorPanel::shared();
-    if (isActive_ && !(panel.color() == colour))
-        panel.setColor(colour);
+    // Only an active well has the panel made; the others leave it unmade until it is first asked for.
+    if (isActive_ && !(ColorPanel::shared().color() == colour))
+        ColorPanel::shared().setColor(colour);
 }
 
 void KVColorWell::setIsEnabled(bool enabled)

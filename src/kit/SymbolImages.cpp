@@ -2,12 +2,18 @@
 
 #include "kit/SystemColors.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
 #include <QSvgRenderer>
+
+#include <algorithm>
 
 namespace velquine {
 
@@ -105,21 +111,64 @@ void SymbolImages::draw(QPainter& painter, const QRectF& rect, const QString& na
         painter.drawImage(rect, image);
 }
 
+namespace {
+
+// Draws a symbol at the size and in the look it is asked for, when it is first asked for, and keeps what it
+// drew: a window shows a few of the looks of its icons, and making every one ahead slows every start.
+class SymbolIconEngine final : public QIconEngine {
+public:
+    SymbolIconEngine(const QString& name, bool dark)
+        : name_(name), normal_(SystemColors::label(dark)), disabled_(SystemColors::disabledControlText(dark)),
+          secondary_(dark ? QColor(Qt::black) : QColor(Qt::white))
+    {
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
+    {
+        if (size.isEmpty())
+            return {};
+        const QString key = QStringLiteral("%1x%2/%3").arg(size.width()).arg(size.height()).arg(int(mode));
+        if (const auto found = drawn_.constFind(key); found != drawn_.cend())
+            return *found;
+        const QColor primary = mode == QIcon::Disabled ? disabled_ : normal_;
+        QPixmap drawn = QPixmap::fromImage(SymbolImages::render(name_, QSizeF(size), 1.0, primary, secondary_));
+        if (mode == QIcon::Selected && !drawn.isNull()) {
+            QStyleOption option;
+            option.palette = QGuiApplication::palette();
+            drawn = QApplication::style()->generatedIconPixmap(mode, drawn, &option);
+        }
+        drawn_.insert(key, drawn);
+        return drawn;
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap drawn = pixmap((QSizeF(rect.size()) * ratio).toSize(), mode, state);
+        drawn.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, drawn);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = std::min(size.width(), size.height());
+        return {side, side};
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {{16, 16}, {24, 24}, {32, 32}}; }
+    QString key() const override { return QStringLiteral("velquine-symbol"); }
+    QIconEngine* clone() const override { return new SymbolIconEngine(*this); }
+
+private:
+    QString name_;
+    QColor normal_, disabled_, secondary_;
+    QHash<QString, QPixmap> drawn_;
+};
+
+} // namespace
+
 QIcon SymbolImages::icon(const QString& name, bool dark)
 {
     if (!exists(name))
         return {};
-    QIcon icon;
-    const QColor normal = SystemColors::label(dark);
-    const QColor disabled = SystemColors::disabledControlText(dark);
-    const QColor secondary = dark ? QColor(Qt::black) : QColor(Qt::white);
-    for (int side : {16, 24, 32}) {
-        const QSizeF size(side, side);
-        icon.addPixmap(QPixmap::fromImage(render(name, size, 1.0, normal, secondary)), QIcon::Normal);
-        icon.addPixmap(QPixmap::fromImage(render(name, size, 1.0, disabled, secondary)), QIcon::Disabled);
-        icon.addPixmap(QPixmap::fromImage(render(name, size, 2.0, normal, secondary)), QIcon::Normal);
-    }
-    return icon;
+    return QIcon(new SymbolIconEngine(name, dark));
 }
 
 QCursor SymbolImages::cursor(const QString& name, QPoint hotSpot)

@@ -130,11 +130,12 @@ struct Tree {
     {
         const Node& r = project.graph.nodeBin().begin()->second;
         root = r.uid;
-        right = r.childrenUIDs[0];
-        left = r.childrenUIDs[1];
+        right = r.childrenUIDs.at(0);
+        // None in a map whose root has a single child.
+        left = r.childrenUIDs.size() > 1 ? r.childrenUIDs[1] : 0;
         subs = project.graph.findNode(right)->childrenUIDs;
     }
-    std::int64_t root, right, left;
+    std::int64_t root = 0, right = 0, left = 0;
     std::vector<std::int64_t> subs;
 };
 

@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "SVGTestSupport.h"
+#include "support/XmlAllocations.h"
 #include "platform/Resources.h"
 
 using namespace velquine;
@@ -329,6 +330,8 @@ TEST(SVGReader, MalformedXMLEndsTheReadingQuietly)
 
 TEST(SVGReader, DeclaredEntitiesAreRefusedAPlainDocumentTypeIsNot)
 {
+    // Reading a document type leaves nothing of the parser's behind.
+    const velquine::testing::XmlAllocations allocations;
     const std::string body = "<svg><path d='M0,0 L1,1' fill='&c;'/></svg>";
     EXPECT_THROW(SVGBezierPath::pathsFromSVGString("<!DOCTYPE svg [<!ENTITY c \"red\">]>" + body), SVGError);
     EXPECT_THROW(SVGBezierPath::pathsFromSVGString("<!DOCTYPE svg [<!ENTITY % p \"x\">]><svg/>"), SVGError);
@@ -336,6 +339,7 @@ TEST(SVGReader, DeclaredEntitiesAreRefusedAPlainDocumentTypeIsNot)
                                                 "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">"
                                                 "<svg><path d='M0,0 L1,1'/></svg>").size(),
               1u);
+    EXPECT_EQ(allocations.leftBehind(), 0u);
 }
 
 TEST(SVGReader, DeepNestingDoesNotOverflow)

@@ -257,7 +257,7 @@ TEST_F(ControllerTest, OpeningTwiceBringsTheWindowForwardAndFailuresAreShownWith
 {
     open("a.txt", "one");
     controller.openDocumentWithContentsOfURL(dir.path().toStdString() + "/./a.txt");
-    open("bad.txt", "broken");
+    EXPECT_FALSE(controller.openDocumentWithContentsOfURL(write("bad.txt", "broken")));
     controller.openDocumentWithContentsOfURL(path("missing.txt"));
     controller.openDocumentWithContentsOfURL(dir.path().toStdString());
     EXPECT_EQ(host.log, (std::vector<std::string>{"show a.txt", "front a.txt",

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #ifdef VELQUINE_TEST_WIDGETS
 #include <QApplication>
@@ -40,5 +41,10 @@ int main(int argc, char** argv)
     velquine::installEditorWindowHooks(); // editor windows get their menus and inspector as in the program
 #endif
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // Ends as the program does: the event loop's last turn runs what waits for the application to quit and
+    // deletes what was left to it, so nothing the tests made outlives the application object.
+    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    app.exec();
+    return result;
 }

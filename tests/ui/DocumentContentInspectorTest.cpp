@@ -36,7 +36,7 @@ protected:
         settle();
     }
 
-    DocumentContentInspector* pane = new DocumentContentInspector;
+    DocumentContentInspector* pane = new DocumentContentInspector(&window); // owned by the window, hosted or not
 };
 
 } // namespace

@@ -145,7 +145,18 @@ public:
             ::kill(pid_t(process_.processId()), signalNumber);
         return waitForExit();
     }
-    QString output() { return QString::fromUtf8(process_.readAll()); }
+    // Whether the program printed the text within 20 s.
+    bool waitForOutput(const QString& text)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!output_.contains(text) && clock.elapsed() < 20000 && process_.state() == QProcess::Running) {
+            process_.waitForReadyRead(100);
+            output_ += QString::fromUtf8(process_.readAll());
+        }
+        return output_.contains(text);
+    }
+    QString output() { return output_ + QString::fromUtf8(process_.readAll()); }
     void stop()
     {
         if (process_.state() != QProcess::NotRunning) {
@@ -160,6 +171,7 @@ private:
     QString home_;
     QProcess process_;
     std::optional<rlim_t> fileSizeLimit_;
+    QString output_;
 };
 
 } // namespace
@@ -211,6 +223,19 @@ TEST(EndToEnd, ASaveBeyondTheFileSizeLimitIsReportedAndTheProgramGoesOn)
     EXPECT_FALSE(report.isEmpty()) << app.output().toStdString();
     EXPECT_TRUE(app.running());
     EXPECT_EQ(QDir(home.path()).entryList({QStringLiteral("*Limited*")}, QDir::Files | QDir::Hidden), QStringList{});
+}
+
+// Starting with the settings as they come writes none of them: every write of the settings waits for the disk,
+// and the window would wait with it.
+TEST(EndToEnd, StartingWritesNoSettings)
+{
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    app.start({});
+    ASSERT_FALSE(app.waitForWindow(QStringLiteral("Untitled")).isEmpty()) << app.output().toStdString();
+    // The check for updates reports itself once the start has stored what it stores.
+    ASSERT_TRUE(app.waitForOutput(QStringLiteral("No update source is configured"))) << app.output().toStdString();
+    EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("xdg_config_home/Velquine/Velquine.ini"))));
 }
 
 namespace {

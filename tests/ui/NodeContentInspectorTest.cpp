@@ -39,7 +39,7 @@ protected:
         settle();
     }
 
-    NodeContentInspector* pane = new NodeContentInspector;
+    NodeContentInspector* pane = new NodeContentInspector(&window); // owned by the window, hosted or not
 };
 
 struct OpenPanelAnswer {

@@ -11,7 +11,7 @@ namespace {
 
 class ObjectInfoInspectorTest : public test::InspectorWindowTest {
 protected:
-    ObjectInfoInspector* pane = new ObjectInfoInspector;
+    ObjectInfoInspector* pane = new ObjectInfoInspector(&window); // owned by the window, hosted or not
 };
 
 std::vector<std::string> lines(const std::string& text)

@@ -176,9 +176,12 @@ std::vector<SVGBezierPath> svgParser::parse(bool wantAttributes)
     while (xmlTextReaderRead(r) == 1) {
         const int type = xmlTextReaderNodeType(r);
         // A document type that declares entities is refused before any of them is expanded.
+        // The node itself is asked, not the document: asking for that would hand it over to us, to be freed,
+        // and keep every node read from then on.
         if (type == XML_READER_TYPE_DOCUMENT_TYPE) {
-            const xmlDocPtr document = xmlTextReaderCurrentDoc(r);
-            if (document && document->intSubset && (document->intSubset->entities || document->intSubset->pentities))
+            const xmlNodePtr node = xmlTextReaderCurrentNode(r);
+            const auto* declaration = node && node->type == XML_DTD_NODE ? reinterpret_cast<const xmlDtd*>(node) : nullptr;
+            if (declaration && (declaration->entities || declaration->pentities))
                 throw SVGError("The SVG document declares entities in its document type, which are not read.");
         }
         const bool start = type == XML_READER_TYPE_ELEMENT;
