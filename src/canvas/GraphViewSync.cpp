@@ -559,6 +559,13 @@ void GraphView::rememberShown(ReloadPlan& plan)
 
 void GraphView::synchronize()
 {
+    // A drag under way goes on from where the reload leaves its layers, which it may have replaced.
+    std::optional<Qt::KeyboardModifiers> dragging;
+    if (dragGroup_) {
+        placeDragGroup();
+        dragging = dragGroup_->modifiers;
+        dragGroup_.reset();
+    }
     invalidateBackdrop();
     ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
     ReloadPlan plan = planReload();
@@ -600,6 +607,8 @@ void GraphView::synchronize()
         this->layer()->setReportsDirtyAreas(true);
         update();
     }
+    if (dragging)
+        makeDragGroup(*dragging);
 }
 
 void GraphView::placeDeferredLabels(std::optional<Rect> area)

@@ -1,5 +1,7 @@
 // What the canvas hands over from direct manipulation, each as one undoable edit.
 
+#include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "editor/GraphViewController.h"
@@ -27,18 +29,50 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
         return;
     const Graph& graph = document->project.graph;
     std::unordered_set<std::int64_t> moved;
+    moved.reserve(nodes.size());
     for (const Node& node : nodes)
         moved.insert(node.uid);
+    // Whether each tree climbed to keeps its nodes where they were put, by the identifier of the node
+    // climbed from and of every node passed on the way: a moved subtree is climbed once.
+    std::unordered_map<std::int64_t, bool> keeps;
+    std::vector<std::int64_t> path;
+    const auto keptInTree = [&](const Node& node) {
+        path.clear();
+        const Node* reached = &node;
+        std::optional<bool> known;
+        for (std::optional<std::int64_t> next = node.parentUID; next; next = reached->parentUID) {
+            if (const auto it = keeps.find(reached->uid); it != keeps.end()) {
+                known = it->second;
+                break;
+            }
+            const Node* parent = graph.findNode(*next);
+            if (!parent || path.size() > graph.count())
+                break;
+            path.push_back(reached->uid);
+            reached = parent;
+        }
+        if (!known) {
+            const auto it = keeps.find(reached->uid);
+            known = it != keeps.end()
+                ? it->second
+                : moved.count(reached->uid) || keepsOwnPosition(document->layoutOptionsOfTree(*reached));
+            keeps.emplace(reached->uid, *known);
+        }
+        for (std::int64_t uid : path)
+            keeps.emplace(uid, *known);
+        return *known;
+    };
     std::vector<Node> kept;
+    std::unordered_set<std::int64_t> seen;
     for (const Node& node : nodes) {
-        if (!graph.contains(node.uid))
+        const Node* stored = graph.findNode(node.uid);
+        if (!stored || !seen.insert(node.uid).second)
             continue;
-        Node root = graph.rootAncestor(node);
-        if (moved.count(root.uid) || keepsOwnPosition(document->layoutOptionsOfTree(root)))
+        if (keptInTree(*stored))
             kept.push_back(node);
     }
     openSession(*document, "Move Nodes");
-    document->updateNodes(uniquedByUID(kept), NodeUpdateOperation::position, false);
+    document->updateNodes(std::move(kept), NodeUpdateOperation::position, false);
     document->autoLayoutGraph(false);
     document->resolveCollisions();
     commitSession(*document);
