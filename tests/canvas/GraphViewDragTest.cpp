@@ -13,6 +13,7 @@
 #include "kit/ScrollView.h"
 #include "layout/NodeSizing.h"
 #include "platform/Log.h"
+#include "platform/layer/Animator.h"
 #include "platform/layer/LayerRenderer.h"
 #include "platform/layer/TextLayer.h"
 #include "support/QtWait.h"
@@ -245,6 +246,8 @@ TEST(GraphViewDrag, ATreeTallerThanAPictureMovesAsOnePiece)
     window.resize(1200, 800);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // While anything animates, every layer is painted as it is at that instant.
+    ASSERT_TRUE(QTest::qWaitFor([] { return !Animator::shared().isRunning(); }, 10000));
     const auto at = [&](Point point) { return view->widgetRectFromLayer(Rect(point.x, point.y, 0, 0)).topLeft().toPoint(); };
     const auto send = [&](QEvent::Type type, QPoint to, Qt::MouseButton button, Qt::MouseButtons held) {
         QMouseEvent event(type, QPointF(to), QPointF(view->mapToGlobal(to)), button, held, {});
