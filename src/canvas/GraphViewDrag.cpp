@@ -275,6 +275,8 @@ void GraphView::dockToDragGroup(BranchLayer& branch)
     branch.setDockPoints(options.layoutType == LayoutOptions::LayoutType::horizontal
                              ? horizontalDockPoints(end(*parent), end(*child), options.branchType)
                              : verticalDockPoints(end(*parent), end(*child), options.branchType));
+    // Few such lines, and always near the pointer: built now.
+    branch.setPathDeferred(false);
     branch.updatePath();
 }
 
@@ -289,6 +291,8 @@ void GraphView::placeDraggedLayer(std::size_t index)
     layer.setNodeCenter(center, nullptr);
     layer.setPosition(center);
     index_->touched.insert(layer.node().uid);
+    if (layer.isLabelDeferred())
+        index_->deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame());
 }
 
 void GraphView::placeDragGroup() const
