@@ -113,29 +113,51 @@ QPointF LayerHostWidget::rigidShift() const
         - widgetRectFromLayer(Rect(0, 0, 0, 0)).topLeft();
 }
 
+QPointF LayerHostWidget::rigidShiftSincePicture() const
+{
+    QPointF shift = rigidShift();
+    if (!rigidImage_.isNull()) {
+        // The group may also have moved by its layers since its picture was made.
+        const Point now = rigidSublayers_.front()->presentationFrame().origin;
+        shift += widgetRectFromLayer(Rect(now.x, now.y, 0, 0)).topLeft()
+            - widgetRectFromLayer(Rect(rigidOrigin_.x, rigidOrigin_.y, 0, 0)).topLeft();
+    }
+    return shift;
+}
+
 bool LayerHostWidget::prepareRigidImage(const QRect& visible)
 {
     if (rigidSublayers_.empty() || Animator::shared().isRunning())
         return false;
-    if (!rigidExtentValid_) {
-        rigidExtent_ = Rect::null();
-        for (const Layer* layer : rigidSublayers_)
-            if (const Rect bounds = layer->visualBounds(); !bounds.isNull())
-                rigidExtent_ = rigidExtent_.isNull() ? bounds : rigidExtent_.unionWith(bounds);
-        rigidExtentValid_ = true;
-    }
-    if (rigidExtent_.isNull())
-        return false;
     const qreal ratio = devicePixelRatioF();
     const auto pixels = [ratio](const QRect& r) { return qint64(r.width() * ratio) * qint64(r.height() * ratio); };
-    // What the visible area shows of the group, in widget pixels where its layers stand.
-    const QRect whole = widgetRectFromLayer(rigidExtent_).toAlignedRect().adjusted(-1, -1, 1, 1);
-    const QRect needed = whole.intersected(QRectF(visible).translated(-rigidShift()).toAlignedRect());
+    // What the visible area shows of the group, in widget pixels where its layers stood for the picture.
+    const auto neededOf = [&](QPointF shift, QRect& whole) {
+        if (!rigidExtentValid_) {
+            rigidExtent_ = Rect::null();
+            for (const Layer* layer : rigidSublayers_)
+                if (const Rect bounds = layer->visualBounds(); !bounds.isNull())
+                    rigidExtent_ = rigidExtent_.isNull() ? bounds : rigidExtent_.unionWith(bounds);
+            rigidExtentValid_ = true;
+        }
+        if (rigidExtent_.isNull())
+            return QRect();
+        whole = widgetRectFromLayer(rigidExtent_).toAlignedRect().adjusted(-1, -1, 1, 1);
+        return whole.intersected(QRectF(visible).translated(-shift).toAlignedRect());
+    };
+    QRect whole;
+    if (rigidValid_ && !rigidImage_.isNull() && rigidImage_.devicePixelRatio() == ratio
+        && rigidTransform_ == layerToWidget()) {
+        const QRect needed = neededOf(rigidShiftSincePicture(), whole);
+        if (needed.isEmpty() || rigidRect_.contains(needed))
+            return !needed.isEmpty();
+    }
+    // Made again from the layers as they stand now.
+    rigidExtentValid_ = false;
+    rigidImage_ = QImage();
+    const QRect needed = neededOf(rigidShift(), whole);
     if (needed.isEmpty())
         return false;
-    if (rigidValid_ && !rigidImage_.isNull() && rigidImage_.devicePixelRatio() == ratio
-        && rigidTransform_ == layerToWidget() && rigidRect_.contains(needed))
-        return true;
     // The whole group when it fits one picture, else what is in view with room to move on every side.
     QRect area = whole;
     if (pixels(area) > maxRigidPixels)
@@ -144,7 +166,6 @@ bool LayerHostWidget::prepareRigidImage(const QRect& visible)
     if (pixels(area) > maxRigidPixels)
         area = needed;
     rigidValid_ = true;
-    rigidImage_ = QImage();
     if (pixels(area) > maxRigidPixels)
         return false;
     rigidImage_ = blankImage(area.size(), ratio);
@@ -157,6 +178,7 @@ bool LayerHostWidget::prepareRigidImage(const QRect& visible)
     LayerRenderer::render(painter, *root_, options);
     rigidRect_ = area;
     rigidTransform_ = layerToWidget();
+    rigidOrigin_ = rigidSublayers_.front()->presentationFrame().origin;
     return true;
 }
 
@@ -171,8 +193,9 @@ void LayerHostWidget::paintLive(QPainter& painter, const std::vector<QRect>& rec
     std::optional<QPointF> rigidAt;
     if (prepareRigidImage(visible)) {
         const qreal ratio = devicePixelRatioF();
+        const QPointF moved = rigidShiftSincePicture();
         rigidAt = QPointF(rigidRect_.topLeft())
-            + QPointF(std::round(shift.x() * ratio) / ratio, std::round(shift.y() * ratio) / ratio);
+            + QPointF(std::round(moved.x() * ratio) / ratio, std::round(moved.y() * ratio) / ratio);
     }
     const auto paintedLive = [this](const Layer& layer) {
         return liveSublayers_.contains(&layer) && !rigidSet_.contains(&layer);

@@ -91,6 +91,9 @@ private:
     bool prepareRigidImage(const QRect& visible);
     // The rigid offset in widget pixels.
     QPointF rigidShift() const;
+    // Where the group is drawn from where its layers stood when its picture was made (the rigid offset and
+    // the first rigid layer's move since), in widget pixels.
+    QPointF rigidShiftSincePicture() const;
     QTransform layerToWidget() const;
 
     std::shared_ptr<Layer> root_;
@@ -118,7 +121,8 @@ private:
     std::vector<const Layer*> rigidSublayers_;
     FlatHashSet<const Layer*, LayerHash> rigidSet_;
     QImage rigidImage_;
-    QRect rigidRect_; // widget coordinates of the layers where they stand
+    QRect rigidRect_;   // widget coordinates of the layers where they stood when made
+    Point rigidOrigin_; // the first rigid layer's frame origin when made
     bool rigidValid_ = false;
     Rect rigidExtent_;
     bool rigidExtentValid_ = false;
