@@ -1,9 +1,8 @@
 // What the canvas hands over from direct manipulation, each as one undoable edit.
 
 #include <optional>
-#include <unordered_map>
-#include <unordered_set>
 
+#include "base/FlatHashMap.h"
 #include "editor/GraphViewController.h"
 #include "layout/NodeSizing.h"
 #include "platform/Log.h"
@@ -28,21 +27,20 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
     if (!document || nodes.empty())
         return;
     const Graph& graph = document->project.graph;
-    std::unordered_set<std::int64_t> moved;
-    moved.reserve(nodes.size());
+    FlatHashSet<std::int64_t> moved(nodes.size());
     for (const Node& node : nodes)
         moved.insert(node.uid);
     // Whether each tree climbed to keeps its nodes where they were put, by the identifier of the node
     // climbed from and of every node passed on the way: a moved subtree is climbed once.
-    std::unordered_map<std::int64_t, bool> keeps;
+    FlatHashMap<std::int64_t, bool> keeps(nodes.size());
     std::vector<std::int64_t> path;
     const auto keptInTree = [&](const Node& node) {
         path.clear();
         const Node* reached = &node;
         std::optional<bool> known;
         for (std::optional<std::int64_t> next = node.parentUID; next; next = reached->parentUID) {
-            if (const auto it = keeps.find(reached->uid); it != keeps.end()) {
-                known = it->second;
+            if (const bool* keep = keeps.find(reached->uid)) {
+                known = *keep;
                 break;
             }
             const Node* parent = graph.findNode(*next);
@@ -52,10 +50,9 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
             reached = parent;
         }
         if (!known) {
-            const auto it = keeps.find(reached->uid);
-            known = it != keeps.end()
-                ? it->second
-                : moved.count(reached->uid) || keepsOwnPosition(document->layoutOptionsOfTree(*reached));
+            const bool* keep = keeps.find(reached->uid);
+            known = keep ? *keep
+                         : moved.contains(reached->uid) || keepsOwnPosition(document->layoutOptionsOfTree(*reached));
             keeps.emplace(reached->uid, *known);
         }
         for (std::int64_t uid : path)
@@ -63,10 +60,11 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
         return *known;
     };
     std::vector<Node> kept;
-    std::unordered_set<std::int64_t> seen;
+    kept.reserve(nodes.size());
+    FlatHashSet<std::int64_t> seen(nodes.size());
     for (const Node& node : nodes) {
         const Node* stored = graph.findNode(node.uid);
-        if (!stored || !seen.insert(node.uid).second)
+        if (!stored || !seen.insert(node.uid))
             continue;
         if (keptInTree(*stored))
             kept.push_back(node);
