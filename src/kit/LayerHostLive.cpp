@@ -103,8 +103,17 @@ void LayerHostWidget::setRigidOffset(Point offset)
 {
     if (offset == rigidOffset_)
         return;
+    // Where the group is drawn before and after, once its extent is known; else everything.
+    const auto drawn = [this] {
+        return widgetRectFromLayer(rigidExtent_).translated(rigidShiftSincePicture()).toAlignedRect().adjusted(-2, -2, 2, 2);
+    };
+    const bool known = rigidExtentValid_ && !rigidExtent_.isNull();
+    const QRect before = known ? drawn() : QRect();
     rigidOffset_ = offset;
-    update();
+    if (known)
+        update(before.united(drawn()));
+    else
+        update();
 }
 
 QPointF LayerHostWidget::rigidShift() const
