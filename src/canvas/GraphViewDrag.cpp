@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "canvas/GraphView.h"
@@ -439,15 +438,14 @@ void GraphView::sendMovedNodes(std::vector<Node> nodes)
 {
     // The first dragged copy of each node, by identifier. Taking sides changes no centre, so the copies are
     // changed in place.
-    std::unordered_map<std::int64_t, std::size_t> movedAt;
-    movedAt.reserve(nodes.size());
+    FlatHashMap<std::int64_t, std::size_t> movedAt(nodes.size());
     for (std::size_t i = 0; i < nodes.size(); ++i)
         movedAt.emplace(nodes[i].uid, i);
     for (Node& node : nodes) {
         if (!node.parentUID)
             continue;
-        if (const auto movedParent = movedAt.find(*node.parentUID); movedParent != movedAt.end())
-            node.updateAffinity(nodes[movedParent->second]);
+        if (const std::size_t* movedParent = movedAt.find(*node.parentUID))
+            node.updateAffinity(nodes[*movedParent]);
         else if (const Node* parent = graph_.findNode(*node.parentUID))
             node.updateAffinity(*parent);
     }
