@@ -376,12 +376,12 @@ private:
     // them or the drag ends. Only the branches to nodes that stay behind change on every step.
     struct DragGroup {
         Qt::KeyboardModifiers modifiers;
-        std::vector<Point> origins;           // the centre of each dragged layer's node when the group was made
-        FlatHashSet<std::int64_t> uids;       // of the dragged nodes
+        std::vector<Point> origins;              // each dragged node's centre when the group was made
+        FlatHashSet<std::int64_t> uids;          // of the dragged nodes
         std::vector<BranchLayer*> outerBranches; // between a dragged node and one that is not
         std::vector<BranchLayer*> innerBranches; // between two dragged nodes
-        Point offset{0, 0};                   // how far the drag has taken the group
-        Point placedOffset{0, 0};             // how far the layers that are not placed every step are placed
+        Point offset{0, 0};                      // how far the drag has taken the group
+        Point placedOffset{0, 0};                // how far its layers stand from where the group was made
     };
     std::unique_ptr<DragGroup> dragGroup_;
     void makeDragGroup(Qt::KeyboardModifiers modifiers);
