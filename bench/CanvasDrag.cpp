@@ -1,5 +1,6 @@
 // Pointer input on a large map in a shown 1600 x 1000 canvas at magnification 1: one drag step with 100
-// dragged nodes, and one hover move, each with the repaint that follows.
+// dragged nodes, and one hover move, each with the repaint that follows; and on a 50,000-node map in an
+// editor, a drag step of the whole map (its root grabbed) or of a leaf, and the drop that stores the move.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -9,7 +10,11 @@
 
 #include "canvas/GraphView.h"
 #include "canvas/layers/NodeLayer.h"
+#include "document/VQDocument.h"
+#include "editor/GraphViewController.h"
 #include "kit/ScrollView.h"
+#include "platform/RunLoop.h"
+#include "platform/UndoManager.h"
 #include "platform/layer/LayerRenderer.h"
 
 using namespace velquine;
@@ -63,6 +68,8 @@ struct Canvas {
     QWidget window;
     ScrollView* scrollView = new ScrollView;
     GraphView* view = new GraphView(Rect(0, 0, 6000, 60000));
+    std::shared_ptr<VQDocument> document;
+    std::shared_ptr<GraphViewController> controller;
 
     Canvas(int nodeCount, bool balanced)
     {
@@ -75,6 +82,25 @@ struct Canvas {
         window.show();
         QApplication::processEvents();
         scrollView->viewport()->repaint();
+    }
+    // The map in a document edited through the canvas's controller, as in the editor window.
+    explicit Canvas(int nodeCount) : document(std::make_shared<VQDocument>())
+    {
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(scrollView);
+        scrollView->setDocumentView(view);
+        window.resize(1600, 1000);
+        document->project.graph = largeGraph(nodeCount, true);
+        window.show();
+        QApplication::processEvents();
+        controller = GraphViewController::create(document, view, scrollView);
+        settle();
+    }
+    void settle()
+    {
+        RunLoop::drain();
+        repaint();
     }
     void send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
     {
@@ -154,5 +180,62 @@ void BM_HoverMove(benchmark::State& state)
     state.counters["nodes"] = static_cast<double>(canvas.view->graph().count());
 }
 BENCHMARK(BM_HoverMove)->Args({5000, 0})->Args({5000, 1})->Unit(benchmark::kMillisecond);
+
+// The grabbed node of the editor's map: the root (the whole map is dragged) or a leaf.
+QPoint grab(Canvas& canvas, bool whole)
+{
+    const std::int64_t uid = whole ? 1 : 4;
+    canvas.scrollView->scrollToPoint({0, 0});
+    canvas.settle();
+    return canvas.at(canvas.view->nodeLayer(uid)->node().center);
+}
+
+// One drag step with the repaint that follows.
+void BM_EditorDragStep(benchmark::State& state)
+{
+    Canvas canvas(static_cast<int>(state.range(0)));
+    const QPoint start = grab(canvas, state.range(1) != 0);
+    canvas.send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    int step = 0;
+    for (auto _ : state) {
+        ++step;
+        canvas.send(QEvent::MouseMove, start + QPoint(3 * (step % 40), 2 * (step % 40)), Qt::NoButton, Qt::LeftButton);
+        canvas.repaint();
+    }
+    state.counters["dragged"] = static_cast<double>(canvas.view->draggedLayers.size());
+    canvas.send(QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
+}
+BENCHMARK(BM_EditorDragStep)->Args({50000, 1})->Args({50000, 0})->Unit(benchmark::kMillisecond);
+
+// The release of a drag (the first step moved the nodes) until the document holds the move, the canvas follows
+// and the window is painted; undone outside the timing.
+void BM_EditorDrop(benchmark::State& state)
+{
+    Canvas canvas(static_cast<int>(state.range(0)));
+    const bool whole = state.range(1) != 0;
+    std::size_t rebuilt = 0, painted = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QPoint start = grab(canvas, whole);
+        canvas.send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        for (int step = 1; step <= 3; ++step)
+            canvas.send(QEvent::MouseMove, start + QPoint(20 * step, 10 * step), Qt::NoButton, Qt::LeftButton);
+        canvas.repaint();
+        LayerRenderer::statistics() = {};
+        state.ResumeTiming();
+        canvas.send(QEvent::MouseButtonRelease, start + QPoint(60, 30), Qt::LeftButton, Qt::NoButton);
+        canvas.settle();
+        state.PauseTiming();
+        rebuilt += LayerRenderer::statistics().picturesRebuilt;
+        painted += LayerRenderer::statistics().layersPainted;
+        canvas.document->undoManager()->undo();
+        canvas.settle();
+        state.ResumeTiming();
+    }
+    // Per drop: pictures made again and layers painted in the paint that follows.
+    state.counters["rebuilt"] = double(rebuilt) / std::max<double>(1, double(state.iterations()));
+    state.counters["painted"] = double(painted) / std::max<double>(1, double(state.iterations()));
+}
+BENCHMARK(BM_EditorDrop)->Args({50000, 1})->Args({50000, 0})->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace

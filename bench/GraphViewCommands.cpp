@@ -4,6 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QVariantAnimation>
 #include <QWidget>
 
 #include "canvas/GraphView.h"
@@ -112,6 +115,48 @@ void BM_NewChildCommand(benchmark::State& state)
         state.SkipWithError("the typed title did not reach the document");
 }
 BENCHMARK(BM_NewChildCommand)->Arg(10000)->Iterations(1000)->Unit(benchmark::kMillisecond);
+
+// Tab as the window runs it: the new child, its title editor, and every frame of the animations that follow
+// (the scroll that reveals the child, the layers that move) with their paints, until the window is quiet.
+// Wall time includes the animations' own length; CPU time (all threads) is the work.
+void BM_NewChildWithAnimationFrames(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    int frames = 0;
+    for (auto _ : state) {
+        editor.controller->insertChildNode(parent, std::nullopt);
+        const auto scrolling = [&] {
+            const auto* animation = editor.scrollView->findChild<QVariantAnimation*>();
+            return animation && animation->state() == QAbstractAnimation::Running;
+        };
+        // The event loop runs as the window's does: it sleeps until the next timer or event.
+        const auto runEvents = [] {
+            QEventLoop loop;
+            QTimer::singleShot(2, &loop, &QEventLoop::quit);
+            loop.exec();
+            RunLoop::drain();
+        };
+        do {
+            runEvents();
+            ++frames;
+        } while (!editor.graphView->isNodeEditorActive() || scrolling() || Animator::shared().isRunning());
+        editor.scrollView->viewport()->repaint();
+        state.PauseTiming();
+        if (!editor.nameNewNode()) {
+            state.SkipWithError("no title editor opened");
+            break;
+        }
+        editor.settle();
+        while (scrolling() || Animator::shared().isRunning())
+            runEvents();
+        state.ResumeTiming();
+    }
+    state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
+    state.counters["loops"] = double(frames) / std::max<double>(1, double(state.iterations()));
+}
+BENCHMARK(BM_NewChildWithAnimationFrames)->Arg(10000)->Arg(50000)->Iterations(20)->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The same two commands without the repaints: the document, the layout and the canvas's layers alone.
 void BM_NewChildCommandOutsidePaint(benchmark::State& state)

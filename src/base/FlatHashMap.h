@@ -111,6 +111,7 @@ public:
     bool insert(const Key& key) { return map_.emplace(key).second; }
     bool contains(const Key& key) const { return map_.contains(key); }
     std::size_t size() const { return map_.size(); }
+    bool empty() const { return map_.empty(); }
 
 private:
     struct Nothing { };

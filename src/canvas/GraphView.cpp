@@ -171,6 +171,7 @@ void GraphView::updateContentsScale()
 
 void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Rect> source, bool vector)
 {
+    placeDragGroup();
     placeDeferredLabels(std::nullopt);
     LayerRenderOptions options = renderOptions(target);
     options.sourceRect = source.value_or(boundsRect());

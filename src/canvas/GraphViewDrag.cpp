@@ -8,6 +8,7 @@
 
 #include "canvas/GraphView.h"
 #include "canvas/GraphViewIndex.h"
+#include "canvas/layers/BranchGeometry.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 #include "platform/layer/TextLayer.h"
@@ -57,12 +58,15 @@ void GraphView::raiseDragged(NodeLayer& layer, bool raised)
     const double nodeZ = raised ? draggedNodeZPosition : nodeZPosition;
     layer.setZPosition(nodeZ);
     const std::int64_t uid = layer.node().uid;
-    for (BranchLayer* branch : branchLayersAt(uid)) {
-        if (branch->childNodeUID != uid)
+    const auto* ends = index_->branchesAt(uid);
+    if (!ends)
+        return;
+    for (const GraphViewIndex::BranchEnd& end : *ends) {
+        if (end.childUID != uid)
             continue;
-        branch->setZPosition(raised ? draggedBranchZPosition : branchZPosition);
-        for (std::int64_t end : {branch->childNodeUID, branch->parentNodeUID})
-            if (NodeLayer* endLayer = nodeLayer(end))
+        end.layer->setZPosition(raised ? draggedBranchZPosition : branchZPosition);
+        for (std::int64_t at : {end.childUID, end.parentUID})
+            if (NodeLayer* endLayer = layerOf(at))
                 endLayer->setZPosition(nodeZ);
         break;
     }
@@ -70,18 +74,22 @@ void GraphView::raiseDragged(NodeLayer& layer, bool raised)
 
 std::vector<NodeLayer*> GraphView::attachTargets(Point point) const
 {
-    const std::unordered_set<const NodeLayer*> dragged(draggedLayers.begin(), draggedLayers.end());
+    const auto dragged = [this](const NodeLayer* layer) {
+        return dragGroup_ ? dragGroup_->uids.contains(layer->node().uid)
+                          : std::find(draggedLayers.begin(), draggedLayers.end(), layer) != draggedLayers.end();
+    };
     std::vector<NodeLayer*> candidates;
-    std::unordered_set<std::int64_t> candidateUIDs;
     for (NodeLayer* layer : nodeLayersAt(point))
-        if (!dragged.count(layer)) {
+        if (!dragged(layer))
             candidates.push_back(layer);
-            candidateUIDs.insert(layer->node().uid);
-        }
     // Dropping a node onto its own parent attaches nothing.
-    for (const NodeLayer* layer : draggedLayers)
-        if (layer->node().parentUID && candidateUIDs.count(*layer->node().parentUID))
-            return {};
+    for (const NodeLayer* candidate : candidates)
+        if (const auto* ends = index_->branchesAt(candidate->node().uid))
+            for (const GraphViewIndex::BranchEnd& end : *ends)
+                if (end.parentUID == candidate->node().uid)
+                    if (const NodeLayer* child = layerOf(end.childUID); child && dragged(child)
+                        && child->node().parentUID == candidate->node().uid)
+                        return {};
     return candidates;
 }
 
@@ -146,39 +154,86 @@ void GraphView::placeMovedLayers(const std::vector<NodeLayer*>& layers)
 void GraphView::dragNodes(Qt::KeyboardModifiers modifiers)
 {
     setCursor(Qt::ClosedHandCursor);
+    // Alt taken or let go changes what is dragged: the group is made again from where the drag has taken it.
+    if (!dragGroup_ || (dragGroup_->modifiers & Qt::AltModifier) != (modifiers & Qt::AltModifier))
+        makeDragGroup(modifiers);
+    if (draggedLayers.empty())
+        return;
+    DragGroup& group = *dragGroup_;
+    if (nodeDraggingContext) {
+        Point center = mouseMoveLocation - nodeDraggingContext->dragOffsetFromCenter;
+        const Rect visible = visibleRect();
+        center.x = std::clamp(center.x, visible.minX(), std::max(visible.minX(), visible.maxX()));
+        center.y = std::clamp(center.y, visible.minY(), std::max(visible.minY(), visible.maxY()));
+        const Point delta = center - nodeDraggingContext->mainDraggedNode.center;
+        nodeDraggingContext->mainDraggedNode.center = center;
+        if (!(delta == Point{0, 0})) {
+            group.offset = group.offset + delta;
+            Transaction transaction(true);
+            for (BranchLayer* branch : group.outerBranches)
+                dockToDragGroup(*branch);
+            setRigidOffset(group.offset - group.placedOffset);
+        }
+    }
+    showAttachFeedback(attachTargets(mouseMoveLocation));
+}
+
+void GraphView::makeDragGroup(Qt::KeyboardModifiers modifiers)
+{
+    // The nodes dragged so far stay where the drag took them.
+    placeDragGroup();
+    dragGroup_ = std::make_unique<DragGroup>();
+    DragGroup& group = *dragGroup_;
+    group.modifiers = modifiers;
     draggedLayers.clear();
-    Point delta{0, 0};
-    std::unordered_set<std::int64_t> moved;
-    const Rect visible = visibleRect();
     for (const auto& selected : nodeLayers_) {
         if (!selected->isSelected())
             continue;
-        const std::vector<NodeLayer*> layers = dragSet(*selected, modifiers);
-        if (nodeDraggingContext) {
-            Point center = mouseMoveLocation - nodeDraggingContext->dragOffsetFromCenter;
-            center.x = std::clamp(center.x, visible.minX(), std::max(visible.minX(), visible.maxX()));
-            center.y = std::clamp(center.y, visible.minY(), std::max(visible.minY(), visible.maxY()));
-            if (delta == Point{0, 0})
-                delta = center - nodeDraggingContext->mainDraggedNode.center;
-            nodeDraggingContext->mainDraggedNode.center = center;
-        }
-        for (NodeLayer* layer : layers) {
-            if (!moved.insert(layer->node().uid).second)
-                continue;
-            // Only the place changes: the layer's picture stays as it is.
-            Node node = layer->node();
-            node.center = node.center + delta;
-            layer->setNode(node);
-            raiseDragged(*layer, true);
-            draggedLayers.push_back(layer);
-        }
+        for (NodeLayer* layer : dragSet(*selected, modifiers))
+            if (group.uids.insert(layer->node().uid)) {
+                draggedLayers.push_back(layer);
+                group.origins.push_back(layer->node().center);
+            }
     }
     if (draggedLayers.empty())
         return;
-    showAttachFeedback(attachTargets(mouseMoveLocation));
+    // Everything but the dragged nodes, the branches at them and the badge stays as it is until the release:
+    // it is painted once and reused while the drag runs. The dragged nodes and the branches between two of
+    // them only move, all by the same distance: they are painted once as well, and drawn at the offset.
+    std::vector<const Layer*> live{attachBadgeLayer_.get()};
+    std::vector<const Layer*> rigid;
+    for (NodeLayer* layer : draggedLayers) {
+        const std::int64_t uid = layer->node().uid;
+        live.push_back(layer);
+        rigid.push_back(layer);
+        if (const auto* ends = index_->branchesAt(uid))
+            for (const GraphViewIndex::BranchEnd& end : *ends) {
+                if (end.childUID != uid)
+                    continue;
+                live.push_back(end.layer);
+                if (group.uids.contains(end.parentUID)) {
+                    group.innerBranches.push_back(end.layer);
+                    rigid.push_back(end.layer);
+                } else {
+                    group.outerBranches.push_back(end.layer);
+                }
+            }
+    }
+    // A branch from a node that is not dragged: it ends at the parent's side, so list it once.
+    for (NodeLayer* layer : draggedLayers)
+        if (const auto* ends = index_->branchesAt(layer->node().uid))
+            for (const GraphViewIndex::BranchEnd& end : *ends)
+                if (end.parentUID == layer->node().uid && !group.uids.contains(end.childUID)) {
+                    group.outerBranches.push_back(end.layer);
+                    live.push_back(end.layer);
+                }
+    // Branches lie below the nodes that do not move, the dragged nodes above them.
+    setLiveSublayers(live, rigid, (branchZPosition + nodeZPosition) / 2);
+    setRigidOffset({0, 0});
     Transaction transaction(true);
     const bool shadowed = draggedLayers.size() <= maxShadowedDraggedLayers;
     for (NodeLayer* layer : draggedLayers) {
+        raiseDragged(*layer, true);
         layer->setDragged(true);
         layer->setSelectionLayersHidden(true);
         layer->setHovered(false);
@@ -186,38 +241,126 @@ void GraphView::dragNodes(Qt::KeyboardModifiers modifiers)
         if (shadowed)
             layer->setShadowOpacity(draggedShadowOpacity);
     }
-    placeMovedLayers(draggedLayers);
-    showLiveDraggedLayers();
+    invalidateBackdrop();
+    invalidateRigidImage();
 }
 
-// Everything but the dragged nodes, the branches at them and the badge stays as it is until the release: it is
-// painted once and reused while the drag runs. The dragged nodes and the branches between two of them only
-// move, all by the same distance: they are painted once as well.
-void GraphView::showLiveDraggedLayers()
+// The line of a branch between a dragged node and one that is not, to where the dragged end is drawn.
+void GraphView::dockToDragGroup(BranchLayer& branch)
 {
-    std::unordered_set<std::int64_t> dragged;
-    for (NodeLayer* layer : draggedLayers)
-        dragged.insert(layer->node().uid);
-    std::vector<const Layer*> live{attachBadgeLayer_.get()};
-    std::vector<const Layer*> rigid;
-    for (NodeLayer* layer : draggedLayers) {
-        live.push_back(layer);
-        rigid.push_back(layer);
-        for (BranchLayer* branch : branchLayersAt(layer->node().uid)) {
-            if (branch->childNodeUID != layer->node().uid)
-                continue;
-            live.push_back(branch);
-            if (dragged.count(branch->parentNodeUID))
-                rigid.push_back(branch);
-        }
+    NodeLayer* child = layerOf(branch.childNodeUID);
+    NodeLayer* parent = layerOf(branch.parentNodeUID);
+    if (!child || !parent)
+        return;
+    if (index_->hasUnsettled()) {
+        index_->unsettledBranches.remove(branch);
+        for (NodeLayer* end : {child, parent})
+            if (end->unsettledSlot)
+                settleNode(*end);
     }
-    // A branch from a node that is not dragged: it ends at the parent's side, so list it once.
+    const Point by = dragGroup_->offset - dragGroup_->placedOffset;
+    const auto end = [this, by](const NodeLayer& layer) {
+        BranchEnd drawn = branchEnd(layer);
+        if (dragGroup_->uids.contains(layer.node().uid)) {
+            drawn.frame = drawn.frame.offsetBy(by.x, by.y);
+            drawn.nodeCenter = drawn.nodeCenter + by;
+        }
+        return drawn;
+    };
+    Transaction transaction;
+    const LayoutOptions options = layoutOptionsGoverning(parent->node());
+    branch.branchType = options.branchType;
+    branch.layoutType = options.layoutType;
+    branch.setDockPoints(options.layoutType == LayoutOptions::LayoutType::horizontal
+                             ? horizontalDockPoints(end(*parent), end(*child), options.branchType)
+                             : verticalDockPoints(end(*parent), end(*child), options.branchType));
+    // Few such lines, and always near the pointer: built now.
+    branch.setPathDeferred(false);
+    branch.updatePath();
+}
+
+void GraphView::placeDraggedLayer(std::size_t index)
+{
+    NodeLayer& layer = *draggedLayers[index];
+    const Point center = dragGroup_->origins[index] + dragGroup_->offset;
+    if (layer.node().center == center)
+        return;
+    // Only the place changes: the layer's picture stays as it is.
+    Transaction transaction;
+    layer.setNodeCenter(center, nullptr);
+    layer.setPosition(center);
+    index_->touched.insert(layer.node().uid);
+    if (layer.isLabelDeferred())
+        index_->deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame());
+}
+
+void GraphView::placeDragGroup() const
+{
+    if (!dragGroupUnplaced())
+        return;
+    auto& self = const_cast<GraphView&>(*this);
+    DragGroup& group = *self.dragGroup_;
+    Transaction transaction(true);
+    for (std::size_t i = 0; i < draggedLayers.size(); ++i)
+        self.placeDraggedLayer(i);
+    for (BranchLayer* branch : group.innerBranches)
+        self.dockBranchLayer(*branch);
+    for (BranchLayer* branch : group.outerBranches)
+        self.dockBranchLayer(*branch);
+    group.placedOffset = group.offset;
+    self.setRigidOffset({0, 0});
+    self.invalidateRigidImage();
+}
+
+std::vector<Node> GraphView::dropDragGroup()
+{
+    std::vector<Node> dragged;
+    if (!dragGroup_)
+        return dragged;
+    DragGroup& group = *dragGroup_;
+    dragged.reserve(draggedLayers.size());
+    for (std::size_t i = 0; i < draggedLayers.size(); ++i) {
+        dragged.push_back(draggedLayers[i]->node());
+        dragged.back().center = group.origins[i] + group.offset;
+    }
+    if (!(group.placedOffset == Point{0, 0})) {
+        // Placed once while the drag ran: the rest follows.
+        placeDragGroup();
+        return dragged;
+    }
+    // The layers and lines that can be seen, where they stand or where they go, are placed now; the others
+    // still show their nodes as the canvas has them, and the reload that stores the move places them.
+    const Rect reach = visibleRect().insetBy(-ReloadScope::animationMargin, -ReloadScope::animationMargin);
+    const Point by = group.offset;
+    const auto seen = [&reach, by](const Rect& r) {
+        return GraphViewIndex::reaches(reach, r) || GraphViewIndex::reaches(reach, r.offsetBy(by.x, by.y));
+    };
+    FlatHashSet<std::int64_t> placed;
     for (NodeLayer* layer : draggedLayers)
-        for (BranchLayer* branch : branchLayersAt(layer->node().uid))
-            if (branch->parentNodeUID == layer->node().uid && !dragged.count(branch->childNodeUID))
-                live.push_back(branch);
-    // Branches lie below the nodes that do not move, the dragged nodes above them.
-    setLiveSublayers(live, rigid, (branchZPosition + nodeZPosition) / 2);
+        if (seen(layer->frame()))
+            placed.insert(layer->node().uid);
+    std::vector<BranchLayer*> docked = group.outerBranches;
+    for (BranchLayer* branch : group.innerBranches)
+        if (seen(branch->dockArea()) || placed.contains(branch->childNodeUID) || placed.contains(branch->parentNodeUID))
+            docked.push_back(branch);
+    for (BranchLayer* branch : docked) {
+        placed.insert(branch->childNodeUID);
+        placed.insert(branch->parentNodeUID);
+    }
+    Transaction transaction(true);
+    for (std::size_t i = 0; i < draggedLayers.size(); ++i)
+        if (placed.contains(draggedLayers[i]->node().uid))
+            placeDraggedLayer(i);
+    for (BranchLayer* branch : docked)
+        dockBranchLayer(*branch);
+    return dragged;
+}
+
+void GraphView::abandonDragGroup()
+{
+    placeDragGroup();
+    dragGroup_.reset();
+    setLiveSublayers({});
 }
 
 // ---- Release ----
@@ -226,7 +369,7 @@ bool GraphView::endNodeDrag(Point point)
 {
     setCursor(Qt::ArrowCursor);
     const std::vector<NodeLayer*> targets = draggedLayers.empty() ? std::vector<NodeLayer*>{} : attachTargets(point);
-    std::vector<Node> dragged;
+    std::vector<Node> dragged = dropDragGroup();
     {
         Transaction transaction(true);
         attachBadgeLayer_->setHidden(true);
@@ -235,7 +378,6 @@ bool GraphView::endNodeDrag(Point point)
             raiseDragged(*layer, false);
             layer->setDragged(false);
             layer->setShadowOpacity(0);
-            dragged.push_back(layer->node());
         }
         for (const auto& layer : nodeLayers_)
             if (layer->isHighlighted()) {
@@ -244,6 +386,7 @@ bool GraphView::endNodeDrag(Point point)
             }
     }
     draggedLayers.clear();
+    dragGroup_.reset();
     nodeDraggingContext.reset();
     setLiveSublayers({});
     if (dragged.empty())
@@ -285,22 +428,24 @@ bool GraphView::endNodeDrag(Point point)
             }
         }
     }
-    sendMovedNodes(dragged);
+    sendMovedNodes(std::move(dragged));
     return true;
 }
 
 // Every dragged node takes its sides of its parent: of the dragged parent's new place when the parent moved
 // along, else of the parent as stored.
-void GraphView::sendMovedNodes(const std::vector<Node>& dragged)
+void GraphView::sendMovedNodes(std::vector<Node> nodes)
 {
-    std::vector<Node> nodes = dragged;
+    // The first dragged copy of each node, by identifier. Taking sides changes no centre, so the copies are
+    // changed in place.
+    FlatHashMap<std::int64_t, std::size_t> movedAt(nodes.size());
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        movedAt.emplace(nodes[i].uid, i);
     for (Node& node : nodes) {
         if (!node.parentUID)
             continue;
-        const auto movedParent = std::find_if(dragged.begin(), dragged.end(),
-                                              [&](const Node& other) { return other.uid == *node.parentUID; });
-        if (movedParent != dragged.end())
-            node.updateAffinity(*movedParent);
+        if (const std::size_t* movedParent = movedAt.find(*node.parentUID))
+            node.updateAffinity(nodes[*movedParent]);
         else if (const Node* parent = graph_.findNode(*node.parentUID))
             node.updateAffinity(*parent);
     }

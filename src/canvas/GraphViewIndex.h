@@ -4,7 +4,9 @@
 // the last reload showed, so that a reload finds changed nodes without looking at the others.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -201,11 +203,95 @@ struct GraphViewIndex {
 
     // ---- Titles and lines made later ----
 
+    // Layers that wait (for a title placed, a line built) until their area comes near the visible one, filed
+    // under the cells of a coarse grid that area meets: a visible area looks only at the layers filed near it,
+    // however many wait elsewhere. A layer whose area changes while it waits is filed again; an entry whose
+    // layer no longer meets its cell is dropped when the cell is next looked at.
+    template <typename L>
+    class DeferredGrid {
+    public:
+        static constexpr double cellSize = 1024;
+        // Areas over this many cells are filed in one list looked at every time.
+        static constexpr std::int64_t maxCells = 256;
+
+        void file(const std::shared_ptr<L>& layer, const Rect& area)
+        {
+            const std::optional<CellRange> range = cellsOf(area);
+            if (!range || range->count() > maxCells) {
+                everywhere_.push_back(layer);
+                ++filed_;
+                return;
+            }
+            for (std::int64_t y = range->minY; y <= range->maxY; ++y)
+                for (std::int64_t x = range->minX; x <= range->maxX; ++x)
+                    cells_[key(x, y)].push_back(layer);
+            filed_ += std::size_t(range->count());
+        }
+        bool empty() const { return filed_ == 0; }
+        // Calls settle(layer, cell) for each layer filed in a cell the area meets (in every cell without an
+        // area; cell is null for the list of large areas); an entry goes when settle returns true or its
+        // layer is gone.
+        template <typename Settle>
+        void visit(const std::optional<Rect>& area, Settle&& settle)
+        {
+            const auto sweep = [&](std::vector<std::weak_ptr<L>>& entries, const Rect* cell) {
+                const std::size_t before = entries.size();
+                std::erase_if(entries, [&](const std::weak_ptr<L>& weak) {
+                    const std::shared_ptr<L> layer = weak.lock();
+                    return !layer || settle(*layer, cell);
+                });
+                filed_ -= before - entries.size();
+            };
+            sweep(everywhere_, nullptr);
+            const std::optional<CellRange> range = area ? cellsOf(*area) : std::nullopt;
+            if (area && range && range->count() <= maxCells) {
+                for (std::int64_t y = range->minY; y <= range->maxY; ++y)
+                    for (std::int64_t x = range->minX; x <= range->maxX; ++x)
+                        if (const auto it = cells_.find(key(x, y)); it != cells_.end()) {
+                            const Rect cell(double(x) * cellSize, double(y) * cellSize, cellSize, cellSize);
+                            sweep(it->second, &cell);
+                            if (it->second.empty())
+                                cells_.erase(it);
+                        }
+                return;
+            }
+            for (auto it = cells_.begin(); it != cells_.end();) {
+                const Rect cell(double(std::int32_t(it->first >> 32)) * cellSize,
+                                double(std::int32_t(it->first & 0xffffffff)) * cellSize, cellSize, cellSize);
+                sweep(it->second, &cell);
+                it = it->second.empty() ? cells_.erase(it) : std::next(it);
+            }
+        }
+
+    private:
+        struct CellRange {
+            std::int64_t minX, minY, maxX, maxY;
+            std::int64_t count() const { return (maxX - minX + 1) * (maxY - minY + 1); }
+        };
+        static std::optional<CellRange> cellsOf(const Rect& area)
+        {
+            const Rect r = area.standardized();
+            const double limit = 1e9;
+            if (!(std::fabs(r.minX()) < limit && std::fabs(r.maxX()) < limit && std::fabs(r.minY()) < limit
+                  && std::fabs(r.maxY()) < limit))
+                return std::nullopt;
+            return CellRange{std::int64_t(std::floor(r.minX() / cellSize)), std::int64_t(std::floor(r.minY() / cellSize)),
+                             std::int64_t(std::floor(r.maxX() / cellSize)), std::int64_t(std::floor(r.maxY() / cellSize))};
+        }
+        static std::int64_t key(std::int64_t x, std::int64_t y)
+        {
+            return std::int64_t((std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y));
+        }
+        std::unordered_map<std::int64_t, std::vector<std::weak_ptr<L>>> cells_;
+        std::vector<std::weak_ptr<L>> everywhere_;
+        std::size_t filed_ = 0; // entries, over all cells
+    };
     // Node layers made outside the visible area, whose titles are placed once they come into view (or the
-    // canvas is drawn whole).
-    std::vector<std::weak_ptr<NodeLayer>> deferredLabels;
-    // Branch layers whose lines were left unbuilt outside the visible area, built the same way.
-    std::vector<std::weak_ptr<BranchLayer>> deferredPaths;
+    // canvas is drawn whole), filed by their frames.
+    DeferredGrid<NodeLayer> deferredLabels;
+    // Branch layers whose lines were left unbuilt outside the visible area, built the same way, filed by
+    // their dock areas and the areas of the lines they show.
+    DeferredGrid<BranchLayer> deferredPaths;
     // Whether an area is in view, or near enough to be soon.
     bool inView(const Rect& area) const { return animates(area, area); }
     // A visible area none of the deferred titles and lines reaches into, when one is known: while the view

@@ -86,8 +86,8 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
     mouseDownLocation = point;
     mouseMoveLocation = point;
     startAutoscroll();
+    abandonDragGroup();
     draggedLayers.clear();
-    setLiveSublayers({});
     inputPhase = GraphViewInputPhase::idle;
     if (beginHoverButtonDragOrResize(point))
         return;

@@ -191,7 +191,7 @@ void GraphView::mouseMoved(Point point)
 {
     mouseMoveLocation = point;
     // No button is down: a drag whose release never arrived is over.
-    setLiveSublayers({});
+    abandonDragGroup();
     // Buttons that change sides are laid out when the transaction ends, before the next press tests them.
     Transaction transaction;
     settleLayers(aroundPoint(point));

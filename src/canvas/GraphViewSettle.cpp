@@ -131,6 +131,8 @@ void GraphView::settleLayers(std::optional<Rect> area) const
 
 NodeLayer* GraphView::nodeLayer(std::int64_t uid) const
 {
+    if (dragGroupUnplaced() && dragGroup_->uids.contains(uid))
+        placeDragGroup();
     NodeLayer* layer = layerOf(uid);
     if (layer && layer->unsettledSlot)
         const_cast<GraphView&>(*this).settleNode(*layer);
@@ -139,6 +141,8 @@ NodeLayer* GraphView::nodeLayer(std::int64_t uid) const
 
 BranchLayer* GraphView::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
 {
+    if (dragGroupUnplaced() && (dragGroup_->uids.contains(parentUID) || dragGroup_->uids.contains(childUID)))
+        placeDragGroup();
     BranchLayer* branch = index_->branch(parentUID, childUID);
     if (branch && branch->unsettledSlot)
         const_cast<GraphView&>(*this).settleBranch(*branch);
@@ -147,6 +151,8 @@ BranchLayer* GraphView::branchLayer(std::int64_t parentUID, std::int64_t childUI
 
 std::vector<BranchLayer*> GraphView::branchLayersAt(std::int64_t uid) const
 {
+    if (dragGroupUnplaced())
+        placeDragGroup();
     const auto* at = index_->branchesAt(uid);
     if (!at)
         return {};
@@ -167,18 +173,21 @@ std::vector<BranchLayer*> GraphView::branchLayersAt(std::int64_t uid) const
 
 const std::vector<std::shared_ptr<NodeLayer>>& GraphView::nodeLayers() const
 {
+    placeDragGroup();
     settleLayers();
     return nodeLayers_;
 }
 
 const std::vector<std::shared_ptr<BranchLayer>>& GraphView::branchLayers() const
 {
+    placeDragGroup();
     settleLayers();
     return branchLayers_;
 }
 
 Layer& GraphView::viewLayer() const
 {
+    placeDragGroup();
     settleLayers();
     return *layer();
 }

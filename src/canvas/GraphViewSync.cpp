@@ -175,13 +175,20 @@ std::shared_ptr<BranchLayer> GraphView::makeBranchLayer(const Node& parent, cons
     if (index_->reloading) {
         // Docking, later in the reload, builds the line if it is in view.
         layer->setPathDeferred(true);
-        index_->deferredPaths.push_back(layer);
+        index_->deferredPaths.file(layer, layer->dockArea());
     }
     layer->updatePath();
     layer->setLineWidth(width);
     layer->setZPosition(branchZPosition);
     layer->setContentsScale(effectiveBackingScale());
     return layer;
+}
+
+// Where a branch whose line waits may come into view: its dock area, and the line it still shows.
+static Rect branchWaitArea(const BranchLayer& branch)
+{
+    const Rect built = branch.builtArea();
+    return built.isNull() ? branch.dockArea() : branch.dockArea().unionWith(built);
 }
 
 void GraphView::dockBranchLayer(BranchLayer& branch)
@@ -217,8 +224,10 @@ void GraphView::dockBranchLayer(BranchLayer& branch)
     if (index_->reloading) {
         // A line that neither is nor will be in view is built when it comes into view.
         const bool seen = index_->inView(branch.dockArea()) || index_->inView(branch.builtArea());
-        if (!seen && !branch.isPathDeferred())
-            index_->deferredPaths.push_back(std::static_pointer_cast<BranchLayer>(branch.shared_from_this()));
+        // Filed again as it moves: it is looked for where it goes.
+        if (!seen && !(branch.isPathDeferred() && branch.dockArea() == before))
+            index_->deferredPaths.file(std::static_pointer_cast<BranchLayer>(branch.shared_from_this()),
+                                       branchWaitArea(branch));
         branch.setPathDeferred(!seen);
     }
     branch.updatePath();
@@ -354,6 +363,8 @@ void GraphView::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
         Transaction::setDisableActions(true);
     if (layer.isLabelDeferred() && index_->animates(to, to))
         layer.setLabelDeferred(false);
+    else if (layer.isLabelDeferred() && !(layer.frame() == to))
+        index_->deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), to);
     layer.setAnchorPoint({0.5, 0.5});
     Rect bounds = layer.bounds();
     bounds.size = node.size;
@@ -411,7 +422,7 @@ std::shared_ptr<NodeLayer> GraphView::makeNodeLayer(const Node& node)
                      node.size.height);
     if (index_->reloading && !index_->animates(frame, frame)) {
         layer->setLabelDeferred(true);
-        index_->deferredLabels.push_back(layer);
+        index_->deferredLabels.file(layer, frame);
     }
     layer->setAnchorPoint({0.5, 0.5});
     layer->setPosition(node.center);
@@ -559,6 +570,13 @@ void GraphView::rememberShown(ReloadPlan& plan)
 
 void GraphView::synchronize()
 {
+    // A drag under way goes on from where the reload leaves its layers, which it may have replaced.
+    std::optional<Qt::KeyboardModifiers> dragging;
+    if (dragGroup_) {
+        placeDragGroup();
+        dragging = dragGroup_->modifiers;
+        dragGroup_.reset();
+    }
     invalidateBackdrop();
     ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
     ReloadPlan plan = planReload();
@@ -600,6 +618,8 @@ void GraphView::synchronize()
         this->layer()->setReportsDirtyAreas(true);
         update();
     }
+    if (dragging)
+        makeDragGroup(*dragging);
 }
 
 void GraphView::placeDeferredLabels(std::optional<Rect> area)
@@ -613,24 +633,25 @@ void GraphView::placeDeferredLabels(std::optional<Rect> area)
     // Layers left behind take their places first; their titles and lines follow below.
     settleLayers(reach);
     index_->settledArea = area;
-    const auto meets = [&reach](const Rect& r) { return GraphViewIndex::reaches(*reach, r); };
-    std::erase_if(index_->deferredLabels, [&reach, &meets](const std::weak_ptr<NodeLayer>& weak) {
-        const std::shared_ptr<NodeLayer> layer = weak.lock();
-        if (!layer || !layer->isLabelDeferred())
+    // Only the layers filed near the area are looked at; an entry left in a cell its layer moved out of goes.
+    const auto meets = [&reach](const Rect& r) { return !reach || GraphViewIndex::reaches(*reach, r); };
+    const auto within = [](const Rect* cell, const Rect& r) { return !cell || GraphViewIndex::reaches(*cell, r); };
+    index_->deferredLabels.visit(reach, [&](NodeLayer& layer, const Rect* cell) {
+        if (!layer.isLabelDeferred())
             return true;
-        if (reach && !meets(layer->frame()))
-            return false;
-        layer->setLabelDeferred(false);
+        const Rect frame = layer.frame();
+        if (!meets(frame))
+            return !within(cell, frame);
+        layer.setLabelDeferred(false);
         return true;
     });
-    std::erase_if(index_->deferredPaths, [&reach, &meets](const std::weak_ptr<BranchLayer>& weak) {
-        const std::shared_ptr<BranchLayer> layer = weak.lock();
-        if (!layer || !layer->isPathDeferred())
+    index_->deferredPaths.visit(reach, [&](BranchLayer& layer, const Rect* cell) {
+        if (!layer.isPathDeferred())
             return true;
         // The old line may be in view even when the new one is not.
-        if (reach && !meets(layer->dockArea()) && !meets(layer->builtArea()))
-            return false;
-        layer->setPathDeferred(false);
+        if (!meets(layer.dockArea()) && !meets(layer.builtArea()))
+            return !within(cell, branchWaitArea(layer));
+        layer.setPathDeferred(false);
         return true;
     });
 }

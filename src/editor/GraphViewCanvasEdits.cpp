@@ -1,7 +1,8 @@
 // What the canvas hands over from direct manipulation, each as one undoable edit.
 
-#include <unordered_set>
+#include <optional>
 
+#include "base/FlatHashMap.h"
 #include "editor/GraphViewController.h"
 #include "layout/NodeSizing.h"
 #include "platform/Log.h"
@@ -26,19 +27,50 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
     if (!document || nodes.empty())
         return;
     const Graph& graph = document->project.graph;
-    std::unordered_set<std::int64_t> moved;
+    FlatHashSet<std::int64_t> moved(nodes.size());
     for (const Node& node : nodes)
         moved.insert(node.uid);
+    // Whether each tree climbed to keeps its nodes where they were put, by the identifier of the node
+    // climbed from and of every node passed on the way: a moved subtree is climbed once.
+    FlatHashMap<std::int64_t, bool> keeps(nodes.size());
+    std::vector<std::int64_t> path;
+    const auto keptInTree = [&](const Node& node) {
+        path.clear();
+        const Node* reached = &node;
+        std::optional<bool> known;
+        for (std::optional<std::int64_t> next = node.parentUID; next; next = reached->parentUID) {
+            if (const bool* keep = keeps.find(reached->uid)) {
+                known = *keep;
+                break;
+            }
+            const Node* parent = graph.findNode(*next);
+            if (!parent || path.size() > graph.count())
+                break;
+            path.push_back(reached->uid);
+            reached = parent;
+        }
+        if (!known) {
+            const bool* keep = keeps.find(reached->uid);
+            known = keep ? *keep
+                         : moved.contains(reached->uid) || keepsOwnPosition(document->layoutOptionsOfTree(*reached));
+            keeps.emplace(reached->uid, *known);
+        }
+        for (std::int64_t uid : path)
+            keeps.emplace(uid, *known);
+        return *known;
+    };
     std::vector<Node> kept;
+    kept.reserve(nodes.size());
+    FlatHashSet<std::int64_t> seen(nodes.size());
     for (const Node& node : nodes) {
-        if (!graph.contains(node.uid))
+        const Node* stored = graph.findNode(node.uid);
+        if (!stored || !seen.insert(node.uid))
             continue;
-        Node root = graph.rootAncestor(node);
-        if (moved.count(root.uid) || keepsOwnPosition(document->layoutOptionsOfTree(root)))
+        if (keptInTree(*stored))
             kept.push_back(node);
     }
     openSession(*document, "Move Nodes");
-    document->updateNodes(uniquedByUID(kept), NodeUpdateOperation::position, false);
+    document->updateNodes(std::move(kept), NodeUpdateOperation::position, false);
     document->autoLayoutGraph(false);
     document->resolveCollisions();
     commitSession(*document);

@@ -18,9 +18,9 @@
 #include <QTransform>
 
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
+#include "base/FlatHashMap.h"
 #include "kit/KVView.h"
 #include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
@@ -60,12 +60,20 @@ public:
     // image. The images are made again when the visible area changes, while animations run and after
     // invalidateBackdrop(), which the caller sends whenever a still layer changes. Live layers listed as
     // rigid as well move together without changing otherwise: they are painted once into an image of their
-    // own, drawn after the second still image and following the first of them, until invalidateRigidImage().
-    // An empty list ends it (LayerHostLive.cpp).
+    // own (of the part that can be seen, when they cover more), drawn after the second still image, until
+    // invalidateRigidImage(). An empty list ends it (LayerHostLive.cpp).
     void setLiveSublayers(const std::vector<const Layer*>& layers, const std::vector<const Layer*>& rigid = {},
                           double splitDepth = 0);
     void invalidateBackdrop() { backdropValid_ = false; }
-    void invalidateRigidImage() { rigidValid_ = false; }
+    void invalidateRigidImage()
+    {
+        rigidValid_ = false;
+        rigidExtentValid_ = false;
+    }
+    // The rigid layers are drawn this far (layer coordinates) from where they stand, so that a large group
+    // moves without its layers being moved one by one. Setting it repaints the view.
+    void setRigidOffset(Point offset);
+    Point rigidOffset() const { return rigidOffset_; }
     bool hasLiveSublayers() const { return !liveSublayers_.empty(); }
 
 protected:
@@ -78,8 +86,14 @@ private:
     void layerAreaChanged(const Rect& area);
     void paintBackdrop(const QRect& visible);
     void paintLive(QPainter& painter, const std::vector<QRect>& rects, LayerRenderOptions options);
-    // The rigid layers' image, made again when needed; false when they are painted one by one instead.
-    bool prepareRigidImage();
+    // The rigid layers' image covering what of them the visible area shows, made again when needed; false
+    // when they are painted one by one instead.
+    bool prepareRigidImage(const QRect& visible);
+    // The rigid offset in widget pixels.
+    QPointF rigidShift() const;
+    // Where the group is drawn from where its layers stood when its picture was made (the rigid offset and
+    // the first rigid layer's move since), in widget pixels.
+    QPointF rigidShiftSincePicture() const;
     QTransform layerToWidget() const;
 
     std::shared_ptr<Layer> root_;
@@ -90,7 +104,12 @@ private:
     // Areas reported since the last paint; past a limit the whole view is repainted instead.
     int pendingUpdates_ = 0;
     bool wholeUpdatePending_ = false;
-    std::unordered_set<const Layer*> liveSublayers_;
+    // Looked up for every layer painted; made and dropped at once, for drags of many thousands of layers.
+    struct LayerHash {
+        std::uint64_t operator()(const Layer* layer) const { return mixBits(reinterpret_cast<std::uintptr_t>(layer)); }
+    };
+    std::vector<const Layer*> liveList_;
+    FlatHashSet<const Layer*, LayerHash> liveSublayers_;
     double splitDepth_ = 0;
     QImage backdropBelow_;
     QImage backdropAbove_;
@@ -100,11 +119,14 @@ private:
     QTransform rigidTransform_;
     bool backdropValid_ = false;
     std::vector<const Layer*> rigidSublayers_;
-    std::unordered_set<const Layer*> rigidSet_;
+    FlatHashSet<const Layer*, LayerHash> rigidSet_;
     QImage rigidImage_;
-    QRect rigidRect_;         // widget coordinates when made
-    Point rigidOrigin_;       // the first rigid layer's frame origin when made
+    QRect rigidRect_;   // widget coordinates of the layers where they stood when made
+    Point rigidOrigin_; // the first rigid layer's frame origin when made
     bool rigidValid_ = false;
+    Rect rigidExtent_;
+    bool rigidExtentValid_ = false;
+    Point rigidOffset_{0, 0};
 };
 
 } // namespace velquine

@@ -59,6 +59,17 @@ int largestDifference(const QImage& a, const QImage& b)
     return largest;
 }
 
+// A small area (a node's frame as it animates) is painted on the calling thread: the threads are woken only
+// for parts big enough to be worth it.
+TEST(BandedPaint, SmallAreasArePaintedOnTheCallingThread)
+{
+    LayerBandPainter::setMaximumBands(6);
+    EXPECT_EQ(LayerBandPainter::bandCount({295, 443}), 1);
+    EXPECT_EQ(LayerBandPainter::bandCount({1600, 200}), 3);
+    EXPECT_EQ(LayerBandPainter::bandCount({1193, 899}), 6);
+    LayerBandPainter::setMaximumBands(0);
+}
+
 TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
 {
     // Branches, titles (one struck through), a picture, selection, a dots grid, cached node pictures, shadows

@@ -13,6 +13,8 @@
 #include "kit/ScrollView.h"
 #include "layout/NodeSizing.h"
 #include "platform/Log.h"
+#include "platform/layer/Animator.h"
+#include "platform/layer/LayerRenderer.h"
 #include "platform/layer/TextLayer.h"
 #include "support/QtWait.h"
 
@@ -209,6 +211,90 @@ TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
     canvas.drag(canvas.center(tree.right), QPoint(1590, 30) + QPoint(400, -300), Qt::AltModifier);
     const Rect visible = canvas.view->visibleRect();
     EXPECT_EQ(canvas.delegate->moved.front().center, (Point{visible.maxX(), visible.minY()}));
+}
+
+// A column of children far taller than one picture may be: the whole tree is dragged by its root.
+TEST(GraphViewDrag, ATreeTallerThanAPictureMovesAsOnePiece)
+{
+    NodeStyle style;
+    style.font = Font::systemFont(13);
+    std::vector<Node> nodes{Node(1, std::nullopt, style)};
+    nodes[0].title = "Root";
+    nodes[0].center = {200, 300};
+    nodes[0].size = {120, 40};
+    for (std::int64_t uid = 2; uid <= 600; ++uid) {
+        Node child(uid, 1, style);
+        child.title = "Child " + std::to_string(uid);
+        child.center = {420, 20.0 + 30 * uid};
+        child.size = {110, 24};
+        nodes[0].childrenUIDs.push_back(uid);
+        nodes.push_back(child);
+    }
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* scrollView = new ScrollView;
+    auto* view = new GraphView(Rect(0, 0, 3000, 20000));
+    scrollView->setDocumentView(view);
+    layout->addWidget(scrollView);
+    view->setGraph([&] {
+        Graph graph;
+        graph.updateNodes(nodes);
+        return graph;
+    }());
+    auto delegate = std::make_shared<DragDelegate>();
+    view->delegate = delegate;
+    window.resize(1200, 800);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // While anything animates, every layer is painted as it is at that instant.
+    ASSERT_TRUE(QTest::qWaitFor([] { return !Animator::shared().isRunning(); }, 10000));
+    const auto at = [&](Point point) { return view->widgetRectFromLayer(Rect(point.x, point.y, 0, 0)).topLeft().toPoint(); };
+    const auto send = [&](QEvent::Type type, QPoint to, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(to), QPointF(view->mapToGlobal(to)), button, held, {});
+        QApplication::sendEvent(view, &event);
+    };
+
+    // The steps after the first paint the tree from its picture: no layer of it is painted again.
+    const QPoint from = at(nodes[0].center);
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, from + QPoint(10, 10), Qt::NoButton, Qt::LeftButton);
+    scrollView->viewport()->repaint();
+    ASSERT_EQ(view->draggedLayers.size(), nodes.size());
+    LayerRenderer::statistics() = {};
+    for (int step = 2; step <= 40; ++step) {
+        send(QEvent::MouseMove, from + QPoint(10 * step, 5 * step), Qt::NoButton, Qt::LeftButton);
+        scrollView->viewport()->repaint();
+    }
+    EXPECT_LT(LayerRenderer::statistics().layersPainted, 40u);
+
+    // What is shown is what a paint of every layer where the drag has taken it shows.
+    const QImage shown = view->grab(view->visibleRegion().boundingRect()).toImage().convertToFormat(QImage::Format_ARGB32);
+    QImage full(shown.size(), QImage::Format_ARGB32);
+    full.fill(Qt::transparent);
+    {
+        QPainter painter(&full);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        view->render(painter, QRectF(full.rect()), view->visibleRect());
+    }
+    int differing = 0;
+    for (int y = 0; y < full.height(); ++y)
+        for (int x = 0; x < full.width(); ++x) {
+            const QRgb a = shown.pixel(x, y), b = full.pixel(x, y);
+            differing += std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2
+                || std::abs(qBlue(a) - qBlue(b)) > 2;
+        }
+    EXPECT_LT(differing, 50);
+    EXPECT_TRUE(shown.save(artefactPath("canvas-drag-tall-tree.png")));
+
+    // One move of every node by the whole way, the last child's branch docked where it went.
+    send(QEvent::MouseButtonRelease, from + QPoint(400, 200), Qt::LeftButton, Qt::NoButton);
+    ASSERT_EQ(delegate->calls, (std::vector<std::string>{"move"}));
+    ASSERT_EQ(delegate->moved.size(), nodes.size());
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        EXPECT_EQ(delegate->moved[i].center, (nodes[i].center + Point{400, 200}));
+    EXPECT_EQ(view->nodeLayer(600)->position(), (nodes.back().center + Point{400, 200}));
+    EXPECT_EQ(view->branchLayer(1, 600)->childDockPoint.x, view->nodeLayer(600)->frame().minX());
 }
 
 TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)

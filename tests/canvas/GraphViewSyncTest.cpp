@@ -6,11 +6,13 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 
 #include <algorithm>
 #include <random>
 
 #include "GraphViewTestSupport.h"
+#include "kit/ScrollView.h"
 #include "layout/VQProjectEdits.h"
 #include "platform/layer/Transaction.h"
 
@@ -205,6 +207,58 @@ TEST(GraphViewSync, TitlesAndLinesOutOfViewAreMadeWhenShownOrDrawn)
     small.render(painter, QRectF(0, 0, 200, 200));
     EXPECT_FALSE(small.nodeLayer(far[0])->isLabelDeferred());
     EXPECT_EQ(small.nodeLayer(far[0])->labelLayer()->frame(), whole.nodeLayer(far[0])->labelLayer()->frame());
+}
+
+// Scrolling down a long column: what comes near the view gets its title and line, what lies far off keeps
+// waiting, and a node moved while it waited is found where it went.
+TEST(GraphViewSync, TitlesAndLinesComeAsTheViewScrollsToThem)
+{
+    NodeStyle style;
+    std::vector<Node> nodes{Node(1, std::nullopt, style)};
+    nodes[0].center = {100, 100};
+    nodes[0].size = {120, 40};
+    for (std::int64_t uid = 2; uid <= 400; ++uid) {
+        Node child(uid, 1, style);
+        child.title = "Child " + std::to_string(uid);
+        child.center = {400 + 300.0 * (uid % 3), 60.0 * uid};
+        child.size = {110, 24};
+        nodes[0].childrenUIDs.push_back(uid);
+        nodes.push_back(child);
+    }
+    Graph graph;
+    graph.updateNodes(nodes);
+    ScrollView scrollView;
+    scrollView.resize(1000, 700);
+    auto* view = new GraphView(Rect(0, 0, 1600, 25000));
+    scrollView.setDocumentView(view);
+    view->setGraph(graph);
+    // Shown, the canvas follows the scroll view.
+    scrollView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
+    // A waiting node moved from far below to farther below by a reload.
+    Node moved = *graph.findNode(300);
+    moved.center = {700, 21000};
+    graph.setNode(moved, moved.uid);
+    view->setGraph(graph);
+    const auto reaches = [](const Rect& a, const Rect& b) { return a.intersects(b); };
+    for (double top = 0; top < 22000; top += 350) {
+        scrollView.scrollToPoint({0, top});
+        const Rect visible = view->visibleRect();
+        const Rect near = visible.insetBy(-64, -64);
+        const Rect far = visible.insetBy(-3000, -3000);
+        for (const auto& [uid, node] : graph.nodeBin()) {
+            const NodeLayer* layer = view->nodeLayer(uid);
+            if (reaches(near, layer->frame()))
+                ASSERT_FALSE(layer->isLabelDeferred()) << uid << " at " << top;
+            if (!reaches(far, layer->frame()) && layer->frame().minY() > visible.maxY())
+                ASSERT_TRUE(layer->isLabelDeferred()) << uid << " at " << top;
+            if (node.parentUID) {
+                const BranchLayer* branch = view->branchLayer(1, uid);
+                if (reaches(near, branch->dockArea()))
+                    ASSERT_FALSE(branch->isPathDeferred()) << uid << " at " << top;
+            }
+        }
+    }
 }
 
 // An underlined node out of view makes its underline when the canvas is drawn, as one in view has it at once.

@@ -58,12 +58,13 @@ public:
     // Sets the origins and dock points from the two node layers (their frames, node copies and node types).
     void horizontalDockPoints(const NodeLayer& parent, const NodeLayer& child, LayoutOptions::BranchType type);
     void verticalDockPoints(const NodeLayer& parent, const NodeLayer& child, LayoutOptions::BranchType type);
+    // The same from dock points worked out elsewhere (velquine::horizontalDockPoints of ends as drawn).
+    void setDockPoints(const DockPoints& points);
 
     // A path change morphs from the old path with the timing of the surrounding transaction.
     std::optional<LayerAction> actionForKey(const std::string& key) const override;
 
 private:
-    void setDockPoints(const DockPoints& points);
     // Builds the path from the current inputs when they differ from those of the last one built.
     void buildPath();
 

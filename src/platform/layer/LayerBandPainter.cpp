@@ -29,6 +29,9 @@ namespace {
 
 // Below this many device pixels an area is painted at once: threads would cost more than they save.
 constexpr qint64 minBandedPixels = qint64(256) * 256;
+// Every band has at least this many device pixels: a smaller part costs less to paint on the calling
+// thread than to hand to another one and wait for.
+constexpr qint64 minPixelsPerBand = qint64(256) * 320;
 // Every band has at least this many device rows.
 constexpr int minBandRows = 2;
 // An area is cut into bands only when it has this many device rows per band.
@@ -215,7 +218,8 @@ int LayerBandPainter::bandCount(QSize devicePixels)
     const int most = limit > 0 ? limit : std::min(usableCoreCount(), maxAutomaticBands);
     if (most < 2 || qint64(devicePixels.width()) * devicePixels.height() < minBandedPixels)
         return 1;
-    return std::clamp(devicePixels.height() / rowsPerBand, 1, most);
+    const qint64 pixels = qint64(devicePixels.width()) * devicePixels.height();
+    return std::clamp(int(std::min<qint64>(devicePixels.height() / rowsPerBand, pixels / minPixelsPerBand)), 1, most);
 }
 
 void LayerBandPainter::setMaximumBands(int bands) { bandLimit.store(std::max(0, bands)); }

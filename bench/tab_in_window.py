@@ -1,0 +1,205 @@
+#!/usr/bin/env python3
+"""Tab in the real program: the time from the key press that adds a child to the window going quiet.
+
+Opens a generated outline of each --nodes size in the real program (window 1600 x 1000), selects a node near
+the root, and then, --presses times, presses Tab (a child is added and its title editor opens), waits until the
+process has used no CPU for a while, and cancels the edit with Escape. For each press it measures
+
+  - settle: from the key press until the last moment the process was busy (its threads' CPU counters moving),
+  - cpu: the CPU time all threads of the process used in between,
+
+and reports the median of the presses per program and size. Several programs (say, builds before and after a
+change) run in turn, --runs times each, interleaved, so a machine loaded by other work loads them alike:
+
+  bench/tab_in_window.py /tmp/before/velquine build/app/velquine --nodes 10000 50000 --runs 2
+
+The process counts as busy while its threads use more than half a millisecond of CPU per 5 ms read; the
+frames of an animation (the scroll that reveals a new child out of view lasts 0.5 s) keep it busy, so settle
+includes them, and cpu shows what they cost.
+
+Without a display it runs itself on a private X server (tests/support/xvfb_run.sh). Needs xdotool.
+For a closer look: TAB_TRACE=1 prints when the process was busy after each press, TAB_PERF=file records the
+presses with perf, TAB_LOG=file keeps the program's output.
+"""
+
+import argparse
+import glob
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+XVFB_RUN = os.path.join(HERE, "..", "tests", "support", "xvfb_run.sh")
+WORDS = ("plan budget travel garden kitchen review draft market design letter meeting summer river station "
+         "report window colour engine harbour paper season answer bridge forest lesson signal").split()
+# Counters are read this often while waiting for the process to go quiet.
+POLL = 0.005
+
+
+def write_outline(path, count):
+    """An OPML outline of count nodes: node 1 is the root, node k's parent is (k - 2) // 8 + 1."""
+    children = [[] for _ in range(count + 1)]
+    for uid in range(2, count + 1):
+        children[(uid - 2) // 8 + 1].append(uid)
+
+    def title(uid):
+        return "%s %s %d" % (WORDS[uid % len(WORDS)], WORDS[(uid * 7) % len(WORDS)], uid)
+
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>', '<opml version="2.0"><head><title>Tab</title></head><body>']
+    stack = [(1, False)]
+    while stack:
+        uid, closing = stack.pop()
+        if closing:
+            lines.append("</outline>")
+            continue
+        if not children[uid]:
+            lines.append('<outline text="%s"/>' % title(uid))
+            continue
+        lines.append('<outline text="%s">' % title(uid))
+        stack.append((uid, True))
+        for child in reversed(children[uid]):
+            stack.append((child, False))
+    lines.append("</body></opml>")
+    with open(path, "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+def cpu_seconds(pid):
+    """CPU time of every thread of the process so far, in seconds."""
+    total = 0
+    for stat in glob.glob("/proc/%d/task/*/schedstat" % pid):
+        try:
+            with open(stat) as f:
+                total += int(f.read().split()[0])
+        except (OSError, ValueError, IndexError):
+            pass
+    return total / 1e9
+
+
+def settle(pid, start, quiet_for=0.3, timeout=20.0):
+    """Waits until the process has used no CPU for quiet_for seconds; the seconds from start to the last
+    moment it was busy, and the CPU seconds it used since start."""
+    cpu_start = cpu_seconds(pid)
+    last_cpu, last_busy = cpu_start, start
+    while time.monotonic() - start < timeout:
+        time.sleep(POLL)
+        cpu, now = cpu_seconds(pid), time.monotonic()
+        # Under half a millisecond of CPU between two reads counts as idle (the event loop's own wake-ups).
+        if cpu - last_cpu > 0.0005:
+            last_busy = now
+            if os.environ.get("TAB_TRACE"):
+                print("  busy at %4.0f ms: %.1f ms CPU" % ((now - start) * 1000, (cpu - last_cpu) * 1000))
+        last_cpu = cpu
+        if now - last_busy > quiet_for:
+            return last_busy - start, cpu - cpu_start
+    return float("nan"), cpu_seconds(pid) - cpu_start
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
+
+
+class Program:
+    def __init__(self, binary, outline, home):
+        env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                   XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=home)
+        self.log = open(os.environ.get("TAB_LOG") or os.path.join(home, "out.log"), "w")
+        self.process = subprocess.Popen([binary, outline], stdout=self.log, stderr=subprocess.STDOUT, env=env)
+        self.pid = self.process.pid
+        self.window = None
+
+    def wait_for_window(self, timeout=120):
+        start = time.monotonic()
+        while time.monotonic() - start < timeout:
+            found = xdotool("search", "--onlyvisible", "--pid", str(self.pid), "--name", "Untitled")
+            if found:
+                self.window = found.split()[0]
+                xdotool("windowsize", self.window, "1600", "1000")
+                xdotool("windowactivate", "--sync", self.window)
+                return True
+            time.sleep(0.1)
+        return False
+
+    def key(self, *keys):
+        xdotool("key", "--window", self.window, *keys)
+
+    def stop(self):
+        self.process.terminate()
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        self.log.close()
+
+
+def run_once(binary, outline, presses):
+    home = tempfile.mkdtemp(prefix="tab-bench-")
+    program = Program(binary, outline, home)
+    try:
+        if not program.wait_for_window():
+            raise RuntimeError("%s showed no window" % binary)
+        settle(program.pid, time.monotonic(), quiet_for=1.0, timeout=120)
+        # Home selects the root; Right its first child, a node with children of its own near the root.
+        for key in ("Home", "Right"):
+            program.key(key)
+            settle(program.pid, time.monotonic(), quiet_for=0.5)
+        results = []
+        perf = None
+        if os.environ.get("TAB_PERF"):
+            perf = subprocess.Popen(["perf", "record", "-F", "2000", "-o", os.environ["TAB_PERF"], "-p", str(program.pid)],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            time.sleep(0.5)
+        for _ in range(presses):
+            start = time.monotonic()
+            program.key("Tab")
+            results.append(settle(program.pid, start))
+            program.key("Escape")
+            settle(program.pid, time.monotonic(), quiet_for=0.5)
+            # Back to the parent for the next child.
+            program.key("Left")
+            settle(program.pid, time.monotonic(), quiet_for=0.5)
+        if perf:
+            perf.send_signal(2)
+            perf.wait()
+        return results
+    finally:
+        program.stop()
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("binaries", nargs="+")
+    parser.add_argument("--nodes", type=int, nargs="+", default=[10000, 50000])
+    parser.add_argument("--presses", type=int, default=5)
+    parser.add_argument("--runs", type=int, default=1)
+    args = parser.parse_args()
+    if not os.environ.get("DISPLAY"):
+        os.execv(XVFB_RUN, [XVFB_RUN, sys.executable, os.path.abspath(__file__), *sys.argv[1:]])
+    work = tempfile.mkdtemp(prefix="tab-outlines-")
+    try:
+        table = {}
+        for count in args.nodes:
+            outline = os.path.join(work, "map-%d.opml" % count)
+            write_outline(outline, count)
+            for run in range(args.runs):
+                for binary in args.binaries:
+                    results = run_once(binary, outline, args.presses)
+                    table.setdefault((binary, count), []).extend(results)
+                    print("%s %d nodes, run %d: %s" % (binary, count, run + 1,
+                          ", ".join("%.0f ms (%.0f ms CPU)" % (s * 1000, c * 1000) for s, c in results)), flush=True)
+        print("\n%-40s %8s %12s %12s" % ("program", "nodes", "settle ms", "CPU ms"))
+        for (binary, count), results in table.items():
+            print("%-40s %8d %12.0f %12.0f" % (binary[-40:], count, statistics.median(s for s, _ in results) * 1000,
+                                              statistics.median(c for _, c in results) * 1000))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
