@@ -5,7 +5,8 @@
 
 #include <cmath>
 
-#include "canvas/GraphViewIndex.h"
+#include "canvas/CanvasIndex.h"
+#include "canvas/CanvasSync.h"
 #include "canvas/GridLayer.h"
 #include "canvas/NodeTitleEditor.h"
 #include "canvas/layers/BranchLayer.h"
@@ -22,7 +23,7 @@ GraphView::GraphView(QWidget* parent) : GraphView(Rect(0, 0, 0, 0), parent) {}
 GraphView::GraphView(Rect frame, QWidget* parent)
     : LayerHostWidget(parent), projectStyle_(ProjectStyle::omaha()), backgroundLayer_(std::make_shared<Layer>()),
       gridLayer_(std::make_shared<GridLayer>()), selectionLayer_(std::make_shared<Layer>()),
-      attachBadgeLayer_(std::make_shared<TextLayer>()), index_(std::make_unique<GraphViewIndex>())
+      attachBadgeLayer_(std::make_shared<TextLayer>()), sync_(std::make_unique<CanvasSync>(*this))
 {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -91,13 +92,13 @@ void GraphView::didChangeBounds()
         boundsChangedWhileLocked_ = true;
         return;
     }
-    placeDeferredLabels(visibleRect());
+    sync_->placeDeferredLabels(visibleRect());
 }
 
 void GraphView::paintEvent(QPaintEvent* event)
 {
     // Titles coming into view without a scroll (the window grew, say) are placed before they are drawn.
-    placeDeferredLabels(visibleRect());
+    sync_->placeDeferredLabels(visibleRect());
     LayerHostWidget::paintEvent(event);
 }
 
@@ -132,7 +133,7 @@ void GraphView::endSyncLock()
     reloadLayers();
     if (boundsChangedWhileLocked_) {
         boundsChangedWhileLocked_ = false;
-        placeDeferredLabels(visibleRect());
+        sync_->placeDeferredLabels(visibleRect());
     }
 }
 
@@ -146,9 +147,43 @@ void GraphView::reloadLayers()
     }
     updateGridLayer();
     Transaction transaction;
-    synchronize();
+    sync_->synchronize();
     if (isNodeEditorActive_)
         placeTitleEditor();
+}
+
+// ---- Layers ----
+
+Layer& GraphView::viewLayer() const
+{
+    placeDragGroup();
+    sync_->settleLayers();
+    return *layer();
+}
+
+void GraphView::invalidateLayerState()
+{
+    sync_->invalidateLayerState();
+}
+
+const std::vector<std::shared_ptr<NodeLayer>>& GraphView::nodeLayers() const
+{
+    return sync_->nodeLayers();
+}
+
+NodeLayer* GraphView::nodeLayer(std::int64_t uid) const
+{
+    return sync_->nodeLayer(uid);
+}
+
+const std::vector<std::shared_ptr<BranchLayer>>& GraphView::branchLayers() const
+{
+    return sync_->branchLayers();
+}
+
+BranchLayer* GraphView::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
+{
+    return sync_->branchLayer(parentUID, childUID);
 }
 
 // ---- Contents scale ----
@@ -159,12 +194,12 @@ void GraphView::updateContentsScale()
     for (Layer* layer : {this->layer().get(), backgroundLayer_.get(), static_cast<Layer*>(gridLayer_.get()),
                          selectionLayer_.get(), static_cast<Layer*>(attachBadgeLayer_.get())})
         layer->setContentsScale(scale);
-    for (const auto& layer : nodeLayers_)
+    for (const auto& layer : sync_->rawNodeLayers())
         layer->setContentsScale(scale);
-    for (const auto& layer : branchLayers_)
+    for (const auto& layer : sync_->rawBranchLayers())
         layer->setContentsScale(scale);
     // Every layer has the scale now: the next reload need not revisit them for it.
-    index_->contentsScale = scale;
+    sync_->index().contentsScale = scale;
 }
 
 // ---- Drawing ----
@@ -172,7 +207,7 @@ void GraphView::updateContentsScale()
 void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Rect> source, bool vector)
 {
     placeDragGroup();
-    placeDeferredLabels(std::nullopt);
+    sync_->placeDeferredLabels(std::nullopt);
     LayerRenderOptions options = renderOptions(target);
     options.sourceRect = source.value_or(boundsRect());
     options.usePictureCache = !vector;

@@ -60,7 +60,7 @@ class GridLayer;
 class Layer;
 class NodeLayer;
 class TextLayer;
-struct GraphViewIndex;
+class CanvasSync;
 class NodeTitleEditor;
 
 class GraphView : public LayerHostWidget {
@@ -141,30 +141,13 @@ public:
     void reloadLayers();
     // The next reload revisits every layer instead of only those of changed nodes.
     void invalidateLayerState();
-
-    // The steps of a reload, also used while nodes are dragged or resized and by off-screen renderers.
-    void syncNodeLayers();
-    void syncBranchLayers();
-    void updateNodeLayerPositions(bool resetDragState);
-    void updateBranchLayers();
-    void updateGridLayer();
-    // A new, configured layer for the node or the link, added nowhere.
-    std::shared_ptr<NodeLayer> makeNodeLayer(const Node& node);
-    std::shared_ptr<BranchLayer> makeBranchLayer(const Node& parent, const Node& child);
-    // The node layers, in creation order: retained layers keep their order, new ones are appended.
+    // The reload engine, with the node and branch layers and their lookups.
+    CanvasSync& sync() const { return *sync_; }
+    // The node layers, in creation order, and the node layer showing the node (or null); see CanvasSync.
     const std::vector<std::shared_ptr<NodeLayer>>& nodeLayers() const;
-    const std::vector<std::shared_ptr<BranchLayer>>& branchLayers() const;
-    // The node layer showing the node, or null.
     NodeLayer* nodeLayer(std::int64_t uid) const;
-    // The branch layer of the link, or null.
+    const std::vector<std::shared_ptr<BranchLayer>>& branchLayers() const;
     BranchLayer* branchLayer(std::int64_t parentUID, std::int64_t childUID) const;
-    // The branch layers that end at the node, as parent or as child, in no particular order.
-    std::vector<BranchLayer*> branchLayersAt(std::int64_t uid) const;
-    // Shows or hides the node layer's "+" button; a shown button takes the document's background colour.
-    // Printing canvases never show it.
-    void setHoverButtonShown(NodeLayer& layer, bool shown);
-    // The layout options that govern the node: its tree root's own options, else baseLayoutOptions.
-    LayoutOptions layoutOptionsGoverning(const Node& node) const;
 
     // ---- Layers ----
 
@@ -316,8 +299,7 @@ protected:
     void setUpAttachBadgeLayer();
 
 private:
-    friend struct GraphViewIndex;
-    struct ReloadPlan;
+    friend class CanvasSync;
 
     // Mouse and key input (GraphViewInput.cpp).
     void leftMouseDown(Point point, Qt::KeyboardModifiers modifiers);
@@ -419,58 +401,8 @@ private:
     std::optional<DragGhost> ghost_;
 
     void updateBackgroundLayer();
+    void updateGridLayer();
     void applySelectionRect();
-    void setSelected(NodeLayer& layer, bool selected);
-    bool isSelectedUID(std::int64_t uid) const;
-
-    // Reload internals (GraphViewSync.cpp).
-    ReloadPlan planReload();
-    void syncBranchLayers(const ReloadPlan& plan);
-    void syncNodeLayers(const ReloadPlan& plan);
-    void updateNodeLayerPositions(bool resetDragState, const ReloadPlan* plan);
-    void updateBranchLayers(const ReloadPlan& plan);
-    // Sets the branch's dock points from its two node layers and rebuilds its path.
-    void dockBranchLayer(BranchLayer& branch);
-    void updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
-    // The same for a node that only moved since the layer showed it.
-    void moveExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
-    // The parts both share: the layer's place and size, then its selection, hover and drag state.
-    void placeExistingNodeLayer(NodeLayer& layer, const Node& node);
-    void finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
-    void applyHover(NodeLayer& layer);
-    void applySelectionFromUIDs();
-    // Takes the plan's new storage of changed nodes.
-    void rememberShown(ReloadPlan& plan);
-    // Up to this many new nodes are added to what a reload showed one by one.
-    static constexpr std::size_t maxPlacedNewNodes = 64;
-    // The node and branch steps of a reload, in the reload's order.
-    void synchronize();
-    void removeBranchLayers(const std::vector<BranchLayer*>& layers);
-    // Places the deferred titles of node layers and builds the deferred lines of branch layers that reach
-    // into the area (canvas coordinates), or all of them without one.
-    void placeDeferredLabels(std::optional<Rect> area);
-    // Takes the layers off the view layer, in one pass when there are many.
-    void detachLayers(const std::vector<Layer*>& layers);
-
-    // Layers left behind off screen (GraphViewSettle.cpp). A reload that moves a node from one place out of
-    // view to another leaves its layer (and the branches at it whose lines stay out of view) where it was and
-    // notes it; every reader of layer geometry settles what it reads first. Readers inside the canvas look
-    // layers up with layerOf(), which settles nothing.
-    NodeLayer* layerOf(std::int64_t uid) const;
-    // Whether the reload leaves the layer of a node that only moved where it is: both places are out of view.
-    // To is set to the node's frame, where the layer goes.
-    bool leavesNodeBehind(NodeLayer& layer, const Node& node, Rect& to);
-    // Whether the reload leaves the branch undocked: neither its line nor its ends reach into view. The two
-    // layers are those of its ends (layerOf); childTo, when given, is where the child's layer, left behind, goes.
-    bool leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child,
-                            const Rect* childTo);
-    // The layer moved to its node, and the branch docked to its two ends, now and without animation.
-    void settleNode(NodeLayer& layer);
-    void settleBranch(BranchLayer& branch);
-    // Settles every layer left behind whose old or new place reaches into the area, or all of them.
-    void settleLayers(std::optional<Rect> area = std::nullopt) const;
-    // Puts a node layer's bounds on whole points, as a reload leaves them.
-    static void makeBoundsIntegral(NodeLayer& layer);
 
     Graph graph_;
     Grid grid_;
@@ -488,9 +420,7 @@ private:
     std::shared_ptr<GridLayer> gridLayer_;
     std::shared_ptr<Layer> selectionLayer_;
     std::shared_ptr<TextLayer> attachBadgeLayer_;
-    std::vector<std::shared_ptr<NodeLayer>> nodeLayers_;
-    std::vector<std::shared_ptr<BranchLayer>> branchLayers_;
-    std::unique_ptr<GraphViewIndex> index_;
+    std::unique_ptr<CanvasSync> sync_;
 };
 
 } // namespace velquine

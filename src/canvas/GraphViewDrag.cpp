@@ -7,7 +7,8 @@
 #include <unordered_set>
 
 #include "canvas/GraphView.h"
-#include "canvas/GraphViewIndex.h"
+#include "canvas/CanvasSync.h"
+#include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchGeometry.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
@@ -58,15 +59,15 @@ void GraphView::raiseDragged(NodeLayer& layer, bool raised)
     const double nodeZ = raised ? draggedNodeZPosition : nodeZPosition;
     layer.setZPosition(nodeZ);
     const std::int64_t uid = layer.node().uid;
-    const auto* ends = index_->branchesAt(uid);
+    const auto* ends = sync_->index().branchesAt(uid);
     if (!ends)
         return;
-    for (const GraphViewIndex::BranchEnd& end : *ends) {
+    for (const CanvasIndex::BranchEnd& end : *ends) {
         if (end.childUID != uid)
             continue;
         end.layer->setZPosition(raised ? draggedBranchZPosition : branchZPosition);
         for (std::int64_t at : {end.childUID, end.parentUID})
-            if (NodeLayer* endLayer = layerOf(at))
+            if (NodeLayer* endLayer = sync_->layerOf(at))
                 endLayer->setZPosition(nodeZ);
         break;
     }
@@ -84,10 +85,10 @@ std::vector<NodeLayer*> GraphView::attachTargets(Point point) const
             candidates.push_back(layer);
     // Dropping a node onto its own parent attaches nothing.
     for (const NodeLayer* candidate : candidates)
-        if (const auto* ends = index_->branchesAt(candidate->node().uid))
-            for (const GraphViewIndex::BranchEnd& end : *ends)
+        if (const auto* ends = sync_->index().branchesAt(candidate->node().uid))
+            for (const CanvasIndex::BranchEnd& end : *ends)
                 if (end.parentUID == candidate->node().uid)
-                    if (const NodeLayer* child = layerOf(end.childUID); child && dragged(child)
+                    if (const NodeLayer* child = sync_->layerOf(end.childUID); child && dragged(child)
                         && child->node().parentUID == candidate->node().uid)
                         return {};
     return candidates;
@@ -118,7 +119,7 @@ void GraphView::showAttachFeedback(const std::vector<NodeLayer*>& targets)
     }
     // Only the nodes under the pointer stay highlighted: a node the pointer left is no longer a target.
     const std::unordered_set<const NodeLayer*> current(targets.begin(), targets.end());
-    for (const auto& layer : nodeLayers_)
+    for (const auto& layer : sync_->rawNodeLayers())
         if (layer->isHighlighted() && !current.count(layer.get())) {
             layer->setHighlighted(false);
             layer->setShadowOpacity(0);
@@ -141,14 +142,14 @@ void GraphView::placeMovedLayers(const std::vector<NodeLayer*>& layers)
         Rect bounds = layer->bounds();
         bounds.size = layer->node().size;
         layer->setBounds(bounds);
-        index_->touched.insert(layer->node().uid);
-        for (BranchLayer* branch : branchLayersAt(layer->node().uid))
+        sync_->index().touched.insert(layer->node().uid);
+        for (BranchLayer* branch : sync_->branchLayersAt(layer->node().uid))
             branches.insert(branch);
     }
     // Docked in the branch list's order, as a reload docks them.
-    for (const auto& branch : branchLayers_)
+    for (const auto& branch : sync_->rawBranchLayers())
         if (branches.count(branch.get()))
-            dockBranchLayer(*branch);
+            sync_->dockBranchLayer(*branch);
 }
 
 void GraphView::dragNodes(Qt::KeyboardModifiers modifiers)
@@ -186,7 +187,7 @@ void GraphView::makeDragGroup(Qt::KeyboardModifiers modifiers)
     DragGroup& group = *dragGroup_;
     group.modifiers = modifiers;
     draggedLayers.clear();
-    for (const auto& selected : nodeLayers_) {
+    for (const auto& selected : sync_->rawNodeLayers()) {
         if (!selected->isSelected())
             continue;
         for (NodeLayer* layer : dragSet(*selected, modifiers))
@@ -206,8 +207,8 @@ void GraphView::makeDragGroup(Qt::KeyboardModifiers modifiers)
         const std::int64_t uid = layer->node().uid;
         live.push_back(layer);
         rigid.push_back(layer);
-        if (const auto* ends = index_->branchesAt(uid))
-            for (const GraphViewIndex::BranchEnd& end : *ends) {
+        if (const auto* ends = sync_->index().branchesAt(uid))
+            for (const CanvasIndex::BranchEnd& end : *ends) {
                 if (end.childUID != uid)
                     continue;
                 live.push_back(end.layer);
@@ -221,8 +222,8 @@ void GraphView::makeDragGroup(Qt::KeyboardModifiers modifiers)
     }
     // A branch from a node that is not dragged: it ends at the parent's side, so list it once.
     for (NodeLayer* layer : draggedLayers)
-        if (const auto* ends = index_->branchesAt(layer->node().uid))
-            for (const GraphViewIndex::BranchEnd& end : *ends)
+        if (const auto* ends = sync_->index().branchesAt(layer->node().uid))
+            for (const CanvasIndex::BranchEnd& end : *ends)
                 if (end.parentUID == layer->node().uid && !group.uids.contains(end.childUID)) {
                     group.outerBranches.push_back(end.layer);
                     live.push_back(end.layer);
@@ -248,15 +249,15 @@ void GraphView::makeDragGroup(Qt::KeyboardModifiers modifiers)
 // The line of a branch between a dragged node and one that is not, to where the dragged end is drawn.
 void GraphView::dockToDragGroup(BranchLayer& branch)
 {
-    NodeLayer* child = layerOf(branch.childNodeUID);
-    NodeLayer* parent = layerOf(branch.parentNodeUID);
+    NodeLayer* child = sync_->layerOf(branch.childNodeUID);
+    NodeLayer* parent = sync_->layerOf(branch.parentNodeUID);
     if (!child || !parent)
         return;
-    if (index_->hasUnsettled()) {
-        index_->unsettledBranches.remove(branch);
+    if (sync_->index().hasUnsettled()) {
+        sync_->index().unsettledBranches.remove(branch);
         for (NodeLayer* end : {child, parent})
             if (end->unsettledSlot)
-                settleNode(*end);
+                sync_->settleNode(*end);
     }
     const Point by = dragGroup_->offset - dragGroup_->placedOffset;
     const auto end = [this, by](const NodeLayer& layer) {
@@ -268,7 +269,7 @@ void GraphView::dockToDragGroup(BranchLayer& branch)
         return drawn;
     };
     Transaction transaction;
-    const LayoutOptions options = layoutOptionsGoverning(parent->node());
+    const LayoutOptions options = sync_->layoutOptionsGoverning(parent->node());
     branch.branchType = options.branchType;
     branch.layoutType = options.layoutType;
     branch.setDockPoints(options.layoutType == LayoutOptions::LayoutType::horizontal
@@ -289,9 +290,9 @@ void GraphView::placeDraggedLayer(std::size_t index)
     Transaction transaction;
     layer.setNodeCenter(center, nullptr);
     layer.setPosition(center);
-    index_->touched.insert(layer.node().uid);
+    sync_->index().touched.insert(layer.node().uid);
     if (layer.isLabelDeferred())
-        index_->deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame());
+        sync_->index().deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame());
 }
 
 void GraphView::placeDragGroup() const
@@ -304,9 +305,9 @@ void GraphView::placeDragGroup() const
     for (std::size_t i = 0; i < draggedLayers.size(); ++i)
         self.placeDraggedLayer(i);
     for (BranchLayer* branch : group.innerBranches)
-        self.dockBranchLayer(*branch);
+        self.sync_->dockBranchLayer(*branch);
     for (BranchLayer* branch : group.outerBranches)
-        self.dockBranchLayer(*branch);
+        self.sync_->dockBranchLayer(*branch);
     group.placedOffset = group.offset;
     self.setRigidOffset({0, 0});
     self.invalidateRigidImage();
@@ -333,7 +334,7 @@ std::vector<Node> GraphView::dropDragGroup()
     const Rect reach = visibleRect().insetBy(-ReloadScope::animationMargin, -ReloadScope::animationMargin);
     const Point by = group.offset;
     const auto seen = [&reach, by](const Rect& r) {
-        return GraphViewIndex::reaches(reach, r) || GraphViewIndex::reaches(reach, r.offsetBy(by.x, by.y));
+        return CanvasIndex::reaches(reach, r) || CanvasIndex::reaches(reach, r.offsetBy(by.x, by.y));
     };
     FlatHashSet<std::int64_t> placed;
     for (NodeLayer* layer : draggedLayers)
@@ -352,7 +353,7 @@ std::vector<Node> GraphView::dropDragGroup()
         if (placed.contains(draggedLayers[i]->node().uid))
             placeDraggedLayer(i);
     for (BranchLayer* branch : docked)
-        dockBranchLayer(*branch);
+        sync_->dockBranchLayer(*branch);
     return dragged;
 }
 
@@ -379,7 +380,7 @@ bool GraphView::endNodeDrag(Point point)
             layer->setDragged(false);
             layer->setShadowOpacity(0);
         }
-        for (const auto& layer : nodeLayers_)
+        for (const auto& layer : sync_->rawNodeLayers())
             if (layer->isHighlighted()) {
                 layer->setHighlighted(false);
                 layer->setShadowOpacity(0);
@@ -412,7 +413,7 @@ bool GraphView::endNodeDrag(Point point)
                     siblings.push_back(*stored);
             }
             const bool horizontal =
-                layoutOptionsGoverning(*main).layoutType == LayoutOptions::LayoutType::horizontal;
+                sync_->layoutOptionsGoverning(*main).layoutType == LayoutOptions::LayoutType::horizontal;
             std::stable_sort(siblings.begin(), siblings.end(), [horizontal](const Node& a, const Node& b) {
                 return horizontal ? a.center.y < b.center.y : a.center.x < b.center.x;
             });

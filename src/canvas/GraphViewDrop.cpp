@@ -13,6 +13,7 @@
 #include <variant>
 
 #include "canvas/GraphView.h"
+#include "canvas/CanvasSync.h"
 #include "canvas/layers/NodeLayer.h"
 #include "layout/TextUtilities.h"
 #include "platform/Log.h"
@@ -166,8 +167,8 @@ void GraphView::dragLeaveEvent(QDragLeaveEvent* event)
 
 void GraphView::highlightDropTargets(Point point)
 {
-    settleLayers(Rect(point.x, point.y, 0, 0));
-    for (const auto& layer : nodeLayers_) {
+    sync_->settleLayers(Rect(point.x, point.y, 0, 0));
+    for (const auto& layer : sync_->rawNodeLayers()) {
         const bool hit = layer->frame().contains(point);
         if (!hit && !layer->isFocused() && !layer->isFocusRingShown())
             continue;
@@ -179,7 +180,7 @@ void GraphView::highlightDropTargets(Point point)
 // The rings go back to showing the selection.
 void GraphView::clearDropHighlight()
 {
-    for (const auto& layer : nodeLayers_) {
+    for (const auto& layer : sync_->rawNodeLayers()) {
         if (!layer->isFocused())
             continue;
         layer->setFocused(false);

@@ -3,7 +3,8 @@
 #include <unordered_set>
 
 #include "canvas/GraphView.h"
-#include "canvas/GraphViewIndex.h"
+#include "canvas/CanvasSync.h"
+#include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 
@@ -18,11 +19,11 @@ void GraphView::applyFocus()
         return;
     }
     focusContext_.reset();
-    for (const auto& layer : nodeLayers_) {
+    for (const auto& layer : sync_->rawNodeLayers()) {
         layer->setFaded(false);
         layer->updateFadedState();
     }
-    for (const auto& branch : branchLayers_) {
+    for (const auto& branch : sync_->rawBranchLayers()) {
         branch->isFaded = false;
         branch->setOpacity(1.0);
         branch->setGrayFilter(false);
@@ -42,8 +43,8 @@ void GraphView::focus(const Node& node)
             layer->setFaded(true);
             layer->updateFadedState();
         }
-        if (const auto* branches = index_->branchesAt(uid))
-            for (const GraphViewIndex::BranchEnd& end : *branches) {
+        if (const auto* branches = sync_->index().branchesAt(uid))
+            for (const CanvasIndex::BranchEnd& end : *branches) {
                 BranchLayer* branch = end.layer;
                 branch->isFaded = true;
                 branch->setGrayFilter(true);

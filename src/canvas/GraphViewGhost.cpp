@@ -3,6 +3,7 @@
 // not node or branch layers of the canvas, so reloads never touch them.
 
 #include "canvas/GraphView.h"
+#include "canvas/CanvasSync.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 #include "platform/Log.h"
@@ -65,7 +66,7 @@ std::shared_ptr<NodeLayer> GraphView::makeGhostNodeLayer(const Node& parentNode)
     ghostNode.shape = parentNode.childrenShouldInheritShape ? parentNode.shape : styleShape;
     ghostNode.style = nodeStyle;
 
-    std::shared_ptr<NodeLayer> layer = makeNodeLayer(ghostNode);
+    std::shared_ptr<NodeLayer> layer = sync_->makeNodeLayer(ghostNode);
     layer->setHovered(false);
     layer->setHoverButtonHidden(true);
     layer->setSelected(false);
@@ -77,7 +78,7 @@ std::shared_ptr<NodeLayer> GraphView::makeGhostNodeLayer(const Node& parentNode)
 
 std::shared_ptr<BranchLayer> GraphView::makeGhostBranchLayer(const Node& parentNode, const Node& ghostNode)
 {
-    std::shared_ptr<BranchLayer> branch = makeBranchLayer(parentNode, ghostNode);
+    std::shared_ptr<BranchLayer> branch = sync_->makeBranchLayer(parentNode, ghostNode);
     branch->childDockPoint = ghostNode.center;
     branch->parentDockPoint = ghostNode.center;
     branch->branchStyle = parentNode.style.branchStyle;
@@ -86,7 +87,7 @@ std::shared_ptr<BranchLayer> GraphView::makeGhostBranchLayer(const Node& parentN
     branch->childNodeOrigin = ghostNode.center;
     branch->setOpacity(ghostOpacity);
     // The ghost's parent link leads into the real tree, whose root's options govern.
-    const LayoutOptions options = layoutOptionsGoverning(parentNode);
+    const LayoutOptions options = sync_->layoutOptionsGoverning(parentNode);
     branch->layoutType = options.layoutType;
     branch->branchType = options.branchType;
     return branch;

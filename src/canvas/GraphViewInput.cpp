@@ -7,7 +7,8 @@
 #include <algorithm>
 
 #include "canvas/GraphView.h"
-#include "canvas/GraphViewIndex.h"
+#include "canvas/CanvasSync.h"
+#include "canvas/CanvasIndex.h"
 #include "canvas/layers/NodeLayer.h"
 #include "document/VQDocument.h"
 #include "kit/Beep.h"
@@ -18,9 +19,9 @@ namespace velquine {
 
 std::vector<NodeLayer*> GraphView::nodeLayersAt(Point point) const
 {
-    settleLayers(Rect(point.x, point.y, 0, 0));
+    sync_->settleLayers(Rect(point.x, point.y, 0, 0));
     std::vector<NodeLayer*> hits;
-    for (const auto& layer : nodeLayers_)
+    for (const auto& layer : sync_->rawNodeLayers())
         if (layer->frame().contains(point))
             hits.push_back(layer.get());
     return hits;
@@ -92,7 +93,7 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
     if (beginHoverButtonDragOrResize(point))
         return;
     const std::vector<NodeLayer*> hits = nodeLayersAt(point);
-    const bool anySelected = std::any_of(nodeLayers_.begin(), nodeLayers_.end(),
+    const bool anySelected = std::any_of(sync_->rawNodeLayers().begin(), sync_->rawNodeLayers().end(),
                                          [](const auto& layer) { return layer->isSelected(); });
     std::vector<Node> hitNodes;
     for (NodeLayer* layer : hits)
@@ -105,12 +106,12 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
         return;
     }
     const bool hitSelected = std::any_of(hits.begin(), hits.end(), [](NodeLayer* layer) { return layer->isSelected(); });
-    index_->appliedSelection.reset();
+    sync_->index().appliedSelection.reset();
     if (anySelected && (modifiers & (Qt::ShiftModifier | Qt::ControlModifier))) {
         std::vector<Node> nodes = selectedNodes();
         if (!hitSelected) {
             for (NodeLayer* layer : hits)
-                setSelected(*layer, true);
+                sync_->setSelected(*layer, true);
             nodes.insert(nodes.end(), hitNodes.begin(), hitNodes.end());
         } else {
             std::erase_if(nodes, [&](const Node& node) {
@@ -126,10 +127,10 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
         setCursor(Qt::ClosedHandCursor);
     if (hitSelected)
         return; // the whole selection may be dragged
-    for (const auto& layer : nodeLayers_)
-        setSelected(*layer, false);
+    for (const auto& layer : sync_->rawNodeLayers())
+        sync_->setSelected(*layer, false);
     for (NodeLayer* layer : hits)
-        setSelected(*layer, true);
+        sync_->setSelected(*layer, true);
     writeDocumentSelection(hitNodes);
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "canvas/GraphView.h"
+#include "canvas/CanvasSync.h"
 #include "canvas/layers/NodeLayer.h"
 #include "kit/ScrollView.h"
 
@@ -45,8 +46,8 @@ void GraphView::rightClick(Point point)
 
 QMenu* GraphView::popUpContextMenu(Point point)
 {
-    settleLayers(Rect(point.x, point.y, 0, 0));
-    const bool onNode = std::any_of(nodeLayers_.begin(), nodeLayers_.end(),
+    sync_->settleLayers(Rect(point.x, point.y, 0, 0));
+    const bool onNode = std::any_of(sync_->rawNodeLayers().begin(), sync_->rawNodeLayers().end(),
                                     [point](const auto& layer) { return layer->frame().contains(point); });
     QMenu* menu = onNode ? nodeContextMenu.data() : documentContextMenu.data();
     if (!menu)

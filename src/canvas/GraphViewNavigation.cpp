@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "canvas/GraphView.h"
+#include "canvas/CanvasSync.h"
 #include "kit/Beep.h"
 
 namespace velquine {
@@ -86,7 +87,7 @@ bool GraphView::navigate(NavigationDirection direction)
     const std::vector<Node> selected = selectedNodes();
     if (!selected.empty()) {
         const Node root = graph_.rootAncestor(selected.front());
-        if (!layoutOptionsGoverning(root).isManual && selectRelatedNodeInTree(direction))
+        if (!sync_->layoutOptionsGoverning(root).isManual && selectRelatedNodeInTree(direction))
             return true;
         if (selectNearestNode(graph_.subtree(root), direction))
             return true;
@@ -125,7 +126,7 @@ bool GraphView::selectRelatedNodeInTree(NavigationDirection direction)
     if (selected.empty())
         return false;
     const Node& node = selected.front();
-    const bool horizontal = layoutOptionsGoverning(node).layoutType == LayoutOptions::LayoutType::horizontal;
+    const bool horizontal = sync_->layoutOptionsGoverning(node).layoutType == LayoutOptions::LayoutType::horizontal;
     const bool alongTree = horizontal == (direction == NavigationDirection::left
                                           || direction == NavigationDirection::right);
     const bool treeX = horizontal;

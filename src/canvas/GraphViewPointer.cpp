@@ -9,7 +9,8 @@
 #include <algorithm>
 
 #include "canvas/GraphView.h"
-#include "canvas/GraphViewIndex.h"
+#include "canvas/CanvasSync.h"
+#include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 #include "kit/ScrollView.h"
@@ -67,10 +68,10 @@ Point GraphView::pointerDelta(QPointF globalPosition)
 bool GraphView::beginHoverButtonDragOrResize(Point point)
 {
     clickedHoverButtons.clear();
-    settleLayers(aroundPoint(point));
+    sync_->settleLayers(aroundPoint(point));
     NodeLayer* handleLayer = nullptr;
     NodeHandle handle = NodeHandle::none;
-    for (const auto& layer : nodeLayers_) {
+    for (const auto& layer : sync_->rawNodeLayers()) {
         if (layer->isHovered() && layer->hasHoverButtonLayer()) {
             const HoverButtonLayer& button = layer->hoverButtonLayer();
             const Rect area(layer->frame().origin + button.frame().origin, button.bounds().size);
@@ -102,7 +103,7 @@ void GraphView::leftMouseDragged(Point point, Point delta, Qt::KeyboardModifiers
     mouseMoveLocation = point;
     // A drag or resize moves layers by what they show: every one must show where its node is.
     if (inputPhase != GraphViewInputPhase::massSelecting)
-        settleLayers();
+        sync_->settleLayers();
     switch (inputPhase) {
     case GraphViewInputPhase::massSelecting:
         updateRubberBandSelection(point);
@@ -117,9 +118,9 @@ void GraphView::leftMouseDragged(Point point, Point delta, Qt::KeyboardModifiers
         Transaction transaction(true);
         if (!ghost_ && !clickedHoverButtons.empty()) {
             NodeLayer* pressed = clickedHoverButtons.front();
-            const auto owner = std::find_if(nodeLayers_.begin(), nodeLayers_.end(),
+            const auto owner = std::find_if(sync_->rawNodeLayers().begin(), sync_->rawNodeLayers().end(),
                                             [pressed](const auto& layer) { return layer.get() == pressed; });
-            if (owner != nodeLayers_.end())
+            if (owner != sync_->rawNodeLayers().end())
                 createGhostForNodeLayer(*owner);
         }
         updateGhostPosition();
@@ -194,8 +195,8 @@ void GraphView::mouseMoved(Point point)
     abandonDragGroup();
     // Buttons that change sides are laid out when the transaction ends, before the next press tests them.
     Transaction transaction;
-    settleLayers(aroundPoint(point));
-    for (const auto& layer : nodeLayers_) {
+    sync_->settleLayers(aroundPoint(point));
+    for (const auto& layer : sync_->rawNodeLayers()) {
         const Rect frame = layer->frame();
         const Rect zone = layer->layoutOptions().layoutType == LayoutOptions::LayoutType::horizontal
             ? frame.insetBy(-hoverZoneOutset, 0)
@@ -204,7 +205,7 @@ void GraphView::mouseMoved(Point point)
         if (inside != layer->isHovered()) {
             const bool hovered = inside && !printingMode;
             layer->setHovered(hovered);
-            setHoverButtonShown(*layer, hovered && !layer->isBeingEdited());
+            sync_->setHoverButtonShown(*layer, hovered && !layer->isBeingEdited());
         }
         if (inside && !printingMode)
             layer->updateHover(point);

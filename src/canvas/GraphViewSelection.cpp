@@ -7,7 +7,8 @@
 #include <unordered_set>
 
 #include "canvas/GraphView.h"
-#include "canvas/GraphViewIndex.h"
+#include "canvas/CanvasSync.h"
+#include "canvas/CanvasIndex.h"
 #include "canvas/layers/NodeGeometry.h"
 #include "canvas/layers/NodeLayer.h"
 #include "platform/Font.h"
@@ -94,11 +95,11 @@ void GraphView::updateRubberBandSelection(Point point)
 {
     selectionRect.size = Size{point.x - selectionRect.origin.x, point.y - selectionRect.origin.y};
     const Rect band = selectionRect.standardized();
-    settleLayers(band);
-    for (const auto& layer : nodeLayers_)
+    sync_->settleLayers(band);
+    for (const auto& layer : sync_->rawNodeLayers())
         layer->setSelected(layer->frame().intersects(band));
     // The layers no longer show the pushed selection.
-    index_->appliedSelection.reset();
+    sync_->index().appliedSelection.reset();
     applySelectionRect();
 }
 
@@ -107,9 +108,9 @@ void GraphView::endRubberBandSelection(Point point)
     selectionRect.size = Size{point.x - selectionRect.origin.x, point.y - selectionRect.origin.y};
     inputPhase = GraphViewInputPhase::idle;
     const Rect band = selectionRect.standardized();
-    settleLayers(band);
+    sync_->settleLayers(band);
     std::vector<Node> nodes;
-    for (const auto& layer : nodeLayers_)
+    for (const auto& layer : sync_->rawNodeLayers())
         if (layer->frame().intersects(band))
             nodes.push_back(layer->node());
     if (!nodes.empty())
@@ -122,7 +123,7 @@ void GraphView::endRubberBandSelection(Point point)
 void GraphView::updateSelectionAppearance(const std::vector<Node>& nodes)
 {
     Transaction transaction(true);
-    std::optional<std::vector<std::int64_t>> before = std::move(index_->appliedSelection);
+    std::optional<std::vector<std::int64_t>> before = std::move(sync_->index().appliedSelection);
     selectedNodeUIDs.clear();
     for (const Node& node : nodes)
         selectedNodeUIDs.push_back(node.uid);
@@ -132,11 +133,11 @@ void GraphView::updateSelectionAppearance(const std::vector<Node>& nodes)
         for (const std::vector<std::int64_t>* uids : {&*before, &selectedNodeUIDs})
             for (std::int64_t uid : *uids)
                 if (NodeLayer* layer = nodeLayer(uid))
-                    setSelected(*layer, selected.count(uid) != 0);
+                    sync_->setSelected(*layer, selected.count(uid) != 0);
     } else {
-        applySelectionFromUIDs();
+        sync_->applySelectionFromUIDs();
     }
-    index_->appliedSelection = selectedNodeUIDs;
+    sync_->index().appliedSelection = selectedNodeUIDs;
 }
 
 } // namespace velquine

@@ -11,6 +11,7 @@
 #include <QTextCursor>
 
 #include "canvas/GraphView.h"
+#include "canvas/CanvasSync.h"
 #include "canvas/NodeTitleEditor.h"
 #include "canvas/layers/NodeLayer.h"
 #include "document/VQDocument.h"
@@ -96,7 +97,7 @@ void GraphView::keepTitleEditorInView()
 void GraphView::forEachSelectedLayer(const std::function<void(NodeLayer&)>& body)
 {
     std::vector<std::int64_t> selected;
-    for (const auto& layer : nodeLayers_)
+    for (const auto& layer : sync_->rawNodeLayers())
         if (layer->isSelected())
             selected.push_back(layer->node().uid);
     for (std::int64_t uid : selected)

@@ -409,9 +409,9 @@ TEST(GraphViewSync, PrintingCanvasesHoverNothingAndSelectionFollowsThePush)
     printing.mouseMoveLocation = root.center;
     printing.setGraph(project.graph);
     EXPECT_FALSE(printing.nodeLayer(root.uid)->isHovered());
-    printing.setHoverButtonShown(*printing.nodeLayer(root.uid), true);
+    printing.sync().setHoverButtonShown(*printing.nodeLayer(root.uid), true);
     EXPECT_FALSE(printing.nodeLayer(root.uid)->isHoverButtonShown());
-    view.setHoverButtonShown(*view.nodeLayer(root.uid), true);
+    view.sync().setHoverButtonShown(*view.nodeLayer(root.uid), true);
     EXPECT_TRUE(view.nodeLayer(root.uid)->isHoverButtonShown());
     EXPECT_EQ(view.nodeLayer(root.uid)->hoverButtonLayer().documentColor(), project.projectStyle.current.backgroundColor);
 

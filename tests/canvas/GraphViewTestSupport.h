@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "canvas/CanvasSync.h"
 #include "canvas/GraphView.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "canvas/CanvasSync.h"
+
 #include "canvas/GraphView.h"
-#include "canvas/GraphViewIndex.h"
+#include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 #include "canvas/layers/StrokeMetrics.h"
@@ -64,9 +66,13 @@ void fetchBranchAhead(const BranchLayer& branch)
 
 } // namespace
 
+CanvasSync::CanvasSync(GraphView& view) : view_(view), index_(std::make_unique<CanvasIndex>()) {}
+
+CanvasSync::~CanvasSync() = default;
+
 // ---- Branch layers ----
 
-void GraphView::detachLayers(const std::vector<Layer*>& layers)
+void CanvasSync::detachLayers(const std::vector<Layer*>& layers)
 {
     if (layers.size() <= 8) {
         for (Layer* layer : layers)
@@ -75,10 +81,10 @@ void GraphView::detachLayers(const std::vector<Layer*>& layers)
     }
     // One pass over the view's sublayers instead of one per layer.
     const std::unordered_set<const Layer*> leaving(layers.begin(), layers.end());
-    this->layer()->removeSublayers([&leaving](const Layer& layer) { return leaving.count(&layer) != 0; });
+    view_.layer()->removeSublayers([&leaving](const Layer& layer) { return leaving.count(&layer) != 0; });
 }
 
-void GraphView::removeBranchLayers(const std::vector<BranchLayer*>& layers)
+void CanvasSync::removeBranchLayers(const std::vector<BranchLayer*>& layers)
 {
     std::vector<Layer*> leaving;
     leaving.reserve(layers.size());
@@ -90,15 +96,15 @@ void GraphView::removeBranchLayers(const std::vector<BranchLayer*>& layers)
     detachLayers(leaving);
 }
 
-void GraphView::syncBranchLayers(const ReloadPlan& plan)
+void CanvasSync::syncBranchLayers(const ReloadPlan& plan)
 {
-    GraphViewIndex& index = *index_;
+    CanvasIndex& index = *index_;
     std::vector<BranchLayer*> stale;
     if (plan.full) {
         // Keep the links whose two nodes are stored and whose child names that parent.
         for (const auto& layer : branchLayers_) {
-            const Node* child = graph_.findNode(layer->childNodeUID);
-            const bool linked = child && graph_.contains(layer->parentNodeUID) && child->parentUID
+            const Node* child = view_.graph_.findNode(layer->childNodeUID);
+            const bool linked = child && view_.graph_.contains(layer->parentNodeUID) && child->parentUID
                 && *child->parentUID == layer->parentNodeUID;
             if (!linked)
                 stale.push_back(layer.get());
@@ -111,7 +117,7 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
         };
         for (std::int64_t uid : plan.removed)
             if (const auto* at = index.branchesAt(uid))
-                for (const GraphViewIndex::BranchEnd& end : *at)
+                for (const CanvasIndex::BranchEnd& end : *at)
                     leave(end.layer);
         for (std::size_t i = 0; i < plan.visit.size(); ++i) {
             // A node that only moved keeps its parent and its branch.
@@ -119,9 +125,9 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
                 continue;
             const Node* node = plan.visit[i];
             if (const auto* at = index.branchesAt(node->uid))
-                for (const GraphViewIndex::BranchEnd& end : *at)
+                for (const CanvasIndex::BranchEnd& end : *at)
                     if (end.childUID == node->uid
-                        && (!node->parentUID || *node->parentUID != end.parentUID || !graph_.contains(end.parentUID)))
+                        && (!node->parentUID || *node->parentUID != end.parentUID || !view_.graph_.contains(end.parentUID)))
                         leave(end.layer);
         }
     }
@@ -137,7 +143,7 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
         const Node* node = plan.visit[i];
         if (!node->parentUID)
             continue;
-        const Node* parent = graph_.findNode(*node->parentUID);
+        const Node* parent = view_.graph_.findNode(*node->parentUID);
         if (!parent)
             continue;
         if (BranchLayer* layer = index.branch(parent->uid, node->uid)) {
@@ -147,7 +153,7 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
             layer->childNodeUID = node->uid;
             layer->branchStyle = node->style.branchStyle;
             layer->updatePath();
-            layer->setZPosition(branchZPosition);
+            layer->setZPosition(view_.branchZPosition);
         } else {
             // A new layer appears where it belongs; nothing animates into place.
             Transaction transaction(true);
@@ -155,15 +161,15 @@ void GraphView::syncBranchLayers(const ReloadPlan& plan)
             index.createdBranches.insert(made.get());
             branchLayers_.push_back(made);
             index.addBranch(made.get(), parent->uid, node->uid);
-            this->layer()->addSublayer(made);
+            view_.layer()->addSublayer(made);
         }
     }
 }
 
-std::shared_ptr<BranchLayer> GraphView::makeBranchLayer(const Node& parent, const Node& child)
+std::shared_ptr<BranchLayer> CanvasSync::makeBranchLayer(const Node& parent, const Node& child)
 {
     auto layer = std::make_shared<BranchLayer>();
-    const Rect canvas = boundsRect();
+    const Rect canvas = view_.boundsRect();
     layer->setBounds(canvas);
     layer->setFrame(canvas);
     layer->setStrokeColor(child.style.branchColor.toQColor());
@@ -179,8 +185,8 @@ std::shared_ptr<BranchLayer> GraphView::makeBranchLayer(const Node& parent, cons
     }
     layer->updatePath();
     layer->setLineWidth(width);
-    layer->setZPosition(branchZPosition);
-    layer->setContentsScale(effectiveBackingScale());
+    layer->setZPosition(view_.branchZPosition);
+    layer->setContentsScale(view_.effectiveBackingScale());
     return layer;
 }
 
@@ -191,7 +197,7 @@ static Rect branchWaitArea(const BranchLayer& branch)
     return built.isNull() ? branch.dockArea() : branch.dockArea().unionWith(built);
 }
 
-void GraphView::dockBranchLayer(BranchLayer& branch)
+void CanvasSync::dockBranchLayer(BranchLayer& branch)
 {
     NodeLayer* child = layerOf(branch.childNodeUID);
     NodeLayer* parent = layerOf(branch.parentNodeUID);
@@ -233,7 +239,7 @@ void GraphView::dockBranchLayer(BranchLayer& branch)
     branch.updatePath();
 }
 
-void GraphView::updateBranchLayers(const ReloadPlan& plan)
+void CanvasSync::updateBranchLayers(const ReloadPlan& plan)
 {
     if (plan.full) {
         for (const auto& branch : branchLayers_)
@@ -266,7 +272,7 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
                 __builtin_prefetch(ahead->data());
         if (i + fetchDistance < count)
             if (const auto* ahead = index_->branchesAt(plan.visitUIDs[i + fetchDistance]))
-                for (const GraphViewIndex::BranchEnd& end : *ahead)
+                for (const CanvasIndex::BranchEnd& end : *ahead)
                     if (end.childUID == plan.visitUIDs[i + fetchDistance])
                         fetchBranchAhead(*end.layer);
         const std::int64_t uid = plan.visitUIDs[i];
@@ -274,7 +280,7 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
         if (!at)
             continue;
         NodeLayer* own = known ? found[i] : layerOf(uid);
-        for (const GraphViewIndex::BranchEnd& end : *at) {
+        for (const CanvasIndex::BranchEnd& end : *at) {
             const bool atChild = end.childUID == uid;
             if (!atChild && visited(end.childUID))
                 continue;
@@ -290,14 +296,14 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
 
 // ---- Node layers ----
 
-void GraphView::syncNodeLayers(const ReloadPlan& plan)
+void CanvasSync::syncNodeLayers(const ReloadPlan& plan)
 {
-    GraphViewIndex& index = *index_;
+    CanvasIndex& index = *index_;
     std::vector<std::shared_ptr<NodeLayer>> stale;
     if (plan.full || !plan.removed.empty()) {
         const std::unordered_set<std::int64_t> removed(plan.removed.begin(), plan.removed.end());
         const auto kept = [&](const auto& layer) {
-            return plan.full ? graph_.contains(layer->node().uid) : removed.count(layer->node().uid) == 0;
+            return plan.full ? view_.graph_.contains(layer->node().uid) : removed.count(layer->node().uid) == 0;
         };
         auto keep = std::stable_partition(nodeLayers_.begin(), nodeLayers_.end(), kept);
         stale.assign(std::make_move_iterator(keep), std::make_move_iterator(nodeLayers_.end()));
@@ -311,7 +317,7 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
         detachLayers(leaving);
     }
 
-    const double scale = effectiveBackingScale();
+    const double scale = view_.effectiveBackingScale();
     const std::size_t existing = nodeLayers_.size();
     index.visitedLayers.resize(plan.visit.size());
     index.leftBehind.resize(plan.visit.size());
@@ -336,12 +342,12 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
             std::shared_ptr<NodeLayer> made = makeNodeLayer(*node);
             index.visitedLayers[i] = made.get();
             nodeLayers_.push_back(made);
-            this->layer()->addSublayer(made);
+            view_.layer()->addSublayer(made);
         }
     }
 
     if (plan.full) {
-        index.nodeLayerUIDCache.clear(UidRange::denseOf(graph_));
+        index.nodeLayerUIDCache.clear(UidRange::denseOf(view_.graph_));
         for (const auto& layer : nodeLayers_)
             index.nodeLayerUIDCache[layer->node().uid] = layer.get();
         return;
@@ -353,7 +359,7 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
         index.nodeLayerUIDCache[nodeLayers_[i]->node().uid] = nodeLayers_[i].get();
 }
 
-void GraphView::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
+void CanvasSync::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
 {
     // A pure move animates where it can be seen; a resize jumps.
     const Rect to(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
@@ -372,10 +378,10 @@ void GraphView::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
     layer.setPosition(node.center);
 }
 
-void GraphView::finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
+void CanvasSync::finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
 {
-    if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == projectStyle_.current.backgroundColor))
-        layer.hoverButtonLayer().setDocumentColor(projectStyle_.current.backgroundColor);
+    if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == view_.projectStyle_.current.backgroundColor))
+        layer.hoverButtonLayer().setDocumentColor(view_.projectStyle_.current.backgroundColor);
     setSelected(layer, isSelectedUID(node.uid));
     if (layer.contentsScale() != scale)
         layer.setContentsScale(scale);
@@ -384,13 +390,13 @@ void GraphView::finishExistingNodeLayer(NodeLayer& layer, const Node& node, doub
     applyHover(layer);
 }
 
-void GraphView::moveExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
+void CanvasSync::moveExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
 {
     Transaction transaction;
     placeExistingNodeLayer(layer, node);
     // Its type and governing options are those it had; only its place and its sides of its parent change.
-    const Node* parent = node.parentUID ? graph_.findNode(*node.parentUID) : nullptr;
-    const std::shared_ptr<const Node> shared = graphsOwnNode(graph_, node);
+    const Node* parent = node.parentUID ? view_.graph_.findNode(*node.parentUID) : nullptr;
+    const std::shared_ptr<const Node> shared = graphsOwnNode(view_.graph_, node);
     if (shared && NodeLayer::looksLike(*shared, layer.node()))
         layer.setNode(shared, parent); // the drawing stays
     else
@@ -398,7 +404,7 @@ void GraphView::moveExistingNodeLayer(NodeLayer& layer, const Node& node, double
     finishExistingNodeLayer(layer, node, scale);
 }
 
-void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
+void CanvasSync::updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
 {
     Transaction transaction;
     placeExistingNodeLayer(layer, node);
@@ -408,14 +414,14 @@ void GraphView::updateExistingNodeLayer(NodeLayer& layer, const Node& node, doub
     if (node.differs(layer.node())) {
         // A node that only moved keeps its drawing; its layer just follows it.
         const bool redraw = optionsChanged || !NodeLayer::looksLike(node, layer.node());
-        storeNode(layer, graph_, node);
+        storeNode(layer, view_.graph_, node);
         if (redraw)
             layer.updateContents();
     }
     finishExistingNodeLayer(layer, node, scale);
 }
 
-std::shared_ptr<NodeLayer> GraphView::makeNodeLayer(const Node& node)
+std::shared_ptr<NodeLayer> CanvasSync::makeNodeLayer(const Node& node)
 {
     auto layer = std::make_shared<NodeLayer>();
     const Rect frame(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
@@ -427,47 +433,47 @@ std::shared_ptr<NodeLayer> GraphView::makeNodeLayer(const Node& node)
     layer->setAnchorPoint({0.5, 0.5});
     layer->setPosition(node.center);
     layer->setBounds(Rect(0, 0, node.size.width, node.size.height));
-    storeNode(*layer, graph_, node);
+    storeNode(*layer, view_.graph_, node);
     layer->updateContents();
     layer->setSelected(isSelectedUID(node.uid));
     applyHover(*layer);
     layer->setLayoutOptions(layoutOptionsGoverning(node));
     if (layer->hasHoverButtonLayer())
-        layer->hoverButtonLayer().setDocumentColor(projectStyle_.current.backgroundColor);
-    layer->setContentsScale(effectiveBackingScale());
+        layer->hoverButtonLayer().setDocumentColor(view_.projectStyle_.current.backgroundColor);
+    layer->setContentsScale(view_.effectiveBackingScale());
     layer->updateShapePath(node.shape);
     return layer;
 }
 
-void GraphView::applyHover(NodeLayer& layer)
+void CanvasSync::applyHover(NodeLayer& layer)
 {
     const Rect frame = layer.frame();
     const Rect zone(frame.origin.x - 32, frame.origin.y, frame.size.width + 64, frame.size.height);
-    const bool hovered = !printingMode && zone.contains(mouseMoveLocation);
+    const bool hovered = !view_.printingMode && zone.contains(view_.mouseMoveLocation);
     layer.setHovered(hovered);
     if (layer.isBeingEdited() || !hovered)
         layer.setHoverButtonHidden(true);
 }
 
-void GraphView::setHoverButtonShown(NodeLayer& layer, bool shown)
+void CanvasSync::setHoverButtonShown(NodeLayer& layer, bool shown)
 {
-    if (!shown || printingMode) {
+    if (!shown || view_.printingMode) {
         layer.setHoverButtonHidden(true);
         return;
     }
     HoverButtonLayer& button = layer.hoverButtonLayer();
-    if (!(button.documentColor() == projectStyle_.current.backgroundColor))
-        button.setDocumentColor(projectStyle_.current.backgroundColor);
+    if (!(button.documentColor() == view_.projectStyle_.current.backgroundColor))
+        button.setDocumentColor(view_.projectStyle_.current.backgroundColor);
     layer.setHoverButtonHidden(false);
 }
 
-void GraphView::setSelected(NodeLayer& layer, bool selected)
+void CanvasSync::setSelected(NodeLayer& layer, bool selected)
 {
     if (layer.isSelected() != selected || layer.areHandlesShown() != (selected && !layer.isBeingEdited()))
         layer.setSelected(selected);
 }
 
-void GraphView::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* plan)
+void CanvasSync::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* plan)
 {
     const auto place = [resetDragState](NodeLayer& layer) {
         Transaction transaction;
@@ -500,7 +506,7 @@ void GraphView::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* 
     byUID.reserve(nodeLayers_.size());
     for (const auto& layer : nodeLayers_)
         byUID[layer->node().uid] = layer.get();
-    for (const auto& entry : graph_.nodeBin()) {
+    for (const auto& entry : view_.graph_.nodeBin()) {
         const auto it = byUID.find(entry.first);
         if (it != byUID.end())
             place(*it->second);
@@ -509,16 +515,16 @@ void GraphView::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* 
 
 // ---- The reload ----
 
-void GraphView::applySelectionFromUIDs()
+void CanvasSync::applySelectionFromUIDs()
 {
-    const std::unordered_set<std::int64_t> selected(selectedNodeUIDs.begin(), selectedNodeUIDs.end());
+    const std::unordered_set<std::int64_t> selected(view_.selectedNodeUIDs.begin(), view_.selectedNodeUIDs.end());
     for (const auto& layer : nodeLayers_)
         setSelected(*layer, selected.count(layer->node().uid) != 0);
 }
 
-void GraphView::rememberShown(ReloadPlan& plan)
+void CanvasSync::rememberShown(ReloadPlan& plan)
 {
-    GraphViewIndex& index = *index_;
+    CanvasIndex& index = *index_;
     const auto forget = [&index](std::int64_t uid, std::optional<std::int64_t> parentUID) {
         if (!parentUID)
             return;
@@ -535,14 +541,14 @@ void GraphView::rememberShown(ReloadPlan& plan)
     };
     const auto position = [&index](std::int64_t uid) {
         return std::lower_bound(index.shown.begin(), index.shown.end(), uid,
-                                [](const GraphViewIndex::Shown& shown, std::int64_t id) { return shown.uid < id; });
+                                [](const CanvasIndex::Shown& shown, std::int64_t id) { return shown.uid < id; });
     };
     // A few new nodes are put in their places; many are listed afresh with the rest.
     if (plan.full || plan.addedUIDs.size() > maxPlacedNewNodes || !plan.removed.empty()) {
         index.shown.clear();
         index.childrenByParent.clear();
-        index.shown.reserve(graph_.count());
-        for (auto entry = graph_.nodeBin().begin(); entry != graph_.nodeBin().end(); ++entry) {
+        index.shown.reserve(view_.graph_.count());
+        for (auto entry = view_.graph_.nodeBin().begin(); entry != view_.graph_.nodeBin().end(); ++entry) {
             index.shown.push_back({entry->first, entry.sharedNode()});
             note(entry->first, entry->second.parentUID);
         }
@@ -553,32 +559,32 @@ void GraphView::rememberShown(ReloadPlan& plan)
             note(moved.uid, moved.now);
         }
         for (std::int64_t uid : plan.addedUIDs) {
-            index.shown.insert(position(uid), {uid, graph_.sharedNode(uid)});
-            note(uid, graph_.findNode(uid)->parentUID);
+            index.shown.insert(position(uid), {uid, view_.graph_.sharedNode(uid)});
+            note(uid, view_.graph_.findNode(uid)->parentUID);
         }
     }
-    index.shownBin = graph_.nodeBin();
+    index.shownBin = view_.graph_.nodeBin();
     index.shownValid = true;
     index.touched.clear();
-    index.baseLayoutOptions = baseLayoutOptions;
-    index.contentsScale = effectiveBackingScale();
-    index.backgroundColor = projectStyle_.current.backgroundColor;
-    index.printingMode = printingMode;
-    index.mouseMoveLocation = mouseMoveLocation;
-    index.appliedSelection = selectedNodeUIDs;
+    index.baseLayoutOptions = view_.baseLayoutOptions;
+    index.contentsScale = view_.effectiveBackingScale();
+    index.backgroundColor = view_.projectStyle_.current.backgroundColor;
+    index.printingMode = view_.printingMode;
+    index.mouseMoveLocation = view_.mouseMoveLocation;
+    index.appliedSelection = view_.selectedNodeUIDs;
 }
 
-void GraphView::synchronize()
+void CanvasSync::synchronize()
 {
     // A drag under way goes on from where the reload leaves its layers, which it may have replaced.
     std::optional<Qt::KeyboardModifiers> dragging;
-    if (dragGroup_) {
-        placeDragGroup();
-        dragging = dragGroup_->modifiers;
-        dragGroup_.reset();
+    if (view_.dragGroup_) {
+        view_.placeDragGroup();
+        dragging = view_.dragGroup_->modifiers;
+        view_.dragGroup_.reset();
     }
-    invalidateBackdrop();
-    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
+    view_.invalidateBackdrop();
+    ReloadScope scope(*index_, view_.selectedNodeUIDs, view_.visibleRect());
     ReloadPlan plan = planReload();
     if (plan.full) {
         // Every layer is brought in line with its node and every branch docked.
@@ -586,9 +592,9 @@ void GraphView::synchronize()
         index_->unsettledBranches.clear();
     }
     // A full reload repaints everything once instead of area by area; a hidden canvas repaints nothing.
-    const bool quiet = plan.full || !isVisible();
+    const bool quiet = plan.full || !view_.isVisible();
     if (quiet)
-        this->layer()->setReportsDirtyAreas(false);
+        view_.layer()->setReportsDirtyAreas(false);
     syncBranchLayers(plan);
     // Layers settled while branches are docked are no longer left behind.
     index_->markedUIDs = &plan.visitUIDs;
@@ -607,7 +613,7 @@ void GraphView::synchronize()
         if (plan.hoverPass) {
             // Layers left behind near the pointer take their places first: hover follows the frame.
             const double reach = ReloadScope::animationMargin;
-            settleLayers(Rect(mouseMoveLocation.x - reach, mouseMoveLocation.y - reach, 2 * reach, 2 * reach));
+            settleLayers(Rect(view_.mouseMoveLocation.x - reach, view_.mouseMoveLocation.y - reach, 2 * reach, 2 * reach));
             for (const auto& layer : nodeLayers_)
                 applyHover(*layer);
         }
@@ -615,14 +621,14 @@ void GraphView::synchronize()
     rememberShown(plan);
     index_->sparePlan = std::move(plan);
     if (quiet) {
-        this->layer()->setReportsDirtyAreas(true);
-        update();
+        view_.layer()->setReportsDirtyAreas(true);
+        view_.update();
     }
     if (dragging)
-        makeDragGroup(*dragging);
+        view_.makeDragGroup(*dragging);
 }
 
-void GraphView::placeDeferredLabels(std::optional<Rect> area)
+void CanvasSync::placeDeferredLabels(std::optional<Rect> area)
 {
     if (index_->deferredLabels.empty() && index_->deferredPaths.empty() && !index_->hasUnsettled())
         return;
@@ -634,8 +640,8 @@ void GraphView::placeDeferredLabels(std::optional<Rect> area)
     settleLayers(reach);
     index_->settledArea = area;
     // Only the layers filed near the area are looked at; an entry left in a cell its layer moved out of goes.
-    const auto meets = [&reach](const Rect& r) { return !reach || GraphViewIndex::reaches(*reach, r); };
-    const auto within = [](const Rect* cell, const Rect& r) { return !cell || GraphViewIndex::reaches(*cell, r); };
+    const auto meets = [&reach](const Rect& r) { return !reach || CanvasIndex::reaches(*reach, r); };
+    const auto within = [](const Rect* cell, const Rect& r) { return !cell || CanvasIndex::reaches(*cell, r); };
     index_->deferredLabels.visit(reach, [&](NodeLayer& layer, const Rect* cell) {
         if (!layer.isLabelDeferred())
             return true;
@@ -656,28 +662,28 @@ void GraphView::placeDeferredLabels(std::optional<Rect> area)
     });
 }
 
-void GraphView::invalidateLayerState()
+void CanvasSync::invalidateLayerState()
 {
     index_->shownValid = false;
 }
 
-void GraphView::syncNodeLayers()
+void CanvasSync::syncNodeLayers()
 {
     settleLayers();
     invalidateLayerState();
-    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
+    ReloadScope scope(*index_, view_.selectedNodeUIDs, view_.visibleRect());
     syncNodeLayers(planReload());
 }
 
-void GraphView::syncBranchLayers()
+void CanvasSync::syncBranchLayers()
 {
     settleLayers();
     invalidateLayerState();
-    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
+    ReloadScope scope(*index_, view_.selectedNodeUIDs, view_.visibleRect());
     syncBranchLayers(planReload());
 }
 
-void GraphView::updateNodeLayerPositions(bool resetDragState)
+void CanvasSync::updateNodeLayerPositions(bool resetDragState)
 {
     // Outside a reload this moves layers away from what the last reload left.
     settleLayers();
@@ -685,11 +691,11 @@ void GraphView::updateNodeLayerPositions(bool resetDragState)
     updateNodeLayerPositions(resetDragState, nullptr);
 }
 
-void GraphView::updateBranchLayers()
+void CanvasSync::updateBranchLayers()
 {
     settleLayers();
     invalidateLayerState();
-    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
+    ReloadScope scope(*index_, view_.selectedNodeUIDs, view_.visibleRect());
     updateBranchLayers(planReload());
 }
 

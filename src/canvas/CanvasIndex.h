@@ -63,7 +63,7 @@ private:
     bool tabled_ = false;
 };
 
-struct GraphView::ReloadPlan {
+struct ReloadPlan {
     // Every node is visited, every layer revisited.
     bool full = true;
     // The nodes this reload visits, in the graph's order, and their identifiers.
@@ -109,7 +109,7 @@ struct GraphView::ReloadPlan {
     }
 };
 
-struct GraphViewIndex {
+struct CanvasIndex {
     // ---- Node layers ----
 
     // Rebuilt from the node layers at the end of every node synchronisation (a later layer with the same
@@ -306,7 +306,7 @@ struct GraphViewIndex {
         Rect to;
         bool reaches(const Rect& area) const
         {
-            return GraphViewIndex::reaches(area, from) || GraphViewIndex::reaches(area, to);
+            return CanvasIndex::reaches(area, from) || CanvasIndex::reaches(area, to);
         }
     };
     // Layers left behind, in a list kept compact; each layer knows its slot (unsettledSlot).
@@ -393,7 +393,7 @@ struct GraphViewIndex {
 
     // A layout that moves every node makes every reload fill lists the size of the graph: the last plan's lists
     // and the planning's own are kept, emptied, so that the next reload writes into pages it already has.
-    GraphView::ReloadPlan sparePlan;
+    ReloadPlan sparePlan;
     std::vector<const Node*> walkedNodes;
     std::vector<char> walkedMoved;
     std::vector<std::int64_t> extraUIDs;
@@ -417,7 +417,7 @@ public:
     // Room around the visible area for shadows, strokes and the hover button.
     static constexpr double animationMargin = 64;
 
-    ReloadScope(GraphViewIndex& index, const std::vector<std::int64_t>& selection, const Rect& visible)
+    ReloadScope(CanvasIndex& index, const std::vector<std::int64_t>& selection, const Rect& visible)
         : index_(index)
     {
         index_.reloading = true;
@@ -438,7 +438,7 @@ public:
     ReloadScope& operator=(const ReloadScope&) = delete;
 
 private:
-    GraphViewIndex& index_;
+    CanvasIndex& index_;
 };
 
 } // namespace velquine

@@ -2,28 +2,29 @@
 //
 // When a layout moves thousands of nodes, most of them leave one place out of view for another one out of
 // view. Moving their layers and re-docking the branches between them costs the reload most of its time and
-// shows nothing, so the reload notes them instead (GraphViewIndex::unsettledNodes, unsettledBranches) and
+// shows nothing, so the reload notes them instead (CanvasIndex::unsettledNodes, unsettledBranches) and
 // leaves the layers as they were. They are settled, exactly as the reload would have left them, by whatever
 // reads them next: painting or scrolling near them, hit tests at points near them, the canvas's layer
 // accessors, rendering the whole canvas and every edit that reads layers wholesale.
 
 #include <algorithm>
 
+#include "canvas/CanvasSync.h"
 #include "canvas/GraphView.h"
-#include "canvas/GraphViewIndex.h"
+#include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 #include "platform/layer/Transaction.h"
 
 namespace velquine {
 
-NodeLayer* GraphView::layerOf(std::int64_t uid) const
+NodeLayer* CanvasSync::layerOf(std::int64_t uid) const
 {
     NodeLayer* const* layer = index_->nodeLayerUIDCache.find(uid);
     return layer ? *layer : nullptr;
 }
 
-bool GraphView::leavesNodeBehind(NodeLayer& layer, const Node& node, Rect& to)
+bool CanvasSync::leavesNodeBehind(NodeLayer& layer, const Node& node, Rect& to)
 {
     to = Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
               node.size.height);
@@ -35,17 +36,17 @@ bool GraphView::leavesNodeBehind(NodeLayer& layer, const Node& node, Rect& to)
     return true;
 }
 
-bool GraphView::leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child,
+bool CanvasSync::leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child,
                                    const Rect* childTo)
 {
-    GraphViewIndex& index = *index_;
+    CanvasIndex& index = *index_;
     if (index.createdBranches.contains(&branch))
         return false;
     if (!parent || !child)
         return false;
     // Where each end is going: a layer left behind to its node's new frame, any other nowhere.
     const auto destination = [&index](const NodeLayer& layer) {
-        const GraphViewIndex::Unsettled* places = index.unsettledNodes.find(layer);
+        const CanvasIndex::Unsettled* places = index.unsettledNodes.find(layer);
         return places ? places->to : layer.frame();
     };
     const Rect p = destination(*parent);
@@ -63,7 +64,7 @@ bool GraphView::leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent,
     return true;
 }
 
-void GraphView::settleNode(NodeLayer& layer)
+void CanvasSync::settleNode(NodeLayer& layer)
 {
     if (!index_->unsettledNodes.remove(layer))
         return;
@@ -74,22 +75,22 @@ void GraphView::settleNode(NodeLayer& layer)
         if (at != marked->end() && *at == layer.node().uid && position < index_->leftBehind.size())
             index_->leftBehind[position] = 0;
     }
-    const Node* node = graph_.findNode(layer.node().uid);
+    const Node* node = view_.graph_.findNode(layer.node().uid);
     if (!node || layer.superlayer() == nullptr)
         return;
     // What the reload would have done when it left the layer: nobody saw the move, so nothing animates.
     Transaction transaction(true);
-    moveExistingNodeLayer(layer, *node, effectiveBackingScale());
+    moveExistingNodeLayer(layer, *node, view_.effectiveBackingScale());
     makeBoundsIntegral(layer);
 }
 
-void GraphView::settleBranch(BranchLayer& branch)
+void CanvasSync::settleBranch(BranchLayer& branch)
 {
     Transaction transaction(true);
     dockBranchLayer(branch);
 }
 
-void GraphView::makeBoundsIntegral(NodeLayer& layer)
+void CanvasSync::makeBoundsIntegral(NodeLayer& layer)
 {
     const Rect bounds = layer.bounds();
     const Rect integral = integralRect(bounds);
@@ -97,12 +98,12 @@ void GraphView::makeBoundsIntegral(NodeLayer& layer)
         layer.setBounds(integral);
 }
 
-void GraphView::settleLayers(std::optional<Rect> area) const
+void CanvasSync::settleLayers(std::optional<Rect> area) const
 {
-    GraphViewIndex& index = *index_;
+    CanvasIndex& index = *index_;
     if (!index.hasUnsettled())
         return;
-    auto& self = const_cast<GraphView&>(*this);
+    auto& self = const_cast<CanvasSync&>(*this);
     const auto reached = [&area](const auto& entry) { return !area || entry.places.reaches(*area); };
     std::vector<std::shared_ptr<NodeLayer>> nodes;
     for (const auto& entry : index.unsettledNodes.entries)
@@ -117,7 +118,7 @@ void GraphView::settleLayers(std::optional<Rect> area) const
     // Outside a reload, settling is the rest of the reload that left the layers: it runs in one like it.
     std::optional<ReloadScope> scope;
     if (!index.reloading)
-        scope.emplace(index, selectedNodeUIDs, visibleRect());
+        scope.emplace(index, view_.selectedNodeUIDs, view_.visibleRect());
     Transaction transaction(true);
     // Nodes in identifier order, as a reload visits them; then the branches, which need their ends in place.
     std::sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) { return a->node().uid < b->node().uid; });
@@ -129,67 +130,60 @@ void GraphView::settleLayers(std::optional<Rect> area) const
 
 // ---- Readers that settle what they read ----
 
-NodeLayer* GraphView::nodeLayer(std::int64_t uid) const
+NodeLayer* CanvasSync::nodeLayer(std::int64_t uid) const
 {
-    if (dragGroupUnplaced() && dragGroup_->uids.contains(uid))
-        placeDragGroup();
+    if (view_.dragGroupUnplaced() && view_.dragGroup_->uids.contains(uid))
+        view_.placeDragGroup();
     NodeLayer* layer = layerOf(uid);
     if (layer && layer->unsettledSlot)
-        const_cast<GraphView&>(*this).settleNode(*layer);
+        const_cast<CanvasSync&>(*this).settleNode(*layer);
     return layer;
 }
 
-BranchLayer* GraphView::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
+BranchLayer* CanvasSync::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
 {
-    if (dragGroupUnplaced() && (dragGroup_->uids.contains(parentUID) || dragGroup_->uids.contains(childUID)))
-        placeDragGroup();
+    if (view_.dragGroupUnplaced() && (view_.dragGroup_->uids.contains(parentUID) || view_.dragGroup_->uids.contains(childUID)))
+        view_.placeDragGroup();
     BranchLayer* branch = index_->branch(parentUID, childUID);
     if (branch && branch->unsettledSlot)
-        const_cast<GraphView&>(*this).settleBranch(*branch);
+        const_cast<CanvasSync&>(*this).settleBranch(*branch);
     return branch;
 }
 
-std::vector<BranchLayer*> GraphView::branchLayersAt(std::int64_t uid) const
+std::vector<BranchLayer*> CanvasSync::branchLayersAt(std::int64_t uid) const
 {
-    if (dragGroupUnplaced())
-        placeDragGroup();
+    if (view_.dragGroupUnplaced())
+        view_.placeDragGroup();
     const auto* at = index_->branchesAt(uid);
     if (!at)
         return {};
     if (index_->hasUnsettled()) {
-        auto& self = const_cast<GraphView&>(*this);
+        auto& self = const_cast<CanvasSync&>(*this);
         if (NodeLayer* layer = layerOf(uid); layer && layer->unsettledSlot)
             self.settleNode(*layer);
-        for (const GraphViewIndex::BranchEnd& end : std::vector<GraphViewIndex::BranchEnd>(*at))
+        for (const CanvasIndex::BranchEnd& end : std::vector<CanvasIndex::BranchEnd>(*at))
             if (end.layer->unsettledSlot)
                 self.settleBranch(*end.layer);
     }
     std::vector<BranchLayer*> layers;
     layers.reserve(at->size());
-    for (const GraphViewIndex::BranchEnd& end : *at)
+    for (const CanvasIndex::BranchEnd& end : *at)
         layers.push_back(end.layer);
     return layers;
 }
 
-const std::vector<std::shared_ptr<NodeLayer>>& GraphView::nodeLayers() const
+const std::vector<std::shared_ptr<NodeLayer>>& CanvasSync::nodeLayers() const
 {
-    placeDragGroup();
+    view_.placeDragGroup();
     settleLayers();
     return nodeLayers_;
 }
 
-const std::vector<std::shared_ptr<BranchLayer>>& GraphView::branchLayers() const
+const std::vector<std::shared_ptr<BranchLayer>>& CanvasSync::branchLayers() const
 {
-    placeDragGroup();
+    view_.placeDragGroup();
     settleLayers();
     return branchLayers_;
-}
-
-Layer& GraphView::viewLayer() const
-{
-    placeDragGroup();
-    settleLayers();
-    return *layer();
 }
 
 } // namespace velquine

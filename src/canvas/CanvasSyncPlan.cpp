@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "canvas/CanvasSync.h"
 #include "canvas/GraphView.h"
-#include "canvas/GraphViewIndex.h"
+#include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 
@@ -52,19 +53,19 @@ std::vector<std::int64_t> sortedCopy(std::vector<std::int64_t> uids)
 
 // ---- Planning ----
 
-GraphView::ReloadPlan GraphView::planReload()
+ReloadPlan CanvasSync::planReload()
 {
-    GraphViewIndex& index = *index_;
+    CanvasIndex& index = *index_;
     ReloadPlan plan = std::move(index.sparePlan);
     plan.reset();
-    const Color background = projectStyle_.current.backgroundColor;
-    plan.full = !index.shownValid || !(index.baseLayoutOptions == baseLayoutOptions)
-        || index.contentsScale != effectiveBackingScale() || !index.backgroundColor
-        || !(*index.backgroundColor == background) || index.printingMode != printingMode;
+    const Color background = view_.projectStyle_.current.backgroundColor;
+    plan.full = !index.shownValid || !(index.baseLayoutOptions == view_.baseLayoutOptions)
+        || index.contentsScale != view_.effectiveBackingScale() || !index.backgroundColor
+        || !(*index.backgroundColor == background) || index.printingMode != view_.printingMode;
     if (plan.full) {
-        plan.visit.reserve(graph_.count());
-        plan.visitUIDs.reserve(graph_.count());
-        for (const auto& entry : graph_.nodeBin()) {
+        plan.visit.reserve(view_.graph_.count());
+        plan.visitUIDs.reserve(view_.graph_.count());
+        for (const auto& entry : view_.graph_.nodeBin()) {
             plan.visit.push_back(&entry.second);
             plan.visitUIDs.push_back(entry.first);
         }
@@ -91,16 +92,16 @@ GraphView::ReloadPlan GraphView::planReload()
     auto shown = index.shown.begin();
     // A graph whose store is the one shown last has nothing new to walk, and a run of entries whose storage the
     // two stores share is passed whole: the shown list holds the shown store's entries in its order.
-    const bool unchanged = graph_.nodeBin().sharesStorageWith(index.shownBin);
+    const bool unchanged = view_.graph_.nodeBin().sharesStorageWith(index.shownBin);
     auto shownEntry = unchanged ? index.shownBin.end() : index.shownBin.begin();
     const auto nextShown = [&] {
         ++shown;
         if (shownEntry != index.shownBin.end())
             ++shownEntry;
     };
-    for (auto entry = unchanged ? graph_.nodeBin().end() : graph_.nodeBin().begin(); entry != graph_.nodeBin().end();
+    for (auto entry = unchanged ? view_.graph_.nodeBin().end() : view_.graph_.nodeBin().begin(); entry != view_.graph_.nodeBin().end();
          ++entry) {
-        while (entry != graph_.nodeBin().end()) {
+        while (entry != view_.graph_.nodeBin().end()) {
             const void* leaf = entry.leafAtStart();
             const std::size_t run = leaf ? entry.leafEntryCount() : 0;
             if (!leaf || leaf != shownEntry.leafAtStart() || std::size_t(index.shown.end() - shown) < run
@@ -110,7 +111,7 @@ GraphView::ReloadPlan GraphView::planReload()
             entry.skipLeaf();
             shownEntry.skipLeaf();
         }
-        if (entry == graph_.nodeBin().end())
+        if (entry == view_.graph_.nodeBin().end())
             break;
         const auto& [uid, node] = *entry;
         for (; shown != index.shown.end() && shown->uid < uid; nextShown())
@@ -126,7 +127,7 @@ GraphView::ReloadPlan GraphView::planReload()
                 // A node that moved to another parent, or whose own options changed, may change what governs
                 // every node below it.
                 if (before.parentUID != node.parentUID || !(before.layoutOptions == node.layoutOptions))
-                    collectSubtree(graph_, uid, reach);
+                    collectSubtree(view_.graph_, uid, reach);
                 if (before.parentUID != node.parentUID)
                     plan.reparented.push_back({uid, before.parentUID, node.parentUID});
                 // The shown list takes the storage now, while both nodes are at hand; the old one may go.
@@ -139,7 +140,7 @@ GraphView::ReloadPlan GraphView::planReload()
             walkedMoved.push_back(0);
             plan.added = true;
             plan.addedUIDs.push_back(uid);
-            collectSubtree(graph_, uid, reach);
+            collectSubtree(view_.graph_, uid, reach);
             // Nodes that named this one as their parent before it existed get their branch now.
             const auto waiting = index.childrenByParent.find(uid);
             if (waiting != index.childrenByParent.end()) {
@@ -152,12 +153,12 @@ GraphView::ReloadPlan GraphView::planReload()
         plan.removed.push_back(shown->uid);
     for (std::int64_t uid : plan.removed) {
         const auto it = std::lower_bound(index.shown.begin(), index.shown.end(), uid,
-                                         [](const GraphViewIndex::Shown& s, std::int64_t id) { return s.uid < id; });
+                                         [](const CanvasIndex::Shown& s, std::int64_t id) { return s.uid < id; });
         if (it == index.shown.end() || it->uid != uid)
             continue;
         // The trees below a removed node get new roots.
         for (std::int64_t child : it->storage->childrenUIDs)
-            collectSubtree(graph_, child, reach);
+            collectSubtree(view_.graph_, child, reach);
     }
     // Children the walk found changed are visited as walked: only the others join the list.
     index.marks.mark(walkedUIDs);
@@ -192,7 +193,7 @@ GraphView::ReloadPlan GraphView::planReload()
             visitWalked(w);
         if (w < walked.size() && walkedUIDs[w] == uid)
             continue; // visited as walked
-        if (const Node* node = graph_.findNode(uid)) {
+        if (const Node* node = view_.graph_.findNode(uid)) {
             plan.visit.push_back(node);
             plan.visitUIDs.push_back(uid);
             plan.movedOnly.push_back(0);
@@ -201,12 +202,12 @@ GraphView::ReloadPlan GraphView::planReload()
     for (; w < walked.size(); ++w)
         visitWalked(w);
 
-    plan.hoverPass = !(index.mouseMoveLocation == mouseMoveLocation);
+    plan.hoverPass = !(index.mouseMoveLocation == view_.mouseMoveLocation);
     if (!index.appliedSelection) {
         plan.selectionPass = true;
     } else {
         const std::vector<std::int64_t> before = sortedCopy(*index.appliedSelection);
-        const std::vector<std::int64_t> now = sortedCopy(selectedNodeUIDs);
+        const std::vector<std::int64_t> now = sortedCopy(view_.selectedNodeUIDs);
         std::set_symmetric_difference(before.begin(), before.end(), now.begin(), now.end(),
                                       std::back_inserter(plan.selectionChanges));
     }
@@ -215,18 +216,18 @@ GraphView::ReloadPlan GraphView::planReload()
 
 // ---- Lookups ----
 
-LayoutOptions GraphView::layoutOptionsGoverning(const Node& node) const
+LayoutOptions CanvasSync::layoutOptionsGoverning(const Node& node) const
 {
     // The climb from the stored node: the last stored node reached is the tree's root, or, round a cycle, the
     // first node met twice. During a reload every parent climbed through remembers its tree's options, so a
     // deep tree is climbed once; leaves are never climbed through, so they are not remembered.
     auto& memo = index_->governingOptions;
-    const Node* start = graph_.findNode(node.uid);
+    const Node* start = view_.graph_.findNode(node.uid);
     if (!start)
         start = &node;
     std::vector<std::int64_t>& path = index_->climbPath;
     // Cycles are looked for only once a climb grows longer than the graph has nodes.
-    const std::size_t cycleCheckAfter = graph_.count() + 1;
+    const std::size_t cycleCheckAfter = view_.graph_.count() + 1;
     std::unordered_set<std::int64_t> seen;
     for (bool checkCycles : {false, true}) {
         path.clear();
@@ -248,7 +249,7 @@ LayoutOptions GraphView::layoutOptionsGoverning(const Node& node) const
                 break;
             if (!checkCycles && ++steps > cycleCheckAfter)
                 break;
-            const Node* parent = graph_.findNode(*root->parentUID);
+            const Node* parent = view_.graph_.findNode(*root->parentUID);
             if (!parent)
                 break;
             root = parent;
@@ -256,24 +257,24 @@ LayoutOptions GraphView::layoutOptionsGoverning(const Node& node) const
         if (!checkCycles && steps > cycleCheckAfter)
             continue;
         const LayoutOptions options =
-            found ? *found : (root->layoutOptions ? *root->layoutOptions : baseLayoutOptions);
+            found ? *found : (root->layoutOptions ? *root->layoutOptions : view_.baseLayoutOptions);
         for (std::int64_t uid : path)
             memo.emplace(uid, options);
         return options;
     }
-    return baseLayoutOptions;
+    return view_.baseLayoutOptions;
 }
 
-bool GraphView::isSelectedUID(std::int64_t uid) const
+bool CanvasSync::isSelectedUID(std::int64_t uid) const
 {
     if (index_->reloading)
         return index_->selected.count(uid) != 0;
-    return std::find(selectedNodeUIDs.begin(), selectedNodeUIDs.end(), uid) != selectedNodeUIDs.end();
+    return std::find(view_.selectedNodeUIDs.begin(), view_.selectedNodeUIDs.end(), uid) != view_.selectedNodeUIDs.end();
 }
 
 // ---- Index ----
 
-void GraphViewIndex::addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID)
+void CanvasIndex::addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID)
 {
     branchByLink.emplace(std::make_pair(parentUID, childUID), layer);
     branchesAtNode[parentUID].push_back({layer, parentUID, childUID});
@@ -281,7 +282,7 @@ void GraphViewIndex::addBranch(BranchLayer* layer, std::int64_t parentUID, std::
         branchesAtNode[childUID].push_back({layer, parentUID, childUID});
 }
 
-void GraphViewIndex::removeBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID)
+void CanvasIndex::removeBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID)
 {
     const auto link = branchByLink.find({parentUID, childUID});
     if (link != branchByLink.end() && link->second == layer)
@@ -296,19 +297,19 @@ void GraphViewIndex::removeBranch(BranchLayer* layer, std::int64_t parentUID, st
     }
 }
 
-void GraphViewIndex::clearBranches()
+void CanvasIndex::clearBranches()
 {
     branchByLink.clear();
     branchesAtNode.clear();
 }
 
-BranchLayer* GraphViewIndex::branch(std::int64_t parentUID, std::int64_t childUID) const
+BranchLayer* CanvasIndex::branch(std::int64_t parentUID, std::int64_t childUID) const
 {
     const auto it = branchByLink.find({parentUID, childUID});
     return it == branchByLink.end() ? nullptr : it->second;
 }
 
-const std::vector<GraphViewIndex::BranchEnd>* GraphViewIndex::branchesAt(std::int64_t uid) const
+const std::vector<CanvasIndex::BranchEnd>* CanvasIndex::branchesAt(std::int64_t uid) const
 {
     return branchesAtNode.find(uid);
 }

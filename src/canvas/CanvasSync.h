@@ -1,0 +1,127 @@
+#pragma once
+
+// The canvas's reload engine: it keeps the node and branch layers of a GraphView in line with the graph the
+// view displays.
+//
+// A reload looks at what changed since the last one: graphs share unchanged nodes (Graph::sharedNode), so a
+// node whose storage is the one its layer last showed costs nothing, and only the layers of changed nodes and
+// the branches at their ends are touched (planReload, in CanvasSyncPlan.cpp). Layers a reload moves from one
+// place out of view to another are left behind and settled by whatever reads them next (CanvasSyncSettle.cpp).
+// The lookups by identifier and what the last reload showed are in CanvasIndex.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "model/graph/LayoutOptions.h"
+#include "model/graph/Node.h"
+#include "platform/Geometry.h"
+
+namespace velquine {
+
+class BranchLayer;
+class GraphView;
+class Layer;
+class NodeLayer;
+struct CanvasIndex;
+struct ReloadPlan;
+
+class CanvasSync {
+public:
+    explicit CanvasSync(GraphView& view);
+    ~CanvasSync();
+    CanvasSync(const CanvasSync&) = delete;
+    CanvasSync& operator=(const CanvasSync&) = delete;
+
+    // The node and branch steps of a reload, in the reload's order.
+    void synchronize();
+    // The next reload revisits every layer instead of only those of changed nodes.
+    void invalidateLayerState();
+
+    // The steps of a reload, also used while nodes are dragged or resized and by off-screen renderers.
+    void syncNodeLayers();
+    void syncBranchLayers();
+    void updateNodeLayerPositions(bool resetDragState);
+    void updateBranchLayers();
+    // A new, configured layer for the node or the link, added nowhere.
+    std::shared_ptr<NodeLayer> makeNodeLayer(const Node& node);
+    std::shared_ptr<BranchLayer> makeBranchLayer(const Node& parent, const Node& child);
+    // The node layers, in creation order: retained layers keep their order, new ones are appended.
+    const std::vector<std::shared_ptr<NodeLayer>>& nodeLayers() const;
+    const std::vector<std::shared_ptr<BranchLayer>>& branchLayers() const;
+    // The same lists as they stand, settling nothing (for readers inside the canvas).
+    const std::vector<std::shared_ptr<NodeLayer>>& rawNodeLayers() const { return nodeLayers_; }
+    const std::vector<std::shared_ptr<BranchLayer>>& rawBranchLayers() const { return branchLayers_; }
+    // The node layer showing the node, or null.
+    NodeLayer* nodeLayer(std::int64_t uid) const;
+    // The branch layer of the link, or null.
+    BranchLayer* branchLayer(std::int64_t parentUID, std::int64_t childUID) const;
+    // The branch layers that end at the node, as parent or as child, in no particular order.
+    std::vector<BranchLayer*> branchLayersAt(std::int64_t uid) const;
+    // Shows or hides the node layer's "+" button; a shown button takes the document's background colour.
+    // Printing canvases never show it.
+    void setHoverButtonShown(NodeLayer& layer, bool shown);
+    // The layout options that govern the node: its tree root's own options, else the view's base options.
+    LayoutOptions layoutOptionsGoverning(const Node& node) const;
+    void setSelected(NodeLayer& layer, bool selected);
+    bool isSelectedUID(std::int64_t uid) const;
+    void applyHover(NodeLayer& layer);
+    // Gives every node layer the selected state of the view's selection.
+    void applySelectionFromUIDs();
+    // Sets the branch's dock points from its two node layers and rebuilds its path.
+    void dockBranchLayer(BranchLayer& branch);
+    // Places the deferred titles of node layers and builds the deferred lines of branch layers that reach
+    // into the area (canvas coordinates), or all of them without one.
+    void placeDeferredLabels(std::optional<Rect> area);
+
+    // Layers left behind off screen (CanvasSyncSettle.cpp). A reload that moves a node from one place out of
+    // view to another leaves its layer (and the branches at it whose lines stay out of view) where it was and
+    // notes it; every reader of layer geometry settles what it reads first. Readers inside the canvas look
+    // layers up with layerOf(), which settles nothing.
+    NodeLayer* layerOf(std::int64_t uid) const;
+    // Settles every layer left behind whose old or new place reaches into the area, or all of them.
+    void settleLayers(std::optional<Rect> area = std::nullopt) const;
+    // The layer moved to its node, and the branch docked to its two ends, now and without animation.
+    void settleNode(NodeLayer& layer);
+    void settleBranch(BranchLayer& branch);
+    // Puts a node layer's bounds on whole points, as a reload leaves them.
+    static void makeBoundsIntegral(NodeLayer& layer);
+
+    // The lookups and what the last reload showed.
+    CanvasIndex& index() const { return *index_; }
+
+private:
+    ReloadPlan planReload();
+    void syncBranchLayers(const ReloadPlan& plan);
+    void syncNodeLayers(const ReloadPlan& plan);
+    void updateNodeLayerPositions(bool resetDragState, const ReloadPlan* plan);
+    void updateBranchLayers(const ReloadPlan& plan);
+    void updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
+    // The same for a node that only moved since the layer showed it.
+    void moveExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
+    // The parts both share: the layer's place and size, then its selection, hover and drag state.
+    void placeExistingNodeLayer(NodeLayer& layer, const Node& node);
+    void finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
+    // Takes the plan's new storage of changed nodes.
+    void rememberShown(ReloadPlan& plan);
+    // Up to this many new nodes are added to what a reload showed one by one.
+    static constexpr std::size_t maxPlacedNewNodes = 64;
+    void removeBranchLayers(const std::vector<BranchLayer*>& layers);
+    // Takes the layers off the view layer, in one pass when there are many.
+    void detachLayers(const std::vector<Layer*>& layers);
+    // Whether the reload leaves the layer of a node that only moved where it is: both places are out of view.
+    // To is set to the node's frame, where the layer goes.
+    bool leavesNodeBehind(NodeLayer& layer, const Node& node, Rect& to);
+    // Whether the reload leaves the branch undocked: neither its line nor its ends reach into view. The two
+    // layers are those of its ends (layerOf); childTo, when given, is where the child's layer, left behind, goes.
+    bool leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child,
+                            const Rect* childTo);
+
+    GraphView& view_;
+    std::vector<std::shared_ptr<NodeLayer>> nodeLayers_;
+    std::vector<std::shared_ptr<BranchLayer>> branchLayers_;
+    std::unique_ptr<CanvasIndex> index_;
+};
+
+} // namespace velquine
