@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "model/graph/LayoutOptions.h"
@@ -93,6 +94,13 @@ public:
 
 private:
     ReloadPlan planReload();
+    // The walk of the graph against what the last reload showed: changed, new and removed nodes, and those
+    // whose governing options or branches they change (reach, waited).
+    void walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>& reach,
+                     std::unordered_set<std::int64_t>& waited);
+    // The plan's visits: the walked nodes and the others, merged in identifier order, each once.
+    void mergeVisits(ReloadPlan& plan, const std::unordered_set<std::int64_t>& reach,
+                     const std::unordered_set<std::int64_t>& waited);
     void syncBranchLayers(const ReloadPlan& plan);
     void syncNodeLayers(const ReloadPlan& plan);
     void updateNodeLayerPositions(bool resetDragState, const ReloadPlan* plan);
@@ -108,6 +116,8 @@ private:
     // Up to this many new nodes are added to what a reload showed one by one.
     static constexpr std::size_t maxPlacedNewNodes = 64;
     void removeBranchLayers(const std::vector<BranchLayer*>& layers);
+    // Where a branch whose line waits may come into view: its dock area, and the line it still shows.
+    static Rect branchWaitArea(const BranchLayer& branch);
     // Takes the layers off the view layer, in one pass when there are many.
     void detachLayers(const std::vector<Layer*>& layers);
     // Whether the reload leaves the layer of a node that only moved where it is: both places are out of view.

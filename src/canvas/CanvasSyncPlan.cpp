@@ -72,7 +72,37 @@ ReloadPlan CanvasSync::planReload()
         plan.hoverPass = plan.selectionPass = true;
         return plan;
     }
+    // Nodes below new, reparented or removed ones, and children of new ones that waited for them.
+    std::unordered_set<std::int64_t> reach;
+    std::unordered_set<std::int64_t> waited;
+    walkChanges(plan, reach, waited);
+    for (std::int64_t uid : plan.removed) {
+        const auto it = std::lower_bound(index.shown.begin(), index.shown.end(), uid,
+                                         [](const CanvasIndex::Shown& s, std::int64_t id) { return s.uid < id; });
+        if (it == index.shown.end() || it->uid != uid)
+            continue;
+        // The trees below a removed node get new roots.
+        for (std::int64_t child : it->storage->childrenUIDs)
+            collectSubtree(view_.graph_, child, reach);
+    }
+    mergeVisits(plan, reach, waited);
 
+    plan.hoverPass = !(index.mouseMoveLocation == view_.mouseMoveLocation);
+    if (!index.appliedSelection) {
+        plan.selectionPass = true;
+    } else {
+        const std::vector<std::int64_t> before = sortedCopy(*index.appliedSelection);
+        const std::vector<std::int64_t> now = sortedCopy(view_.selectedNodeUIDs);
+        std::set_symmetric_difference(before.begin(), before.end(), now.begin(), now.end(),
+                                      std::back_inserter(plan.selectionChanges));
+    }
+    return plan;
+}
+
+void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>& reach,
+                             std::unordered_set<std::int64_t>& waited)
+{
+    CanvasIndex& index = *index_;
     // The graph and the shown list are both in ascending identifier order: one walk finds every change.
     // Nodes the walk found changed or new (ascending), their identifiers, and whether each only moved.
     std::vector<const Node*>& walked = index.walkedNodes;
@@ -87,8 +117,6 @@ ReloadPlan CanvasSync::planReload()
     walkedMoved.clear();
     extra.clear();
     children.clear();
-    std::unordered_set<std::int64_t> reach;
-    std::unordered_set<std::int64_t> waited;
     auto shown = index.shown.begin();
     // A graph whose store is the one shown last has nothing new to walk, and a run of entries whose storage the
     // two stores share is passed whole: the shown list holds the shown store's entries in its order.
@@ -151,15 +179,17 @@ ReloadPlan CanvasSync::planReload()
     }
     for (; !unchanged && shown != index.shown.end(); ++shown)
         plan.removed.push_back(shown->uid);
-    for (std::int64_t uid : plan.removed) {
-        const auto it = std::lower_bound(index.shown.begin(), index.shown.end(), uid,
-                                         [](const CanvasIndex::Shown& s, std::int64_t id) { return s.uid < id; });
-        if (it == index.shown.end() || it->uid != uid)
-            continue;
-        // The trees below a removed node get new roots.
-        for (std::int64_t child : it->storage->childrenUIDs)
-            collectSubtree(view_.graph_, child, reach);
-    }
+}
+
+void CanvasSync::mergeVisits(ReloadPlan& plan, const std::unordered_set<std::int64_t>& reach,
+                             const std::unordered_set<std::int64_t>& waited)
+{
+    CanvasIndex& index = *index_;
+    const std::vector<const Node*>& walked = index.walkedNodes;
+    const std::vector<std::int64_t>& walkedUIDs = index.walkedUIDs;
+    const std::vector<char>& walkedMoved = index.walkedMoved;
+    std::vector<std::int64_t>& extra = index.extraUIDs;
+    const std::vector<std::int64_t>& children = index.childUIDs;
     // Children the walk found changed are visited as walked: only the others join the list.
     index.marks.mark(walkedUIDs);
     for (std::int64_t uid : children)
@@ -201,17 +231,6 @@ ReloadPlan CanvasSync::planReload()
     }
     for (; w < walked.size(); ++w)
         visitWalked(w);
-
-    plan.hoverPass = !(index.mouseMoveLocation == view_.mouseMoveLocation);
-    if (!index.appliedSelection) {
-        plan.selectionPass = true;
-    } else {
-        const std::vector<std::int64_t> before = sortedCopy(*index.appliedSelection);
-        const std::vector<std::int64_t> now = sortedCopy(view_.selectedNodeUIDs);
-        std::set_symmetric_difference(before.begin(), before.end(), now.begin(), now.end(),
-                                      std::back_inserter(plan.selectionChanges));
-    }
-    return plan;
 }
 
 // ---- Lookups ----

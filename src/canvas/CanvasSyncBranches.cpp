@@ -1,0 +1,256 @@
+// Keeping the branch layers in line with the graph: one layer per parent-child link, docked to the layers of
+// its two ends.
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "canvas/CanvasSync.h"
+
+#include "canvas/CanvasIndex.h"
+#include "canvas/GraphView.h"
+#include "canvas/layers/BranchLayer.h"
+#include "canvas/layers/NodeLayer.h"
+#include "canvas/layers/StrokeMetrics.h"
+#include "platform/layer/Transaction.h"
+
+namespace velquine {
+
+namespace {
+
+// How many nodes on the branch update starts fetching branch layers.
+constexpr std::size_t fetchDistance = 6;
+
+// The same for what leaving a branch behind reads: its ends, dock points, path inputs and bookkeeping.
+void fetchBranchAhead(const BranchLayer& branch)
+{
+    const char* start = reinterpret_cast<const char*>(&branch.parentNodeUID);
+    for (std::size_t offset = 0; offset < 256; offset += 64)
+        __builtin_prefetch(start + offset);
+}
+
+} // namespace
+
+// ---- Branch layers ----
+
+void CanvasSync::detachLayers(const std::vector<Layer*>& layers)
+{
+    if (layers.size() <= 8) {
+        for (Layer* layer : layers)
+            layer->removeFromSuperlayer();
+        return;
+    }
+    // One pass over the view's sublayers instead of one per layer.
+    const std::unordered_set<const Layer*> leaving(layers.begin(), layers.end());
+    view_.layer()->removeSublayers([&leaving](const Layer& layer) { return leaving.count(&layer) != 0; });
+}
+
+void CanvasSync::removeBranchLayers(const std::vector<BranchLayer*>& layers)
+{
+    std::vector<Layer*> leaving;
+    leaving.reserve(layers.size());
+    for (BranchLayer* layer : layers) {
+        index_->removeBranch(layer, layer->parentNodeUID, layer->childNodeUID);
+        index_->unsettledBranches.remove(*layer);
+        leaving.push_back(layer);
+    }
+    detachLayers(leaving);
+}
+
+void CanvasSync::syncBranchLayers(const ReloadPlan& plan)
+{
+    CanvasIndex& index = *index_;
+    std::vector<BranchLayer*> stale;
+    if (plan.full) {
+        // Keep the links whose two nodes are stored and whose child names that parent.
+        for (const auto& layer : branchLayers_) {
+            const Node* child = view_.graph_.findNode(layer->childNodeUID);
+            const bool linked = child && view_.graph_.contains(layer->parentNodeUID) && child->parentUID
+                && *child->parentUID == layer->parentNodeUID;
+            if (!linked)
+                stale.push_back(layer.get());
+        }
+    } else {
+        std::unordered_set<const BranchLayer*> seen;
+        const auto leave = [&](BranchLayer* layer) {
+            if (seen.insert(layer).second)
+                stale.push_back(layer);
+        };
+        for (std::int64_t uid : plan.removed)
+            if (const auto* at = index.branchesAt(uid))
+                for (const CanvasIndex::BranchEnd& end : *at)
+                    leave(end.layer);
+        for (std::size_t i = 0; i < plan.visit.size(); ++i) {
+            // A node that only moved keeps its parent and its branch.
+            if (plan.isMovedOnly(i))
+                continue;
+            const Node* node = plan.visit[i];
+            if (const auto* at = index.branchesAt(node->uid))
+                for (const CanvasIndex::BranchEnd& end : *at)
+                    if (end.childUID == node->uid
+                        && (!node->parentUID || *node->parentUID != end.parentUID || !view_.graph_.contains(end.parentUID)))
+                        leave(end.layer);
+        }
+    }
+    if (!stale.empty()) {
+        removeBranchLayers(stale);
+        std::erase_if(branchLayers_, [](const auto& layer) { return layer->superlayer() == nullptr; });
+    }
+
+    for (std::size_t i = 0; i < plan.visit.size(); ++i) {
+        // The branch of a node that only moved has its colour, width and style already; docking moves it.
+        if (plan.isMovedOnly(i))
+            continue;
+        const Node* node = plan.visit[i];
+        if (!node->parentUID)
+            continue;
+        const Node* parent = view_.graph_.findNode(*node->parentUID);
+        if (!parent)
+            continue;
+        if (BranchLayer* layer = index.branch(parent->uid, node->uid)) {
+            layer->setStrokeColor(node->style.branchColor.toQColor());
+            layer->setLineWidth(strokeWidth(node->style.branchWidth));
+            layer->parentNodeUID = parent->uid;
+            layer->childNodeUID = node->uid;
+            layer->branchStyle = node->style.branchStyle;
+            layer->updatePath();
+            layer->setZPosition(view_.branchZPosition);
+        } else {
+            // A new layer appears where it belongs; nothing animates into place.
+            Transaction transaction(true);
+            std::shared_ptr<BranchLayer> made = makeBranchLayer(*parent, *node);
+            index.createdBranches.insert(made.get());
+            branchLayers_.push_back(made);
+            index.addBranch(made.get(), parent->uid, node->uid);
+            view_.layer()->addSublayer(made);
+        }
+    }
+}
+
+std::shared_ptr<BranchLayer> CanvasSync::makeBranchLayer(const Node& parent, const Node& child)
+{
+    auto layer = std::make_shared<BranchLayer>();
+    const Rect canvas = view_.boundsRect();
+    layer->setBounds(canvas);
+    layer->setFrame(canvas);
+    layer->setStrokeColor(child.style.branchColor.toQColor());
+    const double width = strokeWidth(child.style.branchWidth);
+    layer->setLineWidth(width);
+    layer->parentNodeUID = parent.uid;
+    layer->childNodeUID = child.uid;
+    layer->branchStyle = child.style.branchStyle;
+    if (index_->reloading) {
+        // Docking, later in the reload, builds the line if it is in view.
+        layer->setPathDeferred(true);
+        index_->deferredPaths.file(layer, layer->dockArea());
+    }
+    layer->updatePath();
+    layer->setLineWidth(width);
+    layer->setZPosition(view_.branchZPosition);
+    layer->setContentsScale(view_.effectiveBackingScale());
+    return layer;
+}
+
+Rect CanvasSync::branchWaitArea(const BranchLayer& branch)
+{
+    const Rect built = branch.builtArea();
+    return built.isNull() ? branch.dockArea() : branch.dockArea().unionWith(built);
+}
+
+void CanvasSync::dockBranchLayer(BranchLayer& branch)
+{
+    NodeLayer* child = layerOf(branch.childNodeUID);
+    NodeLayer* parent = layerOf(branch.parentNodeUID);
+    if (index_->hasUnsettled()) {
+        // Docked now: its ends must be where their nodes are.
+        index_->unsettledBranches.remove(branch);
+        if (child && child->unsettledSlot)
+            settleNode(*child);
+        if (parent && parent->unsettledSlot)
+            settleNode(*parent);
+    }
+    Transaction transaction;
+    const bool created = index_->createdBranches.contains(&branch);
+    if (created)
+        Transaction::setDisableActions(true);
+    const Rect before = branch.dockArea();
+    if (child && parent) {
+        const LayoutOptions options = layoutOptionsGoverning(parent->node());
+        branch.branchType = options.branchType;
+        if (options.layoutType == LayoutOptions::LayoutType::horizontal) {
+            branch.layoutType = LayoutOptions::LayoutType::horizontal;
+            branch.horizontalDockPoints(*parent, *child, options.branchType);
+        } else {
+            branch.layoutType = LayoutOptions::LayoutType::vertical;
+            branch.verticalDockPoints(*parent, *child, options.branchType);
+        }
+    }
+    if (index_->reloading && !created && !index_->animates(before, branch.dockArea()))
+        Transaction::setDisableActions(true);
+    if (index_->reloading) {
+        // A line that neither is nor will be in view is built when it comes into view.
+        const bool seen = index_->inView(branch.dockArea()) || index_->inView(branch.builtArea());
+        // Filed again as it moves: it is looked for where it goes.
+        if (!seen && !(branch.isPathDeferred() && branch.dockArea() == before))
+            index_->deferredPaths.file(std::static_pointer_cast<BranchLayer>(branch.shared_from_this()),
+                                       branchWaitArea(branch));
+        branch.setPathDeferred(!seen);
+    }
+    branch.updatePath();
+}
+
+void CanvasSync::updateBranchLayers(const ReloadPlan& plan)
+{
+    if (plan.full) {
+        for (const auto& branch : branchLayers_)
+            dockBranchLayer(*branch);
+        return;
+    }
+    // Each branch once: at its child when the child is visited, else at its parent. The identifiers are looked
+    // up side by side rather than through the nodes.
+    UidMarks& marks = index_->marks;
+    marks.mark(plan.visitUIDs);
+    const auto visited = [&marks](std::int64_t uid) { return marks.contains(uid); };
+    // The node synchronisation of this plan, just before, found each visited node's layer; siblings, visited
+    // one after another, share the layer of their parent.
+    const std::vector<NodeLayer*>& found = index_->visitedLayers;
+    const bool known = found.size() == plan.visit.size() && index_->leftBehind.size() == found.size();
+    std::int64_t lastUID = 0;
+    NodeLayer* lastLayer = nullptr;
+    const auto layerAt = [&](std::int64_t uid) {
+        if (!lastLayer || lastUID != uid) {
+            lastUID = uid;
+            lastLayer = layerOf(uid);
+        }
+        return lastLayer;
+    };
+    const std::size_t count = plan.visit.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        // The lists of branches two steps ahead, then the branches to their parents of the nodes one step ahead.
+        if (i + 2 * fetchDistance < count)
+            if (const auto* ahead = index_->branchesAt(plan.visitUIDs[i + 2 * fetchDistance]))
+                __builtin_prefetch(ahead->data());
+        if (i + fetchDistance < count)
+            if (const auto* ahead = index_->branchesAt(plan.visitUIDs[i + fetchDistance]))
+                for (const CanvasIndex::BranchEnd& end : *ahead)
+                    if (end.childUID == plan.visitUIDs[i + fetchDistance])
+                        fetchBranchAhead(*end.layer);
+        const std::int64_t uid = plan.visitUIDs[i];
+        const auto* at = index_->branchesAt(uid);
+        if (!at)
+            continue;
+        NodeLayer* own = known ? found[i] : layerOf(uid);
+        for (const CanvasIndex::BranchEnd& end : *at) {
+            const bool atChild = end.childUID == uid;
+            if (!atChild && visited(end.childUID))
+                continue;
+            NodeLayer* parent = atChild ? layerAt(end.parentUID) : own;
+            NodeLayer* child = atChild ? own : layerOf(end.childUID);
+            // Where a child left behind goes, as its node synchronisation noted it.
+            const bool childLeft = atChild && known && index_->leftBehind[i];
+            if (!leavesBranchBehind(*end.layer, parent, child, childLeft ? &index_->leftFor[i] : nullptr))
+                dockBranchLayer(*end.layer);
+        }
+    }
+}
+
+} // namespace velquine
