@@ -16,6 +16,7 @@
 #include "platform/RunLoop.h"
 #include "platform/UndoManager.h"
 #include "platform/layer/LayerRenderer.h"
+#include "canvas/DragInteraction.h"
 
 using namespace velquine;
 
@@ -129,7 +130,7 @@ void BM_DragStepWith100Nodes(benchmark::State& state)
     const double steps = std::max(1, step);
     state.counters["painted"] = static_cast<double>(stats.layersPainted) / steps;
     state.counters["rebuilt"] = static_cast<double>(stats.picturesRebuilt) / steps;
-    state.counters["dragged"] = static_cast<double>(canvas.view->draggedLayers.size());
+    state.counters["dragged"] = static_cast<double>(canvas.view->dragging().draggedLayers.size());
     state.counters["nodes"] = static_cast<double>(canvas.view->graph().count());
     canvas.send(QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
 }
@@ -202,7 +203,7 @@ void BM_EditorDragStep(benchmark::State& state)
         canvas.send(QEvent::MouseMove, start + QPoint(3 * (step % 40), 2 * (step % 40)), Qt::NoButton, Qt::LeftButton);
         canvas.repaint();
     }
-    state.counters["dragged"] = static_cast<double>(canvas.view->draggedLayers.size());
+    state.counters["dragged"] = static_cast<double>(canvas.view->dragging().draggedLayers.size());
     canvas.send(QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
 }
 BENCHMARK(BM_EditorDragStep)->Args({50000, 1})->Args({50000, 0})->Unit(benchmark::kMillisecond);

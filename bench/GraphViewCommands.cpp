@@ -18,6 +18,7 @@
 #include "platform/UndoManager.h"
 #include "platform/layer/Animator.h"
 #include "platform/layer/LayerRenderer.h"
+#include "canvas/TitleEditingInteraction.h"
 
 using namespace velquine;
 
@@ -82,10 +83,10 @@ struct Editor {
     // The title typed into the editor a new node opened, then Return; false when no editor opened.
     bool nameNewNode()
     {
-        if (!graphView->nodeEditor())
+        if (!graphView->titleEditing().nodeEditor())
             return false;
-        graphView->nodeEditor()->setPlainText(QStringLiteral("New topic"));
-        graphView->endEditingTitle(true);
+        graphView->titleEditing().nodeEditor()->setPlainText(QStringLiteral("New topic"));
+        graphView->titleEditing().endEditingTitle(true);
         return true;
     }
 };
@@ -140,7 +141,7 @@ void BM_NewChildWithAnimationFrames(benchmark::State& state)
         do {
             runEvents();
             ++frames;
-        } while (!editor.graphView->isNodeEditorActive() || scrolling() || Animator::shared().isRunning());
+        } while (!editor.graphView->titleEditing().isNodeEditorActive() || scrolling() || Animator::shared().isRunning());
         editor.scrollView->viewport()->repaint();
         state.PauseTiming();
         if (!editor.nameNewNode()) {
@@ -301,7 +302,7 @@ void BM_UndoNewChild(benchmark::State& state)
     const Graph before = editor.document->project.graph;
     editor.controller->insertChildNode(*before.node(std::int64_t{2}), std::nullopt);
     editor.settle();
-    editor.graphView->endEditingTitle(true);
+    editor.graphView->titleEditing().endEditingTitle(true);
     editor.settle();
     // The nodes the command moved, which the undo moves back.
     std::size_t moved = 0;

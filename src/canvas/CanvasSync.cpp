@@ -9,6 +9,13 @@
 #include <unordered_set>
 
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasIndex.h"
@@ -217,7 +224,7 @@ void CanvasSync::applyHover(NodeLayer& layer)
 {
     const Rect frame = layer.frame();
     const Rect zone(frame.origin.x - 32, frame.origin.y, frame.size.width + 64, frame.size.height);
-    const bool hovered = !view_.printingMode && zone.contains(view_.mouseMoveLocation);
+    const bool hovered = !view_.printingMode && zone.contains(view_.pointer_->mouseMoveLocation);
     layer.setHovered(hovered);
     if (layer.isBeingEdited() || !hovered)
         layer.setHoverButtonHidden(true);
@@ -338,7 +345,7 @@ void CanvasSync::rememberShown(ReloadPlan& plan)
     index.contentsScale = view_.effectiveBackingScale();
     index.backgroundColor = view_.projectStyle_.current.backgroundColor;
     index.printingMode = view_.printingMode;
-    index.mouseMoveLocation = view_.mouseMoveLocation;
+    index.mouseMoveLocation = view_.pointer_->mouseMoveLocation;
     index.appliedSelection = view_.selectedNodeUIDs;
 }
 
@@ -346,10 +353,10 @@ void CanvasSync::synchronize()
 {
     // A drag under way goes on from where the reload leaves its layers, which it may have replaced.
     std::optional<Qt::KeyboardModifiers> dragging;
-    if (view_.dragGroup_) {
-        view_.placeDragGroup();
-        dragging = view_.dragGroup_->modifiers;
-        view_.dragGroup_.reset();
+    if (view_.drag_->dragGroup_) {
+        view_.drag_->placeDragGroup();
+        dragging = view_.drag_->dragGroup_->modifiers;
+        view_.drag_->dragGroup_.reset();
     }
     view_.invalidateBackdrop();
     ReloadScope scope(*index_, view_.selectedNodeUIDs, view_.visibleRect());
@@ -381,7 +388,7 @@ void CanvasSync::synchronize()
         if (plan.hoverPass) {
             // Layers left behind near the pointer take their places first: hover follows the frame.
             const double reach = ReloadScope::animationMargin;
-            settleLayers(Rect(view_.mouseMoveLocation.x - reach, view_.mouseMoveLocation.y - reach, 2 * reach, 2 * reach));
+            settleLayers(Rect(view_.pointer_->mouseMoveLocation.x - reach, view_.pointer_->mouseMoveLocation.y - reach, 2 * reach, 2 * reach));
             for (const auto& layer : nodeLayers_)
                 applyHover(*layer);
         }
@@ -393,7 +400,7 @@ void CanvasSync::synchronize()
         view_.update();
     }
     if (dragging)
-        view_.makeDragGroup(*dragging);
+        view_.drag_->makeDragGroup(*dragging);
 }
 
 void CanvasSync::placeDeferredLabels(std::optional<Rect> area)

@@ -5,6 +5,13 @@
 #include <unordered_set>
 
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 
 #include "canvas/CanvasIndex.h"
 #include "canvas/GraphView.h"

@@ -4,6 +4,13 @@
 #include <unordered_set>
 
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "canvas/GraphView.h"
 #include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
@@ -87,7 +94,7 @@ ReloadPlan CanvasSync::planReload()
     }
     mergeVisits(plan, reach, waited);
 
-    plan.hoverPass = !(index.mouseMoveLocation == view_.mouseMoveLocation);
+    plan.hoverPass = !(index.mouseMoveLocation == view_.pointer_->mouseMoveLocation);
     if (!index.appliedSelection) {
         plan.selectionPass = true;
     } else {

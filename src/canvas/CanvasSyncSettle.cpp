@@ -10,6 +10,13 @@
 #include <algorithm>
 
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "canvas/GraphView.h"
 #include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
@@ -132,8 +139,8 @@ void CanvasSync::settleLayers(std::optional<Rect> area) const
 
 NodeLayer* CanvasSync::nodeLayer(std::int64_t uid) const
 {
-    if (view_.dragGroupUnplaced() && view_.dragGroup_->uids.contains(uid))
-        view_.placeDragGroup();
+    if (view_.drag_->dragGroupUnplaced() && view_.drag_->dragGroup_->uids.contains(uid))
+        view_.drag_->placeDragGroup();
     NodeLayer* layer = layerOf(uid);
     if (layer && layer->unsettledSlot)
         const_cast<CanvasSync&>(*this).settleNode(*layer);
@@ -142,8 +149,8 @@ NodeLayer* CanvasSync::nodeLayer(std::int64_t uid) const
 
 BranchLayer* CanvasSync::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
 {
-    if (view_.dragGroupUnplaced() && (view_.dragGroup_->uids.contains(parentUID) || view_.dragGroup_->uids.contains(childUID)))
-        view_.placeDragGroup();
+    if (view_.drag_->dragGroupUnplaced() && (view_.drag_->dragGroup_->uids.contains(parentUID) || view_.drag_->dragGroup_->uids.contains(childUID)))
+        view_.drag_->placeDragGroup();
     BranchLayer* branch = index_->branch(parentUID, childUID);
     if (branch && branch->unsettledSlot)
         const_cast<CanvasSync&>(*this).settleBranch(*branch);
@@ -152,8 +159,8 @@ BranchLayer* CanvasSync::branchLayer(std::int64_t parentUID, std::int64_t childU
 
 std::vector<BranchLayer*> CanvasSync::branchLayersAt(std::int64_t uid) const
 {
-    if (view_.dragGroupUnplaced())
-        view_.placeDragGroup();
+    if (view_.drag_->dragGroupUnplaced())
+        view_.drag_->placeDragGroup();
     const auto* at = index_->branchesAt(uid);
     if (!at)
         return {};
@@ -174,14 +181,14 @@ std::vector<BranchLayer*> CanvasSync::branchLayersAt(std::int64_t uid) const
 
 const std::vector<std::shared_ptr<NodeLayer>>& CanvasSync::nodeLayers() const
 {
-    view_.placeDragGroup();
+    view_.drag_->placeDragGroup();
     settleLayers();
     return nodeLayers_;
 }
 
 const std::vector<std::shared_ptr<BranchLayer>>& CanvasSync::branchLayers() const
 {
-    view_.placeDragGroup();
+    view_.drag_->placeDragGroup();
     settleLayers();
     return branchLayers_;
 }

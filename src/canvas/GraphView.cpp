@@ -7,6 +7,13 @@
 
 #include "canvas/CanvasIndex.h"
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "canvas/GridLayer.h"
 #include "canvas/NodeTitleEditor.h"
 #include "canvas/layers/BranchLayer.h"
@@ -22,8 +29,11 @@ GraphView::GraphView(QWidget* parent) : GraphView(Rect(0, 0, 0, 0), parent) {}
 
 GraphView::GraphView(Rect frame, QWidget* parent)
     : LayerHostWidget(parent), projectStyle_(ProjectStyle::omaha()), backgroundLayer_(std::make_shared<Layer>()),
-      gridLayer_(std::make_shared<GridLayer>()), selectionLayer_(std::make_shared<Layer>()),
-      attachBadgeLayer_(std::make_shared<TextLayer>()), sync_(std::make_unique<CanvasSync>(*this))
+      gridLayer_(std::make_shared<GridLayer>()),
+      sync_(std::make_unique<CanvasSync>(*this)), pointer_(std::make_unique<PointerInteraction>(*this)),
+      drag_(std::make_unique<DragInteraction>(*this)), ghosts_(std::make_unique<GhostInteraction>(*this)),
+      drop_(std::make_unique<DropInteraction>(*this)), navigation_(std::make_unique<NavigationInteraction>(*this)),
+      titleEditing_(std::make_unique<TitleEditingInteraction>(*this)), focusMode_(std::make_unique<FocusInteraction>(*this))
 {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -40,9 +50,9 @@ GraphView::GraphView(Rect frame, QWidget* parent)
 GraphView::~GraphView()
 {
     // The editor would report losing the focus while the view is half gone.
-    if (nodeEditor_) {
-        nodeEditor_->disconnect(this);
-        delete nodeEditor_;
+    if (titleEditing_->nodeEditor_) {
+        titleEditing_->nodeEditor_->disconnect(this);
+        delete titleEditing_->nodeEditor_;
     }
 }
 
@@ -50,8 +60,8 @@ void GraphView::setUp()
 {
     setupBackgroundLayer();
     setupGridLayer();
-    setUpSelectionLayer();
-    setUpAttachBadgeLayer();
+    pointer_->setUpSelectionLayer();
+    drag_->setUpAttachBadgeLayer();
 }
 
 void GraphView::showEvent(QShowEvent* event)
@@ -148,15 +158,15 @@ void GraphView::reloadLayers()
     updateGridLayer();
     Transaction transaction;
     sync_->synchronize();
-    if (isNodeEditorActive_)
-        placeTitleEditor();
+    if (titleEditing_->isNodeEditorActive_)
+        titleEditing_->placeTitleEditor();
 }
 
 // ---- Layers ----
 
 Layer& GraphView::viewLayer() const
 {
-    placeDragGroup();
+    drag_->placeDragGroup();
     sync_->settleLayers();
     return *layer();
 }
@@ -192,7 +202,7 @@ void GraphView::updateContentsScale()
 {
     const double scale = effectiveBackingScale();
     for (Layer* layer : {this->layer().get(), backgroundLayer_.get(), static_cast<Layer*>(gridLayer_.get()),
-                         selectionLayer_.get(), static_cast<Layer*>(attachBadgeLayer_.get())})
+                         pointer_->selectionLayer_.get(), static_cast<Layer*>(drag_->attachBadgeLayer_.get())})
         layer->setContentsScale(scale);
     for (const auto& layer : sync_->rawNodeLayers())
         layer->setContentsScale(scale);
@@ -206,7 +216,7 @@ void GraphView::updateContentsScale()
 
 void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Rect> source, bool vector)
 {
-    placeDragGroup();
+    drag_->placeDragGroup();
     sync_->placeDeferredLabels(std::nullopt);
     LayerRenderOptions options = renderOptions(target);
     options.sourceRect = source.value_or(boundsRect());

@@ -61,6 +61,13 @@ class Layer;
 class NodeLayer;
 class TextLayer;
 class CanvasSync;
+class DragInteraction;
+class DropInteraction;
+class FocusInteraction;
+class GhostInteraction;
+class NavigationInteraction;
+class PointerInteraction;
+class TitleEditingInteraction;
 class NodeTitleEditor;
 
 class GraphView : public LayerHostWidget {
@@ -102,8 +109,6 @@ public:
     static constexpr double overlayZPosition = -5;
     static constexpr double draggedNodeZPosition = -5;
     static constexpr double draggedBranchZPosition = -6;
-    // Drag feedback: dragged layers cast a shadow only while this few are dragged.
-    static constexpr std::size_t maxShadowedDraggedLayers = 16;
 
     explicit GraphView(QWidget* parent = nullptr);
     // A view of the frame's size whose bounds are (0, 0) and that size. boundsRect() is the area of the canvas
@@ -155,83 +160,28 @@ public:
     Layer& viewLayer() const;
     Layer& backgroundLayer() const { return *backgroundLayer_; }
     GridLayer& gridLayer() const { return *gridLayer_; }
-    Layer& selectionLayer() const { return *selectionLayer_; }
-    TextLayer& attachBadgeLayer() const { return *attachBadgeLayer_; }
     // Gives every layer the view's effective backing scale (the screen's pixels per point times the
     // magnification).
     void updateContentsScale();
 
-    // ---- Selection and rubber band ----
-
-    GraphViewInputPhase inputPhase = GraphViewInputPhase::idle;
-    // The rubber band: origin at the mouse-down point, size = current point − origin (may be negative).
-    Rect selectionRect;
-    // Points in view coordinates (the canvas's, that is).
-    void beginRubberBandSelection(Point point);
-    void updateRubberBandSelection(Point point);
-    void endRubberBandSelection(Point point);
-    // Pushes a selection into the view and its node layers without animation.
-    void updateSelectionAppearance(const std::vector<Node>& nodes);
-
-    // ---- Focus mode ----
-
-    const std::optional<FocusContext>& focusContext() const { return focusContext_; }
-    // On for the first selected node the graph holds, or off again.
-    void applyFocus();
-    // On for the node: everything outside its subtree fades.
-    void focus(const Node& node);
-
-    // ---- Pointer ----
-
-    Point mouseDownLocation;
-    Point mouseUpLocation;
-    // Last pointer position seen; decides which node layers are hovered when they are built.
-    Point mouseMoveLocation;
-    Point rightMouseDownLocation;
-    Point rightMouseUpLocation;
-
     std::weak_ptr<GraphViewDelegate> delegate;
 
-    // ---- Dragging, resizing and the hover-button ghost ----
+    // ---- Interactions ----
 
-    std::optional<NodeDraggingContext> nodeDraggingContext;
-    std::optional<NodeResizingContext> nodeResizingContext;
-    // The layers moved by the last drag step, each once, in the order they were moved.
-    std::vector<NodeLayer*> draggedLayers;
-    // The hovered layers whose "+" button was under the last mouse-down.
-    std::vector<NodeLayer*> clickedHoverButtons;
-    const std::optional<DragGhost>& ghost() const { return ghost_; }
-    // Makes the ghost child of the layer's node; a second call while a ghost exists only logs.
-    void createGhostForNodeLayer(const std::shared_ptr<NodeLayer>& parentNodeLayer);
-    // Moves the ghost to mouseMoveLocation; nothing without a ghost.
-    void updateGhostPosition();
-    void removeGhost();
-    std::shared_ptr<NodeLayer> makeGhostNodeLayer(const Node& parentNode);
-    std::shared_ptr<BranchLayer> makeGhostBranchLayer(const Node& parentNode, const Node& ghostNode);
-    void updateGhostBranch(BranchLayer& branch, const NodeLayer& parentNodeLayer, const NodeLayer& ghostNodeLayer);
-    // The cursors over the diagonal resize handles.
-    static QCursor cursorNESW();
-    static QCursor cursorNWSE();
+    // One per gesture; the view hands its input to them.
+    PointerInteraction& pointer() const { return *pointer_; }
+    DragInteraction& dragging() const { return *drag_; }
+    GhostInteraction& ghosts() const { return *ghosts_; }
+    DropInteraction& drops() const { return *drop_; }
+    NavigationInteraction& navigation() const { return *navigation_; }
+    TitleEditingInteraction& titleEditing() const { return *titleEditing_; }
+    FocusInteraction& focusMode() const { return *focusMode_; }
 
     // ---- Keyboard navigation ----
 
     enum class NavigationDirection { up, left, down, right };
-    // Selects the neighbour in the direction (through the delegate), or beeps when there is none.
-    void moveSelection(NavigationDirection direction);
-    // Structural navigation in automatically laid out trees, then the nearest node in the direction inside the
-    // tree of the first selected node, then over the whole map. Whether a node was chosen.
-    bool navigate(NavigationDirection direction);
-    bool selectRelatedNodeInTree(NavigationDirection direction);
-    bool selectNearestNode(std::vector<Node> candidates, NavigationDirection direction);
-    static double squaredDistanceToNearestCorner(const Rect& rect, Point point);
 
-    // Home: the root of the first selected node's tree; End: the most recently modified node of that tree.
-    bool selectRootOfSelection();
-    // Home without a selection: the first root of the graph; false when the graph has none.
-    bool selectFirstRoot();
-    bool selectLastModifiedNodeInTree();
-
-    // ---- In-place title editing (GraphViewTitleEditor.cpp) ----
+    // ---- In-place title editing ----
 
     // The edit in progress, or the last one: the node as it was when editing began (before any initial text),
     // what runs when the edit ends, and whether an unchanged title still counts as an edit.
@@ -241,31 +191,6 @@ public:
         std::function<void()> completionHandler;
         bool commitEvenIfTitleDoesntChange = false;
     };
-    // Opens the title editor over the node layer. An edit already running is committed first. With an initial
-    // text the title starts as that text; selectAll selects the whole title, else the caret stands at the end.
-    void beginEditingTitle(NodeLayer& layer, bool commitEvenIfTitleDoesntChange,
-                           std::optional<std::string> initialText, bool selectAll,
-                           std::function<void()> completionHandler);
-    // beginEditingTitle on every selected node layer, with the title selected and no initial text.
-    void beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler);
-    // Commits (true) or cancels (false) the edit; nothing when none is running.
-    void endEditingTitle(bool commit);
-    // Refits the node and the editor to the typed text.
-    void resizeTitleEditorToFit();
-    // Escape in the editor: the edit is cancelled.
-    void cancelOperation();
-    bool isNodeEditorActive() const { return isNodeEditorActive_; }
-    const std::optional<EditingContext>& editingContext() const { return editingContext_; }
-    // The shared text view; null until the first edit.
-    NodeTitleEditor* nodeEditor() const { return nodeEditor_; }
-
-    // ---- Context menus and zoom (GraphViewMenus.cpp) ----
-
-    // Shown on a right click on a node, and on empty canvas. Not owned; either may be null.
-    QPointer<QMenu> nodeContextMenu;
-    QPointer<QMenu> documentContextMenu;
-    // Pops the node or the document menu up at the view point (canvas coordinates); the menu that was shown.
-    QMenu* popUpContextMenu(Point point);
 
     // ---- Drawing ----
 
@@ -295,114 +220,22 @@ protected:
     void setUp();
     void setupBackgroundLayer();
     void setupGridLayer();
-    void setUpSelectionLayer();
-    void setUpAttachBadgeLayer();
 
 private:
     friend class CanvasSync;
+    friend class DragInteraction;
+    friend class DropInteraction;
+    friend class FocusInteraction;
+    friend class GhostInteraction;
+    friend class NavigationInteraction;
+    friend class PointerInteraction;
+    friend class TitleEditingInteraction;
 
-    // Mouse and key input (GraphViewInput.cpp).
-    void leftMouseDown(Point point, Qt::KeyboardModifiers modifiers);
-    void leftMouseUp(Point point);
-    // Writes the selection straight into the document and tells its listeners; nothing without one.
-    void writeDocumentSelection(const std::vector<Node>& nodes);
-    std::vector<NodeLayer*> nodeLayersAt(Point point) const;
-    // The window's command for a canvas key, sent along its action chain; beeps when nothing answers.
-    void sendWindowAction(const char* selector);
-    bool handleCanvasKey(QKeyEvent* event);
     // The nodes of the selected identifiers the graph holds, in selection order.
     std::vector<Node> selectedNodes() const { return graph_.nodes(selectedNodeUIDs); }
-    void chooseNode(const Node& node);
-    int clickCount_ = 1;
-    // A right click that ended no pan: the node under the pointer is selected and its menu pops up.
-    void rightClick(Point point);
-    // Typing a printable character with one node selected starts editing its title with that text.
-    bool beginEditingTitleFromKey(QKeyEvent* event);
-
-    // Title editing internals (GraphViewTitleEditor.cpp).
-    void makeTitleEditor();
-    void forEachSelectedLayer(const std::function<void(NodeLayer&)>& body);
-    // The side a node grows to while its title is typed: the one facing away from its parent.
-    std::uint8_t growthAnchor(const Node& node) const;
-    // Puts the editor over the label of editingNode_, at the current magnification.
-    void placeTitleEditor();
-    // Scrolls the canvas as little as needed to show editingNode_ whole.
-    void keepTitleEditorInView();
-    void prepareTitleEditor(const Node& shown);
-    // Abandons the document's open editing session, restoring its snapshot.
-    void abandonEditingSession();
-    bool isNodeEditorActive_ = false;
-    std::optional<EditingContext> editingContext_;
-    // The node as the editor shows it: the context node with the typed title and its size.
-    std::optional<Node> editingNode_;
-    NodeTitleEditor* nodeEditor_ = nullptr;
-
-    // Dragging, resizing, hovering and panning (GraphViewDrag.cpp, GraphViewPointer.cpp).
-    void leftMouseDragged(Point point, Point delta, Qt::KeyboardModifiers modifiers);
-    void mouseMoved(Point point);
-    void rightMouseDown(Point point);
-    void rightMouseDragged(Point delta);
-    // Whether the right mouse-up ends a pan (no context menu then).
-    bool rightMouseUp(Point point);
-    // The pointer's move since the last event, in canvas points (screen pixels over the magnification).
-    Point pointerDelta(QPointF globalPosition);
-    double magnification() const;
-    void startAutoscroll();
-    void stopAutoscroll();
-    void autoscrollTick();
-    // Whether the hover button or a handle under the press starts a hover-button drag or a resize.
-    bool beginHoverButtonDragOrResize(Point point);
-    void dragNodes(Qt::KeyboardModifiers modifiers);
-    std::vector<NodeLayer*> dragSet(NodeLayer& selected, Qt::KeyboardModifiers modifiers) const;
-    // A node drag moves its layers as one piece: the first drag step makes the group (draggedLayers and
-    // where each node was), and every step only adds to its offset. The host draws the group at that offset
-    // (LayerHostWidget::setRigidOffset); the layers themselves stay where they are until something reads
-    // them or the drag ends. Only the branches to nodes that stay behind change on every step.
-    struct DragGroup {
-        Qt::KeyboardModifiers modifiers;
-        std::vector<Point> origins;              // each dragged node's centre when the group was made
-        FlatHashSet<std::int64_t> uids;          // of the dragged nodes
-        std::vector<BranchLayer*> outerBranches; // between a dragged node and one that is not
-        std::vector<BranchLayer*> innerBranches; // between two dragged nodes
-        Point offset{0, 0};                      // how far the drag has taken the group
-        Point placedOffset{0, 0};                // how far its layers stand from where the group was made
-    };
-    std::unique_ptr<DragGroup> dragGroup_;
-    void makeDragGroup(Qt::KeyboardModifiers modifiers);
-    // Docks a branch between a dragged node and one that is not to where the group is drawn.
-    void dockToDragGroup(BranchLayer& branch);
-    // Moves the dragged layer to where the drag has taken its node.
-    void placeDraggedLayer(std::size_t index);
-    // Places every layer of the group where the drag has taken it (for readers of the layers during a drag).
-    void placeDragGroup() const;
-    // Whether a drag group is under way whose layers do not all stand where it has taken them.
-    bool dragGroupUnplaced() const { return dragGroup_ && !(dragGroup_->offset == dragGroup_->placedOffset); }
-    // The dragged nodes where the drag has taken them; the layers that can be seen are placed there.
-    std::vector<Node> dropDragGroup();
-    // A drag whose release never arrived: its layers stay where it took them.
-    void abandonDragGroup();
-    void raiseDragged(NodeLayer& layer, bool raised);
-    void showAttachFeedback(const std::vector<NodeLayer*>& targets);
-    // The layers not dragged under the point; empty when a dragged node's parent is among them.
-    std::vector<NodeLayer*> attachTargets(Point point) const;
-    // Places the dragged or resized layers and docks the branches at their nodes.
-    void placeMovedLayers(const std::vector<NodeLayer*>& layers);
-    void resizeStep(Point delta);
-    // Ends a node drag; false when no drag step ran since the press (a click).
-    bool endNodeDrag(Point point);
-    void sendMovedNodes(std::vector<Node> dragged);
-    void endHoverButtonDrag();
-    // Drop handling (GraphViewDrop.cpp).
-    bool dropCarriesContent(const QMimeData* data, bool logTypes) const;
-    void highlightDropTargets(Point point);
-    void clearDropHighlight();
-    QPointF lastGlobalPosition_;
-    QTimer* autoScrollTimer_ = nullptr;
-    std::optional<DragGhost> ghost_;
 
     void updateBackgroundLayer();
     void updateGridLayer();
-    void applySelectionRect();
 
     Graph graph_;
     Grid grid_;
@@ -410,7 +243,6 @@ private:
     bool isSynclocked_ = false;
     // The enclosing scroll view moved while the lock was set.
     bool boundsChangedWhileLocked_ = false;
-    std::optional<FocusContext> focusContext_;
     QMetaObject::Connection scrollConnection_;
     QMetaObject::Connection magnificationConnection_;
     // Bursts of magnification changes end in one contents-scale update.
@@ -418,9 +250,14 @@ private:
 
     std::shared_ptr<Layer> backgroundLayer_;
     std::shared_ptr<GridLayer> gridLayer_;
-    std::shared_ptr<Layer> selectionLayer_;
-    std::shared_ptr<TextLayer> attachBadgeLayer_;
     std::unique_ptr<CanvasSync> sync_;
+    std::unique_ptr<PointerInteraction> pointer_;
+    std::unique_ptr<DragInteraction> drag_;
+    std::unique_ptr<GhostInteraction> ghosts_;
+    std::unique_ptr<DropInteraction> drop_;
+    std::unique_ptr<NavigationInteraction> navigation_;
+    std::unique_ptr<TitleEditingInteraction> titleEditing_;
+    std::unique_ptr<FocusInteraction> focusMode_;
 };
 
 } // namespace velquine

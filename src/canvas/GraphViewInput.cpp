@@ -8,7 +8,15 @@
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "canvas/CanvasIndex.h"
+#include "kit/ScrollView.h"
 #include "canvas/layers/NodeLayer.h"
 #include "document/VQDocument.h"
 #include "kit/Beep.h"
@@ -17,167 +25,14 @@
 
 namespace velquine {
 
-std::vector<NodeLayer*> GraphView::nodeLayersAt(Point point) const
-{
-    sync_->settleLayers(Rect(point.x, point.y, 0, 0));
-    std::vector<NodeLayer*> hits;
-    for (const auto& layer : sync_->rawNodeLayers())
-        if (layer->frame().contains(point))
-            hits.push_back(layer.get());
-    return hits;
-}
+namespace {
 
-void GraphView::writeDocumentSelection(const std::vector<Node>& nodes)
-{
-    const auto target = delegate.lock();
-    VQDocument* document = target ? target->document() : nullptr;
-    if (!document)
-        return;
-    document->project.setSelectedNodes(nodes);
-    document->notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidChangeSelection(); });
-}
+// Magnification change per unit of wheel movement: one unit is a pixel of a touchpad or 1/120 of a notch.
+constexpr double zoomDivisor = 200.0;
 
-void GraphView::mousePressEvent(QMouseEvent* event)
-{
-    lastGlobalPosition_ = event->globalPosition();
-    if (event->button() == Qt::LeftButton) {
-        clickCount_ = 1;
-        leftMouseDown(layerPointFromWidget(event->position()), event->modifiers());
-    } else if (event->button() == Qt::RightButton) {
-        rightMouseDown(layerPointFromWidget(event->position()));
-    }
-    event->accept();
-}
+} // namespace
 
 // Qt delivers the second press of a double click here instead of to mousePressEvent.
-void GraphView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    lastGlobalPosition_ = event->globalPosition();
-    if (event->button() == Qt::LeftButton) {
-        leftMouseDown(layerPointFromWidget(event->position()), event->modifiers());
-        clickCount_ = 2;
-    }
-    event->accept();
-}
-
-void GraphView::mouseMoveEvent(QMouseEvent* event)
-{
-    const Point point = layerPointFromWidget(event->position());
-    const Point delta = pointerDelta(event->globalPosition());
-    if (event->buttons() & Qt::LeftButton)
-        leftMouseDragged(point, delta, event->modifiers());
-    else if (event->buttons() & Qt::RightButton)
-        rightMouseDragged(delta);
-    else
-        mouseMoved(point);
-    event->accept();
-}
-
-void GraphView::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        leftMouseUp(layerPointFromWidget(event->position()));
-    else if (event->button() == Qt::RightButton && !rightMouseUp(layerPointFromWidget(event->position())))
-        rightClick(layerPointFromWidget(event->position()));
-    event->accept();
-}
-
-void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
-{
-    mouseDownLocation = point;
-    mouseMoveLocation = point;
-    startAutoscroll();
-    abandonDragGroup();
-    draggedLayers.clear();
-    inputPhase = GraphViewInputPhase::idle;
-    if (beginHoverButtonDragOrResize(point))
-        return;
-    const std::vector<NodeLayer*> hits = nodeLayersAt(point);
-    const bool anySelected = std::any_of(sync_->rawNodeLayers().begin(), sync_->rawNodeLayers().end(),
-                                         [](const auto& layer) { return layer->isSelected(); });
-    std::vector<Node> hitNodes;
-    for (NodeLayer* layer : hits)
-        hitNodes.push_back(layer->node());
-    if (hits.empty()) {
-        inputPhase = GraphViewInputPhase::massSelecting;
-        beginRubberBandSelection(point);
-        if (anySelected)
-            writeDocumentSelection({});
-        return;
-    }
-    const bool hitSelected = std::any_of(hits.begin(), hits.end(), [](NodeLayer* layer) { return layer->isSelected(); });
-    sync_->index().appliedSelection.reset();
-    if (anySelected && (modifiers & (Qt::ShiftModifier | Qt::ControlModifier))) {
-        std::vector<Node> nodes = selectedNodes();
-        if (!hitSelected) {
-            for (NodeLayer* layer : hits)
-                sync_->setSelected(*layer, true);
-            nodes.insert(nodes.end(), hitNodes.begin(), hitNodes.end());
-        } else {
-            std::erase_if(nodes, [&](const Node& node) {
-                return std::any_of(hitNodes.begin(), hitNodes.end(), [&](const Node& hit) { return hit.uid == node.uid; });
-            });
-        }
-        writeDocumentSelection(nodes);
-        return;
-    }
-    inputPhase = GraphViewInputPhase::nodeDragging;
-    nodeDraggingContext = NodeDraggingContext{hits.front()->node(), point - hits.front()->node().center};
-    if (anySelected)
-        setCursor(Qt::ClosedHandCursor);
-    if (hitSelected)
-        return; // the whole selection may be dragged
-    for (const auto& layer : sync_->rawNodeLayers())
-        sync_->setSelected(*layer, false);
-    for (NodeLayer* layer : hits)
-        sync_->setSelected(*layer, true);
-    writeDocumentSelection(hitNodes);
-}
-
-void GraphView::leftMouseUp(Point point)
-{
-    stopAutoscroll();
-    mouseUpLocation = point;
-    mouseMoveLocation = point;
-    switch (inputPhase) {
-    case GraphViewInputPhase::massSelecting:
-        endRubberBandSelection(point);
-        break;
-    case GraphViewInputPhase::nodeResizing:
-        inputPhase = GraphViewInputPhase::idle;
-        if (const auto target = delegate.lock(); target && nodeResizingContext)
-            target->resizeNode(nodeResizingContext->node);
-        nodeResizingContext.reset();
-        break;
-    case GraphViewInputPhase::hoverButtonDrag:
-        endHoverButtonDrag();
-        break;
-    case GraphViewInputPhase::nodeDragging: {
-        if (endNodeDrag(point))
-            break;
-        // A double click edits the title of the selected node under the pointer.
-        if (clickCount_ == 2) {
-            std::vector<std::int64_t> uids;
-            for (NodeLayer* layer : nodeLayersAt(point))
-                if (layer->isSelected())
-                    uids.push_back(layer->node().uid);
-            for (std::int64_t uid : uids)
-                if (NodeLayer* layer = nodeLayer(uid))
-                    beginEditingTitle(*layer, false, layer->node().title, true, nullptr);
-            break;
-        }
-        // A click without movement narrows the selection to the nodes under the pointer.
-        std::vector<Node> nodes;
-        for (NodeLayer* layer : nodeLayersAt(point))
-            nodes.push_back(layer->node());
-        if (const auto target = delegate.lock())
-            target->selectNodes(nodes, true);
-        break;
-    }
-    default:
-        break;
-    }
-}
 
 // ---- Keys ----
 
@@ -196,70 +51,86 @@ bool GraphView::event(QEvent* event)
     return LayerHostWidget::event(event);
 }
 
-void GraphView::sendWindowAction(const char* selector)
-{
-    WindowActions* actions = WindowActions::of(this);
-    if (!actions || !actions->dispatcher().sendAction(selector))
-        Beep::beep();
-}
-
-bool GraphView::handleCanvasKey(QKeyEvent* event)
-{
-    const bool hasSelection = !selectedNodes().empty();
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        if (!hasSelection)
-            return false;
-        sendWindowAction("deselectAll:");
-        return true;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        if (!hasSelection)
-            Beep::beep();
-        else
-            sendWindowAction("newChildNode:");
-        return true;
-    case Qt::Key_Home:
-        if (hasSelection)
-            selectRootOfSelection();
-        else if (!selectFirstRoot())
-            Beep::beep();
-        return true;
-    case Qt::Key_End:
-        if (!selectLastModifiedNodeInTree())
-            Beep::beep();
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        sendWindowAction("newSiblingNode:");
-        return true;
-    case Qt::Key_Delete:
-    case Qt::Key_Backspace:
-        sendWindowAction(event->modifiers() & Qt::ShiftModifier ? "deleteSingle:" : "delete:");
-        return true;
-    case Qt::Key_Up:
-        moveSelection(NavigationDirection::up);
-        return true;
-    case Qt::Key_Left:
-        moveSelection(NavigationDirection::left);
-        return true;
-    case Qt::Key_Down:
-        moveSelection(NavigationDirection::down);
-        return true;
-    case Qt::Key_Right:
-        moveSelection(NavigationDirection::right);
-        return true;
-    default:
-        return false;
-    }
-}
-
 void GraphView::keyPressEvent(QKeyEvent* event)
 {
-    if (handleCanvasKey(event) || beginEditingTitleFromKey(event))
+    if (navigation_->handleCanvasKey(event) || titleEditing_->beginEditingTitleFromKey(event))
         event->accept();
     else
         LayerHostWidget::keyPressEvent(event);
+}
+
+void GraphView::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::AltModifier)) {
+        LayerHostWidget::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    // Qt hands a vertical wheel turned with Alt held over as a horizontal one.
+    const QPoint pixels = event->pixelDelta();
+    const QPoint angle = event->angleDelta();
+    double delta = !pixels.isNull() ? (pixels.y() != 0 ? pixels.y() : pixels.x())
+                                    : (angle.y() != 0 ? angle.y() : angle.x()) / 120.0;
+    ScrollView* scrollView = ScrollView::enclosingScrollView(this);
+    if (delta == 0 || !scrollView || scrollView->documentView() != this)
+        return;
+    scrollView->setMagnification(scrollView->magnification() + delta / zoomDivisor,
+                                 layerPointFromWidget(event->position()));
+}
+
+void GraphView::resizeEvent(QResizeEvent* event)
+{
+    LayerHostWidget::resizeEvent(event);
+    // A new magnification resizes the view: the editor keeps covering its node's title at the new scale.
+    if (titleEditing_->isNodeEditorActive_)
+        titleEditing_->placeTitleEditor();
+}
+
+// ---- Dispatch to the interactions ----
+
+void GraphView::contextMenuEvent(QContextMenuEvent* event)
+{
+    pointer_->contextMenuEvent(event);
+}
+
+void GraphView::dragEnterEvent(QDragEnterEvent* event)
+{
+    drop_->dragEnterEvent(event);
+}
+
+void GraphView::dragMoveEvent(QDragMoveEvent* event)
+{
+    drop_->dragMoveEvent(event);
+}
+
+void GraphView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    drop_->dragLeaveEvent(event);
+}
+
+void GraphView::dropEvent(QDropEvent* event)
+{
+    drop_->dropEvent(event);
+}
+
+void GraphView::mousePressEvent(QMouseEvent* event)
+{
+    pointer_->mousePressEvent(event);
+}
+
+void GraphView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    pointer_->mouseDoubleClickEvent(event);
+}
+
+void GraphView::mouseMoveEvent(QMouseEvent* event)
+{
+    pointer_->mouseMoveEvent(event);
+}
+
+void GraphView::mouseReleaseEvent(QMouseEvent* event)
+{
+    pointer_->mouseReleaseEvent(event);
 }
 
 } // namespace velquine

@@ -4,6 +4,7 @@
 
 #include "canvas/GraphView.h"
 #include "kit/WindowActions.h"
+#include "canvas/PointerInteraction.h"
 
 namespace velquine {
 
@@ -72,8 +73,8 @@ void CanvasContextMenus::install(GraphView* graphView, WindowActions* actions)
 {
     if (!graphView || !actions)
         return;
-    graphView->nodeContextMenu = buildMenu(graphView, actions, nodeMenuItems(), QStringLiteral("nodeContextMenu"));
-    graphView->documentContextMenu =
+    graphView->pointer().nodeContextMenu = buildMenu(graphView, actions, nodeMenuItems(), QStringLiteral("nodeContextMenu"));
+    graphView->pointer().documentContextMenu =
         buildMenu(graphView, actions, documentMenuItems(), QStringLiteral("documentContextMenu"));
 }
 

@@ -12,6 +12,8 @@
 #include "platform/RunLoop.h"
 #include "platform/Settings.h"
 #include "platform/UserDefaults.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 
 namespace velquine {
 
@@ -95,7 +97,7 @@ void GraphViewController::viewDidLoad()
         QPointer<GraphView> canvas = graphView_;
         titleEditorStarter_ = [canvas](bool commitEvenIfTitleDoesntChange, std::function<void()> completion) {
             if (canvas)
-                canvas->beginEditingSelectedTitles(commitEvenIfTitleDoesntChange, std::move(completion));
+                canvas->titleEditing().beginEditingSelectedTitles(commitEvenIfTitleDoesntChange, std::move(completion));
         };
     }
     reloadGraphView(true);
@@ -243,7 +245,7 @@ void GraphViewController::reloadGraphView(bool force)
         scrollView_->setBackgroundColor(project.projectStyle.current.backgroundColor.toQColor());
     view.setGrid(project.grid);
     view.baseLayoutOptions = project.baseLayoutOptions;
-    view.updateSelectionAppearance(project.graph.nodes(project.selectedNodeUIDs));
+    view.pointer().updateSelectionAppearance(project.graph.nodes(project.selectedNodeUIDs));
     Rect canvasRect = onCanvasGrid(project.graph.canvasRect(screenSize()));
     if (!force && canvasRect == oldGraphBounds_) {
         view.endSyncLock();
@@ -327,7 +329,7 @@ void GraphViewController::documentDidChangeSelection()
     auto document = document_.lock();
     if (!document || !graphView_)
         return;
-    graphView_->updateSelectionAppearance(document->project.graph.nodes(document->project.selectedNodeUIDs));
+    graphView_->pointer().updateSelectionAppearance(document->project.graph.nodes(document->project.selectedNodeUIDs));
 }
 
 // ---- Zoom, collisions, debug ----
@@ -439,8 +441,8 @@ Point GraphViewController::pasteLocation() const
     if (!graphView_)
         return {};
     Rect visible = graphView_->visibleRect();
-    if (visible.contains(graphView_->mouseMoveLocation))
-        return graphView_->mouseMoveLocation;
+    if (visible.contains(graphView_->pointer().mouseMoveLocation))
+        return graphView_->pointer().mouseMoveLocation;
     return visible.center();
 }
 

@@ -5,6 +5,7 @@
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
 #include "platform/RunLoop.h"
+#include "canvas/PointerInteraction.h"
 
 namespace velquine {
 
@@ -54,7 +55,7 @@ void GraphViewController::newRootNode()
     if (!document || !graphView_)
         return;
     openSession(*document, "New Root Node");
-    Node node = document->createRootNode("", graphView_->mouseUpLocation, true);
+    Node node = document->createRootNode("", graphView_->pointer().mouseUpLocation, true);
     document->resolveCollisions();
     selectNewNodeAndEditTitle(document->project.graph.node(node.uid).value_or(node));
 }

@@ -7,6 +7,7 @@
 #include "layout/NodeSizing.h"
 #include "platform/FontManager.h"
 #include "platform/Log.h"
+#include "canvas/FocusInteraction.h"
 
 namespace velquine {
 
@@ -177,7 +178,7 @@ void GraphViewController::sortSelectedNodeChildren(const ActionItem* sender)
 void GraphViewController::toggleNodeFocus()
 {
     if (graphView_)
-        graphView_->applyFocus();
+        graphView_->focusMode().applyFocus();
 }
 
 void GraphViewController::centerSelectedNode()

@@ -5,6 +5,7 @@
 #include "document/VQDocumentPasteboard.h"
 #include "editor/GraphViewController.h"
 #include "platform/FontManager.h"
+#include "canvas/FocusInteraction.h"
 
 namespace velquine {
 
@@ -56,7 +57,7 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
     const Graph& graph = document.project.graph;
     auto selection = projectSelection();
     auto canvas = canvasSelection();
-    bool focusOn = graphView_ && graphView_->focusContext().has_value();
+    bool focusOn = graphView_ && graphView_->focusMode().focusContext().has_value();
     if (needsOneSelected.count(action))
         return selection.size() == 1;
     if (needsSelection.count(action))
@@ -111,7 +112,7 @@ bool GraphViewController::validateToolbarItem(ActionItem& item)
         return false;
     const std::string& action = item.action;
     if (action == "toggleNodeFocus:")
-        return !canvasSelection().empty() || (graphView_ && graphView_->focusContext().has_value());
+        return !canvasSelection().empty() || (graphView_ && graphView_->focusMode().focusContext().has_value());
     if (action == "sortSelectedNodeChildren:")
         return !projectSelection().empty();
     if (action == "balanceSelectedNode:") {
@@ -127,7 +128,7 @@ bool GraphViewController::validateToolbarItem(ActionItem& item)
 
 ControlState GraphViewController::validateToolbarItemState(const ActionItem& item)
 {
-    bool focusOn = graphView_ && graphView_->focusContext().has_value();
+    bool focusOn = graphView_ && graphView_->focusMode().focusContext().has_value();
     return item.action == "toggleNodeFocus:" && focusOn ? ControlState::on : ControlState::off;
 }
 

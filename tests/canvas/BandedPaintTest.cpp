@@ -18,6 +18,7 @@
 #include "platform/layer/Animator.h"
 #include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
+#include "canvas/FocusInteraction.h"
 
 namespace velquine::testing {
 namespace {
@@ -96,8 +97,8 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     view->branchLayers().front()->setShadowOpacity(0.5);
     view->nodeLayer(root.childrenUIDs[3])->setSelected(true);
     view->selectedNodeUIDs = {root.childrenUIDs[0]};
-    view->applyFocus();
-    ASSERT_TRUE(view->focusContext());
+    view->focusMode().applyFocus();
+    ASSERT_TRUE(view->focusMode().focusContext());
     // While the fading animates, the canvas is painted at once.
     QTest::qWait(600);
 

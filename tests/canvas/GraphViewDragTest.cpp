@@ -17,6 +17,9 @@
 #include "platform/layer/LayerRenderer.h"
 #include "platform/layer/TextLayer.h"
 #include "support/QtWait.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/PointerInteraction.h"
 
 namespace velquine::testing {
 namespace {
@@ -90,7 +93,7 @@ struct DragWindow {
     }
     QPoint at(Point point) const { return view->widgetRectFromLayer(Rect(point.x, point.y, 0, 0)).topLeft().toPoint(); }
     QPoint center(std::int64_t uid) const { return at(view->nodeLayer(uid)->node().center); }
-    void select(const std::vector<std::int64_t>& uids) { view->updateSelectionAppearance(view->graph().nodes(uids)); }
+    void select(const std::vector<std::int64_t>& uids) { view->pointer().updateSelectionAppearance(view->graph().nodes(uids)); }
     // Mouse events as the window system delivers them, with the buttons held and the modifiers down.
     void send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
               Qt::KeyboardModifiers modifiers = {})
@@ -151,9 +154,9 @@ TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
     // Press on the node, drag it down into empty canvas: its subtree follows, raised above the other nodes.
     const QPoint from = canvas.center(tree.right), to = from + QPoint(300, 40);
     canvas.drag(from, to, {}, false);
-    EXPECT_EQ(canvas.view->inputPhase, GraphView::GraphViewInputPhase::nodeDragging);
-    ASSERT_EQ(canvas.view->draggedLayers.size(), 3u);
-    for (NodeLayer* layer : canvas.view->draggedLayers) {
+    EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::nodeDragging);
+    ASSERT_EQ(canvas.view->dragging().draggedLayers.size(), 3u);
+    for (NodeLayer* layer : canvas.view->dragging().draggedLayers) {
         EXPECT_TRUE(layer->isDragged());
         EXPECT_EQ(layer->zPosition(), -5);
         EXPECT_EQ(layer->shadowOpacity(), 0.3);
@@ -162,7 +165,7 @@ TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
     EXPECT_EQ(canvas.view->nodeLayer(tree.root)->zPosition(), -5); // the parent comes forward too
     EXPECT_EQ(canvas.view->nodeLayer(tree.subs[0])->frame().origin.y,
               project.graph.findNode(tree.subs[0])->center.y + 40 - project.graph.findNode(tree.subs[0])->size.height / 2);
-    EXPECT_TRUE(canvas.view->attachBadgeLayer().isHidden());
+    EXPECT_TRUE(canvas.view->dragging().attachBadgeLayer().isHidden());
     // While dragging, the view paints the still rest and the moving subtree from pictures: the same pixels
     // as a paint of every layer.
     const QImage shown = canvas.view->grab().toImage().convertToFormat(QImage::Format_ARGB32);
@@ -193,8 +196,8 @@ TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
         EXPECT_FALSE(layer->isDragged());
     }
     EXPECT_EQ(canvas.view->branchLayer(tree.root, tree.right)->zPosition(), -11);
-    EXPECT_TRUE(canvas.view->draggedLayers.empty());
-    EXPECT_FALSE(canvas.view->nodeDraggingContext);
+    EXPECT_TRUE(canvas.view->dragging().draggedLayers.empty());
+    EXPECT_FALSE(canvas.view->dragging().nodeDraggingContext);
 
     // The canvas never wrote the graph: a reload of the unchanged graph puts the layers back.
     canvas.view->setGraph(project.graph);
@@ -260,7 +263,7 @@ TEST(GraphViewDrag, ATreeTallerThanAPictureMovesAsOnePiece)
     send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     send(QEvent::MouseMove, from + QPoint(10, 10), Qt::NoButton, Qt::LeftButton);
     scrollView->viewport()->repaint();
-    ASSERT_EQ(view->draggedLayers.size(), nodes.size());
+    ASSERT_EQ(view->dragging().draggedLayers.size(), nodes.size());
     LayerRenderer::statistics() = {};
     for (int step = 2; step <= 40; ++step) {
         send(QEvent::MouseMove, from + QPoint(10 * step, 5 * step), Qt::NoButton, Qt::LeftButton);
@@ -306,14 +309,14 @@ TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)
     // A sub node dragged over the other main node: badge at pointer + (8, 8), the target highlighted.
     const QPoint target = canvas.center(tree.left);
     canvas.drag(canvas.center(tree.subs[1]), target, {}, false);
-    const Point pointer = canvas.view->mouseMoveLocation;
-    const TextLayer& badge = canvas.view->attachBadgeLayer();
+    const Point pointer = canvas.view->pointer().mouseMoveLocation;
+    const TextLayer& badge = canvas.view->dragging().attachBadgeLayer();
     EXPECT_FALSE(badge.isHidden());
     EXPECT_EQ(badge.frame().origin, (Point{std::trunc(pointer.x + 8.5), std::trunc(pointer.y + 8.5)}));
     EXPECT_EQ(badge.zPosition(), -4);
     EXPECT_TRUE(canvas.view->nodeLayer(tree.left)->isHighlighted());
     EXPECT_EQ(canvas.view->nodeLayer(tree.left)->shadowOpacity(), 0.5);
-    EXPECT_EQ(canvas.view->draggedLayers.front()->opacity(), 0.8);
+    EXPECT_EQ(canvas.view->dragging().draggedLayers.front()->opacity(), 0.8);
     canvas.view->repaint();
     EXPECT_TRUE(canvas.window.grab().save(artefactPath("canvas-drag-attach.png")));
 
@@ -321,7 +324,7 @@ TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)
     canvas.move(target + QPoint(0, 400));
     EXPECT_TRUE(badge.isHidden());
     EXPECT_FALSE(canvas.view->nodeLayer(tree.left)->isHighlighted());
-    EXPECT_EQ(canvas.view->draggedLayers.front()->opacity(), 1.0);
+    EXPECT_EQ(canvas.view->dragging().draggedLayers.front()->opacity(), 1.0);
     canvas.move(target);
     canvas.release(target);
     EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"attach"}));
@@ -381,7 +384,7 @@ TEST(GraphViewDrag, ResizingMovesTheGrabbedCornerAndKeepsTheTitleRoom)
     const Node& resized = *canvas.delegate->resized;
     EXPECT_EQ(resized.size, (Size{root.size.width + 40, root.size.height + 20}));
     EXPECT_EQ(resized.center, (Point{root.center.x + 20, root.center.y + 10}));
-    EXPECT_EQ(canvas.view->inputPhase, GraphView::GraphViewInputPhase::idle);
+    EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::idle);
 
     // Dragging the top-left corner far inward stops at the size the title needs; the opposite corner stays.
     canvas.view->setGraph(project.graph);
@@ -428,15 +431,15 @@ TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
     const QPoint press = canvas.at({button.midX(), button.midY()});
     const QPoint release = press + QPoint(150, 60);
     canvas.drag(press, release, {}, false);
-    ASSERT_TRUE(canvas.view->ghost());
-    const NodeLayer& ghost = *canvas.view->ghost()->ghostNodeLayer;
+    ASSERT_TRUE(canvas.view->ghosts().ghost());
+    const NodeLayer& ghost = *canvas.view->ghosts().ghost()->ghostNodeLayer;
     EXPECT_EQ(ghost.opacity(), 0.5);
-    EXPECT_EQ(canvas.view->ghost()->ghostBranchLayer->opacity(), 0.5);
+    EXPECT_EQ(canvas.view->ghosts().ghost()->ghostBranchLayer->opacity(), 0.5);
     EXPECT_EQ(ghost.node().size, (Size{98, 38}));
     EXPECT_TRUE(ghost.node().title.empty());
-    EXPECT_EQ(ghost.position(), canvas.view->mouseMoveLocation);
+    EXPECT_EQ(ghost.position(), canvas.view->pointer().mouseMoveLocation);
     // Right of its parent in a horizontal layout: the branch docks on the ghost's left edge.
-    EXPECT_EQ(canvas.view->ghost()->ghostBranchLayer->childDockPoint.x, ghost.frame().minX());
+    EXPECT_EQ(canvas.view->ghosts().ghost()->ghostBranchLayer->childDockPoint.x, ghost.frame().minX());
     EXPECT_FALSE(layer.isHoverButtonShown());
     canvas.view->repaint();
     EXPECT_TRUE(canvas.window.grab().save(artefactPath("canvas-drag-ghost.png")));
@@ -444,8 +447,8 @@ TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
     canvas.release(release);
     EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"insert"}));
     EXPECT_EQ(canvas.delegate->insertedUnder, tree.right);
-    EXPECT_EQ(canvas.delegate->insertedAt, canvas.view->mouseUpLocation);
-    EXPECT_FALSE(canvas.view->ghost());
+    EXPECT_EQ(canvas.delegate->insertedAt, canvas.view->pointer().mouseUpLocation);
+    EXPECT_FALSE(canvas.view->ghosts().ghost());
     for (const auto& sublayer : canvas.view->viewLayer().sublayers())
         EXPECT_NE(sublayer.get(), static_cast<const Layer*>(&ghost));
 
@@ -473,7 +476,7 @@ TEST(GraphViewDrag, GhostTakesThePaletteColourOfItsRankAndIsMadeOnce)
         style.current.dynamicMainNodeColors = dynamic;
         canvas.view->setProjectStyle(style);
         // The root has three children: the ghost takes entry 3.
-        const std::shared_ptr<NodeLayer> ghost = canvas.view->makeGhostNodeLayer(*project.graph.findNode(tree.root));
+        const std::shared_ptr<NodeLayer> ghost = canvas.view->ghosts().makeGhostNodeLayer(*project.graph.findNode(tree.root));
         EXPECT_EQ(ghost->node().style.borderColor, style.current.palette[3].strokeColor);
         EXPECT_EQ(ghost->node().style.branchColor, style.current.palette[3].strokeColor);
         EXPECT_EQ(ghost->node().style.fillColor,
@@ -484,20 +487,20 @@ TEST(GraphViewDrag, GhostTakesThePaletteColourOfItsRankAndIsMadeOnce)
     sub.style.borderColor = Color::sRGB(0.5, 0.5, 0);
     sub.childrenShouldInheritShape = true;
     sub.shape = NodeShape::diamond;
-    const std::shared_ptr<NodeLayer> ghost = canvas.view->makeGhostNodeLayer(sub);
+    const std::shared_ptr<NodeLayer> ghost = canvas.view->ghosts().makeGhostNodeLayer(sub);
     EXPECT_EQ(ghost->node().style.borderColor, sub.style.borderColor);
     EXPECT_EQ(ghost->node().shape, NodeShape::diamond);
 
     LogCapture log;
     const auto parent = canvas.view->nodeLayers().front();
-    canvas.view->createGhostForNodeLayer(parent);
-    const auto first = canvas.view->ghost()->ghostNodeLayer;
-    canvas.view->createGhostForNodeLayer(parent);
-    EXPECT_EQ(canvas.view->ghost()->ghostNodeLayer, first);
+    canvas.view->ghosts().createGhostForNodeLayer(parent);
+    const auto first = canvas.view->ghosts().ghost()->ghostNodeLayer;
+    canvas.view->ghosts().createGhostForNodeLayer(parent);
+    EXPECT_EQ(canvas.view->ghosts().ghost()->ghostNodeLayer, first);
     EXPECT_EQ(log.lines().size(), 1u);
     EXPECT_TRUE(log.contains("createGhostForNodeLayer(parentNodeLayer:)"));
     EXPECT_TRUE(log.contains("we have a ghost already"));
-    canvas.view->removeGhost();
+    canvas.view->ghosts().removeGhost();
     EXPECT_FALSE(first->superlayer());
 }
 
@@ -511,11 +514,11 @@ TEST(GraphViewDrag, RightDragPansAndOnlyATwoAxisMoveCountsAsAPan)
     const QPoint start = canvas.at(before + Point{400, 300});
     canvas.press(start, {}, Qt::RightButton);
     canvas.move(start + QPoint(50, 0), Qt::RightButton);
-    EXPECT_EQ(canvas.view->inputPhase, GraphView::GraphViewInputPhase::idle);
+    EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::idle);
     EXPECT_EQ(canvas.scrollView->documentVisibleRect().origin, (before - Point{50, 0}));
     // The view moved under the pointer: (30, 40) from here is a screen move of (30, 40) from the last one.
     canvas.move(start + QPoint(30, 40), Qt::RightButton);
-    EXPECT_EQ(canvas.view->inputPhase, GraphView::GraphViewInputPhase::rightMouseDrag);
+    EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::rightMouseDrag);
     EXPECT_EQ(canvas.scrollView->documentVisibleRect().origin, (before - Point{80, 40}));
     canvas.release(start, Qt::RightButton);
     EXPECT_EQ(canvas.view->cursor().shape(), Qt::ArrowCursor);

@@ -9,6 +9,8 @@
 #include "kit/Beep.h"
 #include "kit/WindowActions.h"
 #include "support/QtWait.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
 
 namespace velquine::testing {
 namespace {
@@ -61,7 +63,7 @@ struct CanvasWindow {
     }
     void push(const std::vector<std::int64_t>& uids)
     {
-        view->updateSelectionAppearance(view->graph().nodes(uids));
+        view->pointer().updateSelectionAppearance(view->graph().nodes(uids));
     }
     QWidget window;
     GraphView* view = nullptr;
@@ -93,7 +95,7 @@ TEST(GraphViewInput, ClicksSelectAndShiftOrCtrlClicksAddAndRemove)
         const std::size_t calls = canvas.delegate->selections.size();
         QTest::mouseClick(canvas.view, Qt::LeftButton, modifier, canvas.at(b));
         EXPECT_EQ(documentSelection(canvas.document), (std::vector<std::int64_t>{a, b}));
-        EXPECT_EQ(canvas.view->inputPhase, GraphView::GraphViewInputPhase::idle); // no drag, no narrowing
+        EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::idle); // no drag, no narrowing
         EXPECT_EQ(canvas.delegate->selections.size(), calls);
         canvas.push({a, b});
         QTest::mouseClick(canvas.view, Qt::LeftButton, modifier, canvas.at(a));
@@ -111,7 +113,7 @@ TEST(GraphViewInput, ClicksSelectAndShiftOrCtrlClicksAddAndRemove)
     QTest::mouseClick(canvas.view, Qt::LeftButton, {}, QPoint(5, 880));
     EXPECT_TRUE(documentSelection(canvas.document).empty());
     EXPECT_EQ(canvas.delegate->selections.size(), calls);
-    EXPECT_EQ(canvas.view->inputPhase, GraphView::GraphViewInputPhase::idle);
+    EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::idle);
 }
 
 TEST(GraphViewInput, CanvasKeysSendTheWindowsCommands)
@@ -171,7 +173,7 @@ TEST(GraphViewInput, ArrowsFollowTheTreeThenTheNearestNodeAndBeepAtTheEdge)
     EXPECT_EQ(canvas.delegate->selections.size(), calls);
     EXPECT_EQ(Beep::count(), 1);
 
-    EXPECT_EQ(GraphView::squaredDistanceToNearestCorner(Rect(10, 10, 20, 20), {0, 0}), 200.0);
+    EXPECT_EQ(NavigationInteraction::squaredDistanceToNearestCorner(Rect(10, 10, 20, 20), {0, 0}), 200.0);
 }
 
 TEST(GraphViewInput, HomeSelectsTheRootAndEndTheNewestNodeOfTheTree)

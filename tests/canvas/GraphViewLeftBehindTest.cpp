@@ -10,6 +10,7 @@
 
 #include "GraphViewTestSupport.h"
 #include "kit/ScrollView.h"
+#include "canvas/PointerInteraction.h"
 
 namespace velquine::testing {
 namespace {
@@ -94,7 +95,7 @@ TEST(GraphViewLeftBehind, LayersMovedOutOfViewCatchUpWhenScrolledToClickedOrRead
     live->selectedNodeUIDs = {main.uid};
     live->setGraph(project.graph);
     full.selectedNodeUIDs = {main.uid};
-    full.mouseMoveLocation = live->mouseMoveLocation;
+    full.pointer().mouseMoveLocation = live->pointer().mouseMoveLocation;
     full.setGraph(project.graph);
     EXPECT_TRUE(sameLayers(*live, full));
     EXPECT_TRUE(layersAwayFromTheirNodes(*live, project.graph, everywhere).empty());

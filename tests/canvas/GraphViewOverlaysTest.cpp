@@ -5,6 +5,9 @@
 #include "canvas/GridLayer.h"
 #include "layout/VQProjectEdits.h"
 #include "platform/layer/TextLayer.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/PointerInteraction.h"
 
 namespace velquine::testing {
 namespace {
@@ -35,13 +38,13 @@ TEST(GraphViewFocus, OutsideTheSubtreeFadesUntilFocusIsSwitchedOff)
     view.setGraph(project.graph);
     const Node root = project.graph.nodeBin().begin()->second;
     const Node main = *project.graph.findNode(root.childrenUIDs[0]);
-    view.applyFocus();  // nothing selected: stays off
-    EXPECT_FALSE(view.focusContext());
+    view.focusMode().applyFocus();  // nothing selected: stays off
+    EXPECT_FALSE(view.focusMode().focusContext());
 
     view.selectedNodeUIDs = {987654321, main.uid, root.uid};
-    view.applyFocus();
-    ASSERT_TRUE(view.focusContext());
-    EXPECT_EQ(view.focusContext()->focussedRootNode.uid, main.uid);
+    view.focusMode().applyFocus();
+    ASSERT_TRUE(view.focusMode().focusContext());
+    EXPECT_EQ(view.focusMode().focusContext()->focussedRootNode.uid, main.uid);
     std::vector<std::int64_t> inside = uidsOf(project.graph.subtree(main));
     for (const auto& layer : view.nodeLayers()) {
         const bool in = std::count(inside.begin(), inside.end(), layer->node().uid) != 0;
@@ -63,8 +66,8 @@ TEST(GraphViewFocus, OutsideTheSubtreeFadesUntilFocusIsSwitchedOff)
     EXPECT_FALSE(view.nodeLayer(added.uid)->isFaded());
 
     view.selectedNodeUIDs.clear();
-    view.applyFocus();
-    EXPECT_FALSE(view.focusContext());
+    view.focusMode().applyFocus();
+    EXPECT_FALSE(view.focusMode().focusContext());
     for (const auto& layer : view.nodeLayers())
         EXPECT_FALSE(layer->isFaded());
     for (const auto& branch : view.branchLayers()) {
@@ -89,18 +92,18 @@ TEST(GraphViewRubberBand, SelectsWhatTheBandTouchesWhicheverWayItIsDragged)
     for (const auto& [from, to] : {std::pair{Point{beyond.x - rootFrame.size.width - 10, beyond.y - rootFrame.size.height - 10}, beyond},
                                    std::pair{beyond, Point{beyond.x - rootFrame.size.width - 10, beyond.y - rootFrame.size.height - 10}}}) {
         view.selectedNodeUIDs = {root.childrenUIDs[0]};
-        view.inputPhase = GraphView::GraphViewInputPhase::massSelecting;
-        view.beginRubberBandSelection(from);
+        view.pointer().inputPhase = GraphView::GraphViewInputPhase::massSelecting;
+        view.pointer().beginRubberBandSelection(from);
         EXPECT_TRUE(view.selectedNodeUIDs.empty());
-        EXPECT_FALSE(view.selectionLayer().isHidden());
-        view.updateRubberBandSelection(inside);
-        view.updateRubberBandSelection(to);
+        EXPECT_FALSE(view.pointer().selectionLayer().isHidden());
+        view.pointer().updateRubberBandSelection(inside);
+        view.pointer().updateRubberBandSelection(to);
         EXPECT_TRUE(view.nodeLayer(root.uid)->isSelected());
-        EXPECT_EQ(view.selectionLayer().frame(), integralRect(view.selectionRect.standardized()));
-        view.endRubberBandSelection(to);
-        EXPECT_EQ(view.inputPhase, GraphView::GraphViewInputPhase::idle);
-        EXPECT_TRUE(view.selectionLayer().isHidden());
-        EXPECT_EQ(view.selectionRect, Rect(0, 0, 0, 0));
+        EXPECT_EQ(view.pointer().selectionLayer().frame(), integralRect(view.pointer().selectionRect.standardized()));
+        view.pointer().endRubberBandSelection(to);
+        EXPECT_EQ(view.pointer().inputPhase, GraphView::GraphViewInputPhase::idle);
+        EXPECT_TRUE(view.pointer().selectionLayer().isHidden());
+        EXPECT_EQ(view.pointer().selectionRect, Rect(0, 0, 0, 0));
     }
     ASSERT_EQ(recorder->calls.size(), 2u);
     EXPECT_EQ(uidsOf(recorder->calls[0]), std::vector<std::int64_t>{root.uid});
@@ -108,23 +111,23 @@ TEST(GraphViewRubberBand, SelectsWhatTheBandTouchesWhicheverWayItIsDragged)
     EXPECT_TRUE(recorder->reveal);
 
     // A click on empty canvas selects nothing and makes no call.
-    view.inputPhase = GraphView::GraphViewInputPhase::massSelecting;
-    view.beginRubberBandSelection({5, 5});
-    view.endRubberBandSelection({5, 5});
+    view.pointer().inputPhase = GraphView::GraphViewInputPhase::massSelecting;
+    view.pointer().beginRubberBandSelection({5, 5});
+    view.pointer().endRubberBandSelection({5, 5});
     EXPECT_EQ(recorder->calls.size(), 2u);
 }
 
 TEST(GraphViewOverlays, SelectionRectangleAndBadgeAreSetUpHiddenAboveTheNodes)
 {
     GraphView view(Rect(0, 0, 400, 300));
-    const Layer& selection = view.selectionLayer();
+    const Layer& selection = view.pointer().selectionLayer();
     EXPECT_TRUE(selection.isHidden());
     EXPECT_EQ(selection.zPosition(), -5);
     EXPECT_EQ(selection.cornerRadius(), 4.0);
     EXPECT_EQ(selection.borderWidth(), 1.0);
     EXPECT_EQ(selection.borderColor(), QColor(146, 146, 146));
     EXPECT_EQ(selection.frame(), Rect(0, 0, 0, 0));
-    const TextLayer& badge = view.attachBadgeLayer();
+    const TextLayer& badge = view.dragging().attachBadgeLayer();
     EXPECT_TRUE(badge.isHidden());
     EXPECT_EQ(badge.frame(), Rect(0, 0, 78, 24));
     EXPECT_EQ(badge.zPosition(), -5);

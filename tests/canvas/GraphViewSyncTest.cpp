@@ -15,6 +15,8 @@
 #include "kit/ScrollView.h"
 #include "layout/VQProjectEdits.h"
 #include "platform/layer/Transaction.h"
+#include "canvas/CanvasSync.h"
+#include "canvas/PointerInteraction.h"
 
 namespace velquine::testing {
 namespace {
@@ -390,7 +392,7 @@ TEST(GraphViewSync, EditsReloadedByChangeMatchFullReloads)
         }
         live.selectedNodeUIDs = {uids[random() % uids.size()]};
         if (step % 3 == 0)
-            live.mouseMoveLocation = full.mouseMoveLocation = pick.center;
+            live.pointer().mouseMoveLocation = full.pointer().mouseMoveLocation = pick.center;
         ASSERT_TRUE(reloadedAlike(live, full, project.graph)) << "after step " << step;
         expectOneLayerPerNodeAndLink(live);
     }
@@ -401,12 +403,12 @@ TEST(GraphViewSync, PrintingCanvasesHoverNothingAndSelectionFollowsThePush)
     VQProject project = sampleProject(1, 2, 0);
     const Node root = project.graph.nodeBin().begin()->second;
     GraphView view(Rect(0, 0, 1200, 900));
-    view.mouseMoveLocation = root.center;
+    view.pointer().mouseMoveLocation = root.center;
     view.setGraph(project.graph);
     EXPECT_TRUE(view.nodeLayer(root.uid)->isHovered());
     GraphView printing(Rect(0, 0, 1200, 900));
     printing.printingMode = true;
-    printing.mouseMoveLocation = root.center;
+    printing.pointer().mouseMoveLocation = root.center;
     printing.setGraph(project.graph);
     EXPECT_FALSE(printing.nodeLayer(root.uid)->isHovered());
     printing.sync().setHoverButtonShown(*printing.nodeLayer(root.uid), true);
@@ -416,7 +418,7 @@ TEST(GraphViewSync, PrintingCanvasesHoverNothingAndSelectionFollowsThePush)
     EXPECT_EQ(view.nodeLayer(root.uid)->hoverButtonLayer().documentColor(), project.projectStyle.current.backgroundColor);
 
     // A pushed selection marks the named layers only; unknown identifiers mark nothing.
-    view.updateSelectionAppearance({root, Node(987654321, std::nullopt, NodeStyle())});
+    view.pointer().updateSelectionAppearance({root, Node(987654321, std::nullopt, NodeStyle())});
     for (const auto& layer : view.nodeLayers())
         EXPECT_EQ(layer->isSelected(), layer->node().uid == root.uid);
     EXPECT_TRUE(view.nodeLayer(root.uid)->areHandlesShown());

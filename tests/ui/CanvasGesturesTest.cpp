@@ -21,6 +21,7 @@
 #include "platform/RunLoop.h"
 #include "platform/UndoManager.h"
 #include "UiTestSupport.h"
+#include "canvas/GhostInteraction.h"
 
 using namespace velquine;
 
@@ -137,7 +138,7 @@ TEST(CanvasGestures, MovingResizingAndTheHoverButtonAreSingleSteps)
     editor.drag(editor.at({button.midX(), button.midY()}), editor.at({button.midX() + 120, button.midY() + 50}));
     EXPECT_EQ(editor.document->project.graph.count(), count + 1);
     EXPECT_EQ(editor.node(editor.b).childrenUIDs.size(), 1u);
-    EXPECT_FALSE(editor.view->ghost());
+    EXPECT_FALSE(editor.view->ghosts().ghost());
 }
 
 TEST(CanvasGestures, AnImageDroppedOnANodeBecomesItsImage)

@@ -22,6 +22,7 @@
 #include "platform/UserDefaults.h"
 #include "ControllerEditor.h"
 #include "UiTestSupport.h"
+#include "canvas/PointerInteraction.h"
 
 using namespace velquine;
 
@@ -84,7 +85,7 @@ TEST(GraphViewController, SiblingRootAndParentCommands)
     editor.document->commitEditingSession();
 
     editor.select({});
-    editor.graphView->mouseUpLocation = {500, 400};
+    editor.graphView->pointer().mouseUpLocation = {500, 400};
     editor.send("newSiblingNode:");
     Node root = editor.node(editor.document->project.selectedNodeUIDs.front());
     EXPECT_FALSE(root.parentUID.has_value());

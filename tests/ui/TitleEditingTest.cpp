@@ -24,6 +24,7 @@
 #include "platform/UndoManager.h"
 #include "SmallMapWindow.h"
 #include "UiTestSupport.h"
+#include "canvas/TitleEditingInteraction.h"
 
 using namespace velquine;
 
@@ -31,7 +32,7 @@ namespace {
 
 struct TitleFixture : test::SmallMapWindow {
     using SmallMapWindow::SmallMapWindow;
-    NodeTitleEditor* editor() const { return canvas()->nodeEditor(); }
+    NodeTitleEditor* editor() const { return canvas()->titleEditing().nodeEditor(); }
     QPoint at(std::int64_t uid) const
     {
         return canvas()->widgetRectFromLayer(canvas()->nodeLayer(uid)->frame()).center().toPoint();
@@ -62,7 +63,7 @@ TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
         f.select({f.child});
         f.canvas()->setFocus();
         f.key(f.canvas(), Qt::Key_Tab);
-        ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+        ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
         EXPECT_TRUE(f.editor()->hasFocus());
         EXPECT_EQ(f.document->editingLabel, "New Child Node");
         const std::int64_t uid = f.node(f.child.uid).childrenUIDs.back();
@@ -101,7 +102,7 @@ TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
     f.canvas()->setFocus();
     const std::size_t before = f.document->project.graph.count();
     f.key(f.canvas(), Qt::Key_Return); // a sibling
-    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     EXPECT_EQ(f.document->project.graph.count(), before + 1);
     f.type(QStringLiteral("Gone"));
     f.key(f.editor(), Qt::Key_Escape);
@@ -113,9 +114,9 @@ TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
     // Tab and Return with nothing typed still keep the new node, as one step.
     f.select({f.child});
     f.key(f.canvas(), Qt::Key_Tab);
-    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     f.key(f.editor(), Qt::Key_Tab);
-    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+    EXPECT_FALSE(f.canvas()->titleEditing().isNodeEditorActive());
     EXPECT_EQ(f.document->project.graph.count(), before + 1);
     EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
 }
@@ -129,7 +130,7 @@ TEST(TitleEditing, DoubleClickEditsAtTheMagnificationAndClickingAwayCommits)
     QApplication::processEvents();
     f.select({f.child});
     f.doubleClick(f.child.uid);
-    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     EXPECT_EQ(f.editor()->toPlainText(), QStringLiteral("Alpha"));
     EXPECT_EQ(f.editor()->textCursor().selectedText(), QStringLiteral("Alpha"));
     // The editor's text is drawn at twice the node's font, over the label at twice its size.
@@ -153,19 +154,19 @@ TEST(TitleEditing, DoubleClickEditsAtTheMagnificationAndClickingAwayCommits)
     // "B" replaces the selected title.
     f.key(f.editor(), Qt::Key_Return);
     f.key(f.canvas(), Qt::Key_F2);
-    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     EXPECT_EQ(f.editor()->textCursor().selectedText(), QStringLiteral("Alpha"));
     f.key(f.editor(), Qt::Key_Return);
     EXPECT_FALSE(f.undo().canUndo());
     EXPECT_FALSE(f.document->isInEditingSession);
     f.doubleClick(f.child.uid);
-    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     f.type(QStringLiteral("Beta"));
     EXPECT_EQ(f.node(f.child.uid).title, "Beta");
     // A click on empty canvas commits the edit.
     QTest::mouseClick(f.canvas(), Qt::LeftButton, {}, QPoint(4, 4));
     RunLoop::drain();
-    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+    EXPECT_FALSE(f.canvas()->titleEditing().isNodeEditorActive());
     EXPECT_EQ(f.node(f.child.uid).title, "Beta");
     EXPECT_EQ(f.undo().undoActionName(), "Edit Node Title");
     ASSERT_TRUE(f.undo().undo());
@@ -180,7 +181,7 @@ TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesB
     f.canvas()->setFocus();
     const Node before = f.node(f.root.uid);
     f.key(f.canvas(), Qt::Key_Z);
-    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     EXPECT_EQ(f.editor()->toPlainText(), QStringLiteral("z"));
     EXPECT_EQ(f.editor()->textCursor().position(), 1);
     EXPECT_EQ(f.node(f.root.uid).title, "z");
@@ -189,7 +190,7 @@ TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesB
     // A root grows on both sides.
     EXPECT_NEAR(f.node(f.root.uid).center.x, before.center.x, 1e-6);
     f.key(f.editor(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_TRUE(f.canvas()->isNodeEditorActive());
+    EXPECT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     EXPECT_NE(f.editor()->toPlainText(), QStringLiteral("zebra crossing"));
     EXPECT_TRUE(f.document->isInEditingSession);
     EXPECT_FALSE(f.undo().canUndo());
@@ -203,7 +204,7 @@ TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesB
     f.canvas()->setFocus();
     f.key(f.canvas(), Qt::Key_A);
     f.key(f.canvas(), Qt::Key_Space);
-    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+    EXPECT_FALSE(f.canvas()->titleEditing().isNodeEditorActive());
 }
 
 // Clicking into another control commits the title and leaves the keyboard with that control.
@@ -214,12 +215,12 @@ TEST(TitleEditing, ClickingIntoTheNotePaneCommitsAndKeepsTheFocusThere)
     f.select({f.child});
     f.canvas()->setFocus();
     f.key(f.canvas(), Qt::Key_B);
-    ASSERT_TRUE(f.canvas()->isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     EditingTextView* note = f.window->contentViewController()->editorContentViewController()->noteViewController()->noteView();
     ASSERT_TRUE(note->isVisible());
     QTest::mouseClick(note->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
     RunLoop::drain();
-    EXPECT_FALSE(f.canvas()->isNodeEditorActive());
+    EXPECT_FALSE(f.canvas()->titleEditing().isNodeEditorActive());
     EXPECT_EQ(f.node(f.child.uid).title, "b");
     EXPECT_EQ(f.undo().undoActionName(), "Edit Node Title");
     EXPECT_TRUE(note->hasFocus());

@@ -6,7 +6,16 @@
 #include <numbers>
 
 #include "canvas/GraphView.h"
+#include "kit/Beep.h"
+#include "kit/WindowActions.h"
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "kit/Beep.h"
 
 namespace velquine {
@@ -57,7 +66,11 @@ double coordinate(Point point, bool xAxis)
 
 } // namespace
 
-double GraphView::squaredDistanceToNearestCorner(const Rect& rect, Point point)
+NavigationInteraction::NavigationInteraction(GraphView& view) : view_(view) {}
+
+NavigationInteraction::~NavigationInteraction() = default;
+
+double NavigationInteraction::squaredDistanceToNearestCorner(const Rect& rect, Point point)
 {
     const Point corners[] = {{rect.minX(), rect.minY()}, {rect.maxX(), rect.minY()}, {rect.maxX(), rect.maxY()},
                              {rect.minX(), rect.maxY()}};
@@ -70,39 +83,39 @@ double GraphView::squaredDistanceToNearestCorner(const Rect& rect, Point point)
     return best;
 }
 
-void GraphView::chooseNode(const Node& node)
+void NavigationInteraction::chooseNode(const Node& node)
 {
-    if (const auto target = delegate.lock())
+    if (const auto target = view_.delegate.lock())
         target->selectNodes({node}, true);
 }
 
-void GraphView::moveSelection(NavigationDirection direction)
+void NavigationInteraction::moveSelection(GraphView::NavigationDirection direction)
 {
     if (!navigate(direction))
         Beep::beep();
 }
 
-bool GraphView::navigate(NavigationDirection direction)
+bool NavigationInteraction::navigate(GraphView::NavigationDirection direction)
 {
-    const std::vector<Node> selected = selectedNodes();
+    const std::vector<Node> selected = view_.selectedNodes();
     if (!selected.empty()) {
-        const Node root = graph_.rootAncestor(selected.front());
-        if (!sync_->layoutOptionsGoverning(root).isManual && selectRelatedNodeInTree(direction))
+        const Node root = view_.graph_.rootAncestor(selected.front());
+        if (!view_.sync_->layoutOptionsGoverning(root).isManual && selectRelatedNodeInTree(direction))
             return true;
-        if (selectNearestNode(graph_.subtree(root), direction))
+        if (selectNearestNode(view_.graph_.subtree(root), direction))
             return true;
     }
     std::vector<Node> all;
-    all.reserve(graph_.count());
-    for (const auto& [uid, node] : graph_.nodeBin())
+    all.reserve(view_.graph_.count());
+    for (const auto& [uid, node] : view_.graph_.nodeBin())
         all.push_back(node);
     return selectNearestNode(std::move(all), direction);
 }
 
-bool GraphView::selectNearestNode(std::vector<Node> candidates, NavigationDirection direction)
+bool NavigationInteraction::selectNearestNode(std::vector<Node> candidates, GraphView::NavigationDirection direction)
 {
-    const std::vector<Node> selected = selectedNodes();
-    Point reference = mouseMoveLocation;
+    const std::vector<Node> selected = view_.selectedNodes();
+    Point reference = view_.pointer_->mouseMoveLocation;
     if (!selected.empty()) {
         reference = selected.front().center;
         const std::int64_t uid = selected.front().uid;
@@ -120,28 +133,28 @@ bool GraphView::selectNearestNode(std::vector<Node> candidates, NavigationDirect
     return true;
 }
 
-bool GraphView::selectRelatedNodeInTree(NavigationDirection direction)
+bool NavigationInteraction::selectRelatedNodeInTree(GraphView::NavigationDirection direction)
 {
-    const std::vector<Node> selected = selectedNodes();
+    const std::vector<Node> selected = view_.selectedNodes();
     if (selected.empty())
         return false;
     const Node& node = selected.front();
-    const bool horizontal = sync_->layoutOptionsGoverning(node).layoutType == LayoutOptions::LayoutType::horizontal;
-    const bool alongTree = horizontal == (direction == NavigationDirection::left
-                                          || direction == NavigationDirection::right);
+    const bool horizontal = view_.sync_->layoutOptionsGoverning(node).layoutType == LayoutOptions::LayoutType::horizontal;
+    const bool alongTree = horizontal == (direction == GraphView::NavigationDirection::left
+                                          || direction == GraphView::NavigationDirection::right);
     const bool treeX = horizontal;
     const bool before = isBefore(direction);
     const double own = coordinate(node.center, alongTree ? treeX : !treeX);
     const auto onSide = [before](double value, double reference) {
         return before ? value < reference : value > reference;
     };
-    const std::optional<Node> parent = graph_.parent(node);
+    const std::optional<Node> parent = view_.graph_.parent(node);
     if (alongTree) {
         if (parent && onSide(coordinate(parent->center, treeX), own)) {
             chooseNode(*parent);
             return true;
         }
-        std::vector<Node> children = graph_.nodes(node.childrenUIDs);
+        std::vector<Node> children = view_.graph_.nodes(node.childrenUIDs);
         const auto distance = [&node](const Node& child) {
             const double dx = child.center.x - node.center.x;
             const double dy = child.center.y - node.center.y;
@@ -158,7 +171,7 @@ bool GraphView::selectRelatedNodeInTree(NavigationDirection direction)
     }
     if (!parent)
         return false;
-    std::vector<Node> siblings = graph_.nodes(parent->childrenUIDs);
+    std::vector<Node> siblings = view_.graph_.nodes(parent->childrenUIDs);
     const double parentTree = coordinate(parent->center, treeX);
     const double ownTree = coordinate(node.center, treeX);
     std::erase_if(siblings, [&](const Node& sibling) {
@@ -183,19 +196,19 @@ bool GraphView::selectRelatedNodeInTree(NavigationDirection direction)
 
 // ---- Home and End ----
 
-bool GraphView::selectRootOfSelection()
+bool NavigationInteraction::selectRootOfSelection()
 {
-    const std::vector<Node> selected = selectedNodes();
+    const std::vector<Node> selected = view_.selectedNodes();
     if (selected.empty())
         return false;
-    chooseNode(graph_.rootAncestor(selected.front()));
+    chooseNode(view_.graph_.rootAncestor(selected.front()));
     return true;
 }
 
-bool GraphView::selectFirstRoot()
+bool NavigationInteraction::selectFirstRoot()
 {
-    for (const auto& [uid, node] : graph_.nodeBin())
-        if (graph_.nodeType(node) == NodeType::root) {
+    for (const auto& [uid, node] : view_.graph_.nodeBin())
+        if (view_.graph_.nodeType(node) == NodeType::root) {
             chooseNode(node);
             return true;
         }
@@ -203,19 +216,77 @@ bool GraphView::selectFirstRoot()
 }
 
 // The tree of the first selected node, newest change first; equal stamps keep the tree's order (root first).
-bool GraphView::selectLastModifiedNodeInTree()
+bool NavigationInteraction::selectLastModifiedNodeInTree()
 {
-    const std::vector<Node> selected = selectedNodes();
+    const std::vector<Node> selected = view_.selectedNodes();
     if (selected.empty())
         return false;
-    std::vector<Node> tree = graph_.subtree(graph_.rootAncestor(selected.front()));
+    std::vector<Node> tree = view_.graph_.subtree(view_.graph_.rootAncestor(selected.front()));
     if (tree.empty())
         return false;
     std::stable_sort(tree.begin(), tree.end(),
                      [](const Node& a, const Node& b) { return a.modifiedTimestamp > b.modifiedTimestamp; });
-    updateSelectionAppearance({tree.front()});
+    view_.pointer_->updateSelectionAppearance({tree.front()});
     chooseNode(tree.front());
     return true;
+}
+
+void NavigationInteraction::sendWindowAction(const char* selector)
+{
+    WindowActions* actions = WindowActions::of(&view_);
+    if (!actions || !actions->dispatcher().sendAction(selector))
+        Beep::beep();
+}
+
+bool NavigationInteraction::handleCanvasKey(QKeyEvent* event)
+{
+    const bool hasSelection = !view_.selectedNodes().empty();
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (!hasSelection)
+            return false;
+        sendWindowAction("deselectAll:");
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        if (!hasSelection)
+            Beep::beep();
+        else
+            sendWindowAction("newChildNode:");
+        return true;
+    case Qt::Key_Home:
+        if (hasSelection)
+            selectRootOfSelection();
+        else if (!selectFirstRoot())
+            Beep::beep();
+        return true;
+    case Qt::Key_End:
+        if (!selectLastModifiedNodeInTree())
+            Beep::beep();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        sendWindowAction("newSiblingNode:");
+        return true;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        sendWindowAction(event->modifiers() & Qt::ShiftModifier ? "deleteSingle:" : "delete:");
+        return true;
+    case Qt::Key_Up:
+        moveSelection(GraphView::NavigationDirection::up);
+        return true;
+    case Qt::Key_Left:
+        moveSelection(GraphView::NavigationDirection::left);
+        return true;
+    case Qt::Key_Down:
+        moveSelection(GraphView::NavigationDirection::down);
+        return true;
+    case Qt::Key_Right:
+        moveSelection(GraphView::NavigationDirection::right);
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace velquine

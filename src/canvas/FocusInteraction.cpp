@@ -4,46 +4,57 @@
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 
 namespace velquine {
 
-void GraphView::applyFocus()
+FocusInteraction::FocusInteraction(GraphView& view) : view_(view) {}
+
+FocusInteraction::~FocusInteraction() = default;
+
+void FocusInteraction::applyFocus()
 {
     if (!focusContext_) {
-        const std::vector<Node> selected = graph_.nodes(selectedNodeUIDs);
+        const std::vector<Node> selected = view_.graph_.nodes(view_.selectedNodeUIDs);
         if (!selected.empty())
             focus(selected.front());
         return;
     }
     focusContext_.reset();
-    for (const auto& layer : sync_->rawNodeLayers()) {
+    for (const auto& layer : view_.sync_->rawNodeLayers()) {
         layer->setFaded(false);
         layer->updateFadedState();
     }
-    for (const auto& branch : sync_->rawBranchLayers()) {
+    for (const auto& branch : view_.sync_->rawBranchLayers()) {
         branch->isFaded = false;
         branch->setOpacity(1.0);
         branch->setGrayFilter(false);
     }
 }
 
-void GraphView::focus(const Node& node)
+void FocusInteraction::focus(const Node& node)
 {
-    focusContext_ = FocusContext{node};
+    focusContext_ = GraphView::FocusContext{node};
     std::unordered_set<std::int64_t> inside;
-    for (const Node& member : graph_.subtree(node))
+    for (const Node& member : view_.graph_.subtree(node))
         inside.insert(member.uid);
-    for (const auto& [uid, outside] : graph_.nodeBin()) {
+    for (const auto& [uid, outside] : view_.graph_.nodeBin()) {
         if (inside.count(uid))
             continue;
-        if (NodeLayer* layer = nodeLayer(uid)) {
+        if (NodeLayer* layer = view_.nodeLayer(uid)) {
             layer->setFaded(true);
             layer->updateFadedState();
         }
-        if (const auto* branches = sync_->index().branchesAt(uid))
+        if (const auto* branches = view_.sync_->index().branchesAt(uid))
             for (const CanvasIndex::BranchEnd& end : *branches) {
                 BranchLayer* branch = end.layer;
                 branch->isFaded = true;

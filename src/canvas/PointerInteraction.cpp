@@ -10,6 +10,13 @@
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
@@ -35,27 +42,31 @@ constexpr int autoscrollInterval = 100; // ms
 
 } // namespace
 
+PointerInteraction::PointerInteraction(GraphView& view) : view_(view), selectionLayer_(std::make_shared<Layer>()) {}
+
+PointerInteraction::~PointerInteraction() = default;
+
 // Drawn once: the pointer passes over handles often. Never destroyed, so that no cursor outlives the
 // application's window system connection.
-QCursor GraphView::cursorNESW()
+QCursor PointerInteraction::cursorNESW()
 {
     static const QCursor* cursor = new QCursor(SymbolImages::cursor(QStringLiteral("NESWCursor"), QPoint(8, 8)));
     return *cursor;
 }
 
-QCursor GraphView::cursorNWSE()
+QCursor PointerInteraction::cursorNWSE()
 {
     static const QCursor* cursor = new QCursor(SymbolImages::cursor(QStringLiteral("NWSECursor"), QPoint(8, 8)));
     return *cursor;
 }
 
-double GraphView::magnification() const
+double PointerInteraction::magnification() const
 {
-    const ScrollView* scrollView = ScrollView::enclosingScrollView(this);
+    const ScrollView* scrollView = ScrollView::enclosingScrollView(&view_);
     return scrollView ? scrollView->magnification() : 1.0;
 }
 
-Point GraphView::pointerDelta(QPointF globalPosition)
+Point PointerInteraction::pointerDelta(QPointF globalPosition)
 {
     const QPointF moved = globalPosition - lastGlobalPosition_;
     lastGlobalPosition_ = globalPosition;
@@ -65,13 +76,13 @@ Point GraphView::pointerDelta(QPointF globalPosition)
 
 // ---- Press ----
 
-bool GraphView::beginHoverButtonDragOrResize(Point point)
+bool PointerInteraction::beginHoverButtonDragOrResize(Point point)
 {
     clickedHoverButtons.clear();
-    sync_->settleLayers(aroundPoint(point));
+    view_.sync_->settleLayers(aroundPoint(point));
     NodeLayer* handleLayer = nullptr;
     NodeHandle handle = NodeHandle::none;
-    for (const auto& layer : sync_->rawNodeLayers()) {
+    for (const auto& layer : view_.sync_->rawNodeLayers()) {
         if (layer->isHovered() && layer->hasHoverButtonLayer()) {
             const HoverButtonLayer& button = layer->hoverButtonLayer();
             const Rect area(layer->frame().origin + button.frame().origin, button.bounds().size);
@@ -85,12 +96,12 @@ bool GraphView::beginHoverButtonDragOrResize(Point point)
         }
     }
     if (!clickedHoverButtons.empty()) {
-        inputPhase = GraphViewInputPhase::hoverButtonDrag;
+        inputPhase = GraphView::GraphViewInputPhase::hoverButtonDrag;
         return true;
     }
     if (handleLayer) {
-        inputPhase = GraphViewInputPhase::nodeResizing;
-        nodeResizingContext = NodeResizingContext{handleLayer->node(), point, handle};
+        inputPhase = GraphView::GraphViewInputPhase::nodeResizing;
+        nodeResizingContext = GraphView::NodeResizingContext{handleLayer->node(), point, handle};
         return true;
     }
     return false;
@@ -98,42 +109,42 @@ bool GraphView::beginHoverButtonDragOrResize(Point point)
 
 // ---- Drag steps ----
 
-void GraphView::leftMouseDragged(Point point, Point delta, Qt::KeyboardModifiers modifiers)
+void PointerInteraction::leftMouseDragged(Point point, Point delta, Qt::KeyboardModifiers modifiers)
 {
     mouseMoveLocation = point;
     // A drag or resize moves layers by what they show: every one must show where its node is.
-    if (inputPhase != GraphViewInputPhase::massSelecting)
-        sync_->settleLayers();
+    if (inputPhase != GraphView::GraphViewInputPhase::massSelecting)
+        view_.sync_->settleLayers();
     switch (inputPhase) {
-    case GraphViewInputPhase::massSelecting:
+    case GraphView::GraphViewInputPhase::massSelecting:
         updateRubberBandSelection(point);
         break;
-    case GraphViewInputPhase::nodeResizing:
+    case GraphView::GraphViewInputPhase::nodeResizing:
         resizeStep(delta);
         break;
-    case GraphViewInputPhase::nodeDragging:
-        dragNodes(modifiers);
+    case GraphView::GraphViewInputPhase::nodeDragging:
+        view_.drag_->dragNodes(modifiers);
         break;
-    case GraphViewInputPhase::hoverButtonDrag: {
+    case GraphView::GraphViewInputPhase::hoverButtonDrag: {
         Transaction transaction(true);
-        if (!ghost_ && !clickedHoverButtons.empty()) {
+        if (!view_.ghosts_->ghost_ && !clickedHoverButtons.empty()) {
             NodeLayer* pressed = clickedHoverButtons.front();
-            const auto owner = std::find_if(sync_->rawNodeLayers().begin(), sync_->rawNodeLayers().end(),
+            const auto owner = std::find_if(view_.sync_->rawNodeLayers().begin(), view_.sync_->rawNodeLayers().end(),
                                             [pressed](const auto& layer) { return layer.get() == pressed; });
-            if (owner != sync_->rawNodeLayers().end())
-                createGhostForNodeLayer(*owner);
+            if (owner != view_.sync_->rawNodeLayers().end())
+                view_.ghosts_->createGhostForNodeLayer(*owner);
         }
-        updateGhostPosition();
+        view_.ghosts_->updateGhostPosition();
         break;
     }
-    case GraphViewInputPhase::idle:
-    case GraphViewInputPhase::rightMouseDrag:
+    case GraphView::GraphViewInputPhase::idle:
+    case GraphView::GraphViewInputPhase::rightMouseDrag:
         break;
     }
 }
 
 // The grabbed corner follows the pointer, never closer to the opposite corner than the title needs.
-void GraphView::resizeStep(Point delta)
+void PointerInteraction::resizeStep(Point delta)
 {
     if (!nodeResizingContext)
         return;
@@ -166,83 +177,83 @@ void GraphView::resizeStep(Point delta)
     node.center = {spanned.midX(), spanned.midY()};
     node.size = spanned.size;
     Transaction transaction(true);
-    NodeLayer* layer = nodeLayer(node.uid);
+    NodeLayer* layer = view_.nodeLayer(node.uid);
     if (!layer)
         return;
     layer->setNode(node);
     layer->updateContents();
-    placeMovedLayers({layer});
+    view_.drag_->placeMovedLayers({layer});
 }
 
 // ---- Release ----
 
-void GraphView::endHoverButtonDrag()
+void PointerInteraction::endHoverButtonDrag()
 {
     if (!clickedHoverButtons.empty())
-        if (const auto target = delegate.lock())
+        if (const auto target = view_.delegate.lock())
             target->insertChildNode(clickedHoverButtons.front()->node(),
                                     mouseUpLocation == mouseDownLocation ? std::nullopt
                                                                          : std::optional<Point>(mouseUpLocation));
-    removeGhost();
+    view_.ghosts_->removeGhost();
 }
 
 // ---- Hover ----
 
-void GraphView::mouseMoved(Point point)
+void PointerInteraction::mouseMoved(Point point)
 {
     mouseMoveLocation = point;
     // No button is down: a drag whose release never arrived is over.
-    abandonDragGroup();
+    view_.drag_->abandonDragGroup();
     // Buttons that change sides are laid out when the transaction ends, before the next press tests them.
     Transaction transaction;
-    sync_->settleLayers(aroundPoint(point));
-    for (const auto& layer : sync_->rawNodeLayers()) {
+    view_.sync_->settleLayers(aroundPoint(point));
+    for (const auto& layer : view_.sync_->rawNodeLayers()) {
         const Rect frame = layer->frame();
         const Rect zone = layer->layoutOptions().layoutType == LayoutOptions::LayoutType::horizontal
             ? frame.insetBy(-hoverZoneOutset, 0)
             : frame.insetBy(0, -hoverZoneOutset);
         const bool inside = zone.contains(point);
         if (inside != layer->isHovered()) {
-            const bool hovered = inside && !printingMode;
+            const bool hovered = inside && !view_.printingMode;
             layer->setHovered(hovered);
-            sync_->setHoverButtonShown(*layer, hovered && !layer->isBeingEdited());
+            view_.sync_->setHoverButtonShown(*layer, hovered && !layer->isBeingEdited());
         }
-        if (inside && !printingMode)
+        if (inside && !view_.printingMode)
             layer->updateHover(point);
     }
     // The resize cursors over the corner handles of selected nodes, unless a title is being edited.
-    if (isNodeEditorActive_)
+    if (view_.titleEditing_->isNodeEditorActive_)
         return;
-    for (const Node& node : selectedNodes()) {
-        NodeLayer* layer = nodeLayer(node.uid);
+    for (const Node& node : view_.selectedNodes()) {
+        NodeLayer* layer = view_.nodeLayer(node.uid);
         if (!layer)
             continue;
         const NodeHandle handle = layer->hasHandleLayer() ? layer->handleLayer().handle(point) : NodeHandle::none;
         if (handle == NodeHandle::topLeft || handle == NodeHandle::bottomRight) {
-            setCursor(cursorNWSE());
+            view_.setCursor(cursorNWSE());
             return;
         }
         if (handle == NodeHandle::bottomLeft || handle == NodeHandle::topRight) {
-            setCursor(cursorNESW());
+            view_.setCursor(cursorNESW());
             return;
         }
-        setCursor(Qt::ArrowCursor);
+        view_.setCursor(Qt::ArrowCursor);
     }
 }
 
 // ---- Autoscroll ----
 
-void GraphView::startAutoscroll()
+void PointerInteraction::startAutoscroll()
 {
     if (!autoScrollTimer_) {
-        autoScrollTimer_ = new QTimer(this);
+        autoScrollTimer_ = new QTimer(&view_);
         autoScrollTimer_->setInterval(autoscrollInterval);
-        connect(autoScrollTimer_, &QTimer::timeout, this, [this] { autoscrollTick(); });
+        QObject::connect(autoScrollTimer_, &QTimer::timeout, &view_, [this] { autoscrollTick(); });
     }
     autoScrollTimer_->start();
 }
 
-void GraphView::stopAutoscroll()
+void PointerInteraction::stopAutoscroll()
 {
     if (autoScrollTimer_)
         autoScrollTimer_->stop();
@@ -250,50 +261,50 @@ void GraphView::stopAutoscroll()
 
 // While the left button is held with the pointer outside the visible area, the view scrolls toward the
 // pointer and the drag takes a step there.
-void GraphView::autoscrollTick()
+void PointerInteraction::autoscrollTick()
 {
     if (!(QGuiApplication::mouseButtons() & Qt::LeftButton))
         return;
-    ScrollView* scrollView = ScrollView::enclosingScrollView(this);
+    ScrollView* scrollView = ScrollView::enclosingScrollView(&view_);
     if (!scrollView)
         return;
     const QPointF global = QCursor::pos();
-    const Point point = layerPointFromWidget(mapFromGlobal(global));
-    const Rect visible = visibleRect();
+    const Point point = view_.layerPointFromWidget(view_.mapFromGlobal(global));
+    const Rect visible = view_.visibleRect();
     if (visible.contains(point))
         return;
     scrollView->scrollRectToVisible(Rect(point.x, point.y, 1, 1));
-    if (visibleRect() == visible)
+    if (view_.visibleRect() == visible)
         return;
     leftMouseDragged(point, pointerDelta(global), QGuiApplication::keyboardModifiers());
 }
 
 // ---- Right mouse ----
 
-void GraphView::rightMouseDown(Point point)
+void PointerInteraction::rightMouseDown(Point point)
 {
-    inputPhase = GraphViewInputPhase::idle;
+    inputPhase = GraphView::GraphViewInputPhase::idle;
     rightMouseDownLocation = point;
 }
 
-void GraphView::rightMouseDragged(Point delta)
+void PointerInteraction::rightMouseDragged(Point delta)
 {
-    setCursor(Qt::ClosedHandCursor);
-    ScrollView* scrollView = ScrollView::enclosingScrollView(this);
+    view_.setCursor(Qt::ClosedHandCursor);
+    ScrollView* scrollView = ScrollView::enclosingScrollView(&view_);
     if (!scrollView)
         return;
     // A move along one axis only pans without counting as a pan, so the release still shows the menu.
     if (delta.x != 0 && delta.y != 0)
-        inputPhase = GraphViewInputPhase::rightMouseDrag;
+        inputPhase = GraphView::GraphViewInputPhase::rightMouseDrag;
     scrollView->scrollToPoint(scrollView->documentVisibleRect().origin - delta);
 }
 
-bool GraphView::rightMouseUp(Point point)
+bool PointerInteraction::rightMouseUp(Point point)
 {
-    setCursor(Qt::ArrowCursor);
+    view_.setCursor(Qt::ArrowCursor);
     rightMouseUpLocation = point;
     mouseUpLocation = point;
-    return inputPhase != GraphViewInputPhase::idle;
+    return inputPhase != GraphView::GraphViewInputPhase::idle;
 }
 
 } // namespace velquine

@@ -2,13 +2,23 @@
 // the node under the pointer is offered as the new parent ("Attach"), and the release moves, re-orders or
 // attaches the nodes through the delegate. Until then only layers change; the document sees one edit.
 
+#include <QColor>
+
 #include <algorithm>
 #include <cmath>
 #include <unordered_set>
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "canvas/CanvasIndex.h"
+#include "platform/Font.h"
 #include "canvas/layers/BranchGeometry.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
@@ -37,64 +47,84 @@ constexpr double draggedShadowOpacity = 0.3;
 constexpr double draggedOverTargetOpacity = 0.8;
 constexpr double attachBadgeOffset = 8;
 
+// The platform's light grey with its brightness times 1.1, at alpha 0.9.
+QColor badgeBackgroundColor()
+{
+    Color color = Color::lightGray().adjustingBrightness(1.1);
+    QColor qcolor = color.toQColor();
+    qcolor.setAlphaF(0.9f);
+    return qcolor;
+}
+
+Font badgeFont()
+{
+    const std::string bold = std::string(Font::systemFontName) + " Bold";
+    return Font::isInstalled(bold) ? Font::named(bold, 18) : Font::systemFont(18);
+}
+
+
 } // namespace
+
+DragInteraction::DragInteraction(GraphView& view) : view_(view), attachBadgeLayer_(std::make_shared<TextLayer>()) {}
+
+DragInteraction::~DragInteraction() = default;
 
 // ---- Drag steps ----
 
-std::vector<NodeLayer*> GraphView::dragSet(NodeLayer& selected, Qt::KeyboardModifiers modifiers) const
+std::vector<NodeLayer*> DragInteraction::dragSet(NodeLayer& selected, Qt::KeyboardModifiers modifiers) const
 {
     if (modifiers & Qt::AltModifier)
         return {&selected};
     std::vector<NodeLayer*> layers;
-    for (const Node& node : graph_.subtree(selected.node()))
-        if (NodeLayer* layer = nodeLayer(node.uid))
+    for (const Node& node : view_.graph_.subtree(selected.node()))
+        if (NodeLayer* layer = view_.nodeLayer(node.uid))
             layers.push_back(layer);
     return layers;
 }
 
 // A dragged layer and its parent come forward with the branch between them just behind; on release they go
 // back to the depths of their kind.
-void GraphView::raiseDragged(NodeLayer& layer, bool raised)
+void DragInteraction::raiseDragged(NodeLayer& layer, bool raised)
 {
-    const double nodeZ = raised ? draggedNodeZPosition : nodeZPosition;
+    const double nodeZ = raised ? view_.draggedNodeZPosition : view_.nodeZPosition;
     layer.setZPosition(nodeZ);
     const std::int64_t uid = layer.node().uid;
-    const auto* ends = sync_->index().branchesAt(uid);
+    const auto* ends = view_.sync_->index().branchesAt(uid);
     if (!ends)
         return;
     for (const CanvasIndex::BranchEnd& end : *ends) {
         if (end.childUID != uid)
             continue;
-        end.layer->setZPosition(raised ? draggedBranchZPosition : branchZPosition);
+        end.layer->setZPosition(raised ? view_.draggedBranchZPosition : view_.branchZPosition);
         for (std::int64_t at : {end.childUID, end.parentUID})
-            if (NodeLayer* endLayer = sync_->layerOf(at))
+            if (NodeLayer* endLayer = view_.sync_->layerOf(at))
                 endLayer->setZPosition(nodeZ);
         break;
     }
 }
 
-std::vector<NodeLayer*> GraphView::attachTargets(Point point) const
+std::vector<NodeLayer*> DragInteraction::attachTargets(Point point) const
 {
     const auto dragged = [this](const NodeLayer* layer) {
         return dragGroup_ ? dragGroup_->uids.contains(layer->node().uid)
                           : std::find(draggedLayers.begin(), draggedLayers.end(), layer) != draggedLayers.end();
     };
     std::vector<NodeLayer*> candidates;
-    for (NodeLayer* layer : nodeLayersAt(point))
+    for (NodeLayer* layer : view_.pointer_->nodeLayersAt(point))
         if (!dragged(layer))
             candidates.push_back(layer);
     // Dropping a node onto its own parent attaches nothing.
     for (const NodeLayer* candidate : candidates)
-        if (const auto* ends = sync_->index().branchesAt(candidate->node().uid))
+        if (const auto* ends = view_.sync_->index().branchesAt(candidate->node().uid))
             for (const CanvasIndex::BranchEnd& end : *ends)
                 if (end.parentUID == candidate->node().uid)
-                    if (const NodeLayer* child = sync_->layerOf(end.childUID); child && dragged(child)
+                    if (const NodeLayer* child = view_.sync_->layerOf(end.childUID); child && dragged(child)
                         && child->node().parentUID == candidate->node().uid)
                         return {};
     return candidates;
 }
 
-void GraphView::showAttachFeedback(const std::vector<NodeLayer*>& targets)
+void DragInteraction::showAttachFeedback(const std::vector<NodeLayer*>& targets)
 {
     Transaction transaction(true);
     NodeLayer& first = *draggedLayers.front();
@@ -102,38 +132,38 @@ void GraphView::showAttachFeedback(const std::vector<NodeLayer*>& targets)
         {
             Transaction nested(true);
             TextLayer& badge = *attachBadgeLayer_;
-            badge.setPosition({badgeCoordinate(mouseMoveLocation.x + attachBadgeOffset),
-                               badgeCoordinate(mouseMoveLocation.y + attachBadgeOffset)});
+            badge.setPosition({badgeCoordinate(view_.pointer_->mouseMoveLocation.x + attachBadgeOffset),
+                               badgeCoordinate(view_.pointer_->mouseMoveLocation.y + attachBadgeOffset)});
             badge.setZPosition(first.zPosition() + 1);
             badge.setHidden(false);
         }
         if (first.opacity() != draggedOverTargetOpacity)
-            invalidateRigidImage();
+            view_.invalidateRigidImage();
         first.setOpacity(draggedOverTargetOpacity);
     } else {
         if (first.opacity() != 1.0)
-            invalidateRigidImage();
+            view_.invalidateRigidImage();
         first.setOpacity(1.0);
         Transaction nested(true);
         attachBadgeLayer_->setHidden(true);
     }
     // Only the nodes under the pointer stay highlighted: a node the pointer left is no longer a target.
     const std::unordered_set<const NodeLayer*> current(targets.begin(), targets.end());
-    for (const auto& layer : sync_->rawNodeLayers())
+    for (const auto& layer : view_.sync_->rawNodeLayers())
         if (layer->isHighlighted() && !current.count(layer.get())) {
             layer->setHighlighted(false);
             layer->setShadowOpacity(0);
-            invalidateBackdrop();
+            view_.invalidateBackdrop();
         }
     for (NodeLayer* layer : targets) {
         if (!layer->isHighlighted())
-            invalidateBackdrop();
+            view_.invalidateBackdrop();
         layer->setHighlighted(true);
         layer->setShadowOpacity(attachTargetShadowOpacity);
     }
 }
 
-void GraphView::placeMovedLayers(const std::vector<NodeLayer*>& layers)
+void DragInteraction::placeMovedLayers(const std::vector<NodeLayer*>& layers)
 {
     std::unordered_set<BranchLayer*> branches;
     for (NodeLayer* layer : layers) {
@@ -142,19 +172,19 @@ void GraphView::placeMovedLayers(const std::vector<NodeLayer*>& layers)
         Rect bounds = layer->bounds();
         bounds.size = layer->node().size;
         layer->setBounds(bounds);
-        sync_->index().touched.insert(layer->node().uid);
-        for (BranchLayer* branch : sync_->branchLayersAt(layer->node().uid))
+        view_.sync_->index().touched.insert(layer->node().uid);
+        for (BranchLayer* branch : view_.sync_->branchLayersAt(layer->node().uid))
             branches.insert(branch);
     }
     // Docked in the branch list's order, as a reload docks them.
-    for (const auto& branch : sync_->rawBranchLayers())
+    for (const auto& branch : view_.sync_->rawBranchLayers())
         if (branches.count(branch.get()))
-            sync_->dockBranchLayer(*branch);
+            view_.sync_->dockBranchLayer(*branch);
 }
 
-void GraphView::dragNodes(Qt::KeyboardModifiers modifiers)
+void DragInteraction::dragNodes(Qt::KeyboardModifiers modifiers)
 {
-    setCursor(Qt::ClosedHandCursor);
+    view_.setCursor(Qt::ClosedHandCursor);
     // Alt taken or let go changes what is dragged: the group is made again from where the drag has taken it.
     if (!dragGroup_ || (dragGroup_->modifiers & Qt::AltModifier) != (modifiers & Qt::AltModifier))
         makeDragGroup(modifiers);
@@ -162,8 +192,8 @@ void GraphView::dragNodes(Qt::KeyboardModifiers modifiers)
         return;
     DragGroup& group = *dragGroup_;
     if (nodeDraggingContext) {
-        Point center = mouseMoveLocation - nodeDraggingContext->dragOffsetFromCenter;
-        const Rect visible = visibleRect();
+        Point center = view_.pointer_->mouseMoveLocation - nodeDraggingContext->dragOffsetFromCenter;
+        const Rect visible = view_.visibleRect();
         center.x = std::clamp(center.x, visible.minX(), std::max(visible.minX(), visible.maxX()));
         center.y = std::clamp(center.y, visible.minY(), std::max(visible.minY(), visible.maxY()));
         const Point delta = center - nodeDraggingContext->mainDraggedNode.center;
@@ -173,13 +203,13 @@ void GraphView::dragNodes(Qt::KeyboardModifiers modifiers)
             Transaction transaction(true);
             for (BranchLayer* branch : group.outerBranches)
                 dockToDragGroup(*branch);
-            setRigidOffset(group.offset - group.placedOffset);
+            view_.setRigidOffset(group.offset - group.placedOffset);
         }
     }
-    showAttachFeedback(attachTargets(mouseMoveLocation));
+    showAttachFeedback(attachTargets(view_.pointer_->mouseMoveLocation));
 }
 
-void GraphView::makeDragGroup(Qt::KeyboardModifiers modifiers)
+void DragInteraction::makeDragGroup(Qt::KeyboardModifiers modifiers)
 {
     // The nodes dragged so far stay where the drag took them.
     placeDragGroup();
@@ -187,7 +217,7 @@ void GraphView::makeDragGroup(Qt::KeyboardModifiers modifiers)
     DragGroup& group = *dragGroup_;
     group.modifiers = modifiers;
     draggedLayers.clear();
-    for (const auto& selected : sync_->rawNodeLayers()) {
+    for (const auto& selected : view_.sync_->rawNodeLayers()) {
         if (!selected->isSelected())
             continue;
         for (NodeLayer* layer : dragSet(*selected, modifiers))
@@ -207,7 +237,7 @@ void GraphView::makeDragGroup(Qt::KeyboardModifiers modifiers)
         const std::int64_t uid = layer->node().uid;
         live.push_back(layer);
         rigid.push_back(layer);
-        if (const auto* ends = sync_->index().branchesAt(uid))
+        if (const auto* ends = view_.sync_->index().branchesAt(uid))
             for (const CanvasIndex::BranchEnd& end : *ends) {
                 if (end.childUID != uid)
                     continue;
@@ -222,15 +252,15 @@ void GraphView::makeDragGroup(Qt::KeyboardModifiers modifiers)
     }
     // A branch from a node that is not dragged: it ends at the parent's side, so list it once.
     for (NodeLayer* layer : draggedLayers)
-        if (const auto* ends = sync_->index().branchesAt(layer->node().uid))
+        if (const auto* ends = view_.sync_->index().branchesAt(layer->node().uid))
             for (const CanvasIndex::BranchEnd& end : *ends)
                 if (end.parentUID == layer->node().uid && !group.uids.contains(end.childUID)) {
                     group.outerBranches.push_back(end.layer);
                     live.push_back(end.layer);
                 }
     // Branches lie below the nodes that do not move, the dragged nodes above them.
-    setLiveSublayers(live, rigid, (branchZPosition + nodeZPosition) / 2);
-    setRigidOffset({0, 0});
+    view_.setLiveSublayers(live, rigid, (view_.branchZPosition + view_.nodeZPosition) / 2);
+    view_.setRigidOffset({0, 0});
     Transaction transaction(true);
     const bool shadowed = draggedLayers.size() <= maxShadowedDraggedLayers;
     for (NodeLayer* layer : draggedLayers) {
@@ -242,22 +272,22 @@ void GraphView::makeDragGroup(Qt::KeyboardModifiers modifiers)
         if (shadowed)
             layer->setShadowOpacity(draggedShadowOpacity);
     }
-    invalidateBackdrop();
-    invalidateRigidImage();
+    view_.invalidateBackdrop();
+    view_.invalidateRigidImage();
 }
 
 // The line of a branch between a dragged node and one that is not, to where the dragged end is drawn.
-void GraphView::dockToDragGroup(BranchLayer& branch)
+void DragInteraction::dockToDragGroup(BranchLayer& branch)
 {
-    NodeLayer* child = sync_->layerOf(branch.childNodeUID);
-    NodeLayer* parent = sync_->layerOf(branch.parentNodeUID);
+    NodeLayer* child = view_.sync_->layerOf(branch.childNodeUID);
+    NodeLayer* parent = view_.sync_->layerOf(branch.parentNodeUID);
     if (!child || !parent)
         return;
-    if (sync_->index().hasUnsettled()) {
-        sync_->index().unsettledBranches.remove(branch);
+    if (view_.sync_->index().hasUnsettled()) {
+        view_.sync_->index().unsettledBranches.remove(branch);
         for (NodeLayer* end : {child, parent})
             if (end->unsettledSlot)
-                sync_->settleNode(*end);
+                view_.sync_->settleNode(*end);
     }
     const Point by = dragGroup_->offset - dragGroup_->placedOffset;
     const auto end = [this, by](const NodeLayer& layer) {
@@ -269,7 +299,7 @@ void GraphView::dockToDragGroup(BranchLayer& branch)
         return drawn;
     };
     Transaction transaction;
-    const LayoutOptions options = sync_->layoutOptionsGoverning(parent->node());
+    const LayoutOptions options = view_.sync_->layoutOptionsGoverning(parent->node());
     branch.branchType = options.branchType;
     branch.layoutType = options.layoutType;
     branch.setDockPoints(options.layoutType == LayoutOptions::LayoutType::horizontal
@@ -280,7 +310,7 @@ void GraphView::dockToDragGroup(BranchLayer& branch)
     branch.updatePath();
 }
 
-void GraphView::placeDraggedLayer(std::size_t index)
+void DragInteraction::placeDraggedLayer(std::size_t index)
 {
     NodeLayer& layer = *draggedLayers[index];
     const Point center = dragGroup_->origins[index] + dragGroup_->offset;
@@ -290,30 +320,30 @@ void GraphView::placeDraggedLayer(std::size_t index)
     Transaction transaction;
     layer.setNodeCenter(center, nullptr);
     layer.setPosition(center);
-    sync_->index().touched.insert(layer.node().uid);
+    view_.sync_->index().touched.insert(layer.node().uid);
     if (layer.isLabelDeferred())
-        sync_->index().deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame());
+        view_.sync_->index().deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame());
 }
 
-void GraphView::placeDragGroup() const
+void DragInteraction::placeDragGroup() const
 {
     if (!dragGroupUnplaced())
         return;
-    auto& self = const_cast<GraphView&>(*this);
+    auto& self = const_cast<DragInteraction&>(*this);
     DragGroup& group = *self.dragGroup_;
     Transaction transaction(true);
     for (std::size_t i = 0; i < draggedLayers.size(); ++i)
         self.placeDraggedLayer(i);
     for (BranchLayer* branch : group.innerBranches)
-        self.sync_->dockBranchLayer(*branch);
+        view_.sync_->dockBranchLayer(*branch);
     for (BranchLayer* branch : group.outerBranches)
-        self.sync_->dockBranchLayer(*branch);
+        view_.sync_->dockBranchLayer(*branch);
     group.placedOffset = group.offset;
-    self.setRigidOffset({0, 0});
-    self.invalidateRigidImage();
+    view_.setRigidOffset({0, 0});
+    view_.invalidateRigidImage();
 }
 
-std::vector<Node> GraphView::dropDragGroup()
+std::vector<Node> DragInteraction::dropDragGroup()
 {
     std::vector<Node> dragged;
     if (!dragGroup_)
@@ -331,7 +361,7 @@ std::vector<Node> GraphView::dropDragGroup()
     }
     // The layers and lines that can be seen, where they stand or where they go, are placed now; the others
     // still show their nodes as the canvas has them, and the reload that stores the move places them.
-    const Rect reach = visibleRect().insetBy(-ReloadScope::animationMargin, -ReloadScope::animationMargin);
+    const Rect reach = view_.visibleRect().insetBy(-ReloadScope::animationMargin, -ReloadScope::animationMargin);
     const Point by = group.offset;
     const auto seen = [&reach, by](const Rect& r) {
         return CanvasIndex::reaches(reach, r) || CanvasIndex::reaches(reach, r.offsetBy(by.x, by.y));
@@ -353,22 +383,22 @@ std::vector<Node> GraphView::dropDragGroup()
         if (placed.contains(draggedLayers[i]->node().uid))
             placeDraggedLayer(i);
     for (BranchLayer* branch : docked)
-        sync_->dockBranchLayer(*branch);
+        view_.sync_->dockBranchLayer(*branch);
     return dragged;
 }
 
-void GraphView::abandonDragGroup()
+void DragInteraction::abandonDragGroup()
 {
     placeDragGroup();
     dragGroup_.reset();
-    setLiveSublayers({});
+    view_.setLiveSublayers({});
 }
 
 // ---- Release ----
 
-bool GraphView::endNodeDrag(Point point)
+bool DragInteraction::endNodeDrag(Point point)
 {
-    setCursor(Qt::ArrowCursor);
+    view_.setCursor(Qt::ArrowCursor);
     const std::vector<NodeLayer*> targets = draggedLayers.empty() ? std::vector<NodeLayer*>{} : attachTargets(point);
     std::vector<Node> dragged = dropDragGroup();
     {
@@ -380,7 +410,7 @@ bool GraphView::endNodeDrag(Point point)
             layer->setDragged(false);
             layer->setShadowOpacity(0);
         }
-        for (const auto& layer : sync_->rawNodeLayers())
+        for (const auto& layer : view_.sync_->rawNodeLayers())
             if (layer->isHighlighted()) {
                 layer->setHighlighted(false);
                 layer->setShadowOpacity(0);
@@ -389,31 +419,31 @@ bool GraphView::endNodeDrag(Point point)
     draggedLayers.clear();
     dragGroup_.reset();
     nodeDraggingContext.reset();
-    setLiveSublayers({});
+    view_.setLiveSublayers({});
     if (dragged.empty())
         return false;
 
     const auto main = std::find_if(dragged.begin(), dragged.end(),
                                    [&](const Node& node) { return nodeFrame(node).contains(point); });
-    const auto target = delegate.lock();
+    const auto target = view_.delegate.lock();
     if (main != dragged.end() && !targets.empty()) {
         if (target)
             target->graphViewWantsToAttachNode(*main, targets.front()->node(), dragged);
         return true;
     }
     if (main != dragged.end()) {
-        if (const std::optional<Node> parent = graph_.parent(*main)) {
+        if (const std::optional<Node> parent = view_.graph_.parent(*main)) {
             std::vector<Node> siblings;
             for (std::int64_t uid : parent->childrenUIDs) {
                 const auto copy = std::find_if(dragged.begin(), dragged.end(),
                                                [uid](const Node& node) { return node.uid == uid; });
                 if (copy != dragged.end())
                     siblings.push_back(*copy);
-                else if (const Node* stored = graph_.findNode(uid))
+                else if (const Node* stored = view_.graph_.findNode(uid))
                     siblings.push_back(*stored);
             }
             const bool horizontal =
-                sync_->layoutOptionsGoverning(*main).layoutType == LayoutOptions::LayoutType::horizontal;
+                view_.sync_->layoutOptionsGoverning(*main).layoutType == LayoutOptions::LayoutType::horizontal;
             std::stable_sort(siblings.begin(), siblings.end(), [horizontal](const Node& a, const Node& b) {
                 return horizontal ? a.center.y < b.center.y : a.center.x < b.center.x;
             });
@@ -435,7 +465,7 @@ bool GraphView::endNodeDrag(Point point)
 
 // Every dragged node takes its sides of its parent: of the dragged parent's new place when the parent moved
 // along, else of the parent as stored.
-void GraphView::sendMovedNodes(std::vector<Node> nodes)
+void DragInteraction::sendMovedNodes(std::vector<Node> nodes)
 {
     // The first dragged copy of each node, by identifier. Taking sides changes no centre, so the copies are
     // changed in place.
@@ -447,11 +477,32 @@ void GraphView::sendMovedNodes(std::vector<Node> nodes)
             continue;
         if (const std::size_t* movedParent = movedAt.find(*node.parentUID))
             node.updateAffinity(nodes[*movedParent]);
-        else if (const Node* parent = graph_.findNode(*node.parentUID))
+        else if (const Node* parent = view_.graph_.findNode(*node.parentUID))
             node.updateAffinity(*parent);
     }
-    if (const auto target = delegate.lock())
+    if (const auto target = view_.delegate.lock())
         target->moveNodes(nodes);
+}
+
+void DragInteraction::setUpAttachBadgeLayer()
+{
+    TextLayer& layer = *attachBadgeLayer_;
+    layer.setName("attachBadge");
+    layer.setBackgroundColor(badgeBackgroundColor());
+    layer.setAnchorPoint({0, 0});
+    layer.setFrame(integralRect(Rect(0, 0, 78, 24)));
+    layer.setForegroundColor(Color::white());
+    layer.setBorderWidth(0);
+    layer.setBorderColor(Color::darkGray().toQColor());
+    layer.setZPosition(view_.overlayZPosition);
+    layer.setCornerRadius(4.0);
+    layer.setFont(badgeFont());
+    layer.setString(std::string("Attach"));
+    layer.setAlignmentMode(TextAlignment::center);
+    layer.setContentsGravity(ContentsGravity::center);
+    layer.setContentsScale(view_.effectiveBackingScale());
+    layer.setHidden(true);
+    view_.layer()->addSublayer(attachBadgeLayer_);
 }
 
 } // namespace velquine

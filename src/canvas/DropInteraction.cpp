@@ -14,6 +14,13 @@
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "canvas/layers/NodeLayer.h"
 #include "layout/TextUtilities.h"
 #include "platform/Log.h"
@@ -131,7 +138,11 @@ std::optional<Image> imageOf(const DroppedObject& object)
 
 } // namespace
 
-bool GraphView::dropCarriesContent(const QMimeData* data, bool logTypes) const
+DropInteraction::DropInteraction(GraphView& view) : view_(view) {}
+
+DropInteraction::~DropInteraction() = default;
+
+bool DropInteraction::dropCarriesContent(const QMimeData* data, bool logTypes) const
 {
     if (!data)
         return false;
@@ -142,15 +153,15 @@ bool GraphView::dropCarriesContent(const QMimeData* data, bool logTypes) const
 }
 
 // Entering and every move answer alike: a copy when the drag carries an image, text or URLs.
-void GraphView::dragEnterEvent(QDragEnterEvent* event)
+void DropInteraction::dragEnterEvent(QDragEnterEvent* event)
 {
     dragMoveEvent(event);
 }
 
-void GraphView::dragMoveEvent(QDragMoveEvent* event)
+void DropInteraction::dragMoveEvent(QDragMoveEvent* event)
 {
     if (event->type() == QEvent::DragMove)
-        highlightDropTargets(layerPointFromWidget(event->position()));
+        highlightDropTargets(view_.layerPointFromWidget(event->position()));
     if (dropCarriesContent(event->mimeData(), true)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
@@ -159,16 +170,16 @@ void GraphView::dragMoveEvent(QDragMoveEvent* event)
     }
 }
 
-void GraphView::dragLeaveEvent(QDragLeaveEvent* event)
+void DropInteraction::dragLeaveEvent(QDragLeaveEvent* event)
 {
     clearDropHighlight();
     event->accept();
 }
 
-void GraphView::highlightDropTargets(Point point)
+void DropInteraction::highlightDropTargets(Point point)
 {
-    sync_->settleLayers(Rect(point.x, point.y, 0, 0));
-    for (const auto& layer : sync_->rawNodeLayers()) {
+    view_.sync_->settleLayers(Rect(point.x, point.y, 0, 0));
+    for (const auto& layer : view_.sync_->rawNodeLayers()) {
         const bool hit = layer->frame().contains(point);
         if (!hit && !layer->isFocused() && !layer->isFocusRingShown())
             continue;
@@ -178,9 +189,9 @@ void GraphView::highlightDropTargets(Point point)
 }
 
 // The rings go back to showing the selection.
-void GraphView::clearDropHighlight()
+void DropInteraction::clearDropHighlight()
 {
-    for (const auto& layer : sync_->rawNodeLayers()) {
+    for (const auto& layer : view_.sync_->rawNodeLayers()) {
         if (!layer->isFocused())
             continue;
         layer->setFocused(false);
@@ -188,7 +199,7 @@ void GraphView::clearDropHighlight()
     }
 }
 
-void GraphView::dropEvent(QDropEvent* event)
+void DropInteraction::dropEvent(QDropEvent* event)
 {
     clearDropHighlight();
     const std::vector<DroppedObject> objects =
@@ -197,15 +208,15 @@ void GraphView::dropEvent(QDropEvent* event)
         event->ignore();
         return;
     }
-    const Point point = layerPointFromWidget(event->position());
-    const std::vector<NodeLayer*> hits = nodeLayersAt(point);
+    const Point point = view_.layerPointFromWidget(event->position());
+    const std::vector<NodeLayer*> hits = view_.pointer_->nodeLayersAt(point);
     // Every item starts from the node as it was when the drop began.
     const std::optional<Node> targetNode = hits.empty() ? std::nullopt : std::optional<Node>(hits.front()->node());
     for (const DroppedObject& object : objects) {
         const std::optional<Image> image = imageOf(object);
         if (!image)
             continue;
-        const auto target = delegate.lock();
+        const auto target = view_.delegate.lock();
         if (!target)
             continue;
         if (targetNode) {

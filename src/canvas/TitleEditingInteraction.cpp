@@ -12,6 +12,13 @@
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "canvas/NodeTitleEditor.h"
 #include "canvas/layers/NodeLayer.h"
 #include "document/VQDocument.h"
@@ -42,32 +49,36 @@ Rect labelRectOnCanvas(const Node& node)
 
 } // namespace
 
-void GraphView::makeTitleEditor()
+TitleEditingInteraction::TitleEditingInteraction(GraphView& view) : view_(view) {}
+
+TitleEditingInteraction::~TitleEditingInteraction() = default;
+
+void TitleEditingInteraction::makeTitleEditor()
 {
     if (nodeEditor_)
         return;
-    nodeEditor_ = new NodeTitleEditor(this);
-    connect(nodeEditor_, &EditingTextView::textDidChange, this, [this] { resizeTitleEditorToFit(); });
-    connect(nodeEditor_, &NodeTitleEditor::endRequested, this, [this] { endEditingTitle(true); });
-    connect(nodeEditor_, &NodeTitleEditor::focusLost, this, [this] { endEditingTitle(true); });
-    connect(nodeEditor_, &EditingTextView::cancelOperation, this, [this] { cancelOperation(); });
+    nodeEditor_ = new NodeTitleEditor(&view_);
+    QObject::connect(nodeEditor_, &EditingTextView::textDidChange, &view_, [this] { resizeTitleEditorToFit(); });
+    QObject::connect(nodeEditor_, &NodeTitleEditor::endRequested, &view_, [this] { endEditingTitle(true); });
+    QObject::connect(nodeEditor_, &NodeTitleEditor::focusLost, &view_, [this] { endEditingTitle(true); });
+    QObject::connect(nodeEditor_, &EditingTextView::cancelOperation, &view_, [this] { cancelOperation(); });
 }
 
-std::uint8_t GraphView::growthAnchor(const Node& node) const
+std::uint8_t TitleEditingInteraction::growthAnchor(const Node& node) const
 {
-    const std::optional<Node> parent = graph_.parent(node);
+    const std::optional<Node> parent = view_.graph_.parent(node);
     if (!parent)
         return autosizeKeepCenter;
     return parent->center.x < node.center.x ? autosizeGrowRight : autosizeGrowLeft;
 }
 
-void GraphView::placeTitleEditor()
+void TitleEditingInteraction::placeTitleEditor()
 {
     if (!nodeEditor_ || !editingNode_)
         return;
     const Node& node = *editingNode_;
-    const Rect bounds = boundsRect();
-    const double scale = bounds.size.width > 0 ? width() / bounds.size.width : 1.0;
+    const Rect bounds = view_.boundsRect();
+    const double scale = bounds.size.width > 0 ? view_.width() / bounds.size.width : 1.0;
     QFont font = node.style.font.toQFont(nodeEditor_);
     font.setPointSizeF(font.pointSizeF() * scale);
     font.setUnderline(node.style.isUnderlined);
@@ -76,17 +87,17 @@ void GraphView::placeTitleEditor()
         nodeEditor_->setFont(font);
         nodeEditor_->document()->setDefaultFont(font);
     }
-    nodeEditor_->setTextFrame(widgetRectFromLayer(centerScanRect(labelRectOnCanvas(node))));
+    nodeEditor_->setTextFrame(view_.widgetRectFromLayer(view_.centerScanRect(labelRectOnCanvas(node))));
 }
 
 // Like any text view in a scroll view, the editor scrolls the canvas as the text grows so that the node being
 // typed stays wholly in view; the canvas moves as little as needed.
-void GraphView::keepTitleEditorInView()
+void TitleEditingInteraction::keepTitleEditorInView()
 {
     if (!editingNode_)
         return;
-    ScrollView* scrollView = ScrollView::enclosingScrollView(this);
-    if (!scrollView || scrollView->documentView() != this)
+    ScrollView* scrollView = ScrollView::enclosingScrollView(&view_);
+    if (!scrollView || scrollView->documentView() != &view_)
         return;
     const Node& node = *editingNode_;
     scrollView->scrollRectToVisible(Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2,
@@ -94,18 +105,18 @@ void GraphView::keepTitleEditorInView()
 }
 
 // Each edit may reload the layers (the one before it ends), so layers are looked up again by node.
-void GraphView::forEachSelectedLayer(const std::function<void(NodeLayer&)>& body)
+void TitleEditingInteraction::forEachSelectedLayer(const std::function<void(NodeLayer&)>& body)
 {
     std::vector<std::int64_t> selected;
-    for (const auto& layer : sync_->rawNodeLayers())
+    for (const auto& layer : view_.sync_->rawNodeLayers())
         if (layer->isSelected())
             selected.push_back(layer->node().uid);
     for (std::int64_t uid : selected)
-        if (NodeLayer* layer = nodeLayer(uid))
+        if (NodeLayer* layer = view_.nodeLayer(uid))
             body(*layer);
 }
 
-void GraphView::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler)
+void TitleEditingInteraction::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler)
 {
     forEachSelectedLayer([&](NodeLayer& layer) {
         beginEditingTitle(layer, commitEvenIfTitleDoesntChange, std::nullopt, true, completionHandler);
@@ -114,7 +125,7 @@ void GraphView::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, s
 
 // The editor takes the node's title, font colour, alignment and a border that stands out from what lies behind
 // it; its typing history starts empty.
-void GraphView::prepareTitleEditor(const Node& shown)
+void TitleEditingInteraction::prepareTitleEditor(const Node& shown)
 {
     const NodeStyle& style = shown.style;
     nodeEditor_->setPlainText(QString::fromStdString(shown.title));
@@ -131,21 +142,21 @@ void GraphView::prepareTitleEditor(const Node& shown)
     all.mergeBlockFormat(block);
     nodeEditor_->setReadOnly(false);
     nodeEditor_->setTextInteractionFlags(Qt::TextEditorInteraction);
-    const Color reference = shown.shape == NodeShape::underline ? projectStyle_.current.backgroundColor : style.fillColor;
+    const Color reference = shown.shape == NodeShape::underline ? view_.projectStyle_.current.backgroundColor : style.fillColor;
     nodeEditor_->setColors(style.textColor.toQColor(), reference.isLight());
     nodeEditor_->removeAllUndoActions();
 }
 
-void GraphView::beginEditingTitle(NodeLayer& startLayer, bool commitEvenIfTitleDoesntChange,
+void TitleEditingInteraction::beginEditingTitle(NodeLayer& startLayer, bool commitEvenIfTitleDoesntChange,
                                   std::optional<std::string> initialText, bool selectAll,
                                   std::function<void()> completionHandler)
 {
     const std::int64_t uid = startLayer.node().uid;
-    // Whatever holds the keyboard in this window lets go first: a running title edit commits.
-    if (QWidget* focused = window()->focusWidget(); focused && focused != this)
+    // Whatever holds the keyboard in &view_ window lets go first: a running title edit commits.
+    if (QWidget* focused = view_.window()->focusWidget(); focused && focused != &view_)
         focused->clearFocus();
     endEditingTitle(true);
-    NodeLayer* layer = nodeLayer(uid);
+    NodeLayer* layer = view_.nodeLayer(uid);
     if (!layer)
         return;
     makeTitleEditor();
@@ -159,9 +170,9 @@ void GraphView::beginEditingTitle(NodeLayer& startLayer, bool commitEvenIfTitleD
         typed.title = *initialText;
         layer->setNode(typed);
         layer->updateContents();
-        invalidateLayerState();
+        view_.invalidateLayerState();
     }
-    editingContext_ = EditingContext{uid, startingNode, std::move(completionHandler), commitEvenIfTitleDoesntChange};
+    editingContext_ = GraphView::EditingContext{uid, startingNode, std::move(completionHandler), commitEvenIfTitleDoesntChange};
 
     const Node& shown = layer->node();
     prepareTitleEditor(shown);
@@ -183,13 +194,13 @@ void GraphView::beginEditingTitle(NodeLayer& startLayer, bool commitEvenIfTitleD
     else
         nodeEditor_->moveCursor(QTextCursor::End);
 
-    if (const auto target = delegate.lock()) {
+    if (const auto target = view_.delegate.lock()) {
         target->didBeginEditingNodeTitle();
         target->editNodeTitle(*editingNode_, false);
     }
 }
 
-void GraphView::resizeTitleEditorToFit()
+void TitleEditingInteraction::resizeTitleEditorToFit()
 {
     if (!isNodeEditorActive_ || !editingContext_)
         return;
@@ -201,38 +212,38 @@ void GraphView::resizeTitleEditorToFit()
         placeTitleEditor();
     }
     keepTitleEditorInView();
-    if (const auto target = delegate.lock())
+    if (const auto target = view_.delegate.lock())
         target->editNodeTitle(*editingNode_, false);
 }
 
-void GraphView::abandonEditingSession()
+void TitleEditingInteraction::abandonEditingSession()
 {
-    const auto target = delegate.lock();
+    const auto target = view_.delegate.lock();
     VQDocument* document = target ? target->document() : nullptr;
     if (document && document->isInEditingSession)
         document->cancelEditingSession();
 }
 
-void GraphView::cancelOperation()
+void TitleEditingInteraction::cancelOperation()
 {
     endEditingTitle(false);
 }
 
-void GraphView::endEditingTitle(bool commit)
+void TitleEditingInteraction::endEditingTitle(bool commit)
 {
     if (!isNodeEditorActive_ || !editingContext_)
         return;
     // Cleared first: the focus changes below must not end the edit a second time.
     isNodeEditorActive_ = false;
-    const EditingContext context = *editingContext_;
-    NodeLayer* layer = nodeLayer(context.nodeUID);
+    const GraphView::EditingContext context = *editingContext_;
+    NodeLayer* layer = view_.nodeLayer(context.nodeUID);
     {
         Transaction transaction;
         const std::string title = nodeEditor_->toPlainText().toStdString();
         const bool abandon = !commit || (title == context.node.title && !context.commitEvenIfTitleDoesntChange);
         if (abandon) {
             abandonEditingSession();
-        } else if (const auto target = delegate.lock()) {
+        } else if (const auto target = view_.delegate.lock()) {
             Node node = context.node;
             node.title = title;
             target->editNodeTitle(autosizeNode(node, growthAnchor(node)), true);
@@ -246,8 +257,8 @@ void GraphView::endEditingTitle(bool commit)
         }
         if (abandon) {
             // The layer may show typed text the document never kept.
-            invalidateLayerState();
-            reloadLayers();
+            view_.invalidateLayerState();
+            view_.reloadLayers();
         }
     }
     if (context.completionHandler)
@@ -257,17 +268,17 @@ void GraphView::endEditingTitle(bool commit)
     nodeEditor_->setReadOnly(true);
     nodeEditor_->setTextInteractionFlags(Qt::NoTextInteraction);
     nodeEditor_->hide();
-    if (const auto target = delegate.lock())
+    if (const auto target = view_.delegate.lock())
         target->didEndEditingNodeTitle();
     // The canvas takes the keyboard back, unless the user just gave it to another control.
-    QWidget* focused = window()->focusWidget();
+    QWidget* focused = view_.window()->focusWidget();
     if (hadFocus || !focused || focused == nodeEditor_)
-        setFocus(Qt::OtherFocusReason);
+        view_.setFocus(Qt::OtherFocusReason);
 }
 
-bool GraphView::beginEditingTitleFromKey(QKeyEvent* event)
+bool TitleEditingInteraction::beginEditingTitleFromKey(QKeyEvent* event)
 {
-    const std::vector<Node> selected = selectedNodes();
+    const std::vector<Node> selected = view_.selectedNodes();
     if (selected.empty() || (event->modifiers() & Qt::ControlModifier) || event->text().isEmpty())
         return false;
     const QString text = event->text();
@@ -279,14 +290,6 @@ bool GraphView::beginEditingTitleFromKey(QKeyEvent* event)
     forEachSelectedLayer(
         [&](NodeLayer& layer) { beginEditingTitle(layer, false, text.toStdString(), false, nullptr); });
     return true;
-}
-
-void GraphView::resizeEvent(QResizeEvent* event)
-{
-    LayerHostWidget::resizeEvent(event);
-    // A new magnification resizes the view: the editor keeps covering its node's title at the new scale.
-    if (isNodeEditorActive_)
-        placeTitleEditor();
 }
 
 } // namespace velquine

@@ -4,6 +4,13 @@
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasSync.h"
+#include "canvas/DragInteraction.h"
+#include "canvas/DropInteraction.h"
+#include "canvas/FocusInteraction.h"
+#include "canvas/GhostInteraction.h"
+#include "canvas/NavigationInteraction.h"
+#include "canvas/PointerInteraction.h"
+#include "canvas/TitleEditingInteraction.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 #include "platform/Log.h"
@@ -18,7 +25,11 @@ constexpr Size ghostNodeSize{98, 38};
 
 } // namespace
 
-void GraphView::createGhostForNodeLayer(const std::shared_ptr<NodeLayer>& parentNodeLayer)
+GhostInteraction::GhostInteraction(GraphView& view) : view_(view) {}
+
+GhostInteraction::~GhostInteraction() = default;
+
+void GhostInteraction::createGhostForNodeLayer(const std::shared_ptr<NodeLayer>& parentNodeLayer)
 {
     if (ghost_) {
         debugLog(__FILE__, "createGhostForNodeLayer(parentNodeLayer:)", 15, "we have a ghost already");
@@ -30,23 +41,23 @@ void GraphView::createGhostForNodeLayer(const std::shared_ptr<NodeLayer>& parent
     std::shared_ptr<NodeLayer> ghostNodeLayer = makeGhostNodeLayer(parentNode);
     const Node ghostNode = ghostNodeLayer->node();
     std::shared_ptr<BranchLayer> ghostBranchLayer = makeGhostBranchLayer(parentNode, ghostNode);
-    ghost_ = DragGhost{parentNodeLayer, ghostNodeLayer, ghostBranchLayer};
-    layer()->addSublayer(ghostNodeLayer);
-    layer()->addSublayer(ghostBranchLayer);
+    ghost_ = GraphView::DragGhost{parentNodeLayer, ghostNodeLayer, ghostBranchLayer};
+    view_.layer()->addSublayer(ghostNodeLayer);
+    view_.layer()->addSublayer(ghostBranchLayer);
 }
 
 // The child as the new-child command would style it: the project's main or sub node style and shape (or the
 // parent's shape when its children inherit it); a child of a root takes the palette colour of its rank.
-std::shared_ptr<NodeLayer> GraphView::makeGhostNodeLayer(const Node& parentNode)
+std::shared_ptr<NodeLayer> GhostInteraction::makeGhostNodeLayer(const Node& parentNode)
 {
-    const ProjectStyle::Values& style = projectStyle_.current;
-    const bool parentIsRoot = graph_.nodeType(parentNode) == NodeType::root;
+    const ProjectStyle::Values& style = view_.projectStyle_.current;
+    const bool parentIsRoot = view_.graph_.nodeType(parentNode) == NodeType::root;
     NodeStyle nodeStyle = parentIsRoot ? style.mainNodeStyle : style.subNodeStyle;
     const NodeShape styleShape = parentIsRoot ? style.mainNodeShape : style.subNodeShape;
 
     Node probe = parentNode;
     probe.parentUID = parentNode.uid;
-    if (graph_.nodeType(probe) == NodeType::main) {
+    if (view_.graph_.nodeType(probe) == NodeType::main) {
         if (!style.palette.empty()) {
             const PaletteEntry& entry = style.palette[parentNode.childrenUIDs.size() % style.palette.size()];
             nodeStyle.borderColor = entry.strokeColor;
@@ -66,7 +77,7 @@ std::shared_ptr<NodeLayer> GraphView::makeGhostNodeLayer(const Node& parentNode)
     ghostNode.shape = parentNode.childrenShouldInheritShape ? parentNode.shape : styleShape;
     ghostNode.style = nodeStyle;
 
-    std::shared_ptr<NodeLayer> layer = sync_->makeNodeLayer(ghostNode);
+    std::shared_ptr<NodeLayer> layer = view_.sync_->makeNodeLayer(ghostNode);
     layer->setHovered(false);
     layer->setHoverButtonHidden(true);
     layer->setSelected(false);
@@ -76,9 +87,9 @@ std::shared_ptr<NodeLayer> GraphView::makeGhostNodeLayer(const Node& parentNode)
     return layer;
 }
 
-std::shared_ptr<BranchLayer> GraphView::makeGhostBranchLayer(const Node& parentNode, const Node& ghostNode)
+std::shared_ptr<BranchLayer> GhostInteraction::makeGhostBranchLayer(const Node& parentNode, const Node& ghostNode)
 {
-    std::shared_ptr<BranchLayer> branch = sync_->makeBranchLayer(parentNode, ghostNode);
+    std::shared_ptr<BranchLayer> branch = view_.sync_->makeBranchLayer(parentNode, ghostNode);
     branch->childDockPoint = ghostNode.center;
     branch->parentDockPoint = ghostNode.center;
     branch->branchStyle = parentNode.style.branchStyle;
@@ -87,26 +98,26 @@ std::shared_ptr<BranchLayer> GraphView::makeGhostBranchLayer(const Node& parentN
     branch->childNodeOrigin = ghostNode.center;
     branch->setOpacity(ghostOpacity);
     // The ghost's parent link leads into the real tree, whose root's options govern.
-    const LayoutOptions options = sync_->layoutOptionsGoverning(parentNode);
+    const LayoutOptions options = view_.sync_->layoutOptionsGoverning(parentNode);
     branch->layoutType = options.layoutType;
     branch->branchType = options.branchType;
     return branch;
 }
 
-void GraphView::updateGhostPosition()
+void GhostInteraction::updateGhostPosition()
 {
     if (!ghost_)
         return;
     NodeLayer& ghostLayer = *ghost_->ghostNodeLayer;
     Node node = ghostLayer.node();
-    node.center = mouseMoveLocation;
+    node.center = view_.pointer_->mouseMoveLocation;
     ghostLayer.setNode(node);
     ghostLayer.updateContents();
-    ghostLayer.setPosition(mouseMoveLocation);
+    ghostLayer.setPosition(view_.pointer_->mouseMoveLocation);
     updateGhostBranch(*ghost_->ghostBranchLayer, *ghost_->parentNodeLayer, ghostLayer);
 }
 
-void GraphView::updateGhostBranch(BranchLayer& branch, const NodeLayer& parentNodeLayer,
+void GhostInteraction::updateGhostBranch(BranchLayer& branch, const NodeLayer& parentNodeLayer,
                                   const NodeLayer& ghostNodeLayer)
 {
     const Rect p = parentNodeLayer.frame();
@@ -143,7 +154,7 @@ void GraphView::updateGhostBranch(BranchLayer& branch, const NodeLayer& parentNo
     branch.updatePath();
 }
 
-void GraphView::removeGhost()
+void GhostInteraction::removeGhost()
 {
     if (ghost_) {
         ghost_->ghostNodeLayer->removeFromSuperlayer();
