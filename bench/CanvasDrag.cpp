@@ -17,6 +17,7 @@
 #include "platform/UndoManager.h"
 #include "platform/layer/LayerRenderer.h"
 #include "canvas/DragInteraction.h"
+#include "canvas/CanvasSync.h"
 
 using namespace velquine;
 
@@ -116,7 +117,7 @@ void BM_DragStepWith100Nodes(benchmark::State& state)
 {
     Canvas canvas(static_cast<int>(state.range(0)), state.range(1) != 0);
     // Press on the first main node: it and its 99 children are dragged.
-    const QPoint start = canvas.at(canvas.view->nodeLayer(2)->node().center);
+    const QPoint start = canvas.at(canvas.view->sync().nodeLayer(2)->node().center);
     canvas.send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
     int step = 0;
     LayerRenderer::statistics() = {};
@@ -137,7 +138,7 @@ void BM_DragStepWith100Nodes(benchmark::State& state)
 void BM_DragStepWithoutRepaint(benchmark::State& state)
 {
     Canvas canvas(static_cast<int>(state.range(0)), state.range(1) != 0);
-    const QPoint start = canvas.at(canvas.view->nodeLayer(2)->node().center);
+    const QPoint start = canvas.at(canvas.view->sync().nodeLayer(2)->node().center);
     canvas.send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
     int step = 0;
     for (auto _ : state) {
@@ -168,8 +169,8 @@ void BM_HoverMove(benchmark::State& state)
 {
     Canvas canvas(static_cast<int>(state.range(0)), state.range(1) != 0);
     // Back and forth between two nodes' hover zones: each move hovers one node and leaves another.
-    const Node& first = canvas.view->nodeLayer(3)->node();
-    const Node& second = canvas.view->nodeLayer(4)->node();
+    const Node& first = canvas.view->sync().nodeLayer(3)->node();
+    const Node& second = canvas.view->sync().nodeLayer(4)->node();
     const QPoint a = canvas.at({first.center.x + first.size.width / 2 + 10, first.center.y});
     const QPoint b = canvas.at({second.center.x + second.size.width / 2 + 10, second.center.y + 3});
     bool flip = false;
@@ -188,7 +189,7 @@ QPoint grab(Canvas& canvas, bool whole)
     const std::int64_t uid = whole ? 1 : 4;
     canvas.scrollView->scrollToPoint({0, 0});
     canvas.settle();
-    return canvas.at(canvas.view->nodeLayer(uid)->node().center);
+    return canvas.at(canvas.view->sync().nodeLayer(uid)->node().center);
 }
 
 // One drag step with the repaint that follows.

@@ -19,6 +19,7 @@
 #include "platform/layer/Animator.h"
 #include "platform/layer/LayerRenderer.h"
 #include "canvas/TitleEditingInteraction.h"
+#include "canvas/CanvasSync.h"
 
 using namespace velquine;
 
@@ -259,7 +260,7 @@ void BM_PaintBusyViewBackdrop(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
     GraphView& view = *editor.graphView;
-    view.setLiveSublayers({view.nodeLayer(std::int64_t{2})});
+    view.setLiveSublayers({view.sync().nodeLayer(std::int64_t{2})});
     for (auto _ : state) {
         view.invalidateBackdrop();
         view.update();

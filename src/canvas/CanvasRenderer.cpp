@@ -18,9 +18,9 @@ namespace {
 std::unique_ptr<GraphView> printingView(const VQProject& project, const Rect& bounds, const GraphRenderOptions& options)
 {
     auto view = std::make_unique<GraphView>(Rect(0, 0, bounds.size.width, bounds.size.height));
-    view->printingMode = true;
+    view->setPrintingMode(true);
     view->setBoundsRect(bounds);
-    view->baseLayoutOptions = project.baseLayoutOptions;
+    view->setBaseLayoutOptions(project.baseLayoutOptions);
     view->beginSyncLock();
     view->setGraph(project.graph);
     view->setProjectStyle(project.projectStyle);

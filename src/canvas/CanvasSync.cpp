@@ -224,7 +224,7 @@ void CanvasSync::applyHover(NodeLayer& layer)
 {
     const Rect frame = layer.frame();
     const Rect zone(frame.origin.x - 32, frame.origin.y, frame.size.width + 64, frame.size.height);
-    const bool hovered = !view_.printingMode && zone.contains(view_.pointer_->mouseMoveLocation);
+    const bool hovered = !view_.printingMode_ && zone.contains(view_.pointer_->mouseMoveLocation);
     layer.setHovered(hovered);
     if (layer.isBeingEdited() || !hovered)
         layer.setHoverButtonHidden(true);
@@ -232,7 +232,7 @@ void CanvasSync::applyHover(NodeLayer& layer)
 
 void CanvasSync::setHoverButtonShown(NodeLayer& layer, bool shown)
 {
-    if (!shown || view_.printingMode) {
+    if (!shown || view_.printingMode_) {
         layer.setHoverButtonHidden(true);
         return;
     }
@@ -292,7 +292,7 @@ void CanvasSync::updateNodeLayerPositions(bool resetDragState, const ReloadPlan*
 
 void CanvasSync::applySelectionFromUIDs()
 {
-    const std::unordered_set<std::int64_t> selected(view_.selectedNodeUIDs.begin(), view_.selectedNodeUIDs.end());
+    const std::unordered_set<std::int64_t> selected(view_.selectedNodeUIDs_.begin(), view_.selectedNodeUIDs_.end());
     for (const auto& layer : nodeLayers_)
         setSelected(*layer, selected.count(layer->node().uid) != 0);
 }
@@ -341,12 +341,12 @@ void CanvasSync::rememberShown(ReloadPlan& plan)
     index.shownBin = view_.graph_.nodeBin();
     index.shownValid = true;
     index.touched.clear();
-    index.baseLayoutOptions = view_.baseLayoutOptions;
+    index.baseLayoutOptions = view_.baseLayoutOptions_;
     index.contentsScale = view_.effectiveBackingScale();
     index.backgroundColor = view_.projectStyle_.current.backgroundColor;
-    index.printingMode = view_.printingMode;
+    index.printingMode = view_.printingMode_;
     index.mouseMoveLocation = view_.pointer_->mouseMoveLocation;
-    index.appliedSelection = view_.selectedNodeUIDs;
+    index.appliedSelection = view_.selectedNodeUIDs_;
 }
 
 void CanvasSync::synchronize()
@@ -359,7 +359,7 @@ void CanvasSync::synchronize()
         view_.drag_->dragGroup_.reset();
     }
     view_.invalidateBackdrop();
-    ReloadScope scope(*index_, view_.selectedNodeUIDs, view_.visibleRect());
+    ReloadScope scope(*index_, view_.selectedNodeUIDs_, view_.visibleRect());
     ReloadPlan plan = planReload();
     if (plan.full) {
         // Every layer is brought in line with its node and every branch docked.
@@ -446,7 +446,7 @@ void CanvasSync::syncNodeLayers()
 {
     settleLayers();
     invalidateLayerState();
-    ReloadScope scope(*index_, view_.selectedNodeUIDs, view_.visibleRect());
+    ReloadScope scope(*index_, view_.selectedNodeUIDs_, view_.visibleRect());
     syncNodeLayers(planReload());
 }
 
@@ -454,7 +454,7 @@ void CanvasSync::syncBranchLayers()
 {
     settleLayers();
     invalidateLayerState();
-    ReloadScope scope(*index_, view_.selectedNodeUIDs, view_.visibleRect());
+    ReloadScope scope(*index_, view_.selectedNodeUIDs_, view_.visibleRect());
     syncBranchLayers(planReload());
 }
 
@@ -470,7 +470,7 @@ void CanvasSync::updateBranchLayers()
 {
     settleLayers();
     invalidateLayerState();
-    ReloadScope scope(*index_, view_.selectedNodeUIDs, view_.visibleRect());
+    ReloadScope scope(*index_, view_.selectedNodeUIDs_, view_.visibleRect());
     updateBranchLayers(planReload());
 }
 

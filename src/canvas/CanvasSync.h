@@ -89,10 +89,15 @@ public:
     // Puts a node layer's bounds on whole points, as a reload leaves them.
     static void makeBoundsIntegral(NodeLayer& layer);
 
+    // Set between GraphView::beginSyncLock() and endSyncLock(): pushes into the view reload nothing.
+    bool isSynclocked() const { return synclocked_; }
+
     // The lookups and what the last reload showed.
     CanvasIndex& index() const { return *index_; }
 
 private:
+    friend class GraphView;
+
     ReloadPlan planReload();
     // The walk of the graph against what the last reload showed: changed, new and removed nodes, and those
     // whose governing options or branches they change (reach, waited).
@@ -129,6 +134,9 @@ private:
                             const Rect* childTo);
 
     GraphView& view_;
+    bool synclocked_ = false;
+    // The enclosing scroll view moved while the lock was set.
+    bool boundsChangedWhileLocked_ = false;
     std::vector<std::shared_ptr<NodeLayer>> nodeLayers_;
     std::vector<std::shared_ptr<BranchLayer>> branchLayers_;
     std::unique_ptr<CanvasIndex> index_;

@@ -120,7 +120,7 @@ void CanvasSync::syncBranchLayers(const ReloadPlan& plan)
             layer->childNodeUID = node->uid;
             layer->branchStyle = node->style.branchStyle;
             layer->updatePath();
-            layer->setZPosition(view_.branchZPosition);
+            layer->setZPosition(CanvasZPosition::branch);
         } else {
             // A new layer appears where it belongs; nothing animates into place.
             Transaction transaction(true);
@@ -152,7 +152,7 @@ std::shared_ptr<BranchLayer> CanvasSync::makeBranchLayer(const Node& parent, con
     }
     layer->updatePath();
     layer->setLineWidth(width);
-    layer->setZPosition(view_.branchZPosition);
+    layer->setZPosition(CanvasZPosition::branch);
     layer->setContentsScale(view_.effectiveBackingScale());
     return layer;
 }

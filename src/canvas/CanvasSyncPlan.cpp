@@ -66,9 +66,9 @@ ReloadPlan CanvasSync::planReload()
     ReloadPlan plan = std::move(index.sparePlan);
     plan.reset();
     const Color background = view_.projectStyle_.current.backgroundColor;
-    plan.full = !index.shownValid || !(index.baseLayoutOptions == view_.baseLayoutOptions)
+    plan.full = !index.shownValid || !(index.baseLayoutOptions == view_.baseLayoutOptions_)
         || index.contentsScale != view_.effectiveBackingScale() || !index.backgroundColor
-        || !(*index.backgroundColor == background) || index.printingMode != view_.printingMode;
+        || !(*index.backgroundColor == background) || index.printingMode != view_.printingMode_;
     if (plan.full) {
         plan.visit.reserve(view_.graph_.count());
         plan.visitUIDs.reserve(view_.graph_.count());
@@ -99,7 +99,7 @@ ReloadPlan CanvasSync::planReload()
         plan.selectionPass = true;
     } else {
         const std::vector<std::int64_t> before = sortedCopy(*index.appliedSelection);
-        const std::vector<std::int64_t> now = sortedCopy(view_.selectedNodeUIDs);
+        const std::vector<std::int64_t> now = sortedCopy(view_.selectedNodeUIDs_);
         std::set_symmetric_difference(before.begin(), before.end(), now.begin(), now.end(),
                                       std::back_inserter(plan.selectionChanges));
     }
@@ -283,19 +283,19 @@ LayoutOptions CanvasSync::layoutOptionsGoverning(const Node& node) const
         if (!checkCycles && steps > cycleCheckAfter)
             continue;
         const LayoutOptions options =
-            found ? *found : (root->layoutOptions ? *root->layoutOptions : view_.baseLayoutOptions);
+            found ? *found : (root->layoutOptions ? *root->layoutOptions : view_.baseLayoutOptions_);
         for (std::int64_t uid : path)
             memo.emplace(uid, options);
         return options;
     }
-    return view_.baseLayoutOptions;
+    return view_.baseLayoutOptions_;
 }
 
 bool CanvasSync::isSelectedUID(std::int64_t uid) const
 {
     if (index_->reloading)
         return index_->selected.count(uid) != 0;
-    return std::find(view_.selectedNodeUIDs.begin(), view_.selectedNodeUIDs.end(), uid) != view_.selectedNodeUIDs.end();
+    return std::find(view_.selectedNodeUIDs_.begin(), view_.selectedNodeUIDs_.end(), uid) != view_.selectedNodeUIDs_.end();
 }
 
 // ---- Index ----

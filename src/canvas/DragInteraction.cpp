@@ -77,7 +77,7 @@ std::vector<NodeLayer*> DragInteraction::dragSet(NodeLayer& selected, Qt::Keyboa
         return {&selected};
     std::vector<NodeLayer*> layers;
     for (const Node& node : view_.graph_.subtree(selected.node()))
-        if (NodeLayer* layer = view_.nodeLayer(node.uid))
+        if (NodeLayer* layer = view_.sync_->nodeLayer(node.uid))
             layers.push_back(layer);
     return layers;
 }
@@ -86,7 +86,7 @@ std::vector<NodeLayer*> DragInteraction::dragSet(NodeLayer& selected, Qt::Keyboa
 // back to the depths of their kind.
 void DragInteraction::raiseDragged(NodeLayer& layer, bool raised)
 {
-    const double nodeZ = raised ? view_.draggedNodeZPosition : view_.nodeZPosition;
+    const double nodeZ = raised ? CanvasZPosition::draggedNode : CanvasZPosition::node;
     layer.setZPosition(nodeZ);
     const std::int64_t uid = layer.node().uid;
     const auto* ends = view_.sync_->index().branchesAt(uid);
@@ -95,7 +95,7 @@ void DragInteraction::raiseDragged(NodeLayer& layer, bool raised)
     for (const CanvasIndex::BranchEnd& end : *ends) {
         if (end.childUID != uid)
             continue;
-        end.layer->setZPosition(raised ? view_.draggedBranchZPosition : view_.branchZPosition);
+        end.layer->setZPosition(raised ? CanvasZPosition::draggedBranch : CanvasZPosition::branch);
         for (std::int64_t at : {end.childUID, end.parentUID})
             if (NodeLayer* endLayer = view_.sync_->layerOf(at))
                 endLayer->setZPosition(nodeZ);
@@ -259,7 +259,7 @@ void DragInteraction::makeDragGroup(Qt::KeyboardModifiers modifiers)
                     live.push_back(end.layer);
                 }
     // Branches lie below the nodes that do not move, the dragged nodes above them.
-    view_.setLiveSublayers(live, rigid, (view_.branchZPosition + view_.nodeZPosition) / 2);
+    view_.setLiveSublayers(live, rigid, (CanvasZPosition::branch + CanvasZPosition::node) / 2);
     view_.setRigidOffset({0, 0});
     Transaction transaction(true);
     const bool shadowed = draggedLayers.size() <= maxShadowedDraggedLayers;
@@ -425,7 +425,7 @@ bool DragInteraction::endNodeDrag(Point point)
 
     const auto main = std::find_if(dragged.begin(), dragged.end(),
                                    [&](const Node& node) { return nodeFrame(node).contains(point); });
-    const auto target = view_.delegate.lock();
+    const auto target = view_.delegate_.lock();
     if (main != dragged.end() && !targets.empty()) {
         if (target)
             target->graphViewWantsToAttachNode(*main, targets.front()->node(), dragged);
@@ -480,7 +480,7 @@ void DragInteraction::sendMovedNodes(std::vector<Node> nodes)
         else if (const Node* parent = view_.graph_.findNode(*node.parentUID))
             node.updateAffinity(*parent);
     }
-    if (const auto target = view_.delegate.lock())
+    if (const auto target = view_.delegate_.lock())
         target->moveNodes(nodes);
 }
 
@@ -494,7 +494,7 @@ void DragInteraction::setUpAttachBadgeLayer()
     layer.setForegroundColor(Color::white());
     layer.setBorderWidth(0);
     layer.setBorderColor(Color::darkGray().toQColor());
-    layer.setZPosition(view_.overlayZPosition);
+    layer.setZPosition(CanvasZPosition::overlay);
     layer.setCornerRadius(4.0);
     layer.setFont(badgeFont());
     layer.setString(std::string("Attach"));

@@ -216,7 +216,7 @@ void DropInteraction::dropEvent(QDropEvent* event)
         const std::optional<Image> image = imageOf(object);
         if (!image)
             continue;
-        const auto target = view_.delegate.lock();
+        const auto target = view_.delegate_.lock();
         if (!target)
             continue;
         if (targetNode) {

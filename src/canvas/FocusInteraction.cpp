@@ -24,7 +24,7 @@ FocusInteraction::~FocusInteraction() = default;
 void FocusInteraction::applyFocus()
 {
     if (!focusContext_) {
-        const std::vector<Node> selected = view_.graph_.nodes(view_.selectedNodeUIDs);
+        const std::vector<Node> selected = view_.graph_.nodes(view_.selectedNodeUIDs_);
         if (!selected.empty())
             focus(selected.front());
         return;
@@ -50,7 +50,7 @@ void FocusInteraction::focus(const Node& node)
     for (const auto& [uid, outside] : view_.graph_.nodeBin()) {
         if (inside.count(uid))
             continue;
-        if (NodeLayer* layer = view_.nodeLayer(uid)) {
+        if (NodeLayer* layer = view_.sync_->nodeLayer(uid)) {
             layer->setFaded(true);
             layer->updateFadedState();
         }

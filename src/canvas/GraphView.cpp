@@ -58,8 +58,32 @@ GraphView::~GraphView()
 
 void GraphView::setUp()
 {
-    setupBackgroundLayer();
-    setupGridLayer();
+    Layer& background = *backgroundLayer_;
+    background.setName("background");
+    background.setBackgroundColor(projectStyle_.current.backgroundColor.toQColor());
+    background.setMasksToBounds(false);
+    background.setAnchorPoint({0, 0});
+    background.setFrame(boundsRect());
+    background.setAutoresizingMask(layerNotSizable);
+    background.setZPosition(CanvasZPosition::background);
+    background.setOpaque(true);
+    background.setContentsScale(effectiveBackingScale());
+    background.setBorderWidth(0);
+    this->layer()->addSublayer(backgroundLayer_);
+    GridLayer& grid = *gridLayer_;
+    grid.setName("grid");
+    grid.setDocumentBackgroundColor(projectStyle_.current.backgroundColor);
+    grid.setMasksToBounds(true);
+    grid.setAnchorPoint({0, 0});
+    grid.setFrame(Rect(0, 0, boundsRect().size.width, boundsRect().size.height));
+    grid.setAutoresizingMask(layerNotSizable);
+    grid.setZPosition(CanvasZPosition::grid);
+    grid.setOpaque(false);
+    grid.setContentsScale(effectiveBackingScale());
+    grid.setBackgroundColor(QColor());
+    grid.setBorderWidth(0);
+    grid.parentView = this;
+    backgroundLayer_->addSublayer(gridLayer_);
     pointer_->setUpSelectionLayer();
     drag_->setUpAttachBadgeLayer();
 }
@@ -69,11 +93,11 @@ void GraphView::showEvent(QShowEvent* event)
     LayerHostWidget::showEvent(event);
     // The grid draws only what is visible, so it follows the scroll view that shows the canvas.
     ScrollView* scrollView = ScrollView::enclosingScrollView(this);
-    QObject::disconnect(scrollConnection_);
-    QObject::disconnect(magnificationConnection_);
+    for (const QMetaObject::Connection& connection : scrollViewConnections_)
+        QObject::disconnect(connection);
     if (!scrollView)
         return;
-    scrollConnection_ = connect(scrollView, &ScrollView::boundsChanged, this, [this] { didChangeBounds(); });
+    scrollViewConnections_[0] = connect(scrollView, &ScrollView::boundsChanged, this, [this] { didChangeBounds(); });
     // Layers are given the new scale 0.1 s after the last change of a burst.
     if (!backingScaleTimer_) {
         backingScaleTimer_ = new QTimer(this);
@@ -81,7 +105,7 @@ void GraphView::showEvent(QShowEvent* event)
         backingScaleTimer_->setInterval(100);
         connect(backingScaleTimer_, &QTimer::timeout, this, [this] { updateContentsScale(); });
     }
-    magnificationConnection_ =
+    scrollViewConnections_[1] =
         connect(scrollView, &ScrollView::magnificationChanged, backingScaleTimer_, qOverload<>(&QTimer::start));
 }
 
@@ -98,8 +122,8 @@ void GraphView::didChangeBounds()
     gridLayer_->setNeedsDisplay();
     // A controller that resizes the canvas under the lock scrolls back before it ends: only where the view
     // comes to rest matters.
-    if (isSynclocked_) {
-        boundsChangedWhileLocked_ = true;
+    if (sync_->synclocked_) {
+        sync_->boundsChangedWhileLocked_ = true;
         return;
     }
     sync_->placeDeferredLabels(visibleRect());
@@ -113,6 +137,26 @@ void GraphView::paintEvent(QPaintEvent* event)
 }
 
 // ---- Displayed values and the lock ----
+
+void GraphView::setBaseLayoutOptions(const LayoutOptions& options)
+{
+    baseLayoutOptions_ = options;
+}
+
+void GraphView::setSelectedNodeUIDs(std::vector<std::int64_t> uids)
+{
+    selectedNodeUIDs_ = std::move(uids);
+}
+
+void GraphView::setPrintingMode(bool printingMode)
+{
+    printingMode_ = printingMode;
+}
+
+void GraphView::setDelegate(std::weak_ptr<GraphViewDelegate> delegate)
+{
+    delegate_ = std::move(delegate);
+}
 
 void GraphView::setGraph(const Graph& graph)
 {
@@ -134,28 +178,24 @@ void GraphView::setProjectStyle(const ProjectStyle& style)
 
 void GraphView::beginSyncLock()
 {
-    isSynclocked_ = true;
+    sync_->synclocked_ = true;
 }
 
 void GraphView::endSyncLock()
 {
-    isSynclocked_ = false;
+    sync_->synclocked_ = false;
     reloadLayers();
-    if (boundsChangedWhileLocked_) {
-        boundsChangedWhileLocked_ = false;
+    if (sync_->boundsChangedWhileLocked_) {
+        sync_->boundsChangedWhileLocked_ = false;
         sync_->placeDeferredLabels(visibleRect());
     }
 }
 
 void GraphView::reloadLayers()
 {
-    if (isSynclocked_)
+    if (sync_->synclocked_)
         return;
-    {
-        Transaction transaction(true);
-        updateBackgroundLayer();
-    }
-    updateGridLayer();
+    updateBackdrop();
     Transaction transaction;
     sync_->synchronize();
     if (titleEditing_->isNodeEditorActive_)
@@ -169,31 +209,6 @@ Layer& GraphView::viewLayer() const
     drag_->placeDragGroup();
     sync_->settleLayers();
     return *layer();
-}
-
-void GraphView::invalidateLayerState()
-{
-    sync_->invalidateLayerState();
-}
-
-const std::vector<std::shared_ptr<NodeLayer>>& GraphView::nodeLayers() const
-{
-    return sync_->nodeLayers();
-}
-
-NodeLayer* GraphView::nodeLayer(std::int64_t uid) const
-{
-    return sync_->nodeLayer(uid);
-}
-
-const std::vector<std::shared_ptr<BranchLayer>>& GraphView::branchLayers() const
-{
-    return sync_->branchLayers();
-}
-
-BranchLayer* GraphView::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
-{
-    return sync_->branchLayer(parentUID, childUID);
 }
 
 // ---- Contents scale ----
@@ -226,49 +241,11 @@ void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Re
 
 // ---- Background and grid ----
 
-void GraphView::setupBackgroundLayer()
-{
-    Layer& layer = *backgroundLayer_;
-    layer.setName("background");
-    layer.setBackgroundColor(projectStyle_.current.backgroundColor.toQColor());
-    layer.setMasksToBounds(false);
-    layer.setAnchorPoint({0, 0});
-    layer.setFrame(boundsRect());
-    layer.setAutoresizingMask(layerNotSizable);
-    layer.setZPosition(backgroundZPosition);
-    layer.setOpaque(true);
-    layer.setContentsScale(effectiveBackingScale());
-    layer.setBorderWidth(0);
-    this->layer()->addSublayer(backgroundLayer_);
-}
-
-void GraphView::setupGridLayer()
-{
-    GridLayer& layer = *gridLayer_;
-    layer.setName("grid");
-    layer.setDocumentBackgroundColor(projectStyle_.current.backgroundColor);
-    layer.setMasksToBounds(true);
-    layer.setAnchorPoint({0, 0});
-    layer.setFrame(Rect(0, 0, boundsRect().size.width, boundsRect().size.height));
-    layer.setAutoresizingMask(layerNotSizable);
-    layer.setZPosition(gridZPosition);
-    layer.setOpaque(false);
-    layer.setContentsScale(effectiveBackingScale());
-    layer.setBackgroundColor(QColor());
-    layer.setBorderWidth(0);
-    layer.parentView = this;
-    backgroundLayer_->addSublayer(gridLayer_);
-}
-
-void GraphView::updateBackgroundLayer()
-{
-    backgroundLayer_->setBackgroundColor(projectStyle_.current.backgroundColor.toQColor());
-    backgroundLayer_->setFrame(boundsRect());
-}
-
-void GraphView::updateGridLayer()
+void GraphView::updateBackdrop()
 {
     Transaction transaction(true);
+    backgroundLayer_->setBackgroundColor(projectStyle_.current.backgroundColor.toQColor());
+    backgroundLayer_->setFrame(boundsRect());
     GridLayer& layer = *gridLayer_;
     layer.setDocumentBackgroundColor(projectStyle_.current.backgroundColor);
     layer.setGrid(grid_);

@@ -29,6 +29,7 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -70,6 +71,17 @@ class PointerInteraction;
 class TitleEditingInteraction;
 class NodeTitleEditor;
 
+// The z positions of the canvas's layers among the view layer's sublayers.
+struct CanvasZPosition {
+    static constexpr double background = -100;
+    static constexpr double grid = -99;
+    static constexpr double branch = -11;
+    static constexpr double node = -10;
+    static constexpr double overlay = -5;
+    static constexpr double draggedNode = -5;
+    static constexpr double draggedBranch = -6;
+};
+
 class GraphView : public LayerHostWidget {
     Q_OBJECT
 
@@ -101,15 +113,6 @@ public:
         Node focussedRootNode;
     };
 
-    // The z positions of the canvas's layers.
-    static constexpr double backgroundZPosition = -100;
-    static constexpr double gridZPosition = -99;
-    static constexpr double branchZPosition = -11;
-    static constexpr double nodeZPosition = -10;
-    static constexpr double overlayZPosition = -5;
-    static constexpr double draggedNodeZPosition = -5;
-    static constexpr double draggedBranchZPosition = -6;
-
     explicit GraphView(QWidget* parent = nullptr);
     // A view of the frame's size whose bounds are (0, 0) and that size. boundsRect() is the area of the canvas
     // the view shows (canvas coordinates); setBoundsRect() with another size scales it into the frame.
@@ -130,29 +133,25 @@ public:
     const ProjectStyle& projectStyle() const { return projectStyle_; }
     void setProjectStyle(const ProjectStyle& style);
     // Used for trees whose root has no layout options; setting it reloads nothing.
-    LayoutOptions baseLayoutOptions;
+    const LayoutOptions& baseLayoutOptions() const { return baseLayoutOptions_; }
+    void setBaseLayoutOptions(const LayoutOptions& options);
     // The selection as last pushed by the controller or changed by the canvas; setting it reloads nothing.
-    std::vector<std::int64_t> selectedNodeUIDs;
+    const std::vector<std::int64_t>& selectedNodeUIDs() const { return selectedNodeUIDs_; }
+    void setSelectedNodeUIDs(std::vector<std::int64_t> uids);
     // Set on canvases made for printing and export, right after creation: nothing is ever hovered.
-    bool printingMode = false;
+    void setPrintingMode(bool printingMode);
 
     // ---- Synchronisation ----
 
-    bool isSynclocked() const { return isSynclocked_; }
+    // While the lock is set (sync().isSynclocked()), pushes reload nothing.
     void beginSyncLock();
     // Clears the lock and reloads, whether or not it was set.
     void endSyncLock();
     // Brings every layer in line with the displayed values; nothing while the lock is set.
     void reloadLayers();
-    // The next reload revisits every layer instead of only those of changed nodes.
-    void invalidateLayerState();
-    // The reload engine, with the node and branch layers and their lookups.
+    // The reload engine, with the node and branch layers and their lookups (nodeLayers(), nodeLayer(uid) and the
+    // like).
     CanvasSync& sync() const { return *sync_; }
-    // The node layers, in creation order, and the node layer showing the node (or null); see CanvasSync.
-    const std::vector<std::shared_ptr<NodeLayer>>& nodeLayers() const;
-    NodeLayer* nodeLayer(std::int64_t uid) const;
-    const std::vector<std::shared_ptr<BranchLayer>>& branchLayers() const;
-    BranchLayer* branchLayer(std::int64_t parentUID, std::int64_t childUID) const;
 
     // ---- Layers ----
 
@@ -164,7 +163,8 @@ public:
     // magnification).
     void updateContentsScale();
 
-    std::weak_ptr<GraphViewDelegate> delegate;
+    // Where the edits that start on the canvas go.
+    void setDelegate(std::weak_ptr<GraphViewDelegate> delegate);
 
     // ---- Interactions ----
 
@@ -172,8 +172,6 @@ public:
     PointerInteraction& pointer() const { return *pointer_; }
     DragInteraction& dragging() const { return *drag_; }
     GhostInteraction& ghosts() const { return *ghosts_; }
-    DropInteraction& drops() const { return *drop_; }
-    NavigationInteraction& navigation() const { return *navigation_; }
     TitleEditingInteraction& titleEditing() const { return *titleEditing_; }
     FocusInteraction& focusMode() const { return *focusMode_; }
 
@@ -203,23 +201,11 @@ protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dragLeaveEvent(QDragLeaveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
 
     // One-time configuration of the layer tree.
     void setUp();
-    void setupBackgroundLayer();
-    void setupGridLayer();
 
 private:
     friend class CanvasSync;
@@ -231,20 +217,23 @@ private:
     friend class PointerInteraction;
     friend class TitleEditingInteraction;
 
+    // Mouse, wheel, context-menu and drag input goes to the interaction of its gesture; whether one took it.
+    bool dispatchToInteractions(QEvent* event);
     // The nodes of the selected identifiers the graph holds, in selection order.
-    std::vector<Node> selectedNodes() const { return graph_.nodes(selectedNodeUIDs); }
+    std::vector<Node> selectedNodes() const { return graph_.nodes(selectedNodeUIDs_); }
 
-    void updateBackgroundLayer();
-    void updateGridLayer();
+    // The background and grid layers take the document's colour, the grid and the bounds.
+    void updateBackdrop();
 
     Graph graph_;
     Grid grid_;
     ProjectStyle projectStyle_;
-    bool isSynclocked_ = false;
-    // The enclosing scroll view moved while the lock was set.
-    bool boundsChangedWhileLocked_ = false;
-    QMetaObject::Connection scrollConnection_;
-    QMetaObject::Connection magnificationConnection_;
+    LayoutOptions baseLayoutOptions_;
+    std::vector<std::int64_t> selectedNodeUIDs_;
+    bool printingMode_ = false;
+    std::weak_ptr<GraphViewDelegate> delegate_;
+    // The enclosing scroll view's bounds and magnification signals.
+    std::array<QMetaObject::Connection, 2> scrollViewConnections_;
     // Bursts of magnification changes end in one contents-scale update.
     QTimer* backingScaleTimer_ = nullptr;
 

@@ -25,15 +25,6 @@
 
 namespace velquine {
 
-namespace {
-
-// Magnification change per unit of wheel movement: one unit is a pixel of a touchpad or 1/120 of a notch.
-constexpr double zoomDivisor = 200.0;
-
-} // namespace
-
-// Qt delivers the second press of a double click here instead of to mousePressEvent.
-
 // ---- Keys ----
 
 bool GraphView::event(QEvent* event)
@@ -48,7 +39,51 @@ bool GraphView::event(QEvent* event)
             return true;
         }
     }
+    // A disabled widget takes no mouse, wheel or drag input: the base class drops it.
+    if (isEnabled() && dispatchToInteractions(event))
+        return true;
     return LayerHostWidget::event(event);
+}
+
+bool GraphView::dispatchToInteractions(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        pointer_->mousePressEvent(static_cast<QMouseEvent*>(event));
+        return true;
+    // Qt delivers the second press of a double click as this instead of a press.
+    case QEvent::MouseButtonDblClick:
+        pointer_->mouseDoubleClickEvent(static_cast<QMouseEvent*>(event));
+        return true;
+    case QEvent::MouseMove:
+        pointer_->mouseMoveEvent(static_cast<QMouseEvent*>(event));
+        return true;
+    case QEvent::MouseButtonRelease:
+        pointer_->mouseReleaseEvent(static_cast<QMouseEvent*>(event));
+        return true;
+    // A wheel that does not zoom goes on to the base class, which leaves it to the scroll view.
+    case QEvent::Wheel:
+        return pointer_->zoomWithWheel(static_cast<QWheelEvent*>(event));
+    case QEvent::ContextMenu:
+        if (contextMenuPolicy() != Qt::DefaultContextMenu)
+            return false;
+        pointer_->contextMenuEvent(static_cast<QContextMenuEvent*>(event));
+        return true;
+    case QEvent::DragEnter:
+        drop_->dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+        return true;
+    case QEvent::DragMove:
+        drop_->dragMoveEvent(static_cast<QDragMoveEvent*>(event));
+        return true;
+    case QEvent::DragLeave:
+        drop_->dragLeaveEvent(static_cast<QDragLeaveEvent*>(event));
+        return true;
+    case QEvent::Drop:
+        drop_->dropEvent(static_cast<QDropEvent*>(event));
+        return true;
+    default:
+        return false;
+    }
 }
 
 void GraphView::keyPressEvent(QKeyEvent* event)
@@ -59,78 +94,12 @@ void GraphView::keyPressEvent(QKeyEvent* event)
         LayerHostWidget::keyPressEvent(event);
 }
 
-void GraphView::wheelEvent(QWheelEvent* event)
-{
-    if (!(event->modifiers() & Qt::AltModifier)) {
-        LayerHostWidget::wheelEvent(event);
-        return;
-    }
-    event->accept();
-    // Qt hands a vertical wheel turned with Alt held over as a horizontal one.
-    const QPoint pixels = event->pixelDelta();
-    const QPoint angle = event->angleDelta();
-    double delta = !pixels.isNull() ? (pixels.y() != 0 ? pixels.y() : pixels.x())
-                                    : (angle.y() != 0 ? angle.y() : angle.x()) / 120.0;
-    ScrollView* scrollView = ScrollView::enclosingScrollView(this);
-    if (delta == 0 || !scrollView || scrollView->documentView() != this)
-        return;
-    scrollView->setMagnification(scrollView->magnification() + delta / zoomDivisor,
-                                 layerPointFromWidget(event->position()));
-}
-
 void GraphView::resizeEvent(QResizeEvent* event)
 {
     LayerHostWidget::resizeEvent(event);
     // A new magnification resizes the view: the editor keeps covering its node's title at the new scale.
     if (titleEditing_->isNodeEditorActive_)
         titleEditing_->placeTitleEditor();
-}
-
-// ---- Dispatch to the interactions ----
-
-void GraphView::contextMenuEvent(QContextMenuEvent* event)
-{
-    pointer_->contextMenuEvent(event);
-}
-
-void GraphView::dragEnterEvent(QDragEnterEvent* event)
-{
-    drop_->dragEnterEvent(event);
-}
-
-void GraphView::dragMoveEvent(QDragMoveEvent* event)
-{
-    drop_->dragMoveEvent(event);
-}
-
-void GraphView::dragLeaveEvent(QDragLeaveEvent* event)
-{
-    drop_->dragLeaveEvent(event);
-}
-
-void GraphView::dropEvent(QDropEvent* event)
-{
-    drop_->dropEvent(event);
-}
-
-void GraphView::mousePressEvent(QMouseEvent* event)
-{
-    pointer_->mousePressEvent(event);
-}
-
-void GraphView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    pointer_->mouseDoubleClickEvent(event);
-}
-
-void GraphView::mouseMoveEvent(QMouseEvent* event)
-{
-    pointer_->mouseMoveEvent(event);
-}
-
-void GraphView::mouseReleaseEvent(QMouseEvent* event)
-{
-    pointer_->mouseReleaseEvent(event);
 }
 
 } // namespace velquine

@@ -85,7 +85,7 @@ double NavigationInteraction::squaredDistanceToNearestCorner(const Rect& rect, P
 
 void NavigationInteraction::chooseNode(const Node& node)
 {
-    if (const auto target = view_.delegate.lock())
+    if (const auto target = view_.delegate_.lock())
         target->selectNodes({node}, true);
 }
 

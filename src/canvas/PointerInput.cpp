@@ -23,6 +23,13 @@
 
 namespace velquine {
 
+namespace {
+
+// Magnification change per unit of wheel movement: one unit is a pixel of a touchpad or 1/120 of a notch.
+constexpr double zoomDivisor = 200.0;
+
+} // namespace
+
 
 // The node under the pointer becomes the selection (unless it is selected already)
 // and its menu pops up; on empty canvas the selection is cleared and the document's menu pops up.
@@ -41,7 +48,7 @@ void PointerInteraction::rightClick(Point point)
     if (selection) {
         // The canvas shows the new selection at once, so that the menu's items are judged by it.
         updateSelectionAppearance(*selection);
-        if (const auto target = view_.delegate.lock())
+        if (const auto target = view_.delegate_.lock())
             target->selectNodes(*selection, true);
     }
     popUpContextMenu(point);
@@ -81,7 +88,7 @@ std::vector<NodeLayer*> PointerInteraction::nodeLayersAt(Point point) const
 
 void PointerInteraction::writeDocumentSelection(const std::vector<Node>& nodes)
 {
-    const auto target = view_.delegate.lock();
+    const auto target = view_.delegate_.lock();
     VQDocument* document = target ? target->document() : nullptr;
     if (!document)
         return;
@@ -196,7 +203,7 @@ void PointerInteraction::leftMouseUp(Point point)
         break;
     case GraphView::GraphViewInputPhase::nodeResizing:
         inputPhase = GraphView::GraphViewInputPhase::idle;
-        if (const auto target = view_.delegate.lock(); target && nodeResizingContext)
+        if (const auto target = view_.delegate_.lock(); target && nodeResizingContext)
             target->resizeNode(nodeResizingContext->node);
         nodeResizingContext.reset();
         break;
@@ -213,7 +220,7 @@ void PointerInteraction::leftMouseUp(Point point)
                 if (layer->isSelected())
                     uids.push_back(layer->node().uid);
             for (std::int64_t uid : uids)
-                if (NodeLayer* layer = view_.nodeLayer(uid))
+                if (NodeLayer* layer = view_.sync_->nodeLayer(uid))
                     view_.titleEditing_->beginEditingTitle(*layer, false, layer->node().title, true, nullptr);
             break;
         }
@@ -221,13 +228,32 @@ void PointerInteraction::leftMouseUp(Point point)
         std::vector<Node> nodes;
         for (NodeLayer* layer : nodeLayersAt(point))
             nodes.push_back(layer->node());
-        if (const auto target = view_.delegate.lock())
+        if (const auto target = view_.delegate_.lock())
             target->selectNodes(nodes, true);
         break;
     }
     default:
         break;
     }
+}
+
+// Alt and the wheel zoom about the pointer.
+bool PointerInteraction::zoomWithWheel(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::AltModifier))
+        return false;
+    event->accept();
+    // Qt hands a vertical wheel turned with Alt held over as a horizontal one.
+    const QPoint pixels = event->pixelDelta();
+    const QPoint angle = event->angleDelta();
+    double delta = !pixels.isNull() ? (pixels.y() != 0 ? pixels.y() : pixels.x())
+                                    : (angle.y() != 0 ? angle.y() : angle.x()) / 120.0;
+    ScrollView* scrollView = ScrollView::enclosingScrollView(&view_);
+    if (delta == 0 || !scrollView || scrollView->documentView() != &view_)
+        return true;
+    scrollView->setMagnification(scrollView->magnification() + delta / zoomDivisor,
+                                 view_.layerPointFromWidget(event->position()));
+    return true;
 }
 
 } // namespace velquine

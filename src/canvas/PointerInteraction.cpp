@@ -177,7 +177,7 @@ void PointerInteraction::resizeStep(Point delta)
     node.center = {spanned.midX(), spanned.midY()};
     node.size = spanned.size;
     Transaction transaction(true);
-    NodeLayer* layer = view_.nodeLayer(node.uid);
+    NodeLayer* layer = view_.sync_->nodeLayer(node.uid);
     if (!layer)
         return;
     layer->setNode(node);
@@ -190,7 +190,7 @@ void PointerInteraction::resizeStep(Point delta)
 void PointerInteraction::endHoverButtonDrag()
 {
     if (!clickedHoverButtons.empty())
-        if (const auto target = view_.delegate.lock())
+        if (const auto target = view_.delegate_.lock())
             target->insertChildNode(clickedHoverButtons.front()->node(),
                                     mouseUpLocation == mouseDownLocation ? std::nullopt
                                                                          : std::optional<Point>(mouseUpLocation));
@@ -214,18 +214,18 @@ void PointerInteraction::mouseMoved(Point point)
             : frame.insetBy(0, -hoverZoneOutset);
         const bool inside = zone.contains(point);
         if (inside != layer->isHovered()) {
-            const bool hovered = inside && !view_.printingMode;
+            const bool hovered = inside && !view_.printingMode_;
             layer->setHovered(hovered);
             view_.sync_->setHoverButtonShown(*layer, hovered && !layer->isBeingEdited());
         }
-        if (inside && !view_.printingMode)
+        if (inside && !view_.printingMode_)
             layer->updateHover(point);
     }
     // The resize cursors over the corner handles of selected nodes, unless a title is being edited.
     if (view_.titleEditing_->isNodeEditorActive_)
         return;
     for (const Node& node : view_.selectedNodes()) {
-        NodeLayer* layer = view_.nodeLayer(node.uid);
+        NodeLayer* layer = view_.sync_->nodeLayer(node.uid);
         if (!layer)
             continue;
         const NodeHandle handle = layer->hasHandleLayer() ? layer->handleLayer().handle(point) : NodeHandle::none;

@@ -51,6 +51,8 @@ public:
     void mouseMoveEvent(QMouseEvent* event);
     void mouseReleaseEvent(QMouseEvent* event);
     void contextMenuEvent(QContextMenuEvent* event);
+    // Whether the wheel zoomed (with Alt held); it is accepted then.
+    bool zoomWithWheel(QWheelEvent* event);
     void setUpSelectionLayer();
     // Mouse and key input (GraphViewInput.cpp).
     void leftMouseDown(Point point, Qt::KeyboardModifiers modifiers);

@@ -33,7 +33,7 @@ void PointerInteraction::setUpSelectionLayer()
     layer.setBackgroundColor(gray);
     layer.setMasksToBounds(true);
     layer.setAnchorPoint({0, 0});
-    layer.setZPosition(view_.overlayZPosition);
+    layer.setZPosition(CanvasZPosition::overlay);
     layer.setOpaque(true);
     layer.setBorderWidth(1.0);
     layer.setBorderColor(QColor(146, 146, 146));
@@ -54,7 +54,7 @@ void PointerInteraction::applySelectionRect()
 void PointerInteraction::beginRubberBandSelection(Point point)
 {
     selectionRect = Rect(point.x, point.y, 0, 0);
-    view_.selectedNodeUIDs.clear();
+    view_.selectedNodeUIDs_.clear();
     applySelectionRect();
 }
 
@@ -81,7 +81,7 @@ void PointerInteraction::endRubberBandSelection(Point point)
         if (layer->frame().intersects(band))
             nodes.push_back(layer->node());
     if (!nodes.empty())
-        if (const auto target = view_.delegate.lock())
+        if (const auto target = view_.delegate_.lock())
             target->selectNodes(nodes, true);
     selectionRect = Rect(0, 0, 0, 0);
     applySelectionRect();
@@ -91,20 +91,20 @@ void PointerInteraction::updateSelectionAppearance(const std::vector<Node>& node
 {
     Transaction transaction(true);
     std::optional<std::vector<std::int64_t>> before = std::move(view_.sync_->index().appliedSelection);
-    view_.selectedNodeUIDs.clear();
+    view_.selectedNodeUIDs_.clear();
     for (const Node& node : nodes)
-        view_.selectedNodeUIDs.push_back(node.uid);
+        view_.selectedNodeUIDs_.push_back(node.uid);
     if (before) {
         // The layers show the last applied selection: only those leaving it and those in the new one change.
-        const std::unordered_set<std::int64_t> selected(view_.selectedNodeUIDs.begin(), view_.selectedNodeUIDs.end());
-        for (const std::vector<std::int64_t>* uids : {&*before, &view_.selectedNodeUIDs})
+        const std::unordered_set<std::int64_t> selected(view_.selectedNodeUIDs_.begin(), view_.selectedNodeUIDs_.end());
+        for (const std::vector<std::int64_t>* uids : {&*before, &view_.selectedNodeUIDs_})
             for (std::int64_t uid : *uids)
-                if (NodeLayer* layer = view_.nodeLayer(uid))
+                if (NodeLayer* layer = view_.sync_->nodeLayer(uid))
                     view_.sync_->setSelected(*layer, selected.count(uid) != 0);
     } else {
         view_.sync_->applySelectionFromUIDs();
     }
-    view_.sync_->index().appliedSelection = view_.selectedNodeUIDs;
+    view_.sync_->index().appliedSelection = view_.selectedNodeUIDs_;
 }
 
 } // namespace velquine

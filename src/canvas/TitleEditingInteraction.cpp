@@ -112,7 +112,7 @@ void TitleEditingInteraction::forEachSelectedLayer(const std::function<void(Node
         if (layer->isSelected())
             selected.push_back(layer->node().uid);
     for (std::int64_t uid : selected)
-        if (NodeLayer* layer = view_.nodeLayer(uid))
+        if (NodeLayer* layer = view_.sync_->nodeLayer(uid))
             body(*layer);
 }
 
@@ -156,7 +156,7 @@ void TitleEditingInteraction::beginEditingTitle(NodeLayer& startLayer, bool comm
     if (QWidget* focused = view_.window()->focusWidget(); focused && focused != &view_)
         focused->clearFocus();
     endEditingTitle(true);
-    NodeLayer* layer = view_.nodeLayer(uid);
+    NodeLayer* layer = view_.sync_->nodeLayer(uid);
     if (!layer)
         return;
     makeTitleEditor();
@@ -170,7 +170,7 @@ void TitleEditingInteraction::beginEditingTitle(NodeLayer& startLayer, bool comm
         typed.title = *initialText;
         layer->setNode(typed);
         layer->updateContents();
-        view_.invalidateLayerState();
+        view_.sync_->invalidateLayerState();
     }
     editingContext_ = GraphView::EditingContext{uid, startingNode, std::move(completionHandler), commitEvenIfTitleDoesntChange};
 
@@ -194,7 +194,7 @@ void TitleEditingInteraction::beginEditingTitle(NodeLayer& startLayer, bool comm
     else
         nodeEditor_->moveCursor(QTextCursor::End);
 
-    if (const auto target = view_.delegate.lock()) {
+    if (const auto target = view_.delegate_.lock()) {
         target->didBeginEditingNodeTitle();
         target->editNodeTitle(*editingNode_, false);
     }
@@ -212,13 +212,13 @@ void TitleEditingInteraction::resizeTitleEditorToFit()
         placeTitleEditor();
     }
     keepTitleEditorInView();
-    if (const auto target = view_.delegate.lock())
+    if (const auto target = view_.delegate_.lock())
         target->editNodeTitle(*editingNode_, false);
 }
 
 void TitleEditingInteraction::abandonEditingSession()
 {
-    const auto target = view_.delegate.lock();
+    const auto target = view_.delegate_.lock();
     VQDocument* document = target ? target->document() : nullptr;
     if (document && document->isInEditingSession)
         document->cancelEditingSession();
@@ -236,14 +236,14 @@ void TitleEditingInteraction::endEditingTitle(bool commit)
     // Cleared first: the focus changes below must not end the edit a second time.
     isNodeEditorActive_ = false;
     const GraphView::EditingContext context = *editingContext_;
-    NodeLayer* layer = view_.nodeLayer(context.nodeUID);
+    NodeLayer* layer = view_.sync_->nodeLayer(context.nodeUID);
     {
         Transaction transaction;
         const std::string title = nodeEditor_->toPlainText().toStdString();
         const bool abandon = !commit || (title == context.node.title && !context.commitEvenIfTitleDoesntChange);
         if (abandon) {
             abandonEditingSession();
-        } else if (const auto target = view_.delegate.lock()) {
+        } else if (const auto target = view_.delegate_.lock()) {
             Node node = context.node;
             node.title = title;
             target->editNodeTitle(autosizeNode(node, growthAnchor(node)), true);
@@ -257,7 +257,7 @@ void TitleEditingInteraction::endEditingTitle(bool commit)
         }
         if (abandon) {
             // The layer may show typed text the document never kept.
-            view_.invalidateLayerState();
+            view_.sync_->invalidateLayerState();
             view_.reloadLayers();
         }
     }
@@ -268,7 +268,7 @@ void TitleEditingInteraction::endEditingTitle(bool commit)
     nodeEditor_->setReadOnly(true);
     nodeEditor_->setTextInteractionFlags(Qt::NoTextInteraction);
     nodeEditor_->hide();
-    if (const auto target = view_.delegate.lock())
+    if (const auto target = view_.delegate_.lock())
         target->didEndEditingNodeTitle();
     // The canvas takes the keyboard back, unless the user just gave it to another control.
     QWidget* focused = view_.window()->focusWidget();

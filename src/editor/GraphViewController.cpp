@@ -14,6 +14,7 @@
 #include "platform/UserDefaults.h"
 #include "canvas/PointerInteraction.h"
 #include "canvas/TitleEditingInteraction.h"
+#include "canvas/CanvasSync.h"
 
 namespace velquine {
 
@@ -92,7 +93,7 @@ void GraphViewController::viewDidLoad()
         },
         this);
     if (graphView_) {
-        graphView_->delegate = weakSelf;
+        graphView_->setDelegate(weakSelf);
         // Titles are typed in the canvas's own editor.
         QPointer<GraphView> canvas = graphView_;
         titleEditorStarter_ = [canvas](bool commitEvenIfTitleDoesntChange, std::function<void()> completion) {
@@ -163,7 +164,7 @@ std::vector<Node> GraphViewController::canvasSelection() const
 {
     if (!graphView_)
         return {};
-    return graphView_->graph().nodes(graphView_->selectedNodeUIDs);
+    return graphView_->graph().nodes(graphView_->selectedNodeUIDs());
 }
 
 void GraphViewController::selectNodes(const std::vector<Node>& nodes, bool revealSingle)
@@ -220,7 +221,7 @@ void GraphViewController::reloadGraphViewKeepingSelectionInView()
     const std::vector<std::int64_t>& selection = document->project.selectedNodeUIDs;
     std::optional<std::int64_t> reveal;
     if (selection.size() == 1) {
-        const NodeLayer* shown = graphView_->nodeLayer(selection.front());
+        const NodeLayer* shown = graphView_->sync().nodeLayer(selection.front());
         if (!shown || scrollView_->targetVisibleRect().contains(shown->frame()))
             reveal = selection.front();
     }
@@ -244,7 +245,7 @@ void GraphViewController::reloadGraphView(bool force)
     if (scrollView_) // a map smaller than the window, zoomed out, lies on its own background colour
         scrollView_->setBackgroundColor(project.projectStyle.current.backgroundColor.toQColor());
     view.setGrid(project.grid);
-    view.baseLayoutOptions = project.baseLayoutOptions;
+    view.setBaseLayoutOptions(project.baseLayoutOptions);
     view.pointer().updateSelectionAppearance(project.graph.nodes(project.selectedNodeUIDs));
     Rect canvasRect = onCanvasGrid(project.graph.canvasRect(screenSize()));
     if (!force && canvasRect == oldGraphBounds_) {
@@ -416,7 +417,7 @@ void GraphViewController::toggleDebugDrawing()
     // unchanged nodes as they are, so each is asked to lay out again and draws or drops its borders.
     NodeLayer::setDebugDrawingEnabled(!NodeLayer::isDebugDrawingEnabled());
     if (graphView_)
-        for (const auto& layer : graphView_->nodeLayers())
+        for (const auto& layer : graphView_->sync().nodeLayers())
             layer->setNeedsLayout();
     forceReloadModel();
 }

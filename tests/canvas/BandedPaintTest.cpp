@@ -19,6 +19,7 @@
 #include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
 #include "canvas/FocusInteraction.h"
+#include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
 namespace {
@@ -93,10 +94,10 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     scrollView.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
     QTest::qWait(100);
-    view->nodeLayer(root.childrenUIDs[2])->setShadowOpacity(0.6);
-    view->branchLayers().front()->setShadowOpacity(0.5);
-    view->nodeLayer(root.childrenUIDs[3])->setSelected(true);
-    view->selectedNodeUIDs = {root.childrenUIDs[0]};
+    view->sync().nodeLayer(root.childrenUIDs[2])->setShadowOpacity(0.6);
+    view->sync().branchLayers().front()->setShadowOpacity(0.5);
+    view->sync().nodeLayer(root.childrenUIDs[3])->setSelected(true);
+    view->setSelectedNodeUIDs({root.childrenUIDs[0]});
     view->focusMode().applyFocus();
     ASSERT_TRUE(view->focusMode().focusContext());
     // While the fading animates, the canvas is painted at once.
@@ -120,10 +121,10 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     // Half way through nodes sliding to new places, every band shows the same instant of the slide.
     double clock = 100;
     Animator::shared().setTimeSource([&clock] { return clock; });
-    NodeLayer& sliding = *view->nodeLayer(root.childrenUIDs[4]);
+    NodeLayer& sliding = *view->sync().nodeLayer(root.childrenUIDs[4]);
     const Point from = sliding.position();
     sliding.setPosition({from.x + 90, from.y + 130});
-    view->nodeLayer(root.childrenUIDs[5])->setPosition({from.x - 60, from.y + 30});
+    view->sync().nodeLayer(root.childrenUIDs[5])->setPosition({from.x - 60, from.y + 30});
     clock += 0.1;
     ASSERT_TRUE(sliding.hasAnimationForKey("position"));
     ASSERT_GT(sliding.presentationPosition().y, from.y + 1);

@@ -20,6 +20,7 @@
 #include "canvas/DragInteraction.h"
 #include "canvas/GhostInteraction.h"
 #include "canvas/PointerInteraction.h"
+#include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
 namespace {
@@ -84,7 +85,7 @@ struct DragWindow {
         }
         view->setGraph(project.graph);
         delegate->doc = &document;
-        view->delegate = delegate;
+        view->setDelegate(delegate);
         window.resize(1600, 900);
         window.show();
         window.activateWindow();
@@ -92,7 +93,7 @@ struct DragWindow {
         view->setFocus();
     }
     QPoint at(Point point) const { return view->widgetRectFromLayer(Rect(point.x, point.y, 0, 0)).topLeft().toPoint(); }
-    QPoint center(std::int64_t uid) const { return at(view->nodeLayer(uid)->node().center); }
+    QPoint center(std::int64_t uid) const { return at(view->sync().nodeLayer(uid)->node().center); }
     void select(const std::vector<std::int64_t>& uids) { view->pointer().updateSelectionAppearance(view->graph().nodes(uids)); }
     // Mouse events as the window system delivers them, with the buttons held and the modifiers down.
     void send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
@@ -162,8 +163,8 @@ TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
         EXPECT_EQ(layer->shadowOpacity(), 0.3);
         EXPECT_FALSE(layer->areHandlesShown());
     }
-    EXPECT_EQ(canvas.view->nodeLayer(tree.root)->zPosition(), -5); // the parent comes forward too
-    EXPECT_EQ(canvas.view->nodeLayer(tree.subs[0])->frame().origin.y,
+    EXPECT_EQ(canvas.view->sync().nodeLayer(tree.root)->zPosition(), -5); // the parent comes forward too
+    EXPECT_EQ(canvas.view->sync().nodeLayer(tree.subs[0])->frame().origin.y,
               project.graph.findNode(tree.subs[0])->center.y + 40 - project.graph.findNode(tree.subs[0])->size.height / 2);
     EXPECT_TRUE(canvas.view->dragging().attachBadgeLayer().isHidden());
     // While dragging, the view paints the still rest and the moving subtree from pictures: the same pixels
@@ -191,18 +192,18 @@ TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
     EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"move"}));
     EXPECT_EQ(uidsOf(canvas.delegate->moved), (std::vector<std::int64_t>{tree.right, tree.subs[0], tree.subs[1]}));
     EXPECT_EQ(canvas.delegate->moved[0].center, (Point{main.center.x + 300, main.center.y + 40}));
-    for (const auto& layer : canvas.view->nodeLayers()) {
+    for (const auto& layer : canvas.view->sync().nodeLayers()) {
         EXPECT_EQ(layer->zPosition(), -10);
         EXPECT_FALSE(layer->isDragged());
     }
-    EXPECT_EQ(canvas.view->branchLayer(tree.root, tree.right)->zPosition(), -11);
+    EXPECT_EQ(canvas.view->sync().branchLayer(tree.root, tree.right)->zPosition(), -11);
     EXPECT_TRUE(canvas.view->dragging().draggedLayers.empty());
     EXPECT_FALSE(canvas.view->dragging().nodeDraggingContext);
 
     // The canvas never wrote the graph: a reload of the unchanged graph puts the layers back.
     canvas.view->setGraph(project.graph);
-    EXPECT_EQ(canvas.view->nodeLayer(tree.subs[1])->node().center, project.graph.findNode(tree.subs[1])->center);
-    EXPECT_EQ(canvas.view->nodeLayer(tree.subs[1])->position(), project.graph.findNode(tree.subs[1])->center);
+    EXPECT_EQ(canvas.view->sync().nodeLayer(tree.subs[1])->node().center, project.graph.findNode(tree.subs[1])->center);
+    EXPECT_EQ(canvas.view->sync().nodeLayer(tree.subs[1])->position(), project.graph.findNode(tree.subs[1])->center);
 
     // Alt drags the selected node alone.
     canvas.delegate->calls.clear();
@@ -246,7 +247,7 @@ TEST(GraphViewDrag, ATreeTallerThanAPictureMovesAsOnePiece)
         return graph;
     }());
     auto delegate = std::make_shared<DragDelegate>();
-    view->delegate = delegate;
+    view->setDelegate(delegate);
     window.resize(1200, 800);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -296,8 +297,8 @@ TEST(GraphViewDrag, ATreeTallerThanAPictureMovesAsOnePiece)
     ASSERT_EQ(delegate->moved.size(), nodes.size());
     for (std::size_t i = 0; i < nodes.size(); ++i)
         EXPECT_EQ(delegate->moved[i].center, (nodes[i].center + Point{400, 200}));
-    EXPECT_EQ(view->nodeLayer(600)->position(), (nodes.back().center + Point{400, 200}));
-    EXPECT_EQ(view->branchLayer(1, 600)->childDockPoint.x, view->nodeLayer(600)->frame().minX());
+    EXPECT_EQ(view->sync().nodeLayer(600)->position(), (nodes.back().center + Point{400, 200}));
+    EXPECT_EQ(view->sync().branchLayer(1, 600)->childDockPoint.x, view->sync().nodeLayer(600)->frame().minX());
 }
 
 TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)
@@ -314,8 +315,8 @@ TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)
     EXPECT_FALSE(badge.isHidden());
     EXPECT_EQ(badge.frame().origin, (Point{std::trunc(pointer.x + 8.5), std::trunc(pointer.y + 8.5)}));
     EXPECT_EQ(badge.zPosition(), -4);
-    EXPECT_TRUE(canvas.view->nodeLayer(tree.left)->isHighlighted());
-    EXPECT_EQ(canvas.view->nodeLayer(tree.left)->shadowOpacity(), 0.5);
+    EXPECT_TRUE(canvas.view->sync().nodeLayer(tree.left)->isHighlighted());
+    EXPECT_EQ(canvas.view->sync().nodeLayer(tree.left)->shadowOpacity(), 0.5);
     EXPECT_EQ(canvas.view->dragging().draggedLayers.front()->opacity(), 0.8);
     canvas.view->repaint();
     EXPECT_TRUE(canvas.window.grab().save(artefactPath("canvas-drag-attach.png")));
@@ -323,13 +324,13 @@ TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)
     // Moving on into empty canvas takes the offer back.
     canvas.move(target + QPoint(0, 400));
     EXPECT_TRUE(badge.isHidden());
-    EXPECT_FALSE(canvas.view->nodeLayer(tree.left)->isHighlighted());
+    EXPECT_FALSE(canvas.view->sync().nodeLayer(tree.left)->isHighlighted());
     EXPECT_EQ(canvas.view->dragging().draggedLayers.front()->opacity(), 1.0);
     canvas.move(target);
     canvas.release(target);
     EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"attach"}));
     EXPECT_EQ(canvas.delegate->attached, std::make_pair(tree.subs[1], tree.left));
-    EXPECT_FALSE(canvas.view->nodeLayer(tree.left)->isHighlighted());
+    EXPECT_FALSE(canvas.view->sync().nodeLayer(tree.left)->isHighlighted());
     EXPECT_TRUE(badge.isHidden());
 
     // Released over its own parent: no badge, and no attach request either (the drag is a plain move).
@@ -372,7 +373,7 @@ TEST(GraphViewDrag, ResizingMovesTheGrabbedCornerAndKeepsTheTitleRoom)
     const Tree tree{project};
     const Node root = *project.graph.findNode(tree.root);
     canvas.select({root.uid});
-    NodeLayer& layer = *canvas.view->nodeLayer(root.uid);
+    NodeLayer& layer = *canvas.view->sync().nodeLayer(root.uid);
     const Rect frame = layer.frame();
     const Point corner{frame.maxX(), frame.maxY()};
 
@@ -406,7 +407,7 @@ TEST(GraphViewDrag, ResizingFollowsThePointerAtOtherMagnifications)
     const Tree tree{project};
     canvas.select({tree.root});
     const Node root = *project.graph.findNode(tree.root);
-    const Rect frame = canvas.view->nodeLayer(tree.root)->frame();
+    const Rect frame = canvas.view->sync().nodeLayer(tree.root)->frame();
     // 60 x 40 pixels on screen are 30 x 20 points at twice the size.
     const QPoint corner = canvas.at({frame.maxX(), frame.maxY()});
     canvas.drag(corner, corner + QPoint(60, 40));
@@ -419,7 +420,7 @@ TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
     const VQProject project = sampleProject(1, 1, 0);
     DragWindow canvas(project);
     const Tree tree{project};
-    NodeLayer& layer = *canvas.view->nodeLayer(tree.right);
+    NodeLayer& layer = *canvas.view->sync().nodeLayer(tree.right);
 
     // Hovering beside the node shows its button; pressing it and dragging shows the ghost.
     const Rect frame = layer.frame();
@@ -492,7 +493,7 @@ TEST(GraphViewDrag, GhostTakesThePaletteColourOfItsRankAndIsMadeOnce)
     EXPECT_EQ(ghost->node().shape, NodeShape::diamond);
 
     LogCapture log;
-    const auto parent = canvas.view->nodeLayers().front();
+    const auto parent = canvas.view->sync().nodeLayers().front();
     canvas.view->ghosts().createGhostForNodeLayer(parent);
     const auto first = canvas.view->ghosts().ghost()->ghostNodeLayer;
     canvas.view->ghosts().createGhostForNodeLayer(parent);

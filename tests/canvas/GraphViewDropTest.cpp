@@ -11,6 +11,7 @@
 
 #include "GraphViewTestSupport.h"
 #include "platform/Log.h"
+#include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
 namespace {
@@ -35,14 +36,14 @@ struct DropWindow {
         view = new GraphView(Rect(0, 0, 1600, 900));
         layout->addWidget(view);
         view->setGraph(project.graph);
-        view->delegate = delegate;
+        view->setDelegate(delegate);
         window.resize(1600, 900);
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
     QPoint center(std::int64_t uid) const
     {
-        return view->widgetRectFromLayer(view->nodeLayer(uid)->frame()).center().toPoint();
+        return view->widgetRectFromLayer(view->sync().nodeLayer(uid)->frame()).center().toPoint();
     }
     // The drag enters and moves to the point; whether the view took it as a copy.
     bool enter(const QMimeData& data, QPoint at)
@@ -89,15 +90,15 @@ TEST(GraphViewDrop, ImagesOnANodeBecomeItsImageFittedAndOnTheCanvasNewNodes)
     ASSERT_TRUE(canvas.enter(big, canvas.center(root)));
     EXPECT_TRUE(log.contains("draggingEntered(_:)"));
     // While dragged over, only the node under the pointer shows its ring.
-    EXPECT_TRUE(canvas.view->nodeLayer(root)->isFocused());
-    EXPECT_TRUE(canvas.view->nodeLayer(root)->isFocusRingShown());
+    EXPECT_TRUE(canvas.view->sync().nodeLayer(root)->isFocused());
+    EXPECT_TRUE(canvas.view->sync().nodeLayer(root)->isFocusRingShown());
 
     ASSERT_TRUE(canvas.drop(big, canvas.center(root)));
     ASSERT_EQ(canvas.delegate->nodeImages.size(), 1u);
     EXPECT_EQ(canvas.delegate->nodeImages[0].uid, root);
     EXPECT_EQ(canvas.delegate->nodeImages[0].image()->size(), (Size{1024, 256}));
-    EXPECT_FALSE(canvas.view->nodeLayer(root)->isFocused()); // the highlight ends with the drop
-    EXPECT_FALSE(canvas.view->nodeLayer(root)->isFocusRingShown());
+    EXPECT_FALSE(canvas.view->sync().nodeLayer(root)->isFocused()); // the highlight ends with the drop
+    EXPECT_FALSE(canvas.view->sync().nodeLayer(root)->isFocusRingShown());
 
     QMimeData small;
     small.setImageData(filled(200, 100));
@@ -118,7 +119,7 @@ TEST(GraphViewDrop, ImagesOnANodeBecomeItsImageFittedAndOnTheCanvasNewNodes)
     EXPECT_GT(canvas.delegate->newImages[1].first.size().height, 64);
 
     // Without a delegate a drop still answers yes and changes nothing.
-    canvas.view->delegate.reset();
+    canvas.view->setDelegate({});
     EXPECT_TRUE(canvas.drop(text, QPoint(30, 850)));
     EXPECT_EQ(canvas.delegate->newImages.size(), 2u);
 }

@@ -11,6 +11,7 @@
 #include "support/QtWait.h"
 #include "canvas/NavigationInteraction.h"
 #include "canvas/PointerInteraction.h"
+#include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
 namespace {
@@ -49,7 +50,7 @@ struct CanvasWindow {
         layout->addWidget(view);
         view->setGraph(project.graph);
         delegate->doc = &document;
-        view->delegate = delegate;
+        view->setDelegate(delegate);
         (new WindowActions(&window))->dispatcher().setChain({&commands});
         window.resize(1600, 900);
         window.show();
@@ -59,7 +60,7 @@ struct CanvasWindow {
     }
     QPoint at(std::int64_t uid) const
     {
-        return view->widgetRectFromLayer(view->nodeLayer(uid)->frame()).center().toPoint();
+        return view->widgetRectFromLayer(view->sync().nodeLayer(uid)->frame()).center().toPoint();
     }
     void push(const std::vector<std::int64_t>& uids)
     {
@@ -88,7 +89,7 @@ TEST(GraphViewInput, ClicksSelectAndShiftOrCtrlClicksAddAndRemove)
     EXPECT_EQ(documentSelection(canvas.document), std::vector<std::int64_t>{a}); // written at mouse-down
     ASSERT_FALSE(canvas.delegate->selections.empty());
     EXPECT_EQ(canvas.delegate->selections.back(), std::vector<std::int64_t>{a});
-    EXPECT_TRUE(canvas.view->nodeLayer(a)->isSelected());
+    EXPECT_TRUE(canvas.view->sync().nodeLayer(a)->isSelected());
     canvas.push({a});
 
     for (auto modifier : {Qt::ShiftModifier, Qt::ControlModifier}) {
@@ -200,8 +201,8 @@ TEST(GraphViewInput, HomeSelectsTheRootAndEndTheNewestNodeOfTheTree)
     EXPECT_EQ(press(Qt::Key_Home), roots[0].uid);
     EXPECT_EQ(press(Qt::Key_End), newest.uid);
     // End shows its choice at once.
-    EXPECT_EQ(canvas.view->selectedNodeUIDs, std::vector<std::int64_t>{newest.uid});
-    EXPECT_TRUE(canvas.view->nodeLayer(newest.uid)->isSelected());
+    EXPECT_EQ(canvas.view->selectedNodeUIDs(), std::vector<std::int64_t>{newest.uid});
+    EXPECT_TRUE(canvas.view->sync().nodeLayer(newest.uid)->isSelected());
 
     // Without a selection Home picks a root of the map and End beeps.
     canvas.push({});

@@ -11,6 +11,7 @@
 #include "GraphViewTestSupport.h"
 #include "kit/ScrollView.h"
 #include "canvas/PointerInteraction.h"
+#include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
 namespace {
@@ -88,13 +89,13 @@ TEST(GraphViewLeftBehind, LayersMovedOutOfViewCatchUpWhenScrolledToClickedOrRead
     const Node main = *shown;
     QTest::mouseClick(live, Qt::LeftButton, {},
                       live->widgetRectFromLayer(Rect(main.center.x, main.center.y, 0, 0)).topLeft().toPoint());
-    EXPECT_TRUE(live->nodeLayer(main.uid)->isSelected());
+    EXPECT_TRUE(live->sync().nodeLayer(main.uid)->isSelected());
 
     // Another swing, then read through the canvas: everything matches a canvas reloaded from scratch.
     shiftTree(project.graph, roots[1], {-290, 10});
-    live->selectedNodeUIDs = {main.uid};
+    live->setSelectedNodeUIDs({main.uid});
     live->setGraph(project.graph);
-    full.selectedNodeUIDs = {main.uid};
+    full.setSelectedNodeUIDs({main.uid});
     full.pointer().mouseMoveLocation = live->pointer().mouseMoveLocation;
     full.setGraph(project.graph);
     EXPECT_TRUE(sameLayers(*live, full));

@@ -8,6 +8,7 @@
 #include "canvas/DragInteraction.h"
 #include "canvas/FocusInteraction.h"
 #include "canvas/PointerInteraction.h"
+#include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
 namespace {
@@ -41,16 +42,16 @@ TEST(GraphViewFocus, OutsideTheSubtreeFadesUntilFocusIsSwitchedOff)
     view.focusMode().applyFocus();  // nothing selected: stays off
     EXPECT_FALSE(view.focusMode().focusContext());
 
-    view.selectedNodeUIDs = {987654321, main.uid, root.uid};
+    view.setSelectedNodeUIDs({987654321, main.uid, root.uid});
     view.focusMode().applyFocus();
     ASSERT_TRUE(view.focusMode().focusContext());
     EXPECT_EQ(view.focusMode().focusContext()->focussedRootNode.uid, main.uid);
     std::vector<std::int64_t> inside = uidsOf(project.graph.subtree(main));
-    for (const auto& layer : view.nodeLayers()) {
+    for (const auto& layer : view.sync().nodeLayers()) {
         const bool in = std::count(inside.begin(), inside.end(), layer->node().uid) != 0;
         EXPECT_EQ(layer->isFaded(), !in) << layer->node().uid;
     }
-    for (const auto& branch : view.branchLayers()) {
+    for (const auto& branch : view.sync().branchLayers()) {
         const bool in = std::count(inside.begin(), inside.end(), branch->parentNodeUID)
             && std::count(inside.begin(), inside.end(), branch->childNodeUID);
         EXPECT_EQ(branch->isFaded, !in);
@@ -58,19 +59,19 @@ TEST(GraphViewFocus, OutsideTheSubtreeFadesUntilFocusIsSwitchedOff)
         EXPECT_EQ(branch->hasGrayFilter(), !in);
     }
     // The line from the focussed node to its parent fades too.
-    EXPECT_TRUE(view.branchLayer(root.uid, main.uid)->isFaded);
+    EXPECT_TRUE(view.sync().branchLayer(root.uid, main.uid)->isFaded);
 
     // A node added later is drawn normally, outside the subtree or not.
     const Node added = insertChildNode(project, root, "Added", {root.center.x, root.center.y + 300});
     view.setGraph(project.graph);
-    EXPECT_FALSE(view.nodeLayer(added.uid)->isFaded());
+    EXPECT_FALSE(view.sync().nodeLayer(added.uid)->isFaded());
 
-    view.selectedNodeUIDs.clear();
+    view.setSelectedNodeUIDs({});
     view.focusMode().applyFocus();
     EXPECT_FALSE(view.focusMode().focusContext());
-    for (const auto& layer : view.nodeLayers())
+    for (const auto& layer : view.sync().nodeLayers())
         EXPECT_FALSE(layer->isFaded());
-    for (const auto& branch : view.branchLayers()) {
+    for (const auto& branch : view.sync().branchLayers()) {
         EXPECT_FALSE(branch->isFaded);
         EXPECT_EQ(branch->opacity(), 1.0);
         EXPECT_FALSE(branch->hasGrayFilter());
@@ -83,22 +84,22 @@ TEST(GraphViewRubberBand, SelectsWhatTheBandTouchesWhicheverWayItIsDragged)
     GraphView view(Rect(0, 0, 1200, 900));
     view.setGraph(project.graph);
     auto recorder = std::make_shared<SelectionRecorder>();
-    view.delegate = recorder;
+    view.setDelegate(recorder);
     const Node root = project.graph.nodeBin().begin()->second;
-    const Rect rootFrame = view.nodeLayer(root.uid)->frame();
+    const Rect rootFrame = view.sync().nodeLayer(root.uid)->frame();
     const Point inside{rootFrame.midX(), rootFrame.midY()};
     const Point beyond{rootFrame.maxX() + 5, rootFrame.maxY() + 5};
 
     for (const auto& [from, to] : {std::pair{Point{beyond.x - rootFrame.size.width - 10, beyond.y - rootFrame.size.height - 10}, beyond},
                                    std::pair{beyond, Point{beyond.x - rootFrame.size.width - 10, beyond.y - rootFrame.size.height - 10}}}) {
-        view.selectedNodeUIDs = {root.childrenUIDs[0]};
+        view.setSelectedNodeUIDs({root.childrenUIDs[0]});
         view.pointer().inputPhase = GraphView::GraphViewInputPhase::massSelecting;
         view.pointer().beginRubberBandSelection(from);
-        EXPECT_TRUE(view.selectedNodeUIDs.empty());
+        EXPECT_TRUE(view.selectedNodeUIDs().empty());
         EXPECT_FALSE(view.pointer().selectionLayer().isHidden());
         view.pointer().updateRubberBandSelection(inside);
         view.pointer().updateRubberBandSelection(to);
-        EXPECT_TRUE(view.nodeLayer(root.uid)->isSelected());
+        EXPECT_TRUE(view.sync().nodeLayer(root.uid)->isSelected());
         EXPECT_EQ(view.pointer().selectionLayer().frame(), integralRect(view.pointer().selectionRect.standardized()));
         view.pointer().endRubberBandSelection(to);
         EXPECT_EQ(view.pointer().inputPhase, GraphView::GraphViewInputPhase::idle);

@@ -136,6 +136,7 @@ TEST(ThemePreview, EveryPresetDrawsItsSampleMapUpright)
 #include <QTest>
 
 #include "kit/ScrollView.h"
+#include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
 namespace {
@@ -153,10 +154,10 @@ TEST(GraphViewOnScreen, AMagnifiedScrolledCanvasRedrawsTheGridForWhatBecomesVisi
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
     scrollView.setMagnification(0.75);
     // Layers take the new scale once the burst of changes is over.
-    EXPECT_EVENTUALLY(view->nodeLayers().front()->contentsScale() == view->effectiveBackingScale() &&
+    EXPECT_EVENTUALLY(view->sync().nodeLayers().front()->contentsScale() == view->effectiveBackingScale() &&
                       view->gridLayer().contentsScale() == view->effectiveBackingScale());
     EXPECT_EQ(view->visibleRect(), scrollView.documentVisibleRect());
-    EXPECT_DOUBLE_EQ(view->nodeLayers().front()->contentsScale(), view->effectiveBackingScale());
+    EXPECT_DOUBLE_EQ(view->sync().nodeLayers().front()->contentsScale(), view->effectiveBackingScale());
     EXPECT_DOUBLE_EQ(view->gridLayer().contentsScale(), view->effectiveBackingScale());
     const std::uint64_t before = view->gridLayer().contentRevision();
     scrollView.scrollToPoint({600, 300});

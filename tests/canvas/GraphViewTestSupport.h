@@ -42,12 +42,12 @@ inline VQProject sampleProject(int roots, int mains, int subs)
 // with the same geometry and state, and the same links with the same dock points and paths.
 inline ::testing::AssertionResult sameLayers(const GraphView& a, const GraphView& b)
 {
-    if (a.nodeLayers().size() != b.nodeLayers().size())
-        return ::testing::AssertionFailure() << "node layer counts " << a.nodeLayers().size() << " and "
-                                             << b.nodeLayers().size();
-    for (const auto& layer : a.nodeLayers()) {
+    if (a.sync().nodeLayers().size() != b.sync().nodeLayers().size())
+        return ::testing::AssertionFailure() << "node layer counts " << a.sync().nodeLayers().size() << " and "
+                                             << b.sync().nodeLayers().size();
+    for (const auto& layer : a.sync().nodeLayers()) {
         const std::int64_t uid = layer->node().uid;
-        const NodeLayer* other = b.nodeLayer(uid);
+        const NodeLayer* other = b.sync().nodeLayer(uid);
         if (!other)
             return ::testing::AssertionFailure() << "no layer for " << uid;
         if (!(layer->frame() == other->frame()) || layer->node().differs(other->node())
@@ -63,11 +63,11 @@ inline ::testing::AssertionResult sameLayers(const GraphView& a, const GraphView
                 << (layer->isHovered() != other->isHovered() ? " hovered" : "")
                 << (layer->areHandlesShown() != other->areHandlesShown() ? " handles" : "");
     }
-    if (a.branchLayers().size() != b.branchLayers().size())
-        return ::testing::AssertionFailure() << "branch layer counts " << a.branchLayers().size() << " and "
-                                             << b.branchLayers().size();
-    for (const auto& branch : a.branchLayers()) {
-        const BranchLayer* other = b.branchLayer(branch->parentNodeUID, branch->childNodeUID);
+    if (a.sync().branchLayers().size() != b.sync().branchLayers().size())
+        return ::testing::AssertionFailure() << "branch layer counts " << a.sync().branchLayers().size() << " and "
+                                             << b.sync().branchLayers().size();
+    for (const auto& branch : a.sync().branchLayers()) {
+        const BranchLayer* other = b.sync().branchLayer(branch->parentNodeUID, branch->childNodeUID);
         if (!other)
             return ::testing::AssertionFailure() << "no branch " << branch->parentNodeUID << "-" << branch->childNodeUID;
         if (!(branch->parentDockPoint == other->parentDockPoint) || !(branch->childDockPoint == other->childDockPoint)
@@ -93,8 +93,8 @@ inline std::vector<std::int64_t> nodeUIDs(const Graph& graph)
 inline ::testing::AssertionResult reloadedAlike(GraphView& live, GraphView& full, const Graph& graph)
 {
     live.setGraph(graph);
-    full.selectedNodeUIDs = live.selectedNodeUIDs;
-    full.invalidateLayerState();
+    full.setSelectedNodeUIDs(live.selectedNodeUIDs());
+    full.sync().invalidateLayerState();
     full.setGraph(graph);
     return sameLayers(live, full);
 }

@@ -24,6 +24,7 @@
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
 #include "UiTestSupport.h"
+#include "canvas/CanvasSync.h"
 
 using namespace velquine;
 
@@ -58,7 +59,7 @@ struct NodeWindow {
     }
     NodeLayer* layerOf(const Node& node) const
     {
-        for (const auto& layer : canvas().nodeLayers())
+        for (const auto& layer : canvas().sync().nodeLayers())
             if (layer->node().uid == node.uid)
                 return layer.get();
         return nullptr;
@@ -81,7 +82,7 @@ TEST(NodeAppearance, ToggleDebugDrawingOutlinesEveryNodeLayerAndTogglesBack)
     EXPECT_EQ(w.layerOf(w.child)->borderWidth(), 0.0);
     ASSERT_TRUE(w.send("toggleDebugDrawing:"));
     EXPECT_EVENTUALLY(w.layerOf(w.root) && w.layerOf(w.root)->borderWidth() == 1.0);
-    for (const auto& layer : w.canvas().nodeLayers()) {
+    for (const auto& layer : w.canvas().sync().nodeLayers()) {
         EXPECT_EQ(layer->borderWidth(), 1.0);
         EXPECT_EQ(layer->labelLayer()->borderWidth(), 1.0);
     }

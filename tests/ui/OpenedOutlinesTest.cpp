@@ -23,6 +23,7 @@
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "UiTestSupport.h"
+#include "canvas/CanvasSync.h"
 
 using namespace velquine;
 
@@ -98,7 +99,7 @@ std::string opml(const std::vector<Item>& items)
 std::map<std::int64_t, std::vector<Rect>> framesByTree(GraphView& canvas, const Graph& graph)
 {
     std::map<std::int64_t, std::vector<Rect>> frames;
-    for (const auto& layer : canvas.nodeLayers())
+    for (const auto& layer : canvas.sync().nodeLayers())
         frames[graph.rootAncestor(layer->node()).uid].push_back(layer->frame());
     return frames;
 }
@@ -133,7 +134,7 @@ struct OpenedOutlines : ::testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
         RunLoop::drain();
         GraphView& canvas = *window.contentViewController()->editorContentViewController()->graphView();
-        EXPECT_EVENTUALLY_EQ(canvas.nodeLayers().size(), document->project.graph.count());
+        EXPECT_EVENTUALLY_EQ(canvas.sync().nodeLayers().size(), document->project.graph.count());
         const auto frames = framesByTree(canvas, document->project.graph);
         EXPECT_EQ(frames.size(), trees);
         EXPECT_EQ(firstOverlap(frames), "") << name.toStdString();

@@ -25,6 +25,7 @@
 #include "SmallMapWindow.h"
 #include "UiTestSupport.h"
 #include "canvas/TitleEditingInteraction.h"
+#include "canvas/CanvasSync.h"
 
 using namespace velquine;
 
@@ -35,7 +36,7 @@ struct TitleFixture : test::SmallMapWindow {
     NodeTitleEditor* editor() const { return canvas()->titleEditing().nodeEditor(); }
     QPoint at(std::int64_t uid) const
     {
-        return canvas()->widgetRectFromLayer(canvas()->nodeLayer(uid)->frame()).center().toPoint();
+        return canvas()->widgetRectFromLayer(canvas()->sync().nodeLayer(uid)->frame()).center().toPoint();
     }
     // As the X server sends it: press, release, the second press as a double click, release.
     void doubleClick(std::int64_t uid)
@@ -74,8 +75,8 @@ TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
         EXPECT_EQ(f.node(uid).title, "Quarterly planning meeting");
         EXPECT_NEAR(f.node(uid).center.x - f.node(uid).size.width / 2, leftEdge, 1e-6);
         EXPECT_GT(f.node(uid).size.width, autosizeMinimumWidth);
-        EXPECT_TRUE(f.canvas()->nodeLayer(uid)->labelLayer()->isHidden());
-        EXPECT_TRUE(f.canvas()->widgetRectFromLayer(f.canvas()->nodeLayer(uid)->frame()).toAlignedRect().intersects(
+        EXPECT_TRUE(f.canvas()->sync().nodeLayer(uid)->labelLayer()->isHidden());
+        EXPECT_TRUE(f.canvas()->widgetRectFromLayer(f.canvas()->sync().nodeLayer(uid)->frame()).toAlignedRect().intersects(
             f.editor()->geometry()));
         test::saveScreenshot(f.window.get(), dark ? QStringLiteral("title-editor-dark")
                                                   : QStringLiteral("title-editor-light"));
@@ -86,7 +87,7 @@ TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
         EXPECT_FALSE(f.document->isInEditingSession);
         EXPECT_EQ(f.node(uid).title, "Quarterly planning meeting");
         EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
-        EXPECT_FALSE(f.canvas()->nodeLayer(uid)->labelLayer()->isHidden());
+        EXPECT_FALSE(f.canvas()->sync().nodeLayer(uid)->labelLayer()->isHidden());
         EXPECT_TRUE(f.canvas()->hasFocus());
         ASSERT_TRUE(f.undo().undo());
         RunLoop::drain();
@@ -108,7 +109,7 @@ TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
     f.key(f.editor(), Qt::Key_Escape);
     EXPECT_FALSE(f.document->isInEditingSession);
     EXPECT_EQ(f.document->project.graph.count(), before);
-    EXPECT_EQ(f.canvas()->nodeLayers().size(), before);
+    EXPECT_EQ(f.canvas()->sync().nodeLayers().size(), before);
     EXPECT_FALSE(f.undo().canUndo());
 
     // Tab and Return with nothing typed still keep the new node, as one step.
