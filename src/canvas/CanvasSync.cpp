@@ -155,7 +155,8 @@ void CanvasSync::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
 
 void CanvasSync::finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
 {
-    if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == view_.projectStyle_.current.backgroundColor))
+    const Color& background = view_.projectStyle_.current.backgroundColor;
+    if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == background))
         layer.hoverButtonLayer().setDocumentColor(view_.projectStyle_.current.backgroundColor);
     setSelected(layer, isSelectedUID(node.uid));
     if (layer.contentsScale() != scale)
@@ -388,7 +389,8 @@ void CanvasSync::synchronize()
         if (plan.hoverPass) {
             // Layers left behind near the pointer take their places first: hover follows the frame.
             const double reach = ReloadScope::animationMargin;
-            settleLayers(Rect(view_.pointer_->mouseMoveLocation.x - reach, view_.pointer_->mouseMoveLocation.y - reach, 2 * reach, 2 * reach));
+            const Point pointer = view_.pointer_->mouseMoveLocation;
+            settleLayers(Rect(pointer.x - reach, pointer.y - reach, 2 * reach, 2 * reach));
             for (const auto& layer : nodeLayers_)
                 applyHover(*layer);
         }

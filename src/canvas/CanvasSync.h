@@ -37,7 +37,8 @@ public:
 
     // The node and branch steps of a reload, in the reload's order.
     void synchronize();
-    // The next reload revisits every layer instead of only those of changed nodes.
+    // The next reload revisits every layer instead of only those of changed nodes. Anything that changes node
+    // layers outside a reload (dragging, resizing) calls it.
     void invalidateLayerState();
 
     // The steps of a reload, also used while nodes are dragged or resized and by off-screen renderers.

@@ -94,7 +94,8 @@ void CanvasSync::syncBranchLayers(const ReloadPlan& plan)
             if (const auto* at = index.branchesAt(node->uid))
                 for (const CanvasIndex::BranchEnd& end : *at)
                     if (end.childUID == node->uid
-                        && (!node->parentUID || *node->parentUID != end.parentUID || !view_.graph_.contains(end.parentUID)))
+                        && (!node->parentUID || *node->parentUID != end.parentUID
+                            || !view_.graph_.contains(end.parentUID)))
                         leave(end.layer);
         }
     }

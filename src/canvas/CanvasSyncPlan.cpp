@@ -134,9 +134,9 @@ void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>&
         if (shownEntry != index.shownBin.end())
             ++shownEntry;
     };
-    for (auto entry = unchanged ? view_.graph_.nodeBin().end() : view_.graph_.nodeBin().begin(); entry != view_.graph_.nodeBin().end();
-         ++entry) {
-        while (entry != view_.graph_.nodeBin().end()) {
+    const Graph::NodeBin& bin = view_.graph_.nodeBin();
+    for (auto entry = unchanged ? bin.end() : bin.begin(); entry != bin.end(); ++entry) {
+        while (entry != bin.end()) {
             const void* leaf = entry.leafAtStart();
             const std::size_t run = leaf ? entry.leafEntryCount() : 0;
             if (!leaf || leaf != shownEntry.leafAtStart() || std::size_t(index.shown.end() - shown) < run
@@ -146,7 +146,7 @@ void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>&
             entry.skipLeaf();
             shownEntry.skipLeaf();
         }
-        if (entry == view_.graph_.nodeBin().end())
+        if (entry == bin.end())
             break;
         const auto& [uid, node] = *entry;
         for (; shown != index.shown.end() && shown->uid < uid; nextShown())
@@ -295,7 +295,8 @@ bool CanvasSync::isSelectedUID(std::int64_t uid) const
 {
     if (index_->reloading)
         return index_->selected.count(uid) != 0;
-    return std::find(view_.selectedNodeUIDs_.begin(), view_.selectedNodeUIDs_.end(), uid) != view_.selectedNodeUIDs_.end();
+    const std::vector<std::int64_t>& selection = view_.selectedNodeUIDs_;
+    return std::find(selection.begin(), selection.end(), uid) != selection.end();
 }
 
 // ---- Index ----

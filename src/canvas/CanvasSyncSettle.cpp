@@ -149,7 +149,8 @@ NodeLayer* CanvasSync::nodeLayer(std::int64_t uid) const
 
 BranchLayer* CanvasSync::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
 {
-    if (view_.drag_->dragGroupUnplaced() && (view_.drag_->dragGroup_->uids.contains(parentUID) || view_.drag_->dragGroup_->uids.contains(childUID)))
+    const DragInteraction& drag = *view_.drag_;
+    if (drag.dragGroupUnplaced() && (drag.dragGroup_->uids.contains(parentUID) || drag.dragGroup_->uids.contains(childUID)))
         view_.drag_->placeDragGroup();
     BranchLayer* branch = index_->branch(parentUID, childUID);
     if (branch && branch->unsettledSlot)

@@ -322,7 +322,8 @@ void DragInteraction::placeDraggedLayer(std::size_t index)
     layer.setPosition(center);
     view_.sync_->index().touched.insert(layer.node().uid);
     if (layer.isLabelDeferred())
-        view_.sync_->index().deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame());
+        view_.sync_->index().deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()),
+                                                 layer.frame());
 }
 
 void DragInteraction::placeDragGroup() const

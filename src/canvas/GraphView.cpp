@@ -33,7 +33,8 @@ GraphView::GraphView(Rect frame, QWidget* parent)
       sync_(std::make_unique<CanvasSync>(*this)), pointer_(std::make_unique<PointerInteraction>(*this)),
       drag_(std::make_unique<DragInteraction>(*this)), ghosts_(std::make_unique<GhostInteraction>(*this)),
       drop_(std::make_unique<DropInteraction>(*this)), navigation_(std::make_unique<NavigationInteraction>(*this)),
-      titleEditing_(std::make_unique<TitleEditingInteraction>(*this)), focusMode_(std::make_unique<FocusInteraction>(*this))
+      titleEditing_(std::make_unique<TitleEditingInteraction>(*this)),
+      focusMode_(std::make_unique<FocusInteraction>(*this))
 {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);

@@ -16,13 +16,17 @@
 // The canvas never writes the graph back; every edit that starts here goes to the delegate.
 //
 // Setting graph, grid or projectStyle reloads every layer unless the synchronisation lock is set; a controller
-// brackets a set of pushes with beginSyncLock() and endSyncLock() so one reload follows them. A reload looks
-// at what changed since the last one: graphs share unchanged nodes (Graph::sharedNode), so a node whose
-// storage is the one its layer last showed costs nothing, and only the layers of changed nodes and the
-// branches at their ends are touched. Anything that changes node layers outside a reload (dragging,
-// resizing) calls invalidateLayerState() so that the next reload revisits every layer.
+// brackets a set of pushes with beginSyncLock() and endSyncLock() so one reload follows them. The reload engine
+// is CanvasSync (sync()): it looks at what changed since the last reload and touches only the layers of changed
+// nodes and the branches at their ends.
 //
-// Canvases made for printing and export set printingMode and are drawn with render(): hover buttons are then
+// Input goes to one interaction per gesture, each a class of its own: PointerInteraction (clicks, the rubber
+// band, resizing, hovering, panning and the context menus), DragInteraction (dragging and attaching nodes),
+// GhostInteraction (the child a hover-button drag will insert), DropInteraction (what is dropped on the
+// canvas), NavigationInteraction (the canvas keys), TitleEditingInteraction (in-place title editing) and
+// FocusInteraction (focus mode). They share the view's state as its friends.
+//
+// Canvases made for printing and export call setPrintingMode(true) and are drawn with render(): hover buttons are then
 // never shown. The view is flipped (y grows downwards); UnflippedGraphView draws with y growing upwards. It
 // normally sits in a ScrollView, which magnifies it.
 

@@ -139,7 +139,8 @@ bool NavigationInteraction::selectRelatedNodeInTree(GraphView::NavigationDirecti
     if (selected.empty())
         return false;
     const Node& node = selected.front();
-    const bool horizontal = view_.sync_->layoutOptionsGoverning(node).layoutType == LayoutOptions::LayoutType::horizontal;
+    const bool horizontal =
+        view_.sync_->layoutOptionsGoverning(node).layoutType == LayoutOptions::LayoutType::horizontal;
     const bool alongTree = horizontal == (direction == GraphView::NavigationDirection::left
                                           || direction == GraphView::NavigationDirection::right);
     const bool treeX = horizontal;

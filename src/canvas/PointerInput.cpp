@@ -180,7 +180,8 @@ void PointerInteraction::leftMouseDown(Point point, Qt::KeyboardModifiers modifi
         return;
     }
     inputPhase = GraphView::GraphViewInputPhase::nodeDragging;
-    view_.drag_->nodeDraggingContext = GraphView::NodeDraggingContext{hits.front()->node(), point - hits.front()->node().center};
+    const Node& grabbed = hits.front()->node();
+    view_.drag_->nodeDraggingContext = GraphView::NodeDraggingContext{grabbed, point - grabbed.center};
     if (anySelected)
         view_.setCursor(Qt::ClosedHandCursor);
     if (hitSelected)

@@ -116,7 +116,8 @@ void TitleEditingInteraction::forEachSelectedLayer(const std::function<void(Node
             body(*layer);
 }
 
-void TitleEditingInteraction::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler)
+void TitleEditingInteraction::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange,
+                                                         std::function<void()> completionHandler)
 {
     forEachSelectedLayer([&](NodeLayer& layer) {
         beginEditingTitle(layer, commitEvenIfTitleDoesntChange, std::nullopt, true, completionHandler);
@@ -142,7 +143,8 @@ void TitleEditingInteraction::prepareTitleEditor(const Node& shown)
     all.mergeBlockFormat(block);
     nodeEditor_->setReadOnly(false);
     nodeEditor_->setTextInteractionFlags(Qt::TextEditorInteraction);
-    const Color reference = shown.shape == NodeShape::underline ? view_.projectStyle_.current.backgroundColor : style.fillColor;
+    const Color reference =
+        shown.shape == NodeShape::underline ? view_.projectStyle_.current.backgroundColor : style.fillColor;
     nodeEditor_->setColors(style.textColor.toQColor(), reference.isLight());
     nodeEditor_->removeAllUndoActions();
 }
@@ -172,7 +174,8 @@ void TitleEditingInteraction::beginEditingTitle(NodeLayer& startLayer, bool comm
         layer->updateContents();
         view_.sync_->invalidateLayerState();
     }
-    editingContext_ = GraphView::EditingContext{uid, startingNode, std::move(completionHandler), commitEvenIfTitleDoesntChange};
+    editingContext_ =
+        GraphView::EditingContext{uid, startingNode, std::move(completionHandler), commitEvenIfTitleDoesntChange};
 
     const Node& shown = layer->node();
     prepareTitleEditor(shown);
