@@ -37,7 +37,6 @@ public:
     void setUpAttachBadgeLayer();
     void dragNodes(Qt::KeyboardModifiers modifiers);
     std::vector<NodeLayer*> dragSet(NodeLayer& selected, Qt::KeyboardModifiers modifiers) const;
-    std::unique_ptr<DragGroup> dragGroup_;
     void makeDragGroup(Qt::KeyboardModifiers modifiers);
     // Docks a branch between a dragged node and one that is not to where the group is drawn.
     void dockToDragGroup(BranchLayer& branch);
@@ -60,10 +59,13 @@ public:
     // Ends a node drag; false when no drag step ran since the press (a click).
     bool endNodeDrag(Point point);
     void sendMovedNodes(std::vector<Node> dragged);
-    std::shared_ptr<TextLayer> attachBadgeLayer_;
-
 private:
+    // A reload under way ends the drag group, and the layer lookups place it first.
+    friend class CanvasSync;
+
     GraphView& view_;
+    std::unique_ptr<DragGroup> dragGroup_;
+    std::shared_ptr<TextLayer> attachBadgeLayer_;
 };
 
 } // namespace velquine

@@ -18,10 +18,9 @@ public:
     void applyFocus();
     // On for the node: everything outside its subtree fades.
     void focus(const Node& node);
-    std::optional<GraphView::FocusContext> focusContext_;
-
 private:
     GraphView& view_;
+    std::optional<GraphView::FocusContext> focusContext_;
 };
 
 } // namespace velquine

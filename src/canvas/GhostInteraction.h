@@ -23,10 +23,9 @@ public:
     std::shared_ptr<NodeLayer> makeGhostNodeLayer(const Node& parentNode);
     std::shared_ptr<BranchLayer> makeGhostBranchLayer(const Node& parentNode, const Node& ghostNode);
     void updateGhostBranch(BranchLayer& branch, const NodeLayer& parentNodeLayer, const NodeLayer& ghostNodeLayer);
-    std::optional<GraphView::DragGhost> ghost_;
-
 private:
     GraphView& view_;
+    std::optional<GraphView::DragGhost> ghost_;
 };
 
 } // namespace velquine

@@ -199,7 +199,7 @@ void GraphView::reloadLayers()
     updateBackdrop();
     Transaction transaction;
     sync_->synchronize();
-    if (titleEditing_->isNodeEditorActive_)
+    if (titleEditing_->isNodeEditorActive())
         titleEditing_->placeTitleEditor();
 }
 
@@ -218,7 +218,7 @@ void GraphView::updateContentsScale()
 {
     const double scale = effectiveBackingScale();
     for (Layer* layer : {this->layer().get(), backgroundLayer_.get(), static_cast<Layer*>(gridLayer_.get()),
-                         pointer_->selectionLayer_.get(), static_cast<Layer*>(drag_->attachBadgeLayer_.get())})
+                         &pointer_->selectionLayer(), static_cast<Layer*>(&drag_->attachBadgeLayer())})
         layer->setContentsScale(scale);
     for (const auto& layer : sync_->rawNodeLayers())
         layer->setContentsScale(scale);

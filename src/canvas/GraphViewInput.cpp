@@ -98,7 +98,7 @@ void GraphView::resizeEvent(QResizeEvent* event)
 {
     LayerHostWidget::resizeEvent(event);
     // A new magnification resizes the view: the editor keeps covering its node's title at the new scale.
-    if (titleEditing_->isNodeEditorActive_)
+    if (titleEditing_->isNodeEditorActive())
         titleEditing_->placeTitleEditor();
 }
 

@@ -70,7 +70,7 @@ void PointerInteraction::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept();
     // The mouse's menu opens on the right button's release; the keyboard's at the first selected node.
-    if (event->reason() != QContextMenuEvent::Keyboard || view_.titleEditing_->isNodeEditorActive_)
+    if (event->reason() != QContextMenuEvent::Keyboard || view_.titleEditing_->isNodeEditorActive())
         return;
     const std::vector<Node> selected = view_.selectedNodes();
     popUpContextMenu(selected.empty() ? view_.visibleRect().center() : selected.front().center);

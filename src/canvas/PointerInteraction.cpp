@@ -127,7 +127,7 @@ void PointerInteraction::leftMouseDragged(Point point, Point delta, Qt::Keyboard
         break;
     case GraphView::GraphViewInputPhase::hoverButtonDrag: {
         Transaction transaction(true);
-        if (!view_.ghosts_->ghost_ && !clickedHoverButtons.empty()) {
+        if (!view_.ghosts_->ghost() && !clickedHoverButtons.empty()) {
             NodeLayer* pressed = clickedHoverButtons.front();
             const auto owner = std::find_if(view_.sync_->rawNodeLayers().begin(), view_.sync_->rawNodeLayers().end(),
                                             [pressed](const auto& layer) { return layer.get() == pressed; });
@@ -222,7 +222,7 @@ void PointerInteraction::mouseMoved(Point point)
             layer->updateHover(point);
     }
     // The resize cursors over the corner handles of selected nodes, unless a title is being edited.
-    if (view_.titleEditing_->isNodeEditorActive_)
+    if (view_.titleEditing_->isNodeEditorActive())
         return;
     for (const Node& node : view_.selectedNodes()) {
         NodeLayer* layer = view_.sync_->nodeLayer(node.uid);

@@ -19,33 +19,8 @@ public:
     PointerInteraction(const PointerInteraction&) = delete;
     PointerInteraction& operator=(const PointerInteraction&) = delete;
 
-    Layer& selectionLayer() const { return *selectionLayer_; }
-    GraphView::GraphViewInputPhase inputPhase = GraphView::GraphViewInputPhase::idle;
-    // The rubber band: origin at the mouse-down point, size = current point − origin (may be negative).
-    Rect selectionRect;
-    // Points in view coordinates (the canvas's, that is).
-    void beginRubberBandSelection(Point point);
-    void updateRubberBandSelection(Point point);
-    void endRubberBandSelection(Point point);
-    // Pushes a selection into the view and its node layers without animation.
-    void updateSelectionAppearance(const std::vector<Node>& nodes);
-    Point mouseDownLocation;
-    Point mouseUpLocation;
-    // Last pointer position seen; decides which node layers are hovered when they are built.
-    Point mouseMoveLocation;
-    Point rightMouseDownLocation;
-    Point rightMouseUpLocation;
-    std::optional<GraphView::NodeResizingContext> nodeResizingContext;
-    // The hovered layers whose "+" button was under the last mouse-down.
-    std::vector<NodeLayer*> clickedHoverButtons;
-    // The cursors over the diagonal resize handles.
-    static QCursor cursorNESW();
-    static QCursor cursorNWSE();
-    // Shown on a right click on a node, and on empty canvas. Not owned; either may be null.
-    QPointer<QMenu> nodeContextMenu;
-    QPointer<QMenu> documentContextMenu;
-    // Pops the node or the document menu up at the view point (canvas coordinates); the menu that was shown.
-    QMenu* popUpContextMenu(Point point);
+    // ---- Events the view hands over ----
+
     void mousePressEvent(QMouseEvent* event);
     void mouseDoubleClickEvent(QMouseEvent* event);
     void mouseMoveEvent(QMouseEvent* event);
@@ -53,17 +28,33 @@ public:
     void contextMenuEvent(QContextMenuEvent* event);
     // Whether the wheel zoomed (with Alt held); it is accepted then.
     bool zoomWithWheel(QWheelEvent* event);
+
+    // ---- Selection and rubber band (PointerSelection.cpp) ----
+
     void setUpSelectionLayer();
-    // Mouse and key input (GraphViewInput.cpp).
-    void leftMouseDown(Point point, Qt::KeyboardModifiers modifiers);
-    void leftMouseUp(Point point);
+    Layer& selectionLayer() const { return *selectionLayer_; }
+    // Points in view coordinates (the canvas's, that is).
+    void beginRubberBandSelection(Point point);
+    void updateRubberBandSelection(Point point);
+    void endRubberBandSelection(Point point);
+    void applySelectionRect();
+    // Pushes a selection into the view and its node layers without animation.
+    void updateSelectionAppearance(const std::vector<Node>& nodes);
     // Writes the selection straight into the document and tells its listeners; nothing without one.
     void writeDocumentSelection(const std::vector<Node>& nodes);
+
+    // ---- Clicks and menus (PointerInput.cpp) ----
+
+    void leftMouseDown(Point point, Qt::KeyboardModifiers modifiers);
+    void leftMouseUp(Point point);
     std::vector<NodeLayer*> nodeLayersAt(Point point) const;
-    int clickCount_ = 1;
     // A right click that ended no pan: the node under the pointer is selected and its menu pops up.
     void rightClick(Point point);
-    // Resizing, hovering, the hover-button drag and panning.
+    // Pops the node or the document menu up at the view point (canvas coordinates); the menu that was shown.
+    QMenu* popUpContextMenu(Point point);
+
+    // ---- Resizing, hovering, the hover-button drag and panning (PointerInteraction.cpp) ----
+
     void leftMouseDragged(Point point, Point delta, Qt::KeyboardModifiers modifiers);
     void mouseMoved(Point point);
     void rightMouseDown(Point point);
@@ -80,13 +71,34 @@ public:
     bool beginHoverButtonDragOrResize(Point point);
     void resizeStep(Point delta);
     void endHoverButtonDrag();
-    QPointF lastGlobalPosition_;
-    QTimer* autoScrollTimer_ = nullptr;
-    void applySelectionRect();
-    std::shared_ptr<Layer> selectionLayer_;
+    // The cursors over the diagonal resize handles.
+    static QCursor cursorNESW();
+    static QCursor cursorNWSE();
+
+    // ---- State the other parts of the canvas read ----
+
+    GraphView::GraphViewInputPhase inputPhase = GraphView::GraphViewInputPhase::idle;
+    // The rubber band: origin at the mouse-down point, size = current point − origin (may be negative).
+    Rect selectionRect;
+    Point mouseDownLocation;
+    Point mouseUpLocation;
+    // Last pointer position seen; decides which node layers are hovered when they are built.
+    Point mouseMoveLocation;
+    Point rightMouseDownLocation;
+    Point rightMouseUpLocation;
+    std::optional<GraphView::NodeResizingContext> nodeResizingContext;
+    // The hovered layers whose "+" button was under the last mouse-down.
+    std::vector<NodeLayer*> clickedHoverButtons;
+    // Shown on a right click on a node, and on empty canvas. Not owned; either may be null.
+    QPointer<QMenu> nodeContextMenu;
+    QPointer<QMenu> documentContextMenu;
 
 private:
     GraphView& view_;
+    int clickCount_ = 1;
+    QPointF lastGlobalPosition_;
+    QTimer* autoScrollTimer_ = nullptr;
+    std::shared_ptr<Layer> selectionLayer_;
 };
 
 } // namespace velquine

@@ -45,14 +45,16 @@ public:
     void prepareTitleEditor(const Node& shown);
     // Abandons the document's open editing session, restoring its snapshot.
     void abandonEditingSession();
+private:
+    // The view deletes the editor before it goes.
+    friend class GraphView;
+
+    GraphView& view_;
     bool isNodeEditorActive_ = false;
     std::optional<GraphView::EditingContext> editingContext_;
     // The node as the editor shows it: the context node with the typed title and its size.
     std::optional<Node> editingNode_;
     NodeTitleEditor* nodeEditor_ = nullptr;
-
-private:
-    GraphView& view_;
 };
 
 } // namespace velquine
