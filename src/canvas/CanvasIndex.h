@@ -17,7 +17,6 @@
 #include "model/graph/LayoutOptions.h"
 #include "model/graph/Node.h"
 #include "platform/Color.h"
-#include "canvas/GraphView.h"
 #include "canvas/UidTable.h"
 #include "platform/Geometry.h"
 

@@ -1,5 +1,5 @@
-// Mouse and key input of the canvas: clicks select (Shift or Ctrl adds or removes), a press on empty canvas
-// starts the rubber band, and the canvas keys go to the window's commands or move the selection.
+// The canvas's input, handed to the interaction of its gesture: mouse, wheel and context-menu events to the
+// pointer, drags from outside to the drop interaction, keys to keyboard navigation and then title editing.
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,5 +1,6 @@
-// Moving the selection with the arrow keys: along the tree in automatically laid out trees, else to the
-// nearest node within a quarter turn of the arrow's direction.
+// The canvas keys: Escape, Tab, Return and Delete go to the window's commands; Home and End select the root and
+// the most recently modified node of the tree. The arrow keys move the selection along the tree in
+// automatically laid out trees, else to the nearest node within a quarter turn of the arrow's direction.
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,6 @@
-// The canvas's context menus (on the right mouse button's release, or the keyboard's menu key) and zooming
-// with Alt and the scroll wheel.
+// The pointer's events: clicks select (Shift or Ctrl adds or removes), a press on empty canvas starts the
+// rubber band and one on a node a drag; the context menus (on the right mouse button's release, or the
+// keyboard's menu key); zooming with Alt and the scroll wheel.
 
 #include <QContextMenuEvent>
 #include <QMenu>
