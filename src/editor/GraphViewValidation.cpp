@@ -9,6 +9,11 @@ namespace velquine {
 
 namespace {
 
+std::string plainTitle(Command command)
+{
+    return commandPlainTitle(command).toStdString();
+}
+
 std::string layoutTitle(bool only, const std::string& title)
 {
     return std::string(only ? "Layout only \"" : "Layout \"") + title + "\" and Children";
@@ -62,12 +67,12 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
     }
     switch (*command) {
     case Command::newSiblingNode:
-        item.title = selection.size() == 1 ? "New Sibling Node" : "New Root Node";
+        item.title = plainTitle(selection.size() == 1 ? Command::newSiblingNode : Command::newRootNode);
         return true;
     case Command::autoLayoutSelectedNode:
     case Command::autolayoutPartialTree: {
         if (selection.empty()) {
-            item.title = "Auto Layout";
+            item.title = plainTitle(Command::autoLayoutGraph);
             return false;
         }
         const Node& first = selection.front();
@@ -86,7 +91,7 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
     case Command::detachNodeFromParent:
         return canvas.size() == 1 && canvas.front().parentUID.has_value();
     case Command::toggleNodeFocus:
-        item.title = focusOn ? "Unfocus Node" : "Focus on Node";
+        item.title = focusOn ? "Unfocus Node" : plainTitle(Command::toggleNodeFocus);
         return !canvas.empty() || focusOn;
     case Command::editSelectedNode:
         return canvas.size() == 1;

@@ -153,7 +153,7 @@ bool MindMapEditorWindowController::validateMenuItem(ActionItem& item)
     if (command == Command::undo || command == Command::redo) {
         const bool isUndo = command == Command::undo;
         const std::string name = !undo ? std::string() : isUndo ? undo->undoActionName() : undo->redoActionName();
-        item.title = (isUndo ? tr("Undo") : tr("Redo")).toStdString() + (name.empty() ? "" : " " + name);
+        item.title = commandPlainTitle(*command).toStdString() + (name.empty() ? "" : " " + name);
         return undo && (isUndo ? undo->canUndo() : undo->canRedo());
     }
     if (command == Command::showExportWindow)

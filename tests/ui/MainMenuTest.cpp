@@ -198,8 +198,9 @@ TEST(MainMenu, MenusAndToolbarShowTheCommandTableAndTheChainAnswersIt)
         if (!spec.title && !spec.toolbar.identifier)
             continue;
         SCOPED_TRACE(spec.selector);
-        if (spec.command != Command::runToolbarCustomizationPalette)
+        if (spec.command != Command::runToolbarCustomizationPalette) {
             EXPECT_TRUE(dispatcher.targetForAction(spec.selector)) << "no responder";
+        }
         if (spec.title) {
             auto same = [&](QAction* action) {
                 return commandNameOf(action) == spec.selector && action->text().section(u'\t', 0, 0) == title;
@@ -225,7 +226,8 @@ TEST(MainMenu, MenusAndToolbarShowTheCommandTableAndTheChainAnswersIt)
     // Nothing in the menus bypasses the table: every item with a command is one of its entries.
     for (QAction* action : items) {
         const std::string selector = WindowActions::selectorOf(action);
-        if (!selector.empty())
+        if (!selector.empty()) {
             EXPECT_TRUE(commandForSelector(selector)) << selector;
+        }
     }
 }
