@@ -2,9 +2,9 @@
 
 // Every command of the application, in one table.
 //
-// A command travels along a window's responder chain by its selector text (see platform/ActionDispatcher.h);
-// the selector is also what stored toolbar arrangements and scripts name. Code names a command by its
-// identifier and reads the rest here: the main menu its title, keys and key hint, the toolbar its button, the
+// A command travels along a window's responder chain by its selector text (see platform/ActionDispatcher.h).
+// Selectors and toolbar item identifiers keep their spelling: the identifiers are stored in the user's toolbar
+// arrangement. Code names a command by its identifier and reads the rest here: the main menu its title, keys and key hint, the toolbar its button, the
 // canvas's context menus its title, validation its selection needs, and responders the selector they register
 // with addAction(). A command shown twice in the menu with different titles (the two sort orders, the two
 // inspectors) has one identifier per item; both share the selector.
