@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "canvas/layers/NodeLayer.h"
+#include "kit/CommandTable.h"
 #include "layout/GraphCollisionResolver.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
@@ -104,13 +105,13 @@ void GraphViewController::viewDidLoad()
 
 void GraphViewController::registerActions()
 {
-    addAction("zoomIn:", [this](const ActionItem*) { zoomIn(); });
-    addAction("zoomOut:", [this](const ActionItem*) { zoomOut(); });
-    addAction("zoomDefault:", [this](const ActionItem*) { zoomDefault(); });
-    addAction("dumpGraph:", [this](const ActionItem*) { dumpGraph(); });
-    addAction("toggleDebugDrawing:", [this](const ActionItem*) { toggleDebugDrawing(); });
-    addAction("forceReloadModel:", [this](const ActionItem*) { forceReloadModel(); });
-    addAction("blong:", [this](const ActionItem*) { scrollOriginIntoView(); });
+    addAction(commandSelector(Command::zoomIn), [this](const ActionItem*) { zoomIn(); });
+    addAction(commandSelector(Command::zoomOut), [this](const ActionItem*) { zoomOut(); });
+    addAction(commandSelector(Command::zoomDefault), [this](const ActionItem*) { zoomDefault(); });
+    addAction(commandSelector(Command::dumpGraph), [this](const ActionItem*) { dumpGraph(); });
+    addAction(commandSelector(Command::toggleDebugDrawing), [this](const ActionItem*) { toggleDebugDrawing(); });
+    addAction(commandSelector(Command::forceReloadModel), [this](const ActionItem*) { forceReloadModel(); });
+    addAction(commandSelector(Command::blong), [this](const ActionItem*) { scrollOriginIntoView(); });
     registerStructureActions();
     registerStyleActions();
 }

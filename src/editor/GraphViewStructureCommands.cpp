@@ -4,25 +4,26 @@
 
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
+#include "kit/CommandTable.h"
 #include "platform/RunLoop.h"
 
 namespace velquine {
 
 void GraphViewController::registerStructureActions()
 {
-    addAction("newRootNode:", [this](const ActionItem*) { newRootNode(); });
-    addAction("newSiblingNode:", [this](const ActionItem*) { newSiblingNode(); });
-    addAction("newChildNode:", [this](const ActionItem*) { newChildNode(); });
-    addAction("newParentNode:", [this](const ActionItem*) { newParentNode(); });
-    addAction("detachNodeFromParent:", [this](const ActionItem*) { detachNodeFromParent(); });
-    addAction("delete:", [this](const ActionItem*) { deleteNodes(); });
-    addAction("deleteSingle:", [this](const ActionItem*) { deleteSingle(); });
-    addAction("duplicateNodeTree:", [this](const ActionItem*) { duplicateNodeTree(); });
-    addAction("duplicateSingleNode:", [](const ActionItem*) {});
-    addAction("editSelectedNode:", [this](const ActionItem*) { editSelectedNode(); });
-    addAction("selectAll:", [this](const ActionItem*) { selectAll(); });
-    addAction("selecNodeTree:", [this](const ActionItem*) { selectNodeTree(); });
-    addAction("deselectAll:", [this](const ActionItem*) { deselectAll(); });
+    addAction(commandSelector(Command::newRootNode), [this](const ActionItem*) { newRootNode(); });
+    addAction(commandSelector(Command::newSiblingNode), [this](const ActionItem*) { newSiblingNode(); });
+    addAction(commandSelector(Command::newChildNode), [this](const ActionItem*) { newChildNode(); });
+    addAction(commandSelector(Command::newParentNode), [this](const ActionItem*) { newParentNode(); });
+    addAction(commandSelector(Command::detachNodeFromParent), [this](const ActionItem*) { detachNodeFromParent(); });
+    addAction(commandSelector(Command::delete_), [this](const ActionItem*) { deleteNodes(); });
+    addAction(commandSelector(Command::deleteSingle), [this](const ActionItem*) { deleteSingle(); });
+    addAction(commandSelector(Command::duplicateNodeTree), [this](const ActionItem*) { duplicateNodeTree(); });
+    addAction(commandSelector(Command::duplicateSingleNode), [](const ActionItem*) {});
+    addAction(commandSelector(Command::editSelectedNode), [this](const ActionItem*) { editSelectedNode(); });
+    addAction(commandSelector(Command::selectAll), [this](const ActionItem*) { selectAll(); });
+    addAction(commandSelector(Command::selecNodeTree), [this](const ActionItem*) { selectNodeTree(); });
+    addAction(commandSelector(Command::deselectAll), [this](const ActionItem*) { deselectAll(); });
 }
 
 void GraphViewController::selectNewNodeAndEditTitle(const Node& node)

@@ -4,6 +4,7 @@
 
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
+#include "kit/CommandTable.h"
 #include "layout/NodeSizing.h"
 #include "platform/FontManager.h"
 #include "platform/Log.h"
@@ -24,31 +25,33 @@ void failed(const char* function, long line, const char* message)
 
 void GraphViewController::registerStyleActions()
 {
-    addAction("toggleNodeBold:",
+    addAction(commandSelector(Command::toggleNodeBold),
               [this](const ActionItem*) { toggleFontTrait(FontTrait::bold, FontTrait::unbold, "Toggle Bold"); });
-    addAction("toggleNodeItalic:", [this](const ActionItem*) {
+    addAction(commandSelector(Command::toggleNodeItalic), [this](const ActionItem*) {
         toggleFontTrait(FontTrait::italic, FontTrait::unitalic, "Toggle Italic");
     });
-    addAction("toggleNodeUnderline:", [this](const ActionItem*) { toggleNodeUnderline(); });
-    addAction("resetNodeStyleAndSize:", [this](const ActionItem*) { resetNodeStyleAndSize(); });
-    addAction("resetNodeStyle:", [this](const ActionItem*) { resetNodes(resetStyle); });
-    addAction("resetNodeColors:", [this](const ActionItem*) { resetNodes(resetColors); });
-    addAction("resetNodeSize:", [this](const ActionItem*) { resetNodes(resetSize); });
-    addAction("resolveCollisions:", [this](const ActionItem*) { resolveCollisions(); });
-    addAction("balanceSelectedNode:", [this](const ActionItem*) { balanceSelectedNode(); });
-    addAction("autoLayoutGraph:", [this](const ActionItem*) { autoLayoutGraph(); });
-    addAction("autoLayoutSelectedNode:", [this](const ActionItem*) { autoLayoutSelectedNode(); });
-    addAction("autolayoutPartialTree:", [this](const ActionItem*) { autolayoutPartialTree(); });
-    addAction("sortSelectedNodeChildren:", [this](const ActionItem* sender) { sortSelectedNodeChildren(sender); });
-    addAction("toggleNodeFocus:", [this](const ActionItem*) { toggleNodeFocus(); });
-    addAction("centerSelectedNode:", [this](const ActionItem*) { centerSelectedNode(); });
-    addAction("centerSelectedNodeNoAnim:", [this](const ActionItem*) { centerSelectedNode(); });
-    addAction("copy:", [this](const ActionItem*) { copy(); });
-    addAction("cut:", [this](const ActionItem*) { cut(); });
-    addAction("paste:", [this](const ActionItem*) { paste(true); });
-    addAction("pasteAsPlainText:", [this](const ActionItem*) { paste(false); });
-    addAction("copyNodeStyle:", [this](const ActionItem*) { copyNodeStyle(); });
-    addAction("pasteNodeStyle:", [this](const ActionItem*) { pasteNodeStyle(); });
+    addAction(commandSelector(Command::toggleNodeUnderline), [this](const ActionItem*) { toggleNodeUnderline(); });
+    addAction(commandSelector(Command::resetNodeStyleAndSize), [this](const ActionItem*) { resetNodeStyleAndSize(); });
+    addAction(commandSelector(Command::resetNodeStyle), [this](const ActionItem*) { resetNodes(resetStyle); });
+    addAction(commandSelector(Command::resetNodeColors), [this](const ActionItem*) { resetNodes(resetColors); });
+    addAction(commandSelector(Command::resetNodeSize), [this](const ActionItem*) { resetNodes(resetSize); });
+    addAction(commandSelector(Command::resolveCollisions), [this](const ActionItem*) { resolveCollisions(); });
+    addAction(commandSelector(Command::balanceSelectedNode), [this](const ActionItem*) { balanceSelectedNode(); });
+    addAction(commandSelector(Command::autoLayoutGraph), [this](const ActionItem*) { autoLayoutGraph(); });
+    addAction(commandSelector(Command::autoLayoutSelectedNode),
+              [this](const ActionItem*) { autoLayoutSelectedNode(); });
+    addAction(commandSelector(Command::autolayoutPartialTree), [this](const ActionItem*) { autolayoutPartialTree(); });
+    addAction(commandSelector(Command::sortSelectedNodeChildren),
+              [this](const ActionItem* sender) { sortSelectedNodeChildren(sender); });
+    addAction(commandSelector(Command::toggleNodeFocus), [this](const ActionItem*) { toggleNodeFocus(); });
+    addAction(commandSelector(Command::centerSelectedNode), [this](const ActionItem*) { centerSelectedNode(); });
+    addAction(commandSelector(Command::centerSelectedNodeNoAnim), [this](const ActionItem*) { centerSelectedNode(); });
+    addAction(commandSelector(Command::copy), [this](const ActionItem*) { copy(); });
+    addAction(commandSelector(Command::cut), [this](const ActionItem*) { cut(); });
+    addAction(commandSelector(Command::paste), [this](const ActionItem*) { paste(true); });
+    addAction(commandSelector(Command::pasteAsPlainText), [this](const ActionItem*) { paste(false); });
+    addAction(commandSelector(Command::copyNodeStyle), [this](const ActionItem*) { copyNodeStyle(); });
+    addAction(commandSelector(Command::pasteNodeStyle), [this](const ActionItem*) { pasteNodeStyle(); });
 }
 
 // The first selected node decides whether every selected node gains or loses the trait.

@@ -15,6 +15,7 @@
 
 #include "document/VQDocument.h"
 #include "inspector/FontFamilyPopUp.h"
+#include "kit/CommandTable.h"
 #include "kit/KVBorderedView.h"
 #include "kit/KVLabeledDivider.h"
 #include "kit/KVMicroTitleBar.h"
@@ -319,12 +320,14 @@ void NodeStyleInspector::setUpControls()
             segment->addItem(QString::fromLatin1(item.identifier), tr(item.title), item.icon);
         segment->setDelegate(this);
     }
-    const std::pair<KVClickableBorderedView*, const char*> ends[] = {
-        {minBorderthicknessButton, "minBorderThicknessAction:"}, {maxBorderthicknessButton, "maxBorderThicknessAction:"},
-        {minBranchThicknessButton, "minBranchThicknessAction:"}, {maxBranchThicknessButton, "maxBranchThicknessAction:"}};
-    for (const auto& [view, action] : ends) {
+    const std::pair<KVClickableBorderedView*, Command> ends[] = {
+        {minBorderthicknessButton, Command::minBorderThicknessAction},
+        {maxBorderthicknessButton, Command::maxBorderThicknessAction},
+        {minBranchThicknessButton, Command::minBranchThicknessAction},
+        {maxBranchThicknessButton, Command::maxBranchThicknessAction}};
+    for (const auto& [view, command] : ends) {
         view->setTarget(this);
-        view->setAction(action);
+        view->setAction(commandSelector(command));
     }
     sync();
 }
