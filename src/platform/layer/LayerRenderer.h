@@ -39,7 +39,9 @@ struct LayerRenderOptions {
     bool usePictureCache = true;
     // Seconds one paint may spend rebuilding pictures that are only out of scale (after a zoom step); once
     // spent, such layers are drawn from their old picture, resampled, and the paint reports itself
-    // incomplete so the host can paint again. Negative: no limit, every picture is exact.
+    // incomplete so the host can paint again. A positive budget rebuilds at least one such picture per paint,
+    // however long the rest took, so paints that follow one another refine them all. Negative: no limit, every
+    // picture is exact.
     double pictureRebuildBudget = -1;
     // When set, only the root's sublayers it accepts are painted, and of the root's own drawing (its
     // background and draw()) only with paintsRoot.
