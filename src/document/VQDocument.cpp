@@ -4,6 +4,7 @@
 
 #include <QUuid>
 
+#include "platform/Heap.h"
 #include "platform/Log.h"
 #include "model/project/ProjectDifference.h"
 #include "platform/RunLoop.h"
@@ -61,6 +62,8 @@ void VQDocument::commitEditingSession()
     }
     updateChangeCount(DocumentChange::done);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCommitEditingSession(); });
+    // What the edit and the views' updates after it worked with goes back once the window is idle.
+    releaseFreedMemoryWhenIdle();
 }
 
 void VQDocument::cancelEditingSession()
@@ -111,6 +114,7 @@ void VQDocument::replaceProject(VQProject&& next, std::shared_ptr<const ProjectD
     project = std::move(next);
     updateChangeCount(change);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidReplaceProject(); });
+    releaseFreedMemoryWhenIdle();
 }
 
 void VQDocument::finishEditing()

@@ -8,6 +8,11 @@
 #endif
 #include <sys/mman.h>
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
 namespace velquine {
 
 void keepLargeBlocksInHeap()
@@ -16,6 +21,45 @@ void keepLargeBlocksInHeap()
     constexpr int limit = 256 * 1024 * 1024;
     mallopt(M_MMAP_THRESHOLD, limit);
     mallopt(M_TRIM_THRESHOLD, limit);
+#endif
+}
+
+namespace {
+
+// How long the program must have been idle, and how much freed memory there must be, for it to go back.
+constexpr int idleMilliseconds = 1500;
+constexpr std::size_t releasedFrom = std::size_t(16) << 20;
+
+} // namespace
+
+bool releaseFreedMemory()
+{
+#if defined(__GLIBC__)
+    return malloc_trim(0) != 0;
+#else
+    return false;
+#endif
+}
+
+void releaseFreedMemoryWhenIdle()
+{
+#if defined(__GLIBC__)
+    QCoreApplication* const app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return;
+    static QPointer<QTimer> timer;
+    if (!timer) {
+        timer = new QTimer(app);
+        timer->setSingleShot(true);
+        timer->setInterval(idleMilliseconds);
+        QObject::connect(timer, &QTimer::timeout, [] {
+            // Free chunks inside the heap and at its top; counting them costs far less than giving them back.
+            const struct mallinfo2 info = mallinfo2();
+            if (info.fordblks >= releasedFrom)
+                releaseFreedMemory();
+        });
+    }
+    timer->start();
 #endif
 }
 

@@ -24,6 +24,70 @@ constexpr qint64 maxPicturePixels = qint64(4096) * 4096;
 
 LayerRenderer::Statistics stats;
 
+// The pictures kept, from the least to the most lately drawn; paints that store or draw them run on the
+// thread that owns the trees, as the byte count above assumes.
+LayerPictureCache* oldestPicture = nullptr;
+LayerPictureCache* newestPicture = nullptr;
+// Paints begun: a picture drawn by the latest one is never let go after it.
+std::uint64_t paintSerial = 0;
+constexpr std::size_t minimumKeptBytes = std::size_t(16) << 20;
+std::size_t keptBytesSet = 0;  // 0: by the largest device
+std::size_t largestDeviceBytes = 0;
+
+bool isListed(const LayerPictureCache& cache) { return cache.older || oldestPicture == &cache; }
+
+void unlist(LayerPictureCache& cache)
+{
+    if (!isListed(cache))
+        return;
+    (cache.older ? cache.older->newer : oldestPicture) = cache.newer;
+    (cache.newer ? cache.newer->older : newestPicture) = cache.older;
+    cache.older = cache.newer = nullptr;
+}
+
+// The picture was drawn (or made) by the current paint.
+void markDrawn(LayerPictureCache& cache)
+{
+    cache.lastPaint = paintSerial;
+    if (newestPicture == &cache)
+        return;
+    unlist(cache);
+    cache.older = newestPicture;
+    (newestPicture ? newestPicture->newer : oldestPicture) = &cache;
+    newestPicture = &cache;
+}
+
+void forgetPicture(LayerPictureCache& cache)
+{
+    unlist(cache);
+    cachedBytes -= std::size_t(cache.image.sizeInBytes());
+    cache.image = QImage();
+}
+
+std::size_t keptBytes()
+{
+    return keptBytesSet ? keptBytesSet : std::max(minimumKeptBytes, 4 * largestDeviceBytes);
+}
+
+// A paint on the painter's device begins.
+void beginPaint(const QPainter& painter)
+{
+    ++paintSerial;
+    if (const QPaintDevice* device = painter.device()) {
+        const double ratio = device->devicePixelRatio();
+        largestDeviceBytes = std::max(largestDeviceBytes, std::size_t(double(device->width()) * device->height()
+                                                                      * ratio * ratio * 4));
+    }
+}
+
+// After a paint: past the bytes to keep, the least lately drawn pictures that it did not draw are let go.
+void letGoOfUndrawnPictures()
+{
+    const std::size_t keep = keptBytes();
+    while (cachedBytes > keep && oldestPicture && oldestPicture->lastPaint != paintSerial)
+        forgetPicture(*oldestPicture);
+}
+
 struct Picture {
     QImage image;
     QPointF offset;  // device offset of the image's top-left from the layer's own origin
@@ -274,8 +338,7 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
 
 bool store(LayerPictureCache& cache, const Picture& picture, std::uint64_t revision, double sx, double sy)
 {
-    cachedBytes -= std::size_t(cache.image.sizeInBytes());
-    cache.image = QImage();
+    forgetPicture(cache);
     const auto bytes = std::size_t(picture.image.sizeInBytes());
     if (cachedBytes + bytes > cacheBudget)
         return false;
@@ -285,6 +348,7 @@ bool store(LayerPictureCache& cache, const Picture& picture, std::uint64_t revis
     cache.scaleX = sx;
     cache.scaleY = sy;
     cachedBytes += bytes;
+    markDrawn(cache);
     return true;
 }
 
@@ -331,7 +395,10 @@ std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cache
     const LayerPictureCache* found = nullptr;
     if (cacheable && p.useCache())
         found = p.isShared() ? layer.existingPictureCache() : (cache = &layer.pictureCache());
-    switch (cacheUse(found, layer, sx, sy, mayResample, !p.isShared() && p.mayRebuild())) {
+    const CacheUse use = cacheUse(found, layer, sx, sy, mayResample, !p.isShared() && p.mayRebuild());
+    if (cache && use != CacheUse::none)
+        markDrawn(*cache);
+    switch (use) {
     case CacheUse::exact:
         return PictureView{&found->image, found->offset};
     case CacheUse::resampled:
@@ -548,7 +615,7 @@ bool paintTree(QPainter& painter, const Layer& root, const LayerRenderOptions& o
 
 } // namespace
 
-LayerPictureCache::~LayerPictureCache() { cachedBytes -= std::size_t(image.sizeInBytes()); }
+LayerPictureCache::~LayerPictureCache() { forgetPicture(*this); }
 
 QTransform LayerRenderer::rootTransform(const Rect& source, const QRectF& target, bool flipped)
 {
@@ -569,9 +636,11 @@ QTransform LayerRenderer::rootTransform(const Rect& source, const QRectF& target
 bool LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOptions& options)
 {
     root.layoutIfNeeded();
+    beginPaint(painter);
     Statistics counts;
     const bool complete = paintTree(painter, root, options, counts, nullptr);
     stats += counts;
+    letGoOfUndrawnPictures();
     return complete;
 }
 
@@ -580,6 +649,7 @@ LayerPaintPreparation LayerRenderer::prepareSharedPaints(QPainter& painter, Laye
                                                         const LayerPaintPreparation::RunAll& runAll)
 {
     root.layoutIfNeeded();
+    beginPaint(painter);
     // What animating layers present at this frame's instant is worked out once for every part's paint.
     const Animator::HeldValues held;
     LayerPaintPreparation made;
@@ -592,6 +662,8 @@ LayerPaintPreparation LayerRenderer::prepareSharedPaints(QPainter& painter, Laye
         paint.setRebuildsOne(options.pictureRebuildBudget > 0);
         prepareContent(paint, made, root, frame->exposed, root.presentationOpacity());
     }
+    // The parts' paints draw only pictures drawn here.
+    letGoOfUndrawnPictures();
     return made;
 }
 
@@ -624,5 +696,9 @@ LayerRenderer::Statistics& LayerRenderer::statistics() { return stats; }
 std::size_t LayerRenderer::cachedPictureBytes() { return cachedBytes; }
 
 void LayerRenderer::setCachedPictureBudget(std::size_t bytes) { cacheBudget = bytes; }
+
+std::size_t LayerRenderer::keptPictureBytes() { return keptBytes(); }
+
+void LayerRenderer::setKeptPictureBytes(std::size_t bytes) { keptBytesSet = bytes; }
 
 } // namespace velquine

@@ -49,7 +49,8 @@ struct LayerRenderOptions {
     bool paintsRoot = true;
 };
 
-// A picture of a layer and its sublayers, kept while its content revision and the device scale stay.
+// A picture of a layer and its sublayers, kept while its content revision and the device scale stay, and
+// while it was drawn lately or the pictures kept take little memory.
 struct LayerPictureCache {
     QImage image;
     std::uint64_t revision = 0;
@@ -57,6 +58,14 @@ struct LayerPictureCache {
     double scaleY = 0;
     // Device position of the image's top-left corner minus that of the layer's own origin.
     QPointF offset;
+    // Its place among the pictures kept, from the least to the most lately drawn, and the paint that last
+    // drew it (LayerRenderer.cpp).
+    LayerPictureCache* older = nullptr;
+    LayerPictureCache* newer = nullptr;
+    std::uint64_t lastPaint = 0;
+    LayerPictureCache() = default;
+    LayerPictureCache(const LayerPictureCache&) = delete;
+    LayerPictureCache& operator=(const LayerPictureCache&) = delete;
     ~LayerPictureCache();
 };
 
@@ -120,6 +129,11 @@ public:
     // Bytes held by cached pictures, and the most they may take: past it layers are drawn directly.
     static std::size_t cachedPictureBytes();
     static void setCachedPictureBudget(std::size_t bytes);
+    // Past this many bytes, pictures that the latest paint did not draw are let go after it, the least lately
+    // drawn first, so what scrolled far away or was edited long ago does not pile up. By default four times
+    // the largest device painted on, and at least 16 MB.
+    static std::size_t keptPictureBytes();
+    static void setKeptPictureBytes(std::size_t bytes);
 };
 
 } // namespace velquine
