@@ -11,6 +11,7 @@
 #include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
 #include "platform/layer/Transaction.h"
+#include "support/QtWait.h"
 
 using namespace velquine;
 
@@ -34,7 +35,7 @@ TEST(LayerHostRepaint, ATallHostScrolledFarDownStopsPaintingOnceItShowsItsPictur
     scrollView.scrollToPoint({0, 249990});
     scrollView.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
-    QTRY_VERIFY(LayerRenderer::statistics().picturesDrawn > 0);
+    EXPECT_EVENTUALLY(LayerRenderer::statistics().picturesDrawn > 0);
 
     // Every turn of the loop that finds a paint asked for delivers it; a host that asks again each time it
     // paints keeps painting.
