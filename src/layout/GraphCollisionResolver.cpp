@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory_resource>
 #include <queue>
 #include <string>
 #include <unordered_set>
@@ -56,8 +57,11 @@ bool sweepDistinct(std::vector<Extent>& items)
 {
     std::sort(items.begin(), items.end(), [](const Extent& a, const Extent& b) { return a.minX < b.minX; });
 
-    using Active = std::multimap<double, std::size_t>; // lower y edge -> item
-    Active active;
+    // The few frames the sweep line crosses at a time reuse the entries of those it has left, taken from a
+    // pool of the sweep's own rather than one allocation each.
+    std::pmr::unsynchronized_pool_resource entries;
+    using Active = std::pmr::multimap<double, std::size_t>; // lower y edge -> item
+    Active active(&entries);
     struct Leaving {
         double maxX;
         Active::iterator at;

@@ -66,7 +66,7 @@ void forgetPicture(LayerPictureCache& cache)
 
 std::size_t keptBytes()
 {
-    return keptBytesSet ? keptBytesSet : std::max(minimumKeptBytes, 4 * largestDeviceBytes);
+    return keptBytesSet ? keptBytesSet : std::max(minimumKeptBytes, 2 * largestDeviceBytes);
 }
 
 // A paint on the painter's device begins.

@@ -130,8 +130,8 @@ public:
     static std::size_t cachedPictureBytes();
     static void setCachedPictureBudget(std::size_t bytes);
     // Past this many bytes, pictures that the latest paint did not draw are let go after it, the least lately
-    // drawn first, so what scrolled far away or was edited long ago does not pile up. By default four times
-    // the largest device painted on, and at least 16 MB.
+    // drawn first, so what scrolled far away or was edited long ago does not pile up. By default twice the
+    // largest device painted on, and at least 16 MB.
     static std::size_t keptPictureBytes();
     static void setKeptPictureBytes(std::size_t bytes);
 };
