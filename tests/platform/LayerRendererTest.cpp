@@ -274,13 +274,17 @@ TEST(LayerRendererTest, PicturesTheLatestPaintDidNotDrawAreLetGoPastTheBytesToKe
     const std::size_t both = LayerRenderer::cachedPictureBytes();
     ASSERT_GT(both, 0u);
 
-    // Past the bytes to keep, a paint of the left half alone lets the right layer's picture go, not its own.
+    // Past the bytes to keep, paints of the left half alone, many of them, let the right layer's picture go,
+    // not their own.
     LayerRenderer::setKeptPictureBytes(1);
     LayerRenderOptions leftHalf;
     leftHalf.exposedRect = {0, 0, 100, 100};
     auto& stats = LayerRenderer::statistics();
     stats = {};
     render(*root, leftHalf);
+    EXPECT_EQ(LayerRenderer::cachedPictureBytes(), both) << "drawn lately";
+    for (int paint = 0; paint < 64; ++paint)
+        render(*root, leftHalf);
     EXPECT_EQ(stats.picturesRebuilt, 0u);
     EXPECT_LT(LayerRenderer::cachedPictureBytes(), both);
     EXPECT_GT(LayerRenderer::cachedPictureBytes(), 0u);

@@ -1,7 +1,9 @@
 #include "platform/layer/LayerRenderer.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 
 #include <algorithm>
 #include <chrono>
@@ -28,11 +30,12 @@ LayerRenderer::Statistics stats;
 // thread that owns the trees, as the byte count above assumes.
 LayerPictureCache* oldestPicture = nullptr;
 LayerPictureCache* newestPicture = nullptr;
-// Paints begun: a picture drawn by the latest one is never let go after it.
+// Paints begun: a picture drawn by one of the latest few is not let go (a few partial paints, such as the
+// frames of an animation, may each show a different part of what is on screen).
 std::uint64_t paintSerial = 0;
-constexpr std::size_t minimumKeptBytes = std::size_t(16) << 20;
-std::size_t keptBytesSet = 0;  // 0: by the largest device
-std::size_t largestDeviceBytes = 0;
+constexpr std::uint64_t recentPaints = 64;
+constexpr std::size_t minimumKeptBytes = std::size_t(32) << 20;
+std::size_t keptBytesSet = 0;  // 0: by the screens
 
 bool isListed(const LayerPictureCache& cache) { return cache.older || oldestPicture == &cache; }
 
@@ -64,27 +67,29 @@ void forgetPicture(LayerPictureCache& cache)
     cache.image = QImage();
 }
 
+// Twice the pixels of the largest screen, at least minimumKeptBytes.
 std::size_t keptBytes()
 {
-    return keptBytesSet ? keptBytesSet : std::max(minimumKeptBytes, 2 * largestDeviceBytes);
-}
-
-// A paint on the painter's device begins.
-void beginPaint(const QPainter& painter)
-{
-    ++paintSerial;
-    if (const QPaintDevice* device = painter.device()) {
-        const double ratio = device->devicePixelRatio();
-        largestDeviceBytes = std::max(largestDeviceBytes, std::size_t(double(device->width()) * device->height()
-                                                                      * ratio * ratio * 4));
+    if (keptBytesSet)
+        return keptBytesSet;
+    double largest = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const double ratio = screen->devicePixelRatio();
+        largest = std::max(largest, double(screen->size().width()) * screen->size().height() * ratio * ratio * 4);
     }
+    return std::max(minimumKeptBytes, std::size_t(2 * largest));
 }
 
-// After a paint: past the bytes to keep, the least lately drawn pictures that it did not draw are let go.
+void beginPaint() { ++paintSerial; }
+
+// After a paint: past the bytes to keep, the least lately drawn pictures that none of the latest paints drew
+// are let go.
 void letGoOfUndrawnPictures()
 {
+    if (!oldestPicture || (!keptBytesSet && cachedBytes <= minimumKeptBytes))
+        return;
     const std::size_t keep = keptBytes();
-    while (cachedBytes > keep && oldestPicture && oldestPicture->lastPaint != paintSerial)
+    while (cachedBytes > keep && oldestPicture && oldestPicture->lastPaint + recentPaints <= paintSerial)
         forgetPicture(*oldestPicture);
 }
 
@@ -636,7 +641,7 @@ QTransform LayerRenderer::rootTransform(const Rect& source, const QRectF& target
 bool LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOptions& options)
 {
     root.layoutIfNeeded();
-    beginPaint(painter);
+    beginPaint();
     Statistics counts;
     const bool complete = paintTree(painter, root, options, counts, nullptr);
     stats += counts;
@@ -649,7 +654,7 @@ LayerPaintPreparation LayerRenderer::prepareSharedPaints(QPainter& painter, Laye
                                                         const LayerPaintPreparation::RunAll& runAll)
 {
     root.layoutIfNeeded();
-    beginPaint(painter);
+    beginPaint();
     // What animating layers present at this frame's instant is worked out once for every part's paint.
     const Animator::HeldValues held;
     LayerPaintPreparation made;

@@ -129,9 +129,9 @@ public:
     // Bytes held by cached pictures, and the most they may take: past it layers are drawn directly.
     static std::size_t cachedPictureBytes();
     static void setCachedPictureBudget(std::size_t bytes);
-    // Past this many bytes, pictures that the latest paint did not draw are let go after it, the least lately
-    // drawn first, so what scrolled far away or was edited long ago does not pile up. By default twice the
-    // largest device painted on, and at least 16 MB.
+    // Past this many bytes, pictures that none of the latest few paints drew are let go after a paint, the
+    // least lately drawn first, so what scrolled far away or was edited long ago does not pile up. By default
+    // twice the pixels of the largest screen, and at least 32 MB.
     static std::size_t keptPictureBytes();
     static void setKeptPictureBytes(std::size_t bytes);
 };
