@@ -9,7 +9,8 @@ until the process has been idle for a moment. Reported, as JSON lines and a clos
   - after opening and every --every edits: resident size and live heap (bytes the allocator has handed out
     and not got back, read from the running process with gdb and malloc_stats);
   - at the end, after the window has had 2 s to settle: the CPU the process used over the next 3 s, as a
-    share of one core (a window that keeps repainting shows here), and the resident size over the live heap.
+    share of one core (a window that keeps repainting shows here); then resident size and live heap again,
+    and the resident size over the live heap.
 
 Several programs (say, a build before and after a change) run in turn, --runs times each, interleaved, so a
 machine loaded by other work loads them alike:
@@ -82,6 +83,18 @@ def resident_bytes(pid):
             if line.startswith("VmRSS:"):
                 return int(line.split()[1]) * 1024
     return 0
+
+
+def anonymous_bytes(pid):
+    """Resident memory not backed by files (the heap, thread stacks, mapped blocks), from smaps_rollup."""
+    try:
+        with open("/proc/%d/smaps_rollup" % pid) as f:
+            for line in f:
+                if line.startswith("Anonymous:"):
+                    return int(line.split()[1]) * 1024
+    except OSError:
+        pass
+    return -1
 
 
 def wait_quiet(pid, quiet_for=0.25, share=0.05, timeout=10.0):
@@ -169,9 +182,11 @@ def session(binary, outline, edits, every, screenshot=None):
         xdotool("windowactivate", "--sync", program.window)
         xdotool("windowfocus", "--sync", program.window)
 
-        def sample(done):
-            point = {"edits": done, "rss": resident_bytes(program.pid), "heap": program.live_heap(),
-                     "pictures": program.picture_bytes}
+        def sample(done, idle=False):
+            point = {"edits": done, "rss": resident_bytes(program.pid), "anonymous": anonymous_bytes(program.pid),
+                     "heap": program.live_heap(), "pictures": program.picture_bytes}
+            if idle:
+                point["after_idle"] = True
             result["samples"].append(point)
             print(json.dumps({"binary": binary, **point}), flush=True)
 
@@ -193,7 +208,7 @@ def session(binary, outline, edits, every, screenshot=None):
             program.keys("Return")
             if not wait_quiet(program.pid, timeout=3):
                 stuck += 1
-            if edit % every == 0 or edit == edits:
+            if edit % every == 0 and edit < edits:
                 sample(edit)
         result["edit_seconds"] = round(time.monotonic() - edit_start, 1)
         if screenshot:
@@ -203,9 +218,14 @@ def session(binary, outline, edits, every, screenshot=None):
         cpu, start = cpu_seconds(program.pid), time.monotonic()
         time.sleep(3)
         result["idle_core_share"] = round((cpu_seconds(program.pid) - cpu) / (time.monotonic() - start), 4)
+        # The end state: the window has been idle for 5 s.
+        sample(edits, idle=True)
         last = result["samples"][-1]
         first = result["samples"][0]
         result["rss_over_heap_mb"] = round((last["rss"] - last["heap"]) / 2**20, 1)
+        # Of that, what is not the program's and libraries' files: freed memory the allocator keeps, thread
+        # stacks and blocks mapped outside the heap.
+        result["anonymous_over_heap_mb"] = round((last["anonymous"] - last["heap"]) / 2**20, 1)
         result["heap_growth_per_edit_kb"] = round((last["heap"] - first["heap"]) / edits / 1024, 1)
         result["rss_growth_mb"] = round((last["rss"] - first["rss"]) / 2**20, 1)
     finally:
@@ -243,13 +263,15 @@ def main():
                 results.append(session(os.path.abspath(binary), outline, args.edits, args.every, shot))
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print("\n%-40s %8s %9s %9s %9s %11s %11s %9s" % ("program", "open s", "edits s", "unsettled", "idle %",
-                                                     "RSS MB", "RSS-heap MB", "heap/edit"))
+    print("\n%-32s %7s %8s %9s %7s %8s %8s %11s %10s %9s" % (
+        "program", "open s", "edits s", "unsettled", "idle %", "RSS MB", "heap MB", "RSS-heap MB", "anon-heap",
+        "heap/edit"))
     for r in results:
         last = r["samples"][-1]
-        print("%-40s %8.2f %9.1f %9d %9.2f %11.1f %11.1f %7.1f kB" % (
-            r["binary"][-40:], r["open_seconds"], r["edit_seconds"], r["edits_not_settled"],
-            100 * r["idle_core_share"], last["rss"] / 2**20, r["rss_over_heap_mb"], r["heap_growth_per_edit_kb"]))
+        print("%-32s %7.2f %8.1f %9d %7.2f %8.1f %8.1f %11.1f %10.1f %6.1f kB" % (
+            r["binary"][-32:], r["open_seconds"], r["edit_seconds"], r["edits_not_settled"],
+            100 * r["idle_core_share"], last["rss"] / 2**20, last["heap"] / 2**20, r["rss_over_heap_mb"],
+            r["anonymous_over_heap_mb"], r["heap_growth_per_edit_kb"]))
 
 
 if __name__ == "__main__":
