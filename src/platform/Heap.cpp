@@ -1,5 +1,6 @@
 #include "platform/Heap.h"
 
+#include <chrono>
 #include <cstdint>
 #include <new>
 
@@ -47,19 +48,28 @@ void releaseFreedMemoryWhenIdle()
     QCoreApplication* const app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread())
         return;
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point lastCall;
     static QPointer<QTimer> timer;
+    lastCall = Clock::now();
     if (!timer) {
         timer = new QTimer(app);
         timer->setSingleShot(true);
-        timer->setInterval(idleMilliseconds);
         QObject::connect(timer, &QTimer::timeout, [] {
+            // Calls since the timer started put it off; restarting it on each call would cost every edit more.
+            const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastCall);
+            if (idle.count() < idleMilliseconds) {
+                timer->start(int(idleMilliseconds - idle.count()));
+                return;
+            }
             // Free chunks inside the heap and at its top; counting them costs far less than giving them back.
             const struct mallinfo2 info = mallinfo2();
             if (info.fordblks >= releasedFrom)
                 releaseFreedMemory();
         });
     }
-    timer->start();
+    if (!timer->isActive())
+        timer->start(idleMilliseconds);
 #endif
 }
 
