@@ -260,4 +260,49 @@ void resolveOneOverlap(benchmark::State& state)
 }
 BENCHMARK(resolveOneOverlap)->ArgsProduct({mapSizes})->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// The edits of a long session in the window, through the commands' document calls: odd ones add a child to
+// the selected node and title it, even ones rename the selected node, every tenth starts from the root; each
+// lays out its tree and resolves collisions, as the window's commands do. Counted per edit: the heap the
+// session leaves taken, and of it what the undo history holds (given back when the history is cleared).
+void sessionMemory(benchmark::State& state)
+{
+    ScopedStandardUserDefaults defaults;
+    UserDefaults::standard().set("isCollisionDetectionEnabled", true);
+    auto document = laidOutMap(state.range(0));
+    const int edits = 200;
+    double heapPerEdit = 0, undoPerEdit = 0;
+    for (auto _ : state) {
+        document->undoManager()->removeAllActions();
+        RunLoop::drain();
+        const std::size_t before = heapInUse();
+        std::int64_t selected = 1;
+        for (int edit = 1; edit <= edits; ++edit) {
+            if (edit % 10 == 0)
+                selected = 1;
+            const std::string title = (edit % 2 ? "t" : "r") + std::to_string(edit);
+            document->beginEditingSession(edit % 2 ? "New Child Node" : "Edit Node Title");
+            if (edit % 2) {
+                const std::optional<Node> child =
+                    document->createChildNode(*document->project.graph.findNode(selected), "", std::nullopt, true, true);
+                selected = child->uid;
+            }
+            Node node = *document->project.graph.findNode(selected);
+            node.title = title;
+            const std::vector<Node> stored = document->updateNodes({node}, NodeUpdateOperation::title, true);
+            document->autolayoutWholeNodeTree(stored.front(), false);
+            document->resolveCollisions();
+            document->commitEditingSession();
+            RunLoop::drain();
+        }
+        const std::size_t after = heapInUse();
+        document->undoManager()->removeAllActions();
+        RunLoop::drain();
+        heapPerEdit = (static_cast<double>(after) - static_cast<double>(before)) / edits;
+        undoPerEdit = (static_cast<double>(after) - static_cast<double>(heapInUse())) / edits;
+    }
+    state.counters["heapKBPerEdit"] = heapPerEdit / 1024.0;
+    state.counters["undoKBPerEdit"] = undoPerEdit / 1024.0;
+}
+BENCHMARK(sessionMemory)->ArgsProduct({mapSizes})->Iterations(1)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "base/FlatHashMap.h"
 #include "canvas/GraphView.h"
 #include "canvas/GraphViewIndex.h"
 #include "canvas/layers/BranchLayer.h"
@@ -495,15 +496,17 @@ void GraphView::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* 
         }
         return;
     }
-    // A fresh lookup over the layers as they are now (a later layer with the same identifier wins).
-    std::unordered_map<std::int64_t, NodeLayer*> byUID;
-    byUID.reserve(nodeLayers_.size());
-    for (const auto& layer : nodeLayers_)
-        byUID[layer->node().uid] = layer.get();
+    // A fresh lookup over the layers as they are now (a later layer with the same identifier wins), in one
+    // block rather than a node per layer.
+    FlatHashMap<std::int64_t, NodeLayer*> byUID(nodeLayers_.size());
+    for (const auto& layer : nodeLayers_) {
+        const auto [slot, added] = byUID.emplace(layer->node().uid, layer.get());
+        if (!added)
+            *slot = layer.get();
+    }
     for (const auto& entry : graph_.nodeBin()) {
-        const auto it = byUID.find(entry.first);
-        if (it != byUID.end())
-            place(*it->second);
+        if (NodeLayer* const* layer = byUID.find(entry.first))
+            place(**layer);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QUuid>
 
 #include "layout/VQProjectEdits.h"
+#include "platform/Heap.h"
 #include "platform/Log.h"
 #include "model/project/ProjectDifference.h"
 #include "platform/RunLoop.h"
@@ -62,6 +63,8 @@ void VQDocument::commitEditingSession()
     }
     updateChangeCount(DocumentChange::done);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCommitEditingSession(); });
+    // What the edit and the views' updates after it worked with goes back once the window is idle.
+    releaseFreedMemoryWhenIdle();
 }
 
 void VQDocument::cancelEditingSession()
@@ -112,6 +115,7 @@ void VQDocument::replaceProject(VQProject&& next, std::shared_ptr<const ProjectD
     project = std::move(next);
     updateChangeCount(change);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidReplaceProject(); });
+    releaseFreedMemoryWhenIdle();
 }
 
 void VQDocument::finishEditing()

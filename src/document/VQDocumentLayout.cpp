@@ -181,7 +181,23 @@ void VQDocument::resolveCollisions()
     warnOutsideSession("resolveCollisions()");
     if (!UserDefaults::standard().boolForKey("isCollisionDetectionEnabled"))
         return;
-    updateNodes(GraphCollisionResolver().resolve(project.graph.allNodes()), NodeUpdateOperation::position, false);
+    // Every node is stored back as the resolver hands it out; only those that change in storing are written
+    // here: the ones the resolver moved, and any never given a creation time, which storing stamps. Without
+    // an overlap the resolver moves none, and the nodes are read where they are stored.
+    const Graph& graph = project.graph;
+    std::vector<Node> changed;
+    if (!GraphCollisionResolver::hasOverlap(graph)) {
+        for (const auto& [uid, node] : graph.nodeBin())
+            if (node.createdTimestamp < 0)
+                changed.push_back(node);
+    } else {
+        for (Node& node : GraphCollisionResolver().resolve(graph.allNodes())) {
+            const Node* stored = graph.findNode(node.uid);
+            if (!stored || node.createdTimestamp < 0 || !(node.center == stored->center))
+                changed.push_back(std::move(node));
+        }
+    }
+    updateNodes(std::move(changed), NodeUpdateOperation::position, false);
 }
 
 } // namespace velquine

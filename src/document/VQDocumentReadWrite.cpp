@@ -21,6 +21,7 @@
 #include "files/QXZipArchive.h"
 #include "model/graph/Grid.h"
 #include "model/style/ProjectStyle.h"
+#include "platform/Heap.h"
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "sql/Connection.h"
@@ -264,6 +265,8 @@ void VQDocument::read(const std::string& url, const std::string& typeName)
             document.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReadProject(); });
             document.notifyEventListeners(
                 [](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
+            // Reading a large map leaves much freed behind it.
+            releaseFreedMemoryWhenIdle();
         }
     } postEvents{*this};
 

@@ -385,7 +385,7 @@ void GraphViewController::collisionDetectionModeDidSwitch()
     auto document = document_.lock();
     if (!document || !isCollisionDetectionEnabled())
         return;
-    if (GraphCollisionResolver::hasOverlap(document->project.graph.allNodes()))
+    if (GraphCollisionResolver::hasOverlap(document->project.graph))
         runResolveCollisions("Resolve Collisions");
 }
 

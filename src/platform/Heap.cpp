@@ -1,5 +1,6 @@
 #include "platform/Heap.h"
 
+#include <chrono>
 #include <cstdint>
 #include <new>
 
@@ -7,6 +8,11 @@
 #include <malloc.h>
 #endif
 #include <sys/mman.h>
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
 
 namespace velquine {
 
@@ -16,6 +22,54 @@ void keepLargeBlocksInHeap()
     constexpr int limit = 256 * 1024 * 1024;
     mallopt(M_MMAP_THRESHOLD, limit);
     mallopt(M_TRIM_THRESHOLD, limit);
+#endif
+}
+
+namespace {
+
+// How long the program must have been idle, and how much freed memory there must be, for it to go back.
+constexpr int idleMilliseconds = 1500;
+constexpr std::size_t releasedFrom = std::size_t(16) << 20;
+
+} // namespace
+
+bool releaseFreedMemory()
+{
+#if defined(__GLIBC__)
+    return malloc_trim(0) != 0;
+#else
+    return false;
+#endif
+}
+
+void releaseFreedMemoryWhenIdle()
+{
+#if defined(__GLIBC__)
+    QCoreApplication* const app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return;
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point lastCall;
+    static QPointer<QTimer> timer;
+    lastCall = Clock::now();
+    if (!timer) {
+        timer = new QTimer(app);
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, [] {
+            // Calls since the timer started put it off; restarting it on each call would cost every edit more.
+            const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastCall);
+            if (idle.count() < idleMilliseconds) {
+                timer->start(int(idleMilliseconds - idle.count()));
+                return;
+            }
+            // Free chunks inside the heap and at its top; counting them costs far less than giving them back.
+            const struct mallinfo2 info = mallinfo2();
+            if (info.fordblks >= releasedFrom)
+                releaseFreedMemory();
+        });
+    }
+    if (!timer->isActive())
+        timer->start(idleMilliseconds);
 #endif
 }
 
