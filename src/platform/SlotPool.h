@@ -20,14 +20,12 @@
 #include <new>
 #include <vector>
 
-#include "platform/Heap.h"
-
 namespace velquine {
 
 class SlotPool {
 public:
-    // The bytes of every slab: one huge page.
-    static constexpr std::size_t slabBytes = hugePageBytes;
+    // The bytes of every slab: one huge page, which it is aligned to.
+    static constexpr std::size_t slabBytes = std::size_t{2} << 20;
     // Slots a thread takes from, and gives back to, the shared free list at once.
     static constexpr std::size_t batchSlots = 64;
     // The most distinct pools a process makes.
