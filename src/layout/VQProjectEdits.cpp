@@ -22,14 +22,15 @@ Node VQProject::insertRootNode(const std::string& title, Point center)
     return insertRootNode(title, center, freeCenters);
 }
 
-Node VQProject::insertRootNode(const std::string& title, Point center, FreeCenters& freeCenters)
+Node VQProject::insertRootNode(const std::string& title, Point center, FreeCenters& freeCenters,
+                               const TextsMeasuredAhead* titlesAhead)
 {
     const NodeStyle& level = projectStyle.current.rootNodeStyle;
     const Point free = freeCenters.firstFreeCenter(center, newRootNodeSize);
     Node root(title, free, newRootNodeSize, level);
     root.shape = projectStyle.current.rootNodeShape;
     root.style.branchColor = level.borderColor;
-    root = autosizeNode(std::move(root), autosizeKeepCenter);
+    root = autosizeNode(std::move(root), autosizeKeepCenter, titlesAhead);
     graph.storeNode(Node(root));
     freeCenters.take(root.center);
     return root;
@@ -57,7 +58,8 @@ const NodeStyle& VQProject::firstChildStyle(const Node& parent) const
     return graph.nodeType(parent) == NodeType::root ? values.mainNodeStyle : values.subNodeStyle;
 }
 
-Node VQProject::styledChildNode(const Node& parent, const Node& child, std::optional<std::size_t> palettePosition) const
+Node VQProject::styledChildNode(const Node& parent, const Node& child, std::optional<std::size_t> palettePosition,
+                                const TextsMeasuredAhead* titlesAhead) const
 {
     const ProjectStyle::Values& values = projectStyle.current;
     Node styled = styledNode(child, palettePosition);
@@ -87,7 +89,7 @@ Node VQProject::styledChildNode(const Node& parent, const Node& child, std::opti
     if (parent.childrenShouldInheritShape)
         styled.shape = parent.shape;
 
-    return autosizeNode(std::move(styled), autosizeKeepCenter);
+    return autosizeNode(std::move(styled), autosizeKeepCenter, titlesAhead);
 }
 
 std::optional<Node> VQProject::insertParentNode(const Node& node, const std::string& title, Point center, Size size)

@@ -35,6 +35,8 @@
 
 namespace velquine {
 
+class TextsMeasuredAhead;
+
 // The centres taken in a graph, kept while many roots are inserted one after another (an import or a
 // paste), so that finding a free centre costs what the search walks past, not the whole graph. It answers
 // as VQProject::firstFreeCenter would, as long as nodes are only added meanwhile and every added node's
@@ -136,16 +138,20 @@ public:
     // A new root node at the first free centre from the requested one, styled as a root, sized to its
     // title around that centre, stored and returned as stored.
     Node insertRootNode(const std::string& title, Point center);
-    // The same with the free centre found in (and then taken in) the given index of this project's graph.
-    Node insertRootNode(const std::string& title, Point center, FreeCenters& freeCenters);
+    // The same with the free centre found in (and then taken in) the given index of this project's graph, the
+    // title measured from the titles laid out ahead when given.
+    Node insertRootNode(const std::string& title, Point center, FreeCenters& freeCenters,
+                        const TextsMeasuredAhead* titlesAhead = nullptr);
     // A new child appended to the parent's children, styled for its level with the parent's carried-over
     // strokes, widths, colours and shape inheritance, sized to its title, stored and returned as stored.
     Node insertChildNode(const Node& parent, const std::string& title, Point center);
     // The steps of insertChildNode for a stored parent, with nothing stored: the new child (a fresh identifier,
     // the first style of its level), then that child styled and sized for its place. The palette position is
-    // the child's among its siblings once listed; none looks it up in the parent's stored list.
+    // the child's among its siblings once listed; none looks it up in the parent's stored list. The title is
+    // measured from the titles laid out ahead when given.
     Node newChildNode(const Node& parent, const std::string& title, Point center) const;
-    Node styledChildNode(const Node& parent, const Node& child, std::optional<std::size_t> palettePosition) const;
+    Node styledChildNode(const Node& parent, const Node& child, std::optional<std::size_t> palettePosition,
+                         const TextsMeasuredAhead* titlesAhead = nullptr) const;
     // A new root above a root node, which becomes its only child (a main node); nothing when the node has
     // a parent. The node's descendants keep their styles.
     std::optional<Node> insertParentNode(const Node& node, const std::string& title, Point center, Size size);
