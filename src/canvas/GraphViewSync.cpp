@@ -233,8 +233,8 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
     }
     // Each branch once: at its child when the child is visited, else at its parent. The identifiers are looked
     // up side by side rather than through the nodes.
-    UidMarks& marks = index_->marks;
-    marks.mark(plan.visitUIDs);
+    UidMap<bool>& marks = index_->marks;
+    marks.assign(plan.visitUIDs, true);
     const auto visited = [&marks](std::int64_t uid) { return marks.contains(uid); };
     // The node synchronisation of this plan, just before, found each visited node's layer; siblings, visited
     // one after another, share the layer of their parent.
@@ -332,7 +332,7 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
     }
 
     if (plan.full) {
-        index.nodeLayerUIDCache.clear(UidRange::denseOf(graph_));
+        index.nodeLayerUIDCache.clear(denseUIDRange(graph_));
         for (const auto& layer : nodeLayers_)
             index.nodeLayerUIDCache[layer->node().uid] = layer.get();
         return;

@@ -8,14 +8,14 @@
 #include <unordered_set>
 #include <utility>
 
-#include "layout/UidIndex.h"
+#include "model/graph/DenseUIDRange.h"
 #include "platform/Clock.h"
 
 namespace velquine {
 
 namespace {
 
-constexpr std::size_t none = UidIndex::none;
+constexpr std::size_t none = static_cast<std::size_t>(-1);
 // The most nodes room is made for before a walk: a graph of many small trees would otherwise make room for the
 // whole graph once per tree; a larger tree grows its list as it goes.
 constexpr std::size_t reservedAtMost = 4096;
@@ -78,7 +78,7 @@ public:
 
     explicit Source(const Graph& graph, const TreeLayout::StandIns* standIns = nullptr)
         : graph_(graph), standIns_(standIns && !standIns->empty() ? standIns : nullptr),
-          paged_(UidRange::denseOf(graph))
+          paged_(denseUIDRange(graph))
     {
         if (standIns_) {
             for (const auto& [uid, node] : *standIns_) {
@@ -99,7 +99,7 @@ public:
     // The most nodes a tree can have.
     std::size_t sizeHint() const { return graph_.count(); }
     // An empty index, for identifiers of the graph.
-    UidIndex index(std::size_t expected) const { return UidIndex(paged_.last >= paged_.first ? 0 : expected, paged_); }
+    UidIndex index(std::size_t expected) const { return UidIndex(paged_, paged_.empty() ? expected : 0); }
 
 private:
     const Graph& graph_;
@@ -402,10 +402,12 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
         if (i > 0) {
             std::size_t p = entry.treeParent;
             entry.s = entries[p].s + entry.s;
-            if (entries[p].is(TreeEntry::unplaced) || !entry.is(TreeEntry::hasParent))
+            if (entries[p].is(TreeEntry::unplaced) || !entry.is(TreeEntry::hasParent)) {
                 p = none;
-            else if (!entry.is(TreeEntry::parentIsTreeParent))
-                p = indexOf.find(*work.nodes[i]->parentUID);
+            } else if (!entry.is(TreeEntry::parentIsTreeParent)) {
+                const EntryIndex* parent = indexOf.find(*work.nodes[i]->parentUID);
+                p = parent ? parent->at : none;
+            }
             if (p == none)
                 entry.flags |= TreeEntry::unplaced;
             else

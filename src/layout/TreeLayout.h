@@ -12,13 +12,24 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/UidMap.h"
 #include "layout/GraphLayouter.h"
 #include "model/graph/Graph.h"
 #include "model/graph/Node.h"
 
 namespace velquine {
 
-class UidIndex;
+// A node's place in the entries of a layout walk; none by default.
+struct EntryIndex {
+    static constexpr std::uint32_t none = static_cast<std::uint32_t>(-1);
+    std::uint32_t at = none;
+
+    EntryIndex() = default;
+    EntryIndex(std::size_t index) : at(static_cast<std::uint32_t>(index)) { }
+    friend bool operator==(EntryIndex, EntryIndex) = default;
+};
+// The entries of a walk by node identifier (below 2^32 - 1 of them).
+using UidIndex = UidMap<EntryIndex>;
 
 class TreeLayout {
 public:
