@@ -406,7 +406,7 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
                 p = none;
             } else if (!entry.is(TreeEntry::parentIsTreeParent)) {
                 const EntryIndex* parent = indexOf.find(*work.nodes[i]->parentUID);
-                p = parent ? parent->at : none;
+                p = parent ? parent->at() : none;
             }
             if (p == none)
                 entry.flags |= TreeEntry::unplaced;

@@ -19,14 +19,17 @@
 
 namespace velquine {
 
-// A node's place in the entries of a layout walk; none by default.
-struct EntryIndex {
-    static constexpr std::uint32_t none = static_cast<std::uint32_t>(-1);
-    std::uint32_t at = none;
-
+// A node's place in the entries of a layout walk; none by default. Kept one up, so that none is zero and a
+// fresh table of them is cleared memory.
+class EntryIndex {
+public:
     EntryIndex() = default;
-    EntryIndex(std::size_t index) : at(static_cast<std::uint32_t>(index)) { }
+    EntryIndex(std::size_t index) : oneUp_(static_cast<std::uint32_t>(index + 1)) { }
+    std::size_t at() const { return oneUp_ - 1; }
     friend bool operator==(EntryIndex, EntryIndex) = default;
+
+private:
+    std::uint32_t oneUp_ = 0;
 };
 // The entries of a walk by node identifier (below 2^32 - 1 of them).
 using UidIndex = UidMap<EntryIndex>;
