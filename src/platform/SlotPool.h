@@ -12,6 +12,9 @@
 //
 // Slabs stay with the process once taken: the slots of a large map, freed, serve the next one. A pool lives
 // until the process ends (pools are never destroyed, so a slot given back during exit still finds its pool).
+//
+// What it buys, measured A/B against cells from the heap: within noise at 10,000 nodes; at 100,000 nodes,
+// together with the store's read-ahead, 1.3-2x.
 
 #include <algorithm>
 #include <cstddef>
