@@ -160,7 +160,7 @@ GraphView::ReloadPlan GraphView::planReload()
             collectSubtree(graph_, child, reach);
     }
     // Children the walk found changed are visited as walked: only the others join the list.
-    index.marks.mark(walkedUIDs);
+    index.marks.assign(walkedUIDs, true);
     for (std::int64_t uid : children)
         if (!index.marks.contains(uid))
             extra.push_back(uid);

@@ -40,29 +40,6 @@ void storeNode(NodeLayer& layer, const Graph& graph, const Node& node)
 
 bool sameSize(const Size& a, const Size& b) { return a.width == b.width && a.height == b.height; }
 
-// How many nodes on the node synchronisation starts fetching layers.
-constexpr std::size_t fetchDistance = 6;
-
-// Starts fetching into the processor's cache what the node synchronisation reads of a layer whose node only
-// moved: its geometry and place among the sublayers, and the canvas's bookkeeping with the drag and edit states.
-void fetchLayerAhead(const NodeLayer* layer)
-{
-    if (!layer)
-        return;
-    const char* start = reinterpret_cast<const char*>(layer);
-    for (std::size_t offset = 0; offset < 192; offset += 64)
-        __builtin_prefetch(start + offset);
-    __builtin_prefetch(&layer->unsettledSlot);
-}
-
-// The same for what leaving a branch behind reads: its ends, dock points, path inputs and bookkeeping.
-void fetchBranchAhead(const BranchLayer& branch)
-{
-    const char* start = reinterpret_cast<const char*>(&branch.parentNodeUID);
-    for (std::size_t offset = 0; offset < 256; offset += 64)
-        __builtin_prefetch(start + offset);
-}
-
 } // namespace
 
 // ---- Branch layers ----
@@ -243,8 +220,8 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
     }
     // Each branch once: at its child when the child is visited, else at its parent. The identifiers are looked
     // up side by side rather than through the nodes.
-    UidMarks& marks = index_->marks;
-    marks.mark(plan.visitUIDs);
+    UidMap<bool>& marks = index_->marks;
+    marks.assign(plan.visitUIDs, true);
     const auto visited = [&marks](std::int64_t uid) { return marks.contains(uid); };
     // The node synchronisation of this plan, just before, found each visited node's layer; siblings, visited
     // one after another, share the layer of their parent.
@@ -261,15 +238,6 @@ void GraphView::updateBranchLayers(const ReloadPlan& plan)
     };
     const std::size_t count = plan.visit.size();
     for (std::size_t i = 0; i < count; ++i) {
-        // The lists of branches two steps ahead, then the branches to their parents of the nodes one step ahead.
-        if (i + 2 * fetchDistance < count)
-            if (const auto* ahead = index_->branchesAt(plan.visitUIDs[i + 2 * fetchDistance]))
-                __builtin_prefetch(ahead->data());
-        if (i + fetchDistance < count)
-            if (const auto* ahead = index_->branchesAt(plan.visitUIDs[i + fetchDistance]))
-                for (const GraphViewIndex::BranchEnd& end : *ahead)
-                    if (end.childUID == plan.visitUIDs[i + fetchDistance])
-                        fetchBranchAhead(*end.layer);
         const std::int64_t uid = plan.visitUIDs[i];
         const auto* at = index_->branchesAt(uid);
         if (!at)
@@ -319,8 +287,6 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
     index.leftFor.resize(plan.visit.size());
     for (std::size_t i = 0; i < plan.visit.size(); ++i) {
         const Node* node = plan.visit[i];
-        if (i + fetchDistance < plan.visit.size())
-            fetchLayerAhead(layerOf(plan.visitUIDs[i + fetchDistance]));
         NodeLayer* cached = layerOf(plan.visitUIDs[i]);
         index.leftBehind[i] = 0;
         if (cached && cached->superlayer() != nullptr) {
@@ -342,7 +308,7 @@ void GraphView::syncNodeLayers(const ReloadPlan& plan)
     }
 
     if (plan.full) {
-        index.nodeLayerUIDCache.clear(UidRange::denseOf(graph_));
+        index.nodeLayerUIDCache.clear(denseUIDRange(graph_));
         for (const auto& layer : nodeLayers_)
             index.nodeLayerUIDCache[layer->node().uid] = layer.get();
         return;

@@ -43,6 +43,7 @@
 #include "platform/Document.h"
 #include "platform/Geometry.h"
 #include "platform/Image.h"
+#include "platform/TextsMeasuredAhead.h"
 
 namespace velquine {
 
@@ -361,13 +362,15 @@ private:
     bool readFailed_ = false;
     std::string lastSaveErrorDetail_;
 
-    // While detached node trees are inserted: the free centres for new roots, and the tree root of every
-    // node made so far, so each creation finds its tree's options without walking up the tree.
+    // While detached node trees are inserted: the free centres for new roots, the tree root of every node made
+    // so far, so each creation finds its tree's options without walking up the tree, and the titles of many
+    // nodes laid out ahead (none for few).
     struct Insertion {
         Insertion(const Graph& graph, std::size_t adding) : freeCenters(graph, adding) { rootOf.reserve(adding); }
         FreeCenters freeCenters;
         FlatHashMap<std::int64_t, std::int64_t> rootOf;
         SiblingIndex siblings;
+        std::unique_ptr<TextsMeasuredAhead> titlesAhead;
     };
     std::shared_ptr<Insertion> insertion_;
     // The options of the tree that holds the stored node.

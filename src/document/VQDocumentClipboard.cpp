@@ -618,9 +618,11 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     std::vector<bool> inserted(nodes.size());
     std::vector<std::int64_t> roots;
     {
-        const auto ahead = measureTitlesAhead(project, nodes, index);
+        // The titles are laid out meanwhile from the start.
+        std::unique_ptr<TextsMeasuredAhead> titlesAhead = measureTitlesAhead(project, nodes, index);
         // Nodes are only added until every tree is made: the free centres and tree roots are kept meanwhile.
         insertion_ = std::make_shared<Insertion>(project.graph, nodes.size());
+        insertion_->titlesAhead = std::move(titlesAhead);
         struct EndInsertion {
             std::shared_ptr<Insertion>& insertion;
             ~EndInsertion() { insertion.reset(); }

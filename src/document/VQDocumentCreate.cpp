@@ -38,7 +38,8 @@ void VQDocument::postAddedNode(const Node& node)
 Node VQDocument::createRootNode(const std::string& title, Point center, bool notify)
 {
     warnOutsideSession("createRootNode(title:center:notify:)");
-    const Node node = insertion_ ? insertRootNode(project, title, center, insertion_->freeCenters)
+    const Node node = insertion_ ? insertRootNode(project, title, center, insertion_->freeCenters,
+                                                  insertion_->titlesAhead.get())
                                  : insertRootNode(project, title, center);
     if (insertion_) {
         *insertion_->rootOf.emplace(node.uid).first = node.uid;
@@ -114,7 +115,7 @@ std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const st
     if (!rank)
         rank = std::size_t(std::count_if(parent->childrenUIDs.begin(), parent->childrenUIDs.end(),
                                          [&made](std::int64_t uid) { return uid < made.uid; }));
-    Node node = styledChildNode(project, *parent, made, rank);
+    Node node = styledChildNode(project, *parent, made, rank, insertion_->titlesAhead.get());
     const LayoutOptions options = layoutOptionsOfTreeHolding(*parent);
     if (const std::int64_t* parentRoot = insertion_->rootOf.find(parentUID))
         *insertion_->rootOf.emplace(node.uid).first = *parentRoot;

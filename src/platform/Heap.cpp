@@ -1,13 +1,10 @@
 #include "platform/Heap.h"
 
 #include <chrono>
-#include <cstdint>
-#include <new>
 
 #if __has_include(<malloc.h>)
 #include <malloc.h>
 #endif
-#include <sys/mman.h>
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -71,39 +68,6 @@ void releaseFreedMemoryWhenIdle()
     if (!timer->isActive())
         timer->start(idleMilliseconds);
 #endif
-}
-
-namespace {
-
-std::size_t wholeHugePages(std::size_t bytes) { return (bytes + hugePageBytes - 1) / hugePageBytes * hugePageBytes; }
-
-} // namespace
-
-void* mapHugePageBlock(std::size_t bytes)
-{
-    const std::size_t size = wholeHugePages(bytes);
-    // One huge page more than asked, so that an aligned block lies inside; the ends around it go back at once.
-    const std::size_t mapped = size + hugePageBytes;
-    void* region = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (region == MAP_FAILED)
-        throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(region);
-    const std::uintptr_t aligned = (start + hugePageBytes - 1) & ~(std::uintptr_t{hugePageBytes} - 1);
-    if (aligned > start)
-        munmap(region, aligned - start);
-    if (const std::uintptr_t end = aligned + size; end < start + mapped)
-        munmap(reinterpret_cast<void*>(end), start + mapped - end);
-    auto* block = reinterpret_cast<void*>(aligned);
-#ifdef MADV_HUGEPAGE
-    madvise(block, size, MADV_HUGEPAGE);
-#endif
-    return block;
-}
-
-void unmapHugePageBlock(void* block, std::size_t bytes) noexcept
-{
-    if (block)
-        munmap(block, wholeHugePages(bytes));
 }
 
 } // namespace velquine
