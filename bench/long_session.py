@@ -21,7 +21,6 @@ Without a display it runs itself on a private X server (tests/support/xvfb_run.s
 """
 
 import argparse
-import glob
 import json
 import os
 import re
@@ -32,49 +31,9 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-XVFB_RUN = os.path.join(HERE, "..", "tests", "support", "xvfb_run.sh")
-WORDS = ("plan budget travel garden kitchen review draft market design letter meeting summer river station "
-         "report window colour engine harbour paper season answer bridge forest lesson signal").split()
-
-
-def write_outline(path, count):
-    """An OPML outline of count nodes: node 1 is the root, node k's parent is (k - 2) // 8 + 1."""
-    children = [[] for _ in range(count + 1)]
-    for uid in range(2, count + 1):
-        children[(uid - 2) // 8 + 1].append(uid)
-
-    def title(uid):
-        return "%s %s %d" % (WORDS[uid % len(WORDS)], WORDS[(uid * 7) % len(WORDS)], uid)
-
-    lines = ['<?xml version="1.0" encoding="UTF-8"?>', '<opml version="2.0"><head><title>Session</title></head><body>']
-    stack = [(1, False)]
-    while stack:
-        uid, closing = stack.pop()
-        if closing:
-            lines.append("</outline>")
-            continue
-        if not children[uid]:
-            lines.append('<outline text="%s"/>' % title(uid))
-            continue
-        lines.append('<outline text="%s">' % title(uid))
-        stack.append((uid, True))
-        for child in reversed(children[uid]):
-            stack.append((child, False))
-    lines.append("</body></opml>")
-    with open(path, "w") as f:
-        f.write("\n".join(lines) + "\n")
-
-
-def cpu_seconds(pid):
-    """CPU time of every thread of the process so far, in seconds (nanosecond counters)."""
-    total = 0
-    for stat in glob.glob("/proc/%d/task/*/schedstat" % pid):
-        try:
-            with open(stat) as f:
-                total += int(f.read().split()[0])
-        except (OSError, ValueError, IndexError):
-            pass
-    return total / 1e9
+sys.path.insert(0, os.path.join(HERE, "support"))
+import realwindow  # noqa: E402
+from realwindow import XVFB_RUN, cpu_seconds, xdotool  # noqa: E402,F401
 
 
 def resident_bytes(pid):
@@ -110,36 +69,7 @@ def wait_quiet(pid, quiet_for=0.25, share=0.05, timeout=10.0):
     return False
 
 
-def xdotool(*args):
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
-
-
-class Program:
-    def __init__(self, binary, outline, home):
-        self.log_path = os.path.join(home, "out.log")
-        env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                   XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=home)
-        self.log = open(self.log_path, "w")
-        self.process = subprocess.Popen([binary, outline], stdout=self.log, stderr=subprocess.STDOUT, env=env)
-        self.pid = self.process.pid
-        self.window = None
-
-    def wait_for_window(self, timeout=120):
-        start = time.monotonic()
-        while time.monotonic() - start < timeout:
-            found = xdotool("search", "--onlyvisible", "--pid", str(self.pid), "--name", "Untitled")
-            if found:
-                self.window = found.split()[0]
-                return True
-            time.sleep(0.1)
-        return False
-
-    def keys(self, *keys):
-        xdotool("key", "--window", self.window, *keys)
-
-    def type(self, text):
-        xdotool("type", "--window", self.window, "--delay", "5", text)
-
+class Program(realwindow.Program):
     def live_heap(self):
         """Bytes in use by the allocator, all arenas and mapped chunks, as malloc_stats() reports them."""
         size = os.path.getsize(self.log_path)
@@ -157,16 +87,6 @@ class Program:
                 return int(found.group(2))
             time.sleep(0.1)
         return -1
-
-    def stop(self):
-        self.process.terminate()
-        try:
-            self.process.wait(10)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-        self.log.close()
-
 
 def session(binary, outline, edits, every, screenshot=None):
     home = tempfile.mkdtemp(prefix="velquine-session-")
@@ -251,7 +171,7 @@ def main():
             sys.exit("needs %s" % tool)
     work = tempfile.mkdtemp(prefix="velquine-outline-")
     outline = os.path.join(work, "Session.opml")
-    write_outline(outline, args.nodes)
+    realwindow.write_outline(outline, args.nodes, "Session")
     results = []
     try:
         for run in range(args.runs):
