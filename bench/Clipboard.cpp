@@ -41,7 +41,7 @@ std::unique_ptr<VQDocument> largeDocument(int nodeCount)
             nodes.push_back(s);
         }
     }
-    document->project.graph.storeNodes(nodes);
+    document->projectForLoading().graph.storeNodes(nodes);
     return document;
 }
 
@@ -51,7 +51,7 @@ void copyTree(benchmark::State& state)
     ScopedStandardUserDefaults defaults;
     UserDefaults::standard().set("copyRichTextToPasteboard", true);
     auto document = largeDocument(static_cast<int>(state.range(0)));
-    const Node root = document->project.graph.node(1).value();
+    const Node root = document->project().graph.node(1).value();
     Pasteboard board;
     for (auto _ : state)
         benchmark::DoNotOptimize(document->copyNodesToPasteBoard({root}, board));
@@ -65,7 +65,7 @@ void pasteTree(benchmark::State& state)
     ScopedStandardUserDefaults defaults;
     auto source = largeDocument(static_cast<int>(state.range(0)));
     Pasteboard board;
-    source->copyNodesToPasteBoard({source->project.graph.node(1).value()}, board);
+    source->copyNodesToPasteBoard({source->project().graph.node(1).value()}, board);
     for (auto _ : state) {
         VQDocument target;
         target.beginEditingSession("Paste");

@@ -40,7 +40,7 @@ std::unique_ptr<VQDocument> laidOutMap(std::int64_t count)
     }
     for (std::int64_t uid = 2; uid <= count; ++uid)
         nodes[static_cast<std::size_t>(*nodes[static_cast<std::size_t>(uid - 1)].parentUID - 1)].childrenUIDs.push_back(uid);
-    document->project.graph.storeNodes(nodes);
+    document->projectForLoading().graph.storeNodes(nodes);
     document->beginEditingSession("Layout");
     document->autoLayoutGraph(true);
     document->commitEditingSession();
@@ -65,7 +65,7 @@ void takeBackUntimed(benchmark::State& state, VQDocument& document)
 void changeTitle(VQDocument& document, std::int64_t uid, int round)
 {
     document.beginEditingSession("Change Label");
-    Node node = *document.project.graph.findNode(uid);
+    Node node = *document.project().graph.findNode(uid);
     node.title = "renamed " + std::to_string(round);
     document.updateNodes({node}, NodeUpdateOperation::title, false);
     document.commitEditingSession();
@@ -136,7 +136,7 @@ BENCHMARK(memoryPerEdit)->ArgsProduct({mapSizes})->Iterations(3)->Unit(benchmark
 void addChildWithLayout(benchmark::State& state)
 {
     auto document = laidOutMap(state.range(0));
-    const Node parent = *document->project.graph.findNode(state.range(0) - 7);
+    const Node parent = *document->project().graph.findNode(state.range(0) - 7);
     for (auto _ : state) {
         document->beginEditingSession("Add Child");
         benchmark::DoNotOptimize(document->createChildNode(parent, "new", std::nullopt, true, false));
@@ -150,7 +150,7 @@ BENCHMARK(addChildWithLayout)->ArgsProduct({mapSizes})->Unit(benchmark::kMillise
 void layoutWholeTree(benchmark::State& state)
 {
     auto document = laidOutMap(state.range(0));
-    const Node root = *document->project.graph.findNode(1);
+    const Node root = *document->project().graph.findNode(1);
     document->beginEditingSession("Layout");
     for (auto _ : state)
         document->autolayoutWholeNodeTree(root, true);
@@ -165,7 +165,7 @@ void addManyChildren(benchmark::State& state)
     auto document = laidOutMap(state.range(0));
     for (auto _ : state) {
         document->beginEditingSession("Add Children");
-        const Node parent = *document->project.graph.findNode(3);
+        const Node parent = *document->project().graph.findNode(3);
         for (int i = 0; i < 200; ++i)
             benchmark::DoNotOptimize(document->createChildNode(parent, "child", std::nullopt, false, false));
         document->commitEditingSession();
@@ -180,7 +180,7 @@ void copyToClipboard(benchmark::State& state)
     ScopedStandardUserDefaults defaults;
     UserDefaults::standard().set("copyRichTextToPasteboard", true);
     auto document = laidOutMap(state.range(0));
-    const Node node = *document->project.graph.findNode(state.range(1) ? 1 : state.range(0));
+    const Node node = *document->project().graph.findNode(state.range(1) ? 1 : state.range(0));
     Pasteboard board;
     for (auto _ : state)
         benchmark::DoNotOptimize(document->copyNodesToPasteBoard({node}, board));
@@ -198,7 +198,7 @@ void pasteFlatLines(benchmark::State& state)
     Pasteboard board;
     board.setString(text, std::string(Pasteboard::stringType));
     for (auto _ : state) {
-        document->project.selectedNodeUIDs.clear();
+        document->projectForLoading().selectedNodeUIDs.clear();
         document->beginEditingSession("Paste");
         benchmark::DoNotOptimize(document->pasteFromPasteBoard({0, -5000}, false, board));
         document->commitEditingSession();
@@ -238,11 +238,11 @@ std::size_t nodesWithinRoundingOfAnother(const std::vector<Node>& nodes)
 void resolveOneOverlap(benchmark::State& state)
 {
     auto document = laidOutMap(state.range(0));
-    Node moved = *document->project.graph.findNode(state.range(0) - 1);
-    const Node neighbour = *document->project.graph.findNode(state.range(0));
+    Node moved = *document->project().graph.findNode(state.range(0) - 1);
+    const Node neighbour = *document->project().graph.findNode(state.range(0));
     moved.center = {neighbour.center.x + 10, neighbour.center.y + 10};
-    document->project.graph.setNode(moved, moved.uid);
-    const std::vector<Node> nodes = document->project.graph.allNodes();
+    document->projectForLoading().graph.setNode(moved, moved.uid);
+    const std::vector<Node> nodes = document->project().graph.allNodes();
     std::size_t movedCount = 0;
     bool overlapsAfter = false;
     for (auto _ : state) {

@@ -49,7 +49,7 @@ VQDocument& documentOf(std::int64_t count)
     static std::int64_t madeFor = 0;
     static VQDocument document;
     if (madeFor != count) {
-        document.project.graph = balancedMap(count);
+        document.projectForLoading().graph = balancedMap(count);
         madeFor = count;
     }
     return document;
@@ -61,7 +61,7 @@ void measure(benchmark::State& state, const Export& exportOnce)
 {
     CanvasRenderer::install();
     const VQDocument& document = documentOf(state.range(0));
-    const Rect area = VQDocument::renderRect(document.project.graph);
+    const Rect area = VQDocument::renderRect(document.project().graph);
     bool refused = false;
     std::size_t bytes = 0;
     for (auto _ : state) {

@@ -32,7 +32,7 @@ void GraphView::writeDocumentSelection(const std::vector<Node>& nodes)
     VQDocument* document = target ? target->document() : nullptr;
     if (!document)
         return;
-    document->project.setSelectedNodes(nodes);
+    document->setSelectedNodes(nodes);
     document->notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidChangeSelection(); });
 }
 

@@ -61,10 +61,15 @@ public:
     VQDocument();
     ~VQDocument() override;
 
-    // ---- State (read and, for the file readers and importers, written directly) ----
+    // ---- State ----
 
-    // The open map; replaced whole by undo, redo, cancel and reading a file.
-    VQProject project;
+    // The open map; replaced whole by undo, redo, cancel and reading a file. Changed only through the
+    // operations below.
+    const VQProject& project() const { return project_; }
+    // The map for code that builds a document's state outside any session: fixtures of tests and benchmarks
+    // that set up a map before using it. No event is posted and no undo step recorded; the editor never
+    // writes through it.
+    VQProject& projectForLoading() { return project_; }
     // The project as it was when the current (or last) session opened.
     VQProject editingOriginalProject;
     // The undo label of the current (or last) session.
@@ -87,6 +92,9 @@ public:
     // The undo and redo action: records the reverse step under the same name, replaces the project and
     // posts documentDidReplaceProject(). Leaves the session state alone.
     void restoreProject(const VQProject& restored, const std::string& actionName);
+    // Inside a session opened by someone else: puts back the project as it was before a command that joined
+    // that session, leaves the session open and posts documentDidReplaceProject(); no undo step.
+    void revertJoinedSession(VQProject before);
 
     // ---- Project setters (each posts its event after the change) ----
 
@@ -102,6 +110,11 @@ public:
     // Stores the background colour of the project style's current values; posts
     // documentDidChangeBackgroundColor().
     void setBackgroundColor(const Color& color);
+    // Store without posting; the caller's session and its events tell the listeners.
+    void setBaseLayoutOptions(const LayoutOptions& options);
+    void setProjectStyle(ProjectStyle style);
+    // Stores the identifiers of the nodes as the selection; the caller posts documentDidChangeSelection().
+    void setSelectedNodes(const std::vector<Node>& nodes);
 
     // Asks, on the next turn of the main run loop, the handler the editor installed to give the keyboard
     // back to the map canvas. Nothing happens when no handler is installed by then.
@@ -239,6 +252,7 @@ private:
     void resetByDepth(const std::vector<Node>& nodes, ResetKind kind);
     Node resetColors(const Node& node) const;
 
+    VQProject project_;
     mutable std::mutex listenersMutex_;
     std::vector<std::weak_ptr<VQDocumentEventListener>> listeners_;
     std::shared_ptr<std::function<void()>> focusHandler_;

@@ -261,7 +261,7 @@ std::optional<NodeShape> VQDocument::getNodeShapeFromPasteBoard(const Pasteboard
 
 bool VQDocument::copyNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard) const
 {
-    return VQDocumentPasteboard::writeNodes(project.graph, nodes, uniqueHandle, pasteBoard,
+    return VQDocumentPasteboard::writeNodes(project_.graph, nodes, uniqueHandle, pasteBoard,
                                             "copyNodesToPasteBoard(nodes:pasteBoard:)");
 }
 
@@ -275,7 +275,7 @@ std::vector<Node> VQDocument::currentVersions(const std::vector<Node>& nodes) co
     std::vector<Node> result;
     result.reserve(nodes.size());
     for (const Node& node : nodes) {
-        if (auto stored = project.graph.node(node.uid))
+        if (auto stored = project_.graph.node(node.uid))
             result.push_back(std::move(*stored));
     }
     return result;
@@ -405,7 +405,7 @@ private:
 
     void selectOnly(const Node& node)
     {
-        document_.project.setSelectedNodes({node});
+        document_.setSelectedNodes({node});
         document_.notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
     }
 
@@ -499,7 +499,7 @@ std::optional<std::vector<Node>> VQDocument::pasteFromPasteBoard(Point pasteLoca
     try {
         if (Handled done = paste.copiedNodes(keepOriginalStyle))
             return *done;
-        const std::vector<Node> selected = project.graph.nodes(project.selectedNodeUIDs);
+        const std::vector<Node> selected = project_.graph.nodes(project_.selectedNodeUIDs);
         if (Handled done = paste.link(selected))
             return *done;
         if (!selected.empty()) {
@@ -542,7 +542,7 @@ std::optional<std::vector<Node>> VQDocument::pasteNodesFromPasteBoard(Point past
         return std::nullopt;
     }
 
-    project.graph.updateNodes(placed);
+    project_.graph.updateNodes(placed);
     resolveCollisions();
     if (!keepStyles) {
         resetNodeStyle(currentVersions(placed));
@@ -557,7 +557,7 @@ std::optional<Node> VQDocument::insertImageNode(const std::string& title, Point 
     node.setImage(image);
     updateNodes({autosizeNode(node, autosizeKeepCenter)}, NodeUpdateOperation::size, false);
     resolveCollisions();
-    return project.graph.node(node.uid);
+    return project_.graph.node(node.uid);
 }
 
 // ---- Cut and duplicate ----
@@ -567,14 +567,14 @@ bool VQDocument::cutNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard
     warnOutsideSession("cutNodesToPasteBoard(nodes:)");
     const bool copied = copyNodesToPasteBoard(nodes, pasteBoard);
     if (copied)
-        project.graph.removeNodes(nodes);
+        project_.graph.removeNodes(nodes);
     return copied;
 }
 
 std::optional<std::vector<Node>> VQDocument::duplicateSelectedNodes(Pasteboard& privateBoard)
 {
     warnOutsideSession("duplicateSelectedNodes()");
-    const std::vector<Node> selected = project.graph.nodes(project.selectedNodeUIDs);
+    const std::vector<Node> selected = project_.graph.nodes(project_.selectedNodeUIDs);
     if (selected.empty())
         return std::nullopt;
     if (!copyNodesToPasteBoard(selected, privateBoard))
@@ -586,7 +586,7 @@ std::optional<std::vector<Node>> VQDocument::duplicateSelectedNodes(Pasteboard& 
     if (!pasted)
         return std::nullopt;
     if (!pasted->empty()) {
-        project.setSelectedNodes({pasted->front()});
+        project_.setSelectedNodes({pasted->front()});
         notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
     }
     return currentVersions(*pasted);
@@ -604,23 +604,23 @@ std::optional<Node> VQDocument::insertNodeTree(const Node& source, std::optional
     list.insert(list.end(), from.begin(), from.end());
     std::vector<bool> inserted(list.size());
     const std::optional<std::int64_t> made = insertTree(*this, 0, parentUID, list, SourceIndex(list), inserted);
-    return made ? project.graph.node(*made) : std::nullopt;
+    return made ? project_.graph.node(*made) : std::nullopt;
 }
 
 std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point at)
 {
     // A map that grew past what is opened could be saved but never opened again.
-    if (project.graph.count() + nodes.size() > VQDocumentFiles::maximumNodeCount) {
-        VQ_LOG("insertNodes(_:at:)", VQDocumentFiles::tooManyNodesMessage(project.graph.count() + nodes.size()));
+    if (project_.graph.count() + nodes.size() > VQDocumentFiles::maximumNodeCount) {
+        VQ_LOG("insertNodes(_:at:)", VQDocumentFiles::tooManyNodesMessage(project_.graph.count() + nodes.size()));
         return {};
     }
     const SourceIndex index(nodes);
     std::vector<bool> inserted(nodes.size());
     std::vector<std::int64_t> roots;
     {
-        const auto ahead = measureTitlesAhead(project, nodes, index);
+        const auto ahead = measureTitlesAhead(project_, nodes, index);
         // Nodes are only added until every tree is made: the free centres and tree roots are kept meanwhile.
-        insertion_ = std::make_shared<Insertion>(project.graph, nodes.size());
+        insertion_ = std::make_shared<Insertion>(project_.graph, nodes.size());
         struct EndInsertion {
             std::shared_ptr<Insertion>& insertion;
             ~EndInsertion() { insertion.reset(); }
@@ -637,10 +637,10 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
 
     // Each tree laid out by the base options: horizontally when they say so or arrange by hand. The trees
     // are apart, so each is laid out, set in its cell and centred on the point before all are stored at once.
-    LayoutOptions options = project.baseLayoutOptions;
+    LayoutOptions options = project_.baseLayoutOptions;
     if (options.isManual)
         options.layoutType = LayoutOptions::LayoutType::horizontal;
-    auto layouter = ::velquine::makeLayouter(project.graph, options, true);
+    auto layouter = ::velquine::makeLayouter(project_.graph, options, true);
     std::vector<Node> result;
     if (roots.size() != 1)
         result.reserve(nodes.size());
@@ -649,7 +649,7 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     for (const std::int64_t rootUID : roots) {
         treeStarts.push_back(result.size());
         // The layouter reads its own copy of the graph: the stored root stays as it is meanwhile.
-        const Node* root = project.graph.findNode(rootUID);
+        const Node* root = project_.graph.findNode(rootUID);
         if (!root)
             continue;
         // A root without children, each line of a flat outline, is laid out where it stands.
@@ -675,7 +675,7 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
         if (node.createdTimestamp < 0)
             node.createdTimestamp = now;
     }
-    project.graph.overwriteNodes(result);
+    project_.graph.overwriteNodes(result);
     return result;
 }
 

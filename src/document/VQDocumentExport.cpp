@@ -72,24 +72,24 @@ std::string wholeNumber(double value)
 
 void VQDocument::exportPlainText(const std::string& url, const PlainTextExporter::Options& options) const
 {
-    PlainTextExporter(project.graph, options).exportTo(url);
+    PlainTextExporter(project_.graph, options).exportTo(url);
 }
 
 void VQDocument::exportMarkdown(const std::string& url, const MarkdownExporter::Options& options) const
 {
-    MarkdownExporter(project.graph, options).exportTo(url);
+    MarkdownExporter(project_.graph, options).exportTo(url);
 }
 
 void VQDocument::exportOPML(const std::string& url) const
 {
-    OPMLExporter(project.graph, opmlTitle()).exportTo(url);
+    OPMLExporter(project_.graph, opmlTitle()).exportTo(url);
 }
 
 std::string VQDocument::opmlTitle() const
 {
-    if (!project.title.empty())
-        return project.title;
-    for (const auto& [uid, node] : project.graph.nodeBin()) {
+    if (!project_.title.empty())
+        return project_.title;
+    for (const auto& [uid, node] : project_.graph.nodeBin()) {
         if (!node.parentUID)
             return node.title;
     }
@@ -98,34 +98,34 @@ std::string VQDocument::opmlTitle() const
 
 void VQDocument::exportPlainTextToPasteboard(const PlainTextExporter::Options& options, Pasteboard& pasteBoard) const
 {
-    PlainTextExporter exporter(project.graph, options);
+    PlainTextExporter exporter(project_.graph, options);
     deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard,
                 "exportPlainTextToPasteboard(options:)");
 }
 
 void VQDocument::exportRichTextToPasteboard(const RichTextExporter::Options& options, Pasteboard& pasteBoard) const
 {
-    RichTextExporter exporter(project.graph);
+    RichTextExporter exporter(project_.graph);
     exporter.options = options;
     deliverText(exporter.rtfData(), {Pasteboard::rtfType}, true, pasteBoard, "exportRichTextToPasteboard(options:)");
 }
 
 void VQDocument::exportYamlToPasteboard(Pasteboard& pasteBoard) const
 {
-    YAMLExporter exporter(project.graph);
+    YAMLExporter exporter(project_.graph);
     deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard, "exportYamlToPasteboard()");
 }
 
 void VQDocument::exportOPMLToPasteboard(Pasteboard& pasteBoard) const
 {
-    OPMLExporter exporter(project.graph, opmlTitle());
+    OPMLExporter exporter(project_.graph, opmlTitle());
     deliverText(exporter.exportData(), {opmlType(), Pasteboard::stringType}, false, pasteBoard,
                 "exportOPMLToPasteboard()");
 }
 
 void VQDocument::exportMarkdownToPasteboard(const MarkdownExporter::Options& options, Pasteboard& pasteBoard) const
 {
-    MarkdownExporter exporter(project.graph, options);
+    MarkdownExporter exporter(project_.graph, options);
     deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard,
                 "exportMarkdownToPasteboard(options:)");
 }
@@ -162,7 +162,7 @@ constexpr std::int64_t bandBytes = 4 << 20;
 
 Image VQDocument::renderImage(const GraphRenderOptions& options) const
 {
-    const VQProject snapshot = project;
+    const VQProject snapshot = project_;
     const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
     const Rect area = renderRect(snapshot.graph);
     const QSize pixels = pictureSize(area);
@@ -181,7 +181,7 @@ Image VQDocument::renderImage(const GraphRenderOptions& options) const
 
 std::optional<Bytes> VQDocument::renderPNG(const GraphRenderOptions& options) const
 {
-    const VQProject snapshot = project;
+    const VQProject snapshot = project_;
     const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
     const Rect area = renderRect(snapshot.graph);
     const QSize pixels = pictureSize(area);
@@ -196,7 +196,7 @@ std::optional<Bytes> VQDocument::renderPNG(const GraphRenderOptions& options) co
 
 Bytes VQDocument::renderPDF(const GraphRenderOptions& options) const
 {
-    const VQProject snapshot = project;
+    const VQProject snapshot = project_;
     const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
     const Rect area = renderRect(snapshot.graph);
     const double scale = std::min(1.0, maxPDFPageSide / std::max(area.width(), area.height()));

@@ -113,12 +113,12 @@ void VQDocument::applyNewDocumentDefaults()
     }
     const std::int64_t size = defaults.integerForKey("defaultGridSize");
     const double side = size >= 8 && size <= 32 ? static_cast<double>(size) : 24.0;
-    project.grid.type = type;
-    project.grid.size = Size{side, side};
+    project_.grid.type = type;
+    project_.grid.size = Size{side, side};
 
     const ProjectStyle style = defaultProjectStyle();
-    project.projectStyle = style;
-    applyStyle(project, style, true, true, true);
+    project_.projectStyle = style;
+    applyStyle(project_, style, true, true, true);
 }
 
 // ---- Saving ----
@@ -162,7 +162,7 @@ void VQDocument::writeToDatabase(const std::string& url)
 
     {
         Database database(databasePath);
-        const VQProject saved = project;
+        const VQProject saved = project_;
         using Writer = void (*)(const VQProject&, Database&);
         static constexpr Writer writers[] = {writeMetainfoTo,          writeProjectInfoTo, writeProjectStyleTo,
                                              writeGridTo,              writeBaseLayoutOptionsTo,
@@ -207,7 +207,7 @@ std::shared_ptr<VQDocument> VQDocument::makeDocumentForURL(const std::string& ur
     document->read(url, typeName);
     // A file opened as a document that yields no outline (a picture, a damaged OPML file, an empty text) is
     // refused: an empty untitled map in its place would hide that nothing was read.
-    if (!document->fileURL() && document->project.graph.isEmpty()) {
+    if (!document->fileURL() && document->project_.graph.isEmpty()) {
         switch (VQDocumentFiles::readerFor(typeName, url)) {
         case DocumentReader::none:
             throw TextError(std::string(VQDocumentFiles::unknownKindMessage));
@@ -231,8 +231,8 @@ bool VQDocument::revertToContentsOfURL(const std::string& url, const std::string
         if (!saved.fileURL())
             throw TextError("The file is not a Velquine document: " + url);
         isInEditingSession = false;
-        project = saved.project;
-        editingOriginalProject = project;
+        project_ = saved.project_;
+        editingOriginalProject = project_;
         notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
         return true;
     } catch (const std::exception& thrown) {
@@ -369,7 +369,7 @@ void VQDocument::readDocumentArchive(const std::string& url)
     // A newer document is not taken in at all, so nothing of it can be saved back in this format.
     if (const ProjectLoadingProblem* problem = firstCatastrophicProblem(problems))
         throw TextError(problem->message);
-    project = std::move(loaded);
+    project_ = std::move(loaded);
 }
 
 } // namespace velquine

@@ -25,7 +25,7 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
     auto document = document_.lock();
     if (!document || nodes.empty())
         return;
-    const Graph& graph = document->project.graph;
+    const Graph& graph = document->project().graph;
     std::unordered_set<std::int64_t> moved;
     for (const Node& node : nodes)
         moved.insert(node.uid);
@@ -50,14 +50,14 @@ void GraphViewController::moveDraggedNodes(const Node& parent, const std::vector
     auto document = document_.lock();
     if (!document)
         return;
-    auto stored = document->project.graph.node(parent.uid);
+    auto stored = document->project().graph.node(parent.uid);
     if (!stored)
         return;
     openSession(*document, "Move Nodes");
     stored->childrenUIDs = newChildrenOrder;
     std::vector<Node> changed{*stored};
     for (const Node& dragged : draggedNodes) {
-        auto node = document->project.graph.node(dragged.uid);
+        auto node = document->project().graph.node(dragged.uid);
         if (!node)
             continue;
         node->center = dragged.center;
@@ -66,7 +66,7 @@ void GraphViewController::moveDraggedNodes(const Node& parent, const std::vector
         changed.push_back(std::move(*node));
     }
     document->updateNodes(std::move(changed), NodeUpdateOperation::position, false);
-    document->autolayoutWholeNodeTree(*document->project.graph.node(parent.uid), false);
+    document->autolayoutWholeNodeTree(*document->project().graph.node(parent.uid), false);
     document->resolveCollisions();
     commitSession(*document);
 }
@@ -150,7 +150,7 @@ void GraphViewController::setNodeImage(const Node& node)
     if (!stored.empty()) {
         document->autolayoutWholeNodeTree(stored.front(), false);
         document->resolveCollisions();
-        if (auto current = document->project.graph.node(stored.front().uid))
+        if (auto current = document->project().graph.node(stored.front().uid))
             selectNodes({*current}, false);
     }
     commitSession(*document);

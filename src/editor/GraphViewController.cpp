@@ -124,7 +124,7 @@ GraphViewController::CommandSession GraphViewController::openSession(VQDocument&
     if (session.opened)
         document.beginEditingSession(label);
     else
-        session.before = document.project;
+        session.before = document.project();
     return session;
 }
 
@@ -143,8 +143,7 @@ void GraphViewController::cancelSession(VQDocument& document, CommandSession& se
         return;
     }
     // Someone else's session: undo only this command's changes and leave that session open.
-    document.project = std::move(session.before);
-    document.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
+    document.revertJoinedSession(std::move(session.before));
 }
 
 // ---- Selections ----
@@ -154,7 +153,7 @@ std::vector<Node> GraphViewController::projectSelection() const
     auto document = document_.lock();
     if (!document)
         return {};
-    return document->project.graph.nodes(document->project.selectedNodeUIDs);
+    return document->project().graph.nodes(document->project().selectedNodeUIDs);
 }
 
 std::vector<Node> GraphViewController::canvasSelection() const
@@ -171,7 +170,7 @@ void GraphViewController::selectNodes(const std::vector<Node>& nodes, bool revea
         return;
     if (nodes.size() == 1 && revealSingle)
         postReveal(nodes.front().uid);
-    document->project.setSelectedNodes(nodes);
+    document->setSelectedNodes(nodes);
     notifyDocumentListeners([](VQDocumentEventListener& listener) { listener.documentDidChangeSelection(); });
 }
 
@@ -187,7 +186,7 @@ void GraphViewController::revealNode(std::int64_t uid)
     auto document = document_.lock();
     if (!document || !scrollView_)
         return;
-    auto node = document->project.graph.node(uid);
+    auto node = document->project().graph.node(uid);
     if (!node)
         return;
     // Where a centring under way comes to rest counts: it need not start again.
@@ -215,7 +214,7 @@ void GraphViewController::reloadGraphViewKeepingSelectionInView()
         reloadGraphView(false);
         return;
     }
-    const std::vector<std::int64_t>& selection = document->project.selectedNodeUIDs;
+    const std::vector<std::int64_t>& selection = document->project().selectedNodeUIDs;
     std::optional<std::int64_t> reveal;
     if (selection.size() == 1) {
         const NodeLayer* shown = graphView_->nodeLayer(selection.front());
@@ -235,7 +234,7 @@ void GraphViewController::reloadGraphView(bool force)
     if (!document || !graphView_)
         return;
     GraphView& view = *graphView_;
-    const VQProject& project = document->project;
+    const VQProject& project = document->project();
     view.beginSyncLock();
     view.setGraph(project.graph);
     view.setProjectStyle(project.projectStyle);
@@ -327,7 +326,7 @@ void GraphViewController::documentDidChangeSelection()
     auto document = document_.lock();
     if (!document || !graphView_)
         return;
-    graphView_->updateSelectionAppearance(document->project.graph.nodes(document->project.selectedNodeUIDs));
+    graphView_->updateSelectionAppearance(document->project().graph.nodes(document->project().selectedNodeUIDs));
 }
 
 // ---- Zoom, collisions, debug ----
@@ -384,7 +383,7 @@ void GraphViewController::collisionDetectionModeDidSwitch()
     auto document = document_.lock();
     if (!document || !isCollisionDetectionEnabled())
         return;
-    if (GraphCollisionResolver::hasOverlap(document->project.graph.allNodes()))
+    if (GraphCollisionResolver::hasOverlap(document->project().graph.allNodes()))
         runResolveCollisions("Resolve Collisions");
 }
 
@@ -422,7 +421,7 @@ void GraphViewController::toggleDebugDrawing()
 void GraphViewController::dumpGraph()
 {
     if (auto document = document_.lock())
-        document->project.graph.dump();
+        document->project().graph.dump();
 }
 
 void GraphViewController::scrollOriginIntoView()

@@ -153,7 +153,7 @@ void GraphViewController::autolayoutPartialTree()
         return;
     Node start = selection.front();
     if (start.childrenUIDs.empty())
-        start = document->project.graph.parent(start).value_or(start);
+        start = document->project().graph.parent(start).value_or(start);
     openSession(*document, "Auto Layout Partial Tree");
     document->autolayoutPartialNodeTreeStartingAt(start, true);
     document->resolveCollisions();
@@ -195,7 +195,7 @@ void GraphViewController::centerSelectedNodeShowingMap()
     auto centre = selectedOrFirstRootCentre();
     if (!document || !centre)
         return;
-    const Rect map = document->project.graph.boundingRect();
+    const Rect map = document->project().graph.boundingRect();
     const Rect visible = scrollView_->documentVisibleRect();
     const auto within = [](double c, double low, double high, double view) {
         return high - low <= view ? (low + high) / 2 : c;
@@ -216,8 +216,8 @@ std::optional<Point> GraphViewController::selectedOrFirstRootCentre()
     if (!selection.empty())
         return selection.front().center;
     // Found without copying the map's nodes.
-    for (const auto& [uid, node] : document->project.graph.nodeBin()) {
-        if (document->project.graph.nodeType(node) != NodeType::root)
+    for (const auto& [uid, node] : document->project().graph.nodeBin()) {
+        if (document->project().graph.nodeType(node) != NodeType::root)
             continue;
         selectNodes({node}, false);
         return node.center;

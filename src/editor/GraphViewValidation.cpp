@@ -53,7 +53,7 @@ bool GraphViewController::validateMenuItem(ActionItem& item)
 bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& document)
 {
     const std::string& action = item.action;
-    const Graph& graph = document.project.graph;
+    const Graph& graph = document.project().graph;
     auto selection = projectSelection();
     auto canvas = canvasSelection();
     bool focusOn = graphView_ && graphView_->focusContext().has_value();

@@ -181,7 +181,7 @@ void MindMapEditorWindowController::pickEmoji()
 
 void MindMapEditorWindowController::pickPhoto()
 {
-    const std::vector<std::int64_t> selected = document_->project.selectedNodeUIDs;
+    const std::vector<std::int64_t> selected = document_->project().selectedNodeUIDs;
     const std::optional<QString> path = imageFileChooser()(this);
     if (!path)
         return;
@@ -196,7 +196,7 @@ void MindMapEditorWindowController::pickPhoto()
 void MindMapEditorWindowController::insertImageIntoSelectedNodes(const Image& image,
                                                                  const std::vector<std::int64_t>& nodeUIDs)
 {
-    std::vector<Node> nodes = document_->project.graph.nodes(nodeUIDs);
+    std::vector<Node> nodes = document_->project().graph.nodes(nodeUIDs);
     if (nodes.empty())
         return;
     for (Node& node : nodes) {

@@ -49,7 +49,7 @@ NoteViewController::SelectionMode NoteViewController::selectionMode() const
     auto document = document_.lock();
     if (!document)
         return {};
-    const std::vector<Node> nodes = document->project.graph.nodes(document->project.selectedNodeUIDs);
+    const std::vector<Node> nodes = document->project().graph.nodes(document->project().selectedNodeUIDs);
     if (nodes.empty())
         return {};
     if (nodes.size() == 1)
@@ -85,7 +85,7 @@ void NoteViewController::showDocumentNotes()
 {
     auto document = document_.lock();
     if (!isEditing_ && document)
-        setTextKeepingTyping(QString::fromStdString(document->project.notes));
+        setTextKeepingTyping(QString::fromStdString(document->project().notes));
 }
 
 void NoteViewController::setEditableLook(bool editable)

@@ -59,7 +59,7 @@ ExportResult RichTextExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({fileType()});
     if (!url)
         return ExportResult::cancelled;
-    RichTextExporter exporter(doc->project.graph);
+    RichTextExporter exporter(doc->project().graph);
     exporter.options.keepColors = colorSwitch->isChecked();
     exporter.exportTo(*url);
     saveSwitchStates();

@@ -17,7 +17,7 @@ ExportResult YAMLExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"yml", "yaml"});
     if (!url)
         return ExportResult::cancelled;
-    YAMLExporter(doc->project.graph).exportTo(*url);
+    YAMLExporter(doc->project().graph).exportTo(*url);
     return ExportResult::done;
 }
 

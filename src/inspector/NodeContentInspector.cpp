@@ -128,7 +128,7 @@ std::optional<Node> NodeContentInspector::selectedNode() const
     const auto doc = documentOrLog("selectedNode");
     if (!doc)
         return std::nullopt;
-    std::vector<Node> nodes = doc->project.graph.nodes(doc->project.selectedNodeUIDs);
+    std::vector<Node> nodes = doc->project().graph.nodes(doc->project().selectedNodeUIDs);
     if (nodes.size() != 1)
         return std::nullopt;
     return std::move(nodes.front());

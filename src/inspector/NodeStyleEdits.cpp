@@ -27,7 +27,7 @@ template <class Change>
 void editSelectedNodes(VQDocument& document, const std::string& label, NodeUpdateOperation code, bool notify,
                        bool commit, Change&& change, const std::function<void(VQDocument&)>& further = {})
 {
-    std::vector<Node> nodes = document.project.graph.nodes(document.project.selectedNodeUIDs);
+    std::vector<Node> nodes = document.project().graph.nodes(document.project().selectedNodeUIDs);
     for (Node& node : nodes)
         change(node);
     document.beginEditingSession(label);

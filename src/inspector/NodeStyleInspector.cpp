@@ -353,7 +353,7 @@ void NodeStyleInspector::sync()
     const std::shared_ptr<VQDocument> doc = document();
     if (!doc)
         return;
-    const VQProject& project = doc->project;
+    const VQProject& project = doc->project();
     const std::vector<Node> nodes = selectedNodes(project);
     if (nodes.empty()) {
         disableControls();
@@ -429,7 +429,7 @@ void NodeStyleInspector::syncFontControls()
     const std::shared_ptr<VQDocument> doc = document();
     if (!doc)
         return;
-    const std::vector<Node> nodes = selectedNodes(doc->project);
+    const std::vector<Node> nodes = selectedNodes(doc->project());
     if (nodes.empty())
         return;
     updateFontVariantAvailability();

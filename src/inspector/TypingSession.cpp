@@ -9,7 +9,7 @@ void TypingSession::willChange(VQDocument& document, const std::string& label)
     // A run whose session was closed elsewhere meanwhile starts over with a new one.
     if (before_ && document.isInEditingSession)
         return;
-    before_ = document.project;
+    before_ = document.project();
     opened_ = !document.isInEditingSession;
     document.beginEditingSession(label);
 }
@@ -30,8 +30,7 @@ void TypingSession::cancel(VQDocument& document)
     if (opened_) {
         document.cancelEditingSession();
     } else {
-        document.project = *before_;
-        document.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
+        document.revertJoinedSession(*before_);
     }
     reset();
 }

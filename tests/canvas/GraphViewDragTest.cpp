@@ -66,7 +66,7 @@ public:
 struct DragWindow {
     explicit DragWindow(const VQProject& project, bool scrolled = false)
     {
-        document.project = project;
+        document.projectForLoading() = project;
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
         view = new GraphView(Rect(0, 0, scrolled ? 4000 : 1600, scrolled ? 3000 : 900));

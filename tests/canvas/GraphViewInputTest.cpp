@@ -40,7 +40,7 @@ public:
 struct CanvasWindow {
     explicit CanvasWindow(const VQProject& project)
     {
-        document.project = project;
+        document.projectForLoading() = project;
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
         view = new GraphView(Rect(0, 0, 1600, 900));
@@ -72,7 +72,7 @@ struct CanvasWindow {
 
 std::vector<std::int64_t> documentSelection(const VQDocument& document)
 {
-    return document.project.selectedNodeUIDs;
+    return document.project().selectedNodeUIDs;
 }
 
 TEST(GraphViewInput, ClicksSelectAndShiftOrCtrlClicksAddAndRemove)

@@ -67,7 +67,7 @@ protected:
         left.size = Size{40, 20};
         Node right = makeNode(3, 1, {}, {90, 60});
         right.size = Size{40, 20};
-        document->project.graph.updateNodes({root, left, right});
+        document->projectForLoading().graph.updateNodes({root, left, right});
     }
     std::string read(const QString& path)
     {
@@ -103,14 +103,14 @@ TEST_F(DocumentExportTest, TextOutlinesGoToFilesWithTheirOptions)
     // The OPML title is the project's, else the first root's.
     document->exportOPML(dir.filePath("root.opml").toStdString());
     EXPECT_NE(read(dir.filePath("root.opml")).find("<title>n1</title>"), std::string::npos);
-    document->project.title = "Plans & <ideas>";
+    document->projectForLoading().title = "Plans & <ideas>";
     document->exportOPML(dir.filePath("titled.opml").toStdString());
     EXPECT_NE(read(dir.filePath("titled.opml")).find("<title>Plans &#32;&#38;"), std::string::npos - 1);
     EXPECT_EQ(document->opmlTitle(), "Plans & <ideas>");
 
     // An empty map gives an empty file.
-    document->project.graph = Graph();
-    document->project.title.clear();
+    document->projectForLoading().graph = Graph();
+    document->projectForLoading().title.clear();
     EXPECT_EQ(document->opmlTitle(), "");
     document->exportPlainText(dir.filePath("empty.txt").toStdString(), options);
     EXPECT_TRUE(QFileInfo(dir.filePath("empty.txt")).exists());
@@ -164,7 +164,7 @@ TEST_F(DocumentExportTest, TextOutlinesGoToThePasteboard)
 TEST_F(DocumentExportTest, ImagesAreUprightAndSizedToTheMapWithAMargin)
 {
     addTree();
-    EXPECT_EQ(VQDocument::renderRect(document->project.graph), Rect(-5, 12.5, 130, 65));
+    EXPECT_EQ(VQDocument::renderRect(document->project().graph), Rect(-5, 12.5, 130, 65));
     const Image image = document->renderImage(GraphRenderOptions{});
     ASSERT_EQ(renderer->calls.size(), 1u);
     EXPECT_EQ(renderer->calls[0], Rect(-5, 12.5, 130, 65));
@@ -192,7 +192,7 @@ TEST_F(DocumentExportTest, ImagesAreUprightAndSizedToTheMapWithAMargin)
 TEST_F(DocumentExportTest, PdfPageIsTheRenderAreaAndHoldsTheText)
 {
     addTree();
-    document->project.title = "Tree";
+    document->projectForLoading().title = "Tree";
     const Bytes pdf = document->renderPDF(GraphRenderOptions{});
     QFile file(dir.filePath("map.pdf"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -218,7 +218,7 @@ TEST_F(DocumentExportTest, HugeAndEmptyMapsAreRefusedBeforeDrawing)
     Node a = makeNode(1, std::nullopt, {}, {0, 0});
     Node b = makeNode(2, std::nullopt, {}, {20000, 20000});
     a.size = b.size = Size{0.01, 0.01};
-    document->project.graph.updateNodes({a, b});
+    document->projectForLoading().graph.updateNodes({a, b});
     Pasteboard board;
     board.setString("kept", Pasteboard::stringType);
     try {
@@ -239,7 +239,7 @@ TEST_F(DocumentExportTest, HugeAndEmptyMapsAreRefusedBeforeDrawing)
     file.close();
     EXPECT_EQ(pdfInfoField(toolOutput("pdfinfo", {file.fileName()}), "Page size"), "14400 x 14400 pts");
 
-    document->project.graph = Graph();
+    document->projectForLoading().graph = Graph();
     EXPECT_THROW(document->renderImage(GraphRenderOptions{}), TextError);
     EXPECT_THROW(document->renderPDF(GraphRenderOptions{}), TextError);
     EXPECT_THROW(document->exportPDFToPasteboard(GraphRenderOptions{}, board), TextError);

@@ -143,7 +143,7 @@ TEST_F(ExportWindowTest, AFailedExportShowsTheErrorAndLeavesTheWindowOpen)
     EXPECT_EQ(QFileInfo(blocker).size(), 0);
 
     // An empty map has nothing to draw: a clear error, no file.
-    document->project.graph = Graph();
+    document->projectForLoading().graph = Graph();
     choose(window, "imageToolbarItem");
     answerSavePanel(path("empty.png"));
     AlertSeen empty;
@@ -234,7 +234,7 @@ TEST_F(ExportWindowTest, TextFilesReadBackWithTheirParsersAndAnEmptyMapGivesAnEm
         titles.push_back(node.title);
     EXPECT_EQ(titles, (std::vector<std::string>{"Plan", "Ünïcödé A", "A1", "B"}));
 
-    document->project.graph = Graph();
+    document->projectForLoading().graph = Graph();
     exportFile("plainTextToolbarItem", "empty.txt");
     EXPECT_TRUE(QFile::exists(path("empty.txt")));
     EXPECT_EQ(read("empty.txt"), "");

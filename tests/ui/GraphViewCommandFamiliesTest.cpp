@@ -39,7 +39,7 @@ Family family(Editor& editor)
             editor.node(h.uid)};
 }
 
-std::vector<std::int64_t> selected(Editor& editor) { return editor.document->project.selectedNodeUIDs; }
+std::vector<std::int64_t> selected(Editor& editor) { return editor.document->project().selectedNodeUIDs; }
 
 bool overlap(const Node& one, const Node& other)
 {

@@ -87,7 +87,7 @@ TEST_F(NodeContentInspectorTest, EscapeAbandonsTheTypingWithEverythingChangedSin
     settle();
     EXPECT_FALSE(doc->isInEditingSession);
     EXPECT_EQ(stored(root).note, "");
-    EXPECT_EQ(doc->project.title, "");
+    EXPECT_EQ(doc->project().title, "");
     EXPECT_FALSE(doc->undoManager()->canUndo());
     EXPECT_TRUE(pane->noteView()->toPlainText().isEmpty());
     EXPECT_TRUE(canvas->hasFocus());
@@ -101,7 +101,7 @@ TEST_F(NodeContentInspectorTest, EscapeInASessionOpenedElsewhereTakesBackOnlyThe
     QTest::keyClick(pane->noteView(), Qt::Key_Escape);
     settle();
     EXPECT_EQ(stored(root).note, "");
-    EXPECT_EQ(doc->project.title, "Someone else's change");
+    EXPECT_EQ(doc->project().title, "Someone else's change");
     EXPECT_TRUE(doc->isInEditingSession);
     EXPECT_EQ(doc->editingLabel, "Change Fill Color");
     EXPECT_EQ(pane->noteView()->toPlainText(), QString());

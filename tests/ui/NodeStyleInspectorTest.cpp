@@ -51,10 +51,10 @@ struct PaneWindow {
         pane.inspectorDidShow();
         EXPECT_EVENTUALLY(pane.hasFontNames());
     }
-    Node node(const Node& n) const { return doc->project.graph.nodes({n.uid}).at(0); }
+    Node node(const Node& n) const { return doc->project().graph.nodes({n.uid}).at(0); }
     void select(const std::vector<Node>& nodes)
     {
-        doc->project.setSelectedNodes(nodes);
+        doc->projectForLoading().setSelectedNodes(nodes);
         doc->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
         RunLoop::drain();
     }
@@ -395,10 +395,10 @@ TEST(NodeStyleInspector, LayoutOptionsGoOnTreeRootsAndTheDefaultStyleOnTheProjec
     });
     w.doc->commitEditingSession();
     w.select({w.second, w.root});
-    const ProjectStyle before = w.doc->project.projectStyle;
+    const ProjectStyle before = w.doc->project().projectStyle;
     QTest::mouseClick(p.setAsDefaultStyleButton, Qt::LeftButton);
     EXPECT_EQ(w.undoLabel(), "Set Node Style As Default");
-    const ProjectStyle& after = w.doc->project.projectStyle;
+    const ProjectStyle& after = w.doc->project().projectStyle;
     EXPECT_EQ(after.current.mainNodeShape, NodeShape::ellipse);
     EXPECT_EQ(after.current.mainNodeStyle.fillColor, Color::deviceRGB(0, 1, 0));
     EXPECT_EQ(after.current.rootNodeStyle, before.current.rootNodeStyle);

@@ -133,12 +133,12 @@ struct OpenedOutlines : ::testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
         RunLoop::drain();
         GraphView& canvas = *window.contentViewController()->editorContentViewController()->graphView();
-        EXPECT_EVENTUALLY_EQ(canvas.nodeLayers().size(), document->project.graph.count());
-        const auto frames = framesByTree(canvas, document->project.graph);
+        EXPECT_EVENTUALLY_EQ(canvas.nodeLayers().size(), document->project().graph.count());
+        const auto frames = framesByTree(canvas, document->project().graph);
         EXPECT_EQ(frames.size(), trees);
         EXPECT_EQ(firstOverlap(frames), "") << name.toStdString();
         // The whole map as far out as the view zooms.
-        const Rect bounds = document->project.graph.boundingRect();
+        const Rect bounds = document->project().graph.boundingRect();
         window.contentViewController()->editorContentViewController()->scrollView()->setMagnification(
             0.25, Point{bounds.midX(), bounds.midY()});
         RunLoop::drain();
@@ -168,8 +168,8 @@ TEST_F(OpenedOutlines, OpenedAndPastedOutlinesOfManyTreesKeepEveryTreeApart)
     // and left of the point the grid is centred on.
     VQDocument single;
     single.importOutlineText(indentedText({outlineItems(2)[1]}));
-    ASSERT_EQ(single.project.graph.count(), 7u);
-    for (const Node& node : single.project.graph.allNodes())
+    ASSERT_EQ(single.project().graph.count(), 7u);
+    for (const Node& node : single.project().graph.allNodes())
         if (!node.parentUID)
             EXPECT_EQ(node.center, (Point{-50, -50}));
 

@@ -89,7 +89,7 @@ TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
         EXPECT_TRUE(f.canvas()->hasFocus());
         ASSERT_TRUE(f.undo().undo());
         RunLoop::drain();
-        EXPECT_FALSE(f.document->project.graph.contains(uid));
+        EXPECT_FALSE(f.document->project().graph.contains(uid));
         EXPECT_FALSE(f.undo().canUndo());
     }
 }
@@ -99,14 +99,14 @@ TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
     TitleFixture f;
     f.select({f.child});
     f.canvas()->setFocus();
-    const std::size_t before = f.document->project.graph.count();
+    const std::size_t before = f.document->project().graph.count();
     f.key(f.canvas(), Qt::Key_Return); // a sibling
     ASSERT_TRUE(f.canvas()->isNodeEditorActive());
-    EXPECT_EQ(f.document->project.graph.count(), before + 1);
+    EXPECT_EQ(f.document->project().graph.count(), before + 1);
     f.type(QStringLiteral("Gone"));
     f.key(f.editor(), Qt::Key_Escape);
     EXPECT_FALSE(f.document->isInEditingSession);
-    EXPECT_EQ(f.document->project.graph.count(), before);
+    EXPECT_EQ(f.document->project().graph.count(), before);
     EXPECT_EQ(f.canvas()->nodeLayers().size(), before);
     EXPECT_FALSE(f.undo().canUndo());
 
@@ -116,7 +116,7 @@ TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
     ASSERT_TRUE(f.canvas()->isNodeEditorActive());
     f.key(f.editor(), Qt::Key_Tab);
     EXPECT_FALSE(f.canvas()->isNodeEditorActive());
-    EXPECT_EQ(f.document->project.graph.count(), before + 1);
+    EXPECT_EQ(f.document->project().graph.count(), before + 1);
     EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
 }
 
