@@ -160,7 +160,7 @@ std::vector<Node> GraphViewController::canvasSelection() const
 {
     if (!graphView_)
         return {};
-    return graphView_->graph().nodes(graphView_->selectedNodeUIDs);
+    return graphView_->graph().nodes(graphView_->selectedNodeUIDs());
 }
 
 void GraphViewController::selectNodes(const std::vector<Node>& nodes, bool revealSingle)

@@ -132,6 +132,7 @@ public:
     // ---- Canvas delegate ----
 
     void selectNodes(const std::vector<Node>& nodes, bool revealSingle) override;
+    void pointerDidSelectNodes(const std::vector<Node>& nodes) override { selectNodes(nodes, false); }
     void insertChildNode(const Node& parent, std::optional<Point> position) override;
     void didBeginEditingNodeTitle() override;
     void didEndEditingNodeTitle() override;

@@ -31,6 +31,13 @@ class DragDelegate : public GraphViewDelegate {
 public:
     VQDocument* document() const override { return doc; }
     void selectNodes(const std::vector<Node>& nodes, bool) override { calls.push_back("select"); selected = nodes; }
+    void pointerDidSelectNodes(const std::vector<Node>& nodes) override
+    {
+        if (!doc)
+            return;
+        doc->setSelectedNodes(nodes);
+        doc->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
+    }
     void moveNodes(const std::vector<Node>& nodes) override { calls.push_back("move"); moved = nodes; }
     void moveDraggedNodes(const Node& parent, const std::vector<Node>& dragged,
                           const std::vector<std::int64_t>& order) override

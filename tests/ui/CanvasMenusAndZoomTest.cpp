@@ -74,7 +74,7 @@ TEST(CanvasMenus, ARightClickSelectsTheNodeAndItsMenuRunsTheWindowsCommands)
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu, f.canvas()->nodeContextMenu.data());
     EXPECT_EQ(f.document->project().selectedNodeUIDs, std::vector<std::int64_t>{f.child.uid});
-    EXPECT_EQ(f.canvas()->selectedNodeUIDs, std::vector<std::int64_t>{f.child.uid});
+    EXPECT_EQ(f.canvas()->selectedNodeUIDs(), std::vector<std::int64_t>{f.child.uid});
     EXPECT_EQ(titles(menu).first(4), (QStringList{QStringLiteral("New Child Node"), QStringLiteral("New Sibling Node"),
                                                   QStringLiteral("New Parent Node"), QStringLiteral("Edit Title")}));
     EXPECT_EQ(static_cast<std::size_t>(menu->actions().size()), CanvasContextMenus::nodeMenuItems().size());

@@ -105,7 +105,7 @@ TEST(GraphViewCommandFamilies, StructureCommandsReshapeTheTreeInOneUndoStepEach)
     // Select All takes every node and registers no step: the undone duplicate can still be redone.
     editor.send("selectAll:");
     EXPECT_EQ(selected(editor).size(), 5u);
-    EXPECT_EQ(editor.graphView->selectedNodeUIDs.size(), 5u);
+    EXPECT_EQ(editor.graphView->selectedNodeUIDs().size(), 5u);
     EXPECT_EQ(editor.undo().redoActionName(), "Duplicate Nodes");
 }
 
