@@ -5,6 +5,7 @@
 #include <QFormLayout>
 
 #include "document/VQDocument.h"
+#include "document/DocumentExport.h"
 #include "exchange/RichTextExporter.h"
 #include "platform/UserDefaults.h"
 
@@ -71,7 +72,7 @@ void RichTextExporterModuleViewController::exportToPaseboard()
     const std::shared_ptr<VQDocument> doc = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
     RichTextExporter::Options options;
     options.keepColors = colorSwitch->isChecked();
-    doc->exportRichTextToPasteboard(options);
+    DocumentExport(*doc).exportRichTextToPasteboard(options);
     saveSwitchStates();
 }
 

@@ -1,5 +1,6 @@
 #include "exportui/YAMLExporterModuleViewController.h"
 
+#include "document/DocumentExport.h"
 #include "document/VQDocument.h"
 #include "exchange/YAMLExporter.h"
 
@@ -23,7 +24,8 @@ ExportResult YAMLExporterModuleViewController::exportToFile()
 
 void YAMLExporterModuleViewController::exportToPaseboard()
 {
-    requireDocument(__FILE__, __LINE__, "exportToPaseboard()")->exportYamlToPasteboard();
+    const auto document = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
+    DocumentExport(*document).exportYamlToPasteboard();
 }
 
 } // namespace velquine

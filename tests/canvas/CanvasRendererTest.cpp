@@ -12,6 +12,7 @@
 #include "canvas/CanvasRenderer.h"
 #include "document/PrintOperation.h"
 #include "document/VQDocument.h"
+#include "document/DocumentExport.h"
 
 namespace velquine::testing {
 namespace {
@@ -136,8 +137,8 @@ TEST_F(CanvasRendererTest, PngFilesDrawnInBandsMatchTheWholePicture)
     document.projectForLoading().graph = tallGraph();
     for (const bool transparent : {false, true}) {
         const GraphRenderOptions options{transparent, false};
-        const QImage whole = document.renderImage(options).bitmap().convertToFormat(QImage::Format_ARGB32);
-        const std::optional<Bytes> png = document.renderPNG(options);
+        const QImage whole = DocumentExport(document).renderImage(options).bitmap().convertToFormat(QImage::Format_ARGB32);
+        const std::optional<Bytes> png = DocumentExport(document).renderPNG(options);
         ASSERT_TRUE(png);
         EXPECT_EQ(png->at(25), transparent ? 6 : 2) << "RGBA only with a transparent background";
         const QImage banded = QImage::fromData(QByteArray(reinterpret_cast<const char*>(png->data()), qsizetype(png->size())))
