@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "document/VQDocument.h"
+#include "document/DocumentClipboard.h"
 #include "layout/GraphCollisionResolver.h"
 #include "platform/Pasteboard.h"
 #include "platform/RunLoop.h"
@@ -183,7 +184,7 @@ void copyToClipboard(benchmark::State& state)
     const Node node = *document->project().graph.findNode(state.range(1) ? 1 : state.range(0));
     Pasteboard board;
     for (auto _ : state)
-        benchmark::DoNotOptimize(document->copyNodesToPasteBoard({node}, board));
+        benchmark::DoNotOptimize(DocumentClipboard(*document).copyNodesToPasteBoard({node}, board));
 }
 BENCHMARK(copyToClipboard)->ArgNames({"nodes", "wholeMap"})->ArgsProduct({mapSizes, {0, 1}})->Unit(benchmark::kMillisecond);
 
@@ -200,7 +201,7 @@ void pasteFlatLines(benchmark::State& state)
     for (auto _ : state) {
         document->projectForLoading().selectedNodeUIDs.clear();
         document->beginEditingSession("Paste");
-        benchmark::DoNotOptimize(document->pasteFromPasteBoard({0, -5000}, false, board));
+        benchmark::DoNotOptimize(DocumentClipboard(*document).pasteFromPasteBoard({0, -5000}, false, board));
         document->commitEditingSession();
         takeBackUntimed(state, *document);
     }

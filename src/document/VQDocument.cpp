@@ -193,6 +193,16 @@ void VQDocument::setSelectedNodes(const std::vector<Node>& nodes)
     project_.setSelectedNodes(nodes);
 }
 
+void VQDocument::storeNewNodes(const std::vector<Node>& nodes)
+{
+    project_.graph.updateNodes(nodes);
+}
+
+void VQDocument::removeNodeTrees(const std::vector<Node>& nodes)
+{
+    project_.graph.removeNodes(nodes);
+}
+
 // ---- Canvas focus ----
 
 void VQDocument::setFocusGraphViewHandler(std::function<void()> handler)

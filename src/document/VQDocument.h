@@ -115,6 +115,8 @@ public:
     void setProjectStyle(ProjectStyle style);
     // Stores the identifiers of the nodes as the selection; the caller posts documentDidChangeSelection().
     void setSelectedNodes(const std::vector<Node>& nodes);
+    // Writes the warning line for an operation called outside a session.
+    void warnOutsideSession(std::string_view name) const;
 
     // Asks, on the next turn of the main run loop, the handler the editor installed to give the keyboard
     // back to the map canvas. Nothing happens when no handler is installed by then.
@@ -158,6 +160,10 @@ public:
     // node itself or one of its descendants, already holds it, or the parent chain above it meets the node or
     // repeats itself.
     std::vector<Node> attachNode(const Node& node, const Node& newParent, bool notify);
+    // Stores nodes made elsewhere (a pasted list under fresh identifiers) as they are; no event.
+    void storeNewNodes(const std::vector<Node>& nodes);
+    // Removes the nodes with their subtrees and nothing else: the selection stays, no event.
+    void removeNodeTrees(const std::vector<Node>& nodes);
 
     // ---- Creating nodes ----
 
@@ -195,34 +201,9 @@ public:
     // call).
     void resolveCollisions();
 
-    // ---- Clipboard: copy, paste, cut, duplicate, inserting node trees ----
-    // Copies only read the document. Paste, cut, duplicate and insertion change it and belong inside the
-    // caller's editing session, which commits on success and cancels on failure (an absent result).
+    // ---- Inserting node trees ----
+    // Insertion changes the document and belongs inside the caller's editing session.
 
-    // The style and shape as the style clipboard's two payloads; false, pasteboard untouched, when they
-    // cannot be encoded.
-    bool copyNodeStyleToPasteBoard(const NodeStyle& style, NodeShape shape,
-                                   Pasteboard& pasteBoard = Pasteboard::general()) const;
-    std::optional<NodeStyle> getNodeStyleFromPasteBoard(const Pasteboard& pasteBoard = Pasteboard::general()) const;
-    std::optional<NodeShape> getNodeShapeFromPasteBoard(const Pasteboard& pasteBoard = Pasteboard::general()) const;
-    // The nodes with their subtrees, marked as this document's, with their text forms; true when the node
-    // list was written.
-    bool copyNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard = Pasteboard::general()) const;
-    bool canPaste(const Pasteboard& pasteBoard = Pasteboard::general()) const;
-    // Whatever the pasteboard offers, into the selected nodes or as new nodes at the location; returns the
-    // pasted or changed nodes as stored (possibly none), or nothing when the paste failed.
-    std::optional<std::vector<Node>> pasteFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
-                                                         Pasteboard& pasteBoard = Pasteboard::general());
-    // A copied node list under fresh identifiers, its first node on the location; styled for this document
-    // unless keepOriginalStyle is set or the nodes come from this document.
-    std::optional<std::vector<Node>> pasteNodesFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
-                                                              Pasteboard& pasteBoard);
-    // Copies the nodes, then (only when that worked) removes them with their subtrees.
-    bool cutNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard = Pasteboard::general());
-    // Copies the selection through the private board and pastes it back below its first node, selecting
-    // the first copy.
-    std::optional<std::vector<Node>> duplicateSelectedNodes(
-        Pasteboard& privateBoard = Pasteboard::withName(std::string(VQDocumentPasteboard::duplicatorBoardName)));
     // Creates detached node trees anew (titles and notes only), lays each out and sets them in a grid
     // centred on the point; every source node at most once. Returns the created nodes as stored. Nothing is
     // created (with a log line) when the map would hold more than VQDocumentFiles::maximumNodeCount nodes.
@@ -243,8 +224,6 @@ private:
     // restoreProject with the reverse step already known (none without an undo manager).
     void replaceProject(VQProject&& next, std::shared_ptr<const ProjectDifference> reverse,
                         const std::string& actionName);
-    // Writes the warning line for an operation called outside a session.
-    void warnOutsideSession(std::string_view name) const;
     // Posts the event with the node list.
     void postAddedNode(const Node& node);
 

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "document/DocumentClipboard.h"
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
 #include "platform/RunLoop.h"
@@ -199,7 +200,7 @@ void GraphViewController::duplicateNodeTree()
     if (!document || projectSelection().empty())
         return;
     CommandSession session = openSession(*document, "Duplicate Nodes");
-    if (document->duplicateSelectedNodes())
+    if (DocumentClipboard(*document).duplicateSelectedNodes())
         commitSession(*document);
     else
         cancelSession(*document, session);

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "document/DocumentClipboard.h"
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
 #include "layout/NodeSizing.h"
@@ -234,7 +235,7 @@ void GraphViewController::copy()
     if (!document)
         return;
     auto selection = projectSelection();
-    if (selection.empty() || !document->copyNodesToPasteBoard(selection))
+    if (selection.empty() || !DocumentClipboard(*document).copyNodesToPasteBoard(selection))
         failed("copy(_:)", __LINE__, "copy failed");
 }
 
@@ -245,7 +246,7 @@ void GraphViewController::cut()
         return;
     CommandSession session = openSession(*document, "Cut Nodes");
     auto selection = projectSelection();
-    if (!selection.empty() && document->cutNodesToPasteBoard(selection)) {
+    if (!selection.empty() && DocumentClipboard(*document).cutNodesToPasteBoard(selection)) {
         commitSession(*document);
         return;
     }
@@ -259,14 +260,14 @@ void GraphViewController::paste(bool keepOriginalStyle)
     if (!document)
         return;
     const char* function = keepOriginalStyle ? "paste(_:)" : "pasteAsPlainText(_:)";
-    if (!document->canPaste()) {
+    if (!DocumentClipboard(*document).canPaste()) {
         failed(function, __LINE__,
                keepOriginalStyle ? "can't paste from pboard" : "can't paste and match style from pboard");
         return;
     }
     Point location = pasteLocation();
     CommandSession session = openSession(*document, keepOriginalStyle ? "Paste" : "Paste and Match Style");
-    if (!document->pasteFromPasteBoard(location, keepOriginalStyle)) {
+    if (!DocumentClipboard(*document).pasteFromPasteBoard(location, keepOriginalStyle)) {
         failed(function, __LINE__, "paste failed");
         cancelSession(*document, session);
         return;
@@ -282,7 +283,7 @@ void GraphViewController::copyNodeStyle()
     auto selection = projectSelection();
     if (!document || selection.empty())
         return;
-    if (!document->copyNodeStyleToPasteBoard(selection.front().style, selection.front().shape))
+    if (!DocumentClipboard(*document).copyNodeStyleToPasteBoard(selection.front().style, selection.front().shape))
         failed("copyNodeStyle(_:)", __LINE__, "copy node style failed");
 }
 
@@ -292,8 +293,8 @@ void GraphViewController::pasteNodeStyle()
     auto document = document_.lock();
     if (!document)
         return;
-    auto style = document->getNodeStyleFromPasteBoard();
-    auto shape = document->getNodeShapeFromPasteBoard();
+    auto style = DocumentClipboard(*document).getNodeStyleFromPasteBoard();
+    auto shape = DocumentClipboard(*document).getNodeShapeFromPasteBoard();
     if (!style || !shape) {
         Beep::beep();
         return;

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "document/DocumentClipboard.h"
 #include "document/VQDocumentPasteboard.h"
 #include "editor/GraphViewController.h"
 #include "platform/FontManager.h"
@@ -96,7 +97,7 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
         return !canvas.empty();
     }
     if (action == "paste:")
-        return document.canPaste();
+        return DocumentClipboard(document).canPaste();
     if (action == "pasteAsPlainText:")
         return pasteboardHasKind(PasteKind::nodesPlist, Pasteboard::general());
     if (action == "pasteNodeStyle:")

@@ -9,6 +9,7 @@
 
 #include "DocumentTestSupport.h"
 #include "document/VQDocument.h"
+#include "document/DocumentClipboard.h"
 #include "model/graph/NodeUID.h"
 #include "platform/Pasteboard.h"
 
@@ -68,7 +69,7 @@ TEST_F(ClipboardEdit, CutIsACopyAndARemovalInOneUndoStep)
     Pasteboard board;
     document->beginEditingSession("Cut Nodes");
     // A node with one of its descendants: the subtree goes once.
-    ASSERT_TRUE(document->cutNodesToPasteBoard({*document->project().graph.node(2), *document->project().graph.node(4)},
+    ASSERT_TRUE(DocumentClipboard(*document).cutNodesToPasteBoard({*document->project().graph.node(2), *document->project().graph.node(4)},
                                                board));
     document->commitEditingSession();
 
@@ -90,9 +91,9 @@ TEST_F(ClipboardEdit, CutIsACopyAndARemovalInOneUndoStep)
     EXPECT_FALSE(document->undoManager()->canUndo());
 
     // Pasting it back: the subtree under fresh identifiers at the paste point.
-    ASSERT_TRUE(document->cutNodesToPasteBoard({*document->project().graph.node(2)}, board));
+    ASSERT_TRUE(DocumentClipboard(*document).cutNodesToPasteBoard({*document->project().graph.node(2)}, board));
     document->beginEditingSession("Paste");
-    const auto pasted = document->pasteFromPasteBoard({-100, -100}, false, board);
+    const auto pasted = DocumentClipboard(*document).pasteFromPasteBoard({-100, -100}, false, board);
     document->commitEditingSession();
     ASSERT_TRUE(pasted);
     EXPECT_EQ(titlesOf(*pasted), (std::vector<std::string>{"n2", "n3", "n4"}));
@@ -106,13 +107,13 @@ TEST_F(ClipboardEdit, CutOfNothingRemovesNothing)
     Pasteboard board;
     board.setString("kept", Pasteboard::stringType);
     document->beginEditingSession("Cut Nodes");
-    EXPECT_FALSE(document->cutNodesToPasteBoard({}, board));
+    EXPECT_FALSE(DocumentClipboard(*document).cutNodesToPasteBoard({}, board));
     document->cancelEditingSession();
     EXPECT_EQ(document->project().graph.count(), 5u);
     EXPECT_EQ(board.string(Pasteboard::stringType), "kept");
 
     // Outside a session: the warning, and the cut still happens.
-    EXPECT_TRUE(document->cutNodesToPasteBoard({*document->project().graph.node(5)}, board));
+    EXPECT_TRUE(DocumentClipboard(*document).cutNodesToPasteBoard({*document->project().graph.node(5)}, board));
     EXPECT_TRUE(logHas(log, "cutNodesToPasteBoard(nodes:)", outsideSessionWarning("cutNodesToPasteBoard(nodes:)")));
     EXPECT_FALSE(document->project().graph.contains(5));
 }
@@ -130,7 +131,7 @@ TEST_F(ClipboardEdit, DuplicatePlacesTheCopyBelowAndSelectsIt)
     auto listener = listen();
 
     document->beginEditingSession("Duplicate Nodes");
-    const auto copies = document->duplicateSelectedNodes(privateBoard);
+    const auto copies = DocumentClipboard(*document).duplicateSelectedNodes(privateBoard);
     document->commitEditingSession();
     ASSERT_TRUE(copies);
     ASSERT_EQ(copies->size(), 3u);
@@ -152,7 +153,7 @@ TEST_F(ClipboardEdit, DuplicatePlacesTheCopyBelowAndSelectsIt)
     EXPECT_TRUE(privateBoard.availableType({"io.kelvarn.velquine.pb.nodes.plist"}));
     document->projectForLoading().selectedNodeUIDs.clear();
     document->beginEditingSession("Paste");
-    const auto pasted = document->pasteFromPasteBoard({0, 0}, false, general);
+    const auto pasted = DocumentClipboard(*document).pasteFromPasteBoard({0, 0}, false, general);
     document->commitEditingSession();
     ASSERT_TRUE(pasted);
     EXPECT_EQ(titlesOf(*pasted), std::vector<std::string>{"on the general board"});
@@ -163,7 +164,7 @@ TEST_F(ClipboardEdit, DuplicateKeepsStylesThroughTheNamedBoard)
     fill();
     document->projectForLoading().selectedNodeUIDs = {5, 77};
     document->beginEditingSession("Duplicate Nodes");
-    const auto copies = document->duplicateSelectedNodes();
+    const auto copies = DocumentClipboard(*document).duplicateSelectedNodes();
     document->commitEditingSession();
     ASSERT_TRUE(copies);
     ASSERT_EQ(copies->size(), 1u);
@@ -175,7 +176,7 @@ TEST_F(ClipboardEdit, DuplicateKeepsStylesThroughTheNamedBoard)
     // Nothing selected: nothing to duplicate.
     document->projectForLoading().selectedNodeUIDs = {77};
     document->beginEditingSession("Duplicate Nodes");
-    EXPECT_FALSE(document->duplicateSelectedNodes());
+    EXPECT_FALSE(DocumentClipboard(*document).duplicateSelectedNodes());
     document->cancelEditingSession();
     EXPECT_EQ(document->project().graph.count(), 6u);
 }
@@ -189,7 +190,7 @@ TEST_F(ClipboardEdit, NodeStyleAndShapeTravelBetweenDocuments)
     Pasteboard board;
     board.setString("earlier", Pasteboard::stringType);
     const VQProject before = document->project();
-    ASSERT_TRUE(document->copyNodeStyleToPasteBoard(a.style, NodeShape::ellipse, board));
+    ASSERT_TRUE(DocumentClipboard(*document).copyNodeStyleToPasteBoard(a.style, NodeShape::ellipse, board));
     EXPECT_EQ(board.types(), (std::vector<std::string>{"io.kelvarn.velquine.pb.node_style",
                                                        "io.kelvarn.velquine.pb.node_shape"}));
     // Copying changes nothing and records nothing.
@@ -197,14 +198,14 @@ TEST_F(ClipboardEdit, NodeStyleAndShapeTravelBetweenDocuments)
     EXPECT_FALSE(document->undoManager()->canUndo());
 
     VQDocument other;
-    EXPECT_EQ(other.getNodeStyleFromPasteBoard(board), a.style);
-    EXPECT_EQ(other.getNodeShapeFromPasteBoard(board), NodeShape::ellipse);
-    EXPECT_EQ(document->getNodeShapeFromPasteBoard(board), NodeShape::ellipse);
+    EXPECT_EQ(DocumentClipboard(other).getNodeStyleFromPasteBoard(board), a.style);
+    EXPECT_EQ(DocumentClipboard(other).getNodeShapeFromPasteBoard(board), NodeShape::ellipse);
+    EXPECT_EQ(DocumentClipboard(*document).getNodeShapeFromPasteBoard(board), NodeShape::ellipse);
 
     Pasteboard text;
     text.setString("text only", Pasteboard::stringType);
-    EXPECT_FALSE(other.getNodeStyleFromPasteBoard(text));
-    EXPECT_FALSE(other.getNodeShapeFromPasteBoard(text));
+    EXPECT_FALSE(DocumentClipboard(other).getNodeStyleFromPasteBoard(text));
+    EXPECT_FALSE(DocumentClipboard(other).getNodeShapeFromPasteBoard(text));
     EXPECT_TRUE(log.lines().empty());
 }
 

@@ -12,6 +12,7 @@
 
 #include "DocumentTestSupport.h"
 #include "document/VQDocument.h"
+#include "document/DocumentClipboard.h"
 #include "layout/NodeSizing.h"
 #include "model/graph/NodeUID.h"
 #include "platform/Pasteboard.h"
@@ -51,7 +52,7 @@ protected:
                                            const std::string& label = "Paste")
     {
         doc.beginEditingSession(label);
-        auto result = doc.pasteFromPasteBoard(at, keep, board);
+        auto result = DocumentClipboard(doc).pasteFromPasteBoard(at, keep, board);
         if (result)
             doc.commitEditingSession();
         else
@@ -79,7 +80,7 @@ TEST_F(ClipboardPaste, IntoTheSameDocumentUnderFreshIdentifiers)
 {
     fill(*document);
     Pasteboard board;
-    ASSERT_TRUE(document->copyNodesToPasteBoard({*document->project().graph.node(2)}, board));
+    ASSERT_TRUE(DocumentClipboard(*document).copyNodesToPasteBoard({*document->project().graph.node(2)}, board));
     const std::int64_t counter = nodeUIDCounter();
     auto listener = listen();
 
@@ -126,7 +127,7 @@ TEST_F(ClipboardPaste, IntoAnotherDocumentTakesItsStylesUnlessKept)
 {
     fill(*document);
     Pasteboard board;
-    ASSERT_TRUE(document->copyNodesToPasteBoard({*document->project().graph.node(2)}, board));
+    ASSERT_TRUE(DocumentClipboard(*document).copyNodesToPasteBoard({*document->project().graph.node(2)}, board));
 
     VQDocument other;
     const auto pasted = paste(other, board, {10, 20});
@@ -167,12 +168,12 @@ TEST_F(ClipboardPaste, NothingPasteableFails)
     fill(*document);
     const VQProject before = document->project();
     Pasteboard board;
-    EXPECT_FALSE(document->canPaste(board));
+    EXPECT_FALSE(DocumentClipboard(*document).canPaste(board));
     EXPECT_FALSE(paste(*document, board, {0, 0}));
 
     // A node style alone is no map content.
-    ASSERT_TRUE(document->copyNodeStyleToPasteBoard(NodeStyle(), NodeShape::rect, board));
-    EXPECT_FALSE(document->canPaste(board));
+    ASSERT_TRUE(DocumentClipboard(*document).copyNodeStyleToPasteBoard(NodeStyle(), NodeShape::rect, board));
+    EXPECT_FALSE(DocumentClipboard(*document).canPaste(board));
     EXPECT_FALSE(paste(*document, board, {0, 0}));
     EXPECT_TRUE(sameProject(document->project(), before));
 }
@@ -181,7 +182,7 @@ TEST_F(ClipboardPaste, OutsideASessionWarnsAndPastes)
 {
     Pasteboard board;
     board.setString("Alone", Pasteboard::stringType);
-    const auto pasted = document->pasteFromPasteBoard({0, 0}, false, board);
+    const auto pasted = DocumentClipboard(*document).pasteFromPasteBoard({0, 0}, false, board);
     ASSERT_TRUE(pasted);
     EXPECT_TRUE(logHas(log, "pasteFromPasteBoard(pasteLocation:keepOriginalStyle:)",
                        outsideSessionWarning("pasteFromPasteBoard(pasteLocation:keepOriginalStyle:)")));

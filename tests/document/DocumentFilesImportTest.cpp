@@ -4,6 +4,7 @@
 #include "DocumentFilesTestSupport.h"
 #include "DocumentTestSupport.h"
 
+#include "document/DocumentClipboard.h"
 #include "document/VQDocumentFiles.h"
 #include "exchange/MarkdownExporter.h"
 #include "exchange/OPMLExporter.h"
@@ -227,9 +228,9 @@ TEST_F(DocumentImports, ATreeTenThousandLevelsDeepImportsSavesCopiesAndExports)
 
     reopened->autolayoutWholeNodeTree(root, true);
     Pasteboard& board = Pasteboard::withName("deep tree");
-    ASSERT_TRUE(reopened->copyNodesToPasteBoard({root}, board));
+    ASSERT_TRUE(DocumentClipboard(*reopened).copyNodesToPasteBoard({root}, board));
     VQDocument target;
-    const auto pasted = target.pasteNodesFromPasteBoard({0, 0}, true, board);
+    const auto pasted = DocumentClipboard(target).pasteNodesFromPasteBoard({0, 0}, true, board);
     ASSERT_TRUE(pasted);
     EXPECT_EQ(target.project().graph.count(), std::size_t(depth));
 

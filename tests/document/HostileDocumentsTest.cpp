@@ -4,6 +4,7 @@
 #include "DocumentFilesTestSupport.h"
 
 #include "document/VQDocument.h"
+#include "document/DocumentClipboard.h"
 #include "document/VQDocumentFiles.h"
 #include "files/Database.h"
 #include "files/ProjectWriter.h"
@@ -120,7 +121,7 @@ TEST(HostileDocuments, AMapOfMoreNodesThanAMapMayHoldIsRefusedBeforeItIsRead)
     // Nor does a map grow past it by a paste.
     Pasteboard board;
     board.setString(lines, Pasteboard::stringType);
-    document.pasteFromPasteBoard({0, 0}, false, board);
+    DocumentClipboard(document).pasteFromPasteBoard({0, 0}, false, board);
     EXPECT_TRUE(document.project().graph.isEmpty());
 }
 

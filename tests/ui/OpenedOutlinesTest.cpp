@@ -15,6 +15,7 @@
 #include "canvas/layers/NodeLayer.h"
 #include "document/FileTypes.h"
 #include "document/VQDocument.h"
+#include "document/DocumentClipboard.h"
 #include "editor/EditorPanes.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "kit/ScrollView.h"
@@ -178,7 +179,7 @@ TEST_F(OpenedOutlines, OpenedAndPastedOutlinesOfManyTreesKeepEveryTreeApart)
     Pasteboard board;
     board.setString(indentedText(outlineItems(15)), Pasteboard::stringType);
     document->beginEditingSession("Paste");
-    ASSERT_TRUE(document->pasteFromPasteBoard(Point{0, 0}, true, board));
+    ASSERT_TRUE(DocumentClipboard(*document).pasteFromPasteBoard(Point{0, 0}, true, board));
     document->commitEditingSession();
     expectTreesApart(document, 15, QStringLiteral("pasted-outline-15"));
 }
