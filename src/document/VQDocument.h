@@ -269,17 +269,6 @@ public:
     void read(const std::string& url, const std::string& typeName);
     // The own format: a document archive, or a bare document database.
     void readDocumentArchive(const std::string& url);
-    // Plain text and Markdown: UTF-8 text read as an indented outline.
-    void readPlainText(const std::string& url);
-    void readMarkdown(const std::string& url);
-    // The text of an RTF file read as an outline.
-    void readRTFTextDocumentFormat(const std::string& url);
-    // The text of a Word file read as an outline.
-    void readDocx(const std::string& url);
-    // The OPML outline, and its title when it has one.
-    void readOPML(const std::string& url);
-    // The outline text's node trees, inserted at (0, 0) as inside an editing session.
-    void importOutlineText(std::string_view text);
     // True once a read of this document threw.
     bool readFailed() const override { return readFailed_; }
     // What lay beneath the last failed writeToURL ("No space left on device"), for the save dialog's

@@ -2,6 +2,7 @@
 // document database), the choice of reader for other files, and the settings a new document starts from.
 
 #include "document/VQDocument.h"
+#include "document/DocumentImport.h"
 
 #include "base/FilePaths.h"
 #include "document/VQDocumentFiles.h"
@@ -279,19 +280,19 @@ void VQDocument::read(const std::string& url, const std::string& typeName)
         readDocumentArchive(url);
         break;
     case DocumentReader::plainText:
-        readPlainText(url);
+        DocumentImport(*this).readPlainText(url);
         break;
     case DocumentReader::markdown:
-        readMarkdown(url);
+        DocumentImport(*this).readMarkdown(url);
         break;
     case DocumentReader::rtf:
-        readRTFTextDocumentFormat(url);
+        DocumentImport(*this).readRTFTextDocumentFormat(url);
         break;
     case DocumentReader::docx:
-        readDocx(url);
+        DocumentImport(*this).readDocx(url);
         break;
     case DocumentReader::opml:
-        readOPML(url);
+        DocumentImport(*this).readOPML(url);
         break;
     case DocumentReader::none:
         break;

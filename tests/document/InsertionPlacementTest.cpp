@@ -8,6 +8,7 @@
 
 #include "DocumentTestSupport.h"
 #include "document/VQDocument.h"
+#include "document/DocumentImport.h"
 #include "layout/NodeSizing.h"
 
 using namespace velquine;
@@ -78,7 +79,7 @@ std::map<std::string, Made> inserted(const LayoutOptions& options)
     }
     VQDocument document;
     document.projectForLoading().baseLayoutOptions = options;
-    document.importOutlineText(outline);
+    DocumentImport(document).importOutlineText(outline);
     return madeByTitle(document.project().graph);
 }
 
@@ -136,7 +137,7 @@ TEST_F(InsertionPlacement, LargeOutlinesSizeEveryNodeToItsTitle)
         outline += std::string(std::size_t(i % 4 == 0 ? 0 : i % 4), '\t') + title + "\n";
     }
     VQDocument document;
-    document.importOutlineText(outline);
+    DocumentImport(document).importOutlineText(outline);
     ASSERT_EQ(document.project().graph.count(), 3000u);
     for (const Node& node : document.project().graph.allNodes()) {
         SCOPED_TRACE(node.title);

@@ -15,6 +15,7 @@
 #include "canvas/layers/NodeLayer.h"
 #include "document/FileTypes.h"
 #include "document/VQDocument.h"
+#include "document/DocumentImport.h"
 #include "document/DocumentClipboard.h"
 #include "editor/EditorPanes.h"
 #include "editor/MindMapEditorWindowController.h"
@@ -168,7 +169,7 @@ TEST_F(OpenedOutlines, OpenedAndPastedOutlinesOfManyTreesKeepEveryTreeApart)
     // One tree, a heading chain that grows to one side of its root, keeps its place: the root 50 points up
     // and left of the point the grid is centred on.
     VQDocument single;
-    single.importOutlineText(indentedText({outlineItems(2)[1]}));
+    DocumentImport(single).importOutlineText(indentedText({outlineItems(2)[1]}));
     ASSERT_EQ(single.project().graph.count(), 7u);
     for (const Node& node : single.project().graph.allNodes())
         if (!node.parentUID)
