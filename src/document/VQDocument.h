@@ -255,20 +255,11 @@ public:
 
     // Writes the project as a document archive at the url, whatever the type name; posts documentDidSave().
     bool writeToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error) override;
-    // The archive is built in scratch folders and renamed over the url only once complete; on failure the
-    // file at the url is untouched and the error is thrown ("Can not create zip file at: " and the path when
-    // the archive could not be made or put in place).
-    void writeToDatabase(const std::string& url);
-    // A new folder named by a fresh UUID in the user's cache folder.
-    static std::string makeTemporaryDirectory();
-
     bool readFromURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error);
     // Reads by type name and extension (VQDocumentFiles::readerFor); anything but the own format makes the
     // document untitled first. Posts documentDidReadProject() and then documentDidReplaceProject() in every
     // case, failure included.
     void read(const std::string& url, const std::string& typeName);
-    // The own format: a document archive, or a bare document database.
-    void readDocumentArchive(const std::string& url);
     // True once a read of this document threw.
     bool readFailed() const override { return readFailed_; }
     // What lay beneath the last failed writeToURL ("No space left on device"), for the save dialog's

@@ -85,8 +85,8 @@ TEST(DocumentFileTypes, LeadingBytesTellDatabasesAndArchives)
 
 TEST(DocumentScratchFolders, EachIsANewUpperCaseUUIDFolderInTheCaches)
 {
-    const std::string first = VQDocument::makeTemporaryDirectory();
-    const std::string second = VQDocument::makeTemporaryDirectory();
+    const std::string first = VQDocumentFiles::makeTemporaryDirectory();
+    const std::string second = VQDocumentFiles::makeTemporaryDirectory();
     EXPECT_NE(first, second);
     const std::regex pattern(std::regex_replace(cacheFolder(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)")
                              + "/[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
