@@ -90,13 +90,16 @@ BENCHMARK(BM_ExportPNG)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->I
 // The whole picture drawn at once, without encoding: what holding the picture in memory costs.
 void BM_RenderOnly(benchmark::State& state)
 {
-    measure(state, [](const VQDocument& document) { return DocumentExport(document).renderImage(GraphRenderOptions{}).bitmap().sizeInBytes(); });
+    measure(state, [](const VQDocument& document) {
+        return DocumentExport(document).renderImage(GraphRenderOptions{}).bitmap().sizeInBytes();
+    });
 }
 BENCHMARK(BM_RenderOnly)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_ExportPDF(benchmark::State& state)
 {
-    measure(state, [](const VQDocument& document) { return DocumentExport(document).renderPDF(GraphRenderOptions{}).size(); });
+    measure(state,
+            [](const VQDocument& document) { return DocumentExport(document).renderPDF(GraphRenderOptions{}).size(); });
 }
 BENCHMARK(BM_ExportPDF)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
 

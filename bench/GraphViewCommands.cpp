@@ -108,7 +108,8 @@ void BM_NewChildCommand(benchmark::State& state)
     state.counters["added"] = added;
     // Parts of the view painted on several threads, per command.
     state.counters["bands"] = double(LayerRenderer::statistics().sharedPaints) / std::max(1, 2 * added);
-    if (editor.document->project().graph.node(editor.document->project().selectedNodeUIDs.front())->title != "New topic")
+    if (editor.document->project().graph.node(editor.document->project().selectedNodeUIDs.front())->title
+        != "New topic")
         state.SkipWithError("the typed title did not reach the document");
 }
 BENCHMARK(BM_NewChildCommand)->Arg(10000)->Iterations(1000)->Unit(benchmark::kMillisecond);

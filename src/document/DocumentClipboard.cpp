@@ -79,7 +79,8 @@ public:
     {
         if (!has(PasteKind::nodesPlist))
             return std::nullopt;
-        const Pasted pasted = DocumentClipboard(document_).pasteNodesFromPasteBoard(location_, keepOriginalStyle, pasteBoard_);
+        const Pasted pasted
+            = DocumentClipboard(document_).pasteNodesFromPasteBoard(location_, keepOriginalStyle, pasteBoard_);
         if (!pasted)
             return std::nullopt;
         if (!pasted->empty())
@@ -294,8 +295,9 @@ std::optional<std::vector<Node>> DocumentClipboard::pasteFromPasteBoard(Point pa
     return std::nullopt;
 }
 
-std::optional<std::vector<Node>> DocumentClipboard::pasteNodesFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
-                                                                      Pasteboard& pasteBoard)
+std::optional<std::vector<Node>> DocumentClipboard::pasteNodesFromPasteBoard(Point pasteLocation,
+                                                                             bool keepOriginalStyle,
+                                                                             Pasteboard& pasteBoard)
 {
     const std::string& listType = VQDocumentPasteboard::pasteboardType(Type::nodesPlist);
     if (!pasteBoard.availableType({listType}))
@@ -304,7 +306,8 @@ std::optional<std::vector<Node>> DocumentClipboard::pasteNodesFromPasteBoard(Poi
     if (!data)
         return std::nullopt;
     const bool keepStyles =
-        keepOriginalStyle || pasteBoard.string(VQDocumentPasteboard::pasteboardType(Type::sourceDocument)) == document_.uniqueHandle;
+        keepOriginalStyle
+        || pasteBoard.string(VQDocumentPasteboard::pasteboardType(Type::sourceDocument)) == document_.uniqueHandle;
 
     std::vector<Node> placed;
     try {
@@ -321,7 +324,8 @@ std::optional<std::vector<Node>> DocumentClipboard::pasteNodesFromPasteBoard(Poi
     document_.resolveCollisions();
     if (!keepStyles) {
         document_.resetNodeStyle(document_.currentVersions(placed));
-        document_.updateNodes(autosizeNodes(document_.currentVersions(placed), autosizeKeepCenter), NodeUpdateOperation::size, false);
+        document_.updateNodes(autosizeNodes(document_.currentVersions(placed), autosizeKeepCenter),
+                              NodeUpdateOperation::size, false);
     }
     return document_.currentVersions(placed);
 }

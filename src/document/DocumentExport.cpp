@@ -97,7 +97,8 @@ std::string DocumentExport::opmlTitle() const
     return {};
 }
 
-void DocumentExport::exportPlainTextToPasteboard(const PlainTextExporter::Options& options, Pasteboard& pasteBoard) const
+void DocumentExport::exportPlainTextToPasteboard(const PlainTextExporter::Options& options,
+                                                 Pasteboard& pasteBoard) const
 {
     PlainTextExporter exporter(document_.project().graph, options);
     deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard,

@@ -65,8 +65,10 @@ public:
     Bytes renderPDF(const GraphRenderOptions& options) const;
     // The rendering as PNG or PDF on the pasteboard. An image that cannot be converted to PNG throws
     // ImageExtensionError and leaves the pasteboard as it was.
-    void exportImageToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard = Pasteboard::general()) const;
-    void exportPDFToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard = Pasteboard::general()) const;
+    void exportImageToPasteboard(const GraphRenderOptions& options,
+                                 Pasteboard& pasteBoard = Pasteboard::general()) const;
+    void exportPDFToPasteboard(const GraphRenderOptions& options,
+                               Pasteboard& pasteBoard = Pasteboard::general()) const;
 
 private:
     const VQDocument& document_;

@@ -137,7 +137,8 @@ TEST_F(CanvasRendererTest, PngFilesDrawnInBandsMatchTheWholePicture)
     document.projectForLoading().graph = tallGraph();
     for (const bool transparent : {false, true}) {
         const GraphRenderOptions options{transparent, false};
-        const QImage whole = DocumentExport(document).renderImage(options).bitmap().convertToFormat(QImage::Format_ARGB32);
+        const QImage whole
+            = DocumentExport(document).renderImage(options).bitmap().convertToFormat(QImage::Format_ARGB32);
         const std::optional<Bytes> png = DocumentExport(document).renderPNG(options);
         ASSERT_TRUE(png);
         EXPECT_EQ(png->at(25), transparent ? 6 : 2) << "RGBA only with a transparent background";

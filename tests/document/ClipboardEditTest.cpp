@@ -69,8 +69,8 @@ TEST_F(ClipboardEdit, CutIsACopyAndARemovalInOneUndoStep)
     Pasteboard board;
     document->beginEditingSession("Cut Nodes");
     // A node with one of its descendants: the subtree goes once.
-    ASSERT_TRUE(DocumentClipboard(*document).cutNodesToPasteBoard({*document->project().graph.node(2), *document->project().graph.node(4)},
-                                               board));
+    ASSERT_TRUE(DocumentClipboard(*document).cutNodesToPasteBoard(
+        {*document->project().graph.node(2), *document->project().graph.node(4)}, board));
     document->commitEditingSession();
 
     EXPECT_EQ(document->project().graph.count(), 2u);

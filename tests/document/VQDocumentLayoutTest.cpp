@@ -79,8 +79,9 @@ TEST_F(LayoutCommandTest, LayoutsWritePositionsWithoutEvents)
 TEST_F(LayoutCommandTest, PartialLayoutKeepsStartingNodeAndGrowsAwayFromParent)
 {
     // 1 at the origin, 2 left of it with children 3 and 4 piled on the right.
-    document->projectForLoading().graph.storeNodes({makeNode(1, std::nullopt, {2}, {0, 0}), makeNode(2, 1, {3, 4}, {-300, 0}),
-                                        makeNode(3, 2, {}, {500, 0}), makeNode(4, 2, {}, {500, 0})});
+    document->projectForLoading().graph.storeNodes({makeNode(1, std::nullopt, {2}, {0, 0}),
+                                                    makeNode(2, 1, {3, 4}, {-300, 0}), makeNode(3, 2, {}, {500, 0}),
+                                                    makeNode(4, 2, {}, {500, 0})});
     document->beginEditingSession("Auto Layout Partial Tree");
     document->autolayoutPartialNodeTreeStartingAt(stored(2), false);
     EXPECT_EQ(stored(2).center, (Point{-300, 0}));
@@ -138,8 +139,8 @@ TEST_F(LayoutCommandTest, SortingByTitleIgnoresCaseAndBreaksTiesByCreationTime)
         n.createdTimestamp = created;
         return n;
     };
-    document->projectForLoading().graph.storeNodes({parent, child(2, "cherry", 1), child(3, "beta", 2), child(4, "Banana", 5),
-                                        child(5, "Beta", 1), child(6, "apple", 9)});
+    document->projectForLoading().graph.storeNodes({parent, child(2, "cherry", 1), child(3, "beta", 2),
+                                                    child(4, "Banana", 5), child(5, "Beta", 1), child(6, "apple", 9)});
     document->beginEditingSession("Sort Children");
     document->sortChildren({parent}, ChildSortOrder::title);
     EXPECT_EQ(children(1), (std::vector<std::int64_t>{6, 4, 5, 3, 2}));
@@ -167,7 +168,8 @@ TEST_F(LayoutCommandTest, SortingComparesCanonicallyEquivalentTitlesAsEqual)
 
 TEST_F(LayoutCommandTest, ResolveCollisionsReadsTheSettingEveryCall)
 {
-    document->projectForLoading().graph.storeNodes({makeNode(1, std::nullopt, {}, {0, 0}), makeNode(2, std::nullopt, {}, {10, 0})});
+    document->projectForLoading().graph.storeNodes(
+        {makeNode(1, std::nullopt, {}, {0, 0}), makeNode(2, std::nullopt, {}, {10, 0})});
     document->beginEditingSession("Resolve Collisions");
     settings.defaults().set("isCollisionDetectionEnabled", false);
     document->resolveCollisions();

@@ -196,7 +196,8 @@ TEST_F(SessionTest, EverySetterOutsideSessionWarnsAndStillApplies)
                              "backgroundColor", "applyStyleToDocument(style:applyShapes:applyBorders:autosizeNodes:)"})
         EXPECT_TRUE(logHas(log, name, outsideSessionWarning(name))) << name;
     // The background colour is set before the style replaces the values, so only the style shows now.
-    EXPECT_EQ(document->project().projectStyle.current.backgroundColor, ProjectStyle::seaweed().current.backgroundColor);
+    EXPECT_EQ(document->project().projectStyle.current.backgroundColor,
+              ProjectStyle::seaweed().current.backgroundColor);
 }
 
 TEST_F(SessionTest, FocusGraphViewAsksTheHandlerOnALaterTurnOnly)

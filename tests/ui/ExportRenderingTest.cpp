@@ -69,7 +69,8 @@ protected:
         Node top = box(1, std::nullopt, "Top", {200, 50}, {300, 60}, Color::red());
         top.childrenUIDs = {2};
         document->projectForLoading().graph = Graph();
-        document->projectForLoading().graph.updateNodes({top, box(2, 1, "Bottom", {200, 300}, {80, 40}, Color::green())});
+        document->projectForLoading().graph.updateNodes(
+            {top, box(2, 1, "Bottom", {200, 300}, {80, 40}, Color::green())});
     }
     void TearDown() override { GraphRenderer::install(previous); }
 

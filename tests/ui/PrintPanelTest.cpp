@@ -49,8 +49,8 @@ TEST(Printing, ThePrintCommandPutsTheWholeMapOnOneLandscapePageOfTheChosenPaper)
     auto document = std::make_shared<VQDocument>();
     const Node root = insertRootNode(document->projectForLoading(), "Printed root", {0, 0});
     for (int i = 0; i < 5; ++i)
-        insertChildNode(document->projectForLoading(), *document->project().graph.node(root.uid), "Child " + std::to_string(i),
-                                          {300, -200.0 + 100 * i});
+        insertChildNode(document->projectForLoading(), *document->project().graph.node(root.uid),
+                        "Child " + std::to_string(i), {300, -200.0 + 100 * i});
     insertRootNode(document->projectForLoading(), "Far away", {4000, 2500});
 
     QTemporaryDir folder;
