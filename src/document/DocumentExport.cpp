@@ -12,6 +12,7 @@
 
 #include "document/DocumentExport.h"
 #include "document/VQDocument.h"
+#include "document/VQDocumentPasteboard.h"
 #include "exchange/OPMLExporter.h"
 #include "exchange/YAMLExporter.h"
 #include "platform/Log.h"

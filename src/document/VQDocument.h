@@ -26,12 +26,7 @@
 #include <vector>
 
 #include "base/FlatHashMap.h"
-#include "document/GraphRenderer.h"
 #include "document/VQDocumentEventListener.h"
-#include "document/VQDocumentPasteboard.h"
-#include "exchange/MarkdownExporter.h"
-#include "exchange/PlainTextExporter.h"
-#include "exchange/RichTextExporter.h"
 #include "layout/GraphLayouter.h"
 #include "layout/SiblingIndex.h"
 #include "model/graph/Grid.h"

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "canvas/CanvasRenderer.h"
+#include "document/VQDocumentPasteboard.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "exportui/ImageExporterModuleViewController.h"
 #include "exportui/PDFExporterModuleViewController.h"

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QPushButton>
 
+#include "document/VQDocumentPasteboard.h"
 #include "exchange/OPMLImporter.h"
 #include "platform/Settings.h"
 #include "exportui/ExportWindowController.h"
