@@ -79,7 +79,7 @@ void postUpdate(benchmark::State& state)
         listeners.push_back(std::make_shared<NullListener>());
         document->registerEventListener(listeners.back());
     }
-    document->isInEditingSession = true;
+    document->setSessionFlag(true);
     std::vector<Node> batch;
     for (std::int64_t uid = 2; uid < 2 + state.range(0); ++uid)
         batch.push_back(document->project().graph.node(uid).value());

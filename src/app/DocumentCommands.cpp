@@ -19,7 +19,7 @@ DocumentCommands::DocumentCommands(std::shared_ptr<VQDocument> document, Documen
 bool DocumentCommands::validateMenuItem(ActionItem& item)
 {
     if (item.action == "revertDocumentToSaved:")
-        return document_->fileURL() && document_->isDocumentEdited() && !document_->isInEditingSession;
+        return document_->fileURL() && document_->isDocumentEdited() && !document_->isInEditingSession();
     return true;
 }
 

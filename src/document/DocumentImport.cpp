@@ -93,11 +93,11 @@ std::string utf8Text(std::string bytes, const std::string& url)
 // operations of an import neither warn nor ask for an undo step.
 class SessionFlag {
 public:
-    explicit SessionFlag(VQDocument& document) : document_(document), previous_(document.isInEditingSession)
+    explicit SessionFlag(VQDocument& document) : document_(document), previous_(document.isInEditingSession())
     {
-        document_.isInEditingSession = true;
+        document_.setSessionFlag(true);
     }
-    ~SessionFlag() { document_.isInEditingSession = previous_; }
+    ~SessionFlag() { document_.setSessionFlag(previous_); }
     SessionFlag(const SessionFlag&) = delete;
     SessionFlag& operator=(const SessionFlag&) = delete;
 

@@ -29,7 +29,7 @@ VQDocument::~VQDocument() = default;
 
 void VQDocument::warnOutsideSession(std::string_view name) const
 {
-    if (isInEditingSession)
+    if (isInEditingSession_)
         return;
     std::string message = "warning. ";
     message += name;
@@ -41,24 +41,24 @@ void VQDocument::warnOutsideSession(std::string_view name) const
 
 void VQDocument::beginEditingSession(const std::string& label)
 {
-    if (isInEditingSession)
+    if (isInEditingSession_)
         return;
-    editingLabel = label;
-    isInEditingSession = true;
-    editingOriginalProject = project_;
+    editingLabel_ = label;
+    isInEditingSession_ = true;
+    editingOriginalProject_ = project_;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidBeginEditingSession(); });
 }
 
 void VQDocument::commitEditingSession()
 {
-    if (!isInEditingSession) {
+    if (!isInEditingSession_) {
         VQ_LOG("commitEditingSession()", "Can't commit without being in an editing session!");
         return;
     }
-    isInEditingSession = false;
+    isInEditingSession_ = false;
     if (UndoManager* undo = undoManager()) {
-        registerRestore(*undo, editingOriginalProject, project_, editingLabel);
-        undo->setActionName(editingLabel);
+        registerRestore(*undo, editingOriginalProject_, project_, editingLabel_);
+        undo->setActionName(editingLabel_);
     }
     updateChangeCount(DocumentChange::done);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCommitEditingSession(); });
@@ -66,10 +66,10 @@ void VQDocument::commitEditingSession()
 
 void VQDocument::cancelEditingSession()
 {
-    if (!isInEditingSession)
+    if (!isInEditingSession_)
         return;
-    isInEditingSession = false;
-    project_ = editingOriginalProject;
+    isInEditingSession_ = false;
+    project_ = editingOriginalProject_;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCancelEditingSession(); });
 }
 
@@ -122,7 +122,7 @@ void VQDocument::replaceProject(VQProject&& next, std::shared_ptr<const ProjectD
 
 void VQDocument::finishEditing()
 {
-    if (isInEditingSession)
+    if (isInEditingSession_)
         commitEditingSession();
 }
 

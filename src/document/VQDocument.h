@@ -66,10 +66,10 @@ public:
     // writes through it.
     VQProject& projectForLoading() { return project_; }
     // The project as it was when the current (or last) session opened.
-    VQProject editingOriginalProject;
+    const VQProject& editingOriginalProject() const { return editingOriginalProject_; }
     // The undo label of the current (or last) session.
-    std::string editingLabel;
-    bool isInEditingSession = false;
+    const std::string& editingLabel() const { return editingLabel_; }
+    bool isInEditingSession() const { return isInEditingSession_; }
     // This document object's identity: an upper-case UUID text, fresh for every document.
     const std::string uniqueHandle;
 
@@ -90,6 +90,9 @@ public:
     // Inside a session opened by someone else: puts back the project as it was before a command that joined
     // that session, leaves the session open and posts documentDidReplaceProject(); no undo step.
     void revertJoinedSession(VQProject before);
+    // Marks a session open or closed, the flag alone (no snapshot, no label, no event): for readers that
+    // fill a fresh document through the operations below, which then neither warn nor ask for an undo step.
+    void setSessionFlag(bool open) { isInEditingSession_ = open; }
 
     // ---- Project setters (each posts its event after the change) ----
 
@@ -227,6 +230,9 @@ private:
     Node resetColors(const Node& node) const;
 
     VQProject project_;
+    VQProject editingOriginalProject_;
+    std::string editingLabel_;
+    bool isInEditingSession_ = false;
     mutable std::mutex listenersMutex_;
     std::vector<std::weak_ptr<VQDocumentEventListener>> listeners_;
     std::shared_ptr<std::function<void()>> focusHandler_;
@@ -264,7 +270,7 @@ public:
 
     // ---- The document framework's questions ----
 
-    bool hasOpenEditingSession() const override { return isInEditingSession; }
+    bool hasOpenEditingSession() const override { return isInEditingSession_; }
     // Commits the open session, if any.
     void finishEditing() override;
     std::string defaultSaveType() const override { return std::string(documentType); }

@@ -149,9 +149,9 @@ bool VQDocument::revertToContentsOfURL(const std::string& url, const std::string
         saved.read(url, typeName);
         if (!saved.fileURL())
             throw TextError("The file is not a Velquine document: " + url);
-        isInEditingSession = false;
+        isInEditingSession_ = false;
         project_ = saved.project_;
-        editingOriginalProject = project_;
+        editingOriginalProject_ = project_;
         notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
         return true;
     } catch (const std::exception& thrown) {

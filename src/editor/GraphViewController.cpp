@@ -120,7 +120,7 @@ void GraphViewController::registerActions()
 GraphViewController::CommandSession GraphViewController::openSession(VQDocument& document, const std::string& label)
 {
     CommandSession session;
-    session.opened = !document.isInEditingSession;
+    session.opened = !document.isInEditingSession();
     if (session.opened)
         document.beginEditingSession(label);
     else
@@ -130,13 +130,13 @@ GraphViewController::CommandSession GraphViewController::openSession(VQDocument&
 
 void GraphViewController::commitSession(VQDocument& document)
 {
-    if (document.isInEditingSession)
+    if (document.isInEditingSession())
         document.commitEditingSession();
 }
 
 void GraphViewController::cancelSession(VQDocument& document, CommandSession& session)
 {
-    if (!document.isInEditingSession)
+    if (!document.isInEditingSession())
         return;
     if (session.opened) {
         document.cancelEditingSession();

@@ -44,7 +44,7 @@ void GraphViewController::startNewNodeTitleEditing()
     std::weak_ptr<VQDocument> weakDocument = document_;
     titleEditorStarter_(true, [weakDocument] {
         auto document = weakDocument.lock();
-        if (document && document->isInEditingSession)
+        if (document && document->isInEditingSession())
             document->commitEditingSession();
     });
 }

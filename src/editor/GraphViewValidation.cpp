@@ -46,7 +46,7 @@ ControlState variantState(const std::vector<Node>& nodes, const std::string& act
 bool GraphViewController::validateMenuItem(ActionItem& item)
 {
     auto document = document_.lock();
-    if (!document || document->isInEditingSession)
+    if (!document || document->isInEditingSession())
         return false;
     return validateBySelection(item, *document);
 }

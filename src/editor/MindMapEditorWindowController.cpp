@@ -203,12 +203,12 @@ void MindMapEditorWindowController::insertImageIntoSelectedNodes(const Image& im
         node.setImage(image);
         node = autosizeNode(node);
     }
-    if (!document_->isInEditingSession)
+    if (!document_->isInEditingSession())
         document_->beginEditingSession("Set Image");
     const std::vector<Node> stored = document_->updateNodes(nodes, NodeUpdateOperation::imageSet, false);
     document_->autoLayoutWholeNodeTrees(stored, false);
     document_->resolveCollisions();
-    if (document_->isInEditingSession)
+    if (document_->isInEditingSession())
         document_->commitEditingSession();
 }
 

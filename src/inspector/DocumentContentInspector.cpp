@@ -108,7 +108,7 @@ void DocumentContentInspector::storeField(QLineEdit* field, std::string_view fun
         return;
     doc->beginEditingSession(label);
     ((*doc).*store)(text);
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 

@@ -268,7 +268,7 @@ void DocumentStyleInspector::applyTheme(const ProjectStyle& style)
     defaults.set(shouldAutosizeNodesKey, autosize);
     doc->applyStyleToDocument(style, shapes, shapes, autosize);
     doc->autoLayoutGraph(false);
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
     defaults.set(std::string(defaultProjectStyleKey), style.name);
 }
@@ -298,7 +298,7 @@ void DocumentStyleInspector::changeGrid()
     setDefaultGridStyle(type);
     doc->beginEditingSession("Change Grid Style");
     doc->setGrid(Grid{type, size});
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 
@@ -311,7 +311,7 @@ void DocumentStyleInspector::changeGridSize()
     setDefaultGridSize(size);
     doc->beginEditingSession("Change Grid Size");
     doc->setGrid(Grid{doc->project().grid.type, Size{double(size), double(size)}});
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 
@@ -331,7 +331,7 @@ void DocumentStyleInspector::changeLayout(QObject* sender)
     if (isPopUp ? sender != branchTypeSelector : options.layoutDirection == Options::LayoutDirection::balanced)
         doc->balanceAllNodes();
     doc->autoLayoutGraph(true);
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 
@@ -343,7 +343,7 @@ void DocumentStyleInspector::colorWellDidChange(KVColorWell* /*well*/, const Col
     doc->beginEditingSession("Change Background Color");
     doc->setBackgroundColor(colour);
     // A drag keeps the session open so that the whole drag is one undo step.
-    if (isFinal && doc->isInEditingSession)
+    if (isFinal && doc->isInEditingSession())
         doc->commitEditingSession();
 }
 

@@ -34,7 +34,7 @@ void editSelectedNodes(VQDocument& document, const std::string& label, NodeUpdat
     document.updateNodes(std::move(nodes), code, notify);
     if (further)
         further(document);
-    if (commit && document.isInEditingSession)
+    if (commit && document.isInEditingSession())
         document.commitEditingSession();
 }
 
@@ -313,7 +313,7 @@ void NodeStyleInspector::controlTextDidEndEditing()
     if (!doc || !fontSizeFieldIsEditing_)
         return;
     fontSizeFieldIsEditing_ = false;
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 

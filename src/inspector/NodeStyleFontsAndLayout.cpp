@@ -143,7 +143,7 @@ void writeTreeOptions(VQDocument& document, const std::vector<Node>& selected, c
     if (balance)
         document.balanceSelectedNode();
     document.autolayoutSelectedNodes(true);
-    if (document.isInEditingSession)
+    if (document.isInEditingSession())
         document.commitEditingSession();
 }
 
@@ -207,7 +207,7 @@ void NodeStyleInspector::setNodeStyleAsDefault()
     }
     doc->beginEditingSession("Set Node Style As Default");
     doc->setProjectStyle(std::move(style));
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 

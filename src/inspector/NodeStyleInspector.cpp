@@ -441,7 +441,7 @@ void NodeStyleInspector::syncFontControls()
     }
     const Node& first = nodes.front();
     fontColorWell->setSelectedColor(first.style.textColor);
-    if (!doc->isInEditingSession) {
+    if (!doc->isInEditingSession()) {
         const int size = int(first.style.font.pointSize());
         fontSizeStepper->setValue(size);
         fontSizeTextField->setText(QString::number(size));
@@ -535,7 +535,7 @@ void NodeStyleInspector::disableControls()
 void NodeStyleInspector::enableControls()
 {
     const std::shared_ptr<VQDocument> doc = document();
-    if (doc && doc->isInEditingSession)
+    if (doc && doc->isInEditingSession())
         return;
     setEnabledOfDirectSubviews(true);
 }

@@ -45,7 +45,7 @@ protected:
     {
         EXPECT_FALSE(document->fileURL());
         EXPECT_EQ(document->fileType(), "io.kelvarn.velquine.mindmap");
-        EXPECT_FALSE(document->isInEditingSession);
+        EXPECT_FALSE(document->isInEditingSession());
         const std::vector<std::string> events = deliver();
         ASSERT_GE(events.size(), 2u);
         EXPECT_EQ(events[events.size() - 2], "read");

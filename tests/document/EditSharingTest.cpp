@@ -68,9 +68,9 @@ TEST_F(EditSharingTest, ATitleEditItsUndoAndARepeatedLayoutKeepTheStorageOfUntou
     document->updateNodes({renamed}, NodeUpdateOperation::title, false);
     document->commitEditingSession();
     EXPECT_THAT(changedSince(laidOut), ::testing::ElementsAre(100));
-    EXPECT_EQ(document->editingOriginalProject.graph.sharedNode(100), laidOut.at(100))
+    EXPECT_EQ(document->editingOriginalProject().graph.sharedNode(100), laidOut.at(100))
         << "the undo snapshot holds the node as it was";
-    EXPECT_EQ(document->editingOriginalProject.graph.sharedNode(7), document->project().graph.sharedNode(7));
+    EXPECT_EQ(document->editingOriginalProject().graph.sharedNode(7), document->project().graph.sharedNode(7));
 
     ASSERT_TRUE(document->undoManager()->undo());
     EXPECT_THAT(changedSince(laidOut), ::testing::IsEmpty()) << "undo puts back the very storage it held";

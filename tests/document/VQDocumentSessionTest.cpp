@@ -15,8 +15,8 @@ class SessionTest : public DocumentTest {};
 
 TEST_F(SessionTest, NewDocumentStartsIdleWithFreshProjectsAndUpperCaseHandle)
 {
-    EXPECT_FALSE(document->isInEditingSession);
-    EXPECT_EQ(document->editingLabel, "");
+    EXPECT_FALSE(document->isInEditingSession());
+    EXPECT_EQ(document->editingLabel(), "");
     EXPECT_TRUE(document->project().graph.isEmpty());
     EXPECT_EQ(document->project().dataSchemaVersion(), 2);
     EXPECT_EQ(document->fileType(), "io.kelvarn.velquine.mindmap");
@@ -62,7 +62,7 @@ TEST_F(SessionTest, UndoAndRedoPostReplacedProjectAndLeaveTheSessionFlagAlone)
     auto listener = listen();
     document->beginEditingSession("other");
     ASSERT_TRUE(document->undoManager()->undo());
-    EXPECT_TRUE(document->isInEditingSession);
+    EXPECT_TRUE(document->isInEditingSession());
     EXPECT_EQ(document->project().title, "");
     EXPECT_THAT(deliver(), ElementsAre("begin", "replace"));
 }
@@ -85,8 +85,8 @@ TEST_F(SessionTest, JoiningAnOpenSessionKeepsFirstLabelAndSnapshotAndAddsNoStep)
     document->setProjectTitle("first");
     document->beginEditingSession("Edit Node Title");
     document->setProjectAuthor("second");
-    EXPECT_EQ(document->editingLabel, "New Child Node");
-    EXPECT_EQ(document->editingOriginalProject.title, "");
+    EXPECT_EQ(document->editingLabel(), "New Child Node");
+    EXPECT_EQ(document->editingOriginalProject().title, "");
     document->commitEditingSession();
 
     UndoManager& undo = *document->undoManager();
@@ -127,10 +127,10 @@ TEST_F(SessionTest, CancelRestoresWithoutUndoStepAndSecondCancelDoesNothing)
     document->deleteNodes({root}, false, true);
     document->setProjectTitle("gone");
     document->cancelEditingSession();
-    EXPECT_FALSE(document->isInEditingSession);
+    EXPECT_FALSE(document->isInEditingSession());
     EXPECT_TRUE(sameProject(document->project(), before));
     EXPECT_EQ(document->undoManager()->undoActionName(), "Setup");
-    EXPECT_EQ(document->editingLabel, "Delete"); // kept after the session
+    EXPECT_EQ(document->editingLabel(), "Delete"); // kept after the session
     document->cancelEditingSession();
     EXPECT_THAT(deliver(), ElementsAre("begin", listEvent("delete", {root.uid}), "info", "cancel"));
 
@@ -154,7 +154,7 @@ TEST_F(SessionTest, WithoutUndoManagerSessionsStillChangeStateAndPost)
     document->beginEditingSession("x");
     document->setProjectTitle("t");
     document->commitEditingSession();
-    EXPECT_FALSE(document->isInEditingSession);
+    EXPECT_FALSE(document->isInEditingSession());
     document->restoreProject(VQProject(), "x");
     EXPECT_EQ(document->project().title, "");
     EXPECT_THAT(deliver(), ElementsAre("begin", "info", "commit", "replace"));

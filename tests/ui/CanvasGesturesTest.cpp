@@ -92,7 +92,7 @@ TEST(CanvasGestures, DraggingOntoAnotherNodeAttachesAndOntoADescendantChangesNot
     EXPECT_TRUE(log.contains("attach failed"));
     EXPECT_EQ(editor.undo().undoActionName(), "Build");
     EXPECT_FALSE(editor.undo().canRedo());
-    EXPECT_FALSE(editor.document->isInEditingSession);
+    EXPECT_FALSE(editor.document->isInEditingSession());
     EXPECT_EQ(editor.node(editor.a).center, before.findNode(editor.a)->center);
     EXPECT_EQ(editor.node(editor.grandchild).parentUID, std::optional<std::int64_t>(editor.a));
     EXPECT_EQ(editor.view->nodeLayer(editor.a)->position(), startA); // the layer went back

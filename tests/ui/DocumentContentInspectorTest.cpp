@@ -79,10 +79,10 @@ TEST_F(DocumentContentInspectorTest, TypedNotesAreOneStepAndEscapeAbandonsThem)
     QTest::keyClicks(pane->noteView(), QStringLiteral("Second paragraph."));
     settle();
     EXPECT_EQ(doc->project().notes, "Pack light. Take a map.\nSecond paragraph.");
-    EXPECT_TRUE(doc->isInEditingSession);
+    EXPECT_TRUE(doc->isInEditingSession());
     canvas->setFocus(Qt::MouseFocusReason);
     settle();
-    EXPECT_FALSE(doc->isInEditingSession);
+    EXPECT_FALSE(doc->isInEditingSession());
     EXPECT_EQ(undoName(), "Change Document Notes");
     EXPECT_FALSE(pane->noteView()->document()->isUndoAvailable());
     doc->undoManager()->undo();
@@ -97,7 +97,7 @@ TEST_F(DocumentContentInspectorTest, TypedNotesAreOneStepAndEscapeAbandonsThem)
     QTest::keyClick(pane->noteView(), Qt::Key_Escape);
     settle();
     EXPECT_FALSE(pane->isEditing());
-    EXPECT_FALSE(doc->isInEditingSession);
+    EXPECT_FALSE(doc->isInEditingSession());
     EXPECT_EQ(doc->project().notes, "Pack light.");
     EXPECT_EQ(pane->noteView()->toPlainText(), QStringLiteral("Pack light."));
     EXPECT_FALSE(doc->undoManager()->canUndo());

@@ -246,7 +246,7 @@ TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
     note->setFocus();
     QTest::keyClicks(note, QStringLiteral("ab"));
     EXPECT_EQ(f.document->project().graph.node(alpha.uid)->note, "ab");
-    EXPECT_EQ(f.document->editingLabel, "Change Node Note");
+    EXPECT_EQ(f.document->editingLabel(), "Change Node Note");
     f.content().graphView()->setFocus(); // leaving the pane ends the edit
     RunLoop::drain();
     UndoManager& undo = *f.document->undoManager();

@@ -100,7 +100,7 @@ TEST(GraphViewCommandFamilies, StructureCommandsReshapeTheTreeInOneUndoStepEach)
     EXPECT_EQ(editor.titleEditorsStarted, 1);
     editor.select({editor.node(f.a.uid), editor.node(f.b.uid)});
     EXPECT_FALSE(editor.validate("editSelectedNode:").enabled);
-    EXPECT_FALSE(editor.document->isInEditingSession);
+    EXPECT_FALSE(editor.document->isInEditingSession());
 
     // Select All takes every node and registers no step: the undone duplicate can still be redone.
     editor.send("selectAll:");
