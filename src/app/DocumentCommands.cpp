@@ -24,7 +24,7 @@ DocumentCommands::DocumentCommands(std::shared_ptr<VQDocument> document, Documen
 bool DocumentCommands::validateMenuItem(ActionItem& item)
 {
     if (item.action == commandSelector(Command::revertDocumentToSaved))
-        return document_->fileURL() && document_->isDocumentEdited() && !document_->isInEditingSession;
+        return document_->fileURL() && document_->isDocumentEdited() && !document_->isInEditingSession();
     return true;
 }
 

@@ -40,7 +40,7 @@ DocumentWindow::~DocumentWindow() = default;
 
 void DocumentWindow::refreshContent()
 {
-    const std::size_t nodes = document_ ? document_->project.graph.count() : 0;
+    const std::size_t nodes = document_ ? document_->project().graph.count() : 0;
     content_->setText(nodes == 0   ? tr("Empty map")
                       : nodes == 1 ? tr("1 node")
                                    : tr("%1 nodes").arg(static_cast<qulonglong>(nodes)));

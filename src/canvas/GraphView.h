@@ -126,8 +126,10 @@ public:
     void setProjectStyle(const ProjectStyle& style);
     // Used for trees whose root has no layout options; setting it reloads nothing.
     LayoutOptions baseLayoutOptions;
-    // The selection as last pushed by the controller or changed by the canvas; setting it reloads nothing.
-    std::vector<std::int64_t> selectedNodeUIDs;
+    // The selection shown, as last pushed by the controller (the document owns the selection); setting it
+    // reloads nothing.
+    const std::vector<std::int64_t>& selectedNodeUIDs() const { return selectedNodeUIDs_; }
+    void setSelectedNodeUIDs(std::vector<std::int64_t> uids) { selectedNodeUIDs_ = std::move(uids); }
     // Set on canvases made for printing and export, right after creation: nothing is ever hovered.
     bool printingMode = false;
 
@@ -319,17 +321,19 @@ private:
     friend struct GraphViewIndex;
     struct ReloadPlan;
 
+    std::vector<std::int64_t> selectedNodeUIDs_;
+
     // Mouse and key input (GraphViewInput.cpp).
     void leftMouseDown(Point point, Qt::KeyboardModifiers modifiers);
     void leftMouseUp(Point point);
-    // Writes the selection straight into the document and tells its listeners; nothing without one.
-    void writeDocumentSelection(const std::vector<Node>& nodes);
+    // Asks the delegate to make the nodes the document's selection; nothing without one.
+    void askForSelection(const std::vector<Node>& nodes);
     std::vector<NodeLayer*> nodeLayersAt(Point point) const;
     // The window's command for a canvas key, sent along its action chain; beeps when nothing answers.
     void sendWindowAction(const char* selector);
     bool handleCanvasKey(QKeyEvent* event);
     // The nodes of the selected identifiers the graph holds, in selection order.
-    std::vector<Node> selectedNodes() const { return graph_.nodes(selectedNodeUIDs); }
+    std::vector<Node> selectedNodes() const { return graph_.nodes(selectedNodeUIDs_); }
     void chooseNode(const Node& node);
     int clickCount_ = 1;
     // A right click that ended no pan: the node under the pointer is selected and its menu pops up.

@@ -12,7 +12,7 @@ namespace velquine {
 void GraphView::applyFocus()
 {
     if (!focusContext_) {
-        const std::vector<Node> selected = graph_.nodes(selectedNodeUIDs);
+        const std::vector<Node> selected = graph_.nodes(selectedNodeUIDs_);
         if (!selected.empty())
             focus(selected.front());
         return;

@@ -9,7 +9,6 @@
 #include "canvas/GraphView.h"
 #include "canvas/GraphViewIndex.h"
 #include "canvas/layers/NodeLayer.h"
-#include "document/VQDocument.h"
 #include "kit/Beep.h"
 #include "kit/CommandTable.h"
 #include "kit/KeyPolicy.h"
@@ -27,14 +26,10 @@ std::vector<NodeLayer*> GraphView::nodeLayersAt(Point point) const
     return hits;
 }
 
-void GraphView::writeDocumentSelection(const std::vector<Node>& nodes)
+void GraphView::askForSelection(const std::vector<Node>& nodes)
 {
-    const auto target = delegate.lock();
-    VQDocument* document = target ? target->document() : nullptr;
-    if (!document)
-        return;
-    document->project.setSelectedNodes(nodes);
-    document->notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidChangeSelection(); });
+    if (const auto target = delegate.lock())
+        target->pointerDidSelectNodes(nodes);
 }
 
 void GraphView::mousePressEvent(QMouseEvent* event)
@@ -102,7 +97,7 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
         inputPhase = GraphViewInputPhase::massSelecting;
         beginRubberBandSelection(point);
         if (anySelected)
-            writeDocumentSelection({});
+            askForSelection({});
         return;
     }
     const bool hitSelected = std::any_of(hits.begin(), hits.end(), [](NodeLayer* layer) { return layer->isSelected(); });
@@ -118,7 +113,7 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
                 return std::any_of(hitNodes.begin(), hitNodes.end(), [&](const Node& hit) { return hit.uid == node.uid; });
             });
         }
-        writeDocumentSelection(nodes);
+        askForSelection(nodes);
         return;
     }
     inputPhase = GraphViewInputPhase::nodeDragging;
@@ -131,7 +126,7 @@ void GraphView::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
         setSelected(*layer, false);
     for (NodeLayer* layer : hits)
         setSelected(*layer, true);
-    writeDocumentSelection(hitNodes);
+    askForSelection(hitNodes);
 }
 
 void GraphView::leftMouseUp(Point point)

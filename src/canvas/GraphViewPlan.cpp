@@ -206,7 +206,7 @@ GraphView::ReloadPlan GraphView::planReload()
         plan.selectionPass = true;
     } else {
         const std::vector<std::int64_t> before = sortedCopy(*index.appliedSelection);
-        const std::vector<std::int64_t> now = sortedCopy(selectedNodeUIDs);
+        const std::vector<std::int64_t> now = sortedCopy(selectedNodeUIDs_);
         std::set_symmetric_difference(before.begin(), before.end(), now.begin(), now.end(),
                                       std::back_inserter(plan.selectionChanges));
     }
@@ -268,7 +268,7 @@ bool GraphView::isSelectedUID(std::int64_t uid) const
 {
     if (index_->reloading)
         return index_->selected.count(uid) != 0;
-    return std::find(selectedNodeUIDs.begin(), selectedNodeUIDs.end(), uid) != selectedNodeUIDs.end();
+    return std::find(selectedNodeUIDs_.begin(), selectedNodeUIDs_.end(), uid) != selectedNodeUIDs_.end();
 }
 
 // ---- Index ----

@@ -86,7 +86,7 @@ void GraphView::applySelectionRect()
 void GraphView::beginRubberBandSelection(Point point)
 {
     selectionRect = Rect(point.x, point.y, 0, 0);
-    selectedNodeUIDs.clear();
+    selectedNodeUIDs_.clear();
     applySelectionRect();
 }
 
@@ -123,20 +123,20 @@ void GraphView::updateSelectionAppearance(const std::vector<Node>& nodes)
 {
     Transaction transaction(true);
     std::optional<std::vector<std::int64_t>> before = std::move(index_->appliedSelection);
-    selectedNodeUIDs.clear();
+    selectedNodeUIDs_.clear();
     for (const Node& node : nodes)
-        selectedNodeUIDs.push_back(node.uid);
+        selectedNodeUIDs_.push_back(node.uid);
     if (before) {
         // The layers show the last applied selection: only those leaving it and those in the new one change.
-        const std::unordered_set<std::int64_t> selected(selectedNodeUIDs.begin(), selectedNodeUIDs.end());
-        for (const std::vector<std::int64_t>* uids : {&*before, &selectedNodeUIDs})
+        const std::unordered_set<std::int64_t> selected(selectedNodeUIDs_.begin(), selectedNodeUIDs_.end());
+        for (const std::vector<std::int64_t>* uids : {&*before, &selectedNodeUIDs_})
             for (std::int64_t uid : *uids)
                 if (NodeLayer* layer = nodeLayer(uid))
                     setSelected(*layer, selected.count(uid) != 0);
     } else {
         applySelectionFromUIDs();
     }
-    index_->appliedSelection = selectedNodeUIDs;
+    index_->appliedSelection = selectedNodeUIDs_;
 }
 
 } // namespace velquine

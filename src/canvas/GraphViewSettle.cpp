@@ -117,7 +117,7 @@ void GraphView::settleLayers(std::optional<Rect> area) const
     // Outside a reload, settling is the rest of the reload that left the layers: it runs in one like it.
     std::optional<ReloadScope> scope;
     if (!index.reloading)
-        scope.emplace(index, selectedNodeUIDs, visibleRect());
+        scope.emplace(index, selectedNodeUIDs_, visibleRect());
     Transaction transaction(true);
     // Nodes in identifier order, as a reload visits them; then the branches, which need their ends in place.
     std::sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) { return a->node().uid < b->node().uid; });

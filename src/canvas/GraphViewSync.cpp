@@ -480,7 +480,7 @@ void GraphView::updateNodeLayerPositions(bool resetDragState, const ReloadPlan* 
 
 void GraphView::applySelectionFromUIDs()
 {
-    const std::unordered_set<std::int64_t> selected(selectedNodeUIDs.begin(), selectedNodeUIDs.end());
+    const std::unordered_set<std::int64_t> selected(selectedNodeUIDs_.begin(), selectedNodeUIDs_.end());
     for (const auto& layer : nodeLayers_)
         setSelected(*layer, selected.count(layer->node().uid) != 0);
 }
@@ -534,7 +534,7 @@ void GraphView::rememberShown(ReloadPlan& plan)
     index.backgroundColor = projectStyle_.current.backgroundColor;
     index.printingMode = printingMode;
     index.mouseMoveLocation = mouseMoveLocation;
-    index.appliedSelection = selectedNodeUIDs;
+    index.appliedSelection = selectedNodeUIDs_;
 }
 
 void GraphView::synchronize()
@@ -547,7 +547,7 @@ void GraphView::synchronize()
         dragGroup_.reset();
     }
     invalidateBackdrop();
-    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
+    ReloadScope scope(*index_, selectedNodeUIDs_, visibleRect());
     ReloadPlan plan = planReload();
     if (plan.full) {
         // Every layer is brought in line with its node and every branch docked.
@@ -634,7 +634,7 @@ void GraphView::syncNodeLayers()
 {
     settleLayers();
     invalidateLayerState();
-    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
+    ReloadScope scope(*index_, selectedNodeUIDs_, visibleRect());
     syncNodeLayers(planReload());
 }
 
@@ -642,7 +642,7 @@ void GraphView::syncBranchLayers()
 {
     settleLayers();
     invalidateLayerState();
-    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
+    ReloadScope scope(*index_, selectedNodeUIDs_, visibleRect());
     syncBranchLayers(planReload());
 }
 
@@ -658,7 +658,7 @@ void GraphView::updateBranchLayers()
 {
     settleLayers();
     invalidateLayerState();
-    ReloadScope scope(*index_, selectedNodeUIDs, visibleRect());
+    ReloadScope scope(*index_, selectedNodeUIDs_, visibleRect());
     updateBranchLayers(planReload());
 }
 

@@ -208,7 +208,7 @@ void GraphView::abandonEditingSession()
 {
     const auto target = delegate.lock();
     VQDocument* document = target ? target->document() : nullptr;
-    if (document && document->isInEditingSession)
+    if (document && document->isInEditingSession())
         document->cancelEditingSession();
 }
 

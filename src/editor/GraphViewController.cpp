@@ -121,31 +121,30 @@ void GraphViewController::registerActions()
 GraphViewController::CommandSession GraphViewController::openSession(VQDocument& document, const std::string& label)
 {
     CommandSession session;
-    session.opened = !document.isInEditingSession;
+    session.opened = !document.isInEditingSession();
     if (session.opened)
         document.beginEditingSession(label);
     else
-        session.before = document.project;
+        session.before = document.project();
     return session;
 }
 
 void GraphViewController::commitSession(VQDocument& document)
 {
-    if (document.isInEditingSession)
+    if (document.isInEditingSession())
         document.commitEditingSession();
 }
 
 void GraphViewController::cancelSession(VQDocument& document, CommandSession& session)
 {
-    if (!document.isInEditingSession)
+    if (!document.isInEditingSession())
         return;
     if (session.opened) {
         document.cancelEditingSession();
         return;
     }
     // Someone else's session: undo only this command's changes and leave that session open.
-    document.project = std::move(session.before);
-    document.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
+    document.revertJoinedSession(std::move(session.before));
 }
 
 // ---- Selections ----
@@ -155,14 +154,14 @@ std::vector<Node> GraphViewController::projectSelection() const
     auto document = document_.lock();
     if (!document)
         return {};
-    return document->project.graph.nodes(document->project.selectedNodeUIDs);
+    return document->project().graph.nodes(document->project().selectedNodeUIDs);
 }
 
 std::vector<Node> GraphViewController::canvasSelection() const
 {
     if (!graphView_)
         return {};
-    return graphView_->graph().nodes(graphView_->selectedNodeUIDs);
+    return graphView_->graph().nodes(graphView_->selectedNodeUIDs());
 }
 
 void GraphViewController::selectNodes(const std::vector<Node>& nodes, bool revealSingle)
@@ -172,7 +171,7 @@ void GraphViewController::selectNodes(const std::vector<Node>& nodes, bool revea
         return;
     if (nodes.size() == 1 && revealSingle)
         postReveal(nodes.front().uid);
-    document->project.setSelectedNodes(nodes);
+    document->setSelectedNodes(nodes);
     notifyDocumentListeners([](VQDocumentEventListener& listener) { listener.documentDidChangeSelection(); });
 }
 
@@ -188,7 +187,7 @@ void GraphViewController::revealNode(std::int64_t uid)
     auto document = document_.lock();
     if (!document || !scrollView_)
         return;
-    auto node = document->project.graph.node(uid);
+    auto node = document->project().graph.node(uid);
     if (!node)
         return;
     // Where a centring under way comes to rest counts: it need not start again.
@@ -216,7 +215,7 @@ void GraphViewController::reloadGraphViewKeepingSelectionInView()
         reloadGraphView(false);
         return;
     }
-    const std::vector<std::int64_t>& selection = document->project.selectedNodeUIDs;
+    const std::vector<std::int64_t>& selection = document->project().selectedNodeUIDs;
     std::optional<std::int64_t> reveal;
     if (selection.size() == 1) {
         const NodeLayer* shown = graphView_->nodeLayer(selection.front());
@@ -236,7 +235,7 @@ void GraphViewController::reloadGraphView(bool force)
     if (!document || !graphView_)
         return;
     GraphView& view = *graphView_;
-    const VQProject& project = document->project;
+    const VQProject& project = document->project();
     view.beginSyncLock();
     view.setGraph(project.graph);
     view.setProjectStyle(project.projectStyle);
@@ -328,7 +327,7 @@ void GraphViewController::documentDidChangeSelection()
     auto document = document_.lock();
     if (!document || !graphView_)
         return;
-    graphView_->updateSelectionAppearance(document->project.graph.nodes(document->project.selectedNodeUIDs));
+    graphView_->updateSelectionAppearance(document->project().graph.nodes(document->project().selectedNodeUIDs));
 }
 
 // ---- Zoom, collisions, debug ----
@@ -385,7 +384,7 @@ void GraphViewController::collisionDetectionModeDidSwitch()
     auto document = document_.lock();
     if (!document || !isCollisionDetectionEnabled())
         return;
-    if (GraphCollisionResolver::hasOverlap(document->project.graph))
+    if (GraphCollisionResolver::hasOverlap(document->project().graph))
         runResolveCollisions("Resolve Collisions");
 }
 
@@ -423,7 +422,7 @@ void GraphViewController::toggleDebugDrawing()
 void GraphViewController::dumpGraph()
 {
     if (auto document = document_.lock())
-        document->project.graph.dump();
+        document->project().graph.dump();
 }
 
 void GraphViewController::scrollOriginIntoView()

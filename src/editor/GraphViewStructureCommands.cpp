@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "document/DocumentClipboard.h"
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
 #include "kit/CommandTable.h"
@@ -44,7 +45,7 @@ void GraphViewController::startNewNodeTitleEditing()
     std::weak_ptr<VQDocument> weakDocument = document_;
     titleEditorStarter_(true, [weakDocument] {
         auto document = weakDocument.lock();
-        if (document && document->isInEditingSession)
+        if (document && document->isInEditingSession())
             document->commitEditingSession();
     });
 }
@@ -57,7 +58,7 @@ void GraphViewController::newRootNode()
     openSession(*document, "New Root Node");
     Node node = document->createRootNode("", graphView_->mouseUpLocation, true);
     document->resolveCollisions();
-    selectNewNodeAndEditTitle(document->project.graph.node(node.uid).value_or(node));
+    selectNewNodeAndEditTitle(document->project().graph.node(node.uid).value_or(node));
 }
 
 void GraphViewController::newSiblingNode()
@@ -76,7 +77,7 @@ void GraphViewController::newSiblingNode()
         return;
     }
     CommandSession session = openSession(*document, "New Sibling Node");
-    auto parent = document->project.graph.node(first.parentUID);
+    auto parent = document->project().graph.node(first.parentUID);
     std::optional<Node> created;
     if (parent)
         created = document->createChildNode(*parent, "", std::nullopt, true, true);
@@ -127,7 +128,7 @@ void GraphViewController::newParentNode()
     }
     document->autolayoutWholeNodeTree(*parent, false);
     document->resolveCollisions();
-    selectNewNodeAndEditTitle(document->project.graph.node(parent->uid).value_or(*parent));
+    selectNewNodeAndEditTitle(document->project().graph.node(parent->uid).value_or(*parent));
 }
 
 void GraphViewController::detachNodeFromParent()
@@ -171,12 +172,12 @@ void GraphViewController::deleteNodes()
     auto selection = projectSelection();
     if (!document || selection.empty())
         return;
-    auto next = chooseNextSelection(document->project.graph, selection);
+    auto next = chooseNextSelection(document->project().graph, selection);
     openSession(*document, "Delete");
     document->deleteNodes(selection, false, true);
     // The chosen node may have gone with another selected node's subtree.
-    if (next && document->project.graph.contains(next->uid))
-        selectNodes({*document->project.graph.node(next->uid)}, false);
+    if (next && document->project().graph.contains(next->uid))
+        selectNodes({*document->project().graph.node(next->uid)}, false);
     document->autoLayoutGraph(false);
     document->resolveCollisions();
     commitSession(*document);
@@ -200,7 +201,7 @@ void GraphViewController::duplicateNodeTree()
     if (!document || projectSelection().empty())
         return;
     CommandSession session = openSession(*document, "Duplicate Nodes");
-    if (document->duplicateSelectedNodes())
+    if (DocumentClipboard(*document).duplicateSelectedNodes())
         commitSession(*document);
     else
         cancelSession(*document, session);
@@ -215,7 +216,7 @@ void GraphViewController::editSelectedNode()
 void GraphViewController::selectAll()
 {
     if (auto document = document_.lock())
-        selectNodes(document->project.graph.allNodes(), false);
+        selectNodes(document->project().graph.allNodes(), false);
 }
 
 void GraphViewController::selectNodeTree()
@@ -230,7 +231,7 @@ void GraphViewController::selectNodeTree()
     }
     std::vector<Node> trees;
     for (const Node& node : selection) {
-        auto subtree = document->project.graph.subtree(node);
+        auto subtree = document->project().graph.subtree(node);
         trees.insert(trees.end(), subtree.begin(), subtree.end());
     }
     selectNodes(uniquedByUID(trees), false);

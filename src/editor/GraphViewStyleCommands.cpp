@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "document/DocumentClipboard.h"
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
 #include "kit/CommandTable.h"
@@ -156,7 +157,7 @@ void GraphViewController::autolayoutPartialTree()
         return;
     Node start = selection.front();
     if (start.childrenUIDs.empty())
-        start = document->project.graph.parent(start).value_or(start);
+        start = document->project().graph.parent(start).value_or(start);
     openSession(*document, "Auto Layout Partial Tree");
     document->autolayoutPartialNodeTreeStartingAt(start, true);
     document->resolveCollisions();
@@ -198,7 +199,7 @@ void GraphViewController::centerSelectedNodeShowingMap()
     auto centre = selectedOrFirstRootCentre();
     if (!document || !centre)
         return;
-    const Rect map = document->project.graph.boundingRect();
+    const Rect map = document->project().graph.boundingRect();
     const Rect visible = scrollView_->documentVisibleRect();
     const auto within = [](double c, double low, double high, double view) {
         return high - low <= view ? (low + high) / 2 : c;
@@ -219,8 +220,8 @@ std::optional<Point> GraphViewController::selectedOrFirstRootCentre()
     if (!selection.empty())
         return selection.front().center;
     // Found without copying the map's nodes.
-    for (const auto& [uid, node] : document->project.graph.nodeBin()) {
-        if (document->project.graph.nodeType(node) != NodeType::root)
+    for (const auto& [uid, node] : document->project().graph.nodeBin()) {
+        if (document->project().graph.nodeType(node) != NodeType::root)
             continue;
         selectNodes({node}, false);
         return node.center;
@@ -237,7 +238,7 @@ void GraphViewController::copy()
     if (!document)
         return;
     auto selection = projectSelection();
-    if (selection.empty() || !document->copyNodesToPasteBoard(selection))
+    if (selection.empty() || !DocumentClipboard(*document).copyNodesToPasteBoard(selection))
         failed("copy(_:)", __LINE__, "copy failed");
 }
 
@@ -248,7 +249,7 @@ void GraphViewController::cut()
         return;
     CommandSession session = openSession(*document, "Cut Nodes");
     auto selection = projectSelection();
-    if (!selection.empty() && document->cutNodesToPasteBoard(selection)) {
+    if (!selection.empty() && DocumentClipboard(*document).cutNodesToPasteBoard(selection)) {
         commitSession(*document);
         return;
     }
@@ -262,14 +263,14 @@ void GraphViewController::paste(bool keepOriginalStyle)
     if (!document)
         return;
     const char* function = keepOriginalStyle ? "paste(_:)" : "pasteAsPlainText(_:)";
-    if (!document->canPaste()) {
+    if (!DocumentClipboard(*document).canPaste()) {
         failed(function, __LINE__,
                keepOriginalStyle ? "can't paste from pboard" : "can't paste and match style from pboard");
         return;
     }
     Point location = pasteLocation();
     CommandSession session = openSession(*document, keepOriginalStyle ? "Paste" : "Paste and Match Style");
-    if (!document->pasteFromPasteBoard(location, keepOriginalStyle)) {
+    if (!DocumentClipboard(*document).pasteFromPasteBoard(location, keepOriginalStyle)) {
         failed(function, __LINE__, "paste failed");
         cancelSession(*document, session);
         return;
@@ -285,7 +286,7 @@ void GraphViewController::copyNodeStyle()
     auto selection = projectSelection();
     if (!document || selection.empty())
         return;
-    if (!document->copyNodeStyleToPasteBoard(selection.front().style, selection.front().shape))
+    if (!DocumentClipboard(*document).copyNodeStyleToPasteBoard(selection.front().style, selection.front().shape))
         failed("copyNodeStyle(_:)", __LINE__, "copy node style failed");
 }
 
@@ -295,8 +296,8 @@ void GraphViewController::pasteNodeStyle()
     auto document = document_.lock();
     if (!document)
         return;
-    auto style = document->getNodeStyleFromPasteBoard();
-    auto shape = document->getNodeShapeFromPasteBoard();
+    auto style = DocumentClipboard(*document).getNodeStyleFromPasteBoard();
+    auto shape = DocumentClipboard(*document).getNodeShapeFromPasteBoard();
     if (!style || !shape) {
         Beep::beep();
         return;

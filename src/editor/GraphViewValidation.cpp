@@ -1,5 +1,6 @@
 // Which commands are enabled for the current selections, and the titles and states menus show for them.
 
+#include "document/DocumentClipboard.h"
 #include "document/VQDocumentPasteboard.h"
 #include "editor/GraphViewController.h"
 #include "kit/CommandTable.h"
@@ -43,7 +44,7 @@ ControlState variantState(const std::vector<Node>& nodes, Command command)
 bool GraphViewController::validateMenuItem(ActionItem& item)
 {
     auto document = document_.lock();
-    if (!document || document->isInEditingSession)
+    if (!document || document->isInEditingSession())
         return false;
     return validateBySelection(item, *document);
 }
@@ -53,7 +54,7 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
     const std::optional<Command> command = commandForSelector(item.action);
     if (!command)
         return true;
-    const Graph& graph = document.project.graph;
+    const Graph& graph = document.project().graph;
     auto selection = projectSelection();
     auto canvas = canvasSelection();
     bool focusOn = graphView_ && graphView_->focusContext().has_value();
@@ -101,7 +102,7 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
         item.state = variantState(selection, *command);
         return !canvas.empty();
     case Command::paste:
-        return document.canPaste();
+        return DocumentClipboard(document).canPaste();
     case Command::pasteAsPlainText:
         return pasteboardHasKind(PasteKind::nodesPlist, Pasteboard::general());
     case Command::pasteNodeStyle:

@@ -183,7 +183,7 @@ void MindMapEditorWindowController::pickEmoji()
 
 void MindMapEditorWindowController::pickPhoto()
 {
-    const std::vector<std::int64_t> selected = document_->project.selectedNodeUIDs;
+    const std::vector<std::int64_t> selected = document_->project().selectedNodeUIDs;
     const std::optional<QString> path = imageFileChooser()(this);
     if (!path)
         return;
@@ -198,19 +198,19 @@ void MindMapEditorWindowController::pickPhoto()
 void MindMapEditorWindowController::insertImageIntoSelectedNodes(const Image& image,
                                                                  const std::vector<std::int64_t>& nodeUIDs)
 {
-    std::vector<Node> nodes = document_->project.graph.nodes(nodeUIDs);
+    std::vector<Node> nodes = document_->project().graph.nodes(nodeUIDs);
     if (nodes.empty())
         return;
     for (Node& node : nodes) {
         node.setImage(image);
         node = autosizeNode(node);
     }
-    if (!document_->isInEditingSession)
+    if (!document_->isInEditingSession())
         document_->beginEditingSession("Set Image");
     const std::vector<Node> stored = document_->updateNodes(nodes, NodeUpdateOperation::imageSet, false);
     document_->autoLayoutWholeNodeTrees(stored, false);
     document_->resolveCollisions();
-    if (document_->isInEditingSession)
+    if (document_->isInEditingSession())
         document_->commitEditingSession();
 }
 

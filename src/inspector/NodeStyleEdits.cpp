@@ -28,14 +28,14 @@ template <class Change>
 void editSelectedNodes(VQDocument& document, const std::string& label, NodeUpdateOperation code, bool notify,
                        bool commit, Change&& change, const std::function<void(VQDocument&)>& further = {})
 {
-    std::vector<Node> nodes = document.project.graph.nodes(document.project.selectedNodeUIDs);
+    std::vector<Node> nodes = document.project().graph.nodes(document.project().selectedNodeUIDs);
     for (Node& node : nodes)
         change(node);
     document.beginEditingSession(label);
     document.updateNodes(std::move(nodes), code, notify);
     if (further)
         further(document);
-    if (commit && document.isInEditingSession)
+    if (commit && document.isInEditingSession())
         document.commitEditingSession();
 }
 
@@ -316,7 +316,7 @@ void NodeStyleInspector::controlTextDidEndEditing()
     if (!doc || !fontSizeFieldIsEditing_)
         return;
     fontSizeFieldIsEditing_ = false;
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 

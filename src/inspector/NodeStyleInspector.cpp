@@ -356,7 +356,7 @@ void NodeStyleInspector::sync()
     const std::shared_ptr<VQDocument> doc = document();
     if (!doc)
         return;
-    const VQProject& project = doc->project;
+    const VQProject& project = doc->project();
     const std::vector<Node> nodes = selectedNodes(project);
     if (nodes.empty()) {
         disableControls();
@@ -432,7 +432,7 @@ void NodeStyleInspector::syncFontControls()
     const std::shared_ptr<VQDocument> doc = document();
     if (!doc)
         return;
-    const std::vector<Node> nodes = selectedNodes(doc->project);
+    const std::vector<Node> nodes = selectedNodes(doc->project());
     if (nodes.empty())
         return;
     updateFontVariantAvailability();
@@ -444,7 +444,7 @@ void NodeStyleInspector::syncFontControls()
     }
     const Node& first = nodes.front();
     fontColorWell->setSelectedColor(first.style.textColor);
-    if (!doc->isInEditingSession) {
+    if (!doc->isInEditingSession()) {
         const int size = int(first.style.font.pointSize());
         fontSizeStepper->setValue(size);
         fontSizeTextField->setText(QString::number(size));
@@ -538,7 +538,7 @@ void NodeStyleInspector::disableControls()
 void NodeStyleInspector::enableControls()
 {
     const std::shared_ptr<VQDocument> doc = document();
-    if (doc && doc->isInEditingSession)
+    if (doc && doc->isInEditingSession())
         return;
     setEnabledOfDirectSubviews(true);
 }

@@ -95,7 +95,7 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     view->nodeLayer(root.childrenUIDs[2])->setShadowOpacity(0.6);
     view->branchLayers().front()->setShadowOpacity(0.5);
     view->nodeLayer(root.childrenUIDs[3])->setSelected(true);
-    view->selectedNodeUIDs = {root.childrenUIDs[0]};
+    view->setSelectedNodeUIDs({root.childrenUIDs[0]});
     view->applyFocus();
     ASSERT_TRUE(view->focusContext());
     // While the fading animates, the canvas is painted at once.

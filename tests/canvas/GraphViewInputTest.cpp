@@ -23,6 +23,13 @@ public:
             uids.push_back(node.uid);
         selections.push_back(uids);
     }
+    void pointerDidSelectNodes(const std::vector<Node>& nodes) override
+    {
+        if (!doc)
+            return;
+        doc->setSelectedNodes(nodes);
+        doc->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
+    }
     VQDocument* doc = nullptr;
     std::vector<std::vector<std::int64_t>> selections;
 };
@@ -40,7 +47,7 @@ public:
 struct CanvasWindow {
     explicit CanvasWindow(const VQProject& project)
     {
-        document.project = project;
+        document.projectForLoading() = project;
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
         view = new GraphView(Rect(0, 0, 1600, 900));
@@ -72,7 +79,7 @@ struct CanvasWindow {
 
 std::vector<std::int64_t> documentSelection(const VQDocument& document)
 {
-    return document.project.selectedNodeUIDs;
+    return document.project().selectedNodeUIDs;
 }
 
 TEST(GraphViewInput, ClicksSelectAndShiftOrCtrlClicksAddAndRemove)
@@ -198,7 +205,7 @@ TEST(GraphViewInput, HomeSelectsTheRootAndEndTheNewestNodeOfTheTree)
     EXPECT_EQ(press(Qt::Key_Home), roots[0].uid);
     EXPECT_EQ(press(Qt::Key_End), newest.uid);
     // End shows its choice at once.
-    EXPECT_EQ(canvas.view->selectedNodeUIDs, std::vector<std::int64_t>{newest.uid});
+    EXPECT_EQ(canvas.view->selectedNodeUIDs(), std::vector<std::int64_t>{newest.uid});
     EXPECT_TRUE(canvas.view->nodeLayer(newest.uid)->isSelected());
 
     // Without a selection Home picks a root of the map and End beeps.

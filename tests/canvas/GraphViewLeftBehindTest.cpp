@@ -91,9 +91,9 @@ TEST(GraphViewLeftBehind, LayersMovedOutOfViewCatchUpWhenScrolledToClickedOrRead
 
     // Another swing, then read through the canvas: everything matches a canvas reloaded from scratch.
     shiftTree(project.graph, roots[1], {-290, 10});
-    live->selectedNodeUIDs = {main.uid};
+    live->setSelectedNodeUIDs({main.uid});
     live->setGraph(project.graph);
-    full.selectedNodeUIDs = {main.uid};
+    full.setSelectedNodeUIDs({main.uid});
     full.mouseMoveLocation = live->mouseMoveLocation;
     full.setGraph(project.graph);
     EXPECT_TRUE(sameLayers(*live, full));

@@ -42,7 +42,7 @@ TEST(GraphViewMoveSync, SubtreesMovedTogetherMatchFullReloads)
         }
         if (step % 5 == 2)
             insertChildNode(project, pick, "Added", {pick.center.x + 120, pick.center.y});
-        live.selectedNodeUIDs = {pick.uid};
+        live.setSelectedNodeUIDs({pick.uid});
         ASSERT_TRUE(reloadedAlike(live, full, project.graph)) << "after step " << step;
         // The drawing order kept up to date as layers change depth matches one sorted afresh.
         std::vector<const Layer*> kept(live.layer()->sublayersInDrawingOrder().begin(),
@@ -107,7 +107,7 @@ TEST(GraphViewMoveSync, MovesAndNewParentsUnderSpreadIdentifiersMatchFullReloads
         } else if (step % 7 == 2 && pick.parentUID) {
             project.graph.removeNodeKeepingChildren(pick);
         }
-        live.selectedNodeUIDs = {other.uid};
+        live.setSelectedNodeUIDs({other.uid});
         ASSERT_TRUE(reloadedAlike(live, full, project.graph)) << "after step " << step;
         for (const auto& layer : live.nodeLayers())
             ASSERT_EQ(live.nodeLayer(layer->node().uid), layer.get()) << "after step " << step;

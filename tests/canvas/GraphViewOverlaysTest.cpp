@@ -38,7 +38,7 @@ TEST(GraphViewFocus, OutsideTheSubtreeFadesUntilFocusIsSwitchedOff)
     view.applyFocus();  // nothing selected: stays off
     EXPECT_FALSE(view.focusContext());
 
-    view.selectedNodeUIDs = {987654321, main.uid, root.uid};
+    view.setSelectedNodeUIDs({987654321, main.uid, root.uid});
     view.applyFocus();
     ASSERT_TRUE(view.focusContext());
     EXPECT_EQ(view.focusContext()->focussedRootNode.uid, main.uid);
@@ -62,7 +62,7 @@ TEST(GraphViewFocus, OutsideTheSubtreeFadesUntilFocusIsSwitchedOff)
     view.setGraph(project.graph);
     EXPECT_FALSE(view.nodeLayer(added.uid)->isFaded());
 
-    view.selectedNodeUIDs.clear();
+    view.setSelectedNodeUIDs({});
     view.applyFocus();
     EXPECT_FALSE(view.focusContext());
     for (const auto& layer : view.nodeLayers())
@@ -88,10 +88,10 @@ TEST(GraphViewRubberBand, SelectsWhatTheBandTouchesWhicheverWayItIsDragged)
 
     for (const auto& [from, to] : {std::pair{Point{beyond.x - rootFrame.size.width - 10, beyond.y - rootFrame.size.height - 10}, beyond},
                                    std::pair{beyond, Point{beyond.x - rootFrame.size.width - 10, beyond.y - rootFrame.size.height - 10}}}) {
-        view.selectedNodeUIDs = {root.childrenUIDs[0]};
+        view.setSelectedNodeUIDs({root.childrenUIDs[0]});
         view.inputPhase = GraphView::GraphViewInputPhase::massSelecting;
         view.beginRubberBandSelection(from);
-        EXPECT_TRUE(view.selectedNodeUIDs.empty());
+        EXPECT_TRUE(view.selectedNodeUIDs().empty());
         EXPECT_FALSE(view.selectionLayer().isHidden());
         view.updateRubberBandSelection(inside);
         view.updateRubberBandSelection(to);

@@ -388,7 +388,7 @@ TEST(GraphViewSync, EditsReloadedByChangeMatchFullReloads)
                 project.graph.removeNodeKeepingChildren(pick);
             break;
         }
-        live.selectedNodeUIDs = {uids[random() % uids.size()]};
+        live.setSelectedNodeUIDs({uids[random() % uids.size()]});
         if (step % 3 == 0)
             live.mouseMoveLocation = full.mouseMoveLocation = pick.center;
         ASSERT_TRUE(reloadedAlike(live, full, project.graph)) << "after step " << step;
@@ -420,7 +420,7 @@ TEST(GraphViewSync, PrintingCanvasesHoverNothingAndSelectionFollowsThePush)
     for (const auto& layer : view.nodeLayers())
         EXPECT_EQ(layer->isSelected(), layer->node().uid == root.uid);
     EXPECT_TRUE(view.nodeLayer(root.uid)->areHandlesShown());
-    view.selectedNodeUIDs = {root.childrenUIDs[0]};
+    view.setSelectedNodeUIDs({root.childrenUIDs[0]});
     view.reloadLayers();
     EXPECT_FALSE(view.nodeLayer(root.uid)->isSelected());
     EXPECT_TRUE(view.nodeLayer(root.childrenUIDs[0])->isSelected());
@@ -446,7 +446,7 @@ TEST(GraphViewSync, ReloadingTheGraphAsShownTouchesNoLayer)
         revisions[layer.get()] = layer->contentRevision();
 
     const std::int64_t picked = project.graph.nodeBin().begin()->second.childrenUIDs[2];
-    view.selectedNodeUIDs = {picked};
+    view.setSelectedNodeUIDs({picked});
     view.setGraph(Graph(project.graph));
     for (const auto& layer : view.nodeLayers()) {
         EXPECT_EQ(layer->isSelected(), layer->node().uid == picked);
@@ -502,7 +502,7 @@ TEST(GraphViewSync, LargeMapReloadsByChangeMatchFullReloads)
             break;
         }
         history.push_back(project.graph);
-        live.selectedNodeUIDs = {pick.uid};
+        live.setSelectedNodeUIDs({pick.uid});
         ASSERT_TRUE(reloadedAlike(live, full, project.graph)) << "after step " << step;
     }
 }

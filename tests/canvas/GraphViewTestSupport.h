@@ -92,7 +92,7 @@ inline std::vector<std::int64_t> nodeUIDs(const Graph& graph)
 inline ::testing::AssertionResult reloadedAlike(GraphView& live, GraphView& full, const Graph& graph)
 {
     live.setGraph(graph);
-    full.selectedNodeUIDs = live.selectedNodeUIDs;
+    full.setSelectedNodeUIDs(live.selectedNodeUIDs());
     full.invalidateLayerState();
     full.setGraph(graph);
     return sameLayers(live, full);

@@ -73,8 +73,8 @@ TEST(CanvasMenus, ARightClickSelectsTheNodeAndItsMenuRunsTheWindowsCommands)
     QMenu* menu = f.shownMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu, f.canvas()->nodeContextMenu.data());
-    EXPECT_EQ(f.document->project.selectedNodeUIDs, std::vector<std::int64_t>{f.child.uid});
-    EXPECT_EQ(f.canvas()->selectedNodeUIDs, std::vector<std::int64_t>{f.child.uid});
+    EXPECT_EQ(f.document->project().selectedNodeUIDs, std::vector<std::int64_t>{f.child.uid});
+    EXPECT_EQ(f.canvas()->selectedNodeUIDs(), std::vector<std::int64_t>{f.child.uid});
     EXPECT_EQ(titles(menu).first(4), (QStringList{QStringLiteral("New Child Node"), QStringLiteral("New Sibling Node"),
                                                   QStringLiteral("New Parent Node"), QStringLiteral("Edit Title")}));
     EXPECT_EQ(static_cast<std::size_t>(menu->actions().size()), CanvasContextMenus::nodeMenuItems().size());
@@ -84,7 +84,7 @@ TEST(CanvasMenus, ARightClickSelectsTheNodeAndItsMenuRunsTheWindowsCommands)
     // Choosing an item runs the command on the clicked node: a new child whose title is being typed.
     f.choose(menu, QStringLiteral("New Child Node"));
     EXPECT_FALSE(f.shownMenu());
-    ASSERT_EQ(f.document->project.graph.node(f.child.uid)->childrenUIDs.size(), 1u);
+    ASSERT_EQ(f.document->project().graph.node(f.child.uid)->childrenUIDs.size(), 1u);
     EXPECT_TRUE(f.canvas()->isNodeEditorActive());
     f.canvas()->endEditingTitle(true);
     RunLoop::drain();
@@ -105,7 +105,7 @@ TEST(CanvasMenus, ARightClickOnTheEmptyMapOffersTheDocumentsMenu)
     QMenu* menu = f.shownMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu, f.canvas()->documentContextMenu.data());
-    EXPECT_TRUE(f.document->project.selectedNodeUIDs.empty());
+    EXPECT_TRUE(f.document->project().selectedNodeUIDs.empty());
     EXPECT_EQ(titles(menu).first(3), (QStringList{QStringLiteral("New Root Node"), QStringLiteral("Paste"),
                                                   QStringLiteral("Select All")}));
     // A new root goes where the menu was asked for.
@@ -113,7 +113,7 @@ TEST(CanvasMenus, ARightClickOnTheEmptyMapOffersTheDocumentsMenu)
     f.canvas()->endEditingTitle(true);
     RunLoop::drain();
     std::optional<Node> added;
-    for (const Node& node : f.document->project.graph.allNodes())
+    for (const Node& node : f.document->project().graph.allNodes())
         if (!node.parentUID && node.uid != f.root.uid)
             added = node;
     ASSERT_TRUE(added);

@@ -39,7 +39,7 @@ Family family(Editor& editor)
             editor.node(h.uid)};
 }
 
-std::vector<std::int64_t> selected(Editor& editor) { return editor.document->project.selectedNodeUIDs; }
+std::vector<std::int64_t> selected(Editor& editor) { return editor.document->project().selectedNodeUIDs; }
 
 bool overlap(const Node& one, const Node& other)
 {
@@ -100,12 +100,12 @@ TEST(GraphViewCommandFamilies, StructureCommandsReshapeTheTreeInOneUndoStepEach)
     EXPECT_EQ(editor.titleEditorsStarted, 1);
     editor.select({editor.node(f.a.uid), editor.node(f.b.uid)});
     EXPECT_FALSE(editor.validate("editSelectedNode:").enabled);
-    EXPECT_FALSE(editor.document->isInEditingSession);
+    EXPECT_FALSE(editor.document->isInEditingSession());
 
     // Select All takes every node and registers no step: the undone duplicate can still be redone.
     editor.send("selectAll:");
     EXPECT_EQ(selected(editor).size(), 5u);
-    EXPECT_EQ(editor.graphView->selectedNodeUIDs.size(), 5u);
+    EXPECT_EQ(editor.graphView->selectedNodeUIDs().size(), 5u);
     EXPECT_EQ(editor.undo().redoActionName(), "Duplicate Nodes");
 }
 
