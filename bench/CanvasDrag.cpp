@@ -93,7 +93,7 @@ struct Canvas {
         layout->addWidget(scrollView);
         scrollView->setDocumentView(view);
         window.resize(1600, 1000);
-        document->project.graph = largeGraph(nodeCount, true);
+        document->projectForLoading().graph = largeGraph(nodeCount, true);
         window.show();
         QApplication::processEvents();
         controller = GraphViewController::create(document, view, scrollView);

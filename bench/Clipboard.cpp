@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/VQDocument.h"
+#include "document/DocumentClipboard.h"
 #include "exchange/PlainTextImporter.h"
 #include "platform/Pasteboard.h"
 #include "platform/RunLoop.h"
@@ -41,7 +42,7 @@ std::unique_ptr<VQDocument> largeDocument(int nodeCount)
             nodes.push_back(s);
         }
     }
-    document->project.graph.storeNodes(nodes);
+    document->projectForLoading().graph.storeNodes(nodes);
     return document;
 }
 
@@ -51,10 +52,10 @@ void copyTree(benchmark::State& state)
     ScopedStandardUserDefaults defaults;
     UserDefaults::standard().set("copyRichTextToPasteboard", true);
     auto document = largeDocument(static_cast<int>(state.range(0)));
-    const Node root = document->project.graph.node(1).value();
+    const Node root = document->project().graph.node(1).value();
     Pasteboard board;
     for (auto _ : state)
-        benchmark::DoNotOptimize(document->copyNodesToPasteBoard({root}, board));
+        benchmark::DoNotOptimize(DocumentClipboard(*document).copyNodesToPasteBoard({root}, board));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(copyTree)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -65,11 +66,11 @@ void pasteTree(benchmark::State& state)
     ScopedStandardUserDefaults defaults;
     auto source = largeDocument(static_cast<int>(state.range(0)));
     Pasteboard board;
-    source->copyNodesToPasteBoard({source->project.graph.node(1).value()}, board);
+    DocumentClipboard(*source).copyNodesToPasteBoard({source->project().graph.node(1).value()}, board);
     for (auto _ : state) {
         VQDocument target;
         target.beginEditingSession("Paste");
-        benchmark::DoNotOptimize(target.pasteNodesFromPasteBoard({0, 0}, true, board));
+        benchmark::DoNotOptimize(DocumentClipboard(target).pasteNodesFromPasteBoard({0, 0}, true, board));
         target.commitEditingSession();
         state.PauseTiming();
         RunLoop::drain();

@@ -39,7 +39,7 @@ std::unique_ptr<VQDocument> largeDocument(int nodeCount)
             ++uid;
         }
     }
-    document->project.graph.storeNodes(nodes);
+    document->projectForLoading().graph.storeNodes(nodes);
     return document;
 }
 
@@ -55,7 +55,7 @@ public:
 void commitSession(benchmark::State& state)
 {
     auto document = largeDocument(static_cast<int>(state.range(0)));
-    Node node = document->project.graph.node(2).value();
+    Node node = document->project().graph.node(2).value();
     for (auto _ : state) {
         document->beginEditingSession("Change Label");
         node.title += "x";
@@ -79,10 +79,10 @@ void postUpdate(benchmark::State& state)
         listeners.push_back(std::make_shared<NullListener>());
         document->registerEventListener(listeners.back());
     }
-    document->isInEditingSession = true;
+    document->setSessionFlag(true);
     std::vector<Node> batch;
     for (std::int64_t uid = 2; uid < 2 + state.range(0); ++uid)
-        batch.push_back(document->project.graph.node(uid).value());
+        batch.push_back(document->project().graph.node(uid).value());
     for (auto _ : state) {
         for (Node& node : batch)
             node.center.x += 1.0;

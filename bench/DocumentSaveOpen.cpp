@@ -56,7 +56,7 @@ void BM_SaveDocument(benchmark::State& state)
     QTemporaryDir folder;
     const std::string path = folder.path().toStdString() + "/bench.radovudo";
     VQDocument document;
-    document.project = makeProject(static_cast<int>(state.range(0)));
+    document.projectForLoading() = makeProject(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         std::optional<std::string> error;
         if (!document.writeToURL(path, ownType, &error))
@@ -73,14 +73,14 @@ void BM_OpenDocument(benchmark::State& state)
     const std::string path = folder.path().toStdString() + "/bench.radovudo";
     {
         VQDocument document;
-        document.project = makeProject(static_cast<int>(state.range(0)));
+        document.projectForLoading() = makeProject(static_cast<int>(state.range(0)));
         std::optional<std::string> error;
         if (!document.writeToURL(path, ownType, &error))
             throw std::runtime_error(error.value_or("save failed"));
     }
     for (auto _ : state) {
         auto opened = VQDocument::makeDocumentForURL(path, ownType);
-        benchmark::DoNotOptimize(opened->project.graph.count());
+        benchmark::DoNotOptimize(opened->project().graph.count());
         RunLoop::drain();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

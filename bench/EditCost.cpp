@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "document/VQDocument.h"
+#include "document/DocumentClipboard.h"
 #include "layout/GraphCollisionResolver.h"
 #include "platform/Pasteboard.h"
 #include "platform/RunLoop.h"
@@ -40,7 +41,7 @@ std::unique_ptr<VQDocument> laidOutMap(std::int64_t count)
     }
     for (std::int64_t uid = 2; uid <= count; ++uid)
         nodes[static_cast<std::size_t>(*nodes[static_cast<std::size_t>(uid - 1)].parentUID - 1)].childrenUIDs.push_back(uid);
-    document->project.graph.storeNodes(nodes);
+    document->projectForLoading().graph.storeNodes(nodes);
     document->beginEditingSession("Layout");
     document->autoLayoutGraph(true);
     document->commitEditingSession();
@@ -65,7 +66,7 @@ void takeBackUntimed(benchmark::State& state, VQDocument& document)
 void changeTitle(VQDocument& document, std::int64_t uid, int round)
 {
     document.beginEditingSession("Change Label");
-    Node node = *document.project.graph.findNode(uid);
+    Node node = *document.project().graph.findNode(uid);
     node.title = "renamed " + std::to_string(round);
     document.updateNodes({node}, NodeUpdateOperation::title, false);
     document.commitEditingSession();
@@ -136,7 +137,7 @@ BENCHMARK(memoryPerEdit)->ArgsProduct({mapSizes})->Iterations(3)->Unit(benchmark
 void addChildWithLayout(benchmark::State& state)
 {
     auto document = laidOutMap(state.range(0));
-    const Node parent = *document->project.graph.findNode(state.range(0) - 7);
+    const Node parent = *document->project().graph.findNode(state.range(0) - 7);
     for (auto _ : state) {
         document->beginEditingSession("Add Child");
         benchmark::DoNotOptimize(document->createChildNode(parent, "new", std::nullopt, true, false));
@@ -150,7 +151,7 @@ BENCHMARK(addChildWithLayout)->ArgsProduct({mapSizes})->Unit(benchmark::kMillise
 void layoutWholeTree(benchmark::State& state)
 {
     auto document = laidOutMap(state.range(0));
-    const Node root = *document->project.graph.findNode(1);
+    const Node root = *document->project().graph.findNode(1);
     document->beginEditingSession("Layout");
     for (auto _ : state)
         document->autolayoutWholeNodeTree(root, true);
@@ -165,7 +166,7 @@ void addManyChildren(benchmark::State& state)
     auto document = laidOutMap(state.range(0));
     for (auto _ : state) {
         document->beginEditingSession("Add Children");
-        const Node parent = *document->project.graph.findNode(3);
+        const Node parent = *document->project().graph.findNode(3);
         for (int i = 0; i < 200; ++i)
             benchmark::DoNotOptimize(document->createChildNode(parent, "child", std::nullopt, false, false));
         document->commitEditingSession();
@@ -180,10 +181,10 @@ void copyToClipboard(benchmark::State& state)
     ScopedStandardUserDefaults defaults;
     UserDefaults::standard().set("copyRichTextToPasteboard", true);
     auto document = laidOutMap(state.range(0));
-    const Node node = *document->project.graph.findNode(state.range(1) ? 1 : state.range(0));
+    const Node node = *document->project().graph.findNode(state.range(1) ? 1 : state.range(0));
     Pasteboard board;
     for (auto _ : state)
-        benchmark::DoNotOptimize(document->copyNodesToPasteBoard({node}, board));
+        benchmark::DoNotOptimize(DocumentClipboard(*document).copyNodesToPasteBoard({node}, board));
 }
 BENCHMARK(copyToClipboard)->ArgNames({"nodes", "wholeMap"})->ArgsProduct({mapSizes, {0, 1}})->Unit(benchmark::kMillisecond);
 
@@ -198,9 +199,9 @@ void pasteFlatLines(benchmark::State& state)
     Pasteboard board;
     board.setString(text, std::string(Pasteboard::stringType));
     for (auto _ : state) {
-        document->project.selectedNodeUIDs.clear();
+        document->projectForLoading().selectedNodeUIDs.clear();
         document->beginEditingSession("Paste");
-        benchmark::DoNotOptimize(document->pasteFromPasteBoard({0, -5000}, false, board));
+        benchmark::DoNotOptimize(DocumentClipboard(*document).pasteFromPasteBoard({0, -5000}, false, board));
         document->commitEditingSession();
         takeBackUntimed(state, *document);
     }
@@ -238,11 +239,11 @@ std::size_t nodesWithinRoundingOfAnother(const std::vector<Node>& nodes)
 void resolveOneOverlap(benchmark::State& state)
 {
     auto document = laidOutMap(state.range(0));
-    Node moved = *document->project.graph.findNode(state.range(0) - 1);
-    const Node neighbour = *document->project.graph.findNode(state.range(0));
+    Node moved = *document->project().graph.findNode(state.range(0) - 1);
+    const Node neighbour = *document->project().graph.findNode(state.range(0));
     moved.center = {neighbour.center.x + 10, neighbour.center.y + 10};
-    document->project.graph.setNode(moved, moved.uid);
-    const std::vector<Node> nodes = document->project.graph.allNodes();
+    document->projectForLoading().graph.setNode(moved, moved.uid);
+    const std::vector<Node> nodes = document->project().graph.allNodes();
     std::size_t movedCount = 0;
     bool overlapsAfter = false;
     for (auto _ : state) {
@@ -259,5 +260,50 @@ void resolveOneOverlap(benchmark::State& state)
     state.counters["overlapsAfter"] = overlapsAfter ? 1 : 0;
 }
 BENCHMARK(resolveOneOverlap)->ArgsProduct({mapSizes})->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The edits of a long session in the window, through the commands' document calls: odd ones add a child to
+// the selected node and title it, even ones rename the selected node, every tenth starts from the root; each
+// lays out its tree and resolves collisions, as the window's commands do. Counted per edit: the heap the
+// session leaves taken, and of it what the undo history holds (given back when the history is cleared).
+void sessionMemory(benchmark::State& state)
+{
+    ScopedStandardUserDefaults defaults;
+    UserDefaults::standard().set("isCollisionDetectionEnabled", true);
+    auto document = laidOutMap(state.range(0));
+    const int edits = 200;
+    double heapPerEdit = 0, undoPerEdit = 0;
+    for (auto _ : state) {
+        document->undoManager()->removeAllActions();
+        RunLoop::drain();
+        const std::size_t before = heapInUse();
+        std::int64_t selected = 1;
+        for (int edit = 1; edit <= edits; ++edit) {
+            if (edit % 10 == 0)
+                selected = 1;
+            const std::string title = (edit % 2 ? "t" : "r") + std::to_string(edit);
+            document->beginEditingSession(edit % 2 ? "New Child Node" : "Edit Node Title");
+            if (edit % 2) {
+                const std::optional<Node> child =
+                    document->createChildNode(*document->project().graph.findNode(selected), "", std::nullopt, true, true);
+                selected = child->uid;
+            }
+            Node node = *document->project().graph.findNode(selected);
+            node.title = title;
+            const std::vector<Node> stored = document->updateNodes({node}, NodeUpdateOperation::title, true);
+            document->autolayoutWholeNodeTree(stored.front(), false);
+            document->resolveCollisions();
+            document->commitEditingSession();
+            RunLoop::drain();
+        }
+        const std::size_t after = heapInUse();
+        document->undoManager()->removeAllActions();
+        RunLoop::drain();
+        heapPerEdit = (static_cast<double>(after) - static_cast<double>(before)) / edits;
+        undoPerEdit = (static_cast<double>(after) - static_cast<double>(heapInUse())) / edits;
+    }
+    state.counters["heapKBPerEdit"] = heapPerEdit / 1024.0;
+    state.counters["undoKBPerEdit"] = undoPerEdit / 1024.0;
+}
+BENCHMARK(sessionMemory)->ArgsProduct({mapSizes})->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -46,7 +46,7 @@ struct SavedMap {
     explicit SavedMap(int count) : path(folder.path().toStdString() + "/bench.velquine")
     {
         VQDocument document;
-        document.project = generatedWideTree(count);
+        document.projectForLoading() = generatedWideTree(count);
         std::optional<std::string> error;
         if (!document.writeToURL(path, std::string(VQDocument::documentType), &error))
             throw std::runtime_error(error.value_or("save failed"));

@@ -6,6 +6,7 @@
 
 #include "canvas/CanvasRenderer.h"
 #include "document/VQDocument.h"
+#include "document/DocumentExport.h"
 #include "layout/HorizontalGraphLayouter.h"
 
 #include <cstdint>
@@ -49,7 +50,7 @@ VQDocument& documentOf(std::int64_t count)
     static std::int64_t madeFor = 0;
     static VQDocument document;
     if (madeFor != count) {
-        document.project.graph = balancedMap(count);
+        document.projectForLoading().graph = balancedMap(count);
         madeFor = count;
     }
     return document;
@@ -61,7 +62,7 @@ void measure(benchmark::State& state, const Export& exportOnce)
 {
     CanvasRenderer::install();
     const VQDocument& document = documentOf(state.range(0));
-    const Rect area = VQDocument::renderRect(document.project.graph);
+    const Rect area = DocumentExport::renderRect(document.project().graph);
     bool refused = false;
     std::size_t bytes = 0;
     for (auto _ : state) {
@@ -80,7 +81,7 @@ void measure(benchmark::State& state, const Export& exportOnce)
 void BM_ExportPNG(benchmark::State& state)
 {
     measure(state, [](const VQDocument& document) {
-        const std::optional<Bytes> png = document.renderPNG(GraphRenderOptions{});
+        const std::optional<Bytes> png = DocumentExport(document).renderPNG(GraphRenderOptions{});
         return png ? png->size() : 0;
     });
 }
@@ -89,13 +90,16 @@ BENCHMARK(BM_ExportPNG)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->I
 // The whole picture drawn at once, without encoding: what holding the picture in memory costs.
 void BM_RenderOnly(benchmark::State& state)
 {
-    measure(state, [](const VQDocument& document) { return document.renderImage(GraphRenderOptions{}).bitmap().sizeInBytes(); });
+    measure(state, [](const VQDocument& document) {
+        return DocumentExport(document).renderImage(GraphRenderOptions{}).bitmap().sizeInBytes();
+    });
 }
 BENCHMARK(BM_RenderOnly)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_ExportPDF(benchmark::State& state)
 {
-    measure(state, [](const VQDocument& document) { return document.renderPDF(GraphRenderOptions{}).size(); });
+    measure(state,
+            [](const VQDocument& document) { return DocumentExport(document).renderPDF(GraphRenderOptions{}).size(); });
 }
 BENCHMARK(BM_ExportPDF)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
 

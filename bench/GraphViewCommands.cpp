@@ -49,7 +49,7 @@ std::shared_ptr<VQDocument> largeDocument(int nodeCount)
             mainIndex = nodes.size();
         nodes.push_back(node);
     }
-    document->project.graph.updateNodes(nodes);
+    document->projectForLoading().graph.updateNodes(nodes);
     // Laid out as the editor leaves every map it saves, outside the history.
     document->beginEditingSession("Layout");
     document->autoLayoutGraph(true);
@@ -95,7 +95,7 @@ struct Editor {
 void BM_NewChildCommand(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
-    const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    const Node parent = *editor.document->project().graph.node(std::int64_t{2});
     LayerRenderer::statistics() = {};
     int added = 0;
     for (auto _ : state) {
@@ -109,11 +109,12 @@ void BM_NewChildCommand(benchmark::State& state)
         editor.settle();
         ++added;
     }
-    state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
+    state.counters["nodes"] = static_cast<double>(editor.document->project().graph.count());
     state.counters["added"] = added;
     // Parts of the view painted on several threads, per command.
     state.counters["bands"] = double(LayerRenderer::statistics().sharedPaints) / std::max(1, 2 * added);
-    if (editor.document->project.graph.node(editor.document->project.selectedNodeUIDs.front())->title != "New topic")
+    if (editor.document->project().graph.node(editor.document->project().selectedNodeUIDs.front())->title
+        != "New topic")
         state.SkipWithError("the typed title did not reach the document");
 }
 BENCHMARK(BM_NewChildCommand)->Arg(10000)->Iterations(1000)->Unit(benchmark::kMillisecond);
@@ -124,7 +125,7 @@ BENCHMARK(BM_NewChildCommand)->Arg(10000)->Iterations(1000)->Unit(benchmark::kMi
 void BM_NewChildWithAnimationFrames(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
-    const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    const Node parent = *editor.document->project().graph.node(std::int64_t{2});
     int frames = 0;
     for (auto _ : state) {
         editor.controller->insertChildNode(parent, std::nullopt);
@@ -154,7 +155,7 @@ void BM_NewChildWithAnimationFrames(benchmark::State& state)
             runEvents();
         state.ResumeTiming();
     }
-    state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
+    state.counters["nodes"] = static_cast<double>(editor.document->project().graph.count());
     state.counters["loops"] = double(frames) / std::max<double>(1, double(state.iterations()));
 }
 BENCHMARK(BM_NewChildWithAnimationFrames)->Arg(10000)->Arg(50000)->Iterations(20)->MeasureProcessCPUTime()
@@ -164,7 +165,7 @@ BENCHMARK(BM_NewChildWithAnimationFrames)->Arg(10000)->Arg(50000)->Iterations(20
 void BM_NewChildCommandOutsidePaint(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
-    const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    const Node parent = *editor.document->project().graph.node(std::int64_t{2});
     for (auto _ : state) {
         editor.controller->insertChildNode(parent, std::nullopt);
         RunLoop::drain();
@@ -174,7 +175,7 @@ void BM_NewChildCommandOutsidePaint(benchmark::State& state)
         }
         RunLoop::drain();
     }
-    state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
+    state.counters["nodes"] = static_cast<double>(editor.document->project().graph.count());
 }
 BENCHMARK(BM_NewChildCommandOutsidePaint)->Arg(10000)->Iterations(300)->Unit(benchmark::kMillisecond);
 
@@ -183,7 +184,7 @@ BENCHMARK(BM_NewChildCommandOutsidePaint)->Arg(10000)->Iterations(300)->Unit(ben
 void BM_RepaintAfterNewChild(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
-    const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    const Node parent = *editor.document->project().graph.node(std::int64_t{2});
     LayerRenderer::statistics() = {};
     std::size_t animating = 0;
     for (auto _ : state) {
@@ -215,7 +216,7 @@ BENCHMARK(BM_RepaintAfterNewChild)->Arg(10000)->Iterations(300)->Unit(benchmark:
 void BM_RepaintAfterAnimationsEnd(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
-    const Node parent = *editor.document->project.graph.node(std::int64_t{2});
+    const Node parent = *editor.document->project().graph.node(std::int64_t{2});
     double clock = Animator::shared().now();
     Animator::shared().setTimeSource([&clock] { return clock; });
     for (auto _ : state) {
@@ -282,13 +283,13 @@ void timeUndo(benchmark::State& state, Editor& editor)
         editor.settle();
         state.ResumeTiming();
     }
-    state.counters["nodes"] = static_cast<double>(editor.document->project.graph.count());
+    state.counters["nodes"] = static_cast<double>(editor.document->project().graph.count());
 }
 
 void BM_UndoOneEdit(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
-    Node node = *editor.document->project.graph.node(std::int64_t{3});
+    Node node = *editor.document->project().graph.node(std::int64_t{3});
     node.title = "Renamed";
     editor.controller->editNodeTitle(node, true);
     editor.settle();
@@ -300,7 +301,7 @@ BENCHMARK(BM_UndoOneEdit)->Arg(50000)->Iterations(10)->Unit(benchmark::kMillisec
 void BM_UndoNewChild(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
-    const Graph before = editor.document->project.graph;
+    const Graph before = editor.document->project().graph;
     editor.controller->insertChildNode(*before.node(std::int64_t{2}), std::nullopt);
     editor.settle();
     editor.graphView->titleEditing().endEditingTitle(true);
@@ -308,7 +309,7 @@ void BM_UndoNewChild(benchmark::State& state)
     // The nodes the command moved, which the undo moves back.
     std::size_t moved = 0;
     for (const auto& [uid, node] : before.nodeBin())
-        if (const Node* now = editor.document->project.graph.findNode(uid); now && !(now->center == node.center))
+        if (const Node* now = editor.document->project().graph.findNode(uid); now && !(now->center == node.center))
             ++moved;
     timeUndo(state, editor);
     state.counters["moved"] = static_cast<double>(moved);

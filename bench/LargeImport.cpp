@@ -68,7 +68,7 @@ void readFile(benchmark::State& state, const std::string& bytes, const std::stri
         resetNodeUIDCounterForTesting(0);
         VQDocument document;
         document.read(path, "");
-        benchmark::DoNotOptimize(document.project.graph.count());
+        benchmark::DoNotOptimize(document.project().graph.count());
     }
     state.SetComplexityN(state.range(0));
 }

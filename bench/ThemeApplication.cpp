@@ -43,7 +43,7 @@ void applyThemeFromPane(benchmark::State& state)
 {
     ScopedStandardUserDefaults settings;
     auto doc = std::make_shared<VQDocument>();
-    doc->project = themedProject();
+    doc->projectForLoading() = themedProject();
     DocumentStyleInspector pane;
     pane.setDocument(doc);
     pane.loadViewIfNeeded();
@@ -53,7 +53,7 @@ void applyThemeFromPane(benchmark::State& state)
     std::size_t i = 0;
     for (auto _ : state)
         pane.applyTheme(styles[i++ % styles.size()]);
-    benchmark::DoNotOptimize(doc->project.graph.count());
+    benchmark::DoNotOptimize(doc->project().graph.count());
 }
 BENCHMARK(applyThemeFromPane)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
@@ -63,7 +63,7 @@ void applyThemeInWindow(benchmark::State& state)
     QStandardPaths::setTestModeEnabled(true);
     ScopedStandardUserDefaults settings;
     auto doc = std::make_shared<VQDocument>();
-    doc->project = themedProject();
+    doc->projectForLoading() = themedProject();
     doc->autoLayoutGraph(true);
     MindMapEditorWindowController window(doc, QStringLiteral("bench"));
     window.resize(1400, 900);
@@ -93,7 +93,7 @@ void applyThemeInWindow(benchmark::State& state)
     const double n = double(state.iterations());
     state.counters["document_ms"] = documentMs / n;
     state.counters["canvas_ms"] = canvasMs / n;
-    benchmark::DoNotOptimize(doc->project.graph.count());
+    benchmark::DoNotOptimize(doc->project().graph.count());
     window.close();
     RunLoop::drain();
 }

@@ -23,7 +23,6 @@ presses with perf, TAB_LOG=file keeps the program's output.
 """
 
 import argparse
-import glob
 import os
 import shutil
 import statistics
@@ -33,51 +32,11 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-XVFB_RUN = os.path.join(HERE, "..", "tests", "support", "xvfb_run.sh")
-WORDS = ("plan budget travel garden kitchen review draft market design letter meeting summer river station "
-         "report window colour engine harbour paper season answer bridge forest lesson signal").split()
+sys.path.insert(0, os.path.join(HERE, "support"))
+from realwindow import XVFB_RUN, Program, cpu_seconds, write_outline, xdotool  # noqa: E402,F401
+
 # Counters are read this often while waiting for the process to go quiet.
 POLL = 0.005
-
-
-def write_outline(path, count):
-    """An OPML outline of count nodes: node 1 is the root, node k's parent is (k - 2) // 8 + 1."""
-    children = [[] for _ in range(count + 1)]
-    for uid in range(2, count + 1):
-        children[(uid - 2) // 8 + 1].append(uid)
-
-    def title(uid):
-        return "%s %s %d" % (WORDS[uid % len(WORDS)], WORDS[(uid * 7) % len(WORDS)], uid)
-
-    lines = ['<?xml version="1.0" encoding="UTF-8"?>', '<opml version="2.0"><head><title>Tab</title></head><body>']
-    stack = [(1, False)]
-    while stack:
-        uid, closing = stack.pop()
-        if closing:
-            lines.append("</outline>")
-            continue
-        if not children[uid]:
-            lines.append('<outline text="%s"/>' % title(uid))
-            continue
-        lines.append('<outline text="%s">' % title(uid))
-        stack.append((uid, True))
-        for child in reversed(children[uid]):
-            stack.append((child, False))
-    lines.append("</body></opml>")
-    with open(path, "w") as f:
-        f.write("\n".join(lines) + "\n")
-
-
-def cpu_seconds(pid):
-    """CPU time of every thread of the process so far, in seconds."""
-    total = 0
-    for stat in glob.glob("/proc/%d/task/*/schedstat" % pid):
-        try:
-            with open(stat) as f:
-                total += int(f.read().split()[0])
-        except (OSError, ValueError, IndexError):
-            pass
-    return total / 1e9
 
 
 def settle(pid, start, quiet_for=0.3, timeout=20.0):
@@ -99,54 +58,16 @@ def settle(pid, start, quiet_for=0.3, timeout=20.0):
     return float("nan"), cpu_seconds(pid) - cpu_start
 
 
-def xdotool(*args):
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
-
-
-class Program:
-    def __init__(self, binary, outline, home):
-        env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                   XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=home)
-        self.log = open(os.environ.get("TAB_LOG") or os.path.join(home, "out.log"), "w")
-        self.process = subprocess.Popen([binary, outline], stdout=self.log, stderr=subprocess.STDOUT, env=env)
-        self.pid = self.process.pid
-        self.window = None
-
-    def wait_for_window(self, timeout=120):
-        start = time.monotonic()
-        while time.monotonic() - start < timeout:
-            found = xdotool("search", "--onlyvisible", "--pid", str(self.pid), "--name", "Untitled")
-            if found:
-                self.window = found.split()[0]
-                xdotool("windowsize", self.window, "1600", "1000")
-                xdotool("windowactivate", "--sync", self.window)
-                return True
-            time.sleep(0.1)
-        return False
-
-    def key(self, *keys):
-        xdotool("key", "--window", self.window, *keys)
-
-    def stop(self):
-        self.process.terminate()
-        try:
-            self.process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-        self.log.close()
-
-
 def run_once(binary, outline, presses):
     home = tempfile.mkdtemp(prefix="tab-bench-")
-    program = Program(binary, outline, home)
+    program = Program(binary, outline, home, os.environ.get("TAB_LOG"))
     try:
-        if not program.wait_for_window():
+        if not program.wait_for_window(size=(1600, 1000)):
             raise RuntimeError("%s showed no window" % binary)
         settle(program.pid, time.monotonic(), quiet_for=1.0, timeout=120)
         # Home selects the root; Right its first child, a node with children of its own near the root.
         for key in ("Home", "Right"):
-            program.key(key)
+            program.keys(key)
             settle(program.pid, time.monotonic(), quiet_for=0.5)
         results = []
         perf = None
@@ -156,12 +77,12 @@ def run_once(binary, outline, presses):
             time.sleep(0.5)
         for _ in range(presses):
             start = time.monotonic()
-            program.key("Tab")
+            program.keys("Tab")
             results.append(settle(program.pid, start))
-            program.key("Escape")
+            program.keys("Escape")
             settle(program.pid, time.monotonic(), quiet_for=0.5)
             # Back to the parent for the next child.
-            program.key("Left")
+            program.keys("Left")
             settle(program.pid, time.monotonic(), quiet_for=0.5)
         if perf:
             perf.send_signal(2)
@@ -186,7 +107,7 @@ def main():
         table = {}
         for count in args.nodes:
             outline = os.path.join(work, "map-%d.opml" % count)
-            write_outline(outline, count)
+            write_outline(outline, count, "Tab")
             for run in range(args.runs):
                 for binary in args.binaries:
                     results = run_once(binary, outline, args.presses)

@@ -21,7 +21,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     velquine::VQDocument document;
-    document.project = velquine::generatedWideTree(std::atoi(argv[1]));
+    document.projectForLoading() = velquine::generatedWideTree(std::atoi(argv[1]));
     std::optional<std::string> error;
     if (!document.writeToURL(argv[2], std::string(velquine::VQDocument::documentType), &error)) {
         std::fprintf(stderr, "%s\n", error.value_or("the map could not be written").c_str());

@@ -12,6 +12,7 @@
 #include "document/VQDocumentFiles.h"
 #include "document/FileTypes.h"
 #include "document/VQDocument.h"
+#include "kit/CommandTable.h"
 #include "model/project/FactorySettings.h"
 #include "platform/Log.h"
 #include "platform/RecentDocuments.h"
@@ -30,17 +31,18 @@ AppDelegate::AppDelegate() : documents_(std::make_unique<DocumentWindows>())
 {
     sharedDelegate = this;
     ActionDispatcher::setApplicationResponder(this);
-    addAction("showPreferencesPanel:", [this](const ActionItem*) { showPreferencesPanel(); });
-    addAction("checkUpdates:", [this](const ActionItem*) { checkForUpdates(); });
-    addAction("showManual:", [this](const ActionItem*) { showManual(); });
-    addAction("visitProductWebsite:", [this](const ActionItem*) { visitProductWebsite(); });
-    addAction("showCheatSheet:", [this](const ActionItem*) { showCheatSheet(); });
-    addAction("contactSupport:", [this](const ActionItem*) { composeSupportMail(); });
-    addAction("newDocument:", [this](const ActionItem*) { newDocument(); });
-    addAction("openDocument:", [this](const ActionItem*) { openDocument(); });
-    addAction("terminate:", [this](const ActionItem*) { terminate(); });
-    addAction("openRecentDocument:", [this](const ActionItem* sender) { openRecentDocument(sender); });
-    addAction("clearRecentDocuments:", [](const ActionItem*) { RecentDocuments::clear(); });
+    addAction(commandSelector(Command::showPreferencesPanel), [this](const ActionItem*) { showPreferencesPanel(); });
+    addAction(commandSelector(Command::checkUpdates), [this](const ActionItem*) { checkForUpdates(); });
+    addAction(commandSelector(Command::showManual), [this](const ActionItem*) { showManual(); });
+    addAction(commandSelector(Command::visitProductWebsite), [this](const ActionItem*) { visitProductWebsite(); });
+    addAction(commandSelector(Command::showCheatSheet), [this](const ActionItem*) { showCheatSheet(); });
+    addAction(commandSelector(Command::contactSupport), [this](const ActionItem*) { composeSupportMail(); });
+    addAction(commandSelector(Command::newDocument), [this](const ActionItem*) { newDocument(); });
+    addAction(commandSelector(Command::openDocument), [this](const ActionItem*) { openDocument(); });
+    addAction(commandSelector(Command::terminate), [this](const ActionItem*) { terminate(); });
+    addAction(commandSelector(Command::openRecentDocument),
+              [this](const ActionItem* sender) { openRecentDocument(sender); });
+    addAction(commandSelector(Command::clearRecentDocuments), [](const ActionItem*) { RecentDocuments::clear(); });
 }
 
 AppDelegate::~AppDelegate()
@@ -200,7 +202,7 @@ void AppDelegate::scheduleCheatSheetOnStart(QWidget* window)
 
 bool AppDelegate::validateMenuItem(ActionItem& item)
 {
-    if (item.action == "checkUpdates:")
+    if (item.action == commandSelector(Command::checkUpdates))
         item.hidden = false;
     return true;
 }

@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/MainMenu.h"
 #include "document/VQDocument.h"
+#include "kit/CommandTable.h"
 #include "kit/WindowActions.h"
 #include "kit/WindowAppearance.h"
 
@@ -24,8 +25,8 @@ DocumentWindow::DocumentWindow(std::shared_ptr<VQDocument> document, const QStri
     setCentralWidget(content_);
     resize(1024, 720);
 
-    Responder::addAction("performClose:", [this](const ActionItem*) { close(); });
-    Responder::addAction("performMiniaturize:", [this](const ActionItem*) { showMinimized(); });
+    Responder::addAction(commandSelector(Command::performClose), [this](const ActionItem*) { close(); });
+    Responder::addAction(commandSelector(Command::performMiniaturize), [this](const ActionItem*) { showMinimized(); });
     std::vector<Responder*> chain{this};
     if (commands_)
         chain.push_back(commands_.get());
@@ -39,7 +40,7 @@ DocumentWindow::~DocumentWindow() = default;
 
 void DocumentWindow::refreshContent()
 {
-    const std::size_t nodes = document_ ? document_->project.graph.count() : 0;
+    const std::size_t nodes = document_ ? document_->project().graph.count() : 0;
     content_->setText(nodes == 0   ? tr("Empty map")
                       : nodes == 1 ? tr("1 node")
                                    : tr("%1 nodes").arg(static_cast<qulonglong>(nodes)));

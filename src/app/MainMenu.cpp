@@ -7,25 +7,13 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "kit/KeyPolicy.h"
+#include "kit/CommandTable.h"
 #include "kit/WindowActions.h"
 #include "platform/RecentDocuments.h"
 
 namespace velquine {
 
 namespace {
-
-using Keys = QList<QKeySequence>;
-
-Keys standard(QKeySequence::StandardKey key)
-{
-    return KeyPolicy::standardShortcuts(key);
-}
-
-Keys keys(QKeyCombination combination)
-{
-    return {QKeySequence(combination)};
-}
 
 MainMenuItem separator()
 {
@@ -37,133 +25,76 @@ MainMenuItem submenu(const QString& title)
     return MainMenuItem(title);
 }
 
-MainMenuItem inSubmenu(MainMenuItem item)
+// The item of a command, as the command table describes it.
+MainMenuItem item(Command command, int submenuLevel = 0)
 {
-    item.submenuLevel = 1;
+    MainMenuItem item(commandTitle(command), commandSelector(command), commandShortcuts(command),
+                      commandKeyHint(command), commandSpec(command).tag);
+    item.submenuLevel = submenuLevel;
     return item;
 }
 
 MainMenuSection fileMenu()
 {
     return {QObject::tr("&File"),
-            {{QObject::tr("&New"), "newDocument:", standard(QKeySequence::New)},
-             {QObject::tr("&Open…"), "openDocument:", standard(QKeySequence::Open)},
-             submenu(MainMenu::openRecentTitle()),
-             separator(),
-             {QObject::tr("&Close"), "performClose:", standard(QKeySequence::Close)},
-             {QObject::tr("&Save"), "saveDocument:", standard(QKeySequence::Save)},
-             {QObject::tr("Save &As…"), "saveDocumentAs:", standard(QKeySequence::SaveAs)},
-             {QObject::tr("&Revert to Saved"), "revertDocumentToSaved:"},
-             separator(),
-             {QObject::tr("&Export…"), "showExportWindow:", keys(Qt::CTRL | Qt::Key_E)},
-             separator(),
-             {QObject::tr("Page Set&up…"), "runPageLayout:", keys(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
-             {QObject::tr("&Print…"), "printDocument:", standard(QKeySequence::Print)},
-             separator(),
-             {QObject::tr("&Quit"), "terminate:", standard(QKeySequence::Quit)}}};
+            {item(Command::newDocument), item(Command::openDocument), submenu(MainMenu::openRecentTitle()),
+             separator(), item(Command::performClose), item(Command::saveDocument), item(Command::saveDocumentAs),
+             item(Command::revertDocumentToSaved), separator(), item(Command::showExportWindow), separator(),
+             item(Command::runPageLayout), item(Command::printDocument), separator(), item(Command::terminate)}};
 }
 
 MainMenuSection editMenu()
 {
     return {QObject::tr("&Edit"),
-            {{QObject::tr("&Undo"), "undo:", standard(QKeySequence::Undo)},
-             {QObject::tr("&Redo"), "redo:", standard(QKeySequence::Redo)},
-             separator(),
-             {QObject::tr("Cu&t"), "cut:", standard(QKeySequence::Cut)},
-             {QObject::tr("&Copy"), "copy:", standard(QKeySequence::Copy)},
-             {QObject::tr("&Paste"), "paste:", standard(QKeySequence::Paste)},
-             {QObject::tr("Paste and &Match Style"), "pasteAsPlainText:", keys(Qt::CTRL | Qt::SHIFT | Qt::Key_V)},
-             {QObject::tr("&Delete"), "delete:", {}, QObject::tr("Del")},
-             {QObject::tr("Delete Single &Node"), "deleteSingle:", {}, QObject::tr("Shift+Del")},
-             {QObject::tr("D&uplicate"), "duplicateNodeTree:", keys(Qt::CTRL | Qt::SHIFT | Qt::Key_D)},
-             {QObject::tr("Duplicate Single Node"), "duplicateSingleNode:"},
-             separator(),
-             {QObject::tr("Select &All"), "selectAll:", standard(QKeySequence::SelectAll)},
-             {QObject::tr("Select Node &Tree"), "selecNodeTree:", keys(Qt::CTRL | Qt::ALT | Qt::Key_A)},
-             {QObject::tr("D&eselect All"), "deselectAll:", keys(Qt::CTRL | Qt::SHIFT | Qt::Key_A)},
-             separator(),
-             {QObject::tr("Emoji && &Symbols…"), "pickEmoji:", keys(Qt::CTRL | Qt::Key_Period)},
-             separator(),
-             {QObject::tr("Pr&eferences…"), "showPreferencesPanel:", standard(QKeySequence::Preferences)}}};
+            {item(Command::undo), item(Command::redo), separator(), item(Command::cut), item(Command::copy),
+             item(Command::paste), item(Command::pasteAsPlainText), item(Command::delete_),
+             item(Command::deleteSingle), item(Command::duplicateNodeTree), item(Command::duplicateSingleNode),
+             separator(), item(Command::selectAll), item(Command::selecNodeTree), item(Command::deselectAll),
+             separator(), item(Command::pickEmoji), separator(), item(Command::showPreferencesPanel)}};
 }
 
 MainMenuSection insertMenu()
 {
     return {QObject::tr("&Insert"),
-            {{QObject::tr("New &Child Node"), "newChildNode:", {}, QObject::tr("Tab")},
-             {QObject::tr("New &Sibling Node"), "newSiblingNode:", {}, QObject::tr("Return")},
-             {QObject::tr("New &Parent Node"), "newParentNode:", keys(Qt::CTRL | Qt::SHIFT | Qt::Key_Return)},
-             {QObject::tr("New &Root Node"), "newRootNode:", keys(Qt::CTRL | Qt::Key_Return)},
-             separator(),
-             {QObject::tr("&Edit Title"), "editSelectedNode:", keys(Qt::Key_F2)},
-             separator(),
-             {QObject::tr("&Image…"), "pickPhoto:", keys(Qt::CTRL | Qt::SHIFT | Qt::Key_I)}}};
+            {item(Command::newChildNode), item(Command::newSiblingNode), item(Command::newParentNode),
+             item(Command::newRootNode), separator(), item(Command::editSelectedNode), separator(),
+             item(Command::pickPhoto)}};
 }
 
 MainMenuSection formatMenu()
 {
     return {QObject::tr("F&ormat"),
-            {{QObject::tr("&Bold"), "toggleNodeBold:", standard(QKeySequence::Bold)},
-             {QObject::tr("&Italic"), "toggleNodeItalic:", standard(QKeySequence::Italic)},
-             {QObject::tr("&Underline"), "toggleNodeUnderline:", standard(QKeySequence::Underline)},
-             separator(),
-             {QObject::tr("Copy St&yle"), "copyNodeStyle:", keys(Qt::CTRL | Qt::ALT | Qt::Key_C)},
-             {QObject::tr("Paste Styl&e"), "pasteNodeStyle:", keys(Qt::CTRL | Qt::ALT | Qt::Key_V)},
-             separator(),
-             {QObject::tr("Reset Node Style and Size"), "resetNodeStyleAndSize:"},
-             {QObject::tr("Reset Node Style"), "resetNodeStyle:"},
-             {QObject::tr("Reset Node Colors"), "resetNodeColors:"},
-             {QObject::tr("Reset Node Size"), "resetNodeSize:"},
-             separator(),
-             {QObject::tr("&Detach from Parent"), "detachNodeFromParent:"},
-             {QObject::tr("&Balance Children"), "balanceSelectedNode:", keys(Qt::CTRL | Qt::SHIFT | Qt::Key_B)},
-             {QObject::tr("&Auto Layout"), "autoLayoutGraph:", keys(Qt::CTRL | Qt::Key_L)},
-             {QObject::tr("Auto Layout &Node"), "autoLayoutSelectedNode:", keys(Qt::CTRL | Qt::SHIFT | Qt::Key_L)},
-             {QObject::tr("Auto Layout &Partial Tree"), "autolayoutPartialTree:", keys(Qt::CTRL | Qt::ALT | Qt::Key_L)},
-             {QObject::tr("&Resolve Collisions"), "resolveCollisions:", keys(Qt::CTRL | Qt::ALT | Qt::Key_R)},
-             submenu(QObject::tr("&Sort Children")),
-             inSubmenu({QObject::tr("By &Title"), "sortSelectedNodeChildren:"}),
-             inSubmenu({QObject::tr("By &Creation Date"), "sortSelectedNodeChildren:"})}};
+            {item(Command::toggleNodeBold), item(Command::toggleNodeItalic), item(Command::toggleNodeUnderline),
+             separator(), item(Command::copyNodeStyle), item(Command::pasteNodeStyle), separator(),
+             item(Command::resetNodeStyleAndSize), item(Command::resetNodeStyle), item(Command::resetNodeColors),
+             item(Command::resetNodeSize), separator(), item(Command::detachNodeFromParent),
+             item(Command::balanceSelectedNode), item(Command::autoLayoutGraph),
+             item(Command::autoLayoutSelectedNode), item(Command::autolayoutPartialTree),
+             item(Command::resolveCollisions), submenu(QObject::tr("&Sort Children")),
+             item(Command::sortSelectedNodeChildren, 1), item(Command::sortSelectedNodeChildrenByCreationDate, 1)}};
 }
 
 MainMenuSection viewMenu()
 {
     return {QObject::tr("&View"),
-            {{QObject::tr("&Focus on Node"), "toggleNodeFocus:", keys(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
-             {QObject::tr("&Center Selected Node"), "centerSelectedNode:", keys(Qt::CTRL | Qt::Key_J)},
-             separator(),
-             {QObject::tr("Zoom &In"), "zoomIn:", standard(QKeySequence::ZoomIn)},
-             {QObject::tr("Zoom &Out"), "zoomOut:", standard(QKeySequence::ZoomOut)},
-             {QObject::tr("&Actual Size"), "zoomDefault:", keys(Qt::CTRL | Qt::Key_0)},
-             separator(),
-             {QObject::tr("Show &Navigator"), "toggleSidebar:", keys(Qt::CTRL | Qt::ALT | Qt::Key_1)},
-             {QObject::tr("Show &Notes"), "toggleNoteView:", keys(Qt::CTRL | Qt::ALT | Qt::Key_2)},
-             {QObject::tr("Show &Inspector"), "myToggleInspector:", keys(Qt::CTRL | Qt::ALT | Qt::Key_3)},
-             {QObject::tr("&Style Inspector"), "switchSidebarInspector:", keys(Qt::CTRL | Qt::ALT | Qt::Key_4), {}, 0},
-             {QObject::tr("Con&tent Inspector"), "switchSidebarInspector:", keys(Qt::CTRL | Qt::ALT | Qt::Key_5), {}, 1},
-             separator(),
-             submenu(QObject::tr("&Debug")),
-             inSubmenu({QObject::tr("Dump Graph"), "dumpGraph:"}),
-             inSubmenu({QObject::tr("Toggle Debug Drawing"), "toggleDebugDrawing:"}),
-             inSubmenu({QObject::tr("Reload Map"), "forceReloadModel:"}),
-             inSubmenu({QObject::tr("Blong"), "blong:"})}};
+            {item(Command::toggleNodeFocus), item(Command::centerSelectedNode), separator(), item(Command::zoomIn),
+             item(Command::zoomOut), item(Command::zoomDefault), separator(), item(Command::toggleSidebar),
+             item(Command::toggleNoteView), item(Command::myToggleInspector), item(Command::switchSidebarInspector),
+             item(Command::switchSidebarInspectorToContent), separator(), submenu(QObject::tr("&Debug")),
+             item(Command::dumpGraph, 1), item(Command::toggleDebugDrawing, 1), item(Command::forceReloadModel, 1),
+             item(Command::blong, 1)}};
 }
 
 MainMenuSection windowMenu()
 {
-    return {QObject::tr("&Window"),
-            {{QObject::tr("&Minimize"), "performMiniaturize:", keys(Qt::CTRL | Qt::Key_M)}}};
+    return {QObject::tr("&Window"), {item(Command::performMiniaturize)}};
 }
 
 MainMenuSection helpMenu()
 {
     return {QObject::tr("&Help"),
-            {{QObject::tr("Velquine &Help"), "showManual:", standard(QKeySequence::HelpContents)},
-             {QObject::tr("&Keyboard Shortcuts"), "showCheatSheet:", keys(Qt::CTRL | Qt::Key_Slash)},
-             {QObject::tr("Velquine &Website"), "visitProductWebsite:"},
-             {QObject::tr("&Contact Support…"), "contactSupport:"},
-             separator(),
-             {QObject::tr("Check for &Updates…"), "checkUpdates:"}}};
+            {item(Command::showManual), item(Command::showCheatSheet), item(Command::visitProductWebsite),
+             item(Command::contactSupport), separator(), item(Command::checkUpdates)}};
 }
 
 constexpr const char* keyHintProperty = "velquineKeyHint";
@@ -174,12 +105,14 @@ void fillOpenRecent(QMenu* menu, WindowActions* actions)
     menu->clear();
     for (const std::string& path : RecentDocuments::paths()) {
         const QString file = QString::fromStdString(path);
-        QAction* item = actions->addAction(menu, QFileInfo(file).fileName(), "openRecentDocument:");
+        QAction* item =
+            actions->addAction(menu, QFileInfo(file).fileName(), commandSelector(Command::openRecentDocument));
         item->setData(file);
         item->setToolTip(file);
     }
     menu->addSeparator();
-    actions->addAction(menu, QObject::tr("Clear Menu"), "clearRecentDocuments:");
+    actions->addAction(menu, commandTitle(Command::clearRecentDocuments),
+                       commandSelector(Command::clearRecentDocuments));
 }
 
 // Puts each item's map key back after its title: validation may have given the item a new title.

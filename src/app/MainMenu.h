@@ -1,7 +1,8 @@
 #pragma once
 
 // The main menu of a document window: File, Edit, Insert, Format, View, Window and Help, every item sending
-// its command along the window's responder chain. Items whose key belongs to the map itself (Tab, Return,
+// its command along the window's responder chain. The menus arrange the commands; each item's title, keys and
+// tag come from the command table (kit/CommandTable.h). Items whose key belongs to the map itself (Tab, Return,
 // Delete) show that key without taking it as a window shortcut, so text fields keep their keys.
 
 #include <QKeySequence>

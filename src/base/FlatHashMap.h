@@ -2,8 +2,12 @@
 
 // A hash map held in one array (open addressing with linear probing), for the large temporary indexes built
 // while many nodes are added at once: once reserved, adding a key allocates nothing, a look-up touches one or
-// two neighbouring slots, and the whole table is released in one go. Keys are never removed. Hash turns a key
-// into 64 well-mixed bits; keys equal under == must hash alike.
+// two neighbouring slots, and the whole table is released or cleared in one go. Keys are never removed one
+// by one. Hash turns a key into 64 well-mixed bits; keys equal under == must hash alike.
+//
+// What it buys, measured: inserting 100,000 imported lines (plain text, flat; medians of 5) with these tables
+// in place of node-based sets and maps for the free centres, tree roots and source positions, storing the
+// placed nodes 64 -> 21-33 ms, ending the insertion 23-40 -> 5 ms, the source index 5-8 -> 4 ms.
 
 #include <algorithm>
 #include <bit>
@@ -73,6 +77,28 @@ public:
     bool contains(const Key& key) const { return find(key) != nullptr; }
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
+
+    // Removes every key, keeping the room.
+    void clear()
+    {
+        if (size_ == 0)
+            return;
+        for (Slot& slot : slots_)
+            slot = Slot();
+        size_ = 0;
+    }
+
+    // Calls f(key, value) for every key, in no particular order; f may change the value.
+    template <class F>
+    void forEach(F&& f)
+    {
+        if (size_ == 0)
+            return;
+        for (Slot& slot : slots_) {
+            if (slot.used)
+                f(std::as_const(slot.key), slot.value);
+        }
+    }
 
 private:
     std::size_t home(const Key& key) const { return static_cast<std::size_t>(Hash()(key)) & mask_; }

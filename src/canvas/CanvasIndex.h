@@ -13,54 +13,18 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/UidMap.h"
+#include "model/graph/DenseUIDRange.h"
 #include "model/graph/Graph.h"
 #include "model/graph/LayoutOptions.h"
 #include "model/graph/Node.h"
 #include "platform/Color.h"
-#include "canvas/UidTable.h"
 #include "platform/Geometry.h"
 
 namespace velquine {
 
 class BranchLayer;
 class NodeLayer;
-
-// A set of identifiers marked for one pass. Identifiers that lie close together (a graph numbers its nodes as it
-// makes them) are marked in a table from the lowest on; others are searched for in their sorted list.
-class UidMarks {
-public:
-    // Marks the identifiers, given in ascending order, in place of those marked before.
-    void mark(const std::vector<std::int64_t>& ascending)
-    {
-        sorted_ = &ascending;
-        tabled_ = false;
-        if (ascending.empty())
-            return;
-        low_ = ascending.front();
-        span_ = std::uint64_t(ascending.back()) - std::uint64_t(low_);
-        if (span_ >= 4 * std::uint64_t(ascending.size()) + 64)
-            return;
-        tabled_ = true;
-        table_.assign(std::size_t(span_) + 1, 0);
-        for (std::int64_t uid : ascending)
-            table_[std::size_t(std::uint64_t(uid) - std::uint64_t(low_))] = 1;
-    }
-    // Whether the identifier is marked; the list given to mark() must still be there.
-    bool contains(std::int64_t uid) const
-    {
-        if (!tabled_)
-            return sorted_ && std::binary_search(sorted_->begin(), sorted_->end(), uid);
-        const std::uint64_t offset = std::uint64_t(uid) - std::uint64_t(low_);
-        return uid >= low_ && offset <= span_ && table_[std::size_t(offset)] != 0;
-    }
-
-private:
-    const std::vector<std::int64_t>* sorted_ = nullptr;
-    std::vector<char> table_;
-    std::int64_t low_ = 0;
-    std::uint64_t span_ = 0;
-    bool tabled_ = false;
-};
 
 struct ReloadPlan {
     // Every node is visited, every layer revisited.
@@ -113,7 +77,7 @@ struct CanvasIndex {
 
     // Rebuilt from the node layers at the end of every node synchronisation (a later layer with the same
     // identifier wins).
-    UidTable<NodeLayer*> nodeLayerUIDCache;
+    UidMap<NodeLayer*> nodeLayerUIDCache;
 
     // ---- Branch layers ----
 
@@ -136,7 +100,7 @@ struct CanvasIndex {
         bool operator==(const BranchEnd&) const = default;
     };
     // Every branch layer under each of its two ends.
-    UidTable<std::vector<BranchEnd>> branchesAtNode;
+    UidMap<std::vector<BranchEnd>> branchesAtNode;
 
     // ---- What lives only while a reload runs ----
 
@@ -399,7 +363,7 @@ struct CanvasIndex {
     std::vector<std::int64_t> walkedUIDs;
     std::vector<std::int64_t> childUIDs;
     std::vector<std::int64_t> heldBackUIDs;
-    UidMarks marks;
+    UidMap<bool> marks;
     // The layer of each node the reload visits, as the node synchronisation found or made it (null for none).
     std::vector<NodeLayer*> visitedLayers;
     // For each node the reload visits, whether the node synchronisation left its layer behind, and then where

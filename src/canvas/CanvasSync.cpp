@@ -17,6 +17,7 @@
 #include "canvas/PointerInteraction.h"
 #include "canvas/TitleEditingInteraction.h"
 
+#include "base/FlatHashMap.h"
 #include "canvas/GraphView.h"
 #include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
@@ -47,21 +48,6 @@ void storeNode(NodeLayer& layer, const Graph& graph, const Node& node)
 }
 
 bool sameSize(const Size& a, const Size& b) { return a.width == b.width && a.height == b.height; }
-
-// How many nodes on the node synchronisation starts fetching layers.
-constexpr std::size_t fetchDistance = 6;
-
-// Starts fetching into the processor's cache what the node synchronisation reads of a layer whose node only
-// moved: its geometry and place among the sublayers, and the canvas's bookkeeping with the drag and edit states.
-void fetchLayerAhead(const NodeLayer* layer)
-{
-    if (!layer)
-        return;
-    const char* start = reinterpret_cast<const char*>(layer);
-    for (std::size_t offset = 0; offset < 192; offset += 64)
-        __builtin_prefetch(start + offset);
-    __builtin_prefetch(&layer->unsettledSlot);
-}
 
 } // namespace
 
@@ -99,8 +85,6 @@ void CanvasSync::syncNodeLayers(const ReloadPlan& plan)
     index.leftFor.resize(plan.visit.size());
     for (std::size_t i = 0; i < plan.visit.size(); ++i) {
         const Node* node = plan.visit[i];
-        if (i + fetchDistance < plan.visit.size())
-            fetchLayerAhead(layerOf(plan.visitUIDs[i + fetchDistance]));
         NodeLayer* cached = layerOf(plan.visitUIDs[i]);
         index.leftBehind[i] = 0;
         if (cached && cached->superlayer() != nullptr) {
@@ -122,7 +106,7 @@ void CanvasSync::syncNodeLayers(const ReloadPlan& plan)
     }
 
     if (plan.full) {
-        index.nodeLayerUIDCache.clear(UidRange::denseOf(view_.graph_));
+        index.nodeLayerUIDCache.clear(denseUIDRange(view_.graph_));
         for (const auto& layer : nodeLayers_)
             index.nodeLayerUIDCache[layer->node().uid] = layer.get();
         return;
@@ -277,15 +261,17 @@ void CanvasSync::updateNodeLayerPositions(bool resetDragState, const ReloadPlan*
         }
         return;
     }
-    // A fresh lookup over the layers as they are now (a later layer with the same identifier wins).
-    std::unordered_map<std::int64_t, NodeLayer*> byUID;
-    byUID.reserve(nodeLayers_.size());
-    for (const auto& layer : nodeLayers_)
-        byUID[layer->node().uid] = layer.get();
+    // A fresh lookup over the layers as they are now (a later layer with the same identifier wins), in one
+    // block rather than a node per layer.
+    FlatHashMap<std::int64_t, NodeLayer*> byUID(nodeLayers_.size());
+    for (const auto& layer : nodeLayers_) {
+        const auto [slot, added] = byUID.emplace(layer->node().uid, layer.get());
+        if (!added)
+            *slot = layer.get();
+    }
     for (const auto& entry : view_.graph_.nodeBin()) {
-        const auto it = byUID.find(entry.first);
-        if (it != byUID.end())
-            place(*it->second);
+        if (NodeLayer* const* layer = byUID.find(entry.first))
+            place(**layer);
     }
 }
 

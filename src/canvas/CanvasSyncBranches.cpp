@@ -22,21 +22,6 @@
 
 namespace velquine {
 
-namespace {
-
-// How many nodes on the branch update starts fetching branch layers.
-constexpr std::size_t fetchDistance = 6;
-
-// The same for what leaving a branch behind reads: its ends, dock points, path inputs and bookkeeping.
-void fetchBranchAhead(const BranchLayer& branch)
-{
-    const char* start = reinterpret_cast<const char*>(&branch.parentNodeUID);
-    for (std::size_t offset = 0; offset < 256; offset += 64)
-        __builtin_prefetch(start + offset);
-}
-
-} // namespace
-
 // ---- Branch layers ----
 
 void CanvasSync::detachLayers(const std::vector<Layer*>& layers)
@@ -215,8 +200,8 @@ void CanvasSync::updateBranchLayers(const ReloadPlan& plan)
     }
     // Each branch once: at its child when the child is visited, else at its parent. The identifiers are looked
     // up side by side rather than through the nodes.
-    UidMarks& marks = index_->marks;
-    marks.mark(plan.visitUIDs);
+    UidMap<bool>& marks = index_->marks;
+    marks.assign(plan.visitUIDs, true);
     const auto visited = [&marks](std::int64_t uid) { return marks.contains(uid); };
     // The node synchronisation of this plan, just before, found each visited node's layer; siblings, visited
     // one after another, share the layer of their parent.
@@ -233,15 +218,6 @@ void CanvasSync::updateBranchLayers(const ReloadPlan& plan)
     };
     const std::size_t count = plan.visit.size();
     for (std::size_t i = 0; i < count; ++i) {
-        // The lists of branches two steps ahead, then the branches to their parents of the nodes one step ahead.
-        if (i + 2 * fetchDistance < count)
-            if (const auto* ahead = index_->branchesAt(plan.visitUIDs[i + 2 * fetchDistance]))
-                __builtin_prefetch(ahead->data());
-        if (i + fetchDistance < count)
-            if (const auto* ahead = index_->branchesAt(plan.visitUIDs[i + fetchDistance]))
-                for (const CanvasIndex::BranchEnd& end : *ahead)
-                    if (end.childUID == plan.visitUIDs[i + fetchDistance])
-                        fetchBranchAhead(*end.layer);
         const std::int64_t uid = plan.visitUIDs[i];
         const auto* at = index_->branchesAt(uid);
         if (!at)

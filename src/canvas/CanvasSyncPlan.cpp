@@ -198,7 +198,7 @@ void CanvasSync::mergeVisits(ReloadPlan& plan, const std::unordered_set<std::int
     std::vector<std::int64_t>& extra = index.extraUIDs;
     const std::vector<std::int64_t>& children = index.childUIDs;
     // Children the walk found changed are visited as walked: only the others join the list.
-    index.marks.mark(walkedUIDs);
+    index.marks.assign(walkedUIDs, true);
     for (std::int64_t uid : children)
         if (!index.marks.contains(uid))
             extra.push_back(uid);

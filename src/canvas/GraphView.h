@@ -139,7 +139,8 @@ public:
     // Used for trees whose root has no layout options; setting it reloads nothing.
     const LayoutOptions& baseLayoutOptions() const { return baseLayoutOptions_; }
     void setBaseLayoutOptions(const LayoutOptions& options);
-    // The selection as last pushed by the controller or changed by the canvas; setting it reloads nothing.
+    // The selection shown, as last pushed by the controller (the document owns the selection); setting it
+    // reloads nothing.
     const std::vector<std::int64_t>& selectedNodeUIDs() const { return selectedNodeUIDs_; }
     void setSelectedNodeUIDs(std::vector<std::int64_t> uids);
     // Set on canvases made for printing and export, right after creation: nothing is ever hovered.

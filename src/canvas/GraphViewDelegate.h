@@ -19,12 +19,14 @@ class GraphViewDelegate {
 public:
     virtual ~GraphViewDelegate() = default;
 
-    // The document the canvas shows, for the few changes the canvas writes itself (the selection at mouse-down,
-    // abandoning a title edit). Null when there is none.
+    // The document the canvas shows, for abandoning a title edit. Null when there is none.
     virtual VQDocument* document() const { return nullptr; }
 
     // The document's selection becomes exactly these nodes; a single node off screen is revealed.
     virtual void selectNodes(const std::vector<Node>& /*nodes*/, bool /*revealSingle*/) {}
+    // The selection the pointer made (a press on a node, a shift or control click, a press on empty space):
+    // the document's selection becomes exactly these nodes and its listeners hear of it; nothing is revealed.
+    virtual void pointerDidSelectNodes(const std::vector<Node>& /*nodes*/) {}
     // A new child of the parent, at the position when one is given, as one undoable edit.
     virtual void insertChildNode(const Node& /*parent*/, std::optional<Point> /*position*/) {}
     virtual void didBeginEditingNodeTitle() {}

@@ -18,7 +18,6 @@
 #include "canvas/CanvasIndex.h"
 #include "kit/ScrollView.h"
 #include "canvas/layers/NodeLayer.h"
-#include "document/VQDocument.h"
 #include "kit/Beep.h"
 #include "kit/KeyPolicy.h"
 #include "kit/WindowActions.h"

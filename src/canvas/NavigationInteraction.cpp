@@ -8,6 +8,7 @@
 
 #include "canvas/GraphView.h"
 #include "kit/Beep.h"
+#include "kit/CommandTable.h"
 #include "kit/WindowActions.h"
 #include "canvas/CanvasSync.h"
 #include "canvas/DragInteraction.h"
@@ -247,14 +248,14 @@ bool NavigationInteraction::handleCanvasKey(QKeyEvent* event)
     case Qt::Key_Escape:
         if (!hasSelection)
             return false;
-        sendWindowAction("deselectAll:");
+        sendWindowAction(commandSelector(Command::deselectAll));
         return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         if (!hasSelection)
             Beep::beep();
         else
-            sendWindowAction("newChildNode:");
+            sendWindowAction(commandSelector(Command::newChildNode));
         return true;
     case Qt::Key_Home:
         if (hasSelection)
@@ -268,11 +269,12 @@ bool NavigationInteraction::handleCanvasKey(QKeyEvent* event)
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        sendWindowAction("newSiblingNode:");
+        sendWindowAction(commandSelector(Command::newSiblingNode));
         return true;
     case Qt::Key_Delete:
     case Qt::Key_Backspace:
-        sendWindowAction(event->modifiers() & Qt::ShiftModifier ? "deleteSingle:" : "delete:");
+        sendWindowAction(
+            commandSelector(event->modifiers() & Qt::ShiftModifier ? Command::deleteSingle : Command::delete_));
         return true;
     case Qt::Key_Up:
         moveSelection(GraphView::NavigationDirection::up);

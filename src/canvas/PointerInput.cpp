@@ -10,7 +10,6 @@
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasIndex.h"
-#include "document/VQDocument.h"
 #include "canvas/CanvasSync.h"
 #include "canvas/DragInteraction.h"
 #include "canvas/DropInteraction.h"
@@ -87,14 +86,10 @@ std::vector<NodeLayer*> PointerInteraction::nodeLayersAt(Point point) const
     return hits;
 }
 
-void PointerInteraction::writeDocumentSelection(const std::vector<Node>& nodes)
+void PointerInteraction::askForSelection(const std::vector<Node>& nodes)
 {
-    const auto target = view_.delegate_.lock();
-    VQDocument* document = target ? target->document() : nullptr;
-    if (!document)
-        return;
-    document->project.setSelectedNodes(nodes);
-    document->notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidChangeSelection(); });
+    if (const auto target = view_.delegate_.lock())
+        target->pointerDidSelectNodes(nodes);
 }
 
 void PointerInteraction::mousePressEvent(QMouseEvent* event)
@@ -161,7 +156,7 @@ void PointerInteraction::leftMouseDown(Point point, Qt::KeyboardModifiers modifi
         inputPhase = GraphView::GraphViewInputPhase::massSelecting;
         beginRubberBandSelection(point);
         if (anySelected)
-            writeDocumentSelection({});
+            askForSelection({});
         return;
     }
     const bool hitSelected = std::any_of(hits.begin(), hits.end(), [](NodeLayer* layer) { return layer->isSelected(); });
@@ -177,7 +172,7 @@ void PointerInteraction::leftMouseDown(Point point, Qt::KeyboardModifiers modifi
                 return std::any_of(hitNodes.begin(), hitNodes.end(), [&](const Node& hit) { return hit.uid == node.uid; });
             });
         }
-        writeDocumentSelection(nodes);
+        askForSelection(nodes);
         return;
     }
     inputPhase = GraphView::GraphViewInputPhase::nodeDragging;
@@ -191,7 +186,7 @@ void PointerInteraction::leftMouseDown(Point point, Qt::KeyboardModifiers modifi
         view_.sync_->setSelected(*layer, false);
     for (NodeLayer* layer : hits)
         view_.sync_->setSelected(*layer, true);
-    writeDocumentSelection(hitNodes);
+    askForSelection(hitNodes);
 }
 
 void PointerInteraction::leftMouseUp(Point point)

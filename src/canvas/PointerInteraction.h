@@ -40,8 +40,8 @@ public:
     void applySelectionRect();
     // Pushes a selection into the view and its node layers without animation.
     void updateSelectionAppearance(const std::vector<Node>& nodes);
-    // Writes the selection straight into the document and tells its listeners; nothing without one.
-    void writeDocumentSelection(const std::vector<Node>& nodes);
+    // Asks the delegate to make the nodes the document's selection; nothing without one.
+    void askForSelection(const std::vector<Node>& nodes);
 
     // ---- Clicks and menus (PointerInput.cpp) ----
 

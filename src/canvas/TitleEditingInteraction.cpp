@@ -223,7 +223,7 @@ void TitleEditingInteraction::abandonEditingSession()
 {
     const auto target = view_.delegate_.lock();
     VQDocument* document = target ? target->document() : nullptr;
-    if (document && document->isInEditingSession)
+    if (document && document->isInEditingSession())
         document->cancelEditingSession();
 }
 

@@ -68,7 +68,7 @@ std::unique_ptr<PrintOperation> VQDocument::printOperation()
     // Margins below a printer's minimum are kept only in full-page mode.
     printInfo.setMode(QPageLayout::FullPageMode);
     printInfo.setMargins(QMarginsF(0, 0, 0, 0));
-    return std::make_unique<PrintOperation>(printInfo, project, GraphRenderer::installed());
+    return std::make_unique<PrintOperation>(printInfo, project_, GraphRenderer::installed());
 }
 
 } // namespace velquine

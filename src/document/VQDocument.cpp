@@ -5,6 +5,7 @@
 #include <QUuid>
 
 #include "layout/VQProjectEdits.h"
+#include "platform/Heap.h"
 #include "platform/Log.h"
 #include "model/project/ProjectDifference.h"
 #include "platform/RunLoop.h"
@@ -29,7 +30,7 @@ VQDocument::~VQDocument() = default;
 
 void VQDocument::warnOutsideSession(std::string_view name) const
 {
-    if (isInEditingSession)
+    if (isInEditingSession_)
         return;
     std::string message = "warning. ";
     message += name;
@@ -41,36 +42,44 @@ void VQDocument::warnOutsideSession(std::string_view name) const
 
 void VQDocument::beginEditingSession(const std::string& label)
 {
-    if (isInEditingSession)
+    if (isInEditingSession_)
         return;
-    editingLabel = label;
-    isInEditingSession = true;
-    editingOriginalProject = project;
+    editingLabel_ = label;
+    isInEditingSession_ = true;
+    editingOriginalProject_ = project_;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidBeginEditingSession(); });
 }
 
 void VQDocument::commitEditingSession()
 {
-    if (!isInEditingSession) {
+    if (!isInEditingSession_) {
         VQ_LOG("commitEditingSession()", "Can't commit without being in an editing session!");
         return;
     }
-    isInEditingSession = false;
+    isInEditingSession_ = false;
     if (UndoManager* undo = undoManager()) {
-        registerRestore(*undo, editingOriginalProject, project, editingLabel);
-        undo->setActionName(editingLabel);
+        registerRestore(*undo, editingOriginalProject_, project_, editingLabel_);
+        undo->setActionName(editingLabel_);
     }
     updateChangeCount(DocumentChange::done);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCommitEditingSession(); });
+    // What the edit and the views' updates after it worked with goes back once the window is idle.
+    releaseFreedMemoryWhenIdle();
 }
 
 void VQDocument::cancelEditingSession()
 {
-    if (!isInEditingSession)
+    if (!isInEditingSession_)
         return;
-    isInEditingSession = false;
-    project = editingOriginalProject;
+    isInEditingSession_ = false;
+    project_ = editingOriginalProject_;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCancelEditingSession(); });
+}
+
+void VQDocument::revertJoinedSession(VQProject before)
+{
+    project_ = std::move(before);
+    notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidReplaceProject(); });
 }
 
 void VQDocument::registerRestore(UndoManager& undo, const VQProject& restored, const VQProject& runsOn,
@@ -86,7 +95,7 @@ void VQDocument::registerStep(UndoManager& undo, std::shared_ptr<const ProjectDi
     undo.registerUndo([this, step = std::move(step), actionName] {
         // Rebuilding the earlier project gives the reverse step too, without comparing the two again.
         auto reverse = std::make_shared<ProjectDifference>();
-        VQProject earlier = step->earlierFrom(project, *reverse);
+        VQProject earlier = step->earlierFrom(project_, *reverse);
         replaceProject(std::move(earlier), std::move(reverse), actionName);
     });
 }
@@ -94,7 +103,7 @@ void VQDocument::registerStep(UndoManager& undo, std::shared_ptr<const ProjectDi
 void VQDocument::restoreProject(const VQProject& restored, const std::string& actionName)
 {
     VQProject next = restored;
-    auto reverse = undoManager() ? std::make_shared<const ProjectDifference>(project, next) : nullptr;
+    auto reverse = undoManager() ? std::make_shared<const ProjectDifference>(project_, next) : nullptr;
     replaceProject(std::move(next), std::move(reverse), actionName);
 }
 
@@ -109,14 +118,15 @@ void VQDocument::replaceProject(VQProject&& next, std::shared_ptr<const ProjectD
     const DocumentChange change = undo && undo->isUndoing()   ? DocumentChange::undone
                                   : undo && undo->isRedoing() ? DocumentChange::redone
                                                               : DocumentChange::done;
-    project = std::move(next);
+    project_ = std::move(next);
     updateChangeCount(change);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidReplaceProject(); });
+    releaseFreedMemoryWhenIdle();
 }
 
 void VQDocument::finishEditing()
 {
-    if (isInEditingSession)
+    if (isInEditingSession_)
         commitEditingSession();
 }
 
@@ -125,25 +135,25 @@ void VQDocument::finishEditing()
 void VQDocument::setProjectTitle(const std::string& title)
 {
     warnOutsideSession("projectTitle");
-    if (project.title == title)
+    if (project_.title == title)
         return;
-    project.title = title;
+    project_.title = title;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeProjectInfo(); });
 }
 
 void VQDocument::setProjectAuthor(const std::string& author)
 {
     warnOutsideSession("projectAuthor");
-    if (project.author == author)
+    if (project_.author == author)
         return;
-    project.author = author;
+    project_.author = author;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeProjectInfo(); });
 }
 
 void VQDocument::updateProjectNotes(const std::string& newNotes)
 {
     warnOutsideSession("updateProjectNotes(newNotes:)");
-    project.notes = newNotes;
+    project_.notes = newNotes;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeProjectInfo(); });
 }
 
@@ -151,23 +161,50 @@ void VQDocument::applyStyleToDocument(const ProjectStyle& style, bool applyShape
                                       bool autosizeNodes)
 {
     warnOutsideSession("applyStyleToDocument(style:applyShapes:applyBorders:autosizeNodes:)");
-    applyStyle(project, style, applyShapes, applyBorders, autosizeNodes);
+    applyStyle(project_, style, applyShapes, applyBorders, autosizeNodes);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeStyle(); });
 }
 
 void VQDocument::setGrid(const Grid& grid)
 {
     warnOutsideSession("grid");
-    project.grid.type = grid.type;
-    project.grid.size = grid.size;
+    project_.grid.type = grid.type;
+    project_.grid.size = grid.size;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeStyle(); });
 }
 
 void VQDocument::setBackgroundColor(const Color& color)
 {
     warnOutsideSession("backgroundColor");
-    project.projectStyle.current.backgroundColor = color;
+    project_.projectStyle.current.backgroundColor = color;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeBackgroundColor(); });
+}
+
+void VQDocument::setBaseLayoutOptions(const LayoutOptions& options)
+{
+    warnOutsideSession("baseLayoutOptions");
+    project_.baseLayoutOptions = options;
+}
+
+void VQDocument::setProjectStyle(ProjectStyle style)
+{
+    warnOutsideSession("projectStyle");
+    project_.projectStyle = std::move(style);
+}
+
+void VQDocument::setSelectedNodes(const std::vector<Node>& nodes)
+{
+    project_.setSelectedNodes(nodes);
+}
+
+void VQDocument::storeNewNodes(const std::vector<Node>& nodes)
+{
+    project_.graph.updateNodes(nodes);
+}
+
+void VQDocument::removeNodeTrees(const std::vector<Node>& nodes)
+{
+    project_.graph.removeNodes(nodes);
 }
 
 // ---- Canvas focus ----

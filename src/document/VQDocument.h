@@ -26,12 +26,7 @@
 #include <vector>
 
 #include "base/FlatHashMap.h"
-#include "document/GraphRenderer.h"
 #include "document/VQDocumentEventListener.h"
-#include "document/VQDocumentPasteboard.h"
-#include "exchange/MarkdownExporter.h"
-#include "exchange/PlainTextExporter.h"
-#include "exchange/RichTextExporter.h"
 #include "layout/GraphLayouter.h"
 #include "layout/SiblingIndex.h"
 #include "model/graph/Grid.h"
@@ -43,6 +38,7 @@
 #include "platform/Document.h"
 #include "platform/Geometry.h"
 #include "platform/Image.h"
+#include "platform/TextsMeasuredAhead.h"
 
 namespace velquine {
 
@@ -61,15 +57,20 @@ public:
     VQDocument();
     ~VQDocument() override;
 
-    // ---- State (read and, for the file readers and importers, written directly) ----
+    // ---- State ----
 
-    // The open map; replaced whole by undo, redo, cancel and reading a file.
-    VQProject project;
+    // The open map; replaced whole by undo, redo, cancel and reading a file. Changed only through the
+    // operations below.
+    const VQProject& project() const { return project_; }
+    // The map for code that builds a document's state outside any session: fixtures of tests and benchmarks
+    // that set up a map before using it. No event is posted and no undo step recorded; the editor never
+    // writes through it.
+    VQProject& projectForLoading() { return project_; }
     // The project as it was when the current (or last) session opened.
-    VQProject editingOriginalProject;
+    const VQProject& editingOriginalProject() const { return editingOriginalProject_; }
     // The undo label of the current (or last) session.
-    std::string editingLabel;
-    bool isInEditingSession = false;
+    const std::string& editingLabel() const { return editingLabel_; }
+    bool isInEditingSession() const { return isInEditingSession_; }
     // This document object's identity: an upper-case UUID text, fresh for every document.
     const std::string uniqueHandle;
 
@@ -87,6 +88,12 @@ public:
     // The undo and redo action: records the reverse step under the same name, replaces the project and
     // posts documentDidReplaceProject(). Leaves the session state alone.
     void restoreProject(const VQProject& restored, const std::string& actionName);
+    // Inside a session opened by someone else: puts back the project as it was before a command that joined
+    // that session, leaves the session open and posts documentDidReplaceProject(); no undo step.
+    void revertJoinedSession(VQProject before);
+    // Marks a session open or closed, the flag alone (no snapshot, no label, no event): for readers that
+    // fill a fresh document through the operations below, which then neither warn nor ask for an undo step.
+    void setSessionFlag(bool open) { isInEditingSession_ = open; }
 
     // ---- Project setters (each posts its event after the change) ----
 
@@ -102,6 +109,13 @@ public:
     // Stores the background colour of the project style's current values; posts
     // documentDidChangeBackgroundColor().
     void setBackgroundColor(const Color& color);
+    // Store without posting; the caller's session and its events tell the listeners.
+    void setBaseLayoutOptions(const LayoutOptions& options);
+    void setProjectStyle(ProjectStyle style);
+    // Stores the identifiers of the nodes as the selection; the caller posts documentDidChangeSelection().
+    void setSelectedNodes(const std::vector<Node>& nodes);
+    // Writes the warning line for an operation called outside a session.
+    void warnOutsideSession(std::string_view name) const;
 
     // Asks, on the next turn of the main run loop, the handler the editor installed to give the keyboard
     // back to the map canvas. Nothing happens when no handler is installed by then.
@@ -145,6 +159,10 @@ public:
     // node itself or one of its descendants, already holds it, or the parent chain above it meets the node or
     // repeats itself.
     std::vector<Node> attachNode(const Node& node, const Node& newParent, bool notify);
+    // Stores nodes made elsewhere (a pasted list under fresh identifiers) as they are; no event.
+    void storeNewNodes(const std::vector<Node>& nodes);
+    // Removes the nodes with their subtrees and nothing else: the selection stays, no event.
+    void removeNodeTrees(const std::vector<Node>& nodes);
 
     // ---- Creating nodes ----
 
@@ -182,34 +200,9 @@ public:
     // call).
     void resolveCollisions();
 
-    // ---- Clipboard: copy, paste, cut, duplicate, inserting node trees ----
-    // Copies only read the document. Paste, cut, duplicate and insertion change it and belong inside the
-    // caller's editing session, which commits on success and cancels on failure (an absent result).
+    // ---- Inserting node trees ----
+    // Insertion changes the document and belongs inside the caller's editing session.
 
-    // The style and shape as the style clipboard's two payloads; false, pasteboard untouched, when they
-    // cannot be encoded.
-    bool copyNodeStyleToPasteBoard(const NodeStyle& style, NodeShape shape,
-                                   Pasteboard& pasteBoard = Pasteboard::general()) const;
-    std::optional<NodeStyle> getNodeStyleFromPasteBoard(const Pasteboard& pasteBoard = Pasteboard::general()) const;
-    std::optional<NodeShape> getNodeShapeFromPasteBoard(const Pasteboard& pasteBoard = Pasteboard::general()) const;
-    // The nodes with their subtrees, marked as this document's, with their text forms; true when the node
-    // list was written.
-    bool copyNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard = Pasteboard::general()) const;
-    bool canPaste(const Pasteboard& pasteBoard = Pasteboard::general()) const;
-    // Whatever the pasteboard offers, into the selected nodes or as new nodes at the location; returns the
-    // pasted or changed nodes as stored (possibly none), or nothing when the paste failed.
-    std::optional<std::vector<Node>> pasteFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
-                                                         Pasteboard& pasteBoard = Pasteboard::general());
-    // A copied node list under fresh identifiers, its first node on the location; styled for this document
-    // unless keepOriginalStyle is set or the nodes come from this document.
-    std::optional<std::vector<Node>> pasteNodesFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
-                                                              Pasteboard& pasteBoard);
-    // Copies the nodes, then (only when that worked) removes them with their subtrees.
-    bool cutNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard = Pasteboard::general());
-    // Copies the selection through the private board and pastes it back below its first node, selecting
-    // the first copy.
-    std::optional<std::vector<Node>> duplicateSelectedNodes(
-        Pasteboard& privateBoard = Pasteboard::withName(std::string(VQDocumentPasteboard::duplicatorBoardName)));
     // Creates detached node trees anew (titles and notes only), lays each out and sets them in a grid
     // centred on the point; every source node at most once. Returns the created nodes as stored. Nothing is
     // created (with a log line) when the map would hold more than VQDocumentFiles::maximumNodeCount nodes.
@@ -230,8 +223,6 @@ private:
     // restoreProject with the reverse step already known (none without an undo manager).
     void replaceProject(VQProject&& next, std::shared_ptr<const ProjectDifference> reverse,
                         const std::string& actionName);
-    // Writes the warning line for an operation called outside a session.
-    void warnOutsideSession(std::string_view name) const;
     // Posts the event with the node list.
     void postAddedNode(const Node& node);
 
@@ -239,6 +230,10 @@ private:
     void resetByDepth(const std::vector<Node>& nodes, ResetKind kind);
     Node resetColors(const Node& node) const;
 
+    VQProject project_;
+    VQProject editingOriginalProject_;
+    std::string editingLabel_;
+    bool isInEditingSession_ = false;
     mutable std::mutex listenersMutex_;
     std::vector<std::weak_ptr<VQDocumentEventListener>> listeners_;
     std::shared_ptr<std::function<void()>> focusHandler_;
@@ -262,31 +257,11 @@ public:
 
     // Writes the project as a document archive at the url, whatever the type name; posts documentDidSave().
     bool writeToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error) override;
-    // The archive is built in scratch folders and renamed over the url only once complete; on failure the
-    // file at the url is untouched and the error is thrown ("Can not create zip file at: " and the path when
-    // the archive could not be made or put in place).
-    void writeToDatabase(const std::string& url);
-    // A new folder named by a fresh UUID in the user's cache folder.
-    static std::string makeTemporaryDirectory();
-
     bool readFromURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error);
     // Reads by type name and extension (VQDocumentFiles::readerFor); anything but the own format makes the
     // document untitled first. Posts documentDidReadProject() and then documentDidReplaceProject() in every
     // case, failure included.
     void read(const std::string& url, const std::string& typeName);
-    // The own format: a document archive, or a bare document database.
-    void readDocumentArchive(const std::string& url);
-    // Plain text and Markdown: UTF-8 text read as an indented outline.
-    void readPlainText(const std::string& url);
-    void readMarkdown(const std::string& url);
-    // The text of an RTF file read as an outline.
-    void readRTFTextDocumentFormat(const std::string& url);
-    // The text of a Word file read as an outline.
-    void readDocx(const std::string& url);
-    // The OPML outline, and its title when it has one.
-    void readOPML(const std::string& url);
-    // The outline text's node trees, inserted at (0, 0) as inside an editing session.
-    void importOutlineText(std::string_view text);
     // True once a read of this document threw.
     bool readFailed() const override { return readFailed_; }
     // What lay beneath the last failed writeToURL ("No space left on device"), for the save dialog's
@@ -296,7 +271,7 @@ public:
 
     // ---- The document framework's questions ----
 
-    bool hasOpenEditingSession() const override { return isInEditingSession; }
+    bool hasOpenEditingSession() const override { return isInEditingSession_; }
     // Commits the open session, if any.
     void finishEditing() override;
     std::string defaultSaveType() const override { return std::string(documentType); }
@@ -312,62 +287,19 @@ public:
     // onto it, scaled to fit, through the installed renderer. Changes neither the project nor the undo history.
     std::unique_ptr<PrintOperation> printOperation();
 
-    // ---- Export ----
-    // Each operation reads the project's graph once, builds one exporter (or one rendering) for the call
-    // and delivers it; the document is never changed. Failures throw TextError whose text is a log line
-    // naming the operation ("can't get data", "Error writing to clipboard"); file errors of the
-    // exporters pass through unchanged. A pasteboard is touched only once the data is in hand.
-
-    // The text outlines written to a file as UTF-8, atomically.
-    void exportPlainText(const std::string& url, const PlainTextExporter::Options& options) const;
-    void exportMarkdown(const std::string& url, const MarkdownExporter::Options& options) const;
-    void exportOPML(const std::string& url) const;
-    // The text outlines on the pasteboard as its string type; OPML as "org.opml.opml" and as string, the
-    // same bytes; rich text as RTF on a cleared pasteboard.
-    void exportPlainTextToPasteboard(const PlainTextExporter::Options& options,
-                                     Pasteboard& pasteBoard = Pasteboard::general()) const;
-    void exportRichTextToPasteboard(const RichTextExporter::Options& options,
-                                    Pasteboard& pasteBoard = Pasteboard::general()) const;
-    void exportYamlToPasteboard(Pasteboard& pasteBoard = Pasteboard::general()) const;
-    void exportOPMLToPasteboard(Pasteboard& pasteBoard = Pasteboard::general()) const;
-    void exportMarkdownToPasteboard(const MarkdownExporter::Options& options,
-                                    Pasteboard& pasteBoard = Pasteboard::general()) const;
-    // The OPML document title: the project title, else the first root's title, else empty.
-    std::string opmlTitle() const;
-
-    // The area a rendering shows, in map coordinates: the nodes' bounding rectangle grown by 15 % of its
-    // size on every side.
-    static Rect renderRect(const Graph& graph);
-    // Largest picture renderImage makes, in pixels (one pixel per point).
-    static constexpr double maxImagePixels = 200'000'000.0;
-    // Longest page side a PDF may have, in points; a larger map is scaled down to fit.
-    static constexpr double maxPDFPageSide = 14'400.0;
-
-    // The map drawn upright at one pixel per point through the installed renderer. Throws TextError, before
-    // taking any memory, for a map without nodes, a picture over maxImagePixels, or no renderer.
-    Image renderImage(const GraphRenderOptions& options) const;
-    // The same picture as a PNG file, drawn and compressed band by band, so that it never holds the whole
-    // picture in memory. Throws as renderImage; nothing when compression failed.
-    std::optional<Bytes> renderPNG(const GraphRenderOptions& options) const;
-    // The map as a one-page PDF of the render rectangle's size in points (scaled down when a side would
-    // pass maxPDFPageSide). Throws as renderImage, but for the pixel limit.
-    Bytes renderPDF(const GraphRenderOptions& options) const;
-    // The rendering as PNG or PDF on the pasteboard. An image that cannot be converted to PNG throws
-    // ImageExtensionError and leaves the pasteboard as it was.
-    void exportImageToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard = Pasteboard::general()) const;
-    void exportPDFToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard = Pasteboard::general()) const;
-
 private:
     bool readFailed_ = false;
     std::string lastSaveErrorDetail_;
 
-    // While detached node trees are inserted: the free centres for new roots, and the tree root of every
-    // node made so far, so each creation finds its tree's options without walking up the tree.
+    // While detached node trees are inserted: the free centres for new roots, the tree root of every node made
+    // so far, so each creation finds its tree's options without walking up the tree, and the titles of many
+    // nodes laid out ahead (none for few).
     struct Insertion {
         Insertion(const Graph& graph, std::size_t adding) : freeCenters(graph, adding) { rootOf.reserve(adding); }
         FreeCenters freeCenters;
         FlatHashMap<std::int64_t, std::int64_t> rootOf;
         SiblingIndex siblings;
+        std::unique_ptr<TextsMeasuredAhead> titlesAhead;
     };
     std::shared_ptr<Insertion> insertion_;
     // The options of the tree that holds the stored node.

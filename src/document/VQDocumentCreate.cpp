@@ -23,8 +23,8 @@ LayoutOptions VQDocument::layoutOptionsOfTreeHolding(const Node& node) const
 {
     if (insertion_) {
         if (const std::int64_t* root = insertion_->rootOf.find(node.uid)) {
-            if (const Node* stored = project.graph.findNode(*root))
-                return stored->layoutOptions.value_or(project.baseLayoutOptions);
+            if (const Node* stored = project_.graph.findNode(*root))
+                return stored->layoutOptions.value_or(project_.baseLayoutOptions);
         }
     }
     return layoutOptionsOfTree(node);
@@ -38,8 +38,9 @@ void VQDocument::postAddedNode(const Node& node)
 Node VQDocument::createRootNode(const std::string& title, Point center, bool notify)
 {
     warnOutsideSession("createRootNode(title:center:notify:)");
-    const Node node = insertion_ ? insertRootNode(project, title, center, insertion_->freeCenters)
-                                 : insertRootNode(project, title, center);
+    const Node node = insertion_ ? insertRootNode(project_, title, center, insertion_->freeCenters,
+                                                  insertion_->titlesAhead.get())
+                                 : insertRootNode(project_, title, center);
     if (insertion_) {
         *insertion_->rootOf.emplace(node.uid).first = node.uid;
         insertion_->siblings.follow(node.uid);
@@ -55,11 +56,11 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
     warnOutsideSession("createChildNode(parent:title:center:autolayoutTree:notify:)");
     // The parent is taken as stored: a value the caller kept from before a deletion or a later change must
     // neither come back nor overwrite what the graph holds now.
-    const std::optional<Node> storedParent = project.graph.node(parent.uid);
+    const std::optional<Node> storedParent = project_.graph.node(parent.uid);
     if (!storedParent)
         return std::nullopt;
 
-    Node node = insertChildNode(project, *storedParent, title, center.value_or(Point{0.0, 0.0}));
+    Node node = insertChildNode(project_, *storedParent, title, center.value_or(Point{0.0, 0.0}));
     // The new node's tree is its parent's: its options are looked up once.
     const LayoutOptions options = layoutOptionsOfTreeHolding(*storedParent);
     if (insertion_) {
@@ -68,18 +69,18 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
     }
 
     if (center) {
-        const Node placedParent = project.graph.node(parent.uid).value_or(*storedParent);
-        node = project.graph.node(node.uid).value_or(node);
+        const Node placedParent = project_.graph.node(parent.uid).value_or(*storedParent);
+        node = project_.graph.node(node.uid).value_or(node);
         setAffinities(node, placedParent);
     } else {
         // The layouter's copy of the graph shares its nodes, so this costs nothing however many children the
         // parent already has.
-        const auto layouter = ::velquine::makeLayouter(project.graph, options, false);
+        const auto layouter = ::velquine::makeLayouter(project_.graph, options, false);
         node.center = layouter->positionForNewNode(parent, node);
         setAffinities(node, parent);
     }
-    project.graph.storeNodes({node});
-    node = project.graph.node(node.uid).value_or(node);
+    project_.graph.storeNodes({node});
+    node = project_.graph.node(node.uid).value_or(node);
     if (insertion_)
         insertion_->freeCenters.take(node.center);
 
@@ -88,7 +89,7 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
 
     if (autolayoutTree) {
         autolayoutWholeNodeTree(node, false);
-        node = project.graph.node(node.uid).value_or(node);
+        node = project_.graph.node(node.uid).value_or(node);
     }
     if (notify)
         postAddedNode(node);
@@ -98,30 +99,30 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
 std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const std::string& title)
 {
     if (!insertion_) {
-        const std::optional<Node> parent = project.graph.node(parentUID);
+        const std::optional<Node> parent = project_.graph.node(parentUID);
         return parent ? createChildNode(*parent, title, std::nullopt, false, false) : std::nullopt;
     }
     warnOutsideSession("createChildNode(parent:title:center:autolayoutTree:notify:)");
-    const Node* parent = project.graph.findNode(parentUID);
+    const Node* parent = project_.graph.findNode(parentUID);
     if (!parent)
         return std::nullopt;
 
     // Made and placed before it joins the parent, which is read where it is stored and never copied: the
     // sibling index stands in for a children list that may be long.
-    const Node made = project.newChildNode(*parent, title, Point{0.0, 0.0});
+    const Node made = project_.newChildNode(*parent, title, Point{0.0, 0.0});
     // Its palette position once listed: the number of its siblings with a smaller identifier.
     std::optional<std::size_t> rank = insertion_->siblings.rankOfNewChild(parentUID, made.uid);
     if (!rank)
         rank = std::size_t(std::count_if(parent->childrenUIDs.begin(), parent->childrenUIDs.end(),
                                          [&made](std::int64_t uid) { return uid < made.uid; }));
-    Node node = styledChildNode(project, *parent, made, rank);
+    Node node = styledChildNode(project_, *parent, made, rank, insertion_->titlesAhead.get());
     const LayoutOptions options = layoutOptionsOfTreeHolding(*parent);
     if (const std::int64_t* parentRoot = insertion_->rootOf.find(parentUID))
         *insertion_->rootOf.emplace(node.uid).first = *parentRoot;
-    node.center = ::velquine::makeLayouter(project.graph, options, false, &insertion_->siblings)
+    node.center = ::velquine::makeLayouter(project_.graph, options, false, &insertion_->siblings)
                       ->positionForNewNode(*parent, node);
     setAffinities(node, *parent);
-    const bool stored = project.graph.storeAppendedChild(node);
+    const bool stored = project_.graph.storeAppendedChild(node);
     insertion_->siblings.follow(node.uid);
     insertion_->siblings.add(node);
     insertion_->freeCenters.take(node.center);
@@ -135,10 +136,10 @@ std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const st
 
 void VQDocument::orderChildrenByPosition(std::int64_t parentUID, const LayoutOptions& options)
 {
-    std::optional<Node> ordered = project.graph.node(parentUID);
+    std::optional<Node> ordered = project_.graph.node(parentUID);
     if (!ordered)
         return;
-    std::vector<Node> siblings = project.graph.nodes(ordered->childrenUIDs);
+    std::vector<Node> siblings = project_.graph.nodes(ordered->childrenUIDs);
     const bool byX = options.layoutType == LayoutOptions::LayoutType::vertical;
     const bool descending = options.layoutDirection == LayoutOptions::LayoutDirection::descending;
     std::stable_sort(siblings.begin(), siblings.end(), [&](const Node& a, const Node& b) {
@@ -149,53 +150,53 @@ void VQDocument::orderChildrenByPosition(std::int64_t parentUID, const LayoutOpt
     ordered->childrenUIDs.clear();
     for (const Node& sibling : siblings)
         ordered->childrenUIDs.push_back(sibling.uid);
-    project.graph.storeNodes({*ordered});
+    project_.graph.storeNodes({*ordered});
 }
 
 std::optional<Node> VQDocument::createParentNode(const Node& node, const std::string& title)
 {
     warnOutsideSession("createParentNode(for:title:)");
-    const std::optional<Node> storedNode = project.graph.node(node.uid);
+    const std::optional<Node> storedNode = project_.graph.node(node.uid);
     if (!storedNode)
         return std::nullopt;
 
     std::optional<Node> inserted;
     if (!storedNode->parentUID) {
-        inserted = insertParentNode(project, *storedNode, title, node.center, node.size);
-    } else if (const auto parent = project.graph.node(*storedNode->parentUID)) {
+        inserted = insertParentNode(project_, *storedNode, title, node.center, node.size);
+    } else if (const auto parent = project_.graph.node(*storedNode->parentUID)) {
         const auto& siblings = parent->childrenUIDs;
         const auto at = std::find(siblings.begin(), siblings.end(), node.uid);
-        const Node made = insertIntermediateParentNode(project, *parent, *storedNode, title, node.center, node.size);
+        const Node made = insertIntermediateParentNode(project_, *parent, *storedNode, title, node.center, node.size);
         // The new node takes the place the node had among its siblings.
         if (at != siblings.end()) {
             const auto index = static_cast<std::ptrdiff_t>(at - siblings.begin());
-            if (auto updated = project.graph.node(parent->uid)) {
+            if (auto updated = project_.graph.node(parent->uid)) {
                 auto& children = updated->childrenUIDs;
                 std::erase(children, made.uid);
                 children.insert(children.begin() + std::min<std::ptrdiff_t>(index, std::ssize(children)), made.uid);
-                project.graph.storeNodes({*updated});
+                project_.graph.storeNodes({*updated});
             }
         }
-        inserted = project.graph.node(made.uid);
+        inserted = project_.graph.node(made.uid);
     }
     if (!inserted)
         return std::nullopt;
 
     // Move the node with its subtree to where the base layout would put a child of the new node.
-    const auto layouter = makeLayouter(project.baseLayoutOptions, false);
+    const auto layouter = makeLayouter(project_.baseLayoutOptions, false);
     const Point target = layouter->positionForNewNode(*inserted, node);
     const double dx = target.x - node.center.x;
     const double dy = target.y - node.center.y;
-    std::vector<Node> subtree = project.graph.subtree(node);
+    std::vector<Node> subtree = project_.graph.subtree(node);
     for (Node& n : subtree) {
         n.center.x += dx;
         n.center.y += dy;
     }
     updateNodes(subtree, NodeUpdateOperation::position, false);
 
-    Node result = project.graph.node(inserted->uid).value_or(*inserted);
+    Node result = project_.graph.node(inserted->uid).value_or(*inserted);
     autolayoutWholeNodeTree(result, false);
-    result = project.graph.node(result.uid).value_or(result);
+    result = project_.graph.node(result.uid).value_or(result);
     postAddedNode(result);
     return result;
 }

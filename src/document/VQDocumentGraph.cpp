@@ -25,7 +25,7 @@ std::vector<Node> VQDocument::updateNodes(std::vector<Node> nodes, NodeUpdateOpe
         if (node.createdTimestamp < 0)
             node.createdTimestamp = now;
     }
-    std::vector<Node> stored = project.graph.storeNodes(std::move(nodes));
+    std::vector<Node> stored = project_.graph.storeNodes(std::move(nodes));
     if (notify) {
         notifyEventListeners([stored, operation](VQDocumentEventListener& l) {
             l.documentDidUpdateNodes(stored, operation);
@@ -58,19 +58,19 @@ void VQDocument::resetByDepth(const std::vector<Node>& nodes, ResetKind kind)
 {
     // std::map keeps the depths ascending; each group is read afresh after the shallower ones were
     // written, so children see their parents' new values.
-    const auto groups = project.graph.nodesGroupedByDepth(nodes);
+    const auto groups = project_.graph.nodesGroupedByDepth(nodes);
     for (const auto& [depth, group] : groups) {
         std::vector<Node> current;
         current.reserve(group.size());
         for (const Node& given : group)
-            if (auto stored = project.graph.node(given.uid))
+            if (auto stored = project_.graph.node(given.uid))
                 current.push_back(std::move(*stored));
 
         std::vector<Node> changed;
         NodeUpdateOperation operation = NodeUpdateOperation::style;
         switch (kind) {
         case ResetKind::style:
-            changed = project.resetStyle(current);
+            changed = project_.resetStyle(current);
             break;
         case ResetKind::size:
             changed = autosizeNodes(current, autosizeKeepCenter);
@@ -88,10 +88,10 @@ void VQDocument::resetByDepth(const std::vector<Node>& nodes, ResetKind kind)
 
 Node VQDocument::resetColors(const Node& node) const
 {
-    const ProjectStyle::Values& values = project.projectStyle.current;
+    const ProjectStyle::Values& values = project_.projectStyle.current;
     Node result = node;
     NodeStyle& style = result.style;
-    switch (project.graph.nodeType(node)) {
+    switch (project_.graph.nodeType(node)) {
     case NodeType::root:
         style.borderColor = values.rootNodeStyle.borderColor;
         style.fillColor = values.rootNodeStyle.fillColor;
@@ -100,7 +100,7 @@ Node VQDocument::resetColors(const Node& node) const
         break;
     case NodeType::main: {
         // An empty palette gives no entry: the palette colours stay as they are.
-        const std::optional<PaletteEntry> entry = values.paletteEntry(project.palettePosition(node));
+        const std::optional<PaletteEntry> entry = values.paletteEntry(project_.palettePosition(node));
         if (entry) {
             style.borderColor = entry->strokeColor;
             style.branchColor = entry->strokeColor;
@@ -112,7 +112,7 @@ Node VQDocument::resetColors(const Node& node) const
         break;
     }
     case NodeType::sub:
-        if (const auto parent = project.graph.parent(node)) {
+        if (const auto parent = project_.graph.parent(node)) {
             style.borderColor = parent->style.borderColor;
             style.branchColor = parent->style.borderColor;
             style.fillColor = parent->style.fillColor;
@@ -131,15 +131,15 @@ void VQDocument::deleteNodes(const std::vector<Node>& nodes, bool keepChildren, 
 {
     warnOutsideSession("deleteNodes(nodes:keepChildren:notify:)");
     if (keepChildren)
-        project.graph.removeNodesKeepingChildren(nodes); // each node read afresh before it goes
+        project_.graph.removeNodesKeepingChildren(nodes); // each node read afresh before it goes
     else
-        project.graph.removeNodes(nodes);
+        project_.graph.removeNodes(nodes);
 
     for (const Node& node : nodes) {
         if (!node.parentUID)
             continue;
-        if (auto parent = project.graph.node(*node.parentUID)) {
-            project.setSelectedNodes({*parent});
+        if (auto parent = project_.graph.node(*node.parentUID)) {
+            project_.setSelectedNodes({*parent});
             notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
             break;
         }
@@ -154,11 +154,11 @@ std::optional<Node> VQDocument::detachNodeFromParent(const Node& node)
 {
     warnOutsideSession("detachNodeFromParent(node:)");
     std::vector<Node> toStore;
-    if (auto parent = project.graph.parent(node)) {
+    if (auto parent = project_.graph.parent(node)) {
         std::erase(parent->childrenUIDs, node.uid);
         toStore.push_back(std::move(*parent));
     }
-    const ProjectStyle::Values& values = project.projectStyle.current;
+    const ProjectStyle::Values& values = project_.projectStyle.current;
     Node detached = node;
     detached.parentUID.reset();
     detached.style = values.rootNodeStyle;
@@ -181,7 +181,7 @@ std::vector<Node> VQDocument::attachNode(const Node& node, const Node& newParent
         VQ_LOG(name, "this would be circular");
         return {};
     }
-    for (const Node& descendant : project.graph.descendants(node)) {
+    for (const Node& descendant : project_.graph.descendants(node)) {
         if (descendant.uid == newParent.uid) {
             VQ_LOG(name, "graph.allChildrenOfNode(node).map({$0.uid}).contains(newParent.uid)");
             return {};
@@ -201,7 +201,7 @@ std::vector<Node> VQDocument::attachNode(const Node& node, const Node& newParent
             VQ_LOG(name, "this would be circular");
             return {};
         }
-        const Node* stored = project.graph.findNode(current);
+        const Node* stored = project_.graph.findNode(current);
         if (!stored || !stored->parentUID)
             break;
         if (*stored->parentUID == node.uid) {
@@ -212,7 +212,7 @@ std::vector<Node> VQDocument::attachNode(const Node& node, const Node& newParent
     }
 
     std::vector<Node> toStore;
-    if (auto oldParent = project.graph.node(node.parentUID)) {
+    if (auto oldParent = project_.graph.node(node.parentUID)) {
         std::erase(oldParent->childrenUIDs, node.uid);
         toStore.push_back(std::move(*oldParent));
     }

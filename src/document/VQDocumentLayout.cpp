@@ -24,25 +24,25 @@ std::string sortKey(const std::string& title)
 
 std::unique_ptr<GraphLayouter> VQDocument::makeLayouter(const LayoutOptions& options, bool forceLayout) const
 {
-    return ::velquine::makeLayouter(project.graph, options, forceLayout);
+    return ::velquine::makeLayouter(project_.graph, options, forceLayout);
 }
 
 LayoutOptions VQDocument::layoutOptionsOfTree(const Node& node) const
 {
-    const Node root = project.graph.rootAncestor(node);
-    return root.layoutOptions.value_or(project.baseLayoutOptions);
+    const Node root = project_.graph.rootAncestor(node);
+    return root.layoutOptions.value_or(project_.baseLayoutOptions);
 }
 
 void VQDocument::autolayoutWholeNodeTree(const Node& node, bool forceLayout)
 {
     warnOutsideSession("autolayoutWholeNodeTree(_:forceLayout:)");
     // A node gone from the graph has no tree to lay out; writing the layout back would bring it back.
-    if (!project.graph.contains(node.uid))
+    if (!project_.graph.contains(node.uid))
         return;
-    const Node root = project.graph.rootAncestor(node);
-    const auto layouter = makeLayouter(root.layoutOptions.value_or(project.baseLayoutOptions), forceLayout);
+    const Node root = project_.graph.rootAncestor(node);
+    const auto layouter = makeLayouter(root.layoutOptions.value_or(project_.baseLayoutOptions), forceLayout);
     // Only centres change: no node is copied but those that move.
-    project.graph.placeNodes(layouter->placeNodeTree(root));
+    project_.graph.placeNodes(layouter->placeNodeTree(root));
 }
 
 void VQDocument::autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bool forceLayout)
@@ -51,7 +51,7 @@ void VQDocument::autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bool f
     std::vector<Node> roots;
     roots.reserve(nodes.size());
     for (const Node& node : nodes)
-        roots.push_back(project.graph.rootAncestor(node));
+        roots.push_back(project_.graph.rootAncestor(node));
     for (const Node& root : uniquedByUID(roots))
         autolayoutWholeNodeTree(root, forceLayout);
 }
@@ -59,15 +59,15 @@ void VQDocument::autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bool f
 void VQDocument::autolayoutSelectedNodes(bool forceLayout)
 {
     warnOutsideSession("autolayoutSelectedNodes(forceLayout:)");
-    autoLayoutWholeNodeTrees(project.graph.nodes(project.selectedNodeUIDs), forceLayout);
+    autoLayoutWholeNodeTrees(project_.graph.nodes(project_.selectedNodeUIDs), forceLayout);
 }
 
 void VQDocument::autoLayoutGraph(bool forceLayout)
 {
     warnOutsideSession("autoLayoutGraph(forceLayout:)");
     std::vector<Node> roots;
-    for (const auto& [uid, node] : project.graph.nodeBin())
-        if (project.graph.nodeType(node) == NodeType::root)
+    for (const auto& [uid, node] : project_.graph.nodeBin())
+        if (project_.graph.nodeType(node) == NodeType::root)
             roots.push_back(node);
     autoLayoutWholeNodeTrees(roots, forceLayout);
 }
@@ -75,14 +75,14 @@ void VQDocument::autoLayoutGraph(bool forceLayout)
 void VQDocument::autolayoutPartialNodeTreeStartingAt(const Node& node, bool forceLayout)
 {
     warnOutsideSession("autolayoutPartialNodeTreeStartingAt(_:forceLayout:)");
-    if (!project.graph.contains(node.uid))
+    if (!project_.graph.contains(node.uid))
         return;
     if (!node.parentUID) {
         autolayoutWholeNodeTree(node, forceLayout);
         return;
     }
     LayoutOptions options = layoutOptionsOfTree(node);
-    if (const auto parent = project.graph.parent(node)) {
+    if (const auto parent = project_.graph.parent(node)) {
         const bool vertical = options.layoutType == LayoutOptions::LayoutType::vertical;
         const double own = vertical ? node.center.y : node.center.x;
         const double theirs = vertical ? parent->center.y : parent->center.x;
@@ -104,7 +104,7 @@ void VQDocument::autolayoutPartialNodeTreeStartingAt(const Node& node, bool forc
             }
         }
     }
-    project.graph.placeNodes(placements);
+    project_.graph.placeNodes(placements);
 }
 
 void VQDocument::balanceTree(const Node& root, const LayoutOptions& options)
@@ -113,29 +113,29 @@ void VQDocument::balanceTree(const Node& root, const LayoutOptions& options)
     BalancePlacement balanced = makeLayouter(options, false)->placeBalance(root);
     balanced.children.insert(balanced.children.begin(), root);
     updateNodes(std::move(balanced.children), NodeUpdateOperation::position, false);
-    project.graph.placeNodes(balanced.placements);
+    project_.graph.placeNodes(balanced.placements);
 }
 
 void VQDocument::balanceAllNodes()
 {
     warnOutsideSession("balanceAllNodes()");
     std::vector<Node> roots;
-    for (const auto& [uid, node] : project.graph.nodeBin())
-        if (project.graph.nodeType(node) == NodeType::root)
+    for (const auto& [uid, node] : project_.graph.nodeBin())
+        if (project_.graph.nodeType(node) == NodeType::root)
             roots.push_back(node);
     for (const Node& root : roots) {
         if (root.layoutOptions)
             continue;
-        balanceTree(root, project.baseLayoutOptions);
+        balanceTree(root, project_.baseLayoutOptions);
     }
 }
 
 void VQDocument::balanceSelectedNode()
 {
     warnOutsideSession("balanceSelectedNode()");
-    for (const Node& selected : project.graph.nodes(project.selectedNodeUIDs)) {
-        const Node root = project.graph.rootAncestor(selected);
-        const LayoutOptions options = root.layoutOptions.value_or(project.baseLayoutOptions);
+    for (const Node& selected : project_.graph.nodes(project_.selectedNodeUIDs)) {
+        const Node root = project_.graph.rootAncestor(selected);
+        const LayoutOptions options = root.layoutOptions.value_or(project_.baseLayoutOptions);
         if (!options.isManual && options.layoutDirection != LayoutOptions::LayoutDirection::balanced)
             continue;
         balanceTree(root, options);
@@ -146,7 +146,7 @@ void VQDocument::sortChildren(const std::vector<Node>& nodes, ChildSortOrder sor
 {
     warnOutsideSession("sortChildren(of:sortOrder:)");
     for (const Node& given : nodes) {
-        std::vector<Node> children = project.graph.nodes(given.childrenUIDs);
+        std::vector<Node> children = project_.graph.nodes(given.childrenUIDs);
         if (sortOrder == ChildSortOrder::creationTime) {
             std::stable_sort(children.begin(), children.end(), [](const Node& a, const Node& b) {
                 return a.createdTimestamp < b.createdTimestamp;
@@ -166,7 +166,7 @@ void VQDocument::sortChildren(const std::vector<Node>& nodes, ChildSortOrder sor
                 children.push_back(std::move(child));
         }
         // A node no longer in the graph has nothing to sort.
-        std::optional<Node> current = project.graph.node(given.uid);
+        std::optional<Node> current = project_.graph.node(given.uid);
         if (!current)
             continue;
         current->childrenUIDs.clear();
@@ -181,7 +181,23 @@ void VQDocument::resolveCollisions()
     warnOutsideSession("resolveCollisions()");
     if (!UserDefaults::standard().boolForKey("isCollisionDetectionEnabled"))
         return;
-    updateNodes(GraphCollisionResolver().resolve(project.graph.allNodes()), NodeUpdateOperation::position, false);
+    // Every node is stored back as the resolver hands it out; only those that change in storing are written
+    // here: the ones the resolver moved, and any never given a creation time, which storing stamps. Without
+    // an overlap the resolver moves none, and the nodes are read where they are stored.
+    const Graph& graph = project_.graph;
+    std::vector<Node> changed;
+    if (!GraphCollisionResolver::hasOverlap(graph)) {
+        for (const auto& [uid, node] : graph.nodeBin())
+            if (node.createdTimestamp < 0)
+                changed.push_back(node);
+    } else {
+        for (Node& node : GraphCollisionResolver().resolve(graph.allNodes())) {
+            const Node* stored = graph.findNode(node.uid);
+            if (!stored || node.createdTimestamp < 0 || !(node.center == stored->center))
+                changed.push_back(std::move(node));
+        }
+    }
+    updateNodes(std::move(changed), NodeUpdateOperation::position, false);
 }
 
 } // namespace velquine

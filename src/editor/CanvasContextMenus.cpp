@@ -3,6 +3,7 @@
 #include <QMenu>
 
 #include "canvas/GraphView.h"
+#include "kit/CommandTable.h"
 #include "kit/WindowActions.h"
 #include "canvas/PointerInteraction.h"
 
@@ -13,6 +14,12 @@ namespace {
 CanvasMenuItem separator()
 {
     return {};
+}
+
+// A command with its menu title, without the mnemonic.
+CanvasMenuItem item(Command command)
+{
+    return {commandPlainTitle(command), commandSelector(command)};
 }
 
 QMenu* buildMenu(GraphView* graphView, WindowActions* actions, const std::vector<CanvasMenuItem>& items,
@@ -34,39 +41,39 @@ QMenu* buildMenu(GraphView* graphView, WindowActions* actions, const std::vector
 
 std::vector<CanvasMenuItem> CanvasContextMenus::nodeMenuItems()
 {
-    return {{QObject::tr("New Child Node"), "newChildNode:"},
-            {QObject::tr("New Sibling Node"), "newSiblingNode:"},
-            {QObject::tr("New Parent Node"), "newParentNode:"},
-            {QObject::tr("Edit Title"), "editSelectedNode:"},
+    return {item(Command::newChildNode),
+            item(Command::newSiblingNode),
+            item(Command::newParentNode),
+            item(Command::editSelectedNode),
             separator(),
-            {QObject::tr("Cut"), "cut:"},
-            {QObject::tr("Copy"), "copy:"},
-            {QObject::tr("Paste"), "paste:"},
-            {QObject::tr("Duplicate"), "duplicateNodeTree:"},
-            {QObject::tr("Delete"), "delete:"},
+            item(Command::cut),
+            item(Command::copy),
+            item(Command::paste),
+            item(Command::duplicateNodeTree),
+            item(Command::delete_),
             separator(),
-            {QObject::tr("Copy Style"), "copyNodeStyle:"},
-            {QObject::tr("Paste Style"), "pasteNodeStyle:"},
+            item(Command::copyNodeStyle),
+            item(Command::pasteNodeStyle),
             separator(),
-            {QObject::tr("Focus on Node"), "toggleNodeFocus:"},
-            {QObject::tr("Center Selected Node"), "centerSelectedNode:"},
-            {QObject::tr("Balance Children"), "balanceSelectedNode:"},
-            {QObject::tr("Auto Layout Node"), "autoLayoutSelectedNode:"},
-            {QObject::tr("Detach from Parent"), "detachNodeFromParent:"}};
+            item(Command::toggleNodeFocus),
+            item(Command::centerSelectedNode),
+            item(Command::balanceSelectedNode),
+            item(Command::autoLayoutSelectedNode),
+            item(Command::detachNodeFromParent)};
 }
 
 std::vector<CanvasMenuItem> CanvasContextMenus::documentMenuItems()
 {
-    return {{QObject::tr("New Root Node"), "newRootNode:"},
-            {QObject::tr("Paste"), "paste:"},
-            {QObject::tr("Select All"), "selectAll:"},
+    return {item(Command::newRootNode),
+            item(Command::paste),
+            item(Command::selectAll),
             separator(),
-            {QObject::tr("Auto Layout"), "autoLayoutGraph:"},
-            {QObject::tr("Resolve Collisions"), "resolveCollisions:"},
+            item(Command::autoLayoutGraph),
+            item(Command::resolveCollisions),
             separator(),
-            {QObject::tr("Zoom In"), "zoomIn:"},
-            {QObject::tr("Zoom Out"), "zoomOut:"},
-            {QObject::tr("Actual Size"), "zoomDefault:"}};
+            item(Command::zoomIn),
+            item(Command::zoomOut),
+            item(Command::zoomDefault)};
 }
 
 void CanvasContextMenus::install(GraphView* graphView, WindowActions* actions)

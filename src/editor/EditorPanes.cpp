@@ -12,6 +12,7 @@
 #include "editor/GraphViewController.h"
 #include "editor/InspectorSidebar.h"
 #include "editor/NoteViewController.h"
+#include "kit/CommandTable.h"
 #include "kit/ScrollView.h"
 #include "kit/SystemTheme.h"
 #include "kit/WindowActions.h"
@@ -198,11 +199,15 @@ MindMapEditorWindowContentViewController::MindMapEditorWindowContentViewControll
     setSizes({defaults.boolForKey(navigatorKey) ? 0 : paneWidths_[0], 600,
               defaults.boolForKey(inspectorKey) ? 0 : paneWidths_[2]});
 
-    Responder::addAction("toggleSidebar:", [this](const ActionItem*) { toggleSidebar(); });
-    Responder::addAction("myToggleInspector:", [this](const ActionItem*) { myToggleInspector(); });
-    Responder::addAction("switchSidebarInspector:", [this](const ActionItem* sender) { switchSidebarInspector(sender); });
-    Responder::addAction("toggleNoteView:", [this](const ActionItem*) { editorContent_->toggleNoteView(); });
-    Responder::addAction("showNoteView:", [this](const ActionItem*) { editorContent_->showNoteView(); });
+    Responder::addAction(commandSelector(Command::toggleSidebar), [this](const ActionItem*) { toggleSidebar(); });
+    Responder::addAction(commandSelector(Command::myToggleInspector),
+                         [this](const ActionItem*) { myToggleInspector(); });
+    Responder::addAction(commandSelector(Command::switchSidebarInspector),
+                         [this](const ActionItem* sender) { switchSidebarInspector(sender); });
+    Responder::addAction(commandSelector(Command::toggleNoteView),
+                         [this](const ActionItem*) { editorContent_->toggleNoteView(); });
+    Responder::addAction(commandSelector(Command::showNoteView),
+                         [this](const ActionItem*) { editorContent_->showNoteView(); });
 
     interfaceModeChanged();
     NotificationCenter& center = NotificationCenter::defaultCenter();

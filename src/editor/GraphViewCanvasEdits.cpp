@@ -26,7 +26,7 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
     auto document = document_.lock();
     if (!document || nodes.empty())
         return;
-    const Graph& graph = document->project.graph;
+    const Graph& graph = document->project().graph;
     FlatHashSet<std::int64_t> moved(nodes.size());
     for (const Node& node : nodes)
         moved.insert(node.uid);
@@ -82,14 +82,14 @@ void GraphViewController::moveDraggedNodes(const Node& parent, const std::vector
     auto document = document_.lock();
     if (!document)
         return;
-    auto stored = document->project.graph.node(parent.uid);
+    auto stored = document->project().graph.node(parent.uid);
     if (!stored)
         return;
     openSession(*document, "Move Nodes");
     stored->childrenUIDs = newChildrenOrder;
     std::vector<Node> changed{*stored};
     for (const Node& dragged : draggedNodes) {
-        auto node = document->project.graph.node(dragged.uid);
+        auto node = document->project().graph.node(dragged.uid);
         if (!node)
             continue;
         node->center = dragged.center;
@@ -98,7 +98,7 @@ void GraphViewController::moveDraggedNodes(const Node& parent, const std::vector
         changed.push_back(std::move(*node));
     }
     document->updateNodes(std::move(changed), NodeUpdateOperation::position, false);
-    document->autolayoutWholeNodeTree(*document->project.graph.node(parent.uid), false);
+    document->autolayoutWholeNodeTree(*document->project().graph.node(parent.uid), false);
     document->resolveCollisions();
     commitSession(*document);
 }
@@ -182,7 +182,7 @@ void GraphViewController::setNodeImage(const Node& node)
     if (!stored.empty()) {
         document->autolayoutWholeNodeTree(stored.front(), false);
         document->resolveCollisions();
-        if (auto current = document->project.graph.node(stored.front().uid))
+        if (auto current = document->project().graph.node(stored.front().uid))
             selectNodes({*current}, false);
     }
     commitSession(*document);

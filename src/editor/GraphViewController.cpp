@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "canvas/layers/NodeLayer.h"
+#include "kit/CommandTable.h"
 #include "layout/GraphCollisionResolver.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
@@ -107,13 +108,13 @@ void GraphViewController::viewDidLoad()
 
 void GraphViewController::registerActions()
 {
-    addAction("zoomIn:", [this](const ActionItem*) { zoomIn(); });
-    addAction("zoomOut:", [this](const ActionItem*) { zoomOut(); });
-    addAction("zoomDefault:", [this](const ActionItem*) { zoomDefault(); });
-    addAction("dumpGraph:", [this](const ActionItem*) { dumpGraph(); });
-    addAction("toggleDebugDrawing:", [this](const ActionItem*) { toggleDebugDrawing(); });
-    addAction("forceReloadModel:", [this](const ActionItem*) { forceReloadModel(); });
-    addAction("blong:", [this](const ActionItem*) { scrollOriginIntoView(); });
+    addAction(commandSelector(Command::zoomIn), [this](const ActionItem*) { zoomIn(); });
+    addAction(commandSelector(Command::zoomOut), [this](const ActionItem*) { zoomOut(); });
+    addAction(commandSelector(Command::zoomDefault), [this](const ActionItem*) { zoomDefault(); });
+    addAction(commandSelector(Command::dumpGraph), [this](const ActionItem*) { dumpGraph(); });
+    addAction(commandSelector(Command::toggleDebugDrawing), [this](const ActionItem*) { toggleDebugDrawing(); });
+    addAction(commandSelector(Command::forceReloadModel), [this](const ActionItem*) { forceReloadModel(); });
+    addAction(commandSelector(Command::blong), [this](const ActionItem*) { scrollOriginIntoView(); });
     registerStructureActions();
     registerStyleActions();
 }
@@ -123,31 +124,30 @@ void GraphViewController::registerActions()
 GraphViewController::CommandSession GraphViewController::openSession(VQDocument& document, const std::string& label)
 {
     CommandSession session;
-    session.opened = !document.isInEditingSession;
+    session.opened = !document.isInEditingSession();
     if (session.opened)
         document.beginEditingSession(label);
     else
-        session.before = document.project;
+        session.before = document.project();
     return session;
 }
 
 void GraphViewController::commitSession(VQDocument& document)
 {
-    if (document.isInEditingSession)
+    if (document.isInEditingSession())
         document.commitEditingSession();
 }
 
 void GraphViewController::cancelSession(VQDocument& document, CommandSession& session)
 {
-    if (!document.isInEditingSession)
+    if (!document.isInEditingSession())
         return;
     if (session.opened) {
         document.cancelEditingSession();
         return;
     }
     // Someone else's session: undo only this command's changes and leave that session open.
-    document.project = std::move(session.before);
-    document.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
+    document.revertJoinedSession(std::move(session.before));
 }
 
 // ---- Selections ----
@@ -157,7 +157,7 @@ std::vector<Node> GraphViewController::projectSelection() const
     auto document = document_.lock();
     if (!document)
         return {};
-    return document->project.graph.nodes(document->project.selectedNodeUIDs);
+    return document->project().graph.nodes(document->project().selectedNodeUIDs);
 }
 
 std::vector<Node> GraphViewController::canvasSelection() const
@@ -174,7 +174,7 @@ void GraphViewController::selectNodes(const std::vector<Node>& nodes, bool revea
         return;
     if (nodes.size() == 1 && revealSingle)
         postReveal(nodes.front().uid);
-    document->project.setSelectedNodes(nodes);
+    document->setSelectedNodes(nodes);
     notifyDocumentListeners([](VQDocumentEventListener& listener) { listener.documentDidChangeSelection(); });
 }
 
@@ -190,7 +190,7 @@ void GraphViewController::revealNode(std::int64_t uid)
     auto document = document_.lock();
     if (!document || !scrollView_)
         return;
-    auto node = document->project.graph.node(uid);
+    auto node = document->project().graph.node(uid);
     if (!node)
         return;
     // Where a centring under way comes to rest counts: it need not start again.
@@ -218,7 +218,7 @@ void GraphViewController::reloadGraphViewKeepingSelectionInView()
         reloadGraphView(false);
         return;
     }
-    const std::vector<std::int64_t>& selection = document->project.selectedNodeUIDs;
+    const std::vector<std::int64_t>& selection = document->project().selectedNodeUIDs;
     std::optional<std::int64_t> reveal;
     if (selection.size() == 1) {
         const NodeLayer* shown = graphView_->sync().nodeLayer(selection.front());
@@ -238,7 +238,7 @@ void GraphViewController::reloadGraphView(bool force)
     if (!document || !graphView_)
         return;
     GraphView& view = *graphView_;
-    const VQProject& project = document->project;
+    const VQProject& project = document->project();
     view.beginSyncLock();
     view.setGraph(project.graph);
     view.setProjectStyle(project.projectStyle);
@@ -330,7 +330,7 @@ void GraphViewController::documentDidChangeSelection()
     auto document = document_.lock();
     if (!document || !graphView_)
         return;
-    graphView_->pointer().updateSelectionAppearance(document->project.graph.nodes(document->project.selectedNodeUIDs));
+    graphView_->pointer().updateSelectionAppearance(document->project().graph.nodes(document->project().selectedNodeUIDs));
 }
 
 // ---- Zoom, collisions, debug ----
@@ -387,7 +387,7 @@ void GraphViewController::collisionDetectionModeDidSwitch()
     auto document = document_.lock();
     if (!document || !isCollisionDetectionEnabled())
         return;
-    if (GraphCollisionResolver::hasOverlap(document->project.graph.allNodes()))
+    if (GraphCollisionResolver::hasOverlap(document->project().graph))
         runResolveCollisions("Resolve Collisions");
 }
 
@@ -425,7 +425,7 @@ void GraphViewController::toggleDebugDrawing()
 void GraphViewController::dumpGraph()
 {
     if (auto document = document_.lock())
-        document->project.graph.dump();
+        document->project().graph.dump();
 }
 
 void GraphViewController::scrollOriginIntoView()

@@ -5,7 +5,7 @@
 // It owns no model: it holds the document weakly, mirrors the document's project into the GraphView whenever
 // the document reports a change, and runs every command aimed at the canvas (menu items, toolbar buttons,
 // keys, and the canvas's own gestures through GraphViewDelegate) as one undoable editing session of the
-// document. Every command reads document->project afresh; no node is kept between events.
+// document. Every command reads document->project() afresh; no node is kept between events.
 //
 // Sessions: a command opens a session with its undo label, or joins the one already open (keeping that
 // session's label), changes the project and commits. A command that fails cancels the session only when it
@@ -132,6 +132,7 @@ public:
     // ---- Canvas delegate ----
 
     void selectNodes(const std::vector<Node>& nodes, bool revealSingle) override;
+    void pointerDidSelectNodes(const std::vector<Node>& nodes) override { selectNodes(nodes, false); }
     void insertChildNode(const Node& parent, std::optional<Point> position) override;
     void didBeginEditingNodeTitle() override;
     void didEndEditingNodeTitle() override;

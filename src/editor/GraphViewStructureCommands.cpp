@@ -2,8 +2,10 @@
 
 #include <unordered_set>
 
+#include "document/DocumentClipboard.h"
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
+#include "kit/CommandTable.h"
 #include "platform/RunLoop.h"
 #include "canvas/PointerInteraction.h"
 
@@ -11,19 +13,19 @@ namespace velquine {
 
 void GraphViewController::registerStructureActions()
 {
-    addAction("newRootNode:", [this](const ActionItem*) { newRootNode(); });
-    addAction("newSiblingNode:", [this](const ActionItem*) { newSiblingNode(); });
-    addAction("newChildNode:", [this](const ActionItem*) { newChildNode(); });
-    addAction("newParentNode:", [this](const ActionItem*) { newParentNode(); });
-    addAction("detachNodeFromParent:", [this](const ActionItem*) { detachNodeFromParent(); });
-    addAction("delete:", [this](const ActionItem*) { deleteNodes(); });
-    addAction("deleteSingle:", [this](const ActionItem*) { deleteSingle(); });
-    addAction("duplicateNodeTree:", [this](const ActionItem*) { duplicateNodeTree(); });
-    addAction("duplicateSingleNode:", [](const ActionItem*) {});
-    addAction("editSelectedNode:", [this](const ActionItem*) { editSelectedNode(); });
-    addAction("selectAll:", [this](const ActionItem*) { selectAll(); });
-    addAction("selecNodeTree:", [this](const ActionItem*) { selectNodeTree(); });
-    addAction("deselectAll:", [this](const ActionItem*) { deselectAll(); });
+    addAction(commandSelector(Command::newRootNode), [this](const ActionItem*) { newRootNode(); });
+    addAction(commandSelector(Command::newSiblingNode), [this](const ActionItem*) { newSiblingNode(); });
+    addAction(commandSelector(Command::newChildNode), [this](const ActionItem*) { newChildNode(); });
+    addAction(commandSelector(Command::newParentNode), [this](const ActionItem*) { newParentNode(); });
+    addAction(commandSelector(Command::detachNodeFromParent), [this](const ActionItem*) { detachNodeFromParent(); });
+    addAction(commandSelector(Command::delete_), [this](const ActionItem*) { deleteNodes(); });
+    addAction(commandSelector(Command::deleteSingle), [this](const ActionItem*) { deleteSingle(); });
+    addAction(commandSelector(Command::duplicateNodeTree), [this](const ActionItem*) { duplicateNodeTree(); });
+    addAction(commandSelector(Command::duplicateSingleNode), [](const ActionItem*) {});
+    addAction(commandSelector(Command::editSelectedNode), [this](const ActionItem*) { editSelectedNode(); });
+    addAction(commandSelector(Command::selectAll), [this](const ActionItem*) { selectAll(); });
+    addAction(commandSelector(Command::selecNodeTree), [this](const ActionItem*) { selectNodeTree(); });
+    addAction(commandSelector(Command::deselectAll), [this](const ActionItem*) { deselectAll(); });
 }
 
 void GraphViewController::selectNewNodeAndEditTitle(const Node& node)
@@ -44,7 +46,7 @@ void GraphViewController::startNewNodeTitleEditing()
     std::weak_ptr<VQDocument> weakDocument = document_;
     titleEditorStarter_(true, [weakDocument] {
         auto document = weakDocument.lock();
-        if (document && document->isInEditingSession)
+        if (document && document->isInEditingSession())
             document->commitEditingSession();
     });
 }
@@ -57,7 +59,7 @@ void GraphViewController::newRootNode()
     openSession(*document, "New Root Node");
     Node node = document->createRootNode("", graphView_->pointer().mouseUpLocation, true);
     document->resolveCollisions();
-    selectNewNodeAndEditTitle(document->project.graph.node(node.uid).value_or(node));
+    selectNewNodeAndEditTitle(document->project().graph.node(node.uid).value_or(node));
 }
 
 void GraphViewController::newSiblingNode()
@@ -76,7 +78,7 @@ void GraphViewController::newSiblingNode()
         return;
     }
     CommandSession session = openSession(*document, "New Sibling Node");
-    auto parent = document->project.graph.node(first.parentUID);
+    auto parent = document->project().graph.node(first.parentUID);
     std::optional<Node> created;
     if (parent)
         created = document->createChildNode(*parent, "", std::nullopt, true, true);
@@ -127,7 +129,7 @@ void GraphViewController::newParentNode()
     }
     document->autolayoutWholeNodeTree(*parent, false);
     document->resolveCollisions();
-    selectNewNodeAndEditTitle(document->project.graph.node(parent->uid).value_or(*parent));
+    selectNewNodeAndEditTitle(document->project().graph.node(parent->uid).value_or(*parent));
 }
 
 void GraphViewController::detachNodeFromParent()
@@ -171,12 +173,12 @@ void GraphViewController::deleteNodes()
     auto selection = projectSelection();
     if (!document || selection.empty())
         return;
-    auto next = chooseNextSelection(document->project.graph, selection);
+    auto next = chooseNextSelection(document->project().graph, selection);
     openSession(*document, "Delete");
     document->deleteNodes(selection, false, true);
     // The chosen node may have gone with another selected node's subtree.
-    if (next && document->project.graph.contains(next->uid))
-        selectNodes({*document->project.graph.node(next->uid)}, false);
+    if (next && document->project().graph.contains(next->uid))
+        selectNodes({*document->project().graph.node(next->uid)}, false);
     document->autoLayoutGraph(false);
     document->resolveCollisions();
     commitSession(*document);
@@ -200,7 +202,7 @@ void GraphViewController::duplicateNodeTree()
     if (!document || projectSelection().empty())
         return;
     CommandSession session = openSession(*document, "Duplicate Nodes");
-    if (document->duplicateSelectedNodes())
+    if (DocumentClipboard(*document).duplicateSelectedNodes())
         commitSession(*document);
     else
         cancelSession(*document, session);
@@ -215,7 +217,7 @@ void GraphViewController::editSelectedNode()
 void GraphViewController::selectAll()
 {
     if (auto document = document_.lock())
-        selectNodes(document->project.graph.allNodes(), false);
+        selectNodes(document->project().graph.allNodes(), false);
 }
 
 void GraphViewController::selectNodeTree()
@@ -230,7 +232,7 @@ void GraphViewController::selectNodeTree()
     }
     std::vector<Node> trees;
     for (const Node& node : selection) {
-        auto subtree = document->project.graph.subtree(node);
+        auto subtree = document->project().graph.subtree(node);
         trees.insert(trees.end(), subtree.begin(), subtree.end());
     }
     selectNodes(uniquedByUID(trees), false);

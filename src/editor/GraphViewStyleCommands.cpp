@@ -2,8 +2,10 @@
 
 #include <QString>
 
+#include "document/DocumentClipboard.h"
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
+#include "kit/CommandTable.h"
 #include "layout/NodeSizing.h"
 #include "platform/FontManager.h"
 #include "platform/Log.h"
@@ -25,31 +27,33 @@ void failed(const char* function, long line, const char* message)
 
 void GraphViewController::registerStyleActions()
 {
-    addAction("toggleNodeBold:",
+    addAction(commandSelector(Command::toggleNodeBold),
               [this](const ActionItem*) { toggleFontTrait(FontTrait::bold, FontTrait::unbold, "Toggle Bold"); });
-    addAction("toggleNodeItalic:", [this](const ActionItem*) {
+    addAction(commandSelector(Command::toggleNodeItalic), [this](const ActionItem*) {
         toggleFontTrait(FontTrait::italic, FontTrait::unitalic, "Toggle Italic");
     });
-    addAction("toggleNodeUnderline:", [this](const ActionItem*) { toggleNodeUnderline(); });
-    addAction("resetNodeStyleAndSize:", [this](const ActionItem*) { resetNodeStyleAndSize(); });
-    addAction("resetNodeStyle:", [this](const ActionItem*) { resetNodes(resetStyle); });
-    addAction("resetNodeColors:", [this](const ActionItem*) { resetNodes(resetColors); });
-    addAction("resetNodeSize:", [this](const ActionItem*) { resetNodes(resetSize); });
-    addAction("resolveCollisions:", [this](const ActionItem*) { resolveCollisions(); });
-    addAction("balanceSelectedNode:", [this](const ActionItem*) { balanceSelectedNode(); });
-    addAction("autoLayoutGraph:", [this](const ActionItem*) { autoLayoutGraph(); });
-    addAction("autoLayoutSelectedNode:", [this](const ActionItem*) { autoLayoutSelectedNode(); });
-    addAction("autolayoutPartialTree:", [this](const ActionItem*) { autolayoutPartialTree(); });
-    addAction("sortSelectedNodeChildren:", [this](const ActionItem* sender) { sortSelectedNodeChildren(sender); });
-    addAction("toggleNodeFocus:", [this](const ActionItem*) { toggleNodeFocus(); });
-    addAction("centerSelectedNode:", [this](const ActionItem*) { centerSelectedNode(); });
-    addAction("centerSelectedNodeNoAnim:", [this](const ActionItem*) { centerSelectedNode(); });
-    addAction("copy:", [this](const ActionItem*) { copy(); });
-    addAction("cut:", [this](const ActionItem*) { cut(); });
-    addAction("paste:", [this](const ActionItem*) { paste(true); });
-    addAction("pasteAsPlainText:", [this](const ActionItem*) { paste(false); });
-    addAction("copyNodeStyle:", [this](const ActionItem*) { copyNodeStyle(); });
-    addAction("pasteNodeStyle:", [this](const ActionItem*) { pasteNodeStyle(); });
+    addAction(commandSelector(Command::toggleNodeUnderline), [this](const ActionItem*) { toggleNodeUnderline(); });
+    addAction(commandSelector(Command::resetNodeStyleAndSize), [this](const ActionItem*) { resetNodeStyleAndSize(); });
+    addAction(commandSelector(Command::resetNodeStyle), [this](const ActionItem*) { resetNodes(resetStyle); });
+    addAction(commandSelector(Command::resetNodeColors), [this](const ActionItem*) { resetNodes(resetColors); });
+    addAction(commandSelector(Command::resetNodeSize), [this](const ActionItem*) { resetNodes(resetSize); });
+    addAction(commandSelector(Command::resolveCollisions), [this](const ActionItem*) { resolveCollisions(); });
+    addAction(commandSelector(Command::balanceSelectedNode), [this](const ActionItem*) { balanceSelectedNode(); });
+    addAction(commandSelector(Command::autoLayoutGraph), [this](const ActionItem*) { autoLayoutGraph(); });
+    addAction(commandSelector(Command::autoLayoutSelectedNode),
+              [this](const ActionItem*) { autoLayoutSelectedNode(); });
+    addAction(commandSelector(Command::autolayoutPartialTree), [this](const ActionItem*) { autolayoutPartialTree(); });
+    addAction(commandSelector(Command::sortSelectedNodeChildren),
+              [this](const ActionItem* sender) { sortSelectedNodeChildren(sender); });
+    addAction(commandSelector(Command::toggleNodeFocus), [this](const ActionItem*) { toggleNodeFocus(); });
+    addAction(commandSelector(Command::centerSelectedNode), [this](const ActionItem*) { centerSelectedNode(); });
+    addAction(commandSelector(Command::centerSelectedNodeNoAnim), [this](const ActionItem*) { centerSelectedNode(); });
+    addAction(commandSelector(Command::copy), [this](const ActionItem*) { copy(); });
+    addAction(commandSelector(Command::cut), [this](const ActionItem*) { cut(); });
+    addAction(commandSelector(Command::paste), [this](const ActionItem*) { paste(true); });
+    addAction(commandSelector(Command::pasteAsPlainText), [this](const ActionItem*) { paste(false); });
+    addAction(commandSelector(Command::copyNodeStyle), [this](const ActionItem*) { copyNodeStyle(); });
+    addAction(commandSelector(Command::pasteNodeStyle), [this](const ActionItem*) { pasteNodeStyle(); });
 }
 
 // The first selected node decides whether every selected node gains or loses the trait.
@@ -154,7 +158,7 @@ void GraphViewController::autolayoutPartialTree()
         return;
     Node start = selection.front();
     if (start.childrenUIDs.empty())
-        start = document->project.graph.parent(start).value_or(start);
+        start = document->project().graph.parent(start).value_or(start);
     openSession(*document, "Auto Layout Partial Tree");
     document->autolayoutPartialNodeTreeStartingAt(start, true);
     document->resolveCollisions();
@@ -196,7 +200,7 @@ void GraphViewController::centerSelectedNodeShowingMap()
     auto centre = selectedOrFirstRootCentre();
     if (!document || !centre)
         return;
-    const Rect map = document->project.graph.boundingRect();
+    const Rect map = document->project().graph.boundingRect();
     const Rect visible = scrollView_->documentVisibleRect();
     const auto within = [](double c, double low, double high, double view) {
         return high - low <= view ? (low + high) / 2 : c;
@@ -217,8 +221,8 @@ std::optional<Point> GraphViewController::selectedOrFirstRootCentre()
     if (!selection.empty())
         return selection.front().center;
     // Found without copying the map's nodes.
-    for (const auto& [uid, node] : document->project.graph.nodeBin()) {
-        if (document->project.graph.nodeType(node) != NodeType::root)
+    for (const auto& [uid, node] : document->project().graph.nodeBin()) {
+        if (document->project().graph.nodeType(node) != NodeType::root)
             continue;
         selectNodes({node}, false);
         return node.center;
@@ -235,7 +239,7 @@ void GraphViewController::copy()
     if (!document)
         return;
     auto selection = projectSelection();
-    if (selection.empty() || !document->copyNodesToPasteBoard(selection))
+    if (selection.empty() || !DocumentClipboard(*document).copyNodesToPasteBoard(selection))
         failed("copy(_:)", __LINE__, "copy failed");
 }
 
@@ -246,7 +250,7 @@ void GraphViewController::cut()
         return;
     CommandSession session = openSession(*document, "Cut Nodes");
     auto selection = projectSelection();
-    if (!selection.empty() && document->cutNodesToPasteBoard(selection)) {
+    if (!selection.empty() && DocumentClipboard(*document).cutNodesToPasteBoard(selection)) {
         commitSession(*document);
         return;
     }
@@ -260,14 +264,14 @@ void GraphViewController::paste(bool keepOriginalStyle)
     if (!document)
         return;
     const char* function = keepOriginalStyle ? "paste(_:)" : "pasteAsPlainText(_:)";
-    if (!document->canPaste()) {
+    if (!DocumentClipboard(*document).canPaste()) {
         failed(function, __LINE__,
                keepOriginalStyle ? "can't paste from pboard" : "can't paste and match style from pboard");
         return;
     }
     Point location = pasteLocation();
     CommandSession session = openSession(*document, keepOriginalStyle ? "Paste" : "Paste and Match Style");
-    if (!document->pasteFromPasteBoard(location, keepOriginalStyle)) {
+    if (!DocumentClipboard(*document).pasteFromPasteBoard(location, keepOriginalStyle)) {
         failed(function, __LINE__, "paste failed");
         cancelSession(*document, session);
         return;
@@ -283,7 +287,7 @@ void GraphViewController::copyNodeStyle()
     auto selection = projectSelection();
     if (!document || selection.empty())
         return;
-    if (!document->copyNodeStyleToPasteBoard(selection.front().style, selection.front().shape))
+    if (!DocumentClipboard(*document).copyNodeStyleToPasteBoard(selection.front().style, selection.front().shape))
         failed("copyNodeStyle(_:)", __LINE__, "copy node style failed");
 }
 
@@ -293,8 +297,8 @@ void GraphViewController::pasteNodeStyle()
     auto document = document_.lock();
     if (!document)
         return;
-    auto style = document->getNodeStyleFromPasteBoard();
-    auto shape = document->getNodeShapeFromPasteBoard();
+    auto style = DocumentClipboard(*document).getNodeStyleFromPasteBoard();
+    auto shape = DocumentClipboard(*document).getNodeShapeFromPasteBoard();
     if (!style || !shape) {
         Beep::beep();
         return;

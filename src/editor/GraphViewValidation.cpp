@@ -1,9 +1,9 @@
 // Which commands are enabled for the current selections, and the titles and states menus show for them.
 
-#include <set>
-
+#include "document/DocumentClipboard.h"
 #include "document/VQDocumentPasteboard.h"
 #include "editor/GraphViewController.h"
+#include "kit/CommandTable.h"
 #include "platform/FontManager.h"
 #include "canvas/FocusInteraction.h"
 
@@ -11,12 +11,10 @@ namespace velquine {
 
 namespace {
 
-const std::set<std::string> needsOneSelected = {"newChildNode:", "newParentNode:", "copyNodeStyle:"};
-const std::set<std::string> needsSelection = {
-    "deselectAll:",       "selecNodeTree:",       "resetNodeStyle:",     "resetNodeSize:",
-    "resetNodeColors:",   "resetNodeStyleAndSize:", "delete:",           "deleteSingle:",
-    "duplicateNodeTree:", "duplicateSingleNode:", "balanceSelectedNode:", "copy:",
-    "cut:"};
+std::string plainTitle(Command command)
+{
+    return commandPlainTitle(command).toStdString();
+}
 
 std::string layoutTitle(bool only, const std::string& title)
 {
@@ -24,14 +22,15 @@ std::string layoutTitle(bool only, const std::string& title)
 }
 
 // On when every selected node has the variant, off when none has, mixed otherwise (and for no nodes).
-ControlState variantState(const std::vector<Node>& nodes, const std::string& action)
+ControlState variantState(const std::vector<Node>& nodes, Command command)
 {
     int having = 0;
     int lacking = 0;
     for (const Node& node : nodes) {
-        bool has = action == "toggleNodeUnderline:" ? node.style.isUnderlined
-                   : action == "toggleNodeBold:"    ? (FontManager::traits(node.style.font) & FontTrait::bold) != 0
-                                                    : (FontManager::traits(node.style.font) & FontTrait::italic) != 0;
+        bool has = command == Command::toggleNodeUnderline ? node.style.isUnderlined
+                   : command == Command::toggleNodeBold
+                       ? (FontManager::traits(node.style.font) & FontTrait::bold) != 0
+                       : (FontManager::traits(node.style.font) & FontTrait::italic) != 0;
         (has ? having : lacking)++;
     }
     if (having > 0 && lacking == 0)
@@ -46,34 +45,41 @@ ControlState variantState(const std::vector<Node>& nodes, const std::string& act
 bool GraphViewController::validateMenuItem(ActionItem& item)
 {
     auto document = document_.lock();
-    if (!document || document->isInEditingSession)
+    if (!document || document->isInEditingSession())
         return false;
     return validateBySelection(item, *document);
 }
 
 bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& document)
 {
-    const std::string& action = item.action;
-    const Graph& graph = document.project.graph;
+    const std::optional<Command> command = commandForSelector(item.action);
+    if (!command)
+        return true;
+    const Graph& graph = document.project().graph;
     auto selection = projectSelection();
     auto canvas = canvasSelection();
     bool focusOn = graphView_ && graphView_->focusMode().focusContext().has_value();
-    if (needsOneSelected.count(action))
+    switch (commandSpec(*command).selection) {
+    case SelectionNeed::exactlyOne:
         return selection.size() == 1;
-    if (needsSelection.count(action))
+    case SelectionNeed::some:
         return !selection.empty();
-    if (action == "newSiblingNode:") {
-        item.title = selection.size() == 1 ? "New Sibling Node" : "New Root Node";
-        return true;
+    case SelectionNeed::none:
+        break;
     }
-    if (action == "autoLayoutSelectedNode:" || action == "autolayoutPartialTree:") {
+    switch (*command) {
+    case Command::newSiblingNode:
+        item.title = plainTitle(selection.size() == 1 ? Command::newSiblingNode : Command::newRootNode);
+        return true;
+    case Command::autoLayoutSelectedNode:
+    case Command::autolayoutPartialTree: {
         if (selection.empty()) {
-            item.title = "Auto Layout";
+            item.title = plainTitle(Command::autoLayoutGraph);
             return false;
         }
         const Node& first = selection.front();
         Node root = graph.rootAncestor(first);
-        if (action == "autoLayoutSelectedNode:") {
+        if (command == Command::autoLayoutSelectedNode) {
             item.hidden = root.uid == first.uid;
             item.title = layoutTitle(false, root.title);
         } else if (root.uid == first.uid) {
@@ -84,25 +90,27 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
         }
         return true;
     }
-    if (action == "detachNodeFromParent:")
+    case Command::detachNodeFromParent:
         return canvas.size() == 1 && canvas.front().parentUID.has_value();
-    if (action == "toggleNodeFocus:") {
-        item.title = focusOn ? "Unfocus Node" : "Focus on Node";
+    case Command::toggleNodeFocus:
+        item.title = focusOn ? "Unfocus Node" : plainTitle(Command::toggleNodeFocus);
         return !canvas.empty() || focusOn;
-    }
-    if (action == "editSelectedNode:")
+    case Command::editSelectedNode:
         return canvas.size() == 1;
-    if (action == "toggleNodeBold:" || action == "toggleNodeItalic:" || action == "toggleNodeUnderline:") {
-        item.state = variantState(selection, action);
+    case Command::toggleNodeBold:
+    case Command::toggleNodeItalic:
+    case Command::toggleNodeUnderline:
+        item.state = variantState(selection, *command);
         return !canvas.empty();
-    }
-    if (action == "paste:")
-        return document.canPaste();
-    if (action == "pasteAsPlainText:")
+    case Command::paste:
+        return DocumentClipboard(document).canPaste();
+    case Command::pasteAsPlainText:
         return pasteboardHasKind(PasteKind::nodesPlist, Pasteboard::general());
-    if (action == "pasteNodeStyle:")
+    case Command::pasteNodeStyle:
         return !selection.empty() && pasteboardHasKind(PasteKind::nodeStyle, Pasteboard::general());
-    return true;
+    default:
+        return true;
+    }
 }
 
 bool GraphViewController::validateToolbarItem(ActionItem& item)
@@ -110,12 +118,12 @@ bool GraphViewController::validateToolbarItem(ActionItem& item)
     auto document = document_.lock();
     if (!document)
         return false;
-    const std::string& action = item.action;
-    if (action == "toggleNodeFocus:")
+    const std::optional<Command> command = commandForSelector(item.action);
+    if (command == Command::toggleNodeFocus)
         return !canvasSelection().empty() || (graphView_ && graphView_->focusMode().focusContext().has_value());
-    if (action == "sortSelectedNodeChildren:")
+    if (command == Command::sortSelectedNodeChildren)
         return !projectSelection().empty();
-    if (action == "balanceSelectedNode:") {
+    if (command == Command::balanceSelectedNode) {
         for (const Node& node : projectSelection()) {
             LayoutOptions options = document->layoutOptionsOfTree(node);
             if (options.isManual || options.layoutDirection == LayoutOptions::LayoutDirection::balanced)
@@ -129,7 +137,8 @@ bool GraphViewController::validateToolbarItem(ActionItem& item)
 ControlState GraphViewController::validateToolbarItemState(const ActionItem& item)
 {
     bool focusOn = graphView_ && graphView_->focusMode().focusContext().has_value();
-    return item.action == "toggleNodeFocus:" && focusOn ? ControlState::on : ControlState::off;
+    return commandForSelector(item.action) == Command::toggleNodeFocus && focusOn ? ControlState::on
+                                                                                  : ControlState::off;
 }
 
 } // namespace velquine

@@ -17,6 +17,7 @@
 #include "editor/InspectorSidebar.h"
 #include "editor/ToolbarController.h"
 #include "kit/Beep.h"
+#include "kit/CommandTable.h"
 #include "kit/ScrollView.h"
 #include "kit/WindowActions.h"
 #include "kit/WindowAppearance.h"
@@ -127,19 +128,19 @@ void MindMapEditorWindowController::buildZoomPopUp()
 
 void MindMapEditorWindowController::registerActions()
 {
-    Responder::addAction("pickEmoji:", [this](const ActionItem*) { pickEmoji(); });
-    Responder::addAction("pickPhoto:", [this](const ActionItem*) { pickPhoto(); });
-    Responder::addAction("showExportWindow:", [this](const ActionItem*) { showExportWindow(); });
-    Responder::addAction("changeZoomLevel:", [this](const ActionItem*) { changeZoomLevel(); });
-    Responder::addAction("performClose:", [this](const ActionItem*) { close(); });
-    Responder::addAction("performMiniaturize:", [this](const ActionItem*) { showMinimized(); });
-    Responder::addAction("shareDocument:", [](const ActionItem*) {});
-    Responder::addAction("honkhonk:", [](const ActionItem*) {});
-    Responder::addAction("undo:", [this](const ActionItem*) {
+    Responder::addAction(commandSelector(Command::pickEmoji), [this](const ActionItem*) { pickEmoji(); });
+    Responder::addAction(commandSelector(Command::pickPhoto), [this](const ActionItem*) { pickPhoto(); });
+    Responder::addAction(commandSelector(Command::showExportWindow), [this](const ActionItem*) { showExportWindow(); });
+    Responder::addAction(commandSelector(Command::changeZoomLevel), [this](const ActionItem*) { changeZoomLevel(); });
+    Responder::addAction(commandSelector(Command::performClose), [this](const ActionItem*) { close(); });
+    Responder::addAction(commandSelector(Command::performMiniaturize), [this](const ActionItem*) { showMinimized(); });
+    Responder::addAction(commandSelector(Command::shareDocument), [](const ActionItem*) {});
+    Responder::addAction(commandSelector(Command::honkhonk), [](const ActionItem*) {});
+    Responder::addAction(commandSelector(Command::undo), [this](const ActionItem*) {
         if (UndoManager* undo = document_->undoManager())
             undo->undo();
     });
-    Responder::addAction("redo:", [this](const ActionItem*) {
+    Responder::addAction(commandSelector(Command::redo), [this](const ActionItem*) {
         if (UndoManager* undo = document_->undoManager())
             undo->redo();
     });
@@ -148,13 +149,14 @@ void MindMapEditorWindowController::registerActions()
 bool MindMapEditorWindowController::validateMenuItem(ActionItem& item)
 {
     UndoManager* undo = document_ ? document_->undoManager() : nullptr;
-    if (item.action == "undo:" || item.action == "redo:") {
-        const bool isUndo = item.action == "undo:";
+    const std::optional<Command> command = commandForSelector(item.action);
+    if (command == Command::undo || command == Command::redo) {
+        const bool isUndo = command == Command::undo;
         const std::string name = !undo ? std::string() : isUndo ? undo->undoActionName() : undo->redoActionName();
-        item.title = (isUndo ? tr("Undo") : tr("Redo")).toStdString() + (name.empty() ? "" : " " + name);
+        item.title = commandPlainTitle(*command).toStdString() + (name.empty() ? "" : " " + name);
         return undo && (isUndo ? undo->canUndo() : undo->canRedo());
     }
-    if (item.action == "showExportWindow:")
+    if (command == Command::showExportWindow)
         return bool(exportWindowOpener());
     return true;
 }
@@ -181,7 +183,7 @@ void MindMapEditorWindowController::pickEmoji()
 
 void MindMapEditorWindowController::pickPhoto()
 {
-    const std::vector<std::int64_t> selected = document_->project.selectedNodeUIDs;
+    const std::vector<std::int64_t> selected = document_->project().selectedNodeUIDs;
     const std::optional<QString> path = imageFileChooser()(this);
     if (!path)
         return;
@@ -196,19 +198,19 @@ void MindMapEditorWindowController::pickPhoto()
 void MindMapEditorWindowController::insertImageIntoSelectedNodes(const Image& image,
                                                                  const std::vector<std::int64_t>& nodeUIDs)
 {
-    std::vector<Node> nodes = document_->project.graph.nodes(nodeUIDs);
+    std::vector<Node> nodes = document_->project().graph.nodes(nodeUIDs);
     if (nodes.empty())
         return;
     for (Node& node : nodes) {
         node.setImage(image);
         node = autosizeNode(node);
     }
-    if (!document_->isInEditingSession)
+    if (!document_->isInEditingSession())
         document_->beginEditingSession("Set Image");
     const std::vector<Node> stored = document_->updateNodes(nodes, NodeUpdateOperation::imageSet, false);
     document_->autoLayoutWholeNodeTrees(stored, false);
     document_->resolveCollisions();
-    if (document_->isInEditingSession)
+    if (document_->isInEditingSession())
         document_->commitEditingSession();
 }
 

@@ -49,7 +49,7 @@ NoteViewController::SelectionMode NoteViewController::selectionMode() const
     auto document = document_.lock();
     if (!document)
         return {};
-    const std::vector<Node> nodes = document->project.graph.nodes(document->project.selectedNodeUIDs);
+    const std::vector<Node> nodes = document->project().graph.nodes(document->project().selectedNodeUIDs);
     if (nodes.empty())
         return {};
     if (nodes.size() == 1)
@@ -85,7 +85,7 @@ void NoteViewController::showDocumentNotes()
 {
     auto document = document_.lock();
     if (!isEditing_ && document)
-        setTextKeepingTyping(QString::fromStdString(document->project.notes));
+        setTextKeepingTyping(QString::fromStdString(document->project().notes));
 }
 
 void NoteViewController::setEditableLook(bool editable)
@@ -121,13 +121,13 @@ void NoteViewController::textDidChange()
     const SelectionMode mode = selectionMode();
     const std::string text = noteView_->toPlainText().toStdString();
     if (mode.kind == SelectionKind::node) {
-        if (!document->isInEditingSession)
+        if (!document->isInEditingSession())
             document->beginEditingSession("Change Node Note");
         Node node = *mode.node;
         node.note = text;
         document->updateNodes({node}, NodeUpdateOperation::note, true);
     } else if (mode.kind == SelectionKind::document) {
-        if (!document->isInEditingSession)
+        if (!document->isInEditingSession())
             document->beginEditingSession("Change Document Notes");
         document->updateProjectNotes(text);
     }
@@ -139,7 +139,7 @@ void NoteViewController::textDidEndEditing()
         return;
     isEditing_ = false;
     if (auto document = document_.lock()) {
-        if (document->isInEditingSession)
+        if (document->isInEditingSession())
             document->commitEditingSession();
         noteView_->removeAllUndoActions();
     }
@@ -151,7 +151,7 @@ void NoteViewController::cancelOperation()
         return;
     isEditing_ = false;
     if (auto document = document_.lock()) {
-        if (document->isInEditingSession)
+        if (document->isInEditingSession())
             document->cancelEditingSession();
         document->focusGraphView();
     }

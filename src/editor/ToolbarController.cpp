@@ -13,6 +13,7 @@
 #include "document/VQDocument.h"
 #include "editor/ToolbarCustomizationDialog.h"
 #include "editor/ToolbarTrackingSeparator.h"
+#include "kit/CommandTable.h"
 #include "kit/KVView.h"
 #include "kit/SymbolImages.h"
 #include "kit/WindowActions.h"
@@ -27,36 +28,16 @@ namespace velquine {
 
 namespace {
 
-struct ItemSpec {
-    const char* identifier;
-    const char* symbol;
-    const char* action;
-    const char* label;
-    bool validating;
-    int tag;
-};
-
-const ItemSpec itemSpecs[] = {
-    {"MyToggleSidebarItem", "sidebar.leading", "toggleSidebar:", "Toggle Sidebar", false, 123},
-    {"ToggleNodeFocusItem", "eye", "toggleNodeFocus:", "Focus Selected Nodes", true, 0},
-    {"centerNodeItem", "viewfinder", "centerSelectedNode:", "Center Selected Node", true, 0},
-    {"KelvEmojisItem", "face.smiling", "pickEmoji:", "Add Emoji", false, 0},
-    {"KelvPhotosItem", "photo", "pickPhoto:", "Add Photo", false, 0},
-    {"SortItem", "textformat.abc", "sortSelectedNodeChildren:", "Sort Children", true, 0},
-    {"BalanceItem", "arrow.left.and.line.vertical.and.arrow.right", "balanceSelectedNode:", "Balance Children", true,
-     0},
-    {"KelvHelpItem", "questionmark.circle", "showCheatSheet:", "Keyboard Shortcuts…", false, 0},
-    {"KelvExportItem", "square.and.arrow.up", "showExportWindow:", "Export…", false, 0},
-    {"ToggleNotesItem", "note.text", "toggleNoteView:", "Show Notes View", false, 0},
-    {"ToggleInspectorItem", "sidebar.trailing", "myToggleInspector:", "Toggle Inspector", false, 0},
-};
-
-const ItemSpec* specFor(const QString& identifier)
+// The button of a toolbar item identifier, or null.
+const ToolbarButtonSpec* buttonFor(const QString& identifier)
 {
-    for (const ItemSpec& spec : itemSpecs)
-        if (identifier == QLatin1String(spec.identifier))
-            return &spec;
-    return nullptr;
+    const std::optional<Command> command = commandForToolbarIdentifier(identifier);
+    return command ? &commandSpec(*command).toolbar : nullptr;
+}
+
+QString identifierOf(Command command)
+{
+    return QString::fromLatin1(commandSpec(command).toolbar.identifier);
 }
 
 ToolbarController::CustomizationRunner& customizationRunner()
@@ -85,19 +66,38 @@ const char* const ToolbarController::configurationDidChangeNotification = "MyMai
 
 QStringList ToolbarController::toolbarDefaultItemIdentifiers()
 {
-    return {sidebarTrackingSeparator, flexibleSpace, QStringLiteral("ToggleNodeFocusItem"),
-            QStringLiteral("centerNodeItem"), QStringLiteral("KelvEmojisItem"), QStringLiteral("KelvPhotosItem"),
-            flexibleSpace, QStringLiteral("BalanceItem"), QStringLiteral("SortItem"), flexibleSpace,
-            QStringLiteral("KelvHelpItem"), QStringLiteral("KelvExportItem"), trackingSplitItem,
-            QStringLiteral("ToggleNotesItem"), QStringLiteral("ToggleInspectorItem")};
+    return {sidebarTrackingSeparator,
+            flexibleSpace,
+            identifierOf(Command::toggleNodeFocus),
+            identifierOf(Command::centerSelectedNode),
+            identifierOf(Command::pickEmoji),
+            identifierOf(Command::pickPhoto),
+            flexibleSpace,
+            identifierOf(Command::balanceSelectedNode),
+            identifierOf(Command::sortSelectedNodeChildren),
+            flexibleSpace,
+            identifierOf(Command::showCheatSheet),
+            identifierOf(Command::showExportWindow),
+            trackingSplitItem,
+            identifierOf(Command::toggleNoteView),
+            identifierOf(Command::myToggleInspector)};
 }
 
 QStringList ToolbarController::toolbarAllowedItemIdentifiers()
 {
-    return {QStringLiteral("MyToggleSidebarItem"), flexibleSpace, space, QStringLiteral("ToggleNodeFocusItem"),
-            QStringLiteral("centerNodeItem"), QStringLiteral("ToggleNotesItem"), QStringLiteral("BalanceItem"),
-            QStringLiteral("SortItem"), QStringLiteral("ToggleInspectorItem"), QStringLiteral("KelvPhotosItem"),
-            QStringLiteral("KelvEmojisItem"), QStringLiteral("KelvHelpItem"), QStringLiteral("KelvExportItem")};
+    return {identifierOf(Command::toggleSidebar),
+            flexibleSpace,
+            space,
+            identifierOf(Command::toggleNodeFocus),
+            identifierOf(Command::centerSelectedNode),
+            identifierOf(Command::toggleNoteView),
+            identifierOf(Command::balanceSelectedNode),
+            identifierOf(Command::sortSelectedNodeChildren),
+            identifierOf(Command::myToggleInspector),
+            identifierOf(Command::pickPhoto),
+            identifierOf(Command::pickEmoji),
+            identifierOf(Command::showCheatSheet),
+            identifierOf(Command::showExportWindow)};
 }
 
 QStringList ToolbarController::savedItemIdentifiers()
@@ -124,8 +124,8 @@ void ToolbarController::saveItemIdentifiers(const QStringList& identifiers)
 
 QString ToolbarController::paletteLabel(const QString& identifier)
 {
-    if (const ItemSpec* spec = specFor(identifier))
-        return QString::fromUtf8(spec->label);
+    if (const ToolbarButtonSpec* button = buttonFor(identifier))
+        return QString::fromUtf8(button->label);
     if (identifier == flexibleSpace)
         return tr("Flexible Space");
     if (identifier == space)
@@ -185,25 +185,28 @@ ToolbarController::~ToolbarController()
 
 QAction* ToolbarController::makeItem(const QString& identifier)
 {
-    const ItemSpec* spec = specFor(identifier);
-    if (!spec || !SymbolImages::exists(QString::fromLatin1(spec->symbol)))
+    const std::optional<Command> command = commandForToolbarIdentifier(identifier);
+    if (!command)
+        return nullptr;
+    const ToolbarButtonSpec& spec = commandSpec(*command).toolbar;
+    if (!SymbolImages::exists(QString::fromLatin1(spec.symbol)))
         return nullptr;
     // The focus and centre items are made by the second maker, the others by the first.
-    const bool second = identifier == QLatin1String("ToggleNodeFocusItem") || identifier == QLatin1String("centerNodeItem");
+    const bool second = command == Command::toggleNodeFocus || command == Command::centerSelectedNode;
     systemLog(std::string(second ? "customToolbarItem2() identifier: " : "customToolbarItem() identifier: ") +
               identifier.toStdString());
-    const QString label = QString::fromUtf8(spec->label);
+    const QString label = QString::fromUtf8(spec.label);
     auto* action = new QAction(toolBar_);
     action->setObjectName(identifier);
     action->setText(label);
     action->setToolTip(label);
     action->setIconText(label);
-    action->setProperty(symbolProperty, QString::fromLatin1(spec->symbol));
-    action->setIcon(SymbolImages::icon(QString::fromLatin1(spec->symbol), KVView::isDarkAppearance(toolBar_)));
-    action->setCheckable(identifier == QLatin1String("ToggleNodeFocusItem"));
-    action->setProperty("validating", spec->validating);
+    action->setProperty(symbolProperty, QString::fromLatin1(spec.symbol));
+    action->setIcon(SymbolImages::icon(QString::fromLatin1(spec.symbol), KVView::isDarkAppearance(toolBar_)));
+    action->setCheckable(command == Command::toggleNodeFocus);
+    action->setProperty("validating", spec.validating);
     if (actions_)
-        actions_->bindAction(action, spec->action, spec->tag);
+        actions_->bindAction(action, commandSelector(*command), spec.tag);
     return action;
 }
 
@@ -225,8 +228,8 @@ QStringList ToolbarController::itemIdentifiers() const
 
 bool ToolbarController::isValidating(const QString& identifier) const
 {
-    const ItemSpec* spec = specFor(identifier);
-    return spec && spec->validating;
+    const ToolbarButtonSpec* button = buttonFor(identifier);
+    return button && button->validating;
 }
 
 void ToolbarController::addItem(const QString& identifier)
@@ -299,8 +302,8 @@ QMenu* ToolbarController::makeContextMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("toolbarContextMenu"));
-    QAction* customize = menu->addAction(tr("Customize Toolbar…"));
-    customize->setObjectName(QStringLiteral("runToolbarCustomizationPalette:"));
+    QAction* customize = menu->addAction(commandTitle(Command::runToolbarCustomizationPalette));
+    customize->setObjectName(QString::fromLatin1(commandSelector(Command::runToolbarCustomizationPalette)));
     // The dialog opens after the menu has closed.
     QPointer<ToolbarController> self = this;
     connect(customize, &QAction::triggered, this, [self] {
@@ -317,8 +320,8 @@ void ToolbarController::runCustomizationPalette()
     const bool dark = KVView::isDarkAppearance(toolBar_);
     auto look = [dark](const QString& identifier) {
         ToolbarCustomizationDialog::ItemLook itemLook{paletteLabel(identifier), QIcon()};
-        if (const ItemSpec* spec = specFor(identifier))
-            itemLook.icon = SymbolImages::icon(QString::fromLatin1(spec->symbol), dark);
+        if (const ToolbarButtonSpec* button = buttonFor(identifier))
+            itemLook.icon = SymbolImages::icon(QString::fromLatin1(button->symbol), dark);
         return itemLook;
     };
     ToolbarCustomizationDialog dialog(toolbarAllowedItemIdentifiers(), itemIdentifiers(),

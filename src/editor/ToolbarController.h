@@ -1,10 +1,11 @@
 #pragma once
 
 // The editor window's toolbar ("MyMainToolbar"): icon buttons that send their commands along the window's
-// responder chain, with flexible spaces between the groups and separators that line up with the split view's
-// dividers. The focus, centre, sort and balance buttons are validated: enabled as the responder that would
-// take their command answers, and the focus button on while focus mode is on. Validation runs on every
-// document event that may change the answer and on a slow timer.
+// responder chain (each button's identifier, symbol, label and tag are in kit/CommandTable.h), with flexible
+// spaces between the groups and separators that line up with the split view's dividers. The focus, centre,
+// sort and balance buttons are validated: enabled as the responder that would take their command answers, and
+// the focus button on while focus mode is on. Validation runs on every document event that may change the
+// answer and on a slow timer.
 //
 // The user arranges the items in the customisation dialog (the toolbar's context menu). The arrangement is
 // kept in the settings under "MyMainToolbar", shared by every editor window (open ones follow at once) and

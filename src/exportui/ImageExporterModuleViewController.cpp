@@ -1,6 +1,7 @@
 #include "exportui/ImageExporterModuleViewController.h"
 
 #include "document/VQDocument.h"
+#include "document/DocumentExport.h"
 
 namespace velquine {
 
@@ -15,7 +16,7 @@ ExportResult ImageExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"png"});
     if (!url)
         return ExportResult::cancelled;
-    const std::optional<Bytes> png = doc->renderPNG(renderOptions());
+    const std::optional<Bytes> png = DocumentExport(*doc).renderPNG(renderOptions());
     if (!png)
         throw ImageExtensionError(ImageExtensionError::Kind::unwrappingPNGRepresentationFailed);
     writeFile(*url, *png);
@@ -24,7 +25,8 @@ ExportResult ImageExporterModuleViewController::exportToFile()
 
 void ImageExporterModuleViewController::exportToPaseboard()
 {
-    requireDocument(__FILE__, __LINE__, "exportToPaseboard()")->exportImageToPasteboard(renderOptions());
+    const auto document = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
+    DocumentExport(*document).exportImageToPasteboard(renderOptions());
 }
 
 } // namespace velquine

@@ -1,6 +1,7 @@
 #include "exportui/MarkdownExporterModuleViewController.h"
 
 #include "document/VQDocument.h"
+#include "document/DocumentExport.h"
 
 namespace velquine {
 
@@ -16,13 +17,14 @@ ExportResult MarkdownExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"md", "markdown"});
     if (!url)
         return ExportResult::cancelled;
-    doc->exportMarkdown(*url, MarkdownExporter::Options{});
+    DocumentExport(*doc).exportMarkdown(*url, MarkdownExporter::Options{});
     return ExportResult::done;
 }
 
 void MarkdownExporterModuleViewController::exportToPaseboard()
 {
-    requireDocument(__FILE__, __LINE__, "exportToPaseboard()")->exportMarkdownToPasteboard(MarkdownExporter::Options{});
+    const auto document = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
+    DocumentExport(*document).exportMarkdownToPasteboard(MarkdownExporter::Options{});
 }
 
 } // namespace velquine

@@ -1,6 +1,7 @@
 #include "exportui/OPMLExporterModuleViewController.h"
 
 #include "document/VQDocument.h"
+#include "document/DocumentExport.h"
 
 namespace velquine {
 
@@ -16,13 +17,14 @@ ExportResult OPMLExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"opml"});
     if (!url)
         return ExportResult::cancelled;
-    doc->exportOPML(*url);
+    DocumentExport(*doc).exportOPML(*url);
     return ExportResult::done;
 }
 
 void OPMLExporterModuleViewController::exportToPaseboard()
 {
-    requireDocument(__FILE__, __LINE__, "exportToPaseboard()")->exportOPMLToPasteboard();
+    const auto document = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
+    DocumentExport(*document).exportOPMLToPasteboard();
 }
 
 } // namespace velquine

@@ -1,6 +1,7 @@
 #include "exportui/PDFExporterModuleViewController.h"
 
 #include "document/VQDocument.h"
+#include "document/DocumentExport.h"
 
 namespace velquine {
 
@@ -15,14 +16,15 @@ ExportResult PDFExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"pdf"});
     if (!url)
         return ExportResult::cancelled;
-    const Bytes pdf = doc->renderPDF(renderOptions());
+    const Bytes pdf = DocumentExport(*doc).renderPDF(renderOptions());
     writeFile(*url, pdf);
     return ExportResult::done;
 }
 
 void PDFExporterModuleViewController::exportToPaseboard()
 {
-    requireDocument(__FILE__, __LINE__, "exportToPaseboard()")->exportPDFToPasteboard(renderOptions());
+    const auto document = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
+    DocumentExport(*document).exportPDFToPasteboard(renderOptions());
 }
 
 } // namespace velquine

@@ -5,6 +5,7 @@
 #include <QFormLayout>
 
 #include "document/VQDocument.h"
+#include "document/DocumentExport.h"
 #include "platform/UserDefaults.h"
 
 namespace velquine {
@@ -89,7 +90,7 @@ ExportResult PlainTextExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"txt"});
     if (!url)
         return ExportResult::cancelled;
-    doc->exportPlainText(*url, options());
+    DocumentExport(*doc).exportPlainText(*url, options());
     saveSwitchStates();
     return ExportResult::done;
 }
@@ -97,7 +98,7 @@ ExportResult PlainTextExporterModuleViewController::exportToFile()
 void PlainTextExporterModuleViewController::exportToPaseboard()
 {
     const std::shared_ptr<VQDocument> doc = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
-    doc->exportPlainTextToPasteboard(options());
+    DocumentExport(*doc).exportPlainTextToPasteboard(options());
     saveSwitchStates();
 }
 

@@ -5,6 +5,7 @@
 #include <QFormLayout>
 
 #include "document/VQDocument.h"
+#include "document/DocumentExport.h"
 #include "exchange/RichTextExporter.h"
 #include "platform/UserDefaults.h"
 
@@ -59,7 +60,7 @@ ExportResult RichTextExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({fileType()});
     if (!url)
         return ExportResult::cancelled;
-    RichTextExporter exporter(doc->project.graph);
+    RichTextExporter exporter(doc->project().graph);
     exporter.options.keepColors = colorSwitch->isChecked();
     exporter.exportTo(*url);
     saveSwitchStates();
@@ -71,7 +72,7 @@ void RichTextExporterModuleViewController::exportToPaseboard()
     const std::shared_ptr<VQDocument> doc = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
     RichTextExporter::Options options;
     options.keepColors = colorSwitch->isChecked();
-    doc->exportRichTextToPasteboard(options);
+    DocumentExport(*doc).exportRichTextToPasteboard(options);
     saveSwitchStates();
 }
 

@@ -1,5 +1,6 @@
 #include "exportui/YAMLExporterModuleViewController.h"
 
+#include "document/DocumentExport.h"
 #include "document/VQDocument.h"
 #include "exchange/YAMLExporter.h"
 
@@ -17,13 +18,14 @@ ExportResult YAMLExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"yml", "yaml"});
     if (!url)
         return ExportResult::cancelled;
-    YAMLExporter(doc->project.graph).exportTo(*url);
+    YAMLExporter(doc->project().graph).exportTo(*url);
     return ExportResult::done;
 }
 
 void YAMLExporterModuleViewController::exportToPaseboard()
 {
-    requireDocument(__FILE__, __LINE__, "exportToPaseboard()")->exportYamlToPasteboard();
+    const auto document = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
+    DocumentExport(*document).exportYamlToPasteboard();
 }
 
 } // namespace velquine

@@ -214,8 +214,10 @@ bool QXZipArchive::unzipEntryAtPath(const std::string& path, const std::string& 
     if (path.empty() || destination.empty() || name.empty()) {
         failure = zipError(-6, "received invalid argument(s)");
     } else {
+        // The extraction keeps a reference to its progress handler: it must outlive the extraction.
+        const UnzipProgressHandler noProgress;
         qxzip::Extraction extraction(path, destination, true, true, std::optional<std::string>(destination), 0,
-                                     Password{}, nullptr, UnzipProgressHandler{});
+                                     Password{}, nullptr, noProgress);
         extraction.extractOnly(name);
         answer = extraction.run(failure);
     }

@@ -58,7 +58,7 @@ void DocumentContentInspector::inspectorDidHide()
 void DocumentContentInspector::sync()
 {
     if (const auto doc = document())
-        authorField_->setText(QString::fromStdString(doc->project.author));
+        authorField_->setText(QString::fromStdString(doc->project().author));
     syncTitle();
     syncNotes();
 }
@@ -68,7 +68,7 @@ void DocumentContentInspector::syncTitle()
     const auto doc = documentOrLog("syncTitle()");
     if (!doc)
         return;
-    titleField_->setText(QString::fromStdString(doc->project.title));
+    titleField_->setText(QString::fromStdString(doc->project().title));
     if (!titleField_->text().isEmpty())
         return;
     const QString fileName = doc->fileURL() ? QString::fromStdString(*doc->fileURL()) : QString();
@@ -80,7 +80,7 @@ void DocumentContentInspector::syncNotes()
     const auto doc = document();
     if (isEditing_ || !doc)
         return;
-    const QString notes = QString::fromStdString(doc->project.notes);
+    const QString notes = QString::fromStdString(doc->project().notes);
     // Text the view already shows stays as it is, with its cursor and its own undo steps.
     if (noteView_->toPlainText() != notes)
         noteView_->setPlainText(notes);
@@ -104,11 +104,11 @@ void DocumentContentInspector::storeField(QLineEdit* field, std::string_view fun
     if (!doc)
         return;
     const std::string text = field->text().toStdString();
-    if (text == doc->project.*stored)
+    if (text == doc->project().*stored)
         return;
     doc->beginEditingSession(label);
     ((*doc).*store)(text);
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 

@@ -206,7 +206,7 @@ void DocumentStyleInspector::sync()
     const std::shared_ptr<VQDocument> doc = document();
     if (!doc)
         return;
-    const VQProject& project = doc->project;
+    const VQProject& project = doc->project();
     const ProjectStyle& style = project.projectStyle;
     backgroundColorWell->setSelectedColor(style.current.backgroundColor);
     backgroundColorWell->setSwatchPaletteSeed(backgroundSwatches(style));
@@ -230,7 +230,7 @@ void DocumentStyleInspector::syncLayoutOptions()
     if (!doc)
         return;
     using Options = LayoutOptions;
-    const Options& options = doc->project.baseLayoutOptions;
+    const Options& options = doc->project().baseLayoutOptions;
     static constexpr const char* branchTitles[] = {"Rounded", "Angular", "Line"};
     selectTitle(branchTypeSelector, branchTitles[int(options.branchType)]);
     layoutDirectionSelector->setEnabled(true);
@@ -268,7 +268,7 @@ void DocumentStyleInspector::applyTheme(const ProjectStyle& style)
     defaults.set(shouldAutosizeNodesKey, autosize);
     doc->applyStyleToDocument(style, shapes, shapes, autosize);
     doc->autoLayoutGraph(false);
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
     defaults.set(std::string(defaultProjectStyleKey), style.name);
 }
@@ -294,11 +294,11 @@ void DocumentStyleInspector::changeGrid()
     if (!doc || index < 0 || index >= int(std::size(gridTypes)))
         return;
     const GridType type = gridTypes[index];
-    const Size size = doc->project.grid.size;
+    const Size size = doc->project().grid.size;
     setDefaultGridStyle(type);
     doc->beginEditingSession("Change Grid Style");
     doc->setGrid(Grid{type, size});
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 
@@ -310,8 +310,8 @@ void DocumentStyleInspector::changeGridSize()
     const int size = gridSizeSelector->currentData().toInt();
     setDefaultGridSize(size);
     doc->beginEditingSession("Change Grid Size");
-    doc->setGrid(Grid{doc->project.grid.type, Size{double(size), double(size)}});
-    if (doc->isInEditingSession)
+    doc->setGrid(Grid{doc->project().grid.type, Size{double(size), double(size)}});
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 
@@ -322,16 +322,16 @@ void DocumentStyleInspector::changeLayout(QObject* sender)
         return;
     doc->beginEditingSession("Change Layout Options");
     using Options = LayoutOptions;
-    const Options options = layoutOptionsFromPopUps(doc->project.baseLayoutOptions, layoutTypeSelector,
+    const Options options = layoutOptionsFromPopUps(doc->project().baseLayoutOptions, layoutTypeSelector,
                                                     layoutDirectionSelector, branchTypeSelector, isLayoutManualCheckbox);
-    doc->project.baseLayoutOptions = options;
+    doc->setBaseLayoutOptions(options);
 
     // The type and direction pop-ups balance; the check box only when the direction is balanced.
     const bool isPopUp = qobject_cast<QComboBox*>(sender) != nullptr;
     if (isPopUp ? sender != branchTypeSelector : options.layoutDirection == Options::LayoutDirection::balanced)
         doc->balanceAllNodes();
     doc->autoLayoutGraph(true);
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 
@@ -343,7 +343,7 @@ void DocumentStyleInspector::colorWellDidChange(KVColorWell* /*well*/, const Col
     doc->beginEditingSession("Change Background Color");
     doc->setBackgroundColor(colour);
     // A drag keeps the session open so that the whole drag is one undo step.
-    if (isFinal && doc->isInEditingSession)
+    if (isFinal && doc->isInEditingSession())
         doc->commitEditingSession();
 }
 

@@ -128,7 +128,7 @@ std::optional<Node> NodeContentInspector::selectedNode() const
     const auto doc = documentOrLog("selectedNode");
     if (!doc)
         return std::nullopt;
-    std::vector<Node> nodes = doc->project.graph.nodes(doc->project.selectedNodeUIDs);
+    std::vector<Node> nodes = doc->project().graph.nodes(doc->project().selectedNodeUIDs);
     if (nodes.size() != 1)
         return std::nullopt;
     return std::move(nodes.front());
@@ -206,7 +206,7 @@ void NodeContentInspector::setTextViewEditable(EditingTextView* view, bool edita
 void NodeContentInspector::enableFields()
 {
     const auto doc = document();
-    if (!doc || doc->isInEditingSession)
+    if (!doc || doc->isInEditingSession())
         return;
     const std::optional<Node> node = selectedNode();
     setTextViewEditable(titleView_, true);
@@ -326,7 +326,7 @@ void NodeContentInspector::editSelectedNode(std::string_view function, const cha
         return;
     doc->beginEditingSession(label);
     edit(*doc, *node);
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 

@@ -12,6 +12,7 @@
 
 #include "document/VQDocument.h"
 #include "inspector/FontFamilyPopUp.h"
+#include "kit/CommandTable.h"
 #include "kit/SegmentedControl.h"
 #include "kit/WindowActions.h"
 #include "layout/NodeSizing.h"
@@ -27,14 +28,14 @@ template <class Change>
 void editSelectedNodes(VQDocument& document, const std::string& label, NodeUpdateOperation code, bool notify,
                        bool commit, Change&& change, const std::function<void(VQDocument&)>& further = {})
 {
-    std::vector<Node> nodes = document.project.graph.nodes(document.project.selectedNodeUIDs);
+    std::vector<Node> nodes = document.project().graph.nodes(document.project().selectedNodeUIDs);
     for (Node& node : nodes)
         change(node);
     document.beginEditingSession(label);
     document.updateNodes(std::move(nodes), code, notify);
     if (further)
         further(document);
-    if (commit && document.isInEditingSession)
+    if (commit && document.isInEditingSession())
         document.commitEditingSession();
 }
 
@@ -78,30 +79,32 @@ void NodeStyleInspector::connectControls()
     connect(useBaseLayoutButton, &QPushButton::clicked, this, [this] { resetLayout(); });
     connect(setAsDefaultStyleButton, &QPushButton::clicked, this, [this] { setNodeStyleAsDefault(); });
     // The reset buttons send their commands along the window's chain to the map's controller.
-    const std::pair<QPushButton*, const char*> resets[] = {{resetNodeStyleButton, "resetNodeStyle:"},
-                                                           {resetNodeColorsButton, "resetNodeColors:"},
-                                                           {resetNodeSizeButton, "resetNodeSize:"}};
-    for (const auto& [button, selector] : resets) {
-        connect(button, &QPushButton::clicked, this, [this, selector = std::string(selector)] {
+    const std::pair<QPushButton*, Command> resets[] = {{resetNodeStyleButton, Command::resetNodeStyle},
+                                                       {resetNodeColorsButton, Command::resetNodeColors},
+                                                       {resetNodeSizeButton, Command::resetNodeSize}};
+    for (const auto& [button, command] : resets) {
+        connect(button, &QPushButton::clicked, this, [this, selector = std::string(commandSelector(command))] {
             if (WindowActions* actions = WindowActions::of(this))
                 actions->dispatcher().sendAction(selector);
         });
     }
 
-    Responder::addAction("toggleShapeInheritance:", [this](const ActionItem*) { toggleShapeInheritance(); });
-    Responder::addAction("minBorderThicknessAction:",
+    Responder::addAction(commandSelector(Command::toggleShapeInheritance),
+                         [this](const ActionItem*) { toggleShapeInheritance(); });
+    Responder::addAction(commandSelector(Command::minBorderThicknessAction),
                          [this](const ActionItem*) { setBorderThickness(StrokeThickness::invisible); });
-    Responder::addAction("maxBorderThicknessAction:",
+    Responder::addAction(commandSelector(Command::maxBorderThicknessAction),
                          [this](const ActionItem*) { setBorderThickness(StrokeThickness::thickest); });
-    Responder::addAction("minBranchThicknessAction:",
+    Responder::addAction(commandSelector(Command::minBranchThicknessAction),
                          [this](const ActionItem*) { setBranchThickness(StrokeThickness::thinnest); });
-    Responder::addAction("maxBranchThicknessAction:",
+    Responder::addAction(commandSelector(Command::maxBranchThicknessAction),
                          [this](const ActionItem*) { setBranchThickness(StrokeThickness::thickest); });
-    Responder::addAction("changeLayout:", [this](const ActionItem* sender) {
+    Responder::addAction(commandSelector(Command::changeLayout), [this](const ActionItem* sender) {
         changeLayout(sender ? sender->object : nullptr);
     });
-    Responder::addAction("resetLayout:", [this](const ActionItem*) { resetLayout(); });
-    Responder::addAction("setNodeStyleAsDefault:", [this](const ActionItem*) { setNodeStyleAsDefault(); });
+    Responder::addAction(commandSelector(Command::resetLayout), [this](const ActionItem*) { resetLayout(); });
+    Responder::addAction(commandSelector(Command::setNodeStyleAsDefault),
+                         [this](const ActionItem*) { setNodeStyleAsDefault(); });
 }
 
 void NodeStyleInspector::iconSegmentSelectionChanged(KVIconSegmentControl* control)
@@ -313,7 +316,7 @@ void NodeStyleInspector::controlTextDidEndEditing()
     if (!doc || !fontSizeFieldIsEditing_)
         return;
     fontSizeFieldIsEditing_ = false;
-    if (doc->isInEditingSession)
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 

@@ -138,12 +138,12 @@ void writeTreeOptions(VQDocument& document, const std::vector<Node>& selected, c
                       const std::optional<LayoutOptions>& options, bool balance)
 {
     document.beginEditingSession(label);
-    document.updateNodes(treeRootsWithOptions(document.project, selected, options), NodeUpdateOperation::style,
+    document.updateNodes(treeRootsWithOptions(document.project(), selected, options), NodeUpdateOperation::style,
                          false);
     if (balance)
         document.balanceSelectedNode();
     document.autolayoutSelectedNodes(true);
-    if (document.isInEditingSession)
+    if (document.isInEditingSession())
         document.commitEditingSession();
 }
 
@@ -153,7 +153,7 @@ std::shared_ptr<VQDocument> NodeStyleInspector::documentWithSelection(std::vecto
 {
     std::shared_ptr<VQDocument> doc = document();
     if (doc)
-        selected = selectedNodes(doc->project);
+        selected = selectedNodes(doc->project());
     return selected.empty() ? nullptr : doc;
 }
 
@@ -164,7 +164,7 @@ void NodeStyleInspector::changeLayout(QObject* sender)
     if (!doc)
         return;
     using Options = LayoutOptions;
-    const Options options = layoutOptionsFromPopUps(doc->project.baseLayoutOptions, layoutTypeSelector,
+    const Options options = layoutOptionsFromPopUps(doc->project().baseLayoutOptions, layoutTypeSelector,
                                                     layoutDirectionSelector, branchTypeSelector, isLayoutManualCheckbox);
 
     // The type and direction pop-ups balance; the check box only when it turns a balanced layout automatic.
@@ -190,8 +190,8 @@ void NodeStyleInspector::setNodeStyleAsDefault()
     if (!doc)
         return;
     const Node& node = selected.front();
-    ProjectStyle style = doc->project.projectStyle;
-    switch (doc->project.graph.nodeType(node)) {
+    ProjectStyle style = doc->project().projectStyle;
+    switch (doc->project().graph.nodeType(node)) {
     case NodeType::root:
         style.current.rootNodeStyle = node.style;
         style.current.rootNodeShape = node.shape;
@@ -206,8 +206,8 @@ void NodeStyleInspector::setNodeStyleAsDefault()
         break;
     }
     doc->beginEditingSession("Set Node Style As Default");
-    doc->project.projectStyle = std::move(style);
-    if (doc->isInEditingSession)
+    doc->setProjectStyle(std::move(style));
+    if (doc->isInEditingSession())
         doc->commitEditingSession();
 }
 

@@ -15,6 +15,7 @@
 
 #include "document/VQDocument.h"
 #include "inspector/FontFamilyPopUp.h"
+#include "kit/CommandTable.h"
 #include "kit/KVBorderedView.h"
 #include "kit/KVLabeledDivider.h"
 #include "kit/KVMicroTitleBar.h"
@@ -319,12 +320,14 @@ void NodeStyleInspector::setUpControls()
             segment->addItem(QString::fromLatin1(item.identifier), tr(item.title), item.icon);
         segment->setDelegate(this);
     }
-    const std::pair<KVClickableBorderedView*, const char*> ends[] = {
-        {minBorderthicknessButton, "minBorderThicknessAction:"}, {maxBorderthicknessButton, "maxBorderThicknessAction:"},
-        {minBranchThicknessButton, "minBranchThicknessAction:"}, {maxBranchThicknessButton, "maxBranchThicknessAction:"}};
-    for (const auto& [view, action] : ends) {
+    const std::pair<KVClickableBorderedView*, Command> ends[] = {
+        {minBorderthicknessButton, Command::minBorderThicknessAction},
+        {maxBorderthicknessButton, Command::maxBorderThicknessAction},
+        {minBranchThicknessButton, Command::minBranchThicknessAction},
+        {maxBranchThicknessButton, Command::maxBranchThicknessAction}};
+    for (const auto& [view, command] : ends) {
         view->setTarget(this);
-        view->setAction(action);
+        view->setAction(commandSelector(command));
     }
     sync();
 }
@@ -353,7 +356,7 @@ void NodeStyleInspector::sync()
     const std::shared_ptr<VQDocument> doc = document();
     if (!doc)
         return;
-    const VQProject& project = doc->project;
+    const VQProject& project = doc->project();
     const std::vector<Node> nodes = selectedNodes(project);
     if (nodes.empty()) {
         disableControls();
@@ -429,7 +432,7 @@ void NodeStyleInspector::syncFontControls()
     const std::shared_ptr<VQDocument> doc = document();
     if (!doc)
         return;
-    const std::vector<Node> nodes = selectedNodes(doc->project);
+    const std::vector<Node> nodes = selectedNodes(doc->project());
     if (nodes.empty())
         return;
     updateFontVariantAvailability();
@@ -441,7 +444,7 @@ void NodeStyleInspector::syncFontControls()
     }
     const Node& first = nodes.front();
     fontColorWell->setSelectedColor(first.style.textColor);
-    if (!doc->isInEditingSession) {
+    if (!doc->isInEditingSession()) {
         const int size = int(first.style.font.pointSize());
         fontSizeStepper->setValue(size);
         fontSizeTextField->setText(QString::number(size));
@@ -535,7 +538,7 @@ void NodeStyleInspector::disableControls()
 void NodeStyleInspector::enableControls()
 {
     const std::shared_ptr<VQDocument> doc = document();
-    if (doc && doc->isInEditingSession)
+    if (doc && doc->isInEditingSession())
         return;
     setEnabledOfDirectSubviews(true);
 }

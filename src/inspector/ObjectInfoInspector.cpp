@@ -107,8 +107,8 @@ void ObjectInfoInspector::sync()
     const auto doc = documentOrLog("sync()");
     if (!doc)
         return;
-    const Graph& graph = doc->project.graph;
-    const std::vector<Node> selected = graph.nodes(doc->project.selectedNodeUIDs);
+    const Graph& graph = doc->project().graph;
+    const std::vector<Node> selected = graph.nodes(doc->project().selectedNodeUIDs);
     if (selected.empty()) {
         infoTextView_->setPlainText(QString());
         return;

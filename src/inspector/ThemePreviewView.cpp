@@ -13,35 +13,12 @@
 #include "inspector/ThemeGalleryViewController.h"
 #include "kit/Popover.h"
 #include "platform/Clock.h"
+#include "platform/Image.h"
 #include "platform/UserDefaults.h"
-
-#include <sys/mman.h>
 
 #include <cmath>
 
 namespace velquine {
-
-namespace {
-
-// A transparent image whose pixels take memory only once drawn: fresh anonymous pages read as zero, which is
-// transparent in a premultiplied format, and stay unbacked until written. A null image when there is no memory.
-QImage lazilyBackedImage(int width, int height)
-{
-    const qsizetype bytesPerLine = qsizetype(width) * 4;
-    const std::size_t length = std::size_t(bytesPerLine) * std::size_t(height);
-    void* pixels = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (pixels == MAP_FAILED)
-        return QImage();
-    const auto release = [](void* info) {
-        auto* mapping = static_cast<std::pair<void*, std::size_t>*>(info);
-        ::munmap(mapping->first, mapping->second);
-        delete mapping;
-    };
-    return QImage(static_cast<uchar*>(pixels), width, height, bytesPerLine, QImage::Format_ARGB32_Premultiplied,
-                  release, new std::pair<void*, std::size_t>(pixels, length));
-}
-
-} // namespace
 
 std::optional<std::size_t> indexOfTheme(const std::string& name, const std::vector<ProjectStyle>& styles)
 {
@@ -127,7 +104,7 @@ void ThemePreviewView::renderBackingImage()
         update();
         return;
     }
-    QImage image = lazilyBackedImage(w * n * 2, h * 2);
+    QImage image = Image::lazilyBackedBitmap(w * n * 2, h * 2);
     image.setDevicePixelRatio(2.0);
     backingImage_ = std::move(image);
     previewDrawn_.assign(std::size_t(n), false);

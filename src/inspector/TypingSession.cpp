@@ -7,31 +7,30 @@ namespace velquine {
 void TypingSession::willChange(VQDocument& document, const std::string& label)
 {
     // A run whose session was closed elsewhere meanwhile starts over with a new one.
-    if (before_ && document.isInEditingSession)
+    if (before_ && document.isInEditingSession())
         return;
-    before_ = document.project;
-    opened_ = !document.isInEditingSession;
+    before_ = document.project();
+    opened_ = !document.isInEditingSession();
     document.beginEditingSession(label);
 }
 
 void TypingSession::commit(VQDocument& document)
 {
     reset();
-    if (document.isInEditingSession)
+    if (document.isInEditingSession())
         document.commitEditingSession();
 }
 
 void TypingSession::cancel(VQDocument& document)
 {
-    if (!before_ || !document.isInEditingSession) {
+    if (!before_ || !document.isInEditingSession()) {
         reset();
         return;
     }
     if (opened_) {
         document.cancelEditingSession();
     } else {
-        document.project = *before_;
-        document.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
+        document.revertJoinedSession(*before_);
     }
     reset();
 }

@@ -123,13 +123,16 @@ void LayerHostWidget::paintEvent(QPaintEvent* event)
         paintLive(painter, rects, options);
         return;
     }
+    const std::size_t rebuiltBefore = LayerRenderer::statistics().picturesRebuilt;
     bool complete = true;
     // A large area is painted in bands on several threads; each part takes what it shows, a pixel more on
     // each side for anti-aliased edges.
     const auto exposedOf = [this](const QRect& part) { return layerRectFromWidget(QRectF(part).adjusted(-1, -1, 1, 1)); };
     for (const QRect& r : rects)
         complete = bandPainter_.render(painter, *root_, options, r, exposedOf) && complete;
-    if (!complete)
+    // Pictures drawn resampled are refined by the paints that follow, each rebuilding some. A paint that
+    // rebuilt none would only be followed by the same paint again, without end.
+    if (!complete && LayerRenderer::statistics().picturesRebuilt != rebuiltBefore)
         RunLoop::post([host = QPointer<LayerHostWidget>(this), area = region.boundingRect()] {
             if (host)
                 host->update(area);

@@ -1,5 +1,6 @@
 #include "kit/TextResponder.h"
 
+#include "kit/CommandTable.h"
 #include "kit/EditingTextView.h"
 
 #include <QAbstractSpinBox>
@@ -11,15 +12,17 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <array>
-#include <string_view>
+#include <optional>
 
 namespace velquine {
 
 namespace {
 
-constexpr std::array<std::string_view, 8> editingSelectors = {
-    "copy:", "cut:", "paste:", "pasteAsPlainText:", "selectAll:", "delete:", "undo:", "redo:"};
+constexpr std::array<Command, 8> editingCommands = {
+    Command::copy,      Command::cut,     Command::paste, Command::pasteAsPlainText,
+    Command::selectAll, Command::delete_, Command::undo,  Command::redo};
 
 bool clipboardHasText()
 {
@@ -34,27 +37,27 @@ QString clipboardText()
 
 // Runs the command on a QTextEdit or QPlainTextEdit, which share these slot names but no base class.
 template <typename Edit>
-void performOnTextEdit(Edit* edit, std::string_view selector)
+void performOnTextEdit(Edit* edit, std::optional<Command> command)
 {
-    if (selector == "copy:") edit->copy();
-    else if (selector == "cut:") edit->cut();
-    else if (selector == "paste:") edit->paste();
-    else if (selector == "pasteAsPlainText:") edit->insertPlainText(clipboardText());
-    else if (selector == "selectAll:") edit->selectAll();
-    else if (selector == "delete:") edit->textCursor().removeSelectedText();
-    else if (selector == "undo:") edit->undo();
-    else if (selector == "redo:") edit->redo();
+    if (command == Command::copy) edit->copy();
+    else if (command == Command::cut) edit->cut();
+    else if (command == Command::paste) edit->paste();
+    else if (command == Command::pasteAsPlainText) edit->insertPlainText(clipboardText());
+    else if (command == Command::selectAll) edit->selectAll();
+    else if (command == Command::delete_) edit->textCursor().removeSelectedText();
+    else if (command == Command::undo) edit->undo();
+    else if (command == Command::redo) edit->redo();
 }
 
-void performOnLineEdit(QLineEdit* edit, std::string_view selector)
+void performOnLineEdit(QLineEdit* edit, std::optional<Command> command)
 {
-    if (selector == "copy:") edit->copy();
-    else if (selector == "cut:") edit->cut();
-    else if (selector == "paste:" || selector == "pasteAsPlainText:") edit->paste();
-    else if (selector == "selectAll:") edit->selectAll();
-    else if (selector == "delete:") edit->del();
-    else if (selector == "undo:") edit->undo();
-    else if (selector == "redo:") edit->redo();
+    if (command == Command::copy) edit->copy();
+    else if (command == Command::cut) edit->cut();
+    else if (command == Command::paste || command == Command::pasteAsPlainText) edit->paste();
+    else if (command == Command::selectAll) edit->selectAll();
+    else if (command == Command::delete_) edit->del();
+    else if (command == Command::undo) edit->undo();
+    else if (command == Command::redo) edit->redo();
 }
 
 } // namespace
@@ -103,43 +106,42 @@ bool TextResponder::respondsTo(const std::string& selector) const
 {
     if (!widget_)
         return false;
-    if (selector == "undo:")
+    const std::optional<Command> command = commandForSelector(selector);
+    if (command == Command::undo)
         return state().undoAvailable;
-    if (selector == "redo:")
+    if (command == Command::redo)
         return state().redoAvailable;
-    for (std::string_view known : editingSelectors)
-        if (selector == known)
-            return true;
-    return false;
+    return command && std::find(editingCommands.begin(), editingCommands.end(), *command) != editingCommands.end();
 }
 
 void TextResponder::perform(const std::string& selector, const ActionItem*)
 {
+    const std::optional<Command> command = commandForSelector(selector);
     if (auto* line = qobject_cast<QLineEdit*>(widget_.data()))
-        performOnLineEdit(line, selector);
+        performOnLineEdit(line, command);
     else if (auto* editing = qobject_cast<EditingTextView*>(widget_.data()))
-        editing->performUserEdit([&] { performOnTextEdit(static_cast<QTextEdit*>(editing), selector); });
+        editing->performUserEdit([&] { performOnTextEdit(static_cast<QTextEdit*>(editing), command); });
     else if (auto* text = qobject_cast<QTextEdit*>(widget_.data()))
-        performOnTextEdit(text, selector);
+        performOnTextEdit(text, command);
     else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget_.data()))
-        performOnTextEdit(plain, selector);
+        performOnTextEdit(plain, command);
 }
 
 bool TextResponder::validateMenuItem(ActionItem& item)
 {
     const State s = state();
-    const std::string& a = item.action;
-    if (a == "copy:")
+    const std::optional<Command> command = commandForSelector(item.action);
+    if (command == Command::copy)
         return s.hasSelection && s.copyAllowed;
-    if (a == "cut:")
+    if (command == Command::cut)
         return s.hasSelection && s.copyAllowed && !s.readOnly;
-    if (a == "delete:")
+    if (command == Command::delete_)
         return s.hasSelection && !s.readOnly;
-    if (a == "paste:" || a == "pasteAsPlainText:")
+    if (command == Command::paste || command == Command::pasteAsPlainText)
         return !s.readOnly && clipboardHasText();
-    if (a == "undo:")
+    if (command == Command::undo)
         return s.undoAvailable && !s.readOnly;
-    if (a == "redo:")
+    if (command == Command::redo)
         return s.redoAvailable && !s.readOnly;
     return true;
 }

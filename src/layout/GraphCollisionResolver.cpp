@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory_resource>
 #include <queue>
 #include <string>
 #include <unordered_set>
@@ -56,8 +57,11 @@ bool sweepDistinct(std::vector<Extent>& items)
 {
     std::sort(items.begin(), items.end(), [](const Extent& a, const Extent& b) { return a.minX < b.minX; });
 
-    using Active = std::multimap<double, std::size_t>; // lower y edge -> item
-    Active active;
+    // The few frames the sweep line crosses at a time reuse the entries of those it has left, taken from a
+    // pool of the sweep's own rather than one allocation each.
+    std::pmr::unsynchronized_pool_resource entries;
+    using Active = std::pmr::multimap<double, std::size_t>; // lower y edge -> item
+    Active active(&entries);
     struct Leaving {
         double maxX;
         Active::iterator at;
@@ -385,19 +389,22 @@ Rect GraphCollisionResolver::frame(const Node& node)
             node.size.height};
 }
 
-bool GraphCollisionResolver::hasOverlap(const std::vector<Node>& nodes)
+namespace {
+
+// Whether two of the nodes' frames meet, nodeAt(i) giving the i-th of count nodes; distinct when no two
+// nodes are known to share an identifier.
+template <class NodeAt>
+bool framesMeet(std::size_t count, const NodeAt& nodeAt, bool distinct)
 {
-    std::vector<Rect> frames;
-    frames.reserve(nodes.size());
     std::vector<Extent> regular;
-    regular.reserve(nodes.size());
+    regular.reserve(count);
     std::vector<std::size_t> irregular;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        frames.push_back(frame(nodes[i]));
-        const Rect& f = frames.back();
+    for (std::size_t i = 0; i < count; ++i) {
+        const Node& node = nodeAt(i);
+        const Rect f = GraphCollisionResolver::frame(node);
         if (f.isNull())
             continue; // never intersects anything
-        const Extent e{f.minX(), f.maxX(), f.minY(), f.maxY(), nodes[i].uid};
+        const Extent e{f.minX(), f.maxX(), f.minY(), f.maxY(), node.uid};
         if (std::isfinite(e.minX) && std::isfinite(e.maxX) && std::isfinite(e.minY) && std::isfinite(e.maxY))
             regular.push_back(e);
         else
@@ -407,33 +414,54 @@ bool GraphCollisionResolver::hasOverlap(const std::vector<Node>& nodes)
     // Frames with a non-finite edge are compared with every other frame, both ways round, because the
     // rectangle test need not be symmetric for them. There are none in a sound map.
     if (!irregular.empty()) {
-        std::vector<bool> isIrregular(nodes.size(), false);
+        std::vector<bool> isIrregular(count, false);
         for (std::size_t i : irregular)
             isIrregular[i] = true;
-        int count = 0;
+        int hits = 0;
         for (std::size_t i : irregular) {
-            for (std::size_t j = 0; j < nodes.size(); ++j) {
-                if (j == i || nodes[j].uid == nodes[i].uid || (isIrregular[j] && j < i))
+            const Rect a = GraphCollisionResolver::frame(nodeAt(i));
+            for (std::size_t j = 0; j < count; ++j) {
+                if (j == i || nodeAt(j).uid == nodeAt(i).uid || (isIrregular[j] && j < i))
                     continue;
-                count += frames[i].intersects(frames[j]) ? 1 : 0;
-                count += frames[j].intersects(frames[i]) ? 1 : 0;
-                if (count >= 2)
+                const Rect b = GraphCollisionResolver::frame(nodeAt(j));
+                hits += a.intersects(b) ? 1 : 0;
+                hits += b.intersects(a) ? 1 : 0;
+                if (hits >= 2)
                     return true;
             }
         }
         // A single one-way hit only counts together with a pair of finite frames, which the sweep finds.
     }
 
-    std::unordered_set<std::int64_t> uids;
-    uids.reserve(regular.size());
-    bool distinct = true;
-    for (const Extent& e : regular) {
-        if (!uids.insert(e.uid).second) {
-            distinct = false;
-            break;
+    if (!distinct) {
+        std::unordered_set<std::int64_t> uids;
+        uids.reserve(regular.size());
+        distinct = true;
+        for (const Extent& e : regular) {
+            if (!uids.insert(e.uid).second) {
+                distinct = false;
+                break;
+            }
         }
     }
     return distinct ? sweepDistinct(regular) : sweepWithRepeats(regular);
+}
+
+} // namespace
+
+bool GraphCollisionResolver::hasOverlap(const std::vector<Node>& nodes)
+{
+    return framesMeet(nodes.size(), [&](std::size_t i) -> const Node& { return nodes[i]; }, false);
+}
+
+bool GraphCollisionResolver::hasOverlap(const Graph& graph)
+{
+    // The bin holds one node per identifier.
+    std::vector<const Node*> nodes;
+    nodes.reserve(graph.count());
+    for (const auto& entry : graph.nodeBin())
+        nodes.push_back(&entry.second);
+    return framesMeet(nodes.size(), [&](std::size_t i) -> const Node& { return *nodes[i]; }, true);
 }
 
 Point GraphCollisionResolver::settledCenter(Point original, Point simulated)

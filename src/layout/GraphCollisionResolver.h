@@ -10,6 +10,7 @@
 
 #include <vector>
 
+#include "model/graph/Graph.h"
 #include "model/graph/Node.h"
 #include "platform/Geometry.h"
 
@@ -44,6 +45,8 @@ public:
     // Rect::intersects sees them (which matters only for frames with non-finite values): the answer of testing
     // every ordered pair, found by sorting and sweeping instead, in O(n log n) for distinct identifiers.
     static bool hasOverlap(const std::vector<Node>& nodes);
+    // The same for every node the graph stores, read where it is stored, without a copy.
+    static bool hasOverlap(const Graph& graph);
 
     // The centre a node takes from its simulated position: that position when both coordinates are finite,
     // else the node's own centre.

@@ -7,6 +7,7 @@
 
 #include "layout/TextUtilities.h"
 #include "platform/TextMeasurement.h"
+#include "platform/TextsMeasuredAhead.h"
 
 namespace velquine {
 
@@ -173,7 +174,7 @@ std::string autosizeMeasuredText(const std::string& title)
     return endsWithLineBreak(title) ? title + "-" : title;
 }
 
-Node autosizeNode(Node node, std::uint8_t options)
+Node autosizeNode(Node node, std::uint8_t options, const TextsMeasuredAhead* titlesAhead)
 {
     const Size oldSize = node.size;
     const Point oldCenter = node.center;
@@ -184,7 +185,9 @@ Node autosizeNode(Node node, std::uint8_t options)
     double textWidth = 0;
     std::vector<TextLine> widest;
     if (!text.empty()) {
-        widest = TextMeasurement::lines(inFontOf(node, autosizeMeasuredText(node.title)), autosizeMaxTextWidth);
+        const AttributedString first = inFontOf(node, autosizeMeasuredText(node.title));
+        widest = titlesAhead ? titlesAhead->lines(first, autosizeMaxTextWidth)
+                             : TextMeasurement::lines(first, autosizeMaxTextWidth);
         double widestWidth = 0;
         for (const TextLine& line : widest)
             widestWidth = std::max(widestWidth, line.width);

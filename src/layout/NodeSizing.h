@@ -16,6 +16,8 @@
 
 namespace velquine {
 
+class TextsMeasuredAhead;
+
 // The growth side of autosizeNode, one byte: which edge of the node stays where it was.
 inline constexpr std::uint8_t autosizeGrowLeft = 0;    // the right edge stays; the node grows to the left
 inline constexpr std::uint8_t autosizeGrowRight = 1;   // the left edge stays
@@ -32,8 +34,9 @@ inline constexpr double autosizeChildFallbackHeight = 38.0;
 // The node with the size its title needs and a centre moved so that the growth side holds; the vertical
 // centre always stays. An empty title is measured as one blank and stays empty. A node with an image never
 // shrinks: when the new width or height would be smaller it keeps its old size. Nothing but size and centre
-// changes.
-Node autosizeNode(Node node, std::uint8_t options = autosizeKeepCenter);
+// changes. Titles laid out ahead, when given, answer the title's first walk, at autosizeMaxTextWidth.
+Node autosizeNode(Node node, std::uint8_t options = autosizeKeepCenter,
+                  const TextsMeasuredAhead* titlesAhead = nullptr);
 // The text autosizeNode lays out first, at autosizeMaxTextWidth in the title's font: the title (a blank when
 // empty), with "-" after a closing line break.
 std::string autosizeMeasuredText(const std::string& title);

@@ -8,20 +8,16 @@
 #include <unordered_set>
 #include <utility>
 
-#include "layout/UidIndex.h"
+#include "model/graph/DenseUIDRange.h"
 #include "platform/Clock.h"
-#include "platform/Heap.h"
 
 namespace velquine {
 
 namespace {
 
-constexpr std::size_t none = UidIndex::none;
-// A working list of a layout (see Workspace).
-template <class T>
-using WorkList = std::vector<T, HugePageAllocator<T>>;
-// The most nodes room is made for before a walk: a graph of many small trees would otherwise map and unmap
-// room for the whole graph once per tree; a larger tree grows its list as it goes.
+constexpr std::size_t none = static_cast<std::size_t>(-1);
+// The most nodes room is made for before a walk: a graph of many small trees would otherwise make room for the
+// whole graph once per tree; a larger tree grows its list as it goes.
 constexpr std::size_t reservedAtMost = 4096;
 
 // The lesser and the greater of two values, the other one when one is not a number (as fmin and fmax).
@@ -82,7 +78,7 @@ public:
 
     explicit Source(const Graph& graph, const TreeLayout::StandIns* standIns = nullptr)
         : graph_(graph), standIns_(standIns && !standIns->empty() ? standIns : nullptr),
-          paged_(UidRange::denseOf(graph))
+          paged_(denseUIDRange(graph))
     {
         if (standIns_) {
             for (const auto& [uid, node] : *standIns_) {
@@ -103,7 +99,7 @@ public:
     // The most nodes a tree can have.
     std::size_t sizeHint() const { return graph_.count(); }
     // An empty index, for identifiers of the graph.
-    UidIndex index(std::size_t expected) const { return UidIndex(paged_.last >= paged_.first ? 0 : expected, paged_); }
+    UidIndex index(std::size_t expected) const { return UidIndex(paged_, paged_.empty() ? expected : 0); }
 
 private:
     const Graph& graph_;
@@ -185,7 +181,7 @@ struct TreeEntry {
 // Appends the entry of a node found under the entry at treeParent (noLink for the top node). The entry is
 // written where it stays, field by field: a whole entry put together first and then copied would be read back
 // before its last fields were written.
-void appendEntry(WorkList<TreeEntry>& entries, const Node& node, bool copied, TreeEntry::Link treeParent,
+void appendEntry(std::vector<TreeEntry>& entries, const Node& node, bool copied, TreeEntry::Link treeParent,
                  bool vertical)
 {
     using Flag = TreeEntry::Flag;
@@ -239,16 +235,15 @@ struct SeparatedSubtree {
 };
 
 // The working lists of a layout. Each thread keeps its own from one layout to the next, so that laying out a
-// large tree again makes and grows no list; a layout reads nothing a previous one left. The lists of a large
-// tree lie in huge pages.
+// large tree again makes and grows no list; a layout reads nothing a previous one left.
 struct Workspace {
-    WorkList<TreeEntry> entries;
-    WorkList<const Node*> nodes; // the node each entry was made from
-    WorkList<WalkFrame> stack;
-    WorkList<FinishedSubtree> finished;
-    WorkList<Point> center;
-    WorkList<SeparatedSubtree> separated;
-    WorkList<double> shift;
+    std::vector<TreeEntry> entries;
+    std::vector<const Node*> nodes; // the node each entry was made from
+    std::vector<WalkFrame> stack;
+    std::vector<FinishedSubtree> finished;
+    std::vector<Point> center;
+    std::vector<SeparatedSubtree> separated;
+    std::vector<double> shift;
 
     static Workspace& ofThisThread()
     {
@@ -264,7 +259,7 @@ struct Workspace {
 // Leaves a node once its children are all walked. Its subtree's extent along the sibling axis is its length with
 // margins or its children's extents side by side, whichever is larger; its children, centred on it side by side,
 // are given their offsets from its centre (in their entries' sibling-axis centres), and it waits for its parent.
-void finishSubtree(const WalkFrame& frame, WorkList<TreeEntry>& entries, WorkList<FinishedSubtree>& finished)
+void finishSubtree(const WalkFrame& frame, std::vector<TreeEntry>& entries, std::vector<FinishedSubtree>& finished)
 {
     double extent = frame.withMargins;
     if (entries[frame.node].is(TreeEntry::hasChildren)) {
@@ -290,27 +285,18 @@ template <class Source>
 void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip, UidIndex* record, bool withTop,
                 bool vertical, double siblingMargin, Workspace& work, UidIndex& indexOf)
 {
-    WorkList<TreeEntry>& entries = work.entries;
-    WorkList<FinishedSubtree>& finished = work.finished;
+    std::vector<TreeEntry>& entries = work.entries;
+    std::vector<FinishedSubtree>& finished = work.finished;
     appendEntry(entries, topValue, withTop, TreeEntry::noLink, vertical);
     work.nodes.push_back(&topValue);
     indexOf.insert(topValue.uid, 0);
     if (record)
         record->insert(topValue.uid, 0);
-    WorkList<WalkFrame>& stack = work.stack;
+    std::vector<WalkFrame>& stack = work.stack;
     stack.push_back(WalkFrame::of(0, topValue, entries[0].siblingLength + siblingMargin, 0));
     while (!stack.empty()) {
         WalkFrame& frame = stack.back();
         if (frame.next == frame.end) {
-            // A long chain is left back to front: what the next few steps read is fetched ahead.
-            constexpr std::size_t ahead = 8;
-            if (stack.size() > ahead) {
-                const WalkFrame& later = stack[stack.size() - 1 - ahead];
-                __builtin_prefetch(&later);
-                __builtin_prefetch(&entries[later.node]);
-                if (later.firstFinished < finished.size())
-                    __builtin_prefetch(&finished[later.firstFinished]);
-            }
             finishSubtree(frame, entries, finished);
             stack.pop_back();
             continue;
@@ -343,12 +329,12 @@ void gatherTree(const Node& topValue, const Source& source, const UidIndex* skip
 // subtrees it stands in, and the nodes from first on are given out with their new centres.
 void separateSiblingSubtrees(Workspace& work, double vd, std::size_t first, std::vector<NodePlacement>& out)
 {
-    const WorkList<TreeEntry>& entries = work.entries;
-    WorkList<Point>& center = work.center;
+    const std::vector<TreeEntry>& entries = work.entries;
+    std::vector<Point>& center = work.center;
     const std::size_t count = entries.size();
-    WorkList<SeparatedSubtree>& separated = work.separated;
+    std::vector<SeparatedSubtree>& separated = work.separated;
     separated.clear();
-    WorkList<double>& shift = work.shift;
+    std::vector<double>& shift = work.shift;
     shift.resize(count);
     shift[0] = 0;
     for (std::size_t i = count; i-- > 0;) {
@@ -396,7 +382,7 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
     Workspace& work = Workspace::ofThisThread();
     UidIndex indexOf = source.index(std::min(source.sizeHint(), reservedAtMost));
     gatherTree(topValue, source, skip, record, withTop, vertical, siblingMargin, work, indexOf);
-    WorkList<TreeEntry>& entries = work.entries;
+    std::vector<TreeEntry>& entries = work.entries;
     const std::size_t count = entries.size();
 
     // From the top down, in one pass: each generation one gap beyond its parent's edge (a node whose parent is
@@ -406,7 +392,7 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
     // then done, and their nodes are given out in the order found, with their new centres.
     const std::size_t first = entries[0].is(TreeEntry::copied) ? 0 : 1;
     out.centres.reserve(out.centres.size() + count - first);
-    WorkList<Point>& center = work.center;
+    std::vector<Point>& center = work.center;
     if (!vertical)
         center.resize(count);
     if (topValue.parentUID)
@@ -416,10 +402,12 @@ void TreeLayout::layOutTree(const Node& topValue, const Source& source, double s
         if (i > 0) {
             std::size_t p = entry.treeParent;
             entry.s = entries[p].s + entry.s;
-            if (entries[p].is(TreeEntry::unplaced) || !entry.is(TreeEntry::hasParent))
+            if (entries[p].is(TreeEntry::unplaced) || !entry.is(TreeEntry::hasParent)) {
                 p = none;
-            else if (!entry.is(TreeEntry::parentIsTreeParent))
-                p = indexOf.find(*work.nodes[i]->parentUID);
+            } else if (!entry.is(TreeEntry::parentIsTreeParent)) {
+                const EntryIndex* parent = indexOf.find(*work.nodes[i]->parentUID);
+                p = parent ? parent->at() : none;
+            }
             if (p == none)
                 entry.flags |= TreeEntry::unplaced;
             else

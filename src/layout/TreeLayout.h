@@ -12,13 +12,27 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/UidMap.h"
 #include "layout/GraphLayouter.h"
 #include "model/graph/Graph.h"
 #include "model/graph/Node.h"
 
 namespace velquine {
 
-class UidIndex;
+// A node's place in the entries of a layout walk; none by default. Kept one up, so that none is zero and a
+// fresh table of them is cleared memory.
+class EntryIndex {
+public:
+    EntryIndex() = default;
+    EntryIndex(std::size_t index) : oneUp_(static_cast<std::uint32_t>(index + 1)) { }
+    std::size_t at() const { return oneUp_ - 1; }
+    friend bool operator==(EntryIndex, EntryIndex) = default;
+
+private:
+    std::uint32_t oneUp_ = 0;
+};
+// The entries of a walk by node identifier (below 2^32 - 1 of them).
+using UidIndex = UidMap<EntryIndex>;
 
 class TreeLayout {
 public:

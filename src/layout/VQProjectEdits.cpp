@@ -20,14 +20,15 @@ Node insertRootNode(VQProject& project, const std::string& title, Point center)
     return insertRootNode(project, title, center, freeCenters);
 }
 
-Node insertRootNode(VQProject& project, const std::string& title, Point center, FreeCenters& freeCenters)
+Node insertRootNode(VQProject& project, const std::string& title, Point center, FreeCenters& freeCenters,
+                    const TextsMeasuredAhead* titlesAhead)
 {
     const NodeStyle& level = project.projectStyle.current.rootNodeStyle;
     const Point free = freeCenters.firstFreeCenter(center, VQProject::newRootNodeSize);
     Node root(title, free, VQProject::newRootNodeSize, level);
     root.shape = project.projectStyle.current.rootNodeShape;
     root.style.branchColor = level.borderColor;
-    root = autosizeNode(std::move(root), autosizeKeepCenter);
+    root = autosizeNode(std::move(root), autosizeKeepCenter, titlesAhead);
     project.graph.storeNode(Node(root));
     freeCenters.take(root.center);
     return root;
@@ -43,7 +44,7 @@ Node insertChildNode(VQProject& project, const Node& parent, const std::string& 
 }
 
 Node styledChildNode(const VQProject& project, const Node& parent, const Node& child,
-                     std::optional<std::size_t> palettePosition)
+                     std::optional<std::size_t> palettePosition, const TextsMeasuredAhead* titlesAhead)
 {
     const Graph& graph = project.graph;
     const ProjectStyle::Values& values = project.projectStyle.current;
@@ -74,7 +75,7 @@ Node styledChildNode(const VQProject& project, const Node& parent, const Node& c
     if (parent.childrenShouldInheritShape)
         styled.shape = parent.shape;
 
-    return autosizeNode(std::move(styled), autosizeKeepCenter);
+    return autosizeNode(std::move(styled), autosizeKeepCenter, titlesAhead);
 }
 
 std::optional<Node> insertParentNode(VQProject& project, const Node& node, const std::string& title, Point center,

@@ -8,8 +8,9 @@
 // whether the item is enabled, and lets it rewrite the item's title, hidden flag and on/off/mixed state.
 //
 // Using it:
-//   * A controller derives from Responder and either registers its commands
-//         addAction("newChildNode:", [this](const ActionItem* sender) { newChildNode(sender); });
+//   * A controller derives from Responder and either registers its commands by their selectors, which the
+//     window's command table (kit/CommandTable.h) keeps,
+//         addAction(commandSelector(Command::newChildNode), [this](const ActionItem* sender) { ... });
 //     or overrides respondsTo()/perform(). It overrides validateMenuItem(ActionItem&) and
 //     validateToolbarItem(ActionItem&) (both default to "enabled") and, for buttons with an on/off state,
 //     validateToolbarItemState(const ActionItem&).

@@ -5,6 +5,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <stdexcept>
 
@@ -187,34 +188,40 @@ Color Color::textColor()
 
 const ColorSpace& Color::colorSpace() const { return *colorSpaceNamed(data_->space); }
 
-Color Color::usingDeviceRGB() const
+std::array<double, 4> Color::deviceRGBComponents() const
 {
     const ColorSpace& space = colorSpace();
     const auto& c = data_->components;
     switch (space.model) {
     case ColorModel::gray: {
         const double w = space.linear ? linearToSRGB(c[0]) : c[0];
-        return deviceRGB(w, w, w, c[1]);
+        return {w, w, w, c[1]};
     }
     case ColorModel::cmyk:
-        return deviceRGB((1 - c[0]) * (1 - c[3]), (1 - c[1]) * (1 - c[3]), (1 - c[2]) * (1 - c[3]), c[4]);
+        return {(1 - c[0]) * (1 - c[3]), (1 - c[1]) * (1 - c[3]), (1 - c[2]) * (1 - c[3]), c[4]};
     case ColorModel::rgb:
         break;
     }
     if (space.linear)
-        return deviceRGB(linearToSRGB(c[0]), linearToSRGB(c[1]), linearToSRGB(c[2]), c[3]);
+        return {linearToSRGB(c[0]), linearToSRGB(c[1]), linearToSRGB(c[2]), c[3]};
+    return {c[0], c[1], c[2], c[3]};
+}
+
+Color Color::usingDeviceRGB() const
+{
+    const std::array<double, 4> c = deviceRGBComponents();
     return deviceRGB(c[0], c[1], c[2], c[3]);
 }
 
 HSBA Color::hsba() const
 {
-    const Color rgb = usingDeviceRGB();
-    const double r = rgb.data_->components[0], g = rgb.data_->components[1], b = rgb.data_->components[2];
+    const std::array<double, 4> rgb = deviceRGBComponents();
+    const double r = rgb[0], g = rgb[1], b = rgb[2];
     const double max = std::max({r, g, b});
     const double min = std::min({r, g, b});
     const double delta = max - min;
     HSBA out;
-    out.alpha = rgb.data_->components[3];
+    out.alpha = rgb[3];
     out.brightness = max;
     out.saturation = max > 0 ? delta / max : 0.0;
     if (delta > 0) {
@@ -249,10 +256,12 @@ Color Color::adjustingBrightness(double factor) const
 
 QColor Color::toQColor() const
 {
-    const Color rgb = colorSpace().model == ColorModel::cmyk ? *this : usingDeviceRGB();
-    const auto& c = rgb.data_->components;
-    if (colorSpace().model == ColorModel::cmyk)
+    if (colorSpace().model == ColorModel::cmyk) {
+        const auto& c = data_->components;
         return QColor::fromCmykF(clamp01(c[0]), clamp01(c[1]), clamp01(c[2]), clamp01(c[3]), clamp01(c[4]));
+    }
+    // Worked out in place: the canvas asks for the colours of every line and node it shows on each change.
+    const std::array<double, 4> c = deviceRGBComponents();
     return QColor::fromRgbF(clamp01(c[0]), clamp01(c[1]), clamp01(c[2]), clamp01(c[3]));
 }
 

@@ -4,6 +4,7 @@
 // are equal only when both name the same space and hold exactly the same components; nothing is converted
 // for a comparison. QColor appears only where a colour is drawn.
 
+#include <array>
 #include <optional>
 #include <memory>
 #include <string>
@@ -118,6 +119,8 @@ public:
 
 private:
     struct Unchecked {};
+    // The device RGB components and alpha usingDeviceRGB() gives, without making a colour of them.
+    std::array<double, 4> deviceRGBComponents() const;
     Color(Unchecked, std::string_view space, std::vector<double> components);
 
     // A colour never changes once made, so copies share one immutable record: copying a colour (and every

@@ -1,12 +1,15 @@
 #include "platform/Heap.h"
 
-#include <cstdint>
-#include <new>
+#include <chrono>
 
 #if __has_include(<malloc.h>)
 #include <malloc.h>
 #endif
-#include <sys/mman.h>
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
 
 namespace velquine {
 
@@ -21,35 +24,50 @@ void keepLargeBlocksInHeap()
 
 namespace {
 
-std::size_t wholeHugePages(std::size_t bytes) { return (bytes + hugePageBytes - 1) / hugePageBytes * hugePageBytes; }
+// How long the program must have been idle, and how much freed memory there must be, for it to go back.
+constexpr int idleMilliseconds = 1500;
+constexpr std::size_t releasedFrom = std::size_t(16) << 20;
 
 } // namespace
 
-void* mapHugePageBlock(std::size_t bytes)
+bool releaseFreedMemory()
 {
-    const std::size_t size = wholeHugePages(bytes);
-    // One huge page more than asked, so that an aligned block lies inside; the ends around it go back at once.
-    const std::size_t mapped = size + hugePageBytes;
-    void* region = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (region == MAP_FAILED)
-        throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(region);
-    const std::uintptr_t aligned = (start + hugePageBytes - 1) & ~(std::uintptr_t{hugePageBytes} - 1);
-    if (aligned > start)
-        munmap(region, aligned - start);
-    if (const std::uintptr_t end = aligned + size; end < start + mapped)
-        munmap(reinterpret_cast<void*>(end), start + mapped - end);
-    auto* block = reinterpret_cast<void*>(aligned);
-#ifdef MADV_HUGEPAGE
-    madvise(block, size, MADV_HUGEPAGE);
+#if defined(__GLIBC__)
+    return malloc_trim(0) != 0;
+#else
+    return false;
 #endif
-    return block;
 }
 
-void unmapHugePageBlock(void* block, std::size_t bytes) noexcept
+void releaseFreedMemoryWhenIdle()
 {
-    if (block)
-        munmap(block, wholeHugePages(bytes));
+#if defined(__GLIBC__)
+    QCoreApplication* const app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return;
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point lastCall;
+    static QPointer<QTimer> timer;
+    lastCall = Clock::now();
+    if (!timer) {
+        timer = new QTimer(app);
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, [] {
+            // Calls since the timer started put it off; restarting it on each call would cost every edit more.
+            const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastCall);
+            if (idle.count() < idleMilliseconds) {
+                timer->start(int(idleMilliseconds - idle.count()));
+                return;
+            }
+            // Free chunks inside the heap and at its top; counting them costs far less than giving them back.
+            const struct mallinfo2 info = mallinfo2();
+            if (info.fordblks >= releasedFrom)
+                releaseFreedMemory();
+        });
+    }
+    if (!timer->isActive())
+        timer->start(idleMilliseconds);
+#endif
 }
 
 } // namespace velquine

@@ -11,6 +11,9 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
+#include <utility>
+
+#include <sys/mman.h>
 
 namespace velquine {
 
@@ -136,6 +139,26 @@ std::optional<Image> Image::fromData(const Data& data)
         points.height = bitmap.height() * 72.0 / dpiFrom(bitmap.dotsPerMeterY());
     }
     return Image(std::move(bitmap), points);
+}
+
+QImage Image::lazilyBackedBitmap(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return QImage();
+    // Fresh anonymous pages read as zero, which is transparent in a premultiplied format, and stay unbacked
+    // until written.
+    const qsizetype bytesPerLine = qsizetype(width) * 4;
+    const std::size_t length = std::size_t(bytesPerLine) * std::size_t(height);
+    void* pixels = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pixels == MAP_FAILED)
+        return QImage();
+    const auto release = [](void* info) {
+        auto* mapping = static_cast<std::pair<void*, std::size_t>*>(info);
+        ::munmap(mapping->first, mapping->second);
+        delete mapping;
+    };
+    return QImage(static_cast<uchar*>(pixels), width, height, bytesPerLine, QImage::Format_ARGB32_Premultiplied,
+                  release, new std::pair<void*, std::size_t>(pixels, length));
 }
 
 std::optional<Image::Data> Image::pngData() const { return encode(bitmap_, size_, "png", -1); }

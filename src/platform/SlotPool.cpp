@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <stdexcept>
 
-#include "platform/Heap.h"
+#include <sys/mman.h>
 
 namespace velquine {
 
@@ -17,6 +18,29 @@ std::mutex poolsMutex;
 
 // Whether this thread has begun ending (its guard is gone): from then on it keeps no slots.
 thread_local bool threadEnded = false;
+
+// A slab aligned to its size, which the kernel is asked to back with one huge page where it can (the hint is
+// dropped where it cannot). Throws std::bad_alloc when no memory is left.
+char* mapSlab()
+{
+    constexpr std::size_t size = SlotPool::slabBytes;
+    // One slab more than asked, so that an aligned slab lies inside; the ends around it go back at once.
+    constexpr std::size_t mapped = 2 * size;
+    void* region = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (region == MAP_FAILED)
+        throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(region);
+    const std::uintptr_t aligned = (start + size - 1) & ~(std::uintptr_t{size} - 1);
+    if (aligned > start)
+        munmap(region, aligned - start);
+    if (const std::uintptr_t end = aligned + size; end < start + mapped)
+        munmap(reinterpret_cast<void*>(end), start + mapped - end);
+    auto* slab = reinterpret_cast<char*>(aligned);
+#ifdef MADV_HUGEPAGE
+    madvise(slab, size, MADV_HUGEPAGE);
+#endif
+    return slab;
+}
 
 } // namespace
 
@@ -181,7 +205,7 @@ char* SlotPool::carve(std::size_t& count)
 
 void SlotPool::newSlab()
 {
-    auto* slab = static_cast<char*>(mapHugePageBlock(slabBytes));
+    char* slab = mapSlab();
     slabs_.push_back(slab);
     slabNext_ = slab;
     slabEnd_ = slab + slabBytes;

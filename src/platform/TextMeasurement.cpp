@@ -5,11 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <optional>
 #include <utility>
 
 #include "platform/LaidOutText.h"
-#include "platform/TextsMeasuredAhead.h"
 
 namespace velquine {
 
@@ -91,11 +89,6 @@ std::vector<TextLine> TextMeasurement::lines(const AttributedString& text, doubl
     thread_local RecentMeasurements recent;
     if (const std::vector<TextLine>* known = recent.find(text, width, device))
         return *known;
-    // Texts laid out ahead are answered again as cheaply as from the recent ones.
-    if (!device) {
-        if (std::optional<std::vector<TextLine>> ahead = TextsMeasuredAhead::answer(text, width))
-            return std::move(*ahead);
-    }
     // Drawing lays text out with the same walk (LaidOutText), so what is drawn is what was measured.
     return recent.add(text, width, device, LaidOutText(text, width, device, false).lines());
 }

@@ -24,8 +24,6 @@ constexpr std::uint32_t noItem = UINT32_MAX;
 
 enum State : std::uint8_t { waiting, begun, done };
 
-thread_local TextsMeasuredAhead* activeOnThisThread = nullptr;
-
 } // namespace
 
 struct TextsMeasuredAhead::Shared {
@@ -161,8 +159,6 @@ TextsMeasuredAhead::~TextsMeasuredAhead()
     shared_->stopping.store(true, std::memory_order_relaxed);
     for (std::thread& worker : shared_->workers)
         worker.join();
-    if (started_ && activeOnThisThread == this)
-        activeOnThisThread = previous_;
 }
 
 void TextsMeasuredAhead::add(std::string text, const Font& font)
@@ -177,8 +173,6 @@ void TextsMeasuredAhead::start()
     if (started_)
         return;
     started_ = true;
-    previous_ = activeOnThisThread;
-    activeOnThisThread = this;
     Shared& shared = *shared_;
     const std::size_t workers = workersFor(shared.items.size());
     if (workers == 0)
@@ -192,19 +186,25 @@ void TextsMeasuredAhead::start()
         });
 }
 
-std::optional<std::vector<TextLine>> TextsMeasuredAhead::answer(const AttributedString& text, double width)
+std::optional<std::vector<TextLine>> TextsMeasuredAhead::answer(const AttributedString& text, double width) const
 {
-    const TextsMeasuredAhead* active = activeOnThisThread;
-    if (!active || active->shared_->workers.empty() || width != active->shared_->width)
+    if (shared_->workers.empty() || width != shared_->width)
         return std::nullopt;
     const auto& runs = text.runs();
     if (runs.size() != 1 || runs.front().location != 0 || runs.front().length != text.length())
         return std::nullopt;
-    Shared& shared = *active->shared_;
+    Shared& shared = *shared_;
     const std::uint32_t i = shared.lookUp(text.string(), runs.front().attributes.effectiveFont());
     if (i == noItem)
         return std::nullopt;
     return shared.lines(i);
+}
+
+std::vector<TextLine> TextsMeasuredAhead::lines(const AttributedString& text, double width) const
+{
+    if (std::optional<std::vector<TextLine>> ahead = answer(text, width))
+        return std::move(*ahead);
+    return TextMeasurement::lines(text, width);
 }
 
 std::size_t TextsMeasuredAhead::workersFor(std::size_t textCount)

@@ -1,12 +1,15 @@
 #pragma once
 
 // Texts laid out ahead of need on worker threads, for a caller about to measure many texts of one font each
-// at one width (sizing the nodes of a large import, say). While one is started, TextMeasurement::lines on the
-// thread that made it answers a text of the set at that width, without a paint device, from what a worker
-// laid out: the very lines laying it out on the calling thread gives. A text a worker is still at is waited
-// for, one no worker has begun is laid out by the caller at once, and any other text is measured as usual,
-// so what is added is only a guess of what will be asked; asking in the order they were added is fastest.
-// With a single core, or few texts, no worker starts and nothing changes.
+// at one width (sizing the nodes of a large import, say), which passes the set to what measures them. Once
+// started, the set answers a text of its own at that width from what a worker laid out: the very lines
+// TextMeasurement::lines gives without a paint device. A text a worker is still at is waited for, one no
+// worker has begun is laid out by the caller at once, and any other text is measured as usual, so what is
+// added is only a guess of what will be asked; asking in the order they were added is fastest. A set is asked
+// on the thread that started it. With a single core, or few texts, no worker starts and it answers nothing.
+//
+// What it buys, measured (bench_LargeImport, 100,000 lines, best of 4, with the per-thread font caches it
+// needs): plain text, flat 993 -> 681 ms; OPML, wide 1211 -> 837 ms.
 
 #include <cstddef>
 #include <memory>
@@ -30,13 +33,13 @@ public:
 
     // Adds a text in one font, before start.
     void add(std::string text, const Font& font);
-    // Starts the workers and answers for the calling thread until destroyed (an earlier one answers again
-    // after that).
+    // Starts the workers.
     void start();
 
-    // The lines of the text at the width from the set started last on this thread; none when the set does
-    // not hold it.
-    static std::optional<std::vector<TextLine>> answer(const AttributedString& text, double width);
+    // The lines of the text at the width from the set; none when the set does not hold it or was not started.
+    std::optional<std::vector<TextLine>> answer(const AttributedString& text, double width) const;
+    // The lines of the text at the width: from the set when it holds the text, else from TextMeasurement.
+    std::vector<TextLine> lines(const AttributedString& text, double width) const;
 
     // The number of workers started for a number of texts.
     static std::size_t workersFor(std::size_t textCount);
@@ -44,7 +47,6 @@ public:
 private:
     struct Shared;
     std::shared_ptr<Shared> shared_;
-    TextsMeasuredAhead* previous_ = nullptr;
     bool started_ = false;
 };
 

@@ -12,6 +12,7 @@
 #include "canvas/CanvasRenderer.h"
 #include "document/PrintOperation.h"
 #include "document/VQDocument.h"
+#include "document/DocumentExport.h"
 
 namespace velquine::testing {
 namespace {
@@ -39,8 +40,8 @@ protected:
 TEST_F(CanvasRendererTest, APrintedMapIsOneLandscapePageWithEveryTitle)
 {
     VQDocument document;
-    document.project = sampleProject(2, 3, 2);
-    document.project.grid = Grid{GridType::quad, {24, 24}};
+    document.projectForLoading() = sampleProject(2, 3, 2);
+    document.projectForLoading().grid = Grid{GridType::quad, {24, 24}};
     document.printInfo = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(30, 30, 30, 30));
     const auto operation = document.printOperation();
 
@@ -55,7 +56,7 @@ TEST_F(CanvasRendererTest, APrintedMapIsOneLandscapePageWithEveryTitle)
     EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12](\\.\\d+)? x 595(\\.\\d+)? pts"))))
         << info.toStdString();
     const QString text = runTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
-    for (const auto& [uid, node] : document.project.graph.nodeBin())
+    for (const auto& [uid, node] : document.project().graph.nodeBin())
         EXPECT_TRUE(text.contains(QString::fromStdString(node.title))) << node.title;
 
     // What the page looks like, for the artefacts.
@@ -133,11 +134,12 @@ Graph tallGraph()
 TEST_F(CanvasRendererTest, PngFilesDrawnInBandsMatchTheWholePicture)
 {
     VQDocument document;
-    document.project.graph = tallGraph();
+    document.projectForLoading().graph = tallGraph();
     for (const bool transparent : {false, true}) {
         const GraphRenderOptions options{transparent, false};
-        const QImage whole = document.renderImage(options).bitmap().convertToFormat(QImage::Format_ARGB32);
-        const std::optional<Bytes> png = document.renderPNG(options);
+        const QImage whole
+            = DocumentExport(document).renderImage(options).bitmap().convertToFormat(QImage::Format_ARGB32);
+        const std::optional<Bytes> png = DocumentExport(document).renderPNG(options);
         ASSERT_TRUE(png);
         EXPECT_EQ(png->at(25), transparent ? 6 : 2) << "RGBA only with a transparent background";
         const QImage banded = QImage::fromData(QByteArray(reinterpret_cast<const char*>(png->data()), qsizetype(png->size())))

@@ -37,6 +37,13 @@ class DragDelegate : public GraphViewDelegate {
 public:
     VQDocument* document() const override { return doc; }
     void selectNodes(const std::vector<Node>& nodes, bool) override { calls.push_back("select"); selected = nodes; }
+    void pointerDidSelectNodes(const std::vector<Node>& nodes) override
+    {
+        if (!doc)
+            return;
+        doc->setSelectedNodes(nodes);
+        doc->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
+    }
     void moveNodes(const std::vector<Node>& nodes) override { calls.push_back("move"); moved = nodes; }
     void moveDraggedNodes(const Node& parent, const std::vector<Node>& dragged,
                           const std::vector<std::int64_t>& order) override
@@ -72,7 +79,7 @@ public:
 struct DragWindow {
     explicit DragWindow(const VQProject& project, bool scrolled = false)
     {
-        document.project = project;
+        document.projectForLoading() = project;
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
         view = new GraphView(Rect(0, 0, scrolled ? 4000 : 1600, scrolled ? 3000 : 900));

@@ -26,6 +26,13 @@ public:
             uids.push_back(node.uid);
         selections.push_back(uids);
     }
+    void pointerDidSelectNodes(const std::vector<Node>& nodes) override
+    {
+        if (!doc)
+            return;
+        doc->setSelectedNodes(nodes);
+        doc->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
+    }
     VQDocument* doc = nullptr;
     std::vector<std::vector<std::int64_t>> selections;
 };
@@ -43,7 +50,7 @@ public:
 struct CanvasWindow {
     explicit CanvasWindow(const VQProject& project)
     {
-        document.project = project;
+        document.projectForLoading() = project;
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
         view = new GraphView(Rect(0, 0, 1600, 900));
@@ -75,7 +82,7 @@ struct CanvasWindow {
 
 std::vector<std::int64_t> documentSelection(const VQDocument& document)
 {
-    return document.project.selectedNodeUIDs;
+    return document.project().selectedNodeUIDs;
 }
 
 TEST(GraphViewInput, ClicksSelectAndShiftOrCtrlClicksAddAndRemove)

@@ -9,6 +9,7 @@
 
 #include "DocumentTestSupport.h"
 #include "document/VQDocument.h"
+#include "document/DocumentClipboard.h"
 #include "model/graph/NodeUID.h"
 #include "platform/Pasteboard.h"
 
@@ -36,7 +37,7 @@ protected:
         Node a1 = makeNode(3, 2, {}, {400, 280});
         Node a2 = makeNode(4, 2, {}, {400, 320});
         Node b = makeNode(5, 1, {}, {200, -300});
-        document->project.graph.storeNodes({r, a, a1, a2, b});
+        document->projectForLoading().graph.storeNodes({r, a, a1, a2, b});
     }
 
     // A detached source node.
@@ -64,19 +65,19 @@ protected:
 TEST_F(ClipboardEdit, CutIsACopyAndARemovalInOneUndoStep)
 {
     fill();
-    const VQProject before = document->project;
+    const VQProject before = document->project();
     Pasteboard board;
     document->beginEditingSession("Cut Nodes");
     // A node with one of its descendants: the subtree goes once.
-    ASSERT_TRUE(document->cutNodesToPasteBoard({*document->project.graph.node(2), *document->project.graph.node(4)},
-                                               board));
+    ASSERT_TRUE(DocumentClipboard(*document).cutNodesToPasteBoard(
+        {*document->project().graph.node(2), *document->project().graph.node(4)}, board));
     document->commitEditingSession();
 
-    EXPECT_EQ(document->project.graph.count(), 2u);
-    EXPECT_FALSE(document->project.graph.contains(2));
-    EXPECT_FALSE(document->project.graph.contains(3));
-    EXPECT_FALSE(document->project.graph.contains(4));
-    EXPECT_EQ(document->project.graph.node(1)->childrenUIDs, std::vector<std::int64_t>{5});
+    EXPECT_EQ(document->project().graph.count(), 2u);
+    EXPECT_FALSE(document->project().graph.contains(2));
+    EXPECT_FALSE(document->project().graph.contains(3));
+    EXPECT_FALSE(document->project().graph.contains(4));
+    EXPECT_EQ(document->project().graph.node(1)->childrenUIDs, std::vector<std::int64_t>{5});
 
     const std::vector<Node> onBoard = Node::decodePropertyList(*board.data("io.kelvarn.velquine.pb.nodes.plist"));
     EXPECT_EQ(uidsOf(onBoard), (std::vector<std::int64_t>{2, 3, 4}));
@@ -86,13 +87,13 @@ TEST_F(ClipboardEdit, CutIsACopyAndARemovalInOneUndoStep)
     ASSERT_TRUE(document->undoManager()->canUndo());
     EXPECT_EQ(document->undoManager()->undoActionName(), "Cut Nodes");
     ASSERT_TRUE(document->undoManager()->undo());
-    EXPECT_TRUE(sameProject(document->project, before));
+    EXPECT_TRUE(sameProject(document->project(), before));
     EXPECT_FALSE(document->undoManager()->canUndo());
 
     // Pasting it back: the subtree under fresh identifiers at the paste point.
-    ASSERT_TRUE(document->cutNodesToPasteBoard({*document->project.graph.node(2)}, board));
+    ASSERT_TRUE(DocumentClipboard(*document).cutNodesToPasteBoard({*document->project().graph.node(2)}, board));
     document->beginEditingSession("Paste");
-    const auto pasted = document->pasteFromPasteBoard({-100, -100}, false, board);
+    const auto pasted = DocumentClipboard(*document).pasteFromPasteBoard({-100, -100}, false, board);
     document->commitEditingSession();
     ASSERT_TRUE(pasted);
     EXPECT_EQ(titlesOf(*pasted), (std::vector<std::string>{"n2", "n3", "n4"}));
@@ -106,15 +107,15 @@ TEST_F(ClipboardEdit, CutOfNothingRemovesNothing)
     Pasteboard board;
     board.setString("kept", Pasteboard::stringType);
     document->beginEditingSession("Cut Nodes");
-    EXPECT_FALSE(document->cutNodesToPasteBoard({}, board));
+    EXPECT_FALSE(DocumentClipboard(*document).cutNodesToPasteBoard({}, board));
     document->cancelEditingSession();
-    EXPECT_EQ(document->project.graph.count(), 5u);
+    EXPECT_EQ(document->project().graph.count(), 5u);
     EXPECT_EQ(board.string(Pasteboard::stringType), "kept");
 
     // Outside a session: the warning, and the cut still happens.
-    EXPECT_TRUE(document->cutNodesToPasteBoard({*document->project.graph.node(5)}, board));
+    EXPECT_TRUE(DocumentClipboard(*document).cutNodesToPasteBoard({*document->project().graph.node(5)}, board));
     EXPECT_TRUE(logHas(log, "cutNodesToPasteBoard(nodes:)", outsideSessionWarning("cutNodesToPasteBoard(nodes:)")));
-    EXPECT_FALSE(document->project.graph.contains(5));
+    EXPECT_FALSE(document->project().graph.contains(5));
 }
 
 // ---- Duplicate ----
@@ -125,12 +126,12 @@ TEST_F(ClipboardEdit, DuplicatePlacesTheCopyBelowAndSelectsIt)
     Pasteboard general;
     general.setString("on the general board", Pasteboard::stringType);
     Pasteboard privateBoard;
-    document->project.selectedNodeUIDs = {2};
+    document->projectForLoading().selectedNodeUIDs = {2};
     const std::int64_t counter = nodeUIDCounter();
     auto listener = listen();
 
     document->beginEditingSession("Duplicate Nodes");
-    const auto copies = document->duplicateSelectedNodes(privateBoard);
+    const auto copies = DocumentClipboard(*document).duplicateSelectedNodes(privateBoard);
     document->commitEditingSession();
     ASSERT_TRUE(copies);
     ASSERT_EQ(copies->size(), 3u);
@@ -139,20 +140,20 @@ TEST_F(ClipboardEdit, DuplicatePlacesTheCopyBelowAndSelectsIt)
     // Half a node right and a node height plus 20 below (100 x 40 at (200, 300)).
     EXPECT_EQ(copy.center, (Point{250, 360}));
     EXPECT_EQ((*copies)[1].center, (Point{450, 340}));
-    EXPECT_EQ(copy.style, document->project.graph.node(2)->style);
+    EXPECT_EQ(copy.style, document->project().graph.node(2)->style);
     EXPECT_EQ(copy.title, "n2");
     EXPECT_FALSE(copy.parentUID);
-    EXPECT_EQ(document->project.selectedNodeUIDs, std::vector<std::int64_t>{copy.uid});
-    EXPECT_EQ(document->project.graph.count(), 8u);
+    EXPECT_EQ(document->project().selectedNodeUIDs, std::vector<std::int64_t>{copy.uid});
+    EXPECT_EQ(document->project().graph.count(), 8u);
     const auto events = deliver();
     EXPECT_EQ(std::count(events.begin(), events.end(), "selection"), 1);
     EXPECT_EQ(document->undoManager()->undoActionName(), "Duplicate Nodes");
 
     // The copy went through the private board; the general one still pastes what it held.
     EXPECT_TRUE(privateBoard.availableType({"io.kelvarn.velquine.pb.nodes.plist"}));
-    document->project.selectedNodeUIDs.clear();
+    document->projectForLoading().selectedNodeUIDs.clear();
     document->beginEditingSession("Paste");
-    const auto pasted = document->pasteFromPasteBoard({0, 0}, false, general);
+    const auto pasted = DocumentClipboard(*document).pasteFromPasteBoard({0, 0}, false, general);
     document->commitEditingSession();
     ASSERT_TRUE(pasted);
     EXPECT_EQ(titlesOf(*pasted), std::vector<std::string>{"on the general board"});
@@ -161,23 +162,23 @@ TEST_F(ClipboardEdit, DuplicatePlacesTheCopyBelowAndSelectsIt)
 TEST_F(ClipboardEdit, DuplicateKeepsStylesThroughTheNamedBoard)
 {
     fill();
-    document->project.selectedNodeUIDs = {5, 77};
+    document->projectForLoading().selectedNodeUIDs = {5, 77};
     document->beginEditingSession("Duplicate Nodes");
-    const auto copies = document->duplicateSelectedNodes();
+    const auto copies = DocumentClipboard(*document).duplicateSelectedNodes();
     document->commitEditingSession();
     ASSERT_TRUE(copies);
     ASSERT_EQ(copies->size(), 1u);
-    EXPECT_EQ((*copies)[0].style, document->project.graph.node(5)->style);
+    EXPECT_EQ((*copies)[0].style, document->project().graph.node(5)->style);
     // The named board holds the copied node, marked as this document's.
     Pasteboard& named = Pasteboard::withName("io.kelvarn.velquine.nodeDuplicatorBoard");
     EXPECT_EQ(named.string("io.kelvarn.velquine.sourceDocument"), document->uniqueHandle);
 
     // Nothing selected: nothing to duplicate.
-    document->project.selectedNodeUIDs = {77};
+    document->projectForLoading().selectedNodeUIDs = {77};
     document->beginEditingSession("Duplicate Nodes");
-    EXPECT_FALSE(document->duplicateSelectedNodes());
+    EXPECT_FALSE(DocumentClipboard(*document).duplicateSelectedNodes());
     document->cancelEditingSession();
-    EXPECT_EQ(document->project.graph.count(), 6u);
+    EXPECT_EQ(document->project().graph.count(), 6u);
 }
 
 // ---- Styles and shapes ----
@@ -185,26 +186,26 @@ TEST_F(ClipboardEdit, DuplicateKeepsStylesThroughTheNamedBoard)
 TEST_F(ClipboardEdit, NodeStyleAndShapeTravelBetweenDocuments)
 {
     fill();
-    const Node a = *document->project.graph.node(2);
+    const Node a = *document->project().graph.node(2);
     Pasteboard board;
     board.setString("earlier", Pasteboard::stringType);
-    const VQProject before = document->project;
-    ASSERT_TRUE(document->copyNodeStyleToPasteBoard(a.style, NodeShape::ellipse, board));
+    const VQProject before = document->project();
+    ASSERT_TRUE(DocumentClipboard(*document).copyNodeStyleToPasteBoard(a.style, NodeShape::ellipse, board));
     EXPECT_EQ(board.types(), (std::vector<std::string>{"io.kelvarn.velquine.pb.node_style",
                                                        "io.kelvarn.velquine.pb.node_shape"}));
     // Copying changes nothing and records nothing.
-    EXPECT_TRUE(sameProject(document->project, before));
+    EXPECT_TRUE(sameProject(document->project(), before));
     EXPECT_FALSE(document->undoManager()->canUndo());
 
     VQDocument other;
-    EXPECT_EQ(other.getNodeStyleFromPasteBoard(board), a.style);
-    EXPECT_EQ(other.getNodeShapeFromPasteBoard(board), NodeShape::ellipse);
-    EXPECT_EQ(document->getNodeShapeFromPasteBoard(board), NodeShape::ellipse);
+    EXPECT_EQ(DocumentClipboard(other).getNodeStyleFromPasteBoard(board), a.style);
+    EXPECT_EQ(DocumentClipboard(other).getNodeShapeFromPasteBoard(board), NodeShape::ellipse);
+    EXPECT_EQ(DocumentClipboard(*document).getNodeShapeFromPasteBoard(board), NodeShape::ellipse);
 
     Pasteboard text;
     text.setString("text only", Pasteboard::stringType);
-    EXPECT_FALSE(other.getNodeStyleFromPasteBoard(text));
-    EXPECT_FALSE(other.getNodeShapeFromPasteBoard(text));
+    EXPECT_FALSE(DocumentClipboard(other).getNodeStyleFromPasteBoard(text));
+    EXPECT_FALSE(DocumentClipboard(other).getNodeShapeFromPasteBoard(text));
     EXPECT_TRUE(log.lines().empty());
 }
 
@@ -213,7 +214,7 @@ TEST_F(ClipboardEdit, NodeStyleAndShapeTravelBetweenDocuments)
 TEST_F(ClipboardEdit, InsertingNothingCreatesNothing)
 {
     EXPECT_TRUE(document->insertNodes({}, {10, 10}).empty());
-    EXPECT_TRUE(document->project.graph.isEmpty());
+    EXPECT_TRUE(document->project().graph.isEmpty());
 }
 
 TEST_F(ClipboardEdit, InsertionKeepsTitlesAndNotesAndFollowsTheListOrder)
@@ -230,16 +231,16 @@ TEST_F(ClipboardEdit, InsertionKeepsTitlesAndNotesAndFollowsTheListOrder)
     const auto inserted = document->insertNodes(input, {0, 0});
     document->commitEditingSession();
     ASSERT_EQ(inserted.size(), 3u);
-    EXPECT_EQ(document->project.graph.count(), 3u);
+    EXPECT_EQ(document->project().graph.count(), 3u);
     const auto top = std::find_if(inserted.begin(), inserted.end(), [](const Node& n) { return !n.parentUID; });
     ASSERT_NE(top, inserted.end());
     EXPECT_EQ(top->title, "Root");
     EXPECT_EQ(top->note, "root note");
     EXPECT_EQ(top->url, "");
     EXPECT_NE(top->size, (Size{500, 500}));
-    EXPECT_EQ(top->style, document->project.styledNode(*top).style);
+    EXPECT_EQ(top->style, document->project().styledNode(*top).style);
     EXPECT_NE(top->uid, 100);
-    EXPECT_EQ(titlesOf(document->project.graph.nodes(top->childrenUIDs)),
+    EXPECT_EQ(titlesOf(document->project().graph.nodes(top->childrenUIDs)),
               (std::vector<std::string>{"Second in list", "Third in list"}));
 }
 
@@ -251,7 +252,7 @@ TEST_F(ClipboardEdit, InsertionOfALoopingListEnds)
     const auto inserted = document->insertNodes(input, {0, 0});
     document->commitEditingSession();
     EXPECT_EQ(inserted.size(), 2u);
-    EXPECT_EQ(document->project.graph.count(), 2u);
+    EXPECT_EQ(document->project().graph.count(), 2u);
 
     // The same through one tree, and a source listed twice as a root.
     VQDocument other;
@@ -259,12 +260,12 @@ TEST_F(ClipboardEdit, InsertionOfALoopingListEnds)
     const auto tree = other.insertNodeTree(input[0], std::nullopt, input);
     ASSERT_TRUE(tree);
     EXPECT_EQ(tree->title, "A");
-    EXPECT_EQ(other.project.graph.count(), 2u);
+    EXPECT_EQ(other.project().graph.count(), 2u);
     const auto twice = other.insertNodes({source(7, std::nullopt, {}, "Once"), source(7, std::nullopt, {}, "Once")},
                                          {0, 0});
     EXPECT_EQ(twice.size(), 1u);
     other.commitEditingSession();
-    EXPECT_EQ(other.project.graph.count(), 3u);
+    EXPECT_EQ(other.project().graph.count(), 3u);
 }
 
 TEST_F(ClipboardEdit, InsertedTreesSitInAGridCentredOnThePoint)
@@ -335,29 +336,29 @@ TEST_F(ClipboardEdit, FourTreesCountAnEmptyThirdRowAndSixTakeThreeColumns)
 
 TEST_F(ClipboardEdit, ManualVerticalBaseOptionsLayOutHorizontally)
 {
-    document->project.baseLayoutOptions.layoutType = LayoutOptions::LayoutType::vertical;
-    document->project.baseLayoutOptions.layoutDirection = LayoutOptions::LayoutDirection::ascending;
-    document->project.baseLayoutOptions.isManual = true;
+    document->projectForLoading().baseLayoutOptions.layoutType = LayoutOptions::LayoutType::vertical;
+    document->projectForLoading().baseLayoutOptions.layoutDirection = LayoutOptions::LayoutDirection::ascending;
+    document->projectForLoading().baseLayoutOptions.isManual = true;
     const std::vector<Node> input{source(1, std::nullopt, {2}, "Root"), source(2, 1, {}, "Child")};
     document->beginEditingSession("Import");
     const auto inserted = document->insertNodes(input, {0, 0});
     document->commitEditingSession();
-    const auto root = document->project.graph.node(inserted[0].uid);
+    const auto root = document->project().graph.node(inserted[0].uid);
     ASSERT_TRUE(root);
-    const auto child = document->project.graph.node(root->childrenUIDs.at(0));
+    const auto child = document->project().graph.node(root->childrenUIDs.at(0));
     ASSERT_TRUE(child);
     EXPECT_GT(child->center.x, root->center.x + root->size.width / 2);
     EXPECT_DOUBLE_EQ(child->center.y, root->center.y);
 
     // Not manual: a vertical tree grows downwards.
     VQDocument vertical;
-    vertical.project.baseLayoutOptions = document->project.baseLayoutOptions;
-    vertical.project.baseLayoutOptions.isManual = false;
+    vertical.projectForLoading().baseLayoutOptions = document->project().baseLayoutOptions;
+    vertical.projectForLoading().baseLayoutOptions.isManual = false;
     vertical.beginEditingSession("Import");
     const auto down = vertical.insertNodes(input, {0, 0});
     vertical.commitEditingSession();
-    const auto vRoot = vertical.project.graph.node(down[0].uid);
-    const auto vChild = vertical.project.graph.node(vRoot->childrenUIDs.at(0));
+    const auto vRoot = vertical.project().graph.node(down[0].uid);
+    const auto vChild = vertical.project().graph.node(vRoot->childrenUIDs.at(0));
     EXPECT_GT(vChild->center.y, vRoot->center.y + vRoot->size.height / 2);
     EXPECT_DOUBLE_EQ(vChild->center.x, vRoot->center.x);
 }

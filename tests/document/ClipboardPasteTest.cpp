@@ -12,6 +12,7 @@
 
 #include "DocumentTestSupport.h"
 #include "document/VQDocument.h"
+#include "document/DocumentClipboard.h"
 #include "layout/NodeSizing.h"
 #include "model/graph/NodeUID.h"
 #include "platform/Pasteboard.h"
@@ -44,14 +45,14 @@ protected:
         a.shape = NodeShape::cloud;
         a.note = "a note";
         a.url = "https://example.org/a";
-        doc.project.graph.storeNodes({r, a, a1, a2, l});
+        doc.projectForLoading().graph.storeNodes({r, a, a1, a2, l});
     }
 
     std::optional<std::vector<Node>> paste(VQDocument& doc, Pasteboard& board, Point at, bool keep = false,
                                            const std::string& label = "Paste")
     {
         doc.beginEditingSession(label);
-        auto result = doc.pasteFromPasteBoard(at, keep, board);
+        auto result = DocumentClipboard(doc).pasteFromPasteBoard(at, keep, board);
         if (result)
             doc.commitEditingSession();
         else
@@ -79,7 +80,7 @@ TEST_F(ClipboardPaste, IntoTheSameDocumentUnderFreshIdentifiers)
 {
     fill(*document);
     Pasteboard board;
-    ASSERT_TRUE(document->copyNodesToPasteBoard({*document->project.graph.node(2)}, board));
+    ASSERT_TRUE(DocumentClipboard(*document).copyNodesToPasteBoard({*document->project().graph.node(2)}, board));
     const std::int64_t counter = nodeUIDCounter();
     auto listener = listen();
 
@@ -99,7 +100,7 @@ TEST_F(ClipboardPaste, IntoTheSameDocumentUnderFreshIdentifiers)
     EXPECT_EQ((*pasted)[2].center, (Point{1050, 2000}));
 
     // Same document: everything else as copied, styles included.
-    const Node original = *document->project.graph.node(2);
+    const Node original = *document->project().graph.node(2);
     EXPECT_EQ(a.style, original.style);
     EXPECT_EQ(a.shape, NodeShape::cloud);
     EXPECT_EQ(a.title, "n2");
@@ -107,38 +108,38 @@ TEST_F(ClipboardPaste, IntoTheSameDocumentUnderFreshIdentifiers)
     EXPECT_EQ(a.url, "https://example.org/a");
     EXPECT_EQ(a.size, original.size);
 
-    EXPECT_EQ(document->project.graph.count(), 8u);
-    EXPECT_EQ(document->project.selectedNodeUIDs, std::vector<std::int64_t>{counter + 1});
+    EXPECT_EQ(document->project().graph.count(), 8u);
+    EXPECT_EQ(document->project().selectedNodeUIDs, std::vector<std::int64_t>{counter + 1});
     const auto events = deliver();
     EXPECT_NE(std::find(events.begin(), events.end(), "selection"), events.end());
     // The source is untouched.
-    EXPECT_EQ(document->project.graph.node(2)->childrenUIDs, (std::vector<std::int64_t>{3, 4}));
+    EXPECT_EQ(document->project().graph.node(2)->childrenUIDs, (std::vector<std::int64_t>{3, 4}));
 
     // Again: another set of identifiers, links kept inside it.
     const auto again = paste(*document, board, {0, 0});
     ASSERT_TRUE(again);
     EXPECT_EQ(uidsOf(*again), (std::vector<std::int64_t>{counter + 4, counter + 5, counter + 6}));
     EXPECT_EQ((*again)[0].childrenUIDs, (std::vector<std::int64_t>{counter + 5, counter + 6}));
-    EXPECT_EQ(document->project.graph.count(), 11u);
+    EXPECT_EQ(document->project().graph.count(), 11u);
 }
 
 TEST_F(ClipboardPaste, IntoAnotherDocumentTakesItsStylesUnlessKept)
 {
     fill(*document);
     Pasteboard board;
-    ASSERT_TRUE(document->copyNodesToPasteBoard({*document->project.graph.node(2)}, board));
+    ASSERT_TRUE(DocumentClipboard(*document).copyNodesToPasteBoard({*document->project().graph.node(2)}, board));
 
     VQDocument other;
     const auto pasted = paste(other, board, {10, 20});
     ASSERT_TRUE(pasted);
     ASSERT_EQ(pasted->size(), 3u);
-    EXPECT_EQ(other.project.graph.count(), 3u);
+    EXPECT_EQ(other.project().graph.count(), 3u);
     for (const Node& node : *pasted) {
         // Restyled for its level in the target document, and sized afresh.
-        EXPECT_EQ(node.style, other.project.styledNode(node).style) << node.title;
+        EXPECT_EQ(node.style, other.project().styledNode(node).style) << node.title;
         EXPECT_EQ(node.size, autosizeNode(node).size) << node.title;
     }
-    EXPECT_NE((*pasted)[0].style, document->project.graph.node(2)->style);
+    EXPECT_NE((*pasted)[0].style, document->project().graph.node(2)->style);
     EXPECT_EQ((*pasted)[0].title, "n2");
     EXPECT_EQ((*pasted)[0].center, (Point{10, 20}));
 
@@ -146,8 +147,8 @@ TEST_F(ClipboardPaste, IntoAnotherDocumentTakesItsStylesUnlessKept)
     VQDocument keeping;
     const auto kept = paste(keeping, board, {10, 20}, true);
     ASSERT_TRUE(kept);
-    EXPECT_EQ((*kept)[0].style, document->project.graph.node(2)->style);
-    EXPECT_EQ((*kept)[0].size, document->project.graph.node(2)->size);
+    EXPECT_EQ((*kept)[0].style, document->project().graph.node(2)->style);
+    EXPECT_EQ((*kept)[0].size, document->project().graph.node(2)->size);
 }
 
 TEST_F(ClipboardPaste, ANodeListThatCannotBeReadFallsThroughToTheText)
@@ -165,23 +166,23 @@ TEST_F(ClipboardPaste, ANodeListThatCannotBeReadFallsThroughToTheText)
 TEST_F(ClipboardPaste, NothingPasteableFails)
 {
     fill(*document);
-    const VQProject before = document->project;
+    const VQProject before = document->project();
     Pasteboard board;
-    EXPECT_FALSE(document->canPaste(board));
+    EXPECT_FALSE(DocumentClipboard(*document).canPaste(board));
     EXPECT_FALSE(paste(*document, board, {0, 0}));
 
     // A node style alone is no map content.
-    ASSERT_TRUE(document->copyNodeStyleToPasteBoard(NodeStyle(), NodeShape::rect, board));
-    EXPECT_FALSE(document->canPaste(board));
+    ASSERT_TRUE(DocumentClipboard(*document).copyNodeStyleToPasteBoard(NodeStyle(), NodeShape::rect, board));
+    EXPECT_FALSE(DocumentClipboard(*document).canPaste(board));
     EXPECT_FALSE(paste(*document, board, {0, 0}));
-    EXPECT_TRUE(sameProject(document->project, before));
+    EXPECT_TRUE(sameProject(document->project(), before));
 }
 
 TEST_F(ClipboardPaste, OutsideASessionWarnsAndPastes)
 {
     Pasteboard board;
     board.setString("Alone", Pasteboard::stringType);
-    const auto pasted = document->pasteFromPasteBoard({0, 0}, false, board);
+    const auto pasted = DocumentClipboard(*document).pasteFromPasteBoard({0, 0}, false, board);
     ASSERT_TRUE(pasted);
     EXPECT_TRUE(logHas(log, "pasteFromPasteBoard(pasteLocation:keepOriginalStyle:)",
                        outsideSessionWarning("pasteFromPasteBoard(pasteLocation:keepOriginalStyle:)")));
@@ -192,7 +193,7 @@ TEST_F(ClipboardPaste, OutsideASessionWarnsAndPastes)
 TEST_F(ClipboardPaste, ALinkGoesIntoTheSelectionAndKeepsTheTitles)
 {
     fill(*document);
-    document->project.selectedNodeUIDs = {3, 4, 77};
+    document->projectForLoading().selectedNodeUIDs = {3, 4, 77};
     Pasteboard board;
     board.setString("https://example.org/new", Pasteboard::urlType);
     board.setString("https://example.org/new", Pasteboard::stringType);
@@ -201,22 +202,22 @@ TEST_F(ClipboardPaste, ALinkGoesIntoTheSelectionAndKeepsTheTitles)
     ASSERT_TRUE(pasted);
     EXPECT_EQ(uidsOf(*pasted), (std::vector<std::int64_t>{3, 4}));
     for (std::int64_t uid : {3, 4}) {
-        const Node node = *document->project.graph.node(uid);
+        const Node node = *document->project().graph.node(uid);
         EXPECT_EQ(node.url, "https://example.org/new");
         EXPECT_EQ(node.title, "n" + std::to_string(uid));
     }
-    EXPECT_EQ(document->project.selectedNodeUIDs, std::vector<std::int64_t>{3});
-    EXPECT_EQ(document->project.graph.count(), 5u);
+    EXPECT_EQ(document->project().selectedNodeUIDs, std::vector<std::int64_t>{3});
+    EXPECT_EQ(document->project().graph.count(), 5u);
 
     // A link alone does not fail.
     board.clearContents();
     board.setString("https://example.org/alone", Pasteboard::urlType);
-    document->project.selectedNodeUIDs = {9};
+    document->projectForLoading().selectedNodeUIDs = {9};
     const auto alone = paste(*document, board, {0, 0});
     ASSERT_TRUE(alone);
     EXPECT_EQ(uidsOf(*alone), std::vector<std::int64_t>{9});
-    EXPECT_EQ(document->project.graph.node(9)->url, "https://example.org/alone");
-    EXPECT_EQ(document->project.graph.node(9)->title, "n9");
+    EXPECT_EQ(document->project().graph.node(9)->url, "https://example.org/alone");
+    EXPECT_EQ(document->project().graph.node(9)->title, "n9");
     EXPECT_EQ(document->undoManager()->undoActionName(), "Paste");
 }
 
@@ -232,7 +233,7 @@ TEST_F(ClipboardPaste, ALinkWithNothingSelectedPastesTheTextThatComesWithIt)
     EXPECT_EQ((*pasted)[0].title, "Link text");
     EXPECT_EQ((*pasted)[0].url, "");
     // A link alone with nothing selected has nothing to go into.
-    document->project.selectedNodeUIDs.clear();
+    document->projectForLoading().selectedNodeUIDs.clear();
     board.clearContents();
     board.setString("https://example.org/x", Pasteboard::urlType);
     EXPECT_FALSE(paste(*document, board, {0, 0}));
@@ -241,7 +242,7 @@ TEST_F(ClipboardPaste, ALinkWithNothingSelectedPastesTheTextThatComesWithIt)
 TEST_F(ClipboardPaste, TextReplacesTheTitlesOfTheSelection)
 {
     fill(*document);
-    document->project.selectedNodeUIDs = {4, 3};
+    document->projectForLoading().selectedNodeUIDs = {4, 3};
     Pasteboard board;
     board.setString("New title", Pasteboard::stringType);
     const auto pasted = paste(*document, board, {0, 0});
@@ -252,14 +253,14 @@ TEST_F(ClipboardPaste, TextReplacesTheTitlesOfTheSelection)
         EXPECT_EQ(node.size, autosizeNode(node).size);
         EXPECT_GT(node.modifiedTimestamp, 0.0);
     }
-    EXPECT_EQ(document->project.selectedNodeUIDs, std::vector<std::int64_t>{4});
-    EXPECT_EQ(document->project.graph.count(), 5u);
+    EXPECT_EQ(document->project().selectedNodeUIDs, std::vector<std::int64_t>{4});
+    EXPECT_EQ(document->project().graph.count(), 5u);
 }
 
 TEST_F(ClipboardPaste, RichTextReplacesTheTitlesWithItsCharacters)
 {
     fill(*document);
-    document->project.selectedNodeUIDs = {9};
+    document->projectForLoading().selectedNodeUIDs = {9};
     Pasteboard board;
     board.setString("{\\rtf1\\ansi {\\b Bold} words}", Pasteboard::rtfType);
     const auto pasted = paste(*document, board, {0, 0});
@@ -270,13 +271,13 @@ TEST_F(ClipboardPaste, RichTextReplacesTheTitlesWithItsCharacters)
     board.clearContents();
     board.setString("plain words", Pasteboard::rtfType);
     EXPECT_FALSE(paste(*document, board, {0, 0}));
-    EXPECT_EQ(document->project.graph.node(9)->title, "Bold words");
+    EXPECT_EQ(document->project().graph.node(9)->title, "Bold words");
 }
 
 TEST_F(ClipboardPaste, AnImageGoesIntoEachSelectedNode)
 {
     fill(*document);
-    document->project.selectedNodeUIDs = {3, 4};
+    document->projectForLoading().selectedNodeUIDs = {3, 4};
     Pasteboard board;
     board.setData(pngData(40, 20), Pasteboard::pngType);
     const auto pasted = paste(*document, board, {0, 0});
@@ -289,7 +290,7 @@ TEST_F(ClipboardPaste, AnImageGoesIntoEachSelectedNode)
         EXPECT_EQ(node.image()->size(), points);
         EXPECT_EQ(node.size, autosizeNode(node).size);
     }
-    EXPECT_EQ(document->project.graph.count(), 5u);
+    EXPECT_EQ(document->project().graph.count(), 5u);
 
     // Bytes that are no image: the paste fails.
     board.clearContents();
@@ -300,11 +301,11 @@ TEST_F(ClipboardPaste, AnImageGoesIntoEachSelectedNode)
 TEST_F(ClipboardPaste, OutlinesAreNotPastedIntoASelection)
 {
     fill(*document);
-    document->project.selectedNodeUIDs = {9};
+    document->projectForLoading().selectedNodeUIDs = {9};
     Pasteboard board;
     board.setString("<opml version=\"1.0\"><body><outline text=\"X\"/></body></opml>", "org.opml.opml");
     EXPECT_FALSE(paste(*document, board, {0, 0}));
-    EXPECT_EQ(document->project.graph.count(), 5u);
+    EXPECT_EQ(document->project().graph.count(), 5u);
 }
 
 // ---- New nodes ----
@@ -323,12 +324,12 @@ TEST_F(ClipboardPaste, AnImageAloneBecomesANodeTitledImage)
     EXPECT_EQ(node.center, (Point{400, 300}));
     ASSERT_TRUE(node.image());
     EXPECT_EQ(node.image()->size(), Image::fromData(pngData(30, 60))->size());
-    EXPECT_EQ(document->project.selectedNodeUIDs, std::vector<std::int64_t>{node.uid});
+    EXPECT_EQ(document->project().selectedNodeUIDs, std::vector<std::int64_t>{node.uid});
     const auto events = deliver();
     EXPECT_NE(std::find(events.begin(), events.end(), listEvent("add", {node.uid})), events.end());
 
     // Offered with a string, the image node takes it as its title.
-    document->project.selectedNodeUIDs.clear();
+    document->projectForLoading().selectedNodeUIDs.clear();
     Pasteboard titled;
     titled.setData(pngData(30, 60), Pasteboard::pngType);
     titled.setString("Holiday", Pasteboard::stringType);
@@ -338,7 +339,7 @@ TEST_F(ClipboardPaste, AnImageAloneBecomesANodeTitledImage)
     ASSERT_TRUE((*named)[0].image());
 
     // A TIFF is read when there is no PNG.
-    document->project.selectedNodeUIDs.clear();
+    document->projectForLoading().selectedNodeUIDs.clear();
     Pasteboard tiff;
     tiff.setData(*Image::fromData(pngData(8, 8))->tiffData(), Pasteboard::tiffType);
     const auto fromTiff = paste(*document, tiff, {0, 0});
@@ -368,20 +369,20 @@ TEST_F(ClipboardPaste, PlainTextBecomesTreesAroundTheLocation)
     EXPECT_EQ(one.title, "One");
     EXPECT_EQ(roots[1].title, "Two");
     EXPECT_EQ(roots[2].title, "Three");
-    const std::vector<Node> children = document->project.graph.nodes(one.childrenUIDs);
+    const std::vector<Node> children = document->project().graph.nodes(one.childrenUIDs);
     ASSERT_EQ(children.size(), 2u);
     EXPECT_EQ(children[0].title, "One.1");
     EXPECT_EQ(children[1].title, "One.2");
     EXPECT_EQ((*pasted)[0].uid, one.uid);
     // Styled for this document's levels.
-    EXPECT_EQ(one.style, document->project.styledNode(one).style);
-    EXPECT_EQ(children[1].style, document->project.styledNode(children[1]).style);
-    EXPECT_EQ(document->project.selectedNodeUIDs, std::vector<std::int64_t>{one.uid});
-    EXPECT_EQ(document->project.graph.count(), 10u);
+    EXPECT_EQ(one.style, document->project().styledNode(one).style);
+    EXPECT_EQ(children[1].style, document->project().styledNode(children[1]).style);
+    EXPECT_EQ(document->project().selectedNodeUIDs, std::vector<std::int64_t>{one.uid});
+    EXPECT_EQ(document->project().graph.count(), 10u);
     // Three trees in two columns: Two right of One, Three below One.
-    const Node two = *document->project.graph.node(roots[1].uid);
-    const Node three = *document->project.graph.node(roots[2].uid);
-    const Node oneNow = *document->project.graph.node(one.uid);
+    const Node two = *document->project().graph.node(roots[1].uid);
+    const Node three = *document->project().graph.node(roots[2].uid);
+    const Node oneNow = *document->project().graph.node(one.uid);
     EXPECT_GT(two.center.x, oneNow.center.x);
     EXPECT_GT(three.center.y, oneNow.center.y);
     EXPECT_LT(three.center.x, two.center.x);
@@ -406,10 +407,10 @@ TEST_F(ClipboardPaste, OpmlTextIsImportedAsOpml)
         EXPECT_EQ(top->title, "Top");
         // The importer's note line of the other attribute.
         EXPECT_NE(top->note.find("Note: first"), std::string::npos) << top->note;
-        const std::vector<Node> inner = doc.project.graph.nodes(top->childrenUIDs);
+        const std::vector<Node> inner = doc.project().graph.nodes(top->childrenUIDs);
         ASSERT_EQ(inner.size(), 1u);
         EXPECT_EQ(inner[0].title, "Inner");
-        EXPECT_EQ(doc.project.graph.count(), 2u);
+        EXPECT_EQ(doc.project().graph.count(), 2u);
     }
 }
 
@@ -418,5 +419,5 @@ TEST_F(ClipboardPaste, TextThatIsNotUtf8Fails)
     Pasteboard board;
     board.setData(Bytes{'a', 0xff, 'b'}, Pasteboard::stringType);
     EXPECT_FALSE(paste(*document, board, {0, 0}));
-    EXPECT_TRUE(document->project.graph.isEmpty());
+    EXPECT_TRUE(document->project().graph.isEmpty());
 }

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include "document/DocumentExport.h"
 #include "DocumentTestSupport.h"
 #include "support/ExternalTools.h"
 
@@ -67,7 +68,7 @@ protected:
         left.size = Size{40, 20};
         Node right = makeNode(3, 1, {}, {90, 60});
         right.size = Size{40, 20};
-        document->project.graph.updateNodes({root, left, right});
+        document->projectForLoading().graph.updateNodes({root, left, right});
     }
     std::string read(const QString& path)
     {
@@ -95,24 +96,24 @@ TEST_F(DocumentExportTest, TextOutlinesGoToFilesWithTheirOptions)
     options.indentMode = PlainTextExporter::Options::IndentMode::tab;
     options.appendColon = true;
     options.hyphenate = true;
-    document->exportPlainText(dir.filePath("map.txt").toStdString(), options);
+    DocumentExport(*document).exportPlainText(dir.filePath("map.txt").toStdString(), options);
     EXPECT_EQ(read(dir.filePath("map.txt")), "n1:\n\t- n2\n\t- n3\n");
-    document->exportMarkdown(dir.filePath("map.md").toStdString(), MarkdownExporter::Options{});
+    DocumentExport(*document).exportMarkdown(dir.filePath("map.md").toStdString(), MarkdownExporter::Options{});
     EXPECT_EQ(read(dir.filePath("map.md")), "# n1\n\n## n2\n\n## n3\n\n");
 
     // The OPML title is the project's, else the first root's.
-    document->exportOPML(dir.filePath("root.opml").toStdString());
+    DocumentExport(*document).exportOPML(dir.filePath("root.opml").toStdString());
     EXPECT_NE(read(dir.filePath("root.opml")).find("<title>n1</title>"), std::string::npos);
-    document->project.title = "Plans & <ideas>";
-    document->exportOPML(dir.filePath("titled.opml").toStdString());
+    document->projectForLoading().title = "Plans & <ideas>";
+    DocumentExport(*document).exportOPML(dir.filePath("titled.opml").toStdString());
     EXPECT_NE(read(dir.filePath("titled.opml")).find("<title>Plans &#32;&#38;"), std::string::npos - 1);
-    EXPECT_EQ(document->opmlTitle(), "Plans & <ideas>");
+    EXPECT_EQ(DocumentExport(*document).opmlTitle(), "Plans & <ideas>");
 
     // An empty map gives an empty file.
-    document->project.graph = Graph();
-    document->project.title.clear();
-    EXPECT_EQ(document->opmlTitle(), "");
-    document->exportPlainText(dir.filePath("empty.txt").toStdString(), options);
+    document->projectForLoading().graph = Graph();
+    document->projectForLoading().title.clear();
+    EXPECT_EQ(DocumentExport(*document).opmlTitle(), "");
+    DocumentExport(*document).exportPlainText(dir.filePath("empty.txt").toStdString(), options);
     EXPECT_TRUE(QFileInfo(dir.filePath("empty.txt")).exists());
     EXPECT_EQ(read(dir.filePath("empty.txt")), "");
 }
@@ -125,7 +126,7 @@ TEST_F(DocumentExportTest, AFolderThatCannotBeWrittenGivesTheErrorAndLeavesNoFil
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const std::string target = dir.filePath("notAFolder/map.md").toStdString();
-    EXPECT_THROW(document->exportMarkdown(target, MarkdownExporter::Options{}), TextError);
+    EXPECT_THROW(DocumentExport(*document).exportMarkdown(target, MarkdownExporter::Options{}), TextError);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList{"notAFolder"});
     EXPECT_EQ(QFileInfo(blocker).size(), 0);
 }
@@ -135,26 +136,26 @@ TEST_F(DocumentExportTest, TextOutlinesGoToThePasteboard)
     addTree();
     Pasteboard board;
     board.setString("old", "some.other.type");
-    document->exportOPMLToPasteboard(board);
+    DocumentExport(*document).exportOPMLToPasteboard(board);
     EXPECT_EQ(board.types(), (std::vector<std::string>{"org.opml.opml", Pasteboard::stringType}));
     ASSERT_TRUE(board.data("org.opml.opml"));
     EXPECT_EQ(board.data("org.opml.opml"), board.data(Pasteboard::stringType));
     EXPECT_NE(board.string(Pasteboard::stringType)->find("<outline text=\"n2\"></outline>"), std::string::npos);
 
-    document->exportPlainTextToPasteboard(PlainTextExporter::Options{}, board);
+    DocumentExport(*document).exportPlainTextToPasteboard(PlainTextExporter::Options{}, board);
     EXPECT_EQ(board.types(), std::vector<std::string>{Pasteboard::stringType});
     EXPECT_EQ(board.string(Pasteboard::stringType), "n1\n  n2\n  n3\n");
-    document->exportYamlToPasteboard(board);
+    DocumentExport(*document).exportYamlToPasteboard(board);
     EXPECT_EQ(board.string(Pasteboard::stringType), "n1:\n  - n2\n  - n3\n");
-    document->exportMarkdownToPasteboard(MarkdownExporter::Options{}, board);
+    DocumentExport(*document).exportMarkdownToPasteboard(MarkdownExporter::Options{}, board);
     EXPECT_EQ(board.string(Pasteboard::stringType), "# n1\n\n## n2\n\n## n3\n\n");
-    document->exportRichTextToPasteboard(RichTextExporter::Options{}, board);
+    DocumentExport(*document).exportRichTextToPasteboard(RichTextExporter::Options{}, board);
     EXPECT_EQ(board.types(), std::vector<std::string>{Pasteboard::rtfType});
     EXPECT_EQ(board.string(Pasteboard::rtfType)->rfind("{\\rtf1", 0), 0u);
 
     RefusingPasteboard refusing(Pasteboard::stringType);
     try {
-        document->exportYamlToPasteboard(refusing);
+        DocumentExport(*document).exportYamlToPasteboard(refusing);
         ADD_FAILURE() << "a refused write must fail";
     } catch (const TextError& error) {
         EXPECT_TRUE(endsWithMessage(error, "exportYamlToPasteboard()", "Error writing to clipboard")) << error.what();
@@ -164,8 +165,8 @@ TEST_F(DocumentExportTest, TextOutlinesGoToThePasteboard)
 TEST_F(DocumentExportTest, ImagesAreUprightAndSizedToTheMapWithAMargin)
 {
     addTree();
-    EXPECT_EQ(VQDocument::renderRect(document->project.graph), Rect(-5, 12.5, 130, 65));
-    const Image image = document->renderImage(GraphRenderOptions{});
+    EXPECT_EQ(DocumentExport::renderRect(document->project().graph), Rect(-5, 12.5, 130, 65));
+    const Image image = DocumentExport(*document).renderImage(GraphRenderOptions{});
     ASSERT_EQ(renderer->calls.size(), 1u);
     EXPECT_EQ(renderer->calls[0], Rect(-5, 12.5, 130, 65));
     EXPECT_EQ(image.pixelsWide(), 130);
@@ -178,11 +179,11 @@ TEST_F(DocumentExportTest, ImagesAreUprightAndSizedToTheMapWithAMargin)
     EXPECT_EQ(QColor(bitmap.pixel(35, 47)), QColor(Qt::red));
     EXPECT_EQ(QColor(bitmap.pixel(65, 47)), QColor(Qt::white));
 
-    const Image clear = document->renderImage(GraphRenderOptions{true, true});
+    const Image clear = DocumentExport(*document).renderImage(GraphRenderOptions{true, true});
     EXPECT_EQ(qAlpha(clear.bitmap().pixel(65, 5)), 0);
 
     Pasteboard board;
-    document->exportImageToPasteboard(GraphRenderOptions{}, board);
+    DocumentExport(*document).exportImageToPasteboard(GraphRenderOptions{}, board);
     EXPECT_EQ(board.types(), std::vector<std::string>{Pasteboard::pngType});
     const std::optional<Image> pasted = Image::fromData(*board.data(Pasteboard::pngType));
     ASSERT_TRUE(pasted);
@@ -192,8 +193,8 @@ TEST_F(DocumentExportTest, ImagesAreUprightAndSizedToTheMapWithAMargin)
 TEST_F(DocumentExportTest, PdfPageIsTheRenderAreaAndHoldsTheText)
 {
     addTree();
-    document->project.title = "Tree";
-    const Bytes pdf = document->renderPDF(GraphRenderOptions{});
+    document->projectForLoading().title = "Tree";
+    const Bytes pdf = DocumentExport(*document).renderPDF(GraphRenderOptions{});
     QFile file(dir.filePath("map.pdf"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(reinterpret_cast<const char*>(pdf.data()), static_cast<qint64>(pdf.size()));
@@ -207,7 +208,7 @@ TEST_F(DocumentExportTest, PdfPageIsTheRenderAreaAndHoldsTheText)
         EXPECT_NE(text.find(title), std::string::npos) << text;
 
     Pasteboard board;
-    document->exportPDFToPasteboard(GraphRenderOptions{}, board);
+    DocumentExport(*document).exportPDFToPasteboard(GraphRenderOptions{}, board);
     EXPECT_EQ(board.types(), std::vector<std::string>{Pasteboard::pdfType});
     EXPECT_EQ(board.data(Pasteboard::pdfType)->size() > 100, true);
 }
@@ -218,11 +219,11 @@ TEST_F(DocumentExportTest, HugeAndEmptyMapsAreRefusedBeforeDrawing)
     Node a = makeNode(1, std::nullopt, {}, {0, 0});
     Node b = makeNode(2, std::nullopt, {}, {20000, 20000});
     a.size = b.size = Size{0.01, 0.01};
-    document->project.graph.updateNodes({a, b});
+    document->projectForLoading().graph.updateNodes({a, b});
     Pasteboard board;
     board.setString("kept", Pasteboard::stringType);
     try {
-        document->exportImageToPasteboard(GraphRenderOptions{}, board);
+        DocumentExport(*document).exportImageToPasteboard(GraphRenderOptions{}, board);
         ADD_FAILURE() << "a huge image must be refused";
     } catch (const TextError& error) {
         EXPECT_NE(std::string(error.what()).find("26001 × 26001 pixels, more than the 200 million"), std::string::npos)
@@ -234,18 +235,18 @@ TEST_F(DocumentExportTest, HugeAndEmptyMapsAreRefusedBeforeDrawing)
     // A PDF scales its page down to the format's limit instead.
     QFile file(dir.filePath("huge.pdf"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    const Bytes pdf = document->renderPDF(GraphRenderOptions{});
+    const Bytes pdf = DocumentExport(*document).renderPDF(GraphRenderOptions{});
     file.write(reinterpret_cast<const char*>(pdf.data()), static_cast<qint64>(pdf.size()));
     file.close();
     EXPECT_EQ(pdfInfoField(toolOutput("pdfinfo", {file.fileName()}), "Page size"), "14400 x 14400 pts");
 
-    document->project.graph = Graph();
-    EXPECT_THROW(document->renderImage(GraphRenderOptions{}), TextError);
-    EXPECT_THROW(document->renderPDF(GraphRenderOptions{}), TextError);
-    EXPECT_THROW(document->exportPDFToPasteboard(GraphRenderOptions{}, board), TextError);
+    document->projectForLoading().graph = Graph();
+    EXPECT_THROW(DocumentExport(*document).renderImage(GraphRenderOptions{}), TextError);
+    EXPECT_THROW(DocumentExport(*document).renderPDF(GraphRenderOptions{}), TextError);
+    EXPECT_THROW(DocumentExport(*document).exportPDFToPasteboard(GraphRenderOptions{}, board), TextError);
     EXPECT_EQ(board.string(Pasteboard::stringType), "kept");
 
     addTree();
     GraphRenderer::install(nullptr);
-    EXPECT_THROW(document->renderImage(GraphRenderOptions{}), TextError);
+    EXPECT_THROW(DocumentExport(*document).renderImage(GraphRenderOptions{}), TextError);
 }

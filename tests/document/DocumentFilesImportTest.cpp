@@ -4,6 +4,7 @@
 #include "DocumentFilesTestSupport.h"
 #include "DocumentTestSupport.h"
 
+#include "document/DocumentClipboard.h"
 #include "document/VQDocumentFiles.h"
 #include "exchange/MarkdownExporter.h"
 #include "exchange/OPMLExporter.h"
@@ -44,7 +45,7 @@ protected:
     {
         EXPECT_FALSE(document->fileURL());
         EXPECT_EQ(document->fileType(), "io.kelvarn.velquine.mindmap");
-        EXPECT_FALSE(document->isInEditingSession);
+        EXPECT_FALSE(document->isInEditingSession());
         const std::vector<std::string> events = deliver();
         ASSERT_GE(events.size(), 2u);
         EXPECT_EQ(events[events.size() - 2], "read");
@@ -56,7 +57,7 @@ protected:
 TEST_F(DocumentImports, PlainTextByTypeName)
 {
     EXPECT_FALSE(import(dataFile("outline.txt"), "public.text"));
-    EXPECT_EQ(forestText(document->project.graph), (Forest{"Home", "Trip(Tickets,Bags(Socks))"}));
+    EXPECT_EQ(forestText(document->project().graph), (Forest{"Home", "Trip(Tickets,Bags(Socks))"}));
     expectUntitledAfterRead();
     EXPECT_FALSE(document->readFailed());
 }
@@ -64,31 +65,31 @@ TEST_F(DocumentImports, PlainTextByTypeName)
 TEST_F(DocumentImports, MarkdownByExtensionIsReadAsAnOutlineWhoseHeadingsGiveTheirDepth)
 {
     EXPECT_FALSE(import(dataFile("outline.md"), "com.example.unknown"));
-    EXPECT_EQ(forestText(document->project.graph), (Forest{"Notes", "Yard(Garden(Seeds,Fence),Shed(Tools))"}));
+    EXPECT_EQ(forestText(document->project().graph), (Forest{"Notes", "Yard(Garden(Seeds,Fence),Shed(Tools))"}));
     expectUntitledAfterRead();
 }
 
 TEST_F(DocumentImports, RtfText)
 {
     EXPECT_FALSE(import(dataFile("outline.rtf"), "public.rtf"));
-    EXPECT_EQ(forestText(document->project.graph), (Forest{"Home", "Trip(Tickets,Caf\xC3\xA9 stop)"}));
+    EXPECT_EQ(forestText(document->project().graph), (Forest{"Home", "Trip(Tickets,Caf\xC3\xA9 stop)"}));
     expectUntitledAfterRead();
 }
 
 TEST_F(DocumentImports, WordDocument)
 {
     EXPECT_FALSE(import(dataFile("outline.docx"), ""));
-    EXPECT_EQ(forestText(document->project.graph), (Forest{"Bread", "Groceries", "Milk(Oat)"}));
+    EXPECT_EQ(forestText(document->project().graph), (Forest{"Bread", "Groceries", "Milk(Oat)"}));
     expectUntitledAfterRead();
 }
 
 TEST_F(DocumentImports, OpmlTakesItsTitle)
 {
     EXPECT_FALSE(import(dataFile("outline.opml"), "public.data.xml.opml"));
-    EXPECT_EQ(forestText(document->project.graph), (Forest{"Monday(Dentist)", "Tuesday"}));
-    EXPECT_EQ(document->project.title, "Week plan");
+    EXPECT_EQ(forestText(document->project().graph), (Forest{"Monday(Dentist)", "Tuesday"}));
+    EXPECT_EQ(document->project().title, "Week plan");
     bool noted = false;
-    for (const auto& [uid, node] : document->project.graph.nodeBin())
+    for (const auto& [uid, node] : document->project().graph.nodeBin())
         if (node.title == "Dentist")
             noted = node.note.find("At nine.") != std::string::npos;
     EXPECT_TRUE(noted);
@@ -98,11 +99,11 @@ TEST_F(DocumentImports, OpmlTakesItsTitle)
 TEST_F(DocumentImports, OpmlWithoutATitleKeepsTheProjectTitle)
 {
     document = std::make_unique<VQDocument>();
-    document->project.title = "Kept";
+    document->projectForLoading().title = "Kept";
     std::optional<std::string> error;
     EXPECT_TRUE(document->readFromURL(dataFile("untitled.opml"), "public.data.xml.opml", &error));
-    EXPECT_EQ(document->project.title, "Kept");
-    EXPECT_EQ(forestText(document->project.graph), (Forest{"Only"}));
+    EXPECT_EQ(document->project().title, "Kept");
+    EXPECT_EQ(forestText(document->project().graph), (Forest{"Only"}));
 }
 
 TEST_F(DocumentImports, AnyOtherTypeGivesAnEmptyUntitledDocument)
@@ -110,36 +111,36 @@ TEST_F(DocumentImports, AnyOtherTypeGivesAnEmptyUntitledDocument)
     Folder folder;
     writeBytes(folder / "photo.png", "\x89PNG not really");
     EXPECT_FALSE(import(folder / "photo.png", "public.png"));
-    EXPECT_TRUE(document->project.graph.isEmpty());
+    EXPECT_TRUE(document->project().graph.isEmpty());
     expectUntitledAfterRead();
 
     // An extension in capitals matches no row.
     writeBytes(folder / "NOTES.TXT", "One\n\tTwo\n");
     EXPECT_FALSE(import(folder / "NOTES.TXT", "com.example.unknown"));
-    EXPECT_TRUE(document->project.graph.isEmpty());
+    EXPECT_TRUE(document->project().graph.isEmpty());
 }
 
 TEST_F(DocumentImports, AnImportedMapSavesAsADocument)
 {
     EXPECT_FALSE(import(dataFile("outline.txt"), "public.text"));
-    const VQProject imported = document->project;
+    const VQProject imported = document->project();
     Folder folder;
     std::optional<std::string> error;
     ASSERT_TRUE(document->writeToURL(folder / "Trip.radovudo", "io.kelvarn.velquine.mindmap", &error))
         << error.value_or("");
     auto reopened = VQDocument::makeDocumentForURL(folder / "Trip.radovudo", "io.kelvarn.velquine.mindmap");
-    EXPECT_EQ(forestText(reopened->project.graph), (Forest{"Home", "Trip(Tickets,Bags(Socks))"}));
+    EXPECT_EQ(forestText(reopened->project().graph), (Forest{"Home", "Trip(Tickets,Bags(Socks))"}));
     // Everything but the affinities, which reading sets from the positions.
-    ASSERT_EQ(reopened->project.graph.count(), imported.graph.count());
+    ASSERT_EQ(reopened->project().graph.count(), imported.graph.count());
     for (const auto& [uid, node] : imported.graph.nodeBin()) {
-        const Node* back = reopened->project.graph.findNode(uid);
+        const Node* back = reopened->project().graph.findNode(uid);
         ASSERT_TRUE(back) << uid;
         EXPECT_EQ(back->center, node.center) << uid;
         EXPECT_EQ(back->size, node.size) << uid;
         EXPECT_EQ(back->childrenUIDs, node.childrenUIDs) << uid;
         EXPECT_TRUE(back->style == node.style) << uid;
     }
-    EXPECT_EQ(reopened->project.projectStyle, imported.projectStyle);
+    EXPECT_EQ(reopened->project().projectStyle, imported.projectStyle);
 }
 
 TEST_F(DocumentImports, UnreadableFilesFailWithTheirErrors)
@@ -149,7 +150,7 @@ TEST_F(DocumentImports, UnreadableFilesFailWithTheirErrors)
     const auto textError = import(folder / "latin1.txt", "public.text");
     ASSERT_TRUE(textError);
     EXPECT_NE(textError->find("UTF-8"), std::string::npos) << *textError;
-    EXPECT_TRUE(document->project.graph.isEmpty());
+    EXPECT_TRUE(document->project().graph.isEmpty());
     EXPECT_TRUE(document->readFailed());
     expectUntitledAfterRead();
 
@@ -158,11 +159,11 @@ TEST_F(DocumentImports, UnreadableFilesFailWithTheirErrors)
     ASSERT_TRUE(rtfError);
     const std::string rtfTail = " readRTFTextDocumentFormat(from:) - cant read attributed string";
     EXPECT_EQ(rtfError->substr(rtfError->size() - std::min(rtfError->size(), rtfTail.size())), rtfTail);
-    EXPECT_TRUE(document->project.graph.isEmpty());
+    EXPECT_TRUE(document->project().graph.isEmpty());
 
     writeBytes(folder / "broken.docx", "not a zip package");
     EXPECT_TRUE(import(folder / "broken.docx", "org.openxmlformats.wordprocessingml.document"));
-    EXPECT_TRUE(document->project.graph.isEmpty());
+    EXPECT_TRUE(document->project().graph.isEmpty());
 
     const auto opmlError = import(folder / "missing.opml", "public.data.xml.opml");
     ASSERT_TRUE(opmlError);
@@ -185,7 +186,7 @@ TEST_F(DocumentImports, TextIsCheckedToBeUtf8AllThroughAndReadAsWritten)
     writeBytes(folder / "large.txt", text);
     EXPECT_FALSE(import(folder / "large.txt", "public.text"));
     std::vector<std::string> titles;
-    for (const Node& node : document->project.graph.allNodes())
+    for (const Node& node : document->project().graph.allNodes())
         titles.push_back(node.title);
     ASSERT_FALSE(titles.empty());
     EXPECT_EQ(titles.front(), "Root");
@@ -194,7 +195,7 @@ TEST_F(DocumentImports, TextIsCheckedToBeUtf8AllThroughAndReadAsWritten)
     // The same without the mark reads the same; a byte that is no UTF-8 far into it fails the whole file.
     writeBytes(folder / "plain.txt", text.substr(3));
     EXPECT_FALSE(import(folder / "plain.txt", "public.text"));
-    EXPECT_EQ(document->project.graph.allNodes().back().title, titles.back());
+    EXPECT_EQ(document->project().graph.allNodes().back().title, titles.back());
     writeBytes(folder / "late.txt", text.substr(3) + "\tCaf\xE9\n");
     const auto error = import(folder / "late.txt", "public.text");
     ASSERT_TRUE(error);
@@ -213,13 +214,13 @@ TEST_F(DocumentImports, ATreeTenThousandLevelsDeepImportsSavesCopiesAndExports)
     Folder folder;
     writeBytes(folder / "deep.opml", opml);
     ASSERT_FALSE(import(folder / "deep.opml", "public.data.xml.opml"));
-    ASSERT_EQ(document->project.graph.count(), std::size_t(depth));
+    ASSERT_EQ(document->project().graph.count(), std::size_t(depth));
 
     std::optional<std::string> error;
     ASSERT_TRUE(document->writeToURL(folder / "Deep.radovudo", "io.kelvarn.velquine.mindmap", &error))
         << error.value_or("");
     auto reopened = VQDocument::makeDocumentForURL(folder / "Deep.radovudo", "io.kelvarn.velquine.mindmap");
-    const Graph& graph = reopened->project.graph;
+    const Graph& graph = reopened->project().graph;
     ASSERT_EQ(graph.count(), std::size_t(depth));
     const std::vector<Node> all = graph.allNodes();
     const Node root = graph.rootAncestor(all.back());
@@ -227,11 +228,11 @@ TEST_F(DocumentImports, ATreeTenThousandLevelsDeepImportsSavesCopiesAndExports)
 
     reopened->autolayoutWholeNodeTree(root, true);
     Pasteboard& board = Pasteboard::withName("deep tree");
-    ASSERT_TRUE(reopened->copyNodesToPasteBoard({root}, board));
+    ASSERT_TRUE(DocumentClipboard(*reopened).copyNodesToPasteBoard({root}, board));
     VQDocument target;
-    const auto pasted = target.pasteNodesFromPasteBoard({0, 0}, true, board);
+    const auto pasted = DocumentClipboard(target).pasteNodesFromPasteBoard({0, 0}, true, board);
     ASSERT_TRUE(pasted);
-    EXPECT_EQ(target.project.graph.count(), std::size_t(depth));
+    EXPECT_EQ(target.project().graph.count(), std::size_t(depth));
 
     const std::optional<std::string> outline = OPMLExporter(graph, "Deep").exportData();
     ASSERT_TRUE(outline);

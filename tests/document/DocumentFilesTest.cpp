@@ -85,8 +85,8 @@ TEST(DocumentFileTypes, LeadingBytesTellDatabasesAndArchives)
 
 TEST(DocumentScratchFolders, EachIsANewUpperCaseUUIDFolderInTheCaches)
 {
-    const std::string first = VQDocument::makeTemporaryDirectory();
-    const std::string second = VQDocument::makeTemporaryDirectory();
+    const std::string first = VQDocumentFiles::makeTemporaryDirectory();
+    const std::string second = VQDocumentFiles::makeTemporaryDirectory();
     EXPECT_NE(first, second);
     const std::regex pattern(std::regex_replace(cacheFolder(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)")
                              + "/[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
@@ -108,20 +108,20 @@ TEST_F(NewDocumentDefaults, WithoutSettingsNoGridOf24AndTheDefaultStyleOnEveryNo
     root.title = "Root";
     root.shape = NodeShape::rect;
     root.autoSize = true;
-    document->project.graph.setNode(root, root.uid);
-    document->project.grid = Grid{GridType::quad, {10, 10}};
-    document->project.projectStyle = ProjectStyle::midnight();
+    document->projectForLoading().graph.setNode(root, root.uid);
+    document->projectForLoading().grid = Grid{GridType::quad, {10, 10}};
+    document->projectForLoading().projectStyle = ProjectStyle::midnight();
 
     document->applyNewDocumentDefaults();
 
-    EXPECT_EQ(document->project.grid.type, GridType::noGrid);
-    EXPECT_EQ(document->project.grid.size, (Size{24, 24}));
+    EXPECT_EQ(document->project().grid.type, GridType::noGrid);
+    EXPECT_EQ(document->project().grid.size, (Size{24, 24}));
     VQProject expected;
     expected.graph.setNode(root, root.uid);
     applyStyle(expected, defaultProjectStyle(), true, true, true);
-    EXPECT_EQ(document->project.projectStyle, ProjectStyle::omaha());
-    ASSERT_TRUE(document->project.graph.findNode(9101));
-    EXPECT_FALSE(document->project.graph.findNode(9101)->differs(*expected.graph.findNode(9101)));
+    EXPECT_EQ(document->project().projectStyle, ProjectStyle::omaha());
+    ASSERT_TRUE(document->project().graph.findNode(9101));
+    EXPECT_FALSE(document->project().graph.findNode(9101)->differs(*expected.graph.findNode(9101)));
     EXPECT_TRUE(deliver().empty()) << "no event";
 }
 
@@ -132,12 +132,12 @@ TEST_F(NewDocumentDefaults, GridSizeIsUsedOnlyFrom8To32)
         settings.defaults().set("defaultGridSize", stored);
         VQDocument fresh;
         fresh.applyNewDocumentDefaults();
-        EXPECT_EQ(fresh.project.grid.size, (Size{expected, expected})) << stored;
+        EXPECT_EQ(fresh.project().grid.size, (Size{expected, expected})) << stored;
     }
     settings.defaults().set("defaultGridSize", "12");
     VQDocument fromText;
     fromText.applyNewDocumentDefaults();
-    EXPECT_EQ(fromText.project.grid.size, (Size{12, 12}));
+    EXPECT_EQ(fromText.project().grid.size, (Size{12, 12}));
 }
 
 TEST_F(NewDocumentDefaults, GridStyleAndProjectStyleFromTheSettings)
@@ -145,13 +145,13 @@ TEST_F(NewDocumentDefaults, GridStyleAndProjectStyleFromTheSettings)
     settings.defaults().set("defaultGridStyle", "hexagons");
     settings.defaults().set("defaultProjectStyle", ProjectStyle::midnight().name);
     auto untitled = VQDocument::makeUntitledDocument();
-    EXPECT_EQ(untitled->project.grid.type, GridType::hexagons);
-    EXPECT_EQ(untitled->project.projectStyle, ProjectStyle::midnight());
+    EXPECT_EQ(untitled->project().grid.type, GridType::hexagons);
+    EXPECT_EQ(untitled->project().projectStyle, ProjectStyle::midnight());
     EXPECT_EQ(untitled->fileType(), "io.kelvarn.velquine.mindmap");
     EXPECT_FALSE(untitled->fileURL());
 
     settings.defaults().set("defaultGridStyle", "Hexagons");
     VQDocument unknown;
     unknown.applyNewDocumentDefaults();
-    EXPECT_EQ(unknown.project.grid.type, GridType::noGrid);
+    EXPECT_EQ(unknown.project().grid.type, GridType::noGrid);
 }

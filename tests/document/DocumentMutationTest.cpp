@@ -55,7 +55,7 @@ TEST(DocumentMutations, EveryMutatedDocumentFailsWithAMessageOrLoads)
     writeProjectDatabase(richProject(), folder / "original.sqlite");
     const std::string database = fileBytes(folder / "original.sqlite");
     VQDocument saved;
-    saved.project = richProject();
+    saved.projectForLoading() = richProject();
     std::optional<std::string> error;
     ASSERT_TRUE(saved.writeToURL(folder / "original.radovudo", "io.kelvarn.velquine.mindmap", &error));
     const std::string archive = fileBytes(folder / "original.radovudo");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "document/VQDocument.h"
+#include "document/VQDocumentPasteboard.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"

@@ -26,14 +26,14 @@ protected:
             }
             nodes.push_back(mainNode);
         }
-        document->project.graph.storeNodes(nodes);
+        document->projectForLoading().graph.storeNodes(nodes);
     }
 
     std::map<std::int64_t, std::shared_ptr<const Node>> storage() const
     {
         std::map<std::int64_t, std::shared_ptr<const Node>> held;
-        for (const auto& [uid, node] : document->project.graph.nodeBin())
-            held[uid] = document->project.graph.sharedNode(uid);
+        for (const auto& [uid, node] : document->project().graph.nodeBin())
+            held[uid] = document->project().graph.sharedNode(uid);
         return held;
     }
 
@@ -63,21 +63,21 @@ TEST_F(EditSharingTest, ATitleEditItsUndoAndARepeatedLayoutKeepTheStorageOfUntou
     EXPECT_THAT(changedSince(laidOut), ::testing::IsEmpty());
 
     document->beginEditingSession("Rename");
-    Node renamed = document->project.graph.node(100).value();
+    Node renamed = document->project().graph.node(100).value();
     renamed.title = "renamed";
     document->updateNodes({renamed}, NodeUpdateOperation::title, false);
     document->commitEditingSession();
     EXPECT_THAT(changedSince(laidOut), ::testing::ElementsAre(100));
-    EXPECT_EQ(document->editingOriginalProject.graph.sharedNode(100), laidOut.at(100))
+    EXPECT_EQ(document->editingOriginalProject().graph.sharedNode(100), laidOut.at(100))
         << "the undo snapshot holds the node as it was";
-    EXPECT_EQ(document->editingOriginalProject.graph.sharedNode(7), document->project.graph.sharedNode(7));
+    EXPECT_EQ(document->editingOriginalProject().graph.sharedNode(7), document->project().graph.sharedNode(7));
 
     ASSERT_TRUE(document->undoManager()->undo());
     EXPECT_THAT(changedSince(laidOut), ::testing::IsEmpty()) << "undo puts back the very storage it held";
-    EXPECT_EQ(document->project.graph.node(100)->title, "n100");
+    EXPECT_EQ(document->project().graph.node(100)->title, "n100");
     ASSERT_TRUE(document->undoManager()->redo());
     EXPECT_THAT(changedSince(laidOut), ::testing::ElementsAre(100));
-    EXPECT_EQ(document->project.graph.node(100)->title, "renamed");
+    EXPECT_EQ(document->project().graph.node(100)->title, "renamed");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "DocumentFilesTestSupport.h"
 
 #include "document/VQDocument.h"
+#include "document/DocumentClipboard.h"
 #include "document/VQDocumentFiles.h"
 #include "files/Database.h"
 #include "files/ProjectWriter.h"
@@ -76,7 +77,7 @@ TEST(HostileDocuments, ADocumentOpensFromItsDatabaseWhateverElseItsArchiveHolds)
     VQDocument document;
     std::optional<std::string> error;
     ASSERT_TRUE(document.readFromURL(path, ownType, &error)) << error.value_or("");
-    EXPECT_EQ(document.project.graph.count(), richProject().graph.count());
+    EXPECT_EQ(document.project().graph.count(), richProject().graph.count());
 }
 
 TEST(HostileDocuments, AnArchiveOfThousandsOfEntriesIsRefusedBeforeAnythingIsExtracted)
@@ -115,13 +116,13 @@ TEST(HostileDocuments, AMapOfMoreNodesThanAMapMayHoldIsRefusedBeforeItIsRead)
     std::optional<std::string> error;
     EXPECT_FALSE(document.readFromURL(folder / "outline.txt", "public.text", &error));
     EXPECT_EQ(error, message);
-    EXPECT_TRUE(document.project.graph.isEmpty());
+    EXPECT_TRUE(document.project().graph.isEmpty());
 
     // Nor does a map grow past it by a paste.
     Pasteboard board;
     board.setString(lines, Pasteboard::stringType);
-    document.pasteFromPasteBoard({0, 0}, false, board);
-    EXPECT_TRUE(document.project.graph.isEmpty());
+    DocumentClipboard(document).pasteFromPasteBoard({0, 0}, false, board);
+    EXPECT_TRUE(document.project().graph.isEmpty());
 }
 
 TEST(HostileDocuments, SchemaCodeUnderOurTableNamesIsRefusedBeforeItRuns)
@@ -193,7 +194,7 @@ TEST(HostileDocuments, AWriteAheadLogDatabaseOpensFromAPrivateCopy)
     VQDocument document;
     std::optional<std::string> error;
     ASSERT_TRUE(document.readFromURL(path, ownType, &error)) << error.value_or("");
-    EXPECT_EQ(document.project.graph.count(), richProject().graph.count());
+    EXPECT_EQ(document.project().graph.count(), richProject().graph.count());
     EXPECT_EQ(folderNames(folder.path()), std::vector<std::string>{"wal.radovudo"});
     EXPECT_EQ(fileBytes(path), before);
 }
@@ -227,7 +228,7 @@ TEST(HostileDocuments, LeftoversOfKilledSavesGoBeforeTheNextSave)
     writeBytes(folder / (".Map.radovudo." + uuid + ".saving"), "partial archive");
 
     VQDocument document;
-    document.project = richProject();
+    document.projectForLoading() = richProject();
     std::optional<std::string> error;
     ASSERT_TRUE(document.writeToURL(folder / "Map.radovudo", ownType, &error)) << error.value_or("");
 

@@ -8,6 +8,7 @@
 
 #include "DocumentTestSupport.h"
 #include "document/VQDocument.h"
+#include "document/DocumentImport.h"
 #include "layout/NodeSizing.h"
 
 using namespace velquine;
@@ -54,18 +55,18 @@ std::map<std::string, Made> madeByTitle(const Graph& graph)
 std::map<std::string, Made> createdOneByOne(const LayoutOptions& options)
 {
     VQDocument document;
-    document.project.baseLayoutOptions = options;
+    document.projectForLoading().baseLayoutOptions = options;
     document.beginEditingSession("Create");
     const Node root = document.createRootNode("Root", Point{0, 0}, false);
     for (int i = 0; i < childCount; ++i) {
-        const auto child = document.createChildNode(*document.project.graph.node(root.uid), childTitle(i),
+        const auto child = document.createChildNode(*document.project().graph.node(root.uid), childTitle(i),
                                                     std::nullopt, false, false);
         for (int k = 0; i == 0 && k < grandchildCount; ++k)
-            document.createChildNode(*document.project.graph.node(child->uid), grandchildTitle(k), std::nullopt,
+            document.createChildNode(*document.project().graph.node(child->uid), grandchildTitle(k), std::nullopt,
                                      false, false);
     }
     document.commitEditingSession();
-    return madeByTitle(document.project.graph);
+    return madeByTitle(document.project().graph);
 }
 
 std::map<std::string, Made> inserted(const LayoutOptions& options)
@@ -77,9 +78,9 @@ std::map<std::string, Made> inserted(const LayoutOptions& options)
             outline += "\t\t" + grandchildTitle(k) + "\n";
     }
     VQDocument document;
-    document.project.baseLayoutOptions = options;
-    document.importOutlineText(outline);
-    return madeByTitle(document.project.graph);
+    document.projectForLoading().baseLayoutOptions = options;
+    DocumentImport(document).importOutlineText(outline);
+    return madeByTitle(document.project().graph);
 }
 
 class InsertionPlacement : public DocumentTest {};
@@ -136,9 +137,9 @@ TEST_F(InsertionPlacement, LargeOutlinesSizeEveryNodeToItsTitle)
         outline += std::string(std::size_t(i % 4 == 0 ? 0 : i % 4), '\t') + title + "\n";
     }
     VQDocument document;
-    document.importOutlineText(outline);
-    ASSERT_EQ(document.project.graph.count(), 3000u);
-    for (const Node& node : document.project.graph.allNodes()) {
+    DocumentImport(document).importOutlineText(outline);
+    ASSERT_EQ(document.project().graph.count(), 3000u);
+    for (const Node& node : document.project().graph.allNodes()) {
         SCOPED_TRACE(node.title);
         EXPECT_EQ(node.size, autosizeNode(node).size);
     }

@@ -64,17 +64,17 @@ TEST(PrintBounds, EmptyMapFillsThePaperAndLargeMapKeepsThePaperRatio)
 
 TEST_F(PrintTest, OneLandscapePageWithoutMarginsShowsTheWholeMapCentred)
 {
-    document->project.graph.setNode(makeNode(1, std::nullopt, {}, {100, 100}), 1);
-    document->project.graph.setNode(makeNode(2, std::nullopt, {}, {300, 200}), 2);
+    document->projectForLoading().graph.setNode(makeNode(1, std::nullopt, {}, {100, 100}), 1);
+    document->projectForLoading().graph.setNode(makeNode(2, std::nullopt, {}, {300, 200}), 2);
     document->printInfo = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20));
-    const VQProject before = document->project;
+    const VQProject before = document->project();
 
     auto operation = document->printOperation();
     EXPECT_EQ(document->printInfo.orientation(), QPageLayout::Landscape);
     EXPECT_EQ(document->printInfo.margins(QPageLayout::Point), QMarginsF(0, 0, 0, 0));
     EXPECT_NEAR(operation->paperSize().width, 842, 1);
     EXPECT_NEAR(operation->paperSize().height, 595, 1);
-    EXPECT_EQ(operation->viewBounds(), printBounds(document->project.graph, operation->paperSize()));
+    EXPECT_EQ(operation->viewBounds(), printBounds(document->project().graph, operation->paperSize()));
 
     // A page of another shape gets the paper-sized view fitted and centred.
     QImage page(400, 400, QImage::Format_ARGB32);
@@ -93,9 +93,9 @@ TEST_F(PrintTest, OneLandscapePageWithoutMarginsShowsTheWholeMapCentred)
     EXPECT_EQ(call.bounds, operation->viewBounds());
 
     // Printing leaves the document as it was; the printed project is the one taken with the operation.
-    EXPECT_TRUE(sameProject(before, document->project));
+    EXPECT_TRUE(sameProject(before, document->project()));
     EXPECT_FALSE(document->undoManager()->canUndo());
-    document->project.graph.setNode(makeNode(3, std::nullopt), 3);
+    document->projectForLoading().graph.setNode(makeNode(3, std::nullopt), 3);
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     QPdfWriter writer(&pdf);

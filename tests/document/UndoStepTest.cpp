@@ -31,12 +31,12 @@ protected:
                 }
             }
         }
-        document->project.graph.storeNodes(nodes);
+        document->projectForLoading().graph.storeNodes(nodes);
     }
 
     Node anyNode()
     {
-        const std::vector<Node> all = document->project.graph.allNodes();
+        const std::vector<Node> all = document->project().graph.allNodes();
         return all[std::uniform_int_distribution<std::size_t>(0, all.size() - 1)(random)];
     }
     int roll(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random); }
@@ -45,7 +45,7 @@ protected:
     void change(int kind)
     {
         VQDocument& d = *document;
-        if (d.project.graph.isEmpty() && kind < 6)
+        if (d.project().graph.isEmpty() && kind < 6)
             kind = 6;
         Node node = anyNode();
         switch (kind) {
@@ -93,7 +93,7 @@ protected:
             case 1: d.updateProjectNotes("notes " + std::to_string(roll(9))); break;
             case 2: d.setGrid(Grid{GridType(roll(3)), Size{double(8 + roll(30)), 24}}); break;
             case 3: d.setBackgroundColor(roll(2) ? Color::red() : Color::green()); break;
-            default: d.project.setSelectedNodes({node, anyNode()});
+            default: d.projectForLoading().setSelectedNodes({node, anyNode()});
             }
         }
     }
@@ -106,7 +106,7 @@ protected:
             const Node* other = from.graph.findNode(uid);
             if (!other || node.differs(*other) || node.modifiedTimestamp != other->modifiedTimestamp)
                 continue;
-            EXPECT_EQ(document->project.graph.sharedNode(uid), before.graph.sharedNode(uid)) << "node " << uid;
+            EXPECT_EQ(document->project().graph.sharedNode(uid), before.graph.sharedNode(uid)) << "node " << uid;
         }
     }
 
@@ -115,28 +115,28 @@ protected:
 
 TEST_F(UndoStepTest, RandomSessionsUndoAndRedoGiveBackTheWholeProjectsAReferenceKept)
 {
-    std::vector<VQProject> history{document->project};
+    std::vector<VQProject> history{document->project()};
     std::size_t at = 0;
     int undone = 0, redone = 0;
     for (int round = 0; round < 400; ++round) {
         const int action = roll(11);
-        if (action == 10 && !document->project.graph.isEmpty()) {
+        if (action == 10 && !document->project().graph.isEmpty()) {
             // The canvas sets the selection outside sessions; undo and redo put back the one they were taken with.
-            document->project.setSelectedNodes({anyNode()});
-            history[at] = document->project;
+            document->projectForLoading().setSelectedNodes({anyNode()});
+            history[at] = document->project();
         } else if (action < 3 && document->undoManager()->canUndo()) {
-            const VQProject before = document->project;
+            const VQProject before = document->project();
             ASSERT_TRUE(document->undoManager()->undo());
             --at;
             ++undone;
-            ASSERT_TRUE(sameProject(document->project, history[at])) << "undo in round " << round;
+            ASSERT_TRUE(sameProject(document->project(), history[at])) << "undo in round " << round;
             expectUntouchedShared(before, history[at + 1], history[at]);
         } else if (action < 5 && document->undoManager()->canRedo()) {
-            const VQProject before = document->project;
+            const VQProject before = document->project();
             ASSERT_TRUE(document->undoManager()->redo());
             ++at;
             ++redone;
-            ASSERT_TRUE(sameProject(document->project, history[at])) << "redo in round " << round;
+            ASSERT_TRUE(sameProject(document->project(), history[at])) << "redo in round " << round;
             expectUntouchedShared(before, history[at - 1], history[at]);
         } else {
             document->beginEditingSession("Edit");
@@ -144,12 +144,12 @@ TEST_F(UndoStepTest, RandomSessionsUndoAndRedoGiveBackTheWholeProjectsAReference
                 change(roll(8));
             if (action == 9) {
                 document->cancelEditingSession();
-                ASSERT_TRUE(sameProject(document->project, history[at])) << "cancel in round " << round;
+                ASSERT_TRUE(sameProject(document->project(), history[at])) << "cancel in round " << round;
                 continue;
             }
             document->commitEditingSession();
             history.resize(++at);
-            history.push_back(document->project);
+            history.push_back(document->project());
         }
         RunLoop::drain();
     }
@@ -159,10 +159,10 @@ TEST_F(UndoStepTest, RandomSessionsUndoAndRedoGiveBackTheWholeProjectsAReference
     while (document->undoManager()->undo())
         --at;
     ASSERT_EQ(at, 0u);
-    EXPECT_TRUE(sameProject(document->project, history.front()));
+    EXPECT_TRUE(sameProject(document->project(), history.front()));
     while (document->undoManager()->redo())
         ++at;
-    EXPECT_TRUE(sameProject(document->project, history[at]));
+    EXPECT_TRUE(sameProject(document->project(), history[at]));
     EXPECT_EQ(at + 1, history.size());
 }
 

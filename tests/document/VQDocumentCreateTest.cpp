@@ -10,13 +10,13 @@ using ::testing::IsEmpty;
 
 class CreateTest : public DocumentTest {
 protected:
-    Node stored(std::int64_t uid) const { return document->project.graph.node(uid).value(); }
+    Node stored(std::int64_t uid) const { return document->project().graph.node(uid).value(); }
     std::vector<std::int64_t> children(std::int64_t uid) const { return stored(uid).childrenUIDs; }
     void setBase(LayoutOptions::LayoutType type, LayoutOptions::LayoutDirection direction, bool manual = false)
     {
-        document->project.baseLayoutOptions.layoutType = type;
-        document->project.baseLayoutOptions.layoutDirection = direction;
-        document->project.baseLayoutOptions.isManual = manual;
+        document->projectForLoading().baseLayoutOptions.layoutType = type;
+        document->projectForLoading().baseLayoutOptions.layoutDirection = direction;
+        document->projectForLoading().baseLayoutOptions.isManual = manual;
     }
 };
 
@@ -33,12 +33,12 @@ TEST_F(CreateTest, RootLandsStepsOf72BelowTakenCentresOnly)
     const Node near = document->createRootNode("D", {100.5, 100}, false);
     EXPECT_EQ(near.center, (Point{100.5, 100}));
 
-    const ProjectStyle::Values& v = document->project.projectStyle.current;
+    const ProjectStyle::Values& v = document->project().projectStyle.current;
     EXPECT_FALSE(first.parentUID.has_value());
     EXPECT_EQ(first.style, v.rootNodeStyle);
     EXPECT_EQ(first.shape, v.rootNodeShape);
     EXPECT_EQ(first.title, "A");
-    EXPECT_EQ(document->project.graph.count(), 4u);
+    EXPECT_EQ(document->project().graph.count(), 4u);
     EXPECT_THAT(deliver(), ElementsAre("begin", listEvent("add", {first.uid}),
                                        listEvent("add", {second.uid})));
     EXPECT_TRUE(listener->added[0].differs(first) == false);
@@ -58,8 +58,8 @@ TEST_F(CreateTest, ChildWithCentreGetsAffinitiesEqualCountingAsRightAndBelow)
     EXPECT_EQ(above->horizontalAffinity, HorizontalAffinity::right);
     EXPECT_EQ(above->verticalAffinity, VerticalAffinity::above);
     EXPECT_EQ(above->parentUID, root.uid);
-    EXPECT_EQ(above->style.font, document->project.projectStyle.current.mainNodeStyle.font);
-    EXPECT_EQ(above->shape, document->project.projectStyle.current.mainNodeShape);
+    EXPECT_EQ(above->style.font, document->project().projectStyle.current.mainNodeStyle.font);
+    EXPECT_EQ(above->shape, document->project().projectStyle.current.mainNodeShape);
 }
 
 TEST_F(CreateTest, ChildWithoutCentreInAutomaticTreeIsLastWhereTheLayouterPutsIt)
@@ -107,7 +107,7 @@ TEST_F(CreateTest, ManualTreeReordersWithoutCentreKeepsPositionsAndDropsDangling
     const auto low = document->createChildNode(root, "low", Point{300, 400}, false, false);
     Node parent = stored(root.uid);
     parent.childrenUIDs.push_back(9999); // names no node
-    document->project.graph.storeNodes({parent});
+    document->projectForLoading().graph.storeNodes({parent});
     const Point lowBefore = stored(low->uid).center;
 
     const auto placed = document->createChildNode(stored(root.uid), "new", std::nullopt, true, false);
@@ -124,10 +124,10 @@ TEST_F(CreateTest, ChildOfParentNoLongerInGraphReturnsNothingAndChangesNothing)
     document->beginEditingSession("New Child Node");
     const Node root = document->createRootNode("Root", {0, 0}, false);
     document->deleteNodes({root}, false, false);
-    const VQProject before = document->project;
+    const VQProject before = document->project();
     EXPECT_FALSE(document->createChildNode(root, "x", std::nullopt, true, true).has_value());
     EXPECT_FALSE(document->createChildNode(root, "x", Point{5, 5}, true, true).has_value());
-    EXPECT_TRUE(sameProject(document->project, before));
+    EXPECT_TRUE(sameProject(document->project(), before));
     EXPECT_THAT(deliver(), ElementsAre("begin"));
 }
 
@@ -171,7 +171,7 @@ TEST_F(CreateTest, ParentAboveRootBecomesNewRootAndOldRootMovesAsOnePiece)
 
     const auto top = document->createParentNode(oldRoot, "Top");
     ASSERT_TRUE(top.has_value());
-    const ProjectStyle::Values& v = document->project.projectStyle.current;
+    const ProjectStyle::Values& v = document->project().projectStyle.current;
     EXPECT_FALSE(top->parentUID.has_value());
     EXPECT_EQ(top->childrenUIDs, (std::vector<std::int64_t>{root.uid}));
     EXPECT_EQ(top->style.font, v.rootNodeStyle.font);
@@ -209,12 +209,12 @@ TEST_F(CreateTest, ParentOfNodeOrParentNoLongerInGraphReturnsNothing)
     document->beginEditingSession("Insert Parent Node");
     const Node root = document->createRootNode("Root", {0, 0}, false);
     Node stray = makeNode(5000, 4999); // its parent is not stored
-    document->project.graph.storeNodes({stray});
+    document->projectForLoading().graph.storeNodes({stray});
     const Node gone = makeNode(6000, std::nullopt); // not stored at all
-    const VQProject before = document->project;
+    const VQProject before = document->project();
     EXPECT_FALSE(document->createParentNode(stray, "p").has_value());
     EXPECT_FALSE(document->createParentNode(gone, "p").has_value());
-    EXPECT_TRUE(sameProject(document->project, before));
+    EXPECT_TRUE(sameProject(document->project(), before));
     EXPECT_THAT(deliver(), ElementsAre("begin"));
     (void)root;
 }
@@ -226,7 +226,7 @@ TEST_F(CreateTest, CreatingOutsideSessionWarnsAndStillCreates)
     const auto parent = document->createParentNode(root, "p");
     EXPECT_TRUE(child.has_value());
     EXPECT_TRUE(parent.has_value());
-    EXPECT_EQ(document->project.graph.count(), 3u);
+    EXPECT_EQ(document->project().graph.count(), 3u);
     for (const char* name : {"createRootNode(title:center:notify:)",
                              "createChildNode(parent:title:center:autolayoutTree:notify:)",
                              "createParentNode(for:title:)"})

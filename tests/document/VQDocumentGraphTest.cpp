@@ -18,12 +18,12 @@ protected:
     void SetUp() override
     {
         DocumentTest::SetUp();
-        document->project.graph.storeNodes({makeNode(1, std::nullopt, {2, 3}, {0, 0}),
+        document->projectForLoading().graph.storeNodes({makeNode(1, std::nullopt, {2, 3}, {0, 0}),
                                             makeNode(2, 1, {4, 5}, {200, -50}), makeNode(3, 1, {}, {200, 50}),
                                             makeNode(4, 2, {6}, {400, -80}), makeNode(5, 2, {}, {400, -20}),
                                             makeNode(6, 4, {}, {600, -80})});
     }
-    Node stored(std::int64_t uid) const { return document->project.graph.node(uid).value(); }
+    Node stored(std::int64_t uid) const { return document->project().graph.node(uid).value(); }
     std::vector<std::int64_t> children(std::int64_t uid) const { return stored(uid).childrenUIDs; }
 };
 
@@ -77,15 +77,15 @@ TEST_F(GraphEditTest, EveryMutatorOutsideSessionWarnsAndStillApplies)
     document->resetNodeSize({stored(3)});
     EXPECT_EQ(stored(3).size, autosizeNode(renamed).size);
     document->resetNodeStyle({stored(2)});
-    EXPECT_EQ(stored(2).shape, document->project.projectStyle.current.mainNodeShape);
-    EXPECT_EQ(stored(2).style.font, document->project.projectStyle.current.mainNodeStyle.font);
+    EXPECT_EQ(stored(2).shape, document->project().projectStyle.current.mainNodeShape);
+    EXPECT_EQ(stored(2).style.font, document->project().projectStyle.current.mainNodeStyle.font);
     document->resetNodeColors({stored(3)});
     document->attachNode(stored(5), stored(3), false);
     EXPECT_EQ(stored(5).parentUID, 3);
     document->detachNodeFromParent(stored(5));
     EXPECT_FALSE(stored(5).parentUID.has_value());
     document->deleteNodes({stored(6)}, false, false);
-    EXPECT_FALSE(document->project.graph.contains(6));
+    EXPECT_FALSE(document->project().graph.contains(6));
 
     for (const char* name : {"updateNodes(nodes:operation:notify:)", "resetNodeSize(nodes:)", "resetNodeStyle(nodes:)",
                              "resetNodeColors(nodes:)", "attachNode(node:to:notify:)", "detachNodeFromParent(node:)",
@@ -97,7 +97,7 @@ TEST_F(GraphEditTest, EveryMutatorOutsideSessionWarnsAndStillApplies)
 
 TEST_F(GraphEditTest, ResetNodeStyleGivesEachLevelItsStyleAndShape)
 {
-    const ProjectStyle::Values& v = document->project.projectStyle.current;
+    const ProjectStyle::Values& v = document->project().projectStyle.current;
     document->beginEditingSession("Reset Node Style");
     document->resetNodeStyle({stored(6), stored(1), stored(2)});
     EXPECT_EQ(stored(1).style, v.rootNodeStyle);
@@ -110,16 +110,16 @@ TEST_F(GraphEditTest, ResetNodeStyleGivesEachLevelItsStyleAndShape)
 
 TEST_F(GraphEditTest, ResetNodeColorsTakesPaletteBySortedRankAndFlowsDownTheBranch)
 {
-    ProjectStyle::Values& v = document->project.projectStyle.current;
+    ProjectStyle::Values& v = document->projectForLoading().projectStyle.current;
     ASSERT_GE(v.palette.size(), 3u);
     v.dynamicMainNodeColors = false;
     // Root 1 lists its children out of identifier order: rank follows the sorted identifiers.
     Node root = stored(1);
     root.childrenUIDs = {3, 2};
-    document->project.graph.storeNodes({root});
+    document->projectForLoading().graph.storeNodes({root});
     Node textColored = stored(4);
     textColored.style.textColor = Color::sRGB(0.5, 0.5, 0.5);
-    document->project.graph.storeNodes({textColored});
+    document->projectForLoading().graph.storeNodes({textColored});
 
     document->beginEditingSession("Reset Node Colors");
     document->resetNodeColors({stored(4), stored(6), stored(3), stored(2), stored(1)});
@@ -140,12 +140,12 @@ TEST_F(GraphEditTest, ResetNodeColorsTakesPaletteBySortedRankAndFlowsDownTheBran
 
 TEST_F(GraphEditTest, ResetNodeColorsOfThirdChildUsesThirdEntryAndDynamicFill)
 {
-    ProjectStyle::Values& v = document->project.projectStyle.current;
+    ProjectStyle::Values& v = document->projectForLoading().projectStyle.current;
     v.dynamicMainNodeColors = true;
-    document->project.graph.storeNodes({makeNode(7, 1, {}, {200, 150})});
+    document->projectForLoading().graph.storeNodes({makeNode(7, 1, {}, {200, 150})});
     Node root = stored(1);
     root.childrenUIDs.push_back(7);
-    document->project.graph.storeNodes({root});
+    document->projectForLoading().graph.storeNodes({root});
     document->beginEditingSession("Reset Node Colors");
     document->resetNodeColors({stored(7)});
     const PaletteEntry& entry = v.palette[2 % v.palette.size()];
@@ -155,7 +155,7 @@ TEST_F(GraphEditTest, ResetNodeColorsOfThirdChildUsesThirdEntryAndDynamicFill)
 
 TEST_F(GraphEditTest, ResetNodeColorsWithEmptyPaletteLeavesPaletteColours)
 {
-    ProjectStyle::Values& v = document->project.projectStyle.current;
+    ProjectStyle::Values& v = document->projectForLoading().projectStyle.current;
     v.palette.clear();
     v.dynamicMainNodeColors = false;
     const Color mark = Color::sRGB(0.1, 0.2, 0.3);
@@ -164,7 +164,7 @@ TEST_F(GraphEditTest, ResetNodeColorsWithEmptyPaletteLeavesPaletteColours)
     main.style.branchColor = mark;
     Node orphan = makeNode(8, 999); // a sub node whose parent is gone
     orphan.style.borderColor = mark;
-    document->project.graph.storeNodes({main, orphan});
+    document->projectForLoading().graph.storeNodes({main, orphan});
 
     document->beginEditingSession("Reset Node Colors");
     document->resetNodeColors({stored(2), stored(8), stored(4)});
@@ -180,12 +180,12 @@ TEST_F(GraphEditTest, ResetNodeSizeMeasuresKeepingCentresAndSkipsMissingNodes)
     Node wide = stored(5);
     wide.title = "a rather long title that needs more room";
     wide.size = {10, 10};
-    document->project.graph.storeNodes({wide});
+    document->projectForLoading().graph.storeNodes({wide});
     document->beginEditingSession("Reset Node Size");
     document->resetNodeSize({wide, makeNode(404, std::nullopt)});
     EXPECT_EQ(stored(5).size, autosizeNode(wide).size);
     EXPECT_EQ(stored(5).center, wide.center);
-    EXPECT_FALSE(document->project.graph.contains(404));
+    EXPECT_FALSE(document->project().graph.contains(404));
 }
 
 // ---- Deleting ----
@@ -196,22 +196,22 @@ TEST_F(GraphEditTest, DeletingSubtreeSelectsParentThenPostsSelectionBeforeDelete
     document->beginEditingSession("Delete");
     document->deleteNodes({stored(2)}, false, true);
     for (std::int64_t uid : {2, 4, 5, 6})
-        EXPECT_FALSE(document->project.graph.contains(uid)) << uid;
+        EXPECT_FALSE(document->project().graph.contains(uid)) << uid;
     EXPECT_EQ(children(1), (std::vector<std::int64_t>{3}));
-    EXPECT_EQ(document->project.selectedNodeUIDs, (std::vector<std::int64_t>{1}));
+    EXPECT_EQ(document->project().selectedNodeUIDs, (std::vector<std::int64_t>{1}));
     EXPECT_THAT(deliver(), ElementsAre("begin", "selection", "delete[2]"));
 }
 
 TEST_F(GraphEditTest, DeletingSiblingsSelectsParentOnceAndRootLeavesSelection)
 {
     auto listener = listen();
-    document->project.selectedNodeUIDs = {6};
+    document->projectForLoading().selectedNodeUIDs = {6};
     document->beginEditingSession("Delete");
     document->deleteNodes({stored(4), stored(5)}, false, false);
-    EXPECT_EQ(document->project.selectedNodeUIDs, (std::vector<std::int64_t>{2}));
+    EXPECT_EQ(document->project().selectedNodeUIDs, (std::vector<std::int64_t>{2}));
     document->deleteNodes({stored(1)}, false, true);
-    EXPECT_TRUE(document->project.graph.isEmpty());
-    EXPECT_EQ(document->project.selectedNodeUIDs, (std::vector<std::int64_t>{2}));
+    EXPECT_TRUE(document->project().graph.isEmpty());
+    EXPECT_EQ(document->project().selectedNodeUIDs, (std::vector<std::int64_t>{2}));
     document->deleteNodes({}, false, true);
     EXPECT_THAT(deliver(), ElementsAre("begin", "selection", "delete[1]", "delete[]"));
 }
@@ -220,7 +220,7 @@ TEST_F(GraphEditTest, DeletingKeepingChildrenMovesThemUp)
 {
     document->beginEditingSession("Delete Single Node");
     document->deleteNodes({stored(2)}, true, false);
-    EXPECT_FALSE(document->project.graph.contains(2));
+    EXPECT_FALSE(document->project().graph.contains(2));
     EXPECT_EQ(stored(4).parentUID, 1);
     EXPECT_EQ(stored(5).parentUID, 1);
     EXPECT_EQ(children(1), (std::vector<std::int64_t>{4, 5, 3}));
@@ -233,17 +233,17 @@ TEST_F(GraphEditTest, DeletingNodeAndItsChildKeepingChildrenOrphansNothing)
     const Node four = stored(4);
     document->beginEditingSession("Delete Single Node");
     document->deleteNodes({two, four}, true, false);
-    EXPECT_FALSE(document->project.graph.contains(2));
-    EXPECT_FALSE(document->project.graph.contains(4));
+    EXPECT_FALSE(document->project().graph.contains(2));
+    EXPECT_FALSE(document->project().graph.contains(4));
     EXPECT_EQ(stored(6).parentUID, 1);
     EXPECT_EQ(stored(5).parentUID, 1);
     EXPECT_EQ(children(1), (std::vector<std::int64_t>{6, 5, 3}));
-    for (const auto& [uid, node] : document->project.graph.nodeBin()) {
+    for (const auto& [uid, node] : document->project().graph.nodeBin()) {
         if (node.parentUID) {
-            EXPECT_TRUE(document->project.graph.contains(*node.parentUID)) << uid;
+            EXPECT_TRUE(document->project().graph.contains(*node.parentUID)) << uid;
         }
         for (std::int64_t child : node.childrenUIDs)
-            EXPECT_TRUE(document->project.graph.contains(child)) << uid << " lists " << child;
+            EXPECT_TRUE(document->project().graph.contains(child)) << uid << " lists " << child;
     }
 }
 
@@ -251,7 +251,7 @@ TEST_F(GraphEditTest, DeletingNodeAndItsChildKeepingChildrenOrphansNothing)
 
 TEST_F(GraphEditTest, DetachingMainNodeMakesStyledSizedRootAndReturnsFormerParent)
 {
-    const ProjectStyle::Values& v = document->project.projectStyle.current;
+    const ProjectStyle::Values& v = document->project().projectStyle.current;
     auto listener = listen();
     document->beginEditingSession("Detach Node");
     const auto result = document->detachNodeFromParent(stored(2));
@@ -277,7 +277,7 @@ TEST_F(GraphEditTest, DetachingRootStillRestylesAndReturnsTheNode)
     const auto result = document->detachNodeFromParent(stored(1));
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(result->uid, 1);
-    EXPECT_EQ(stored(1).style, document->project.projectStyle.current.rootNodeStyle);
+    EXPECT_EQ(stored(1).style, document->project().projectStyle.current.rootNodeStyle);
 }
 
 // ---- Attaching ----
@@ -297,7 +297,7 @@ TEST_F(GraphEditTest, AttachingMovesUidToEndOfNewParentInOneStoredListOfThree)
 
 TEST_F(GraphEditTest, AttachingRefusalsChangeNothing)
 {
-    const VQProject before = document->project;
+    const VQProject before = document->project();
     document->beginEditingSession("Attach Node");
     EXPECT_THAT(document->attachNode(stored(2), stored(6), false), IsEmpty());
     EXPECT_TRUE(logHas(log, "attachNode(node:to:notify:)",
@@ -306,13 +306,13 @@ TEST_F(GraphEditTest, AttachingRefusalsChangeNothing)
     EXPECT_TRUE(logHas(log, "attachNode(node:to:notify:)", "Node is already a child of newParent!"));
     EXPECT_THAT(document->attachNode(stored(2), stored(2), false), IsEmpty());
     EXPECT_TRUE(logHas(log, "attachNode(node:to:notify:)", "this would be circular"));
-    EXPECT_TRUE(sameProject(document->project, before));
+    EXPECT_TRUE(sameProject(document->project(), before));
 }
 
 TEST_F(GraphEditTest, AttachingUnderAnAncestorLinkedOnlyUpwardsIsCircular)
 {
     // 7's parent chain reaches 2, but 2 does not list it: the descendant walk misses it, the climb finds it.
-    document->project.graph.storeNodes({makeNode(7, 2)});
+    document->projectForLoading().graph.storeNodes({makeNode(7, 2)});
     document->beginEditingSession("Attach Node");
     EXPECT_THAT(document->attachNode(stored(2), stored(7), false), IsEmpty());
     EXPECT_TRUE(logHas(log, "attachNode(node:to:notify:)", "this would be circular"));
@@ -322,12 +322,12 @@ TEST_F(GraphEditTest, AttachingUnderAnAncestorLinkedOnlyUpwardsIsCircular)
 TEST_F(GraphEditTest, AttachingBelowADamagedLoopingChainIsRefusedWithoutHanging)
 {
     // 8 → 9 → 8: a loop that does not pass through the node.
-    document->project.graph.storeNodes({makeNode(8, 9), makeNode(9, 8)});
-    const VQProject before = document->project;
+    document->projectForLoading().graph.storeNodes({makeNode(8, 9), makeNode(9, 8)});
+    const VQProject before = document->project();
     document->beginEditingSession("Attach Node");
     EXPECT_THAT(document->attachNode(stored(3), stored(8), false), IsEmpty());
     EXPECT_TRUE(logHas(log, "attachNode(node:to:notify:)", "this would be circular"));
-    EXPECT_TRUE(sameProject(document->project, before));
+    EXPECT_TRUE(sameProject(document->project(), before));
 }
 
 } // namespace

@@ -10,7 +10,7 @@ using ::testing::ElementsAre;
 
 class LayoutCommandTest : public DocumentTest {
 protected:
-    Node stored(std::int64_t uid) const { return document->project.graph.node(uid).value(); }
+    Node stored(std::int64_t uid) const { return document->project().graph.node(uid).value(); }
     std::vector<std::int64_t> children(std::int64_t uid) const { return stored(uid).childrenUIDs; }
 
     // Root 1 at the origin with children 2, 3, 4 all piled up on one far point.
@@ -18,7 +18,7 @@ protected:
     {
         Node root = makeNode(1, std::nullopt, {2, 3, 4}, {0, 0});
         root.layoutOptions = rootOptions;
-        document->project.graph.storeNodes(
+        document->projectForLoading().graph.storeNodes(
             {root, makeNode(2, 1, {}, {900, 900}), makeNode(3, 1, {}, {900, 900}), makeNode(4, 1, {}, {900, 900})});
     }
     bool pileUntouched() const
@@ -43,7 +43,7 @@ TEST_F(LayoutCommandTest, ManualTreeMovesOnlyWhenForced)
 
 TEST_F(LayoutCommandTest, RootOptionsWinOverBaseOptions)
 {
-    document->project.baseLayoutOptions.isManual = true;
+    document->projectForLoading().baseLayoutOptions.isManual = true;
     storePile();
     document->beginEditingSession("Auto Layout");
     document->autoLayoutGraph(false);
@@ -54,7 +54,7 @@ TEST_F(LayoutCommandTest, RootOptionsWinOverBaseOptions)
     vertical.layoutDirection = LayoutOptions::LayoutDirection::ascending;
     Node root = stored(1);
     root.layoutOptions = vertical;
-    document->project.graph.storeNodes({root});
+    document->projectForLoading().graph.storeNodes({root});
     document->autoLayoutGraph(false);
     // A vertical top-down tree: children one generation (100 points) below the root's frame.
     const Node child = stored(2);
@@ -70,7 +70,7 @@ TEST_F(LayoutCommandTest, LayoutsWritePositionsWithoutEvents)
     auto listener = listen();
     document->beginEditingSession("Auto Layout");
     document->autoLayoutWholeNodeTrees({stored(2), stored(3), stored(4)}, false);
-    document->project.selectedNodeUIDs = {4, 777};
+    document->projectForLoading().selectedNodeUIDs = {4, 777};
     document->autolayoutSelectedNodes(false);
     EXPECT_FALSE(pileUntouched());
     EXPECT_THAT(deliver(), ElementsAre("begin"));
@@ -79,8 +79,9 @@ TEST_F(LayoutCommandTest, LayoutsWritePositionsWithoutEvents)
 TEST_F(LayoutCommandTest, PartialLayoutKeepsStartingNodeAndGrowsAwayFromParent)
 {
     // 1 at the origin, 2 left of it with children 3 and 4 piled on the right.
-    document->project.graph.storeNodes({makeNode(1, std::nullopt, {2}, {0, 0}), makeNode(2, 1, {3, 4}, {-300, 0}),
-                                        makeNode(3, 2, {}, {500, 0}), makeNode(4, 2, {}, {500, 0})});
+    document->projectForLoading().graph.storeNodes({makeNode(1, std::nullopt, {2}, {0, 0}),
+                                                    makeNode(2, 1, {3, 4}, {-300, 0}), makeNode(3, 2, {}, {500, 0}),
+                                                    makeNode(4, 2, {}, {500, 0})});
     document->beginEditingSession("Auto Layout Partial Tree");
     document->autolayoutPartialNodeTreeStartingAt(stored(2), false);
     EXPECT_EQ(stored(2).center, (Point{-300, 0}));
@@ -94,21 +95,21 @@ TEST_F(LayoutCommandTest, PartialLayoutOfRootIsWholeTreeLayout)
     storePile();
     document->beginEditingSession("Auto Layout Partial Tree");
     document->autolayoutPartialNodeTreeStartingAt(stored(1), false);
-    const VQProject partial = document->project;
+    const VQProject partial = document->project();
     document->cancelEditingSession();
     document->beginEditingSession("Auto Layout");
     document->autolayoutWholeNodeTree(stored(1), false);
-    EXPECT_TRUE(sameProject(document->project, partial));
+    EXPECT_TRUE(sameProject(document->project(), partial));
 }
 
 TEST_F(LayoutCommandTest, BalanceAllSkipsRootsWithOwnOptionsAndBalancesOthersWhateverTheDirection)
 {
-    document->project.baseLayoutOptions.layoutDirection = LayoutOptions::LayoutDirection::ascending;
+    document->projectForLoading().baseLayoutOptions.layoutDirection = LayoutOptions::LayoutDirection::ascending;
     storePile();
     LayoutOptions own;
     Node other = makeNode(10, std::nullopt, {11, 12}, {0, 2000});
     other.layoutOptions = own;
-    document->project.graph.storeNodes({other, makeNode(11, 10, {}, {5, 5}), makeNode(12, 10, {}, {5, 5})});
+    document->projectForLoading().graph.storeNodes({other, makeNode(11, 10, {}, {5, 5}), makeNode(12, 10, {}, {5, 5})});
     document->beginEditingSession("Change Layout Options");
     document->balanceAllNodes();
     EXPECT_FALSE(pileUntouched());
@@ -118,13 +119,13 @@ TEST_F(LayoutCommandTest, BalanceAllSkipsRootsWithOwnOptionsAndBalancesOthersWha
 
 TEST_F(LayoutCommandTest, BalanceSelectedNeedsManualOrBalancedTree)
 {
-    document->project.baseLayoutOptions.layoutDirection = LayoutOptions::LayoutDirection::ascending;
+    document->projectForLoading().baseLayoutOptions.layoutDirection = LayoutOptions::LayoutDirection::ascending;
     storePile();
-    document->project.selectedNodeUIDs = {3};
+    document->projectForLoading().selectedNodeUIDs = {3};
     document->beginEditingSession("Balance Children");
     document->balanceSelectedNode();
     EXPECT_TRUE(pileUntouched());
-    document->project.baseLayoutOptions.layoutDirection = LayoutOptions::LayoutDirection::balanced;
+    document->projectForLoading().baseLayoutOptions.layoutDirection = LayoutOptions::LayoutDirection::balanced;
     document->balanceSelectedNode();
     EXPECT_FALSE(pileUntouched());
 }
@@ -138,8 +139,8 @@ TEST_F(LayoutCommandTest, SortingByTitleIgnoresCaseAndBreaksTiesByCreationTime)
         n.createdTimestamp = created;
         return n;
     };
-    document->project.graph.storeNodes({parent, child(2, "cherry", 1), child(3, "beta", 2), child(4, "Banana", 5),
-                                        child(5, "Beta", 1), child(6, "apple", 9)});
+    document->projectForLoading().graph.storeNodes({parent, child(2, "cherry", 1), child(3, "beta", 2),
+                                                    child(4, "Banana", 5), child(5, "Beta", 1), child(6, "apple", 9)});
     document->beginEditingSession("Sort Children");
     document->sortChildren({parent}, ChildSortOrder::title);
     EXPECT_EQ(children(1), (std::vector<std::int64_t>{6, 4, 5, 3, 2}));
@@ -158,7 +159,7 @@ TEST_F(LayoutCommandTest, SortingComparesCanonicallyEquivalentTitlesAsEqual)
         return n;
     };
     // "é" composed and decomposed are one title, ordered by creation time; by code point both follow "f".
-    document->project.graph.storeNodes(
+    document->projectForLoading().graph.storeNodes(
         {parent, child(2, "f", 1), child(3, "e\xCC\x81", 3), child(4, "\xC3\xA9", 2)});
     document->beginEditingSession("Sort Children");
     document->sortChildren({parent}, ChildSortOrder::title);
@@ -167,7 +168,8 @@ TEST_F(LayoutCommandTest, SortingComparesCanonicallyEquivalentTitlesAsEqual)
 
 TEST_F(LayoutCommandTest, ResolveCollisionsReadsTheSettingEveryCall)
 {
-    document->project.graph.storeNodes({makeNode(1, std::nullopt, {}, {0, 0}), makeNode(2, std::nullopt, {}, {10, 0})});
+    document->projectForLoading().graph.storeNodes(
+        {makeNode(1, std::nullopt, {}, {0, 0}), makeNode(2, std::nullopt, {}, {10, 0})});
     document->beginEditingSession("Resolve Collisions");
     settings.defaults().set("isCollisionDetectionEnabled", false);
     document->resolveCollisions();
@@ -190,15 +192,15 @@ TEST_F(LayoutCommandTest, LayingOutNodesGoneFromTheGraphBringsNothingBack)
     document->autolayoutWholeNodeTree(gone, false);
     document->autoLayoutWholeNodeTrees({goneRoot}, true);
     document->autolayoutPartialNodeTreeStartingAt(gone, true);
-    EXPECT_FALSE(document->project.graph.contains(3));
-    EXPECT_FALSE(document->project.graph.contains(50));
+    EXPECT_FALSE(document->project().graph.contains(3));
+    EXPECT_FALSE(document->project().graph.contains(50));
     EXPECT_EQ(children(1), (std::vector<std::int64_t>{2, 4}));
 }
 
 TEST_F(LayoutCommandTest, CommandsOutsideSessionWarnAndStillAct)
 {
     storePile();
-    document->project.selectedNodeUIDs = {1};
+    document->projectForLoading().selectedNodeUIDs = {1};
     document->autoLayoutGraph(false);
     EXPECT_FALSE(pileUntouched());
     document->autolayoutSelectedNodes(false);

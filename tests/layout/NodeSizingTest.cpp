@@ -8,6 +8,7 @@
 #include "layout/NodeSizing.h"
 #include "layout/TextUtilities.h"
 #include "platform/TextMeasurement.h"
+#include "platform/TextsMeasuredAhead.h"
 
 using namespace velquine;
 
@@ -341,5 +342,26 @@ TEST(NodeSizingTest, OneLineTitlesSizeAsTheFullMeasurementDoes)
             SCOPED_TRACE(title + " at " + std::to_string(size));
             EXPECT_EQ(autosizeNode(node(title, size)).size, reference(node(title, size)));
         }
+    }
+}
+
+TEST(NodeSizingTest, TitlesLaidOutAheadSizeAsMeasuringThemDoes)
+{
+    std::vector<Node> nodes;
+    for (int i = 0; i < 3000; ++i)
+        nodes.push_back(node(i % 3 ? "Topic " + std::to_string(i) : "a title long enough to wrap at the widest "
+                                                                     "block a node takes, number " + std::to_string(i),
+                             i % 2 ? 16.0 : 12.0));
+    nodes.push_back(node("ends in a break\n"));
+    if (TextsMeasuredAhead::workersFor(nodes.size()) == 0)
+        GTEST_SKIP() << "a single core starts no worker";
+    TextsMeasuredAhead ahead(autosizeMaxTextWidth);
+    for (const Node& n : nodes)
+        ahead.add(autosizeMeasuredText(n.title), n.style.font);
+    ahead.start();
+    for (const Node& n : nodes) {
+        const Node sized = autosizeNode(n, autosizeGrowRight, &ahead);
+        EXPECT_EQ(sized.size, autosizeNode(n, autosizeGrowRight).size) << n.title;
+        EXPECT_EQ(sized.center, autosizeNode(n, autosizeGrowRight).center) << n.title;
     }
 }

@@ -221,3 +221,19 @@ TEST(Image, EqualityComparesPointSizeAndPixels)
     EXPECT_NE(a, Image(pattern(30, 20), Size{15, 10}));
     EXPECT_NE(a, Image(plain(30, 20)));
 }
+
+TEST(Image, LazilyBackedBitmapIsTransparentAndTakesDrawing)
+{
+    QImage bitmap = Image::lazilyBackedBitmap(3000, 2000);
+    ASSERT_FALSE(bitmap.isNull());
+    EXPECT_EQ(bitmap.size(), QSize(3000, 2000));
+    EXPECT_EQ(bitmap.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(bitmap.pixel(2999, 1999), 0u);
+    {
+        QPainter painter(&bitmap);
+        painter.fillRect(QRect(10, 10, 5, 5), Qt::red);
+    }
+    EXPECT_EQ(bitmap.pixelColor(12, 12), QColor(Qt::red));
+    EXPECT_EQ(bitmap.pixel(20, 20), 0u);
+    EXPECT_TRUE(Image::lazilyBackedBitmap(0, 10).isNull());
+}

@@ -260,3 +260,35 @@ TEST(LayerRendererTest, GradientsRunFromStartToEndPointAndGeometryThatIsNotFinit
     gradient->setAnchorPoint({nan, 0});
     EXPECT_EQ(gradient->frame(), Rect(0, 0, 20, 100));
 }
+
+TEST(LayerRendererTest, PicturesTheLatestPaintDidNotDrawAreLetGoPastTheBytesToKeep)
+{
+    Transaction noActions(true);
+    auto root = canvas(200, 100);
+    auto left = box({10, 10, 40, 20}, Qt::red), right = box({150, 10, 40, 20}, Qt::blue);
+    left->setCachesPicture(true);
+    right->setCachesPicture(true);
+    root->addSublayer(left);
+    root->addSublayer(right);
+    render(*root);
+    const std::size_t both = LayerRenderer::cachedPictureBytes();
+    ASSERT_GT(both, 0u);
+
+    // Past the bytes to keep, paints of the left half alone, many of them, let the right layer's picture go,
+    // not their own.
+    LayerRenderer::setKeptPictureBytes(1);
+    LayerRenderOptions leftHalf;
+    leftHalf.exposedRect = {0, 0, 100, 100};
+    auto& stats = LayerRenderer::statistics();
+    stats = {};
+    render(*root, leftHalf);
+    EXPECT_EQ(LayerRenderer::cachedPictureBytes(), both) << "drawn lately";
+    for (int paint = 0; paint < 64; ++paint)
+        render(*root, leftHalf);
+    EXPECT_EQ(stats.picturesRebuilt, 0u);
+    EXPECT_LT(LayerRenderer::cachedPictureBytes(), both);
+    EXPECT_GT(LayerRenderer::cachedPictureBytes(), 0u);
+    EXPECT_EQ(render(*root).pixelColor(170, 20), QColor(Qt::blue));
+    EXPECT_EQ(stats.picturesRebuilt, 1u);
+    LayerRenderer::setKeptPictureBytes(0);
+}

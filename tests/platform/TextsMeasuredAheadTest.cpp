@@ -60,14 +60,15 @@ TEST(TextsMeasuredAhead, WorkersGiveTheLinesOfALayoutOnTheCallingThread)
     // Asked in reverse order, so the caller meets texts the workers have not reached yet.
     for (auto it = texts.rbegin(); it != texts.rend(); ++it) {
         const AttributedString text = inFont(it->first, it->second);
-        const auto answered = TextsMeasuredAhead::answer(text, width);
+        const auto answered = ahead.answer(text, width);
         ASSERT_TRUE(answered.has_value()) << it->first;
         expectSameLines(*answered, LaidOutText(text, width, nullptr, false).lines());
         expectSameLines(TextMeasurement::lines(text, width), *answered);
+        expectSameLines(ahead.lines(text, width), *answered);
     }
 }
 
-TEST(TextsMeasuredAhead, AnswersOnlyForItsTextsFontsAndWidthWhileItLives)
+TEST(TextsMeasuredAhead, AnswersOnlyForItsTextsFontsAndWidth)
 {
     const auto texts = variedTexts(3000);
     if (TextsMeasuredAhead::workersFor(texts.size()) == 0)
@@ -77,17 +78,16 @@ TEST(TextsMeasuredAhead, AnswersOnlyForItsTextsFontsAndWidthWhileItLives)
         TextsMeasuredAhead ahead(width);
         for (const auto& [text, font] : texts)
             ahead.add(text, font);
-        EXPECT_FALSE(TextsMeasuredAhead::answer(known, width)) << "not started";
+        EXPECT_FALSE(ahead.answer(known, width)) << "not started";
         ahead.start();
-        EXPECT_TRUE(TextsMeasuredAhead::answer(known, width));
-        EXPECT_FALSE(TextsMeasuredAhead::answer(known, width + 1));
-        EXPECT_FALSE(TextsMeasuredAhead::answer(inFont(texts[0].first, Font::systemFont(40)), width));
-        EXPECT_FALSE(TextsMeasuredAhead::answer(inFont("never added", texts[0].second), width));
+        EXPECT_TRUE(ahead.answer(known, width));
+        EXPECT_FALSE(ahead.answer(known, width + 1));
+        EXPECT_FALSE(ahead.answer(inFont(texts[0].first, Font::systemFont(40)), width));
+        EXPECT_FALSE(ahead.answer(inFont("never added", texts[0].second), width));
         // Two fonts in one text: not a text of the set.
         AttributedString mixed = known;
         mixed.setAttributes(0, 1, inFont("x", Font::systemFont(30)).runs().front().attributes);
-        EXPECT_FALSE(TextsMeasuredAhead::answer(mixed, width));
+        EXPECT_FALSE(ahead.answer(mixed, width));
     }
-    EXPECT_FALSE(TextsMeasuredAhead::answer(known, width)) << "destroyed";
     EXPECT_EQ(TextsMeasuredAhead::workersFor(10), 0u);
 }

@@ -62,7 +62,7 @@ struct GestureEditor {
         QApplication::processEvents();
         RunLoop::drain();
     }
-    Node node(std::int64_t uid) { return *document->project.graph.node(uid); }
+    Node node(std::int64_t uid) { return *document->project().graph.node(uid); }
     UndoManager& undo() { return *document->undoManager(); }
     QPoint at(Point point) const { return view->widgetRectFromLayer(Rect(point.x, point.y, 0, 0)).topLeft().toPoint(); }
     QPoint center(std::int64_t uid) const { return at(view->sync().nodeLayer(uid)->node().center); }
@@ -85,7 +85,7 @@ struct GestureEditor {
 TEST(CanvasGestures, DraggingOntoAnotherNodeAttachesAndOntoADescendantChangesNothing)
 {
     GestureEditor editor;
-    const Graph before = editor.document->project.graph;
+    const Graph before = editor.document->project().graph;
 
     // A dragged alone (Alt) onto its own child: the attach is refused, logged and leaves no trace.
     const Point startA = editor.view->sync().nodeLayer(editor.a)->position();
@@ -94,7 +94,7 @@ TEST(CanvasGestures, DraggingOntoAnotherNodeAttachesAndOntoADescendantChangesNot
     EXPECT_TRUE(log.contains("attach failed"));
     EXPECT_EQ(editor.undo().undoActionName(), "Build");
     EXPECT_FALSE(editor.undo().canRedo());
-    EXPECT_FALSE(editor.document->isInEditingSession);
+    EXPECT_FALSE(editor.document->isInEditingSession());
     EXPECT_EQ(editor.node(editor.a).center, before.findNode(editor.a)->center);
     EXPECT_EQ(editor.node(editor.grandchild).parentUID, std::optional<std::int64_t>(editor.a));
     EXPECT_EQ(editor.view->sync().nodeLayer(editor.a)->position(), startA); // the layer went back
@@ -135,9 +135,9 @@ TEST(CanvasGestures, MovingResizingAndTheHoverButtonAreSingleSteps)
     editor.send(QEvent::MouseMove, beside, Qt::NoButton, Qt::NoButton);
     ASSERT_TRUE(layer.isHoverButtonShown());
     const Rect button = layer.hoverButtonLayer().frame().offsetBy(bFrame.origin.x, bFrame.origin.y);
-    const std::size_t count = editor.document->project.graph.count();
+    const std::size_t count = editor.document->project().graph.count();
     editor.drag(editor.at({button.midX(), button.midY()}), editor.at({button.midX() + 120, button.midY() + 50}));
-    EXPECT_EQ(editor.document->project.graph.count(), count + 1);
+    EXPECT_EQ(editor.document->project().graph.count(), count + 1);
     EXPECT_EQ(editor.node(editor.b).childrenUIDs.size(), 1u);
     EXPECT_FALSE(editor.view->ghosts().ghost());
 }
@@ -157,11 +157,11 @@ TEST(CanvasGestures, AnImageDroppedOnANodeBecomesItsImage)
     QDropEvent drop(QPointF(point), Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(editor.view, &drop);
     editor.settle();
-    EXPECT_EQ(editor.document->project.graph.count(), 4u);
+    EXPECT_EQ(editor.document->project().graph.count(), 4u);
     ASSERT_TRUE(editor.node(editor.b).image());
     EXPECT_EQ(editor.node(editor.b).image()->size(), (Size{1024, 256}));
     EXPECT_EQ(editor.undo().undoActionName(), "Set Node Image");
-    EXPECT_EQ(editor.document->project.selectedNodeUIDs, std::vector<std::int64_t>{editor.b});
+    EXPECT_EQ(editor.document->project().selectedNodeUIDs, std::vector<std::int64_t>{editor.b});
 }
 
 } // namespace

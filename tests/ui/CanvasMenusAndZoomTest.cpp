@@ -75,7 +75,7 @@ TEST(CanvasMenus, ARightClickSelectsTheNodeAndItsMenuRunsTheWindowsCommands)
     QMenu* menu = f.shownMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu, f.canvas()->pointer().nodeContextMenu.data());
-    EXPECT_EQ(f.document->project.selectedNodeUIDs, std::vector<std::int64_t>{f.child.uid});
+    EXPECT_EQ(f.document->project().selectedNodeUIDs, std::vector<std::int64_t>{f.child.uid});
     EXPECT_EQ(f.canvas()->selectedNodeUIDs(), std::vector<std::int64_t>{f.child.uid});
     EXPECT_EQ(titles(menu).first(4), (QStringList{QStringLiteral("New Child Node"), QStringLiteral("New Sibling Node"),
                                                   QStringLiteral("New Parent Node"), QStringLiteral("Edit Title")}));
@@ -86,7 +86,7 @@ TEST(CanvasMenus, ARightClickSelectsTheNodeAndItsMenuRunsTheWindowsCommands)
     // Choosing an item runs the command on the clicked node: a new child whose title is being typed.
     f.choose(menu, QStringLiteral("New Child Node"));
     EXPECT_FALSE(f.shownMenu());
-    ASSERT_EQ(f.document->project.graph.node(f.child.uid)->childrenUIDs.size(), 1u);
+    ASSERT_EQ(f.document->project().graph.node(f.child.uid)->childrenUIDs.size(), 1u);
     EXPECT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     f.canvas()->titleEditing().endEditingTitle(true);
     RunLoop::drain();
@@ -107,7 +107,7 @@ TEST(CanvasMenus, ARightClickOnTheEmptyMapOffersTheDocumentsMenu)
     QMenu* menu = f.shownMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu, f.canvas()->pointer().documentContextMenu.data());
-    EXPECT_TRUE(f.document->project.selectedNodeUIDs.empty());
+    EXPECT_TRUE(f.document->project().selectedNodeUIDs.empty());
     EXPECT_EQ(titles(menu).first(3), (QStringList{QStringLiteral("New Root Node"), QStringLiteral("Paste"),
                                                   QStringLiteral("Select All")}));
     // A new root goes where the menu was asked for.
@@ -115,7 +115,7 @@ TEST(CanvasMenus, ARightClickOnTheEmptyMapOffersTheDocumentsMenu)
     f.canvas()->titleEditing().endEditingTitle(true);
     RunLoop::drain();
     std::optional<Node> added;
-    for (const Node& node : f.document->project.graph.allNodes())
+    for (const Node& node : f.document->project().graph.allNodes())
         if (!node.parentUID && node.uid != f.root.uid)
             added = node;
     ASSERT_TRUE(added);

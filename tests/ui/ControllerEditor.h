@@ -67,7 +67,7 @@ struct ControllerEditor {
         return item;
     }
     UndoManager& undo() { return *document->undoManager(); }
-    Graph& graph() { return document->project.graph; }
+    Graph& graph() { return document->projectForLoading().graph; }
     Node node(std::int64_t uid) { return *graph().node(uid); }
     // A root with two children, committed as one step.
     std::vector<Node> tree()

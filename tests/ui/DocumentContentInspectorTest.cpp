@@ -53,12 +53,12 @@ TEST_F(DocumentContentInspectorTest, TitleAndAuthorAreOneStepEachAndAnEmptyTitle
     EXPECT_FALSE(doc->undoManager()->canUndo());
 
     confirm(pane->titleField(), QString());
-    EXPECT_EQ(doc->project.title, "");
+    EXPECT_EQ(doc->project().title, "");
     EXPECT_EQ(undoName(), "Change Document Title");
     EXPECT_EQ(pane->titleField()->placeholderText(), QStringLiteral("Trip plans.2027"));
 
     confirm(pane->authorField(), QStringLiteral("Grace"));
-    EXPECT_EQ(doc->project.author, "Grace");
+    EXPECT_EQ(doc->project().author, "Grace");
     EXPECT_EQ(undoName(), "Change Document Author");
 
     // Undo replaces the project, and the pane shows it.
@@ -78,11 +78,11 @@ TEST_F(DocumentContentInspectorTest, TypedNotesAreOneStepAndEscapeAbandonsThem)
     QTest::keyClick(pane->noteView(), Qt::Key_Return);
     QTest::keyClicks(pane->noteView(), QStringLiteral("Second paragraph."));
     settle();
-    EXPECT_EQ(doc->project.notes, "Pack light. Take a map.\nSecond paragraph.");
-    EXPECT_TRUE(doc->isInEditingSession);
+    EXPECT_EQ(doc->project().notes, "Pack light. Take a map.\nSecond paragraph.");
+    EXPECT_TRUE(doc->isInEditingSession());
     canvas->setFocus(Qt::MouseFocusReason);
     settle();
-    EXPECT_FALSE(doc->isInEditingSession);
+    EXPECT_FALSE(doc->isInEditingSession());
     EXPECT_EQ(undoName(), "Change Document Notes");
     EXPECT_FALSE(pane->noteView()->document()->isUndoAvailable());
     doc->undoManager()->undo();
@@ -97,8 +97,8 @@ TEST_F(DocumentContentInspectorTest, TypedNotesAreOneStepAndEscapeAbandonsThem)
     QTest::keyClick(pane->noteView(), Qt::Key_Escape);
     settle();
     EXPECT_FALSE(pane->isEditing());
-    EXPECT_FALSE(doc->isInEditingSession);
-    EXPECT_EQ(doc->project.notes, "Pack light.");
+    EXPECT_FALSE(doc->isInEditingSession());
+    EXPECT_EQ(doc->project().notes, "Pack light.");
     EXPECT_EQ(pane->noteView()->toPlainText(), QStringLiteral("Pack light."));
     EXPECT_FALSE(doc->undoManager()->canUndo());
     EXPECT_TRUE(canvas->hasFocus());

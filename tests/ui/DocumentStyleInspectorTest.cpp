@@ -60,13 +60,13 @@ TEST(DocumentStyleInspector, ThemePopUpStripAndButtonsApplyOneUndoableStepAndSto
     ASSERT_EQ(p.themePreview->availableStyles.size(), 24u);
     for (int i = 0; i < 24; ++i)
         EXPECT_EQ(p.themeSelector->itemText(i).toStdString(), styles[std::size_t(i)].name);
-    const std::string before = w.doc->project.projectStyle.name;
+    const std::string before = w.doc->project().projectStyle.name;
     EXPECT_EQ(p.themeSelector->currentText().toStdString(), before);
 
     p.applyShapesCheckbox->setChecked(false);
     p.autosizeNodesCheckbox->setChecked(true);
     w.choose(p.themeSelector, QStringLiteral("Midnight"));
-    EXPECT_EQ(w.doc->project.projectStyle.name, "Midnight");
+    EXPECT_EQ(w.doc->project().projectStyle.name, "Midnight");
     EXPECT_EQ(w.undoLabel(), "Apply Theme \"Midnight\"");
     UserDefaults& defaults = UserDefaults::standard();
     EXPECT_EQ(defaults.stringForKey("defaultProjectStyle"), "Midnight");
@@ -76,28 +76,28 @@ TEST(DocumentStyleInspector, ThemePopUpStripAndButtonsApplyOneUndoableStepAndSto
     EXPECT_EQ(p.themePreview->selectedStyleIndex, int(*indexOfTheme("midnight", styles)));
     w.doc->undoManager()->undo();
     RunLoop::drain();
-    EXPECT_EQ(w.doc->project.projectStyle.name, before);
+    EXPECT_EQ(w.doc->project().projectStyle.name, before);
     EXPECT_EQ(p.themeSelector->currentText().toStdString(), before);
 
     // A click at the strip's right end applies the next theme, at its left end the previous one.
     const int start = p.themePreview->selectedStyleIndex;
     QTest::mouseClick(p.themePreview, Qt::LeftButton, {}, QPoint(p.themePreview->width() - 5, 40));
     RunLoop::drain();
-    EXPECT_EQ(w.doc->project.projectStyle.name, styles[std::size_t((start + 1) % 24)].name);
+    EXPECT_EQ(w.doc->project().projectStyle.name, styles[std::size_t((start + 1) % 24)].name);
     QTest::mouseClick(p.themePreview, Qt::LeftButton, {}, QPoint(5, 40));
     RunLoop::drain();
-    EXPECT_EQ(w.doc->project.projectStyle.name, styles[std::size_t(start)].name);
+    EXPECT_EQ(w.doc->project().projectStyle.name, styles[std::size_t(start)].name);
 
     // Stepping wraps around both ends; the arrow keys step while the strip has the focus.
     w.choose(p.themeSelector, QString::fromStdString(styles.back().name));
     p.findChild<QToolButton*>(QStringLiteral("nextThemeButton"))->click();
     RunLoop::drain();
-    EXPECT_EQ(w.doc->project.projectStyle.name, styles.front().name);
+    EXPECT_EQ(w.doc->project().projectStyle.name, styles.front().name);
     EXPECT_TRUE(p.themePreview->overflow);
     p.themePreview->setFocus();
     QTest::keyClick(p.themePreview, Qt::Key_Left);
     RunLoop::drain();
-    EXPECT_EQ(w.doc->project.projectStyle.name, styles.back().name);
+    EXPECT_EQ(w.doc->project().projectStyle.name, styles.back().name);
     EXPECT_EQ(w.undoLabel(), "Apply Theme \"" + styles.back().name + "\"");
     test::saveScreenshot(&p, QStringLiteral("document-style-inspector"));
 }
@@ -115,27 +115,27 @@ TEST(DocumentStyleInspector, GridBackgroundAndLayoutEditTheDocument)
     EXPECT_EQ(DocumentStyleInspector::gridSizeIndex(100, 7), 6);
 
     w.choose(p.gridSelector, QStringLiteral("Dots"));
-    EXPECT_EQ(w.doc->project.grid.type, GridType::dots);
-    EXPECT_EQ(w.doc->project.grid.size.width, 30);
+    EXPECT_EQ(w.doc->project().grid.type, GridType::dots);
+    EXPECT_EQ(w.doc->project().grid.size.width, 30);
     EXPECT_EQ(w.undoLabel(), "Change Grid Style");
     EXPECT_EQ(UserDefaults::standard().stringForKey("defaultGridStyle"), "dots");
     w.choose(p.gridSizeSelector, QStringLiteral("16 pt"));
-    EXPECT_EQ(w.doc->project.grid.type, GridType::dots);
-    EXPECT_EQ(w.doc->project.grid.size.height, 16);
+    EXPECT_EQ(w.doc->project().grid.type, GridType::dots);
+    EXPECT_EQ(w.doc->project().grid.size.height, 16);
     EXPECT_EQ(w.undoLabel(), "Change Grid Size");
     EXPECT_EQ(UserDefaults::standard().integerForKey("defaultGridSize"), 16);
 
     // A colour drag is one undo step, committed by the final colour.
-    const Color original = w.doc->project.projectStyle.current.backgroundColor;
+    const Color original = w.doc->project().projectStyle.current.backgroundColor;
     p.colorWellDidChange(p.backgroundColorWell, Color::sRGB(0.2, 0.3, 0.4), false);
     p.colorWellDidChange(p.backgroundColorWell, Color::sRGB(0.5, 0.3, 0.4), true);
     RunLoop::drain();
     EXPECT_EQ(w.undoLabel(), "Change Background Color");
-    EXPECT_EQ(w.doc->project.projectStyle.current.backgroundColor, Color::sRGB(0.5, 0.3, 0.4));
+    EXPECT_EQ(w.doc->project().projectStyle.current.backgroundColor, Color::sRGB(0.5, 0.3, 0.4));
     EXPECT_EQ(p.backgroundColorWell->selectedColor(), Color::sRGB(0.5, 0.3, 0.4));
     w.doc->undoManager()->undo();
     RunLoop::drain();
-    EXPECT_EQ(w.doc->project.projectStyle.current.backgroundColor, original);
+    EXPECT_EQ(w.doc->project().projectStyle.current.backgroundColor, original);
     EXPECT_EQ(w.undoLabel(), "Change Grid Size");
     w.doc->undoManager()->redo();
     RunLoop::drain();
@@ -143,7 +143,7 @@ TEST(DocumentStyleInspector, GridBackgroundAndLayoutEditTheDocument)
     // A vertical layout renames the direction items after the refresh and keeps the direction.
     w.choose(p.layoutDirectionSelector, QStringLiteral("Left to Right"));
     w.choose(p.layoutTypeSelector, QStringLiteral("Vertical"));
-    const LayoutOptions& options = w.doc->project.baseLayoutOptions;
+    const LayoutOptions& options = w.doc->project().baseLayoutOptions;
     EXPECT_EQ(options.layoutType, LayoutOptions::LayoutType::vertical);
     EXPECT_EQ(options.layoutDirection, LayoutOptions::LayoutDirection::ascending);
     EXPECT_EQ(w.undoLabel(), "Change Layout Options");
@@ -151,7 +151,7 @@ TEST(DocumentStyleInspector, GridBackgroundAndLayoutEditTheDocument)
     EXPECT_EQ(p.layoutDirectionSelector->itemText(1), QStringLiteral("Bottom-Up"));
     p.isLayoutManualCheckbox->click();
     RunLoop::drain();
-    EXPECT_TRUE(w.doc->project.baseLayoutOptions.isManual);
+    EXPECT_TRUE(w.doc->project().baseLayoutOptions.isManual);
     EXPECT_FALSE(p.isLayoutManualCheckbox->isChecked());
 }
 

@@ -120,7 +120,7 @@ std::string fileBytes(const std::string& path)
 
 std::size_t nodesInFile(const std::string& path)
 {
-    return VQDocument::makeDocumentForURL(path, std::string(VQDocument::documentType))->project.graph.count();
+    return VQDocument::makeDocumentForURL(path, std::string(VQDocument::documentType))->project().graph.count();
 }
 
 void addNode(VQDocument& document, const std::string& title)
@@ -276,10 +276,10 @@ TEST_F(DocumentWindowsTest, ANewDocumentIsSavedAsThenAutosavedInPlaceAndReverted
     // Undo is a change too; Revert puts the saved map back and forgets the history.
     controller().setAutosaveDelay(std::chrono::hours(1));
     document.undoManager()->undo();
-    EXPECT_EQ(document.project.graph.count(), 1u);
+    EXPECT_EQ(document.project().graph.count(), 1u);
     EXPECT_EQ(untitled->windowTitle(), QStringLiteral("Plan.radovudo*"));
     ASSERT_TRUE(untitled->windowActions()->dispatcher().sendAction("revertDocumentToSaved:"));
-    EXPECT_EQ(document.project.graph.count(), 2u);
+    EXPECT_EQ(document.project().graph.count(), 2u);
     EXPECT_EQ(untitled->windowTitle(), QStringLiteral("Plan.radovudo"));
     EXPECT_FALSE(document.undoManager()->canUndo());
     test::saveScreenshot(untitled, QStringLiteral("document-saved-window"));

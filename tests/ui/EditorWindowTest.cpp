@@ -48,8 +48,8 @@ struct EditorFixture {
     {
         registerFactoryDefaults();
         document = VQDocument::makeUntitledDocument();
-        const Node root = document->project.graph.allNodes().empty() ? document->createRootNode("Root", {0, 0}, false)
-                                                                 : document->project.graph.allNodes().front();
+        const Node root = document->project().graph.allNodes().empty() ? document->createRootNode("Root", {0, 0}, false)
+                                                                 : document->project().graph.allNodes().front();
         for (const char* title : {"Alpha", "Beta", "Gamma"})
             document->createChildNode(root, title, std::nullopt, true, false);
         open();
@@ -72,14 +72,14 @@ struct EditorFixture {
     bool send(const char* selector) const { return window->windowActions()->dispatcher().sendAction(selector); }
     void select(const std::vector<Node>& nodes)
     {
-        document->project.setSelectedNodes(nodes);
+        document->projectForLoading().setSelectedNodes(nodes);
         document->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
         RunLoop::drain();
     }
     std::vector<Node> children() const
     {
         std::vector<Node> nodes;
-        for (const Node& node : document->project.graph.allNodes())
+        for (const Node& node : document->project().graph.allNodes())
             if (node.parentUID)
                 nodes.push_back(node);
         return nodes;
@@ -231,7 +231,7 @@ TEST(EditorWindow, ZoomedOutMapLiesOnItsBackgroundToTheViewsEdges)
     EXPECT_EVENTUALLY(scroll->widget()->height() < scroll->viewport()->height());
     ASSERT_LT(scroll->widget()->height(), scroll->viewport()->height());
     const QImage shot = scroll->viewport()->grab().toImage();
-    const QColor expected = f.document->project.projectStyle.current.backgroundColor.toQColor();
+    const QColor expected = f.document->project().projectStyle.current.backgroundColor.toQColor();
     const QColor corner = shot.pixelColor(shot.width() - 2, shot.height() - 2);
     EXPECT_LT(std::abs(corner.lightness() - expected.lightness()), 8) << corner.name().toStdString();
 }
@@ -246,8 +246,8 @@ TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
 
     note->setFocus();
     QTest::keyClicks(note, QStringLiteral("ab"));
-    EXPECT_EQ(f.document->project.graph.node(alpha.uid)->note, "ab");
-    EXPECT_EQ(f.document->editingLabel, "Change Node Note");
+    EXPECT_EQ(f.document->project().graph.node(alpha.uid)->note, "ab");
+    EXPECT_EQ(f.document->editingLabel(), "Change Node Note");
     f.content().graphView()->setFocus(); // leaving the pane ends the edit
     RunLoop::drain();
     UndoManager& undo = *f.document->undoManager();
@@ -255,7 +255,7 @@ TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
     EXPECT_FALSE(note->document()->isUndoAvailable());
     EXPECT_TRUE(f.send("undo:"));
     RunLoop::drain();
-    EXPECT_EQ(f.document->project.graph.node(alpha.uid)->note, "");
+    EXPECT_EQ(f.document->project().graph.node(alpha.uid)->note, "");
     EXPECT_FALSE(undo.canUndo());
 
     // Nothing selected: the document's notes.
@@ -264,7 +264,7 @@ TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
     QTest::keyClicks(note, QStringLiteral("Map"));
     f.content().graphView()->setFocus();
     RunLoop::drain();
-    EXPECT_EQ(f.document->project.notes, "Map");
+    EXPECT_EQ(f.document->project().notes, "Map");
     EXPECT_EQ(undo.undoActionName(), "Change Document Notes");
 
     // The emoji palette types into the focused note like the keyboard.
@@ -281,7 +281,7 @@ TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
             coloured += face.pixelColor(x, y).hsvSaturation() > 120 ? 1 : 0;
     EXPECT_GT(coloured, 2000);
     palette->choose(EmojiPalette::emoji().front());
-    EXPECT_EQ(f.document->project.notes, "Map" + EmojiPalette::emoji().front().toStdString());
+    EXPECT_EQ(f.document->project().notes, "Map" + EmojiPalette::emoji().front().toStdString());
     f.content().graphView()->setFocus();
     RunLoop::drain();
 
@@ -316,7 +316,7 @@ TEST(EditorWindow, InspectorTabsFollowTheSelectionAndRememberTheChoice)
     ASSERT_EQ(bar.currentInspector(), bar.documentStyleInspector());
     f.document->undoManager()->undo();
     RunLoop::drain();
-    EXPECT_EQ(f.document->project.selectedNodeUIDs.size(), 1u);
+    EXPECT_EQ(f.document->project().selectedNodeUIDs.size(), 1u);
     EXPECT_EQ(bar.currentInspector(), bar.nodeStyleInspector());
 
     // A stored tab the bar does not have (information, help) selects no tab and is logged; the sidebar stays
@@ -350,7 +350,7 @@ TEST(EditorWindow, PhotoPickerPutsAFittedImageIntoTheSelectedNodesAsOneStep)
     EXPECT_TRUE(f.send("pickPhoto:"));
     RunLoop::drain();
     for (const Node& node : chosen) {
-        const Node stored = *f.document->project.graph.node(node.uid);
+        const Node stored = *f.document->project().graph.node(node.uid);
         ASSERT_TRUE(stored.image());
         EXPECT_EQ(stored.image()->size().width, 1024);
         EXPECT_EQ(stored.image()->size().height, 768);
@@ -358,7 +358,7 @@ TEST(EditorWindow, PhotoPickerPutsAFittedImageIntoTheSelectedNodesAsOneStep)
     EXPECT_EQ(f.document->undoManager()->undoActionName(), "Set Image");
     f.send("undo:");
     RunLoop::drain();
-    EXPECT_FALSE(f.document->project.graph.node(chosen[0].uid)->image());
+    EXPECT_FALSE(f.document->project().graph.node(chosen[0].uid)->image());
     MindMapEditorWindowController::setImageFileChooser(nullptr);
 }
 

@@ -196,7 +196,7 @@ TEST(EndToEnd, ANewMapSavedThroughTheSaveDialogOpensAgainAfterQuitting)
     const QString reopened = app.waitForWindow(QStringLiteral("Plan.radovudo"));
     ASSERT_FALSE(reopened.isEmpty()) << app.output().toStdString();
     const auto document = VQDocument::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
-    EXPECT_EQ(document->project.graph.count(), 0u);
+    EXPECT_EQ(document->project().graph.count(), 0u);
     RunningApp::keys(reopened, {QStringLiteral("ctrl+q")});
     EXPECT_TRUE(app.waitForExit()) << app.output().toStdString();
 }
@@ -242,7 +242,7 @@ namespace {
 
 std::optional<Node> titled(const VQDocument& document, const std::string& title)
 {
-    for (const Node& node : document.project.graph.allNodes())
+    for (const Node& node : document.project().graph.allNodes())
         if (node.title == title)
             return node;
     return std::nullopt;
@@ -306,7 +306,7 @@ TEST(EndToEnd, AMapTypedWithTheKeyboardIsTheMapThatOpensAgain)
     RunningApp::settle();
     RunningApp::screenshot("end-to-end-reopened.png");
     const auto document = VQDocument::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
-    EXPECT_EQ(document->project.graph.count(), 3u);
+    EXPECT_EQ(document->project().graph.count(), 3u);
     const auto trip = titled(*document, "Trip");
     const auto tickets = titled(*document, "Tickets");
     const auto hotel = titled(*document, "Hotel");
@@ -332,7 +332,7 @@ std::vector<std::string> recoveredTitles(const QString& home)
     while (copies.hasNext()) {
         const auto document = VQDocument::makeDocumentForURL(copies.next().toStdString(),
                                                              std::string(VQDocument::documentType));
-        for (const Node& node : document->project.graph.allNodes())
+        for (const Node& node : document->project().graph.allNodes())
             titles.push_back(node.title);
     }
     return titles;

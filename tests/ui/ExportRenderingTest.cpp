@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "canvas/CanvasRenderer.h"
+#include "document/VQDocumentPasteboard.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "exportui/ImageExporterModuleViewController.h"
 #include "exportui/PDFExporterModuleViewController.h"
@@ -68,8 +69,9 @@ protected:
         // margin of 45 points on every side, so map (x, y) is pixel (x − 5, y + 25) of a 390 × 390 picture.
         Node top = box(1, std::nullopt, "Top", {200, 50}, {300, 60}, Color::red());
         top.childrenUIDs = {2};
-        document->project.graph = Graph();
-        document->project.graph.updateNodes({top, box(2, 1, "Bottom", {200, 300}, {80, 40}, Color::green())});
+        document->projectForLoading().graph = Graph();
+        document->projectForLoading().graph.updateNodes(
+            {top, box(2, 1, "Bottom", {200, 300}, {80, 40}, Color::green())});
     }
     void TearDown() override { GraphRenderer::install(previous); }
 
@@ -152,7 +154,7 @@ TEST_F(ExportRenderingTest, PdfFilesHoldOnePageOfTheMapWithItsText)
 
 TEST_F(ExportRenderingTest, MapsTooLargeForAPictureAreRefusedAndShrunkOntoAPdfPage)
 {
-    document->project.graph.updateNodes({box(3, std::nullopt, "Far", {40000, 30000}, {100, 40}, Color::red())});
+    document->projectForLoading().graph.updateNodes({box(3, std::nullopt, "Far", {40000, 30000}, {100, 40}, Color::red())});
     ExportWindowController* window = open();
     choose(window, "imageToolbarItem");
     answerSavePanel(path("huge.png"));

@@ -118,7 +118,7 @@ protected:
         a1.title = "A1";
         Node b(3, 1, NodeStyle());
         b.title = "B";
-        document->project.graph.updateNodes({root, a, a1, b});
+        document->projectForLoading().graph.updateNodes({root, a, a1, b});
         editor.resize(900, 600);
         editor.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));

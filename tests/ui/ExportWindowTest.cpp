@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QPushButton>
 
+#include "document/VQDocumentPasteboard.h"
 #include "exchange/OPMLImporter.h"
 #include "platform/Settings.h"
 #include "exportui/ExportWindowController.h"
@@ -143,7 +144,7 @@ TEST_F(ExportWindowTest, AFailedExportShowsTheErrorAndLeavesTheWindowOpen)
     EXPECT_EQ(QFileInfo(blocker).size(), 0);
 
     // An empty map has nothing to draw: a clear error, no file.
-    document->project.graph = Graph();
+    document->projectForLoading().graph = Graph();
     choose(window, "imageToolbarItem");
     answerSavePanel(path("empty.png"));
     AlertSeen empty;
@@ -234,7 +235,7 @@ TEST_F(ExportWindowTest, TextFilesReadBackWithTheirParsersAndAnEmptyMapGivesAnEm
         titles.push_back(node.title);
     EXPECT_EQ(titles, (std::vector<std::string>{"Plan", "Ünïcödé A", "A1", "B"}));
 
-    document->project.graph = Graph();
+    document->projectForLoading().graph = Graph();
     exportFile("plainTextToolbarItem", "empty.txt");
     EXPECT_TRUE(QFile::exists(path("empty.txt")));
     EXPECT_EQ(read("empty.txt"), "");

@@ -40,7 +40,7 @@ Family family(Editor& editor)
             editor.node(h.uid)};
 }
 
-std::vector<std::int64_t> selected(Editor& editor) { return editor.document->project.selectedNodeUIDs; }
+std::vector<std::int64_t> selected(Editor& editor) { return editor.document->project().selectedNodeUIDs; }
 
 bool overlap(const Node& one, const Node& other)
 {
@@ -101,7 +101,7 @@ TEST(GraphViewCommandFamilies, StructureCommandsReshapeTheTreeInOneUndoStepEach)
     EXPECT_EQ(editor.titleEditorsStarted, 1);
     editor.select({editor.node(f.a.uid), editor.node(f.b.uid)});
     EXPECT_FALSE(editor.validate("editSelectedNode:").enabled);
-    EXPECT_FALSE(editor.document->isInEditingSession);
+    EXPECT_FALSE(editor.document->isInEditingSession());
 
     // Select All takes every node and registers no step: the undone duplicate can still be redone.
     editor.send("selectAll:");

@@ -36,11 +36,11 @@ TEST(GraphViewController, CreationKeepsItsSessionForTheTitleAndUndoesAsOneStep)
     auto nodes = editor.tree();
     editor.select({nodes[1]});
     ASSERT_TRUE(editor.send("newChildNode:"));
-    ASSERT_TRUE(editor.document->isInEditingSession);
-    EXPECT_EQ(editor.document->editingLabel, "New Child Node");
+    ASSERT_TRUE(editor.document->isInEditingSession());
+    EXPECT_EQ(editor.document->editingLabel(), "New Child Node");
     EXPECT_EQ(editor.titleEditorsStarted, 1);
-    ASSERT_EQ(editor.document->project.selectedNodeUIDs.size(), 1u);
-    Node child = editor.node(editor.document->project.selectedNodeUIDs.front());
+    ASSERT_EQ(editor.document->project().selectedNodeUIDs.size(), 1u);
+    Node child = editor.node(editor.document->project().selectedNodeUIDs.front());
     EXPECT_EQ(child.parentUID, nodes[1].uid);
     // Every command is disabled while the title is typed.
     EXPECT_FALSE(editor.validate("delete:").enabled);
@@ -50,7 +50,7 @@ TEST(GraphViewController, CreationKeepsItsSessionForTheTitleAndUndoesAsOneStep)
     editor.controller->editNodeTitle(child, false);
     editor.controller->editNodeTitle(child, true);
     RunLoop::drain();
-    EXPECT_FALSE(editor.document->isInEditingSession);
+    EXPECT_FALSE(editor.document->isInEditingSession());
     EXPECT_EQ(editor.undo().undoActionName(), "New Child Node");
     EXPECT_EQ(editor.graphView->graph().count(), 4u);
     ASSERT_TRUE(editor.undo().undo());
@@ -72,7 +72,7 @@ TEST(GraphViewController, SiblingRootAndParentCommands)
     editor.select({nodes[1], nodes[2]});
     EXPECT_EQ(editor.validate("newSiblingNode:").title, "New Root Node");
     EXPECT_TRUE(editor.send("newSiblingNode:"));
-    Node sibling = editor.node(editor.document->project.selectedNodeUIDs.front());
+    Node sibling = editor.node(editor.document->project().selectedNodeUIDs.front());
     EXPECT_EQ(sibling.parentUID, nodes[0].uid);
     editor.document->commitEditingSession();
     RunLoop::drain();
@@ -81,20 +81,20 @@ TEST(GraphViewController, SiblingRootAndParentCommands)
     editor.select({nodes[0]});
     EXPECT_EQ(editor.validate("newSiblingNode:").title, "New Sibling Node");
     editor.send("newSiblingNode:"); // a root's sibling is its child
-    EXPECT_EQ(editor.document->editingLabel, "New Child Node");
+    EXPECT_EQ(editor.document->editingLabel(), "New Child Node");
     editor.document->commitEditingSession();
 
     editor.select({});
     editor.graphView->pointer().mouseUpLocation = {500, 400};
     editor.send("newSiblingNode:");
-    Node root = editor.node(editor.document->project.selectedNodeUIDs.front());
+    Node root = editor.node(editor.document->project().selectedNodeUIDs.front());
     EXPECT_FALSE(root.parentUID.has_value());
-    EXPECT_EQ(editor.document->editingLabel, "New Root Node");
+    EXPECT_EQ(editor.document->editingLabel(), "New Root Node");
     editor.document->commitEditingSession();
 
     editor.select({nodes[1]});
     editor.send("newParentNode:");
-    EXPECT_EQ(editor.node(nodes[1].uid).parentUID, editor.document->project.selectedNodeUIDs.front());
+    EXPECT_EQ(editor.node(nodes[1].uid).parentUID, editor.document->project().selectedNodeUIDs.front());
     editor.document->commitEditingSession();
     EXPECT_EQ(editor.undo().undoActionName(), "Insert Parent Node");
 
@@ -102,7 +102,7 @@ TEST(GraphViewController, SiblingRootAndParentCommands)
     editor.select({});
     editor.send("newChildNode:");
     EXPECT_EQ(Beep::count(), 1);
-    EXPECT_FALSE(editor.document->isInEditingSession);
+    EXPECT_FALSE(editor.document->isInEditingSession());
 }
 
 TEST(GraphViewController, DeleteChoosesTheNextSelectionAmongSurvivingNodes)
@@ -111,7 +111,7 @@ TEST(GraphViewController, DeleteChoosesTheNextSelectionAmongSurvivingNodes)
     auto nodes = editor.tree();
     editor.select({nodes[2]});
     editor.send("delete:");
-    EXPECT_EQ(editor.document->project.selectedNodeUIDs, std::vector<std::int64_t>{nodes[1].uid});
+    EXPECT_EQ(editor.document->project().selectedNodeUIDs, std::vector<std::int64_t>{nodes[1].uid});
     EXPECT_EQ(editor.undo().undoActionName(), "Delete");
     ASSERT_TRUE(editor.undo().undo());
     RunLoop::drain();
@@ -125,14 +125,14 @@ TEST(GraphViewController, DeleteChoosesTheNextSelectionAmongSurvivingNodes)
     editor.select({editor.node(grandchild.uid), editor.node(nodes[1].uid)});
     editor.send("delete:");
     EXPECT_FALSE(editor.graph().contains(second.uid));
-    for (std::int64_t uid : editor.document->project.selectedNodeUIDs)
+    for (std::int64_t uid : editor.document->project().selectedNodeUIDs)
         EXPECT_TRUE(editor.graph().contains(uid)) << uid;
 
     editor.select({editor.node(nodes[0].uid)});
     editor.send("selecNodeTree:");
-    EXPECT_EQ(editor.document->project.selectedNodeUIDs.size(), 2u);
+    EXPECT_EQ(editor.document->project().selectedNodeUIDs.size(), 2u);
     editor.send("deselectAll:");
-    EXPECT_TRUE(editor.document->project.selectedNodeUIDs.empty());
+    EXPECT_TRUE(editor.document->project().selectedNodeUIDs.empty());
     EXPECT_FALSE(editor.validate("delete:").enabled);
 }
 
@@ -149,14 +149,14 @@ TEST(GraphViewController, AFailingCommandInsideAnotherSessionTakesBackOnlyItsOwn
     editor.controller->cut(); // nothing selected: fails after joining
     RunLoop::drain();
     EXPECT_EQ(Beep::count(), 1);
-    EXPECT_TRUE(editor.document->isInEditingSession);
-    EXPECT_EQ(editor.document->editingLabel, "Change Fill Color");
+    EXPECT_TRUE(editor.document->isInEditingSession());
+    EXPECT_EQ(editor.document->editingLabel(), "Change Fill Color");
     EXPECT_EQ(editor.node(a.uid).title, "Recoloured");
     // A refused attach that joined: its dragged positions go, the other session's edit stays.
     Node dragged = editor.node(nodes[0].uid);
     dragged.center = {900, 900};
     editor.controller->graphViewWantsToAttachNode(dragged, editor.node(nodes[1].uid), {dragged});
-    EXPECT_TRUE(editor.document->isInEditingSession);
+    EXPECT_TRUE(editor.document->isInEditingSession());
     EXPECT_EQ(editor.node(nodes[0].uid).center, nodes[0].center);
     EXPECT_EQ(editor.node(a.uid).title, "Recoloured");
     editor.document->commitEditingSession();
@@ -164,7 +164,7 @@ TEST(GraphViewController, AFailingCommandInsideAnotherSessionTakesBackOnlyItsOwn
 
     // Alone, the refused attach leaves no undo step.
     editor.controller->graphViewWantsToAttachNode(dragged, editor.node(nodes[1].uid), {dragged});
-    EXPECT_FALSE(editor.document->isInEditingSession);
+    EXPECT_FALSE(editor.document->isInEditingSession());
     EXPECT_EQ(editor.undo().undoActionName(), "Change Fill Color");
 }
 

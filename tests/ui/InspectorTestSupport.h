@@ -32,13 +32,13 @@ protected:
         doc->beginEditingSession("Set Up");
         root = doc->createRootNode("Root", {0, 0}, false);
         a = *doc->createChildNode(root, "A", Point{200, -60}, false, false);
-        root = *doc->project.graph.node(root.uid);
+        root = *doc->project().graph.node(root.uid);
         b = *doc->createChildNode(root, "B", Point{200, 60}, false, false);
-        c = *doc->createChildNode(*doc->project.graph.node(a.uid), "C", Point{400, -60}, false, false);
+        c = *doc->createChildNode(*doc->project().graph.node(a.uid), "C", Point{400, -60}, false, false);
         doc->commitEditingSession();
         doc->undoManager()->removeAllActions();
-        root = *doc->project.graph.node(root.uid);
-        a = *doc->project.graph.node(a.uid);
+        root = *doc->project().graph.node(root.uid);
+        a = *doc->project().graph.node(a.uid);
 
         canvas = new QLineEdit(&window);
         canvas->setObjectName(QStringLiteral("canvas"));
@@ -71,7 +71,7 @@ protected:
     // Selects the nodes as the canvas would: the project's selection and its event.
     void select(const std::vector<Node>& nodes)
     {
-        doc->project.setSelectedNodes(nodes);
+        doc->projectForLoading().setSelectedNodes(nodes);
         doc->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
         settle();
     }
@@ -85,7 +85,7 @@ protected:
         }
     }
 
-    Node stored(const Node& node) const { return *doc->project.graph.node(node.uid); }
+    Node stored(const Node& node) const { return *doc->project().graph.node(node.uid); }
     std::string undoName() const { return doc->undoManager()->canUndo() ? doc->undoManager()->undoActionName() : ""; }
 
     ScopedStandardUserDefaults settings;

@@ -10,13 +10,18 @@
 #include <QMenuBar>
 #include <QTest>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
 #include "app/AppDelegate.h"
+#include "app/DocumentCommands.h"
 #include "app/DocumentWindow.h"
 #include "app/PreferencesPanelController.h"
 #include "document/VQDocument.h"
+#include "editor/MindMapEditorWindowController.h"
+#include "editor/ToolbarController.h"
+#include "kit/CommandTable.h"
 #include "kit/WindowActions.h"
 #include "model/project/FactorySettings.h"
 #include "UiTestSupport.h"
@@ -43,6 +48,13 @@ std::map<std::string, QAction*> itemsOf(QMenuBar* bar)
         }
     }
     return items;
+}
+
+// The selector an item sends, or for an item that calls its owner directly, its object name.
+std::string commandNameOf(const QAction* action)
+{
+    const std::string selector = WindowActions::selectorOf(action);
+    return selector.empty() ? action->objectName().toStdString() : selector;
 }
 
 QString shortcutOf(const std::map<std::string, QAction*>& items, const std::string& selector)
@@ -156,4 +168,66 @@ TEST(MainMenu, ItemsReachTheirRespondersAndUnansweredOnesAreDisabled)
     QTest::keyClick(field, Qt::Key_Backspace);
     EXPECT_EQ(field->text(), QStringLiteral("a"));
     EXPECT_TRUE(window.isVisible());
+}
+
+// The menus and the toolbar are made from the command table: every titled command has its one item with the
+// table's title, key hint, tag and keys, every button the table's label, and a real editor window's chain
+// answers each of them.
+TEST(MainMenu, MenusAndToolbarShowTheCommandTableAndTheChainAnswersIt)
+{
+    ScopedStandardUserDefaults scope;
+    registerFactoryDefaults();
+    AppDelegate delegate;
+    auto document = VQDocument::makeUntitledDocument();
+    MindMapEditorWindowController window(document, QStringLiteral("Untitled"),
+                                         std::make_unique<DocumentCommands>(document, delegate.documents()));
+    std::vector<QAction*> items;
+    std::vector<QMenu*> menus{window.toolbarController()->makeContextMenu(&window)};
+    for (QAction* action : window.menuBar()->actions())
+        menus.push_back(action->menu());
+    while (!menus.empty()) {
+        QMenu* menu = menus.back();
+        menus.pop_back();
+        for (QAction* action : menu->actions())
+            action->menu() ? menus.push_back(action->menu()) : items.push_back(action);
+    }
+    const ActionDispatcher& dispatcher = window.windowActions()->dispatcher();
+    int checked = 0;
+    for (const CommandSpec& spec : commandTable()) {
+        const QString title = commandTitle(spec.command);
+        if (!spec.title && !spec.toolbar.identifier)
+            continue;
+        SCOPED_TRACE(spec.selector);
+        if (spec.command != Command::runToolbarCustomizationPalette) {
+            EXPECT_TRUE(dispatcher.targetForAction(spec.selector)) << "no responder";
+        }
+        if (spec.title) {
+            auto same = [&](QAction* action) {
+                return commandNameOf(action) == spec.selector && action->text().section(u'\t', 0, 0) == title;
+            };
+            EXPECT_EQ(std::count_if(items.begin(), items.end(), same), 1);
+            if (auto found = std::find_if(items.begin(), items.end(), same); found != items.end()) {
+                EXPECT_EQ((*found)->text().section(u'\t', 1), commandKeyHint(spec.command));
+                EXPECT_EQ((*found)->shortcuts(), commandShortcuts(spec.command));
+                EXPECT_EQ(WindowActions::itemFor(*found, ActionItemKind::menuItem).tag, spec.tag);
+                ++checked;
+            }
+        }
+        if (spec.toolbar.identifier) {
+            QAction* button = window.toolbarController()->makeItem(QString::fromLatin1(spec.toolbar.identifier));
+            ASSERT_TRUE(button);
+            EXPECT_EQ(WindowActions::selectorOf(button), spec.selector);
+            EXPECT_EQ(button->text(), QString::fromUtf8(spec.toolbar.label));
+            EXPECT_EQ(WindowActions::itemFor(button, ActionItemKind::toolbarItem).tag, spec.toolbar.tag);
+            delete button;
+        }
+    }
+    EXPECT_EQ(checked, 70);
+    // Nothing in the menus bypasses the table: every item with a command is one of its entries.
+    for (QAction* action : items) {
+        const std::string selector = WindowActions::selectorOf(action);
+        if (!selector.empty()) {
+            EXPECT_TRUE(commandForSelector(selector)) << selector;
+        }
+    }
 }

@@ -44,9 +44,9 @@ VQProject makeMap(int count)
         nodes.push_back(*document.createChildNode(parent.uid, std::string(words[i % 10]) + " " + std::to_string(i)));
     }
     document.autoLayoutGraph(true);
-    document.project.setSelectedNodes({*document.project.graph.node(nodes.back().uid)});
+    document.projectForLoading().setSelectedNodes({*document.project().graph.node(nodes.back().uid)});
     document.commitEditingSession();
-    return document.project;
+    return document.project();
 }
 
 struct OpenedMap {
@@ -61,7 +61,7 @@ struct OpenedMap {
         const std::string path = folder.path().toStdString() + "/map.velquine";
         {
             VQDocument saved;
-            saved.project = makeMap(count);
+            saved.projectForLoading() = makeMap(count);
             std::optional<std::string> error;
             EXPECT_TRUE(saved.writeToURL(path, std::string(VQDocument::documentType), &error));
         }
@@ -93,9 +93,9 @@ struct OpenedMap {
     Rect visible() const { return scrollView()->documentVisibleRect(); }
     Rect selectedFrame() const
     {
-        const auto& selection = document->project.selectedNodeUIDs;
+        const auto& selection = document->project().selectedNodeUIDs;
         EXPECT_EQ(selection.size(), 1u);
-        const Node node = *document->project.graph.node(selection.front());
+        const Node node = *document->project().graph.node(selection.front());
         return Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
                     node.size.height);
     }
@@ -141,7 +141,7 @@ void runSequence(int count, double magnification)
     test::saveScreenshot(map.window.get(), name + QStringLiteral("-opened"));
     expectInView(map, "opened", [] {});
     // A map that fits in the view is shown whole, though its selected node stands at its edge.
-    const Rect whole = map.document->project.graph.boundingRect();
+    const Rect whole = map.document->project().graph.boundingRect();
     if (whole.width() <= map.visible().width() && whole.height() <= map.visible().height())
         EXPECT_TRUE(map.visible().contains(whole)) << "map " << describe(whole) << " visible " << describe(map.visible());
     else

@@ -43,7 +43,7 @@ struct NodeWindow {
 
     NodeWindow()
     {
-        document->project.setSelectedNodes({child});
+        document->projectForLoading().setSelectedNodes({child});
         document->commitEditingSession();
         window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("Untitled"));
         window->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -64,7 +64,7 @@ struct NodeWindow {
                 return layer.get();
         return nullptr;
     }
-    Node current(const Node& node) const { return *document->project.graph.node(node.uid); }
+    Node current(const Node& node) const { return *document->project().graph.node(node.uid); }
     bool send(const char* selector) const
     {
         const bool sent = window->windowActions()->dispatcher().sendAction(selector);
@@ -127,7 +127,7 @@ TEST(NodeAppearance, ABoldTitleResizesItsEllipseToTheWiderText)
     byHand.autoSize = false;
     w.document->beginEditingSession("Resize");
     w.document->updateNodes({byHand}, NodeUpdateOperation::size, false);
-    w.document->project.setSelectedNodes({byHand});
+    w.document->projectForLoading().setSelectedNodes({byHand});
     w.document->commitEditingSession();
     ASSERT_TRUE(w.send("toggleNodeBold:"));
     EXPECT_TRUE(FontManager::traits(w.current(w.other).style.font) & FontTrait::bold);

@@ -59,8 +59,8 @@ TEST_F(NodeContentInspectorTest, TypingATitleIsOneStepTheCanvasFollowsEveryKeyst
     const Point centre = stored(root).center;
     typeInto(pane->titleView(), QStringLiteral("ab"));
     EXPECT_EQ(stored(root).title, "Rootab");
-    EXPECT_TRUE(doc->isInEditingSession);
-    EXPECT_EQ(doc->editingLabel, "Change Label");
+    EXPECT_TRUE(doc->isInEditingSession());
+    EXPECT_EQ(doc->editingLabel(), "Change Label");
     typeInto(pane->titleView(), QStringLiteral(" long title"));
     EXPECT_EQ(stored(root).center, centre);
     EXPECT_GT(stored(root).size.width, root.size.width);
@@ -68,7 +68,7 @@ TEST_F(NodeContentInspectorTest, TypingATitleIsOneStepTheCanvasFollowsEveryKeyst
     test::saveScreenshot(&window, QStringLiteral("node-content-inspector-typing"));
 
     leave();
-    EXPECT_FALSE(doc->isInEditingSession);
+    EXPECT_FALSE(doc->isInEditingSession());
     EXPECT_EQ(undoName(), "Change Label");
     EXPECT_FALSE(pane->titleView()->document()->isUndoAvailable());
     doc->undoManager()->undo();
@@ -81,13 +81,13 @@ TEST_F(NodeContentInspectorTest, TypingATitleIsOneStepTheCanvasFollowsEveryKeyst
 TEST_F(NodeContentInspectorTest, EscapeAbandonsTheTypingWithEverythingChangedSinceTheFirstKeystroke)
 {
     typeInto(pane->noteView(), QStringLiteral("a note"));
-    EXPECT_EQ(doc->editingLabel, "Change Note");
+    EXPECT_EQ(doc->editingLabel(), "Change Note");
     doc->setProjectTitle("Changed meanwhile");
     QTest::keyClick(pane->noteView(), Qt::Key_Escape);
     settle();
-    EXPECT_FALSE(doc->isInEditingSession);
+    EXPECT_FALSE(doc->isInEditingSession());
     EXPECT_EQ(stored(root).note, "");
-    EXPECT_EQ(doc->project.title, "");
+    EXPECT_EQ(doc->project().title, "");
     EXPECT_FALSE(doc->undoManager()->canUndo());
     EXPECT_TRUE(pane->noteView()->toPlainText().isEmpty());
     EXPECT_TRUE(canvas->hasFocus());
@@ -101,9 +101,9 @@ TEST_F(NodeContentInspectorTest, EscapeInASessionOpenedElsewhereTakesBackOnlyThe
     QTest::keyClick(pane->noteView(), Qt::Key_Escape);
     settle();
     EXPECT_EQ(stored(root).note, "");
-    EXPECT_EQ(doc->project.title, "Someone else's change");
-    EXPECT_TRUE(doc->isInEditingSession);
-    EXPECT_EQ(doc->editingLabel, "Change Fill Color");
+    EXPECT_EQ(doc->project().title, "Someone else's change");
+    EXPECT_TRUE(doc->isInEditingSession());
+    EXPECT_EQ(doc->editingLabel(), "Change Fill Color");
     EXPECT_EQ(pane->noteView()->toPlainText(), QString());
 }
 
@@ -115,7 +115,7 @@ TEST_F(NodeContentInspectorTest, TheFinalTitleIsUndoableEvenWhenTheTypingsSessio
     LogCapture log;
     leave();
     EXPECT_FALSE(log.contains("not being in an editing session"));
-    EXPECT_FALSE(doc->isInEditingSession);
+    EXPECT_FALSE(doc->isInEditingSession());
     EXPECT_EQ(undoName(), "Change Label");
 }
 

@@ -51,10 +51,10 @@ struct PaneWindow {
         pane.inspectorDidShow();
         EXPECT_EVENTUALLY(pane.hasFontNames());
     }
-    Node node(const Node& n) const { return doc->project.graph.nodes({n.uid}).at(0); }
+    Node node(const Node& n) const { return doc->project().graph.nodes({n.uid}).at(0); }
     void select(const std::vector<Node>& nodes)
     {
-        doc->project.setSelectedNodes(nodes);
+        doc->projectForLoading().setSelectedNodes(nodes);
         doc->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
         RunLoop::drain();
     }
@@ -191,7 +191,7 @@ TEST(NodeStyleInspector, EveryControlEditsTheSelectionAsOneUndoStep)
         EXPECT_TRUE(log.contains("cant apply border style with identifier empty"));
     }
     EXPECT_EQ(w.node(w.first).style.borderStyle, StrokeStyle::dashed2);
-    EXPECT_FALSE(w.doc->isInEditingSession);
+    EXPECT_FALSE(w.doc->isInEditingSession());
 
     QTest::mouseClick(p.minBorderthicknessButton, Qt::LeftButton);
     EXPECT_EQ(w.node(w.first).style.borderWidth, StrokeThickness::invisible);
@@ -235,7 +235,7 @@ TEST(NodeStyleInspector, EveryControlEditsTheSelectionAsOneUndoStep)
     EXPECT_EVENTUALLY(p.borderColorWell->swatchPopOver()->isShown());
     auto* grid = static_cast<KVColorWellSwatchViewController*>(p.borderColorWell->swatchPopOver()->contentWidget());
     QTest::mouseClick(grid->swatchCells()[5], Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_FALSE(w.doc->isInEditingSession);
+    EXPECT_FALSE(w.doc->isInEditingSession());
     EXPECT_EQ(w.undoLabel(), "Change Border Color");
     EXPECT_EQ(w.node(w.second).style.borderColor, p.borderColorWell->selectedColor());
     p.borderColorWell->setSwatchPaletteSeed({});
@@ -250,11 +250,11 @@ TEST(NodeStyleInspector, EveryControlEditsTheSelectionAsOneUndoStep)
     QTest::mouseClick(p.fillColorWell, Qt::LeftButton, {}, p.fillColorWell->buttonRect().center().toPoint());
     EXPECT_EVENTUALLY(panel.isVisible());
     panel.userChangedColor(Color::deviceRGB(0, 0.5, 0), false);
-    EXPECT_TRUE(w.doc->isInEditingSession);
+    EXPECT_TRUE(w.doc->isInEditingSession());
     EXPECT_EQ(w.node(w.first).style.fillColor, Color::deviceRGB(0, 0.5, 0));
     panel.userChangedColor(Color::deviceRGB(0, 0, 1), false);
     panel.userChangedColor(Color::deviceRGB(0, 0, 1), true);
-    EXPECT_FALSE(w.doc->isInEditingSession);
+    EXPECT_FALSE(w.doc->isInEditingSession());
     EXPECT_EQ(w.node(w.second).style.fillColor, Color::deviceRGB(0, 0, 1));
     EXPECT_EQ(w.undoLabel(), "Change Fill Color");
     w.doc->undoManager()->undo();
@@ -264,9 +264,9 @@ TEST(NodeStyleInspector, EveryControlEditsTheSelectionAsOneUndoStep)
     // A shape edit that finds a drag's session open joins it: one step under the colour's label.
     RunLoop::drain();
     panel.userChangedColor(Color::deviceRGB(1, 1, 0), false);
-    ASSERT_TRUE(w.doc->isInEditingSession);
+    ASSERT_TRUE(w.doc->isInEditingSession());
     PaneWindow::click(p.shapeSegment, 1);
-    EXPECT_FALSE(w.doc->isInEditingSession);
+    EXPECT_FALSE(w.doc->isInEditingSession());
     EXPECT_EQ(w.undoLabel(), "Change Fill Color");
     EXPECT_EQ(w.node(w.first).shape, NodeShape::rect);
     panel.close();
@@ -293,9 +293,9 @@ TEST(NodeStyleInspector, TypedSizesInRangeAreOneUndoStepAndMarkTheSizeAsSetByHan
         emit p.fontSizeTextField->textEdited(typed);
         EXPECT_EQ(w.node(w.first).style.font.pointSize(), 14.0) << typed;
     }
-    EXPECT_TRUE(w.doc->isInEditingSession);
+    EXPECT_TRUE(w.doc->isInEditingSession());
     QTest::keyClick(p.fontSizeTextField, Qt::Key_Return);
-    EXPECT_FALSE(w.doc->isInEditingSession);
+    EXPECT_FALSE(w.doc->isInEditingSession());
     EXPECT_EQ(w.undoLabel(), "Change Font Size");
     w.doc->undoManager()->undo();
     EXPECT_FALSE(w.doc->undoManager()->canUndo());
@@ -395,10 +395,10 @@ TEST(NodeStyleInspector, LayoutOptionsGoOnTreeRootsAndTheDefaultStyleOnTheProjec
     });
     w.doc->commitEditingSession();
     w.select({w.second, w.root});
-    const ProjectStyle before = w.doc->project.projectStyle;
+    const ProjectStyle before = w.doc->project().projectStyle;
     QTest::mouseClick(p.setAsDefaultStyleButton, Qt::LeftButton);
     EXPECT_EQ(w.undoLabel(), "Set Node Style As Default");
-    const ProjectStyle& after = w.doc->project.projectStyle;
+    const ProjectStyle& after = w.doc->project().projectStyle;
     EXPECT_EQ(after.current.mainNodeShape, NodeShape::ellipse);
     EXPECT_EQ(after.current.mainNodeStyle.fillColor, Color::deviceRGB(0, 1, 0));
     EXPECT_EQ(after.current.rootNodeStyle, before.current.rootNodeStyle);

@@ -36,7 +36,7 @@ TEST_F(ObjectInfoInspectorTest, TheElevenLinesOfANode)
     node.childrenUIDs.push_back(987654); // a child a damaged file names but does not hold
     node.childrenUIDs.push_back(b.uid);
     const QLocale english(QLocale::English, QLocale::UnitedStates);
-    const auto text = lines(ObjectInfoInspector::informationText(doc->project.graph, node, english));
+    const auto text = lines(ObjectInfoInspector::informationText(doc->project().graph, node, english));
     ASSERT_EQ(text.size(), 11u);
     EXPECT_EQ(text[0], "Node: A");
     EXPECT_EQ(text[1], "ID: " + std::to_string(a.uid));
@@ -53,11 +53,11 @@ TEST_F(ObjectInfoInspectorTest, TheElevenLinesOfANode)
     EXPECT_EQ(text[9], "H-Affinity: left");
     EXPECT_EQ(text[10], "V-Affinity: above");
 
-    const auto rootText = lines(ObjectInfoInspector::informationText(doc->project.graph, stored(root)));
+    const auto rootText = lines(ObjectInfoInspector::informationText(doc->project().graph, stored(root)));
     EXPECT_EQ(rootText[2], "Type: root");
     EXPECT_EQ(rootText[5], "Parent: None");
     EXPECT_EQ(rootText[6], "Children: [\"A\", \"B\"]");
-    const auto subText = lines(ObjectInfoInspector::informationText(doc->project.graph, stored(c)));
+    const auto subText = lines(ObjectInfoInspector::informationText(doc->project().graph, stored(c)));
     EXPECT_EQ(subText[2], "Type: sub");
     EXPECT_EQ(subText[6], "Children: []");
     EXPECT_EQ(ObjectInfoInspector::quotedList({"say \"hi\"", "back\\slash", "tab\tline\nreturn\r", "\x01"}),

@@ -15,6 +15,8 @@
 #include "canvas/layers/NodeLayer.h"
 #include "document/FileTypes.h"
 #include "document/VQDocument.h"
+#include "document/DocumentImport.h"
+#include "document/DocumentClipboard.h"
 #include "editor/EditorPanes.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "kit/ScrollView.h"
@@ -134,12 +136,12 @@ struct OpenedOutlines : ::testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
         RunLoop::drain();
         GraphView& canvas = *window.contentViewController()->editorContentViewController()->graphView();
-        EXPECT_EVENTUALLY_EQ(canvas.sync().nodeLayers().size(), document->project.graph.count());
-        const auto frames = framesByTree(canvas, document->project.graph);
+        EXPECT_EVENTUALLY_EQ(canvas.sync().nodeLayers().size(), document->project().graph.count());
+        const auto frames = framesByTree(canvas, document->project().graph);
         EXPECT_EQ(frames.size(), trees);
         EXPECT_EQ(firstOverlap(frames), "") << name.toStdString();
         // The whole map as far out as the view zooms.
-        const Rect bounds = document->project.graph.boundingRect();
+        const Rect bounds = document->project().graph.boundingRect();
         window.contentViewController()->editorContentViewController()->scrollView()->setMagnification(
             0.25, Point{bounds.midX(), bounds.midY()});
         RunLoop::drain();
@@ -168,9 +170,9 @@ TEST_F(OpenedOutlines, OpenedAndPastedOutlinesOfManyTreesKeepEveryTreeApart)
     // One tree, a heading chain that grows to one side of its root, keeps its place: the root 50 points up
     // and left of the point the grid is centred on.
     VQDocument single;
-    single.importOutlineText(indentedText({outlineItems(2)[1]}));
-    ASSERT_EQ(single.project.graph.count(), 7u);
-    for (const Node& node : single.project.graph.allNodes())
+    DocumentImport(single).importOutlineText(indentedText({outlineItems(2)[1]}));
+    ASSERT_EQ(single.project().graph.count(), 7u);
+    for (const Node& node : single.project().graph.allNodes())
         if (!node.parentUID)
             EXPECT_EQ(node.center, (Point{-50, -50}));
 
@@ -179,7 +181,7 @@ TEST_F(OpenedOutlines, OpenedAndPastedOutlinesOfManyTreesKeepEveryTreeApart)
     Pasteboard board;
     board.setString(indentedText(outlineItems(15)), Pasteboard::stringType);
     document->beginEditingSession("Paste");
-    ASSERT_TRUE(document->pasteFromPasteBoard(Point{0, 0}, true, board));
+    ASSERT_TRUE(DocumentClipboard(*document).pasteFromPasteBoard(Point{0, 0}, true, board));
     document->commitEditingSession();
     expectTreesApart(document, 15, QStringLiteral("pasted-outline-15"));
 }

@@ -47,11 +47,11 @@ TEST(Printing, ThePrintCommandPutsTheWholeMapOnOneLandscapePageOfTheChosenPaper)
 {
     CanvasRenderer::install();
     auto document = std::make_shared<VQDocument>();
-    const Node root = insertRootNode(document->project, "Printed root", {0, 0});
+    const Node root = insertRootNode(document->projectForLoading(), "Printed root", {0, 0});
     for (int i = 0; i < 5; ++i)
-        insertChildNode(document->project, *document->project.graph.node(root.uid), "Child " + std::to_string(i),
-                                          {300, -200.0 + 100 * i});
-    insertRootNode(document->project, "Far away", {4000, 2500});
+        insertChildNode(document->projectForLoading(), *document->project().graph.node(root.uid),
+                        "Child " + std::to_string(i), {300, -200.0 + 100 * i});
+    insertRootNode(document->projectForLoading(), "Far away", {4000, 2500});
 
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("printed.pdf"));

@@ -57,10 +57,10 @@ struct SmallMapWindow {
         return window->contentViewController()->editorContentViewController()->scrollView();
     }
     UndoManager& undo() const { return *document->undoManager(); }
-    Node node(std::int64_t uid) const { return *document->project.graph.node(uid); }
+    Node node(std::int64_t uid) const { return *document->project().graph.node(uid); }
     void select(const std::vector<Node>& nodes)
     {
-        document->project.setSelectedNodes(nodes);
+        document->projectForLoading().setSelectedNodes(nodes);
         document->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
         RunLoop::drain();
     }

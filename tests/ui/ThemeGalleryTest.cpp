@@ -89,7 +89,7 @@ TEST(ThemeGallery, ShowsEveryThemeInOrderAndAppliesTheClickedOneInOneStep)
     ThemeGalleryCell* chosen = gallery->cell(10);
     QTest::mouseClick(chosen, Qt::LeftButton, {}, QPoint(100, 80));
     RunLoop::drain();
-    EXPECT_EQ(f.doc->project.projectStyle.name, f.styles[10].name);
+    EXPECT_EQ(f.doc->project().projectStyle.name, f.styles[10].name);
     EXPECT_EQ(f.doc->undoManager()->undoActionName(), "Apply Theme \"" + f.styles[10].name + "\"");
     EXPECT_EQ(UserDefaults::standard().stringForKey("defaultProjectStyle"), f.styles[10].name);
     EXPECT_EQ(strip.selectedStyleIndex, 10);
@@ -100,7 +100,7 @@ TEST(ThemeGallery, ShowsEveryThemeInOrderAndAppliesTheClickedOneInOneStep)
     EXPECT_EQ(gallery->cell(9)->borderWidth(), 0);
     f.doc->undoManager()->undo();
     RunLoop::drain();
-    EXPECT_EQ(f.doc->project.projectStyle.name, f.styles[9].name);
+    EXPECT_EQ(f.doc->project().projectStyle.name, f.styles[9].name);
     EXPECT_FALSE(f.doc->undoManager()->canUndo());
 
     // Showing it again toggles it closed; reopening selects the strip's theme again, found by lower-cased name.
@@ -127,7 +127,7 @@ TEST(ThemeGallery, StripSlidesOnStepsAndJumpsWhenWrappingOrChosen)
     GalleryFixture f;
     ThemePreviewView& strip = f.strip();
     const double w = strip.width();
-    ASSERT_EQ(strip.selectedStyleIndex, int(*indexOfTheme(f.doc->project.projectStyle.name, f.styles)));
+    ASSERT_EQ(strip.selectedStyleIndex, int(*indexOfTheme(f.doc->project().projectStyle.name, f.styles)));
     strip.select(f.styles[3].name, false, false);
     EXPECT_EQ(strip.previewOffset(), -3 * w);
 
@@ -187,14 +187,14 @@ TEST(ThemeGallery, WheelStepsAtMostOncePerIntervalAndIgnoresCoasting)
     strip.select(f.styles[5].name, false, false);
 
     f.wheel(QPoint(0, 120)); // up: on
-    EXPECT_EQ(f.doc->project.projectStyle.name, f.styles[6].name);
+    EXPECT_EQ(f.doc->project().projectStyle.name, f.styles[6].name);
     now += 0.2;
     f.wheel(QPoint(0, 120));
     EXPECT_EQ(strip.selectedStyleIndex, 6);
     now += 0.31;
     f.wheel(QPoint(0, -120)); // down: back
     EXPECT_EQ(strip.selectedStyleIndex, 5);
-    EXPECT_EQ(f.doc->project.projectStyle.name, f.styles[5].name);
+    EXPECT_EQ(f.doc->project().projectStyle.name, f.styles[5].name);
 
     // Coasting after a fling never steps; an event without movement steps nothing but restarts the wait.
     now += 1;

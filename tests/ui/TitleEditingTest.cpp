@@ -66,7 +66,7 @@ TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
         f.key(f.canvas(), Qt::Key_Tab);
         ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
         EXPECT_TRUE(f.editor()->hasFocus());
-        EXPECT_EQ(f.document->editingLabel, "New Child Node");
+        EXPECT_EQ(f.document->editingLabel(), "New Child Node");
         const std::int64_t uid = f.node(f.child.uid).childrenUIDs.back();
         const double leftEdge = f.node(uid).center.x - f.node(uid).size.width / 2;
 
@@ -84,14 +84,14 @@ TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
         // Return ends the edit without entering a line break; creation and title are one step.
         f.key(f.editor(), Qt::Key_Return);
         EXPECT_FALSE(f.editor()->isVisible());
-        EXPECT_FALSE(f.document->isInEditingSession);
+        EXPECT_FALSE(f.document->isInEditingSession());
         EXPECT_EQ(f.node(uid).title, "Quarterly planning meeting");
         EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
         EXPECT_FALSE(f.canvas()->sync().nodeLayer(uid)->labelLayer()->isHidden());
         EXPECT_TRUE(f.canvas()->hasFocus());
         ASSERT_TRUE(f.undo().undo());
         RunLoop::drain();
-        EXPECT_FALSE(f.document->project.graph.contains(uid));
+        EXPECT_FALSE(f.document->project().graph.contains(uid));
         EXPECT_FALSE(f.undo().canUndo());
     }
 }
@@ -101,14 +101,14 @@ TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
     TitleFixture f;
     f.select({f.child});
     f.canvas()->setFocus();
-    const std::size_t before = f.document->project.graph.count();
+    const std::size_t before = f.document->project().graph.count();
     f.key(f.canvas(), Qt::Key_Return); // a sibling
     ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
-    EXPECT_EQ(f.document->project.graph.count(), before + 1);
+    EXPECT_EQ(f.document->project().graph.count(), before + 1);
     f.type(QStringLiteral("Gone"));
     f.key(f.editor(), Qt::Key_Escape);
-    EXPECT_FALSE(f.document->isInEditingSession);
-    EXPECT_EQ(f.document->project.graph.count(), before);
+    EXPECT_FALSE(f.document->isInEditingSession());
+    EXPECT_EQ(f.document->project().graph.count(), before);
     EXPECT_EQ(f.canvas()->sync().nodeLayers().size(), before);
     EXPECT_FALSE(f.undo().canUndo());
 
@@ -118,7 +118,7 @@ TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
     ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     f.key(f.editor(), Qt::Key_Tab);
     EXPECT_FALSE(f.canvas()->titleEditing().isNodeEditorActive());
-    EXPECT_EQ(f.document->project.graph.count(), before + 1);
+    EXPECT_EQ(f.document->project().graph.count(), before + 1);
     EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
 }
 
@@ -159,7 +159,7 @@ TEST(TitleEditing, DoubleClickEditsAtTheMagnificationAndClickingAwayCommits)
     EXPECT_EQ(f.editor()->textCursor().selectedText(), QStringLiteral("Alpha"));
     f.key(f.editor(), Qt::Key_Return);
     EXPECT_FALSE(f.undo().canUndo());
-    EXPECT_FALSE(f.document->isInEditingSession);
+    EXPECT_FALSE(f.document->isInEditingSession());
     f.doubleClick(f.child.uid);
     ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     f.type(QStringLiteral("Beta"));
@@ -186,14 +186,14 @@ TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesB
     EXPECT_EQ(f.editor()->toPlainText(), QStringLiteral("z"));
     EXPECT_EQ(f.editor()->textCursor().position(), 1);
     EXPECT_EQ(f.node(f.root.uid).title, "z");
-    EXPECT_EQ(f.document->editingLabel, "Edit Node Title");
+    EXPECT_EQ(f.document->editingLabel(), "Edit Node Title");
     f.type(QStringLiteral("ebra crossing"));
     // A root grows on both sides.
     EXPECT_NEAR(f.node(f.root.uid).center.x, before.center.x, 1e-6);
     f.key(f.editor(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
     EXPECT_NE(f.editor()->toPlainText(), QStringLiteral("zebra crossing"));
-    EXPECT_TRUE(f.document->isInEditingSession);
+    EXPECT_TRUE(f.document->isInEditingSession());
     EXPECT_FALSE(f.undo().canUndo());
     f.key(f.editor(), Qt::Key_Escape);
     EXPECT_EQ(f.node(f.root.uid).title, "Root");

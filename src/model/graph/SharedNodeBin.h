@@ -15,6 +15,13 @@
 //
 // Iteration runs in ascending identifier order and hands out std::pair<const std::int64_t, Node>, as a
 // std::map would. Iterators and node pointers stay valid until the bin is next changed.
+//
+// Look-ups through a Finger start from where the last ones ended and may read ahead: the bin fetches the
+// nodes stored after each one found, on into the next leaf, before the walk reaches them. What fingers that
+// keep a few places and read on into the next leaf bought, measured (bench_GraphLayouters, 100,000 nodes,
+// min of 6 interleaved runs): verticalPlacement 8.65 -> 6.46 ms wide, 6.74 -> 4.71 ms deep;
+// horizontalPlacement 10.5 -> 8.94 ms wide, 8.49 -> 7.11 ms deep; unchanged within noise at 10,000. Together
+// with the slot pool, 1.3-2x at 100,000 nodes.
 
 #include <array>
 #include <cstddef>

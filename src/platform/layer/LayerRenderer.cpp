@@ -1,7 +1,9 @@
 #include "platform/layer/LayerRenderer.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 
 #include <algorithm>
 #include <chrono>
@@ -24,6 +26,73 @@ constexpr qint64 maxPicturePixels = qint64(4096) * 4096;
 
 LayerRenderer::Statistics stats;
 
+// The pictures kept, from the least to the most lately drawn; paints that store or draw them run on the
+// thread that owns the trees, as the byte count above assumes.
+LayerPictureCache* oldestPicture = nullptr;
+LayerPictureCache* newestPicture = nullptr;
+// Paints begun: a picture drawn by one of the latest few is not let go (a few partial paints, such as the
+// frames of an animation, may each show a different part of what is on screen).
+std::uint64_t paintSerial = 0;
+constexpr std::uint64_t recentPaints = 64;
+constexpr std::size_t minimumKeptBytes = std::size_t(32) << 20;
+std::size_t keptBytesSet = 0;  // 0: by the screens
+
+bool isListed(const LayerPictureCache& cache) { return cache.older || oldestPicture == &cache; }
+
+void unlist(LayerPictureCache& cache)
+{
+    if (!isListed(cache))
+        return;
+    (cache.older ? cache.older->newer : oldestPicture) = cache.newer;
+    (cache.newer ? cache.newer->older : newestPicture) = cache.older;
+    cache.older = cache.newer = nullptr;
+}
+
+// The picture was drawn (or made) by the current paint.
+void markDrawn(LayerPictureCache& cache)
+{
+    cache.lastPaint = paintSerial;
+    if (newestPicture == &cache)
+        return;
+    unlist(cache);
+    cache.older = newestPicture;
+    (newestPicture ? newestPicture->newer : oldestPicture) = &cache;
+    newestPicture = &cache;
+}
+
+void forgetPicture(LayerPictureCache& cache)
+{
+    unlist(cache);
+    cachedBytes -= std::size_t(cache.image.sizeInBytes());
+    cache.image = QImage();
+}
+
+// Twice the pixels of the largest screen, at least minimumKeptBytes.
+std::size_t keptBytes()
+{
+    if (keptBytesSet)
+        return keptBytesSet;
+    double largest = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const double ratio = screen->devicePixelRatio();
+        largest = std::max(largest, double(screen->size().width()) * screen->size().height() * ratio * ratio * 4);
+    }
+    return std::max(minimumKeptBytes, std::size_t(2 * largest));
+}
+
+void beginPaint() { ++paintSerial; }
+
+// After a paint: past the bytes to keep, the least lately drawn pictures that none of the latest paints drew
+// are let go.
+void letGoOfUndrawnPictures()
+{
+    if (!oldestPicture || (!keptBytesSet && cachedBytes <= minimumKeptBytes))
+        return;
+    const std::size_t keep = keptBytes();
+    while (cachedBytes > keep && oldestPicture && oldestPicture->lastPaint + recentPaints <= paintSerial)
+        forgetPicture(*oldestPicture);
+}
+
 struct Picture {
     QImage image;
     QPointF offset;  // device offset of the image's top-left from the layer's own origin
@@ -35,6 +104,20 @@ bool paints(const QColor& color) { return color.isValid() && color.alpha() > 0; 
 // paints of parts of an area, or, in a paint of its own, those the layer finds near.
 constexpr std::size_t crowded = 32;
 
+// The painter's own mapping of world coordinates to its device (viewport, window, redirection to a backing
+// store, device pixel ratio), read under an identity world transform: undoing the world transform from the
+// device transform instead would leave rounding that differs from one world transform to the next.
+QTransform worldToDevice(QPainter& painter)
+{
+    const QTransform world = painter.worldTransform();
+    if (world.isIdentity())
+        return painter.deviceTransform();
+    painter.setWorldTransform(QTransform());
+    const QTransform device = painter.deviceTransform();
+    painter.setWorldTransform(world);
+    return device;
+}
+
 // One paint of a tree. Layers only translate, so the renderer keeps the painter's transform itself: a layer
 // whose origin lies at (x, y) in root coordinates draws under translate(x, y) × root, and pictures are
 // copied in device pixels. The painter's transform and opacity change only when they must.
@@ -42,14 +125,16 @@ class Painting {
 public:
     using Clock = std::chrono::steady_clock;
 
-    Painting(QPainter& painter, const QTransform& rootWorld, bool useCache, LayerRenderer::Statistics& counts,
-             const LayerPaintPreparation* shared, std::optional<Clock::time_point> rebuildDeadline = std::nullopt)
+    // device maps the painter's world coordinates to its device (worldToDevice): the root's device transform
+    // is made from it and rootWorld by multiplying alone, so every paint of a root transform at one device
+    // scale, whatever else its world transform holds, sees the same scale to the last bit.
+    Painting(QPainter& painter, const QTransform& rootWorld, const QTransform& device, bool useCache,
+             LayerRenderer::Statistics& counts, const LayerPaintPreparation* shared,
+             std::optional<Clock::time_point> rebuildDeadline = std::nullopt)
         : painter_(painter), useCache_(useCache), shared_(shared), counts_(counts), rootWorld_(rootWorld),
-          rebuildDeadline_(rebuildDeadline)
+          rebuildDeadline_(rebuildDeadline), device_(device), rootDevice_(rootWorld * device),
+          deviceWorld_(device.inverted())
     {
-        const QTransform device = painter.worldTransform().inverted() * painter.deviceTransform();
-        rootDevice_ = rootWorld * device;
-        deviceWorld_ = device.inverted();
     }
 
     QPainter& painter() { return painter_; }
@@ -71,12 +156,23 @@ public:
             return layer.sublayersInDrawingOrder();
         return layer.sublayersNear(exposed, near);
     }
-    // Whether pictures that are only out of scale may still be rebuilt in this paint.
-    bool mayRebuild() const { return !rebuildDeadline_ || Clock::now() < *rebuildDeadline_; }
+    // Whether pictures that are only out of scale may still be rebuilt in this paint: while the budget lasts,
+    // and the first one always when the budget is not nothing, so that paint after paint refines them.
+    bool mayRebuild() const
+    {
+        return !rebuildDeadline_ || Clock::now() < *rebuildDeadline_ || (rebuildsOne_ && rebuilt_ == 0);
+    }
+    void setRebuildsOne(bool rebuildsOne) { rebuildsOne_ = rebuildsOne; }
+    void noteRebuilt()
+    {
+        ++rebuilt_;
+        ++counts_.picturesRebuilt;
+    }
     bool isComplete() const { return complete_; }
     void markIncomplete() { complete_ = false; }
     const QTransform& rootDevice() const { return rootDevice_; }
     const QTransform& rootWorld() const { return rootWorld_; }
+    const QTransform& device() const { return device_; }
 
     // The painter in the coordinates of a layer whose origin is at (x, y) of the root.
     void layerCoordinates(double x, double y)
@@ -132,7 +228,10 @@ private:
     LayerRenderer::Statistics& counts_;
     QTransform rootWorld_;
     std::optional<Clock::time_point> rebuildDeadline_;
+    bool rebuildsOne_ = false;
+    std::size_t rebuilt_ = 0;
     bool complete_ = true;
+    QTransform device_;
     QTransform rootDevice_;
     QTransform deviceWorld_;
     Mode mode_ = Mode::unknown;
@@ -244,8 +343,7 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
 
 bool store(LayerPictureCache& cache, const Picture& picture, std::uint64_t revision, double sx, double sy)
 {
-    cachedBytes -= std::size_t(cache.image.sizeInBytes());
-    cache.image = QImage();
+    forgetPicture(cache);
     const auto bytes = std::size_t(picture.image.sizeInBytes());
     if (cachedBytes + bytes > cacheBudget)
         return false;
@@ -255,6 +353,7 @@ bool store(LayerPictureCache& cache, const Picture& picture, std::uint64_t revis
     cache.scaleX = sx;
     cache.scaleY = sy;
     cachedBytes += bytes;
+    markDrawn(cache);
     return true;
 }
 
@@ -272,12 +371,16 @@ struct PictureView {
 // content at another scale of the same orientation, while pictures may not be rebuilt), or not at all.
 enum class CacheUse { exact, resampled, none };
 
+// Scales this close draw a picture to within a thousandth of a pixel over its largest side: rounding in
+// working out a paint's transform must not make a picture look out of scale.
+bool sameScale(double made, double wanted) { return std::fabs(made - wanted) <= 1e-9 * std::fabs(wanted); }
+
 CacheUse cacheUse(const LayerPictureCache* cache, const Layer& layer, double sx, double sy, bool mayResample,
                   bool mayRebuild)
 {
     if (!cache || cache->image.isNull() || cache->revision != layer.contentRevision())
         return CacheUse::none;
-    if (cache->scaleX == sx && cache->scaleY == sy)
+    if (sameScale(cache->scaleX, sx) && sameScale(cache->scaleY, sy))
         return CacheUse::exact;
     if (mayResample && cache->scaleX * sx > 0 && cache->scaleY * sy > 0 && !mayRebuild)
         return CacheUse::resampled;
@@ -297,7 +400,10 @@ std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cache
     const LayerPictureCache* found = nullptr;
     if (cacheable && p.useCache())
         found = p.isShared() ? layer.existingPictureCache() : (cache = &layer.pictureCache());
-    switch (cacheUse(found, layer, sx, sy, mayResample, !p.isShared() && p.mayRebuild())) {
+    const CacheUse use = cacheUse(found, layer, sx, sy, mayResample, !p.isShared() && p.mayRebuild());
+    if (cache && use != CacheUse::none)
+        markDrawn(*cache);
+    switch (use) {
     case CacheUse::exact:
         return PictureView{&found->image, found->offset};
     case CacheUse::resampled:
@@ -323,12 +429,13 @@ std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cache
     {
         QPainter imagePainter(&picture.image);
         imagePainter.setRenderHints(p.painter().renderHints());
-        Painting inner(imagePainter, QTransform(sx, 0, 0, sy, -left, -top), p.useCache(), p.counts(), p.preparation());
+        Painting inner(imagePainter, QTransform(sx, 0, 0, sy, -left, -top), worldToDevice(imagePainter), p.useCache(),
+                       p.counts(), p.preparation());
         paintContent(inner, layer, extent, {0, 0}, 1.0);
     }
     if (layer.hasGrayFilter())
         makeGray(picture.image);
-    ++p.counts().picturesRebuilt;
+    p.noteRebuilt();
     if (cache && store(*cache, picture, layer.contentRevision(), sx, sy))
         return PictureView{&cache->image, cache->offset};
     scratch = std::move(picture);
@@ -452,7 +559,7 @@ bool prepareLayer(Painting& p, LayerPaintPreparation& made, const Layer& layer, 
             return true;
     }
     // Drawn from a picture each paint makes of the whole subtree, as a picture is made: with no rebuild budget.
-    Painting whole(p.painter(), p.rootWorld(), p.useCache(), p.counts(), nullptr);
+    Painting whole(p.painter(), p.rootWorld(), p.device(), p.useCache(), p.counts(), nullptr);
     prepareContent(whole, made, layer, layer.subtreeExtent(), 1.0);
     return true;
 }
@@ -497,9 +604,11 @@ bool paintTree(QPainter& painter, const Layer& root, const LayerRenderOptions& o
     painter.save();
     const QTransform rootWorld = LayerRenderer::rootTransform(frame->source, frame->target, options.flipped)
                                  * painter.worldTransform();
+    const QTransform device = worldToDevice(painter);
     painter.setWorldTransform(rootWorld);
     painter.setClipRect(toQRectF(frame->source), Qt::IntersectClip);
-    Painting paint(painter, rootWorld, options.usePictureCache, counts, shared, rebuildDeadline(options));
+    Painting paint(painter, rootWorld, device, options.usePictureCache, counts, shared, rebuildDeadline(options));
+    paint.setRebuildsOne(options.pictureRebuildBudget > 0);
     // The root is drawn in its own coordinates: its position does not count.
     if (options.sublayerFilter)
         paintFilteredRoot(paint, root, frame->exposed, options);
@@ -511,7 +620,7 @@ bool paintTree(QPainter& painter, const Layer& root, const LayerRenderOptions& o
 
 } // namespace
 
-LayerPictureCache::~LayerPictureCache() { cachedBytes -= std::size_t(image.sizeInBytes()); }
+LayerPictureCache::~LayerPictureCache() { forgetPicture(*this); }
 
 QTransform LayerRenderer::rootTransform(const Rect& source, const QRectF& target, bool flipped)
 {
@@ -532,9 +641,11 @@ QTransform LayerRenderer::rootTransform(const Rect& source, const QRectF& target
 bool LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOptions& options)
 {
     root.layoutIfNeeded();
+    beginPaint();
     Statistics counts;
     const bool complete = paintTree(painter, root, options, counts, nullptr);
     stats += counts;
+    letGoOfUndrawnPictures();
     return complete;
 }
 
@@ -543,6 +654,7 @@ LayerPaintPreparation LayerRenderer::prepareSharedPaints(QPainter& painter, Laye
                                                         const LayerPaintPreparation::RunAll& runAll)
 {
     root.layoutIfNeeded();
+    beginPaint();
     // What animating layers present at this frame's instant is worked out once for every part's paint.
     const Animator::HeldValues held;
     LayerPaintPreparation made;
@@ -550,9 +662,13 @@ LayerPaintPreparation LayerRenderer::prepareSharedPaints(QPainter& painter, Laye
     if (const std::optional<Framing> frame = framing(root, options)) {
         const QTransform rootWorld =
             rootTransform(frame->source, frame->target, options.flipped) * painter.worldTransform();
-        Painting paint(painter, rootWorld, options.usePictureCache, stats, nullptr, rebuildDeadline(options));
+        Painting paint(painter, rootWorld, worldToDevice(painter), options.usePictureCache, stats, nullptr,
+                       rebuildDeadline(options));
+        paint.setRebuildsOne(options.pictureRebuildBudget > 0);
         prepareContent(paint, made, root, frame->exposed, root.presentationOpacity());
     }
+    // The parts' paints draw only pictures drawn here.
+    letGoOfUndrawnPictures();
     return made;
 }
 
@@ -585,5 +701,9 @@ LayerRenderer::Statistics& LayerRenderer::statistics() { return stats; }
 std::size_t LayerRenderer::cachedPictureBytes() { return cachedBytes; }
 
 void LayerRenderer::setCachedPictureBudget(std::size_t bytes) { cacheBudget = bytes; }
+
+std::size_t LayerRenderer::keptPictureBytes() { return keptBytes(); }
+
+void LayerRenderer::setKeptPictureBytes(std::size_t bytes) { keptBytesSet = bytes; }
 
 } // namespace velquine

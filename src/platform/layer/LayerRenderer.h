@@ -39,7 +39,9 @@ struct LayerRenderOptions {
     bool usePictureCache = true;
     // Seconds one paint may spend rebuilding pictures that are only out of scale (after a zoom step); once
     // spent, such layers are drawn from their old picture, resampled, and the paint reports itself
-    // incomplete so the host can paint again. Negative: no limit, every picture is exact.
+    // incomplete so the host can paint again. A positive budget rebuilds at least one such picture per paint,
+    // however long the rest took, so paints that follow one another refine them all. Negative: no limit, every
+    // picture is exact.
     double pictureRebuildBudget = -1;
     // When set, only the root's sublayers it accepts are painted, and of the root's own drawing (its
     // background and draw()) only with paintsRoot.
@@ -47,7 +49,8 @@ struct LayerRenderOptions {
     bool paintsRoot = true;
 };
 
-// A picture of a layer and its sublayers, kept while its content revision and the device scale stay.
+// A picture of a layer and its sublayers, kept while its content revision and the device scale stay, and
+// while it was drawn lately or the pictures kept take little memory.
 struct LayerPictureCache {
     QImage image;
     std::uint64_t revision = 0;
@@ -55,6 +58,14 @@ struct LayerPictureCache {
     double scaleY = 0;
     // Device position of the image's top-left corner minus that of the layer's own origin.
     QPointF offset;
+    // Its place among the pictures kept, from the least to the most lately drawn, and the paint that last
+    // drew it (LayerRenderer.cpp).
+    LayerPictureCache* older = nullptr;
+    LayerPictureCache* newer = nullptr;
+    std::uint64_t lastPaint = 0;
+    LayerPictureCache() = default;
+    LayerPictureCache(const LayerPictureCache&) = delete;
+    LayerPictureCache& operator=(const LayerPictureCache&) = delete;
     ~LayerPictureCache();
 };
 
@@ -118,6 +129,11 @@ public:
     // Bytes held by cached pictures, and the most they may take: past it layers are drawn directly.
     static std::size_t cachedPictureBytes();
     static void setCachedPictureBudget(std::size_t bytes);
+    // Past this many bytes, pictures that none of the latest few paints drew are let go after a paint, the
+    // least lately drawn first, so what scrolled far away or was edited long ago does not pile up. By default
+    // twice the pixels of the largest screen, and at least 32 MB.
+    static std::size_t keptPictureBytes();
+    static void setKeptPictureBytes(std::size_t bytes);
 };
 
 } // namespace velquine

@@ -1,4 +1,4 @@
-// The document's exports: the text outlines to files and to the pasteboard, and the map drawn as an image
+// The exports of a document: the text outlines to files and to the pasteboard, and the map drawn as an image
 // or a PDF page through the installed renderer.
 
 #include <QBuffer>
@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "document/DocumentExport.h"
 #include "document/VQDocument.h"
+#include "document/VQDocumentPasteboard.h"
 #include "exchange/OPMLExporter.h"
 #include "exchange/YAMLExporter.h"
 #include "platform/Log.h"
@@ -70,69 +72,70 @@ std::string wholeNumber(double value)
 
 // ---- Text outlines ----
 
-void VQDocument::exportPlainText(const std::string& url, const PlainTextExporter::Options& options) const
+void DocumentExport::exportPlainText(const std::string& url, const PlainTextExporter::Options& options) const
 {
-    PlainTextExporter(project.graph, options).exportTo(url);
+    PlainTextExporter(document_.project().graph, options).exportTo(url);
 }
 
-void VQDocument::exportMarkdown(const std::string& url, const MarkdownExporter::Options& options) const
+void DocumentExport::exportMarkdown(const std::string& url, const MarkdownExporter::Options& options) const
 {
-    MarkdownExporter(project.graph, options).exportTo(url);
+    MarkdownExporter(document_.project().graph, options).exportTo(url);
 }
 
-void VQDocument::exportOPML(const std::string& url) const
+void DocumentExport::exportOPML(const std::string& url) const
 {
-    OPMLExporter(project.graph, opmlTitle()).exportTo(url);
+    OPMLExporter(document_.project().graph, opmlTitle()).exportTo(url);
 }
 
-std::string VQDocument::opmlTitle() const
+std::string DocumentExport::opmlTitle() const
 {
-    if (!project.title.empty())
-        return project.title;
-    for (const auto& [uid, node] : project.graph.nodeBin()) {
+    if (!document_.project().title.empty())
+        return document_.project().title;
+    for (const auto& [uid, node] : document_.project().graph.nodeBin()) {
         if (!node.parentUID)
             return node.title;
     }
     return {};
 }
 
-void VQDocument::exportPlainTextToPasteboard(const PlainTextExporter::Options& options, Pasteboard& pasteBoard) const
+void DocumentExport::exportPlainTextToPasteboard(const PlainTextExporter::Options& options,
+                                                 Pasteboard& pasteBoard) const
 {
-    PlainTextExporter exporter(project.graph, options);
+    PlainTextExporter exporter(document_.project().graph, options);
     deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard,
                 "exportPlainTextToPasteboard(options:)");
 }
 
-void VQDocument::exportRichTextToPasteboard(const RichTextExporter::Options& options, Pasteboard& pasteBoard) const
+void DocumentExport::exportRichTextToPasteboard(const RichTextExporter::Options& options, Pasteboard& pasteBoard) const
 {
-    RichTextExporter exporter(project.graph);
+    RichTextExporter exporter(document_.project().graph);
     exporter.options = options;
     deliverText(exporter.rtfData(), {Pasteboard::rtfType}, true, pasteBoard, "exportRichTextToPasteboard(options:)");
 }
 
-void VQDocument::exportYamlToPasteboard(Pasteboard& pasteBoard) const
+void DocumentExport::exportYamlToPasteboard(Pasteboard& pasteBoard) const
 {
-    YAMLExporter exporter(project.graph);
+    YAMLExporter exporter(document_.project().graph);
     deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard, "exportYamlToPasteboard()");
 }
 
-void VQDocument::exportOPMLToPasteboard(Pasteboard& pasteBoard) const
+void DocumentExport::exportOPMLToPasteboard(Pasteboard& pasteBoard) const
 {
-    OPMLExporter exporter(project.graph, opmlTitle());
+    OPMLExporter exporter(document_.project().graph, opmlTitle());
     deliverText(exporter.exportData(), {opmlType(), Pasteboard::stringType}, false, pasteBoard,
                 "exportOPMLToPasteboard()");
 }
 
-void VQDocument::exportMarkdownToPasteboard(const MarkdownExporter::Options& options, Pasteboard& pasteBoard) const
+void DocumentExport::exportMarkdownToPasteboard(const MarkdownExporter::Options& options, Pasteboard& pasteBoard) const
 {
-    MarkdownExporter exporter(project.graph, options);
+    MarkdownExporter exporter(document_.project().graph, options);
     deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard,
                 "exportMarkdownToPasteboard(options:)");
 }
 
 // ---- Images and PDF ----
 
-Rect VQDocument::renderRect(const Graph& graph)
+Rect DocumentExport::renderRect(const Graph& graph)
 {
     const Rect bounds = graph.boundingRect();
     return bounds.insetBy(-0.15 * bounds.width(), -0.15 * bounds.height());
@@ -146,7 +149,7 @@ QSize pictureSize(const Rect& area)
 {
     const double width = std::max(1.0, std::ceil(area.width()));
     const double height = std::max(1.0, std::ceil(area.height()));
-    if (width * height > VQDocument::maxImagePixels)
+    if (width * height > DocumentExport::maxImagePixels)
         throw TextError("The map is too large to export as an image: " + wholeNumber(width) + " × " + wholeNumber(height)
                         + " pixels, more than the 200 million pixels an image may have. Export it as a PDF document "
                           "instead.");
@@ -160,9 +163,9 @@ constexpr std::int64_t bandBytes = 4 << 20;
 
 } // namespace
 
-Image VQDocument::renderImage(const GraphRenderOptions& options) const
+Image DocumentExport::renderImage(const GraphRenderOptions& options) const
 {
-    const VQProject snapshot = project;
+    const VQProject snapshot = document_.project();
     const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
     const Rect area = renderRect(snapshot.graph);
     const QSize pixels = pictureSize(area);
@@ -179,9 +182,9 @@ Image VQDocument::renderImage(const GraphRenderOptions& options) const
     return Image(std::move(bitmap), Size{double(pixels.width()), double(pixels.height())});
 }
 
-std::optional<Bytes> VQDocument::renderPNG(const GraphRenderOptions& options) const
+std::optional<Bytes> DocumentExport::renderPNG(const GraphRenderOptions& options) const
 {
-    const VQProject snapshot = project;
+    const VQProject snapshot = document_.project();
     const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
     const Rect area = renderRect(snapshot.graph);
     const QSize pixels = pictureSize(area);
@@ -194,9 +197,9 @@ std::optional<Bytes> VQDocument::renderPNG(const GraphRenderOptions& options) co
     return encoder.finish();
 }
 
-Bytes VQDocument::renderPDF(const GraphRenderOptions& options) const
+Bytes DocumentExport::renderPDF(const GraphRenderOptions& options) const
 {
-    const VQProject snapshot = project;
+    const VQProject snapshot = document_.project();
     const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
     const Rect area = renderRect(snapshot.graph);
     const double scale = std::min(1.0, maxPDFPageSide / std::max(area.width(), area.height()));
@@ -221,7 +224,7 @@ Bytes VQDocument::renderPDF(const GraphRenderOptions& options) const
     return Bytes(bytes.begin(), bytes.end());
 }
 
-void VQDocument::exportImageToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard) const
+void DocumentExport::exportImageToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard) const
 {
     const std::optional<Bytes> png = renderPNG(options);
     if (!png)
@@ -229,7 +232,7 @@ void VQDocument::exportImageToPasteboard(const GraphRenderOptions& options, Past
     deliverBytes(*png, Pasteboard::pngType, pasteBoard, "exportImageToPasteboard(options:)");
 }
 
-void VQDocument::exportPDFToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard) const
+void DocumentExport::exportPDFToPasteboard(const GraphRenderOptions& options, Pasteboard& pasteBoard) const
 {
     deliverBytes(renderPDF(options), Pasteboard::pdfType, pasteBoard, "exportPDFToPasteboard(options:)");
 }

@@ -1,5 +1,4 @@
-// The document's clipboard: copying and pasting nodes, styles and shapes, cut and duplicate, and the
-// insertion of detached node trees that pasted and imported outlines go through.
+// The insertion of detached node trees that pasted and imported outlines go through.
 
 #include <algorithm>
 #include <cstddef>
@@ -16,9 +15,6 @@
 
 #include "document/VQDocument.h"
 #include "document/VQDocumentFiles.h"
-#include "exchange/OPMLImporter.h"
-#include "exchange/PlainTextImporter.h"
-#include "exchange/RtfTextReader.h"
 #include "layout/NodeSizing.h"
 #include "platform/Image.h"
 #include "platform/Clock.h"
@@ -29,10 +25,6 @@ namespace velquine {
 
 namespace {
 
-using Type = VQDocumentPasteboard::Type;
-
-constexpr std::string_view pasteName = "pasteFromPasteBoard(pasteLocation:keepOriginalStyle:)";
-constexpr std::string_view pasteNodesName = "pasteNodesFromPasteBoard(pasteLocation:keepOriginalStyle:pasteBoard:)";
 
 // Gap between the cells of the grid inserted trees are set in.
 constexpr double treeGap = 100.0;
@@ -240,315 +232,15 @@ void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeS
 
 } // namespace
 
-// ---- Styles and shapes ----
-
-bool VQDocument::copyNodeStyleToPasteBoard(const NodeStyle& style, NodeShape shape, Pasteboard& pasteBoard) const
-{
-    return VQDocumentPasteboard::writeNodeStyle(style, shape, pasteBoard, "copyNodeStyleToPasteBoard(style:shape:)");
-}
-
-std::optional<NodeStyle> VQDocument::getNodeStyleFromPasteBoard(const Pasteboard& pasteBoard) const
-{
-    return VQDocumentPasteboard::readNodeStyle(pasteBoard, "getNodeStyleFromPasteBoard()");
-}
-
-std::optional<NodeShape> VQDocument::getNodeShapeFromPasteBoard(const Pasteboard& pasteBoard) const
-{
-    return VQDocumentPasteboard::readNodeShape(pasteBoard, "getNodeShapeFromPasteBoard()");
-}
-
-// ---- Copy ----
-
-bool VQDocument::copyNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard) const
-{
-    return VQDocumentPasteboard::writeNodes(project.graph, nodes, uniqueHandle, pasteBoard,
-                                            "copyNodesToPasteBoard(nodes:pasteBoard:)");
-}
-
-bool VQDocument::canPaste(const Pasteboard& pasteBoard) const
-{
-    return VQDocumentPasteboard::canPaste(pasteBoard);
-}
-
 std::vector<Node> VQDocument::currentVersions(const std::vector<Node>& nodes) const
 {
     std::vector<Node> result;
     result.reserve(nodes.size());
     for (const Node& node : nodes) {
-        if (auto stored = project.graph.node(node.uid))
+        if (auto stored = project_.graph.node(node.uid))
             result.push_back(std::move(*stored));
     }
     return result;
-}
-
-// ---- Paste ----
-
-namespace {
-
-// The result of a paste: the pasted or changed nodes as stored, none when nothing was pasted.
-using Pasted = std::optional<std::vector<Node>>;
-// What a handler of one kind of paste answers: none when the pasteboard holds nothing of its kind and the
-// paste goes on with the next kind, else the paste's result.
-using Handled = std::optional<Pasted>;
-
-// One paste from a pasteboard, with a handler per kind of content, tried in order by pasteFromPasteBoard.
-class Paste {
-public:
-    Paste(VQDocument& document, Pasteboard& pasteBoard, Point location)
-        : document_(document), pasteBoard_(pasteBoard), location_(location)
-    {
-    }
-
-    // Nodes copied by this program.
-    Handled copiedNodes(bool keepOriginalStyle)
-    {
-        if (!has(PasteKind::nodesPlist))
-            return std::nullopt;
-        const Pasted pasted = document_.pasteNodesFromPasteBoard(location_, keepOriginalStyle, pasteBoard_);
-        if (!pasted)
-            return std::nullopt;
-        if (!pasted->empty())
-            selectOnly(pasted->front());
-        return Pasted(document_.currentVersions(*pasted));
-    }
-
-    // A link goes into the selected nodes and ends the paste there, so the text that usually comes with it
-    // never replaces their titles. With nothing selected the paste goes on with the other kinds.
-    Handled link(const std::vector<Node>& selected)
-    {
-        if (!has(PasteKind::url))
-            return std::nullopt;
-        if (!pasteBoard_.data(Pasteboard::urlType))
-            return Pasted();
-        const auto link = pasteBoard_.string(Pasteboard::urlType);
-        if (!link || selected.empty())
-            return std::nullopt;
-        std::vector<Node> changed = selected;
-        for (Node& node : changed)
-            node.url = *link;
-        return finishSelection(changed);
-    }
-
-    // An image, a string or rich text put into every selected node.
-    Handled intoSelection(const std::vector<Node>& selected)
-    {
-        if (has(PasteKind::image)) {
-            const std::optional<Image> image = readImage();
-            if (!image)
-                return Pasted();
-            std::vector<Node> changed;
-            for (Node node : selected) {
-                node.setImage(*image);
-                changed.push_back(autosizeNode(node, autosizeKeepCenter));
-            }
-            return finishSelection(changed);
-        }
-        if (has(PasteKind::string)) {
-            if (!pasteBoard_.data(Pasteboard::stringType))
-                return noStringData();
-            const std::optional<std::string> text = pasteBoard_.string(Pasteboard::stringType);
-            if (!text)
-                return Pasted();
-            return retitled(selected, *text);
-        }
-        if (has(PasteKind::rtf))
-            return richTextIntoSelection(selected);
-        return std::nullopt;
-    }
-
-    // An image with nothing selected becomes a new node, titled after a string offered with it.
-    Handled imageNode()
-    {
-        if (!has(PasteKind::image))
-            return std::nullopt;
-        const std::optional<Image> image = readImage();
-        if (!image)
-            return Pasted();
-        std::string title = "Image";
-        if (has(PasteKind::string)) {
-            if (!pasteBoard_.data(Pasteboard::stringType))
-                return noStringData();
-            if (auto text = pasteBoard_.string(Pasteboard::stringType))
-                title = std::move(*text);
-        }
-        const std::optional<Node> node = document_.insertImageNode(title, location_, *image);
-        if (!node)
-            return Pasted();
-        selectOnly(*node);
-        return Pasted(std::vector<Node>{*node});
-    }
-
-    // With nothing selected: OPML, offered as such or as a string that holds an OPML document, else an indented
-    // text outline.
-    Handled outline()
-    {
-        const auto plainString = has(PasteKind::string) ? pasteBoard_.string(Pasteboard::stringType) : std::nullopt;
-        if (has(PasteKind::opml) || (plainString && plainString->find("<opml") != std::string::npos))
-            return opml();
-        if (!has(PasteKind::string))
-            return std::nullopt;
-        if (!pasteBoard_.data(Pasteboard::stringType))
-            return noStringData();
-        if (!plainString)
-            return Pasted();
-        return finishImport(document_.insertNodes(PlainTextImporter::importNodes(*plainString), location_));
-    }
-
-private:
-    bool has(PasteKind kind) const { return pasteboardHasKind(kind, pasteBoard_); }
-
-    Pasted noStringData() const
-    {
-        VQ_LOG(pasteName, "can't get string data from pboard");
-        return std::nullopt;
-    }
-
-    void selectOnly(const Node& node)
-    {
-        document_.project.setSelectedNodes({node});
-        document_.notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
-    }
-
-    // The changed selected nodes: stored, their trees laid out, the first one selected.
-    Pasted finishSelection(const std::vector<Node>& changed)
-    {
-        document_.updateNodes(changed, NodeUpdateOperation::title, false);
-        document_.autoLayoutWholeNodeTrees(changed, true);
-        document_.resolveCollisions();
-        if (!changed.empty())
-            selectOnly(changed.front());
-        return document_.currentVersions(changed);
-    }
-
-    // New node trees: the first one selected, their trees laid out.
-    Pasted finishImport(const std::vector<Node>& inserted)
-    {
-        if (!inserted.empty())
-            selectOnly(inserted.front());
-        document_.autoLayoutWholeNodeTrees(inserted, true);
-        document_.resolveCollisions();
-        return document_.currentVersions(inserted);
-    }
-
-    Pasted retitled(const std::vector<Node>& selected, const std::string& title)
-    {
-        std::vector<Node> changed;
-        for (Node node : selected) {
-            node.title = title;
-            changed.push_back(autosizeNode(node, autosizeKeepCenter));
-        }
-        return finishSelection(changed);
-    }
-
-    Pasted richTextIntoSelection(const std::vector<Node>& selected)
-    {
-        const std::optional<Bytes> rtf = pasteBoard_.data(Pasteboard::rtfType);
-        if (!rtf) {
-            VQ_LOG(pasteName, "can't get rtf data from pboard");
-            return std::nullopt;
-        }
-        std::string text;
-        try {
-            text = RtfTextReader::plainText(std::string_view(reinterpret_cast<const char*>(rtf->data()), rtf->size()));
-        } catch (const RtfReadError&) {
-            return std::nullopt;
-        }
-        return retitled(selected, text);
-    }
-
-    Pasted opml()
-    {
-        const std::string& opmlType = VQDocumentPasteboard::pasteboardType(Type::opml);
-        const std::optional<Bytes> data = pasteBoard_.availableType({opmlType})
-            ? pasteBoard_.data(opmlType)
-            : pasteBoard_.data(Pasteboard::stringType);
-        if (!data)
-            return noStringData();
-        OPMLImporter importer;
-        std::vector<Node> nodes;
-        importer.parseData(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()), &nodes);
-        return finishImport(document_.insertNodes(nodes, location_));
-    }
-
-    std::optional<Image> readImage() const
-    {
-        std::optional<Bytes> data = pasteBoard_.data(Pasteboard::pngType);
-        if (!data)
-            data = pasteBoard_.data(Pasteboard::tiffType);
-        if (!data) {
-            VQ_LOG(pasteName, "can't get image data from pboard");
-            return std::nullopt;
-        }
-        return Image::fromData(*data);
-    }
-
-    VQDocument& document_;
-    Pasteboard& pasteBoard_;
-    const Point location_;
-};
-
-} // namespace
-
-std::optional<std::vector<Node>> VQDocument::pasteFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
-                                                                 Pasteboard& pasteBoard)
-{
-    warnOutsideSession(pasteName);
-    if (!canPaste(pasteBoard))
-        return std::nullopt;
-    Paste paste(*this, pasteBoard, pasteLocation);
-    try {
-        if (Handled done = paste.copiedNodes(keepOriginalStyle))
-            return *done;
-        const std::vector<Node> selected = project.graph.nodes(project.selectedNodeUIDs);
-        if (Handled done = paste.link(selected))
-            return *done;
-        if (!selected.empty()) {
-            if (Handled done = paste.intoSelection(selected))
-                return *done;
-            return std::nullopt;
-        }
-        if (Handled done = paste.imageNode())
-            return *done;
-        if (Handled done = paste.outline())
-            return *done;
-    } catch (const std::exception& error) {
-        // Running out of node identifiers: nothing of the paste is kept once the caller cancels.
-        VQ_LOG(pasteName, error.what());
-        return std::nullopt;
-    }
-    return std::nullopt;
-}
-
-std::optional<std::vector<Node>> VQDocument::pasteNodesFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
-                                                                      Pasteboard& pasteBoard)
-{
-    const std::string& listType = VQDocumentPasteboard::pasteboardType(Type::nodesPlist);
-    if (!pasteBoard.availableType({listType}))
-        return std::nullopt;
-    const std::optional<Bytes> data = pasteBoard.data(listType);
-    if (!data)
-        return std::nullopt;
-    const bool keepStyles =
-        keepOriginalStyle || pasteBoard.string(VQDocumentPasteboard::pasteboardType(Type::sourceDocument)) == uniqueHandle;
-
-    std::vector<Node> placed;
-    try {
-        const std::vector<Node> decoded = Node::decodePropertyList(*data);
-        if (decoded.empty())
-            return std::nullopt;
-        placed = VQDocumentPasteboard::renumberedAndPlaced(decoded, pasteLocation);
-    } catch (const std::exception& error) {
-        VQ_LOG(pasteNodesName, error.what());
-        return std::nullopt;
-    }
-
-    project.graph.updateNodes(placed);
-    resolveCollisions();
-    if (!keepStyles) {
-        resetNodeStyle(currentVersions(placed));
-        updateNodes(autosizeNodes(currentVersions(placed), autosizeKeepCenter), NodeUpdateOperation::size, false);
-    }
-    return currentVersions(placed);
 }
 
 std::optional<Node> VQDocument::insertImageNode(const std::string& title, Point at, const Image& image)
@@ -557,39 +249,7 @@ std::optional<Node> VQDocument::insertImageNode(const std::string& title, Point 
     node.setImage(image);
     updateNodes({autosizeNode(node, autosizeKeepCenter)}, NodeUpdateOperation::size, false);
     resolveCollisions();
-    return project.graph.node(node.uid);
-}
-
-// ---- Cut and duplicate ----
-
-bool VQDocument::cutNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard)
-{
-    warnOutsideSession("cutNodesToPasteBoard(nodes:)");
-    const bool copied = copyNodesToPasteBoard(nodes, pasteBoard);
-    if (copied)
-        project.graph.removeNodes(nodes);
-    return copied;
-}
-
-std::optional<std::vector<Node>> VQDocument::duplicateSelectedNodes(Pasteboard& privateBoard)
-{
-    warnOutsideSession("duplicateSelectedNodes()");
-    const std::vector<Node> selected = project.graph.nodes(project.selectedNodeUIDs);
-    if (selected.empty())
-        return std::nullopt;
-    if (!copyNodesToPasteBoard(selected, privateBoard))
-        return std::nullopt;
-
-    const Node& first = selected.front();
-    const Point location{first.center.x + first.size.width * 0.5, first.center.y + first.size.height + 20.0};
-    const std::optional<std::vector<Node>> pasted = pasteNodesFromPasteBoard(location, true, privateBoard);
-    if (!pasted)
-        return std::nullopt;
-    if (!pasted->empty()) {
-        project.setSelectedNodes({pasted->front()});
-        notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
-    }
-    return currentVersions(*pasted);
+    return project_.graph.node(node.uid);
 }
 
 // ---- Inserting node trees ----
@@ -604,23 +264,25 @@ std::optional<Node> VQDocument::insertNodeTree(const Node& source, std::optional
     list.insert(list.end(), from.begin(), from.end());
     std::vector<bool> inserted(list.size());
     const std::optional<std::int64_t> made = insertTree(*this, 0, parentUID, list, SourceIndex(list), inserted);
-    return made ? project.graph.node(*made) : std::nullopt;
+    return made ? project_.graph.node(*made) : std::nullopt;
 }
 
 std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point at)
 {
     // A map that grew past what is opened could be saved but never opened again.
-    if (project.graph.count() + nodes.size() > VQDocumentFiles::maximumNodeCount) {
-        VQ_LOG("insertNodes(_:at:)", VQDocumentFiles::tooManyNodesMessage(project.graph.count() + nodes.size()));
+    if (project_.graph.count() + nodes.size() > VQDocumentFiles::maximumNodeCount) {
+        VQ_LOG("insertNodes(_:at:)", VQDocumentFiles::tooManyNodesMessage(project_.graph.count() + nodes.size()));
         return {};
     }
     const SourceIndex index(nodes);
     std::vector<bool> inserted(nodes.size());
     std::vector<std::int64_t> roots;
     {
-        const auto ahead = measureTitlesAhead(project, nodes, index);
+        // The titles are laid out meanwhile from the start.
+        std::unique_ptr<TextsMeasuredAhead> titlesAhead = measureTitlesAhead(project_, nodes, index);
         // Nodes are only added until every tree is made: the free centres and tree roots are kept meanwhile.
-        insertion_ = std::make_shared<Insertion>(project.graph, nodes.size());
+        insertion_ = std::make_shared<Insertion>(project_.graph, nodes.size());
+        insertion_->titlesAhead = std::move(titlesAhead);
         struct EndInsertion {
             std::shared_ptr<Insertion>& insertion;
             ~EndInsertion() { insertion.reset(); }
@@ -637,10 +299,10 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
 
     // Each tree laid out by the base options: horizontally when they say so or arrange by hand. The trees
     // are apart, so each is laid out, set in its cell and centred on the point before all are stored at once.
-    LayoutOptions options = project.baseLayoutOptions;
+    LayoutOptions options = project_.baseLayoutOptions;
     if (options.isManual)
         options.layoutType = LayoutOptions::LayoutType::horizontal;
-    auto layouter = ::velquine::makeLayouter(project.graph, options, true);
+    auto layouter = ::velquine::makeLayouter(project_.graph, options, true);
     std::vector<Node> result;
     if (roots.size() != 1)
         result.reserve(nodes.size());
@@ -649,7 +311,7 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     for (const std::int64_t rootUID : roots) {
         treeStarts.push_back(result.size());
         // The layouter reads its own copy of the graph: the stored root stays as it is meanwhile.
-        const Node* root = project.graph.findNode(rootUID);
+        const Node* root = project_.graph.findNode(rootUID);
         if (!root)
             continue;
         // A root without children, each line of a flat outline, is laid out where it stands.
@@ -675,7 +337,7 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
         if (node.createdTimestamp < 0)
             node.createdTimestamp = now;
     }
-    project.graph.overwriteNodes(result);
+    project_.graph.overwriteNodes(result);
     return result;
 }
 

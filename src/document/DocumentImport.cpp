@@ -1,5 +1,8 @@
-// Opening other files as new maps: plain text and Markdown (headings giving their depth) read as indented outlines, the text of RTF
-// and Word files read the same way, and OPML outlines with their title.
+// Reading other files into a document as new maps: plain text and Markdown (headings giving their depth)
+// read as indented outlines, the text of RTF and Word files read the same way, and OPML outlines with their
+// title.
+
+#include "document/DocumentImport.h"
 
 #include "document/VQDocument.h"
 
@@ -90,11 +93,11 @@ std::string utf8Text(std::string bytes, const std::string& url)
 // operations of an import neither warn nor ask for an undo step.
 class SessionFlag {
 public:
-    explicit SessionFlag(VQDocument& document) : document_(document), previous_(document.isInEditingSession)
+    explicit SessionFlag(VQDocument& document) : document_(document), previous_(document.isInEditingSession())
     {
-        document_.isInEditingSession = true;
+        document_.setSessionFlag(true);
     }
-    ~SessionFlag() { document_.isInEditingSession = previous_; }
+    ~SessionFlag() { document_.setSessionFlag(previous_); }
     SessionFlag(const SessionFlag&) = delete;
     SessionFlag& operator=(const SessionFlag&) = delete;
 
@@ -105,17 +108,17 @@ private:
 
 } // namespace
 
-void VQDocument::readPlainText(const std::string& url)
+void DocumentImport::readPlainText(const std::string& url)
 {
     importOutlineText(utf8Text(readFileBytes(url), url));
 }
 
-void VQDocument::readMarkdown(const std::string& url)
+void DocumentImport::readMarkdown(const std::string& url)
 {
     importOutlineText(markdownOutlineText(utf8Text(readFileBytes(url), url)));
 }
 
-void VQDocument::readRTFTextDocumentFormat(const std::string& url)
+void DocumentImport::readRTFTextDocumentFormat(const std::string& url)
 {
     const std::string bytes = readFileBytes(url);
     std::string text;
@@ -127,7 +130,7 @@ void VQDocument::readRTFTextDocumentFormat(const std::string& url)
     importOutlineText(text);
 }
 
-void VQDocument::readDocx(const std::string& url)
+void DocumentImport::readDocx(const std::string& url)
 {
     std::string text;
     try {
@@ -138,7 +141,7 @@ void VQDocument::readDocx(const std::string& url)
     importOutlineText(text);
 }
 
-void VQDocument::readOPML(const std::string& url)
+void DocumentImport::readOPML(const std::string& url)
 {
     OPMLImporter importer;
     std::vector<Node> nodes;
@@ -146,21 +149,21 @@ void VQDocument::readOPML(const std::string& url)
 
     if (nodes.size() > VQDocumentFiles::maximumNodeCount)
         throw TextError(VQDocumentFiles::tooManyNodesMessage(nodes.size()));
-    const SessionFlag session(*this);
+    const SessionFlag session(document_);
 
     if (!importer.documentTitle.empty())
-        setProjectTitle(importer.documentTitle);
-    insertNodes(nodes, Point{0.0, 0.0});
+        document_.setProjectTitle(importer.documentTitle);
+    document_.insertNodes(nodes, Point{0.0, 0.0});
 }
 
-void VQDocument::importOutlineText(std::string_view text)
+void DocumentImport::importOutlineText(std::string_view text)
 {
     std::vector<Node> nodes = PlainTextImporter::importNodes(text);
     if (nodes.size() > VQDocumentFiles::maximumNodeCount)
         throw TextError(VQDocumentFiles::tooManyNodesMessage(nodes.size()));
-    const SessionFlag session(*this);
+    const SessionFlag session(document_);
 
-    insertNodes(nodes, Point{0.0, 0.0});
+    document_.insertNodes(nodes, Point{0.0, 0.0});
 }
 
 } // namespace velquine
