@@ -3,11 +3,10 @@
 // run one case per process (--benchmark_filter) to read it for that case.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 #include <string>
 
 #include "layout/TextUtilities.h"
+#include "support/OpenedWindow.h"
 
 using namespace velquine;
 
@@ -15,13 +14,6 @@ namespace {
 
 constexpr double fontSize = 64;
 constexpr double imageBox = 1024;
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
 
 // Lines of about 62 characters up to the size in bytes: 12,000 lines make some 745 KB.
 std::string textOfLines(std::size_t bytes, std::size_t lineLength)
@@ -44,7 +36,7 @@ void run(benchmark::State& state, const std::string& text)
         state.counters["pixels_wide"] = image.pixelsWide();
         state.counters["pixels_high"] = image.pixelsHigh();
     }
-    state.counters["peak_MB"] = peakMegabytes();
+    state.counters["peak_MB"] = bench::peakMegabytes();
 }
 
 void BM_DroppedText12000Lines(benchmark::State& state) { run(state, textOfLines(745 * 1024, 62)); }

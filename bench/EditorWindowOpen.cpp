@@ -12,6 +12,7 @@
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "support/GeneratedMaps.h"
+#include "support/OpenedWindow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,13 +30,6 @@
 using namespace velquine;
 
 namespace {
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
 
 // A generated map saved in a temporary folder, with private settings, for as long as the object lives.
 struct SavedMap {
@@ -59,7 +53,7 @@ void BM_OpenMapUntilPainted(benchmark::State& state)
     const SavedMap saved(int(state.range(0)));
     const std::string& path = saved.path;
     // What making and saving the map took is no part of opening it.
-    const double setupMegabytes = peakMegabytes();
+    const double setupMegabytes = bench::peakMegabytes();
     double openMs = 0, windowMs = 0, paintMs = 0;
     double readMegabytes = 0; // the peak once the first reading is done
     for (auto _ : state) {
@@ -68,28 +62,16 @@ void BM_OpenMapUntilPainted(benchmark::State& state)
         auto document = VQDocument::makeDocumentForURL(path, std::string(VQDocument::documentType));
         openMs += clock.nsecsElapsed() / 1e6;
         if (readMegabytes == 0)
-            readMegabytes = peakMegabytes();
-        clock.restart();
-        auto* window = new MindMapEditorWindowController(document, QStringLiteral("bench"));
-        window->show();
-        windowMs += clock.nsecsElapsed() / 1e6;
-        clock.restart();
-        RunLoop::drain();
-        QApplication::processEvents();
-        window->repaint();
-        paintMs += clock.nsecsElapsed() / 1e6;
-        state.PauseTiming();
-        window->close();
-        delete window;
-        document.reset();
-        RunLoop::drain();
-        state.ResumeTiming();
+            readMegabytes = bench::peakMegabytes();
+        const bench::WindowTimes times = bench::showUntilPainted(state, document);
+        windowMs += times.windowMs;
+        paintMs += times.paintMs;
     }
     const double n = double(state.iterations());
     state.counters["open_ms"] = openMs / n;
     state.counters["window_ms"] = windowMs / n;
     state.counters["paint_ms"] = paintMs / n;
-    state.counters["peak_MB"] = peakMegabytes();
+    state.counters["peak_MB"] = bench::peakMegabytes();
     state.counters["setup_peak_MB"] = setupMegabytes;
     state.counters["read_peak_MB"] = readMegabytes;
 }

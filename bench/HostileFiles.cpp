@@ -12,6 +12,7 @@
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "sql/Connection.h"
+#include "support/OpenedWindow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,13 +33,6 @@ using namespace velquine;
 namespace {
 
 constexpr const char* ownType = "io.kelvarn.velquine.mindmap";
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
 
 // A document database with the schema, changed by the SQL, archived as a document with the entries that
 // `more` writes before it.
@@ -189,23 +183,11 @@ void BM_OpenBareNodesUntilPainted(benchmark::State& state)
             continue;
         }
         openMs += clock.nsecsElapsed() / 1e6;
-        readMegabytes = peakMegabytes();
-        clock.restart();
-        auto* window = new MindMapEditorWindowController(document, QStringLiteral("bench"));
-        window->show();
-        windowMs += clock.nsecsElapsed() / 1e6;
-        windowMegabytes = peakMegabytes();
-        clock.restart();
-        RunLoop::drain();
-        QApplication::processEvents();
-        window->repaint();
-        paintMs += clock.nsecsElapsed() / 1e6;
-        state.PauseTiming();
-        window->close();
-        delete window;
-        document.reset();
-        RunLoop::drain();
-        state.ResumeTiming();
+        readMegabytes = bench::peakMegabytes();
+        const bench::WindowTimes times = bench::showUntilPainted(state, document);
+        windowMs += times.windowMs;
+        paintMs += times.paintMs;
+        windowMegabytes = times.windowPeakMegabytes;
     }
     const double n = double(state.iterations());
     state.counters["open_ms"] = openMs / n;
@@ -213,7 +195,7 @@ void BM_OpenBareNodesUntilPainted(benchmark::State& state)
     state.counters["paint_ms"] = paintMs / n;
     state.counters["read_peak_MB"] = readMegabytes;
     state.counters["window_peak_MB"] = windowMegabytes;
-    state.counters["peak_MB"] = peakMegabytes();
+    state.counters["peak_MB"] = bench::peakMegabytes();
 }
 
 } // namespace
