@@ -70,11 +70,6 @@ GraphViewController::~GraphViewController()
     NotificationCenter::defaultCenter().removeObserversOf(this);
 }
 
-bool GraphViewController::isDebugDrawingEnabled()
-{
-    return NodeLayer::isDebugDrawingEnabled();
-}
-
 void GraphViewController::viewDidLoad()
 {
     auto document = document_.lock();

@@ -60,11 +60,6 @@ public:
     std::shared_ptr<VQDocument> lockDocument() const { return document_.lock(); }
     GraphView* graphView() const { return graphView_; }
     ScrollView* scrollView() const { return scrollView_; }
-    // The canvas rectangle of the last reload.
-    Rect oldGraphBounds() const { return oldGraphBounds_; }
-
-    // Process-wide: node layers outline their sublayers.
-    static bool isDebugDrawingEnabled();
 
     // ---- Canvas ----
 
@@ -155,7 +150,7 @@ private:
     std::weak_ptr<VQDocument> document_;
     QPointer<GraphView> graphView_;
     QPointer<ScrollView> scrollView_;
-    Rect oldGraphBounds_;
+    Rect oldGraphBounds_; // the canvas rectangle of the last reload
     TitleEditorStarter titleEditorStarter_;
     std::unique_ptr<StructureCommands> structure_;
     std::unique_ptr<StyleCommands> style_;
