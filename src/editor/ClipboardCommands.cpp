@@ -66,7 +66,8 @@ void ClipboardCommands::paste(bool keepOriginalStyle)
         return;
     }
     Point location = pasteLocation();
-    GraphViewController::CommandSession session = controller_.openSession(*document, keepOriginalStyle ? "Paste" : "Paste and Match Style");
+    GraphViewController::CommandSession session =
+        controller_.openSession(*document, keepOriginalStyle ? "Paste" : "Paste and Match Style");
     if (!DocumentClipboard(*document).pasteFromPasteBoard(location, keepOriginalStyle)) {
         failed(function, __LINE__, "paste failed");
         controller_.cancelSession(*document, session);

@@ -122,7 +122,8 @@ void LayoutViewCommands::resolveCollisions()
 
 void LayoutViewCommands::forceReloadModel()
 {
-    controller_.notifyDocumentListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
+    controller_.notifyDocumentListeners(
+        [](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
 }
 
 void LayoutViewCommands::toggleDebugDrawing()
@@ -144,11 +145,12 @@ void LayoutViewCommands::dumpGraph()
 
 void LayoutViewCommands::scrollOriginIntoView()
 {
-    if (!controller_.scrollView())
+    ScrollView* scroll = controller_.scrollView();
+    if (!scroll)
         return;
-    double m = controller_.scrollView()->magnification();
-    Size size{controller_.scrollView()->width() / m, controller_.scrollView()->height() / m};
-    controller_.scrollView()->scrollRectToVisible(Rect(-size.width / 2, -size.height / 2, size.width, size.height), 0.5);
+    double m = scroll->magnification();
+    Size size{scroll->width() / m, scroll->height() / m};
+    scroll->scrollRectToVisible(Rect(-size.width / 2, -size.height / 2, size.width, size.height), 0.5);
 }
 
 // The node, as the project now holds it, is centred unless it lies entirely in view.
