@@ -3,16 +3,11 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include <algorithm>
 #include <cmath>
 
 #include "canvas/layers/NodeLayer.h"
-#include "kit/CommandTable.h"
-#include "layout/GraphCollisionResolver.h"
-#include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "platform/Settings.h"
-#include "platform/UserDefaults.h"
 #include "canvas/PointerInteraction.h"
 #include "canvas/TitleEditingInteraction.h"
 #include "canvas/CanvasSync.h"
