@@ -3,16 +3,11 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include <algorithm>
 #include <cmath>
 
 #include "canvas/layers/NodeLayer.h"
-#include "kit/CommandTable.h"
-#include "layout/GraphCollisionResolver.h"
-#include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "platform/Settings.h"
-#include "platform/UserDefaults.h"
 #include "canvas/PointerInteraction.h"
 #include "canvas/TitleEditingInteraction.h"
 #include "canvas/CanvasSync.h"
@@ -24,12 +19,6 @@ namespace {
 // Node updates that the canvas shows at once; every other change reaches it through the session's commit.
 // Bit n stands for operation code n: style, fill colour, border colour, branch colour, text colour, title.
 constexpr std::uint32_t reloadingUpdates = 0x24494;
-
-Rect frameOf(const Node& node)
-{
-    return Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
-                node.size.height);
-}
 
 // Scroll offsets are whole pixels. A canvas whose edges lie on a grid of this many points moves by whole pixels
 // when its rectangle changes, at every magnification in quarter steps, so putting the visible part back after
@@ -64,7 +53,9 @@ std::shared_ptr<GraphViewController> GraphViewController::create(const std::shar
 
 GraphViewController::GraphViewController(const std::shared_ptr<VQDocument>& document, GraphView* graphView,
                                          ScrollView* scrollView)
-    : document_(document), graphView_(graphView), scrollView_(scrollView)
+    : document_(document), graphView_(graphView), scrollView_(scrollView),
+      structure_(std::make_unique<StructureCommands>(*this)), style_(std::make_unique<StyleCommands>(*this)),
+      layoutView_(std::make_unique<LayoutViewCommands>(*this)), clipboard_(std::make_unique<ClipboardCommands>(*this))
 {
     registerActions();
 }
@@ -74,11 +65,6 @@ GraphViewController::~GraphViewController()
     NotificationCenter::defaultCenter().removeObserversOf(this);
 }
 
-bool GraphViewController::isDebugDrawingEnabled()
-{
-    return NodeLayer::isDebugDrawingEnabled();
-}
-
 void GraphViewController::viewDidLoad()
 {
     auto document = document_.lock();
@@ -86,11 +72,11 @@ void GraphViewController::viewDidLoad()
         return;
     document->registerEventListener(shared_from_this());
     std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
-    collisionObserver_ = NotificationCenter::defaultCenter().addObserver(
+    NotificationCenter::defaultCenter().addObserver(
         std::string(collisionDetectionModeDidSwitchNotification),
         [weakSelf](const Notification&) {
             if (auto self = weakSelf.lock())
-                self->collisionDetectionModeDidSwitch();
+                self->layoutView().collisionDetectionModeDidSwitch();
         },
         this);
     if (graphView_) {
@@ -108,15 +94,13 @@ void GraphViewController::viewDidLoad()
 
 void GraphViewController::registerActions()
 {
-    addAction(commandSelector(Command::zoomIn), [this](const ActionItem*) { zoomIn(); });
-    addAction(commandSelector(Command::zoomOut), [this](const ActionItem*) { zoomOut(); });
-    addAction(commandSelector(Command::zoomDefault), [this](const ActionItem*) { zoomDefault(); });
-    addAction(commandSelector(Command::dumpGraph), [this](const ActionItem*) { dumpGraph(); });
-    addAction(commandSelector(Command::toggleDebugDrawing), [this](const ActionItem*) { toggleDebugDrawing(); });
-    addAction(commandSelector(Command::forceReloadModel), [this](const ActionItem*) { forceReloadModel(); });
-    addAction(commandSelector(Command::blong), [this](const ActionItem*) { scrollOriginIntoView(); });
-    registerStructureActions();
-    registerStyleActions();
+    const AddAction add = [this](const std::string& selector, Handler handler) {
+        addAction(selector, std::move(handler));
+    };
+    structure_->registerActions(add);
+    style_->registerActions(add);
+    layoutView_->registerActions(add);
+    clipboard_->registerActions(add);
 }
 
 // ---- Sessions ----
@@ -148,6 +132,14 @@ void GraphViewController::cancelSession(VQDocument& document, CommandSession& se
     }
     // Someone else's session: undo only this command's changes and leave that session open.
     document.revertJoinedSession(std::move(session.before));
+}
+
+bool GraphViewController::startTitleEditor(bool commitEvenIfTitleDoesntChange, std::function<void()> completion)
+{
+    if (!titleEditorStarter_)
+        return false;
+    titleEditorStarter_(commitEvenIfTitleDoesntChange, std::move(completion));
+    return true;
 }
 
 // ---- Selections ----
@@ -184,27 +176,12 @@ void GraphViewController::notifyDocumentListeners(std::function<void(VQDocumentE
         document->notifyEventListeners(std::move(event));
 }
 
-// The node, as the project now holds it, is centred unless it lies entirely in view.
-void GraphViewController::revealNode(std::int64_t uid)
-{
-    auto document = document_.lock();
-    if (!document || !scrollView_)
-        return;
-    auto node = document->project().graph.node(uid);
-    if (!node)
-        return;
-    // Where a centring under way comes to rest counts: it need not start again.
-    if (scrollView_->targetVisibleRect().contains(frameOf(*node)))
-        return;
-    centerSelectedNode();
-}
-
 void GraphViewController::postReveal(std::int64_t uid)
 {
     std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
     RunLoop::post([weakSelf, uid] {
         if (auto self = weakSelf.lock())
-            self->revealNode(uid);
+            self->layoutView().revealNode(uid);
     });
 }
 
@@ -276,10 +253,10 @@ void GraphViewController::scheduleForcedReloadChain()
         auto self = weakSelf.lock();
         if (!self)
             return;
-        self->forceReloadModel();
+        self->layoutView().forceReloadModel();
         RunLoop::post([weakSelf] {
             if (auto again = weakSelf.lock())
-                again->centerSelectedNodeShowingMap();
+                again->layoutView().centerSelectedNodeShowingMap();
         });
     });
 }
@@ -331,120 +308,6 @@ void GraphViewController::documentDidChangeSelection()
     if (!document || !graphView_)
         return;
     graphView_->pointer().updateSelectionAppearance(document->project().graph.nodes(document->project().selectedNodeUIDs));
-}
-
-// ---- Zoom, collisions, debug ----
-
-double GraphViewController::zoomTarget() const
-{
-    if (zoomAnimation_ && zoomAnimation_->state() == QAbstractAnimation::Running)
-        return zoomTarget_;
-    return scrollView_ ? scrollView_->magnification() : 1.0;
-}
-
-void GraphViewController::setMagnificationAnimated(double magnification)
-{
-    if (!scrollView_ || !std::isfinite(magnification))
-        return;
-    if (zoomAnimation_)
-        zoomAnimation_->stop(); // deletes it
-    zoomTarget_ = std::clamp(magnification, scrollView_->minMagnification(), scrollView_->maxMagnification());
-    if (UserDefaults::standard().boolForKey("disableAnimations") || !scrollView_->isVisible()
-        || zoomTarget_ == scrollView_->magnification()) {
-        scrollView_->setMagnification(zoomTarget_);
-        return;
-    }
-    auto* animation = new QVariantAnimation(scrollView_);
-    animation->setDuration(zoomAnimationDuration);
-    animation->setEasingCurve(QEasingCurve::InOutQuad);
-    animation->setStartValue(scrollView_->magnification());
-    animation->setEndValue(zoomTarget_);
-    QObject::connect(animation, &QVariantAnimation::valueChanged, scrollView_.data(),
-                     [scroll = scrollView_.data()](const QVariant& value) { scroll->setMagnification(value.toDouble()); });
-    zoomAnimation_ = animation;
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
-}
-
-void GraphViewController::zoomIn()
-{
-    if (scrollView_)
-        setMagnificationAnimated(zoomTarget() + 0.25);
-}
-
-void GraphViewController::zoomOut()
-{
-    if (scrollView_)
-        setMagnificationAnimated(zoomTarget() - 0.25);
-}
-
-void GraphViewController::zoomDefault()
-{
-    setMagnificationAnimated(1.0);
-}
-
-void GraphViewController::collisionDetectionModeDidSwitch()
-{
-    auto document = document_.lock();
-    if (!document || !isCollisionDetectionEnabled())
-        return;
-    if (GraphCollisionResolver::hasOverlap(document->project().graph))
-        runResolveCollisions("Resolve Collisions");
-}
-
-void GraphViewController::runResolveCollisions(const std::string& label)
-{
-    auto document = document_.lock();
-    if (!document)
-        return;
-    openSession(*document, label);
-    document->resolveCollisions();
-    commitSession(*document);
-}
-
-void GraphViewController::resolveCollisions()
-{
-    runResolveCollisions("Resolve Collisions");
-}
-
-void GraphViewController::forceReloadModel()
-{
-    notifyDocumentListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
-}
-
-void GraphViewController::toggleDebugDrawing()
-{
-    // The flag the node layers read when they lay out their sublayers. The reload keeps the layers of
-    // unchanged nodes as they are, so each is asked to lay out again and draws or drops its borders.
-    NodeLayer::setDebugDrawingEnabled(!NodeLayer::isDebugDrawingEnabled());
-    if (graphView_)
-        for (const auto& layer : graphView_->sync().nodeLayers())
-            layer->setNeedsLayout();
-    forceReloadModel();
-}
-
-void GraphViewController::dumpGraph()
-{
-    if (auto document = document_.lock())
-        document->project().graph.dump();
-}
-
-void GraphViewController::scrollOriginIntoView()
-{
-    if (!scrollView_)
-        return;
-    double m = scrollView_->magnification();
-    Size size{scrollView_->width() / m, scrollView_->height() / m};
-    scrollView_->scrollRectToVisible(Rect(-size.width / 2, -size.height / 2, size.width, size.height), 0.5);
-}
-
-Point GraphViewController::pasteLocation() const
-{
-    if (!graphView_)
-        return {};
-    Rect visible = graphView_->visibleRect();
-    if (visible.contains(graphView_->pointer().mouseMoveLocation))
-        return graphView_->pointer().mouseMoveLocation;
-    return visible.center();
 }
 
 } // namespace velquine

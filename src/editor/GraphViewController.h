@@ -15,11 +15,13 @@
 // Follow-up work that must see the result of the current command (the reveal of a new node, starting the
 // title editor on a new node, the second step of a forced reload) is deferred through RunLoop::post.
 //
+// The commands themselves live in four groups the controller owns (structure, style, layout and view,
+// clipboard); each registers its handlers on the controller's responder.
+//
 // Made with create(), which registers it with the document and the canvas; the window keeps the returned
 // pointer for its life and puts the controller in its responder chain.
 
 #include <QPointer>
-#include <QVariantAnimation>
 
 #include <cstdint>
 #include <functional>
@@ -32,6 +34,10 @@
 #include "canvas/GraphViewDelegate.h"
 #include "document/VQDocument.h"
 #include "document/VQDocumentEventListener.h"
+#include "editor/ClipboardCommands.h"
+#include "editor/LayoutViewCommands.h"
+#include "editor/StructureCommands.h"
+#include "editor/StyleCommands.h"
 #include "kit/ScrollView.h"
 #include "platform/ActionDispatcher.h"
 #include "platform/NotificationCenter.h"
@@ -50,13 +56,10 @@ public:
     ~GraphViewController() override;
 
     VQDocument* document() const override { return document_.lock().get(); }
+    // The document, kept alive for the length of a command; null once it is gone.
+    std::shared_ptr<VQDocument> lockDocument() const { return document_.lock(); }
     GraphView* graphView() const { return graphView_; }
     ScrollView* scrollView() const { return scrollView_; }
-    // The canvas rectangle of the last reload.
-    Rect oldGraphBounds() const { return oldGraphBounds_; }
-
-    // Process-wide: node layers outline their sublayers.
-    static bool isDebugDrawingEnabled();
 
     // ---- Canvas ----
 
@@ -64,52 +67,33 @@ public:
     void reloadGraphView(bool force);
     void notifyDocumentListeners(std::function<void(VQDocumentEventListener&)> event);
 
-    // ---- Commands (selectors in the comments; sender may be null) ----
+    // ---- Command groups ----
 
-    static constexpr int zoomAnimationDuration = 200; // milliseconds
-    void zoomIn();                                     // zoomIn:
-    void zoomOut();                                    // zoomOut:
-    void zoomDefault();                                // zoomDefault:
-    void collisionDetectionModeDidSwitch();            // "collisionDedectionModeDidSwitch"
-    void newRootNode();                                // newRootNode:
-    void newSiblingNode();                             // newSiblingNode:
-    void newChildNode();                               // newChildNode:
-    void newParentNode();                              // newParentNode:
-    void detachNodeFromParent();                       // detachNodeFromParent:
-    void deleteNodes();                                // delete:
-    void deleteSingle();                               // deleteSingle:
-    void duplicateNodeTree();                          // duplicateNodeTree:
-    void editSelectedNode();                           // editSelectedNode:
-    void selectAll();                                  // selectAll:
-    void selectNodeTree();                             // selecNodeTree:
-    void deselectAll();                                // deselectAll:
-    void toggleFontTrait(std::uint32_t trait, std::uint32_t reverse, const char* label);
-    void toggleNodeUnderline();                        // toggleNodeUnderline:
-    void resetNodeStyleAndSize();                      // resetNodeStyleAndSize:
-    void resetNodes(int which);                        // resetNodeStyle: / resetNodeColors: / resetNodeSize:
-    void resolveCollisions();                          // resolveCollisions:
-    void balanceSelectedNode();                        // balanceSelectedNode:
-    void autoLayoutGraph();                            // autoLayoutGraph:
-    void autoLayoutSelectedNode();                     // autoLayoutSelectedNode:
-    void autolayoutPartialTree();                      // autolayoutPartialTree:
-    void sortSelectedNodeChildren(const ActionItem* sender); // sortSelectedNodeChildren:
-    void toggleNodeFocus();                            // toggleNodeFocus:
-    void centerSelectedNode();                         // centerSelectedNode: and centerSelectedNodeNoAnim:
-    // As centerSelectedNode, but centred on the whole map along each axis where the map fits in the view.
-    void centerSelectedNodeShowingMap();
-    void copy();                                       // copy:
-    void cut();                                        // cut:
-    void paste(bool keepOriginalStyle);                // paste: / pasteAsPlainText:
-    void copyNodeStyle();                              // copyNodeStyle:
-    void pasteNodeStyle();                             // pasteNodeStyle:
-    void forceReloadModel();                           // forceReloadModel:
-    void toggleDebugDrawing();                         // toggleDebugDrawing:
-    void dumpGraph();                                  // dumpGraph:
-    void scrollOriginIntoView();                       // blong:
+    StructureCommands& structure() { return *structure_; }
+    StyleCommands& style() { return *style_; }
+    LayoutViewCommands& layoutView() { return *layoutView_; }
+    ClipboardCommands& clipboard() { return *clipboard_; }
 
-    // Where pasted nodes go: the last mouse position on the canvas when it is visible, else the middle of the
-    // visible rectangle.
-    Point pasteLocation() const;
+    // ---- Session helpers for the command groups ----
+
+    // The editing session of one command: opened here, or joined (with the project as it was before the
+    // command, so a failure puts back only the command's own changes).
+    struct CommandSession {
+        bool opened = false;
+        VQProject before;
+    };
+    CommandSession openSession(VQDocument& document, const std::string& label);
+    void commitSession(VQDocument& document);
+    void cancelSession(VQDocument& document, CommandSession& session);
+
+    // The two selections: the project's, through the project's graph, and the canvas's, through the graph the
+    // canvas was last given.
+    std::vector<Node> projectSelection() const;
+    std::vector<Node> canvasSelection() const;
+    // The reveal of the node on the next turn.
+    void postReveal(std::int64_t uid);
+    // Starts the title editor, when there is one; false when there is none.
+    bool startTitleEditor(bool commitEvenIfTitleDoesntChange, std::function<void()> completion);
 
     // ---- Validation ----
 
@@ -133,7 +117,10 @@ public:
 
     void selectNodes(const std::vector<Node>& nodes, bool revealSingle) override;
     void pointerDidSelectNodes(const std::vector<Node>& nodes) override { selectNodes(nodes, false); }
-    void insertChildNode(const Node& parent, std::optional<Point> position) override;
+    void insertChildNode(const Node& parent, std::optional<Point> position) override
+    {
+        structure_->insertChildNode(parent, position);
+    }
     void didBeginEditingNodeTitle() override;
     void didEndEditingNodeTitle() override;
     void editNodeTitle(const Node& node, bool finishing) override;
@@ -156,49 +143,19 @@ private:
     GraphViewController(const std::shared_ptr<VQDocument>& document, GraphView* graphView, ScrollView* scrollView);
     void viewDidLoad();
     void registerActions();
-    void registerStructureActions();
-    void registerStyleActions();
-
-    // The editing session of one command: opened here, or joined (with the project as it was before the
-    // command, so a failure puts back only the command's own changes).
-    struct CommandSession {
-        bool opened = false;
-        VQProject before;
-    };
-    CommandSession openSession(VQDocument& document, const std::string& label);
-    void commitSession(VQDocument& document);
-    void cancelSession(VQDocument& document, CommandSession& session);
-
-    // The two selections: the project's, through the project's graph, and the canvas's, through the graph the
-    // canvas was last given.
-    std::vector<Node> projectSelection() const;
-    std::vector<Node> canvasSelection() const;
-    // The new node becomes the selection, then its title editor starts on a later turn.
-    void selectNewNodeAndEditTitle(const Node& node);
-    void startNewNodeTitleEditing();
-    void revealNode(std::int64_t uid);
-    std::optional<Point> selectedOrFirstRootCentre();
-    // The reveal of the node on the next turn.
-    void postReveal(std::int64_t uid);
     void reloadGraphViewKeepingSelectionInView();
-    // Zooms to the magnification (within the scroll view's range) over zoomAnimationDuration, or at once when
-    // animations are off; a zoom step taken meanwhile goes on from where the running one is headed.
-    void setMagnificationAnimated(double magnification);
-    double zoomTarget() const;
-    void runResolveCollisions(const std::string& label);
-    void runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout);
     void scheduleForcedReloadChain();
-    std::optional<Node> chooseNextSelection(const Graph& graph, const std::vector<Node>& selection) const;
     bool validateBySelection(ActionItem& item, VQDocument& document);
 
     std::weak_ptr<VQDocument> document_;
     QPointer<GraphView> graphView_;
     QPointer<ScrollView> scrollView_;
-    Rect oldGraphBounds_;
-    NotificationCenter::Token collisionObserver_ = 0;
+    Rect oldGraphBounds_; // the canvas rectangle of the last reload
     TitleEditorStarter titleEditorStarter_;
-    QPointer<QVariantAnimation> zoomAnimation_;
-    double zoomTarget_ = 1.0;
+    std::unique_ptr<StructureCommands> structure_;
+    std::unique_ptr<StyleCommands> style_;
+    std::unique_ptr<LayoutViewCommands> layoutView_;
+    std::unique_ptr<ClipboardCommands> clipboard_;
 };
 
 } // namespace velquine

@@ -146,7 +146,7 @@ TEST(GraphViewController, AFailingCommandInsideAnotherSessionTakesBackOnlyItsOwn
     editor.document->updateNodes({a}, NodeUpdateOperation::title, false);
     editor.select({});
     Beep::resetCount();
-    editor.controller->cut(); // nothing selected: fails after joining
+    editor.controller->clipboard().cut(); // nothing selected: fails after joining
     RunLoop::drain();
     EXPECT_EQ(Beep::count(), 1);
     EXPECT_TRUE(editor.document->isInEditingSession());

@@ -1,4 +1,4 @@
-// The commands that change the shape of the tree or the selection.
+#include "editor/StructureCommands.h"
 
 #include <unordered_set>
 
@@ -11,7 +11,7 @@
 
 namespace velquine {
 
-void GraphViewController::registerStructureActions()
+void StructureCommands::registerActions(const AddAction& addAction)
 {
     addAction(commandSelector(Command::newRootNode), [this](const ActionItem*) { newRootNode(); });
     addAction(commandSelector(Command::newSiblingNode), [this](const ActionItem*) { newSiblingNode(); });
@@ -28,70 +28,70 @@ void GraphViewController::registerStructureActions()
     addAction(commandSelector(Command::deselectAll), [this](const ActionItem*) { deselectAll(); });
 }
 
-void GraphViewController::selectNewNodeAndEditTitle(const Node& node)
+void StructureCommands::selectNewNodeAndEditTitle(const Node& node)
 {
-    selectNodes({node}, false);
-    std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
-    RunLoop::post([weakSelf] {
-        if (auto self = weakSelf.lock())
-            self->startNewNodeTitleEditing();
+    controller_.selectNodes({node}, false);
+    std::weak_ptr<GraphViewController> weakController = controller_.weak_from_this();
+    RunLoop::post([weakController] {
+        if (auto controller = weakController.lock())
+            controller->structure().startNewNodeTitleEditing();
     });
 }
 
 // The new node and its first title share the creation's session; the editor's end commits it.
-void GraphViewController::startNewNodeTitleEditing()
+void StructureCommands::startNewNodeTitleEditing()
 {
-    if (canvasSelection().size() != 1 || !titleEditorStarter_)
+    if (controller_.canvasSelection().size() != 1)
         return;
-    std::weak_ptr<VQDocument> weakDocument = document_;
-    titleEditorStarter_(true, [weakDocument] {
+    std::weak_ptr<VQDocument> weakDocument = controller_.lockDocument();
+    controller_.startTitleEditor(true, [weakDocument] {
         auto document = weakDocument.lock();
         if (document && document->isInEditingSession())
             document->commitEditingSession();
     });
 }
 
-void GraphViewController::newRootNode()
+void StructureCommands::newRootNode()
 {
-    auto document = document_.lock();
-    if (!document || !graphView_)
+    auto document = controller_.lockDocument();
+    if (!document || !controller_.graphView())
         return;
-    openSession(*document, "New Root Node");
-    Node node = document->createRootNode("", graphView_->pointer().mouseUpLocation, true);
+    controller_.openSession(*document, "New Root Node");
+    Node node = document->createRootNode("", controller_.graphView()->pointer().mouseUpLocation, true);
     document->resolveCollisions();
     selectNewNodeAndEditTitle(document->project().graph.node(node.uid).value_or(node));
 }
 
-void GraphViewController::newSiblingNode()
+void StructureCommands::newSiblingNode()
 {
-    auto document = document_.lock();
-    if (!document || !graphView_)
+    auto document = controller_.lockDocument();
+    if (!document || !controller_.graphView())
         return;
-    auto selection = canvasSelection();
+    auto selection = controller_.canvasSelection();
     if (selection.empty()) {
         newRootNode();
         return;
     }
     const Node& first = selection.front();
-    if (graphView_->graph().nodeType(first) == NodeType::root) {
+    if (controller_.graphView()->graph().nodeType(first) == NodeType::root) {
         newChildNode();
         return;
     }
-    CommandSession session = openSession(*document, "New Sibling Node");
+    GraphViewController::CommandSession session = controller_.openSession(*document, "New Sibling Node");
     auto parent = document->project().graph.node(first.parentUID);
     std::optional<Node> created;
     if (parent)
         created = document->createChildNode(*parent, "", std::nullopt, true, true);
     if (!created) {
-        cancelSession(*document, session);
+        controller_.cancelSession(*document, session);
         return;
     }
     selectNewNodeAndEditTitle(*created);
 }
 
-void GraphViewController::newChildNode()
+void StructureCommands::newChildNode()
 {
-    auto selection = canvasSelection();
+    auto selection = controller_.canvasSelection();
     if (selection.empty()) {
         Beep::beep();
         return;
@@ -99,32 +99,32 @@ void GraphViewController::newChildNode()
     insertChildNode(selection.front(), std::nullopt);
 }
 
-void GraphViewController::insertChildNode(const Node& parent, std::optional<Point> position)
+void StructureCommands::insertChildNode(const Node& parent, std::optional<Point> position)
 {
-    auto document = document_.lock();
+    auto document = controller_.lockDocument();
     if (!document)
         return;
-    CommandSession session = openSession(*document, "New Child Node");
+    GraphViewController::CommandSession session = controller_.openSession(*document, "New Child Node");
     auto created = document->createChildNode(parent, "", position, true, true);
     if (!created) {
-        cancelSession(*document, session);
+        controller_.cancelSession(*document, session);
         return;
     }
     selectNewNodeAndEditTitle(*created);
 }
 
-void GraphViewController::newParentNode()
+void StructureCommands::newParentNode()
 {
-    auto document = document_.lock();
-    auto selection = canvasSelection();
+    auto document = controller_.lockDocument();
+    auto selection = controller_.canvasSelection();
     if (!document || selection.empty())
         return;
-    CommandSession session = openSession(*document, "Insert Parent Node");
+    GraphViewController::CommandSession session = controller_.openSession(*document, "Insert Parent Node");
     auto parent = document->createParentNode(selection.front(), "");
     if (!parent) {
         // Nothing was made: no undo step for it.
         if (session.opened)
-            cancelSession(*document, session);
+            controller_.cancelSession(*document, session);
         return;
     }
     document->autolayoutWholeNodeTree(*parent, false);
@@ -132,24 +132,26 @@ void GraphViewController::newParentNode()
     selectNewNodeAndEditTitle(document->project().graph.node(parent->uid).value_or(*parent));
 }
 
-void GraphViewController::detachNodeFromParent()
+void StructureCommands::detachNodeFromParent()
 {
-    auto document = document_.lock();
-    auto selection = canvasSelection();
+    auto document = controller_.lockDocument();
+    auto selection = controller_.canvasSelection();
     if (!document || selection.empty())
         return;
-    CommandSession session = openSession(*document, "Detach Node");
+    GraphViewController::CommandSession session = controller_.openSession(*document, "Detach Node");
     if (!document->detachNodeFromParent(selection.front())) {
-        cancelSession(*document, session);
+        controller_.cancelSession(*document, session);
         return;
     }
     document->autoLayoutGraph(false);
     document->resolveCollisions();
-    commitSession(*document);
+    controller_.commitSession(*document);
 }
 
+namespace {
+
 // The first selected node's first sibling outside the selection, else its parent when that is not selected.
-std::optional<Node> GraphViewController::chooseNextSelection(const Graph& graph, const std::vector<Node>& selection) const
+std::optional<Node> chooseNextSelection(const Graph& graph, const std::vector<Node>& selection)
 {
     std::unordered_set<std::int64_t> selected;
     for (const Node& node : selection)
@@ -167,65 +169,67 @@ std::optional<Node> GraphViewController::chooseNextSelection(const Graph& graph,
     return std::nullopt;
 }
 
-void GraphViewController::deleteNodes()
+} // namespace
+
+void StructureCommands::deleteNodes()
 {
-    auto document = document_.lock();
-    auto selection = projectSelection();
+    auto document = controller_.lockDocument();
+    auto selection = controller_.projectSelection();
     if (!document || selection.empty())
         return;
     auto next = chooseNextSelection(document->project().graph, selection);
-    openSession(*document, "Delete");
+    controller_.openSession(*document, "Delete");
     document->deleteNodes(selection, false, true);
     // The chosen node may have gone with another selected node's subtree.
     if (next && document->project().graph.contains(next->uid))
-        selectNodes({*document->project().graph.node(next->uid)}, false);
+        controller_.selectNodes({*document->project().graph.node(next->uid)}, false);
     document->autoLayoutGraph(false);
     document->resolveCollisions();
-    commitSession(*document);
+    controller_.commitSession(*document);
 }
 
-void GraphViewController::deleteSingle()
+void StructureCommands::deleteSingle()
 {
-    auto document = document_.lock();
-    if (!document || projectSelection().empty())
+    auto document = controller_.lockDocument();
+    if (!document || controller_.projectSelection().empty())
         return;
-    openSession(*document, "Delete Single Node");
-    document->deleteNodes(projectSelection(), true, true);
+    controller_.openSession(*document, "Delete Single Node");
+    document->deleteNodes(controller_.projectSelection(), true, true);
     document->autoLayoutGraph(false);
     document->resolveCollisions();
-    commitSession(*document);
+    controller_.commitSession(*document);
 }
 
-void GraphViewController::duplicateNodeTree()
+void StructureCommands::duplicateNodeTree()
 {
-    auto document = document_.lock();
-    if (!document || projectSelection().empty())
+    auto document = controller_.lockDocument();
+    if (!document || controller_.projectSelection().empty())
         return;
-    CommandSession session = openSession(*document, "Duplicate Nodes");
+    GraphViewController::CommandSession session = controller_.openSession(*document, "Duplicate Nodes");
     if (DocumentClipboard(*document).duplicateSelectedNodes())
-        commitSession(*document);
+        controller_.commitSession(*document);
     else
-        cancelSession(*document, session);
+        controller_.cancelSession(*document, session);
 }
 
-void GraphViewController::editSelectedNode()
+void StructureCommands::editSelectedNode()
 {
-    if (canvasSelection().size() == 1 && titleEditorStarter_)
-        titleEditorStarter_(false, nullptr);
+    if (controller_.canvasSelection().size() == 1)
+        controller_.startTitleEditor(false, nullptr);
 }
 
-void GraphViewController::selectAll()
+void StructureCommands::selectAll()
 {
-    if (auto document = document_.lock())
-        selectNodes(document->project().graph.allNodes(), false);
+    if (auto document = controller_.lockDocument())
+        controller_.selectNodes(document->project().graph.allNodes(), false);
 }
 
-void GraphViewController::selectNodeTree()
+void StructureCommands::selectNodeTree()
 {
-    auto document = document_.lock();
+    auto document = controller_.lockDocument();
     if (!document)
         return;
-    auto selection = projectSelection();
+    auto selection = controller_.projectSelection();
     if (selection.empty()) {
         Beep::beep();
         return;
@@ -235,13 +239,13 @@ void GraphViewController::selectNodeTree()
         auto subtree = document->project().graph.subtree(node);
         trees.insert(trees.end(), subtree.begin(), subtree.end());
     }
-    selectNodes(uniquedByUID(trees), false);
+    controller_.selectNodes(uniquedByUID(trees), false);
 }
 
-void GraphViewController::deselectAll()
+void StructureCommands::deselectAll()
 {
-    if (document_.lock())
-        selectNodes({}, false);
+    if (controller_.lockDocument())
+        controller_.selectNodes({}, false);
 }
 
 } // namespace velquine
