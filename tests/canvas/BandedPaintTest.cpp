@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "GraphViewTestSupport.h"
+#include "support/QtWait.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 #include "kit/ScrollView.h"
@@ -19,6 +20,7 @@
 #include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
 #include "canvas/FocusInteraction.h"
+#include "canvas/CanvasIndex.h"
 #include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
@@ -62,6 +64,13 @@ int largestDifference(const QImage& a, const QImage& b)
     return largest;
 }
 
+// The canvas at rest: its layers have the scale it is shown at (given a moment after a zoom) and nothing
+// animates (nodes fading in or out of focus, a slide).
+bool atRest(GraphView& view)
+{
+    return view.sync().index().contentsScale == view.effectiveBackingScale() && !Animator::shared().isRunning();
+}
+
 // A small area (a node's frame as it animates) is painted on the calling thread: the threads are woken only
 // for parts big enough to be worth it.
 TEST(BandedPaint, SmallAreasArePaintedOnTheCallingThread)
@@ -94,7 +103,7 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     scrollView.setDocumentView(view);
     scrollView.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
-    QTest::qWait(100);
+    EXPECT_EVENTUALLY(atRest(*view));
     view->sync().nodeLayer(root.childrenUIDs[2])->setShadowOpacity(0.6);
     view->sync().branchLayers().front()->setShadowOpacity(0.5);
     view->sync().nodeLayer(root.childrenUIDs[3])->setSelected(true);
@@ -102,7 +111,7 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     view->focusMode().applyFocus();
     ASSERT_TRUE(view->focusMode().focusContext());
     // While the fading animates, the canvas is painted at once.
-    QTest::qWait(600);
+    EXPECT_EVENTUALLY(atRest(*view));
 
     // Banded first, so that its preparation makes the pictures; then banded again with bands cut by what the
     // first paint's rows cost, and at once.
@@ -144,7 +153,7 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     // (within each paint's budget, so as many paints as a slow machine needs) before the two are compared.
     scrollView.setMagnification(0.7);
     scrollView.scrollToPoint({300, 150});
-    QTest::qWait(600);
+    EXPECT_EVENTUALLY(atRest(*view));
     for (int i = 0; i < 100 && paintedWith(*scrollView.viewport(), 6).picturesResampled > 0; ++i) {
     }
     const Painted zoomedBands = paintedWith(*scrollView.viewport(), 6);
@@ -189,9 +198,9 @@ TEST(BandedPaint, BandsArePaintedRightIntoTheImageTheWindowIsPaintedInto)
     scrollView.setDocumentView(view);
     scrollView.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
-    QTest::qWait(600);
+    EXPECT_EVENTUALLY(atRest(*view));
     scrollView.scrollToPoint({130, 70});
-    QTest::qWait(100);
+    EXPECT_EVENTUALLY(atRest(*view));
 
     // The whole window, its viewport painted at an offset within it, on a window background that is not the
     // view's; then a picture recorded with a translucent painter, which takes bands drawn in.

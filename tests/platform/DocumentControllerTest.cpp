@@ -136,7 +136,7 @@ bool waitUntil(const std::function<bool()>& done, int milliseconds = 3000)
         if (clock.elapsed() > milliseconds)
             return false;
         QCoreApplication::processEvents();
-        QThread::msleep(2);
+        QThread::msleep(2); // a poll
     }
     return true;
 }
@@ -199,7 +199,7 @@ TEST(DocumentEditedState, DoneUndoneRedoneMoveTheCountAndSavingClearsItOnlyOnSuc
     EXPECT_TRUE(document.isDocumentEdited());
 
     EXPECT_FALSE(document.fileChangedOnDisk());
-    QThread::msleep(20);
+    QThread::msleep(20); // fixed: the clock moves on, so another program's write changes the modification time
     std::ofstream(file, std::ios::app) << "more";
     EXPECT_TRUE(document.fileChangedOnDisk());
     ASSERT_TRUE(document.revertToSaved(&error));
@@ -227,7 +227,7 @@ TEST_F(ControllerTest, AutosavesInPlaceAfterAQuietMomentButNeverAFailedReadOrDur
     EXPECT_TRUE(failed.isDocumentEdited());
 
     // Another program changed the file: the automatic save leaves it alone and the next save asks.
-    QThread::msleep(20);
+    QThread::msleep(20); // fixed: the clock moves on, so another program's write changes the modification time
     write("a.txt", "theirs");
     document.edit("mine");
     spin(120);
@@ -245,7 +245,7 @@ TEST_F(ControllerTest, AutosavesInPlaceAfterAQuietMomentButNeverAFailedReadOrDur
     TextDocument& other = open("c.txt", "one");
     document.edit("last");
     other.edit("two");
-    QThread::msleep(20);
+    QThread::msleep(20); // fixed: the clock moves on, so another program's write changes the modification time
     write("c.txt", "theirs");
     controller.autosaveAllQuietly();
     EXPECT_EQ(readFile(path("a.txt")), "last");
@@ -387,7 +387,7 @@ TEST_F(ControllerTest, UnsavedChangesAreKeptApartAndComeBackAtTheNextStart)
     EXPECT_EQ(filesIn(folder).size(), 2u);
     // A file another program changed meanwhile is left alone; the changes are kept apart.
     auto& file = static_cast<TextDocument&>(*first->openDocumentWithContentsOfURL(write("a.txt", "one")));
-    QThread::msleep(20);
+    QThread::msleep(20); // fixed: the clock moves on, so another program's write changes the modification time
     write("a.txt", "theirs");
     file.edit("mine");
     // Ended by a signal: a question still open counts as Cancel.

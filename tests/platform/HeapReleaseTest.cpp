@@ -45,7 +45,7 @@ TEST(HeapRelease, FreedBlocksBelowOneStillHeldGoBackOnceIdle)
     const QDeadlineTimer deadline(10000);
     while (residentPages() >= before - freedPages / 2 && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
+        QThread::msleep(10); // a poll
     }
     EXPECT_LT(residentPages(), before - freedPages / 2);
     std::free(held);

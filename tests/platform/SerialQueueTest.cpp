@@ -114,7 +114,7 @@ TEST(SerialQueue, AnotherThreadWaitsUntilTheRunningTaskHasFinished)
             order.push_back("waiter");
         });
     });
-    std::this_thread::sleep_for(50ms);
+    std::this_thread::sleep_for(50ms); // fixed: the waiter must not run meanwhile
     EXPECT_FALSE(waiterRan.load());
     release.set_value();
     holder.join();

@@ -176,6 +176,7 @@ TEST(ConnectionTest, InterruptStopsARunningStatement)
     std::thread interrupter([&] {
         while (!stop) {
             db->interrupt();
+            // A poll: interrupts keep coming until the statement has ended.
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     });

@@ -172,7 +172,7 @@ TEST(AppDelegate, StartUpOpensAnUntitledWindowOrEachFileAndReportsFilesItCannotO
     ActionDispatcher chain;
     chain.setChain({dynamic_cast<Responder*>(window)});
     EXPECT_TRUE(chain.sendAction("performClose:"));
-    QTest::qWait(10);
+    QTest::qWait(10); // fixed: no window may close meanwhile
     EXPECT_EQ(delegate.documentWindows().size(), 2u);
 
     EXPECT_EQ(documentArguments({"velquine", "--verbose", "a.radovudo", "--", "-dash.opml"}),
@@ -185,7 +185,7 @@ TEST(AppDelegate, TheShortcutsShowByThemselvesOncePerRunWhenTheSettingIsOn)
     AppDelegate delegate;
     delegate.launchWorker();
     delegate.openDocuments({});
-    QTest::qWait(1200);
+    QTest::qWait(1200); // fixed, here and below: the shortcuts must not show within the time given
     EXPECT_FALSE(delegate.hasCheatSheetController()); // the setting is off
 
     scope.defaults().set("showsCheatSheetOnStart", true);

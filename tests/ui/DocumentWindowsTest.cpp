@@ -258,7 +258,7 @@ TEST_F(DocumentWindowsTest, ANewDocumentIsSavedAsThenAutosavedInPlaceAndReverted
     VQDocument& document = *untitled->document();
     addNode(document, "A");
     EXPECT_EQ(untitled->windowTitle(), QStringLiteral("Untitled*"));
-    QTest::qWait(150);
+    QTest::qWait(150); // fixed: nothing may happen meanwhile
     EXPECT_TRUE(document.isDocumentEdited()); // no file: nothing autosaved
 
     dialogs->savePaths = {path("Plan")};
@@ -378,7 +378,7 @@ TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingI
     EXPECT_EQ(fileBytes(map), before);
 
     // Another program replaced the file: the save asks, and No keeps theirs.
-    QTest::qWait(20);
+    QTest::qWait(20); // fixed: the clock moves on, so the file's new modification time differs from the saved one
     std::ofstream(map, std::ios::app) << "theirs";
     const std::string theirs = fileBytes(map);
     press(window(0), QKeySequence(Qt::CTRL | Qt::Key_S));

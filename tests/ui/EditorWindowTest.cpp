@@ -183,7 +183,7 @@ TEST(EditorWindow, PanesGlideOpenAndShutUnlessAnimationsAreOff)
 
     // The note pane the same way, half way through a frame grabbed.
     EXPECT_TRUE(f.send("toggleNoteView:"));
-    QTest::qWait(PaneAnimation::duration / 2);
+    QTest::qWait(PaneAnimation::duration / 2); // fixed: a moment of the animation to look at; nothing is asserted on it
     test::saveScreenshot(f.window.get(), QStringLiteral("editor-note-pane-opening"));
     EXPECT_EVENTUALLY(f.content().splitView()->sizes().value(1) >= f.content().noteViewController()->minimumHeight());
     EXPECT_FALSE(f.content().isNoteViewCollapsed());

@@ -78,7 +78,7 @@ public:
                                            QStringLiteral("--name"), u'^' + QRegularExpression::escape(title) + u'$'});
             if (!found.isEmpty())
                 return found.section(u'\n', 0, 0);
-            QThread::msleep(100);
+            QThread::msleep(100); // a poll of another process's windows
         }
         return {};
     }
@@ -109,7 +109,8 @@ public:
                                                      QStringLiteral(VELQUINE_ARTEFACTS_DIR "/") + QLatin1String(name)});
     }
     // Keys reach the program in order, but the title editor opens on the turn after the command that asks for
-    // it: a short pause lets that turn run before the next keys are sent.
+    // it: a short pause lets that turn run before the next keys are sent. Nothing outside the program shows
+    // when that turn has run, so the pause is fixed.
     static void settle() { QThread::msleep(300); }
     static void type(const QString& window, const QString& text)
     {
@@ -387,7 +388,7 @@ TEST(EndToEnd, WorkSurvivesKillsAndTerminationSignals)
     clock.restart();
     std::vector<qint64> entered;
     for (int step = 0; step <= 10; ++step) {
-        QThread::msleep(std::max<qint64>(0, step * 3000 - clock.elapsed()));
+        QThread::msleep(std::max<qint64>(0, step * 3000 - clock.elapsed())); // the pace of the work, not a wait
         entered.push_back(typeRootNode(recovered, QStringLiteral("Step %1").arg(step), clock));
     }
     const qint64 killed = clock.elapsed();

@@ -115,7 +115,7 @@ TEST(Preferences, SwitchingPanesKeepsTheTopEdgeAndFitsThePane)
     window.showWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.move(200, 150);
-    QTest::qWait(20);
+    EXPECT_EVENTUALLY_EQ(window.pos(), QPoint(200, 150));
     const int top = window.geometry().top();
     const int toolbar = window.height() - window.generalPane()->height();
 

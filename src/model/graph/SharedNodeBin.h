@@ -43,6 +43,10 @@ public:
     using size_type = std::size_t;
     // The shared storage of one entry.
     using Entry = std::shared_ptr<const value_type>;
+    // A cell (one entry's storage) is a slot that starts on a cache line and holds the shared counts, then the
+    // entry: the entry begins at most this far into the line (the counts take 16 bytes in the standard library
+    // we build with).
+    static constexpr std::size_t maxEntryLeadInLine = 16;
 
 private:
     struct Block {

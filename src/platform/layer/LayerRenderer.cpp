@@ -1,9 +1,7 @@
 #include "platform/layer/LayerRenderer.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScreen>
 
 #include <algorithm>
 #include <chrono>
@@ -14,89 +12,18 @@
 #include "platform/layer/Animator.h"
 #include "platform/layer/Layer.h"
 #include "platform/layer/LayerImageEffects.h"
+#include "platform/layer/LayerPictureStore.h"
 
 namespace velquine {
 
 namespace {
 
-std::size_t cachedBytes = 0;
-std::size_t cacheBudget = std::size_t(512) << 20;
+using namespace pictures;
+
 // Larger pictures are not worth their memory: such layers are drawn directly.
 constexpr qint64 maxPicturePixels = qint64(4096) * 4096;
 
 LayerRenderer::Statistics stats;
-
-// The pictures kept, from the least to the most lately drawn; paints that store or draw them run on the
-// thread that owns the trees, as the byte count above assumes.
-LayerPictureCache* oldestPicture = nullptr;
-LayerPictureCache* newestPicture = nullptr;
-// Paints begun: a picture drawn by one of the latest few is not let go (a few partial paints, such as the
-// frames of an animation, may each show a different part of what is on screen).
-std::uint64_t paintSerial = 0;
-constexpr std::uint64_t recentPaints = 64;
-constexpr std::size_t minimumKeptBytes = std::size_t(32) << 20;
-std::size_t keptBytesSet = 0;  // 0: by the screens
-
-bool isListed(const LayerPictureCache& cache) { return cache.older || oldestPicture == &cache; }
-
-void unlist(LayerPictureCache& cache)
-{
-    if (!isListed(cache))
-        return;
-    (cache.older ? cache.older->newer : oldestPicture) = cache.newer;
-    (cache.newer ? cache.newer->older : newestPicture) = cache.older;
-    cache.older = cache.newer = nullptr;
-}
-
-// The picture was drawn (or made) by the current paint.
-void markDrawn(LayerPictureCache& cache)
-{
-    cache.lastPaint = paintSerial;
-    if (newestPicture == &cache)
-        return;
-    unlist(cache);
-    cache.older = newestPicture;
-    (newestPicture ? newestPicture->newer : oldestPicture) = &cache;
-    newestPicture = &cache;
-}
-
-void forgetPicture(LayerPictureCache& cache)
-{
-    unlist(cache);
-    cachedBytes -= std::size_t(cache.image.sizeInBytes());
-    cache.image = QImage();
-}
-
-// Twice the pixels of the largest screen, at least minimumKeptBytes.
-std::size_t keptBytes()
-{
-    if (keptBytesSet)
-        return keptBytesSet;
-    double largest = 0;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const double ratio = screen->devicePixelRatio();
-        largest = std::max(largest, double(screen->size().width()) * screen->size().height() * ratio * ratio * 4);
-    }
-    return std::max(minimumKeptBytes, std::size_t(2 * largest));
-}
-
-void beginPaint() { ++paintSerial; }
-
-// After a paint: past the bytes to keep, the least lately drawn pictures that none of the latest paints drew
-// are let go.
-void letGoOfUndrawnPictures()
-{
-    if (!oldestPicture || (!keptBytesSet && cachedBytes <= minimumKeptBytes))
-        return;
-    const std::size_t keep = keptBytes();
-    while (cachedBytes > keep && oldestPicture && oldestPicture->lastPaint + recentPaints <= paintSerial)
-        forgetPicture(*oldestPicture);
-}
-
-struct Picture {
-    QImage image;
-    QPointF offset;  // device offset of the image's top-left from the layer's own origin
-};
 
 bool paints(const QColor& color) { return color.isValid() && color.alpha() > 0; }
 
@@ -341,22 +268,6 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
     }
 }
 
-bool store(LayerPictureCache& cache, const Picture& picture, std::uint64_t revision, double sx, double sy)
-{
-    forgetPicture(cache);
-    const auto bytes = std::size_t(picture.image.sizeInBytes());
-    if (cachedBytes + bytes > cacheBudget)
-        return false;
-    cache.image = picture.image;
-    cache.offset = picture.offset;
-    cache.revision = revision;
-    cache.scaleX = sx;
-    cache.scaleY = sy;
-    cachedBytes += bytes;
-    markDrawn(cache);
-    return true;
-}
-
 // The layer and its sublayers as an image at the paint's device scale; none when the transform is not a plain
 // scale, nothing is drawn or the image would be too large.
 // The image is the cache's, or scratch's when the layer keeps no picture.
@@ -366,26 +277,6 @@ struct PictureView {
     // Device scale the picture was made at over the scale it is drawn at (1 unless resampled).
     double factorX = 1, factorY = 1;
 };
-
-// How a paint at the device scale (sx, sy) draws a layer from its cached picture: as it is, resampled (same
-// content at another scale of the same orientation, while pictures may not be rebuilt), or not at all.
-enum class CacheUse { exact, resampled, none };
-
-// Scales this close draw a picture to within a thousandth of a pixel over its largest side: rounding in
-// working out a paint's transform must not make a picture look out of scale.
-bool sameScale(double made, double wanted) { return std::fabs(made - wanted) <= 1e-9 * std::fabs(wanted); }
-
-CacheUse cacheUse(const LayerPictureCache* cache, const Layer& layer, double sx, double sy, bool mayResample,
-                  bool mayRebuild)
-{
-    if (!cache || cache->image.isNull() || cache->revision != layer.contentRevision())
-        return CacheUse::none;
-    if (sameScale(cache->scaleX, sx) && sameScale(cache->scaleY, sy))
-        return CacheUse::exact;
-    if (mayResample && cache->scaleX * sx > 0 && cache->scaleY * sy > 0 && !mayRebuild)
-        return CacheUse::resampled;
-    return CacheUse::none;
-}
 
 std::optional<PictureView> pictureOf(Painting& p, const Layer& layer, bool cacheable, Picture& scratch,
                                      bool mayResample)
@@ -620,8 +511,6 @@ bool paintTree(QPainter& painter, const Layer& root, const LayerRenderOptions& o
 
 } // namespace
 
-LayerPictureCache::~LayerPictureCache() { forgetPicture(*this); }
-
 QTransform LayerRenderer::rootTransform(const Rect& source, const QRectF& target, bool flipped)
 {
     const double sx = source.size.width != 0 ? target.width() / source.size.width : 1.0;
@@ -697,13 +586,5 @@ QImage LayerRenderer::renderToImage(Layer& root, QSize pixelSize, const LayerRen
 }
 
 LayerRenderer::Statistics& LayerRenderer::statistics() { return stats; }
-
-std::size_t LayerRenderer::cachedPictureBytes() { return cachedBytes; }
-
-void LayerRenderer::setCachedPictureBudget(std::size_t bytes) { cacheBudget = bytes; }
-
-std::size_t LayerRenderer::keptPictureBytes() { return keptBytes(); }
-
-void LayerRenderer::setKeptPictureBytes(std::size_t bytes) { keptBytesSet = bytes; }
 
 } // namespace velquine
