@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "document/DocumentClipboard.h"
 #include "layout/GraphCollisionResolver.h"
@@ -43,7 +44,7 @@ std::unique_ptr<VQDocument> laidOutMap(std::int64_t count)
         nodes[static_cast<std::size_t>(*nodes[static_cast<std::size_t>(uid - 1)].parentUID - 1)].childrenUIDs.push_back(uid);
     document->projectForLoading().graph.storeNodes(nodes);
     document->beginEditingSession("Layout");
-    document->autoLayoutGraph(true);
+    DocumentLayout(*document).autoLayoutGraph(true);
     document->commitEditingSession();
     document->undoManager()->removeAllActions();
     RunLoop::drain();
@@ -154,7 +155,7 @@ void layoutWholeTree(benchmark::State& state)
     const Node root = *document->project().graph.findNode(1);
     document->beginEditingSession("Layout");
     for (auto _ : state)
-        document->autolayoutWholeNodeTree(root, true);
+        DocumentLayout(*document).autolayoutWholeNodeTree(root, true);
     document->commitEditingSession();
     RunLoop::drain();
 }
@@ -290,8 +291,8 @@ void sessionMemory(benchmark::State& state)
             Node node = *document->project().graph.findNode(selected);
             node.title = title;
             const std::vector<Node> stored = document->updateNodes({node}, NodeUpdateOperation::title, true);
-            document->autolayoutWholeNodeTree(stored.front(), false);
-            document->resolveCollisions();
+            DocumentLayout(*document).autolayoutWholeNodeTree(stored.front(), false);
+            DocumentLayout(*document).resolveCollisions();
             document->commitEditingSession();
             RunLoop::drain();
         }

@@ -12,6 +12,7 @@
 #include "canvas/GraphView.h"
 #include "canvas/NodeTitleEditor.h"
 #include "canvas/layers/NodeLayer.h"
+#include "document/DocumentLayout.h"
 #include "editor/GraphViewController.h"
 #include "kit/ScrollView.h"
 #include "platform/RunLoop.h"
@@ -52,7 +53,7 @@ std::shared_ptr<VQDocument> largeDocument(int nodeCount)
     document->projectForLoading().graph.updateNodes(nodes);
     // Laid out as the editor leaves every map it saves, outside the history.
     document->beginEditingSession("Layout");
-    document->autoLayoutGraph(true);
+    DocumentLayout(*document).autoLayoutGraph(true);
     document->commitEditingSession();
     document->undoManager()->removeAllActions();
     return document;

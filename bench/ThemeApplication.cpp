@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include "canvas/GraphView.h"
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "editor/EditorPanes.h"
 #include "editor/MindMapEditorWindowController.h"
@@ -64,7 +65,7 @@ void applyThemeInWindow(benchmark::State& state)
     ScopedStandardUserDefaults settings;
     auto doc = std::make_shared<VQDocument>();
     doc->projectForLoading() = themedProject();
-    doc->autoLayoutGraph(true);
+    DocumentLayout(*doc).autoLayoutGraph(true);
     MindMapEditorWindowController window(doc, QStringLiteral("bench"));
     window.resize(1400, 900);
     window.show();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/DocumentClipboard.h"
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "exchange/OPMLImporter.h"
 #include "exchange/PlainTextImporter.h"
@@ -189,8 +190,8 @@ private:
     Pasted finishSelection(const std::vector<Node>& changed)
     {
         document_.updateNodes(changed, NodeUpdateOperation::title, false);
-        document_.autoLayoutWholeNodeTrees(changed, true);
-        document_.resolveCollisions();
+        DocumentLayout(document_).autoLayoutWholeNodeTrees(changed, true);
+        DocumentLayout(document_).resolveCollisions();
         if (!changed.empty())
             selectOnly(changed.front());
         return document_.currentVersions(changed);
@@ -201,8 +202,8 @@ private:
     {
         if (!inserted.empty())
             selectOnly(inserted.front());
-        document_.autoLayoutWholeNodeTrees(inserted, true);
-        document_.resolveCollisions();
+        DocumentLayout(document_).autoLayoutWholeNodeTrees(inserted, true);
+        DocumentLayout(document_).resolveCollisions();
         return document_.currentVersions(inserted);
     }
 
@@ -321,7 +322,7 @@ std::optional<std::vector<Node>> DocumentClipboard::pasteNodesFromPasteBoard(Poi
     }
 
     document_.storeNewNodes(placed);
-    document_.resolveCollisions();
+    DocumentLayout(document_).resolveCollisions();
     if (!keepStyles) {
         document_.resetNodeStyle(document_.currentVersions(placed));
         document_.updateNodes(autosizeNodes(document_.currentVersions(placed), autosizeKeepCenter),

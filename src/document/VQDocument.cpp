@@ -207,6 +207,11 @@ void VQDocument::removeNodeTrees(const std::vector<Node>& nodes)
     project_.graph.removeNodes(nodes);
 }
 
+void VQDocument::placeNodes(const std::vector<NodePlacement>& placements)
+{
+    project_.graph.placeNodes(placements);
+}
+
 // ---- Canvas focus ----
 
 void VQDocument::setFocusGraphViewHandler(std::function<void()> handler)

@@ -42,9 +42,6 @@
 
 namespace velquine {
 
-// The order sortChildren(of:sortOrder:) puts children in.
-enum class ChildSortOrder : std::uint8_t { title = 0, creationTime = 1 };
-
 class PrintOperation;
 class ProjectDifference;
 
@@ -163,6 +160,9 @@ public:
     void storeNewNodes(const std::vector<Node>& nodes);
     // Removes the nodes with their subtrees and nothing else: the selection stays, no event.
     void removeNodeTrees(const std::vector<Node>& nodes);
+    // Moves the stored nodes to the centres, nothing else changed (Graph::placeNodes); no event. The layout
+    // commands (DocumentLayout) write their results through it.
+    void placeNodes(const std::vector<NodePlacement>& placements);
 
     // ---- Creating nodes ----
 
@@ -180,25 +180,6 @@ public:
     // and documentDidAddNodes posted. Nothing, and no change, when the node or its parent is no longer in the
     // graph.
     std::optional<Node> createParentNode(const Node& node, const std::string& title);
-
-    // ---- Layout commands ----
-
-    // The layouter for the options over a copy of the current graph; arranged by hand only when the
-    // options say so and forceLayout is false.
-    std::unique_ptr<GraphLayouter> makeLayouter(const LayoutOptions& options, bool forceLayout) const;
-    // The root ancestor's own layout options, else the project's base options.
-    LayoutOptions layoutOptionsOfTree(const Node& node) const;
-    void autolayoutWholeNodeTree(const Node& node, bool forceLayout);
-    void autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bool forceLayout);
-    void autolayoutSelectedNodes(bool forceLayout);
-    void autoLayoutGraph(bool forceLayout);
-    void autolayoutPartialNodeTreeStartingAt(const Node& node, bool forceLayout);
-    void balanceAllNodes();
-    void balanceSelectedNode();
-    void sortChildren(const std::vector<Node>& nodes, ChildSortOrder sortOrder);
-    // Moves overlapping nodes apart when the user default "isCollisionDetectionEnabled" is on (read each
-    // call).
-    void resolveCollisions();
 
     // ---- Inserting node trees ----
     // Insertion changes the document and belongs inside the caller's editing session.
@@ -306,9 +287,6 @@ private:
     LayoutOptions layoutOptionsOfTreeHolding(const Node& node) const;
     // The parent's children ordered along the sibling axis of the options, descending ones backwards.
     void orderChildrenByPosition(std::int64_t parentUID, const LayoutOptions& options);
-    // Stores the balancing of the root's tree by the options: the root as passed in, its children with their
-    // new sides, and the new centres of the rest.
-    void balanceTree(const Node& root, const LayoutOptions& options);
 };
 
 } // namespace velquine

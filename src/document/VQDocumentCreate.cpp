@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "layout/VQProjectEdits.h"
 
@@ -27,7 +28,7 @@ LayoutOptions VQDocument::layoutOptionsOfTreeHolding(const Node& node) const
                 return stored->layoutOptions.value_or(project_.baseLayoutOptions);
         }
     }
-    return layoutOptionsOfTree(node);
+    return project_.graph.rootAncestor(node).layoutOptions.value_or(project_.baseLayoutOptions);
 }
 
 void VQDocument::postAddedNode(const Node& node)
@@ -88,7 +89,7 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
         orderChildrenByPosition(parent.uid, options);
 
     if (autolayoutTree) {
-        autolayoutWholeNodeTree(node, false);
+        DocumentLayout(*this).autolayoutWholeNodeTree(node, false);
         node = project_.graph.node(node.uid).value_or(node);
     }
     if (notify)
@@ -183,7 +184,7 @@ std::optional<Node> VQDocument::createParentNode(const Node& node, const std::st
         return std::nullopt;
 
     // Move the node with its subtree to where the base layout would put a child of the new node.
-    const auto layouter = makeLayouter(project_.baseLayoutOptions, false);
+    const auto layouter = ::velquine::makeLayouter(project_.graph, project_.baseLayoutOptions, false);
     const Point target = layouter->positionForNewNode(*inserted, node);
     const double dx = target.x - node.center.x;
     const double dy = target.y - node.center.y;
@@ -195,7 +196,7 @@ std::optional<Node> VQDocument::createParentNode(const Node& node, const std::st
     updateNodes(subtree, NodeUpdateOperation::position, false);
 
     Node result = project_.graph.node(inserted->uid).value_or(*inserted);
-    autolayoutWholeNodeTree(result, false);
+    DocumentLayout(*this).autolayoutWholeNodeTree(result, false);
     result = project_.graph.node(result.uid).value_or(result);
     postAddedNode(result);
     return result;

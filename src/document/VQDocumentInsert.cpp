@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "document/VQDocumentFiles.h"
 #include "layout/NodeSizing.h"
@@ -248,7 +249,7 @@ std::optional<Node> VQDocument::insertImageNode(const std::string& title, Point 
     Node node = createRootNode(title, at, true);
     node.setImage(image);
     updateNodes({autosizeNode(node, autosizeKeepCenter)}, NodeUpdateOperation::size, false);
-    resolveCollisions();
+    DocumentLayout(*this).resolveCollisions();
     return project_.graph.node(node.uid);
 }
 

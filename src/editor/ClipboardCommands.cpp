@@ -2,6 +2,7 @@
 
 #include "canvas/PointerInteraction.h"
 #include "document/DocumentClipboard.h"
+#include "document/DocumentLayout.h"
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
 #include "kit/CommandTable.h"
@@ -73,8 +74,8 @@ void ClipboardCommands::paste(bool keepOriginalStyle)
         controller_.cancelSession(*document, session);
         return;
     }
-    document->autoLayoutGraph(false);
-    document->resolveCollisions();
+    DocumentLayout(*document).autoLayoutGraph(false);
+    DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
 }
 
@@ -109,8 +110,8 @@ void ClipboardCommands::pasteNodeStyle()
         node.shape = *shape;
     }
     document->updateNodes(std::move(nodes), NodeUpdateOperation::style, false);
-    document->autolayoutSelectedNodes(false);
-    document->resolveCollisions();
+    DocumentLayout(*document).autolayoutSelectedNodes(false);
+    DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
 }
 

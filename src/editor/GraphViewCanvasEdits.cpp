@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "base/FlatHashMap.h"
+#include "document/DocumentLayout.h"
 #include "editor/GraphViewController.h"
 #include "layout/NodeSizing.h"
 #include "platform/Log.h"
@@ -27,6 +28,7 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
     if (!document || nodes.empty())
         return;
     const Graph& graph = document->project().graph;
+    const DocumentLayout layout(*document);
     FlatHashSet<std::int64_t> moved(nodes.size());
     for (const Node& node : nodes)
         moved.insert(node.uid);
@@ -52,7 +54,7 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
         if (!known) {
             const bool* keep = keeps.find(reached->uid);
             known = keep ? *keep
-                         : moved.contains(reached->uid) || keepsOwnPosition(document->layoutOptionsOfTree(*reached));
+                         : moved.contains(reached->uid) || keepsOwnPosition(layout.layoutOptionsOfTree(*reached));
             keeps.emplace(reached->uid, *known);
         }
         for (std::int64_t uid : path)
@@ -71,8 +73,8 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
     }
     openSession(*document, "Move Nodes");
     document->updateNodes(std::move(kept), NodeUpdateOperation::position, false);
-    document->autoLayoutGraph(false);
-    document->resolveCollisions();
+    DocumentLayout(*document).autoLayoutGraph(false);
+    DocumentLayout(*document).resolveCollisions();
     commitSession(*document);
 }
 
@@ -98,8 +100,8 @@ void GraphViewController::moveDraggedNodes(const Node& parent, const std::vector
         changed.push_back(std::move(*node));
     }
     document->updateNodes(std::move(changed), NodeUpdateOperation::position, false);
-    document->autolayoutWholeNodeTree(*document->project().graph.node(parent.uid), false);
-    document->resolveCollisions();
+    DocumentLayout(*document).autolayoutWholeNodeTree(*document->project().graph.node(parent.uid), false);
+    DocumentLayout(*document).resolveCollisions();
     commitSession(*document);
 }
 
@@ -113,8 +115,8 @@ void GraphViewController::resizeNode(const Node& node)
     resized.autoSize = false;
     auto stored = document->updateNodes({resized}, NodeUpdateOperation::size, false);
     if (!stored.empty())
-        document->autolayoutWholeNodeTree(stored.front(), false);
-    document->resolveCollisions();
+        DocumentLayout(*document).autolayoutWholeNodeTree(stored.front(), false);
+    DocumentLayout(*document).resolveCollisions();
     commitSession(*document);
 }
 
@@ -131,8 +133,8 @@ void GraphViewController::graphViewWantsToAttachNode(const Node& node, const Nod
         cancelSession(*document, session);
         return;
     }
-    document->autoLayoutGraph(false);
-    document->resolveCollisions();
+    DocumentLayout(*document).autoLayoutGraph(false);
+    DocumentLayout(*document).resolveCollisions();
     commitSession(*document);
 }
 
@@ -147,8 +149,8 @@ void GraphViewController::editNodeTitle(const Node& node, bool finishing)
     if (!finishing)
         return;
     if (!stored.empty())
-        document->autolayoutWholeNodeTree(stored.front(), false);
-    document->resolveCollisions();
+        DocumentLayout(*document).autolayoutWholeNodeTree(stored.front(), false);
+    DocumentLayout(*document).resolveCollisions();
     commitSession(*document);
 }
 
@@ -180,8 +182,8 @@ void GraphViewController::setNodeImage(const Node& node)
     openSession(*document, "Set Node Image");
     auto stored = document->updateNodes({autosizeNode(node, autosizeKeepCenter)}, NodeUpdateOperation::imageSet, false);
     if (!stored.empty()) {
-        document->autolayoutWholeNodeTree(stored.front(), false);
-        document->resolveCollisions();
+        DocumentLayout(*document).autolayoutWholeNodeTree(stored.front(), false);
+        DocumentLayout(*document).resolveCollisions();
         if (auto current = document->project().graph.node(stored.front().uid))
             selectNodes({*current}, false);
     }

@@ -1,6 +1,7 @@
 // Which commands are enabled for the current selections, and the titles and states menus show for them.
 
 #include "document/DocumentClipboard.h"
+#include "document/DocumentLayout.h"
 #include "document/VQDocumentPasteboard.h"
 #include "editor/GraphViewController.h"
 #include "kit/CommandTable.h"
@@ -125,7 +126,7 @@ bool GraphViewController::validateToolbarItem(ActionItem& item)
         return !projectSelection().empty();
     if (command == Command::balanceSelectedNode) {
         for (const Node& node : projectSelection()) {
-            LayoutOptions options = document->layoutOptionsOfTree(node);
+            LayoutOptions options = DocumentLayout(*document).layoutOptionsOfTree(node);
             if (options.isManual || options.layoutDirection == LayoutOptions::LayoutDirection::balanced)
                 return true;
         }

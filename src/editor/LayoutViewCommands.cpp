@@ -8,6 +8,7 @@
 #include "canvas/FocusInteraction.h"
 #include "canvas/layers/NodeLayer.h"
 #include "canvas/CanvasSync.h"
+#include "document/DocumentLayout.h"
 #include "editor/GraphViewController.h"
 #include "kit/CommandTable.h"
 #include "layout/GraphCollisionResolver.h"
@@ -111,7 +112,7 @@ void LayoutViewCommands::runResolveCollisions(const std::string& label)
     if (!document)
         return;
     controller_.openSession(*document, label);
-    document->resolveCollisions();
+    DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
 }
 
@@ -176,23 +177,24 @@ void LayoutViewCommands::runLayoutCommand(const char* label, const std::function
         return;
     controller_.openSession(*document, label);
     layout(*document);
-    document->resolveCollisions();
+    DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
 }
 
 void LayoutViewCommands::balanceSelectedNode()
 {
-    runLayoutCommand("Balance Children", [](VQDocument& document) { document.balanceSelectedNode(); });
+    runLayoutCommand("Balance Children", [](VQDocument& document) { DocumentLayout(document).balanceSelectedNode(); });
 }
 
 void LayoutViewCommands::autoLayoutGraph()
 {
-    runLayoutCommand("Auto Layout", [](VQDocument& document) { document.autoLayoutGraph(true); });
+    runLayoutCommand("Auto Layout", [](VQDocument& document) { DocumentLayout(document).autoLayoutGraph(true); });
 }
 
 void LayoutViewCommands::autoLayoutSelectedNode()
 {
-    runLayoutCommand("Auto Layout Node", [](VQDocument& document) { document.autolayoutSelectedNodes(true); });
+    runLayoutCommand("Auto Layout Node",
+                     [](VQDocument& document) { DocumentLayout(document).autolayoutSelectedNodes(true); });
 }
 
 // From the first selected node when it has children, else from its parent, else from the node itself.
@@ -206,8 +208,8 @@ void LayoutViewCommands::autolayoutPartialTree()
     if (start.childrenUIDs.empty())
         start = document->project().graph.parent(start).value_or(start);
     controller_.openSession(*document, "Auto Layout Partial Tree");
-    document->autolayoutPartialNodeTreeStartingAt(start, true);
-    document->resolveCollisions();
+    DocumentLayout(*document).autolayoutPartialNodeTreeStartingAt(start, true);
+    DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
 }
 
@@ -220,8 +222,9 @@ void LayoutViewCommands::sortSelectedNodeChildren(const ActionItem* sender)
     bool byCreation = sender && sender->kind == ActionItemKind::menuItem &&
                       QString::fromStdString(sender->title).toLower().contains(QStringLiteral("creation"));
     controller_.openSession(*document, "Sort Children");
-    document->sortChildren(selection, byCreation ? ChildSortOrder::creationTime : ChildSortOrder::title);
-    document->autolayoutSelectedNodes(true);
+    DocumentLayout layout(*document);
+    layout.sortChildren(selection, byCreation ? ChildSortOrder::creationTime : ChildSortOrder::title);
+    layout.autolayoutSelectedNodes(true);
     controller_.commitSession(*document);
 }
 

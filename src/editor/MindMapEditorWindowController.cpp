@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "editor/CanvasContextMenus.h"
 #include "editor/EditorPanes.h"
@@ -208,8 +209,8 @@ void MindMapEditorWindowController::insertImageIntoSelectedNodes(const Image& im
     if (!document_->isInEditingSession())
         document_->beginEditingSession("Set Image");
     const std::vector<Node> stored = document_->updateNodes(nodes, NodeUpdateOperation::imageSet, false);
-    document_->autoLayoutWholeNodeTrees(stored, false);
-    document_->resolveCollisions();
+    DocumentLayout(*document_).autoLayoutWholeNodeTrees(stored, false);
+    DocumentLayout(*document_).resolveCollisions();
     if (document_->isInEditingSession())
         document_->commitEditingSession();
 }

@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "document/DocumentClipboard.h"
+#include "document/DocumentLayout.h"
 #include "editor/GraphViewController.h"
 #include "kit/Beep.h"
 #include "kit/CommandTable.h"
@@ -58,7 +59,7 @@ void StructureCommands::newRootNode()
         return;
     controller_.openSession(*document, "New Root Node");
     Node node = document->createRootNode("", controller_.graphView()->pointer().mouseUpLocation, true);
-    document->resolveCollisions();
+    DocumentLayout(*document).resolveCollisions();
     selectNewNodeAndEditTitle(document->project().graph.node(node.uid).value_or(node));
 }
 
@@ -127,8 +128,8 @@ void StructureCommands::newParentNode()
             controller_.cancelSession(*document, session);
         return;
     }
-    document->autolayoutWholeNodeTree(*parent, false);
-    document->resolveCollisions();
+    DocumentLayout(*document).autolayoutWholeNodeTree(*parent, false);
+    DocumentLayout(*document).resolveCollisions();
     selectNewNodeAndEditTitle(document->project().graph.node(parent->uid).value_or(*parent));
 }
 
@@ -143,8 +144,8 @@ void StructureCommands::detachNodeFromParent()
         controller_.cancelSession(*document, session);
         return;
     }
-    document->autoLayoutGraph(false);
-    document->resolveCollisions();
+    DocumentLayout(*document).autoLayoutGraph(false);
+    DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
 }
 
@@ -183,8 +184,8 @@ void StructureCommands::deleteNodes()
     // The chosen node may have gone with another selected node's subtree.
     if (next && document->project().graph.contains(next->uid))
         controller_.selectNodes({*document->project().graph.node(next->uid)}, false);
-    document->autoLayoutGraph(false);
-    document->resolveCollisions();
+    DocumentLayout(*document).autoLayoutGraph(false);
+    DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
 }
 
@@ -195,8 +196,8 @@ void StructureCommands::deleteSingle()
         return;
     controller_.openSession(*document, "Delete Single Node");
     document->deleteNodes(controller_.projectSelection(), true, true);
-    document->autoLayoutGraph(false);
-    document->resolveCollisions();
+    DocumentLayout(*document).autoLayoutGraph(false);
+    DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
 }
 

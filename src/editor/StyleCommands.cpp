@@ -1,5 +1,6 @@
 #include "editor/StyleCommands.h"
 
+#include "document/DocumentLayout.h"
 #include "editor/GraphViewController.h"
 #include "kit/CommandTable.h"
 #include "layout/NodeSizing.h"
@@ -42,7 +43,7 @@ void StyleCommands::toggleFontTrait(std::uint32_t trait, std::uint32_t reverse, 
         node = autosizeNodeAfterFontChange(node);
     }
     document->updateNodes(std::move(nodes), NodeUpdateOperation::fontStyle, false);
-    document->autolayoutSelectedNodes(false);
+    DocumentLayout(*document).autolayoutSelectedNodes(false);
     controller_.commitSession(*document);
 }
 
@@ -68,8 +69,8 @@ void StyleCommands::resetNodeStyleAndSize()
     controller_.openSession(*document, "Reset Node Style and Size");
     document->resetNodeStyle(controller_.projectSelection());
     document->resetNodeSize(controller_.projectSelection());
-    document->autolayoutSelectedNodes(false);
-    document->resolveCollisions();
+    DocumentLayout(*document).autolayoutSelectedNodes(false);
+    DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
 }
 
@@ -87,8 +88,8 @@ void StyleCommands::resetNodes(int which)
     else
         document->resetNodeSize(controller_.projectSelection());
     if (which != resetColors) {
-        document->autolayoutSelectedNodes(false);
-        document->resolveCollisions();
+        DocumentLayout(*document).autolayoutSelectedNodes(false);
+        DocumentLayout(*document).resolveCollisions();
     }
     controller_.commitSession(*document);
 }

@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "inspector/LayoutOptionsPopUps.h"
 #include "model/project/FactorySettings.h"
@@ -267,7 +268,7 @@ void DocumentStyleInspector::applyTheme(const ProjectStyle& style)
     defaults.set(shouldApplyThemeShapesKey, shapes);
     defaults.set(shouldAutosizeNodesKey, autosize);
     doc->applyStyleToDocument(style, shapes, shapes, autosize);
-    doc->autoLayoutGraph(false);
+    DocumentLayout(*doc).autoLayoutGraph(false);
     if (doc->isInEditingSession())
         doc->commitEditingSession();
     defaults.set(std::string(defaultProjectStyleKey), style.name);
@@ -329,8 +330,8 @@ void DocumentStyleInspector::changeLayout(QObject* sender)
     // The type and direction pop-ups balance; the check box only when the direction is balanced.
     const bool isPopUp = qobject_cast<QComboBox*>(sender) != nullptr;
     if (isPopUp ? sender != branchTypeSelector : options.layoutDirection == Options::LayoutDirection::balanced)
-        doc->balanceAllNodes();
-    doc->autoLayoutGraph(true);
+        DocumentLayout(*doc).balanceAllNodes();
+    DocumentLayout(*doc).autoLayoutGraph(true);
     if (doc->isInEditingSession())
         doc->commitEditingSession();
 }

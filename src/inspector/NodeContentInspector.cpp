@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "inspector/InspectorLayout.h"
 #include "kit/Beep.h"
@@ -241,8 +242,9 @@ void NodeContentInspector::imageWellAction()
     editSelectedNode("imageWellAction(_:)", "Set Image", [this](VQDocument& doc, Node& node) {
         node.setImage(imageWell_->image());
         node = autosizeNode(node, autosizeKeepCenter);
-        doc.autoLayoutWholeNodeTrees(doc.updateNodes({node}, NodeUpdateOperation::imageSet, false), false);
-        doc.resolveCollisions();
+        DocumentLayout layout(doc);
+        layout.autoLayoutWholeNodeTrees(doc.updateNodes({node}, NodeUpdateOperation::imageSet, false), false);
+        layout.resolveCollisions();
     });
 }
 
@@ -265,8 +267,8 @@ void NodeContentInspector::clearImage()
     editSelectedNode("clearImage(_:)", "Clear Image", [](VQDocument& doc, Node& node) {
         node.setImage(std::nullopt);
         doc.updateNodes({node}, NodeUpdateOperation::imageCleared, false);
-        doc.autolayoutWholeNodeTree(node, false);
-        doc.resolveCollisions();
+        DocumentLayout(doc).autolayoutWholeNodeTree(node, false);
+        DocumentLayout(doc).resolveCollisions();
     });
 }
 
@@ -370,8 +372,8 @@ void NodeContentInspector::textDidEndEditing(EditingTextView* view)
         typing_.willChange(*doc, "Change Label");
         node->title = titleView_->toPlainText().toStdString();
         doc->updateNodes({autosizeNode(*node, autosizeKeepCenter)}, NodeUpdateOperation::size, false);
-        doc->autolayoutSelectedNodes(false);
-        doc->resolveCollisions();
+        DocumentLayout(*doc).autolayoutSelectedNodes(false);
+        DocumentLayout(*doc).resolveCollisions();
     }
     // A run of typing always ends with its session, even when the selection went away meanwhile.
     if (node || typing_.isActive())

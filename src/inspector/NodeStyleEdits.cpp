@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "inspector/FontFamilyPopUp.h"
 #include "kit/CommandTable.h"
@@ -137,7 +138,7 @@ void NodeStyleInspector::applyShape()
     const NodeShape shape = nodeShapeFromString(shapeSegment->selectedItem().identifier.toStdString());
     editSelectedNodes(*doc, "Change Node Shape", NodeUpdateOperation::shape, false, true,
                       [&](Node& node) { node.shape = shape; },
-                      [](VQDocument& d) { d.autolayoutSelectedNodes(false); });
+                      [](VQDocument& d) { DocumentLayout(d).autolayoutSelectedNodes(false); });
 }
 
 void NodeStyleInspector::applyBorderStyle()
@@ -249,7 +250,7 @@ void NodeStyleInspector::fontVariantSegmentDidChange()
             node.style.isUnderlined = underline;
             node = autosizeNodeAfterFontChange(node);
         },
-        [](VQDocument& d) { d.autolayoutSelectedNodes(false); });
+        [](VQDocument& d) { DocumentLayout(d).autolayoutSelectedNodes(false); });
 }
 
 void NodeStyleInspector::fontAlignmentSegmentDidChange()
@@ -280,7 +281,7 @@ void NodeStyleInspector::applyFontFamily()
             node.style.font = FontManager::convert(node.style.font, family);
             node = autosizeNodeAfterFontChange(node);
         },
-        [](VQDocument& d) { d.autolayoutSelectedNodes(false); });
+        [](VQDocument& d) { DocumentLayout(d).autolayoutSelectedNodes(false); });
 }
 
 void NodeStyleInspector::fontSizeStepperAction()
@@ -292,7 +293,7 @@ void NodeStyleInspector::fontSizeStepperAction()
     fontSizeTextField->setText(QString::number(size));
     editSelectedNodes(*doc, "Change Font Size", NodeUpdateOperation::fontSize, false, true,
                       [&](Node& node) { resizeFont(node, size); },
-                      [](VQDocument& d) { d.autolayoutSelectedNodes(false); });
+                      [](VQDocument& d) { DocumentLayout(d).autolayoutSelectedNodes(false); });
 }
 
 void NodeStyleInspector::controlTextDidChange()

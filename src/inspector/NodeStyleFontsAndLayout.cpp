@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QThread>
 
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "inspector/FontFamilyPopUp.h"
 #include "inspector/LayoutOptionsPopUps.h"
@@ -141,8 +142,8 @@ void writeTreeOptions(VQDocument& document, const std::vector<Node>& selected, c
     document.updateNodes(treeRootsWithOptions(document.project(), selected, options), NodeUpdateOperation::style,
                          false);
     if (balance)
-        document.balanceSelectedNode();
-    document.autolayoutSelectedNodes(true);
+        DocumentLayout(document).balanceSelectedNode();
+    DocumentLayout(document).autolayoutSelectedNodes(true);
     if (document.isInEditingSession())
         document.commitEditingSession();
 }

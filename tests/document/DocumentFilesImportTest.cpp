@@ -5,6 +5,7 @@
 #include "DocumentTestSupport.h"
 
 #include "document/DocumentClipboard.h"
+#include "document/DocumentLayout.h"
 #include "document/VQDocumentFiles.h"
 #include "exchange/MarkdownExporter.h"
 #include "exchange/OPMLExporter.h"
@@ -226,7 +227,7 @@ TEST_F(DocumentImports, ATreeTenThousandLevelsDeepImportsSavesCopiesAndExports)
     const Node root = graph.rootAncestor(all.back());
     EXPECT_EQ(graph.subtree(root).size(), std::size_t(depth));
 
-    reopened->autolayoutWholeNodeTree(root, true);
+    DocumentLayout(*reopened).autolayoutWholeNodeTree(root, true);
     Pasteboard& board = Pasteboard::withName("deep tree");
     ASSERT_TRUE(DocumentClipboard(*reopened).copyNodesToPasteBoard({root}, board));
     VQDocument target;

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "DocumentTestSupport.h"
+#include "document/DocumentLayout.h"
 
 namespace velquine::testing {
 namespace {
@@ -52,13 +53,13 @@ protected:
 TEST_F(EditSharingTest, ATitleEditItsUndoAndARepeatedLayoutKeepTheStorageOfUntouchedNodes)
 {
     document->beginEditingSession("Layout");
-    document->autoLayoutGraph(true);
+    DocumentLayout(*document).autoLayoutGraph(true);
     document->commitEditingSession();
     const auto laidOut = storage();
 
     // Laying out again moves nothing, so every node keeps its storage.
     document->beginEditingSession("Layout Again");
-    document->autoLayoutGraph(true);
+    DocumentLayout(*document).autoLayoutGraph(true);
     document->commitEditingSession();
     EXPECT_THAT(changedSince(laidOut), ::testing::IsEmpty());
 

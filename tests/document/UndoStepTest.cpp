@@ -6,6 +6,7 @@
 #include <random>
 
 #include "DocumentTestSupport.h"
+#include "document/DocumentLayout.h"
 
 namespace velquine::testing {
 namespace {
@@ -82,7 +83,7 @@ protected:
                 d.applyStyleToDocument(ProjectStyle::builtInStyles()[roll(3)], roll(2), roll(2), false);
             break;
         case 5:
-            d.autoLayoutGraph(true);
+            DocumentLayout(d).autoLayoutGraph(true);
             break;
         case 6:
             d.createRootNode("root", Point{double(roll(3000)), double(roll(3000))}, false);

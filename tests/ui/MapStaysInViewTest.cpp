@@ -3,6 +3,7 @@
 // the visible part of the canvas; when it already did, the map does not move. New nodes are made at the edge of
 // the view and their titles typed at once, at magnifications of 1, 2 and 0.5.
 
+#include "document/DocumentLayout.h"
 #include "support/QtWait.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +44,7 @@ VQProject makeMap(int count)
         const Node& parent = nodes[std::size_t((i - 1) / 10)];
         nodes.push_back(*document.createChildNode(parent.uid, std::string(words[i % 10]) + " " + std::to_string(i)));
     }
-    document.autoLayoutGraph(true);
+    DocumentLayout(document).autoLayoutGraph(true);
     document.projectForLoading().setSelectedNodes({*document.project().graph.node(nodes.back().uid)});
     document.commitEditingSession();
     return document.project();

@@ -1,10 +1,10 @@
 // The document's layout commands: re-laying out trees, balancing, sorting children and parting overlapping
-// nodes. Every command writes positions with the position code and no event; the session's commit tells the
-// listeners.
+// nodes.
 
 #include <QString>
 #include <algorithm>
 
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "layout/GraphCollisionResolver.h"
 #include "platform/UserDefaults.h"
@@ -22,67 +22,73 @@ std::string sortKey(const std::string& title)
 
 } // namespace
 
-std::unique_ptr<GraphLayouter> VQDocument::makeLayouter(const LayoutOptions& options, bool forceLayout) const
+std::unique_ptr<GraphLayouter> DocumentLayout::makeLayouter(const LayoutOptions& options, bool forceLayout) const
 {
-    return ::velquine::makeLayouter(project_.graph, options, forceLayout);
+    return ::velquine::makeLayouter(document_.project().graph, options, forceLayout);
 }
 
-LayoutOptions VQDocument::layoutOptionsOfTree(const Node& node) const
+LayoutOptions DocumentLayout::layoutOptionsOfTree(const Node& node) const
 {
-    const Node root = project_.graph.rootAncestor(node);
-    return root.layoutOptions.value_or(project_.baseLayoutOptions);
+    const VQProject& project = document_.project();
+    const Node root = project.graph.rootAncestor(node);
+    return root.layoutOptions.value_or(project.baseLayoutOptions);
 }
 
-void VQDocument::autolayoutWholeNodeTree(const Node& node, bool forceLayout)
+void DocumentLayout::autolayoutWholeNodeTree(const Node& node, bool forceLayout)
 {
-    warnOutsideSession("autolayoutWholeNodeTree(_:forceLayout:)");
+    document_.warnOutsideSession("autolayoutWholeNodeTree(_:forceLayout:)");
+    const VQProject& project = document_.project();
     // A node gone from the graph has no tree to lay out; writing the layout back would bring it back.
-    if (!project_.graph.contains(node.uid))
+    if (!project.graph.contains(node.uid))
         return;
-    const Node root = project_.graph.rootAncestor(node);
-    const auto layouter = makeLayouter(root.layoutOptions.value_or(project_.baseLayoutOptions), forceLayout);
+    const Node root = project.graph.rootAncestor(node);
+    const auto layouter = makeLayouter(root.layoutOptions.value_or(project.baseLayoutOptions), forceLayout);
     // Only centres change: no node is copied but those that move.
-    project_.graph.placeNodes(layouter->placeNodeTree(root));
+    document_.placeNodes(layouter->placeNodeTree(root));
 }
 
-void VQDocument::autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bool forceLayout)
+void DocumentLayout::autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bool forceLayout)
 {
-    warnOutsideSession("autoLayoutWholeNodeTrees(_:forceLayout:)");
+    document_.warnOutsideSession("autoLayoutWholeNodeTrees(_:forceLayout:)");
+    const VQProject& project = document_.project();
     std::vector<Node> roots;
     roots.reserve(nodes.size());
     for (const Node& node : nodes)
-        roots.push_back(project_.graph.rootAncestor(node));
+        roots.push_back(project.graph.rootAncestor(node));
     for (const Node& root : uniquedByUID(roots))
         autolayoutWholeNodeTree(root, forceLayout);
 }
 
-void VQDocument::autolayoutSelectedNodes(bool forceLayout)
+void DocumentLayout::autolayoutSelectedNodes(bool forceLayout)
 {
-    warnOutsideSession("autolayoutSelectedNodes(forceLayout:)");
-    autoLayoutWholeNodeTrees(project_.graph.nodes(project_.selectedNodeUIDs), forceLayout);
+    document_.warnOutsideSession("autolayoutSelectedNodes(forceLayout:)");
+    const VQProject& project = document_.project();
+    autoLayoutWholeNodeTrees(project.graph.nodes(project.selectedNodeUIDs), forceLayout);
 }
 
-void VQDocument::autoLayoutGraph(bool forceLayout)
+void DocumentLayout::autoLayoutGraph(bool forceLayout)
 {
-    warnOutsideSession("autoLayoutGraph(forceLayout:)");
+    document_.warnOutsideSession("autoLayoutGraph(forceLayout:)");
+    const VQProject& project = document_.project();
     std::vector<Node> roots;
-    for (const auto& [uid, node] : project_.graph.nodeBin())
-        if (project_.graph.nodeType(node) == NodeType::root)
+    for (const auto& [uid, node] : project.graph.nodeBin())
+        if (project.graph.nodeType(node) == NodeType::root)
             roots.push_back(node);
     autoLayoutWholeNodeTrees(roots, forceLayout);
 }
 
-void VQDocument::autolayoutPartialNodeTreeStartingAt(const Node& node, bool forceLayout)
+void DocumentLayout::autolayoutPartialNodeTreeStartingAt(const Node& node, bool forceLayout)
 {
-    warnOutsideSession("autolayoutPartialNodeTreeStartingAt(_:forceLayout:)");
-    if (!project_.graph.contains(node.uid))
+    document_.warnOutsideSession("autolayoutPartialNodeTreeStartingAt(_:forceLayout:)");
+    const VQProject& project = document_.project();
+    if (!project.graph.contains(node.uid))
         return;
     if (!node.parentUID) {
         autolayoutWholeNodeTree(node, forceLayout);
         return;
     }
     LayoutOptions options = layoutOptionsOfTree(node);
-    if (const auto parent = project_.graph.parent(node)) {
+    if (const auto parent = project.graph.parent(node)) {
         const bool vertical = options.layoutType == LayoutOptions::LayoutType::vertical;
         const double own = vertical ? node.center.y : node.center.x;
         const double theirs = vertical ? parent->center.y : parent->center.x;
@@ -104,49 +110,52 @@ void VQDocument::autolayoutPartialNodeTreeStartingAt(const Node& node, bool forc
             }
         }
     }
-    project_.graph.placeNodes(placements);
+    document_.placeNodes(placements);
 }
 
-void VQDocument::balanceTree(const Node& root, const LayoutOptions& options)
+void DocumentLayout::balanceTree(const Node& root, const LayoutOptions& options)
 {
     // Only the children change more than their centres: every other node is moved, not copied.
     BalancePlacement balanced = makeLayouter(options, false)->placeBalance(root);
     balanced.children.insert(balanced.children.begin(), root);
-    updateNodes(std::move(balanced.children), NodeUpdateOperation::position, false);
-    project_.graph.placeNodes(balanced.placements);
+    document_.updateNodes(std::move(balanced.children), NodeUpdateOperation::position, false);
+    document_.placeNodes(balanced.placements);
 }
 
-void VQDocument::balanceAllNodes()
+void DocumentLayout::balanceAllNodes()
 {
-    warnOutsideSession("balanceAllNodes()");
+    document_.warnOutsideSession("balanceAllNodes()");
+    const VQProject& project = document_.project();
     std::vector<Node> roots;
-    for (const auto& [uid, node] : project_.graph.nodeBin())
-        if (project_.graph.nodeType(node) == NodeType::root)
+    for (const auto& [uid, node] : project.graph.nodeBin())
+        if (project.graph.nodeType(node) == NodeType::root)
             roots.push_back(node);
     for (const Node& root : roots) {
         if (root.layoutOptions)
             continue;
-        balanceTree(root, project_.baseLayoutOptions);
+        balanceTree(root, project.baseLayoutOptions);
     }
 }
 
-void VQDocument::balanceSelectedNode()
+void DocumentLayout::balanceSelectedNode()
 {
-    warnOutsideSession("balanceSelectedNode()");
-    for (const Node& selected : project_.graph.nodes(project_.selectedNodeUIDs)) {
-        const Node root = project_.graph.rootAncestor(selected);
-        const LayoutOptions options = root.layoutOptions.value_or(project_.baseLayoutOptions);
+    document_.warnOutsideSession("balanceSelectedNode()");
+    const VQProject& project = document_.project();
+    for (const Node& selected : project.graph.nodes(project.selectedNodeUIDs)) {
+        const Node root = project.graph.rootAncestor(selected);
+        const LayoutOptions options = root.layoutOptions.value_or(project.baseLayoutOptions);
         if (!options.isManual && options.layoutDirection != LayoutOptions::LayoutDirection::balanced)
             continue;
         balanceTree(root, options);
     }
 }
 
-void VQDocument::sortChildren(const std::vector<Node>& nodes, ChildSortOrder sortOrder)
+void DocumentLayout::sortChildren(const std::vector<Node>& nodes, ChildSortOrder sortOrder)
 {
-    warnOutsideSession("sortChildren(of:sortOrder:)");
+    document_.warnOutsideSession("sortChildren(of:sortOrder:)");
+    const VQProject& project = document_.project();
     for (const Node& given : nodes) {
-        std::vector<Node> children = project_.graph.nodes(given.childrenUIDs);
+        std::vector<Node> children = project.graph.nodes(given.childrenUIDs);
         if (sortOrder == ChildSortOrder::creationTime) {
             std::stable_sort(children.begin(), children.end(), [](const Node& a, const Node& b) {
                 return a.createdTimestamp < b.createdTimestamp;
@@ -166,25 +175,25 @@ void VQDocument::sortChildren(const std::vector<Node>& nodes, ChildSortOrder sor
                 children.push_back(std::move(child));
         }
         // A node no longer in the graph has nothing to sort.
-        std::optional<Node> current = project_.graph.node(given.uid);
+        std::optional<Node> current = project.graph.node(given.uid);
         if (!current)
             continue;
         current->childrenUIDs.clear();
         for (const Node& child : children)
             current->childrenUIDs.push_back(child.uid);
-        updateNodes({*current}, NodeUpdateOperation::position, false);
+        document_.updateNodes({*current}, NodeUpdateOperation::position, false);
     }
 }
 
-void VQDocument::resolveCollisions()
+void DocumentLayout::resolveCollisions()
 {
-    warnOutsideSession("resolveCollisions()");
+    document_.warnOutsideSession("resolveCollisions()");
     if (!UserDefaults::standard().boolForKey("isCollisionDetectionEnabled"))
         return;
     // Every node is stored back as the resolver hands it out; only those that change in storing are written
     // here: the ones the resolver moved, and any never given a creation time, which storing stamps. Without
     // an overlap the resolver moves none, and the nodes are read where they are stored.
-    const Graph& graph = project_.graph;
+    const Graph& graph = document_.project().graph;
     std::vector<Node> changed;
     if (!GraphCollisionResolver::hasOverlap(graph)) {
         for (const auto& [uid, node] : graph.nodeBin())
@@ -197,7 +206,7 @@ void VQDocument::resolveCollisions()
                 changed.push_back(std::move(node));
         }
     }
-    updateNodes(std::move(changed), NodeUpdateOperation::position, false);
+    document_.updateNodes(std::move(changed), NodeUpdateOperation::position, false);
 }
 
 } // namespace velquine

@@ -2,6 +2,7 @@
 // children and parting overlapping nodes.
 
 #include "DocumentTestSupport.h"
+#include "document/DocumentLayout.h"
 
 namespace velquine::testing {
 namespace {
@@ -34,9 +35,9 @@ TEST_F(LayoutCommandTest, ManualTreeMovesOnlyWhenForced)
     manual.isManual = true;
     storePile(manual);
     document->beginEditingSession("Auto Layout");
-    document->autolayoutWholeNodeTree(stored(3), false);
+    DocumentLayout(*document).autolayoutWholeNodeTree(stored(3), false);
     EXPECT_TRUE(pileUntouched());
-    document->autolayoutWholeNodeTree(stored(3), true);
+    DocumentLayout(*document).autolayoutWholeNodeTree(stored(3), true);
     EXPECT_FALSE(pileUntouched());
     EXPECT_NE(stored(2).center, stored(3).center);
 }
@@ -46,7 +47,7 @@ TEST_F(LayoutCommandTest, RootOptionsWinOverBaseOptions)
     document->projectForLoading().baseLayoutOptions.isManual = true;
     storePile();
     document->beginEditingSession("Auto Layout");
-    document->autoLayoutGraph(false);
+    DocumentLayout(*document).autoLayoutGraph(false);
     EXPECT_TRUE(pileUntouched()); // follows the manual base options
 
     LayoutOptions vertical;
@@ -55,13 +56,13 @@ TEST_F(LayoutCommandTest, RootOptionsWinOverBaseOptions)
     Node root = stored(1);
     root.layoutOptions = vertical;
     document->projectForLoading().graph.storeNodes({root});
-    document->autoLayoutGraph(false);
+    DocumentLayout(*document).autoLayoutGraph(false);
     // A vertical top-down tree: children one generation (100 points) below the root's frame.
     const Node child = stored(2);
     EXPECT_DOUBLE_EQ(child.center.y, root.size.height / 2 + 100.0 + child.size.height / 2);
     EXPECT_EQ(stored(3).center.y, child.center.y);
     EXPECT_LT(stored(2).center.x, stored(3).center.x);
-    EXPECT_EQ(document->layoutOptionsOfTree(stored(4)), vertical);
+    EXPECT_EQ(DocumentLayout(*document).layoutOptionsOfTree(stored(4)), vertical);
 }
 
 TEST_F(LayoutCommandTest, LayoutsWritePositionsWithoutEvents)
@@ -69,9 +70,9 @@ TEST_F(LayoutCommandTest, LayoutsWritePositionsWithoutEvents)
     storePile();
     auto listener = listen();
     document->beginEditingSession("Auto Layout");
-    document->autoLayoutWholeNodeTrees({stored(2), stored(3), stored(4)}, false);
+    DocumentLayout(*document).autoLayoutWholeNodeTrees({stored(2), stored(3), stored(4)}, false);
     document->projectForLoading().selectedNodeUIDs = {4, 777};
-    document->autolayoutSelectedNodes(false);
+    DocumentLayout(*document).autolayoutSelectedNodes(false);
     EXPECT_FALSE(pileUntouched());
     EXPECT_THAT(deliver(), ElementsAre("begin"));
 }
@@ -83,7 +84,7 @@ TEST_F(LayoutCommandTest, PartialLayoutKeepsStartingNodeAndGrowsAwayFromParent)
                                                     makeNode(2, 1, {3, 4}, {-300, 0}), makeNode(3, 2, {}, {500, 0}),
                                                     makeNode(4, 2, {}, {500, 0})});
     document->beginEditingSession("Auto Layout Partial Tree");
-    document->autolayoutPartialNodeTreeStartingAt(stored(2), false);
+    DocumentLayout(*document).autolayoutPartialNodeTreeStartingAt(stored(2), false);
     EXPECT_EQ(stored(2).center, (Point{-300, 0}));
     EXPECT_LT(stored(3).center.x, -300.0);
     EXPECT_LT(stored(4).center.x, -300.0);
@@ -94,11 +95,11 @@ TEST_F(LayoutCommandTest, PartialLayoutOfRootIsWholeTreeLayout)
 {
     storePile();
     document->beginEditingSession("Auto Layout Partial Tree");
-    document->autolayoutPartialNodeTreeStartingAt(stored(1), false);
+    DocumentLayout(*document).autolayoutPartialNodeTreeStartingAt(stored(1), false);
     const VQProject partial = document->project();
     document->cancelEditingSession();
     document->beginEditingSession("Auto Layout");
-    document->autolayoutWholeNodeTree(stored(1), false);
+    DocumentLayout(*document).autolayoutWholeNodeTree(stored(1), false);
     EXPECT_TRUE(sameProject(document->project(), partial));
 }
 
@@ -111,7 +112,7 @@ TEST_F(LayoutCommandTest, BalanceAllSkipsRootsWithOwnOptionsAndBalancesOthersWha
     other.layoutOptions = own;
     document->projectForLoading().graph.storeNodes({other, makeNode(11, 10, {}, {5, 5}), makeNode(12, 10, {}, {5, 5})});
     document->beginEditingSession("Change Layout Options");
-    document->balanceAllNodes();
+    DocumentLayout(*document).balanceAllNodes();
     EXPECT_FALSE(pileUntouched());
     EXPECT_EQ(stored(11).center, (Point{5, 5}));
     EXPECT_EQ(stored(12).center, (Point{5, 5}));
@@ -123,10 +124,10 @@ TEST_F(LayoutCommandTest, BalanceSelectedNeedsManualOrBalancedTree)
     storePile();
     document->projectForLoading().selectedNodeUIDs = {3};
     document->beginEditingSession("Balance Children");
-    document->balanceSelectedNode();
+    DocumentLayout(*document).balanceSelectedNode();
     EXPECT_TRUE(pileUntouched());
     document->projectForLoading().baseLayoutOptions.layoutDirection = LayoutOptions::LayoutDirection::balanced;
-    document->balanceSelectedNode();
+    DocumentLayout(*document).balanceSelectedNode();
     EXPECT_FALSE(pileUntouched());
 }
 
@@ -142,9 +143,9 @@ TEST_F(LayoutCommandTest, SortingByTitleIgnoresCaseAndBreaksTiesByCreationTime)
     document->projectForLoading().graph.storeNodes({parent, child(2, "cherry", 1), child(3, "beta", 2),
                                                     child(4, "Banana", 5), child(5, "Beta", 1), child(6, "apple", 9)});
     document->beginEditingSession("Sort Children");
-    document->sortChildren({parent}, ChildSortOrder::title);
+    DocumentLayout(*document).sortChildren({parent}, ChildSortOrder::title);
     EXPECT_EQ(children(1), (std::vector<std::int64_t>{6, 4, 5, 3, 2}));
-    document->sortChildren({stored(1)}, ChildSortOrder::creationTime);
+    DocumentLayout(*document).sortChildren({stored(1)}, ChildSortOrder::creationTime);
     // Stable: 5 and 2 share a creation time and keep the order the title sort gave them.
     EXPECT_EQ(children(1), (std::vector<std::int64_t>{5, 2, 3, 4, 6}));
 }
@@ -162,7 +163,7 @@ TEST_F(LayoutCommandTest, SortingComparesCanonicallyEquivalentTitlesAsEqual)
     document->projectForLoading().graph.storeNodes(
         {parent, child(2, "f", 1), child(3, "e\xCC\x81", 3), child(4, "\xC3\xA9", 2)});
     document->beginEditingSession("Sort Children");
-    document->sortChildren({parent}, ChildSortOrder::title);
+    DocumentLayout(*document).sortChildren({parent}, ChildSortOrder::title);
     EXPECT_EQ(children(1), (std::vector<std::int64_t>{2, 4, 3}));
 }
 
@@ -172,11 +173,11 @@ TEST_F(LayoutCommandTest, ResolveCollisionsReadsTheSettingEveryCall)
         {makeNode(1, std::nullopt, {}, {0, 0}), makeNode(2, std::nullopt, {}, {10, 0})});
     document->beginEditingSession("Resolve Collisions");
     settings.defaults().set("isCollisionDetectionEnabled", false);
-    document->resolveCollisions();
+    DocumentLayout(*document).resolveCollisions();
     EXPECT_EQ(stored(1).center, (Point{0, 0}));
     EXPECT_EQ(stored(2).center, (Point{10, 0}));
     settings.defaults().set("isCollisionDetectionEnabled", true);
-    document->resolveCollisions();
+    DocumentLayout(*document).resolveCollisions();
     EXPECT_NE(stored(1).center, (Point{0, 0}));
     EXPECT_GT(std::abs(stored(1).center.x - stored(2).center.x) + std::abs(stored(1).center.y - stored(2).center.y),
               10.0);
@@ -189,9 +190,9 @@ TEST_F(LayoutCommandTest, LayingOutNodesGoneFromTheGraphBringsNothingBack)
     const Node goneRoot = makeNode(50, std::nullopt, {51});
     document->beginEditingSession("Auto Layout");
     document->deleteNodes({gone}, false, false);
-    document->autolayoutWholeNodeTree(gone, false);
-    document->autoLayoutWholeNodeTrees({goneRoot}, true);
-    document->autolayoutPartialNodeTreeStartingAt(gone, true);
+    DocumentLayout(*document).autolayoutWholeNodeTree(gone, false);
+    DocumentLayout(*document).autoLayoutWholeNodeTrees({goneRoot}, true);
+    DocumentLayout(*document).autolayoutPartialNodeTreeStartingAt(gone, true);
     EXPECT_FALSE(document->project().graph.contains(3));
     EXPECT_FALSE(document->project().graph.contains(50));
     EXPECT_EQ(children(1), (std::vector<std::int64_t>{2, 4}));
@@ -201,14 +202,14 @@ TEST_F(LayoutCommandTest, CommandsOutsideSessionWarnAndStillAct)
 {
     storePile();
     document->projectForLoading().selectedNodeUIDs = {1};
-    document->autoLayoutGraph(false);
+    DocumentLayout(*document).autoLayoutGraph(false);
     EXPECT_FALSE(pileUntouched());
-    document->autolayoutSelectedNodes(false);
-    document->autolayoutPartialNodeTreeStartingAt(stored(2), false);
-    document->balanceAllNodes();
-    document->balanceSelectedNode();
-    document->sortChildren({stored(1)}, ChildSortOrder::title);
-    document->resolveCollisions();
+    DocumentLayout(*document).autolayoutSelectedNodes(false);
+    DocumentLayout(*document).autolayoutPartialNodeTreeStartingAt(stored(2), false);
+    DocumentLayout(*document).balanceAllNodes();
+    DocumentLayout(*document).balanceSelectedNode();
+    DocumentLayout(*document).sortChildren({stored(1)}, ChildSortOrder::title);
+    DocumentLayout(*document).resolveCollisions();
     for (const char* name :
          {"autoLayoutGraph(forceLayout:)", "autoLayoutWholeNodeTrees(_:forceLayout:)",
           "autolayoutWholeNodeTree(_:forceLayout:)", "autolayoutSelectedNodes(forceLayout:)",
