@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "document/DocumentInsertion.h"
 #include "document/VQDocument.h"
 #include "document/DocumentClipboard.h"
 #include "exchange/PlainTextImporter.h"
@@ -93,7 +94,7 @@ void insertOutline(benchmark::State& state)
         VQDocument target;
         target.beginEditingSession("Import");
         state.ResumeTiming();
-        benchmark::DoNotOptimize(target.insertNodes(nodes, {0, 0}));
+        benchmark::DoNotOptimize(DocumentInsertion(target).insertNodes(nodes, {0, 0}));
         state.PauseTiming();
         target.commitEditingSession();
         RunLoop::drain();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/DocumentClipboard.h"
+#include "document/DocumentInsertion.h"
 #include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "exchange/OPMLImporter.h"
@@ -148,7 +149,7 @@ public:
             if (auto text = pasteBoard_.string(Pasteboard::stringType))
                 title = std::move(*text);
         }
-        const std::optional<Node> node = document_.insertImageNode(title, location_, *image);
+        const std::optional<Node> node = DocumentInsertion(document_).insertImageNode(title, location_, *image);
         if (!node)
             return Pasted();
         selectOnly(*node);
@@ -168,7 +169,8 @@ public:
             return noStringData();
         if (!plainString)
             return Pasted();
-        return finishImport(document_.insertNodes(PlainTextImporter::importNodes(*plainString), location_));
+        return finishImport(
+            DocumentInsertion(document_).insertNodes(PlainTextImporter::importNodes(*plainString), location_));
     }
 
 private:
@@ -244,7 +246,7 @@ private:
         OPMLImporter importer;
         std::vector<Node> nodes;
         importer.parseData(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()), &nodes);
-        return finishImport(document_.insertNodes(nodes, location_));
+        return finishImport(DocumentInsertion(document_).insertNodes(nodes, location_));
     }
 
     std::optional<Image> readImage() const

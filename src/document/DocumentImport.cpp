@@ -4,6 +4,7 @@
 
 #include "document/DocumentImport.h"
 
+#include "document/DocumentInsertion.h"
 #include "document/VQDocument.h"
 
 #include "base/FilePaths.h"
@@ -153,7 +154,7 @@ void DocumentImport::readOPML(const std::string& url)
 
     if (!importer.documentTitle.empty())
         document_.setProjectTitle(importer.documentTitle);
-    document_.insertNodes(nodes, Point{0.0, 0.0});
+    DocumentInsertion(document_).insertNodes(nodes, Point{0.0, 0.0});
 }
 
 void DocumentImport::importOutlineText(std::string_view text)
@@ -163,7 +164,7 @@ void DocumentImport::importOutlineText(std::string_view text)
         throw TextError(VQDocumentFiles::tooManyNodesMessage(nodes.size()));
     const SessionFlag session(document_);
 
-    document_.insertNodes(nodes, Point{0.0, 0.0});
+    DocumentInsertion(document_).insertNodes(nodes, Point{0.0, 0.0});
 }
 
 } // namespace velquine

@@ -212,6 +212,11 @@ void VQDocument::placeNodes(const std::vector<NodePlacement>& placements)
     project_.graph.placeNodes(placements);
 }
 
+void VQDocument::overwriteNodes(const std::vector<Node>& nodes)
+{
+    project_.graph.overwriteNodes(nodes);
+}
+
 // ---- Canvas focus ----
 
 void VQDocument::setFocusGraphViewHandler(std::function<void()> handler)

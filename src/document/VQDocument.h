@@ -42,6 +42,7 @@
 
 namespace velquine {
 
+struct NodeTreeInsertion;
 class PrintOperation;
 class ProjectDifference;
 
@@ -160,38 +161,33 @@ public:
     void storeNewNodes(const std::vector<Node>& nodes);
     // Removes the nodes with their subtrees and nothing else: the selection stays, no event.
     void removeNodeTrees(const std::vector<Node>& nodes);
+    // Writes the nodes over the stored ones in place (Graph::overwriteNodes); no event. For nodes an insertion
+    // just made, which nothing else holds.
+    void overwriteNodes(const std::vector<Node>& nodes);
     // Moves the stored nodes to the centres, nothing else changed (Graph::placeNodes); no event. The layout
     // commands (DocumentLayout) write their results through it.
     void placeNodes(const std::vector<NodePlacement>& placements);
 
     // ---- Creating nodes ----
 
-    // A new root at the requested centre (moved down while it hits a node's centre exactly).
-    Node createRootNode(const std::string& title, Point center, bool notify);
+    // A new root at the requested centre (moved down while it hits a node's centre exactly). With an insertion
+    // under way, its free centres are taken instead and its state kept up to date.
+    Node createRootNode(const std::string& title, Point center, bool notify, NodeTreeInsertion* insertion = nullptr);
     // A new last child of the parent, at the centre or where the tree's layouter puts it; siblings ordered by
     // position in manual trees and when a centre was given. Nothing, and no change, when the parent is no
     // longer in the graph.
     std::optional<Node> createChildNode(const Node& parent, const std::string& title, std::optional<Point> center,
                                         bool autolayoutTree, bool notify);
-    // The same for the parent as stored, placed by the layouter, neither laid out nor posted. While node trees
-    // are inserted its cost does not grow with the number of the parent's children.
-    std::optional<Node> createChildNode(std::int64_t parentUID, const std::string& title);
+    // The same for the parent as stored, placed by the layouter, neither laid out nor posted. With an insertion
+    // of node trees under way (DocumentInsertion) its cost does not grow with the number of the parent's
+    // children.
+    std::optional<Node> createChildNode(std::int64_t parentUID, const std::string& title,
+                                        NodeTreeInsertion* insertion = nullptr);
     // A new node in the node's place holding it (with its subtree) as its only child; the tree is laid out
     // and documentDidAddNodes posted. Nothing, and no change, when the node or its parent is no longer in the
     // graph.
     std::optional<Node> createParentNode(const Node& node, const std::string& title);
 
-    // ---- Inserting node trees ----
-    // Insertion changes the document and belongs inside the caller's editing session.
-
-    // Creates detached node trees anew (titles and notes only), lays each out and sets them in a grid
-    // centred on the point; every source node at most once. Returns the created nodes as stored. Nothing is
-    // created (with a log line) when the map would hold more than VQDocumentFiles::maximumNodeCount nodes.
-    std::vector<Node> insertNodes(const std::vector<Node>& nodes, Point at);
-    std::optional<Node> insertNodeTree(const Node& source, std::optional<std::int64_t> parentUID,
-                                       const std::vector<Node>& from);
-    // A new root with the image at the location, as stored.
-    std::optional<Node> insertImageNode(const std::string& title, Point at, const Image& image);
     // The stored node of each given node, by identifier, in the given order; nodes gone are skipped.
     std::vector<Node> currentVersions(const std::vector<Node>& nodes) const;
 
@@ -206,6 +202,8 @@ private:
                         const std::string& actionName);
     // Posts the event with the node list.
     void postAddedNode(const Node& node);
+    // The parent's children ordered along the sibling axis of the options, descending ones backwards.
+    void orderChildrenByPosition(std::int64_t parentUID, const LayoutOptions& options);
 
     enum class ResetKind { style, colors, size };
     void resetByDepth(const std::vector<Node>& nodes, ResetKind kind);
@@ -271,22 +269,6 @@ public:
 private:
     bool readFailed_ = false;
     std::string lastSaveErrorDetail_;
-
-    // While detached node trees are inserted: the free centres for new roots, the tree root of every node made
-    // so far, so each creation finds its tree's options without walking up the tree, and the titles of many
-    // nodes laid out ahead (none for few).
-    struct Insertion {
-        Insertion(const Graph& graph, std::size_t adding) : freeCenters(graph, adding) { rootOf.reserve(adding); }
-        FreeCenters freeCenters;
-        FlatHashMap<std::int64_t, std::int64_t> rootOf;
-        SiblingIndex siblings;
-        std::unique_ptr<TextsMeasuredAhead> titlesAhead;
-    };
-    std::shared_ptr<Insertion> insertion_;
-    // The options of the tree that holds the stored node.
-    LayoutOptions layoutOptionsOfTreeHolding(const Node& node) const;
-    // The parent's children ordered along the sibling axis of the options, descending ones backwards.
-    void orderChildrenByPosition(std::int64_t parentUID, const LayoutOptions& options);
 };
 
 } // namespace velquine

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/DocumentInsertion.h"
 #include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "layout/VQProjectEdits.h"
@@ -18,33 +19,34 @@ void setAffinities(Node& node, const Node& parent)
     node.verticalAffinity = node.center.y >= parent.center.y ? VerticalAffinity::below : VerticalAffinity::above;
 }
 
-} // namespace
-
-LayoutOptions VQDocument::layoutOptionsOfTreeHolding(const Node& node) const
+// The options of the tree that holds the stored node, its root looked up in the insertion when it knows it.
+LayoutOptions layoutOptionsOfTreeHolding(const VQProject& project, const NodeTreeInsertion& insertion,
+                                         const Node& node)
 {
-    if (insertion_) {
-        if (const std::int64_t* root = insertion_->rootOf.find(node.uid)) {
-            if (const Node* stored = project_.graph.findNode(*root))
-                return stored->layoutOptions.value_or(project_.baseLayoutOptions);
-        }
+    if (const std::int64_t* root = insertion.rootOf.find(node.uid)) {
+        if (const Node* stored = project.graph.findNode(*root))
+            return stored->layoutOptions.value_or(project.baseLayoutOptions);
     }
-    return project_.graph.rootAncestor(node).layoutOptions.value_or(project_.baseLayoutOptions);
+    return project.graph.rootAncestor(node).layoutOptions.value_or(project.baseLayoutOptions);
 }
+
+} // namespace
 
 void VQDocument::postAddedNode(const Node& node)
 {
     notifyEventListeners([added = std::vector<Node>{node}](VQDocumentEventListener& l) { l.documentDidAddNodes(added); });
 }
 
-Node VQDocument::createRootNode(const std::string& title, Point center, bool notify)
+Node VQDocument::createRootNode(const std::string& title, Point center, bool notify,
+                                NodeTreeInsertion* insertion)
 {
     warnOutsideSession("createRootNode(title:center:notify:)");
-    const Node node = insertion_ ? insertRootNode(project_, title, center, insertion_->freeCenters,
-                                                  insertion_->titlesAhead.get())
-                                 : insertRootNode(project_, title, center);
-    if (insertion_) {
-        *insertion_->rootOf.emplace(node.uid).first = node.uid;
-        insertion_->siblings.follow(node.uid);
+    const Node node = insertion ? insertRootNode(project_, title, center, insertion->freeCenters,
+                                                 insertion->titlesAhead.get())
+                                : insertRootNode(project_, title, center);
+    if (insertion) {
+        *insertion->rootOf.emplace(node.uid).first = node.uid;
+        insertion->siblings.follow(node.uid);
     }
     if (notify)
         postAddedNode(node);
@@ -63,11 +65,7 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
 
     Node node = insertChildNode(project_, *storedParent, title, center.value_or(Point{0.0, 0.0}));
     // The new node's tree is its parent's: its options are looked up once.
-    const LayoutOptions options = layoutOptionsOfTreeHolding(*storedParent);
-    if (insertion_) {
-        if (const std::int64_t* parentRoot = insertion_->rootOf.find(storedParent->uid))
-            *insertion_->rootOf.emplace(node.uid).first = *parentRoot;
-    }
+    const LayoutOptions options = DocumentLayout(*this).layoutOptionsOfTree(*storedParent);
 
     if (center) {
         const Node placedParent = project_.graph.node(parent.uid).value_or(*storedParent);
@@ -82,8 +80,6 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
     }
     project_.graph.storeNodes({node});
     node = project_.graph.node(node.uid).value_or(node);
-    if (insertion_)
-        insertion_->freeCenters.take(node.center);
 
     if (options.isManual || center)
         orderChildrenByPosition(parent.uid, options);
@@ -97,9 +93,10 @@ std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::s
     return node;
 }
 
-std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const std::string& title)
+std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const std::string& title,
+                                                NodeTreeInsertion* insertion)
 {
-    if (!insertion_) {
+    if (!insertion) {
         const std::optional<Node> parent = project_.graph.node(parentUID);
         return parent ? createChildNode(*parent, title, std::nullopt, false, false) : std::nullopt;
     }
@@ -112,21 +109,21 @@ std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const st
     // sibling index stands in for a children list that may be long.
     const Node made = project_.newChildNode(*parent, title, Point{0.0, 0.0});
     // Its palette position once listed: the number of its siblings with a smaller identifier.
-    std::optional<std::size_t> rank = insertion_->siblings.rankOfNewChild(parentUID, made.uid);
+    std::optional<std::size_t> rank = insertion->siblings.rankOfNewChild(parentUID, made.uid);
     if (!rank)
         rank = std::size_t(std::count_if(parent->childrenUIDs.begin(), parent->childrenUIDs.end(),
                                          [&made](std::int64_t uid) { return uid < made.uid; }));
-    Node node = styledChildNode(project_, *parent, made, rank, insertion_->titlesAhead.get());
-    const LayoutOptions options = layoutOptionsOfTreeHolding(*parent);
-    if (const std::int64_t* parentRoot = insertion_->rootOf.find(parentUID))
-        *insertion_->rootOf.emplace(node.uid).first = *parentRoot;
-    node.center = ::velquine::makeLayouter(project_.graph, options, false, &insertion_->siblings)
+    Node node = styledChildNode(project_, *parent, made, rank, insertion->titlesAhead.get());
+    const LayoutOptions options = layoutOptionsOfTreeHolding(project_, *insertion, *parent);
+    if (const std::int64_t* parentRoot = insertion->rootOf.find(parentUID))
+        *insertion->rootOf.emplace(node.uid).first = *parentRoot;
+    node.center = ::velquine::makeLayouter(project_.graph, options, false, &insertion->siblings)
                       ->positionForNewNode(*parent, node);
     setAffinities(node, *parent);
     const bool stored = project_.graph.storeAppendedChild(node);
-    insertion_->siblings.follow(node.uid);
-    insertion_->siblings.add(node);
-    insertion_->freeCenters.take(node.center);
+    insertion->siblings.follow(node.uid);
+    insertion->siblings.add(node);
+    insertion->freeCenters.take(node.center);
     if (options.isManual)
         orderChildrenByPosition(parentUID, options);
     // As stored: ordering the children changes only the parent.

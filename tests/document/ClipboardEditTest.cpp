@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "DocumentTestSupport.h"
+#include "document/DocumentInsertion.h"
 #include "document/VQDocument.h"
 #include "document/DocumentClipboard.h"
 #include "model/graph/NodeUID.h"
@@ -213,7 +214,7 @@ TEST_F(ClipboardEdit, NodeStyleAndShapeTravelBetweenDocuments)
 
 TEST_F(ClipboardEdit, InsertingNothingCreatesNothing)
 {
-    EXPECT_TRUE(document->insertNodes({}, {10, 10}).empty());
+    EXPECT_TRUE(DocumentInsertion(*document).insertNodes({}, {10, 10}).empty());
     EXPECT_TRUE(document->project().graph.isEmpty());
 }
 
@@ -228,7 +229,7 @@ TEST_F(ClipboardEdit, InsertionKeepsTitlesAndNotesAndFollowsTheListOrder)
     const std::vector<Node> input{root, source(102, 100, {}, "Second in list"), source(103, 100, {}, "Third in list")};
 
     document->beginEditingSession("Import");
-    const auto inserted = document->insertNodes(input, {0, 0});
+    const auto inserted = DocumentInsertion(*document).insertNodes(input, {0, 0});
     document->commitEditingSession();
     ASSERT_EQ(inserted.size(), 3u);
     EXPECT_EQ(document->project().graph.count(), 3u);
@@ -249,7 +250,7 @@ TEST_F(ClipboardEdit, InsertionOfALoopingListEnds)
     // A lists B, B lists A and itself: each source node is created once.
     const std::vector<Node> input{source(1, std::nullopt, {2}, "A"), source(2, 1, {1, 2}, "B")};
     document->beginEditingSession("Import");
-    const auto inserted = document->insertNodes(input, {0, 0});
+    const auto inserted = DocumentInsertion(*document).insertNodes(input, {0, 0});
     document->commitEditingSession();
     EXPECT_EQ(inserted.size(), 2u);
     EXPECT_EQ(document->project().graph.count(), 2u);
@@ -257,12 +258,12 @@ TEST_F(ClipboardEdit, InsertionOfALoopingListEnds)
     // The same through one tree, and a source listed twice as a root.
     VQDocument other;
     other.beginEditingSession("Import");
-    const auto tree = other.insertNodeTree(input[0], std::nullopt, input);
+    const auto tree = DocumentInsertion(other).insertNodeTree(input[0], std::nullopt, input);
     ASSERT_TRUE(tree);
     EXPECT_EQ(tree->title, "A");
     EXPECT_EQ(other.project().graph.count(), 2u);
-    const auto twice = other.insertNodes({source(7, std::nullopt, {}, "Once"), source(7, std::nullopt, {}, "Once")},
-                                         {0, 0});
+    const auto twice = DocumentInsertion(other).insertNodes(
+        {source(7, std::nullopt, {}, "Once"), source(7, std::nullopt, {}, "Once")}, {0, 0});
     EXPECT_EQ(twice.size(), 1u);
     other.commitEditingSession();
     EXPECT_EQ(other.project().graph.count(), 3u);
@@ -277,7 +278,7 @@ TEST_F(ClipboardEdit, InsertedTreesSitInAGridCentredOnThePoint)
         input.push_back(source(static_cast<std::int64_t>(i + 1), std::nullopt, {}, titles[i]));
     const Point at{1000, -500};
     document->beginEditingSession("Import");
-    const auto inserted = document->insertNodes(input, at);
+    const auto inserted = DocumentInsertion(*document).insertNodes(input, at);
     document->commitEditingSession();
     ASSERT_EQ(inserted.size(), 5u);
     EXPECT_EQ(titlesOf(inserted), titles);
@@ -311,7 +312,7 @@ TEST_F(ClipboardEdit, FourTreesCountAnEmptyThirdRowAndSixTakeThreeColumns)
     for (int i = 1; i <= 4; ++i)
         four.push_back(source(i, std::nullopt, {}, "same"));
     document->beginEditingSession("Import");
-    const auto inserted = document->insertNodes(four, {0, 0});
+    const auto inserted = DocumentInsertion(*document).insertNodes(four, {0, 0});
     ASSERT_EQ(inserted.size(), 4u);
     const Size s = inserted[0].size;
     EXPECT_DOUBLE_EQ(inserted[0].center.x, -(s.width + 100.0) + s.width / 2);
@@ -325,7 +326,7 @@ TEST_F(ClipboardEdit, FourTreesCountAnEmptyThirdRowAndSixTakeThreeColumns)
     for (int i = 1; i <= 6; ++i)
         six.push_back(source(i, std::nullopt, {}, "same"));
     other.beginEditingSession("Import");
-    const auto placed = other.insertNodes(six, {0, 0});
+    const auto placed = DocumentInsertion(other).insertNodes(six, {0, 0});
     other.commitEditingSession();
     ASSERT_EQ(placed.size(), 6u);
     EXPECT_DOUBLE_EQ(placed[0].center.y, placed[2].center.y);
@@ -341,7 +342,7 @@ TEST_F(ClipboardEdit, ManualVerticalBaseOptionsLayOutHorizontally)
     document->projectForLoading().baseLayoutOptions.isManual = true;
     const std::vector<Node> input{source(1, std::nullopt, {2}, "Root"), source(2, 1, {}, "Child")};
     document->beginEditingSession("Import");
-    const auto inserted = document->insertNodes(input, {0, 0});
+    const auto inserted = DocumentInsertion(*document).insertNodes(input, {0, 0});
     document->commitEditingSession();
     const auto root = document->project().graph.node(inserted[0].uid);
     ASSERT_TRUE(root);
@@ -355,7 +356,7 @@ TEST_F(ClipboardEdit, ManualVerticalBaseOptionsLayOutHorizontally)
     vertical.projectForLoading().baseLayoutOptions = document->project().baseLayoutOptions;
     vertical.projectForLoading().baseLayoutOptions.isManual = false;
     vertical.beginEditingSession("Import");
-    const auto down = vertical.insertNodes(input, {0, 0});
+    const auto down = DocumentInsertion(vertical).insertNodes(input, {0, 0});
     vertical.commitEditingSession();
     const auto vRoot = vertical.project().graph.node(down[0].uid);
     const auto vChild = vertical.project().graph.node(vRoot->childrenUIDs.at(0));

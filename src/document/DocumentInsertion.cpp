@@ -1,5 +1,7 @@
 // The insertion of detached node trees that pasted and imported outlines go through.
 
+#include "document/DocumentInsertion.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <functional>
@@ -122,11 +124,12 @@ std::unique_ptr<TextsMeasuredAhead> measureTitlesAhead(const VQProject& project,
 // parent when it is stored), then its children from the list, depth first in list order, each under the
 // new node (as roots when the node could not be made). A source identifier already inserted (marked at its
 // first position in inserted) is not inserted again, so a list in which a node names itself or an ancestor as a child ends. Walks with its
-// own stack, so no depth of tree can exhaust the call stack. Returns the identifier of the new node for the
-// source.
+// own stack, so no depth of tree can exhaust the call stack. The nodes are made with the insertion's state when
+// one is under way. Returns the identifier of the new node for the source.
 std::optional<std::int64_t> insertTree(VQDocument& document, std::size_t sourcePosition,
                                        std::optional<std::int64_t> parentUID, const std::vector<Node>& from,
-                                       const SourceIndex& index, std::vector<bool>& inserted)
+                                       const SourceIndex& index, std::vector<bool>& inserted,
+                                       NodeTreeInsertion* insertion)
 {
     struct Pending {
         std::size_t position;
@@ -148,9 +151,9 @@ std::optional<std::int64_t> insertTree(VQDocument& document, std::size_t sourceP
 
         std::optional<Node> made;
         if (!pending.parentUID) {
-            made = document.createRootNode(source.title, Point{0, 0}, false);
+            made = document.createRootNode(source.title, Point{0, 0}, false, insertion);
         } else {
-            made = document.createChildNode(*pending.parentUID, source.title);
+            made = document.createChildNode(*pending.parentUID, source.title, insertion);
         }
         // A node just made is sized to its title already, and its note plays no part in its size: only a
         // node with an image (whose size is kept when it would shrink) is measured again. One with neither
@@ -233,30 +236,19 @@ void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeS
 
 } // namespace
 
-std::vector<Node> VQDocument::currentVersions(const std::vector<Node>& nodes) const
+std::optional<Node> DocumentInsertion::insertImageNode(const std::string& title, Point at, const Image& image)
 {
-    std::vector<Node> result;
-    result.reserve(nodes.size());
-    for (const Node& node : nodes) {
-        if (auto stored = project_.graph.node(node.uid))
-            result.push_back(std::move(*stored));
-    }
-    return result;
-}
-
-std::optional<Node> VQDocument::insertImageNode(const std::string& title, Point at, const Image& image)
-{
-    Node node = createRootNode(title, at, true);
+    Node node = document_.createRootNode(title, at, true);
     node.setImage(image);
-    updateNodes({autosizeNode(node, autosizeKeepCenter)}, NodeUpdateOperation::size, false);
-    DocumentLayout(*this).resolveCollisions();
-    return project_.graph.node(node.uid);
+    document_.updateNodes({autosizeNode(node, autosizeKeepCenter)}, NodeUpdateOperation::size, false);
+    DocumentLayout(document_).resolveCollisions();
+    return document_.project().graph.node(node.uid);
 }
 
 // ---- Inserting node trees ----
 
-std::optional<Node> VQDocument::insertNodeTree(const Node& source, std::optional<std::int64_t> parentUID,
-                                               const std::vector<Node>& from)
+std::optional<Node> DocumentInsertion::insertNodeTree(const Node& source, std::optional<std::int64_t> parentUID,
+                                                      const std::vector<Node>& from)
 {
     // The source itself need not be in the list; it is walked from a list that holds it first.
     std::vector<Node> list;
@@ -264,15 +256,17 @@ std::optional<Node> VQDocument::insertNodeTree(const Node& source, std::optional
     list.push_back(source);
     list.insert(list.end(), from.begin(), from.end());
     std::vector<bool> inserted(list.size());
-    const std::optional<std::int64_t> made = insertTree(*this, 0, parentUID, list, SourceIndex(list), inserted);
-    return made ? project_.graph.node(*made) : std::nullopt;
+    const std::optional<std::int64_t> made =
+        insertTree(document_, 0, parentUID, list, SourceIndex(list), inserted, nullptr);
+    return made ? document_.project().graph.node(*made) : std::nullopt;
 }
 
-std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point at)
+std::vector<Node> DocumentInsertion::insertNodes(const std::vector<Node>& nodes, Point at)
 {
+    const VQProject& project = document_.project();
     // A map that grew past what is opened could be saved but never opened again.
-    if (project_.graph.count() + nodes.size() > VQDocumentFiles::maximumNodeCount) {
-        VQ_LOG("insertNodes(_:at:)", VQDocumentFiles::tooManyNodesMessage(project_.graph.count() + nodes.size()));
+    if (project.graph.count() + nodes.size() > VQDocumentFiles::maximumNodeCount) {
+        VQ_LOG("insertNodes(_:at:)", VQDocumentFiles::tooManyNodesMessage(project.graph.count() + nodes.size()));
         return {};
     }
     const SourceIndex index(nodes);
@@ -280,18 +274,14 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     std::vector<std::int64_t> roots;
     {
         // The titles are laid out meanwhile from the start.
-        std::unique_ptr<TextsMeasuredAhead> titlesAhead = measureTitlesAhead(project_, nodes, index);
+        std::unique_ptr<TextsMeasuredAhead> titlesAhead = measureTitlesAhead(project, nodes, index);
         // Nodes are only added until every tree is made: the free centres and tree roots are kept meanwhile.
-        insertion_ = std::make_shared<Insertion>(project_.graph, nodes.size());
-        insertion_->titlesAhead = std::move(titlesAhead);
-        struct EndInsertion {
-            std::shared_ptr<Insertion>& insertion;
-            ~EndInsertion() { insertion.reset(); }
-        } endInsertion{insertion_};
+        NodeTreeInsertion insertion(project.graph, nodes.size());
+        insertion.titlesAhead = std::move(titlesAhead);
         for (std::size_t i = 0; i < nodes.size(); ++i) {
             if (nodes[i].parentUID)
                 continue;
-            if (const auto root = insertTree(*this, i, std::nullopt, nodes, index, inserted))
+            if (const auto root = insertTree(document_, i, std::nullopt, nodes, index, inserted, &insertion))
                 roots.push_back(*root);
         }
     }
@@ -300,10 +290,10 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
 
     // Each tree laid out by the base options: horizontally when they say so or arrange by hand. The trees
     // are apart, so each is laid out, set in its cell and centred on the point before all are stored at once.
-    LayoutOptions options = project_.baseLayoutOptions;
+    LayoutOptions options = project.baseLayoutOptions;
     if (options.isManual)
         options.layoutType = LayoutOptions::LayoutType::horizontal;
-    auto layouter = ::velquine::makeLayouter(project_.graph, options, true);
+    auto layouter = ::velquine::makeLayouter(project.graph, options, true);
     std::vector<Node> result;
     if (roots.size() != 1)
         result.reserve(nodes.size());
@@ -312,7 +302,7 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
     for (const std::int64_t rootUID : roots) {
         treeStarts.push_back(result.size());
         // The layouter reads its own copy of the graph: the stored root stays as it is meanwhile.
-        const Node* root = project_.graph.findNode(rootUID);
+        const Node* root = project.graph.findNode(rootUID);
         if (!root)
             continue;
         // A root without children, each line of a flat outline, is laid out where it stands.
@@ -338,7 +328,7 @@ std::vector<Node> VQDocument::insertNodes(const std::vector<Node>& nodes, Point 
         if (node.createdTimestamp < 0)
             node.createdTimestamp = now;
     }
-    project_.graph.overwriteNodes(result);
+    document_.overwriteNodes(result);
     return result;
 }
 
