@@ -122,13 +122,13 @@ void DocumentWindows::runPageLayout(VQDocument& document)
 void DocumentWindows::printDocument(VQDocument& document)
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(document.printOperation()->pageLayout());
+    printer.setPageLayout(printOperation(document)->pageLayout());
     printer.setDocName(name(document));
     if (!dialogs_->runPrintPanel(parentFor(&document), printer))
         return;
     // The paper chosen in the dialog is the one the map is fitted to.
     document.printInfo = printer.pageLayout();
-    if (!document.printOperation()->run(printer))
+    if (!printOperation(document)->run(printer))
         dialogs_->showPrintError(parentFor(&document), name(document));
 }
 

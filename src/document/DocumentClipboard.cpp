@@ -9,6 +9,7 @@
 #include "document/DocumentClipboard.h"
 #include "document/DocumentInsertion.h"
 #include "document/DocumentLayout.h"
+#include "document/DocumentResets.h"
 #include "document/VQDocument.h"
 #include "exchange/OPMLImporter.h"
 #include "exchange/PlainTextImporter.h"
@@ -49,7 +50,7 @@ std::optional<NodeShape> DocumentClipboard::getNodeShapeFromPasteBoard(const Pas
 
 bool DocumentClipboard::copyNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard) const
 {
-    return VQDocumentPasteboard::writeNodes(document_.project().graph, nodes, document_.uniqueHandle, pasteBoard,
+    return VQDocumentPasteboard::writeNodes(document_.project().graph, nodes, document_.uniqueHandle(), pasteBoard,
                                             "copyNodesToPasteBoard(nodes:pasteBoard:)");
 }
 
@@ -310,7 +311,7 @@ std::optional<std::vector<Node>> DocumentClipboard::pasteNodesFromPasteBoard(Poi
         return std::nullopt;
     const bool keepStyles =
         keepOriginalStyle
-        || pasteBoard.string(VQDocumentPasteboard::pasteboardType(Type::sourceDocument)) == document_.uniqueHandle;
+        || pasteBoard.string(VQDocumentPasteboard::pasteboardType(Type::sourceDocument)) == document_.uniqueHandle();
 
     std::vector<Node> placed;
     try {
@@ -326,7 +327,7 @@ std::optional<std::vector<Node>> DocumentClipboard::pasteNodesFromPasteBoard(Poi
     document_.storeNewNodes(placed);
     DocumentLayout(document_).resolveCollisions();
     if (!keepStyles) {
-        document_.resetNodeStyle(document_.currentVersions(placed));
+        DocumentResets(document_).resetNodeStyle(document_.currentVersions(placed));
         document_.updateNodes(autosizeNodes(document_.currentVersions(placed), autosizeKeepCenter),
                               NodeUpdateOperation::size, false);
     }

@@ -61,14 +61,15 @@ bool PrintOperation::run(QPagedPaintDevice& device) const
     return painted;
 }
 
-std::unique_ptr<PrintOperation> VQDocument::printOperation()
+std::unique_ptr<PrintOperation> printOperation(VQDocument& document)
 {
+    QPageLayout& printInfo = document.printInfo;
     printInfo.setOrientation(QPageLayout::Landscape);
     printInfo.setUnits(QPageLayout::Point);
     // Margins below a printer's minimum are kept only in full-page mode.
     printInfo.setMode(QPageLayout::FullPageMode);
     printInfo.setMargins(QMarginsF(0, 0, 0, 0));
-    return std::make_unique<PrintOperation>(printInfo, project_, GraphRenderer::installed());
+    return std::make_unique<PrintOperation>(printInfo, document.project(), GraphRenderer::installed());
 }
 
 } // namespace velquine

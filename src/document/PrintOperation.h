@@ -2,7 +2,7 @@
 
 // Printing a map: the whole map on one landscape page without margins, scaled to fit.
 //
-// VQDocument::printOperation() sets up the document's page layout and makes the operation; the window side
+// printOperation(document) sets up the document's page layout and makes the operation; the window side
 // runs the print dialog over a QPrinter and hands the printer to run(). The operation holds its own copy of the
 // project, so the document may change afterwards without changing what is printed.
 
@@ -21,6 +21,7 @@ class QRectF;
 namespace velquine {
 
 class GraphRenderer;
+class VQDocument;
 
 // The area of the map a page of paperSize (landscape width and height, in points) shows: the graph's print
 // rectangle for the paper's aspect ratio, made at least as high and as wide as the paper (its origin kept).
@@ -51,5 +52,10 @@ private:
     Size paperSize_;
     Rect viewBounds_;
 };
+
+// Sets the document's printInfo to one landscape page without margins and makes the operation that prints the
+// whole map onto it, scaled to fit, through the installed renderer. Changes neither the project nor the undo
+// history.
+std::unique_ptr<PrintOperation> printOperation(VQDocument& document);
 
 } // namespace velquine

@@ -8,7 +8,6 @@
 #include "platform/Heap.h"
 #include "platform/Log.h"
 #include "model/project/ProjectDifference.h"
-#include "platform/RunLoop.h"
 
 namespace velquine {
 
@@ -21,7 +20,7 @@ std::string freshHandle()
 
 } // namespace
 
-VQDocument::VQDocument() : uniqueHandle(freshHandle())
+VQDocument::VQDocument() : uniqueHandle_(freshHandle())
 {
     setFileType(std::string(documentType));
 }
@@ -215,23 +214,6 @@ void VQDocument::placeNodes(const std::vector<NodePlacement>& placements)
 void VQDocument::overwriteNodes(const std::vector<Node>& nodes)
 {
     project_.graph.overwriteNodes(nodes);
-}
-
-// ---- Canvas focus ----
-
-void VQDocument::setFocusGraphViewHandler(std::function<void()> handler)
-{
-    focusHandler_ = handler ? std::make_shared<std::function<void()>>(std::move(handler)) : nullptr;
-}
-
-void VQDocument::focusGraphView()
-{
-    // The handler is looked up when the call runs, so a document closed in between asks nobody.
-    std::weak_ptr<std::function<void()>> handler = focusHandler_;
-    RunLoop::post([handler] {
-        if (auto h = handler.lock())
-            (*h)();
-    });
 }
 
 } // namespace velquine

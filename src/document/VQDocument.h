@@ -9,9 +9,8 @@
 // session keeps its first label and its first snapshot. The operations never open or close a session
 // themselves; called outside one, each writes a warning line naming itself and still makes its change.
 //
-// Observers register as VQDocumentEventListener and are held weakly. Each event is handed to the listeners
-// registered when it was posted, in ascending priority, on a later turn of the main run loop (RunLoop::post),
-// never during the call that posts it.
+// Observers register as VQDocumentEventListener with the document's DocumentEventSource, which hands each
+// event to them on a later turn of the main run loop, never during the call that posts it.
 //
 // Everything here runs on the main thread; only posting events is safe from other threads.
 
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "base/FlatHashMap.h"
+#include "document/DocumentEventSource.h"
 #include "document/VQDocumentEventListener.h"
 #include "layout/GraphLayouter.h"
 #include "layout/SiblingIndex.h"
@@ -43,10 +43,9 @@
 namespace velquine {
 
 struct NodeTreeInsertion;
-class PrintOperation;
 class ProjectDifference;
 
-class VQDocument : public Document {
+class VQDocument : public Document, public DocumentEventSource {
 public:
     // The type identifier of the documents this class writes.
     static constexpr std::string_view documentType = "io.kelvarn.velquine.mindmap";
@@ -70,7 +69,7 @@ public:
     const std::string& editingLabel() const { return editingLabel_; }
     bool isInEditingSession() const { return isInEditingSession_; }
     // This document object's identity: an upper-case UUID text, fresh for every document.
-    const std::string uniqueHandle;
+    const std::string& uniqueHandle() const { return uniqueHandle_; }
 
     // ---- Editing sessions ----
 
@@ -115,23 +114,6 @@ public:
     // Writes the warning line for an operation called outside a session.
     void warnOutsideSession(std::string_view name) const;
 
-    // Asks, on the next turn of the main run loop, the handler the editor installed to give the keyboard
-    // back to the map canvas. Nothing happens when no handler is installed by then.
-    void focusGraphView();
-    void setFocusGraphViewHandler(std::function<void()> handler);
-
-    // ---- Event listeners ----
-
-    // Adds the listener unless it is there already. Off the main thread: a log line, no change.
-    void registerEventListener(const std::shared_ptr<VQDocumentEventListener>& listener);
-    // Removes the listener when it is there. Off the main thread: a log line, no change.
-    void unregisterEventListener(const std::shared_ptr<VQDocumentEventListener>& listener);
-    // The living listeners, by ascending priority (registration order among equals).
-    std::vector<std::shared_ptr<VQDocumentEventListener>> eventListeners() const;
-    // Takes the listeners now and calls event on each of them, in priority order, on a later turn of the
-    // main run loop. Safe from any thread; returns at once.
-    void notifyEventListeners(std::function<void(VQDocumentEventListener&)> event);
-
     // ---- Node updates and tree edits ----
 
     // Stamps modifiedTimestamp with the current time for the title, imageSet and imageCleared codes, gives a
@@ -139,13 +121,6 @@ public:
     // With notify, posts documentDidUpdateNodes with them. An empty list does nothing at all. The list is taken by
     // value, so a caller that hands over a list it no longer needs (say, a fresh layout) pays no copy.
     std::vector<Node> updateNodes(std::vector<Node> nodes, NodeUpdateOperation operation, bool notify);
-    // Give the nodes the style and shape of their level, depth by depth, each depth read afresh.
-    void resetNodeStyle(const std::vector<Node>& nodes);
-    // Border, fill, branch and text colours of the nodes' levels, depth by depth (sub nodes follow their
-    // parents' new colours). With an empty palette the palette colours of the nodes stay as they are.
-    void resetNodeColors(const std::vector<Node>& nodes);
-    // Sizes the nodes to their titles keeping their centres, depth by depth.
-    void resetNodeSize(const std::vector<Node>& nodes);
     // Removes the nodes with their subtrees, or only the nodes (children move up, each node read afresh);
     // selects the first surviving parent of a given node and posts documentDidChangeSelection(); with
     // notify then posts documentDidDeleteNodes with the given list.
@@ -205,17 +180,11 @@ private:
     // The parent's children ordered along the sibling axis of the options, descending ones backwards.
     void orderChildrenByPosition(std::int64_t parentUID, const LayoutOptions& options);
 
-    enum class ResetKind { style, colors, size };
-    void resetByDepth(const std::vector<Node>& nodes, ResetKind kind);
-    Node resetColors(const Node& node) const;
-
+    const std::string uniqueHandle_;
     VQProject project_;
     VQProject editingOriginalProject_;
     std::string editingLabel_;
     bool isInEditingSession_ = false;
-    mutable std::mutex listenersMutex_;
-    std::vector<std::weak_ptr<VQDocumentEventListener>> listeners_;
-    std::shared_ptr<std::function<void()>> focusHandler_;
 
 public:
     // ---- Reading and writing files, new documents ----
@@ -259,12 +228,6 @@ public:
     // document's project (no undo step; documentDidReplaceProject() posted).
     bool revertToContentsOfURL(const std::string& url, const std::string& typeName,
                                std::optional<std::string>* error) override;
-
-    // ---- Printing ----
-
-    // Sets printInfo to one landscape page without margins and makes the operation that prints the whole map
-    // onto it, scaled to fit, through the installed renderer. Changes neither the project nor the undo history.
-    std::unique_ptr<PrintOperation> printOperation();
 
 private:
     bool readFailed_ = false;

@@ -1,6 +1,7 @@
 #include "editor/StyleCommands.h"
 
 #include "document/DocumentLayout.h"
+#include "document/DocumentResets.h"
 #include "editor/GraphViewController.h"
 #include "kit/CommandTable.h"
 #include "layout/NodeSizing.h"
@@ -67,8 +68,8 @@ void StyleCommands::resetNodeStyleAndSize()
     if (!document)
         return;
     controller_.openSession(*document, "Reset Node Style and Size");
-    document->resetNodeStyle(controller_.projectSelection());
-    document->resetNodeSize(controller_.projectSelection());
+    DocumentResets(*document).resetNodeStyle(controller_.projectSelection());
+    DocumentResets(*document).resetNodeSize(controller_.projectSelection());
     DocumentLayout(*document).autolayoutSelectedNodes(false);
     DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
@@ -82,11 +83,11 @@ void StyleCommands::resetNodes(int which)
     static const char* const labels[] = {"Reset Node Style", "Reset Node Colors", "Reset Node Size"};
     controller_.openSession(*document, labels[which]);
     if (which == resetStyle)
-        document->resetNodeStyle(controller_.projectSelection());
+        DocumentResets(*document).resetNodeStyle(controller_.projectSelection());
     else if (which == resetColors)
-        document->resetNodeColors(controller_.projectSelection());
+        DocumentResets(*document).resetNodeColors(controller_.projectSelection());
     else
-        document->resetNodeSize(controller_.projectSelection());
+        DocumentResets(*document).resetNodeSize(controller_.projectSelection());
     if (which != resetColors) {
         DocumentLayout(*document).autolayoutSelectedNodes(false);
         DocumentLayout(*document).resolveCollisions();

@@ -43,7 +43,7 @@ TEST_F(CanvasRendererTest, APrintedMapIsOneLandscapePageWithEveryTitle)
     document.projectForLoading() = sampleProject(2, 3, 2);
     document.projectForLoading().grid = Grid{GridType::quad, {24, 24}};
     document.printInfo = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(30, 30, 30, 30));
-    const auto operation = document.printOperation();
+    const auto operation = printOperation(document);
 
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("map.pdf"));

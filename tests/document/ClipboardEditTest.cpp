@@ -172,7 +172,7 @@ TEST_F(ClipboardEdit, DuplicateKeepsStylesThroughTheNamedBoard)
     EXPECT_EQ((*copies)[0].style, document->project().graph.node(5)->style);
     // The named board holds the copied node, marked as this document's.
     Pasteboard& named = Pasteboard::withName("io.kelvarn.velquine.nodeDuplicatorBoard");
-    EXPECT_EQ(named.string("io.kelvarn.velquine.sourceDocument"), document->uniqueHandle);
+    EXPECT_EQ(named.string("io.kelvarn.velquine.sourceDocument"), document->uniqueHandle());
 
     // Nothing selected: nothing to duplicate.
     document->projectForLoading().selectedNodeUIDs = {77};

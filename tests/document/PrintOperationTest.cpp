@@ -69,7 +69,7 @@ TEST_F(PrintTest, OneLandscapePageWithoutMarginsShowsTheWholeMapCentred)
     document->printInfo = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20));
     const VQProject before = document->project();
 
-    auto operation = document->printOperation();
+    auto operation = printOperation(*document);
     EXPECT_EQ(document->printInfo.orientation(), QPageLayout::Landscape);
     EXPECT_EQ(document->printInfo.margins(QPageLayout::Point), QMarginsF(0, 0, 0, 0));
     EXPECT_NEAR(operation->paperSize().width, 842, 1);
@@ -107,7 +107,7 @@ TEST_F(PrintTest, OneLandscapePageWithoutMarginsShowsTheWholeMapCentred)
 TEST_F(PrintTest, WithoutRendererNothingIsPrinted)
 {
     GraphRenderer::install(nullptr);
-    auto operation = document->printOperation();
+    auto operation = printOperation(*document);
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     QPdfWriter writer(&pdf);

@@ -7,6 +7,7 @@
 
 #include "DocumentTestSupport.h"
 #include "document/DocumentLayout.h"
+#include "document/DocumentResets.h"
 
 namespace velquine::testing {
 namespace {
@@ -78,7 +79,7 @@ protected:
             break;
         case 4:
             if (roll(2))
-                d.resetNodeStyle({node, anyNode()});
+                DocumentResets(d).resetNodeStyle({node, anyNode()});
             else
                 d.applyStyleToDocument(ProjectStyle::builtInStyles()[roll(3)], roll(2), roll(2), false);
             break;

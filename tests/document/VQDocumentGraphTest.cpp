@@ -1,6 +1,7 @@
 // Node updates, the depth-ordered resets, deleting, detaching and attaching.
 
 #include "DocumentTestSupport.h"
+#include "document/DocumentResets.h"
 #include "layout/NodeSizing.h"
 #include "platform/Clock.h"
 
@@ -74,12 +75,12 @@ TEST_F(GraphEditTest, EveryMutatorOutsideSessionWarnsAndStillApplies)
     document->updateNodes({renamed}, NodeUpdateOperation::title, false);
     EXPECT_EQ(stored(3).title, "renamed");
 
-    document->resetNodeSize({stored(3)});
+    DocumentResets(*document).resetNodeSize({stored(3)});
     EXPECT_EQ(stored(3).size, autosizeNode(renamed).size);
-    document->resetNodeStyle({stored(2)});
+    DocumentResets(*document).resetNodeStyle({stored(2)});
     EXPECT_EQ(stored(2).shape, document->project().projectStyle.current.mainNodeShape);
     EXPECT_EQ(stored(2).style.font, document->project().projectStyle.current.mainNodeStyle.font);
-    document->resetNodeColors({stored(3)});
+    DocumentResets(*document).resetNodeColors({stored(3)});
     document->attachNode(stored(5), stored(3), false);
     EXPECT_EQ(stored(5).parentUID, 3);
     document->detachNodeFromParent(stored(5));
@@ -99,7 +100,7 @@ TEST_F(GraphEditTest, ResetNodeStyleGivesEachLevelItsStyleAndShape)
 {
     const ProjectStyle::Values& v = document->project().projectStyle.current;
     document->beginEditingSession("Reset Node Style");
-    document->resetNodeStyle({stored(6), stored(1), stored(2)});
+    DocumentResets(*document).resetNodeStyle({stored(6), stored(1), stored(2)});
     EXPECT_EQ(stored(1).style, v.rootNodeStyle);
     EXPECT_EQ(stored(1).shape, v.rootNodeShape);
     EXPECT_EQ(stored(2).shape, v.mainNodeShape);
@@ -122,7 +123,7 @@ TEST_F(GraphEditTest, ResetNodeColorsTakesPaletteBySortedRankAndFlowsDownTheBran
     document->projectForLoading().graph.storeNodes({textColored});
 
     document->beginEditingSession("Reset Node Colors");
-    document->resetNodeColors({stored(4), stored(6), stored(3), stored(2), stored(1)});
+    DocumentResets(*document).resetNodeColors({stored(4), stored(6), stored(3), stored(2), stored(1)});
 
     EXPECT_EQ(stored(1).style.borderColor, v.rootNodeStyle.borderColor);
     EXPECT_EQ(stored(1).style.textColor, v.rootNodeStyle.textColor);
@@ -147,7 +148,7 @@ TEST_F(GraphEditTest, ResetNodeColorsOfThirdChildUsesThirdEntryAndDynamicFill)
     root.childrenUIDs.push_back(7);
     document->projectForLoading().graph.storeNodes({root});
     document->beginEditingSession("Reset Node Colors");
-    document->resetNodeColors({stored(7)});
+    DocumentResets(*document).resetNodeColors({stored(7)});
     const PaletteEntry& entry = v.palette[2 % v.palette.size()];
     EXPECT_EQ(stored(7).style.borderColor, entry.strokeColor);
     EXPECT_EQ(stored(7).style.fillColor, entry.fillColor);
@@ -167,7 +168,7 @@ TEST_F(GraphEditTest, ResetNodeColorsWithEmptyPaletteLeavesPaletteColours)
     document->projectForLoading().graph.storeNodes({main, orphan});
 
     document->beginEditingSession("Reset Node Colors");
-    document->resetNodeColors({stored(2), stored(8), stored(4)});
+    DocumentResets(*document).resetNodeColors({stored(2), stored(8), stored(4)});
     EXPECT_EQ(stored(2).style.borderColor, mark);
     EXPECT_EQ(stored(2).style.branchColor, mark);
     EXPECT_EQ(stored(2).style.fillColor, v.mainNodeStyle.fillColor);
@@ -182,7 +183,7 @@ TEST_F(GraphEditTest, ResetNodeSizeMeasuresKeepingCentresAndSkipsMissingNodes)
     wide.size = {10, 10};
     document->projectForLoading().graph.storeNodes({wide});
     document->beginEditingSession("Reset Node Size");
-    document->resetNodeSize({wide, makeNode(404, std::nullopt)});
+    DocumentResets(*document).resetNodeSize({wide, makeNode(404, std::nullopt)});
     EXPECT_EQ(stored(5).size, autosizeNode(wide).size);
     EXPECT_EQ(stored(5).center, wide.center);
     EXPECT_FALSE(document->project().graph.contains(404));

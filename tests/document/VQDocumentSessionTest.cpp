@@ -21,10 +21,10 @@ TEST_F(SessionTest, NewDocumentStartsIdleWithFreshProjectsAndUpperCaseHandle)
     EXPECT_EQ(document->project().dataSchemaVersion(), 2);
     EXPECT_EQ(document->fileType(), "io.kelvarn.velquine.mindmap");
     EXPECT_EQ(VQDocument::writableTypes(), std::vector<std::string>{"io.kelvarn.velquine.mindmap"});
-    ASSERT_EQ(document->uniqueHandle.size(), 36u);
-    for (char c : document->uniqueHandle)
-        EXPECT_FALSE(c >= 'a' && c <= 'z') << document->uniqueHandle;
-    EXPECT_NE(document->uniqueHandle, VQDocument().uniqueHandle);
+    ASSERT_EQ(document->uniqueHandle().size(), 36u);
+    for (char c : document->uniqueHandle())
+        EXPECT_FALSE(c >= 'a' && c <= 'z') << document->uniqueHandle();
+    EXPECT_NE(document->uniqueHandle(), VQDocument().uniqueHandle());
     ASSERT_NE(document->undoManager(), nullptr);
 }
 

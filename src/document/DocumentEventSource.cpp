@@ -1,8 +1,9 @@
-// The document's listener registry and the deferred delivery of its events.
+// The document's listener registry, the deferred delivery of its events, and the canvas focus request.
+
+#include "document/DocumentEventSource.h"
 
 #include <algorithm>
 
-#include "document/VQDocument.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
 
@@ -14,7 +15,7 @@ constexpr const char* offMainThreadWarning = "warn: calling registerEventListene
 
 } // namespace
 
-void VQDocument::registerEventListener(const std::shared_ptr<VQDocumentEventListener>& listener)
+void DocumentEventSource::registerEventListener(const std::shared_ptr<VQDocumentEventListener>& listener)
 {
     if (!RunLoop::isMainThread()) {
         VQ_LOG("registerEventListener(_:)", offMainThreadWarning);
@@ -30,7 +31,7 @@ void VQDocument::registerEventListener(const std::shared_ptr<VQDocumentEventList
         listeners_.push_back(listener);
 }
 
-void VQDocument::unregisterEventListener(const std::shared_ptr<VQDocumentEventListener>& listener)
+void DocumentEventSource::unregisterEventListener(const std::shared_ptr<VQDocumentEventListener>& listener)
 {
     if (!RunLoop::isMainThread()) {
         VQ_LOG("unregisterEventListener(_:)", offMainThreadWarning);
@@ -43,7 +44,7 @@ void VQDocument::unregisterEventListener(const std::shared_ptr<VQDocumentEventLi
     });
 }
 
-std::vector<std::shared_ptr<VQDocumentEventListener>> VQDocument::eventListeners() const
+std::vector<std::shared_ptr<VQDocumentEventListener>> DocumentEventSource::eventListeners() const
 {
     std::vector<std::shared_ptr<VQDocumentEventListener>> snapshot;
     {
@@ -58,13 +59,30 @@ std::vector<std::shared_ptr<VQDocumentEventListener>> VQDocument::eventListeners
     return snapshot;
 }
 
-void VQDocument::notifyEventListeners(std::function<void(VQDocumentEventListener&)> event)
+void DocumentEventSource::notifyEventListeners(std::function<void(VQDocumentEventListener&)> event)
 {
     // The snapshot holds the listeners strongly until the delivery is over, so one released or removed in
     // between still hears of what happened before.
     RunLoop::post([listeners = eventListeners(), event = std::move(event)] {
         for (const auto& listener : listeners)
             event(*listener);
+    });
+}
+
+// ---- Canvas focus ----
+
+void DocumentEventSource::setFocusGraphViewHandler(std::function<void()> handler)
+{
+    focusHandler_ = handler ? std::make_shared<std::function<void()>>(std::move(handler)) : nullptr;
+}
+
+void DocumentEventSource::focusGraphView()
+{
+    // The handler is looked up when the call runs, so a document closed in between asks nobody.
+    std::weak_ptr<std::function<void()>> handler = focusHandler_;
+    RunLoop::post([handler] {
+        if (auto h = handler.lock())
+            (*h)();
     });
 }
 
