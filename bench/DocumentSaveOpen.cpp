@@ -2,6 +2,7 @@
 // working database, the archive, the rename into place; then extraction, the engine's check and the
 // seven loaders.
 
+#include "document/DocumentFactory.h"
 #include "document/VQDocument.h"
 #include "model/graph/Graph.h"
 #include "platform/RunLoop.h"
@@ -79,7 +80,7 @@ void BM_OpenDocument(benchmark::State& state)
             throw std::runtime_error(error.value_or("save failed"));
     }
     for (auto _ : state) {
-        auto opened = VQDocument::makeDocumentForURL(path, ownType);
+        auto opened = DocumentFactory::makeDocumentForURL(path, ownType);
         benchmark::DoNotOptimize(opened->project().graph.count());
         RunLoop::drain();
     }

@@ -2,6 +2,7 @@
 // first paint, each timed as a counter, with the process's peak memory. Maps of 10,000 and 50,000 nodes with
 // titles of 10 to 40 characters and a note on every seventh node, laid out as a wide tree.
 
+#include "document/DocumentFactory.h"
 #include "document/VQDocument.h"
 #include "document/VQDocumentFiles.h"
 #include "files/Database.h"
@@ -59,7 +60,7 @@ void BM_OpenMapUntilPainted(benchmark::State& state)
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        auto document = VQDocument::makeDocumentForURL(path, std::string(VQDocument::documentType));
+        auto document = DocumentFactory::makeDocumentForURL(path, std::string(VQDocument::documentType));
         openMs += clock.nsecsElapsed() / 1e6;
         if (readMegabytes == 0)
             readMegabytes = bench::peakMegabytes();

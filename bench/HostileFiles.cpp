@@ -3,6 +3,7 @@
 // outline of 200,000 attributes, and documents of a quarter and of a million bare node rows opened until their
 // window has painted, with the process's peak memory.
 
+#include "document/DocumentFactory.h"
 #include "document/VQDocument.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "exchange/OPMLImporter.h"
@@ -177,7 +178,7 @@ void BM_OpenBareNodesUntilPainted(benchmark::State& state)
         clock.start();
         std::shared_ptr<VQDocument> document;
         try {
-            document = VQDocument::makeDocumentForURL(path, ownType);
+            document = DocumentFactory::makeDocumentForURL(path, ownType);
         } catch (const std::exception& error) {
             state.SetLabel(error.what());
             continue;

@@ -7,6 +7,7 @@
 
 #include "app/DocumentCommands.h"
 #include "app/DocumentWindow.h"
+#include "document/DocumentFactory.h"
 #include "document/FileTypes.h"
 #include "document/PrintOperation.h"
 #include "document/VQDocument.h"
@@ -136,12 +137,12 @@ void DocumentWindows::printDocument(VQDocument& document)
 
 std::shared_ptr<Document> DocumentWindows::makeUntitledDocument()
 {
-    return VQDocument::makeUntitledDocument();
+    return DocumentFactory::makeUntitledDocument();
 }
 
 std::shared_ptr<Document> DocumentWindows::makeDocument(const std::string& path)
 {
-    return VQDocument::makeDocumentForURL(path, FileTypes::typeNameForFile(path));
+    return DocumentFactory::makeDocumentForURL(path, FileTypes::typeNameForFile(path));
 }
 
 void DocumentWindows::showDocument(const std::shared_ptr<Document>& document)

@@ -27,6 +27,18 @@ using Type = VQDocumentPasteboard::Type;
 constexpr std::string_view pasteName = "pasteFromPasteBoard(pasteLocation:keepOriginalStyle:)";
 constexpr std::string_view pasteNodesName = "pasteNodesFromPasteBoard(pasteLocation:keepOriginalStyle:pasteBoard:)";
 
+// The stored node of each given node, by identifier, in the given order; nodes gone are skipped.
+std::vector<Node> currentVersions(const VQDocument& document, const std::vector<Node>& nodes)
+{
+    std::vector<Node> result;
+    result.reserve(nodes.size());
+    for (const Node& node : nodes) {
+        if (auto stored = document.project().graph.node(node.uid))
+            result.push_back(std::move(*stored));
+    }
+    return result;
+}
+
 } // namespace
 
 // ---- Styles and shapes ----
@@ -88,7 +100,7 @@ public:
             return std::nullopt;
         if (!pasted->empty())
             selectOnly(pasted->front());
-        return Pasted(document_.currentVersions(*pasted));
+        return Pasted(currentVersions(document_, *pasted));
     }
 
     // A link goes into the selected nodes and ends the paste there, so the text that usually comes with it
@@ -197,7 +209,7 @@ private:
         DocumentLayout(document_).resolveCollisions();
         if (!changed.empty())
             selectOnly(changed.front());
-        return document_.currentVersions(changed);
+        return currentVersions(document_, changed);
     }
 
     // New node trees: the first one selected, their trees laid out.
@@ -207,7 +219,7 @@ private:
             selectOnly(inserted.front());
         DocumentLayout(document_).autoLayoutWholeNodeTrees(inserted, true);
         DocumentLayout(document_).resolveCollisions();
-        return document_.currentVersions(inserted);
+        return currentVersions(document_, inserted);
     }
 
     Pasted retitled(const std::vector<Node>& selected, const std::string& title)
@@ -327,11 +339,11 @@ std::optional<std::vector<Node>> DocumentClipboard::pasteNodesFromPasteBoard(Poi
     document_.storeNewNodes(placed);
     DocumentLayout(document_).resolveCollisions();
     if (!keepStyles) {
-        DocumentResets(document_).resetNodeStyle(document_.currentVersions(placed));
-        document_.updateNodes(autosizeNodes(document_.currentVersions(placed), autosizeKeepCenter),
+        DocumentResets(document_).resetNodeStyle(currentVersions(document_, placed));
+        document_.updateNodes(autosizeNodes(currentVersions(document_, placed), autosizeKeepCenter),
                               NodeUpdateOperation::size, false);
     }
-    return document_.currentVersions(placed);
+    return currentVersions(document_, placed);
 }
 
 // ---- Cut and duplicate ----
@@ -363,7 +375,7 @@ std::optional<std::vector<Node>> DocumentClipboard::duplicateSelectedNodes(Paste
         document_.setSelectedNodes({pasted->front()});
         document_.notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
     }
-    return document_.currentVersions(*pasted);
+    return currentVersions(document_, *pasted);
 }
 
 } // namespace velquine

@@ -57,7 +57,9 @@ void VQDocument::commitEditingSession()
     }
     isInEditingSession_ = false;
     if (UndoManager* undo = undoManager()) {
-        registerRestore(*undo, editingOriginalProject_, project_, editingLabel_);
+        // The step keeps only what differs from the project it will run against.
+        registerStep(*undo, std::make_shared<const ProjectDifference>(editingOriginalProject_, project_),
+                     editingLabel_);
         undo->setActionName(editingLabel_);
     }
     updateChangeCount(DocumentChange::done);
@@ -79,13 +81,6 @@ void VQDocument::revertJoinedSession(VQProject before)
 {
     project_ = std::move(before);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidReplaceProject(); });
-}
-
-void VQDocument::registerRestore(UndoManager& undo, const VQProject& restored, const VQProject& runsOn,
-                                 const std::string& actionName)
-{
-    // The step keeps only what differs from the project it will run against.
-    registerStep(undo, std::make_shared<const ProjectDifference>(restored, runsOn), actionName);
 }
 
 void VQDocument::registerStep(UndoManager& undo, std::shared_ptr<const ProjectDifference> step,

@@ -59,9 +59,9 @@ public:
     // The open map; replaced whole by undo, redo, cancel and reading a file. Changed only through the
     // operations below.
     const VQProject& project() const { return project_; }
-    // The map for code that builds a document's state outside any session: fixtures of tests and benchmarks
-    // that set up a map before using it. No event is posted and no undo step recorded; the editor never
-    // writes through it.
+    // The map for code that builds a document's state outside any session: the readers of files, the
+    // defaults of a new document (DocumentFactory), and fixtures of tests and benchmarks that set up a map
+    // before using it. No event is posted and no undo step recorded; the editor never writes through it.
     VQProject& projectForLoading() { return project_; }
     // The project as it was when the current (or last) session opened.
     const VQProject& editingOriginalProject() const { return editingOriginalProject_; }
@@ -163,14 +163,10 @@ public:
     // graph.
     std::optional<Node> createParentNode(const Node& node, const std::string& title);
 
-    // The stored node of each given node, by identifier, in the given order; nodes gone are skipped.
-    std::vector<Node> currentVersions(const std::vector<Node>& nodes) const;
 
 private:
-    // Registers the undo (or redo) step that puts the restored project back, kept as its difference from
-    // runsOn, the project that will be current when the step runs.
-    void registerRestore(UndoManager& undo, const VQProject& restored, const VQProject& runsOn,
-                         const std::string& actionName);
+    // Registers the undo (or redo) step that puts an earlier project back, kept as its difference from the
+    // project that will be current when the step runs.
     void registerStep(UndoManager& undo, std::shared_ptr<const ProjectDifference> step, const std::string& actionName);
     // restoreProject with the reverse step already known (none without an undo manager).
     void replaceProject(VQProject&& next, std::shared_ptr<const ProjectDifference> reverse,
@@ -187,21 +183,13 @@ private:
     bool isInEditingSession_ = false;
 
 public:
-    // ---- Reading and writing files, new documents ----
+    // ---- Reading and writing files ----
     // The framework entry points answer false and leave the error's text in `error` (when given) where
-    // the throwing forms throw. A document whose read threw is never to be kept: makeDocumentForURL gives
+    // the throwing forms throw. A document whose read threw is never to be kept: DocumentFactory gives
     // none, and such a document refuses every later save.
 
     // Saves go into the document's own file.
     static constexpr bool autosavesInPlace = true;
-    // A document of the default settings ("defaultGridStyle", "defaultGridSize", "defaultProjectStyle").
-    static std::shared_ptr<VQDocument> makeUntitledDocument();
-    // A document read from the file, or the read's error; a failed read leaves no document behind. A file
-    // that yields no outline (one no reader takes, or an import without a single node) is refused with a
-    // TextError saying so.
-    static std::shared_ptr<VQDocument> makeDocumentForURL(const std::string& url, const std::string& typeName);
-    // The grid and style of the settings, applied to every node; no session, no event.
-    void applyNewDocumentDefaults();
 
     // Writes the project as a document archive at the url, whatever the type name; posts documentDidSave().
     bool writeToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error) override;
@@ -214,7 +202,6 @@ public:
     bool readFailed() const override { return readFailed_; }
     // What lay beneath the last failed writeToURL ("No space left on device"), for the save dialog's
     // detail; empty when it succeeded or nothing more is known.
-    const std::string& lastSaveErrorDetail() const { return lastSaveErrorDetail_; }
     std::string saveErrorDetail() const override { return lastSaveErrorDetail_; }
 
     // ---- The document framework's questions ----

@@ -34,17 +34,6 @@ std::vector<Node> VQDocument::updateNodes(std::vector<Node> nodes, NodeUpdateOpe
     return stored;
 }
 
-std::vector<Node> VQDocument::currentVersions(const std::vector<Node>& nodes) const
-{
-    std::vector<Node> result;
-    result.reserve(nodes.size());
-    for (const Node& node : nodes) {
-        if (auto stored = project_.graph.node(node.uid))
-            result.push_back(std::move(*stored));
-    }
-    return result;
-}
-
 // ---- Deleting ----
 
 void VQDocument::deleteNodes(const std::vector<Node>& nodes, bool keepChildren, bool notify)

@@ -1,5 +1,5 @@
-// Reading and writing a document by file type: the framework's entry points, the choice of reader for a
-// file (the document archive or one of the other formats), and the settings a new document starts from.
+// Reading and writing a document by file type: the framework's entry points and the choice of reader for a
+// file (the document archive or one of the other formats).
 
 #include "document/VQDocument.h"
 #include "document/DocumentArchive.h"
@@ -7,7 +7,6 @@
 
 #include "base/FilePaths.h"
 #include "document/VQDocumentFiles.h"
-#include "layout/VQProjectEdits.h"
 #include "platform/SafeSave.h"
 
 #include <algorithm>
@@ -21,11 +20,8 @@
 #include "files/ProjectLoader.h"
 #include "files/ProjectWriter.h"
 #include "files/QXZipArchive.h"
-#include "model/graph/Grid.h"
-#include "model/style/ProjectStyle.h"
 #include "platform/Heap.h"
 #include "platform/Log.h"
-#include "platform/UserDefaults.h"
 #include "sql/Connection.h"
 #include "sql/Errors.h"
 
@@ -70,36 +66,6 @@ std::string saveFailureCause(const std::exception& thrown)
 
 } // namespace
 
-// ---- New documents ----
-
-std::shared_ptr<VQDocument> VQDocument::makeUntitledDocument()
-{
-    auto document = std::make_shared<VQDocument>();
-    document->applyNewDocumentDefaults();
-    return document;
-}
-
-void VQDocument::applyNewDocumentDefaults()
-{
-    const UserDefaults& defaults = UserDefaults::standard();
-    GridType type = GridType::noGrid;
-    if (const std::optional<std::string> name = defaults.stringForKey("defaultGridStyle")) {
-        try {
-            type = gridTypeFromString(*name);
-        } catch (const TextError&) {
-            type = GridType::noGrid;
-        }
-    }
-    const std::int64_t size = defaults.integerForKey("defaultGridSize");
-    const double side = size >= 8 && size <= 32 ? static_cast<double>(size) : 24.0;
-    project_.grid.type = type;
-    project_.grid.size = Size{side, side};
-
-    const ProjectStyle style = defaultProjectStyle();
-    project_.projectStyle = style;
-    applyStyle(project_, style, true, true, true);
-}
-
 // ---- Saving ----
 
 bool VQDocument::writeToURL(const std::string& url, const std::string& /*typeName*/,
@@ -118,27 +84,6 @@ bool VQDocument::writeToURL(const std::string& url, const std::string& /*typeNam
 }
 
 // ---- Reading ----
-
-std::shared_ptr<VQDocument> VQDocument::makeDocumentForURL(const std::string& url, const std::string& typeName)
-{
-    auto document = std::make_shared<VQDocument>();
-    document->setFileURL(url);
-    document->setFileType(typeName);
-    document->read(url, typeName);
-    // A file opened as a document that yields no outline (a picture, a damaged OPML file, an empty text) is
-    // refused: an empty untitled map in its place would hide that nothing was read.
-    if (!document->fileURL() && document->project_.graph.isEmpty()) {
-        switch (VQDocumentFiles::readerFor(typeName, url)) {
-        case DocumentReader::none:
-            throw TextError(std::string(VQDocumentFiles::unknownKindMessage));
-        case DocumentReader::opml:
-            throw TextError(std::string(VQDocumentFiles::noOPMLOutlineMessage));
-        default:
-            throw TextError(std::string(VQDocumentFiles::noTextOutlineMessage));
-        }
-    }
-    return document;
-}
 
 bool VQDocument::revertToContentsOfURL(const std::string& url, const std::string& typeName,
                                        std::optional<std::string>* error)

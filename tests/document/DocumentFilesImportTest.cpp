@@ -5,6 +5,7 @@
 #include "DocumentTestSupport.h"
 
 #include "document/DocumentClipboard.h"
+#include "document/DocumentFactory.h"
 #include "document/DocumentLayout.h"
 #include "document/VQDocumentFiles.h"
 #include "exchange/MarkdownExporter.h"
@@ -129,7 +130,7 @@ TEST_F(DocumentImports, AnImportedMapSavesAsADocument)
     std::optional<std::string> error;
     ASSERT_TRUE(document->writeToURL(folder / "Trip.radovudo", "io.kelvarn.velquine.mindmap", &error))
         << error.value_or("");
-    auto reopened = VQDocument::makeDocumentForURL(folder / "Trip.radovudo", "io.kelvarn.velquine.mindmap");
+    auto reopened = DocumentFactory::makeDocumentForURL(folder / "Trip.radovudo", "io.kelvarn.velquine.mindmap");
     EXPECT_EQ(forestText(reopened->project().graph), (Forest{"Home", "Trip(Tickets,Bags(Socks))"}));
     // Everything but the affinities, which reading sets from the positions.
     ASSERT_EQ(reopened->project().graph.count(), imported.graph.count());
@@ -220,7 +221,7 @@ TEST_F(DocumentImports, ATreeTenThousandLevelsDeepImportsSavesCopiesAndExports)
     std::optional<std::string> error;
     ASSERT_TRUE(document->writeToURL(folder / "Deep.radovudo", "io.kelvarn.velquine.mindmap", &error))
         << error.value_or("");
-    auto reopened = VQDocument::makeDocumentForURL(folder / "Deep.radovudo", "io.kelvarn.velquine.mindmap");
+    auto reopened = DocumentFactory::makeDocumentForURL(folder / "Deep.radovudo", "io.kelvarn.velquine.mindmap");
     const Graph& graph = reopened->project().graph;
     ASSERT_EQ(graph.count(), std::size_t(depth));
     const std::vector<Node> all = graph.allNodes();

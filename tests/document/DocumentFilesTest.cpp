@@ -4,6 +4,7 @@
 #include "DocumentFilesTestSupport.h"
 #include "DocumentTestSupport.h"
 
+#include "document/DocumentFactory.h"
 #include "document/VQDocumentFiles.h"
 #include "layout/VQProjectEdits.h"
 
@@ -112,7 +113,7 @@ TEST_F(NewDocumentDefaults, WithoutSettingsNoGridOf24AndTheDefaultStyleOnEveryNo
     document->projectForLoading().grid = Grid{GridType::quad, {10, 10}};
     document->projectForLoading().projectStyle = ProjectStyle::midnight();
 
-    document->applyNewDocumentDefaults();
+    DocumentFactory::applyNewDocumentDefaults(*document);
 
     EXPECT_EQ(document->project().grid.type, GridType::noGrid);
     EXPECT_EQ(document->project().grid.size, (Size{24, 24}));
@@ -131,12 +132,12 @@ TEST_F(NewDocumentDefaults, GridSizeIsUsedOnlyFrom8To32)
     for (const auto& [stored, expected] : cases) {
         settings.defaults().set("defaultGridSize", stored);
         VQDocument fresh;
-        fresh.applyNewDocumentDefaults();
+        DocumentFactory::applyNewDocumentDefaults(fresh);
         EXPECT_EQ(fresh.project().grid.size, (Size{expected, expected})) << stored;
     }
     settings.defaults().set("defaultGridSize", "12");
     VQDocument fromText;
-    fromText.applyNewDocumentDefaults();
+    DocumentFactory::applyNewDocumentDefaults(fromText);
     EXPECT_EQ(fromText.project().grid.size, (Size{12, 12}));
 }
 
@@ -144,7 +145,7 @@ TEST_F(NewDocumentDefaults, GridStyleAndProjectStyleFromTheSettings)
 {
     settings.defaults().set("defaultGridStyle", "hexagons");
     settings.defaults().set("defaultProjectStyle", ProjectStyle::midnight().name);
-    auto untitled = VQDocument::makeUntitledDocument();
+    auto untitled = DocumentFactory::makeUntitledDocument();
     EXPECT_EQ(untitled->project().grid.type, GridType::hexagons);
     EXPECT_EQ(untitled->project().projectStyle, ProjectStyle::midnight());
     EXPECT_EQ(untitled->fileType(), "io.kelvarn.velquine.mindmap");
@@ -152,6 +153,6 @@ TEST_F(NewDocumentDefaults, GridStyleAndProjectStyleFromTheSettings)
 
     settings.defaults().set("defaultGridStyle", "Hexagons");
     VQDocument unknown;
-    unknown.applyNewDocumentDefaults();
+    DocumentFactory::applyNewDocumentDefaults(unknown);
     EXPECT_EQ(unknown.project().grid.type, GridType::noGrid);
 }

@@ -1,3 +1,4 @@
+#include "document/DocumentFactory.h"
 #include "support/QtWait.h"
 #include "app/AppDelegate.h"
 
@@ -145,7 +146,7 @@ TEST(AppDelegate, StartUpOpensAnUntitledWindowOrEachFileAndReportsFilesItCannotO
     const std::string broken = dir.filePath("Broken.radovudo").toStdString();
     std::ofstream(broken) << "not a document";
     const std::string map = dir.filePath("Map.radovudo").toStdString();
-    ASSERT_TRUE(VQDocument::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    ASSERT_TRUE(DocumentFactory::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
     delegate.openDocuments({map, outline, broken, dir.filePath("missing.radovudo").toStdString(), dir.path().toStdString()});
     ASSERT_EQ(delegate.documentWindows().size(), 3u);
     EXPECT_EQ(delegate.documentWindows()[1]->windowTitle(), QStringLiteral("Map.radovudo"));

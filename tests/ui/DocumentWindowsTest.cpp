@@ -1,3 +1,4 @@
+#include "document/DocumentFactory.h"
 #include "support/QtWait.h"
 #include "app/DocumentWindows.h"
 
@@ -120,7 +121,7 @@ std::string fileBytes(const std::string& path)
 
 std::size_t nodesInFile(const std::string& path)
 {
-    return VQDocument::makeDocumentForURL(path, std::string(VQDocument::documentType))->project().graph.count();
+    return DocumentFactory::makeDocumentForURL(path, std::string(VQDocument::documentType))->project().graph.count();
 }
 
 void addNode(VQDocument& document, const std::string& title)
@@ -313,7 +314,7 @@ TEST_F(DocumentWindowsTest, ClosingAndQuittingSaveFilesAndAskForUntitledChanges)
 
     // A map with a file is saved on close without a question.
     const std::string map = path("Map.radovudo");
-    ASSERT_TRUE(VQDocument::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    ASSERT_TRUE(DocumentFactory::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
     controller().setAutosaveDelay(std::chrono::hours(1));
     delegate.openDocuments({map});
     delegate.newDocument();
@@ -347,7 +348,7 @@ TEST_F(DocumentWindowsTest, ClosingAndQuittingSaveFilesAndAskForUntitledChanges)
 TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingIsLost)
 {
     const std::string map = path("Map.radovudo");
-    auto original = VQDocument::makeUntitledDocument();
+    auto original = DocumentFactory::makeUntitledDocument();
     addNode(*original, "Root");
     ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
     std::ofstream(path("Damaged.radovudo")) << "PK\x03\x04 not really a zip";
@@ -393,7 +394,7 @@ TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingI
 TEST_F(DocumentWindowsTest, AFileThatCannotBeReadOrHoldsNoOutlineIsRefusedWithTheReason)
 {
     const std::string map = path("Private.radovudo");
-    auto original = VQDocument::makeUntitledDocument();
+    auto original = DocumentFactory::makeUntitledDocument();
     addNode(*original, "Root");
     ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
     QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(path("photo.png")));
@@ -470,7 +471,7 @@ TEST_F(DocumentWindowsTest, SavePanelsStartBesideTheMapOrWhereTheLastWasUsedAndW
     QDir(dir.path()).mkpath(QStringLiteral("maps"));
     QDir(dir.path()).mkpath(QStringLiteral("elsewhere"));
     const std::string map = path("maps/Map.radovudo");
-    ASSERT_TRUE(VQDocument::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    ASSERT_TRUE(DocumentFactory::makeUntitledDocument()->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
     settings.defaults().set(std::string(FileDialogFolders::lastUsedKey), path("elsewhere"));
 
     // The real panels: each answer notes the folder the panel shows, then saves under the name or cancels.

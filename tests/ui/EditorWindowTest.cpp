@@ -1,3 +1,4 @@
+#include "document/DocumentFactory.h"
 #include "support/QtWait.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +48,7 @@ struct EditorFixture {
     EditorFixture()
     {
         registerFactoryDefaults();
-        document = VQDocument::makeUntitledDocument();
+        document = DocumentFactory::makeUntitledDocument();
         const Node root = document->project().graph.allNodes().empty() ? document->createRootNode("Root", {0, 0}, false)
                                                                  : document->project().graph.allNodes().front();
         for (const char* title : {"Alpha", "Beta", "Gamma"})

@@ -17,6 +17,7 @@
 
 #include <optional>
 
+#include "document/DocumentFactory.h"
 #include "document/VQDocument.h"
 
 #include <csignal>
@@ -196,7 +197,7 @@ TEST(EndToEnd, ANewMapSavedThroughTheSaveDialogOpensAgainAfterQuitting)
     app.start({map});
     const QString reopened = app.waitForWindow(QStringLiteral("Plan.radovudo"));
     ASSERT_FALSE(reopened.isEmpty()) << app.output().toStdString();
-    const auto document = VQDocument::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
+    const auto document = DocumentFactory::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
     EXPECT_EQ(document->project().graph.count(), 0u);
     RunningApp::keys(reopened, {QStringLiteral("ctrl+q")});
     EXPECT_TRUE(app.waitForExit()) << app.output().toStdString();
@@ -306,7 +307,7 @@ TEST(EndToEnd, AMapTypedWithTheKeyboardIsTheMapThatOpensAgain)
     // A window just mapped is still black until its first paint.
     RunningApp::settle();
     RunningApp::screenshot("end-to-end-reopened.png");
-    const auto document = VQDocument::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
+    const auto document = DocumentFactory::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
     EXPECT_EQ(document->project().graph.count(), 3u);
     const auto trip = titled(*document, "Trip");
     const auto tickets = titled(*document, "Tickets");
@@ -331,7 +332,7 @@ std::vector<std::string> recoveredTitles(const QString& home)
     QDirIterator copies(home + QStringLiteral("/xdg_data_home/io.kelvarn.velquine/Recovery"),
                         {QStringLiteral("*.radovudo")}, QDir::Files, QDirIterator::Subdirectories);
     while (copies.hasNext()) {
-        const auto document = VQDocument::makeDocumentForURL(copies.next().toStdString(),
+        const auto document = DocumentFactory::makeDocumentForURL(copies.next().toStdString(),
                                                              std::string(VQDocument::documentType));
         for (const Node& node : document->project().graph.allNodes())
             titles.push_back(node.title);
@@ -414,7 +415,7 @@ TEST(EndToEnd, WorkSurvivesKillsAndTerminationSignals)
     typeRootNode(fresh, QStringLiteral("Loose"), clock);
     QThread::sleep(1); // the scenario: 1 s after the edit
     EXPECT_TRUE(app.endWith(SIGTERM)) << app.output().toStdString();
-    const auto document = VQDocument::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
+    const auto document = DocumentFactory::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
     for (const char* title : {"Trip", "Tickets", "Step 0", "Last"})
         EXPECT_TRUE(titled(*document, title)) << title;
     EXPECT_EQ(recoveredTitles(home.path()), std::vector<std::string>{"Loose"});

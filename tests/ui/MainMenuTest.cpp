@@ -1,3 +1,4 @@
+#include "document/DocumentFactory.h"
 #include "support/QtWait.h"
 #include "app/MainMenu.h"
 
@@ -69,7 +70,7 @@ TEST(MainMenu, EveryCommandHasItsItemUnderTheUsualMenusWithItsKeys)
     ScopedStandardUserDefaults scope;
     registerFactoryDefaults();
     AppDelegate delegate;
-    DocumentWindow window(VQDocument::makeUntitledDocument(), QStringLiteral("Untitled"));
+    DocumentWindow window(DocumentFactory::makeUntitledDocument(), QStringLiteral("Untitled"));
     QMenuBar* bar = window.menuBar();
     QStringList titles;
     for (QAction* action : bar->actions())
@@ -119,7 +120,7 @@ TEST(MainMenu, ItemsReachTheirRespondersAndUnansweredOnesAreDisabled)
     ScopedStandardUserDefaults scope;
     registerFactoryDefaults();
     AppDelegate delegate;
-    DocumentWindow window(VQDocument::makeUntitledDocument(), QStringLiteral("Untitled"));
+    DocumentWindow window(DocumentFactory::makeUntitledDocument(), QStringLiteral("Untitled"));
     auto* field = new QLineEdit(&window);
     window.setCentralWidget(field);
     window.show();
@@ -178,7 +179,7 @@ TEST(MainMenu, MenusAndToolbarShowTheCommandTableAndTheChainAnswersIt)
     ScopedStandardUserDefaults scope;
     registerFactoryDefaults();
     AppDelegate delegate;
-    auto document = VQDocument::makeUntitledDocument();
+    auto document = DocumentFactory::makeUntitledDocument();
     MindMapEditorWindowController window(document, QStringLiteral("Untitled"),
                                          std::make_unique<DocumentCommands>(document, delegate.documents()));
     std::vector<QAction*> items;

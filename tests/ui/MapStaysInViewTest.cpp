@@ -3,6 +3,7 @@
 // the visible part of the canvas; when it already did, the map does not move. New nodes are made at the edge of
 // the view and their titles typed at once, at magnifications of 1, 2 and 0.5.
 
+#include "document/DocumentFactory.h"
 #include "document/DocumentLayout.h"
 #include "support/QtWait.h"
 
@@ -67,7 +68,7 @@ struct OpenedMap {
             EXPECT_TRUE(saved.writeToURL(path, std::string(VQDocument::documentType), &error));
         }
         // As the program opens a file: the document read, its window made and shown.
-        document = VQDocument::makeDocumentForURL(path, std::string(VQDocument::documentType));
+        document = DocumentFactory::makeDocumentForURL(path, std::string(VQDocument::documentType));
         window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("map"));
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->show();

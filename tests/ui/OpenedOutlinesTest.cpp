@@ -1,6 +1,7 @@
 // Outlines of many trees, opened from OPML and indented text files or pasted, show every tree apart from the
 // others in the editor window.
 
+#include "document/DocumentFactory.h"
 #include "support/QtWait.h"
 
 #include <gtest/gtest.h>
@@ -162,7 +163,7 @@ TEST_F(OpenedOutlines, OpenedAndPastedOutlinesOfManyTreesKeepEveryTreeApart)
         std::ofstream(base + ".txt") << indentedText(items);
         for (const char* extension : {".opml", ".txt"}) {
             const std::string path = base + extension;
-            expectTreesApart(VQDocument::makeDocumentForURL(path, FileTypes::typeNameForFile(path)), items.size(),
+            expectTreesApart(DocumentFactory::makeDocumentForURL(path, FileTypes::typeNameForFile(path)), items.size(),
                              QStringLiteral("opened-outline-%1%2").arg(count).arg(QString::fromLatin1(extension + 1)));
         }
     }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "canvas/GraphView.h"
+#include "document/DocumentFactory.h"
 #include "document/VQDocument.h"
 #include "editor/EditorPanes.h"
 #include "editor/MindMapEditorWindowController.h"
@@ -35,7 +36,7 @@ struct SmallMapWindow {
         registerFactoryDefaults();
         if (dark)
             scope.defaults().set("userInterfaceStyle", "UserInterfaceStyleDark");
-        document = VQDocument::makeUntitledDocument();
+        document = DocumentFactory::makeUntitledDocument();
         document->beginEditingSession("Build");
         root = document->createRootNode("Root", {0, 0}, false);
         child = *document->createChildNode(root, "Alpha", std::nullopt, true, false);

@@ -1,6 +1,7 @@
 // The editor toolbar as the user arranges it: the context menu's customisation dialog, the arrangement shared
 // by every window and kept in the settings, separators following the split view's dividers, and the
 // navigator bar's appearance.
+#include "document/DocumentFactory.h"
 #include "support/QtWait.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +42,7 @@ struct ToolbarFixture {
     ToolbarFixture()
     {
         registerFactoryDefaults();
-        document = VQDocument::makeUntitledDocument();
+        document = DocumentFactory::makeUntitledDocument();
     }
     ~ToolbarFixture() { ToolbarController::setCustomizationRunner(nullptr); }
     MindMapEditorWindowController& open()
