@@ -7,7 +7,9 @@
 // records one undo step that puts the whole project back as it was when the session opened; or cancels it,
 // which puts that project back at once with no undo step. A caller that finds a session open joins it: the
 // session keeps its first label and its first snapshot. The operations never open or close a session
-// themselves; called outside one, each writes a warning line naming itself and still makes its change.
+// themselves; called outside one, each writes a warning line naming itself and still makes its change. The
+// command classes beside the document (DocumentLayout, DocumentInsertion, DocumentResets, DocumentClipboard)
+// change the project only through these operations and keep the same rules.
 //
 // Observers register as VQDocumentEventListener with the document's DocumentEventSource, which hands each
 // event to them on a later turn of the main run loop, never during the call that posts it.
@@ -15,20 +17,14 @@
 // Everything here runs on the main thread; only posting events is safe from other threads.
 
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-#include "base/FlatHashMap.h"
 #include "document/DocumentEventSource.h"
 #include "document/VQDocumentEventListener.h"
-#include "layout/GraphLayouter.h"
-#include "layout/SiblingIndex.h"
 #include "model/graph/Grid.h"
 #include "model/graph/LayoutOptions.h"
 #include "model/graph/Node.h"
@@ -37,8 +33,6 @@
 #include "platform/Color.h"
 #include "platform/Document.h"
 #include "platform/Geometry.h"
-#include "platform/Image.h"
-#include "platform/TextsMeasuredAhead.h"
 
 namespace velquine {
 
