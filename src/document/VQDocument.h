@@ -157,7 +157,6 @@ public:
     // graph.
     std::optional<Node> createParentNode(const Node& node, const std::string& title);
 
-
 private:
     // Registers the undo (or redo) step that puts an earlier project back, kept as its difference from the
     // project that will be current when the step runs.
