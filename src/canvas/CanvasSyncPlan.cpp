@@ -35,12 +35,12 @@ void collectSubtree(const Graph& graph, std::int64_t uid, std::unordered_set<std
     }
 }
 
-// Whether the node differs from the one shown only by its centre.
+// Whether the node differs from the one shown only by its centre and its sides of its parent (which a layer
+// works out again from the parent whenever it takes a node).
 bool onlyMoved(const Node& before, const Node& now)
 {
     return !(before.center == now.center) && before.parentUID == now.parentUID
-        && before.childrenUIDs == now.childrenUIDs && before.horizontalAffinity == now.horizontalAffinity
-        && before.verticalAffinity == now.verticalAffinity && before.createdTimestamp == now.createdTimestamp
+        && before.childrenUIDs == now.childrenUIDs && before.createdTimestamp == now.createdTimestamp
         && before.modifiedTimestamp == now.modifiedTimestamp && NodeLayer::looksLike(before, now);
 }
 

@@ -103,6 +103,29 @@ void DragInteraction::raiseDragged(NodeLayer& layer, bool raised)
     }
 }
 
+void DragInteraction::lowerDragGroup()
+{
+    if (!dragGroup_) {
+        for (NodeLayer* layer : draggedLayers)
+            raiseDragged(*layer, false);
+        return;
+    }
+    // The group lists the branches raiseDragged raised: those to a dragged child, inside the group or from a
+    // parent that stays, which came forward with it.
+    const DragGroup& group = *dragGroup_;
+    for (NodeLayer* layer : draggedLayers)
+        layer->setZPosition(CanvasZPosition::node);
+    for (BranchLayer* branch : group.innerBranches)
+        branch->setZPosition(CanvasZPosition::branch);
+    for (BranchLayer* branch : group.outerBranches) {
+        if (!group.uids.contains(branch->childNodeUID))
+            continue;
+        branch->setZPosition(CanvasZPosition::branch);
+        if (NodeLayer* parent = view_.sync_->layerOf(branch->parentNodeUID))
+            parent->setZPosition(CanvasZPosition::node);
+    }
+}
+
 std::vector<NodeLayer*> DragInteraction::attachTargets(Point point) const
 {
     const auto dragged = [this](const NodeLayer* layer) {
@@ -405,9 +428,9 @@ bool DragInteraction::endNodeDrag(Point point)
     {
         Transaction transaction(true);
         attachBadgeLayer_->setHidden(true);
+        lowerDragGroup();
         for (NodeLayer* layer : draggedLayers) {
             layer->setOpacity(1.0);
-            raiseDragged(*layer, false);
             layer->setDragged(false);
             layer->setShadowOpacity(0);
         }
@@ -482,7 +505,7 @@ void DragInteraction::sendMovedNodes(std::vector<Node> nodes)
             node.updateAffinity(*parent);
     }
     if (const auto target = view_.delegate_.lock())
-        target->moveNodes(nodes);
+        target->moveNodes(std::move(nodes));
 }
 
 void DragInteraction::setUpAttachBadgeLayer()

@@ -51,6 +51,8 @@ public:
     // A drag whose release never arrived: its layers stay where it took them.
     void abandonDragGroup();
     void raiseDragged(NodeLayer& layer, bool raised);
+    // raiseDragged(layer, false) for every dragged layer, through the branches the drag group lists.
+    void lowerDragGroup();
     void showAttachFeedback(const std::vector<NodeLayer*>& targets);
     // The layers not dragged under the point; empty when a dragged node's parent is among them.
     std::vector<NodeLayer*> attachTargets(Point point) const;

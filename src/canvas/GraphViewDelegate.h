@@ -33,7 +33,7 @@ public:
     virtual void didEndEditingNodeTitle() {}
     // The node with its new title; the flag also asks for layout of its tree and collision resolution.
     virtual void editNodeTitle(const Node& /*node*/, bool /*finishing*/) {}
-    virtual void moveNodes(const std::vector<Node>& /*nodes*/) {}
+    virtual void moveNodes(std::vector<Node> /*nodes*/) {}
     virtual void moveDraggedNodes(const Node& /*parent*/, const std::vector<Node>& /*draggedNodes*/,
                                   const std::vector<std::int64_t>& /*newChildrenOrder*/)
     {

@@ -160,8 +160,8 @@ void PointerInteraction::leftMouseDown(Point point, Qt::KeyboardModifiers modifi
         return;
     }
     const bool hitSelected = std::any_of(hits.begin(), hits.end(), [](NodeLayer* layer) { return layer->isSelected(); });
-    view_.sync_->index().appliedSelection.reset();
     if (anySelected && (modifiers & (Qt::ShiftModifier | Qt::ControlModifier))) {
+        view_.sync_->index().appliedSelection.reset();
         std::vector<Node> nodes = view_.selectedNodes();
         if (!hitSelected) {
             for (NodeLayer* layer : hits)
@@ -186,6 +186,11 @@ void PointerInteraction::leftMouseDown(Point point, Qt::KeyboardModifiers modifi
         view_.sync_->setSelected(*layer, false);
     for (NodeLayer* layer : hits)
         view_.sync_->setSelected(*layer, true);
+    // The layers show the hit nodes alone: a reload compares the pushed selection with that.
+    std::vector<std::int64_t> shown;
+    for (const Node& node : hitNodes)
+        shown.push_back(node.uid);
+    view_.sync_->index().appliedSelection = std::move(shown);
     askForSelection(hitNodes);
 }
 

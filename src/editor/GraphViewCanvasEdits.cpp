@@ -22,7 +22,7 @@ bool keepsOwnPosition(const LayoutOptions& options)
 
 // A moved node keeps its new place when its whole tree moved or its tree is arranged by hand or balanced;
 // otherwise the layout that follows places it.
-void GraphViewController::moveNodes(const std::vector<Node>& nodes)
+void GraphViewController::moveNodes(std::vector<Node> nodes)
 {
     auto document = document_.lock();
     if (!document || nodes.empty())
@@ -61,18 +61,20 @@ void GraphViewController::moveNodes(const std::vector<Node>& nodes)
             keeps.emplace(uid, *known);
         return *known;
     };
-    std::vector<Node> kept;
-    kept.reserve(nodes.size());
+    // The nodes that keep their places stay in the list, in its order, each once.
+    std::size_t kept = 0;
     FlatHashSet<std::int64_t> seen(nodes.size());
-    for (const Node& node : nodes) {
+    for (Node& node : nodes) {
         const Node* stored = graph.findNode(node.uid);
-        if (!stored || !seen.insert(node.uid))
+        if (!stored || !seen.insert(node.uid) || !keptInTree(*stored))
             continue;
-        if (keptInTree(*stored))
-            kept.push_back(node);
+        if (&nodes[kept] != &node)
+            nodes[kept] = std::move(node);
+        ++kept;
     }
+    nodes.erase(nodes.begin() + static_cast<std::ptrdiff_t>(kept), nodes.end());
     openSession(*document, "Move Nodes");
-    document->updateNodes(std::move(kept), NodeUpdateOperation::position, false);
+    document->updateNodes(std::move(nodes), NodeUpdateOperation::position, false);
     DocumentLayout(*document).autoLayoutGraph(false);
     DocumentLayout(*document).resolveCollisions();
     commitSession(*document);

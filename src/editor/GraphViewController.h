@@ -124,7 +124,7 @@ public:
     void didBeginEditingNodeTitle() override;
     void didEndEditingNodeTitle() override;
     void editNodeTitle(const Node& node, bool finishing) override;
-    void moveNodes(const std::vector<Node>& nodes) override;
+    void moveNodes(std::vector<Node> nodes) override;
     void moveDraggedNodes(const Node& parent, const std::vector<Node>& draggedNodes,
                           const std::vector<std::int64_t>& newChildrenOrder) override;
     void resizeNode(const Node& node) override;

@@ -44,7 +44,7 @@ public:
         doc->setSelectedNodes(nodes);
         doc->notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeSelection(); });
     }
-    void moveNodes(const std::vector<Node>& nodes) override { calls.push_back("move"); moved = nodes; }
+    void moveNodes(std::vector<Node> nodes) override { calls.push_back("move"); moved = std::move(nodes); }
     void moveDraggedNodes(const Node& parent, const std::vector<Node>& dragged,
                           const std::vector<std::int64_t>& order) override
     {

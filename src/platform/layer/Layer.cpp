@@ -95,11 +95,12 @@ Layer::Change::~Change()
 
 void Layer::invalidateUpwards(ChangeKind kind)
 {
-    if (kind != ChangeKind::placement)
+    if (kind == ChangeKind::geometry || kind == ChangeKind::appearance)
         ++contentRevision_;
     if (kind == ChangeKind::geometry)
         extentValid_ = false;
-    if (kind == ChangeKind::appearance) {
+    // What the layer covers stays as it was: only the pictures drawn of its ancestors change.
+    if (kind == ChangeKind::appearance || kind == ChangeKind::depth) {
         for (Layer* layer = superlayer_; layer; layer = layer->superlayer_)
             ++layer->contentRevision_;
         return;
@@ -207,7 +208,7 @@ void Layer::setZPosition(double z)
     // A depth that is no number could not be ordered.
     if (std::isnan(z))
         return;
-    Change change(*this, ChangeKind::placement);
+    Change change(*this, ChangeKind::depth);
     zPosition_ = z;
     if (superlayer_ && superlayer_->drawingOrder_)
         superlayer_->drawingOrder_->depthChanged(*this);

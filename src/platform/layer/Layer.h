@@ -244,7 +244,8 @@ protected:
     enum class ChangeKind {
         geometry,     // moves or resizes what the layer paints
         appearance,   // changes what it paints inside its own picture
-        placement     // changes how its picture is composed (own opacity, shadow, visibility)
+        placement,    // changes how its picture is composed (own opacity, shadow, visibility)
+        depth         // changes only where it is drawn among its superlayer's sublayers
     };
     // Reports the area before and after the change (in the root's coordinates) and makes cached extents and
     // pictures stale. Subclass setters open one around the change of a field.
