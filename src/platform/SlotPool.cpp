@@ -220,6 +220,22 @@ void SlotPool::newSlab()
     slabEnd_ = slab + slabBytes;
 }
 
+std::size_t SlotPool::bytesInUse()
+{
+    std::size_t bytes = 0;
+    for (const auto& entry : pools) {
+        SlotPool* pool = entry.load(std::memory_order_acquire);
+        if (!pool)
+            continue;
+        const std::lock_guard lock(pool->mutex_);
+        std::size_t free = 0;
+        for (FreeSlot* batch = pool->batches_; batch; batch = batch->nextBatch)
+            free += batch->batchLength;
+        bytes += (pool->carved_ - free) * pool->slotBytes_;
+    }
+    return bytes;
+}
+
 std::size_t SlotPool::releaseFreePages()
 {
     std::size_t released = 0;

@@ -71,6 +71,10 @@ public:
     std::size_t carvedSlots() const;
     std::size_t slabCount() const;
 
+    // The bytes of the slots of every pool that are out of the shared free list (held by their takers or kept
+    // by threads for reuse): for a look at the memory a running program uses, from a debugger.
+    static std::size_t bytesInUse();
+
     // Gives back to the system the pages that runs of free slots on the shared list cover whole, in every
     // pool; their slots are carved afresh when needed. Slots the threads keep for themselves stay. Returns the
     // bytes given back.
