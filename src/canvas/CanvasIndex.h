@@ -251,7 +251,10 @@ struct CanvasIndex {
         struct CellRange {
             std::int64_t minX, minY, maxX, maxY;
             std::int64_t count() const { return (maxX - minX + 1) * (maxY - minY + 1); }
-            bool contains(std::int64_t x, std::int64_t y) const { return x >= minX && x <= maxX && y >= minY && y <= maxY; }
+            bool contains(std::int64_t x, std::int64_t y) const
+            {
+                return x >= minX && x <= maxX && y >= minY && y <= maxY;
+            }
         };
         static std::optional<CellRange> cellsOf(const Rect& area)
         {
