@@ -10,7 +10,9 @@ until the process has been idle for a moment. Reported, as JSON lines and a clos
     and not got back, read from the running process with gdb and malloc_stats);
   - at the end, after the window has had 2 s to settle: the CPU the process used over the next 3 s, as a
     share of one core (a window that keeps repainting shows here); then resident size and live heap again,
-    and the resident size over the live heap.
+    and the resident size over the live heap;
+  - beside the heap, the bytes of the nodes' cells in use (they live in slabs of the program's own, outside
+    the heap), and the resident size over the two together (RSS-live).
 
 Several programs (say, a build before and after a change) run in turn, --runs times each, interleaved, so a
 machine loaded by other work loads them alike:
@@ -74,10 +76,14 @@ class Program(realwindow.Program):
         """Bytes in use by the allocator, all arenas and mapped chunks, as malloc_stats() reports them."""
         size = os.path.getsize(self.log_path)
         probe = subprocess.run(["gdb", "-p", str(self.pid), "-batch", "-nx", "-ex", "call (void)malloc_stats()",
-                                "-ex", "printf \"pictures %lu\\n\", *(unsigned long*)&'velquine::(anonymous namespace)::cachedBytes'"],
+                                "-ex", "printf \"pictures %lu\\n\", *(unsigned long*)&'velquine::pictures::(anonymous namespace)::cachedBytes'",
+                                "-ex", "printf \"cells %lu\\n\", ((unsigned long (*)(void))'velquine::SlotPool::bytesInUse')()"],
                                capture_output=True, text=True, timeout=120)
         pictures = re.search(r"^pictures (\d+)", probe.stdout, re.M)
         self.picture_bytes = int(pictures.group(1)) if pictures else -1
+        # The nodes' cells live in slabs of the program's own beside the heap: live memory all the same.
+        cells = re.search(r"^cells (\d+)", probe.stdout, re.M)
+        self.cell_bytes = int(cells.group(1)) if cells else 0
         for _ in range(50):
             with open(self.log_path) as f:
                 f.seek(size)
@@ -104,7 +110,7 @@ def session(binary, outline, edits, every, screenshot=None):
 
         def sample(done, idle=False):
             point = {"edits": done, "rss": resident_bytes(program.pid), "anonymous": anonymous_bytes(program.pid),
-                     "heap": program.live_heap(), "pictures": program.picture_bytes}
+                     "heap": program.live_heap(), "pictures": program.picture_bytes, "cells": program.cell_bytes}
             if idle:
                 point["after_idle"] = True
             result["samples"].append(point)
@@ -147,6 +153,10 @@ def session(binary, outline, edits, every, screenshot=None):
         # stacks and blocks mapped outside the heap.
         result["anonymous_over_heap_mb"] = round((last["anonymous"] - last["heap"]) / 2**20, 1)
         result["heap_growth_per_edit_kb"] = round((last["heap"] - first["heap"]) / edits / 1024, 1)
+        # Live memory: the live heap and the nodes' cells in use; what the resident size exceeds it by.
+        result["rss_over_live_mb"] = round((last["rss"] - last["heap"] - last["cells"]) / 2**20, 1)
+        result["live_growth_per_edit_kb"] = round(
+            (last["heap"] + last["cells"] - first["heap"] - first["cells"]) / edits / 1024, 1)
         result["rss_growth_mb"] = round((last["rss"] - first["rss"]) / 2**20, 1)
     finally:
         program.stop()
@@ -183,15 +193,16 @@ def main():
                 results.append(session(os.path.abspath(binary), outline, args.edits, args.every, shot))
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print("\n%-32s %7s %8s %9s %7s %8s %8s %11s %10s %9s" % (
-        "program", "open s", "edits s", "unsettled", "idle %", "RSS MB", "heap MB", "RSS-heap MB", "anon-heap",
-        "heap/edit"))
+    print("\n%-32s %7s %8s %9s %7s %8s %8s %8s %11s %10s %11s %9s %9s" % (
+        "program", "open s", "edits s", "unsettled", "idle %", "RSS MB", "heap MB", "cells MB", "RSS-heap MB",
+        "anon-heap", "RSS-live MB", "heap/edit", "live/edit"))
     for r in results:
         last = r["samples"][-1]
-        print("%-32s %7.2f %8.1f %9d %7.2f %8.1f %8.1f %11.1f %10.1f %6.1f kB" % (
+        print("%-32s %7.2f %8.1f %9d %7.2f %8.1f %8.1f %8.1f %11.1f %10.1f %11.1f %6.1f kB %6.1f kB" % (
             r["binary"][-32:], r["open_seconds"], r["edit_seconds"], r["edits_not_settled"],
-            100 * r["idle_core_share"], last["rss"] / 2**20, last["heap"] / 2**20, r["rss_over_heap_mb"],
-            r["anonymous_over_heap_mb"], r["heap_growth_per_edit_kb"]))
+            100 * r["idle_core_share"], last["rss"] / 2**20, last["heap"] / 2**20, last["cells"] / 2**20,
+            r["rss_over_heap_mb"], r["anonymous_over_heap_mb"], r["rss_over_live_mb"], r["heap_growth_per_edit_kb"],
+            r["live_growth_per_edit_kb"]))
 
 
 if __name__ == "__main__":

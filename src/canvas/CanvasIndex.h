@@ -168,8 +168,9 @@ struct CanvasIndex {
 
     // Layers that wait (for a title placed, a line built) until their area comes near the visible one, filed
     // under the cells of a coarse grid that area meets: a visible area looks only at the layers filed near it,
-    // however many wait elsewhere. A layer whose area changes while it waits is filed again; an entry whose
-    // layer no longer meets its cell is dropped when the cell is next looked at.
+    // however many wait elsewhere. A layer whose area changes while it waits is filed again, in the cells it
+    // was not filed in yet; an entry whose layer no longer meets its cell is dropped when the cell is next
+    // looked at.
     template <typename L>
     class DeferredGrid {
     public:
@@ -189,6 +190,26 @@ struct CanvasIndex {
                 for (std::int64_t x = range->minX; x <= range->maxX; ++x)
                     cells_[key(x, y)].push_back(layer);
             filed_ += std::size_t(range->count());
+        }
+        // Files a waiting layer whose area changed from `from`, where it is filed, to `to`: only in the cells
+        // `to` meets and `from` does not. A layer a map's layout moves a little, edit after edit, stays filed
+        // once in each cell, however far from view.
+        void refile(const std::shared_ptr<L>& layer, const Rect& from, const Rect& to)
+        {
+            const std::optional<CellRange> was = cellsOf(from);
+            const bool wasEverywhere = !was || was->count() > maxCells;
+            const std::optional<CellRange> range = cellsOf(to);
+            if (!range || range->count() > maxCells) {
+                if (!wasEverywhere)
+                    file(layer, to);
+                return;
+            }
+            for (std::int64_t y = range->minY; y <= range->maxY; ++y)
+                for (std::int64_t x = range->minX; x <= range->maxX; ++x)
+                    if (wasEverywhere || !was->contains(x, y)) {
+                        cells_[key(x, y)].push_back(layer);
+                        ++filed_;
+                    }
         }
         bool empty() const { return filed_ == 0; }
         // Calls settle(layer, cell) for each layer filed in a cell the area meets (in every cell without an
@@ -230,6 +251,10 @@ struct CanvasIndex {
         struct CellRange {
             std::int64_t minX, minY, maxX, maxY;
             std::int64_t count() const { return (maxX - minX + 1) * (maxY - minY + 1); }
+            bool contains(std::int64_t x, std::int64_t y) const
+            {
+                return x >= minX && x <= maxX && y >= minY && y <= maxY;
+            }
         };
         static std::optional<CellRange> cellsOf(const Rect& area)
         {

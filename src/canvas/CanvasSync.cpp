@@ -129,7 +129,7 @@ void CanvasSync::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
     if (layer.isLabelDeferred() && index_->animates(to, to))
         layer.setLabelDeferred(false);
     else if (layer.isLabelDeferred() && !(layer.frame() == to))
-        index_->deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), to);
+        index_->deferredLabels.refile(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame(), to);
     layer.setAnchorPoint({0.5, 0.5});
     Rect bounds = layer.bounds();
     bounds.size = node.size;

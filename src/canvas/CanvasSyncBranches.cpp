@@ -166,6 +166,7 @@ void CanvasSync::dockBranchLayer(BranchLayer& branch)
     if (created)
         Transaction::setDisableActions(true);
     const Rect before = branch.dockArea();
+    const Rect waitedBefore = branchWaitArea(branch);
     if (child && parent) {
         const LayoutOptions options = layoutOptionsGoverning(parent->node());
         branch.branchType = options.branchType;
@@ -183,9 +184,11 @@ void CanvasSync::dockBranchLayer(BranchLayer& branch)
         // A line that neither is nor will be in view is built when it comes into view.
         const bool seen = index_->inView(branch.dockArea()) || index_->inView(branch.builtArea());
         // Filed again as it moves: it is looked for where it goes.
-        if (!seen && !(branch.isPathDeferred() && branch.dockArea() == before))
-            index_->deferredPaths.file(std::static_pointer_cast<BranchLayer>(branch.shared_from_this()),
-                                       branchWaitArea(branch));
+        const auto shared = [&branch] { return std::static_pointer_cast<BranchLayer>(branch.shared_from_this()); };
+        if (!seen && !branch.isPathDeferred())
+            index_->deferredPaths.file(shared(), branchWaitArea(branch));
+        else if (!seen && branch.dockArea() != before)
+            index_->deferredPaths.refile(shared(), waitedBefore, branchWaitArea(branch));
         branch.setPathDeferred(!seen);
     }
     branch.updatePath();

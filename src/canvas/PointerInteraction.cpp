@@ -101,7 +101,11 @@ bool PointerInteraction::beginHoverButtonDragOrResize(Point point)
     }
     if (handleLayer) {
         inputPhase = GraphView::GraphViewInputPhase::nodeResizing;
-        nodeResizingContext = GraphView::NodeResizingContext{handleLayer->node(), point, handle};
+        // The resized node is stored with the sides of its parent it lies on.
+        Node resized = handleLayer->node();
+        resized.horizontalAffinity = handleLayer->horizontalSide();
+        resized.verticalAffinity = handleLayer->verticalSide();
+        nodeResizingContext = GraphView::NodeResizingContext{std::move(resized), point, handle};
         return true;
     }
     return false;

@@ -11,6 +11,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include "platform/SlotPool.h"
+
 namespace velquine {
 
 void keepLargeBlocksInHeap()
@@ -32,10 +34,11 @@ constexpr std::size_t releasedFrom = std::size_t(16) << 20;
 
 bool releaseFreedMemory()
 {
+    const bool slotPages = SlotPool::releaseFreePages() != 0;
 #if defined(__GLIBC__)
-    return malloc_trim(0) != 0;
+    return (malloc_trim(0) != 0) || slotPages;
 #else
-    return false;
+    return slotPages;
 #endif
 }
 
@@ -62,7 +65,9 @@ void releaseFreedMemoryWhenIdle()
             // Free chunks inside the heap and at its top; counting them costs far less than giving them back.
             const struct mallinfo2 info = mallinfo2();
             if (info.fordblks >= releasedFrom)
-                releaseFreedMemory();
+                malloc_trim(0);
+            // The cells of nodes a large edit copied, kept in slabs of their own outside the heap.
+            SlotPool::releaseFreePages();
         });
     }
     if (!timer->isActive())

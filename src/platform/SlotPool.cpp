@@ -5,6 +5,9 @@
 #include <atomic>
 #include <cstdint>
 #include <stdexcept>
+#include <tuple>
+
+#include <unistd.h>
 
 #include <sys/mman.h>
 
@@ -194,8 +197,14 @@ void SlotPool::pushBatch(FreeSlot* first, std::size_t length) noexcept
 
 char* SlotPool::carve(std::size_t& count)
 {
-    if (static_cast<std::size_t>(slabEnd_ - slabNext_) < slotBytes_)
-        newSlab();
+    if (static_cast<std::size_t>(slabEnd_ - slabNext_) < slotBytes_) {
+        if (releasedRuns_.empty()) {
+            newSlab();
+        } else {
+            std::tie(slabNext_, slabEnd_) = releasedRuns_.back();
+            releasedRuns_.pop_back();
+        }
+    }
     count = std::min(batchSlots, static_cast<std::size_t>(slabEnd_ - slabNext_) / slotBytes_);
     char* first = slabNext_;
     slabNext_ += count * slotBytes_;
@@ -209,6 +218,93 @@ void SlotPool::newSlab()
     slabs_.push_back(slab);
     slabNext_ = slab;
     slabEnd_ = slab + slabBytes;
+}
+
+std::size_t SlotPool::bytesInUse()
+{
+    std::size_t bytes = 0;
+    for (const auto& entry : pools) {
+        SlotPool* pool = entry.load(std::memory_order_acquire);
+        if (!pool)
+            continue;
+        const std::lock_guard lock(pool->mutex_);
+        std::size_t free = 0;
+        for (FreeSlot* batch = pool->batches_; batch; batch = batch->nextBatch)
+            free += batch->batchLength;
+        bytes += (pool->carved_ - free) * pool->slotBytes_;
+    }
+    return bytes;
+}
+
+std::size_t SlotPool::releaseFreePages()
+{
+    std::size_t released = 0;
+    for (const auto& entry : pools) {
+        if (SlotPool* pool = entry.load(std::memory_order_acquire))
+            released += pool->releasePages();
+    }
+    return released;
+}
+
+std::size_t SlotPool::releasePages()
+{
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    // Runs shorter than this are left as they are: each costs a call, and, in a slab backed by one huge page,
+    // splits that page.
+    const std::size_t leastReleased = 16 * page;
+    const std::lock_guard lock(mutex_);
+    std::vector<char*> free;
+    for (FreeSlot* batch = batches_; batch; batch = batch->nextBatch) {
+        FreeSlot* slot = batch;
+        for (std::size_t i = 0; i < batch->batchLength; ++i, slot = slot->next)
+            free.push_back(reinterpret_cast<char*>(slot));
+    }
+    if (free.empty())
+        return 0;
+    std::sort(free.begin(), free.end());
+    std::vector<char*> kept;
+    std::vector<char*> slabsSplit;
+    std::size_t releasedBytes = 0;
+    for (std::size_t first = 0; first < free.size();) {
+        // A run of free slots side by side in one slab.
+        std::size_t end = first + 1;
+        const auto slabOf = [](const char* slot) { return reinterpret_cast<std::uintptr_t>(slot) & ~(slabBytes - 1); };
+        while (end < free.size() && free[end] == free[end - 1] + slotBytes_ && slabOf(free[end]) == slabOf(free[first]))
+            ++end;
+        char* const from = free[first];
+        char* const to = free[end - 1] + slotBytes_;
+        const auto pageFrom = (reinterpret_cast<std::uintptr_t>(from) + page - 1) & ~(page - 1);
+        const auto pageTo = reinterpret_cast<std::uintptr_t>(to) & ~(page - 1);
+        if (pageTo > pageFrom && pageTo - pageFrom >= leastReleased) {
+            auto* pages = reinterpret_cast<void*>(pageFrom);
+            madvise(pages, pageTo - pageFrom, MADV_DONTNEED);
+            const auto slab = reinterpret_cast<char*>(slabOf(from));
+            if (slabsSplit.empty() || slabsSplit.back() != slab)
+                slabsSplit.push_back(slab);
+            releasedRuns_.emplace_back(from, to);
+            carved_ -= end - first;
+            releasedBytes += pageTo - pageFrom;
+        } else {
+            kept.insert(kept.end(), free.begin() + std::ptrdiff_t(first), free.begin() + std::ptrdiff_t(end));
+        }
+        first = end;
+    }
+#ifdef MADV_NOHUGEPAGE
+    // A slab some of whose pages went back no longer asks for a huge page: the kernel would otherwise gather
+    // its pages into one again, giving back the memory just released.
+    for (char* slab : slabsSplit)
+        madvise(slab, slabBytes, MADV_NOHUGEPAGE);
+#endif
+    // The slots kept go back on the shared list, in batches as threads take them.
+    batches_ = nullptr;
+    for (std::size_t first = 0; first < kept.size(); first += batchSlots) {
+        const std::size_t length = std::min(batchSlots, kept.size() - first);
+        for (std::size_t i = 0; i < length; ++i)
+            reinterpret_cast<FreeSlot*>(kept[first + i])->next =
+                i + 1 < length ? reinterpret_cast<FreeSlot*>(kept[first + i + 1]) : nullptr;
+        pushBatch(reinterpret_cast<FreeSlot*>(kept[first]), length);
+    }
+    return releasedBytes;
 }
 
 } // namespace velquine

@@ -365,7 +365,7 @@ TEST(NodeLayer, ANodeOutOfSightMakesItsUnderlineWhenPlaced)
     EXPECT_EQ(layer->underlineLayer().path().boundingRect(), QRectF(0, 0, 100, 0));
 }
 
-TEST(NodeLayer, ASharedNodeIsHeldAsItIsUnlessItsSidesOfTheParentDiffer)
+TEST(NodeLayer, ASharedNodeIsHeldAsItIsWithItsSidesOfTheParentBesideIt)
 {
     Node parent = makeNode("Parent", NodeShape::rect, {0, 0});
     Node child = makeNode("Child", NodeShape::rect, {200, 100});
@@ -376,14 +376,17 @@ TEST(NodeLayer, ASharedNodeIsHeldAsItIsUnlessItsSidesOfTheParentDiffer)
     EXPECT_EQ(&layer.node(), shared.get());
     const std::uint64_t before = layer.labelLayer()->contentRevision();
 
-    // Moved to the other side: the layer keeps a copy with its sides; the shared node is left alone.
+    EXPECT_EQ(layer.horizontalSide(), HorizontalAffinity::right);
+
+    // Moved to the other side, its stored sides out of date: the layer still holds the shared node, left
+    // alone, and keeps the sides it lies on beside it.
     Node moved = child;
     moved.center = {-200, -100};
     auto movedShared = std::make_shared<const Node>(moved);
     layer.setNode(movedShared, &parent);
-    EXPECT_NE(&layer.node(), movedShared.get());
-    EXPECT_EQ(layer.node().horizontalAffinity, HorizontalAffinity::left);
-    EXPECT_EQ(layer.node().verticalAffinity, VerticalAffinity::above);
+    EXPECT_EQ(&layer.node(), movedShared.get());
+    EXPECT_EQ(layer.horizontalSide(), HorizontalAffinity::left);
+    EXPECT_EQ(layer.verticalSide(), VerticalAffinity::above);
     EXPECT_EQ(movedShared->horizontalAffinity, HorizontalAffinity::right);
     EXPECT_EQ(layer.node().center, (Point{-200, -100}));
     EXPECT_EQ(layer.labelLayer()->contentRevision(), before);

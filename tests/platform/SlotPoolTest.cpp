@@ -4,12 +4,15 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <fstream>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unordered_set>
 #include <vector>
 
+#include "platform/Heap.h"
 #include "platform/SlotPool.h"
 
 using namespace velquine;
@@ -229,5 +232,41 @@ TEST(SlotPool, AThreadThatIsEndingTakesOnlyTheSlotItAsksFor)
     EXPECT_EQ(all.size(), carved);
     EXPECT_EQ(pool.carvedSlots(), carved);
     for (void* slot : all)
+        pool.give(slot);
+}
+
+// Slots given back after a large burst (a layout that copied half a map) give their pages back to the system
+// when the program releases freed memory, and are handed out again, whole, without a new slab.
+TEST(SlotPool, PagesOfFreedSlotsGoBackAndTheirSlotsServeAgain)
+{
+    const auto residentKB = [] {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmRSS:", 0) == 0)
+                return std::stol(line.substr(6));
+        return 0L;
+    };
+    SlotPool& pool = poolOf(448);
+    std::vector<void*> slots;
+    for (std::size_t i = 0; i < 3 * SlotPool::slabBytes / 448; ++i) {
+        slots.push_back(pool.take());
+        stamp(slots.back(), 1, i, 448);
+    }
+    const std::size_t slabs = pool.slabCount();
+    for (void* slot : slots)
+        pool.give(slot);
+    const long before = residentKB();
+    velquine::releaseFreedMemory();
+    EXPECT_LT(residentKB(), before - 4096) << "most of 6 MB of free slots went back";
+    std::vector<void*> again;
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        again.push_back(pool.take());
+        stamp(again.back(), 2, i, 448);
+    }
+    for (void* slot : again)
+        ASSERT_TRUE(intact(slot, 448));
+    EXPECT_EQ(std::unordered_set<void*>(again.begin(), again.end()).size(), slots.size());
+    EXPECT_EQ(pool.slabCount(), slabs);
+    for (void* slot : again)
         pool.give(slot);
 }

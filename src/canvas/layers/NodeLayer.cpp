@@ -4,6 +4,7 @@
 #include <QPalette>
 
 #include <atomic>
+#include <tuple>
 
 #include "canvas/layers/StrokeMetrics.h"
 #include "layout/NodeSizing.h"
@@ -251,20 +252,17 @@ void NodeLayer::setNode(std::shared_ptr<const Node> node, const Node* parent)
     if (!looksLike(*node, *node_))
         ++nodeRevision_;
     node_ = std::move(node);
-    if (parent && !node_->hasAffinity(*parent)) {
-        auto sided = std::make_shared<Node>(*node_);
-        sided->updateAffinity(*parent);
-        node_ = std::move(sided);
-    }
+    std::tie(horizontalSide_, verticalSide_) =
+        parent ? node_->affinityTo(*parent) : std::pair(node_->horizontalAffinity, node_->verticalAffinity);
 }
 
 void NodeLayer::setNodeCenter(Point center, const Node* parent)
 {
     auto moved = std::make_shared<Node>(*node_);
     moved->center = center;
-    if (parent)
-        moved->updateAffinity(*parent);
     node_ = std::move(moved);
+    if (parent)
+        std::tie(horizontalSide_, verticalSide_) = node_->affinityTo(*parent);
 }
 
 bool NodeLayer::looksLike(const Node& a, const Node& b)
@@ -329,7 +327,7 @@ void NodeLayer::updateHover(Point location)
     mouseLocation_ = location;
     const Rect f = frame();
     const DockPointLocation side =
-        hoverSide(layoutOptions_, nodeType_, node_->horizontalAffinity, node_->verticalAffinity, f, location);
+        hoverSide(layoutOptions_, nodeType_, horizontalSide_, verticalSide_, f, location);
     HoverButtonLayer& button = hoverButtonLayer();
     if (side != hoverButtonDockPoint_) {
         hoverButtonDockPoint_ = side;

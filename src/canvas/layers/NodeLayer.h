@@ -80,14 +80,17 @@ public:
 
     // --- State
     const Node& node() const { return *node_; }
+    // The sides of its parent the node lies on, which the hover button goes by: taken from where the node and
+    // its parent lie when the node was stored with its parent, else the node's own. Kept beside the node, so
+    // that a node whose stored sides are out of date is still shared with its graph, not copied.
+    HorizontalAffinity horizontalSide() const { return horizontalSide_; }
+    VerticalAffinity verticalSide() const { return verticalSide_; }
     // Stores the copy; the caller asks for updateContents() when the look should follow. A copy that differs
     // only where the node sits (see looksLike) keeps the laid-out title.
     void setNode(const Node& node);
-    // Stores the copy with its sides of the parent (see Node::updateAffinity), copying only the fields that
-    // changed when the node only moved.
+    // Stores the copy with its sides of the parent.
     void setNode(const Node& node, const Node* parent);
-    // The same, holding the node itself (shared with the graph it comes from, not copied); a copy is made only
-    // when its sides of the parent differ from those stored in it.
+    // The same, holding the node itself (shared with the graph it comes from, not copied).
     void setNode(std::shared_ptr<const Node> node, const Node* parent);
     // Moves the stored copy to the centre, with its sides of the parent when one is given: what setNode does
     // for a node that differs from the copy only by its centre.
@@ -165,6 +168,8 @@ private:
     bool isBeingEdited_ = false;
     bool isDragged_ = false;
     std::shared_ptr<const Node> node_;
+    HorizontalAffinity horizontalSide_ = HorizontalAffinity::right;
+    VerticalAffinity verticalSide_ = VerticalAffinity::below;
 
     std::shared_ptr<NonAnimatingTextLayer> labelLayer_;
     std::shared_ptr<ShapeLayer> shapeLayer_;

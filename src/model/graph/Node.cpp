@@ -122,12 +122,17 @@ std::pair<HorizontalAffinity, VerticalAffinity> affinityTo(Point center, const N
 
 void Node::updateAffinity(const Node& relativeTo)
 {
-    std::tie(horizontalAffinity, verticalAffinity) = affinityTo(center, relativeTo);
+    std::tie(horizontalAffinity, verticalAffinity) = affinityTo(relativeTo);
+}
+
+std::pair<HorizontalAffinity, VerticalAffinity> Node::affinityTo(const Node& relativeTo) const
+{
+    return velquine::affinityTo(center, relativeTo);
 }
 
 bool Node::hasAffinity(const Node& relativeTo) const
 {
-    return affinityTo(center, relativeTo) == std::pair(horizontalAffinity, verticalAffinity);
+    return affinityTo(relativeTo) == std::pair(horizontalAffinity, verticalAffinity);
 }
 
 AttributedString Node::attributedTitle() const

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/graph/LayoutOptions.h"
@@ -129,6 +130,8 @@ public:
     // Sets both affinities from this node's centre against another's: left when its x is smaller, else
     // right; above when its y is smaller, else below.
     void updateAffinity(const Node& relativeTo);
+    // The affinities updateAffinity would give the node, leaving it as it is.
+    std::pair<HorizontalAffinity, VerticalAffinity> affinityTo(const Node& relativeTo) const;
     // Whether the affinities already are what updateAffinity would make them.
     bool hasAffinity(const Node& relativeTo) const;
 
