@@ -14,7 +14,8 @@
 namespace velquine {
 
 namespace {
-constexpr int maxSeparateUpdates = 64;
+// Only changes in view count; a line that crosses the view reports it piece by piece.
+constexpr int maxSeparateUpdates = 256;
 constexpr int maxSeparatePaintRects = 8;
 constexpr double pictureRebuildBudget = 0.008;  // seconds per paint
 } // namespace
@@ -52,6 +53,7 @@ void LayerHostWidget::setBoundsRect(const Rect& bounds)
 void LayerHostWidget::setRootBounds(const Rect& bounds)
 {
     // The whole widget is updated after: the area the layers cover (every layer's extent) is not worked out.
+    shownArea_.reset();
     const bool reports = root_->reportsDirtyAreas();
     root_->setReportsDirtyAreas(false);
     root_->setBounds(bounds);
@@ -91,6 +93,14 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
 {
     if (wholeUpdatePending_)
         return;
+    // A pixel more on each side for anti-aliased edges. What lies out of view is left: it is painted when it
+    // comes into view, and it must not count towards repainting the whole view (a big map's layers mostly
+    // change out of view).
+    if (!shownArea_)
+        shownArea_ = layerRectFromWidget(QRectF(shownRect().adjusted(-2, -2, 2, 2)));
+    if (!area.intersects(*shownArea_))
+        return;
+    const QRect changed = widgetRectFromLayer(area).toAlignedRect().adjusted(-1, -1, 1, 1);
     if (++pendingUpdates_ > maxSeparateUpdates) {
         // Everything is repainted: until then, layers need not work out what they cover.
         wholeUpdatePending_ = true;
@@ -98,12 +108,31 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
         update();
         return;
     }
-    // A pixel more on each side for anti-aliased edges.
-    update(widgetRectFromLayer(area).toAlignedRect().adjusted(-1, -1, 1, 1));
+    update(changed);
+}
+
+QRect LayerHostWidget::shownRect() const
+{
+    // The widget's rectangle cut by each ancestor's, up to the window.
+    QRect shown = rect();
+    QPoint offset;
+    for (const QWidget* widget = this; !widget->isWindow() && widget->parentWidget(); widget = widget->parentWidget()) {
+        offset += widget->pos();
+        shown &= widget->parentWidget()->rect().translated(-offset);
+    }
+    return shown;
+}
+
+void LayerHostWidget::moveEvent(QMoveEvent* event)
+{
+    KVView::moveEvent(event);
+    shownArea_.reset();
 }
 
 void LayerHostWidget::paintEvent(QPaintEvent* event)
 {
+    // Worked out again for the changes after this paint: the scroll view may have grown since.
+    shownArea_.reset();
     pendingUpdates_ = 0;
     wholeUpdatePending_ = false;
     root_->setReportsDirtyAreas(true);
@@ -142,6 +171,7 @@ void LayerHostWidget::paintEvent(QPaintEvent* event)
 void LayerHostWidget::resizeEvent(QResizeEvent* event)
 {
     KVView::resizeEvent(event);
+    shownArea_.reset();
     // Outside a scroll view the widget's size is its frame.
     if (ScrollView* scrollView = ScrollView::enclosingScrollView(this); scrollView && scrollView->documentView() == this)
         return;
