@@ -7,13 +7,12 @@ process has used no CPU for a while, and cancels the edit with Escape. For each 
 
   - settle: from the key press until the last moment the process was busy (its threads' CPU counters moving),
   - cpu: the CPU time all threads of the process used in between,
-
-  - editor: from the key press until the new child's title editor is first drawn into the window, which
-    for a child out of view is when the scroll that reveals it brings it into view,
+  - editor: from the key press until the new child's title editor is first drawn into the window (for a child
+    out of view, when the scroll that reveals it brings it into view),
 
 and reports the median of the presses per program and size. The editor is timed in a second start of the
-program, one that has Qt log every widget it draws (qt.widgets.painting, with the monotonic clock's
-milliseconds), so that the logging costs nothing in the first one's settle and cpu. Several programs (say, builds before and after a
+program that has Qt log every widget it draws (qt.widgets.painting, stamped with the monotonic clock), so that
+the logging adds nothing to the first start's settle and cpu. Several programs (say, builds before and after a
 change) run in turn, --runs times each, interleaved, so a machine loaded by other work loads them alike:
 
   bench/tab_in_window.py /tmp/before/velquine build/app/velquine --nodes 10000 50000 --runs 2
