@@ -53,11 +53,11 @@ void LayerHostWidget::setBoundsRect(const Rect& bounds)
 void LayerHostWidget::setRootBounds(const Rect& bounds)
 {
     // The whole widget is updated after: the area the layers cover (every layer's extent) is not worked out.
-    shownArea_.reset();
     const bool reports = root_->reportsDirtyAreas();
     root_->setReportsDirtyAreas(false);
     root_->setBounds(bounds);
     root_->setReportsDirtyAreas(reports);
+    updateShownArea();
 }
 
 QTransform LayerHostWidget::layerToWidget() const
@@ -97,7 +97,7 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
     // comes into view, and it must not count towards repainting the whole view (a big map's layers mostly
     // change out of view).
     if (!shownArea_)
-        shownArea_ = layerRectFromWidget(QRectF(shownRect().adjusted(-2, -2, 2, 2)));
+        updateShownArea();
     if (!area.intersects(*shownArea_))
         return;
     const QRect changed = widgetRectFromLayer(area).toAlignedRect().adjusted(-1, -1, 1, 1);
@@ -109,6 +109,13 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
         return;
     }
     update(changed);
+}
+
+void LayerHostWidget::updateShownArea()
+{
+    shownArea_ = layerRectFromWidget(QRectF(shownRect().adjusted(-2, -2, 2, 2)));
+    // Long lines work out the pieces they paint only where they cross it.
+    root_->setDirtyAreaFocus(shownArea_);
 }
 
 QRect LayerHostWidget::shownRect() const
@@ -126,13 +133,13 @@ QRect LayerHostWidget::shownRect() const
 void LayerHostWidget::moveEvent(QMoveEvent* event)
 {
     KVView::moveEvent(event);
-    shownArea_.reset();
+    updateShownArea();
 }
 
 void LayerHostWidget::paintEvent(QPaintEvent* event)
 {
     // Worked out again for the changes after this paint: the scroll view may have grown since.
-    shownArea_.reset();
+    updateShownArea();
     pendingUpdates_ = 0;
     wholeUpdatePending_ = false;
     root_->setReportsDirtyAreas(true);
@@ -171,7 +178,7 @@ void LayerHostWidget::paintEvent(QPaintEvent* event)
 void LayerHostWidget::resizeEvent(QResizeEvent* event)
 {
     KVView::resizeEvent(event);
-    shownArea_.reset();
+    updateShownArea();
     // Outside a scroll view the widget's size is its frame.
     if (ScrollView* scrollView = ScrollView::enclosingScrollView(this); scrollView && scrollView->documentView() == this)
         return;

@@ -88,6 +88,7 @@ private:
     void layerAreaChanged(const Rect& area);
     // The part of the widget its ancestors leave in view (widget coordinates).
     QRect shownRect() const;
+    void updateShownArea();
     void paintBackdrop(const QRect& visible);
     void paintLive(QPainter& painter, const std::vector<QRect>& rects, LayerRenderOptions options);
     // The rigid layers' image covering what of them the visible area shows, made again when needed; false
@@ -107,9 +108,8 @@ private:
     Size frameSize_;
     // Areas reported since the last paint; past a limit the whole view is repainted instead.
     int pendingUpdates_ = 0;
-    // What of the layers is in view (layer coordinates, with a little to spare), worked out at the first
-    // change after a paint, a move or a resize: changes elsewhere are not reported (Qt paints what comes
-    // into view).
+    // What of the layers is in view (layer coordinates, with a little to spare), worked out again on every
+    // paint, move and resize: changes elsewhere are not reported (Qt paints what comes into view).
     std::optional<Rect> shownArea_;
     bool wholeUpdatePending_ = false;
     // Looked up for every layer painted; made and dropped at once, for drags of many thousands of layers.

@@ -164,6 +164,13 @@ std::vector<Rect> Layer::piecesInRoot(const Rect& rootArea) const
         || masksToBounds_ || hasVisibleShadow()
         || (extras_ && (paints(extras_->backgroundColor) || extras_->borderWidth > 0 || !extras_->contents.isNull())))
         return {};
+    // Where the handler shows only part of the root, only an area that covers much of that part is cut.
+    if (const Layer* root = rootLayer(); root->extras_ && root->extras_->dirtyAreaFocus) {
+        const Rect& focus = *root->extras_->dirtyAreaFocus;
+        const Rect seen = focus.intersection(rootArea);
+        if (seen.isNull() || seen.size.width * seen.size.height < 0.25 * focus.size.width * focus.size.height)
+            return {};
+    }
     std::vector<Rect> pieces = drawingPieces();
     // Without sublayers and the rest the area is the drawing extent, moved to the root's coordinates.
     const Rect extent = subtreeExtent();
@@ -180,6 +187,14 @@ void Layer::setDirtyAreaHandler(std::function<void(const Rect&)> handler)
     if (!extras_ && !handler)
         return;
     ownExtras().dirtyAreaHandler = std::move(handler);
+}
+
+void Layer::setDirtyAreaFocus(std::optional<Rect> area)
+{
+    if (!extras_ && !area)
+        return;
+    if (extras().dirtyAreaFocus != area)
+        ownExtras().dirtyAreaFocus = area;
 }
 
 // --- Geometry

@@ -231,6 +231,10 @@ public:
     Rect subtreeExtent() const;
     // Called with areas in the root's coordinates whenever something visible changes under this root.
     void setDirtyAreaHandler(std::function<void(const Rect&)> handler);
+    // The part of the root's coordinates the handler shows (a view's visible area): a change that covers
+    // little of it is reported as one area, without working out the drawing pieces. Unset, changes anywhere
+    // are cut.
+    void setDirtyAreaFocus(std::optional<Rect> area);
     // While off, changes under this root report no areas (a host that repaints everything anyway saves
     // the work of computing them).
     void setReportsDirtyAreas(bool reports) { reportsDirtyAreas_ = reports; }
@@ -323,6 +327,7 @@ private:
         double shadowRadius = 3;
         QImage contents;
         std::function<void(const Rect&)> dirtyAreaHandler;
+        std::optional<Rect> dirtyAreaFocus;
     };
     const Extras& extras() const;
     // Sets a field of the extras inside a Change of the kind, unless it already holds the value.
