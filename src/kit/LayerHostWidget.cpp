@@ -93,13 +93,13 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
 {
     if (wholeUpdatePending_)
         return;
-    // A pixel more on each side for anti-aliased edges. What lies out of view is left: it is painted when it
-    // comes into view, and it must not count towards repainting the whole view (a big map's layers mostly
-    // change out of view).
+    // What lies out of view is left: it is painted when it comes into view, and it must not count towards
+    // repainting the whole view (a big map's layers mostly change out of view).
     if (!shownArea_)
         updateShownArea();
     if (!area.intersects(*shownArea_))
         return;
+    // A pixel more on each side for anti-aliased edges.
     const QRect changed = widgetRectFromLayer(area).toAlignedRect().adjusted(-1, -1, 1, 1);
     if (++pendingUpdates_ > maxSeparateUpdates) {
         // Everything is repainted: until then, layers need not work out what they cover.

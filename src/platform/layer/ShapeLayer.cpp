@@ -2,8 +2,8 @@
 
 #include "platform/layer/PathTrimming.h"
 
-#include <QPainter>
 #include <QLineF>
+#include <QPainter>
 #include <QPen>
 
 #include <algorithm>
