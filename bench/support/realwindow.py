@@ -59,12 +59,12 @@ def xdotool(*args):
 
 class Program:
     """The program opening one file, with its settings and caches in the home folder given, its output in the
-    log file given (out.log in that folder by default)."""
+    log file given (out.log in that folder by default), and the environment variables given added."""
 
-    def __init__(self, binary, outline, home, log_path=None):
+    def __init__(self, binary, outline, home, log_path=None, env=None):
         self.log_path = log_path or os.path.join(home, "out.log")
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                   XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=home)
+                   XDG_CACHE_HOME=os.path.join(home, ".cache"), XDG_RUNTIME_DIR=home, **(env or {}))
         self.log = open(self.log_path, "w")
         self.process = subprocess.Popen([binary, outline], stdout=self.log, stderr=subprocess.STDOUT, env=env)
         self.pid = self.process.pid

@@ -69,6 +69,7 @@ void GraphView::setUp()
     background.setZPosition(CanvasZPosition::background);
     background.setOpaque(true);
     background.setContentsScale(effectiveBackingScale());
+    updateOpaquePaint();
     background.setBorderWidth(0);
     this->layer()->addSublayer(backgroundLayer_);
     GridLayer& grid = *gridLayer_;
@@ -120,7 +121,8 @@ Rect GraphView::visibleRect() const
 
 void GraphView::didChangeBounds()
 {
-    gridLayer_->setNeedsDisplay();
+    // Scrolled, the view keeps the pixels it painted and paints only what came into view, grid included: the
+    // grid is drawn where it lies on the canvas. A zoom or a new size repaints the whole view anyway.
     // A controller that resizes the canvas under the lock scrolls back before it ends: only where the view
     // comes to rest matters.
     if (sync_->synclocked_) {
@@ -242,11 +244,19 @@ void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Re
 
 // ---- Background and grid ----
 
+void GraphView::updateOpaquePaint()
+{
+    // An opaque background covers every pixel of the view: Qt then moves the painted pixels when the scroll
+    // view scrolls and asks only for what came into view, with nothing painted below the view first.
+    setAttribute(Qt::WA_OpaquePaintEvent, projectStyle_.current.backgroundColor.toQColor().alpha() == 255);
+}
+
 void GraphView::updateBackdrop()
 {
     Transaction transaction(true);
     backgroundLayer_->setBackgroundColor(projectStyle_.current.backgroundColor.toQColor());
     backgroundLayer_->setFrame(boundsRect());
+    updateOpaquePaint();
     GridLayer& layer = *gridLayer_;
     layer.setDocumentBackgroundColor(projectStyle_.current.backgroundColor);
     layer.setGrid(grid_);

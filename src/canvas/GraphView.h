@@ -229,6 +229,8 @@ private:
 
     // The background and grid layers take the document's colour, the grid and the bounds.
     void updateBackdrop();
+    // The view paints opaquely while the background colour is opaque.
+    void updateOpaquePaint();
 
     Graph graph_;
     Grid grid_;

@@ -14,7 +14,8 @@
 namespace velquine {
 
 namespace {
-constexpr int maxSeparateUpdates = 64;
+// Only changes in view count; a line that crosses the view reports it piece by piece.
+constexpr int maxSeparateUpdates = 256;
 constexpr int maxSeparatePaintRects = 8;
 constexpr double pictureRebuildBudget = 0.008;  // seconds per paint
 } // namespace
@@ -56,6 +57,7 @@ void LayerHostWidget::setRootBounds(const Rect& bounds)
     root_->setReportsDirtyAreas(false);
     root_->setBounds(bounds);
     root_->setReportsDirtyAreas(reports);
+    updateShownArea();
 }
 
 QTransform LayerHostWidget::layerToWidget() const
@@ -91,6 +93,14 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
 {
     if (wholeUpdatePending_)
         return;
+    // What lies out of view is left: it is painted when it comes into view, and it must not count towards
+    // repainting the whole view (a big map's layers mostly change out of view).
+    if (!shownArea_)
+        updateShownArea();
+    if (!area.intersects(*shownArea_))
+        return;
+    // A pixel more on each side for anti-aliased edges.
+    const QRect changed = widgetRectFromLayer(area).toAlignedRect().adjusted(-1, -1, 1, 1);
     if (++pendingUpdates_ > maxSeparateUpdates) {
         // Everything is repainted: until then, layers need not work out what they cover.
         wholeUpdatePending_ = true;
@@ -98,12 +108,38 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
         update();
         return;
     }
-    // A pixel more on each side for anti-aliased edges.
-    update(widgetRectFromLayer(area).toAlignedRect().adjusted(-1, -1, 1, 1));
+    update(changed);
+}
+
+void LayerHostWidget::updateShownArea()
+{
+    shownArea_ = layerRectFromWidget(QRectF(shownRect().adjusted(-2, -2, 2, 2)));
+    // Long lines work out the pieces they paint only where they cross it.
+    root_->setDirtyAreaFocus(shownArea_);
+}
+
+QRect LayerHostWidget::shownRect() const
+{
+    // The widget's rectangle cut by each ancestor's, up to the window.
+    QRect shown = rect();
+    QPoint offset;
+    for (const QWidget* widget = this; !widget->isWindow() && widget->parentWidget(); widget = widget->parentWidget()) {
+        offset += widget->pos();
+        shown &= widget->parentWidget()->rect().translated(-offset);
+    }
+    return shown;
+}
+
+void LayerHostWidget::moveEvent(QMoveEvent* event)
+{
+    KVView::moveEvent(event);
+    updateShownArea();
 }
 
 void LayerHostWidget::paintEvent(QPaintEvent* event)
 {
+    // Worked out again for the changes after this paint: the scroll view may have grown since.
+    updateShownArea();
     pendingUpdates_ = 0;
     wholeUpdatePending_ = false;
     root_->setReportsDirtyAreas(true);
@@ -142,6 +178,7 @@ void LayerHostWidget::paintEvent(QPaintEvent* event)
 void LayerHostWidget::resizeEvent(QResizeEvent* event)
 {
     KVView::resizeEvent(event);
+    updateShownArea();
     // Outside a scroll view the widget's size is its frame.
     if (ScrollView* scrollView = ScrollView::enclosingScrollView(this); scrollView && scrollView->documentView() == this)
         return;

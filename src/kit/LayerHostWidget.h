@@ -18,6 +18,7 @@
 #include <QTransform>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "base/FlatHashMap.h"
@@ -79,11 +80,15 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     // Sets the root layer's bounds for a change after which the whole widget is updated.
     void setRootBounds(const Rect& bounds);
     void layerAreaChanged(const Rect& area);
+    // The part of the widget its ancestors leave in view (widget coordinates).
+    QRect shownRect() const;
+    void updateShownArea();
     void paintBackdrop(const QRect& visible);
     void paintLive(QPainter& painter, const std::vector<QRect>& rects, LayerRenderOptions options);
     // The rigid layers' image covering what of them the visible area shows, made again when needed; false
@@ -103,6 +108,9 @@ private:
     Size frameSize_;
     // Areas reported since the last paint; past a limit the whole view is repainted instead.
     int pendingUpdates_ = 0;
+    // What of the layers is in view (layer coordinates, with a little to spare), worked out again on every
+    // paint, move and resize: changes elsewhere are not reported (Qt paints what comes into view).
+    std::optional<Rect> shownArea_;
     bool wholeUpdatePending_ = false;
     // Looked up for every layer painted; made and dropped at once, for drags of many thousands of layers.
     struct LayerHash {

@@ -1,18 +1,73 @@
 #include "kit/ScrollView.h"
 
+#include <QPaintEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QVariantAnimation>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "kit/LayerHostWidget.h"
 #include "platform/QtGeometry.h"
 
 namespace velquine {
 
+namespace {
+
+// A scroll bar that, when only its value changes, repaints where the slider was and where it is, and nothing
+// when the slider stays on the same pixels: an animated scroll sets a new value on every frame, and the
+// whole bar painted again each time costs more than the strip of canvas the scroll brings into view.
+class ScrollBar : public QScrollBar {
+public:
+    ScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QScrollBar::paintEvent(event);
+        painted_ = look();
+    }
+
+    void sliderChange(SliderChange change) override
+    {
+        const Look now = look();
+        // A bar that shows itself on changes, or whose arrows change, is repainted whole.
+        if (change != SliderValueChange || !painted_ || painted_->size != now.size || painted_->atMinimum != now.atMinimum
+            || painted_->atMaximum != now.atMaximum || style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this)) {
+            QScrollBar::sliderChange(change);
+            return;
+        }
+        if (now.slider != painted_->slider)
+            update(now.slider.united(painted_->slider));
+    }
+
+private:
+    struct Look {
+        QSize size;
+        QRect slider;
+        bool atMinimum = false;
+        bool atMaximum = false;
+    };
+    Look look() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {size(), style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                value() == minimum(), value() == maximum()};
+    }
+    // What the last paint showed.
+    std::optional<Look> painted_;
+};
+
+} // namespace
+
 ScrollView::ScrollView(QWidget* parent) : QScrollArea(parent)
 {
+    setHorizontalScrollBar(new ScrollBar(Qt::Horizontal, this));
+    setVerticalScrollBar(new ScrollBar(Qt::Vertical, this));
     setWidgetResizable(false);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &ScrollView::boundsChanged);

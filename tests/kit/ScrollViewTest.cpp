@@ -1,7 +1,9 @@
 // The magnifying scroll view and the layer host inside it, in a real window.
 #include <gtest/gtest.h>
 
+#include <QPaintEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -165,4 +167,61 @@ TEST(ScrollViewTest, AnAnimatedMoveRepaintsTheHostFrameByFrameAndTheBackingScale
 
     w.scrollView.setMagnification(2);
     EXPECT_EQ(w.host->effectiveBackingScale(), 2 * w.host->devicePixelRatioF());
+}
+
+namespace {
+
+// The paint events a widget receives and the pixels they cover.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+    qint64 pixels = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            for (const QRect& r : static_cast<QPaintEvent*>(event)->region())
+                pixels += qint64(r.width()) * r.height();
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(ScrollViewTest, AnimatedScrollAndLayerMovesShareFramesAndTheBarRepaintsOnlyWhereItsSliderMoves)
+{
+    Window w;
+    w.host->setFrameSize({2000, 200000});
+    auto moving = box({10, 10, 50, 50}, Qt::red);
+    w.host->layer()->addSublayer(moving);
+    QScrollBar* bar = w.scrollView.verticalScrollBar();
+    PaintCounter hostPaints(w.host), barPaints(bar);
+    int frames = 0;
+    QObject::connect(bar, &QScrollBar::valueChanged, [&frames] { ++frames; });
+    // A layer moving and, from its first frame on, a shorter scroll, both animated: each frame of the scroll
+    // is painted once.
+    {
+        Transaction t;
+        Transaction::setAnimationDuration(0.8);
+        moving->setPosition({300, 2100});
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return hostPaints.paints > 0; }, 3000));
+    w.scrollView.scrollRectToVisible({0, 2000, 10, 10}, 0.4);
+    const int paintsBefore = hostPaints.paints;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.scrollView.isAnimatingScroll(); }, 3000));
+    EXPECT_TRUE(Animator::shared().isRunning());
+    EXPECT_GT(frames, 3);
+    EXPECT_LE(hostPaints.paints - paintsBefore, frames + 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Animator::shared().isRunning(); }, 3000));
+
+    // A step that leaves the slider on its pixels paints no part of the bar; one that moves it, little of it.
+    QCoreApplication::sendPostedEvents();
+    barPaints.paints = 0;
+    barPaints.pixels = 0;
+    w.scrollView.scrollToPoint({0, 2010});
+    w.scrollView.scrollToPoint({0, 12000});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return barPaints.paints > 0; }, 3000));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_LT(barPaints.pixels, qint64(bar->width()) * bar->height() / 4);
 }

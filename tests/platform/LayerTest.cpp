@@ -467,3 +467,46 @@ TEST(LayerTest, AFewDepthChangesAmongVeryManySiblingsKeepTheDrawingOrderAndTheOr
         EXPECT_EQ(root->sublayersInDrawingOrder(), order) << "round " << round;
     }
 }
+
+TEST(LayerTest, ALongLineReportsItsChangesAlongItsPathNotItsWholeBox)
+{
+    ManualTime time;
+    auto root = std::make_shared<Layer>();
+    root->setFrame({0, 0, 5000, 40000});
+    auto line = std::make_shared<ShapeLayer>();
+    line->setFillColor(QColor());
+    line->setStrokeColor(Qt::black);
+    line->setLineWidth(2);
+    root->addSublayer(line);
+    const auto curve = [](double dx) {
+        QPainterPath path;
+        path.moveTo(100 + dx, 100);
+        path.cubicTo(3000 + dx, 100, 100 + dx, 30000, 3000 + dx, 30000);
+        return path;
+    };
+    {
+        Transaction t(true);
+        line->setPath(curve(0));
+    }
+    std::vector<Rect> dirty;
+    root->setDirtyAreaHandler([&dirty](const Rect& area) { dirty.push_back(area); });
+    {
+        Transaction t;
+        Transaction::setAnimationDuration(1.0);
+        line->setPath(curve(40));
+    }
+    time.now += 0.5;
+    Animator::shared().tick();
+    // Every point of the line where it was, is and is now drawn lies in a reported area.
+    for (const QPainterPath& path : {curve(0), curve(40), line->presentationPath()})
+        for (double t = 0; t <= 1; t += 0.001) {
+            const QPointF p = path.pointAtPercent(t);
+            EXPECT_TRUE(std::any_of(dirty.begin(), dirty.end(), [&](const Rect& r) { return r.contains({p.x(), p.y()}); }))
+                << p.x() << ", " << p.y();
+        }
+    // Together they cover a small part of the line's box.
+    double area = 0;
+    for (const Rect& r : dirty)
+        area += r.size.width * r.size.height;
+    EXPECT_LT(area, 0.1 * 3000 * 30000);
+}

@@ -1,7 +1,7 @@
 #include "platform/layer/Animator.h"
 
+#include <QAbstractAnimation>
 #include <QCoreApplication>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -9,6 +9,33 @@
 #include "platform/layer/Layer.h"
 
 namespace velquine {
+
+// Ticks on every frame of Qt's own animations (the scroll view's animated scrolls among them), in the same
+// timer event, so that a frame in which both move is painted once.
+class Animator::FrameClock : public QAbstractAnimation {
+public:
+    FrameClock(Animator& animator, QObject* parent) : QAbstractAnimation(parent), animator_(animator) {}
+    int duration() const override { return -1; }
+
+    void begin()
+    {
+        // Starting updates the time at once; the first frame is the next one.
+        starting_ = true;
+        start();
+        starting_ = false;
+    }
+
+protected:
+    void updateCurrentTime(int) override
+    {
+        if (!starting_)
+            animator_.tick();
+    }
+
+private:
+    Animator& animator_;
+    bool starting_ = false;
+};
 
 Animator& Animator::shared()
 {
@@ -29,8 +56,8 @@ double Animator::now() const
 void Animator::setTimeSource(std::function<double()> source)
 {
     timeSource_ = std::move(source);
-    if (timeSource_ && timer_)
-        timer_->stop();
+    if (timeSource_ && clock_)
+        clock_->stop();
 }
 
 void Animator::add(const std::shared_ptr<Layer>& layer)
@@ -45,13 +72,10 @@ void Animator::startTimer()
 {
     if (timeSource_ || !QCoreApplication::instance())
         return;
-    if (!timer_) {
-        timer_ = new QTimer(QCoreApplication::instance());
-        timer_->setInterval(frameInterval);
-        QObject::connect(timer_, &QTimer::timeout, [this] { tick(); });
-    }
-    if (!timer_->isActive())
-        timer_->start();
+    if (!clock_)
+        clock_ = new FrameClock(*this, QCoreApplication::instance());
+    if (clock_->state() != QAbstractAnimation::Running)
+        clock_->begin();
 }
 
 void Animator::tick()
@@ -62,9 +86,21 @@ void Animator::tick()
         auto layer = weak.lock();
         if (layer && layer->stepAnimations())
             layers_.emplace(address, weak);
+        else if (!layer)
+            animatedPieces_.erase(address);
     }
-    if (layers_.empty() && timer_)
-        timer_->stop();
+    if (layers_.empty() && clock_)
+        clock_->stop();
+}
+
+std::vector<Rect> Animator::takeAnimatedPieces(const Layer* layer)
+{
+    const auto found = animatedPieces_.find(layer);
+    if (found == animatedPieces_.end())
+        return {};
+    std::vector<Rect> pieces = std::move(found->second);
+    animatedPieces_.erase(found);
+    return pieces;
 }
 
 Animator::FrozenTime::FrozenTime()

@@ -9,8 +9,9 @@
 #include <optional>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
-class QTimer;
+#include "platform/Geometry.h"
 
 namespace velquine {
 
@@ -30,9 +31,11 @@ public:
     // Advances every animating layer to now().
     void tick();
     std::size_t animatingLayerCount() const;
+    // The drawing pieces (root coordinates) a layer reported at its last frame, kept for the next one to
+    // report where it was; taking them forgets them.
+    void keepAnimatedPieces(const Layer* layer, std::vector<Rect> pieces) { animatedPieces_[layer] = std::move(pieces); }
+    std::vector<Rect> takeAnimatedPieces(const Layer* layer);
     bool isRunning() const { return !layers_.empty(); }
-
-    static constexpr int frameInterval = 16;  // milliseconds
 
     // While one lives, now() stays at the time it was made, so that every animation is seen at one instant:
     // paints of one tree on several threads at once show one frame, and what a paint's preparation worked out
@@ -61,6 +64,8 @@ public:
     bool holdsValues() const { return holds_ > 0 && std::this_thread::get_id() == holdingThread_; }
 
 private:
+    class FrameClock;
+
     Animator() = default;
     void startTimer();
 
@@ -72,7 +77,10 @@ private:
     // By address, so that adding costs the same however many layers animate; an entry whose layer is gone
     // is replaced when a new layer takes its address.
     std::unordered_map<const Layer*, std::weak_ptr<Layer>> layers_;
-    QTimer* timer_ = nullptr;
+    // Only for the few layers that report pieces.
+    std::unordered_map<const Layer*, std::vector<Rect>> animatedPieces_;
+    // The frame timer: Qt's animation timer, which the scroll view's animated scrolls run on too.
+    FrameClock* clock_ = nullptr;
 };
 
 } // namespace velquine

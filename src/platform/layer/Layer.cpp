@@ -80,16 +80,19 @@ Layer::Change::Change(Layer& layer, ChangeKind kind) : layer_(layer), kind_(kind
 {
     const Layer* root = layer.rootLayer();
     report_ = root->reportsToHandler();
-    if (report_)
+    if (report_) {
         before_ = layer.areaInRoot();
+        beforePieces_ = layer.piecesInRoot(before_);
+    }
 }
 
 Layer::Change::~Change()
 {
     layer_.invalidateUpwards(kind_);
     if (report_) {
-        layer_.reportArea(before_);
-        layer_.reportArea(layer_.areaInRoot());
+        layer_.reportArea(before_, beforePieces_);
+        const Rect after = layer_.areaInRoot();
+        layer_.reportArea(after, layer_.piecesInRoot(after));
     }
 }
 
@@ -141,11 +144,58 @@ void Layer::reportArea(const Rect& rootArea) const
         root->extras_->dirtyAreaHandler(rootArea);
 }
 
+void Layer::reportArea(const Rect& rootArea, const std::vector<Rect>& pieces) const
+{
+    if (pieces.empty()) {
+        reportArea(rootArea);
+        return;
+    }
+    const Layer* root = rootLayer();
+    if (!root->reportsToHandler())
+        return;
+    for (const Rect& piece : pieces)
+        root->extras_->dirtyAreaHandler(piece);
+}
+
+std::vector<Rect> Layer::piecesInRoot(const Rect& rootArea) const
+{
+    // A smaller area is reported whole: cutting it would save little paint.
+    constexpr double minCutArea = 512.0 * 512.0;
+    if (rootArea.isNull() || rootArea.size.width * rootArea.size.height < minCutArea || !sublayers_.empty()
+        || masksToBounds_ || hasVisibleShadow()
+        || (extras_ && (paints(extras_->backgroundColor) || extras_->borderWidth > 0 || !extras_->contents.isNull())))
+        return {};
+    // Where the handler shows only part of the root, only an area that covers much of that part is cut.
+    if (const Layer* root = rootLayer(); root->extras_ && root->extras_->dirtyAreaFocus) {
+        const Rect& focus = *root->extras_->dirtyAreaFocus;
+        const Rect seen = focus.intersection(rootArea);
+        if (seen.isNull() || seen.size.width * seen.size.height < 0.25 * focus.size.width * focus.size.height)
+            return {};
+    }
+    std::vector<Rect> pieces = drawingPieces();
+    // Without sublayers and the rest the area is the drawing extent, moved to the root's coordinates.
+    const Rect extent = subtreeExtent();
+    if (pieces.empty() || extent.isNull())
+        return {};
+    const double dx = rootArea.origin.x - extent.origin.x, dy = rootArea.origin.y - extent.origin.y;
+    for (Rect& piece : pieces)
+        piece = piece.offsetBy(dx, dy);
+    return pieces;
+}
+
 void Layer::setDirtyAreaHandler(std::function<void(const Rect&)> handler)
 {
     if (!extras_ && !handler)
         return;
     ownExtras().dirtyAreaHandler = std::move(handler);
+}
+
+void Layer::setDirtyAreaFocus(std::optional<Rect> area)
+{
+    if (!extras_ && !area)
+        return;
+    if (extras().dirtyAreaFocus != area)
+        ownExtras().dirtyAreaFocus = area;
 }
 
 // --- Geometry
@@ -315,7 +365,7 @@ void Layer::animateChange(const std::string& key, const AnimatedValue& from, con
 bool Layer::stepAnimations()
 {
     const double now = Animator::shared().now();
-    reportArea(lastAnimatedArea_);
+    reportArea(lastAnimatedArea_, Animator::shared().takeAnimatedPieces(this));
     // Moving or fading keeps a cached picture of the layer; anything else redraws it.
     const bool placementOnly = std::all_of(animations_.begin(), animations_.end(), [](const LayerAnimation& a) {
         return a.key == "position" || a.key == "opacity";
@@ -325,6 +375,9 @@ bool Layer::stepAnimations()
         std::erase_if(animations_, [&](const LayerAnimation& a) { return a.isFinishedAt(now); });
     }
     lastAnimatedArea_ = animations_.empty() ? Rect::null() : areaInRoot();
+    if (!lastAnimatedArea_.isNull() && rootLayer()->reportsToHandler())
+        if (std::vector<Rect> pieces = piecesInRoot(lastAnimatedArea_); !pieces.empty())
+            Animator::shared().keepAnimatedPieces(this, std::move(pieces));
     return !animations_.empty();
 }
 
@@ -459,6 +512,8 @@ void Layer::draw(QPainter&) const {}
 void Layer::prepareForDrawing(const Rect&) const {}
 
 Rect Layer::drawingExtent() const { return presentationBounds(); }
+
+std::vector<Rect> Layer::drawingPieces() const { return {}; }
 
 Rect Layer::subtreeExtent() const
 {

@@ -220,12 +220,21 @@ public:
     // thread that owns the tree, with the animation clock held still and presentation values kept
     // (Animator::HeldValues) when the paints are shared.
     virtual void prepareForDrawing(const Rect& area) const;
+    // Pieces (own coordinates) that together hold all that draw() paints, when they hold it much more tightly
+    // than drawingExtent() (a long thin line crossing a big map); empty when the extent is as tight. Changes of
+    // a layer without sublayers, background, border, contents or shadow report these instead of its extent,
+    // so that a view repaints only where the line passes.
+    virtual std::vector<Rect> drawingPieces() const;
     // What the layer and its visible sublayers paint, in the superlayer's coordinates; null when hidden.
     Rect visualBounds() const;
     // The same in own coordinates (position does not count).
     Rect subtreeExtent() const;
     // Called with areas in the root's coordinates whenever something visible changes under this root.
     void setDirtyAreaHandler(std::function<void(const Rect&)> handler);
+    // The part of the root's coordinates the handler shows (a view's visible area): a change that covers
+    // little of it is reported as one area, without working out the drawing pieces. Unset, changes anywhere
+    // are cut.
+    void setDirtyAreaFocus(std::optional<Rect> area);
     // While off, changes under this root report no areas (a host that repaints everything anyway saves
     // the work of computing them).
     void setReportsDirtyAreas(bool reports) { reportsDirtyAreas_ = reports; }
@@ -260,6 +269,7 @@ protected:
         Layer& layer_;
         ChangeKind kind_;
         Rect before_;
+        std::vector<Rect> beforePieces_;
         bool report_;
     };
 
@@ -293,7 +303,11 @@ protected:
     void shareExtrasWith(const Layer& prototype);
     void invalidateUpwards(ChangeKind kind);
     void reportArea(const Rect& rootArea) const;
+    // Reports the pieces, or the area when there are none.
+    void reportArea(const Rect& rootArea, const std::vector<Rect>& pieces) const;
     Rect areaInRoot() const;
+    // The drawing pieces in the root's coordinates for the layer's area there, when it reports them.
+    std::vector<Rect> piecesInRoot(const Rect& rootArea) const;
 
 private:
     friend class Animator;
@@ -314,6 +328,7 @@ private:
         double shadowRadius = 3;
         QImage contents;
         std::function<void(const Rect&)> dirtyAreaHandler;
+        std::optional<Rect> dirtyAreaFocus;
     };
     const Extras& extras() const;
     // Sets a field of the extras inside a Change of the kind, unless it already holds the value.

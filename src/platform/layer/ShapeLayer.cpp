@@ -2,6 +2,7 @@
 
 #include "platform/layer/PathTrimming.h"
 
+#include <QLineF>
 #include <QPainter>
 #include <QPen>
 
@@ -242,6 +243,41 @@ Rect ShapeLayer::drawingExtent() const
     if (!animating)
         pathExtent_ = extent;
     return extent;
+}
+
+std::vector<Rect> ShapeLayer::drawingPieces() const
+{
+    // A fill covers the inside of the path, which pieces along it need not hold.
+    if (paints(fillColor_) || !paints(strokeColor_) || !(lineWidth_ > 0))
+        return {};
+    // Pieces of about this size along the path; the flattened curve strays from the path by under a point.
+    constexpr double pieceLength = 512;
+    const double reach = strokeReach() + 1;
+    std::vector<Rect> pieces;
+    Rect piece = Rect::null();
+    const auto add = [&](QPointF a, QPointF b) {
+        const Rect r(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::fabs(b.x() - a.x()), std::fabs(b.y() - a.y()));
+        const Rect joined = piece.isNull() ? r : piece.unionWith(r);
+        if (joined.size.width <= pieceLength && joined.size.height <= pieceLength) {
+            piece = joined;
+            return;
+        }
+        pieces.push_back(piece.insetBy(-reach, -reach));
+        piece = r;
+    };
+    for (const QPolygonF& polygon : ownCopy(presentationPath()).toSubpathPolygons()) {
+        if (polygon.size() == 1)
+            add(polygon[0], polygon[0]);
+        for (qsizetype i = 0; i + 1 < polygon.size(); ++i) {
+            const QPointF a = polygon[i], b = polygon[i + 1];
+            const int steps = std::max(1, int(std::ceil(QLineF(a, b).length() / pieceLength)));
+            for (int step = 0; step < steps; ++step)
+                add(a + (b - a) * (double(step) / steps), a + (b - a) * (double(step + 1) / steps));
+        }
+    }
+    if (!piece.isNull())
+        pieces.push_back(piece.insetBy(-reach, -reach));
+    return pieces;
 }
 
 } // namespace velquine

@@ -52,6 +52,8 @@ public:
 
     void draw(QPainter& painter) const override;
     Rect drawingExtent() const override;
+    // A stroke without a fill, cut along the path.
+    std::vector<Rect> drawingPieces() const override;
     // Keeps the path of the instant while it animates, for every part's paint to share. Otherwise cuts the
     // stroke, once per path, into the pieces a paint of an area holding the whole path strokes: when the area
     // holds it (a path reaching beyond is never painted whole there, and cutting a long one costs a lot).
