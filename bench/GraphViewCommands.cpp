@@ -1,6 +1,7 @@
 // Commands as a user triggers them in an editor: a new child through the canvas controller with its title
 // typed into the title editor and committed, the tree's layout, the canvas brought in line and the visible area repainted; and the undo of
-// one edit on a large map with the canvas following.
+// one edit on a large map with the canvas following. One command of each of the controller's other groups too
+// (style, layout and view, clipboard), each with the canvas brought in line and repainted.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include "editor/GraphViewController.h"
 #include "kit/ScrollView.h"
 #include "platform/RunLoop.h"
+#include "platform/FontManager.h"
 #include "platform/UndoManager.h"
 #include "platform/layer/Animator.h"
 #include "platform/layer/LayerRenderer.h"
@@ -316,5 +318,67 @@ void BM_UndoNewChild(benchmark::State& state)
     state.counters["moved"] = static_cast<double>(moved);
 }
 BENCHMARK(BM_UndoNewChild)->Arg(50000)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// The selection of one node, as a click leaves it, the canvas settled.
+void selectOnly(Editor& editor, std::int64_t uid)
+{
+    editor.controller->selectNodes({*editor.document->project().graph.node(uid)}, false);
+    editor.settle();
+}
+
+// Times one command and the settling of the canvas; the undo between turns is not timed. Counts the nodes the
+// first command moved, and the nodes of the map it left.
+void timeCommandThenUndo(benchmark::State& state, Editor& editor, const std::function<void()>& command)
+{
+    const Graph before = editor.document->project().graph;
+    std::size_t moved = 0, nodes = 0;
+    for (auto _ : state) {
+        command();
+        editor.settle();
+        state.PauseTiming();
+        nodes = editor.document->project().graph.count();
+        if (moved == 0)
+            for (const auto& [uid, node] : before.nodeBin())
+                if (const Node* now = editor.document->project().graph.findNode(uid); now && !(now->center == node.center))
+                    ++moved;
+        editor.document->undoManager()->undo();
+        editor.settle();
+        state.ResumeTiming();
+    }
+    state.counters["moved"] = static_cast<double>(moved);
+    state.counters["nodes"] = static_cast<double>(nodes);
+}
+
+// Style: bold on a main node, which grows it and lays out its tree around it.
+void BM_ToggleBoldCommand(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    selectOnly(editor, 2);
+    timeCommandThenUndo(state, editor, [&] {
+        editor.controller->style().toggleFontTrait(FontTrait::bold, FontTrait::unbold, "Toggle Bold");
+    });
+}
+BENCHMARK(BM_ToggleBoldCommand)->Arg(10000)->Arg(50000)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// Layout and view: the root's children balanced on both sides, which moves about half the map.
+void BM_BalanceRootCommand(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    selectOnly(editor, 1);
+    timeCommandThenUndo(state, editor, [&] { editor.controller->layoutView().balanceSelectedNode(); });
+}
+BENCHMARK(BM_BalanceRootCommand)->Arg(10000)->Arg(50000)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// Clipboard: a main node and its children copied, then pasted into the map.
+void BM_CopyPasteCommand(benchmark::State& state)
+{
+    Editor editor(static_cast<int>(state.range(0)));
+    selectOnly(editor, 2);
+    timeCommandThenUndo(state, editor, [&] {
+        editor.controller->clipboard().copy();
+        editor.controller->clipboard().paste(true);
+    });
+}
+BENCHMARK(BM_CopyPasteCommand)->Arg(10000)->Arg(50000)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 } // namespace
