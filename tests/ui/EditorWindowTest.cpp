@@ -367,12 +367,15 @@ TEST(EditorWindow, LooksRightInLightAndDark)
 {
     EditorFixture f;
     f.send("showNoteView:");
+    // Pictured once the opening's centring has come to rest.
+    EXPECT_EVENTUALLY(!f.content().scrollView()->isAnimatingScroll());
     test::saveScreenshot(f.window.get(), QStringLiteral("editor-window-light"));
     const QImage light = f.window->grab().toImage();
     f.scope.defaults().set("userInterfaceStyle", "UserInterfaceStyleDark");
     f.window.reset();
     f.open();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(f.window.get()));
+    EXPECT_EVENTUALLY(!f.content().scrollView()->isAnimatingScroll());
     test::saveScreenshot(f.window.get(), QStringLiteral("editor-window-dark"));
     const QImage dark = f.window->grab().toImage();
     // The toolbar's background is light, then dark.
