@@ -78,16 +78,7 @@ void StructureCommands::newSiblingNode()
         newChildNode();
         return;
     }
-    GraphViewController::CommandSession session = controller_.openSession(*document, "New Sibling Node");
-    auto parent = document->project().graph.node(first.parentUID);
-    std::optional<Node> created;
-    if (parent)
-        created = document->createChildNode(*parent, "", std::nullopt, true, true);
-    if (!created) {
-        controller_.cancelSession(*document, session);
-        return;
-    }
-    selectNewNodeAndEditTitle(*created);
+    addChildAndEditTitle(*document, "New Sibling Node", document->project().graph.node(first.parentUID), std::nullopt);
 }
 
 void StructureCommands::newChildNode()
@@ -105,10 +96,18 @@ void StructureCommands::insertChildNode(const Node& parent, std::optional<Point>
     auto document = controller_.lockDocument();
     if (!document)
         return;
-    GraphViewController::CommandSession session = controller_.openSession(*document, "New Child Node");
-    auto created = document->createChildNode(parent, "", position, true, true);
+    addChildAndEditTitle(*document, "New Child Node", parent, position);
+}
+
+void StructureCommands::addChildAndEditTitle(VQDocument& document, const char* label, const std::optional<Node>& parent,
+                                             std::optional<Point> position)
+{
+    GraphViewController::CommandSession session = controller_.openSession(document, label);
+    std::optional<Node> created;
+    if (parent)
+        created = document.createChildNode(*parent, "", position, true, true);
     if (!created) {
-        controller_.cancelSession(*document, session);
+        controller_.cancelSession(document, session);
         return;
     }
     selectNewNodeAndEditTitle(*created);

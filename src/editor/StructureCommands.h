@@ -12,6 +12,8 @@
 
 namespace velquine {
 
+class VQDocument;
+
 class StructureCommands {
 public:
     explicit StructureCommands(GraphViewController& controller) : controller_(controller) {}
@@ -33,6 +35,11 @@ public:
     void deselectAll();                                // deselectAll:
 
 private:
+    // In a session under the label: a new child of the parent, at the position or where the layout puts it,
+    // selected with its title editor starting. Without a parent, or when no child can be made, the session is
+    // cancelled.
+    void addChildAndEditTitle(VQDocument& document, const char* label, const std::optional<Node>& parent,
+                              std::optional<Point> position);
     // The new node becomes the selection, then its title editor starts on a later turn.
     void selectNewNodeAndEditTitle(const Node& node);
     void startNewNodeTitleEditing();
