@@ -8,9 +8,9 @@ until the process has been idle for a moment. Reported, as JSON lines and a clos
 
   - after opening and every --every edits: resident size and live heap (bytes the allocator has handed out
     and not got back, read from the running process with gdb and malloc_stats);
-  - at the end, after the window has had 2 s to settle: the CPU the process used over the next 3 s, as a
-    share of one core (a window that keeps repainting shows here); then resident size and live heap again,
-    and the resident size over the live heap;
+  - at the end, after the window has had 7 s to settle (the automatic save of the last edits runs 5 s after
+    them): the CPU the process used over the next 3 s, as a share of one core (a window that keeps
+    repainting shows here); then resident size and live heap again, and the resident size over the live heap;
   - beside the heap, the bytes of the nodes' cells in use (they live in slabs of the program's own, outside
     the heap), and the resident size over the two together (RSS-live).
 
@@ -140,11 +140,12 @@ def session(binary, outline, edits, every, screenshot=None):
         if screenshot:
             subprocess.run(["import", "-window", "root", screenshot], capture_output=True)
         result["edits_not_settled"] = stuck
-        time.sleep(2)
+        # The automatic save of the last edits comes 5 s after them (its work is no repaint): measured after it.
+        time.sleep(7)
         cpu, start = cpu_seconds(program.pid), time.monotonic()
         time.sleep(3)
         result["idle_core_share"] = round((cpu_seconds(program.pid) - cpu) / (time.monotonic() - start), 4)
-        # The end state: the window has been idle for 5 s.
+        # The end state: the window has been idle for 10 s.
         sample(edits, idle=True)
         last = result["samples"][-1]
         first = result["samples"][0]

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Tab in the real program: the time from the key press that adds a child to the window going quiet.
 
-Opens a generated outline of each --nodes size in the real program (window 1600 x 1000), selects a node near
-the root, and then, --presses times, presses Tab (a child is added and its title editor opens), waits until the
+Opens a generated outline of each --nodes size in the real program (window 1600 x 1000), selects a node
+(--target: "far", the root's first child, whose new child lands far below it, out of view, so the canvas
+scrolls to it; "leaf", a leaf down the first branch, whose new child lands beside it, in view), and then,
+--presses times, presses Tab (a child is added and its title editor opens), waits until the
 process has used no CPU for a while, and cancels the edit with Escape. For each press it measures
 
   - settle: from the key press until the last moment the process was busy (its threads' CPU counters moving),
@@ -27,6 +29,7 @@ presses with perf, TAB_LOG=file keeps the program's output.
 """
 
 import argparse
+import itertools
 import math
 import os
 import re
@@ -84,7 +87,11 @@ def editor_drawn_after(log_path, start):
     return float("nan")
 
 
-def run_once(binary, outline, presses, watch_editor=False):
+# Keys that select the node a target presses Tab on: Right selects the first child, and does nothing on a leaf.
+TARGET_KEYS = {"far": ("Home", "Right"), "leaf": ("Home",) + ("Right",) * 8}
+
+
+def run_once(binary, outline, presses, target, watch_editor=False):
     """The (settle, cpu) of each press; with watch_editor, the seconds until the title editor was drawn instead."""
     home = tempfile.mkdtemp(prefix="tab-bench-")
     program = Program(binary, outline, home, None if watch_editor else os.environ.get("TAB_LOG"),
@@ -93,8 +100,7 @@ def run_once(binary, outline, presses, watch_editor=False):
         if not program.wait_for_window(size=(1600, 1000)):
             raise RuntimeError("%s showed no window" % binary)
         settle(program.pid, time.monotonic(), quiet_for=1.0, timeout=120)
-        # Home selects the root; Right its first child, a node with children of its own near the root.
-        for key in ("Home", "Right"):
+        for key in TARGET_KEYS[target]:
             program.keys(key)
             settle(program.pid, time.monotonic(), quiet_for=0.5)
         results = []
@@ -129,6 +135,7 @@ def main():
     parser.add_argument("--nodes", type=int, nargs="+", default=[10000, 50000])
     parser.add_argument("--presses", type=int, default=5)
     parser.add_argument("--runs", type=int, default=1)
+    parser.add_argument("--target", choices=sorted(TARGET_KEYS), nargs="+", default=["far", "leaf"])
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         os.execv(XVFB_RUN, [XVFB_RUN, sys.executable, os.path.abspath(__file__), *sys.argv[1:]])
@@ -138,22 +145,21 @@ def main():
         for count in args.nodes:
             outline = os.path.join(work, "map-%d.opml" % count)
             write_outline(outline, count, "Tab")
-            for run in range(args.runs):
-                for binary in args.binaries:
-                    results = run_once(binary, outline, args.presses)
-                    shown = run_once(binary, outline, args.presses, watch_editor=True)
-                    entry = table.setdefault((binary, count), ([], []))
-                    entry[0].extend(results)
-                    entry[1].extend(shown)
-                    print("%s %d nodes, run %d: %s; editor drawn after %s" % (
-                          binary, count, run + 1,
-                          ", ".join("%.0f ms (%.0f ms CPU)" % (s * 1000, c * 1000) for s, c in results),
-                          ", ".join("%.0f ms" % (e * 1000) for e in shown)), flush=True)
-        print("\n%-40s %8s %12s %12s %12s" % ("program", "nodes", "settle ms", "CPU ms", "editor ms"))
-        for (binary, count), (results, shown) in table.items():
+            for run, target, binary in itertools.product(range(args.runs), args.target, args.binaries):
+                results = run_once(binary, outline, args.presses, target)
+                shown = run_once(binary, outline, args.presses, target, watch_editor=True)
+                entry = table.setdefault((binary, count, target), ([], []))
+                entry[0].extend(results)
+                entry[1].extend(shown)
+                print("%s %d nodes, %s, run %d: %s; editor drawn after %s" % (
+                      binary, count, target, run + 1,
+                      ", ".join("%.0f ms (%.0f ms CPU)" % (s * 1000, c * 1000) for s, c in results),
+                      ", ".join("%.0f ms" % (e * 1000) for e in shown)), flush=True)
+        print("\n%-40s %8s %6s %12s %12s %12s" % ("program", "nodes", "target", "settle ms", "CPU ms", "editor ms"))
+        for (binary, count, target), (results, shown) in table.items():
             drawn = [e for e in shown if not math.isnan(e)]
-            print("%-40s %8d %12.0f %12.0f %12.0f" % (
-                  binary[-40:], count, statistics.median(s for s, _ in results) * 1000,
+            print("%-40s %8d %6s %12.0f %12.0f %12.0f" % (
+                  binary[-40:], count, target, statistics.median(s for s, _ in results) * 1000,
                   statistics.median(c for _, c in results) * 1000,
                   statistics.median(drawn) * 1000 if drawn else float("nan")))
     finally:

@@ -191,15 +191,22 @@ struct CanvasIndex {
                     cells_[key(x, y)].push_back(layer);
             filed_ += std::size_t(range->count());
         }
-        // Files a waiting layer whose area changed from `from`, where it is filed, to `to`: only in the cells
-        // `to` meets and `from` does not. A layer a map's layout moves a little, edit after edit, stays filed
-        // once in each cell, however far from view.
+        // Files a waiting layer whose area changed from `from`, where it is filed, to `to`: it joins the cells
+        // `to` meets and `from` does not, and leaves those `from` meets and `to` does not. A layer a map's layout
+        // moves a little, edit after edit, stays filed once in each cell it meets, and leaves no trail through
+        // the cells it drifted across, however far from view.
         void refile(const std::shared_ptr<L>& layer, const Rect& from, const Rect& to)
         {
             const std::optional<CellRange> was = cellsOf(from);
             const bool wasEverywhere = !was || was->count() > maxCells;
             const std::optional<CellRange> range = cellsOf(to);
-            if (!range || range->count() > maxCells) {
+            const bool everywhere = !range || range->count() > maxCells;
+            if (!wasEverywhere)
+                for (std::int64_t y = was->minY; y <= was->maxY; ++y)
+                    for (std::int64_t x = was->minX; x <= was->maxX; ++x)
+                        if (everywhere || !range->contains(x, y))
+                            leaveCell(key(x, y), *layer);
+            if (everywhere) {
                 if (!wasEverywhere)
                     file(layer, to);
                 return;
@@ -211,7 +218,22 @@ struct CanvasIndex {
                         ++filed_;
                     }
         }
+        // Takes a layer that leaves the canvas out of the cells of `area`, where it is filed, so that the grid
+        // holds no entry (nor, through it, the layer's storage) for it.
+        void unfile(const L& layer, const Rect& area)
+        {
+            const std::optional<CellRange> range = cellsOf(area);
+            if (!range || range->count() > maxCells) {
+                leave(everywhere_, layer);
+                return;
+            }
+            for (std::int64_t y = range->minY; y <= range->maxY; ++y)
+                for (std::int64_t x = range->minX; x <= range->maxX; ++x)
+                    leaveCell(key(x, y), layer);
+        }
         bool empty() const { return filed_ == 0; }
+        // The entries filed, over all cells, those a visit would drop included.
+        std::size_t entryCount() const { return filed_; }
         // Calls settle(layer, cell) for each layer filed in a cell the area meets (in every cell without an
         // area; cell is null for the list of large areas); an entry goes when settle returns true or its
         // layer is gone.
@@ -269,6 +291,24 @@ struct CanvasIndex {
         static std::int64_t key(std::int64_t x, std::int64_t y)
         {
             return std::int64_t((std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y));
+        }
+        void leave(std::vector<std::weak_ptr<L>>& entries, const L& layer)
+        {
+            const std::size_t before = entries.size();
+            std::erase_if(entries, [&layer](const std::weak_ptr<L>& weak) {
+                const std::shared_ptr<L> filed = weak.lock();
+                return !filed || filed.get() == &layer;
+            });
+            filed_ -= before - entries.size();
+        }
+        void leaveCell(std::int64_t cell, const L& layer)
+        {
+            const auto it = cells_.find(cell);
+            if (it == cells_.end())
+                return;
+            leave(it->second, layer);
+            if (it->second.empty())
+                cells_.erase(it);
         }
         std::unordered_map<std::int64_t, std::vector<std::weak_ptr<L>>> cells_;
         std::vector<std::weak_ptr<L>> everywhere_;

@@ -74,6 +74,8 @@ void CanvasSync::syncNodeLayers(const ReloadPlan& plan)
         for (const auto& layer : stale) {
             leaving.push_back(layer.get());
             index.unsettledNodes.remove(*layer);
+            if (layer->isLabelDeferred())
+                index.deferredLabels.unfile(*layer, layer->frame());
         }
         detachLayers(leaving);
     }
@@ -126,9 +128,10 @@ void CanvasSync::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
     index_->unsettledNodes.remove(layer);
     if (!sameSize(layer.node().size, node.size) || !index_->animates(layer.frame(), to))
         Transaction::setDisableActions(true);
-    if (layer.isLabelDeferred() && index_->animates(to, to))
+    if (layer.isLabelDeferred() && index_->animates(to, to)) {
+        index_->deferredLabels.unfile(layer, layer.frame());
         layer.setLabelDeferred(false);
-    else if (layer.isLabelDeferred() && !(layer.frame() == to))
+    } else if (layer.isLabelDeferred() && !(layer.frame() == to))
         index_->deferredLabels.refile(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame(), to);
     layer.setAnchorPoint({0.5, 0.5});
     Rect bounds = layer.bounds();
@@ -405,6 +408,8 @@ void CanvasSync::placeDeferredLabels(std::optional<Rect> area)
     // Only the layers filed near the area are looked at; an entry left in a cell its layer moved out of goes.
     const auto meets = [&reach](const Rect& r) { return !reach || CanvasIndex::reaches(*reach, r); };
     const auto within = [](const Rect* cell, const Rect& r) { return !cell || CanvasIndex::reaches(*cell, r); };
+    // A layer placed here may be filed in cells beyond those looked at, too: it leaves them afterwards.
+    std::vector<std::pair<std::shared_ptr<Layer>, Rect>> placed;
     index_->deferredLabels.visit(reach, [&](NodeLayer& layer, const Rect* cell) {
         if (!layer.isLabelDeferred())
             return true;
@@ -412,17 +417,27 @@ void CanvasSync::placeDeferredLabels(std::optional<Rect> area)
         if (!meets(frame))
             return !within(cell, frame);
         layer.setLabelDeferred(false);
+        if (reach)
+            placed.emplace_back(layer.shared_from_this(), frame);
         return true;
     });
+    for (const auto& [layer, area] : placed)
+        index_->deferredLabels.unfile(static_cast<const NodeLayer&>(*layer), area);
+    placed.clear();
     index_->deferredPaths.visit(reach, [&](BranchLayer& layer, const Rect* cell) {
         if (!layer.isPathDeferred())
             return true;
         // The old line may be in view even when the new one is not.
+        const Rect waited = branchWaitArea(layer);
         if (!meets(layer.dockArea()) && !meets(layer.builtArea()))
-            return !within(cell, branchWaitArea(layer));
+            return !within(cell, waited);
         layer.setPathDeferred(false);
+        if (reach)
+            placed.emplace_back(layer.shared_from_this(), waited);
         return true;
     });
+    for (const auto& [layer, area] : placed)
+        index_->deferredPaths.unfile(static_cast<const BranchLayer&>(*layer), area);
 }
 
 void CanvasSync::invalidateLayerState()

@@ -95,6 +95,8 @@ public:
 
     // The lookups and what the last reload showed.
     CanvasIndex& index() const { return *index_; }
+    // Where a branch whose line waits may come into view: its dock area, and the line it still shows.
+    static Rect branchWaitArea(const BranchLayer& branch);
 
 private:
     friend class GraphView;
@@ -122,8 +124,6 @@ private:
     // Up to this many new nodes are added to what a reload showed one by one.
     static constexpr std::size_t maxPlacedNewNodes = 64;
     void removeBranchLayers(const std::vector<BranchLayer*>& layers);
-    // Where a branch whose line waits may come into view: its dock area, and the line it still shows.
-    static Rect branchWaitArea(const BranchLayer& branch);
     // Takes the layers off the view layer, in one pass when there are many.
     void detachLayers(const std::vector<Layer*>& layers);
     // Whether the reload leaves the layer of a node that only moved where it is: both places are out of view.

@@ -43,6 +43,8 @@ void CanvasSync::removeBranchLayers(const std::vector<BranchLayer*>& layers)
     for (BranchLayer* layer : layers) {
         index_->removeBranch(layer, layer->parentNodeUID, layer->childNodeUID);
         index_->unsettledBranches.remove(*layer);
+        if (layer->isPathDeferred())
+            index_->deferredPaths.unfile(*layer, branchWaitArea(*layer));
         leaving.push_back(layer);
     }
     detachLayers(leaving);
@@ -189,6 +191,8 @@ void CanvasSync::dockBranchLayer(BranchLayer& branch)
             index_->deferredPaths.file(shared(), branchWaitArea(branch));
         else if (!seen && branch.dockArea() != before)
             index_->deferredPaths.refile(shared(), waitedBefore, branchWaitArea(branch));
+        else if (seen && branch.isPathDeferred())
+            index_->deferredPaths.unfile(branch, waitedBefore);
         branch.setPathDeferred(!seen);
     }
     branch.updatePath();

@@ -322,6 +322,8 @@ void DragInteraction::dockToDragGroup(BranchLayer& branch)
         return drawn;
     };
     Transaction transaction;
+    if (branch.isPathDeferred())
+        view_.sync_->index().deferredPaths.unfile(branch, CanvasSync::branchWaitArea(branch));
     const LayoutOptions options = view_.sync_->layoutOptionsGoverning(parent->node());
     branch.branchType = options.branchType;
     branch.layoutType = options.layoutType;
@@ -341,12 +343,13 @@ void DragInteraction::placeDraggedLayer(std::size_t index)
         return;
     // Only the place changes: the layer's picture stays as it is.
     Transaction transaction;
+    const Rect from = layer.frame();
     layer.setNodeCenter(center, nullptr);
     layer.setPosition(center);
     view_.sync_->index().touched.insert(layer.node().uid);
     if (layer.isLabelDeferred())
-        view_.sync_->index().deferredLabels.file(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()),
-                                                 layer.frame());
+        view_.sync_->index().deferredLabels.refile(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()),
+                                                   from, layer.frame());
 }
 
 void DragInteraction::placeDragGroup() const

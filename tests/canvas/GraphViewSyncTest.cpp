@@ -253,6 +253,66 @@ TEST(GraphViewSync, NodesNudgedFarFromViewAreFiledOnce)
     EXPECT_EQ(lines, 1u);
 }
 
+// A node far from view that layouts push edit after edit across many cells of the waiting grid leaves no
+// entries behind in the cells it crossed; brought into view, or removed, it leaves the grid (and the grid
+// holds nothing, not even the storage of its layers, for a node that is gone).
+TEST(GraphViewSync, NodesPushedAcrossTheGridShownOrRemovedLeaveNoEntriesBehind)
+{
+    const VQProject original = sampleProject(2, 1, 0);
+    std::vector<std::int64_t> far;
+    for (const auto& [uid, node] : original.graph.nodeBin())
+        if (node.center.x > 900)
+            far.push_back(uid);
+    ASSERT_EQ(far.size(), 2u);
+    const auto moveTo = [&far](VQProject& project, GraphView& view, Point center) {
+        Node moved = *project.graph.findNode(far[1]);
+        moved.center = center;
+        project.graph.setNode(moved, moved.uid);
+        view.setGraph(project.graph);
+    };
+
+    VQProject project = original;
+    GraphView small(Rect(0, 0, 700, 700));
+    small.setGraph(project.graph);
+    const CanvasIndex& index = small.sync().index();
+    const std::size_t titles = index.deferredLabels.entryCount();
+    const std::size_t lines = index.deferredPaths.entryCount();
+    // 40 pushes of 300 points: about twelve cells down, and back up a little now and then.
+    for (int push = 1; push <= 40; ++push) {
+        moveTo(project, small, project.graph.findNode(far[1])->center + Point{0, push % 5 ? 300.0 : -200.0});
+        // Looked up, the layers settle where their node went.
+        ASSERT_TRUE(small.sync().nodeLayer(far[1])->isLabelDeferred());
+        ASSERT_TRUE(small.sync().branchLayer(far[0], far[1])->isPathDeferred());
+    }
+    // A title or line meets at most a few cells where it lies now.
+    EXPECT_LE(index.deferredLabels.entryCount(), titles + 3);
+    EXPECT_LE(index.deferredPaths.entryCount(), lines + 8);
+    const std::size_t titlesAway = index.deferredLabels.entryCount();
+    const std::size_t linesAway = index.deferredPaths.entryCount();
+    moveTo(project, small, {300, 300});
+    ASSERT_FALSE(small.sync().nodeLayer(far[1])->isLabelDeferred());
+    ASSERT_FALSE(small.sync().branchLayer(far[0], far[1])->isPathDeferred());
+    EXPECT_LT(index.deferredLabels.entryCount(), titlesAway);
+    EXPECT_LT(index.deferredPaths.entryCount(), linesAway);
+
+    VQProject removing = original;
+    GraphView other(Rect(0, 0, 700, 700));
+    other.setGraph(removing.graph);
+    moveTo(removing, other, removing.graph.findNode(far[1])->center + Point{0, 5000});
+    const CanvasIndex& otherIndex = other.sync().index();
+    const std::weak_ptr<Layer> title = other.sync().nodeLayer(far[1])->shared_from_this();
+    const std::weak_ptr<Layer> line = other.sync().branchLayer(far[0], far[1])->shared_from_this();
+    ASSERT_TRUE(other.sync().nodeLayer(far[1])->isLabelDeferred());
+    const std::size_t titlesBefore = otherIndex.deferredLabels.entryCount();
+    const std::size_t linesBefore = otherIndex.deferredPaths.entryCount();
+    removing.graph.removeNodes({*removing.graph.findNode(far[1])});
+    other.setGraph(removing.graph);
+    ASSERT_TRUE(title.expired());
+    ASSERT_TRUE(line.expired());
+    EXPECT_LT(otherIndex.deferredLabels.entryCount(), titlesBefore);
+    EXPECT_LT(otherIndex.deferredPaths.entryCount(), linesBefore);
+}
+
 // Scrolling down a long column: what comes near the view gets its title and line, what lies far off keeps
 // waiting, and a node moved while it waited is found where it went.
 TEST(GraphViewSync, TitlesAndLinesComeAsTheViewScrollsToThem)
