@@ -292,12 +292,13 @@ struct CanvasIndex {
         {
             return std::int64_t((std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y));
         }
+        // Drops the layer's entries, and those of layers that are gone, comparing owners (no reference taken).
         void leave(std::vector<std::weak_ptr<L>>& entries, const L& layer)
         {
+            const auto owner = layer.weak_from_this();
             const std::size_t before = entries.size();
-            std::erase_if(entries, [&layer](const std::weak_ptr<L>& weak) {
-                const std::shared_ptr<L> filed = weak.lock();
-                return !filed || filed.get() == &layer;
+            std::erase_if(entries, [&owner](const std::weak_ptr<L>& weak) {
+                return weak.expired() || (!weak.owner_before(owner) && !owner.owner_before(weak));
             });
             filed_ -= before - entries.size();
         }

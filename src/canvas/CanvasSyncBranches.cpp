@@ -134,9 +134,8 @@ std::shared_ptr<BranchLayer> CanvasSync::makeBranchLayer(const Node& parent, con
     layer->childNodeUID = child.uid;
     layer->branchStyle = child.style.branchStyle;
     if (index_->reloading) {
-        // Docking, later in the reload, builds the line if it is in view.
+        // Docking, later in the same reload, builds the line if it is in view, else files it where it lies.
         layer->setPathDeferred(true);
-        index_->deferredPaths.file(layer, layer->dockArea());
     }
     layer->updatePath();
     layer->setLineWidth(width);
@@ -185,13 +184,14 @@ void CanvasSync::dockBranchLayer(BranchLayer& branch)
     if (index_->reloading) {
         // A line that neither is nor will be in view is built when it comes into view.
         const bool seen = index_->inView(branch.dockArea()) || index_->inView(branch.builtArea());
-        // Filed again as it moves: it is looked for where it goes.
         const auto shared = [&branch] { return std::static_pointer_cast<BranchLayer>(branch.shared_from_this()); };
-        if (!seen && !branch.isPathDeferred())
+        // Filed as it starts to wait (a branch made by this reload is not filed yet), filed again as it moves,
+        // and taken out as it is built.
+        if (!seen && (created || !branch.isPathDeferred()))
             index_->deferredPaths.file(shared(), branchWaitArea(branch));
         else if (!seen && branch.dockArea() != before)
             index_->deferredPaths.refile(shared(), waitedBefore, branchWaitArea(branch));
-        else if (seen && branch.isPathDeferred())
+        else if (seen && branch.isPathDeferred() && !created)
             index_->deferredPaths.unfile(branch, waitedBefore);
         branch.setPathDeferred(!seen);
     }

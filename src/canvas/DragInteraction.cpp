@@ -343,11 +343,12 @@ void DragInteraction::placeDraggedLayer(std::size_t index)
         return;
     // Only the place changes: the layer's picture stays as it is.
     Transaction transaction;
-    const Rect from = layer.frame();
+    const bool waits = layer.isLabelDeferred();
+    const Rect from = waits ? layer.frame() : Rect();
     layer.setNodeCenter(center, nullptr);
     layer.setPosition(center);
     view_.sync_->index().touched.insert(layer.node().uid);
-    if (layer.isLabelDeferred())
+    if (waits)
         view_.sync_->index().deferredLabels.refile(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()),
                                                    from, layer.frame());
 }
