@@ -20,6 +20,16 @@ std::string sortKey(const std::string& title)
     return QString::fromStdString(title).toLower().normalized(QString::NormalizationForm_C).toStdString();
 }
 
+// The roots of the graph's trees, in the graph's order.
+std::vector<Node> rootsOf(const Graph& graph)
+{
+    std::vector<Node> roots;
+    for (const auto& [uid, node] : graph.nodeBin())
+        if (graph.nodeType(node) == NodeType::root)
+            roots.push_back(node);
+    return roots;
+}
+
 } // namespace
 
 std::unique_ptr<GraphLayouter> DocumentLayout::makeLayouter(const LayoutOptions& options, bool forceLayout) const
@@ -69,12 +79,7 @@ void DocumentLayout::autolayoutSelectedNodes(bool forceLayout)
 void DocumentLayout::autoLayoutGraph(bool forceLayout)
 {
     document_.warnOutsideSession("autoLayoutGraph(forceLayout:)");
-    const VQProject& project = document_.project();
-    std::vector<Node> roots;
-    for (const auto& [uid, node] : project.graph.nodeBin())
-        if (project.graph.nodeType(node) == NodeType::root)
-            roots.push_back(node);
-    autoLayoutWholeNodeTrees(roots, forceLayout);
+    autoLayoutWholeNodeTrees(rootsOf(document_.project().graph), forceLayout);
 }
 
 void DocumentLayout::autolayoutPartialNodeTreeStartingAt(const Node& node, bool forceLayout)
@@ -126,10 +131,7 @@ void DocumentLayout::balanceAllNodes()
 {
     document_.warnOutsideSession("balanceAllNodes()");
     const VQProject& project = document_.project();
-    std::vector<Node> roots;
-    for (const auto& [uid, node] : project.graph.nodeBin())
-        if (project.graph.nodeType(node) == NodeType::root)
-            roots.push_back(node);
+    const std::vector<Node> roots = rootsOf(project.graph);
     for (const Node& root : roots) {
         if (root.layoutOptions)
             continue;
