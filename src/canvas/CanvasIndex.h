@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -338,11 +339,23 @@ struct CanvasIndex {
             return CanvasIndex::reaches(area, from) || CanvasIndex::reaches(area, to);
         }
     };
-    // Layers left behind, in a list kept compact; each layer knows its slot (unsettledSlot).
+    // Layers left behind, in a list kept compact; each layer knows its slot (unsettledSlot). Each entry is also
+    // filed by where its two places lie, so that what reaches an area is found by looking near the area alone:
+    // the view asks on every frame of a scroll, while a big map's layout may leave tens of thousands behind.
     template <class LayerType> struct UnsettledList {
+        // A place no wider or taller than a cell is filed in the cell that holds its centre, so it lies within
+        // half a cell of that cell; a larger one is filed in a list looked at every time.
+        static constexpr double cellSize = 1024;
+        struct Filed {
+            std::int64_t key = 0;
+            std::uint32_t at = 0;
+        };
         struct Entry {
             std::shared_ptr<LayerType> layer;
             Unsettled places;
+            Filed filed[2];
+            std::uint8_t filedCount = 0;
+            std::uint32_t visit = 0;
         };
         std::vector<Entry> entries;
 
@@ -354,11 +367,15 @@ struct CanvasIndex {
         void set(LayerType& layer, const Unsettled& places)
         {
             if (layer.unsettledSlot) {
-                entries[layer.unsettledSlot - 1].places = places;
+                Entry& entry = entries[layer.unsettledSlot - 1];
+                unfile(entry);
+                entry.places = places;
+                file(entry);
                 return;
             }
-            entries.push_back({std::static_pointer_cast<LayerType>(layer.shared_from_this()), places});
+            entries.push_back({std::static_pointer_cast<LayerType>(layer.shared_from_this()), places, {}, 0, 0});
             layer.unsettledSlot = entries.size();
+            file(entries.back());
         }
         // Whether the layer was in the list.
         bool remove(LayerType& layer)
@@ -366,6 +383,7 @@ struct CanvasIndex {
             if (!layer.unsettledSlot)
                 return false;
             const std::size_t at = layer.unsettledSlot - 1;
+            unfile(entries[at]);
             layer.unsettledSlot = 0;
             if (at + 1 != entries.size()) {
                 entries[at] = std::move(entries.back());
@@ -379,7 +397,107 @@ struct CanvasIndex {
             for (const Entry& entry : entries)
                 entry.layer->unsettledSlot = 0;
             entries.clear();
+            cells_.clear();
         }
+        // Calls found(layer) for each layer one of whose places reaches the area, each once.
+        template <typename Found>
+        void visit(const Rect& area, Found&& found)
+        {
+            if (++visit_ == 0) {
+                for (Entry& entry : entries)
+                    entry.visit = 0;
+                visit_ = 1;
+            }
+            const auto look = [&](const std::vector<LayerType*>& filed) {
+                for (LayerType* layer : filed) {
+                    Entry& entry = entries[layer->unsettledSlot - 1];
+                    if (entry.visit == visit_)
+                        continue;
+                    entry.visit = visit_;
+                    if (entry.places.reaches(area))
+                        found(entry.layer);
+                }
+            };
+            if (const auto wide = cells_.find(wideKey); wide != cells_.end())
+                look(wide->second);
+            const Rect r = area.standardized();
+            const double limit = 1e9;
+            if (!(std::isfinite(r.minX()) && std::isfinite(r.minY()) && std::isfinite(r.maxX()) && std::isfinite(r.maxY()))) {
+                for (const auto& [key, filed] : cells_)
+                    if (key != wideKey)
+                        look(filed);
+                return;
+            }
+            const std::int64_t minX = std::int64_t(std::floor(std::max(r.minX() - cellSize / 2, -limit) / cellSize));
+            const std::int64_t maxX = std::int64_t(std::floor(std::min(r.maxX() + cellSize / 2, limit) / cellSize));
+            const std::int64_t minY = std::int64_t(std::floor(std::max(r.minY() - cellSize / 2, -limit) / cellSize));
+            const std::int64_t maxY = std::int64_t(std::floor(std::min(r.maxY() + cellSize / 2, limit) / cellSize));
+            // An area over more cells than are filed is met by looking at each cell filed.
+            if (std::uint64_t(maxX - minX + 1) * std::uint64_t(maxY - minY + 1) > cells_.size()) {
+                for (const auto& [key, filed] : cells_)
+                    if (key != wideKey && cellX(key) >= minX && cellX(key) <= maxX && cellY(key) >= minY
+                        && cellY(key) <= maxY)
+                        look(filed);
+                return;
+            }
+            for (std::int64_t y = minY; y <= maxY; ++y)
+                for (std::int64_t x = minX; x <= maxX; ++x)
+                    if (const auto cell = cells_.find(key(x, y)); cell != cells_.end())
+                        look(cell->second);
+        }
+
+    private:
+        static constexpr std::int64_t wideKey = std::numeric_limits<std::int64_t>::min();
+        static std::int64_t key(std::int64_t x, std::int64_t y)
+        {
+            return std::int64_t((std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y));
+        }
+        static std::int64_t cellX(std::int64_t key) { return std::int32_t(std::uint64_t(key) >> 32); }
+        static std::int64_t cellY(std::int64_t key) { return std::int32_t(std::uint64_t(key) & 0xffffffff); }
+        static std::int64_t keyOf(const Rect& place)
+        {
+            const Rect r = place.standardized();
+            const double limit = 1e9;
+            if (!(r.width() <= cellSize && r.height() <= cellSize && std::fabs(r.minX()) < limit
+                  && std::fabs(r.minY()) < limit))
+                return wideKey;
+            const Point centre = r.center();
+            return key(std::int64_t(std::floor(centre.x / cellSize)), std::int64_t(std::floor(centre.y / cellSize)));
+        }
+        void file(Entry& entry)
+        {
+            const std::int64_t keys[2] = {keyOf(entry.places.from), keyOf(entry.places.to)};
+            entry.filedCount = keys[0] == keys[1] ? 1 : 2;
+            for (std::uint8_t i = 0; i < entry.filedCount; ++i) {
+                std::vector<LayerType*>& cell = cells_[keys[i]];
+                entry.filed[i] = {keys[i], std::uint32_t(cell.size())};
+                cell.push_back(entry.layer.get());
+            }
+        }
+        // Takes the entry out of its cells, moving each cell's last layer into its place.
+        void unfile(Entry& entry)
+        {
+            for (std::uint8_t i = 0; i < entry.filedCount; ++i) {
+                const auto cell = cells_.find(entry.filed[i].key);
+                std::vector<LayerType*>& filed = cell->second;
+                const std::uint32_t at = entry.filed[i].at;
+                if (at + 1 != filed.size()) {
+                    LayerType* moved = filed.back();
+                    filed[at] = moved;
+                    Entry& other = entries[moved->unsettledSlot - 1];
+                    for (std::uint8_t j = 0; j < other.filedCount; ++j)
+                        if (other.filed[j].key == entry.filed[i].key && other.filed[j].at == filed.size() - 1)
+                            other.filed[j].at = at;
+                }
+                filed.pop_back();
+                if (filed.empty())
+                    cells_.erase(cell);
+            }
+            entry.filedCount = 0;
+        }
+
+        std::unordered_map<std::int64_t, std::vector<LayerType*>> cells_;
+        std::uint32_t visit_ = 0;
     };
     // Node layers whose nodes only moved, from a place outside the visible area (with its margin) to another
     // one outside it: the layer still shows the old place, and `to` is the frame of the new one. Each is moved

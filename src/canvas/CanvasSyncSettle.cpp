@@ -111,15 +111,17 @@ void CanvasSync::settleLayers(std::optional<Rect> area) const
     if (!index.hasUnsettled())
         return;
     auto& self = const_cast<CanvasSync&>(*this);
-    const auto reached = [&area](const auto& entry) { return !area || entry.places.reaches(*area); };
     std::vector<std::shared_ptr<NodeLayer>> nodes;
-    for (const auto& entry : index.unsettledNodes.entries)
-        if (reached(entry))
-            nodes.push_back(entry.layer);
     std::vector<std::shared_ptr<BranchLayer>> branches;
-    for (const auto& entry : index.unsettledBranches.entries)
-        if (reached(entry))
+    if (area) {
+        index.unsettledNodes.visit(*area, [&nodes](const auto& layer) { nodes.push_back(layer); });
+        index.unsettledBranches.visit(*area, [&branches](const auto& layer) { branches.push_back(layer); });
+    } else {
+        for (const auto& entry : index.unsettledNodes.entries)
+            nodes.push_back(entry.layer);
+        for (const auto& entry : index.unsettledBranches.entries)
             branches.push_back(entry.layer);
+    }
     if (nodes.empty() && branches.empty())
         return;
     // Outside a reload, settling is the rest of the reload that left the layers: it runs in one like it.

@@ -7,10 +7,12 @@
 #include <QTest>
 
 #include <algorithm>
+#include <random>
 
 #include "GraphViewTestSupport.h"
 #include "kit/ScrollView.h"
 #include "canvas/PointerInteraction.h"
+#include "canvas/CanvasIndex.h"
 #include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
@@ -100,6 +102,49 @@ TEST(GraphViewLeftBehind, LayersMovedOutOfViewCatchUpWhenScrolledToClickedOrRead
     full.setGraph(project.graph);
     EXPECT_TRUE(sameLayers(*live, full));
     EXPECT_TRUE(layersAwayFromTheirNodes(*live, project.graph, everywhere).empty());
+}
+
+// The list of layers left behind finds what reaches an area by looking near it: after any mix of entries
+// made, moved across the map and removed, small or wider than a cell, at the origin's corners too, it finds
+// exactly what a look at every entry finds, each once.
+TEST(GraphViewLeftBehind, TheListOfLayersLeftBehindFindsWhatEveryEntryReaches)
+{
+    struct Waiting : std::enable_shared_from_this<Waiting> {
+        std::size_t unsettledSlot = 0;
+    };
+    CanvasIndex::UnsettledList<Waiting> list;
+    std::vector<std::shared_ptr<Waiting>> layers;
+    for (int i = 0; i < 300; ++i)
+        layers.push_back(std::make_shared<Waiting>());
+    std::mt19937 random(7);
+    const auto place = [&random] {
+        const double x = std::uniform_real_distribution<>(-6000, 6000)(random);
+        const double y = std::uniform_real_distribution<>(-6000, 6000)(random);
+        const bool wide = random() % 8 == 0;
+        return Rect(x, y, wide ? 1500 + random() % 4000 : random() % 300, wide ? 900 : random() % 1100);
+    };
+    for (int round = 0; round < 40; ++round) {
+        for (int change = 0; change < 200; ++change) {
+            Waiting& layer = *layers[random() % layers.size()];
+            if (random() % 4 == 0)
+                list.remove(layer);
+            else
+                list.set(layer, {place(), place()});
+        }
+        for (int look = 0; look < 20; ++look) {
+            const Rect area = look == 0 ? Rect(-1, -1, 2, 2) : place().insetBy(-800, -500);
+            std::vector<Waiting*> found, expected;
+            list.visit(area, [&found](const std::shared_ptr<Waiting>& layer) { found.push_back(layer.get()); });
+            for (const auto& entry : list.entries)
+                if (entry.places.reaches(area))
+                    expected.push_back(entry.layer.get());
+            std::sort(found.begin(), found.end());
+            std::sort(expected.begin(), expected.end());
+            ASSERT_EQ(found, expected) << "round " << round << ", look " << look;
+        }
+    }
+    list.clear();
+    EXPECT_TRUE(std::all_of(layers.begin(), layers.end(), [](const auto& layer) { return layer->unsettledSlot == 0; }));
 }
 
 } // namespace
