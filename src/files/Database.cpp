@@ -186,10 +186,9 @@ Database::Database(const std::string& path, const std::optional<std::string>& sc
     if (!schemaText)
         throw DatabaseError::canNotOpenSchemaFile();
     try {
-        // A scratch copy, copied whole once written: it needs no flush to disk and no journal file beside it,
-        // and a cache the size of a big map's tables spares the write spilling pages before its commit.
-        // None of the three is stored in the file.
-        opened->execute("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY; PRAGMA cache_size = -65536");
+        // A scratch copy, copied whole once written: it needs no flush to disk and no journal file beside it.
+        // Neither setting is stored in the file.
+        opened->execute("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY");
         opened->execute(*schemaText);
     } catch (const sql::Result& error) {
         throw DatabaseError::sqLiteError(error);
