@@ -339,12 +339,13 @@ struct CanvasIndex {
             return CanvasIndex::reaches(area, from) || CanvasIndex::reaches(area, to);
         }
     };
-    // Layers left behind, in a list kept compact; each layer knows its slot (unsettledSlot). Each entry is also
-    // filed by where its two places lie, so that what reaches an area is found by looking near the area alone:
-    // the view asks on every frame of a scroll, while a big map's layout may leave tens of thousands behind.
+    // Layers left behind, in a list kept compact; each layer knows its slot (unsettledSlot). Each of an entry's
+    // two places is also filed by where it lies, so that what reaches an area is found by looking near the area
+    // alone: the view asks on every frame of a scroll, while a big map's layout may leave tens of thousands behind.
     template <class LayerType> struct UnsettledList {
         // A place no wider or taller than a cell is filed in the cell that holds its centre, so it lies within
-        // half a cell of that cell; a larger one is filed in a list looked at every time.
+        // half a cell of that cell; a larger one is filed in a list looked at every time. Each filing holds
+        // its place, so that a look at a cell reads one list.
         static constexpr double cellSize = 1024;
         struct Filed {
             std::int64_t key = 0;
@@ -354,7 +355,6 @@ struct CanvasIndex {
             std::shared_ptr<LayerType> layer;
             Unsettled places;
             Filed filed[2];
-            std::uint8_t filedCount = 0;
             std::uint32_t visit = 0;
         };
         std::vector<Entry> entries;
@@ -373,7 +373,7 @@ struct CanvasIndex {
                 file(entry);
                 return;
             }
-            entries.push_back({std::static_pointer_cast<LayerType>(layer.shared_from_this()), places, {}, 0, 0});
+            entries.push_back({std::static_pointer_cast<LayerType>(layer.shared_from_this()), places, {}, 0});
             layer.unsettledSlot = entries.size();
             file(entries.back());
         }
@@ -408,14 +408,15 @@ struct CanvasIndex {
                     entry.visit = 0;
                 visit_ = 1;
             }
-            const auto look = [&](const std::vector<LayerType*>& filed) {
-                for (LayerType* layer : filed) {
-                    Entry& entry = entries[layer->unsettledSlot - 1];
+            const auto look = [&](const std::vector<Filing>& filed) {
+                for (const Filing& filing : filed) {
+                    if (!CanvasIndex::reaches(area, filing.place))
+                        continue;
+                    Entry& entry = entries[filing.layer->unsettledSlot - 1];
                     if (entry.visit == visit_)
                         continue;
                     entry.visit = visit_;
-                    if (entry.places.reaches(area))
-                        found(entry.layer);
+                    found(entry.layer);
                 }
             };
             if (const auto wide = cells_.find(wideKey); wide != cells_.end())
@@ -464,39 +465,41 @@ struct CanvasIndex {
             const Point centre = r.center();
             return key(std::int64_t(std::floor(centre.x / cellSize)), std::int64_t(std::floor(centre.y / cellSize)));
         }
+        struct Filing {
+            LayerType* layer;
+            Rect place;
+        };
         void file(Entry& entry)
         {
-            const std::int64_t keys[2] = {keyOf(entry.places.from), keyOf(entry.places.to)};
-            entry.filedCount = keys[0] == keys[1] ? 1 : 2;
-            for (std::uint8_t i = 0; i < entry.filedCount; ++i) {
-                std::vector<LayerType*>& cell = cells_[keys[i]];
-                entry.filed[i] = {keys[i], std::uint32_t(cell.size())};
-                cell.push_back(entry.layer.get());
+            for (int i = 0; i < 2; ++i) {
+                const Rect& place = i ? entry.places.to : entry.places.from;
+                const std::int64_t key = keyOf(place);
+                std::vector<Filing>& cell = cells_[key];
+                entry.filed[i] = {key, std::uint32_t(cell.size())};
+                cell.push_back({entry.layer.get(), place});
             }
         }
-        // Takes the entry out of its cells, moving each cell's last layer into its place.
+        // Takes the entry's places out of their cells, moving each cell's last filing into the place left.
         void unfile(Entry& entry)
         {
-            for (std::uint8_t i = 0; i < entry.filedCount; ++i) {
+            for (int i = 0; i < 2; ++i) {
                 const auto cell = cells_.find(entry.filed[i].key);
-                std::vector<LayerType*>& filed = cell->second;
+                std::vector<Filing>& filed = cell->second;
                 const std::uint32_t at = entry.filed[i].at;
                 if (at + 1 != filed.size()) {
-                    LayerType* moved = filed.back();
-                    filed[at] = moved;
-                    Entry& other = entries[moved->unsettledSlot - 1];
-                    for (std::uint8_t j = 0; j < other.filedCount; ++j)
-                        if (other.filed[j].key == entry.filed[i].key && other.filed[j].at == filed.size() - 1)
-                            other.filed[j].at = at;
+                    filed[at] = filed.back();
+                    Entry& other = entries[filed[at].layer->unsettledSlot - 1];
+                    for (Filed& its : other.filed)
+                        if (its.key == entry.filed[i].key && its.at == filed.size() - 1)
+                            its.at = at;
                 }
                 filed.pop_back();
                 if (filed.empty())
                     cells_.erase(cell);
             }
-            entry.filedCount = 0;
         }
 
-        std::unordered_map<std::int64_t, std::vector<LayerType*>> cells_;
+        std::unordered_map<std::int64_t, std::vector<Filing>> cells_;
         std::uint32_t visit_ = 0;
     };
     // Node layers whose nodes only moved, from a place outside the visible area (with its margin) to another
