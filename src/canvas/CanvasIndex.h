@@ -343,19 +343,15 @@ struct CanvasIndex {
     // two places is also filed by where it lies, so that what reaches an area is found by looking near the area
     // alone: the view asks on every frame of a scroll, while a big map's layout may leave tens of thousands behind.
     template <class LayerType> struct UnsettledList {
-        // A place no wider or taller than a cell is filed in the cell that holds its centre, so it lies within
-        // half a cell of that cell; a larger one is filed in a list looked at every time. Each filing holds
-        // its place, so that a look at a cell reads one list.
+        // A place no wider or taller than a cell is filed, by its entry's index, in the cell that holds its
+        // centre, so it lies within half a cell of that cell. A larger one is filed with its place in a list
+        // looked at every time, which is read without going to the entries.
         static constexpr double cellSize = 1024;
-        struct Filed {
-            std::int64_t key = 0;
-            std::uint32_t at = 0;
-        };
         struct Entry {
             std::shared_ptr<LayerType> layer;
             Unsettled places;
-            Filed filed[2];
-            std::uint32_t visit = 0;
+            // Where in its cell's list (or the list of large places) each place is filed: from, then to.
+            std::uint32_t filedAt[2] = {0, 0};
         };
         std::vector<Entry> entries;
 
@@ -367,27 +363,30 @@ struct CanvasIndex {
         void set(LayerType& layer, const Unsettled& places)
         {
             if (layer.unsettledSlot) {
-                Entry& entry = entries[layer.unsettledSlot - 1];
-                unfile(entry);
-                entry.places = places;
-                file(entry);
+                const std::uint32_t index = std::uint32_t(layer.unsettledSlot - 1);
+                unfile(index);
+                entries[index].places = places;
+                file(index);
                 return;
             }
-            entries.push_back({std::static_pointer_cast<LayerType>(layer.shared_from_this()), places, {}, 0});
+            entries.push_back({std::static_pointer_cast<LayerType>(layer.shared_from_this()), places});
             layer.unsettledSlot = entries.size();
-            file(entries.back());
+            file(std::uint32_t(entries.size() - 1));
         }
         // Whether the layer was in the list.
         bool remove(LayerType& layer)
         {
             if (!layer.unsettledSlot)
                 return false;
-            const std::size_t at = layer.unsettledSlot - 1;
-            unfile(entries[at]);
+            const std::uint32_t at = std::uint32_t(layer.unsettledSlot - 1);
+            unfile(at);
             layer.unsettledSlot = 0;
-            if (at + 1 != entries.size()) {
-                entries[at] = std::move(entries.back());
+            const std::uint32_t last = std::uint32_t(entries.size() - 1);
+            if (at != last) {
+                entries[at] = std::move(entries[last]);
                 entries[at].layer->unsettledSlot = at + 1;
+                for (int i = 0; i < 2; ++i)
+                    filingOf(at, i) = at;
             }
             entries.pop_back();
             return true;
@@ -398,56 +397,55 @@ struct CanvasIndex {
                 entry.layer->unsettledSlot = 0;
             entries.clear();
             cells_.clear();
+            wide_.clear();
         }
         // Calls found(layer) for each layer one of whose places reaches the area, each once.
         template <typename Found>
         void visit(const Rect& area, Found&& found)
         {
-            if (++visit_ == 0) {
-                for (Entry& entry : entries)
-                    entry.visit = 0;
-                visit_ = 1;
-            }
-            const auto look = [&](const std::vector<Filing>& filed) {
-                for (const Filing& filing : filed) {
-                    if (!CanvasIndex::reaches(area, filing.place))
-                        continue;
-                    Entry& entry = entries[filing.layer->unsettledSlot - 1];
-                    if (entry.visit == visit_)
-                        continue;
-                    entry.visit = visit_;
-                    found(entry.layer);
-                }
+            std::vector<std::uint32_t> reached;
+            for (const WideFiling& filing : wide_)
+                if (CanvasIndex::reaches(area, filing.place))
+                    reached.push_back(filing.index);
+            const auto look = [&](const std::vector<std::uint32_t>& filed) {
+                for (const std::uint32_t index : filed)
+                    if (entries[index].places.reaches(area))
+                        reached.push_back(index);
             };
-            if (const auto wide = cells_.find(wideKey); wide != cells_.end())
-                look(wide->second);
             const Rect r = area.standardized();
             const double limit = 1e9;
             if (!(std::isfinite(r.minX()) && std::isfinite(r.minY()) && std::isfinite(r.maxX()) && std::isfinite(r.maxY()))) {
                 for (const auto& [key, filed] : cells_)
-                    if (key != wideKey)
-                        look(filed);
-                return;
+                    look(filed);
+            } else {
+                const std::int64_t minX = std::int64_t(std::floor(std::max(r.minX() - cellSize / 2, -limit) / cellSize));
+                const std::int64_t maxX = std::int64_t(std::floor(std::min(r.maxX() + cellSize / 2, limit) / cellSize));
+                const std::int64_t minY = std::int64_t(std::floor(std::max(r.minY() - cellSize / 2, -limit) / cellSize));
+                const std::int64_t maxY = std::int64_t(std::floor(std::min(r.maxY() + cellSize / 2, limit) / cellSize));
+                // An area over more cells than are filed is met by looking at each cell filed.
+                if (std::uint64_t(maxX - minX + 1) * std::uint64_t(maxY - minY + 1) > cells_.size()) {
+                    for (const auto& [key, filed] : cells_)
+                        if (cellX(key) >= minX && cellX(key) <= maxX && cellY(key) >= minY && cellY(key) <= maxY)
+                            look(filed);
+                } else {
+                    for (std::int64_t y = minY; y <= maxY; ++y)
+                        for (std::int64_t x = minX; x <= maxX; ++x)
+                            if (const auto cell = cells_.find(key(x, y)); cell != cells_.end())
+                                look(cell->second);
+                }
             }
-            const std::int64_t minX = std::int64_t(std::floor(std::max(r.minX() - cellSize / 2, -limit) / cellSize));
-            const std::int64_t maxX = std::int64_t(std::floor(std::min(r.maxX() + cellSize / 2, limit) / cellSize));
-            const std::int64_t minY = std::int64_t(std::floor(std::max(r.minY() - cellSize / 2, -limit) / cellSize));
-            const std::int64_t maxY = std::int64_t(std::floor(std::min(r.maxY() + cellSize / 2, limit) / cellSize));
-            // An area over more cells than are filed is met by looking at each cell filed.
-            if (std::uint64_t(maxX - minX + 1) * std::uint64_t(maxY - minY + 1) > cells_.size()) {
-                for (const auto& [key, filed] : cells_)
-                    if (key != wideKey && cellX(key) >= minX && cellX(key) <= maxX && cellY(key) >= minY
-                        && cellY(key) <= maxY)
-                        look(filed);
-                return;
-            }
-            for (std::int64_t y = minY; y <= maxY; ++y)
-                for (std::int64_t x = minX; x <= maxX; ++x)
-                    if (const auto cell = cells_.find(key(x, y)); cell != cells_.end())
-                        look(cell->second);
+            // An entry whose two places both reach the area is found twice.
+            std::sort(reached.begin(), reached.end());
+            reached.erase(std::unique(reached.begin(), reached.end()), reached.end());
+            for (const std::uint32_t index : reached)
+                found(entries[index].layer);
         }
 
     private:
+        struct WideFiling {
+            std::uint32_t index;
+            Rect place;
+        };
         static constexpr std::int64_t wideKey = std::numeric_limits<std::int64_t>::min();
         static std::int64_t key(std::int64_t x, std::int64_t y)
         {
@@ -465,42 +463,62 @@ struct CanvasIndex {
             const Point centre = r.center();
             return key(std::int64_t(std::floor(centre.x / cellSize)), std::int64_t(std::floor(centre.y / cellSize)));
         }
-        struct Filing {
-            LayerType* layer;
-            Rect place;
-        };
-        void file(Entry& entry)
+        const Rect& placeOf(std::uint32_t index, int which) const
+        {
+            return which ? entries[index].places.to : entries[index].places.from;
+        }
+        // The entry index filed for one place of an entry.
+        std::uint32_t& filingOf(std::uint32_t index, int which)
+        {
+            const std::uint32_t at = entries[index].filedAt[which];
+            const std::int64_t cell = keyOf(placeOf(index, which));
+            return cell == wideKey ? wide_[at].index : cells_.find(cell)->second[at];
+        }
+        void file(std::uint32_t index)
         {
             for (int i = 0; i < 2; ++i) {
-                const Rect& place = i ? entry.places.to : entry.places.from;
-                const std::int64_t key = keyOf(place);
-                std::vector<Filing>& cell = cells_[key];
-                entry.filed[i] = {key, std::uint32_t(cell.size())};
-                cell.push_back({entry.layer.get(), place});
+                const Rect& place = placeOf(index, i);
+                const std::int64_t cell = keyOf(place);
+                if (cell == wideKey) {
+                    entries[index].filedAt[i] = std::uint32_t(wide_.size());
+                    wide_.push_back({index, place});
+                } else {
+                    std::vector<std::uint32_t>& filed = cells_[cell];
+                    entries[index].filedAt[i] = std::uint32_t(filed.size());
+                    filed.push_back(index);
+                }
             }
         }
-        // Takes the entry's places out of their cells, moving each cell's last filing into the place left.
-        void unfile(Entry& entry)
+        // Takes the entry's places out of their lists, each list's last filing moving into the room left.
+        void unfile(std::uint32_t index)
         {
             for (int i = 0; i < 2; ++i) {
-                const auto cell = cells_.find(entry.filed[i].key);
-                std::vector<Filing>& filed = cell->second;
-                const std::uint32_t at = entry.filed[i].at;
-                if (at + 1 != filed.size()) {
-                    filed[at] = filed.back();
-                    Entry& other = entries[filed[at].layer->unsettledSlot - 1];
-                    for (Filed& its : other.filed)
-                        if (its.key == entry.filed[i].key && its.at == filed.size() - 1)
-                            its.at = at;
+                const std::int64_t cell = keyOf(placeOf(index, i));
+                const std::uint32_t at = entries[index].filedAt[i];
+                const auto moveLast = [&](auto& filed, std::uint32_t movedIndex) {
+                    const std::uint32_t last = std::uint32_t(filed.size() - 1);
+                    if (at != last) {
+                        filed[at] = filed[last];
+                        // The filing moved is the one of its entry's places in this list at the end.
+                        for (int j = 0; j < 2; ++j)
+                            if (entries[movedIndex].filedAt[j] == last && keyOf(placeOf(movedIndex, j)) == cell)
+                                entries[movedIndex].filedAt[j] = at;
+                    }
+                    filed.pop_back();
+                };
+                if (cell == wideKey) {
+                    moveLast(wide_, wide_.back().index);
+                } else {
+                    const auto found = cells_.find(cell);
+                    moveLast(found->second, found->second.back());
+                    if (found->second.empty())
+                        cells_.erase(found);
                 }
-                filed.pop_back();
-                if (filed.empty())
-                    cells_.erase(cell);
             }
         }
 
-        std::unordered_map<std::int64_t, std::vector<Filing>> cells_;
-        std::uint32_t visit_ = 0;
+        std::unordered_map<std::int64_t, std::vector<std::uint32_t>> cells_;
+        std::vector<WideFiling> wide_;
     };
     // Node layers whose nodes only moved, from a place outside the visible area (with its margin) to another
     // one outside it: the layer still shows the old place, and `to` is the frame of the new one. Each is moved

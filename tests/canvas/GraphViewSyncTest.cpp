@@ -332,14 +332,17 @@ TEST(GraphViewSync, TitlesAndLinesComeAsTheViewScrollsToThem)
         const Rect far = visible.insetBy(-3000, -3000);
         for (const auto& [uid, node] : graph.nodeBin()) {
             const NodeLayer* layer = view->sync().nodeLayer(uid);
-            if (reaches(near, layer->frame()))
+            if (reaches(near, layer->frame())) {
                 ASSERT_FALSE(layer->isLabelDeferred()) << uid << " at " << top;
-            if (!reaches(far, layer->frame()) && layer->frame().minY() > visible.maxY())
+            }
+            if (!reaches(far, layer->frame()) && layer->frame().minY() > visible.maxY()) {
                 ASSERT_TRUE(layer->isLabelDeferred()) << uid << " at " << top;
+            }
             if (node.parentUID) {
                 const BranchLayer* branch = view->sync().branchLayer(1, uid);
-                if (reaches(near, branch->dockArea()))
+                if (reaches(near, branch->dockArea())) {
                     ASSERT_FALSE(branch->isPathDeferred()) << uid << " at " << top;
+                }
             }
         }
     }
