@@ -363,15 +363,26 @@ struct CanvasIndex {
         void set(LayerType& layer, const Unsettled& places)
         {
             if (layer.unsettledSlot) {
+                // A layout moves a node a little edit after edit: its places mostly stay filed where they are.
                 const std::uint32_t index = std::uint32_t(layer.unsettledSlot - 1);
-                unfile(index);
+                for (int i = 0; i < 2; ++i) {
+                    const Rect& place = i ? places.to : places.from;
+                    const std::int64_t cell = keyOf(place);
+                    if (cell != keyOf(placeOf(index, i))) {
+                        unfile(index, i);
+                        (i ? entries[index].places.to : entries[index].places.from) = place;
+                        file(index, i);
+                    } else if (cell == wideKey) {
+                        wide_[entries[index].filedAt[i]].place = place;
+                    }
+                }
                 entries[index].places = places;
-                file(index);
                 return;
             }
             entries.push_back({std::static_pointer_cast<LayerType>(layer.shared_from_this()), places});
             layer.unsettledSlot = entries.size();
-            file(std::uint32_t(entries.size() - 1));
+            file(std::uint32_t(entries.size() - 1), 0);
+            file(std::uint32_t(entries.size() - 1), 1);
         }
         // Whether the layer was in the list.
         bool remove(LayerType& layer)
@@ -379,7 +390,8 @@ struct CanvasIndex {
             if (!layer.unsettledSlot)
                 return false;
             const std::uint32_t at = std::uint32_t(layer.unsettledSlot - 1);
-            unfile(at);
+            unfile(at, 0);
+            unfile(at, 1);
             layer.unsettledSlot = 0;
             const std::uint32_t last = std::uint32_t(entries.size() - 1);
             if (at != last) {
@@ -474,46 +486,44 @@ struct CanvasIndex {
             const std::int64_t cell = keyOf(placeOf(index, which));
             return cell == wideKey ? wide_[at].index : cells_.find(cell)->second[at];
         }
-        void file(std::uint32_t index)
+        // Files one place of an entry (0: from, 1: to) as it stands.
+        void file(std::uint32_t index, int which)
         {
-            for (int i = 0; i < 2; ++i) {
-                const Rect& place = placeOf(index, i);
-                const std::int64_t cell = keyOf(place);
-                if (cell == wideKey) {
-                    entries[index].filedAt[i] = std::uint32_t(wide_.size());
-                    wide_.push_back({index, place});
-                } else {
-                    std::vector<std::uint32_t>& filed = cells_[cell];
-                    entries[index].filedAt[i] = std::uint32_t(filed.size());
-                    filed.push_back(index);
-                }
+            const Rect& place = placeOf(index, which);
+            const std::int64_t cell = keyOf(place);
+            if (cell == wideKey) {
+                entries[index].filedAt[which] = std::uint32_t(wide_.size());
+                wide_.push_back({index, place});
+            } else {
+                std::vector<std::uint32_t>& filed = cells_[cell];
+                entries[index].filedAt[which] = std::uint32_t(filed.size());
+                filed.push_back(index);
             }
         }
-        // Takes the entry's places out of their lists, each list's last filing moving into the room left.
-        void unfile(std::uint32_t index)
+        // Takes one place of an entry, as it was filed, out of its list; the list's last filing moves into the
+        // room left.
+        void unfile(std::uint32_t index, int which)
         {
-            for (int i = 0; i < 2; ++i) {
-                const std::int64_t cell = keyOf(placeOf(index, i));
-                const std::uint32_t at = entries[index].filedAt[i];
-                const auto moveLast = [&](auto& filed, std::uint32_t movedIndex) {
-                    const std::uint32_t last = std::uint32_t(filed.size() - 1);
-                    if (at != last) {
-                        filed[at] = filed[last];
-                        // The filing moved is the one of its entry's places in this list at the end.
-                        for (int j = 0; j < 2; ++j)
-                            if (entries[movedIndex].filedAt[j] == last && keyOf(placeOf(movedIndex, j)) == cell)
-                                entries[movedIndex].filedAt[j] = at;
-                    }
-                    filed.pop_back();
-                };
-                if (cell == wideKey) {
-                    moveLast(wide_, wide_.back().index);
-                } else {
-                    const auto found = cells_.find(cell);
-                    moveLast(found->second, found->second.back());
-                    if (found->second.empty())
-                        cells_.erase(found);
+            const std::int64_t cell = keyOf(placeOf(index, which));
+            const std::uint32_t at = entries[index].filedAt[which];
+            const auto moveLast = [&](auto& filed, std::uint32_t movedIndex) {
+                const std::uint32_t last = std::uint32_t(filed.size() - 1);
+                if (at != last) {
+                    filed[at] = filed[last];
+                    // The filing moved is the one of its entry's places in this list at the end.
+                    for (int j = 0; j < 2; ++j)
+                        if (entries[movedIndex].filedAt[j] == last && keyOf(placeOf(movedIndex, j)) == cell)
+                            entries[movedIndex].filedAt[j] = at;
                 }
+                filed.pop_back();
+            };
+            if (cell == wideKey) {
+                moveLast(wide_, wide_.back().index);
+            } else {
+                const auto found = cells_.find(cell);
+                moveLast(found->second, found->second.back());
+                if (found->second.empty())
+                    cells_.erase(found);
             }
         }
 

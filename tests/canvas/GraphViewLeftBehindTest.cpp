@@ -105,7 +105,7 @@ TEST(GraphViewLeftBehind, LayersMovedOutOfViewCatchUpWhenScrolledToClickedOrRead
 }
 
 // The list of layers left behind finds what reaches an area by looking near it: after any mix of entries
-// made, moved across the map and removed, small or wider than a cell, at the origin's corners too, it finds
+// made, nudged, moved across the map and removed, small or wider than a cell, at the origin's corners too, it finds
 // exactly what a look at every entry finds, each once.
 TEST(GraphViewLeftBehind, TheListOfLayersLeftBehindFindsWhatEveryEntryReaches)
 {
@@ -126,8 +126,11 @@ TEST(GraphViewLeftBehind, TheListOfLayersLeftBehindFindsWhatEveryEntryReaches)
     for (int round = 0; round < 40; ++round) {
         for (int change = 0; change < 200; ++change) {
             Waiting& layer = *layers[random() % layers.size()];
+            const CanvasIndex::Unsettled* was = list.find(layer);
             if (random() % 4 == 0)
                 list.remove(layer);
+            else if (was && random() % 2 == 0) // nudged, mostly within the cells it was filed in
+                list.set(layer, {was->from, was->to.offsetBy(double(random() % 9) - 4, double(random() % 9) - 4)});
             else
                 list.set(layer, {place(), place()});
         }
