@@ -72,11 +72,6 @@ bool VQDocument::writeToURL(const std::string& url, const std::string& /*typeNam
                             std::optional<std::string>* error)
 {
     lastSaveErrorDetail_.clear();
-    // The copy of the project, the engine's cache of the tables and the archive's buffers go back once the
-    // window is idle: a big map's automatic saves would otherwise keep tens of megabytes resident.
-    struct ReleaseAfter {
-        ~ReleaseAfter() { releaseFreedMemoryWhenIdle(); }
-    } releaseAfter;
     try {
         DocumentArchive(*this).writeToDatabase(url);
         return true;

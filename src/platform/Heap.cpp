@@ -28,7 +28,7 @@ namespace {
 
 // How long the program must have been idle, and how much freed memory there must be, for it to go back.
 constexpr int idleMilliseconds = 1500;
-constexpr std::size_t releasedFrom = std::size_t(4) << 20;
+constexpr std::size_t releasedFrom = std::size_t(16) << 20;
 
 } // namespace
 
@@ -42,25 +42,6 @@ bool releaseFreedMemory()
 #endif
 }
 
-#if defined(__GLIBC__)
-namespace {
-QPointer<QTimer>& releaseTimer()
-{
-    static QPointer<QTimer> timer;
-    return timer;
-}
-} // namespace
-#endif
-
-bool freedMemoryReleasePending()
-{
-#if defined(__GLIBC__)
-    return releaseTimer() && releaseTimer()->isActive();
-#else
-    return false;
-#endif
-}
-
 void releaseFreedMemoryWhenIdle()
 {
 #if defined(__GLIBC__)
@@ -69,7 +50,7 @@ void releaseFreedMemoryWhenIdle()
         return;
     using Clock = std::chrono::steady_clock;
     static Clock::time_point lastCall;
-    QPointer<QTimer>& timer = releaseTimer();
+    static QPointer<QTimer> timer;
     lastCall = Clock::now();
     if (!timer) {
         timer = new QTimer(app);
@@ -78,7 +59,7 @@ void releaseFreedMemoryWhenIdle()
             // Calls since the timer started put it off; restarting it on each call would cost every edit more.
             const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastCall);
             if (idle.count() < idleMilliseconds) {
-                releaseTimer()->start(int(idleMilliseconds - idle.count()));
+                timer->start(int(idleMilliseconds - idle.count()));
                 return;
             }
             // Free chunks inside the heap and at its top; counting them costs far less than giving them back.

@@ -17,8 +17,6 @@ void keepLargeBlocksInHeap();
 // document; calls in quick succession put it off. Main thread only; does nothing without an application
 // object or where the C library cannot give memory back.
 void releaseFreedMemoryWhenIdle();
-// Whether memory is to go back once the program is idle, after a call of releaseFreedMemoryWhenIdle().
-bool freedMemoryReleasePending();
 // Does it now, whatever the amount; returns whether any memory went back.
 bool releaseFreedMemory();
 
