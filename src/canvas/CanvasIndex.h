@@ -347,6 +347,10 @@ struct CanvasIndex {
         // centre, so it lies within half a cell of that cell. A larger one is filed with its place in a list
         // looked at every time, which is read without going to the entries.
         static constexpr double cellSize = 1024;
+        // The places are filed when an area is first looked up in a list this long, and kept filed from then
+        // on, until every entry goes at once: a shorter list is read whole, and entries made and settled
+        // between two looks are never filed.
+        static constexpr std::size_t filedFrom = 256;
         struct Entry {
             std::shared_ptr<LayerType> layer;
             Unsettled places;
@@ -365,7 +369,7 @@ struct CanvasIndex {
             if (layer.unsettledSlot) {
                 // A layout moves a node a little edit after edit: its places mostly stay filed where they are.
                 const std::uint32_t index = std::uint32_t(layer.unsettledSlot - 1);
-                for (int i = 0; i < 2; ++i) {
+                for (int i = 0; i < 2 && filed_; ++i) {
                     const Rect& place = i ? places.to : places.from;
                     const std::int64_t cell = keyOf(place);
                     if (cell != keyOf(placeOf(index, i))) {
@@ -381,8 +385,10 @@ struct CanvasIndex {
             }
             entries.push_back({std::static_pointer_cast<LayerType>(layer.shared_from_this()), places});
             layer.unsettledSlot = entries.size();
-            file(std::uint32_t(entries.size() - 1), 0);
-            file(std::uint32_t(entries.size() - 1), 1);
+            if (filed_) {
+                file(std::uint32_t(entries.size() - 1), 0);
+                file(std::uint32_t(entries.size() - 1), 1);
+            }
         }
         // Whether the layer was in the list.
         bool remove(LayerType& layer)
@@ -390,14 +396,16 @@ struct CanvasIndex {
             if (!layer.unsettledSlot)
                 return false;
             const std::uint32_t at = std::uint32_t(layer.unsettledSlot - 1);
-            unfile(at, 0);
-            unfile(at, 1);
+            if (filed_) {
+                unfile(at, 0);
+                unfile(at, 1);
+            }
             layer.unsettledSlot = 0;
             const std::uint32_t last = std::uint32_t(entries.size() - 1);
             if (at != last) {
                 entries[at] = std::move(entries[last]);
                 entries[at].layer->unsettledSlot = at + 1;
-                for (int i = 0; i < 2; ++i)
+                for (int i = 0; i < 2 && filed_; ++i)
                     filingOf(at, i) = at;
             }
             entries.pop_back();
@@ -408,14 +416,35 @@ struct CanvasIndex {
             for (const Entry& entry : entries)
                 entry.layer->unsettledSlot = 0;
             entries.clear();
+            forgetFiling();
+        }
+        // Before every entry goes, one by one: they need not leave their cells.
+        void forgetFiling()
+        {
             cells_.clear();
             wide_.clear();
+            filed_ = false;
         }
         // Calls found(layer) for each layer one of whose places reaches the area, each once.
         template <typename Found>
         void visit(const Rect& area, Found&& found)
         {
             std::vector<std::uint32_t> reached;
+            if (!filed_ && entries.size() < filedFrom) {
+                for (std::uint32_t index = 0; index < entries.size(); ++index)
+                    if (entries[index].places.reaches(area))
+                        reached.push_back(index);
+                for (const std::uint32_t index : reached)
+                    found(entries[index].layer);
+                return;
+            }
+            if (!filed_) {
+                for (std::uint32_t index = 0; index < entries.size(); ++index) {
+                    file(index, 0);
+                    file(index, 1);
+                }
+                filed_ = true;
+            }
             for (const WideFiling& filing : wide_)
                 if (CanvasIndex::reaches(area, filing.place))
                     reached.push_back(filing.index);
@@ -529,6 +558,7 @@ struct CanvasIndex {
 
         std::unordered_map<std::int64_t, std::vector<std::uint32_t>> cells_;
         std::vector<WideFiling> wide_;
+        bool filed_ = false;
     };
     // Node layers whose nodes only moved, from a place outside the visible area (with its margin) to another
     // one outside it: the layer still shows the old place, and `to` is the frame of the new one. Each is moved

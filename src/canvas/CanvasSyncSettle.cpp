@@ -121,6 +121,8 @@ void CanvasSync::settleLayers(std::optional<Rect> area) const
             nodes.push_back(entry.layer);
         for (const auto& entry : index.unsettledBranches.entries)
             branches.push_back(entry.layer);
+        index.unsettledNodes.forgetFiling();
+        index.unsettledBranches.forgetFiling();
     }
     if (nodes.empty() && branches.empty())
         return;

@@ -105,8 +105,8 @@ TEST(GraphViewLeftBehind, LayersMovedOutOfViewCatchUpWhenScrolledToClickedOrRead
 }
 
 // The list of layers left behind finds what reaches an area by looking near it: after any mix of entries
-// made, nudged, moved across the map and removed, small or wider than a cell, at the origin's corners too, it finds
-// exactly what a look at every entry finds, each once.
+// made, nudged, moved across the map and removed, one by one or all at once, small or wider than a cell, at the
+// origin's corners too, it finds exactly what a look at every entry finds, each once.
 TEST(GraphViewLeftBehind, TheListOfLayersLeftBehindFindsWhatEveryEntryReaches)
 {
     struct Waiting : std::enable_shared_from_this<Waiting> {
@@ -114,7 +114,7 @@ TEST(GraphViewLeftBehind, TheListOfLayersLeftBehindFindsWhatEveryEntryReaches)
     };
     CanvasIndex::UnsettledList<Waiting> list;
     std::vector<std::shared_ptr<Waiting>> layers;
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 1200; ++i)
         layers.push_back(std::make_shared<Waiting>());
     std::mt19937 random(7);
     const auto place = [&random] {
@@ -124,7 +124,13 @@ TEST(GraphViewLeftBehind, TheListOfLayersLeftBehindFindsWhatEveryEntryReaches)
         return Rect(x, y, wide ? 1500 + random() % 4000 : random() % 300, wide ? 900 : random() % 1100);
     };
     for (int round = 0; round < 40; ++round) {
-        for (int change = 0; change < 200; ++change) {
+        // Once, everything is settled at once, as a read of every layer does.
+        if (round == 20) {
+            list.forgetFiling();
+            while (!list.entries.empty())
+                list.remove(*list.entries.front().layer);
+        }
+        for (int change = 0; change < 600; ++change) {
             Waiting& layer = *layers[random() % layers.size()];
             const CanvasIndex::Unsettled* was = list.find(layer);
             if (random() % 4 == 0)
