@@ -425,7 +425,8 @@ struct CanvasIndex {
             wide_.clear();
             filed_ = false;
         }
-        // Calls found(layer) for each layer one of whose places reaches the area, each once.
+        // Calls found(layer) for each layer one of whose places reaches the area, each once; found must not
+        // change the list.
         template <typename Found>
         void visit(const Rect& area, Found&& found)
         {
