@@ -396,8 +396,9 @@ TEST(EndToEnd, WorkSurvivesKillsAndTerminationSignals)
     EXPECT_FALSE(app.endWith(SIGKILL));
     const std::vector<std::string> steady = recoveredTitles(home.path());
     for (int step = 0; step <= 10; ++step) {
-        if (killed - entered[std::size_t(step)] > 11000) // 10 s, and 1 s for a loaded machine
+        if (killed - entered[std::size_t(step)] > 11000) { // 10 s, and 1 s for a loaded machine
             EXPECT_TRUE(contains(steady, "Step " + std::to_string(step))) << step << " of " << steady.size();
+        }
     }
 
     // Saved, the map's copy goes; SIGTERM 1 s after an edit ends the program as Quit does.
