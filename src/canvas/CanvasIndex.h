@@ -153,6 +153,11 @@ struct CanvasIndex {
     }
     // Whether the rectangle reaches into the area: the closed rule on the edges, as Rect::intersects has it
     // for rectangles of sizes >= 0, in plain arithmetic.
+    // The key of a cell of the waiting grids, from its column and row.
+    static std::int64_t cellKey(std::int64_t x, std::int64_t y)
+    {
+        return std::int64_t((std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y));
+    }
     static bool reaches(const Rect& area, const Rect& r)
     {
         return r.origin.x <= area.origin.x + area.size.width && area.origin.x <= r.origin.x + r.size.width
@@ -189,7 +194,7 @@ struct CanvasIndex {
             }
             for (std::int64_t y = range->minY; y <= range->maxY; ++y)
                 for (std::int64_t x = range->minX; x <= range->maxX; ++x)
-                    cells_[key(x, y)].push_back(layer);
+                    cells_[cellKey(x, y)].push_back(layer);
             filed_ += std::size_t(range->count());
         }
         // Files a waiting layer whose area changed from `from`, where it is filed, to `to`: it joins the cells
@@ -206,7 +211,7 @@ struct CanvasIndex {
                 for (std::int64_t y = was->minY; y <= was->maxY; ++y)
                     for (std::int64_t x = was->minX; x <= was->maxX; ++x)
                         if (everywhere || !range->contains(x, y))
-                            leaveCell(key(x, y), *layer);
+                            leaveCell(cellKey(x, y), *layer);
             if (everywhere) {
                 if (!wasEverywhere)
                     file(layer, to);
@@ -215,7 +220,7 @@ struct CanvasIndex {
             for (std::int64_t y = range->minY; y <= range->maxY; ++y)
                 for (std::int64_t x = range->minX; x <= range->maxX; ++x)
                     if (wasEverywhere || !was->contains(x, y)) {
-                        cells_[key(x, y)].push_back(layer);
+                        cells_[cellKey(x, y)].push_back(layer);
                         ++filed_;
                     }
         }
@@ -230,7 +235,7 @@ struct CanvasIndex {
             }
             for (std::int64_t y = range->minY; y <= range->maxY; ++y)
                 for (std::int64_t x = range->minX; x <= range->maxX; ++x)
-                    leaveCell(key(x, y), layer);
+                    leaveCell(cellKey(x, y), layer);
         }
         bool empty() const { return filed_ == 0; }
         // The entries filed, over all cells, those a visit would drop included.
@@ -254,7 +259,7 @@ struct CanvasIndex {
             if (area && range && range->count() <= maxCells) {
                 for (std::int64_t y = range->minY; y <= range->maxY; ++y)
                     for (std::int64_t x = range->minX; x <= range->maxX; ++x)
-                        if (const auto it = cells_.find(key(x, y)); it != cells_.end()) {
+                        if (const auto it = cells_.find(cellKey(x, y)); it != cells_.end()) {
                             const Rect cell(double(x) * cellSize, double(y) * cellSize, cellSize, cellSize);
                             sweep(it->second, &cell);
                             if (it->second.empty())
@@ -288,10 +293,6 @@ struct CanvasIndex {
                 return std::nullopt;
             return CellRange{std::int64_t(std::floor(r.minX() / cellSize)), std::int64_t(std::floor(r.minY() / cellSize)),
                              std::int64_t(std::floor(r.maxX() / cellSize)), std::int64_t(std::floor(r.maxY() / cellSize))};
-        }
-        static std::int64_t key(std::int64_t x, std::int64_t y)
-        {
-            return std::int64_t((std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y));
         }
         // Drops the layer's entries, and those of layers that are gone, comparing owners (no reference taken).
         void leave(std::vector<std::weak_ptr<L>>& entries, const L& layer)
@@ -472,7 +473,7 @@ struct CanvasIndex {
                 } else {
                     for (std::int64_t y = minY; y <= maxY; ++y)
                         for (std::int64_t x = minX; x <= maxX; ++x)
-                            if (const auto cell = cells_.find(key(x, y)); cell != cells_.end())
+                            if (const auto cell = cells_.find(cellKey(x, y)); cell != cells_.end())
                                 look(cell->second);
                 }
             }
@@ -489,10 +490,6 @@ struct CanvasIndex {
             Rect place;
         };
         static constexpr std::int64_t wideKey = std::numeric_limits<std::int64_t>::min();
-        static std::int64_t key(std::int64_t x, std::int64_t y)
-        {
-            return std::int64_t((std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y));
-        }
         static std::int64_t cellX(std::int64_t key) { return std::int32_t(std::uint64_t(key) >> 32); }
         static std::int64_t cellY(std::int64_t key) { return std::int32_t(std::uint64_t(key) & 0xffffffff); }
         static std::int64_t keyOf(const Rect& place)
@@ -503,7 +500,7 @@ struct CanvasIndex {
                   && std::fabs(r.minY()) < limit))
                 return wideKey;
             const Point centre = r.center();
-            return key(std::int64_t(std::floor(centre.x / cellSize)), std::int64_t(std::floor(centre.y / cellSize)));
+            return cellKey(std::int64_t(std::floor(centre.x / cellSize)), std::int64_t(std::floor(centre.y / cellSize)));
         }
         const Rect& placeOf(std::uint32_t index, int which) const
         {
