@@ -122,9 +122,10 @@ void expectInView(OpenedMap& map, const std::string& name, Step step)
     const Rect frame = map.selectedFrame();
     const Rect after = map.visible();
     EXPECT_TRUE(after.contains(frame)) << name << ": node " << describe(frame) << " visible " << describe(after);
-    if (before.contains(frame))
+    if (before.contains(frame)) {
         EXPECT_TRUE(after == before) << name << ": the map moved from " << describe(before) << " to "
                                      << describe(after);
+    }
 }
 
 // Puts the selected node at the right edge of the visible part.

@@ -173,9 +173,11 @@ TEST_F(OpenedOutlines, OpenedAndPastedOutlinesOfManyTreesKeepEveryTreeApart)
     VQDocument single;
     DocumentImport(single).importOutlineText(indentedText({outlineItems(2)[1]}));
     ASSERT_EQ(single.project().graph.count(), 7u);
-    for (const Node& node : single.project().graph.allNodes())
-        if (!node.parentUID)
+    for (const Node& node : single.project().graph.allNodes()) {
+        if (!node.parentUID) {
             EXPECT_EQ(node.center, (Point{-50, -50}));
+        }
+    }
 
     // Pasted into an empty map.
     auto document = std::make_shared<VQDocument>();
