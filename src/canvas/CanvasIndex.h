@@ -151,13 +151,13 @@ struct CanvasIndex {
     {
         return reaches(animatedArea, from) || reaches(animatedArea, to);
     }
-    // Whether the rectangle reaches into the area: the closed rule on the edges, as Rect::intersects has it
-    // for rectangles of sizes >= 0, in plain arithmetic.
     // The key of a cell of the waiting grids, from its column and row.
     static std::int64_t cellKey(std::int64_t x, std::int64_t y)
     {
         return std::int64_t((std::uint64_t(std::uint32_t(x)) << 32) | std::uint32_t(y));
     }
+    // Whether the rectangle reaches into the area: the closed rule on the edges, as Rect::intersects has it
+    // for rectangles of sizes >= 0, in plain arithmetic.
     static bool reaches(const Rect& area, const Rect& r)
     {
         return r.origin.x <= area.origin.x + area.size.width && area.origin.x <= r.origin.x + r.size.width
