@@ -40,11 +40,14 @@ protected:
             QScrollBar::sliderChange(change);
             return;
         }
+        // Styles draw the slider's edge lines just outside its rectangle (Fusion one pixel past each end): what
+        // is repainted reaches a little beyond both rectangles, or the old edges stay in the groove.
         if (now.slider != painted_->slider)
-            update(now.slider.united(painted_->slider));
+            update(now.slider.united(painted_->slider).adjusted(-sliderEdge, -sliderEdge, sliderEdge, sliderEdge));
     }
 
 private:
+    static constexpr int sliderEdge = 3;
     struct Look {
         QSize size;
         QRect slider;

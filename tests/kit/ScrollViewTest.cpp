@@ -224,4 +224,21 @@ TEST(ScrollViewTest, AnimatedScrollAndLayerMovesShareFramesAndTheBarRepaintsOnly
     EXPECT_TRUE(QTest::qWaitFor([&] { return barPaints.paints > 0; }, 3000));
     QCoreApplication::sendPostedEvents();
     EXPECT_LT(barPaints.pixels, qint64(bar->width()) * bar->height() / 4);
+
+    // Step by step, each painted before the next: the groove keeps no line of the slider's old edges, the bar
+    // on the screen is the bar painted whole.
+    for (int step = 0; step < 12; ++step) {
+        const int painted = barPaints.paints;
+        w.scrollView.scrollToPoint({0, 12000.0 + 8000 * (step + 1)});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return barPaints.paints > painted; }, 3000));
+    }
+    QImage shown, whole;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        const QPoint global = bar->mapToGlobal(QPoint(0, 0));
+        shown = bar->screen()->grabWindow(0, global.x(), global.y(), bar->width(), bar->height()).toImage()
+                    .convertToFormat(QImage::Format_RGB32);
+        whole = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return shown == whole;
+    }, 3000));
+    shown.save(QStringLiteral(VELQUINE_ARTEFACTS_DIR "/scroll_bar_on_screen.png"));
 }
