@@ -136,6 +136,7 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     sliding.setPosition({from.x + 90, from.y + 130});
     view->sync().nodeLayer(root.childrenUIDs[5])->setPosition({from.x - 60, from.y + 30});
     clock += 0.1;
+    Animator::shared().tick();
     ASSERT_TRUE(sliding.hasAnimationForKey("position"));
     ASSERT_GT(sliding.presentationPosition().y, from.y + 1);
     ASSERT_LT(sliding.presentationPosition().y, from.y + 129);

@@ -156,6 +156,7 @@ TEST(StrokeCutting, PiecesCutAheadForThePathAsItIsDrawTheSamePixelsAndFollowItsC
     layer->prepareForDrawing();
     layer->setPath(longCurve);
     clock += 0.1;
+    Animator::shared().tick();
     ASSERT_TRUE(layer->hasAnimationForKey("path"));
     layer->prepareForDrawing();
     EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(layer->presentationPath(), whole, {}));
