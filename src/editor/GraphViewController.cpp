@@ -176,6 +176,15 @@ void GraphViewController::notifyDocumentListeners(std::function<void(VQDocumentE
         document->notifyEventListeners(std::move(event));
 }
 
+void GraphViewController::postKeepMapInView()
+{
+    std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
+    RunLoop::post([weakSelf] {
+        if (auto self = weakSelf.lock())
+            self->layoutView().keepMapInView();
+    });
+}
+
 void GraphViewController::postReveal(std::int64_t uid)
 {
     std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
@@ -185,26 +194,14 @@ void GraphViewController::postReveal(std::int64_t uid)
     });
 }
 
-// A change of the whole project (a commit, a cancel, undo and redo) may move the selected node, or bring it
-// back, away from the part of the map on screen: a single selected node that the canvas showed wholly in view,
-// or did not show at all, is revealed afterwards. One the user had scrolled or dragged out of view stays there.
+// A change of the whole project (a commit, a cancel, undo and redo) may move the selected node away from the
+// part of the map on screen, or bring back one that was elsewhere: a single selected node is revealed afterwards.
 void GraphViewController::reloadGraphViewKeepingSelectionInView()
 {
-    auto document = document_.lock();
-    if (!document || !graphView_ || !scrollView_) {
-        reloadGraphView(false);
-        return;
-    }
-    const std::vector<std::int64_t>& selection = document->project().selectedNodeUIDs;
-    std::optional<std::int64_t> reveal;
-    if (selection.size() == 1) {
-        const NodeLayer* shown = graphView_->sync().nodeLayer(selection.front());
-        if (!shown || scrollView_->targetVisibleRect().contains(shown->frame()))
-            reveal = selection.front();
-    }
     reloadGraphView(false);
-    if (reveal)
-        postReveal(*reveal);
+    auto document = document_.lock();
+    if (document && scrollView_ && document->project().selectedNodeUIDs.size() == 1)
+        postReveal(document->project().selectedNodeUIDs.front());
 }
 
 // ---- Canvas reload ----
@@ -216,6 +213,9 @@ void GraphViewController::reloadGraphView(bool force)
         return;
     GraphView& view = *graphView_;
     const VQProject& project = document->project();
+    // A map the view showed whole stays whole while it fits (checked once the change has come to rest).
+    if (!force && scrollView_ && layoutView_->showsWholeMap(view.graph()))
+        postKeepMapInView();
     view.beginSyncLock();
     view.setGraph(project.graph);
     view.setProjectStyle(project.projectStyle);

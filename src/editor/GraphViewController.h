@@ -92,6 +92,8 @@ public:
     std::vector<Node> canvasSelection() const;
     // The reveal of the node on the next turn.
     void postReveal(std::int64_t uid);
+    // LayoutViewCommands::keepMapInView on the next turn.
+    void postKeepMapInView();
     // Starts the title editor, when there is one; false when there is none.
     bool startTitleEditor(bool commitEvenIfTitleDoesntChange, std::function<void()> completion);
 

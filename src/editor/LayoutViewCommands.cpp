@@ -25,6 +25,53 @@ Rect frameOf(const Node& node)
                 node.size.height);
 }
 
+// Whether the view holds the rectangle, give or take rounding to whole pixels.
+bool holds(const Rect& view, const Rect& shown, double magnification)
+{
+    const double slack = 0.5 / magnification;
+    return shown.minX() >= view.minX() - slack && shown.maxX() <= view.maxX() + slack
+        && shown.minY() >= view.minY() - slack && shown.maxY() <= view.maxY() + slack;
+}
+
+bool fits(const Rect& shown, Size view) { return shown.width() <= view.width && shown.height() <= view.height; }
+
+// The view moved as little as needed, along each axis where the rectangle fits in it, to hold the rectangle.
+Rect movedToHold(Rect view, const Rect& shown)
+{
+    if (shown.width() <= view.width()) {
+        if (shown.minX() < view.minX())
+            view.origin.x = shown.minX();
+        else if (shown.maxX() > view.maxX())
+            view.origin.x = shown.maxX() - view.width();
+    }
+    if (shown.height() <= view.height()) {
+        if (shown.minY() < view.minY())
+            view.origin.y = shown.minY();
+        else if (shown.maxY() > view.maxY())
+            view.origin.y = shown.maxY() - view.height();
+    }
+    return view;
+}
+
+// The view of that size centred on the point, then moved along each axis to show as much of the map as it
+// can: along an axis where the map fits the map is centred, along one where it does not the view stays within
+// the map. A point of the map stays in view.
+Rect centredShowingMap(Point centre, Size size, const Rect& map)
+{
+    Rect view = Rect::centeredAt(centre, size);
+    if (map.isEmpty())
+        return view;
+    if (map.width() <= size.width)
+        view.origin.x = map.midX() - size.width / 2;
+    else
+        view.origin.x = std::clamp(view.origin.x, map.minX(), map.maxX() - size.width);
+    if (map.height() <= size.height)
+        view.origin.y = map.midY() - size.height / 2;
+    else
+        view.origin.y = std::clamp(view.origin.y, map.minY(), map.maxY() - size.height);
+    return view;
+}
+
 } // namespace
 
 void LayoutViewCommands::registerActions(const AddAction& addAction)
@@ -56,7 +103,8 @@ double LayoutViewCommands::zoomTarget() const
     return controller_.scrollView() ? controller_.scrollView()->magnification() : 1.0;
 }
 
-void LayoutViewCommands::setMagnificationAnimated(double magnification)
+// The view moves to where it comes to rest as the magnification changes.
+void LayoutViewCommands::zoomTo(double magnification, bool animated)
 {
     ScrollView* scroll = controller_.scrollView();
     if (!scroll || !std::isfinite(magnification))
@@ -64,37 +112,65 @@ void LayoutViewCommands::setMagnificationAnimated(double magnification)
     if (zoomAnimation_)
         zoomAnimation_->stop(); // deletes it
     zoomTarget_ = std::clamp(magnification, scroll->minMagnification(), scroll->maxMagnification());
-    if (UserDefaults::standard().boolForKey("disableAnimations") || !scroll->isVisible()
-        || zoomTarget_ == scroll->magnification()) {
+    const double from = scroll->magnification();
+    const Rect before = scroll->targetVisibleRect();
+    const Point start = before.center();
+    const Point end = restingViewAfterZoom(before, zoomTarget_).center();
+    if (!animated || UserDefaults::standard().boolForKey("disableAnimations") || !scroll->isVisible()) {
         scroll->setMagnification(zoomTarget_);
+        scroll->centerOn(end);
         return;
     }
+    if (zoomTarget_ == from && start == end)
+        return;
     auto* animation = new QVariantAnimation(scroll);
     animation->setDuration(zoomAnimationDuration);
     animation->setEasingCurve(QEasingCurve::InOutQuad);
-    animation->setStartValue(scroll->magnification());
-    animation->setEndValue(zoomTarget_);
-    QObject::connect(animation, &QVariantAnimation::valueChanged, scroll,
-                     [scroll](const QVariant& value) { scroll->setMagnification(value.toDouble()); });
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    const double to = zoomTarget_;
+    QObject::connect(animation, &QVariantAnimation::valueChanged, scroll, [scroll, from, to, start, end](const QVariant& value) {
+        const double t = value.toDouble();
+        scroll->setMagnification(from + (to - from) * t);
+        scroll->centerOn({start.x + (end.x - start.x) * t, start.y + (end.y - start.y) * t});
+    });
     zoomAnimation_ = animation;
     animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+Rect LayoutViewCommands::restingViewAfterZoom(const Rect& before, double magnification) const
+{
+    ScrollView* scroll = controller_.scrollView();
+    const Size size{scroll->viewport()->width() / magnification, scroll->viewport()->height() / magnification};
+    Rect after = Rect::centeredAt(before.center(), size);
+    auto document = controller_.lockDocument();
+    if (!document)
+        return after;
+    const Graph& graph = document->project().graph;
+    const Rect map = graph.boundingRect();
+    if (!graph.isEmpty() && holds(before, map, scroll->magnification()))
+        after = movedToHold(after, map);
+    const std::vector<Node> selection = controller_.projectSelection();
+    if (selection.size() == 1)
+        after = movedToHold(after, frameOf(selection.front()));
+    return after;
 }
 
 void LayoutViewCommands::zoomIn()
 {
     if (controller_.scrollView())
-        setMagnificationAnimated(zoomTarget() + 0.25);
+        zoomTo(zoomTarget() + 0.25, true);
 }
 
 void LayoutViewCommands::zoomOut()
 {
     if (controller_.scrollView())
-        setMagnificationAnimated(zoomTarget() - 0.25);
+        zoomTo(zoomTarget() - 0.25, true);
 }
 
 void LayoutViewCommands::zoomDefault()
 {
-    setMagnificationAnimated(1.0);
+    zoomTo(1.0, true);
 }
 
 void LayoutViewCommands::collisionDetectionModeDidSwitch()
@@ -166,7 +242,26 @@ void LayoutViewCommands::revealNode(std::int64_t uid)
     // Where a centring under way comes to rest counts: it need not start again.
     if (controller_.scrollView()->targetVisibleRect().contains(frameOf(*node)))
         return;
-    centerSelectedNode();
+    centerSelectedNodeShowingMap();
+}
+
+bool LayoutViewCommands::showsWholeMap(const Graph& graph) const
+{
+    ScrollView* scroll = controller_.scrollView();
+    return scroll && !graph.isEmpty()
+        && holds(scroll->targetVisibleRect(), graph.boundingRect(), scroll->magnification());
+}
+
+void LayoutViewCommands::keepMapInView()
+{
+    auto document = controller_.lockDocument();
+    ScrollView* scroll = controller_.scrollView();
+    if (!document || !scroll || document->project().graph.isEmpty())
+        return;
+    const Rect map = document->project().graph.boundingRect();
+    const Rect visible = scroll->targetVisibleRect();
+    if (fits(map, visible.size) && !holds(visible, map, scroll->magnification()))
+        scroll->scrollRectToVisible(map, 0.5);
 }
 
 // The layout step, a collision pass and the commit, as one undo step.
@@ -240,23 +335,17 @@ void LayoutViewCommands::centerSelectedNode()
         controller_.scrollView()->centerOn(*centre, 0.5);
 }
 
-// An opened map whose selected node stands at its edge would, centred on that node, show half of it cut off
-// beside an empty half of the view: along each axis where the map fits in the view, the map is centred
-// instead, and the node, inside the map, is in view all the same.
+// A node at the edge of the map would, centred, show part of the map cut off beside an empty part of the view:
+// the view shows as much of the map as it can with the node in it instead.
 void LayoutViewCommands::centerSelectedNodeShowingMap()
 {
     auto document = controller_.lockDocument();
     auto centre = selectedOrFirstRootCentre();
     if (!document || !centre)
         return;
-    const Rect map = document->project().graph.boundingRect();
-    const Rect visible = controller_.scrollView()->documentVisibleRect();
-    const auto within = [](double c, double low, double high, double view) {
-        return high - low <= view ? (low + high) / 2 : c;
-    };
-    centre->x = within(centre->x, map.minX(), map.maxX(), visible.width());
-    centre->y = within(centre->y, map.minY(), map.maxY(), visible.height());
-    controller_.scrollView()->centerOn(*centre, 0.5);
+    ScrollView* scroll = controller_.scrollView();
+    const Rect visible = scroll->documentVisibleRect();
+    scroll->scrollRectToVisible(centredShowingMap(*centre, visible.size, document->project().graph.boundingRect()), 0.5);
 }
 
 // The centre of the first selected node; with none selected, the first root in identifier order is selected

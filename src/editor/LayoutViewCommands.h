@@ -16,6 +16,7 @@
 
 namespace velquine {
 
+class Graph;
 class VQDocument;
 
 class LayoutViewCommands {
@@ -36,20 +37,32 @@ public:
     void sortSelectedNodeChildren(const ActionItem* sender); // sortSelectedNodeChildren:
     void toggleNodeFocus();                            // toggleNodeFocus:
     void centerSelectedNode();                         // centerSelectedNode: and centerSelectedNodeNoAnim:
-    // As centerSelectedNode, but centred on the whole map along each axis where the map fits in the view.
+    // As centerSelectedNode, but showing as much of the map as the view can with the node in it: along each
+    // axis where the map fits it is centred, along the others the view stays within the map.
     void centerSelectedNodeShowingMap();
-    // The node, as the project now holds it, is centred unless it lies entirely in view.
+    // The node, as the project now holds it, is brought into view (centerSelectedNodeShowingMap) unless it lies
+    // entirely in view.
     void revealNode(std::int64_t uid);
+    // Whether the view shows the whole of the graph's map (where a scroll under way ends).
+    bool showsWholeMap(const Graph& graph) const;
+    // A map that fits in the view and is not wholly in it is brought into view, the view moving as little as
+    // needed.
+    void keepMapInView();
     void forceReloadModel();                           // forceReloadModel:
     void toggleDebugDrawing();                         // toggleDebugDrawing:
     void dumpGraph();                                  // dumpGraph:
     void scrollOriginIntoView();                       // blong:
 
+    // Zooms to the magnification (within the scroll view's range), animated over zoomAnimationDuration unless
+    // animations are off; a zoom step taken meanwhile goes on from where the running one is headed. The middle
+    // of the view stays, but for a map the view showed whole, which it goes on showing while it fits, and the
+    // selected node, which stays in view.
+    void zoomTo(double magnification, bool animated);
+
 private:
-    // Zooms to the magnification (within the scroll view's range) over zoomAnimationDuration, or at once when
-    // animations are off; a zoom step taken meanwhile goes on from where the running one is headed.
-    void setMagnificationAnimated(double magnification);
     double zoomTarget() const;
+    // Where the view comes to rest after a zoom from the visible rectangle to the magnification.
+    Rect restingViewAfterZoom(const Rect& before, double magnification) const;
     void runResolveCollisions(const std::string& label);
     void runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout);
     std::optional<Point> selectedOrFirstRootCentre();

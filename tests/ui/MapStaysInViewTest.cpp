@@ -3,113 +3,21 @@
 // the visible part of the canvas; when it already did, the map does not move. New nodes are made at the edge of
 // the view and their titles typed at once, at magnifications of 1, 2 and 0.5.
 
-#include "document/DocumentFactory.h"
-#include "document/DocumentLayout.h"
-#include "support/QtWait.h"
-
-#include <gtest/gtest.h>
-
 #include <QComboBox>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include <cstdio>
-
-#include "canvas/GraphView.h"
-#include "canvas/NodeTitleEditor.h"
-#include "document/VQDocument.h"
-#include "editor/EditorPanes.h"
-#include "editor/MindMapEditorWindowController.h"
-#include "inspector/DocumentStyleInspector.h"
-#include "kit/ScrollView.h"
-#include "model/project/FactorySettings.h"
-#include "platform/RunLoop.h"
-#include "platform/UndoManager.h"
-#include "platform/UserDefaults.h"
+#include "OpenedMapWindow.h"
 #include "UiTestSupport.h"
+#include "canvas/NodeTitleEditor.h"
 #include "canvas/TitleEditingInteraction.h"
+#include "inspector/DocumentStyleInspector.h"
+#include "platform/UndoManager.h"
 
 using namespace velquine;
 
 namespace {
 
-// A map of count nodes, ten children per node, laid out; its last node selected.
-VQProject makeMap(int count)
-{
-    VQDocument document;
-    document.beginEditingSession("Build");
-    std::vector<Node> nodes{document.createRootNode("Trip to Lisbon", {0, 0}, false)};
-    static const char* const words[] = {"Hotel", "Shopping", "Flights", "Museum", "Car rental", "Budget", "Tram 28",
-                                        "Castle", "Beach day", "Fado night"};
-    for (int i = 1; i < count; ++i) {
-        const Node& parent = nodes[std::size_t((i - 1) / 10)];
-        nodes.push_back(*document.createChildNode(parent.uid, std::string(words[i % 10]) + " " + std::to_string(i)));
-    }
-    DocumentLayout(document).autoLayoutGraph(true);
-    document.projectForLoading().setSelectedNodes({*document.project().graph.node(nodes.back().uid)});
-    document.commitEditingSession();
-    return document.project();
-}
-
-struct OpenedMap {
-    ScopedStandardUserDefaults settings;
-    QTemporaryDir folder;
-    std::shared_ptr<VQDocument> document;
-    std::unique_ptr<MindMapEditorWindowController> window;
-
-    explicit OpenedMap(int count)
-    {
-        registerFactoryDefaults();
-        const std::string path = folder.path().toStdString() + "/map.velquine";
-        {
-            VQDocument saved;
-            saved.projectForLoading() = makeMap(count);
-            std::optional<std::string> error;
-            EXPECT_TRUE(saved.writeToURL(path, std::string(VQDocument::documentType), &error));
-        }
-        // As the program opens a file: the document read, its window made and shown.
-        document = DocumentFactory::makeDocumentForURL(path, std::string(VQDocument::documentType));
-        window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("map"));
-        window->setAttribute(Qt::WA_DeleteOnClose, false);
-        window->show();
-        window->raise();
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        settle();
-    }
-    GraphView* canvas() const { return window->contentViewController()->editorContentViewController()->graphView(); }
-    ScrollView* scrollView() const
-    {
-        return window->contentViewController()->editorContentViewController()->scrollView();
-    }
-    // Deferred calls run and scrolling come to rest.
-    void settle() const
-    {
-        EXPECT_TRUE(QTest::qWaitFor([this] {
-            RunLoop::drain();
-            return RunLoop::pendingCount() == 0 && !scrollView()->isAnimatingScroll();
-        }));
-        QApplication::processEvents();
-        RunLoop::drain();
-    }
-    Rect visible() const { return scrollView()->documentVisibleRect(); }
-    Rect selectedFrame() const
-    {
-        const auto& selection = document->project().selectedNodeUIDs;
-        EXPECT_EQ(selection.size(), 1u);
-        const Node node = *document->project().graph.node(selection.front());
-        return Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
-                    node.size.height);
-    }
-};
-
-std::string describe(const Rect& r)
-{
-    char text[128];
-    std::snprintf(text, sizeof text, "(%.1f, %.1f, %.1f x %.1f)", r.origin.x, r.origin.y, r.size.width,
-                  r.size.height);
-    return text;
-}
+using OpenedMap = test::OpenedMapWindow;
+using test::describeRect;
 
 // Runs the step and checks where it leaves the view: the selected node wholly visible, and the visible part of
 // the map where it was when the node was already inside it.
@@ -121,10 +29,10 @@ void expectInView(OpenedMap& map, const std::string& name, Step step)
     map.settle();
     const Rect frame = map.selectedFrame();
     const Rect after = map.visible();
-    EXPECT_TRUE(after.contains(frame)) << name << ": node " << describe(frame) << " visible " << describe(after);
+    EXPECT_TRUE(after.contains(frame)) << name << ": node " << describeRect(frame) << " visible " << describeRect(after);
     if (before.contains(frame)) {
-        EXPECT_TRUE(after == before) << name << ": the map moved from " << describe(before) << " to "
-                                     << describe(after);
+        EXPECT_TRUE(after == before) << name << ": the map moved from " << describeRect(before) << " to "
+                                     << describeRect(after);
     }
 }
 
@@ -146,10 +54,16 @@ void runSequence(int count, double magnification)
     // A map that fits in the view is shown whole, though its selected node stands at its edge.
     const Rect whole = map.document->project().graph.boundingRect();
     if (whole.width() <= map.visible().width() && whole.height() <= map.visible().height())
-        EXPECT_TRUE(map.visible().contains(whole)) << "map " << describe(whole) << " visible " << describe(map.visible());
+        EXPECT_TRUE(map.visible().contains(whole)) << "map " << describeRect(whole) << " visible " << describeRect(map.visible());
     else
         EXPECT_GT(count, 10) << "a map of ten nodes fits in the window";
-    map.scrollView()->setMagnification(magnification);
+    // Zoomed with the window's zoom pop-up.
+    const auto& factors = MindMapEditorWindowController::zoomFactors;
+    const auto factor = std::find(std::begin(factors), std::end(factors), magnification);
+    ASSERT_NE(factor, std::end(factors));
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(int(factor - std::begin(factors)));
+    map.window->changeZoomLevel();
+    EXPECT_EQ(map.scrollView()->magnification(), magnification);
     expectInView(map, "zoomed", [] {});
     map.canvas()->setFocus();
 
@@ -193,3 +107,102 @@ void runSequence(int count, double magnification)
 TEST(MapStaysInView, TenNodes) { runSequence(10, 1.0); }
 TEST(MapStaysInView, ThreeHundredNodesZoomedIn) { runSequence(300, 2.0); }
 TEST(MapStaysInView, FiveThousandNodesZoomedOut) { runSequence(5000, 0.5); }
+
+namespace {
+
+// A new, empty map in its window, as File ▸ New makes it.
+struct NewMapWindow {
+    ScopedStandardUserDefaults settings;
+    std::shared_ptr<VQDocument> document;
+    std::unique_ptr<MindMapEditorWindowController> window;
+
+    NewMapWindow()
+    {
+        registerFactoryDefaults();
+        document = DocumentFactory::makeUntitledDocument();
+        window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("Untitled"));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        settle();
+    }
+    GraphView* canvas() const { return window->contentViewController()->editorContentViewController()->graphView(); }
+    ScrollView* scrollView() const
+    {
+        return window->contentViewController()->editorContentViewController()->scrollView();
+    }
+    void settle() const
+    {
+        EXPECT_TRUE(QTest::qWaitFor([this] {
+            RunLoop::drain();
+            return RunLoop::pendingCount() == 0 && !scrollView()->isAnimatingScroll();
+        }));
+        QApplication::processEvents();
+        RunLoop::drain();
+    }
+    // Keys go where the window sends them: the canvas, or the title editor while a title is typed.
+    void press(int key)
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        settle();
+    }
+    void type(const QString& text)
+    {
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        settle();
+    }
+    void click(QPoint viewportPoint)
+    {
+        QWidget* viewport = scrollView()->viewport();
+        QTest::mouseClick(canvas(), Qt::LeftButton, {}, canvas()->mapFrom(viewport, viewportPoint));
+        settle();
+    }
+    // The nodes wholly in view, by title.
+    std::vector<std::string> shown() const
+    {
+        std::vector<std::string> titles;
+        const Rect visible = scrollView()->documentVisibleRect();
+        for (const auto& [uid, node] : document->project().graph.nodeBin())
+            if (visible.contains(test::frameOfNode(node)))
+                titles.push_back(node.title);
+        std::sort(titles.begin(), titles.end());
+        return titles;
+    }
+};
+
+} // namespace
+
+// A new root made at an empty spot near the right edge of the view, its title typed and committed: the map
+// stays in view, the new root with it.
+TEST(MapStaysInView, ANewRootNearTheRightEdgeKeepsTheMapInView)
+{
+    NewMapWindow map;
+    QWidget* viewport = map.scrollView()->viewport();
+    map.click(viewport->rect().center());
+    map.press(Qt::Key_Return);
+    map.type(QStringLiteral("Centre"));
+    map.press(Qt::Key_Return);
+    map.press(Qt::Key_Tab);
+    map.type(QStringLiteral("Right one"));
+    map.press(Qt::Key_Return);
+    map.press(Qt::Key_Return);
+    map.type(QStringLiteral("Left one"));
+    map.press(Qt::Key_Return);
+    map.press(Qt::Key_Escape);
+    ASSERT_EQ(map.shown(), (std::vector<std::string>{"Centre", "Left one", "Right one"}));
+
+    map.click({viewport->width() - 40, viewport->height() / 2});
+    map.press(Qt::Key_Return);
+    test::saveScreenshot(map.window.get(), QStringLiteral("new-root-at-edge-created"));
+    EXPECT_EQ(map.shown(), (std::vector<std::string>{"", "Centre", "Left one", "Right one"}));
+    map.type(QStringLiteral("Edge"));
+    map.press(Qt::Key_Return);
+    test::saveScreenshot(map.window.get(), QStringLiteral("new-root-at-edge-titled"));
+    EXPECT_EQ(map.shown(), (std::vector<std::string>{"Centre", "Edge", "Left one", "Right one"}));
+    // Tab makes a child of the new root: the map, now wider than the view, stays in view with the child.
+    map.press(Qt::Key_Tab);
+    map.type(QStringLiteral("Below the edge"));
+    map.press(Qt::Key_Return);
+    EXPECT_EQ(map.shown(), (std::vector<std::string>{"Below the edge", "Centre", "Edge", "Right one"}));
+}
