@@ -188,6 +188,33 @@ TEST(LayerRendererTest, CachedPicturesAreReusedUntilSomethingInsideChangesOrTheS
     EXPECT_EQ(resampled.pixelColor(60, 60), QColor(Qt::green));
 }
 
+// A picture whose place falls on half a pixel lands on the same pixels whether the paint's device origin puts it
+// at a positive or a negative device position: a paint of part of a view (a band, a strip after a scroll)
+// shows what a paint of the whole shows there.
+TEST(LayerRendererTest, APictureOnHalfAPixelLandsAlikeWhereverTheDevicesOriginLies)
+{
+    Transaction noActions(true);
+    auto root = canvas(100, 100);
+    auto node = box({20.5, 10.5, 30, 20}, Qt::red);
+    node->setCachesPicture(true);
+    root->addSublayer(node);
+    const QImage whole = render(*root);
+    // The lower and the right half of the view painted on their own, their top-left corner at the device's
+    // origin: the node's picture starts left of and above it.
+    for (QPoint part : {QPoint(0, 20), QPoint(30, 0), QPoint(30, 20)}) {
+        QImage image(100 - part.x(), 100 - part.y(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.translate(-part.x(), -part.y());
+            LayerRenderOptions options;
+            options.targetRect = QRectF(0, 0, 100, 100);
+            LayerRenderer::render(painter, *root, options);
+        }
+        EXPECT_EQ(image, whole.copy(QRect(part, image.size()))) << part.x() << ", " << part.y();
+    }
+}
+
 TEST(LayerRendererTest, GrayFilterAndShadowArePaintedFromThePicture)
 {
     Transaction noActions(true);
