@@ -101,6 +101,16 @@ TEST(ScrollViewTest, ScrollingToARectangleMovesAsLittleAsNeededAndCentresOnAPoin
     w.scrollView.centerOn({1200, 900}, 0.2);  // animated: arrives later
     EXPECT_NEAR(w.scrollView.documentVisibleRect().midX(), 1000, 4);
     EXPECT_TRUE(QTest::qWaitFor([&] { return std::lround(w.scrollView.documentVisibleRect().midX() / 4) == 1200 / 4; }, 3000));
+
+    // At 75 % a point is three quarters of a pixel: a rectangle whose edges fall between pixels is brought wholly
+    // into view, on either side, never half a pixel short.
+    w.scrollView.setMagnification(0.75);
+    for (const Rect r : {Rect(1500.3, 1200.5, 40.2, 20.1), Rect(300.9, 250.6, 40.3, 20.3), Rect(1510.7, 300.2, 30.1, 11.1)}) {
+        w.scrollView.scrollRectToVisible(r);
+        EXPECT_TRUE(w.scrollView.documentVisibleRect().contains(r))
+            << r.minX() << ", " << r.minY() << " in " << w.scrollView.documentVisibleRect().minX() << ", "
+            << w.scrollView.documentVisibleRect().minY();
+    }
 }
 
 TEST(ScrollViewTest, TheHostPaintsItsLayersMagnifiedAndRepaintsWhatMoved)
