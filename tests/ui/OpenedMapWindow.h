@@ -11,12 +11,14 @@
 #include <QTest>
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 
 #include "canvas/GraphView.h"
 #include "document/DocumentFactory.h"
 #include "document/DocumentLayout.h"
+#include "document/FileTypes.h"
 #include "document/VQDocument.h"
 #include "editor/EditorPanes.h"
 #include "editor/MindMapEditorWindowController.h"
@@ -75,8 +77,22 @@ struct OpenedMapWindow {
             std::optional<std::string> error;
             EXPECT_TRUE(saved.writeToURL(path, std::string(VQDocument::documentType), &error));
         }
-        // As the program opens a file: the document read, its window made and shown.
-        document = DocumentFactory::makeDocumentForURL(path, std::string(VQDocument::documentType));
+        open(path);
+    }
+    explicit OpenedMapWindow(int count) : OpenedMapWindow(makeTreeMap(count)) {}
+    // A file of another type (an indented text outline, say) written with the contents and opened.
+    OpenedMapWindow(const std::string& fileName, const std::string& contents)
+    {
+        registerFactoryDefaults();
+        const std::string path = folder.path().toStdString() + "/" + fileName;
+        std::ofstream(path) << contents;
+        open(path);
+    }
+    GraphView* canvas() const { return window->contentViewController()->editorContentViewController()->graphView(); }
+    // As the program opens a file: the document read by its type, its window made and shown.
+    void open(const std::string& path)
+    {
+        document = DocumentFactory::makeDocumentForURL(path, FileTypes::typeNameForFile(path));
         window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("map"));
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->show();
@@ -85,8 +101,6 @@ struct OpenedMapWindow {
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
         settle();
     }
-    explicit OpenedMapWindow(int count) : OpenedMapWindow(makeTreeMap(count)) {}
-    GraphView* canvas() const { return window->contentViewController()->editorContentViewController()->graphView(); }
     ScrollView* scrollView() const
     {
         return window->contentViewController()->editorContentViewController()->scrollView();
