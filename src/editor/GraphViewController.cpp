@@ -176,12 +176,12 @@ void GraphViewController::notifyDocumentListeners(std::function<void(VQDocumentE
         document->notifyEventListeners(std::move(event));
 }
 
-void GraphViewController::postKeepMapInView()
+void GraphViewController::postKeepMapInView(bool mapWasWhole)
 {
     std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
-    RunLoop::post([weakSelf] {
+    RunLoop::post([weakSelf, mapWasWhole] {
         if (auto self = weakSelf.lock())
-            self->layoutView().keepMapInView();
+            self->layoutView().keepMapInView(mapWasWhole);
     });
 }
 
@@ -213,9 +213,10 @@ void GraphViewController::reloadGraphView(bool force)
         return;
     GraphView& view = *graphView_;
     const VQProject& project = document->project();
-    // A map the view showed whole stays whole while it fits (checked once the change has come to rest).
-    if (!force && scrollView_ && layoutView_->showsWholeMap(view.graph()))
-        postKeepMapInView();
+    // Once the change has come to rest, a map the view showed whole stays whole while it fits, and a view left
+    // with nothing of the map is brought back to it.
+    if (!force && scrollView_)
+        postKeepMapInView(layoutView_->showsWholeMap(view.graph()));
     view.beginSyncLock();
     view.setGraph(project.graph);
     view.setProjectStyle(project.projectStyle);
@@ -224,7 +225,12 @@ void GraphViewController::reloadGraphView(bool force)
     view.setGrid(project.grid);
     view.setBaseLayoutOptions(project.baseLayoutOptions);
     view.pointer().updateSelectionAppearance(project.graph.nodes(project.selectedNodeUIDs));
-    Rect canvasRect = onCanvasGrid(project.graph.canvasRect(screenSize()));
+    // The canvas also holds the part of it on screen (and where a scroll under way ends), so that a map that
+    // shrinks or moves away never takes the ground from under the view.
+    Rect canvasRect = project.graph.canvasRect(screenSize());
+    if (scrollView_ && !force && !oldGraphBounds_.isEmpty())
+        canvasRect = canvasRect.unionWith(view.visibleRect()).unionWith(scrollView_->targetVisibleRect());
+    canvasRect = onCanvasGrid(canvasRect);
     if (!force && canvasRect == oldGraphBounds_) {
         view.endSyncLock();
         return;

@@ -93,7 +93,7 @@ public:
     // The reveal of the node on the next turn.
     void postReveal(std::int64_t uid);
     // LayoutViewCommands::keepMapInView on the next turn.
-    void postKeepMapInView();
+    void postKeepMapInView(bool mapWasWhole);
     // Starts the title editor, when there is one; false when there is none.
     bool startTitleEditor(bool commitEvenIfTitleDoesntChange, std::function<void()> completion);
 

@@ -25,10 +25,10 @@ Rect frameOf(const Node& node)
                 node.size.height);
 }
 
-// Whether the view holds the rectangle, give or take rounding to whole pixels.
+// Whether the view holds the rectangle, give or take a pixel.
 bool holds(const Rect& view, const Rect& shown, double magnification)
 {
-    const double slack = 0.5 / magnification;
+    const double slack = 1 / magnification;
     return shown.minX() >= view.minX() - slack && shown.maxX() <= view.maxX() + slack
         && shown.minY() >= view.minY() - slack && shown.maxY() <= view.maxY() + slack;
 }
@@ -53,11 +53,24 @@ Rect movedToHold(Rect view, const Rect& shown)
     return view;
 }
 
+Point nearestPoint(const Rect& r, Point p) { return {std::clamp(p.x, r.minX(), r.maxX()), std::clamp(p.y, r.minY(), r.maxY())}; }
+
+// The map with room for the selection rings and handles of the nodes at its edges, where that fits the view
+// along an axis.
+Rect withMargin(const Rect& map, Size view)
+{
+    constexpr double margin = 12;
+    const double dx = map.width() + 2 * margin <= view.width ? margin : 0;
+    const double dy = map.height() + 2 * margin <= view.height ? margin : 0;
+    return map.insetBy(-dx, -dy);
+}
+
 // The view of that size centred on the point, then moved along each axis to show as much of the map as it
 // can: along an axis where the map fits the map is centred, along one where it does not the view stays within
 // the map. A point of the map stays in view.
-Rect centredShowingMap(Point centre, Size size, const Rect& map)
+Rect centredShowingMap(Point centre, Size size, const Rect& wholeMap)
 {
+    const Rect map = withMargin(wholeMap, size);
     Rect view = Rect::centeredAt(centre, size);
     if (map.isEmpty())
         return view;
@@ -149,10 +162,13 @@ Rect LayoutViewCommands::restingViewAfterZoom(const Rect& before, double magnifi
     const Graph& graph = document->project().graph;
     const Rect map = graph.boundingRect();
     if (!graph.isEmpty() && holds(before, map, scroll->magnification()))
-        after = movedToHold(after, map);
+        after = movedToHold(after, withMargin(map, size));
     const std::vector<Node> selection = controller_.projectSelection();
     if (selection.size() == 1)
         after = movedToHold(after, frameOf(selection.front()));
+    // A view that showed part of the map goes on showing some: the part nearest to it.
+    if (!graph.isEmpty() && before.intersects(map) && !after.intersects(map))
+        after = centredShowingMap(nearestPoint(map, after.center()), size, map);
     return after;
 }
 
@@ -240,7 +256,8 @@ void LayoutViewCommands::revealNode(std::int64_t uid)
     if (!node)
         return;
     // Where a centring under way comes to rest counts: it need not start again.
-    if (controller_.scrollView()->targetVisibleRect().contains(frameOf(*node)))
+    ScrollView* scroll = controller_.scrollView();
+    if (holds(scroll->targetVisibleRect(), frameOf(*node), scroll->magnification()))
         return;
     centerSelectedNodeShowingMap();
 }
@@ -252,7 +269,7 @@ bool LayoutViewCommands::showsWholeMap(const Graph& graph) const
         && holds(scroll->targetVisibleRect(), graph.boundingRect(), scroll->magnification());
 }
 
-void LayoutViewCommands::keepMapInView()
+void LayoutViewCommands::keepMapInView(bool mapWasWhole)
 {
     auto document = controller_.lockDocument();
     ScrollView* scroll = controller_.scrollView();
@@ -260,8 +277,15 @@ void LayoutViewCommands::keepMapInView()
         return;
     const Rect map = document->project().graph.boundingRect();
     const Rect visible = scroll->targetVisibleRect();
-    if (fits(map, visible.size) && !holds(visible, map, scroll->magnification()))
-        scroll->scrollRectToVisible(map, 0.5);
+    if (mapWasWhole && fits(map, visible.size) && !holds(visible, map, scroll->magnification())) {
+        scroll->scrollRectToVisible(withMargin(map, visible.size), 0.5);
+        return;
+    }
+    // A view that shows nothing of the map (it went elsewhere) shows the part nearest to it; a single selected
+    // node is revealed instead.
+    if (visible.intersects(map) || document->project().selectedNodeUIDs.size() == 1)
+        return;
+    scroll->scrollRectToVisible(centredShowingMap(nearestPoint(map, visible.center()), visible.size, map), 0.5);
 }
 
 // The layout step, a collision pass and the commit, as one undo step.

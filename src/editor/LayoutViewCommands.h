@@ -45,9 +45,10 @@ public:
     void revealNode(std::int64_t uid);
     // Whether the view shows the whole of the graph's map (where a scroll under way ends).
     bool showsWholeMap(const Graph& graph) const;
-    // A map that fits in the view and is not wholly in it is brought into view, the view moving as little as
-    // needed.
-    void keepMapInView();
+    // After a change of the map: a map the view showed whole (mapWasWhole) that still fits and is not wholly in
+    // view is brought into it, the view moving as little as needed; a view that shows nothing of the map, with
+    // no single node selected (which is revealed instead), is moved to show the part of the map nearest to it.
+    void keepMapInView(bool mapWasWhole);
     void forceReloadModel();                           // forceReloadModel:
     void toggleDebugDrawing();                         // toggleDebugDrawing:
     void dumpGraph();                                  // dumpGraph:

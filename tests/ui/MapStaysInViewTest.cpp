@@ -4,6 +4,7 @@
 // the view and their titles typed at once, at magnifications of 1, 2 and 0.5.
 
 #include <QComboBox>
+#include <QMenuBar>
 
 #include "OpenedMapWindow.h"
 #include "UiTestSupport.h"
@@ -205,4 +206,150 @@ TEST(MapStaysInView, ANewRootNearTheRightEdgeKeepsTheMapInView)
     map.type(QStringLiteral("Below the edge"));
     map.press(Qt::Key_Return);
     EXPECT_EQ(map.shown(), (std::vector<std::string>{"Below the edge", "Centre", "Edge", "Right one"}));
+}
+
+// A map a little wider than the view, its root at the left end, opened with nothing selected: the root is
+// selected and shown, and the view shows as much of the map as it holds, not an empty half beside the root.
+// Zoomed out until the map fits, the view shows it whole.
+TEST(MapStaysInView, AMapWiderThanTheViewOpensFillingTheViewFromItsRoot)
+{
+    VQProject project;
+    {
+        VQDocument document;
+        document.beginEditingSession("Build");
+        LayoutOptions options = document.project().baseLayoutOptions;
+        options.layoutDirection = LayoutOptions::LayoutDirection::ascending;
+        document.projectForLoading().baseLayoutOptions = options;
+        const Node root = document.createRootNode("Plan for the café at the old harbour, with everyone who helps", {0, 0}, false);
+        document.createChildNode(root.uid, "Research the market");
+        document.createChildNode(root.uid, "Write a business plan");
+        const Node launch = *document.createChildNode(root.uid, "Launch");
+        document.createChildNode(launch.uid, "Party for everyone who helped, at the harbour, with music and food");
+        document.createChildNode(root.uid, "Find investors");
+        DocumentLayout(document).autoLayoutGraph(true);
+        document.commitEditingSession();
+        project = document.project();
+    }
+    ASSERT_EQ(project.graph.count(), 6u);
+    OpenedMap map(project);
+    const Rect whole = map.document->project().graph.boundingRect();
+    const Rect visible = map.visible();
+    ASSERT_GT(whole.width(), visible.width());
+    ASSERT_LT(whole.width(), visible.width() / 0.75);
+    test::saveScreenshot(map.window.get(), QStringLiteral("map-wider-than-view-opened"));
+    EXPECT_FALSE(map.document->project().graph.node(map.document->project().selectedNodeUIDs.at(0))->parentUID);
+    EXPECT_TRUE(visible.contains(map.selectedFrame())) << describeRect(map.selectedFrame()) << " in " << describeRect(visible);
+    // Nothing of the view lies left of the map while the map runs on past its right edge.
+    EXPECT_GE(visible.minX(), whole.minX() - 1) << describeRect(whole) << " in " << describeRect(visible);
+    // The map fits at 75 %.
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(2);
+    map.window->changeZoomLevel();
+    map.settle();
+    EXPECT_EQ(map.scrollView()->magnification(), 0.75);
+    EXPECT_TRUE(map.visible().contains(whole)) << describeRect(whole) << " in " << describeRect(map.visible());
+}
+
+// With the view zoomed out and a node at its edge selected, Ctrl+0 (Actual Size) keeps that node in view.
+TEST(MapStaysInView, ActualSizeKeepsTheSelectedNodeInView)
+{
+    OpenedMap map(300);
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(1);
+    map.window->changeZoomLevel();
+    map.settle();
+    ASSERT_EQ(map.scrollView()->magnification(), 0.5);
+    // The node nearest to the view's top-left corner, wholly in view, is clicked.
+    const Rect visible = map.visible();
+    std::optional<Node> corner;
+    for (const auto& [uid, node] : map.document->project().graph.nodeBin())
+        if (visible.contains(test::frameOfNode(node))
+            && (!corner || node.center.x + node.center.y < corner->center.x + corner->center.y))
+            corner = node;
+    ASSERT_TRUE(corner);
+    QTest::mouseClick(map.canvas(), Qt::LeftButton, {},
+                      map.canvas()->widgetRectFromLayer(Rect(corner->center.x, corner->center.y, 0, 0)).topLeft().toPoint());
+    map.settle();
+    ASSERT_EQ(map.document->project().selectedNodeUIDs, std::vector<std::int64_t>{corner->uid});
+    QTest::keyClick(map.canvas(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return map.scrollView()->magnification() == 1.0; }));
+    map.settle();
+    EXPECT_TRUE(map.visible().contains(map.selectedFrame()))
+        << describeRect(map.selectedFrame()) << " in " << describeRect(map.visible());
+}
+
+namespace {
+
+// A menu command of the window, as the menu runs it.
+void triggerMenuItem(MindMapEditorWindowController& window, const QString& title)
+{
+    for (QAction* action : window.menuBar()->findChildren<QAction*>())
+        if (action->text() == title) {
+            action->trigger();
+            return;
+        }
+    ADD_FAILURE() << "no menu item " << title.toStdString();
+}
+
+} // namespace
+
+// With nothing selected, a view that shows part of the map goes on showing some: the layout switches the map
+// away from it, a zoom narrows it to nothing, and an undo that shrinks the map from under it.
+TEST(MapStaysInView, AViewThatShowsPartOfTheMapKeepsShowingSome)
+{
+    {
+        OpenedMap map(300);
+        QTest::keyClick(map.canvas(), Qt::Key_Escape);
+        map.settle();
+        ASSERT_TRUE(map.document->project().selectedNodeUIDs.empty());
+        auto* pane = map.window->findChild<DocumentStyleInspector*>();
+        ASSERT_NE(pane, nullptr);
+        pane->loadViewIfNeeded();
+        const int vertical = pane->layoutTypeSelector->findText(QStringLiteral("Vertical"));
+        pane->layoutTypeSelector->setCurrentIndex(vertical);
+        emit pane->layoutTypeSelector->activated(vertical);
+        map.settle();
+        EXPECT_TRUE(map.visible().intersects(map.document->project().graph.boundingRect()))
+            << "layout: " << describeRect(map.visible()) << " and the map "
+            << describeRect(map.document->project().graph.boundingRect());
+    }
+    {
+        // The top of the view holds the map's bottom edge; zooming in twice would keep only what lies below it.
+        OpenedMap map(10);
+        QTest::keyClick(map.canvas(), Qt::Key_Escape);
+        const Rect whole = map.document->project().graph.boundingRect();
+        map.scrollView()->scrollToPoint({map.visible().minX(), whole.maxY() - 20});
+        map.settle();
+        ASSERT_TRUE(map.visible().intersects(whole));
+        for (const double magnification : {1.25, 1.5}) {
+            triggerMenuItem(*map.window, QStringLiteral("Zoom &In"));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return map.scrollView()->magnification() == magnification; }));
+            map.settle();
+        }
+        EXPECT_TRUE(map.visible().intersects(whole)) << "zoom: " << describeRect(map.visible()) << " and the map "
+                                                     << describeRect(whole);
+    }
+    {
+        // A new root just below the map, the view scrolled down as far as the canvas goes, then the root undone:
+        // the canvas keeps the ground the view stands on.
+        OpenedMap map(10);
+        QTest::keyClick(map.canvas(), Qt::Key_Escape);
+        const Rect whole = map.document->project().graph.boundingRect();
+        const Point spot{whole.midX(), whole.maxY() + 40};
+        QTest::mouseClick(map.canvas(), Qt::LeftButton, {},
+                          map.canvas()->widgetRectFromLayer(Rect(spot.x, spot.y, 0, 0)).topLeft().toPoint());
+        QTest::keyClick(map.canvas(), Qt::Key_Return);
+        map.settle();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Below"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        map.settle();
+        QTest::keyClick(map.canvas(), Qt::Key_Escape);
+        const Rect canvas = map.canvas()->boundsRect();
+        map.scrollView()->scrollToPoint({map.visible().minX(), canvas.maxY() - map.visible().height()});
+        map.settle();
+        const Rect before = map.visible();
+        ASSERT_TRUE(before.intersects(whole));
+        QTest::keyClick(map.canvas(), Qt::Key_Z, Qt::ControlModifier);
+        map.settle();
+        ASSERT_EQ(map.document->project().graph.count(), 10u);
+        EXPECT_EQ(map.visible(), before) << "undo: " << describeRect(map.visible());
+    }
 }
