@@ -33,6 +33,8 @@ public:
     void exportPlainText(const std::string& url, const PlainTextExporter::Options& options) const;
     void exportMarkdown(const std::string& url, const MarkdownExporter::Options& options) const;
     void exportOPML(const std::string& url) const;
+    // Rich text as RTF or Word by the path's extension (RichTextExporter::exportTo), on the map's background.
+    void exportRichText(const std::string& url, const RichTextExporter::Options& options) const;
     // The text outlines on the pasteboard as its string type; OPML as "org.opml.opml" and as string, the
     // same bytes; rich text as RTF on a cleared pasteboard.
     void exportPlainTextToPasteboard(const PlainTextExporter::Options& options,

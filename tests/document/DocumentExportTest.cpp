@@ -7,9 +7,11 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "document/DocumentExport.h"
+#include "model/style/ProjectStyle.h"
 #include "DocumentTestSupport.h"
 #include "support/ExternalTools.h"
 
@@ -116,6 +118,61 @@ TEST_F(DocumentExportTest, TextOutlinesGoToFilesWithTheirOptions)
     DocumentExport(*document).exportPlainText(dir.filePath("empty.txt").toStdString(), options);
     EXPECT_TRUE(QFileInfo(dir.filePath("empty.txt")).exists());
     EXPECT_EQ(read(dir.filePath("empty.txt")), "");
+}
+
+// A map of one-word titles in the theme, each node's style and shape the theme's.
+std::unique_ptr<VQDocument> themedMap(const ProjectStyle& theme)
+{
+    auto map = std::make_unique<VQDocument>();
+    map->beginEditingSession("Build");
+    const Node plan = map->createRootNode("Plan", {0, 0}, false);
+    const std::optional<Node> alpha = map->createChildNode(plan, "Alpha", std::nullopt, true, false);
+    map->createChildNode(plan, "Beta", std::nullopt, true, false);
+    map->createChildNode(*alpha, "Gamma", std::nullopt, true, false);
+    map->applyStyleToDocument(theme, true, true, true);
+    map->commitEditingSession();
+    return map;
+}
+
+TEST_F(DocumentExportTest, KeptTitleColoursStandOutFromWhatIsBehindThemInLibreOffice)
+{
+    VQ_REQUIRE_TOOL(!QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty(), "LibreOffice");
+    VQ_REQUIRE_TOOL(!QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty(), "poppler-utils");
+    RichTextExporter::Options keepColors;
+    keepColors.keepColors = true;
+    // Dark themes draw light titles on dark nodes or on the dark map itself; Patagonia's root and main nodes set
+    // their titles off too little, so the map's background is behind those. Omaha is a light theme.
+    struct Export {
+        const char* name;
+        ProjectStyle theme;
+    };
+    const std::vector<Export> exports{{"dark.rtf", ProjectStyle::dark()}, {"dark.docx", ProjectStyle::dark()},
+                                      {"patagonia.rtf", ProjectStyle::patagonia()}, {"cyber.docx", ProjectStyle::cyber()},
+                                      {"omaha.rtf", ProjectStyle::omaha()}};
+    std::vector<std::string> paths;
+    for (const Export& file : exports) {
+        paths.push_back(dir.filePath(QString::fromLatin1(file.name)).toStdString());
+        DocumentExport(*themedMap(file.theme)).exportRichText(paths.back(), keepColors);
+    }
+    // A light theme's titles stand out from the page as they are: no shading.
+    EXPECT_EQ(read(dir.filePath("omaha.rtf")).find("\\chcbpat"), std::string::npos);
+
+    const std::vector<QByteArray> pdfs = officeConversions(paths, QStringLiteral("pdf"), QStringLiteral("pdf"));
+    QDir().mkpath(QStringLiteral(VELQUINE_ARTEFACTS_DIR));
+    for (std::size_t i = 0; i < exports.size(); ++i) {
+        const QString pdf = dir.filePath(QString::fromLatin1(exports[i].name) + QStringLiteral(".pdf"));
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(pdfs[i]);
+        file.close();
+        const QString picture = QStringLiteral(VELQUINE_ARTEFACTS_DIR "/rich-text-") + QString::fromLatin1(exports[i].name)
+            + QStringLiteral(".png");
+        const std::map<std::string, double> contrasts = pdfWordContrasts(pdf, picture);
+        for (const char* title : {"Plan", "Alpha", "Beta", "Gamma"}) {
+            ASSERT_TRUE(contrasts.contains(title)) << exports[i].name << " " << title;
+            EXPECT_GE(contrasts.at(title), RichTextExporter::minimumContrast) << exports[i].name << " " << title;
+        }
+    }
 }
 
 TEST_F(DocumentExportTest, AFolderThatCannotBeWrittenGivesTheErrorAndLeavesNoFile)
