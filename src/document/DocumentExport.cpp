@@ -221,7 +221,7 @@ Bytes DocumentExport::renderPDF(const GraphRenderOptions& options) const
         writer.setResolution(72);
         writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setTitle(QString::fromStdString(snapshot.title));
+        writer.setTitle(QString::fromStdString(opmlTitle()));
         writer.setCreator(QStringLiteral("Velquine"));
         QPainter painter(&writer);
         if (!painter.isActive())

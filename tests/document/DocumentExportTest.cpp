@@ -250,17 +250,23 @@ TEST_F(DocumentExportTest, ImagesAreUprightAndSizedToTheMapWithAMargin)
 TEST_F(DocumentExportTest, PdfPageIsTheRenderAreaAndHoldsTheText)
 {
     addTree();
+    const auto pdfInfo = [&] {
+        const Bytes pdf = DocumentExport(*document).renderPDF(GraphRenderOptions{});
+        QFile file(dir.filePath("map.pdf"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(pdf.data()), static_cast<qint64>(pdf.size()));
+        file.close();
+        return toolOutput("pdfinfo", {file.fileName()});
+    };
+    // A map without a title of its own is titled after its first root.
+    EXPECT_EQ(pdfInfoField(pdfInfo(), "Title"), "n1");
     document->projectForLoading().title = "Tree";
-    const Bytes pdf = DocumentExport(*document).renderPDF(GraphRenderOptions{});
-    QFile file(dir.filePath("map.pdf"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(reinterpret_cast<const char*>(pdf.data()), static_cast<qint64>(pdf.size()));
-    file.close();
-    const std::string info = toolOutput("pdfinfo", {file.fileName()});
+    const std::string info = pdfInfo();
+    const QString pdfPath = dir.filePath("map.pdf");
     EXPECT_EQ(pdfInfoField(info, "Pages"), "1") << info;
     EXPECT_EQ(pdfInfoField(info, "Page size"), "130 x 65 pts") << info;
     EXPECT_EQ(pdfInfoField(info, "Title"), "Tree") << info;
-    const std::string text = toolOutput("pdftotext", {file.fileName(), "-"});
+    const std::string text = toolOutput("pdftotext", {pdfPath, "-"});
     for (const char* title : {"n1", "n2", "n3"})
         EXPECT_NE(text.find(title), std::string::npos) << text;
 
