@@ -227,6 +227,12 @@ void DocumentWindows::showOpenError(const std::string& path, const std::string& 
                             QString::fromStdString(reason));
 }
 
+void DocumentWindows::showOpenWarning(Document& document, const std::string& path, const std::string& reason)
+{
+    dialogs_->showOpenWarning(parentFor(&document), QFileInfo(QString::fromStdString(path)).fileName(),
+                              QString::fromStdString(reason));
+}
+
 void DocumentWindows::showSaveError(Document& document, const std::string& reason)
 {
     // The fixed text of the failure, then its cause.

@@ -399,6 +399,7 @@ TEST_F(DocumentWindowsTest, AFileThatCannotBeReadOrHoldsNoOutlineIsRefusedWithTh
     ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
     QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(path("photo.png")));
     std::ofstream(path("broken.opml")) << "<?xml version=\"1.0\"?><opml version=\"2.0\"><body><outline text=\"A";
+    std::ofstream(path("empty.opml")) << "<?xml version=\"1.0\"?>\n<opml version=\"2.0\"><head/><body/></opml>\n";
 
     // A map the user may not read: the reason, not a guess at what it is.
     {
@@ -409,14 +410,19 @@ TEST_F(DocumentWindowsTest, AFileThatCannotBeReadOrHoldsNoOutlineIsRefusedWithTh
     EXPECT_EQ(denied, QStringLiteral("The document “Private.radovudo” could not be opened.|"
                                      "The file couldn't be read: Permission denied."));
 
-    // A picture and a damaged outline picked in the open panel: refused, no window, nothing in Open Recent.
-    dialogs->openPaths = {path("photo.png"), path("broken.opml")};
+    // A picture, an outline damaged before its first outline and one without any picked in the open panel:
+    // refused, no window, nothing in Open Recent. Only the damaged one is called damaged, and where.
+    dialogs->openPaths = {path("photo.png"), path("broken.opml"), path("empty.opml")};
     ActionDispatcher chain;
     ASSERT_TRUE(chain.sendAction("openDocument:"));
     const QString picture = takeReport("openFailureMessage", QStringLiteral("photo"), QStringLiteral("document-open-picture"));
     EXPECT_EQ(picture.section(u'|', 1).toStdString(), VQDocumentFiles::unknownKindMessage);
     const QString opml = takeReport("openFailureMessage", QStringLiteral("broken"));
-    EXPECT_EQ(opml.section(u'|', 1).toStdString(), VQDocumentFiles::noOPMLOutlineMessage);
+    EXPECT_TRUE(opml.section(u'|', 1).startsWith(QStringLiteral("The file is damaged: it stops being well-formed OPML at line 1, column ")))
+        << opml.toStdString();
+    const QString empty = takeReport("openFailureMessage", QStringLiteral("empty"));
+    EXPECT_EQ(empty.section(u'|', 1).toStdString(), VQDocumentFiles::noOPMLOutlineMessage);
+    EXPECT_FALSE(empty.contains(QStringLiteral("damage"))) << empty.toStdString();
     EXPECT_TRUE(delegate.documentWindows().empty());
     EXPECT_TRUE(RecentDocuments::paths().empty());
     EXPECT_EQ(quits, 0);
@@ -424,6 +430,26 @@ TEST_F(DocumentWindowsTest, AFileThatCannotBeReadOrHoldsNoOutlineIsRefusedWithTh
     // The readable map still opens.
     EXPECT_TRUE(controller().openDocumentWithContentsOfURL(map));
     EXPECT_EQ(delegate.documentWindows().size(), 1u);
+}
+
+TEST_F(DocumentWindowsTest, AnOutlineCutShortOpensWhatCameBeforeAndSaysWhereItBroke)
+{
+    // Two outlines, the second left open where the file ends.
+    std::ofstream(path("cut.opml")) << "<?xml version=\"1.0\"?>\n<opml version=\"2.0\">\n<head><title>Trip</title></head>\n"
+                                       "<body>\n<outline text=\"Pack\"><outline text=\"Tent\"/></outline>\n"
+                                       "<outline text=\"Travel\">\n  <outline text=\"Train\">\n";
+    dialogs->openPaths = {path("cut.opml")};
+    ActionDispatcher chain;
+    ASSERT_TRUE(chain.sendAction("openDocument:"));
+    ASSERT_EQ(delegate.documentWindows().size(), 1u);
+    const VQDocument& document = *window(0)->document();
+    EXPECT_EQ(document.project().graph.count(), 4u);
+    EXPECT_EQ(document.project().title, "Trip");
+    const QString report = takeReport("partlyReadMessage", QStringLiteral("cut.opml"), QStringLiteral("document-open-cut-outline"));
+    EXPECT_EQ(report.section(u'|', 0, 0).toStdString(), "The file “cut.opml” is damaged: only its first part was read.");
+    EXPECT_TRUE(report.section(u'|', 1).startsWith(QStringLiteral("It stops being well-formed OPML at line 8, column ")))
+        << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("Only the outline before that point was read"))) << report.toStdString();
 }
 
 TEST_F(DocumentWindowsTest, HelpAddressesThatNoProgramTakesAreReported)
