@@ -250,7 +250,7 @@ void NodeContentInspector::imageWellAction()
 
 void NodeContentInspector::browseImage()
 {
-    const std::optional<QString> path = OpenPanel::chooseFile(window(), tr("Choose an Image"), OpenPanel::imageFilter());
+    const std::optional<QString> path = OpenPanel::chooseImage(window(), tr("Choose an Image"));
     if (!path)
         return;
     const std::optional<Image> image = ImageWell::imageFromFile(*path);

@@ -34,11 +34,13 @@
 #include <utility>
 
 #include "app/AppDelegate.h"
+#include "app/DocumentCommands.h"
 #include "app/DocumentWindow.h"
 #include "app/MainMenu.h"
 #include "document/GraphRenderer.h"
 #include "document/VQDocument.h"
 #include "document/VQDocumentFiles.h"
+#include "editor/MindMapEditorWindowController.h"
 #include "kit/FileDialogFolders.h"
 #include "kit/WindowActions.h"
 #include "platform/RecentDocuments.h"
@@ -242,6 +244,41 @@ struct DocumentWindowsTest : ::testing::Test {
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window));
         QTest::keySequence(window, keys);
+    }
+    // Answers the next real file dialog to show: notes the folder it shows in shownFolders, then chooses the
+    // name (or path) or, without one, cancels.
+    QStringList shownFolders;
+    QObject polls; // ends any poll still waiting with the test
+    void answerPanel(const QString& name, const QString& screenshot = {})
+    {
+        auto* poll = new QTimer(&polls);
+        QObject::connect(poll, &QTimer::timeout, [this, poll, name, screenshot] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* panel = qobject_cast<QFileDialog*>(widget); panel && panel->isVisible()) {
+                    poll->stop();
+                    poll->deleteLater();
+                    shownFolders << panel->directory().absolutePath();
+                    if (!screenshot.isEmpty())
+                        test::saveScreenshot(panel, screenshot);
+                    if (name.isEmpty()) {
+                        panel->reject();
+                    } else {
+                        panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+                        static_cast<QDialog*>(panel)->accept();
+                    }
+                    return;
+                }
+        });
+        poll->start(20);
+    }
+    // Documents open in editor windows, as in the program.
+    void useEditorWindows()
+    {
+        delegate.documents().setWindowMaker(
+            [](const std::shared_ptr<VQDocument>& document, const QString& title, DocumentWindows& windows) {
+                return new MindMapEditorWindowController(document, title,
+                                                         std::make_unique<DocumentCommands>(document, windows));
+            });
     }
 };
 
@@ -452,6 +489,37 @@ TEST_F(DocumentWindowsTest, AnOutlineCutShortOpensWhatCameBeforeAndSaysWhereItBr
     EXPECT_TRUE(report.contains(QStringLiteral("Only the outline before that point was read"))) << report.toStdString();
 }
 
+TEST_F(DocumentWindowsTest, FirstSaveAndAddPhotoStartInTheDesktopsDocumentsAndPicturesFolders)
+{
+    // A fresh account whose desktop keeps documents and pictures in folders of their own.
+    const QString home = QDir::homePath();
+    QDir(home).mkpath(QStringLiteral("Documents"));
+    QDir(home).mkpath(QStringLiteral("Pictures"));
+    QDir(dir.path()).mkpath(QStringLiteral("photos"));
+    QImage(8, 8, QImage::Format_RGB32).save(dir.filePath(QStringLiteral("photos/leaf.png")));
+    useEditorWindows();
+    delegate.documents().setDialogs(std::make_unique<DocumentDialogs>());
+    delegate.newDocument();
+    auto* editor = static_cast<MindMapEditorWindowController*>(delegate.documentWindows().at(0));
+
+    answerPanel(QString(), QStringLiteral("document-first-save-panel"));
+    press(editor, QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(shownFolders.value(0), home + QStringLiteral("/Documents"));
+
+    // Add Photo starts among the pictures until a picture is taken from elsewhere, then there.
+    ActionDispatcher& commands = editor->windowActions()->dispatcher();
+    answerPanel(dir.filePath(QStringLiteral("photos/leaf.png")));
+    ASSERT_TRUE(commands.sendAction("pickPhoto:"));
+    EXPECT_EQ(shownFolders.value(1), home + QStringLiteral("/Pictures"));
+    answerPanel(QString());
+    commands.sendAction("pickPhoto:");
+    EXPECT_EQ(shownFolders.value(2), dir.filePath(QStringLiteral("photos")));
+    // Saving still starts among the documents.
+    answerPanel(QString());
+    press(editor, QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(shownFolders.value(3), home + QStringLiteral("/Documents"));
+}
+
 TEST_F(DocumentWindowsTest, HelpAddressesThatNoProgramTakesAreReported)
 {
     // The desktop's opener is there but finds no browser: F1 says so.
@@ -502,29 +570,6 @@ TEST_F(DocumentWindowsTest, SavePanelsStartBesideTheMapOrWhereTheLastWasUsedAndW
 
     // The real panels: each answer notes the folder the panel shows, then saves under the name or cancels.
     delegate.documents().setDialogs(std::make_unique<DocumentDialogs>());
-    QStringList shownFolders;
-    QObject polls; // ends any poll still waiting with the test
-    const auto answerPanel = [&](const QString& name, const QString& screenshot) {
-        auto* poll = new QTimer(&polls);
-        QObject::connect(poll, &QTimer::timeout, [&shownFolders, poll, name, screenshot] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* panel = qobject_cast<QFileDialog*>(widget); panel && panel->isVisible()) {
-                    poll->stop();
-                    poll->deleteLater();
-                    shownFolders << panel->directory().absolutePath();
-                    if (!screenshot.isEmpty())
-                        test::saveScreenshot(panel, screenshot);
-                    if (name.isEmpty()) {
-                        panel->reject();
-                    } else {
-                        panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
-                        static_cast<QDialog*>(panel)->accept();
-                    }
-                    return;
-                }
-        });
-        poll->start(20);
-    };
     delegate.openDocuments({map});
     answerPanel(QStringLiteral("Copy.radovudo"), QStringLiteral("document-save-as-panel"));
     press(window(0), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));

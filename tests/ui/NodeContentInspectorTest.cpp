@@ -44,7 +44,7 @@ protected:
 
 struct OpenPanelAnswer {
     explicit OpenPanelAnswer(std::optional<QString> path)
-        : previous(OpenPanel::setHandler([path](QWidget*, const QString&, const QString&) { return path; }))
+        : previous(OpenPanel::setHandler([path](QWidget*, const QString&, const QString&, const QString&) { return path; }))
     {
     }
     ~OpenPanelAnswer() { OpenPanel::setHandler(previous); }
