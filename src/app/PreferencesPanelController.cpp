@@ -11,6 +11,7 @@
 #include "kit/SymbolImages.h"
 #include "kit/SystemColors.h"
 #include "kit/WindowAppearance.h"
+#include "kit/WindowPlacement.h"
 
 namespace velquine {
 
@@ -70,6 +71,7 @@ void PreferencesPanelController::updateItemIcons()
 
 void PreferencesPanelController::showWindow()
 {
+    WindowPlacement::placeForShowing(this, WindowPlacement::FirstSpot::centred);
     show();
     raise();
     activateWindow();
@@ -126,9 +128,12 @@ void PreferencesPanelController::setContentViewAnimated(QWidget* pane, bool anim
         adjustSize(); // resizing keeps the top-left corner
         return;
     }
-    // The window's top edge stays; it grows or shrinks downward and takes the pane's width.
+    // The window's top edge stays; it grows or shrinks downward and takes the pane's width, and moves up where
+    // it would pass the bottom of the screen.
     const QRect frame = geometry();
-    const QRect target(frame.x(), frame.y(), frame.width() - content_->width() + pane->width(), frame.height() + d);
+    const QRect target = WindowPlacement::fitted(
+        QRect(frame.x(), frame.y(), frame.width() - content_->width() + pane->width(), frame.height() + d),
+        WindowPlacement::frameMargins(this), WindowPlacement::availableArea(this));
     content_->setMinimumSize(0, 0);
     content_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     animation_ = new QPropertyAnimation(this, "geometry", this);

@@ -1,7 +1,8 @@
 #pragma once
 
 // The preferences window: a toolbar that switches between the General and Help panes, the window resizing
-// to each pane while its top edge stays in place. One per process, made on first use.
+// to each pane while its top edge stays in place (and the window stays wholly on the screen). One per
+// process, made on first use; it opens over the active window.
 
 #include <QMainWindow>
 #include <QPointer>

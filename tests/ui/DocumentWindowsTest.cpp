@@ -18,6 +18,8 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QProcess>
+#include <QPropertyAnimation>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,13 +32,17 @@
 #include <cstdio>
 #include <deque>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <utility>
 
 #include "app/AppDelegate.h"
+#include "app/CheatSheetWindowController.h"
 #include "app/DocumentCommands.h"
 #include "app/DocumentWindow.h"
+#include "app/HelpPreferencesViewController.h"
 #include "app/MainMenu.h"
+#include "app/PreferencesPanelController.h"
 #include "document/GraphRenderer.h"
 #include "document/VQDocument.h"
 #include "document/VQDocumentFiles.h"
@@ -216,6 +222,25 @@ public:
 private:
     std::string path_;
     QString folder_;
+};
+
+// While alive, the desktop's panels leave windows only this area of the screen: the work area a window
+// manager announces on the root window, which the toolkit takes as the screen's available area.
+class WorkArea {
+public:
+    explicit WorkArea(const QRect& area)
+    {
+        QProcess::execute(QStringLiteral("xprop"),
+                          {QStringLiteral("-root"), QStringLiteral("-f"), QStringLiteral("_NET_WORKAREA"), QStringLiteral("32c"),
+                           QStringLiteral("-set"), QStringLiteral("_NET_WORKAREA"),
+                           QStringLiteral("%1, %2, %3, %4").arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height())});
+        EXPECT_EVENTUALLY_EQ(QGuiApplication::primaryScreen()->availableGeometry(), area);
+    }
+    ~WorkArea()
+    {
+        QProcess::execute(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("-remove"), QStringLiteral("_NET_WORKAREA")});
+        EXPECT_EVENTUALLY_EQ(QGuiApplication::primaryScreen()->availableGeometry(), QGuiApplication::primaryScreen()->geometry());
+    }
 };
 
 struct DocumentWindowsTest : ::testing::Test {
@@ -518,6 +543,56 @@ TEST_F(DocumentWindowsTest, FirstSaveAndAddPhotoStartInTheDesktopsDocumentsAndPi
     answerPanel(QString());
     press(editor, QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_EQ(shownFolders.value(3), home + QStringLiteral("/Documents"));
+}
+
+TEST_F(DocumentWindowsTest, EveryWindowOpensWhollyOnTheScreensAvailableArea)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "the work area is the X server's";
+    // A small screen, whose panels leave 1000 × 700 pixels from (40, 30): less than an editor window wants.
+    const QRect area(40, 30, 1000, 700);
+    std::optional<WorkArea> workArea(std::in_place, area);
+    useEditorWindows();
+    for (int i = 0; i < 2; ++i)
+        delegate.newDocument();
+    ActionDispatcher chain;
+    ASSERT_TRUE(chain.sendAction("showPreferencesPanel:"));
+    ASSERT_TRUE(chain.sendAction("showCheatSheet:"));
+    std::vector<QWidget*> windows = delegate.documentWindows();
+    PreferencesPanelController* preferences = delegate.preferencesPanelController();
+    windows.push_back(preferences);
+    windows.push_back(delegate.cheatSheetController()->window());
+    for (QWidget* window : windows) {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        EXPECT_TRUE(area.contains(window->frameGeometry())) << window->windowTitle().toStdString() << " "
+                                                              << window->frameGeometry().x() << "," << window->frameGeometry().y()
+                                                              << " " << window->frameGeometry().width() << "x"
+                                                              << window->frameGeometry().height();
+    }
+    // The editor windows are shrunk to the area.
+    EXPECT_EQ(windows[0]->size(), area.size());
+    // The taller Help pane moves the preferences up rather than past the bottom of the area.
+    preferences->move(area.left() + 100, area.bottom() - preferences->frameGeometry().height() + 1);
+    preferences->showHelpPanel();
+    EXPECT_EVENTUALLY(!preferences->findChild<QPropertyAnimation*>());
+    EXPECT_EQ(preferences->currentPane(), static_cast<QWidget*>(preferences->helpPane()));
+    EXPECT_TRUE(area.contains(preferences->frameGeometry()));
+    QGuiApplication::primaryScreen()->grabWindow(0).copy(QRect(0, 0, 1100, 760)).save(
+        QStringLiteral(VELQUINE_ARTEFACTS_DIR "/windows-on-a-small-screen.png"));
+
+    // On a larger area new windows keep their size and cascade from the last one, back to the corner when the
+    // next step would leave the area.
+    const QRect larger(40, 30, 1300, 900);
+    workArea.reset();
+    workArea.emplace(larger);
+    QPoint expected = windows[1]->pos();
+    for (int i = 0; i < 4; ++i) {
+        delegate.newDocument();
+        QWidget* window = delegate.documentWindows().back();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        expected = i < 3 ? expected + QPoint(28, 28) : larger.topLeft();
+        EXPECT_EQ(window->frameGeometry(), QRect(expected, QSize(1200, 800))) << i;
+    }
 }
 
 TEST_F(DocumentWindowsTest, HelpAddressesThatNoProgramTakesAreReported)
