@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPropertyAnimation>
 #include <QStyle>
 #include <QToolBar>
@@ -67,6 +68,15 @@ void PreferencesPanelController::updateItemIcons()
     const bool dark = SystemColors::isDark(palette());
     generalItem_->setIcon(SymbolImages::icon(QStringLiteral("gearshape"), dark));
     helpItem_->setIcon(SymbolImages::icon(QStringLiteral("questionmark.circle"), dark));
+}
+
+void PreferencesPanelController::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void PreferencesPanelController::showWindow()
