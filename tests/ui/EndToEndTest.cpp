@@ -272,8 +272,8 @@ std::optional<Node> titled(const VQDocument& document, const std::string& title)
 
 } // namespace
 
-// Tab names a child, Return a sibling; undo and redo; a note typed into the note pane; Ctrl+S through the save
-// dialog; quit; the same map when the file is opened again.
+// With no window manager to hand the keyboard on, Ctrl+O and Escape, the preferences and Ctrl+W or Escape, and
+// the export window and Escape each leave the map's window with the keyboard: the next command's keys work.
 TEST(EndToEnd, WithoutAWindowManagerTheMapWindowGetsTheKeyboardBackWhenADialogCloses)
 {
     QTemporaryDir home;
@@ -306,6 +306,8 @@ TEST(EndToEnd, WithoutAWindowManagerTheMapWindowGetsTheKeyboardBackWhenADialogCl
     EXPECT_TRUE(app.waitForWindowGone(QStringLiteral("Untitled*")));
 }
 
+// Tab names a child, Return a sibling; undo and redo; a note typed into the note pane; Ctrl+S through the save
+// dialog; quit; the same map when the file is opened again.
 TEST(EndToEnd, AMapTypedWithTheKeyboardIsTheMapThatOpensAgain)
 {
     QTemporaryDir home;
