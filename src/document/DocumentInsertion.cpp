@@ -3,6 +3,7 @@
 #include "document/DocumentInsertion.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <functional>
 #include <exception>
@@ -28,9 +29,6 @@ namespace velquine {
 
 namespace {
 
-
-// Gap between the cells of the grid inserted trees are set in.
-constexpr double treeGap = 100.0;
 
 // Identifiers of detached source nodes and where in the input list they stand.
 class SourceIndex {
@@ -175,62 +173,184 @@ std::optional<std::int64_t> insertTree(VQDocument& document, std::size_t sourceP
     return top;
 }
 
-// Laid-out trees set in a grid of 2 columns (3 from 6 trees on), each cell as wide and high as the largest tree
-// in its column and row plus the gap, each tree's root at its cell's centre; then the grid centred on the
-// point. The count of rows includes one more, empty, row when the last is full.
-//
-// A tree's size here is the smallest rectangle centred on its root that holds the whole tree: a root seldom
-// sits in the middle of its tree (a heading chain grows to one side only), and a tree set by its root must
-// stay inside its own cell, clear of the trees beside it. A lone tree keeps its bounding size: it has nothing
-// to be kept apart from, and lands where it always did.
-void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeStarts,
-                 const std::vector<std::int64_t>& roots, Point at)
+// Room between trees packed side by side, and between the rows they are packed in: more than the room
+// between a node and its siblings or children, so that each tree reads as one.
+constexpr double packedTreeGapX = 40.0;
+constexpr double packedTreeGapY = 30.0;
+// The shape (width by height) packed trees tend to: about that of the canvas in a new editor window.
+constexpr double packedAspect = 4.0 / 3.0;
+// Row widths tried when packing trees: this many, spread evenly (by ratio) over a range from the ideal width
+// divided by packedWidthRange to the ideal width times it, within the widest tree and all trees in one row.
+constexpr int packedWidthSteps = 16;
+constexpr double packedWidthRange = 3.0;
+// A lone tree's root lands this far above and left of the point.
+constexpr double loneTreeOffset = 50.0;
+
+// Trees packed together: their top-left corners relative to the packing's, and the size of the whole.
+struct TreePacking {
+    std::vector<Point> corners;
+    Size size;
+};
+
+// The room left in each row, to find the first row with room for a width in logarithmic time: a tree of
+// maxima over the rows made so far.
+class RowRoom {
+public:
+    explicit RowRoom(std::size_t capacity)
+    {
+        while (leaves_ < capacity)
+            leaves_ *= 2;
+        room_.assign(2 * leaves_, -1.0);
+    }
+    void set(std::size_t row, double room)
+    {
+        std::size_t at = leaves_ + row;
+        room_[at] = room;
+        for (at /= 2; at > 0; at /= 2)
+            room_[at] = std::max(room_[2 * at], room_[2 * at + 1]);
+    }
+    // The first row from the given one on with at least this room.
+    std::optional<std::size_t> firstWith(double width, std::size_t from) const
+    {
+        return firstWith(width, from, 1, 0, leaves_);
+    }
+
+private:
+    // The same within the rows [begin, end) that the entry at covers.
+    std::optional<std::size_t> firstWith(double width, std::size_t from, std::size_t at, std::size_t begin,
+                                         std::size_t end) const
+    {
+        if (end <= from || room_[at] < width)
+            return std::nullopt;
+        if (at >= leaves_)
+            return begin;
+        const std::size_t middle = begin + (end - begin) / 2;
+        if (const auto left = firstWith(width, from, 2 * at, begin, middle))
+            return left;
+        return firstWith(width, from, 2 * at + 1, middle, end);
+    }
+
+    std::size_t leaves_ = 1;
+    std::vector<double> room_;
+};
+
+// Trees of the given sizes packed in rows (shelves) no wider than a width: the tallest first, trees of the
+// same height in their order, each at the top of the first row with room for it (a new row below the others
+// when none has); a tree as high as the one before goes no further up than that one, so trees of one height
+// read in their order, row by row.
+TreePacking packInRows(const std::vector<Size>& sizes, const std::vector<std::size_t>& tallestFirst, double rowWidth)
+{
+    struct Row {
+        double top;
+        double height;
+        double end;  // where the next tree of the row would begin
+    };
+    TreePacking packing;
+    packing.corners.resize(sizes.size());
+    std::vector<Row> rows;
+    RowRoom room(sizes.size());
+    std::size_t lastRow = 0;
+    double lastHeight = -1;
+    for (const std::size_t k : tallestFirst) {
+        const Size size = sizes[k];
+        std::optional<std::size_t> row =
+            room.firstWith(size.width + packedTreeGapX, size.height == lastHeight ? lastRow : 0);
+        if (!row) {
+            const double top = rows.empty() ? 0.0 : rows.back().top + rows.back().height + packedTreeGapY;
+            row = rows.size();
+            rows.push_back({top, size.height, 0.0});
+        }
+        Row& into = rows[*row];
+        packing.corners[k] = Point{into.end, into.top};
+        packing.size.width = std::max(packing.size.width, into.end + size.width);
+        into.end += size.width + packedTreeGapX;
+        // A row holds at least one tree, however wide.
+        room.set(*row, rowWidth + packedTreeGapX - into.end);
+        lastRow = *row;
+        lastHeight = size.height;
+    }
+    if (!rows.empty())
+        packing.size.height = rows.back().top + rows.back().height;
+    return packing;
+}
+
+// How far a packing is from a good one: its area, weighed by how far its shape is from packedAspect.
+double packingCost(const Size& size)
+{
+    const double area = size.width * size.height;
+    if (!(size.width > 0) || !(size.height > 0))
+        return area;
+    const double shape = size.width / size.height / packedAspect;
+    return area * std::sqrt(std::max(shape, 1 / shape));
+}
+
+// Laid-out trees placed around the point. A lone tree's root lands loneTreeOffset above and left of the
+// point. Several trees are packed by their bounding boxes (a tree laid out on both sides of its root takes
+// room on both) in rows, the tallest trees first, at the row width among a range of them that gives the most
+// compact packing of a pleasant shape; no two trees overlap, and the packing is centred on the point.
+void placeTrees(std::vector<Node>& nodes, const std::vector<std::size_t>& treeStarts,
+                const std::vector<std::int64_t>& roots, Point at)
 {
     const std::size_t n = roots.size();
     const auto tree = [&](std::size_t k) {
         return std::span<Node>(nodes.begin() + std::ptrdiff_t(treeStarts[k]), nodes.begin() + std::ptrdiff_t(treeStarts[k + 1]));
     };
-    const std::size_t columns = n <= 5 ? 2 : 3;
-    const std::size_t rows = n / columns + 1;
-    const auto rootOf = [&](std::size_t k) -> const Node* {
-        const std::span<Node> nodesOfTree = tree(k);
+    if (n == 1) {
+        const std::span<Node> nodesOfTree = tree(0);
         const auto root = std::find_if(nodesOfTree.begin(), nodesOfTree.end(),
-                                       [&](const Node& node) { return node.uid == roots[k]; });
-        return root != nodesOfTree.end() ? &*root : nullptr;
-    };
-    std::vector<Size> sizes;
-    sizes.reserve(n);
-    std::vector<double> columnWidth(columns, 0.0);
-    std::vector<double> rowHeight(rows, 0.0);
-    for (std::size_t k = 0; k < n; ++k) {
-        const Rect bounds = Graph::boundingRectOfRange(tree(k));
-        Size size = bounds.size;
-        if (const Node* root = rootOf(k); root && n > 1) {
-            const Point c = root->center;
-            size.width = std::max(size.width, 2 * std::max(c.x - bounds.minX(), bounds.maxX() - c.x));
-            size.height = std::max(size.height, 2 * std::max(c.y - bounds.minY(), bounds.maxY() - c.y));
-        }
-        sizes.push_back(size);
-        columnWidth[k % columns] = std::max(columnWidth[k % columns], size.width + treeGap);
-        rowHeight[k / columns] = std::max(rowHeight[k / columns], size.height + treeGap);
+                                       [&](const Node& node) { return node.uid == roots[0]; });
+        if (root == nodesOfTree.end())
+            return;
+        const Point move = at - Point{loneTreeOffset, loneTreeOffset} - root->center;
+        for (Node& node : nodesOfTree)
+            node.center = node.center + move;
+        return;
     }
-    // Where each column and row begins.
-    std::vector<double> columnStart(columns + 1, 0.0);
-    for (std::size_t c = 0; c < columns; ++c)
-        columnStart[c + 1] = columnStart[c] + columnWidth[c];
-    std::vector<double> rowStart(rows + 1, 0.0);
-    for (std::size_t r = 0; r < rows; ++r)
-        rowStart[r + 1] = rowStart[r] + rowHeight[r];
 
-    const Point shift = at - Point{columnStart[columns] / 2, rowStart[rows] / 2};
+    std::vector<Rect> bounds;
+    std::vector<Size> sizes;
+    bounds.reserve(n);
+    sizes.reserve(n);
+    double widest = 0;
+    double inOneRow = -packedTreeGapX;
+    double paddedArea = 0;
     for (std::size_t k = 0; k < n; ++k) {
-        const Point cellCenter{columnStart[k % columns] + sizes[k].width / 2,
-                               rowStart[k / columns] + sizes[k].height / 2};
-        const Node* root = rootOf(k);
-        const Point toCell = root ? cellCenter - root->center : Point{0, 0};
-        // Two steps, as moving to the cell and then centring the grid would add them.
+        bounds.push_back(tree(k).empty() ? Rect(0, 0, 0, 0) : Graph::boundingRectOfRange(tree(k)));
+        const Size size = bounds.back().size;
+        sizes.push_back(size);
+        widest = std::max(widest, size.width);
+        inOneRow += size.width + packedTreeGapX;
+        paddedArea += (size.width + packedTreeGapX) * (size.height + packedTreeGapY);
+    }
+    std::vector<std::size_t> tallestFirst(n);
+    for (std::size_t k = 0; k < n; ++k)
+        tallestFirst[k] = k;
+    std::stable_sort(tallestFirst.begin(), tallestFirst.end(),
+                     [&](std::size_t a, std::size_t b) { return sizes[a].height > sizes[b].height; });
+
+    // All trees in one row, which suits few trees of very different heights, and row widths around the one
+    // that would give a perfectly filled packing of packedAspect's shape.
+    std::vector<double> rowWidths{inOneRow};
+    const double ideal = std::sqrt(paddedArea * packedAspect);
+    const double narrowest = std::max(widest, ideal / packedWidthRange);
+    const double widestRow = std::max(narrowest, std::min(inOneRow, ideal * packedWidthRange));
+    for (int step = 0; step < packedWidthSteps && narrowest > 0; ++step)
+        rowWidths.push_back(narrowest * std::pow(widestRow / narrowest, double(step) / (packedWidthSteps - 1)));
+    std::optional<TreePacking> best;
+    double bestCost = 0;
+    for (const double rowWidth : rowWidths) {
+        TreePacking packing = packInRows(sizes, tallestFirst, rowWidth);
+        if (const double cost = packingCost(packing.size); !best || cost < bestCost) {
+            best = std::move(packing);
+            bestCost = cost;
+        }
+    }
+
+    const Point corner = at - Point{best->size.width / 2, best->size.height / 2};
+    for (std::size_t k = 0; k < n; ++k) {
+        const Point move = corner + best->corners[k] - bounds[k].origin;
         for (Node& node : tree(k))
-            node.center = node.center + toCell + shift;
+            node.center = node.center + move;
     }
 }
 
@@ -289,7 +409,7 @@ std::vector<Node> DocumentInsertion::insertNodes(const std::vector<Node>& nodes,
         return {};
 
     // Each tree laid out by the base options: horizontally when they say so or arrange by hand. The trees
-    // are apart, so each is laid out, set in its cell and centred on the point before all are stored at once.
+    // are apart, so each is laid out, then all are packed around the point before they are stored at once.
     LayoutOptions options = project.baseLayoutOptions;
     if (options.isManual)
         options.layoutType = LayoutOptions::LayoutType::horizontal;
@@ -318,7 +438,7 @@ std::vector<Node> DocumentInsertion::insertNodes(const std::vector<Node>& nodes,
             result.insert(result.end(), std::make_move_iterator(tree.begin()), std::make_move_iterator(tree.end()));
     }
     treeStarts.push_back(result.size());
-    placeInGrid(result, treeStarts, roots, at);
+    placeTrees(result, treeStarts, roots, at);
     // The trees are apart and stored as placed: each node is there once, as the graph now holds it. The nodes
     // were made during this insertion and nothing else holds them once the layouter is gone, so they are written
     // where they are stored rather than stored anew.
