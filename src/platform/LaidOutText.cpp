@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QString>
+#include <QTextBoundaryFinder>
 #include <QTextCharFormat>
 #include <QTextOption>
 
@@ -77,6 +78,62 @@ LaidOutText::Strike colouredStrike(std::size_t paragraph, const FormatRun& run, 
             metrics.strikeOutPos(), std::max(1.0, metrics.lineWidth())};
 }
 
+// The stretches of a paragraph that a line may not be broken in (long words, long runs of letters without
+// blanks), where they are long. Wrapping at word boundaries, QTextLayout measures the whole of the word a
+// line begins with before it breaks the word anywhere, so a paragraph of one word n characters long takes
+// time n squared over the line length. A line that begins in a long stretch and ends before the stretch
+// does is broken anywhere, as it would be anyway, and laid out with the wrap mode that says so: it is then
+// measured only as far as it goes.
+class LongWords {
+public:
+    explicit LongWords(const QString& paragraph)
+    {
+        if (paragraph.size() <= longWord)
+            return;
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, paragraph);
+        qsizetype previous = 0;
+        for (qsizetype next = finder.toNextBoundary(); next > 0; next = finder.toNextBoundary()) {
+            if (next - previous > longWord) {
+                // The stretch without its closing white space, which hangs past a line's end.
+                qsizetype end = next;
+                while (end > previous && paragraph[end - 1].isSpace())
+                    --end;
+                stretches_.push_back({previous, end});
+            }
+            previous = next;
+        }
+    }
+
+    // Lays the line out at the width as wrapping at word boundaries, or else anywhere, lays it out.
+    void layOut(QTextLayout& layout, QTextLine& line, qsizetype lineStart, double width) const
+    {
+        const auto in = std::upper_bound(stretches_.begin(), stretches_.end(), lineStart,
+                                         [](qsizetype at, const Stretch& stretch) { return at < stretch.end; });
+        if (in == stretches_.end() || in->start > lineStart || in->end - lineStart <= longWord) {
+            line.setLineWidth(width);
+            return;
+        }
+        QTextOption option = layout.textOption();
+        const QTextOption::WrapMode wrap = option.wrapMode();
+        option.setWrapMode(QTextOption::WrapAnywhere);
+        layout.setTextOption(option);
+        line.setLineWidth(width);
+        option.setWrapMode(wrap);
+        layout.setTextOption(option);
+        if (line.textStart() + line.textLength() >= in->end)
+            line.setLineWidth(width);
+    }
+
+private:
+    // Stretches longer than this many UTF-16 units count as long.
+    static constexpr qsizetype longWord = 256;
+    struct Stretch {
+        qsizetype start;
+        qsizetype end;
+    };
+    std::vector<Stretch> stretches_;
+};
+
 bool needsFormats(const std::vector<FormatRun>& runs)
 {
     if (runs.size() > 1)
@@ -115,12 +172,15 @@ LaidOutText::LaidOutText(const AttributedString& text, double width, const QPain
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         option.setUseDesignMetrics(true);
         layout->setTextOption(option);
+        const LongWords longWords(layout->text());
         layout->beginLayout();
+        qsizetype lineStart = 0;
         for (;;) {
             QTextLine line = layout->createLine();
             if (!line.isValid())
                 break;
-            line.setLineWidth(lineWidth);
+            longWords.layOut(*layout, line, lineStart, lineWidth);
+            lineStart = line.textStart() + line.textLength();
             line.setPosition(QPointF(0, 0));
             TextLine measured;
             measured.location = std::size_t(start + line.textStart());
