@@ -47,6 +47,22 @@ void autosizeMultiLine(benchmark::State& state)
 }
 BENCHMARK(autosizeMultiLine)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// One title of 100,000 characters: words (0), or one unbroken word (1).
+void autosizeVeryLongTitle(benchmark::State& state)
+{
+    Node n(-1, std::nullopt, NodeStyle());
+    n.style.font = Font::systemFont(16.0);
+    if (state.range(0) == 0) {
+        for (int i = 0; n.title.size() < 100000; ++i)
+            n.title += "word" + std::to_string(i % 97) + " ";
+    } else {
+        n.title = std::string(100000, 'a');
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(autosizeNode(n));
+}
+BENCHMARK(autosizeVeryLongTitle)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // A root with 20 main nodes, each heading a subtree of sub nodes, 10,000 nodes in all.
 VQProject largeProject()
 {

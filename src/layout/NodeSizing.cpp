@@ -160,6 +160,62 @@ Size measureTitle(const Node& node, std::string_view title, const LineSummary& l
     return {width, height};
 }
 
+// The size of a node whose title has more lines at the widest block than the block is a third as high as
+// its lines, or none for any other title. Such a node is made a third as wide as high, with a line of room
+// below its text, and its label wraps the title at that wider width, into fewer lines: so the node is made
+// about as narrow as lets its label's lines at its width, plus one, be at most three times as high as the
+// node is wide (words wider than that are broken), and as high as those lines. The width is searched for
+// from an estimate by the lines' total width, one line walk a step; the label's own width is that of
+// labelLayout.
+std::optional<Size> longTitleSize(const AttributedString& text, const std::vector<TextLine>& atWidestBlock,
+                                  const LineSummary& lines, double blockWidth)
+{
+    struct Label {
+        std::size_t count;
+        double tallest;
+        // The node is at least a third as wide as high.
+        bool fits(double width) const { return tallest * double(count + 1) / 3.0 + 20.0 <= width; }
+        double height() const { return tallest * double(count + 1); }
+    };
+    if (lines.count <= 2 || Label{lines.count, lines.tallest}.fits(blockWidth))
+        return std::nullopt;
+    const auto labelAt = [&](double width) {
+        const std::vector<TextLine> wrapped = TextMeasurement::lines(text, 0.9 * width);
+        Label label{std::max<std::size_t>(1, wrapped.size()), 0.0};
+        for (const TextLine& line : wrapped)
+            label.tallest = std::max(label.tallest, std::ceil(line.height));
+        return label;
+    };
+    // Wrapped at a width w, lines of total width s take about s / w lines: the estimate solves
+    // 3 (W - 20) = h (s / (0.9 W) + 1) for W.
+    double total = 0;
+    for (const TextLine& line : atWidestBlock)
+        total += line.width;
+    const double h = lines.tallest;
+    const double b = 60.0 + h;
+    double narrow = blockWidth;  // too narrow
+    double wide = std::max(blockWidth + 1, std::ceil((b + std::sqrt(b * b + 12.0 * h * total / 0.9)) / 6.0));
+    Label label = labelAt(wide);
+    if (!label.fits(wide)) {
+        // A wider node has no more lines: one as wide as this label asks for fits.
+        narrow = wide;
+        wide = std::ceil(label.tallest * double(label.count + 1) / 3.0 + 20.0);
+        label = labelAt(wide);
+    }
+    // Closer, to within a hundredth of the width.
+    while (wide - narrow > std::max(1.0, 0.01 * wide)) {
+        const double middle = std::ceil((narrow + wide) / 2);
+        const Label there = labelAt(middle);
+        if (there.fits(middle)) {
+            wide = middle;
+            label = there;
+        } else {
+            narrow = middle;
+        }
+    }
+    return Size{wide, label.height()};
+}
+
 } // namespace
 
 Size measureTitle(const Node& node)
@@ -217,8 +273,16 @@ Node autosizeNode(Node node, std::uint8_t options, const TextsMeasuredAhead* tit
         probe.size = {blockWidth, textHeight};
         needed = measureTitle(probe);
     }
-    const double width = std::max(blockWidth, needed.width);
-    const double height = std::max(textHeight, needed.height);
+    double width = std::max(blockWidth, needed.width);
+    double height = std::max(textHeight, needed.height);
+    if (const std::optional<Size> longSize = longTitleSize(text, widest, lines, blockWidth)) {
+        width = longSize->width;
+        height = longSize->height;
+        if (node.image()) {
+            width = std::max(width, autosizeImageRoom);
+            height += autosizeImageRoom;
+        }
+    }
 
     Size newSize{width, height};
     if (node.image()) {

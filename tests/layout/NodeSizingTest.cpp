@@ -365,3 +365,38 @@ TEST(NodeSizingTest, TitlesLaidOutAheadSizeAsMeasuringThemDoes)
         EXPECT_EQ(sized.center, autosizeNode(n, autosizeGrowRight).center) << n.title;
     }
 }
+
+TEST(NodeSizingTest, VeryLongTitlesAreWrappedInsideTheirNodes)
+{
+    // 100,000 characters: one unbroken word, words, and paragraphs of words.
+    std::string word(100000, 'a');
+    std::string words;
+    std::string paragraphs;
+    for (int i = 0; words.size() < 100000; ++i) {
+        words += "word" + std::to_string(i % 97) + " ";
+        paragraphs += "word" + std::to_string(i % 97) + (i % 40 == 39 ? "\n" : " ");
+    }
+    for (const std::string& title : {word, words, paragraphs}) {
+        SCOPED_TRACE(title.substr(0, 12));
+        const Node sized = autosizeNode(node(title, 16));
+        // The label, as the canvas lays it out, holds every line within its width, and the node holds the label
+        // with no more room than the one line every title has below its text.
+        const Rect label = labelLayout(sized).second;
+        const std::vector<TextLine> lines = TextMeasurement::lines(sized.attributedTitle(), label.width());
+        double tallest = 0;
+        double widest = 0;
+        for (const TextLine& line : lines) {
+            EXPECT_LE(line.width, label.width());
+            tallest = std::max(tallest, std::ceil(line.height));
+            widest = std::max(widest, line.width);
+        }
+        EXPECT_GE(sized.size.height, label.height());
+        EXPECT_EQ(sized.size.height, tallest * double(lines.size() + 1));
+        // At least a third as wide as high, as every title of more than two lines, and no wider than that
+        // unless the label's widest line (a paragraph) would be broken.
+        const double third = sized.size.height / 3 + 20;
+        EXPECT_GE(sized.size.width, third);
+        EXPECT_TRUE(sized.size.width <= 1.05 * third || widest >= 0.95 * label.width())
+            << sized.size.width << " × " << sized.size.height << ", widest line " << widest;
+    }
+}
