@@ -18,6 +18,9 @@ bool endsWithLineBreak(const std::string& s)
     return !s.empty() && (s.back() == '\n' || s.back() == '\r');
 }
 
+// The share of the image area's width and height left clear on each side of the picture.
+constexpr double imageAreaInset = 0.04;
+
 bool isEllipseLike(NodeShape shape) { return shape == NodeShape::ellipse || shape == NodeShape::cloud; }
 
 std::size_t codePointCount(std::string_view s)
@@ -119,6 +122,34 @@ double widthForImage(const Node& node, Size candidate)
     // The area is a fixed share of the node's width.
     const double needed = std::ceil(area.height() * image.width / image.height * candidate.width / area.width());
     return std::clamp(needed, candidate.width, std::max(candidate.width, autosizeMaxTextWidth));
+}
+
+// The height of a node of the candidate size whose picture, fitted into its area without distortion, would
+// leave the area's height partly empty or fill less than the area's width: as high as makes the picture,
+// at the area's width, fill the area's height. A wide picture whose node could not be widened enough is so
+// given a lower area, and a high one a higher area, though no higher than the picture itself unless the
+// area already is; the node stays at least as high as its text. Only for shapes whose area is a share of the
+// node's size.
+double heightForImage(const Node& node, Size candidate, double textHeight)
+{
+    const Size image = node.image()->size();
+    if (!(image.width > 0) || !(image.height > 0))
+        return candidate.height;
+    Node probe = node;
+    probe.size = candidate;
+    const Rect area = labelFrame(probe).first;
+    if (!(area.width() > 0) || !(area.height() > 0))
+        return candidate.height;
+    const double pictureHeight = area.width() * image.height / image.width;
+    const bool wide = image.width > image.height;
+    double wanted = area.height();
+    if (wide && pictureHeight < area.height())
+        wanted = pictureHeight;
+    else if (!wide && pictureHeight > area.height())
+        wanted = std::min(pictureHeight, std::max(area.height(), image.height));
+    // The area's height is a fixed share of what the node's height leaves below the label.
+    const double height = std::ceil(candidate.height + (wanted - area.height()) / (1.0 - 2 * imageAreaInset));
+    return std::max(height, textHeight);
 }
 
 // Text in the node's font, as measured: colours and the rest of a title's attributes play no part in the
@@ -288,7 +319,8 @@ Node autosizeNode(Node node, std::uint8_t options, const TextsMeasuredAhead* tit
     if (node.image()) {
         const bool ellipse = isEllipseLike(node.shape);
         const double candidateWidth = ellipse ? width + autosizeImageRoom : widthForImage(node, {width, height});
-        const double candidateHeight = ellipse ? width + autosizeImageRoom : height;
+        const double candidateHeight =
+            ellipse ? width + autosizeImageRoom : heightForImage(node, {candidateWidth, height}, textHeight);
         if (candidateWidth < oldSize.width || candidateHeight < oldSize.height)
             newSize = oldSize;
         else
@@ -343,7 +375,7 @@ std::pair<Rect, Rect> labelFrame(const Node& node)
     const Rect label(w * 0.5 - aw * 0.5 + aw * 0.05, h * 0.5 - ah * 0.5 + 10.0, labelWidth, textHeight);
     const Rect area(label.origin.x, label.origin.y + textHeight + 10.0, labelWidth,
                     ah - textHeight - label.origin.y - 16.0);
-    return {area.insetBy(area.width() * 0.04, area.height() * 0.04), label};
+    return {area.insetBy(area.width() * imageAreaInset, area.height() * imageAreaInset), label};
 }
 
 Rect ellipseInscribedRect(double width, double height)

@@ -400,3 +400,27 @@ TEST(NodeSizingTest, VeryLongTitlesAreWrappedInsideTheirNodes)
             << sized.size.width << " × " << sized.size.height << ", widest line " << widest;
     }
 }
+
+TEST(NodeSizingTest, PicturesFarFromSquareGetAnAreaOfTheirShapeUpToTheirOwnHeight)
+{
+    const auto sizedWith = [](int width, int height) {
+        QImage bitmap(width, height, QImage::Format_ARGB32);
+        bitmap.fill(Qt::red);
+        Node n = node("Topic");
+        n.shape = NodeShape::rect;
+        n.setImage(Image(bitmap));
+        return autosizeNode(n);
+    };
+    // Wider than the widest node can show at the usual area's height: a lower area; higher: a higher one.
+    for (const auto& [width, height] : {std::pair{1200, 200}, std::pair{200, 900}}) {
+        SCOPED_TRACE(width);
+        const Node sized = sizedWith(width, height);
+        const Rect area = labelFrame(sized).first;
+        EXPECT_NEAR(area.height() / area.width(), double(height) / width, 0.02 * height / width);
+    }
+    // A needle is shown no higher than it is.
+    const Node needle = sizedWith(10, 1000);
+    const Rect area = labelFrame(needle).first;
+    EXPECT_GE(area.height(), 1000.0);
+    EXPECT_LT(area.height(), 1001.5);
+}

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QPainter>
 #include <QToolButton>
 #include <QTest>
@@ -167,6 +169,45 @@ TEST(NodeAppearance, AWidePhotoWidensItsNodeToFillTheImageArea)
     w.window->insertImageIntoSelectedNodes(Image(photo.transformed(QTransform().rotate(90))), {w.child.uid});
     RunLoop::drain();
     EXPECT_EQ(w.current(w.child).size.width, w.child.size.width);
+}
+
+TEST(NodeAppearance, PhotosFarWiderOrHigherThanTheirNodesAreShownFillingTheirArea)
+{
+    NodeWindow w;
+    // Through Add Photo: a photo six times as wide as high onto the short title, whose node cannot be made as
+    // wide as the photo would need, and one four and a half times as high as wide onto the long title.
+    const auto photo = [](int width, int height) {
+        QImage bitmap(width, height, QImage::Format_ARGB32);
+        bitmap.fill(Qt::darkCyan);
+        QPainter painter(&bitmap);
+        painter.fillRect(0, 0, width / 2, height / 2, Qt::darkMagenta);
+        return Image(bitmap);
+    };
+    const std::vector<std::pair<Node, Image>> cases{{w.other, photo(1200, 200)}, {w.child, photo(200, 900)}};
+    for (const auto& [target, image] : cases) {
+        SCOPED_TRACE(target.title);
+        w.window->insertImageIntoSelectedNodes(image, {target.uid});
+        RunLoop::drain();
+        const Node node = w.current(target);
+        ASSERT_TRUE(node.image());
+        NodeLayer* layer = w.layerOf(target);
+        ASSERT_TRUE(layer);
+        EXPECT_EVENTUALLY(layer->isImageShown() && layer->bounds().size == node.size);
+        // The picture, fitted into its area without distortion, fills it in both directions.
+        const Rect area = layer->imageLayer().frame();
+        const Size picture = node.image()->size();
+        const double scale = std::min(area.width() / picture.width, area.height() / picture.height);
+        EXPECT_GE(picture.width * scale, 0.9 * area.width()) << node.size.width << " × " << node.size.height;
+        EXPECT_GE(picture.height * scale, 0.9 * area.height()) << node.size.width << " × " << node.size.height;
+        EXPECT_GE(area.width(), 0.8 * node.size.width);
+    }
+    // The nodes were laid out again around their new sizes; the whole map in view once they have moved there.
+    w.window->contentViewController()->editorContentViewController()->scrollView()->setMagnification(
+        0.5, w.current(w.root).center);
+    RunLoop::drain();
+    EXPECT_EVENTUALLY(std::all_of(w.canvas().sync().nodeLayers().begin(), w.canvas().sync().nodeLayers().end(),
+                                  [](const auto& layer) { return layer->presentationFrame() == layer->frame(); }));
+    test::saveScreenshot(w.window.get(), QStringLiteral("far-wider-and-higher-photos"));
 }
 
 TEST(NodeAppearance, AVeryLongPastedTitleIsWrappedInsideItsNode)
