@@ -2,7 +2,11 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRawFont>
 #include <QString>
 #include <QTextBoundaryFinder>
 #include <QTextCharFormat>
@@ -10,6 +14,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <utility>
 
 namespace velquine {
 
@@ -134,6 +141,27 @@ private:
     std::vector<Stretch> stretches_;
 };
 
+// Colour glyphs drawn as pictures are this many pixels a point of the page, at most this many a side.
+constexpr double colourGlyphOversampling = 4.0;
+constexpr double maximumColourGlyphPixels = 512.0;
+
+// Whether the font draws glyphs in colour: bitmaps (CBDT, as Noto Color Emoji, or sbix) or colour layers
+// (COLR). Fonts are asked once.
+bool hasColourGlyphs(const QRawFont& font)
+{
+    static std::mutex mutex;
+    static std::map<std::pair<QString, QString>, bool> known;
+    const std::pair<QString, QString> key{font.familyName(), font.styleName()};
+    const std::lock_guard lock(mutex);
+    const auto found = known.find(key);
+    if (found != known.end())
+        return found->second;
+    const bool colour =
+        !font.fontTable("CBLC").isEmpty() || !font.fontTable("sbix").isEmpty() || !font.fontTable("COLR").isEmpty();
+    known.emplace(key, colour);
+    return colour;
+}
+
 bool needsFormats(const std::vector<FormatRun>& runs)
 {
     if (runs.size() > 1)
@@ -225,6 +253,8 @@ void LaidOutText::draw(QPainter& painter, Point origin, double boxWidth, TextAli
 {
     const QPen oldPen = painter.pen();
     painter.setPen(Qt::black);
+    // A PDF holds glyphs as outlines, and colour glyphs (emoji) have none: they are drawn as pictures.
+    const bool colourGlyphsAsPictures = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Pdf;
     for (std::size_t i = 0; i < placed_.size(); ++i) {
         const Placed& placed = placed_[i];
         const QTextLine line = paragraphs_[placed.paragraph]->lineAt(placed.line);
@@ -235,8 +265,41 @@ void LaidOutText::draw(QPainter& painter, Point origin, double boxWidth, TextAli
             x += boxWidth - lines_[i].width;
         line.draw(&painter, QPointF(x, origin.y + placed.y));
         drawStrikes(painter, placed.paragraph, line, QPointF(x, origin.y + placed.y));
+        if (colourGlyphsAsPictures)
+            drawColourGlyphs(painter, line, QPointF(x, origin.y + placed.y));
     }
     painter.setPen(oldPen);
+}
+
+void LaidOutText::drawColourGlyphs(QPainter& painter, const QTextLine& line, QPointF origin) const
+{
+    for (const QGlyphRun& run : line.glyphRuns()) {
+        if (!hasColourGlyphs(run.rawFont()))
+            continue;
+        const QRectF bounds = run.boundingRect();
+        if (bounds.isEmpty())
+            continue;
+        // Pictures of several pixels a point on the page, so that they stay sharp when the page is enlarged,
+        // and never larger than a few hundred pixels a side.
+        const QTransform device = painter.deviceTransform();
+        const double pagePixels = std::sqrt(std::abs(device.determinant()));
+        const double scale = std::min(std::max(1.0, pagePixels) * colourGlyphOversampling,
+                                      maximumColourGlyphPixels / std::max(bounds.width(), bounds.height()));
+        QImage picture(QSize(int(std::ceil(bounds.width() * scale)), int(std::ceil(bounds.height() * scale))),
+                       QImage::Format_ARGB32_Premultiplied);
+        if (picture.isNull())
+            continue;
+        picture.fill(Qt::transparent);
+        {
+            QPainter glyphs(&picture);
+            glyphs.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+            glyphs.scale(scale, scale);
+            glyphs.translate(-bounds.topLeft());
+            glyphs.setPen(painter.pen());
+            glyphs.drawGlyphRun(QPointF(0, 0), run);
+        }
+        painter.drawImage(QRectF(bounds.topLeft() + origin, QSizeF(picture.size()) / scale), picture);
+    }
 }
 
 void LaidOutText::drawStrikes(QPainter& painter, std::size_t paragraph, const QTextLine& line, QPointF origin) const
