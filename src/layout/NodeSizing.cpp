@@ -106,21 +106,28 @@ double labelTextHeight(const Node& node, double width)
 
 namespace {
 
+// The image area of the node at the candidate size; none when it is empty.
+std::optional<Rect> imageAreaAt(const Node& node, Size candidate)
+{
+    Node probe = node;
+    probe.size = candidate;
+    const Rect area = labelFrame(probe).first;
+    if (!(area.width() > 0) || !(area.height() > 0))
+        return std::nullopt;
+    return area;
+}
+
 // The width of a node of the candidate size whose image is wider than high: as wide as makes the image, at
 // the height of its area, fill the area's width, within the widest autosized block. Otherwise a wide image
 // shows as a thin strip across an area as high as a square image takes. Never narrower than the candidate.
 double widthForImage(const Node& node, Size candidate)
 {
     const Size image = node.image()->size();
-    if (!(image.width > image.height) || !(image.height > 0))
-        return candidate.width;
-    Node probe = node;
-    probe.size = candidate;
-    const Rect area = labelFrame(probe).first;
-    if (!(area.width() > 0) || !(area.height() > 0))
+    const std::optional<Rect> area = imageAreaAt(node, candidate);
+    if (!(image.width > image.height) || !(image.height > 0) || !area)
         return candidate.width;
     // The area is a fixed share of the node's width.
-    const double needed = std::ceil(area.height() * image.width / image.height * candidate.width / area.width());
+    const double needed = std::ceil(area->height() * image.width / image.height * candidate.width / area->width());
     return std::clamp(needed, candidate.width, std::max(candidate.width, autosizeMaxTextWidth));
 }
 
@@ -133,22 +140,18 @@ double widthForImage(const Node& node, Size candidate)
 double heightForImage(const Node& node, Size candidate, double textHeight)
 {
     const Size image = node.image()->size();
-    if (!(image.width > 0) || !(image.height > 0))
+    const std::optional<Rect> area = imageAreaAt(node, candidate);
+    if (!(image.width > 0) || !(image.height > 0) || !area)
         return candidate.height;
-    Node probe = node;
-    probe.size = candidate;
-    const Rect area = labelFrame(probe).first;
-    if (!(area.width() > 0) || !(area.height() > 0))
-        return candidate.height;
-    const double pictureHeight = area.width() * image.height / image.width;
+    const double pictureHeight = area->width() * image.height / image.width;
     const bool wide = image.width > image.height;
-    double wanted = area.height();
-    if (wide && pictureHeight < area.height())
+    double wanted = area->height();
+    if (wide && pictureHeight < area->height())
         wanted = pictureHeight;
-    else if (!wide && pictureHeight > area.height())
-        wanted = std::min(pictureHeight, std::max(area.height(), image.height));
+    else if (!wide && pictureHeight > area->height())
+        wanted = std::min(pictureHeight, std::max(area->height(), image.height));
     // The area's height is a fixed share of what the node's height leaves below the label.
-    const double height = std::ceil(candidate.height + (wanted - area.height()) / (1.0 - 2 * imageAreaInset));
+    const double height = std::ceil(candidate.height + (wanted - area->height()) / (1.0 - 2 * imageAreaInset));
     return std::max(height, textHeight);
 }
 
