@@ -199,10 +199,10 @@ Size measureTitle(const Node& node, std::string_view title, const LineSummary& l
 // below its text, and its label wraps the title at that wider width, into fewer lines: so the node is made
 // about as narrow as lets its label's lines at its width, plus one, be at most three times as high as the
 // node is wide (words wider than that are broken), and as high as those lines. The width is searched for
-// from an estimate by the lines' total width, one line walk a step; the label's own width is that of
-// labelLayout.
+// from an estimate by the lines' total width, one line walk a step, a few steps; the label's own width is
+// that of labelLayout.
 std::optional<Size> longTitleSize(const AttributedString& text, const std::vector<TextLine>& atWidestBlock,
-                                  const LineSummary& lines, double blockWidth)
+                                  double blockWidth)
 {
     struct Label {
         std::size_t count;
@@ -211,7 +211,10 @@ std::optional<Size> longTitleSize(const AttributedString& text, const std::vecto
         bool fits(double width) const { return tallest * double(count + 1) / 3.0 + 20.0 <= width; }
         double height() const { return tallest * double(count + 1); }
     };
-    if (lines.count <= 2 || Label{lines.count, lines.tallest}.fits(blockWidth))
+    Label lines{atWidestBlock.size(), 0.0};
+    for (const TextLine& line : atWidestBlock)
+        lines.tallest = std::max(lines.tallest, std::ceil(line.height));
+    if (lines.count <= 2 || lines.fits(blockWidth))
         return std::nullopt;
     const auto labelAt = [&](double width) {
         const std::vector<TextLine> wrapped = TextMeasurement::lines(text, 0.9 * width);
@@ -235,9 +238,18 @@ std::optional<Size> longTitleSize(const AttributedString& text, const std::vecto
         narrow = wide;
         wide = std::ceil(label.tallest * double(label.count + 1) / 3.0 + 20.0);
         label = labelAt(wide);
+    } else if (const double closer = std::max(narrow, std::floor(0.96 * wide)); closer > narrow) {
+        // The estimate is seldom far too wide.
+        const Label there = labelAt(closer);
+        if (there.fits(closer)) {
+            wide = closer;
+            label = there;
+        } else {
+            narrow = closer;
+        }
     }
-    // Closer, to within a hundredth of the width.
-    while (wide - narrow > std::max(1.0, 0.01 * wide)) {
+    // Closer, to within a fiftieth of the width.
+    while (wide - narrow > std::max(1.0, 0.02 * wide)) {
         const double middle = std::ceil((narrow + wide) / 2);
         const Label there = labelAt(middle);
         if (there.fits(middle)) {
@@ -248,6 +260,39 @@ std::optional<Size> longTitleSize(const AttributedString& text, const std::vecto
         }
     }
     return Size{wide, label.height()};
+}
+
+// The size of a node for a title that the widest block holds: its lines at the width of its widest line,
+// one more line of room, and what measureTitle asks for at the block's width. The lines at the widest block
+// are given.
+Size shortTitleSize(const Node& node, const std::string& measured, const AttributedString& text,
+                    const std::vector<TextLine>& widest, double textWidth)
+{
+    // A title that fits on one line keeps that line at every width from its own up, so the walk above
+    // answers for the walks at the text width and at the block width. Its longest word is the line itself
+    // when it has no blank; otherwise the word is narrower than the line and, unless the block was cut to
+    // the widest width, never wider than the block: it needs no measuring then.
+    const bool oneLine = widest.size() == 1 && !endsWithLineBreak(measured);
+    const LineSummary lines = oneLine ? LineSummary{1, std::ceil(widest.front().height)} : summarize(text, textWidth);
+    const std::size_t lineCount = lines.count;
+    const double lineHeight = lines.tallest;
+    const double textHeight = lineHeight * double(lineCount + 1);
+    const double blockWidth = std::min(textWidth + autosizeTextMargin, autosizeMaxTextWidth);
+
+    std::optional<double> wordWidth;
+    if (oneLine && measured.find(' ') == std::string::npos)
+        wordWidth = widest.front().width;
+    else if (oneLine && textWidth + autosizeTextMargin <= autosizeMaxTextWidth)
+        wordWidth = 0.0;
+    Size needed;
+    if (oneLine) {
+        needed = measureTitle(node, measured, lines, wordWidth);
+    } else {
+        Node probe = withTitle(node, measured);
+        probe.size = {blockWidth, textHeight};
+        needed = measureTitle(probe);
+    }
+    return {std::max(blockWidth, needed.width), std::max(textHeight, needed.height)};
 }
 
 } // namespace
@@ -283,47 +328,27 @@ Node autosizeNode(Node node, std::uint8_t options, const TextsMeasuredAhead* tit
             widestWidth = std::max(widestWidth, line.width);
         textWidth = std::ceil(std::min(widestWidth, autosizeMaxTextWidth));
     }
-    // A title that fits on one line keeps that line at every width from its own up, so the walk above
-    // answers for the walks at the text width and at the block width. Its longest word is the line itself
-    // when it has no blank; otherwise the word is narrower than the line and, unless the block was cut to
-    // the widest width, never wider than the block: it needs no measuring then.
-    const bool oneLine = widest.size() == 1 && !endsWithLineBreak(measured);
-    const LineSummary lines = oneLine ? LineSummary{1, std::ceil(widest.front().height)} : summarize(text, textWidth);
-    const std::size_t lineCount = lines.count;
-    const double lineHeight = lines.tallest;
-    const double textHeight = lineHeight * double(lineCount + 1);
     const double blockWidth = std::min(textWidth + autosizeTextMargin, autosizeMaxTextWidth);
-
-    std::optional<double> wordWidth;
-    if (oneLine && measured.find(' ') == std::string::npos)
-        wordWidth = widest.front().width;
-    else if (oneLine && textWidth + autosizeTextMargin <= autosizeMaxTextWidth)
-        wordWidth = 0.0;
-    Size needed;
-    if (oneLine) {
-        needed = measureTitle(node, measured, lines, wordWidth);
-    } else {
-        Node probe = withTitle(node, measured);
-        probe.size = {blockWidth, textHeight};
-        needed = measureTitle(probe);
-    }
-    double width = std::max(blockWidth, needed.width);
-    double height = std::max(textHeight, needed.height);
-    if (const std::optional<Size> longSize = longTitleSize(text, widest, lines, blockWidth)) {
+    double width = 0;
+    double height = 0;
+    if (const std::optional<Size> longSize = longTitleSize(text, widest, blockWidth)) {
         width = longSize->width;
         height = longSize->height;
         if (node.image()) {
             width = std::max(width, autosizeImageRoom);
             height += autosizeImageRoom;
         }
+    } else {
+        const Size shortSize = shortTitleSize(node, measured, text, widest, textWidth);
+        width = shortSize.width;
+        height = shortSize.height;
     }
-
     Size newSize{width, height};
     if (node.image()) {
         const bool ellipse = isEllipseLike(node.shape);
         const double candidateWidth = ellipse ? width + autosizeImageRoom : widthForImage(node, {width, height});
         const double candidateHeight =
-            ellipse ? width + autosizeImageRoom : heightForImage(node, {candidateWidth, height}, textHeight);
+            ellipse ? width + autosizeImageRoom : heightForImage(node, {candidateWidth, height}, height - autosizeImageRoom);
         if (candidateWidth < oldSize.width || candidateHeight < oldSize.height)
             newSize = oldSize;
         else
