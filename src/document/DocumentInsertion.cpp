@@ -180,99 +180,138 @@ constexpr double packedTreeGapY = 30.0;
 // The shape (width by height) packed trees tend to: about that of the canvas in a new editor window.
 constexpr double packedAspect = 4.0 / 3.0;
 // Row widths tried when packing trees: this many, spread evenly (by ratio) over a range from the ideal width
-// divided by packedWidthRange to the ideal width times it, within the widest tree and all trees in one row.
-constexpr int packedWidthSteps = 16;
+// divided by packedWidthRange to the ideal width times it, within the widest tree and all trees in one row,
+// and then a few around the best of them.
+constexpr int packedWidthSteps = 5;
 constexpr double packedWidthRange = 3.0;
 // A lone tree's root lands this far above and left of the point.
 constexpr double loneTreeOffset = 50.0;
 
-// Trees packed together: their top-left corners relative to the packing's, and the size of the whole.
-struct TreePacking {
-    std::vector<Point> corners;
-    Size size;
-};
-
-// The room left in each row, to find the first row with room for a width in logarithmic time: a tree of
-// maxima over the rows made so far.
+// The room left in each row of a packing, to find the first row from a given one with room for a width in
+// logarithmic time: a tree of maxima over the rows, brought up to date only when it is searched.
 class RowRoom {
 public:
     explicit RowRoom(std::size_t capacity)
     {
         while (leaves_ < capacity)
             leaves_ *= 2;
-        room_.assign(2 * leaves_, -1.0);
+        room_.assign(2 * leaves_, noRoom);
+        isStale_.assign(leaves_, 0);
     }
+    // Forgets the rows from the first on, as many as given.
+    void clear(std::size_t rows)
+    {
+        for (std::size_t row = 0; row < rows; ++row)
+            set(row, noRoom);
+    }
+    double at(std::size_t row) const { return room_[leaves_ + row]; }
     void set(std::size_t row, double room)
     {
-        std::size_t at = leaves_ + row;
-        room_[at] = room;
-        for (at /= 2; at > 0; at /= 2)
-            room_[at] = std::max(room_[2 * at], room_[2 * at + 1]);
+        room_[leaves_ + row] = room;
+        if (!isStale_[row]) {
+            isStale_[row] = 1;
+            stale_.push_back(row);
+        }
     }
-    // The first row from the given one on with at least this room.
-    std::optional<std::size_t> firstWith(double width, std::size_t from) const
+    // The first row from the given one on with at least this room; none when there is none.
+    std::size_t firstWith(double width, std::size_t from)
     {
+        for (const std::size_t row : stale_) {
+            isStale_[row] = 0;
+            for (std::size_t at = (leaves_ + row) / 2; at > 0; at /= 2)
+                room_[at] = std::max(room_[2 * at], room_[2 * at + 1]);
+        }
+        stale_.clear();
         return firstWith(width, from, 1, 0, leaves_);
     }
+    static constexpr std::size_t none = std::size_t(-1);
 
 private:
+    static constexpr double noRoom = -1.0;
+
     // The same within the rows [begin, end) that the entry at covers.
-    std::optional<std::size_t> firstWith(double width, std::size_t from, std::size_t at, std::size_t begin,
-                                         std::size_t end) const
+    std::size_t firstWith(double width, std::size_t from, std::size_t at, std::size_t begin, std::size_t end) const
     {
         if (end <= from || room_[at] < width)
-            return std::nullopt;
+            return none;
         if (at >= leaves_)
             return begin;
         const std::size_t middle = begin + (end - begin) / 2;
-        if (const auto left = firstWith(width, from, 2 * at, begin, middle))
-            return left;
-        return firstWith(width, from, 2 * at + 1, middle, end);
+        const std::size_t left = firstWith(width, from, 2 * at, begin, middle);
+        return left != none ? left : firstWith(width, from, 2 * at + 1, middle, end);
     }
 
     std::size_t leaves_ = 1;
     std::vector<double> room_;
+    std::vector<std::size_t> stale_;
+    std::vector<char> isStale_;
 };
 
-// Trees of the given sizes packed in rows (shelves) no wider than a width: the tallest first, trees of the
-// same height in their order, each at the top of the first row with room for it (a new row below the others
-// when none has); a tree as high as the one before goes no further up than that one, so trees of one height
-// read in their order, row by row.
-TreePacking packInRows(const std::vector<Size>& sizes, const std::vector<std::size_t>& tallestFirst, double rowWidth)
-{
+// Trees of given sizes packed in rows (shelves) no wider than a width: the tallest first, trees of the same
+// height in their order, each at the top of the first row with room for it (a new row below the others when
+// none has); a tree as high as the one before goes no further up than that one, so trees of one height read
+// in their order, row by row. One packer tries many widths.
+class TreePacker {
+public:
+    explicit TreePacker(const std::vector<Size>& sizes)
+        : sizes_(sizes), tallestFirst_(sizes.size()), room_(sizes.size())
+    {
+        for (std::size_t k = 0; k < sizes.size(); ++k)
+            tallestFirst_[k] = k;
+        std::stable_sort(tallestFirst_.begin(), tallestFirst_.end(),
+                         [&](std::size_t a, std::size_t b) { return sizes_[a].height > sizes_[b].height; });
+    }
+
+    // The size of the packing at the row width, and when asked the trees' top-left corners in it.
+    Size pack(double rowWidth, std::vector<Point>* corners = nullptr)
+    {
+        if (corners)
+            corners->resize(sizes_.size());
+        room_.clear(rows_.size());
+        rows_.clear();
+        Size size;
+        std::size_t lastRow = 0;
+        double lastHeight = -1;
+        for (const std::size_t k : tallestFirst_) {
+            const Size tree = sizes_[k];
+            const double needed = tree.width + packedTreeGapX;
+            const std::size_t from = tree.height == lastHeight ? lastRow : 0;
+            std::size_t row = RowRoom::none;
+            if (from < rows_.size() && room_.at(from) >= needed)
+                row = from;
+            else if (from + 1 < rows_.size())
+                row = room_.firstWith(needed, from + 1);
+            if (row == RowRoom::none) {
+                const double top = rows_.empty() ? 0.0 : rows_.back().top + rows_.back().height + packedTreeGapY;
+                row = rows_.size();
+                rows_.push_back({top, tree.height, 0.0});
+            }
+            Row& into = rows_[row];
+            if (corners)
+                (*corners)[k] = Point{into.end, into.top};
+            size.width = std::max(size.width, into.end + tree.width);
+            into.end += needed;
+            // A row holds at least one tree, however wide.
+            room_.set(row, rowWidth + packedTreeGapX - into.end);
+            lastRow = row;
+            lastHeight = tree.height;
+        }
+        if (!rows_.empty())
+            size.height = rows_.back().top + rows_.back().height;
+        return size;
+    }
+
+private:
     struct Row {
         double top;
         double height;
         double end;  // where the next tree of the row would begin
     };
-    TreePacking packing;
-    packing.corners.resize(sizes.size());
-    std::vector<Row> rows;
-    RowRoom room(sizes.size());
-    std::size_t lastRow = 0;
-    double lastHeight = -1;
-    for (const std::size_t k : tallestFirst) {
-        const Size size = sizes[k];
-        std::optional<std::size_t> row =
-            room.firstWith(size.width + packedTreeGapX, size.height == lastHeight ? lastRow : 0);
-        if (!row) {
-            const double top = rows.empty() ? 0.0 : rows.back().top + rows.back().height + packedTreeGapY;
-            row = rows.size();
-            rows.push_back({top, size.height, 0.0});
-        }
-        Row& into = rows[*row];
-        packing.corners[k] = Point{into.end, into.top};
-        packing.size.width = std::max(packing.size.width, into.end + size.width);
-        into.end += size.width + packedTreeGapX;
-        // A row holds at least one tree, however wide.
-        room.set(*row, rowWidth + packedTreeGapX - into.end);
-        lastRow = *row;
-        lastHeight = size.height;
-    }
-    if (!rows.empty())
-        packing.size.height = rows.back().top + rows.back().height;
-    return packing;
-}
+    const std::vector<Size>& sizes_;
+    std::vector<std::size_t> tallestFirst_;
+    std::vector<Row> rows_;
+    RowRoom room_;
+};
 
 // How far a packing is from a good one: its area, weighed by how far its shape is from packedAspect.
 double packingCost(const Size& size)
@@ -322,33 +361,39 @@ void placeTrees(std::vector<Node>& nodes, const std::vector<std::size_t>& treeSt
         inOneRow += size.width + packedTreeGapX;
         paddedArea += (size.width + packedTreeGapX) * (size.height + packedTreeGapY);
     }
-    std::vector<std::size_t> tallestFirst(n);
-    for (std::size_t k = 0; k < n; ++k)
-        tallestFirst[k] = k;
-    std::stable_sort(tallestFirst.begin(), tallestFirst.end(),
-                     [&](std::size_t a, std::size_t b) { return sizes[a].height > sizes[b].height; });
-
     // All trees in one row, which suits few trees of very different heights, and row widths around the one
-    // that would give a perfectly filled packing of packedAspect's shape.
-    std::vector<double> rowWidths{inOneRow};
+    // that would give a perfectly filled packing of packedAspect's shape: a few spread over the range, then
+    // a few closer around the best of those.
+    TreePacker packer(sizes);
+    double bestWidth = inOneRow;
+    double bestCost = packingCost(packer.pack(inOneRow));
     const double ideal = std::sqrt(paddedArea * packedAspect);
     const double narrowest = std::max(widest, ideal / packedWidthRange);
     const double widestRow = std::max(narrowest, std::min(inOneRow, ideal * packedWidthRange));
-    for (int step = 0; step < packedWidthSteps && narrowest > 0; ++step)
-        rowWidths.push_back(narrowest * std::pow(widestRow / narrowest, double(step) / (packedWidthSteps - 1)));
-    std::optional<TreePacking> best;
-    double bestCost = 0;
-    for (const double rowWidth : rowWidths) {
-        TreePacking packing = packInRows(sizes, tallestFirst, rowWidth);
-        if (const double cost = packingCost(packing.size); !best || cost < bestCost) {
-            best = std::move(packing);
-            bestCost = cost;
-        }
+    if (narrowest > 0 && widestRow > narrowest) {
+        // Widths by their place between the narrowest and the widest row, counted by ratio.
+        double bestPlace = -1;
+        const auto tryPlace = [&](double place) {
+            const double rowWidth = narrowest * std::pow(widestRow / narrowest, std::clamp(place, 0.0, 1.0));
+            if (const double cost = packingCost(packer.pack(rowWidth)); cost < bestCost) {
+                bestWidth = rowWidth;
+                bestCost = cost;
+                bestPlace = place;
+            }
+        };
+        for (int step = 0; step < packedWidthSteps; ++step)
+            tryPlace(double(step) / (packedWidthSteps - 1));
+        const double around = bestPlace;
+        for (const double offset : {-0.5, 0.5, -0.25, 0.25})
+            if (around >= 0)
+                tryPlace(around + offset / (packedWidthSteps - 1));
     }
+    std::vector<Point> corners;
+    const Size packed = packer.pack(bestWidth, &corners);
 
-    const Point corner = at - Point{best->size.width / 2, best->size.height / 2};
+    const Point corner = at - Point{packed.width / 2, packed.height / 2};
     for (std::size_t k = 0; k < n; ++k) {
-        const Point move = corner + best->corners[k] - bounds[k].origin;
+        const Point move = corner + corners[k] - bounds[k].origin;
         for (Node& node : tree(k))
             node.center = node.center + move;
     }

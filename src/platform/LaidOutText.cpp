@@ -162,6 +162,17 @@ bool hasColourGlyphs(const QRawFont& font)
     return colour;
 }
 
+// Whether the line may show glyphs of a colour font: emoji and the symbols colour fonts draw all lie beyond
+// Latin-1, and looking at the characters costs far less than asking for the line's glyphs.
+bool mayHaveColourGlyphs(const QString& paragraph, const QTextLine& line)
+{
+    const qsizetype end = line.textStart() + line.textLength();
+    for (qsizetype at = line.textStart(); at < end; ++at)
+        if (paragraph[at].unicode() > 0xFF)
+            return true;
+    return false;
+}
+
 bool needsFormats(const std::vector<FormatRun>& runs)
 {
     if (runs.size() > 1)
@@ -265,7 +276,7 @@ void LaidOutText::draw(QPainter& painter, Point origin, double boxWidth, TextAli
             x += boxWidth - lines_[i].width;
         line.draw(&painter, QPointF(x, origin.y + placed.y));
         drawStrikes(painter, placed.paragraph, line, QPointF(x, origin.y + placed.y));
-        if (colourGlyphsAsPictures)
+        if (colourGlyphsAsPictures && mayHaveColourGlyphs(paragraphs_[placed.paragraph]->text(), line))
             drawColourGlyphs(painter, line, QPointF(x, origin.y + placed.y));
     }
     painter.setPen(oldPen);
