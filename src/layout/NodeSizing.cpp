@@ -233,32 +233,29 @@ std::optional<Size> longTitleSize(const AttributedString& text, const std::vecto
     double narrow = blockWidth;  // too narrow
     double wide = std::max(blockWidth + 1, std::ceil((b + std::sqrt(b * b + 12.0 * h * total / 0.9)) / 6.0));
     Label label = labelAt(wide);
-    if (!label.fits(wide)) {
+    const bool estimateFits = label.fits(wide);
+    if (!estimateFits) {
         // A wider node has no more lines: one as wide as this label asks for fits.
         narrow = wide;
         wide = std::ceil(label.tallest * double(label.count + 1) / 3.0 + 20.0);
         label = labelAt(wide);
-    } else if (const double closer = std::max(narrow, std::floor(0.96 * wide)); closer > narrow) {
-        // The estimate is seldom far too wide.
-        const Label there = labelAt(closer);
-        if (there.fits(closer)) {
-            wide = closer;
+    }
+    // Tries a width between the two: the narrower of those known to fit, or the wider of those known not to.
+    const auto tryWidth = [&](double width) {
+        const Label there = labelAt(width);
+        if (there.fits(width)) {
+            wide = width;
             label = there;
         } else {
-            narrow = closer;
+            narrow = width;
         }
-    }
+    };
+    // An estimate that fits is seldom far too wide.
+    if (const double closer = std::floor(0.96 * wide); estimateFits && closer > narrow)
+        tryWidth(closer);
     // Closer, to within a fiftieth of the width.
-    while (wide - narrow > std::max(1.0, 0.02 * wide)) {
-        const double middle = std::ceil((narrow + wide) / 2);
-        const Label there = labelAt(middle);
-        if (there.fits(middle)) {
-            wide = middle;
-            label = there;
-        } else {
-            narrow = middle;
-        }
-    }
+    while (wide - narrow > std::max(1.0, 0.02 * wide))
+        tryWidth(std::ceil((narrow + wide) / 2));
     return Size{wide, label.height()};
 }
 
