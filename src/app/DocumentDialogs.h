@@ -42,6 +42,8 @@ public:
     virtual bool runPrintPanel(QWidget* parent, QPrinter& printer);
     // Reports; shown without waiting for the user.
     virtual void showOpenError(QWidget* parent, const QString& name, const QString& reason);
+    // The file opened, but only the part before its damage was read.
+    virtual void showOpenWarning(QWidget* parent, const QString& name, const QString& reason);
     virtual void showSaveError(QWidget* parent, const QString& name, const QString& reason);
     virtual void showPrintError(QWidget* parent, const QString& name);
 };

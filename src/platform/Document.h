@@ -79,6 +79,9 @@ public:
     virtual std::string saveErrorDetail() const { return {}; }
     // Whether a read of this document failed: such a document is never written over its file.
     virtual bool readFailed() const { return false; }
+    // What the last read left out of a file it could only partly read (a damaged file opened up to the
+    // damage), to be told to the user; empty when the read took the whole file.
+    virtual std::string readWarning() const { return {}; }
     // Whether a change is under way that must finish before the document can be saved.
     virtual bool hasOpenEditingSession() const { return false; }
     // Ends the change under way so that it is kept (called before a document is closed).
