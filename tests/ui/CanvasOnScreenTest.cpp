@@ -17,7 +17,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QWheelEvent>
 
 #include <random>
@@ -255,15 +254,6 @@ private:
         canvas()->setFocus(Qt::MouseFocusReason);
         QTest::keyClick(canvas(), Qt::Key(key), modifiers);
     }
-    void triggerMenuItem(const QString& title)
-    {
-        for (QAction* action : map_.window->menuBar()->findChildren<QAction*>())
-            if (action->text() == title) {
-                action->trigger();
-                return;
-            }
-        ADD_FAILURE() << "no menu item " << title.toStdString();
-    }
     std::string selectSomeNode()
     {
         const std::vector<Node> shown = nodesInView();
@@ -341,13 +331,13 @@ private:
             return "type the font size " + std::to_string(size);
         }
         case Command::zoomIn:
-            triggerMenuItem(QStringLiteral("Zoom &In"));
+            map_.triggerMenuItem(QStringLiteral("Zoom &In"));
             return "Zoom In";
         case Command::zoomOut:
-            triggerMenuItem(QStringLiteral("Zoom &Out"));
+            map_.triggerMenuItem(QStringLiteral("Zoom &Out"));
             return "Zoom Out";
         case Command::zoomDefault:
-            triggerMenuItem(QStringLiteral("&Actual Size"));
+            map_.triggerMenuItem(QStringLiteral("&Actual Size"));
             return "Actual Size";
         case Command::scroll: {
             const bool sideways = between(0, 2) == 0;

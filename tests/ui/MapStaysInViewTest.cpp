@@ -4,7 +4,6 @@
 // the view and their titles typed at once, at magnifications of 1, 2 and 0.5.
 
 #include <QComboBox>
-#include <QMenuBar>
 
 #include "OpenedMapWindow.h"
 #include "UiTestSupport.h"
@@ -111,37 +110,8 @@ TEST(MapStaysInView, FiveThousandNodesZoomedOut) { runSequence(5000, 0.5); }
 
 namespace {
 
-// A new, empty map in its window, as File ▸ New makes it.
-struct NewMapWindow {
-    ScopedStandardUserDefaults settings;
-    std::shared_ptr<VQDocument> document;
-    std::unique_ptr<MindMapEditorWindowController> window;
-
-    NewMapWindow()
-    {
-        registerFactoryDefaults();
-        document = DocumentFactory::makeUntitledDocument();
-        window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("Untitled"));
-        window->setAttribute(Qt::WA_DeleteOnClose, false);
-        window->show();
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        settle();
-    }
-    GraphView* canvas() const { return window->contentViewController()->editorContentViewController()->graphView(); }
-    ScrollView* scrollView() const
-    {
-        return window->contentViewController()->editorContentViewController()->scrollView();
-    }
-    void settle() const
-    {
-        EXPECT_TRUE(QTest::qWaitFor([this] {
-            RunLoop::drain();
-            return RunLoop::pendingCount() == 0 && !scrollView()->isAnimatingScroll();
-        }));
-        QApplication::processEvents();
-        RunLoop::drain();
-    }
+// A new, empty map in its window, as File ▸ New makes it, driven by keys and clicks.
+struct NewMapWindow : test::OpenedMapWindow {
     // Keys go where the window sends them: the canvas, or the title editor while a title is typed.
     void press(int key)
     {
@@ -276,21 +246,6 @@ TEST(MapStaysInView, ActualSizeKeepsTheSelectedNodeInView)
         << describeRect(map.selectedFrame()) << " in " << describeRect(map.visible());
 }
 
-namespace {
-
-// A menu command of the window, as the menu runs it.
-void triggerMenuItem(MindMapEditorWindowController& window, const QString& title)
-{
-    for (QAction* action : window.menuBar()->findChildren<QAction*>())
-        if (action->text() == title) {
-            action->trigger();
-            return;
-        }
-    ADD_FAILURE() << "no menu item " << title.toStdString();
-}
-
-} // namespace
-
 // With nothing selected, a view that shows part of the map goes on showing some: the layout switches the map
 // away from it, a zoom narrows it to nothing, and an undo that shrinks the map from under it.
 TEST(MapStaysInView, AViewThatShowsPartOfTheMapKeepsShowingSome)
@@ -320,7 +275,7 @@ TEST(MapStaysInView, AViewThatShowsPartOfTheMapKeepsShowingSome)
         map.settle();
         ASSERT_TRUE(map.visible().intersects(whole));
         for (const double magnification : {1.25, 1.5}) {
-            triggerMenuItem(*map.window, QStringLiteral("Zoom &In"));
+            map.triggerMenuItem(QStringLiteral("Zoom &In"));
             EXPECT_TRUE(QTest::qWaitFor([&] { return map.scrollView()->magnification() == magnification; }));
             map.settle();
         }

@@ -1,12 +1,14 @@
 #pragma once
 
-// An editor window on a saved map, opened as the program opens a file: a tree of count nodes, ten children
-// per node, laid out, its last node selected. Private settings; deferred calls and scrolling are waited for.
+// An editor window on a map opened as the program opens a file (by default a tree of count nodes, ten children
+// per node, laid out, its last node selected), or on a new, empty map. Private settings; deferred calls and
+// scrolling are waited for.
 
 #include "support/QtWait.h"
 
 #include <gtest/gtest.h>
 
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -89,10 +91,17 @@ struct OpenedMapWindow {
         open(path);
     }
     GraphView* canvas() const { return window->contentViewController()->editorContentViewController()->graphView(); }
-    // As the program opens a file: the document read by its type, its window made and shown.
-    void open(const std::string& path)
+    // A new, empty map, as File ▸ New makes it.
+    OpenedMapWindow()
     {
-        document = DocumentFactory::makeDocumentForURL(path, FileTypes::typeNameForFile(path));
+        registerFactoryDefaults();
+        show(DocumentFactory::makeUntitledDocument());
+    }
+    // As the program opens a file: the document read by its type, its window made and shown.
+    void open(const std::string& path) { show(DocumentFactory::makeDocumentForURL(path, FileTypes::typeNameForFile(path))); }
+    void show(std::shared_ptr<VQDocument> shown)
+    {
+        document = std::move(shown);
         window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("map"));
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->show();
@@ -116,6 +125,16 @@ struct OpenedMapWindow {
         RunLoop::drain();
     }
     Rect visible() const { return scrollView()->documentVisibleRect(); }
+    // A command of the window's menu bar, run as choosing it runs it.
+    void triggerMenuItem(const QString& title) const
+    {
+        for (QAction* action : window->menuBar()->findChildren<QAction*>())
+            if (action->text() == title) {
+                action->trigger();
+                return;
+            }
+        ADD_FAILURE() << "no menu item " << title.toStdString();
+    }
     Rect selectedFrame() const
     {
         const auto& selection = document->project().selectedNodeUIDs;

@@ -126,11 +126,8 @@ QPen ShapeLayer::strokePen() const
     pen.setCapStyle(lineCap_ == LineCap::round ? Qt::RoundCap : lineCap_ == LineCap::square ? Qt::SquareCap : Qt::FlatCap);
     pen.setJoinStyle(lineJoin_ == LineJoin::round ? Qt::RoundJoin : lineJoin_ == LineJoin::bevel ? Qt::BevelJoin : Qt::SvgMiterJoin);
     pen.setMiterLimit(miterLimit_);
-    // Only a pattern with some positive length dashes; an odd count repeats once to make dash-gap pairs.
-    const bool dashed = std::any_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return v > 0; })
-                        && std::all_of(lineDashPattern_.begin(), lineDashPattern_.end(),
-                                       [](double v) { return std::isfinite(v) && v >= 0; });
-    if (dashed && lineWidth_ > 0) {
+    // An odd count of lengths repeats once to make dash-gap pairs.
+    if (isDashed()) {
         QList<qreal> pattern;
         for (int copy = 0; copy < (lineDashPattern_.size() % 2 ? 2 : 1); ++copy)
             for (double length : lineDashPattern_)
@@ -139,6 +136,14 @@ QPen ShapeLayer::strokePen() const
         pen.setDashOffset(lineDashPhase_ / lineWidth_);
     }
     return pen;
+}
+
+bool ShapeLayer::isDashed() const
+{
+    // Only a pattern with some positive length dashes.
+    return lineWidth_ > 0
+        && std::any_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return v > 0; })
+        && std::all_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return std::isfinite(v) && v >= 0; });
 }
 
 QPainterPath ShapeLayer::filledPath(QPainterPath path) const
@@ -156,8 +161,9 @@ void ShapeLayer::prepareForDrawing(const Rect& area) const
     }
     if (path_.isEmpty() || !paints(strokeColor_) || area.isNull())
         return;
-    if (strokePen().style() != Qt::SolidLine) {
-        prepareForDrawing();
+    if (isDashed()) {
+        if (!dashes_)
+            prepareForDrawing();
         return;
     }
     if (wholeStroke_)
@@ -175,7 +181,7 @@ void ShapeLayer::prepareForDrawing() const
 {
     if (path_.isEmpty() || !paints(strokeColor_) || hasAnimationForKey("path"))
         return;
-    if (strokePen().style() != Qt::SolidLine) {
+    if (isDashed()) {
         if (!dashes_)
             dashes_ = dashesOf(filledPath(path_));
         return;

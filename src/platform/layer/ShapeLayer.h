@@ -49,6 +49,8 @@ public:
 
     // The pen the stroke is drawn with (dashes converted to units of the line width).
     QPen strokePen() const;
+    // Whether the stroke is dashed.
+    bool isDashed() const;
 
     void draw(QPainter& painter) const override;
     Rect drawingExtent() const override;
