@@ -253,3 +253,35 @@ TEST(BandedPaint, BandsArePaintedRightIntoTheImageTheWindowIsPaintedInto)
 
 } // namespace
 } // namespace velquine::testing
+
+namespace velquine::testing {
+namespace {
+
+// Zoomed out to a quarter, branches are thinner than a device pixel: Qt strokes them by cutting them at the
+// edges of the device, and a band that saw only its own rows would shade their pixels along its edges
+// otherwise than a paint of the whole does.
+TEST(BandedPaint, LinesThinnerThanAPixelCrossBandsAsTheyCrossAWholePaint)
+{
+    VQProject project = sampleProject(4, 30, 6);
+    ScrollView scrollView;
+    scrollView.resize(1000, 720);
+    auto* view = new GraphView(Rect(0, 0, 4400, 3200));
+    view->setGraph(project.graph);
+    scrollView.setDocumentView(view);
+    scrollView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
+    scrollView.setMagnification(0.25);
+    scrollView.scrollToPoint({0, 0});
+    EXPECT_EVENTUALLY(atRest(*view));
+    for (int i = 0; i < 100 && paintedWith(*scrollView.viewport(), 6).picturesResampled > 0; ++i) {
+    }
+    const Painted bands = paintedWith(*scrollView.viewport(), 6);
+    const Painted whole = paintedWith(*scrollView.viewport(), 1);
+    LayerBandPainter::setMaximumBands(0);
+    EXPECT_EQ(bands.sharedPaints, 6u);
+    bands.image.save(artefactPath(QStringLiteral("banded_paint_quarter.png")));
+    EXPECT_LE(largestDifference(bands.image, whole.image), 2) << firstDifference(bands.image, whole.image);
+}
+
+} // namespace
+} // namespace velquine::testing
