@@ -116,7 +116,9 @@ double LayoutViewCommands::zoomTarget() const
     return controller_.scrollView() ? controller_.scrollView()->magnification() : 1.0;
 }
 
-// The view moves to where it comes to rest as the magnification changes.
+// The view moves to where it comes to rest as the magnification changes. Scroll bars that come or go with the
+// new size of the canvas change the visible area: once the zoom is done, what the view must show is checked
+// again against the area as it is.
 void LayoutViewCommands::zoomTo(double magnification, bool animated)
 {
     ScrollView* scroll = controller_.scrollView();
@@ -127,11 +129,23 @@ void LayoutViewCommands::zoomTo(double magnification, bool animated)
     zoomTarget_ = std::clamp(magnification, scroll->minMagnification(), scroll->maxMagnification());
     const double from = scroll->magnification();
     const Rect before = scroll->targetVisibleRect();
+    const ZoomedView kept = zoomedView(before);
     const Point start = before.center();
-    const Point end = restingViewAfterZoom(before, zoomTarget_).center();
+    const Size size{scroll->viewport()->width() / zoomTarget_, scroll->viewport()->height() / zoomTarget_};
+    const Point end = keptInView(Rect::centeredAt(start, size), kept).center();
+    const auto finish = [controller = controller_.weak_from_this(), kept] {
+        auto self = controller.lock();
+        ScrollView* view = self ? self->scrollView() : nullptr;
+        if (!view)
+            return;
+        const Rect now = view->documentVisibleRect();
+        if (const Rect rest = keptInView(now, kept); !(rest == now))
+            view->scrollRectToVisible(rest);
+    };
     if (!animated || UserDefaults::standard().boolForKey("disableAnimations") || !scroll->isVisible()) {
         scroll->setMagnification(zoomTarget_);
         scroll->centerOn(end);
+        finish();
         return;
     }
     if (zoomTarget_ == from && start == end)
@@ -147,29 +161,39 @@ void LayoutViewCommands::zoomTo(double magnification, bool animated)
         scroll->setMagnification(from + (to - from) * t);
         scroll->centerOn({start.x + (end.x - start.x) * t, start.y + (end.y - start.y) * t});
     });
+    QObject::connect(animation, &QVariantAnimation::finished, scroll, finish);
     zoomAnimation_ = animation;
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-Rect LayoutViewCommands::restingViewAfterZoom(const Rect& before, double magnification) const
+LayoutViewCommands::ZoomedView LayoutViewCommands::zoomedView(const Rect& before) const
 {
-    ScrollView* scroll = controller_.scrollView();
-    const Size size{scroll->viewport()->width() / magnification, scroll->viewport()->height() / magnification};
-    Rect after = Rect::centeredAt(before.center(), size);
+    ZoomedView kept;
     auto document = controller_.lockDocument();
-    if (!document)
-        return after;
-    const Graph& graph = document->project().graph;
-    const Rect map = graph.boundingRect();
-    if (!graph.isEmpty() && holds(before, map, scroll->magnification()))
-        after = movedToHold(after, withMargin(map, size));
+    ScrollView* scroll = controller_.scrollView();
+    if (!document || !scroll || document->project().graph.isEmpty())
+        return kept;
+    kept.map = document->project().graph.boundingRect();
+    kept.mapWasWhole = holds(before, kept.map, scroll->magnification());
+    kept.mapWasMet = before.intersects(kept.map);
     const std::vector<Node> selection = controller_.projectSelection();
     if (selection.size() == 1)
-        after = movedToHold(after, frameOf(selection.front()));
+        kept.selected = frameOf(selection.front());
+    return kept;
+}
+
+Rect LayoutViewCommands::keptInView(Rect view, const ZoomedView& kept)
+{
+    if (kept.map.isNull())
+        return view;
+    if (kept.mapWasWhole)
+        view = movedToHold(view, withMargin(kept.map, view.size));
+    if (kept.selected)
+        view = movedToHold(view, *kept.selected);
     // A view that showed part of the map goes on showing some: the part nearest to it.
-    if (!graph.isEmpty() && before.intersects(map) && !after.intersects(map))
-        after = centredShowingMap(nearestPoint(map, after.center()), size, map);
-    return after;
+    if (kept.mapWasMet && !view.intersects(kept.map))
+        view = centredShowingMap(nearestPoint(kept.map, view.center()), view.size, kept.map);
+    return view;
 }
 
 void LayoutViewCommands::zoomIn()

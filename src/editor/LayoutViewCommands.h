@@ -62,8 +62,17 @@ public:
 
 private:
     double zoomTarget() const;
-    // Where the view comes to rest after a zoom from the visible rectangle to the magnification.
-    Rect restingViewAfterZoom(const Rect& before, double magnification) const;
+    // What a zoom keeps in view, as the view showed it before: a map shown whole (while it fits), some of a map
+    // shown in part, and the selected node.
+    struct ZoomedView {
+        Rect map = Rect::null();
+        bool mapWasWhole = false;
+        bool mapWasMet = false;
+        std::optional<Rect> selected;
+    };
+    ZoomedView zoomedView(const Rect& before) const;
+    // The view moved as little as needed to keep that.
+    static Rect keptInView(Rect view, const ZoomedView& kept);
     void runResolveCollisions(const std::string& label);
     void runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout);
     std::optional<Point> selectedOrFirstRootCentre();

@@ -6,6 +6,7 @@
 #include <QComboBox>
 
 #include "OpenedMapWindow.h"
+#include "ScreenCheck.h"
 #include "UiTestSupport.h"
 #include "canvas/NodeTitleEditor.h"
 #include "canvas/TitleEditingInteraction.h"
@@ -240,8 +241,44 @@ TEST(MapStaysInView, ActualSizeKeepsTheSelectedNodeInView)
     map.settle();
     ASSERT_EQ(map.document->project().selectedNodeUIDs, std::vector<std::int64_t>{corner->uid});
     QTest::keyClick(map.canvas(), Qt::Key_0, Qt::ControlModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return map.scrollView()->magnification() == 1.0; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return map.scrollView()->magnification() == 1.0 && test::windowAtRest(map.window.get(), map.canvas(), map.scrollView());
+    }));
+    EXPECT_TRUE(map.visible().contains(map.selectedFrame()))
+        << describeRect(map.selectedFrame()) << " in " << describeRect(map.visible());
+}
+
+// Two nodes a little narrower together than the view without scroll bars, seen whole at 25 %, the left one
+// selected: at 100 % the scroll bars come back and narrow the view, which still shows the selected node.
+TEST(MapStaysInView, ZoomingInKeepsTheSelectedNodeInViewWhenScrollBarsComeBack)
+{
+    VQProject project;
+    {
+        VQDocument document;
+        document.beginEditingSession("Build");
+        const Node left = document.createRootNode("Left", {0, 0}, false);
+        Node right = document.createRootNode("Right", {0, 0}, false);
+        document.commitEditingSession();
+        document.beginEditingSession("Place");
+        right.center.x = 800 - (left.size.width + right.size.width) / 2;
+        document.updateNodes({right}, NodeUpdateOperation::position, false);
+        document.projectForLoading().setSelectedNodes({*document.project().graph.node(left.uid)});
+        document.commitEditingSession();
+        project = document.project();
+    }
+    OpenedMap map(project);
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(0);
+    map.window->changeZoomLevel();
     map.settle();
+    const int viewportWidth = map.scrollView()->viewport()->width();
+    const Rect whole = map.document->project().graph.boundingRect();
+    ASSERT_LT(whole.width(), viewportWidth);
+    QTest::keyClick(map.canvas(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return map.scrollView()->magnification() == 1.0 && test::windowAtRest(map.window.get(), map.canvas(), map.scrollView());
+    }));
+    ASSERT_LT(map.scrollView()->viewport()->width(), viewportWidth);
+    ASSERT_GT(whole.width(), map.visible().width());
     EXPECT_TRUE(map.visible().contains(map.selectedFrame()))
         << describeRect(map.selectedFrame()) << " in " << describeRect(map.visible());
 }
