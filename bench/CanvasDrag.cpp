@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "canvas/GraphView.h"
+#include "canvas/CanvasGestures.h"
 #include "canvas/layers/NodeLayer.h"
 #include "document/VQDocument.h"
 #include "editor/GraphViewController.h"
@@ -16,7 +17,6 @@
 #include "platform/RunLoop.h"
 #include "platform/UndoManager.h"
 #include "platform/layer/LayerRenderer.h"
-#include "canvas/DragInteraction.h"
 #include "canvas/CanvasSync.h"
 
 using namespace velquine;
@@ -117,7 +117,7 @@ void BM_DragStepWith100Nodes(benchmark::State& state)
 {
     Canvas canvas(static_cast<int>(state.range(0)), state.range(1) != 0);
     // Press on the first main node: it and its 99 children are dragged.
-    const QPoint start = canvas.at(canvas.view->sync().nodeLayer(2)->node().center);
+    const QPoint start = canvas.at(canvas.view->nodeLayer(2)->node().center);
     canvas.send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
     int step = 0;
     LayerRenderer::statistics() = {};
@@ -131,14 +131,14 @@ void BM_DragStepWith100Nodes(benchmark::State& state)
     const double steps = std::max(1, step);
     state.counters["painted"] = static_cast<double>(stats.layersPainted) / steps;
     state.counters["rebuilt"] = static_cast<double>(stats.picturesRebuilt) / steps;
-    state.counters["dragged"] = static_cast<double>(canvas.view->dragging().draggedLayers.size());
+    state.counters["dragged"] = static_cast<double>(canvas.view->gestures().drag.draggedLayers().size());
     state.counters["nodes"] = static_cast<double>(canvas.view->graph().count());
     canvas.send(QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
 }
 void BM_DragStepWithoutRepaint(benchmark::State& state)
 {
     Canvas canvas(static_cast<int>(state.range(0)), state.range(1) != 0);
-    const QPoint start = canvas.at(canvas.view->sync().nodeLayer(2)->node().center);
+    const QPoint start = canvas.at(canvas.view->nodeLayer(2)->node().center);
     canvas.send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
     int step = 0;
     for (auto _ : state) {
@@ -169,8 +169,8 @@ void BM_HoverMove(benchmark::State& state)
 {
     Canvas canvas(static_cast<int>(state.range(0)), state.range(1) != 0);
     // Back and forth between two nodes' hover zones: each move hovers one node and leaves another.
-    const Node& first = canvas.view->sync().nodeLayer(3)->node();
-    const Node& second = canvas.view->sync().nodeLayer(4)->node();
+    const Node& first = canvas.view->nodeLayer(3)->node();
+    const Node& second = canvas.view->nodeLayer(4)->node();
     const QPoint a = canvas.at({first.center.x + first.size.width / 2 + 10, first.center.y});
     const QPoint b = canvas.at({second.center.x + second.size.width / 2 + 10, second.center.y + 3});
     bool flip = false;
@@ -189,7 +189,7 @@ QPoint grab(Canvas& canvas, bool whole)
     const std::int64_t uid = whole ? 1 : 4;
     canvas.scrollView->scrollToPoint({0, 0});
     canvas.settle();
-    return canvas.at(canvas.view->sync().nodeLayer(uid)->node().center);
+    return canvas.at(canvas.view->nodeLayer(uid)->node().center);
 }
 
 // One drag step with the repaint that follows.
@@ -204,7 +204,7 @@ void BM_EditorDragStep(benchmark::State& state)
         canvas.send(QEvent::MouseMove, start + QPoint(3 * (step % 40), 2 * (step % 40)), Qt::NoButton, Qt::LeftButton);
         canvas.repaint();
     }
-    state.counters["dragged"] = static_cast<double>(canvas.view->dragging().draggedLayers.size());
+    state.counters["dragged"] = static_cast<double>(canvas.view->gestures().drag.draggedLayers().size());
     canvas.send(QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
 }
 BENCHMARK(BM_EditorDragStep)->Args({50000, 1})->Args({50000, 0})->Unit(benchmark::kMillisecond);

@@ -21,7 +21,6 @@
 #include "platform/UndoManager.h"
 #include "platform/layer/Animator.h"
 #include "platform/layer/LayerRenderer.h"
-#include "canvas/TitleEditingInteraction.h"
 #include "canvas/CanvasSync.h"
 
 using namespace velquine;
@@ -87,10 +86,10 @@ struct Editor {
     // The title typed into the editor a new node opened, then Return; false when no editor opened.
     bool nameNewNode()
     {
-        if (!graphView->titleEditing().nodeEditor())
+        if (!graphView->titleEditor())
             return false;
-        graphView->titleEditing().nodeEditor()->setPlainText(QStringLiteral("New topic"));
-        graphView->titleEditing().endEditingTitle(true);
+        graphView->titleEditor()->setPlainText(QStringLiteral("New topic"));
+        graphView->endEditingTitle(true);
         return true;
     }
 };
@@ -146,7 +145,7 @@ void BM_NewChildWithAnimationFrames(benchmark::State& state)
         do {
             runEvents();
             ++frames;
-        } while (!editor.graphView->titleEditing().isNodeEditorActive() || scrolling() || Animator::shared().isRunning());
+        } while (!editor.graphView->isEditingTitle() || scrolling() || Animator::shared().isRunning());
         editor.scrollView->viewport()->repaint();
         state.PauseTiming();
         if (!editor.nameNewNode()) {
@@ -264,7 +263,7 @@ void BM_PaintBusyViewBackdrop(benchmark::State& state)
 {
     Editor editor(static_cast<int>(state.range(0)));
     GraphView& view = *editor.graphView;
-    view.setLiveSublayers({view.sync().nodeLayer(std::int64_t{2})});
+    view.setLiveSublayers({view.nodeLayer(std::int64_t{2})});
     for (auto _ : state) {
         view.invalidateBackdrop();
         view.update();
@@ -307,7 +306,7 @@ void BM_UndoNewChild(benchmark::State& state)
     const Graph before = editor.document->project().graph;
     editor.controller->insertChildNode(*before.node(std::int64_t{2}), std::nullopt);
     editor.settle();
-    editor.graphView->titleEditing().endEditingTitle(true);
+    editor.graphView->endEditingTitle(true);
     editor.settle();
     // The nodes the command moved, which the undo moves back.
     std::size_t moved = 0;

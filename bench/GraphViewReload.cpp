@@ -51,7 +51,7 @@ void BM_FullReload(benchmark::State& state)
     for (auto _ : state) {
         GraphView view(Rect(0, 0, 1600, 1000));
         view.setGraph(graph);
-        benchmark::DoNotOptimize(view.sync().nodeLayers().size());
+        benchmark::DoNotOptimize(view.nodeLayers().size());
         state.PauseTiming();
         view.setGraph(Graph());
         state.ResumeTiming();

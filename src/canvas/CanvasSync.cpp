@@ -9,16 +9,10 @@
 #include <unordered_set>
 
 #include "canvas/CanvasSync.h"
-#include "canvas/DragInteraction.h"
-#include "canvas/DropInteraction.h"
-#include "canvas/FocusInteraction.h"
-#include "canvas/GhostInteraction.h"
-#include "canvas/NavigationInteraction.h"
-#include "canvas/PointerInteraction.h"
-#include "canvas/TitleEditingInteraction.h"
 
 #include "base/FlatHashMap.h"
 #include "canvas/GraphView.h"
+#include "canvas/CanvasGesture.h"
 #include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
@@ -64,7 +58,7 @@ void CanvasSync::syncNodeLayers(const ReloadPlan& plan)
     if (plan.full || !plan.removed.empty()) {
         const std::unordered_set<std::int64_t> removed(plan.removed.begin(), plan.removed.end());
         const auto kept = [&](const auto& layer) {
-            return plan.full ? view_.graph_.contains(layer->node().uid) : removed.count(layer->node().uid) == 0;
+            return plan.full ? view_.graph().contains(layer->node().uid) : removed.count(layer->node().uid) == 0;
         };
         auto keep = std::stable_partition(nodeLayers_.begin(), nodeLayers_.end(), kept);
         stale.assign(std::make_move_iterator(keep), std::make_move_iterator(nodeLayers_.end()));
@@ -87,7 +81,7 @@ void CanvasSync::syncNodeLayers(const ReloadPlan& plan)
     index.leftFor.resize(plan.visit.size());
     for (std::size_t i = 0; i < plan.visit.size(); ++i) {
         const Node* node = plan.visit[i];
-        NodeLayer* cached = layerOf(plan.visitUIDs[i]);
+        NodeLayer* cached = nodeLayerAsIs(plan.visitUIDs[i]);
         index.leftBehind[i] = 0;
         if (cached && cached->superlayer() != nullptr) {
             index.visitedLayers[i] = cached;
@@ -108,13 +102,13 @@ void CanvasSync::syncNodeLayers(const ReloadPlan& plan)
     }
 
     if (plan.full) {
-        index.nodeLayerUIDCache.clear(denseUIDRange(view_.graph_));
+        index.nodeLayerUIDCache.clear(denseUIDRange(view_.graph()));
         for (const auto& layer : nodeLayers_)
             index.nodeLayerUIDCache[layer->node().uid] = layer.get();
         return;
     }
     for (const auto& layer : stale)
-        if (layerOf(layer->node().uid) == layer.get())
+        if (nodeLayerAsIs(layer->node().uid) == layer.get())
             index.nodeLayerUIDCache.erase(layer->node().uid);
     for (std::size_t i = existing; i < nodeLayers_.size(); ++i)
         index.nodeLayerUIDCache[nodeLayers_[i]->node().uid] = nodeLayers_[i].get();
@@ -142,9 +136,9 @@ void CanvasSync::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
 
 void CanvasSync::finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
 {
-    const Color& background = view_.projectStyle_.current.backgroundColor;
+    const Color& background = view_.projectStyle().current.backgroundColor;
     if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == background))
-        layer.hoverButtonLayer().setDocumentColor(view_.projectStyle_.current.backgroundColor);
+        layer.hoverButtonLayer().setDocumentColor(view_.projectStyle().current.backgroundColor);
     setSelected(layer, isSelectedUID(node.uid));
     if (layer.contentsScale() != scale)
         layer.setContentsScale(scale);
@@ -158,8 +152,8 @@ void CanvasSync::moveExistingNodeLayer(NodeLayer& layer, const Node& node, doubl
     Transaction transaction;
     placeExistingNodeLayer(layer, node);
     // Its type and governing options are those it had; only its place and its sides of its parent change.
-    const Node* parent = node.parentUID ? view_.graph_.findNode(*node.parentUID) : nullptr;
-    const std::shared_ptr<const Node> shared = graphsOwnNode(view_.graph_, node);
+    const Node* parent = node.parentUID ? view_.graph().findNode(*node.parentUID) : nullptr;
+    const std::shared_ptr<const Node> shared = graphsOwnNode(view_.graph(), node);
     if (shared && NodeLayer::looksLike(*shared, layer.node()))
         layer.setNode(shared, parent); // the drawing stays
     else
@@ -177,7 +171,7 @@ void CanvasSync::updateExistingNodeLayer(NodeLayer& layer, const Node& node, dou
     if (node.differs(layer.node())) {
         // A node that only moved keeps its drawing; its layer just follows it.
         const bool redraw = optionsChanged || !NodeLayer::looksLike(node, layer.node());
-        storeNode(layer, view_.graph_, node);
+        storeNode(layer, view_.graph(), node);
         if (redraw)
             layer.updateContents();
     }
@@ -196,13 +190,13 @@ std::shared_ptr<NodeLayer> CanvasSync::makeNodeLayer(const Node& node)
     layer->setAnchorPoint({0.5, 0.5});
     layer->setPosition(node.center);
     layer->setBounds(Rect(0, 0, node.size.width, node.size.height));
-    storeNode(*layer, view_.graph_, node);
+    storeNode(*layer, view_.graph(), node);
     layer->updateContents();
     layer->setSelected(isSelectedUID(node.uid));
     applyHover(*layer);
     layer->setLayoutOptions(layoutOptionsGoverning(node));
     if (layer->hasHoverButtonLayer())
-        layer->hoverButtonLayer().setDocumentColor(view_.projectStyle_.current.backgroundColor);
+        layer->hoverButtonLayer().setDocumentColor(view_.projectStyle().current.backgroundColor);
     layer->setContentsScale(view_.effectiveBackingScale());
     layer->updateShapePath(node.shape);
     return layer;
@@ -212,7 +206,7 @@ void CanvasSync::applyHover(NodeLayer& layer)
 {
     const Rect frame = layer.frame();
     const Rect zone(frame.origin.x - 32, frame.origin.y, frame.size.width + 64, frame.size.height);
-    const bool hovered = !view_.printingMode_ && zone.contains(view_.pointer_->mouseMoveLocation);
+    const bool hovered = !view_.isPrintingMode() && zone.contains(view_.pointerLocation());
     layer.setHovered(hovered);
     if (layer.isBeingEdited() || !hovered)
         layer.setHoverButtonHidden(true);
@@ -220,13 +214,13 @@ void CanvasSync::applyHover(NodeLayer& layer)
 
 void CanvasSync::setHoverButtonShown(NodeLayer& layer, bool shown)
 {
-    if (!shown || view_.printingMode_) {
+    if (!shown || view_.isPrintingMode()) {
         layer.setHoverButtonHidden(true);
         return;
     }
     HoverButtonLayer& button = layer.hoverButtonLayer();
-    if (!(button.documentColor() == view_.projectStyle_.current.backgroundColor))
-        button.setDocumentColor(view_.projectStyle_.current.backgroundColor);
+    if (!(button.documentColor() == view_.projectStyle().current.backgroundColor))
+        button.setDocumentColor(view_.projectStyle().current.backgroundColor);
     layer.setHoverButtonHidden(false);
 }
 
@@ -259,7 +253,7 @@ void CanvasSync::updateNodeLayerPositions(bool resetDragState, const ReloadPlan*
         for (std::size_t i = 0; i < plan->visit.size(); ++i) {
             if (known && index_->leftBehind[i])
                 continue;
-            if (NodeLayer* layer = known ? found[i] : layerOf(plan->visitUIDs[i]); layer && !layer->unsettledSlot)
+            if (NodeLayer* layer = known ? found[i] : nodeLayerAsIs(plan->visitUIDs[i]); layer && !layer->unsettledSlot)
                 place(*layer);
         }
         return;
@@ -272,7 +266,7 @@ void CanvasSync::updateNodeLayerPositions(bool resetDragState, const ReloadPlan*
         if (!added)
             *slot = layer.get();
     }
-    for (const auto& entry : view_.graph_.nodeBin()) {
+    for (const auto& entry : view_.graph().nodeBin()) {
         if (NodeLayer* const* layer = byUID.find(entry.first))
             place(**layer);
     }
@@ -282,7 +276,7 @@ void CanvasSync::updateNodeLayerPositions(bool resetDragState, const ReloadPlan*
 
 void CanvasSync::applySelectionFromUIDs()
 {
-    const std::unordered_set<std::int64_t> selected(view_.selectedNodeUIDs_.begin(), view_.selectedNodeUIDs_.end());
+    const std::unordered_set<std::int64_t> selected(view_.selectedNodeUIDs().begin(), view_.selectedNodeUIDs().end());
     for (const auto& layer : nodeLayers_)
         setSelected(*layer, selected.count(layer->node().uid) != 0);
 }
@@ -312,8 +306,8 @@ void CanvasSync::rememberShown(ReloadPlan& plan)
     if (plan.full || plan.addedUIDs.size() > maxPlacedNewNodes || !plan.removed.empty()) {
         index.shown.clear();
         index.childrenByParent.clear();
-        index.shown.reserve(view_.graph_.count());
-        for (auto entry = view_.graph_.nodeBin().begin(); entry != view_.graph_.nodeBin().end(); ++entry) {
+        index.shown.reserve(view_.graph().count());
+        for (auto entry = view_.graph().nodeBin().begin(); entry != view_.graph().nodeBin().end(); ++entry) {
             index.shown.push_back({entry->first, entry.sharedNode()});
             note(entry->first, entry->second.parentUID);
         }
@@ -324,32 +318,28 @@ void CanvasSync::rememberShown(ReloadPlan& plan)
             note(moved.uid, moved.now);
         }
         for (std::int64_t uid : plan.addedUIDs) {
-            index.shown.insert(position(uid), {uid, view_.graph_.sharedNode(uid)});
-            note(uid, view_.graph_.findNode(uid)->parentUID);
+            index.shown.insert(position(uid), {uid, view_.graph().sharedNode(uid)});
+            note(uid, view_.graph().findNode(uid)->parentUID);
         }
     }
-    index.shownBin = view_.graph_.nodeBin();
+    index.shownBin = view_.graph().nodeBin();
     index.shownValid = true;
     index.touched.clear();
-    index.baseLayoutOptions = view_.baseLayoutOptions_;
+    index.baseLayoutOptions = view_.baseLayoutOptions();
     index.contentsScale = view_.effectiveBackingScale();
-    index.backgroundColor = view_.projectStyle_.current.backgroundColor;
-    index.printingMode = view_.printingMode_;
-    index.mouseMoveLocation = view_.pointer_->mouseMoveLocation;
-    index.appliedSelection = view_.selectedNodeUIDs_;
+    index.backgroundColor = view_.projectStyle().current.backgroundColor;
+    index.printingMode = view_.isPrintingMode();
+    index.mouseMoveLocation = view_.pointerLocation();
+    index.appliedSelection = view_.selectedNodeUIDs();
 }
 
 void CanvasSync::synchronize()
 {
-    // A drag under way goes on from where the reload leaves its layers, which it may have replaced.
-    std::optional<Qt::KeyboardModifiers> dragging;
-    if (view_.drag_->dragGroup_) {
-        view_.drag_->placeDragGroup();
-        dragging = view_.drag_->dragGroup_->modifiers;
-        view_.drag_->dragGroup_.reset();
-    }
+    // The reload may replace the layers a gesture under way holds: it goes on from where the reload leaves them.
+    if (gesture_)
+        gesture_->willReload();
     view_.invalidateBackdrop();
-    ReloadScope scope(*index_, view_.selectedNodeUIDs_, view_.visibleRect());
+    ReloadScope scope(*index_, view_.selectedNodeUIDs(), view_.visibleRect());
     ReloadPlan plan = planReload();
     if (plan.full) {
         // Every layer is brought in line with its node and every branch docked.
@@ -372,13 +362,13 @@ void CanvasSync::synchronize()
             applySelectionFromUIDs();
         } else {
             for (std::int64_t uid : plan.selectionChanges)
-                if (NodeLayer* layer = layerOf(uid))
+                if (NodeLayer* layer = nodeLayerAsIs(uid))
                     setSelected(*layer, isSelectedUID(uid));
         }
         if (plan.hoverPass) {
             // Layers left behind near the pointer take their places first: hover follows the frame.
             const double reach = ReloadScope::animationMargin;
-            const Point pointer = view_.pointer_->mouseMoveLocation;
+            const Point pointer = view_.pointerLocation();
             settleLayers(Rect(pointer.x - reach, pointer.y - reach, 2 * reach, 2 * reach));
             for (const auto& layer : nodeLayers_)
                 applyHover(*layer);
@@ -390,8 +380,8 @@ void CanvasSync::synchronize()
         view_.layer()->setReportsDirtyAreas(true);
         view_.update();
     }
-    if (dragging)
-        view_.drag_->makeDragGroup(*dragging);
+    if (gesture_)
+        gesture_->didReload();
 }
 
 void CanvasSync::placeDeferredLabels(std::optional<Rect> area)
@@ -445,20 +435,111 @@ void CanvasSync::invalidateLayerState()
     index_->shownValid = false;
 }
 
-void CanvasSync::syncNodeLayers()
+void CanvasSync::placeMovedLayers(const std::vector<NodeLayer*>& layers)
 {
-    settleLayers();
-    invalidateLayerState();
-    ReloadScope scope(*index_, view_.selectedNodeUIDs_, view_.visibleRect());
-    syncNodeLayers(planReload());
+    std::unordered_set<BranchLayer*> branches;
+    for (NodeLayer* layer : layers) {
+        Transaction transaction;
+        layer->setPosition(layer->node().center);
+        Rect bounds = layer->bounds();
+        bounds.size = layer->node().size;
+        layer->setBounds(bounds);
+        markTouched(layer->node().uid);
+        for (BranchLayer* branch : settledBranchLayersAt(layer->node().uid))
+            branches.insert(branch);
+    }
+    // Docked in the branch list's order, as a reload docks them.
+    for (const auto& branch : branchLayers_)
+        if (branches.count(branch.get()))
+            dockBranchLayer(*branch);
 }
 
-void CanvasSync::syncBranchLayers()
+void CanvasSync::markTouched(std::int64_t uid)
 {
-    settleLayers();
-    invalidateLayerState();
-    ReloadScope scope(*index_, view_.selectedNodeUIDs_, view_.visibleRect());
-    syncBranchLayers(planReload());
+    index_->touched.insert(uid);
+}
+
+void CanvasSync::refileWaitingLabel(NodeLayer& layer, const Rect& from)
+{
+    index_->deferredLabels.refile(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), from, layer.frame());
+}
+
+void CanvasSync::unfileWaitingPath(BranchLayer& branch)
+{
+    index_->deferredPaths.unfile(branch, branchWaitArea(branch));
+}
+
+bool CanvasSync::reaches(const Rect& area, const Rect& r)
+{
+    return CanvasIndex::reaches(area, r);
+}
+
+std::size_t CanvasSync::waitingEntryCount() const
+{
+    return index_->deferredLabels.entryCount() + index_->deferredPaths.entryCount();
+}
+
+std::pair<std::size_t, std::size_t> CanvasSync::lookAtWaitingEntries(std::int64_t uid)
+{
+    std::size_t titles = 0;
+    std::size_t lines = 0;
+    index_->deferredLabels.visit(std::nullopt, [&](NodeLayer& layer, const Rect* cell) {
+        const bool left = cell && !CanvasIndex::reaches(*cell, layer.frame());
+        titles += !left && layer.node().uid == uid;
+        return left;
+    });
+    index_->deferredPaths.visit(std::nullopt, [&](BranchLayer& layer, const Rect* cell) {
+        const bool left = cell && !CanvasIndex::reaches(*cell, layer.dockArea());
+        lines += !left && layer.childNodeUID == uid;
+        return left;
+    });
+    return {titles, lines};
+}
+
+void CanvasSync::setContentsScale(double scale)
+{
+    for (const auto& layer : nodeLayers_)
+        layer->setContentsScale(scale);
+    for (const auto& layer : branchLayers_)
+        layer->setContentsScale(scale);
+    // Every layer has the scale now: the next reload need not revisit them for it.
+    index_->contentsScale = scale;
+}
+
+void CanvasSync::didChangeBounds(bool onlyAfterLock)
+{
+    // A controller that resizes the canvas under the lock scrolls back before it ends: only where the view
+    // comes to rest matters.
+    if (synclocked_) {
+        boundsChangedWhileLocked_ = true;
+        return;
+    }
+    if (onlyAfterLock && !boundsChangedWhileLocked_)
+        return;
+    boundsChangedWhileLocked_ = false;
+    placeDeferredLabels(view_.visibleRect());
+}
+
+void CanvasSync::showSelection()
+{
+    Transaction transaction(true);
+    const std::vector<std::int64_t>& uids = view_.selectedNodeUIDs();
+    if (const std::optional<std::vector<std::int64_t>> before = std::move(index_->appliedSelection)) {
+        // The layers show the last applied selection: only those leaving it and those in the new one change.
+        const std::unordered_set<std::int64_t> selected(uids.begin(), uids.end());
+        for (const std::vector<std::int64_t>* changed : {&*before, &uids})
+            for (std::int64_t uid : *changed)
+                if (NodeLayer* layer = settledNodeLayer(uid))
+                    setSelected(*layer, selected.count(uid) != 0);
+    } else {
+        applySelectionFromUIDs();
+    }
+    index_->appliedSelection = uids;
+}
+
+void CanvasSync::noteShownSelection(std::optional<std::vector<std::int64_t>> uids)
+{
+    index_->appliedSelection = std::move(uids);
 }
 
 void CanvasSync::updateNodeLayerPositions(bool resetDragState)
@@ -473,7 +554,7 @@ void CanvasSync::updateBranchLayers()
 {
     settleLayers();
     invalidateLayerState();
-    ReloadScope scope(*index_, view_.selectedNodeUIDs_, view_.visibleRect());
+    ReloadScope scope(*index_, view_.selectedNodeUIDs(), view_.visibleRect());
     updateBranchLayers(planReload());
 }
 

@@ -5,13 +5,6 @@
 #include <unordered_set>
 
 #include "canvas/CanvasSync.h"
-#include "canvas/DragInteraction.h"
-#include "canvas/DropInteraction.h"
-#include "canvas/FocusInteraction.h"
-#include "canvas/GhostInteraction.h"
-#include "canvas/NavigationInteraction.h"
-#include "canvas/PointerInteraction.h"
-#include "canvas/TitleEditingInteraction.h"
 
 #include "canvas/CanvasIndex.h"
 #include "canvas/GraphView.h"
@@ -57,8 +50,8 @@ void CanvasSync::syncBranchLayers(const ReloadPlan& plan)
     if (plan.full) {
         // Keep the links whose two nodes are stored and whose child names that parent.
         for (const auto& layer : branchLayers_) {
-            const Node* child = view_.graph_.findNode(layer->childNodeUID);
-            const bool linked = child && view_.graph_.contains(layer->parentNodeUID) && child->parentUID
+            const Node* child = view_.graph().findNode(layer->childNodeUID);
+            const bool linked = child && view_.graph().contains(layer->parentNodeUID) && child->parentUID
                 && *child->parentUID == layer->parentNodeUID;
             if (!linked)
                 stale.push_back(layer.get());
@@ -82,7 +75,7 @@ void CanvasSync::syncBranchLayers(const ReloadPlan& plan)
                 for (const CanvasIndex::BranchEnd& end : *at)
                     if (end.childUID == node->uid
                         && (!node->parentUID || *node->parentUID != end.parentUID
-                            || !view_.graph_.contains(end.parentUID)))
+                            || !view_.graph().contains(end.parentUID)))
                         leave(end.layer);
         }
     }
@@ -98,7 +91,7 @@ void CanvasSync::syncBranchLayers(const ReloadPlan& plan)
         const Node* node = plan.visit[i];
         if (!node->parentUID)
             continue;
-        const Node* parent = view_.graph_.findNode(*node->parentUID);
+        const Node* parent = view_.graph().findNode(*node->parentUID);
         if (!parent)
             continue;
         if (BranchLayer* layer = index.branch(parent->uid, node->uid)) {
@@ -152,8 +145,8 @@ Rect CanvasSync::branchWaitArea(const BranchLayer& branch)
 
 void CanvasSync::dockBranchLayer(BranchLayer& branch)
 {
-    NodeLayer* child = layerOf(branch.childNodeUID);
-    NodeLayer* parent = layerOf(branch.parentNodeUID);
+    NodeLayer* child = nodeLayerAsIs(branch.childNodeUID);
+    NodeLayer* parent = nodeLayerAsIs(branch.parentNodeUID);
     if (index_->hasUnsettled()) {
         // Docked now: its ends must be where their nodes are.
         index_->unsettledBranches.remove(branch);
@@ -219,7 +212,7 @@ void CanvasSync::updateBranchLayers(const ReloadPlan& plan)
     const auto layerAt = [&](std::int64_t uid) {
         if (!lastLayer || lastUID != uid) {
             lastUID = uid;
-            lastLayer = layerOf(uid);
+            lastLayer = nodeLayerAsIs(uid);
         }
         return lastLayer;
     };
@@ -229,13 +222,13 @@ void CanvasSync::updateBranchLayers(const ReloadPlan& plan)
         const auto* at = index_->branchesAt(uid);
         if (!at)
             continue;
-        NodeLayer* own = known ? found[i] : layerOf(uid);
+        NodeLayer* own = known ? found[i] : nodeLayerAsIs(uid);
         for (const CanvasIndex::BranchEnd& end : *at) {
             const bool atChild = end.childUID == uid;
             if (!atChild && visited(end.childUID))
                 continue;
             NodeLayer* parent = atChild ? layerAt(end.parentUID) : own;
-            NodeLayer* child = atChild ? own : layerOf(end.childUID);
+            NodeLayer* child = atChild ? own : nodeLayerAsIs(end.childUID);
             // Where a child left behind goes, as its node synchronisation noted it.
             const bool childLeft = atChild && known && index_->leftBehind[i];
             if (!leavesBranchBehind(*end.layer, parent, child, childLeft ? &index_->leftFor[i] : nullptr))

@@ -4,13 +4,6 @@
 #include <unordered_set>
 
 #include "canvas/CanvasSync.h"
-#include "canvas/DragInteraction.h"
-#include "canvas/DropInteraction.h"
-#include "canvas/FocusInteraction.h"
-#include "canvas/GhostInteraction.h"
-#include "canvas/NavigationInteraction.h"
-#include "canvas/PointerInteraction.h"
-#include "canvas/TitleEditingInteraction.h"
 #include "canvas/GraphView.h"
 #include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
@@ -65,14 +58,14 @@ ReloadPlan CanvasSync::planReload()
     CanvasIndex& index = *index_;
     ReloadPlan plan = std::move(index.sparePlan);
     plan.reset();
-    const Color background = view_.projectStyle_.current.backgroundColor;
-    plan.full = !index.shownValid || !(index.baseLayoutOptions == view_.baseLayoutOptions_)
+    const Color background = view_.projectStyle().current.backgroundColor;
+    plan.full = !index.shownValid || !(index.baseLayoutOptions == view_.baseLayoutOptions())
         || index.contentsScale != view_.effectiveBackingScale() || !index.backgroundColor
-        || !(*index.backgroundColor == background) || index.printingMode != view_.printingMode_;
+        || !(*index.backgroundColor == background) || index.printingMode != view_.isPrintingMode();
     if (plan.full) {
-        plan.visit.reserve(view_.graph_.count());
-        plan.visitUIDs.reserve(view_.graph_.count());
-        for (const auto& entry : view_.graph_.nodeBin()) {
+        plan.visit.reserve(view_.graph().count());
+        plan.visitUIDs.reserve(view_.graph().count());
+        for (const auto& entry : view_.graph().nodeBin()) {
             plan.visit.push_back(&entry.second);
             plan.visitUIDs.push_back(entry.first);
         }
@@ -90,16 +83,16 @@ ReloadPlan CanvasSync::planReload()
             continue;
         // The trees below a removed node get new roots.
         for (std::int64_t child : it->storage->childrenUIDs)
-            collectSubtree(view_.graph_, child, reach);
+            collectSubtree(view_.graph(), child, reach);
     }
     mergeVisits(plan, reach, waited);
 
-    plan.hoverPass = !(index.mouseMoveLocation == view_.pointer_->mouseMoveLocation);
+    plan.hoverPass = !(index.mouseMoveLocation == view_.pointerLocation());
     if (!index.appliedSelection) {
         plan.selectionPass = true;
     } else {
         const std::vector<std::int64_t> before = sortedCopy(*index.appliedSelection);
-        const std::vector<std::int64_t> now = sortedCopy(view_.selectedNodeUIDs_);
+        const std::vector<std::int64_t> now = sortedCopy(view_.selectedNodeUIDs());
         std::set_symmetric_difference(before.begin(), before.end(), now.begin(), now.end(),
                                       std::back_inserter(plan.selectionChanges));
     }
@@ -127,14 +120,14 @@ void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>&
     auto shown = index.shown.begin();
     // A graph whose store is the one shown last has nothing new to walk, and a run of entries whose storage the
     // two stores share is passed whole: the shown list holds the shown store's entries in its order.
-    const bool unchanged = view_.graph_.nodeBin().sharesStorageWith(index.shownBin);
+    const bool unchanged = view_.graph().nodeBin().sharesStorageWith(index.shownBin);
     auto shownEntry = unchanged ? index.shownBin.end() : index.shownBin.begin();
     const auto nextShown = [&] {
         ++shown;
         if (shownEntry != index.shownBin.end())
             ++shownEntry;
     };
-    const Graph::NodeBin& bin = view_.graph_.nodeBin();
+    const Graph::NodeBin& bin = view_.graph().nodeBin();
     for (auto entry = unchanged ? bin.end() : bin.begin(); entry != bin.end(); ++entry) {
         while (entry != bin.end()) {
             const void* leaf = entry.leafAtStart();
@@ -162,7 +155,7 @@ void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>&
                 // A node that moved to another parent, or whose own options changed, may change what governs
                 // every node below it.
                 if (before.parentUID != node.parentUID || !(before.layoutOptions == node.layoutOptions))
-                    collectSubtree(view_.graph_, uid, reach);
+                    collectSubtree(view_.graph(), uid, reach);
                 if (before.parentUID != node.parentUID)
                     plan.reparented.push_back({uid, before.parentUID, node.parentUID});
                 // The shown list takes the storage now, while both nodes are at hand; the old one may go.
@@ -175,7 +168,7 @@ void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>&
             walkedMoved.push_back(0);
             plan.added = true;
             plan.addedUIDs.push_back(uid);
-            collectSubtree(view_.graph_, uid, reach);
+            collectSubtree(view_.graph(), uid, reach);
             // Nodes that named this one as their parent before it existed get their branch now.
             const auto waiting = index.childrenByParent.find(uid);
             if (waiting != index.childrenByParent.end()) {
@@ -230,7 +223,7 @@ void CanvasSync::mergeVisits(ReloadPlan& plan, const std::unordered_set<std::int
             visitWalked(w);
         if (w < walked.size() && walkedUIDs[w] == uid)
             continue; // visited as walked
-        if (const Node* node = view_.graph_.findNode(uid)) {
+        if (const Node* node = view_.graph().findNode(uid)) {
             plan.visit.push_back(node);
             plan.visitUIDs.push_back(uid);
             plan.movedOnly.push_back(0);
@@ -248,12 +241,12 @@ LayoutOptions CanvasSync::layoutOptionsGoverning(const Node& node) const
     // first node met twice. During a reload every parent climbed through remembers its tree's options, so a
     // deep tree is climbed once; leaves are never climbed through, so they are not remembered.
     auto& memo = index_->governingOptions;
-    const Node* start = view_.graph_.findNode(node.uid);
+    const Node* start = view_.graph().findNode(node.uid);
     if (!start)
         start = &node;
     std::vector<std::int64_t>& path = index_->climbPath;
     // Cycles are looked for only once a climb grows longer than the graph has nodes.
-    const std::size_t cycleCheckAfter = view_.graph_.count() + 1;
+    const std::size_t cycleCheckAfter = view_.graph().count() + 1;
     std::unordered_set<std::int64_t> seen;
     for (bool checkCycles : {false, true}) {
         path.clear();
@@ -275,7 +268,7 @@ LayoutOptions CanvasSync::layoutOptionsGoverning(const Node& node) const
                 break;
             if (!checkCycles && ++steps > cycleCheckAfter)
                 break;
-            const Node* parent = view_.graph_.findNode(*root->parentUID);
+            const Node* parent = view_.graph().findNode(*root->parentUID);
             if (!parent)
                 break;
             root = parent;
@@ -283,19 +276,19 @@ LayoutOptions CanvasSync::layoutOptionsGoverning(const Node& node) const
         if (!checkCycles && steps > cycleCheckAfter)
             continue;
         const LayoutOptions options =
-            found ? *found : (root->layoutOptions ? *root->layoutOptions : view_.baseLayoutOptions_);
+            found ? *found : (root->layoutOptions ? *root->layoutOptions : view_.baseLayoutOptions());
         for (std::int64_t uid : path)
             memo.emplace(uid, options);
         return options;
     }
-    return view_.baseLayoutOptions_;
+    return view_.baseLayoutOptions();
 }
 
 bool CanvasSync::isSelectedUID(std::int64_t uid) const
 {
     if (index_->reloading)
         return index_->selected.count(uid) != 0;
-    const std::vector<std::int64_t>& selection = view_.selectedNodeUIDs_;
+    const std::vector<std::int64_t>& selection = view_.selectedNodeUIDs();
     return std::find(selection.begin(), selection.end(), uid) != selection.end();
 }
 
@@ -322,12 +315,6 @@ void CanvasIndex::removeBranch(BranchLayer* layer, std::int64_t parentUID, std::
         if (ends->empty())
             branchesAtNode.erase(end);
     }
-}
-
-void CanvasIndex::clearBranches()
-{
-    branchByLink.clear();
-    branchesAtNode.clear();
 }
 
 BranchLayer* CanvasIndex::branch(std::int64_t parentUID, std::int64_t childUID) const

@@ -10,14 +10,8 @@
 #include <algorithm>
 
 #include "canvas/CanvasSync.h"
-#include "canvas/DragInteraction.h"
-#include "canvas/DropInteraction.h"
-#include "canvas/FocusInteraction.h"
-#include "canvas/GhostInteraction.h"
-#include "canvas/NavigationInteraction.h"
-#include "canvas/PointerInteraction.h"
-#include "canvas/TitleEditingInteraction.h"
 #include "canvas/GraphView.h"
+#include "canvas/CanvasGesture.h"
 #include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
@@ -25,7 +19,7 @@
 
 namespace velquine {
 
-NodeLayer* CanvasSync::layerOf(std::int64_t uid) const
+NodeLayer* CanvasSync::nodeLayerAsIs(std::int64_t uid) const
 {
     NodeLayer* const* layer = index_->nodeLayerUIDCache.find(uid);
     return layer ? *layer : nullptr;
@@ -82,7 +76,7 @@ void CanvasSync::settleNode(NodeLayer& layer)
         if (at != marked->end() && *at == layer.node().uid && position < index_->leftBehind.size())
             index_->leftBehind[position] = 0;
     }
-    const Node* node = view_.graph_.findNode(layer.node().uid);
+    const Node* node = view_.graph().findNode(layer.node().uid);
     if (!node || layer.superlayer() == nullptr)
         return;
     // What the reload would have done when it left the layer: nobody saw the move, so nothing animates.
@@ -105,12 +99,11 @@ void CanvasSync::makeBoundsIntegral(NodeLayer& layer)
         layer.setBounds(integral);
 }
 
-void CanvasSync::settleLayers(std::optional<Rect> area) const
+void CanvasSync::settleLayers(std::optional<Rect> area)
 {
     CanvasIndex& index = *index_;
     if (!index.hasUnsettled())
         return;
-    auto& self = const_cast<CanvasSync&>(*this);
     std::vector<std::shared_ptr<NodeLayer>> nodes;
     std::vector<std::shared_ptr<BranchLayer>> branches;
     if (area) {
@@ -129,73 +122,100 @@ void CanvasSync::settleLayers(std::optional<Rect> area) const
     // Outside a reload, settling is the rest of the reload that left the layers: it runs in one like it.
     std::optional<ReloadScope> scope;
     if (!index.reloading)
-        scope.emplace(index, view_.selectedNodeUIDs_, view_.visibleRect());
+        scope.emplace(index, view_.selectedNodeUIDs(), view_.visibleRect());
     Transaction transaction(true);
     // Nodes in identifier order, as a reload visits them; then the branches, which need their ends in place.
     std::sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) { return a->node().uid < b->node().uid; });
     for (const auto& layer : nodes)
-        self.settleNode(*layer);
+        settleNode(*layer);
     for (const auto& branch : branches)
-        self.settleBranch(*branch);
+        settleBranch(*branch);
 }
 
 // ---- Readers that settle what they read ----
 
-NodeLayer* CanvasSync::nodeLayer(std::int64_t uid) const
+NodeLayer* CanvasSync::settledNodeLayer(std::int64_t uid)
 {
-    if (view_.drag_->dragGroupUnplaced() && view_.drag_->dragGroup_->uids.contains(uid))
-        view_.drag_->placeDragGroup();
-    NodeLayer* layer = layerOf(uid);
+    if (gesture_)
+        gesture_->placeLayers(std::span<const std::int64_t>(&uid, 1));
+    NodeLayer* layer = nodeLayerAsIs(uid);
     if (layer && layer->unsettledSlot)
-        const_cast<CanvasSync&>(*this).settleNode(*layer);
+        settleNode(*layer);
     return layer;
 }
 
-BranchLayer* CanvasSync::branchLayer(std::int64_t parentUID, std::int64_t childUID) const
+BranchLayer* CanvasSync::settledBranchLayer(std::int64_t parentUID, std::int64_t childUID)
 {
-    const DragInteraction& drag = *view_.drag_;
-    if (drag.dragGroupUnplaced() && (drag.dragGroup_->uids.contains(parentUID) || drag.dragGroup_->uids.contains(childUID)))
-        view_.drag_->placeDragGroup();
+    if (gesture_) {
+        const std::int64_t ends[] = {parentUID, childUID};
+        gesture_->placeLayers(ends);
+    }
     BranchLayer* branch = index_->branch(parentUID, childUID);
     if (branch && branch->unsettledSlot)
-        const_cast<CanvasSync&>(*this).settleBranch(*branch);
+        settleBranch(*branch);
     return branch;
 }
 
-std::vector<BranchLayer*> CanvasSync::branchLayersAt(std::int64_t uid) const
+std::vector<BranchLayer*> CanvasSync::settledBranchLayersAt(std::int64_t uid)
 {
-    if (view_.drag_->dragGroupUnplaced())
-        view_.drag_->placeDragGroup();
+    if (gesture_)
+        gesture_->placeLayers({});
     const auto* at = index_->branchesAt(uid);
     if (!at)
         return {};
     if (index_->hasUnsettled()) {
-        auto& self = const_cast<CanvasSync&>(*this);
-        if (NodeLayer* layer = layerOf(uid); layer && layer->unsettledSlot)
-            self.settleNode(*layer);
-        for (const CanvasIndex::BranchEnd& end : std::vector<CanvasIndex::BranchEnd>(*at))
+        if (NodeLayer* layer = nodeLayerAsIs(uid); layer && layer->unsettledSlot)
+            settleNode(*layer);
+        for (const Link& end : std::vector<Link>(*at))
             if (end.layer->unsettledSlot)
-                self.settleBranch(*end.layer);
+                settleBranch(*end.layer);
     }
     std::vector<BranchLayer*> layers;
     layers.reserve(at->size());
-    for (const CanvasIndex::BranchEnd& end : *at)
+    for (const Link& end : *at)
         layers.push_back(end.layer);
     return layers;
 }
 
-const std::vector<std::shared_ptr<NodeLayer>>& CanvasSync::nodeLayers() const
+const std::vector<CanvasSync::Link>* CanvasSync::linksAsIs(std::int64_t uid)
 {
-    view_.drag_->placeDragGroup();
+    return index_->branchesAt(uid);
+}
+
+std::vector<NodeLayer*> CanvasSync::settledNodeLayersAt(Point point)
+{
+    settleLayers(Rect(point.x, point.y, 0, 0));
+    std::vector<NodeLayer*> hits;
+    for (const auto& layer : nodeLayers_)
+        if (layer->frame().contains(point))
+            hits.push_back(layer.get());
+    return hits;
+}
+
+const std::vector<std::shared_ptr<NodeLayer>>& CanvasSync::settledNodeLayers()
+{
+    if (gesture_)
+        gesture_->placeLayers({});
     settleLayers();
     return nodeLayers_;
 }
 
-const std::vector<std::shared_ptr<BranchLayer>>& CanvasSync::branchLayers() const
+const std::vector<std::shared_ptr<BranchLayer>>& CanvasSync::settledBranchLayers()
 {
-    view_.drag_->placeDragGroup();
+    if (gesture_)
+        gesture_->placeLayers({});
     settleLayers();
     return branchLayers_;
+}
+
+void CanvasSync::settleEndsOf(BranchLayer& branch)
+{
+    if (!index_->hasUnsettled())
+        return;
+    index_->unsettledBranches.remove(branch);
+    for (std::int64_t uid : {branch.childNodeUID, branch.parentNodeUID})
+        if (NodeLayer* end = nodeLayerAsIs(uid); end && end->unsettledSlot)
+            settleNode(*end);
 }
 
 } // namespace velquine

@@ -17,7 +17,6 @@
 #include "canvas/NavigationInteraction.h"
 #include "canvas/PointerInteraction.h"
 #include "canvas/TitleEditingInteraction.h"
-#include "canvas/CanvasIndex.h"
 #include "platform/Font.h"
 #include "canvas/layers/BranchGeometry.h"
 #include "canvas/layers/BranchLayer.h"
@@ -65,19 +64,22 @@ Font badgeFont()
 
 } // namespace
 
-DragInteraction::DragInteraction(GraphView& view) : view_(view), attachBadgeLayer_(std::make_shared<TextLayer>()) {}
+DragInteraction::DragInteraction(GraphView& view, CanvasSync& sync, TitleEditingInteraction& titleEditing)
+    : view_(view), sync_(sync), titleEditing_(titleEditing), attachBadgeLayer_(std::make_shared<TextLayer>())
+{
+}
 
 DragInteraction::~DragInteraction() = default;
 
 // ---- Drag steps ----
 
-std::vector<NodeLayer*> DragInteraction::dragSet(NodeLayer& selected, Qt::KeyboardModifiers modifiers) const
+std::vector<NodeLayer*> DragInteraction::dragSet(NodeLayer& selected, Qt::KeyboardModifiers modifiers)
 {
     if (modifiers & Qt::AltModifier)
         return {&selected};
     std::vector<NodeLayer*> layers;
-    for (const Node& node : view_.graph_.subtree(selected.node()))
-        if (NodeLayer* layer = view_.sync_->nodeLayer(node.uid))
+    for (const Node& node : view_.graph().subtree(selected.node()))
+        if (NodeLayer* layer = sync_.settledNodeLayer(node.uid))
             layers.push_back(layer);
     return layers;
 }
@@ -89,15 +91,15 @@ void DragInteraction::raiseDragged(NodeLayer& layer, bool raised)
     const double nodeZ = raised ? CanvasZPosition::draggedNode : CanvasZPosition::node;
     layer.setZPosition(nodeZ);
     const std::int64_t uid = layer.node().uid;
-    const auto* ends = view_.sync_->index().branchesAt(uid);
+    const auto* ends = sync_.linksAsIs(uid);
     if (!ends)
         return;
-    for (const CanvasIndex::BranchEnd& end : *ends) {
+    for (const CanvasSync::Link& end : *ends) {
         if (end.childUID != uid)
             continue;
         end.layer->setZPosition(raised ? CanvasZPosition::draggedBranch : CanvasZPosition::branch);
         for (std::int64_t at : {end.childUID, end.parentUID})
-            if (NodeLayer* endLayer = view_.sync_->layerOf(at))
+            if (NodeLayer* endLayer = sync_.nodeLayerAsIs(at))
                 endLayer->setZPosition(nodeZ);
         break;
     }
@@ -106,14 +108,14 @@ void DragInteraction::raiseDragged(NodeLayer& layer, bool raised)
 void DragInteraction::lowerDragGroup()
 {
     if (!dragGroup_) {
-        for (NodeLayer* layer : draggedLayers)
+        for (NodeLayer* layer : draggedLayers_)
             raiseDragged(*layer, false);
         return;
     }
     // The group lists the branches raiseDragged raised: those to a dragged child, inside the group or from a
     // parent that stays, which came forward with it.
     const DragGroup& group = *dragGroup_;
-    for (NodeLayer* layer : draggedLayers)
+    for (NodeLayer* layer : draggedLayers_)
         layer->setZPosition(CanvasZPosition::node);
     for (BranchLayer* branch : group.innerBranches)
         branch->setZPosition(CanvasZPosition::branch);
@@ -121,42 +123,41 @@ void DragInteraction::lowerDragGroup()
         if (!group.uids.contains(branch->childNodeUID))
             continue;
         branch->setZPosition(CanvasZPosition::branch);
-        if (NodeLayer* parent = view_.sync_->layerOf(branch->parentNodeUID))
+        if (NodeLayer* parent = sync_.nodeLayerAsIs(branch->parentNodeUID))
             parent->setZPosition(CanvasZPosition::node);
     }
 }
 
-std::vector<NodeLayer*> DragInteraction::attachTargets(Point point) const
+std::vector<NodeLayer*> DragInteraction::attachTargets(Point point)
 {
     const auto dragged = [this](const NodeLayer* layer) {
         return dragGroup_ ? dragGroup_->uids.contains(layer->node().uid)
-                          : std::find(draggedLayers.begin(), draggedLayers.end(), layer) != draggedLayers.end();
+                          : std::find(draggedLayers_.begin(), draggedLayers_.end(), layer) != draggedLayers_.end();
     };
     std::vector<NodeLayer*> candidates;
-    for (NodeLayer* layer : view_.pointer_->nodeLayersAt(point))
+    for (NodeLayer* layer : sync_.settledNodeLayersAt(point))
         if (!dragged(layer))
             candidates.push_back(layer);
     // Dropping a node onto its own parent attaches nothing.
     for (const NodeLayer* candidate : candidates)
-        if (const auto* ends = view_.sync_->index().branchesAt(candidate->node().uid))
-            for (const CanvasIndex::BranchEnd& end : *ends)
+        if (const auto* ends = sync_.linksAsIs(candidate->node().uid))
+            for (const CanvasSync::Link& end : *ends)
                 if (end.parentUID == candidate->node().uid)
-                    if (const NodeLayer* child = view_.sync_->layerOf(end.childUID); child && dragged(child)
+                    if (const NodeLayer* child = sync_.nodeLayerAsIs(end.childUID); child && dragged(child)
                         && child->node().parentUID == candidate->node().uid)
                         return {};
     return candidates;
 }
 
-void DragInteraction::showAttachFeedback(const std::vector<NodeLayer*>& targets)
+void DragInteraction::showAttachFeedback(const std::vector<NodeLayer*>& targets, Point point)
 {
     Transaction transaction(true);
-    NodeLayer& first = *draggedLayers.front();
+    NodeLayer& first = *draggedLayers_.front();
     if (!targets.empty()) {
         {
             Transaction nested(true);
             TextLayer& badge = *attachBadgeLayer_;
-            badge.setPosition({badgeCoordinate(view_.pointer_->mouseMoveLocation.x + attachBadgeOffset),
-                               badgeCoordinate(view_.pointer_->mouseMoveLocation.y + attachBadgeOffset)});
+            badge.setPosition({badgeCoordinate(point.x + attachBadgeOffset), badgeCoordinate(point.y + attachBadgeOffset)});
             badge.setZPosition(first.zPosition() + 1);
             badge.setHidden(false);
         }
@@ -172,7 +173,7 @@ void DragInteraction::showAttachFeedback(const std::vector<NodeLayer*>& targets)
     }
     // Only the nodes under the pointer stay highlighted: a node the pointer left is no longer a target.
     const std::unordered_set<const NodeLayer*> current(targets.begin(), targets.end());
-    for (const auto& layer : view_.sync_->rawNodeLayers())
+    for (const auto& layer : sync_.nodeLayersAsIs())
         if (layer->isHighlighted() && !current.count(layer.get())) {
             layer->setHighlighted(false);
             layer->setShadowOpacity(0);
@@ -186,41 +187,22 @@ void DragInteraction::showAttachFeedback(const std::vector<NodeLayer*>& targets)
     }
 }
 
-void DragInteraction::placeMovedLayers(const std::vector<NodeLayer*>& layers)
-{
-    std::unordered_set<BranchLayer*> branches;
-    for (NodeLayer* layer : layers) {
-        Transaction transaction;
-        layer->setPosition(layer->node().center);
-        Rect bounds = layer->bounds();
-        bounds.size = layer->node().size;
-        layer->setBounds(bounds);
-        view_.sync_->index().touched.insert(layer->node().uid);
-        for (BranchLayer* branch : view_.sync_->branchLayersAt(layer->node().uid))
-            branches.insert(branch);
-    }
-    // Docked in the branch list's order, as a reload docks them.
-    for (const auto& branch : view_.sync_->rawBranchLayers())
-        if (branches.count(branch.get()))
-            view_.sync_->dockBranchLayer(*branch);
-}
-
-void DragInteraction::dragNodes(Qt::KeyboardModifiers modifiers)
+void DragInteraction::dragNodes(Point point, Qt::KeyboardModifiers modifiers)
 {
     view_.setCursor(Qt::ClosedHandCursor);
     // Alt taken or let go changes what is dragged: the group is made again from where the drag has taken it.
     if (!dragGroup_ || (dragGroup_->modifiers & Qt::AltModifier) != (modifiers & Qt::AltModifier))
         makeDragGroup(modifiers);
-    if (draggedLayers.empty())
+    if (draggedLayers_.empty())
         return;
     DragGroup& group = *dragGroup_;
-    if (nodeDraggingContext) {
-        Point center = view_.pointer_->mouseMoveLocation - nodeDraggingContext->dragOffsetFromCenter;
+    if (nodeDraggingContext_) {
+        Point center = point - nodeDraggingContext_->dragOffsetFromCenter;
         const Rect visible = view_.visibleRect();
         center.x = std::clamp(center.x, visible.minX(), std::max(visible.minX(), visible.maxX()));
         center.y = std::clamp(center.y, visible.minY(), std::max(visible.minY(), visible.maxY()));
-        const Point delta = center - nodeDraggingContext->mainDraggedNode.center;
-        nodeDraggingContext->mainDraggedNode.center = center;
+        const Point delta = center - nodeDraggingContext_->mainDraggedNode.center;
+        nodeDraggingContext_->mainDraggedNode.center = center;
         if (!(delta == Point{0, 0})) {
             group.offset = group.offset + delta;
             Transaction transaction(true);
@@ -229,7 +211,7 @@ void DragInteraction::dragNodes(Qt::KeyboardModifiers modifiers)
             view_.setRigidOffset(group.offset - group.placedOffset);
         }
     }
-    showAttachFeedback(attachTargets(view_.pointer_->mouseMoveLocation));
+    showAttachFeedback(attachTargets(point), point);
 }
 
 void DragInteraction::makeDragGroup(Qt::KeyboardModifiers modifiers)
@@ -239,29 +221,29 @@ void DragInteraction::makeDragGroup(Qt::KeyboardModifiers modifiers)
     dragGroup_ = std::make_unique<DragGroup>();
     DragGroup& group = *dragGroup_;
     group.modifiers = modifiers;
-    draggedLayers.clear();
-    for (const auto& selected : view_.sync_->rawNodeLayers()) {
+    draggedLayers_.clear();
+    for (const auto& selected : sync_.nodeLayersAsIs()) {
         if (!selected->isSelected())
             continue;
         for (NodeLayer* layer : dragSet(*selected, modifiers))
             if (group.uids.insert(layer->node().uid)) {
-                draggedLayers.push_back(layer);
+                draggedLayers_.push_back(layer);
                 group.origins.push_back(layer->node().center);
             }
     }
-    if (draggedLayers.empty())
+    if (draggedLayers_.empty())
         return;
     // Everything but the dragged nodes, the branches at them and the badge stays as it is until the release:
     // it is painted once and reused while the drag runs. The dragged nodes and the branches between two of
     // them only move, all by the same distance: they are painted once as well, and drawn at the offset.
     std::vector<const Layer*> live{attachBadgeLayer_.get()};
     std::vector<const Layer*> rigid;
-    for (NodeLayer* layer : draggedLayers) {
+    for (NodeLayer* layer : draggedLayers_) {
         const std::int64_t uid = layer->node().uid;
         live.push_back(layer);
         rigid.push_back(layer);
-        if (const auto* ends = view_.sync_->index().branchesAt(uid))
-            for (const CanvasIndex::BranchEnd& end : *ends) {
+        if (const auto* ends = sync_.linksAsIs(uid))
+            for (const CanvasSync::Link& end : *ends) {
                 if (end.childUID != uid)
                     continue;
                 live.push_back(end.layer);
@@ -274,9 +256,9 @@ void DragInteraction::makeDragGroup(Qt::KeyboardModifiers modifiers)
             }
     }
     // A branch from a node that is not dragged: it ends at the parent's side, so list it once.
-    for (NodeLayer* layer : draggedLayers)
-        if (const auto* ends = view_.sync_->index().branchesAt(layer->node().uid))
-            for (const CanvasIndex::BranchEnd& end : *ends)
+    for (NodeLayer* layer : draggedLayers_)
+        if (const auto* ends = sync_.linksAsIs(layer->node().uid))
+            for (const CanvasSync::Link& end : *ends)
                 if (end.parentUID == layer->node().uid && !group.uids.contains(end.childUID)) {
                     group.outerBranches.push_back(end.layer);
                     live.push_back(end.layer);
@@ -285,8 +267,8 @@ void DragInteraction::makeDragGroup(Qt::KeyboardModifiers modifiers)
     view_.setLiveSublayers(live, rigid, (CanvasZPosition::branch + CanvasZPosition::node) / 2);
     view_.setRigidOffset({0, 0});
     Transaction transaction(true);
-    const bool shadowed = draggedLayers.size() <= maxShadowedDraggedLayers;
-    for (NodeLayer* layer : draggedLayers) {
+    const bool shadowed = draggedLayers_.size() <= maxShadowedDraggedLayers;
+    for (NodeLayer* layer : draggedLayers_) {
         raiseDragged(*layer, true);
         layer->setDragged(true);
         layer->setSelectionLayersHidden(true);
@@ -302,16 +284,11 @@ void DragInteraction::makeDragGroup(Qt::KeyboardModifiers modifiers)
 // The line of a branch between a dragged node and one that is not, to where the dragged end is drawn.
 void DragInteraction::dockToDragGroup(BranchLayer& branch)
 {
-    NodeLayer* child = view_.sync_->layerOf(branch.childNodeUID);
-    NodeLayer* parent = view_.sync_->layerOf(branch.parentNodeUID);
+    NodeLayer* child = sync_.nodeLayerAsIs(branch.childNodeUID);
+    NodeLayer* parent = sync_.nodeLayerAsIs(branch.parentNodeUID);
     if (!child || !parent)
         return;
-    if (view_.sync_->index().hasUnsettled()) {
-        view_.sync_->index().unsettledBranches.remove(branch);
-        for (NodeLayer* end : {child, parent})
-            if (end->unsettledSlot)
-                view_.sync_->settleNode(*end);
-    }
+    sync_.settleEndsOf(branch);
     const Point by = dragGroup_->offset - dragGroup_->placedOffset;
     const auto end = [this, by](const NodeLayer& layer) {
         BranchEnd drawn = branchEnd(layer);
@@ -323,8 +300,8 @@ void DragInteraction::dockToDragGroup(BranchLayer& branch)
     };
     Transaction transaction;
     if (branch.isPathDeferred())
-        view_.sync_->index().deferredPaths.unfile(branch, CanvasSync::branchWaitArea(branch));
-    const LayoutOptions options = view_.sync_->layoutOptionsGoverning(parent->node());
+        sync_.unfileWaitingPath(branch);
+    const LayoutOptions options = sync_.layoutOptionsGoverning(parent->node());
     branch.branchType = options.branchType;
     branch.layoutType = options.layoutType;
     branch.setDockPoints(options.layoutType == LayoutOptions::LayoutType::horizontal
@@ -337,7 +314,7 @@ void DragInteraction::dockToDragGroup(BranchLayer& branch)
 
 void DragInteraction::placeDraggedLayer(std::size_t index)
 {
-    NodeLayer& layer = *draggedLayers[index];
+    NodeLayer& layer = *draggedLayers_[index];
     const Point center = dragGroup_->origins[index] + dragGroup_->offset;
     if (layer.node().center == center)
         return;
@@ -347,25 +324,23 @@ void DragInteraction::placeDraggedLayer(std::size_t index)
     const Rect from = waits ? layer.frame() : Rect();
     layer.setNodeCenter(center, nullptr);
     layer.setPosition(center);
-    view_.sync_->index().touched.insert(layer.node().uid);
+    sync_.markTouched(layer.node().uid);
     if (waits)
-        view_.sync_->index().deferredLabels.refile(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()),
-                                                   from, layer.frame());
+        sync_.refileWaitingLabel(layer, from);
 }
 
-void DragInteraction::placeDragGroup() const
+void DragInteraction::placeDragGroup()
 {
     if (!dragGroupUnplaced())
         return;
-    auto& self = const_cast<DragInteraction&>(*this);
-    DragGroup& group = *self.dragGroup_;
+    DragGroup& group = *dragGroup_;
     Transaction transaction(true);
-    for (std::size_t i = 0; i < draggedLayers.size(); ++i)
-        self.placeDraggedLayer(i);
+    for (std::size_t i = 0; i < draggedLayers_.size(); ++i)
+        placeDraggedLayer(i);
     for (BranchLayer* branch : group.innerBranches)
-        view_.sync_->dockBranchLayer(*branch);
+        sync_.dockBranchLayer(*branch);
     for (BranchLayer* branch : group.outerBranches)
-        view_.sync_->dockBranchLayer(*branch);
+        sync_.dockBranchLayer(*branch);
     group.placedOffset = group.offset;
     view_.setRigidOffset({0, 0});
     view_.invalidateRigidImage();
@@ -377,9 +352,9 @@ std::vector<Node> DragInteraction::dropDragGroup()
     if (!dragGroup_)
         return dragged;
     DragGroup& group = *dragGroup_;
-    dragged.reserve(draggedLayers.size());
-    for (std::size_t i = 0; i < draggedLayers.size(); ++i) {
-        dragged.push_back(draggedLayers[i]->node());
+    dragged.reserve(draggedLayers_.size());
+    for (std::size_t i = 0; i < draggedLayers_.size(); ++i) {
+        dragged.push_back(draggedLayers_[i]->node());
         dragged.back().center = group.origins[i] + group.offset;
     }
     if (!(group.placedOffset == Point{0, 0})) {
@@ -389,13 +364,13 @@ std::vector<Node> DragInteraction::dropDragGroup()
     }
     // The layers and lines that can be seen, where they stand or where they go, are placed now; the others
     // still show their nodes as the canvas has them, and the reload that stores the move places them.
-    const Rect reach = view_.visibleRect().insetBy(-ReloadScope::animationMargin, -ReloadScope::animationMargin);
+    const Rect reach = view_.visibleRect().insetBy(-CanvasSync::animationMargin, -CanvasSync::animationMargin);
     const Point by = group.offset;
     const auto seen = [&reach, by](const Rect& r) {
-        return CanvasIndex::reaches(reach, r) || CanvasIndex::reaches(reach, r.offsetBy(by.x, by.y));
+        return CanvasSync::reaches(reach, r) || CanvasSync::reaches(reach, r.offsetBy(by.x, by.y));
     };
     FlatHashSet<std::int64_t> placed;
-    for (NodeLayer* layer : draggedLayers)
+    for (NodeLayer* layer : draggedLayers_)
         if (seen(layer->frame()))
             placed.insert(layer->node().uid);
     std::vector<BranchLayer*> docked = group.outerBranches;
@@ -407,11 +382,11 @@ std::vector<Node> DragInteraction::dropDragGroup()
         placed.insert(branch->parentNodeUID);
     }
     Transaction transaction(true);
-    for (std::size_t i = 0; i < draggedLayers.size(); ++i)
-        if (placed.contains(draggedLayers[i]->node().uid))
+    for (std::size_t i = 0; i < draggedLayers_.size(); ++i)
+        if (placed.contains(draggedLayers_[i]->node().uid))
             placeDraggedLayer(i);
     for (BranchLayer* branch : docked)
-        view_.sync_->dockBranchLayer(*branch);
+        sync_.dockBranchLayer(*branch);
     return dragged;
 }
 
@@ -422,72 +397,157 @@ void DragInteraction::abandonDragGroup()
     view_.setLiveSublayers({});
 }
 
+// ---- The gesture ----
+
+void DragInteraction::press(const GestureInput& input)
+{
+    draggedLayers_.clear();
+    clickCount_ = input.clickCount;
+    const std::vector<NodeLayer*> hits = sync_.settledNodeLayersAt(input.point);
+    if (hits.empty())
+        return;
+    const Node& grabbed = hits.front()->node();
+    nodeDraggingContext_ = NodeDraggingContext{grabbed, input.point - grabbed.center};
+}
+
+void DragInteraction::move(const GestureInput& input)
+{
+    // A drag moves layers by what they show: every one must show where its node is.
+    sync_.settleLayers();
+    dragNodes(input.point, input.modifiers);
+}
+
+void DragInteraction::release(const GestureInput& input)
+{
+    view_.setActiveGesture(nullptr);
+    if (!endNodeDrag(input.point))
+        click(input.point);
+}
+
+void DragInteraction::click(Point point)
+{
+    // A double click edits the title of the selected node under the pointer.
+    if (clickCount_ == 2) {
+        std::vector<std::int64_t> uids;
+        for (NodeLayer* layer : sync_.settledNodeLayersAt(point))
+            if (layer->isSelected())
+                uids.push_back(layer->node().uid);
+        for (std::int64_t uid : uids)
+            if (NodeLayer* layer = sync_.settledNodeLayer(uid))
+                titleEditing_.beginEditingTitle(*layer, false, layer->node().title, true, nullptr);
+        return;
+    }
+    // A click without movement narrows the selection to the nodes under the pointer.
+    std::vector<Node> nodes;
+    for (NodeLayer* layer : sync_.settledNodeLayersAt(point))
+        nodes.push_back(layer->node());
+    if (const auto target = view_.delegate())
+        target->selectNodes(nodes, true);
+}
+
+void DragInteraction::cancel()
+{
+    abandonDragGroup();
+    draggedLayers_.clear();
+    nodeDraggingContext_.reset();
+}
+
+void DragInteraction::willReload()
+{
+    if (!dragGroup_)
+        return;
+    placeDragGroup();
+    reloadedGroup_ = dragGroup_->modifiers;
+    dragGroup_.reset();
+}
+
+void DragInteraction::didReload()
+{
+    if (reloadedGroup_)
+        makeDragGroup(*reloadedGroup_);
+    reloadedGroup_.reset();
+}
+
+void DragInteraction::placeLayers(std::span<const std::int64_t> uids)
+{
+    if (!dragGroupUnplaced())
+        return;
+    if (uids.empty() || std::any_of(uids.begin(), uids.end(), [this](std::int64_t uid) { return dragGroup_->uids.contains(uid); }))
+        placeDragGroup();
+}
+
 // ---- Release ----
 
 bool DragInteraction::endNodeDrag(Point point)
 {
     view_.setCursor(Qt::ArrowCursor);
-    const std::vector<NodeLayer*> targets = draggedLayers.empty() ? std::vector<NodeLayer*>{} : attachTargets(point);
+    const std::vector<NodeLayer*> targets = draggedLayers_.empty() ? std::vector<NodeLayer*>{} : attachTargets(point);
     std::vector<Node> dragged = dropDragGroup();
     {
         Transaction transaction(true);
         attachBadgeLayer_->setHidden(true);
         lowerDragGroup();
-        for (NodeLayer* layer : draggedLayers) {
+        for (NodeLayer* layer : draggedLayers_) {
             layer->setOpacity(1.0);
             layer->setDragged(false);
             layer->setShadowOpacity(0);
         }
-        for (const auto& layer : view_.sync_->rawNodeLayers())
+        for (const auto& layer : sync_.nodeLayersAsIs())
             if (layer->isHighlighted()) {
                 layer->setHighlighted(false);
                 layer->setShadowOpacity(0);
             }
     }
-    draggedLayers.clear();
+    draggedLayers_.clear();
     dragGroup_.reset();
-    nodeDraggingContext.reset();
+    nodeDraggingContext_.reset();
     view_.setLiveSublayers({});
     if (dragged.empty())
         return false;
+    sendDraggedNodes(std::move(dragged), targets, point);
+    return true;
+}
 
+void DragInteraction::sendDraggedNodes(std::vector<Node> dragged, const std::vector<NodeLayer*>& targets, Point point)
+{
     const auto main = std::find_if(dragged.begin(), dragged.end(),
                                    [&](const Node& node) { return nodeFrame(node).contains(point); });
-    const auto target = view_.delegate_.lock();
     if (main != dragged.end() && !targets.empty()) {
-        if (target)
+        if (const auto target = view_.delegate())
             target->graphViewWantsToAttachNode(*main, targets.front()->node(), dragged);
-        return true;
+        return;
     }
-    if (main != dragged.end()) {
-        if (const std::optional<Node> parent = view_.graph_.parent(*main)) {
-            std::vector<Node> siblings;
-            for (std::int64_t uid : parent->childrenUIDs) {
-                const auto copy = std::find_if(dragged.begin(), dragged.end(),
-                                               [uid](const Node& node) { return node.uid == uid; });
-                if (copy != dragged.end())
-                    siblings.push_back(*copy);
-                else if (const Node* stored = view_.graph_.findNode(uid))
-                    siblings.push_back(*stored);
-            }
-            const bool horizontal =
-                view_.sync_->layoutOptionsGoverning(*main).layoutType == LayoutOptions::LayoutType::horizontal;
-            std::stable_sort(siblings.begin(), siblings.end(), [horizontal](const Node& a, const Node& b) {
-                return horizontal ? a.center.y < b.center.y : a.center.x < b.center.x;
-            });
-            std::vector<std::int64_t> order;
-            for (const Node& sibling : siblings)
-                order.push_back(sibling.uid);
-            if (order != parent->childrenUIDs) {
-                for (Node& node : dragged)
-                    node.updateAffinity(*parent);
-                if (target)
-                    target->moveDraggedNodes(*parent, dragged, order);
-                return true;
-            }
-        }
-    }
+    if (main != dragged.end() && sendReorder(*main, dragged))
+        return;
     sendMovedNodes(std::move(dragged));
+}
+
+bool DragInteraction::sendReorder(const Node& main, std::vector<Node>& dragged)
+{
+    const std::optional<Node> parent = view_.graph().parent(main);
+    if (!parent)
+        return false;
+    std::vector<Node> siblings;
+    for (std::int64_t uid : parent->childrenUIDs) {
+        const auto copy = std::find_if(dragged.begin(), dragged.end(), [uid](const Node& node) { return node.uid == uid; });
+        if (copy != dragged.end())
+            siblings.push_back(*copy);
+        else if (const Node* stored = view_.graph().findNode(uid))
+            siblings.push_back(*stored);
+    }
+    const bool horizontal = sync_.layoutOptionsGoverning(main).layoutType == LayoutOptions::LayoutType::horizontal;
+    std::stable_sort(siblings.begin(), siblings.end(), [horizontal](const Node& a, const Node& b) {
+        return horizontal ? a.center.y < b.center.y : a.center.x < b.center.x;
+    });
+    std::vector<std::int64_t> order;
+    for (const Node& sibling : siblings)
+        order.push_back(sibling.uid);
+    if (order == parent->childrenUIDs)
+        return false;
+    for (Node& node : dragged)
+        node.updateAffinity(*parent);
+    if (const auto target = view_.delegate())
+        target->moveDraggedNodes(*parent, dragged, order);
     return true;
 }
 
@@ -505,10 +565,10 @@ void DragInteraction::sendMovedNodes(std::vector<Node> nodes)
             continue;
         if (const std::size_t* movedParent = movedAt.find(*node.parentUID))
             node.updateAffinity(nodes[*movedParent]);
-        else if (const Node* parent = view_.graph_.findNode(*node.parentUID))
+        else if (const Node* parent = view_.graph().findNode(*node.parentUID))
             node.updateAffinity(*parent);
     }
-    if (const auto target = view_.delegate_.lock())
+    if (const auto target = view_.delegate())
         target->moveNodes(std::move(nodes));
 }
 

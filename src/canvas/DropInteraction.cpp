@@ -138,7 +138,7 @@ std::optional<Image> imageOf(const DroppedObject& object)
 
 } // namespace
 
-DropInteraction::DropInteraction(GraphView& view) : view_(view) {}
+DropInteraction::DropInteraction(GraphView& view, CanvasSync& sync) : view_(view), sync_(sync) {}
 
 DropInteraction::~DropInteraction() = default;
 
@@ -178,8 +178,8 @@ void DropInteraction::dragLeaveEvent(QDragLeaveEvent* event)
 
 void DropInteraction::highlightDropTargets(Point point)
 {
-    view_.sync_->settleLayers(Rect(point.x, point.y, 0, 0));
-    for (const auto& layer : view_.sync_->rawNodeLayers()) {
+    sync_.settleLayers(Rect(point.x, point.y, 0, 0));
+    for (const auto& layer : sync_.nodeLayersAsIs()) {
         const bool hit = layer->frame().contains(point);
         if (!hit && !layer->isFocused() && !layer->isFocusRingShown())
             continue;
@@ -191,7 +191,7 @@ void DropInteraction::highlightDropTargets(Point point)
 // The rings go back to showing the selection.
 void DropInteraction::clearDropHighlight()
 {
-    for (const auto& layer : view_.sync_->rawNodeLayers()) {
+    for (const auto& layer : sync_.nodeLayersAsIs()) {
         if (!layer->isFocused())
             continue;
         layer->setFocused(false);
@@ -209,14 +209,14 @@ void DropInteraction::dropEvent(QDropEvent* event)
         return;
     }
     const Point point = view_.layerPointFromWidget(event->position());
-    const std::vector<NodeLayer*> hits = view_.pointer_->nodeLayersAt(point);
+    const std::vector<NodeLayer*> hits = sync_.settledNodeLayersAt(point);
     // Every item starts from the node as it was when the drop began.
     const std::optional<Node> targetNode = hits.empty() ? std::nullopt : std::optional<Node>(hits.front()->node());
     for (const DroppedObject& object : objects) {
         const std::optional<Image> image = imageOf(object);
         if (!image)
             continue;
-        const auto target = view_.delegate_.lock();
+        const auto target = view_.delegate();
         if (!target)
             continue;
         if (targetNode) {

@@ -9,7 +9,7 @@ namespace velquine {
 
 class DropInteraction {
 public:
-    explicit DropInteraction(GraphView& view);
+    DropInteraction(GraphView& view, CanvasSync& sync);
     ~DropInteraction();
     DropInteraction(const DropInteraction&) = delete;
     DropInteraction& operator=(const DropInteraction&) = delete;
@@ -25,6 +25,7 @@ public:
 
 private:
     GraphView& view_;
+    CanvasSync& sync_;
 };
 
 } // namespace velquine

@@ -11,30 +11,29 @@
 #include "canvas/NavigationInteraction.h"
 #include "canvas/PointerInteraction.h"
 #include "canvas/TitleEditingInteraction.h"
-#include "canvas/CanvasIndex.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 
 namespace velquine {
 
-FocusInteraction::FocusInteraction(GraphView& view) : view_(view) {}
+FocusInteraction::FocusInteraction(GraphView& view, CanvasSync& sync) : view_(view), sync_(sync) {}
 
 FocusInteraction::~FocusInteraction() = default;
 
 void FocusInteraction::applyFocus()
 {
     if (!focusContext_) {
-        const std::vector<Node> selected = view_.graph_.nodes(view_.selectedNodeUIDs_);
+        const std::vector<Node> selected = view_.selectedNodes();
         if (!selected.empty())
             focus(selected.front());
         return;
     }
     focusContext_.reset();
-    for (const auto& layer : view_.sync_->rawNodeLayers()) {
+    for (const auto& layer : sync_.nodeLayersAsIs()) {
         layer->setFaded(false);
         layer->updateFadedState();
     }
-    for (const auto& branch : view_.sync_->rawBranchLayers()) {
+    for (const auto& branch : sync_.branchLayersAsIs()) {
         branch->isFaded = false;
         branch->setOpacity(1.0);
         branch->setGrayFilter(false);
@@ -43,19 +42,19 @@ void FocusInteraction::applyFocus()
 
 void FocusInteraction::focus(const Node& node)
 {
-    focusContext_ = GraphView::FocusContext{node};
+    focusContext_ = FocusContext{node};
     std::unordered_set<std::int64_t> inside;
-    for (const Node& member : view_.graph_.subtree(node))
+    for (const Node& member : view_.graph().subtree(node))
         inside.insert(member.uid);
-    for (const auto& [uid, outside] : view_.graph_.nodeBin()) {
+    for (const auto& [uid, outside] : view_.graph().nodeBin()) {
         if (inside.count(uid))
             continue;
-        if (NodeLayer* layer = view_.sync_->nodeLayer(uid)) {
+        if (NodeLayer* layer = sync_.settledNodeLayer(uid)) {
             layer->setFaded(true);
             layer->updateFadedState();
         }
-        if (const auto* branches = view_.sync_->index().branchesAt(uid))
-            for (const CanvasIndex::BranchEnd& end : *branches) {
+        if (const auto* branches = sync_.linksAsIs(uid))
+            for (const CanvasSync::Link& end : *branches) {
                 BranchLayer* branch = end.layer;
                 branch->isFaded = true;
                 branch->setGrayFilter(true);

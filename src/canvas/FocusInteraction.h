@@ -8,19 +8,24 @@ namespace velquine {
 
 class FocusInteraction {
 public:
-    explicit FocusInteraction(GraphView& view);
+    FocusInteraction(GraphView& view, CanvasSync& sync);
     ~FocusInteraction();
     FocusInteraction(const FocusInteraction&) = delete;
     FocusInteraction& operator=(const FocusInteraction&) = delete;
 
-    const std::optional<GraphView::FocusContext>& focusContext() const { return focusContext_; }
+    // Set while focus mode is on: a copy of the focussed node as it was when focus mode began.
+    struct FocusContext {
+        Node focussedRootNode;
+    };
+    const std::optional<FocusContext>& focusContext() const { return focusContext_; }
     // On for the first selected node the graph holds, or off again.
     void applyFocus();
     // On for the node: everything outside its subtree fades.
     void focus(const Node& node);
 private:
     GraphView& view_;
-    std::optional<GraphView::FocusContext> focusContext_;
+    CanvasSync& sync_;
+    std::optional<FocusContext> focusContext_;
 };
 
 } // namespace velquine

@@ -25,9 +25,65 @@ constexpr Size ghostNodeSize{98, 38};
 
 } // namespace
 
-GhostInteraction::GhostInteraction(GraphView& view) : view_(view) {}
+GhostInteraction::GhostInteraction(GraphView& view, CanvasSync& sync) : view_(view), sync_(sync) {}
 
 GhostInteraction::~GhostInteraction() = default;
+
+std::vector<NodeLayer*> GhostInteraction::buttonsAt(Point point) const
+{
+    std::vector<NodeLayer*> pressed;
+    for (const auto& layer : sync_.nodeLayersAsIs()) {
+        if (!layer->isHovered() || !layer->hasHoverButtonLayer())
+            continue;
+        const HoverButtonLayer& button = layer->hoverButtonLayer();
+        const Rect area(layer->frame().origin + button.frame().origin, button.bounds().size);
+        if (area.contains(point))
+            pressed.push_back(layer.get());
+    }
+    return pressed;
+}
+
+bool GhostInteraction::pressesButtonAt(Point point) const
+{
+    return !buttonsAt(point).empty();
+}
+
+void GhostInteraction::press(const GestureInput& input)
+{
+    pressedButtons_ = buttonsAt(input.point);
+    pressLocation_ = input.point;
+}
+
+void GhostInteraction::move(const GestureInput& input)
+{
+    sync_.settleLayers();
+    Transaction transaction(true);
+    if (!ghost_ && !pressedButtons_.empty()) {
+        NodeLayer* pressed = pressedButtons_.front();
+        const auto& layers = sync_.nodeLayersAsIs();
+        const auto owner = std::find_if(layers.begin(), layers.end(),
+                                        [pressed](const auto& layer) { return layer.get() == pressed; });
+        if (owner != layers.end())
+            createGhostForNodeLayer(*owner);
+    }
+    updateGhostPosition(input.point);
+}
+
+void GhostInteraction::release(const GestureInput& input)
+{
+    view_.setActiveGesture(nullptr);
+    if (!pressedButtons_.empty())
+        if (const auto target = view_.delegate())
+            target->insertChildNode(pressedButtons_.front()->node(),
+                                    input.point == pressLocation_ ? std::nullopt : std::optional<Point>(input.point));
+    cancel();
+}
+
+void GhostInteraction::cancel()
+{
+    pressedButtons_.clear();
+    removeGhost();
+}
 
 void GhostInteraction::createGhostForNodeLayer(const std::shared_ptr<NodeLayer>& parentNodeLayer)
 {
@@ -41,7 +97,7 @@ void GhostInteraction::createGhostForNodeLayer(const std::shared_ptr<NodeLayer>&
     std::shared_ptr<NodeLayer> ghostNodeLayer = makeGhostNodeLayer(parentNode);
     const Node ghostNode = ghostNodeLayer->node();
     std::shared_ptr<BranchLayer> ghostBranchLayer = makeGhostBranchLayer(parentNode, ghostNode);
-    ghost_ = GraphView::DragGhost{parentNodeLayer, ghostNodeLayer, ghostBranchLayer};
+    ghost_ = DragGhost{parentNodeLayer, ghostNodeLayer, ghostBranchLayer};
     view_.layer()->addSublayer(ghostNodeLayer);
     view_.layer()->addSublayer(ghostBranchLayer);
 }
@@ -50,14 +106,14 @@ void GhostInteraction::createGhostForNodeLayer(const std::shared_ptr<NodeLayer>&
 // parent's shape when its children inherit it); a child of a root takes the palette colour of its rank.
 std::shared_ptr<NodeLayer> GhostInteraction::makeGhostNodeLayer(const Node& parentNode)
 {
-    const ProjectStyle::Values& style = view_.projectStyle_.current;
-    const bool parentIsRoot = view_.graph_.nodeType(parentNode) == NodeType::root;
+    const ProjectStyle::Values& style = view_.projectStyle().current;
+    const bool parentIsRoot = view_.graph().nodeType(parentNode) == NodeType::root;
     NodeStyle nodeStyle = parentIsRoot ? style.mainNodeStyle : style.subNodeStyle;
     const NodeShape styleShape = parentIsRoot ? style.mainNodeShape : style.subNodeShape;
 
     Node probe = parentNode;
     probe.parentUID = parentNode.uid;
-    if (view_.graph_.nodeType(probe) == NodeType::main) {
+    if (view_.graph().nodeType(probe) == NodeType::main) {
         if (!style.palette.empty()) {
             const PaletteEntry& entry = style.palette[parentNode.childrenUIDs.size() % style.palette.size()];
             nodeStyle.borderColor = entry.strokeColor;
@@ -77,7 +133,7 @@ std::shared_ptr<NodeLayer> GhostInteraction::makeGhostNodeLayer(const Node& pare
     ghostNode.shape = parentNode.childrenShouldInheritShape ? parentNode.shape : styleShape;
     ghostNode.style = nodeStyle;
 
-    std::shared_ptr<NodeLayer> layer = view_.sync_->makeNodeLayer(ghostNode);
+    std::shared_ptr<NodeLayer> layer = sync_.makeNodeLayer(ghostNode);
     layer->setHovered(false);
     layer->setHoverButtonHidden(true);
     layer->setSelected(false);
@@ -89,7 +145,7 @@ std::shared_ptr<NodeLayer> GhostInteraction::makeGhostNodeLayer(const Node& pare
 
 std::shared_ptr<BranchLayer> GhostInteraction::makeGhostBranchLayer(const Node& parentNode, const Node& ghostNode)
 {
-    std::shared_ptr<BranchLayer> branch = view_.sync_->makeBranchLayer(parentNode, ghostNode);
+    std::shared_ptr<BranchLayer> branch = sync_.makeBranchLayer(parentNode, ghostNode);
     branch->childDockPoint = ghostNode.center;
     branch->parentDockPoint = ghostNode.center;
     branch->branchStyle = parentNode.style.branchStyle;
@@ -98,22 +154,22 @@ std::shared_ptr<BranchLayer> GhostInteraction::makeGhostBranchLayer(const Node& 
     branch->childNodeOrigin = ghostNode.center;
     branch->setOpacity(ghostOpacity);
     // The ghost's parent link leads into the real tree, whose root's options govern.
-    const LayoutOptions options = view_.sync_->layoutOptionsGoverning(parentNode);
+    const LayoutOptions options = sync_.layoutOptionsGoverning(parentNode);
     branch->layoutType = options.layoutType;
     branch->branchType = options.branchType;
     return branch;
 }
 
-void GhostInteraction::updateGhostPosition()
+void GhostInteraction::updateGhostPosition(Point point)
 {
     if (!ghost_)
         return;
     NodeLayer& ghostLayer = *ghost_->ghostNodeLayer;
     Node node = ghostLayer.node();
-    node.center = view_.pointer_->mouseMoveLocation;
+    node.center = point;
     ghostLayer.setNode(node);
     ghostLayer.updateContents();
-    ghostLayer.setPosition(view_.pointer_->mouseMoveLocation);
+    ghostLayer.setPosition(point);
     updateGhostBranch(*ghost_->ghostBranchLayer, *ghost_->parentNodeLayer, ghostLayer);
 }
 

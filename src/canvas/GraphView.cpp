@@ -5,15 +5,8 @@
 
 #include <cmath>
 
-#include "canvas/CanvasIndex.h"
+#include "canvas/CanvasGestures.h"
 #include "canvas/CanvasSync.h"
-#include "canvas/DragInteraction.h"
-#include "canvas/DropInteraction.h"
-#include "canvas/FocusInteraction.h"
-#include "canvas/GhostInteraction.h"
-#include "canvas/NavigationInteraction.h"
-#include "canvas/PointerInteraction.h"
-#include "canvas/TitleEditingInteraction.h"
 #include "canvas/GridLayer.h"
 #include "canvas/NodeTitleEditor.h"
 #include "canvas/layers/BranchLayer.h"
@@ -30,12 +23,12 @@ GraphView::GraphView(QWidget* parent) : GraphView(Rect(0, 0, 0, 0), parent) {}
 GraphView::GraphView(Rect frame, QWidget* parent)
     : LayerHostWidget(parent), projectStyle_(ProjectStyle::omaha()), backgroundLayer_(std::make_shared<Layer>()),
       gridLayer_(std::make_shared<GridLayer>()),
-      sync_(std::make_unique<CanvasSync>(*this)), pointer_(std::make_unique<PointerInteraction>(*this)),
-      drag_(std::make_unique<DragInteraction>(*this)), ghosts_(std::make_unique<GhostInteraction>(*this)),
-      drop_(std::make_unique<DropInteraction>(*this)), navigation_(std::make_unique<NavigationInteraction>(*this)),
-      titleEditing_(std::make_unique<TitleEditingInteraction>(*this)),
-      focusMode_(std::make_unique<FocusInteraction>(*this))
+      sync_(std::make_unique<CanvasSync>(*this)), gestures_(std::make_unique<CanvasGestures>(*this, *sync_))
 {
+    setActiveGesture(nullptr);
+    autoscrollTimer_ = new QTimer(this);
+    autoscrollTimer_->setInterval(100);
+    connect(autoscrollTimer_, &QTimer::timeout, this, [this] { autoscrollTick(); });
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     // Images, image files and text can be dropped on the canvas.
@@ -51,10 +44,7 @@ GraphView::GraphView(Rect frame, QWidget* parent)
 GraphView::~GraphView()
 {
     // The editor would report losing the focus while the view is half gone.
-    if (titleEditing_->nodeEditor_) {
-        titleEditing_->nodeEditor_->disconnect(this);
-        delete titleEditing_->nodeEditor_;
-    }
+    gestures_->titleEditing.deleteTitleEditor();
 }
 
 void GraphView::setUp()
@@ -86,8 +76,8 @@ void GraphView::setUp()
     grid.setBorderWidth(0);
     grid.parentView = this;
     backgroundLayer_->addSublayer(gridLayer_);
-    pointer_->setUpSelectionLayer();
-    drag_->setUpAttachBadgeLayer();
+    gestures_->rubberBand.setUpSelectionLayer();
+    gestures_->drag.setUpAttachBadgeLayer();
 }
 
 void GraphView::showEvent(QShowEvent* event)
@@ -123,13 +113,7 @@ void GraphView::didChangeBounds()
 {
     // Scrolled, the view keeps the pixels it painted and paints only what came into view, grid included: the
     // grid is drawn where it lies on the canvas. A zoom or a new size repaints the whole view anyway.
-    // A controller that resizes the canvas under the lock scrolls back before it ends: only where the view
-    // comes to rest matters.
-    if (sync_->synclocked_) {
-        sync_->boundsChangedWhileLocked_ = true;
-        return;
-    }
-    sync_->placeDeferredLabels(visibleRect());
+    sync_->didChangeBounds();
 }
 
 void GraphView::paintEvent(QPaintEvent* event)
@@ -181,37 +165,108 @@ void GraphView::setProjectStyle(const ProjectStyle& style)
 
 void GraphView::beginSyncLock()
 {
-    sync_->synclocked_ = true;
+    sync_->setSynclocked(true);
 }
 
 void GraphView::endSyncLock()
 {
-    sync_->synclocked_ = false;
+    sync_->setSynclocked(false);
     reloadLayers();
-    if (sync_->boundsChangedWhileLocked_) {
-        sync_->boundsChangedWhileLocked_ = false;
-        sync_->placeDeferredLabels(visibleRect());
-    }
+    sync_->didChangeBounds(true);
 }
 
 void GraphView::reloadLayers()
 {
-    if (sync_->synclocked_)
+    if (sync_->isSynclocked())
         return;
     updateBackdrop();
     Transaction transaction;
     sync_->synchronize();
-    if (titleEditing_->isNodeEditorActive())
-        titleEditing_->placeTitleEditor();
 }
 
 // ---- Layers ----
 
-Layer& GraphView::viewLayer() const
+Layer& GraphView::viewLayer()
 {
-    drag_->placeDragGroup();
+    gesture_->placeLayers({});
     sync_->settleLayers();
     return *layer();
+}
+
+NodeLayer* GraphView::nodeLayer(std::int64_t uid)
+{
+    return sync_->settledNodeLayer(uid);
+}
+
+BranchLayer* GraphView::branchLayer(std::int64_t parentUID, std::int64_t childUID)
+{
+    return sync_->settledBranchLayer(parentUID, childUID);
+}
+
+const std::vector<std::shared_ptr<NodeLayer>>& GraphView::nodeLayers()
+{
+    return sync_->settledNodeLayers();
+}
+
+const std::vector<std::shared_ptr<BranchLayer>>& GraphView::branchLayers()
+{
+    return sync_->settledBranchLayers();
+}
+
+void GraphView::showSelection(const std::vector<Node>& nodes)
+{
+    selectedNodeUIDs_.clear();
+    for (const Node& node : nodes)
+        selectedNodeUIDs_.push_back(node.uid);
+    sync_->showSelection();
+}
+
+// ---- Gestures, title editing and focus mode ----
+
+void GraphView::setActiveGesture(CanvasGesture* gesture)
+{
+    gesture_ = gesture ? gesture : &gestures_->pointer;
+    sync_->setActiveGesture(gesture_);
+}
+
+bool GraphView::isGestureActive() const
+{
+    return gesture_ != &gestures_->pointer;
+}
+
+void GraphView::setContextMenus(QMenu* nodeMenu, QMenu* documentMenu)
+{
+    gestures_->pointer.setContextMenus(nodeMenu, documentMenu);
+}
+
+void GraphView::beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler)
+{
+    gestures_->titleEditing.beginEditingSelectedTitles(commitEvenIfTitleDoesntChange, std::move(completionHandler));
+}
+
+bool GraphView::isEditingTitle() const
+{
+    return gestures_->titleEditing.isNodeEditorActive();
+}
+
+NodeTitleEditor* GraphView::titleEditor()
+{
+    return gestures_->titleEditing.nodeEditor();
+}
+
+void GraphView::endEditingTitle(bool commit)
+{
+    gestures_->titleEditing.endEditingTitle(commit);
+}
+
+void GraphView::toggleFocusMode()
+{
+    gestures_->focus.applyFocus();
+}
+
+bool GraphView::isFocusModeOn() const
+{
+    return gestures_->focus.focusContext().has_value();
 }
 
 // ---- Contents scale ----
@@ -220,21 +275,16 @@ void GraphView::updateContentsScale()
 {
     const double scale = effectiveBackingScale();
     for (Layer* layer : {this->layer().get(), backgroundLayer_.get(), static_cast<Layer*>(gridLayer_.get()),
-                         &pointer_->selectionLayer(), static_cast<Layer*>(&drag_->attachBadgeLayer())})
+                         &gestures_->rubberBand.selectionLayer(), static_cast<Layer*>(&gestures_->drag.attachBadgeLayer())})
         layer->setContentsScale(scale);
-    for (const auto& layer : sync_->rawNodeLayers())
-        layer->setContentsScale(scale);
-    for (const auto& layer : sync_->rawBranchLayers())
-        layer->setContentsScale(scale);
-    // Every layer has the scale now: the next reload need not revisit them for it.
-    sync_->index().contentsScale = scale;
+    sync_->setContentsScale(scale);
 }
 
 // ---- Drawing ----
 
 void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Rect> source, bool vector)
 {
-    drag_->placeDragGroup();
+    gesture_->placeLayers({});
     sync_->placeDeferredLabels(std::nullopt);
     LayerRenderOptions options = renderOptions(target);
     options.sourceRect = source.value_or(boundsRect());

@@ -20,11 +20,13 @@
 // is CanvasSync (sync()): it looks at what changed since the last reload and touches only the layers of changed
 // nodes and the branches at their ends.
 //
-// Input goes to one interaction per gesture, each a class of its own: PointerInteraction (clicks, the rubber
-// band, resizing, hovering, panning and the context menus), DragInteraction (dragging and attaching nodes),
-// GhostInteraction (the child a hover-button drag will insert), DropInteraction (what is dropped on the
-// canvas), NavigationInteraction (the canvas keys), TitleEditingInteraction (in-place title editing) and
-// FocusInteraction (focus mode). They share the view's state as its friends.
+// Input goes to one active gesture at a time, behind the CanvasGesture seam: the pointer (PointerInteraction:
+// hovering, clicks, menus) while nothing else runs, else the drag (DragInteraction, dragging and attaching nodes),
+// the resize, the rubber band or the pan (PointerGestures.h), the hover-button drag (GhostInteraction, with the
+// ghost of the child it inserts) or the title edit (TitleEditingInteraction). The view turns Qt's events into
+// GestureInput for it; CanvasSync tells it about every reload. Drops (DropInteraction), the canvas keys
+// (NavigationInteraction) and focus mode (FocusInteraction) are helpers of their own. The gestures are held in
+// CanvasGestures; each keeps its own state and reads the view only through its public face.
 //
 // Canvases made for printing and export call setPrintingMode(true) and are drawn with render(): hover buttons are then
 // never shown. The view is flipped (y grows downwards); UnflippedGraphView draws with y growing upwards. It
@@ -43,6 +45,7 @@
 #include <vector>
 
 #include "base/FlatHashMap.h"
+#include "canvas/CanvasGesture.h"
 #include "canvas/GraphViewDelegate.h"
 #include "canvas/layers/NodeGeometry.h"
 #include "kit/LayerHostWidget.h"
@@ -65,14 +68,9 @@ class GridLayer;
 class Layer;
 class NodeLayer;
 class TextLayer;
+class CanvasGesture;
+struct CanvasGestures;
 class CanvasSync;
-class DragInteraction;
-class DropInteraction;
-class FocusInteraction;
-class GhostInteraction;
-class NavigationInteraction;
-class PointerInteraction;
-class TitleEditingInteraction;
 class NodeTitleEditor;
 
 // The z positions of the canvas's layers among the view layer's sublayers.
@@ -90,33 +88,6 @@ class GraphView : public LayerHostWidget {
     Q_OBJECT
 
 public:
-    // The state of the mouse input.
-    enum class GraphViewInputPhase { idle, massSelecting, nodeResizing, nodeDragging, hoverButtonDrag, rightMouseDrag };
-
-    // A node drag under way: a copy of the grabbed node, whose centre follows the pointer, and where the
-    // pointer grabbed it (mouse-down point − its centre).
-    struct NodeDraggingContext {
-        Node mainDraggedNode;
-        Point dragOffsetFromCenter;
-    };
-    // A resize under way: a copy of the node whose centre and size accumulate the drag.
-    struct NodeResizingContext {
-        Node node;
-        Point initialMousePosition;
-        NodeHandle grabbedHandle = NodeHandle::none;
-    };
-    // The preview of the child a hover-button drag will insert: never part of the document.
-    struct DragGhost {
-        std::shared_ptr<NodeLayer> parentNodeLayer;
-        std::shared_ptr<NodeLayer> ghostNodeLayer;
-        std::shared_ptr<BranchLayer> ghostBranchLayer;
-    };
-
-    // Set while focus mode is on: a copy of the focussed node as it was when focus mode began.
-    struct FocusContext {
-        Node focussedRootNode;
-    };
-
     explicit GraphView(QWidget* parent = nullptr);
     // A view of the frame's size whose bounds are (0, 0) and that size. boundsRect() is the area of the canvas
     // the view shows (canvas coordinates); setBoundsRect() with another size scales it into the frame.
@@ -145,6 +116,9 @@ public:
     void setSelectedNodeUIDs(std::vector<std::int64_t> uids);
     // Set on canvases made for printing and export, right after creation: nothing is ever hovered.
     void setPrintingMode(bool printingMode);
+    bool isPrintingMode() const { return printingMode_; }
+    // The nodes of the selected identifiers the graph holds, in selection order.
+    std::vector<Node> selectedNodes() const { return graph_.nodes(selectedNodeUIDs_); }
 
     // ---- Synchronisation ----
 
@@ -154,46 +128,61 @@ public:
     void endSyncLock();
     // Brings every layer in line with the displayed values; nothing while the lock is set.
     void reloadLayers();
-    // The reload engine, with the node and branch layers and their lookups (nodeLayers(), nodeLayer(uid) and the
-    // like).
-    CanvasSync& sync() const { return *sync_; }
+    // The reload engine.
+    CanvasSync& sync() { return *sync_; }
+    const CanvasSync& sync() const { return *sync_; }
 
-    // ---- Layers ----
+    // ---- What the canvas shows ----
 
     // The view layer with every sublayer where the graph puts it.
-    Layer& viewLayer() const;
-    Layer& backgroundLayer() const { return *backgroundLayer_; }
-    GridLayer& gridLayer() const { return *gridLayer_; }
+    Layer& viewLayer();
+    Layer& backgroundLayer() { return *backgroundLayer_; }
+    GridLayer& gridLayer() { return *gridLayer_; }
+    // The layer showing the node, or of the link, or null; every layer stands where its node is.
+    NodeLayer* nodeLayer(std::int64_t uid);
+    BranchLayer* branchLayer(std::int64_t parentUID, std::int64_t childUID);
+    // The node and branch layers, in creation order, each where its node is.
+    const std::vector<std::shared_ptr<NodeLayer>>& nodeLayers();
+    const std::vector<std::shared_ptr<BranchLayer>>& branchLayers();
     // Gives every layer the view's effective backing scale (the screen's pixels per point times the
     // magnification).
     void updateContentsScale();
+    // Pushes a selection into the node layers without animation (the document owns the selection).
+    void showSelection(const std::vector<Node>& nodes);
 
-    // Where the edits that start on the canvas go.
+    // ---- Input ----
+
+    // Where the edits that start on the canvas go; null when it is gone.
     void setDelegate(std::weak_ptr<GraphViewDelegate> delegate);
+    std::shared_ptr<GraphViewDelegate> delegate() const { return delegate_.lock(); }
+    // Where the pointer was last seen over the canvas, and where the last click (a mouse release) was.
+    Point pointerLocation() const { return pointerLocation_; }
+    Point lastClickLocation() const { return lastClickLocation_; }
+    // The menus a right click pops up on a node and on empty canvas. Not owned; either may be null.
+    void setContextMenus(QMenu* nodeMenu, QMenu* documentMenu);
+    // Makes the gesture the active one, the pointer when null. The gestures call it as they begin and end.
+    void setActiveGesture(CanvasGesture* gesture);
+    // Whether a gesture other than the pointer is under way.
+    bool isGestureActive() const;
+    // The gestures themselves, for the canvas and for tests that look at state no public behaviour shows.
+    CanvasGestures& gestures() { return *gestures_; }
 
-    // ---- Interactions ----
+    // ---- Title editing and focus mode ----
 
-    // One per gesture; the view hands its input to them.
-    PointerInteraction& pointer() const { return *pointer_; }
-    DragInteraction& dragging() const { return *drag_; }
-    GhostInteraction& ghosts() const { return *ghosts_; }
-    TitleEditingInteraction& titleEditing() const { return *titleEditing_; }
-    FocusInteraction& focusMode() const { return *focusMode_; }
+    // Opens the title editor over every selected node in turn, with the title selected.
+    void beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler);
+    bool isEditingTitle() const;
+    // The editor over the node whose title is typed; null until the first edit.
+    NodeTitleEditor* titleEditor();
+    // Commits (true) or cancels (false) the title edit under way.
+    void endEditingTitle(bool commit);
+    // Focus mode: on for the first selected node, or off again; whether it is on.
+    void toggleFocusMode();
+    bool isFocusModeOn() const;
 
     // ---- Keyboard navigation ----
 
     enum class NavigationDirection { up, left, down, right };
-
-    // ---- In-place title editing ----
-
-    // The edit in progress, or the last one: the node as it was when editing began (before any initial text),
-    // what runs when the edit ends, and whether an unchanged title still counts as an edit.
-    struct EditingContext {
-        std::int64_t nodeUID = 0;
-        Node node;
-        std::function<void()> completionHandler;
-        bool commitEvenIfTitleDoesntChange = false;
-    };
 
     // ---- Drawing ----
 
@@ -213,19 +202,13 @@ protected:
     void setUp();
 
 private:
-    friend class CanvasSync;
-    friend class DragInteraction;
-    friend class DropInteraction;
-    friend class FocusInteraction;
-    friend class GhostInteraction;
-    friend class NavigationInteraction;
-    friend class PointerInteraction;
-    friend class TitleEditingInteraction;
-
-    // Mouse, wheel, context-menu and drag input goes to the interaction of its gesture; whether one took it.
-    bool dispatchToInteractions(QEvent* event);
-    // The nodes of the selected identifiers the graph holds, in selection order.
-    std::vector<Node> selectedNodes() const { return graph_.nodes(selectedNodeUIDs_); }
+    // Mouse, wheel, context-menu and drag input goes to the active gesture or the drop helper; whether one took it.
+    bool dispatchToGestures(QEvent* event);
+    // The event as a gesture takes it; the pointer's move since the last event is measured from it.
+    GestureInput gestureInput(const QMouseEvent& event, int clickCount);
+    // While the left button is held with the pointer outside the visible area, the view scrolls toward the
+    // pointer and the active gesture takes a step there.
+    void autoscrollTick();
 
     // The background and grid layers take the document's colour, the grid and the bounds.
     void updateBackdrop();
@@ -243,17 +226,17 @@ private:
     std::array<QMetaObject::Connection, 2> scrollViewConnections_;
     // Bursts of magnification changes end in one contents-scale update.
     QTimer* backingScaleTimer_ = nullptr;
+    QTimer* autoscrollTimer_ = nullptr;
+    QPointF lastGlobalPosition_;
+    Point pointerLocation_;
+    Point lastClickLocation_;
 
     std::shared_ptr<Layer> backgroundLayer_;
     std::shared_ptr<GridLayer> gridLayer_;
     std::unique_ptr<CanvasSync> sync_;
-    std::unique_ptr<PointerInteraction> pointer_;
-    std::unique_ptr<DragInteraction> drag_;
-    std::unique_ptr<GhostInteraction> ghosts_;
-    std::unique_ptr<DropInteraction> drop_;
-    std::unique_ptr<NavigationInteraction> navigation_;
-    std::unique_ptr<TitleEditingInteraction> titleEditing_;
-    std::unique_ptr<FocusInteraction> focusMode_;
+    std::unique_ptr<CanvasGestures> gestures_;
+    // The gesture that takes the pointer's input: never null.
+    CanvasGesture* gesture_ = nullptr;
 };
 
 } // namespace velquine

@@ -13,14 +13,13 @@
 
 namespace velquine {
 
-class VQDocument;
-
 class GraphViewDelegate {
 public:
     virtual ~GraphViewDelegate() = default;
 
-    // The document the canvas shows, for abandoning a title edit. Null when there is none.
-    virtual VQDocument* document() const { return nullptr; }
+    // A title edit was cancelled, or ended with the title unchanged: the document's editing session it opened
+    // is abandoned, restoring what the document held before.
+    virtual void abandonTitleEdit() {}
 
     // The document's selection becomes exactly these nodes; a single node off screen is revealed.
     virtual void selectNodes(const std::vector<Node>& /*nodes*/, bool /*revealSingle*/) {}

@@ -87,7 +87,7 @@ double NavigationInteraction::squaredDistanceToNearestCorner(const Rect& rect, P
 
 void NavigationInteraction::chooseNode(const Node& node)
 {
-    if (const auto target = view_.delegate_.lock())
+    if (const auto target = view_.delegate())
         target->selectNodes({node}, true);
 }
 
@@ -101,15 +101,15 @@ bool NavigationInteraction::navigate(GraphView::NavigationDirection direction)
 {
     const std::vector<Node> selected = view_.selectedNodes();
     if (!selected.empty()) {
-        const Node root = view_.graph_.rootAncestor(selected.front());
-        if (!view_.sync_->layoutOptionsGoverning(root).isManual && selectRelatedNodeInTree(direction))
+        const Node root = view_.graph().rootAncestor(selected.front());
+        if (!view_.sync().layoutOptionsGoverning(root).isManual && selectRelatedNodeInTree(direction))
             return true;
-        if (selectNearestNode(view_.graph_.subtree(root), direction))
+        if (selectNearestNode(view_.graph().subtree(root), direction))
             return true;
     }
     std::vector<Node> all;
-    all.reserve(view_.graph_.count());
-    for (const auto& [uid, node] : view_.graph_.nodeBin())
+    all.reserve(view_.graph().count());
+    for (const auto& [uid, node] : view_.graph().nodeBin())
         all.push_back(node);
     return selectNearestNode(std::move(all), direction);
 }
@@ -117,7 +117,7 @@ bool NavigationInteraction::navigate(GraphView::NavigationDirection direction)
 bool NavigationInteraction::selectNearestNode(std::vector<Node> candidates, GraphView::NavigationDirection direction)
 {
     const std::vector<Node> selected = view_.selectedNodes();
-    Point reference = view_.pointer_->mouseMoveLocation;
+    Point reference = view_.pointerLocation();
     if (!selected.empty()) {
         reference = selected.front().center;
         const std::int64_t uid = selected.front().uid;
@@ -142,7 +142,7 @@ bool NavigationInteraction::selectRelatedNodeInTree(GraphView::NavigationDirecti
         return false;
     const Node& node = selected.front();
     const bool horizontal =
-        view_.sync_->layoutOptionsGoverning(node).layoutType == LayoutOptions::LayoutType::horizontal;
+        view_.sync().layoutOptionsGoverning(node).layoutType == LayoutOptions::LayoutType::horizontal;
     const bool alongTree = horizontal == (direction == GraphView::NavigationDirection::left
                                           || direction == GraphView::NavigationDirection::right);
     const bool treeX = horizontal;
@@ -151,13 +151,13 @@ bool NavigationInteraction::selectRelatedNodeInTree(GraphView::NavigationDirecti
     const auto onSide = [before](double value, double reference) {
         return before ? value < reference : value > reference;
     };
-    const std::optional<Node> parent = view_.graph_.parent(node);
+    const std::optional<Node> parent = view_.graph().parent(node);
     if (alongTree) {
         if (parent && onSide(coordinate(parent->center, treeX), own)) {
             chooseNode(*parent);
             return true;
         }
-        std::vector<Node> children = view_.graph_.nodes(node.childrenUIDs);
+        std::vector<Node> children = view_.graph().nodes(node.childrenUIDs);
         const auto distance = [&node](const Node& child) {
             const double dx = child.center.x - node.center.x;
             const double dy = child.center.y - node.center.y;
@@ -174,7 +174,7 @@ bool NavigationInteraction::selectRelatedNodeInTree(GraphView::NavigationDirecti
     }
     if (!parent)
         return false;
-    std::vector<Node> siblings = view_.graph_.nodes(parent->childrenUIDs);
+    std::vector<Node> siblings = view_.graph().nodes(parent->childrenUIDs);
     const double parentTree = coordinate(parent->center, treeX);
     const double ownTree = coordinate(node.center, treeX);
     std::erase_if(siblings, [&](const Node& sibling) {
@@ -204,14 +204,14 @@ bool NavigationInteraction::selectRootOfSelection()
     const std::vector<Node> selected = view_.selectedNodes();
     if (selected.empty())
         return false;
-    chooseNode(view_.graph_.rootAncestor(selected.front()));
+    chooseNode(view_.graph().rootAncestor(selected.front()));
     return true;
 }
 
 bool NavigationInteraction::selectFirstRoot()
 {
-    for (const auto& [uid, node] : view_.graph_.nodeBin())
-        if (view_.graph_.nodeType(node) == NodeType::root) {
+    for (const auto& [uid, node] : view_.graph().nodeBin())
+        if (view_.graph().nodeType(node) == NodeType::root) {
             chooseNode(node);
             return true;
         }
@@ -224,12 +224,12 @@ bool NavigationInteraction::selectLastModifiedNodeInTree()
     const std::vector<Node> selected = view_.selectedNodes();
     if (selected.empty())
         return false;
-    std::vector<Node> tree = view_.graph_.subtree(view_.graph_.rootAncestor(selected.front()));
+    std::vector<Node> tree = view_.graph().subtree(view_.graph().rootAncestor(selected.front()));
     if (tree.empty())
         return false;
     std::stable_sort(tree.begin(), tree.end(),
                      [](const Node& a, const Node& b) { return a.modifiedTimestamp > b.modifiedTimestamp; });
-    view_.pointer_->updateSelectionAppearance({tree.front()});
+    view_.showSelection({tree.front()});
     chooseNode(tree.front());
     return true;
 }

@@ -1,6 +1,6 @@
-// The pointer's events: clicks select (Shift or Ctrl adds or removes), a press on empty canvas starts the
-// rubber band and one on a node a drag; the context menus (on the right mouse button's release, or the
-// keyboard's menu key); zooming with Alt and the scroll wheel.
+// The pointer's presses: a "+" button starts the hover-button drag, a handle a resize, empty canvas the rubber
+// band, a node a drag (clicks select; Shift or Ctrl adds or removes), the right button a pan; the context menus
+// (on a right click, or the keyboard's menu key); zooming with Alt and the scroll wheel.
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -9,15 +9,8 @@
 #include <algorithm>
 
 #include "canvas/GraphView.h"
-#include "canvas/CanvasIndex.h"
+#include "canvas/CanvasGestures.h"
 #include "canvas/CanvasSync.h"
-#include "canvas/DragInteraction.h"
-#include "canvas/DropInteraction.h"
-#include "canvas/FocusInteraction.h"
-#include "canvas/GhostInteraction.h"
-#include "canvas/NavigationInteraction.h"
-#include "canvas/PointerInteraction.h"
-#include "canvas/TitleEditingInteraction.h"
 #include "canvas/layers/NodeLayer.h"
 #include "kit/ScrollView.h"
 
@@ -35,7 +28,7 @@ constexpr double zoomDivisor = 200.0;
 // and its menu pops up; on empty canvas the selection is cleared and the document's menu pops up.
 void PointerInteraction::rightClick(Point point)
 {
-    const std::vector<NodeLayer*> hits = nodeLayersAt(point);
+    const std::vector<NodeLayer*> hits = sync_.settledNodeLayersAt(point);
     std::optional<std::vector<Node>> selection;
     if (hits.empty()) {
         selection = std::vector<Node>{};
@@ -47,19 +40,22 @@ void PointerInteraction::rightClick(Point point)
     }
     if (selection) {
         // The canvas shows the new selection at once, so that the menu's items are judged by it.
-        updateSelectionAppearance(*selection);
-        if (const auto target = view_.delegate_.lock())
+        view_.showSelection(*selection);
+        if (const auto target = view_.delegate())
             target->selectNodes(*selection, true);
     }
     popUpContextMenu(point);
 }
 
+void PointerInteraction::setContextMenus(QMenu* nodeMenu, QMenu* documentMenu)
+{
+    nodeContextMenu_ = nodeMenu;
+    documentContextMenu_ = documentMenu;
+}
+
 QMenu* PointerInteraction::popUpContextMenu(Point point)
 {
-    view_.sync_->settleLayers(Rect(point.x, point.y, 0, 0));
-    const bool onNode = std::any_of(view_.sync_->rawNodeLayers().begin(), view_.sync_->rawNodeLayers().end(),
-                                    [point](const auto& layer) { return layer->frame().contains(point); });
-    QMenu* menu = onNode ? nodeContextMenu.data() : documentContextMenu.data();
+    QMenu* menu = sync_.settledNodeLayersAt(point).empty() ? documentContextMenu_.data() : nodeContextMenu_.data();
     if (!menu)
         return nullptr;
     menu->popup(view_.mapToGlobal(view_.widgetRectFromLayer(Rect(point.x, point.y, 0, 0)).topLeft().toPoint()));
@@ -70,102 +66,65 @@ void PointerInteraction::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept();
     // The mouse's menu opens on the right button's release; the keyboard's at the first selected node.
-    if (event->reason() != QContextMenuEvent::Keyboard || view_.titleEditing_->isNodeEditorActive())
+    if (event->reason() != QContextMenuEvent::Keyboard || view_.isEditingTitle())
         return;
     const std::vector<Node> selected = view_.selectedNodes();
     popUpContextMenu(selected.empty() ? view_.visibleRect().center() : selected.front().center);
 }
 
-std::vector<NodeLayer*> PointerInteraction::nodeLayersAt(Point point) const
-{
-    view_.sync_->settleLayers(Rect(point.x, point.y, 0, 0));
-    std::vector<NodeLayer*> hits;
-    for (const auto& layer : view_.sync_->rawNodeLayers())
-        if (layer->frame().contains(point))
-            hits.push_back(layer.get());
-    return hits;
-}
-
 void PointerInteraction::askForSelection(const std::vector<Node>& nodes)
 {
-    if (const auto target = view_.delegate_.lock())
+    if (const auto target = view_.delegate())
         target->pointerDidSelectNodes(nodes);
 }
 
-void PointerInteraction::mousePressEvent(QMouseEvent* event)
+void PointerInteraction::start(CanvasGesture& gesture, const GestureInput& input)
 {
-    lastGlobalPosition_ = event->globalPosition();
-    if (event->button() == Qt::LeftButton) {
-        clickCount_ = 1;
-        leftMouseDown(view_.layerPointFromWidget(event->position()), event->modifiers());
-    } else if (event->button() == Qt::RightButton) {
-        rightMouseDown(view_.layerPointFromWidget(event->position()));
-    }
-    event->accept();
+    view_.setActiveGesture(&gesture);
+    gesture.press(input);
 }
 
-void PointerInteraction::mouseDoubleClickEvent(QMouseEvent* event)
+void PointerInteraction::press(const GestureInput& input)
 {
-    lastGlobalPosition_ = event->globalPosition();
-    if (event->button() == Qt::LeftButton) {
-        leftMouseDown(view_.layerPointFromWidget(event->position()), event->modifiers());
-        clickCount_ = 2;
-    }
-    event->accept();
-}
-
-void PointerInteraction::mouseMoveEvent(QMouseEvent* event)
-{
-    const Point point = view_.layerPointFromWidget(event->position());
-    const Point delta = pointerDelta(event->globalPosition());
-    if (event->buttons() & Qt::LeftButton)
-        leftMouseDragged(point, delta, event->modifiers());
-    else if (event->buttons() & Qt::RightButton)
-        rightMouseDragged(delta);
-    else
-        mouseMoved(point);
-    event->accept();
-}
-
-void PointerInteraction::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        leftMouseUp(view_.layerPointFromWidget(event->position()));
-    else if (event->button() == Qt::RightButton && !rightMouseUp(view_.layerPointFromWidget(event->position())))
-        rightClick(view_.layerPointFromWidget(event->position()));
-    event->accept();
-}
-
-void PointerInteraction::leftMouseDown(Point point, Qt::KeyboardModifiers modifiers)
-{
-    mouseDownLocation = point;
-    mouseMoveLocation = point;
-    startAutoscroll();
-    view_.drag_->abandonDragGroup();
-    view_.drag_->draggedLayers.clear();
-    inputPhase = GraphView::GraphViewInputPhase::idle;
-    if (beginHoverButtonDragOrResize(point))
+    if (input.button == Qt::RightButton) {
+        start(gestures_.pan, input);
         return;
-    const std::vector<NodeLayer*> hits = nodeLayersAt(point);
-    const bool anySelected = std::any_of(view_.sync_->rawNodeLayers().begin(), view_.sync_->rawNodeLayers().end(),
+    }
+    // A "+" button under the press starts a hover-button drag; else a handle of a selected node a resize.
+    sync_.settleLayers(Rect(input.point.x - 64, input.point.y - 64, 128, 128));
+    if (gestures_.ghost.pressesButtonAt(input.point)) {
+        start(gestures_.ghost, input);
+        return;
+    }
+    if (gestures_.resize.handleAt(input.point).first) {
+        start(gestures_.resize, input);
+        return;
+    }
+    leftPress(input);
+}
+
+void PointerInteraction::leftPress(const GestureInput& input)
+{
+    const Point point = input.point;
+    const std::vector<NodeLayer*> hits = sync_.settledNodeLayersAt(point);
+    const bool anySelected = std::any_of(sync_.nodeLayersAsIs().begin(), sync_.nodeLayersAsIs().end(),
                                          [](const auto& layer) { return layer->isSelected(); });
     std::vector<Node> hitNodes;
     for (NodeLayer* layer : hits)
         hitNodes.push_back(layer->node());
     if (hits.empty()) {
-        inputPhase = GraphView::GraphViewInputPhase::massSelecting;
-        beginRubberBandSelection(point);
+        start(gestures_.rubberBand, input);
         if (anySelected)
             askForSelection({});
         return;
     }
     const bool hitSelected = std::any_of(hits.begin(), hits.end(), [](NodeLayer* layer) { return layer->isSelected(); });
-    if (anySelected && (modifiers & (Qt::ShiftModifier | Qt::ControlModifier))) {
-        view_.sync_->index().appliedSelection.reset();
+    if (anySelected && (input.modifiers & (Qt::ShiftModifier | Qt::ControlModifier))) {
+        sync_.noteShownSelection(std::nullopt);
         std::vector<Node> nodes = view_.selectedNodes();
         if (!hitSelected) {
             for (NodeLayer* layer : hits)
-                view_.sync_->setSelected(*layer, true);
+                sync_.setSelected(*layer, true);
             nodes.insert(nodes.end(), hitNodes.begin(), hitNodes.end());
         } else {
             std::erase_if(nodes, [&](const Node& node) {
@@ -175,68 +134,21 @@ void PointerInteraction::leftMouseDown(Point point, Qt::KeyboardModifiers modifi
         askForSelection(nodes);
         return;
     }
-    inputPhase = GraphView::GraphViewInputPhase::nodeDragging;
-    const Node& grabbed = hits.front()->node();
-    view_.drag_->nodeDraggingContext = GraphView::NodeDraggingContext{grabbed, point - grabbed.center};
+    start(gestures_.drag, input);
     if (anySelected)
         view_.setCursor(Qt::ClosedHandCursor);
     if (hitSelected)
         return; // the whole selection may be dragged
-    for (const auto& layer : view_.sync_->rawNodeLayers())
-        view_.sync_->setSelected(*layer, false);
+    for (const auto& layer : sync_.nodeLayersAsIs())
+        sync_.setSelected(*layer, false);
     for (NodeLayer* layer : hits)
-        view_.sync_->setSelected(*layer, true);
+        sync_.setSelected(*layer, true);
     // The layers show the hit nodes alone: a reload compares the pushed selection with that.
     std::vector<std::int64_t> shown;
     for (const Node& node : hitNodes)
         shown.push_back(node.uid);
-    view_.sync_->index().appliedSelection = std::move(shown);
+    sync_.noteShownSelection(std::move(shown));
     askForSelection(hitNodes);
-}
-
-void PointerInteraction::leftMouseUp(Point point)
-{
-    stopAutoscroll();
-    mouseUpLocation = point;
-    mouseMoveLocation = point;
-    switch (inputPhase) {
-    case GraphView::GraphViewInputPhase::massSelecting:
-        endRubberBandSelection(point);
-        break;
-    case GraphView::GraphViewInputPhase::nodeResizing:
-        inputPhase = GraphView::GraphViewInputPhase::idle;
-        if (const auto target = view_.delegate_.lock(); target && nodeResizingContext)
-            target->resizeNode(nodeResizingContext->node);
-        nodeResizingContext.reset();
-        break;
-    case GraphView::GraphViewInputPhase::hoverButtonDrag:
-        endHoverButtonDrag();
-        break;
-    case GraphView::GraphViewInputPhase::nodeDragging: {
-        if (view_.drag_->endNodeDrag(point))
-            break;
-        // A double click edits the title of the selected node under the pointer.
-        if (clickCount_ == 2) {
-            std::vector<std::int64_t> uids;
-            for (NodeLayer* layer : nodeLayersAt(point))
-                if (layer->isSelected())
-                    uids.push_back(layer->node().uid);
-            for (std::int64_t uid : uids)
-                if (NodeLayer* layer = view_.sync_->nodeLayer(uid))
-                    view_.titleEditing_->beginEditingTitle(*layer, false, layer->node().title, true, nullptr);
-            break;
-        }
-        // A click without movement narrows the selection to the nodes under the pointer.
-        std::vector<Node> nodes;
-        for (NodeLayer* layer : nodeLayersAt(point))
-            nodes.push_back(layer->node());
-        if (const auto target = view_.delegate_.lock())
-            target->selectNodes(nodes, true);
-        break;
-    }
-    default:
-        break;
-    }
 }
 
 // Alt and the wheel zoom about the pointer.

@@ -21,7 +21,6 @@
 #include "canvas/TitleEditingInteraction.h"
 #include "canvas/NodeTitleEditor.h"
 #include "canvas/layers/NodeLayer.h"
-#include "document/VQDocument.h"
 #include "kit/ScrollView.h"
 #include "layout/NodeSizing.h"
 #include "platform/layer/Transaction.h"
@@ -49,9 +48,24 @@ Rect labelRectOnCanvas(const Node& node)
 
 } // namespace
 
-TitleEditingInteraction::TitleEditingInteraction(GraphView& view) : view_(view) {}
+TitleEditingInteraction::TitleEditingInteraction(GraphView& view, CanvasSync& sync) : view_(view), sync_(sync) {}
 
 TitleEditingInteraction::~TitleEditingInteraction() = default;
+
+void TitleEditingInteraction::deleteTitleEditor()
+{
+    if (!nodeEditor_)
+        return;
+    nodeEditor_->disconnect(&view_);
+    delete nodeEditor_;
+    nodeEditor_ = nullptr;
+}
+
+void TitleEditingInteraction::didReload()
+{
+    if (isNodeEditorActive_)
+        placeTitleEditor();
+}
 
 void TitleEditingInteraction::makeTitleEditor()
 {
@@ -61,12 +75,12 @@ void TitleEditingInteraction::makeTitleEditor()
     QObject::connect(nodeEditor_, &EditingTextView::textDidChange, &view_, [this] { resizeTitleEditorToFit(); });
     QObject::connect(nodeEditor_, &NodeTitleEditor::endRequested, &view_, [this] { endEditingTitle(true); });
     QObject::connect(nodeEditor_, &NodeTitleEditor::focusLost, &view_, [this] { endEditingTitle(true); });
-    QObject::connect(nodeEditor_, &EditingTextView::cancelOperation, &view_, [this] { cancelOperation(); });
+    QObject::connect(nodeEditor_, &EditingTextView::cancelOperation, &view_, [this] { endEditingTitle(false); });
 }
 
 std::uint8_t TitleEditingInteraction::growthAnchor(const Node& node) const
 {
-    const std::optional<Node> parent = view_.graph_.parent(node);
+    const std::optional<Node> parent = view_.graph().parent(node);
     if (!parent)
         return autosizeKeepCenter;
     return parent->center.x < node.center.x ? autosizeGrowRight : autosizeGrowLeft;
@@ -108,11 +122,11 @@ void TitleEditingInteraction::keepTitleEditorInView()
 void TitleEditingInteraction::forEachSelectedLayer(const std::function<void(NodeLayer&)>& body)
 {
     std::vector<std::int64_t> selected;
-    for (const auto& layer : view_.sync_->rawNodeLayers())
+    for (const auto& layer : sync_.nodeLayersAsIs())
         if (layer->isSelected())
             selected.push_back(layer->node().uid);
     for (std::int64_t uid : selected)
-        if (NodeLayer* layer = view_.sync_->nodeLayer(uid))
+        if (NodeLayer* layer = sync_.settledNodeLayer(uid))
             body(*layer);
 }
 
@@ -144,7 +158,7 @@ void TitleEditingInteraction::prepareTitleEditor(const Node& shown)
     nodeEditor_->setReadOnly(false);
     nodeEditor_->setTextInteractionFlags(Qt::TextEditorInteraction);
     const Color reference =
-        shown.shape == NodeShape::underline ? view_.projectStyle_.current.backgroundColor : style.fillColor;
+        shown.shape == NodeShape::underline ? view_.projectStyle().current.backgroundColor : style.fillColor;
     nodeEditor_->setColors(style.textColor.toQColor(), reference.isLight());
     nodeEditor_->removeAllUndoActions();
 }
@@ -158,11 +172,12 @@ void TitleEditingInteraction::beginEditingTitle(NodeLayer& startLayer, bool comm
     if (QWidget* focused = view_.window()->focusWidget(); focused && focused != &view_)
         focused->clearFocus();
     endEditingTitle(true);
-    NodeLayer* layer = view_.sync_->nodeLayer(uid);
+    NodeLayer* layer = sync_.settledNodeLayer(uid);
     if (!layer)
         return;
     makeTitleEditor();
     isNodeEditorActive_ = true;
+    view_.setActiveGesture(this);
     const Node startingNode = layer->node();
     bool textDiffers = false;
     if (initialText) {
@@ -172,10 +187,10 @@ void TitleEditingInteraction::beginEditingTitle(NodeLayer& startLayer, bool comm
         typed.title = *initialText;
         layer->setNode(typed);
         layer->updateContents();
-        view_.sync_->invalidateLayerState();
+        sync_.invalidateLayerState();
     }
     editingContext_ =
-        GraphView::EditingContext{uid, startingNode, std::move(completionHandler), commitEvenIfTitleDoesntChange};
+        EditingContext{uid, startingNode, std::move(completionHandler), commitEvenIfTitleDoesntChange};
 
     const Node& shown = layer->node();
     prepareTitleEditor(shown);
@@ -197,7 +212,7 @@ void TitleEditingInteraction::beginEditingTitle(NodeLayer& startLayer, bool comm
     else
         nodeEditor_->moveCursor(QTextCursor::End);
 
-    if (const auto target = view_.delegate_.lock()) {
+    if (const auto target = view_.delegate()) {
         target->didBeginEditingNodeTitle();
         target->editNodeTitle(*editingNode_, false);
     }
@@ -215,21 +230,8 @@ void TitleEditingInteraction::resizeTitleEditorToFit()
         placeTitleEditor();
     }
     keepTitleEditorInView();
-    if (const auto target = view_.delegate_.lock())
+    if (const auto target = view_.delegate())
         target->editNodeTitle(*editingNode_, false);
-}
-
-void TitleEditingInteraction::abandonEditingSession()
-{
-    const auto target = view_.delegate_.lock();
-    VQDocument* document = target ? target->document() : nullptr;
-    if (document && document->isInEditingSession())
-        document->cancelEditingSession();
-}
-
-void TitleEditingInteraction::cancelOperation()
-{
-    endEditingTitle(false);
 }
 
 void TitleEditingInteraction::endEditingTitle(bool commit)
@@ -238,15 +240,17 @@ void TitleEditingInteraction::endEditingTitle(bool commit)
         return;
     // Cleared first: the focus changes below must not end the edit a second time.
     isNodeEditorActive_ = false;
-    const GraphView::EditingContext context = *editingContext_;
-    NodeLayer* layer = view_.sync_->nodeLayer(context.nodeUID);
+    view_.setActiveGesture(nullptr);
+    const EditingContext context = *editingContext_;
+    NodeLayer* layer = sync_.settledNodeLayer(context.nodeUID);
     {
         Transaction transaction;
         const std::string title = nodeEditor_->toPlainText().toStdString();
         const bool abandon = !commit || (title == context.node.title && !context.commitEvenIfTitleDoesntChange);
         if (abandon) {
-            abandonEditingSession();
-        } else if (const auto target = view_.delegate_.lock()) {
+            if (const auto target = view_.delegate())
+                target->abandonTitleEdit();
+        } else if (const auto target = view_.delegate()) {
             Node node = context.node;
             node.title = title;
             target->editNodeTitle(autosizeNode(node, growthAnchor(node)), true);
@@ -260,7 +264,7 @@ void TitleEditingInteraction::endEditingTitle(bool commit)
         }
         if (abandon) {
             // The layer may show typed text the document never kept.
-            view_.sync_->invalidateLayerState();
+            sync_.invalidateLayerState();
             view_.reloadLayers();
         }
     }
@@ -276,7 +280,7 @@ void TitleEditingInteraction::endEditingTitle(bool commit)
     nodeEditor_->setReadOnly(true);
     nodeEditor_->setTextInteractionFlags(Qt::NoTextInteraction);
     nodeEditor_->hide();
-    if (const auto target = view_.delegate_.lock())
+    if (const auto target = view_.delegate())
         target->didEndEditingNodeTitle();
 }
 

@@ -3,16 +3,40 @@
 // Editing a node's title in place: one shared text view over the node layer's label, which grows the node as
 // the title is typed.
 
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "canvas/CanvasGesture.h"
 #include "canvas/GraphView.h"
 
 namespace velquine {
 
-class TitleEditingInteraction {
+class TitleEditingInteraction : public CanvasGesture {
 public:
-    explicit TitleEditingInteraction(GraphView& view);
-    ~TitleEditingInteraction();
+    // The edit in progress, or the last one: the node as it was when editing began (before any initial text),
+    // what runs when the edit ends, and whether an unchanged title still counts as an edit.
+    struct EditingContext {
+        std::int64_t nodeUID = 0;
+        Node node;
+        std::function<void()> completionHandler;
+        bool commitEvenIfTitleDoesntChange = false;
+    };
+
+    TitleEditingInteraction(GraphView& view, CanvasSync& sync);
+    ~TitleEditingInteraction() override;
     TitleEditingInteraction(const TitleEditingInteraction&) = delete;
     TitleEditingInteraction& operator=(const TitleEditingInteraction&) = delete;
+
+    // Active while the editor is open. The editor has the keyboard and the pointer hovers on; a press on the
+    // canvas commits the edit, as the editor losing the keyboard does; a reload puts the editor back over its
+    // node.
+    void press(const GestureInput&) override {}
+    void move(const GestureInput&) override {}
+    void release(const GestureInput&) override {}
+    bool followsButtons() const override { return false; }
+    void cancel() override { endEditingTitle(true); }
+    void didReload() override;
 
     // Opens the title editor over the node layer. An edit already running is committed first. With an initial
     // text the title starts as that text; selectAll selects the whole title, else the caret stands at the end.
@@ -23,35 +47,32 @@ public:
     void beginEditingSelectedTitles(bool commitEvenIfTitleDoesntChange, std::function<void()> completionHandler);
     // Commits (true) or cancels (false) the edit; nothing when none is running.
     void endEditingTitle(bool commit);
-    // Refits the node and the editor to the typed text.
-    void resizeTitleEditorToFit();
-    // Escape in the editor: the edit is cancelled.
-    void cancelOperation();
     bool isNodeEditorActive() const { return isNodeEditorActive_; }
-    const std::optional<GraphView::EditingContext>& editingContext() const { return editingContext_; }
     // The shared text view; null until the first edit.
-    NodeTitleEditor* nodeEditor() const { return nodeEditor_; }
+    NodeTitleEditor* nodeEditor() { return nodeEditor_; }
     // Typing a printable character with one node selected starts editing its title with that text.
     bool beginEditingTitleFromKey(QKeyEvent* event);
+    // Puts the editor over the label of the node being edited, at the current magnification.
+    void placeTitleEditor();
+    // The view deletes the editor before it goes.
+    void deleteTitleEditor();
+
+private:
+    // Refits the node and the editor to the typed text.
+    void resizeTitleEditorToFit();
     // The editor itself, and where it stands.
     void makeTitleEditor();
     void forEachSelectedLayer(const std::function<void(NodeLayer&)>& body);
     // The side a node grows to while its title is typed: the one facing away from its parent.
     std::uint8_t growthAnchor(const Node& node) const;
-    // Puts the editor over the label of editingNode_, at the current magnification.
-    void placeTitleEditor();
     // Scrolls the canvas as little as needed to show editingNode_ whole.
     void keepTitleEditorInView();
     void prepareTitleEditor(const Node& shown);
-    // Abandons the document's open editing session, restoring its snapshot.
-    void abandonEditingSession();
-private:
-    // The view deletes the editor before it goes.
-    friend class GraphView;
 
     GraphView& view_;
+    CanvasSync& sync_;
     bool isNodeEditorActive_ = false;
-    std::optional<GraphView::EditingContext> editingContext_;
+    std::optional<EditingContext> editingContext_;
     // The node as the editor shows it: the context node with the typed title and its size.
     std::optional<Node> editingNode_;
     NodeTitleEditor* nodeEditor_ = nullptr;

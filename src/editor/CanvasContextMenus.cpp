@@ -5,7 +5,6 @@
 #include "canvas/GraphView.h"
 #include "kit/CommandTable.h"
 #include "kit/WindowActions.h"
-#include "canvas/PointerInteraction.h"
 
 namespace velquine {
 
@@ -80,9 +79,8 @@ void CanvasContextMenus::install(GraphView* graphView, WindowActions* actions)
 {
     if (!graphView || !actions)
         return;
-    graphView->pointer().nodeContextMenu = buildMenu(graphView, actions, nodeMenuItems(), QStringLiteral("nodeContextMenu"));
-    graphView->pointer().documentContextMenu =
-        buildMenu(graphView, actions, documentMenuItems(), QStringLiteral("documentContextMenu"));
+    graphView->setContextMenus(buildMenu(graphView, actions, nodeMenuItems(), QStringLiteral("nodeContextMenu")),
+                               buildMenu(graphView, actions, documentMenuItems(), QStringLiteral("documentContextMenu")));
 }
 
 } // namespace velquine

@@ -1,6 +1,5 @@
 #include "editor/ClipboardCommands.h"
 
-#include "canvas/PointerInteraction.h"
 #include "document/DocumentClipboard.h"
 #include "document/DocumentLayout.h"
 #include "editor/GraphViewController.h"
@@ -120,8 +119,8 @@ Point ClipboardCommands::pasteLocation() const
     if (!controller_.graphView())
         return {};
     Rect visible = controller_.graphView()->visibleRect();
-    if (visible.contains(controller_.graphView()->pointer().mouseMoveLocation))
-        return controller_.graphView()->pointer().mouseMoveLocation;
+    if (visible.contains(controller_.graphView()->pointerLocation()))
+        return controller_.graphView()->pointerLocation();
     return visible.center();
 }
 

@@ -166,6 +166,12 @@ void GraphViewController::didBeginEditingNodeTitle()
     });
 }
 
+void GraphViewController::abandonTitleEdit()
+{
+    if (const auto document = lockDocument(); document && document->isInEditingSession())
+        document->cancelEditingSession();
+}
+
 void GraphViewController::didEndEditingNodeTitle()
 {
     std::weak_ptr<GraphViewController> weakSelf = weak_from_this();

@@ -8,17 +8,21 @@
 #include "canvas/layers/NodeLayer.h"
 #include "platform/RunLoop.h"
 #include "platform/Settings.h"
-#include "canvas/PointerInteraction.h"
-#include "canvas/TitleEditingInteraction.h"
-#include "canvas/CanvasSync.h"
 
 namespace velquine {
 
 namespace {
 
+constexpr std::uint32_t operationBit(NodeUpdateOperation operation)
+{
+    return 1u << static_cast<unsigned>(operation);
+}
+
 // Node updates that the canvas shows at once; every other change reaches it through the session's commit.
-// Bit n stands for operation code n: style, fill colour, border colour, branch colour, text colour, title.
-constexpr std::uint32_t reloadingUpdates = 0x24494;
+constexpr std::uint32_t reloadingUpdates =
+    operationBit(NodeUpdateOperation::style) | operationBit(NodeUpdateOperation::fillColor)
+    | operationBit(NodeUpdateOperation::borderColor) | operationBit(NodeUpdateOperation::branchColor)
+    | operationBit(NodeUpdateOperation::textColor) | operationBit(NodeUpdateOperation::title);
 
 // Scroll offsets are whole pixels. A canvas whose edges lie on a grid of this many points moves by whole pixels
 // when its rectangle changes, at every magnification in quarter steps, so putting the visible part back after
@@ -85,7 +89,7 @@ void GraphViewController::viewDidLoad()
         QPointer<GraphView> canvas = graphView_;
         titleEditorStarter_ = [canvas](bool commitEvenIfTitleDoesntChange, std::function<void()> completion) {
             if (canvas)
-                canvas->titleEditing().beginEditingSelectedTitles(commitEvenIfTitleDoesntChange, std::move(completion));
+                canvas->beginEditingSelectedTitles(commitEvenIfTitleDoesntChange, std::move(completion));
         };
     }
     reloadGraphView(true);
@@ -224,7 +228,7 @@ void GraphViewController::reloadGraphView(bool force)
         scrollView_->setBackgroundColor(project.projectStyle.current.backgroundColor.toQColor());
     view.setGrid(project.grid);
     view.setBaseLayoutOptions(project.baseLayoutOptions);
-    view.pointer().updateSelectionAppearance(project.graph.nodes(project.selectedNodeUIDs));
+    view.showSelection(project.graph.nodes(project.selectedNodeUIDs));
     // The canvas also holds the part of it on screen (and where a scroll under way ends), so that a map that
     // shrinks or moves away never takes the ground from under the view.
     Rect canvasRect = project.graph.canvasRect(screenSize());
@@ -303,8 +307,7 @@ void GraphViewController::documentDidAddNodes(const std::vector<Node>& nodes)
 
 void GraphViewController::documentDidUpdateNodes(const std::vector<Node>&, NodeUpdateOperation operation)
 {
-    auto code = static_cast<unsigned>(operation);
-    if (code <= 17 && (reloadingUpdates >> code) & 1u)
+    if (reloadingUpdates & operationBit(operation))
         reloadGraphView(false);
 }
 
@@ -313,7 +316,7 @@ void GraphViewController::documentDidChangeSelection()
     auto document = document_.lock();
     if (!document || !graphView_)
         return;
-    graphView_->pointer().updateSelectionAppearance(document->project().graph.nodes(document->project().selectedNodeUIDs));
+    graphView_->showSelection(document->project().graph.nodes(document->project().selectedNodeUIDs));
 }
 
 } // namespace velquine

@@ -55,7 +55,6 @@ public:
                                                        GraphView* graphView, ScrollView* scrollView);
     ~GraphViewController() override;
 
-    VQDocument* document() const override { return document_.lock().get(); }
     // The document, kept alive for the length of a command; null once it is gone.
     std::shared_ptr<VQDocument> lockDocument() const { return document_.lock(); }
     GraphView* graphView() const { return graphView_; }
@@ -126,6 +125,7 @@ public:
     void didBeginEditingNodeTitle() override;
     void didEndEditingNodeTitle() override;
     void editNodeTitle(const Node& node, bool finishing) override;
+    void abandonTitleEdit() override;
     void moveNodes(std::vector<Node> nodes) override;
     void moveDraggedNodes(const Node& parent, const std::vector<Node>& draggedNodes,
                           const std::vector<std::int64_t>& newChildrenOrder) override;

@@ -6,7 +6,6 @@
 #include "editor/GraphViewController.h"
 #include "kit/CommandTable.h"
 #include "platform/FontManager.h"
-#include "canvas/FocusInteraction.h"
 
 namespace velquine {
 
@@ -59,7 +58,7 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
     const Graph& graph = document.project().graph;
     auto selection = projectSelection();
     auto canvas = canvasSelection();
-    bool focusOn = graphView_ && graphView_->focusMode().focusContext().has_value();
+    bool focusOn = graphView_ && graphView_->isFocusModeOn();
     switch (commandSpec(*command).selection) {
     case SelectionNeed::exactlyOne:
         return selection.size() == 1;
@@ -121,7 +120,7 @@ bool GraphViewController::validateToolbarItem(ActionItem& item)
         return false;
     const std::optional<Command> command = commandForSelector(item.action);
     if (command == Command::toggleNodeFocus)
-        return !canvasSelection().empty() || (graphView_ && graphView_->focusMode().focusContext().has_value());
+        return !canvasSelection().empty() || (graphView_ && graphView_->isFocusModeOn());
     if (command == Command::sortSelectedNodeChildren)
         return !projectSelection().empty();
     if (command == Command::balanceSelectedNode) {
@@ -137,7 +136,7 @@ bool GraphViewController::validateToolbarItem(ActionItem& item)
 
 ControlState GraphViewController::validateToolbarItemState(const ActionItem& item)
 {
-    bool focusOn = graphView_ && graphView_->focusMode().focusContext().has_value();
+    bool focusOn = graphView_ && graphView_->isFocusModeOn();
     return commandForSelector(item.action) == Command::toggleNodeFocus && focusOn ? ControlState::on
                                                                                   : ControlState::off;
 }

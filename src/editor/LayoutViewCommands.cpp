@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "canvas/FocusInteraction.h"
 #include "canvas/layers/NodeLayer.h"
-#include "canvas/CanvasSync.h"
 #include "document/DocumentLayout.h"
 #include "editor/GraphViewController.h"
 #include "kit/CommandTable.h"
@@ -249,7 +247,7 @@ void LayoutViewCommands::toggleDebugDrawing()
     // unchanged nodes as they are, so each is asked to lay out again and draws or drops its borders.
     NodeLayer::setDebugDrawingEnabled(!NodeLayer::isDebugDrawingEnabled());
     if (controller_.graphView())
-        for (const auto& layer : controller_.graphView()->sync().nodeLayers())
+        for (const auto& layer : controller_.graphView()->nodeLayers())
             layer->setNeedsLayout();
     forceReloadModel();
 }
@@ -374,7 +372,7 @@ void LayoutViewCommands::sortSelectedNodeChildren(const ActionItem* sender)
 void LayoutViewCommands::toggleNodeFocus()
 {
     if (controller_.graphView())
-        controller_.graphView()->focusMode().applyFocus();
+        controller_.graphView()->toggleFocusMode();
 }
 
 void LayoutViewCommands::centerSelectedNode()

@@ -8,7 +8,6 @@
 #include "kit/Beep.h"
 #include "kit/CommandTable.h"
 #include "platform/RunLoop.h"
-#include "canvas/PointerInteraction.h"
 
 namespace velquine {
 
@@ -58,7 +57,7 @@ void StructureCommands::newRootNode()
     if (!document || !controller_.graphView())
         return;
     controller_.openSession(*document, "New Root Node");
-    Node node = document->createRootNode("", controller_.graphView()->pointer().mouseUpLocation, true);
+    Node node = document->createRootNode("", controller_.graphView()->lastClickLocation(), true);
     DocumentLayout(*document).resolveCollisions();
     selectNewNodeAndEditTitle(document->project().graph.node(node.uid).value_or(node));
 }

@@ -19,8 +19,6 @@
 #include "platform/layer/Animator.h"
 #include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
-#include "canvas/FocusInteraction.h"
-#include "canvas/CanvasIndex.h"
 #include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
@@ -68,7 +66,10 @@ int largestDifference(const QImage& a, const QImage& b)
 // animates (nodes fading in or out of focus, a slide).
 bool atRest(GraphView& view)
 {
-    return view.sync().index().contentsScale == view.effectiveBackingScale() && !Animator::shared().isRunning();
+    const double scale = view.effectiveBackingScale();
+    const auto& layers = view.nodeLayers();
+    return std::all_of(layers.begin(), layers.end(), [scale](const auto& layer) { return layer->contentsScale() == scale; })
+        && !Animator::shared().isRunning();
 }
 
 // A small area (a node's frame as it animates) is painted on the calling thread: the threads are woken only
@@ -104,12 +105,12 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     scrollView.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
     EXPECT_EVENTUALLY(atRest(*view));
-    view->sync().nodeLayer(root.childrenUIDs[2])->setShadowOpacity(0.6);
-    view->sync().branchLayers().front()->setShadowOpacity(0.5);
-    view->sync().nodeLayer(root.childrenUIDs[3])->setSelected(true);
+    view->nodeLayer(root.childrenUIDs[2])->setShadowOpacity(0.6);
+    view->branchLayers().front()->setShadowOpacity(0.5);
+    view->nodeLayer(root.childrenUIDs[3])->setSelected(true);
     view->setSelectedNodeUIDs({root.childrenUIDs[0]});
-    view->focusMode().applyFocus();
-    ASSERT_TRUE(view->focusMode().focusContext());
+    view->toggleFocusMode();
+    ASSERT_TRUE(view->isFocusModeOn());
     // While the fading animates, the canvas is painted at once.
     EXPECT_EVENTUALLY(atRest(*view));
 
@@ -131,10 +132,10 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     // Half way through nodes sliding to new places, every band shows the same instant of the slide.
     double clock = 100;
     Animator::shared().setTimeSource([&clock] { return clock; });
-    NodeLayer& sliding = *view->sync().nodeLayer(root.childrenUIDs[4]);
+    NodeLayer& sliding = *view->nodeLayer(root.childrenUIDs[4]);
     const Point from = sliding.position();
     sliding.setPosition({from.x + 90, from.y + 130});
-    view->sync().nodeLayer(root.childrenUIDs[5])->setPosition({from.x - 60, from.y + 30});
+    view->nodeLayer(root.childrenUIDs[5])->setPosition({from.x - 60, from.y + 30});
     clock += 0.1;
     Animator::shared().tick();
     ASSERT_TRUE(sliding.hasAnimationForKey("position"));

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "GraphViewTestSupport.h"
+#include "canvas/CanvasGestures.h"
 #include "document/VQDocument.h"
 #include "kit/ScrollView.h"
 #include "layout/NodeSizing.h"
@@ -17,9 +18,6 @@
 #include "platform/layer/LayerRenderer.h"
 #include "platform/layer/TextLayer.h"
 #include "support/QtWait.h"
-#include "canvas/DragInteraction.h"
-#include "canvas/GhostInteraction.h"
-#include "canvas/PointerInteraction.h"
 #include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
@@ -35,7 +33,11 @@ std::vector<std::int64_t> uidsOf(const std::vector<Node>& nodes)
 
 class DragDelegate : public GraphViewDelegate {
 public:
-    VQDocument* document() const override { return doc; }
+    void abandonTitleEdit() override
+    {
+        if (doc && doc->isInEditingSession())
+            doc->cancelEditingSession();
+    }
     void selectNodes(const std::vector<Node>& nodes, bool) override { calls.push_back("select"); selected = nodes; }
     void pointerDidSelectNodes(const std::vector<Node>& nodes) override
     {
@@ -100,8 +102,8 @@ struct DragWindow {
         view->setFocus();
     }
     QPoint at(Point point) const { return view->widgetRectFromLayer(Rect(point.x, point.y, 0, 0)).topLeft().toPoint(); }
-    QPoint center(std::int64_t uid) const { return at(view->sync().nodeLayer(uid)->node().center); }
-    void select(const std::vector<std::int64_t>& uids) { view->pointer().updateSelectionAppearance(view->graph().nodes(uids)); }
+    QPoint center(std::int64_t uid) const { return at(view->nodeLayer(uid)->node().center); }
+    void select(const std::vector<std::int64_t>& uids) { view->showSelection(view->graph().nodes(uids)); }
     // Mouse events as the window system delivers them, with the buttons held and the modifiers down.
     void send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
               Qt::KeyboardModifiers modifiers = {})
@@ -131,6 +133,9 @@ struct DragWindow {
             release(to);
     }
     std::vector<std::string>& calls() { return delegate->calls; }
+    // The layers the drag under way moves, read from the drag itself: reading the canvas's layers would put
+    // the dragged ones in place, where the tests watch the drag draw them as one piece.
+    const std::vector<NodeLayer*>& draggedLayers() { return view->gestures().drag.draggedLayers(); }
     QWidget window;
     GraphView* view = nullptr;
     ScrollView* scrollView = nullptr;
@@ -162,18 +167,18 @@ TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
     // Press on the node, drag it down into empty canvas: its subtree follows, raised above the other nodes.
     const QPoint from = canvas.center(tree.right), to = from + QPoint(300, 40);
     canvas.drag(from, to, {}, false);
-    EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::nodeDragging);
-    ASSERT_EQ(canvas.view->dragging().draggedLayers.size(), 3u);
-    for (NodeLayer* layer : canvas.view->dragging().draggedLayers) {
+    EXPECT_TRUE(canvas.view->isGestureActive());
+    ASSERT_EQ(canvas.draggedLayers().size(), 3u);
+    for (NodeLayer* layer : canvas.draggedLayers()) {
         EXPECT_TRUE(layer->isDragged());
         EXPECT_EQ(layer->zPosition(), -5);
         EXPECT_EQ(layer->shadowOpacity(), 0.3);
         EXPECT_FALSE(layer->areHandlesShown());
     }
-    EXPECT_EQ(canvas.view->sync().nodeLayer(tree.root)->zPosition(), -5); // the parent comes forward too
-    EXPECT_EQ(canvas.view->sync().nodeLayer(tree.subs[0])->frame().origin.y,
+    EXPECT_EQ(canvas.view->nodeLayer(tree.root)->zPosition(), -5); // the parent comes forward too
+    EXPECT_EQ(canvas.view->nodeLayer(tree.subs[0])->frame().origin.y,
               project.graph.findNode(tree.subs[0])->center.y + 40 - project.graph.findNode(tree.subs[0])->size.height / 2);
-    EXPECT_TRUE(canvas.view->dragging().attachBadgeLayer().isHidden());
+    EXPECT_TRUE(shownLayer(*canvas.view, "attachBadge")->isHidden());
     // While dragging, the view paints the still rest and the moving subtree from pictures: the same pixels
     // as a paint of every layer.
     const QImage shown = canvas.view->grab().toImage().convertToFormat(QImage::Format_ARGB32);
@@ -199,18 +204,18 @@ TEST(GraphViewDrag, DraggingMovesTheSelectedSubtreesAndReleaseSendsOneMove)
     EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"move"}));
     EXPECT_EQ(uidsOf(canvas.delegate->moved), (std::vector<std::int64_t>{tree.right, tree.subs[0], tree.subs[1]}));
     EXPECT_EQ(canvas.delegate->moved[0].center, (Point{main.center.x + 300, main.center.y + 40}));
-    for (const auto& layer : canvas.view->sync().nodeLayers()) {
+    for (const auto& layer : canvas.view->nodeLayers()) {
         EXPECT_EQ(layer->zPosition(), -10);
         EXPECT_FALSE(layer->isDragged());
     }
-    EXPECT_EQ(canvas.view->sync().branchLayer(tree.root, tree.right)->zPosition(), -11);
-    EXPECT_TRUE(canvas.view->dragging().draggedLayers.empty());
-    EXPECT_FALSE(canvas.view->dragging().nodeDraggingContext);
+    EXPECT_EQ(canvas.view->branchLayer(tree.root, tree.right)->zPosition(), -11);
+    EXPECT_TRUE(canvas.draggedLayers().empty());
+    EXPECT_FALSE(canvas.view->isGestureActive());
 
     // The canvas never wrote the graph: a reload of the unchanged graph puts the layers back.
     canvas.view->setGraph(project.graph);
-    EXPECT_EQ(canvas.view->sync().nodeLayer(tree.subs[1])->node().center, project.graph.findNode(tree.subs[1])->center);
-    EXPECT_EQ(canvas.view->sync().nodeLayer(tree.subs[1])->position(), project.graph.findNode(tree.subs[1])->center);
+    EXPECT_EQ(canvas.view->nodeLayer(tree.subs[1])->node().center, project.graph.findNode(tree.subs[1])->center);
+    EXPECT_EQ(canvas.view->nodeLayer(tree.subs[1])->position(), project.graph.findNode(tree.subs[1])->center);
 
     // Alt drags the selected node alone.
     canvas.delegate->calls.clear();
@@ -271,7 +276,7 @@ TEST(GraphViewDrag, ATreeTallerThanAPictureMovesAsOnePiece)
     send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     send(QEvent::MouseMove, from + QPoint(10, 10), Qt::NoButton, Qt::LeftButton);
     scrollView->viewport()->repaint();
-    ASSERT_EQ(view->dragging().draggedLayers.size(), nodes.size());
+    ASSERT_EQ(view->gestures().drag.draggedLayers().size(), nodes.size());
     LayerRenderer::statistics() = {};
     for (int step = 2; step <= 40; ++step) {
         send(QEvent::MouseMove, from + QPoint(10 * step, 5 * step), Qt::NoButton, Qt::LeftButton);
@@ -304,8 +309,8 @@ TEST(GraphViewDrag, ATreeTallerThanAPictureMovesAsOnePiece)
     ASSERT_EQ(delegate->moved.size(), nodes.size());
     for (std::size_t i = 0; i < nodes.size(); ++i)
         EXPECT_EQ(delegate->moved[i].center, (nodes[i].center + Point{400, 200}));
-    EXPECT_EQ(view->sync().nodeLayer(600)->position(), (nodes.back().center + Point{400, 200}));
-    EXPECT_EQ(view->sync().branchLayer(1, 600)->childDockPoint.x, view->sync().nodeLayer(600)->frame().minX());
+    EXPECT_EQ(view->nodeLayer(600)->position(), (nodes.back().center + Point{400, 200}));
+    EXPECT_EQ(view->branchLayer(1, 600)->childDockPoint.x, view->nodeLayer(600)->frame().minX());
 }
 
 TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)
@@ -317,27 +322,27 @@ TEST(GraphViewDrag, AttachOffersOtherNodesButNeverTheOwnParent)
     // A sub node dragged over the other main node: badge at pointer + (8, 8), the target highlighted.
     const QPoint target = canvas.center(tree.left);
     canvas.drag(canvas.center(tree.subs[1]), target, {}, false);
-    const Point pointer = canvas.view->pointer().mouseMoveLocation;
-    const TextLayer& badge = canvas.view->dragging().attachBadgeLayer();
+    const Point pointer = canvas.view->pointerLocation();
+    const Layer& badge = *shownLayer(*canvas.view, "attachBadge");
     EXPECT_FALSE(badge.isHidden());
     EXPECT_EQ(badge.frame().origin, (Point{std::trunc(pointer.x + 8.5), std::trunc(pointer.y + 8.5)}));
     EXPECT_EQ(badge.zPosition(), -4);
-    EXPECT_TRUE(canvas.view->sync().nodeLayer(tree.left)->isHighlighted());
-    EXPECT_EQ(canvas.view->sync().nodeLayer(tree.left)->shadowOpacity(), 0.5);
-    EXPECT_EQ(canvas.view->dragging().draggedLayers.front()->opacity(), 0.8);
+    EXPECT_TRUE(canvas.view->nodeLayer(tree.left)->isHighlighted());
+    EXPECT_EQ(canvas.view->nodeLayer(tree.left)->shadowOpacity(), 0.5);
+    EXPECT_EQ(canvas.draggedLayers().front()->opacity(), 0.8);
     canvas.view->repaint();
     EXPECT_TRUE(canvas.window.grab().save(artefactPath("canvas-drag-attach.png")));
 
     // Moving on into empty canvas takes the offer back.
     canvas.move(target + QPoint(0, 400));
     EXPECT_TRUE(badge.isHidden());
-    EXPECT_FALSE(canvas.view->sync().nodeLayer(tree.left)->isHighlighted());
-    EXPECT_EQ(canvas.view->dragging().draggedLayers.front()->opacity(), 1.0);
+    EXPECT_FALSE(canvas.view->nodeLayer(tree.left)->isHighlighted());
+    EXPECT_EQ(canvas.draggedLayers().front()->opacity(), 1.0);
     canvas.move(target);
     canvas.release(target);
     EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"attach"}));
     EXPECT_EQ(canvas.delegate->attached, std::make_pair(tree.subs[1], tree.left));
-    EXPECT_FALSE(canvas.view->sync().nodeLayer(tree.left)->isHighlighted());
+    EXPECT_FALSE(canvas.view->nodeLayer(tree.left)->isHighlighted());
     EXPECT_TRUE(badge.isHidden());
 
     // Released over its own parent: no badge, and no attach request either (the drag is a plain move).
@@ -380,7 +385,7 @@ TEST(GraphViewDrag, ResizingMovesTheGrabbedCornerAndKeepsTheTitleRoom)
     const Tree tree{project};
     const Node root = *project.graph.findNode(tree.root);
     canvas.select({root.uid});
-    NodeLayer& layer = *canvas.view->sync().nodeLayer(root.uid);
+    NodeLayer& layer = *canvas.view->nodeLayer(root.uid);
     const Rect frame = layer.frame();
     const Point corner{frame.maxX(), frame.maxY()};
 
@@ -392,7 +397,7 @@ TEST(GraphViewDrag, ResizingMovesTheGrabbedCornerAndKeepsTheTitleRoom)
     const Node& resized = *canvas.delegate->resized;
     EXPECT_EQ(resized.size, (Size{root.size.width + 40, root.size.height + 20}));
     EXPECT_EQ(resized.center, (Point{root.center.x + 20, root.center.y + 10}));
-    EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::idle);
+    EXPECT_FALSE(canvas.view->isGestureActive());
 
     // Dragging the top-left corner far inward stops at the size the title needs; the opposite corner stays.
     canvas.view->setGraph(project.graph);
@@ -414,7 +419,7 @@ TEST(GraphViewDrag, ResizingFollowsThePointerAtOtherMagnifications)
     const Tree tree{project};
     canvas.select({tree.root});
     const Node root = *project.graph.findNode(tree.root);
-    const Rect frame = canvas.view->sync().nodeLayer(tree.root)->frame();
+    const Rect frame = canvas.view->nodeLayer(tree.root)->frame();
     // 60 x 40 pixels on screen are 30 x 20 points at twice the size.
     const QPoint corner = canvas.at({frame.maxX(), frame.maxY()});
     canvas.drag(corner, corner + QPoint(60, 40));
@@ -427,7 +432,7 @@ TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
     const VQProject project = sampleProject(1, 1, 0);
     DragWindow canvas(project);
     const Tree tree{project};
-    NodeLayer& layer = *canvas.view->sync().nodeLayer(tree.right);
+    NodeLayer& layer = *canvas.view->nodeLayer(tree.right);
 
     // Hovering beside the node shows its button; pressing it and dragging shows the ghost.
     const Rect frame = layer.frame();
@@ -439,15 +444,15 @@ TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
     const QPoint press = canvas.at({button.midX(), button.midY()});
     const QPoint release = press + QPoint(150, 60);
     canvas.drag(press, release, {}, false);
-    ASSERT_TRUE(canvas.view->ghosts().ghost());
-    const NodeLayer& ghost = *canvas.view->ghosts().ghost()->ghostNodeLayer;
+    ASSERT_TRUE(canvas.view->gestures().ghost.ghost());
+    const NodeLayer& ghost = *canvas.view->gestures().ghost.ghost()->ghostNodeLayer;
     EXPECT_EQ(ghost.opacity(), 0.5);
-    EXPECT_EQ(canvas.view->ghosts().ghost()->ghostBranchLayer->opacity(), 0.5);
+    EXPECT_EQ(canvas.view->gestures().ghost.ghost()->ghostBranchLayer->opacity(), 0.5);
     EXPECT_EQ(ghost.node().size, (Size{98, 38}));
     EXPECT_TRUE(ghost.node().title.empty());
-    EXPECT_EQ(ghost.position(), canvas.view->pointer().mouseMoveLocation);
+    EXPECT_EQ(ghost.position(), canvas.view->pointerLocation());
     // Right of its parent in a horizontal layout: the branch docks on the ghost's left edge.
-    EXPECT_EQ(canvas.view->ghosts().ghost()->ghostBranchLayer->childDockPoint.x, ghost.frame().minX());
+    EXPECT_EQ(canvas.view->gestures().ghost.ghost()->ghostBranchLayer->childDockPoint.x, ghost.frame().minX());
     EXPECT_FALSE(layer.isHoverButtonShown());
     canvas.view->repaint();
     EXPECT_TRUE(canvas.window.grab().save(artefactPath("canvas-drag-ghost.png")));
@@ -455,8 +460,8 @@ TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
     canvas.release(release);
     EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"insert"}));
     EXPECT_EQ(canvas.delegate->insertedUnder, tree.right);
-    EXPECT_EQ(canvas.delegate->insertedAt, canvas.view->pointer().mouseUpLocation);
-    EXPECT_FALSE(canvas.view->ghosts().ghost());
+    EXPECT_EQ(canvas.delegate->insertedAt, canvas.view->lastClickLocation());
+    EXPECT_FALSE(canvas.view->gestures().ghost.ghost());
     for (const auto& sublayer : canvas.view->viewLayer().sublayers())
         EXPECT_NE(sublayer.get(), static_cast<const Layer*>(&ghost));
 
@@ -484,7 +489,7 @@ TEST(GraphViewDrag, GhostTakesThePaletteColourOfItsRankAndIsMadeOnce)
         style.current.dynamicMainNodeColors = dynamic;
         canvas.view->setProjectStyle(style);
         // The root has three children: the ghost takes entry 3.
-        const std::shared_ptr<NodeLayer> ghost = canvas.view->ghosts().makeGhostNodeLayer(*project.graph.findNode(tree.root));
+        const std::shared_ptr<NodeLayer> ghost = canvas.view->gestures().ghost.makeGhostNodeLayer(*project.graph.findNode(tree.root));
         EXPECT_EQ(ghost->node().style.borderColor, style.current.palette[3].strokeColor);
         EXPECT_EQ(ghost->node().style.branchColor, style.current.palette[3].strokeColor);
         EXPECT_EQ(ghost->node().style.fillColor,
@@ -495,20 +500,20 @@ TEST(GraphViewDrag, GhostTakesThePaletteColourOfItsRankAndIsMadeOnce)
     sub.style.borderColor = Color::sRGB(0.5, 0.5, 0);
     sub.childrenShouldInheritShape = true;
     sub.shape = NodeShape::diamond;
-    const std::shared_ptr<NodeLayer> ghost = canvas.view->ghosts().makeGhostNodeLayer(sub);
+    const std::shared_ptr<NodeLayer> ghost = canvas.view->gestures().ghost.makeGhostNodeLayer(sub);
     EXPECT_EQ(ghost->node().style.borderColor, sub.style.borderColor);
     EXPECT_EQ(ghost->node().shape, NodeShape::diamond);
 
     LogCapture log;
-    const auto parent = canvas.view->sync().nodeLayers().front();
-    canvas.view->ghosts().createGhostForNodeLayer(parent);
-    const auto first = canvas.view->ghosts().ghost()->ghostNodeLayer;
-    canvas.view->ghosts().createGhostForNodeLayer(parent);
-    EXPECT_EQ(canvas.view->ghosts().ghost()->ghostNodeLayer, first);
+    const auto parent = canvas.view->nodeLayers().front();
+    canvas.view->gestures().ghost.createGhostForNodeLayer(parent);
+    const auto first = canvas.view->gestures().ghost.ghost()->ghostNodeLayer;
+    canvas.view->gestures().ghost.createGhostForNodeLayer(parent);
+    EXPECT_EQ(canvas.view->gestures().ghost.ghost()->ghostNodeLayer, first);
     EXPECT_EQ(log.lines().size(), 1u);
     EXPECT_TRUE(log.contains("createGhostForNodeLayer(parentNodeLayer:)"));
     EXPECT_TRUE(log.contains("we have a ghost already"));
-    canvas.view->ghosts().removeGhost();
+    canvas.view->gestures().ghost.removeGhost();
     EXPECT_FALSE(first->superlayer());
 }
 
@@ -520,15 +525,21 @@ TEST(GraphViewDrag, RightDragPansAndOnlyATwoAxisMoveCountsAsAPan)
     const Point before = canvas.scrollView->documentVisibleRect().origin;
 
     const QPoint start = canvas.at(before + Point{400, 300});
+    // A move along one axis pans, yet the release is still a right click: it selects (the menu would pop up).
     canvas.press(start, {}, Qt::RightButton);
     canvas.move(start + QPoint(50, 0), Qt::RightButton);
-    EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::idle);
     EXPECT_EQ(canvas.scrollView->documentVisibleRect().origin, (before - Point{50, 0}));
-    // The view moved under the pointer: (30, 40) from here is a screen move of (30, 40) from the last one.
+    canvas.release(start + QPoint(50, 0), Qt::RightButton);
+    EXPECT_EQ(canvas.calls(), (std::vector<std::string>{"select"}));
+    canvas.calls().clear();
+
+    // The view moved under the pointer: (30, 40) from here is a screen move of (30, 40) from the last one, a pan.
+    const Point moved = canvas.scrollView->documentVisibleRect().origin;
+    canvas.press(start, {}, Qt::RightButton);
     canvas.move(start + QPoint(30, 40), Qt::RightButton);
-    EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::rightMouseDrag);
-    EXPECT_EQ(canvas.scrollView->documentVisibleRect().origin, (before - Point{80, 40}));
+    EXPECT_EQ(canvas.scrollView->documentVisibleRect().origin, (moved - Point{30, 40}));
     canvas.release(start, Qt::RightButton);
+    EXPECT_TRUE(canvas.calls().empty());
     EXPECT_EQ(canvas.view->cursor().shape(), Qt::ArrowCursor);
 }
 

@@ -43,7 +43,7 @@ struct DropWindow {
     }
     QPoint center(std::int64_t uid) const
     {
-        return view->widgetRectFromLayer(view->sync().nodeLayer(uid)->frame()).center().toPoint();
+        return view->widgetRectFromLayer(view->nodeLayer(uid)->frame()).center().toPoint();
     }
     // The drag enters and moves to the point; whether the view took it as a copy.
     bool enter(const QMimeData& data, QPoint at)
@@ -90,15 +90,15 @@ TEST(GraphViewDrop, ImagesOnANodeBecomeItsImageFittedAndOnTheCanvasNewNodes)
     ASSERT_TRUE(canvas.enter(big, canvas.center(root)));
     EXPECT_TRUE(log.contains("draggingEntered(_:)"));
     // While dragged over, only the node under the pointer shows its ring.
-    EXPECT_TRUE(canvas.view->sync().nodeLayer(root)->isFocused());
-    EXPECT_TRUE(canvas.view->sync().nodeLayer(root)->isFocusRingShown());
+    EXPECT_TRUE(canvas.view->nodeLayer(root)->isFocused());
+    EXPECT_TRUE(canvas.view->nodeLayer(root)->isFocusRingShown());
 
     ASSERT_TRUE(canvas.drop(big, canvas.center(root)));
     ASSERT_EQ(canvas.delegate->nodeImages.size(), 1u);
     EXPECT_EQ(canvas.delegate->nodeImages[0].uid, root);
     EXPECT_EQ(canvas.delegate->nodeImages[0].image()->size(), (Size{1024, 256}));
-    EXPECT_FALSE(canvas.view->sync().nodeLayer(root)->isFocused()); // the highlight ends with the drop
-    EXPECT_FALSE(canvas.view->sync().nodeLayer(root)->isFocusRingShown());
+    EXPECT_FALSE(canvas.view->nodeLayer(root)->isFocused()); // the highlight ends with the drop
+    EXPECT_FALSE(canvas.view->nodeLayer(root)->isFocusRingShown());
 
     QMimeData small;
     small.setImageData(filled(200, 100));

@@ -10,7 +10,6 @@
 #include "kit/WindowActions.h"
 #include "support/QtWait.h"
 #include "canvas/NavigationInteraction.h"
-#include "canvas/PointerInteraction.h"
 #include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
@@ -18,7 +17,11 @@ namespace {
 
 class RecordingDelegate : public GraphViewDelegate {
 public:
-    VQDocument* document() const override { return doc; }
+    void abandonTitleEdit() override
+    {
+        if (doc && doc->isInEditingSession())
+            doc->cancelEditingSession();
+    }
     void selectNodes(const std::vector<Node>& nodes, bool) override
     {
         std::vector<std::int64_t> uids;
@@ -67,11 +70,11 @@ struct CanvasWindow {
     }
     QPoint at(std::int64_t uid) const
     {
-        return view->widgetRectFromLayer(view->sync().nodeLayer(uid)->frame()).center().toPoint();
+        return view->widgetRectFromLayer(view->nodeLayer(uid)->frame()).center().toPoint();
     }
     void push(const std::vector<std::int64_t>& uids)
     {
-        view->pointer().updateSelectionAppearance(view->graph().nodes(uids));
+        view->showSelection(view->graph().nodes(uids));
     }
     QWidget window;
     GraphView* view = nullptr;
@@ -96,14 +99,14 @@ TEST(GraphViewInput, ClicksSelectAndShiftOrCtrlClicksAddAndRemove)
     EXPECT_EQ(documentSelection(canvas.document), std::vector<std::int64_t>{a}); // written at mouse-down
     ASSERT_FALSE(canvas.delegate->selections.empty());
     EXPECT_EQ(canvas.delegate->selections.back(), std::vector<std::int64_t>{a});
-    EXPECT_TRUE(canvas.view->sync().nodeLayer(a)->isSelected());
+    EXPECT_TRUE(canvas.view->nodeLayer(a)->isSelected());
     canvas.push({a});
 
     for (auto modifier : {Qt::ShiftModifier, Qt::ControlModifier}) {
         const std::size_t calls = canvas.delegate->selections.size();
         QTest::mouseClick(canvas.view, Qt::LeftButton, modifier, canvas.at(b));
         EXPECT_EQ(documentSelection(canvas.document), (std::vector<std::int64_t>{a, b}));
-        EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::idle); // no drag, no narrowing
+        EXPECT_FALSE(canvas.view->isGestureActive()); // no drag, no narrowing
         EXPECT_EQ(canvas.delegate->selections.size(), calls);
         canvas.push({a, b});
         QTest::mouseClick(canvas.view, Qt::LeftButton, modifier, canvas.at(a));
@@ -121,7 +124,7 @@ TEST(GraphViewInput, ClicksSelectAndShiftOrCtrlClicksAddAndRemove)
     QTest::mouseClick(canvas.view, Qt::LeftButton, {}, QPoint(5, 880));
     EXPECT_TRUE(documentSelection(canvas.document).empty());
     EXPECT_EQ(canvas.delegate->selections.size(), calls);
-    EXPECT_EQ(canvas.view->pointer().inputPhase, GraphView::GraphViewInputPhase::idle);
+    EXPECT_FALSE(canvas.view->isGestureActive());
 }
 
 TEST(GraphViewInput, CanvasKeysSendTheWindowsCommands)
@@ -209,7 +212,7 @@ TEST(GraphViewInput, HomeSelectsTheRootAndEndTheNewestNodeOfTheTree)
     EXPECT_EQ(press(Qt::Key_End), newest.uid);
     // End shows its choice at once.
     EXPECT_EQ(canvas.view->selectedNodeUIDs(), std::vector<std::int64_t>{newest.uid});
-    EXPECT_TRUE(canvas.view->sync().nodeLayer(newest.uid)->isSelected());
+    EXPECT_TRUE(canvas.view->nodeLayer(newest.uid)->isSelected());
 
     // Without a selection Home picks a root of the map and End beeps.
     canvas.push({});

@@ -11,8 +11,7 @@
 
 #include "GraphViewTestSupport.h"
 #include "kit/ScrollView.h"
-#include "canvas/PointerInteraction.h"
-#include "canvas/CanvasIndex.h"
+#include "canvas/WaitingLayers.h"
 #include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
@@ -91,14 +90,14 @@ TEST(GraphViewLeftBehind, LayersMovedOutOfViewCatchUpWhenScrolledToClickedOrRead
     const Node main = *shown;
     QTest::mouseClick(live, Qt::LeftButton, {},
                       live->widgetRectFromLayer(Rect(main.center.x, main.center.y, 0, 0)).topLeft().toPoint());
-    EXPECT_TRUE(live->sync().nodeLayer(main.uid)->isSelected());
+    EXPECT_TRUE(live->nodeLayer(main.uid)->isSelected());
 
     // Another swing, then read through the canvas: everything matches a canvas reloaded from scratch.
     shiftTree(project.graph, roots[1], {-290, 10});
     live->setSelectedNodeUIDs({main.uid});
     live->setGraph(project.graph);
     full.setSelectedNodeUIDs({main.uid});
-    full.pointer().mouseMoveLocation = live->pointer().mouseMoveLocation;
+    sendMouse(full, QEvent::MouseMove, live->pointerLocation(), Qt::NoButton, Qt::NoButton);
     full.setGraph(project.graph);
     EXPECT_TRUE(sameLayers(*live, full));
     EXPECT_TRUE(layersAwayFromTheirNodes(*live, project.graph, everywhere).empty());
@@ -112,7 +111,7 @@ TEST(GraphViewLeftBehind, TheListOfLayersLeftBehindFindsWhatEveryEntryReaches)
     struct Waiting : std::enable_shared_from_this<Waiting> {
         std::size_t unsettledSlot = 0;
     };
-    CanvasIndex::UnsettledList<Waiting> list;
+    UnsettledList<Waiting> list;
     std::vector<std::shared_ptr<Waiting>> layers;
     for (int i = 0; i < 1200; ++i)
         layers.push_back(std::make_shared<Waiting>());
@@ -132,7 +131,7 @@ TEST(GraphViewLeftBehind, TheListOfLayersLeftBehindFindsWhatEveryEntryReaches)
         }
         for (int change = 0; change < 600; ++change) {
             Waiting& layer = *layers[random() % layers.size()];
-            const CanvasIndex::Unsettled* was = list.find(layer);
+            const Unsettled* was = list.find(layer);
             if (random() % 4 == 0)
                 list.remove(layer);
             else if (was && random() % 2 == 0) // nudged, mostly within the cells it was filed in

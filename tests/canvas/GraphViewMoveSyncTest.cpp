@@ -110,8 +110,8 @@ TEST(GraphViewMoveSync, MovesAndNewParentsUnderSpreadIdentifiersMatchFullReloads
         }
         live.setSelectedNodeUIDs({other.uid});
         ASSERT_TRUE(reloadedAlike(live, full, project.graph)) << "after step " << step;
-        for (const auto& layer : live.sync().nodeLayers())
-            ASSERT_EQ(live.sync().nodeLayer(layer->node().uid), layer.get()) << "after step " << step;
+        for (const auto& layer : live.nodeLayers())
+            ASSERT_EQ(live.nodeLayer(layer->node().uid), layer.get()) << "after step " << step;
     }
 }
 

@@ -5,9 +5,6 @@
 #include "canvas/GridLayer.h"
 #include "layout/VQProjectEdits.h"
 #include "platform/layer/TextLayer.h"
-#include "canvas/DragInteraction.h"
-#include "canvas/FocusInteraction.h"
-#include "canvas/PointerInteraction.h"
 #include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
@@ -39,19 +36,18 @@ TEST(GraphViewFocus, OutsideTheSubtreeFadesUntilFocusIsSwitchedOff)
     view.setGraph(project.graph);
     const Node root = project.graph.nodeBin().begin()->second;
     const Node main = *project.graph.findNode(root.childrenUIDs[0]);
-    view.focusMode().applyFocus();  // nothing selected: stays off
-    EXPECT_FALSE(view.focusMode().focusContext());
+    view.toggleFocusMode();  // nothing selected: stays off
+    EXPECT_FALSE(view.isFocusModeOn());
 
     view.setSelectedNodeUIDs({987654321, main.uid, root.uid});
-    view.focusMode().applyFocus();
-    ASSERT_TRUE(view.focusMode().focusContext());
-    EXPECT_EQ(view.focusMode().focusContext()->focussedRootNode.uid, main.uid);
+    view.toggleFocusMode();
+    ASSERT_TRUE(view.isFocusModeOn());
     std::vector<std::int64_t> inside = uidsOf(project.graph.subtree(main));
-    for (const auto& layer : view.sync().nodeLayers()) {
+    for (const auto& layer : view.nodeLayers()) {
         const bool in = std::count(inside.begin(), inside.end(), layer->node().uid) != 0;
         EXPECT_EQ(layer->isFaded(), !in) << layer->node().uid;
     }
-    for (const auto& branch : view.sync().branchLayers()) {
+    for (const auto& branch : view.branchLayers()) {
         const bool in = std::count(inside.begin(), inside.end(), branch->parentNodeUID)
             && std::count(inside.begin(), inside.end(), branch->childNodeUID);
         EXPECT_EQ(branch->isFaded, !in);
@@ -59,19 +55,19 @@ TEST(GraphViewFocus, OutsideTheSubtreeFadesUntilFocusIsSwitchedOff)
         EXPECT_EQ(branch->hasGrayFilter(), !in);
     }
     // The line from the focussed node to its parent fades too.
-    EXPECT_TRUE(view.sync().branchLayer(root.uid, main.uid)->isFaded);
+    EXPECT_TRUE(view.branchLayer(root.uid, main.uid)->isFaded);
 
     // A node added later is drawn normally, outside the subtree or not.
     const Node added = insertChildNode(project, root, "Added", {root.center.x, root.center.y + 300});
     view.setGraph(project.graph);
-    EXPECT_FALSE(view.sync().nodeLayer(added.uid)->isFaded());
+    EXPECT_FALSE(view.nodeLayer(added.uid)->isFaded());
 
     view.setSelectedNodeUIDs({});
-    view.focusMode().applyFocus();
-    EXPECT_FALSE(view.focusMode().focusContext());
-    for (const auto& layer : view.sync().nodeLayers())
+    view.toggleFocusMode();
+    EXPECT_FALSE(view.isFocusModeOn());
+    for (const auto& layer : view.nodeLayers())
         EXPECT_FALSE(layer->isFaded());
-    for (const auto& branch : view.sync().branchLayers()) {
+    for (const auto& branch : view.branchLayers()) {
         EXPECT_FALSE(branch->isFaded);
         EXPECT_EQ(branch->opacity(), 1.0);
         EXPECT_FALSE(branch->hasGrayFilter());
@@ -86,25 +82,25 @@ TEST(GraphViewRubberBand, SelectsWhatTheBandTouchesWhicheverWayItIsDragged)
     auto recorder = std::make_shared<SelectionRecorder>();
     view.setDelegate(recorder);
     const Node root = project.graph.nodeBin().begin()->second;
-    const Rect rootFrame = view.sync().nodeLayer(root.uid)->frame();
+    const Rect rootFrame = view.nodeLayer(root.uid)->frame();
     const Point inside{rootFrame.midX(), rootFrame.midY()};
     const Point beyond{rootFrame.maxX() + 5, rootFrame.maxY() + 5};
 
+    const Layer& band = *shownLayer(view, "selection");
     for (const auto& [from, to] : {std::pair{Point{beyond.x - rootFrame.size.width - 10, beyond.y - rootFrame.size.height - 10}, beyond},
                                    std::pair{beyond, Point{beyond.x - rootFrame.size.width - 10, beyond.y - rootFrame.size.height - 10}}}) {
         view.setSelectedNodeUIDs({root.childrenUIDs[0]});
-        view.pointer().inputPhase = GraphView::GraphViewInputPhase::massSelecting;
-        view.pointer().beginRubberBandSelection(from);
+        sendMouse(view, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
         EXPECT_TRUE(view.selectedNodeUIDs().empty());
-        EXPECT_FALSE(view.pointer().selectionLayer().isHidden());
-        view.pointer().updateRubberBandSelection(inside);
-        view.pointer().updateRubberBandSelection(to);
-        EXPECT_TRUE(view.sync().nodeLayer(root.uid)->isSelected());
-        EXPECT_EQ(view.pointer().selectionLayer().frame(), integralRect(view.pointer().selectionRect.standardized()));
-        view.pointer().endRubberBandSelection(to);
-        EXPECT_EQ(view.pointer().inputPhase, GraphView::GraphViewInputPhase::idle);
-        EXPECT_TRUE(view.pointer().selectionLayer().isHidden());
-        EXPECT_EQ(view.pointer().selectionRect, Rect(0, 0, 0, 0));
+        EXPECT_FALSE(band.isHidden());
+        sendMouse(view, QEvent::MouseMove, inside, Qt::NoButton, Qt::LeftButton);
+        sendMouse(view, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        EXPECT_TRUE(view.nodeLayer(root.uid)->isSelected());
+        EXPECT_EQ(band.frame(), integralRect(Rect(from.x, from.y, to.x - from.x, to.y - from.y).standardized()));
+        sendMouse(view, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+        EXPECT_FALSE(view.isGestureActive());
+        EXPECT_TRUE(band.isHidden());
+        EXPECT_EQ(band.frame(), Rect(0, 0, 0, 0));
     }
     ASSERT_EQ(recorder->calls.size(), 2u);
     EXPECT_EQ(uidsOf(recorder->calls[0]), std::vector<std::int64_t>{root.uid});
@@ -112,23 +108,22 @@ TEST(GraphViewRubberBand, SelectsWhatTheBandTouchesWhicheverWayItIsDragged)
     EXPECT_TRUE(recorder->reveal);
 
     // A click on empty canvas selects nothing and makes no call.
-    view.pointer().inputPhase = GraphView::GraphViewInputPhase::massSelecting;
-    view.pointer().beginRubberBandSelection({5, 5});
-    view.pointer().endRubberBandSelection({5, 5});
+    sendMouse(view, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(view, QEvent::MouseButtonRelease, {5, 5}, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(recorder->calls.size(), 2u);
 }
 
 TEST(GraphViewOverlays, SelectionRectangleAndBadgeAreSetUpHiddenAboveTheNodes)
 {
     GraphView view(Rect(0, 0, 400, 300));
-    const Layer& selection = view.pointer().selectionLayer();
+    const Layer& selection = *shownLayer(view, "selection");
     EXPECT_TRUE(selection.isHidden());
     EXPECT_EQ(selection.zPosition(), -5);
     EXPECT_EQ(selection.cornerRadius(), 4.0);
     EXPECT_EQ(selection.borderWidth(), 1.0);
     EXPECT_EQ(selection.borderColor(), QColor(146, 146, 146));
     EXPECT_EQ(selection.frame(), Rect(0, 0, 0, 0));
-    const TextLayer& badge = view.dragging().attachBadgeLayer();
+    const auto& badge = dynamic_cast<const TextLayer&>(*shownLayer(view, "attachBadge"));
     EXPECT_TRUE(badge.isHidden());
     EXPECT_EQ(badge.frame(), Rect(0, 0, 78, 24));
     EXPECT_EQ(badge.zPosition(), -5);

@@ -199,7 +199,7 @@ TEST(GraphViewOnScreen, AScrolledCanvasPaintsOnlyWhatComesIntoViewGridIncluded)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
     scrollView.setMagnification(0.75);
     // Layers take the new scale once the burst of changes is over.
-    EXPECT_EVENTUALLY(view->sync().nodeLayers().front()->contentsScale() == view->effectiveBackingScale() &&
+    EXPECT_EVENTUALLY(view->nodeLayers().front()->contentsScale() == view->effectiveBackingScale() &&
                       view->gridLayer().contentsScale() == view->effectiveBackingScale());
     // The pixels the canvas paints, counted from its paint events.
     PaintCounter painted(view);

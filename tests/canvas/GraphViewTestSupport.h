@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <QImage>
 
 #include <random>
@@ -40,14 +42,14 @@ inline VQProject sampleProject(int roots, int mains, int subs)
 
 // Fails with the first difference between what two canvases show: the same node layers (in the same order)
 // with the same geometry and state, and the same links with the same dock points and paths.
-inline ::testing::AssertionResult sameLayers(const GraphView& a, const GraphView& b)
+inline ::testing::AssertionResult sameLayers(GraphView& a, GraphView& b)
 {
-    if (a.sync().nodeLayers().size() != b.sync().nodeLayers().size())
-        return ::testing::AssertionFailure() << "node layer counts " << a.sync().nodeLayers().size() << " and "
-                                             << b.sync().nodeLayers().size();
-    for (const auto& layer : a.sync().nodeLayers()) {
+    if (a.nodeLayers().size() != b.nodeLayers().size())
+        return ::testing::AssertionFailure() << "node layer counts " << a.nodeLayers().size() << " and "
+                                             << b.nodeLayers().size();
+    for (const auto& layer : a.nodeLayers()) {
         const std::int64_t uid = layer->node().uid;
-        const NodeLayer* other = b.sync().nodeLayer(uid);
+        const NodeLayer* other = b.nodeLayer(uid);
         if (!other)
             return ::testing::AssertionFailure() << "no layer for " << uid;
         if (!(layer->frame() == other->frame()) || layer->node().differs(other->node())
@@ -63,11 +65,11 @@ inline ::testing::AssertionResult sameLayers(const GraphView& a, const GraphView
                 << (layer->isHovered() != other->isHovered() ? " hovered" : "")
                 << (layer->areHandlesShown() != other->areHandlesShown() ? " handles" : "");
     }
-    if (a.sync().branchLayers().size() != b.sync().branchLayers().size())
-        return ::testing::AssertionFailure() << "branch layer counts " << a.sync().branchLayers().size() << " and "
-                                             << b.sync().branchLayers().size();
-    for (const auto& branch : a.sync().branchLayers()) {
-        const BranchLayer* other = b.sync().branchLayer(branch->parentNodeUID, branch->childNodeUID);
+    if (a.branchLayers().size() != b.branchLayers().size())
+        return ::testing::AssertionFailure() << "branch layer counts " << a.branchLayers().size() << " and "
+                                             << b.branchLayers().size();
+    for (const auto& branch : a.branchLayers()) {
+        const BranchLayer* other = b.branchLayer(branch->parentNodeUID, branch->childNodeUID);
         if (!other)
             return ::testing::AssertionFailure() << "no branch " << branch->parentNodeUID << "-" << branch->childNodeUID;
         if (!(branch->parentDockPoint == other->parentDockPoint) || !(branch->childDockPoint == other->childDockPoint)
@@ -87,6 +89,25 @@ inline std::vector<std::int64_t> nodeUIDs(const Graph& graph)
     for (const auto& entry : graph.nodeBin())
         uids.push_back(entry.first);
     return uids;
+}
+
+// The sublayer of the view layer with the name ("selection", "attachBadge"), as the canvas shows it; null
+// when there is none.
+inline const Layer* shownLayer(GraphView& view, const std::string& name)
+{
+    for (const auto& layer : view.layer()->sublayers())
+        if (layer->name() == name)
+            return layer.get();
+    return nullptr;
+}
+
+// A mouse event sent to the canvas at a point of the canvas, as the window system delivers it.
+inline void sendMouse(GraphView& view, QEvent::Type type, Point at, Qt::MouseButton button, Qt::MouseButtons held,
+                      Qt::KeyboardModifiers modifiers = {})
+{
+    const QPointF local = view.widgetRectFromLayer(Rect(at.x, at.y, 0, 0)).topLeft();
+    QMouseEvent event(type, local, view.mapToGlobal(local), button, held, modifiers);
+    QApplication::sendEvent(&view, &event);
 }
 
 // Reloads `live` by change and `full` from scratch, with live's selection, and compares what they show.

@@ -22,8 +22,6 @@
 #include "platform/UndoManager.h"
 #include "SmallMapWindow.h"
 #include "UiTestSupport.h"
-#include "canvas/PointerInteraction.h"
-#include "canvas/TitleEditingInteraction.h"
 
 using namespace velquine;
 
@@ -74,7 +72,7 @@ TEST(CanvasMenus, ARightClickSelectsTheNodeAndItsMenuRunsTheWindowsCommands)
     f.rightClick(f.widgetPoint(f.child.center));
     QMenu* menu = f.shownMenu();
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu, f.canvas()->pointer().nodeContextMenu.data());
+    EXPECT_EQ(menu, f.canvas()->findChild<QMenu*>(QStringLiteral("nodeContextMenu")));
     EXPECT_EQ(f.document->project().selectedNodeUIDs, std::vector<std::int64_t>{f.child.uid});
     EXPECT_EQ(f.canvas()->selectedNodeUIDs(), std::vector<std::int64_t>{f.child.uid});
     EXPECT_EQ(titles(menu).first(4), (QStringList{QStringLiteral("New Child Node"), QStringLiteral("New Sibling Node"),
@@ -87,15 +85,15 @@ TEST(CanvasMenus, ARightClickSelectsTheNodeAndItsMenuRunsTheWindowsCommands)
     f.choose(menu, QStringLiteral("New Child Node"));
     EXPECT_FALSE(f.shownMenu());
     ASSERT_EQ(f.document->project().graph.node(f.child.uid)->childrenUIDs.size(), 1u);
-    EXPECT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
-    f.canvas()->titleEditing().endEditingTitle(true);
+    EXPECT_TRUE(f.canvas()->isEditingTitle());
+    f.canvas()->endEditingTitle(true);
     RunLoop::drain();
     EXPECT_EQ(f.document->undoManager()->undoActionName(), "New Child Node");
 
     // The keyboard's menu key opens the node menu too.
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), f.canvas()->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(f.canvas(), &key);
-    EXPECT_EQ(f.shownMenu(), f.canvas()->pointer().nodeContextMenu.data());
+    EXPECT_EQ(f.shownMenu(), f.canvas()->findChild<QMenu*>(QStringLiteral("nodeContextMenu")));
 }
 
 TEST(CanvasMenus, ARightClickOnTheEmptyMapOffersTheDocumentsMenu)
@@ -106,13 +104,13 @@ TEST(CanvasMenus, ARightClickOnTheEmptyMapOffersTheDocumentsMenu)
     f.rightClick(f.widgetPoint(empty));
     QMenu* menu = f.shownMenu();
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu, f.canvas()->pointer().documentContextMenu.data());
+    EXPECT_EQ(menu, f.canvas()->findChild<QMenu*>(QStringLiteral("documentContextMenu")));
     EXPECT_TRUE(f.document->project().selectedNodeUIDs.empty());
     EXPECT_EQ(titles(menu).first(3), (QStringList{QStringLiteral("New Root Node"), QStringLiteral("Paste"),
                                                   QStringLiteral("Select All")}));
     // A new root goes where the menu was asked for.
     f.choose(menu, QStringLiteral("New Root Node"));
-    f.canvas()->titleEditing().endEditingTitle(true);
+    f.canvas()->endEditingTitle(true);
     RunLoop::drain();
     std::optional<Node> added;
     for (const Node& node : f.document->project().graph.allNodes())

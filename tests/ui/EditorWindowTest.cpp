@@ -121,7 +121,7 @@ TEST(EditorWindow, OpensWithItsPanesAndToolbarAndRemembersEveryToggle)
     EXPECT_TRUE(f.panes().isPaneCollapsed(0));
     EXPECT_FALSE(f.panes().isPaneCollapsed(2));
     EXPECT_TRUE(f.content().isNoteViewCollapsed());
-    EXPECT_EQ(f.content().graphView()->sync().nodeLayers().size(), 4u);
+    EXPECT_EQ(f.content().graphView()->nodeLayers().size(), 4u);
 
     // The validating items follow the responder that takes their command; the plain ones are always there.
     f.window->toolbarController()->validate();

@@ -15,7 +15,6 @@
 #include "platform/FontManager.h"
 #include "platform/Settings.h"
 #include "platform/UserDefaults.h"
-#include "canvas/FocusInteraction.h"
 
 using namespace velquine;
 using Editor = test::ControllerEditor;
@@ -262,14 +261,14 @@ TEST(GraphViewCommandFamilies, FocusAndCentreFollowTheSelection)
     editor.select({editor.node(f.a.uid)});
     EXPECT_EQ(editor.validate("toggleNodeFocus:").title, "Focus on Node");
     editor.send("toggleNodeFocus:");
-    ASSERT_TRUE(editor.graphView->focusMode().focusContext().has_value());
+    ASSERT_TRUE(editor.graphView->isFocusModeOn());
     EXPECT_EQ(editor.validate("toggleNodeFocus:").title, "Unfocus Node");
     EXPECT_EQ(editor.validateToolbar("toggleNodeFocus:").state, ControlState::on);
     EXPECT_FALSE(editor.undo().canUndo()); // focus is a view, not an edit
     editor.select({});
     EXPECT_TRUE(editor.validateToolbar("toggleNodeFocus:").enabled); // on: it can always be switched off
     editor.send("toggleNodeFocus:");
-    EXPECT_FALSE(editor.graphView->focusMode().focusContext().has_value());
+    EXPECT_FALSE(editor.graphView->isFocusModeOn());
     EXPECT_EQ(editor.validateToolbar("toggleNodeFocus:").state, ControlState::off);
 
     // Centre brings the selected node to the middle of the view (within a twentieth of its size).

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -22,7 +24,6 @@
 #include "platform/UserDefaults.h"
 #include "ControllerEditor.h"
 #include "UiTestSupport.h"
-#include "canvas/PointerInteraction.h"
 
 using namespace velquine;
 
@@ -85,7 +86,14 @@ TEST(GraphViewController, SiblingRootAndParentCommands)
     editor.document->commitEditingSession();
 
     editor.select({});
-    editor.graphView->pointer().mouseUpLocation = {500, 400};
+    // A middle click at (500, 400) of the canvas: it starts no gesture, and a new root goes where it was.
+    const QPointF at = editor.graphView->widgetRectFromLayer(Rect(500, 400, 0, 0)).topLeft();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, at, editor.graphView->mapToGlobal(at), Qt::MiddleButton,
+                          type == QEvent::MouseButtonPress ? Qt::MiddleButton : Qt::NoButton, {});
+        QApplication::sendEvent(editor.graphView, &click);
+    }
+    ASSERT_EQ(editor.graphView->lastClickLocation(), (Point{500, 400}));
     editor.send("newSiblingNode:");
     Node root = editor.node(editor.document->project().selectedNodeUIDs.front());
     EXPECT_FALSE(root.parentUID.has_value());

@@ -9,7 +9,6 @@
 #include "ScreenCheck.h"
 #include "UiTestSupport.h"
 #include "canvas/NodeTitleEditor.h"
-#include "canvas/TitleEditingInteraction.h"
 #include "inspector/DocumentStyleInspector.h"
 #include "platform/UndoManager.h"
 
@@ -73,16 +72,16 @@ void runSequence(int count, double magnification)
     expectInView(map, "tab", [&] {
         QTest::keyClick(map.canvas(), Qt::Key_Tab);
         RunLoop::drain();
-        QTest::keyClicks(map.canvas()->titleEditing().nodeEditor(), QStringLiteral("Car rental"));
-        QTest::keyClick(map.canvas()->titleEditing().nodeEditor(), Qt::Key_Return);
+        QTest::keyClicks(map.canvas()->titleEditor(), QStringLiteral("Car rental"));
+        QTest::keyClick(map.canvas()->titleEditor(), Qt::Key_Return);
     });
     // A sibling inside the view, whose title grows past its edge.
     scrollToRightEdge(map);
     expectInView(map, "return", [&] {
         QTest::keyClick(map.canvas(), Qt::Key_Return);
         map.settle();
-        QTest::keyClicks(map.canvas()->titleEditing().nodeEditor(), QStringLiteral("Car rental at the airport"));
-        QTest::keyClick(map.canvas()->titleEditing().nodeEditor(), Qt::Key_Return);
+        QTest::keyClicks(map.canvas()->titleEditor(), QStringLiteral("Car rental at the airport"));
+        QTest::keyClick(map.canvas()->titleEditor(), Qt::Key_Return);
     });
     test::saveScreenshot(map.window.get(), name + QStringLiteral("-return"));
     expectInView(map, "undo", [&] { QTest::keyClick(map.canvas(), Qt::Key_Z, Qt::ControlModifier); });

@@ -64,7 +64,7 @@ struct NodeWindow {
     }
     NodeLayer* layerOf(const Node& node) const
     {
-        for (const auto& layer : canvas().sync().nodeLayers())
+        for (const auto& layer : canvas().nodeLayers())
             if (layer->node().uid == node.uid)
                 return layer.get();
         return nullptr;
@@ -87,7 +87,7 @@ TEST(NodeAppearance, ToggleDebugDrawingOutlinesEveryNodeLayerAndTogglesBack)
     EXPECT_EQ(w.layerOf(w.child)->borderWidth(), 0.0);
     ASSERT_TRUE(w.send("toggleDebugDrawing:"));
     EXPECT_EVENTUALLY(w.layerOf(w.root) && w.layerOf(w.root)->borderWidth() == 1.0);
-    for (const auto& layer : w.canvas().sync().nodeLayers()) {
+    for (const auto& layer : w.canvas().nodeLayers()) {
         EXPECT_EQ(layer->borderWidth(), 1.0);
         EXPECT_EQ(layer->labelLayer()->borderWidth(), 1.0);
     }
@@ -205,7 +205,7 @@ TEST(NodeAppearance, PhotosFarWiderOrHigherThanTheirNodesAreShownFillingTheirAre
     w.window->contentViewController()->editorContentViewController()->scrollView()->setMagnification(
         0.5, w.current(w.root).center);
     RunLoop::drain();
-    EXPECT_EVENTUALLY(std::all_of(w.canvas().sync().nodeLayers().begin(), w.canvas().sync().nodeLayers().end(),
+    EXPECT_EVENTUALLY(std::all_of(w.canvas().nodeLayers().begin(), w.canvas().nodeLayers().end(),
                                   [](const auto& layer) { return layer->presentationFrame() == layer->frame(); }));
     test::saveScreenshot(w.window.get(), QStringLiteral("far-wider-and-higher-photos"));
 }

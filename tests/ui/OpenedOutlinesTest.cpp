@@ -37,7 +37,7 @@ namespace {
 FramesByTree layerFramesByTree(GraphView& canvas, const Graph& graph)
 {
     FramesByTree frames;
-    for (const auto& layer : canvas.sync().nodeLayers())
+    for (const auto& layer : canvas.nodeLayers())
         frames[graph.rootAncestor(layer->node()).uid].push_back(layer->frame());
     return frames;
 }
@@ -58,7 +58,7 @@ struct OpenedOutlines : ::testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
         RunLoop::drain();
         GraphView& canvas = *window.contentViewController()->editorContentViewController()->graphView();
-        EXPECT_EVENTUALLY_EQ(canvas.sync().nodeLayers().size(), document->project().graph.count());
+        EXPECT_EVENTUALLY_EQ(canvas.nodeLayers().size(), document->project().graph.count());
         const FramesByTree frames = layerFramesByTree(canvas, document->project().graph);
         EXPECT_EQ(frames.size(), trees);
         EXPECT_EQ(firstOverlap(frames), "") << name.toStdString();

@@ -24,7 +24,6 @@
 #include "platform/UndoManager.h"
 #include "SmallMapWindow.h"
 #include "UiTestSupport.h"
-#include "canvas/TitleEditingInteraction.h"
 #include "canvas/CanvasSync.h"
 
 using namespace velquine;
@@ -33,10 +32,10 @@ namespace {
 
 struct TitleFixture : test::SmallMapWindow {
     using SmallMapWindow::SmallMapWindow;
-    NodeTitleEditor* editor() const { return canvas()->titleEditing().nodeEditor(); }
+    NodeTitleEditor* editor() const { return canvas()->titleEditor(); }
     QPoint at(std::int64_t uid) const
     {
-        return canvas()->widgetRectFromLayer(canvas()->sync().nodeLayer(uid)->frame()).center().toPoint();
+        return canvas()->widgetRectFromLayer(canvas()->nodeLayer(uid)->frame()).center().toPoint();
     }
     // As the X server sends it: press, release, the second press as a double click, release.
     void doubleClick(std::int64_t uid)
@@ -64,7 +63,7 @@ TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
         f.select({f.child});
         f.canvas()->setFocus();
         f.key(f.canvas(), Qt::Key_Tab);
-        ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
+        ASSERT_TRUE(f.canvas()->isEditingTitle());
         EXPECT_TRUE(f.editor()->hasFocus());
         EXPECT_EQ(f.document->editingLabel(), "New Child Node");
         const std::int64_t uid = f.node(f.child.uid).childrenUIDs.back();
@@ -75,8 +74,8 @@ TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
         EXPECT_EQ(f.node(uid).title, "Quarterly planning meeting");
         EXPECT_NEAR(f.node(uid).center.x - f.node(uid).size.width / 2, leftEdge, 1e-6);
         EXPECT_GT(f.node(uid).size.width, autosizeMinimumWidth);
-        EXPECT_TRUE(f.canvas()->sync().nodeLayer(uid)->labelLayer()->isHidden());
-        EXPECT_TRUE(f.canvas()->widgetRectFromLayer(f.canvas()->sync().nodeLayer(uid)->frame()).toAlignedRect().intersects(
+        EXPECT_TRUE(f.canvas()->nodeLayer(uid)->labelLayer()->isHidden());
+        EXPECT_TRUE(f.canvas()->widgetRectFromLayer(f.canvas()->nodeLayer(uid)->frame()).toAlignedRect().intersects(
             f.editor()->geometry()));
         test::saveScreenshot(f.window.get(), dark ? QStringLiteral("title-editor-dark")
                                                   : QStringLiteral("title-editor-light"));
@@ -87,7 +86,7 @@ TEST(TitleEditing, TabThenTypingNamesTheNewChildInOneUndoStep)
         EXPECT_FALSE(f.document->isInEditingSession());
         EXPECT_EQ(f.node(uid).title, "Quarterly planning meeting");
         EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
-        EXPECT_FALSE(f.canvas()->sync().nodeLayer(uid)->labelLayer()->isHidden());
+        EXPECT_FALSE(f.canvas()->nodeLayer(uid)->labelLayer()->isHidden());
         EXPECT_TRUE(f.canvas()->hasFocus());
         ASSERT_TRUE(f.undo().undo());
         RunLoop::drain();
@@ -103,21 +102,21 @@ TEST(TitleEditing, EscapeAfterANewNodeTakesItAwayAndLeavesNoStep)
     f.canvas()->setFocus();
     const std::size_t before = f.document->project().graph.count();
     f.key(f.canvas(), Qt::Key_Return); // a sibling
-    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->isEditingTitle());
     EXPECT_EQ(f.document->project().graph.count(), before + 1);
     f.type(QStringLiteral("Gone"));
     f.key(f.editor(), Qt::Key_Escape);
     EXPECT_FALSE(f.document->isInEditingSession());
     EXPECT_EQ(f.document->project().graph.count(), before);
-    EXPECT_EQ(f.canvas()->sync().nodeLayers().size(), before);
+    EXPECT_EQ(f.canvas()->nodeLayers().size(), before);
     EXPECT_FALSE(f.undo().canUndo());
 
     // Tab and Return with nothing typed still keep the new node, as one step.
     f.select({f.child});
     f.key(f.canvas(), Qt::Key_Tab);
-    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->isEditingTitle());
     f.key(f.editor(), Qt::Key_Tab);
-    EXPECT_FALSE(f.canvas()->titleEditing().isNodeEditorActive());
+    EXPECT_FALSE(f.canvas()->isEditingTitle());
     EXPECT_EQ(f.document->project().graph.count(), before + 1);
     EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
 }
@@ -131,7 +130,7 @@ TEST(TitleEditing, DoubleClickEditsAtTheMagnificationAndClickingAwayCommits)
     QApplication::processEvents();
     f.select({f.child});
     f.doubleClick(f.child.uid);
-    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->isEditingTitle());
     EXPECT_EQ(f.editor()->toPlainText(), QStringLiteral("Alpha"));
     EXPECT_EQ(f.editor()->textCursor().selectedText(), QStringLiteral("Alpha"));
     // The editor's text is drawn at twice the node's font, over the label at twice its size.
@@ -155,19 +154,19 @@ TEST(TitleEditing, DoubleClickEditsAtTheMagnificationAndClickingAwayCommits)
     // "B" replaces the selected title.
     f.key(f.editor(), Qt::Key_Return);
     f.key(f.canvas(), Qt::Key_F2);
-    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->isEditingTitle());
     EXPECT_EQ(f.editor()->textCursor().selectedText(), QStringLiteral("Alpha"));
     f.key(f.editor(), Qt::Key_Return);
     EXPECT_FALSE(f.undo().canUndo());
     EXPECT_FALSE(f.document->isInEditingSession());
     f.doubleClick(f.child.uid);
-    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->isEditingTitle());
     f.type(QStringLiteral("Beta"));
     EXPECT_EQ(f.node(f.child.uid).title, "Beta");
     // A click on empty canvas commits the edit.
     QTest::mouseClick(f.canvas(), Qt::LeftButton, {}, QPoint(4, 4));
     RunLoop::drain();
-    EXPECT_FALSE(f.canvas()->titleEditing().isNodeEditorActive());
+    EXPECT_FALSE(f.canvas()->isEditingTitle());
     EXPECT_EQ(f.node(f.child.uid).title, "Beta");
     EXPECT_EQ(f.undo().undoActionName(), "Edit Node Title");
     ASSERT_TRUE(f.undo().undo());
@@ -182,7 +181,7 @@ TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesB
     f.canvas()->setFocus();
     const Node before = f.node(f.root.uid);
     f.key(f.canvas(), Qt::Key_Z);
-    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->isEditingTitle());
     EXPECT_EQ(f.editor()->toPlainText(), QStringLiteral("z"));
     EXPECT_EQ(f.editor()->textCursor().position(), 1);
     EXPECT_EQ(f.node(f.root.uid).title, "z");
@@ -191,7 +190,7 @@ TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesB
     // A root grows on both sides.
     EXPECT_NEAR(f.node(f.root.uid).center.x, before.center.x, 1e-6);
     f.key(f.editor(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
+    EXPECT_TRUE(f.canvas()->isEditingTitle());
     EXPECT_NE(f.editor()->toPlainText(), QStringLiteral("zebra crossing"));
     EXPECT_TRUE(f.document->isInEditingSession());
     EXPECT_FALSE(f.undo().canUndo());
@@ -205,7 +204,7 @@ TEST(TitleEditing, TypingOnASelectedNodeReplacesItsTitleAndUndoInTheEditorTakesB
     f.canvas()->setFocus();
     f.key(f.canvas(), Qt::Key_A);
     f.key(f.canvas(), Qt::Key_Space);
-    EXPECT_FALSE(f.canvas()->titleEditing().isNodeEditorActive());
+    EXPECT_FALSE(f.canvas()->isEditingTitle());
 }
 
 // Clicking into another control commits the title and leaves the keyboard with that control.
@@ -216,12 +215,12 @@ TEST(TitleEditing, ClickingIntoTheNotePaneCommitsAndKeepsTheFocusThere)
     f.select({f.child});
     f.canvas()->setFocus();
     f.key(f.canvas(), Qt::Key_B);
-    ASSERT_TRUE(f.canvas()->titleEditing().isNodeEditorActive());
+    ASSERT_TRUE(f.canvas()->isEditingTitle());
     EditingTextView* note = f.window->contentViewController()->editorContentViewController()->noteViewController()->noteView();
     ASSERT_TRUE(note->isVisible());
     QTest::mouseClick(note->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
     RunLoop::drain();
-    EXPECT_FALSE(f.canvas()->titleEditing().isNodeEditorActive());
+    EXPECT_FALSE(f.canvas()->isEditingTitle());
     EXPECT_EQ(f.node(f.child.uid).title, "b");
     EXPECT_EQ(f.undo().undoActionName(), "Edit Node Title");
     EXPECT_TRUE(note->hasFocus());
