@@ -199,9 +199,8 @@ void GraphViewController::postReveal(std::int64_t uid)
 void GraphViewController::reloadGraphViewKeepingSelectionInView()
 {
     reloadGraphView(false);
-    auto document = document_.lock();
-    if (document && scrollView_ && document->project().selectedNodeUIDs.size() == 1)
-        postReveal(document->project().selectedNodeUIDs.front());
+    if (const std::vector<Node> selection = projectSelection(); scrollView_ && selection.size() == 1)
+        postReveal(selection.front().uid);
 }
 
 // ---- Canvas reload ----

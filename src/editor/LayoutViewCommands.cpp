@@ -307,7 +307,7 @@ void LayoutViewCommands::keepMapInView(bool mapWasWhole)
     }
     // A view that shows nothing of the map (it went elsewhere) shows the part nearest to it; a single selected
     // node is revealed instead.
-    if (visible.intersects(map) || document->project().selectedNodeUIDs.size() == 1)
+    if (visible.intersects(map) || controller_.projectSelection().size() == 1)
         return;
     scroll->scrollRectToVisible(centredShowingMap(nearestPoint(map, visible.center()), visible.size, map), 0.5);
 }
