@@ -210,11 +210,12 @@ private:
                 problem << "the selected node " << test::describeRect(node) << " is not wholly in view "
                         << test::describeRect(now.visible) << ". ";
         }
+        // An empty map has nothing to show.
+        const bool hasMap = !project().graph.isEmpty();
         const bool wasWhole = opened || inside(before.map, before.visible);
-        if (!scrolled && wasWhole && fits(now.map) && !inside(now.map, now.visible))
+        if (!scrolled && hasMap && wasWhole && fits(now.map) && !inside(now.map, now.visible))
             problem << "the map " << test::describeRect(now.map) << " fits but is not shown whole in "
                     << test::describeRect(now.visible) << ". ";
-        const bool hasMap = !project().graph.isEmpty();
         if (!scrolled && hasMap && (opened || before.visible.intersects(before.map)) && !now.visible.intersects(now.map))
             problem << "the view " << test::describeRect(now.visible) << " lost the map " << test::describeRect(now.map)
                     << ". ";
