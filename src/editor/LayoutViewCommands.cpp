@@ -286,6 +286,19 @@ void LayoutViewCommands::revealNode(std::int64_t uid)
     centerSelectedNodeShowingMap();
 }
 
+void LayoutViewCommands::visibleAreaResized(const Rect& before)
+{
+    ScrollView* scroll = controller_.scrollView();
+    if (!scroll)
+        return;
+    ZoomedView kept = zoomedView(before);
+    if (kept.selected && !holds(before, *kept.selected, scroll->magnification()))
+        kept.selected.reset();
+    const Rect now = scroll->targetVisibleRect();
+    if (const Rect rest = keptInView(now, kept); !(rest == now))
+        scroll->scrollRectToVisible(rest);
+}
+
 bool LayoutViewCommands::showsWholeMap(const Graph& graph) const
 {
     ScrollView* scroll = controller_.scrollView();
