@@ -115,6 +115,21 @@ void NodeContentInspector::inspectorDidShow()
     if (!startFollowingDocument(this))
         return;
     isEditing_ = false;
+    // What the canvas did while the pane was not listening is not known: a title editor open now ends as soon
+    // as the pane takes the keyboard.
+    nodeTitleEditorOpen_ = false;
+    sync();
+}
+
+void NodeContentInspector::documentDidBeginEditingNodeTitle()
+{
+    nodeTitleEditorOpen_ = true;
+    disableFields();
+}
+
+void NodeContentInspector::documentDidEndEditingNodeTitle()
+{
+    nodeTitleEditorOpen_ = false;
     sync();
 }
 
@@ -204,10 +219,13 @@ void NodeContentInspector::setTextViewEditable(EditingTextView* view, bool edita
     view->viewport()->update();
 }
 
+// Only the canvas's title editor keeps the fields as they are. A session another control holds open (the note
+// pane's typing) does not: the fields of a pane shown meanwhile would stay as an earlier selection left them, and
+// a click on the greyed link field would give the keyboard to nothing that takes text.
 void NodeContentInspector::enableFields()
 {
     const auto doc = document();
-    if (!doc || doc->isInEditingSession())
+    if (!doc || nodeTitleEditorOpen_)
         return;
     const std::optional<Node> node = selectedNode();
     setTextViewEditable(titleView_, true);

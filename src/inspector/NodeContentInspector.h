@@ -4,7 +4,8 @@
 // or several selected, the controls are empty and disabled. Every change is one undo step: typing in the
 // title or note view keeps one editing session open across keystrokes (the canvas follows each keystroke)
 // and commits it when the view loses the focus; Escape abandons the typing and gives the keyboard back to
-// the canvas. While the canvas edits a title in place, the pane is read-only.
+// the canvas. While the canvas edits a title in place, the pane is read-only; a session that another control
+// holds open (a note typed in the note pane) leaves it as editable as it is for the one selected node.
 
 #include <functional>
 #include <optional>
@@ -72,8 +73,8 @@ public:
     void documentDidChangeStyle() override { sync(); }
     void documentDidUpdateNodes(const std::vector<Node>& nodes, NodeUpdateOperation operation) override;
     void documentDidChangeSelection() override { sync(); }
-    void documentDidBeginEditingNodeTitle() override { disableFields(); }
-    void documentDidEndEditingNodeTitle() override { sync(); }
+    void documentDidBeginEditingNodeTitle() override;
+    void documentDidEndEditingNodeTitle() override;
 
 protected:
     void viewDidLoad() override;
@@ -104,6 +105,8 @@ private:
     QAbstractButton* imageBrowseButton_ = nullptr;
     QAbstractButton* imageClearButton_ = nullptr;
     bool isEditing_ = false;
+    // The canvas edits a title in place: the pane stays read-only until it is done.
+    bool nodeTitleEditorOpen_ = false;
     TypingSession typing_;
 };
 
