@@ -151,6 +151,32 @@ void DocumentDialogs::showSaveError(QWidget* parent, const QString& name, const 
                QObject::tr("The document “%1” could not be saved.").arg(name), reason);
 }
 
+void DocumentDialogs::showRecoveryCopyError(QWidget* parent, const QString& name, const QString& reason)
+{
+    showReport(parent, QStringLiteral("recoveryCopyFailureMessage"),
+               QObject::tr("The unsaved changes of “%1” could not be kept for recovery.").arg(name),
+               QObject::tr("If Velquine ends before they are saved, they are lost.\n%1").arg(reason));
+}
+
+void DocumentDialogs::showRecoveredCopiesLeft(QWidget* parent, std::size_t count, const QString& folder)
+{
+    auto* box = new QMessageBox(
+        QMessageBox::Information, QObject::tr("Velquine"),
+        count == 1 ? QObject::tr("1 more map with unsaved changes from an earlier session is kept.")
+                   : QObject::tr("%1 more maps with unsaved changes from earlier sessions are kept.").arg(count),
+        QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("recoveredCopiesLeftMessage"));
+    box->setInformativeText(
+        QObject::tr("Velquine opened the %1 most recent. The others are kept in “%2” and open, %1 at a time, the "
+                    "next times Velquine starts; each stays until its map is saved or closed without saving.")
+            .arg(DocumentController::maximumReopenedCopies)
+            .arg(folder));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (parent)
+        box->setWindowModality(Qt::WindowModal);
+    box->show();
+}
+
 void DocumentDialogs::showPrintError(QWidget* parent, const QString& name)
 {
     showReport(parent, QStringLiteral("printFailureMessage"),

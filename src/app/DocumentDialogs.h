@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +44,8 @@ public:
     // Reports; shown without waiting for the user.
     virtual void showOpenError(QWidget* parent, const QString& name, const QString& reason);
     virtual void showSaveError(QWidget* parent, const QString& name, const QString& reason);
+    virtual void showRecoveryCopyError(QWidget* parent, const QString& name, const QString& reason);
+    virtual void showRecoveredCopiesLeft(QWidget* parent, std::size_t count, const QString& folder);
     virtual void showPrintError(QWidget* parent, const QString& name);
 };
 

@@ -235,4 +235,14 @@ void DocumentWindows::showSaveError(Document& document, const std::string& reaso
     dialogs_->showSaveError(parentFor(&document), name(document), QString::fromStdString(shown));
 }
 
+void DocumentWindows::showRecoveryCopyError(Document& document, const std::string& reason)
+{
+    dialogs_->showRecoveryCopyError(parentFor(&document), name(document), QString::fromStdString(reason));
+}
+
+void DocumentWindows::showRecoveredCopiesLeft(std::size_t count, const std::string& folder)
+{
+    dialogs_->showRecoveredCopiesLeft(parentFor(nullptr), count, QString::fromStdString(folder));
+}
+
 } // namespace velquine
