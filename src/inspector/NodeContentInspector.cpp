@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QTextCursor>
 #include <QUrl>
+#include <QUrlQuery>
 #include <QVBoxLayout>
 
 #include "document/DocumentLayout.h"
@@ -310,7 +311,25 @@ void NodeContentInspector::visitLink()
         Beep::beep();
         return;
     }
+    // Nor a mail that would carry one of the user's files away.
+    if (asksToAttachFiles(url)) {
+        VQ_LOG("visitLink(_:)", "refusing to open a mail link that attaches a file: " + text.toStdString());
+        Beep::beep();
+        return;
+    }
     UrlOpener::open(url);
+}
+
+bool NodeContentInspector::asksToAttachFiles(const QUrl& url)
+{
+    if (url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) != 0)
+        return false;
+    for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        const QString name = key.trimmed().toLower();
+        if (name == QLatin1String("attach") || name == QLatin1String("attachment"))
+            return true;
+    }
+    return false;
 }
 
 void NodeContentInspector::clearLink()

@@ -17,6 +17,7 @@
 #include "inspector/TypingSession.h"
 
 class QLineEdit;
+class QUrl;
 class QAbstractButton;
 
 namespace velquine {
@@ -66,6 +67,9 @@ public:
 
     // The link schemes visitLink() hands to the desktop.
     static bool isVisitableScheme(const QString& scheme);
+    // Whether the link is a mail link that asks the mail program to attach files (attach, attachment), which
+    // visitLink() refuses.
+    static bool asksToAttachFiles(const QUrl& url);
 
     void documentDidReplaceProject() override { sync(); }
     void documentDidCancelEditingSession() override { sync(); }

@@ -157,6 +157,17 @@ TEST_F(NodeContentInspectorTest, ALinkIsStoredAsTypedAndOnlyWebAndMailLinksAreOp
     QTest::mouseClick(pane->linkButton(), Qt::LeftButton);
     EXPECT_EQ(desktop.urls(), std::vector<std::string>{"mailto:someone@example.org"});
 
+    // A mail link that asks the mail program to attach a file is refused, however its keys are written.
+    for (const char* link : {"mailto:a@example.org?attach=/etc/passwd", "mailto:a@example.org?subject=Hi&Attachment=~/.ssh/id_rsa",
+                             "mailto:a@example.org?%61ttach=/etc/shadow"}) {
+        pane->linkView()->setText(QString::fromLatin1(link));
+        LogCapture log;
+        QTest::mouseClick(pane->linkButton(), Qt::LeftButton);
+        EXPECT_TRUE(log.contains("refusing to open a mail link that attaches a file")) << link;
+    }
+    EXPECT_EQ(Beep::count(), 4);
+    EXPECT_EQ(desktop.urls(), std::vector<std::string>{"mailto:someone@example.org"});
+
     QTest::mouseClick(pane->clearLinkButton(), Qt::LeftButton);
     settle();
     EXPECT_EQ(stored(root).url, "");
