@@ -1,8 +1,12 @@
 #include "inspector/NodeContentInspector.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLocale>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -273,12 +277,34 @@ void NodeContentInspector::browseImage()
     if (!path)
         return;
     const std::optional<Image> image = ImageWell::imageFromFile(*path);
-    if (!image)
+    if (!image) {
+        // An image too large to be read says so; another file that yields no image changes nothing.
+        if (const std::optional<QSize> size = ImageWell::sizeBeyondReadingLimit(*path))
+            showImageTooLarge(*path, *size);
         return;
+    }
     imageWell_->setImage(image);
     // From a chosen file on, the well fills itself with the image, small ones included.
     imageWell_->setScalesUp(true);
     imageWellAction();
+}
+
+void NodeContentInspector::showImageTooLarge(const QString& path, QSize size)
+{
+    const QLocale locale;
+    const qint64 side = qint64(std::sqrt(double(ImageWell::readablePixels())));
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Velquine"),
+                                tr("The image “%1” is too large to be used.").arg(QFileInfo(path).fileName()),
+                                QMessageBox::Ok, window());
+    box->setObjectName(QStringLiteral("imageTooLargeMessage"));
+    box->setInformativeText(tr("It has %1 × %2 pixels; Velquine reads images of up to %3 million pixels (%4 × %4). "
+                               "Make it smaller in an image editor first.")
+                                .arg(locale.toString(size.width()), locale.toString(size.height()))
+                                .arg(ImageWell::readablePixels() / 1000000)
+                                .arg(locale.toString(side)));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->show();
 }
 
 void NodeContentInspector::clearImage()

@@ -17,6 +17,7 @@
 #include "inspector/TypingSession.h"
 
 class QLineEdit;
+class QSize;
 class QUrl;
 class QAbstractButton;
 
@@ -98,6 +99,8 @@ private:
                           const std::function<void(VQDocument&, Node&)>& edit);
     // Clears the typing steps of both text views.
     void removeTypingUndoActions();
+    // Tells that the image in the file is too large to be read, and how large it is.
+    void showImageTooLarge(const QString& path, QSize size);
 
     QWidget* containerView_ = nullptr;
     EditingTextView* titleView_ = nullptr;
