@@ -23,8 +23,9 @@ QString patterns(const FileType& type)
     return list.join(u' ');
 }
 
-// A report that does not wait: it closes and deletes itself when answered.
-void showReport(QWidget* parent, const QString& objectName, const QString& text, const QString& detail)
+// A report that does not wait (it closes and deletes itself when answered), or one that returns once read.
+void showReport(QWidget* parent, const QString& objectName, const QString& text, const QString& detail,
+                ReportTiming timing = ReportTiming::atOnce)
 {
     auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Velquine"), text, QMessageBox::Ok, parent);
     box->setObjectName(objectName);
@@ -32,7 +33,10 @@ void showReport(QWidget* parent, const QString& objectName, const QString& text,
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (parent)
         box->setWindowModality(Qt::WindowModal);
-    box->show();
+    if (timing == ReportTiming::untilRead)
+        box->exec();
+    else
+        box->show();
 }
 
 // A question whose answer destroys something: Cancel (the default) or the action; true for the action.
@@ -145,10 +149,10 @@ void DocumentDialogs::showOpenError(QWidget* parent, const QString& name, const 
                QObject::tr("The document “%1” could not be opened.").arg(name), reason);
 }
 
-void DocumentDialogs::showSaveError(QWidget* parent, const QString& name, const QString& reason)
+void DocumentDialogs::showSaveError(QWidget* parent, const QString& name, const QString& reason, ReportTiming timing)
 {
     showReport(parent, QStringLiteral("saveFailureMessage"),
-               QObject::tr("The document “%1” could not be saved.").arg(name), reason);
+               QObject::tr("The document “%1” could not be saved.").arg(name), reason, timing);
 }
 
 void DocumentDialogs::showRecoveryCopyError(QWidget* parent, const QString& name, const QString& reason)

@@ -227,12 +227,12 @@ void DocumentWindows::showOpenError(const std::string& path, const std::string& 
                             QString::fromStdString(reason));
 }
 
-void DocumentWindows::showSaveError(Document& document, const std::string& reason)
+void DocumentWindows::showSaveError(Document& document, const std::string& reason, ReportTiming timing)
 {
     // The fixed text of the failure, then its cause.
     const std::string detail = document.saveErrorDetail();
     const std::string shown = detail.empty() || reason.find(detail) != std::string::npos ? reason : reason + "\n" + detail;
-    dialogs_->showSaveError(parentFor(&document), name(document), QString::fromStdString(shown));
+    dialogs_->showSaveError(parentFor(&document), name(document), QString::fromStdString(shown), timing);
 }
 
 void DocumentWindows::showRecoveryCopyError(Document& document, const std::string& reason)

@@ -143,13 +143,13 @@ void DocumentController::openDocument()
 
 // ---- Saving ----
 
-bool DocumentController::saveInPlace(Document& document, SaveOperation operation)
+bool DocumentController::saveInPlace(Document& document, SaveOperation operation, ReportTiming timing)
 {
     if (document.fileChangedOnDisk() && (!host_.askToOverwriteChangedFile(document) || endingQuietly_))
         return false;
     std::optional<std::string> error;
     if (!document.saveToURL(*document.fileURL(), document.fileType(), operation, &error)) {
-        host_.showSaveError(document, error.value_or(""));
+        host_.showSaveError(document, error.value_or(""), timing);
         return false;
     }
     autosaveErrorShown_.erase(&document);
@@ -184,7 +184,7 @@ bool DocumentController::saveDocumentAs(Document& document)
         *path += "." + extension;
     std::optional<std::string> error;
     if (!document.saveToURL(*path, document.defaultSaveType(), SaveOperation::saveAs, &error)) {
-        host_.showSaveError(document, error.value_or(""));
+        host_.showSaveError(document, error.value_or(""), ReportTiming::atOnce);
         return false;
     }
     untitledNumbers_.erase(&document);
@@ -261,7 +261,7 @@ void DocumentController::autosaveTimerFired(Document& document)
         } else {
             VQ_LOG("autosave()", error.value_or(""));
             if (autosaveErrorShown_.insert(&document).second) // once until a save works again
-                host_.showSaveError(document, error.value_or(""));
+                host_.showSaveError(document, error.value_or(""), ReportTiming::atOnce);
         }
     }
     // What the file does not hold (no file, a failed save, a change under way) is copied.
@@ -408,7 +408,8 @@ bool DocumentController::reviewChanges(Document& document, bool quitting)
     if (!document.isDocumentEdited())
         return true;
     const bool inPlace = document.canAutosaveInPlace();
-    if (inPlace && saveInPlace(document, SaveOperation::autosaveInPlace))
+    // A failure is read before the question that follows it.
+    if (inPlace && saveInPlace(document, SaveOperation::autosaveInPlace, ReportTiming::untilRead))
         return true;
     const SaveChangesAnswer answer = host_.askToSaveChanges(document, quitting);
     if (endingQuietly_)

@@ -49,6 +49,10 @@ namespace velquine {
 
 enum class SaveChangesAnswer { save, dontSave, cancel };
 
+// How a report is shown: at once while the program goes on, or waiting until the user has read it, as before a
+// question that would otherwise cover it.
+enum class ReportTiming { atOnce, untilRead };
+
 class DocumentControllerHost {
 public:
     virtual ~DocumentControllerHost() = default;
@@ -73,7 +77,7 @@ public:
     virtual bool askToOverwriteChangedFile(Document& document) = 0;
     virtual bool askToRevert(Document& document) = 0;
     virtual void showOpenError(const std::string& path, const std::string& reason) = 0;
-    virtual void showSaveError(Document& document, const std::string& reason) = 0;
+    virtual void showSaveError(Document& document, const std::string& reason, ReportTiming timing) = 0;
     // The document's unsaved changes could not be copied for recovery.
     virtual void showRecoveryCopyError(Document& document, const std::string& reason) = 0;
     // More copies of unsaved changes than a start reopens are kept in the folder: the count of those left.
@@ -160,8 +164,9 @@ private:
     // to date. A failure is logged, and shown once until a copy succeeds again unless quietly is set.
     void writeRecoveryCopy(Document& document, bool quietly);
     void discardRecoveryCopy(Document& document);
-    // The save into the document's own file, asking first when another program changed it; the error shown.
-    bool saveInPlace(Document& document, SaveOperation operation);
+    // The save into the document's own file, asking first when another program changed it; the error shown
+    // with the timing given.
+    bool saveInPlace(Document& document, SaveOperation operation, ReportTiming timing = ReportTiming::atOnce);
     bool reviewChanges(Document& document, bool quitting);
     std::string suggestedSaveName(const Document& document) const;
 
