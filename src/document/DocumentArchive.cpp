@@ -179,7 +179,8 @@ void DocumentArchive::writeToDatabase(const std::string& url, Content content)
         || buildIn([&] { return std::make_unique<ScratchFolderBeside>(url); }, Database::Place::atPath,
                    folderOfFile(url));
     if (!written) {
-        std::string message = "The document could not be saved.";
+        std::string message =
+            content == Content::committed ? "The document could not be saved." : "The copy could not be written.";
         for (const std::string& problem : problems)
             message += " " + problem;
         throw TextError(message, cause);
