@@ -731,3 +731,40 @@ TEST(EndToEnd, AFullDataFolderCostsNoSaveAndAFailedRecoveryCopyIsShown)
     EXPECT_TRUE(titledIn(nodesOfFile(home.filePath(QStringLiteral("Plan.radovudo"))), "Plan"));
     EXPECT_EQ(QDir(home.path()).entryList({QStringLiteral(".Plan*")}, QDir::Hidden | QDir::AllEntries), QStringList{});
 }
+
+// Thirty maps left unsaved by killed sessions: a start shows the ten most recent and tells once how many more are
+// kept and where; they all stay on disk.
+TEST(EndToEnd, ManyRecoveryCopiesOpenTenAtATimeAndTheRestAreTold)
+{
+    QTemporaryDir home;
+    const QString recovery = home.filePath(QStringLiteral("xdg_data_home/io.kelvarn.velquine/Recovery"));
+    const QString left = recovery + QStringLiteral("/0A4E8C16-1F52-4E43-9C35-3A8E2A1B7D00");
+    ASSERT_TRUE(QDir().mkpath(left));
+    auto document = DocumentFactory::makeUntitledDocument();
+    document->createRootNode("Kept", {0, 0}, false);
+    const QString copy = home.filePath(QStringLiteral("copy.radovudo"));
+    ASSERT_TRUE(document->writeToURL(copy.toStdString(), std::string(VQDocument::documentType), nullptr));
+    for (int number = 1; number <= 30; ++number) {
+        const QString id = QStringLiteral("6B0C3D0E-5A43-4E7F-8B7C-2C7C8D0F1A%1").arg(number, 2, 10, QChar(u'0'));
+        ASSERT_TRUE(QFile::copy(copy, left + u'/' + id + QStringLiteral(".radovudo")));
+        QFile description(left + u'/' + id + QStringLiteral(".json"));
+        ASSERT_TRUE(description.open(QIODevice::WriteOnly));
+        description.write(QStringLiteral("{\"untitled\": %1}").arg(number).toUtf8());
+    }
+    RunningApp app(home.path());
+    app.start({});
+    const QString notice = app.waitForWindow(QStringLiteral("Velquine"));
+    ASSERT_FALSE(notice.isEmpty()) << app.output().toStdString();
+    // Windows just mapped are still black until their first paint.
+    RunningApp::settle();
+    RunningApp::screenshot("end-to-end-many-recovery-copies.png");
+    const QStringList windows = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--name"), QStringLiteral("^Untitled( [0-9]+)?\\*$")})
+                                    .split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(windows.size(), 10);
+    QDirIterator copies(recovery, {QStringLiteral("*.radovudo")}, QDir::Files, QDirIterator::Subdirectories);
+    int kept = 0;
+    while (copies.hasNext() && !copies.next().isEmpty())
+        ++kept;
+    EXPECT_EQ(kept, 30);
+}
