@@ -356,105 +356,6 @@ TEST(EndToEnd, AMapTypedWithTheKeyboardIsTheMapThatOpensAgain)
 
 namespace {
 
-// The titles of the maps kept for recovery under the home folder.
-std::vector<std::string> recoveredTitles(const QString& home)
-{
-    std::vector<std::string> titles;
-    QDirIterator copies(home + QStringLiteral("/xdg_data_home/io.kelvarn.velquine/Recovery"),
-                        {QStringLiteral("*.radovudo")}, QDir::Files, QDirIterator::Subdirectories);
-    while (copies.hasNext()) {
-        const auto document = DocumentFactory::makeDocumentForURL(copies.next().toStdString(),
-                                                             std::string(VQDocument::documentType));
-        for (const Node& node : document->project().graph.allNodes())
-            titles.push_back(node.title);
-    }
-    return titles;
-}
-
-bool contains(const std::vector<std::string>& titles, const std::string& title)
-{
-    return std::find(titles.begin(), titles.end(), title) != titles.end();
-}
-
-// A root node typed into the map; the moment the title was entered.
-qint64 typeRootNode(const QString& window, const QString& title, const QElapsedTimer& clock)
-{
-    RunningApp::keys(window, {QStringLiteral("ctrl+Return")});
-    RunningApp::settle();
-    RunningApp::type(window, title);
-    RunningApp::keys(window, {QStringLiteral("Return")});
-    return clock.elapsed();
-}
-
-} // namespace
-
-// Killed 8 s after typing into a new map, the next start shows the map again; edited every 3 s for 30 s and
-// killed, no more than the last 10 s of work are lost; ended with SIGTERM 1 s after an edit, the file holds the
-// edit and a new map is kept. The delays are the program's own (5 s after the last change, 10 s after the first).
-TEST(EndToEnd, WorkSurvivesKillsAndTerminationSignals)
-{
-    QTemporaryDir home;
-    RunningApp app(home.path());
-    app.start({});
-    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
-    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
-    QElapsedTimer clock;
-    clock.start();
-    typeRootNode(untitled, QStringLiteral("Trip"), clock);
-    RunningApp::keys(untitled, {QStringLiteral("Tab")});
-    RunningApp::settle();
-    RunningApp::type(untitled, QStringLiteral("Tickets"));
-    RunningApp::keys(untitled, {QStringLiteral("Return")});
-    QThread::sleep(8); // the scenario: killed 8 s after the last key
-    EXPECT_FALSE(app.endWith(SIGKILL));
-    const std::vector<std::string> kept = recoveredTitles(home.path());
-    EXPECT_TRUE(contains(kept, "Trip") && contains(kept, "Tickets")) << kept.size();
-
-    app.start({});
-    const QString recovered = app.waitForWindow(QStringLiteral("Untitled*"));
-    ASSERT_FALSE(recovered.isEmpty()) << app.output().toStdString();
-    RunningApp::settle();
-    RunningApp::screenshot("end-to-end-recovered.png");
-
-    // Steady work: a node every 3 s for 30 s, then killed.
-    clock.restart();
-    std::vector<qint64> entered;
-    for (int step = 0; step <= 10; ++step) {
-        QThread::msleep(std::max<qint64>(0, step * 3000 - clock.elapsed())); // the pace of the work, not a wait
-        entered.push_back(typeRootNode(recovered, QStringLiteral("Step %1").arg(step), clock));
-    }
-    const qint64 killed = clock.elapsed();
-    EXPECT_FALSE(app.endWith(SIGKILL));
-    const std::vector<std::string> steady = recoveredTitles(home.path());
-    for (int step = 0; step <= 10; ++step) {
-        if (killed - entered[std::size_t(step)] > 11000) { // 10 s, and 1 s for a loaded machine
-            EXPECT_TRUE(contains(steady, "Step " + std::to_string(step))) << step << " of " << steady.size();
-        }
-    }
-
-    // Saved, the map's copy goes; SIGTERM 1 s after an edit ends the program as Quit does.
-    app.start({});
-    const QString again = app.waitForWindow(QStringLiteral("Untitled*"));
-    ASSERT_FALSE(again.isEmpty()) << app.output().toStdString();
-    const QString map = home.filePath(QStringLiteral("Trip.radovudo"));
-    const QString saved = app.saveWithCtrlS(again, home.filePath(QStringLiteral("Trip")), nullptr);
-    ASSERT_FALSE(saved.isEmpty()) << app.output().toStdString();
-    EXPECT_TRUE(recoveredTitles(home.path()).empty());
-    typeRootNode(saved, QStringLiteral("Last"), clock);
-    RunningApp::keys(saved, {QStringLiteral("ctrl+n")});
-    const QString fresh = app.waitForWindow(QStringLiteral("Untitled"));
-    ASSERT_FALSE(fresh.isEmpty()) << app.output().toStdString();
-    typeRootNode(fresh, QStringLiteral("Loose"), clock);
-    QThread::sleep(1); // the scenario: 1 s after the edit
-    EXPECT_TRUE(app.endWith(SIGTERM)) << app.output().toStdString();
-    const auto document = DocumentFactory::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
-    for (const char* title : {"Trip", "Tickets", "Step 0", "Last"})
-        EXPECT_TRUE(titled(*document, title)) << title;
-    EXPECT_EQ(recoveredTitles(home.path()), std::vector<std::string>{"Loose"});
-}
-
-namespace {
-
 // Whether the condition holds within the time, asked every 200 ms: the files another process writes.
 bool within(int milliseconds, const std::function<bool()>& condition)
 {
@@ -507,6 +408,104 @@ bool titledIn(const std::vector<Node>& nodes, const std::string& title)
 {
     return anyNode(nodes, [&](const Node& node) { return node.title == title; });
 }
+
+// The titles of the maps kept for recovery under the home folder.
+std::vector<std::string> recoveredTitles(const QString& home)
+{
+    std::vector<std::string> titles;
+    for (const Node& node : recoveredNodes(home))
+        titles.push_back(node.title);
+    return titles;
+}
+
+bool contains(const std::vector<std::string>& titles, const std::string& title)
+{
+    return std::find(titles.begin(), titles.end(), title) != titles.end();
+}
+
+// A root node typed into the map.
+void typeRootNode(const QString& window, const QString& title)
+{
+    RunningApp::keys(window, {QStringLiteral("ctrl+Return")});
+    RunningApp::settle();
+    RunningApp::type(window, title);
+    RunningApp::keys(window, {QStringLiteral("Return")});
+}
+
+// A new map's root "Trip" typed and entered, then its child's title "Tickets" typed, the editor left open.
+void typeTripAndTickets(const QString& window)
+{
+    typeRootNode(window, QStringLiteral("Trip"));
+    RunningApp::keys(window, {QStringLiteral("Tab")});
+    RunningApp::settle();
+    RunningApp::type(window, QStringLiteral("Tickets"));
+}
+
+} // namespace
+
+// Killed 8 s after typing into a new map, the next start shows the map again; edited every 3 s for 30 s and
+// killed, no more than the last 10 s of work are lost; ended with SIGTERM 1 s after an edit, the file holds the
+// edit and a new map is kept. The delays are the program's own (5 s after the last change, 10 s after the first).
+TEST(EndToEnd, WorkSurvivesKillsAndTerminationSignals)
+{
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    app.start({});
+    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
+    typeTripAndTickets(untitled);
+    RunningApp::keys(untitled, {QStringLiteral("Return")});
+    QThread::sleep(8); // the scenario: killed 8 s after the last key
+    EXPECT_FALSE(app.endWith(SIGKILL));
+    const std::vector<std::string> kept = recoveredTitles(home.path());
+    EXPECT_TRUE(contains(kept, "Trip") && contains(kept, "Tickets")) << kept.size();
+
+    app.start({});
+    const QString recovered = app.waitForWindow(QStringLiteral("Untitled*"));
+    ASSERT_FALSE(recovered.isEmpty()) << app.output().toStdString();
+    RunningApp::settle();
+    RunningApp::screenshot("end-to-end-recovered.png");
+
+    // Steady work: a node every 3 s for 30 s, then killed.
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> entered;
+    for (int step = 0; step <= 10; ++step) {
+        QThread::msleep(std::max<qint64>(0, step * 3000 - clock.elapsed())); // the pace of the work, not a wait
+        typeRootNode(recovered, QStringLiteral("Step %1").arg(step));
+        entered.push_back(clock.elapsed());
+    }
+    const qint64 killed = clock.elapsed();
+    EXPECT_FALSE(app.endWith(SIGKILL));
+    const std::vector<std::string> steady = recoveredTitles(home.path());
+    for (int step = 0; step <= 10; ++step) {
+        if (killed - entered[std::size_t(step)] > 11000) { // 10 s, and 1 s for a loaded machine
+            EXPECT_TRUE(contains(steady, "Step " + std::to_string(step))) << step << " of " << steady.size();
+        }
+    }
+
+    // Saved, the map's copy goes; SIGTERM 1 s after an edit ends the program as Quit does.
+    app.start({});
+    const QString again = app.waitForWindow(QStringLiteral("Untitled*"));
+    ASSERT_FALSE(again.isEmpty()) << app.output().toStdString();
+    const QString map = home.filePath(QStringLiteral("Trip.radovudo"));
+    const QString saved = app.saveWithCtrlS(again, home.filePath(QStringLiteral("Trip")), nullptr);
+    ASSERT_FALSE(saved.isEmpty()) << app.output().toStdString();
+    EXPECT_TRUE(recoveredTitles(home.path()).empty());
+    typeRootNode(saved, QStringLiteral("Last"));
+    RunningApp::keys(saved, {QStringLiteral("ctrl+n")});
+    const QString fresh = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(fresh.isEmpty()) << app.output().toStdString();
+    typeRootNode(fresh, QStringLiteral("Loose"));
+    QThread::sleep(1); // the scenario: 1 s after the edit
+    EXPECT_TRUE(app.endWith(SIGTERM)) << app.output().toStdString();
+    const auto document = DocumentFactory::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
+    for (const char* title : {"Trip", "Tickets", "Step 0", "Last"})
+        EXPECT_TRUE(titled(*document, title)) << title;
+    EXPECT_EQ(recoveredTitles(home.path()), std::vector<std::string>{"Loose"});
+}
+
+namespace {
 
 // A saved map of a root and one child, the child selected.
 void writeSmallMap(const QString& path)
@@ -605,12 +604,7 @@ TEST(EndToEnd, ANewMapWithAnOpenTitleEditorSurvivesAKill)
     app.start({});
     const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
     ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
-    QElapsedTimer clock;
-    clock.start();
-    typeRootNode(untitled, QStringLiteral("Trip"), clock);
-    RunningApp::keys(untitled, {QStringLiteral("Tab")});
-    RunningApp::settle();
-    RunningApp::type(untitled, QStringLiteral("Tickets"));
+    typeTripAndTickets(untitled);
     EXPECT_TRUE(within(20000, [&] {
         const std::vector<Node> kept = recoveredNodes(home.path());
         return titledIn(kept, "Trip") && titledIn(kept, "Tickets");
@@ -678,9 +672,7 @@ TEST(EndToEnd, WithoutRoomToOpenNothingIsCalledDamagedAndTheRecoveryCopyWaits)
     app.start({});
     const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
     ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
-    QElapsedTimer clock;
-    clock.start();
-    typeRootNode(untitled, QStringLiteral("Kept"), clock);
+    typeRootNode(untitled, QStringLiteral("Kept"));
     ASSERT_TRUE(within(20000, [&] { return titledIn(recoveredNodes(home.path()), "Kept"); }));
     EXPECT_FALSE(app.endWith(SIGKILL));
 
@@ -717,9 +709,7 @@ TEST(EndToEnd, AFullDataFolderCostsNoSaveAndAFailedRecoveryCopyIsShown)
     app.start({});
     const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
     ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
-    QElapsedTimer clock;
-    clock.start();
-    typeRootNode(untitled, QStringLiteral("Plan"), clock);
+    typeRootNode(untitled, QStringLiteral("Plan"));
     const QString report = app.waitForWindow(QStringLiteral("Velquine"));
     ASSERT_FALSE(report.isEmpty()) << app.output().toStdString();
     EXPECT_TRUE(app.waitForOutput(QStringLiteral("the unsaved changes of Untitled could not be copied")));
