@@ -16,6 +16,7 @@
 #include "exportui/ExportWindowController.h"
 #include "files/Database.h"
 #include "inspector/InspectorBarController.h"
+#include "kit/FocusReturn.h"
 #include "kit/SystemTheme.h"
 #include "kit/WindowAppearance.h"
 #include "platform/RunLoop.h"
@@ -61,6 +62,7 @@ int runApplication(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velquine.svg")));
 
     SystemTheme::watch();
+    FocusReturn::install(); // without a window manager, closing a dialog leaves no window with the keyboard
     CanvasRenderer::install(); // printing and image and PDF output draw through the canvas
     installEditorWindowHooks();
     MindMapEditorWindowController::setExportWindowOpener(&showExportWindow);

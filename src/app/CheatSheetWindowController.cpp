@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "kit/WindowAppearance.h"
+#include "kit/WindowPlacement.h"
 #include "platform/Resources.h"
 #include "base/Utf8.h"
 
@@ -56,6 +57,8 @@ void CheatSheetWindowController::loadCheatSheet()
 
 void CheatSheetWindowController::showWindow()
 {
+    // Beside the maps, at the right edge of the screen, the first time; wholly on the screen every time.
+    WindowPlacement::placeForShowing(panel_, WindowPlacement::FirstSpot::rightEdge);
     panel_->show();
     panel_->raise();
     updateWindowAppearance(panel_);

@@ -149,6 +149,12 @@ void DocumentDialogs::showOpenError(QWidget* parent, const QString& name, const 
                QObject::tr("The document “%1” could not be opened.").arg(name), reason);
 }
 
+void DocumentDialogs::showOpenWarning(QWidget* parent, const QString& name, const QString& reason)
+{
+    showReport(parent, QStringLiteral("partlyReadMessage"),
+               QObject::tr("The file “%1” is damaged: only its first part was read.").arg(name), reason);
+}
+
 void DocumentDialogs::showSaveError(QWidget* parent, const QString& name, const QString& reason, ReportTiming timing)
 {
     showReport(parent, QStringLiteral("saveFailureMessage"),

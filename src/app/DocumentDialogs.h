@@ -43,6 +43,8 @@ public:
     virtual bool runPrintPanel(QWidget* parent, QPrinter& printer);
     // Reports; shown without waiting for the user, unless a save's error is to wait until it is read.
     virtual void showOpenError(QWidget* parent, const QString& name, const QString& reason);
+    // The file opened, but only the part before its damage was read.
+    virtual void showOpenWarning(QWidget* parent, const QString& name, const QString& reason);
     virtual void showSaveError(QWidget* parent, const QString& name, const QString& reason, ReportTiming timing);
     virtual void showRecoveryCopyError(QWidget* parent, const QString& name, const QString& reason);
     virtual void showRecoveredCopiesLeft(QWidget* parent, std::size_t count, const QString& folder);

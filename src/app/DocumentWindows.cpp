@@ -11,6 +11,7 @@
 #include "document/FileTypes.h"
 #include "document/PrintOperation.h"
 #include "document/VQDocument.h"
+#include "kit/WindowPlacement.h"
 #include "platform/WindowFrames.h"
 
 namespace velquine {
@@ -46,6 +47,15 @@ private:
     DocumentController& controller_;
     std::weak_ptr<Document> document_;
 };
+
+// The document window the user used last: the active one, else the one made last.
+QWidget* lastUsedWindow(const std::vector<QWidget*>& windows)
+{
+    for (QWidget* window : windows)
+        if (window->isActiveWindow())
+            return window;
+    return windows.empty() ? nullptr : windows.back();
+}
 
 } // namespace
 
@@ -147,12 +157,15 @@ std::shared_ptr<Document> DocumentWindows::makeDocument(const std::string& path)
 
 void DocumentWindows::showDocument(const std::shared_ptr<Document>& document)
 {
+    const std::vector<QWidget*> others = windows();
     QWidget* window = windowMaker_(std::dynamic_pointer_cast<VQDocument>(document), windowTitle(*document), *this);
     link(window, document);
-    // Where and how large the document's window was when it last closed.
-    if (document->fileURL())
-        if (const std::optional<std::string> frame = WindowFrames::frame(*document->fileURL()))
-            window->restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*frame)));
+    // Where and how large the document's window was when it last closed, else a step on from the last window;
+    // wholly on the screen either way.
+    const std::optional<std::string> frame = document->fileURL() ? WindowFrames::frame(*document->fileURL()) : std::nullopt;
+    if (!frame || !window->restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*frame))))
+        WindowPlacement::placeCascaded(window, lastUsedWindow(others));
+    WindowPlacement::fitOnScreen(window);
     window->show();
     window->raise();
     window->activateWindow();
@@ -225,6 +238,12 @@ void DocumentWindows::showOpenError(const std::string& path, const std::string& 
 {
     dialogs_->showOpenError(parentFor(nullptr), QFileInfo(QString::fromStdString(path)).fileName(),
                             QString::fromStdString(reason));
+}
+
+void DocumentWindows::showOpenWarning(Document& document, const std::string& path, const std::string& reason)
+{
+    dialogs_->showOpenWarning(parentFor(&document), QFileInfo(QString::fromStdString(path)).fileName(),
+                              QString::fromStdString(reason));
 }
 
 void DocumentWindows::showSaveError(Document& document, const std::string& reason, ReportTiming timing)

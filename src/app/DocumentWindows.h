@@ -64,6 +64,7 @@ public:
     bool askToOverwriteChangedFile(Document& document) override;
     bool askToRevert(Document& document) override;
     void showOpenError(const std::string& path, const std::string& reason) override;
+    void showOpenWarning(Document& document, const std::string& path, const std::string& reason) override;
     void showSaveError(Document& document, const std::string& reason, ReportTiming timing) override;
     void showRecoveryCopyError(Document& document, const std::string& reason) override;
     void showRecoveredCopiesLeft(std::size_t count, const std::string& folder) override;

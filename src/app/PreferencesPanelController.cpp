@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPropertyAnimation>
 #include <QStyle>
 #include <QToolBar>
@@ -11,6 +12,7 @@
 #include "kit/SymbolImages.h"
 #include "kit/SystemColors.h"
 #include "kit/WindowAppearance.h"
+#include "kit/WindowPlacement.h"
 
 namespace velquine {
 
@@ -68,8 +70,18 @@ void PreferencesPanelController::updateItemIcons()
     helpItem_->setIcon(SymbolImages::icon(QStringLiteral("questionmark.circle"), dark));
 }
 
+void PreferencesPanelController::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 void PreferencesPanelController::showWindow()
 {
+    WindowPlacement::placeForShowing(this, WindowPlacement::FirstSpot::centred);
     show();
     raise();
     activateWindow();
@@ -126,9 +138,12 @@ void PreferencesPanelController::setContentViewAnimated(QWidget* pane, bool anim
         adjustSize(); // resizing keeps the top-left corner
         return;
     }
-    // The window's top edge stays; it grows or shrinks downward and takes the pane's width.
+    // The window's top edge stays; it grows or shrinks downward and takes the pane's width, and moves up where
+    // it would pass the bottom of the screen.
     const QRect frame = geometry();
-    const QRect target(frame.x(), frame.y(), frame.width() - content_->width() + pane->width(), frame.height() + d);
+    const QRect target = WindowPlacement::fitted(
+        QRect(frame.x(), frame.y(), frame.width() - content_->width() + pane->width(), frame.height() + d),
+        WindowPlacement::frameMargins(this), WindowPlacement::availableArea(this));
     content_->setMinimumSize(0, 0);
     content_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     animation_ = new QPropertyAnimation(this, "geometry", this);

@@ -1,7 +1,8 @@
 #pragma once
 
 // The preferences window: a toolbar that switches between the General and Help panes, the window resizing
-// to each pane while its top edge stays in place. One per process, made on first use.
+// to each pane while its top edge stays in place (and the window stays wholly on the screen). One per
+// process, made on first use; it opens over the active window. Ctrl+W and Escape close it.
 
 #include <QMainWindow>
 #include <QPointer>
@@ -37,6 +38,8 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    // Escape closes the window, as it does a dialog.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void updateItemIcons();

@@ -63,7 +63,8 @@ std::optional<NodeShape> DocumentClipboard::getNodeShapeFromPasteBoard(const Pas
 bool DocumentClipboard::copyNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard) const
 {
     return VQDocumentPasteboard::writeNodes(document_.project().graph, nodes, document_.uniqueHandle(), pasteBoard,
-                                            "copyNodesToPasteBoard(nodes:pasteBoard:)");
+                                            "copyNodesToPasteBoard(nodes:pasteBoard:)",
+                                            document_.project().projectStyle.current.backgroundColor);
 }
 
 bool DocumentClipboard::canPaste(const Pasteboard& pasteBoard) const

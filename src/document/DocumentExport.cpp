@@ -106,9 +106,18 @@ void DocumentExport::exportPlainTextToPasteboard(const PlainTextExporter::Option
                 "exportPlainTextToPasteboard(options:)");
 }
 
+void DocumentExport::exportRichText(const std::string& url, const RichTextExporter::Options& options) const
+{
+    const VQProject& project = document_.project();
+    RichTextExporter exporter(project.graph, project.projectStyle.current.backgroundColor);
+    exporter.options = options;
+    exporter.exportTo(url);
+}
+
 void DocumentExport::exportRichTextToPasteboard(const RichTextExporter::Options& options, Pasteboard& pasteBoard) const
 {
-    RichTextExporter exporter(document_.project().graph);
+    const VQProject& project = document_.project();
+    RichTextExporter exporter(project.graph, project.projectStyle.current.backgroundColor);
     exporter.options = options;
     deliverText(exporter.rtfData(), {Pasteboard::rtfType}, true, pasteBoard, "exportRichTextToPasteboard(options:)");
 }
@@ -212,7 +221,7 @@ Bytes DocumentExport::renderPDF(const GraphRenderOptions& options) const
         writer.setResolution(72);
         writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setTitle(QString::fromStdString(snapshot.title));
+        writer.setTitle(QString::fromStdString(opmlTitle()));
         writer.setCreator(QStringLiteral("Velquine"));
         QPainter painter(&writer);
         if (!painter.isActive())

@@ -33,6 +33,8 @@ public:
     void exportPlainText(const std::string& url, const PlainTextExporter::Options& options) const;
     void exportMarkdown(const std::string& url, const MarkdownExporter::Options& options) const;
     void exportOPML(const std::string& url) const;
+    // Rich text as RTF or Word by the path's extension (RichTextExporter::exportTo), on the map's background.
+    void exportRichText(const std::string& url, const RichTextExporter::Options& options) const;
     // The text outlines on the pasteboard as its string type; OPML as "org.opml.opml" and as string, the
     // same bytes; rich text as RTF on a cleared pasteboard.
     void exportPlainTextToPasteboard(const PlainTextExporter::Options& options,
@@ -43,7 +45,8 @@ public:
     void exportOPMLToPasteboard(Pasteboard& pasteBoard = Pasteboard::general()) const;
     void exportMarkdownToPasteboard(const MarkdownExporter::Options& options,
                                     Pasteboard& pasteBoard = Pasteboard::general()) const;
-    // The OPML document title: the project title, else the first root's title, else empty.
+    // The map's title, which OPML documents and PDF pages carry: the project title, else the first root's title,
+    // else empty.
     std::string opmlTitle() const;
 
     // The area a rendering shows, in map coordinates: the nodes' bounding rectangle grown by 15 % of its
@@ -61,7 +64,7 @@ public:
     // picture in memory. Throws as renderImage; nothing when compression failed.
     std::optional<Bytes> renderPNG(const GraphRenderOptions& options) const;
     // The map as a one-page PDF of the render rectangle's size in points (scaled down when a side would
-    // pass maxPDFPageSide). Throws as renderImage, but for the pixel limit.
+    // pass maxPDFPageSide), titled with the map's title. Throws as renderImage, but for the pixel limit.
     Bytes renderPDF(const GraphRenderOptions& options) const;
     // The rendering as PNG or PDF on the pasteboard. An image that cannot be converted to PNG throws
     // ImageExtensionError and leaves the pasteboard as it was.

@@ -50,8 +50,8 @@ std::shared_ptr<VQDocument> DocumentFactory::makeDocumentForURL(const std::strin
     document->setFileURL(url);
     document->setFileType(typeName);
     document->read(url, typeName);
-    // A file opened as a document that yields no outline (a picture, a damaged OPML file, an empty text) is
-    // refused: an empty untitled map in its place would hide that nothing was read.
+    // A file opened as a document that yields no outline (a picture, an OPML file without outlines, an empty
+    // text) is refused: an empty untitled map in its place would hide that nothing was read.
     if (!document->fileURL() && document->project().graph.isEmpty()) {
         switch (VQDocumentFiles::readerFor(typeName, url)) {
         case DocumentReader::none:

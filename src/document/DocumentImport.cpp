@@ -149,6 +149,11 @@ void DocumentImport::readOPML(const std::string& url)
     OPMLImporter importer;
     std::vector<Node> nodes;
     importer.parseFile(url, &nodes);
+    if (const std::optional<OPMLImporter::Damage>& damage = importer.damage) {
+        if (nodes.empty())
+            throw TextError(VQDocumentFiles::damagedOPMLMessage(damage->line, damage->column, damage->reason));
+        document_.setReadWarning(VQDocumentFiles::partlyReadOPMLMessage(damage->line, damage->column, damage->reason));
+    }
 
     if (nodes.size() > VQDocumentFiles::maximumNodeCount)
         throw TextError(VQDocumentFiles::tooManyNodesMessage(nodes.size()));

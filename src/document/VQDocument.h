@@ -205,6 +205,9 @@ public:
     void read(const std::string& url, const std::string& typeName);
     // True once a read of this document threw.
     bool readFailed() const override { return readFailed_; }
+    std::string readWarning() const override { return readWarning_; }
+    // Set by the reader of a file it took only a part of.
+    void setReadWarning(std::string warning) { readWarning_ = std::move(warning); }
     // What lay beneath the last failed writeToURL ("No space left on device"), for the save dialog's
     // detail; empty when it succeeded or nothing more is known.
     std::string saveErrorDetail() const override { return lastSaveErrorDetail_; }
@@ -226,6 +229,7 @@ private:
     bool write(const std::string& url, DocumentArchive::Content content, std::optional<std::string>* error);
 
     bool readFailed_ = false;
+    std::string readWarning_;
     std::string lastSaveErrorDetail_;
 };
 

@@ -138,6 +138,33 @@ std::string VQDocumentFiles::tooManyNodesMessage(std::uint64_t count)
         + " a map may hold.";
 }
 
+namespace {
+
+// "line 3, column 7 (Premature end of document)"
+std::string damagePlace(std::int64_t line, std::int64_t column, std::string_view reason)
+{
+    std::string place = "line " + std::to_string(line) + ", column " + std::to_string(column);
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' '))
+        reason.remove_suffix(1);
+    if (!reason.empty())
+        place += " (" + std::string(reason) + ")";
+    return place;
+}
+
+} // namespace
+
+std::string VQDocumentFiles::damagedOPMLMessage(std::int64_t line, std::int64_t column, std::string_view reason)
+{
+    return "The file is damaged: it stops being well-formed OPML at " + damagePlace(line, column, reason)
+        + ", and it holds no outline element before that point.";
+}
+
+std::string VQDocumentFiles::partlyReadOPMLMessage(std::int64_t line, std::int64_t column, std::string_view reason)
+{
+    return "It stops being well-formed OPML at " + damagePlace(line, column, reason)
+        + ". Only the outline before that point was read; the rest of the file is missing from the map.";
+}
+
 DocumentReader VQDocumentFiles::readerFor(std::string_view typeName, std::string_view path)
 {
     struct Row {

@@ -32,12 +32,11 @@ public:
     static constexpr std::string_view damagedDocumentMessage =
         "The document is damaged and can not be opened.";
     // The messages for a file opened as a document that yields no outline: one of a kind no reader takes,
-    // an OPML file without a readable outline element, a text without a line of text.
+    // a well-formed OPML file without an outline element, a text without a line of text.
     static constexpr std::string_view unknownKindMessage =
         "Velquine can't open files of this kind. It opens Velquine maps, and OPML, plain text, Markdown, RTF and "
         "Word outlines.";
-    static constexpr std::string_view noOPMLOutlineMessage =
-        "The file holds no outline: it is not well-formed OPML, or it has no outline element before the damage.";
+    static constexpr std::string_view noOPMLOutlineMessage = "The file holds no outline: it has no outline element.";
     static constexpr std::string_view noTextOutlineMessage = "The file holds no outline: it has no line of text.";
     // The one entry of a document archive.
     static constexpr std::string_view databaseFileName = "database.sqlite";
@@ -48,6 +47,11 @@ public:
     static constexpr std::uint64_t maximumNodeCount = 250000;
     // "The map has 1000000 nodes, more than the 250000 a map may hold."
     static std::string tooManyNodesMessage(std::uint64_t count);
+    // An OPML file that stops being well-formed at the line and column (the XML reader's reason in brackets):
+    // the message when no outline element comes before that point, and the warning when the outline before it
+    // was read.
+    static std::string damagedOPMLMessage(std::int64_t line, std::int64_t column, std::string_view reason);
+    static std::string partlyReadOPMLMessage(std::int64_t line, std::int64_t column, std::string_view reason);
 
     // Chooses by the type name (exact text) and the path's extension (a case-sensitive ends-with test),
     // row by row; within a row the type names come first:

@@ -169,7 +169,7 @@ std::vector<Node> VQDocumentPasteboard::roots(const std::vector<Node>& nodes)
 
 bool VQDocumentPasteboard::writeNodes(const Graph& graph, const std::vector<Node>& nodes,
                                       const std::string& sourceHandle, Pasteboard& pasteboard,
-                                      std::string_view function)
+                                      std::string_view function, const Color& backgroundColor)
 {
     if (nodes.empty())
         return false;
@@ -195,7 +195,7 @@ bool VQDocumentPasteboard::writeNodes(const Graph& graph, const std::vector<Node
     const UserDefaults& defaults = UserDefaults::standard();
     if (defaults.boolForKey("copyRichTextToPasteboard")) {
         const bool keepColors = defaults.boolForKey("copyNodeTitleColorsToPasteboard");
-        pasteboard.setString(richTextForm(graph, rootNodes, keepColors), Pasteboard::rtfType);
+        pasteboard.setString(richTextForm(graph, rootNodes, keepColors, backgroundColor), Pasteboard::rtfType);
     }
     pasteboard.setString(plainTextForm(graph, rootNodes), Pasteboard::stringType);
     pasteboard.setString(opmlForm(graph, rootNodes), pasteboardType(Type::opml));
@@ -221,9 +221,10 @@ std::string VQDocumentPasteboard::opmlForm(const Graph& graph, const std::vector
     return trimmingNewlines(exporter.builder.toString());
 }
 
-std::string VQDocumentPasteboard::richTextForm(const Graph& graph, const std::vector<Node>& roots, bool keepColors)
+std::string VQDocumentPasteboard::richTextForm(const Graph& graph, const std::vector<Node>& roots, bool keepColors,
+                                               const Color& backgroundColor)
 {
-    RichTextExporter exporter(graph);
+    RichTextExporter exporter(graph, backgroundColor);
     exporter.options.keepColors = keepColors;
     int itemNumber = 1;
     for (const Node& root : roots)

@@ -24,6 +24,7 @@
 #include "model/graph/Node.h"
 #include "model/style/NodeShape.h"
 #include "model/style/NodeStyle.h"
+#include "platform/Color.h"
 #include "platform/Geometry.h"
 #include "platform/Pasteboard.h"
 
@@ -96,8 +97,10 @@ public:
     // or the list cannot be encoded: then it is left alone and the result is false (with a log line under
     // the function name for an encoding failure). False as well, with the log line "cant set pboard data",
     // when the pasteboard refuses the node list. Failures of the marker and the text forms are ignored.
+    // The rich text's kept colours stay readable against the map's background colour (RichTextExporter).
     static bool writeNodes(const Graph& graph, const std::vector<Node>& nodes, const std::string& sourceHandle,
-                           Pasteboard& pasteboard, std::string_view function);
+                           Pasteboard& pasteboard, std::string_view function,
+                           const Color& backgroundColor = Color::white());
 
     // The text forms of copied roots, each with its descendants as stored in the graph.
     // One line per node, a tab per level below its root, no colon or hyphen; line breaks trimmed at both ends.
@@ -105,7 +108,8 @@ public:
     // An OPML document titled after the first root; line breaks trimmed at both ends.
     static std::string opmlForm(const Graph& graph, const std::vector<Node>& roots);
     // RTF of the roots as list items numbered from 1.
-    static std::string richTextForm(const Graph& graph, const std::vector<Node>& roots, bool keepColors);
+    static std::string richTextForm(const Graph& graph, const std::vector<Node>& roots, bool keepColors,
+                                    const Color& backgroundColor = Color::white());
 
     // The text without the line-break characters (LF, VT, FF, CR, NEL, LS, PS) at its start and end.
     static std::string trimmingNewlines(std::string_view text);

@@ -124,6 +124,7 @@ void VQDocument::read(const std::string& url, const std::string& typeName)
 
     // Until the read has finished, this document must not be saved over anything.
     readFailed_ = true;
+    readWarning_.clear();
     const DocumentReader reader = VQDocumentFiles::readerFor(typeName, url);
     if (reader != DocumentReader::documentArchive) {
         setFileURL(std::nullopt);

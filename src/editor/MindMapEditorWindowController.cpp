@@ -4,8 +4,6 @@
 #include <cmath>
 
 #include <QComboBox>
-#include <QFileDialog>
-#include <QImageReader>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -19,6 +17,7 @@
 #include "editor/ToolbarController.h"
 #include "kit/Beep.h"
 #include "kit/CommandTable.h"
+#include "kit/OpenPanel.h"
 #include "kit/ScrollView.h"
 #include "kit/WindowActions.h"
 #include "kit/WindowAppearance.h"
@@ -31,18 +30,14 @@ namespace velquine {
 
 namespace {
 
+std::optional<QString> chooseImageFile(QWidget* parent)
+{
+    return OpenPanel::chooseImage(parent, QObject::tr("Add Photo"));
+}
+
 MindMapEditorWindowController::ImageFileChooser& imageFileChooser()
 {
-    static MindMapEditorWindowController::ImageFileChooser chooser = [](QWidget* parent) -> std::optional<QString> {
-        QStringList patterns;
-        for (const QByteArray& format : QImageReader::supportedImageFormats())
-            patterns << QStringLiteral("*.") + QString::fromLatin1(format);
-        const QString path = QFileDialog::getOpenFileName(parent, QObject::tr("Add Photo"), QString(),
-                                                          QObject::tr("Images (%1)").arg(patterns.join(u' ')));
-        if (path.isEmpty())
-            return std::nullopt;
-        return path;
-    };
+    static MindMapEditorWindowController::ImageFileChooser chooser = chooseImageFile;
     return chooser;
 }
 
@@ -56,7 +51,7 @@ MindMapEditorWindowController::ExportWindowOpener& exportWindowOpener()
 
 void MindMapEditorWindowController::setImageFileChooser(ImageFileChooser chooser)
 {
-    imageFileChooser() = std::move(chooser);
+    imageFileChooser() = chooser ? std::move(chooser) : ImageFileChooser(chooseImageFile);
 }
 
 void MindMapEditorWindowController::setExportWindowOpener(ExportWindowOpener opener)

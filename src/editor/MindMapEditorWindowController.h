@@ -50,7 +50,8 @@ public:
     void insertImageIntoSelectedNodes(const Image& image, const std::vector<std::int64_t>& nodeUIDs);
     void showExportWindow();
 
-    // What the photo picker asks for: an image file, or none when the user cancels. Tests replace it.
+    // What the photo picker asks for: an image file, or none when the user cancels (OpenPanel::chooseImage).
+    // Tests replace it; an empty chooser puts the dialog back.
     using ImageFileChooser = std::function<std::optional<QString>(QWidget* parent)>;
     static void setImageFileChooser(ImageFileChooser chooser);
     // What opens the export window for a document (installed by the export window's owner).

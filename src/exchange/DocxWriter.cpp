@@ -38,7 +38,7 @@ void valueElement(XmlWriter& xml, std::string_view name, std::string_view value)
 void writeRunProperties(XmlWriter& xml, const RichTextAttributes& a, const std::string& defaultFontFamily)
 {
     xml.startElement("w:rPr");
-    // Child order is fixed by the schema: rFonts, b, i, strike, color, sz, szCs, u.
+    // Child order is fixed by the schema: rFonts, b, i, strike, color, sz, szCs, u, shd.
     const std::string& family = a.fontFamily ? *a.fontFamily : defaultFontFamily;
     if (!family.empty()) {
         xml.startElement("w:rFonts");
@@ -63,6 +63,13 @@ void writeRunProperties(XmlWriter& xml, const RichTextAttributes& a, const std::
     }
     if (a.underline)
         valueElement(xml, "w:u", "single");
+    if (a.backgroundColor) {
+        xml.startElement("w:shd");
+        xml.attribute("w:val", "clear");
+        xml.attribute("w:color", "auto");
+        xml.attribute("w:fill", hexColor(*a.backgroundColor));
+        xml.endElement();
+    }
     xml.endElement();
 }
 

@@ -223,6 +223,9 @@ struct OPMLImporter::Reading {
             throw TextError("The OPML file could not be read (" + reader.errorString().toStdString()
                             + "): " + std::string(source));
         // A damaged document ends at its first error: the outlines still open keep the children they got.
+        if (reader.hasError())
+            importer.damage = OPMLImporter::Damage{reader.lineNumber(), reader.columnNumber() + 1,
+                                                   reader.errorString().toStdString()};
         importer.parentStack.clear();
     }
 };

@@ -6,13 +6,15 @@
 // as written. The head's title becomes documentTitle.
 //
 // Element names are compared without case, attribute names exactly. A document that is not well-formed
-// stops the reading where the damage starts and keeps the nodes made so far. Nothing is ever loaded from
+// stops the reading where the damage starts and keeps the nodes made so far; damage then tells where that
+// was. Nothing is ever loaded from
 // outside the document, and a document type that declares entities is refused (TextError naming the
 // file), as is a document with a document type or entity references that yields no outline at all, and a
 // document with an element of more than maximumAttributes attributes (before anything is read).
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,10 +41,19 @@ public:
     // and digits: "xmlUrl" gives "Xmlurl", "_note" gives "_Note", "don't" gives "Don'T".
     static std::string capitalized(std::string_view text);
 
+    // Where a document that is not well-formed broke off (counted from 1), and the XML reader's words for
+    // it.
+    struct Damage {
+        std::int64_t line = 0;
+        std::int64_t column = 0;
+        std::string reason;
+    };
+
     std::int64_t nodeID = 0;
     std::vector<std::int64_t> parentStack;
     Graph graph;
     std::string documentTitle;
+    std::optional<Damage> damage;
 
 private:
     struct Reading;

@@ -29,6 +29,7 @@ struct RichTextAttributes {
     std::optional<RichTextColor> foregroundColor;  // none: the reader's default colour
     bool underline = false;
     bool strikeThrough = false;
+    std::optional<RichTextColor> backgroundColor;  // shading behind the text; none: the page shows through
 
     bool operator==(const RichTextAttributes&) const = default;
 };

@@ -20,6 +20,40 @@ std::uint8_t channel(double component)
     return static_cast<std::uint8_t>(std::lround(std::clamp(component, 0.0, 1.0) * 255.0));
 }
 
+double unit(double component)
+{
+    return std::isfinite(component) ? std::clamp(component, 0.0, 1.0) : 0.0;
+}
+
+// Paints the colour, with its opacity, over an opaque red, green and blue.
+void paintOver(std::array<double, 3>& below, const Color& color)
+{
+    const Color rgb = color.usingDeviceRGB();
+    const std::vector<double>& c = rgb.components();
+    if (c.size() < 4)
+        return;
+    const double alpha = unit(c[3]);
+    for (std::size_t i = 0; i < 3; ++i)
+        below[i] = unit(c[i]) * alpha + below[i] * (1.0 - alpha);
+}
+
+// The relative luminance of an sRGB colour and the contrast ratio of two colours, from 1 to 21.
+double luminance(const RichTextColor& color)
+{
+    const auto linear = [](std::uint8_t value) {
+        const double v = value / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.red) + 0.7152 * linear(color.green) + 0.0722 * linear(color.blue);
+}
+
+double contrastRatio(const RichTextColor& a, const RichTextColor& b)
+{
+    const double first = luminance(a);
+    const double second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
 bool endsWith(const std::string& text, std::string_view suffix)
 {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -70,8 +104,8 @@ std::string lowercaseExtension(const std::string& path)
 
 } // namespace
 
-RichTextExporter::RichTextExporter(const Graph& graph)
-    : graph(graph)
+RichTextExporter::RichTextExporter(const Graph& graph, const Color& backgroundColor)
+    : graph(graph), backgroundColor(backgroundColor)
 {
 }
 
@@ -109,10 +143,41 @@ void RichTextExporter::appendNode(const Node& start, int level, std::unordered_s
         paragraph.headIndent = 20.0 * depth;
         paragraph.firstLineHeadIndent = 20.0 * depth;
         const AttributedString title = node.attributedTitle();
-        if (!title.empty())
-            paragraph.runs.push_back(RichTextRun{title.string(), attributesOf(title.attributesAt(0), options.keepColors)});
+        if (!title.empty()) {
+            RichTextAttributes attributes = attributesOf(title.attributesAt(0), options.keepColors);
+            keepReadable(attributes, node);
+            paragraph.runs.push_back(RichTextRun{title.string(), std::move(attributes)});
+        }
         builder.paragraphs.push_back(std::move(paragraph));
     });
+}
+
+void RichTextExporter::keepReadable(RichTextAttributes& attributes, const Node& node) const
+{
+    if (!attributes.foregroundColor)
+        return;
+    // What the title is drawn on: the map's background, and over it the node's fill unless the node is only
+    // underlined. The reader's white page comes first, then the fill, then the background alone: the first that
+    // sets the title off enough, else the one that sets it off most.
+    std::array<double, 3> background{1.0, 1.0, 1.0};
+    paintOver(background, backgroundColor);
+    std::array<double, 3> fill = background;
+    if (node.shape != NodeShape::underline)
+        paintOver(fill, node.style.fillColor);
+    const std::array<std::optional<RichTextColor>, 3> backdrops{
+        std::nullopt, RichTextColor{channel(fill[0]), channel(fill[1]), channel(fill[2])},
+        RichTextColor{channel(background[0]), channel(background[1]), channel(background[2])}};
+    static constexpr RichTextColor page{255, 255, 255};
+    double best = 0.0;
+    for (const std::optional<RichTextColor>& backdrop : backdrops) {
+        const double contrast = contrastRatio(*attributes.foregroundColor, backdrop.value_or(page));
+        if (contrast > best) {
+            best = contrast;
+            attributes.backgroundColor = backdrop;
+        }
+        if (contrast >= minimumContrast)
+            return;
+    }
 }
 
 void RichTextExporter::appendRoots()

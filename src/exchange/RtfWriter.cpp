@@ -140,8 +140,9 @@ std::string RtfWriter::write(const RichTextDocument& document)
         for (const RichTextRun& run : paragraph.runs) {
             if (run.attributes.fontFamily)
                 indexOf(fonts, *run.attributes.fontFamily);
-            if (run.attributes.foregroundColor)
-                indexOf(colors, *run.attributes.foregroundColor);
+            for (const std::optional<RichTextColor>& color : {run.attributes.foregroundColor, run.attributes.backgroundColor})
+                if (color)
+                    indexOf(colors, *color);
         }
     }
 
@@ -194,6 +195,9 @@ std::string RtfWriter::write(const RichTextDocument& document)
                 out += "\\i";
             if (a.foregroundColor)
                 out += "\\cf" + std::to_string(indexOf(colors, *a.foregroundColor) + 1);
+            // Clear character shading in the pattern's background colour, as word processors write it.
+            if (a.backgroundColor)
+                out += "\\chshdng0\\chcbpat" + std::to_string(indexOf(colors, *a.backgroundColor) + 1);
             if (a.underline)
                 out += "\\ul";
             if (a.strikeThrough)

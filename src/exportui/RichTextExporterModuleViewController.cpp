@@ -60,9 +60,9 @@ ExportResult RichTextExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({fileType()});
     if (!url)
         return ExportResult::cancelled;
-    RichTextExporter exporter(doc->project().graph);
-    exporter.options.keepColors = colorSwitch->isChecked();
-    exporter.exportTo(*url);
+    RichTextExporter::Options options;
+    options.keepColors = colorSwitch->isChecked();
+    DocumentExport(*doc).exportRichText(*url, options);
     saveSwitchStates();
     return ExportResult::done;
 }

@@ -102,6 +102,10 @@ void NodeContentInspector::buildControls()
             view, this, [this] { textDidBeginEditing(); }, [this, view] { textDidChange(view); },
             [this, view] { textDidEndEditing(view); }, [this] { cancelOperation(); });
     connect(linkView_, &QLineEdit::textEdited, this, &NodeContentInspector::controlTextDidBeginEditing);
+    connect(linkView_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        const std::optional<Node> node = selectedNode();
+        clearLinkButton_->setEnabled(node && (!text.isEmpty() || !node->url.empty()));
+    });
     connect(linkView_, &QLineEdit::editingFinished, this, &NodeContentInspector::controlTextDidEndEditing);
     connect(linkButton_, &QAbstractButton::clicked, this, &NodeContentInspector::visitLink);
     connect(clearLinkButton_, &QAbstractButton::clicked, this, &NodeContentInspector::clearLink);
@@ -235,10 +239,11 @@ void NodeContentInspector::enableFields()
     const std::optional<Node> node = selectedNode();
     setTextViewEditable(titleView_, true);
     linkView_->setEnabled(true);
-    clearLinkButton_->setEnabled(true);
+    // Clear and Remove only where there is a link or an image (Clear also while a link is typed).
+    clearLinkButton_->setEnabled(node && !node->url.empty());
     linkButton_->setEnabled(node && !node->url.empty());
     setTextViewEditable(noteView_, true);
-    imageClearButton_->setEnabled(true);
+    imageClearButton_->setEnabled(node && node->image());
     imageBrowseButton_->setEnabled(true);
     imageWell_->setEnabled(true);
 }
@@ -273,7 +278,7 @@ void NodeContentInspector::imageWellAction()
 
 void NodeContentInspector::browseImage()
 {
-    const std::optional<QString> path = OpenPanel::chooseFile(window(), tr("Choose an Image"), OpenPanel::imageFilter());
+    const std::optional<QString> path = OpenPanel::chooseImage(window(), tr("Choose an Image"));
     if (!path)
         return;
     const std::optional<Image> image = ImageWell::imageFromFile(*path);

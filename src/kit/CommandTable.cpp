@@ -109,7 +109,9 @@ constexpr CommandSpec table[] = {
     {.command = Command::centerSelectedNode, .selector = "centerSelectedNode:", .title = "&Center Selected Node",
      .key = Qt::CTRL | Qt::Key_J, .toolbar = {"centerNodeItem", "viewfinder", "Center Selected Node", 0, true}},
     {.command = Command::centerSelectedNodeNoAnim, .selector = "centerSelectedNodeNoAnim:"},
-    {.command = Command::zoomIn, .selector = "zoomIn:", .title = "Zoom &In", .standardKey = QKeySequence::ZoomIn},
+    // Ctrl+= as well, the key that holds "+" on most keyboards, as in other desktop applications.
+    {.command = Command::zoomIn, .selector = "zoomIn:", .title = "Zoom &In", .standardKey = QKeySequence::ZoomIn,
+     .key = Qt::CTRL | Qt::Key_Equal},
     {.command = Command::zoomOut, .selector = "zoomOut:", .title = "Zoom &Out", .standardKey = QKeySequence::ZoomOut},
     {.command = Command::zoomDefault, .selector = "zoomDefault:", .title = "&Actual Size",
      .key = Qt::CTRL | Qt::Key_0},
@@ -217,11 +219,12 @@ QString commandPlainTitle(Command command)
 QList<QKeySequence> commandShortcuts(Command command)
 {
     const CommandSpec& spec = commandSpec(command);
+    QList<QKeySequence> shortcuts;
     if (spec.standardKey != QKeySequence::UnknownKey)
-        return KeyPolicy::standardShortcuts(spec.standardKey);
-    if (spec.key.key() != Qt::Key_unknown)
-        return {QKeySequence(spec.key)};
-    return {};
+        shortcuts = KeyPolicy::standardShortcuts(spec.standardKey);
+    if (spec.key.key() != Qt::Key_unknown && !shortcuts.contains(QKeySequence(spec.key)))
+        shortcuts.append(QKeySequence(spec.key));
+    return shortcuts;
 }
 
 QString commandKeyHint(Command command)

@@ -66,7 +66,7 @@ struct CommandSpec {
     const char* selector;
     const char* title = nullptr; // null: in no menu
     QKeySequence::StandardKey standardKey = QKeySequence::UnknownKey;
-    QKeyCombination key = Qt::Key_unknown; // Key_unknown: none
+    QKeyCombination key = Qt::Key_unknown; // Key_unknown: none; with a standard key, one more after its own
     const char* keyHint = nullptr; // a key the map handles itself, shown after the menu title
     int tag = 0;
     SelectionNeed selection = SelectionNeed::none;

@@ -4,13 +4,15 @@
 #include <QImageReader>
 #include <QStringList>
 
+#include "kit/FileDialogFolders.h"
+
 namespace velquine {
 
 namespace {
 
-std::optional<QString> runDialog(QWidget* parent, const QString& title, const QString& filter)
+std::optional<QString> runDialog(QWidget* parent, const QString& title, const QString& filter, const QString& folder)
 {
-    const QString path = QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    const QString path = QFileDialog::getOpenFileName(parent, title, folder, filter);
     if (path.isEmpty())
         return std::nullopt;
     return path;
@@ -24,9 +26,19 @@ OpenPanel::Handler& handler()
 
 } // namespace
 
-std::optional<QString> OpenPanel::chooseFile(QWidget* parent, const QString& title, const QString& filter)
+std::optional<QString> OpenPanel::chooseFile(QWidget* parent, const QString& title, const QString& filter,
+                                             const QString& folder)
 {
-    return handler()(parent, title, filter);
+    return handler()(parent, title, filter, folder);
+}
+
+std::optional<QString> OpenPanel::chooseImage(QWidget* parent, const QString& title)
+{
+    using Kind = FileDialogFolders::Kind;
+    std::optional<QString> path = chooseFile(parent, title, imageFilter(), FileDialogFolders::startFolder({}, Kind::pictures));
+    if (path)
+        FileDialogFolders::noteChosenFile(*path, Kind::pictures);
+    return path;
 }
 
 OpenPanel::Handler OpenPanel::setHandler(Handler replacement)

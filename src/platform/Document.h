@@ -84,6 +84,9 @@ public:
     virtual std::string saveErrorDetail() const { return {}; }
     // Whether a read of this document failed: such a document is never written over its file.
     virtual bool readFailed() const { return false; }
+    // What the last read left out of a file it could only partly read (a damaged file opened up to the
+    // damage), to be told to the user; empty when the read took the whole file.
+    virtual std::string readWarning() const { return {}; }
     // Whether a change is under way (an editing session: a title or a note being typed). Saves write what is
     // committed, as it was before the change began; copies kept for recovery take the change in as it stands.
     virtual bool hasOpenEditingSession() const { return false; }

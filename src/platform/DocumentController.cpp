@@ -132,6 +132,8 @@ std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(cons
     document->noteFileState();
     RecentDocuments::note(path);
     addDocument(document);
+    if (const std::string warning = document->readWarning(); !warning.empty())
+        host_.showOpenWarning(*document, path, warning);
     return document;
 }
 

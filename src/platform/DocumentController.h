@@ -77,6 +77,8 @@ public:
     virtual bool askToOverwriteChangedFile(Document& document) = 0;
     virtual bool askToRevert(Document& document) = 0;
     virtual void showOpenError(const std::string& path, const std::string& reason) = 0;
+    // Tells that the file at path, now open as the document, could only partly be read (Document::readWarning()).
+    virtual void showOpenWarning(Document& document, const std::string& path, const std::string& reason) = 0;
     virtual void showSaveError(Document& document, const std::string& reason, ReportTiming timing) = 0;
     // The document's unsaved changes could not be copied for recovery.
     virtual void showRecoveryCopyError(Document& document, const std::string& reason) = 0;

@@ -7,9 +7,11 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "document/DocumentExport.h"
+#include "model/style/ProjectStyle.h"
 #include "DocumentTestSupport.h"
 #include "support/ExternalTools.h"
 
@@ -118,6 +120,61 @@ TEST_F(DocumentExportTest, TextOutlinesGoToFilesWithTheirOptions)
     EXPECT_EQ(read(dir.filePath("empty.txt")), "");
 }
 
+// A map of one-word titles in the theme, each node's style and shape the theme's.
+std::unique_ptr<VQDocument> themedMap(const ProjectStyle& theme)
+{
+    auto map = std::make_unique<VQDocument>();
+    map->beginEditingSession("Build");
+    const Node plan = map->createRootNode("Plan", {0, 0}, false);
+    const std::optional<Node> alpha = map->createChildNode(plan, "Alpha", std::nullopt, true, false);
+    map->createChildNode(plan, "Beta", std::nullopt, true, false);
+    map->createChildNode(*alpha, "Gamma", std::nullopt, true, false);
+    map->applyStyleToDocument(theme, true, true, true);
+    map->commitEditingSession();
+    return map;
+}
+
+TEST_F(DocumentExportTest, KeptTitleColoursStandOutFromWhatIsBehindThemInLibreOffice)
+{
+    VQ_REQUIRE_TOOL(!QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty(), "LibreOffice");
+    VQ_REQUIRE_TOOL(!QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty(), "poppler-utils");
+    RichTextExporter::Options keepColors;
+    keepColors.keepColors = true;
+    // Dark themes draw light titles on dark nodes or on the dark map itself; Patagonia's root and main nodes set
+    // their titles off too little, so the map's background is behind those. Omaha is a light theme.
+    struct Export {
+        const char* name;
+        ProjectStyle theme;
+    };
+    const std::vector<Export> exports{{"dark.rtf", ProjectStyle::dark()}, {"dark.docx", ProjectStyle::dark()},
+                                      {"patagonia.rtf", ProjectStyle::patagonia()}, {"cyber.docx", ProjectStyle::cyber()},
+                                      {"omaha.rtf", ProjectStyle::omaha()}};
+    std::vector<std::string> paths;
+    for (const Export& file : exports) {
+        paths.push_back(dir.filePath(QString::fromLatin1(file.name)).toStdString());
+        DocumentExport(*themedMap(file.theme)).exportRichText(paths.back(), keepColors);
+    }
+    // A light theme's titles stand out from the page as they are: no shading.
+    EXPECT_EQ(read(dir.filePath("omaha.rtf")).find("\\chcbpat"), std::string::npos);
+
+    const std::vector<QByteArray> pdfs = officeConversions(paths, QStringLiteral("pdf"), QStringLiteral("pdf"));
+    QDir().mkpath(QStringLiteral(VELQUINE_ARTEFACTS_DIR));
+    for (std::size_t i = 0; i < exports.size(); ++i) {
+        const QString pdf = dir.filePath(QString::fromLatin1(exports[i].name) + QStringLiteral(".pdf"));
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(pdfs[i]);
+        file.close();
+        const QString picture = QStringLiteral(VELQUINE_ARTEFACTS_DIR "/rich-text-") + QString::fromLatin1(exports[i].name)
+            + QStringLiteral(".png");
+        const std::map<std::string, double> contrasts = pdfWordContrasts(pdf, picture);
+        for (const char* title : {"Plan", "Alpha", "Beta", "Gamma"}) {
+            ASSERT_TRUE(contrasts.contains(title)) << exports[i].name << " " << title;
+            EXPECT_GE(contrasts.at(title), RichTextExporter::minimumContrast) << exports[i].name << " " << title;
+        }
+    }
+}
+
 TEST_F(DocumentExportTest, AFolderThatCannotBeWrittenGivesTheErrorAndLeavesNoFile)
 {
     addTree();
@@ -193,17 +250,23 @@ TEST_F(DocumentExportTest, ImagesAreUprightAndSizedToTheMapWithAMargin)
 TEST_F(DocumentExportTest, PdfPageIsTheRenderAreaAndHoldsTheText)
 {
     addTree();
+    const auto pdfInfo = [&] {
+        const Bytes pdf = DocumentExport(*document).renderPDF(GraphRenderOptions{});
+        QFile file(dir.filePath("map.pdf"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(pdf.data()), static_cast<qint64>(pdf.size()));
+        file.close();
+        return toolOutput("pdfinfo", {file.fileName()});
+    };
+    // A map without a title of its own is titled after its first root.
+    EXPECT_EQ(pdfInfoField(pdfInfo(), "Title"), "n1");
     document->projectForLoading().title = "Tree";
-    const Bytes pdf = DocumentExport(*document).renderPDF(GraphRenderOptions{});
-    QFile file(dir.filePath("map.pdf"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(reinterpret_cast<const char*>(pdf.data()), static_cast<qint64>(pdf.size()));
-    file.close();
-    const std::string info = toolOutput("pdfinfo", {file.fileName()});
+    const std::string info = pdfInfo();
+    const QString pdfPath = dir.filePath("map.pdf");
     EXPECT_EQ(pdfInfoField(info, "Pages"), "1") << info;
     EXPECT_EQ(pdfInfoField(info, "Page size"), "130 x 65 pts") << info;
     EXPECT_EQ(pdfInfoField(info, "Title"), "Tree") << info;
-    const std::string text = toolOutput("pdftotext", {file.fileName(), "-"});
+    const std::string text = toolOutput("pdftotext", {pdfPath, "-"});
     for (const char* title : {"n1", "n2", "n3"})
         EXPECT_NE(text.find(title), std::string::npos) << text;
 

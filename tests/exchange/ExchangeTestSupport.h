@@ -16,17 +16,7 @@
 #include <string>
 
 #include "exchange/RichTextDocument.h"
-
-// A test that needs an outside tool skips where the tool is missing, except under CI (CI=true), where
-// scripts/setup must have installed it and its absence fails the test.
-#define VQ_REQUIRE_TOOL(available, description)                                                                    \
-    do {                                                                                                          \
-        if (!(available)) {                                                                                       \
-            if (qgetenv("CI") == "true")                                                                          \
-                FAIL() << description << " is required under CI";                                                 \
-            GTEST_SKIP() << description << " is not installed";                                                   \
-        }                                                                                                         \
-    } while (false)
+#include "support/ExternalTools.h"
 
 namespace velquine::testing {
 

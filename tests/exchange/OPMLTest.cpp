@@ -173,11 +173,21 @@ TEST_F(OPMLTest, ImporterNamesValuesAndEdgeCases)
 
 TEST_F(OPMLTest, ImporterKeepsWhatItReadFromDamagedDocuments)
 {
-    const OPMLImporter importer = imported("<opml><body><outline text=\"One\"><outline text=\"Two\"><outline text=\"Broken & here\">");
+    const OPMLImporter importer = imported("<opml><body><outline text=\"One\">\n<outline text=\"Two\"><outline text=\"Broken & here\">");
     ASSERT_EQ(importer.graph.count(), 2u);
     EXPECT_EQ(importer.graph.node(std::int64_t{0})->childrenUIDs, std::vector<std::int64_t>{1});
+    // Where the reading broke off (counted from 1: at the bare "&" of the third outline), in the XML reader's
+    // words.
+    ASSERT_TRUE(importer.damage);
+    EXPECT_EQ(importer.damage->line, 2);
+    EXPECT_GE(importer.damage->column, 43);
+    EXPECT_LE(importer.damage->column, 46);
+    EXPECT_FALSE(importer.damage->reason.empty());
     EXPECT_EQ(imported("").graph.count(), 0u);
     EXPECT_EQ(imported("not xml").graph.count(), 0u);
+    EXPECT_TRUE(imported("not xml").damage);
+    // A well-formed document without outlines is not damaged.
+    EXPECT_FALSE(imported("<?xml version=\"1.0\"?><opml version=\"2.0\"><head/><body/></opml>").damage);
 
     OPMLImporter missing;
     try {

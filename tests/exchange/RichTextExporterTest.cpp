@@ -1,4 +1,5 @@
 #include "exchange/DocxTextReader.h"
+#include "exchange/DocxWriter.h"
 #include "exchange/PlainTextImporter.h"
 #include "exchange/RichTextExporter.h"
 #include "exchange/RtfTextReader.h"
@@ -77,6 +78,57 @@ TEST_F(RichTextExporterTest, WithoutColorsOnlyTheTextColourGoes)
     EXPECT_EQ(styled.fontFamily, "DejaVu Serif");
     EXPECT_TRUE(styled.underline && styled.strikeThrough);
     EXPECT_EQ(RtfWriter::write(exporter.builder).find("\\cf"), std::string::npos);
+}
+
+TEST_F(RichTextExporterTest, KeptColoursTheWhitePageWouldHideAreShadedWithWhatTheyAreDrawnOn)
+{
+    // A dark map: a light title on a blue node, one on the map itself (an underlined node), one on a pale node
+    // it hardly stands out from, and a black title on a white node, which reads on the page as it is.
+    Graph graph = planGraph();
+    const auto restyle = [&](std::int64_t uid, Color text, Color fill, NodeShape shape) {
+        Node node = *graph.node(uid);
+        node.style.textColor = text;
+        node.style.fillColor = fill;
+        node.shape = shape;
+        graph.updateNodes({node});
+    };
+    const Color light = Color::deviceRGB(254 / 255.0, 254 / 255.0, 254 / 255.0);
+    restyle(1, light, Color::deviceRGB(0, 0, 0.5), NodeShape::roundedRect);
+    restyle(2, light, Color::white(), NodeShape::underline);
+    restyle(3, light, Color::deviceRGB(0.8, 0.8, 0.8), NodeShape::rect);
+    restyle(4, Color::black(), Color::white(), NodeShape::rect);
+    RichTextExporter exporter(graph, Color::deviceRGB(0.1, 0.1, 0.1, 1.0));
+    exporter.rtfData();
+    const auto& paragraphs = exporter.builder.paragraphs;
+    ASSERT_EQ(paragraphs.size(), 4u);
+    const RichTextColor lightText{254, 254, 254};
+    const RichTextColor mapColour{26, 26, 26};
+    for (std::size_t i : {0, 1, 2})
+        EXPECT_EQ(paragraphs[i].runs[0].attributes.foregroundColor, lightText) << i;
+    EXPECT_EQ(paragraphs[0].runs[0].attributes.backgroundColor, (RichTextColor{0, 0, 128}));
+    EXPECT_EQ(paragraphs[1].runs[0].attributes.backgroundColor, mapColour);
+    EXPECT_EQ(paragraphs[2].runs[0].attributes.backgroundColor, mapColour);  // "A1", on the pale node
+    EXPECT_EQ(paragraphs[3].runs[0].attributes.foregroundColor, (RichTextColor{0, 0, 0}));
+    EXPECT_EQ(paragraphs[3].runs[0].attributes.backgroundColor, std::nullopt);
+
+    // Both writers shade the run: RTF with the colour-table entry of the fill, Word with the fill itself.
+    const std::string rtf = RtfWriter::write(exporter.builder);
+    EXPECT_NE(rtf.find("\\red0\\green0\\blue128;"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\chshdng0\\chcbpat"), std::string::npos) << rtf;
+    EXPECT_NE(DocxWriter::documentXml(exporter.builder).find("<w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"1A1A1A\"/>"),
+              std::string::npos);
+
+    // Without colours nothing is shaded.
+    RichTextExporter plain(graph, Color::deviceRGB(0.1, 0.1, 0.1, 1.0));
+    plain.options.keepColors = false;
+    EXPECT_EQ(plain.rtfData()->find("\\chcbpat"), std::string::npos);
+
+    // An orange title on a white map stands out from nothing better than the page: it reads as in the map.
+    restyle(4, Color::deviceRGB(1, 0.5, 0), Color::white(), NodeShape::rect);
+    RichTextExporter onWhite(graph);
+    onWhite.rtfData();
+    EXPECT_EQ(onWhite.builder.paragraphs[3].runs[0].attributes.foregroundColor, (RichTextColor{255, 128, 0}));
+    EXPECT_EQ(onWhite.builder.paragraphs[3].runs[0].attributes.backgroundColor, std::nullopt);
 }
 
 TEST_F(RichTextExporterTest, FaceNamesGiveFamilyAndTraits)

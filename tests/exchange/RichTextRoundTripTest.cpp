@@ -16,7 +16,7 @@ RichTextDocument awkwardDocument()
 {
     RichTextDocument document;
     RichTextParagraph plain;
-    plain.runs = {run("Plain "), run("styled", RichTextAttributes{std::nullopt, 9.0, true, false, RichTextColor{1, 2, 3}, true, false}),
+    plain.runs = {run("Plain "), run("styled", RichTextAttributes{std::nullopt, 9.0, true, false, RichTextColor{1, 2, 3}, true, false, std::nullopt}),
                   run(" end\twith tab")};
     document.paragraphs.push_back(plain);
     document.paragraphs.push_back(listItem(0, "Root {x} \\y\\ & <z>"));

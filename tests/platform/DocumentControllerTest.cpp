@@ -146,6 +146,11 @@ public:
     {
         log.push_back("open error " + QFileInfo(QString::fromStdString(path)).fileName().toStdString() + ": " + reason);
     }
+    void showOpenWarning(Document& d, const std::string& path, const std::string& reason) override
+    {
+        log.push_back("open warning " + name(d) + " from " + QFileInfo(QString::fromStdString(path)).fileName().toStdString()
+                      + ": " + reason);
+    }
     void showSaveError(Document& d, const std::string& reason, ReportTiming timing) override
     {
         log.push_back(std::string(timing == ReportTiming::untilRead ? "read " : "") + "save error " + name(d) + ": "

@@ -2,7 +2,7 @@
 
 // Exported files opened with the standard tools of their formats. RTF and Word files are read the way
 // users open them: LibreOffice (headless) converts each file to plain text, and the text is split into
-// outline lines. LibreOffice writes a list item as four spaces per list
+// outline lines, or to PDF, whose page poppler draws. LibreOffice writes a list item as four spaces per list
 // level (one for the outermost list), a bullet, a blank and the item text.
 
 #include <gtest/gtest.h>
@@ -17,8 +17,25 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <QImage>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <string>
 #include <vector>
+
+// A test that needs an outside tool skips where the tool is missing, except under CI (CI=true), where
+// scripts/setup must have installed it and its absence fails the test.
+#define VQ_REQUIRE_TOOL(available, description)                                                                    \
+    do {                                                                                                          \
+        if (!(available)) {                                                                                       \
+            if (qgetenv("CI") == "true")                                                                          \
+                FAIL() << description << " is required under CI";                                                 \
+            GTEST_SKIP() << description << " is not installed";                                                   \
+        }                                                                                                         \
+    } while (false)
 
 namespace velquine::testing {
 
@@ -47,21 +64,23 @@ inline std::string pdfInfoField(const std::string& info, const std::string& name
     return start == std::string::npos ? std::string() : info.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-// The text LibreOffice reads from each file, in order; an empty text where a conversion failed (with a
-// test failure naming it). Every run has a profile of its own, so parallel tests never share one.
-inline std::vector<std::string> officeTexts(const std::vector<std::string>& paths)
+// What LibreOffice makes of each file, in order, converted with the filter ("pdf", "txt:Text (encoded):UTF8")
+// to files ending in extension; empty where a conversion failed (with a test failure naming it). Every run
+// has a profile of its own, so parallel tests never share one.
+inline std::vector<QByteArray> officeConversions(const std::vector<std::string>& paths, const QString& filter,
+                                                 const QString& extension)
 {
-    std::vector<std::string> texts(paths.size());
+    std::vector<QByteArray> results(paths.size());
     const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (office.isEmpty()) {
         ADD_FAILURE() << "LibreOffice (soffice) is not installed; scripts/setup installs it";
-        return texts;
+        return results;
     }
     QTemporaryDir work;
     QStringList arguments{QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(work.filePath("profile")).toString(),
-                          QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("txt:Text (encoded):UTF8"),
+                          QStringLiteral("--headless"), QStringLiteral("--convert-to"), filter,
                           QStringLiteral("--outdir"), work.filePath("out")};
-    // Each file goes in under its position as name, so two files with one base name keep their texts apart.
+    // Each file goes in under its position as name, so two files with one base name keep their results apart.
     QDir().mkpath(work.filePath("in"));
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const QString copy = work.filePath("in/" + QString::number(i) + "." + QFileInfo(QString::fromStdString(paths[i])).suffix());
@@ -78,15 +97,25 @@ inline std::vector<std::string> officeTexts(const std::vector<std::string>& path
     if (!process.waitForFinished(120000))
         ADD_FAILURE() << "LibreOffice did not finish converting";
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        QFile file(QDir(work.filePath("out")).filePath(QString::number(i) + ".txt"));
+        QFile file(QDir(work.filePath("out")).filePath(QString::number(i) + "." + extension));
         if (!file.open(QIODevice::ReadOnly)) {
-            ADD_FAILURE() << "LibreOffice gave no text for " << paths[i] << ": " << process.readAllStandardError().toStdString();
+            ADD_FAILURE() << "LibreOffice gave no " << extension.toStdString() << " for " << paths[i] << ": "
+                          << process.readAllStandardError().toStdString();
             continue;
         }
-        QByteArray bytes = file.readAll();
+        results[i] = file.readAll();
+    }
+    return results;
+}
+
+// The text LibreOffice reads from each file, in order; an empty text where a conversion failed.
+inline std::vector<std::string> officeTexts(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> texts;
+    for (QByteArray& bytes : officeConversions(paths, QStringLiteral("txt:Text (encoded):UTF8"), QStringLiteral("txt"))) {
         if (bytes.startsWith("\xEF\xBB\xBF"))
             bytes.remove(0, 3);
-        texts[i] = bytes.toStdString();
+        texts.push_back(bytes.toStdString());
     }
     return texts;
 }
@@ -112,6 +141,67 @@ inline std::string officeOutline(const std::string& text)
         outline += line + "\n";
     }
     return outline;
+}
+
+} // namespace velquine::testing
+
+namespace velquine::testing {
+
+// The contrast ratio of two colours, from 1 to 21, as the web's accessibility guidelines reckon it.
+inline double contrastRatio(QRgb a, QRgb b)
+{
+    const auto luminance = [](QRgb c) {
+        const auto linear = [](int value) {
+            const double v = value / 255.0;
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+    };
+    const double first = luminance(a);
+    const double second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+// How well each word of a PDF's first page stands out from what is behind it where poppler draws the page (at
+// 96 dots per inch, into picture, a PNG file): the contrast ratio between the most common colour of the word's
+// box, its background, and the pixel of the box farthest from it, its text. Words the page does not hold are
+// missing from the result.
+inline std::map<std::string, double> pdfWordContrasts(const QString& pdf, const QString& picture)
+{
+    const QString boxes = QString::fromStdString(toolOutput(QStringLiteral("pdftotext"),
+                                                            {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                                                             QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")}));
+    QString base = picture;
+    base.chop(4); // pdftoppm adds ".png"
+    toolOutput(QStringLiteral("pdftoppm"), {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                                           QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
+                                           QStringLiteral("-singlefile"), pdf, base});
+    const QImage page = QImage(picture).convertToFormat(QImage::Format_RGB32);
+    std::map<std::string, double> contrasts;
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
+    const double scale = 96.0 / 72.0;
+    for (const QRegularExpressionMatch& match : word.globalMatch(boxes)) {
+        const QRect box = QRect(QPoint(int(std::floor(match.captured(1).toDouble() * scale)),
+                                       int(std::floor(match.captured(2).toDouble() * scale))),
+                                QPoint(int(std::ceil(match.captured(3).toDouble() * scale)) - 1,
+                                       int(std::ceil(match.captured(4).toDouble() * scale)) - 1))
+                              .intersected(page.rect());
+        std::map<QRgb, int> counts;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x)
+                ++counts[page.pixel(x, y) & 0xFFFFFF];
+        if (counts.empty())
+            continue;
+        const QRgb background = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+                                    return a.second < b.second;
+                                })->first;
+        double farthest = 1.0;
+        for (const auto& [colour, count] : counts)
+            farthest = std::max(farthest, contrastRatio(colour, background));
+        contrasts[match.captured(5).toStdString()] = farthest;
+    }
+    return contrasts;
 }
 
 } // namespace velquine::testing

@@ -18,6 +18,8 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QProcess>
+#include <QPropertyAnimation>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,15 +32,21 @@
 #include <cstdio>
 #include <deque>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <utility>
 
 #include "app/AppDelegate.h"
+#include "app/CheatSheetWindowController.h"
+#include "app/DocumentCommands.h"
 #include "app/DocumentWindow.h"
+#include "app/HelpPreferencesViewController.h"
 #include "app/MainMenu.h"
+#include "app/PreferencesPanelController.h"
 #include "document/GraphRenderer.h"
 #include "document/VQDocument.h"
 #include "document/VQDocumentFiles.h"
+#include "editor/MindMapEditorWindowController.h"
 #include "kit/FileDialogFolders.h"
 #include "kit/WindowActions.h"
 #include "platform/RecentDocuments.h"
@@ -216,6 +224,25 @@ private:
     QString folder_;
 };
 
+// While alive, the desktop's panels leave windows only this area of the screen: the work area a window
+// manager announces on the root window, which the toolkit takes as the screen's available area.
+class WorkArea {
+public:
+    explicit WorkArea(const QRect& area)
+    {
+        QProcess::execute(QStringLiteral("xprop"),
+                          {QStringLiteral("-root"), QStringLiteral("-f"), QStringLiteral("_NET_WORKAREA"), QStringLiteral("32c"),
+                           QStringLiteral("-set"), QStringLiteral("_NET_WORKAREA"),
+                           QStringLiteral("%1, %2, %3, %4").arg(area.x()).arg(area.y()).arg(area.width()).arg(area.height())});
+        EXPECT_EVENTUALLY_EQ(QGuiApplication::primaryScreen()->availableGeometry(), area);
+    }
+    ~WorkArea()
+    {
+        QProcess::execute(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("-remove"), QStringLiteral("_NET_WORKAREA")});
+        EXPECT_EVENTUALLY_EQ(QGuiApplication::primaryScreen()->availableGeometry(), QGuiApplication::primaryScreen()->geometry());
+    }
+};
+
 struct DocumentWindowsTest : ::testing::Test {
     ScopedStandardUserDefaults settings;
     QTemporaryDir dir;
@@ -242,6 +269,41 @@ struct DocumentWindowsTest : ::testing::Test {
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window));
         QTest::keySequence(window, keys);
+    }
+    // Answers the next real file dialog to show: notes the folder it shows in shownFolders, then chooses the
+    // name (or path) or, without one, cancels.
+    QStringList shownFolders;
+    QObject polls; // ends any poll still waiting with the test
+    void answerPanel(const QString& name, const QString& screenshot = {})
+    {
+        auto* poll = new QTimer(&polls);
+        QObject::connect(poll, &QTimer::timeout, [this, poll, name, screenshot] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* panel = qobject_cast<QFileDialog*>(widget); panel && panel->isVisible()) {
+                    poll->stop();
+                    poll->deleteLater();
+                    shownFolders << panel->directory().absolutePath();
+                    if (!screenshot.isEmpty())
+                        test::saveScreenshot(panel, screenshot);
+                    if (name.isEmpty()) {
+                        panel->reject();
+                    } else {
+                        panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+                        static_cast<QDialog*>(panel)->accept();
+                    }
+                    return;
+                }
+        });
+        poll->start(20);
+    }
+    // Documents open in editor windows, as in the program.
+    void useEditorWindows()
+    {
+        delegate.documents().setWindowMaker(
+            [](const std::shared_ptr<VQDocument>& document, const QString& title, DocumentWindows& windows) {
+                return new MindMapEditorWindowController(document, title,
+                                                         std::make_unique<DocumentCommands>(document, windows));
+            });
     }
 };
 
@@ -434,6 +496,7 @@ TEST_F(DocumentWindowsTest, AFileThatCannotBeReadOrHoldsNoOutlineIsRefusedWithTh
     ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
     QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(path("photo.png")));
     std::ofstream(path("broken.opml")) << "<?xml version=\"1.0\"?><opml version=\"2.0\"><body><outline text=\"A";
+    std::ofstream(path("empty.opml")) << "<?xml version=\"1.0\"?>\n<opml version=\"2.0\"><head/><body/></opml>\n";
 
     // A map the user may not read: the reason, not a guess at what it is.
     {
@@ -444,14 +507,19 @@ TEST_F(DocumentWindowsTest, AFileThatCannotBeReadOrHoldsNoOutlineIsRefusedWithTh
     EXPECT_EQ(denied, QStringLiteral("The document “Private.radovudo” could not be opened.|"
                                      "The file couldn't be read: Permission denied."));
 
-    // A picture and a damaged outline picked in the open panel: refused, no window, nothing in Open Recent.
-    dialogs->openPaths = {path("photo.png"), path("broken.opml")};
+    // A picture, an outline damaged before its first outline and one without any picked in the open panel:
+    // refused, no window, nothing in Open Recent. Only the damaged one is called damaged, and where.
+    dialogs->openPaths = {path("photo.png"), path("broken.opml"), path("empty.opml")};
     ActionDispatcher chain;
     ASSERT_TRUE(chain.sendAction("openDocument:"));
     const QString picture = takeReport("openFailureMessage", QStringLiteral("photo"), QStringLiteral("document-open-picture"));
     EXPECT_EQ(picture.section(u'|', 1).toStdString(), VQDocumentFiles::unknownKindMessage);
     const QString opml = takeReport("openFailureMessage", QStringLiteral("broken"));
-    EXPECT_EQ(opml.section(u'|', 1).toStdString(), VQDocumentFiles::noOPMLOutlineMessage);
+    EXPECT_TRUE(opml.section(u'|', 1).startsWith(QStringLiteral("The file is damaged: it stops being well-formed OPML at line 1, column ")))
+        << opml.toStdString();
+    const QString empty = takeReport("openFailureMessage", QStringLiteral("empty"));
+    EXPECT_EQ(empty.section(u'|', 1).toStdString(), VQDocumentFiles::noOPMLOutlineMessage);
+    EXPECT_FALSE(empty.contains(QStringLiteral("damage"))) << empty.toStdString();
     EXPECT_TRUE(delegate.documentWindows().empty());
     EXPECT_TRUE(RecentDocuments::paths().empty());
     EXPECT_EQ(quits, 0);
@@ -459,6 +527,107 @@ TEST_F(DocumentWindowsTest, AFileThatCannotBeReadOrHoldsNoOutlineIsRefusedWithTh
     // The readable map still opens.
     EXPECT_TRUE(controller().openDocumentWithContentsOfURL(map));
     EXPECT_EQ(delegate.documentWindows().size(), 1u);
+}
+
+TEST_F(DocumentWindowsTest, AnOutlineCutShortOpensWhatCameBeforeAndSaysWhereItBroke)
+{
+    // Two outlines, the second left open where the file ends.
+    std::ofstream(path("cut.opml")) << "<?xml version=\"1.0\"?>\n<opml version=\"2.0\">\n<head><title>Trip</title></head>\n"
+                                       "<body>\n<outline text=\"Pack\"><outline text=\"Tent\"/></outline>\n"
+                                       "<outline text=\"Travel\">\n  <outline text=\"Train\">\n";
+    dialogs->openPaths = {path("cut.opml")};
+    ActionDispatcher chain;
+    ASSERT_TRUE(chain.sendAction("openDocument:"));
+    ASSERT_EQ(delegate.documentWindows().size(), 1u);
+    const VQDocument& document = *window(0)->document();
+    EXPECT_EQ(document.project().graph.count(), 4u);
+    EXPECT_EQ(document.project().title, "Trip");
+    const QString report = takeReport("partlyReadMessage", QStringLiteral("cut.opml"), QStringLiteral("document-open-cut-outline"));
+    EXPECT_EQ(report.section(u'|', 0, 0).toStdString(), "The file “cut.opml” is damaged: only its first part was read.");
+    EXPECT_TRUE(report.section(u'|', 1).startsWith(QStringLiteral("It stops being well-formed OPML at line 8, column ")))
+        << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("Only the outline before that point was read"))) << report.toStdString();
+}
+
+TEST_F(DocumentWindowsTest, FirstSaveAndAddPhotoStartInTheDesktopsDocumentsAndPicturesFolders)
+{
+    // A fresh account whose desktop keeps documents and pictures in folders of their own.
+    const QString home = QDir::homePath();
+    QDir(home).mkpath(QStringLiteral("Documents"));
+    QDir(home).mkpath(QStringLiteral("Pictures"));
+    QDir(dir.path()).mkpath(QStringLiteral("photos"));
+    QImage(8, 8, QImage::Format_RGB32).save(dir.filePath(QStringLiteral("photos/leaf.png")));
+    useEditorWindows();
+    delegate.documents().setDialogs(std::make_unique<DocumentDialogs>());
+    delegate.newDocument();
+    auto* editor = static_cast<MindMapEditorWindowController*>(delegate.documentWindows().at(0));
+
+    answerPanel(QString(), QStringLiteral("document-first-save-panel"));
+    press(editor, QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(shownFolders.value(0), home + QStringLiteral("/Documents"));
+
+    // Add Photo starts among the pictures until a picture is taken from elsewhere, then there.
+    ActionDispatcher& commands = editor->windowActions()->dispatcher();
+    answerPanel(dir.filePath(QStringLiteral("photos/leaf.png")));
+    ASSERT_TRUE(commands.sendAction("pickPhoto:"));
+    EXPECT_EQ(shownFolders.value(1), home + QStringLiteral("/Pictures"));
+    answerPanel(QString());
+    commands.sendAction("pickPhoto:");
+    EXPECT_EQ(shownFolders.value(2), dir.filePath(QStringLiteral("photos")));
+    // Saving still starts among the documents.
+    answerPanel(QString());
+    press(editor, QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_EQ(shownFolders.value(3), home + QStringLiteral("/Documents"));
+}
+
+TEST_F(DocumentWindowsTest, EveryWindowOpensWhollyOnTheScreensAvailableArea)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "the work area is the X server's";
+    // A small screen, whose panels leave 1000 × 700 pixels from (40, 30): less than an editor window wants.
+    const QRect area(40, 30, 1000, 700);
+    std::optional<WorkArea> workArea(std::in_place, area);
+    useEditorWindows();
+    for (int i = 0; i < 2; ++i)
+        delegate.newDocument();
+    ActionDispatcher chain;
+    ASSERT_TRUE(chain.sendAction("showPreferencesPanel:"));
+    ASSERT_TRUE(chain.sendAction("showCheatSheet:"));
+    std::vector<QWidget*> windows = delegate.documentWindows();
+    PreferencesPanelController* preferences = delegate.preferencesPanelController();
+    windows.push_back(preferences);
+    windows.push_back(delegate.cheatSheetController()->window());
+    for (QWidget* window : windows) {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        EXPECT_TRUE(area.contains(window->frameGeometry())) << window->windowTitle().toStdString() << " "
+                                                              << window->frameGeometry().x() << "," << window->frameGeometry().y()
+                                                              << " " << window->frameGeometry().width() << "x"
+                                                              << window->frameGeometry().height();
+    }
+    // The editor windows are shrunk to the area.
+    EXPECT_EQ(windows[0]->size(), area.size());
+    // The taller Help pane moves the preferences up rather than past the bottom of the area.
+    preferences->move(area.left() + 100, area.bottom() - preferences->frameGeometry().height() + 1);
+    preferences->showHelpPanel();
+    EXPECT_EVENTUALLY(!preferences->findChild<QPropertyAnimation*>());
+    EXPECT_EQ(preferences->currentPane(), static_cast<QWidget*>(preferences->helpPane()));
+    EXPECT_TRUE(area.contains(preferences->frameGeometry()));
+    QGuiApplication::primaryScreen()->grabWindow(0).copy(QRect(0, 0, 1100, 760)).save(
+        QStringLiteral(VELQUINE_ARTEFACTS_DIR "/windows-on-a-small-screen.png"));
+
+    // On a larger area new windows keep their size and cascade from the last one, back to the corner when the
+    // next step would leave the area.
+    const QRect larger(40, 30, 1300, 900);
+    workArea.reset();
+    workArea.emplace(larger);
+    QPoint expected = windows[1]->pos();
+    for (int i = 0; i < 4; ++i) {
+        delegate.newDocument();
+        QWidget* window = delegate.documentWindows().back();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        expected = i < 3 ? expected + QPoint(28, 28) : larger.topLeft();
+        EXPECT_EQ(window->frameGeometry(), QRect(expected, QSize(1200, 800))) << i;
+    }
 }
 
 TEST_F(DocumentWindowsTest, HelpAddressesThatNoProgramTakesAreReported)
@@ -511,29 +680,6 @@ TEST_F(DocumentWindowsTest, SavePanelsStartBesideTheMapOrWhereTheLastWasUsedAndW
 
     // The real panels: each answer notes the folder the panel shows, then saves under the name or cancels.
     delegate.documents().setDialogs(std::make_unique<DocumentDialogs>());
-    QStringList shownFolders;
-    QObject polls; // ends any poll still waiting with the test
-    const auto answerPanel = [&](const QString& name, const QString& screenshot) {
-        auto* poll = new QTimer(&polls);
-        QObject::connect(poll, &QTimer::timeout, [&shownFolders, poll, name, screenshot] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* panel = qobject_cast<QFileDialog*>(widget); panel && panel->isVisible()) {
-                    poll->stop();
-                    poll->deleteLater();
-                    shownFolders << panel->directory().absolutePath();
-                    if (!screenshot.isEmpty())
-                        test::saveScreenshot(panel, screenshot);
-                    if (name.isEmpty()) {
-                        panel->reject();
-                    } else {
-                        panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
-                        static_cast<QDialog*>(panel)->accept();
-                    }
-                    return;
-                }
-        });
-        poll->start(20);
-    };
     delegate.openDocuments({map});
     answerPanel(QStringLiteral("Copy.radovudo"), QStringLiteral("document-save-as-panel"));
     press(window(0), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));

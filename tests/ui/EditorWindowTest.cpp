@@ -222,6 +222,21 @@ TEST(EditorWindow, ZoomPopUpLogsAndMagnifies)
     f.content().scrollView()->setMagnification(2.25);
     EXPECT_EQ(popUp->currentIndex(), -1);
     EXPECT_EQ(popUp->placeholderText(), QStringLiteral("225%"));
+
+    // The keys of other desktop programs zoom in: Ctrl+= (the key "+" shares), Ctrl++ and the keypad's +.
+    // Unanimated, so that each key's step is taken from where the last one ended.
+    ScrollView* scroll = f.content().scrollView();
+    f.scope.defaults().set("disableAnimations", true);
+    f.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.window.get()));
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Equal, Qt::KeyboardModifiers(Qt::ControlModifier)},
+                                         std::pair{Qt::Key_Plus, Qt::KeyboardModifiers(Qt::ControlModifier)},
+                                         std::pair{Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier}}) {
+        ASSERT_TRUE(f.send("zoomDefault:"));
+        ASSERT_DOUBLE_EQ(scroll->magnification(), 1.0);
+        QTest::keyClick(f.window.get(), key, modifiers);
+        EXPECT_DOUBLE_EQ(scroll->magnification(), 1.25) << QKeySequence(QKeyCombination(modifiers, key)).toString().toStdString();
+    }
 }
 
 TEST(EditorWindow, ZoomedOutMapLiesOnItsBackgroundToTheViewsEdges)

@@ -116,7 +116,27 @@ public:
     static void keys(const QString& window, const QStringList& keys)
     {
         xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+        typeKeys(keys);
+    }
+    // Sends the keys wherever the X server sends them, as a keyboard does.
+    static void typeKeys(const QStringList& keys)
+    {
         xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50")} + keys);
+    }
+    // Whether no visible window has the whole title within 20 s.
+    bool waitForWindowGone(const QString& title)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 20000) {
+            if (xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                         QString::number(process_.processId()), QStringLiteral("--name"),
+                         u'^' + QRegularExpression::escape(title) + u'$'})
+                    .isEmpty())
+                return true;
+            QThread::msleep(100); // a poll of another process's windows
+        }
+        return false;
     }
     // A left click at the point of the window (its own coordinates).
     static void click(const QString& window, int x, int y)
@@ -282,6 +302,40 @@ std::optional<Node> titled(const VQDocument& document, const std::string& title)
 }
 
 } // namespace
+
+// With no window manager to hand the keyboard on, Ctrl+O and Escape, the preferences and Ctrl+W or Escape, and
+// the export window and Escape each leave the map's window with the keyboard: the next command's keys work.
+TEST(EndToEnd, WithoutAWindowManagerTheMapWindowGetsTheKeyboardBackWhenADialogCloses)
+{
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    app.start({});
+    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
+    const QSize size = RunningApp::size(untitled);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), untitled, QString::number(size.width() / 2),
+             QString::number(size.height() / 2)});
+
+    // Each dialog and window is opened and closed with keys alone; the next command's keys must work at once.
+    RunningApp::keys(untitled, {QStringLiteral("ctrl+o")});
+    const struct {
+        const char* opened;
+        const char* closeKeys;
+        const char* nextKeys;
+    } steps[] = {{"Open", "Escape", "ctrl+o"}, {"Open", "Escape", "ctrl+comma"}, {"Preferences", "ctrl+w", "ctrl+e"},
+                 {"Export", "Escape", "ctrl+comma"}, {"Preferences", "Escape", "ctrl+o"}, {"Open", "Escape", nullptr}};
+    for (const auto& step : steps) {
+        const QString opened = QString::fromLatin1(step.opened);
+        ASSERT_FALSE(app.waitForWindow(opened).isEmpty()) << step.opened << " did not open";
+        RunningApp::typeKeys({QString::fromLatin1(step.closeKeys)});
+        ASSERT_TRUE(app.waitForWindowGone(opened)) << step.opened << " did not close with " << step.closeKeys;
+        if (step.nextKeys)
+            RunningApp::typeKeys({QString::fromLatin1(step.nextKeys)});
+    }
+    // The map took no key meant for a dialog: it is as it started.
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("Untitled")).isEmpty());
+    EXPECT_TRUE(app.waitForWindowGone(QStringLiteral("Untitled*")));
+}
 
 // Tab names a child, Return a sibling; undo and redo; a note typed into the note pane; Ctrl+S through the save
 // dialog; quit; the same map when the file is opened again.

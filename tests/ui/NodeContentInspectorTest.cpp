@@ -65,7 +65,7 @@ QByteArray pngOfSize(quint32 width, quint32 height)
 
 struct OpenPanelAnswer {
     explicit OpenPanelAnswer(std::optional<QString> path)
-        : previous(OpenPanel::setHandler([path](QWidget*, const QString&, const QString&) { return path; }))
+        : previous(OpenPanel::setHandler([path](QWidget*, const QString&, const QString&, const QString&) { return path; }))
     {
     }
     ~OpenPanelAnswer() { OpenPanel::setHandler(previous); }
@@ -155,8 +155,11 @@ TEST_F(NodeContentInspectorTest, ARestoredTitleSelectionIsClampedToTheNewText)
 TEST_F(NodeContentInspectorTest, ALinkIsStoredAsTypedAndOnlyWebAndMailLinksAreOpened)
 {
     test::DesktopRecorder desktop;
+    // Without a link there is nothing to open or clear; Clear comes with the first typed character.
     EXPECT_FALSE(pane->linkButton()->isEnabled());
+    EXPECT_FALSE(pane->clearLinkButton()->isEnabled());
     typeInto(pane->linkView(), QStringLiteral("javascript:alert(1)"));
+    EXPECT_TRUE(pane->clearLinkButton()->isEnabled());
     QTest::keyClick(pane->linkView(), Qt::Key_Return);
     settle();
     EXPECT_EQ(stored(root).url, "javascript:alert(1)");
@@ -194,6 +197,7 @@ TEST_F(NodeContentInspectorTest, ALinkIsStoredAsTypedAndOnlyWebAndMailLinksAreOp
     EXPECT_EQ(stored(root).url, "");
     EXPECT_EQ(undoName(), "Clear Link");
     EXPECT_FALSE(pane->linkButton()->isEnabled());
+    EXPECT_FALSE(pane->clearLinkButton()->isEnabled());
 }
 
 TEST_F(NodeContentInspectorTest, AnImageIsSetFromAFileAndAnUnreadableFileChangesNothing)
@@ -204,6 +208,7 @@ TEST_F(NodeContentInspectorTest, AnImageIsSetFromAFileAndAnUnreadableFileChanges
     bitmap.fill(QColor(30, 140, 200));
     ASSERT_TRUE(bitmap.save(picture));
     const Size before = stored(root).size;
+    EXPECT_FALSE(pane->imageClearButton()->isEnabled()); // no image to remove
     {
         OpenPanelAnswer answer(picture);
         QTest::mouseClick(pane->imageBrowseButton(), Qt::LeftButton);
@@ -213,6 +218,7 @@ TEST_F(NodeContentInspectorTest, AnImageIsSetFromAFileAndAnUnreadableFileChanges
     const Size imageSize = stored(root).image()->size();
     EXPECT_DOUBLE_EQ(imageSize.width / imageSize.height, 1.5);
     EXPECT_EQ(pane->imageWell()->image(), stored(root).image());
+    EXPECT_TRUE(pane->imageClearButton()->isEnabled());
     EXPECT_EQ(undoName(), "Set Image");
     EXPECT_GT(stored(root).size.height, before.height);
     test::saveScreenshot(&window, QStringLiteral("node-content-inspector-image"));
@@ -262,6 +268,7 @@ TEST_F(NodeContentInspectorTest, AnImageIsSetFromAFileAndAnUnreadableFileChanges
     EXPECT_EQ(stored(root).size, withImage);
     EXPECT_EQ(undoName(), "Clear Image");
     EXPECT_FALSE(pane->imageWell()->image());
+    EXPECT_FALSE(pane->imageClearButton()->isEnabled());
 }
 
 TEST_F(NodeContentInspectorTest, ControlsFollowTheSelectionAndTheCanvasTitleEditor)
