@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -87,10 +87,6 @@ void refuseForWantOfRoom(const std::string& url, const std::optional<QXZipArchiv
     if (failedWrite)
         throwCannotUnpack(EIO);
 }
-
-} // namespace
-
-namespace {
 
 // Builds the archive's folder: "database.sqlite" in `folder`, written from the project through a working copy
 // in the data folder or in place, as `place` says. `where` names the folder the scratch folder lies in, and

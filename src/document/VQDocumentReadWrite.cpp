@@ -10,11 +10,8 @@
 #include "platform/SafeSave.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-
-#include <sqlite3.h>
 
 #include "files/Database.h"
 #include "files/ProjectLoader.h"
@@ -23,7 +20,6 @@
 #include "platform/Heap.h"
 #include "platform/Log.h"
 #include "sql/Connection.h"
-#include "sql/Errors.h"
 
 namespace fs = std::filesystem;
 
