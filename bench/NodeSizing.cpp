@@ -47,6 +47,30 @@ void autosizeMultiLine(benchmark::State& state)
 }
 BENCHMARK(autosizeMultiLine)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// One title of 100,000 characters: words (0), or one unbroken word (1). Each time a title not measured just
+// before, as when it is typed or pasted.
+void autosizeVeryLongTitle(benchmark::State& state)
+{
+    std::string title;
+    if (state.range(0) == 0) {
+        for (int i = 0; title.size() < 100000; ++i)
+            title += "word" + std::to_string(i % 97) + " ";
+    } else {
+        title = std::string(100000, 'a');
+    }
+    std::vector<Node> nodes;
+    for (int k = 0; k < 8; ++k) {
+        Node n(-1, std::nullopt, NodeStyle());
+        n.style.font = Font::systemFont(16.0);
+        n.title = std::string(std::size_t(k + 1), 'b') + title;
+        nodes.push_back(n);
+    }
+    std::size_t next = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(autosizeNode(nodes[next++ % nodes.size()]));
+}
+BENCHMARK(autosizeVeryLongTitle)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(4);
+
 // A root with 20 main nodes, each heading a subtree of sub nodes, 10,000 nodes in all.
 VQProject largeProject()
 {

@@ -3,6 +3,7 @@
 #include "document/DocumentInsertion.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <functional>
 #include <exception>
@@ -28,9 +29,6 @@ namespace velquine {
 
 namespace {
 
-
-// Gap between the cells of the grid inserted trees are set in.
-constexpr double treeGap = 100.0;
 
 // Identifiers of detached source nodes and where in the input list they stand.
 class SourceIndex {
@@ -175,62 +173,229 @@ std::optional<std::int64_t> insertTree(VQDocument& document, std::size_t sourceP
     return top;
 }
 
-// Laid-out trees set in a grid of 2 columns (3 from 6 trees on), each cell as wide and high as the largest tree
-// in its column and row plus the gap, each tree's root at its cell's centre; then the grid centred on the
-// point. The count of rows includes one more, empty, row when the last is full.
-//
-// A tree's size here is the smallest rectangle centred on its root that holds the whole tree: a root seldom
-// sits in the middle of its tree (a heading chain grows to one side only), and a tree set by its root must
-// stay inside its own cell, clear of the trees beside it. A lone tree keeps its bounding size: it has nothing
-// to be kept apart from, and lands where it always did.
-void placeInGrid(std::vector<Node>& nodes, const std::vector<std::size_t>& treeStarts,
-                 const std::vector<std::int64_t>& roots, Point at)
+// Room between trees packed side by side, and between the rows they are packed in: more than the room
+// between a node and its siblings or children, so that each tree reads as one.
+constexpr double packedTreeGapX = 40.0;
+constexpr double packedTreeGapY = 30.0;
+// The shape (width by height) packed trees tend to: about that of the canvas in a new editor window.
+constexpr double packedAspect = 4.0 / 3.0;
+// Row widths tried when packing trees: this many, spread evenly (by ratio) over a range from the ideal width
+// divided by packedWidthRange to the ideal width times it, within the widest tree and all trees in one row,
+// and then a few around the best of them.
+constexpr int packedWidthSteps = 5;
+constexpr double packedWidthRange = 3.0;
+// A lone tree's root lands this far above and left of the point.
+constexpr double loneTreeOffset = 50.0;
+
+// The room left in each row of a packing, to find the first row from a given one with room for a width in
+// logarithmic time: a tree of maxima over the rows, brought up to date only when it is searched.
+class RowRoom {
+public:
+    explicit RowRoom(std::size_t capacity)
+    {
+        while (leaves_ < capacity)
+            leaves_ *= 2;
+        room_.assign(2 * leaves_, noRoom);
+        isStale_.assign(leaves_, 0);
+    }
+    // Forgets the rows from the first on, as many as given.
+    void clear(std::size_t rows)
+    {
+        for (std::size_t row = 0; row < rows; ++row)
+            set(row, noRoom);
+    }
+    double at(std::size_t row) const { return room_[leaves_ + row]; }
+    void set(std::size_t row, double room)
+    {
+        room_[leaves_ + row] = room;
+        if (!isStale_[row]) {
+            isStale_[row] = 1;
+            stale_.push_back(row);
+        }
+    }
+    // The first row from the given one on with at least this room; none when there is none.
+    std::size_t firstWith(double width, std::size_t from)
+    {
+        for (const std::size_t row : stale_) {
+            isStale_[row] = 0;
+            for (std::size_t at = (leaves_ + row) / 2; at > 0; at /= 2)
+                room_[at] = std::max(room_[2 * at], room_[2 * at + 1]);
+        }
+        stale_.clear();
+        return firstWith(width, from, 1, 0, leaves_);
+    }
+    static constexpr std::size_t none = std::size_t(-1);
+
+private:
+    static constexpr double noRoom = -1.0;
+
+    // The same within the rows [begin, end) that the entry at covers.
+    std::size_t firstWith(double width, std::size_t from, std::size_t at, std::size_t begin, std::size_t end) const
+    {
+        if (end <= from || room_[at] < width)
+            return none;
+        if (at >= leaves_)
+            return begin;
+        const std::size_t middle = begin + (end - begin) / 2;
+        const std::size_t left = firstWith(width, from, 2 * at, begin, middle);
+        return left != none ? left : firstWith(width, from, 2 * at + 1, middle, end);
+    }
+
+    std::size_t leaves_ = 1;
+    std::vector<double> room_;
+    std::vector<std::size_t> stale_;
+    std::vector<char> isStale_;
+};
+
+// Trees of given sizes packed in rows (shelves) no wider than a width: the tallest first, trees of the same
+// height in their order, each at the top of the first row with room for it (a new row below the others when
+// none has); a tree as high as the one before goes no further up than that one, so trees of one height read
+// in their order, row by row. One packer tries many widths.
+class TreePacker {
+public:
+    explicit TreePacker(const std::vector<Size>& sizes)
+        : sizes_(sizes), tallestFirst_(sizes.size()), room_(sizes.size())
+    {
+        for (std::size_t k = 0; k < sizes.size(); ++k)
+            tallestFirst_[k] = k;
+        std::stable_sort(tallestFirst_.begin(), tallestFirst_.end(),
+                         [&](std::size_t a, std::size_t b) { return sizes_[a].height > sizes_[b].height; });
+    }
+
+    // The size of the packing at the row width, and when asked the trees' top-left corners in it.
+    Size pack(double rowWidth, std::vector<Point>* corners = nullptr)
+    {
+        if (corners)
+            corners->resize(sizes_.size());
+        room_.clear(rows_.size());
+        rows_.clear();
+        Size size;
+        std::size_t lastRow = 0;
+        double lastHeight = -1;
+        for (const std::size_t k : tallestFirst_) {
+            const Size tree = sizes_[k];
+            const double needed = tree.width + packedTreeGapX;
+            const std::size_t from = tree.height == lastHeight ? lastRow : 0;
+            std::size_t row = RowRoom::none;
+            if (from < rows_.size() && room_.at(from) >= needed)
+                row = from;
+            else if (from + 1 < rows_.size())
+                row = room_.firstWith(needed, from + 1);
+            if (row == RowRoom::none) {
+                const double top = rows_.empty() ? 0.0 : rows_.back().top + rows_.back().height + packedTreeGapY;
+                row = rows_.size();
+                rows_.push_back({top, tree.height, 0.0});
+            }
+            Row& into = rows_[row];
+            if (corners)
+                (*corners)[k] = Point{into.end, into.top};
+            size.width = std::max(size.width, into.end + tree.width);
+            into.end += needed;
+            // A row holds at least one tree, however wide.
+            room_.set(row, rowWidth + packedTreeGapX - into.end);
+            lastRow = row;
+            lastHeight = tree.height;
+        }
+        if (!rows_.empty())
+            size.height = rows_.back().top + rows_.back().height;
+        return size;
+    }
+
+private:
+    struct Row {
+        double top;
+        double height;
+        double end;  // where the next tree of the row would begin
+    };
+    const std::vector<Size>& sizes_;
+    std::vector<std::size_t> tallestFirst_;
+    std::vector<Row> rows_;
+    RowRoom room_;
+};
+
+// How far a packing is from a good one: its area, weighed by how far its shape is from packedAspect.
+double packingCost(const Size& size)
+{
+    const double area = size.width * size.height;
+    if (!(size.width > 0) || !(size.height > 0))
+        return area;
+    const double shape = size.width / size.height / packedAspect;
+    return area * std::sqrt(std::max(shape, 1 / shape));
+}
+
+// Laid-out trees placed around the point. A lone tree's root lands loneTreeOffset above and left of the
+// point. Several trees are packed by their bounding boxes (a tree laid out on both sides of its root takes
+// room on both) in rows, the tallest trees first, at the row width among a range of them that gives the most
+// compact packing of a pleasant shape; no two trees overlap, and the packing is centred on the point.
+void placeTrees(std::vector<Node>& nodes, const std::vector<std::size_t>& treeStarts,
+                const std::vector<std::int64_t>& roots, Point at)
 {
     const std::size_t n = roots.size();
     const auto tree = [&](std::size_t k) {
         return std::span<Node>(nodes.begin() + std::ptrdiff_t(treeStarts[k]), nodes.begin() + std::ptrdiff_t(treeStarts[k + 1]));
     };
-    const std::size_t columns = n <= 5 ? 2 : 3;
-    const std::size_t rows = n / columns + 1;
-    const auto rootOf = [&](std::size_t k) -> const Node* {
-        const std::span<Node> nodesOfTree = tree(k);
+    if (n == 1) {
+        const std::span<Node> nodesOfTree = tree(0);
         const auto root = std::find_if(nodesOfTree.begin(), nodesOfTree.end(),
-                                       [&](const Node& node) { return node.uid == roots[k]; });
-        return root != nodesOfTree.end() ? &*root : nullptr;
-    };
-    std::vector<Size> sizes;
-    sizes.reserve(n);
-    std::vector<double> columnWidth(columns, 0.0);
-    std::vector<double> rowHeight(rows, 0.0);
-    for (std::size_t k = 0; k < n; ++k) {
-        const Rect bounds = Graph::boundingRectOfRange(tree(k));
-        Size size = bounds.size;
-        if (const Node* root = rootOf(k); root && n > 1) {
-            const Point c = root->center;
-            size.width = std::max(size.width, 2 * std::max(c.x - bounds.minX(), bounds.maxX() - c.x));
-            size.height = std::max(size.height, 2 * std::max(c.y - bounds.minY(), bounds.maxY() - c.y));
-        }
-        sizes.push_back(size);
-        columnWidth[k % columns] = std::max(columnWidth[k % columns], size.width + treeGap);
-        rowHeight[k / columns] = std::max(rowHeight[k / columns], size.height + treeGap);
+                                       [&](const Node& node) { return node.uid == roots[0]; });
+        if (root == nodesOfTree.end())
+            return;
+        const Point move = at - Point{loneTreeOffset, loneTreeOffset} - root->center;
+        for (Node& node : nodesOfTree)
+            node.center = node.center + move;
+        return;
     }
-    // Where each column and row begins.
-    std::vector<double> columnStart(columns + 1, 0.0);
-    for (std::size_t c = 0; c < columns; ++c)
-        columnStart[c + 1] = columnStart[c] + columnWidth[c];
-    std::vector<double> rowStart(rows + 1, 0.0);
-    for (std::size_t r = 0; r < rows; ++r)
-        rowStart[r + 1] = rowStart[r] + rowHeight[r];
 
-    const Point shift = at - Point{columnStart[columns] / 2, rowStart[rows] / 2};
+    std::vector<Rect> bounds;
+    std::vector<Size> sizes;
+    bounds.reserve(n);
+    sizes.reserve(n);
+    double widest = 0;
+    double inOneRow = -packedTreeGapX;
+    double paddedArea = 0;
     for (std::size_t k = 0; k < n; ++k) {
-        const Point cellCenter{columnStart[k % columns] + sizes[k].width / 2,
-                               rowStart[k / columns] + sizes[k].height / 2};
-        const Node* root = rootOf(k);
-        const Point toCell = root ? cellCenter - root->center : Point{0, 0};
-        // Two steps, as moving to the cell and then centring the grid would add them.
+        bounds.push_back(tree(k).empty() ? Rect(0, 0, 0, 0) : Graph::boundingRectOfRange(tree(k)));
+        const Size size = bounds.back().size;
+        sizes.push_back(size);
+        widest = std::max(widest, size.width);
+        inOneRow += size.width + packedTreeGapX;
+        paddedArea += (size.width + packedTreeGapX) * (size.height + packedTreeGapY);
+    }
+    // All trees in one row, which suits few trees of very different heights, and row widths around the one
+    // that would give a perfectly filled packing of packedAspect's shape: a few spread over the range, then
+    // a few closer around the best of those.
+    TreePacker packer(sizes);
+    double bestWidth = inOneRow;
+    double bestCost = packingCost(packer.pack(inOneRow));
+    const double ideal = std::sqrt(paddedArea * packedAspect);
+    const double narrowest = std::max(widest, ideal / packedWidthRange);
+    const double widestRow = std::max(narrowest, std::min(inOneRow, ideal * packedWidthRange));
+    if (narrowest > 0 && widestRow > narrowest) {
+        // Widths by their place between the narrowest and the widest row, counted by ratio.
+        double bestPlace = -1;
+        const auto tryPlace = [&](double place) {
+            const double rowWidth = narrowest * std::pow(widestRow / narrowest, std::clamp(place, 0.0, 1.0));
+            if (const double cost = packingCost(packer.pack(rowWidth)); cost < bestCost) {
+                bestWidth = rowWidth;
+                bestCost = cost;
+                bestPlace = place;
+            }
+        };
+        for (int step = 0; step < packedWidthSteps; ++step)
+            tryPlace(double(step) / (packedWidthSteps - 1));
+        const double around = bestPlace;
+        for (const double offset : {-0.5, 0.5, -0.25, 0.25})
+            if (around >= 0)
+                tryPlace(around + offset / (packedWidthSteps - 1));
+    }
+    std::vector<Point> corners;
+    const Size packed = packer.pack(bestWidth, &corners);
+
+    const Point corner = at - Point{packed.width / 2, packed.height / 2};
+    for (std::size_t k = 0; k < n; ++k) {
+        const Point move = corner + corners[k] - bounds[k].origin;
         for (Node& node : tree(k))
-            node.center = node.center + toCell + shift;
+            node.center = node.center + move;
     }
 }
 
@@ -289,7 +454,7 @@ std::vector<Node> DocumentInsertion::insertNodes(const std::vector<Node>& nodes,
         return {};
 
     // Each tree laid out by the base options: horizontally when they say so or arrange by hand. The trees
-    // are apart, so each is laid out, set in its cell and centred on the point before all are stored at once.
+    // are apart, so each is laid out, then all are packed around the point before they are stored at once.
     LayoutOptions options = project.baseLayoutOptions;
     if (options.isManual)
         options.layoutType = LayoutOptions::LayoutType::horizontal;
@@ -318,7 +483,7 @@ std::vector<Node> DocumentInsertion::insertNodes(const std::vector<Node>& nodes,
             result.insert(result.end(), std::make_move_iterator(tree.begin()), std::make_move_iterator(tree.end()));
     }
     treeStarts.push_back(result.size());
-    placeInGrid(result, treeStarts, roots, at);
+    placeTrees(result, treeStarts, roots, at);
     // The trees are apart and stored as placed: each node is there once, as the graph now holds it. The nodes
     // were made during this insertion and nothing else holds them once the layouter is gone, so they are written
     // where they are stored rather than stored anew.

@@ -40,8 +40,8 @@ public:
     // Works on the document at each call; the document must outlive this object.
     explicit DocumentInsertion(VQDocument& document) : document_(document) {}
 
-    // Creates detached node trees anew (titles and notes only), lays each out and sets them in a grid
-    // centred on the point; every source node at most once. Returns the created nodes as stored. Nothing is
+    // Creates detached node trees anew (titles and notes only), lays each out and packs them, apart from
+    // one another, into a compact area centred on the point; every source node at most once. Returns the created nodes as stored. Nothing is
     // created (with a log line) when the map would hold more than VQDocumentFiles::maximumNodeCount nodes.
     std::vector<Node> insertNodes(const std::vector<Node>& nodes, Point at);
     std::optional<Node> insertNodeTree(const Node& source, std::optional<std::int64_t> parentUID,

@@ -18,6 +18,9 @@ bool endsWithLineBreak(const std::string& s)
     return !s.empty() && (s.back() == '\n' || s.back() == '\r');
 }
 
+// The share of the image area's width and height left clear on each side of the picture.
+constexpr double imageAreaInset = 0.04;
+
 bool isEllipseLike(NodeShape shape) { return shape == NodeShape::ellipse || shape == NodeShape::cloud; }
 
 std::size_t codePointCount(std::string_view s)
@@ -103,22 +106,53 @@ double labelTextHeight(const Node& node, double width)
 
 namespace {
 
+// The image area of the node at the candidate size; none when it is empty.
+std::optional<Rect> imageAreaAt(const Node& node, Size candidate)
+{
+    Node probe = node;
+    probe.size = candidate;
+    const Rect area = labelFrame(probe).first;
+    if (!(area.width() > 0) || !(area.height() > 0))
+        return std::nullopt;
+    return area;
+}
+
 // The width of a node of the candidate size whose image is wider than high: as wide as makes the image, at
 // the height of its area, fill the area's width, within the widest autosized block. Otherwise a wide image
 // shows as a thin strip across an area as high as a square image takes. Never narrower than the candidate.
 double widthForImage(const Node& node, Size candidate)
 {
     const Size image = node.image()->size();
-    if (!(image.width > image.height) || !(image.height > 0))
-        return candidate.width;
-    Node probe = node;
-    probe.size = candidate;
-    const Rect area = labelFrame(probe).first;
-    if (!(area.width() > 0) || !(area.height() > 0))
+    const std::optional<Rect> area = imageAreaAt(node, candidate);
+    if (!(image.width > image.height) || !(image.height > 0) || !area)
         return candidate.width;
     // The area is a fixed share of the node's width.
-    const double needed = std::ceil(area.height() * image.width / image.height * candidate.width / area.width());
+    const double needed = std::ceil(area->height() * image.width / image.height * candidate.width / area->width());
     return std::clamp(needed, candidate.width, std::max(candidate.width, autosizeMaxTextWidth));
+}
+
+// The height of a node of the candidate size whose picture, fitted into its area without distortion, would
+// leave the area's height partly empty or fill less than the area's width: as high as makes the picture,
+// at the area's width, fill the area's height. A wide picture whose node could not be widened enough is so
+// given a lower area, and a high one a higher area, though no higher than the picture itself unless the
+// area already is; the node stays at least as high as its text. Only for shapes whose area is a share of the
+// node's size.
+double heightForImage(const Node& node, Size candidate, double textHeight)
+{
+    const Size image = node.image()->size();
+    const std::optional<Rect> area = imageAreaAt(node, candidate);
+    if (!(image.width > 0) || !(image.height > 0) || !area)
+        return candidate.height;
+    const double pictureHeight = area->width() * image.height / image.width;
+    const bool wide = image.width > image.height;
+    double wanted = area->height();
+    if (wide && pictureHeight < area->height())
+        wanted = pictureHeight;
+    else if (!wide && pictureHeight > area->height())
+        wanted = std::min(pictureHeight, std::max(area->height(), image.height));
+    // The area's height is a fixed share of what the node's height leaves below the label.
+    const double height = std::ceil(candidate.height + (wanted - area->height()) / (1.0 - 2 * imageAreaInset));
+    return std::max(height, textHeight);
 }
 
 // Text in the node's font, as measured: colours and the rest of a title's attributes play no part in the
@@ -160,6 +194,104 @@ Size measureTitle(const Node& node, std::string_view title, const LineSummary& l
     return {width, height};
 }
 
+// The size of a node whose title has more lines at the widest block than the block is a third as high as
+// its lines, or none for any other title. Such a node is made a third as wide as high, with a line of room
+// below its text, and its label wraps the title at that wider width, into fewer lines: so the node is made
+// about as narrow as lets its label's lines at its width, plus one, be at most three times as high as the
+// node is wide (words wider than that are broken), and as high as those lines. The width is searched for
+// from an estimate by the lines' total width, one line walk a step, a few steps; the label's own width is
+// that of labelLayout.
+std::optional<Size> longTitleSize(const AttributedString& text, const std::vector<TextLine>& atWidestBlock,
+                                  double blockWidth)
+{
+    struct Label {
+        std::size_t count;
+        double tallest;
+        // The node is at least a third as wide as high.
+        bool fits(double width) const { return tallest * double(count + 1) / 3.0 + 20.0 <= width; }
+        double height() const { return tallest * double(count + 1); }
+    };
+    Label lines{atWidestBlock.size(), 0.0};
+    for (const TextLine& line : atWidestBlock)
+        lines.tallest = std::max(lines.tallest, std::ceil(line.height));
+    if (lines.count <= 2 || lines.fits(blockWidth))
+        return std::nullopt;
+    const auto labelAt = [&](double width) {
+        const std::vector<TextLine> wrapped = TextMeasurement::lines(text, 0.9 * width);
+        Label label{std::max<std::size_t>(1, wrapped.size()), 0.0};
+        for (const TextLine& line : wrapped)
+            label.tallest = std::max(label.tallest, std::ceil(line.height));
+        return label;
+    };
+    // Wrapped at a width w, lines of total width s take about s / w lines: the estimate solves
+    // 3 (W - 20) = h (s / (0.9 W) + 1) for W.
+    double total = 0;
+    for (const TextLine& line : atWidestBlock)
+        total += line.width;
+    const double h = lines.tallest;
+    const double b = 60.0 + h;
+    double narrow = blockWidth;  // too narrow
+    double wide = std::max(blockWidth + 1, std::ceil((b + std::sqrt(b * b + 12.0 * h * total / 0.9)) / 6.0));
+    Label label = labelAt(wide);
+    const bool estimateFits = label.fits(wide);
+    if (!estimateFits) {
+        // A wider node has no more lines: one as wide as this label asks for fits.
+        narrow = wide;
+        wide = std::ceil(label.tallest * double(label.count + 1) / 3.0 + 20.0);
+        label = labelAt(wide);
+    }
+    // Tries a width between the two: the narrower of those known to fit, or the wider of those known not to.
+    const auto tryWidth = [&](double width) {
+        const Label there = labelAt(width);
+        if (there.fits(width)) {
+            wide = width;
+            label = there;
+        } else {
+            narrow = width;
+        }
+    };
+    // An estimate that fits is seldom far too wide.
+    if (const double closer = std::floor(0.96 * wide); estimateFits && closer > narrow)
+        tryWidth(closer);
+    // Closer, to within a fiftieth of the width.
+    while (wide - narrow > std::max(1.0, 0.02 * wide))
+        tryWidth(std::ceil((narrow + wide) / 2));
+    return Size{wide, label.height()};
+}
+
+// The size of a node for a title that the widest block holds: its lines at the width of its widest line,
+// one more line of room, and what measureTitle asks for at the block's width. The lines at the widest block
+// are given.
+Size shortTitleSize(const Node& node, const std::string& measured, const AttributedString& text,
+                    const std::vector<TextLine>& widest, double textWidth)
+{
+    // A title that fits on one line keeps that line at every width from its own up, so the walk above
+    // answers for the walks at the text width and at the block width. Its longest word is the line itself
+    // when it has no blank; otherwise the word is narrower than the line and, unless the block was cut to
+    // the widest width, never wider than the block: it needs no measuring then.
+    const bool oneLine = widest.size() == 1 && !endsWithLineBreak(measured);
+    const LineSummary lines = oneLine ? LineSummary{1, std::ceil(widest.front().height)} : summarize(text, textWidth);
+    const std::size_t lineCount = lines.count;
+    const double lineHeight = lines.tallest;
+    const double textHeight = lineHeight * double(lineCount + 1);
+    const double blockWidth = std::min(textWidth + autosizeTextMargin, autosizeMaxTextWidth);
+
+    std::optional<double> wordWidth;
+    if (oneLine && measured.find(' ') == std::string::npos)
+        wordWidth = widest.front().width;
+    else if (oneLine && textWidth + autosizeTextMargin <= autosizeMaxTextWidth)
+        wordWidth = 0.0;
+    Size needed;
+    if (oneLine) {
+        needed = measureTitle(node, measured, lines, wordWidth);
+    } else {
+        Node probe = withTitle(node, measured);
+        probe.size = {blockWidth, textHeight};
+        needed = measureTitle(probe);
+    }
+    return {std::max(blockWidth, needed.width), std::max(textHeight, needed.height)};
+}
+
 } // namespace
 
 Size measureTitle(const Node& node)
@@ -193,38 +325,27 @@ Node autosizeNode(Node node, std::uint8_t options, const TextsMeasuredAhead* tit
             widestWidth = std::max(widestWidth, line.width);
         textWidth = std::ceil(std::min(widestWidth, autosizeMaxTextWidth));
     }
-    // A title that fits on one line keeps that line at every width from its own up, so the walk above
-    // answers for the walks at the text width and at the block width. Its longest word is the line itself
-    // when it has no blank; otherwise the word is narrower than the line and, unless the block was cut to
-    // the widest width, never wider than the block: it needs no measuring then.
-    const bool oneLine = widest.size() == 1 && !endsWithLineBreak(measured);
-    const LineSummary lines = oneLine ? LineSummary{1, std::ceil(widest.front().height)} : summarize(text, textWidth);
-    const std::size_t lineCount = lines.count;
-    const double lineHeight = lines.tallest;
-    const double textHeight = lineHeight * double(lineCount + 1);
     const double blockWidth = std::min(textWidth + autosizeTextMargin, autosizeMaxTextWidth);
-
-    std::optional<double> wordWidth;
-    if (oneLine && measured.find(' ') == std::string::npos)
-        wordWidth = widest.front().width;
-    else if (oneLine && textWidth + autosizeTextMargin <= autosizeMaxTextWidth)
-        wordWidth = 0.0;
-    Size needed;
-    if (oneLine) {
-        needed = measureTitle(node, measured, lines, wordWidth);
+    double width = 0;
+    double height = 0;
+    if (const std::optional<Size> longSize = longTitleSize(text, widest, blockWidth)) {
+        width = longSize->width;
+        height = longSize->height;
+        if (node.image()) {
+            width = std::max(width, autosizeImageRoom);
+            height += autosizeImageRoom;
+        }
     } else {
-        Node probe = withTitle(node, measured);
-        probe.size = {blockWidth, textHeight};
-        needed = measureTitle(probe);
+        const Size shortSize = shortTitleSize(node, measured, text, widest, textWidth);
+        width = shortSize.width;
+        height = shortSize.height;
     }
-    const double width = std::max(blockWidth, needed.width);
-    const double height = std::max(textHeight, needed.height);
-
     Size newSize{width, height};
     if (node.image()) {
         const bool ellipse = isEllipseLike(node.shape);
         const double candidateWidth = ellipse ? width + autosizeImageRoom : widthForImage(node, {width, height});
-        const double candidateHeight = ellipse ? width + autosizeImageRoom : height;
+        const double candidateHeight =
+            ellipse ? width + autosizeImageRoom : heightForImage(node, {candidateWidth, height}, height - autosizeImageRoom);
         if (candidateWidth < oldSize.width || candidateHeight < oldSize.height)
             newSize = oldSize;
         else
@@ -279,7 +400,7 @@ std::pair<Rect, Rect> labelFrame(const Node& node)
     const Rect label(w * 0.5 - aw * 0.5 + aw * 0.05, h * 0.5 - ah * 0.5 + 10.0, labelWidth, textHeight);
     const Rect area(label.origin.x, label.origin.y + textHeight + 10.0, labelWidth,
                     ah - textHeight - label.origin.y - 16.0);
-    return {area.insetBy(area.width() * 0.04, area.height() * 0.04), label};
+    return {area.insetBy(area.width() * imageAreaInset, area.height() * imageAreaInset), label};
 }
 
 Rect ellipseInscribedRect(double width, double height)

@@ -2,13 +2,21 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRawFont>
 #include <QString>
+#include <QTextBoundaryFinder>
 #include <QTextCharFormat>
 #include <QTextOption>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <utility>
 
 namespace velquine {
 
@@ -77,6 +85,94 @@ LaidOutText::Strike colouredStrike(std::size_t paragraph, const FormatRun& run, 
             metrics.strikeOutPos(), std::max(1.0, metrics.lineWidth())};
 }
 
+// The stretches of a paragraph that a line may not be broken in (long words, long runs of letters without
+// blanks), where they are long. Wrapping at word boundaries, QTextLayout measures the whole of the word a
+// line begins with before it breaks the word anywhere, so a paragraph of one word n characters long takes
+// time n squared over the line length. A line that begins in a long stretch and ends before the stretch
+// does is broken anywhere, as it would be anyway, and laid out with the wrap mode that says so: it is then
+// measured only as far as it goes.
+class LongWords {
+public:
+    explicit LongWords(const QString& paragraph)
+    {
+        if (paragraph.size() <= longWord)
+            return;
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, paragraph);
+        qsizetype previous = 0;
+        for (qsizetype next = finder.toNextBoundary(); next > 0; next = finder.toNextBoundary()) {
+            if (next - previous > longWord) {
+                // The stretch without its closing white space, which hangs past a line's end.
+                qsizetype end = next;
+                while (end > previous && paragraph[end - 1].isSpace())
+                    --end;
+                stretches_.push_back({previous, end});
+            }
+            previous = next;
+        }
+    }
+
+    // Lays the line out at the width as wrapping at word boundaries, or else anywhere, lays it out.
+    void layOut(QTextLayout& layout, QTextLine& line, qsizetype lineStart, double width) const
+    {
+        const auto in = std::upper_bound(stretches_.begin(), stretches_.end(), lineStart,
+                                         [](qsizetype at, const Stretch& stretch) { return at < stretch.end; });
+        if (in == stretches_.end() || in->start > lineStart || in->end - lineStart <= longWord) {
+            line.setLineWidth(width);
+            return;
+        }
+        QTextOption option = layout.textOption();
+        const QTextOption::WrapMode wrap = option.wrapMode();
+        option.setWrapMode(QTextOption::WrapAnywhere);
+        layout.setTextOption(option);
+        line.setLineWidth(width);
+        option.setWrapMode(wrap);
+        layout.setTextOption(option);
+        if (line.textStart() + line.textLength() >= in->end)
+            line.setLineWidth(width);
+    }
+
+private:
+    // Stretches longer than this many UTF-16 units count as long.
+    static constexpr qsizetype longWord = 256;
+    struct Stretch {
+        qsizetype start;
+        qsizetype end;
+    };
+    std::vector<Stretch> stretches_;
+};
+
+// Colour glyphs drawn as pictures are this many pixels a point of the page, at most this many a side.
+constexpr double colourGlyphOversampling = 4.0;
+constexpr double maximumColourGlyphPixels = 512.0;
+
+// Whether the font draws glyphs in colour: bitmaps (CBDT, as Noto Color Emoji, or sbix) or colour layers
+// (COLR). Fonts are asked once.
+bool hasColourGlyphs(const QRawFont& font)
+{
+    static std::mutex mutex;
+    static std::map<std::pair<QString, QString>, bool> known;
+    const std::pair<QString, QString> key{font.familyName(), font.styleName()};
+    const std::lock_guard lock(mutex);
+    const auto found = known.find(key);
+    if (found != known.end())
+        return found->second;
+    const bool colour =
+        !font.fontTable("CBLC").isEmpty() || !font.fontTable("sbix").isEmpty() || !font.fontTable("COLR").isEmpty();
+    known.emplace(key, colour);
+    return colour;
+}
+
+// Whether the line may show glyphs of a colour font: emoji and the symbols colour fonts draw all lie beyond
+// Latin-1, and looking at the characters costs far less than asking for the line's glyphs.
+bool mayHaveColourGlyphs(const QString& paragraph, const QTextLine& line)
+{
+    const qsizetype end = line.textStart() + line.textLength();
+    for (qsizetype at = line.textStart(); at < end; ++at)
+        if (paragraph[at].unicode() > 0xFF)
+            return true;
+    return false;
+}
+
 bool needsFormats(const std::vector<FormatRun>& runs)
 {
     if (runs.size() > 1)
@@ -115,12 +211,15 @@ LaidOutText::LaidOutText(const AttributedString& text, double width, const QPain
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         option.setUseDesignMetrics(true);
         layout->setTextOption(option);
+        const LongWords longWords(layout->text());
         layout->beginLayout();
+        qsizetype lineStart = 0;
         for (;;) {
             QTextLine line = layout->createLine();
             if (!line.isValid())
                 break;
-            line.setLineWidth(lineWidth);
+            longWords.layOut(*layout, line, lineStart, lineWidth);
+            lineStart = line.textStart() + line.textLength();
             line.setPosition(QPointF(0, 0));
             TextLine measured;
             measured.location = std::size_t(start + line.textStart());
@@ -165,6 +264,8 @@ void LaidOutText::draw(QPainter& painter, Point origin, double boxWidth, TextAli
 {
     const QPen oldPen = painter.pen();
     painter.setPen(Qt::black);
+    // A PDF holds glyphs as outlines, and colour glyphs (emoji) have none: they are drawn as pictures.
+    const bool colourGlyphsAsPictures = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Pdf;
     for (std::size_t i = 0; i < placed_.size(); ++i) {
         const Placed& placed = placed_[i];
         const QTextLine line = paragraphs_[placed.paragraph]->lineAt(placed.line);
@@ -175,8 +276,41 @@ void LaidOutText::draw(QPainter& painter, Point origin, double boxWidth, TextAli
             x += boxWidth - lines_[i].width;
         line.draw(&painter, QPointF(x, origin.y + placed.y));
         drawStrikes(painter, placed.paragraph, line, QPointF(x, origin.y + placed.y));
+        if (colourGlyphsAsPictures && mayHaveColourGlyphs(paragraphs_[placed.paragraph]->text(), line))
+            drawColourGlyphs(painter, line, QPointF(x, origin.y + placed.y));
     }
     painter.setPen(oldPen);
+}
+
+void LaidOutText::drawColourGlyphs(QPainter& painter, const QTextLine& line, QPointF origin) const
+{
+    for (const QGlyphRun& run : line.glyphRuns()) {
+        if (!hasColourGlyphs(run.rawFont()))
+            continue;
+        const QRectF bounds = run.boundingRect();
+        if (bounds.isEmpty())
+            continue;
+        // Pictures of several pixels a point on the page, so that they stay sharp when the page is enlarged,
+        // and never larger than a few hundred pixels a side.
+        const QTransform device = painter.deviceTransform();
+        const double pagePixels = std::sqrt(std::abs(device.determinant()));
+        const double scale = std::min(std::max(1.0, pagePixels) * colourGlyphOversampling,
+                                      maximumColourGlyphPixels / std::max(bounds.width(), bounds.height()));
+        QImage picture(QSize(int(std::ceil(bounds.width() * scale)), int(std::ceil(bounds.height() * scale))),
+                       QImage::Format_ARGB32_Premultiplied);
+        if (picture.isNull())
+            continue;
+        picture.fill(Qt::transparent);
+        {
+            QPainter glyphs(&picture);
+            glyphs.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+            glyphs.scale(scale, scale);
+            glyphs.translate(-bounds.topLeft());
+            glyphs.setPen(painter.pen());
+            glyphs.drawGlyphRun(QPointF(0, 0), run);
+        }
+        painter.drawImage(QRectF(bounds.topLeft() + origin, QSizeF(picture.size()) / scale), picture);
+    }
 }
 
 void LaidOutText::drawStrikes(QPainter& painter, std::size_t paragraph, const QTextLine& line, QPointF origin) const

@@ -52,6 +52,8 @@ public:
 
 private:
     void drawStrikes(QPainter& painter, std::size_t paragraph, const QTextLine& line, QPointF origin) const;
+    // Draws the line's glyphs of colour fonts again, each run as a picture.
+    void drawColourGlyphs(QPainter& painter, const QTextLine& line, QPointF origin) const;
 
     struct Placed {
         std::size_t paragraph;

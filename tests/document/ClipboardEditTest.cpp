@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "DocumentTestSupport.h"
+#include "support/OutlineSamples.h"
 #include "document/DocumentInsertion.h"
 #include "document/VQDocument.h"
 #include "document/DocumentClipboard.h"
@@ -269,9 +270,9 @@ TEST_F(ClipboardEdit, InsertionOfALoopingListEnds)
     EXPECT_EQ(other.project().graph.count(), 3u);
 }
 
-TEST_F(ClipboardEdit, InsertedTreesSitInAGridCentredOnThePoint)
+TEST_F(ClipboardEdit, InsertedTreesArePackedInRowsCentredOnThePoint)
 {
-    // Five single-node trees of different title lengths: two columns, three rows.
+    // Five single-node trees of one height and different widths.
     std::vector<Node> input;
     const std::vector<std::string> titles{"a", "a much longer title", "mid title", "b", "the last one"};
     for (std::size_t i = 0; i < titles.size(); ++i)
@@ -283,56 +284,39 @@ TEST_F(ClipboardEdit, InsertedTreesSitInAGridCentredOnThePoint)
     ASSERT_EQ(inserted.size(), 5u);
     EXPECT_EQ(titlesOf(inserted), titles);
 
-    std::vector<Size> sizes;
-    for (const Node& node : inserted)
-        sizes.push_back(node.size);
-    const double col0 = std::max({sizes[0].width, sizes[2].width, sizes[4].width}) + 100.0;
-    const double col1 = std::max(sizes[1].width, sizes[3].width) + 100.0;
-    const double row0 = std::max(sizes[0].height, sizes[1].height) + 100.0;
-    const double row1 = std::max(sizes[2].height, sizes[3].height) + 100.0;
-    const double row2 = sizes[4].height + 100.0;
-    const Point shift{at.x - (col0 + col1) / 2, at.y - (row0 + row1 + row2) / 2};
-    const std::vector<Point> expected{
-        {sizes[0].width / 2, sizes[0].height / 2},
-        {col0 + sizes[1].width / 2, sizes[1].height / 2},
-        {sizes[2].width / 2, row0 + sizes[2].height / 2},
-        {col0 + sizes[3].width / 2, row0 + sizes[3].height / 2},
-        {sizes[4].width / 2, row0 + row1 + sizes[4].height / 2},
-    };
-    for (std::size_t k = 0; k < 5; ++k) {
-        EXPECT_DOUBLE_EQ(inserted[k].center.x, expected[k].x + shift.x) << k;
-        EXPECT_DOUBLE_EQ(inserted[k].center.y, expected[k].y + shift.y) << k;
+    const FramesByTree frames = framesByTree(document->project().graph);
+    EXPECT_EQ(firstOverlap(frames), "");
+    EXPECT_LE(areaOverTreeAreas(frames), 2.5);
+    // The packing is centred on the point, in more than one row, and read row by row in the list's order.
+    const Rect bounds = document->project().graph.boundingRect();
+    EXPECT_DOUBLE_EQ(bounds.midX(), at.x);
+    EXPECT_DOUBLE_EQ(bounds.midY(), at.y);
+    EXPECT_LT(inserted.front().center.y, inserted.back().center.y);
+    for (std::size_t k = 1; k < inserted.size(); ++k) {
+        const Node& before = inserted[k - 1];
+        const Node& node = inserted[k];
+        EXPECT_TRUE(node.center.y > before.center.y || (node.center.y == before.center.y && node.center.x > before.center.x))
+            << k;
     }
 }
 
-TEST_F(ClipboardEdit, FourTreesCountAnEmptyThirdRowAndSixTakeThreeColumns)
+TEST_F(ClipboardEdit, FourEqualTreesMakeTwoRowsOfTwo)
 {
-    // Four equal trees: 2 x 2 plus an empty row of height 0, so the grid is centred as 2 x 2.
     std::vector<Node> four;
     for (int i = 1; i <= 4; ++i)
         four.push_back(source(i, std::nullopt, {}, "same"));
     document->beginEditingSession("Import");
     const auto inserted = DocumentInsertion(*document).insertNodes(four, {0, 0});
-    ASSERT_EQ(inserted.size(), 4u);
-    const Size s = inserted[0].size;
-    EXPECT_DOUBLE_EQ(inserted[0].center.x, -(s.width + 100.0) + s.width / 2);
-    EXPECT_DOUBLE_EQ(inserted[0].center.y, -(s.height + 100.0) + s.height / 2);
-    EXPECT_DOUBLE_EQ(inserted[3].center.x, s.width / 2);
-    EXPECT_DOUBLE_EQ(inserted[3].center.y, s.height / 2);
-
-    // Six: three per row.
-    VQDocument other;
-    std::vector<Node> six;
-    for (int i = 1; i <= 6; ++i)
-        six.push_back(source(i, std::nullopt, {}, "same"));
-    other.beginEditingSession("Import");
-    const auto placed = DocumentInsertion(other).insertNodes(six, {0, 0});
-    other.commitEditingSession();
-    ASSERT_EQ(placed.size(), 6u);
-    EXPECT_DOUBLE_EQ(placed[0].center.y, placed[2].center.y);
-    EXPECT_LT(placed[0].center.y, placed[3].center.y);
-    EXPECT_DOUBLE_EQ(placed[3].center.x, placed[0].center.x);
     document->commitEditingSession();
+    ASSERT_EQ(inserted.size(), 4u);
+    EXPECT_EQ(inserted[0].center.y, inserted[1].center.y);
+    EXPECT_EQ(inserted[2].center.y, inserted[3].center.y);
+    EXPECT_LT(inserted[0].center.y, inserted[2].center.y);
+    EXPECT_EQ(inserted[0].center.x, inserted[2].center.x);
+    EXPECT_EQ(inserted[1].center.x, inserted[3].center.x);
+    EXPECT_LT(inserted[0].center.x, inserted[1].center.x);
+    EXPECT_DOUBLE_EQ(inserted[0].center.x, -inserted[1].center.x);
+    EXPECT_DOUBLE_EQ(inserted[0].center.y, -inserted[2].center.y);
 }
 
 TEST_F(ClipboardEdit, ManualVerticalBaseOptionsLayOutHorizontally)

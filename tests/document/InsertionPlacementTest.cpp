@@ -1,5 +1,6 @@
 // Inserted trees are made as creating their nodes one by one makes them: the same styles, palette colours,
-// sizes, sides and child order, for every kind of base layout and however many siblings a node has.
+// sizes, sides and child order, for every kind of base layout and however many siblings a node has. Trees of
+// an outline are packed apart from one another and compactly around the point they are inserted at.
 
 #include <map>
 #include <optional>
@@ -7,6 +8,9 @@
 #include <vector>
 
 #include "DocumentTestSupport.h"
+#include "document/DocumentClipboard.h"
+#include "platform/Pasteboard.h"
+#include "support/OutlineSamples.h"
 #include "document/VQDocument.h"
 #include "document/DocumentImport.h"
 #include "layout/NodeSizing.h"
@@ -142,5 +146,43 @@ TEST_F(InsertionPlacement, LargeOutlinesSizeEveryNodeToItsTitle)
     for (const Node& node : document.project().graph.allNodes()) {
         SCOPED_TRACE(node.title);
         EXPECT_EQ(node.size, autosizeNode(node).size);
+    }
+}
+
+TEST_F(InsertionPlacement, OutlinesOfManyTreesArePackedApartAndCompactAroundThePoint)
+{
+    const std::vector<LayoutOptions> kinds{
+        {Type::horizontal, Direction::balanced, LayoutOptions::BranchType::rounded, false},
+        {Type::horizontal, Direction::descending, LayoutOptions::BranchType::rounded, false},
+        {Type::vertical, Direction::ascending, LayoutOptions::BranchType::rounded, false},
+    };
+    for (std::size_t kind = 0; kind < kinds.size(); ++kind) {
+        for (const int count : {2, 4, 15, 200}) {
+            SCOPED_TRACE("kind " + std::to_string(kind) + ", " + std::to_string(count) + " items");
+            const std::vector<OutlineItem> items = outlineItems(count);
+            // Opened from indented text, at the origin.
+            VQDocument opened;
+            opened.projectForLoading().baseLayoutOptions = kinds[kind];
+            DocumentImport(opened).importOutlineText(indentedText(items));
+            // Pasted as OPML into an empty map, at a point.
+            VQDocument pasted;
+            pasted.projectForLoading().baseLayoutOptions = kinds[kind];
+            Pasteboard board;
+            board.setString(opml(items), Pasteboard::stringType);
+            const Point at{300, -200};
+            pasted.beginEditingSession("Paste");
+            ASSERT_TRUE(DocumentClipboard(pasted).pasteFromPasteBoard(at, true, board));
+            pasted.commitEditingSession();
+
+            for (const auto& [document, point] : {std::pair<VQDocument*, Point>{&opened, {0, 0}}, {&pasted, at}}) {
+                const FramesByTree frames = framesByTree(document->project().graph);
+                ASSERT_EQ(frames.size(), items.size());
+                EXPECT_EQ(firstOverlap(frames), "");
+                EXPECT_LE(areaOverTreeAreas(frames), 2.5);
+                const Rect bounds = document->project().graph.boundingRect();
+                EXPECT_NEAR(bounds.midX(), point.x, 1e-6);
+                EXPECT_NEAR(bounds.midY(), point.y, 1e-6);
+            }
+        }
     }
 }

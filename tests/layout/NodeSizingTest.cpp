@@ -365,3 +365,62 @@ TEST(NodeSizingTest, TitlesLaidOutAheadSizeAsMeasuringThemDoes)
         EXPECT_EQ(sized.center, autosizeNode(n, autosizeGrowRight).center) << n.title;
     }
 }
+
+TEST(NodeSizingTest, VeryLongTitlesAreWrappedInsideTheirNodes)
+{
+    // 100,000 characters: one unbroken word, words, and paragraphs of words.
+    std::string word(100000, 'a');
+    std::string words;
+    std::string paragraphs;
+    for (int i = 0; words.size() < 100000; ++i) {
+        words += "word" + std::to_string(i % 97) + " ";
+        paragraphs += "word" + std::to_string(i % 97) + (i % 40 == 39 ? "\n" : " ");
+    }
+    for (const std::string& title : {word, words, paragraphs}) {
+        SCOPED_TRACE(title.substr(0, 12));
+        const Node sized = autosizeNode(node(title, 16));
+        // The label, as the canvas lays it out, holds every line within its width, and the node holds the label
+        // with no more room than the one line every title has below its text.
+        const Rect label = labelLayout(sized).second;
+        const std::vector<TextLine> lines = TextMeasurement::lines(sized.attributedTitle(), label.width());
+        double tallest = 0;
+        double widest = 0;
+        for (const TextLine& line : lines) {
+            EXPECT_LE(line.width, label.width());
+            tallest = std::max(tallest, std::ceil(line.height));
+            widest = std::max(widest, line.width);
+        }
+        EXPECT_GE(sized.size.height, label.height());
+        EXPECT_EQ(sized.size.height, tallest * double(lines.size() + 1));
+        // At least a third as wide as high, as every title of more than two lines, and no wider than that
+        // unless the label's widest line (a paragraph) would be broken.
+        const double third = sized.size.height / 3 + 20;
+        EXPECT_GE(sized.size.width, third);
+        EXPECT_TRUE(sized.size.width <= 1.05 * third || widest >= 0.95 * label.width())
+            << sized.size.width << " × " << sized.size.height << ", widest line " << widest;
+    }
+}
+
+TEST(NodeSizingTest, PicturesFarFromSquareGetAnAreaOfTheirShapeUpToTheirOwnHeight)
+{
+    const auto sizedWith = [](int width, int height) {
+        QImage bitmap(width, height, QImage::Format_ARGB32);
+        bitmap.fill(Qt::red);
+        Node n = node("Topic");
+        n.shape = NodeShape::rect;
+        n.setImage(Image(bitmap));
+        return autosizeNode(n);
+    };
+    // Wider than the widest node can show at the usual area's height: a lower area; higher: a higher one.
+    for (const auto& [width, height] : {std::pair{1200, 200}, std::pair{200, 900}}) {
+        SCOPED_TRACE(width);
+        const Node sized = sizedWith(width, height);
+        const Rect area = labelFrame(sized).first;
+        EXPECT_NEAR(area.height() / area.width(), double(height) / width, 0.02 * height / width);
+    }
+    // A needle is shown no higher than it is.
+    const Node needle = sizedWith(10, 1000);
+    const Rect area = labelFrame(needle).first;
+    EXPECT_GE(area.height(), 1000.0);
+    EXPECT_LT(area.height(), 1001.5);
+}

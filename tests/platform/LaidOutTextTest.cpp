@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QTextLayout>
 
 using namespace velquine;
 
@@ -70,4 +71,37 @@ TEST(LaidOutText, StrikeThroughWithoutAColourTakesTheTextColourAndNoneDrawsNoLin
     const QImage none = drawStruck(Color::red(), LineStyle::none);
     EXPECT_EQ(longestRow(none, isRed), 0);
     EXPECT_LT(longestRow(none, isDark), 60);
+}
+
+TEST(LaidOutText, LongUnbrokenStretchesWrapAsQtWrapsThemAtWordBoundaries)
+{
+    // Stretches without a break opportunity, long and short, with words, blanks and ideographs between them.
+    const QString text = QString(3000, QChar(u'a')) + QStringLiteral(" short words here ") + QString(700, QChar(u'x')) +
+                         QStringLiteral("      ") + QString(400, QChar(0x4E2D)) + QStringLiteral(" and ") +
+                         QStringLiteral("https://example.org/") + QString(600, QChar(u'p')) + QStringLiteral(" end");
+    TextAttributes attributes;
+    attributes.font = Font::systemFont(16);
+    const AttributedString string(text.toStdString(), attributes);
+    for (const double width : {40.0, 300.0, 2000.0, 1.0e6}) {
+        SCOPED_TRACE(width);
+        // Qt's own walk, wrapping at word boundaries or else anywhere.
+        QTextLayout layout(text, attributes.font->toQFont(nullptr));
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setUseDesignMetrics(true);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        std::vector<std::pair<std::size_t, std::size_t>> expected;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            expected.emplace_back(std::size_t(line.textStart()), std::size_t(line.textLength()));
+        }
+        layout.endLayout();
+        std::vector<std::pair<std::size_t, std::size_t>> lines;
+        const LaidOutText laidOut(string, width);
+        for (const TextLine& line : laidOut.lines())
+            lines.emplace_back(line.location, line.length);
+        EXPECT_GT(lines.size(), width < 1.0e6 ? 3u : 0u);
+        EXPECT_EQ(lines, expected);
+    }
 }

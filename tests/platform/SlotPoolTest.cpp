@@ -55,24 +55,24 @@ TEST(SlotPool, HandsOutFreshSlotsSideBySideInAlignedSlabsAndReusesTheLastGivenBa
     SlotPool& pool = poolOf(328);
     EXPECT_EQ(pool.slotBytes(), 328u);
     EXPECT_EQ(&pool, &SlotPool::of(321, 8)) << "sizes round up to the alignment and share a pool";
-    std::vector<char*> slots;
+    std::vector<char*> taken;
     for (int i = 0; i < 300; ++i)
-        slots.push_back(static_cast<char*>(pool.take()));
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(slots.front()) % SlotPool::slabBytes, 0u);
-    for (std::size_t i = 1; i < slots.size(); ++i)
-        ASSERT_EQ(slots[i], slots[i - 1] + 328) << i;
+        taken.push_back(static_cast<char*>(pool.take()));
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(taken.front()) % SlotPool::slabBytes, 0u);
+    for (std::size_t i = 1; i < taken.size(); ++i)
+        ASSERT_EQ(taken[i], taken[i - 1] + 328) << i;
     EXPECT_EQ(pool.slabCount(), 1u);
 
-    pool.give(slots[7]);
-    EXPECT_EQ(pool.take(), slots[7]);
+    pool.give(taken[7]);
+    EXPECT_EQ(pool.take(), taken[7]);
     // Everything given back serves what is taken next: no new slab, no new slot.
     const std::size_t carved = pool.carvedSlots();
-    for (char* slot : slots)
+    for (char* slot : taken)
         pool.give(slot);
     std::unordered_set<void*> again;
-    for (std::size_t i = 0; i < slots.size(); ++i)
+    for (std::size_t i = 0; i < taken.size(); ++i)
         again.insert(pool.take());
-    EXPECT_EQ(again.size(), slots.size());
+    EXPECT_EQ(again.size(), taken.size());
     EXPECT_EQ(pool.carvedSlots(), carved);
     for (void* slot : again)
         pool.give(slot);
@@ -82,16 +82,16 @@ TEST(SlotPool, FillsFurtherSlabsWithoutCuttingASlotAcrossTwo)
 {
     SlotPool& pool = poolOf(1000);
     const std::size_t perSlab = SlotPool::slabBytes / 1000;
-    std::vector<char*> slots;
+    std::vector<char*> taken;
     for (std::size_t i = 0; i < perSlab + 10; ++i)
-        slots.push_back(static_cast<char*>(pool.take()));
+        taken.push_back(static_cast<char*>(pool.take()));
     EXPECT_EQ(pool.slabCount(), 2u);
-    for (char* slot : slots) {
+    for (char* slot : taken) {
         const auto offset = reinterpret_cast<std::uintptr_t>(slot) % SlotPool::slabBytes;
         ASSERT_LE(offset + 1000, SlotPool::slabBytes);
         std::memset(slot, 0xab, 1000);
     }
-    for (char* slot : slots)
+    for (char* slot : taken)
         pool.give(slot);
 }
 
@@ -217,10 +217,10 @@ TEST(SlotPool, AThreadThatIsEndingTakesOnlyTheSlotItAsksFor)
     std::thread([&pool] {
         thread_local TakesWhileEnding late;
         late.pool = &pool;
-        std::vector<void*> slots;
+        std::vector<void*> taken;
         for (int i = 0; i < 500; ++i)
-            slots.push_back(pool.take());
-        for (void* slot : slots)
+            taken.push_back(pool.take());
+        for (void* slot : taken)
             pool.give(slot);
     }).join();
     ASSERT_NE(takenWhileEnding, nullptr);
@@ -247,25 +247,25 @@ TEST(SlotPool, PagesOfFreedSlotsGoBackAndTheirSlotsServeAgain)
         return 0L;
     };
     SlotPool& pool = poolOf(448);
-    std::vector<void*> slots;
+    std::vector<void*> taken;
     for (std::size_t i = 0; i < 3 * SlotPool::slabBytes / 448; ++i) {
-        slots.push_back(pool.take());
-        stamp(slots.back(), 1, i, 448);
+        taken.push_back(pool.take());
+        stamp(taken.back(), 1, i, 448);
     }
     const std::size_t slabs = pool.slabCount();
-    for (void* slot : slots)
+    for (void* slot : taken)
         pool.give(slot);
     const long before = residentKB();
     velquine::releaseFreedMemory();
-    EXPECT_LT(residentKB(), before - 4096) << "most of 6 MB of free slots went back";
+    EXPECT_LT(residentKB(), before - 4096) << "most of 6 MB of free taken went back";
     std::vector<void*> again;
-    for (std::size_t i = 0; i < slots.size(); ++i) {
+    for (std::size_t i = 0; i < taken.size(); ++i) {
         again.push_back(pool.take());
         stamp(again.back(), 2, i, 448);
     }
     for (void* slot : again)
         ASSERT_TRUE(intact(slot, 448));
-    EXPECT_EQ(std::unordered_set<void*>(again.begin(), again.end()).size(), slots.size());
+    EXPECT_EQ(std::unordered_set<void*>(again.begin(), again.end()).size(), taken.size());
     EXPECT_EQ(pool.slabCount(), slabs);
     for (void* slot : again)
         pool.give(slot);

@@ -1,5 +1,6 @@
 // The PNG and PDF formats of the export window, drawn by the program's canvas renderer: the written files
-// read with Qt's image reader, `file`, pdfinfo and pdftotext; the clipboard; maps too large to draw.
+// read with Qt's image reader, `file`, pdfinfo, pdftotext and pdftoppm; the clipboard; maps too large to
+// draw; colour emoji.
 
 #include "support/ExternalTools.h"
 #include "support/QtWait.h"
@@ -17,6 +18,7 @@
 #include "exportui/PDFExporterModuleViewController.h"
 #include "kit/WindowActions.h"
 #include "model/project/FactorySettings.h"
+#include "platform/RunLoop.h"
 #include "ExportWindowSupport.h"
 
 using namespace velquine;
@@ -207,4 +209,45 @@ TEST_F(ExportRenderingTest, TheEditorsExportCommandOpensTheWindowOnItsMap)
     EXPECT_EVENTUALLY(!window->isVisible());
     EXPECT_EQ(QImageReader(path("from-editor.png")).size(), QSize(390, 390));
     MindMapEditorWindowController::setExportWindowOpener({});
+}
+
+TEST_F(ExportRenderingTest, EmojiInTitlesAreDrawnInPngAndPdfFilesAsOnTheCanvas)
+{
+    // "Tram 28" and a red car from the colour emoji font, in black on white: the car's are the only red pixels.
+    Node tram = box(1, std::nullopt, "Tram 28 \xf0\x9f\x9a\x97", {200, 50}, {300, 80}, Color::white());
+    tram.style.font = Font::systemFont(36);
+    tram.style.textColor = Color::black();
+    document->projectForLoading().graph = Graph();
+    document->projectForLoading().graph.updateNodes({tram});
+    const auto redPixels = [](const QImage& picture) {
+        int count = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                count += isRed(picture.pixel(x, y)) ? 1 : 0;
+        return count;
+    };
+    // The canvas draws the car: the picture the editor window shows of the map.
+    MindMapEditorWindowController editor(document, QStringLiteral("Tram"));
+    editor.setAttribute(Qt::WA_DeleteOnClose, false);
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    RunLoop::drain();
+    const QImage canvas = editor.grab().toImage();
+    editor.close();
+    EXPECT_GT(redPixels(canvas), 100);
+
+    exportTo("imageToolbarItem", "tram");
+    const QImage png(path("tram.png"));
+    ASSERT_FALSE(png.isNull());
+    png.save(QStringLiteral(VELQUINE_ARTEFACTS_DIR "/export-emoji.png"));
+    EXPECT_GT(redPixels(png), 100);
+
+    exportTo("pdfToolbarItem", "tram");
+    const std::string rendered = toolOutput("pdftoppm", {"-png", "-r", "72", "-singlefile", path("tram.pdf")});
+    const QImage pdf = QImage::fromData(QByteArray::fromStdString(rendered), "PNG");
+    ASSERT_FALSE(pdf.isNull());
+    pdf.save(QStringLiteral(VELQUINE_ARTEFACTS_DIR "/export-emoji-pdf.png"));
+    EXPECT_GT(redPixels(pdf), 100);
+    // The title's text stays text.
+    EXPECT_NE(toolOutput("pdftotext", {path("tram.pdf"), "-"}).find("Tram 28"), std::string::npos);
 }

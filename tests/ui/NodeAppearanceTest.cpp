@@ -1,8 +1,11 @@
-// What the editor window shows of single nodes after a command: debug drawing, a title made bold, a photo.
+// What the editor window shows of single nodes after a command: debug drawing, a title made bold, a photo,
+// a very long title.
 
 #include "support/QtWait.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <QPainter>
 #include <QToolButton>
@@ -15,11 +18,13 @@
 #include "editor/MindMapEditorWindowController.h"
 #include "inspector/InspectorBarController.h"
 #include "inspector/NodeStyleInspector.h"
+#include "kit/ScrollView.h"
 #include "kit/SegmentedControl.h"
 #include "kit/WindowActions.h"
 #include "layout/NodeSizing.h"
 #include "model/project/FactorySettings.h"
 #include "platform/FontManager.h"
+#include "platform/Pasteboard.h"
 #include "platform/RunLoop.h"
 #include "platform/UndoManager.h"
 #include "platform/UserDefaults.h"
@@ -164,4 +169,78 @@ TEST(NodeAppearance, AWidePhotoWidensItsNodeToFillTheImageArea)
     w.window->insertImageIntoSelectedNodes(Image(photo.transformed(QTransform().rotate(90))), {w.child.uid});
     RunLoop::drain();
     EXPECT_EQ(w.current(w.child).size.width, w.child.size.width);
+}
+
+TEST(NodeAppearance, PhotosFarWiderOrHigherThanTheirNodesAreShownFillingTheirArea)
+{
+    NodeWindow w;
+    // Through Add Photo: a photo six times as wide as high onto the short title, whose node cannot be made as
+    // wide as the photo would need, and one four and a half times as high as wide onto the long title.
+    const auto photo = [](int width, int height) {
+        QImage bitmap(width, height, QImage::Format_ARGB32);
+        bitmap.fill(Qt::darkCyan);
+        QPainter painter(&bitmap);
+        painter.fillRect(0, 0, width / 2, height / 2, Qt::darkMagenta);
+        return Image(bitmap);
+    };
+    const std::vector<std::pair<Node, Image>> cases{{w.other, photo(1200, 200)}, {w.child, photo(200, 900)}};
+    for (const auto& [target, image] : cases) {
+        SCOPED_TRACE(target.title);
+        w.window->insertImageIntoSelectedNodes(image, {target.uid});
+        RunLoop::drain();
+        const Node node = w.current(target);
+        ASSERT_TRUE(node.image());
+        NodeLayer* layer = w.layerOf(target);
+        ASSERT_TRUE(layer);
+        EXPECT_EVENTUALLY(layer->isImageShown() && layer->bounds().size == node.size);
+        // The picture, fitted into its area without distortion, fills it in both directions.
+        const Rect area = layer->imageLayer().frame();
+        const Size picture = node.image()->size();
+        const double scale = std::min(area.width() / picture.width, area.height() / picture.height);
+        EXPECT_GE(picture.width * scale, 0.9 * area.width()) << node.size.width << " × " << node.size.height;
+        EXPECT_GE(picture.height * scale, 0.9 * area.height()) << node.size.width << " × " << node.size.height;
+        EXPECT_GE(area.width(), 0.8 * node.size.width);
+    }
+    // The nodes were laid out again around their new sizes; the whole map in view once they have moved there.
+    w.window->contentViewController()->editorContentViewController()->scrollView()->setMagnification(
+        0.5, w.current(w.root).center);
+    RunLoop::drain();
+    EXPECT_EVENTUALLY(std::all_of(w.canvas().sync().nodeLayers().begin(), w.canvas().sync().nodeLayers().end(),
+                                  [](const auto& layer) { return layer->presentationFrame() == layer->frame(); }));
+    test::saveScreenshot(w.window.get(), QStringLiteral("far-wider-and-higher-photos"));
+}
+
+TEST(NodeAppearance, AVeryLongPastedTitleIsWrappedInsideItsNode)
+{
+    NodeWindow w;
+    // 100,000 characters pasted onto the selected node: one unbroken word, then words.
+    std::string words;
+    for (int i = 0; words.size() < 100000; ++i)
+        words += "word" + std::to_string(i % 97) + " ";
+    int round = 0;
+    for (const std::string& title : {std::string(100000, 'a'), words}) {
+        SCOPED_TRACE(round);
+        Pasteboard::general().declareTypes({Pasteboard::stringType});
+        Pasteboard::general().setString(title, Pasteboard::stringType);
+        ASSERT_TRUE(w.send("paste:"));
+        const Node node = w.current(w.child);
+        ASSERT_EQ(node.title.size(), title.size());
+        NodeLayer* layer = w.layerOf(w.child);
+        ASSERT_TRUE(layer);
+        EXPECT_EVENTUALLY(layer->bounds().size == node.size && layer->labelLayer()->string().string() == title);
+        // The label lies inside the node, every line of it within its width, and it fills the node but for the
+        // line of room below a title.
+        const Rect label = layer->labelLayer()->frame();
+        EXPECT_TRUE(Rect(Point{0, 0}, node.size).contains(label));
+        const std::vector<TextLine>& lines = layer->labelLayer()->laidOutText().lines();
+        ASSERT_GT(lines.size(), 100u);
+        for (const TextLine& line : lines)
+            ASSERT_LE(line.width, label.width());
+        EXPECT_GE(label.height(), 0.9 * node.size.height);
+        EXPECT_LT(node.size.width, node.size.height);
+        w.window->contentViewController()->editorContentViewController()->scrollView()->setMagnification(
+            0.25, Point{node.center.x, node.center.y - node.size.height / 2 + 300});
+        RunLoop::drain();
+        test::saveScreenshot(w.window.get(), QStringLiteral("long-title-%1").arg(round++));
+    }
 }
