@@ -27,6 +27,7 @@
 namespace velquine {
 
 class BranchLayer;
+class Layer;
 class NodeLayer;
 
 struct ReloadPlan {
@@ -236,11 +237,20 @@ struct CanvasIndex {
     const std::vector<std::int64_t>* markedUIDs = nullptr;
 };
 
+// Where a branch whose line waits may come into view: its dock area, and the line it still shows.
+Rect branchWaitArea(const BranchLayer& branch);
+// Puts a node layer's bounds on whole points, as a reload leaves them.
+void makeBoundsIntegral(NodeLayer& layer);
+// Whether the node is selected: in the reload's selection while one runs, else in the view's.
+bool isSelectedUID(const CanvasIndex& index, const std::vector<std::int64_t>& selection, std::int64_t uid);
+// Takes the layers off the view layer, in one pass when there are many.
+void detachLayers(Layer& viewLayer, const std::vector<Layer*>& layers);
+
 // Marks a reload under way for its lifetime and drops what the reload kept when it ends.
 class ReloadScope {
 public:
     // Room around the visible area for shadows, strokes and the hover button.
-    static constexpr double animationMargin = CanvasSync::animationMargin;
+    static constexpr double animationMargin = canvasAnimationMargin;
 
     ReloadScope(CanvasIndex& index, const std::vector<std::int64_t>& selection, const Rect& visible)
         : index_(index)

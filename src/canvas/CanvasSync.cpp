@@ -41,7 +41,31 @@ void storeNode(NodeLayer& layer, const Graph& graph, const Node& node)
         layer.setNode(node, parent);
 }
 
+// Up to this many new nodes are added to what a reload showed one by one.
+constexpr std::size_t maxPlacedNewNodes = 64;
+
 bool sameSize(const Size& a, const Size& b) { return a.width == b.width && a.height == b.height; }
+
+// The layer's place and size, as moving and updating an existing node layer share them.
+void placeExistingNodeLayer(CanvasIndex& index, NodeLayer& layer, const Node& node)
+{
+    // A pure move animates where it can be seen; a resize jumps.
+    const Rect to(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
+                  node.size.height);
+    index.unsettledNodes.remove(layer);
+    if (!sameSize(layer.node().size, node.size) || !index.animates(layer.frame(), to))
+        Transaction::setDisableActions(true);
+    if (layer.isLabelDeferred() && index.animates(to, to)) {
+        index.deferredLabels.unfile(layer, layer.frame());
+        layer.setLabelDeferred(false);
+    } else if (layer.isLabelDeferred() && !(layer.frame() == to))
+        index.deferredLabels.refile(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame(), to);
+    layer.setAnchorPoint({0.5, 0.5});
+    Rect bounds = layer.bounds();
+    bounds.size = node.size;
+    layer.setBounds(bounds);
+    layer.setPosition(node.center);
+}
 
 } // namespace
 
@@ -71,7 +95,7 @@ void CanvasSync::syncNodeLayers(const ReloadPlan& plan)
             if (layer->isLabelDeferred())
                 index.deferredLabels.unfile(*layer, layer->frame());
         }
-        detachLayers(leaving);
+        detachLayers(*view_.layer(), leaving);
     }
 
     const double scale = view_.effectiveBackingScale();
@@ -114,32 +138,13 @@ void CanvasSync::syncNodeLayers(const ReloadPlan& plan)
         index.nodeLayerUIDCache[nodeLayers_[i]->node().uid] = nodeLayers_[i].get();
 }
 
-void CanvasSync::placeExistingNodeLayer(NodeLayer& layer, const Node& node)
-{
-    // A pure move animates where it can be seen; a resize jumps.
-    const Rect to(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
-                  node.size.height);
-    index_->unsettledNodes.remove(layer);
-    if (!sameSize(layer.node().size, node.size) || !index_->animates(layer.frame(), to))
-        Transaction::setDisableActions(true);
-    if (layer.isLabelDeferred() && index_->animates(to, to)) {
-        index_->deferredLabels.unfile(layer, layer.frame());
-        layer.setLabelDeferred(false);
-    } else if (layer.isLabelDeferred() && !(layer.frame() == to))
-        index_->deferredLabels.refile(std::static_pointer_cast<NodeLayer>(layer.shared_from_this()), layer.frame(), to);
-    layer.setAnchorPoint({0.5, 0.5});
-    Rect bounds = layer.bounds();
-    bounds.size = node.size;
-    layer.setBounds(bounds);
-    layer.setPosition(node.center);
-}
 
 void CanvasSync::finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
 {
     const Color& background = view_.projectStyle().current.backgroundColor;
     if (layer.hasHoverButtonLayer() && !(layer.hoverButtonLayer().documentColor() == background))
         layer.hoverButtonLayer().setDocumentColor(view_.projectStyle().current.backgroundColor);
-    setSelected(layer, isSelectedUID(node.uid));
+    setSelected(layer, isSelectedUID(*index_, view_.selectedNodeUIDs(), node.uid));
     if (layer.contentsScale() != scale)
         layer.setContentsScale(scale);
     layer.setDragged(false);
@@ -150,7 +155,7 @@ void CanvasSync::finishExistingNodeLayer(NodeLayer& layer, const Node& node, dou
 void CanvasSync::moveExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
 {
     Transaction transaction;
-    placeExistingNodeLayer(layer, node);
+    placeExistingNodeLayer(*index_, layer, node);
     // Its type and governing options are those it had; only its place and its sides of its parent change.
     const Node* parent = node.parentUID ? view_.graph().findNode(*node.parentUID) : nullptr;
     const std::shared_ptr<const Node> shared = graphsOwnNode(view_.graph(), node);
@@ -164,7 +169,7 @@ void CanvasSync::moveExistingNodeLayer(NodeLayer& layer, const Node& node, doubl
 void CanvasSync::updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale)
 {
     Transaction transaction;
-    placeExistingNodeLayer(layer, node);
+    placeExistingNodeLayer(*index_, layer, node);
     const LayoutOptions options = layoutOptionsGoverning(node);
     const bool optionsChanged = !(options == layer.layoutOptions());
     layer.setLayoutOptions(options);
@@ -192,7 +197,7 @@ std::shared_ptr<NodeLayer> CanvasSync::makeNodeLayer(const Node& node)
     layer->setBounds(Rect(0, 0, node.size.width, node.size.height));
     storeNode(*layer, view_.graph(), node);
     layer->updateContents();
-    layer->setSelected(isSelectedUID(node.uid));
+    layer->setSelected(isSelectedUID(*index_, view_.selectedNodeUIDs(), node.uid));
     applyHover(*layer);
     layer->setLayoutOptions(layoutOptionsGoverning(node));
     if (layer->hasHoverButtonLayer())
@@ -363,11 +368,11 @@ void CanvasSync::synchronize()
         } else {
             for (std::int64_t uid : plan.selectionChanges)
                 if (NodeLayer* layer = nodeLayerAsIs(uid))
-                    setSelected(*layer, isSelectedUID(uid));
+                    setSelected(*layer, isSelectedUID(*index_, view_.selectedNodeUIDs(), uid));
         }
         if (plan.hoverPass) {
             // Layers left behind near the pointer take their places first: hover follows the frame.
-            const double reach = ReloadScope::animationMargin;
+            const double reach = canvasAnimationMargin;
             const Point pointer = view_.pointerLocation();
             settleLayers(Rect(pointer.x - reach, pointer.y - reach, 2 * reach, 2 * reach));
             for (const auto& layer : nodeLayers_)
@@ -391,7 +396,7 @@ void CanvasSync::placeDeferredLabels(std::optional<Rect> area)
     if (area && index_->settledArea && *index_->settledArea == *area)
         return;
     const std::optional<Rect> reach =
-        area ? std::optional(area->insetBy(-ReloadScope::animationMargin, -ReloadScope::animationMargin)) : std::nullopt;
+        area ? std::optional(area->insetBy(-canvasAnimationMargin, -canvasAnimationMargin)) : std::nullopt;
     // Layers left behind take their places first; their titles and lines follow below.
     settleLayers(reach);
     index_->settledArea = area;
@@ -469,10 +474,6 @@ void CanvasSync::unfileWaitingPath(BranchLayer& branch)
     index_->deferredPaths.unfile(branch, branchWaitArea(branch));
 }
 
-bool CanvasSync::reaches(const Rect& area, const Rect& r)
-{
-    return CanvasIndex::reaches(area, r);
-}
 
 std::size_t CanvasSync::waitingEntryCount() const
 {
@@ -542,20 +543,5 @@ void CanvasSync::noteShownSelection(std::optional<std::vector<std::int64_t>> uid
     index_->appliedSelection = std::move(uids);
 }
 
-void CanvasSync::updateNodeLayerPositions(bool resetDragState)
-{
-    // Outside a reload this moves layers away from what the last reload left.
-    settleLayers();
-    invalidateLayerState();
-    updateNodeLayerPositions(resetDragState, nullptr);
-}
-
-void CanvasSync::updateBranchLayers()
-{
-    settleLayers();
-    invalidateLayerState();
-    ReloadScope scope(*index_, view_.selectedNodeUIDs(), view_.visibleRect());
-    updateBranchLayers(planReload());
-}
 
 } // namespace velquine

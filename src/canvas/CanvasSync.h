@@ -29,11 +29,11 @@ class NodeLayer;
 struct CanvasIndex;
 struct ReloadPlan;
 
+// Room around the visible area for shadows, strokes and the hover button: layers within it animate.
+constexpr double canvasAnimationMargin = 64;
+
 class CanvasSync {
 public:
-    // Room around the visible area for shadows, strokes and the hover button: layers within it animate.
-    static constexpr double animationMargin = 64;
-
     explicit CanvasSync(GraphView& view);
     ~CanvasSync();
     CanvasSync(const CanvasSync&) = delete;
@@ -51,9 +51,6 @@ public:
     // graph did not change the node: an abandoned drag puts it back.
     void markTouched(std::int64_t uid);
 
-    // Steps of a reload, also used by off-screen renderers.
-    void updateNodeLayerPositions(bool resetDragState);
-    void updateBranchLayers();
     // A new, configured layer for the node or the link, added nowhere.
     std::shared_ptr<NodeLayer> makeNodeLayer(const Node& node);
     std::shared_ptr<BranchLayer> makeBranchLayer(const Node& parent, const Node& child);
@@ -98,8 +95,6 @@ public:
     // Places the deferred titles of node layers and builds the deferred lines of branch layers that reach
     // into the area (canvas coordinates), or all of them without one.
     void placeDeferredLabels(std::optional<Rect> area);
-    // Whether the rectangle reaches into the area: the closed rule on the edges.
-    static bool reaches(const Rect& area, const Rect& r);
 
     // ---- Layer states ----
 
@@ -128,8 +123,6 @@ public:
     // The view's visible area changed: the titles and lines coming into view are placed, once the lock ends.
     // With onlyAfterLock, only when the area changed while the lock was set.
     void didChangeBounds(bool onlyAfterLock = false);
-    // Where a branch whose line waits may come into view: its dock area, and the line it still shows.
-    static Rect branchWaitArea(const BranchLayer& branch);
     // How many entries of titles and lines wait, over all cells of their grids; and how many of the node's
     // title and of the line to it a look at every cell finds, which drops those in cells they left. No drawing
     // shows a trail of entries in the grids: tests of the waiting grids read these.
@@ -139,13 +132,6 @@ public:
 private:
 
     ReloadPlan planReload();
-    // The walk of the graph against what the last reload showed: changed, new and removed nodes, and those
-    // whose governing options or branches they change (reach, waited).
-    void walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>& reach,
-                     std::unordered_set<std::int64_t>& waited);
-    // The plan's visits: the walked nodes and the others, merged in identifier order, each once.
-    void mergeVisits(ReloadPlan& plan, const std::unordered_set<std::int64_t>& reach,
-                     const std::unordered_set<std::int64_t>& waited);
     void syncBranchLayers(const ReloadPlan& plan);
     void syncNodeLayers(const ReloadPlan& plan);
     void updateNodeLayerPositions(bool resetDragState, const ReloadPlan* plan);
@@ -153,16 +139,12 @@ private:
     void updateExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
     // The same for a node that only moved since the layer showed it.
     void moveExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
-    // The parts both share: the layer's place and size, then its selection, hover and drag state.
-    void placeExistingNodeLayer(NodeLayer& layer, const Node& node);
+    // The part both share after the layer's place and size (placeExistingNodeLayer): its selection, hover and
+    // drag state.
     void finishExistingNodeLayer(NodeLayer& layer, const Node& node, double scale);
     // Takes the plan's new storage of changed nodes.
     void rememberShown(ReloadPlan& plan);
-    // Up to this many new nodes are added to what a reload showed one by one.
-    static constexpr std::size_t maxPlacedNewNodes = 64;
     void removeBranchLayers(const std::vector<BranchLayer*>& layers);
-    // Takes the layers off the view layer, in one pass when there are many.
-    void detachLayers(const std::vector<Layer*>& layers);
     // Whether the reload leaves the layer of a node that only moved where it is: both places are out of view.
     // To is set to the node's frame, where the layer goes.
     bool leavesNodeBehind(NodeLayer& layer, const Node& node, Rect& to);
@@ -171,15 +153,12 @@ private:
     bool leavesBranchBehind(BranchLayer& branch, const NodeLayer* parent, const NodeLayer* child,
                             const Rect* childTo);
 
-    bool isSelectedUID(std::int64_t uid) const;
     void applyHover(NodeLayer& layer);
     // Gives every node layer the selected state of the view's selection.
     void applySelectionFromUIDs();
     // The layer moved to its node, and the branch docked to its two ends, now and without animation.
     void settleNode(NodeLayer& layer);
     void settleBranch(BranchLayer& branch);
-    // Puts a node layer's bounds on whole points, as a reload leaves them.
-    static void makeBoundsIntegral(NodeLayer& layer);
 
     GraphView& view_;
     CanvasGesture* gesture_ = nullptr;

@@ -17,7 +17,7 @@ namespace velquine {
 
 // ---- Branch layers ----
 
-void CanvasSync::detachLayers(const std::vector<Layer*>& layers)
+void detachLayers(Layer& viewLayer, const std::vector<Layer*>& layers)
 {
     if (layers.size() <= 8) {
         for (Layer* layer : layers)
@@ -26,7 +26,7 @@ void CanvasSync::detachLayers(const std::vector<Layer*>& layers)
     }
     // One pass over the view's sublayers instead of one per layer.
     const std::unordered_set<const Layer*> leaving(layers.begin(), layers.end());
-    view_.layer()->removeSublayers([&leaving](const Layer& layer) { return leaving.count(&layer) != 0; });
+    viewLayer.removeSublayers([&leaving](const Layer& layer) { return leaving.count(&layer) != 0; });
 }
 
 void CanvasSync::removeBranchLayers(const std::vector<BranchLayer*>& layers)
@@ -40,7 +40,7 @@ void CanvasSync::removeBranchLayers(const std::vector<BranchLayer*>& layers)
             index_->deferredPaths.unfile(*layer, branchWaitArea(*layer));
         leaving.push_back(layer);
     }
-    detachLayers(leaving);
+    detachLayers(*view_.layer(), leaving);
 }
 
 void CanvasSync::syncBranchLayers(const ReloadPlan& plan)
@@ -137,7 +137,7 @@ std::shared_ptr<BranchLayer> CanvasSync::makeBranchLayer(const Node& parent, con
     return layer;
 }
 
-Rect CanvasSync::branchWaitArea(const BranchLayer& branch)
+Rect branchWaitArea(const BranchLayer& branch)
 {
     const Rect built = branch.builtArea();
     return built.isNull() ? branch.dockArea() : branch.dockArea().unionWith(built);

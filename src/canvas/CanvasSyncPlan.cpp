@@ -49,60 +49,11 @@ std::vector<std::int64_t> sortedCopy(std::vector<std::int64_t> uids)
     return uids;
 }
 
-} // namespace
-
-// ---- Planning ----
-
-ReloadPlan CanvasSync::planReload()
+// The walk of the graph against what the last reload showed: changed, new and removed nodes, and those whose
+// governing options or branches they change (reach, waited).
+void walkChanges(CanvasIndex& index, const Graph& graph, ReloadPlan& plan, std::unordered_set<std::int64_t>& reach,
+                 std::unordered_set<std::int64_t>& waited)
 {
-    CanvasIndex& index = *index_;
-    ReloadPlan plan = std::move(index.sparePlan);
-    plan.reset();
-    const Color background = view_.projectStyle().current.backgroundColor;
-    plan.full = !index.shownValid || !(index.baseLayoutOptions == view_.baseLayoutOptions())
-        || index.contentsScale != view_.effectiveBackingScale() || !index.backgroundColor
-        || !(*index.backgroundColor == background) || index.printingMode != view_.isPrintingMode();
-    if (plan.full) {
-        plan.visit.reserve(view_.graph().count());
-        plan.visitUIDs.reserve(view_.graph().count());
-        for (const auto& entry : view_.graph().nodeBin()) {
-            plan.visit.push_back(&entry.second);
-            plan.visitUIDs.push_back(entry.first);
-        }
-        plan.hoverPass = plan.selectionPass = true;
-        return plan;
-    }
-    // Nodes below new, reparented or removed ones, and children of new ones that waited for them.
-    std::unordered_set<std::int64_t> reach;
-    std::unordered_set<std::int64_t> waited;
-    walkChanges(plan, reach, waited);
-    for (std::int64_t uid : plan.removed) {
-        const auto it = std::lower_bound(index.shown.begin(), index.shown.end(), uid,
-                                         [](const CanvasIndex::Shown& s, std::int64_t id) { return s.uid < id; });
-        if (it == index.shown.end() || it->uid != uid)
-            continue;
-        // The trees below a removed node get new roots.
-        for (std::int64_t child : it->storage->childrenUIDs)
-            collectSubtree(view_.graph(), child, reach);
-    }
-    mergeVisits(plan, reach, waited);
-
-    plan.hoverPass = !(index.mouseMoveLocation == view_.pointerLocation());
-    if (!index.appliedSelection) {
-        plan.selectionPass = true;
-    } else {
-        const std::vector<std::int64_t> before = sortedCopy(*index.appliedSelection);
-        const std::vector<std::int64_t> now = sortedCopy(view_.selectedNodeUIDs());
-        std::set_symmetric_difference(before.begin(), before.end(), now.begin(), now.end(),
-                                      std::back_inserter(plan.selectionChanges));
-    }
-    return plan;
-}
-
-void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>& reach,
-                             std::unordered_set<std::int64_t>& waited)
-{
-    CanvasIndex& index = *index_;
     // The graph and the shown list are both in ascending identifier order: one walk finds every change.
     // Nodes the walk found changed or new (ascending), their identifiers, and whether each only moved.
     std::vector<const Node*>& walked = index.walkedNodes;
@@ -120,14 +71,14 @@ void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>&
     auto shown = index.shown.begin();
     // A graph whose store is the one shown last has nothing new to walk, and a run of entries whose storage the
     // two stores share is passed whole: the shown list holds the shown store's entries in its order.
-    const bool unchanged = view_.graph().nodeBin().sharesStorageWith(index.shownBin);
+    const bool unchanged = graph.nodeBin().sharesStorageWith(index.shownBin);
     auto shownEntry = unchanged ? index.shownBin.end() : index.shownBin.begin();
     const auto nextShown = [&] {
         ++shown;
         if (shownEntry != index.shownBin.end())
             ++shownEntry;
     };
-    const Graph::NodeBin& bin = view_.graph().nodeBin();
+    const Graph::NodeBin& bin = graph.nodeBin();
     for (auto entry = unchanged ? bin.end() : bin.begin(); entry != bin.end(); ++entry) {
         while (entry != bin.end()) {
             const void* leaf = entry.leafAtStart();
@@ -155,7 +106,7 @@ void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>&
                 // A node that moved to another parent, or whose own options changed, may change what governs
                 // every node below it.
                 if (before.parentUID != node.parentUID || !(before.layoutOptions == node.layoutOptions))
-                    collectSubtree(view_.graph(), uid, reach);
+                    collectSubtree(graph, uid, reach);
                 if (before.parentUID != node.parentUID)
                     plan.reparented.push_back({uid, before.parentUID, node.parentUID});
                 // The shown list takes the storage now, while both nodes are at hand; the old one may go.
@@ -168,7 +119,7 @@ void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>&
             walkedMoved.push_back(0);
             plan.added = true;
             plan.addedUIDs.push_back(uid);
-            collectSubtree(view_.graph(), uid, reach);
+            collectSubtree(graph, uid, reach);
             // Nodes that named this one as their parent before it existed get their branch now.
             const auto waiting = index.childrenByParent.find(uid);
             if (waiting != index.childrenByParent.end()) {
@@ -181,10 +132,10 @@ void CanvasSync::walkChanges(ReloadPlan& plan, std::unordered_set<std::int64_t>&
         plan.removed.push_back(shown->uid);
 }
 
-void CanvasSync::mergeVisits(ReloadPlan& plan, const std::unordered_set<std::int64_t>& reach,
-                             const std::unordered_set<std::int64_t>& waited)
+// The plan's visits: the walked nodes and the others, merged in identifier order, each once.
+void mergeVisits(CanvasIndex& index, const Graph& graph, ReloadPlan& plan,
+                 const std::unordered_set<std::int64_t>& reach, const std::unordered_set<std::int64_t>& waited)
 {
-    CanvasIndex& index = *index_;
     const std::vector<const Node*>& walked = index.walkedNodes;
     const std::vector<std::int64_t>& walkedUIDs = index.walkedUIDs;
     const std::vector<char>& walkedMoved = index.walkedMoved;
@@ -223,7 +174,7 @@ void CanvasSync::mergeVisits(ReloadPlan& plan, const std::unordered_set<std::int
             visitWalked(w);
         if (w < walked.size() && walkedUIDs[w] == uid)
             continue; // visited as walked
-        if (const Node* node = view_.graph().findNode(uid)) {
+        if (const Node* node = graph.findNode(uid)) {
             plan.visit.push_back(node);
             plan.visitUIDs.push_back(uid);
             plan.movedOnly.push_back(0);
@@ -234,6 +185,56 @@ void CanvasSync::mergeVisits(ReloadPlan& plan, const std::unordered_set<std::int
 }
 
 // ---- Lookups ----
+
+} // namespace
+
+// ---- Planning ----
+
+ReloadPlan CanvasSync::planReload()
+{
+    CanvasIndex& index = *index_;
+    ReloadPlan plan = std::move(index.sparePlan);
+    plan.reset();
+    const Color background = view_.projectStyle().current.backgroundColor;
+    plan.full = !index.shownValid || !(index.baseLayoutOptions == view_.baseLayoutOptions())
+        || index.contentsScale != view_.effectiveBackingScale() || !index.backgroundColor
+        || !(*index.backgroundColor == background) || index.printingMode != view_.isPrintingMode();
+    if (plan.full) {
+        plan.visit.reserve(view_.graph().count());
+        plan.visitUIDs.reserve(view_.graph().count());
+        for (const auto& entry : view_.graph().nodeBin()) {
+            plan.visit.push_back(&entry.second);
+            plan.visitUIDs.push_back(entry.first);
+        }
+        plan.hoverPass = plan.selectionPass = true;
+        return plan;
+    }
+    // Nodes below new, reparented or removed ones, and children of new ones that waited for them.
+    std::unordered_set<std::int64_t> reach;
+    std::unordered_set<std::int64_t> waited;
+    walkChanges(*index_, view_.graph(), plan, reach, waited);
+    for (std::int64_t uid : plan.removed) {
+        const auto it = std::lower_bound(index.shown.begin(), index.shown.end(), uid,
+                                         [](const CanvasIndex::Shown& s, std::int64_t id) { return s.uid < id; });
+        if (it == index.shown.end() || it->uid != uid)
+            continue;
+        // The trees below a removed node get new roots.
+        for (std::int64_t child : it->storage->childrenUIDs)
+            collectSubtree(view_.graph(), child, reach);
+    }
+    mergeVisits(*index_, view_.graph(), plan, reach, waited);
+
+    plan.hoverPass = !(index.mouseMoveLocation == view_.pointerLocation());
+    if (!index.appliedSelection) {
+        plan.selectionPass = true;
+    } else {
+        const std::vector<std::int64_t> before = sortedCopy(*index.appliedSelection);
+        const std::vector<std::int64_t> now = sortedCopy(view_.selectedNodeUIDs());
+        std::set_symmetric_difference(before.begin(), before.end(), now.begin(), now.end(),
+                                      std::back_inserter(plan.selectionChanges));
+    }
+    return plan;
+}
 
 LayoutOptions CanvasSync::layoutOptionsGoverning(const Node& node) const
 {
@@ -284,11 +285,10 @@ LayoutOptions CanvasSync::layoutOptionsGoverning(const Node& node) const
     return view_.baseLayoutOptions();
 }
 
-bool CanvasSync::isSelectedUID(std::int64_t uid) const
+bool isSelectedUID(const CanvasIndex& index, const std::vector<std::int64_t>& selection, std::int64_t uid)
 {
-    if (index_->reloading)
-        return index_->selected.count(uid) != 0;
-    const std::vector<std::int64_t>& selection = view_.selectedNodeUIDs();
+    if (index.reloading)
+        return index.selected.count(uid) != 0;
     return std::find(selection.begin(), selection.end(), uid) != selection.end();
 }
 

@@ -91,7 +91,7 @@ void CanvasSync::settleBranch(BranchLayer& branch)
     dockBranchLayer(branch);
 }
 
-void CanvasSync::makeBoundsIntegral(NodeLayer& layer)
+void makeBoundsIntegral(NodeLayer& layer)
 {
     const Rect bounds = layer.bounds();
     const Rect integral = integralRect(bounds);

@@ -364,10 +364,10 @@ std::vector<Node> DragInteraction::dropDragGroup()
     }
     // The layers and lines that can be seen, where they stand or where they go, are placed now; the others
     // still show their nodes as the canvas has them, and the reload that stores the move places them.
-    const Rect reach = view_.visibleRect().insetBy(-CanvasSync::animationMargin, -CanvasSync::animationMargin);
+    const Rect reach = view_.visibleRect().insetBy(-canvasAnimationMargin, -canvasAnimationMargin);
     const Point by = group.offset;
     const auto seen = [&reach, by](const Rect& r) {
-        return CanvasSync::reaches(reach, r) || CanvasSync::reaches(reach, r.offsetBy(by.x, by.y));
+        return reach.intersects(r) || reach.intersects(r.offsetBy(by.x, by.y));
     };
     FlatHashSet<std::int64_t> placed;
     for (NodeLayer* layer : draggedLayers_)

@@ -21,14 +21,11 @@ namespace velquine {
 GraphView::GraphView(QWidget* parent) : GraphView(Rect(0, 0, 0, 0), parent) {}
 
 GraphView::GraphView(Rect frame, QWidget* parent)
-    : LayerHostWidget(parent), projectStyle_(ProjectStyle::omaha()), backgroundLayer_(std::make_shared<Layer>()),
+    : LayerHostWidget(parent), backgroundLayer_(std::make_shared<Layer>()),
       gridLayer_(std::make_shared<GridLayer>()),
       sync_(std::make_unique<CanvasSync>(*this)), gestures_(std::make_unique<CanvasGestures>(*this, *sync_))
 {
     setActiveGesture(nullptr);
-    autoscrollTimer_ = new QTimer(this);
-    autoscrollTimer_->setInterval(100);
-    connect(autoscrollTimer_, &QTimer::timeout, this, [this] { autoscrollTick(); });
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     // Images, image files and text can be dropped on the canvas.
@@ -38,20 +35,9 @@ GraphView::GraphView(Rect frame, QWidget* parent)
         move(static_cast<int>(frame.origin.x), static_cast<int>(frame.origin.y));
         setFrameSize(frame.size);
     }
-    setUp();
-}
-
-GraphView::~GraphView()
-{
-    // The editor would report losing the focus while the view is half gone.
-    gestures_->titleEditing.deleteTitleEditor();
-}
-
-void GraphView::setUp()
-{
     Layer& background = *backgroundLayer_;
     background.setName("background");
-    background.setBackgroundColor(projectStyle_.current.backgroundColor.toQColor());
+    background.setBackgroundColor(shown_.projectStyle.current.backgroundColor.toQColor());
     background.setMasksToBounds(false);
     background.setAnchorPoint({0, 0});
     background.setFrame(boundsRect());
@@ -59,12 +45,14 @@ void GraphView::setUp()
     background.setZPosition(CanvasZPosition::background);
     background.setOpaque(true);
     background.setContentsScale(effectiveBackingScale());
-    updateOpaquePaint();
+    // An opaque background covers every pixel of the view: Qt then moves the painted pixels when the scroll
+    // view scrolls and asks only for what came into view, with nothing painted below the view first.
+    setAttribute(Qt::WA_OpaquePaintEvent, shown_.projectStyle.current.backgroundColor.toQColor().alpha() == 255);
     background.setBorderWidth(0);
     this->layer()->addSublayer(backgroundLayer_);
     GridLayer& grid = *gridLayer_;
     grid.setName("grid");
-    grid.setDocumentBackgroundColor(projectStyle_.current.backgroundColor);
+    grid.setDocumentBackgroundColor(shown_.projectStyle.current.backgroundColor);
     grid.setMasksToBounds(true);
     grid.setAnchorPoint({0, 0});
     grid.setFrame(Rect(0, 0, boundsRect().size.width, boundsRect().size.height));
@@ -79,6 +67,13 @@ void GraphView::setUp()
     gestures_->rubberBand.setUpSelectionLayer();
     gestures_->drag.setUpAttachBadgeLayer();
 }
+
+GraphView::~GraphView()
+{
+    // The editor would report losing the focus while the view is half gone.
+    gestures_->titleEditing.deleteTitleEditor();
+}
+
 
 void GraphView::showEvent(QShowEvent* event)
 {
@@ -127,17 +122,17 @@ void GraphView::paintEvent(QPaintEvent* event)
 
 void GraphView::setBaseLayoutOptions(const LayoutOptions& options)
 {
-    baseLayoutOptions_ = options;
+    shown_.baseLayoutOptions = options;
 }
 
 void GraphView::setSelectedNodeUIDs(std::vector<std::int64_t> uids)
 {
-    selectedNodeUIDs_ = std::move(uids);
+    shown_.selectedNodeUIDs = std::move(uids);
 }
 
 void GraphView::setPrintingMode(bool printingMode)
 {
-    printingMode_ = printingMode;
+    shown_.printingMode = printingMode;
 }
 
 void GraphView::setDelegate(std::weak_ptr<GraphViewDelegate> delegate)
@@ -147,19 +142,19 @@ void GraphView::setDelegate(std::weak_ptr<GraphViewDelegate> delegate)
 
 void GraphView::setGraph(const Graph& graph)
 {
-    graph_ = graph;
+    shown_.graph = graph;
     reloadLayers();
 }
 
 void GraphView::setGrid(const Grid& grid)
 {
-    grid_ = grid;
+    shown_.grid = grid;
     reloadLayers();
 }
 
 void GraphView::setProjectStyle(const ProjectStyle& style)
 {
-    projectStyle_ = style;
+    shown_.projectStyle = style;
     reloadLayers();
 }
 
@@ -188,7 +183,7 @@ void GraphView::reloadLayers()
 
 Layer& GraphView::viewLayer()
 {
-    gesture_->placeLayers({});
+    gestures_->active().placeLayers({});
     sync_->settleLayers();
     return *layer();
 }
@@ -215,9 +210,9 @@ const std::vector<std::shared_ptr<BranchLayer>>& GraphView::branchLayers()
 
 void GraphView::showSelection(const std::vector<Node>& nodes)
 {
-    selectedNodeUIDs_.clear();
+    shown_.selectedNodeUIDs.clear();
     for (const Node& node : nodes)
-        selectedNodeUIDs_.push_back(node.uid);
+        shown_.selectedNodeUIDs.push_back(node.uid);
     sync_->showSelection();
 }
 
@@ -225,13 +220,22 @@ void GraphView::showSelection(const std::vector<Node>& nodes)
 
 void GraphView::setActiveGesture(CanvasGesture* gesture)
 {
-    gesture_ = gesture ? gesture : &gestures_->pointer;
-    sync_->setActiveGesture(gesture_);
+    gestures_->setActive(gesture);
 }
 
 bool GraphView::isGestureActive() const
 {
-    return gesture_ != &gestures_->pointer;
+    return !gestures_->isPointerActive();
+}
+
+Point GraphView::pointerLocation() const
+{
+    return gestures_->pointerLocation();
+}
+
+Point GraphView::lastClickLocation() const
+{
+    return gestures_->lastClickLocation();
 }
 
 void GraphView::setContextMenus(QMenu* nodeMenu, QMenu* documentMenu)
@@ -284,7 +288,7 @@ void GraphView::updateContentsScale()
 
 void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Rect> source, bool vector)
 {
-    gesture_->placeLayers({});
+    gestures_->active().placeLayers({});
     sync_->placeDeferredLabels(std::nullopt);
     LayerRenderOptions options = renderOptions(target);
     options.sourceRect = source.value_or(boundsRect());
@@ -294,22 +298,18 @@ void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Re
 
 // ---- Background and grid ----
 
-void GraphView::updateOpaquePaint()
-{
-    // An opaque background covers every pixel of the view: Qt then moves the painted pixels when the scroll
-    // view scrolls and asks only for what came into view, with nothing painted below the view first.
-    setAttribute(Qt::WA_OpaquePaintEvent, projectStyle_.current.backgroundColor.toQColor().alpha() == 255);
-}
 
 void GraphView::updateBackdrop()
 {
     Transaction transaction(true);
-    backgroundLayer_->setBackgroundColor(projectStyle_.current.backgroundColor.toQColor());
+    backgroundLayer_->setBackgroundColor(shown_.projectStyle.current.backgroundColor.toQColor());
     backgroundLayer_->setFrame(boundsRect());
-    updateOpaquePaint();
+    // An opaque background covers every pixel of the view: Qt then moves the painted pixels when the scroll
+    // view scrolls and asks only for what came into view, with nothing painted below the view first.
+    setAttribute(Qt::WA_OpaquePaintEvent, shown_.projectStyle.current.backgroundColor.toQColor().alpha() == 255);
     GridLayer& layer = *gridLayer_;
-    layer.setDocumentBackgroundColor(projectStyle_.current.backgroundColor);
-    layer.setGrid(grid_);
+    layer.setDocumentBackgroundColor(shown_.projectStyle.current.backgroundColor);
+    layer.setGrid(shown_.grid);
     const Rect background = backgroundLayer_->bounds();
     layer.setFrame(Rect(0, 0, background.size.width, background.size.height));
 }

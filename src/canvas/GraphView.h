@@ -69,7 +69,7 @@ class Layer;
 class NodeLayer;
 class TextLayer;
 class CanvasGesture;
-struct CanvasGestures;
+class CanvasGestures;
 class CanvasSync;
 class NodeTitleEditor;
 
@@ -101,24 +101,24 @@ public:
 
     // ---- Displayed values ----
 
-    const Graph& graph() const { return graph_; }
+    const Graph& graph() const { return shown_.graph; }
     void setGraph(const Graph& graph);
-    const Grid& grid() const { return grid_; }
+    const Grid& grid() const { return shown_.grid; }
     void setGrid(const Grid& grid);
-    const ProjectStyle& projectStyle() const { return projectStyle_; }
+    const ProjectStyle& projectStyle() const { return shown_.projectStyle; }
     void setProjectStyle(const ProjectStyle& style);
     // Used for trees whose root has no layout options; setting it reloads nothing.
-    const LayoutOptions& baseLayoutOptions() const { return baseLayoutOptions_; }
+    const LayoutOptions& baseLayoutOptions() const { return shown_.baseLayoutOptions; }
     void setBaseLayoutOptions(const LayoutOptions& options);
     // The selection shown, as last pushed by the controller (the document owns the selection); setting it
     // reloads nothing.
-    const std::vector<std::int64_t>& selectedNodeUIDs() const { return selectedNodeUIDs_; }
+    const std::vector<std::int64_t>& selectedNodeUIDs() const { return shown_.selectedNodeUIDs; }
     void setSelectedNodeUIDs(std::vector<std::int64_t> uids);
     // Set on canvases made for printing and export, right after creation: nothing is ever hovered.
     void setPrintingMode(bool printingMode);
-    bool isPrintingMode() const { return printingMode_; }
+    bool isPrintingMode() const { return shown_.printingMode; }
     // The nodes of the selected identifiers the graph holds, in selection order.
-    std::vector<Node> selectedNodes() const { return graph_.nodes(selectedNodeUIDs_); }
+    std::vector<Node> selectedNodes() const { return shown_.graph.nodes(shown_.selectedNodeUIDs); }
 
     // ---- Synchronisation ----
 
@@ -130,7 +130,6 @@ public:
     void reloadLayers();
     // The reload engine.
     CanvasSync& sync() { return *sync_; }
-    const CanvasSync& sync() const { return *sync_; }
 
     // ---- What the canvas shows ----
 
@@ -156,15 +155,16 @@ public:
     void setDelegate(std::weak_ptr<GraphViewDelegate> delegate);
     std::shared_ptr<GraphViewDelegate> delegate() const { return delegate_.lock(); }
     // Where the pointer was last seen over the canvas, and where the last click (a mouse release) was.
-    Point pointerLocation() const { return pointerLocation_; }
-    Point lastClickLocation() const { return lastClickLocation_; }
+    Point pointerLocation() const;
+    Point lastClickLocation() const;
     // The menus a right click pops up on a node and on empty canvas. Not owned; either may be null.
     void setContextMenus(QMenu* nodeMenu, QMenu* documentMenu);
     // Makes the gesture the active one, the pointer when null. The gestures call it as they begin and end.
     void setActiveGesture(CanvasGesture* gesture);
     // Whether a gesture other than the pointer is under way.
     bool isGestureActive() const;
-    // The gestures themselves, for the canvas and for tests that look at state no public behaviour shows.
+    // The gestures themselves and the input that goes to them, for the canvas and for tests that look at state
+    // no public behaviour shows.
     CanvasGestures& gestures() { return *gestures_; }
 
     // ---- Title editing and focus mode ----
@@ -198,45 +198,32 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-    // One-time configuration of the layer tree.
-    void setUp();
-
 private:
-    // Mouse, wheel, context-menu and drag input goes to the active gesture or the drop helper; whether one took it.
-    bool dispatchToGestures(QEvent* event);
-    // The event as a gesture takes it; the pointer's move since the last event is measured from it.
-    GestureInput gestureInput(const QMouseEvent& event, int clickCount);
-    // While the left button is held with the pointer outside the visible area, the view scrolls toward the
-    // pointer and the active gesture takes a step there.
-    void autoscrollTick();
-
-    // The background and grid layers take the document's colour, the grid and the bounds.
+    // The background and grid layers take the document's colour, the grid and the bounds; the view paints
+    // opaquely while the background colour is opaque.
     void updateBackdrop();
-    // The view paints opaquely while the background colour is opaque.
-    void updateOpaquePaint();
 
-    Graph graph_;
-    Grid grid_;
-    ProjectStyle projectStyle_;
-    LayoutOptions baseLayoutOptions_;
-    std::vector<std::int64_t> selectedNodeUIDs_;
-    bool printingMode_ = false;
+    // What the view displays, as its controller pushed it.
+    struct Displayed {
+        Graph graph;
+        Grid grid;
+        ProjectStyle projectStyle = ProjectStyle::omaha();
+        LayoutOptions baseLayoutOptions;
+        std::vector<std::int64_t> selectedNodeUIDs;
+        bool printingMode = false;
+    };
+    Displayed shown_;
     std::weak_ptr<GraphViewDelegate> delegate_;
     // The enclosing scroll view's bounds and magnification signals.
     std::array<QMetaObject::Connection, 2> scrollViewConnections_;
     // Bursts of magnification changes end in one contents-scale update.
     QTimer* backingScaleTimer_ = nullptr;
-    QTimer* autoscrollTimer_ = nullptr;
-    QPointF lastGlobalPosition_;
-    Point pointerLocation_;
-    Point lastClickLocation_;
 
     std::shared_ptr<Layer> backgroundLayer_;
     std::shared_ptr<GridLayer> gridLayer_;
     std::unique_ptr<CanvasSync> sync_;
+    // The gestures, the active one among them, and the input that goes to them.
     std::unique_ptr<CanvasGestures> gestures_;
-    // The gesture that takes the pointer's input: never null.
-    CanvasGesture* gesture_ = nullptr;
 };
 
 } // namespace velquine

@@ -77,8 +77,6 @@ void drawThemePreview(const ProjectStyle& style, QPainter& painter, const Rect& 
     UnflippedGraphView view(Rect(0, 0, 2 * size.width, 2 * size.height));
     view.setGraph(graph);
     view.setProjectStyle(preview);
-    view.sync().updateBranchLayers();
-    view.sync().updateNodeLayerPositions(true);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     view.render(painter, QRectF(in.origin.x, in.origin.y, size.width, size.height));
