@@ -154,8 +154,8 @@ struct CanvasIndex {
 
     void addBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
     void removeBranch(BranchLayer* layer, std::int64_t parentUID, std::int64_t childUID);
-    BranchLayer* branch(std::int64_t parentUID, std::int64_t childUID) const;
-    const std::vector<BranchEnd>* branchesAt(std::int64_t uid) const;
+    BranchLayer* branch(std::int64_t parentUID, std::int64_t childUID);
+    const std::vector<BranchEnd>* branchesAt(std::int64_t uid);
 
     // ---- Titles and lines made later ----
 

@@ -64,11 +64,11 @@ public:
 
     const std::vector<std::shared_ptr<NodeLayer>>& settledNodeLayers();
     const std::vector<std::shared_ptr<BranchLayer>>& settledBranchLayers();
-    const std::vector<std::shared_ptr<NodeLayer>>& nodeLayersAsIs() const { return nodeLayers_; }
-    const std::vector<std::shared_ptr<BranchLayer>>& branchLayersAsIs() const { return branchLayers_; }
+    const std::vector<std::shared_ptr<NodeLayer>>& nodeLayersAsIs() { return nodeLayers_; }
+    const std::vector<std::shared_ptr<BranchLayer>>& branchLayersAsIs() { return branchLayers_; }
     // The node layer showing the node, or null.
     NodeLayer* settledNodeLayer(std::int64_t uid);
-    NodeLayer* nodeLayerAsIs(std::int64_t uid) const;
+    NodeLayer* nodeLayerAsIs(std::int64_t uid);
     // The branch layer of the link, or null.
     BranchLayer* settledBranchLayer(std::int64_t parentUID, std::int64_t childUID);
     // The branch layers that end at the node, as parent or as child, in no particular order.

@@ -317,13 +317,13 @@ void CanvasIndex::removeBranch(BranchLayer* layer, std::int64_t parentUID, std::
     }
 }
 
-BranchLayer* CanvasIndex::branch(std::int64_t parentUID, std::int64_t childUID) const
+BranchLayer* CanvasIndex::branch(std::int64_t parentUID, std::int64_t childUID)
 {
     const auto it = branchByLink.find({parentUID, childUID});
     return it == branchByLink.end() ? nullptr : it->second;
 }
 
-const std::vector<CanvasIndex::BranchEnd>* CanvasIndex::branchesAt(std::int64_t uid) const
+const std::vector<CanvasIndex::BranchEnd>* CanvasIndex::branchesAt(std::int64_t uid)
 {
     return branchesAtNode.find(uid);
 }

@@ -19,7 +19,7 @@
 
 namespace velquine {
 
-NodeLayer* CanvasSync::nodeLayerAsIs(std::int64_t uid) const
+NodeLayer* CanvasSync::nodeLayerAsIs(std::int64_t uid)
 {
     NodeLayer* const* layer = index_->nodeLayerUIDCache.find(uid);
     return layer ? *layer : nullptr;

@@ -35,7 +35,7 @@ public:
     TextLayer& attachBadgeLayer() { return *attachBadgeLayer_; }
     void setUpAttachBadgeLayer();
     // The layers moved by the last drag step, each once, in the order they were moved.
-    const std::vector<NodeLayer*>& draggedLayers() const { return draggedLayers_; }
+    const std::vector<NodeLayer*>& draggedLayers() { return draggedLayers_; }
 
 private:
     // A node drag under way: a copy of the grabbed node, whose centre follows the pointer, and where the

@@ -29,7 +29,7 @@ GhostInteraction::GhostInteraction(GraphView& view, CanvasSync& sync) : view_(vi
 
 GhostInteraction::~GhostInteraction() = default;
 
-std::vector<NodeLayer*> GhostInteraction::buttonsAt(Point point) const
+std::vector<NodeLayer*> GhostInteraction::buttonsAt(Point point)
 {
     std::vector<NodeLayer*> pressed;
     for (const auto& layer : sync_.nodeLayersAsIs()) {
@@ -43,7 +43,7 @@ std::vector<NodeLayer*> GhostInteraction::buttonsAt(Point point) const
     return pressed;
 }
 
-bool GhostInteraction::pressesButtonAt(Point point) const
+bool GhostInteraction::pressesButtonAt(Point point)
 {
     return !buttonsAt(point).empty();
 }

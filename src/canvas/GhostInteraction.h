@@ -33,14 +33,14 @@ public:
     GhostInteraction& operator=(const GhostInteraction&) = delete;
 
     // Whether a shown "+" button lies under the point.
-    bool pressesButtonAt(Point point) const;
+    bool pressesButtonAt(Point point);
 
     void press(const GestureInput& input) override;
     void move(const GestureInput& input) override;
     void release(const GestureInput& input) override;
     void cancel() override;
 
-    const std::optional<DragGhost>& ghost() const { return ghost_; }
+    const std::optional<DragGhost>& ghost() { return ghost_; }
     // Makes the ghost child of the layer's node; a second call while a ghost exists only logs.
     void createGhostForNodeLayer(const std::shared_ptr<NodeLayer>& parentNodeLayer);
     void removeGhost();
@@ -49,7 +49,7 @@ public:
 
 private:
     // The hovered layers whose "+" button lies under the point.
-    std::vector<NodeLayer*> buttonsAt(Point point) const;
+    std::vector<NodeLayer*> buttonsAt(Point point);
     // Moves the ghost to the point; nothing without a ghost.
     void updateGhostPosition(Point point);
     std::shared_ptr<BranchLayer> makeGhostBranchLayer(const Node& parentNode, const Node& ghostNode);

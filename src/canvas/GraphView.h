@@ -153,7 +153,7 @@ public:
 
     // Where the edits that start on the canvas go; null when it is gone.
     void setDelegate(std::weak_ptr<GraphViewDelegate> delegate);
-    std::shared_ptr<GraphViewDelegate> delegate() const { return delegate_.lock(); }
+    std::shared_ptr<GraphViewDelegate> delegate() { return delegate_.lock(); }
     // Where the pointer was last seen over the canvas, and where the last click (a mouse release) was.
     Point pointerLocation() const;
     Point lastClickLocation() const;

@@ -185,7 +185,7 @@ TEST(GraphViewSync, TitlesAndLinesOutOfViewAreMadeWhenShownOrDrawn)
     ASSERT_EQ(far.size(), 2u);
     // Asking for the frame places the title; asking for a line builds it.
     EXPECT_EQ(small.nodeLayer(far[0])->labelFrameInLayer(), whole.nodeLayer(far[0])->labelFrameInLayer());
-    const BranchLayer* farBranch = small.branchLayer(far[0], far[1]);
+    BranchLayer* farBranch = small.branchLayer(far[0], far[1]);
     ASSERT_NE(farBranch, nullptr);
     EXPECT_TRUE(farBranch->isPathDeferred());
     EXPECT_FALSE(small.branchLayer(project.graph.nodeBin().begin()->first,

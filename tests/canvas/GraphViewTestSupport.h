@@ -69,7 +69,7 @@ inline ::testing::AssertionResult sameLayers(GraphView& a, GraphView& b)
         return ::testing::AssertionFailure() << "branch layer counts " << a.branchLayers().size() << " and "
                                              << b.branchLayers().size();
     for (const auto& branch : a.branchLayers()) {
-        const BranchLayer* other = b.branchLayer(branch->parentNodeUID, branch->childNodeUID);
+        BranchLayer* other = b.branchLayer(branch->parentNodeUID, branch->childNodeUID);
         if (!other)
             return ::testing::AssertionFailure() << "no branch " << branch->parentNodeUID << "-" << branch->childNodeUID;
         if (!(branch->parentDockPoint == other->parentDockPoint) || !(branch->childDockPoint == other->childDockPoint)

@@ -79,12 +79,12 @@ void BranchLayer::setPathDeferred(bool deferred)
 
 Rect BranchLayer::builtArea() const { return built_ ? areaOf(built_->points) : Rect::null(); }
 
-const QPainterPath& BranchLayer::path() const
+const QPainterPath& BranchLayer::path()
 {
     if (pathDeferred_ && isConfigured()) {
         // Reading the path is no change of the branch as it is shown: it is the one the inputs ask for.
         Transaction transaction(true);
-        const_cast<BranchLayer*>(this)->buildPath();
+        buildPath();
     }
     return ShapeLayer::path();
 }

@@ -53,7 +53,7 @@ public:
     // The rectangle of the dock points the current path was built from (null before the first).
     Rect builtArea() const;
     // The path, built first when it waits.
-    const QPainterPath& path() const;
+    const QPainterPath& path();
 
     // Sets the origins and dock points from the two node layers (their frames, node copies and node types).
     void horizontalDockPoints(const NodeLayer& parent, const NodeLayer& child, LayoutOptions::BranchType type);

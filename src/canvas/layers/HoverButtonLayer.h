@@ -26,8 +26,6 @@ public:
     // The colour of the plus inside the circle (the canvas background); white at first.
     const Color& documentColor() const { return documentColor_; }
     void setDocumentColor(const Color& color) { documentColor_ = color; }
-    // The side of the node the button sits on; setting it reshapes the stub.
-    DockPointLocation whereToDrawConnectionLayer() const { return side_; }
     void setWhereToDrawConnectionLayer(DockPointLocation side);
     // The pointer is on the button: the symbol is drawn at full strength instead of 0.8 alpha.
     bool isActive() const { return isActive_; }

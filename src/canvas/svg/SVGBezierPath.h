@@ -27,7 +27,7 @@ struct PathElement {
     // moveTo and lineTo: the point; quadCurveTo: control, end; curveTo: first control, second control, end.
     std::array<Point, 3> points{};
 
-    friend bool operator==(const PathElement&, const PathElement&) = default;
+    bool operator==(const PathElement&) const = default;
 };
 
 class SVGBezierPath {
@@ -82,9 +82,9 @@ public:
     std::string SVGRepresentation() const;
 
     // Same geometry, line width and attributes.
-    friend bool operator==(const SVGBezierPath& a, const SVGBezierPath& b)
+    bool operator==(const SVGBezierPath& other) const
     {
-        return a.elements_ == b.elements_ && a.lineWidth_ == b.lineWidth_ && a.attributes_ == b.attributes_;
+        return elements_ == other.elements_ && lineWidth_ == other.lineWidth_ && attributes_ == other.attributes_;
     }
 
 private:

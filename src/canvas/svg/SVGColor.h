@@ -12,7 +12,7 @@ struct SVGColor {
     double blue = 0;
     double alpha = 1;
 
-    friend bool operator==(const SVGColor&, const SVGColor&) = default;
+    bool operator==(const SVGColor&) const = default;
 
     QColor toQColor() const { return QColor::fromRgbF(float(red), float(green), float(blue), float(alpha)); }
 };

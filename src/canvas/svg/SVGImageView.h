@@ -21,7 +21,7 @@ public:
     // The paths of an SVG file; throws what reading throws.
     explicit SVGImageView(const std::string& location, QWidget* parent = nullptr);
 
-    SVGLayer& svgLayer() const { return *svgLayer_; }
+    SVGLayer& svgLayer() { return *svgLayer_; }
     // Drawn with y growing downwards, as the paths are written.
     bool isFlipped() const { return true; }
 

@@ -23,7 +23,7 @@ struct hexTriplet {
     int blue() const { return int(value & 0xff); }
     SVGColor color(double alpha = 1.0) const { return {red() / 255.0, green() / 255.0, blue() / 255.0, alpha}; }
 
-    friend bool operator==(const hexTriplet&, const hexTriplet&) = default;
+    bool operator==(const hexTriplet&) const = default;
 };
 
 // The colour keywords of SVG, lower case, each mapped to its "#rrggbb" text.
