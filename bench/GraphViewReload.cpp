@@ -60,19 +60,28 @@ void BM_FullReload(benchmark::State& state)
 }
 BENCHMARK(BM_FullReload)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// How each reload runs: as the canvas runs it, revisiting every layer (as it would without the reload plan),
+// or settling at once every layer it leaves behind (as it would without leaving layers behind).
+enum class ReloadKind { planned, revisitingAll, settlingAll };
+
 // Times reloads of the canvas between the two graphs, by turns.
-void timeReloadsBetween(benchmark::State& state, const Graph& before, const Graph& after)
+void timeReloadsBetween(benchmark::State& state, const Graph& before, const Graph& after,
+                        ReloadKind kind = ReloadKind::planned)
 {
     GraphView view(Rect(0, 0, 1600, 1000));
     view.setGraph(before);
     bool flip = false;
     for (auto _ : state) {
+        if (kind == ReloadKind::revisitingAll)
+            view.sync().invalidateLayerState();
         view.setGraph(flip ? before : after);
+        if (kind == ReloadKind::settlingAll)
+            view.sync().settleLayers();
         flip = !flip;
     }
 }
 
-void BM_ReloadOneChangedNode(benchmark::State& state)
+void reloadOneChangedNode(benchmark::State& state, ReloadKind kind)
 {
     const Graph before = largeGraph(static_cast<int>(state.range(0)));
     Graph after = before;
@@ -80,13 +89,20 @@ void BM_ReloadOneChangedNode(benchmark::State& state)
     changed.title += " (edited)";
     changed.center.x += 12;
     after.setNode(changed, changed.uid);
-    timeReloadsBetween(state, before, after);
+    timeReloadsBetween(state, before, after, kind);
 }
+void BM_ReloadOneChangedNode(benchmark::State& state) { reloadOneChangedNode(state, ReloadKind::planned); }
 BENCHMARK(BM_ReloadOneChangedNode)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMicrosecond);
+// The same edit with every layer revisited: what the reload plan spares.
+void BM_ReloadOneChangedNodeRevisitingAll(benchmark::State& state)
+{
+    reloadOneChangedNode(state, ReloadKind::revisitingAll);
+}
+BENCHMARK(BM_ReloadOneChangedNodeRevisitingAll)->Arg(20000)->Unit(benchmark::kMicrosecond);
 
 // A layout that moved every node a little, as adding a child moves the side of a balanced map it joins: most
 // nodes go from one place out of view to another.
-void BM_ReloadEveryNodeMoved(benchmark::State& state)
+void reloadEveryNodeMoved(benchmark::State& state, ReloadKind kind)
 {
     const Graph before = largeGraph(static_cast<int>(state.range(0)));
     Graph after = before;
@@ -94,8 +110,15 @@ void BM_ReloadEveryNodeMoved(benchmark::State& state)
     for (const auto& [uid, node] : before.nodeBin())
         placements.push_back({uid, {node.center.x, node.center.y + 24}});
     after.placeNodes(placements);
-    timeReloadsBetween(state, before, after);
+    timeReloadsBetween(state, before, after, kind);
 }
+void BM_ReloadEveryNodeMoved(benchmark::State& state) { reloadEveryNodeMoved(state, ReloadKind::planned); }
 BENCHMARK(BM_ReloadEveryNodeMoved)->Arg(10000)->Unit(benchmark::kMicrosecond);
+// The same layout with every layer left behind settled at once: what leaving them behind spares.
+void BM_ReloadEveryNodeMovedSettlingAll(benchmark::State& state)
+{
+    reloadEveryNodeMoved(state, ReloadKind::settlingAll);
+}
+BENCHMARK(BM_ReloadEveryNodeMovedSettlingAll)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 } // namespace

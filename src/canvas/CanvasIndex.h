@@ -76,6 +76,8 @@ struct ReloadPlan {
     }
 };
 
+// What it buys, with the reload plan (bench_GraphViewReload, 20,000 nodes): one changed node reloads in 21 µs,
+// against 30.7 ms revisiting every layer (BM_ReloadOneChangedNodeRevisitingAll).
 struct CanvasIndex {
     // ---- Node layers ----
 
