@@ -1,19 +1,10 @@
 // The canvas's keys and events, handed to its gestures (CanvasGestures).
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QTimer>
-
-#include <algorithm>
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasGestures.h"
-#include "kit/ScrollView.h"
-#include "kit/Beep.h"
 #include "kit/KeyPolicy.h"
-#include "kit/WindowActions.h"
 
 namespace velquine {
 

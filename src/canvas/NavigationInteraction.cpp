@@ -6,18 +6,14 @@
 #include <cmath>
 #include <numbers>
 
+#include <QKeyEvent>
+
 #include "canvas/GraphView.h"
 #include "kit/Beep.h"
 #include "kit/CommandTable.h"
 #include "kit/WindowActions.h"
 #include "canvas/CanvasSync.h"
-#include "canvas/DragInteraction.h"
-#include "canvas/DropInteraction.h"
-#include "canvas/FocusInteraction.h"
-#include "canvas/GhostInteraction.h"
 #include "canvas/NavigationInteraction.h"
-#include "canvas/PointerInteraction.h"
-#include "canvas/TitleEditingInteraction.h"
 #include "kit/Beep.h"
 
 namespace velquine {

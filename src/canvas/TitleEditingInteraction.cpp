@@ -12,12 +12,6 @@
 
 #include "canvas/GraphView.h"
 #include "canvas/CanvasSync.h"
-#include "canvas/DragInteraction.h"
-#include "canvas/DropInteraction.h"
-#include "canvas/FocusInteraction.h"
-#include "canvas/GhostInteraction.h"
-#include "canvas/NavigationInteraction.h"
-#include "canvas/PointerInteraction.h"
 #include "canvas/TitleEditingInteraction.h"
 #include "canvas/NodeTitleEditor.h"
 #include "canvas/layers/NodeLayer.h"

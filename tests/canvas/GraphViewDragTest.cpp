@@ -276,6 +276,7 @@ TEST(GraphViewDrag, ATreeTallerThanAPictureMovesAsOnePiece)
     send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     send(QEvent::MouseMove, from + QPoint(10, 10), Qt::NoButton, Qt::LeftButton);
     scrollView->viewport()->repaint();
+    // Read from the drag: reading the canvas's layers would place the group the test watches drawn as one piece.
     ASSERT_EQ(view->gestures().drag.draggedLayers().size(), nodes.size());
     LayerRenderer::statistics() = {};
     for (int step = 2; step <= 40; ++step) {
@@ -444,6 +445,7 @@ TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
     const QPoint press = canvas.at({button.midX(), button.midY()});
     const QPoint release = press + QPoint(150, 60);
     canvas.drag(press, release, {}, false);
+    // The ghost's layers are the hover-button drag's own, no node or branch layers of the canvas: read from it.
     ASSERT_TRUE(canvas.view->gestures().ghost.ghost());
     const NodeLayer& ghost = *canvas.view->gestures().ghost.ghost()->ghostNodeLayer;
     EXPECT_EQ(ghost.opacity(), 0.5);
@@ -485,6 +487,7 @@ TEST(GraphViewDrag, GhostTakesThePaletteColourOfItsRankAndIsMadeOnce)
     canvas.view->setProjectStyle(style);
     const Tree tree(project);
 
+    // The ghost is made by the hover-button drag itself, for each rank and parent: no drag shows them all.
     for (bool dynamic : {false, true}) {
         style.current.dynamicMainNodeColors = dynamic;
         canvas.view->setProjectStyle(style);

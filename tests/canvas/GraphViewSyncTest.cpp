@@ -486,6 +486,7 @@ TEST(GraphViewSync, PrintingCanvasesHoverNothingAndSelectionFollowsThePush)
     sendMouse(printing, QEvent::MouseMove, root.center, Qt::NoButton, Qt::NoButton);
     printing.setGraph(project.graph);
     EXPECT_FALSE(printing.nodeLayer(root.uid)->isHovered());
+    // The reload engine is asked directly: a printing canvas takes no pointer input that could ask it.
     printing.sync().setHoverButtonShown(*printing.nodeLayer(root.uid), true);
     EXPECT_FALSE(printing.nodeLayer(root.uid)->isHoverButtonShown());
     view.sync().setHoverButtonShown(*view.nodeLayer(root.uid), true);
