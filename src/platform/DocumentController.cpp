@@ -32,6 +32,17 @@ bool endsWithExtension(const std::string& path, const std::string& extension)
     return fileInfo(path).suffix().compare(QString::fromStdString(extension), Qt::CaseInsensitive) == 0;
 }
 
+// What the progress window says while a file is read or written.
+std::string openingText(const std::string& name)
+{
+    return QObject::tr("Opening \u201c%1\u201d\u2026").arg(QString::fromStdString(name)).toStdString();
+}
+
+std::string savingText(const std::string& name)
+{
+    return QObject::tr("Saving \u201c%1\u201d\u2026").arg(QString::fromStdString(name)).toStdString();
+}
+
 std::string untitledName(int number)
 {
     const QString untitled = QObject::tr("Untitled");
@@ -48,9 +59,21 @@ DocumentController::~DocumentController()
         document->setChangeCountCallback(nullptr);
         document->setUncommittedChangesCallback(nullptr);
     }
-    for (auto& [document, timer] : autosaveTimers_)
-        delete timer;
+    // The writes under way end first; what ends them finds the controller gone and does nothing.
+    alive_.reset();
+    const auto writing = writing_;
+    for (const auto& [document, job] : writing)
+        LongWork::join(job);
 }
+
+std::shared_ptr<Document> DocumentController::hold(const Document& document) const
+{
+    for (const auto& open : documents_)
+        if (open.get() == &document)
+            return open;
+    return nullptr;
+}
+
 
 std::shared_ptr<Document> DocumentController::documentForURL(const std::string& path) const
 {
@@ -124,16 +147,28 @@ std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(cons
         return fail(file.isDir() ? QObject::tr("It is a folder, not a file.").toStdString()
                                  : QObject::tr("There is no such file.").toStdString());
     std::shared_ptr<Document> document;
+    const std::string name = fileInfo(path).fileName().toStdString();
     try {
-        document = host_.makeDocument(path);
+        document = readDocument(path, name);
     } catch (const std::exception& error) {
         return fail(error.what());
     }
     document->noteFileState();
     RecentDocuments::note(path);
-    addDocument(document);
+    {
+        // Its window is made on the main thread.
+        LongWork::Busy busy(openingText(name));
+        addDocument(document);
+    }
     if (const std::string warning = document->readWarning(); !warning.empty())
         host_.showOpenWarning(*document, path, warning);
+    return document;
+}
+
+std::shared_ptr<Document> DocumentController::readDocument(const std::string& path, const std::string& name)
+{
+    std::shared_ptr<Document> document;
+    LongWork::wait(openingText(name), [&] { document = host_.makeDocument(path); });
     return document;
 }
 
@@ -147,16 +182,36 @@ void DocumentController::openDocument()
 
 bool DocumentController::saveInPlace(Document& document, SaveOperation operation, ReportTiming timing)
 {
+    finishWriting(document);
     if (document.fileChangedOnDisk() && (!host_.askToOverwriteChangedFile(document) || endingQuietly_))
         return false;
-    std::optional<std::string> error;
-    if (!document.saveToURL(*document.fileURL(), document.fileType(), operation, &error)) {
-        host_.showSaveError(document, error.value_or(""), timing);
+    if (!saveWaiting(document, *document.fileURL(), document.fileType(), operation, timing))
         return false;
-    }
-    autosaveErrorShown_.erase(&document);
     RecentDocuments::note(*document.fileURL());
     return true;
+}
+
+bool DocumentController::saveWaiting(Document& document, const std::string& url, const std::string& typeName,
+                                     SaveOperation operation, ReportTiming timing)
+{
+    const std::shared_ptr<Document> held = hold(document);
+    finishWriting(document);
+    std::optional<std::string> error;
+    const std::shared_ptr<PendingSave> save = document.beginSave(url, typeName, operation, &error);
+    if (save) {
+        const bool waited = waitedFor_.insert(&document).second;
+        const auto job = startWrite(document, [save] { save->run(); }, [&document, save] { document.endSave(*save); });
+        LongWork::waitFor(job, savingText(fileInfo(url).fileName().toStdString()));
+        if (waited)
+            waitedFor_.erase(&document);
+        if (save->written) {
+            autosaveErrorShown_.erase(&document);
+            return true;
+        }
+        error = save->error;
+    }
+    host_.showSaveError(document, error.value_or(""), timing);
+    return false;
 }
 
 bool DocumentController::saveDocument(Document& document)
@@ -184,11 +239,8 @@ bool DocumentController::saveDocumentAs(Document& document)
     const std::string extension = document.defaultSaveExtension();
     if (!extension.empty() && !endsWithExtension(*path, extension))
         *path += "." + extension;
-    std::optional<std::string> error;
-    if (!document.saveToURL(*path, document.defaultSaveType(), SaveOperation::saveAs, &error)) {
-        host_.showSaveError(document, error.value_or(""), ReportTiming::atOnce);
+    if (!saveWaiting(document, *path, document.defaultSaveType(), SaveOperation::saveAs, ReportTiming::atOnce))
         return false;
-    }
     untitledNumbers_.erase(&document);
     RecentDocuments::note(*path);
     host_.documentStateChanged(document);
@@ -199,8 +251,14 @@ bool DocumentController::revertDocumentToSaved(Document& document)
 {
     if (!document.fileURL() || !host_.askToRevert(document) || endingQuietly_)
         return false;
+    const std::shared_ptr<Document> held = hold(document);
+    finishWriting(document);
+    const bool waited = waitedFor_.insert(&document).second;
     std::optional<std::string> error;
-    if (!document.revertToSaved(&error)) {
+    const bool reverted = document.revertToSaved(&error);
+    if (waited)
+        waitedFor_.erase(&document);
+    if (!reverted) {
         host_.showOpenError(*document.fileURL(), error.value_or(""));
         return false;
     }
@@ -217,11 +275,14 @@ void DocumentController::changeCountChanged(Document& document)
 
 void DocumentController::uncommittedChangesChanged(Document& document)
 {
+    // The window shows a change under way as unsaved work too.
+    host_.documentStateChanged(document);
     unsavedWorkChanged(document);
 }
 
 void DocumentController::unsavedWorkChanged(Document& document)
 {
+    ++changeGenerations_[&document];
     recoveryCurrent_.erase(&document);
     if (document.hasUnsavedWork()) {
         scheduleAutosave(document);
@@ -230,16 +291,18 @@ void DocumentController::unsavedWorkChanged(Document& document)
     if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
         timer->second->stop();
     firstUnsavedChange_.erase(&document);
-    discardRecoveryCopy(document);
+    // A copy being written now would outlive its removal: the end of the write removes it.
+    if (!isWriting(document))
+        discardRecoveryCopy(document);
 }
 
 void DocumentController::scheduleAutosave(Document& document)
 {
-    QTimer*& timer = autosaveTimers_[&document];
+    std::unique_ptr<QTimer>& timer = autosaveTimers_[&document];
     if (!timer) {
-        timer = new QTimer;
+        timer = std::make_unique<QTimer>();
         timer->setSingleShot(true);
-        QObject::connect(timer, &QTimer::timeout, [this, raw = &document] { autosaveTimerFired(*raw); });
+        QObject::connect(timer.get(), &QTimer::timeout, [this, raw = &document] { autosaveTimerFired(*raw); });
     }
     // A quiet moment after the last change, but no later than the longest delay after the first.
     const auto now = std::chrono::steady_clock::now();
@@ -251,34 +314,110 @@ void DocumentController::scheduleAutosave(Document& document)
 
 void DocumentController::autosaveTimerFired(Document& document)
 {
+    if (isWriting(document)) {
+        autosaveDue_.insert(&document); // made once the write under way has ended
+        return;
+    }
+    // What stands now is what this save takes: the next change schedules the next save.
+    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
+        timer->second->stop();
+    firstUnsavedChange_.erase(&document);
+    std::shared_ptr<PendingSave> save;
     if (document.canAutosaveInPlace()) {
         // What is committed goes into the file, also while a change is under way.
         std::optional<std::string> error;
         if (document.fileChangedOnDisk()) {
             // The next save or close asks; meanwhile the changes are kept apart.
             VQ_LOG("autosave()", "not saved: the file was changed by another program: " + *document.fileURL());
-        } else if (document.saveToURL(*document.fileURL(), document.fileType(), SaveOperation::autosaveInPlace,
-                                      &error)) {
-            autosaveErrorShown_.erase(&document);
-        } else {
+        } else if (!(save = document.beginSave(*document.fileURL(), document.fileType(),
+                                               SaveOperation::autosaveInPlace, &error))) {
             VQ_LOG("autosave()", error.value_or(""));
-            if (autosaveErrorShown_.insert(&document).second) // once until a save works again
+            if (autosaveErrorShown_.insert(&document).second)
                 host_.showSaveError(document, error.value_or(""), ReportTiming::atOnce);
         }
     }
-    // What the file does not hold (no file, a failed save, a change under way) is copied.
-    if (document.hasUnsavedWork())
-        writeRecoveryCopy(document, false);
-    // Everything is kept as it stands: the next change schedules the next save.
-    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
-        timer->second->stop();
-    firstUnsavedChange_.erase(&document);
+    // What the file will not hold (no file, a failed save, a change under way) is copied.
+    const std::shared_ptr<DocumentRecovery::PendingCopy> copy = takeRecoveryCopy(document, false);
+    if (!save && !copy)
+        return;
+    const bool copyAnyway = !save || document.hasUncommittedChanges();
+    struct Outcome {
+        bool copied = false;
+        bool copyWritten = false;
+        std::string copyError;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    const std::uint64_t generation = changeGenerations_[&document];
+    startWrite(
+        document,
+        [save, copy, copyAnyway, outcome] {
+            if (save)
+                save->run();
+            if (copy && (copyAnyway || !save->written)) {
+                outcome->copied = true;
+                outcome->copyWritten = copy->run(&outcome->copyError);
+            }
+        },
+        [this, &document, save, copy, outcome, generation] {
+            const bool changedMeanwhile = changeGenerations_[&document] != generation;
+            if (save) {
+                document.endSave(*save);
+                if (save->written) {
+                    autosaveErrorShown_.erase(&document);
+                } else {
+                    VQ_LOG("autosave()", save->error.value_or(""));
+                    if (autosaveErrorShown_.insert(&document).second) // once until a save works again
+                        host_.showSaveError(document, save->error.value_or(""), ReportTiming::atOnce);
+                }
+            }
+            if (outcome->copied)
+                recoveryCopyWritten(document, *copy, outcome->copyWritten, outcome->copyError, !changedMeanwhile,
+                                    false);
+            if (!changedMeanwhile) {
+                // Everything is kept as it stands: the next change schedules the next save.
+                if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
+                    timer->second->stop();
+                firstUnsavedChange_.erase(&document);
+            }
+        });
+}
+
+std::shared_ptr<LongWork::Job> DocumentController::startWrite(Document& document, std::function<void()> write,
+                                                              std::function<void()> ended)
+{
+    auto job = LongWork::start(std::move(write), [this, alive = std::weak_ptr<const bool>(alive_), &document,
+                                                  ended = std::move(ended)](std::exception_ptr) {
+        if (!alive.lock())
+            return;
+        writing_.erase(&document);
+        ended();
+        if (!document.hasUnsavedWork())
+            discardRecoveryCopy(document);
+        if (autosaveDue_.erase(&document))
+            autosaveTimerFired(document);
+    });
+    if (!LongWork::finished(job))
+        writing_[&document] = job;
+    return job;
+}
+
+void DocumentController::finishWriting(Document& document)
+{
+    const auto found = writing_.find(&document);
+    if (found == writing_.end())
+        return;
+    const std::shared_ptr<Document> held = hold(document);
+    const bool waited = waitedFor_.insert(&document).second;
+    LongWork::waitFor(found->second, savingText(displayName(document)));
+    if (waited)
+        waitedFor_.erase(&document);
 }
 
 void DocumentController::autosaveAllQuietly()
 {
     const std::vector<std::shared_ptr<Document>> open = documents_;
     for (const auto& document : open) {
+        finishWriting(*document);
         document->finishEditing();
         if (document->canAutosaveInPlace() && !document->fileChangedOnDisk()) {
             std::optional<std::string> error;
@@ -303,13 +442,13 @@ void DocumentController::setRecoveryFolder(const std::string& folder)
 {
     recoveryEntries_.clear();
     recoveryCurrent_.clear();
-    recovery_ = std::make_unique<DocumentRecovery>(folder);
+    recovery_ = std::make_shared<DocumentRecovery>(folder);
 }
 
-void DocumentController::writeRecoveryCopy(Document& document, bool quietly)
+std::shared_ptr<DocumentRecovery::PendingCopy> DocumentController::takeRecoveryCopy(Document& document, bool quietly)
 {
     if (!recovery_ || !document.hasUnsavedWork() || document.readFailed() || recoveryCurrent_.contains(&document))
-        return;
+        return nullptr;
     DocumentRecovery::Entry& entry = recoveryEntries_[&document];
     if (entry.id.empty())
         entry.id = DocumentRecovery::newId();
@@ -319,14 +458,39 @@ void DocumentController::writeRecoveryCopy(Document& document, bool quietly)
     entry.untitledNumber = number == untitledNumbers_.end() ? 0 : number->second;
     entry.fileState = document.notedFileState();
     std::string error;
-    if (recovery_->write(document, entry, &error)) {
-        recoveryCurrent_.insert(&document);
+    std::shared_ptr<DocumentRecovery::PendingCopy> copy = recovery_->takeCopy(document, entry, &error);
+    if (!copy) {
+        VQ_LOG("autosave()", "the unsaved changes of " + displayName(document) + " could not be copied: " + error);
+        if (!quietly && recoveryErrorShown_.insert(&document).second)
+            host_.showRecoveryCopyError(document, error);
+    }
+    return copy;
+}
+
+void DocumentController::recoveryCopyWritten(Document& document, DocumentRecovery::PendingCopy& copy, bool written,
+                                             const std::string& error, bool current, bool quietly)
+{
+    copy.finish();
+    if (written) {
+        // A copy of what stood before a change made meanwhile is kept, but is not up to date.
+        if (current)
+            recoveryCurrent_.insert(&document);
         recoveryErrorShown_.erase(&document);
         return;
     }
     VQ_LOG("autosave()", "the unsaved changes of " + displayName(document) + " could not be copied: " + error);
     if (!quietly && recoveryErrorShown_.insert(&document).second) // once until a copy works again
         host_.showRecoveryCopyError(document, error);
+}
+
+void DocumentController::writeRecoveryCopy(Document& document, bool quietly)
+{
+    const std::shared_ptr<DocumentRecovery::PendingCopy> copy = takeRecoveryCopy(document, quietly);
+    if (!copy)
+        return;
+    std::string error;
+    const bool written = copy->run(&error);
+    recoveryCopyWritten(document, *copy, written, error, true, quietly);
 }
 
 void DocumentController::discardRecoveryCopy(Document& document)
@@ -356,7 +520,7 @@ int DocumentController::reopenRecoveredDocuments()
         const std::string name = entry.fileURL ? *entry.fileURL : untitledName(entry.untitledNumber);
         std::shared_ptr<Document> document;
         try {
-            document = host_.makeDocument(entry.contentPath);
+            document = readDocument(entry.contentPath, fileInfo(name).fileName().toStdString());
         } catch (const EnvironmentError& error) {
             // Nothing is wrong with the copy: it stays, and the next start takes it up again.
             VQ_LOG("reopenRecoveredDocuments()", "cannot read the copy of " + name + " now: " + error.what());
@@ -406,6 +570,7 @@ bool DocumentController::reviewChanges(Document& document, bool quitting)
 {
     if (endingQuietly_)
         return false;
+    finishWriting(document);
     document.finishEditing();
     if (!document.isDocumentEdited())
         return true;
@@ -432,6 +597,9 @@ bool DocumentController::shouldCloseDocument(Document& document)
 {
     if (closeApproved_.contains(&document))
         return true;
+    // A wait for the document is under way (its save, its revert): its window stays until that has ended.
+    if (waitedFor_.contains(&document))
+        return false;
     if (!reviewChanges(document, false))
         return false;
     closeApproved_.insert(&document);
@@ -440,6 +608,7 @@ bool DocumentController::shouldCloseDocument(Document& document)
 
 void DocumentController::removeDocument(Document& document)
 {
+    finishWriting(document);
     document.setChangeCountCallback(nullptr);
     document.setUncommittedChangesCallback(nullptr);
     // Closed after asking (Don't Save): the copy is not wanted. Closed by the program's end: it stays.
@@ -448,10 +617,9 @@ void DocumentController::removeDocument(Document& document)
     recoveryEntries_.erase(&document);
     recoveryCurrent_.erase(&document);
     firstUnsavedChange_.erase(&document);
-    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end()) {
-        delete timer->second;
-        autosaveTimers_.erase(timer);
-    }
+    autosaveTimers_.erase(&document);
+    changeGenerations_.erase(&document);
+    autosaveDue_.erase(&document);
     untitledNumbers_.erase(&document);
     autosaveErrorShown_.erase(&document);
     recoveryErrorShown_.erase(&document);

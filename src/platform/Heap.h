@@ -13,10 +13,13 @@ void keepLargeBlocksInHeap();
 // Once the program has been idle for a moment after the latest call, gives the pages of freed heap memory back
 // to the system when they add up to much (the settings above keep freed memory in the heap, where a long
 // session of edits would leave what each edit's working lists took), and the free pages of the slot pools
-// (see SlotPool::releaseFreePages). Call after work that frees much, such as an edit or a reload of a
-// document; calls in quick succession put it off. Main thread only; does nothing without an application
-// object or where the C library cannot give memory back.
+// (see SlotPool::releaseFreePages). Call after work that frees much; calls in quick succession put it off.
+// Main thread only; does nothing without an application object or where the C library cannot give memory back.
 void releaseFreedMemoryWhenIdle();
+// Calls releaseFreedMemoryWhenIdle after every key, click and wheel turn the application receives: every edit,
+// undo, opening or closing of a map starts there (long work calls it when it ends). The program's start
+// installs it once on its application object; again: nothing.
+void releaseFreedMemoryAfterInput();
 // Does it now, whatever the amount; returns whether any memory went back.
 bool releaseFreedMemory();
 
