@@ -51,7 +51,10 @@ std::string untitledName(int number)
 
 } // namespace
 
-DocumentController::DocumentController(DocumentControllerHost& host) : host_(host) {}
+DocumentController::DocumentController(DocumentControllerHost& host) : host_(host)
+{
+    writes_.setAfterWrite([this](Document& document, bool autosaveDue) { writeEnded(document, autosaveDue); });
+}
 
 DocumentController::~DocumentController()
 {
@@ -59,11 +62,7 @@ DocumentController::~DocumentController()
         document->setChangeCountCallback(nullptr);
         document->setUncommittedChangesCallback(nullptr);
     }
-    // The writes under way end first; what ends them finds the controller gone and does nothing.
     alive_.reset();
-    const auto writing = writing_;
-    for (const auto& [document, job] : writing)
-        LongWork::join(job);
 }
 
 std::shared_ptr<Document> DocumentController::hold(const Document& document) const
@@ -109,8 +108,8 @@ void DocumentController::addDocument(const std::shared_ptr<Document>& document, 
     }
     documents_.push_back(document);
     Document* raw = document.get();
-    document->setChangeCountCallback([this, raw] { changeCountChanged(*raw); });
-    document->setUncommittedChangesCallback([this, raw] { uncommittedChangesChanged(*raw); });
+    document->setChangeCountCallback([this, raw] { unsavedWorkChanged(*raw); });
+    document->setUncommittedChangesCallback([this, raw] { unsavedWorkChanged(*raw); });
     host_.showDocument(document);
 }
 
@@ -149,7 +148,8 @@ std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(cons
     std::shared_ptr<Document> document;
     const std::string name = fileInfo(path).fileName().toStdString();
     try {
-        document = readDocument(path, name);
+        // Read on a worker, the user waiting.
+        LongWork::wait(openingText(name), [&] { document = host_.makeDocument(path); });
     } catch (const std::exception& error) {
         return fail(error.what());
     }
@@ -162,13 +162,6 @@ std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(cons
     }
     if (const std::string warning = document->readWarning(); !warning.empty())
         host_.showOpenWarning(*document, path, warning);
-    return document;
-}
-
-std::shared_ptr<Document> DocumentController::readDocument(const std::string& path, const std::string& name)
-{
-    std::shared_ptr<Document> document;
-    LongWork::wait(openingText(name), [&] { document = host_.makeDocument(path); });
     return document;
 }
 
@@ -185,33 +178,16 @@ bool DocumentController::saveInPlace(Document& document, SaveOperation operation
     finishWriting(document);
     if (document.fileChangedOnDisk() && (!host_.askToOverwriteChangedFile(document) || endingQuietly_))
         return false;
-    if (!saveWaiting(document, *document.fileURL(), document.fileType(), operation, timing))
+    const std::shared_ptr<Document> held = hold(document);
+    std::optional<std::string> error;
+    if (!writes_.save(document, *document.fileURL(), document.fileType(), operation, savingText(displayName(document)),
+                      &error)) {
+        host_.showSaveError(document, error.value_or(""), timing);
         return false;
+    }
+    autosaveErrorShown_.erase(&document);
     RecentDocuments::note(*document.fileURL());
     return true;
-}
-
-bool DocumentController::saveWaiting(Document& document, const std::string& url, const std::string& typeName,
-                                     SaveOperation operation, ReportTiming timing)
-{
-    const std::shared_ptr<Document> held = hold(document);
-    finishWriting(document);
-    std::optional<std::string> error;
-    const std::shared_ptr<PendingSave> save = document.beginSave(url, typeName, operation, &error);
-    if (save) {
-        const bool waited = waitedFor_.insert(&document).second;
-        const auto job = startWrite(document, [save] { save->run(); }, [&document, save] { document.endSave(*save); });
-        LongWork::waitFor(job, savingText(fileInfo(url).fileName().toStdString()));
-        if (waited)
-            waitedFor_.erase(&document);
-        if (save->written) {
-            autosaveErrorShown_.erase(&document);
-            return true;
-        }
-        error = save->error;
-    }
-    host_.showSaveError(document, error.value_or(""), timing);
-    return false;
 }
 
 bool DocumentController::saveDocument(Document& document)
@@ -239,8 +215,14 @@ bool DocumentController::saveDocumentAs(Document& document)
     const std::string extension = document.defaultSaveExtension();
     if (!extension.empty() && !endsWithExtension(*path, extension))
         *path += "." + extension;
-    if (!saveWaiting(document, *path, document.defaultSaveType(), SaveOperation::saveAs, ReportTiming::atOnce))
+    const std::shared_ptr<Document> held = hold(document);
+    std::optional<std::string> error;
+    if (!writes_.save(document, *path, document.defaultSaveType(), SaveOperation::saveAs,
+                      savingText(fileInfo(*path).fileName().toStdString()), &error)) {
+        host_.showSaveError(document, error.value_or(""), ReportTiming::atOnce);
         return false;
+    }
+    autosaveErrorShown_.erase(&document);
     untitledNumbers_.erase(&document);
     RecentDocuments::note(*path);
     host_.documentStateChanged(document);
@@ -253,11 +235,11 @@ bool DocumentController::revertDocumentToSaved(Document& document)
         return false;
     const std::shared_ptr<Document> held = hold(document);
     finishWriting(document);
-    const bool waited = waitedFor_.insert(&document).second;
     std::optional<std::string> error;
-    const bool reverted = document.revertToSaved(&error);
-    if (waited)
-        waitedFor_.erase(&document);
+    const bool reverted = [&] {
+        const DocumentWrites::Waiting waiting(writes_, document);
+        return document.revertToSaved(&error);
+    }();
     if (!reverted) {
         host_.showOpenError(*document.fileURL(), error.value_or(""));
         return false;
@@ -265,175 +247,10 @@ bool DocumentController::revertDocumentToSaved(Document& document)
     return true;
 }
 
-// ---- Automatic saves ----
-
-void DocumentController::changeCountChanged(Document& document)
-{
-    host_.documentStateChanged(document);
-    unsavedWorkChanged(document);
-}
-
-void DocumentController::uncommittedChangesChanged(Document& document)
-{
-    // The window shows a change under way as unsaved work too.
-    host_.documentStateChanged(document);
-    unsavedWorkChanged(document);
-}
-
-void DocumentController::unsavedWorkChanged(Document& document)
-{
-    ++changeGenerations_[&document];
-    recoveryCurrent_.erase(&document);
-    if (document.hasUnsavedWork()) {
-        scheduleAutosave(document);
-        return;
-    }
-    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
-        timer->second->stop();
-    firstUnsavedChange_.erase(&document);
-    // A copy being written now would outlive its removal: the end of the write removes it.
-    if (!isWriting(document))
-        discardRecoveryCopy(document);
-}
-
-void DocumentController::scheduleAutosave(Document& document)
-{
-    std::unique_ptr<QTimer>& timer = autosaveTimers_[&document];
-    if (!timer) {
-        timer = std::make_unique<QTimer>();
-        timer->setSingleShot(true);
-        QObject::connect(timer.get(), &QTimer::timeout, [this, raw = &document] { autosaveTimerFired(*raw); });
-    }
-    // A quiet moment after the last change, but no later than the longest delay after the first.
-    const auto now = std::chrono::steady_clock::now();
-    const auto first = firstUnsavedChange_.try_emplace(&document, now).first->second;
-    const auto longest = std::max(longestAutosaveDelay_, autosaveDelay_);
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(first + longest - now);
-    timer->start(std::clamp(left, std::chrono::milliseconds(0), autosaveDelay_));
-}
-
-void DocumentController::autosaveTimerFired(Document& document)
-{
-    if (isWriting(document)) {
-        autosaveDue_.insert(&document); // made once the write under way has ended
-        return;
-    }
-    // What stands now is what this save takes: the next change schedules the next save.
-    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
-        timer->second->stop();
-    firstUnsavedChange_.erase(&document);
-    std::shared_ptr<PendingSave> save;
-    if (document.canAutosaveInPlace()) {
-        // What is committed goes into the file, also while a change is under way.
-        std::optional<std::string> error;
-        if (document.fileChangedOnDisk()) {
-            // The next save or close asks; meanwhile the changes are kept apart.
-            VQ_LOG("autosave()", "not saved: the file was changed by another program: " + *document.fileURL());
-        } else if (!(save = document.beginSave(*document.fileURL(), document.fileType(),
-                                               SaveOperation::autosaveInPlace, &error))) {
-            VQ_LOG("autosave()", error.value_or(""));
-            if (autosaveErrorShown_.insert(&document).second)
-                host_.showSaveError(document, error.value_or(""), ReportTiming::atOnce);
-        }
-    }
-    // What the file will not hold (no file, a failed save, a change under way) is copied.
-    const std::shared_ptr<DocumentRecovery::PendingCopy> copy = takeRecoveryCopy(document, false);
-    if (!save && !copy)
-        return;
-    const bool copyAnyway = !save || document.hasUncommittedChanges();
-    struct Outcome {
-        bool copied = false;
-        bool copyWritten = false;
-        std::string copyError;
-    };
-    const auto outcome = std::make_shared<Outcome>();
-    const std::uint64_t generation = changeGenerations_[&document];
-    startWrite(
-        document,
-        [save, copy, copyAnyway, outcome] {
-            if (save)
-                save->run();
-            if (copy && (copyAnyway || !save->written)) {
-                outcome->copied = true;
-                outcome->copyWritten = copy->run(&outcome->copyError);
-            }
-        },
-        [this, &document, save, copy, outcome, generation] {
-            const bool changedMeanwhile = changeGenerations_[&document] != generation;
-            if (save) {
-                document.endSave(*save);
-                if (save->written) {
-                    autosaveErrorShown_.erase(&document);
-                } else {
-                    VQ_LOG("autosave()", save->error.value_or(""));
-                    if (autosaveErrorShown_.insert(&document).second) // once until a save works again
-                        host_.showSaveError(document, save->error.value_or(""), ReportTiming::atOnce);
-                }
-            }
-            if (outcome->copied)
-                recoveryCopyWritten(document, *copy, outcome->copyWritten, outcome->copyError, !changedMeanwhile,
-                                    false);
-            if (!changedMeanwhile) {
-                // Everything is kept as it stands: the next change schedules the next save.
-                if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
-                    timer->second->stop();
-                firstUnsavedChange_.erase(&document);
-            }
-        });
-}
-
-std::shared_ptr<LongWork::Job> DocumentController::startWrite(Document& document, std::function<void()> write,
-                                                              std::function<void()> ended)
-{
-    auto job = LongWork::start(std::move(write), [this, alive = std::weak_ptr<const bool>(alive_), &document,
-                                                  ended = std::move(ended)](std::exception_ptr) {
-        if (!alive.lock())
-            return;
-        writing_.erase(&document);
-        ended();
-        if (!document.hasUnsavedWork())
-            discardRecoveryCopy(document);
-        if (autosaveDue_.erase(&document))
-            autosaveTimerFired(document);
-    });
-    if (!LongWork::finished(job))
-        writing_[&document] = job;
-    return job;
-}
-
 void DocumentController::finishWriting(Document& document)
 {
-    const auto found = writing_.find(&document);
-    if (found == writing_.end())
-        return;
     const std::shared_ptr<Document> held = hold(document);
-    const bool waited = waitedFor_.insert(&document).second;
-    LongWork::waitFor(found->second, savingText(displayName(document)));
-    if (waited)
-        waitedFor_.erase(&document);
-}
-
-void DocumentController::autosaveAllQuietly()
-{
-    const std::vector<std::shared_ptr<Document>> open = documents_;
-    for (const auto& document : open) {
-        finishWriting(*document);
-        document->finishEditing();
-        if (document->canAutosaveInPlace() && !document->fileChangedOnDisk()) {
-            std::optional<std::string> error;
-            if (document->saveToURL(*document->fileURL(), document->fileType(), SaveOperation::autosaveInPlace,
-                                    &error))
-                continue;
-            VQ_LOG("autosave()", error.value_or(""));
-        }
-        writeRecoveryCopy(*document, true);
-    }
-}
-
-void DocumentController::endQuietly()
-{
-    endingQuietly_ = true;
-    autosaveAllQuietly();
+    writes_.finish(document, savingText(displayName(document)));
 }
 
 // ---- Recovery ----
@@ -520,7 +337,8 @@ int DocumentController::reopenRecoveredDocuments()
         const std::string name = entry.fileURL ? *entry.fileURL : untitledName(entry.untitledNumber);
         std::shared_ptr<Document> document;
         try {
-            document = readDocument(entry.contentPath, fileInfo(name).fileName().toStdString());
+            LongWork::wait(openingText(fileInfo(name).fileName().toStdString()),
+                           [&] { document = host_.makeDocument(entry.contentPath); });
         } catch (const EnvironmentError& error) {
             // Nothing is wrong with the copy: it stays, and the next start takes it up again.
             VQ_LOG("reopenRecoveredDocuments()", "cannot read the copy of " + name + " now: " + error.what());
@@ -598,7 +416,7 @@ bool DocumentController::shouldCloseDocument(Document& document)
     if (closeApproved_.contains(&document))
         return true;
     // A wait for the document is under way (its save, its revert): its window stays until that has ended.
-    if (waitedFor_.contains(&document))
+    if (writes_.isWaitedFor(document))
         return false;
     if (!reviewChanges(document, false))
         return false;
@@ -619,7 +437,7 @@ void DocumentController::removeDocument(Document& document)
     firstUnsavedChange_.erase(&document);
     autosaveTimers_.erase(&document);
     changeGenerations_.erase(&document);
-    autosaveDue_.erase(&document);
+    writes_.forget(document);
     untitledNumbers_.erase(&document);
     autosaveErrorShown_.erase(&document);
     recoveryErrorShown_.erase(&document);

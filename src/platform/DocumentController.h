@@ -51,7 +51,7 @@
 
 #include "platform/Document.h"
 #include "platform/DocumentRecovery.h"
-#include "platform/LongWork.h"
+#include "platform/DocumentWrites.h"
 
 class QTimer;
 
@@ -163,15 +163,14 @@ public:
     std::chrono::milliseconds longestAutosaveDelay() const { return longestAutosaveDelay_; }
     void setLongestAutosaveDelay(std::chrono::milliseconds delay) { longestAutosaveDelay_ = delay; }
     // Whether a write of the document (a save, or a copy of its changes) is under way on a worker.
-    bool isWriting(const Document& document) const { return writing_.contains(&document); }
+    bool isWriting(const Document& document) const { return writes_.isWriting(document); }
 
 private:
     // An untitled document gets the wanted number when no open one has it, else the lowest free one.
     void addDocument(const std::shared_ptr<Document>& document, int wantedUntitledNumber = 0);
     void removeDocument(Document& document);
-    void changeCountChanged(Document& document);
-    void uncommittedChangesChanged(Document& document);
-    // Saves are due once more, or, with nothing left unsaved, no longer.
+    // A change counted or one under way: the window shows the document's state, and saves are due once more,
+    // or, with nothing left unsaved, no longer.
     void unsavedWorkChanged(Document& document);
     void scheduleAutosave(Document& document);
     // Takes what to save and to copy now and writes it on a worker (or, with a write under way, after it).
@@ -185,20 +184,14 @@ private:
     // The same written at once.
     void writeRecoveryCopy(Document& document, bool quietly);
     void discardRecoveryCopy(Document& document);
-    // Runs write on a worker as the document's write under way; then, on the main thread, ended, and an
-    // automatic save that came due meanwhile is made.
-    std::shared_ptr<LongWork::Job> startWrite(Document& document, std::function<void()> write,
-                                              std::function<void()> ended);
+    // After each write of the document: a copy no longer wanted goes, and an automatic save that came due
+    // meanwhile (autosaveDue) is made.
+    void writeEnded(Document& document, bool autosaveDue);
     // Waits, the user waiting too, until the document has no write under way.
     void finishWriting(Document& document);
     // The save into the document's own file, asking first when another program changed it; the error shown
     // with the timing given.
     bool saveInPlace(Document& document, SaveOperation operation, ReportTiming timing = ReportTiming::atOnce);
-    // Saves the document as operation says, the user waiting meanwhile; the error shown with the timing given.
-    bool saveWaiting(Document& document, const std::string& url, const std::string& typeName,
-                     SaveOperation operation, ReportTiming timing);
-    // The document read from the file on a worker, the user waiting meanwhile (throws as makeDocument).
-    std::shared_ptr<Document> readDocument(const std::string& path, const std::string& name);
     // The open document, held while a call that waits may see its window close.
     std::shared_ptr<Document> hold(const Document& document) const;
     bool reviewChanges(Document& document, bool quitting);
@@ -212,11 +205,7 @@ private:
     std::map<const Document*, std::chrono::steady_clock::time_point> firstUnsavedChange_;
     // Counts the changes of each document's unsaved work, so that a write can tell whether any came while it ran.
     std::map<const Document*, std::uint64_t> changeGenerations_;
-    // The write under way of each document, the documents whose automatic save came due meanwhile, and those a
-    // wait is under way for (whose windows do not close meanwhile).
-    std::map<const Document*, std::shared_ptr<LongWork::Job>> writing_;
-    std::set<const Document*> autosaveDue_;
-    std::set<const Document*> waitedFor_;
+    DocumentWrites writes_;
     // Shared with the copies under way.
     std::shared_ptr<DocumentRecovery> recovery_;
     std::map<const Document*, DocumentRecovery::Entry> recoveryEntries_;
