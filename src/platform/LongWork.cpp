@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QTimer>
@@ -179,6 +180,17 @@ LongWork::Busy::~Busy()
 bool LongWork::busy()
 {
     return busyState().depth > 0;
+}
+
+void LongWork::letLoopRun()
+{
+    if (!busy() || !RunLoop::isMainThread())
+        return;
+    static QElapsedTimer sinceLastRun;
+    if (sinceLastRun.isValid() && sinceLastRun.elapsed() < pauseInterval.count())
+        return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    sinceLastRun.start();
 }
 
 void LongWork::setProgressIndicator(std::unique_ptr<ProgressIndicator> indicator)

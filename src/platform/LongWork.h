@@ -69,6 +69,11 @@ public:
     };
     // Whether a Busy scope (or a wait) is open now.
     static bool busy();
+    // For main-thread work in a Busy scope that goes in parts (drawing a big map): lets the main loop run once
+    // between two parts as a wait does (windows repaint, timers and deferred calls run, the user's input is held
+    // back), at most every pauseInterval. Outside a Busy scope, or off the main thread: nothing.
+    static void letLoopRun();
+    static constexpr std::chrono::milliseconds pauseInterval{25};
 
     static void setProgressIndicator(std::unique_ptr<ProgressIndicator> indicator);
 };
