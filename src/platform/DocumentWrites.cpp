@@ -33,8 +33,9 @@ void DocumentWrites::finish(Document& document, const std::string& what)
     const auto found = writing_.find(&document);
     if (found == writing_.end())
         return;
+    const std::shared_ptr<LongWork::Job> job = found->second; // the entry goes when the job ends
     const Waiting waiting(*this, document);
-    LongWork::waitFor(found->second, what);
+    LongWork::waitFor(job, what);
 }
 
 bool DocumentWrites::save(Document& document, const std::string& url, const std::string& typeName,

@@ -105,8 +105,9 @@ bool LongWork::finished(const std::shared_ptr<Job>& job)
     return !job || job->finished;
 }
 
-void LongWork::waitFor(const std::shared_ptr<Job>& job, const std::string& what)
+void LongWork::waitFor(const std::shared_ptr<Job>& given, const std::string& what)
 {
+    const std::shared_ptr<Job> job = given; // held: what the caller holds it in may go while the loop runs
     if (!job || job->finished)
         return;
     if (!RunLoop::isMainThread()) {
@@ -152,6 +153,7 @@ LongWork::Busy::Busy(const std::string& what)
     if (!state.progressTimer) {
         state.progressTimer = std::make_unique<QTimer>();
         state.progressTimer->setSingleShot(true);
+        state.progressTimer->setTimerType(Qt::PreciseTimer);
         QObject::connect(state.progressTimer.get(), &QTimer::timeout, [] {
             BusyState& busy = busyState();
             if (busy.depth > 0 && busy.indicator && !busy.shown) {
