@@ -1,6 +1,7 @@
 #include "platform/DocumentController.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QFileInfo>
 #include <QObject>
@@ -464,7 +465,11 @@ bool DocumentController::terminate()
     const std::vector<std::shared_ptr<Document>> open = documents_;
     for (const auto& document : open) {
         if (!reviewChanges(*document, true)) {
-            closeApproved_.clear();
+            // The maps the user chose not to save stay open after all: their automatic saves are due again.
+            const std::set<const Document*> approved = std::exchange(closeApproved_, {});
+            for (const auto& kept : open)
+                if (approved.contains(kept.get()) && kept->hasUnsavedWork())
+                    scheduleAutosave(*kept);
             return false;
         }
         closeApproved_.insert(document.get());

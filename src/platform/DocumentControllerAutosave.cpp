@@ -46,6 +46,9 @@ void DocumentController::scheduleAutosave(Document& document)
 
 void DocumentController::autosaveTimerFired(Document& document)
 {
+    // Its window is closing as the user decided (saved, or not to save): nothing more is written.
+    if (closeApproved_.contains(&document))
+        return;
     if (isWriting(document)) {
         writes_.followUp(document); // made once the write under way has ended
         return;

@@ -30,12 +30,12 @@ std::shared_ptr<LongWork::Job> DocumentWrites::start(Document& document, std::fu
 
 void DocumentWrites::finish(Document& document, const std::string& what)
 {
-    const auto found = writing_.find(&document);
-    if (found == writing_.end())
-        return;
-    const std::shared_ptr<LongWork::Job> job = found->second; // the entry goes when the job ends
     const Waiting waiting(*this, document);
-    LongWork::waitFor(job, what);
+    // The end of one write may start the next (a follow-up): waits for that one too.
+    for (auto found = writing_.find(&document); found != writing_.end(); found = writing_.find(&document)) {
+        const std::shared_ptr<LongWork::Job> job = found->second; // the entry goes when the job ends
+        LongWork::waitFor(job, what);
+    }
 }
 
 bool DocumentWrites::save(Document& document, const std::string& url, const std::string& typeName,

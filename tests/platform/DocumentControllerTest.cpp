@@ -101,6 +101,8 @@ public:
     bool roomToOpen = true;
     int terminated = 0;
     DocumentController* controller = nullptr;
+    // Runs while a question about saving is open, as the main loop does under a dialog.
+    std::function<void(Document&)> whileAsking;
 
     std::shared_ptr<Document> makeUntitledDocument() override { return std::make_shared<TextDocument>(); }
     std::shared_ptr<Document> makeDocument(const std::string& path) override
@@ -136,6 +138,8 @@ public:
     SaveChangesAnswer askToSaveChanges(Document& d, bool quitting) override
     {
         log.push_back(std::string(quitting ? "ask quit " : "ask close ") + name(d));
+        if (whileAsking)
+            whileAsking(d);
         auto answer = saveAnswers.front();
         saveAnswers.pop_front();
         return answer;
@@ -625,4 +629,39 @@ TEST_F(ControllerTest, AStartReopensTheTenMostRecentCopiesAndTheOthersWait)
                                                   "copy 7", "copy 8", "copy 9", "roomy"}));
     RunLoop::drain();
     EXPECT_EQ(nextHost.log.back(), "6 copies left in " + folder.toStdString());
+}
+
+// Quitting asks about one map after the other: a map the user chose not to save is not copied while the next is
+// asked about, and when the quit is cancelled after all its changes are copied as before.
+TEST_F(ControllerTest, AMapNotToBeSavedIsLeftAloneWhileTheQuitAsksOnUnlessTheQuitIsCancelled)
+{
+    const QString folder = dir.filePath(QStringLiteral("recovery"));
+    const auto copied = [&] {
+        std::vector<std::string> texts;
+        for (const std::string& name : filesIn(folder))
+            if (!name.ends_with(".json"))
+                texts.push_back(readFile((folder + u'/').toStdString() + name));
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    };
+    controller.setRecoveryFolder(folder.toStdString());
+    auto& discarded = static_cast<TextDocument&>(*controller.newDocument());
+    auto& kept = static_cast<TextDocument&>(*controller.newDocument());
+    kept.edit("kept");
+    ASSERT_TRUE(waitUntil([&] { return copied() == std::vector<std::string>{"kept"} && !controller.isWriting(kept); }));
+    // Its copy comes due while the second question is open.
+    discarded.edit("not wanted");
+    std::vector<std::string> copiedWhileAsking;
+    host.whileAsking = [&](Document& asked) {
+        if (&asked == &kept) {
+            spin(300);
+            copiedWhileAsking = copied();
+        }
+    };
+    host.saveAnswers = {SaveChangesAnswer::dontSave, SaveChangesAnswer::cancel};
+    EXPECT_FALSE(controller.terminate());
+    EXPECT_EQ(copiedWhileAsking, std::vector<std::string>{"kept"});
+    // Both maps stay open, and the changes of the one the user did not want saved are kept apart again.
+    EXPECT_EQ(controller.documents().size(), 2u);
+    EXPECT_TRUE(waitUntil([&] { return copied() == std::vector<std::string>{"kept", "not wanted"}; }));
 }
