@@ -263,22 +263,27 @@ def rename_root(program):
     raise RuntimeError("the root could not be renamed")
 
 
+def time_write(program, key, window, path, stamp):
+    """The key pressed in the window starts a write of the file at path (its modification time stamp before):
+    the window's flushes from then until the file is written, the window resized meanwhile."""
+    marker = now_ms()
+    resizer = Resizer(program.window)
+    start = now_ms()
+    program.keys(key, window=window)
+    resizer.start()
+    written = wait_for_file(path, stamp, timeout=300)
+    time.sleep(0.2)
+    resizer.stop()
+    times = [t for t, w in flushes(program.log_path) if t >= marker]
+    first = min(t for t in times if t >= start)
+    return {"first": first - start, "stall": longest_gap(times, start, written), "done": written - start}
+
+
 def run_save(binary, map_path):
     home, copy, program = open_map(binary, map_path)
     try:
         rename_root(program)
-        stamp = os.stat(copy).st_mtime_ns
-        marker = now_ms()
-        resizer = Resizer(program.window)
-        start = now_ms()
-        program.keys("ctrl+s")
-        resizer.start()
-        written = wait_for_file(copy, stamp)
-        time.sleep(0.2)
-        resizer.stop()
-        times = [t for t, w in flushes(program.log_path) if t >= marker]
-        first = min(t for t in times if t >= start)
-        return {"first": first - start, "stall": longest_gap(times, start, written), "done": written - start}
+        return time_write(program, "ctrl+s", program.window, copy, os.stat(copy).st_mtime_ns)
     finally:
         program.stop()
         shutil.rmtree(home, ignore_errors=True)
@@ -325,17 +330,7 @@ def run_export(binary, map_path, case):
         time.sleep(0.5)
         program.type(target, window=dialog)
         time.sleep(0.3)
-        marker = now_ms()
-        resizer = Resizer(program.window)
-        start = now_ms()
-        program.keys("Return", window=dialog)
-        resizer.start()
-        written = wait_for_file(target, None, timeout=300)
-        time.sleep(0.2)
-        resizer.stop()
-        times = [t for t, w in flushes(program.log_path) if t >= marker]
-        first = min(t for t in times if t >= start)
-        return {"first": first - start, "stall": longest_gap(times, start, written), "done": written - start}
+        return time_write(program, "Return", dialog, target, None)
     finally:
         program.stop()
         shutil.rmtree(home, ignore_errors=True)

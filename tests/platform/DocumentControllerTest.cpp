@@ -409,6 +409,17 @@ std::vector<std::string> filesIn(const QString& folder)
     return names;
 }
 
+// The texts of the copies kept in the recovery folder, in order.
+std::vector<std::string> copiedTexts(const QString& folder)
+{
+    std::vector<std::string> texts;
+    for (const std::string& name : filesIn(folder))
+        if (!name.ends_with(".json"))
+            texts.push_back(readFile((folder + u'/').toStdString() + name));
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
 } // namespace
 
 // A program killed with unsaved changes: the next one shows them again, named as before, and lets them go once
@@ -487,13 +498,7 @@ TEST_F(ControllerTest, UnsavedChangesAreKeptApartAndComeBackAtTheNextStart)
 TEST_F(ControllerTest, AChangeUnderWayIsCopiedForRecoveryWhileWhatIsCommittedIsSaved)
 {
     const QString folder = dir.filePath(QStringLiteral("recovery"));
-    const auto copied = [&] {
-        std::vector<std::string> texts;
-        for (const std::string& name : filesIn(folder))
-            if (!name.ends_with(".json"))
-                texts.push_back(readFile((folder + u'/').toStdString() + name));
-        return texts;
-    };
+    const auto copied = [&] { return copiedTexts(folder); };
     ScriptedHost firstHost;
     auto first = std::make_unique<DocumentController>(firstHost);
     firstHost.controller = first.get();
@@ -636,14 +641,7 @@ TEST_F(ControllerTest, AStartReopensTheTenMostRecentCopiesAndTheOthersWait)
 TEST_F(ControllerTest, AMapNotToBeSavedIsLeftAloneWhileTheQuitAsksOnUnlessTheQuitIsCancelled)
 {
     const QString folder = dir.filePath(QStringLiteral("recovery"));
-    const auto copied = [&] {
-        std::vector<std::string> texts;
-        for (const std::string& name : filesIn(folder))
-            if (!name.ends_with(".json"))
-                texts.push_back(readFile((folder + u'/').toStdString() + name));
-        std::sort(texts.begin(), texts.end());
-        return texts;
-    };
+    const auto copied = [&] { return copiedTexts(folder); };
     controller.setRecoveryFolder(folder.toStdString());
     auto& discarded = static_cast<TextDocument&>(*controller.newDocument());
     auto& kept = static_cast<TextDocument&>(*controller.newDocument());
