@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "GraphViewTestSupport.h"
+#include "canvas/GridLayer.h"
 #include "support/QtWait.h"
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
@@ -66,10 +67,8 @@ int largestDifference(const QImage& a, const QImage& b)
 // animates (nodes fading in or out of focus, a slide).
 bool atRest(GraphView& view)
 {
-    const double scale = view.effectiveBackingScale();
-    const auto& layers = view.nodeLayers();
-    return std::all_of(layers.begin(), layers.end(), [scale](const auto& layer) { return layer->contentsScale() == scale; })
-        && !Animator::shared().isRunning();
+    // The grid takes the scale with every other layer, in one step, and reading it settles nothing.
+    return view.gridLayer().contentsScale() == view.effectiveBackingScale() && !Animator::shared().isRunning();
 }
 
 // A small area (a node's frame as it animates) is painted on the calling thread: the threads are woken only
