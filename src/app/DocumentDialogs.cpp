@@ -23,8 +23,9 @@ QString patterns(const FileType& type)
     return list.join(u' ');
 }
 
-// A report that does not wait: it closes and deletes itself when answered.
-void showReport(QWidget* parent, const QString& objectName, const QString& text, const QString& detail)
+// A report that does not wait (it closes and deletes itself when answered), or one that returns once read.
+void showReport(QWidget* parent, const QString& objectName, const QString& text, const QString& detail,
+                ReportTiming timing = ReportTiming::atOnce)
 {
     auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Velquine"), text, QMessageBox::Ok, parent);
     box->setObjectName(objectName);
@@ -32,7 +33,10 @@ void showReport(QWidget* parent, const QString& objectName, const QString& text,
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (parent)
         box->setWindowModality(Qt::WindowModal);
-    box->show();
+    if (timing == ReportTiming::untilRead)
+        box->exec();
+    else
+        box->show();
 }
 
 // A question whose answer destroys something: Cancel (the default) or the action; true for the action.
@@ -151,10 +155,36 @@ void DocumentDialogs::showOpenWarning(QWidget* parent, const QString& name, cons
                QObject::tr("The file “%1” is damaged: only its first part was read.").arg(name), reason);
 }
 
-void DocumentDialogs::showSaveError(QWidget* parent, const QString& name, const QString& reason)
+void DocumentDialogs::showSaveError(QWidget* parent, const QString& name, const QString& reason, ReportTiming timing)
 {
     showReport(parent, QStringLiteral("saveFailureMessage"),
-               QObject::tr("The document “%1” could not be saved.").arg(name), reason);
+               QObject::tr("The document “%1” could not be saved.").arg(name), reason, timing);
+}
+
+void DocumentDialogs::showRecoveryCopyError(QWidget* parent, const QString& name, const QString& reason)
+{
+    showReport(parent, QStringLiteral("recoveryCopyFailureMessage"),
+               QObject::tr("The unsaved changes of “%1” could not be kept for recovery.").arg(name),
+               QObject::tr("If Velquine ends before they are saved, they are lost.\n%1").arg(reason));
+}
+
+void DocumentDialogs::showRecoveredCopiesLeft(QWidget* parent, std::size_t count, const QString& folder)
+{
+    auto* box = new QMessageBox(
+        QMessageBox::Information, QObject::tr("Velquine"),
+        count == 1 ? QObject::tr("1 more map with unsaved changes from an earlier session is kept.")
+                   : QObject::tr("%1 more maps with unsaved changes from earlier sessions are kept.").arg(count),
+        QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("recoveredCopiesLeftMessage"));
+    box->setInformativeText(
+        QObject::tr("Velquine opened the %1 most recent. The others are kept in “%2” and open, %1 at a time, the "
+                    "next times Velquine starts; each stays until its map is saved or closed without saving.")
+            .arg(DocumentController::maximumReopenedCopies)
+            .arg(folder));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (parent)
+        box->setWindowModality(Qt::WindowModal);
+    box->show();
 }
 
 void DocumentDialogs::showPrintError(QWidget* parent, const QString& name)

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,11 +41,13 @@ public:
     virtual bool runPageLayout(QWidget* parent, QPageLayout& layout);
     // True when the user asked to print (the printer then holds the chosen settings).
     virtual bool runPrintPanel(QWidget* parent, QPrinter& printer);
-    // Reports; shown without waiting for the user.
+    // Reports; shown without waiting for the user, unless a save's error is to wait until it is read.
     virtual void showOpenError(QWidget* parent, const QString& name, const QString& reason);
     // The file opened, but only the part before its damage was read.
     virtual void showOpenWarning(QWidget* parent, const QString& name, const QString& reason);
-    virtual void showSaveError(QWidget* parent, const QString& name, const QString& reason);
+    virtual void showSaveError(QWidget* parent, const QString& name, const QString& reason, ReportTiming timing);
+    virtual void showRecoveryCopyError(QWidget* parent, const QString& name, const QString& reason);
+    virtual void showRecoveredCopiesLeft(QWidget* parent, std::size_t count, const QString& folder);
     virtual void showPrintError(QWidget* parent, const QString& name);
 };
 

@@ -246,12 +246,22 @@ void DocumentWindows::showOpenWarning(Document& document, const std::string& pat
                               QString::fromStdString(reason));
 }
 
-void DocumentWindows::showSaveError(Document& document, const std::string& reason)
+void DocumentWindows::showSaveError(Document& document, const std::string& reason, ReportTiming timing)
 {
     // The fixed text of the failure, then its cause.
     const std::string detail = document.saveErrorDetail();
     const std::string shown = detail.empty() || reason.find(detail) != std::string::npos ? reason : reason + "\n" + detail;
-    dialogs_->showSaveError(parentFor(&document), name(document), QString::fromStdString(shown));
+    dialogs_->showSaveError(parentFor(&document), name(document), QString::fromStdString(shown), timing);
+}
+
+void DocumentWindows::showRecoveryCopyError(Document& document, const std::string& reason)
+{
+    dialogs_->showRecoveryCopyError(parentFor(&document), name(document), QString::fromStdString(reason));
+}
+
+void DocumentWindows::showRecoveredCopiesLeft(std::size_t count, const std::string& folder)
+{
+    dialogs_->showRecoveredCopiesLeft(parentFor(nullptr), count, QString::fromStdString(folder));
 }
 
 } // namespace velquine

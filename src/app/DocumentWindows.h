@@ -65,7 +65,9 @@ public:
     bool askToRevert(Document& document) override;
     void showOpenError(const std::string& path, const std::string& reason) override;
     void showOpenWarning(Document& document, const std::string& path, const std::string& reason) override;
-    void showSaveError(Document& document, const std::string& reason) override;
+    void showSaveError(Document& document, const std::string& reason, ReportTiming timing) override;
+    void showRecoveryCopyError(Document& document, const std::string& reason) override;
+    void showRecoveredCopiesLeft(std::size_t count, const std::string& folder) override;
 
 private:
     QString name(const Document& document) const;

@@ -3,7 +3,10 @@
 #include "document/DocumentArchive.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -49,9 +52,91 @@ std::optional<std::string> databaseEntry(const std::vector<std::string>& names)
     return found;
 }
 
+// The document can not be opened for a reason that lies in the cache folder, where it is unpacked.
+[[noreturn]] void throwCannotUnpack(int errorNumber)
+{
+    throw EnvironmentError("The document can not be opened. "
+                           + VQDocumentFiles::folderProblem(VQDocumentFiles::cacheFolder(), errorNumber));
+}
+
+// An extraction refused or stopped for want of room in the cache folder (or of rights there) is told as such:
+// the file is not damaged. Returns for any other failure.
+void refuseForWantOfRoom(const std::string& url, const std::optional<QXZipArchiveError>& error)
+{
+    if (!error)
+        return;
+    const std::string folder = VQDocumentFiles::cacheFolder();
+    const std::uint64_t declared = QXZipArchive::payloadSizeForArchiveAtPath(url, nullptr);
+    const std::optional<std::uint64_t> free = VQDocumentFiles::freeSpace(folder);
+    if (error->domain() == kQXZipArchiveErrorDomain && error->code() == -10) {
+        const std::uint64_t reserve = QXZipArchive::freeSpaceReserve;
+        throw EnvironmentError(
+            "There is not enough free space to open the document: it needs "
+            + VQDocumentFiles::byteCountText(declared + reserve) + " free in \u201c" + folder + "\u201d ("
+            + VQDocumentFiles::byteCountText(declared) + " for the map, and " + VQDocumentFiles::byteCountText(reserve)
+            + " that are always kept free), and "
+            + (free ? "only " + VQDocumentFiles::byteCountText(*free) + " are" : "less is") + " free there.");
+    }
+    if (error->domain() == kQXZipSystemErrorDomain && error->code() > 0)
+        throwCannotUnpack(int(error->code()));
+    // The folder that could not be made for want of space, and a write that failed on a disk without the room.
+    const bool noRoomForFolder = error->domain() == kQXZipFileErrorDomain && error->code() == 640;
+    const bool failedWrite = error->domain() == kQXZipArchiveErrorDomain && error->code() == -5;
+    if (noRoomForFolder || (failedWrite && free && *free < declared))
+        throwCannotUnpack(ENOSPC);
+    if (failedWrite)
+        throwCannotUnpack(EIO);
+}
+
+// Builds the archive's folder: "database.sqlite" in `folder`, written from the project through a working copy
+// in the data folder or in place, as `place` says. `where` names the folder the scratch folder lies in, and
+// follows the folder each step writes into.
+void buildDatabaseFolder(const VQProject& saved, const std::string& folder, Database::Place place, std::string& where)
+{
+    const std::string scratchPlace = where;
+    const std::string databasePath = folder + "/" + std::string(VQDocumentFiles::databaseFileName);
+    // The working copy lives in a folder of its own, named after the scratch folder; it goes too, and so do the
+    // folders made for it.
+    struct RemoveWorkingFolder {
+        std::string databasePath;
+        bool made;
+        ~RemoveWorkingFolder()
+        {
+            if (made)
+                Database::removeWorkingDirectory(databasePath);
+        }
+    } workingFolder{databasePath, place == Database::Place::workingCopy};
+
+    if (place == Database::Place::workingCopy)
+        where = Database::programFolder();
+    Database database(databasePath, place);
+    using Writer = void (*)(const VQProject&, Database&);
+    static constexpr Writer writers[] = {writeMetainfoTo,          writeProjectInfoTo, writeProjectStyleTo,
+                                         writeGridTo,              writeBaseLayoutOptionsTo,
+                                         writeNodeGraphTo,         writeSelectedNodesTo};
+    database.openConnection().transaction([&] {
+        for (Writer writer : writers) {
+            try {
+                writer(saved, database);
+            } catch (const std::exception& failure) {
+                VQ_LOG("writeToDatabase(_:)", failure.what());
+                throw;
+            }
+        }
+    });
+    where = scratchPlace;
+    database.closeAndMove(databasePath);
+}
+
+std::string folderOfFile(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
 } // namespace
 
-void DocumentArchive::writeToDatabase(const std::string& url)
+void DocumentArchive::writeToDatabase(const std::string& url, Content content)
 {
     if (document_.readFailed())
         throw TextError("A document that could not be read is not saved: " + url);
@@ -59,41 +144,55 @@ void DocumentArchive::writeToDatabase(const std::string& url)
     // What saves and opens killed midway left behind goes first; then this save holds its own folders.
     VQDocumentFiles::removeLeftovers();
     removePartialFiles(url);
-    const VQDocumentFiles::HeldScratchFolder folder;
-    const std::string databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
-    // The working copy lives in a folder of its own, named after the scratch folder; it goes too, and so
-    // do the folders made for it.
-    struct RemoveWorkingFolder {
-        std::string databasePath;
-        ~RemoveWorkingFolder() { Database::removeWorkingDirectory(databasePath); }
-    } workingFolder{databasePath};
+    const VQProject saved = content == Content::committed ? document_.committedProject() : document_.project();
 
-    {
-        Database database(databasePath);
-        const VQProject saved = document_.project();
-        using Writer = void (*)(const VQProject&, Database&);
-        static constexpr Writer writers[] = {writeMetainfoTo,          writeProjectInfoTo, writeProjectStyleTo,
-                                             writeGridTo,              writeBaseLayoutOptionsTo,
-                                             writeNodeGraphTo,         writeSelectedNodesTo};
-        database.openConnection().transaction([&] {
-            for (Writer writer : writers) {
-                try {
-                    writer(saved, database);
-                } catch (const std::exception& failure) {
-                    VQ_LOG("writeToDatabase(_:)", failure.what());
-                    throw;
-                }
-            }
-        });
-        database.closeAndMove(databasePath);
+    // The archive is zipped from a scratch folder in the cache folder, the database in it written through a
+    // working copy in the data folder. When either folder can take nothing (a full disk, a disk or folder that
+    // can only be read), everything is built beside the document's file instead: a save whose own disk has
+    // room goes through. What kept each place from taking it is told when none could.
+    std::vector<std::string> problems;
+    std::string cause;
+    const auto buildIn = [&](const auto& makeFolder, Database::Place place, const std::string& firstFolder) {
+        std::string where = firstFolder;
+        try {
+            const auto folder = makeFolder();
+            buildDatabaseFolder(saved, folder->path(), place, where);
+            zipFolder(url, folder->path());
+            return true;
+        } catch (const std::exception& failure) {
+            const int number = VQDocumentFiles::systemErrorNumber(failure);
+            if (!number)
+                throw;
+            VQ_LOG("writeToDatabase(_:)", std::string("cannot build the archive in ") + where + ": " + failure.what());
+            problems.push_back(VQDocumentFiles::folderProblem(where, number));
+            cause = std::strerror(number);
+            return false;
+        }
+    };
+    const bool written =
+        buildIn([] { return std::make_unique<VQDocumentFiles::HeldScratchFolder>(); }, Database::Place::workingCopy,
+                VQDocumentFiles::cacheFolder())
+        || buildIn([&] { return std::make_unique<ScratchFolderBeside>(url); }, Database::Place::atPath,
+                   folderOfFile(url));
+    if (!written) {
+        std::string message =
+            content == Content::committed ? "The document could not be saved." : "The copy could not be written.";
+        for (const std::string& problem : problems)
+            message += " " + problem;
+        throw TextError(message, cause);
     }
 
+    if (content == Content::committed)
+        document_.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidSave(); });
+}
+
+void DocumentArchive::zipFolder(const std::string& url, const std::string& folder)
+{
     std::string cause;
     const bool written = replaceFile(
         url,
         [&](const std::string& archivePath) {
-            return QXZipArchive::createZipFileAtPath(archivePath, folder.path(), false, 0, std::nullopt, false,
-                                                     nullptr);
+            return QXZipArchive::createZipFileAtPath(archivePath, folder, false, 0, std::nullopt, false, nullptr);
         },
         &cause);
     if (!written) {
@@ -101,8 +200,6 @@ void DocumentArchive::writeToDatabase(const std::string& url)
         VQ_LOG("writeToDatabase(_:)", message + " (" + cause + ")");
         throw TextError(message, cause);
     }
-
-    document_.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidSave(); });
 }
 
 void DocumentArchive::readDocumentArchive(const std::string& url)
@@ -114,7 +211,14 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
     // A file that cannot be read says why, before its (unreadable) first bytes could make it look foreign.
     if (const int refused = VQDocumentFiles::readingError(url))
         throw VQDocumentFiles::unreadableFileError(refused);
-    const VQDocumentFiles::HeldScratchFolder folder;
+    // Unpacked in a scratch folder of the cache folder; a cache folder that can take nothing says so.
+    std::optional<VQDocumentFiles::HeldScratchFolder> scratch;
+    try {
+        scratch.emplace();
+    } catch (const fs::filesystem_error& refused) {
+        throwCannotUnpack(refused.code().value() ? refused.code().value() : EIO);
+    }
+    const VQDocumentFiles::HeldScratchFolder& folder = *scratch;
 
     // Only the database is extracted: whatever else an archive holds, however many or deep its entries,
     // costs nothing but the reading of its names.
@@ -127,6 +231,7 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
         if (!found)
             throw TextError("Document Archive doesn't contain a sqlite database!");
         if (!QXZipArchive::unzipEntryAtPath(url, *found, folder.path(), &unzipError)) {
+            refuseForWantOfRoom(url, unzipError);
             if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -8)
                 throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage) + " " + unzipError->what());
             throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
@@ -135,7 +240,10 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
     } else if (VQDocumentFiles::hasSQLiteHeader(url)) {
         // A bare database is read from a private copy: nothing is ever made or changed beside the user's file.
         databasePath = folder.path() + "/" + std::string(VQDocumentFiles::databaseFileName);
-        fs::copy_file(toPath(url), toPath(databasePath));
+        std::error_code copied;
+        fs::copy_file(toPath(url), toPath(databasePath), copied);
+        if (copied)
+            throwCannotUnpack(copied.value());
     } else if (VQDocumentFiles::hasZipSignature(url)) {
         // An archive with more entries than are read says so.
         if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -9)

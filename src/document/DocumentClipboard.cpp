@@ -285,7 +285,7 @@ private:
 std::optional<std::vector<Node>> DocumentClipboard::pasteFromPasteBoard(Point pasteLocation, bool keepOriginalStyle,
                                                                  Pasteboard& pasteBoard)
 {
-    document_.warnOutsideSession(pasteName);
+    document_.noteChange(pasteName);
     if (!canPaste(pasteBoard))
         return std::nullopt;
     Paste paste(document_, pasteBoard, pasteLocation);
@@ -351,7 +351,7 @@ std::optional<std::vector<Node>> DocumentClipboard::pasteNodesFromPasteBoard(Poi
 
 bool DocumentClipboard::cutNodesToPasteBoard(const std::vector<Node>& nodes, Pasteboard& pasteBoard)
 {
-    document_.warnOutsideSession("cutNodesToPasteBoard(nodes:)");
+    document_.noteChange("cutNodesToPasteBoard(nodes:)");
     const bool copied = copyNodesToPasteBoard(nodes, pasteBoard);
     if (copied)
         document_.removeNodeTrees(nodes);
@@ -360,7 +360,7 @@ bool DocumentClipboard::cutNodesToPasteBoard(const std::vector<Node>& nodes, Pas
 
 std::optional<std::vector<Node>> DocumentClipboard::duplicateSelectedNodes(Pasteboard& privateBoard)
 {
-    document_.warnOutsideSession("duplicateSelectedNodes()");
+    document_.noteChange("duplicateSelectedNodes()");
     const std::vector<Node> selected = document_.project().graph.nodes(document_.project().selectedNodeUIDs);
     if (selected.empty())
         return std::nullopt;

@@ -125,8 +125,10 @@ void DocumentImport::readRTFTextDocumentFormat(const std::string& url)
     std::string text;
     try {
         text = RtfTextReader::plainText(bytes);
-    } catch (const RtfReadError&) {
-        throw VQ_TEXT_ERROR("readRTFTextDocumentFormat(from:)", "cant read attributed string");
+    } catch (const RtfReadError& refused) {
+        // The log keeps the line the reader's failure is known by; the user reads why.
+        VQ_LOG("readRTFTextDocumentFormat(from:)", "cant read attributed string");
+        throw TextError(refused.what());
     }
     importOutlineText(text);
 }

@@ -46,7 +46,7 @@ LayoutOptions DocumentLayout::layoutOptionsOfTree(const Node& node) const
 
 void DocumentLayout::autolayoutWholeNodeTree(const Node& node, bool forceLayout)
 {
-    document_.warnOutsideSession("autolayoutWholeNodeTree(_:forceLayout:)");
+    document_.noteChange("autolayoutWholeNodeTree(_:forceLayout:)");
     const VQProject& project = document_.project();
     // A node gone from the graph has no tree to lay out; writing the layout back would bring it back.
     if (!project.graph.contains(node.uid))
@@ -59,7 +59,7 @@ void DocumentLayout::autolayoutWholeNodeTree(const Node& node, bool forceLayout)
 
 void DocumentLayout::autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bool forceLayout)
 {
-    document_.warnOutsideSession("autoLayoutWholeNodeTrees(_:forceLayout:)");
+    document_.noteChange("autoLayoutWholeNodeTrees(_:forceLayout:)");
     const VQProject& project = document_.project();
     std::vector<Node> roots;
     roots.reserve(nodes.size());
@@ -71,20 +71,20 @@ void DocumentLayout::autoLayoutWholeNodeTrees(const std::vector<Node>& nodes, bo
 
 void DocumentLayout::autolayoutSelectedNodes(bool forceLayout)
 {
-    document_.warnOutsideSession("autolayoutSelectedNodes(forceLayout:)");
+    document_.noteChange("autolayoutSelectedNodes(forceLayout:)");
     const VQProject& project = document_.project();
     autoLayoutWholeNodeTrees(project.graph.nodes(project.selectedNodeUIDs), forceLayout);
 }
 
 void DocumentLayout::autoLayoutGraph(bool forceLayout)
 {
-    document_.warnOutsideSession("autoLayoutGraph(forceLayout:)");
+    document_.noteChange("autoLayoutGraph(forceLayout:)");
     autoLayoutWholeNodeTrees(rootsOf(document_.project().graph), forceLayout);
 }
 
 void DocumentLayout::autolayoutPartialNodeTreeStartingAt(const Node& node, bool forceLayout)
 {
-    document_.warnOutsideSession("autolayoutPartialNodeTreeStartingAt(_:forceLayout:)");
+    document_.noteChange("autolayoutPartialNodeTreeStartingAt(_:forceLayout:)");
     const VQProject& project = document_.project();
     if (!project.graph.contains(node.uid))
         return;
@@ -129,7 +129,7 @@ void DocumentLayout::balanceTree(const Node& root, const LayoutOptions& options)
 
 void DocumentLayout::balanceAllNodes()
 {
-    document_.warnOutsideSession("balanceAllNodes()");
+    document_.noteChange("balanceAllNodes()");
     const VQProject& project = document_.project();
     const std::vector<Node> roots = rootsOf(project.graph);
     for (const Node& root : roots) {
@@ -141,7 +141,7 @@ void DocumentLayout::balanceAllNodes()
 
 void DocumentLayout::balanceSelectedNode()
 {
-    document_.warnOutsideSession("balanceSelectedNode()");
+    document_.noteChange("balanceSelectedNode()");
     const VQProject& project = document_.project();
     for (const Node& selected : project.graph.nodes(project.selectedNodeUIDs)) {
         const Node root = project.graph.rootAncestor(selected);
@@ -154,7 +154,7 @@ void DocumentLayout::balanceSelectedNode()
 
 void DocumentLayout::sortChildren(const std::vector<Node>& nodes, ChildSortOrder sortOrder)
 {
-    document_.warnOutsideSession("sortChildren(of:sortOrder:)");
+    document_.noteChange("sortChildren(of:sortOrder:)");
     const VQProject& project = document_.project();
     for (const Node& given : nodes) {
         std::vector<Node> children = project.graph.nodes(given.childrenUIDs);
@@ -189,7 +189,7 @@ void DocumentLayout::sortChildren(const std::vector<Node>& nodes, ChildSortOrder
 
 void DocumentLayout::resolveCollisions()
 {
-    document_.warnOutsideSession("resolveCollisions()");
+    document_.noteChange("resolveCollisions()");
     if (!UserDefaults::standard().boolForKey("isCollisionDetectionEnabled"))
         return;
     // Every node is stored back as the resolver hands it out; only those that change in storing are written

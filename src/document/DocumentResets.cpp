@@ -9,19 +9,19 @@ namespace velquine {
 
 void DocumentResets::resetNodeStyle(const std::vector<Node>& nodes)
 {
-    document_.warnOutsideSession("resetNodeStyle(nodes:)");
+    document_.noteChange("resetNodeStyle(nodes:)");
     resetByDepth(nodes, ResetKind::style);
 }
 
 void DocumentResets::resetNodeColors(const std::vector<Node>& nodes)
 {
-    document_.warnOutsideSession("resetNodeColors(nodes:)");
+    document_.noteChange("resetNodeColors(nodes:)");
     resetByDepth(nodes, ResetKind::colors);
 }
 
 void DocumentResets::resetNodeSize(const std::vector<Node>& nodes)
 {
-    document_.warnOutsideSession("resetNodeSize(nodes:)");
+    document_.noteChange("resetNodeSize(nodes:)");
     resetByDepth(nodes, ResetKind::size);
 }
 

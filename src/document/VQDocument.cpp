@@ -4,6 +4,8 @@
 
 #include <QUuid>
 
+#include <utility>
+
 #include "layout/VQProjectEdits.h"
 #include "platform/Heap.h"
 #include "platform/Log.h"
@@ -27,10 +29,13 @@ VQDocument::VQDocument() : uniqueHandle_(freshHandle())
 
 VQDocument::~VQDocument() = default;
 
-void VQDocument::warnOutsideSession(std::string_view name) const
+void VQDocument::noteChange(std::string_view name)
 {
-    if (isInEditingSession_)
+    if (isInEditingSession_) {
+        sessionChanged_ = true;
+        uncommittedChangesChanged();
         return;
+    }
     std::string message = "warning. ";
     message += name;
     message += " func called while not being in an editing session!";
@@ -45,6 +50,7 @@ void VQDocument::beginEditingSession(const std::string& label)
         return;
     editingLabel_ = label;
     isInEditingSession_ = true;
+    sessionChanged_ = false;
     editingOriginalProject_ = project_;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidBeginEditingSession(); });
 }
@@ -56,6 +62,7 @@ void VQDocument::commitEditingSession()
         return;
     }
     isInEditingSession_ = false;
+    sessionChanged_ = false;
     if (UndoManager* undo = undoManager()) {
         // The step keeps only what differs from the project it will run against.
         registerStep(*undo, std::make_shared<const ProjectDifference>(editingOriginalProject_, project_),
@@ -74,6 +81,8 @@ void VQDocument::cancelEditingSession()
         return;
     isInEditingSession_ = false;
     project_ = editingOriginalProject_;
+    if (std::exchange(sessionChanged_, false))
+        uncommittedChangesChanged();
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCancelEditingSession(); });
 }
 
@@ -128,7 +137,7 @@ void VQDocument::finishEditing()
 
 void VQDocument::setProjectTitle(const std::string& title)
 {
-    warnOutsideSession("projectTitle");
+    noteChange("projectTitle");
     if (project_.title == title)
         return;
     project_.title = title;
@@ -137,7 +146,7 @@ void VQDocument::setProjectTitle(const std::string& title)
 
 void VQDocument::setProjectAuthor(const std::string& author)
 {
-    warnOutsideSession("projectAuthor");
+    noteChange("projectAuthor");
     if (project_.author == author)
         return;
     project_.author = author;
@@ -146,7 +155,7 @@ void VQDocument::setProjectAuthor(const std::string& author)
 
 void VQDocument::updateProjectNotes(const std::string& newNotes)
 {
-    warnOutsideSession("updateProjectNotes(newNotes:)");
+    noteChange("updateProjectNotes(newNotes:)");
     project_.notes = newNotes;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeProjectInfo(); });
 }
@@ -154,14 +163,14 @@ void VQDocument::updateProjectNotes(const std::string& newNotes)
 void VQDocument::applyStyleToDocument(const ProjectStyle& style, bool applyShapes, bool applyBorders,
                                       bool autosizeNodes)
 {
-    warnOutsideSession("applyStyleToDocument(style:applyShapes:applyBorders:autosizeNodes:)");
+    noteChange("applyStyleToDocument(style:applyShapes:applyBorders:autosizeNodes:)");
     applyStyle(project_, style, applyShapes, applyBorders, autosizeNodes);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeStyle(); });
 }
 
 void VQDocument::setGrid(const Grid& grid)
 {
-    warnOutsideSession("grid");
+    noteChange("grid");
     project_.grid.type = grid.type;
     project_.grid.size = grid.size;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeStyle(); });
@@ -169,20 +178,20 @@ void VQDocument::setGrid(const Grid& grid)
 
 void VQDocument::setBackgroundColor(const Color& color)
 {
-    warnOutsideSession("backgroundColor");
+    noteChange("backgroundColor");
     project_.projectStyle.current.backgroundColor = color;
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidChangeBackgroundColor(); });
 }
 
 void VQDocument::setBaseLayoutOptions(const LayoutOptions& options)
 {
-    warnOutsideSession("baseLayoutOptions");
+    noteChange("baseLayoutOptions");
     project_.baseLayoutOptions = options;
 }
 
 void VQDocument::setProjectStyle(ProjectStyle style)
 {
-    warnOutsideSession("projectStyle");
+    noteChange("projectStyle");
     project_.projectStyle = std::move(style);
 }
 

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/DocumentArchive.h"
 #include "document/DocumentEventSource.h"
 #include "document/VQDocumentEventListener.h"
 #include "model/graph/Grid.h"
@@ -105,8 +106,10 @@ public:
     void setProjectStyle(ProjectStyle style);
     // Stores the identifiers of the nodes as the selection; the caller posts documentDidChangeSelection().
     void setSelectedNodes(const std::vector<Node>& nodes);
-    // Writes the warning line for an operation called outside a session.
-    void warnOutsideSession(std::string_view name) const;
+    // Called by every operation that changes the project, before it does: outside a session it writes the
+    // warning line naming the operation; inside one it marks the session as holding uncommitted changes and
+    // tells the document's observer (the document controller, which keeps them).
+    void noteChange(std::string_view name);
 
     // ---- Node updates and tree edits ----
 
@@ -174,6 +177,8 @@ private:
     VQProject editingOriginalProject_;
     std::string editingLabel_;
     bool isInEditingSession_ = false;
+    // The open session changed something.
+    bool sessionChanged_ = false;
 
 public:
     // ---- Reading and writing files ----
@@ -185,7 +190,14 @@ public:
     static constexpr bool autosavesInPlace = true;
 
     // Writes the project as a document archive at the url, whatever the type name; posts documentDidSave().
+    // While a session is open, the project as it was when the session opened is written: what is committed.
     bool writeToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error) override;
+    // The same with the project as it stands, the open session's changes included; no event (the document
+    // itself is not saved).
+    bool writeCopyToURL(const std::string& url, const std::string& typeName,
+                        std::optional<std::string>* error) override;
+    // What a save writes: the project, or while a session is open the project as it was when it opened.
+    const VQProject& committedProject() const { return isInEditingSession_ ? editingOriginalProject_ : project_; }
     bool readFromURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error);
     // Reads by type name and extension (VQDocumentFiles::readerFor); anything but the own format makes the
     // document untitled first. Posts documentDidReadProject() and then documentDidReplaceProject() in every
@@ -203,6 +215,7 @@ public:
     // ---- The document framework's questions ----
 
     bool hasOpenEditingSession() const override { return isInEditingSession_; }
+    bool hasUncommittedChanges() const override { return isInEditingSession_ && sessionChanged_; }
     // Commits the open session, if any.
     void finishEditing() override;
     std::string defaultSaveType() const override { return std::string(documentType); }
@@ -213,6 +226,8 @@ public:
                                std::optional<std::string>* error) override;
 
 private:
+    bool write(const std::string& url, DocumentArchive::Content content, std::optional<std::string>* error);
+
     bool readFailed_ = false;
     std::string readWarning_;
     std::string lastSaveErrorDetail_;

@@ -40,7 +40,7 @@ void VQDocument::postAddedNode(const Node& node)
 Node VQDocument::createRootNode(const std::string& title, Point center, bool notify,
                                 NodeTreeInsertion* insertion)
 {
-    warnOutsideSession("createRootNode(title:center:notify:)");
+    noteChange("createRootNode(title:center:notify:)");
     const Node node = insertion ? insertRootNode(project_, title, center, insertion->freeCenters,
                                                  insertion->titlesAhead.get())
                                 : insertRootNode(project_, title, center);
@@ -56,7 +56,7 @@ Node VQDocument::createRootNode(const std::string& title, Point center, bool not
 std::optional<Node> VQDocument::createChildNode(const Node& parent, const std::string& title,
                                                 std::optional<Point> center, bool autolayoutTree, bool notify)
 {
-    warnOutsideSession("createChildNode(parent:title:center:autolayoutTree:notify:)");
+    noteChange("createChildNode(parent:title:center:autolayoutTree:notify:)");
     // The parent is taken as stored: a value the caller kept from before a deletion or a later change must
     // neither come back nor overwrite what the graph holds now.
     const std::optional<Node> storedParent = project_.graph.node(parent.uid);
@@ -100,7 +100,7 @@ std::optional<Node> VQDocument::createChildNode(std::int64_t parentUID, const st
         const std::optional<Node> parent = project_.graph.node(parentUID);
         return parent ? createChildNode(*parent, title, std::nullopt, false, false) : std::nullopt;
     }
-    warnOutsideSession("createChildNode(parent:title:center:autolayoutTree:notify:)");
+    noteChange("createChildNode(parent:title:center:autolayoutTree:notify:)");
     const Node* parent = project_.graph.findNode(parentUID);
     if (!parent)
         return std::nullopt;
@@ -153,7 +153,7 @@ void VQDocument::orderChildrenByPosition(std::int64_t parentUID, const LayoutOpt
 
 std::optional<Node> VQDocument::createParentNode(const Node& node, const std::string& title)
 {
-    warnOutsideSession("createParentNode(for:title:)");
+    noteChange("createParentNode(for:title:)");
     const std::optional<Node> storedNode = project_.graph.node(node.uid);
     if (!storedNode)
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "base/FilePaths.h"
 #include "files/Database.h"
+#include "sql/Errors.h"
 
 #include <QStandardPaths>
 #include <QString>
@@ -12,12 +13,18 @@
 #include <filesystem>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <fstream>
+
+#include <sqlite3.h>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -77,12 +84,12 @@ bool isHeld(const fs::path& folder)
     return !error && fs::file_time_type::clock::now() - changed < std::chrono::minutes(1);
 }
 
-std::string cacheFolder()
+} // namespace
+
+std::string VQDocumentFiles::cacheFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation).toStdString();
 }
-
-} // namespace
 
 VQDocumentFiles::HeldScratchFolder::HeldScratchFolder() : path_(makeTemporaryDirectory())
 {
@@ -228,6 +235,83 @@ bool VQDocumentFiles::hasZipSignature(const std::string& path)
     const std::string bytes = leadingBytes(path, 4);
     return bytes.size() == 4 && bytes[0] == 'P' && bytes[1] == 'K'
         && ((bytes[2] == 3 && bytes[3] == 4) || (bytes[2] == 5 && bytes[3] == 6) || (bytes[2] == 7 && bytes[3] == 8));
+}
+
+std::string VQDocumentFiles::byteCountText(std::uint64_t bytes)
+{
+    if (bytes < 1024)
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    static constexpr const char* units[] = {"KB", "MB", "GB", "TB"};
+    double value = double(bytes) / 1024;
+    std::size_t unit = 0;
+    while (value >= 1024 && unit + 1 < std::size(units)) {
+        value /= 1024;
+        ++unit;
+    }
+    // Whole kilobytes; above, one decimal unless it is zero.
+    char text[32];
+    const double tenths = std::round(value * 10);
+    if (unit == 0 || std::fmod(tenths, 10) == 0)
+        std::snprintf(text, sizeof text, "%.0f %s", unit == 0 ? std::round(value) : tenths / 10, units[unit]);
+    else
+        std::snprintf(text, sizeof text, "%.1f %s", tenths / 10, units[unit]);
+    return text;
+}
+
+std::optional<std::uint64_t> VQDocumentFiles::freeSpace(const std::string& folder)
+{
+    struct statvfs disk {};
+    if (folder.empty() || ::statvfs(folder.c_str(), &disk) != 0)
+        return std::nullopt;
+    return std::uint64_t(disk.f_bavail) * std::uint64_t(disk.f_frsize);
+}
+
+std::string VQDocumentFiles::folderProblem(const std::string& folder, int errorNumber)
+{
+    const std::string quoted = "\u201c" + folder + "\u201d";
+    switch (errorNumber) {
+    case ENOSPC:
+    case EDQUOT:
+        return "There is not enough free space in " + quoted + ".";
+    case EROFS:
+        return quoted + " is on a disk that can only be read.";
+    case EACCES:
+    case EPERM:
+        return "Velquine may not write in " + quoted + ".";
+    default:
+        return quoted + " can not be written to: " + std::strerror(errorNumber) + ".";
+    }
+}
+
+int VQDocumentFiles::systemErrorNumber(const std::exception& failure)
+{
+    // The engine's failures: the system's error of a failing call, else what the code stands for.
+    const auto engineNumber = [](int code, int systemErrorNumber) {
+        switch (code & 0xff) {
+        case SQLITE_FULL:
+            return ENOSPC;
+        case SQLITE_READONLY:
+            return systemErrorNumber ? systemErrorNumber : EROFS;
+        case SQLITE_CANTOPEN:
+        case SQLITE_IOERR:
+        case SQLITE_PERM:
+            return systemErrorNumber ? systemErrorNumber : EIO;
+        case SQLITE_NOMEM:
+            return ENOMEM;
+        default:
+            return systemErrorNumber;
+        }
+    };
+    if (const auto* engine = dynamic_cast<const sql::Result*>(&failure))
+        return engineNumber(engine->code(), engine->systemErrorNumber());
+    if (const auto* database = dynamic_cast<const DatabaseError*>(&failure))
+        return engineNumber(database->resultCode(), database->systemErrorNumber());
+    if (const auto* files = dynamic_cast<const fs::filesystem_error*>(&failure)) {
+        const std::error_code code = files->code();
+        if (code && (code.category() == std::generic_category() || code.category() == std::system_category()))
+            return code.value();
+    }
+    return 0;
 }
 
 std::string VQDocumentFiles::makeTemporaryDirectory()

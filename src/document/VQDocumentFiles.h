@@ -4,6 +4,8 @@
 // bytes say it is, and the scratch folders of saves and opens.
 
 #include <cstdint>
+#include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -74,6 +76,24 @@ public:
     static TextError unreadableFileError(int errorNumber);
     // True when the file begins with a zip record signature ("PK" and 3,4 / 5,6 / 7,8).
     static bool hasZipSignature(const std::string& path);
+
+    // ---- Disks and folders, in the user's words ----
+
+    // A number of bytes as the desktop shows it, in units of 1024: "512 bytes", "128 KB", "100.1 MB", "2.5 GB".
+    static std::string byteCountText(std::uint64_t bytes);
+    // The bytes this process may still write on the disk of the folder; none when unknown.
+    static std::optional<std::uint64_t> freeSpace(const std::string& folder);
+    // What keeps the folder from taking a file: "There is not enough free space in “F”." for a full disk or
+    // quota, "“F” is on a disk that can only be read.", "Velquine may not write in “F”.", else "“F” can not be
+    // written to: " and the system's text.
+    static std::string folderProblem(const std::string& folder, int errorNumber);
+    // The system's error number beneath a failure of a folder or disk (a std::filesystem::filesystem_error, or
+    // the database engine's error of a file it cannot open, write or find room for); 0 for any other failure,
+    // such as one of the data written.
+    static int systemErrorNumber(const std::exception& failure);
+    // The user's cache folder, where documents are unpacked to be read and saves build their archive. Empty
+    // when there is none.
+    static std::string cacheFolder();
 
     // A new folder named by a fresh upper-case UUID in the user's cache folder. Throws
     // std::filesystem::filesystem_error when it cannot be made.

@@ -14,7 +14,13 @@ std::vector<Node> VQDocument::updateNodes(std::vector<Node> nodes, NodeUpdateOpe
 {
     if (nodes.empty())
         return {};
-    warnOutsideSession("updateNodes(nodes:operation:notify:)");
+    // Inside a session, nodes stored again as they are (a title editor that opens) change nothing yet.
+    const auto changes = [this](const Node& node) {
+        const Node* stored = project_.graph.findNode(node.uid);
+        return !stored || node.differs(*stored);
+    };
+    if (!isInEditingSession_ || std::any_of(nodes.begin(), nodes.end(), changes))
+        noteChange("updateNodes(nodes:operation:notify:)");
 
     const double now = Clock::now();
     const bool stamps = operation == NodeUpdateOperation::title || operation == NodeUpdateOperation::imageSet ||
@@ -38,7 +44,7 @@ std::vector<Node> VQDocument::updateNodes(std::vector<Node> nodes, NodeUpdateOpe
 
 void VQDocument::deleteNodes(const std::vector<Node>& nodes, bool keepChildren, bool notify)
 {
-    warnOutsideSession("deleteNodes(nodes:keepChildren:notify:)");
+    noteChange("deleteNodes(nodes:keepChildren:notify:)");
     if (keepChildren)
         project_.graph.removeNodesKeepingChildren(nodes); // each node read afresh before it goes
     else
@@ -61,7 +67,7 @@ void VQDocument::deleteNodes(const std::vector<Node>& nodes, bool keepChildren, 
 
 std::optional<Node> VQDocument::detachNodeFromParent(const Node& node)
 {
-    warnOutsideSession("detachNodeFromParent(node:)");
+    noteChange("detachNodeFromParent(node:)");
     std::vector<Node> toStore;
     if (auto parent = project_.graph.parent(node)) {
         std::erase(parent->childrenUIDs, node.uid);
@@ -82,7 +88,7 @@ std::optional<Node> VQDocument::detachNodeFromParent(const Node& node)
 
 std::vector<Node> VQDocument::attachNode(const Node& node, const Node& newParent, bool notify)
 {
-    warnOutsideSession("attachNode(node:to:notify:)");
+    noteChange("attachNode(node:to:notify:)");
     static constexpr std::string_view name = "attachNode(node:to:notify:)";
 
     // A node cannot hang under itself.

@@ -10,11 +10,8 @@
 #include "platform/SafeSave.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-
-#include <sqlite3.h>
 
 #include "files/Database.h"
 #include "files/ProjectLoader.h"
@@ -23,7 +20,6 @@
 #include "platform/Heap.h"
 #include "platform/Log.h"
 #include "sql/Connection.h"
-#include "sql/Errors.h"
 
 namespace fs = std::filesystem;
 
@@ -35,33 +31,10 @@ namespace {
 // the same text whichever step met it. Empty when the failure has no such cause.
 std::string saveFailureCause(const std::exception& thrown)
 {
-    // The engine's failures: the system's error of a failing read or write, else what the code stands for.
-    const auto engineCause = [](int code, int systemErrorNumber) -> std::string {
-        if (systemErrorNumber != 0)
-            return std::strerror(systemErrorNumber);
-        switch (code & 0xff) {
-        case SQLITE_FULL:
-            return std::strerror(ENOSPC);
-        case SQLITE_IOERR:
-            return std::strerror(EIO);
-        case SQLITE_NOMEM:
-            return std::strerror(ENOMEM);
-        default:
-            return {};
-        }
-    };
     if (const auto* text = dynamic_cast<const TextError*>(&thrown))
         return text->detail();
-    if (const auto* engine = dynamic_cast<const sql::Result*>(&thrown))
-        return engineCause(engine->code(), engine->systemErrorNumber());
-    if (const auto* database = dynamic_cast<const DatabaseError*>(&thrown))
-        return engineCause(database->resultCode(), database->systemErrorNumber());
-    if (const auto* files = dynamic_cast<const fs::filesystem_error*>(&thrown)) {
-        const std::error_code code = files->code();
-        if (code.category() == std::generic_category() || code.category() == std::system_category())
-            return std::strerror(code.value());
-    }
-    return {};
+    const int number = VQDocumentFiles::systemErrorNumber(thrown);
+    return number ? std::strerror(number) : std::string();
 }
 
 } // namespace
@@ -71,9 +44,20 @@ std::string saveFailureCause(const std::exception& thrown)
 bool VQDocument::writeToURL(const std::string& url, const std::string& /*typeName*/,
                             std::optional<std::string>* error)
 {
+    return write(url, DocumentArchive::Content::committed, error);
+}
+
+bool VQDocument::writeCopyToURL(const std::string& url, const std::string& /*typeName*/,
+                                std::optional<std::string>* error)
+{
+    return write(url, DocumentArchive::Content::asItStands, error);
+}
+
+bool VQDocument::write(const std::string& url, DocumentArchive::Content content, std::optional<std::string>* error)
+{
     lastSaveErrorDetail_.clear();
     try {
-        DocumentArchive(*this).writeToDatabase(url);
+        DocumentArchive(*this).writeToDatabase(url, content);
         return true;
     } catch (const std::exception& thrown) {
         lastSaveErrorDetail_ = saveFailureCause(thrown);

@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include <cmath>
+#include <utility>
 
 #include "canvas/layers/NodeLayer.h"
 #include "platform/RunLoop.h"
@@ -88,8 +89,23 @@ void GraphViewController::viewDidLoad()
                 canvas->titleEditing().beginEditingSelectedTitles(commitEvenIfTitleDoesntChange, std::move(completion));
         };
     }
+    if (scrollView_)
+        QObject::connect(scrollView_, &ScrollView::boundsChanged, scrollView_, [weakSelf] {
+            if (auto self = weakSelf.lock())
+                self->scrollViewBoundsChanged();
+        });
     reloadGraphView(true);
     document->focusGraphView();
+}
+
+// Scroll bars that come or go with the canvas's size change the visible area without a command: what the view
+// held before is held again.
+void GraphViewController::scrollViewBoundsChanged()
+{
+    const ShownArea now{scrollView_->viewport()->size(), scrollView_->documentVisibleRect(), scrollView_->magnification()};
+    const ShownArea before = std::exchange(shown_, now);
+    if (now.viewportSize != before.viewportSize && now.magnification == before.magnification && !before.visible.isEmpty())
+        layoutView_->visibleAreaResized(before.visible);
 }
 
 void GraphViewController::registerActions()
@@ -199,9 +215,8 @@ void GraphViewController::postReveal(std::int64_t uid)
 void GraphViewController::reloadGraphViewKeepingSelectionInView()
 {
     reloadGraphView(false);
-    auto document = document_.lock();
-    if (document && scrollView_ && document->project().selectedNodeUIDs.size() == 1)
-        postReveal(document->project().selectedNodeUIDs.front());
+    if (const std::vector<Node> selection = projectSelection(); scrollView_ && selection.size() == 1)
+        postReveal(selection.front().uid);
 }
 
 // ---- Canvas reload ----

@@ -286,6 +286,19 @@ void LayoutViewCommands::revealNode(std::int64_t uid)
     centerSelectedNodeShowingMap();
 }
 
+void LayoutViewCommands::visibleAreaResized(const Rect& before)
+{
+    ScrollView* scroll = controller_.scrollView();
+    if (!scroll)
+        return;
+    ZoomedView kept = zoomedView(before);
+    if (kept.selected && !holds(before, *kept.selected, scroll->magnification()))
+        kept.selected.reset();
+    const Rect now = scroll->targetVisibleRect();
+    if (const Rect rest = keptInView(now, kept); !(rest == now))
+        scroll->scrollRectToVisible(rest);
+}
+
 bool LayoutViewCommands::showsWholeMap(const Graph& graph) const
 {
     ScrollView* scroll = controller_.scrollView();
@@ -307,7 +320,7 @@ void LayoutViewCommands::keepMapInView(bool mapWasWhole)
     }
     // A view that shows nothing of the map (it went elsewhere) shows the part nearest to it; a single selected
     // node is revealed instead.
-    if (visible.intersects(map) || document->project().selectedNodeUIDs.size() == 1)
+    if (visible.intersects(map) || controller_.projectSelection().size() == 1)
         return;
     scroll->scrollRectToVisible(centredShowingMap(nearestPoint(map, visible.center()), visible.size, map), 0.5);
 }

@@ -49,6 +49,10 @@ public:
     // view is brought into it, the view moving as little as needed; a view that shows nothing of the map, with
     // no single node selected (which is revealed instead), is moved to show the part of the map nearest to it.
     void keepMapInView(bool mapWasWhole);
+    // After scroll bars came or went with the canvas's size (the visible area shrank or grew at one
+    // magnification): a selected node the view held before and a map it showed whole are held again, the view
+    // moving as little as needed.
+    void visibleAreaResized(const Rect& before);
     void forceReloadModel();                           // forceReloadModel:
     void toggleDebugDrawing();                         // toggleDebugDrawing:
     void dumpGraph();                                  // dumpGraph:

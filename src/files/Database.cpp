@@ -167,9 +167,20 @@ Database::Database(const std::string& path) : Database(path, resourceData("db_sc
 }
 
 Database::Database(const std::string& path, const std::optional<std::string>& schemaText)
+    : Database(path, schemaText, Place::workingCopy)
 {
-    const fs::path working = toPath(workingPath(path));
-    const fs::path directory = toPath(workingDirectory(path));
+}
+
+Database::Database(const std::string& path, Place place) : Database(path, resourceData("db_schema", "sql"), place)
+{
+}
+
+Database::Database(const std::string& path, const std::optional<std::string>& schemaText, Place place)
+    : place_(place)
+{
+    const bool atPath = place == Place::atPath;
+    const fs::path working = toPath(atPath ? path : workingPath(path));
+    const fs::path directory = atPath ? fs::path() : toPath(workingDirectory(path));
     // Another save that ends meanwhile removes the empty folders above its own working folder, ours too
     // while we are making them: making them again then finds its way.
     for (int attempt = 0; !directory.empty() && !somethingAt(directory); ++attempt) {
@@ -206,6 +217,8 @@ sql::Connection& Database::openConnection() const
 void Database::closeAndMove(const std::string& path)
 {
     connection.reset();
+    if (place_ == Place::atPath)
+        return;
     const fs::path working = toPath(workingPath(path));
     const fs::path directory = toPath(workingDirectory(path));
     const fs::path target = toPath(path);

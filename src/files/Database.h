@@ -61,6 +61,11 @@ public:
     // The program's folder inside the data folder, where working paths lie.
     static constexpr const char* bundleIdentifier = "io.kelvarn.velquine";
 
+    // Where a save builds its database: at the working path for the path, in the program's folder in the data
+    // folder, copied into place by closeAndMove; or at the path itself, for a save whose data folder can take
+    // nothing (closeAndMove then only closes it).
+    enum class Place { workingCopy, atPath };
+
     // Not open: the opener fills in its connection.
     Database() = default;
     // A fresh read-write database at the working path for `path`, holding the tables of the schema
@@ -72,6 +77,8 @@ public:
     explicit Database(const std::string& path);
     // The same with the schema text given (none: the resource is missing).
     Database(const std::string& path, const std::optional<std::string>& schemaText);
+    // The same built at the place given, with the schema resource.
+    Database(const std::string& path, Place place);
 
     // Opens the database of a document for loading, read-only and as input that cannot be trusted: the
     // engine's defensive mode, no functions of the file's schema, no views or triggers, limits on value
@@ -99,7 +106,8 @@ public:
     sql::Connection& openConnection() const;
 
     // Closes the connection, replaces whatever is at `path` by a copy of the working file, then
-    // removes the working file and its folder (removeWorkingDirectory). Throws
+    // removes the working file and its folder (removeWorkingDirectory). A database built at its path is
+    // only closed. Throws
     // std::filesystem::filesystem_error, with the system's error number of the failing call (a full disk:
     // ENOSPC); the steps before a failing one keep their effect.
     void closeAndMove(const std::string& path);
@@ -124,8 +132,11 @@ public:
     static std::string workingDirectory(const std::string& path);
 
 private:
+    Database(const std::string& path, const std::optional<std::string>& schemaText, Place place);
+
     struct WorkBudget;
     std::shared_ptr<WorkBudget> budget_;
+    Place place_ = Place::workingCopy;
 };
 
 } // namespace velquine

@@ -122,6 +122,9 @@ public:
 
     // ---- Extracting archives ----
 
+    // What an extraction leaves free on the destination's disk, whatever the archive declares.
+    static constexpr std::uint64_t freeSpaceReserve = 100ull << 20;
+
     // The document reader's call: attributes kept, existing items overwritten, links kept inside the destination.
     static bool unzipFileAtPath(const std::string& path, const std::string& destination);
     static bool unzipFileAtPath(const std::string& path, const std::string& destination, QXZipArchiveDelegate* delegate);
@@ -147,8 +150,9 @@ public:
                                 const CompletionHandler& completionHandler);
     // The full routine. symlinksValidWithin absent: link targets are not tested (nothing is ever created outside
     // the destination all the same). An archive whose entries declare more than 100 times its own size plus
-    // 64 MB, or more than the destination's disk can take while keeping 100 MB free, is refused before
-    // anything is written (error -8), and so is an entry that holds more than it declares.
+    // 64 MB is refused before anything is written (error -8), and so is an entry that holds more than it
+    // declares; one whose entries declare more than the destination's disk can take while keeping
+    // freeSpaceReserve free is refused before anything is written too (error -10: the disk is too full now).
     static bool unzipFileAtPath(const std::string& path, const std::string& destination, bool preserveAttributes,
                                 bool overwrite, const std::optional<std::string>& symlinksValidWithin,
                                 int nestedZipLevel, const Password& password, ErrorOut error,

@@ -23,7 +23,7 @@ namespace {
 // reserve free on the destination's disk.
 constexpr std::uint64_t kMaximumExpansion = 100;
 constexpr std::uint64_t kExpansionAllowance = 64ull << 20;
-constexpr std::uint64_t kFreeSpaceReserve = 100ull << 20;
+constexpr std::uint64_t kFreeSpaceReserve = QXZipArchive::freeSpaceReserve;
 
 struct DeclaredSize {
     std::uint64_t total = 0;
@@ -135,7 +135,8 @@ std::optional<QXZipArchiveError> Extraction::refuseOversize(unzFile uf, std::uin
         + (tooLarge ? "an archive of " + std::to_string(archiveSize) + " bytes can hold"
                     : "the disk can take while keeping " + std::to_string(kFreeSpaceReserve >> 20) + " MB free");
     qxzip::log(message);
-    return zipError(-8, message);
+    // Too large for the archive is the archive's fault; too large for the disk as it is now is not.
+    return zipError(tooLarge ? -8 : -10, message);
 }
 
 Extraction::Folder Extraction::makeFolders(const std::vector<std::string>& components, std::size_t count)

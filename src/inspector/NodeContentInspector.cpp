@@ -1,13 +1,18 @@
 #include "inspector/NodeContentInspector.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLocale>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTextCursor>
 #include <QUrl>
+#include <QUrlQuery>
 #include <QVBoxLayout>
 
 #include "document/DocumentLayout.h"
@@ -119,6 +124,21 @@ void NodeContentInspector::inspectorDidShow()
     if (!startFollowingDocument(this))
         return;
     isEditing_ = false;
+    // What the canvas did while the pane was not listening is not known: a title editor open now ends as soon
+    // as the pane takes the keyboard.
+    nodeTitleEditorOpen_ = false;
+    sync();
+}
+
+void NodeContentInspector::documentDidBeginEditingNodeTitle()
+{
+    nodeTitleEditorOpen_ = true;
+    disableFields();
+}
+
+void NodeContentInspector::documentDidEndEditingNodeTitle()
+{
+    nodeTitleEditorOpen_ = false;
     sync();
 }
 
@@ -208,10 +228,13 @@ void NodeContentInspector::setTextViewEditable(EditingTextView* view, bool edita
     view->viewport()->update();
 }
 
+// Only the canvas's title editor keeps the fields as they are. A session another control holds open (the note
+// pane's typing) does not: the fields of a pane shown meanwhile would stay as an earlier selection left them, and
+// a click on the greyed link field would give the keyboard to nothing that takes text.
 void NodeContentInspector::enableFields()
 {
     const auto doc = document();
-    if (!doc || doc->isInEditingSession())
+    if (!doc || nodeTitleEditorOpen_)
         return;
     const std::optional<Node> node = selectedNode();
     setTextViewEditable(titleView_, true);
@@ -259,12 +282,34 @@ void NodeContentInspector::browseImage()
     if (!path)
         return;
     const std::optional<Image> image = ImageWell::imageFromFile(*path);
-    if (!image)
+    if (!image) {
+        // An image too large to be read says so; another file that yields no image changes nothing.
+        if (const std::optional<QSize> size = ImageWell::sizeBeyondReadingLimit(*path))
+            showImageTooLarge(*path, *size);
         return;
+    }
     imageWell_->setImage(image);
     // From a chosen file on, the well fills itself with the image, small ones included.
     imageWell_->setScalesUp(true);
     imageWellAction();
+}
+
+void NodeContentInspector::showImageTooLarge(const QString& path, QSize size)
+{
+    const QLocale locale;
+    const qint64 side = qint64(std::sqrt(double(ImageWell::readablePixels())));
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Velquine"),
+                                tr("The image “%1” is too large to be used.").arg(QFileInfo(path).fileName()),
+                                QMessageBox::Ok, window());
+    box->setObjectName(QStringLiteral("imageTooLargeMessage"));
+    box->setInformativeText(tr("It has %1 × %2 pixels; Velquine reads images of up to %3 million pixels (%4 × %4). "
+                               "Make it smaller in an image editor first.")
+                                .arg(locale.toString(size.width()), locale.toString(size.height()))
+                                .arg(ImageWell::readablePixels() / 1000000)
+                                .arg(locale.toString(side)));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->show();
 }
 
 void NodeContentInspector::clearImage()
@@ -297,7 +342,25 @@ void NodeContentInspector::visitLink()
         Beep::beep();
         return;
     }
+    // Nor a mail that would carry one of the user's files away.
+    if (asksToAttachFiles(url)) {
+        VQ_LOG("visitLink(_:)", "refusing to open a mail link that attaches a file: " + text.toStdString());
+        Beep::beep();
+        return;
+    }
     UrlOpener::open(url);
+}
+
+bool NodeContentInspector::asksToAttachFiles(const QUrl& url)
+{
+    if (url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) != 0)
+        return false;
+    for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        const QString name = key.trimmed().toLower();
+        if (name == QLatin1String("attach") || name == QLatin1String("attachment"))
+            return true;
+    }
+    return false;
 }
 
 void NodeContentInspector::clearLink()

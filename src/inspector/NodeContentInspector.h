@@ -4,7 +4,8 @@
 // or several selected, the controls are empty and disabled. Every change is one undo step: typing in the
 // title or note view keeps one editing session open across keystrokes (the canvas follows each keystroke)
 // and commits it when the view loses the focus; Escape abandons the typing and gives the keyboard back to
-// the canvas. While the canvas edits a title in place, the pane is read-only.
+// the canvas. While the canvas edits a title in place, the pane is read-only; a session that another control
+// holds open (a note typed in the note pane) leaves it as editable as it is for the one selected node.
 
 #include <functional>
 #include <optional>
@@ -16,6 +17,8 @@
 #include "inspector/TypingSession.h"
 
 class QLineEdit;
+class QSize;
+class QUrl;
 class QAbstractButton;
 
 namespace velquine {
@@ -65,6 +68,9 @@ public:
 
     // The link schemes visitLink() hands to the desktop.
     static bool isVisitableScheme(const QString& scheme);
+    // Whether the link is a mail link that asks the mail program to attach files (attach, attachment), which
+    // visitLink() refuses.
+    static bool asksToAttachFiles(const QUrl& url);
 
     void documentDidReplaceProject() override { sync(); }
     void documentDidCancelEditingSession() override { sync(); }
@@ -72,8 +78,8 @@ public:
     void documentDidChangeStyle() override { sync(); }
     void documentDidUpdateNodes(const std::vector<Node>& nodes, NodeUpdateOperation operation) override;
     void documentDidChangeSelection() override { sync(); }
-    void documentDidBeginEditingNodeTitle() override { disableFields(); }
-    void documentDidEndEditingNodeTitle() override { sync(); }
+    void documentDidBeginEditingNodeTitle() override;
+    void documentDidEndEditingNodeTitle() override;
 
 protected:
     void viewDidLoad() override;
@@ -93,6 +99,8 @@ private:
                           const std::function<void(VQDocument&, Node&)>& edit);
     // Clears the typing steps of both text views.
     void removeTypingUndoActions();
+    // Tells that the image in the file is too large to be read, and how large it is.
+    void showImageTooLarge(const QString& path, QSize size);
 
     QWidget* containerView_ = nullptr;
     EditingTextView* titleView_ = nullptr;
@@ -104,6 +112,8 @@ private:
     QAbstractButton* imageBrowseButton_ = nullptr;
     QAbstractButton* imageClearButton_ = nullptr;
     bool isEditing_ = false;
+    // The canvas edits a title in place: the pane stays read-only until it is done.
+    bool nodeTitleEditorOpen_ = false;
     TypingSession typing_;
 };
 

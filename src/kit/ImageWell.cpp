@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMimeData>
@@ -37,6 +38,23 @@ std::optional<Image> ImageWell::imageFromFile(const QString& path)
         return std::nullopt;
     const QByteArray bytes = file.readAll();
     return Image::fromData(Image::Data(bytes.begin(), bytes.end()));
+}
+
+qint64 ImageWell::readablePixels()
+{
+    // The reader's limit is in megabytes of 32-bit pixels.
+    return qint64(QImageReader::allocationLimit()) * 1024 * 1024 / 4;
+}
+
+std::optional<QSize> ImageWell::sizeBeyondReadingLimit(const QString& path)
+{
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (!size.isValid() || QImageReader::allocationLimit() <= 0)
+        return std::nullopt;
+    if (qint64(size.width()) * qint64(size.height()) <= readablePixels())
+        return std::nullopt;
+    return size;
 }
 
 std::optional<Image> ImageWell::imageFromMimeData(const QMimeData* data)

@@ -28,6 +28,11 @@ public:
     static std::optional<Image> imageFromMimeData(const QMimeData* data);
     // The image in the file, or nothing when it cannot be read as one.
     static std::optional<Image> imageFromFile(const QString& path);
+    // The size in pixels of the image in the file when it is too large for the image reader to take (its
+    // pixels need more memory than the reader's allocation limit allows); nothing otherwise.
+    static std::optional<QSize> sizeBeyondReadingLimit(const QString& path);
+    // The most pixels an image read from a file may have.
+    static qint64 readablePixels();
 
     // Whether an image smaller than the well is enlarged to fill it (false at first).
     bool scalesUp() const { return scalesUp_; }

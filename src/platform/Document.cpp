@@ -102,7 +102,7 @@ bool Document::revertToSaved(std::optional<std::string>* error)
 
 bool Document::canAutosaveInPlace() const
 {
-    return fileURL_ && isDocumentEdited() && !hasOpenEditingSession() && !readFailed() && canWriteType(fileType_);
+    return fileURL_ && isDocumentEdited() && !readFailed() && canWriteType(fileType_);
 }
 
 std::optional<Document::FileState> Document::currentFileState(const std::string& path)

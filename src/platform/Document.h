@@ -65,6 +65,11 @@ public:
     bool isDocumentEdited() const { return changeCount_ != 0; }
     // Called after every change of the change count (one observer: the document controller).
     void setChangeCountCallback(std::function<void()> callback) { changeCountChanged_ = std::move(callback); }
+    // Whether anything is not saved yet: a change counted, or one under way that changed something.
+    bool hasUnsavedWork() const { return isDocumentEdited() || hasUncommittedChanges(); }
+    // Called after the change under way changed something, and when it was given up (one observer: the document
+    // controller). A change under way that is committed is counted instead.
+    void setUncommittedChangesCallback(std::function<void()> callback) { uncommittedChanged_ = std::move(callback); }
 
     // ---- Reading and writing (the concrete document's) ----
 
@@ -82,10 +87,19 @@ public:
     // What the last read left out of a file it could only partly read (a damaged file opened up to the
     // damage), to be told to the user; empty when the read took the whole file.
     virtual std::string readWarning() const { return {}; }
-    // Whether a change is under way that must finish before the document can be saved.
+    // Whether a change is under way (an editing session: a title or a note being typed). Saves write what is
+    // committed, as it was before the change began; copies kept for recovery take the change in as it stands.
     virtual bool hasOpenEditingSession() const { return false; }
+    // Whether the change under way has changed anything yet.
+    virtual bool hasUncommittedChanges() const { return false; }
     // Ends the change under way so that it is kept (called before a document is closed).
     virtual void finishEditing() {}
+    // Writes what writeToURL writes, but with the change under way taken in as it stands: a copy kept for
+    // recovery. The same as writeToURL for a document that has no such change.
+    virtual bool writeCopyToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error)
+    {
+        return writeToURL(url, typeName, error);
+    }
     // Whether the document writes files of typeName.
     virtual bool canWriteType(const std::string& typeName) const;
     // The type new files of this document are saved as, and its file extension (without the dot).
@@ -101,7 +115,8 @@ public:
     // forgotten. False, with the reason and nothing changed, when the read fails or there is no file.
     bool revertToSaved(std::optional<std::string>* error);
     // Whether an automatic save into the document's own file may happen now: a file the document owns and
-    // writes, a change not yet saved, no change under way, and a read that did not fail.
+    // writes, a change not yet saved, and a read that did not fail. A change under way does not stop it: the
+    // save writes what is committed.
     bool canAutosaveInPlace() const;
 
     // ---- The file on disk ----
@@ -122,12 +137,21 @@ public:
     const std::optional<FileState>& notedFileState() const { return fileState_; }
     void setNotedFileState(std::optional<FileState> state) { fileState_ = std::move(state); }
 
+protected:
+    // For the concrete document: its change under way changed something, or was given up.
+    void uncommittedChangesChanged()
+    {
+        if (uncommittedChanged_)
+            uncommittedChanged_();
+    }
+
 private:
     std::optional<std::string> fileURL_;
     std::string fileType_;
     std::unique_ptr<UndoManager> undoManager_;
     std::int64_t changeCount_ = 0;
     std::function<void()> changeCountChanged_;
+    std::function<void()> uncommittedChanged_;
     std::optional<FileState> fileState_;
     static std::optional<FileState> currentFileState(const std::string& path);
 };

@@ -44,8 +44,10 @@ DocumentController::DocumentController(DocumentControllerHost& host) : host_(hos
 
 DocumentController::~DocumentController()
 {
-    for (const auto& document : documents_)
+    for (const auto& document : documents_) {
         document->setChangeCountCallback(nullptr);
+        document->setUncommittedChangesCallback(nullptr);
+    }
     for (auto& [document, timer] : autosaveTimers_)
         delete timer;
 }
@@ -85,6 +87,7 @@ void DocumentController::addDocument(const std::shared_ptr<Document>& document, 
     documents_.push_back(document);
     Document* raw = document.get();
     document->setChangeCountCallback([this, raw] { changeCountChanged(*raw); });
+    document->setUncommittedChangesCallback([this, raw] { uncommittedChangesChanged(*raw); });
     host_.showDocument(document);
 }
 
@@ -142,13 +145,13 @@ void DocumentController::openDocument()
 
 // ---- Saving ----
 
-bool DocumentController::saveInPlace(Document& document, SaveOperation operation)
+bool DocumentController::saveInPlace(Document& document, SaveOperation operation, ReportTiming timing)
 {
     if (document.fileChangedOnDisk() && (!host_.askToOverwriteChangedFile(document) || endingQuietly_))
         return false;
     std::optional<std::string> error;
     if (!document.saveToURL(*document.fileURL(), document.fileType(), operation, &error)) {
-        host_.showSaveError(document, error.value_or(""));
+        host_.showSaveError(document, error.value_or(""), timing);
         return false;
     }
     autosaveErrorShown_.erase(&document);
@@ -183,7 +186,7 @@ bool DocumentController::saveDocumentAs(Document& document)
         *path += "." + extension;
     std::optional<std::string> error;
     if (!document.saveToURL(*path, document.defaultSaveType(), SaveOperation::saveAs, &error)) {
-        host_.showSaveError(document, error.value_or(""));
+        host_.showSaveError(document, error.value_or(""), ReportTiming::atOnce);
         return false;
     }
     untitledNumbers_.erase(&document);
@@ -209,8 +212,18 @@ bool DocumentController::revertDocumentToSaved(Document& document)
 void DocumentController::changeCountChanged(Document& document)
 {
     host_.documentStateChanged(document);
+    unsavedWorkChanged(document);
+}
+
+void DocumentController::uncommittedChangesChanged(Document& document)
+{
+    unsavedWorkChanged(document);
+}
+
+void DocumentController::unsavedWorkChanged(Document& document)
+{
     recoveryCurrent_.erase(&document);
-    if (document.isDocumentEdited()) {
+    if (document.hasUnsavedWork()) {
         scheduleAutosave(document);
         return;
     }
@@ -238,14 +251,8 @@ void DocumentController::scheduleAutosave(Document& document)
 
 void DocumentController::autosaveTimerFired(Document& document)
 {
-    if (document.hasOpenEditingSession()) {
-        autosaveTimers_[&document]->start(autosaveDelay_); // after the change under way
-        return;
-    }
-    firstUnsavedChange_.erase(&document);
-    if (!document.isDocumentEdited())
-        return;
     if (document.canAutosaveInPlace()) {
+        // What is committed goes into the file, also while a change is under way.
         std::optional<std::string> error;
         if (document.fileChangedOnDisk()) {
             // The next save or close asks; meanwhile the changes are kept apart.
@@ -253,14 +260,19 @@ void DocumentController::autosaveTimerFired(Document& document)
         } else if (document.saveToURL(*document.fileURL(), document.fileType(), SaveOperation::autosaveInPlace,
                                       &error)) {
             autosaveErrorShown_.erase(&document);
-            return;
         } else {
             VQ_LOG("autosave()", error.value_or(""));
             if (autosaveErrorShown_.insert(&document).second) // once until a save works again
-                host_.showSaveError(document, error.value_or(""));
+                host_.showSaveError(document, error.value_or(""), ReportTiming::atOnce);
         }
     }
-    writeRecoveryCopy(document);
+    // What the file does not hold (no file, a failed save, a change under way) is copied.
+    if (document.hasUnsavedWork())
+        writeRecoveryCopy(document, false);
+    // Everything is kept as it stands: the next change schedules the next save.
+    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
+        timer->second->stop();
+    firstUnsavedChange_.erase(&document);
 }
 
 void DocumentController::autosaveAllQuietly()
@@ -275,7 +287,7 @@ void DocumentController::autosaveAllQuietly()
                 continue;
             VQ_LOG("autosave()", error.value_or(""));
         }
-        writeRecoveryCopy(*document);
+        writeRecoveryCopy(*document, true);
     }
 }
 
@@ -294,9 +306,9 @@ void DocumentController::setRecoveryFolder(const std::string& folder)
     recovery_ = std::make_unique<DocumentRecovery>(folder);
 }
 
-void DocumentController::writeRecoveryCopy(Document& document)
+void DocumentController::writeRecoveryCopy(Document& document, bool quietly)
 {
-    if (!recovery_ || !document.isDocumentEdited() || document.readFailed() || recoveryCurrent_.contains(&document))
+    if (!recovery_ || !document.hasUnsavedWork() || document.readFailed() || recoveryCurrent_.contains(&document))
         return;
     DocumentRecovery::Entry& entry = recoveryEntries_[&document];
     if (entry.id.empty())
@@ -307,10 +319,14 @@ void DocumentController::writeRecoveryCopy(Document& document)
     entry.untitledNumber = number == untitledNumbers_.end() ? 0 : number->second;
     entry.fileState = document.notedFileState();
     std::string error;
-    if (recovery_->write(document, entry, &error))
+    if (recovery_->write(document, entry, &error)) {
         recoveryCurrent_.insert(&document);
-    else
-        VQ_LOG("autosave()", "the unsaved changes of " + displayName(document) + " could not be copied: " + error);
+        recoveryErrorShown_.erase(&document);
+        return;
+    }
+    VQ_LOG("autosave()", "the unsaved changes of " + displayName(document) + " could not be copied: " + error);
+    if (!quietly && recoveryErrorShown_.insert(&document).second) // once until a copy works again
+        host_.showRecoveryCopyError(document, error);
 }
 
 void DocumentController::discardRecoveryCopy(Document& document)
@@ -328,7 +344,8 @@ int DocumentController::reopenRecoveredDocuments()
 {
     if (!recovery_)
         return 0;
-    std::vector<DocumentRecovery::Entry> entries = recovery_->takeOver();
+    DocumentRecovery::TakenOver taken = recovery_->takeOver(maximumReopenedCopies);
+    std::vector<DocumentRecovery::Entry>& entries = taken.entries;
     // Untitled documents first, by their numbers, as they were made.
     std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return std::pair(a.fileURL.has_value(), a.untitledNumber) < std::pair(b.fileURL.has_value(), b.untitledNumber);
@@ -340,6 +357,15 @@ int DocumentController::reopenRecoveredDocuments()
         std::shared_ptr<Document> document;
         try {
             document = host_.makeDocument(entry.contentPath);
+        } catch (const EnvironmentError& error) {
+            // Nothing is wrong with the copy: it stays, and the next start takes it up again.
+            VQ_LOG("reopenRecoveredDocuments()", "cannot read the copy of " + name + " now: " + error.what());
+            unreadable.emplace_back(name, QObject::tr("The copy of its unsaved changes kept from an earlier session "
+                                                      "can not be opened now: %1\nThe copy is kept, and Velquine "
+                                                      "opens it again at its next start.")
+                                              .arg(QString::fromStdString(error.what()))
+                                              .toStdString());
+            continue;
         } catch (const std::exception& error) {
             const std::string kept = recovery_->putAside(entry);
             VQ_LOG("reopenRecoveredDocuments()", "cannot read the copy of " + name + ", kept in " + kept + ": "
@@ -360,12 +386,16 @@ int DocumentController::reopenRecoveredDocuments()
         addDocument(document, entry.untitledNumber);
         ++reopened;
     }
-    // Once the windows of this start are shown, so that none of them covers the report.
-    if (!unreadable.empty())
-        RunLoop::post([this, alive = std::weak_ptr<const bool>(alive_), unreadable] {
-            if (alive.lock())
-                for (const auto& [name, reason] : unreadable)
-                    host_.showOpenError(name, reason);
+    // Once the windows of this start are shown, so that none of them covers the reports.
+    const std::size_t left = taken.left;
+    if (!unreadable.empty() || left > 0)
+        RunLoop::post([this, alive = std::weak_ptr<const bool>(alive_), unreadable, left] {
+            if (!alive.lock())
+                return;
+            for (const auto& [name, reason] : unreadable)
+                host_.showOpenError(name, reason);
+            if (left > 0 && recovery_)
+                host_.showRecoveredCopiesLeft(left, recovery_->folder());
         });
     return reopened;
 }
@@ -380,7 +410,8 @@ bool DocumentController::reviewChanges(Document& document, bool quitting)
     if (!document.isDocumentEdited())
         return true;
     const bool inPlace = document.canAutosaveInPlace();
-    if (inPlace && saveInPlace(document, SaveOperation::autosaveInPlace))
+    // A failure is read before the question that follows it.
+    if (inPlace && saveInPlace(document, SaveOperation::autosaveInPlace, ReportTiming::untilRead))
         return true;
     const SaveChangesAnswer answer = host_.askToSaveChanges(document, quitting);
     if (endingQuietly_)
@@ -410,6 +441,7 @@ bool DocumentController::shouldCloseDocument(Document& document)
 void DocumentController::removeDocument(Document& document)
 {
     document.setChangeCountCallback(nullptr);
+    document.setUncommittedChangesCallback(nullptr);
     // Closed after asking (Don't Save): the copy is not wanted. Closed by the program's end: it stays.
     if (closeApproved_.contains(&document))
         discardRecoveryCopy(document);
@@ -422,6 +454,7 @@ void DocumentController::removeDocument(Document& document)
     }
     untitledNumbers_.erase(&document);
     autosaveErrorShown_.erase(&document);
+    recoveryErrorShown_.erase(&document);
     closeApproved_.erase(&document);
     std::erase_if(documents_, [&](const std::shared_ptr<Document>& open) { return open.get() == &document; });
 }

@@ -7,9 +7,11 @@
 // or a test) makes and closes those windows and answers the questions the controller asks the user: which
 // files to open, where to save, whether to save changes, whether to overwrite a file another program changed.
 //
-// Automatic saves: a document with a file it writes, a change not yet saved and no change under way is saved
-// into its file once no change has come for autosaveDelay, or at the latest longestAutosaveDelay after the
-// first change not yet saved (so that steady work is saved too), and when its window closes or the program quits.
+// Automatic saves: a document with a file it writes and a change not yet saved is saved into its file once no
+// change has come for autosaveDelay, or at the latest longestAutosaveDelay after the first change not yet saved
+// (so that steady work is saved too), and when its window closes or the program quits. A change under way (a
+// title or a note being typed) does not hold the save back: what is committed is saved, and the change under
+// way, as it stands, goes into the recovery copy, at the same moments.
 // A document whose read failed is never written over its file. A document without a file (a new one, or one
 // made from an imported outline) asks Save / Don't Save / Cancel instead; Cancel keeps it open and stops a
 // quit. When the file was changed on disk since the document read or wrote it, an automatic save leaves it
@@ -20,12 +22,15 @@
 // has; the last document's window closing quits the program.
 //
 // Recovery (with a recovery folder set): where an automatic save cannot put the changes into the document's
-// file (a document without one, a file another program changed, a failed save), they are copied into the
-// recovery folder at the same moments instead. The copy goes once the document has no unsaved changes (saved,
+// file (a document without one, a file another program changed, a failed save, a change under way), they are
+// copied into the recovery folder at the same moments instead; a copy that cannot be made is shown once, until
+// one can be made again. The copy goes once the document has no unsaved changes (saved,
 // or undone back to the saved state) and when its window closes after the user was asked (Don't Save); it
 // stays when the program ends without closing it (killed, a signal, the session ending). At the next start
 // reopenRecoveredDocuments() shows the copies of programs no longer running as edited documents with their
-// names as before. A copy that cannot be read is put aside in the recovery folder and reported.
+// names as before, at most maximumReopenedCopies at a time, the most recent first; the others wait for later
+// starts, and each stays until its map is saved or discarded. A copy that cannot be read is put aside in the
+// recovery folder and reported; one that cannot be read for want of room or rights stays where it is.
 
 #include <chrono>
 #include <map>
@@ -43,6 +48,10 @@ class QTimer;
 namespace velquine {
 
 enum class SaveChangesAnswer { save, dontSave, cancel };
+
+// How a report is shown: at once while the program goes on, or waiting until the user has read it, as before a
+// question that would otherwise cover it.
+enum class ReportTiming { atOnce, untilRead };
 
 class DocumentControllerHost {
 public:
@@ -70,13 +79,19 @@ public:
     virtual void showOpenError(const std::string& path, const std::string& reason) = 0;
     // Tells that the file at path, now open as the document, could only partly be read (Document::readWarning()).
     virtual void showOpenWarning(Document& document, const std::string& path, const std::string& reason) = 0;
-    virtual void showSaveError(Document& document, const std::string& reason) = 0;
+    virtual void showSaveError(Document& document, const std::string& reason, ReportTiming timing) = 0;
+    // The document's unsaved changes could not be copied for recovery.
+    virtual void showRecoveryCopyError(Document& document, const std::string& reason) = 0;
+    // More copies of unsaved changes than a start reopens are kept in the folder: the count of those left.
+    virtual void showRecoveredCopiesLeft(std::size_t count, const std::string& folder) = 0;
 };
 
 class DocumentController {
 public:
     static constexpr std::chrono::milliseconds defaultAutosaveDelay{5000};
     static constexpr std::chrono::milliseconds defaultLongestAutosaveDelay{10000};
+    // A start reopens at most this many copies of unsaved changes, the most recent ones.
+    static constexpr std::size_t maximumReopenedCopies = 10;
 
     explicit DocumentController(DocumentControllerHost& host);
     ~DocumentController();
@@ -116,8 +131,10 @@ public:
     // Where copies of unsaved changes are kept; none are kept until it is set. This program's copies are in a
     // folder of their own there, locked while the controller lives.
     void setRecoveryFolder(const std::string& folder);
-    // Shows the copies left by programs no longer running as edited documents; the number shown. Copies that
-    // cannot be read are reported on the next turn of the event loop.
+    // Shows the copies left by programs no longer running as edited documents, the most recent
+    // maximumReopenedCopies of them; the number shown. On the next turn of the event loop, copies that cannot be
+    // read are reported (put aside, or kept in place when the reason lies in the computer, not in the copy), and
+    // so is the number of copies left for later starts.
     int reopenRecoveredDocuments();
 
     // Whether the document's window may close now: its changes saved, or the user said not to. Asks when it
@@ -140,13 +157,18 @@ private:
     void addDocument(const std::shared_ptr<Document>& document, int wantedUntitledNumber = 0);
     void removeDocument(Document& document);
     void changeCountChanged(Document& document);
+    void uncommittedChangesChanged(Document& document);
+    // Saves are due once more, or, with nothing left unsaved, no longer.
+    void unsavedWorkChanged(Document& document);
     void scheduleAutosave(Document& document);
     void autosaveTimerFired(Document& document);
-    // Copies the document's unsaved changes for recovery unless the copy is up to date; failures are logged.
-    void writeRecoveryCopy(Document& document);
+    // Copies the document's unsaved changes, the change under way included, for recovery unless the copy is up
+    // to date. A failure is logged, and shown once until a copy succeeds again unless quietly is set.
+    void writeRecoveryCopy(Document& document, bool quietly);
     void discardRecoveryCopy(Document& document);
-    // The save into the document's own file, asking first when another program changed it; the error shown.
-    bool saveInPlace(Document& document, SaveOperation operation);
+    // The save into the document's own file, asking first when another program changed it; the error shown
+    // with the timing given.
+    bool saveInPlace(Document& document, SaveOperation operation, ReportTiming timing = ReportTiming::atOnce);
     bool reviewChanges(Document& document, bool quitting);
     std::string suggestedSaveName(const Document& document) const;
 
@@ -161,6 +183,7 @@ private:
     // Documents whose copy holds their present content.
     std::set<const Document*> recoveryCurrent_;
     std::set<const Document*> autosaveErrorShown_;
+    std::set<const Document*> recoveryErrorShown_;
     std::set<const Document*> closeApproved_;
     std::chrono::milliseconds autosaveDelay_ = defaultAutosaveDelay;
     std::chrono::milliseconds longestAutosaveDelay_ = defaultLongestAutosaveDelay;

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <map>
 #include <sstream>
 
@@ -33,6 +34,16 @@ constexpr std::string_view lockFileName = ".lock";
 int openLockFile(const std::string& folder)
 {
     return ::open((folder + "/" + std::string(lockFileName)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+}
+
+// Whether the folder holds nothing but its lock file.
+bool onlyLockFile(const std::string& folder)
+{
+    std::error_code error;
+    for (const fs::directory_entry& item : fs::directory_iterator(toPath(folder), error))
+        if (fromPath(item.path().filename()) != lockFileName)
+            return false;
+    return !error;
 }
 
 bool isUUIDName(const std::string& name)
@@ -139,7 +150,7 @@ bool DocumentRecovery::write(Document& document, Entry& entry, std::string* erro
     std::error_code made;
     fs::create_directories(toPath(ownFolder_), made);
     std::optional<std::string> reason;
-    if (!document.writeToURL(entry.contentPath, document.defaultSaveType(), &reason)) {
+    if (!document.writeCopyToURL(entry.contentPath, document.defaultSaveType(), &reason)) {
         if (error)
             *error = reason.value_or("The copy could not be written.");
         return false;
@@ -155,18 +166,43 @@ void DocumentRecovery::remove(const Entry& entry)
     fs::remove(toPath(descriptionPath(ownFolder_, entry.id)), ignored);
 }
 
-std::vector<DocumentRecovery::Entry> DocumentRecovery::takeOver()
+// One copy in the folder of a program no longer running.
+struct DocumentRecovery::Found {
+    std::string id;
+    std::string folder;
+    std::string content;
+    std::optional<std::string> description;
+    fs::file_time_type written;
+};
+
+DocumentRecovery::TakenOver DocumentRecovery::takeOver(std::size_t limit)
 {
-    std::vector<Entry> entries;
+    TakenOver taken;
     try {
-        takeOver(entries);
+        std::vector<Found> found;
+        std::vector<std::string> folders;
+        findCopies(found, folders);
+        // The most recent first; those beyond the limit wait.
+        const auto mostRecent = [](const Found& a, const Found& b) { return a.written > b.written; };
+        const std::size_t count = std::min(limit, found.size());
+        std::partial_sort(found.begin(), found.begin() + std::ptrdiff_t(count), found.end(), mostRecent);
+        for (std::size_t i = 0; i < count; ++i)
+            takeOver(found[i], taken.entries);
+        taken.left = found.size() - count;
+        // A folder its copies all left goes.
+        for (const std::string& folder : folders) {
+            if (onlyLockFile(folder)) {
+                ::unlink((folder + "/" + std::string(lockFileName)).c_str());
+                ::rmdir(folder.c_str());
+            }
+        }
     } catch (const std::exception& failure) {
         VQ_LOG("recovery", std::string("the copies of unsaved changes could not all be taken over: ") + failure.what());
     }
-    return entries;
+    return taken;
 }
 
-void DocumentRecovery::takeOver(std::vector<Entry>& entries)
+void DocumentRecovery::findCopies(std::vector<Found>& found, std::vector<std::string>& folders)
 {
     std::error_code error;
     for (const fs::directory_entry& other : fs::directory_iterator(toPath(folder_), error)) {
@@ -184,43 +220,52 @@ void DocumentRecovery::takeOver(std::vector<Entry>& entries)
         } lock{openLockFile(path)};
         if (lock.descriptor < 0 || ::flock(lock.descriptor, LOCK_EX | LOCK_NB) != 0) // a running program's
             continue;
+        folders.push_back(path);
         // Content and description of each id.
-        struct Files {
-            std::optional<std::string> content;
-            std::optional<std::string> description;
-        };
-        std::map<std::string, Files> byId;
+        std::map<std::string, Found> byId;
         for (const fs::directory_entry& file : fs::directory_iterator(other.path(), error)) {
             const std::string fileName = fromPath(file.path().filename());
             if (fileName.starts_with('.')) {
                 if (fileName.ends_with(".saving")) // a write killed midway
-                    fs::remove(file.path(), error);
+                    fs::remove_all(file.path(), error);
                 continue;
             }
             const std::string id = fileName.substr(0, fileName.find('.'));
             if (!isUUIDName(id) || !file.is_regular_file(error) || file.is_symlink(error))
                 continue;
-            (fileName.ends_with(descriptionExtension) ? byId[id].description : byId[id].content) = fileName;
+            Found& copy = byId[id];
+            if (fileName.ends_with(descriptionExtension)) {
+                copy.description = fileName;
+            } else {
+                copy.content = fileName;
+                copy.written = file.last_write_time(error);
+            }
         }
-        for (const auto& [id, files] : byId) {
-            Entry entry;
-            if (files.description)
-                entry = readDescription(path + "/" + *files.description);
-            if (!files.content) { // a description without its copy holds nothing to recover
-                fs::remove(toPath(path + "/" + *files.description), error);
+        for (auto& [id, copy] : byId) {
+            if (copy.content.empty()) { // a description without its copy holds nothing to recover
+                fs::remove(toPath(path + "/" + *copy.description), error);
                 continue;
             }
-            entry.id = id;
-            entry.contentPath = ownFolder_ + "/" + *files.content;
-            if (!moveFile(toPath(path + "/" + *files.content), toPath(entry.contentPath)))
-                continue;
-            if (files.description)
-                moveFile(toPath(path + "/" + *files.description), toPath(descriptionPath(ownFolder_, id)));
-            entries.push_back(std::move(entry));
+            copy.id = id;
+            copy.folder = path;
+            found.push_back(std::move(copy));
         }
-        ::unlink((path + "/" + std::string(lockFileName)).c_str());
-        ::rmdir(path.c_str());
     }
+}
+
+void DocumentRecovery::takeOver(Found& copy, std::vector<Entry>& entries)
+{
+    std::error_code error;
+    Entry entry;
+    if (copy.description)
+        entry = readDescription(copy.folder + "/" + *copy.description);
+    entry.id = copy.id;
+    entry.contentPath = ownFolder_ + "/" + copy.content;
+    if (!moveFile(toPath(copy.folder + "/" + copy.content), toPath(entry.contentPath)))
+        return;
+    if (copy.description)
+        moveFile(toPath(copy.folder + "/" + *copy.description), toPath(descriptionPath(ownFolder_, copy.id)));
+    entries.push_back(std::move(entry));
 }
 
 std::string DocumentRecovery::putAside(const Entry& entry)

@@ -5,11 +5,14 @@
 //
 // Each running program keeps its copies in a folder of its own inside the recovery folder, named by a fresh
 // UUID and locked for as long as the program runs. At start the copies in folders no running program holds
-// are taken over into the program's own folder. A document's copy is two files named by the document's id:
+// are taken over into the program's own folder, the most recent first, as many as the program asks for; the
+// others wait where they are for a later start. A document's copy is two files named by the document's id:
 // the content, written by the document itself, and a description of how the document was shown ("<id>.json":
 // its file, type, untitled number and the state its file had). Both are written through replaceFile, so that
 // a copy is never half-written.
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,18 +48,27 @@ public:
     std::string unreadableFolder() const;
     static std::string newId();
 
-    // The document's content (through its writeToURL) and its description under the entry's id; the
+    // The document's content (through its writeCopyToURL) and its description under the entry's id; the
     // entry's content path is set. False with the reason when either could not be written.
     bool write(Document& document, Entry& entry, std::string* error);
     // Removes the copy; failures are ignored.
     void remove(const Entry& entry);
-    // The copies of programs no longer running, moved into this program's own folder.
-    std::vector<Entry> takeOver();
+    // What takeOver found: the copies taken, most recent first, and the number of those left where they were.
+    struct TakenOver {
+        std::vector<Entry> entries;
+        std::size_t left = 0;
+    };
+    // The copies of programs no longer running, the most recent `limit` of them (by the time their content was
+    // written) moved into this program's own folder; the others stay where they are, for a later start.
+    TakenOver takeOver(std::size_t limit = SIZE_MAX);
     // Moves the copy into unreadableFolder(), where it stays; the path of the content there.
     std::string putAside(const Entry& entry);
 
 private:
-    void takeOver(std::vector<Entry>& entries);
+    struct Found;
+    // The copies in the folders of programs no longer running, and those folders.
+    void findCopies(std::vector<Found>& found, std::vector<std::string>& folders);
+    void takeOver(Found& copy, std::vector<Entry>& entries);
 
     std::string folder_;
     std::string ownFolder_;

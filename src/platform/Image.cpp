@@ -1,6 +1,7 @@
 #include "platform/Image.h"
 
 #include "platform/PngWriter.h"
+#include "platform/SvgImageData.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -126,9 +127,17 @@ std::optional<Image> Image::fromData(const Data& data)
     if (data.empty())
         return std::nullopt;
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    // An SVG image is drawn from its own bytes alone: whatever it names outside itself is dropped first.
+    const bool svg = SvgImageData::isSvg(bytes);
+    if (svg) {
+        std::optional<QByteArray> selfContained = SvgImageData::selfContained(bytes);
+        if (!selfContained)
+            return std::nullopt;
+        bytes = std::move(*selfContained);
+    }
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    QImageReader reader(&buffer, svg ? QByteArray("svg") : QByteArray());
     QImage bitmap = reader.read();
     if (bitmap.isNull())
         return std::nullopt;

@@ -36,10 +36,10 @@ public:
     explicit Image(QImage bitmap);
     Image(QImage bitmap, Size pointSize);
 
-    // An image decoded from file data (PNG, TIFF, JPEG, GIF, BMP and the other formats Qt reads). PNG and TIFF
-    // files give their size in points through the resolution they state (pixels × 72 / DPI); a file that
-    // states none, and every other format, shows one pixel as one point. Nothing for data that is not an
-    // image.
+    // An image decoded from file data (PNG, TIFF, JPEG, GIF, BMP, SVG and the other formats Qt reads). PNG and
+    // TIFF files give their size in points through the resolution they state (pixels × 72 / DPI); a file that
+    // states none, and every other format, shows one pixel as one point. An SVG image is drawn from the data
+    // alone: nothing it names outside itself is opened (SvgImageData). Nothing for data that is not an image.
     static std::optional<Image> fromData(const Data& data);
 
     // A transparent W × H pixel bitmap (32-bit, premultiplied) whose pixels take memory only once drawn: a

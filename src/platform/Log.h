@@ -65,6 +65,14 @@ private:
     std::string detail_;
 };
 
+// A failure that lies in the computer's state rather than in the file read or written: a disk without enough
+// free space, a folder that can not be written to. The same file may well be read once that changes, so nothing
+// is given up or put aside because of it.
+class EnvironmentError : public TextError {
+public:
+    using TextError::TextError;
+};
+
 } // namespace velquine
 
 // Call-site helpers: the caller's file and line, with the function name the caller chooses.

@@ -162,6 +162,33 @@ bool replaceFileContents(const std::string& target, std::string_view bytes, std:
     return replaceFile(target, [bytes](const std::string& path) { return writeAll(path, bytes); }, cause);
 }
 
+ScratchFolderBeside::ScratchFolderBeside(const std::string& target)
+{
+    std::error_code error;
+    const fs::path destination = resolvedTarget(target, error);
+    if (error)
+        throw fs::filesystem_error("cannot find the folder of the file", toPath(target), error);
+    const fs::path folder = folderOf(destination);
+    lock_ = ::open(fromPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lock_ >= 0)
+        ::flock(lock_, LOCK_SH);
+    const fs::path made = folder / toPath(partialFileName(fromPath(destination.filename()), freshUUID()));
+    if (!fs::create_directory(made, error)) {
+        if (lock_ >= 0)
+            ::close(lock_);
+        throw fs::filesystem_error("cannot create directory", made, error ? error : std::make_error_code(std::errc::file_exists));
+    }
+    path_ = fromPath(made);
+}
+
+ScratchFolderBeside::~ScratchFolderBeside()
+{
+    std::error_code ignored;
+    fs::remove_all(toPath(path_), ignored);
+    if (lock_ >= 0)
+        ::close(lock_);
+}
+
 void removePartialFiles(const std::string& target) noexcept
 {
     try {
@@ -187,8 +214,12 @@ void removePartialFiles(const std::string& target) noexcept
             const std::string uuid = candidate.substr(name.size() + 2, uuidLength);
             if (candidate != partialFileName(name, uuid) || !isUpperCaseUUID(uuid))
                 continue;
-            if (entry.is_regular_file(error) && !entry.is_symlink(error))
+            if (entry.is_symlink(error))
+                continue;
+            if (entry.is_regular_file(error))
                 fs::remove(entry.path(), error);
+            else if (entry.is_directory(error))
+                fs::remove_all(entry.path(), error);
         }
     } catch (...) {
         // Leftovers stay until the next time.

@@ -20,8 +20,26 @@ bool replaceFile(const std::string& target, const std::function<bool(const std::
 // replaceFile with the bytes as the new file's contents.
 bool replaceFileContents(const std::string& target, std::string_view bytes, std::string* cause = nullptr);
 
-// Removes the hidden new files an earlier killed replacement of the target left beside it, unless a
-// replacement is writing into that folder. Failures are ignored.
+// Removes the hidden new files (and scratch folders, below) an earlier killed replacement of the target left
+// beside it, unless a replacement is writing into that folder. Failures are ignored.
 void removePartialFiles(const std::string& target) noexcept;
+
+// A hidden folder beside the target, named as replaceFile names its new files, for what a replacement must
+// build before it writes the new file (when no other folder can take it). It goes with everything in it when
+// this object goes; one a killed program left behind goes with the next removePartialFiles of the target.
+// Throws std::filesystem::filesystem_error when it cannot be made.
+class ScratchFolderBeside {
+public:
+    explicit ScratchFolderBeside(const std::string& target);
+    ~ScratchFolderBeside();
+    ScratchFolderBeside(const ScratchFolderBeside&) = delete;
+    ScratchFolderBeside& operator=(const ScratchFolderBeside&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    // The shared lock on the folder it lies in, held meanwhile (see removePartialFiles).
+    int lock_ = -1;
+};
 
 } // namespace velquine

@@ -15,6 +15,10 @@
 #include <chrono>
 #include <functional>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace velquine;
 using namespace velquine::testing;
 
@@ -243,4 +247,33 @@ TEST(HostileDocuments, LeftoversOfKilledSavesGoBeforeTheNextSave)
     EXPECT_EQ(folderNames(folder.path()), expected);
     fs::remove_all(foreign);
     VQDocumentFiles::removeFolder(heldWorking);
+}
+
+// A node image that is an SVG naming a pipe (which a read would wait on for ever) opens and saves at once, and
+// draws none of what it names.
+TEST(HostileDocuments, AnSvgNodeImageNamingAPipeOpensAndSavesAtOnce)
+{
+    Folder folder;
+    const std::string pipe = folder / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                            "width=\"30\" height=\"30\"><image width=\"30\" height=\"30\" xlink:href=\"" + pipe
+        + "\"/></svg>";
+    const std::string path = craftedDatabase(folder, "piped.radovudo", "UPDATE node_images SET image = X'"
+                                                  + QByteArray::fromStdString(svg).toHex().toStdString() + "'");
+    const sql::OptBinding images = sql::Connection::open(path)->scalar("SELECT count(*) FROM node_images");
+    ASSERT_TRUE(images && std::get<std::int64_t>(*images) > 0) << "the map holds images";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(20);
+        VQDocument document;
+        std::optional<std::string> error;
+        const bool opened = document.readFromURL(path, ownType, &error);
+        const bool saved = opened && document.writeToURL(folder / "saved.radovudo", ownType, &error);
+        ::_exit(saved ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
 }

@@ -453,6 +453,41 @@ TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingI
     EXPECT_FALSE(document.isDocumentEdited());
 }
 
+// Quitting while a map's folder can only be read: its save error is shown and read first, and only then does
+// Save / Don't Save / Cancel ask what to do with the map.
+TEST_F(DocumentWindowsTest, QuittingWithAMapThatCannotBeSavedShowsTheErrorBeforeTheQuestion)
+{
+    const std::string map = path("Map.radovudo");
+    auto original = DocumentFactory::makeUntitledDocument();
+    addNode(*original, "Root");
+    ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    delegate.openDocuments({map});
+    ASSERT_EQ(delegate.documentWindows().size(), 1u);
+    controller().setAutosaveDelay(std::chrono::hours(1));
+    addNode(*window(0)->document(), "Unsaved");
+
+    // The user reads every report that comes up, and closes it.
+    QTimer reader;
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget);
+                box && box->objectName() == QLatin1String("saveFailureMessage") && box->isVisible()) {
+                dialogs->asked << QStringLiteral("read ") + box->text();
+                box->close();
+            }
+    });
+    reader.start(20);
+    dialogs->answers = {SaveChangesAnswer::cancel};
+    {
+        ReadOnlyFolder readOnly(dir.path());
+        EXPECT_FALSE(controller().terminate());
+    }
+    EXPECT_EQ(dialogs->asked.join(QStringLiteral(" | ")).toStdString(),
+              "read The document “Map.radovudo” could not be saved. | quit? Map.radovudo");
+    EXPECT_EQ(quits, 0);
+    EXPECT_TRUE(window(0)->document()->isDocumentEdited());
+}
+
 TEST_F(DocumentWindowsTest, AFileThatCannotBeReadOrHoldsNoOutlineIsRefusedWithTheReason)
 {
     const std::string map = path("Private.radovudo");

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QTimer>
 #include <QScrollArea>
 #include <QSet>
@@ -24,6 +25,8 @@
 #include "editor/NoteViewController.h"
 #include "editor/ToolbarController.h"
 #include "inspector/InspectorBarController.h"
+#include "inspector/NodeContentInspector.h"
+#include "kit/KVVerticalTabBar.h"
 #include "kit/EditingTextView.h"
 #include "kit/ScrollView.h"
 #include "kit/WindowActions.h"
@@ -305,6 +308,45 @@ TEST(EditorWindow, NotePaneEditsANodeOrTheDocumentAsOneUndoStepEach)
     f.select({f.children()[0], f.children()[1]});
     EXPECT_TRUE(note->isReadOnly());
     EXPECT_TRUE(note->toPlainText().isEmpty());
+}
+
+// A note typed in the note pane keeps its session open while the content tab is clicked: the content pane
+// shows its fields editable all the same, so the link typed next is kept, and the note too.
+TEST(EditorWindow, ALinkTypedWhileANoteIsOpenIsKept)
+{
+    EditorFixture f;
+    const Node alpha = f.children().front();
+    f.select({alpha});
+    f.send("showNoteView:");
+    RunLoop::drain();
+    EditingTextView* note = f.content().noteViewController()->noteView();
+    QTest::mouseClick(note->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    QTest::keyClicks(note, QStringLiteral("Bring maps"));
+    RunLoop::drain();
+    ASSERT_TRUE(f.document->isInEditingSession());
+
+    InspectorBarController& bar = f.bar();
+    KVVerticalTabBar* tabs = bar.tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tabs->items().at(1)).center().toPoint());
+    RunLoop::drain();
+    ASSERT_EQ(bar.currentInspector(), bar.nodeContentInspector());
+    auto* pane = static_cast<NodeContentInspector*>(bar.nodeContentInspector());
+    QLineEdit* link = pane->linkView();
+    EXPECT_TRUE(link->isEnabled());
+    EXPECT_FALSE(pane->titleView()->isReadOnly());
+
+    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(10, link->height() / 2));
+    RunLoop::drain();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("https://example.org"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    RunLoop::drain();
+    test::saveScreenshot(f.window.get(), QStringLiteral("editor-window-link-after-note"));
+    EXPECT_EQ(f.document->project().graph.node(alpha.uid)->url, "https://example.org");
+    EXPECT_EQ(f.document->project().graph.node(alpha.uid)->note, "Bring maps");
+    EXPECT_EQ(link->text(), QStringLiteral("https://example.org"));
+    EXPECT_TRUE(link->isEnabled());
+    EXPECT_FALSE(f.document->isInEditingSession());
+    EXPECT_EQ(f.document->undoManager()->undoActionName(), "Set Link");
 }
 
 TEST(EditorWindow, InspectorTabsFollowTheSelectionAndRememberTheChoice)

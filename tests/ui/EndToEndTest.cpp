@@ -13,9 +13,15 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <functional>
 #include <optional>
+#include <utility>
 
 #include "document/DocumentFactory.h"
 #include "document/VQDocument.h"
@@ -41,6 +47,23 @@ public:
 
     // Files the program writes may grow to this many bytes at most (none: no limit of the test's own).
     void limitFileSize(std::optional<rlim_t> bytes) { fileSizeLimit_ = bytes; }
+    // The next start sees a small empty disk of that many bytes at the folder of the home folder ("xdg_cache_home"),
+    // in mounts of its own that nobody else sees; the start after it sees the folder as it was.
+    void mountSmallDisk(const QString& folder, std::size_t bytes)
+    {
+        smallDisk_ = (home_ + u'/' + folder).toStdString();
+        smallDiskOptions_ = "size=" + std::to_string(bytes);
+    }
+    // Whether a process may have mounts of its own here (the superuser's right to mount in a namespace).
+    static bool mountsOfItsOwnPossible()
+    {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(::unshare(CLONE_NEWNS) == 0 ? 0 : 1);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
 
     void start(const QStringList& arguments)
     {
@@ -58,12 +81,18 @@ public:
         process_.setProcessEnvironment(environment);
         process_.setProcessChannelMode(QProcess::MergedChannels);
         const std::optional<rlim_t> limit = fileSizeLimit_;
-        process_.setChildProcessModifier([limit] {
+        const std::string disk = std::exchange(smallDisk_, {});
+        const std::string diskOptions = smallDiskOptions_;
+        process_.setChildProcessModifier([limit, disk, diskOptions] {
             rlimit fileSize{};
             ::getrlimit(RLIMIT_FSIZE, &fileSize);
             if (limit)
                 fileSize.rlim_cur = *limit;
             ::setrlimit(RLIMIT_FSIZE, &fileSize);
+            if (!disk.empty() && (::unshare(CLONE_NEWNS) != 0
+                                  || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                                  || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, diskOptions.c_str()) != 0))
+                ::_exit(77);
         });
         process_.start(QStringLiteral(VELQUINE_APP_PATH), arguments);
         ASSERT_TRUE(process_.waitForStarted(10000));
@@ -193,6 +222,8 @@ private:
     QString home_;
     QProcess process_;
     std::optional<rlim_t> fileSizeLimit_;
+    std::string smallDisk_;
+    std::string smallDiskOptions_;
     QString output_;
 };
 
@@ -379,18 +410,65 @@ TEST(EndToEnd, AMapTypedWithTheKeyboardIsTheMapThatOpensAgain)
 
 namespace {
 
+// Whether the condition holds within the time, asked every 200 ms: the files another process writes.
+bool within(int milliseconds, const std::function<bool()>& condition)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > milliseconds)
+            return false;
+        QThread::msleep(200); // a poll of another process's files
+    }
+    return true;
+}
+
+// Every node of the maps kept for recovery under the home folder.
+std::vector<Node> recoveredNodes(const QString& home)
+{
+    std::vector<Node> nodes;
+    QDirIterator copies(home + QStringLiteral("/xdg_data_home/io.kelvarn.velquine/Recovery"),
+                        {QStringLiteral("*.radovudo")}, QDir::Files, QDirIterator::Subdirectories);
+    while (copies.hasNext()) {
+        try {
+            const auto document = DocumentFactory::makeDocumentForURL(copies.next().toStdString(),
+                                                                      std::string(VQDocument::documentType));
+            for (const Node& node : document->project().graph.allNodes())
+                nodes.push_back(node);
+        } catch (const std::exception&) {
+            // A copy being put in place is read at the next look.
+        }
+    }
+    return nodes;
+}
+
+bool anyNode(const std::vector<Node>& nodes, const std::function<bool(const Node&)>& test)
+{
+    return std::any_of(nodes.begin(), nodes.end(), test);
+}
+
+std::vector<Node> nodesOfFile(const QString& path)
+{
+    try {
+        return DocumentFactory::makeDocumentForURL(path.toStdString(), std::string(VQDocument::documentType))
+            ->project()
+            .graph.allNodes();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+bool titledIn(const std::vector<Node>& nodes, const std::string& title)
+{
+    return anyNode(nodes, [&](const Node& node) { return node.title == title; });
+}
+
 // The titles of the maps kept for recovery under the home folder.
 std::vector<std::string> recoveredTitles(const QString& home)
 {
     std::vector<std::string> titles;
-    QDirIterator copies(home + QStringLiteral("/xdg_data_home/io.kelvarn.velquine/Recovery"),
-                        {QStringLiteral("*.radovudo")}, QDir::Files, QDirIterator::Subdirectories);
-    while (copies.hasNext()) {
-        const auto document = DocumentFactory::makeDocumentForURL(copies.next().toStdString(),
-                                                             std::string(VQDocument::documentType));
-        for (const Node& node : document->project().graph.allNodes())
-            titles.push_back(node.title);
-    }
+    for (const Node& node : recoveredNodes(home))
+        titles.push_back(node.title);
     return titles;
 }
 
@@ -399,14 +477,22 @@ bool contains(const std::vector<std::string>& titles, const std::string& title)
     return std::find(titles.begin(), titles.end(), title) != titles.end();
 }
 
-// A root node typed into the map; the moment the title was entered.
-qint64 typeRootNode(const QString& window, const QString& title, const QElapsedTimer& clock)
+// A root node typed into the map.
+void typeRootNode(const QString& window, const QString& title)
 {
     RunningApp::keys(window, {QStringLiteral("ctrl+Return")});
     RunningApp::settle();
     RunningApp::type(window, title);
     RunningApp::keys(window, {QStringLiteral("Return")});
-    return clock.elapsed();
+}
+
+// A new map's root "Trip" typed and entered, then its child's title "Tickets" typed, the editor left open.
+void typeTripAndTickets(const QString& window)
+{
+    typeRootNode(window, QStringLiteral("Trip"));
+    RunningApp::keys(window, {QStringLiteral("Tab")});
+    RunningApp::settle();
+    RunningApp::type(window, QStringLiteral("Tickets"));
 }
 
 } // namespace
@@ -421,12 +507,7 @@ TEST(EndToEnd, WorkSurvivesKillsAndTerminationSignals)
     app.start({});
     const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
     ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
-    QElapsedTimer clock;
-    clock.start();
-    typeRootNode(untitled, QStringLiteral("Trip"), clock);
-    RunningApp::keys(untitled, {QStringLiteral("Tab")});
-    RunningApp::settle();
-    RunningApp::type(untitled, QStringLiteral("Tickets"));
+    typeTripAndTickets(untitled);
     RunningApp::keys(untitled, {QStringLiteral("Return")});
     QThread::sleep(8); // the scenario: killed 8 s after the last key
     EXPECT_FALSE(app.endWith(SIGKILL));
@@ -440,11 +521,13 @@ TEST(EndToEnd, WorkSurvivesKillsAndTerminationSignals)
     RunningApp::screenshot("end-to-end-recovered.png");
 
     // Steady work: a node every 3 s for 30 s, then killed.
-    clock.restart();
+    QElapsedTimer clock;
+    clock.start();
     std::vector<qint64> entered;
     for (int step = 0; step <= 10; ++step) {
         QThread::msleep(std::max<qint64>(0, step * 3000 - clock.elapsed())); // the pace of the work, not a wait
-        entered.push_back(typeRootNode(recovered, QStringLiteral("Step %1").arg(step), clock));
+        typeRootNode(recovered, QStringLiteral("Step %1").arg(step));
+        entered.push_back(clock.elapsed());
     }
     const qint64 killed = clock.elapsed();
     EXPECT_FALSE(app.endWith(SIGKILL));
@@ -463,15 +546,269 @@ TEST(EndToEnd, WorkSurvivesKillsAndTerminationSignals)
     const QString saved = app.saveWithCtrlS(again, home.filePath(QStringLiteral("Trip")), nullptr);
     ASSERT_FALSE(saved.isEmpty()) << app.output().toStdString();
     EXPECT_TRUE(recoveredTitles(home.path()).empty());
-    typeRootNode(saved, QStringLiteral("Last"), clock);
+    typeRootNode(saved, QStringLiteral("Last"));
     RunningApp::keys(saved, {QStringLiteral("ctrl+n")});
     const QString fresh = app.waitForWindow(QStringLiteral("Untitled"));
     ASSERT_FALSE(fresh.isEmpty()) << app.output().toStdString();
-    typeRootNode(fresh, QStringLiteral("Loose"), clock);
+    typeRootNode(fresh, QStringLiteral("Loose"));
     QThread::sleep(1); // the scenario: 1 s after the edit
     EXPECT_TRUE(app.endWith(SIGTERM)) << app.output().toStdString();
     const auto document = DocumentFactory::makeDocumentForURL(map.toStdString(), std::string(VQDocument::documentType));
     for (const char* title : {"Trip", "Tickets", "Step 0", "Last"})
         EXPECT_TRUE(titled(*document, title)) << title;
     EXPECT_EQ(recoveredTitles(home.path()), std::vector<std::string>{"Loose"});
+}
+
+namespace {
+
+// A saved map of a root and one child, the child selected.
+void writeSmallMap(const QString& path)
+{
+    auto document = DocumentFactory::makeUntitledDocument();
+    const Node root = document->createRootNode("Root", {0, 0}, false);
+    const std::optional<Node> alpha = document->createChildNode(root, "Alpha", std::nullopt, true, false);
+    document->projectForLoading().setSelectedNodes({*alpha});
+    std::optional<std::string> error;
+    ASSERT_TRUE(document->writeToURL(path.toStdString(), std::string(VQDocument::documentType), &error))
+        << error.value_or("");
+}
+
+// How the work is left under way after a committed edit.
+enum class UnderWay { titleEditor, newChildEditor, inspectorNote };
+
+// In a saved map: a child named "Zcommitted" (Tab, the title, Return), then work left under way: the root's
+// title typed as "Typed" without Return, a new child's title "Child typed", or "Noted" in the inspector's note
+// box. Once the program has kept it, it is killed: the file holds the committed edit, the recovery copy the
+// work under way too, and the next start shows it.
+void killedWhileTyping(RunningApp& app, const QString& home, UnderWay underWay, const char* screenshot)
+{
+    const QString map = home + QStringLiteral("/Map.radovudo");
+    writeSmallMap(map);
+    app.start({map});
+    const QString window = app.waitForWindow(QStringLiteral("Map.radovudo"));
+    ASSERT_FALSE(window.isEmpty()) << app.output().toStdString();
+    RunningApp::keys(window, {QStringLiteral("Tab")});
+    RunningApp::settle();
+    RunningApp::type(window, QStringLiteral("Zcommitted"));
+    RunningApp::keys(window, {QStringLiteral("Return")});
+    ASSERT_FALSE(app.waitForWindow(QStringLiteral("Map.radovudo*")).isEmpty()) << app.output().toStdString();
+    RunningApp::settle();
+    std::function<bool(const Node&)> typed;
+    switch (underWay) {
+    case UnderWay::titleEditor:
+        // Up to the child's parent and the root, whose title a printable key starts to edit.
+        RunningApp::keys(window, {QStringLiteral("Left"), QStringLiteral("Left")});
+        RunningApp::settle();
+        RunningApp::type(window, QStringLiteral("Typed"));
+        typed = [](const Node& node) { return node.title == "Typed"; };
+        break;
+    case UnderWay::newChildEditor:
+        RunningApp::keys(window, {QStringLiteral("Tab")});
+        RunningApp::settle();
+        RunningApp::type(window, QStringLiteral("Child typed"));
+        typed = [](const Node& node) { return node.title == "Child typed"; };
+        break;
+    case UnderWay::inspectorNote: {
+        // The inspector's content tab, at the right edge, then its note box.
+        const QSize size = RunningApp::size(window);
+        RunningApp::click(window, size.width() - 17, 101);
+        RunningApp::settle();
+        RunningApp::click(window, size.width() - 210, 400);
+        RunningApp::type(window, QStringLiteral("Noted"));
+        typed = [](const Node& node) { return node.title == "Zcommitted" && node.note == "Noted"; };
+        break;
+    }
+    }
+    RunningApp::screenshot(screenshot);
+    // Within the program's own delays: 5 s after the last key, 10 s after the first change at the latest.
+    EXPECT_TRUE(within(20000, [&] { return titledIn(nodesOfFile(map), "Zcommitted"); }))
+        << app.output().toStdString();
+    EXPECT_TRUE(within(20000, [&] { return anyNode(recoveredNodes(home), typed); })) << app.output().toStdString();
+    EXPECT_FALSE(app.endWith(SIGKILL));
+    const std::vector<Node> saved = nodesOfFile(map);
+    EXPECT_TRUE(titledIn(saved, "Zcommitted") && titledIn(saved, "Root") && !anyNode(saved, typed));
+
+    app.start({});
+    const QString recovered = app.waitForWindow(QStringLiteral("Map.radovudo*"));
+    EXPECT_FALSE(recovered.isEmpty()) << app.output().toStdString();
+    app.stop();
+}
+
+} // namespace
+
+// Work left under way in an editor is kept like any other: the title editor, a new child's editor and the
+// inspector's note box, each in a saved map killed once the program has kept it.
+TEST(EndToEnd, WorkUnderWayInAnEditorSurvivesAKill)
+{
+    for (const auto& [underWay, screenshot] :
+         {std::pair{UnderWay::titleEditor, "end-to-end-typing-title.png"},
+          std::pair{UnderWay::newChildEditor, "end-to-end-typing-new-child.png"},
+          std::pair{UnderWay::inspectorNote, "end-to-end-typing-inspector-note.png"}}) {
+        QTemporaryDir home;
+        RunningApp app(home.path());
+        killedWhileTyping(app, home.path(), underWay, screenshot);
+    }
+}
+
+// A new map: a committed title, then a child's title editor left open; killed, the next start shows both.
+TEST(EndToEnd, ANewMapWithAnOpenTitleEditorSurvivesAKill)
+{
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    app.start({});
+    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
+    typeTripAndTickets(untitled);
+    EXPECT_TRUE(within(20000, [&] {
+        const std::vector<Node> kept = recoveredNodes(home.path());
+        return titledIn(kept, "Trip") && titledIn(kept, "Tickets");
+    })) << app.output().toStdString();
+    EXPECT_FALSE(app.endWith(SIGKILL));
+    app.start({});
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("Untitled*")).isEmpty()) << app.output().toStdString();
+    RunningApp::settle();
+    RunningApp::screenshot("end-to-end-recovered-open-editor.png");
+}
+
+namespace {
+
+// A window manager (Openbox) on the test's display while alive; running() is false when it did not come up.
+class WindowManager {
+public:
+    WindowManager()
+    {
+        process_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        if (!process_.waitForStarted(10000))
+            return;
+        // It is up once it has named itself on the root window.
+        running_ = within(10000, [] {
+            QProcess property;
+            property.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+            property.waitForFinished(5000);
+            return property.readAllStandardOutput().contains("window id");
+        });
+    }
+    ~WindowManager()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished(5000);
+    }
+    bool running() const { return running_; }
+
+private:
+    QProcess process_;
+    bool running_ = false;
+};
+
+} // namespace
+
+// The same under a window manager, which places, frames and focuses the windows itself.
+TEST(EndToEnd, WorkUnderWayInAnEditorSurvivesAKillUnderAWindowManager)
+{
+    WindowManager manager;
+    ASSERT_TRUE(manager.running()) << "openbox did not start";
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    killedWhileTyping(app, home.path(), UnderWay::titleEditor, "end-to-end-typing-title-window-manager.png");
+}
+
+// With too little room in the cache folder to unpack a map while keeping the 100 MB reserve, the map is not
+// called damaged: the program says how much room it needs, where; the copy of a map kept from a killed session
+// stays where it is and opens at the next start that has the room.
+TEST(EndToEnd, WithoutRoomToOpenNothingIsCalledDamagedAndTheRecoveryCopyWaits)
+{
+    if (!RunningApp::mountsOfItsOwnPossible())
+        GTEST_SKIP() << "no mounts of its own for the program here";
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    app.start({});
+    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
+    typeRootNode(untitled, QStringLiteral("Kept"));
+    ASSERT_TRUE(within(20000, [&] { return titledIn(recoveredNodes(home.path()), "Kept"); }));
+    EXPECT_FALSE(app.endWith(SIGKILL));
+
+    const QString map = home.filePath(QStringLiteral("Map.radovudo"));
+    writeSmallMap(map);
+    app.mountSmallDisk(QStringLiteral("xdg_cache_home"), 8 << 20);
+    app.start({map});
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("Velquine")).isEmpty()) << app.output().toStdString();
+    EXPECT_TRUE(app.waitForOutput(QStringLiteral("cannot open ") + map
+                                  + QStringLiteral(": There is not enough free space to open the document")));
+    EXPECT_TRUE(app.waitForOutput(QStringLiteral("cannot read the copy of Untitled now: There is not enough free "
+                                                 "space to open the document")));
+    RunningApp::screenshot("end-to-end-no-room-to-open.png");
+    EXPECT_FALSE(app.output().contains(QStringLiteral("damaged"))) << app.output().toStdString();
+    app.stop();
+    EXPECT_TRUE(titledIn(recoveredNodes(home.path()), "Kept"));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("xdg_data_home/io.kelvarn.velquine/Recovery/Unreadable"))));
+
+    // Room again: both open.
+    app.start({map});
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("Map.radovudo")).isEmpty()) << app.output().toStdString();
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("Untitled*")).isEmpty()) << app.output().toStdString();
+}
+
+// With the data folder full, a map is saved all the same where the user chose, and the copy that could not be
+// kept for recovery meanwhile is told, not only logged.
+TEST(EndToEnd, AFullDataFolderCostsNoSaveAndAFailedRecoveryCopyIsShown)
+{
+    if (!RunningApp::mountsOfItsOwnPossible())
+        GTEST_SKIP() << "no mounts of its own for the program here";
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    app.mountSmallDisk(QStringLiteral("xdg_data_home"), 4096);
+    app.start({});
+    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
+    typeRootNode(untitled, QStringLiteral("Plan"));
+    const QString report = app.waitForWindow(QStringLiteral("Velquine"));
+    ASSERT_FALSE(report.isEmpty()) << app.output().toStdString();
+    EXPECT_TRUE(app.waitForOutput(QStringLiteral("the unsaved changes of Untitled could not be copied")));
+    RunningApp::screenshot("end-to-end-recovery-copy-failed.png");
+    RunningApp::keys(report, {QStringLiteral("Return")});
+
+    const QString saved = app.saveWithCtrlS(untitled, home.filePath(QStringLiteral("Plan")), nullptr);
+    ASSERT_FALSE(saved.isEmpty()) << app.output().toStdString();
+    EXPECT_TRUE(titledIn(nodesOfFile(home.filePath(QStringLiteral("Plan.radovudo"))), "Plan"));
+    EXPECT_EQ(QDir(home.path()).entryList({QStringLiteral(".Plan*")}, QDir::Hidden | QDir::AllEntries), QStringList{});
+}
+
+// Thirty maps left unsaved by killed sessions: a start shows the ten most recent and tells once how many more are
+// kept and where; they all stay on disk.
+TEST(EndToEnd, ManyRecoveryCopiesOpenTenAtATimeAndTheRestAreTold)
+{
+    QTemporaryDir home;
+    const QString recovery = home.filePath(QStringLiteral("xdg_data_home/io.kelvarn.velquine/Recovery"));
+    const QString left = recovery + QStringLiteral("/0A4E8C16-1F52-4E43-9C35-3A8E2A1B7D00");
+    ASSERT_TRUE(QDir().mkpath(left));
+    auto document = DocumentFactory::makeUntitledDocument();
+    document->createRootNode("Kept", {0, 0}, false);
+    const QString copy = home.filePath(QStringLiteral("copy.radovudo"));
+    ASSERT_TRUE(document->writeToURL(copy.toStdString(), std::string(VQDocument::documentType), nullptr));
+    for (int number = 1; number <= 30; ++number) {
+        const QString id = QStringLiteral("6B0C3D0E-5A43-4E7F-8B7C-2C7C8D0F1A%1").arg(number, 2, 10, QChar(u'0'));
+        ASSERT_TRUE(QFile::copy(copy, left + u'/' + id + QStringLiteral(".radovudo")));
+        QFile description(left + u'/' + id + QStringLiteral(".json"));
+        ASSERT_TRUE(description.open(QIODevice::WriteOnly));
+        description.write(QStringLiteral("{\"untitled\": %1}").arg(number).toUtf8());
+    }
+    RunningApp app(home.path());
+    app.start({});
+    const QString notice = app.waitForWindow(QStringLiteral("Velquine"));
+    ASSERT_FALSE(notice.isEmpty()) << app.output().toStdString();
+    // Windows just mapped are still black until their first paint.
+    RunningApp::settle();
+    RunningApp::screenshot("end-to-end-many-recovery-copies.png");
+    const QStringList windows = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--name"), QStringLiteral("^Untitled( [0-9]+)?\\*$")})
+                                    .split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(windows.size(), 10);
+    QDirIterator copies(recovery, {QStringLiteral("*.radovudo")}, QDir::Files, QDirIterator::Subdirectories);
+    int kept = 0;
+    while (copies.hasNext() && !copies.next().isEmpty())
+        ++kept;
+    EXPECT_EQ(kept, 30);
 }

@@ -4,7 +4,11 @@
 #include <QImage>
 #include <QAbstractButton>
 #include <QTemporaryDir>
+#include <QLocale>
+#include <QMessageBox>
 #include <QTextCursor>
+
+#include <zlib.h>
 
 #include "kit/EditingTextView.h"
 #include "kit/ImageWell.h"
@@ -41,6 +45,23 @@ protected:
 
     NodeContentInspector* pane = new NodeContentInspector(&window); // owned by the window, hosted or not
 };
+
+// A PNG file of the size whose pixels all lie beyond its few bytes of data.
+QByteArray pngOfSize(quint32 width, quint32 height)
+{
+    const auto bigEndian = [](quint32 value) {
+        const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+        return QByteArray(bytes, 4);
+    };
+    const auto chunk = [&](const char* type, const QByteArray& data) {
+        const QByteArray typed = QByteArray(type) + data;
+        const auto crc = quint32(::crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size())));
+        return bigEndian(quint32(data.size())) + typed + bigEndian(crc);
+    };
+    const QByteArray header = bigEndian(width) + bigEndian(height) + QByteArray("\x08\x06\0\0\0", 5);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header)
+        + chunk("IDAT", qCompress(QByteArray(64, '\0')).mid(4)) + chunk("IEND", {});
+}
 
 struct OpenPanelAnswer {
     explicit OpenPanelAnswer(std::optional<QString> path)
@@ -160,6 +181,17 @@ TEST_F(NodeContentInspectorTest, ALinkIsStoredAsTypedAndOnlyWebAndMailLinksAreOp
     QTest::mouseClick(pane->linkButton(), Qt::LeftButton);
     EXPECT_EQ(desktop.urls(), std::vector<std::string>{"mailto:someone@example.org"});
 
+    // A mail link that asks the mail program to attach a file is refused, however its keys are written.
+    for (const char* link : {"mailto:a@example.org?attach=/etc/passwd", "mailto:a@example.org?subject=Hi&Attachment=~/.ssh/id_rsa",
+                             "mailto:a@example.org?%61ttach=/etc/shadow"}) {
+        pane->linkView()->setText(QString::fromLatin1(link));
+        LogCapture log;
+        QTest::mouseClick(pane->linkButton(), Qt::LeftButton);
+        EXPECT_TRUE(log.contains("refusing to open a mail link that attaches a file")) << link;
+    }
+    EXPECT_EQ(Beep::count(), 4);
+    EXPECT_EQ(desktop.urls(), std::vector<std::string>{"mailto:someone@example.org"});
+
     QTest::mouseClick(pane->clearLinkButton(), Qt::LeftButton);
     settle();
     EXPECT_EQ(stored(root).url, "");
@@ -205,6 +237,29 @@ TEST_F(NodeContentInspectorTest, AnImageIsSetFromAFileAndAnUnreadableFileChanges
     EXPECT_EQ(stored(root).image(), pane->imageWell()->image());
     EXPECT_EQ(stored(root).image()->size(), imageSize);
     EXPECT_FALSE(doc->undoManager()->canUndo());
+    EXPECT_FALSE(window.findChild<QMessageBox*>(QStringLiteral("imageTooLargeMessage")));
+
+    // A picture of 50,000 × 50,000 pixels is beyond what the reader takes: the user hears so, and how large.
+    const QString huge = folder.filePath(QStringLiteral("huge.png"));
+    QFile hugeFile(huge);
+    ASSERT_TRUE(hugeFile.open(QIODevice::WriteOnly));
+    hugeFile.write(pngOfSize(50000, 50000));
+    hugeFile.close();
+    {
+        OpenPanelAnswer answer(huge);
+        QTest::mouseClick(pane->imageBrowseButton(), Qt::LeftButton);
+    }
+    settle();
+    auto* tooLarge = window.findChild<QMessageBox*>(QStringLiteral("imageTooLargeMessage"));
+    ASSERT_TRUE(tooLarge);
+    EXPECT_TRUE(tooLarge->isVisible());
+    EXPECT_EQ(tooLarge->text(), QStringLiteral("The image “huge.png” is too large to be used."));
+    EXPECT_TRUE(tooLarge->informativeText().startsWith(
+        QStringLiteral("It has %1 × %1 pixels;").arg(QLocale().toString(50000))))
+        << tooLarge->informativeText().toStdString();
+    test::saveScreenshot(tooLarge, QStringLiteral("node-content-inspector-image-too-large"));
+    tooLarge->close();
+    EXPECT_EQ(stored(root).image()->size(), imageSize);
 
     const Size withImage = stored(root).size;
     QTest::mouseClick(pane->imageClearButton(), Qt::LeftButton);
