@@ -91,7 +91,7 @@ std::string DocumentExport::opmlTitle() const
 {
     if (!document_.project().title.empty())
         return document_.project().title;
-    for (const auto& [uid, node] : document_.project().graph.nodeBin()) {
+    for (const Node& node : document_.project().graph.storedNodes()) {
         if (!node.parentUID)
             return node.title;
     }

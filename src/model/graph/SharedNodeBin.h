@@ -168,9 +168,12 @@ public:
         // readAhead places after each one found, on into the next leaf, which a walk in identifier order reads
         // next, and the children lists of those up to half as far.
         explicit Finger(std::size_t readAhead) : readAhead_(readAhead) { }
+        // The finger a walk down a tree reads ahead with.
+        static Finger readingAhead() { return Finger(readAheadPlaces); }
 
     private:
         friend class SharedNodeBin;
+        static constexpr std::size_t readAheadPlaces = 16;
         struct Place {
             const Block* leaf = nullptr;
             // The block above the leaf, when known, and the leaf's index in it: the way to the next leaf.
