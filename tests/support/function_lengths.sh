@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # scripts/function-lengths.awk finds every shape of function body the code uses, and nothing else: a sample
-# file holds each shape with a body of a known length, and braces that open no function body.
+# file holds each shape with a body of a known length, and braces that open no function body. Given the
+# source folder as well, it then fails on any function there longer than 80 lines.
 set -eu
 awkfile="${1:-$(dirname "$0")/../../scripts/function-lengths.awk}"
+sources="${2:-}"
 sample=$(mktemp --suffix=.cpp)
 trap 'rm -f "$sample"' EXIT
 body() { for ((i = 0; i < $1; i++)); do echo "    step($i);"; done; }
@@ -44,3 +46,11 @@ if [ "$found" != "$expected" ]; then
   exit 1
 fi
 echo "every function body found, with its length"
+if [ -n "$sources" ]; then
+  long=$(find "$sources" -name '*.cpp' -o -name '*.h' | sort | xargs awk -v limit=80 -f "$awkfile")
+  if [ -n "$long" ]; then
+    printf 'functions over 80 lines:\n%s\n' "$long"
+    exit 1
+  fi
+  echo "no function in $sources is over 80 lines"
+fi
