@@ -137,7 +137,7 @@ public:
     Walk walk() const { return Walk(nodeBin_); }
 
     // The store itself, for the canvas's reloads, which compare its entries with those of the store they showed
-    // last and pass runs of storage the two share. Nothing else outside the model uses it.
+    // last and pass runs of storage the two share. No other code of the program outside the model uses it.
     const NodeBin& nodeBin() const { return nodeBin_; }
     std::size_t count() const { return nodeBin_.size(); }
     bool isEmpty() const { return nodeBin_.empty(); }
