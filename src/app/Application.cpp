@@ -17,8 +17,10 @@
 #include "files/Database.h"
 #include "inspector/InspectorBarController.h"
 #include "kit/FocusReturn.h"
+#include "kit/ProgressWindow.h"
 #include "kit/SystemTheme.h"
 #include "kit/WindowAppearance.h"
+#include "platform/Heap.h"
 #include "platform/RunLoop.h"
 #include "platform/TerminationSignals.h"
 
@@ -62,6 +64,8 @@ int runApplication(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velquine.svg")));
 
     SystemTheme::watch();
+    ProgressWindow::install(); // shown while long work keeps the user waiting
+    releaseFreedMemoryAfterInput();
     FocusReturn::install(); // without a window manager, closing a dialog leaves no window with the keyboard
     CanvasRenderer::install(); // printing and image and PDF output draw through the canvas
     installEditorWindowHooks();

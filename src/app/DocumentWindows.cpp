@@ -112,7 +112,8 @@ QString DocumentWindows::name(const Document& document) const
 
 QString DocumentWindows::windowTitle(const Document& document) const
 {
-    return document.isDocumentEdited() ? name(document) + u'*' : name(document);
+    // A change under way (a title being typed) is unsaved too, though an automatic save has written the rest.
+    return document.hasUnsavedWork() ? name(document) + u'*' : name(document);
 }
 
 QWidget* DocumentWindows::parentFor(const Document* document) const

@@ -41,7 +41,8 @@ public:
     // The document windows that are still there, in the order they were made.
     std::vector<QWidget*> windows() const;
     QWidget* windowFor(const Document& document) const;
-    // The document's name in its window's title, with "*" after it while it has unsaved changes.
+    // The document's name in its window's title, with "*" after it while it has unsaved work: a change not
+    // saved yet, or one under way.
     QString windowTitle(const Document& document) const;
 
     // Lets the user choose the paper that printing the document uses from then on (kept with the open

@@ -52,7 +52,7 @@ void CanvasRenderer::render(QPainter& painter, const QRectF& target, const VQPro
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    view->render(painter, target, bounds, vector);
+    view->render(painter, target, bounds, vector, options.betweenParts);
     painter.restore();
 }
 

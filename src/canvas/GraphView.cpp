@@ -232,14 +232,35 @@ void GraphView::updateContentsScale()
 
 // ---- Drawing ----
 
-void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Rect> source, bool vector)
+void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Rect> source, bool vector,
+                       const std::function<void()>& betweenParts)
 {
     drag_->placeDragGroup();
     sync_->placeDeferredLabels(std::nullopt);
     LayerRenderOptions options = renderOptions(target);
     options.sourceRect = source.value_or(boundsRect());
     options.usePictureCache = !vector;
-    LayerRenderer::render(painter, *layer(), options);
+    if (!betweenParts) {
+        LayerRenderer::render(painter, *layer(), options);
+        return;
+    }
+    // About twenty parts, each a run of the layers in drawing order: the root's own drawing comes with the first.
+    const std::size_t partSize = std::max<std::size_t>(1000, layer()->sublayers().size() / 20);
+    bool more = true;
+    for (std::size_t part = 0; more; ++part) {
+        more = false;
+        std::size_t visited = 0;
+        LayerRenderOptions slice = options;
+        slice.paintsRoot = part == 0;
+        slice.sublayerFilter = [&](const Layer&) {
+            const std::size_t index = visited++;
+            more = more || index >= (part + 1) * partSize;
+            return index >= part * partSize && index < (part + 1) * partSize;
+        };
+        LayerRenderer::render(painter, *layer(), slice);
+        if (more)
+            betweenParts();
+    }
 }
 
 // ---- Background and grid ----

@@ -198,9 +198,11 @@ public:
     // ---- Drawing ----
 
     // Draws the bounds (or the source area of the canvas) into the target rectangle of the painter, whether the
-    // view is shown or not. With vector set, nothing is drawn from cached pictures (for PDF output).
+    // view is shown or not. With vector set, nothing is drawn from cached pictures (for PDF output). With
+    // betweenParts, the layers are drawn in parts, one after the other in the same order, and betweenParts is
+    // called between two parts (so that a long drawing can let windows repaint).
     void render(QPainter& painter, const QRectF& target, std::optional<Rect> source = std::nullopt,
-                bool vector = false);
+                bool vector = false, const std::function<void()>& betweenParts = {});
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -266,17 +266,18 @@ void TitleEditingInteraction::endEditingTitle(bool commit)
     }
     if (context.completionHandler)
         context.completionHandler();
-    const bool hadFocus = nodeEditor_->hasFocus();
+    // The canvas takes the keyboard back, unless the user just gave it to another control; before the editor
+    // hides, or hiding would pass the focus on along the window's chain and the scroll view would scroll to
+    // where the editor is put away.
+    QWidget* focused = view_.window()->focusWidget();
+    if (nodeEditor_->hasFocus() || !focused || focused == nodeEditor_)
+        view_.setFocus(Qt::OtherFocusReason);
     nodeEditor_->move(0, 0);
     nodeEditor_->setReadOnly(true);
     nodeEditor_->setTextInteractionFlags(Qt::NoTextInteraction);
     nodeEditor_->hide();
     if (const auto target = view_.delegate_.lock())
         target->didEndEditingNodeTitle();
-    // The canvas takes the keyboard back, unless the user just gave it to another control.
-    QWidget* focused = view_.window()->focusWidget();
-    if (hadFocus || !focused || focused == nodeEditor_)
-        view_.setFocus(Qt::OtherFocusReason);
 }
 
 bool TitleEditingInteraction::beginEditingTitleFromKey(QKeyEvent* event)

@@ -68,7 +68,7 @@ void refuseForWantOfRoom(const std::string& url, const std::optional<QXZipArchiv
     const std::string folder = VQDocumentFiles::cacheFolder();
     const std::uint64_t declared = QXZipArchive::payloadSizeForArchiveAtPath(url, nullptr);
     const std::optional<std::uint64_t> free = VQDocumentFiles::freeSpace(folder);
-    if (error->domain() == kQXZipArchiveErrorDomain && error->code() == -10) {
+    if (error->domain() == kQXZipArchiveErrorDomain && error->code() == kQXZipErrorNotEnoughFreeSpace) {
         const std::uint64_t reserve = QXZipArchive::freeSpaceReserve;
         throw EnvironmentError(
             "There is not enough free space to open the document: it needs "
@@ -81,7 +81,7 @@ void refuseForWantOfRoom(const std::string& url, const std::optional<QXZipArchiv
         throwCannotUnpack(int(error->code()));
     // The folder that could not be made for want of space, and a write that failed on a disk without the room.
     const bool noRoomForFolder = error->domain() == kQXZipFileErrorDomain && error->code() == 640;
-    const bool failedWrite = error->domain() == kQXZipArchiveErrorDomain && error->code() == -5;
+    const bool failedWrite = error->domain() == kQXZipArchiveErrorDomain && error->code() == kQXZipErrorFailedToWriteFile;
     if (noRoomForFolder || (failedWrite && free && *free < declared))
         throwCannotUnpack(ENOSPC);
     if (failedWrite)
@@ -136,15 +136,11 @@ std::string folderOfFile(const std::string& path)
 
 } // namespace
 
-void DocumentArchive::writeToDatabase(const std::string& url, Content content)
+void DocumentArchive::writeProject(const VQProject& saved, const std::string& url, bool copy)
 {
-    if (document_.readFailed())
-        throw TextError("A document that could not be read is not saved: " + url);
-
     // What saves and opens killed midway left behind goes first; then this save holds its own folders.
     VQDocumentFiles::removeLeftovers();
     removePartialFiles(url);
-    const VQProject saved = content == Content::committed ? document_.committedProject() : document_.project();
 
     // The archive is zipped from a scratch folder in the cache folder, the database in it written through a
     // working copy in the data folder. When either folder can take nothing (a full disk, a disk or folder that
@@ -175,15 +171,11 @@ void DocumentArchive::writeToDatabase(const std::string& url, Content content)
         || buildIn([&] { return std::make_unique<ScratchFolderBeside>(url); }, Database::Place::atPath,
                    folderOfFile(url));
     if (!written) {
-        std::string message =
-            content == Content::committed ? "The document could not be saved." : "The copy could not be written.";
+        std::string message = copy ? "The copy could not be written." : "The document could not be saved.";
         for (const std::string& problem : problems)
             message += " " + problem;
         throw TextError(message, cause);
     }
-
-    if (content == Content::committed)
-        document_.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidSave(); });
 }
 
 void DocumentArchive::zipFolder(const std::string& url, const std::string& folder)
@@ -232,7 +224,7 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
             throw TextError("Document Archive doesn't contain a sqlite database!");
         if (!QXZipArchive::unzipEntryAtPath(url, *found, folder.path(), &unzipError)) {
             refuseForWantOfRoom(url, unzipError);
-            if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -8)
+            if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == kQXZipErrorPayloadTooLarge)
                 throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage) + " " + unzipError->what());
             throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
         }
@@ -246,7 +238,7 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
             throwCannotUnpack(copied.value());
     } else if (VQDocumentFiles::hasZipSignature(url)) {
         // An archive with more entries than are read says so.
-        if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == -9)
+        if (unzipError && unzipError->domain() == kQXZipArchiveErrorDomain && unzipError->code() == kQXZipErrorTooManyEntries)
             throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage) + " " + unzipError->what());
         throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
     } else {

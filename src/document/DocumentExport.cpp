@@ -70,28 +70,30 @@ std::string wholeNumber(double value)
 
 } // namespace
 
+DocumentExport::DocumentExport(const VQDocument& document) : project_(document.project()) {}
+
 // ---- Text outlines ----
 
 void DocumentExport::exportPlainText(const std::string& url, const PlainTextExporter::Options& options) const
 {
-    PlainTextExporter(document_.project().graph, options).exportTo(url);
+    PlainTextExporter(project_.graph, options).exportTo(url);
 }
 
 void DocumentExport::exportMarkdown(const std::string& url, const MarkdownExporter::Options& options) const
 {
-    MarkdownExporter(document_.project().graph, options).exportTo(url);
+    MarkdownExporter(project_.graph, options).exportTo(url);
 }
 
 void DocumentExport::exportOPML(const std::string& url) const
 {
-    OPMLExporter(document_.project().graph, opmlTitle()).exportTo(url);
+    OPMLExporter(project_.graph, opmlTitle()).exportTo(url);
 }
 
 std::string DocumentExport::opmlTitle() const
 {
-    if (!document_.project().title.empty())
-        return document_.project().title;
-    for (const Node& node : document_.project().graph.storedNodes()) {
+    if (!project_.title.empty())
+        return project_.title;
+    for (const Node& node : project_.graph.storedNodes()) {
         if (!node.parentUID)
             return node.title;
     }
@@ -101,14 +103,14 @@ std::string DocumentExport::opmlTitle() const
 void DocumentExport::exportPlainTextToPasteboard(const PlainTextExporter::Options& options,
                                                  Pasteboard& pasteBoard) const
 {
-    PlainTextExporter exporter(document_.project().graph, options);
+    PlainTextExporter exporter(project_.graph, options);
     deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard,
                 "exportPlainTextToPasteboard(options:)");
 }
 
 void DocumentExport::exportRichText(const std::string& url, const RichTextExporter::Options& options) const
 {
-    const VQProject& project = document_.project();
+    const VQProject& project = project_;
     RichTextExporter exporter(project.graph, project.projectStyle.current.backgroundColor);
     exporter.options = options;
     exporter.exportTo(url);
@@ -116,7 +118,7 @@ void DocumentExport::exportRichText(const std::string& url, const RichTextExport
 
 void DocumentExport::exportRichTextToPasteboard(const RichTextExporter::Options& options, Pasteboard& pasteBoard) const
 {
-    const VQProject& project = document_.project();
+    const VQProject& project = project_;
     RichTextExporter exporter(project.graph, project.projectStyle.current.backgroundColor);
     exporter.options = options;
     deliverText(exporter.rtfData(), {Pasteboard::rtfType}, true, pasteBoard, "exportRichTextToPasteboard(options:)");
@@ -124,20 +126,20 @@ void DocumentExport::exportRichTextToPasteboard(const RichTextExporter::Options&
 
 void DocumentExport::exportYamlToPasteboard(Pasteboard& pasteBoard) const
 {
-    YAMLExporter exporter(document_.project().graph);
+    YAMLExporter exporter(project_.graph);
     deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard, "exportYamlToPasteboard()");
 }
 
 void DocumentExport::exportOPMLToPasteboard(Pasteboard& pasteBoard) const
 {
-    OPMLExporter exporter(document_.project().graph, opmlTitle());
+    OPMLExporter exporter(project_.graph, opmlTitle());
     deliverText(exporter.exportData(), {opmlType(), Pasteboard::stringType}, false, pasteBoard,
                 "exportOPMLToPasteboard()");
 }
 
 void DocumentExport::exportMarkdownToPasteboard(const MarkdownExporter::Options& options, Pasteboard& pasteBoard) const
 {
-    MarkdownExporter exporter(document_.project().graph, options);
+    MarkdownExporter exporter(project_.graph, options);
     deliverText(exporter.exportData(), {Pasteboard::stringType}, false, pasteBoard,
                 "exportMarkdownToPasteboard(options:)");
 }
@@ -174,7 +176,7 @@ constexpr std::int64_t bandBytes = 4 << 20;
 
 Image DocumentExport::renderImage(const GraphRenderOptions& options) const
 {
-    const VQProject snapshot = document_.project();
+    const VQProject& snapshot = project_;
     const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
     const Rect area = renderRect(snapshot.graph);
     const QSize pixels = pictureSize(area);
@@ -193,7 +195,7 @@ Image DocumentExport::renderImage(const GraphRenderOptions& options) const
 
 std::optional<Bytes> DocumentExport::renderPNG(const GraphRenderOptions& options) const
 {
-    const VQProject snapshot = document_.project();
+    const VQProject& snapshot = project_;
     const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
     const Rect area = renderRect(snapshot.graph);
     const QSize pixels = pictureSize(area);
@@ -202,13 +204,17 @@ std::optional<Bytes> DocumentExport::renderPNG(const GraphRenderOptions& options
     PngEncoder encoder(pixels.width(), pixels.height(), alpha, pointDotsPerMeter, pointDotsPerMeter);
     const int bandHeight = static_cast<int>(std::max<std::int64_t>(16, bandBytes / (std::int64_t(pixels.width()) * 4)));
     renderer->renderRows(snapshot, area, pixels, options, bandHeight,
-                         [&encoder](const QImage& band, int) { encoder.addRows(band, 0, band.height()); });
+                         [&encoder, &options](const QImage& band, int) {
+                             encoder.addRows(band, 0, band.height());
+                             if (options.betweenParts)
+                                 options.betweenParts();
+                         });
     return encoder.finish();
 }
 
 Bytes DocumentExport::renderPDF(const GraphRenderOptions& options) const
 {
-    const VQProject snapshot = document_.project();
+    const VQProject& snapshot = project_;
     const std::shared_ptr<const GraphRenderer> renderer = rendererFor(snapshot.graph);
     const Rect area = renderRect(snapshot.graph);
     const double scale = std::min(1.0, maxPDFPageSide / std::max(area.width(), area.height()));

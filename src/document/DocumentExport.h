@@ -12,6 +12,7 @@
 #include <string>
 
 #include "document/GraphRenderer.h"
+#include "model/project/VQProject.h"
 #include "exchange/MarkdownExporter.h"
 #include "exchange/PlainTextExporter.h"
 #include "exchange/RichTextExporter.h"
@@ -26,8 +27,9 @@ class VQDocument;
 
 class DocumentExport {
 public:
-    // Reads the document's project at each call; the document must outlive this object.
-    explicit DocumentExport(const VQDocument& document) : document_(document) {}
+    // Takes the document's project as it is now (a copy that shares its nodes): what every call exports, on
+    // any thread for the exports that touch no pasteboard and draw nothing.
+    explicit DocumentExport(const VQDocument& document);
 
     // The text outlines written to a file as UTF-8, atomically.
     void exportPlainText(const std::string& url, const PlainTextExporter::Options& options) const;
@@ -74,7 +76,7 @@ public:
                                Pasteboard& pasteBoard = Pasteboard::general()) const;
 
 private:
-    const VQDocument& document_;
+    const VQProject project_;
 };
 
 } // namespace velquine

@@ -26,6 +26,9 @@ struct GraphRenderOptions {
     bool transparentBackground = false;
     // The project's grid is drawn.
     bool renderGrid = false;
+    // Called on the drawing thread between two parts of a long drawing (the rows of a picture, runs of the map's
+    // layers), so that a caller on the main thread can let windows repaint meanwhile; none by default.
+    std::function<void()> betweenParts;
 };
 
 class GraphRenderer {

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "layout/VQProjectEdits.h"
-#include "platform/Heap.h"
 #include "platform/Log.h"
 #include "model/project/ProjectDifference.h"
 
@@ -71,8 +70,6 @@ void VQDocument::commitEditingSession()
     }
     updateChangeCount(DocumentChange::done);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCommitEditingSession(); });
-    // What the edit and the views' updates after it worked with goes back once the window is idle.
-    releaseFreedMemoryWhenIdle();
 }
 
 void VQDocument::cancelEditingSession()
@@ -124,7 +121,6 @@ void VQDocument::replaceProject(VQProject&& next, std::shared_ptr<const ProjectD
     project_ = std::move(next);
     updateChangeCount(change);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidReplaceProject(); });
-    releaseFreedMemoryWhenIdle();
 }
 
 void VQDocument::finishEditing()

@@ -189,13 +189,12 @@ public:
     // Saves go into the document's own file.
     static constexpr bool autosavesInPlace = true;
 
-    // Writes the project as a document archive at the url, whatever the type name; posts documentDidSave().
-    // While a session is open, the project as it was when the session opened is written: what is committed.
-    bool writeToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error) override;
-    // The same with the project as it stands, the open session's changes included; no event (the document
-    // itself is not saved).
-    bool writeCopyToURL(const std::string& url, const std::string& typeName,
-                        std::optional<std::string>* error) override;
+    // The write of the project as a document archive at the url, whatever the type name: what is committed (while
+    // a session is open, the project as it was when it opened), posting documentDidSave() once written; or the
+    // project as it stands, the open session's changes included, posting nothing (the document itself is not
+    // saved). None for a document whose read threw.
+    std::unique_ptr<DocumentWrite> makeWrite(const std::string& url, const std::string& typeName, WriteContent content,
+                                             std::optional<std::string>* error) override;
     // What a save writes: the project, or while a session is open the project as it was when it opened.
     const VQProject& committedProject() const { return isInEditingSession_ ? editingOriginalProject_ : project_; }
     bool readFromURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error);
@@ -203,14 +202,6 @@ public:
     // document untitled first. Posts documentDidReadProject() and then documentDidReplaceProject() in every
     // case, failure included.
     void read(const std::string& url, const std::string& typeName);
-    // True once a read of this document threw.
-    bool readFailed() const override { return readFailed_; }
-    std::string readWarning() const override { return readWarning_; }
-    // Set by the reader of a file it took only a part of.
-    void setReadWarning(std::string warning) { readWarning_ = std::move(warning); }
-    // What lay beneath the last failed writeToURL ("No space left on device"), for the save dialog's
-    // detail; empty when it succeeded or nothing more is known.
-    std::string saveErrorDetail() const override { return lastSaveErrorDetail_; }
 
     // ---- The document framework's questions ----
 
@@ -224,13 +215,6 @@ public:
     // document's project (no undo step; documentDidReplaceProject() posted).
     bool revertToContentsOfURL(const std::string& url, const std::string& typeName,
                                std::optional<std::string>* error) override;
-
-private:
-    bool write(const std::string& url, DocumentArchive::Content content, std::optional<std::string>* error);
-
-    bool readFailed_ = false;
-    std::string readWarning_;
-    std::string lastSaveErrorDetail_;
 };
 
 } // namespace velquine

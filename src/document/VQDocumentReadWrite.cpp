@@ -2,6 +2,7 @@
 // file (the document archive or one of the other formats).
 
 #include "document/VQDocument.h"
+#include "document/ArchiveWrite.h"
 #include "document/DocumentArchive.h"
 #include "document/DocumentImport.h"
 
@@ -17,54 +18,29 @@
 #include "files/ProjectLoader.h"
 #include "files/ProjectWriter.h"
 #include "files/QXZipArchive.h"
-#include "platform/Heap.h"
 #include "platform/Log.h"
+#include "platform/LongWork.h"
 #include "sql/Connection.h"
 
 namespace fs = std::filesystem;
 
 namespace velquine {
 
-namespace {
-
-// What lies beneath a failed save, in the system's words ("No space left on device", "File too large"):
-// the same text whichever step met it. Empty when the failure has no such cause.
-std::string saveFailureCause(const std::exception& thrown)
-{
-    if (const auto* text = dynamic_cast<const TextError*>(&thrown))
-        return text->detail();
-    const int number = VQDocumentFiles::systemErrorNumber(thrown);
-    return number ? std::strerror(number) : std::string();
-}
-
-} // namespace
-
 // ---- Saving ----
 
-bool VQDocument::writeToURL(const std::string& url, const std::string& /*typeName*/,
-                            std::optional<std::string>* error)
+std::unique_ptr<DocumentWrite> VQDocument::makeWrite(const std::string& url, const std::string& /*typeName*/,
+                                                     WriteContent content, std::optional<std::string>* error)
 {
-    return write(url, DocumentArchive::Content::committed, error);
-}
-
-bool VQDocument::writeCopyToURL(const std::string& url, const std::string& /*typeName*/,
-                                std::optional<std::string>* error)
-{
-    return write(url, DocumentArchive::Content::asItStands, error);
-}
-
-bool VQDocument::write(const std::string& url, DocumentArchive::Content content, std::optional<std::string>* error)
-{
-    lastSaveErrorDetail_.clear();
-    try {
-        DocumentArchive(*this).writeToDatabase(url, content);
-        return true;
-    } catch (const std::exception& thrown) {
-        lastSaveErrorDetail_ = saveFailureCause(thrown);
+    if (readFailed()) {
         if (error)
-            *error = thrown.what();
-        return false;
+            *error = "A document that could not be read is not saved: " + url;
+        return nullptr;
     }
+    if (content == WriteContent::asItStands)
+        return std::make_unique<ArchiveWrite>(project_, url, true, nullptr);
+    return std::make_unique<ArchiveWrite>(committedProject(), url, false, [this] {
+        notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidSave(); });
+    });
 }
 
 // ---- Reading ----
@@ -76,7 +52,9 @@ bool VQDocument::revertToContentsOfURL(const std::string& url, const std::string
         VQDocument saved;
         saved.setFileURL(url);
         saved.setFileType(typeName);
-        saved.read(url, typeName);
+        // Read on a worker while the user waits, the window repainting.
+        LongWork::wait("Reading \u201c" + fromPath(toPath(url).filename()) + "\u201d\u2026",
+                       [&] { saved.read(url, typeName); });
         if (!saved.fileURL())
             throw TextError("The file is not a Velquine document: " + url);
         isInEditingSession_ = false;
@@ -113,14 +91,12 @@ void VQDocument::read(const std::string& url, const std::string& typeName)
             document.notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReadProject(); });
             document.notifyEventListeners(
                 [](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
-            // Reading a large map leaves much freed behind it.
-            releaseFreedMemoryWhenIdle();
         }
     } postEvents{*this};
 
     // Until the read has finished, this document must not be saved over anything.
-    readFailed_ = true;
-    readWarning_.clear();
+    setReadFailed(true);
+    setReadWarning({});
     const DocumentReader reader = VQDocumentFiles::readerFor(typeName, url);
     if (reader != DocumentReader::documentArchive) {
         setFileURL(std::nullopt);
@@ -148,7 +124,7 @@ void VQDocument::read(const std::string& url, const std::string& typeName)
     case DocumentReader::none:
         break;
     }
-    readFailed_ = false;
+    setReadFailed(false);
 }
 
 } // namespace velquine

@@ -141,7 +141,7 @@ EditorContentViewController::EditorContentViewController(const std::shared_ptr<V
 
 EditorContentViewController::~EditorContentViewController() = default;
 
-Responder* EditorContentViewController::graphViewController() const
+GraphViewController* EditorContentViewController::graphViewController() const
 {
     return graphViewController_.get();
 }

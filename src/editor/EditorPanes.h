@@ -69,7 +69,7 @@ public:
     GraphView* graphView() const { return graphView_; }
     NoteViewController* noteViewController() const { return noteViewController_; }
     // The responder that carries the canvas's commands.
-    Responder* graphViewController() const;
+    GraphViewController* graphViewController() const;
 
     bool isNoteViewCollapsed() const;
     void toggleNoteView();

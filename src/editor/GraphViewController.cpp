@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include <cmath>
+#include <utility>
 
 #include "canvas/layers/NodeLayer.h"
 #include "platform/RunLoop.h"
@@ -88,8 +89,23 @@ void GraphViewController::viewDidLoad()
                 canvas->titleEditing().beginEditingSelectedTitles(commitEvenIfTitleDoesntChange, std::move(completion));
         };
     }
+    if (scrollView_)
+        QObject::connect(scrollView_, &ScrollView::boundsChanged, scrollView_, [weakSelf] {
+            if (auto self = weakSelf.lock())
+                self->scrollViewBoundsChanged();
+        });
     reloadGraphView(true);
     document->focusGraphView();
+}
+
+// Scroll bars that come or go with the canvas's size change the visible area without a command: what the view
+// held before is held again.
+void GraphViewController::scrollViewBoundsChanged()
+{
+    const ShownArea now{scrollView_->viewport()->size(), scrollView_->documentVisibleRect(), scrollView_->magnification()};
+    const ShownArea before = std::exchange(shown_, now);
+    if (now.viewportSize != before.viewportSize && now.magnification == before.magnification && !before.visible.isEmpty())
+        layoutView_->visibleAreaResized(before.visible);
 }
 
 void GraphViewController::registerActions()
@@ -176,6 +192,15 @@ void GraphViewController::notifyDocumentListeners(std::function<void(VQDocumentE
         document->notifyEventListeners(std::move(event));
 }
 
+void GraphViewController::postKeepMapInView(bool mapWasWhole)
+{
+    std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
+    RunLoop::post([weakSelf, mapWasWhole] {
+        if (auto self = weakSelf.lock())
+            self->layoutView().keepMapInView(mapWasWhole);
+    });
+}
+
 void GraphViewController::postReveal(std::int64_t uid)
 {
     std::weak_ptr<GraphViewController> weakSelf = weak_from_this();
@@ -185,26 +210,13 @@ void GraphViewController::postReveal(std::int64_t uid)
     });
 }
 
-// A change of the whole project (a commit, a cancel, undo and redo) may move the selected node, or bring it
-// back, away from the part of the map on screen: a single selected node that the canvas showed wholly in view,
-// or did not show at all, is revealed afterwards. One the user had scrolled or dragged out of view stays there.
+// A change of the whole project (a commit, a cancel, undo and redo) may move the selected node away from the
+// part of the map on screen, or bring back one that was elsewhere: a single selected node is revealed afterwards.
 void GraphViewController::reloadGraphViewKeepingSelectionInView()
 {
-    auto document = document_.lock();
-    if (!document || !graphView_ || !scrollView_) {
-        reloadGraphView(false);
-        return;
-    }
-    const std::vector<std::int64_t>& selection = document->project().selectedNodeUIDs;
-    std::optional<std::int64_t> reveal;
-    if (selection.size() == 1) {
-        const NodeLayer* shown = graphView_->sync().nodeLayer(selection.front());
-        if (!shown || scrollView_->targetVisibleRect().contains(shown->frame()))
-            reveal = selection.front();
-    }
     reloadGraphView(false);
-    if (reveal)
-        postReveal(*reveal);
+    if (const std::vector<Node> selection = projectSelection(); scrollView_ && selection.size() == 1)
+        postReveal(selection.front().uid);
 }
 
 // ---- Canvas reload ----
@@ -216,6 +228,10 @@ void GraphViewController::reloadGraphView(bool force)
         return;
     GraphView& view = *graphView_;
     const VQProject& project = document->project();
+    // Once the change has come to rest, a map the view showed whole stays whole while it fits, and a view left
+    // with nothing of the map is brought back to it.
+    if (!force && scrollView_)
+        postKeepMapInView(layoutView_->showsWholeMap(view.graph()));
     view.beginSyncLock();
     view.setGraph(project.graph);
     view.setProjectStyle(project.projectStyle);
@@ -224,7 +240,12 @@ void GraphViewController::reloadGraphView(bool force)
     view.setGrid(project.grid);
     view.setBaseLayoutOptions(project.baseLayoutOptions);
     view.pointer().updateSelectionAppearance(project.graph.nodes(project.selectedNodeUIDs));
-    Rect canvasRect = onCanvasGrid(project.graph.canvasRect(screenSize()));
+    // The canvas also holds the part of it on screen (and where a scroll under way ends), so that a map that
+    // shrinks or moves away never takes the ground from under the view.
+    Rect canvasRect = project.graph.canvasRect(screenSize());
+    if (scrollView_ && !force && !oldGraphBounds_.isEmpty())
+        canvasRect = canvasRect.unionWith(view.visibleRect()).unionWith(scrollView_->targetVisibleRect());
+    canvasRect = onCanvasGrid(canvasRect);
     if (!force && canvasRect == oldGraphBounds_) {
         view.endSyncLock();
         return;

@@ -22,6 +22,7 @@
 // pointer for its life and puts the controller in its responder chain.
 
 #include <QPointer>
+#include <QSize>
 
 #include <cstdint>
 #include <functional>
@@ -92,6 +93,8 @@ public:
     std::vector<Node> canvasSelection() const;
     // The reveal of the node on the next turn.
     void postReveal(std::int64_t uid);
+    // LayoutViewCommands::keepMapInView on the next turn.
+    void postKeepMapInView(bool mapWasWhole);
     // Starts the title editor, when there is one; false when there is none.
     bool startTitleEditor(bool commitEvenIfTitleDoesntChange, std::function<void()> completion);
 
@@ -144,6 +147,7 @@ private:
     void viewDidLoad();
     void registerActions();
     void reloadGraphViewKeepingSelectionInView();
+    void scrollViewBoundsChanged();
     void scheduleForcedReloadChain();
     bool validateBySelection(ActionItem& item, VQDocument& document);
 
@@ -151,6 +155,13 @@ private:
     QPointer<GraphView> graphView_;
     QPointer<ScrollView> scrollView_;
     Rect oldGraphBounds_; // the canvas rectangle of the last reload
+    // What the scroll view showed when its bounds last changed.
+    struct ShownArea {
+        QSize viewportSize;
+        Rect visible;
+        double magnification = 0;
+    };
+    ShownArea shown_;
     TitleEditorStarter titleEditorStarter_;
     std::unique_ptr<StructureCommands> structure_;
     std::unique_ptr<StyleCommands> style_;

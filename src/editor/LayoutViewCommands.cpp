@@ -25,6 +25,66 @@ Rect frameOf(const Node& node)
                 node.size.height);
 }
 
+// Whether the view holds the rectangle, give or take a pixel.
+bool holds(const Rect& view, const Rect& shown, double magnification)
+{
+    const double slack = 1 / magnification;
+    return shown.minX() >= view.minX() - slack && shown.maxX() <= view.maxX() + slack
+        && shown.minY() >= view.minY() - slack && shown.maxY() <= view.maxY() + slack;
+}
+
+bool fits(const Rect& shown, Size view) { return shown.width() <= view.width && shown.height() <= view.height; }
+
+// The view moved as little as needed, along each axis where the rectangle fits in it, to hold the rectangle.
+Rect movedToHold(Rect view, const Rect& shown)
+{
+    if (shown.width() <= view.width()) {
+        if (shown.minX() < view.minX())
+            view.origin.x = shown.minX();
+        else if (shown.maxX() > view.maxX())
+            view.origin.x = shown.maxX() - view.width();
+    }
+    if (shown.height() <= view.height()) {
+        if (shown.minY() < view.minY())
+            view.origin.y = shown.minY();
+        else if (shown.maxY() > view.maxY())
+            view.origin.y = shown.maxY() - view.height();
+    }
+    return view;
+}
+
+Point nearestPoint(const Rect& r, Point p) { return {std::clamp(p.x, r.minX(), r.maxX()), std::clamp(p.y, r.minY(), r.maxY())}; }
+
+// The map with room for the selection rings and handles of the nodes at its edges, where that fits the view
+// along an axis.
+Rect withMargin(const Rect& map, Size view)
+{
+    constexpr double margin = 12;
+    const double dx = map.width() + 2 * margin <= view.width ? margin : 0;
+    const double dy = map.height() + 2 * margin <= view.height ? margin : 0;
+    return map.insetBy(-dx, -dy);
+}
+
+// The view of that size centred on the point, then moved along each axis to show as much of the map as it
+// can: along an axis where the map fits the map is centred, along one where it does not the view stays within
+// the map. A point of the map stays in view.
+Rect centredShowingMap(Point centre, Size size, const Rect& wholeMap)
+{
+    const Rect map = withMargin(wholeMap, size);
+    Rect view = Rect::centeredAt(centre, size);
+    if (map.isEmpty())
+        return view;
+    if (map.width() <= size.width)
+        view.origin.x = map.midX() - size.width / 2;
+    else
+        view.origin.x = std::clamp(view.origin.x, map.minX(), map.maxX() - size.width);
+    if (map.height() <= size.height)
+        view.origin.y = map.midY() - size.height / 2;
+    else
+        view.origin.y = std::clamp(view.origin.y, map.minY(), map.maxY() - size.height);
+    return view;
+}
+
 } // namespace
 
 void LayoutViewCommands::registerActions(const AddAction& addAction)
@@ -56,7 +116,10 @@ double LayoutViewCommands::zoomTarget() const
     return controller_.scrollView() ? controller_.scrollView()->magnification() : 1.0;
 }
 
-void LayoutViewCommands::setMagnificationAnimated(double magnification)
+// The view moves to where it comes to rest as the magnification changes. Scroll bars that come or go with the
+// new size of the canvas change the visible area: once the zoom is done, what the view must show is checked
+// again against the area as it is.
+void LayoutViewCommands::zoomTo(double magnification, bool animated)
 {
     ScrollView* scroll = controller_.scrollView();
     if (!scroll || !std::isfinite(magnification))
@@ -64,37 +127,90 @@ void LayoutViewCommands::setMagnificationAnimated(double magnification)
     if (zoomAnimation_)
         zoomAnimation_->stop(); // deletes it
     zoomTarget_ = std::clamp(magnification, scroll->minMagnification(), scroll->maxMagnification());
-    if (UserDefaults::standard().boolForKey("disableAnimations") || !scroll->isVisible()
-        || zoomTarget_ == scroll->magnification()) {
+    const double from = scroll->magnification();
+    const Rect before = scroll->targetVisibleRect();
+    const ZoomedView kept = zoomedView(before);
+    const Point start = before.center();
+    const Size size{scroll->viewport()->width() / zoomTarget_, scroll->viewport()->height() / zoomTarget_};
+    const Point end = keptInView(Rect::centeredAt(start, size), kept).center();
+    const auto finish = [controller = controller_.weak_from_this(), kept] {
+        auto self = controller.lock();
+        ScrollView* view = self ? self->scrollView() : nullptr;
+        if (!view)
+            return;
+        const Rect now = view->documentVisibleRect();
+        if (const Rect rest = keptInView(now, kept); !(rest == now))
+            view->scrollRectToVisible(rest);
+    };
+    if (!animated || UserDefaults::standard().boolForKey("disableAnimations") || !scroll->isVisible()) {
         scroll->setMagnification(zoomTarget_);
+        scroll->centerOn(end);
+        finish();
         return;
     }
+    if (zoomTarget_ == from && start == end)
+        return;
     auto* animation = new QVariantAnimation(scroll);
     animation->setDuration(zoomAnimationDuration);
     animation->setEasingCurve(QEasingCurve::InOutQuad);
-    animation->setStartValue(scroll->magnification());
-    animation->setEndValue(zoomTarget_);
-    QObject::connect(animation, &QVariantAnimation::valueChanged, scroll,
-                     [scroll](const QVariant& value) { scroll->setMagnification(value.toDouble()); });
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    const double to = zoomTarget_;
+    QObject::connect(animation, &QVariantAnimation::valueChanged, scroll, [scroll, from, to, start, end](const QVariant& value) {
+        const double t = value.toDouble();
+        scroll->setMagnification(from + (to - from) * t);
+        scroll->centerOn({start.x + (end.x - start.x) * t, start.y + (end.y - start.y) * t});
+    });
+    QObject::connect(animation, &QVariantAnimation::finished, scroll, finish);
     zoomAnimation_ = animation;
     animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+LayoutViewCommands::ZoomedView LayoutViewCommands::zoomedView(const Rect& before) const
+{
+    ZoomedView kept;
+    auto document = controller_.lockDocument();
+    ScrollView* scroll = controller_.scrollView();
+    if (!document || !scroll || document->project().graph.isEmpty())
+        return kept;
+    kept.map = document->project().graph.boundingRect();
+    kept.mapWasWhole = holds(before, kept.map, scroll->magnification());
+    kept.mapWasMet = before.intersects(kept.map);
+    const std::vector<Node> selection = controller_.projectSelection();
+    if (selection.size() == 1)
+        kept.selected = frameOf(selection.front());
+    return kept;
+}
+
+Rect LayoutViewCommands::keptInView(Rect view, const ZoomedView& kept)
+{
+    if (kept.map.isNull())
+        return view;
+    if (kept.mapWasWhole)
+        view = movedToHold(view, withMargin(kept.map, view.size));
+    if (kept.selected)
+        view = movedToHold(view, *kept.selected);
+    // A view that showed part of the map goes on showing some: the part nearest to it.
+    if (kept.mapWasMet && !view.intersects(kept.map))
+        view = centredShowingMap(nearestPoint(kept.map, view.center()), view.size, kept.map);
+    return view;
 }
 
 void LayoutViewCommands::zoomIn()
 {
     if (controller_.scrollView())
-        setMagnificationAnimated(zoomTarget() + 0.25);
+        zoomTo(zoomTarget() + 0.25, true);
 }
 
 void LayoutViewCommands::zoomOut()
 {
     if (controller_.scrollView())
-        setMagnificationAnimated(zoomTarget() - 0.25);
+        zoomTo(zoomTarget() - 0.25, true);
 }
 
 void LayoutViewCommands::zoomDefault()
 {
-    setMagnificationAnimated(1.0);
+    zoomTo(1.0, true);
 }
 
 void LayoutViewCommands::collisionDetectionModeDidSwitch()
@@ -164,9 +280,49 @@ void LayoutViewCommands::revealNode(std::int64_t uid)
     if (!node)
         return;
     // Where a centring under way comes to rest counts: it need not start again.
-    if (controller_.scrollView()->targetVisibleRect().contains(frameOf(*node)))
+    ScrollView* scroll = controller_.scrollView();
+    if (holds(scroll->targetVisibleRect(), frameOf(*node), scroll->magnification()))
         return;
-    centerSelectedNode();
+    centerSelectedNodeShowingMap();
+}
+
+void LayoutViewCommands::visibleAreaResized(const Rect& before)
+{
+    ScrollView* scroll = controller_.scrollView();
+    if (!scroll)
+        return;
+    ZoomedView kept = zoomedView(before);
+    if (kept.selected && !holds(before, *kept.selected, scroll->magnification()))
+        kept.selected.reset();
+    const Rect now = scroll->targetVisibleRect();
+    if (const Rect rest = keptInView(now, kept); !(rest == now))
+        scroll->scrollRectToVisible(rest);
+}
+
+bool LayoutViewCommands::showsWholeMap(const Graph& graph) const
+{
+    ScrollView* scroll = controller_.scrollView();
+    return scroll && !graph.isEmpty()
+        && holds(scroll->targetVisibleRect(), graph.boundingRect(), scroll->magnification());
+}
+
+void LayoutViewCommands::keepMapInView(bool mapWasWhole)
+{
+    auto document = controller_.lockDocument();
+    ScrollView* scroll = controller_.scrollView();
+    if (!document || !scroll || document->project().graph.isEmpty())
+        return;
+    const Rect map = document->project().graph.boundingRect();
+    const Rect visible = scroll->targetVisibleRect();
+    if (mapWasWhole && fits(map, visible.size) && !holds(visible, map, scroll->magnification())) {
+        scroll->scrollRectToVisible(withMargin(map, visible.size), 0.5);
+        return;
+    }
+    // A view that shows nothing of the map (it went elsewhere) shows the part nearest to it; a single selected
+    // node is revealed instead.
+    if (visible.intersects(map) || controller_.projectSelection().size() == 1)
+        return;
+    scroll->scrollRectToVisible(centredShowingMap(nearestPoint(map, visible.center()), visible.size, map), 0.5);
 }
 
 // The layout step, a collision pass and the commit, as one undo step.
@@ -240,23 +396,17 @@ void LayoutViewCommands::centerSelectedNode()
         controller_.scrollView()->centerOn(*centre, 0.5);
 }
 
-// An opened map whose selected node stands at its edge would, centred on that node, show half of it cut off
-// beside an empty half of the view: along each axis where the map fits in the view, the map is centred
-// instead, and the node, inside the map, is in view all the same.
+// A node at the edge of the map would, centred, show part of the map cut off beside an empty part of the view:
+// the view shows as much of the map as it can with the node in it instead.
 void LayoutViewCommands::centerSelectedNodeShowingMap()
 {
     auto document = controller_.lockDocument();
     auto centre = selectedOrFirstRootCentre();
     if (!document || !centre)
         return;
-    const Rect map = document->project().graph.boundingRect();
-    const Rect visible = controller_.scrollView()->documentVisibleRect();
-    const auto within = [](double c, double low, double high, double view) {
-        return high - low <= view ? (low + high) / 2 : c;
-    };
-    centre->x = within(centre->x, map.minX(), map.maxX(), visible.width());
-    centre->y = within(centre->y, map.minY(), map.maxY(), visible.height());
-    controller_.scrollView()->centerOn(*centre, 0.5);
+    ScrollView* scroll = controller_.scrollView();
+    const Rect visible = scroll->documentVisibleRect();
+    scroll->scrollRectToVisible(centredShowingMap(*centre, visible.size, document->project().graph.boundingRect()), 0.5);
 }
 
 // The centre of the first selected node; with none selected, the first root in identifier order is selected

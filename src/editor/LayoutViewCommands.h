@@ -16,6 +16,7 @@
 
 namespace velquine {
 
+class Graph;
 class VQDocument;
 
 class LayoutViewCommands {
@@ -36,20 +37,46 @@ public:
     void sortSelectedNodeChildren(const ActionItem* sender); // sortSelectedNodeChildren:
     void toggleNodeFocus();                            // toggleNodeFocus:
     void centerSelectedNode();                         // centerSelectedNode: and centerSelectedNodeNoAnim:
-    // As centerSelectedNode, but centred on the whole map along each axis where the map fits in the view.
+    // As centerSelectedNode, but showing as much of the map as the view can with the node in it: along each
+    // axis where the map fits it is centred, along the others the view stays within the map.
     void centerSelectedNodeShowingMap();
-    // The node, as the project now holds it, is centred unless it lies entirely in view.
+    // The node, as the project now holds it, is brought into view (centerSelectedNodeShowingMap) unless it lies
+    // entirely in view.
     void revealNode(std::int64_t uid);
+    // Whether the view shows the whole of the graph's map (where a scroll under way ends).
+    bool showsWholeMap(const Graph& graph) const;
+    // After a change of the map: a map the view showed whole (mapWasWhole) that still fits and is not wholly in
+    // view is brought into it, the view moving as little as needed; a view that shows nothing of the map, with
+    // no single node selected (which is revealed instead), is moved to show the part of the map nearest to it.
+    void keepMapInView(bool mapWasWhole);
+    // After scroll bars came or went with the canvas's size (the visible area shrank or grew at one
+    // magnification): a selected node the view held before and a map it showed whole are held again, the view
+    // moving as little as needed.
+    void visibleAreaResized(const Rect& before);
     void forceReloadModel();                           // forceReloadModel:
     void toggleDebugDrawing();                         // toggleDebugDrawing:
     void dumpGraph();                                  // dumpGraph:
     void scrollOriginIntoView();                       // blong:
 
+    // Zooms to the magnification (within the scroll view's range), animated over zoomAnimationDuration unless
+    // animations are off; a zoom step taken meanwhile goes on from where the running one is headed. The middle
+    // of the view stays, but for a map the view showed whole, which it goes on showing while it fits, and the
+    // selected node, which stays in view.
+    void zoomTo(double magnification, bool animated);
+
 private:
-    // Zooms to the magnification (within the scroll view's range) over zoomAnimationDuration, or at once when
-    // animations are off; a zoom step taken meanwhile goes on from where the running one is headed.
-    void setMagnificationAnimated(double magnification);
     double zoomTarget() const;
+    // What a zoom keeps in view, as the view showed it before: a map shown whole (while it fits), some of a map
+    // shown in part, and the selected node.
+    struct ZoomedView {
+        Rect map = Rect::null();
+        bool mapWasWhole = false;
+        bool mapWasMet = false;
+        std::optional<Rect> selected;
+    };
+    ZoomedView zoomedView(const Rect& before) const;
+    // The view moved as little as needed to keep that.
+    static Rect keptInView(Rect view, const ZoomedView& kept);
     void runResolveCollisions(const std::string& label);
     void runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout);
     std::optional<Point> selectedOrFirstRootCentre();

@@ -11,6 +11,7 @@
 #include "document/VQDocument.h"
 #include "editor/CanvasContextMenus.h"
 #include "editor/EditorPanes.h"
+#include "editor/GraphViewController.h"
 #include "editor/EditorWindowHooks.h"
 #include "editor/EmojiPalette.h"
 #include "editor/InspectorSidebar.h"
@@ -169,7 +170,8 @@ void MindMapEditorWindowController::changeZoomLevel()
     if (index < 0 || index >= int(std::size(zoomFactors)))
         return;
     systemLog("new zoom factor is: " + formatDouble(zoomFactors[index]));
-    cvc_->editorContentViewController()->scrollView()->setMagnification(zoomFactors[index]);
+    if (GraphViewController* graph = cvc_->editorContentViewController()->graphViewController())
+        graph->layoutView().zoomTo(zoomFactors[index], false);
 }
 
 void MindMapEditorWindowController::pickEmoji()

@@ -8,6 +8,7 @@
 #include "document/VQDocument.h"
 #include "kit/FileDialogFolders.h"
 #include "platform/Log.h"
+#include "platform/LongWork.h"
 
 namespace velquine {
 
@@ -73,6 +74,16 @@ void ExportWindowModuleViewController::loadViewIfNeeded()
         return;
     viewLoaded_ = true;
     viewDidLoad();
+}
+
+std::string ExportWindowModuleViewController::exportingText(const std::string& url)
+{
+    return tr("Exporting \u201c%1\u201d\u2026").arg(QFileInfo(QString::fromStdString(url)).fileName()).toStdString();
+}
+
+void ExportWindowModuleViewController::exportWaiting(const std::string& url, std::function<void()> write)
+{
+    LongWork::wait(exportingText(url), std::move(write));
 }
 
 std::optional<std::string> ExportWindowModuleViewController::askForSaveURL(const std::vector<std::string>& allowedFileTypes)

@@ -74,6 +74,11 @@ protected:
     void addDescription(const QString& text);
     // The document, or the "no document found" error naming the module's file and the function.
     std::shared_ptr<VQDocument> requireDocument(std::string_view file, long line, std::string_view function) const;
+    // What the progress window says while the file at url is exported.
+    static std::string exportingText(const std::string& url);
+    // Runs the writing of the file at url (work that draws nothing and touches no widget, say an exporter over
+    // a DocumentExport's project) on a worker while the user waits, the window repainting (LongWork::wait).
+    static void exportWaiting(const std::string& url, std::function<void()> write);
 
 private:
     std::weak_ptr<VQDocument> document_;

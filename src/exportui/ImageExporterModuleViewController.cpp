@@ -2,6 +2,7 @@
 
 #include "document/VQDocument.h"
 #include "document/DocumentExport.h"
+#include "platform/LongWork.h"
 
 namespace velquine {
 
@@ -16,16 +17,19 @@ ExportResult ImageExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"png"});
     if (!url)
         return ExportResult::cancelled;
+    // The map is drawn on the main thread; the file is written on a worker.
+    const LongWork::Busy busy(exportingText(*url));
     const std::optional<Bytes> png = DocumentExport(*doc).renderPNG(renderOptions());
     if (!png)
         throw ImageExtensionError(ImageExtensionError::Kind::unwrappingPNGRepresentationFailed);
-    writeFile(*url, *png);
+    exportWaiting(*url, [&] { writeFile(*url, *png); });
     return ExportResult::done;
 }
 
 void ImageExporterModuleViewController::exportToPaseboard()
 {
     const auto document = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
+    const LongWork::Busy busy(tr("Copying the map as a picture\u2026").toStdString());
     DocumentExport(*document).exportImageToPasteboard(renderOptions());
 }
 

@@ -17,7 +17,8 @@ ExportResult MarkdownExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"md", "markdown"});
     if (!url)
         return ExportResult::cancelled;
-    DocumentExport(*doc).exportMarkdown(*url, MarkdownExporter::Options{});
+    const DocumentExport exporter(*doc);
+    exportWaiting(*url, [&] { exporter.exportMarkdown(*url, MarkdownExporter::Options{}); });
     return ExportResult::done;
 }
 

@@ -17,7 +17,8 @@ ExportResult OPMLExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"opml"});
     if (!url)
         return ExportResult::cancelled;
-    DocumentExport(*doc).exportOPML(*url);
+    const DocumentExport exporter(*doc);
+    exportWaiting(*url, [&] { exporter.exportOPML(*url); });
     return ExportResult::done;
 }
 

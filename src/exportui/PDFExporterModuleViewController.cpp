@@ -2,6 +2,7 @@
 
 #include "document/VQDocument.h"
 #include "document/DocumentExport.h"
+#include "platform/LongWork.h"
 
 namespace velquine {
 
@@ -16,14 +17,17 @@ ExportResult PDFExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"pdf"});
     if (!url)
         return ExportResult::cancelled;
+    // The map is drawn on the main thread; the file is written on a worker.
+    const LongWork::Busy busy(exportingText(*url));
     const Bytes pdf = DocumentExport(*doc).renderPDF(renderOptions());
-    writeFile(*url, pdf);
+    exportWaiting(*url, [&] { writeFile(*url, pdf); });
     return ExportResult::done;
 }
 
 void PDFExporterModuleViewController::exportToPaseboard()
 {
     const auto document = requireDocument(__FILE__, __LINE__, "exportToPaseboard()");
+    const LongWork::Busy busy(tr("Copying the map as PDF\u2026").toStdString());
     DocumentExport(*document).exportPDFToPasteboard(renderOptions());
 }
 

@@ -90,7 +90,9 @@ ExportResult PlainTextExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"txt"});
     if (!url)
         return ExportResult::cancelled;
-    DocumentExport(*doc).exportPlainText(*url, options());
+    const DocumentExport exporter(*doc);
+    const PlainTextExporter::Options chosen = options();
+    exportWaiting(*url, [&] { exporter.exportPlainText(*url, chosen); });
     saveSwitchStates();
     return ExportResult::done;
 }

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Log.h"
+#include "platform/LongWork.h"
 #include "platform/SafeSave.h"
 #include "platform/UserDefaults.h"
 
@@ -37,6 +38,8 @@ GraphRenderOptions RenderingExporterModuleViewController::renderOptions() const
     GraphRenderOptions options;
     options.transparentBackground = transparentBackgroundSwitch->isChecked();
     options.renderGrid = renderGridSwitch->isChecked();
+    // A big map takes long to draw: windows repaint between its parts.
+    options.betweenParts = &LongWork::letLoopRun;
     return options;
 }
 

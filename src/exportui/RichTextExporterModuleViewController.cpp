@@ -62,7 +62,8 @@ ExportResult RichTextExporterModuleViewController::exportToFile()
         return ExportResult::cancelled;
     RichTextExporter::Options options;
     options.keepColors = colorSwitch->isChecked();
-    DocumentExport(*doc).exportRichText(*url, options);
+    const DocumentExport exporter(*doc);
+    exportWaiting(*url, [&] { exporter.exportRichText(*url, options); });
     saveSwitchStates();
     return ExportResult::done;
 }

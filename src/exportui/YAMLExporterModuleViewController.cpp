@@ -1,6 +1,7 @@
 #include "exportui/YAMLExporterModuleViewController.h"
 
 #include "document/DocumentExport.h"
+#include "model/project/VQProject.h"
 #include "document/VQDocument.h"
 #include "exchange/YAMLExporter.h"
 
@@ -18,7 +19,9 @@ ExportResult YAMLExporterModuleViewController::exportToFile()
     const std::optional<std::string> url = askForSaveURL({"yml", "yaml"});
     if (!url)
         return ExportResult::cancelled;
-    YAMLExporter(doc->project().graph).exportTo(*url);
+    // The map as it is now (a copy sharing its nodes), written on a worker.
+    const VQProject project = doc->project();
+    exportWaiting(*url, [&] { YAMLExporter(project.graph).exportTo(*url); });
     return ExportResult::done;
 }
 

@@ -22,6 +22,14 @@ inline constexpr const char* kQXZipArchiveErrorDomain = "QXZipArchiveErrorDomain
 inline constexpr const char* kQXZipSystemErrorDomain = "NSPOSIXErrorDomain";
 inline constexpr const char* kQXZipFileErrorDomain = "NSCocoaErrorDomain";
 
+// Codes of the archive's own domain that callers tell apart: writing an extracted file failed; the entries
+// declare, or an entry holds, more than an archive of its size can; the archive has more entries than the
+// reader takes; the disk cannot take what the entries declare and keep its reserve free.
+inline constexpr long kQXZipErrorFailedToWriteFile = -5;
+inline constexpr long kQXZipErrorPayloadTooLarge = -8;
+inline constexpr long kQXZipErrorTooManyEntries = -9;
+inline constexpr long kQXZipErrorNotEnoughFreeSpace = -10;
+
 // An error of the archive class: a domain, a code and a message (what()).
 class QXZipArchiveError : public std::runtime_error {
 public:
@@ -150,9 +158,10 @@ public:
                                 const CompletionHandler& completionHandler);
     // The full routine. symlinksValidWithin absent: link targets are not tested (nothing is ever created outside
     // the destination all the same). An archive whose entries declare more than 100 times its own size plus
-    // 64 MB is refused before anything is written (error -8), and so is an entry that holds more than it
-    // declares; one whose entries declare more than the destination's disk can take while keeping
-    // freeSpaceReserve free is refused before anything is written too (error -10: the disk is too full now).
+    // 64 MB is refused before anything is written (kQXZipErrorPayloadTooLarge), and so is an entry that holds
+    // more than it declares; one whose entries declare more than the destination's disk can take while keeping
+    // freeSpaceReserve free is refused before anything is written too (kQXZipErrorNotEnoughFreeSpace: the disk
+    // is too full now).
     static bool unzipFileAtPath(const std::string& path, const std::string& destination, bool preserveAttributes,
                                 bool overwrite, const std::optional<std::string>& symlinksValidWithin,
                                 int nestedZipLevel, const Password& password, ErrorOut error,
@@ -169,8 +178,8 @@ public:
 
     // The names the entries get when extracted (decoded, made safe, a folder's with its closing "/"), in the
     // archive's order, read from the central directory alone; nothing is extracted. None for an archive that
-    // cannot be read (error -1 or -3) or that holds more than maximumEntries entries (error -9, before any
-    // entry is read when the archive's end record tells).
+    // cannot be read (error -1 or -3) or that holds more than maximumEntries entries (kQXZipErrorTooManyEntries,
+    // before any entry is read when the archive's end record tells).
     static std::optional<std::vector<std::string>> entryNamesAtPath(const std::string& path,
                                                                     std::uint64_t maximumEntries, ErrorOut error);
 

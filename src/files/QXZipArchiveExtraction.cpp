@@ -321,7 +321,7 @@ void Extraction::failedWrite()
 {
     const std::string message = "Failed to write file (check your free space)";
     qxzip::log(message);
-    unzippingError_ = zipError(-5, message);
+    unzippingError_ = zipError(kQXZipErrorFailedToWriteFile, message);
     success_ = false;
 }
 
@@ -334,7 +334,7 @@ void Extraction::copyContents(const Entry& entry, int fd, int count)
             const std::string message = "An entry holds more than the " + std::to_string(entry.info.uncompressed_size)
                 + " bytes it declares: \"" + entry.name + "\"";
             qxzip::log(message);
-            unzippingError_ = zipError(-8, message);
+            unzippingError_ = zipError(kQXZipErrorPayloadTooLarge, message);
             success_ = false;
             return;
         }

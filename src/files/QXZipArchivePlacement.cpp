@@ -136,7 +136,7 @@ std::optional<QXZipArchiveError> Extraction::refuseOversize(unzFile uf, std::uin
                     : "the disk can take while keeping " + std::to_string(kFreeSpaceReserve >> 20) + " MB free");
     qxzip::log(message);
     // Too large for the archive is the archive's fault; too large for the disk as it is now is not.
-    return zipError(tooLarge ? -8 : -10, message);
+    return zipError(tooLarge ? kQXZipErrorPayloadTooLarge : kQXZipErrorNotEnoughFreeSpace, message);
 }
 
 Extraction::Folder Extraction::makeFolders(const std::vector<std::string>& components, std::size_t count)

@@ -252,7 +252,7 @@ std::optional<std::vector<std::string>> QXZipArchive::entryNamesAtPath(const std
             + (count ? std::to_string(*count) : "more than " + std::to_string(maximumEntries))
             + " entries; no more than " + std::to_string(maximumEntries) + " are read.";
         qxzip::log(message);
-        return fail(zipError(-9, message));
+        return fail(zipError(kQXZipErrorTooManyEntries, message));
     };
     // The count of the end record, before anything is read; minizip walks as many entries (for 65535, as
     // many as the central directory holds, which the walk counts again).

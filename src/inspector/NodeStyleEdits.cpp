@@ -317,8 +317,12 @@ void NodeStyleInspector::controlTextDidEndEditing()
     if (!doc || !fontSizeFieldIsEditing_)
         return;
     fontSizeFieldIsEditing_ = false;
-    if (doc->isInEditingSession())
-        doc->commitEditingSession();
+    if (!doc->isInEditingSession())
+        return;
+    // The nodes grew or shrank while the size was typed: their trees are laid out again, as a step of the
+    // stepper lays them out, so that no node covers its parent or its siblings.
+    DocumentLayout(*doc).autolayoutSelectedNodes(false);
+    doc->commitEditingSession();
 }
 
 } // namespace velquine

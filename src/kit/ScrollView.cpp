@@ -40,11 +40,14 @@ protected:
             QScrollBar::sliderChange(change);
             return;
         }
+        // Styles draw the slider's edge lines just outside its rectangle (Fusion one pixel past each end): what
+        // is repainted reaches a little beyond both rectangles, or the old edges stay in the groove.
         if (now.slider != painted_->slider)
-            update(now.slider.united(painted_->slider));
+            update(now.slider.united(painted_->slider).adjusted(-sliderEdge, -sliderEdge, sliderEdge, sliderEdge));
     }
 
 private:
+    static constexpr int sliderEdge = 3;
     struct Look {
         QSize size;
         QRect slider;
@@ -209,13 +212,24 @@ void ScrollView::scrollRectToVisible(const Rect& rect, double animationDuration)
     const Rect v = targetVisibleRect();
     if (r.isNull() || !r.origin.isFinite() || !r.size.isFinite())
         return;
-    // As little as needed; a rectangle wider (taller) than the visible area ends on its far edge.
-    double x = std::min(v.minX(), r.minX());
+    // As little as needed; a rectangle wider (taller) than the visible area ends on its far edge. Scroll
+    // offsets are whole pixels: an edge brought into view is rounded into it, not half a pixel short.
+    const Point origin = documentBoundsOrigin();
+    const auto onPixel = [this](double documentOffset, bool up) {
+        const double pixels = documentOffset * magnification_;
+        const double whole = std::round(pixels);
+        return (std::abs(pixels - whole) < 1e-6 ? whole : up ? std::ceil(pixels) : std::floor(pixels)) / magnification_;
+    };
+    double x = v.minX();
+    if (r.minX() < x)
+        x = origin.x + onPixel(r.minX() - origin.x, false);
     if (x + v.width() - r.width() < r.minX())
-        x = r.minX() - v.width() + r.width();
-    double y = std::min(v.minY(), r.minY());
+        x = origin.x + onPixel(r.minX() - v.width() + r.width() - origin.x, true);
+    double y = v.minY();
+    if (r.minY() < y)
+        y = origin.y + onPixel(r.minY() - origin.y, false);
     if (y + v.height() - r.height() < r.minY())
-        y = r.minY() - v.height() + r.height();
+        y = origin.y + onPixel(r.minY() - v.height() + r.height() - origin.y, true);
     if (isAnimatingScroll()) {
         if (x == v.minX() && y == v.minY())
             return;

@@ -48,11 +48,39 @@ void Document::updateChangeCount(DocumentChange change)
         changeCountChanged_();
 }
 
-bool Document::writeToURL(const std::string&, const std::string&, std::optional<std::string>* error)
+std::unique_ptr<DocumentWrite> Document::makeWrite(const std::string&, const std::string&, WriteContent,
+                                                  std::optional<std::string>* error)
 {
     if (error)
         *error = "This document can not be saved.";
-    return false;
+    return nullptr;
+}
+
+namespace {
+
+bool writeNow(Document& document, const std::string& url, const std::string& typeName, WriteContent content,
+              std::optional<std::string>* error)
+{
+    std::unique_ptr<DocumentWrite> write = document.makeWrite(url, typeName, content, error);
+    if (!write)
+        return false;
+    std::string detail;
+    const bool written = write->run(error, &detail);
+    document.setSaveErrorDetail(written ? std::string() : detail);
+    write->finish(written);
+    return written;
+}
+
+} // namespace
+
+bool Document::writeToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error)
+{
+    return writeNow(*this, url, typeName, WriteContent::committed, error);
+}
+
+bool Document::writeCopyToURL(const std::string& url, const std::string& typeName, std::optional<std::string>* error)
+{
+    return writeNow(*this, url, typeName, WriteContent::asItStands, error);
 }
 
 bool Document::revertToContentsOfURL(const std::string&, const std::string&, std::optional<std::string>* error)
@@ -70,18 +98,48 @@ bool Document::canWriteType(const std::string& typeName) const
 bool Document::saveToURL(const std::string& url, const std::string& typeName, SaveOperation operation,
                          std::optional<std::string>* error)
 {
+    const std::unique_ptr<PendingSave> save = beginSave(url, typeName, operation, error);
+    if (!save)
+        return false;
+    save->run();
+    endSave(*save);
+    if (error)
+        *error = save->error;
+    return save->written;
+}
+
+std::unique_ptr<PendingSave> Document::beginSave(const std::string& url, const std::string& typeName,
+                                                 SaveOperation operation, std::optional<std::string>* error)
+{
     if (readFailed() && operation != SaveOperation::saveAs && fileURL_ == url) {
         if (error)
             *error = "The document could not be read, so it is not saved over its file.";
-        return false;
+        return nullptr;
     }
-    if (!writeToURL(url, typeName, error))
-        return false;
-    fileURL_ = url;
-    fileType_ = typeName;
+    auto save = std::make_unique<PendingSave>();
+    save->write = makeWrite(url, typeName, WriteContent::committed, error);
+    if (!save->write)
+        return nullptr;
+    save->url = url;
+    save->typeName = typeName;
+    save->operation = operation;
+    save->changeCount = changeCount_;
+    return save;
+}
+
+void Document::endSave(PendingSave& save)
+{
+    saveErrorDetail_ = save.written ? std::string() : save.errorDetail;
+    save.write->finish(save.written);
+    if (!save.written)
+        return;
+    fileURL_ = save.url;
+    fileType_ = save.typeName;
     noteFileState();
-    updateChangeCount(DocumentChange::cleared);
-    return true;
+    // The changes made while the file was written are not in it.
+    changeCount_ -= save.changeCount;
+    if (changeCountChanged_)
+        changeCountChanged_();
 }
 
 bool Document::revertToSaved(std::optional<std::string>* error)

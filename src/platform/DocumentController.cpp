@@ -1,6 +1,7 @@
 #include "platform/DocumentController.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QFileInfo>
 #include <QObject>
@@ -32,6 +33,17 @@ bool endsWithExtension(const std::string& path, const std::string& extension)
     return fileInfo(path).suffix().compare(QString::fromStdString(extension), Qt::CaseInsensitive) == 0;
 }
 
+// What the progress window says while a file is read or written.
+std::string openingText(const std::string& name)
+{
+    return QObject::tr("Opening \u201c%1\u201d\u2026").arg(QString::fromStdString(name)).toStdString();
+}
+
+std::string savingText(const std::string& name)
+{
+    return QObject::tr("Saving \u201c%1\u201d\u2026").arg(QString::fromStdString(name)).toStdString();
+}
+
 std::string untitledName(int number)
 {
     const QString untitled = QObject::tr("Untitled");
@@ -40,7 +52,10 @@ std::string untitledName(int number)
 
 } // namespace
 
-DocumentController::DocumentController(DocumentControllerHost& host) : host_(host) {}
+DocumentController::DocumentController(DocumentControllerHost& host) : host_(host)
+{
+    writes_.setAfterWrite([this](Document& document, bool autosaveDue) { writeEnded(document, autosaveDue); });
+}
 
 DocumentController::~DocumentController()
 {
@@ -48,9 +63,17 @@ DocumentController::~DocumentController()
         document->setChangeCountCallback(nullptr);
         document->setUncommittedChangesCallback(nullptr);
     }
-    for (auto& [document, timer] : autosaveTimers_)
-        delete timer;
+    alive_.reset();
 }
+
+std::shared_ptr<Document> DocumentController::hold(const Document& document) const
+{
+    for (const auto& open : documents_)
+        if (open.get() == &document)
+            return open;
+    return nullptr;
+}
+
 
 std::shared_ptr<Document> DocumentController::documentForURL(const std::string& path) const
 {
@@ -86,8 +109,8 @@ void DocumentController::addDocument(const std::shared_ptr<Document>& document, 
     }
     documents_.push_back(document);
     Document* raw = document.get();
-    document->setChangeCountCallback([this, raw] { changeCountChanged(*raw); });
-    document->setUncommittedChangesCallback([this, raw] { uncommittedChangesChanged(*raw); });
+    document->setChangeCountCallback([this, raw] { unsavedWorkChanged(*raw); });
+    document->setUncommittedChangesCallback([this, raw] { unsavedWorkChanged(*raw); });
     host_.showDocument(document);
 }
 
@@ -124,14 +147,20 @@ std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(cons
         return fail(file.isDir() ? QObject::tr("It is a folder, not a file.").toStdString()
                                  : QObject::tr("There is no such file.").toStdString());
     std::shared_ptr<Document> document;
+    const std::string name = fileInfo(path).fileName().toStdString();
     try {
-        document = host_.makeDocument(path);
+        // Read on a worker, the user waiting.
+        LongWork::wait(openingText(name), [&] { document = host_.makeDocument(path); });
     } catch (const std::exception& error) {
         return fail(error.what());
     }
     document->noteFileState();
     RecentDocuments::note(path);
-    addDocument(document);
+    {
+        // Its window is made on the main thread.
+        LongWork::Busy busy(openingText(name));
+        addDocument(document);
+    }
     if (const std::string warning = document->readWarning(); !warning.empty())
         host_.showOpenWarning(*document, path, warning);
     return document;
@@ -147,10 +176,13 @@ void DocumentController::openDocument()
 
 bool DocumentController::saveInPlace(Document& document, SaveOperation operation, ReportTiming timing)
 {
+    finishWriting(document);
     if (document.fileChangedOnDisk() && (!host_.askToOverwriteChangedFile(document) || endingQuietly_))
         return false;
+    const std::shared_ptr<Document> held = hold(document);
     std::optional<std::string> error;
-    if (!document.saveToURL(*document.fileURL(), document.fileType(), operation, &error)) {
+    if (!writes_.save(document, *document.fileURL(), document.fileType(), operation, savingText(displayName(document)),
+                      &error)) {
         host_.showSaveError(document, error.value_or(""), timing);
         return false;
     }
@@ -184,11 +216,14 @@ bool DocumentController::saveDocumentAs(Document& document)
     const std::string extension = document.defaultSaveExtension();
     if (!extension.empty() && !endsWithExtension(*path, extension))
         *path += "." + extension;
+    const std::shared_ptr<Document> held = hold(document);
     std::optional<std::string> error;
-    if (!document.saveToURL(*path, document.defaultSaveType(), SaveOperation::saveAs, &error)) {
+    if (!writes_.save(document, *path, document.defaultSaveType(), SaveOperation::saveAs,
+                      savingText(fileInfo(*path).fileName().toStdString()), &error)) {
         host_.showSaveError(document, error.value_or(""), ReportTiming::atOnce);
         return false;
     }
+    autosaveErrorShown_.erase(&document);
     untitledNumbers_.erase(&document);
     RecentDocuments::note(*path);
     host_.documentStateChanged(document);
@@ -199,102 +234,24 @@ bool DocumentController::revertDocumentToSaved(Document& document)
 {
     if (!document.fileURL() || !host_.askToRevert(document) || endingQuietly_)
         return false;
+    const std::shared_ptr<Document> held = hold(document);
+    finishWriting(document);
     std::optional<std::string> error;
-    if (!document.revertToSaved(&error)) {
+    const bool reverted = [&] {
+        const DocumentWrites::Waiting waiting(writes_, document);
+        return document.revertToSaved(&error);
+    }();
+    if (!reverted) {
         host_.showOpenError(*document.fileURL(), error.value_or(""));
         return false;
     }
     return true;
 }
 
-// ---- Automatic saves ----
-
-void DocumentController::changeCountChanged(Document& document)
+void DocumentController::finishWriting(Document& document)
 {
-    host_.documentStateChanged(document);
-    unsavedWorkChanged(document);
-}
-
-void DocumentController::uncommittedChangesChanged(Document& document)
-{
-    unsavedWorkChanged(document);
-}
-
-void DocumentController::unsavedWorkChanged(Document& document)
-{
-    recoveryCurrent_.erase(&document);
-    if (document.hasUnsavedWork()) {
-        scheduleAutosave(document);
-        return;
-    }
-    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
-        timer->second->stop();
-    firstUnsavedChange_.erase(&document);
-    discardRecoveryCopy(document);
-}
-
-void DocumentController::scheduleAutosave(Document& document)
-{
-    QTimer*& timer = autosaveTimers_[&document];
-    if (!timer) {
-        timer = new QTimer;
-        timer->setSingleShot(true);
-        QObject::connect(timer, &QTimer::timeout, [this, raw = &document] { autosaveTimerFired(*raw); });
-    }
-    // A quiet moment after the last change, but no later than the longest delay after the first.
-    const auto now = std::chrono::steady_clock::now();
-    const auto first = firstUnsavedChange_.try_emplace(&document, now).first->second;
-    const auto longest = std::max(longestAutosaveDelay_, autosaveDelay_);
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(first + longest - now);
-    timer->start(std::clamp(left, std::chrono::milliseconds(0), autosaveDelay_));
-}
-
-void DocumentController::autosaveTimerFired(Document& document)
-{
-    if (document.canAutosaveInPlace()) {
-        // What is committed goes into the file, also while a change is under way.
-        std::optional<std::string> error;
-        if (document.fileChangedOnDisk()) {
-            // The next save or close asks; meanwhile the changes are kept apart.
-            VQ_LOG("autosave()", "not saved: the file was changed by another program: " + *document.fileURL());
-        } else if (document.saveToURL(*document.fileURL(), document.fileType(), SaveOperation::autosaveInPlace,
-                                      &error)) {
-            autosaveErrorShown_.erase(&document);
-        } else {
-            VQ_LOG("autosave()", error.value_or(""));
-            if (autosaveErrorShown_.insert(&document).second) // once until a save works again
-                host_.showSaveError(document, error.value_or(""), ReportTiming::atOnce);
-        }
-    }
-    // What the file does not hold (no file, a failed save, a change under way) is copied.
-    if (document.hasUnsavedWork())
-        writeRecoveryCopy(document, false);
-    // Everything is kept as it stands: the next change schedules the next save.
-    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end())
-        timer->second->stop();
-    firstUnsavedChange_.erase(&document);
-}
-
-void DocumentController::autosaveAllQuietly()
-{
-    const std::vector<std::shared_ptr<Document>> open = documents_;
-    for (const auto& document : open) {
-        document->finishEditing();
-        if (document->canAutosaveInPlace() && !document->fileChangedOnDisk()) {
-            std::optional<std::string> error;
-            if (document->saveToURL(*document->fileURL(), document->fileType(), SaveOperation::autosaveInPlace,
-                                    &error))
-                continue;
-            VQ_LOG("autosave()", error.value_or(""));
-        }
-        writeRecoveryCopy(*document, true);
-    }
-}
-
-void DocumentController::endQuietly()
-{
-    endingQuietly_ = true;
-    autosaveAllQuietly();
+    const std::shared_ptr<Document> held = hold(document);
+    writes_.finish(document, savingText(displayName(document)));
 }
 
 // ---- Recovery ----
@@ -303,13 +260,13 @@ void DocumentController::setRecoveryFolder(const std::string& folder)
 {
     recoveryEntries_.clear();
     recoveryCurrent_.clear();
-    recovery_ = std::make_unique<DocumentRecovery>(folder);
+    recovery_ = std::make_shared<DocumentRecovery>(folder);
 }
 
-void DocumentController::writeRecoveryCopy(Document& document, bool quietly)
+std::shared_ptr<DocumentRecovery::PendingCopy> DocumentController::takeRecoveryCopy(Document& document, bool quietly)
 {
     if (!recovery_ || !document.hasUnsavedWork() || document.readFailed() || recoveryCurrent_.contains(&document))
-        return;
+        return nullptr;
     DocumentRecovery::Entry& entry = recoveryEntries_[&document];
     if (entry.id.empty())
         entry.id = DocumentRecovery::newId();
@@ -319,14 +276,39 @@ void DocumentController::writeRecoveryCopy(Document& document, bool quietly)
     entry.untitledNumber = number == untitledNumbers_.end() ? 0 : number->second;
     entry.fileState = document.notedFileState();
     std::string error;
-    if (recovery_->write(document, entry, &error)) {
-        recoveryCurrent_.insert(&document);
+    std::shared_ptr<DocumentRecovery::PendingCopy> copy = recovery_->takeCopy(document, entry, &error);
+    if (!copy) {
+        VQ_LOG("autosave()", "the unsaved changes of " + displayName(document) + " could not be copied: " + error);
+        if (!quietly && recoveryErrorShown_.insert(&document).second)
+            host_.showRecoveryCopyError(document, error);
+    }
+    return copy;
+}
+
+void DocumentController::recoveryCopyWritten(Document& document, DocumentRecovery::PendingCopy& copy, bool written,
+                                             const std::string& error, bool current, bool quietly)
+{
+    copy.finish();
+    if (written) {
+        // A copy of what stood before a change made meanwhile is kept, but is not up to date.
+        if (current)
+            recoveryCurrent_.insert(&document);
         recoveryErrorShown_.erase(&document);
         return;
     }
     VQ_LOG("autosave()", "the unsaved changes of " + displayName(document) + " could not be copied: " + error);
     if (!quietly && recoveryErrorShown_.insert(&document).second) // once until a copy works again
         host_.showRecoveryCopyError(document, error);
+}
+
+void DocumentController::writeRecoveryCopy(Document& document, bool quietly)
+{
+    const std::shared_ptr<DocumentRecovery::PendingCopy> copy = takeRecoveryCopy(document, quietly);
+    if (!copy)
+        return;
+    std::string error;
+    const bool written = copy->run(&error);
+    recoveryCopyWritten(document, *copy, written, error, true, quietly);
 }
 
 void DocumentController::discardRecoveryCopy(Document& document)
@@ -356,7 +338,8 @@ int DocumentController::reopenRecoveredDocuments()
         const std::string name = entry.fileURL ? *entry.fileURL : untitledName(entry.untitledNumber);
         std::shared_ptr<Document> document;
         try {
-            document = host_.makeDocument(entry.contentPath);
+            LongWork::wait(openingText(fileInfo(name).fileName().toStdString()),
+                           [&] { document = host_.makeDocument(entry.contentPath); });
         } catch (const EnvironmentError& error) {
             // Nothing is wrong with the copy: it stays, and the next start takes it up again.
             VQ_LOG("reopenRecoveredDocuments()", "cannot read the copy of " + name + " now: " + error.what());
@@ -406,6 +389,7 @@ bool DocumentController::reviewChanges(Document& document, bool quitting)
 {
     if (endingQuietly_)
         return false;
+    finishWriting(document);
     document.finishEditing();
     if (!document.isDocumentEdited())
         return true;
@@ -432,6 +416,9 @@ bool DocumentController::shouldCloseDocument(Document& document)
 {
     if (closeApproved_.contains(&document))
         return true;
+    // A wait for the document is under way (its save, its revert): its window stays until that has ended.
+    if (writes_.isWaitedFor(document))
+        return false;
     if (!reviewChanges(document, false))
         return false;
     closeApproved_.insert(&document);
@@ -440,6 +427,7 @@ bool DocumentController::shouldCloseDocument(Document& document)
 
 void DocumentController::removeDocument(Document& document)
 {
+    finishWriting(document);
     document.setChangeCountCallback(nullptr);
     document.setUncommittedChangesCallback(nullptr);
     // Closed after asking (Don't Save): the copy is not wanted. Closed by the program's end: it stays.
@@ -448,10 +436,9 @@ void DocumentController::removeDocument(Document& document)
     recoveryEntries_.erase(&document);
     recoveryCurrent_.erase(&document);
     firstUnsavedChange_.erase(&document);
-    if (const auto timer = autosaveTimers_.find(&document); timer != autosaveTimers_.end()) {
-        delete timer->second;
-        autosaveTimers_.erase(timer);
-    }
+    autosaveTimers_.erase(&document);
+    changeGenerations_.erase(&document);
+    writes_.forget(document);
     untitledNumbers_.erase(&document);
     autosaveErrorShown_.erase(&document);
     recoveryErrorShown_.erase(&document);
@@ -478,7 +465,11 @@ bool DocumentController::terminate()
     const std::vector<std::shared_ptr<Document>> open = documents_;
     for (const auto& document : open) {
         if (!reviewChanges(*document, true)) {
-            closeApproved_.clear();
+            // The maps the user chose not to save stay open after all: their automatic saves are due again.
+            const std::set<const Document*> approved = std::exchange(closeApproved_, {});
+            for (const auto& kept : open)
+                if (approved.contains(kept.get()) && kept->hasUnsavedWork())
+                    scheduleAutosave(*kept);
             return false;
         }
         closeApproved_.insert(document.get());

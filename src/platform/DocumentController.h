@@ -12,6 +12,13 @@
 // (so that steady work is saved too), and when its window closes or the program quits. A change under way (a
 // title or a note being typed) does not hold the save back: what is committed is saved, and the change under
 // way, as it stands, goes into the recovery copy, at the same moments.
+//
+// Long work (LongWork): an automatic save takes what it writes on the main thread and writes it on a worker
+// while the user goes on working; the changes made meanwhile stay unsaved and are saved next. Opening, reverting
+// and the other saves read or write on a worker too, but keep the user waiting, with the window repainting
+// and the busy cursor shown. A document has at most one write under way: a save asked for meanwhile waits
+// for it, an automatic save that comes due meanwhile follows it, and the document's window does not close
+// while a wait for the document is under way.
 // A document whose read failed is never written over its file. A document without a file (a new one, or one
 // made from an imported outline) asks Save / Don't Save / Cancel instead; Cancel keeps it open and stops a
 // quit. When the file was changed on disk since the document read or wrote it, an automatic save leaves it
@@ -33,6 +40,8 @@
 // recovery folder and reported; one that cannot be read for want of room or rights stays where it is.
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -42,6 +51,7 @@
 
 #include "platform/Document.h"
 #include "platform/DocumentRecovery.h"
+#include "platform/DocumentWrites.h"
 
 class QTimer;
 
@@ -57,12 +67,13 @@ class DocumentControllerHost {
 public:
     virtual ~DocumentControllerHost() = default;
 
-    // A new empty document, and one read from the file (throws with the reader's message).
+    // A new empty document, and one read from the file (throws with the reader's message). makeDocument runs on
+    // a worker thread: it reads the file into a new document and touches nothing else.
     virtual std::shared_ptr<Document> makeUntitledDocument() = 0;
     virtual std::shared_ptr<Document> makeDocument(const std::string& path) = 0;
 
     // Windows: make and show one for a document, bring it to the front, close it without asking, and show the
-    // document's new name or edited state.
+    // document's new name or edited state (unsaved work: a change counted or one under way).
     virtual void showDocument(const std::shared_ptr<Document>& document) = 0;
     virtual void bringDocumentForward(Document& document) = 0;
     virtual void closeDocumentWindow(Document& document) = 0;
@@ -151,34 +162,52 @@ public:
     // The latest an automatic save comes after the first change not yet saved (never sooner than autosaveDelay).
     std::chrono::milliseconds longestAutosaveDelay() const { return longestAutosaveDelay_; }
     void setLongestAutosaveDelay(std::chrono::milliseconds delay) { longestAutosaveDelay_ = delay; }
+    // Whether a write of the document (a save, or a copy of its changes) is under way on a worker.
+    bool isWriting(const Document& document) const { return writes_.isWriting(document); }
 
 private:
     // An untitled document gets the wanted number when no open one has it, else the lowest free one.
     void addDocument(const std::shared_ptr<Document>& document, int wantedUntitledNumber = 0);
     void removeDocument(Document& document);
-    void changeCountChanged(Document& document);
-    void uncommittedChangesChanged(Document& document);
-    // Saves are due once more, or, with nothing left unsaved, no longer.
+    // A change counted or one under way: the window shows the document's state, and saves are due once more,
+    // or, with nothing left unsaved, no longer.
     void unsavedWorkChanged(Document& document);
     void scheduleAutosave(Document& document);
+    // Takes what to save and to copy now and writes it on a worker (or, with a write under way, after it).
     void autosaveTimerFired(Document& document);
-    // Copies the document's unsaved changes, the change under way included, for recovery unless the copy is up
-    // to date. A failure is logged, and shown once until a copy succeeds again unless quietly is set.
+    // The copy of the document's unsaved changes, the change under way included, for recovery: null when none
+    // is kept or the copy is up to date. takeRecoveryCopy takes it on the main thread; recoveryCopyWritten ends
+    // it (a failure logged, and shown once until a copy succeeds again unless quietly is set).
+    std::shared_ptr<DocumentRecovery::PendingCopy> takeRecoveryCopy(Document& document, bool quietly);
+    void recoveryCopyWritten(Document& document, DocumentRecovery::PendingCopy& copy, bool written,
+                             const std::string& error, bool current, bool quietly);
+    // The same written at once.
     void writeRecoveryCopy(Document& document, bool quietly);
     void discardRecoveryCopy(Document& document);
+    // After each write of the document: a copy no longer wanted goes, and an automatic save that came due
+    // meanwhile (autosaveDue) is made.
+    void writeEnded(Document& document, bool autosaveDue);
+    // Waits, the user waiting too, until the document has no write under way.
+    void finishWriting(Document& document);
     // The save into the document's own file, asking first when another program changed it; the error shown
     // with the timing given.
     bool saveInPlace(Document& document, SaveOperation operation, ReportTiming timing = ReportTiming::atOnce);
+    // The open document, held while a call that waits may see its window close.
+    std::shared_ptr<Document> hold(const Document& document) const;
     bool reviewChanges(Document& document, bool quitting);
     std::string suggestedSaveName(const Document& document) const;
 
     DocumentControllerHost& host_;
     std::vector<std::shared_ptr<Document>> documents_;
     std::map<const Document*, int> untitledNumbers_;
-    std::map<const Document*, QTimer*> autosaveTimers_;
+    std::map<const Document*, std::unique_ptr<QTimer>> autosaveTimers_;
     // When the first change not yet saved (or copied) came.
     std::map<const Document*, std::chrono::steady_clock::time_point> firstUnsavedChange_;
-    std::unique_ptr<DocumentRecovery> recovery_;
+    // Counts the changes of each document's unsaved work, so that a write can tell whether any came while it ran.
+    std::map<const Document*, std::uint64_t> changeGenerations_;
+    DocumentWrites writes_;
+    // Shared with the copies under way.
+    std::shared_ptr<DocumentRecovery> recovery_;
     std::map<const Document*, DocumentRecovery::Entry> recoveryEntries_;
     // Documents whose copy holds their present content.
     std::set<const Document*> recoveryCurrent_;

@@ -143,19 +143,58 @@ std::string DocumentRecovery::newId()
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
 
-bool DocumentRecovery::write(Document& document, Entry& entry, std::string* error)
+std::unique_ptr<DocumentRecovery::PendingCopy> DocumentRecovery::takeCopy(Document& document, Entry& entry,
+                                                                          std::string* error)
 {
     const std::string extension = document.defaultSaveExtension();
     entry.contentPath = ownFolder_ + "/" + entry.id + "." + (extension.empty() ? "copy" : extension);
-    std::error_code made;
-    fs::create_directories(toPath(ownFolder_), made);
     std::optional<std::string> reason;
-    if (!document.writeCopyToURL(entry.contentPath, document.defaultSaveType(), &reason)) {
+    std::unique_ptr<DocumentWrite> content =
+        document.makeWrite(entry.contentPath, document.defaultSaveType(), WriteContent::asItStands, &reason);
+    if (!content) {
+        if (error)
+            *error = reason.value_or("The copy could not be written.");
+        return nullptr;
+    }
+    return std::make_unique<PendingCopy>(std::move(content), ownFolder_, descriptionPath(ownFolder_, entry.id),
+                                         describe(entry));
+}
+
+DocumentRecovery::PendingCopy::PendingCopy(std::unique_ptr<DocumentWrite> content, std::string folder,
+                                           std::string descriptionPath, std::string description)
+    : content_(std::move(content)), folder_(std::move(folder)), descriptionPath_(std::move(descriptionPath)),
+      description_(std::move(description))
+{
+}
+
+bool DocumentRecovery::PendingCopy::run(std::string* error)
+{
+    std::error_code made;
+    fs::create_directories(toPath(folder_), made);
+    std::optional<std::string> reason;
+    std::string detail;
+    if (!content_->run(&reason, &detail)) {
         if (error)
             *error = reason.value_or("The copy could not be written.");
         return false;
     }
-    return replaceFileContents(descriptionPath(ownFolder_, entry.id), describe(entry), error);
+    written_ = replaceFileContents(descriptionPath_, description_, error);
+    return written_;
+}
+
+void DocumentRecovery::PendingCopy::finish()
+{
+    content_->finish(written_);
+}
+
+bool DocumentRecovery::write(Document& document, Entry& entry, std::string* error)
+{
+    const std::unique_ptr<PendingCopy> copy = takeCopy(document, entry, error);
+    if (!copy)
+        return false;
+    const bool written = copy->run(error);
+    copy->finish();
+    return written;
 }
 
 void DocumentRecovery::remove(const Entry& entry)

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,8 +49,30 @@ public:
     std::string unreadableFolder() const;
     static std::string newId();
 
-    // The document's content (through its writeCopyToURL) and its description under the entry's id; the
-    // entry's content path is set. False with the reason when either could not be written.
+    // A copy taken on the main thread (takeCopy) and written by run() on any thread: the document's content as
+    // it stood, with the change under way, and its description.
+    class PendingCopy {
+    public:
+        // The content's write into the folder, and the description's text for the file at descriptionPath.
+        PendingCopy(std::unique_ptr<DocumentWrite> content, std::string folder, std::string descriptionPath,
+                    std::string description);
+        // Writes both; false with the reason when either could not be written.
+        bool run(std::string* error);
+        // On the main thread after run, while the document lives.
+        void finish();
+
+    private:
+        std::unique_ptr<DocumentWrite> content_;
+        std::string folder_;
+        std::string descriptionPath_;
+        std::string description_;
+        bool written_ = false;
+    };
+    // The copy of the document's content (its write of what it holds as it stands) and its description under the
+    // entry's id, taken now; the entry's content path is set. Null with the reason when the document gives no
+    // write.
+    std::unique_ptr<PendingCopy> takeCopy(Document& document, Entry& entry, std::string* error);
+    // takeCopy written at once on the calling thread.
     bool write(Document& document, Entry& entry, std::string* error);
     // Removes the copy; failures are ignored.
     void remove(const Entry& entry);

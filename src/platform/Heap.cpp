@@ -7,6 +7,7 @@
 #endif
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -14,15 +15,6 @@
 #include "platform/SlotPool.h"
 
 namespace velquine {
-
-void keepLargeBlocksInHeap()
-{
-#if defined(M_MMAP_THRESHOLD) && defined(M_TRIM_THRESHOLD)
-    constexpr int limit = 256 * 1024 * 1024;
-    mallopt(M_MMAP_THRESHOLD, limit);
-    mallopt(M_TRIM_THRESHOLD, limit);
-#endif
-}
 
 namespace {
 
@@ -73,6 +65,41 @@ void releaseFreedMemoryWhenIdle()
     if (!timer->isActive())
         timer->start(idleMilliseconds);
 #endif
+}
+
+namespace {
+
+// Hears the application's input and puts the release after it.
+class InputWatch : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonRelease:
+        case QEvent::Wheel:
+            releaseFreedMemoryWhenIdle();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void releaseFreedMemoryAfterInput()
+{
+    static QPointer<QObject> watch;
+    QCoreApplication* const app = QCoreApplication::instance();
+    if (!app || watch)
+        return;
+    watch = new InputWatch(app);
+    app->installEventFilter(watch);
 }
 
 } // namespace velquine

@@ -20,6 +20,17 @@ namespace {
 // The thread that ran the static initialisers, which is the one that runs main().
 const std::thread::id startThread = std::this_thread::get_id();
 
+// Receives the invocations, each of which runs the oldest queued call. They are queued by name, so that Qt
+// makes and deletes everything an invocation carries: a queued functor would be made on the posting thread
+// and deleted by this program's code on the main thread, behind the event queue's lock, which a race detector
+// that does not see into Qt takes for a race.
+class Receiver : public QObject {
+    Q_OBJECT
+
+public:
+    Q_INVOKABLE void runOne();
+};
+
 struct Queue {
     std::mutex mutex;
     std::deque<std::function<void()>> calls;
@@ -60,7 +71,7 @@ void runGuarded(const std::function<void()>& fn)
 // are taken from the shared queue rather than carried by the invocations, the order is the order in which
 // post took the lock, and drain() can empty the queue without disturbing the invocations still in flight
 // (they find nothing to do).
-void runOne()
+void Receiver::runOne()
 {
     if (std::function<void()> fn = takeFront())
         runGuarded(fn);
@@ -79,7 +90,7 @@ QObject* receiverLocked(Queue& q, std::size_t& backlog)
         return q.receiver;
     // First delivery, or the application object was replaced. (An object may be moved to another thread
     // only by its own thread, which is the current one here.)
-    q.receiver = new QObject;
+    q.receiver = new Receiver;
     q.receiver->moveToThread(app->thread());
     q.receiverApp = app;
     backlog = q.calls.empty() ? 0 : q.calls.size() - 1;
@@ -103,7 +114,7 @@ void RunLoop::post(std::function<void()> fn)
     if (!receiver)
         return; // no application object yet: the call waits for the next post or for drain()
     for (std::size_t i = 0; i <= backlog; ++i)
-        QMetaObject::invokeMethod(receiver, [] { runOne(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(receiver, "runOne", Qt::QueuedConnection);
 }
 
 void RunLoop::drain()
@@ -127,3 +138,5 @@ bool RunLoop::isMainThread()
 }
 
 } // namespace velquine
+
+#include "RunLoop.moc"

@@ -136,6 +136,7 @@ TEST(BandedPaint, ABusyCanvasPaintsTheSamePixelsInBandsAsAtOnce)
     sliding.setPosition({from.x + 90, from.y + 130});
     view->sync().nodeLayer(root.childrenUIDs[5])->setPosition({from.x - 60, from.y + 30});
     clock += 0.1;
+    Animator::shared().tick();
     ASSERT_TRUE(sliding.hasAnimationForKey("position"));
     ASSERT_GT(sliding.presentationPosition().y, from.y + 1);
     ASSERT_LT(sliding.presentationPosition().y, from.y + 129);
@@ -248,6 +249,38 @@ TEST(BandedPaint, BandsArePaintedRightIntoTheImageTheWindowIsPaintedInto)
     LayerBandPainter::setMaximumBands(0);
     EXPECT_FALSE(replayed(second) == firstReplayed);
     EXPECT_TRUE(replayed(first) == firstReplayed);
+}
+
+} // namespace
+} // namespace velquine::testing
+
+namespace velquine::testing {
+namespace {
+
+// Zoomed out to a quarter, branches are thinner than a device pixel: Qt strokes them by cutting them at the
+// edges of the device, and a band that saw only its own rows would shade their pixels along its edges
+// otherwise than a paint of the whole does.
+TEST(BandedPaint, LinesThinnerThanAPixelCrossBandsAsTheyCrossAWholePaint)
+{
+    VQProject project = sampleProject(4, 30, 6);
+    ScrollView scrollView;
+    scrollView.resize(1000, 720);
+    auto* view = new GraphView(Rect(0, 0, 4400, 3200));
+    view->setGraph(project.graph);
+    scrollView.setDocumentView(view);
+    scrollView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
+    scrollView.setMagnification(0.25);
+    scrollView.scrollToPoint({0, 0});
+    EXPECT_EVENTUALLY(atRest(*view));
+    for (int i = 0; i < 100 && paintedWith(*scrollView.viewport(), 6).picturesResampled > 0; ++i) {
+    }
+    const Painted bands = paintedWith(*scrollView.viewport(), 6);
+    const Painted whole = paintedWith(*scrollView.viewport(), 1);
+    LayerBandPainter::setMaximumBands(0);
+    EXPECT_EQ(bands.sharedPaints, 6u);
+    bands.image.save(artefactPath(QStringLiteral("banded_paint_quarter.png")));
+    EXPECT_LE(largestDifference(bands.image, whole.image), 2) << firstDifference(bands.image, whole.image);
 }
 
 } // namespace

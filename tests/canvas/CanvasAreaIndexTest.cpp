@@ -83,6 +83,7 @@ TEST(CanvasAreaIndex, SlidingSubtreesArePaintedFromTheLayersNearTheView)
         view->setGraph(project.graph);
         for (int frame = 0; frame < 3; ++frame) {
             clock += 0.06;
+            Animator::shared().tick();
             const Rect visible = scrollView.documentVisibleRect();
             QImage image(1000, 720, QImage::Format_ARGB32_Premultiplied);
             QPainter painter(&image);

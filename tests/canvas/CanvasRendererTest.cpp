@@ -166,4 +166,34 @@ TEST_F(CanvasRendererTest, PngFilesDrawnInBandsMatchTheWholePicture)
     }
 }
 
+// A big map drawn in parts, letting the caller run between them, is the same picture and the same PDF text as
+// the map drawn at once.
+TEST_F(CanvasRendererTest, AMapDrawnInPartsIsTheMapDrawnWhole)
+{
+    VQDocument document;
+    document.projectForLoading() = sampleProject(1, 30, 30); // about 1,900 layers: two parts
+    GraphRenderOptions inParts;
+    int pauses = 0;
+    inParts.betweenParts = [&] { ++pauses; };
+    const QImage whole = DocumentExport(document).renderImage({}).bitmap();
+    const QImage parted = DocumentExport(document).renderImage(inParts).bitmap();
+    EXPECT_GE(pauses, 1);
+    EXPECT_TRUE(parted == whole) << "the picture drawn in parts differs";
+
+    QTemporaryDir folder;
+    QString texts[2];
+    for (int i = 0; i < 2; ++i) {
+        const Bytes pdf = DocumentExport(document).renderPDF(i == 0 ? GraphRenderOptions{} : inParts);
+        const QString path = folder.filePath(QStringLiteral("map%1.pdf").arg(i));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(pdf.data()), qsizetype(pdf.size()));
+        file.close();
+        texts[i] = runTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    }
+    EXPECT_GE(pauses, 2);
+    EXPECT_GT(texts[0].size(), 1000);
+    EXPECT_EQ(texts[1], texts[0]) << "every title once, as drawn whole";
+}
+
 } // namespace velquine::testing

@@ -101,6 +101,16 @@ TEST(ScrollViewTest, ScrollingToARectangleMovesAsLittleAsNeededAndCentresOnAPoin
     w.scrollView.centerOn({1200, 900}, 0.2);  // animated: arrives later
     EXPECT_NEAR(w.scrollView.documentVisibleRect().midX(), 1000, 4);
     EXPECT_TRUE(QTest::qWaitFor([&] { return std::lround(w.scrollView.documentVisibleRect().midX() / 4) == 1200 / 4; }, 3000));
+
+    // At 75 % a point is three quarters of a pixel: a rectangle whose edges fall between pixels is brought wholly
+    // into view, on either side, never half a pixel short.
+    w.scrollView.setMagnification(0.75);
+    for (const Rect r : {Rect(1500.3, 1200.5, 40.2, 20.1), Rect(300.9, 250.6, 40.3, 20.3), Rect(1510.7, 300.2, 30.1, 11.1)}) {
+        w.scrollView.scrollRectToVisible(r);
+        EXPECT_TRUE(w.scrollView.documentVisibleRect().contains(r))
+            << r.minX() << ", " << r.minY() << " in " << w.scrollView.documentVisibleRect().minX() << ", "
+            << w.scrollView.documentVisibleRect().minY();
+    }
 }
 
 TEST(ScrollViewTest, TheHostPaintsItsLayersMagnifiedAndRepaintsWhatMoved)
@@ -224,4 +234,21 @@ TEST(ScrollViewTest, AnimatedScrollAndLayerMovesShareFramesAndTheBarRepaintsOnly
     EXPECT_TRUE(QTest::qWaitFor([&] { return barPaints.paints > 0; }, 3000));
     QCoreApplication::sendPostedEvents();
     EXPECT_LT(barPaints.pixels, qint64(bar->width()) * bar->height() / 4);
+
+    // Step by step, each painted before the next: the groove keeps no line of the slider's old edges, the bar
+    // on the screen is the bar painted whole.
+    for (int step = 0; step < 12; ++step) {
+        const int painted = barPaints.paints;
+        w.scrollView.scrollToPoint({0, 12000.0 + 8000 * (step + 1)});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return barPaints.paints > painted; }, 3000));
+    }
+    QImage shown, whole;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        const QPoint global = bar->mapToGlobal(QPoint(0, 0));
+        shown = bar->screen()->grabWindow(0, global.x(), global.y(), bar->width(), bar->height()).toImage()
+                    .convertToFormat(QImage::Format_RGB32);
+        whole = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return shown == whole;
+    }, 3000));
+    shown.save(QStringLiteral(VELQUINE_ARTEFACTS_DIR "/scroll_bar_on_screen.png"));
 }

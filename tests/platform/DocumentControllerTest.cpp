@@ -40,7 +40,6 @@ class TextDocument : public Document {
 public:
     std::string text;
     std::optional<std::string> typed;
-    bool failedRead = false;
 
     void edit(const std::string& newText)
     {
@@ -57,13 +56,18 @@ public:
         typed.reset();
         uncommittedChangesChanged();
     }
-    bool writeToURL(const std::string& url, const std::string&, std::optional<std::string>* error) override
+    // The text as it is when the write is taken, written when it runs.
+    struct TextWrite : DocumentWrite {
+        std::string url, content;
+        bool run(std::optional<std::string>* error, std::string*) override { return writeText(url, content, error); }
+    };
+    std::unique_ptr<DocumentWrite> makeWrite(const std::string& url, const std::string&, WriteContent content,
+                                             std::optional<std::string>*) override
     {
-        return writeText(url, text, error);
-    }
-    bool writeCopyToURL(const std::string& url, const std::string&, std::optional<std::string>* error) override
-    {
-        return writeText(url, typed.value_or(text), error);
+        auto write = std::make_unique<TextWrite>();
+        write->url = url;
+        write->content = content == WriteContent::asItStands ? typed.value_or(text) : text;
+        return write;
     }
     static bool writeText(const std::string& url, const std::string& content, std::optional<std::string>* error)
     {
@@ -80,7 +84,7 @@ public:
         text = readFile(url);
         return true;
     }
-    bool readFailed() const override { return failedRead; }
+    void failRead() { setReadFailed(true); }
     bool hasOpenEditingSession() const override { return typed.has_value(); }
     bool hasUncommittedChanges() const override { return typed.has_value(); }
     std::string defaultSaveType() const override { return "text"; }
@@ -97,6 +101,8 @@ public:
     bool roomToOpen = true;
     int terminated = 0;
     DocumentController* controller = nullptr;
+    // Runs while a question about saving is open, as the main loop does under a dialog.
+    std::function<void(Document&)> whileAsking;
 
     std::shared_ptr<Document> makeUntitledDocument() override { return std::make_shared<TextDocument>(); }
     std::shared_ptr<Document> makeDocument(const std::string& path) override
@@ -132,6 +138,8 @@ public:
     SaveChangesAnswer askToSaveChanges(Document& d, bool quitting) override
     {
         log.push_back(std::string(quitting ? "ask quit " : "ask close ") + name(d));
+        if (whileAsking)
+            whileAsking(d);
         auto answer = saveAnswers.front();
         saveAnswers.pop_front();
         return answer;
@@ -251,11 +259,11 @@ TEST_F(ControllerTest, AutosavesInPlaceAfterAQuietMomentButNeverAFailedRead)
 {
     TextDocument& document = open("a.txt", "one");
     document.edit("two");
-    ASSERT_TRUE(waitUntil([&] { return readFile(path("a.txt")) == "two"; }));
+    ASSERT_TRUE(waitUntil([&] { return readFile(path("a.txt")) == "two" && !controller.isWriting(document); }));
     EXPECT_FALSE(document.isDocumentEdited());
 
     TextDocument& failed = open("b.txt", "kept");
-    failed.failedRead = true;
+    failed.failRead();
     failed.edit("empty");
     spin(120);
     EXPECT_EQ(readFile(path("b.txt")), "kept");
@@ -401,6 +409,17 @@ std::vector<std::string> filesIn(const QString& folder)
     return names;
 }
 
+// The texts of the copies kept in the recovery folder, in order.
+std::vector<std::string> copiedTexts(const QString& folder)
+{
+    std::vector<std::string> texts;
+    for (const std::string& name : filesIn(folder))
+        if (!name.ends_with(".json"))
+            texts.push_back(readFile((folder + u'/').toStdString() + name));
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
 } // namespace
 
 // A program killed with unsaved changes: the next one shows them again, named as before, and lets them go once
@@ -479,13 +498,7 @@ TEST_F(ControllerTest, UnsavedChangesAreKeptApartAndComeBackAtTheNextStart)
 TEST_F(ControllerTest, AChangeUnderWayIsCopiedForRecoveryWhileWhatIsCommittedIsSaved)
 {
     const QString folder = dir.filePath(QStringLiteral("recovery"));
-    const auto copied = [&] {
-        std::vector<std::string> texts;
-        for (const std::string& name : filesIn(folder))
-            if (!name.ends_with(".json"))
-                texts.push_back(readFile((folder + u'/').toStdString() + name));
-        return texts;
-    };
+    const auto copied = [&] { return copiedTexts(folder); };
     ScriptedHost firstHost;
     auto first = std::make_unique<DocumentController>(firstHost);
     firstHost.controller = first.get();
@@ -497,7 +510,9 @@ TEST_F(ControllerTest, AChangeUnderWayIsCopiedForRecoveryWhileWhatIsCommittedIsS
     saved.edit("committed");
     saved.type("committed and typed");
     ASSERT_TRUE(waitUntil([&] { return readFile(path("a.txt")) == "committed"; }));
-    ASSERT_TRUE(waitUntil([&] { return copied() == std::vector<std::string>{"committed and typed"}; }));
+    ASSERT_TRUE(waitUntil([&] {
+        return copied() == std::vector<std::string>{"committed and typed"} && !first->isWriting(saved);
+    }));
     EXPECT_FALSE(saved.isDocumentEdited());
     // Typing every 50 ms never leaves a quiet moment of 100 ms; the copy follows all the same.
     QElapsedTimer clock;
@@ -512,7 +527,7 @@ TEST_F(ControllerTest, AChangeUnderWayIsCopiedForRecoveryWhileWhatIsCommittedIsS
     EXPECT_TRUE(copiedWhileTyping.starts_with("typed ")) << copiedWhileTyping;
     // Given up: nothing is left unsaved, and the copy goes.
     saved.giveUpTyping();
-    EXPECT_TRUE(copied().empty());
+    EXPECT_TRUE(waitUntil([&] { return copied().empty(); }));
 
     // A new map: what is typed into it is all there is of it.
     auto& untitled = static_cast<TextDocument&>(*first->newDocument());
@@ -619,4 +634,32 @@ TEST_F(ControllerTest, AStartReopensTheTenMostRecentCopiesAndTheOthersWait)
                                                   "copy 7", "copy 8", "copy 9", "roomy"}));
     RunLoop::drain();
     EXPECT_EQ(nextHost.log.back(), "6 copies left in " + folder.toStdString());
+}
+
+// Quitting asks about one map after the other: a map the user chose not to save is not copied while the next is
+// asked about, and when the quit is cancelled after all its changes are copied as before.
+TEST_F(ControllerTest, AMapNotToBeSavedIsLeftAloneWhileTheQuitAsksOnUnlessTheQuitIsCancelled)
+{
+    const QString folder = dir.filePath(QStringLiteral("recovery"));
+    const auto copied = [&] { return copiedTexts(folder); };
+    controller.setRecoveryFolder(folder.toStdString());
+    auto& discarded = static_cast<TextDocument&>(*controller.newDocument());
+    auto& kept = static_cast<TextDocument&>(*controller.newDocument());
+    kept.edit("kept");
+    ASSERT_TRUE(waitUntil([&] { return copied() == std::vector<std::string>{"kept"} && !controller.isWriting(kept); }));
+    // Its copy comes due while the second question is open.
+    discarded.edit("not wanted");
+    std::vector<std::string> copiedWhileAsking;
+    host.whileAsking = [&](Document& asked) {
+        if (&asked == &kept) {
+            spin(300);
+            copiedWhileAsking = copied();
+        }
+    };
+    host.saveAnswers = {SaveChangesAnswer::dontSave, SaveChangesAnswer::cancel};
+    EXPECT_FALSE(controller.terminate());
+    EXPECT_EQ(copiedWhileAsking, std::vector<std::string>{"kept"});
+    // Both maps stay open, and the changes of the one the user did not want saved are kept apart again.
+    EXPECT_EQ(controller.documents().size(), 2u);
+    EXPECT_TRUE(waitUntil([&] { return copied() == std::vector<std::string>{"kept", "not wanted"}; }));
 }

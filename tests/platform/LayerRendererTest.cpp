@@ -9,7 +9,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <limits>
+#include <set>
 
 #include "platform/layer/GradientLayer.h"
 #include "platform/layer/Layer.h"
@@ -186,6 +188,61 @@ TEST(LayerRendererTest, CachedPicturesAreReusedUntilSomethingInsideChangesOrTheS
         EXPECT_TRUE(LayerRenderer::render(painter, *root, quick));
     }
     EXPECT_EQ(resampled.pixelColor(60, 60), QColor(Qt::green));
+}
+
+// A picture whose place falls on half a pixel lands on the same pixels whether the paint's device origin puts it
+// at a positive or a negative device position: a paint of part of a view (a band, a strip after a scroll)
+// shows what a paint of the whole shows there.
+TEST(LayerRendererTest, APictureOnHalfAPixelLandsAlikeWhereverTheDevicesOriginLies)
+{
+    Transaction noActions(true);
+    auto root = canvas(100, 100);
+    auto node = box({20.5, 10.5, 30, 20}, Qt::red);
+    node->setCachesPicture(true);
+    root->addSublayer(node);
+    const QImage whole = render(*root);
+    // The lower and the right half of the view painted on their own, their top-left corner at the device's
+    // origin: the node's picture starts left of and above it.
+    for (QPoint part : {QPoint(0, 20), QPoint(30, 0), QPoint(30, 20)}) {
+        QImage image(100 - part.x(), 100 - part.y(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.translate(-part.x(), -part.y());
+            LayerRenderOptions options;
+            options.targetRect = QRectF(0, 0, 100, 100);
+            LayerRenderer::render(painter, *root, options);
+        }
+        EXPECT_EQ(image, whole.copy(QRect(part, image.size()))) << part.x() << ", " << part.y();
+    }
+
+    // At 75 % a node a sum of moves left a bit short of a third of a point lies half a pixel short by as little:
+    // device origins far above round it to the half, near ones keep it short. The picture still lands on one
+    // pixel in all.
+    auto map = canvas(3456, 1952);
+    map->setBounds({-1596, -964, 3456, 1952});
+    auto third = box({823.0 + 1.0 / 6, std::nextafter(323.0 + 1.0 / 3, 0.0), 76, 38}, Qt::red);
+    third->setCachesPicture(true);
+    map->addSublayer(third);
+    LayerRenderOptions magnified;
+    magnified.targetRect = QRectF(0, 0, 2592, 1464);
+    std::set<std::pair<int, int>> corners;
+    for (int top = 0; top < 960; top += 60) {
+        QImage image(120, 1000 - top, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.translate(-1750, -top);
+            LayerRenderer::render(painter, *map, magnified);
+        }
+        QRect painted;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) > 0)
+                    painted |= QRect(x, y, 1, 1);
+        corners.emplace(1750 + painted.left(), top + painted.top());
+    }
+    EXPECT_EQ(corners.size(), 1u);
 }
 
 TEST(LayerRendererTest, GrayFilterAndShadowArePaintedFromThePicture)

@@ -158,6 +158,9 @@ TEST(LayerTest, TransactionsSetModelValuesAtOnceAndAnimatePresentationOnlyWithAc
     EXPECT_EQ(layer->position(), (Point{100, 0}));
     EXPECT_EQ(layer->presentationPosition(), (Point{0, 0}));
     time.now += Transaction::defaultAnimationDuration / 2;
+    // Presentation values move on with the frames.
+    EXPECT_EQ(layer->presentationPosition(), (Point{0, 0}));
+    Animator::shared().tick();
     const double halfway = layer->presentationPosition().x;
     EXPECT_GT(halfway, 0);
     EXPECT_LT(halfway, 100);
@@ -225,11 +228,13 @@ TEST(LayerTest, ActionForKeyDecidesWhatAnimatesAndPathsMorph)
     }
     EXPECT_EQ(shape->path(), to);
     time.now += 0.5;
+    Animator::shared().tick();
     const QPainterPath mid = shape->presentationPath();
     EXPECT_GT(mid.elementAt(1).x, 10);
     EXPECT_LT(mid.elementAt(1).x, 30);
     EXPECT_GT(mid.elementAt(0).y, 0);
     time.now += 1;
+    Animator::shared().tick();
     EXPECT_EQ(shape->presentationPath(), to);
 }
 
@@ -400,6 +405,7 @@ TEST(LayerTest, PresentationValuesHeldForOneInstantAreNotShownAtAnother)
     }
     layer->setPosition({100, 0});
     time.now += 0.1;
+    Animator::shared().tick();
     Point held;
     {
         const Animator::FrozenTime frozen;
@@ -409,13 +415,15 @@ TEST(LayerTest, PresentationValuesHeldForOneInstantAreNotShownAtAnother)
     EXPECT_GT(held.x, 0);
     EXPECT_LT(held.x, 100);
     time.now += 0.05;
+    Animator::shared().tick();
     const Point later = layer->presentationPosition();
     EXPECT_GT(later.x, held.x);
     time.now -= 0.05;
+    Animator::shared().tick();
     EXPECT_EQ(layer->presentationPosition(), held);
     time.now += 1;
-    EXPECT_EQ(layer->presentationPosition(), (Point{100, 0}));
     Animator::shared().tick();
+    EXPECT_EQ(layer->presentationPosition(), (Point{100, 0}));
 }
 
 TEST(LayerTest, AFewDepthChangesAmongVeryManySiblingsKeepTheDrawingOrderAndTheOrderOfWhatIsNear)
@@ -509,4 +517,61 @@ TEST(LayerTest, ALongLineReportsItsChangesAlongItsPathNotItsWholeBox)
     for (const Rect& r : dirty)
         area += r.size.width * r.size.height;
     EXPECT_LT(area, 0.1 * 3000 * 30000);
+}
+
+// What a paint between two frames draws is where the last frame left the layers, and the next frame reports
+// that area again as the layer moves on, with whatever was shown in it meanwhile: nothing a paint drew is left
+// behind on screen.
+TEST(LayerTest, WhatIsDrawnBetweenFramesIsReportedByTheNextFrame)
+{
+    ManualTime time;
+    auto root = std::make_shared<Layer>();
+    root->setFrame({0, 0, 2000, 1000});
+    auto node = std::make_shared<Layer>();
+    auto ring = std::make_shared<Layer>();
+    {
+        Transaction t(true);
+        node->setFrame({0, 0, 40, 20});
+        node->setBackgroundColor(Qt::white);
+        ring->setFrame({-6, -6, 52, 32});
+        ring->setBackgroundColor(Qt::blue);
+        ring->setHidden(true);
+        node->addSublayer(ring);
+        root->addSublayer(node);
+    }
+    std::vector<Rect> dirty;
+    root->setDirtyAreaHandler([&dirty](const Rect& area) { dirty.push_back(area); });
+    const auto reported = [&dirty](const Rect& drawn) {
+        return std::any_of(dirty.begin(), dirty.end(), [&](const Rect& r) { return r.contains(drawn); });
+    };
+    {
+        Transaction t;
+        Transaction::setAnimationDuration(1.0);
+        node->setPosition({1000, 10});
+    }
+    // The clock runs on, but until the next frame a paint draws the layer where it was.
+    time.now += 0.3;
+    EXPECT_EQ(node->presentationFrame(), Rect(0, 0, 40, 20));
+    dirty.clear();
+    Animator::shared().tick();
+    EXPECT_TRUE(reported({0, 0, 40, 20}));
+    const Rect first = node->presentationFrame();
+    EXPECT_GT(first.minX(), 0);
+    EXPECT_TRUE(reported(first));
+
+    // The ring shown between frames is drawn around the layer where the frame left it; the next frame reports
+    // it there.
+    {
+        Transaction t(true);
+        ring->setHidden(false);
+    }
+    EXPECT_EQ(node->presentationFrame(), first);
+    time.now += 0.3;
+    dirty.clear();
+    Animator::shared().tick();
+    EXPECT_TRUE(reported(first.insetBy(-6, -6)));
+    EXPECT_TRUE(reported(node->presentationFrame().insetBy(-6, -6)));
+    time.now += 1;
+    Animator::shared().tick();
+    EXPECT_FALSE(node->hasAnimations());
 }

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPainterPathStroker>
 
 #include "platform/layer/Animator.h"
 #include "platform/layer/LayerRenderer.h"
@@ -107,11 +108,26 @@ TEST(StrokeCutting, ShortLinesKeepTheirPixelsAndDashedOrClosedOnesAreStrokedWhol
                 plain.fill(Qt::white);
                 QPainter painter(&plain);
                 painter.setRenderHint(QPainter::Antialiasing);
-                painter.strokePath(layer->path(), layer->strokePen());
+                // The dashes of a dashed line are those of the whole path, wherever the device lies.
+                if (layer == dashed)
+                    painter.fillPath(QPainterPathStroker(layer->strokePen()).createStroke(layer->path()), layer->strokeColor());
+                else
+                    painter.strokePath(layer->path(), layer->strokePen());
                 painter.end();
                 EXPECT_TRUE(drawn(*layer, plain.size(), 1, {}) == plain) << width;
             }
         }
+    }
+    // A dashed branch painted in bands, each into rows of its own: the dashes fall where a paint of the whole
+    // puts them.
+    QPainterPath branch(QPointF(20, 380));
+    branch.cubicTo(QPointF(150, 380), QPointF(300, 40), QPointF(780, 20));
+    const auto dashedBranch = strokedLayer(branch, 2.25, LineCap::butt);
+    dashedBranch->setLineDashPattern({10, 10});
+    const QImage whole = drawn(*dashedBranch, QSize(800, 400), 1, {});
+    for (int top = 0; top < 400; top += 67) {
+        const QRect band(0, top, 800, std::min(67, 400 - top));
+        EXPECT_TRUE(drawn(*dashedBranch, band.size(), 1, band.topLeft()) == whole.copy(band)) << top;
     }
     const auto leftwards = visiblePartOfStroke(shortCurve, QRectF(0, 0, 200, 100));
     ASSERT_TRUE(leftwards && leftwards->elementCount() == 4);
@@ -156,6 +172,7 @@ TEST(StrokeCutting, PiecesCutAheadForThePathAsItIsDrawTheSamePixelsAndFollowItsC
     layer->prepareForDrawing();
     layer->setPath(longCurve);
     clock += 0.1;
+    Animator::shared().tick();
     ASSERT_TRUE(layer->hasAnimationForKey("path"));
     layer->prepareForDrawing();
     EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(layer->presentationPath(), whole, {}));

@@ -114,7 +114,7 @@ public:
             break;
         case 10: root->insertSublayer(make(), pick(root->sublayers().size())); break;
         default:
-            // The clock runs on between frames: presentation values move before the animator's next tick.
+            // The clock runs on between frames: presentation values move at the animator's ticks.
             time.now += uniform(0.01, 0.1);
             if (pick(2) == 0)
                 Animator::shared().tick();

@@ -3,113 +3,22 @@
 // the visible part of the canvas; when it already did, the map does not move. New nodes are made at the edge of
 // the view and their titles typed at once, at magnifications of 1, 2 and 0.5.
 
-#include "document/DocumentFactory.h"
-#include "document/DocumentLayout.h"
-#include "support/QtWait.h"
-
-#include <gtest/gtest.h>
-
 #include <QComboBox>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include <cstdio>
-
-#include "canvas/GraphView.h"
-#include "canvas/NodeTitleEditor.h"
-#include "document/VQDocument.h"
-#include "editor/EditorPanes.h"
-#include "editor/MindMapEditorWindowController.h"
-#include "inspector/DocumentStyleInspector.h"
-#include "kit/ScrollView.h"
-#include "model/project/FactorySettings.h"
-#include "platform/RunLoop.h"
-#include "platform/UndoManager.h"
-#include "platform/UserDefaults.h"
+#include "OpenedMapWindow.h"
+#include "ScreenCheck.h"
 #include "UiTestSupport.h"
+#include "canvas/NodeTitleEditor.h"
 #include "canvas/TitleEditingInteraction.h"
+#include "inspector/DocumentStyleInspector.h"
+#include "platform/UndoManager.h"
 
 using namespace velquine;
 
 namespace {
 
-// A map of count nodes, ten children per node, laid out; its last node selected.
-VQProject makeMap(int count)
-{
-    VQDocument document;
-    document.beginEditingSession("Build");
-    std::vector<Node> nodes{document.createRootNode("Trip to Lisbon", {0, 0}, false)};
-    static const char* const words[] = {"Hotel", "Shopping", "Flights", "Museum", "Car rental", "Budget", "Tram 28",
-                                        "Castle", "Beach day", "Fado night"};
-    for (int i = 1; i < count; ++i) {
-        const Node& parent = nodes[std::size_t((i - 1) / 10)];
-        nodes.push_back(*document.createChildNode(parent.uid, std::string(words[i % 10]) + " " + std::to_string(i)));
-    }
-    DocumentLayout(document).autoLayoutGraph(true);
-    document.projectForLoading().setSelectedNodes({*document.project().graph.node(nodes.back().uid)});
-    document.commitEditingSession();
-    return document.project();
-}
-
-struct OpenedMap {
-    ScopedStandardUserDefaults settings;
-    QTemporaryDir folder;
-    std::shared_ptr<VQDocument> document;
-    std::unique_ptr<MindMapEditorWindowController> window;
-
-    explicit OpenedMap(int count)
-    {
-        registerFactoryDefaults();
-        const std::string path = folder.path().toStdString() + "/map.velquine";
-        {
-            VQDocument saved;
-            saved.projectForLoading() = makeMap(count);
-            std::optional<std::string> error;
-            EXPECT_TRUE(saved.writeToURL(path, std::string(VQDocument::documentType), &error));
-        }
-        // As the program opens a file: the document read, its window made and shown.
-        document = DocumentFactory::makeDocumentForURL(path, std::string(VQDocument::documentType));
-        window = std::make_unique<MindMapEditorWindowController>(document, QStringLiteral("map"));
-        window->setAttribute(Qt::WA_DeleteOnClose, false);
-        window->show();
-        window->raise();
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        settle();
-    }
-    GraphView* canvas() const { return window->contentViewController()->editorContentViewController()->graphView(); }
-    ScrollView* scrollView() const
-    {
-        return window->contentViewController()->editorContentViewController()->scrollView();
-    }
-    // Deferred calls run and scrolling come to rest.
-    void settle() const
-    {
-        EXPECT_TRUE(QTest::qWaitFor([this] {
-            RunLoop::drain();
-            return RunLoop::pendingCount() == 0 && !scrollView()->isAnimatingScroll();
-        }));
-        QApplication::processEvents();
-        RunLoop::drain();
-    }
-    Rect visible() const { return scrollView()->documentVisibleRect(); }
-    Rect selectedFrame() const
-    {
-        const auto& selection = document->project().selectedNodeUIDs;
-        EXPECT_EQ(selection.size(), 1u);
-        const Node node = *document->project().graph.node(selection.front());
-        return Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
-                    node.size.height);
-    }
-};
-
-std::string describe(const Rect& r)
-{
-    char text[128];
-    std::snprintf(text, sizeof text, "(%.1f, %.1f, %.1f x %.1f)", r.origin.x, r.origin.y, r.size.width,
-                  r.size.height);
-    return text;
-}
+using OpenedMap = test::OpenedMapWindow;
+using test::describeRect;
 
 // Runs the step and checks where it leaves the view: the selected node wholly visible, and the visible part of
 // the map where it was when the node was already inside it.
@@ -121,10 +30,10 @@ void expectInView(OpenedMap& map, const std::string& name, Step step)
     map.settle();
     const Rect frame = map.selectedFrame();
     const Rect after = map.visible();
-    EXPECT_TRUE(after.contains(frame)) << name << ": node " << describe(frame) << " visible " << describe(after);
+    EXPECT_TRUE(after.contains(frame)) << name << ": node " << describeRect(frame) << " visible " << describeRect(after);
     if (before.contains(frame)) {
-        EXPECT_TRUE(after == before) << name << ": the map moved from " << describe(before) << " to "
-                                     << describe(after);
+        EXPECT_TRUE(after == before) << name << ": the map moved from " << describeRect(before) << " to "
+                                     << describeRect(after);
     }
 }
 
@@ -146,10 +55,16 @@ void runSequence(int count, double magnification)
     // A map that fits in the view is shown whole, though its selected node stands at its edge.
     const Rect whole = map.document->project().graph.boundingRect();
     if (whole.width() <= map.visible().width() && whole.height() <= map.visible().height())
-        EXPECT_TRUE(map.visible().contains(whole)) << "map " << describe(whole) << " visible " << describe(map.visible());
+        EXPECT_TRUE(map.visible().contains(whole)) << "map " << describeRect(whole) << " visible " << describeRect(map.visible());
     else
         EXPECT_GT(count, 10) << "a map of ten nodes fits in the window";
-    map.scrollView()->setMagnification(magnification);
+    // Zoomed with the window's zoom pop-up.
+    const auto& factors = MindMapEditorWindowController::zoomFactors;
+    const auto factor = std::find(std::begin(factors), std::end(factors), magnification);
+    ASSERT_NE(factor, std::end(factors));
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(int(factor - std::begin(factors)));
+    map.window->changeZoomLevel();
+    EXPECT_EQ(map.scrollView()->magnification(), magnification);
     expectInView(map, "zoomed", [] {});
     map.canvas()->setFocus();
 
@@ -193,3 +108,240 @@ void runSequence(int count, double magnification)
 TEST(MapStaysInView, TenNodes) { runSequence(10, 1.0); }
 TEST(MapStaysInView, ThreeHundredNodesZoomedIn) { runSequence(300, 2.0); }
 TEST(MapStaysInView, FiveThousandNodesZoomedOut) { runSequence(5000, 0.5); }
+
+namespace {
+
+// A new, empty map in its window, as File ▸ New makes it, driven by keys and clicks.
+struct NewMapWindow : test::OpenedMapWindow {
+    // Keys go where the window sends them: the canvas, or the title editor while a title is typed.
+    void press(int key)
+    {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        settle();
+    }
+    void type(const QString& text)
+    {
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        settle();
+    }
+    void click(QPoint viewportPoint)
+    {
+        QWidget* viewport = scrollView()->viewport();
+        QTest::mouseClick(canvas(), Qt::LeftButton, {}, canvas()->mapFrom(viewport, viewportPoint));
+        settle();
+    }
+    // The nodes wholly in view, by title.
+    std::vector<std::string> shown() const
+    {
+        std::vector<std::string> titles;
+        const Rect visible = scrollView()->documentVisibleRect();
+        for (const auto& [uid, node] : document->project().graph.nodeBin())
+            if (visible.contains(test::frameOfNode(node)))
+                titles.push_back(node.title);
+        std::sort(titles.begin(), titles.end());
+        return titles;
+    }
+};
+
+} // namespace
+
+// A new root made at an empty spot near the right edge of the view, its title typed and committed: the map
+// stays in view, the new root with it.
+TEST(MapStaysInView, ANewRootNearTheRightEdgeKeepsTheMapInView)
+{
+    NewMapWindow map;
+    QWidget* viewport = map.scrollView()->viewport();
+    map.click(viewport->rect().center());
+    map.press(Qt::Key_Return);
+    map.type(QStringLiteral("Centre"));
+    map.press(Qt::Key_Return);
+    map.press(Qt::Key_Tab);
+    map.type(QStringLiteral("Right one"));
+    map.press(Qt::Key_Return);
+    map.press(Qt::Key_Return);
+    map.type(QStringLiteral("Left one"));
+    map.press(Qt::Key_Return);
+    map.press(Qt::Key_Escape);
+    ASSERT_EQ(map.shown(), (std::vector<std::string>{"Centre", "Left one", "Right one"}));
+
+    map.click({viewport->width() - 40, viewport->height() / 2});
+    map.press(Qt::Key_Return);
+    test::saveScreenshot(map.window.get(), QStringLiteral("new-root-at-edge-created"));
+    EXPECT_EQ(map.shown(), (std::vector<std::string>{"", "Centre", "Left one", "Right one"}));
+    map.type(QStringLiteral("Edge"));
+    map.press(Qt::Key_Return);
+    test::saveScreenshot(map.window.get(), QStringLiteral("new-root-at-edge-titled"));
+    EXPECT_EQ(map.shown(), (std::vector<std::string>{"Centre", "Edge", "Left one", "Right one"}));
+    // Tab makes a child of the new root: the map, now wider than the view, stays in view with the child.
+    map.press(Qt::Key_Tab);
+    map.type(QStringLiteral("Below the edge"));
+    map.press(Qt::Key_Return);
+    EXPECT_EQ(map.shown(), (std::vector<std::string>{"Below the edge", "Centre", "Edge", "Right one"}));
+}
+
+// A map a little wider than the view, its root at the left end, opened with nothing selected: the root is
+// selected and shown, and the view shows as much of the map as it holds, not an empty half beside the root.
+// Zoomed out until the map fits, the view shows it whole.
+TEST(MapStaysInView, AMapWiderThanTheViewOpensFillingTheViewFromItsRoot)
+{
+    VQProject project;
+    {
+        VQDocument document;
+        document.beginEditingSession("Build");
+        LayoutOptions options = document.project().baseLayoutOptions;
+        options.layoutDirection = LayoutOptions::LayoutDirection::ascending;
+        document.projectForLoading().baseLayoutOptions = options;
+        const Node root = document.createRootNode("Plan for the café at the old harbour, with everyone who helps", {0, 0}, false);
+        document.createChildNode(root.uid, "Research the market");
+        document.createChildNode(root.uid, "Write a business plan");
+        const Node launch = *document.createChildNode(root.uid, "Launch");
+        document.createChildNode(launch.uid, "Party for everyone who helped, at the harbour, with music and food");
+        document.createChildNode(root.uid, "Find investors");
+        DocumentLayout(document).autoLayoutGraph(true);
+        document.commitEditingSession();
+        project = document.project();
+    }
+    ASSERT_EQ(project.graph.count(), 6u);
+    OpenedMap map(project);
+    const Rect whole = map.document->project().graph.boundingRect();
+    const Rect visible = map.visible();
+    ASSERT_GT(whole.width(), visible.width());
+    ASSERT_LT(whole.width(), visible.width() / 0.75);
+    test::saveScreenshot(map.window.get(), QStringLiteral("map-wider-than-view-opened"));
+    EXPECT_FALSE(map.document->project().graph.node(map.document->project().selectedNodeUIDs.at(0))->parentUID);
+    EXPECT_TRUE(visible.contains(map.selectedFrame())) << describeRect(map.selectedFrame()) << " in " << describeRect(visible);
+    // Nothing of the view lies left of the map while the map runs on past its right edge.
+    EXPECT_GE(visible.minX(), whole.minX() - 1) << describeRect(whole) << " in " << describeRect(visible);
+    // The map fits at 75 %.
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(2);
+    map.window->changeZoomLevel();
+    map.settle();
+    EXPECT_EQ(map.scrollView()->magnification(), 0.75);
+    EXPECT_TRUE(map.visible().contains(whole)) << describeRect(whole) << " in " << describeRect(map.visible());
+}
+
+// With the view zoomed out and a node at its edge selected, Ctrl+0 (Actual Size) keeps that node in view.
+TEST(MapStaysInView, ActualSizeKeepsTheSelectedNodeInView)
+{
+    OpenedMap map(300);
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(1);
+    map.window->changeZoomLevel();
+    map.settle();
+    ASSERT_EQ(map.scrollView()->magnification(), 0.5);
+    // The node nearest to the view's top-left corner, wholly in view, is clicked.
+    const Rect visible = map.visible();
+    std::optional<Node> corner;
+    for (const auto& [uid, node] : map.document->project().graph.nodeBin())
+        if (visible.contains(test::frameOfNode(node))
+            && (!corner || node.center.x + node.center.y < corner->center.x + corner->center.y))
+            corner = node;
+    ASSERT_TRUE(corner);
+    QTest::mouseClick(map.canvas(), Qt::LeftButton, {},
+                      map.canvas()->widgetRectFromLayer(Rect(corner->center.x, corner->center.y, 0, 0)).topLeft().toPoint());
+    map.settle();
+    ASSERT_EQ(map.document->project().selectedNodeUIDs, std::vector<std::int64_t>{corner->uid});
+    QTest::keyClick(map.canvas(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return map.scrollView()->magnification() == 1.0 && test::windowAtRest(map.window.get(), map.canvas(), map.scrollView());
+    }));
+    EXPECT_TRUE(map.visible().contains(map.selectedFrame()))
+        << describeRect(map.selectedFrame()) << " in " << describeRect(map.visible());
+}
+
+// Two nodes a little narrower together than the view without scroll bars, seen whole at 25 %, the left one
+// selected: at 100 % the scroll bars come back and narrow the view, which still shows the selected node.
+TEST(MapStaysInView, ZoomingInKeepsTheSelectedNodeInViewWhenScrollBarsComeBack)
+{
+    VQProject project;
+    {
+        VQDocument document;
+        document.beginEditingSession("Build");
+        const Node left = document.createRootNode("Left", {0, 0}, false);
+        Node right = document.createRootNode("Right", {0, 0}, false);
+        document.commitEditingSession();
+        document.beginEditingSession("Place");
+        right.center.x = 800 - (left.size.width + right.size.width) / 2;
+        document.updateNodes({right}, NodeUpdateOperation::position, false);
+        document.projectForLoading().setSelectedNodes({*document.project().graph.node(left.uid)});
+        document.commitEditingSession();
+        project = document.project();
+    }
+    OpenedMap map(project);
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(0);
+    map.window->changeZoomLevel();
+    map.settle();
+    const int viewportWidth = map.scrollView()->viewport()->width();
+    const Rect whole = map.document->project().graph.boundingRect();
+    ASSERT_LT(whole.width(), viewportWidth);
+    QTest::keyClick(map.canvas(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return map.scrollView()->magnification() == 1.0 && test::windowAtRest(map.window.get(), map.canvas(), map.scrollView());
+    }));
+    ASSERT_LT(map.scrollView()->viewport()->width(), viewportWidth);
+    ASSERT_GT(whole.width(), map.visible().width());
+    EXPECT_TRUE(map.visible().contains(map.selectedFrame()))
+        << describeRect(map.selectedFrame()) << " in " << describeRect(map.visible());
+}
+
+// With nothing selected, a view that shows part of the map goes on showing some: the layout switches the map
+// away from it, a zoom narrows it to nothing, and an undo that shrinks the map from under it.
+TEST(MapStaysInView, AViewThatShowsPartOfTheMapKeepsShowingSome)
+{
+    {
+        OpenedMap map(300);
+        QTest::keyClick(map.canvas(), Qt::Key_Escape);
+        map.settle();
+        ASSERT_TRUE(map.document->project().selectedNodeUIDs.empty());
+        auto* pane = map.window->findChild<DocumentStyleInspector*>();
+        ASSERT_NE(pane, nullptr);
+        pane->loadViewIfNeeded();
+        const int vertical = pane->layoutTypeSelector->findText(QStringLiteral("Vertical"));
+        pane->layoutTypeSelector->setCurrentIndex(vertical);
+        emit pane->layoutTypeSelector->activated(vertical);
+        map.settle();
+        EXPECT_TRUE(map.visible().intersects(map.document->project().graph.boundingRect()))
+            << "layout: " << describeRect(map.visible()) << " and the map "
+            << describeRect(map.document->project().graph.boundingRect());
+    }
+    {
+        // The top of the view holds the map's bottom edge; zooming in twice would keep only what lies below it.
+        OpenedMap map(10);
+        QTest::keyClick(map.canvas(), Qt::Key_Escape);
+        const Rect whole = map.document->project().graph.boundingRect();
+        map.scrollView()->scrollToPoint({map.visible().minX(), whole.maxY() - 20});
+        map.settle();
+        ASSERT_TRUE(map.visible().intersects(whole));
+        for (const double magnification : {1.25, 1.5}) {
+            map.triggerMenuItem(QStringLiteral("Zoom &In"));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return map.scrollView()->magnification() == magnification; }));
+            map.settle();
+        }
+        EXPECT_TRUE(map.visible().intersects(whole)) << "zoom: " << describeRect(map.visible()) << " and the map "
+                                                     << describeRect(whole);
+    }
+    {
+        // A new root just below the map, the view scrolled down as far as the canvas goes, then the root undone:
+        // the canvas keeps the ground the view stands on.
+        OpenedMap map(10);
+        QTest::keyClick(map.canvas(), Qt::Key_Escape);
+        const Rect whole = map.document->project().graph.boundingRect();
+        const Point spot{whole.midX(), whole.maxY() + 40};
+        QTest::mouseClick(map.canvas(), Qt::LeftButton, {},
+                          map.canvas()->widgetRectFromLayer(Rect(spot.x, spot.y, 0, 0)).topLeft().toPoint());
+        QTest::keyClick(map.canvas(), Qt::Key_Return);
+        map.settle();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Below"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        map.settle();
+        QTest::keyClick(map.canvas(), Qt::Key_Escape);
+        const Rect canvas = map.canvas()->boundsRect();
+        map.scrollView()->scrollToPoint({map.visible().minX(), canvas.maxY() - map.visible().height()});
+        map.settle();
+        const Rect before = map.visible();
+        ASSERT_TRUE(before.intersects(whole));
+        QTest::keyClick(map.canvas(), Qt::Key_Z, Qt::ControlModifier);
+        map.settle();
+        ASSERT_EQ(map.document->project().graph.count(), 10u);
+        EXPECT_EQ(map.visible(), before) << "undo: " << describeRect(map.visible());
+    }
+}

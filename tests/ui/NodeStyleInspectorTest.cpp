@@ -406,3 +406,35 @@ TEST(NodeStyleInspector, LayoutOptionsGoOnTreeRootsAndTheDefaultStyleOnTheProjec
     EXPECT_EQ(after.defaults.mainNodeShape, before.defaults.mainNodeShape);
     EXPECT_EQ(w.node(w.second).style.fillColor, Color::deviceRGB(0, 1, 0));
 }
+
+// A size typed into the field grows the node; when the typing ends its tree is laid out again, as the stepper's
+// step lays it out, so a child grown large keeps its distance from its parent instead of growing into it.
+TEST(NodeStyleInspector, ATypedSizeLaysTheTreeOutWhenTheTypingEnds)
+{
+    PaneWindow w;
+    w.select({w.second});
+    const auto frame = [&w](const Node& n) {
+        const Node now = w.node(n);
+        return Rect(now.center.x - now.size.width / 2, now.center.y - now.size.height / 2, now.size.width,
+                    now.size.height);
+    };
+    const double gapBefore = frame(w.second).minX() - frame(w.root).maxX();
+    ASSERT_GT(gapBefore, 0);
+    w.pane.fontSizeTextField->setFocus();
+    w.pane.fontSizeTextField->selectAll();
+    QTest::keyClicks(w.pane.fontSizeTextField, QStringLiteral("40"));
+    QTest::keyClick(w.pane.fontSizeTextField, Qt::Key_Return);
+    RunLoop::drain();
+    EXPECT_FALSE(w.doc->isInEditingSession());
+    EXPECT_EQ(w.undoLabel(), "Change Font Size");
+    EXPECT_EQ(w.node(w.second).style.font.pointSize(), 40.0);
+    // The grown child neither covers its parent nor its siblings, and stands as far from the parent as before.
+    EXPECT_FALSE(frame(w.second).intersects(frame(w.root)));
+    EXPECT_FALSE(frame(w.second).intersects(frame(w.first)));
+    EXPECT_FALSE(frame(w.second).intersects(frame(w.third)));
+    EXPECT_NEAR(frame(w.second).minX() - frame(w.root).maxX(), gapBefore, 1.0);
+    // One undo step takes the size and the layout back.
+    w.doc->undoManager()->undo();
+    EXPECT_EQ(w.node(w.second).style.font.pointSize(), w.node(w.first).style.font.pointSize());
+    EXPECT_NEAR(frame(w.second).minX() - frame(w.root).maxX(), gapBefore, 1.0);
+}

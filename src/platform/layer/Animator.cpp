@@ -45,8 +45,6 @@ Animator& Animator::shared()
 
 double Animator::now() const
 {
-    if (frozenTime_)
-        return *frozenTime_;
     if (timeSource_)
         return timeSource_();
     using namespace std::chrono;
@@ -58,6 +56,8 @@ void Animator::setTimeSource(std::function<double()> source)
     timeSource_ = std::move(source);
     if (timeSource_ && clock_)
         clock_->stop();
+    // Frames are counted on the new clock from now on.
+    frameTime_ = now();
 }
 
 void Animator::add(const std::shared_ptr<Layer>& layer)
@@ -82,32 +82,38 @@ void Animator::tick()
 {
     std::unordered_map<const Layer*, std::weak_ptr<Layer>> layers;
     layers.swap(layers_);
-    for (const auto& [address, weak] : layers) {
-        auto layer = weak.lock();
-        if (layer && layer->stepAnimations())
-            layers_.emplace(address, weak);
-        else if (!layer)
-            animatedPieces_.erase(address);
-    }
+    // Where each layer was drawn since the last frame, worked out before any of them moves on (a layer's area
+    // follows its animating ancestors too).
+    struct Drawn {
+        std::shared_ptr<Layer> layer;
+        std::weak_ptr<Layer> weak;
+        Rect area;
+        std::vector<Rect> pieces;
+    };
+    std::vector<Drawn> drawn;
+    drawn.reserve(layers.size());
+    for (const auto& [address, weak] : layers)
+        if (auto layer = weak.lock()) {
+            Drawn entry{layer, weak, Rect::null(), {}};
+            if (layer->rootLayer()->reportsToHandler()) {
+                entry.area = layer->areaInRoot();
+                entry.pieces = layer->piecesInRoot(entry.area);
+            }
+            drawn.push_back(std::move(entry));
+        }
+    frameTime_ = now();
+    for (Drawn& entry : drawn)
+        if (entry.layer->stepAnimations(entry.area, entry.pieces))
+            layers_.emplace(entry.layer.get(), entry.weak);
     if (layers_.empty() && clock_)
         clock_->stop();
-}
-
-std::vector<Rect> Animator::takeAnimatedPieces(const Layer* layer)
-{
-    const auto found = animatedPieces_.find(layer);
-    if (found == animatedPieces_.end())
-        return {};
-    std::vector<Rect> pieces = std::move(found->second);
-    animatedPieces_.erase(found);
-    return pieces;
 }
 
 Animator::FrozenTime::FrozenTime()
 {
     Animator& animator = shared();
     if (animator.freezes_++ == 0)
-        animator.frozenTime_ = animator.now();
+        animator.frozenTime_ = animator.frameTime();
 }
 
 Animator::FrozenTime::~FrozenTime()

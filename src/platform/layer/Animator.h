@@ -2,7 +2,9 @@
 
 // Drives the implicit animations of layers: holds the layers whose presentation values are animating, gives
 // the time they are evaluated at, and on every frame reports their areas for repaint and ends the finished
-// animations. The time source can be replaced (tests step it by hand and call tick()).
+// animations. Presentation values are those of the last frame: between two frames they stay as they are, so
+// what a paint draws is what the frame reported, and the next frame reports that area again as it moves on.
+// The time source can be replaced (tests step it by hand and call tick()).
 
 #include <functional>
 #include <memory>
@@ -21,23 +23,23 @@ class Animator {
 public:
     static Animator& shared();
 
-    // Seconds on a monotonic clock (or the replaced time source), or the time a FrozenTime holds.
+    // Seconds on a monotonic clock (or the replaced time source).
     double now() const;
+    // The instant presentation values are worked out at: that of the last frame, or the time a FrozenTime
+    // holds.
+    double frameTime() const { return frozenTime_ ? *frozenTime_ : frameTime_; }
     // Replaces the time source; an empty function restores the clock. While replaced, no frame timer runs.
     void setTimeSource(std::function<double()> source);
 
     // A layer with a new animation; starts the frame timer when needed.
     void add(const std::shared_ptr<Layer>& layer);
-    // Advances every animating layer to now().
+    // Advances every animating layer to now(): each reports where it was drawn, at the last frame's time, and
+    // where it is at the new one.
     void tick();
     std::size_t animatingLayerCount() const;
-    // The drawing pieces (root coordinates) a layer reported at its last frame, kept for the next one to
-    // report where it was; taking them forgets them.
-    void keepAnimatedPieces(const Layer* layer, std::vector<Rect> pieces) { animatedPieces_[layer] = std::move(pieces); }
-    std::vector<Rect> takeAnimatedPieces(const Layer* layer);
     bool isRunning() const { return !layers_.empty(); }
 
-    // While one lives, now() stays at the time it was made, so that every animation is seen at one instant:
+    // While one lives, frameTime() stays at the time it was made, so that every animation is seen at one instant:
     // paints of one tree on several threads at once show one frame, and what a paint's preparation worked out
     // from presentation values still holds for it. Made and ended on the thread that owns the layers; nested
     // ones keep the outermost time.
@@ -71,14 +73,13 @@ private:
 
     std::function<double()> timeSource_;
     std::optional<double> frozenTime_;
+    double frameTime_ = 0;
     int freezes_ = 0;
     int holds_ = 0;
     std::thread::id holdingThread_;
     // By address, so that adding costs the same however many layers animate; an entry whose layer is gone
     // is replaced when a new layer takes its address.
     std::unordered_map<const Layer*, std::weak_ptr<Layer>> layers_;
-    // Only for the few layers that report pieces.
-    std::unordered_map<const Layer*, std::vector<Rect>> animatedPieces_;
     // The frame timer: Qt's animation timer, which the scroll view's animated scrolls run on too.
     FrameClock* clock_ = nullptr;
 };

@@ -319,7 +319,7 @@ AnimatedValue Layer::animatedValue(std::string_view key) const
         if (animation.key != key)
             continue;
         const Animator& animator = Animator::shared();
-        const double now = animator.now();
+        const double now = animator.frameTime();
         if (animation.heldTime == now)
             return animation.heldValue;
         AnimatedValue value = animation.valueAt(now);
@@ -362,22 +362,21 @@ void Layer::animateChange(const std::string& key, const AnimatedValue& from, con
     Animator::shared().add(self);
 }
 
-bool Layer::stepAnimations()
+bool Layer::stepAnimations(const Rect& drawnArea, const std::vector<Rect>& drawnPieces)
 {
-    const double now = Animator::shared().now();
-    reportArea(lastAnimatedArea_, Animator::shared().takeAnimatedPieces(this));
+    const double now = Animator::shared().frameTime();
+    reportArea(drawnArea, drawnPieces);
     // Moving or fading keeps a cached picture of the layer; anything else redraws it.
     const bool placementOnly = std::all_of(animations_.begin(), animations_.end(), [](const LayerAnimation& a) {
         return a.key == "position" || a.key == "opacity";
     });
-    {
-        Change change(*this, placementOnly ? ChangeKind::placement : ChangeKind::geometry);
-        std::erase_if(animations_, [&](const LayerAnimation& a) { return a.isFinishedAt(now); });
+    std::erase_if(animations_, [&](const LayerAnimation& a) { return a.isFinishedAt(now); });
+    invalidateUpwards(placementOnly ? ChangeKind::placement : ChangeKind::geometry);
+    // Where the frame puts it (a finished animation leaves it at its model value, which is the same place).
+    if (rootLayer()->reportsToHandler()) {
+        const Rect area = areaInRoot();
+        reportArea(area, piecesInRoot(area));
     }
-    lastAnimatedArea_ = animations_.empty() ? Rect::null() : areaInRoot();
-    if (!lastAnimatedArea_.isNull() && rootLayer()->reportsToHandler())
-        if (std::vector<Rect> pieces = piecesInRoot(lastAnimatedArea_); !pieces.empty())
-            Animator::shared().keepAnimatedPieces(this, std::move(pieces));
     return !animations_.empty();
 }
 

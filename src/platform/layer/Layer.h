@@ -245,9 +245,10 @@ public:
     // The picture cache if one was made, without making one.
     const LayerPictureCache* existingPictureCache() const { return pictureCache_.get(); }
     bool hasVisibleShadow() const;
-    // Advances the animations to Animator's time: reports their areas, drops the finished ones. Returns
-    // whether any is left.
-    bool stepAnimations();
+    // Advances the animations to Animator's frame time: reports the area the layer was drawn in before
+    // (worked out at the last frame's time, with its pieces when it has them) and where it is now, drops the
+    // finished ones. Returns whether any is left.
+    bool stepAnimations(const Rect& drawnArea, const std::vector<Rect>& drawnPieces);
 
 protected:
     enum class ChangeKind {
@@ -390,7 +391,6 @@ private:
     // The sublayers in drawing order, and filed by area when there are very many (made as first needed).
     mutable std::unique_ptr<SublayerOrder> drawingOrder_;
     mutable std::unique_ptr<SublayerIndex> areaIndex_;
-    Rect lastAnimatedArea_ = Rect::null();
     // Sublayers that asked for layout (or have one below that did) since the last layout visited them.
     std::vector<Layer*> askingSublayers_;
     // How many sublayers follow a change of this layer's size.

@@ -38,6 +38,10 @@ constexpr int minBandRows = 2;
 constexpr int rowsPerBand = 64;
 // More bands than this gain little: copying the bands in and walking the tree once per band cost too.
 constexpr int maxAutomaticBands = 6;
+// Device pixels a band sees around its own (it draws into its own only): Qt strokes a line no wider than a pixel
+// by cutting it at the device's edges, and shades the pixels by the ends it cut, so a band that saw only its
+// rows would shade a line crossing its edge otherwise than a paint of the whole shades it there.
+constexpr int bandMargin = 8;
 
 std::atomic<int> bandLimit{0};
 
@@ -145,7 +149,8 @@ double threadSeconds()
 struct Band {
     QRect rect;  // painter coordinates
     LayerRenderOptions options;
-    QImage image;  // the band's rows of the painter's image, or of a picture of the area
+    QImage image;  // the band's rows of the painter's image or of a picture of the area, with those around them
+    QPoint corner;  // where the band's top-left corner lies in the image, in device-independent pixels
     bool inPlace = false;  // image is the painter's own
     LayerRenderer::Statistics counts;
     bool complete = true;
@@ -164,14 +169,12 @@ struct PainterState {
 void paintBand(Band& band, const PainterState& target, const Layer& root, const LayerPaintPreparation& preparation)
 {
     const double start = threadSeconds();
-    if (!band.inPlace)
-        band.image.fill(Qt::transparent);
     {
         QPainter painter(&band.image);
         painter.setRenderHints(target.hints);
         painter.setPen(target.pen);
         painter.setBrush(target.brush);
-        painter.translate(-band.rect.topLeft());
+        painter.translate(band.corner - band.rect.topLeft());
         painter.setClipRect(band.rect);
         band.complete = LayerRenderer::renderShared(painter, root, band.options, preparation, band.counts);
     }
@@ -331,20 +334,27 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     const PainterState state{painter.renderHints(), painter.pen(), painter.brush(), ratio};
     QRect deviceArea;
     QImage* const target = imagePaintedInPlace(painter, area, deviceArea);
-    const QImage& canvas = target ? *target : pictureOfSize(area.size() * ratio);
-    if (!target)
-        deviceArea = canvas.rect();
+    // Painted apart, the area is painted into a picture of it with a margin all round, cleared first.
+    const int margin = bandMargin * int(ratio);
+    const QImage& canvas = target ? *target : pictureOfSize(area.size() * ratio + QSize(2 * margin, 2 * margin));
+    if (!target) {
+        deviceArea = QRect(QPoint(margin, margin), area.size() * ratio);
+        const_cast<QImage&>(canvas).fill(Qt::transparent);
+    }
     // Written through the painter's own image with no copy made of it (which bits() could make).
     uchar* const bits = const_cast<uchar*>(canvas.constBits());
     std::vector<std::function<void()>> jobs;
     for (std::size_t i = 0; i < rects.size(); ++i) {
         Band& band = bands[i];
         band.rect = rects[i];
-        // A view of the band's rows of the canvas: bands share no pixel.
+        // A view of whole rows of the canvas: the band's and a margin of rows around them, which the band's
+        // clip keeps it from painting, so that bands share no pixel.
         const QPoint corner = deviceArea.topLeft() + QPoint(0, (band.rect.top() - area.top()) * int(ratio));
-        band.image = QImage(bits + qsizetype(corner.y()) * canvas.bytesPerLine() + qsizetype(corner.x()) * 4,
-                            deviceArea.width(), band.rect.height() * int(ratio), canvas.bytesPerLine(),
-                            canvas.format());
+        const int top = std::max(0, corner.y() - margin);
+        const int bottom = std::min(canvas.height(), corner.y() + band.rect.height() * int(ratio) + margin);
+        band.image = QImage(bits + qsizetype(top) * canvas.bytesPerLine(), canvas.width(), bottom - top,
+                            canvas.bytesPerLine(), canvas.format());
+        band.corner = QPoint(corner.x(), corner.y() - top) / int(ratio);
         band.image.setDevicePixelRatio(ratio);
         band.inPlace = target != nullptr;
         band.options = options;
@@ -358,9 +368,14 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     BandThreads::shared().run(jobs, threadCount(), [&](std::size_t i) {
         Band& band = bands[i];
         if (!band.inPlace) {
+            // The band's own pixels of its view.
+            const QRect own(band.corner * int(ratio), band.rect.size() * int(ratio));
             painter.save();
             painter.resetTransform();
-            painter.drawImage(band.rect.topLeft(), blendsAtOnce ? band.image : band.image.copy());
+            if (blendsAtOnce)
+                painter.drawImage(QRectF(band.rect), band.image, QRectF(own));
+            else
+                painter.drawImage(band.rect.topLeft(), band.image.copy(own));
             painter.restore();
         }
         band.image = QImage();

@@ -119,8 +119,14 @@ public:
             painter_.setWorldTransform(deviceWorld_);
             mode_ = Mode::device;
         }
-        painter_.drawImage(QPointF(std::round(topLeft.x()), std::round(topLeft.y())), image);
+        painter_.drawImage(QPointF(onDevicePixel(topLeft.x()), onDevicePixel(topLeft.y())), image);
     }
+    // The whole device pixel a position is drawn at. Halves go up whatever the sign: a paint of part of the
+    // view (a band, a strip) has its device origin elsewhere than a paint of the whole, and rounding halves
+    // away from zero would put a picture a pixel apart in the two. A position within a millionth of a pixel of
+    // a half counts as the half: the same place reached through another device origin differs in its last bits,
+    // to either side.
+    static double onDevicePixel(double v) { return std::floor(v + 0.5 + 1e-6); }
     // The same, resampled into a device rectangle: a stand-in until the next paint, so nearest pixels do.
     void drawDeviceImage(const QRectF& target, const QImage& image)
     {

@@ -4,6 +4,7 @@
 
 #include <QLineF>
 #include <QPainter>
+#include <QPainterPathStroker>
 #include <QPen>
 
 #include <algorithm>
@@ -59,6 +60,7 @@ void ShapeLayer::setPath(const QPainterPath& path)
     path_ = exactlySized(path);
     pathExtent_.reset();
     wholeStroke_.reset();
+    dashes_.reset();
     animateChange("path", from, path);
 }
 
@@ -76,28 +78,40 @@ void ShapeLayer::setLineWidth(double width)
 {
     setField(lineWidth_, width, ChangeKind::geometry);
     pathExtent_.reset();
+    dashes_.reset();
 }
 
-void ShapeLayer::setLineDashPattern(std::vector<double> pattern) { setField(lineDashPattern_, pattern, ChangeKind::appearance); }
+void ShapeLayer::setLineDashPattern(std::vector<double> pattern)
+{
+    setField(lineDashPattern_, pattern, ChangeKind::appearance);
+    dashes_.reset();
+}
 
-void ShapeLayer::setLineDashPhase(double phase) { setField(lineDashPhase_, phase, ChangeKind::appearance); }
+void ShapeLayer::setLineDashPhase(double phase)
+{
+    setField(lineDashPhase_, phase, ChangeKind::appearance);
+    dashes_.reset();
+}
 
 void ShapeLayer::setLineCap(LineCap cap)
 {
     setField(lineCap_, cap, ChangeKind::geometry);
     pathExtent_.reset();
+    dashes_.reset();
 }
 
 void ShapeLayer::setLineJoin(LineJoin join)
 {
     setField(lineJoin_, join, ChangeKind::geometry);
     pathExtent_.reset();
+    dashes_.reset();
 }
 
 void ShapeLayer::setMiterLimit(double limit)
 {
     setField(miterLimit_, limit, ChangeKind::geometry);
     pathExtent_.reset();
+    dashes_.reset();
 }
 
 void ShapeLayer::setFillRule(FillRule rule)
@@ -112,11 +126,8 @@ QPen ShapeLayer::strokePen() const
     pen.setCapStyle(lineCap_ == LineCap::round ? Qt::RoundCap : lineCap_ == LineCap::square ? Qt::SquareCap : Qt::FlatCap);
     pen.setJoinStyle(lineJoin_ == LineJoin::round ? Qt::RoundJoin : lineJoin_ == LineJoin::bevel ? Qt::BevelJoin : Qt::SvgMiterJoin);
     pen.setMiterLimit(miterLimit_);
-    // Only a pattern with some positive length dashes; an odd count repeats once to make dash-gap pairs.
-    const bool dashed = std::any_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return v > 0; })
-                        && std::all_of(lineDashPattern_.begin(), lineDashPattern_.end(),
-                                       [](double v) { return std::isfinite(v) && v >= 0; });
-    if (dashed && lineWidth_ > 0) {
+    // An odd count of lengths repeats once to make dash-gap pairs.
+    if (isDashed()) {
         QList<qreal> pattern;
         for (int copy = 0; copy < (lineDashPattern_.size() % 2 ? 2 : 1); ++copy)
             for (double length : lineDashPattern_)
@@ -125,6 +136,14 @@ QPen ShapeLayer::strokePen() const
         pen.setDashOffset(lineDashPhase_ / lineWidth_);
     }
     return pen;
+}
+
+bool ShapeLayer::isDashed() const
+{
+    // Only a pattern with some positive length dashes.
+    return lineWidth_ > 0
+        && std::any_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return v > 0; })
+        && std::all_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return std::isfinite(v) && v >= 0; });
 }
 
 QPainterPath ShapeLayer::filledPath(QPainterPath path) const
@@ -140,7 +159,14 @@ void ShapeLayer::prepareForDrawing(const Rect& area) const
         presentationPath();
         return;
     }
-    if (wholeStroke_ || path_.isEmpty() || !paints(strokeColor_) || area.isNull())
+    if (path_.isEmpty() || !paints(strokeColor_) || area.isNull())
+        return;
+    if (isDashed()) {
+        if (!dashes_)
+            prepareForDrawing();
+        return;
+    }
+    if (wholeStroke_)
         return;
     const QRectF box = path_.controlPointRect();
     // As draw() finds it: the whole path in reach of what a paint of (a part of) the area can paint.
@@ -153,7 +179,14 @@ void ShapeLayer::prepareForDrawing(const Rect& area) const
 
 void ShapeLayer::prepareForDrawing() const
 {
-    if (wholeStroke_ || path_.isEmpty() || !paints(strokeColor_) || hasAnimationForKey("path"))
+    if (path_.isEmpty() || !paints(strokeColor_) || hasAnimationForKey("path"))
+        return;
+    if (isDashed()) {
+        if (!dashes_)
+            dashes_ = dashesOf(filledPath(path_));
+        return;
+    }
+    if (wholeStroke_)
         return;
     const QPainterPath path = filledPath(path_);
     const QRectF box = path.controlPointRect();
@@ -176,7 +209,8 @@ void ShapeLayer::draw(QPainter& painter) const
     if (paints(strokeColor_) && lineWidth_ > 0) {
         const QPen pen = strokePen();
         // Of a long solid line only the part near what can be painted is stroked: the rest would paint
-        // nothing. A dashed one is stroked whole, as where its dashes fall depends on the length before.
+        // nothing. A dashed one is filled from the dashes of the whole path, as where its dashes fall depends on
+        // the length before.
         std::optional<QPainterPath> visible;
         if (pen.style() == Qt::SolidLine)
             if (const std::optional<QRectF> area = paintableArea(painter)) {
@@ -192,11 +226,26 @@ void ShapeLayer::draw(QPainter& painter) const
                 else
                     visible = visiblePartOfStroke(path, reach);
             }
-        if (!visible)
+        if (pen.style() != Qt::SolidLine) {
+            const bool animating = hasAnimationForKey("path");
+            painter.fillPath(dashes_ && !animating ? ownCopy(*dashes_) : dashesOf(path), strokeColor_);
+        } else if (!visible) {
             painter.strokePath(path, pen);
-        else if (!visible->isEmpty())
+        } else if (!visible->isEmpty()) {
             painter.strokePath(*visible, pen);
+        }
     }
+}
+
+// Qt's stroker lays dashes out only where the device can show them, starting again from the part it shows: a
+// paint of a band or a strip would dash a line otherwise than a paint of the whole. The dashes of the whole
+// path are made here, to be filled, wherever they are painted.
+QPainterPath ShapeLayer::dashesOf(const QPainterPath& path) const
+{
+    QPainterPathStroker stroker(strokePen());
+    QPainterPath dashes = stroker.createStroke(path);
+    dashes.setFillRule(Qt::WindingFill);
+    return dashes;
 }
 
 std::optional<QRectF> ShapeLayer::paintableArea(const QPainter& painter)

@@ -49,14 +49,17 @@ public:
 
     // The pen the stroke is drawn with (dashes converted to units of the line width).
     QPen strokePen() const;
+    // Whether the stroke is dashed.
+    bool isDashed() const;
 
     void draw(QPainter& painter) const override;
     Rect drawingExtent() const override;
     // A stroke without a fill, cut along the path.
     std::vector<Rect> drawingPieces() const override;
-    // Keeps the path of the instant while it animates, for every part's paint to share. Otherwise cuts the
-    // stroke, once per path, into the pieces a paint of an area holding the whole path strokes: when the area
-    // holds it (a path reaching beyond is never painted whole there, and cutting a long one costs a lot).
+    // Keeps the path of the instant while it animates, for every part's paint to share. Otherwise makes the
+    // dashes of a dashed stroke, once per path, or cuts a solid stroke, once per path, into the pieces a paint
+    // of an area holding the whole path strokes: when the area holds it (a path reaching beyond is never
+    // painted whole there, and cutting a long one costs a lot).
     void prepareForDrawing(const Rect& area) const override;
     // The same for paints of any area.
     void prepareForDrawing() const;
@@ -70,6 +73,8 @@ private:
     QPainterPath filledPath(QPainterPath path) const;
     // The part of the layer's coordinates the painter can paint, when it knows it.
     static std::optional<QRectF> paintableArea(const QPainter& painter);
+    // The outline of the dashed stroke of the whole path, to be filled with the stroke colour.
+    QPainterPath dashesOf(const QPainterPath& path) const;
 
     // The path's stroke as a paint of any area that holds every control point of the path strokes it: its pieces
     // (none when it is stroked whole, as a closed path is), and that box.
@@ -83,6 +88,8 @@ private:
     QPainterPath path_;
     mutable std::optional<Rect> pathExtent_;
     mutable std::optional<WholeStroke> wholeStroke_;
+    // The dashes of a dashed stroke for the path as it is, made ahead of paints (they share it).
+    mutable std::optional<QPainterPath> dashes_;
     QColor fillColor_{Qt::black};
     QColor strokeColor_;
     double lineWidth_ = 1;
