@@ -5,6 +5,8 @@
 
 #include <QComboBox>
 
+#include <cmath>
+
 #include "OpenedMapWindow.h"
 #include "ScreenCheck.h"
 #include "UiTestSupport.h"
@@ -344,4 +346,35 @@ TEST(MapStaysInView, AViewThatShowsPartOfTheMapKeepsShowingSome)
         ASSERT_EQ(map.document->project().graph.count(), 10u);
         EXPECT_EQ(map.visible(), before) << "undo: " << describeRect(map.visible());
     }
+}
+
+// The window narrowed until the map's right edge stands two pixels inside the view's: the view, which still
+// holds the map and its selected node, does not move to make room for a margin beside them.
+TEST(MapStaysInView, ANarrowedViewThatStillHoldsTheMapStaysWhereItStands)
+{
+    OpenedMap map(10);
+    ScrollView* scroll = map.scrollView();
+    ASSERT_EQ(scroll->magnification(), 1.0);
+    const QSize size = map.window->size();
+    const auto viewportWidth = [scroll] { return scroll->viewport()->width(); };
+    // How much narrower the view gets with the window.
+    const int wide = viewportWidth();
+    map.window->resize(size.width() - 40, size.height());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewportWidth() != wide; }));
+    map.settle();
+    const int narrowed = wide - viewportWidth();
+    map.window->resize(size);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewportWidth() == wide; }));
+    map.settle();
+
+    const Rect whole = map.document->project().graph.boundingRect();
+    scroll->scrollToPoint({std::ceil(whole.maxX()) + 2 - (wide - narrowed), map.visible().minY()});
+    map.settle();
+    ASSERT_TRUE(map.visible().contains(whole)) << describeRect(whole) << " in " << describeRect(map.visible());
+    const Rect before = map.visible();
+    map.window->resize(size.width() - 40, size.height());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewportWidth() == wide - narrowed; }));
+    map.settle();
+    EXPECT_EQ(map.visible().origin, before.origin) << describeRect(before) << " became " << describeRect(map.visible());
+    EXPECT_TRUE(map.visible().contains(map.selectedFrame()));
 }
