@@ -41,6 +41,17 @@ def write_outline(path, count, heading):
         f.write("\n".join(lines) + "\n")
 
 
+def write_wide_outline(path, children, heading):
+    """An OPML outline of a root whose one child has the given number of leaf children (a pasted list)."""
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>',
+             '<opml version="2.0"><head><title>%s</title></head><body>' % heading,
+             '<outline text="list root"><outline text="pasted list">']
+    lines.extend('<outline text="%s item %d"/>' % (WORDS[i % len(WORDS)], i) for i in range(children))
+    lines.append("</outline></outline></body></opml>")
+    with open(path, "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
 def cpu_seconds(pid):
     """CPU time of every thread of the process so far, in seconds (nanosecond counters)."""
     total = 0

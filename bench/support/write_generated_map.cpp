@@ -1,6 +1,7 @@
 // Writes a generated map (support/GeneratedMaps.h) to a file, for the scripts that time the real program:
 //   write_generated_map NODES PATH
 #include "document/VQDocument.h"
+#include "platform/Heap.h"
 #include "support/GeneratedMaps.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s NODES PATH\n", argv[0]);
         return 2;
     }
+    velquine::keepLargeBlocksInHeap();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -93,7 +93,7 @@ std::string DocumentExport::opmlTitle() const
 {
     if (!project_.title.empty())
         return project_.title;
-    for (const auto& [uid, node] : project_.graph.nodeBin()) {
+    for (const Node& node : project_.graph.storedNodes()) {
         if (!node.parentUID)
             return node.title;
     }

@@ -24,7 +24,7 @@ std::string sortKey(const std::string& title)
 std::vector<Node> rootsOf(const Graph& graph)
 {
     std::vector<Node> roots;
-    for (const auto& [uid, node] : graph.nodeBin())
+    for (const Node& node : graph.storedNodes())
         if (graph.nodeType(node) == NodeType::root)
             roots.push_back(node);
     return roots;
@@ -198,7 +198,7 @@ void DocumentLayout::resolveCollisions()
     const Graph& graph = document_.project().graph;
     std::vector<Node> changed;
     if (!GraphCollisionResolver::hasOverlap(graph)) {
-        for (const auto& [uid, node] : graph.nodeBin())
+        for (const Node& node : graph.storedNodes())
             if (node.createdTimestamp < 0)
                 changed.push_back(node);
     } else {

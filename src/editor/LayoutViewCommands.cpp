@@ -421,7 +421,7 @@ std::optional<Point> LayoutViewCommands::selectedOrFirstRootCentre()
     if (!selection.empty())
         return selection.front().center;
     // Found without copying the map's nodes.
-    for (const auto& [uid, node] : document->project().graph.nodeBin()) {
+    for (const Node& node : document->project().graph.storedNodes()) {
         if (document->project().graph.nodeType(node) != NodeType::root)
             continue;
         controller_.selectNodes({node}, false);

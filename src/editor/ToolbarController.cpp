@@ -226,12 +226,6 @@ QStringList ToolbarController::itemIdentifiers() const
     return identifiers;
 }
 
-bool ToolbarController::isValidating(const QString& identifier) const
-{
-    const ToolbarButtonSpec* button = buttonFor(identifier);
-    return button && button->validating;
-}
-
 void ToolbarController::addItem(const QString& identifier)
 {
     QWidget* widget = nullptr;

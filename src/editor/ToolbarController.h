@@ -74,7 +74,6 @@ public:
     QStringList itemIdentifiers() const;
     // Shows these items, in this order.
     void setItemIdentifiers(const QStringList& identifiers);
-    bool isValidating(const QString& identifier) const;
     // Validates every validating item now.
     void validate();
 

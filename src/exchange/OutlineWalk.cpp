@@ -8,7 +8,7 @@ namespace velquine::detail {
 std::vector<const Node*> exportRoots(const Graph& graph)
 {
     std::vector<const Node*> roots;
-    for (const auto& [uid, node] : graph.nodeBin()) {
+    for (const Node& node : graph.storedNodes()) {
         if (!node.parentUID)
             roots.push_back(&node);
     }

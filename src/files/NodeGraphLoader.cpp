@@ -364,8 +364,8 @@ void repairFonts(Graph& graph, const ProjectStyle& projectStyle, const std::unor
 {
     const ProjectStyle::Values& current = projectStyle.current;
     std::vector<Node> refonted;
-    for (const auto& [uid, stored] : graph.nodeBin()) {
-        if (stored.style.font.pointSize() > 1.0 && !smallFonts.count(uid))
+    for (const Node& stored : graph.storedNodes()) {
+        if (stored.style.font.pointSize() > 1.0 && !smallFonts.count(stored.uid))
             continue;
         Node& node = refonted.emplace_back(stored);
         switch (graph.nodeType(node)) {

@@ -26,7 +26,7 @@ void writeTable(sql::Connection& connection, const sql::Table& table, const Grap
 {
     RowWriter writer(connection, table);
     std::vector<sql::Setter> values;
-    for (const auto& [uid, node] : graph.nodeBin()) {
+    for (const Node& node : graph.storedNodes()) {
         values.clear();
         if (row(node, values))
             writer.insert(std::move(values));

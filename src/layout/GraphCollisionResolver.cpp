@@ -459,8 +459,8 @@ bool GraphCollisionResolver::hasOverlap(const Graph& graph)
     // The bin holds one node per identifier.
     std::vector<const Node*> nodes;
     nodes.reserve(graph.count());
-    for (const auto& entry : graph.nodeBin())
-        nodes.push_back(&entry.second);
+    for (const Node& node : graph.storedNodes())
+        nodes.push_back(&node);
     return framesMeet(nodes.size(), [&](std::size_t i) -> const Node& { return *nodes[i]; }, true);
 }
 

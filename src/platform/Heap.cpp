@@ -16,6 +16,15 @@
 
 namespace velquine {
 
+void keepLargeBlocksInHeap()
+{
+#if defined(M_MMAP_THRESHOLD) && defined(M_TRIM_THRESHOLD)
+    constexpr int limit = 256 * 1024 * 1024;
+    mallopt(M_MMAP_THRESHOLD, limit);
+    mallopt(M_TRIM_THRESHOLD, limit);
+#endif
+}
+
 namespace {
 
 // How long the program must have been idle, and how much freed memory there must be, for it to go back.

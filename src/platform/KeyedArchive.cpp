@@ -72,30 +72,6 @@ Bytes KeyedArchive::archivedData(const Font& font)
 
 namespace {
 
-// The colours read last on this thread with their archives: a document or a pasted list of nodes holds the
-// same few colours over and over.
-class RecentColors {
-public:
-    const Color* find(const Bytes& data) const
-    {
-        for (const auto& [archive, color] : entries_) {
-            if (archive == data)
-                return &color;
-        }
-        return nullptr;
-    }
-    void add(const Bytes& data, const Color& color)
-    {
-        if (entries_.size() == kept)
-            entries_.erase(entries_.begin());
-        entries_.emplace_back(data, color);
-    }
-
-private:
-    static constexpr std::size_t kept = 8;
-    std::vector<std::pair<Bytes, Color>> entries_;
-};
-
 // The colour of an archive, read.
 Color readColor(const Bytes& data)
 {
@@ -121,15 +97,7 @@ Color readColor(const Bytes& data)
 
 } // namespace
 
-Color KeyedArchive::unarchiveColor(const Bytes& data)
-{
-    thread_local RecentColors recent;
-    if (const Color* known = recent.find(data))
-        return *known;
-    const Color color = readColor(data);
-    recent.add(data, color);
-    return color;
-}
+Color KeyedArchive::unarchiveColor(const Bytes& data) { return readColor(data); }
 
 
 std::optional<double> KeyedArchive::archivedFontSize(const Bytes& data)

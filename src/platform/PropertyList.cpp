@@ -453,7 +453,6 @@ private:
     {
         std::size_t pos = offsetOf(index);
         const std::uint8_t marker = data_[pos++];
-        const std::uint8_t low = marker & 0x0F;
         switch (marker & 0xF0) {
         case 0x00:
             if (marker == markerNull) {
@@ -465,45 +464,8 @@ private:
                 return KeyedValue(marker == markerTrue);
             }
             fail("object " + std::to_string(index) + " has the unknown marker " + std::to_string(marker));
-        case markerInt: {
-            if (low > 4)
-                fail("object " + std::to_string(index) + " is an integer of unsupported size");
-            const std::size_t size = std::size_t{1} << low;
-            need(pos, size, "an integer");
-            spend(0);
-            if (size < 8)
-                return KeyedValue(static_cast<std::int64_t>(bigEndian(data_ + pos, size)));
-            if (size == 8)
-                return KeyedValue(static_cast<std::int64_t>(bigEndian(data_ + pos, 8)));
-            const std::uint64_t high = bigEndian(data_ + pos, 8);
-            const std::uint64_t value = bigEndian(data_ + pos + 8, 8);
-            if (high == 0) {
-                if (value <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-                    return KeyedValue(static_cast<std::int64_t>(value));
-                return KeyedValue(value);
-            }
-            if (high == ~std::uint64_t{0} && (value >> 63) == 1)
-                return KeyedValue(static_cast<std::int64_t>(value));
-            fail("object " + std::to_string(index) + " is an integer beyond 64 bits");
-        }
-        case markerReal: {
-            spend(0);
-            if (low == 2) {
-                need(pos, 4, "a real");
-                const auto bits = static_cast<std::uint32_t>(bigEndian(data_ + pos, 4));
-                float v;
-                std::memcpy(&v, &bits, sizeof v);
-                return KeyedValue(static_cast<double>(v));
-            }
-            if (low == 3) {
-                need(pos, 8, "a real");
-                const std::uint64_t bits = bigEndian(data_ + pos, 8);
-                double v;
-                std::memcpy(&v, &bits, sizeof v);
-                return KeyedValue(v);
-            }
-            fail("object " + std::to_string(index) + " is a real of unsupported size");
-        }
+        case markerInt: return readInteger(index, marker, pos);
+        case markerReal: return readReal(index, marker, pos);
         case markerData: {
             const std::uint64_t count = readCount(marker, pos);
             need(pos, count, "a data object");
@@ -518,47 +480,95 @@ private:
             return KeyedValue(std::move(text));
         }
         case markerArray:
-        case markerDict: {
-            const bool isDict = (marker & 0xF0) == markerDict;
-            if (depth > PropertyList::maxDepth)
-                fail("nesting deeper than " + std::to_string(PropertyList::maxDepth) + " levels");
-            if (onPath_[index])
-                fail("object " + std::to_string(index) + " contains itself");
-            const std::uint64_t count = readCount(marker, pos);
-            const std::uint64_t perItem = isDict ? 2 * refSize_ : refSize_;
-            if (pos > objectsEnd_ || count > (objectsEnd_ - pos) / perItem)
-                fail(std::string(isDict ? "a dictionary" : "an array") + " runs past the object area");
-            if (count > maxValues - std::min(values_, maxValues))
-                fail("more than " + std::to_string(maxValues) + " values");
-            spend(0);
-            onPath_[index] = true;
-            KeyedValue result;
-            if (isDict) {
-                KeyedObject members;
-                for (std::uint64_t i = 0; i < count; ++i) {
-                    const std::size_t keyRef = readRef(pos + static_cast<std::size_t>(i) * refSize_);
-                    const std::size_t valueRef =
-                        readRef(pos + static_cast<std::size_t>(count + i) * refSize_);
-                    std::string key = readKey(keyRef);
-                    members.set(std::move(key), readObject(valueRef, depth + 1));
-                }
-                result = KeyedValue(std::move(members));
-            } else {
-                KeyedValue::Array items;
-                items.reserve(static_cast<std::size_t>(count));
-                for (std::uint64_t i = 0; i < count; ++i)
-                    items.push_back(readObject(readRef(pos + static_cast<std::size_t>(i) * refSize_), depth + 1));
-                result = KeyedValue(std::move(items));
-            }
-            onPath_[index] = false;
-            return result;
-        }
+        case markerDict: return readContainer(index, marker, pos, depth);
         case markerDate: fail("object " + std::to_string(index) + " is a date, which is not supported");
         case markerUid: fail("object " + std::to_string(index) + " is a UID, which is not supported");
         case markerSet: fail("object " + std::to_string(index) + " is a set, which is not supported");
         default:
             fail("object " + std::to_string(index) + " has the unknown marker " + std::to_string(marker));
         }
+    }
+
+    KeyedValue readInteger(std::size_t index, std::uint8_t marker, std::size_t pos)
+    {
+        const std::uint8_t low = marker & 0x0F;
+        if (low > 4)
+            fail("object " + std::to_string(index) + " is an integer of unsupported size");
+        const std::size_t size = std::size_t{1} << low;
+        need(pos, size, "an integer");
+        spend(0);
+        if (size < 8)
+            return KeyedValue(static_cast<std::int64_t>(bigEndian(data_ + pos, size)));
+        if (size == 8)
+            return KeyedValue(static_cast<std::int64_t>(bigEndian(data_ + pos, 8)));
+        const std::uint64_t high = bigEndian(data_ + pos, 8);
+        const std::uint64_t value = bigEndian(data_ + pos + 8, 8);
+        if (high == 0) {
+            if (value <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+                return KeyedValue(static_cast<std::int64_t>(value));
+            return KeyedValue(value);
+        }
+        if (high == ~std::uint64_t{0} && (value >> 63) == 1)
+            return KeyedValue(static_cast<std::int64_t>(value));
+        fail("object " + std::to_string(index) + " is an integer beyond 64 bits");
+    }
+
+    KeyedValue readReal(std::size_t index, std::uint8_t marker, std::size_t pos)
+    {
+        const std::uint8_t low = marker & 0x0F;
+        spend(0);
+        if (low == 2) {
+            need(pos, 4, "a real");
+            const auto bits = static_cast<std::uint32_t>(bigEndian(data_ + pos, 4));
+            float v;
+            std::memcpy(&v, &bits, sizeof v);
+            return KeyedValue(static_cast<double>(v));
+        }
+        if (low == 3) {
+            need(pos, 8, "a real");
+            const std::uint64_t bits = bigEndian(data_ + pos, 8);
+            double v;
+            std::memcpy(&v, &bits, sizeof v);
+            return KeyedValue(v);
+        }
+        fail("object " + std::to_string(index) + " is a real of unsupported size");
+    }
+
+    // An array or a dictionary, its items read at the next depth.
+    KeyedValue readContainer(std::size_t index, std::uint8_t marker, std::size_t pos, std::size_t depth)
+    {
+        const bool isDict = (marker & 0xF0) == markerDict;
+        if (depth > PropertyList::maxDepth)
+            fail("nesting deeper than " + std::to_string(PropertyList::maxDepth) + " levels");
+        if (onPath_[index])
+            fail("object " + std::to_string(index) + " contains itself");
+        const std::uint64_t count = readCount(marker, pos);
+        const std::uint64_t perItem = isDict ? 2 * refSize_ : refSize_;
+        if (pos > objectsEnd_ || count > (objectsEnd_ - pos) / perItem)
+            fail(std::string(isDict ? "a dictionary" : "an array") + " runs past the object area");
+        if (count > maxValues - std::min(values_, maxValues))
+            fail("more than " + std::to_string(maxValues) + " values");
+        spend(0);
+        onPath_[index] = true;
+        KeyedValue result;
+        if (isDict) {
+            KeyedObject members;
+            for (std::uint64_t i = 0; i < count; ++i) {
+                const std::size_t keyRef = readRef(pos + static_cast<std::size_t>(i) * refSize_);
+                const std::size_t valueRef = readRef(pos + static_cast<std::size_t>(count + i) * refSize_);
+                std::string key = readKey(keyRef);
+                members.set(std::move(key), readObject(valueRef, depth + 1));
+            }
+            result = KeyedValue(std::move(members));
+        } else {
+            KeyedValue::Array items;
+            items.reserve(static_cast<std::size_t>(count));
+            for (std::uint64_t i = 0; i < count; ++i)
+                items.push_back(readObject(readRef(pos + static_cast<std::size_t>(i) * refSize_), depth + 1));
+            result = KeyedValue(std::move(items));
+        }
+        onPath_[index] = false;
+        return result;
     }
 
     const std::uint8_t* data_;

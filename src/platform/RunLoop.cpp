@@ -97,7 +97,28 @@ QObject* receiverLocked(Queue& q, std::size_t& backlog)
     return q.receiver;
 }
 
+// Makes the receiver on the application's own thread as the application object is made, and queues an
+// invocation for each call posted before. Made there, the object a worker's invocations reach is one that
+// thread made, not one a worker made and handed over behind the event queue's lock (which a race detector
+// that does not see into Qt takes for a race).
+void makeReceiver()
+{
+    Queue& q = queue();
+    QObject* receiver = nullptr;
+    std::size_t waiting = 0;
+    {
+        std::lock_guard lock(q.mutex);
+        std::size_t backlog = 0;
+        receiver = receiverLocked(q, backlog);
+        waiting = q.calls.size();
+    }
+    for (std::size_t i = 0; receiver && i < waiting; ++i)
+        QMetaObject::invokeMethod(receiver, "runOne", Qt::QueuedConnection);
+}
+
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(makeReceiver)
 
 void RunLoop::post(std::function<void()> fn)
 {

@@ -8,8 +8,8 @@
 // added is only a guess of what will be asked; asking in the order they were added is fastest. A set is asked
 // on the thread that started it. With a single core, or few texts, no worker starts and it answers nothing.
 //
-// What it buys, measured (bench_LargeImport, 100,000 lines, best of 4, with the per-thread font caches it
-// needs): plain text, flat 993 -> 681 ms; OPML, wide 1211 -> 837 ms.
+// What it buys, measured (bench_LargeImport, with the per-thread font caches it needs): 1.3-1.7x importing
+// 100,000 lines of plain text or OPML (best of 2); nothing at 10,000 lines (best of 3).
 
 #include <cstddef>
 #include <memory>

@@ -74,6 +74,34 @@ TEST(GraphQueries, LookupsSkipAbsentIdentifiersAndKeepRepeats)
     EXPECT_TRUE(graph.connections().empty());
 }
 
+// The stored nodes are listed in place, each once in identifier order, and a walk finds what a look-up finds,
+// in any order, over the thousands of nodes that fill several blocks of the store.
+TEST(GraphQueries, StoredNodesAndWalksAgreeWithLookups)
+{
+    Graph graph = sampleTree();
+    std::vector<std::int64_t> listed;
+    for (const Node& node : graph.storedNodes()) {
+        EXPECT_EQ(&node, graph.findNode(node.uid));
+        listed.push_back(node.uid);
+    }
+    EXPECT_EQ(listed, (std::vector<std::int64_t>{1, 2, 3, 4, 5, 6, 7}));
+    const Graph empty;
+    EXPECT_TRUE(empty.storedNodes().begin() == empty.storedNodes().end());
+
+    std::vector<Node> many;
+    for (std::int64_t uid = 100; uid < 5100; uid += 2)
+        many.push_back(makeNode(uid, uid > 100 ? std::optional<std::int64_t>((uid - 102) / 8 * 2 + 100) : R,
+                                std::to_string(uid)));
+    graph.storeNodes(many);
+    Graph::Walk walk = graph.walk();
+    for (std::int64_t uid : {std::int64_t{R}, std::int64_t{4000}, std::int64_t{101}, std::int64_t{102},
+                             std::int64_t{104}, std::int64_t{5098}, std::int64_t{5100}, std::int64_t{A1x},
+                             std::int64_t{-3}, std::int64_t{2500}, std::int64_t{2502}})
+        EXPECT_EQ(walk.find(uid), graph.findNode(uid)) << uid;
+    for (std::int64_t uid = 5200; uid-- > 0;)
+        ASSERT_EQ(walk.find(uid), graph.findNode(uid)) << uid;
+}
+
 TEST(GraphQueries, NodeTypesAndDepths)
 {
     Graph graph = sampleTree();

@@ -349,3 +349,49 @@ TEST(LayerRendererTest, PicturesTheLatestPaintDidNotDrawAreLetGoPastTheBytesToKe
     EXPECT_EQ(stats.picturesRebuilt, 1u);
     LayerRenderer::setKeptPictureBytes(0);
 }
+
+namespace {
+
+// A layer that notes whether a shared paint drew it before the preparation made it ready.
+class ProbeLayer : public Layer {
+public:
+    void prepareForDrawing(const Rect&) const override { prepared = true; }
+    void draw(QPainter&) const override { drawnUnprepared = drawnUnprepared || !prepared; }
+    mutable bool prepared = false;
+    mutable bool drawnUnprepared = false;
+};
+
+} // namespace
+
+TEST(LayerRendererTest, PaintsOfPartsDrawOnlyLayersThePreparationMadeReady)
+{
+    Transaction noActions(true);
+    auto root = canvas(200, 200);
+    // A masking layer with a shadow, too large to be painted from a picture, and a sublayer lying outside its
+    // bounds but inside the painted area: the mask hides it, so no paint visits it.
+    auto large = box({100, 0, 5000, 4000}, Qt::white);
+    large->setMasksToBounds(true);
+    large->setShadowOpacity(1);
+    large->setShadowRadius(2);
+    root->addSublayer(large);
+    auto outside = std::make_shared<ProbeLayer>();
+    outside->setFrame({-80, 10, 50, 50});
+    large->addSublayer(outside);
+    auto inside = std::make_shared<ProbeLayer>();
+    inside->setFrame({10, 10, 50, 50});
+    large->addSublayer(inside);
+
+    QImage image(200, 200, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    LayerRenderOptions options;
+    const LayerPaintPreparation made = LayerRenderer::prepareSharedPaints(painter, *root, options);
+    for (const Rect band : {Rect{0, 0, 200, 100}, Rect{0, 100, 200, 100}}) {
+        options.exposedRect = band;
+        LayerRenderer::Statistics counts;
+        LayerRenderer::renderShared(painter, *root, options, made, counts);
+    }
+    EXPECT_TRUE(inside->prepared);
+    EXPECT_FALSE(inside->drawnUnprepared);
+    EXPECT_FALSE(outside->drawnUnprepared);
+}

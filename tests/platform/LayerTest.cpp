@@ -575,3 +575,63 @@ TEST(LayerTest, WhatIsDrawnBetweenFramesIsReportedByTheNextFrame)
     Animator::shared().tick();
     EXPECT_FALSE(node->hasAnimations());
 }
+
+// Thousands of long lines morph at once (the branches of a node with thousands of children). A host that has had
+// enough areas stops listening and repaints everything: a frame works out the pieces of no line after that, before
+// or after moving it on, and the lines still animate to their ends.
+TEST(LayerTest, AFrameWorksOutNoAreasOnceTheHostStopsListening)
+{
+    struct Line : ShapeLayer {
+        mutable int cuts = 0;
+        std::vector<Rect> drawingPieces() const override
+        {
+            ++cuts;
+            return ShapeLayer::drawingPieces();
+        }
+    };
+    ManualTime time;
+    auto root = std::make_shared<Layer>();
+    root->setFrame({0, 0, 4000, 4000});
+    std::vector<std::shared_ptr<Line>> lines;
+    for (int i = 0; i < 1000; ++i) {
+        Transaction t(true);
+        auto line = std::make_shared<Line>();
+        line->setFrame({0, 0, 4000, 4000});
+        line->setFillColor(QColor());
+        line->setStrokeColor(Qt::blue);
+        line->setLineWidth(3.75);
+        QPainterPath path(QPointF(100, 2000));
+        path.cubicTo(QPointF(900, 2000), QPointF(-500, 3 * i), QPointF(300, 3 * i));
+        line->setPath(path);
+        root->addSublayer(line);
+        lines.push_back(line);
+    }
+    {
+        Transaction t;
+        Transaction::setAnimationDuration(1.0);
+        for (int i = 0; i < 1000; ++i) {
+            QPainterPath path(QPointF(100, 2000));
+            path.cubicTo(QPointF(900, 2000), QPointF(-500, 3 * i + 20), QPointF(300, 3 * i + 20));
+            lines[std::size_t(i)]->setPath(path);
+        }
+    }
+    int reports = 0;
+    root->setDirtyAreaHandler([&](const Rect&) {
+        if (++reports == 50)
+            root->setReportsDirtyAreas(false);
+    });
+    for (const auto& line : lines)
+        line->cuts = 0;
+    time.now += 0.5;
+    Animator::shared().tick();
+    int cuts = 0;
+    for (const auto& line : lines)
+        cuts += line->cuts;
+    EXPECT_FALSE(root->reportsDirtyAreas());
+    EXPECT_LE(cuts, 50);
+    EXPECT_TRUE(lines.back()->hasAnimationForKey("path"));
+    time.now += 1;
+    Animator::shared().tick();
+    EXPECT_FALSE(lines.back()->hasAnimations());
+    EXPECT_EQ(lines.back()->presentationPath().elementAt(3).y, 3 * 999 + 20);
+}

@@ -465,3 +465,41 @@ TEST(CanvasOnScreen, ALayoutSwitchLeavesNothingOfTheOldDrawing)
     }
     test::saveScreenshot(map.window.get(), QStringLiteral("plan-vertical"));
 }
+
+// A pasted list: a node with three hundred children, every branch line in view starting at it. Tab adds a child
+// at the far end of the list, the children glide to their new places and the view scrolls to the new one; Escape
+// and Left bring the view back to the node, where the lines converge. After each, the screen is a fresh paint.
+TEST(CanvasOnScreen, ANewChildOfANodeWithManyChildrenLeavesTheScreenAsAFreshPaint)
+{
+    std::string outline = "Pasted\n\tList\n";
+    for (int i = 1; i <= 300; ++i)
+        outline += "\t\tItem " + std::to_string(i) + "\n";
+    test::OpenedMapWindow map("List.txt", outline);
+    ASSERT_EQ(map.document->project().graph.count(), 302u);
+    QApplication::setCursorFlashTime(0); // the caret stays drawn: a blink is no stale pixel
+    const auto key = [&map](int key) {
+        map.canvas()->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(map.canvas(), Qt::Key(key));
+        ASSERT_TRUE(test::waitForRest(map.window.get(), map.canvas(), map.scrollView()));
+    };
+    key(Qt::Key_Home);
+    key(Qt::Key_Right);
+    ASSERT_EQ(map.document->project().selectedNodeUIDs.size(), 1u);
+    const std::int64_t list = map.document->project().selectedNodeUIDs.front();
+    for (int press = 1; press <= 2; ++press) {
+        const std::size_t children = map.document->project().graph.node(list)->childrenUIDs.size();
+        key(Qt::Key_Tab);
+        EXPECT_EQ(map.document->project().graph.node(list)->childrenUIDs.size(), children + 1);
+        std::string problem;
+        EXPECT_TRUE(test::screenShowsFreshPaint(map.scrollView(), map.canvas(),
+                                                QStringLiteral("list-new-child-%1").arg(press), problem))
+            << "after Tab " << press << ", " << problem;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        key(Qt::Key_Left);
+        EXPECT_TRUE(test::screenShowsFreshPaint(map.scrollView(), map.canvas(),
+                                                QStringLiteral("list-back-%1").arg(press), problem))
+            << "back at the list after Tab " << press << ", " << problem;
+    }
+    test::saveScreenshot(map.window.get(), QStringLiteral("list-back"));
+    QApplication::setCursorFlashTime(1000);
+}

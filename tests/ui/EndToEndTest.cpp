@@ -587,11 +587,12 @@ void killedWhileTyping(RunningApp& app, const QString& home, UnderWay underWay, 
     app.start({map});
     const QString window = app.waitForWindow(QStringLiteral("Map.radovudo"));
     ASSERT_FALSE(window.isEmpty()) << app.output().toStdString();
+    // The new child marks the map edited once it is there; its title editor opens with it.
     RunningApp::keys(window, {QStringLiteral("Tab")});
+    ASSERT_FALSE(app.waitForWindow(QStringLiteral("Map.radovudo*")).isEmpty()) << app.output().toStdString();
     RunningApp::settle();
     RunningApp::type(window, QStringLiteral("Zcommitted"));
     RunningApp::keys(window, {QStringLiteral("Return")});
-    ASSERT_FALSE(app.waitForWindow(QStringLiteral("Map.radovudo*")).isEmpty()) << app.output().toStdString();
     RunningApp::settle();
     std::function<bool(const Node&)> typed;
     switch (underWay) {

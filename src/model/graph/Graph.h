@@ -89,6 +89,55 @@ public:
     std::vector<Node> nodes(const std::vector<std::int64_t>& uids) const;
     // Every stored node, in bin order.
     std::vector<Node> allNodes() const;
+
+    // The stored nodes themselves, in bin order, as a range of const Node& without copies. Valid until the
+    // graph is next changed.
+    class StoredNodes {
+    public:
+        class Iterator {
+        public:
+            const Node& operator*() const { return it_->second; }
+            const Node* operator->() const { return &it_->second; }
+            Iterator& operator++()
+            {
+                ++it_;
+                return *this;
+            }
+            friend bool operator==(const Iterator&, const Iterator&) = default;
+
+        private:
+            friend class StoredNodes;
+            explicit Iterator(NodeBin::const_iterator it) : it_(it) { }
+            NodeBin::const_iterator it_;
+        };
+        Iterator begin() const { return Iterator(bin_.begin()); }
+        Iterator end() const { return Iterator(bin_.end()); }
+
+    private:
+        friend class Graph;
+        explicit StoredNodes(const NodeBin& bin) : bin_(bin) { }
+        const NodeBin& bin_;
+    };
+    StoredNodes storedNodes() const { return StoredNodes(nodeBin_); }
+
+    // Looks up many nodes one after another, as a walk down a tree does: each look-up starts where the last one
+    // ended, and the nodes stored after those found are fetched into the processor's cache before the walk
+    // reaches them (see SharedNodeBin::Finger). Valid while the graph is unchanged.
+    class Walk {
+    public:
+        // The stored node, or null.
+        const Node* find(std::int64_t uid) { return bin_->lookup(uid, finger_); }
+
+    private:
+        friend class Graph;
+        explicit Walk(const NodeBin& bin) : bin_(&bin), finger_(NodeBin::Finger::readingAhead()) { }
+        const NodeBin* bin_;
+        NodeBin::Finger finger_;
+    };
+    Walk walk() const { return Walk(nodeBin_); }
+
+    // The store itself, for the canvas's reloads, which compare its entries with those of the store they showed
+    // last and pass runs of storage the two share. No other code of the program outside the model uses it.
     const NodeBin& nodeBin() const { return nodeBin_; }
     std::size_t count() const { return nodeBin_.size(); }
     bool isEmpty() const { return nodeBin_.empty(); }

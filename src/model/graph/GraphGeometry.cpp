@@ -45,23 +45,6 @@ Rect rectOf(const Extent& extent)
     return Rect(extent.minX, extent.minY, std::fabs(extent.maxX - extent.minX), std::fabs(extent.maxY - extent.minY));
 }
 
-// The stored nodes of a bin as a range of Node.
-struct BinValues {
-    const Graph::NodeBin& bin;
-    struct Iterator {
-        Graph::NodeBin::const_iterator it;
-        const Node& operator*() const { return it->second; }
-        Iterator& operator++()
-        {
-            ++it;
-            return *this;
-        }
-        bool operator!=(const Iterator& other) const { return it != other.it; }
-    };
-    Iterator begin() const { return {bin.begin()}; }
-    Iterator end() const { return {bin.end()}; }
-};
-
 } // namespace
 
 Rect Graph::boundingRect(const std::vector<Node>& nodes) { return boundingRectOfRange(nodes); }
@@ -75,7 +58,7 @@ Rect Graph::boundingRectOfRange(std::span<const Node> nodes)
 Rect Graph::boundingRect() const
 {
     if (!extentKnown_) {
-        hasExtent_ = foldExtents(BinValues{nodeBin_}, extentOf, extent_);
+        hasExtent_ = foldExtents(storedNodes(), extentOf, extent_);
         extentKnown_ = true;
     }
     return hasExtent_ ? rectOf(extent_) : Rect(0, 0, 0, 0);

@@ -82,29 +82,20 @@ void Animator::tick()
 {
     std::unordered_map<const Layer*, std::weak_ptr<Layer>> layers;
     layers.swap(layers_);
-    // Where each layer was drawn since the last frame, worked out before any of them moves on (a layer's area
-    // follows its animating ancestors too).
-    struct Drawn {
-        std::shared_ptr<Layer> layer;
-        std::weak_ptr<Layer> weak;
-        Rect area;
-        std::vector<Rect> pieces;
-    };
-    std::vector<Drawn> drawn;
-    drawn.reserve(layers.size());
+    // Where each layer was drawn since the last frame is reported before any of them moves on (a layer's area
+    // follows its animating ancestors too). A host that has had enough areas repaints everything and listens no
+    // more: the areas of the layers after that are not worked out, however many thousands animate.
+    std::vector<std::pair<std::shared_ptr<Layer>, std::weak_ptr<Layer>>> alive;
+    alive.reserve(layers.size());
     for (const auto& [address, weak] : layers)
         if (auto layer = weak.lock()) {
-            Drawn entry{layer, weak, Rect::null(), {}};
-            if (layer->rootLayer()->reportsToHandler()) {
-                entry.area = layer->areaInRoot();
-                entry.pieces = layer->piecesInRoot(entry.area);
-            }
-            drawn.push_back(std::move(entry));
+            layer->reportDrawnArea();
+            alive.emplace_back(std::move(layer), weak);
         }
     frameTime_ = now();
-    for (Drawn& entry : drawn)
-        if (entry.layer->stepAnimations(entry.area, entry.pieces))
-            layers_.emplace(entry.layer.get(), entry.weak);
+    for (const auto& [layer, weak] : alive)
+        if (layer->stepAnimations())
+            layers_.emplace(layer.get(), weak);
     if (layers_.empty() && clock_)
         clock_->stop();
 }

@@ -362,10 +362,17 @@ void Layer::animateChange(const std::string& key, const AnimatedValue& from, con
     Animator::shared().add(self);
 }
 
-bool Layer::stepAnimations(const Rect& drawnArea, const std::vector<Rect>& drawnPieces)
+void Layer::reportDrawnArea() const
+{
+    if (!rootLayer()->reportsToHandler())
+        return;
+    const Rect area = areaInRoot();
+    reportArea(area, piecesInRoot(area));
+}
+
+bool Layer::stepAnimations()
 {
     const double now = Animator::shared().frameTime();
-    reportArea(drawnArea, drawnPieces);
     // Moving or fading keeps a cached picture of the layer; anything else redraws it.
     const bool placementOnly = std::all_of(animations_.begin(), animations_.end(), [](const LayerAnimation& a) {
         return a.key == "position" || a.key == "opacity";

@@ -245,10 +245,12 @@ public:
     // The picture cache if one was made, without making one.
     const LayerPictureCache* existingPictureCache() const { return pictureCache_.get(); }
     bool hasVisibleShadow() const;
-    // Advances the animations to Animator's frame time: reports the area the layer was drawn in before
-    // (worked out at the last frame's time, with its pieces when it has them) and where it is now, drops the
-    // finished ones. Returns whether any is left.
-    bool stepAnimations(const Rect& drawnArea, const std::vector<Rect>& drawnPieces);
+    // Reports the area the layer is drawn in now (with its pieces when it has them), while the root reports
+    // areas at all: where an animating layer was drawn before its frame moves it on.
+    void reportDrawnArea() const;
+    // Advances the animations to Animator's frame time: reports where the layer is now and drops the finished
+    // ones. Returns whether any is left.
+    bool stepAnimations();
 
 protected:
     enum class ChangeKind {

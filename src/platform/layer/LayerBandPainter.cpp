@@ -206,6 +206,19 @@ QImage* imagePaintedInPlace(QPainter& painter, const QRect& area, QRect& deviceA
     return image;
 }
 
+// Draws a band painted apart, its own pixels of its view, into the painter at the band's place.
+void drawBandInto(QPainter& painter, const Band& band, int ratio, bool blendsAtOnce)
+{
+    const QRect own(band.corner * ratio, band.rect.size() * ratio);
+    painter.save();
+    painter.resetTransform();
+    if (blendsAtOnce)
+        painter.drawImage(QRectF(band.rect), band.image, QRectF(own));
+    else
+        painter.drawImage(band.rect.topLeft(), band.image.copy(own));
+    painter.restore();
+}
+
 } // namespace
 
 const QImage& LayerBandPainter::pictureOfSize(QSize pixels)
@@ -367,17 +380,8 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     bool complete = true;
     BandThreads::shared().run(jobs, threadCount(), [&](std::size_t i) {
         Band& band = bands[i];
-        if (!band.inPlace) {
-            // The band's own pixels of its view.
-            const QRect own(band.corner * int(ratio), band.rect.size() * int(ratio));
-            painter.save();
-            painter.resetTransform();
-            if (blendsAtOnce)
-                painter.drawImage(QRectF(band.rect), band.image, QRectF(own));
-            else
-                painter.drawImage(band.rect.topLeft(), band.image.copy(own));
-            painter.restore();
-        }
+        if (!band.inPlace)
+            drawBandInto(painter, band, int(ratio), blendsAtOnce);
         band.image = QImage();
         if (band.inPlace)
             ++band.counts.bandsPaintedInPlace;

@@ -174,6 +174,14 @@ private:
 
 void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point origin, double parentOpacity);
 
+// The part of the exposed area (the layer's own coordinates) its sublayers are visited for: of a layer that
+// masks to its bounds, the part within them. Paints and their preparation visit the same sublayers by it: a
+// paint of part of an area that visited one lying wholly outside the mask would find it unprepared.
+Rect sublayerArea(const Layer& layer, const Rect& exposed)
+{
+    return layer.masksToBounds() ? exposed.intersection(layer.presentationBounds()) : exposed;
+}
+
 // The root's sublayers the options accept, painted in drawing order over the root's own drawing when asked.
 void paintFilteredRoot(Painting& p, const Layer& root, const Rect& exposed, const LayerRenderOptions& options)
 {
@@ -260,9 +268,11 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
     if (!layer.contents().isNull())
         drawContents(painter, layer, b);
     layer.draw(painter);
+    const Rect area = sublayerArea(layer, exposed);
     std::vector<Layer*> near;
-    for (const Layer* sublayer : p.sublayersToVisit(layer, exposed, near))
-        paintLayer(p, *sublayer, exposed, origin, opacity);
+    if (!area.isNull())
+        for (const Layer* sublayer : p.sublayersToVisit(layer, area, near))
+            paintLayer(p, *sublayer, area, origin, opacity);
     if (clip) {
         painter.restore();
         p.forgetState();
@@ -423,12 +433,15 @@ void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer
     layer.prepareForDrawing(exposed);
     // Of a crowded layer, only the sublayers near the area are looked at, and those the paints visit listed.
     const bool isCrowded = layer.sublayers().size() > crowded;
+    const Rect area = sublayerArea(layer, exposed);
+    if (area.isNull())
+        return;
     std::vector<Layer*> near;
     const std::vector<Layer*>& sublayers =
-        isCrowded ? layer.sublayersNear(exposed, near, made.runAll) : layer.sublayersInDrawingOrder();
+        isCrowded ? layer.sublayersNear(area, near, made.runAll) : layer.sublayersInDrawingOrder();
     std::vector<Layer*>* visited = isCrowded ? &made.crowdedSublayers[&layer] : nullptr;
     for (Layer* sublayer : sublayers)
-        if (prepareLayer(p, made, *sublayer, exposed, opacity) && visited)
+        if (prepareLayer(p, made, *sublayer, area, opacity) && visited)
             visited->push_back(sublayer);
 }
 
