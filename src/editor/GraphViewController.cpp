@@ -39,6 +39,23 @@ Rect onCanvasGrid(const Rect& r)
     return Rect(minX, minY, maxX - minX, maxY - minY);
 }
 
+// The canvas widened to hold the part of it on screen where it stands, also once a scroll bar goes away and
+// the view grows to its largest size. Along an axis where the canvas reaches before the view, its scroll bar
+// stays (the view is scrolled along it), and the canvas holds the view's largest extent there: a scroll bar
+// of the other axis that goes away with the canvas's new size widens the view where it stands, not pushed
+// back from the canvas's far edge. Along an axis where the view stands at the canvas's start, the view grows
+// from there and needs no more room.
+Rect holdingInPlace(Rect canvas, const Rect& shown, Size largest)
+{
+    canvas = onCanvasGrid(canvas.unionWith(shown));
+    Size room = shown.size;
+    if (canvas.minX() < shown.minX())
+        room.width = std::max(room.width, largest.width);
+    if (canvas.minY() < shown.minY())
+        room.height = std::max(room.height, largest.height);
+    return onCanvasGrid(canvas.unionWith(Rect(shown.origin, room)));
+}
+
 std::optional<Size> screenSize()
 {
     if (auto* screen = QGuiApplication::primaryScreen())
@@ -246,10 +263,12 @@ void GraphViewController::reloadGraphView(bool force)
     view.showSelection(project.graph.nodes(project.selectedNodeUIDs));
     // The canvas also holds the part of it on screen (and where a scroll under way ends), so that a map that
     // shrinks or moves away never takes the ground from under the view.
-    Rect canvasRect = project.graph.canvasRect(screenSize());
-    if (scrollView_ && !force && !oldGraphBounds_.isEmpty())
-        canvasRect = canvasRect.unionWith(view.visibleRect()).unionWith(scrollView_->targetVisibleRect());
-    canvasRect = onCanvasGrid(canvasRect);
+    Rect canvasRect = onCanvasGrid(project.graph.canvasRect(screenSize()));
+    if (scrollView_ && !force && !oldGraphBounds_.isEmpty()) {
+        const Size largest = scrollView_->largestVisibleSize();
+        for (const Rect& shown : {view.visibleRect(), scrollView_->targetVisibleRect()})
+            canvasRect = holdingInPlace(canvasRect, shown, largest);
+    }
     if (!force && canvasRect == oldGraphBounds_) {
         view.endSyncLock();
         return;

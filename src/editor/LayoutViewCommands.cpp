@@ -130,14 +130,14 @@ void LayoutViewCommands::zoomTo(double magnification, bool animated)
     const ZoomedView kept = zoomedView(before);
     const Point start = before.center();
     const Size size{scroll->viewport()->width() / zoomTarget_, scroll->viewport()->height() / zoomTarget_};
-    const Point end = keptInView(Rect::centeredAt(start, size), kept).center();
+    const Point end = keptInView(Rect::centeredAt(start, size), kept, zoomTarget_).center();
     const auto finish = [controller = controller_.weak_from_this(), kept] {
         auto self = controller.lock();
         ScrollView* view = self ? self->scrollView() : nullptr;
         if (!view)
             return;
         const Rect now = view->documentVisibleRect();
-        if (const Rect rest = keptInView(now, kept); !(rest == now))
+        if (const Rect rest = keptInView(now, kept, view->magnification()); !(rest == now))
             view->scrollRectToVisible(rest);
     };
     if (!animated || UserDefaults::standard().boolForKey("disableAnimations") || !scroll->isVisible()) {
@@ -180,11 +180,12 @@ LayoutViewCommands::ZoomedView LayoutViewCommands::zoomedView(const Rect& before
     return kept;
 }
 
-Rect LayoutViewCommands::keptInView(Rect view, const ZoomedView& kept)
+Rect LayoutViewCommands::keptInView(Rect view, const ZoomedView& kept, double magnification)
 {
     if (kept.map.isNull())
         return view;
-    if (kept.mapWasWhole)
+    // The margin is room taken when the view moves anyway: a map it still holds keeps it where it is.
+    if (kept.mapWasWhole && !holds(view, kept.map, magnification))
         view = movedToHold(view, withMargin(kept.map, view.size));
     if (kept.selected)
         view = movedToHold(view, *kept.selected);
@@ -293,7 +294,7 @@ void LayoutViewCommands::visibleAreaResized(const Rect& before)
     if (kept.selected && !holds(before, *kept.selected, scroll->magnification()))
         kept.selected.reset();
     const Rect now = scroll->targetVisibleRect();
-    if (const Rect rest = keptInView(now, kept); !(rest == now))
+    if (const Rect rest = keptInView(now, kept, scroll->magnification()); !(rest == now))
         scroll->scrollRectToVisible(rest);
 }
 

@@ -75,8 +75,8 @@ private:
         std::optional<Rect> selected;
     };
     ZoomedView zoomedView(const Rect& before) const;
-    // The view moved as little as needed to keep that.
-    static Rect keptInView(Rect view, const ZoomedView& kept);
+    // The view moved as little as needed to keep that, at the magnification given.
+    static Rect keptInView(Rect view, const ZoomedView& kept, double magnification);
     void runResolveCollisions(const std::string& label);
     void runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout);
     std::optional<Point> selectedOrFirstRootCentre();

@@ -191,6 +191,12 @@ Rect ScrollView::documentVisibleRect() const
     return {topLeft, {viewport()->width() / magnification_, viewport()->height() / magnification_}};
 }
 
+Size ScrollView::largestVisibleSize() const
+{
+    const QSize pixels = maximumViewportSize();
+    return {pixels.width() / magnification_, pixels.height() / magnification_};
+}
+
 void ScrollView::scrollToPoint(Point p)
 {
     const Point origin = documentBoundsOrigin();

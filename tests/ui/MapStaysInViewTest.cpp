@@ -4,6 +4,10 @@
 // the view and their titles typed at once, at magnifications of 1, 2 and 0.5.
 
 #include <QComboBox>
+#include <QScreen>
+#include <QScrollBar>
+
+#include <cmath>
 
 #include "OpenedMapWindow.h"
 #include "ScreenCheck.h"
@@ -343,4 +347,79 @@ TEST(MapStaysInView, AViewThatShowsPartOfTheMapKeepsShowingSome)
         ASSERT_EQ(map.document->project().graph.count(), 10u);
         EXPECT_EQ(map.visible(), before) << "undo: " << describeRect(map.visible());
     }
+}
+
+// Zoomed out to 25 %, a node far below the rest makes the canvas taller than the view and one far to the right
+// wider. With the view at the canvas's top and right edges, the node below is deleted: the vertical scroll bar
+// goes away and the view grows to the right, where it stands, not pushed back from the canvas's right edge.
+TEST(MapStaysInView, AScrollBarThatGoesAwayLeavesTheViewWhereItStands)
+{
+    OpenedMap map(1);
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(0);
+    map.window->changeZoomLevel();
+    map.settle();
+    ScrollView* scroll = map.scrollView();
+    ASSERT_EQ(scroll->magnification(), 0.25);
+    QScrollBar* verticalBar = scroll->verticalScrollBar();
+    // The largest view, without scroll bars.
+    const Size largest = scroll->largestVisibleSize();
+    // The canvas reaches half a screen beyond the map on every side.
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const Node below = [&] {
+        VQDocument& document = *map.document;
+        document.beginEditingSession("Place");
+        Node made = document.createRootNode("Below", {0, largest.height - screen.height() + 100}, true);
+        document.createRootNode("Far right", {largest.width - screen.width() + 200, 0}, true);
+        document.commitEditingSession();
+        return made;
+    }();
+    map.settle();
+    const Rect canvas = map.canvas()->boundsRect();
+    scroll->scrollToPoint({canvas.maxX() - map.visible().width(), canvas.minY()});
+    map.settle();
+    ASSERT_TRUE(verticalBar->isVisible());
+    ASSERT_TRUE(map.visible().contains(map.document->project().graph.boundingRect()))
+        << describeRect(map.document->project().graph.boundingRect()) << " in " << describeRect(map.visible());
+    const Rect before = map.visible();
+    QTest::mouseClick(map.canvas(), Qt::LeftButton, {},
+                      map.canvas()->widgetRectFromLayer(Rect(below.center.x, below.center.y, 0, 0)).topLeft().toPoint());
+    map.settle();
+    ASSERT_EQ(map.document->project().selectedNodeUIDs, std::vector<std::int64_t>{below.uid});
+    QTest::keyClick(map.canvas(), Qt::Key_Delete);
+    map.settle();
+    ASSERT_EQ(map.document->project().graph.count(), 2u);
+    ASSERT_FALSE(verticalBar->isVisible());
+    EXPECT_EQ(map.visible().origin, before.origin) << describeRect(before) << " became " << describeRect(map.visible());
+    test::saveScreenshot(map.window.get(), QStringLiteral("scroll-bar-gone"));
+}
+
+// The window narrowed until the map's right edge stands two pixels inside the view's: the view, which still
+// holds the map and its selected node, does not move to make room for a margin beside them.
+TEST(MapStaysInView, ANarrowedViewThatStillHoldsTheMapStaysWhereItStands)
+{
+    OpenedMap map(10);
+    ScrollView* scroll = map.scrollView();
+    ASSERT_EQ(scroll->magnification(), 1.0);
+    const QSize size = map.window->size();
+    const auto viewportWidth = [scroll] { return scroll->viewport()->width(); };
+    // How much narrower the view gets with the window.
+    const int wide = viewportWidth();
+    map.window->resize(size.width() - 40, size.height());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewportWidth() != wide; }));
+    map.settle();
+    const int narrowed = wide - viewportWidth();
+    map.window->resize(size);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewportWidth() == wide; }));
+    map.settle();
+
+    const Rect whole = map.document->project().graph.boundingRect();
+    scroll->scrollToPoint({std::ceil(whole.maxX()) + 2 - (wide - narrowed), map.visible().minY()});
+    map.settle();
+    ASSERT_TRUE(map.visible().contains(whole)) << describeRect(whole) << " in " << describeRect(map.visible());
+    const Rect before = map.visible();
+    map.window->resize(size.width() - 40, size.height());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewportWidth() == wide - narrowed; }));
+    map.settle();
+    EXPECT_EQ(map.visible().origin, before.origin) << describeRect(before) << " became " << describeRect(map.visible());
+    EXPECT_TRUE(map.visible().contains(map.selectedFrame()));
 }
