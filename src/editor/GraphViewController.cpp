@@ -113,20 +113,10 @@ void GraphViewController::viewDidLoad()
     if (scrollView_)
         QObject::connect(scrollView_, &ScrollView::boundsChanged, scrollView_, [weakSelf] {
             if (auto self = weakSelf.lock())
-                self->scrollViewBoundsChanged();
+                self->layoutView().scrollViewBoundsChanged();
         });
     reloadGraphView(true);
     document->focusGraphView();
-}
-
-// Scroll bars that come or go with the canvas's size change the visible area without a command: what the view
-// held before is held again.
-void GraphViewController::scrollViewBoundsChanged()
-{
-    const ShownArea now{scrollView_->viewport()->size(), scrollView_->documentVisibleRect(), scrollView_->magnification()};
-    const ShownArea before = std::exchange(shown_, now);
-    if (now.viewportSize != before.viewportSize && now.magnification == before.magnification && !before.visible.isEmpty())
-        layoutView_->visibleAreaResized(before.visible);
 }
 
 void GraphViewController::registerActions()

@@ -147,7 +147,6 @@ private:
     void viewDidLoad();
     void registerActions();
     void reloadGraphViewKeepingSelectionInView();
-    void scrollViewBoundsChanged();
     void scheduleForcedReloadChain();
     bool validateBySelection(ActionItem& item, VQDocument& document);
 
@@ -155,13 +154,6 @@ private:
     QPointer<GraphView> graphView_;
     QPointer<ScrollView> scrollView_;
     Rect oldGraphBounds_; // the canvas rectangle of the last reload
-    // What the scroll view showed when its bounds last changed.
-    struct ShownArea {
-        QSize viewportSize;
-        Rect visible;
-        double magnification = 0;
-    };
-    ShownArea shown_;
     TitleEditorStarter titleEditorStarter_;
     std::unique_ptr<StructureCommands> structure_;
     std::unique_ptr<StyleCommands> style_;

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 #include "canvas/layers/NodeLayer.h"
@@ -283,6 +284,17 @@ void LayoutViewCommands::revealNode(std::int64_t uid)
     if (holds(scroll->targetVisibleRect(), frameOf(*node), scroll->magnification()))
         return;
     centerSelectedNodeShowingMap();
+}
+
+void LayoutViewCommands::scrollViewBoundsChanged()
+{
+    ScrollView* scroll = controller_.scrollView();
+    if (!scroll)
+        return;
+    const ShownArea now{scroll->viewport()->size(), scroll->documentVisibleRect(), scroll->magnification()};
+    const ShownArea before = std::exchange(shown_, now);
+    if (now.viewportSize != before.viewportSize && now.magnification == before.magnification && !before.visible.isEmpty())
+        visibleAreaResized(before.visible);
 }
 
 void LayoutViewCommands::visibleAreaResized(const Rect& before)

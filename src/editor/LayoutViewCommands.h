@@ -9,6 +9,7 @@
 #include <string>
 
 #include <QPointer>
+#include <QSize>
 #include <QVariantAnimation>
 
 #include "editor/CommandGroup.h"
@@ -53,6 +54,9 @@ public:
     // magnification): a selected node the view held before and a map it showed whole are held again, the view
     // moving as little as needed.
     void visibleAreaResized(const Rect& before);
+    // Scroll bars that come or go with the canvas's size change the visible area without a command: what the
+    // view held before is held again (visibleAreaResized).
+    void scrollViewBoundsChanged();
     void forceReloadModel();                           // forceReloadModel:
     void toggleDebugDrawing();                         // toggleDebugDrawing:
     void dumpGraph();                                  // dumpGraph:
@@ -82,6 +86,13 @@ private:
     std::optional<Point> selectedOrFirstRootCentre();
 
     GraphViewController& controller_;
+    // What the scroll view showed when its bounds last changed.
+    struct ShownArea {
+        QSize viewportSize;
+        Rect visible;
+        double magnification = 0;
+    };
+    ShownArea shown_;
     QPointer<QVariantAnimation> zoomAnimation_;
     double zoomTarget_ = 1.0;
 };
