@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
@@ -38,11 +39,6 @@ constexpr int minBandRows = 2;
 constexpr int rowsPerBand = 64;
 // More bands than this gain little: copying the bands in and walking the tree once per band cost too.
 constexpr int maxAutomaticBands = 6;
-// Device pixels a band sees around its own (it draws into its own only): Qt strokes a line no wider than a pixel
-// by cutting it at the device's edges, and shades the pixels by the ends it cut, so a band that saw only its
-// rows would shade a line crossing its edge otherwise than a paint of the whole shades it there.
-constexpr int bandMargin = 8;
-
 std::atomic<int> bandLimit{0};
 
 // The threads a paint runs on: the calling one and up to a few more.
@@ -149,8 +145,8 @@ double threadSeconds()
 struct Band {
     QRect rect;  // painter coordinates
     LayerRenderOptions options;
-    QImage image;  // the band's rows of the painter's image or of a picture of the area, with those around them
-    QPoint corner;  // where the band's top-left corner lies in the image, in device-independent pixels
+    QImage image;  // the whole of the painter's image or of a picture of its device
+    QRect deviceRect;  // the band's pixels in the image
     bool inPlace = false;  // image is the painter's own
     LayerRenderer::Statistics counts;
     bool complete = true;
@@ -165,16 +161,22 @@ struct PainterState {
     double ratio = 1;
 };
 
-// A band painted into its image, whose top-left corner is the band's.
+// A band painted into its rows of the image. The band's painter sees the whole image as its device but only
+// the band's rows as the area it paints (the engine's system clip): Qt strokes a line no wider than a pixel
+// by cutting it at the device's edges and shades the pixels by where it cut, so every band must cut where a
+// paint of the whole cuts, while anti-aliased fills are rasterized only in the rows the engine paints; a
+// band that saw rows around its own would rasterize the costliest rows (where many branches meet, which the
+// cut gives thin bands) once for each band near them.
 void paintBand(Band& band, const PainterState& target, const Layer& root, const LayerPaintPreparation& preparation)
 {
     const double start = threadSeconds();
+    band.image.paintEngine()->setSystemClip(QRegion(band.deviceRect));
     {
         QPainter painter(&band.image);
         painter.setRenderHints(target.hints);
         painter.setPen(target.pen);
         painter.setBrush(target.brush);
-        painter.translate(band.corner - band.rect.topLeft());
+        painter.translate(QPointF(band.deviceRect.topLeft()) / target.ratio - band.rect.topLeft());
         painter.setClipRect(band.rect);
         band.complete = LayerRenderer::renderShared(painter, root, band.options, preparation, band.counts);
     }
@@ -206,10 +208,10 @@ QImage* imagePaintedInPlace(QPainter& painter, const QRect& area, QRect& deviceA
     return image;
 }
 
-// Draws a band painted apart, its own pixels of its view, into the painter at the band's place.
-void drawBandInto(QPainter& painter, const Band& band, int ratio, bool blendsAtOnce)
+// Draws a band painted apart, its own pixels of the picture, into the painter at the band's place.
+void drawBandInto(QPainter& painter, const Band& band, bool blendsAtOnce)
 {
-    const QRect own(band.corner * ratio, band.rect.size() * ratio);
+    const QRect& own = band.deviceRect;
     painter.save();
     painter.resetTransform();
     if (blendsAtOnce)
@@ -221,10 +223,29 @@ void drawBandInto(QPainter& painter, const Band& band, int ratio, bool blendsAtO
 
 } // namespace
 
-const QImage& LayerBandPainter::pictureOfSize(QSize pixels)
+const QImage& LayerBandPainter::pictureFor(const QPainter& painter, const QRect& area, int ratio, QRect& deviceArea)
 {
+    // The area where the painter's raster device has it, so that lines are cut at that device's edges, as a
+    // paint straight into it cuts them; on any other device, at the area's.
+    QSize pixels = area.size() * ratio;
+    deviceArea = QRect(QPoint(0, 0), pixels);
+    const QPaintEngine* const engine = painter.paintEngine();
+    const QPaintDevice* const device = engine ? engine->paintDevice() : nullptr;
+    if (engine && device && engine->type() == QPaintEngine::Raster) {
+        const QRect devicePixels(0, 0, device->width(), device->height());
+        const QRectF mapped = painter.deviceTransform().mapRect(QRectF(area));
+        if (painter.deviceTransform().type() <= QTransform::TxScale && QRectF(mapped.toRect()) == mapped
+            && devicePixels.contains(mapped.toRect())) {
+            pixels = devicePixels.size();
+            deviceArea = mapped.toRect();
+        }
+    }
     if (picture_.size() != pixels)
         picture_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    // Cleared where the bands paint.
+    const int rowBytes = deviceArea.width() * 4;
+    for (int y = deviceArea.top(); y <= deviceArea.bottom(); ++y)
+        std::memset(picture_.scanLine(y) + qsizetype(deviceArea.left()) * 4, 0, std::size_t(rowBytes));
     return picture_;
 }
 
@@ -347,28 +368,18 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     const PainterState state{painter.renderHints(), painter.pen(), painter.brush(), ratio};
     QRect deviceArea;
     QImage* const target = imagePaintedInPlace(painter, area, deviceArea);
-    // Painted apart, the area is painted into a picture of it with a margin all round, cleared first.
-    const int margin = bandMargin * int(ratio);
-    const QImage& canvas = target ? *target : pictureOfSize(area.size() * ratio + QSize(2 * margin, 2 * margin));
-    if (!target) {
-        deviceArea = QRect(QPoint(margin, margin), area.size() * ratio);
-        const_cast<QImage&>(canvas).fill(Qt::transparent);
-    }
+    const QImage& canvas = target ? *target : pictureFor(painter, area, ratio, deviceArea);
     // Written through the painter's own image with no copy made of it (which bits() could make).
     uchar* const bits = const_cast<uchar*>(canvas.constBits());
     std::vector<std::function<void()>> jobs;
     for (std::size_t i = 0; i < rects.size(); ++i) {
         Band& band = bands[i];
         band.rect = rects[i];
-        // A view of whole rows of the canvas: the band's and a margin of rows around them, which the band's
-        // clip keeps it from painting, so that bands share no pixel.
-        const QPoint corner = deviceArea.topLeft() + QPoint(0, (band.rect.top() - area.top()) * int(ratio));
-        const int top = std::max(0, corner.y() - margin);
-        const int bottom = std::min(canvas.height(), corner.y() + band.rect.height() * int(ratio) + margin);
-        band.image = QImage(bits + qsizetype(top) * canvas.bytesPerLine(), canvas.width(), bottom - top,
-                            canvas.bytesPerLine(), canvas.format());
-        band.corner = QPoint(corner.x(), corner.y() - top) / int(ratio);
+        // The whole canvas, of which the band paints its own rows only: bands share no pixel.
+        band.image = QImage(bits, canvas.width(), canvas.height(), canvas.bytesPerLine(), canvas.format());
         band.image.setDevicePixelRatio(ratio);
+        band.deviceRect = QRect(deviceArea.left(), deviceArea.top() + (band.rect.top() - area.top()) * int(ratio),
+                                deviceArea.width(), band.rect.height() * int(ratio));
         band.inPlace = target != nullptr;
         band.options = options;
         band.options.exposedRect = exposedOf(band.rect);
@@ -381,7 +392,7 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     BandThreads::shared().run(jobs, threadCount(), [&](std::size_t i) {
         Band& band = bands[i];
         if (!band.inPlace)
-            drawBandInto(painter, band, int(ratio), blendsAtOnce);
+            drawBandInto(painter, band, blendsAtOnce);
         band.image = QImage();
         if (band.inPlace)
             ++band.counts.bandsPaintedInPlace;

@@ -76,8 +76,9 @@ private:
     std::vector<double> rowCosts_;
     int costTop_ = 0;
     Placement costPlacement_;
-    // A picture of an area of that many device pixels, the one of the last paint when of that size.
-    const QImage& pictureOfSize(QSize pixels);
+    // A picture for painting the area apart from the painter, cleared where the area lies in it (deviceArea,
+    // device pixels); the one of the last paint when of the same size.
+    const QImage& pictureFor(const QPainter& painter, const QRect& area, int ratio, QRect& deviceArea);
 
     // Where the bands are painted, each into its own rows, when they cannot be painted right into the
     // painter's image; then drawn into the painter.

@@ -182,6 +182,25 @@ Rect sublayerArea(const Layer& layer, const Rect& exposed)
     return layer.masksToBounds() ? exposed.intersection(layer.presentationBounds()) : exposed;
 }
 
+// Fills a layer's rectangle with its background colour. Where the painter maps it onto whole device pixels it
+// is filled as such: Qt's anti-aliased fill of a rectangle reaching past the clip shades the last column
+// inside it by where the rectangle was cut (which differs between the bands of one paint), and whole pixels
+// are filled faster too.
+void fillBackground(QPainter& painter, const QRectF& rect, const QColor& color)
+{
+    const QTransform& toDevice = painter.deviceTransform();
+    const QRectF mapped = toDevice.mapRect(rect);
+    const auto whole = [](double v) { return std::fabs(v - std::round(v)) < 1e-6; };
+    if (!painter.testRenderHint(QPainter::Antialiasing) || toDevice.type() > QTransform::TxScale
+        || !(whole(mapped.left()) && whole(mapped.top()) && whole(mapped.right()) && whole(mapped.bottom()))) {
+        painter.fillRect(rect, color);
+        return;
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(rect, color);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+}
+
 // The root's sublayers the options accept, painted in drawing order over the root's own drawing when asked.
 void paintFilteredRoot(Painting& p, const Layer& root, const Rect& exposed, const LayerRenderOptions& options)
 {
@@ -193,7 +212,7 @@ void paintFilteredRoot(Painting& p, const Layer& root, const Rect& exposed, cons
         p.layerCoordinates(0, 0);
         const Rect b = root.presentationBounds();
         if (paints(root.backgroundColor()))
-            painter.fillRect(toQRectF(b), root.backgroundColor());
+            fillBackground(painter, toQRectF(b), root.backgroundColor());
         root.draw(painter);
     }
     std::vector<Layer*> near;
@@ -263,7 +282,7 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
         if (radius > 0)
             painter.fillPath(rounded, layer.backgroundColor());
         else
-            painter.fillRect(qb, layer.backgroundColor());
+            fillBackground(painter, qb, layer.backgroundColor());
     }
     if (!layer.contents().isNull())
         drawContents(painter, layer, b);
