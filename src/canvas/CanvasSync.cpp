@@ -475,7 +475,7 @@ void CanvasSync::unfileWaitingPath(BranchLayer& branch)
 }
 
 
-std::size_t CanvasSync::waitingEntryCount() const
+std::size_t CanvasSync::waitingEntryCount()
 {
     return index_->deferredLabels.entryCount() + index_->deferredPaths.entryCount();
 }

@@ -126,7 +126,7 @@ public:
     // How many entries of titles and lines wait, over all cells of their grids; and how many of the node's
     // title and of the line to it a look at every cell finds, which drops those in cells they left. No drawing
     // shows a trail of entries in the grids: tests of the waiting grids read these.
-    std::size_t waitingEntryCount() const;
+    std::size_t waitingEntryCount();
     std::pair<std::size_t, std::size_t> lookAtWaitingEntries(std::int64_t uid);
 
 private:

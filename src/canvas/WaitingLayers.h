@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -45,21 +46,21 @@ template <typename L>
 class DeferredGrid {
 public:
     static constexpr double cellSize = 1024;
-    // Areas over this many cells are filed in one list looked at every time.
-    static constexpr std::int64_t maxCells = 256;
+    // Areas over this many cells are filed in one list looked at every time: the lines from a node with
+    // thousands of children reach far, and filing each in every cell it meets would cost more, as it is
+    // filed and taken out, than looking at them all as the view moves.
+    static constexpr std::int64_t maxCells = 16;
 
     void file(const std::shared_ptr<L>& layer, const Rect& area)
     {
         const std::optional<CellRange> range = cellsOf(area);
         if (!range || range->count() > maxCells) {
-            everywhere_.push_back(layer);
-            ++filed_;
+            join(everywhere_, layer);
             return;
         }
         for (std::int64_t y = range->minY; y <= range->maxY; ++y)
             for (std::int64_t x = range->minX; x <= range->maxX; ++x)
-                cells_[waiting::cellKey(x, y)].push_back(layer);
-        filed_ += std::size_t(range->count());
+                join(cells_[waiting::cellKey(x, y)], layer);
     }
     // Files a waiting layer whose area changed from `from`, where it is filed, to `to`: it joins the cells
     // `to` meets and `from` does not, and leaves those `from` meets and `to` does not. A layer a map's layout
@@ -71,22 +72,23 @@ public:
         const bool wasEverywhere = !was || was->count() > maxCells;
         const std::optional<CellRange> range = cellsOf(to);
         const bool everywhere = !range || range->count() > maxCells;
-        if (!wasEverywhere)
+        if (wasEverywhere && everywhere)
+            return;
+        if (wasEverywhere)
+            leave(everywhere_, *layer);
+        else
             for (std::int64_t y = was->minY; y <= was->maxY; ++y)
                 for (std::int64_t x = was->minX; x <= was->maxX; ++x)
                     if (everywhere || !range->contains(x, y))
                         leaveCell(waiting::cellKey(x, y), *layer);
         if (everywhere) {
-            if (!wasEverywhere)
-                file(layer, to);
+            join(everywhere_, layer);
             return;
         }
         for (std::int64_t y = range->minY; y <= range->maxY; ++y)
             for (std::int64_t x = range->minX; x <= range->maxX; ++x)
-                if (wasEverywhere || !was->contains(x, y)) {
-                    cells_[waiting::cellKey(x, y)].push_back(layer);
-                    ++filed_;
-                }
+                if (wasEverywhere || !was->contains(x, y))
+                    join(cells_[waiting::cellKey(x, y)], layer);
     }
     // Takes a layer that leaves the canvas out of the cells of `area`, where it is filed, so that the grid
     // holds no entry (nor, through it, the layer's storage) for it.
@@ -103,20 +105,27 @@ public:
     }
     bool empty() const { return filed_ == 0; }
     // The entries filed, over all cells, those a visit would drop included.
-    std::size_t entryCount() const { return filed_; }
+    std::size_t entryCount()
+    {
+        dropLeavers(everywhere_);
+        for (auto it = cells_.begin(); it != cells_.end();)
+            it = dropLeavers(it->second) ? cells_.erase(it) : std::next(it);
+        return filed_;
+    }
     // Calls settle(layer, cell) for each layer filed in a cell the area meets (in every cell without an
     // area; cell is null for the list of large areas); an entry goes when settle returns true or its
     // layer is gone.
     template <typename Settle>
     void visit(const std::optional<Rect>& area, Settle&& settle)
     {
-        const auto sweep = [&](std::vector<std::weak_ptr<L>>& entries, const Rect* cell) {
-            const std::size_t before = entries.size();
-            std::erase_if(entries, [&](const std::weak_ptr<L>& weak) {
+        const auto sweep = [&](Entries& entries, const Rect* cell) {
+            dropLeavers(entries);
+            const std::size_t before = entries.list.size();
+            std::erase_if(entries.list, [&](const std::weak_ptr<L>& weak) {
                 const std::shared_ptr<L> layer = weak.lock();
                 return !layer || settle(*layer, cell);
             });
-            filed_ -= before - entries.size();
+            filed_ -= before - entries.list.size();
         };
         sweep(everywhere_, nullptr);
         const std::optional<CellRange> range = area ? cellsOf(*area) : std::nullopt;
@@ -126,7 +135,7 @@ public:
                     if (const auto it = cells_.find(waiting::cellKey(x, y)); it != cells_.end()) {
                         const Rect cell(double(x) * cellSize, double(y) * cellSize, cellSize, cellSize);
                         sweep(it->second, &cell);
-                        if (it->second.empty())
+                        if (it->second.list.empty())
                             cells_.erase(it);
                     }
             return;
@@ -135,7 +144,7 @@ public:
             const Rect cell(double(std::int32_t(it->first >> 32)) * cellSize,
                             double(std::int32_t(it->first & 0xffffffff)) * cellSize, cellSize, cellSize);
             sweep(it->second, &cell);
-            it = it->second.empty() ? cells_.erase(it) : std::next(it);
+            it = it->second.list.empty() ? cells_.erase(it) : std::next(it);
         }
     }
 
@@ -148,6 +157,13 @@ private:
             return x >= minX && x <= maxX && y >= minY && y <= maxY;
         }
     };
+    // The layers filed in a cell, and those that left it whose entries are still in the list: they are dropped
+    // together when the cell is next looked at or joined by one of them, as the lines from a node with twenty
+    // thousand children, leaving its cell one by one, would otherwise walk the cell's list once for each.
+    struct Entries {
+        std::vector<std::weak_ptr<L>> list;
+        std::set<std::weak_ptr<const void>, std::owner_less<>> leaving;
+    };
     static std::optional<CellRange> cellsOf(const Rect& area)
     {
         const Rect r = area.standardized();
@@ -158,15 +174,21 @@ private:
         return CellRange{std::int64_t(std::floor(r.minX() / cellSize)), std::int64_t(std::floor(r.minY() / cellSize)),
                          std::int64_t(std::floor(r.maxX() / cellSize)), std::int64_t(std::floor(r.maxY() / cellSize))};
     }
-    // Drops the layer's entries, and those of layers that are gone, comparing owners (no reference taken).
-    void leave(std::vector<std::weak_ptr<L>>& entries, const L& layer)
+    void join(Entries& entries, const std::shared_ptr<L>& layer)
     {
-        const auto owner = layer.weak_from_this();
-        const std::size_t before = entries.size();
-        std::erase_if(entries, [&owner](const std::weak_ptr<L>& weak) {
-            return weak.expired() || (!weak.owner_before(owner) && !owner.owner_before(weak));
-        });
-        filed_ -= before - entries.size();
+        // One that left and comes back may or may not be in the list still.
+        if (entries.leaving.count(layer) > 0)
+            dropLeavers(entries);
+        entries.list.push_back(layer);
+        ++filed_;
+    }
+    // Notes that the layer leaves the entries (no reference to it taken).
+    void leave(Entries& entries, const L& layer)
+    {
+        entries.leaving.insert(layer.weak_from_this());
+        // More noted than listed: some noted are not there.
+        if (entries.leaving.size() >= entries.list.size())
+            dropLeavers(entries);
     }
     void leaveCell(std::int64_t cell, const L& layer)
     {
@@ -174,11 +196,24 @@ private:
         if (it == cells_.end())
             return;
         leave(it->second, layer);
-        if (it->second.empty())
+        if (it->second.list.empty())
             cells_.erase(it);
     }
-    std::unordered_map<std::int64_t, std::vector<std::weak_ptr<L>>> cells_;
-    std::vector<std::weak_ptr<L>> everywhere_;
+    // Drops the entries of the layers noted as leaving, and of layers that are gone; whether none is left.
+    bool dropLeavers(Entries& entries)
+    {
+        if (!entries.leaving.empty()) {
+            const std::size_t before = entries.list.size();
+            std::erase_if(entries.list, [&entries](const std::weak_ptr<L>& weak) {
+                return weak.expired() || entries.leaving.count(weak) > 0;
+            });
+            filed_ -= before - entries.list.size();
+            entries.leaving.clear();
+        }
+        return entries.list.empty();
+    }
+    std::unordered_map<std::int64_t, Entries> cells_;
+    Entries everywhere_;
     std::size_t filed_ = 0; // entries, over all cells
 };
 
