@@ -121,4 +121,44 @@ void BM_ReloadEveryNodeMovedSettlingAll(benchmark::State& state)
 }
 BENCHMARK(BM_ReloadEveryNodeMovedSettlingAll)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
+// A pasted list: one node with that many children in a column, which a child added at its end moves half a
+// row down. The view shows the first children: every other line from the node waits, filed by an area that
+// reaches from the node to its child, far from view, until the view comes near the node, which brings them all
+// in at once (as a scroll there does).
+void BM_ReloadWideListMoved(benchmark::State& state)
+{
+    const std::int64_t children = state.range(0);
+    NodeStyle style;
+    const double middle = 19.5 * double(children);
+    Node root(1, std::nullopt, style);
+    root.center = {0, middle};
+    root.size = {120, 40};
+    Node list(2, 1, style);
+    list.center = {300, middle};
+    list.size = {120, 30};
+    root.childrenUIDs.push_back(2);
+    std::vector<Node> nodes{root, list};
+    for (std::int64_t i = 0; i < children; ++i) {
+        Node child(3 + i, 2, style);
+        child.title = "item " + std::to_string(i);
+        child.center = {600, 39.0 * double(i)};
+        child.size = {100, 28};
+        nodes[1].childrenUIDs.push_back(child.uid);
+        nodes.push_back(child);
+    }
+    Graph before;
+    before.updateNodes(nodes);
+    Graph after = before;
+    after.placeNodes({{2, {300, middle + 19.5}}});
+    GraphView view(Rect(0, 0, 1600, 1000));
+    view.setGraph(before);
+    bool flip = false;
+    for (auto _ : state) {
+        view.setGraph(flip ? before : after);
+        view.sync().placeDeferredLabels(Rect(0, middle - 500, 1600, 1000));
+        flip = !flip;
+    }
+}
+BENCHMARK(BM_ReloadWideListMoved)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
 } // namespace
