@@ -226,7 +226,7 @@ void drawBandInto(QPainter& painter, const Band& band, bool blendsAtOnce)
 const QImage& LayerBandPainter::pictureFor(const QPainter& painter, const QRect& area, int ratio, QRect& deviceArea)
 {
     // The area where the painter's raster device has it, so that lines are cut at that device's edges, as a
-    // paint straight into it cuts them; on any other device, at the area's.
+    // paint straight into it cuts them; on any other device, or one far larger than the area, at the area's.
     QSize pixels = area.size() * ratio;
     deviceArea = QRect(QPoint(0, 0), pixels);
     const QPaintEngine* const engine = painter.paintEngine();
@@ -234,8 +234,9 @@ const QImage& LayerBandPainter::pictureFor(const QPainter& painter, const QRect&
     if (engine && device && engine->type() == QPaintEngine::Raster) {
         const QRect devicePixels(0, 0, device->width(), device->height());
         const QRectF mapped = painter.deviceTransform().mapRect(QRectF(area));
+        const qint64 most = std::max(qint64(4) * pixels.width() * pixels.height(), qint64(4096) * 4096);
         if (painter.deviceTransform().type() <= QTransform::TxScale && QRectF(mapped.toRect()) == mapped
-            && devicePixels.contains(mapped.toRect())) {
+            && devicePixels.contains(mapped.toRect()) && qint64(devicePixels.width()) * devicePixels.height() <= most) {
             pixels = devicePixels.size();
             deviceArea = mapped.toRect();
         }
