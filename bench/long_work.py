@@ -328,7 +328,10 @@ def run_export(binary, map_path, case):
         program.keys("Return", window=sheet)
         dialog = program.find("^Save")
         time.sleep(0.5)
-        program.type(target, window=dialog)
+        # Typed as the keyboard types (events sent to the window itself reach a file dialog's name field
+        # garbled, letters doubled).
+        xdotool("windowactivate", "--sync", dialog)
+        xdotool("type", "--delay", "5", target)
         time.sleep(0.3)
         return time_write(program, "Return", dialog, target, None)
     finally:
