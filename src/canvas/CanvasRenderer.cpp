@@ -45,7 +45,14 @@ void CanvasRenderer::render(QPainter& painter, const QRectF& target, const VQPro
 {
     if (!drawable(bounds) || target.isEmpty())
         return;
-    const std::unique_ptr<GraphView> view = printingView(project, bounds, options);
+    std::unique_ptr<GraphView> view = printingView(project, bounds, options);
+    // A big map's canvas takes long to build, draw and let go of: the windows repaint between those steps too
+    // (and between the parts it is drawn in), so that no step adds to another's wait.
+    const auto betweenSteps = [&options] {
+        if (options.betweenParts)
+            options.betweenParts();
+    };
+    betweenSteps();
     // PDF and printer output keep vector drawing; cached pictures are bitmaps.
     const QPaintEngine* engine = painter.paintEngine();
     const bool vector = engine && (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Picture);
@@ -54,6 +61,9 @@ void CanvasRenderer::render(QPainter& painter, const QRectF& target, const VQPro
     painter.setRenderHint(QPainter::TextAntialiasing);
     view->render(painter, target, bounds, vector, options.betweenParts);
     painter.restore();
+    betweenSteps();
+    view.reset();
+    betweenSteps();
 }
 
 void CanvasRenderer::renderRows(const VQProject& project, const Rect& bounds, const QSize& pixels,

@@ -298,6 +298,9 @@ void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Re
         LayerRenderer::render(painter, *layer(), options);
         return;
     }
+    betweenParts();
+    layer()->layoutIfNeeded();
+    betweenParts();
     // About twenty parts, each a run of the layers in drawing order: the root's own drawing comes with the first.
     const std::size_t partSize = std::max<std::size_t>(1000, layer()->sublayers().size() / 20);
     bool more = true;
