@@ -54,7 +54,7 @@ public:
     void file(const std::shared_ptr<L>& layer, const Rect& area)
     {
         const std::optional<CellRange> range = cellsOf(area);
-        if (!range || range->count() > maxCells) {
+        if (filedEverywhere(range)) {
             join(everywhere_, layer);
             return;
         }
@@ -69,9 +69,9 @@ public:
     void refile(const std::shared_ptr<L>& layer, const Rect& from, const Rect& to)
     {
         const std::optional<CellRange> was = cellsOf(from);
-        const bool wasEverywhere = !was || was->count() > maxCells;
+        const bool wasEverywhere = filedEverywhere(was);
         const std::optional<CellRange> range = cellsOf(to);
-        const bool everywhere = !range || range->count() > maxCells;
+        const bool everywhere = filedEverywhere(range);
         if (wasEverywhere && everywhere)
             return;
         if (wasEverywhere)
@@ -95,7 +95,7 @@ public:
     void unfile(const L& layer, const Rect& area)
     {
         const std::optional<CellRange> range = cellsOf(area);
-        if (!range || range->count() > maxCells) {
+        if (filedEverywhere(range)) {
             leave(everywhere_, layer);
             return;
         }
@@ -129,7 +129,7 @@ public:
         };
         sweep(everywhere_, nullptr);
         const std::optional<CellRange> range = area ? cellsOf(*area) : std::nullopt;
-        if (area && range && range->count() <= maxCells) {
+        if (area && !filedEverywhere(range)) {
             for (std::int64_t y = range->minY; y <= range->maxY; ++y)
                 for (std::int64_t x = range->minX; x <= range->maxX; ++x)
                     if (const auto it = cells_.find(waiting::cellKey(x, y)); it != cells_.end()) {
@@ -164,6 +164,9 @@ private:
         std::vector<std::weak_ptr<L>> list;
         std::set<std::weak_ptr<const void>, std::owner_less<>> leaving;
     };
+    // Whether an area of those cells (none: an area too far out to count them) is filed in the list looked at
+    // every time.
+    static bool filedEverywhere(const std::optional<CellRange>& range) { return !range || range->count() > maxCells; }
     static std::optional<CellRange> cellsOf(const Rect& area)
     {
         const Rect r = area.standardized();
