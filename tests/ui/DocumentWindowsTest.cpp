@@ -611,7 +611,8 @@ TEST_F(DocumentWindowsTest, EveryWindowOpensWhollyOnTheScreensAvailableArea)
     preferences->showHelpPanel();
     EXPECT_EVENTUALLY(!preferences->findChild<QPropertyAnimation*>());
     EXPECT_EQ(preferences->currentPane(), static_cast<QWidget*>(preferences->helpPane()));
-    EXPECT_TRUE(area.contains(preferences->frameGeometry()));
+    // The window's frame follows its move as the X server reports it back, later on a loaded machine.
+    EXPECT_EVENTUALLY(area.contains(preferences->frameGeometry()));
     QGuiApplication::primaryScreen()->grabWindow(0).copy(QRect(0, 0, 1100, 760)).save(
         QStringLiteral(VELQUINE_ARTEFACTS_DIR "/windows-on-a-small-screen.png"));
 
