@@ -1,6 +1,7 @@
 #include "canvas/GraphView.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <QTimer>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include "canvas/layers/BranchLayer.h"
 #include "canvas/layers/NodeLayer.h"
 #include "kit/ScrollView.h"
+#include "platform/QtGeometry.h"
 #include "platform/layer/LayerRenderer.h"
 #include "platform/layer/TextLayer.h"
 #include "platform/layer/Transaction.h"
@@ -326,16 +328,29 @@ void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Re
 void GraphView::updateBackdrop()
 {
     Transaction transaction(true);
-    backgroundLayer_->setBackgroundColor(shown_.projectStyle.current.backgroundColor.toQColor());
-    backgroundLayer_->setFrame(boundsRect());
+    const QColor background = shown_.projectStyle.current.backgroundColor.toQColor();
+    backgroundLayer_->setBackgroundColor(background);
     // An opaque background covers every pixel of the view: Qt then moves the painted pixels when the scroll
     // view scrolls and asks only for what came into view, with nothing painted below the view first.
-    setAttribute(Qt::WA_OpaquePaintEvent, shown_.projectStyle.current.backgroundColor.toQColor().alpha() == 255);
-    GridLayer& layer = *gridLayer_;
-    layer.setDocumentBackgroundColor(shown_.projectStyle.current.backgroundColor);
-    layer.setGrid(shown_.grid);
-    const Rect background = backgroundLayer_->bounds();
-    layer.setFrame(Rect(0, 0, background.size.width, background.size.height));
+    setAttribute(Qt::WA_OpaquePaintEvent, background.alpha() == 255);
+    GridLayer& grid = *gridLayer_;
+    grid.setDocumentBackgroundColor(shown_.projectStyle.current.backgroundColor);
+    grid.setGrid(shown_.grid);
+    // The background and the grid cover the canvas: a new canvas rectangle changes their pixels only in what
+    // it gained or lost (the grid lies where it does on the canvas). Reported as a whole, they would repaint
+    // the whole view.
+    const Rect before = backgroundLayer_->frame();
+    const Rect canvas = boundsRect();
+    if (before == canvas)
+        return;
+    const bool reports = layer()->reportsDirtyAreas();
+    layer()->setReportsDirtyAreas(false);
+    backgroundLayer_->setFrame(canvas);
+    grid.setFrame(Rect(0, 0, canvas.size.width, canvas.size.height));
+    layer()->setReportsDirtyAreas(reports);
+    const QRegion changed = QRegion(toQRectF(before).toAlignedRect()).xored(toQRectF(canvas).toAlignedRect());
+    for (const QRect& part : changed)
+        backgroundLayer_->setNeedsDisplay(toRect(QRectF(part)).offsetBy(-canvas.origin.x, -canvas.origin.y));
 }
 
 } // namespace velquine

@@ -33,10 +33,9 @@ void GridLayer::setDocumentBackgroundColor(const std::optional<Color>& color)
     setNeedsDisplay();
 }
 
-void GridLayer::layoutSublayers()
-{
-    setNeedsDisplay();
-}
+// The grid lies where it does on the canvas: a new size changes only the part the canvas gained or lost, which
+// the canvas marks (GraphView::updateBackdrop).
+void GridLayer::layoutSublayers() {}
 
 std::optional<LayerAction> GridLayer::actionForKey(const std::string& /*key*/) const
 {

@@ -2,8 +2,8 @@
 
 // The background grid of the canvas: a layer inside the background layer that draws the grid pattern in a
 // colour derived from the document's background colour, only where the canvas is visible. It never animates
-// and redraws only when the colour, the grid type or a spacing changes, when its size changes, or when the
-// canvas scrolls (the canvas asks for that).
+// and redraws only when the colour, the grid type or a spacing changes, where its size changes, or when the
+// canvas scrolls (the canvas asks for the last two).
 
 #include <optional>
 

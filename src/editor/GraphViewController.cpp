@@ -267,12 +267,9 @@ void GraphViewController::reloadGraphView(bool force)
     // scroll view keeps its magnification throughout: document points are what is remembered and put back,
     // so no rounding of a zoom there and back moves the map, and a centring under way goes on to its end.
     Rect visible = view.visibleRect();
-    view.setFrameSize(canvasRect.size);
-    view.setBoundsRect(canvasRect);
-    if (scrollView_) {
-        scrollView_->documentSizeChanged();
+    view.setFrameRect(canvasRect);
+    if (scrollView_)
         scrollView_->scrollToPoint(visible.origin);
-    }
     view.endSyncLock();
     if (force)
         scheduleForcedReloadChain();

@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include <cmath>
+#include <limits>
 
 #include "kit/ScrollView.h"
 #include "platform/QtGeometry.h"
@@ -17,7 +18,51 @@ namespace {
 // Only changes in view count; a line that crosses the view reports it piece by piece.
 constexpr int maxSeparateUpdates = 256;
 constexpr int maxSeparatePaintRects = 8;
+// Regions of more rectangles than this are painted as their bounding rectangle.
+constexpr int maxMergedPaintRects = 64;
 constexpr double pictureRebuildBudget = 0.008;  // seconds per paint
+
+// At most maxSeparatePaintRects rectangles, apart from each other, that cover the region: neighbours whose
+// joint rectangle adds the least area are joined first (with every rectangle it then meets). A strip that
+// came into view and a few changes far from it stay apart, where one rectangle round them all would cover
+// most of the view. (Each pixel is painted once: translucent layers over a translucent background must not
+// be drawn twice.)
+std::vector<QRect> paintRects(const QRegion& region)
+{
+    std::vector<QRect> rects(region.begin(), region.end());
+    if (int(rects.size()) > maxMergedPaintRects)
+        return {region.boundingRect()};
+    const auto area = [](const QRect& r) { return qint64(r.width()) * r.height(); };
+    while (int(rects.size()) > maxSeparatePaintRects) {
+        std::size_t bestA = 0, bestB = 1;
+        qint64 bestCost = std::numeric_limits<qint64>::max();
+        for (std::size_t a = 0; a < rects.size(); ++a)
+            for (std::size_t b = a + 1; b < rects.size(); ++b) {
+                const qint64 cost = area(rects[a].united(rects[b])) - area(rects[a]) - area(rects[b]);
+                if (cost < bestCost) {
+                    bestCost = cost;
+                    bestA = a;
+                    bestB = b;
+                }
+            }
+        QRect joined = rects[bestA].united(rects[bestB]);
+        rects.erase(rects.begin() + std::ptrdiff_t(bestB));
+        rects.erase(rects.begin() + std::ptrdiff_t(bestA));
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (auto it = rects.begin(); it != rects.end();)
+                if (it->intersects(joined)) {
+                    joined = joined.united(*it);
+                    it = rects.erase(it);
+                    grew = true;
+                } else {
+                    ++it;
+                }
+        }
+        rects.push_back(joined);
+    }
+    return rects;
+}
 } // namespace
 
 LayerHostWidget::LayerHostWidget(QWidget* parent) : KVView(parent), root_(std::make_shared<Layer>())
@@ -35,11 +80,41 @@ void LayerHostWidget::setFrameSize(Size size)
         return;
     frameSize_ = size;
     setRootBounds({root_->bounds().origin, size});
+    sizeToFrame();
+    update();
+}
+
+void LayerHostWidget::sizeToFrame()
+{
     if (ScrollView* scrollView = ScrollView::enclosingScrollView(this); scrollView && scrollView->documentView() == this)
         scrollView->documentSizeChanged();
     else
-        resize(int(std::lround(size.width)), int(std::lround(size.height)));
-    update();
+        resize(int(std::lround(frameSize_.width)), int(std::lround(frameSize_.height)));
+}
+
+void LayerHostWidget::setFrameRect(const Rect& rect)
+{
+    if (!rect.origin.isFinite() || !rect.size.isFinite() || rect.size.width < 0 || rect.size.height < 0)
+        return;
+    const QTransform before = layerToWidget();
+    frameSize_ = rect.size;
+    setRootBounds(rect);
+    // Resized as a widget whose pixels stay where they are: Qt paints only the part it gains.
+    const bool wasStatic = testAttribute(Qt::WA_StaticContents);
+    setAttribute(Qt::WA_StaticContents);
+    sizeToFrame();
+    setAttribute(Qt::WA_StaticContents, wasStatic);
+    // The pixels painted are moved to where their layers are now, and so are the areas waiting to be painted
+    // (scroll() moves both, and marks what it uncovers).
+    const QTransform after = layerToWidget();
+    const QPointF shift = after.map(QPointF(0, 0)) - before.map(QPointF(0, 0));
+    const QPoint pixels = shift.toPoint();
+    const bool translated = before.type() <= QTransform::TxScale && after.type() <= QTransform::TxScale
+        && after.m11() == before.m11() && after.m22() == before.m22();
+    if (!translated || std::abs(shift.x() - pixels.x()) > 1e-6 || std::abs(shift.y() - pixels.y()) > 1e-6)
+        update();
+    else if (!pixels.isNull())
+        scroll(pixels.x(), pixels.y());
 }
 
 Rect LayerHostWidget::boundsRect() const { return root_->bounds(); }
@@ -52,7 +127,8 @@ void LayerHostWidget::setBoundsRect(const Rect& bounds)
 
 void LayerHostWidget::setRootBounds(const Rect& bounds)
 {
-    // The whole widget is updated after: the area the layers cover (every layer's extent) is not worked out.
+    // The caller has the widget painted again where needed: the area the layers cover (every layer's extent) is
+    // not worked out.
     const bool reports = root_->reportsDirtyAreas();
     root_->setReportsDirtyAreas(false);
     root_->setBounds(bounds);
@@ -136,6 +212,10 @@ void LayerHostWidget::moveEvent(QMoveEvent* event)
     updateShownArea();
 }
 
+void LayerHostWidget::focusInEvent(QFocusEvent* event) { event->accept(); }
+
+void LayerHostWidget::focusOutEvent(QFocusEvent* event) { event->accept(); }
+
 void LayerHostWidget::paintEvent(QPaintEvent* event)
 {
     // Worked out again for the changes after this paint: the scroll view may have grown since.
@@ -148,9 +228,7 @@ void LayerHostWidget::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
     const QRegion& region = event->region();
-    std::vector<QRect> rects(region.begin(), region.end());
-    if (int(rects.size()) > maxSeparatePaintRects)
-        rects = {region.boundingRect()};
+    const std::vector<QRect> rects = paintRects(region);
     LayerRenderOptions options = renderOptions(QRectF(rect()));
     // After a zoom step pictures are rebuilt a few milliseconds' worth per paint, the rest resampled, so
     // zooming never stalls; the next paints refine them.

@@ -46,6 +46,11 @@ public:
     void setFrameSize(Size size);
     Rect boundsRect() const;
     void setBoundsRect(const Rect& bounds);
+    // Both at once: the frame size and the bounds of the rectangle. What is on screen keeps its pixels, moved
+    // along with the layers when they move by whole pixels in the widget, so that only what comes into view and
+    // what the layers report changed is painted again (a scroll view then scrolls the widget back under the
+    // part of the canvas it showed). Otherwise the whole widget is painted again.
+    void setFrameRect(const Rect& rect);
 
     // Between widget pixels and layer coordinates.
     Point layerPointFromWidget(QPointF widgetPoint) const;
@@ -81,10 +86,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    // The layers alone decide what is drawn, and none shows the keyboard focus: gaining or losing it repaints
+    // nothing (a title editor opening over a big map takes the focus from the canvas).
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    // Sets the root layer's bounds for a change after which the whole widget is updated.
+    // Sets the root layer's bounds without reporting the change: the caller has the widget painted again.
     void setRootBounds(const Rect& bounds);
+    // The widget sized to the frame: by the scroll view that shows it, else to the frame's size.
+    void sizeToFrame();
     void layerAreaChanged(const Rect& area);
     // The part of the widget its ancestors leave in view (widget coordinates).
     QRect shownRect() const;

@@ -1,6 +1,7 @@
 // The magnifying scroll view and the layer host inside it, in a real window.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QPaintEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -251,4 +252,92 @@ TEST(ScrollViewTest, AnimatedScrollAndLayerMovesShareFramesAndTheBarRepaintsOnly
         return shown == whole;
     }, 3000));
     shown.save(QStringLiteral(VELQUINE_ARTEFACTS_DIR "/scroll_bar_on_screen.png"));
+}
+
+namespace {
+
+// A layer that counts its paints.
+struct Probe : Layer {
+    mutable int draws = 0;
+    void draw(QPainter& painter) const override
+    {
+        ++draws;
+        painter.fillRect(QRectF(QPointF(0, 0), QSizeF(bounds().size.width, bounds().size.height)), Qt::blue);
+    }
+};
+
+// The viewport as the X screen shows it, and as a fresh paint of all it holds.
+std::pair<QImage, QImage> screenAndFreshPaint(ScrollView& scrollView)
+{
+    QWidget* viewport = scrollView.viewport();
+    const QPoint global = viewport->mapToGlobal(QPoint(0, 0));
+    return {viewport->screen()->grabWindow(0, global.x(), global.y(), viewport->width(), viewport->height())
+                .toImage().convertToFormat(QImage::Format_RGB32),
+            viewport->grab().toImage().convertToFormat(QImage::Format_RGB32)};
+}
+
+} // namespace
+
+// A canvas that grows under a view that stays where it is (a map grows to the left and upwards) keeps the
+// pixels on screen: only the strips that come into view, and what changed, are painted; gaining or losing the
+// keyboard focus paints nothing; a few changes far apart are painted apart. The screen always equals a fresh
+// paint.
+TEST(ScrollViewTest, AGrowingCanvasAndTheFocusRepaintOnlyWhatChanged)
+{
+    Window w;
+    Transaction noActions(true);
+    w.host->setAttribute(Qt::WA_OpaquePaintEvent);
+    w.host->layer()->setBackgroundColor(Qt::white);
+    for (int i = 0; i < 60; ++i)
+        w.host->layer()->addSublayer(box({400.0 + 37 * (i % 12), 380.0 + 41 * (i / 12), 20, 15},
+                                         QColor::fromHsv(i * 6, 200, 220)));
+    auto moved = box({520, 420, 30, 30}, Qt::black);
+    w.host->layer()->addSublayer(moved);
+    w.scrollView.scrollToPoint({400, 380});
+    QTest::qWait(200);
+    PaintCounter paints(w.host);
+    const qint64 viewPixels = qint64(w.scrollView.viewport()->width()) * w.scrollView.viewport()->height();
+
+    const Rect visible = w.scrollView.documentVisibleRect();
+    moved->setPosition({600, 460});
+    w.host->setFrameRect({-40, -24, 2040, 1524});
+    w.scrollView.scrollToPoint(visible.origin);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return paints.paints > 0; }, 3000));
+    QTest::qWait(100);
+    EXPECT_EQ(w.scrollView.documentVisibleRect().origin, visible.origin);
+    EXPECT_LT(paints.pixels, viewPixels / 3);
+    std::pair<QImage, QImage> shown;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (shown = screenAndFreshPaint(w.scrollView)).first == shown.second; }, 3000));
+    shown.first.save(test::artefactPath("kit_grown_canvas_on_screen.png"));
+
+    // Another widget to take the focus, in the corner between the scroll bars, over none of the canvas.
+    QLineEdit other(&w.scrollView);
+    other.setGeometry(w.scrollView.width() - 2, w.scrollView.height() - 2, 1, 1);
+    other.show();
+    w.host->setFocusPolicy(Qt::StrongFocus);
+    w.scrollView.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.scrollView));
+    w.host->setFocus();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.host->hasFocus(); }, 3000));
+    QTest::qWait(50);
+    paints.paints = 0;
+    other.setFocus();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other.hasFocus(); }, 3000));
+    w.host->setFocus();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.host->hasFocus(); }, 3000));
+    QTest::qWait(100);
+    EXPECT_EQ(paints.paints, 0);
+
+    // Twelve small changes down the left edge and one at the right: a probe in the middle is not painted.
+    auto probe = std::make_shared<Probe>();
+    probe->setFrame({visible.midX() - 10, visible.midY() - 10, 20, 20});
+    w.host->layer()->addSublayer(probe);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return probe->draws > 0; }, 3000));
+    QTest::qWait(100);
+    probe->draws = 0;
+    for (int i = 0; i < 12; ++i)
+        w.host->update(w.host->widgetRectFromLayer({visible.minX() + 2, visible.minY() + 24 * i, 4, 4}).toAlignedRect());
+    w.host->update(w.host->widgetRectFromLayer({visible.maxX() - 8, visible.minY() + 4, 4, 4}).toAlignedRect());
+    QTest::qWait(200);
+    EXPECT_EQ(probe->draws, 0);
 }

@@ -122,7 +122,11 @@ Rect Layer::areaInRoot() const
 {
     if (!superlayer_)
         return hidden_ ? Rect::null() : subtreeExtent();
-    Rect area = visualBounds();
+    return superlayerAreaInRoot(visualBounds());
+}
+
+Rect Layer::superlayerAreaInRoot(Rect area) const
+{
     for (const Layer* layer = superlayer_; layer && !area.isNull(); layer = layer->superlayer_) {
         if (layer->hidden_)
             return Rect::null();
@@ -447,6 +451,17 @@ void Layer::setGrayFilter(bool gray) { setField(grayFilter_, gray, ChangeKind::a
 void Layer::setNeedsDisplay()
 {
     Change change(*this, ChangeKind::appearance);
+}
+
+void Layer::setNeedsDisplay(const Rect& area)
+{
+    invalidateUpwards(ChangeKind::appearance);
+    if (!rootLayer()->reportsToHandler() || area.isNull())
+        return;
+    const Rect frame = presentationFrame();
+    const Rect bounds = presentationBounds();
+    const Rect inSuperlayer = area.offsetBy(frame.origin.x - bounds.origin.x, frame.origin.y - bounds.origin.y);
+    reportArea(superlayer_ ? superlayerAreaInRoot(inSuperlayer) : inSuperlayer);
 }
 
 void Layer::setCachesPicture(bool caches)

@@ -188,6 +188,8 @@ public:
     // --- Display
     // The layer's own drawing changed: repaint it and make cached pictures around it stale.
     void setNeedsDisplay();
+    // Only this part of it changed (own coordinates): the rest is not painted again.
+    void setNeedsDisplay(const Rect& area);
     bool cachesPicture() const { return cachesPicture_; }
     void setCachesPicture(bool caches);
     // Grows with every change to what the layer or any sublayer draws.
@@ -309,6 +311,8 @@ protected:
     // Reports the pieces, or the area when there are none.
     void reportArea(const Rect& rootArea, const std::vector<Rect>& pieces) const;
     Rect areaInRoot() const;
+    // An area in the superlayer's coordinates, in the root's.
+    Rect superlayerAreaInRoot(Rect area) const;
     // The drawing pieces in the root's coordinates for the layer's area there, when it reports them.
     std::vector<Rect> piecesInRoot(const Rect& rootArea) const;
 
