@@ -20,6 +20,8 @@
 #include "platform/layer/Animator.h"
 #include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
+#include "platform/layer/ShapeLayer.h"
+#include "platform/QtGeometry.h"
 #include "canvas/CanvasSync.h"
 
 namespace velquine::testing {
@@ -264,6 +266,53 @@ TEST(BandedPaint, LinesThinnerThanAPixelCrossBandsAsTheyCrossAWholePaint)
     EXPECT_EQ(bands.sharedPaints, 6u);
     bands.image.save(artefactPath(QStringLiteral("banded_paint_quarter.png")));
     EXPECT_TRUE(bands.image == whole.image) << firstDifference(bands.image, whole.image);
+}
+
+// A strip too small to be cut by its pixels (a scroll brings it into view) is cut still when the rows it
+// crosses were costly in the paint before: many thick lines pass through it. It paints the pixels a
+// paint on the calling thread gives.
+TEST(BandedPaint, ANarrowStripOfCostlyRowsIsPaintedInBands)
+{
+    auto root = std::make_shared<Layer>();
+    root->setAnchorPoint({0, 0});
+    root->setFrame({0, 0, 1200, 800});
+    root->setBackgroundColor(Qt::white);
+    for (int i = 0; i < 1500; ++i) {
+        auto line = std::make_shared<ShapeLayer>();
+        line->setFrame({0, 0, 1200, 800});
+        line->setFillColor(QColor());
+        line->setStrokeColor(QColor::fromHsv(i % 360, 180, 200));
+        line->setLineWidth(3.75);
+        QPainterPath path(QPointF(0, 300 + i % 50));
+        path.cubicTo(400, 300, 800, 340 + i % 37, 1200, 320 + i % 60);
+        line->setPath(path);
+        root->addSublayer(line);
+    }
+    LayerBandPainter::setMaximumBands(4);
+    LayerBandPainter painter;
+    const auto paint = [&](QImage& image, const QRect& area) {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        LayerRenderOptions options;
+        options.sourceRect = root->bounds();
+        options.targetRect = QRectF(image.rect());
+        LayerRenderer::statistics() = {};
+        painter.render(p, *root, options, area, [](const QRect& part) { return toRect(QRectF(part)); });
+        return LayerRenderer::statistics().sharedPaints;
+    };
+    QImage image(1200, 800, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    EXPECT_EQ(paint(image, image.rect()), 4u);
+    const QRect strip(600, 0, 300, 300);
+    ASSERT_EQ(LayerBandPainter::bandCount(strip.size()), 1);
+    EXPECT_GT(paint(image, strip), 1u);
+    const QImage banded = image.copy(strip);
+
+    LayerBandPainter::setMaximumBands(1);
+    image.fill(Qt::transparent);
+    paint(image, strip);
+    EXPECT_TRUE(banded == image.copy(strip)) << firstDifference(banded, image.copy(strip));
+    LayerBandPainter::setMaximumBands(0);
 }
 
 } // namespace

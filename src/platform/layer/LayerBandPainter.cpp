@@ -39,6 +39,9 @@ constexpr int minBandRows = 2;
 constexpr int rowsPerBand = 64;
 // More bands than this gain little: copying the bands in and walking the tree once per band cost too.
 constexpr int maxAutomaticBands = 6;
+// An area too small to be cut by its pixels is cut still when its rows cost this many seconds by what the last
+// paint measured: a strip that a scroll brings into view may cross thousands of lines.
+constexpr double minBandedCost = 0.006;
 std::atomic<int> bandLimit{0};
 
 // The threads a paint runs on: the calling one and up to a few more.
@@ -316,6 +319,20 @@ std::vector<QRect> LayerBandPainter::cut(const QRect& area, int count, int minRo
     return bands;
 }
 
+double LayerBandPainter::expectedCost(const QRect& area, const Placement& placement) const
+{
+    if (rowCosts_.empty() || costWidth_ <= 0)
+        return 0;
+    const int shift = rowsMovedSince(placement);
+    double cost = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const int i = y - shift - costTop_;
+        if (i >= 0 && i < int(rowCosts_.size()))
+            cost += rowCosts_[std::size_t(i)];
+    }
+    return cost * std::min(1.0, double(area.width()) / costWidth_);
+}
+
 void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vector<double>& costs,
                                 const Placement& placement)
 {
@@ -335,6 +352,7 @@ void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vect
     }
     rowCosts_ = std::move(rows);
     costTop_ = area.top();
+    costWidth_ = area.width();
 }
 
 bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions options, const QRect& area,
@@ -346,7 +364,10 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     // rows only when every row of the painter is a whole number of them.
     const bool bandable = painter.worldTransform().type() == QTransform::TxNone && ratio == std::round(ratio)
                           && ratio >= 1;
-    const int count = bandable ? bandCount(area.size() * ratio) : 1;
+    const Placement placement = placementOf(painter, root, options);
+    int count = bandable ? bandCount(area.size() * ratio) : 1;
+    if (bandable && count < 2 && expectedCost(area, placement) > minBandedCost)
+        count = std::clamp(area.height() * int(ratio) / rowsPerBand, 1, int(threadCount()));
     if (count < 2) {
         painter.save();
         painter.setClipRect(area);
@@ -362,7 +383,6 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
         LayerRenderer::prepareSharedPaints(painter, root, options, [](const auto& jobs) {
             BandThreads::shared().run(jobs, threadCount(), [](std::size_t) {});
         });
-    const Placement placement = placementOf(painter, root, options);
     const std::vector<QRect> rects = cut(area, count, int(std::ceil(minBandRows / ratio)), placement);
     std::vector<Band> bands(rects.size());
     // Read here: while bands are painted, finished ones are drawn into the painter.

@@ -76,6 +76,10 @@ private:
     std::vector<double> rowCosts_;
     int costTop_ = 0;
     Placement costPlacement_;
+    // The width of the rows measured.
+    int costWidth_ = 0;
+    // Seconds the area's rows would take by what the last paint measured, for the area's share of their width.
+    double expectedCost(const QRect& area, const Placement& placement) const;
     // A picture for painting the area apart from the painter, cleared where the area lies in it (deviceArea,
     // device pixels); the one of the last paint when of the same size.
     const QImage& pictureFor(const QPainter& painter, const QRect& area, int ratio, QRect& deviceArea);
