@@ -217,11 +217,14 @@ def run_once(binary, outline, presses, target, watch_editor=False):
                                 frames_after(program.log_path, start, samples)))
             else:
                 results.append(settle(program.pid, start))
+            # Cancelling the edit takes the new child away again and selects the target. To its parent and back:
+            # every press starts with the target selected and in view, also in builds whose view stays where the
+            # new child was.
             program.keys("Escape")
             settle(program.pid, time.monotonic(), quiet_for=0.5)
-            # Back to the parent for the next child.
-            program.keys("Left")
-            settle(program.pid, time.monotonic(), quiet_for=0.5)
+            for key in ("Left", "Right"):
+                program.keys(key)
+                settle(program.pid, time.monotonic(), quiet_for=0.5)
         if perf:
             perf.send_signal(2)
             perf.wait()
