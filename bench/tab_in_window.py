@@ -7,9 +7,10 @@ Opens a generated outline of each size in the real program (window 1600 x 1000),
 so the canvas scrolls to it; "leaf", a leaf down the first branch, whose new child lands beside it, in view;
 "wide", the one child of the root of an outline where it has --children children, a pasted list, whose new
 child lands at the far end of the list: every branch line in view starts at that node, and its children glide
-to their new places while the canvas scrolls to the new one), and then, --presses times, presses Tab (a child
-is added and its title editor opens), waits until the process has used no CPU for a while, and cancels the
-edit with Escape. For each press it measures
+to their new places while the canvas scrolls to the new one) and centres it, and then, --presses times,
+presses Tab (a child is added and its title editor opens), waits until the process has used no CPU for a
+while, cancels the edit with Escape (which takes the child away again) and selects and centres the target
+again. For each press it measures
 
   - settle: from the key press until the last moment the process was busy (its threads' CPU counters moving),
   - cpu: the CPU time all threads of the process used in between,
@@ -187,6 +188,8 @@ def frames_after(log_path, start, samples):
 
 # Keys that select the node a target presses Tab on: Right selects the first child, and does nothing on a leaf.
 TARGET_KEYS = {"far": ("Home", "Right"), "leaf": ("Home",) + ("Right",) * 8, "wide": ("Home", "Right")}
+# Center Selected Node: every press starts with the target in the middle of the view.
+CENTRE = ("ctrl+j",)
 
 
 def run_once(binary, outline, presses, target, watch_editor=False):
@@ -199,7 +202,7 @@ def run_once(binary, outline, presses, target, watch_editor=False):
         if not program.wait_for_window(size=(1600, 1000)):
             raise RuntimeError("%s showed no window" % binary)
         settle(program.pid, time.monotonic(), quiet_for=1.0, timeout=120)
-        for key in TARGET_KEYS[target]:
+        for key in TARGET_KEYS[target] + CENTRE:
             program.keys(key)
             settle(program.pid, time.monotonic(), quiet_for=0.5)
         results = []
@@ -217,12 +220,12 @@ def run_once(binary, outline, presses, target, watch_editor=False):
                                 frames_after(program.log_path, start, samples)))
             else:
                 results.append(settle(program.pid, start))
-            # Cancelling the edit takes the new child away again and selects the target. To its parent and back:
-            # every press starts with the target selected and in view, also in builds whose view stays where the
-            # new child was.
+            # Cancelling the edit takes the new child away again and selects the target. To its parent and back,
+            # and the target centred: every press starts from the same view, also in builds whose view stays where
+            # the new child was.
             program.keys("Escape")
             settle(program.pid, time.monotonic(), quiet_for=0.5)
-            for key in ("Left", "Right"):
+            for key in ("Left", "Right") + CENTRE:
                 program.keys(key)
                 settle(program.pid, time.monotonic(), quiet_for=0.5)
         if perf:
