@@ -456,12 +456,16 @@ void Layer::setNeedsDisplay()
 void Layer::setNeedsDisplay(const Rect& area)
 {
     invalidateUpwards(ChangeKind::appearance);
-    if (!rootLayer()->reportsToHandler() || area.isNull())
+    if (!rootLayer()->reportsToHandler() || area.isNull() || hidden_)
         return;
+    // The root's own coordinates are the root's.
+    if (!superlayer_) {
+        reportArea(area);
+        return;
+    }
     const Rect frame = presentationFrame();
     const Rect bounds = presentationBounds();
-    const Rect inSuperlayer = area.offsetBy(frame.origin.x - bounds.origin.x, frame.origin.y - bounds.origin.y);
-    reportArea(superlayer_ ? superlayerAreaInRoot(inSuperlayer) : inSuperlayer);
+    reportArea(superlayerAreaInRoot(area.offsetBy(frame.origin.x - bounds.origin.x, frame.origin.y - bounds.origin.y)));
 }
 
 void Layer::setCachesPicture(bool caches)

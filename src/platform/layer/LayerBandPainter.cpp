@@ -287,6 +287,12 @@ int LayerBandPainter::rowsMovedSince(const Placement& placement) const
     return std::fabs(moved) < 1e6 ? int(std::lround(moved)) : 0;
 }
 
+double LayerBandPainter::measuredCost(int row, int shift, double unmeasured) const
+{
+    const int i = row - shift - costTop_;
+    return i >= 0 && i < int(rowCosts_.size()) ? rowCosts_[std::size_t(i)] : unmeasured;
+}
+
 std::vector<QRect> LayerBandPainter::cut(const QRect& area, int count, int minRows, const Placement& placement) const
 {
     const int rows = area.height();
@@ -300,8 +306,7 @@ std::vector<QRect> LayerBandPainter::cut(const QRect& area, int count, int minRo
     // Rows the last paint did not measure cost the mean; none costs nothing (each is filled and copied).
     std::vector<double> prefix(std::size_t(rows) + 1, 0.0);
     for (int r = 0; r < rows; ++r) {
-        const int i = area.top() + r - shift - costTop_;
-        const double cost = i >= 0 && i < int(rowCosts_.size()) ? rowCosts_[std::size_t(i)] : mean;
+        const double cost = measuredCost(area.top() + r, shift, mean);
         prefix[std::size_t(r) + 1] = prefix[std::size_t(r)] + std::max(cost, mean / 32);
     }
     std::vector<QRect> bands;
@@ -325,11 +330,8 @@ double LayerBandPainter::expectedCost(const QRect& area, const Placement& placem
         return 0;
     const int shift = rowsMovedSince(placement);
     double cost = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        const int i = y - shift - costTop_;
-        if (i >= 0 && i < int(rowCosts_.size()))
-            cost += rowCosts_[std::size_t(i)];
-    }
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        cost += measuredCost(y, shift, 0);
     return cost * std::min(1.0, double(area.width()) / costWidth_);
 }
 

@@ -78,6 +78,9 @@ private:
     Placement costPlacement_;
     // The width of the rows measured.
     int costWidth_ = 0;
+    // What the last paint measured for a painter row, the tree having moved shift rows down since; unmeasured
+    // when it did not measure it.
+    double measuredCost(int row, int shift, double unmeasured) const;
     // Seconds the area's rows would take by what the last paint measured, for the area's share of their width.
     double expectedCost(const QRect& area, const Placement& placement) const;
     // A picture for painting the area apart from the painter, cleared where the area lies in it (deviceArea,
