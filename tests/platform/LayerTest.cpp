@@ -576,6 +576,47 @@ TEST(LayerTest, WhatIsDrawnBetweenFramesIsReportedByTheNextFrame)
     EXPECT_FALSE(node->hasAnimations());
 }
 
+// A long line crossing a big map reports, as it changes, only its pieces in the part of the map a view shows:
+// working out the rest would cost a frame of a thousand such lines for nothing.
+TEST(LayerTest, ALongLineReportsOnlyItsPiecesInTheShownPart)
+{
+    auto root = std::make_shared<Layer>();
+    root->setFrame({0, 0, 40000, 40000});
+    std::vector<Rect> reported;
+    root->setDirtyAreaHandler([&reported](const Rect& area) { reported.push_back(area); });
+    const Rect shown(1000, 1000, 1600, 1000);
+    root->setDirtyAreaFocus(shown);
+    const auto curve = [](double dy) {
+        QPainterPath path(QPointF(1100, 1500 + dy));
+        path.cubicTo(QPointF(9000, 1500 + dy), QPointF(30000, 39000 + dy), QPointF(39000, 39000 + dy));
+        return path;
+    };
+    auto line = std::make_shared<ShapeLayer>();
+    {
+        Transaction still(true);
+        line->setFrame({0, 0, 40000, 40000});
+        line->setFillColor(QColor());
+        line->setStrokeColor(Qt::black);
+        line->setLineWidth(3);
+        line->setPath(curve(0));
+        root->addSublayer(line);
+    }
+    reported.clear();
+    {
+        Transaction still(true);
+        line->setPath(curve(27));
+    }
+    ASSERT_FALSE(reported.empty());
+    Rect covered = Rect::null();
+    for (const Rect& area : reported) {
+        EXPECT_TRUE(area.intersects(shown)) << "a piece out of view was worked out";
+        covered = covered.isNull() ? area : covered.unionWith(area);
+    }
+    // Where the line crosses the view, old and new, is reported.
+    EXPECT_TRUE(covered.contains(Point{1100, 1500}));
+    EXPECT_TRUE(covered.contains(Point{2590, 1527}));
+}
+
 // Thousands of long lines morph at once (the branches of a node with thousands of children). A host that has had
 // enough areas stops listening and repaints everything: a frame works out the pieces of no line after that, before
 // or after moving it on, and the lines still animate to their ends.
@@ -583,10 +624,10 @@ TEST(LayerTest, AFrameWorksOutNoAreasOnceTheHostStopsListening)
 {
     struct Line : ShapeLayer {
         mutable int cuts = 0;
-        std::vector<Rect> drawingPieces() const override
+        std::optional<std::vector<Rect>> drawingPieces(const Rect& area) const override
         {
             ++cuts;
-            return ShapeLayer::drawingPieces();
+            return ShapeLayer::drawingPieces(area);
         }
     };
     ManualTime time;

@@ -148,42 +148,46 @@ void Layer::reportArea(const Rect& rootArea) const
         root->extras_->dirtyAreaHandler(rootArea);
 }
 
-void Layer::reportArea(const Rect& rootArea, const std::vector<Rect>& pieces) const
+void Layer::reportArea(const Rect& rootArea, const std::optional<std::vector<Rect>>& pieces) const
 {
-    if (pieces.empty()) {
+    if (!pieces) {
         reportArea(rootArea);
         return;
     }
     const Layer* root = rootLayer();
     if (!root->reportsToHandler())
         return;
-    for (const Rect& piece : pieces)
+    for (const Rect& piece : *pieces)
         root->extras_->dirtyAreaHandler(piece);
 }
 
-std::vector<Rect> Layer::piecesInRoot(const Rect& rootArea) const
+std::optional<std::vector<Rect>> Layer::piecesInRoot(const Rect& rootArea) const
 {
     // A smaller area is reported whole: cutting it would save little paint.
     constexpr double minCutArea = 512.0 * 512.0;
     if (rootArea.isNull() || rootArea.size.width * rootArea.size.height < minCutArea || !sublayers_.empty()
         || masksToBounds_ || hasVisibleShadow()
         || (extras_ && (paints(extras_->backgroundColor) || extras_->borderWidth > 0 || !extras_->contents.isNull())))
-        return {};
-    // Where the handler shows only part of the root, only an area that covers much of that part is cut.
+        return std::nullopt;
+    // Without sublayers and the rest the area is the drawing extent, moved to the root's coordinates.
+    const Rect extent = subtreeExtent();
+    if (extent.isNull())
+        return std::nullopt;
+    const double dx = rootArea.origin.x - extent.origin.x, dy = rootArea.origin.y - extent.origin.y;
+    // Where the handler shows only part of the root, only an area that covers much of that part is cut, and
+    // only the pieces in that part are worked out: the rest is never shown.
+    Rect shown = Rect::null();
     if (const Layer* root = rootLayer(); root->extras_ && root->extras_->dirtyAreaFocus) {
         const Rect& focus = *root->extras_->dirtyAreaFocus;
         const Rect seen = focus.intersection(rootArea);
         if (seen.isNull() || seen.size.width * seen.size.height < 0.25 * focus.size.width * focus.size.height)
-            return {};
+            return std::nullopt;
+        shown = focus.offsetBy(-dx, -dy);
     }
-    std::vector<Rect> pieces = drawingPieces();
-    // Without sublayers and the rest the area is the drawing extent, moved to the root's coordinates.
-    const Rect extent = subtreeExtent();
-    if (pieces.empty() || extent.isNull())
-        return {};
-    const double dx = rootArea.origin.x - extent.origin.x, dy = rootArea.origin.y - extent.origin.y;
-    for (Rect& piece : pieces)
-        piece = piece.offsetBy(dx, dy);
+    std::optional<std::vector<Rect>> pieces = drawingPieces(shown);
+    if (pieces)
+        for (Rect& piece : *pieces)
+            piece = piece.offsetBy(dx, dy);
     return pieces;
 }
 
@@ -538,7 +542,7 @@ void Layer::prepareForDrawing(const Rect&) const {}
 
 Rect Layer::drawingExtent() const { return presentationBounds(); }
 
-std::vector<Rect> Layer::drawingPieces() const { return {}; }
+std::optional<std::vector<Rect>> Layer::drawingPieces(const Rect&) const { return std::nullopt; }
 
 Rect Layer::subtreeExtent() const
 {

@@ -223,10 +223,12 @@ public:
     // (Animator::HeldValues) when the paints are shared.
     virtual void prepareForDrawing(const Rect& area) const;
     // Pieces (own coordinates) that together hold all that draw() paints, when they hold it much more tightly
-    // than drawingExtent() (a long thin line crossing a big map); empty when the extent is as tight. Changes of
+    // than drawingExtent() (a long thin line crossing a big map). Changes of
     // a layer without sublayers, background, border, contents or shadow report these instead of its extent,
     // so that a view repaints only where the line passes.
-    virtual std::vector<Rect> drawingPieces() const;
+    // Only pieces that meet the area (own coordinates; null: anywhere) are given: none when none meets it.
+    // Nothing (not an empty list) when the extent is as tight.
+    virtual std::optional<std::vector<Rect>> drawingPieces(const Rect& area) const;
     // What the layer and its visible sublayers paint, in the superlayer's coordinates; null when hidden.
     Rect visualBounds() const;
     // The same in own coordinates (position does not count).
@@ -274,7 +276,7 @@ protected:
         Layer& layer_;
         ChangeKind kind_;
         Rect before_;
-        std::vector<Rect> beforePieces_;
+        std::optional<std::vector<Rect>> beforePieces_;
         bool report_;
     };
 
@@ -308,13 +310,14 @@ protected:
     void shareExtrasWith(const Layer& prototype);
     void invalidateUpwards(ChangeKind kind);
     void reportArea(const Rect& rootArea) const;
-    // Reports the pieces, or the area when there are none.
-    void reportArea(const Rect& rootArea, const std::vector<Rect>& pieces) const;
+    // Reports the pieces, or the area when the layer has none.
+    void reportArea(const Rect& rootArea, const std::optional<std::vector<Rect>>& pieces) const;
     Rect areaInRoot() const;
     // An area in the superlayer's coordinates, in the root's.
     Rect superlayerAreaInRoot(Rect area) const;
-    // The drawing pieces in the root's coordinates for the layer's area there, when it reports them.
-    std::vector<Rect> piecesInRoot(const Rect& rootArea) const;
+    // The drawing pieces in the root's coordinates for the layer's area there, when it reports them: those in
+    // the part of the root its handler shows.
+    std::optional<std::vector<Rect>> piecesInRoot(const Rect& rootArea) const;
 
 private:
     friend class Animator;

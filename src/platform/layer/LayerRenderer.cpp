@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/QtGeometry.h"
@@ -13,6 +15,8 @@
 #include "platform/layer/Layer.h"
 #include "platform/layer/LayerImageEffects.h"
 #include "platform/layer/LayerPictureStore.h"
+#include "platform/layer/ShapeLayer.h"
+#include "platform/layer/StrokeRaster.h"
 
 namespace velquine {
 
@@ -22,6 +26,8 @@ using namespace pictures;
 
 // Larger pictures are not worth their memory: such layers are drawn directly.
 constexpr qint64 maxPicturePixels = qint64(4096) * 4096;
+// The most pixels a StrokeRaster covers at once (it keeps two bytes for each).
+constexpr qint64 maxRasterPixels = qint64(2048) * 2048;
 
 LayerRenderer::Statistics stats;
 
@@ -98,6 +104,13 @@ public:
     bool isComplete() const { return complete_; }
     void markIncomplete() { complete_ = false; }
     const QTransform& rootDevice() const { return rootDevice_; }
+    // Whether plain strokes are drawn together by a StrokeRaster: on raster devices under a plain scale.
+    bool drawsStrokesTogether()
+    {
+        if (!strokesTogether_)
+            strokesTogether_ = StrokeRaster::suits(painter_, rootDevice_);
+        return *strokesTogether_;
+    }
     const QTransform& rootWorld() const { return rootWorld_; }
     const QTransform& device() const { return device_; }
 
@@ -168,11 +181,107 @@ private:
     QTransform rootDevice_;
     QTransform deviceWorld_;
     Mode mode_ = Mode::unknown;
+    std::optional<bool> strokesTogether_;
     double x_ = 0, y_ = 0;
     double opacity_ = -1;
 };
 
 void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point origin, double parentOpacity);
+
+// The layer as a ShapeLayer when all it paints is its stroke, for a StrokeRaster to draw.
+const ShapeLayer* plainStroke(Painting& p, const Layer& layer)
+{
+    const auto* shape = dynamic_cast<const ShapeLayer*>(&layer);
+    if (!shape || !layer.sublayers().empty() || paints(layer.backgroundColor()) || !layer.contents().isNull()
+        || (layer.borderWidth() > 0 && paints(layer.borderColor())) || layer.masksToBounds()
+        || layer.hasVisibleShadow() || layer.hasGrayFilter() || (layer.cachesPicture() && p.useCache()))
+        return nullptr;
+    return shape;
+}
+
+// Draws the plain strokes of one colour from sublayers[from] on (those the filter, when given, accepts) with a
+// StrokeRaster, as paintLayer would draw each; returns how many sublayers it took, none when the first is not
+// such a stroke or the paint does not draw strokes together.
+std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers, std::size_t from, const Rect& exposed,
+                           Point origin, double parentOpacity, const std::function<bool(const Layer&)>* filter)
+{
+    // Each layer of the run as a plain stroke with the path it is drawn with; none when it is not one.
+    const auto plain = [&p](const Layer& layer, QPainterPath& drawn) -> const ShapeLayer* {
+        const ShapeLayer* shape = plainStroke(p, layer);
+        if (!shape)
+            return nullptr;
+        drawn = shape->presentationPath();
+        return shape->strokesPlainly(drawn) ? shape : nullptr;
+    };
+    QPainterPath drawn;
+    if (!p.drawsStrokesTogether() || !plain(*sublayers[from], drawn))
+        return 0;
+    const std::optional<QRect> paintable = StrokeRaster::paintablePixels(p.painter(), p.device());
+    if (!paintable)
+        return 0;
+    struct Stroke {
+        const ShapeLayer* layer;
+        QPainterPath path;
+        QTransform toDevice;
+        double alpha;
+    };
+    std::vector<Stroke> strokes;
+    const QTransform superToDevice = QTransform::fromTranslate(origin.x, origin.y) * p.rootDevice();
+    QRectF extent;
+    const QRgb color = static_cast<const ShapeLayer&>(*sublayers[from]).strokeColor().rgb();
+    std::size_t i = from;
+    for (; i < sublayers.size(); ++i) {
+        const Layer& layer = *sublayers[i];
+        const ShapeLayer* shape = i == from ? static_cast<const ShapeLayer*>(&layer) : plain(layer, drawn);
+        if (!shape || shape->strokeColor().rgb() != color)
+            break;
+        // What paintLayer leaves out paints nothing here either.
+        const double opacity = parentOpacity * layer.presentationOpacity();
+        const Rect visual = layer.visualBounds();
+        if ((filter && !(*filter)(layer)) || layer.isHidden() || !(opacity > 0) || visual.isNull()
+            || !extentsMeet(visual, exposed))
+            continue;
+        ++p.counts().layersPainted;
+        const Rect f = layer.presentationFrame();
+        const Rect b = layer.presentationBounds();
+        strokes.push_back({shape, std::move(drawn),
+                           QTransform::fromTranslate(f.origin.x - b.origin.x, f.origin.y - b.origin.y) * superToDevice,
+                           opacity * shape->strokeColor().alphaF()});
+        extent |= superToDevice.mapRect(toQRectF(visual));
+    }
+    const QRect pixels = paintable->intersected(extent.toAlignedRect().adjusted(-1, -1, 1, 1));
+    if (strokes.empty() || pixels.isEmpty())
+        return i - from;
+    p.setOpacity(1);
+    // A large area (an export of a whole map) is drawn a slab of rows at a time, each with the strokes that reach it.
+    const int slabRows = std::max(StrokeRaster::stripRows, int(maxRasterPixels / std::max(1, pixels.width())));
+    for (int top = pixels.top(); top <= pixels.bottom(); top += slabRows) {
+        StrokeRaster raster(QRect(pixels.left(), top, pixels.width(), std::min(slabRows, pixels.bottom() + 1 - top)));
+        for (const Stroke& stroke : strokes)
+            raster.addStroke(stroke.path, stroke.toDevice, stroke.layer->lineWidth(),
+                             stroke.layer->lineCap() == LineCap::round, stroke.alpha);
+        raster.drawStrips(QColor::fromRgb(color), [&p](QPoint topLeft, const QImage& strip) {
+            p.drawDeviceImage(QPointF(topLeft), strip);
+        });
+    }
+    return i - from;
+}
+
+// Paints the sublayers (of a layer whose origin lies at origin of the root) in order, those the filter, when
+// given, accepts: plain strokes of one colour next to one another together.
+void paintSublayers(Painting& p, const std::vector<Layer*>& sublayers, const Rect& exposed, Point origin,
+                    double opacity, const std::function<bool(const Layer&)>* filter = nullptr)
+{
+    for (std::size_t i = 0; i < sublayers.size();) {
+        if (const std::size_t taken = paintStrokeRun(p, sublayers, i, exposed, origin, opacity, filter)) {
+            i += taken;
+            continue;
+        }
+        if (!filter || (*filter)(*sublayers[i]))
+            paintLayer(p, *sublayers[i], exposed, origin, opacity);
+        ++i;
+    }
+}
 
 // The part of the exposed area (the layer's own coordinates) its sublayers are visited for: of a layer that
 // masks to its bounds, the part within them. Paints and their preparation visit the same sublayers by it: a
@@ -216,9 +325,7 @@ void paintFilteredRoot(Painting& p, const Layer& root, const Rect& exposed, cons
         root.draw(painter);
     }
     std::vector<Layer*> near;
-    for (const Layer* sublayer : p.sublayersToVisit(root, exposed, near))
-        if (options.sublayerFilter(*sublayer))
-            paintLayer(p, *sublayer, exposed, {0, 0}, opacity);
+    paintSublayers(p, p.sublayersToVisit(root, exposed, near), exposed, {0, 0}, opacity, &options.sublayerFilter);
 }
 
 void drawContents(QPainter& painter, const Layer& layer, const Rect& bounds)
@@ -290,8 +397,7 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
     const Rect area = sublayerArea(layer, exposed);
     std::vector<Layer*> near;
     if (!area.isNull())
-        for (const Layer* sublayer : p.sublayersToVisit(layer, area, near))
-            paintLayer(p, *sublayer, area, origin, opacity);
+        paintSublayers(p, p.sublayersToVisit(layer, area, near), area, origin, opacity);
     if (clip) {
         painter.restore();
         p.forgetState();
@@ -449,7 +555,10 @@ bool near(const Layer& layer, const Rect& exposed, double parentOpacity)
 
 void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed, double opacity)
 {
-    layer.prepareForDrawing(exposed);
+    // A stroke a StrokeRaster draws needs only its path of the instant (which reading it works out).
+    const ShapeLayer* shape = p.drawsStrokesTogether() ? plainStroke(p, layer) : nullptr;
+    if (!shape || !shape->strokesPlainly(shape->presentationPath()))
+        layer.prepareForDrawing(exposed);
     // Of a crowded layer, only the sublayers near the area are looked at, and those the paints visit listed.
     const bool isCrowded = layer.sublayers().size() > crowded;
     const Rect area = sublayerArea(layer, exposed);

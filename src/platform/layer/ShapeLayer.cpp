@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace velquine {
 
@@ -144,6 +145,21 @@ bool ShapeLayer::isDashed() const
     return lineWidth_ > 0
         && std::any_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return v > 0; })
         && std::all_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return std::isfinite(v) && v >= 0; });
+}
+
+bool ShapeLayer::strokesPlainly(const QPainterPath& drawn) const
+{
+    if (paints(fillColor_) || !paints(strokeColor_) || !(lineWidth_ > 0) || isDashed() || lineCap_ == LineCap::square)
+        return false;
+    // One open line: its ends are the path's (a closed one joins them).
+    const int count = drawn.elementCount();
+    if (count < 2 || QPointF(drawn.elementAt(0)) == QPointF(drawn.elementAt(count - 1)))
+        return false;
+    for (int i = 1; i < count; ++i)
+        if (drawn.elementAt(i).isMoveTo())
+            return false;
+    // A path of a move and one line or one curve has no corner.
+    return lineJoin_ == LineJoin::round || count == 2 || (count == 4 && drawn.elementAt(1).isCurveTo());
 }
 
 QPainterPath ShapeLayer::filledPath(QPainterPath path) const
@@ -294,18 +310,26 @@ Rect ShapeLayer::drawingExtent() const
     return extent;
 }
 
-std::vector<Rect> ShapeLayer::drawingPieces() const
+std::optional<std::vector<Rect>> ShapeLayer::drawingPieces(const Rect& area) const
 {
     // A fill covers the inside of the path, which pieces along it need not hold.
     if (paints(fillColor_) || !paints(strokeColor_) || !(lineWidth_ > 0))
-        return {};
-    // Pieces of about this size along the path; the flattened curve strays from the path by under a point.
+        return std::nullopt;
+    // Pieces of about this size along the path.
     constexpr double pieceLength = 512;
     const double reach = strokeReach() + 1;
+    // Whether a box along the path (before its reach is added) may paint in the area.
+    const auto wanted = [&](double minX, double minY, double maxX, double maxY) {
+        return area.isNull()
+            || (maxX + reach >= area.minX() && minX - reach <= area.maxX() && maxY + reach >= area.minY()
+                && minY - reach <= area.maxY());
+    };
     std::vector<Rect> pieces;
     Rect piece = Rect::null();
     const auto add = [&](QPointF a, QPointF b) {
         const Rect r(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::fabs(b.x() - a.x()), std::fabs(b.y() - a.y()));
+        if (!wanted(r.minX(), r.minY(), r.maxX(), r.maxY()))
+            return;
         const Rect joined = piece.isNull() ? r : piece.unionWith(r);
         if (joined.size.width <= pieceLength && joined.size.height <= pieceLength) {
             piece = joined;
@@ -314,14 +338,48 @@ std::vector<Rect> ShapeLayer::drawingPieces() const
         pieces.push_back(piece.insetBy(-reach, -reach));
         piece = r;
     };
-    for (const QPolygonF& polygon : ownCopy(presentationPath()).toSubpathPolygons()) {
-        if (polygon.size() == 1)
-            add(polygon[0], polygon[0]);
-        for (qsizetype i = 0; i + 1 < polygon.size(); ++i) {
-            const QPointF a = polygon[i], b = polygon[i + 1];
-            const int steps = std::max(1, int(std::ceil(QLineF(a, b).length() / pieceLength)));
-            for (int step = 0; step < steps; ++step)
-                add(a + (b - a) * (double(step) / steps), a + (b - a) * (double(step + 1) / steps));
+    const auto addLine = [&](QPointF a, QPointF b) {
+        const QPointF v = b - a;
+        if (!wanted(std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::max(a.x(), b.x()), std::max(a.y(), b.y())))
+            return;
+        const int steps = std::max(1, int(std::ceil(std::sqrt(v.x() * v.x() + v.y() * v.y()) / pieceLength)));
+        for (int step = 0; step < steps; ++step)
+            add(a + v * (double(step) / steps), a + v * (double(step + 1) / steps));
+    };
+    // A curve lies within its control points: it is halved until their box is no larger than a piece, and
+    // left where the box is out of the area.
+    const std::function<void(QPointF, QPointF, QPointF, QPointF, int)> addCurve =
+        [&](QPointF p0, QPointF p1, QPointF p2, QPointF p3, int depth) {
+            const double minX = std::min({p0.x(), p1.x(), p2.x(), p3.x()}), maxX = std::max({p0.x(), p1.x(), p2.x(), p3.x()});
+            const double minY = std::min({p0.y(), p1.y(), p2.y(), p3.y()}), maxY = std::max({p0.y(), p1.y(), p2.y(), p3.y()});
+            if (!wanted(minX, minY, maxX, maxY))
+                return;
+            if ((maxX - minX <= pieceLength && maxY - minY <= pieceLength) || depth >= 24) {
+                add({minX, minY}, {maxX, maxY});
+                return;
+            }
+            const QPointF p01 = (p0 + p1) / 2, p12 = (p1 + p2) / 2, p23 = (p2 + p3) / 2;
+            const QPointF p012 = (p01 + p12) / 2, p123 = (p12 + p23) / 2, mid = (p012 + p123) / 2;
+            addCurve(p0, p01, p012, mid, depth + 1);
+            addCurve(mid, p123, p23, p3, depth + 1);
+        };
+    const QPainterPath path = presentationPath();
+    const int count = path.elementCount();
+    QPointF current;
+    for (int i = 0; i < count; ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo()) {
+            current = e;
+            if (i + 1 >= count || path.elementAt(i + 1).isMoveTo())
+                add(current, current);
+        } else if (e.isCurveTo() && i + 2 < count) {
+            const QPointF end = path.elementAt(i + 2);
+            addCurve(current, e, path.elementAt(i + 1), end, 0);
+            current = end;
+            i += 2;
+        } else {
+            addLine(current, e);
+            current = e;
         }
     }
     if (!piece.isNull())

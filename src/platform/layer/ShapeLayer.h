@@ -51,11 +51,15 @@ public:
     QPen strokePen() const;
     // Whether the stroke is dashed.
     bool isDashed() const;
+    // Whether the layer's own drawing, with the path as drawn (its presentation), is a solid stroke alone such as
+    // a StrokeRaster draws as draw() would: one open line, no fill, no dashes, flat or round ends, and round
+    // corners or none (one straight piece or one curve).
+    bool strokesPlainly(const QPainterPath& drawn) const;
 
     void draw(QPainter& painter) const override;
     Rect drawingExtent() const override;
     // A stroke without a fill, cut along the path.
-    std::vector<Rect> drawingPieces() const override;
+    std::optional<std::vector<Rect>> drawingPieces(const Rect& area) const override;
     // Keeps the path of the instant while it animates, for every part's paint to share. Otherwise makes the
     // dashes of a dashed stroke, once per path, or cuts a solid stroke, once per path, into the pieces a paint
     // of an area holding the whole path strokes: when the area holds it (a path reaching beyond is never

@@ -1,0 +1,439 @@
+#include "platform/layer/StrokeRaster.h"
+
+#include <QPaintEngine>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace velquine {
+
+namespace {
+
+constexpr double tiny = 1e-12;
+
+// floor() and ceil() of values clamped to [lo, hi] (whole numbers), without the library's calls, which the
+// inner loops cannot afford.
+int floorWithin(double v, int lo, int hi)
+{
+    if (!(v > lo))
+        return lo;
+    if (v >= hi)
+        return hi;
+    const int i = int(v);
+    return i - (v < i);
+}
+int ceilWithin(double v, int lo, int hi)
+{
+    if (!(v > lo))
+        return lo;
+    if (v >= hi)
+        return hi;
+    const int i = int(v);
+    return i + (v > i);
+}
+
+std::uint8_t coverageByte(double coverage) { return std::uint8_t(std::clamp(coverage, 0.0, 1.0) * 255.0 + 0.5); }
+
+unsigned scaled(unsigned value, unsigned alpha) { return (value * alpha + 127) / 255; }
+
+} // namespace
+
+StrokeRaster::StrokeRaster(const QRect& pixels)
+    : pixels_(pixels), width_(std::max(0, pixels.width())), height_(std::max(0, pixels.height()))
+{
+    const std::size_t count = std::size_t(width_) * std::size_t(height_);
+    mask_.assign(count, 0);
+    line_.assign(count, 0);
+    lineFirst_.assign(std::size_t(height_), width_);
+    lineLast_.assign(std::size_t(height_), -1);
+    wholeSpans_.assign(std::size_t(height_), Span{0, -1});
+}
+
+bool StrokeRaster::suits(QPainter& painter, const QTransform& toDevice)
+{
+    const QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || !painter.testRenderHint(QPainter::Antialiasing)
+        || painter.compositionMode() != QPainter::CompositionMode_SourceOver || toDevice.type() > QTransform::TxScale)
+        return false;
+    const double sx = std::fabs(toDevice.m11()), sy = std::fabs(toDevice.m22());
+    return sx > 0 && std::fabs(sx - sy) <= 1e-9 * sx;
+}
+
+std::optional<QRect> StrokeRaster::paintablePixels(QPainter& painter, const QTransform& worldToDevice)
+{
+    std::optional<QRect> area;
+    const auto within = [&area](const QRect& r) { area = area ? area->intersected(r) : r; };
+    if (painter.hasClipping())
+        within((painter.worldTransform() * worldToDevice).mapRect(painter.clipBoundingRect()).toAlignedRect());
+    QPaintEngine* engine = painter.paintEngine();
+    if (engine) {
+        const QRegion system = engine->systemClip();
+        if (!system.isEmpty())
+            within(system.boundingRect());
+        const QPaintDevice* device = engine->paintDevice();
+        if (device && device->devType() == QInternal::Image)
+            within(static_cast<const QImage*>(device)->rect());
+    }
+    return area;
+}
+
+bool StrokeRaster::nearMask(double minX, double minY, double maxX, double maxY) const
+{
+    const double margin = reach_ + 1;
+    return maxX >= -margin && minX <= width_ + margin && maxY >= -margin && minY <= height_ + margin;
+}
+
+void StrokeRaster::addStroke(const QPainterPath& path, const QTransform& toDevice, double width, bool roundEnds,
+                             double alpha)
+{
+    const unsigned alphaByte = coverageByte(alpha);
+    if (width_ == 0 || height_ == 0 || alphaByte == 0 || !(width > 0))
+        return;
+    reach_ = width * std::fabs(toDevice.m11()) / 2 + 0.5;
+    opaque_ = alphaByte == 255;
+    const double sx = toDevice.m11(), sy = toDevice.m22();
+    const double dx = toDevice.dx() - pixels_.left(), dy = toDevice.dy() - pixels_.top();
+    const auto map = [&](const QPointF& q) { return Point{q.x() * sx + dx, q.y() * sy + dy}; };
+
+    const int count = path.elementCount();
+    int i = 0;
+    while (i < count) {
+        // One subpath: its vertices, then its pieces.
+        vertices_.clear();
+        vertices_.push_back({map(path.elementAt(i)), false});
+        for (++i; i < count && !path.elementAt(i).isMoveTo(); ++i) {
+            const QPainterPath::Element e = path.elementAt(i);
+            if (e.isCurveTo() && i + 2 < count) {
+                const Point p0 = vertices_.back().p;
+                const bool startsPath = vertices_.size() == 1;
+                const bool endsPath = i + 3 >= count || path.elementAt(i + 3).isMoveTo();
+                addCubic(p0, map(e), map(path.elementAt(i + 1)), map(path.elementAt(i + 2)), 0,
+                         (startsPath ? Ends::start : Ends::none) | (endsPath ? Ends::end : Ends::none));
+                i += 2;
+            } else {
+                addLineTo(map(e));
+            }
+        }
+        const std::size_t last = vertices_.size() - 1;
+        for (std::size_t v = 1; v <= last; ++v) {
+            if (!vertices_[v].joined)
+                continue;
+            // How far past each end the piece is drawn: half a pixel at a flat end of the path, the whole reach
+            // at a round end or where the line was cut off (the piece beyond lies out of reach of the mask), and
+            // at a corner as far as its round join sticks out past the piece: the reach times the sine of the
+            // turn (the whole reach beyond a right angle).
+            const bool startsPath = v == 1, endsPath = v == last;
+            const double start = startsPath ? (roundEnds ? reach_ : -1) : joinReach(v - 1);
+            const double end = endsPath ? (roundEnds ? reach_ : -1) : joinReach(v);
+            addSegment(vertices_[v - 1].p, vertices_[v].p, start, end);
+        }
+    }
+    mergeLine(alphaByte);
+}
+
+void StrokeRaster::addLineTo(Point p)
+{
+    const Point a = vertices_.back().p;
+    const bool near = nearMask(std::min(a.x, p.x), std::min(a.y, p.y), std::max(a.x, p.x), std::max(a.y, p.y));
+    vertices_.push_back({p, near});
+}
+
+namespace {
+
+// Whether the piece from a to b leaves a in the direction d, within about a degree: an end of a line is cut
+// across the piece there, and across the curve's own direction would be a pixel away from that.
+bool leavesAlong(double dx, double dy, double cx, double cy)
+{
+    const double d = std::sqrt(dx * dx + dy * dy), c = std::sqrt(cx * cx + cy * cy);
+    if (d < tiny || c < tiny)
+        return true;
+    return dx * cx + dy * cy > 0 && std::fabs(dx * cy - dy * cx) <= 0.02 * d * c;
+}
+
+} // namespace
+
+void StrokeRaster::addCubic(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends)
+{
+    const double minX = std::min({p0.x, p1.x, p2.x, p3.x}), maxX = std::max({p0.x, p1.x, p2.x, p3.x});
+    const double minY = std::min({p0.y, p1.y, p2.y, p3.y}), maxY = std::max({p0.y, p1.y, p2.y, p3.y});
+    if (!nearMask(minX, minY, maxX, maxY)) {
+        vertices_.push_back({p3, false});
+        return;
+    }
+    // Flat enough when both inner control points lie near the chord (the curve lies within their hull).
+    const double cx = p3.x - p0.x, cy = p3.y - p0.y;
+    const double chord = std::sqrt(cx * cx + cy * cy);
+    const auto offChord = [&](Point q) {
+        const double qx = q.x - p0.x, qy = q.y - p0.y;
+        return chord > tiny ? std::fabs(qx * cy - qy * cx) / chord : std::sqrt(qx * qx + qy * qy);
+    };
+    // The direction the curve leaves from (the first control point that differs from the end).
+    const auto leaves = [](Point from, Point a, Point b, Point c, double cx, double cy) {
+        for (const Point q : {a, b, c})
+            if (std::fabs(q.x - from.x) > tiny || std::fabs(q.y - from.y) > tiny)
+                return leavesAlong(q.x - from.x, q.y - from.y, cx, cy);
+        return true;
+    };
+    bool flat = std::max(offChord(p1), offChord(p2)) <= flatness;
+    if (flat && (ends & Ends::start))
+        flat = leaves(p0, p1, p2, p3, cx, cy);
+    if (flat && (ends & Ends::end))
+        flat = leaves(p3, p2, p1, p0, -cx, -cy);
+    if (depth >= 16 || flat) {
+        vertices_.push_back({p3, true});
+        return;
+    }
+    const auto mid = [](Point a, Point b) { return Point{(a.x + b.x) / 2, (a.y + b.y) / 2}; };
+    const Point p01 = mid(p0, p1), p12 = mid(p1, p2), p23 = mid(p2, p3);
+    const Point p012 = mid(p01, p12), p123 = mid(p12, p23);
+    const Point m = mid(p012, p123);
+    addCubic(p0, p01, p012, m, depth + 1, ends & Ends::start);
+    addCubic(m, p123, p23, p3, depth + 1, ends & Ends::end);
+}
+
+double StrokeRaster::joinReach(std::size_t v) const
+{
+    if (v == 0 || v + 1 >= vertices_.size() || !vertices_[v].joined || !vertices_[v + 1].joined)
+        return reach_;
+    const Point a = vertices_[v - 1].p, b = vertices_[v].p, c = vertices_[v + 1].p;
+    const double x1 = b.x - a.x, y1 = b.y - a.y, x2 = c.x - b.x, y2 = c.y - b.y;
+    const double l1 = std::sqrt(x1 * x1 + y1 * y1), l2 = std::sqrt(x2 * x2 + y2 * y2);
+    if (l1 < tiny || l2 < tiny || x1 * x2 + y1 * y2 <= 0)
+        return reach_;
+    return std::min(reach_, reach_ * std::fabs(x1 * y2 - y1 * x2) / (l1 * l2) + 1e-6);
+}
+
+// A straight piece of a line in mask pixels, with, for a pixel centre (x, y), along = ux (x - ax) + uy (y - ay)
+// and across = ux (y - ay) - uy (x - ax). Its coverage of a pixel is the reach less the distance from the
+// piece (round past its ends), at most 1, times, across a flat end, 0.5 plus how far inside it lies: whole
+// within the core and half a pixel inside a flat end.
+struct StrokeRaster::Piece {
+    Point a;
+    double ux, uy, length;
+    bool flatStart, flatEnd;
+    double reach;
+    // Where along the piece its pixels may lie, and where they are wholly covered.
+    double reachLo, reachHi, coreLo, coreHi;
+    bool alongFree, acrossFree;  // the piece runs across the rows, or along them
+    double invUx, kAcross, halfPerRadius;
+
+    Piece(Point from, Point to, double length, double startReach, double endReach, double reach)
+        : a(from), ux((to.x - from.x) / length), uy((to.y - from.y) / length), length(length),
+          flatStart(startReach < 0), flatEnd(endReach < 0), reach(reach),
+          reachLo(flatStart ? -0.5 : -startReach), reachHi(flatEnd ? length + 0.5 : length + endReach),
+          coreLo(flatStart ? 0.5 : 0), coreHi(flatEnd ? length - 0.5 : length), alongFree(std::fabs(ux) < tiny),
+          acrossFree(std::fabs(uy) < tiny), invUx(alongFree ? 0 : 1 / ux), kAcross(acrossFree ? 0 : ux / uy),
+          halfPerRadius(acrossFree ? 0 : 1 / std::fabs(uy))
+    {
+    }
+
+    // The x of row y where lo <= along <= hi and |across| <= radius: two pairs of bounds linear in y.
+    void columns(double y, double radius, double lo, double hi, double& from, double& to) const
+    {
+        const double ry = y - a.y;
+        from = -HUGE_VAL;
+        to = HUGE_VAL;
+        if (alongFree) {
+            if (uy * ry < lo || uy * ry > hi)
+                to = -HUGE_VAL;
+        } else {
+            const double p = a.x + (lo - uy * ry) * invUx, q = a.x + (hi - uy * ry) * invUx;
+            from = std::min(p, q);
+            to = std::max(p, q);
+        }
+        if (acrossFree) {
+            if (std::fabs(ux * ry) > radius)
+                to = -HUGE_VAL;
+        } else {
+            const double centre = a.x + kAcross * ry, half = radius * halfPerRadius;
+            from = std::max(from, centre - half);
+            to = std::min(to, centre + half);
+        }
+    }
+
+    // The rows the piece's pixels may lie in: its band's corners bound them.
+    void rows(double& minY, double& maxY) const
+    {
+        minY = HUGE_VAL;
+        maxY = -HUGE_VAL;
+        for (const double along : {reachLo, reachHi})
+            for (const double across : {-reach, reach}) {
+                const double y = a.y + uy * along + ux * across;
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+    }
+
+    double coverage(double x, double y) const
+    {
+        const double along = ux * (x - a.x) + uy * (y - a.y), across = ux * (y - a.y) - uy * (x - a.x);
+        double distance = std::fabs(across);
+        if (along < 0 && !flatStart)
+            distance = std::sqrt(along * along + across * across);
+        else if (along > length && !flatEnd)
+            distance = std::sqrt((along - length) * (along - length) + across * across);
+        double coverage = std::min(reach - distance, 1.0);
+        if (flatStart)
+            coverage *= std::clamp(0.5 + along, 0.0, 1.0);
+        if (flatEnd)
+            coverage *= std::clamp(0.5 + length - along, 0.0, 1.0);
+        return coverage;
+    }
+};
+
+void StrokeRaster::addSegment(Point a, Point b, double startReach, double endReach)
+{
+    const double length = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
+    if (length < tiny)
+        return;
+    const Piece piece(a, b, length, startReach, endReach, reach_);
+    // A line drawn less than opaque covers nothing wholly: all of it goes through line_.
+    const double core = opaque_ ? reach_ - 1 : 0;
+    double minY, maxY;
+    piece.rows(minY, maxY);
+    const int rowTo = floorWithin(maxY - 0.5, -1, height_ - 1);
+    for (int row = ceilWithin(minY - 0.5, 0, height_); row <= rowTo; ++row) {
+        const double y = row + 0.5;
+        double from, to;
+        piece.columns(y, piece.reach, piece.reachLo, piece.reachHi, from, to);
+        // Pixels whose centres lie strictly inside (coverage above 0).
+        const int first = floorWithin(from - 0.5, -1, width_) + 1;
+        const int last = ceilWithin(to - 0.5, -1, width_) - 1;
+        Span& whole = wholeSpans_[std::size_t(row)];
+        if (first > last || (whole.first <= first && last <= whole.last))
+            continue;
+        int coreFirst = last + 1, coreLast = last;
+        if (core > 0) {
+            double coreFrom, coreTo;
+            piece.columns(y, core, piece.coreLo, piece.coreHi, coreFrom, coreTo);
+            const int cf = std::max(first, ceilWithin(coreFrom - 0.5, -1, width_));
+            const int cl = std::min(last, floorWithin(coreTo - 0.5, -1, width_));
+            if (cf <= cl) {
+                coreFirst = cf;
+                coreLast = cl;
+                fillCore(row, cf, cl);
+            }
+        }
+        addFringe(piece, row, first, coreFirst - 1);
+        addFringe(piece, row, coreLast + 1, last);
+    }
+}
+
+void StrokeRaster::fillCore(int row, int first, int last)
+{
+    std::uint8_t* const mask = &mask_[std::size_t(row) * std::size_t(width_)];
+    std::fill(mask + first, mask + last + 1, std::uint8_t(255));
+    noteCovered(row, first, last);
+    // The run of covered pixels the row keeps grows by the core where they meet; a longer core apart from it
+    // takes its place.
+    Span& whole = wholeSpans_[std::size_t(row)];
+    if (first <= whole.last + 1 && whole.first - 1 <= last)
+        whole = {std::min(whole.first, first), std::max(whole.last, last)};
+    else if (last - first > whole.last - whole.first)
+        whole = {first, last};
+}
+
+void StrokeRaster::addFringe(const Piece& piece, int row, int first, int last)
+{
+    const std::uint8_t* const mask = &mask_[std::size_t(row) * std::size_t(width_)];
+    std::uint8_t* const line = &line_[std::size_t(row) * std::size_t(width_)];
+    int touchedFirst = width_, touchedLast = -1;
+    for (int column = first; column <= last; ++column) {
+        // Nothing adds to a pixel covered wholly.
+        if (mask[column] == 255)
+            continue;
+        const double coverage = piece.coverage(column + 0.5, row + 0.5);
+        if (!(coverage > 0))
+            continue;
+        const std::uint8_t value = coverageByte(coverage);
+        if (value > line[column])
+            line[column] = value;
+        touchedFirst = std::min(touchedFirst, column);
+        touchedLast = column;
+    }
+    if (touchedFirst > touchedLast)
+        return;
+    lineFirst_[std::size_t(row)] = std::min(lineFirst_[std::size_t(row)], touchedFirst);
+    lineLast_[std::size_t(row)] = std::max(lineLast_[std::size_t(row)], touchedLast);
+    if (lineTop_ > lineBottom_) {
+        lineTop_ = lineBottom_ = row;
+    } else {
+        lineTop_ = std::min(lineTop_, row);
+        lineBottom_ = std::max(lineBottom_, row);
+    }
+}
+
+void StrokeRaster::noteCovered(int row, int first, int last)
+{
+    if (top_ > bottom_) {
+        top_ = bottom_ = row;
+        left_ = first;
+        right_ = last;
+        return;
+    }
+    top_ = std::min(top_, row);
+    bottom_ = std::max(bottom_, row);
+    left_ = std::min(left_, first);
+    right_ = std::max(right_, last);
+}
+
+void StrokeRaster::mergeLine(unsigned alpha)
+{
+    for (int row = lineTop_; row <= lineBottom_; ++row) {
+        int& first = lineFirst_[std::size_t(row)];
+        int& last = lineLast_[std::size_t(row)];
+        if (first > last)
+            continue;
+        std::uint8_t* const line = &line_[std::size_t(row) * std::size_t(width_)];
+        std::uint8_t* const mask = &mask_[std::size_t(row) * std::size_t(width_)];
+        int coveredFirst = width_, coveredLast = -1;
+        for (int column = first; column <= last; ++column) {
+            unsigned c = line[column];
+            if (c == 0)
+                continue;
+            line[column] = 0;
+            if (alpha != 255)
+                c = scaled(c, alpha);
+            const unsigned m = mask[column];
+            // As the line drawn over what is there: a + c - ac.
+            mask[column] = std::uint8_t(m + c - scaled(m, c));
+            coveredFirst = std::min(coveredFirst, column);
+            coveredLast = column;
+        }
+        if (coveredFirst <= coveredLast)
+            noteCovered(row, coveredFirst, coveredLast);
+        first = width_;
+        last = -1;
+    }
+    lineTop_ = 0;
+    lineBottom_ = -1;
+}
+
+void StrokeRaster::drawStrips(const QColor& color,
+                              const std::function<void(QPoint topLeft, const QImage& strip)>& draw) const
+{
+    if (top_ > bottom_)
+        return;
+    const int w = right_ - left_ + 1;
+    QImage image(w, std::min(stripRows, bottom_ - top_ + 1), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return;
+    const QRgb rgb = color.rgb();
+    const unsigned r = qRed(rgb), g = qGreen(rgb), b = qBlue(rgb);
+    for (int top = top_; top <= bottom_; top += stripRows) {
+        const int rows = std::min(stripRows, bottom_ - top + 1);
+        for (int y = 0; y < rows; ++y) {
+            const std::uint8_t* mask = &mask_[std::size_t(top + y) * std::size_t(width_) + std::size_t(left_)];
+            auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                const unsigned a = mask[x];
+                out[x] = a == 0 ? 0 : qRgba(int(scaled(r, a)), int(scaled(g, a)), int(scaled(b, a)), int(a));
+            }
+        }
+        const QImage strip = rows == image.height() ? image : QImage(image.constBits(), w, rows, image.bytesPerLine(), image.format());
+        draw(pixels_.topLeft() + QPoint(left_, top), strip);
+    }
+}
+
+} // namespace velquine

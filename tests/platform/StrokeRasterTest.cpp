@@ -1,0 +1,181 @@
+// Plain strokes painted together on raster devices: each line covers the pixels Qt's own stroke covers, lines
+// drawn together show what they show drawn one over another, and a paint of part of a view shows the pixels
+// of a paint of the whole.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+
+#include "platform/layer/LayerRenderer.h"
+#include "platform/layer/ShapeLayer.h"
+#include "platform/layer/StrokeRaster.h"
+#include "platform/layer/Transaction.h"
+
+using namespace velquine;
+
+namespace {
+
+std::shared_ptr<ShapeLayer> line(const QPainterPath& path, QColor color, double width, LineCap cap = LineCap::butt,
+                                 LineJoin join = LineJoin::miter)
+{
+    const Transaction still(true);
+    auto layer = std::make_shared<ShapeLayer>();
+    layer->setPath(path);
+    layer->setFillColor(QColor());
+    layer->setStrokeColor(color);
+    layer->setLineWidth(width);
+    layer->setLineCap(cap);
+    layer->setLineJoin(join);
+    return layer;
+}
+
+QImage blank(QSize size)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    return image;
+}
+
+// The tree painted by the renderer into a white image, clipped to the rectangle when given.
+QImage rendered(Layer& root, QSize size, const QRect& clip = {}, QImage image = {})
+{
+    if (image.isNull())
+        image = blank(size);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!clip.isNull())
+        painter.setClipRect(clip);
+    LayerRenderer::render(painter, root, {});
+    return image;
+}
+
+int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                std::abs(qBlue(p) - qBlue(q))});
+        }
+    return largest;
+}
+
+// How much ink the image holds: the darkness of its pixels summed.
+double ink(const QImage& image)
+{
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            sum += 255 - qGray(image.pixel(x, y));
+    return sum;
+}
+
+QPainterPath branch(QPointF from, QPointF to)
+{
+    QPainterPath path(from);
+    const double d = 0.2 * std::hypot(to.x() - from.x(), to.y() - from.y());
+    path.cubicTo(from + QPointF(d, 0), to - QPointF(d, 0), to);
+    return path;
+}
+
+// A fan of branch lines from one parent, as a node with many children has.
+std::shared_ptr<Layer> fan(int count, QColor color)
+{
+    auto root = std::make_shared<Layer>();
+    root->setBounds(Rect(0, 0, 400, 300));
+    for (int i = 0; i < count; ++i)
+        root->addSublayer(line(branch({40, 150}, {300, 150 + (i - count / 2) * 27.0}), color, 3.75));
+    return root;
+}
+
+} // namespace
+
+TEST(StrokeRaster, ALineCoversThePixelsQtsStrokeOfItCovers)
+{
+    QPainterPath angular(QPointF(30, 30));
+    angular.lineTo(150, 30);
+    angular.lineTo(150, 140);
+    angular.lineTo(60, 120);
+    struct Case {
+        QPainterPath path;
+        double width;
+        LineCap cap;
+        LineJoin join;
+        QColor color;
+        double scale;
+    };
+    const std::vector<Case> cases = {
+        {branch({20, 40}, {180, 130}), 3.75, LineCap::butt, LineJoin::miter, QColor(30, 90, 200), 1},
+        {branch({20, 140}, {180, 20}), 1.5, LineCap::round, LineJoin::miter, QColor(200, 60, 20), 1},
+        {branch({20, 40}, {180, 130}), 6, LineCap::butt, LineJoin::miter, QColor(20, 120, 60, 140), 1},
+        {angular, 4, LineCap::butt, LineJoin::round, QColor(0, 0, 0), 1},
+        {branch({10, 20}, {90, 70}), 3.75, LineCap::round, LineJoin::miter, QColor(90, 20, 140), 2.25},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        auto root = std::make_shared<Layer>();
+        root->setBounds(Rect(0, 0, 200 / c.scale, 160 / c.scale));
+        root->addSublayer(line(c.path, c.color, c.width, c.cap, c.join));
+        QImage image = blank({200, 160});
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            LayerRenderOptions options;
+            options.targetRect = QRectF(0, 0, 200, 160);
+            LayerRenderer::render(painter, *root, options);
+        }
+        QImage qt = blank({200, 160});
+        {
+            QPainter painter(&qt);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.scale(c.scale, c.scale);
+            static_cast<const ShapeLayer&>(*root->sublayers().front()).draw(painter);
+        }
+        // Edge pixels may differ in shade (coverage by distance against by area; Qt's outline of a thick curve
+        // strays from it by up to a quarter of a pixel), no more.
+        EXPECT_LE(largestDifference(image, qt), 64) << "case " << i;
+        EXPECT_NEAR(ink(image) / ink(qt), 1.0, 0.02) << "case " << i;
+    }
+}
+
+TEST(StrokeRaster, LinesDrawnTogetherShowWhatTheyShowDrawnOneOverAnother)
+{
+    // Lines of one colour, partly transparent, crossing one another and themselves turning round corners.
+    const QColor color(40, 80, 160, 150);
+    auto root = fan(12, color);
+    QPainterPath zigzag(QPointF(20, 20));
+    for (int i = 1; i < 8; ++i)
+        zigzag.lineTo(20 + i * 45, i % 2 ? 280 : 20);
+    root->addSublayer(line(zigzag, color, 5, LineCap::round, LineJoin::round));
+    const QImage together = rendered(*root, {400, 300});
+
+    // Each drawn on its own, over the ones before.
+    QImage apart = blank({400, 300});
+    QPainter painter(&apart);
+    for (const auto& sublayer : root->sublayers()) {
+        const auto& shape = static_cast<const ShapeLayer&>(*sublayer);
+        StrokeRaster raster(QRect(0, 0, 400, 300));
+        raster.addStroke(shape.path(), QTransform(), shape.lineWidth(), shape.lineCap() == LineCap::round,
+                         color.alphaF());
+        raster.drawStrips(color, [&painter](QPoint at, const QImage& strip) { painter.drawImage(at, strip); });
+    }
+    painter.end();
+    EXPECT_LE(largestDifference(together, apart), 2);
+}
+
+TEST(StrokeRaster, APaintOfPartOfTheViewShowsThePixelsOfAPaintOfTheWhole)
+{
+    // Many lines, most of them reaching far out of the view, cut where each part's paint ends.
+    auto root = fan(400, QColor(200, 90, 30));
+    const QImage whole = rendered(*root, {400, 300});
+    QImage parts = blank({400, 300});
+    for (const QRect& part : {QRect(0, 0, 400, 97), QRect(0, 97, 133, 60), QRect(133, 97, 267, 60), QRect(0, 157, 400, 143)})
+        parts = rendered(*root, {400, 300}, part, parts);
+    EXPECT_LE(largestDifference(whole, parts), 1);
+    // The fan fills the view near its parent, and has gaps between its lines further out.
+    EXPECT_EQ(whole.pixel(60, 150), QColor(200, 90, 30).rgb());
+    EXPECT_EQ(whole.pixel(5, 150), qRgb(255, 255, 255));
+}
