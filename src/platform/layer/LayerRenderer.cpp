@@ -26,8 +26,8 @@ using namespace pictures;
 
 // Larger pictures are not worth their memory: such layers are drawn directly.
 constexpr qint64 maxPicturePixels = qint64(4096) * 4096;
-// The most pixels a StrokeRaster covers at once (it keeps two bytes for each).
-constexpr qint64 maxRasterPixels = qint64(2048) * 2048;
+// The most pixels a StrokeRaster covers at once (each thread keeps two bytes for each).
+constexpr qint64 maxRasterPixels = qint64(1024) * 1024;
 
 LayerRenderer::Statistics stats;
 

@@ -39,15 +39,50 @@ unsigned scaled(unsigned value, unsigned alpha) { return (value * alpha + 127) /
 
 } // namespace
 
+// The mask and line storage of a thread: a paint allocates and clears only what it draws, not the whole
+// area (most runs of lines cover little of it).
+struct StrokeRaster::Storage {
+    std::vector<std::uint8_t> bytes;
+    bool inUse = false;
+
+    static Storage& ofThread()
+    {
+        thread_local Storage storage;
+        return storage;
+    }
+};
+
 StrokeRaster::StrokeRaster(const QRect& pixels)
     : pixels_(pixels), width_(std::max(0, pixels.width())), height_(std::max(0, pixels.height()))
 {
     const std::size_t count = std::size_t(width_) * std::size_t(height_);
-    mask_.assign(count, 0);
-    line_.assign(count, 0);
+    Storage& shared = Storage::ofThread();
+    storage_ = shared.inUse ? new Storage : &shared;
+    storage_->inUse = true;
+    if (storage_->bytes.size() < 2 * count)
+        storage_->bytes.assign(2 * count, 0);
+    mask_ = storage_->bytes.data();
+    line_ = mask_ + count;
     lineFirst_.assign(std::size_t(height_), width_);
     lineLast_.assign(std::size_t(height_), -1);
     wholeSpans_.assign(std::size_t(height_), Span{0, -1});
+    covered_.assign(std::size_t(height_), Span{width_, -1});
+    tilesAcross_ = (width_ + tileColumns - 1) / tileColumns;
+    tiles_.assign(std::size_t(tilesAcross_) * std::size_t((height_ + stripRows - 1) / stripRows), 0);
+}
+
+StrokeRaster::~StrokeRaster()
+{
+    // The line storage is clear after every line; the mask is cleared where it was drawn.
+    for (int row = top_; row <= bottom_; ++row) {
+        const Span& span = covered_[std::size_t(row)];
+        if (span.first <= span.last)
+            std::fill(mask_ + std::size_t(row) * std::size_t(width_) + std::size_t(span.first),
+                      mask_ + std::size_t(row) * std::size_t(width_) + std::size_t(span.last) + 1, std::uint8_t(0));
+    }
+    storage_->inUse = false;
+    if (storage_ != &Storage::ofThread())
+        delete storage_;
 }
 
 bool StrokeRaster::suits(QPainter& painter, const QTransform& toDevice)
@@ -366,16 +401,16 @@ void StrokeRaster::addFringe(const Piece& piece, int row, int first, int last)
 
 void StrokeRaster::noteCovered(int row, int first, int last)
 {
+    Span& span = covered_[std::size_t(row)];
+    span = {std::min(span.first, first), std::max(span.last, last)};
+    std::uint8_t* const tiles = &tiles_[std::size_t(row / stripRows) * std::size_t(tilesAcross_)];
+    std::fill(tiles + first / tileColumns, tiles + last / tileColumns + 1, std::uint8_t(1));
     if (top_ > bottom_) {
         top_ = bottom_ = row;
-        left_ = first;
-        right_ = last;
         return;
     }
     top_ = std::min(top_, row);
     bottom_ = std::max(bottom_, row);
-    left_ = std::min(left_, first);
-    right_ = std::max(right_, last);
 }
 
 void StrokeRaster::mergeLine(unsigned alpha)
@@ -413,26 +448,35 @@ void StrokeRaster::mergeLine(unsigned alpha)
 void StrokeRaster::drawStrips(const QColor& color,
                               const std::function<void(QPoint topLeft, const QImage& strip)>& draw) const
 {
-    if (top_ > bottom_)
-        return;
-    const int w = right_ - left_ + 1;
-    QImage image(w, std::min(stripRows, bottom_ - top_ + 1), QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-        return;
+    // The colour at each coverage, premultiplied.
     const QRgb rgb = color.rgb();
     const unsigned r = qRed(rgb), g = qGreen(rgb), b = qBlue(rgb);
-    for (int top = top_; top <= bottom_; top += stripRows) {
-        const int rows = std::min(stripRows, bottom_ - top + 1);
-        for (int y = 0; y < rows; ++y) {
-            const std::uint8_t* mask = &mask_[std::size_t(top + y) * std::size_t(width_) + std::size_t(left_)];
-            auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < w; ++x) {
-                const unsigned a = mask[x];
-                out[x] = a == 0 ? 0 : qRgba(int(scaled(r, a)), int(scaled(g, a)), int(scaled(b, a)), int(a));
+    QRgb shades[256];
+    for (unsigned a = 0; a < 256; ++a)
+        shades[a] = qRgba(int(scaled(r, a)), int(scaled(g, a)), int(scaled(b, a)), int(a));
+    for (int top = top_ - top_ % stripRows; top <= bottom_; top += stripRows) {
+        const int rows = std::min(stripRows, height_ - top);
+        const std::uint8_t* const tiles = &tiles_[std::size_t(top / stripRows) * std::size_t(tilesAcross_)];
+        for (int tile = 0; tile < tilesAcross_;) {
+            if (!tiles[tile]) {
+                ++tile;
+                continue;
             }
+            const int from = tile;
+            while (tile < tilesAcross_ && tiles[tile])
+                ++tile;
+            const int left = from * tileColumns, width = std::min(width_, tile * tileColumns) - left;
+            QImage image(width, rows, QImage::Format_ARGB32_Premultiplied);
+            if (image.isNull())
+                return;
+            for (int y = 0; y < rows; ++y) {
+                const std::uint8_t* mask = mask_ + std::size_t(top + y) * std::size_t(width_) + std::size_t(left);
+                auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < width; ++x)
+                    out[x] = shades[mask[x]];
+            }
+            draw(pixels_.topLeft() + QPoint(left, top), image);
         }
-        const QImage strip = rows == image.height() ? image : QImage(image.constBits(), w, rows, image.bytesPerLine(), image.format());
-        draw(pixels_.topLeft() + QPoint(left_, top), strip);
     }
 }
 

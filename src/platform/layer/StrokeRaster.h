@@ -34,6 +34,9 @@ class StrokeRaster {
 public:
     // The device pixels the lines are drawn within.
     explicit StrokeRaster(const QRect& pixels);
+    ~StrokeRaster();
+    StrokeRaster(const StrokeRaster&) = delete;
+    StrokeRaster& operator=(const StrokeRaster&) = delete;
 
     // Whether the painter's device takes lines drawn here as it would take its own strokes under the transform
     // (raster, anti-aliased, the same scale on both axes, no rotation).
@@ -89,9 +92,12 @@ private:
 
     QRect pixels_;
     int width_ = 0, height_ = 0;
-    std::vector<std::uint8_t> mask_;
-    // Coverage of the line being added (its pieces overlap at corners and take the greater there).
-    std::vector<std::uint8_t> line_;
+    // The coverage of the mask, and of the line being added (its pieces overlap at corners and take the greater
+    // there), width_ bytes a row: storage the thread keeps between paints, all 0 but where this raster drew.
+    struct Storage;
+    Storage* storage_ = nullptr;
+    std::uint8_t* mask_ = nullptr;
+    std::uint8_t* line_ = nullptr;
     // Per row, the columns the line being added touched (first > last: none), and its rows.
     std::vector<int> lineFirst_, lineLast_;
     int lineTop_ = 0, lineBottom_ = -1;
@@ -101,8 +107,14 @@ private:
         int first, last;
     };
     std::vector<Span> wholeSpans_;
-    // The rows and columns of the mask covered at all.
-    int top_ = 0, bottom_ = -1, left_ = 0, right_ = -1;
+    // The rows of the mask covered at all, and per row the columns (first > last: none).
+    int top_ = 0, bottom_ = -1;
+    std::vector<Span> covered_;
+    // Per tile of stripRows rows and tileColumns columns, whether the mask covers any of it: a strip is drawn
+    // as the runs of its tiles covered (lines far apart leave the tiles between them out).
+    static constexpr int tileColumns = 64;
+    int tilesAcross_ = 0;
+    std::vector<std::uint8_t> tiles_;
     // Half the line's width plus half a pixel (where its coverage ends), in pixels.
     double reach_ = 0;
     // Whether the line being added is drawn opaque (its core then fills the mask directly).
