@@ -241,8 +241,8 @@ double StrokeRaster::joinReach(std::size_t v) const
 
 // A straight piece of a line in mask pixels, with, for a pixel centre (x, y), along = ux (x - ax) + uy (y - ay)
 // and across = ux (y - ay) - uy (x - ax). Its coverage of a pixel is the reach less the distance from the
-// piece (round past its ends), at most 1, times, across a flat end, 0.5 plus how far inside it lies: whole
-// within the core and half a pixel inside a flat end.
+// piece (round past its ends), at most 1 (or the line's width, when under a pixel), times, across a flat end,
+// 0.5 plus how far inside it lies: whole within the core and half a pixel inside a flat end.
 struct StrokeRaster::Piece {
     Point a;
     double ux, uy, length;
@@ -308,7 +308,8 @@ struct StrokeRaster::Piece {
             distance = std::sqrt(along * along + across * across);
         else if (along > length && !flatEnd)
             distance = std::sqrt((along - length) * (along - length) + across * across);
-        double coverage = std::min(reach - distance, 1.0);
+        // A line narrower than a pixel covers at most its width of one.
+        double coverage = std::min({reach - distance, 1.0, 2 * reach - 1});
         if (flatStart)
             coverage *= std::clamp(0.5 + along, 0.0, 1.0);
         if (flatEnd)
