@@ -176,8 +176,9 @@ void StrokeRaster::addLineTo(Point p)
 
 namespace {
 
-// Whether the piece from a to b leaves a in the direction d, within about a degree: an end of a line is cut
-// across the piece there, and across the curve's own direction would be a pixel away from that.
+// Whether a chord (cx, cy) leaves its start in the direction (dx, dy), within about a degree. A flat end of a
+// line is cut across its first or last piece; cut across a chord that turned away from the curve, it would
+// cover pixels behind the curve's own end.
 bool leavesAlong(double dx, double dy, double cx, double cy)
 {
     const double d = std::sqrt(dx * dx + dy * dy), c = std::sqrt(cx * cx + cy * cy);
