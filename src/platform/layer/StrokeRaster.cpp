@@ -23,15 +23,7 @@ int floorWithin(double v, int lo, int hi)
     const int i = int(v);
     return i - (v < i);
 }
-int ceilWithin(double v, int lo, int hi)
-{
-    if (!(v > lo))
-        return lo;
-    if (v >= hi)
-        return hi;
-    const int i = int(v);
-    return i + (v > i);
-}
+int ceilWithin(double v, int lo, int hi) { return -floorWithin(-v, -hi, -lo); }
 
 std::uint8_t coverageByte(double coverage) { return std::uint8_t(std::clamp(coverage, 0.0, 1.0) * 255.0 + 0.5); }
 
@@ -63,10 +55,9 @@ StrokeRaster::StrokeRaster(const QRect& pixels)
         storage_->bytes.assign(2 * count, 0);
     mask_ = storage_->bytes.data();
     line_ = mask_ + count;
-    lineFirst_.assign(std::size_t(height_), width_);
-    lineLast_.assign(std::size_t(height_), -1);
+    lineSpans_.assign(std::size_t(height_), Span{});
     wholeSpans_.assign(std::size_t(height_), Span{0, -1});
-    covered_.assign(std::size_t(height_), Span{width_, -1});
+    covered_.assign(std::size_t(height_), Span{});
     tilesAcross_ = (width_ + tileColumns - 1) / tileColumns;
     tiles_.assign(std::size_t(tilesAcross_) * std::size_t((height_ + stripRows - 1) / stripRows), 0);
 }
@@ -74,7 +65,7 @@ StrokeRaster::StrokeRaster(const QRect& pixels)
 StrokeRaster::~StrokeRaster()
 {
     // The line storage is clear after every line; the mask is cleared where it was drawn.
-    for (int row = top_; row <= bottom_; ++row) {
+    for (int row = coveredRows_.first; row <= coveredRows_.last; ++row) {
         const Span& span = covered_[std::size_t(row)];
         if (span.first <= span.last)
             std::fill(mask_ + std::size_t(row) * std::size_t(width_) + std::size_t(span.first),
@@ -391,41 +382,28 @@ void StrokeRaster::addFringe(const Piece& piece, int row, int first, int last)
     }
     if (touchedFirst > touchedLast)
         return;
-    lineFirst_[std::size_t(row)] = std::min(lineFirst_[std::size_t(row)], touchedFirst);
-    lineLast_[std::size_t(row)] = std::max(lineLast_[std::size_t(row)], touchedLast);
-    if (lineTop_ > lineBottom_) {
-        lineTop_ = lineBottom_ = row;
-    } else {
-        lineTop_ = std::min(lineTop_, row);
-        lineBottom_ = std::max(lineBottom_, row);
-    }
+    lineSpans_[std::size_t(row)].include(touchedFirst, touchedLast);
+    lineRows_.include(row, row);
 }
 
 void StrokeRaster::noteCovered(int row, int first, int last)
 {
-    Span& span = covered_[std::size_t(row)];
-    span = {std::min(span.first, first), std::max(span.last, last)};
+    covered_[std::size_t(row)].include(first, last);
+    coveredRows_.include(row, row);
     std::uint8_t* const tiles = &tiles_[std::size_t(row / stripRows) * std::size_t(tilesAcross_)];
     std::fill(tiles + first / tileColumns, tiles + last / tileColumns + 1, std::uint8_t(1));
-    if (top_ > bottom_) {
-        top_ = bottom_ = row;
-        return;
-    }
-    top_ = std::min(top_, row);
-    bottom_ = std::max(bottom_, row);
 }
 
 void StrokeRaster::mergeLine(unsigned alpha)
 {
-    for (int row = lineTop_; row <= lineBottom_; ++row) {
-        int& first = lineFirst_[std::size_t(row)];
-        int& last = lineLast_[std::size_t(row)];
-        if (first > last)
+    for (int row = lineRows_.first; row <= lineRows_.last; ++row) {
+        Span& span = lineSpans_[std::size_t(row)];
+        if (span.first > span.last)
             continue;
         std::uint8_t* const line = &line_[std::size_t(row) * std::size_t(width_)];
         std::uint8_t* const mask = &mask_[std::size_t(row) * std::size_t(width_)];
         int coveredFirst = width_, coveredLast = -1;
-        for (int column = first; column <= last; ++column) {
+        for (int column = span.first; column <= span.last; ++column) {
             unsigned c = line[column];
             if (c == 0)
                 continue;
@@ -440,11 +418,9 @@ void StrokeRaster::mergeLine(unsigned alpha)
         }
         if (coveredFirst <= coveredLast)
             noteCovered(row, coveredFirst, coveredLast);
-        first = width_;
-        last = -1;
+        span = Span{};
     }
-    lineTop_ = 0;
-    lineBottom_ = -1;
+    lineRows_ = Span{};
 }
 
 void StrokeRaster::drawStrips(const QColor& color,
@@ -456,7 +432,7 @@ void StrokeRaster::drawStrips(const QColor& color,
     QRgb shades[256];
     for (unsigned a = 0; a < 256; ++a)
         shades[a] = qRgba(int(scaled(r, a)), int(scaled(g, a)), int(scaled(b, a)), int(a));
-    for (int top = top_ - top_ % stripRows; top <= bottom_; top += stripRows) {
+    for (int top = coveredRows_.first - coveredRows_.first % stripRows; top <= coveredRows_.last; top += stripRows) {
         const int rows = std::min(stripRows, height_ - top);
         const std::uint8_t* const tiles = &tiles_[std::size_t(top / stripRows) * std::size_t(tilesAcross_)];
         for (int tile = 0; tile < tilesAcross_;) {

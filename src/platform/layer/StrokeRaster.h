@@ -21,8 +21,10 @@
 #include <QRect>
 #include <QTransform>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -98,17 +100,22 @@ private:
     Storage* storage_ = nullptr;
     std::uint8_t* mask_ = nullptr;
     std::uint8_t* line_ = nullptr;
-    // Per row, the columns the line being added touched (first > last: none), and its rows.
-    std::vector<int> lineFirst_, lineLast_;
-    int lineTop_ = 0, lineBottom_ = -1;
-    // Per row, a run of columns the mask covers wholly (first > last: none): a line's row within it adds
-    // nothing.
+    // A run of rows or columns; first > last: none.
     struct Span {
-        int first, last;
+        int first = std::numeric_limits<int>::max(), last = -1;
+        void include(int from, int to)
+        {
+            first = std::min(first, from);
+            last = std::max(last, to);
+        }
     };
+    // The rows the line being added touched, and per row its columns.
+    Span lineRows_;
+    std::vector<Span> lineSpans_;
+    // Per row, a run of columns the mask covers wholly: a line's row within it adds nothing.
     std::vector<Span> wholeSpans_;
-    // The rows of the mask covered at all, and per row the columns (first > last: none).
-    int top_ = 0, bottom_ = -1;
+    // The rows of the mask covered at all, and per row the columns.
+    Span coveredRows_;
     std::vector<Span> covered_;
     // Per tile of stripRows rows and tileColumns columns, whether the mask covers any of it: a strip is drawn
     // as the runs of its tiles covered (lines far apart leave the tiles between them out).
