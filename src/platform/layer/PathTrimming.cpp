@@ -83,25 +83,18 @@ public:
             penDown_ = false;
         current_ = p;
     }
-    void cubicTo(QPointF c1, QPointF c2, QPointF end, int depth = 0)
+    void cubicTo(QPointF c1, QPointF c2, QPointF end)
     {
-        const QRectF box = boxOf({current_, c1, c2, end});
-        if (!meets(box, area_)) {
-            penDown_ = false;
-            current_ = end;
-            return;
-        }
-        if (depth >= maxDepth || std::max(box.width(), box.height()) <= pieceSize) {
-            keep({false, c1, c2, end});
-            current_ = end;
-            return;
-        }
-        // De Casteljau at one half: two curves that together are this one.
-        const QPointF p01 = (current_ + c1) / 2, p12 = (c1 + c2) / 2, p23 = (c2 + end) / 2;
-        const QPointF p012 = (p01 + p12) / 2, p123 = (p12 + p23) / 2;
-        const QPointF middle = (p012 + p123) / 2;
-        cubicTo(p01, p012, middle, depth + 1);
-        cubicTo(p123, p23, end, depth + 1);
+        cutCurveNear(
+            current_, c1, c2, end, area_, pieceSize,
+            [this](QPointF, QPointF a, QPointF b, QPointF to) {
+                keep({false, a, b, to});
+                current_ = to;
+            },
+            [this](QPointF to) {
+                penDown_ = false;
+                current_ = to;
+            });
     }
     QPainterPath take(Qt::FillRule rule)
     {
@@ -111,7 +104,6 @@ public:
     }
 
 private:
-    static constexpr int maxDepth = 24;
 
     // A piece that follows a kept piece continues its run, so the joins are the path's own; one after a
     // dropped piece starts a run where that piece ended, outside the area.

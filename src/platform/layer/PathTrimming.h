@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QRectF>
 
+#include <algorithm>
 #include <optional>
 
 namespace velquine {
@@ -23,5 +24,28 @@ namespace velquine {
 // its rasterizer keeps each pixel row's cells in a list sorted by column. The orientation depends on the
 // whole subpath only, so every area gets the same.
 std::optional<QPainterPath> visiblePartOfStroke(const QPainterPath& path, const QRectF& area);
+
+// Cuts a cubic curve into pieces by halving it (de Casteljau) until a piece's control points lie within size
+// across (at most 24 times): the same pieces whatever the area. Calls near(p0, p1, p2, p3) for each piece
+// whose control points' box meets the area (edges included) and far(end) for each part left out, in order.
+template <class Near, class Far>
+void cutCurveNear(QPointF p0, QPointF p1, QPointF p2, QPointF p3, const QRectF& area, double size, Near&& near,
+                  Far&& far, int depth = 0)
+{
+    const double minX = std::min({p0.x(), p1.x(), p2.x(), p3.x()}), maxX = std::max({p0.x(), p1.x(), p2.x(), p3.x()});
+    const double minY = std::min({p0.y(), p1.y(), p2.y(), p3.y()}), maxY = std::max({p0.y(), p1.y(), p2.y(), p3.y()});
+    if (maxX < area.left() || minX > area.right() || maxY < area.top() || minY > area.bottom()) {
+        far(p3);
+        return;
+    }
+    if (depth >= 24 || (maxX - minX <= size && maxY - minY <= size)) {
+        near(p0, p1, p2, p3);
+        return;
+    }
+    const QPointF p01 = (p0 + p1) / 2, p12 = (p1 + p2) / 2, p23 = (p2 + p3) / 2;
+    const QPointF p012 = (p01 + p12) / 2, p123 = (p12 + p23) / 2, middle = (p012 + p123) / 2;
+    cutCurveNear(p0, p01, p012, middle, area, size, near, far, depth + 1);
+    cutCurveNear(middle, p123, p23, p3, area, size, near, far, depth + 1);
+}
 
 } // namespace velquine

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 namespace velquine {
 
@@ -318,11 +317,14 @@ std::optional<std::vector<Rect>> ShapeLayer::drawingPieces(const Rect& area) con
     // Pieces of about this size along the path.
     constexpr double pieceLength = 512;
     const double reach = strokeReach() + 1;
-    // Whether a box along the path (before its reach is added) may paint in the area.
+    // Boxes along the path (before their reach is added) may paint in the area where they meet it widened by
+    // the reach.
+    constexpr double everywhere = 1e300;
+    const QRectF near = area.isNull() ? QRectF(QPointF(-everywhere, -everywhere), QPointF(everywhere, everywhere))
+                                      : QRectF(QPointF(area.minX() - reach, area.minY() - reach),
+                                               QPointF(area.maxX() + reach, area.maxY() + reach));
     const auto wanted = [&](double minX, double minY, double maxX, double maxY) {
-        return area.isNull()
-            || (maxX + reach >= area.minX() && minX - reach <= area.maxX() && maxY + reach >= area.minY()
-                && minY - reach <= area.maxY());
+        return maxX >= near.left() && minX <= near.right() && maxY >= near.top() && minY <= near.bottom();
     };
     std::vector<Rect> pieces;
     Rect piece = Rect::null();
@@ -348,21 +350,15 @@ std::optional<std::vector<Rect>> ShapeLayer::drawingPieces(const Rect& area) con
     };
     // A curve lies within its control points: it is halved until their box is no larger than a piece, and
     // left where the box is out of the area.
-    const std::function<void(QPointF, QPointF, QPointF, QPointF, int)> addCurve =
-        [&](QPointF p0, QPointF p1, QPointF p2, QPointF p3, int depth) {
-            const double minX = std::min({p0.x(), p1.x(), p2.x(), p3.x()}), maxX = std::max({p0.x(), p1.x(), p2.x(), p3.x()});
-            const double minY = std::min({p0.y(), p1.y(), p2.y(), p3.y()}), maxY = std::max({p0.y(), p1.y(), p2.y(), p3.y()});
-            if (!wanted(minX, minY, maxX, maxY))
-                return;
-            if ((maxX - minX <= pieceLength && maxY - minY <= pieceLength) || depth >= 24) {
-                add({minX, minY}, {maxX, maxY});
-                return;
-            }
-            const QPointF p01 = (p0 + p1) / 2, p12 = (p1 + p2) / 2, p23 = (p2 + p3) / 2;
-            const QPointF p012 = (p01 + p12) / 2, p123 = (p12 + p23) / 2, mid = (p012 + p123) / 2;
-            addCurve(p0, p01, p012, mid, depth + 1);
-            addCurve(mid, p123, p23, p3, depth + 1);
-        };
+    const auto addCurve = [&](QPointF p0, QPointF p1, QPointF p2, QPointF p3) {
+        cutCurveNear(
+            p0, p1, p2, p3, near, pieceLength,
+            [&](QPointF a, QPointF b, QPointF c, QPointF d) {
+                add({std::min({a.x(), b.x(), c.x(), d.x()}), std::min({a.y(), b.y(), c.y(), d.y()})},
+                    {std::max({a.x(), b.x(), c.x(), d.x()}), std::max({a.y(), b.y(), c.y(), d.y()})});
+            },
+            [](QPointF) {});
+    };
     const QPainterPath path = presentationPath();
     const int count = path.elementCount();
     QPointF current;
@@ -374,7 +370,7 @@ std::optional<std::vector<Rect>> ShapeLayer::drawingPieces(const Rect& area) con
                 add(current, current);
         } else if (e.isCurveTo() && i + 2 < count) {
             const QPointF end = path.elementAt(i + 2);
-            addCurve(current, e, path.elementAt(i + 1), end, 0);
+            addCurve(current, e, path.elementAt(i + 1), end);
             current = end;
             i += 2;
         } else {
