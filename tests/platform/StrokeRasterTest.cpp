@@ -184,3 +184,38 @@ TEST(StrokeRaster, APaintOfPartOfTheViewShowsThePixelsOfAPaintOfTheWhole)
     EXPECT_EQ(whole.pixel(60, 150), QColor(200, 90, 30).rgb());
     EXPECT_EQ(whole.pixel(5, 150), qRgb(255, 255, 255));
 }
+
+TEST(StrokeRaster, LinesItDoesNotDrawAsDrawnAreLeftToQt)
+{
+    // Dashes, squared ends, mitred corners and a closed outline: each painted as its own draw() paints it.
+    QPainterPath corner(QPointF(30, 30));
+    corner.lineTo(160, 40);
+    corner.lineTo(40, 120);
+    QPainterPath closed(QPointF(40, 30));
+    closed.lineTo(170, 60);
+    closed.lineTo(90, 140);
+    closed.closeSubpath();
+    struct Case {
+        std::shared_ptr<ShapeLayer> layer;
+        const char* what;
+    };
+    std::vector<Case> cases = {
+        {line(branch({20, 40}, {180, 130}), QColor(30, 90, 200), 4), "dashed"},
+        {line(branch({30, 140}, {170, 30}), QColor(200, 60, 20), 12, LineCap::square), "squared ends"},
+        {line(corner, QColor(20, 120, 60), 8), "mitred corners"},
+        {line(closed, QColor(90, 20, 140), 6, LineCap::round, LineJoin::round), "closed"},
+    };
+    cases[0].layer->setLineDashPattern({6, 4});
+    for (const Case& c : cases) {
+        auto root = std::make_shared<Layer>();
+        root->setBounds(Rect(0, 0, 200, 160));
+        root->addSublayer(c.layer);
+        QImage qt = blank({200, 160});
+        {
+            QPainter painter(&qt);
+            painter.setRenderHint(QPainter::Antialiasing);
+            c.layer->draw(painter);
+        }
+        EXPECT_EQ(largestDifference(rendered(*root, {200, 160}), qt), 0) << c.what;
+    }
+}
