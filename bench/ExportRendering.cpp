@@ -4,6 +4,9 @@
 // counter says which happened).
 #include <benchmark/benchmark.h>
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include "canvas/CanvasRenderer.h"
 #include "document/VQDocument.h"
 #include "document/DocumentExport.h"
@@ -102,5 +105,41 @@ void BM_ExportPDF(benchmark::State& state)
             [](const VQDocument& document) { return DocumentExport(document).renderPDF(GraphRenderOptions{}).size(); });
 }
 BENCHMARK(BM_ExportPDF)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The PDF export as the export window runs it, in parts with the main loop let run between them: "longest_ms" is
+// the longest the main thread went without running its loop (a timer ticks whenever it runs), what a window
+// waits for at most meanwhile.
+void BM_ExportPDFInParts(benchmark::State& state)
+{
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    const auto mark = [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    };
+    QTimer ticker;
+    ticker.setInterval(0);
+    QObject::connect(&ticker, &QTimer::timeout, mark);
+    int parts = 0;
+    measure(state, [&](const VQDocument& document) {
+        GraphRenderOptions options;
+        options.betweenParts = [&] {
+            ++parts;
+            mark();
+        };
+        ticker.start();
+        clock.start();
+        last = 0;
+        const std::size_t size = DocumentExport(document).renderPDF(options).size();
+        mark();
+        ticker.stop();
+        return size;
+    });
+    state.counters["longest_ms"] = double(longest);
+    state.counters["parts"] = double(parts) / double(state.iterations());
+}
+BENCHMARK(BM_ExportPDFInParts)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace

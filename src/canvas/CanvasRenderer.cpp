@@ -9,13 +9,15 @@
 #include "canvas/GraphView.h"
 #include "model/project/VQProject.h"
 #include "platform/layer/Layer.h"
+#include "platform/layer/Transaction.h"
 
 namespace velquine {
 
 namespace {
 
-// A canvas in printing mode over the project, its view coordinates the map's, showing bounds.
-std::unique_ptr<GraphView> printingView(const VQProject& project, const Rect& bounds, const GraphRenderOptions& options)
+// The canvas of printingView, its layers laid out by the caller's transaction.
+std::unique_ptr<GraphView> makePrintingView(const VQProject& project, const Rect& bounds,
+                                           const GraphRenderOptions& options)
 {
     auto view = std::make_unique<GraphView>(Rect(0, 0, bounds.size.width, bounds.size.height));
     view->setPrintingMode(true);
@@ -30,6 +32,27 @@ std::unique_ptr<GraphView> printingView(const VQProject& project, const Rect& bo
     view->setGrid(grid);
     view->endSyncLock();
     view->backgroundLayer().setHidden(options.transparentBackground);
+    return view;
+}
+
+// A canvas in printing mode over the project, its view coordinates the map's, showing bounds. With
+// betweenParts, the labels of its nodes, which take as long to lay out as the layers to make, are laid out after
+// the layers are made, in parts, with betweenParts called after each (unless a transaction around holds them).
+std::unique_ptr<GraphView> printingView(const VQProject& project, const Rect& bounds, const GraphRenderOptions& options)
+{
+    std::vector<std::weak_ptr<Layer>> layouts;
+    std::unique_ptr<GraphView> view;
+    const bool inParts = options.betweenParts && Transaction::depth() == 0;
+    {
+        Transaction building;
+        view = makePrintingView(project, bounds, options);
+        if (inParts)
+            layouts = Transaction::takeScheduledLayouts();
+    }
+    if (inParts) {
+        options.betweenParts();
+        Transaction::layOut(layouts, options.betweenParts);
+    }
     return view;
 }
 

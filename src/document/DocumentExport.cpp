@@ -6,9 +6,11 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPicture>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "document/DocumentExport.h"
 #include "document/VQDocument.h"
@@ -16,6 +18,7 @@
 #include "exchange/OPMLExporter.h"
 #include "exchange/YAMLExporter.h"
 #include "platform/Log.h"
+#include "platform/LongWork.h"
 #include "platform/PngWriter.h"
 
 namespace velquine {
@@ -220,21 +223,36 @@ Bytes DocumentExport::renderPDF(const GraphRenderOptions& options) const
     const double scale = std::min(1.0, maxPDFPageSide / std::max(area.width(), area.height()));
     const QSizeF page(std::max(1.0, std::floor(area.width() * scale)), std::max(1.0, std::floor(area.height() * scale)));
 
+    // The canvas draws the map here, in parts as the options ask, into a picture: a list of drawing commands.
+    // Qt's PDF writer takes about as long again to make the page of them. It needs nothing of the canvas, so it
+    // plays the picture on a worker while the windows go on.
+    QPicture picture;
+    // A picture plays scaled from its own resolution to the device's, and asking a recorded picture for it reads
+    // the picture through.
+    const QSizeF pictureDpi(picture.logicalDpiX(), picture.logicalDpiY());
+    auto recording = std::make_unique<QPainter>(&picture);
+    recording->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    renderer->render(*recording, QRectF(QPointF(0, 0), page), snapshot, area, options);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    {
+    const QString title = QString::fromStdString(opmlTitle());
+    LongWork::wait({}, [&] {
+        // Ending the recording sums the whole picture up to check it when played.
+        recording.reset();
         QPdfWriter writer(&buffer);
         writer.setResolution(72);
         writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setTitle(QString::fromStdString(opmlTitle()));
+        writer.setTitle(title);
         writer.setCreator(QStringLiteral("Velquine"));
         QPainter painter(&writer);
         if (!painter.isActive())
             throw VQ_TEXT_ERROR("renderPDF(options:)", "can't get data");
         painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-        renderer->render(painter, QRectF(QPointF(0, 0), page), snapshot, area, options);
-    }
+        // The page is drawn at one point a unit.
+        painter.scale(pictureDpi.width() / writer.logicalDpiX(), pictureDpi.height() / writer.logicalDpiY());
+        painter.drawPicture(0, 0, picture);
+    });
     const QByteArray& bytes = buffer.data();
     return Bytes(bytes.begin(), bytes.end());
 }

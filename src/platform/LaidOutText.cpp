@@ -264,8 +264,11 @@ void LaidOutText::draw(QPainter& painter, Point origin, double boxWidth, TextAli
 {
     const QPen oldPen = painter.pen();
     painter.setPen(Qt::black);
-    // A PDF holds glyphs as outlines, and colour glyphs (emoji) have none: they are drawn as pictures.
-    const bool colourGlyphsAsPictures = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Pdf;
+    // A PDF holds glyphs as outlines, and colour glyphs (emoji) have none: they are drawn as pictures. So they
+    // are in a recorded picture, which keeps text as text for whatever device plays it, a PDF page among them.
+    const QPaintEngine* engine = painter.paintEngine();
+    const bool colourGlyphsAsPictures =
+        engine && (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Picture);
     for (std::size_t i = 0; i < placed_.size(); ++i) {
         const Placed& placed = placed_[i];
         const QTextLine line = paragraphs_[placed.paragraph]->lineAt(placed.line);

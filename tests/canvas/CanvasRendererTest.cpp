@@ -7,6 +7,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <utility>
 
 #include "GraphViewTestSupport.h"
 #include "canvas/CanvasRenderer.h"
@@ -182,8 +185,15 @@ TEST_F(CanvasRendererTest, AMapDrawnInPartsIsTheMapDrawnWhole)
 
     QTemporaryDir folder;
     QString texts[2];
+    // Qt's PDF writer turns what was drawn into the page on a worker, while the main loop goes on.
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(0);
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start();
     for (int i = 0; i < 2; ++i) {
         const Bytes pdf = DocumentExport(document).renderPDF(i == 0 ? GraphRenderOptions{} : inParts);
+        EXPECT_GT(std::exchange(ticks, 0), 0) << "the main loop waited for the PDF writer";
         const QString path = folder.filePath(QStringLiteral("map%1.pdf").arg(i));
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -303,6 +303,51 @@ TEST(LayerTest, ALayerAskingAgainAndAgainIsLaidOutOnceAndAgainWhenItAsksDuringTh
     EXPECT_FALSE(layer->needsLayout());
 }
 
+// Many layers asked for layout in one transaction, their layouts taken from its commit and done in runs: the
+// parent asked first does not take its 1,000 sublayers into one run, and what a layout asks for is done too.
+TEST(LayerTest, LayoutsTakenFromACommitAreDoneInRunsWithTheCallerBetween)
+{
+    struct Counted : Layer {
+        int* done = nullptr;
+        std::shared_ptr<Layer> other;
+        void layoutSublayers() override
+        {
+            ++*done;
+            if (other)
+                other->setNeedsLayout();
+        }
+    };
+    int done = 0;
+    auto root = std::make_shared<Counted>();
+    root->done = &done;
+    std::vector<std::shared_ptr<Counted>> layers;
+    std::vector<std::weak_ptr<Layer>> taken;
+    {
+        Transaction building(true);
+        root->setNeedsLayout();
+        for (int i = 0; i < 1000; ++i) {
+            layers.push_back(std::make_shared<Counted>());
+            layers.back()->done = &done;
+            root->addSublayer(layers.back());
+            layers.back()->setNeedsLayout();
+        }
+        auto other = std::make_shared<Counted>();
+        other->done = &done;
+        layers.front()->other = other;
+        taken = Transaction::takeScheduledLayouts();
+    }
+    EXPECT_EQ(done, 0) << "the commit left the taken layouts alone";
+    std::vector<int> runs;
+    Transaction::layOut(taken, [&] { runs.push_back(done); });
+    EXPECT_EQ(runs.size(), 4u);
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        EXPECT_LE(runs[i] - (i == 0 ? 0 : runs[i - 1]), 258) << "run " << i;
+    EXPECT_EQ(done, 1002) << "every layer once, and the one a layout asked for";
+    EXPECT_FALSE(root->needsLayout());
+    Transaction::flushLayouts();
+    EXPECT_EQ(done, 1002);
+}
+
 TEST(LayerTest, AShapeLayerKeepsItsPathInStorageOfItsOwnSize)
 {
     ShapeLayer shape;

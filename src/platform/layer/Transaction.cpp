@@ -1,5 +1,7 @@
 #include "platform/layer/Transaction.h"
 
+#include <algorithm>
+
 #include "platform/layer/Layer.h"
 
 namespace velquine {
@@ -92,6 +94,34 @@ void Transaction::flushLayouts()
         if (auto layer = weak.lock())
             layer->layoutScheduled_ = false;
     pendingLayouts().clear();
+}
+
+std::vector<std::weak_ptr<Layer>> Transaction::takeScheduledLayouts()
+{
+    std::vector<std::weak_ptr<Layer>> layers;
+    layers.swap(pendingLayouts());
+    for (const auto& weak : layers)
+        if (auto layer = weak.lock())
+            layer->layoutScheduled_ = false;
+    return layers;
+}
+
+void Transaction::layOut(const std::vector<std::weak_ptr<Layer>>& layers, const std::function<void()>& betweenRuns)
+{
+    // The last asked first: a layer's layout also lays out its sublayers that ask, so the layers made first (the
+    // upper ones of the tree) would take all the rest into their run.
+    constexpr std::size_t run = 256;
+    for (std::size_t end = layers.size(); end > 0; end -= std::min(end, run)) {
+        {
+            // What these layouts ask for in turn is laid out by this commit.
+            Transaction transaction;
+            for (std::size_t i = end; i-- > end - std::min(end, run);)
+                if (auto layer = layers[i].lock())
+                    layer->layoutIfNeeded();
+        }
+        if (betweenRuns)
+            betweenRuns();
+    }
 }
 
 } // namespace velquine
