@@ -2,6 +2,7 @@
 // or a PDF page through the installed renderer.
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
@@ -10,7 +11,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <optional>
 
 #include "document/DocumentExport.h"
 #include "document/VQDocument.h"
@@ -19,6 +24,7 @@
 #include "exchange/YAMLExporter.h"
 #include "platform/Log.h"
 #include "platform/LongWork.h"
+#include "platform/PictureParts.h"
 #include "platform/PngWriter.h"
 
 namespace velquine {
@@ -170,6 +176,66 @@ QSize pictureSize(const Rect& area)
     return QSize(static_cast<int>(width), static_cast<int>(height));
 }
 
+// The parts of a drawing on their way from the thread that records them to the one that plays them.
+class PartQueue {
+public:
+    void push(QPicture part)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            parts_.push_back(std::move(part));
+        }
+        arrived_.notify_one();
+    }
+    // No part comes after this.
+    void close()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        arrived_.notify_one();
+    }
+    // The next part, waited for; none once the queue is closed and empty.
+    std::optional<QPicture> pop()
+    {
+        std::unique_lock lock(mutex_);
+        arrived_.wait(lock, [this] { return closed_ || !parts_.empty(); });
+        if (parts_.empty())
+            return std::nullopt;
+        QPicture part = parts_.front();
+        parts_.pop_front();
+        return part;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<QPicture> parts_;
+    bool closed_ = false;
+};
+
+// Writes a PDF file of one page of the given size in points to out, drawn by the parts the queue brings.
+void writePDFPage(QIODevice& out, const QSizeF& page, const QString& title, PartQueue& parts)
+{
+    QPdfWriter writer(&out);
+    writer.setResolution(72);
+    writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Velquine"));
+    QPainter painter(&writer);
+    if (!painter.isActive())
+        throw VQ_TEXT_ERROR("renderPDF(options:)", "can't get data");
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    // A picture plays scaled from its own resolution to the device's: the page is drawn at one point a unit.
+    static const QPicture blank;
+    painter.scale(double(blank.logicalDpiX()) / writer.logicalDpiX(),
+                  double(blank.logicalDpiY()) / writer.logicalDpiY());
+    while (const std::optional<QPicture> part = parts.pop())
+        painter.drawPicture(0, 0, *part);
+}
+
 // 72 dots per inch: one pixel per point.
 constexpr int pointDotsPerMeter = 2835;
 // Bands of about 4 MB while drawing a PNG file.
@@ -223,36 +289,41 @@ Bytes DocumentExport::renderPDF(const GraphRenderOptions& options) const
     const double scale = std::min(1.0, maxPDFPageSide / std::max(area.width(), area.height()));
     const QSizeF page(std::max(1.0, std::floor(area.width() * scale)), std::max(1.0, std::floor(area.height() * scale)));
 
-    // The canvas draws the map here, in parts as the options ask, into a picture: a list of drawing commands.
-    // Qt's PDF writer takes about as long again to make the page of them. It needs nothing of the canvas, so it
-    // plays the picture on a worker while the windows go on.
-    QPicture picture;
-    // A picture plays scaled from its own resolution to the device's, and asking a recorded picture for it reads
-    // the picture through.
-    const QSizeF pictureDpi(picture.logicalDpiX(), picture.logicalDpiY());
-    auto recording = std::make_unique<QPainter>(&picture);
-    recording->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-    renderer->render(*recording, QRectF(QPointF(0, 0), page), snapshot, area, options);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     const QString title = QString::fromStdString(opmlTitle());
-    LongWork::wait({}, [&] {
-        // Ending the recording sums the whole picture up to check it when played.
-        recording.reset();
-        QPdfWriter writer(&buffer);
-        writer.setResolution(72);
-        writer.setPageSize(QPageSize(page, QPageSize::Point, QString(), QPageSize::ExactMatch));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setTitle(title);
-        writer.setCreator(QStringLiteral("Velquine"));
-        QPainter painter(&writer);
-        if (!painter.isActive())
-            throw VQ_TEXT_ERROR("renderPDF(options:)", "can't get data");
+    // The canvas draws the map here, in parts, recorded as pictures. Qt's PDF writer, which needs nothing of the
+    // canvas and takes about as long again, plays each part into the page on a worker while the next one is drawn,
+    // and the windows go on meanwhile.
+    PartQueue parts;
+    std::exception_ptr thrown;
+    const auto write = [&] { writePDFPage(buffer, page, title, parts); };
+    const auto written = [&thrown](std::exception_ptr error) { thrown = std::move(error); };
+    // Without an application to run workers the page is made once the drawing is recorded.
+    std::shared_ptr<LongWork::Job> writing = QCoreApplication::instance() ? LongWork::start(write, written) : nullptr;
+    try {
+        PictureParts recording(page.toSize(), [&parts](QPicture part) { parts.push(std::move(part)); });
+        QPainter painter(&recording);
         painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-        // The page is drawn at one point a unit.
-        painter.scale(pictureDpi.width() / writer.logicalDpiX(), pictureDpi.height() / writer.logicalDpiY());
-        painter.drawPicture(0, 0, picture);
-    });
+        GraphRenderOptions inParts = options;
+        inParts.betweenParts = [&] {
+            recording.cut();
+            if (options.betweenParts)
+                options.betweenParts();
+        };
+        renderer->render(painter, QRectF(QPointF(0, 0), page), snapshot, area, inParts);
+    } catch (...) {
+        // The writer uses what lives here.
+        parts.close();
+        LongWork::join(writing);
+        throw;
+    }
+    parts.close();
+    if (!writing)
+        writing = LongWork::start(write, written);
+    LongWork::waitFor(writing);
+    if (thrown)
+        std::rethrow_exception(thrown);
     const QByteArray& bytes = buffer.data();
     return Bytes(bytes.begin(), bytes.end());
 }

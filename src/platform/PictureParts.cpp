@@ -1,0 +1,200 @@
+#include "platform/PictureParts.h"
+
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace velquine {
+
+// Hands every call on to a painter on the picture of the current part, in the order a picture's own engine
+// records them, and remembers the state so that the next part starts with it.
+class PictureParts::Engine : public QPaintEngine {
+public:
+    explicit Engine(std::function<void(QPicture)> finished)
+        : QPaintEngine(QPaintEngine::AllFeatures), finished_(std::move(finished))
+    {
+    }
+
+    bool begin(QPaintDevice*) override
+    {
+        drawn_ = false;
+        return recording_.begin(&part_);
+    }
+
+    bool end() override
+    {
+        recording_.end();
+        handOver();
+        return true;
+    }
+
+    void cut()
+    {
+        if (!isActive() || !drawn_ || clipEnabled_)
+            return;
+        recording_.end();
+        handOver();
+        recording_.begin(&part_);
+        recording_.setPen(pen_);
+        recording_.setBrush(brush_);
+        recording_.setBrushOrigin(brushOrigin_);
+        recording_.setFont(font_);
+        recording_.setBackgroundMode(backgroundMode_);
+        recording_.setBackground(background_);
+        recording_.setTransform(transform_);
+        recording_.setRenderHints(hints_);
+        recording_.setCompositionMode(composition_);
+        recording_.setOpacity(opacity_);
+    }
+
+    void updateState(const QPaintEngineState& state) override
+    {
+        const DirtyFlags flags = state.state();
+        if (flags & DirtyPen)
+            recording_.setPen(pen_ = state.pen());
+        if (flags & DirtyBrush)
+            recording_.setBrush(brush_ = state.brush());
+        if (flags & DirtyBrushOrigin)
+            recording_.setBrushOrigin(brushOrigin_ = state.brushOrigin());
+        if (flags & DirtyFont)
+            recording_.setFont(font_ = state.font());
+        if (flags & DirtyBackground)
+            recording_.setBackground(background_ = state.backgroundBrush());
+        if (flags & DirtyBackgroundMode)
+            recording_.setBackgroundMode(backgroundMode_ = state.backgroundMode());
+        if (flags & DirtyTransform)
+            recording_.setTransform(transform_ = state.transform());
+        if (flags & DirtyClipEnabled)
+            recording_.setClipping(clipEnabled_ = state.isClipEnabled());
+        if (flags & DirtyClipRegion) {
+            recording_.setClipRegion(state.clipRegion(), state.clipOperation());
+            clipEnabled_ = state.clipOperation() != Qt::NoClip;
+        }
+        if (flags & DirtyClipPath) {
+            recording_.setClipPath(state.clipPath(), state.clipOperation());
+            clipEnabled_ = state.clipOperation() != Qt::NoClip;
+        }
+        if (flags & DirtyHints)
+            recording_.setRenderHints(hints_ = state.renderHints());
+        if (flags & DirtyCompositionMode)
+            recording_.setCompositionMode(composition_ = state.compositionMode());
+        if (flags & DirtyOpacity)
+            recording_.setOpacity(opacity_ = state.opacity());
+    }
+
+    void drawPath(const QPainterPath& path) override { drawn(), recording_.drawPath(path); }
+    void drawRects(const QRect* rects, int count) override { drawn(), recording_.drawRects(rects, count); }
+    void drawRects(const QRectF* rects, int count) override { drawn(), recording_.drawRects(rects, count); }
+    void drawLines(const QLine* lines, int count) override { drawn(), recording_.drawLines(lines, count); }
+    void drawLines(const QLineF* lines, int count) override { drawn(), recording_.drawLines(lines, count); }
+    void drawEllipse(const QRectF& r) override { drawn(), recording_.drawEllipse(r); }
+    void drawEllipse(const QRect& r) override { drawn(), recording_.drawEllipse(r); }
+    void drawPoints(const QPointF* points, int count) override { drawn(), recording_.drawPoints(points, count); }
+    void drawPoints(const QPoint* points, int count) override { drawn(), recording_.drawPoints(points, count); }
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override
+    {
+        drawn();
+        if (mode == PolylineMode)
+            recording_.drawPolyline(points, count);
+        else
+            recording_.drawPolygon(points, count, mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
+    }
+    void drawPolygon(const QPoint* points, int count, PolygonDrawMode mode) override
+    {
+        drawn();
+        if (mode == PolylineMode)
+            recording_.drawPolyline(points, count);
+        else
+            recording_.drawPolygon(points, count, mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
+    }
+    void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) override
+    {
+        drawn(), recording_.drawPixmap(r, pm, sr);
+    }
+    void drawTiledPixmap(const QRectF& r, const QPixmap& pixmap, const QPointF& s) override
+    {
+        drawn(), recording_.drawTiledPixmap(r, pixmap, s);
+    }
+    void drawImage(const QRectF& r, const QImage& pm, const QRectF& sr, Qt::ImageConversionFlags flags) override
+    {
+        drawn(), recording_.drawImage(r, pm, sr, flags);
+    }
+    void drawTextItem(const QPointF& p, const QTextItem& textItem) override
+    {
+        drawn(), recording_.drawTextItem(p, textItem);
+    }
+
+    // What the renderer asks to decide how to draw: as into a picture.
+    Type type() const override { return QPaintEngine::Picture; }
+
+private:
+    void drawn() { drawn_ = true; }
+
+    void handOver()
+    {
+        if (drawn_)
+            finished_(part_);
+        part_ = QPicture();
+        drawn_ = false;
+    }
+
+    std::function<void(QPicture)> finished_;
+    QPicture part_;
+    QPainter recording_;
+    bool drawn_ = false;
+    QPen pen_;
+    QBrush brush_;
+    QPointF brushOrigin_;
+    QFont font_;
+    QBrush background_;
+    Qt::BGMode backgroundMode_ = Qt::TransparentMode;
+    QTransform transform_;
+    bool clipEnabled_ = false;
+    QPainter::RenderHints hints_;
+    QPainter::CompositionMode composition_ = QPainter::CompositionMode_SourceOver;
+    double opacity_ = 1;
+};
+
+PictureParts::PictureParts(QSize size, std::function<void(QPicture part)> finished)
+    : engine_(std::make_unique<Engine>(std::move(finished))), size_(size)
+{
+}
+
+PictureParts::~PictureParts() = default;
+
+void PictureParts::cut() { engine_->cut(); }
+
+QPaintEngine* PictureParts::paintEngine() const { return engine_.get(); }
+
+int PictureParts::metric(PaintDeviceMetric metric) const
+{
+    // A picture's resolution, so that what is measured for the device holds where the parts are played.
+    static const QPicture picture;
+    switch (metric) {
+    case PdmWidth:
+        return size_.width();
+    case PdmHeight:
+        return size_.height();
+    case PdmWidthMM:
+        return int(size_.width() * 25.4 / picture.logicalDpiX());
+    case PdmHeightMM:
+        return int(size_.height() * 25.4 / picture.logicalDpiY());
+    case PdmDpiX:
+    case PdmPhysicalDpiX:
+        return picture.logicalDpiX();
+    case PdmDpiY:
+    case PdmPhysicalDpiY:
+        return picture.logicalDpiY();
+    case PdmNumColors:
+        return 16777216;
+    case PdmDepth:
+        return 24;
+    case PdmDevicePixelRatio:
+        return 1;
+    case PdmDevicePixelRatioScaled:
+        return int(devicePixelRatioFScale());
+    }
+    return 0;
+}
+
+} // namespace velquine
