@@ -91,22 +91,8 @@ public:
     void drawEllipse(const QRect& r) override { drawn(), recording_.drawEllipse(r); }
     void drawPoints(const QPointF* points, int count) override { drawn(), recording_.drawPoints(points, count); }
     void drawPoints(const QPoint* points, int count) override { drawn(), recording_.drawPoints(points, count); }
-    void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override
-    {
-        drawn();
-        if (mode == PolylineMode)
-            recording_.drawPolyline(points, count);
-        else
-            recording_.drawPolygon(points, count, mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
-    }
-    void drawPolygon(const QPoint* points, int count, PolygonDrawMode mode) override
-    {
-        drawn();
-        if (mode == PolylineMode)
-            recording_.drawPolyline(points, count);
-        else
-            recording_.drawPolygon(points, count, mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
-    }
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override { polygon(points, count, mode); }
+    void drawPolygon(const QPoint* points, int count, PolygonDrawMode mode) override { polygon(points, count, mode); }
     void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) override
     {
         drawn(), recording_.drawPixmap(r, pm, sr);
@@ -129,6 +115,16 @@ public:
 
 private:
     void drawn() { drawn_ = true; }
+
+    template <typename Point>
+    void polygon(const Point* points, int count, PolygonDrawMode mode)
+    {
+        drawn();
+        if (mode == PolylineMode)
+            recording_.drawPolyline(points, count);
+        else
+            recording_.drawPolygon(points, count, mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
+    }
 
     void handOver()
     {
