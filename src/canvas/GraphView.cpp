@@ -1,11 +1,9 @@
 #include "canvas/GraphView.h"
 
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QRegion>
 #include <QTimer>
 
-#include <algorithm>
 #include <cmath>
 
 #include "canvas/CanvasGestures.h"
@@ -305,29 +303,20 @@ void GraphView::render(QPainter& painter, const QRectF& target, std::optional<Re
     betweenParts();
     layer()->layoutIfNeeded();
     betweenParts();
-    // Parts that are runs of the layers in drawing order, the root's own drawing coming with the first. Each is
-    // sized from the time the last one took, to take about partTime: layers differ much in what they cost.
-    constexpr double partTime = 1e9; // ms
-    std::size_t begin = 0;
-    std::size_t size = 1000;
-    for (bool more = true; more;) {
+    // About twenty parts, each a run of the layers in drawing order: the root's own drawing comes with the first.
+    const std::size_t partSize = std::max<std::size_t>(1000, layer()->sublayers().size() / 20);
+    bool more = true;
+    for (std::size_t part = 0; more; ++part) {
         more = false;
-        const std::size_t end = begin + size;
         std::size_t visited = 0;
         LayerRenderOptions slice = options;
-        slice.paintsRoot = begin == 0;
+        slice.paintsRoot = part == 0;
         slice.sublayerFilter = [&](const Layer&) {
             const std::size_t index = visited++;
-            more = more || index >= end;
-            return index >= begin && index < end;
+            more = more || index >= (part + 1) * partSize;
+            return index >= part * partSize && index < (part + 1) * partSize;
         };
-        QElapsedTimer clock;
-        clock.start();
         LayerRenderer::render(painter, *layer(), slice);
-        const double took = std::max(1.0, double(clock.nsecsElapsed()) / 1e6);
-        begin = end;
-        const auto next = static_cast<std::size_t>(double(size) * partTime / took);
-        size = std::clamp(next, std::size_t(100), std::max<std::size_t>(1000, layer()->sublayers().size() / 20));
         if (more)
             betweenParts();
     }
