@@ -18,6 +18,7 @@ public:
     bool begin(QPaintDevice*) override
     {
         drawn_ = false;
+        state_ = State{};
         return recording_.begin(&part_);
     }
 
@@ -30,56 +31,56 @@ public:
 
     void cut()
     {
-        if (!isActive() || !drawn_ || clipEnabled_)
+        if (!isActive() || !drawn_ || state_.clipEnabled)
             return;
         recording_.end();
         handOver();
         recording_.begin(&part_);
-        recording_.setPen(pen_);
-        recording_.setBrush(brush_);
-        recording_.setBrushOrigin(brushOrigin_);
-        recording_.setFont(font_);
-        recording_.setBackgroundMode(backgroundMode_);
-        recording_.setBackground(background_);
-        recording_.setTransform(transform_);
-        recording_.setRenderHints(hints_);
-        recording_.setCompositionMode(composition_);
-        recording_.setOpacity(opacity_);
+        recording_.setPen(state_.pen);
+        recording_.setBrush(state_.brush);
+        recording_.setBrushOrigin(state_.brushOrigin);
+        recording_.setFont(state_.font);
+        recording_.setBackgroundMode(state_.backgroundMode);
+        recording_.setBackground(state_.background);
+        recording_.setTransform(state_.transform);
+        recording_.setRenderHints(state_.hints);
+        recording_.setCompositionMode(state_.composition);
+        recording_.setOpacity(state_.opacity);
     }
 
     void updateState(const QPaintEngineState& state) override
     {
         const DirtyFlags flags = state.state();
         if (flags & DirtyPen)
-            recording_.setPen(pen_ = state.pen());
+            recording_.setPen(state_.pen = state.pen());
         if (flags & DirtyBrush)
-            recording_.setBrush(brush_ = state.brush());
+            recording_.setBrush(state_.brush = state.brush());
         if (flags & DirtyBrushOrigin)
-            recording_.setBrushOrigin(brushOrigin_ = state.brushOrigin());
+            recording_.setBrushOrigin(state_.brushOrigin = state.brushOrigin());
         if (flags & DirtyFont)
-            recording_.setFont(font_ = state.font());
+            recording_.setFont(state_.font = state.font());
         if (flags & DirtyBackground)
-            recording_.setBackground(background_ = state.backgroundBrush());
+            recording_.setBackground(state_.background = state.backgroundBrush());
         if (flags & DirtyBackgroundMode)
-            recording_.setBackgroundMode(backgroundMode_ = state.backgroundMode());
+            recording_.setBackgroundMode(state_.backgroundMode = state.backgroundMode());
         if (flags & DirtyTransform)
-            recording_.setTransform(transform_ = state.transform());
+            recording_.setTransform(state_.transform = state.transform());
         if (flags & DirtyClipEnabled)
-            recording_.setClipping(clipEnabled_ = state.isClipEnabled());
+            recording_.setClipping(state_.clipEnabled = state.isClipEnabled());
         if (flags & DirtyClipRegion) {
             recording_.setClipRegion(state.clipRegion(), state.clipOperation());
-            clipEnabled_ = state.clipOperation() != Qt::NoClip;
+            state_.clipEnabled = state.clipOperation() != Qt::NoClip;
         }
         if (flags & DirtyClipPath) {
             recording_.setClipPath(state.clipPath(), state.clipOperation());
-            clipEnabled_ = state.clipOperation() != Qt::NoClip;
+            state_.clipEnabled = state.clipOperation() != Qt::NoClip;
         }
         if (flags & DirtyHints)
-            recording_.setRenderHints(hints_ = state.renderHints());
+            recording_.setRenderHints(state_.hints = state.renderHints());
         if (flags & DirtyCompositionMode)
-            recording_.setCompositionMode(composition_ = state.compositionMode());
+            recording_.setCompositionMode(state_.composition = state.compositionMode());
         if (flags & DirtyOpacity)
-            recording_.setOpacity(opacity_ = state.opacity());
+            recording_.setOpacity(state_.opacity = state.opacity());
     }
 
     void drawPath(const QPainterPath& path) override { drawn(), recording_.drawPath(path); }
@@ -138,17 +139,20 @@ private:
     QPicture part_;
     QPainter recording_;
     bool drawn_ = false;
-    QPen pen_;
-    QBrush brush_;
-    QPointF brushOrigin_;
-    QFont font_;
-    QBrush background_;
-    Qt::BGMode backgroundMode_ = Qt::TransparentMode;
-    QTransform transform_;
-    bool clipEnabled_ = false;
-    QPainter::RenderHints hints_;
-    QPainter::CompositionMode composition_ = QPainter::CompositionMode_SourceOver;
-    double opacity_ = 1;
+    // The painter's state as the calls so far left it.
+    struct State {
+        QPen pen;
+        QBrush brush;
+        QPointF brushOrigin;
+        QFont font;
+        QBrush background;
+        Qt::BGMode backgroundMode = Qt::TransparentMode;
+        QTransform transform;
+        bool clipEnabled = false;
+        QPainter::RenderHints hints;
+        QPainter::CompositionMode composition = QPainter::CompositionMode_SourceOver;
+        double opacity = 1;
+    } state_;
 };
 
 PictureParts::PictureParts(QSize size, std::function<void(QPicture part)> finished)
