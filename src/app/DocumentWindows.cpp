@@ -12,6 +12,7 @@
 #include "document/PrintOperation.h"
 #include "document/VQDocument.h"
 #include "kit/WindowPlacement.h"
+#include "platform/LongWork.h"
 #include "platform/WindowFrames.h"
 
 namespace velquine {
@@ -140,7 +141,12 @@ void DocumentWindows::printDocument(VQDocument& document)
         return;
     // The paper chosen in the dialog is the one the map is fitted to.
     document.printInfo = printer.pageLayout();
-    if (!printOperation(document)->run(printer))
+    bool printed = false;
+    {
+        const LongWork::Busy busy(QObject::tr("Printing \u201c%1\u201d\u2026").arg(name(document)).toStdString());
+        printed = printOperation(document)->run(printer);
+    }
+    if (!printed)
         dialogs_->showPrintError(parentFor(&document), name(document));
 }
 

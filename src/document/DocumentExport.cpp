@@ -2,7 +2,6 @@
 // or a PDF page through the installed renderer.
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
@@ -11,11 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
-#include <optional>
 
 #include "document/DocumentExport.h"
 #include "document/VQDocument.h"
@@ -176,47 +171,8 @@ QSize pictureSize(const Rect& area)
     return QSize(static_cast<int>(width), static_cast<int>(height));
 }
 
-// The parts of a drawing on their way from the thread that records them to the one that plays them.
-class PartQueue {
-public:
-    void push(QPicture part)
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            parts_.push_back(std::move(part));
-        }
-        arrived_.notify_one();
-    }
-    // No part comes after this.
-    void close()
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            closed_ = true;
-        }
-        arrived_.notify_one();
-    }
-    // The next part, waited for; none once the queue is closed and empty.
-    std::optional<QPicture> pop()
-    {
-        std::unique_lock lock(mutex_);
-        arrived_.wait(lock, [this] { return closed_ || !parts_.empty(); });
-        if (parts_.empty())
-            return std::nullopt;
-        QPicture part = parts_.front();
-        parts_.pop_front();
-        return part;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable arrived_;
-    std::deque<QPicture> parts_;
-    bool closed_ = false;
-};
-
 // Writes a PDF file of one page of the given size in points to out, drawn by the parts the queue brings.
-void writePDFPage(QIODevice& out, const QSizeF& page, const QString& title, PartQueue& parts)
+void writePDFPage(QIODevice& out, const QSizeF& page, const QString& title, PictureQueue& parts)
 {
     QPdfWriter writer(&out);
     writer.setResolution(72);
@@ -228,12 +184,7 @@ void writePDFPage(QIODevice& out, const QSizeF& page, const QString& title, Part
     if (!painter.isActive())
         throw VQ_TEXT_ERROR("renderPDF(options:)", "can't get data");
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-    // A picture plays scaled from its own resolution to the device's: the page is drawn at one point a unit.
-    static const QPicture blank;
-    painter.scale(double(blank.logicalDpiX()) / writer.logicalDpiX(),
-                  double(blank.logicalDpiY()) / writer.logicalDpiY());
-    while (const std::optional<QPicture> part = parts.pop())
-        painter.drawPicture(0, 0, *part);
+    playParts(painter, parts);
 }
 
 // 72 dots per inch: one pixel per point.
@@ -295,35 +246,13 @@ Bytes DocumentExport::renderPDF(const GraphRenderOptions& options) const
     // The canvas draws the map here, in parts, recorded as pictures. Qt's PDF writer, which needs nothing of the
     // canvas and takes about as long again, plays each part into the page on a worker while the next one is drawn,
     // and the windows go on meanwhile.
-    PartQueue parts;
-    std::exception_ptr thrown;
-    const auto write = [&] { writePDFPage(buffer, page, title, parts); };
-    const auto written = [&thrown](std::exception_ptr error) { thrown = std::move(error); };
-    // Without an application to run workers the page is made once the drawing is recorded.
-    std::shared_ptr<LongWork::Job> writing = QCoreApplication::instance() ? LongWork::start(write, written) : nullptr;
-    try {
-        PictureParts recording(page.toSize(), [&parts](QPicture part) { parts.push(std::move(part)); });
-        QPainter painter(&recording);
-        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-        GraphRenderOptions inParts = options;
-        inParts.betweenParts = [&] {
-            recording.cut();
-            if (options.betweenParts)
-                options.betweenParts();
-        };
-        renderer->render(painter, QRectF(QPointF(0, 0), page), snapshot, area, inParts);
-    } catch (...) {
-        // The writer uses what lives here.
-        parts.close();
-        LongWork::join(writing);
-        throw;
-    }
-    parts.close();
-    if (!writing)
-        writing = LongWork::start(write, written);
-    LongWork::waitFor(writing);
-    if (thrown)
-        std::rethrow_exception(thrown);
+    recordWhilePlaying(
+        page.toSize(),
+        [&](QPainter& painter, const std::function<void()>& cut) {
+            painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+            renderer->render(painter, QRectF(QPointF(0, 0), page), snapshot, area, cutBetweenParts(options, cut));
+        },
+        [&](PictureQueue& parts) { writePDFPage(buffer, page, title, parts); });
     const QByteArray& bytes = buffer.data();
     return Bytes(bytes.begin(), bytes.end());
 }

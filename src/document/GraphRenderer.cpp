@@ -17,6 +17,16 @@ std::shared_ptr<const GraphRenderer>& installedRenderer()
 
 } // namespace
 
+GraphRenderOptions cutBetweenParts(GraphRenderOptions options, std::function<void()> cut)
+{
+    options.betweenParts = [cut = std::move(cut), then = std::move(options.betweenParts)] {
+        cut();
+        if (then)
+            then();
+    };
+    return options;
+}
+
 void GraphRenderer::renderRows(const VQProject& project, const Rect& bounds, const QSize& pixels,
                                const GraphRenderOptions& options, int bandHeight,
                                const std::function<void(const QImage& band, int firstRow)>& deliver) const

@@ -31,6 +31,9 @@ struct GraphRenderOptions {
     std::function<void()> betweenParts;
 };
 
+// The options with cut called between the parts of the drawing, before what their betweenParts does.
+GraphRenderOptions cutBetweenParts(GraphRenderOptions options, std::function<void()> cut);
+
 class GraphRenderer {
 public:
     virtual ~GraphRenderer() = default;

@@ -4,8 +4,13 @@
 #include <QPainter>
 #include <QRectF>
 
+#include <algorithm>
+#include <functional>
+
 #include "document/GraphRenderer.h"
 #include "document/VQDocument.h"
+#include "platform/LongWork.h"
+#include "platform/PictureParts.h"
 
 namespace velquine {
 
@@ -31,6 +36,11 @@ PrintOperation::PrintOperation(QPageLayout pageLayout, VQProject project,
 
 bool PrintOperation::paintPage(QPainter& painter, const QRectF& pageRect) const
 {
+    return paintPage(painter, pageRect, {});
+}
+
+bool PrintOperation::paintPage(QPainter& painter, const QRectF& pageRect, std::function<void()> betweenParts) const
+{
     if (!renderer_ || paperSize_.width <= 0 || paperSize_.height <= 0 || pageRect.isEmpty())
         return false;
     // The view's frame is the paper; it is fitted onto the page, centred both ways.
@@ -40,6 +50,7 @@ bool PrintOperation::paintPage(QPainter& painter, const QRectF& pageRect) const
                         frame.width(), frame.height());
     GraphRenderOptions options;
     options.renderGrid = true;
+    options.betweenParts = std::move(betweenParts);
     painter.save();
     renderer_->render(painter, target, project_, viewBounds_, options);
     painter.restore();
@@ -51,14 +62,27 @@ bool PrintOperation::run(QPagedPaintDevice& device) const
     if (!renderer_)
         return false;
     device.setPageLayout(pageLayout_);
-    QPainter painter;
-    if (!painter.begin(&device))
-        return false;
     const QRectF page = device.pageLayout().paintRectPixels(device.logicalDpiX());
     const QRectF pageRect(0, 0, page.width(), page.height());
-    const bool painted = paintPage(painter, pageRect);
-    painter.end();
-    return painted;
+    // The map is drawn here in parts, recorded, and played onto the device on a worker while the next part is
+    // drawn: the device's own work (a PDF page compressed, a print job made) keeps no window waiting.
+    bool opened = false;
+    bool painted = false;
+    recordWhilePlaying(
+        pageRect.size().toSize(),
+        [&](QPainter& painter, const std::function<void()>& cut) {
+            painted = paintPage(painter, pageRect, [&cut] {
+                cut();
+                LongWork::letLoopRun();
+            });
+        },
+        [&](PictureQueue& parts) {
+            QPainter painter;
+            opened = painter.begin(&device);
+            if (opened)
+                playParts(painter, parts);
+        });
+    return opened && painted;
 }
 
 std::unique_ptr<PrintOperation> printOperation(VQDocument& document)

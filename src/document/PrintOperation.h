@@ -6,6 +6,7 @@
 // runs the print dialog over a QPrinter and hands the printer to run(). The operation holds its own copy of the
 // project, so the document may change afterwards without changing what is printed.
 
+#include <functional>
 #include <memory>
 
 #include <QPageLayout>
@@ -46,6 +47,9 @@ public:
     bool paintPage(QPainter& painter, const QRectF& pageRect) const;
 
 private:
+    // paintPage, calling betweenParts between the parts of a long drawing.
+    bool paintPage(QPainter& painter, const QRectF& pageRect, std::function<void()> betweenParts) const;
+
     QPageLayout pageLayout_;
     VQProject project_;
     std::shared_ptr<const GraphRenderer> renderer_;

@@ -1,8 +1,11 @@
 #include "platform/PictureParts.h"
 
+#include <QCoreApplication>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
+
+#include "platform/LongWork.h"
 
 namespace velquine {
 
@@ -195,6 +198,73 @@ int PictureParts::metric(PaintDeviceMetric metric) const
         return int(devicePixelRatioFScale());
     }
     return 0;
+}
+
+void PictureQueue::push(QPicture part)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        parts_.push_back(std::move(part));
+    }
+    arrived_.notify_one();
+}
+
+void PictureQueue::close()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        closed_ = true;
+    }
+    arrived_.notify_one();
+}
+
+std::optional<QPicture> PictureQueue::pop()
+{
+    std::unique_lock lock(mutex_);
+    arrived_.wait(lock, [this] { return closed_ || !parts_.empty(); });
+    if (parts_.empty())
+        return std::nullopt;
+    QPicture part = parts_.front();
+    parts_.pop_front();
+    return part;
+}
+
+void recordWhilePlaying(QSize size, const std::function<void(QPainter&, const std::function<void()>& cut)>& record,
+                        const std::function<void(PictureQueue&)>& play)
+{
+    PictureQueue parts;
+    std::exception_ptr thrown;
+    const auto playing = [&parts, &play] { play(parts); };
+    const auto played = [&thrown](std::exception_ptr error) { thrown = std::move(error); };
+    std::shared_ptr<LongWork::Job> job = QCoreApplication::instance() ? LongWork::start(playing, played) : nullptr;
+    try {
+        PictureParts recording(size, [&parts](QPicture part) { parts.push(std::move(part)); });
+        QPainter painter(&recording);
+        record(painter, [&recording] { recording.cut(); });
+    } catch (...) {
+        // The player uses what lives here.
+        parts.close();
+        LongWork::join(job);
+        throw;
+    }
+    parts.close();
+    if (!job)
+        job = LongWork::start(playing, played);
+    LongWork::waitFor(job);
+    if (thrown)
+        std::rethrow_exception(thrown);
+}
+
+void playParts(QPainter& painter, PictureQueue& parts)
+{
+    static const QPicture blank;
+    const QPaintDevice& device = *painter.device();
+    painter.save();
+    painter.scale(double(blank.logicalDpiX()) / device.logicalDpiX(),
+                  double(blank.logicalDpiY()) / device.logicalDpiY());
+    while (const std::optional<QPicture> part = parts.pop())
+        painter.drawPicture(0, 0, *part);
+    painter.restore();
 }
 
 } // namespace velquine

@@ -13,8 +13,14 @@
 #include <QPicture>
 #include <QSize>
 
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
+
+class QPainter;
 
 namespace velquine {
 
@@ -41,5 +47,31 @@ private:
     std::unique_ptr<Engine> engine_;
     QSize size_;
 };
+
+// The parts of a drawing on their way from the thread that records them to the one that plays them.
+class PictureQueue {
+public:
+    void push(QPicture part);
+    // No part comes after this.
+    void close();
+    // The next part, waited for; none once the queue is closed and empty.
+    std::optional<QPicture> pop();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<QPicture> parts_;
+    bool closed_ = false;
+};
+
+// Records what record draws here, with a painter on PictureParts of the given size cut wherever it calls cut,
+// while play takes the parts from the queue as they come, on a worker (without an application to run one, once
+// all is recorded). Returns once play has ended, and rethrows what record, or else play, threw.
+void recordWhilePlaying(QSize size, const std::function<void(QPainter&, const std::function<void()>& cut)>& record,
+                        const std::function<void(PictureQueue&)>& play);
+
+// Plays each part the queue brings into the painter, one unit of the recording to a unit of the painter's device
+// (a picture plays scaled from its own resolution to the device's).
+void playParts(QPainter& painter, PictureQueue& parts);
 
 } // namespace velquine

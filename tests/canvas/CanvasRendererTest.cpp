@@ -51,8 +51,15 @@ TEST_F(CanvasRendererTest, APrintedMapIsOneLandscapePageWithEveryTitle)
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("map.pdf"));
     {
+        // The page is made on a worker while the main loop goes on.
+        int ticks = 0;
+        QTimer ticker;
+        ticker.setInterval(0);
+        QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start();
         QPdfWriter writer(path);
         ASSERT_TRUE(operation->run(writer));
+        EXPECT_GT(ticks, 0);
     }
     const QString info = runTool(QStringLiteral("pdfinfo"), {path});
     EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n")))) << info.toStdString();
