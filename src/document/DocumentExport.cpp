@@ -6,7 +6,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPicture>
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +17,6 @@
 #include "exchange/OPMLExporter.h"
 #include "exchange/YAMLExporter.h"
 #include "platform/Log.h"
-#include "platform/LongWork.h"
 #include "platform/PictureParts.h"
 #include "platform/PngWriter.h"
 

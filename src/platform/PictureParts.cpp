@@ -9,6 +9,17 @@
 
 namespace velquine {
 
+namespace {
+
+// An empty picture: what it reports of its resolution is every picture's.
+const QPicture& emptyPicture()
+{
+    static const QPicture picture;
+    return picture;
+}
+
+} // namespace
+
 // Hands every call on to a painter on the picture of the current part, in the order a picture's own engine
 // records them, and remembers the state so that the next part starts with it.
 class PictureParts::Engine : public QPaintEngine {
@@ -172,7 +183,7 @@ QPaintEngine* PictureParts::paintEngine() const { return engine_.get(); }
 int PictureParts::metric(PaintDeviceMetric metric) const
 {
     // A picture's resolution, so that what is measured for the device holds where the parts are played.
-    static const QPicture picture;
+    const QPicture& picture = emptyPicture();
     switch (metric) {
     case PdmWidth:
         return size_.width();
@@ -257,7 +268,7 @@ void recordWhilePlaying(QSize size, const std::function<void(QPainter&, const st
 
 void playParts(QPainter& painter, PictureQueue& parts)
 {
-    static const QPicture blank;
+    const QPicture& blank = emptyPicture();
     const QPaintDevice& device = *painter.device();
     painter.save();
     painter.scale(double(blank.logicalDpiX()) / device.logicalDpiX(),

@@ -8,6 +8,7 @@
 #include <QPicture>
 
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/PictureParts.h"
@@ -79,6 +80,37 @@ TEST(PictureParts, PartsPlayedInTurnDrawWhatOnePictureDraws)
     const QImage expected = played({whole});
     EXPECT_TRUE(played(parts) == expected);
     EXPECT_FALSE(played({parts.front()}) == expected);
+}
+
+// Parts recorded here are played on a worker in order, and what either side throws comes back to the caller once
+// the player has ended: a drawing that fails midway leaves no player waiting for parts.
+TEST(PictureParts, RecordedPartsArePlayedInOrderAndFailuresComeBack)
+{
+    const auto record = [](int failAt) {
+        return [failAt](QPainter& painter, const std::function<void()>& cut) {
+            for (int i = 0; i < 4; ++i) {
+                if (i == failAt)
+                    throw std::runtime_error("drawing failed");
+                painter.fillRect(QRectF(i * 10, 0, 10, 10), Qt::red);
+                cut();
+            }
+        };
+    };
+    std::vector<QPicture> played;
+    const auto play = [&played](PictureQueue& parts) {
+        while (const std::optional<QPicture> part = parts.pop())
+            played.push_back(*part);
+    };
+    recordWhilePlaying(QSize(40, 10), record(-1), play);
+    ASSERT_EQ(played.size(), 4u);
+    for (std::size_t i = 0; i < played.size(); ++i)
+        EXPECT_EQ(played[i].boundingRect().left(), int(i) * 10) << "part " << i;
+
+    played.clear();
+    EXPECT_THROW(recordWhilePlaying(QSize(40, 10), record(2), play), std::runtime_error);
+    EXPECT_EQ(played.size(), 2u);
+    EXPECT_THROW(recordWhilePlaying(QSize(40, 10), record(-1), [](PictureQueue&) { throw std::logic_error("no page"); }),
+                 std::logic_error);
 }
 
 } // namespace velquine

@@ -111,14 +111,16 @@ void Transaction::layOut(const std::vector<std::weak_ptr<Layer>>& layers, const 
     // The last asked first: a layer's layout also lays out its sublayers that ask, so the layers made first (the
     // upper ones of the tree) would take all the rest into their run.
     constexpr std::size_t run = 256;
-    for (std::size_t end = layers.size(); end > 0; end -= std::min(end, run)) {
+    for (std::size_t end = layers.size(); end > 0;) {
+        const std::size_t begin = end - std::min(end, run);
         {
             // What these layouts ask for in turn is laid out by this commit.
             Transaction transaction;
-            for (std::size_t i = end; i-- > end - std::min(end, run);)
+            for (std::size_t i = end; i-- > begin;)
                 if (auto layer = layers[i].lock())
                     layer->layoutIfNeeded();
         }
+        end = begin;
         if (betweenRuns)
             betweenRuns();
     }
