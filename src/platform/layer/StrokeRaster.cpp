@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace velquine {
 
@@ -57,6 +58,8 @@ StrokeRaster::StrokeRaster(const QRect& pixels)
     line_ = mask_ + count;
     lineSpans_.assign(std::size_t(height_), Span{});
     wholeSpans_.assign(std::size_t(height_), Span{0, -1});
+    blockWords_ = (width_ / blockColumns + 63) / 64;
+    wholeBlocks_.assign(std::size_t(blockWords_) * std::size_t(height_), 0);
     covered_.assign(std::size_t(height_), Span{});
     tilesAcross_ = (width_ + tileColumns - 1) / tileColumns;
     tiles_.assign(std::size_t(tilesAcross_) * std::size_t((height_ + stripRows - 1) / stripRows), 0);
@@ -110,10 +113,91 @@ bool StrokeRaster::nearMask(double minX, double minY, double maxX, double maxY) 
     return maxX >= -margin && minX <= width_ + margin && maxY >= -margin && minY <= height_ + margin;
 }
 
+bool StrokeRaster::coveredWholly(double minX, double minY, double maxX, double maxY) const
+{
+    // The pixels whose centres lie within reach of the box, of the mask's.
+    const double margin = reach_ + 1;
+    const int firstRow = floorWithin(minY - margin, 0, height_ - 1);
+    const int lastRow = ceilWithin(maxY + margin, 0, height_ - 1);
+    const int first = floorWithin(minX - margin, 0, width_ - 1), last = ceilWithin(maxX + margin, 0, width_ - 1);
+    for (int row = firstRow; row <= lastRow; ++row)
+        if (!rowCovered(row, first, last))
+            return false;
+    return true;
+}
+
+bool StrokeRaster::rowCovered(int row, int first, int last) const
+{
+    const Span& whole = wholeSpans_[std::size_t(row)];
+    if (whole.first <= first && last <= whole.last)
+        return true;
+    const std::uint8_t* const mask = &mask_[std::size_t(row) * std::size_t(width_)];
+    // A line's pixels not covered wholly lie mostly at its edges.
+    if (mask[first] != 255 || mask[last] != 255)
+        return false;
+    int column = first;
+    for (; column <= last && column % blockColumns != 0; ++column)
+        if (mask[column] != 255)
+            return false;
+    // The blocks wholly within the columns, a word of them at a time.
+    const std::uint64_t* const words = &wholeBlocks_[std::size_t(row) * std::size_t(blockWords_)];
+    const int blocksEnd = (last + 1) / blockColumns;
+    for (int block = column / blockColumns; block < blocksEnd;) {
+        const int bit = block % 64, count = std::min(64 - bit, blocksEnd - block);
+        const std::uint64_t wanted = (count == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << count) - 1) << bit;
+        if ((words[block / 64] & wanted) != wanted)
+            return false;
+        block += count;
+    }
+    for (column = std::max(column, blocksEnd * blockColumns); column <= last; ++column)
+        if (mask[column] != 255)
+            return false;
+    return true;
+}
+
+void StrokeRaster::noteWhole(int row, int first, int last)
+{
+    const std::uint8_t* const mask = &mask_[std::size_t(row) * std::size_t(width_)];
+    std::uint64_t* const words = &wholeBlocks_[std::size_t(row) * std::size_t(blockWords_)];
+    for (int block = first / blockColumns; block <= last / blockColumns; ++block) {
+        const int column = block * blockColumns;
+        if (column + blockColumns > width_)
+            break;
+        std::uint64_t bytes;
+        std::memcpy(&bytes, mask + column, sizeof bytes);
+        if (bytes == ~std::uint64_t(0))
+            words[block / 64] |= std::uint64_t(1) << (block % 64);
+    }
+}
+
+std::uint64_t StrokeRaster::drawingOrder(const QPainterPath& path, const QTransform& toDevice)
+{
+    const int count = path.elementCount();
+    if (count == 0)
+        return 0;
+    const QPointF end = toDevice.map(QPointF(path.elementAt(count - 1)));
+    const auto whole = [](double v) { return std::uint32_t(std::int32_t(std::clamp(std::floor(v), -1e9, 1e9))); };
+    const std::uint32_t x = whole(end.x()), y = whole(end.y());
+    // Bit i of x and of y go to bits 63 - 2i and 62 - 2i: the lowest bits weigh most.
+    std::uint64_t order = 0;
+    for (int i = 0; i < 32; ++i)
+        order |= (std::uint64_t((x >> i) & 1) << (63 - 2 * i)) | (std::uint64_t((y >> i) & 1) << (62 - 2 * i));
+    return order;
+}
+
 void StrokeRaster::addStroke(const QPainterPath& path, const QTransform& toDevice, double width, bool roundEnds,
                              double alpha)
 {
-    const unsigned alphaByte = coverageByte(alpha);
+    lines_.push_back({&path, toDevice, width, roundEnds, alpha, drawingOrder(path, toDevice)});
+}
+
+void StrokeRaster::drawLine(const Line& line)
+{
+    const QPainterPath& path = *line.path;
+    const QTransform& toDevice = line.toDevice;
+    const unsigned alphaByte = coverageByte(line.alpha);
+    const double width = line.width;
+    const bool roundEnds = line.roundEnds;
     if (width_ == 0 || height_ == 0 || alphaByte == 0 || !(width > 0))
         return;
     reach_ = width * std::fabs(toDevice.m11()) / 2 + 0.5;
@@ -184,7 +268,7 @@ void StrokeRaster::addCubic(Point p0, Point p1, Point p2, Point p3, int depth, u
 {
     const double minX = std::min({p0.x, p1.x, p2.x, p3.x}), maxX = std::max({p0.x, p1.x, p2.x, p3.x});
     const double minY = std::min({p0.y, p1.y, p2.y, p3.y}), maxY = std::max({p0.y, p1.y, p2.y, p3.y});
-    if (!nearMask(minX, minY, maxX, maxY)) {
+    if (!nearMask(minX, minY, maxX, maxY) || coveredWholly(minX, minY, maxX, maxY)) {
         vertices_.push_back({p3, false});
         return;
     }
@@ -328,8 +412,7 @@ void StrokeRaster::addSegment(Point a, Point b, double startReach, double endRea
         // Pixels whose centres lie strictly inside (coverage above 0).
         const int first = floorWithin(from - 0.5, -1, width_) + 1;
         const int last = ceilWithin(to - 0.5, -1, width_) - 1;
-        Span& whole = wholeSpans_[std::size_t(row)];
-        if (first > last || (whole.first <= first && last <= whole.last))
+        if (first > last || rowCovered(row, first, last))
             continue;
         int coreFirst = last + 1, coreLast = last;
         if (core > 0) {
@@ -353,6 +436,7 @@ void StrokeRaster::fillCore(int row, int first, int last)
     std::uint8_t* const mask = &mask_[std::size_t(row) * std::size_t(width_)];
     std::fill(mask + first, mask + last + 1, std::uint8_t(255));
     noteCovered(row, first, last);
+    noteWhole(row, first, last);
     // The run of covered pixels the row keeps grows by the core where they meet; a longer core apart from it
     // takes its place.
     Span& whole = wholeSpans_[std::size_t(row)];
@@ -416,16 +500,22 @@ void StrokeRaster::mergeLine(unsigned alpha)
             coveredFirst = std::min(coveredFirst, column);
             coveredLast = column;
         }
-        if (coveredFirst <= coveredLast)
+        if (coveredFirst <= coveredLast) {
             noteCovered(row, coveredFirst, coveredLast);
+            noteWhole(row, coveredFirst, coveredLast);
+        }
         span = Span{};
     }
     lineRows_ = Span{};
 }
 
 void StrokeRaster::drawStrips(const QColor& color,
-                              const std::function<void(QPoint topLeft, const QImage& strip)>& draw) const
+                              const std::function<void(QPoint topLeft, const QImage& strip)>& draw)
 {
+    std::stable_sort(lines_.begin(), lines_.end(), [](const Line& a, const Line& b) { return a.order < b.order; });
+    for (const Line& line : lines_)
+        drawLine(line);
+    lines_.clear();
     // The colour at each coverage, premultiplied.
     const QRgb rgb = color.rgb();
     const unsigned r = qRed(rgb), g = qGreen(rgb), b = qBlue(rgb);

@@ -14,6 +14,14 @@
 // the ones before would (coverage a and b give a + b - ab), so a run of lines drawn here equals the same lines
 // drawn one by one: a paint of part of an area that meets fewer of them, or splits them into other runs, shows
 // the same pixels.
+//
+// A pixel covered wholly stays so whatever is drawn over it, so a piece of a line all of whose pixels are
+// covered wholly already is left out, and the lines are drawn in an order that fills a dense fan from a few
+// lines spread across it inwards (by the bits of their end points, lowest first): most lines of a fan of
+// thousands then lie where lines around them covered everything, and cost only the pieces that stick out.
+// Each line's place in that order is its own (its end point), so a paint of part of the area, meeting fewer of
+// them, draws the ones it meets in the same order. What it buys (bench_LayerRendering, BM_GlideOfAWideFan, the
+// CPU of a frame of the glide of 2,000 and 20,000 lines): 111 -> 86-91 ms and 546 -> 415-452 ms.
 
 #include <QColor>
 #include <QImage>
@@ -49,13 +57,15 @@ public:
 
     // Adds the stroke of a path (moves, lines and cubic curves) of the given width (path units) under the
     // transform to device pixels (a scale and a translation), with round or flat ends; alpha (0..1) scales its
-    // coverage (the colour's own alpha times the opacity it is drawn with).
+    // coverage (the colour's own alpha times the opacity it is drawn with). The path is read by drawStrips()
+    // and must live until then.
     void addStroke(const QPainterPath& path, const QTransform& toDevice, double width, bool roundEnds, double alpha);
 
-    // Hands the lines, in the colour (its alpha ignored), to draw as images of strips of a few rows over the
-    // pixels they cover, with their device positions. Qt blends an image of many rows on its thread pool,
-    // which costs a small one more than it saves, and a paint's bands are on threads of their own already.
-    void drawStrips(const QColor& color, const std::function<void(QPoint topLeft, const QImage& strip)>& draw) const;
+    // Rasterizes the lines added, then hands them, in the colour (its alpha ignored), to draw as images of
+    // strips of a few rows over the pixels they cover, with their device positions. Qt blends an image of many
+    // rows on its thread pool, which costs a small one more than it saves, and a paint's bands are on threads of
+    // their own already.
+    void drawStrips(const QColor& color, const std::function<void(QPoint topLeft, const QImage& strip)>& draw);
     static constexpr int stripRows = 48;
 
 private:
@@ -72,11 +82,31 @@ private:
     struct Ends {
         static constexpr unsigned none = 0, start = 1, end = 2;
     };
-    // Flattens a curve (mask pixels) into vertices_, leaving out pieces out of reach of the mask.
+    struct Line {
+        const QPainterPath* path;
+        QTransform toDevice;
+        double width;
+        bool roundEnds;
+        double alpha;
+        std::uint64_t order;
+    };
+    // The lines added, drawn by drawStrips() in order.
+    std::vector<Line> lines_;
+    // A line's place in the order lines are drawn in: its end point's device coordinates, bit by bit from the
+    // lowest, the two interleaved.
+    static std::uint64_t drawingOrder(const QPainterPath& path, const QTransform& toDevice);
+    void drawLine(const Line& line);
+    // Flattens a curve (mask pixels) into vertices_, leaving out pieces out of reach of the mask or where it is
+    // covered wholly.
     void addCubic(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends);
     void addLineTo(Point p);
     // Whether a box (mask pixels) comes within the line's reach of the mask.
     bool nearMask(double minX, double minY, double maxX, double maxY) const;
+    // Whether the mask covers wholly every pixel within the line's reach of a box, or of a row's columns.
+    bool coveredWholly(double minX, double minY, double maxX, double maxY) const;
+    bool rowCovered(int row, int first, int last) const;
+    // Notes which blocks of a row's columns the mask covers wholly now.
+    void noteWhole(int row, int first, int last);
     struct Piece;
     // One straight piece of the line being added, drawn as far past each end as given (round there), or with a
     // flat end where that is negative.
@@ -114,6 +144,10 @@ private:
     std::vector<Span> lineSpans_;
     // Per row, a run of columns the mask covers wholly: a line's row within it adds nothing.
     std::vector<Span> wholeSpans_;
+    // Per row, a bit for each block of blockColumns columns the mask covers wholly.
+    static constexpr int blockColumns = 8;
+    int blockWords_ = 0;
+    std::vector<std::uint64_t> wholeBlocks_;
     // The rows of the mask covered at all, and per row the columns.
     Span coveredRows_;
     std::vector<Span> covered_;
