@@ -58,8 +58,6 @@ StrokeRaster::StrokeRaster(const QRect& pixels)
     line_ = mask_ + count;
     lineSpans_.assign(std::size_t(height_), Span{});
     wholeSpans_.assign(std::size_t(height_), Span{0, -1});
-    blockWords_ = (width_ / blockColumns + 63) / 64;
-    wholeBlocks_.assign(std::size_t(blockWords_) * std::size_t(height_), 0);
     covered_.assign(std::size_t(height_), Span{});
     tilesAcross_ = (width_ + tileColumns - 1) / tileColumns;
     tiles_.assign(std::size_t(tilesAcross_) * std::size_t((height_ + stripRows - 1) / stripRows), 0);
@@ -126,6 +124,26 @@ bool StrokeRaster::coveredWholly(double minX, double minY, double maxX, double m
     return true;
 }
 
+namespace {
+
+// Whether the bytes from first to last (inclusive) are all 255, eight at a time.
+bool allWhole(const std::uint8_t* bytes, int first, int last)
+{
+    int column = first;
+    for (; column + 8 <= last + 1; column += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, bytes + column, sizeof eight);
+        if (eight != ~std::uint64_t(0))
+            return false;
+    }
+    for (; column <= last; ++column)
+        if (bytes[column] != 255)
+            return false;
+    return true;
+}
+
+} // namespace
+
 bool StrokeRaster::rowCovered(int row, int first, int last) const
 {
     const Span& whole = wholeSpans_[std::size_t(row)];
@@ -133,41 +151,19 @@ bool StrokeRaster::rowCovered(int row, int first, int last) const
         return true;
     const std::uint8_t* const mask = &mask_[std::size_t(row) * std::size_t(width_)];
     // A line's pixels not covered wholly lie mostly at its edges.
-    if (mask[first] != 255 || mask[last] != 255)
-        return false;
-    int column = first;
-    for (; column <= last && column % blockColumns != 0; ++column)
-        if (mask[column] != 255)
-            return false;
-    // The blocks wholly within the columns, a word of them at a time.
-    const std::uint64_t* const words = &wholeBlocks_[std::size_t(row) * std::size_t(blockWords_)];
-    const int blocksEnd = (last + 1) / blockColumns;
-    for (int block = column / blockColumns; block < blocksEnd;) {
-        const int bit = block % 64, count = std::min(64 - bit, blocksEnd - block);
-        const std::uint64_t wanted = (count == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << count) - 1) << bit;
-        if ((words[block / 64] & wanted) != wanted)
-            return false;
-        block += count;
-    }
-    for (column = std::max(column, blocksEnd * blockColumns); column <= last; ++column)
-        if (mask[column] != 255)
-            return false;
-    return true;
+    return mask[first] == 255 && mask[last] == 255 && allWhole(mask, first + 1, last - 1);
 }
 
-void StrokeRaster::noteWhole(int row, int first, int last)
+void StrokeRaster::growWhole(int row)
 {
+    Span& whole = wholeSpans_[std::size_t(row)];
+    if (whole.first > whole.last)
+        return;
     const std::uint8_t* const mask = &mask_[std::size_t(row) * std::size_t(width_)];
-    std::uint64_t* const words = &wholeBlocks_[std::size_t(row) * std::size_t(blockWords_)];
-    for (int block = first / blockColumns; block <= last / blockColumns; ++block) {
-        const int column = block * blockColumns;
-        if (column + blockColumns > width_)
-            break;
-        std::uint64_t bytes;
-        std::memcpy(&bytes, mask + column, sizeof bytes);
-        if (bytes == ~std::uint64_t(0))
-            words[block / 64] |= std::uint64_t(1) << (block % 64);
-    }
+    while (whole.first > 0 && mask[whole.first - 1] == 255)
+        --whole.first;
+    while (whole.last + 1 < width_ && mask[whole.last + 1] == 255)
+        ++whole.last;
 }
 
 std::uint64_t StrokeRaster::drawingOrder(const QPainterPath& path, const QTransform& toDevice)
@@ -436,7 +432,6 @@ void StrokeRaster::fillCore(int row, int first, int last)
     std::uint8_t* const mask = &mask_[std::size_t(row) * std::size_t(width_)];
     std::fill(mask + first, mask + last + 1, std::uint8_t(255));
     noteCovered(row, first, last);
-    noteWhole(row, first, last);
     // The run of covered pixels the row keeps grows by the core where they meet; a longer core apart from it
     // takes its place.
     Span& whole = wholeSpans_[std::size_t(row)];
@@ -444,6 +439,7 @@ void StrokeRaster::fillCore(int row, int first, int last)
         whole = {std::min(whole.first, first), std::max(whole.last, last)};
     else if (last - first > whole.last - whole.first)
         whole = {first, last};
+    growWhole(row);
 }
 
 void StrokeRaster::addFringe(const Piece& piece, int row, int first, int last)
@@ -502,7 +498,7 @@ void StrokeRaster::mergeLine(unsigned alpha)
         }
         if (coveredFirst <= coveredLast) {
             noteCovered(row, coveredFirst, coveredLast);
-            noteWhole(row, coveredFirst, coveredLast);
+            growWhole(row);
         }
         span = Span{};
     }

@@ -105,8 +105,8 @@ private:
     // Whether the mask covers wholly every pixel within the line's reach of a box, or of a row's columns.
     bool coveredWholly(double minX, double minY, double maxX, double maxY) const;
     bool rowCovered(int row, int first, int last) const;
-    // Notes which blocks of a row's columns the mask covers wholly now.
-    void noteWhole(int row, int first, int last);
+    // Grows a row's run of columns covered wholly by the pixels covered wholly next to it.
+    void growWhole(int row);
     struct Piece;
     // One straight piece of the line being added, drawn as far past each end as given (round there), or with a
     // flat end where that is negative.
@@ -142,12 +142,9 @@ private:
     // The rows the line being added touched, and per row its columns.
     Span lineRows_;
     std::vector<Span> lineSpans_;
-    // Per row, a run of columns the mask covers wholly: a line's row within it adds nothing.
+    // Per row, a run of columns the mask covers wholly (kept as long as the pixels next to it allow): a line's
+    // row within it adds nothing.
     std::vector<Span> wholeSpans_;
-    // Per row, a bit for each block of blockColumns columns the mask covers wholly.
-    static constexpr int blockColumns = 8;
-    int blockWords_ = 0;
-    std::vector<std::uint64_t> wholeBlocks_;
     // The rows of the mask covered at all, and per row the columns.
     Span coveredRows_;
     std::vector<Span> covered_;
