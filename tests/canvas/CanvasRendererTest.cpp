@@ -146,7 +146,7 @@ TEST_F(CanvasRendererTest, PngFilesDrawnInBandsMatchTheWholePicture)
     VQDocument document;
     document.projectForLoading().graph = tallGraph();
     for (const bool transparent : {false, true}) {
-        const GraphRenderOptions options{transparent, false};
+        const GraphRenderOptions options{transparent, false, {}};
         const QImage whole
             = DocumentExport(document).renderImage(options).bitmap().convertToFormat(QImage::Format_ARGB32);
         const std::optional<Bytes> png = DocumentExport(document).renderPNG(options);

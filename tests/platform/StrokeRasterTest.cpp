@@ -197,6 +197,34 @@ TEST(StrokeRaster, APaintOfPartOfTheViewShowsThePixelsOfAPaintOfTheWhole)
     // The fan fills the view near its parent, and has gaps between its lines further out.
     EXPECT_EQ(whole.pixel(60, 150), QColor(200, 90, 30).rgb());
     EXPECT_EQ(whole.pixel(5, 150), qRgb(255, 255, 255));
+
+    // Parts painted from one preparation, as bands are, the lines read once for all of them: among them one
+    // hidden, one faded, one of another colour amid the run and one its frame moves.
+    {
+        const Transaction still(true);
+        root->sublayers()[7]->setHidden(true);
+        root->sublayers()[120]->setOpacity(0.4);
+        static_cast<ShapeLayer&>(*root->sublayers()[200]).setStrokeColor(QColor(30, 90, 200));
+        root->sublayers()[201]->setPosition({25, -40});
+    }
+    const QImage changed = rendered(*root, {400, 300});
+    QImage shared = blank({400, 300});
+    QPainter painter(&shared);
+    painter.setRenderHint(QPainter::Antialiasing);
+    LayerRenderOptions options;
+    const LayerPaintPreparation made = LayerRenderer::prepareSharedPaints(painter, *root, options);
+    EXPECT_EQ(made.crowdedStrokes.at(root.get()).strokes.size(), 399u);
+    for (const QRect& part : {QRect(0, 0, 400, 140), QRect(0, 140, 90, 30), QRect(90, 140, 310, 30), QRect(0, 170, 400, 130)}) {
+        painter.save();
+        painter.setClipRect(part);
+        options.exposedRect = Rect(part.x(), part.y(), part.width(), part.height());
+        LayerRenderer::Statistics counts;
+        LayerRenderer::renderShared(painter, *root, options, made, counts);
+        painter.restore();
+    }
+    painter.end();
+    EXPECT_LE(largestDifference(changed, shared), 1);
+    EXPECT_GT(largestDifference(changed, whole), 100);
 }
 
 TEST(StrokeRaster, LinesItDoesNotDrawAsDrawnAreLeftToQt)

@@ -89,6 +89,15 @@ public:
             return layer.sublayersInDrawingOrder();
         return layer.sublayersNear(exposed, near);
     }
+    // The plain strokes prepared for the sublayers sublayersToVisit() gives of the layer, in their order; none
+    // when they were not prepared.
+    const LayerPaintPreparation::StrokesOfLayer* preparedStrokes(const Layer& layer) const
+    {
+        if (!shared_ || shared_->crowdedStrokes.empty())
+            return nullptr;
+        const auto it = shared_->crowdedStrokes.find(&layer);
+        return it != shared_->crowdedStrokes.end() ? &it->second : nullptr;
+    }
     // Whether pictures that are only out of scale may still be rebuilt in this paint: while the budget lasts,
     // and the first one always when the budget is not nothing, so that paint after paint refines them.
     bool mayRebuild() const
@@ -199,67 +208,105 @@ const ShapeLayer* plainStroke(Painting& p, const Layer& layer)
     return shape;
 }
 
+// The layer as the plain stroke a StrokeRaster draws, with the path it is drawn with; shape none when it is not
+// one. Its elements are left for the caller to append.
+PreparedStroke plainStrokeOf(Painting& p, const Layer& layer, QPainterPath& drawn)
+{
+    PreparedStroke stroke;
+    const ShapeLayer* shape = plainStroke(p, layer);
+    if (!shape)
+        return stroke;
+    drawn = shape->presentationPath();
+    if (!shape->strokesPlainly(drawn))
+        return stroke;
+    stroke.shape = shape;
+    stroke.hidden = layer.isHidden();
+    stroke.opacity = layer.presentationOpacity();
+    stroke.visual = layer.visualBounds();
+    const Rect f = layer.presentationFrame();
+    const Rect b = layer.presentationBounds();
+    stroke.offset = {f.origin.x - b.origin.x, f.origin.y - b.origin.y};
+    const QColor color = shape->strokeColor();
+    stroke.color = color.rgb();
+    stroke.colorAlpha = color.alphaF();
+    stroke.lineWidth = shape->lineWidth();
+    stroke.roundEnds = shape->lineCap() == LineCap::round;
+    return stroke;
+}
+
 // Draws the plain strokes of one colour from sublayers[from] on (those the filter, when given, accepts) with a
 // StrokeRaster, as paintLayer would draw each; returns how many sublayers it took, none when the first is not
-// such a stroke or the paint does not draw strokes together.
-std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers, std::size_t from, const Rect& exposed,
-                           Point origin, double parentOpacity, const std::function<bool(const Layer&)>* filter)
+// such a stroke or the paint does not draw strokes together. Prepared strokes, when given, stand for the
+// sublayers.
+std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
+                           const LayerPaintPreparation::StrokesOfLayer* prepared, std::size_t from,
+                           const Rect& exposed, Point origin, double parentOpacity,
+                           const std::function<bool(const Layer&)>* filter)
 {
-    // Each layer of the run as a plain stroke with the path it is drawn with; none when it is not one.
-    const auto plain = [&p](const Layer& layer, QPainterPath& drawn) -> const ShapeLayer* {
-        const ShapeLayer* shape = plainStroke(p, layer);
-        if (!shape)
-            return nullptr;
-        drawn = shape->presentationPath();
-        return shape->strokesPlainly(drawn) ? shape : nullptr;
-    };
+    if (!p.drawsStrokesTogether())
+        return 0;
+    // What a paint without a preparation reads of each layer, the elements of the paths it draws in its own array.
+    std::vector<StrokeRaster::PathElement> ownElements;
+    PreparedStroke own;
     QPainterPath drawn;
-    if (!p.drawsStrokesTogether() || !plain(*sublayers[from], drawn))
+    const auto strokeAt = [&](std::size_t i) -> const PreparedStroke& {
+        if (prepared)
+            return prepared->strokes[i];
+        own = plainStrokeOf(p, *sublayers[i], drawn);
+        return own;
+    };
+    if (!strokeAt(from).shape)
         return 0;
     const std::optional<QRect> paintable = StrokeRaster::paintablePixels(p.painter(), p.device());
     if (!paintable)
         return 0;
     struct Stroke {
-        const ShapeLayer* layer;
-        QPainterPath path;
+        const PreparedStroke* prepared;
+        // Of a paint without a preparation: the stroke, its elements in ownElements.
+        PreparedStroke own;
         QTransform toDevice;
         double alpha;
     };
     std::vector<Stroke> strokes;
     const QTransform superToDevice = QTransform::fromTranslate(origin.x, origin.y) * p.rootDevice();
     QRectF extent;
-    const QRgb color = static_cast<const ShapeLayer&>(*sublayers[from]).strokeColor().rgb();
+    const QRgb color = strokeAt(from).color;
     std::size_t i = from;
     for (; i < sublayers.size(); ++i) {
-        const Layer& layer = *sublayers[i];
-        const ShapeLayer* shape = i == from ? static_cast<const ShapeLayer*>(&layer) : plain(layer, drawn);
-        if (!shape || shape->strokeColor().rgb() != color)
+        const PreparedStroke& stroke = i == from && !prepared ? own : strokeAt(i);
+        if (!stroke.shape || stroke.color != color)
             break;
         // What paintLayer leaves out paints nothing here either.
-        const double opacity = parentOpacity * layer.presentationOpacity();
-        const Rect visual = layer.visualBounds();
-        if ((filter && !(*filter)(layer)) || layer.isHidden() || !(opacity > 0) || visual.isNull()
-            || !extentsMeet(visual, exposed))
+        const double opacity = parentOpacity * stroke.opacity;
+        if ((filter && !(*filter)(*sublayers[i])) || stroke.hidden || !(opacity > 0) || stroke.visual.isNull()
+            || !extentsMeet(stroke.visual, exposed))
             continue;
         ++p.counts().layersPainted;
-        const Rect f = layer.presentationFrame();
-        const Rect b = layer.presentationBounds();
-        strokes.push_back({shape, std::move(drawn),
-                           QTransform::fromTranslate(f.origin.x - b.origin.x, f.origin.y - b.origin.y) * superToDevice,
-                           opacity * shape->strokeColor().alphaF()});
-        extent |= superToDevice.mapRect(toQRectF(visual));
+        Stroke& added = strokes.emplace_back(Stroke{prepared ? &stroke : nullptr, {},
+                                                    QTransform::fromTranslate(stroke.offset.x, stroke.offset.y) * superToDevice,
+                                                    opacity * stroke.colorAlpha});
+        if (!prepared) {
+            added.own = stroke;
+            added.own.firstElement = ownElements.size();
+            StrokeRaster::appendElements(drawn, ownElements);
+            added.own.elementCount = int(ownElements.size() - added.own.firstElement);
+        }
+        extent |= superToDevice.mapRect(toQRectF(stroke.visual));
     }
     const QRect pixels = paintable->intersected(extent.toAlignedRect().adjusted(-1, -1, 1, 1));
     if (strokes.empty() || pixels.isEmpty())
         return i - from;
     p.setOpacity(1);
+    const StrokeRaster::PathElement* const elements = prepared ? prepared->elements.data() : ownElements.data();
     // A large area (an export of a whole map) is drawn a slab of rows at a time, each with the strokes that reach it.
     const int slabRows = std::max(StrokeRaster::stripRows, int(maxRasterPixels / std::max(1, pixels.width())));
     for (int top = pixels.top(); top <= pixels.bottom(); top += slabRows) {
         StrokeRaster raster(QRect(pixels.left(), top, pixels.width(), std::min(slabRows, pixels.bottom() + 1 - top)));
-        for (const Stroke& stroke : strokes)
-            raster.addStroke(stroke.path, stroke.toDevice, stroke.layer->lineWidth(),
-                             stroke.layer->lineCap() == LineCap::round, stroke.alpha);
+        for (const Stroke& stroke : strokes) {
+            const PreparedStroke& s = stroke.prepared ? *stroke.prepared : stroke.own;
+            raster.addStroke(elements + s.firstElement, s.elementCount, stroke.toDevice, s.lineWidth,
+                             s.roundEnds, stroke.alpha);
+        }
         raster.drawStrips(QColor::fromRgb(color), [&p](QPoint topLeft, const QImage& strip) {
             p.drawDeviceImage(QPointF(topLeft), strip);
         });
@@ -269,11 +316,12 @@ std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers, st
 
 // Paints the sublayers (of a layer whose origin lies at origin of the root) in order, those the filter, when
 // given, accepts: plain strokes of one colour next to one another together.
-void paintSublayers(Painting& p, const std::vector<Layer*>& sublayers, const Rect& exposed, Point origin,
-                    double opacity, const std::function<bool(const Layer&)>* filter = nullptr)
+void paintSublayers(Painting& p, const Layer& layer, const std::vector<Layer*>& sublayers, const Rect& exposed,
+                    Point origin, double opacity, const std::function<bool(const Layer&)>* filter = nullptr)
 {
+    const LayerPaintPreparation::StrokesOfLayer* prepared = p.preparedStrokes(layer);
     for (std::size_t i = 0; i < sublayers.size();) {
-        if (const std::size_t taken = paintStrokeRun(p, sublayers, i, exposed, origin, opacity, filter)) {
+        if (const std::size_t taken = paintStrokeRun(p, sublayers, prepared, i, exposed, origin, opacity, filter)) {
             i += taken;
             continue;
         }
@@ -325,7 +373,7 @@ void paintFilteredRoot(Painting& p, const Layer& root, const Rect& exposed, cons
         root.draw(painter);
     }
     std::vector<Layer*> near;
-    paintSublayers(p, p.sublayersToVisit(root, exposed, near), exposed, {0, 0}, opacity, &options.sublayerFilter);
+    paintSublayers(p, root, p.sublayersToVisit(root, exposed, near), exposed, {0, 0}, opacity, &options.sublayerFilter);
 }
 
 void drawContents(QPainter& painter, const Layer& layer, const Rect& bounds)
@@ -397,7 +445,7 @@ void paintContent(Painting& p, const Layer& layer, const Rect& exposed, Point or
     const Rect area = sublayerArea(layer, exposed);
     std::vector<Layer*> near;
     if (!area.isNull())
-        paintSublayers(p, p.sublayersToVisit(layer, area, near), area, origin, opacity);
+        paintSublayers(p, layer, p.sublayersToVisit(layer, area, near), area, origin, opacity);
     if (clip) {
         painter.restore();
         p.forgetState();
@@ -568,9 +616,23 @@ void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer
     const std::vector<Layer*>& sublayers =
         isCrowded ? layer.sublayersNear(area, near, made.runAll) : layer.sublayersInDrawingOrder();
     std::vector<Layer*>* visited = isCrowded ? &made.crowdedSublayers[&layer] : nullptr;
-    for (Layer* sublayer : sublayers)
-        if (prepareLayer(p, made, *sublayer, area, opacity) && visited)
-            visited->push_back(sublayer);
+    // What the paints draw of those as plain strokes, read once for all of them.
+    LayerPaintPreparation::StrokesOfLayer* strokes =
+        isCrowded && p.drawsStrokesTogether() ? &made.crowdedStrokes[&layer] : nullptr;
+    QPainterPath drawn;
+    for (Layer* sublayer : sublayers) {
+        if (!prepareLayer(p, made, *sublayer, area, opacity) || !visited)
+            continue;
+        visited->push_back(sublayer);
+        if (!strokes)
+            continue;
+        PreparedStroke& stroke = strokes->strokes.emplace_back(plainStrokeOf(p, *sublayer, drawn));
+        if (stroke.shape) {
+            stroke.firstElement = strokes->elements.size();
+            StrokeRaster::appendElements(drawn, strokes->elements);
+            stroke.elementCount = int(strokes->elements.size() - stroke.firstElement);
+        }
+    }
 }
 
 // Prepares the layer for paints of the area; false when they do not visit it.

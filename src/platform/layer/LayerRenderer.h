@@ -19,12 +19,14 @@
 #include <vector>
 
 #include "platform/Geometry.h"
+#include "platform/layer/StrokeRaster.h"
 
 class QPainter;
 
 namespace velquine {
 
 class Layer;
+class ShapeLayer;
 
 struct LayerRenderOptions {
     // The part of the root layer's own coordinate space to draw; null draws the root's bounds.
@@ -69,10 +71,35 @@ struct LayerPictureCache {
     ~LayerPictureCache();
 };
 
+// What a paint reads of a layer that paints nothing but its stroke (a StrokeRaster draws many at once), read
+// once for the paints of all parts of an area.
+struct PreparedStroke {
+    // None: the layer paints more than a plain stroke.
+    const ShapeLayer* shape = nullptr;
+    // Its path of the instant, in the elements of the preparation's StrokesOfLayer.
+    std::size_t firstElement = 0;
+    int elementCount = 0;
+    bool hidden = false;
+    double opacity = 0;
+    Rect visual;
+    // The frame's origin less the bounds'.
+    Point offset;
+    QRgb color = 0;
+    double colorAlpha = 0;
+    double lineWidth = 0;
+    bool roundEnds = false;
+};
+
 // What LayerRenderer::prepareSharedPaints found for the paints of the parts of an area.
 struct LayerPaintPreparation {
     // Of each layer with many sublayers, those near the area, in drawing order: a part's paint visits these.
     std::unordered_map<const Layer*, std::vector<Layer*>> crowdedSublayers;
+    // And of each of those, as a plain stroke, in the same order.
+    struct StrokesOfLayer {
+        std::vector<PreparedStroke> strokes;
+        std::vector<StrokeRaster::PathElement> elements;
+    };
+    std::unordered_map<const Layer*, StrokesOfLayer> crowdedStrokes;
     // Runs jobs on several threads and returns when all are done; the preparation uses it to work out the
     // bounds of very many changed sublayers. None runs nothing on other threads.
     using RunAll = std::function<void(const std::vector<std::function<void()>>&)>;

@@ -166,12 +166,8 @@ void StrokeRaster::growWhole(int row)
         ++whole.last;
 }
 
-std::uint64_t StrokeRaster::drawingOrder(const QPainterPath& path, const QTransform& toDevice)
+std::uint64_t StrokeRaster::drawingOrder(QPointF end)
 {
-    const int count = path.elementCount();
-    if (count == 0)
-        return 0;
-    const QPointF end = toDevice.map(QPointF(path.elementAt(count - 1)));
     const auto whole = [](double v) { return std::uint32_t(std::int32_t(std::clamp(std::floor(v), -1e9, 1e9))); };
     const std::uint32_t x = whole(end.x()), y = whole(end.y());
     // Bit i of x and of y go to bits 63 - 2i and 62 - 2i: the lowest bits weigh most.
@@ -181,15 +177,42 @@ std::uint64_t StrokeRaster::drawingOrder(const QPainterPath& path, const QTransf
     return order;
 }
 
+void StrokeRaster::appendElements(const QPainterPath& path, std::vector<PathElement>& elements)
+{
+    const int count = path.elementCount();
+    for (int i = 0; i < count; ++i) {
+        const QPainterPath::Element& e = path.elementAt(i);
+        elements.push_back({e.x, e.y, e.type});
+    }
+}
+
+void StrokeRaster::addStroke(const PathElement* elements, int count, const QTransform& toDevice, double width,
+                             bool roundEnds, double alpha)
+{
+    if (count <= 0)
+        return;
+    const PathElement& end = elements[count - 1];
+    lines_.push_back({elements, 0, count, toDevice, width, roundEnds, alpha,
+                      drawingOrder(toDevice.map(QPointF(end.x, end.y)))});
+}
+
 void StrokeRaster::addStroke(const QPainterPath& path, const QTransform& toDevice, double width, bool roundEnds,
                              double alpha)
 {
-    lines_.push_back({&path, toDevice, width, roundEnds, alpha, drawingOrder(path, toDevice)});
+    const std::size_t offset = copied_.size();
+    appendElements(path, copied_);
+    const int count = int(copied_.size() - offset);
+    if (count == 0)
+        return;
+    const PathElement& end = copied_.back();
+    lines_.push_back({nullptr, offset, count, toDevice, width, roundEnds, alpha,
+                      drawingOrder(toDevice.map(QPointF(end.x, end.y)))});
 }
 
 void StrokeRaster::drawLine(const Line& line)
 {
-    const QPainterPath& path = *line.path;
+    const PathElement* const elements = line.elements ? line.elements : copied_.data() + line.offset;
+    const int count = line.count;
     const QTransform& toDevice = line.toDevice;
     const unsigned alphaByte = coverageByte(line.alpha);
     const double width = line.width;
@@ -200,21 +223,21 @@ void StrokeRaster::drawLine(const Line& line)
     opaque_ = alphaByte == 255;
     const double sx = toDevice.m11(), sy = toDevice.m22();
     const double dx = toDevice.dx() - pixels_.left(), dy = toDevice.dy() - pixels_.top();
-    const auto map = [&](const QPointF& q) { return Point{q.x() * sx + dx, q.y() * sy + dy}; };
+    const auto map = [&](const PathElement& q) { return Point{q.x * sx + dx, q.y * sy + dy}; };
+    const auto isMoveTo = [elements](int i) { return elements[i].type == QPainterPath::MoveToElement; };
 
-    const int count = path.elementCount();
     int i = 0;
     while (i < count) {
         // One subpath: its vertices, then its pieces.
         vertices_.clear();
-        vertices_.push_back({map(path.elementAt(i)), false});
-        for (++i; i < count && !path.elementAt(i).isMoveTo(); ++i) {
-            const QPainterPath::Element e = path.elementAt(i);
-            if (e.isCurveTo() && i + 2 < count) {
+        vertices_.push_back({map(elements[i]), false});
+        for (++i; i < count && !isMoveTo(i); ++i) {
+            const PathElement& e = elements[i];
+            if (e.type == QPainterPath::CurveToElement && i + 2 < count) {
                 const Point p0 = vertices_.back().p;
                 const bool startsPath = vertices_.size() == 1;
-                const bool endsPath = i + 3 >= count || path.elementAt(i + 3).isMoveTo();
-                addCubic(p0, map(e), map(path.elementAt(i + 1)), map(path.elementAt(i + 2)), 0,
+                const bool endsPath = i + 3 >= count || isMoveTo(i + 3);
+                addCubic(p0, map(e), map(elements[i + 1]), map(elements[i + 2]), 0,
                          (startsPath ? Ends::start : Ends::none) | (endsPath ? Ends::end : Ends::none));
                 i += 2;
             } else {
@@ -512,6 +535,7 @@ void StrokeRaster::drawStrips(const QColor& color,
     for (const Line& line : lines_)
         drawLine(line);
     lines_.clear();
+    copied_.clear();
     // The colour at each coverage, premultiplied.
     const QRgb rgb = color.rgb();
     const unsigned r = qRed(rgb), g = qGreen(rgb), b = qBlue(rgb);

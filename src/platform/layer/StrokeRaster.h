@@ -55,10 +55,20 @@ public:
     // worldToDevice), the engine's own clip and, for an image, the image; none when nothing bounds them.
     static std::optional<QRect> paintablePixels(QPainter& painter, const QTransform& worldToDevice);
 
-    // Adds the stroke of a path (moves, lines and cubic curves) of the given width (path units) under the
-    // transform to device pixels (a scale and a translation), with round or flat ends; alpha (0..1) scales its
-    // coverage (the colour's own alpha times the opacity it is drawn with). The path is read by drawStrips()
-    // and must live until then.
+    // A path's elements (moves, lines and cubic curves, a curve as its two control points and its end), kept
+    // compact: a paint of many lines reads them from one array.
+    struct PathElement {
+        double x, y;
+        QPainterPath::ElementType type;
+    };
+    static void appendElements(const QPainterPath& path, std::vector<PathElement>& elements);
+
+    // Adds the stroke of a path of the given width (path units) under the transform to device pixels (a scale
+    // and a translation), with round or flat ends; alpha (0..1) scales its coverage (the colour's own alpha
+    // times the opacity it is drawn with). The elements are read by drawStrips() and must live until then.
+    void addStroke(const PathElement* elements, int count, const QTransform& toDevice, double width, bool roundEnds,
+                   double alpha);
+    // The same, with the path's elements copied.
     void addStroke(const QPainterPath& path, const QTransform& toDevice, double width, bool roundEnds, double alpha);
 
     // Rasterizes the lines added, then hands them, in the colour (its alpha ignored), to draw as images of
@@ -83,18 +93,22 @@ private:
         static constexpr unsigned none = 0, start = 1, end = 2;
     };
     struct Line {
-        const QPainterPath* path;
+        // The elements: from the caller's array, or from copied_ at offset.
+        const PathElement* elements;
+        std::size_t offset;
+        int count;
         QTransform toDevice;
         double width;
         bool roundEnds;
         double alpha;
         std::uint64_t order;
     };
-    // The lines added, drawn by drawStrips() in order.
+    // The lines added, drawn by drawStrips() in order, and the elements of paths added as such.
     std::vector<Line> lines_;
+    std::vector<PathElement> copied_;
     // A line's place in the order lines are drawn in: its end point's device coordinates, bit by bit from the
     // lowest, the two interleaved.
-    static std::uint64_t drawingOrder(const QPainterPath& path, const QTransform& toDevice);
+    static std::uint64_t drawingOrder(QPointF end);
     void drawLine(const Line& line);
     // Flattens a curve (mask pixels) into vertices_, leaving out pieces out of reach of the mask or where it is
     // covered wholly.
