@@ -80,22 +80,28 @@ void Animator::startTimer()
 
 void Animator::tick()
 {
-    std::unordered_map<const Layer*, std::weak_ptr<Layer>> layers;
-    layers.swap(layers_);
+    // The layers animating as the frame starts: those whose animations end in it leave the set, those that start
+    // animating while it is worked out take their first step in the next frame. The set itself is kept, not made
+    // again each frame (thousands of lines may glide at once).
+    std::vector<std::shared_ptr<Layer>> alive;
+    alive.reserve(layers_.size());
+    for (auto it = layers_.begin(); it != layers_.end();) {
+        if (auto layer = it->second.lock()) {
+            alive.push_back(std::move(layer));
+            ++it;
+        } else {
+            it = layers_.erase(it);
+        }
+    }
     // Where each layer was drawn since the last frame is reported before any of them moves on (a layer's area
     // follows its animating ancestors too). A host that has had enough areas repaints everything and listens no
     // more: the areas of the layers after that are not worked out, however many thousands animate.
-    std::vector<std::pair<std::shared_ptr<Layer>, std::weak_ptr<Layer>>> alive;
-    alive.reserve(layers.size());
-    for (const auto& [address, weak] : layers)
-        if (auto layer = weak.lock()) {
-            layer->reportDrawnArea();
-            alive.emplace_back(std::move(layer), weak);
-        }
+    for (const auto& layer : alive)
+        layer->reportDrawnArea();
     frameTime_ = now();
-    for (const auto& [layer, weak] : alive)
-        if (layer->stepAnimations())
-            layers_.emplace(layer.get(), weak);
+    for (const auto& layer : alive)
+        if (!layer->stepAnimations() && !layer->hasAnimations())
+            layers_.erase(layer.get());
     if (layers_.empty() && clock_)
         clock_->stop();
 }
