@@ -20,8 +20,11 @@
 // lines spread across it inwards (by the bits of their end points, lowest first): most lines of a fan of
 // thousands then lie where lines around them covered everything, and cost only the pieces that stick out.
 // Each line's place in that order is its own (its end point), so a paint of part of the area, meeting fewer of
-// them, draws the ones it meets in the same order. What it buys (bench_LayerRendering, BM_GlideOfAWideFan, the
-// CPU of a frame of the glide of 2,000 and 20,000 lines): 111 -> 86-91 ms and 546 -> 415-452 ms.
+// them, draws the ones it meets in the same order. Each row keeps the run of pixels covered wholly around the
+// lines drawn, grown by the covered pixels next to it as lines merge, so that most pieces of a dense fan are
+// left out by one look at it. What it buys (bench_LayerRendering, BM_GlideOfAWideFan, the CPU of a frame of
+// the glide of 2,000 and 20,000 lines): 111 -> 86-91 ms and 546 -> 415-452 ms; with the grown runs, and the
+// paths read once for all parts of a paint as compact elements, 78 -> 56 ms and 416 -> 268 ms.
 
 #include <QColor>
 #include <QImage>
