@@ -228,3 +228,52 @@ TEST(StrokeCutting, OnlyPathsAPaintHoldsWholeAreCutAhead)
     EXPECT_TRUE(far->hasStrokeCutAhead());
     EXPECT_TRUE(recorded() == painted);
 }
+
+// A stroke's extent is its path's bounds (a curve's extremes, not its control points) widened by the stroke's
+// reach, still or half way through a glide: a rounded branch to a child far down bulges far to both sides, an
+// S-curve, lines and curves in several subpaths, a curve folded back on itself.
+TEST(StrokeCutting, AStrokesExtentHoldsItsPathsCurvesExactly)
+{
+    QPainterPath bulging(QPointF(0, 0));
+    bulging.cubicTo(2000, 0, -1850, 10000, 150, 10000);
+    QPainterPath mixed(QPointF(10, 10));
+    mixed.cubicTo(80, -40, -30, 90, 60, 60);
+    mixed.lineTo(-20, 75);
+    mixed.moveTo(300, 300);
+    mixed.cubicTo(250, 380, 420, 260, 310, 330);
+    QPainterPath folded(QPointF(0, 0));
+    folded.cubicTo(100, 0, -100, 0, 0, 0);
+    double clock = 50;
+    Animator::shared().setTimeSource([&clock] { return clock; });
+    for (const QPainterPath& path : {bulging, mixed, folded}) {
+        auto root = std::make_shared<Layer>();
+        auto shape = std::make_shared<ShapeLayer>();
+        {
+            const Transaction still(true);
+            shape->setPath(path);
+            shape->setFillColor(QColor());
+            shape->setStrokeColor(Qt::black);
+            shape->setLineWidth(4);
+            root->addSublayer(shape);
+        }
+        const auto expectBounds = [&shape](const QRectF& bounds) {
+            const Rect extent = shape->drawingExtent();
+            const double reach = (extent.size.width - bounds.width()) / 2;
+            EXPECT_GT(reach, 2);
+            EXPECT_NEAR(extent.minX(), bounds.left() - reach, 1e-6);
+            EXPECT_NEAR(extent.maxX(), bounds.right() + reach, 1e-6);
+            EXPECT_NEAR(extent.minY(), bounds.top() - reach, 1e-6);
+            EXPECT_NEAR(extent.maxY(), bounds.bottom() + reach, 1e-6);
+        };
+        expectBounds(path.boundingRect());
+        shape->setPath(path * QTransform::fromScale(0.5, -0.25));
+        clock += Transaction::defaultAnimationDuration / 2;
+        Animator::shared().tick();
+        ASSERT_TRUE(shape->hasAnimationForKey("path"));
+        expectBounds(shape->presentationPath().boundingRect());
+        clock += 10;
+        Animator::shared().tick();
+    }
+    Animator::shared().setTimeSource({});
+}
+

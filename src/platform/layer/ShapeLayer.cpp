@@ -40,6 +40,59 @@ QPainterPath exactlySized(const QPainterPath& path)
     exact.setFillRule(path.fillRule());
     return exact == path ? exact : path;
 }
+
+// The bounds of a path's lines and curves (a curve's extremes, not its control points), read from its elements
+// without asking the path: its own bounds are kept in storage copies share, so a copy of its own would be made
+// first, for every frame of a path that animates.
+QRectF tightBounds(const QPainterPath& path)
+{
+    const int count = path.elementCount();
+    if (count == 0)
+        return {};
+    double minX = path.elementAt(0).x, maxX = minX, minY = path.elementAt(0).y, maxY = minY;
+    const auto include = [&](double x, double y) {
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+    };
+    // Where one coordinate of the cubic a, b, c, d turns (its derivative's roots within 0..1), included.
+    const auto turns = [](double a, double b, double c, double d, auto&& at) {
+        const double qa = -a + 3 * b - 3 * c + d, qb = 2 * (a - 2 * b + c), qc = b - a;
+        if (std::fabs(qa) < 1e-12) {
+            if (std::fabs(qb) > 1e-12)
+                at(-qc / qb);
+            return;
+        }
+        const double discriminant = qb * qb - 4 * qa * qc;
+        if (discriminant < 0)
+            return;
+        const double root = std::sqrt(discriminant);
+        at((-qb + root) / (2 * qa));
+        at((-qb - root) / (2 * qa));
+    };
+    for (int i = 1; i < count; ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isCurveTo() && i + 2 < count) {
+            const QPointF p0 = path.elementAt(i - 1), p1 = e, p2 = path.elementAt(i + 1), p3 = path.elementAt(i + 2);
+            const auto point = [&](double t) {
+                if (!(t > 0 && t < 1))
+                    return;
+                const double u = 1 - t;
+                const double w0 = u * u * u, w1 = 3 * u * u * t, w2 = 3 * u * t * t, w3 = t * t * t;
+                include(w0 * p0.x() + w1 * p1.x() + w2 * p2.x() + w3 * p3.x(),
+                        w0 * p0.y() + w1 * p1.y() + w2 * p2.y() + w3 * p3.y());
+            };
+            turns(p0.x(), p1.x(), p2.x(), p3.x(), point);
+            turns(p0.y(), p1.y(), p2.y(), p3.y(), point);
+            include(p3.x(), p3.y());
+            i += 2;
+        } else {
+            include(e.x, e.y);
+        }
+    }
+    return QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
+}
 // The path in storage of its own. Reading a path's bounds, and filling, stroking or trimming it, keep results
 // inside the storage copies share (bounds, the paint engine's form of the path): paints of the tree on several
 // threads at once work on copies of their own.
@@ -296,10 +349,10 @@ Rect ShapeLayer::drawingExtent() const
     const bool animating = hasAnimationForKey("path");
     if (pathExtent_ && !animating)
         return *pathExtent_;
-    const QPainterPath path = ownCopy(presentationPath());
+    const QPainterPath path = presentationPath();
     Rect extent = Rect::null();
     if (!path.isEmpty()) {
-        const QRectF r = path.boundingRect();
+        const QRectF r = tightBounds(path);
         extent = Rect(r.x(), r.y(), r.width(), r.height());
         if (paints(strokeColor_) && lineWidth_ > 0)
             extent = extent.insetBy(-strokeReach(), -strokeReach());
