@@ -99,8 +99,10 @@ QImage drawnApart(const Layer& root)
     for (const auto& sublayer : root.sublayers()) {
         const auto& shape = static_cast<const ShapeLayer&>(*sublayer);
         StrokeRaster raster(QRect(0, 0, 400, 300));
-        raster.addStroke(shape.path(), QTransform(), shape.lineWidth(), shape.lineCap() == LineCap::round,
-                         shape.strokeColor().alphaF());
+        std::vector<StrokeRaster::PathElement> elements;
+        StrokeRaster::appendElements(shape.path(), elements);
+        raster.addStroke(elements.data(), int(elements.size()), QTransform(), shape.lineWidth(),
+                         shape.lineCap() == LineCap::round, shape.strokeColor().alphaF());
         raster.drawStrips(shape.strokeColor(),
                           [&painter](QPoint at, const QImage& strip) { painter.drawImage(at, strip); });
     }

@@ -209,7 +209,7 @@ const ShapeLayer* plainStroke(Painting& p, const Layer& layer)
 }
 
 // The layer as the plain stroke a StrokeRaster draws, with the path it is drawn with; shape none when it is not
-// one. Its elements are left for the caller to append.
+// one. Its elements are left for the caller to append (appendPathOf).
 PreparedStroke plainStrokeOf(Painting& p, const Layer& layer, QPainterPath& drawn)
 {
     PreparedStroke stroke;
@@ -232,6 +232,14 @@ PreparedStroke plainStrokeOf(Painting& p, const Layer& layer, QPainterPath& draw
     stroke.lineWidth = shape->lineWidth();
     stroke.roundEnds = shape->lineCap() == LineCap::round;
     return stroke;
+}
+
+// Appends the path's elements to the array, noting where the stroke's lie.
+void appendPathOf(PreparedStroke& stroke, const QPainterPath& drawn, std::vector<StrokeRaster::PathElement>& elements)
+{
+    stroke.firstElement = elements.size();
+    StrokeRaster::appendElements(drawn, elements);
+    stroke.elementCount = int(elements.size() - stroke.firstElement);
 }
 
 // Draws the plain strokes of one colour from sublayers[from] on (those the filter, when given, accepts) with a
@@ -287,9 +295,7 @@ std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
                                                     opacity * stroke.colorAlpha});
         if (!prepared) {
             added.own = stroke;
-            added.own.firstElement = ownElements.size();
-            StrokeRaster::appendElements(drawn, ownElements);
-            added.own.elementCount = int(ownElements.size() - added.own.firstElement);
+            appendPathOf(added.own, drawn, ownElements);
         }
         extent |= superToDevice.mapRect(toQRectF(stroke.visual));
     }
@@ -627,11 +633,8 @@ void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer
         if (!strokes)
             continue;
         PreparedStroke& stroke = strokes->strokes.emplace_back(plainStrokeOf(p, *sublayer, drawn));
-        if (stroke.shape) {
-            stroke.firstElement = strokes->elements.size();
-            StrokeRaster::appendElements(drawn, strokes->elements);
-            stroke.elementCount = int(strokes->elements.size() - stroke.firstElement);
-        }
+        if (stroke.shape)
+            appendPathOf(stroke, drawn, strokes->elements);
     }
 }
 

@@ -192,26 +192,13 @@ void StrokeRaster::addStroke(const PathElement* elements, int count, const QTran
     if (count <= 0)
         return;
     const PathElement& end = elements[count - 1];
-    lines_.push_back({elements, 0, count, toDevice, width, roundEnds, alpha,
-                      drawingOrder(toDevice.map(QPointF(end.x, end.y)))});
-}
-
-void StrokeRaster::addStroke(const QPainterPath& path, const QTransform& toDevice, double width, bool roundEnds,
-                             double alpha)
-{
-    const std::size_t offset = copied_.size();
-    appendElements(path, copied_);
-    const int count = int(copied_.size() - offset);
-    if (count == 0)
-        return;
-    const PathElement& end = copied_.back();
-    lines_.push_back({nullptr, offset, count, toDevice, width, roundEnds, alpha,
+    lines_.push_back({elements, count, toDevice, width, roundEnds, alpha,
                       drawingOrder(toDevice.map(QPointF(end.x, end.y)))});
 }
 
 void StrokeRaster::drawLine(const Line& line)
 {
-    const PathElement* const elements = line.elements ? line.elements : copied_.data() + line.offset;
+    const PathElement* const elements = line.elements;
     const int count = line.count;
     const QTransform& toDevice = line.toDevice;
     const unsigned alphaByte = coverageByte(line.alpha);
@@ -535,7 +522,6 @@ void StrokeRaster::drawStrips(const QColor& color,
     for (const Line& line : lines_)
         drawLine(line);
     lines_.clear();
-    copied_.clear();
     // The colour at each coverage, premultiplied.
     const QRgb rgb = color.rgb();
     const unsigned r = qRed(rgb), g = qGreen(rgb), b = qBlue(rgb);

@@ -71,8 +71,6 @@ public:
     // times the opacity it is drawn with). The elements are read by drawStrips() and must live until then.
     void addStroke(const PathElement* elements, int count, const QTransform& toDevice, double width, bool roundEnds,
                    double alpha);
-    // The same, with the path's elements copied.
-    void addStroke(const QPainterPath& path, const QTransform& toDevice, double width, bool roundEnds, double alpha);
 
     // Rasterizes the lines added, then hands them, in the colour (its alpha ignored), to draw as images of
     // strips of a few rows over the pixels they cover, with their device positions. Qt blends an image of many
@@ -96,9 +94,7 @@ private:
         static constexpr unsigned none = 0, start = 1, end = 2;
     };
     struct Line {
-        // The elements: from the caller's array, or from copied_ at offset.
         const PathElement* elements;
-        std::size_t offset;
         int count;
         QTransform toDevice;
         double width;
@@ -106,9 +102,8 @@ private:
         double alpha;
         std::uint64_t order;
     };
-    // The lines added, drawn by drawStrips() in order, and the elements of paths added as such.
+    // The lines added, drawn by drawStrips() in order.
     std::vector<Line> lines_;
-    std::vector<PathElement> copied_;
     // A line's place in the order lines are drawn in: its end point's device coordinates, bit by bit from the
     // lowest, the two interleaved.
     static std::uint64_t drawingOrder(QPointF end);
