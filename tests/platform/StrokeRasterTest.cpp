@@ -229,6 +229,66 @@ TEST(StrokeRaster, APaintOfPartOfTheViewShowsThePixelsOfAPaintOfTheWhole)
     EXPECT_GT(largestDifference(changed, whole), 100);
 }
 
+TEST(StrokeRaster, APathCutToAnAreaDrawsInEveryPartOfItWhatTheWholePathDraws)
+{
+    // A branch to a child far below, flat ends; a curve that leaves the area and comes back, round ends; lines
+    // and a curve out of it and back in, two subpaths; a wide line along the area's edge, just outside.
+    QPainterPath loop(QPointF(20, 280));
+    loop.cubicTo(QPointF(900, -3000), QPointF(-500, -3000), QPointF(380, 280));
+    QPainterPath mixed(QPointF(10, 10));
+    mixed.lineTo(200, 40);
+    mixed.cubicTo(QPointF(2000, 40), QPointF(2000, 600), QPointF(150, 290));
+    mixed.lineTo(-800, 290);
+    mixed.moveTo(-900, -50);
+    mixed.cubicTo(QPointF(300, -50), QPointF(100, 400), QPointF(390, 5000));
+    // A wide line just above the area, within reach of its top row.
+    QPainterPath above(QPointF(-500, -3));
+    above.cubicTo(QPointF(-100, -2), QPointF(500, -4), QPointF(900, -3));
+    struct Case {
+        QPainterPath path;
+        double width;
+        bool roundEnds;
+    };
+    const std::vector<Case> cases = {{branch({40, 150}, {300, 5150}), 3.75, false}, {loop, 8, true}, {mixed, 5, false},
+                                     {above, 8, false}};
+    const QRectF area(0, 0, 400, 300);
+    for (const double scale : {1.0, 2.5}) {
+        const QRect pixels(0, 0, int(400 * scale), int(300 * scale));
+        for (const Case& c : cases) {
+            std::vector<StrokeRaster::PathElement> whole, cut;
+            StrokeRaster::appendElements(c.path, whole);
+            const std::optional<QRectF> kept = StrokeRaster::cutToArea(whole.data(), int(whole.size()), area, scale,
+                                                                       c.width, cut);
+            ASSERT_TRUE(kept);
+            // The parts' rasters, as bands: the whole, rows of it, a single row, a corner.
+            for (const QRect& part : {pixels, QRect(0, 0, pixels.width(), 97), QRect(0, 97, pixels.width(), 1),
+                                      QRect(0, 98, pixels.width(), pixels.height() - 98), QRect(300, 200, 80, 60)}) {
+                const auto drawn = [&](const std::vector<StrokeRaster::PathElement>& elements) {
+                    QImage image = blank(pixels.size());
+                    QPainter painter(&image);
+                    StrokeRaster raster(part);
+                    raster.addStroke(elements.data(), int(elements.size()), QTransform::fromScale(scale, scale),
+                                     c.width, c.roundEnds, 1);
+                    raster.drawStrips(Qt::black, [&](QPoint at, const QImage& strip) { painter.drawImage(at, strip); });
+                    return image;
+                };
+                const QImage fromWhole = drawn(whole);
+                EXPECT_EQ(largestDifference(fromWhole, drawn(cut)), 0) << scale << " " << part.y();
+                // What the path draws lies within its reach of what was kept of it.
+                const QRect reach = QTransform::fromScale(scale, scale).mapRect(*kept).toAlignedRect().adjusted(
+                    -int(c.width * scale), -int(c.width * scale), int(c.width * scale), int(c.width * scale));
+                QImage outside = fromWhole;
+                QPainter(&outside).fillRect(reach, Qt::white);
+                EXPECT_EQ(ink(outside), 0) << scale;
+            }
+        }
+    }
+    // A path that keeps out of reach of the area is cut away whole.
+    std::vector<StrokeRaster::PathElement> away, cut;
+    StrokeRaster::appendElements(branch({500, 150}, {900, 5000}), away);
+    EXPECT_FALSE(StrokeRaster::cutToArea(away.data(), int(away.size()), area, 1, 3.75, cut));
+}
+
 TEST(StrokeRaster, LinesItDoesNotDrawAsDrawnAreLeftToQt)
 {
     // Dashes, squared ends, mitred corners and a closed outline: each painted as its own draw() paints it.

@@ -209,7 +209,7 @@ const ShapeLayer* plainStroke(Painting& p, const Layer& layer)
 }
 
 // The layer as the plain stroke a StrokeRaster draws, with the path it is drawn with; shape none when it is not
-// one. Its elements are left for the caller to append (appendPathOf).
+// one. Its elements are left for the caller to read.
 PreparedStroke plainStrokeOf(Painting& p, const Layer& layer, QPainterPath& drawn)
 {
     PreparedStroke stroke;
@@ -234,14 +234,6 @@ PreparedStroke plainStrokeOf(Painting& p, const Layer& layer, QPainterPath& draw
     return stroke;
 }
 
-// Appends the path's elements to the array, noting where the stroke's lie.
-void appendPathOf(PreparedStroke& stroke, const QPainterPath& drawn, std::vector<StrokeRaster::PathElement>& elements)
-{
-    stroke.firstElement = elements.size();
-    StrokeRaster::appendElements(drawn, elements);
-    stroke.elementCount = int(elements.size() - stroke.firstElement);
-}
-
 // Draws the plain strokes of one colour from sublayers[from] on (those the filter, when given, accepts) with a
 // StrokeRaster, as paintLayer would draw each; returns how many sublayers it took, none when the first is not
 // such a stroke or the paint does not draw strokes together. Prepared strokes, when given, stand for the
@@ -253,7 +245,8 @@ std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
 {
     if (!p.drawsStrokesTogether())
         return 0;
-    // What a paint without a preparation reads of each layer, the elements of the paths it draws in its own array.
+    // What a paint without a preparation reads of each layer, the elements of the paths it draws in an array of
+    // its own.
     std::vector<StrokeRaster::PathElement> ownElements;
     PreparedStroke own;
     QPainterPath drawn;
@@ -270,8 +263,9 @@ std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
         return 0;
     struct Stroke {
         const PreparedStroke* prepared;
-        // Of a paint without a preparation: the stroke, its elements in ownElements.
+        // Of a paint without a preparation: the stroke, its elements in ownElements from the first on.
         PreparedStroke own;
+        std::size_t first;
         QTransform toDevice;
         double alpha;
     };
@@ -290,12 +284,13 @@ std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
             || !extentsMeet(stroke.visual, exposed))
             continue;
         ++p.counts().layersPainted;
-        Stroke& added = strokes.emplace_back(Stroke{prepared ? &stroke : nullptr, {},
+        Stroke& added = strokes.emplace_back(Stroke{prepared ? &stroke : nullptr, {}, ownElements.size(),
                                                     QTransform::fromTranslate(stroke.offset.x, stroke.offset.y) * superToDevice,
                                                     opacity * stroke.colorAlpha});
         if (!prepared) {
             added.own = stroke;
-            appendPathOf(added.own, drawn, ownElements);
+            StrokeRaster::appendElements(drawn, ownElements);
+            added.own.elementCount = int(ownElements.size() - added.first);
         }
         extent |= superToDevice.mapRect(toQRectF(stroke.visual));
     }
@@ -303,15 +298,14 @@ std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
     if (strokes.empty() || pixels.isEmpty())
         return i - from;
     p.setOpacity(1);
-    const StrokeRaster::PathElement* const elements = prepared ? prepared->elements.data() : ownElements.data();
     // A large area (an export of a whole map) is drawn a slab of rows at a time, each with the strokes that reach it.
     const int slabRows = std::max(StrokeRaster::stripRows, int(maxRasterPixels / std::max(1, pixels.width())));
     for (int top = pixels.top(); top <= pixels.bottom(); top += slabRows) {
         StrokeRaster raster(QRect(pixels.left(), top, pixels.width(), std::min(slabRows, pixels.bottom() + 1 - top)));
         for (const Stroke& stroke : strokes) {
             const PreparedStroke& s = stroke.prepared ? *stroke.prepared : stroke.own;
-            raster.addStroke(elements + s.firstElement, s.elementCount, stroke.toDevice, s.lineWidth,
-                             s.roundEnds, stroke.alpha);
+            raster.addStroke(stroke.prepared ? s.path : ownElements.data() + stroke.first, s.elementCount,
+                             stroke.toDevice, s.lineWidth, s.roundEnds, stroke.alpha);
         }
         raster.drawStrips(QColor::fromRgb(color), [&p](QPoint topLeft, const QImage& strip) {
             p.drawDeviceImage(QPointF(topLeft), strip);
@@ -607,6 +601,50 @@ bool near(const Layer& layer, const Rect& exposed, double parentOpacity)
     return !visual.isNull() && extentsMeet(visual, exposed);
 }
 
+// Cuts the paths of the prepared strokes (read: stroke i's elements from first[i] to first[i + 1]) to the area
+// the paints draw (the layer's coordinates, at pixelsPerUnit device pixels to the unit), runs of them on several
+// threads when there are many, and bounds each stroke's visual extent by what of it they may draw.
+void cutToArea(LayerPaintPreparation::StrokesOfLayer& prepared, const std::vector<StrokeRaster::PathElement>& read,
+               const std::vector<std::size_t>& first, const Rect& area, double pixelsPerUnit,
+               const LayerPaintPreparation::RunAll& runAll)
+{
+    constexpr std::size_t perRun = 1024;
+    std::vector<PreparedStroke>& strokes = prepared.strokes;
+    prepared.elements.assign((strokes.size() + perRun - 1) / perRun, {});
+    const auto cutRun = [&](std::size_t run) {
+        std::vector<StrokeRaster::PathElement>& elements = prepared.elements[run];
+        const std::size_t end = std::min(strokes.size(), (run + 1) * perRun);
+        std::vector<std::size_t> cutFirst;
+        for (std::size_t i = run * perRun; i < end; ++i) {
+            PreparedStroke& stroke = strokes[i];
+            cutFirst.push_back(elements.size());
+            if (!stroke.shape)
+                continue;
+            const Point o = stroke.offset;
+            const std::optional<QRectF> kept =
+                StrokeRaster::cutToArea(read.data() + first[i], int(first[i + 1] - first[i]),
+                                        toQRectF(area).translated(-o.x, -o.y), pixelsPerUnit, stroke.lineWidth, elements);
+            stroke.elementCount = int(elements.size() - cutFirst.back());
+            // What it may draw lies within the line's reach, and a pixel, of what is kept of its path.
+            const double reach = stroke.lineWidth / 2 + 1.5 / pixelsPerUnit;
+            stroke.visual = kept ? stroke.visual.intersection(Rect(kept->x() + o.x - reach, kept->y() + o.y - reach,
+                                                                    kept->width() + 2 * reach, kept->height() + 2 * reach))
+                                 : Rect::null();
+        }
+        for (std::size_t i = run * perRun; i < end; ++i)
+            strokes[i].path = elements.data() + cutFirst[i - run * perRun];
+    };
+    if (runAll && prepared.elements.size() > 1) {
+        std::vector<std::function<void()>> jobs;
+        for (std::size_t run = 0; run < prepared.elements.size(); ++run)
+            jobs.emplace_back([&cutRun, run] { cutRun(run); });
+        runAll(jobs);
+    } else {
+        for (std::size_t run = 0; run < prepared.elements.size(); ++run)
+            cutRun(run);
+    }
+}
+
 void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed, double opacity)
 {
     // A stroke a StrokeRaster draws needs only its path of the instant (which reading it works out).
@@ -626,16 +664,23 @@ void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer
     LayerPaintPreparation::StrokesOfLayer* strokes =
         isCrowded && p.drawsStrokesTogether() ? &made.crowdedStrokes[&layer] : nullptr;
     QPainterPath drawn;
+    // Their paths as read: stroke i's elements from firstRead[i] to firstRead[i + 1].
+    std::vector<StrokeRaster::PathElement> read;
+    std::vector<std::size_t> firstRead;
     for (Layer* sublayer : sublayers) {
         if (!prepareLayer(p, made, *sublayer, area, opacity) || !visited)
             continue;
         visited->push_back(sublayer);
         if (!strokes)
             continue;
-        PreparedStroke& stroke = strokes->strokes.emplace_back(plainStrokeOf(p, *sublayer, drawn));
+        const PreparedStroke& stroke = strokes->strokes.emplace_back(plainStrokeOf(p, *sublayer, drawn));
+        firstRead.push_back(read.size());
         if (stroke.shape)
-            appendPathOf(stroke, drawn, strokes->elements);
+            StrokeRaster::appendElements(drawn, read);
     }
+    firstRead.push_back(read.size());
+    if (strokes)
+        cutToArea(*strokes, read, firstRead, area, std::fabs(p.rootDevice().m11()), made.runAll);
 }
 
 // Prepares the layer for paints of the area; false when they do not visit it.

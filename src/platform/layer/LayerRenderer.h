@@ -76,8 +76,9 @@ struct LayerPictureCache {
 struct PreparedStroke {
     // None: the layer paints more than a plain stroke.
     const ShapeLayer* shape = nullptr;
-    // Its path of the instant, in the elements of the preparation's StrokesOfLayer.
-    std::size_t firstElement = 0;
+    // Its path of the instant, as far as the paints of the area may draw it (StrokeRaster::cutToArea), in the
+    // elements of the preparation's StrokesOfLayer.
+    const StrokeRaster::PathElement* path = nullptr;
     int elementCount = 0;
     bool hidden = false;
     double opacity = 0;
@@ -97,11 +98,12 @@ struct LayerPaintPreparation {
     // And of each of those, as a plain stroke, in the same order.
     struct StrokesOfLayer {
         std::vector<PreparedStroke> strokes;
-        std::vector<StrokeRaster::PathElement> elements;
+        // Their paths, cut for a run of strokes at a time.
+        std::vector<std::vector<StrokeRaster::PathElement>> elements;
     };
     std::unordered_map<const Layer*, StrokesOfLayer> crowdedStrokes;
     // Runs jobs on several threads and returns when all are done; the preparation uses it to work out the
-    // bounds of very many changed sublayers. None runs nothing on other threads.
+    // bounds of very many changed sublayers and to cut very many paths. None runs nothing on other threads.
     using RunAll = std::function<void(const std::vector<std::function<void()>>&)>;
     RunAll runAll;
 };

@@ -169,12 +169,21 @@ void StrokeRaster::growWhole(int row)
 std::uint64_t StrokeRaster::drawingOrder(QPointF end)
 {
     const auto whole = [](double v) { return std::uint32_t(std::int32_t(std::clamp(std::floor(v), -1e9, 1e9))); };
-    const std::uint32_t x = whole(end.x()), y = whole(end.y());
-    // Bit i of x and of y go to bits 63 - 2i and 62 - 2i: the lowest bits weigh most.
-    std::uint64_t order = 0;
-    for (int i = 0; i < 32; ++i)
-        order |= (std::uint64_t((x >> i) & 1) << (63 - 2 * i)) | (std::uint64_t((y >> i) & 1) << (62 - 2 * i));
-    return order;
+    // The bits of a number spread to the even bits of a word.
+    const auto spread = [](std::uint64_t v) {
+        v = (v | (v << 16)) & 0x0000FFFF0000FFFFull;
+        v = (v | (v << 8)) & 0x00FF00FF00FF00FFull;
+        v = (v | (v << 4)) & 0x0F0F0F0F0F0F0F0Full;
+        v = (v | (v << 2)) & 0x3333333333333333ull;
+        return (v | (v << 1)) & 0x5555555555555555ull;
+    };
+    // Bit i of x and of y go to bits 2i and 2i + 1, then the word is reversed: to bits 63 - 2i and 62 - 2i, so
+    // that the lowest bits weigh most.
+    std::uint64_t v = spread(whole(end.x())) | (spread(whole(end.y())) << 1);
+    v = ((v >> 1) & 0x5555555555555555ull) | ((v & 0x5555555555555555ull) << 1);
+    v = ((v >> 2) & 0x3333333333333333ull) | ((v & 0x3333333333333333ull) << 2);
+    v = ((v >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((v & 0x0F0F0F0F0F0F0F0Full) << 4);
+    return __builtin_bswap64(v);
 }
 
 void StrokeRaster::appendElements(const QPainterPath& path, std::vector<PathElement>& elements)
@@ -192,24 +201,24 @@ void StrokeRaster::addStroke(const PathElement* elements, int count, const QTran
     if (count <= 0)
         return;
     const PathElement& end = elements[count - 1];
-    lines_.push_back({elements, count, toDevice, width, roundEnds, alpha,
-                      drawingOrder(toDevice.map(QPointF(end.x, end.y)))});
+    order_.emplace_back(drawingOrder(toDevice.map(QPointF(end.x, end.y))), std::uint32_t(lines_.size()));
+    lines_.push_back({elements, count, roundEnds, toDevice.m11(), toDevice.m22(), toDevice.dx(), toDevice.dy(), width,
+                      alpha});
 }
 
 void StrokeRaster::drawLine(const Line& line)
 {
     const PathElement* const elements = line.elements;
     const int count = line.count;
-    const QTransform& toDevice = line.toDevice;
     const unsigned alphaByte = coverageByte(line.alpha);
     const double width = line.width;
     const bool roundEnds = line.roundEnds;
     if (width_ == 0 || height_ == 0 || alphaByte == 0 || !(width > 0))
         return;
-    reach_ = width * std::fabs(toDevice.m11()) / 2 + 0.5;
+    reach_ = width * std::fabs(line.sx) / 2 + 0.5;
     opaque_ = alphaByte == 255;
-    const double sx = toDevice.m11(), sy = toDevice.m22();
-    const double dx = toDevice.dx() - pixels_.left(), dy = toDevice.dy() - pixels_.top();
+    const double sx = line.sx, sy = line.sy;
+    const double dx = line.dx - pixels_.left(), dy = line.dy - pixels_.top();
     const auto map = [&](const PathElement& q) { return Point{q.x * sx + dx, q.y * sy + dy}; };
     const auto isMoveTo = [elements](int i) { return elements[i].type == QPainterPath::MoveToElement; };
 
@@ -224,7 +233,7 @@ void StrokeRaster::drawLine(const Line& line)
                 const Point p0 = vertices_.back().p;
                 const bool startsPath = vertices_.size() == 1;
                 const bool endsPath = i + 3 >= count || isMoveTo(i + 3);
-                addCubic(p0, map(e), map(elements[i + 1]), map(elements[i + 2]), 0,
+                addCubic(p0, map(e), map(elements[i + 1]), map(elements[i + 2]), e.depth,
                          (startsPath ? Ends::start : Ends::none) | (endsPath ? Ends::end : Ends::none));
                 i += 2;
             } else {
@@ -270,14 +279,10 @@ bool leavesAlong(double dx, double dy, double cx, double cy)
 
 } // namespace
 
-void StrokeRaster::addCubic(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends)
+bool StrokeRaster::drawnStraight(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends, double tolerance)
 {
-    const double minX = std::min({p0.x, p1.x, p2.x, p3.x}), maxX = std::max({p0.x, p1.x, p2.x, p3.x});
-    const double minY = std::min({p0.y, p1.y, p2.y, p3.y}), maxY = std::max({p0.y, p1.y, p2.y, p3.y});
-    if (!nearMask(minX, minY, maxX, maxY) || coveredWholly(minX, minY, maxX, maxY)) {
-        vertices_.push_back({p3, false});
-        return;
-    }
+    if (depth >= deepest)
+        return true;
     // Flat enough when both inner control points lie near the chord (the curve lies within their hull).
     const double cx = p3.x - p0.x, cy = p3.y - p0.y;
     const double chord = std::sqrt(cx * cx + cy * cy);
@@ -292,21 +297,164 @@ void StrokeRaster::addCubic(Point p0, Point p1, Point p2, Point p3, int depth, u
                 return leavesAlong(q.x - from.x, q.y - from.y, cx, cy);
         return true;
     };
-    bool flat = std::max(offChord(p1), offChord(p2)) <= flatness;
+    bool flat = std::max(offChord(p1), offChord(p2)) <= tolerance;
     if (flat && (ends & Ends::start))
         flat = leaves(p0, p1, p2, p3, cx, cy);
     if (flat && (ends & Ends::end))
         flat = leaves(p3, p2, p1, p0, -cx, -cy);
-    if (depth >= 16 || flat) {
+    return flat;
+}
+
+void StrokeRaster::halve(const Point (&c)[4], Point (&first)[4], Point (&second)[4])
+{
+    const auto mid = [](Point a, Point b) { return Point{(a.x + b.x) / 2, (a.y + b.y) / 2}; };
+    const Point p01 = mid(c[0], c[1]), p12 = mid(c[1], c[2]), p23 = mid(c[2], c[3]);
+    const Point p012 = mid(p01, p12), p123 = mid(p12, p23);
+    const Point m = mid(p012, p123);
+    first[0] = c[0], first[1] = p01, first[2] = p012, first[3] = m;
+    second[0] = m, second[1] = p123, second[2] = p23, second[3] = c[3];
+}
+
+void StrokeRaster::addCubic(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends)
+{
+    const double minX = std::min({p0.x, p1.x, p2.x, p3.x}), maxX = std::max({p0.x, p1.x, p2.x, p3.x});
+    const double minY = std::min({p0.y, p1.y, p2.y, p3.y}), maxY = std::max({p0.y, p1.y, p2.y, p3.y});
+    if (!nearMask(minX, minY, maxX, maxY) || coveredWholly(minX, minY, maxX, maxY)) {
+        vertices_.push_back({p3, false});
+        return;
+    }
+    if (drawnStraight(p0, p1, p2, p3, depth, ends, flatness)) {
         vertices_.push_back({p3, true});
         return;
     }
-    const auto mid = [](Point a, Point b) { return Point{(a.x + b.x) / 2, (a.y + b.y) / 2}; };
-    const Point p01 = mid(p0, p1), p12 = mid(p1, p2), p23 = mid(p2, p3);
-    const Point p012 = mid(p01, p12), p123 = mid(p12, p23);
-    const Point m = mid(p012, p123);
-    addCubic(p0, p01, p012, m, depth + 1, ends & Ends::start);
-    addCubic(m, p123, p23, p3, depth + 1, ends & Ends::end);
+    Point a[4], b[4];
+    halve({p0, p1, p2, p3}, a, b);
+    addCubic(a[0], a[1], a[2], a[3], depth + 1, ends & Ends::start);
+    addCubic(b[0], b[1], b[2], b[3], depth + 1, ends & Ends::end);
+}
+
+// Cuts a path as StrokeRaster::cutToArea() says. Pieces left out next to one another become one move while
+// their box stays out of reach of the area.
+class StrokeRaster::Cutter {
+public:
+    Cutter(const QRectF& area, double margin, double tolerance, double pieceUnits, std::vector<PathElement>& out)
+        : left_(area.left() - margin), top_(area.top() - margin), right_(area.right() + margin),
+          bottom_(area.bottom() + margin), tolerance_(tolerance), pieceUnits_(pieceUnits), out_(out)
+    {
+    }
+
+    void moveTo(Point p)
+    {
+        flush();
+        out_.push_back({p.x, p.y, QPainterPath::MoveToElement});
+        current_ = p;
+    }
+    void lineTo(Point p)
+    {
+        if (outside(std::min(current_.x, p.x), std::min(current_.y, p.y), std::max(current_.x, p.x),
+                    std::max(current_.y, p.y))) {
+            leaveOut(p);
+        } else {
+            flush();
+            keep(current_);
+            keep(p);
+            out_.push_back({p.x, p.y, QPainterPath::LineToElement});
+        }
+        current_ = p;
+    }
+    void curveTo(const Point (&c)[4], int depth, unsigned ends)
+    {
+        const double minX = std::min({c[0].x, c[1].x, c[2].x, c[3].x}), maxX = std::max({c[0].x, c[1].x, c[2].x, c[3].x});
+        const double minY = std::min({c[0].y, c[1].y, c[2].y, c[3].y}), maxY = std::max({c[0].y, c[1].y, c[2].y, c[3].y});
+        if (outside(minX, minY, maxX, maxY)) {
+            leaveOut(c[3]);
+        } else if (std::max(maxX - minX, maxY - minY) <= pieceUnits_
+                   || drawnStraight(c[0], c[1], c[2], c[3], depth, ends, tolerance_)) {
+            flush();
+            for (const Point& q : c)
+                keep(q);
+            out_.push_back({c[1].x, c[1].y, QPainterPath::CurveToElement, std::uint8_t(depth)});
+            out_.push_back({c[2].x, c[2].y, QPainterPath::CurveToDataElement});
+            out_.push_back({c[3].x, c[3].y, QPainterPath::CurveToDataElement});
+        } else {
+            Point a[4], b[4];
+            halve(c, a, b);
+            curveTo(a, depth + 1, ends & Ends::start);
+            curveTo(b, depth + 1, ends & Ends::end);
+        }
+        current_ = c[3];
+    }
+    // Ends the path: a move left pending is written.
+    std::optional<QRectF> finish()
+    {
+        flush();
+        if (keptLeft_ > keptRight_)
+            return std::nullopt;
+        return QRectF(QPointF(keptLeft_, keptTop_), QPointF(keptRight_, keptBottom_));
+    }
+
+private:
+    bool outside(double minX, double minY, double maxX, double maxY) const
+    {
+        return maxX < left_ || minX > right_ || maxY < top_ || minY > bottom_;
+    }
+    void leaveOut(Point to)
+    {
+        if (!pending_ || !outside(std::min(pendingFrom_.x, to.x), std::min(pendingFrom_.y, to.y),
+                                  std::max(pendingFrom_.x, to.x), std::max(pendingFrom_.y, to.y))) {
+            flush();
+            pending_ = true;
+            pendingFrom_ = current_;
+        }
+        pendingTo_ = to;
+    }
+    void flush()
+    {
+        if (pending_)
+            out_.push_back({pendingTo_.x, pendingTo_.y, QPainterPath::LineToElement});
+        pending_ = false;
+    }
+    void keep(Point p)
+    {
+        keptLeft_ = std::min(keptLeft_, p.x);
+        keptRight_ = std::max(keptRight_, p.x);
+        keptTop_ = std::min(keptTop_, p.y);
+        keptBottom_ = std::max(keptBottom_, p.y);
+    }
+
+    double left_, top_, right_, bottom_, tolerance_, pieceUnits_;
+    std::vector<PathElement>& out_;
+    Point current_{0, 0};
+    // A move left pending: from the point before the pieces left out to the end of the last.
+    bool pending_ = false;
+    Point pendingFrom_{0, 0}, pendingTo_{0, 0};
+    double keptLeft_ = HUGE_VAL, keptTop_ = HUGE_VAL, keptRight_ = -HUGE_VAL, keptBottom_ = -HUGE_VAL;
+};
+
+std::optional<QRectF> StrokeRaster::cutToArea(const PathElement* elements, int count, const QRectF& area,
+                                              double pixelsPerUnit, double width, std::vector<PathElement>& out)
+{
+    // A raster's pixels lie within the area's, a pixel or so more where its edges cut pixels; it leaves out what
+    // lies further than the line's reach and a pixel from them.
+    const double reach = width * pixelsPerUnit / 2 + 0.5;
+    Cutter cutter(area, (reach + 4) / pixelsPerUnit, flatness / pixelsPerUnit, pieceSize / pixelsPerUnit, out);
+    const auto point = [elements](int i) { return Point{elements[i].x, elements[i].y}; };
+    const auto isMoveTo = [elements](int i) { return elements[i].type == QPainterPath::MoveToElement; };
+    for (int i = 0; i < count; ++i) {
+        // The ends a curve holds, as drawLine() finds them.
+        if (isMoveTo(i) || i == 0) {
+            cutter.moveTo(point(i));
+        } else if (elements[i].type == QPainterPath::CurveToElement && i + 2 < count) {
+            const bool startsPath = isMoveTo(i - 1);
+            const bool endsPath = i + 3 >= count || isMoveTo(i + 3);
+            cutter.curveTo({point(i - 1), point(i), point(i + 1), point(i + 2)}, elements[i].depth,
+                           (startsPath ? Ends::start : Ends::none) | (endsPath ? Ends::end : Ends::none));
+            i += 2;
+        } else {
+            cutter.lineTo(point(i));
+        }
+    }
+    return cutter.finish();
 }
 
 double StrokeRaster::joinReach(std::size_t v) const
@@ -518,10 +666,19 @@ void StrokeRaster::mergeLine(unsigned alpha)
 void StrokeRaster::drawStrips(const QColor& color,
                               const std::function<void(QPoint topLeft, const QImage& strip)>& draw)
 {
-    std::stable_sort(lines_.begin(), lines_.end(), [](const Line& a, const Line& b) { return a.order < b.order; });
-    for (const Line& line : lines_)
-        drawLine(line);
+    std::sort(order_.begin(), order_.end());
+    // In that order the lines and their paths lie all over memory: each is asked for a few lines ahead of its
+    // turn, its path a little later, so that neither keeps the drawing waiting.
+    constexpr std::size_t lineAhead = 8, pathAhead = 4;
+    for (std::size_t k = 0; k < order_.size(); ++k) {
+        if (k + lineAhead < order_.size())
+            __builtin_prefetch(&lines_[order_[k + lineAhead].second]);
+        if (k + pathAhead < order_.size())
+            __builtin_prefetch(lines_[order_[k + pathAhead].second].elements);
+        drawLine(lines_[order_[k].second]);
+    }
     lines_.clear();
+    order_.clear();
     // The colour at each coverage, premultiplied.
     const QRgb rgb = color.rgb();
     const unsigned r = qRed(rgb), g = qGreen(rgb), b = qBlue(rgb);
