@@ -20,20 +20,24 @@ constexpr int maxSeparateUpdates = 256;
 constexpr int maxSeparatePaintRects = 8;
 // Regions of more rectangles than this are painted as their bounding rectangle.
 constexpr int maxMergedPaintRects = 64;
+// Neighbours whose joint rectangle adds at most this many pixels to theirs are painted as one: every paint
+// visits the layers near its area, and where many lines meet (a node with thousands of children) that costs
+// more than the few pixels between them.
+constexpr qint64 joinedPaintSlack = 128 * 128;
 constexpr double pictureRebuildBudget = 0.008;  // seconds per paint
 
 // At most maxSeparatePaintRects rectangles, apart from each other, that cover the region: neighbours whose
-// joint rectangle adds the least area are joined first (with every rectangle it then meets). A strip that
-// came into view and a few changes far from it stay apart, where one rectangle round them all would cover
-// most of the view. (Each pixel is painted once: translucent layers over a translucent background must not
-// be drawn twice.)
+// joint rectangle adds the least area are joined first (with every rectangle it then meets), and then those
+// whose joint rectangle adds little. A strip that came into view and a few changes far from it stay apart,
+// where one rectangle round them all would cover most of the view. (Each pixel is painted once: translucent
+// layers over a translucent background must not be drawn twice.)
 std::vector<QRect> paintRects(const QRegion& region)
 {
     std::vector<QRect> rects(region.begin(), region.end());
     if (int(rects.size()) > maxMergedPaintRects)
         return {region.boundingRect()};
     const auto area = [](const QRect& r) { return qint64(r.width()) * r.height(); };
-    while (int(rects.size()) > maxSeparatePaintRects) {
+    while (rects.size() > 1) {
         std::size_t bestA = 0, bestB = 1;
         qint64 bestCost = std::numeric_limits<qint64>::max();
         for (std::size_t a = 0; a < rects.size(); ++a)
@@ -45,6 +49,8 @@ std::vector<QRect> paintRects(const QRegion& region)
                     bestB = b;
                 }
             }
+        if (int(rects.size()) <= maxSeparatePaintRects && bestCost > joinedPaintSlack)
+            break;
         QRect joined = rects[bestA].united(rects[bestB]);
         rects.erase(rects.begin() + std::ptrdiff_t(bestB));
         rects.erase(rects.begin() + std::ptrdiff_t(bestA));

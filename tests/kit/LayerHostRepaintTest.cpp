@@ -10,6 +10,7 @@
 #include "platform/layer/Layer.h"
 #include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
+#include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
 #include "support/QtWait.h"
 
@@ -49,4 +50,42 @@ TEST(LayerHostRepaint, ATallHostScrolledFarDownStopsPaintingOnceItShowsItsPictur
     EXPECT_EQ(stats.picturesResampled, 0u);
     EXPECT_LE(stats.picturesDrawn, 40u) << "paints " << stats.sharedPaints << " bands";
     LayerBandPainter::setMaximumBands(0);
+}
+
+TEST(LayerHostRepaint, ChangesCloseTogetherArePaintedByOnePaint)
+{
+    // A node with many children: every branch line leaves the parent, so every paint near it visits them all.
+    Transaction noActions(true);
+    LayerHostWidget host;
+    host.resize(640, 480);
+    host.setFrameSize({640, 480});
+    constexpr int lines = 300;
+    for (int i = 0; i < lines; ++i) {
+        auto line = std::make_shared<ShapeLayer>();
+        line->setFrame({0, 0, 640, 480});
+        QPainterPath path(QPointF(100, 240));
+        path.cubicTo(QPointF(200, 240), QPointF(300, 240 + (i - lines / 2) * 40.0), QPointF(400, 240 + (i - lines / 2) * 40.0));
+        line->setPath(path);
+        line->setFillColor(QColor());
+        line->setStrokeColor(QColor(90, 90, 90));
+        line->setLineWidth(2);
+        host.layer()->addSublayer(line);
+    }
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    EXPECT_EVENTUALLY(LayerRenderer::statistics().layersPainted > 0);
+    QCoreApplication::processEvents();
+
+    // A label's change as the region holds it, row by row, and one beside it: painted as one area, the lines
+    // are visited once, not once for each of its rectangles.
+    LayerRenderer::statistics() = {};
+    QRegion changed(QRect(110, 230, 60, 4));
+    changed += QRect(110, 234, 60, 20);
+    changed += QRect(190, 234, 50, 20);
+    changed += QRect(110, 254, 60, 4);
+    ASSERT_EQ(changed.rectCount(), 4);
+    host.update(changed);
+    EXPECT_EVENTUALLY(LayerRenderer::statistics().layersPainted > 0);
+    EXPECT_GT(LayerRenderer::statistics().layersPainted, std::size_t(lines / 2));
+    EXPECT_LE(LayerRenderer::statistics().layersPainted, std::size_t(lines + 1));
 }
