@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+#include "platform/layer/Animator.h"
+#include "platform/layer/LayerBandPainter.h"
 #include "platform/layer/LayerRenderer.h"
 #include "platform/layer/ShapeLayer.h"
 #include "platform/layer/StrokeRaster.h"
@@ -322,4 +324,56 @@ TEST(StrokeRaster, LinesItDoesNotDrawAsDrawnAreLeftToQt)
         }
         EXPECT_EQ(largestDifference(rendered(*root, {200, 160}), qt), 0) << c.what;
     }
+}
+
+TEST(LayerRendererBands, ABandedPaintOfThousandsOfLinesInMidGlideShowsWhatOnePaintShows)
+{
+    // A node with thousands of children, their lines read on several threads for the bands: among them round
+    // ends, a hidden line, a dashed one and one holding a sublayer (both prepared in order), one far from the
+    // view, and lines half way through a glide.
+    double now = 0;
+    Animator::shared().setTimeSource([&now] { return now; });
+    auto root = std::make_shared<Layer>();
+    std::vector<std::shared_ptr<ShapeLayer>> lines;
+    {
+        const Transaction still(true);
+        root->setBounds(Rect(0, 0, 640, 480));
+        for (int i = 0; i < 3000; ++i) {
+            const QPointF from = i == 30 ? QPointF(900, 200) : QPointF(60, 240);
+            lines.push_back(line(branch(from, {500, 240 + (i - 1500) * 7.0}), QColor(40, 70, 30), 3.75,
+                                 i % 7 ? LineCap::butt : LineCap::round));
+            root->addSublayer(lines.back());
+        }
+        lines[5]->setHidden(true);
+        lines[10]->setLineDashPattern({6, 4});
+        lines[20]->addSublayer(line(branch({200, 100}, {400, 300}), QColor(200, 40, 40), 2));
+    }
+    {
+        const Transaction glide;
+        for (int i = 1000; i < 2000; ++i)
+            lines[std::size_t(i)]->setPath(branch({60, 240}, {520, 240 + (i - 1500) * 7.0 - 3.5}));
+    }
+    now = Transaction::defaultAnimationDuration / 2;
+    Animator::shared().tick();
+
+    const QImage one = rendered(*root, {640, 480});
+    QImage banded = blank({640, 480});
+    LayerBandPainter::setMaximumBands(3);
+    {
+        QPainter painter(&banded);
+        painter.setRenderHint(QPainter::Antialiasing);
+        LayerBandPainter bands;
+        LayerRenderer::statistics() = {};
+        bands.render(painter, *root, {}, banded.rect(), [](const QRect& part) {
+            return Rect(part.x(), part.y(), part.width(), part.height());
+        });
+    }
+    LayerBandPainter::setMaximumBands(0);
+    EXPECT_GE(LayerRenderer::statistics().sharedPaints, 2u);
+    EXPECT_LE(largestDifference(one, banded), 1);
+    // What both showed was the glide half way: its end looks otherwise.
+    now = 1;
+    Animator::shared().tick();
+    EXPECT_GT(largestDifference(one, rendered(*root, {640, 480})), 100);
+    Animator::shared().setTimeSource({});
 }

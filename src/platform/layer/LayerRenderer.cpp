@@ -601,48 +601,97 @@ bool near(const Layer& layer, const Rect& exposed, double parentOpacity)
     return !visual.isNull() && extentsMeet(visual, exposed);
 }
 
-// Cuts the paths of the prepared strokes (read: stroke i's elements from first[i] to first[i + 1]) to the area
-// the paints draw (the layer's coordinates, at pixelsPerUnit device pixels to the unit), runs of them on several
-// threads when there are many, and bounds each stroke's visual extent by what of it they may draw.
-void cutToArea(LayerPaintPreparation::StrokesOfLayer& prepared, const std::vector<StrokeRaster::PathElement>& read,
-               const std::vector<std::size_t>& first, const Rect& area, double pixelsPerUnit,
-               const LayerPaintPreparation::RunAll& runAll)
+// A plain stroke as the paints of the area (its superlayer's coordinates, pixelsPerUnit device pixels to the
+// unit) read it: its path cut to the area (StrokeRaster::cutToArea), appended to out (scratch holds it as read),
+// its visual extent bounded by what of it they may draw. Its path pointer is left for the caller to set.
+PreparedStroke readStroke(Painting& p, const Layer& layer, const Rect& area, double pixelsPerUnit,
+                          std::vector<StrokeRaster::PathElement>& scratch, std::vector<StrokeRaster::PathElement>& out)
 {
-    constexpr std::size_t perRun = 1024;
-    std::vector<PreparedStroke>& strokes = prepared.strokes;
-    prepared.elements.assign((strokes.size() + perRun - 1) / perRun, {});
-    const auto cutRun = [&](std::size_t run) {
-        std::vector<StrokeRaster::PathElement>& elements = prepared.elements[run];
-        const std::size_t end = std::min(strokes.size(), (run + 1) * perRun);
-        std::vector<std::size_t> cutFirst;
-        for (std::size_t i = run * perRun; i < end; ++i) {
-            PreparedStroke& stroke = strokes[i];
-            cutFirst.push_back(elements.size());
-            if (!stroke.shape)
-                continue;
-            const Point o = stroke.offset;
-            const std::optional<QRectF> kept =
-                StrokeRaster::cutToArea(read.data() + first[i], int(first[i + 1] - first[i]),
-                                        toQRectF(area).translated(-o.x, -o.y), pixelsPerUnit, stroke.lineWidth, elements);
-            stroke.elementCount = int(elements.size() - cutFirst.back());
-            // What it may draw lies within the line's reach, and a pixel, of what is kept of its path.
-            const double reach = stroke.lineWidth / 2 + 1.5 / pixelsPerUnit;
-            stroke.visual = kept ? stroke.visual.intersection(Rect(kept->x() + o.x - reach, kept->y() + o.y - reach,
-                                                                    kept->width() + 2 * reach, kept->height() + 2 * reach))
-                                 : Rect::null();
-        }
-        for (std::size_t i = run * perRun; i < end; ++i)
-            strokes[i].path = elements.data() + cutFirst[i - run * perRun];
+    QPainterPath drawn;
+    PreparedStroke stroke = plainStrokeOf(p, layer, drawn);
+    if (!stroke.shape)
+        return stroke;
+    scratch.clear();
+    StrokeRaster::appendElements(drawn, scratch);
+    const std::size_t first = out.size();
+    const Point o = stroke.offset;
+    const std::optional<QRectF> kept = StrokeRaster::cutToArea(
+        scratch.data(), int(scratch.size()), toQRectF(area).translated(-o.x, -o.y), pixelsPerUnit, stroke.lineWidth, out);
+    stroke.elementCount = int(out.size() - first);
+    // What it may draw lies within the line's reach, and a pixel, of what is kept of its path.
+    const double reach = stroke.lineWidth / 2 + 1.5 / pixelsPerUnit;
+    stroke.visual = kept ? stroke.visual.intersection(Rect(kept->x() + o.x - reach, kept->y() + o.y - reach,
+                                                            kept->width() + 2 * reach, kept->height() + 2 * reach))
+                         : Rect::null();
+    return stroke;
+}
+
+// Prepares the sublayers of a crowded layer for paints of the area (the layer's coordinates), listing those the
+// paints visit and reading their plain strokes. Most of a crowded layer's sublayers are plain strokes of their
+// own (branch lines), whose preparation reads and writes only their own layer: they are looked at on several
+// threads at once, a run of them each; the others in order, as prepareLayer prepares them.
+void prepareCrowdedStrokes(Painting& p, LayerPaintPreparation& made, const std::vector<Layer*>& sublayers,
+                           const Rect& area, double opacity, std::vector<Layer*>& visited,
+                           LayerPaintPreparation::StrokesOfLayer& strokes)
+{
+    const double scale = std::fabs(p.rootDevice().m11());
+    enum class Found : std::uint8_t { unknown, away, stroke };
+    // Of each sublayer: what the runs found, and where its elements start in the array of its run.
+    struct Entry {
+        Found found = Found::unknown;
+        PreparedStroke stroke;
+        std::size_t first = 0;
     };
-    if (runAll && prepared.elements.size() > 1) {
+    std::vector<Entry> entries(sublayers.size());
+    constexpr std::size_t perRun = 1024;
+    const std::size_t runs = (sublayers.size() + perRun - 1) / perRun;
+    // An array of elements for each run, and one for the sublayers prepared in order.
+    strokes.elements.assign(runs + 1, {});
+    const auto lookAt = [&](std::size_t run) {
+        std::vector<StrokeRaster::PathElement> scratch;
+        for (std::size_t i = run * perRun; i < std::min(sublayers.size(), (run + 1) * perRun); ++i) {
+            const Layer& sublayer = *sublayers[i];
+            const ShapeLayer* shape = sublayer.sublayers().empty() ? plainStroke(p, sublayer) : nullptr;
+            if (!shape)
+                continue;
+            if (!near(sublayer, area, opacity)) {
+                entries[i].found = Found::away;
+            } else if (shape->strokesPlainly(shape->presentationPath())) {
+                entries[i].first = strokes.elements[run].size();
+                entries[i].stroke = readStroke(p, sublayer, area, scale, scratch, strokes.elements[run]);
+                entries[i].found = Found::stroke;
+            }
+        }
+    };
+    if (made.runAll && runs > 1) {
         std::vector<std::function<void()>> jobs;
-        for (std::size_t run = 0; run < prepared.elements.size(); ++run)
-            jobs.emplace_back([&cutRun, run] { cutRun(run); });
-        runAll(jobs);
+        for (std::size_t run = 0; run < runs; ++run)
+            jobs.emplace_back([&lookAt, run] { lookAt(run); });
+        made.runAll(jobs);
     } else {
-        for (std::size_t run = 0; run < prepared.elements.size(); ++run)
-            cutRun(run);
+        for (std::size_t run = 0; run < runs; ++run)
+            lookAt(run);
     }
+    std::vector<StrokeRaster::PathElement> scratch;
+    std::vector<std::pair<std::size_t, std::size_t>> where;
+    for (std::size_t i = 0; i < sublayers.size(); ++i) {
+        Entry& entry = entries[i];
+        std::size_t run = i / perRun;
+        if (entry.found == Found::away)
+            continue;
+        if (entry.found == Found::unknown) {
+            if (!prepareLayer(p, made, *sublayers[i], area, opacity))
+                continue;
+            run = runs;
+            entry.first = strokes.elements[run].size();
+            entry.stroke = readStroke(p, *sublayers[i], area, scale, scratch, strokes.elements[run]);
+        }
+        visited.push_back(sublayers[i]);
+        strokes.strokes.push_back(entry.stroke);
+        where.emplace_back(run, entry.first);
+    }
+    for (std::size_t k = 0; k < strokes.strokes.size(); ++k)
+        strokes.strokes[k].path = strokes.elements[where[k].first].data() + where[k].second;
 }
 
 void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed, double opacity)
@@ -661,26 +710,13 @@ void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer
         isCrowded ? layer.sublayersNear(area, near, made.runAll) : layer.sublayersInDrawingOrder();
     std::vector<Layer*>* visited = isCrowded ? &made.crowdedSublayers[&layer] : nullptr;
     // What the paints draw of those as plain strokes, read once for all of them.
-    LayerPaintPreparation::StrokesOfLayer* strokes =
-        isCrowded && p.drawsStrokesTogether() ? &made.crowdedStrokes[&layer] : nullptr;
-    QPainterPath drawn;
-    // Their paths as read: stroke i's elements from firstRead[i] to firstRead[i + 1].
-    std::vector<StrokeRaster::PathElement> read;
-    std::vector<std::size_t> firstRead;
-    for (Layer* sublayer : sublayers) {
-        if (!prepareLayer(p, made, *sublayer, area, opacity) || !visited)
-            continue;
-        visited->push_back(sublayer);
-        if (!strokes)
-            continue;
-        const PreparedStroke& stroke = strokes->strokes.emplace_back(plainStrokeOf(p, *sublayer, drawn));
-        firstRead.push_back(read.size());
-        if (stroke.shape)
-            StrokeRaster::appendElements(drawn, read);
+    if (isCrowded && p.drawsStrokesTogether()) {
+        prepareCrowdedStrokes(p, made, sublayers, area, opacity, *visited, made.crowdedStrokes[&layer]);
+        return;
     }
-    firstRead.push_back(read.size());
-    if (strokes)
-        cutToArea(*strokes, read, firstRead, area, std::fabs(p.rootDevice().m11()), made.runAll);
+    for (Layer* sublayer : sublayers)
+        if (prepareLayer(p, made, *sublayer, area, opacity) && visited)
+            visited->push_back(sublayer);
 }
 
 // Prepares the layer for paints of the area; false when they do not visit it.

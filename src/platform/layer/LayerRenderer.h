@@ -103,7 +103,8 @@ struct LayerPaintPreparation {
     };
     std::unordered_map<const Layer*, StrokesOfLayer> crowdedStrokes;
     // Runs jobs on several threads and returns when all are done; the preparation uses it to work out the
-    // bounds of very many changed sublayers and to cut very many paths. None runs nothing on other threads.
+    // bounds of very many changed sublayers and to read the plain strokes of crowded layers. None runs nothing on
+    // other threads.
     using RunAll = std::function<void(const std::vector<std::function<void()>>&)>;
     RunAll runAll;
 };
