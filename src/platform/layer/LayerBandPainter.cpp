@@ -42,6 +42,10 @@ constexpr int maxAutomaticBands = 6;
 // An area too small to be cut by its pixels is cut still when its rows cost this many seconds by what the last
 // paint measured: a strip that a scroll brings into view may cross thousands of lines.
 constexpr double minBandedCost = 0.006;
+// An area too small to be cut by its pixels or its cost is cut still when the last preparation read this many
+// lines of crowded layers near the area it prepared: where thousands of lines meet (a node with thousands of
+// children), every paint near them, however narrow, reads them all, and reads them faster on several threads.
+constexpr std::size_t manyStrokes = 4096;
 std::atomic<int> bandLimit{0};
 
 // The threads a paint runs on: the calling one and up to a few more.
@@ -370,6 +374,11 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     int count = bandable ? bandCount(area.size() * ratio) : 1;
     if (bandable && count < 2 && expectedCost(area, placement) > minBandedCost)
         count = std::clamp(area.height() * int(ratio) / rowsPerBand, 1, int(threadCount()));
+    // Its cost measured by a part cut for the lines it meets would say little of its rows.
+    const bool cutForLines = bandable && count < 2 && strokesLastPrepared_ >= manyStrokes && threadCount() >= 2
+                             && area.height() * int(ratio) >= 2 * minBandRows;
+    if (cutForLines)
+        count = std::clamp(area.height() * int(ratio) / rowsPerBand, 2, int(threadCount()));
     if (count < 2) {
         painter.save();
         painter.setClipRect(area);
@@ -385,6 +394,9 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
         LayerRenderer::prepareSharedPaints(painter, root, options, [](const auto& jobs) {
             BandThreads::shared().run(jobs, threadCount(), [](std::size_t) {});
         });
+    strokesLastPrepared_ = 0;
+    for (const auto& [layer, strokes] : preparation.crowdedStrokes)
+        strokesLastPrepared_ += strokes.strokes.size();
     const std::vector<QRect> rects = cut(area, count, int(std::ceil(minBandRows / ratio)), placement);
     std::vector<Band> bands(rects.size());
     // Read here: while bands are painted, finished ones are drawn into the painter.
@@ -425,7 +437,8 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     std::vector<double> costs;
     for (const Band& band : bands)
         costs.push_back(band.cost);
-    remember(rects, costs, placement);
+    if (!cutForLines)
+        remember(rects, costs, placement);
     return complete;
 }
 

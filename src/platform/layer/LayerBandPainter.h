@@ -12,7 +12,9 @@
 // drawing orders, laid-out text, cached pictures), so the band paints only read it; the animation clock is
 // held still meanwhile, so all see one frame; text, whose fonts keep caches of their own, is drawn by one band
 // at a time (TextLayer). A small area, a device pixel ratio that cuts pixels, or a process allowed a single
-// core is painted at once on the calling thread, as LayerRenderer::render paints it.
+// core is painted at once on the calling thread, as LayerRenderer::render paints it; but a small area where the
+// last paint met thousands of lines (a strip a scroll brings into view across a node's thousands of branch
+// lines) is cut still, as the preparation reads those lines on several threads.
 //
 // Where the work lies is rarely even (a root whose branches all leave it near the top of the view), so the
 // painter remembers what each row cost in its last paint and cuts the next one into bands of equal cost. The
@@ -90,6 +92,8 @@ private:
     // Where the bands are painted, each into its own rows, when they cannot be painted right into the
     // painter's image; then drawn into the painter.
     QImage picture_;
+    // The plain strokes of crowded layers the last preparation read.
+    std::size_t strokesLastPrepared_ = 0;
 };
 
 } // namespace velquine
