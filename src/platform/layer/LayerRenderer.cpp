@@ -284,9 +284,9 @@ std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
             || !extentsMeet(stroke.visual, exposed))
             continue;
         ++p.counts().layersPainted;
-        Stroke& added = strokes.emplace_back(Stroke{prepared ? &stroke : nullptr, {}, ownElements.size(),
-                                                    QTransform::fromTranslate(stroke.offset.x, stroke.offset.y) * superToDevice,
-                                                    opacity * stroke.colorAlpha});
+        const QTransform toDevice = QTransform::fromTranslate(stroke.offset.x, stroke.offset.y) * superToDevice;
+        Stroke& added = strokes.emplace_back(
+            Stroke{prepared ? &stroke : nullptr, {}, ownElements.size(), toDevice, opacity * stroke.colorAlpha});
         if (!prepared) {
             added.own = stroke;
             StrokeRaster::appendElements(drawn, ownElements);
@@ -615,8 +615,9 @@ PreparedStroke readStroke(Painting& p, const Layer& layer, const Rect& area, dou
     StrokeRaster::appendElements(drawn, scratch);
     const std::size_t first = out.size();
     const Point o = stroke.offset;
-    const std::optional<QRectF> kept = StrokeRaster::cutToArea(
-        scratch.data(), int(scratch.size()), toQRectF(area).translated(-o.x, -o.y), pixelsPerUnit, stroke.lineWidth, out);
+    const QRectF inPath = toQRectF(area).translated(-o.x, -o.y);
+    const std::optional<QRectF> kept =
+        StrokeRaster::cutToArea(scratch.data(), int(scratch.size()), inPath, pixelsPerUnit, stroke.lineWidth, out);
     stroke.elementCount = int(out.size() - first);
     // What it may draw lies within the line's reach, and a pixel, of what is kept of its path.
     const double reach = stroke.lineWidth / 2 + 1.5 / pixelsPerUnit;
@@ -651,16 +652,17 @@ void prepareCrowdedStrokes(Painting& p, LayerPaintPreparation& made, const std::
         std::vector<StrokeRaster::PathElement> scratch;
         for (std::size_t i = run * perRun; i < std::min(sublayers.size(), (run + 1) * perRun); ++i) {
             const Layer& sublayer = *sublayers[i];
-            const ShapeLayer* shape = sublayer.sublayers().empty() ? plainStroke(p, sublayer) : nullptr;
-            if (!shape)
+            if (!sublayer.sublayers().empty() || !plainStroke(p, sublayer))
                 continue;
             if (!near(sublayer, area, opacity)) {
                 entries[i].found = Found::away;
-            } else if (shape->strokesPlainly(shape->presentationPath())) {
-                entries[i].first = strokes.elements[run].size();
-                entries[i].stroke = readStroke(p, sublayer, area, scale, scratch, strokes.elements[run]);
-                entries[i].found = Found::stroke;
+                continue;
             }
+            // One that is not stroked plainly (dashed) is left to be prepared in order.
+            const std::size_t first = strokes.elements[run].size();
+            PreparedStroke stroke = readStroke(p, sublayer, area, scale, scratch, strokes.elements[run]);
+            if (stroke.shape)
+                entries[i] = {Found::stroke, std::move(stroke), first};
         }
     };
     if (made.runAll && runs > 1) {

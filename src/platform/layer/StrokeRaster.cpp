@@ -230,11 +230,8 @@ void StrokeRaster::drawLine(const Line& line)
         for (++i; i < count && !isMoveTo(i); ++i) {
             const PathElement& e = elements[i];
             if (e.type == QPainterPath::CurveToElement && i + 2 < count) {
-                const Point p0 = vertices_.back().p;
-                const bool startsPath = vertices_.size() == 1;
-                const bool endsPath = i + 3 >= count || isMoveTo(i + 3);
-                addCubic(p0, map(e), map(elements[i + 1]), map(elements[i + 2]), e.depth,
-                         (startsPath ? Ends::start : Ends::none) | (endsPath ? Ends::end : Ends::none));
+                addCubic(vertices_.back().p, map(e), map(elements[i + 1]), map(elements[i + 2]), e.depth,
+                         curveEnds(elements, count, i));
                 i += 2;
             } else {
                 addLineTo(map(e));
@@ -279,6 +276,20 @@ bool leavesAlong(double dx, double dy, double cx, double cy)
 
 } // namespace
 
+StrokeRaster::Box StrokeRaster::boxOf(Point p0, Point p1, Point p2, Point p3)
+{
+    return {std::min({p0.x, p1.x, p2.x, p3.x}), std::min({p0.y, p1.y, p2.y, p3.y}), std::max({p0.x, p1.x, p2.x, p3.x}),
+            std::max({p0.y, p1.y, p2.y, p3.y})};
+}
+
+unsigned StrokeRaster::curveEnds(const PathElement* elements, int count, int i)
+{
+    const auto isMoveTo = [elements](int j) { return elements[j].type == QPainterPath::MoveToElement; };
+    const bool startsPath = i == 1 || isMoveTo(i - 1);
+    const bool endsPath = i + 3 >= count || isMoveTo(i + 3);
+    return (startsPath ? Ends::start : Ends::none) | (endsPath ? Ends::end : Ends::none);
+}
+
 bool StrokeRaster::drawnStraight(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends, double tolerance)
 {
     if (depth >= deepest)
@@ -317,9 +328,8 @@ void StrokeRaster::halve(const Point (&c)[4], Point (&first)[4], Point (&second)
 
 void StrokeRaster::addCubic(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends)
 {
-    const double minX = std::min({p0.x, p1.x, p2.x, p3.x}), maxX = std::max({p0.x, p1.x, p2.x, p3.x});
-    const double minY = std::min({p0.y, p1.y, p2.y, p3.y}), maxY = std::max({p0.y, p1.y, p2.y, p3.y});
-    if (!nearMask(minX, minY, maxX, maxY) || coveredWholly(minX, minY, maxX, maxY)) {
+    const Box box = boxOf(p0, p1, p2, p3);
+    if (!nearMask(box.minX, box.minY, box.maxX, box.maxY) || coveredWholly(box.minX, box.minY, box.maxX, box.maxY)) {
         vertices_.push_back({p3, false});
         return;
     }
@@ -364,11 +374,10 @@ public:
     }
     void curveTo(const Point (&c)[4], int depth, unsigned ends)
     {
-        const double minX = std::min({c[0].x, c[1].x, c[2].x, c[3].x}), maxX = std::max({c[0].x, c[1].x, c[2].x, c[3].x});
-        const double minY = std::min({c[0].y, c[1].y, c[2].y, c[3].y}), maxY = std::max({c[0].y, c[1].y, c[2].y, c[3].y});
-        if (outside(minX, minY, maxX, maxY)) {
+        const Box box = boxOf(c[0], c[1], c[2], c[3]);
+        if (outside(box.minX, box.minY, box.maxX, box.maxY)) {
             leaveOut(c[3]);
-        } else if (std::max(maxX - minX, maxY - minY) <= pieceUnits_
+        } else if (std::max(box.maxX - box.minX, box.maxY - box.minY) <= pieceUnits_
                    || drawnStraight(c[0], c[1], c[2], c[3], depth, ends, tolerance_)) {
             flush();
             for (const Point& q : c)
@@ -441,14 +450,11 @@ std::optional<QRectF> StrokeRaster::cutToArea(const PathElement* elements, int c
     const auto point = [elements](int i) { return Point{elements[i].x, elements[i].y}; };
     const auto isMoveTo = [elements](int i) { return elements[i].type == QPainterPath::MoveToElement; };
     for (int i = 0; i < count; ++i) {
-        // The ends a curve holds, as drawLine() finds them.
         if (isMoveTo(i) || i == 0) {
             cutter.moveTo(point(i));
         } else if (elements[i].type == QPainterPath::CurveToElement && i + 2 < count) {
-            const bool startsPath = isMoveTo(i - 1);
-            const bool endsPath = i + 3 >= count || isMoveTo(i + 3);
             cutter.curveTo({point(i - 1), point(i), point(i + 1), point(i + 2)}, elements[i].depth,
-                           (startsPath ? Ends::start : Ends::none) | (endsPath ? Ends::end : Ends::none));
+                           curveEnds(elements, count, i));
             i += 2;
         } else {
             cutter.lineTo(point(i));

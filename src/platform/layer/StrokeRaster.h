@@ -128,6 +128,13 @@ private:
     // Flattens a curve (mask pixels) into vertices_, leaving out pieces out of reach of the mask or where it is
     // covered wholly.
     void addCubic(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends);
+    // The box of a curve's control points, which holds the curve.
+    struct Box {
+        double minX, minY, maxX, maxY;
+    };
+    static Box boxOf(Point p0, Point p1, Point p2, Point p3);
+    // Which ends of its path the curve whose first control point is elements[i] holds.
+    static unsigned curveEnds(const PathElement* elements, int count, int i);
     // Whether a curve is drawn as its chord, at a depth of halvings, holding the path's ends given, its inner
     // control points within tolerance (flatness in pixels) of it; else it is halved.
     static bool drawnStraight(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends, double tolerance);
