@@ -10,6 +10,7 @@
 #include "kit/ScrollView.h"
 #include "platform/QtGeometry.h"
 #include "platform/RunLoop.h"
+#include "platform/layer/Animator.h"
 #include "platform/layer/Layer.h"
 
 namespace velquine {
@@ -76,9 +77,14 @@ LayerHostWidget::LayerHostWidget(QWidget* parent) : KVView(parent), root_(std::m
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     root_->setAnchorPoint({0, 0});
     root_->setDirtyAreaHandler([this](const Rect& area) { layerAreaChanged(area); });
+    frameStartKey_ = Animator::shared().addFrameStartHandler([this] { frameStarting(); });
 }
 
-LayerHostWidget::~LayerHostWidget() { root_->setDirtyAreaHandler({}); }
+LayerHostWidget::~LayerHostWidget()
+{
+    Animator::shared().removeFrameStartHandler(frameStartKey_);
+    root_->setDirtyAreaHandler({});
+}
 
 void LayerHostWidget::setFrameSize(Size size)
 {
@@ -184,13 +190,31 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
     // A pixel more on each side for anti-aliased edges.
     const QRect changed = widgetRectFromLayer(area).toAlignedRect().adjusted(-1, -1, 1, 1);
     if (++pendingUpdates_ > maxSeparateUpdates) {
-        // Everything is repainted: until then, layers need not work out what they cover.
-        wholeUpdatePending_ = true;
-        root_->setReportsDirtyAreas(false);
-        update();
+        updateWhole();
         return;
     }
     update(changed);
+}
+
+void LayerHostWidget::updateWhole()
+{
+    // Until the paint, layers need not work out what they cover.
+    wholeUpdatePending_ = true;
+    root_->setReportsDirtyAreas(false);
+    update();
+}
+
+void LayerHostWidget::frameStarting()
+{
+    ScrollView* scrollView = ScrollView::enclosingScrollView(this);
+    if (wholeUpdatePending_ || !scrollView || scrollView->documentView() != this || !scrollView->isAnimatingScroll())
+        return;
+    // The scroll's step in this frame, from its last one a frame of a 60 Hz display ago.
+    const Size step = scrollView->animatedScrollAhead(1.0 / 60);
+    const QRect shown = shownRect();
+    const double scale = scrollView->magnification();
+    if (step.width * scale >= shown.width() || step.height * scale >= shown.height())
+        updateWhole();
 }
 
 void LayerHostWidget::updateShownArea()

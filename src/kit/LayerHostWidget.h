@@ -97,6 +97,11 @@ private:
     // The widget sized to the frame: by the scroll view that shows it, else to the frame's size.
     void sizeToFrame();
     void layerAreaChanged(const Rect& area);
+    // Repaints everything, and hears of no change until it has: nothing need work out where it changed.
+    void updateWhole();
+    // As a frame of animations starts: a scroll that moves the view by more than its size in this frame
+    // repaints all of it.
+    void frameStarting();
     // The part of the widget its ancestors leave in view (widget coordinates).
     QRect shownRect() const;
     void updateShownArea();
@@ -123,6 +128,7 @@ private:
     // paint, move and resize: changes elsewhere are not reported (Qt paints what comes into view).
     std::optional<Rect> shownArea_;
     bool wholeUpdatePending_ = false;
+    int frameStartKey_ = 0;
     // Looked up for every layer painted; made and dropped at once, for drags of many thousands of layers.
     struct LayerHash {
         std::uint64_t operator()(const Layer* layer) const { return mixBits(reinterpret_cast<std::uintptr_t>(layer)); }

@@ -273,6 +273,20 @@ bool ScrollView::isAnimatingScroll() const
     return scrollAnimation_ && scrollAnimation_->state() == QAbstractAnimation::Running;
 }
 
+Size ScrollView::animatedScrollAhead(double seconds) const
+{
+    if (!isAnimatingScroll() || scrollAnimation_->duration() <= 0)
+        return {0, 0};
+    const QPointF from = scrollAnimation_->startValue().toPointF(), to = scrollAnimation_->endValue().toPointF();
+    const auto at = [&](double ms) {
+        const double progress = std::clamp(ms / scrollAnimation_->duration(), 0.0, 1.0);
+        return from + (to - from) * scrollAnimation_->easingCurve().valueForProgress(progress);
+    };
+    const double now = scrollAnimation_->currentTime();
+    const QPointF step = at(now + seconds * 1000) - at(now);
+    return {std::abs(step.x()), std::abs(step.y())};
+}
+
 void ScrollView::resizeEvent(QResizeEvent* event)
 {
     QScrollArea::resizeEvent(event);

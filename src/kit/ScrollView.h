@@ -65,6 +65,9 @@ public:
     void centerOn(Point documentPoint, double animationDuration = 0);
     // Whether an animated scroll is under way.
     bool isAnimatingScroll() const;
+    // How far the animated scroll under way moves the visible part in the given seconds from its last step
+    // (document coordinates, each axis); nothing when none runs.
+    Size animatedScrollAhead(double seconds) const;
 
     // Document pixels from document points and back (viewport coordinates).
     QPointF viewportPointFromDocument(Point documentPoint) const;

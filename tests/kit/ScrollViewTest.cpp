@@ -10,12 +10,14 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "kit/KitTestSupport.h"
 #include "kit/LayerHostWidget.h"
 #include "kit/ScrollView.h"
 #include "platform/layer/Animator.h"
 #include "platform/layer/Layer.h"
+#include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
 
 using namespace velquine;
@@ -277,6 +279,74 @@ std::pair<QImage, QImage> screenAndFreshPaint(ScrollView& scrollView)
 }
 
 } // namespace
+
+// A frame in which an animated scroll moves the view by more than its size repaints all of it, and the layers
+// moving in that frame (thousands of branch lines) do not work out which parts of the view they cover. The
+// screen then equals a fresh paint.
+TEST(ScrollViewTest, AFrameThatScrollsPastTheWholeViewAsksNoMovingLayerWhereItIs)
+{
+    struct Line : ShapeLayer {
+        mutable int cuts = 0;
+        std::optional<std::vector<Rect>> drawingPieces(const Rect& area) const override
+        {
+            ++cuts;
+            return ShapeLayer::drawingPieces(area);
+        }
+    };
+    struct ManualTime {
+        double now = 100;
+        ManualTime() { Animator::shared().setTimeSource([this] { return now; }); }
+        ~ManualTime() { Animator::shared().setTimeSource({}); }
+    } time;
+    Window w;
+    w.host->setFrameSize({2000, 400000});
+    // A node's lines to children far down a long list, as a pasted list of 300 lines makes them.
+    const auto pathTo = [](int i, double shift) {
+        QPainterPath path(QPointF(50, 150));
+        path.cubicTo(QPointF(300, 150), QPointF(100, 1000.0 * i + shift), QPointF(350, 1000.0 * i + shift));
+        return path;
+    };
+    std::vector<std::shared_ptr<Line>> lines;
+    for (int i = 0; i < 300; ++i) {
+        Transaction noActions(true);
+        auto line = std::make_shared<Line>();
+        line->setFrame({0, 0, 2000, 400000});
+        line->setFillColor(QColor());
+        line->setStrokeColor(QColor(60, 60, 160));
+        line->setLineWidth(2);
+        line->setPath(pathTo(i, 0));
+        w.host->layer()->addSublayer(line);
+        lines.push_back(line);
+    }
+    {
+        Transaction t;
+        Transaction::setAnimationDuration(1.0);
+        for (int i = 0; i < 300; ++i)
+            lines[std::size_t(i)]->setPath(pathTo(i, 40));
+    }
+    const auto cutsOfAFrame = [&] {
+        QCoreApplication::processEvents();
+        for (const auto& line : lines)
+            line->cuts = 0;
+        time.now += 0.1;
+        Animator::shared().tick();
+        int cuts = 0;
+        for (const auto& line : lines)
+            cuts += line->cuts;
+        return cuts;
+    };
+    // Without a scroll, the lines crossing the view say which parts of it they cover.
+    EXPECT_GT(cutsOfAFrame(), 0);
+    w.scrollView.scrollRectToVisible({0, 150000, 10, 10}, 0.2);
+    EXPECT_EQ(cutsOfAFrame(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.scrollView.isAnimatingScroll(); }, 3000));
+    QImage shown, fresh;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        std::tie(shown, fresh) = screenAndFreshPaint(w.scrollView);
+        return shown == fresh;
+    }, 3000));
+    shown.save(QStringLiteral(VELQUINE_ARTEFACTS_DIR "/scroll_past_gliding_lines.png"));
+}
 
 // A canvas that grows under a view that stays where it is (a map grows to the left and upwards) keeps the
 // pixels on screen: only the strips that come into view, and what changed, are painted; gaining or losing the

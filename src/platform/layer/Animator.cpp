@@ -64,7 +64,10 @@ void Animator::add(const std::shared_ptr<Layer>& layer)
 {
     if (!layer)
         return;
-    layers_[layer.get()] = layer;
+    if (!layer->listedForFrames_) {
+        layer->listedForFrames_ = true;
+        layers_.push_back({layer.get(), layer});
+    }
     startTimer();
 }
 
@@ -78,30 +81,78 @@ void Animator::startTimer()
         clock_->begin();
 }
 
+int Animator::addFrameStartHandler(std::function<void()> handler)
+{
+    frameStartHandlers_.emplace_back(++lastHandlerKey_, std::move(handler));
+    return lastHandlerKey_;
+}
+
+void Animator::removeFrameStartHandler(int key)
+{
+    std::erase_if(frameStartHandlers_, [key](const auto& entry) { return entry.first == key; });
+}
+
+namespace {
+
+// Asks for the memory a layer's step reads: the layer (and the counts of its owner before it), now, and where
+// its animations are kept, once the layer itself has come in.
+constexpr std::size_t layersAhead = 16, animationsAhead = 8;
+
+void prefetchLayer(const Layer* layer)
+{
+    const char* const bytes = reinterpret_cast<const char*>(layer);
+    for (std::size_t offset = 0; offset < sizeof(Layer); offset += 64)
+        __builtin_prefetch(bytes + offset);
+    __builtin_prefetch(bytes - 16);
+}
+
+} // namespace
+
 void Animator::tick()
 {
-    // The layers animating as the frame starts: those whose animations end in it leave the set, those that start
-    // animating while it is worked out take their first step in the next frame. The set itself is kept, not made
-    // again each frame (thousands of lines may glide at once).
+    // A handler may remove itself or another.
+    const auto handlers = frameStartHandlers_;
+    for (const auto& entry : handlers)
+        entry.second();
+    // The layers animating as the frame starts: those whose animations end in it leave the list, those that
+    // start animating while it is worked out take their first step in the next frame.
     std::vector<std::shared_ptr<Layer>> alive;
     alive.reserve(layers_.size());
-    for (auto it = layers_.begin(); it != layers_.end();) {
-        if (auto layer = it->second.lock()) {
+    for (std::size_t i = 0; i < layers_.size(); ++i) {
+        if (i + layersAhead < layers_.size())
+            prefetchLayer(layers_[i + layersAhead].layer);
+        if (auto layer = layers_[i].owner.lock())
             alive.push_back(std::move(layer));
-            ++it;
-        } else {
-            it = layers_.erase(it);
-        }
     }
+    const std::size_t listedBefore = layers_.size();
+    const auto ahead = [&alive](std::size_t i) {
+        if (i + layersAhead < alive.size())
+            prefetchLayer(alive[i + layersAhead].get());
+        if (i + animationsAhead < alive.size())
+            alive[i + animationsAhead]->prefetchAnimations();
+    };
     // Where each layer was drawn since the last frame is reported before any of them moves on (a layer's area
     // follows its animating ancestors too). A host that has had enough areas repaints everything and listens no
     // more: the areas of the layers after that are not worked out, however many thousands animate.
-    for (const auto& layer : alive)
-        layer->reportDrawnArea();
+    for (std::size_t i = 0; i < alive.size(); ++i) {
+        ahead(i);
+        alive[i]->reportDrawnArea();
+    }
     frameTime_ = now();
-    for (const auto& layer : alive)
-        if (!layer->stepAnimations() && !layer->hasAnimations())
-            layers_.erase(layer.get());
+    std::vector<Listed> still;
+    still.reserve(alive.size());
+    for (std::size_t i = 0; i < alive.size(); ++i) {
+        ahead(i);
+        Layer& layer = *alive[i];
+        if (layer.stepAnimations() || layer.hasAnimations())
+            still.push_back({&layer, alive[i]});
+        else
+            layer.listedForFrames_ = false;
+    }
+    // Those that started animating while the frame was worked out were added after the ones it stepped.
+    for (std::size_t i = listedBefore; i < layers_.size(); ++i)
+        still.push_back(std::move(layers_[i]));
+    layers_ = std::move(still);
     if (layers_.empty() && clock_)
         clock_->stop();
 }
@@ -129,10 +180,20 @@ Animator::HeldValues::HeldValues()
 
 Animator::HeldValues::~HeldValues() { --shared().holds_; }
 
+namespace {
+thread_local int jobHolds = 0;
+} // namespace
+
+Animator::HeldForJob::HeldForJob() { ++jobHolds; }
+
+Animator::HeldForJob::~HeldForJob() { --jobHolds; }
+
+bool Animator::holdsForJob() { return jobHolds > 0; }
+
 std::size_t Animator::animatingLayerCount() const
 {
     return std::size_t(std::count_if(layers_.begin(), layers_.end(),
-                                     [](const auto& entry) { return !entry.second.expired(); }));
+                                     [](const Listed& entry) { return !entry.owner.expired(); }));
 }
 
 } // namespace velquine

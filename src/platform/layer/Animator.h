@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/Geometry.h"
@@ -37,6 +36,11 @@ public:
     // where it is at the new one.
     void tick();
     std::size_t animatingLayerCount() const;
+    // Called as each frame starts, before any layer reports where it was drawn: a host that repaints all it
+    // shows in this frame anyway (a scroll moves it by more than its size) says so first, and thousands of
+    // moving layers need not work out which parts of it they cover. Returns a key for removing it.
+    int addFrameStartHandler(std::function<void()> handler);
+    void removeFrameStartHandler(int key);
     bool isRunning() const { return !layers_.empty(); }
 
     // While one lives, frameTime() stays at the time it was made, so that every animation is seen at one instant:
@@ -62,13 +66,27 @@ public:
         HeldValues(const HeldValues&) = delete;
         HeldValues& operator=(const HeldValues&) = delete;
     };
+    // While one lives on a thread running a job for the thread that holds values (a part of a paint's
+    // preparation, which reads and writes only layers no other job of it touches), the values that job works
+    // out are kept as well: the jobs after it, on any thread, read them back instead of working them out again.
+    class HeldForJob {
+    public:
+        HeldForJob();
+        ~HeldForJob();
+        HeldForJob(const HeldForJob&) = delete;
+        HeldForJob& operator=(const HeldForJob&) = delete;
+    };
     // Whether the calling thread may keep presentation values now.
-    bool holdsValues() const { return holds_ > 0 && std::this_thread::get_id() == holdingThread_; }
+    bool holdsValues() const
+    {
+        return holds_ > 0 && (std::this_thread::get_id() == holdingThread_ || holdsForJob());
+    }
 
 private:
     class FrameClock;
 
     Animator() = default;
+    static bool holdsForJob();
     void startTimer();
 
     std::function<double()> timeSource_;
@@ -77,9 +95,15 @@ private:
     int freezes_ = 0;
     int holds_ = 0;
     std::thread::id holdingThread_;
-    // By address, so that adding costs the same however many layers animate; an entry whose layer is gone
-    // is replaced when a new layer takes its address.
-    std::unordered_map<const Layer*, std::weak_ptr<Layer>> layers_;
+    // Each layer once (it knows whether it is listed), in a list a frame reads in order: where thousands of lines
+    // glide, what a layer's step reads is asked for from memory a few layers ahead.
+    struct Listed {
+        Layer* layer;
+        std::weak_ptr<Layer> owner;
+    };
+    std::vector<Listed> layers_;
+    std::vector<std::pair<int, std::function<void()>>> frameStartHandlers_;
+    int lastHandlerKey_ = 0;
     // The frame timer: Qt's animation timer, which the scroll view's animated scrolls run on too.
     FrameClock* clock_ = nullptr;
 };

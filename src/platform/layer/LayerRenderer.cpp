@@ -842,7 +842,18 @@ LayerPaintPreparation LayerRenderer::prepareSharedPaints(QPainter& painter, Laye
     // What animating layers present at this frame's instant is worked out once for every part's paint.
     const Animator::HeldValues held;
     LayerPaintPreparation made;
-    made.runAll = runAll;
+    // Each job reads and writes layers of its own: what it works out is kept for the jobs and paints after it.
+    if (runAll)
+        made.runAll = [runAll](const std::vector<std::function<void()>>& jobs) {
+            std::vector<std::function<void()>> holding;
+            holding.reserve(jobs.size());
+            for (const auto& job : jobs)
+                holding.emplace_back([&job] {
+                    const Animator::HeldForJob held;
+                    job();
+                });
+            runAll(holding);
+        };
     if (const std::optional<Framing> frame = framing(root, options)) {
         const QTransform rootWorld =
             rootTransform(frame->source, frame->target, options.flipped) * painter.worldTransform();

@@ -138,6 +138,34 @@ SublayerOrder& Layer::drawingOrder() const
 
 const std::vector<Layer*>& Layer::sublayersInDrawingOrder() const { return drawingOrder().read(sublayers_); }
 
+namespace {
+
+// Keeps the sublayers whose visual bounds meet the area. Those of many are worked out on several threads at
+// once: working one out writes only within that sublayer's own subtree.
+void keepMeeting(std::vector<Layer*>& near, const Rect& area, const Layer::RunAll& runAll)
+{
+    constexpr std::size_t onThreads = 1024, perJob = 256;
+    if (!runAll || near.size() < onThreads) {
+        std::erase_if(near, [&area](const Layer* sublayer) { return !extentsMeet(sublayer->visualBounds(), area); });
+        return;
+    }
+    std::vector<std::uint8_t> meets(near.size());
+    std::vector<std::function<void()>> jobs;
+    for (std::size_t first = 0; first < near.size(); first += perJob)
+        jobs.emplace_back([&, first] {
+            for (std::size_t i = first; i < std::min(near.size(), first + perJob); ++i)
+                meets[i] = extentsMeet(near[i]->visualBounds(), area);
+        });
+    runAll(jobs);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < near.size(); ++i)
+        if (meets[i])
+            near[kept++] = near[i];
+    near.resize(kept);
+}
+
+} // namespace
+
 const std::vector<Layer*>& Layer::sublayersNear(const Rect& area, std::vector<Layer*>& near, const RunAll& runAll) const
 {
     if (sublayers_.size() < sublayersFiledByArea) {
@@ -151,7 +179,7 @@ const std::vector<Layer*>& Layer::sublayersNear(const Rect& area, std::vector<La
         return sublayersInDrawingOrder();
     near.clear();
     areaIndex_->collect(area, near, runAll);
-    std::erase_if(near, [&area](const Layer* sublayer) { return !extentsMeet(sublayer->visualBounds(), area); });
+    keepMeeting(near, area, runAll);
     if (near.size() * 4 > sublayers_.size())
         return sublayersInDrawingOrder();
     // The few near are sorted by where they are filed; the whole order is listed only when it is read.
