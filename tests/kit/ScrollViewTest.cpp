@@ -19,6 +19,7 @@
 #include "platform/layer/Layer.h"
 #include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
+#include "support/ManualTime.h"
 
 using namespace velquine;
 
@@ -293,11 +294,7 @@ TEST(ScrollViewTest, AFrameThatScrollsPastTheWholeViewAsksNoMovingLayerWhereItIs
             return ShapeLayer::drawingPieces(area);
         }
     };
-    struct ManualTime {
-        double now = 100;
-        ManualTime() { Animator::shared().setTimeSource([this] { return now; }); }
-        ~ManualTime() { Animator::shared().setTimeSource({}); }
-    } time;
+    ManualTime time;
     Window w;
     w.host->setFrameSize({2000, 400000});
     // A node's lines to children far down a long list, as a pasted list of 300 lines makes them.

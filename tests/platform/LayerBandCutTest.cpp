@@ -5,9 +5,12 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 
+#include "platform/QtGeometry.h"
 #include "platform/layer/Layer.h"
 #include "platform/layer/LayerBandPainter.h"
+#include "platform/layer/ShapeLayer.h"
 
 namespace velquine {
 namespace {
@@ -63,6 +66,41 @@ TEST(LayerBandCut, CostlyRowsAreCutFinelyWhereTheTreeHasMovedThem)
         EXPECT_GE(row, 60);
         EXPECT_LE(row, 85);
     }
+}
+
+// Many lines running through a few rows (where a node's branches leave it) cost a paint's band most of its
+// time in those rows, not in its others: after one paint, the next cuts those rows finely.
+TEST(LayerBandCut, RowsWhereManyLinesRunAreCutFinelyAfterOnePaint)
+{
+    LayerBandPainter::setMaximumBands(4);
+    auto root = std::make_shared<Layer>();
+    root->setAnchorPoint({0, 0});
+    root->setBounds({0, 0, 1600, 400});
+    for (int i = 0; i < 600; ++i) {
+        auto line = std::make_shared<ShapeLayer>();
+        line->setFrame({0, 0, 1600, 400});
+        line->setFillColor(QColor());
+        line->setStrokeColor(QColor(90, 90, 90));
+        line->setLineWidth(2);
+        QPainterPath path(QPointF(0, 197 + i * 0.01));
+        path.lineTo(1600, 203 - i * 0.01);
+        line->setPath(path);
+        root->addSublayer(line);
+    }
+    QImage image(1600, 400, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    LayerRenderOptions options;
+    options.sourceRect = Rect(0, 0, 1600, 400);
+    LayerBandPainter bands;
+    bands.render(painter, *root, options, image.rect(), [](const QRect& part) { return toRect(QRectF(part)); });
+    const std::vector<QRect> next =
+        bands.cut(image.rect(), 4, 2, LayerBandPainter::placementOf(painter, *root, options));
+    for (int row : boundaries(next)) {
+        EXPECT_GE(row, 185);
+        EXPECT_LE(row, 215);
+    }
+    LayerBandPainter::setMaximumBands(0);
 }
 
 TEST(LayerBandCut, ThePlacementIsWhereTheRootsOriginFallsOnThePainter)

@@ -6,17 +6,11 @@
 #include "platform/layer/Layer.h"
 #include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
+#include "support/ManualTime.h"
 
 using namespace velquine;
 
 namespace {
-
-// A manual clock for the animator, restored when the test ends.
-struct ManualTime {
-    double now = 100;
-    ManualTime() { Animator::shared().setTimeSource([this] { return now; }); }
-    ~ManualTime() { Animator::shared().setTimeSource({}); }
-};
 
 struct CountingLayer : Layer {
     int layouts = 0;

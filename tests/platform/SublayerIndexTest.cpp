@@ -13,16 +13,11 @@
 #include "platform/layer/LayerRenderer.h"
 #include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
+#include "support/ManualTime.h"
 
 using namespace velquine;
 
 namespace {
-
-struct ManualTime {
-    double now = 500;
-    ManualTime() { Animator::shared().setTimeSource([this] { return now; }); }
-    ~ManualTime() { Animator::shared().setTimeSource({}); }
-};
 
 // What a walk of every sublayer finds.
 std::vector<Layer*> meetingByWalk(const Layer& layer, const Rect& area)
@@ -140,7 +135,7 @@ public:
 
 TEST(SublayerIndexTest, FindsWhatAWalkOfEverySublayerFindsAndKeepsTheDrawingOrderThroughEveryKindOfChange)
 {
-    ManualTime time;
+    ManualTime time(500);
     Canvas canvas(900);
     for (int step = 0; step < 1500; ++step) {
         canvas.step(time);
@@ -160,7 +155,7 @@ TEST(SublayerIndexTest, FindsWhatAWalkOfEverySublayerFindsAndKeepsTheDrawingOrde
 
 TEST(SublayerIndexTest, APreparationForPaintsOfPartsListsTheCrowdedLayersSublayersNearTheArea)
 {
-    ManualTime time;
+    ManualTime time(500);
     Canvas canvas(2000);
     QImage image(1200, 800, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&image);

@@ -23,6 +23,7 @@
 #include "platform/SystemInformation.h"
 #include "platform/layer/Animator.h"
 #include "platform/layer/Layer.h"
+#include "platform/layer/StrokeRaster.h"
 
 namespace velquine {
 
@@ -158,6 +159,8 @@ struct Band {
     LayerRenderer::Statistics counts;
     bool complete = true;
     double cost = 0;  // thread seconds
+    // How many lines visited each of its device rows, as differences (StrokeRaster::noteVisitedRows()).
+    std::vector<std::int32_t> visits;
 };
 
 // What a band's painter takes over from the one the area is painted with.
@@ -185,7 +188,10 @@ void paintBand(Band& band, const PainterState& target, const Layer& root, const 
         painter.setBrush(target.brush);
         painter.translate(QPointF(band.deviceRect.topLeft()) / target.ratio - band.rect.topLeft());
         painter.setClipRect(band.rect);
+        band.visits.assign(std::size_t(band.deviceRect.height()) + 1, 0);
+        StrokeRaster::noteVisitedRows(&band.visits, band.deviceRect.top());
         band.complete = LayerRenderer::renderShared(painter, root, band.options, preparation, band.counts);
+        StrokeRaster::noteVisitedRows(nullptr, 0);
     }
     band.cost = threadSeconds() - start;
 }
@@ -339,8 +345,26 @@ double LayerBandPainter::expectedCost(const QRect& area, const Placement& placem
     return cost * std::min(1.0, double(area.width()) / costWidth_);
 }
 
+namespace {
+// Of a band's cost, what is spread evenly over its rows, for a share of one spread by the lines visiting them.
+constexpr double evenShare = 0.1;
+} // namespace
+
+std::vector<double> LayerBandPainter::visitsPerRow(const std::vector<std::int32_t>& changes, int rows, int ratio)
+{
+    std::vector<double> visits(std::size_t(std::max(0, rows)), 0.0);
+    std::int64_t running = 0;
+    for (std::size_t row = 0; row + 1 < changes.size(); ++row) {
+        running += changes[row];
+        const std::size_t at = row / std::size_t(std::max(1, ratio));
+        if (at < visits.size())
+            visits[at] += double(running);
+    }
+    return visits;
+}
+
 void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vector<double>& costs,
-                                const Placement& placement)
+                                const Placement& placement, const std::vector<std::vector<double>>& work)
 {
     // The last estimate, moved to where the tree lies now.
     costTop_ += rowsMovedSince(placement);
@@ -348,12 +372,25 @@ void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vect
     const QRect area = bands.front().united(bands.back());
     std::vector<double> rows(std::size_t(area.height()), 0.0);
     for (std::size_t b = 0; b < bands.size(); ++b) {
-        const double perRow = costs[b] / std::max(1, bands[b].height());
+        const int height = std::max(1, bands[b].height());
+        // A band's cost is spread over its rows by how many lines visited each (where many lines meet, a few rows
+        // of a band cost most of it), a tenth of it evenly for what else it drew; all evenly when no line did.
+        const std::vector<double>* visits = b < work.size() && int(work[b].size()) == height ? &work[b] : nullptr;
+        double visited = 0;
+        if (visits)
+            for (double v : *visits)
+                visited += v;
+        const auto costOf = [&](int i) {
+            if (!(visited > 0))
+                return costs[b] / height;
+            return costs[b] * (evenShare * visited / height + (*visits)[std::size_t(i)]) / ((1 + evenShare) * visited);
+        };
         for (int y = bands[b].top(); y <= bands[b].bottom(); ++y) {
             const int old = y - costTop_;
-            // Half the last estimate, half this paint's: a band's cost is spread evenly over its rows.
+            const double cost = costOf(y - bands[b].top());
+            // Half the last estimate, half this paint's.
             const bool known = old >= 0 && old < int(rowCosts_.size());
-            rows[std::size_t(y - area.top())] = known ? (rowCosts_[std::size_t(old)] + perRow) / 2 : perRow;
+            rows[std::size_t(y - area.top())] = known ? (rowCosts_[std::size_t(old)] + cost) / 2 : cost;
         }
     }
     rowCosts_ = std::move(rows);
@@ -435,10 +472,13 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
         complete = complete && band.complete;
     });
     std::vector<double> costs;
-    for (const Band& band : bands)
+    std::vector<std::vector<double>> work;
+    for (const Band& band : bands) {
         costs.push_back(band.cost);
+        work.push_back(visitsPerRow(band.visits, band.rect.height(), int(ratio)));
+    }
     if (!cutForLines)
-        remember(rects, costs, placement);
+        remember(rects, costs, placement, work);
     return complete;
 }
 

@@ -17,7 +17,9 @@
 // lines) is cut still, as the preparation reads those lines on several threads.
 //
 // Where the work lies is rarely even (a root whose branches all leave it near the top of the view), so the
-// painter remembers what each row cost in its last paint and cuts the next one into bands of equal cost. The
+// painter remembers what each row cost in its last paint and cuts the next one into bands of equal cost: a
+// band's time is laid on its rows by how many lines its rasters visited in each (where a node's thousands of
+// branches leave it, a few rows of a band hold most of its work), so the next cut gives those rows thin bands. The
 // rows remembered follow the tree: when the tree moved down the painter at the same scale (a canvas grown
 // above the view, which scrolled to keep its content in place), the costly rows are looked for where they went.
 //
@@ -67,7 +69,12 @@ public:
     // The rows from top to bottom cut into count bands of about equal cost by what earlier paints measured
     // (remember: seconds per band), following the tree where it moved on the painter.
     std::vector<QRect> cut(const QRect& area, int count, int minRows, const Placement& placement) const;
-    void remember(const std::vector<QRect>& bands, const std::vector<double>& costs, const Placement& placement);
+    // work, when given, says for each band how much each of its rows held (the lines that visited it).
+    void remember(const std::vector<QRect>& bands, const std::vector<double>& costs, const Placement& placement,
+                  const std::vector<std::vector<double>>& work = {});
+    // The lines that visited each of rows painter rows, from a band's differences of visits per device row
+    // (ratio of them to a painter row).
+    static std::vector<double> visitsPerRow(const std::vector<std::int32_t>& changes, int rows, int ratio);
 
 private:
     // How many rows the tree moved down the painter since the last paint measured it.

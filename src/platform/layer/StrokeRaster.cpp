@@ -45,9 +45,39 @@ struct StrokeRaster::Storage {
     }
 };
 
+namespace {
+
+struct VisitedRows {
+    std::vector<std::int32_t>* changes = nullptr;
+    int firstRow = 0;
+};
+thread_local VisitedRows visitedRows;
+
+} // namespace
+
+void StrokeRaster::noteVisitedRows(std::vector<std::int32_t>* changes, int firstRow)
+{
+    visitedRows = {changes, firstRow};
+}
+
+void StrokeRaster::noteVisits(int firstRow, int lastRow)
+{
+    const int first = std::clamp(firstRow + visitOffset_, 0, visitRows_);
+    const int past = std::clamp(lastRow + 1 + visitOffset_, 0, visitRows_);
+    if (first >= past)
+        return;
+    ++visits_[first];
+    --visits_[past];
+}
+
 StrokeRaster::StrokeRaster(const QRect& pixels)
     : pixels_(pixels), width_(std::max(0, pixels.width())), height_(std::max(0, pixels.height()))
 {
+    if (visitedRows.changes && !visitedRows.changes->empty()) {
+        visits_ = visitedRows.changes->data();
+        visitOffset_ = pixels.top() - visitedRows.firstRow;
+        visitRows_ = int(visitedRows.changes->size()) - 1;
+    }
     const std::size_t count = std::size_t(width_) * std::size_t(height_);
     Storage& shared = Storage::ofThread();
     storage_ = shared.inUse ? new Storage : &shared;
@@ -564,8 +594,10 @@ void StrokeRaster::addSegment(Point a, Point b, double startReach, double endRea
     const double core = opaque_ ? reach_ - 1 : 0;
     double minY, maxY;
     piece.rows(minY, maxY);
-    const int rowTo = floorWithin(maxY - 0.5, -1, height_ - 1);
-    for (int row = ceilWithin(minY - 0.5, 0, height_); row <= rowTo; ++row) {
+    const int rowFrom = ceilWithin(minY - 0.5, 0, height_), rowTo = floorWithin(maxY - 0.5, -1, height_ - 1);
+    if (visits_)
+        noteVisits(rowFrom, rowTo);
+    for (int row = rowFrom; row <= rowTo; ++row) {
         const double y = row + 0.5;
         double from, to;
         piece.columns(y, piece.reach, piece.reachLo, piece.reachHi, from, to);

@@ -87,6 +87,11 @@ public:
     void addStroke(const PathElement* elements, int count, const QTransform& toDevice, double width, bool roundEnds,
                    double alpha);
 
+    // While set on a thread, the rasters made there note how many lines visit each row of device pixels from
+    // firstRow on, in changes as differences (a line's run of rows adds 1 at its first row and -1 past its
+    // last; the vector holds one more than the rows): where the work of a paint lies, row by row.
+    static void noteVisitedRows(std::vector<std::int32_t>* changes, int firstRow);
+
     // Rasterizes the lines added, then hands them, in the colour (its alpha ignored), to draw as images of
     // strips of a few rows over the pixels they cover, with their device positions. Qt blends an image of many
     // rows on its thread pool, which costs a small one more than it saves, and a paint's bands are on threads of
@@ -166,6 +171,10 @@ private:
 
     QRect pixels_;
     int width_ = 0, height_ = 0;
+    // Where visited rows are noted (noteVisitedRows()): the mask's row 0 there, and the rows it holds.
+    std::int32_t* visits_ = nullptr;
+    int visitOffset_ = 0, visitRows_ = 0;
+    void noteVisits(int firstRow, int lastRow);
     // The coverage of the mask, and of the line being added (its pieces overlap at corners and take the greater
     // there), width_ bytes a row: storage the thread keeps between paints, all 0 but where this raster drew.
     struct Storage;
