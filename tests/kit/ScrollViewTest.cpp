@@ -19,6 +19,7 @@
 #include "platform/layer/Layer.h"
 #include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
+#include "support/CountedCuts.h"
 #include "support/ManualTime.h"
 
 using namespace velquine;
@@ -286,14 +287,7 @@ std::pair<QImage, QImage> screenAndFreshPaint(ScrollView& scrollView)
 // screen then equals a fresh paint.
 TEST(ScrollViewTest, AFrameThatScrollsPastTheWholeViewAsksNoMovingLayerWhereItIs)
 {
-    struct Line : ShapeLayer {
-        mutable int cuts = 0;
-        std::optional<std::vector<Rect>> drawingPieces(const Rect& area) const override
-        {
-            ++cuts;
-            return ShapeLayer::drawingPieces(area);
-        }
-    };
+    using Line = CutCountingLine;
     ManualTime time;
     Window w;
     w.host->setFrameSize({2000, 400000});

@@ -6,6 +6,7 @@
 #include "platform/layer/Layer.h"
 #include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
+#include "support/CountedCuts.h"
 #include "support/ManualTime.h"
 
 using namespace velquine;
@@ -661,14 +662,7 @@ TEST(LayerTest, ALongLineReportsOnlyItsPiecesInTheShownPart)
 // or after moving it on, and the lines still animate to their ends.
 TEST(LayerTest, AFrameWorksOutNoAreasOnceTheHostStopsListening)
 {
-    struct Line : ShapeLayer {
-        mutable int cuts = 0;
-        std::optional<std::vector<Rect>> drawingPieces(const Rect& area) const override
-        {
-            ++cuts;
-            return ShapeLayer::drawingPieces(area);
-        }
-    };
+    using Line = CutCountingLine;
     ManualTime time;
     auto root = std::make_shared<Layer>();
     root->setFrame({0, 0, 4000, 4000});
