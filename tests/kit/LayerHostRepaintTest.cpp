@@ -64,7 +64,8 @@ TEST(LayerHostRepaint, ChangesCloseTogetherArePaintedByOnePaint)
         auto line = std::make_shared<ShapeLayer>();
         line->setFrame({0, 0, 640, 480});
         QPainterPath path(QPointF(100, 240));
-        path.cubicTo(QPointF(200, 240), QPointF(300, 240 + (i - lines / 2) * 40.0), QPointF(400, 240 + (i - lines / 2) * 40.0));
+        const double end = 240 + (i - lines / 2) * 40.0;
+        path.cubicTo(QPointF(200, 240), QPointF(300, end), QPointF(400, end));
         line->setPath(path);
         line->setFillColor(QColor());
         line->setStrokeColor(QColor(90, 90, 90));

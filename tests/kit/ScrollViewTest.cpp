@@ -317,14 +317,10 @@ TEST(ScrollViewTest, AFrameThatScrollsPastTheWholeViewAsksNoMovingLayerWhereItIs
     }
     const auto cutsOfAFrame = [&] {
         QCoreApplication::processEvents();
-        for (const auto& line : lines)
-            line->cuts = 0;
+        takeCuts(lines);
         time.now += 0.1;
         Animator::shared().tick();
-        int cuts = 0;
-        for (const auto& line : lines)
-            cuts += line->cuts;
-        return cuts;
+        return takeCuts(lines);
     };
     // Without a scroll, the lines crossing the view say which parts of it they cover.
     EXPECT_GT(cutsOfAFrame(), 0);

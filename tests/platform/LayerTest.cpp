@@ -694,13 +694,10 @@ TEST(LayerTest, AFrameWorksOutNoAreasOnceTheHostStopsListening)
         if (++reports == 50)
             root->setReportsDirtyAreas(false);
     });
-    for (const auto& line : lines)
-        line->cuts = 0;
+    takeCuts(lines);
     time.now += 0.5;
     Animator::shared().tick();
-    int cuts = 0;
-    for (const auto& line : lines)
-        cuts += line->cuts;
+    const int cuts = takeCuts(lines);
     EXPECT_FALSE(root->reportsDirtyAreas());
     EXPECT_LE(cuts, 50);
     EXPECT_TRUE(lines.back()->hasAnimationForKey("path"));

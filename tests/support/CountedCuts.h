@@ -15,3 +15,15 @@ struct CutCountingLine : velquine::ShapeLayer {
         return ShapeLayer::drawingPieces(area);
     }
 };
+
+// The pieces the lines worked out since the last call; counting starts again.
+template <class Lines>
+int takeCuts(const Lines& lines)
+{
+    int cuts = 0;
+    for (const auto& line : lines) {
+        cuts += line->cuts;
+        line->cuts = 0;
+    }
+    return cuts;
+}

@@ -346,11 +346,13 @@ double LayerBandPainter::expectedCost(const QRect& area, const Placement& placem
 }
 
 namespace {
+
 // Of a band's cost, what is spread evenly over its rows, for a share of one spread by the lines visiting them.
 constexpr double evenShare = 0.1;
-} // namespace
 
-std::vector<double> LayerBandPainter::visitsPerRow(const std::vector<std::int32_t>& changes, int rows, int ratio)
+// The lines that visited each of a band's painter rows, from its differences of visits per device row (ratio of
+// them to a painter row).
+std::vector<double> visitsPerRow(const std::vector<std::int32_t>& changes, int rows, int ratio)
 {
     std::vector<double> visits(std::size_t(std::max(0, rows)), 0.0);
     std::int64_t running = 0;
@@ -362,6 +364,8 @@ std::vector<double> LayerBandPainter::visitsPerRow(const std::vector<std::int32_
     }
     return visits;
 }
+
+} // namespace
 
 void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vector<double>& costs,
                                 const Placement& placement, const std::vector<std::vector<double>>& work)
@@ -471,14 +475,15 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
         LayerRenderer::statistics() += band.counts;
         complete = complete && band.complete;
     });
+    if (cutForLines)
+        return complete;
     std::vector<double> costs;
     std::vector<std::vector<double>> work;
     for (const Band& band : bands) {
         costs.push_back(band.cost);
         work.push_back(visitsPerRow(band.visits, band.rect.height(), int(ratio)));
     }
-    if (!cutForLines)
-        remember(rects, costs, placement, work);
+    remember(rects, costs, placement, work);
     return complete;
 }
 

@@ -72,9 +72,6 @@ public:
     // work, when given, says for each band how much each of its rows held (the lines that visited it).
     void remember(const std::vector<QRect>& bands, const std::vector<double>& costs, const Placement& placement,
                   const std::vector<std::vector<double>>& work = {});
-    // The lines that visited each of rows painter rows, from a band's differences of visits per device row
-    // (ratio of them to a painter row).
-    static std::vector<double> visitsPerRow(const std::vector<std::int32_t>& changes, int rows, int ratio);
 
 private:
     // How many rows the tree moved down the painter since the last paint measured it.
