@@ -122,10 +122,10 @@ void BM_ReloadEveryNodeMovedSettlingAll(benchmark::State& state)
 BENCHMARK(BM_ReloadEveryNodeMovedSettlingAll)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 // A pasted list: one node with that many children in a column, which a child added at its end moves half a
-// row down. The view shows the first children: every other line from the node waits, filed by an area that
-// reaches from the node to its child, far from view, until the view comes near the node, which brings them all
-// in at once (as a scroll there does).
-void BM_ReloadWideListMoved(benchmark::State& state)
+// row down, or whose children it moves half a row up (as a Tab there does). The view shows the first children:
+// every other line from the node waits, filed by an area that reaches from the node to its child, far from
+// view, until the view comes near the node, which brings them all in at once (as a scroll there does).
+void reloadWideList(benchmark::State& state, bool childrenMove)
 {
     const std::int64_t children = state.range(0);
     NodeStyle style;
@@ -149,7 +149,13 @@ void BM_ReloadWideListMoved(benchmark::State& state)
     Graph before;
     before.updateNodes(nodes);
     Graph after = before;
-    after.placeNodes({{2, {300, middle + 19.5}}});
+    std::vector<NodePlacement> moves{{2, {300, middle + 19.5}}};
+    if (childrenMove) {
+        moves.clear();
+        for (std::size_t i = 2; i < nodes.size(); ++i)
+            moves.push_back({nodes[i].uid, {600, nodes[i].center.y - 19.5}});
+    }
+    after.placeNodes(moves);
     GraphView view(Rect(0, 0, 1600, 1000));
     view.setGraph(before);
     bool flip = false;
@@ -159,6 +165,11 @@ void BM_ReloadWideListMoved(benchmark::State& state)
         flip = !flip;
     }
 }
+
+void BM_ReloadWideListMoved(benchmark::State& state) { reloadWideList(state, false); }
 BENCHMARK(BM_ReloadWideListMoved)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+void BM_ReloadWideListChildrenMoved(benchmark::State& state) { reloadWideList(state, true); }
+BENCHMARK(BM_ReloadWideListChildrenMoved)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "model/graph/LayoutOptions.h"
+#include "canvas/layers/BranchGeometry.h"
 #include "model/graph/Node.h"
 #include "platform/Geometry.h"
 
@@ -159,6 +160,8 @@ private:
     // The layer moved to its node, and the branch docked to its two ends, now and without animation.
     void settleNode(NodeLayer& layer);
     void settleBranch(BranchLayer& branch);
+    // What a branch docks to at a node layer: the layer as it is, or, left behind, as settleNode() leaves it.
+    BranchEnd settledEnd(const NodeLayer& layer) const;
 
     GraphView& view_;
     CanvasGesture* gesture_ = nullptr;

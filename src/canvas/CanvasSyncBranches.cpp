@@ -147,14 +147,9 @@ void CanvasSync::dockBranchLayer(BranchLayer& branch)
 {
     NodeLayer* child = nodeLayerAsIs(branch.childNodeUID);
     NodeLayer* parent = nodeLayerAsIs(branch.parentNodeUID);
-    if (index_->hasUnsettled()) {
-        // Docked now: its ends must be where their nodes are.
+    // Docked now, to where its ends are once settled: an end left behind stays behind.
+    if (index_->hasUnsettled())
         index_->unsettledBranches.remove(branch);
-        if (child && child->unsettledSlot)
-            settleNode(*child);
-        if (parent && parent->unsettledSlot)
-            settleNode(*parent);
-    }
     Transaction transaction;
     const bool created = index_->createdBranches.contains(&branch);
     if (created)
@@ -164,13 +159,11 @@ void CanvasSync::dockBranchLayer(BranchLayer& branch)
     if (child && parent) {
         const LayoutOptions options = layoutOptionsGoverning(parent->node());
         branch.branchType = options.branchType;
-        if (options.layoutType == LayoutOptions::LayoutType::horizontal) {
-            branch.layoutType = LayoutOptions::LayoutType::horizontal;
-            branch.horizontalDockPoints(*parent, *child, options.branchType);
-        } else {
-            branch.layoutType = LayoutOptions::LayoutType::vertical;
-            branch.verticalDockPoints(*parent, *child, options.branchType);
-        }
+        branch.layoutType = options.layoutType;
+        const BranchEnd from = settledEnd(*parent), to = settledEnd(*child);
+        branch.setDockPoints(options.layoutType == LayoutOptions::LayoutType::horizontal
+                                 ? horizontalDockPoints(from, to, options.branchType)
+                                 : verticalDockPoints(from, to, options.branchType));
     }
     if (index_->reloading && !created && !index_->animates(before, branch.dockArea()))
         Transaction::setDisableActions(true);

@@ -87,6 +87,21 @@ void CanvasSync::settleNode(NodeLayer& layer)
     makeBoundsIntegral(layer);
 }
 
+BranchEnd CanvasSync::settledEnd(const NodeLayer& layer) const
+{
+    BranchEnd end = branchEnd(layer);
+    if (!layer.unsettledSlot || layer.superlayer() == nullptr)
+        return end;
+    const Node* node = view_.graph().findNode(layer.node().uid);
+    if (!node)
+        return end;
+    // Where settleNode() puts it: centred on its node, its bounds the node's size made whole.
+    const Size size = integralRect(Rect(layer.bounds().origin, node->size)).size;
+    end.frame = Rect(node->center.x - size.width / 2, node->center.y - size.height / 2, size.width, size.height);
+    end.nodeCenter = node->center;
+    return end;
+}
+
 void CanvasSync::settleBranch(BranchLayer& branch)
 {
     Transaction transaction(true);
@@ -126,7 +141,7 @@ void CanvasSync::settleLayers(std::optional<Rect> area)
     if (!index.reloading)
         scope.emplace(index, view_.selectedNodeUIDs(), view_.visibleRect());
     Transaction transaction(true);
-    // Nodes in identifier order, as a reload visits them; then the branches, which need their ends in place.
+    // Nodes in identifier order, as a reload visits them; then the branches.
     std::sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) { return a->node().uid < b->node().uid; });
     for (const auto& layer : nodes)
         settleNode(*layer);

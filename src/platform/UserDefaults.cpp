@@ -219,6 +219,12 @@ std::unique_ptr<UserDefaults>& standardSlot()
 
 UserDefaults::UserDefaults(std::unique_ptr<Store> store) : store_(std::move(store)) {}
 
+std::uint64_t UserDefaults::nextRevision()
+{
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 UserDefaults::~UserDefaults()
 {
     store_->sync();
@@ -262,6 +268,7 @@ void UserDefaults::registerDefaults(const Dictionary& defaults)
     std::lock_guard lock(mutex_);
     for (const auto& [key, value] : defaults)
         registered_[key] = value;
+    revision_.store(nextRevision(), std::memory_order_release);
 }
 
 std::optional<UserDefaults::Value> UserDefaults::objectForKey(const std::string& key) const
@@ -315,6 +322,7 @@ void UserDefaults::set(const std::string& key, Value value)
 {
     std::lock_guard lock(mutex_);
     store_->put(key, value);
+    revision_.store(nextRevision(), std::memory_order_release);
     store_->sync();
 }
 
@@ -322,6 +330,7 @@ void UserDefaults::remove(const std::string& key)
 {
     std::lock_guard lock(mutex_);
     store_->erase(key);
+    revision_.store(nextRevision(), std::memory_order_release);
     store_->sync();
 }
 

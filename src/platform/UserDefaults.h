@@ -13,6 +13,7 @@
 // with. Values read back from the settings file after a restart come back as texts, and read the same
 // through the typed lookups.
 
+#include <atomic>
 #include <concepts>
 #include <cstdint>
 #include <map>
@@ -84,6 +85,10 @@ public:
     // written. Always true for the in-memory store.
     bool synchronize();
 
+    // Changes whenever a value is set, removed or registered, and differs between any two settings objects: what
+    // a reader read stays true while this stays the same.
+    std::uint64_t revision() const { return revision_.load(std::memory_order_acquire); }
+
     // The conversions of the typed lookups, for values obtained elsewhere.
     static bool toBool(const Value& value);
     static std::int64_t toInteger(const Value& value);
@@ -95,7 +100,10 @@ public:
 private:
     explicit UserDefaults(std::unique_ptr<Store> store);
 
+    static std::uint64_t nextRevision();
+
     mutable std::mutex mutex_;
+    std::atomic<std::uint64_t> revision_{nextRevision()};
     Dictionary registered_;
     std::unique_ptr<Store> store_;
 };

@@ -236,7 +236,7 @@ TEST_F(DocumentExportTest, ImagesAreUprightAndSizedToTheMapWithAMargin)
     EXPECT_EQ(QColor(bitmap.pixel(35, 47)), QColor(Qt::red));
     EXPECT_EQ(QColor(bitmap.pixel(65, 47)), QColor(Qt::white));
 
-    const Image clear = DocumentExport(*document).renderImage(GraphRenderOptions{true, true});
+    const Image clear = DocumentExport(*document).renderImage(GraphRenderOptions{true, true, {}});
     EXPECT_EQ(qAlpha(clear.bitmap().pixel(65, 5)), 0);
 
     Pasteboard board;

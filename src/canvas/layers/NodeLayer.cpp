@@ -37,7 +37,18 @@ TextAlignment labelAlignment(std::int64_t raw)
 
 } // namespace
 
-bool animationsDisabled() { return UserDefaults::standard().boolForKey("disableAnimations"); }
+bool animationsDisabled()
+{
+    // Asked at every change of a layer's value: read again only once the settings changed.
+    thread_local std::uint64_t readAt = 0;
+    thread_local bool disabled = false;
+    const UserDefaults& defaults = UserDefaults::standard();
+    if (const std::uint64_t revision = defaults.revision(); revision != readAt) {
+        disabled = defaults.boolForKey("disableAnimations");
+        readAt = revision;
+    }
+    return disabled;
+}
 
 std::optional<LayerAction> NonAnimatingTextLayer::actionForKey(const std::string& key) const
 {
