@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "model/graph/LayoutOptions.h"
-#include "canvas/layers/BranchGeometry.h"
 #include "model/graph/Node.h"
 #include "platform/Geometry.h"
 
 namespace velquine {
 
 class BranchLayer;
+struct BranchEnd;
 class CanvasGesture;
 class GraphView;
 class Layer;
