@@ -117,7 +117,7 @@ TEST(GraphViewLeftBehind, LinesInViewDockWhereChildrenLeftBehindGo)
     std::vector<Node> nodes{list};
     for (std::int64_t i = 0; i < 400; ++i) {
         Node child(2 + i, 1, style);
-        child.title = "item " + std::to_string(i);
+        child.title = std::to_string(i);
         child.center = {600, 39.0 * double(i)};
         child.size = {100.4, 28.3};
         nodes[0].childrenUIDs.push_back(child.uid);
