@@ -2,6 +2,7 @@
 
 #include <QAbstractAnimation>
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -79,6 +80,41 @@ void Animator::startTimer()
         clock_ = new FrameClock(*this, QCoreApplication::instance());
     if (clock_->state() != QAbstractAnimation::Running)
         clock_->begin();
+}
+
+void Animator::retire(std::vector<LayerAnimation>&& animations)
+{
+    retiredCount_ += animations.size();
+    retired_.push_back(std::move(animations));
+    QCoreApplication* const app = QCoreApplication::instance();
+    if (!app) {
+        retired_.clear();
+        retiredCount_ = 0;
+        return;
+    }
+    if (!releaseQueued_) {
+        releaseQueued_ = true;
+        QTimer::singleShot(0, app, [this] { releaseRetired(); });
+    }
+}
+
+void Animator::releaseRetired()
+{
+    // About a millisecond's worth of paths freed.
+    constexpr std::size_t slice = 2048;
+    releaseQueued_ = false;
+    std::size_t released = 0;
+    while (!retired_.empty() && released < slice) {
+        released += retired_.back().size();
+        retired_.pop_back();
+    }
+    retiredCount_ -= std::min(retiredCount_, released);
+    if (retired_.empty()) {
+        retired_.shrink_to_fit();
+        return;
+    }
+    releaseQueued_ = true;
+    QTimer::singleShot(0, QCoreApplication::instance(), [this] { releaseRetired(); });
 }
 
 int Animator::addFrameStartHandler(std::function<void()> handler)

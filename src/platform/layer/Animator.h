@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Geometry.h"
+#include "platform/layer/LayerAction.h"
 
 namespace velquine {
 
@@ -42,6 +43,11 @@ public:
     int addFrameStartHandler(std::function<void()> handler);
     void removeFrameStartHandler(int key);
     bool isRunning() const { return !layers_.empty(); }
+    // Takes a layer's animations, all ended. Ended ones are destroyed a few thousand at a time, each slice in a
+    // turn of the event loop of its own: the frame in which thousands of lines stop gliding does not free all their
+    // paths. (Taken whole: a path is copied, not moved, into a list of single animations.)
+    void retire(std::vector<LayerAnimation>&& animations);
+    std::size_t retiredCount() const { return retiredCount_; }
 
     // While one lives, frameTime() stays at the time it was made, so that every animation is seen at one instant:
     // paints of one tree on several threads at once show one frame, and what a paint's preparation worked out
@@ -88,6 +94,7 @@ private:
     Animator() = default;
     static bool holdsForJob();
     void startTimer();
+    void releaseRetired();
 
     std::function<double()> timeSource_;
     std::optional<double> frozenTime_;
@@ -106,6 +113,9 @@ private:
     int lastHandlerKey_ = 0;
     // The frame timer: Qt's animation timer, which the scroll view's animated scrolls run on too.
     FrameClock* clock_ = nullptr;
+    std::vector<std::vector<LayerAnimation>> retired_;
+    std::size_t retiredCount_ = 0;
+    bool releaseQueued_ = false;
 };
 
 } // namespace velquine

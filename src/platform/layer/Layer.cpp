@@ -7,6 +7,7 @@
 #include <limits>
 #include <mutex>
 #include <set>
+#include <utility>
 
 #include "platform/layer/Animator.h"
 #include "platform/layer/LayerRenderer.h"
@@ -385,7 +386,12 @@ bool Layer::stepAnimations()
     const bool placementOnly = std::all_of(animations_.begin(), animations_.end(), [](const LayerAnimation& a) {
         return a.key == "position" || a.key == "opacity";
     });
-    std::erase_if(animations_, [&](const LayerAnimation& a) { return a.isFinishedAt(now); });
+    // A layer whose animations all ended hands them to the animator, which frees their values over the next
+    // turns of the event loop.
+    if (std::all_of(animations_.begin(), animations_.end(), [now](const LayerAnimation& a) { return a.isFinishedAt(now); }))
+        Animator::shared().retire(std::exchange(animations_, {}));
+    else
+        std::erase_if(animations_, [now](const LayerAnimation& a) { return a.isFinishedAt(now); });
     invalidateUpwards(placementOnly ? ChangeKind::placement : ChangeKind::geometry);
     // Where the frame puts it (a finished animation leaves it at its model value, which is the same place).
     if (rootLayer()->reportsToHandler()) {
