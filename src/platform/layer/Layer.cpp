@@ -388,10 +388,11 @@ bool Layer::stepAnimations()
     });
     // A layer whose animations all ended hands them to the animator, which frees their values over the next
     // turns of the event loop.
-    if (std::all_of(animations_.begin(), animations_.end(), [now](const LayerAnimation& a) { return a.isFinishedAt(now); }))
+    const auto ended = [now](const LayerAnimation& a) { return a.isFinishedAt(now); };
+    if (!animations_.empty() && std::all_of(animations_.begin(), animations_.end(), ended))
         Animator::shared().retire(std::exchange(animations_, {}));
     else
-        std::erase_if(animations_, [now](const LayerAnimation& a) { return a.isFinishedAt(now); });
+        std::erase_if(animations_, ended);
     invalidateUpwards(placementOnly ? ChangeKind::placement : ChangeKind::geometry);
     // Where the frame puts it (a finished animation leaves it at its model value, which is the same place).
     if (rootLayer()->reportsToHandler()) {
