@@ -86,16 +86,20 @@ void Animator::retire(std::vector<LayerAnimation>&& animations)
 {
     retiredCount_ += animations.size();
     retired_.push_back(std::move(animations));
+    if (!releaseQueued_)
+        queueRelease();
+}
+
+void Animator::queueRelease()
+{
     QCoreApplication* const app = QCoreApplication::instance();
     if (!app) {
         retired_.clear();
         retiredCount_ = 0;
         return;
     }
-    if (!releaseQueued_) {
-        releaseQueued_ = true;
-        QTimer::singleShot(0, app, [this] { releaseRetired(); });
-    }
+    releaseQueued_ = true;
+    QTimer::singleShot(0, app, [this] { releaseRetired(); });
 }
 
 void Animator::releaseRetired()
@@ -109,12 +113,10 @@ void Animator::releaseRetired()
         retired_.pop_back();
     }
     retiredCount_ -= std::min(retiredCount_, released);
-    if (retired_.empty()) {
+    if (retired_.empty())
         retired_.shrink_to_fit();
-        return;
-    }
-    releaseQueued_ = true;
-    QTimer::singleShot(0, QCoreApplication::instance(), [this] { releaseRetired(); });
+    else
+        queueRelease();
 }
 
 int Animator::addFrameStartHandler(std::function<void()> handler)

@@ -94,6 +94,7 @@ private:
     Animator() = default;
     static bool holdsForJob();
     void startTimer();
+    void queueRelease();
     void releaseRetired();
 
     std::function<double()> timeSource_;
