@@ -298,17 +298,9 @@ TEST(ScrollViewTest, AFrameThatScrollsPastTheWholeViewAsksNoMovingLayerWhereItIs
         return path;
     };
     std::vector<std::shared_ptr<Line>> lines;
-    for (int i = 0; i < 300; ++i) {
-        Transaction noActions(true);
-        auto line = std::make_shared<Line>();
-        line->setFrame({0, 0, 2000, 400000});
-        line->setFillColor(QColor());
-        line->setStrokeColor(QColor(60, 60, 160));
-        line->setLineWidth(2);
-        line->setPath(pathTo(i, 0));
-        w.host->layer()->addSublayer(line);
-        lines.push_back(line);
-    }
+    for (int i = 0; i < 300; ++i)
+        lines.push_back(addCutCountingLine(*w.host->layer(), {0, 0, 2000, 400000}, QColor(60, 60, 160), 2,
+                                           pathTo(i, 0)));
     {
         Transaction t;
         Transaction::setAnimationDuration(1.0);

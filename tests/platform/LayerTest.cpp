@@ -709,17 +709,9 @@ TEST(LayerTest, AFrameWorksOutNoAreasOnceTheHostStopsListening)
     root->setFrame({0, 0, 4000, 4000});
     std::vector<std::shared_ptr<Line>> lines;
     for (int i = 0; i < 1000; ++i) {
-        Transaction t(true);
-        auto line = std::make_shared<Line>();
-        line->setFrame({0, 0, 4000, 4000});
-        line->setFillColor(QColor());
-        line->setStrokeColor(Qt::blue);
-        line->setLineWidth(3.75);
         QPainterPath path(QPointF(100, 2000));
         path.cubicTo(QPointF(900, 2000), QPointF(-500, 3 * i), QPointF(300, 3 * i));
-        line->setPath(path);
-        root->addSublayer(line);
-        lines.push_back(line);
+        lines.push_back(addCutCountingLine(*root, {0, 0, 4000, 4000}, Qt::blue, 3.75, path));
     }
     {
         Transaction t;
