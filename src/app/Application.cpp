@@ -17,6 +17,7 @@
 #include "files/Database.h"
 #include "inspector/InspectorBarController.h"
 #include "kit/FocusReturn.h"
+#include "kit/InputInOrder.h"
 #include "kit/ProgressWindow.h"
 #include "kit/SystemTheme.h"
 #include "kit/WindowAppearance.h"
@@ -67,6 +68,7 @@ int runApplication(int argc, char** argv)
     ProgressWindow::install(); // shown while long work keeps the user waiting
     releaseFreedMemoryAfterInput();
     FocusReturn::install(); // without a window manager, closing a dialog leaves no window with the keyboard
+    InputInOrder::install(); // keys typed right after a command find its deferred work done
     CanvasRenderer::install(); // printing and image and PDF output draw through the canvas
     installEditorWindowHooks();
     MindMapEditorWindowController::setExportWindowOpener(&showExportWindow);

@@ -144,6 +144,14 @@ void RunLoop::drain()
         runGuarded(fn);
 }
 
+void RunLoop::runQueued()
+{
+    // The invocations already queued for these calls find nothing left when they come.
+    for (std::size_t left = pendingCount(); left > 0; --left)
+        if (std::function<void()> fn = takeFront())
+            runGuarded(fn);
+}
+
 std::size_t RunLoop::pendingCount()
 {
     Queue& q = queue();

@@ -24,6 +24,10 @@ public:
     // the queue is empty. For tests, which have no event loop of their own.
     static void drain();
 
+    // Runs the calls queued now, in order, on the calling (main) thread; the calls they post stay queued for
+    // the next turn. For input that must find the work posted before it done (InputInOrder).
+    static void runQueued();
+
     // Calls posted and not yet run.
     static std::size_t pendingCount();
 

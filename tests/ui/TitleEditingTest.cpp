@@ -17,6 +17,7 @@
 #include "editor/MindMapEditorWindowController.h"
 #include "editor/NoteViewController.h"
 #include "kit/ScrollView.h"
+#include "kit/InputInOrder.h"
 #include "kit/WindowActions.h"
 #include "layout/NodeSizing.h"
 #include "model/project/FactorySettings.h"
@@ -227,3 +228,26 @@ TEST(TitleEditing, ClickingIntoTheNotePaneCommitsAndKeepsTheFocusThere)
 }
 
 } // namespace
+
+// Keys typed faster than the program turns (on a busy machine, or from a tool) arrive in one batch: nothing runs
+// between Tab and the letters after it, so the new child's editor is not open yet when they come. They name the
+// new child all the same, and the node selected before keeps its title.
+TEST(TitleEditing, KeysTypedRightAfterTabNameTheNewChild)
+{
+    TitleFixture f;
+    InputInOrder::install();
+    f.select({f.child});
+    f.canvas()->setFocus();
+    const std::string before = f.node(f.child.uid).title;
+    QTest::keyClick(f.canvas(), Qt::Key_Tab);
+    // Each key goes where the window sends it as it comes: to the widget that has the keyboard.
+    for (const QChar letter : QStringLiteral("Zcommitted"))
+        QTest::keyClicks(QApplication::focusWidget(), letter);
+    ASSERT_TRUE(f.canvas()->isEditingTitle());
+    f.key(f.editor(), Qt::Key_Return);
+    const std::vector<std::int64_t> children = f.node(f.child.uid).childrenUIDs;
+    ASSERT_EQ(children.size(), 1u);
+    EXPECT_EQ(f.node(children.front()).title, "Zcommitted");
+    EXPECT_EQ(f.node(f.child.uid).title, before);
+    EXPECT_EQ(f.undo().undoActionName(), "New Child Node");
+}
