@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QWidget>
 
 #include "platform/RunLoop.h"
@@ -51,9 +52,13 @@ bool InputInOrder::eventFilter(QObject* watched, QEvent* event)
     if (running_ || !isUserInput(*event) || RunLoop::pendingCount() == 0)
         return QObject::eventFilter(watched, event);
     const QWidget* focusBefore = QApplication::focusWidget();
+    const QPointer<QObject> target(watched);
     running_ = true;
     RunLoop::runQueued();
     running_ = false;
+    // A call may have run a dialog in which the window that was to take the input was closed: it is dropped.
+    if (!target)
+        return true;
     // A window finds the widget with the keyboard itself; a key already addressed to the widget that had it goes
     // to the one that has it now.
     QWidget* focus = QApplication::focusWidget();
