@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QVariantAnimation>
@@ -251,10 +252,15 @@ void ScrollView::scrollRectToVisible(const Rect& rect, double animationDuration)
                 [this](const QVariant& value) { scrollToPoint(toPoint(value.toPointF())); });
     }
     const Rect now = documentVisibleRect();
-    scrollAnimation_->setStartValue(QPointF(now.minX(), now.minY()));
-    scrollAnimation_->setEndValue(QPointF(x, y));
-    scrollAnimation_->setDuration(int(std::lround(animationDuration * 1000)));
-    scrollAnimation_->setEasingCurve(QEasingCurve::InOutQuad);
+    {
+        // A stopped animation stands at its end: each new value would be shown at once, scrolling the view to the
+        // new end and back again as it starts, and every such jump repaints the whole view.
+        const QSignalBlocker quiet(scrollAnimation_);
+        scrollAnimation_->setStartValue(QPointF(now.minX(), now.minY()));
+        scrollAnimation_->setEndValue(QPointF(x, y));
+        scrollAnimation_->setDuration(int(std::lround(animationDuration * 1000)));
+        scrollAnimation_->setEasingCurve(QEasingCurve::InOutQuad);
+    }
     scrollAnimation_->start();
 }
 

@@ -390,3 +390,21 @@ TEST(ScrollViewTest, AGrowingCanvasAndTheFocusRepaintOnlyWhatChanged)
     QTest::qWait(200);
     EXPECT_EQ(probe->draws, 0);
 }
+
+// An animated scroll that follows another goes only from where the view stands to its end: it does not show
+// its end first and come back (each such jump repaints the whole view).
+TEST(ScrollViewTest, AScrollAfterAnotherGoesStraightFromWhereTheViewStandsToItsEnd)
+{
+    Window w;
+    w.host->setFrameSize({2000, 200000});
+    w.scrollView.scrollRectToVisible({0, 2000, 10, 10}, 0.1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.scrollView.isAnimatingScroll(); }, 3000));
+    QScrollBar* bar = w.scrollView.verticalScrollBar();
+    std::vector<int> values{bar->value()};
+    QObject::connect(bar, &QScrollBar::valueChanged, [&values](int value) { values.push_back(value); });
+    w.scrollView.scrollRectToVisible({0, 100000, 10, 10}, 0.1);
+    EXPECT_EQ(values.size(), 1u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.scrollView.isAnimatingScroll(); }, 3000));
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    EXPECT_GT(values.back(), 90000);
+}
