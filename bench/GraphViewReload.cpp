@@ -124,8 +124,10 @@ BENCHMARK(BM_ReloadEveryNodeMovedSettlingAll)->Arg(10000)->Unit(benchmark::kMicr
 // A pasted list: one node with that many children in a column, which a child added at its end moves half a
 // row down, or whose children it moves half a row up (as a Tab there does). The view shows the first children:
 // every other line from the node waits, filed by an area that reaches from the node to its child, far from
-// view, until the view comes near the node, which brings them all in at once (as a scroll there does).
-void reloadWideList(benchmark::State& state, bool childrenMove)
+// view, until the view comes near the node, which brings them all in at once (as a scroll there does). With
+// atNode the view shows the node itself, as when a Tab is pressed there: every line crosses the view, and each
+// is docked, built and set gliding in the reload itself.
+void reloadWideList(benchmark::State& state, bool childrenMove, bool atNode = false)
 {
     const std::int64_t children = state.range(0);
     NodeStyle style;
@@ -157,6 +159,8 @@ void reloadWideList(benchmark::State& state, bool childrenMove)
     }
     after.placeNodes(moves);
     GraphView view(Rect(0, 0, 1600, 1000));
+    if (atNode)
+        view.setBoundsRect(Rect(0, middle - 500, 1600, 1000));
     view.setGraph(before);
     bool flip = false;
     for (auto _ : state) {
@@ -171,5 +175,8 @@ BENCHMARK(BM_ReloadWideListMoved)->Arg(2000)->Arg(20000)->Unit(benchmark::kMilli
 
 void BM_ReloadWideListChildrenMoved(benchmark::State& state) { reloadWideList(state, true); }
 BENCHMARK(BM_ReloadWideListChildrenMoved)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+void BM_ReloadWideListChildrenMovedAtNode(benchmark::State& state) { reloadWideList(state, true, true); }
+BENCHMARK(BM_ReloadWideListChildrenMovedAtNode)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 } // namespace
