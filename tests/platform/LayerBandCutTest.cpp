@@ -3,6 +3,8 @@
 // scrolls to keep what it shows in place).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -66,6 +68,24 @@ TEST(LayerBandCut, CostlyRowsAreCutFinelyWhereTheTreeHasMovedThem)
         EXPECT_GE(row, 60);
         EXPECT_LE(row, 85);
     }
+}
+
+// A scroll paints the strip it brings into view, which measures only the strip's rows: the paint of the whole
+// view that follows is still cut finely where the paints before measured the costly rows. A paint across
+// another width, or at another scale, measured other work: it starts afresh.
+TEST(LayerBandCut, AStripPaintedKeepsWhatEarlierPaintsMeasuredOfTheOtherRows)
+{
+    LayerBandPainter bands;
+    const QRect area(0, 0, 100, 100);
+    rememberCostlyRows(bands, {500, 1});
+    bands.remember({QRect(0, 96, 100, 2), QRect(0, 98, 100, 2)}, {0.001, 0.001}, {500, 1});
+    for (int row : boundaries(bands.cut(area, 3, 1, {500, 1}))) {
+        EXPECT_GE(row, 40);
+        EXPECT_LE(row, 50);
+    }
+    bands.remember({QRect(0, 96, 60, 2), QRect(0, 98, 60, 2)}, {0.001, 0.001}, {500, 1});
+    const std::vector<int> afresh = boundaries(bands.cut(area, 3, 1, {500, 1}));
+    EXPECT_TRUE(std::none_of(afresh.begin(), afresh.end(), [](int row) { return row >= 40 && row <= 50; }));
 }
 
 // Many lines running through a few rows (where a node's branches leave it) cost a paint's band most of its

@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <ctime>
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -298,7 +299,8 @@ int LayerBandPainter::rowsMovedSince(const Placement& placement) const
 double LayerBandPainter::measuredCost(int row, int shift, double unmeasured) const
 {
     const int i = row - shift - costTop_;
-    return i >= 0 && i < int(rowCosts_.size()) ? rowCosts_[std::size_t(i)] : unmeasured;
+    return i >= 0 && i < int(rowCosts_.size()) && !std::isnan(rowCosts_[std::size_t(i)]) ? rowCosts_[std::size_t(i)]
+                                                                                        : unmeasured;
 }
 
 std::vector<QRect> LayerBandPainter::cut(const QRect& area, int count, int minRows, const Placement& placement) const
@@ -308,9 +310,13 @@ std::vector<QRect> LayerBandPainter::cut(const QRect& area, int count, int minRo
     // down the painter, and its costly rows with it.
     const int shift = rowsMovedSince(placement);
     double mean = 0;
+    std::size_t measured = 0;
     for (double cost : rowCosts_)
-        mean += cost;
-    mean = rowCosts_.empty() || !(mean > 0) ? 1.0 : mean / double(rowCosts_.size());
+        if (!std::isnan(cost)) {
+            mean += cost;
+            ++measured;
+        }
+    mean = measured == 0 || !(mean > 0) ? 1.0 : mean / double(measured);
     // Rows the last paint did not measure cost the mean; none costs nothing (each is filled and copied).
     std::vector<double> prefix(std::size_t(rows) + 1, 0.0);
     for (int r = 0; r < rows; ++r) {
@@ -345,6 +351,9 @@ double LayerBandPainter::expectedCost(const QRect& area, const Placement& placem
 
 namespace {
 
+// How many rows beyond a paint's own the measured costs of earlier paints are kept.
+constexpr int keptRows = 4096;
+
 // Of a band's cost, what is spread evenly over its rows, for a share of one spread by the lines visiting them.
 constexpr double evenShare = 0.1;
 
@@ -368,10 +377,13 @@ std::vector<double> visitsPerRow(const std::vector<std::int32_t>& changes, int r
 void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vector<double>& costs,
                                 const Placement& placement, const std::vector<std::vector<double>>& work)
 {
+    const QRect area = bands.front().united(bands.back());
+    // Rows measured at the same scale across the same width are kept beside this paint's.
+    const bool keeps = !rowCosts_.empty() && placement.rowsPerUnit == costPlacement_.rowsPerUnit
+                       && costWidth_ == area.width();
     // The last estimate, moved to where the tree lies now.
     costTop_ += rowsMovedSince(placement);
     costPlacement_ = placement;
-    const QRect area = bands.front().united(bands.back());
     std::vector<double> rows(std::size_t(area.height()), 0.0);
     for (std::size_t b = 0; b < bands.size(); ++b) {
         const int height = std::max(1, bands[b].height());
@@ -391,12 +403,26 @@ void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vect
             const int old = y - costTop_;
             const double cost = costOf(y - bands[b].top());
             // Half the last estimate, half this paint's.
-            const bool known = old >= 0 && old < int(rowCosts_.size());
+            const bool known = old >= 0 && old < int(rowCosts_.size()) && !std::isnan(rowCosts_[std::size_t(old)]);
             rows[std::size_t(y - area.top())] = known ? (rowCosts_[std::size_t(old)] + cost) / 2 : cost;
         }
     }
+    int top = area.top();
+    if (keeps) {
+        // Rows this paint did not measure keep what earlier paints measured of them, a few views' worth around
+        // it: a scroll paints a strip at a time, and the paint of the whole view that follows (the first frame
+        // of a glide) is cut by what the paints before the scroll measured of the rest.
+        const int oldEnd = costTop_ + int(rowCosts_.size());
+        top = std::max(std::min(costTop_, area.top()), area.top() - keptRows);
+        const int end = std::min(std::max(oldEnd, area.bottom() + 1), area.bottom() + 1 + keptRows);
+        std::vector<double> kept(std::size_t(end - top), std::numeric_limits<double>::quiet_NaN());
+        for (int y = std::max(top, costTop_); y < std::min(end, oldEnd); ++y)
+            kept[std::size_t(y - top)] = rowCosts_[std::size_t(y - costTop_)];
+        std::copy(rows.begin(), rows.end(), kept.begin() + (area.top() - top));
+        rows = std::move(kept);
+    }
     rowCosts_ = std::move(rows);
-    costTop_ = area.top();
+    costTop_ = top;
     costWidth_ = area.width();
 }
 

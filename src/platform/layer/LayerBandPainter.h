@@ -17,7 +17,7 @@
 // lines) is cut still, as the preparation reads those lines on several threads.
 //
 // Where the work lies is rarely even (a root whose branches all leave it near the top of the view), so the
-// painter remembers what each row cost in its last paint and cuts the next one into bands of equal cost: a
+// painter remembers what each row cost when last painted and cuts the next one into bands of equal cost: a
 // band's time is laid on its rows by how many lines its rasters visited in each (where a node's thousands of
 // branches leave it, a few rows of a band hold most of its work), so the next cut gives those rows thin bands. The
 // rows remembered follow the tree: when the tree moved down the painter at the same scale (a canvas grown
@@ -77,8 +77,8 @@ private:
     // How many rows the tree moved down the painter since the last paint measured it.
     int rowsMovedSince(const Placement& placement) const;
 
-    // Seconds of work per row of the painter, for the rows from costTop_ on that the last paint measured,
-    // with the tree placed on the painter as costPlacement_ says.
+    // Seconds of work per row of the painter, for the rows from costTop_ on that the last paints measured (NaN
+    // where none did), with the tree placed on the painter as costPlacement_ says.
     std::vector<double> rowCosts_;
     int costTop_ = 0;
     Placement costPlacement_;
