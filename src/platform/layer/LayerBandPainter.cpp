@@ -68,14 +68,23 @@ public:
         return *threads;
     }
 
-    // Runs every job on the threads (on the calling thread when allowed one), calling finished(i) on the calling
-    // thread as each job i is done, and returns once all are. The caller runs none of them itself: the scheduler
-    // tends to put a thread it wakes on the waker's own processor, and a caller painting a band there shared it
-    // with that thread, both at half speed, while other processors idled. Waiting, it leaves the processor to the
-    // thread. What it buys (the real window, a Tab on a node with 2,000 children, the paints of the glide's first
-    // frames): 7.2 -> 6.0 ms a paint, its bands' time past the longest band's own 1.9 -> 0.9 ms.
+    // How the calling thread takes part in a run.
+    enum class Caller {
+        // It runs jobs too: the first at once, then any no thread has taken. Suits many small jobs (those of a
+        // paint's preparation, several runs a frame), which would otherwise each wait for the threads to wake.
+        works,
+        // It only waits: suits one long job per thread (a paint's bands). The scheduler tends to put a thread it
+        // wakes on the waker's own processor, and a caller painting a band there shared it with that thread, both
+        // at half speed, while other processors idled. What waiting buys (the real window, a Tab on a node with
+        // 2,000 children, the paints of the glide's first frames): 7.2 -> 6.0 ms a paint, its bands' time past
+        // the longest band's own 1.9 -> 0.9 ms.
+        waits,
+    };
+
+    // Runs every job, calling finished(i) on the calling thread as each job i is done, and returns once all are;
+    // on the calling thread alone when allowed one.
     void run(const std::vector<std::function<void()>>& jobs, std::size_t threads,
-             const std::function<void(std::size_t)>& finished)
+             const std::function<void(std::size_t)>& finished, Caller caller)
     {
         if (jobs.empty())
             return;
@@ -87,28 +96,46 @@ public:
             return;
         }
         const std::lock_guard runs(running_);
+        const std::size_t first = caller == Caller::works ? 1 : 0;
         {
             const std::lock_guard lock(mutex_);
-            while (threads_.size() < std::min(threads, jobs.size())) {
+            while (threads_.size() + first < std::min(threads, jobs.size())) {
                 QThread* thread = QThread::create([this] { work(); });
                 thread->setObjectName(QStringLiteral("layer-bands"));
                 thread->start();
                 threads_.push_back(thread);
             }
-            for (std::size_t i = 0; i < jobs.size(); ++i)
+            for (std::size_t i = first; i < jobs.size(); ++i)
                 queue_.push_back({&jobs[i], i});
         }
         wake_.notify_all();
-        std::size_t left = jobs.size();
+        if (caller == Caller::works) {
+            jobs.front()();
+            finished(0);
+        }
+        std::size_t left = jobs.size() - first;
         std::unique_lock lock(mutex_);
         while (left > 0) {
-            done_.wait(lock, [this] { return !completed_.empty(); });
-            const std::size_t done = completed_.front();
-            completed_.pop_front();
-            lock.unlock();
-            finished(done);
-            lock.lock();
-            --left;
+            if (!completed_.empty()) {
+                const std::size_t done = completed_.front();
+                completed_.pop_front();
+                lock.unlock();
+                finished(done);
+                lock.lock();
+                --left;
+            } else if (caller == Caller::works && !queue_.empty()) {
+                const Job job = queue_.front();
+                queue_.pop_front();
+                lock.unlock();
+                (*job.run)();
+                finished(job.index);
+                lock.lock();
+                --left;
+            } else {
+                done_.wait(lock, [this, caller] {
+                    return !completed_.empty() || (caller == Caller::works && !queue_.empty());
+                });
+            }
         }
     }
 
@@ -457,7 +484,7 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     const Animator::FrozenTime frozen;
     const LayerPaintPreparation preparation =
         LayerRenderer::prepareSharedPaints(painter, root, options, [](const auto& jobs) {
-            BandThreads::shared().run(jobs, threadCount(), [](std::size_t) {});
+            BandThreads::shared().run(jobs, threadCount(), [](std::size_t) {}, BandThreads::Caller::works);
         });
     strokesLastPrepared_ = 0;
     for (const auto& [layer, strokes] : preparation.crowdedStrokes)
@@ -489,7 +516,7 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     // which must then not be the picture the next paint overwrites.
     const bool blendsAtOnce = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster;
     bool complete = true;
-    BandThreads::shared().run(jobs, threadCount(), [&](std::size_t i) {
+    const auto bandDone = [&](std::size_t i) {
         Band& band = bands[i];
         if (!band.inPlace)
             drawBandInto(painter, band, blendsAtOnce);
@@ -498,7 +525,8 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
             ++band.counts.bandsPaintedInPlace;
         LayerRenderer::statistics() += band.counts;
         complete = complete && band.complete;
-    });
+    };
+    BandThreads::shared().run(jobs, threadCount(), bandDone, BandThreads::Caller::waits);
     if (cutForLines)
         return complete;
     std::vector<double> costs;
