@@ -516,17 +516,16 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     // which must then not be the picture the next paint overwrites.
     const bool blendsAtOnce = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster;
     bool complete = true;
-    const auto bandDone = [&](std::size_t i) {
+    BandThreads::shared().run(jobs, threadCount(), [&](std::size_t i) {
         Band& band = bands[i];
-        if (!band.inPlace)
-            drawBandInto(painter, band, blendsAtOnce);
-        band.image = QImage();
         if (band.inPlace)
             ++band.counts.bandsPaintedInPlace;
+        else
+            drawBandInto(painter, band, blendsAtOnce);
+        band.image = QImage();
         LayerRenderer::statistics() += band.counts;
         complete = complete && band.complete;
-    };
-    BandThreads::shared().run(jobs, threadCount(), bandDone, BandThreads::Caller::waits);
+    }, BandThreads::Caller::waits);
     if (cutForLines)
         return complete;
     std::vector<double> costs;
