@@ -81,20 +81,12 @@ public:
         waits,
     };
 
-    // Runs every job, calling finished(i) on the calling thread as each job i is done, and returns once all are;
-    // on the calling thread alone when allowed one.
+    // Runs every job, calling finished(i) on the calling thread as each job i is done, and returns once all are.
     void run(const std::vector<std::function<void()>>& jobs, std::size_t threads,
              const std::function<void(std::size_t)>& finished, Caller caller)
     {
         if (jobs.empty())
             return;
-        if (threads < 2) {
-            for (std::size_t i = 0; i < jobs.size(); ++i) {
-                jobs[i]();
-                finished(i);
-            }
-            return;
-        }
         const std::lock_guard runs(running_);
         const std::size_t first = caller == Caller::works ? 1 : 0;
         {
@@ -427,11 +419,10 @@ void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vect
             return costs[b] * (evenShare * visited / height + (*visits)[std::size_t(i)]) / ((1 + evenShare) * visited);
         };
         for (int y = bands[b].top(); y <= bands[b].bottom(); ++y) {
-            const int old = y - costTop_;
             const double cost = costOf(y - bands[b].top());
             // Half the last estimate, half this paint's.
-            const bool known = old >= 0 && old < int(rowCosts_.size()) && !std::isnan(rowCosts_[std::size_t(old)]);
-            rows[std::size_t(y - area.top())] = known ? (rowCosts_[std::size_t(old)] + cost) / 2 : cost;
+            const double last = measuredCost(y, 0, std::numeric_limits<double>::quiet_NaN());
+            rows[std::size_t(y - area.top())] = std::isnan(last) ? cost : (last + cost) / 2;
         }
     }
     int top = area.top();
