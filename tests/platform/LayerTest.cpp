@@ -739,3 +739,64 @@ TEST(LayerTest, AFrameWorksOutNoAreasOnceTheHostStopsListening)
     EXPECT_FALSE(lines.back()->hasAnimations());
     EXPECT_EQ(lines.back()->presentationPath().elementAt(3).y, 3 * 999 + 20);
 }
+
+// Lines set gliding, or moved in depth only among lines of their own colour, look as they did until the next
+// frame: nothing is reported as they change, and that frame reports where they were drawn and where they go. A
+// line moved in depth past one of another colour, or changed without animation, is reported at once.
+TEST(LayerTest, ChangesThatShowNothingYetAreLeftToTheNextFrame)
+{
+    ManualTime time;
+    auto root = std::make_shared<Layer>();
+    root->setFrame({0, 0, 1000, 1000});
+    const auto curve = [](double y) {
+        QPainterPath path(QPointF(10, 500));
+        path.cubicTo(QPointF(300, 500), QPointF(300, y), QPointF(600, y));
+        return path;
+    };
+    const auto line = [&](double y, QColor color, double z) {
+        auto layer = std::make_shared<ShapeLayer>();
+        Transaction t(true);
+        layer->setFrame({0, 0, 1000, 1000});
+        layer->setFillColor(QColor());
+        layer->setStrokeColor(color);
+        layer->setLineWidth(2);
+        layer->setPath(curve(y));
+        layer->setZPosition(z);
+        root->addSublayer(layer);
+        return layer;
+    };
+    auto a = line(100, Qt::black, 1), b = line(300, Qt::black, 2), c = line(700, Qt::black, 3);
+    auto red = line(900, Qt::red, 10);
+    root->sublayersInDrawingOrder();
+    std::vector<Rect> dirty;
+    root->setDirtyAreaHandler([&dirty](const Rect& area) { dirty.push_back(area); });
+    const auto reported = [&dirty](const Rect& drawn) {
+        return std::any_of(dirty.begin(), dirty.end(), [&](const Rect& r) { return r.contains(drawn); });
+    };
+    const Rect before = a->visualBounds();
+    {
+        Transaction t;
+        Transaction::setAnimationDuration(1.0);
+        a->setPath(curve(150));
+        b->setZPosition(0.5);
+        c->setZPosition(2.5);
+    }
+    EXPECT_TRUE(dirty.empty());
+    EXPECT_EQ(a->visualBounds(), before);
+    time.now += 0.3;
+    Animator::shared().tick();
+    EXPECT_TRUE(reported(before));
+    EXPECT_TRUE(reported(a->visualBounds()));
+    EXPECT_NE(a->visualBounds(), before);
+    EXPECT_EQ(root->sublayersInDrawingOrder(), (std::vector<Layer*>{b.get(), a.get(), c.get(), red.get()}));
+
+    dirty.clear();
+    c->setZPosition(11);
+    EXPECT_TRUE(reported(c->visualBounds()));
+    dirty.clear();
+    {
+        Transaction t(true);
+        b->setPath(curve(350));
+    }
+    EXPECT_TRUE(reported(b->visualBounds()));
+}

@@ -77,10 +77,9 @@ Layer::~Layer()
 
 // --- Changes
 
-Layer::Change::Change(Layer& layer, ChangeKind kind) : layer_(layer), kind_(kind)
+Layer::Change::Change(Layer& layer, ChangeKind kind, bool seen) : layer_(layer), kind_(kind)
 {
-    const Layer* root = layer.rootLayer();
-    report_ = root->reportsToHandler();
+    report_ = seen && layer.rootLayer()->reportsToHandler();
     if (report_) {
         before_ = layer.areaInRoot();
         beforePieces_ = layer.piecesInRoot(before_);
@@ -215,9 +214,10 @@ void Layer::setPosition(Point position)
     if (position == position_ || !position.isFinite())
         return;
     const Point from = presentationPosition();
-    Change change(*this, ChangeKind::placement);
+    const std::optional<LayerAction> action = startingAction("position");
+    Change change(*this, ChangeKind::placement, showsAtOnce(action));
     position_ = position;
-    animateChange("position", from, position);
+    animateChange("position", from, position, action);
 }
 
 void Layer::setBounds(Rect bounds)
@@ -228,9 +228,10 @@ void Layer::setBounds(Rect bounds)
     const Rect from = presentationBounds();
     const Size oldSize = bounds_.size;
     {
-        Change change(*this, ChangeKind::geometry);
+        const std::optional<LayerAction> action = startingAction("bounds");
+        Change change(*this, ChangeKind::geometry, showsAtOnce(action));
         bounds_ = bounds;
-        animateChange("bounds", from, bounds);
+        animateChange("bounds", from, bounds, action);
     }
     if (!(oldSize == bounds.size)) {
         resizeSublayers(oldSize);
@@ -267,7 +268,16 @@ void Layer::setZPosition(double z)
     // A depth that is no number could not be ordered.
     if (std::isnan(z))
         return;
-    Change change(*this, ChangeKind::depth);
+    // Moved only among lines drawn together with it, it is drawn as before.
+    const auto reordersOnlyAlike = [this, z] {
+        const std::optional<QRgb> color = LayerRenderer::strokeRunColor(*this);
+        return color && superlayer_->drawingOrder_->movesOnlyPast(*this, z, [&color](const Layer& other) {
+            return LayerRenderer::strokeRunColor(other) == color;
+        });
+    };
+    const bool unseen =
+        superlayer_ && superlayer_->drawingOrder_ && rootLayer()->reportsToHandler() && reordersOnlyAlike();
+    Change change(*this, ChangeKind::depth, !unseen);
     zPosition_ = z;
     if (superlayer_ && superlayer_->drawingOrder_)
         superlayer_->drawingOrder_->depthChanged(*this);
@@ -341,6 +351,14 @@ AnimatedValue Layer::animatedValue(std::string_view key) const
     return {};
 }
 
+const LayerAnimation* Layer::animationFor(std::string_view key) const
+{
+    for (const LayerAnimation& animation : animations_)
+        if (animation.key == key)
+            return &animation;
+    return nullptr;
+}
+
 bool Layer::hasAnimationForKey(const std::string& key) const
 {
     return std::any_of(animations_.begin(), animations_.end(),
@@ -357,18 +375,35 @@ void Layer::removeAllAnimations()
 
 void Layer::animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to)
 {
+    animateChange(key, from, to, startingAction(key));
+}
+
+void Layer::animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to,
+                          const std::optional<LayerAction>& action)
+{
     std::erase_if(animations_, [&](const LayerAnimation& a) { return a.key == key; });
-    // A layer outside any tree has nothing on screen to animate from.
-    if (!superlayer_ || Transaction::disableActions())
-        return;
-    const std::optional<LayerAction> action = actionForKey(key);
-    if (!action || !(action->duration > 0))
-        return;
-    auto self = weak_from_this().lock();
-    if (!self)
+    if (!action)
         return;
     animations_.push_back({key, from, to, Animator::shared().now(), *action, std::numeric_limits<double>::quiet_NaN(), {}});
-    Animator::shared().add(self);
+    Animator::shared().add(shared_from_this());
+}
+
+std::optional<LayerAction> Layer::startingAction(const std::string& key) const
+{
+    // A layer outside any tree has nothing on screen to animate from.
+    if (!superlayer_ || Transaction::disableActions() || weak_from_this().expired())
+        return std::nullopt;
+    std::optional<LayerAction> action = actionForKey(key);
+    if (!action || !(action->duration > 0))
+        return std::nullopt;
+    return action;
+}
+
+bool Layer::showsAtOnce(const std::optional<LayerAction>& starting)
+{
+    // One added before the frame last shown (a time source set back) would show a later value.
+    const Animator& animator = Animator::shared();
+    return !starting || animator.now() < animator.frameTime();
 }
 
 void Layer::reportDrawnArea() const
@@ -418,9 +453,10 @@ void Layer::setOpacity(double opacity)
     if (opacity == opacity_)
         return;
     const double from = presentationOpacity();
-    Change change(*this, ChangeKind::placement);
+    const std::optional<LayerAction> action = startingAction("opacity");
+    Change change(*this, ChangeKind::placement, showsAtOnce(action));
     opacity_ = opacity;
-    animateChange("opacity", from, opacity);
+    animateChange("opacity", from, opacity, action);
 }
 
 void Layer::setHidden(bool hidden) { setField(hidden_, hidden, ChangeKind::placement); }

@@ -275,7 +275,13 @@ protected:
     // pictures stale. Subclass setters open one around the change of a field.
     class Change {
     public:
-        Change(Layer& layer, ChangeKind kind);
+        // seen: whether the change shows at once. One that does not reports nothing: a field that starts an
+        // animation from what is shown (the animation's first frame reports where the layer was drawn and where
+        // it goes), a depth that reorders the layer only among lines drawn together with it. Thousands of lines
+        // set gliding at once then cost no area worked out, and the frame that shows them still where they were
+        // repaints none of them. What it buys (bench/tab_in_window.py, Tab on a node with 2,000 children, the
+        // CPU of the frame that shows the new child, median of 6): 39.5 -> 19.2 ms.
+        Change(Layer& layer, ChangeKind kind, bool seen = true);
         ~Change();
         Change(const Change&) = delete;
         Change& operator=(const Change&) = delete;
@@ -301,6 +307,16 @@ protected:
     // Starts (or, with actions off, cancels) the implicit animation of a property from its current
     // presentation value. Subclasses animate their own keys through these.
     void animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to);
+    // The same with the action startingAction() gave for the key before the change.
+    void animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to,
+                       const std::optional<LayerAction>& action);
+    // The action a change of the key made now animates with; none when it takes effect at once.
+    std::optional<LayerAction> startingAction(const std::string& key) const;
+    // Whether a change that starts an animation with the action (none: that starts none) shows at once: an
+    // animation added now shows its start, the value shown, until a frame moves it on.
+    static bool showsAtOnce(const std::optional<LayerAction>& starting);
+    // The animation of a key that runs, if one does.
+    const LayerAnimation* animationFor(std::string_view key) const;
     // The presentation value of a key: the model value unless an animation of it runs.
     template <class T>
     T presentationValue(std::string_view key, const T& model) const

@@ -197,15 +197,22 @@ private:
 
 void paintLayer(Painting& p, const Layer& layer, const Rect& exposed, Point origin, double parentOpacity);
 
-// The layer as a ShapeLayer when all it paints is its stroke, for a StrokeRaster to draw.
-const ShapeLayer* plainStroke(Painting& p, const Layer& layer)
+// The layer as a ShapeLayer when all it paints, but for a cached picture of itself, is its stroke.
+const ShapeLayer* strokeAlone(const Layer& layer)
 {
     const auto* shape = dynamic_cast<const ShapeLayer*>(&layer);
     if (!shape || !layer.sublayers().empty() || paints(layer.backgroundColor()) || !layer.contents().isNull()
         || (layer.borderWidth() > 0 && paints(layer.borderColor())) || layer.masksToBounds()
-        || layer.hasVisibleShadow() || layer.hasGrayFilter() || (layer.cachesPicture() && p.useCache()))
+        || layer.hasVisibleShadow() || layer.hasGrayFilter())
         return nullptr;
     return shape;
+}
+
+// The layer as a ShapeLayer when all it paints is its stroke, for a StrokeRaster to draw.
+const ShapeLayer* plainStroke(Painting& p, const Layer& layer)
+{
+    const ShapeLayer* shape = strokeAlone(layer);
+    return shape && !(layer.cachesPicture() && p.useCache()) ? shape : nullptr;
 }
 
 // The layer as the plain stroke a StrokeRaster draws, with the path it is drawn with; shape none when it is not
@@ -820,6 +827,14 @@ QTransform LayerRenderer::rootTransform(const Rect& source, const QRectF& target
     }
     transform.translate(-source.origin.x, -source.origin.y);
     return transform;
+}
+
+std::optional<QRgb> LayerRenderer::strokeRunColor(const Layer& layer)
+{
+    const ShapeLayer* shape = strokeAlone(layer);
+    if (!shape || layer.cachesPicture() || !shape->strokesPlainlyThroughout())
+        return std::nullopt;
+    return shape->strokeColor().rgb();
 }
 
 bool LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOptions& options)

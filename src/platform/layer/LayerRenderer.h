@@ -130,6 +130,11 @@ public:
                              const LayerPaintPreparation& preparation, Statistics& counts);
     static QImage renderToImage(Layer& root, QSize pixelSize, const LayerRenderOptions& options = {},
                                 double devicePixelRatio = 1.0);
+    // The colour of the run of plain strokes (lines of one colour next to one another in the drawing order, each
+    // a ShapeLayer drawing its stroke alone) that paints on screen draw the layer in; none when they draw it
+    // alone. A run is drawn in an order of its own (StrokeRaster), so its lines' order among themselves shows
+    // nowhere.
+    static std::optional<QRgb> strokeRunColor(const Layer& layer);
     // The transform from the root's coordinates to the painter's for a source, target and flip.
     static QTransform rootTransform(const Rect& source, const QRectF& target, bool flipped);
 

@@ -109,12 +109,13 @@ void ShapeLayer::setPath(const QPainterPath& path)
     if (path == path_)
         return;
     const QPainterPath from = presentationPath();
-    Change change(*this, ChangeKind::geometry);
+    const std::optional<LayerAction> action = startingAction("path");
+    Change change(*this, ChangeKind::geometry, showsAtOnce(action));
     path_ = exactlySized(path);
     pathExtent_.reset();
     wholeStroke_.reset();
     dashes_.reset();
-    animateChange("path", from, path);
+    animateChange("path", from, path, action);
 }
 
 QPainterPath ShapeLayer::presentationPath() const { return presentationValue<QPainterPath>("path", path_); }
@@ -197,6 +198,15 @@ bool ShapeLayer::isDashed() const
     return lineWidth_ > 0
         && std::any_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return v > 0; })
         && std::all_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return std::isfinite(v) && v >= 0; });
+}
+
+bool ShapeLayer::strokesPlainlyThroughout() const
+{
+    if (!strokesPlainly(path_))
+        return false;
+    const LayerAnimation* animation = animationFor("path");
+    const auto* from = animation ? std::get_if<QPainterPath>(&animation->from) : nullptr;
+    return !animation || (from && strokesPlainly(*from));
 }
 
 bool ShapeLayer::strokesPlainly(const QPainterPath& drawn) const

@@ -153,6 +153,21 @@ void SublayerOrder::depthChanged(Layer& sublayer)
     waiting_.push_back(&sublayer);
 }
 
+bool SublayerOrder::movesOnlyPast(const Layer& sublayer, double z, const std::function<bool(const Layer&)>& alike) const
+{
+    // Past more than a few it is not worth looking.
+    constexpr int mostLookedAt = 64;
+    const Layer::OrderSlot& slot = sublayer.orderSlot_;
+    if (!valid_ || !slot.filed)
+        return false;
+    const double low = std::min(slot.filedZ, z), high = std::max(slot.filedZ, z);
+    auto at = std::lower_bound(entries_.begin(), entries_.end(), low, [](const Entry& e, double v) { return e.z < v; });
+    for (int looked = 0; at != entries_.end() && at->z <= high; ++at, ++looked)
+        if (looked == mostLookedAt || (at->layer != &sublayer && !alike(*at->layer)))
+            return false;
+    return true;
+}
+
 void SublayerOrder::removed(Layer& sublayer)
 {
     Layer::OrderSlot& slot = sublayer.orderSlot_;

@@ -13,6 +13,7 @@
 // in the list, and the depth it is filed under.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,9 @@ public:
     // After a sublayer was put anywhere else in the list: the next read sorts afresh.
     void invalidate() { valid_ = false; }
     void depthChanged(Layer& sublayer);
+    // Whether a sublayer's depth changing to z, before it does, moves it in the order as last read only past
+    // sublayers alike accepts (every one filed between where it was and z); false when that is not known.
+    bool movesOnlyPast(const Layer& sublayer, double z, const std::function<bool(const Layer&)>& alike) const;
     // While the sublayers are still alive, as they leave.
     void removed(Layer& sublayer);
     void removed(const std::vector<Layer*>& sublayers);
