@@ -293,8 +293,12 @@ void LayoutViewCommands::scrollViewBoundsChanged()
         return;
     const ShownArea now{scroll->viewport()->size(), scroll->documentVisibleRect(), scroll->magnification()};
     const ShownArea before = std::exchange(shown_, now);
-    if (now.viewportSize != before.viewportSize && now.magnification == before.magnification && !before.visible.isEmpty())
-        visibleAreaResized(before.visible);
+    if (now.viewportSize == before.viewportSize || now.magnification != before.magnification || before.visible.isEmpty())
+        return;
+    // A scroll under way (one that reveals a node beyond the edge) goes on to where it was going: that is the view
+    // that narrowed or grew.
+    visibleAreaResized(scroll->isAnimatingScroll() ? Rect(scroll->targetVisibleRect().origin, before.visible.size)
+                                                   : before.visible);
 }
 
 void LayoutViewCommands::visibleAreaResized(const Rect& before)

@@ -423,3 +423,23 @@ TEST(MapStaysInView, ANarrowedViewThatStillHoldsTheMapStaysWhereItStands)
     EXPECT_EQ(map.visible().origin, before.origin) << describeRect(before) << " became " << describeRect(map.visible());
     EXPECT_TRUE(map.visible().contains(map.selectedFrame()));
 }
+
+// A scroll under way that brings the selected node in from beyond the view's right edge, and the view narrowing
+// before the scroll ends (a scroll bar that comes, a window made narrower): the node still ends wholly in view.
+TEST(MapStaysInView, AViewThatNarrowsDuringAScrollKeepsTheNodeItBringsIn)
+{
+    OpenedMap map(10);
+    ScrollView* scroll = map.scrollView();
+    const Rect node = map.selectedFrame();
+    const Size size = map.visible().size;
+    scroll->scrollToPoint({node.minX() - size.width - 100, map.visible().minY()});
+    map.settle();
+    ASSERT_FALSE(map.visible().intersects(node)) << describeRect(node) << " in " << describeRect(map.visible());
+    scroll->scrollRectToVisible(Rect(node.maxX() - size.width, map.visible().minY(), size.width, size.height), 0.5);
+    ASSERT_TRUE(scroll->isAnimatingScroll());
+    const QSize windowSize = map.window->size();
+    map.window->resize(windowSize.width() - 40, windowSize.height());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return map.visible().width() < size.width; }));
+    map.settle();
+    EXPECT_TRUE(map.visible().contains(node)) << describeRect(node) << " in " << describeRect(map.visible());
+}
