@@ -334,21 +334,19 @@ Rect Layer::presentationFrame() const
 
 AnimatedValue Layer::animatedValue(std::string_view key) const
 {
-    for (const LayerAnimation& animation : animations_) {
-        if (animation.key != key)
-            continue;
-        const Animator& animator = Animator::shared();
-        const double now = animator.frameTime();
-        if (animation.heldTime == now)
-            return animation.heldValue;
-        AnimatedValue value = animation.valueAt(now);
-        if (animator.holdsValues()) {
-            animation.heldValue = value;
-            animation.heldTime = now;
-        }
-        return value;
+    const LayerAnimation* animation = animationFor(key);
+    if (!animation)
+        return {};
+    const Animator& animator = Animator::shared();
+    const double now = animator.frameTime();
+    if (animation->heldTime == now)
+        return animation->heldValue;
+    AnimatedValue value = animation->valueAt(now);
+    if (animator.holdsValues()) {
+        animation->heldValue = value;
+        animation->heldTime = now;
     }
-    return {};
+    return value;
 }
 
 const LayerAnimation* Layer::animationFor(std::string_view key) const
@@ -359,11 +357,7 @@ const LayerAnimation* Layer::animationFor(std::string_view key) const
     return nullptr;
 }
 
-bool Layer::hasAnimationForKey(const std::string& key) const
-{
-    return std::any_of(animations_.begin(), animations_.end(),
-                       [&](const LayerAnimation& a) { return a.key == key; });
-}
+bool Layer::hasAnimationForKey(const std::string& key) const { return animationFor(key) != nullptr; }
 
 void Layer::removeAllAnimations()
 {
@@ -371,11 +365,6 @@ void Layer::removeAllAnimations()
         return;
     Change change(*this, ChangeKind::geometry);
     animations_.clear();
-}
-
-void Layer::animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to)
-{
-    animateChange(key, from, to, startingAction(key));
 }
 
 void Layer::animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to,

@@ -304,10 +304,9 @@ protected:
         field = value;
     }
 
-    // Starts (or, with actions off, cancels) the implicit animation of a property from its current
-    // presentation value. Subclasses animate their own keys through these.
-    void animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to);
-    // The same with the action startingAction() gave for the key before the change.
+    // Starts the implicit animation of a property from its current presentation value with the action
+    // startingAction() gave for the key before the change, or, with none, cancels it. Subclasses animate their
+    // own keys through these.
     void animateChange(const std::string& key, const AnimatedValue& from, const AnimatedValue& to,
                        const std::optional<LayerAction>& action);
     // The action a change of the key made now animates with; none when it takes effect at once.
