@@ -7,6 +7,7 @@
 #include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "layout/GraphCollisionResolver.h"
+#include "platform/LongWork.h"
 #include "platform/UserDefaults.h"
 
 namespace velquine {
@@ -202,7 +203,12 @@ void DocumentLayout::resolveCollisions()
             if (node.createdTimestamp < 0)
                 changed.push_back(node);
     } else {
-        for (Node& node : GraphCollisionResolver().resolve(graph.allNodes())) {
+        // Thousands of overlapping nodes (a big tree pasted onto the map) take seconds to part: that runs on a
+        // worker while the window repaints and shows that it works, the user's input held back meanwhile.
+        const auto onWorker = [](const std::function<void()>& simulate) {
+            LongWork::wait("Moving overlapping nodes apart\u2026", simulate);
+        };
+        for (Node& node : GraphCollisionResolver().resolve(graph.allNodes(), onWorker)) {
             const Node* stored = graph.findNode(node.uid);
             if (!stored || node.createdTimestamp < 0 || !(node.center == stored->center))
                 changed.push_back(std::move(node));

@@ -469,7 +469,7 @@ Point GraphCollisionResolver::settledCenter(Point original, Point simulated)
     return simulated.isFinite() ? simulated : original;
 }
 
-std::vector<Node> GraphCollisionResolver::resolve(const std::vector<Node>& nodes) const
+std::vector<Node> GraphCollisionResolver::resolve(const std::vector<Node>& nodes, const LongRun& runLong) const
 {
     if (nodes.empty() || !hasOverlap(nodes))
         return nodes;
@@ -498,27 +498,33 @@ std::vector<Node> GraphCollisionResolver::resolve(const std::vector<Node>& nodes
         }
     }
 
-    Simulation simulation(cellSize, placed.size());
-    // One entry per input node; nodes not placed have none.
-    std::vector<cpBody*> bodyOf(nodes.size(), nullptr);
-    std::vector<cpBody*> bodies;
-    std::vector<Size> sizes;
-    std::vector<Point> lastPosition;
-    std::vector<char> moving;
-    for (std::size_t i : placed) {
-        bodyOf[i] = simulation.addBox(start[i], nodes[i].size, !meets[i]);
-        bodies.push_back(bodyOf[i]);
-        sizes.push_back(nodes[i].size);
-        lastPosition.push_back(nodes[i].center);
-        moving.push_back(meets[i]);
-    }
-    settle(simulation, bodies, sizes, std::move(lastPosition), std::move(moving));
-
     std::vector<Node> result = nodes;
-    for (std::size_t i = 0; i < result.size(); ++i) {
-        if (bodyOf[i])
-            result[i].center = settledCenter(nodes[i].center, positionOf(bodyOf[i]));
-    }
+    const auto simulate = [&] {
+        Simulation simulation(cellSize, placed.size());
+        // One entry per input node; nodes not placed have none.
+        std::vector<cpBody*> bodyOf(nodes.size(), nullptr);
+        std::vector<cpBody*> bodies;
+        std::vector<Size> sizes;
+        std::vector<Point> lastPosition;
+        std::vector<char> moving;
+        for (std::size_t i : placed) {
+            bodyOf[i] = simulation.addBox(start[i], nodes[i].size, !meets[i]);
+            bodies.push_back(bodyOf[i]);
+            sizes.push_back(nodes[i].size);
+            lastPosition.push_back(nodes[i].center);
+            moving.push_back(meets[i]);
+        }
+        settle(simulation, bodies, sizes, std::move(lastPosition), std::move(moving));
+        for (std::size_t i = 0; i < result.size(); ++i) {
+            if (bodyOf[i])
+                result[i].center = settledCenter(nodes[i].center, positionOf(bodyOf[i]));
+        }
+    };
+    const auto movingAtStart = std::size_t(std::count(meets.begin(), meets.end(), char(1)));
+    if (runLong && movingAtStart >= longFromBodies)
+        runLong(simulate);
+    else
+        simulate();
     return result;
 }
 

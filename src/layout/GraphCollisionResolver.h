@@ -8,6 +8,7 @@
 // Bodies away from any motion are held in place, so a step costs what moves rather than the whole map.
 // Nothing survives a call.
 
+#include <functional>
 #include <vector>
 
 #include "model/graph/Graph.h"
@@ -36,7 +37,14 @@ public:
     // When the bodies still move after the last step, two debug lines are written, "Safeguard hit in loop!
     // something's wrong!" and "changecount is: " with the number of bodies that moved in that step, and the
     // positions reached are returned. Never throws for any node values.
-    std::vector<Node> resolve(const std::vector<Node>& nodes) const;
+    //
+    // A simulation that starts with at least longFromBodies bodies moving (a big tree pasted or duplicated onto
+    // the map) can take many seconds: when runLong is given, it is handed the simulation to run and returns once
+    // it has run, say on a worker while the window shows that it works. The simulation touches nothing but
+    // what this call made.
+    using LongRun = std::function<void(const std::function<void()>& simulate)>;
+    static constexpr std::size_t longFromBodies = 500;
+    std::vector<Node> resolve(const std::vector<Node>& nodes, const LongRun& runLong = {}) const;
 
     // The rectangle of the node's size centred on its centre.
     static Rect frame(const Node& node);

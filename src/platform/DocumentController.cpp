@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "platform/Log.h"
+#include "platform/LongWork.h"
 #include "platform/RecentDocuments.h"
 #include "platform/RunLoop.h"
 
@@ -416,8 +417,10 @@ bool DocumentController::shouldCloseDocument(Document& document)
 {
     if (closeApproved_.contains(&document))
         return true;
-    // A wait for the document is under way (its save, its revert): its window stays until that has ended.
-    if (writes_.isWaitedFor(document))
+    // A wait for the document is under way (its save, its revert), or long work that a command on some map
+    // waits for (parting thousands of pasted nodes): the window stays until that has ended, as the command goes
+    // on with its map afterwards.
+    if (writes_.isWaitedFor(document) || LongWork::busy())
         return false;
     if (!reviewChanges(document, false))
         return false;

@@ -1,7 +1,8 @@
-// Long opens and saves in real editor windows: the file is read or written on a worker while the windows
-// repaint, the wait cursor shows and, after a second, the progress window; an automatic save leaves the window
-// to the user, a save asked for meanwhile waits for it instead of writing beside it, a failure on the worker is
-// reported, and a title being typed keeps the window's edited mark through an automatic save.
+// Long opens, saves and commands in real editor windows: the file is read or written (or thousands of pasted
+// nodes parted) on a worker while the windows repaint, the wait cursor shows and, after a second, the progress
+// window; an automatic save leaves the window to the user, a save asked for meanwhile waits for it instead of
+// writing beside it, a failure on the worker is reported, and a title being typed keeps the window's edited mark
+// through an automatic save.
 //
 // The documents here write through a gate the test opens, so that each write takes as long as the test needs.
 
@@ -21,6 +22,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 
 #include "app/DocumentCommands.h"
 #include "app/DocumentWindows.h"
@@ -30,7 +32,10 @@
 #include "document/FileTypes.h"
 #include "document/VQDocument.h"
 #include "editor/MindMapEditorWindowController.h"
+#include "editor/EditorPanes.h"
 #include "kit/ProgressWindow.h"
+#include "OpenedMapWindow.h"
+#include "platform/UndoManager.h"
 #include "platform/RunLoop.h"
 #include "UiTestSupport.h"
 
@@ -368,4 +373,53 @@ TEST_F(LongWorkWindowTest, ATitleBeingTypedKeepsTheEditedMarkThroughAnAutomaticS
     RunLoop::drain();
     EXPECT_EVENTUALLY(window->windowTitle() == QStringLiteral("Plan.radovudo"));
     EXPECT_EQ(titlesInFile(path("Plan.radovudo")), (std::vector<std::string>{"Root", "Committed", "Typed"}));
+}
+
+TEST_F(LongWorkWindowTest, ATreeDuplicatedOntoItselfIsPartedOnAWorkerAndItsWindowStaysUntilThen)
+{
+    // The copy of a laid-out tree of 700 nodes lands on it, 50 points right and 60 down: most of its nodes meet.
+    registerFactoryDefaults();
+    const std::string file = path("Tree.radovudo");
+    {
+        VQDocument made;
+        made.projectForLoading() = test::makeTreeMap(700);
+        std::optional<std::string> error;
+        ASSERT_TRUE(made.writeToURL(file, std::string(VQDocument::documentType), &error)) << error.value_or("");
+    }
+    auto document = std::static_pointer_cast<VQDocument>(controller().openDocumentWithContentsOfURL(file));
+    ASSERT_TRUE(document);
+    auto* window = static_cast<MindMapEditorWindowController*>(windows.windowFor(*document));
+    GraphView* canvas = window->contentViewController()->editorContentViewController()->graphView();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    canvas->setFocus();
+    QTest::keyClick(canvas, Qt::Key_Home);
+
+    // While the command runs: the cursor, the window's repaints, and a close asked for, once.
+    PaintCount paints(window);
+    std::set<Qt::CursorShape> cursors;
+    int ticks = 0, paintsAtFirst = 0, paintsAtLast = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!document->isInEditingSession())
+            return;
+        if (const auto shape = overrideShape())
+            cursors.insert(*shape);
+        (++ticks == 1 ? paintsAtFirst : paintsAtLast) = paints.count;
+        if (ticks == 1)
+            window->close();
+        window->update();
+    });
+    timer.start(10);
+    QTest::keyClick(canvas, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    timer.stop();
+    EXPECT_GT(ticks, 1) << "the window's loop did not run while the nodes were parted";
+    EXPECT_EQ(cursors, std::set<Qt::CursorShape>{Qt::WaitCursor});
+    EXPECT_GT(paintsAtLast, paintsAtFirst) << "the window did not repaint while the nodes were parted";
+    // The close was refused: the window stays, with the command done as one step.
+    EXPECT_EQ(windows.windowFor(*document), window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(document->project().graph.count(), 1400u);
+    EXPECT_EQ(document->undoManager()->undoActionName(), "Duplicate Nodes");
+    EXPECT_FALSE(overrideShape());
 }
