@@ -17,6 +17,8 @@ window by a pixel, which the window must lay out and repaint. Cases:
                 into the new child's title: the automatic save comes at most 10 s after the first change
   export-pdf    the map of --nodes nodes exported as PDF through the export window (Ctrl+E)
   export-png    the same as a PNG picture (only when the picture fits the pixel limit)
+  paste         the map of --nodes nodes, its root copied (Home, Ctrl+C) and pasted (Ctrl+V): the copy lands on
+                the map (at the pointer or the view's centre), and thousands of overlapping nodes are parted
 
 For each it reports
 
@@ -24,7 +26,8 @@ For each it reports
     window the Open dialog lay over),
   - stall: the longest time between two flushes of the window while the work ran (autosave: while the
     automatic save ran, found from the file's modification time, and over the whole typing),
-  - done: from the key to the end of the work (the new window shown, the file written).
+  - done: from the key to the end of the work (the new window shown, the file written, the paste done: the
+    window's title marks the map edited).
 
 Several programs (say, builds before and after a change) run in turn, --runs times each, interleaved:
 
@@ -52,7 +55,8 @@ from realwindow import XVFB_RUN, cpu_seconds, write_outline, xdotool  # noqa: E4
 PAINT_LOG = {"QT_LOGGING_RULES": "qt.widgets.painting.info=true", "QT_MESSAGE_PATTERN": "%{time boot} %{message}"}
 # Qt's line for a backing store flushed to the screen: the monotonic clock's seconds and milliseconds, the widget.
 FLUSHED = re.compile(r"^\s*(\d+)\.(\d{3}) Flushing QRegion.* of [\w:]+\((0x[0-9a-f]+)")
-CASES = ["open-text", "open-map", "open-opml", "open-outline", "save", "autosave", "export-pdf", "export-png"]
+CASES = ["open-text", "open-map", "open-opml", "open-outline", "save", "autosave", "export-pdf", "export-png",
+         "paste"]
 
 
 def now_ms():
@@ -289,6 +293,31 @@ def run_save(binary, map_path):
         shutil.rmtree(home, ignore_errors=True)
 
 
+def run_paste(binary, map_path):
+    home, copy, program = open_map(binary, map_path)
+    try:
+        program.keys("Home")
+        program.keys("ctrl+c")
+        program.settle(0.3)
+        marker = now_ms()
+        resizer = Resizer(program.window)
+        start = now_ms()
+        program.keys("ctrl+v")
+        resizer.start()
+        deadline = time.monotonic() + 600
+        while not xdotool("getwindowname", program.window).endswith("*") and time.monotonic() < deadline:
+            time.sleep(0.01)
+        done = now_ms()
+        time.sleep(0.2)
+        resizer.stop()
+        times = [t for t, w in flushes(program.log_path) if t >= marker]
+        first = min(t for t in times if t >= start)
+        return {"first": first - start, "stall": longest_gap(times, start, done), "done": done - start}
+    finally:
+        program.stop()
+        shutil.rmtree(home, ignore_errors=True)
+
+
 def run_autosave(binary, map_path):
     home, copy, program = open_map(binary, map_path)
     try:
@@ -374,6 +403,8 @@ def run_case(binary, files, case):
         return run_save(binary, files["map"])
     if case == "autosave":
         return run_autosave(binary, files["map"])
+    if case == "paste":
+        return run_paste(binary, files["map"])
     return run_export(binary, files["map"], case)
 
 

@@ -231,7 +231,7 @@ void CanvasSync::setHoverButtonShown(NodeLayer& layer, bool shown)
 
 void CanvasSync::setSelected(NodeLayer& layer, bool selected)
 {
-    if (layer.isSelected() != selected || layer.areHandlesShown() != (selected && !layer.isBeingEdited()))
+    if (layer.isSelected() != selected || layer.showsSelectionLayers() != (selected && !layer.isBeingEdited()))
         layer.setSelected(selected);
 }
 

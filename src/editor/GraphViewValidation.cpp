@@ -22,16 +22,18 @@ std::string layoutTitle(bool only, const std::string& title)
 }
 
 // On when every selected node has the variant, off when none has, mixed otherwise (and for no nodes).
-ControlState variantState(const std::vector<Node>& nodes, Command command)
+ControlState variantState(const std::vector<const Node*>& nodes, Command command)
 {
     int having = 0;
     int lacking = 0;
-    for (const Node& node : nodes) {
-        bool has = command == Command::toggleNodeUnderline ? node.style.isUnderlined
+    for (const Node* node : nodes) {
+        bool has = command == Command::toggleNodeUnderline ? node->style.isUnderlined
                    : command == Command::toggleNodeBold
-                       ? (FontManager::traits(node.style.font) & FontTrait::bold) != 0
-                       : (FontManager::traits(node.style.font) & FontTrait::italic) != 0;
+                       ? (FontManager::traits(node->style.font) & FontTrait::bold) != 0
+                       : (FontManager::traits(node->style.font) & FontTrait::italic) != 0;
         (has ? having : lacking)++;
+        if (having > 0 && lacking > 0)
+            break;
     }
     if (having > 0 && lacking == 0)
         return ControlState::on;
@@ -56,8 +58,10 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
     if (!command)
         return true;
     const Graph& graph = document.project().graph;
-    auto selection = projectSelection();
-    auto canvas = canvasSelection();
+    const std::vector<std::int64_t>& selectedUIDs = document.project().selectedNodeUIDs;
+    const std::vector<const Node*> selection = graph.findNodes(selectedUIDs, 2);
+    const std::vector<const Node*> canvas =
+        graphView_ ? graphView_->graph().findNodes(graphView_->selectedNodeUIDs(), 2) : std::vector<const Node*>();
     bool focusOn = graphView_ && graphView_->isFocusModeOn();
     switch (commandSpec(*command).selection) {
     case SelectionNeed::exactlyOne:
@@ -77,7 +81,7 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
             item.title = plainTitle(Command::autoLayoutGraph);
             return false;
         }
-        const Node& first = selection.front();
+        const Node& first = *selection.front();
         Node root = graph.rootAncestor(first);
         if (command == Command::autoLayoutSelectedNode) {
             item.hidden = root.uid == first.uid;
@@ -91,7 +95,7 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
         return true;
     }
     case Command::detachNodeFromParent:
-        return canvas.size() == 1 && canvas.front().parentUID.has_value();
+        return canvas.size() == 1 && canvas.front()->parentUID.has_value();
     case Command::toggleNodeFocus:
         item.title = focusOn ? "Unfocus Node" : plainTitle(Command::toggleNodeFocus);
         return !canvas.empty() || focusOn;
@@ -100,7 +104,7 @@ bool GraphViewController::validateBySelection(ActionItem& item, VQDocument& docu
     case Command::toggleNodeBold:
     case Command::toggleNodeItalic:
     case Command::toggleNodeUnderline:
-        item.state = variantState(selection, *command);
+        item.state = variantState(graph.findNodes(selectedUIDs), *command);
         return !canvas.empty();
     case Command::paste:
         return DocumentClipboard(document).canPaste();
@@ -119,13 +123,19 @@ bool GraphViewController::validateToolbarItem(ActionItem& item)
     if (!document)
         return false;
     const std::optional<Command> command = commandForSelector(item.action);
+    const Graph& graph = document->project().graph;
+    const std::vector<std::int64_t>& selectedUIDs = document->project().selectedNodeUIDs;
     if (command == Command::toggleNodeFocus)
-        return !canvasSelection().empty() || (graphView_ && graphView_->isFocusModeOn());
+        return (graphView_ && !graphView_->graph().findNodes(graphView_->selectedNodeUIDs(), 1).empty())
+               || (graphView_ && graphView_->isFocusModeOn());
     if (command == Command::sortSelectedNodeChildren)
-        return !projectSelection().empty();
+        return !graph.findNodes(selectedUIDs, 1).empty();
     if (command == Command::balanceSelectedNode) {
-        for (const Node& node : projectSelection()) {
-            LayoutOptions options = DocumentLayout(*document).layoutOptionsOfTree(node);
+        for (std::int64_t uid : selectedUIDs) {
+            const Node* node = graph.findNode(uid);
+            if (!node)
+                continue;
+            LayoutOptions options = DocumentLayout(*document).layoutOptionsOfTree(*node);
             if (options.isManual || options.layoutDirection == LayoutOptions::LayoutDirection::balanced)
                 return true;
         }

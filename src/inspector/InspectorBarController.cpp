@@ -106,7 +106,7 @@ QSize InspectorBarController::minimumSizeHint() const
 bool InspectorBarController::hasSelectedNodes() const
 {
     auto document = document_.lock();
-    return document && !document->project().graph.nodes(document->project().selectedNodeUIDs).empty();
+    return document && !document->project().graph.findNodes(document->project().selectedNodeUIDs, 1).empty();
 }
 
 void InspectorBarController::showInspector(InspectorController* inspector)

@@ -357,7 +357,7 @@ void NodeStyleInspector::sync()
     if (!doc)
         return;
     const VQProject& project = doc->project();
-    const std::vector<Node> nodes = selectedNodes(project);
+    const SelectedNodes nodes = project.graph.findNodes(project.selectedNodeUIDs);
     if (nodes.empty()) {
         disableControls();
         return;
@@ -371,7 +371,7 @@ void NodeStyleInspector::sync()
     syncAlignmentControl(nodes);
     static const QString defaultTitles[] = {tr("Set as default for root nodes"), tr("Set as default for main nodes"),
                                             tr("Set as default for sub nodes")};
-    setAsDefaultStyleButton->setText(defaultTitles[int(project.graph.nodeType(nodes.front()))]);
+    setAsDefaultStyleButton->setText(defaultTitles[int(project.graph.nodeType(*nodes.front()))]);
     refreshLayoutControls(project, nodes);
 }
 
@@ -385,16 +385,17 @@ void NodeStyleInspector::setSwatchPalettes(const VQProject& project)
     }
 }
 
-void NodeStyleInspector::syncShapeControls(const VQProject& project, const std::vector<Node>& nodes)
+void NodeStyleInspector::syncShapeControls(const VQProject& project, const SelectedNodes& nodes)
 {
-    fillColorWell->setSelectedColor(nodes.front().style.fillColor);
+    fillColorWell->setSelectedColor(nodes.front()->style.fillColor);
     QStringList shapes;
     bool allInherit = true;
     bool anyRoot = false;
-    for (const Node& node : nodes) {
-        shapes << QString::fromStdString(stringValue(node.shape));
-        allInherit = allInherit && node.childrenShouldInheritShape;
-        anyRoot = anyRoot || project.graph.nodeType(node) == NodeType::root;
+    for (const Node* node : nodes) {
+        if (const QString shape = QString::fromStdString(stringValue(node->shape)); !shapes.contains(shape))
+            shapes << shape;
+        allInherit = allInherit && node->childrenShouldInheritShape;
+        anyRoot = anyRoot || project.graph.nodeType(*node) == NodeType::root;
     }
     shapeSegment->setSelectedItems(shapes);
     shapeInheritanceChecker->setChecked(allInherit);
@@ -403,26 +404,29 @@ void NodeStyleInspector::syncShapeControls(const VQProject& project, const std::
 
 namespace {
 
-void syncStroke(KVIconSegmentControl* segment, QSlider* slider, KVColorWell* well, const std::vector<Node>& nodes,
-                bool branch)
+void syncStroke(KVIconSegmentControl* segment, QSlider* slider, KVColorWell* well,
+                const std::vector<const Node*>& nodes, bool branch)
 {
     QStringList styles;
-    for (const Node& node : nodes)
-        styles << QString::fromLatin1(textName(branch ? node.style.branchStyle : node.style.borderStyle).data());
+    for (const Node* node : nodes) {
+        const StrokeStyle stroke = branch ? node->style.branchStyle : node->style.borderStyle;
+        if (const QString style = QString::fromLatin1(textName(stroke).data()); !styles.contains(style))
+            styles << style;
+    }
     segment->setSelectedItems(styles);
-    const NodeStyle& first = nodes.front().style;
+    const NodeStyle& first = nodes.front()->style;
     slider->setValue(int(branch ? first.branchWidth : first.borderWidth));
     well->setSelectedColor(branch ? first.branchColor : first.borderColor);
 }
 
 } // namespace
 
-void NodeStyleInspector::syncBorderControls(const std::vector<Node>& nodes)
+void NodeStyleInspector::syncBorderControls(const SelectedNodes& nodes)
 {
     syncStroke(borderStyleSegment, borderThicknessSlider, borderColorWell, nodes, false);
 }
 
-void NodeStyleInspector::syncBranchControls(const std::vector<Node>& nodes)
+void NodeStyleInspector::syncBranchControls(const SelectedNodes& nodes)
 {
     syncStroke(branchStyleSegment, branchThicknessSlider, branchColorWell, nodes, true);
 }
@@ -432,17 +436,17 @@ void NodeStyleInspector::syncFontControls()
     const std::shared_ptr<VQDocument> doc = document();
     if (!doc)
         return;
-    const std::vector<Node> nodes = selectedNodes(doc->project());
+    const SelectedNodes nodes = doc->project().graph.findNodes(doc->project().selectedNodeUIDs);
     if (nodes.empty())
         return;
     updateFontVariantAvailability();
-    for (const Node& node : nodes) {
-        const std::uint32_t traits = FontManager::traits(node.style.font);
+    for (const Node* node : nodes) {
+        const std::uint32_t traits = FontManager::traits(node->style.font);
         fontVariantSegment->setSelected(traits & FontTrait::bold, 0);
         fontVariantSegment->setSelected(traits & FontTrait::italic, 1);
-        fontVariantSegment->setSelected(node.style.isUnderlined, 2);
+        fontVariantSegment->setSelected(node->style.isUnderlined, 2);
     }
-    const Node& first = nodes.front();
+    const Node& first = *nodes.front();
     fontColorWell->setSelectedColor(first.style.textColor);
     if (!doc->isInEditingSession()) {
         const int size = int(first.style.font.pointSize());
@@ -455,11 +459,11 @@ void NodeStyleInspector::syncFontControls()
         fontNameDropdown->setCurrentIndex(family);
 }
 
-void NodeStyleInspector::syncAlignmentControl(const std::vector<Node>& nodes)
+void NodeStyleInspector::syncAlignmentControl(const SelectedNodes& nodes)
 {
     bool segments[4] = {false, false, false, false};
-    for (const Node& node : nodes) {
-        switch (static_cast<TextAlignment>(node.style.textAlignment)) {
+    for (const Node* node : nodes) {
+        switch (static_cast<TextAlignment>(node->style.textAlignment)) {
         case TextAlignment::center: segments[1] = true; break;
         case TextAlignment::right: segments[2] = true; break;
         case TextAlignment::justified: segments[3] = true; break;
@@ -470,13 +474,13 @@ void NodeStyleInspector::syncAlignmentControl(const std::vector<Node>& nodes)
         fontAlignmentSegment->setSelected(segments[i], i);
 }
 
-void NodeStyleInspector::refreshLayoutControls(const VQProject& project, const std::vector<Node>& nodes)
+void NodeStyleInspector::refreshLayoutControls(const VQProject& project, const SelectedNodes& nodes)
 {
     LayoutOptions options = project.baseLayoutOptions;
     layoutBox->setTitle(QStringLiteral("Layout (Base)"));
     useBaseLayoutButton->setEnabled(false);
     if (!nodes.empty()) {
-        const Node root = project.graph.rootAncestor(nodes.front());
+        const Node root = project.graph.rootAncestor(*nodes.front());
         if (root.layoutOptions) {
             options = *root.layoutOptions;
             layoutBox->setTitle(QStringLiteral("Layout"));

@@ -140,14 +140,16 @@ private:
     // Colours of the drawn parts that follow the light or dark appearance.
     void refreshAppearance();
 
-    // Set-up and refresh.
+    // Set-up and refresh. The controls are set from the selected nodes read where the graph stores them: a copy
+    // of each node of a selection of thousands would cost more than all else a refresh does.
+    using SelectedNodes = std::vector<const Node*>;
     void setUpControls();
-    void syncShapeControls(const VQProject& project, const std::vector<Node>& nodes);
-    void syncBorderControls(const std::vector<Node>& nodes);
-    void syncBranchControls(const std::vector<Node>& nodes);
+    void syncShapeControls(const VQProject& project, const SelectedNodes& nodes);
+    void syncBorderControls(const SelectedNodes& nodes);
+    void syncBranchControls(const SelectedNodes& nodes);
     void syncFontControls();
-    void syncAlignmentControl(const std::vector<Node>& nodes);
-    void refreshLayoutControls(const VQProject& project, const std::vector<Node>& nodes);
+    void syncAlignmentControl(const SelectedNodes& nodes);
+    void refreshLayoutControls(const VQProject& project, const SelectedNodes& nodes);
     void setSwatchPalettes(const VQProject& project);
     void setEnabledOfDirectSubviews(bool enabled);
 

@@ -207,11 +207,24 @@ TEST(GraphViewSync, TitlesAndLinesOutOfViewAreMadeWhenShownOrDrawn)
     small.setGraph(project.graph);
     whole.setGraph(project.graph);
     EXPECT_TRUE(small.nodeLayer(far[0])->isLabelDeferred());
+    // Selected, a node out of view makes its ring and handles with its title.
+    std::vector<std::int64_t> all;
+    for (const auto& [uid, node] : project.graph.nodeBin())
+        all.push_back(uid);
+    for (GraphView* view : {&small, &whole}) {
+        view->setSelectedNodeUIDs(all);
+        view->reloadLayers();
+    }
+    EXPECT_TRUE(small.nodeLayer(far[1])->areHandlesShown());
+    EXPECT_FALSE(small.nodeLayer(far[0])->hasHandleLayer() || small.nodeLayer(far[0])->hasFocusRingLayer());
+    EXPECT_TRUE(small.nodeLayer(far[0])->showsSelectionLayers());
     QImage image(200, 200, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&image);
     small.render(painter, QRectF(0, 0, 200, 200));
     EXPECT_FALSE(small.nodeLayer(far[0])->isLabelDeferred());
     EXPECT_EQ(small.nodeLayer(far[0])->labelLayer()->frame(), whole.nodeLayer(far[0])->labelLayer()->frame());
+    EXPECT_TRUE(small.nodeLayer(far[0])->areHandlesShown() && small.nodeLayer(far[0])->isFocusRingShown());
+    EXPECT_EQ(small.nodeLayer(far[0])->focusRingLayer().path(), whole.nodeLayer(far[0])->focusRingLayer().path());
 }
 
 // A node far from view that a layout nudges edit after edit stays filed once for its title and once for its

@@ -234,7 +234,9 @@ bool NodeLayer::isHoverButtonShown() const { return hoverButtonLayer_ && !hoverB
 
 void NodeLayer::setSelectionLayersHidden(bool hidden)
 {
-    if (hidden && !focusRingLayer_ && !handleLayer_)
+    const bool made = focusRingLayer_ || handleLayer_;
+    selectionLayersWait_ = !hidden && !made && labelDeferred_;
+    if (selectionLayersWait_ || (hidden && !made))
         return;
     if (!hidden || handleLayer_)
         handleLayer().setHidden(hidden);
@@ -393,6 +395,8 @@ void NodeLayer::setLabelDeferred(bool deferred)
         placeLabelAndImage();
         if (underlineShape_ && !underlineLayer_)
             underlineLayer();
+        if (selectionLayersWait_)
+            setSelectionLayersHidden(false);
     }
 }
 

@@ -74,8 +74,11 @@ public:
     bool isImageShown() const;
     bool isHoverButtonShown() const;
     // Shows or hides the focus ring and the handles together, or the hover button; hiding one never made
-    // does not make it.
+    // does not make it. While the title waits (isLabelDeferred), ring and handles never made wait with it: made
+    // for every node of a big map that Select All takes, they would cost more than all else it does.
     void setSelectionLayersHidden(bool hidden);
+    // Whether the ring and handles show, or wait with the title to show.
+    bool showsSelectionLayers() const { return selectionLayersWait_ || areHandlesShown(); }
     void setHoverButtonHidden(bool hidden);
 
     // --- State
@@ -208,6 +211,8 @@ private:
     std::uint64_t nodeRevision_ = 0;
     mutable std::uint64_t labelNodeRevision_ = ~std::uint64_t{0};
     bool labelDeferred_ = false;
+    // Shown selected while the title waits: the ring and handles are made when it is placed.
+    bool selectionLayersWait_ = false;
     mutable std::optional<double> lineHeight_;
     double lineHeightWidth_ = 0;
 };

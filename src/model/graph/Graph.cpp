@@ -72,6 +72,15 @@ std::vector<Node> Graph::nodes(const std::vector<std::int64_t>& uids) const
     return result;
 }
 
+std::vector<const Node*> Graph::findNodes(const std::vector<std::int64_t>& uids, std::size_t most) const
+{
+    std::vector<const Node*> found;
+    for (auto uid = uids.begin(); uid != uids.end() && found.size() < most; ++uid)
+        if (const Node* node = findNode(*uid))
+            found.push_back(node);
+    return found;
+}
+
 std::vector<Node> Graph::allNodes() const
 {
     std::vector<Node> result;

@@ -25,6 +25,7 @@
 // Nothing in the graph reads isFolded or modifiedTimestamp.
 
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -87,6 +88,10 @@ public:
     // The stored nodes of the identifiers, in their order; absent identifiers are skipped, repeats of present
     // ones give repeated nodes.
     std::vector<Node> nodes(const std::vector<std::int64_t>& uids) const;
+    // The same, at most `most` of them, as the stored nodes themselves (findNode): what a look at a selection of
+    // thousands needs, without a copy of each.
+    std::vector<const Node*> findNodes(const std::vector<std::int64_t>& uids,
+                                       std::size_t most = std::numeric_limits<std::size_t>::max()) const;
     // Every stored node, in bin order.
     std::vector<Node> allNodes() const;
 
