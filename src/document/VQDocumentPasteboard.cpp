@@ -11,6 +11,7 @@
 #include "exchange/RtfWriter.h"
 #include "model/style/OneKeyCoding.h"
 #include "platform/Log.h"
+#include "platform/LongWork.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
@@ -173,32 +174,54 @@ bool VQDocumentPasteboard::writeNodes(const Graph& graph, const std::vector<Node
 {
     if (nodes.empty())
         return false;
+    const UserDefaults& defaults = UserDefaults::standard();
+    const bool richText = defaults.boolForKey("copyRichTextToPasteboard");
+    const bool keepColors = defaults.boolForKey("copyNodeTitleColorsToPasteboard");
     const std::vector<Node> gathered = gatherNodesForCopy(graph, nodes);
-    Bytes data;
-    try {
-        data = Node::encodePropertyList(gathered);
-    } catch (const std::exception& error) {
-        VQ_LOG(function, error.what());
+    // Every form is made before any is written; thousands of nodes take seconds to encode, which runs on a
+    // worker while the window repaints (the graph does not change meanwhile: the user's input waits).
+    struct Forms {
+        Bytes data;
+        std::optional<std::string> error;
+        bool hasRoots = false;
+        std::string richText, plainText, opml;
+    } forms;
+    const auto make = [&] {
+        try {
+            forms.data = Node::encodePropertyList(gathered);
+        } catch (const std::exception& error) {
+            forms.error = error.what();
+            return;
+        }
+        const std::vector<Node> rootNodes = roots(gathered);
+        if ((forms.hasRoots = !rootNodes.empty())) {
+            if (richText)
+                forms.richText = richTextForm(graph, rootNodes, keepColors, backgroundColor);
+            forms.plainText = plainTextForm(graph, rootNodes);
+            forms.opml = opmlForm(graph, rootNodes);
+        }
+    };
+    if (gathered.size() >= longCopyFromNodes)
+        LongWork::wait("Copying\u2026", make);
+    else
+        make();
+    if (forms.error) {
+        VQ_LOG(function, *forms.error);
         return false;
     }
 
     pasteboard.clearContents();
-    if (!pasteboard.setData(data, pasteboardType(Type::nodesPlist))) {
+    if (!pasteboard.setData(forms.data, pasteboardType(Type::nodesPlist))) {
         VQ_LOG(function, "cant set pboard data");
         return false;
     }
     pasteboard.setString(sourceHandle, pasteboardType(Type::sourceDocument));
-
-    const std::vector<Node> rootNodes = roots(gathered);
-    if (rootNodes.empty())
+    if (!forms.hasRoots)
         return true;
-    const UserDefaults& defaults = UserDefaults::standard();
-    if (defaults.boolForKey("copyRichTextToPasteboard")) {
-        const bool keepColors = defaults.boolForKey("copyNodeTitleColorsToPasteboard");
-        pasteboard.setString(richTextForm(graph, rootNodes, keepColors, backgroundColor), Pasteboard::rtfType);
-    }
-    pasteboard.setString(plainTextForm(graph, rootNodes), Pasteboard::stringType);
-    pasteboard.setString(opmlForm(graph, rootNodes), pasteboardType(Type::opml));
+    if (richText)
+        pasteboard.setString(forms.richText, Pasteboard::rtfType);
+    pasteboard.setString(forms.plainText, Pasteboard::stringType);
+    pasteboard.setString(forms.opml, pasteboardType(Type::opml));
     return true;
 }
 

@@ -98,6 +98,9 @@ public:
     // the function name for an encoding failure). False as well, with the log line "cant set pboard data",
     // when the pasteboard refuses the node list. Failures of the marker and the text forms are ignored.
     // The rich text's kept colours stay readable against the map's background colour (RichTextExporter).
+    // From this many nodes gathered on, the forms are made on a worker while the window waits, repainting
+    // and showing that it works (LongWork): 50,000 take seconds.
+    static constexpr std::size_t longCopyFromNodes = 2000;
     static bool writeNodes(const Graph& graph, const std::vector<Node>& nodes, const std::string& sourceHandle,
                            Pasteboard& pasteboard, std::string_view function,
                            const Color& backgroundColor = Color::white());

@@ -36,6 +36,8 @@
 #include "kit/ProgressWindow.h"
 #include "OpenedMapWindow.h"
 #include "platform/UndoManager.h"
+#include "platform/LongWork.h"
+#include "platform/Pasteboard.h"
 #include "platform/RunLoop.h"
 #include "UiTestSupport.h"
 
@@ -375,14 +377,48 @@ TEST_F(LongWorkWindowTest, ATitleBeingTypedKeepsTheEditedMarkThroughAnAutomaticS
     EXPECT_EQ(titlesInFile(path("Plan.radovudo")), (std::vector<std::string>{"Root", "Committed", "Typed"}));
 }
 
-TEST_F(LongWorkWindowTest, ATreeDuplicatedOntoItselfIsPartedOnAWorkerAndItsWindowStaysUntilThen)
+// What a window does every 10 ms while long work keeps a command of its map waiting: the cursor, its repaints,
+// and a close asked for, once.
+struct CommandWaitWatch {
+    QWidget* window;
+    PaintCount paints;
+    QTimer timer;
+    std::set<Qt::CursorShape> cursors;
+    int ticks = 0, paintsAtFirst = 0, paintsAtLast = 0;
+    explicit CommandWaitWatch(QWidget* w) : window(w), paints(w)
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (!LongWork::busy())
+                return;
+            if (const auto shape = overrideShape())
+                cursors.insert(*shape);
+            (++ticks == 1 ? paintsAtFirst : paintsAtLast) = paints.count;
+            if (ticks == 1)
+                window->close();
+            window->update();
+        });
+        timer.start(10);
+    }
+    // The window's loop ran meanwhile, repainting it under the wait cursor, and the close was refused.
+    void expectWaitedInTheLoop(const std::string& what) const
+    {
+        EXPECT_GT(ticks, 1) << what << ": the window's loop did not run meanwhile";
+        EXPECT_EQ(cursors, std::set<Qt::CursorShape>{Qt::WaitCursor}) << what;
+        EXPECT_GT(paintsAtLast, paintsAtFirst) << what << ": the window did not repaint meanwhile";
+        EXPECT_TRUE(window->isVisible()) << what;
+        EXPECT_FALSE(overrideShape()) << what;
+    }
+};
+
+TEST_F(LongWorkWindowTest, BigCopiesAndOverlapsWorkOnAWorkerAndTheirWindowStaysUntilThen)
 {
-    // The copy of a laid-out tree of 700 nodes lands on it, 50 points right and 60 down: most of its nodes meet.
+    // A laid-out tree of 2,100 nodes, ten children to a node: copied whole, and its first branch (1,100 nodes)
+    // duplicated, whose copy lands on the map 50 points right and 60 down.
     registerFactoryDefaults();
     const std::string file = path("Tree.radovudo");
     {
         VQDocument made;
-        made.projectForLoading() = test::makeTreeMap(700);
+        made.projectForLoading() = test::makeTreeMap(2100);
         std::optional<std::string> error;
         ASSERT_TRUE(made.writeToURL(file, std::string(VQDocument::documentType), &error)) << error.value_or("");
     }
@@ -393,33 +429,24 @@ TEST_F(LongWorkWindowTest, ATreeDuplicatedOntoItselfIsPartedOnAWorkerAndItsWindo
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     canvas->setFocus();
-    QTest::keyClick(canvas, Qt::Key_Home);
 
-    // While the command runs: the cursor, the window's repaints, and a close asked for, once.
-    PaintCount paints(window);
-    std::set<Qt::CursorShape> cursors;
-    int ticks = 0, paintsAtFirst = 0, paintsAtLast = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (!document->isInEditingSession())
-            return;
-        if (const auto shape = overrideShape())
-            cursors.insert(*shape);
-        (++ticks == 1 ? paintsAtFirst : paintsAtLast) = paints.count;
-        if (ticks == 1)
-            window->close();
-        window->update();
-    });
-    timer.start(10);
-    QTest::keyClick(canvas, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
-    timer.stop();
-    EXPECT_GT(ticks, 1) << "the window's loop did not run while the nodes were parted";
-    EXPECT_EQ(cursors, std::set<Qt::CursorShape>{Qt::WaitCursor});
-    EXPECT_GT(paintsAtLast, paintsAtFirst) << "the window did not repaint while the nodes were parted";
-    // The close was refused: the window stays, with the command done as one step.
+    QTest::keyClick(canvas, Qt::Key_Home);
+    {
+        const CommandWaitWatch watch(window);
+        QTest::keyClick(canvas, Qt::Key_C, Qt::ControlModifier);
+        watch.expectWaitedInTheLoop("copy");
+    }
+    const std::optional<std::string> text = Pasteboard::general().string(Pasteboard::stringType);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(std::count(text->begin(), text->end(), '\n'), 2099);
+
+    QTest::keyClick(canvas, Qt::Key_Right);
+    {
+        const CommandWaitWatch watch(window);
+        QTest::keyClick(canvas, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+        watch.expectWaitedInTheLoop("duplicate");
+    }
     EXPECT_EQ(windows.windowFor(*document), window);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(document->project().graph.count(), 1400u);
+    EXPECT_EQ(document->project().graph.count(), 2100u + 1100u);
     EXPECT_EQ(document->undoManager()->undoActionName(), "Duplicate Nodes");
-    EXPECT_FALSE(overrideShape());
 }
