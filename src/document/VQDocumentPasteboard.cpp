@@ -194,7 +194,8 @@ bool VQDocumentPasteboard::writeNodes(const Graph& graph, const std::vector<Node
             return;
         }
         const std::vector<Node> rootNodes = roots(gathered);
-        if ((forms.hasRoots = !rootNodes.empty())) {
+        forms.hasRoots = !rootNodes.empty();
+        if (forms.hasRoots) {
             if (richText)
                 forms.richText = richTextForm(graph, rootNodes, keepColors, backgroundColor);
             forms.plainText = plainTextForm(graph, rootNodes);

@@ -126,8 +126,9 @@ bool GraphViewController::validateToolbarItem(ActionItem& item)
     const Graph& graph = document->project().graph;
     const std::vector<std::int64_t>& selectedUIDs = document->project().selectedNodeUIDs;
     if (command == Command::toggleNodeFocus)
-        return (graphView_ && !graphView_->graph().findNodes(graphView_->selectedNodeUIDs(), 1).empty())
-               || (graphView_ && graphView_->isFocusModeOn());
+        return graphView_
+               && (!graphView_->graph().findNodes(graphView_->selectedNodeUIDs(), 1).empty()
+                   || graphView_->isFocusModeOn());
     if (command == Command::sortSelectedNodeChildren)
         return !graph.findNodes(selectedUIDs, 1).empty();
     if (command == Command::balanceSelectedNode) {

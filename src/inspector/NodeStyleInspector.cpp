@@ -367,7 +367,7 @@ void NodeStyleInspector::sync()
     syncShapeControls(project, nodes);
     syncBorderControls(nodes);
     syncBranchControls(nodes);
-    syncFontControls();
+    syncFontControls(nodes);
     syncAlignmentControl(nodes);
     static const QString defaultTitles[] = {tr("Set as default for root nodes"), tr("Set as default for main nodes"),
                                             tr("Set as default for sub nodes")};
@@ -436,16 +436,21 @@ void NodeStyleInspector::syncFontControls()
     const std::shared_ptr<VQDocument> doc = document();
     if (!doc)
         return;
-    const SelectedNodes nodes = doc->project().graph.findNodes(doc->project().selectedNodeUIDs);
-    if (nodes.empty())
+    syncFontControls(doc->project().graph.findNodes(doc->project().selectedNodeUIDs));
+}
+
+void NodeStyleInspector::syncFontControls(const SelectedNodes& nodes)
+{
+    const std::shared_ptr<VQDocument> doc = document();
+    if (!doc || nodes.empty())
         return;
     updateFontVariantAvailability();
-    for (const Node* node : nodes) {
-        const std::uint32_t traits = FontManager::traits(node->style.font);
-        fontVariantSegment->setSelected(traits & FontTrait::bold, 0);
-        fontVariantSegment->setSelected(traits & FontTrait::italic, 1);
-        fontVariantSegment->setSelected(node->style.isUnderlined, 2);
-    }
+    // The variant buttons show the last selected node's variants.
+    const Node& last = *nodes.back();
+    const std::uint32_t traits = FontManager::traits(last.style.font);
+    fontVariantSegment->setSelected(traits & FontTrait::bold, 0);
+    fontVariantSegment->setSelected(traits & FontTrait::italic, 1);
+    fontVariantSegment->setSelected(last.style.isUnderlined, 2);
     const Node& first = *nodes.front();
     fontColorWell->setSelectedColor(first.style.textColor);
     if (!doc->isInEditingSession()) {

@@ -148,6 +148,7 @@ private:
     void syncBorderControls(const SelectedNodes& nodes);
     void syncBranchControls(const SelectedNodes& nodes);
     void syncFontControls();
+    void syncFontControls(const SelectedNodes& nodes);
     void syncAlignmentControl(const SelectedNodes& nodes);
     void refreshLayoutControls(const VQProject& project, const SelectedNodes& nodes);
     void setSwatchPalettes(const VQProject& project);
