@@ -19,6 +19,7 @@ window by a pixel, which the window must lay out and repaint. Cases:
   export-png    the same as a PNG picture (only when the picture fits the pixel limit)
   paste         the map of --nodes nodes, its root copied (Home, Ctrl+C) and pasted (Ctrl+V): the copy lands on
                 the map (at the pointer or the view's centre), and thousands of overlapping nodes are parted
+  balance       the map of --nodes nodes, every node selected (Ctrl+A) and its children balanced (Ctrl+Shift+B)
 
 For each it reports
 
@@ -26,8 +27,8 @@ For each it reports
     window the Open dialog lay over),
   - stall: the longest time between two flushes of the window while the work ran (autosave: while the
     automatic save ran, found from the file's modification time, and over the whole typing),
-  - done: from the key to the end of the work (the new window shown, the file written; the paste: the last
-    moment the program used half a core more than before it).
+  - done: from the key to the end of the work (the new window shown, the file written; the paste and the
+    balance: the last moment the program used half a core more than before it).
 
 Several programs (say, builds before and after a change) run in turn, --runs times each, interleaved:
 
@@ -56,7 +57,9 @@ PAINT_LOG = {"QT_LOGGING_RULES": "qt.widgets.painting.info=true", "QT_MESSAGE_PA
 # Qt's line for a backing store flushed to the screen: the monotonic clock's seconds and milliseconds, the widget.
 FLUSHED = re.compile(r"^\s*(\d+)\.(\d{3}) Flushing QRegion.* of [\w:]+\((0x[0-9a-f]+)")
 CASES = ["open-text", "open-map", "open-opml", "open-outline", "save", "autosave", "export-pdf", "export-png",
-         "paste"]
+         "paste", "balance"]
+# The keys of the cases timed from a key press on an open map: what comes first, then the key timed.
+COMMAND_KEYS = {"paste": (("Home", "ctrl+c"), "ctrl+v"), "balance": (("ctrl+a",), "ctrl+shift+b")}
 
 
 def now_ms():
@@ -309,26 +312,27 @@ def busy_until(pid, start, baseline, quiet_for=1.0, timeout=600):
     return now_ms()
 
 
-def run_paste(binary, map_path):
+def run_command(binary, map_path, case):
     home, copy, program = open_map(binary, map_path)
+    first_keys, timed_key = COMMAND_KEYS[case]
     try:
-        program.keys("Home")
-        program.keys("ctrl+c")
+        for key in first_keys:
+            program.keys(key)
         program.settle(0.3)
         marker = now_ms()
-        # The window is resized from a second before the paste: what its repaints cost is the baseline.
+        # The window is resized from a second before the key: what its repaints cost is the baseline.
         resizer = Resizer(program.window)
         resizer.start()
         before = (time.monotonic(), cpu_seconds(program.pid))
         time.sleep(1.0)
         baseline = (cpu_seconds(program.pid) - before[1]) / (time.monotonic() - before[0])
         start = now_ms()
-        program.keys("ctrl+v")
+        program.keys(timed_key)
         done = busy_until(program.pid, start, baseline)
         time.sleep(0.2)
         resizer.stop()
         times = [t for t, w in flushes(program.log_path) if t >= marker]
-        # A window that froze through the paste flushes first after it.
+        # A window that froze through the work flushes first after it.
         first = min((t for t in times if t >= start), default=now_ms())
         return {"first": first - start, "stall": longest_gap(times, start, done), "done": done - start}
     finally:
@@ -421,8 +425,8 @@ def run_case(binary, files, case):
         return run_save(binary, files["map"])
     if case == "autosave":
         return run_autosave(binary, files["map"])
-    if case == "paste":
-        return run_paste(binary, files["map"])
+    if case in COMMAND_KEYS:
+        return run_command(binary, files["map"], case)
     return run_export(binary, files["map"], case)
 
 

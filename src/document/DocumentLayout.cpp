@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <unordered_set>
 
 #include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
@@ -144,12 +145,17 @@ void DocumentLayout::balanceSelectedNode()
 {
     document_.noteChange("balanceSelectedNode()");
     const VQProject& project = document_.project();
+    // A tree balanced once stays as it is when balanced again: its children keep the sides the first split
+    // gave them and the layout follows from the sides. Each tree is balanced once, however many of its nodes
+    // are selected; balancing it once per selected node made Select All and Balance take minutes on a big map.
+    std::unordered_set<std::int64_t> balanced;
     for (const Node& selected : project.graph.nodes(project.selectedNodeUIDs)) {
         const Node root = project.graph.rootAncestor(selected);
         const LayoutOptions options = root.layoutOptions.value_or(project.baseLayoutOptions);
         if (!options.isManual && options.layoutDirection != LayoutOptions::LayoutDirection::balanced)
             continue;
-        balanceTree(root, options);
+        if (balanced.insert(root.uid).second)
+            balanceTree(root, options);
     }
 }
 

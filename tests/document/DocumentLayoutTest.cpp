@@ -131,6 +131,36 @@ TEST_F(LayoutCommandTest, BalanceSelectedNeedsManualOrBalancedTree)
     EXPECT_FALSE(pileUntouched());
 }
 
+TEST_F(LayoutCommandTest, BalancingATreeAgainChangesNothingSoEachTreeIsBalancedOnceHoweverManyOfItsNodesAreSelected)
+{
+    // Six children on one side, two of them with children: a first balance moves three to the other side.
+    Node root = makeNode(1, std::nullopt, {2, 3, 4, 5, 6, 7}, {0, 0});
+    std::vector<Node> nodes{root};
+    for (std::int64_t uid = 2; uid <= 7; ++uid)
+        nodes.push_back(makeNode(uid, 1, uid == 3 ? std::vector<std::int64_t>{8, 9} : std::vector<std::int64_t>{},
+                                 {900, 900}));
+    nodes.push_back(makeNode(8, 3, {}, {900, 900}));
+    nodes.push_back(makeNode(9, 3, {10}, {900, 900}));
+    nodes.push_back(makeNode(10, 9, {}, {900, 900}));
+    document->projectForLoading().graph.storeNodes(nodes);
+    document->beginEditingSession("Balance Children");
+    document->projectForLoading().selectedNodeUIDs = {1};
+    DocumentLayout(*document).balanceSelectedNode();
+    const VQProject once = document->project();
+    EXPECT_LT(stored(2).center.x, 0);
+    EXPECT_GT(stored(7).center.x, 0);
+    document->cancelEditingSession();
+
+    document->beginEditingSession("Balance Children");
+    document->projectForLoading().selectedNodeUIDs = {10, 4, 1, 9, 7};
+    DocumentLayout(*document).balanceSelectedNode();
+    document->projectForLoading().selectedNodeUIDs = {1};
+    EXPECT_TRUE(sameProject(document->project(), once));
+    // Balanced again as a second command: nothing moves.
+    DocumentLayout(*document).balanceSelectedNode();
+    EXPECT_TRUE(sameProject(document->project(), once));
+}
+
 TEST_F(LayoutCommandTest, SortingByTitleIgnoresCaseAndBreaksTiesByCreationTime)
 {
     Node parent = makeNode(1, std::nullopt, {2, 3, 4, 5, 6, 404});
