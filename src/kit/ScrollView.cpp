@@ -1,5 +1,6 @@
 #include "kit/ScrollView.h"
 
+#include <QCoreApplication>
 #include <QPaintEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -136,6 +137,11 @@ void ScrollView::layOutDocument()
         return;
     const Size size = documentSize();
     view->resize(int(std::lround(size.width * magnification_)), int(std::lround(size.height * magnification_)));
+    // Qt shows or hides the scroll bars a new size asks for on a later turn of the event loop; until then the
+    // visible part keeps its old size, and what is worked out from it now (whether the map fits in view) is
+    // worked out wrongly. The bars are settled here.
+    QEvent settle(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(this, &settle);
     emit boundsChanged();
 }
 

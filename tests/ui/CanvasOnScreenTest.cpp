@@ -235,7 +235,8 @@ private:
                 || std::abs(now.visible.minY() - before.visible.minY()) > pixel * 1.01;
             if (selectionInView && !mustShowMore && moved)
                 problem << "the view moved from " << test::describeRect(before.visible) << " to "
-                        << test::describeRect(now.visible) << " though the selection was in view. ";
+                        << test::describeRect(now.visible) << " though the selection was in view (map "
+                        << test::describeRect(before.map) << " before, " << test::describeRect(now.map) << " after). ";
         }
         return problem.str();
     }
