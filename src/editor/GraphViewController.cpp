@@ -268,8 +268,12 @@ void GraphViewController::reloadGraphView(bool force)
     // so no rounding of a zoom there and back moves the map, and a centring under way goes on to its end.
     Rect visible = view.visibleRect();
     view.setFrameRect(canvasRect);
-    if (scrollView_)
+    if (scrollView_) {
         scrollView_->scrollToPoint(visible.origin);
+        // What is worked out from the visible part next (whether the map still fits in view) sees the size the
+        // new canvas leaves it, not the size it had before a scroll bar came or went.
+        scrollView_->settleScrollBars();
+    }
     view.endSyncLock();
     if (force)
         scheduleForcedReloadChain();

@@ -118,6 +118,12 @@ Point ScrollView::documentBoundsOrigin() const
 
 void ScrollView::documentSizeChanged() { layOutDocument(); }
 
+void ScrollView::settleScrollBars()
+{
+    QEvent settle(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(this, &settle);
+}
+
 void ScrollView::setBackgroundColor(const QColor& colour)
 {
     QWidget* area = viewport();
@@ -137,11 +143,6 @@ void ScrollView::layOutDocument()
         return;
     const Size size = documentSize();
     view->resize(int(std::lround(size.width * magnification_)), int(std::lround(size.height * magnification_)));
-    // Qt shows or hides the scroll bars a new size asks for on a later turn of the event loop; until then the
-    // visible part keeps its old size, and what is worked out from it now (whether the map fits in view) is
-    // worked out wrongly. The bars are settled here.
-    QEvent settle(QEvent::LayoutRequest);
-    QCoreApplication::sendEvent(this, &settle);
     emit boundsChanged();
 }
 

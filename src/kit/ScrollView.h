@@ -34,6 +34,9 @@ public:
     Point documentBoundsOrigin() const;
     // Sizes the document widget again after its size in points changed.
     void documentSizeChanged();
+    // Shows or hides now the scroll bars the document's size asks for. Qt does so on a later turn of the event
+    // loop, and until then the visible part keeps its old size.
+    void settleScrollBars();
 
     double magnification() const { return magnification_; }
     // Clamped to the range; a value that is not finite changes nothing. Keeps the centre of the visible area.

@@ -118,24 +118,6 @@ TEST(ScrollViewTest, ScrollingToARectangleMovesAsLittleAsNeededAndCentresOnAPoin
     }
 }
 
-// A document that grows past the view brings its scroll bars at once, and one that shrinks into it takes them
-// away: what is worked out from the visible part straight after (whether a map fits) sees its true size.
-TEST(ScrollViewTest, AResizedDocumentSettlesItsScrollBarsAtOnce)
-{
-    Window w;
-    w.host->setFrameSize({300, 200});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.scrollView.verticalScrollBar()->isVisible(); }));
-    const Rect whole = w.scrollView.documentVisibleRect();
-    EXPECT_EQ(whole.size, w.scrollView.largestVisibleSize());
-
-    w.host->setFrameSize({300, 900}); // taller than the view: a vertical bar narrows it
-    EXPECT_TRUE(w.scrollView.verticalScrollBar()->isVisible());
-    EXPECT_LT(w.scrollView.documentVisibleRect().width(), whole.width());
-    w.host->setFrameSize({300, 200});
-    EXPECT_FALSE(w.scrollView.verticalScrollBar()->isVisible());
-    EXPECT_EQ(w.scrollView.documentVisibleRect().size, whole.size);
-}
-
 TEST(ScrollViewTest, TheHostPaintsItsLayersMagnifiedAndRepaintsWhatMoved)
 {
     Window w;

@@ -393,6 +393,63 @@ TEST(MapStaysInView, AScrollBarThatGoesAwayLeavesTheViewWhereItStands)
     test::saveScreenshot(map.window.get(), QStringLiteral("scroll-bar-gone"));
 }
 
+// Zoomed out to 25 %, a map seen whole grows a little past the view's left edge while a node moved far down makes
+// the canvas taller: the vertical scroll bar that comes narrows the view below the map's new width. The map no longer
+// fits, and the view, which still holds the selected node, stays where it stands (it moved to show the map whole
+// by the width it had before the scroll bar came).
+TEST(MapStaysInView, AMapThatNoLongerFitsOnceAScrollBarComesLeavesTheViewWhereItStands)
+{
+    OpenedMap map(1);
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(0);
+    map.window->changeZoomLevel();
+    map.settle();
+    ScrollView* scroll = map.scrollView();
+    ASSERT_EQ(scroll->magnification(), 0.25);
+    QScrollBar* verticalBar = scroll->verticalScrollBar();
+    const double bar = verticalBar->sizeHint().width() / 0.25;
+    VQDocument& document = *map.document;
+    const Rect view = map.visible();
+    ASSERT_FALSE(verticalBar->isVisible());
+    // Two roots spanning all the view but a scroll bar and a margin.
+    const Rect root = map.selectedFrame();
+    const double y = view.midY();
+    document.beginEditingSession("Place");
+    const Node left = document.createRootNode("Left", {view.minX() + root.width(), y}, true);
+    const Node right = document.createRootNode("Right", {view.maxX() - bar - 20 - root.width(), y}, true);
+    const Node below = document.createRootNode("Below", {view.midX(), y + 2 * root.height()}, true);
+    document.commitEditingSession();
+    map.settle();
+    QTest::mouseClick(map.canvas(), Qt::LeftButton, {},
+                      map.canvas()->widgetRectFromLayer(Rect(right.center.x, right.center.y, 0, 0)).topLeft().toPoint());
+    map.settle();
+    ASSERT_EQ(document.project().selectedNodeUIDs, std::vector<std::int64_t>{right.uid});
+    const Rect whole = document.project().graph.boundingRect();
+    scroll->scrollToPoint({whole.minX() - 10, view.minY()});
+    map.settle();
+    const Rect before = map.visible();
+    ASSERT_TRUE(before.contains(whole)) << describeRect(whole) << " in " << describeRect(before);
+    // A canvas no taller than the view shows no vertical scroll bar.
+    EXPECT_LE(map.canvas()->boundsRect().height(), before.height());
+    EXPECT_FALSE(verticalBar->isVisible());
+
+    // Left moves out past the view's edge, the map a little narrower than the view without a scroll bar.
+    const double widest = scroll->largestVisibleSize().width;
+    ASSERT_EQ(whole.minX(), test::frameOfNode(document.project().graph.node(left.uid).value()).minX());
+    document.beginEditingSession("Move");
+    Node moved = document.project().graph.node(left.uid).value();
+    moved.center.x -= widest - bar / 2 - whole.width();
+    Node down = document.project().graph.node(below.uid).value();
+    down.center.y += scroll->largestVisibleSize().height - QGuiApplication::primaryScreen()->size().height();
+    document.updateNodes({moved, down}, NodeUpdateOperation::position, false);
+    document.commitEditingSession();
+    map.settle();
+    const Rect grown = document.project().graph.boundingRect();
+    ASSERT_TRUE(verticalBar->isVisible());
+    ASSERT_GT(grown.width(), map.visible().width());
+    ASSERT_LE(grown.width(), widest);
+    EXPECT_EQ(map.visible().origin, before.origin) << describeRect(before) << " became " << describeRect(map.visible());
+}
+
 // The window narrowed until the map's right edge stands two pixels inside the view's: the view, which still
 // holds the map and its selected node, does not move to make room for a margin beside them.
 TEST(MapStaysInView, ANarrowedViewThatStillHoldsTheMapStaysWhereItStands)
