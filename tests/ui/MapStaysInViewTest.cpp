@@ -40,6 +40,15 @@ void expectInView(OpenedMap& map, const std::string& name, Step step)
     }
 }
 
+// Zooms out to 25 % with the window's zoom pop-up, the view at rest.
+ScrollView* zoomOutToAQuarter(OpenedMap& map)
+{
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(0);
+    map.window->changeZoomLevel();
+    map.settle();
+    return map.scrollView();
+}
+
 // Puts the selected node at the right edge of the visible part.
 void scrollToRightEdge(OpenedMap& map)
 {
@@ -270,9 +279,7 @@ TEST(MapStaysInView, ZoomingInKeepsTheSelectedNodeInViewWhenScrollBarsComeBack)
         project = document.project();
     }
     OpenedMap map(project);
-    map.window->zoomLevelSelectorButton()->setCurrentIndex(0);
-    map.window->changeZoomLevel();
-    map.settle();
+    zoomOutToAQuarter(map);
     const int viewportWidth = map.scrollView()->viewport()->width();
     const Rect whole = map.document->project().graph.boundingRect();
     ASSERT_LT(whole.width(), viewportWidth);
@@ -355,10 +362,7 @@ TEST(MapStaysInView, AViewThatShowsPartOfTheMapKeepsShowingSome)
 TEST(MapStaysInView, AScrollBarThatGoesAwayLeavesTheViewWhereItStands)
 {
     OpenedMap map(1);
-    map.window->zoomLevelSelectorButton()->setCurrentIndex(0);
-    map.window->changeZoomLevel();
-    map.settle();
-    ScrollView* scroll = map.scrollView();
+    ScrollView* scroll = zoomOutToAQuarter(map);
     ASSERT_EQ(scroll->magnification(), 0.25);
     QScrollBar* verticalBar = scroll->verticalScrollBar();
     // The largest view, without scroll bars.
@@ -400,10 +404,7 @@ TEST(MapStaysInView, AScrollBarThatGoesAwayLeavesTheViewWhereItStands)
 TEST(MapStaysInView, AMapThatNoLongerFitsOnceAScrollBarComesLeavesTheViewWhereItStands)
 {
     OpenedMap map(1);
-    map.window->zoomLevelSelectorButton()->setCurrentIndex(0);
-    map.window->changeZoomLevel();
-    map.settle();
-    ScrollView* scroll = map.scrollView();
+    ScrollView* scroll = zoomOutToAQuarter(map);
     ASSERT_EQ(scroll->magnification(), 0.25);
     QScrollBar* verticalBar = scroll->verticalScrollBar();
     const double bar = verticalBar->sizeHint().width() / 0.25;
