@@ -99,7 +99,9 @@ void TitleEditingInteraction::placeTitleEditor()
 }
 
 // Like any text view in a scroll view, the editor scrolls the canvas as the text grows so that the node being
-// typed stays wholly in view; the canvas moves as little as needed.
+// typed stays wholly in view; the canvas moves as little as needed. A map shown whole while the title is typed
+// is shown whole again whenever it fits: showing only the growing node would push the map's far side out of
+// view, and keep it out when the title wraps and the node narrows again.
 void TitleEditingInteraction::keepTitleEditorInView()
 {
     if (!editingNode_)
@@ -108,8 +110,26 @@ void TitleEditingInteraction::keepTitleEditorInView()
     if (!scrollView || scrollView->documentView() != &view_)
         return;
     const Node& node = *editingNode_;
-    scrollView->scrollRectToVisible(Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2,
-                                         node.size.width, node.size.height));
+    Rect shown(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
+               node.size.height);
+    mapWasWhole_ = mapWasWhole_ || showsWholeMap();
+    const Rect map = view_.graph().boundingRect();
+    const Rect grown = map.isNull() ? shown : map.unionWith(shown);
+    const Size room = scrollView->targetVisibleRect().size;
+    if (mapWasWhole_ && grown.size.width <= room.width && grown.size.height <= room.height)
+        shown = grown;
+    scrollView->scrollRectToVisible(shown);
+}
+
+bool TitleEditingInteraction::showsWholeMap() const
+{
+    const ScrollView* scrollView = ScrollView::enclosingScrollView(&view_);
+    const Rect map = view_.graph().boundingRect();
+    if (!scrollView || map.isNull())
+        return false;
+    // A pixel is rounding: scroll offsets are whole pixels.
+    const double slack = 1 / scrollView->magnification();
+    return scrollView->targetVisibleRect().insetBy(-slack, -slack).contains(map);
 }
 
 // Each edit may reload the layers (the one before it ends), so layers are looked up again by node.
@@ -188,6 +208,7 @@ void TitleEditingInteraction::beginEditingTitle(NodeLayer& startLayer, bool comm
 
     const Node& shown = layer->node();
     prepareTitleEditor(shown);
+    mapWasWhole_ = showsWholeMap();
 
     {
         Transaction transaction(true);

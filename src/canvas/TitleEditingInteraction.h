@@ -65,8 +65,11 @@ private:
     void forEachSelectedLayer(const std::function<void(NodeLayer&)>& body);
     // The side a node grows to while its title is typed: the one facing away from its parent.
     std::uint8_t growthAnchor(const Node& node) const;
-    // Scrolls the canvas as little as needed to show editingNode_ whole.
+    // Scrolls the canvas as little as needed to show editingNode_ whole, and the map with it while it fits once
+    // the map was shown whole during the editing.
     void keepTitleEditorInView();
+    // Whether the visible part of the canvas holds the whole map (to a pixel).
+    bool showsWholeMap() const;
     void prepareTitleEditor(const Node& shown);
 
     GraphView& view_;
@@ -75,6 +78,8 @@ private:
     std::optional<EditingContext> editingContext_;
     // The node as the editor shows it: the context node with the typed title and its size.
     std::optional<Node> editingNode_;
+    // Whether the map was shown whole at some time during the editing.
+    bool mapWasWhole_ = false;
     NodeTitleEditor* nodeEditor_ = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTest>
 
 #include <cmath>
 
@@ -14,6 +15,7 @@
 #include "UiTestSupport.h"
 #include "canvas/NodeTitleEditor.h"
 #include "inspector/DocumentStyleInspector.h"
+#include "platform/RunLoop.h"
 #include "platform/UndoManager.h"
 
 using namespace velquine;
@@ -449,6 +451,48 @@ TEST(MapStaysInView, AMapThatNoLongerFitsOnceAScrollBarComesLeavesTheViewWhereIt
     ASSERT_GT(grown.width(), map.visible().width());
     ASSERT_LE(grown.width(), widest);
     EXPECT_EQ(map.visible().origin, before.origin) << describeRect(before) << " became " << describeRect(map.visible());
+}
+
+// A title typed on a new child at the right of a map shown whole grows the map past the view, then wraps and
+// narrows it again: the view follows the growing node while the map does not fit, and shows the whole map again
+// once it does, instead of staying where the widest title took it.
+TEST(MapStaysInView, ATitleThatWrapsBringsTheWholeMapBackIntoView)
+{
+    OpenedMap map(1);
+    ScrollView* scroll = map.scrollView();
+    const QString title = QStringLiteral("Write a business planWrite a business plan");
+    // The map's width at its widest while the title is typed, and once it is typed.
+    const auto typeTitle = [&] {
+        QTest::keyClick(map.canvas(), Qt::Key_Home);
+        QTest::keyClick(map.canvas(), Qt::Key_Tab);
+        map.settle();
+        double widest = 0;
+        for (const QChar letter : title) {
+            QTest::keyClicks(map.canvas()->titleEditor(), letter);
+            RunLoop::drain();
+            widest = std::max(widest, map.document->project().graph.boundingRect().width());
+        }
+        map.settle();
+        return std::pair{widest, map.document->project().graph.boundingRect().width()};
+    };
+    const auto [widest, typed] = typeTitle();
+    ASSERT_GT(widest, typed + 10);
+    QTest::keyClick(map.canvas()->titleEditor(), Qt::Key_Escape);
+    map.settle();
+    ASSERT_EQ(map.document->project().graph.count(), 1u);
+    // Magnified so that the view is wider than the typed map and narrower than the widest.
+    scroll->setMagnification(scroll->viewport()->width() / ((widest + typed) / 2));
+    map.settle();
+    const Rect whole = map.document->project().graph.boundingRect();
+    scroll->scrollToPoint({whole.minX() - 1, whole.center().y - map.visible().height() / 2});
+    map.settle();
+    ASSERT_GT(map.visible().width(), typed);
+    ASSERT_LT(map.visible().width(), widest);
+    typeTitle();
+    const Rect grown = map.document->project().graph.boundingRect();
+    const double pixel = 1 / scroll->magnification();
+    EXPECT_TRUE(map.visible().insetBy(-pixel, -pixel).contains(grown))
+        << describeRect(grown) << " in " << describeRect(map.visible());
 }
 
 // The window narrowed until the map's right edge stands two pixels inside the view's: the view, which still
