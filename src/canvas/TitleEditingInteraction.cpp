@@ -125,11 +125,7 @@ bool TitleEditingInteraction::showsWholeMap() const
 {
     const ScrollView* scrollView = ScrollView::enclosingScrollView(&view_);
     const Rect map = view_.graph().boundingRect();
-    if (!scrollView || map.isNull())
-        return false;
-    // A pixel is rounding: scroll offsets are whole pixels.
-    const double slack = 1 / scrollView->magnification();
-    return scrollView->targetVisibleRect().insetBy(-slack, -slack).contains(map);
+    return scrollView && !map.isNull() && scrollView->holds(map);
 }
 
 // Each edit may reload the layers (the one before it ends), so layers are looked up again by node.

@@ -281,7 +281,7 @@ void LayoutViewCommands::revealNode(std::int64_t uid)
         return;
     // Where a centring under way comes to rest counts: it need not start again.
     ScrollView* scroll = controller_.scrollView();
-    if (holds(scroll->targetVisibleRect(), frameOf(*node), scroll->magnification()))
+    if (scroll->holds(frameOf(*node)))
         return;
     centerSelectedNodeShowingMap();
 }
@@ -317,8 +317,7 @@ void LayoutViewCommands::visibleAreaResized(const Rect& before)
 bool LayoutViewCommands::showsWholeMap(const Graph& graph) const
 {
     ScrollView* scroll = controller_.scrollView();
-    return scroll && !graph.isEmpty()
-        && holds(scroll->targetVisibleRect(), graph.boundingRect(), scroll->magnification());
+    return scroll && !graph.isEmpty() && scroll->holds(graph.boundingRect());
 }
 
 void LayoutViewCommands::keepMapInView(bool mapWasWhole)

@@ -220,6 +220,12 @@ Rect ScrollView::targetVisibleRect() const
     return visible;
 }
 
+bool ScrollView::holds(const Rect& rect) const
+{
+    const double pixel = 1 / magnification_;
+    return targetVisibleRect().insetBy(-pixel, -pixel).contains(rect);
+}
+
 void ScrollView::scrollRectToVisible(const Rect& rect, double animationDuration)
 {
     const Rect r = rect.standardized();

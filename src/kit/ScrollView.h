@@ -55,6 +55,8 @@ public:
     Rect documentVisibleRect() const;
     // The part that is visible once the animated scroll under way ends; the visible part when none runs.
     Rect targetVisibleRect() const;
+    // Whether that part holds the rectangle (document coordinates) to a pixel: scroll offsets are whole pixels.
+    bool holds(const Rect& rect) const;
     // The size of the visible part, in points, when no scroll bar takes room from it.
     Size largestVisibleSize() const;
     // Scrolls so that the document point is at the top-left corner of the visible area. An animated scroll
