@@ -493,6 +493,7 @@ TEST(MapStaysInView, ATitleThatWrapsBringsTheWholeMapBackIntoView)
     const double pixel = 1 / scroll->magnification();
     EXPECT_TRUE(map.visible().insetBy(-pixel, -pixel).contains(grown))
         << describeRect(grown) << " in " << describeRect(map.visible());
+    test::saveScreenshot(map.window.get(), QStringLiteral("title-wrapped-map-whole"));
 }
 
 // The window narrowed until the map's right edge stands two pixels inside the view's: the view, which still
