@@ -20,10 +20,10 @@ CanvasGestures::CanvasGestures(GraphView& view, CanvasSync& sync)
     : drag(view, sync, titleEditing), ghost(view, sync), resize(view, sync), rubberBand(view, sync),
       pan(view, [this](Point point) { pointer.rightClick(point); }), titleEditing(view, sync),
       pointer(view, sync, *this), drop(view, sync), navigation(view), focus(view, sync), view_(view), sync_(sync),
-      active_(&pointer), autoscrollTimer_(new QTimer(&view))
+      active_(&pointer)
 {
-    autoscrollTimer_->setInterval(100);
-    QObject::connect(autoscrollTimer_, &QTimer::timeout, &view, [this] { autoscrollTick(); });
+    autoscrollTimer_.setInterval(100);
+    QObject::connect(&autoscrollTimer_, &QTimer::timeout, &autoscrollTimer_, [this] { autoscrollTick(); });
 }
 
 void CanvasGestures::setActive(CanvasGesture* gesture)
@@ -63,7 +63,7 @@ void CanvasGestures::press(const GestureInput& input)
     setActive(nullptr);
     if (input.button == Qt::LeftButton) {
         pointerLocation_ = input.point;
-        autoscrollTimer_->start();
+        autoscrollTimer_.start();
     }
     active_->press(input);
 }
@@ -90,7 +90,7 @@ void CanvasGestures::release(const GestureInput& input)
     lastClickLocation_ = input.point;
     if (input.button == Qt::LeftButton) {
         pointerLocation_ = input.point;
-        autoscrollTimer_->stop();
+        autoscrollTimer_.stop();
     }
     if (input.button == Qt::LeftButton || input.button == Qt::RightButton)
         active_->release(input);

@@ -6,6 +6,7 @@
 // navigation and then the active gesture.
 
 #include <QPointF>
+#include <QTimer>
 
 #include "canvas/DragInteraction.h"
 #include "canvas/DropInteraction.h"
@@ -18,7 +19,6 @@
 
 class QEvent;
 class QMouseEvent;
-class QTimer;
 
 namespace velquine {
 
@@ -64,7 +64,9 @@ private:
     GraphView& view_;
     CanvasSync& sync_;
     CanvasGesture* active_ = nullptr;
-    QTimer* autoscrollTimer_ = nullptr;
+    // Not a child of the view: the gestures are made while the view is, and a child added would send the view
+    // an event before they exist.
+    QTimer autoscrollTimer_;
     QPointF lastGlobalPosition_;
     Point pointerLocation_;
     Point lastClickLocation_;

@@ -163,9 +163,6 @@ public:
     void setActiveGesture(CanvasGesture* gesture);
     // Whether a gesture other than the pointer is under way.
     bool isGestureActive() const;
-    // The gestures themselves and the input that goes to them, for the canvas and for tests that look at state
-    // no public behaviour shows.
-    CanvasGestures& gestures() { return *gestures_; }
 
     // ---- Title editing and focus mode ----
 
@@ -224,7 +221,8 @@ private:
     std::shared_ptr<Layer> backgroundLayer_;
     std::shared_ptr<GridLayer> gridLayer_;
     std::unique_ptr<CanvasSync> sync_;
-    // The gestures, the active one among them, and the input that goes to them.
+    // The gestures, the active one among them, and the input that goes to them: the canvas's own, reached
+    // only through its events and the calls above.
     std::unique_ptr<CanvasGestures> gestures_;
 };
 

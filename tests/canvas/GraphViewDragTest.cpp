@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "GraphViewTestSupport.h"
-#include "canvas/CanvasGestures.h"
+#include "canvas/layers/BranchLayer.h"
 #include "document/VQDocument.h"
 #include "kit/ScrollView.h"
 #include "layout/NodeSizing.h"
@@ -30,6 +30,31 @@ std::vector<std::int64_t> uidsOf(const std::vector<Node>& nodes)
         uids.push_back(node.uid);
     return uids;
 }
+
+// The node layers a drag under way moves, read from the view's own layer: reading them through the canvas
+// would put them in place, where the tests watch the drag draw them as one piece.
+std::vector<NodeLayer*> draggedLayersOf(GraphView& view)
+{
+    std::vector<NodeLayer*> dragged;
+    for (const auto& sublayer : view.layer()->sublayers())
+        if (auto* node = dynamic_cast<NodeLayer*>(sublayer.get()); node && node->isDragged())
+            dragged.push_back(node);
+    return dragged;
+}
+
+// The ghost of a hover-button drag: the node and the branch layer on the canvas that are none of the canvas's
+// own node and branch layers; null when there is none.
+template <typename L>
+std::shared_ptr<L> ghostLayer(GraphView& view, const std::vector<std::shared_ptr<L>>& own)
+{
+    for (const auto& sublayer : view.layer()->sublayers())
+        if (auto layer = std::dynamic_pointer_cast<L>(sublayer);
+            layer && std::find(own.begin(), own.end(), layer) == own.end())
+            return layer;
+    return nullptr;
+}
+std::shared_ptr<NodeLayer> ghostNodeLayer(GraphView& view) { return ghostLayer(view, view.nodeLayers()); }
+std::shared_ptr<BranchLayer> ghostBranchLayer(GraphView& view) { return ghostLayer(view, view.branchLayers()); }
 
 class DragDelegate : public GraphViewDelegate {
 public:
@@ -133,9 +158,20 @@ struct DragWindow {
             release(to);
     }
     std::vector<std::string>& calls() { return delegate->calls; }
-    // The layers the drag under way moves, read from the drag itself: reading the canvas's layers would put
-    // the dragged ones in place, where the tests watch the drag draw them as one piece.
-    const std::vector<NodeLayer*>& draggedLayers() { return view->gestures().drag.draggedLayers(); }
+    std::vector<NodeLayer*> draggedLayers() { return draggedLayersOf(*view); }
+    // Hovers beside the node's right edge, presses the "+" button shown there and drags by the offset, without
+    // releasing; where the press was.
+    QPoint dragHoverButton(std::int64_t uid, QPoint by)
+    {
+        NodeLayer& layer = *view->nodeLayer(uid);
+        const Rect frame = layer.frame();
+        move(at({frame.maxX() + 20, frame.midY()}), Qt::NoButton);
+        EXPECT_TRUE(layer.isHoverButtonShown());
+        const Rect button = layer.hoverButtonLayer().frame().offsetBy(frame.origin.x, frame.origin.y);
+        const QPoint pressed = at({button.midX(), button.midY()});
+        drag(pressed, pressed + by, {}, false);
+        return pressed;
+    }
     QWidget window;
     GraphView* view = nullptr;
     ScrollView* scrollView = nullptr;
@@ -276,8 +312,9 @@ TEST(GraphViewDrag, ATreeTallerThanAPictureMovesAsOnePiece)
     send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     send(QEvent::MouseMove, from + QPoint(10, 10), Qt::NoButton, Qt::LeftButton);
     scrollView->viewport()->repaint();
-    // Read from the drag: reading the canvas's layers would place the group the test watches drawn as one piece.
-    ASSERT_EQ(view->gestures().drag.draggedLayers().size(), nodes.size());
+    // Read from the view's own layer: reading the canvas's layers would place the group the test watches drawn
+    // as one piece.
+    ASSERT_EQ(draggedLayersOf(*view).size(), nodes.size());
     LayerRenderer::statistics() = {};
     for (int step = 2; step <= 40; ++step) {
         send(QEvent::MouseMove, from + QPoint(10 * step, 5 * step), Qt::NoButton, Qt::LeftButton);
@@ -445,16 +482,18 @@ TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
     const QPoint press = canvas.at({button.midX(), button.midY()});
     const QPoint release = press + QPoint(150, 60);
     canvas.drag(press, release, {}, false);
-    // The ghost's layers are the hover-button drag's own, no node or branch layers of the canvas: read from it.
-    ASSERT_TRUE(canvas.view->gestures().ghost.ghost());
-    const NodeLayer& ghost = *canvas.view->gestures().ghost.ghost()->ghostNodeLayer;
+    // The ghost's layers are the hover-button drag's own, no node or branch layers of the canvas.
+    const std::shared_ptr<NodeLayer> ghostNode = ghostNodeLayer(*canvas.view);
+    const std::shared_ptr<BranchLayer> ghostBranch = ghostBranchLayer(*canvas.view);
+    ASSERT_TRUE(ghostNode && ghostBranch);
+    const NodeLayer& ghost = *ghostNode;
     EXPECT_EQ(ghost.opacity(), 0.5);
-    EXPECT_EQ(canvas.view->gestures().ghost.ghost()->ghostBranchLayer->opacity(), 0.5);
+    EXPECT_EQ(ghostBranch->opacity(), 0.5);
     EXPECT_EQ(ghost.node().size, (Size{98, 38}));
     EXPECT_TRUE(ghost.node().title.empty());
     EXPECT_EQ(ghost.position(), canvas.view->pointerLocation());
     // Right of its parent in a horizontal layout: the branch docks on the ghost's left edge.
-    EXPECT_EQ(canvas.view->gestures().ghost.ghost()->ghostBranchLayer->childDockPoint.x, ghost.frame().minX());
+    EXPECT_EQ(ghostBranch->childDockPoint.x, ghost.frame().minX());
     EXPECT_FALSE(layer.isHoverButtonShown());
     canvas.view->repaint();
     EXPECT_TRUE(canvas.window.grab().save(artefactPath("canvas-drag-ghost.png")));
@@ -463,7 +502,8 @@ TEST(GraphViewDrag, HoverButtonDragShowsAGhostAndInsertsAChildWhereReleased)
     EXPECT_EQ(canvas.delegate->calls, (std::vector<std::string>{"insert"}));
     EXPECT_EQ(canvas.delegate->insertedUnder, tree.right);
     EXPECT_EQ(canvas.delegate->insertedAt, canvas.view->lastClickLocation());
-    EXPECT_FALSE(canvas.view->gestures().ghost.ghost());
+    EXPECT_FALSE(ghostNodeLayer(*canvas.view));
+    EXPECT_FALSE(ghostBranchLayer(*canvas.view));
     for (const auto& sublayer : canvas.view->viewLayer().sublayers())
         EXPECT_NE(sublayer.get(), static_cast<const Layer*>(&ghost));
 
@@ -487,37 +527,42 @@ TEST(GraphViewDrag, GhostTakesThePaletteColourOfItsRankAndIsMadeOnce)
     canvas.view->setProjectStyle(style);
     const Tree tree(project);
 
-    // The ghost is made by the hover-button drag itself, for each rank and parent: no drag shows them all.
+    // The ghost is made by the hover-button drag itself, for each rank and parent.
     for (bool dynamic : {false, true}) {
         style.current.dynamicMainNodeColors = dynamic;
         canvas.view->setProjectStyle(style);
         // The root has three children: the ghost takes entry 3.
-        const std::shared_ptr<NodeLayer> ghost = canvas.view->gestures().ghost.makeGhostNodeLayer(*project.graph.findNode(tree.root));
+        const QPoint pressed = canvas.dragHoverButton(tree.root, QPoint(120, 40));
+        const std::shared_ptr<NodeLayer> ghost = ghostNodeLayer(*canvas.view);
+        ASSERT_TRUE(ghost);
         EXPECT_EQ(ghost->node().style.borderColor, style.current.palette[3].strokeColor);
         EXPECT_EQ(ghost->node().style.branchColor, style.current.palette[3].strokeColor);
         EXPECT_EQ(ghost->node().style.fillColor,
                   dynamic ? style.current.palette[3].fillColor : style.current.mainNodeStyle.fillColor);
+        canvas.release(pressed + QPoint(120, 40));
     }
     // Under a sub node the parent's own colours.
     Node sub = *project.graph.findNode(tree.subs[0]);
     sub.style.borderColor = Color::sRGB(0.5, 0.5, 0);
     sub.childrenShouldInheritShape = true;
     sub.shape = NodeShape::diamond;
-    const std::shared_ptr<NodeLayer> ghost = canvas.view->gestures().ghost.makeGhostNodeLayer(sub);
+    project.graph.updateNodes({sub});
+    canvas.view->setGraph(project.graph);
+    LogCapture log;
+    const QPoint pressed = canvas.dragHoverButton(sub.uid, QPoint(100, 30));
+    const std::shared_ptr<NodeLayer> ghost = ghostNodeLayer(*canvas.view);
+    ASSERT_TRUE(ghost);
     EXPECT_EQ(ghost->node().style.borderColor, sub.style.borderColor);
     EXPECT_EQ(ghost->node().shape, NodeShape::diamond);
 
-    LogCapture log;
-    const auto parent = canvas.view->nodeLayers().front();
-    canvas.view->gestures().ghost.createGhostForNodeLayer(parent);
-    const auto first = canvas.view->gestures().ghost.ghost()->ghostNodeLayer;
-    canvas.view->gestures().ghost.createGhostForNodeLayer(parent);
-    EXPECT_EQ(canvas.view->gestures().ghost.ghost()->ghostNodeLayer, first);
-    EXPECT_EQ(log.lines().size(), 1u);
-    EXPECT_TRUE(log.contains("createGhostForNodeLayer(parentNodeLayer:)"));
-    EXPECT_TRUE(log.contains("we have a ghost already"));
-    canvas.view->gestures().ghost.removeGhost();
-    EXPECT_FALSE(first->superlayer());
+    // Every further step of the drag moves the ghost made at its first: none is made again.
+    for (int step = 1; step <= 3; ++step)
+        canvas.move(pressed + QPoint(100 + 20 * step, 30), Qt::LeftButton);
+    EXPECT_EQ(ghostNodeLayer(*canvas.view), ghost);
+    EXPECT_TRUE(log.lines().empty());
+    canvas.release(pressed + QPoint(160, 30));
+    EXPECT_FALSE(ghost->superlayer());
+    EXPECT_FALSE(ghostNodeLayer(*canvas.view));
 }
 
 TEST(GraphViewDrag, RightDragPansAndOnlyATwoAxisMoveCountsAsAPan)
