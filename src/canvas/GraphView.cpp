@@ -348,6 +348,17 @@ void GraphView::updateBackdrop()
     backgroundLayer_->setFrame(canvas);
     grid.setFrame(Rect(0, 0, canvas.size.width, canvas.size.height));
     layer()->setReportsDirtyAreas(reports);
+    // A rectangle further out than pixels count (the canvas of an export of a map reaching that far) has the
+    // background drawn again whole.
+    constexpr double pixelReach = 1 << 30;
+    const auto countable = [](const Rect& r) {
+        return std::fabs(r.minX()) < pixelReach && std::fabs(r.maxX()) < pixelReach && std::fabs(r.minY()) < pixelReach
+            && std::fabs(r.maxY()) < pixelReach;
+    };
+    if (!countable(before) || !countable(canvas)) {
+        backgroundLayer_->setNeedsDisplay();
+        return;
+    }
     const QRegion changed = QRegion(toQRectF(before).toAlignedRect()).xored(toQRectF(canvas).toAlignedRect());
     for (const QRect& part : changed)
         backgroundLayer_->setNeedsDisplay(toRect(QRectF(part)).offsetBy(-canvas.origin.x, -canvas.origin.y));

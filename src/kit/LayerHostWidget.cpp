@@ -187,8 +187,9 @@ void LayerHostWidget::layerAreaChanged(const Rect& area)
         updateShownArea();
     if (!area.intersects(*shownArea_))
         return;
-    // A pixel more on each side for anti-aliased edges.
-    const QRect changed = widgetRectFromLayer(area).toAlignedRect().adjusted(-1, -1, 1, 1);
+    // A pixel more on each side for anti-aliased edges; of an area reaching far out of view (a node placed
+    // millions of points away, or as wide), only what lies in view counts.
+    const QRect changed = widgetRectFromLayer(area.intersection(*shownArea_)).toAlignedRect().adjusted(-1, -1, 1, 1);
     if (++pendingUpdates_ > maxSeparateUpdates) {
         updateWhole();
         return;

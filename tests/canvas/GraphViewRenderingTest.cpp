@@ -216,5 +216,42 @@ TEST(GraphViewOnScreen, AScrolledCanvasPaintsOnlyWhatComesIntoViewGridIncluded)
     scrollView.grab().save(artefactPath(QStringLiteral("graphview_scrolled.png")));
 }
 
+// A node billions of points out, and one wider than any screen by far: the canvas keeps within reach (its
+// widget, at the greatest magnification, within Qt's largest size), and the view and a canvas made for export
+// over all of it paint without a number that overflows.
+TEST(GraphViewOnScreen, NodesFarOutOrHugeLeaveTheCanvasWithinReach)
+{
+    VQProject project = sampleProject(1, 2, 1);
+    const Node root = project.graph.nodeBin().begin()->second;
+    insertChildNode(project, *project.graph.node(root.uid), "Far", {3e9, -3e9});
+    Node wide = insertChildNode(project, *project.graph.node(root.uid), "Wide", {0, 600});
+    wide.size = {1e308, 40};
+    project.graph.updateNodes({wide});
+    const Rect canvas = project.graph.canvasRect(Size{1440, 900});
+    EXPECT_GT(canvas.size.width, 1440);
+
+    ScrollView scrollView;
+    scrollView.resize(900, 600);
+    auto* view = new GraphView;
+    scrollView.setDocumentView(view);
+    view->setGraph(project.graph);
+    view->setFrameRect(canvas);
+    scrollView.setMagnification(scrollView.maxMagnification());
+    scrollView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&scrollView));
+    EXPECT_LE(view->width(), QWIDGETSIZE_MAX);
+    EXPECT_LE(view->height(), QWIDGETSIZE_MAX);
+    EXPECT_EQ(view->width(), std::lround(canvas.size.width * scrollView.magnification()));
+    scrollView.scrollToPoint(root.center);
+    EXPECT_FALSE(scrollView.grab().isNull());
+
+    GraphView whole(Rect(0, 0, 1000, 800));
+    whole.setBoundsRect(Rect(-5e9, -5e9, 1e10, 1e10));
+    whole.setGraph(project.graph);
+    QImage image(1000, 800, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    whole.render(painter, QRectF(image.rect()));
+}
+
 } // namespace
 } // namespace velquine::testing

@@ -237,7 +237,10 @@ public:
     // The canvas rectangle. With the size of the screen of the application's main window: the bounding
     // rectangle grown by half the screen's width on the left and right and half its height at the top and
     // bottom. Without one: the first of seven candidates centred on the origin, 300 f by 200 f points for f in
-    // 5, 10, 20, 30, 40, 80, 100, that contains the bounding rectangle, else the last.
+    // 5, 10, 20, 30, 40, 80, 100, that contains the bounding rectangle, else the last. Either way its edges
+    // lie within 2,000,000 points of the origin on each axis, so that the widget showing all of it at the
+    // greatest magnification (4) stays within Qt's largest widget size (16,777,215 pixels): a node further out
+    // lies off the canvas.
     Rect canvasRect(const std::optional<Size>& mainWindowScreenSize) const;
     // The page rectangle for printing: the bounding rectangle grown toward larger x or y to the aspect ratio
     // (width / height), then by a margin of 36 points left and right and 36 / ratio at top and bottom. A ratio

@@ -3,6 +3,7 @@
 
 #include "model/graph/Graph.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -17,6 +18,8 @@ constexpr double printMargin = 36.0;
 
 // The factors of the fallback canvas candidates, 300 f by 200 f points centred on the origin.
 constexpr std::array<double, 7> canvasFactors{5, 10, 20, 30, 40, 80, 100};
+// How far from the origin the canvas reaches on each axis.
+constexpr double canvasReach = 2'000'000;
 
 // The edges of the extent of the frames of the nodes, folded in order; false for none. Each frame counts as
 // Graph::extentOf has it.
@@ -152,8 +155,12 @@ Graph& Graph::operator=(Graph&& other) noexcept
 Rect Graph::canvasRect(const std::optional<Size>& mainWindowScreenSize) const
 {
     const Rect bounds = boundingRect();
-    if (mainWindowScreenSize)
-        return bounds.insetBy(-0.5 * mainWindowScreenSize->width, -0.5 * mainWindowScreenSize->height);
+    if (mainWindowScreenSize) {
+        const Rect grown = bounds.insetBy(-0.5 * mainWindowScreenSize->width, -0.5 * mainWindowScreenSize->height);
+        const auto within = [](double v) { return std::clamp(v, -canvasReach, canvasReach); };
+        const double left = within(grown.minX()), top = within(grown.minY());
+        return Rect(left, top, within(grown.maxX()) - left, within(grown.maxY()) - top);
+    }
     Rect candidate;
     for (double f : canvasFactors) {
         candidate = Rect(-150 * f, -100 * f, 300 * f, 200 * f);
