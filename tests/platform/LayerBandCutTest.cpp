@@ -116,6 +116,10 @@ TEST(LayerBandCut, RowsWhereManyLinesRunAreCutFinelyAfterOnePaint)
     bands.render(painter, *root, options, image.rect(), [](const QRect& part) { return toRect(QRectF(part)); });
     const std::vector<QRect> next =
         bands.cut(image.rect(), 4, 2, LayerBandPainter::placementOf(painter, *root, options));
+    // Four bands over the whole area, each boundary among the busy rows.
+    ASSERT_EQ(next.size(), 4u);
+    EXPECT_EQ(next.front().top(), 0);
+    EXPECT_EQ(next.back().bottom(), 399);
     for (int row : boundaries(next)) {
         EXPECT_GE(row, 185);
         EXPECT_LE(row, 215);

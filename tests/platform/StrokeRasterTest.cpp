@@ -291,6 +291,58 @@ TEST(StrokeRaster, APathCutToAnAreaDrawsInEveryPartOfItWhatTheWholePathDraws)
     EXPECT_FALSE(StrokeRaster::cutToArea(away.data(), int(away.size()), area, 1, 3.75, cut));
 }
 
+// A path with a point that is not a number, infinite or further out than doubles tell pixels apart draws
+// nothing, cut to an area or not; a curve a trillion pixels long is drawn where it passes, not as its chords.
+TEST(StrokeRaster, PathsWithoutSoundNumbersDrawNothingAndHugeCurvesFollowTheCurve)
+{
+    const QRect pixels(0, 0, 400, 300);
+    const auto drawn = [&](const std::vector<StrokeRaster::PathElement>& elements, const QTransform& toDevice) {
+        QImage image = blank(pixels.size());
+        QPainter painter(&image);
+        StrokeRaster raster(pixels);
+        raster.addStroke(elements.data(), int(elements.size()), toDevice, 4, false, 1);
+        raster.drawStrips(Qt::black, [&](QPoint at, const QImage& strip) { painter.drawImage(at, strip); });
+        return image;
+    };
+    for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300}) {
+        for (const bool last : {false, true}) {
+            // (A painter path refuses such a point: it is put among the elements as they are read.)
+            QPainterPath path(QPointF(10, 10));
+            path.lineTo(390, 290);
+            path.lineTo(200, 200);
+            if (!last)
+                path.lineTo(20, 280);
+            std::vector<StrokeRaster::PathElement> elements, cut;
+            StrokeRaster::appendElements(path, elements);
+            (last ? elements[2].y : elements[2].x) = bad;
+            EXPECT_EQ(ink(drawn(elements, {})), 0) << bad;
+            EXPECT_FALSE(StrokeRaster::cutToArea(elements.data(), int(elements.size()), QRectF(pixels), 1, 4, cut));
+            EXPECT_TRUE(cut.empty()) << bad;
+        }
+    }
+    // The parabola y = x² / 2R, R a trillion pixels, as one cubic from x = -R to R, drawn where it passes through
+    // x = R / 2^16 (the middle of one of its pieces after 16 halvings, whose chord lies 116 pixels off the curve):
+    // there it runs level along y = 150, and its 4 pixels of width cover rows 148 to 151.
+    const double R = 1e12, x = R / 65536;
+    QPainterPath parabola(QPointF(-R, R / 2));
+    parabola.cubicTo(QPointF(-R / 3, -R / 6), QPointF(R / 3, -R / 6), QPointF(R, R / 2));
+    std::vector<StrokeRaster::PathElement> elements, cut;
+    StrokeRaster::appendElements(parabola, elements);
+    const QTransform toArea = QTransform::fromTranslate(200 - x, 150 - x * x / (2 * R));
+    const auto throughTheMiddle = [](const QImage& image) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int column : {2, 200, 397})
+                if ((qGray(image.pixel(column, y)) < 128) != (y >= 148 && y <= 151))
+                    return false;
+        return true;
+    };
+    EXPECT_TRUE(throughTheMiddle(drawn(elements, toArea)));
+    ASSERT_TRUE(StrokeRaster::cutToArea(elements.data(), int(elements.size()), toArea.inverted().mapRect(QRectF(pixels)),
+                                        1, 4, cut));
+    EXPECT_LT(cut.size(), 200u);
+    EXPECT_TRUE(throughTheMiddle(drawn(cut, toArea)));
+}
+
 TEST(StrokeRaster, LinesItDoesNotDrawAsDrawnAreLeftToQt)
 {
     // Dashes, squared ends, mitred corners and a closed outline: each painted as its own draw() paints it.

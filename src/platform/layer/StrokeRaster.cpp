@@ -30,6 +30,19 @@ std::uint8_t coverageByte(double coverage) { return std::uint8_t(std::clamp(cove
 
 unsigned scaled(unsigned value, unsigned alpha) { return (value * alpha + 127) / 255; }
 
+// How far from the device's origin a path's points may lie, in pixels: further out, doubles no longer tell a
+// pixel's parts apart. A path with a point further out, or not a number, draws nothing.
+constexpr double farthest = 0x1p50;
+
+// Whether every point of the path, scaled by (sx, sy) and moved by (dx, dy), lies within reach.
+bool withinReach(const StrokeRaster::PathElement* elements, int count, double sx, double sy, double dx, double dy)
+{
+    for (int i = 0; i < count; ++i)
+        if (!(std::fabs(elements[i].x * sx + dx) < farthest && std::fabs(elements[i].y * sy + dy) < farthest))
+            return false;
+    return true;
+}
+
 } // namespace
 
 // The mask and line storage of a thread: a paint allocates and clears only what it draws, not the whole
@@ -228,7 +241,7 @@ void StrokeRaster::appendElements(const QPainterPath& path, std::vector<PathElem
 void StrokeRaster::addStroke(const PathElement* elements, int count, const QTransform& toDevice, double width,
                              bool roundEnds, double alpha)
 {
-    if (count <= 0)
+    if (count <= 0 || !withinReach(elements, count, toDevice.m11(), toDevice.m22(), toDevice.dx(), toDevice.dy()))
         return;
     const PathElement& end = elements[count - 1];
     order_.emplace_back(drawingOrder(toDevice.map(QPointF(end.x, end.y))), std::uint32_t(lines_.size()));
@@ -320,10 +333,13 @@ unsigned StrokeRaster::curveEnds(const PathElement* elements, int count, int i)
     return (startsPath ? Ends::start : Ends::none) | (endsPath ? Ends::end : Ends::none);
 }
 
-bool StrokeRaster::drawnStraight(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends, double tolerance)
+bool StrokeRaster::drawnStraight(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends, double tolerance,
+                                 double longest)
 {
-    if (depth >= deepest)
-        return true;
+    if (depth >= deepest) {
+        const Box box = boxOf(p0, p1, p2, p3);
+        return std::max(box.maxX - box.minX, box.maxY - box.minY) <= longest;
+    }
     // Flat enough when both inner control points lie near the chord (the curve lies within their hull).
     const double cx = p3.x - p0.x, cy = p3.y - p0.y;
     const double chord = std::sqrt(cx * cx + cy * cy);
@@ -363,7 +379,7 @@ void StrokeRaster::addCubic(Point p0, Point p1, Point p2, Point p3, int depth, u
         vertices_.push_back({p3, false});
         return;
     }
-    if (drawnStraight(p0, p1, p2, p3, depth, ends, flatness)) {
+    if (drawnStraight(p0, p1, p2, p3, depth, ends, flatness, pieceSize)) {
         vertices_.push_back({p3, true});
         return;
     }
@@ -408,7 +424,7 @@ public:
         if (outside(box.minX, box.minY, box.maxX, box.maxY)) {
             leaveOut(c[3]);
         } else if (std::max(box.maxX - box.minX, box.maxY - box.minY) <= pieceUnits_
-                   || drawnStraight(c[0], c[1], c[2], c[3], depth, ends, tolerance_)) {
+                   || drawnStraight(c[0], c[1], c[2], c[3], depth, ends, tolerance_, pieceUnits_)) {
             flush();
             for (const Point& q : c)
                 keep(q);
@@ -475,6 +491,10 @@ std::optional<QRectF> StrokeRaster::cutToArea(const PathElement* elements, int c
 {
     // A raster's pixels lie within the area's, a pixel or so more where its edges cut pixels; it leaves out what
     // lies further than the line's reach and a pixel from them.
+    if (!(pixelsPerUnit > 0) || !std::isfinite(width) || !withinReach(elements, count, pixelsPerUnit, pixelsPerUnit, 0, 0)
+        || !(std::fabs(area.left() * pixelsPerUnit) < farthest && std::fabs(area.right() * pixelsPerUnit) < farthest
+             && std::fabs(area.top() * pixelsPerUnit) < farthest && std::fabs(area.bottom() * pixelsPerUnit) < farthest))
+        return std::nullopt;
     const double reach = width * pixelsPerUnit / 2 + 0.5;
     Cutter cutter(area, (reach + 4) / pixelsPerUnit, flatness / pixelsPerUnit, pieceSize / pixelsPerUnit, out);
     const auto point = [elements](int i) { return Point{elements[i].x, elements[i].y}; };

@@ -76,7 +76,8 @@ public:
     // straight moves a raster leaves out, as it leaves out such pieces itself. A raster then draws the same
     // pixels of what it is given as of the path, and finds the few pieces that meet its own part of the area
     // at once instead of halving every curve from its whole length down. Returns the bounds of what may be
-    // drawn (path units, the line's reach not included), none when nothing is.
+    // drawn (path units, the line's reach not included), none when nothing is: also for a path with a point
+    // that is not a number or lies further out than doubles tell pixels apart, which addStroke() leaves out too.
     static std::optional<QRectF> cutToArea(const PathElement* elements, int count, const QRectF& area,
                                            double pixelsPerUnit, double width, std::vector<PathElement>& out);
     static constexpr double pieceSize = 256;
@@ -141,8 +142,11 @@ private:
     // Which ends of its path the curve whose first control point is elements[i] holds.
     static unsigned curveEnds(const PathElement* elements, int count, int i);
     // Whether a curve is drawn as its chord, at a depth of halvings, holding the path's ends given, its inner
-    // control points within tolerance (flatness in pixels) of it; else it is halved.
-    static bool drawnStraight(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends, double tolerance);
+    // control points within tolerance (flatness in pixels) of it; else it is halved. Past the deepest halving
+    // it is drawn as its chord once its box is no longer than longest (a curve millions of pixels long is
+    // halved on where it comes near, never drawn as chords that far from it).
+    static bool drawnStraight(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends, double tolerance,
+                              double longest);
     static void halve(const Point (&c)[4], Point (&first)[4], Point (&second)[4]);
     static constexpr int deepest = 16;
     class Cutter;
