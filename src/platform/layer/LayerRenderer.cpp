@@ -301,7 +301,10 @@ std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
         }
         extent |= superToDevice.mapRect(toQRectF(stroke.visual));
     }
-    const QRect pixels = paintable->intersected(extent.toAlignedRect().adjusted(-1, -1, 1, 1));
+    // Cut to the paintable pixels before it is rounded to whole ones: a line to a node millions of pixels away
+    // reaches further than an int counts.
+    const QRectF near = QRectF(*paintable).adjusted(-2, -2, 2, 2);
+    const QRect pixels = paintable->intersected(extent.intersected(near).toAlignedRect().adjusted(-1, -1, 1, 1));
     if (strokes.empty() || pixels.isEmpty())
         return i - from;
     p.setOpacity(1);
