@@ -1,11 +1,11 @@
 #include "editor/ToolbarController.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QLayout>
 #include <QMenu>
 #include <QSplitter>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -139,7 +139,7 @@ QString ToolbarController::paletteLabel(const QString& identifier)
 
 ToolbarController::ToolbarController(QSplitter* splitView, WindowActions* actions,
                                      const std::shared_ptr<VQDocument>& document)
-    : splitView_(splitView), actions_(actions), toolBar_(new QToolBar), validationTimer_(new QTimer(this)),
+    : splitView_(splitView), actions_(actions), toolBar_(new QToolBar),
       relay_(std::make_shared<DocumentListenerRelay>(this))
 {
     toolBar_->setObjectName(QStringLiteral("MyMainToolbar"));
@@ -172,10 +172,16 @@ ToolbarController::ToolbarController(QSplitter* splitView, WindowActions* action
     relay_->onCommitSession = revalidate;
     relay_->onCancelSession = revalidate;
     relay_->onReplaceProject = revalidate;
+    relay_->onStyle = revalidate;
     if (document)
         document->registerEventListener(relay_);
-    connect(validationTimer_, &QTimer::timeout, this, revalidate);
-    validationTimer_->start(1000);
+    if (actions_)
+        connect(actions_, &WindowActions::commandsSent, this, revalidate);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        const QWidget* window = toolBar_->window();
+        if ((old && old->window() == window) || (now && now->window() == window))
+            validate();
+    });
 }
 
 ToolbarController::~ToolbarController()
@@ -267,6 +273,7 @@ void ToolbarController::validate()
 {
     if (!actions_)
         return;
+    ++validationCount_;
     for (QAction* action : toolBar_->actions())
         if (action->property("validating").toBool())
             actions_->validateToolbarAction(action);

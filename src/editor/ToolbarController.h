@@ -4,8 +4,10 @@
 // responder chain (each button's identifier, symbol, label and tag are in kit/CommandTable.h), with flexible
 // spaces between the groups and separators that line up with the split view's dividers. The focus, centre,
 // sort and balance buttons are validated: enabled as the responder that would take their command answers, and
-// the focus button on while focus mode is on. Validation runs on every document event that may change the
-// answer and on a slow timer.
+// the focus button on while focus mode is on. Validation runs when something the answers depend on changes,
+// and only then: a document event (selection, editing session, style, a replaced project, so undo and redo
+// too), a command sent along the window's chain (focus mode is one), and a focus change in the window (it
+// changes the chain). An idle window validates nothing.
 //
 // The user arranges the items in the customisation dialog (the toolbar's context menu). The arrangement is
 // kept in the settings under "MyMainToolbar", shared by every editor window (open ones follow at once) and
@@ -29,7 +31,6 @@
 class QAction;
 class QMenu;
 class QSplitter;
-class QTimer;
 class QToolBar;
 class QWidget;
 
@@ -76,6 +77,8 @@ public:
     void setItemIdentifiers(const QStringList& identifiers);
     // Validates every validating item now.
     void validate();
+    // How many times the items were validated.
+    int validationCount() const { return validationCount_; }
 
     // The toolbar's context menu, with "Customize Toolbar…".
     QMenu* makeContextMenu(QWidget* parent);
@@ -98,10 +101,10 @@ private:
     QPointer<QSplitter> splitView_;
     QPointer<WindowActions> actions_;
     QToolBar* toolBar_;
-    QTimer* validationTimer_;
     std::shared_ptr<DocumentListenerRelay> relay_;
     bool trackingScheduled_ = false;
     bool iconsDark_ = false;
+    int validationCount_ = 0;
 };
 
 } // namespace velquine

@@ -12,6 +12,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <utility>
+
 namespace velquine {
 
 namespace {
@@ -92,6 +94,18 @@ WindowActions::WindowActions(QWidget* window)
 {
     setObjectName("velquineWindowActions");
     dispatcher_.setFocusChain([this] { return focusChain(); });
+    // Queued: the command may close the window, and a call queued for a destroyed object is dropped.
+    dispatcher_.setSendingHook([this](const std::string&) {
+        if (std::exchange(commandsSentPending_, true))
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                commandsSentPending_ = false;
+                emit commandsSent();
+            },
+            Qt::QueuedConnection);
+    });
     qApp->installEventFilter(this);
 }
 

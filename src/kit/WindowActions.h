@@ -14,6 +14,8 @@
 // focus widget and its ancestors, innermost first. A triggered action (menu click or shortcut) is validated
 // first and runs only when enabled; a refused or unanswered shortcut beeps. Validators' titles, hidden flags
 // and states are written back to the QAction; the mixed state shows as a dash (QAction has no mixed state).
+// Whatever sends a command through the dispatcher (an action, a key on the canvas, an inspector control),
+// commandsSent() follows on the next turn of the event loop, once for all the commands of a turn.
 
 #include "platform/ActionDispatcher.h"
 
@@ -75,6 +77,10 @@ public:
     static void applyItem(QAction* action, const ActionItem& item);
     static ControlState stateOf(const QAction* action);
 
+signals:
+    // One or more commands were performed on this window's chain since the last turn of the event loop.
+    void commandsSent();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -85,6 +91,7 @@ private:
     QPointer<QWidget> window_;
     ActionDispatcher dispatcher_;
     std::unique_ptr<TextResponder> textResponder_;
+    bool commandsSentPending_ = false;
 };
 
 } // namespace velquine

@@ -112,6 +112,8 @@ bool ActionDispatcher::sendAction(const std::string& selector, const ActionItem*
     Responder* target = targetForAction(selector);
     if (!target)
         return false;
+    if (sendingHook_)
+        sendingHook_(selector);
     target->perform(selector, sender);
     return true;
 }

@@ -20,7 +20,9 @@
 //     controller, window controller), then the application responder (setApplicationResponder). A responder
 //     met twice is asked once. Responders are held weakly: a destroyed one drops out of every chain.
 //   * sendAction(selector, sender) performs on the first responder that handles the selector; it answers
-//     false when none does (the caller beeps where a user gesture went unanswered).
+//     false when none does (the caller beeps where a user gesture went unanswered). The hook given to
+//     setSendingHook() hears each selector just before it is performed, so that what shows the answers of
+//     validation (a toolbar) can check them again once the command has run.
 //   * validateMenuItem(item)/validateToolbarItem(item) find the same target and ask it; with no target the
 //     item is disabled. The results are written into the item (enabled, title, hidden, state).
 //   * Widgets: src/kit/WindowActions.h binds QActions and menus to a window's dispatcher (menus validated when
@@ -98,6 +100,10 @@ public:
     ActionDispatcher& operator=(const ActionDispatcher&) = delete;
 
     void setFocusChain(FocusChain focusChain) { focusChain_ = std::move(focusChain); }
+    // Called with a selector that has a target, just before it is performed. The command may end the
+    // dispatcher's window, so the hook only takes note and acts later.
+    using SendingHook = std::function<void(const std::string& selector)>;
+    void setSendingHook(SendingHook hook) { sendingHook_ = std::move(hook); }
     // The fixed part after the focus part, in order.
     void setChain(const std::vector<Responder*>& responders);
 
@@ -121,6 +127,7 @@ public:
 
 private:
     FocusChain focusChain_;
+    SendingHook sendingHook_;
     std::vector<std::weak_ptr<Responder*>> chain_;
 };
 

@@ -168,6 +168,46 @@ TEST(EditorWindow, OpensWithItsPanesAndToolbarAndRemembersEveryToggle)
     EXPECT_FALSE(f.window->isVisible());
 }
 
+// Counts the timer events the application delivers, to any object.
+struct TimerEventCount : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Timer;
+        return false;
+    }
+};
+
+TEST(EditorWindow, AnIdleWindowRunsNoTimerAndItsToolbarFollowsEachChange)
+{
+    EditorFixture f;
+    ToolbarController* toolbar = f.window->toolbarController();
+    f.select({});
+    EXPECT_EVENTUALLY(!f.content().scrollView()->isAnimatingScroll());
+    QTest::qWait(2000); // the work that follows an open (freed memory handed back) is done
+    TimerEventCount timers;
+    qApp->installEventFilter(&timers);
+    const int validations = toolbar->validationCount();
+    QTest::qWait(2500);
+    qApp->removeEventFilter(&timers);
+    EXPECT_EQ(timers.count, 0);
+    EXPECT_EQ(toolbar->validationCount(), validations);
+
+    // What the buttons show follows a change on the turn it is heard.
+    QAction* sort = toolbar->item(QStringLiteral("SortItem"));
+    QAction* focus = toolbar->item(QStringLiteral("ToggleNodeFocusItem"));
+    EXPECT_FALSE(sort->isEnabled());
+    f.select({f.children().front()});
+    EXPECT_TRUE(sort->isEnabled());
+    EXPECT_FALSE(focus->isChecked());
+    EXPECT_TRUE(f.send("toggleNodeFocus:"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(focus->isChecked());
+    EXPECT_TRUE(f.send("toggleNodeFocus:"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(focus->isChecked());
+}
+
 TEST(EditorWindow, PanesGlideOpenAndShutUnlessAnimationsAreOff)
 {
     EditorFixture f;
