@@ -23,6 +23,7 @@
 #include <optional>
 #include <utility>
 
+#include "WindowManager.h"
 #include "document/DocumentFactory.h"
 #include "document/VQDocument.h"
 
@@ -679,39 +680,7 @@ TEST(EndToEnd, ANewMapWithAnOpenTitleEditorSurvivesAKill)
     RunningApp::screenshot("end-to-end-recovered-open-editor.png");
 }
 
-namespace {
-
-// A window manager (Openbox) on the test's display while alive; running() is false when it did not come up.
-class WindowManager {
-public:
-    WindowManager()
-    {
-        process_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        if (!process_.waitForStarted(10000))
-            return;
-        // It is up once it has named itself on the root window.
-        running_ = within(10000, [] {
-            QProcess property;
-            property.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-            property.waitForFinished(5000);
-            return property.readAllStandardOutput().contains("window id");
-        });
-    }
-    ~WindowManager()
-    {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(5000);
-    }
-    bool running() const { return running_; }
-
-private:
-    QProcess process_;
-    bool running_ = false;
-};
-
-} // namespace
+using test::WindowManager;
 
 // The same under a window manager, which places, frames and focuses the windows itself.
 TEST(EndToEnd, WorkUnderWayInAnEditorSurvivesAKillUnderAWindowManager)
