@@ -168,8 +168,8 @@ std::string numberingXml()
         valueElement(xml, "w:lvlJc", "left");
         xml.startElement("w:pPr");
         xml.startElement("w:ind");
-        xml.attribute("w:left", std::to_string(720 * (level + 1)));
-        xml.attribute("w:hanging", "360");
+        xml.attribute("w:left", twips(RichTextParagraph::listTextIndent(level)));
+        xml.attribute("w:hanging", twips(RichTextParagraph::listIndentStep));
         xml.endElement();
         xml.endElement();
         xml.endElement();

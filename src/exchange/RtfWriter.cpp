@@ -117,12 +117,14 @@ void appendListStyles(std::string& out)
 void appendListTable(std::string& out)
 {
     out += "{\\*\\listtable{\\list\\listtemplateid1\\listhybrid\n";
+    // The indents of each level are those its paragraphs have.
+    const std::string hanging = std::to_string(twips(RichTextParagraph::listIndentStep));
     for (int level = 0; level <= RichTextParagraph::maxListLevel; ++level) {
-        const int indent = 720 * (level + 1);
+        const std::string indent = std::to_string(twips(RichTextParagraph::listTextIndent(level)));
         out += "{\\listlevel\\levelnfc23\\levelnfcn23\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat1\\levelspace360\\levelindent0"
                "{\\leveltext\\leveltemplateid"
-            + std::to_string(level + 101) + "\\'01\\u8226\\'95;}{\\levelnumbers;}\\fi-360\\li" + std::to_string(indent) + "\\lin"
-            + std::to_string(indent) + " }\n";
+            + std::to_string(level + 101) + "\\'01\\u8226\\'95;}{\\levelnumbers;}\\fi-" + hanging + "\\li" + indent + "\\lin"
+            + indent + " }\n";
     }
     out += "{\\listname ;}\\listid1}}\n";
     out += "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}\n";
@@ -195,9 +197,13 @@ std::string RtfWriter::write(const RichTextDocument& document)
                 out += "\\i";
             if (a.foregroundColor)
                 out += "\\cf" + std::to_string(indexOf(colors, *a.foregroundColor) + 1);
-            // Clear character shading in the pattern's background colour, as word processors write it.
-            if (a.backgroundColor)
-                out += "\\chshdng0\\chcbpat" + std::to_string(indexOf(colors, *a.backgroundColor) + 1);
+            // Clear character shading in the pattern's background colour, as word processors write it, and the
+            // same colour as highlight: LibreOffice draws a list item's bullet in the text colour of a run that
+            // ends the paragraph, with its highlight but without its shading.
+            if (a.backgroundColor) {
+                const std::string color = std::to_string(indexOf(colors, *a.backgroundColor) + 1);
+                out += "\\chshdng0\\chcbpat" + color + "\\highlight" + color;
+            }
             if (a.underline)
                 out += "\\ul";
             if (a.strikeThrough)

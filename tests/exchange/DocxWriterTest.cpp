@@ -40,7 +40,7 @@ TEST(DocxWriter, PackageHoldsTheMinimalPartsAndTheListDefinition)
                     "Target=\"numbering.xml\"/></Relationships>");
     const std::string numbering = package.read("word/numbering.xml", 1 << 20);
     EXPECT_NE(numbering.find("<w:lvl w:ilvl=\"0\"><w:start w:val=\"1\"/><w:numFmt w:val=\"bullet\"/><w:lvlText w:val=\"\u2022\"/>"
-                             "<w:lvlJc w:val=\"left\"/><w:pPr><w:ind w:left=\"720\" w:hanging=\"360\"/></w:pPr></w:lvl>"),
+                             "<w:lvlJc w:val=\"left\"/><w:pPr><w:ind w:left=\"720\" w:hanging=\"720\"/></w:pPr></w:lvl>"),
               std::string::npos)
         << numbering;
     EXPECT_NE(numbering.find("<w:lvl w:ilvl=\"8\">"), std::string::npos);
