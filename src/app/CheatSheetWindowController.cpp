@@ -63,15 +63,18 @@ void CheatSheetWindowController::loadCheatSheet()
         webView_->setHtml(QString::fromStdString(*text));
 }
 
-void CheatSheetWindowController::showWindow()
+void CheatSheetWindowController::showWindow(Keyboard keyboard)
 {
     // Beside the maps, at the right edge of the screen, the first time; wholly on the screen every time.
     WindowPlacement::placeForShowing(panel_, WindowPlacement::FirstSpot::rightEdge);
     fitsOnceFramed_ = true;
+    panel_->setAttribute(Qt::WA_ShowWithoutActivating, keyboard == Keyboard::leave);
     panel_->show();
     panel_->raise();
-    panel_->activateWindow();
-    webView_->setFocus(Qt::ActiveWindowFocusReason);
+    if (keyboard == Keyboard::take) {
+        panel_->activateWindow();
+        webView_->setFocus(Qt::ActiveWindowFocusReason);
+    }
     updateWindowAppearance(panel_);
     // Exactly one appearance registration however often the panel is shown.
     unregisterForAppearanceChanges(panel_);
@@ -95,7 +98,7 @@ bool CheatSheetWindowController::eventFilter(QObject* watched, QEvent* event)
         fitsOnceFramed_ = WindowPlacement::frameMargins(panel_).isNull();
     }
     // A click into the page gives the panel the keyboard, also where no window manager activates it.
-    if (watched == webView_->viewport() && event->type() == QEvent::MouseButtonPress && !panel_->isActiveWindow())
+    if (event->type() == QEvent::MouseButtonPress && watched->parent() == webView_ && !panel_->isActiveWindow())
         panel_->activateWindow();
     return QObject::eventFilter(watched, event);
 }

@@ -32,9 +32,12 @@ public:
 
     // Reads the cheat sheet again and shows it; an unreadable resource leaves the view as it was.
     virtual void loadCheatSheet();
-    // Shows the panel wholly on the screen's available area and activates it, applies the appearance setting
-    // and follows it while shown.
-    void showWindow();
+    // Whether a showing gives the panel the keyboard: the help command's does; the automatic one when a map
+    // window opens leaves it with the map, where the user may already be typing.
+    enum class Keyboard { take, leave };
+    // Shows the panel wholly on the screen's available area, applies the appearance setting and follows it
+    // while shown.
+    void showWindow(Keyboard keyboard = Keyboard::take);
 
     // Set once the panel was shown automatically when a map window opened; never cleared.
     bool autoFiredOnce = false;

@@ -23,7 +23,6 @@
 #include <optional>
 #include <utility>
 
-#include "WindowManager.h"
 #include "document/DocumentFactory.h"
 #include "document/VQDocument.h"
 
@@ -680,7 +679,39 @@ TEST(EndToEnd, ANewMapWithAnOpenTitleEditorSurvivesAKill)
     RunningApp::screenshot("end-to-end-recovered-open-editor.png");
 }
 
-using test::WindowManager;
+namespace {
+
+// A window manager (Openbox) on the test's display while alive; running() is false when it did not come up.
+class WindowManager {
+public:
+    WindowManager()
+    {
+        process_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        if (!process_.waitForStarted(10000))
+            return;
+        // It is up once it has named itself on the root window.
+        running_ = within(10000, [] {
+            QProcess property;
+            property.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+            property.waitForFinished(5000);
+            return property.readAllStandardOutput().contains("window id");
+        });
+    }
+    ~WindowManager()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished(5000);
+    }
+    bool running() const { return running_; }
+
+private:
+    QProcess process_;
+    bool running_ = false;
+};
+
+} // namespace
 
 // The same under a window manager, which places, frames and focuses the windows itself.
 TEST(EndToEnd, WorkUnderWayInAnEditorSurvivesAKillUnderAWindowManager)
@@ -690,6 +721,41 @@ TEST(EndToEnd, WorkUnderWayInAnEditorSurvivesAKillUnderAWindowManager)
     QTemporaryDir home;
     RunningApp app(home.path());
     killedWhileTyping(app, home.path(), UnderWay::titleEditor, "end-to-end-typing-title-window-manager.png");
+}
+
+// Under a window manager the keyboard shortcuts panel opens with its frame wholly on the screen, has the
+// keyboard, and closes on Escape and on Ctrl+/ again.
+TEST(EndToEnd, UnderAWindowManagerTheShortcutsPanelOpensOnTheScreenAndClosesWithItsKeys)
+{
+    WindowManager manager;
+    ASSERT_TRUE(manager.running()) << "openbox did not start";
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    app.start({});
+    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
+    const QString title = QStringLiteral("Keyboard Shortcuts");
+    for (const QString& closeKey : {QStringLiteral("Escape"), QStringLiteral("ctrl+slash")}) {
+        RunningApp::keys(untitled, {QStringLiteral("ctrl+slash")});
+        const QString panel = app.waitForWindow(title);
+        ASSERT_FALSE(panel.isEmpty()) << app.output().toStdString();
+        RunningApp::settle();
+        // The panel's inner top edge on the screen and the frame's margins (left, right, top, bottom).
+        const QString geometry = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), panel});
+        QProcess xprop;
+        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), panel, QStringLiteral("_NET_FRAME_EXTENTS")});
+        xprop.waitForFinished(5000);
+        const QString frame = QString::fromLocal8Bit(xprop.readAllStandardOutput());
+        const QRegularExpressionMatch top = QRegularExpression(QStringLiteral("Y=(-?\\d+)")).match(geometry);
+        const QRegularExpressionMatch margins = QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)")).match(frame);
+        ASSERT_TRUE(top.hasMatch() && margins.hasMatch()) << geometry.toStdString() << frame.toStdString();
+        EXPECT_GT(margins.captured(3).toInt(), 0) << "no title bar";
+        EXPECT_GE(top.captured(1).toInt() - margins.captured(3).toInt(), 0) << "the title bar is above the screen";
+        RunningApp::screenshot("end-to-end-shortcuts-panel-window-manager.png");
+        RunningApp::typeKeys({closeKey}); // wherever the keyboard is
+        EXPECT_TRUE(app.waitForWindowGone(title)) << closeKey.toStdString();
+    }
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("Untitled")).isEmpty()); // the map stays open
 }
 
 // With too little room in the cache folder to unpack a map while keeping the 100 MB reserve, the map is not
