@@ -67,13 +67,16 @@ TEST(RichTextOffice, EachLevelHasItsOwnIndentAndTheBulletsOfADarkMapRead)
             pdfWords(pdf.fileName(), QStringLiteral(VELQUINE_ARTEFACTS_DIR "/rich-text-levels-") + name + QStringLiteral(".png"));
         std::vector<double> starts;
         int bullets = 0;
-        for (const PdfWord& word : words) {
-            if (std::find(titles.begin(), titles.end(), word.text) != titles.end())
-                starts.push_back(word.box.left());
-            if (word.text == RichTextDocument::listMarker) {
-                ++bullets;
-                EXPECT_GE(word.contrast, RichTextExporter::minimumContrast) << name.toStdString();
-            }
+        for (std::size_t w = 0; w + 1 < words.size(); ++w) {
+            if (words[w].text != RichTextDocument::listMarker)
+                continue;
+            // A bullet before each title, as readable as the title and of its size.
+            ++bullets;
+            const PdfWord& title = words[w + 1];
+            EXPECT_NE(std::find(titles.begin(), titles.end(), title.text), titles.end()) << title.text;
+            starts.push_back(title.box.left());
+            EXPECT_GE(words[w].contrast, RichTextExporter::minimumContrast) << name.toStdString();
+            EXPECT_GE(words[w].box.height(), 0.9 * title.box.height()) << name.toStdString() << " " << title.text;
         }
         EXPECT_EQ(bullets, 4) << name.toStdString();
         ASSERT_EQ(starts.size(), 4u) << name.toStdString();
