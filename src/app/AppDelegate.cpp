@@ -174,11 +174,11 @@ void AppDelegate::visitProductWebsite()
     openWebPage(productWebsiteURL);
 }
 
-void AppDelegate::showCheatSheet()
+void AppDelegate::showCheatSheet(CheatSheetWindowController::Keyboard keyboard)
 {
     CheatSheetWindowController* controller = cheatSheetController();
     controller->loadCheatSheet();
-    controller->showWindow();
+    controller->showWindow(keyboard);
 }
 
 void AppDelegate::showCheatSheetOnStartIfNeeded()
@@ -186,7 +186,7 @@ void AppDelegate::showCheatSheetOnStartIfNeeded()
     CheatSheetWindowController* controller = cheatSheetController();
     if (controller->autoFiredOnce)
         return;
-    showCheatSheet();
+    showCheatSheet(CheatSheetWindowController::Keyboard::leave);
     controller->autoFiredOnce = true;
 }
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "app/CheatSheetWindowController.h"
 #include "platform/ActionDispatcher.h"
 
 namespace velquine {
 
-class CheatSheetWindowController;
 class DocumentWindows;
 class PreferencesPanelController;
 
@@ -67,7 +67,8 @@ public:
     void checkForUpdates();
     void showManual();
     void visitProductWebsite();
-    void showCheatSheet();
+    // keyboard: whether the panel takes the keyboard (see CheatSheetWindowController::showWindow()).
+    void showCheatSheet(CheatSheetWindowController::Keyboard keyboard = CheatSheetWindowController::Keyboard::take);
     void composeSupportMail();
     void newDocument();
     void openDocument();

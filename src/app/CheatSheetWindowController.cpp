@@ -1,9 +1,11 @@
 #include "app/CheatSheetWindowController.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "kit/CommandTable.h"
 #include "kit/WindowAppearance.h"
 #include "kit/WindowPlacement.h"
 #include "platform/Resources.h"
@@ -12,12 +14,16 @@
 namespace velquine {
 
 CheatSheetPanel::CheatSheetPanel(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowDoesNotAcceptFocus | Qt::WindowStaysOnTopHint)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("CheatSheetPanel"));
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setFocusPolicy(Qt::NoFocus);
     setWindowTitle(tr("Keyboard Shortcuts"));
+    auto* close = new QAction(this);
+    close->setObjectName(QStringLiteral("closeCheatSheet"));
+    close->setShortcuts(QList<QKeySequence>{QKeySequence(Qt::Key_Escape)} + commandShortcuts(Command::showCheatSheet));
+    close->setShortcutContext(Qt::WindowShortcut);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
 }
 
 CheatSheetWindowController::CheatSheetWindowController(QObject* parent)
@@ -25,7 +31,9 @@ CheatSheetWindowController::CheatSheetWindowController(QObject* parent)
 {
     setObjectName(QStringLiteral("CheatSheetWindowController"));
     webView_->setObjectName(QStringLiteral("webView"));
-    webView_->setFocusPolicy(Qt::NoFocus);
+    // Focused, the page scrolls with the keys.
+    webView_->setFocusPolicy(Qt::StrongFocus);
+    webView_->viewport()->installEventFilter(this);
     webView_->setOpenExternalLinks(true);
     webView_->setFrameShape(QFrame::NoFrame);
     auto* layout = new QVBoxLayout(panel_);
@@ -55,12 +63,18 @@ void CheatSheetWindowController::loadCheatSheet()
         webView_->setHtml(QString::fromStdString(*text));
 }
 
-void CheatSheetWindowController::showWindow()
+void CheatSheetWindowController::showWindow(Keyboard keyboard)
 {
     // Beside the maps, at the right edge of the screen, the first time; wholly on the screen every time.
     WindowPlacement::placeForShowing(panel_, WindowPlacement::FirstSpot::rightEdge);
+    fitsOnceFramed_ = true;
+    panel_->setAttribute(Qt::WA_ShowWithoutActivating, keyboard == Keyboard::leave);
     panel_->show();
     panel_->raise();
+    if (keyboard == Keyboard::take) {
+        panel_->activateWindow();
+        webView_->setFocus(Qt::ActiveWindowFocusReason);
+    }
     updateWindowAppearance(panel_);
     // Exactly one appearance registration however often the panel is shown.
     unregisterForAppearanceChanges(panel_);
@@ -76,6 +90,16 @@ bool CheatSheetWindowController::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == panel_ && event->type() == QEvent::Close)
         windowWillClose();
+    // Before its first showing the panel is placed without its frame (a window manager's title bar), which
+    // would then stick out above the screen's top edge: fitted again as soon as the frame is known.
+    if (watched == panel_ && fitsOnceFramed_ && panel_->isVisible()
+        && (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::WindowActivate)) {
+        WindowPlacement::fitOnScreen(panel_);
+        fitsOnceFramed_ = WindowPlacement::frameMargins(panel_).isNull();
+    }
+    // A click into the page gives the panel the keyboard, also where no window manager activates it.
+    if (event->type() == QEvent::MouseButtonPress && watched->parent() == webView_ && !panel_->isActiveWindow())
+        panel_->activateWindow();
     return QObject::eventFilter(watched, event);
 }
 

@@ -108,7 +108,7 @@ void writeParagraph(XmlWriter& xml, const RichTextParagraph& paragraph, const st
 {
     xml.startElement("w:p");
     xml.startElement("w:pPr");
-    // Child order is fixed by the schema: numPr, ind, jc.
+    // Child order is fixed by the schema: numPr, ind, jc, rPr.
     if (paragraph.listLevel) {
         const int level = std::clamp(*paragraph.listLevel, 0, RichTextParagraph::maxListLevel);
         xml.startElement("w:numPr");
@@ -140,6 +140,15 @@ void writeParagraph(XmlWriter& xml, const RichTextParagraph& paragraph, const st
         valueElement(xml, "w:jc", "both");
         break;
     }
+    // A list item's bullet takes the size of the paragraph mark: that of the item's text, not the reader's default.
+    const std::optional<double> size = paragraph.runs.empty() ? std::nullopt : paragraph.runs.front().attributes.fontSize;
+    if (paragraph.listLevel && size && *size > 0) {
+        const std::string halfPoints = std::to_string(std::max(1L, std::lround(*size * 2.0)));
+        xml.startElement("w:rPr");
+        valueElement(xml, "w:sz", halfPoints);
+        valueElement(xml, "w:szCs", halfPoints);
+        xml.endElement();
+    }
     xml.endElement();
     for (const RichTextRun& run : paragraph.runs) {
         xml.startElement("w:r");
@@ -168,8 +177,8 @@ std::string numberingXml()
         valueElement(xml, "w:lvlJc", "left");
         xml.startElement("w:pPr");
         xml.startElement("w:ind");
-        xml.attribute("w:left", std::to_string(720 * (level + 1)));
-        xml.attribute("w:hanging", "360");
+        xml.attribute("w:left", twips(RichTextParagraph::listTextIndent(level)));
+        xml.attribute("w:hanging", twips(RichTextParagraph::listIndentStep));
         xml.endElement();
         xml.endElement();
         xml.endElement();

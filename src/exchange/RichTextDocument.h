@@ -44,11 +44,16 @@ struct RichTextRun {
 struct RichTextParagraph {
     // Deepest list level a writer can express; deeper items are written at this level.
     static constexpr int maxListLevel = 8;
+    // The indent of a list level over the one outside it, points: a level's bullet hangs this far before its
+    // text, where the items of the next level have their bullets.
+    static constexpr double listIndentStep = 36;
+    // Where the text of a list level's items starts, points.
+    static constexpr double listTextIndent(int level) { return listIndentStep * (level + 1); }
 
     std::vector<RichTextRun> runs;
     RichTextAlignment alignment = RichTextAlignment::natural;
     double headIndent = 0;            // points, every line
-    double firstLineHeadIndent = 0;   // points, the first line
+    double firstLineHeadIndent = 0;   // points, the first line (a list item's bullet)
     std::optional<int> listLevel;     // item of a bulleted list at this nesting (0 outermost)
 
     bool operator==(const RichTextParagraph&) const = default;

@@ -139,9 +139,11 @@ void RichTextExporter::appendNode(const Node& start, int level, std::unordered_s
 {
     detail::walkOutline(graph, start, level, visited, [&](const Node& node, int depth) {
         RichTextParagraph paragraph;
+        // The bullet hangs before the text, one step per level: the text of each level starts a step further in.
         paragraph.listLevel = depth;
-        paragraph.headIndent = 20.0 * depth;
-        paragraph.firstLineHeadIndent = 20.0 * depth;
+        const int level = std::clamp(depth, 0, RichTextParagraph::maxListLevel);
+        paragraph.headIndent = RichTextParagraph::listTextIndent(level);
+        paragraph.firstLineHeadIndent = paragraph.headIndent - RichTextParagraph::listIndentStep;
         const AttributedString title = node.attributedTitle();
         if (!title.empty()) {
             RichTextAttributes attributes = attributesOf(title.attributesAt(0), options.keepColors);

@@ -2,7 +2,8 @@
 
 // Writes the node tree of a map as a bulleted, indented list of styled paragraphs, one per node, and
 // saves it as RTF or as a Word document, or hands back RTF for the pasteboard. A node's paragraph is
-// an item of the bulleted list at its level, indented by 20 points per level, and carries the
+// an item of the bulleted list at its level, its text indented by 36 points more per level with the bullet
+// hanging in the step before it, and carries the
 // character attributes of the first character of the node's styled title (font, colour, underline,
 // strike-through); the title's own alignment is not carried over.
 //

@@ -102,6 +102,32 @@ std::size_t indexOf(std::vector<T>& list, const T& value)
     return list.size() - 1;
 }
 
+// The character attributes of a run, as control words naming entries of the font and colour tables.
+void appendRunAttributes(std::string& out, const RichTextAttributes& a, std::vector<std::string>& fonts,
+                         std::vector<RichTextColor>& colors)
+{
+    out += "\\f" + std::to_string(a.fontFamily ? indexOf(fonts, *a.fontFamily) : 0);
+    if (a.fontSize && *a.fontSize > 0)
+        out += "\\fs" + std::to_string(std::max(1L, std::lround(*a.fontSize * 2.0)));
+    if (a.bold)
+        out += "\\b";
+    if (a.italic)
+        out += "\\i";
+    if (a.foregroundColor)
+        out += "\\cf" + std::to_string(indexOf(colors, *a.foregroundColor) + 1);
+    // Clear character shading in the pattern's background colour, as word processors write it, and the same
+    // colour as highlight: LibreOffice draws a list item's bullet in the text colour of a run that ends the
+    // paragraph, with its highlight but without its shading.
+    if (a.backgroundColor) {
+        const std::string color = std::to_string(indexOf(colors, *a.backgroundColor) + 1);
+        out += "\\chshdng0\\chcbpat" + color + "\\highlight" + color;
+    }
+    if (a.underline)
+        out += "\\ul";
+    if (a.strikeThrough)
+        out += "\\strike";
+}
+
 // One paragraph style per list level, each naming the list and its level. LibreOffice takes the level of
 // a document's last paragraph only from its style, so every list paragraph also names the style of its
 // level.
@@ -117,12 +143,14 @@ void appendListStyles(std::string& out)
 void appendListTable(std::string& out)
 {
     out += "{\\*\\listtable{\\list\\listtemplateid1\\listhybrid\n";
+    // The indents of each level are those its paragraphs have.
+    const std::string hanging = std::to_string(twips(RichTextParagraph::listIndentStep));
     for (int level = 0; level <= RichTextParagraph::maxListLevel; ++level) {
-        const int indent = 720 * (level + 1);
+        const std::string indent = std::to_string(twips(RichTextParagraph::listTextIndent(level)));
         out += "{\\listlevel\\levelnfc23\\levelnfcn23\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat1\\levelspace360\\levelindent0"
                "{\\leveltext\\leveltemplateid"
-            + std::to_string(level + 101) + "\\'01\\u8226\\'95;}{\\levelnumbers;}\\fi-360\\li" + std::to_string(indent) + "\\lin"
-            + std::to_string(indent) + " }\n";
+            + std::to_string(level + 101) + "\\'01\\u8226\\'95;}{\\levelnumbers;}\\fi-" + hanging + "\\li" + indent + "\\lin"
+            + indent + " }\n";
     }
     out += "{\\listname ;}\\listid1}}\n";
     out += "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}\n";
@@ -185,23 +213,8 @@ std::string RtfWriter::write(const RichTextDocument& document)
         if (level >= 0)
             out += "\\ls1\\ilvl" + std::to_string(level) + " {\\listtext\\tab \\u8226\\'95\\tab }";
         for (const RichTextRun& run : paragraph.runs) {
-            const RichTextAttributes& a = run.attributes;
-            out += "{\\f" + std::to_string(a.fontFamily ? indexOf(fonts, *a.fontFamily) : 0);
-            if (a.fontSize && *a.fontSize > 0)
-                out += "\\fs" + std::to_string(std::max(1L, std::lround(*a.fontSize * 2.0)));
-            if (a.bold)
-                out += "\\b";
-            if (a.italic)
-                out += "\\i";
-            if (a.foregroundColor)
-                out += "\\cf" + std::to_string(indexOf(colors, *a.foregroundColor) + 1);
-            // Clear character shading in the pattern's background colour, as word processors write it.
-            if (a.backgroundColor)
-                out += "\\chshdng0\\chcbpat" + std::to_string(indexOf(colors, *a.backgroundColor) + 1);
-            if (a.underline)
-                out += "\\ul";
-            if (a.strikeThrough)
-                out += "\\strike";
+            out += '{';
+            appendRunAttributes(out, run.attributes, fonts, colors);
             out += ' ';
             appendText(out, run.text);
             out += '}';

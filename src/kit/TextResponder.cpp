@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -77,6 +78,21 @@ QWidget* TextResponder::textWidgetFor(QWidget* widget)
         if (qobject_cast<QTextEdit*>(parent) || qobject_cast<QPlainTextEdit*>(parent))
             return parent;
     return nullptr;
+}
+
+bool TextResponder::leavesKeyToWindow(QWidget* textWidget, const QKeyEvent* key)
+{
+    Command command;
+    if (key->matches(QKeySequence::Undo))
+        command = Command::undo;
+    else if (key->matches(QKeySequence::Redo))
+        command = Command::redo;
+    else
+        return false;
+    TextResponder responder;
+    responder.setWidget(textWidget);
+    const State s = responder.state();
+    return (command == Command::undo ? !s.undoAvailable : !s.redoAvailable) || s.readOnly;
 }
 
 TextResponder::State TextResponder::state() const

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -110,13 +111,19 @@ WindowActions::WindowActions(QWidget* window)
 }
 
 // A shortcut override is sent to the focus widget only; watching the application lets text widgets of this
-// window keep their reserved keys even from a shortcut bound past bindAction().
+// window keep their reserved keys even from a shortcut bound past bindAction(), and lets the undo and redo
+// keys reach the window's commands when the text widget has nothing of its own to undo or redo (the widget
+// would otherwise take the key and do nothing with it).
 bool WindowActions::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        if (widget->window() == window_ && TextResponder::textWidgetFor(widget))
-            KeyPolicy::acceptReservedShortcutOverride(event);
+        QWidget* text = widget->window() == window_ ? TextResponder::textWidgetFor(widget) : nullptr;
+        if (text && !KeyPolicy::acceptReservedShortcutOverride(event)
+            && TextResponder::leavesKeyToWindow(text, static_cast<QKeyEvent*>(event))) {
+            event->ignore();
+            return true;
+        }
     }
     return QObject::eventFilter(watched, event);
 }

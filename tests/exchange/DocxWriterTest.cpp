@@ -40,7 +40,7 @@ TEST(DocxWriter, PackageHoldsTheMinimalPartsAndTheListDefinition)
                     "Target=\"numbering.xml\"/></Relationships>");
     const std::string numbering = package.read("word/numbering.xml", 1 << 20);
     EXPECT_NE(numbering.find("<w:lvl w:ilvl=\"0\"><w:start w:val=\"1\"/><w:numFmt w:val=\"bullet\"/><w:lvlText w:val=\"\u2022\"/>"
-                             "<w:lvlJc w:val=\"left\"/><w:pPr><w:ind w:left=\"720\" w:hanging=\"360\"/></w:pPr></w:lvl>"),
+                             "<w:lvlJc w:val=\"left\"/><w:pPr><w:ind w:left=\"720\" w:hanging=\"720\"/></w:pPr></w:lvl>"),
               std::string::npos)
         << numbering;
     EXPECT_NE(numbering.find("<w:lvl w:ilvl=\"8\">"), std::string::npos);
@@ -65,7 +65,8 @@ TEST(DocxWriter, DocumentWithoutListsHasNoNumberingPart)
 TEST(DocxWriter, ParagraphAndRunPropertiesInSchemaOrder)
 {
     const std::string xml = DocxWriter::documentXml(sampleOutline());
-    EXPECT_NE(xml.find("<w:p><w:pPr><w:numPr><w:ilvl w:val=\"1\"/><w:numId w:val=\"1\"/></w:numPr><w:ind w:left=\"400\" w:firstLine=\"0\"/></w:pPr>"
+    EXPECT_NE(xml.find("<w:p><w:pPr><w:numPr><w:ilvl w:val=\"1\"/><w:numId w:val=\"1\"/></w:numPr><w:ind w:left=\"400\" w:firstLine=\"0\"/>"
+                       "<w:rPr><w:sz w:val=\"29\"/><w:szCs w:val=\"29\"/></w:rPr></w:pPr>"
                        "<w:r><w:rPr><w:rFonts w:ascii=\"Liberation Serif\" w:hAnsi=\"Liberation Serif\" w:eastAsia=\"Liberation Serif\" "
                        "w:cs=\"Liberation Serif\"/><w:b/><w:i/><w:strike/><w:color w:val=\"0080FF\"/><w:sz w:val=\"29\"/><w:szCs w:val=\"29\"/>"
                        "<w:u w:val=\"single\"/></w:rPr><w:t xml:space=\"preserve\">Tom &amp; Jerry's {braces} \\ &lt;tags&gt;</w:t></w:r></w:p>"),

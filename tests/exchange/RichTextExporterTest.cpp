@@ -50,8 +50,9 @@ TEST_F(RichTextExporterTest, OneBulletedParagraphPerNodeIndentedByLevel)
     const char* titles[] = {"Plan", "A", "A1", "B"};
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(paragraphs[i].listLevel, levels[i]);
-        EXPECT_EQ(paragraphs[i].headIndent, 20.0 * levels[i]);
-        EXPECT_EQ(paragraphs[i].firstLineHeadIndent, 20.0 * levels[i]);
+        // The text a step further in per level, the bullet hanging in the step before it.
+        EXPECT_EQ(paragraphs[i].headIndent, 36.0 * (levels[i] + 1));
+        EXPECT_EQ(paragraphs[i].firstLineHeadIndent, 36.0 * levels[i]);
         EXPECT_EQ(paragraphs[i].alignment, RichTextAlignment::natural);
         ASSERT_EQ(paragraphs[i].runs.size(), 1u);
         EXPECT_EQ(paragraphs[i].runs[0].text, titles[i]);

@@ -82,7 +82,7 @@ TEST(RtfWriter, ParagraphsCarryIndentsAlignmentAndListLevels)
     // Lists have nine levels; a deeper item is written at the last one, with its own indent.
     EXPECT_NE(rtf.find("\\pard\\plain\\s9\\li4800\\fi0\\ls1\\ilvl8 {\\listtext"), std::string::npos);
     EXPECT_NE(rtf.find("{\\*\\listtable{\\list\\listtemplateid1\\listhybrid\n"), std::string::npos);
-    EXPECT_NE(rtf.find("\\leveltemplateid109\\'01\\u8226\\'95;}{\\levelnumbers;}\\fi-360\\li6480\\lin6480 }\n{\\listname ;}\\listid1}}\n"),
+    EXPECT_NE(rtf.find("\\leveltemplateid109\\'01\\u8226\\'95;}{\\levelnumbers;}\\fi-720\\li6480\\lin6480 }\n{\\listname ;}\\listid1}}\n"),
               std::string::npos);
     EXPECT_NE(rtf.find("{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}\n"), std::string::npos);
 }

@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include <QImage>
+#include <QRectF>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -162,11 +163,17 @@ inline double contrastRatio(QRgb a, QRgb b)
     return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
 }
 
-// How well each word of a PDF's first page stands out from what is behind it where poppler draws the page (at
-// 96 dots per inch, into picture, a PNG file): the contrast ratio between the most common colour of the word's
-// box, its background, and the pixel of the box farthest from it, its text. Words the page does not hold are
-// missing from the result.
-inline std::map<std::string, double> pdfWordContrasts(const QString& pdf, const QString& picture)
+// A word of a PDF page as poppler reads it: its text, its box in points and how well it stands out.
+struct PdfWord {
+    std::string text;
+    QRectF box;
+    double contrast = 1.0;
+};
+
+// The words of a PDF's first page, in reading order, each with how well it stands out from what is behind it
+// where poppler draws the page (at 96 dots per inch, into picture, a PNG file): the contrast ratio between the
+// most common colour of the word's box, its background, and the pixel of the box farthest from it, its text.
+inline std::vector<PdfWord> pdfWords(const QString& pdf, const QString& picture)
 {
     const QString boxes = QString::fromStdString(toolOutput(QStringLiteral("pdftotext"),
                                                             {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
@@ -177,15 +184,15 @@ inline std::map<std::string, double> pdfWordContrasts(const QString& pdf, const 
                                            QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
                                            QStringLiteral("-singlefile"), pdf, base});
     const QImage page = QImage(picture).convertToFormat(QImage::Format_RGB32);
-    std::map<std::string, double> contrasts;
+    std::vector<PdfWord> words;
     static const QRegularExpression word(
         QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
     const double scale = 96.0 / 72.0;
     for (const QRegularExpressionMatch& match : word.globalMatch(boxes)) {
-        const QRect box = QRect(QPoint(int(std::floor(match.captured(1).toDouble() * scale)),
-                                       int(std::floor(match.captured(2).toDouble() * scale))),
-                                QPoint(int(std::ceil(match.captured(3).toDouble() * scale)) - 1,
-                                       int(std::ceil(match.captured(4).toDouble() * scale)) - 1))
+        const QRectF points(QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()),
+                            QPointF(match.captured(3).toDouble(), match.captured(4).toDouble()));
+        const QRect box = QRect(QPoint(int(std::floor(points.left() * scale)), int(std::floor(points.top() * scale))),
+                                QPoint(int(std::ceil(points.right() * scale)) - 1, int(std::ceil(points.bottom() * scale)) - 1))
                               .intersected(page.rect());
         std::map<QRgb, int> counts;
         for (int y = box.top(); y <= box.bottom(); ++y)
@@ -199,8 +206,17 @@ inline std::map<std::string, double> pdfWordContrasts(const QString& pdf, const 
         double farthest = 1.0;
         for (const auto& [colour, count] : counts)
             farthest = std::max(farthest, contrastRatio(colour, background));
-        contrasts[match.captured(5).toStdString()] = farthest;
+        words.push_back({match.captured(5).toStdString(), points, farthest});
     }
+    return words;
+}
+
+// How well each word of a PDF's first page stands out (see pdfWords()), by its text.
+inline std::map<std::string, double> pdfWordContrasts(const QString& pdf, const QString& picture)
+{
+    std::map<std::string, double> contrasts;
+    for (const PdfWord& word : pdfWords(pdf, picture))
+        contrasts[word.text] = word.contrast;
     return contrasts;
 }
 

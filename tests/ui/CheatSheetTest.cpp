@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 
 #include "platform/NotificationCenter.h"
 #include "platform/Settings.h"
 #include "UiTestSupport.h"
+#include "support/QtWait.h"
 
 using namespace velquine;
 
@@ -23,30 +25,72 @@ protected:
 
 } // namespace
 
-TEST(CheatSheet, ThePanelNeverTakesTheKeyboardFromTheMapWindow)
+namespace {
+
+// A map window stand-in with a text field, shown and active.
+struct ActiveWindow {
+    QMainWindow main;
+    QLineEdit* field = new QLineEdit(&main);
+    ActiveWindow()
+    {
+        main.setCentralWidget(field);
+        main.resize(400, 200);
+        main.show();
+        activate();
+    }
+    void activate()
+    {
+        main.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&main));
+        field->setFocus();
+    }
+};
+
+void press(QKeyCombination key)
+{
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus) << "no widget has the keyboard";
+    QTest::keyClick(focus, key.key(), key.keyboardModifiers());
+}
+
+} // namespace
+
+// Shown, the panel has the keyboard, so the map window's shortcuts (Ctrl+W) no longer act behind it; Escape or
+// Ctrl+/ close it, and a click into it gives it the keyboard again.
+TEST(CheatSheet, ThePanelTakesTheKeyboardAndEscapeOrItsOwnKeyClosesIt)
 {
     ScopedStandardUserDefaults scope;
-    QMainWindow main;
-    auto* field = new QLineEdit(&main);
-    main.setCentralWidget(field);
-    main.resize(400, 200);
-    main.show();
-    main.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
-    field->setFocus();
-
+    ActiveWindow map;
     CheatSheetWindowController controller;
+    CheatSheetPanel* panel = controller.window();
     controller.loadCheatSheet();
     controller.showWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
-    QTest::qWait(50); // fixed: the sheet must not take the activation meanwhile
-    EXPECT_EQ(QApplication::activeWindow(), &main);
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("still typing"));
-    EXPECT_EQ(field->text(), QStringLiteral("still typing"));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
     EXPECT_TRUE(controller.webView()->toPlainText().contains(QStringLiteral("Tab")));
-    test::saveScreenshot(controller.window(), QStringLiteral("cheatsheet-light"));
+    EXPECT_TRUE(panel->screen()->availableGeometry().contains(panel->frameGeometry()));
+    test::saveScreenshot(panel, QStringLiteral("cheatsheet-light"));
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(panel->isVisible());
 
-    // Following the appearance setting while shown: exactly one registration, none once closed.
+    map.activate();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("still typing"));
+    EXPECT_EQ(map.field->text(), QStringLiteral("still typing"));
+    controller.showWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    map.activate();
+    QTest::mouseClick(controller.webView()->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(panel));
+    press(Qt::CTRL | Qt::Key_Slash);
+    EXPECT_FALSE(panel->isVisible());
+}
+
+// Following the appearance setting while shown: exactly one registration, none once closed.
+TEST(CheatSheet, ThePanelFollowsTheAppearanceWhileShown)
+{
+    ScopedStandardUserDefaults scope;
+    CheatSheetWindowController controller;
+    controller.showWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
     auto& center = NotificationCenter::defaultCenter();
     const std::size_t before = center.observerCount();
     controller.showWindow();

@@ -723,6 +723,41 @@ TEST(EndToEnd, WorkUnderWayInAnEditorSurvivesAKillUnderAWindowManager)
     killedWhileTyping(app, home.path(), UnderWay::titleEditor, "end-to-end-typing-title-window-manager.png");
 }
 
+// Under a window manager the keyboard shortcuts panel opens with its frame wholly on the screen, has the
+// keyboard, and closes on Escape and on Ctrl+/ again.
+TEST(EndToEnd, UnderAWindowManagerTheShortcutsPanelOpensOnTheScreenAndClosesWithItsKeys)
+{
+    WindowManager manager;
+    ASSERT_TRUE(manager.running()) << "openbox did not start";
+    QTemporaryDir home;
+    RunningApp app(home.path());
+    app.start({});
+    const QString untitled = app.waitForWindow(QStringLiteral("Untitled"));
+    ASSERT_FALSE(untitled.isEmpty()) << app.output().toStdString();
+    const QString title = QStringLiteral("Keyboard Shortcuts");
+    for (const QString& closeKey : {QStringLiteral("Escape"), QStringLiteral("ctrl+slash")}) {
+        RunningApp::keys(untitled, {QStringLiteral("ctrl+slash")});
+        const QString panel = app.waitForWindow(title);
+        ASSERT_FALSE(panel.isEmpty()) << app.output().toStdString();
+        RunningApp::settle();
+        // The panel's inner top edge on the screen and the frame's margins (left, right, top, bottom).
+        const QString geometry = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), panel});
+        QProcess xprop;
+        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), panel, QStringLiteral("_NET_FRAME_EXTENTS")});
+        xprop.waitForFinished(5000);
+        const QString frame = QString::fromLocal8Bit(xprop.readAllStandardOutput());
+        const QRegularExpressionMatch top = QRegularExpression(QStringLiteral("Y=(-?\\d+)")).match(geometry);
+        const QRegularExpressionMatch margins = QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)")).match(frame);
+        ASSERT_TRUE(top.hasMatch() && margins.hasMatch()) << geometry.toStdString() << frame.toStdString();
+        EXPECT_GT(margins.captured(3).toInt(), 0) << "no title bar";
+        EXPECT_GE(top.captured(1).toInt() - margins.captured(3).toInt(), 0) << "the title bar is above the screen";
+        RunningApp::screenshot("end-to-end-shortcuts-panel-window-manager.png");
+        RunningApp::typeKeys({closeKey}); // wherever the keyboard is
+        EXPECT_TRUE(app.waitForWindowGone(title)) << closeKey.toStdString();
+    }
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("Untitled")).isEmpty()); // the map stays open
+}
+
 // With too little room in the cache folder to unpack a map while keeping the 100 MB reserve, the map is not
 // called damaged: the program says how much room it needs, where; the copy of a map kept from a killed session
 // stays where it is and opens at the next start that has the room.
