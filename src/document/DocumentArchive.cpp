@@ -171,9 +171,10 @@ void DocumentArchive::writeProject(const VQProject& saved, const std::string& ur
         || buildIn([&] { return std::make_unique<ScratchFolderBeside>(url); }, Database::Place::atPath,
                    folderOfFile(url));
     if (!written) {
-        std::string message = copy ? "The copy could not be written." : "The document could not be saved.";
+        // The report of a failed save says already that the document could not be saved: its message says why.
+        std::string message = copy ? "The copy could not be written." : "";
         for (const std::string& problem : problems)
-            message += " " + problem;
+            message += (message.empty() ? "" : " ") + problem;
         throw TextError(message, cause);
     }
 }
