@@ -18,6 +18,7 @@
 #include "files/ProjectWriter.h"
 #include "files/QXZipArchive.h"
 #include "platform/Log.h"
+#include "platform/LongWork.h"
 #include "platform/SafeSave.h"
 #include "sql/Connection.h"
 #include "sql/Errors.h"
@@ -126,6 +127,18 @@ void buildDatabaseFolder(const VQProject& saved, const std::string& folder, Data
     });
     where = scratchPlace;
     database.closeAndMove(databasePath);
+}
+
+// The rows of the document's nodes table; 0 without one (the loader makes do without it).
+std::uint64_t nodeRowCount(const Database& database)
+{
+    try {
+        const sql::OptBinding counted = database.openConnection().scalar("SELECT count(*) FROM nodes");
+        if (const auto* count = counted ? std::get_if<std::int64_t>(&*counted) : nullptr)
+            return static_cast<std::uint64_t>(std::max<std::int64_t>(*count, 0));
+    } catch (const sql::Result&) {
+    }
+    return 0;
 }
 
 std::string folderOfFile(const std::string& path)
@@ -249,6 +262,9 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
     if (!VQDocumentFiles::hasSQLiteHeader(databasePath))
         throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
 
+    // The user may have cancelled the open meanwhile: the unpacked copy goes with the scratch folder.
+    if (LongWork::cancelled())
+        throw LongWork::Cancelled();
     Database database;
     try {
         database = Database::openForReading(databasePath);
@@ -257,19 +273,14 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
     }
 
     // Counted before any is read.
-    std::uint64_t nodeRows = 0;
-    try {
-        const sql::OptBinding counted = database.openConnection().scalar("SELECT count(*) FROM nodes");
-        if (const auto* count = counted ? std::get_if<std::int64_t>(&*counted) : nullptr)
-            nodeRows = static_cast<std::uint64_t>(std::max<std::int64_t>(*count, 0));
-    } catch (const sql::Result&) {
-        // No nodes table: the loader makes do without.
-    }
+    const std::uint64_t nodeRows = nodeRowCount(database);
     if (nodeRows > VQDocumentFiles::maximumNodeCount)
         throw TextError(VQDocumentFiles::tooManyNodesMessage(nodeRows));
 
     VQProject loaded;
     const ProjectLoadingProblems problems = loadProjectFrom(loaded, database);
+    if (LongWork::cancelled())
+        throw LongWork::Cancelled();
     if (database.workBudgetExceeded())
         throw TextError(DatabaseError::tooMuchWork().what());
     database.connection.reset();

@@ -3,6 +3,7 @@
 #include "base/FilePaths.h"
 #include "base/LockedFolder.h"
 #include "files/DocumentTables.h"
+#include "platform/LongWork.h"
 #include "platform/Resources.h"
 #include "sql/Errors.h"
 #include "sql/Statement.h"
@@ -284,6 +285,9 @@ struct Database::WorkBudget {
 
     static int spend(void* context)
     {
+        // A read the user cancelled stops too (the reader then gives up, whatever it read).
+        if (LongWork::cancelled())
+            return 1;
         auto* budget = static_cast<WorkBudget*>(context);
         if (budget->left < stepsPerCall) {
             budget->exceeded = true;
