@@ -50,7 +50,8 @@ LockedFolder::LockedFolder(const std::string& path) : path_(path)
         }
         struct stat held {};
         struct stat there {};
-        if (lockEntirely(descriptor, LOCK_EX) == 0 && ::fstat(descriptor, &held) == 0
+        // Shared: holders of one folder (two working copies in it) never wait for each other, only for a removal.
+        if (lockEntirely(descriptor, LOCK_SH) == 0 && ::fstat(descriptor, &held) == 0
             && ::stat(path_.c_str(), &there) == 0 && sameFile(held, there)) {
             descriptor_ = descriptor;
             return;

@@ -10,7 +10,7 @@ namespace velquine {
 
 class LockedFolder {
 public:
-    // Makes the folder (and the folders above it) and holds its lock. Throws std::filesystem::filesystem_error
+    // Makes the folder (and the folders above it) and holds its lock, which other holders may hold too. Throws std::filesystem::filesystem_error
     // when it cannot be made or opened.
     explicit LockedFolder(const std::string& path);
     // Lets the lock go; the folder stays.
