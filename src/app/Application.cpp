@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QStyleFactory>
 
+#include <utility>
+
 #include "app/AppDelegate.h"
 #include "app/DocumentCommands.h"
 #include "app/DocumentWindows.h"
@@ -73,7 +75,13 @@ int runApplication(int argc, char** argv)
     installEditorWindowHooks();
     MindMapEditorWindowController::setExportWindowOpener(&showExportWindow);
     AppDelegate delegate;
-    delegate.documents().setTerminateHandler([] { QApplication::quit(); });
+    // Ended before the event loop runs (a quit or a signal taken up while a map named at launch opened), the
+    // program does not start the loop: a quit then would be lost.
+    bool ended = false;
+    delegate.documents().setTerminateHandler([&ended] {
+        ended = true;
+        QApplication::quit();
+    });
     delegate.documents().setWindowMaker(
         [](const std::shared_ptr<VQDocument>& document, const QString& title, DocumentWindows& windows) {
             return new MindMapEditorWindowController(document, title,
@@ -87,14 +95,24 @@ int runApplication(int argc, char** argv)
     // Ended by the session: the maps with files are saved into them on the way out, the others kept.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
                      [&delegate] { delegate.documents().controller().autosaveAllQuietly(); });
-    // Ended by a signal (logging out, kill, Ctrl+C in a terminal): the same, and no question stops it.
-    TerminationSignals::watch([&delegate](int) {
-        delegate.documents().controller().endQuietly();
-        QCoreApplication::exit(0);
+    // Ended by a signal (logging out, kill, Ctrl+C in a terminal): the same, and no question stops it. An open
+    // under way ends first, so that the map it shows is saved too.
+    bool signalled = false;
+    TerminationSignals::watch([&delegate, &ended, &signalled](int) {
+        if (std::exchange(signalled, true))
+            return;
+        delegate.documents().controller().whenNotOpening([&delegate, &ended] {
+            TerminationSignals::endingNow();
+            delegate.documents().controller().endQuietly();
+            ended = true;
+            QCoreApplication::exit(0);
+        });
     });
     delegate.launchWorker(); // settings and banner before any document opens
     followAppearanceInApplication();
     delegate.openDocuments(documentArguments(QApplication::arguments()));
+    if (ended)
+        return 0;
     RunLoop::post([&delegate] { delegate.setUpUpdates(); }); // once launching has finished
     return app.exec();
 }

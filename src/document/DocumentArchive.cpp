@@ -18,6 +18,7 @@
 #include "files/ProjectWriter.h"
 #include "files/QXZipArchive.h"
 #include "platform/Log.h"
+#include "platform/LongWork.h"
 #include "platform/SafeSave.h"
 #include "sql/Connection.h"
 #include "sql/Errors.h"
@@ -128,6 +129,18 @@ void buildDatabaseFolder(const VQProject& saved, const std::string& folder, Data
     database.closeAndMove(databasePath);
 }
 
+// The rows of the document's nodes table; 0 without one (the loader makes do without it).
+std::uint64_t nodeRowCount(const Database& database)
+{
+    try {
+        const sql::OptBinding counted = database.openConnection().scalar("SELECT count(*) FROM nodes");
+        if (const auto* count = counted ? std::get_if<std::int64_t>(&*counted) : nullptr)
+            return static_cast<std::uint64_t>(std::max<std::int64_t>(*count, 0));
+    } catch (const sql::Result&) {
+    }
+    return 0;
+}
+
 std::string folderOfFile(const std::string& path)
 {
     const std::size_t slash = path.find_last_of('/');
@@ -171,9 +184,10 @@ void DocumentArchive::writeProject(const VQProject& saved, const std::string& ur
         || buildIn([&] { return std::make_unique<ScratchFolderBeside>(url); }, Database::Place::atPath,
                    folderOfFile(url));
     if (!written) {
-        std::string message = copy ? "The copy could not be written." : "The document could not be saved.";
+        // The report of a failed save says already that the document could not be saved: its message says why.
+        std::string message = copy ? "The copy could not be written." : "";
         for (const std::string& problem : problems)
-            message += " " + problem;
+            message += (message.empty() ? "" : " ") + problem;
         throw TextError(message, cause);
     }
 }
@@ -248,6 +262,9 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
     if (!VQDocumentFiles::hasSQLiteHeader(databasePath))
         throw TextError(std::string(VQDocumentFiles::damagedDocumentMessage));
 
+    // The user may have cancelled the open meanwhile: the unpacked copy goes with the scratch folder.
+    if (LongWork::cancelled())
+        throw LongWork::Cancelled();
     Database database;
     try {
         database = Database::openForReading(databasePath);
@@ -256,19 +273,14 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
     }
 
     // Counted before any is read.
-    std::uint64_t nodeRows = 0;
-    try {
-        const sql::OptBinding counted = database.openConnection().scalar("SELECT count(*) FROM nodes");
-        if (const auto* count = counted ? std::get_if<std::int64_t>(&*counted) : nullptr)
-            nodeRows = static_cast<std::uint64_t>(std::max<std::int64_t>(*count, 0));
-    } catch (const sql::Result&) {
-        // No nodes table: the loader makes do without.
-    }
+    const std::uint64_t nodeRows = nodeRowCount(database);
     if (nodeRows > VQDocumentFiles::maximumNodeCount)
         throw TextError(VQDocumentFiles::tooManyNodesMessage(nodeRows));
 
     VQProject loaded;
     const ProjectLoadingProblems problems = loadProjectFrom(loaded, database);
+    if (LongWork::cancelled())
+        throw LongWork::Cancelled();
     if (database.workBudgetExceeded())
         throw TextError(DatabaseError::tooMuchWork().what());
     database.connection.reset();

@@ -1,6 +1,7 @@
 #include "document/VQDocumentFiles.h"
 
 #include "base/FilePaths.h"
+#include "base/LockedFolder.h"
 #include "files/Database.h"
 #include "sql/Errors.h"
 
@@ -12,7 +13,6 @@
 #include <array>
 #include <filesystem>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -22,7 +22,6 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -62,26 +61,14 @@ bool isUUIDName(const std::string& name)
     return pattern.match(QString::fromStdString(name)).hasMatch();
 }
 
-// True when some open file description holds the lock of the file or folder (a running save or open).
-bool isLocked(const std::string& path)
+// True for what a scratch folder holds: a document's database, and the files the engine makes beside it.
+bool holdsOnlyADatabase(const fs::path& folder)
 {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    const bool locked = ::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(descriptor);
-    return locked;
-}
-
-// True while a scratch folder is in use: its lock is held, or it is less than a minute old (a folder
-// that is locked just after it is made).
-bool isHeld(const fs::path& folder)
-{
-    if (isLocked(fromPath(folder)))
-        return true;
     std::error_code error;
-    const auto changed = fs::last_write_time(folder, error);
-    return !error && fs::file_time_type::clock::now() - changed < std::chrono::minutes(1);
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
+        if (!fromPath(entry.path().filename()).starts_with(VQDocumentFiles::databaseFileName))
+            return false;
+    return !error;
 }
 
 } // namespace
@@ -91,41 +78,43 @@ std::string VQDocumentFiles::cacheFolder()
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation).toStdString();
 }
 
-VQDocumentFiles::HeldScratchFolder::HeldScratchFolder() : path_(makeTemporaryDirectory())
+VQDocumentFiles::HeldScratchFolder::HeldScratchFolder()
 {
-    // The folder itself is locked, so that nothing but what is put in it lies in it.
-    lock_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (lock_ >= 0)
-        ::flock(lock_, LOCK_EX);
+    const std::string caches = cacheFolder();
+    if (caches.empty())
+        throw fs::filesystem_error("There is no folder for caches", std::make_error_code(std::errc::no_such_file_or_directory));
+    lock_ = std::make_unique<LockedFolder>(caches + "/" + freshUUID());
 }
 
 VQDocumentFiles::HeldScratchFolder::~HeldScratchFolder()
 {
-    removeFolder(path_);
-    if (lock_ >= 0)
-        ::close(lock_);
+    removeFolder(path());
 }
 
 void VQDocumentFiles::removeLeftovers() noexcept
 {
     try {
+        std::error_code error;
+        // Working copies, each in a folder of its own that the save writing it holds.
+        const std::string working = Database::workingFolder();
+        for (const fs::directory_entry& entry : fs::directory_iterator(toPath(working), error))
+            if (entry.is_directory(error) && !entry.is_symlink(error))
+                LockedFolder::removeUnheld(fromPath(entry.path()));
+        Database::removeEmptyWorkingFolders(working);
         const std::string caches = cacheFolder();
         if (caches.empty())
             return;
-        std::error_code error;
-        // Working copies first: each belongs to the scratch folder of the same name.
-        std::string working = Database::workingDirectory(caches + "/X/" + std::string(databaseFileName));
-        working.resize(working.size() - 2);
-        for (const fs::directory_entry& entry : fs::directory_iterator(toPath(working), error)) {
-            const std::string name = fromPath(entry.path().filename());
-            if (isUUIDName(name) && !isHeld(toPath(caches) / toPath(name)))
+        // Working copies of earlier versions, named after their scratch folder's whole path: none is in use.
+        const std::string earlier = Database::programFolder() + caches;
+        for (const fs::directory_entry& entry : fs::directory_iterator(toPath(earlier), error))
+            if (isUUIDName(fromPath(entry.path().filename())))
                 fs::remove_all(entry.path(), error);
-        }
-        Database::removeEmptyWorkingFolders(working);
+        Database::removeEmptyWorkingFolders(earlier);
         for (const fs::directory_entry& entry : fs::directory_iterator(toPath(caches), error)) {
             const std::string name = fromPath(entry.path().filename());
-            if (isUUIDName(name) && entry.is_directory(error) && !entry.is_symlink(error) && !isHeld(entry.path()))
-                fs::remove_all(entry.path(), error);
+            if (isUUIDName(name) && entry.is_directory(error) && !entry.is_symlink(error)
+                && holdsOnlyADatabase(entry.path()))
+                LockedFolder::removeUnheld(fromPath(entry.path()));
         }
     } catch (...) {
         // Leftovers stay until the next time.

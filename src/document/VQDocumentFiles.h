@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/LockedFolder.h"
 #include "platform/Log.h"
 
 namespace velquine {
@@ -101,24 +103,24 @@ public:
     // Removes the folder and everything in it; failures are ignored (used for scratch folders).
     static void removeFolder(const std::string& path) noexcept;
 
-    // A scratch folder of makeTemporaryDirectory held for as long as this object lives: a lock on it tells
-    // removeLeftovers, in this process and any other, that a save or an open is using it. It is removed
-    // with everything in it at the end.
+    // A scratch folder like makeTemporaryDirectory's, held for as long as this object lives: a lock on it
+    // (LockedFolder) tells removeLeftovers, in this process and any other, that a save or an open is using it.
+    // It is removed with everything in it at the end.
     class HeldScratchFolder {
     public:
         HeldScratchFolder();
         ~HeldScratchFolder();
         HeldScratchFolder(const HeldScratchFolder&) = delete;
         HeldScratchFolder& operator=(const HeldScratchFolder&) = delete;
-        const std::string& path() const { return path_; }
+        const std::string& path() const { return lock_->path(); }
 
     private:
-        std::string path_;
-        int lock_ = -1;
+        std::unique_ptr<LockedFolder> lock_;
     };
-    // Removes the scratch folders in the cache folder (named by an upper-case UUID) and the working copies
-    // made for them that no running save or open holds: what saves and opens killed midway left behind.
-    // A folder without a lock is taken as held for its first minute. Failures are ignored.
+    // Removes what saves and opens killed midway left behind, unless a running save or open holds it: the
+    // working copies in the data folder, and the scratch folders in the cache folder (named by an upper-case
+    // UUID, holding nothing but a document's database: the cache folder is shared with other programs).
+    // Failures are ignored.
     static void removeLeftovers() noexcept;
 };
 

@@ -1,13 +1,16 @@
 #include "files/Database.h"
 
 #include "base/FilePaths.h"
+#include "base/LockedFolder.h"
 #include "files/DocumentTables.h"
+#include "platform/LongWork.h"
 #include "platform/Resources.h"
 #include "sql/Errors.h"
 #include "sql/Statement.h"
 
 #include <sqlite3.h>
 
+#include <QCryptographicHash>
 #include <QStandardPaths>
 #include <QString>
 
@@ -142,7 +145,14 @@ std::string Database::workingPath(const std::string& path)
     const fs::path given = toPath(path);
     if (!given.is_absolute() || given.lexically_normal() != given || given.filename().empty())
         throw std::runtime_error("Not a plain absolute file path: " + path);
-    return programFolder() + path;
+    const QByteArray folder = QByteArray::fromStdString(fromPath(given.parent_path()));
+    const QByteArray digest = QCryptographicHash::hash(folder, QCryptographicHash::Sha256).toHex().toUpper().left(32);
+    return workingFolder() + '/' + digest.toStdString() + '/' + fromPath(given.filename());
+}
+
+std::string Database::workingFolder()
+{
+    return programFolder() + "/Working";
 }
 
 std::string Database::programFolder()
@@ -181,14 +191,11 @@ Database::Database(const std::string& path, const std::optional<std::string>& sc
     const bool atPath = place == Place::atPath;
     const fs::path working = toPath(atPath ? path : workingPath(path));
     const fs::path directory = atPath ? fs::path() : toPath(workingDirectory(path));
-    // Another save that ends meanwhile removes the empty folders above its own working folder, ours too
-    // while we are making them: making them again then finds its way.
-    for (int attempt = 0; !directory.empty() && !somethingAt(directory); ++attempt) {
-        std::error_code error;
-        fs::create_directories(directory, error);
-        if (error && (error.value() != ENOENT || attempt == 2))
-            throw fs::filesystem_error("cannot create directories", directory, error);
-    }
+    // Held while the copy is written, so that no start of the program takes it for a leftover. Another save that
+    // ends meanwhile removes the empty folders above its own working folder, ours too while we are making them:
+    // the lock's making makes them again.
+    if (!directory.empty())
+        workingLock_ = std::make_shared<LockedFolder>(fromPath(directory));
     if (somethingAt(working))
         fs::remove_all(working);
 
@@ -229,6 +236,7 @@ void Database::closeAndMove(const std::string& path)
         fs::remove_all(working);
     if (!directory.empty() && somethingAt(directory))
         fs::remove_all(directory);
+    workingLock_.reset();
     removeEmptyWorkingFolders(fromPath(directory.parent_path()));
 }
 
@@ -277,6 +285,9 @@ struct Database::WorkBudget {
 
     static int spend(void* context)
     {
+        // A read the user cancelled stops too (the reader then gives up, whatever it read).
+        if (LongWork::cancelled())
+            return 1;
         auto* budget = static_cast<WorkBudget*>(context);
         if (budget->left < stepsPerCall) {
             budget->exceeded = true;

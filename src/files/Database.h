@@ -16,6 +16,8 @@
 
 namespace velquine {
 
+class LockedFolder;
+
 // The failures of the working store, with their fixed texts.
 class DatabaseError : public std::runtime_error {
 public:
@@ -122,9 +124,13 @@ public:
     // True for the engine's result codes (primary or extended) and messages that mean a damaged file.
     static bool isDamage(int code, const std::string& message);
 
-    // The working path for a path: the absolute path inside the program's folder in the user's data
-    // folder ("<data>/io.kelvarn.velquine/home/u/.cache/…"). Throws a std::runtime_error when there is no data folder.
+    // The working path for a path: the file's name in a folder of the working folder named by a digest of the
+    // path's folder ("<data>/io.kelvarn.velquine/Working/3FA2…/database.sqlite"), so that no other folder's path
+    // shows in it. Throws a std::runtime_error when there is no data folder.
     static std::string workingPath(const std::string& path);
+    // The folder the working copies lie in, each in a folder of its own that the save writing it holds
+    // (LockedFolder) while it does ("<data>/io.kelvarn.velquine/Working").
+    static std::string workingFolder();
     // The program's folder in the user's data folder ("<data>/io.kelvarn.velquine"). Throws a std::runtime_error
     // when there is no data folder.
     static std::string programFolder();
@@ -136,6 +142,8 @@ private:
 
     struct WorkBudget;
     std::shared_ptr<WorkBudget> budget_;
+    // The lock on the working copy's folder, held until the copy is moved into place or the database goes.
+    std::shared_ptr<LockedFolder> workingLock_;
     Place place_ = Place::workingCopy;
 };
 

@@ -53,6 +53,24 @@ std::string untitledName(int number)
 
 } // namespace
 
+// Counts an open under way; at the end of the last one, what waited for it runs.
+class OpeningScope {
+public:
+    explicit OpeningScope(DocumentController& controller) : controller_(controller) { ++controller_.opening_; }
+    ~OpeningScope()
+    {
+        if (--controller_.opening_ > 0)
+            return;
+        for (std::function<void()>& action : std::exchange(controller_.afterOpening_, {}))
+            action();
+    }
+    OpeningScope(const OpeningScope&) = delete;
+    OpeningScope& operator=(const OpeningScope&) = delete;
+
+private:
+    DocumentController& controller_;
+};
+
 DocumentController::DocumentController(DocumentControllerHost& host) : host_(host)
 {
     writes_.setAfterWrite([this](Document& document, bool autosaveDue) { writeEnded(document, autosaveDue); });
@@ -121,8 +139,25 @@ void DocumentController::openDocuments(const std::vector<std::string>& paths)
         newDocument();
         return;
     }
-    for (const std::string& path : paths)
-        openDocumentWithContentsOfURL(path);
+    std::size_t cancelled = 0;
+    for (const std::string& path : paths) {
+        if (terminated_ || endingQuietly_)
+            return;
+        bool cancelledNow = false;
+        openFile(path, &cancelledNow);
+        cancelled += cancelledNow;
+    }
+    // A program without a window could not be used: when the user cancelled every open, it ends.
+    if (cancelled == paths.size() && documents_.empty() && !terminated_ && !endingQuietly_)
+        host_.terminate();
+}
+
+void DocumentController::whenNotOpening(std::function<void()> action)
+{
+    if (opening_ > 0)
+        afterOpening_.push_back(std::move(action));
+    else
+        action();
 }
 
 std::shared_ptr<Document> DocumentController::newDocument()
@@ -133,6 +168,12 @@ std::shared_ptr<Document> DocumentController::newDocument()
 }
 
 std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(const std::string& path)
+{
+    bool cancelled = false;
+    return openFile(path, &cancelled);
+}
+
+std::shared_ptr<Document> DocumentController::openFile(const std::string& path, bool* cancelled)
 {
     if (std::shared_ptr<Document> open = documentForURL(path)) {
         host_.bringDocumentForward(*open);
@@ -147,11 +188,26 @@ std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(cons
     if (!file.isFile())
         return fail(file.isDir() ? QObject::tr("It is a folder, not a file.").toStdString()
                                  : QObject::tr("There is no such file.").toStdString());
+    const OpeningScope opening(*this);
     std::shared_ptr<Document> document;
     const std::string name = fileInfo(path).fileName().toStdString();
+    // The user may cancel the read, or ask to quit once the open has ended.
+    LongWork::Offer offer;
+    offer.cancel = [] {};
+    offer.quit = [this] {
+        if (!std::exchange(quitAfterOpening_, true))
+            whenNotOpening([this] {
+                quitAfterOpening_ = false;
+                terminate();
+            });
+    };
     try {
         // Read on a worker, the user waiting.
-        LongWork::wait(openingText(name), [&] { document = host_.makeDocument(path); });
+        LongWork::wait(openingText(name), [&] { document = host_.makeDocument(path); }, offer);
+    } catch (const LongWork::Cancelled&) {
+        VQ_LOG("openDocument(withContentsOf:)", "the open of " + path + " was cancelled");
+        *cancelled = true;
+        return nullptr;
     } catch (const std::exception& error) {
         return fail(error.what());
     }
@@ -327,6 +383,7 @@ int DocumentController::reopenRecoveredDocuments()
 {
     if (!recovery_)
         return 0;
+    const OpeningScope opening(*this);
     DocumentRecovery::TakenOver taken = recovery_->takeOver(maximumReopenedCopies);
     std::vector<DocumentRecovery::Entry>& entries = taken.entries;
     // Untitled documents first, by their numbers, as they were made.
@@ -483,6 +540,7 @@ bool DocumentController::terminate()
         documentWindowClosed(*document); // in case the window was gone already
     }
     terminating_ = false;
+    terminated_ = true;
     host_.terminate();
     return true;
 }

@@ -25,6 +25,11 @@
 // alone and the next save or close asks before overwriting it. Every failure is shown; a failed save leaves
 // the document marked as changed and the file as it was.
 //
+// Opening: while a file is read the progress window offers Cancel, which stops the read and leaves no window and
+// nothing of the file behind (when it was the only map asked for at launch, the program ends); a quit asked for
+// in it (Ctrl+Q), and whatever whenNotOpening() is given meanwhile (the program's end on a signal), is done once
+// the open has ended, its window shown or not.
+//
 // Closing: the window asks shouldCloseDocument() before it closes and tells documentWindowClosed() once it
 // has; the last document's window closing quits the program.
 //
@@ -124,6 +129,10 @@ public:
     std::shared_ptr<Document> openDocumentWithContentsOfURL(const std::string& path);
     // Asks for files and opens each.
     void openDocument();
+    // Whether a file is being opened (read, or its window made), the user waiting.
+    bool isOpening() const { return opening_ > 0; }
+    // Runs the action at once, or, while a file is being opened, once the open has ended.
+    void whenNotOpening(std::function<void()> action);
 
     // Into the document's own file (asking where first when it has none); false when cancelled or failed.
     bool saveDocument(Document& document);
@@ -166,6 +175,9 @@ public:
     bool isWriting(const Document& document) const { return writes_.isWriting(document); }
 
 private:
+    friend class OpeningScope;
+    // openDocumentWithContentsOfURL, telling whether the user cancelled the read.
+    std::shared_ptr<Document> openFile(const std::string& path, bool* cancelled);
     // An untitled document gets the wanted number when no open one has it, else the lowest free one.
     void addDocument(const std::shared_ptr<Document>& document, int wantedUntitledNumber = 0);
     void removeDocument(Document& document);
@@ -218,6 +230,12 @@ private:
     std::chrono::milliseconds longestAutosaveDelay_ = defaultLongestAutosaveDelay;
     bool terminating_ = false;
     bool endingQuietly_ = false;
+    // Set once terminate() has closed every document: nothing more is opened.
+    bool terminated_ = false;
+    // The opens under way, and what waits for their end.
+    int opening_ = 0;
+    std::vector<std::function<void()>> afterOpening_;
+    bool quitAfterOpening_ = false;
     // Gone with the controller: calls posted for later do nothing then.
     std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };

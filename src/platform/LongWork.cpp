@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QTimer>
 
+#include <atomic>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -22,6 +24,8 @@ public:
     std::function<void()> work;
     std::function<void(std::exception_ptr)> done;
     std::thread worker;
+    // Set on the main thread when the user cancels, read by the work through LongWork::cancelled().
+    std::atomic<bool> cancelRequested = false;
     // Written by the worker before it posts the job's end, read on the main thread after.
     std::exception_ptr error;
     // The rest is the main thread's.
@@ -55,6 +59,8 @@ namespace {
 struct BusyState {
     int depth = 0;
     std::string what;
+    // What the outermost scope's wait offers the user, while it waits; else null.
+    const LongWork::Offer* offer = nullptr;
     bool shown = false;
     std::unique_ptr<LongWork::ProgressIndicator> indicator;
     std::unique_ptr<QTimer> progressTimer;
@@ -70,6 +76,48 @@ bool hasGuiApplication()
 {
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
 }
+
+// The cancel flag of the job whose work runs on this thread.
+thread_local const std::atomic<bool>* workerCancelFlag = nullptr;
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// While a wait offers the user something, the user's input reaches the progress indicator and nothing else.
+class InputToIndicatorOnly : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!isUserInput(event->type()))
+            return false;
+        const BusyState& state = busyState();
+        return !(state.indicator && state.indicator->takesInput(watched));
+    }
+};
 
 } // namespace
 
@@ -89,11 +137,13 @@ std::shared_ptr<LongWork::Job> LongWork::start(std::function<void()> work, std::
     }
     job->worker = std::thread([self = job]() mutable {
         Job& job = *self;
+        workerCancelFlag = &job.cancelRequested;
         try {
             job.work();
         } catch (...) {
             job.error = std::current_exception();
         }
+        workerCancelFlag = nullptr;
         // The posted call holds the job from now on, so that it is let go on the main thread.
         RunLoop::post([finished = std::move(self)] { finished->complete(); });
     });
@@ -105,7 +155,12 @@ bool LongWork::finished(const std::shared_ptr<Job>& job)
     return !job || job->finished;
 }
 
-void LongWork::waitFor(const std::shared_ptr<Job>& given, const std::string& what)
+void LongWork::waitFor(const std::shared_ptr<Job>& job, const std::string& what)
+{
+    waitFor(job, what, Offer{});
+}
+
+void LongWork::waitFor(const std::shared_ptr<Job>& given, const std::string& what, const Offer& offered)
 {
     const std::shared_ptr<Job> job = given; // held: what the caller holds it in may go while the loop runs
     if (!job || job->finished)
@@ -117,11 +172,34 @@ void LongWork::waitFor(const std::shared_ptr<Job>& given, const std::string& wha
         return;
     }
     Busy busy(what);
+    // What the progress window offers calls back here; a cancel stops the job too.
+    const std::weak_ptr<Job> weak = job;
+    Offer offer;
+    if (offered.cancel)
+        offer.cancel = [weak, cancel = offered.cancel] {
+            if (const std::shared_ptr<Job> cancelled = weak.lock())
+                cancelled->cancelRequested = true;
+            cancel();
+        };
+    offer.quit = offered.quit;
+    BusyState& state = busyState();
+    const bool offering = offer.any() && state.depth == 1;
+    std::optional<InputToIndicatorOnly> inputFilter;
+    if (offering) {
+        state.offer = &offer;
+        inputFilter.emplace();
+        QCoreApplication::instance()->installEventFilter(&*inputFilter);
+    }
     QEventLoop loop;
     job->waiting.push_back(&loop);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec(offering ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     std::erase(job->waiting, &loop);
-    // The loop ends early only when the application is ending, and will not run again: the job ends here.
+    if (offering)
+        state.offer = nullptr;
+    // The loop ends early only when the application is ending, and will not run again: the job ends here, sooner
+    // when its work can stop early.
+    if (!job->finished && offer.cancel)
+        job->cancelRequested = true;
     job->complete();
 }
 
@@ -133,10 +211,24 @@ void LongWork::join(const std::shared_ptr<Job>& job)
 
 void LongWork::wait(const std::string& what, std::function<void()> work)
 {
+    wait(what, std::move(work), Offer{});
+}
+
+void LongWork::wait(const std::string& what, std::function<void()> work, const Offer& offer)
+{
     std::exception_ptr thrown;
-    waitFor(start(std::move(work), [&thrown](std::exception_ptr error) { thrown = std::move(error); }), what);
+    const std::shared_ptr<Job> job =
+        start(std::move(work), [&thrown](std::exception_ptr error) { thrown = std::move(error); });
+    waitFor(job, what, offer);
+    if (job->cancelRequested)
+        throw Cancelled();
     if (thrown)
         std::rethrow_exception(thrown);
+}
+
+bool LongWork::cancelled()
+{
+    return workerCancelFlag && workerCancelFlag->load();
 }
 
 LongWork::Busy::Busy(const std::string& what)
@@ -158,7 +250,10 @@ LongWork::Busy::Busy(const std::string& what)
             BusyState& busy = busyState();
             if (busy.depth > 0 && busy.indicator && !busy.shown) {
                 busy.shown = true;
-                busy.indicator->show(busy.what);
+                if (busy.offer)
+                    busy.indicator->show(busy.what, *busy.offer);
+                else
+                    busy.indicator->show(busy.what);
             }
         });
     }

@@ -16,6 +16,11 @@
 // A Busy scope shows the wait cursor from its start to its end and, once it has lasted progressDelay while the
 // main loop ran, the progress window the window side installs (setProgressIndicator), titled with what the
 // outermost scope is doing. Every wait is such a scope.
+//
+// A wait may offer the user a way out (Offer): to cancel the work, or to end the program once it has ended. The
+// progress window then takes the user's input, and only it: the input meant for every other window is dropped
+// until the wait is over. A cancelled job goes on until its work stops: work that can stop early asks
+// cancelled() now and then and throws Cancelled.
 
 #include <chrono>
 #include <exception>
@@ -23,18 +28,38 @@
 #include <memory>
 #include <string>
 
+class QObject;
+
 namespace velquine {
 
 class LongWork {
 public:
     class Job;
 
+    // Thrown by work that stopped because the user cancelled it, and by wait() for a job the user cancelled.
+    class Cancelled : public std::exception {
+    public:
+        const char* what() const noexcept override { return "cancelled"; }
+    };
+
+    // What a wait offers the user while its progress window shows. cancel: the job is cancelled (and the function
+    // told); quit: the user asked to end the program. An empty function is not offered.
+    struct Offer {
+        std::function<void()> cancel;
+        std::function<void()> quit;
+        bool any() const { return cancel || quit; }
+    };
+
     // Shows, and hides, the progress of work that has lasted progressDelay.
     class ProgressIndicator {
     public:
         virtual ~ProgressIndicator() = default;
         virtual void show(const std::string& what) = 0;
+        // The same with what the user may ask meanwhile (offer.any() is true): the indicator offers it.
+        virtual void show(const std::string& what, const Offer& /*offer*/) { show(what); }
         virtual void hide() = 0;
+        // Whether the indicator's window is, or holds, the object: the input of an offering wait goes to it alone.
+        virtual bool takesInput(const QObject* /*target*/) const { return false; }
     };
 
     static constexpr std::chrono::milliseconds progressDelay{1000};
@@ -47,11 +72,17 @@ public:
     // Keeps the main thread until the job has ended (its done function run), as a Busy scope titled what. At
     // once when it has. When the application is ending meanwhile, waits for the worker without the loop.
     static void waitFor(const std::shared_ptr<Job>& job, const std::string& what = {});
+    // The same offering the user what `offer` holds while the progress window shows.
+    static void waitFor(const std::shared_ptr<Job>& job, const std::string& what, const Offer& offer);
     // Ends the job without running the main loop: waits for the worker and runs done now (once). For a caller
     // that cannot let the loop run (a destructor, the program's end).
     static void join(const std::shared_ptr<Job>& job);
     // start() and waitFor(); rethrows what work threw.
     static void wait(const std::string& what, std::function<void()> work);
+    // The same offering what `offer` holds; throws Cancelled when the user cancelled the job, whatever its work did.
+    static void wait(const std::string& what, std::function<void()> work, const Offer& offer);
+    // On a job's worker: whether the user cancelled the job. False anywhere else.
+    static bool cancelled();
     // Whether the job's done function has run.
     static bool finished(const std::shared_ptr<Job>& job);
 

@@ -42,17 +42,23 @@ void takeUpSignals()
             signalNumber = byte;
     if (!signalNumber)
         return;
+    VQ_LOG("signal", "ending on signal " + std::to_string(signalNumber));
+    if (callback())
+        callback()(signalNumber);
+    else
+        TerminationSignals::endingNow();
+}
+
+} // namespace
+
+void TerminationSignals::endingNow()
+{
     for (const int watched : watchedSignals) {
         struct sigaction current {};
         if (::sigaction(watched, nullptr, &current) == 0 && current.sa_handler == noteSignal)
             std::signal(watched, SIG_DFL);
     }
-    VQ_LOG("signal", "ending on signal " + std::to_string(signalNumber));
-    if (callback())
-        callback()(signalNumber);
 }
-
-} // namespace
 
 void TerminationSignals::watch(std::function<void(int signalNumber)> onSignal)
 {

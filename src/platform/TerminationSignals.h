@@ -4,8 +4,9 @@
 // thread, so that the program can end as it would by its own Quit command.
 //
 // The handler itself does nothing but write the signal's number into a pipe; a socket notifier on the pipe's
-// other end makes the call from the event loop. Once a signal has been taken up, the three signals get their
-// default action back: a second one ends the program at once.
+// other end makes the call from the event loop. The call may put the program's end off (while a file opens):
+// signals that come meanwhile are taken up the same way. Once the program ends on a signal (endingNow()), the
+// three signals get their default action back: one more ends the program at once.
 
 #include <functional>
 
@@ -15,6 +16,8 @@ class TerminationSignals {
 public:
     // Installs the handlers (once per process; a second call only replaces the function called).
     static void watch(std::function<void(int signalNumber)> onSignal);
+    // The program ends now on a signal taken up: the signals' default actions come back.
+    static void endingNow();
 };
 
 } // namespace velquine

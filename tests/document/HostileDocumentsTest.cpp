@@ -217,8 +217,8 @@ TEST(HostileDocuments, LeftoversOfKilledSavesGoBeforeTheNextSave)
     makeOld(deadWorking);
     makeOld(dead);
     const VQDocumentFiles::HeldScratchFolder held;
+    const Database heldDatabase(held.path() + "/database.sqlite"); // a save writing its working copy
     const std::string heldWorking = Database::workingDirectory(held.path() + "/database.sqlite");
-    makeOld(heldWorking);
     makeOld(held.path());
     const std::string foreign = caches + "/not-a-scratch-folder";
     makeOld(foreign);
@@ -247,6 +247,37 @@ TEST(HostileDocuments, LeftoversOfKilledSavesGoBeforeTheNextSave)
     EXPECT_EQ(folderNames(folder.path()), expected);
     fs::remove_all(foreign);
     VQDocumentFiles::removeFolder(heldWorking);
+}
+
+// Just killed (no minute has passed): the copies go unless a running program holds them, and a folder of
+// another program that only shares the form of the name stays. No working path names the cache folder.
+TEST(HostileDocuments, CopiesLeftByKilledSavesAndOpensGoAtOnceUnlessHeld)
+{
+    namespace fs = std::filesystem;
+    const std::string caches = cacheFolder();
+    const auto leave = [](const std::string& folder, const std::string& name) {
+        fs::create_directories(folder);
+        writeBytes(folder + "/" + name, "left over");
+    };
+    const std::string killedOpen = caches + "/0A1B2C3D-0000-4000-8000-000000000011";
+    const std::string killedSave = Database::workingDirectory(caches + "/0A1B2C3D-0000-4000-8000-000000000012/"
+                                                              "database.sqlite");
+    leave(killedOpen, "database.sqlite");
+    leave(killedSave, "database.sqlite");
+    const std::string foreign = caches + "/0A1B2C3D-0000-4000-8000-000000000013";
+    leave(foreign, "notes.txt");
+    const VQDocumentFiles::HeldScratchFolder held;
+    const Database heldDatabase(held.path() + "/database.sqlite");
+    leave(held.path(), "database.sqlite");
+
+    VQDocumentFiles::removeLeftovers();
+    EXPECT_FALSE(fs::exists(killedOpen));
+    EXPECT_FALSE(fs::exists(killedSave));
+    EXPECT_TRUE(fs::exists(foreign));
+    EXPECT_TRUE(fs::exists(held.path() + "/database.sqlite"));
+    EXPECT_TRUE(fs::exists(Database::workingPath(held.path() + "/database.sqlite")));
+    EXPECT_EQ(killedSave.find(caches), std::string::npos) << killedSave;
+    fs::remove_all(foreign);
 }
 
 // A node image that is an SVG naming a pipe (which a read would wait on for ever) opens and saves at once, and

@@ -42,8 +42,13 @@ TEST(DatabaseWorkingPath, LiesInTheProgramsFolderInsideTheDataFolder)
 {
     Folder folder;
     const std::string target = folder / "database.sqlite";
-    EXPECT_EQ(Database::workingPath(target), dataFolder() + "/io.kelvarn.velquine" + target);
-    EXPECT_EQ(Database::workingDirectory(target), dataFolder() + "/io.kelvarn.velquine" + folder.path());
+    // In a folder of its own for the target's folder, which names no other folder's path.
+    const std::string working = Database::workingPath(target);
+    EXPECT_EQ(working, Database::workingDirectory(target) + "/database.sqlite");
+    EXPECT_EQ(fs::path(working).parent_path().parent_path(), dataFolder() + "/io.kelvarn.velquine/Working");
+    EXPECT_EQ(working.find(folder.path()), std::string::npos) << working;
+    EXPECT_EQ(Database::workingDirectory(folder / "other.sqlite"), Database::workingDirectory(target));
+    EXPECT_NE(Database::workingDirectory(folder / "x/database.sqlite"), Database::workingDirectory(target));
     // The working folder is removed whole after a save: paths that could put it elsewhere are refused.
     for (const std::string bad : {"database.sqlite", "", "/tmp/../database.sqlite", "/tmp/./x.sqlite", "/tmp/x/"})
         EXPECT_THROW(Database::workingPath(bad), std::runtime_error) << bad;

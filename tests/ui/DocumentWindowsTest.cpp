@@ -159,30 +159,36 @@ QString takeReport(const char* objectName, const QString& file, const QString& s
 // Files in the folder cannot be made, even by the superuser: it acts as another user while alive.
 class ReadOnlyFolder {
 public:
-    explicit ReadOnlyFolder(const QString& folder) : folder_(folder.toStdString())
+    explicit ReadOnlyFolder(const QString& folder) : ReadOnlyFolder(QStringList{folder}) {}
+    explicit ReadOnlyFolder(const QStringList& folders)
     {
-        ::chmod(folder_.c_str(), 0555);
+        for (const QString& folder : folders)
+            folders_.push_back(folder.toStdString());
         if (::geteuid() == 0) {
             // The scratch folders of a save (caches and data of this test run) stay writable.
             const QString caches = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
             const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
             QDir().mkpath(caches);
             QDir().mkpath(data);
-            for (const QString& path : {caches, data, folder})
+            for (const QString& path : QStringList{caches, data} + folders)
                 openUp(path);
             const QString root = QFileInfo(caches).path();
             ::chmod(root.toLocal8Bit().constData(), 0777);
             QDirIterator all(root, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
             while (all.hasNext())
                 ::chmod(all.next().toLocal8Bit().constData(), 0777);
-            ::setfsuid(65534);
         }
+        for (const std::string& folder : folders_)
+            ::chmod(folder.c_str(), 0555);
+        if (::geteuid() == 0)
+            ::setfsuid(65534);
     }
     ~ReadOnlyFolder()
     {
         if (::geteuid() == 0)
             ::setfsuid(0);
-        ::chmod(folder_.c_str(), 0755);
+        for (const std::string& folder : folders_)
+            ::chmod(folder.c_str(), 0755);
     }
 
 private:
@@ -196,7 +202,7 @@ private:
                 ::chmod(path.toLocal8Bit().constData(), (info.st_mode & 07777) | 0011);
         }
     }
-    std::string folder_;
+    std::vector<std::string> folders_;
 };
 
 // The file cannot be read while alive, even by the superuser, who acts as another user meanwhile.
@@ -405,6 +411,29 @@ TEST_F(DocumentWindowsTest, ClosingAndQuittingSaveFilesAndAskForUntitledChanges)
     dialogs->answers = {SaveChangesAnswer::dontSave};
     chain.sendAction("terminate:");
     EXPECT_EQ(quits, 3);
+}
+
+// With the cache, the data folder and the map's folder all read-only, the report says once that the map could
+// not be saved, and says why for the folders it tried.
+TEST_F(DocumentWindowsTest, ASaveThatNoFolderTakesSaysOnceThatItFailed)
+{
+    const std::string map = path("Map.radovudo");
+    auto original = DocumentFactory::makeUntitledDocument();
+    addNode(*original, "Root");
+    ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+    delegate.openDocuments({map});
+    ASSERT_EQ(delegate.documentWindows().size(), 1u);
+    controller().setAutosaveDelay(std::chrono::hours(1));
+    addNode(*window(0)->document(), "Unsaved");
+    const QString caches = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    {
+        ReadOnlyFolder readOnly({caches, data, dir.path()});
+        press(window(0), QKeySequence(Qt::CTRL | Qt::Key_S));
+    }
+    const QString report = takeReport("saveFailureMessage", QStringLiteral("Map"));
+    EXPECT_EQ(report.count(QStringLiteral("could not be saved")), 1) << report.toStdString();
+    EXPECT_TRUE(report.contains(caches) && report.contains(dir.path())) << report.toStdString();
 }
 
 TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingIsLost)
