@@ -140,9 +140,11 @@ TEST(CanvasGestures, MovingResizingAndTheHoverButtonAreSingleSteps)
     EXPECT_EQ(editor.node(editor.b).childrenUIDs.size(), 1u);
     // The ghost's layers are the hover-button drag's own, shown nowhere once it ends: the canvas's own node
     // layers are the only ones on it.
-    for (const auto& sublayer : editor.view->layer()->sublayers())
-        if (auto* node = dynamic_cast<NodeLayer*>(sublayer.get()))
+    for (const auto& sublayer : editor.view->layer()->sublayers()) {
+        if (auto* node = dynamic_cast<NodeLayer*>(sublayer.get())) {
             EXPECT_EQ(editor.view->nodeLayer(node->node().uid), node);
+        }
+    }
 }
 
 TEST(CanvasGestures, AnImageDroppedOnANodeBecomesItsImage)
