@@ -3,6 +3,13 @@
 // The lists of layers that wait off screen: titles and lines made later (DeferredGrid) and layers a reload left
 // behind (UnsettledList), each filed by where it lies so that an area finds what reaches it by looking near it.
 // The reload engine's index (CanvasIndex) holds them.
+//
+// Why not SublayerIndex, which files a layer's sublayers by area too: it files them by what they paint now (their
+// visual bounds), hears of their changes through the layer tree and keeps its part of the bookkeeping in each
+// sublayer (Layer::AreaSlot, one per layer, taken by its superlayer's index). A waiting layer is filed by the
+// area it will take once its title is placed or its line built, which it does not paint yet, and a layer the
+// content layer's own index already files by what it paints now: a second filing of the same layer by another
+// area cannot share that slot.
 
 #include <algorithm>
 #include <cmath>

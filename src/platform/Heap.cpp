@@ -23,6 +23,9 @@ void keepLargeBlocksInHeap()
     mallopt(M_MMAP_THRESHOLD, limit);
     mallopt(M_TRIM_THRESHOLD, limit);
 #endif
+#if defined(M_ARENA_MAX)
+    mallopt(M_ARENA_MAX, 1);
+#endif
 }
 
 namespace {

@@ -104,6 +104,26 @@ int usableCoreCount()
     return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+int idleCoreCount(const std::string& loadPath)
+{
+    const int usable = usableCoreCount();
+    // "0.52 0.58 0.59 3/467 12345": the fourth field is the runnable threads over all threads.
+    std::ifstream load(loadPath);
+    std::string averages[3], threads;
+    if (!(load >> averages[0] >> averages[1] >> averages[2] >> threads))
+        return usable;
+    const std::size_t slash = threads.find('/');
+    int runnable = 0;
+    try {
+        runnable = std::stoi(threads.substr(0, slash));
+    } catch (const std::exception&) {
+        return usable;
+    }
+    if (slash == std::string::npos || runnable < 1)
+        return usable;
+    return std::clamp(usable - (runnable - 1), 1, usable);
+}
+
 std::string operatingSystemName()
 {
     return QSysInfo::prettyProductName().toStdString();

@@ -45,6 +45,10 @@ std::string macOSVersionString();
 std::string versionStringOfThreeNumbers(const std::string& version);
 // The processor cores this process may run on (a machine may limit it below those it has); at least 1.
 int usableCoreCount();
+// Of those, the ones no other thread is running or waiting to run on now (by the system's count of runnable
+// threads in loadPath, the calling thread not counted): what work split over threads can use without taking
+// from other programs. At least 1; all usable ones when the count cannot be read.
+int idleCoreCount(const std::string& loadPath = "/proc/loadavg");
 
 // The operating system's name and version as the system itself gives them, e.g. "Debian GNU/Linux 12 (bookworm)".
 std::string operatingSystemName();

@@ -84,3 +84,21 @@ TEST(SystemInformation, AddressesGoToTheOpenerAndInvalidOnesAreDropped)
     EXPECT_EQ(opened, (std::vector<std::string>{"https://kelvarn.io/velquine/manual",
                                                 "mailto:help@kelvarn.io?subject=S&body=one%0Atwo"}));
 }
+
+TEST(SystemInformation, IdleCoresAreThoseNoOtherThreadWaitsFor)
+{
+    QTemporaryDir dir;
+    const std::string load = dir.filePath("loadavg").toStdString();
+    const auto idleWith = [&load](const char* text) {
+        std::ofstream(load) << text;
+        return idleCoreCount(load);
+    };
+    const int usable = usableCoreCount();
+    // Only the calling thread runs: every core is free; each other runnable thread takes one, down to one.
+    EXPECT_EQ(idleWith("0.10 0.20 0.30 1/400 4242\n"), usable);
+    EXPECT_EQ(idleWith("0.10 0.20 0.30 2/400 4242\n"), std::max(1, usable - 1));
+    EXPECT_EQ(idleWith("9.00 8.00 7.00 40/400 4242\n"), 1);
+    // Unreadable: all usable ones.
+    EXPECT_EQ(idleWith("garbage"), usable);
+    EXPECT_EQ(idleCoreCount(dir.filePath("missing").toStdString()), usable);
+}

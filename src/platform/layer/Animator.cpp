@@ -130,22 +130,6 @@ void Animator::removeFrameStartHandler(int key)
     std::erase_if(frameStartHandlers_, [key](const auto& entry) { return entry.first == key; });
 }
 
-namespace {
-
-// Asks for the memory a layer's step reads: the layer (and the counts of its owner before it), now, and where
-// its animations are kept, once the layer itself has come in.
-constexpr std::size_t layersAhead = 16, animationsAhead = 8;
-
-void prefetchLayer(const Layer* layer)
-{
-    const char* const bytes = reinterpret_cast<const char*>(layer);
-    for (std::size_t offset = 0; offset < sizeof(Layer); offset += 64)
-        __builtin_prefetch(bytes + offset);
-    __builtin_prefetch(bytes - 16);
-}
-
-} // namespace
-
 void Animator::tick()
 {
     // A handler may remove itself or another.
@@ -156,31 +140,19 @@ void Animator::tick()
     // start animating while it is worked out take their first step in the next frame.
     std::vector<std::shared_ptr<Layer>> alive;
     alive.reserve(layers_.size());
-    for (std::size_t i = 0; i < layers_.size(); ++i) {
-        if (i + layersAhead < layers_.size())
-            prefetchLayer(layers_[i + layersAhead].layer);
-        if (auto layer = layers_[i].owner.lock())
+    for (const Listed& listed : layers_)
+        if (auto layer = listed.owner.lock())
             alive.push_back(std::move(layer));
-    }
     const std::size_t listedBefore = layers_.size();
-    const auto ahead = [&alive](std::size_t i) {
-        if (i + layersAhead < alive.size())
-            prefetchLayer(alive[i + layersAhead].get());
-        if (i + animationsAhead < alive.size())
-            alive[i + animationsAhead]->prefetchAnimations();
-    };
     // Where each layer was drawn since the last frame is reported before any of them moves on (a layer's area
     // follows its animating ancestors too). A host that has had enough areas repaints everything and listens no
     // more: the areas of the layers after that are not worked out, however many thousands animate.
-    for (std::size_t i = 0; i < alive.size(); ++i) {
-        ahead(i);
-        alive[i]->reportDrawnArea();
-    }
+    for (const auto& layer : alive)
+        layer->reportDrawnArea();
     frameTime_ = now();
     std::vector<Listed> still;
     still.reserve(alive.size());
     for (std::size_t i = 0; i < alive.size(); ++i) {
-        ahead(i);
         Layer& layer = *alive[i];
         if (layer.stepAnimations() || layer.hasAnimations())
             still.push_back({&layer, alive[i]});

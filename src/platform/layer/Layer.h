@@ -113,14 +113,6 @@ public:
     Rect presentationFrame() const;
     bool hasAnimationForKey(const std::string& key) const;
     bool hasAnimations() const { return !animations_.empty(); }
-    // Asks for the memory where its animations are kept: a frame steps thousands of layers in turn.
-    void prefetchAnimations() const
-    {
-        const char* const first = reinterpret_cast<const char*>(animations_.data());
-        const char* const end = reinterpret_cast<const char*>(animations_.data() + animations_.size());
-        for (const char* bytes = first; bytes < end; bytes += 64)
-            __builtin_prefetch(bytes);
-    }
     void removeAllAnimations();
 
     // --- Appearance

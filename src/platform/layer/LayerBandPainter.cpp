@@ -50,11 +50,21 @@ constexpr double minBandedCost = 0.006;
 constexpr std::size_t manyStrokes = 4096;
 std::atomic<int> bandLimit{0};
 
-// The threads a paint runs on, at most a few.
+// The threads a paint runs on, at most a few: by default as many as the processors other programs leave idle
+// now, so that on a machine busy with other work a paint takes no more than one thread's share of it.
 std::size_t threadCount()
 {
     const int limit = bandLimit.load();
-    return std::size_t(limit > 0 ? limit : std::min(usableCoreCount(), maxAutomaticBands));
+    return std::size_t(limit > 0 ? limit : std::min(idleCoreCount(), maxAutomaticBands));
+}
+
+// How many bands an area of that many device pixels is painted in on at most that many threads.
+int bandsFor(QSize devicePixels, int most)
+{
+    if (most < 2 || qint64(devicePixels.width()) * devicePixels.height() < minBandedPixels)
+        return 1;
+    const qint64 pixels = qint64(devicePixels.width()) * devicePixels.height();
+    return std::clamp(int(std::min<qint64>(devicePixels.height() / rowsPerBand, pixels / minPixelsPerBand)), 1, most);
 }
 
 // The threads that paint bands, made as first needed. They are kept for the life of the program and never
@@ -211,6 +221,7 @@ void paintBand(Band& band, const PainterState& target, const Layer& root, const 
         band.complete = LayerRenderer::renderShared(painter, root, band.options, preparation, band.counts);
         StrokeRaster::noteVisitedRows(nullptr, 0);
     }
+    StrokeRaster::releaseThreadStorage();
     band.cost = threadSeconds() - start;
 }
 
@@ -281,15 +292,7 @@ const QImage& LayerBandPainter::pictureFor(const QPainter& painter, const QRect&
     return picture_;
 }
 
-int LayerBandPainter::bandCount(QSize devicePixels)
-{
-    const int limit = bandLimit.load();
-    const int most = limit > 0 ? limit : std::min(usableCoreCount(), maxAutomaticBands);
-    if (most < 2 || qint64(devicePixels.width()) * devicePixels.height() < minBandedPixels)
-        return 1;
-    const qint64 pixels = qint64(devicePixels.width()) * devicePixels.height();
-    return std::clamp(int(std::min<qint64>(devicePixels.height() / rowsPerBand, pixels / minPixelsPerBand)), 1, most);
-}
+int LayerBandPainter::bandCount(QSize devicePixels) { return bandsFor(devicePixels, int(threadCount())); }
 
 void LayerBandPainter::setMaximumBands(int bands) { bandLimit.store(std::max(0, bands)); }
 
@@ -454,14 +457,16 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     const bool bandable = painter.worldTransform().type() == QTransform::TxNone && ratio == std::round(ratio)
                           && ratio >= 1;
     const Placement placement = placementOf(painter, root, options);
-    int count = bandable ? bandCount(area.size() * ratio) : 1;
-    if (bandable && count < 2 && expectedCost(area, placement) > minBandedCost)
-        count = std::clamp(area.height() * int(ratio) / rowsPerBand, 1, int(threadCount()));
+    // Asked once: the whole paint, its preparation included, runs on that many threads.
+    const std::size_t threads = threadCount();
+    int count = bandable ? bandsFor(area.size() * ratio, int(threads)) : 1;
+    if (bandable && count < 2 && threads >= 2 && expectedCost(area, placement) > minBandedCost)
+        count = std::clamp(area.height() * int(ratio) / rowsPerBand, 1, int(threads));
     // Its cost measured by a part cut for the lines it meets would say little of its rows.
-    const bool cutForLines = bandable && count < 2 && strokesLastPrepared_ >= manyStrokes && threadCount() >= 2
+    const bool cutForLines = bandable && count < 2 && strokesLastPrepared_ >= manyStrokes && threads >= 2
                              && area.height() * int(ratio) >= 2 * minBandRows;
     if (cutForLines)
-        count = std::clamp(area.height() * int(ratio) / rowsPerBand, 2, int(threadCount()));
+        count = std::clamp(area.height() * int(ratio) / rowsPerBand, 2, int(threads));
     if (count < 2) {
         painter.save();
         painter.setClipRect(area);
@@ -474,8 +479,8 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     root.layoutIfNeeded();
     const Animator::FrozenTime frozen;
     const LayerPaintPreparation preparation =
-        LayerRenderer::prepareSharedPaints(painter, root, options, [](const auto& jobs) {
-            BandThreads::shared().run(jobs, threadCount(), [](std::size_t) {}, BandThreads::Caller::works);
+        LayerRenderer::prepareSharedPaints(painter, root, options, [threads](const auto& jobs) {
+            BandThreads::shared().run(jobs, threads, [](std::size_t) {}, BandThreads::Caller::works);
         });
     strokesLastPrepared_ = 0;
     for (const auto& [layer, strokes] : preparation.crowdedStrokes)
@@ -507,7 +512,7 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
     // which must then not be the picture the next paint overwrites.
     const bool blendsAtOnce = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster;
     bool complete = true;
-    BandThreads::shared().run(jobs, threadCount(), [&](std::size_t i) {
+    BandThreads::shared().run(jobs, threads, [&](std::size_t i) {
         Band& band = bands[i];
         if (band.inPlace)
             ++band.counts.bandsPaintedInPlace;

@@ -11,8 +11,10 @@
 // The tree is prepared on the calling thread first (LayerRenderer::prepareSharedPaints: layout, extents,
 // drawing orders, laid-out text, cached pictures), so the band paints only read it; the animation clock is
 // held still meanwhile, so all see one frame; text, whose fonts keep caches of their own, is drawn by one band
-// at a time (TextLayer). A small area, a device pixel ratio that cuts pixels, or a process allowed a single
-// core is painted at once on the calling thread, as LayerRenderer::render paints it; but a small area where the
+// at a time (TextLayer). A paint takes as many threads as other programs leave processors idle at its start
+// (at most a few), so on a machine busy with other work it costs no more than painting on one thread. A small
+// area, a device pixel ratio that cuts pixels, or a process with a single processor free is painted at once on
+// the calling thread, as LayerRenderer::render paints it; but a small area where the
 // last paint met thousands of lines (a strip a scroll brings into view across a node's thousands of branch
 // lines) is cut still, as the preparation reads those lines on several threads.
 //
@@ -54,8 +56,8 @@ public:
 
     // How many bands an area of that many device pixels is painted in; 1 paints it at once.
     static int bandCount(QSize devicePixels);
-    // The most bands an area is cut into; 0 (the default) takes the cores the process may run on, at most a
-    // few; 1 paints every area at once.
+    // The most bands an area is cut into; 0 (the default) takes the cores the process may run on that other
+    // programs leave idle now, at most a few; 1 paints every area at once.
     static void setMaximumBands(int bands);
     static int maximumBands();
 

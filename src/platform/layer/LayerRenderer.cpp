@@ -848,6 +848,7 @@ bool LayerRenderer::render(QPainter& painter, Layer& root, const LayerRenderOpti
     const bool complete = paintTree(painter, root, options, counts, nullptr);
     stats += counts;
     letGoOfUndrawnPictures();
+    StrokeRaster::releaseThreadStorage();
     return complete;
 }
 

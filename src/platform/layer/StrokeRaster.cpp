@@ -120,6 +120,13 @@ StrokeRaster::~StrokeRaster()
         delete storage_;
 }
 
+void StrokeRaster::releaseThreadStorage()
+{
+    Storage& shared = Storage::ofThread();
+    if (!shared.inUse)
+        std::vector<std::uint8_t>().swap(shared.bytes);
+}
+
 bool StrokeRaster::suits(QPainter& painter, const QTransform& toDevice)
 {
     const QPaintEngine* engine = painter.paintEngine();
@@ -725,16 +732,8 @@ void StrokeRaster::drawStrips(const QColor& color,
                               const std::function<void(QPoint topLeft, const QImage& strip)>& draw)
 {
     std::sort(order_.begin(), order_.end());
-    // In that order the lines and their paths lie all over memory: each is asked for a few lines ahead of its
-    // turn, its path a little later, so that neither keeps the drawing waiting.
-    constexpr std::size_t lineAhead = 8, pathAhead = 4;
-    for (std::size_t k = 0; k < order_.size(); ++k) {
-        if (k + lineAhead < order_.size())
-            __builtin_prefetch(&lines_[order_[k + lineAhead].second]);
-        if (k + pathAhead < order_.size())
-            __builtin_prefetch(lines_[order_[k + pathAhead].second].elements);
-        drawLine(lines_[order_[k].second]);
-    }
+    for (const auto& entry : order_)
+        drawLine(lines_[entry.second]);
     lines_.clear();
     order_.clear();
     // The colour at each coverage, premultiplied.

@@ -88,6 +88,11 @@ public:
     void addStroke(const PathElement* elements, int count, const QTransform& toDevice, double width, bool roundEnds,
                    double alpha);
 
+    // Lets go of the coverage storage the calling thread keeps between rasters (two bytes for each pixel of the
+    // largest raster made on it since): a paint calls it when done, so that threads that paint now and then hold
+    // none between paints. Nothing while a raster of the thread is in use.
+    static void releaseThreadStorage();
+
     // While set on a thread, the rasters made there note how many lines visit each row of device pixels from
     // firstRow on, in changes as differences (a line's run of rows adds 1 at its first row and -1 past its
     // last; the vector holds one more than the rows): where the work of a paint lies, row by row.
