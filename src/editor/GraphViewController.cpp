@@ -41,17 +41,18 @@ Rect onCanvasGrid(const Rect& r)
 
 // The canvas widened to hold the part of it on screen where it stands, also once a scroll bar goes away and
 // the view grows to its largest size. Along an axis where the canvas reaches before the view, its scroll bar
-// stays (the view is scrolled along it), and the canvas holds the view's largest extent there: a scroll bar
-// of the other axis that goes away with the canvas's new size widens the view where it stands, not pushed
-// back from the canvas's far edge. Along an axis where the view stands at the canvas's start, the view grows
-// from there and needs no more room.
+// stays (the view is scrolled along it), and the canvas holds the view's largest extent there when the other
+// axis's scroll bar can go away, that is when the canvas fits the view's largest extent along that other axis:
+// the bar gone widens the view where it stands, not pushed back from the canvas's far edge. A bar that stays
+// leaves the view as it is and asks for no room. Along an axis where the view stands at the canvas's start,
+// the view grows from there and needs no more room.
 Rect holdingInPlace(Rect canvas, const Rect& shown, Size largest)
 {
     canvas = onCanvasGrid(canvas.unionWith(shown));
     Size room = shown.size;
-    if (canvas.minX() < shown.minX())
+    if (canvas.minX() < shown.minX() && canvas.height() <= largest.height)
         room.width = std::max(room.width, largest.width);
-    if (canvas.minY() < shown.minY())
+    if (canvas.minY() < shown.minY() && canvas.width() <= largest.width)
         room.height = std::max(room.height, largest.height);
     return onCanvasGrid(canvas.unionWith(Rect(shown.origin, room)));
 }

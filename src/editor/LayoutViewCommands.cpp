@@ -94,7 +94,7 @@ void LayoutViewCommands::registerActions(const AddAction& addAction)
     addAction(commandSelector(Command::dumpGraph), [this](const ActionItem*) { dumpGraph(); });
     addAction(commandSelector(Command::toggleDebugDrawing), [this](const ActionItem*) { toggleDebugDrawing(); });
     addAction(commandSelector(Command::forceReloadModel), [this](const ActionItem*) { forceReloadModel(); });
-    addAction(commandSelector(Command::blong), [this](const ActionItem*) { scrollOriginIntoView(); });
+    addAction(commandSelector(Command::blong), [this](const ActionItem*) { scrollOriginIntoView(0.5); });
     addAction(commandSelector(Command::resolveCollisions), [this](const ActionItem*) { resolveCollisions(); });
     addAction(commandSelector(Command::balanceSelectedNode), [this](const ActionItem*) { balanceSelectedNode(); });
     addAction(commandSelector(Command::autoLayoutGraph), [this](const ActionItem*) { autoLayoutGraph(); });
@@ -128,7 +128,8 @@ void LayoutViewCommands::zoomTo(double magnification, bool animated)
     zoomTarget_ = std::clamp(magnification, scroll->minMagnification(), scroll->maxMagnification());
     const double from = scroll->magnification();
     const Rect before = scroll->targetVisibleRect();
-    const ZoomedView kept = zoomedView(before);
+    ZoomedView kept = zoomedView(before);
+    kept.centresSelected = true;
     const Point start = before.center();
     const Size size{scroll->viewport()->width() / zoomTarget_, scroll->viewport()->height() / zoomTarget_};
     const Point end = keptInView(Rect::centeredAt(start, size), kept, zoomTarget_).center();
@@ -188,8 +189,15 @@ Rect LayoutViewCommands::keptInView(Rect view, const ZoomedView& kept, double ma
     // The margin is room taken when the view moves anyway: a map it still holds keeps it where it is.
     if (kept.mapWasWhole && !holds(view, kept.map, magnification))
         view = movedToHold(view, withMargin(kept.map, view.size));
-    if (kept.selected)
-        view = movedToHold(view, *kept.selected);
+    if (kept.selected) {
+        // A zoom keeps the selected node with room for its selection ring, and one that would leave it out of
+        // view centres it, as a node selected out of view is revealed, so that what stands around it comes into
+        // view too.
+        const Rect ringed = kept.centresSelected ? withMargin(*kept.selected, view.size) : *kept.selected;
+        if (kept.centresSelected && !holds(view, ringed, magnification))
+            view = centredShowingMap(kept.selected->center(), view.size, kept.map);
+        view = movedToHold(view, ringed);
+    }
     // A view that showed part of the map goes on showing some: the part nearest to it.
     if (kept.mapWasMet && !view.intersects(kept.map))
         view = centredShowingMap(nearestPoint(kept.map, view.center()), view.size, kept.map);
@@ -260,14 +268,14 @@ void LayoutViewCommands::dumpGraph()
         document->project().graph.dump();
 }
 
-void LayoutViewCommands::scrollOriginIntoView()
+void LayoutViewCommands::scrollOriginIntoView(double animationDuration)
 {
     ScrollView* scroll = controller_.scrollView();
     if (!scroll)
         return;
     double m = scroll->magnification();
     Size size{scroll->width() / m, scroll->height() / m};
-    scroll->scrollRectToVisible(Rect(-size.width / 2, -size.height / 2, size.width, size.height), 0.5);
+    scroll->scrollRectToVisible(Rect(-size.width / 2, -size.height / 2, size.width, size.height), animationDuration);
 }
 
 // The node, as the project now holds it, is centred unless it lies entirely in view.
@@ -406,26 +414,27 @@ void LayoutViewCommands::toggleNodeFocus()
 
 void LayoutViewCommands::centerSelectedNode()
 {
-    if (auto centre = selectedOrFirstRootCentre())
+    if (auto centre = selectedOrFirstRootCentre(0.5))
         controller_.scrollView()->centerOn(*centre, 0.5);
 }
 
 // A node at the edge of the map would, centred, show part of the map cut off beside an empty part of the view:
 // the view shows as much of the map as it can with the node in it instead.
-void LayoutViewCommands::centerSelectedNodeShowingMap()
+void LayoutViewCommands::centerSelectedNodeShowingMap(double animationDuration)
 {
     auto document = controller_.lockDocument();
-    auto centre = selectedOrFirstRootCentre();
+    auto centre = selectedOrFirstRootCentre(animationDuration);
     if (!document || !centre)
         return;
     ScrollView* scroll = controller_.scrollView();
     const Rect visible = scroll->documentVisibleRect();
-    scroll->scrollRectToVisible(centredShowingMap(*centre, visible.size, document->project().graph.boundingRect()), 0.5);
+    scroll->scrollRectToVisible(centredShowingMap(*centre, visible.size, document->project().graph.boundingRect()),
+                                animationDuration);
 }
 
 // The centre of the first selected node; with none selected, the first root in identifier order is selected
 // and its centre given; with no node at all, the origin is scrolled into view and nothing given.
-std::optional<Point> LayoutViewCommands::selectedOrFirstRootCentre()
+std::optional<Point> LayoutViewCommands::selectedOrFirstRootCentre(double animationDuration)
 {
     auto document = controller_.lockDocument();
     if (!document || !controller_.scrollView())
@@ -440,7 +449,7 @@ std::optional<Point> LayoutViewCommands::selectedOrFirstRootCentre()
         controller_.selectNodes({node}, false);
         return node.center;
     }
-    scrollOriginIntoView();
+    scrollOriginIntoView(animationDuration);
     return std::nullopt;
 }
 

@@ -39,8 +39,9 @@ public:
     void toggleNodeFocus();                            // toggleNodeFocus:
     void centerSelectedNode();                         // centerSelectedNode: and centerSelectedNodeNoAnim:
     // As centerSelectedNode, but showing as much of the map as the view can with the node in it: along each
-    // axis where the map fits it is centred, along the others the view stays within the map.
-    void centerSelectedNodeShowingMap();
+    // axis where the map fits it is centred, along the others the view stays within the map. Scrolled over
+    // the duration given; at once for none.
+    void centerSelectedNodeShowingMap(double animationDuration = 0.5);
     // The node, as the project now holds it, is brought into view (centerSelectedNodeShowingMap) unless it lies
     // entirely in view.
     void revealNode(std::int64_t uid);
@@ -60,7 +61,7 @@ public:
     void forceReloadModel();                           // forceReloadModel:
     void toggleDebugDrawing();                         // toggleDebugDrawing:
     void dumpGraph();                                  // dumpGraph:
-    void scrollOriginIntoView();                       // blong:
+    void scrollOriginIntoView(double animationDuration); // blong: (over 0.5 s)
 
     // Zooms to the magnification (within the scroll view's range), animated over zoomAnimationDuration unless
     // animations are off; a zoom step taken meanwhile goes on from where the running one is headed. The middle
@@ -77,13 +78,16 @@ private:
         bool mapWasWhole = false;
         bool mapWasMet = false;
         std::optional<Rect> selected;
+        // Whether a selected node that falls out of view is centred (a zoom) rather than brought in by as
+        // little as needed (a view resized by its scroll bars).
+        bool centresSelected = false;
     };
     ZoomedView zoomedView(const Rect& before) const;
     // The view moved as little as needed to keep that, at the magnification given.
     static Rect keptInView(Rect view, const ZoomedView& kept, double magnification);
     void runResolveCollisions(const std::string& label);
     void runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout);
-    std::optional<Point> selectedOrFirstRootCentre();
+    std::optional<Point> selectedOrFirstRootCentre(double animationDuration);
 
     GraphViewController& controller_;
     // What the scroll view showed when its bounds last changed.

@@ -546,3 +546,88 @@ TEST(MapStaysInView, AViewThatNarrowsDuringAScrollKeepsTheNodeItBringsIn)
     map.settle();
     EXPECT_TRUE(map.visible().contains(node)) << describeRect(node) << " in " << describeRect(map.visible());
 }
+
+// Zoomed out to 50 %, the rightmost node in view that has children is selected; at Actual Size (Ctrl+0) it
+// stands in view with room for its selection ring, its children beside it, not pushed to the view's edge.
+TEST(MapStaysInView, ActualSizeFromHalfBringsTheSelectedNodeInWithItsRingAndChildren)
+{
+    OpenedMap map(300);
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(1);
+    map.window->changeZoomLevel();
+    map.settle();
+    ASSERT_EQ(map.scrollView()->magnification(), 0.5);
+    const Graph& graph = map.document->project().graph;
+    const auto subtreeFrame = [&graph](const Node& node) {
+        Rect frame = test::frameOfNode(node);
+        for (const Node& child : graph.nodes(node.childrenUIDs))
+            frame = frame.unionWith(test::frameOfNode(child));
+        return frame;
+    };
+    std::optional<Node> picked;
+    for (const auto& [uid, node] : graph.nodeBin())
+        if (!node.childrenUIDs.empty() && map.visible().contains(subtreeFrame(node))
+            && (!picked || node.center.x > picked->center.x))
+            picked = node;
+    ASSERT_TRUE(picked);
+    QTest::mouseClick(map.canvas(), Qt::LeftButton, {},
+                      map.canvas()->widgetRectFromLayer(Rect(picked->center.x, picked->center.y, 0, 0)).topLeft().toPoint());
+    map.settle();
+    ASSERT_EQ(map.document->project().selectedNodeUIDs, std::vector<std::int64_t>{picked->uid});
+    QTest::keyClick(map.canvas(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return map.scrollView()->magnification() == 1.0 && test::windowAtRest(map.window.get(), map.canvas(), map.scrollView());
+    }));
+    const Rect ringed = map.selectedFrame().insetBy(-8, -8);
+    ASSERT_LT(subtreeFrame(*picked).width(), map.visible().width() / 2);
+    EXPECT_TRUE(map.visible().contains(ringed)) << describeRect(ringed) << " in " << describeRect(map.visible());
+    EXPECT_TRUE(map.visible().contains(subtreeFrame(*picked)))
+        << describeRect(subtreeFrame(*picked)) << " in " << describeRect(map.visible());
+    test::saveScreenshot(map.window.get(), QStringLiteral("actual-size-from-half"));
+}
+
+namespace {
+
+// The part of the canvas visible when the canvas is first painted.
+struct FirstPaint : QObject {
+    explicit FirstPaint(ScrollView* scroll) : scroll(scroll) { scroll->documentView()->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !visible)
+            visible = scroll->documentVisibleRect();
+        return false;
+    }
+    ScrollView* scroll;
+    std::optional<Rect> visible;
+};
+
+} // namespace
+
+// A new window on an empty map: the canvas is the map's rectangle on the 4-point grid, with no room kept for a
+// horizontal scroll bar that cannot go away (the canvas is wider than the view); the view comes to rest centred.
+TEST(MapStaysInView, ANewWindowOpensCentredOnACanvasOfTheMapsSize)
+{
+    ScopedStandardUserDefaults settings;
+    registerFactoryDefaults();
+    const std::shared_ptr<VQDocument> document = DocumentFactory::makeUntitledDocument();
+    MindMapEditorWindowController window(document, QStringLiteral("map"));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    EditorContentViewController* content = window.contentViewController()->editorContentViewController();
+    ScrollView* scroll = content->scrollView();
+    FirstPaint firstPaint(scroll);
+    std::optional<Rect>& firstPainted = firstPaint.visible;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // The window's own event loop runs the deferred calls, as the program's does.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return firstPainted && RunLoop::pendingCount() == 0 && !scroll->isAnimatingScroll(); }));
+    QApplication::processEvents();
+    const Rect canvas = content->graphView()->boundsRect();
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const Rect needed = document->project().graph.canvasRect(Size{double(screen.width()), double(screen.height())});
+    ASSERT_GT(canvas.width(), scroll->largestVisibleSize().width);
+    EXPECT_TRUE(canvas.contains(needed) && canvas.insetBy(4, 4).size.height < needed.height()
+                && canvas.insetBy(4, 4).size.width < needed.width())
+        << describeRect(canvas) << " for " << describeRect(needed);
+    const Rect rest = scroll->documentVisibleRect();
+    EXPECT_TRUE(rest.insetBy(rest.width() / 4, rest.height() / 4).contains(Point{0, 0})) << describeRect(rest);
+}
