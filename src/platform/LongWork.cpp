@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -23,22 +24,35 @@ class LongWork::Job {
 public:
     std::function<void()> work;
     std::function<void(std::exception_ptr)> done;
-    std::thread worker;
     // Set on the main thread when the user cancels, read by the work through LongWork::cancelled().
     std::atomic<bool> cancelRequested = false;
     // Written by the worker before it posts the job's end, read on the main thread after.
     std::exception_ptr error;
-    // The rest is the main thread's.
-    bool finished = false;
+    // Set on the main thread once done has run; read on any thread.
+    std::atomic<bool> finished = false;
+    // The main thread's.
     std::vector<QEventLoop*> waiting;
+
+    // Starts the worker; it is let go once, under the lock, whichever thread waits for it first.
+    void startWorker(std::function<void()> body)
+    {
+        const std::lock_guard lock(workerMutex_);
+        worker_ = std::thread(std::move(body));
+    }
+    // On any thread: returns once the worker has ended (at once when there is none or it was let go).
+    void joinWorker()
+    {
+        const std::lock_guard lock(workerMutex_);
+        if (worker_.joinable())
+            worker_.join();
+    }
 
     // On the main thread: the worker let go, done run once, the waiting loops woken.
     void complete()
     {
         if (finished)
             return;
-        if (worker.joinable())
-            worker.join();
+        joinWorker();
         finished = true;
         if (done) {
             try {
@@ -52,6 +66,10 @@ public:
         // What the work made and let go of goes back once the program is idle.
         releaseFreedMemoryWhenIdle();
     }
+
+private:
+    std::mutex workerMutex_;
+    std::thread worker_;
 };
 
 namespace {
@@ -135,7 +153,7 @@ std::shared_ptr<LongWork::Job> LongWork::start(std::function<void()> work, std::
         job->complete();
         return job;
     }
-    job->worker = std::thread([self = job]() mutable {
+    job->startWorker([self = job]() mutable {
         Job& job = *self;
         workerCancelFlag = &job.cancelRequested;
         try {
@@ -167,8 +185,7 @@ void LongWork::waitFor(const std::shared_ptr<Job>& given, const std::string& wha
         return;
     if (!RunLoop::isMainThread()) {
         // Only the main thread runs the end of a job: another thread waits for the worker alone.
-        if (job->worker.joinable())
-            job->worker.join();
+        job->joinWorker();
         return;
     }
     Busy busy(what);

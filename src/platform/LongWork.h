@@ -71,6 +71,8 @@ public:
                                       std::function<void(std::exception_ptr)> done = nullptr);
     // Keeps the main thread until the job has ended (its done function run), as a Busy scope titled what. At
     // once when it has. When the application is ending meanwhile, waits for the worker without the loop.
+    // On another thread: returns once the worker has ended (done runs on the main thread, maybe later); safe
+    // while the main thread ends the same job.
     static void waitFor(const std::shared_ptr<Job>& job, const std::string& what = {});
     // The same offering the user what `offer` holds while the progress window shows.
     static void waitFor(const std::shared_ptr<Job>& job, const std::string& what, const Offer& offer);

@@ -69,6 +69,34 @@ TEST(LongWork, WorkRunsOnAWorkerAndItsEndOnTheMainThreadWhatItThrewIncluded)
     EXPECT_EQ(made, 42);
 }
 
+// Another thread may wait for a job while the main thread ends it: the worker is let go once, whichever comes
+// first, and the other thread goes on once the work has ended.
+TEST(LongWork, AnotherThreadWaitsForAJobWhileTheMainThreadEndsIt)
+{
+    for (int round = 0; round < 20; ++round) {
+        std::atomic<bool> waiting = false;
+        int made = 0, seen = 0;
+        bool ended = false;
+        const auto job = LongWork::start(
+            [&] {
+                while (!waiting)
+                    std::this_thread::yield();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                made = 42;
+            },
+            [&](std::exception_ptr) { ended = true; });
+        std::thread waiter([&] {
+            waiting = true;
+            LongWork::waitFor(job);
+            seen = made;
+        });
+        LongWork::waitFor(job);
+        waiter.join();
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(seen, 42);
+    }
+}
+
 TEST(LongWork, AWaitKeepsTheMainLoopGoingWithTheWaitCursorAndAfterASecondTheProgress)
 {
     std::vector<std::string> shown;
