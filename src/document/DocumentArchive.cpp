@@ -268,7 +268,8 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
         throw TextError(VQDocumentFiles::tooManyNodesMessage(nodeRows));
 
     VQProject loaded;
-    const ProjectLoadingProblems problems = loadProjectFrom(loaded, database);
+    PictureBudget pictures;
+    const ProjectLoadingProblems problems = loadProjectFrom(loaded, database, &pictures);
     if (database.workBudgetExceeded())
         throw TextError(DatabaseError::tooMuchWork().what());
     database.connection.reset();
@@ -276,6 +277,8 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
     if (const ProjectLoadingProblem* problem = firstCatastrophicProblem(problems))
         throw TextError(problem->message);
     document_.projectForLoading() = std::move(loaded);
+    if (pictures.refusedCount() > 0)
+        document_.setReadWarning(VQDocumentFiles::picturesLeftOutMessage(pictures.refusedCount(), pictures.firstRefusal()));
 }
 
 } // namespace velquine
