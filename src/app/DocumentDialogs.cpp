@@ -152,7 +152,7 @@ void DocumentDialogs::showOpenError(QWidget* parent, const QString& name, const 
 void DocumentDialogs::showOpenWarning(QWidget* parent, const QString& name, const QString& reason)
 {
     showReport(parent, QStringLiteral("partlyReadMessage"),
-               QObject::tr("The file “%1” is damaged: only its first part was read.").arg(name), reason);
+               QObject::tr("Part of the file “%1” could not be read.").arg(name), reason);
 }
 
 void DocumentDialogs::showSaveError(QWidget* parent, const QString& name, const QString& reason, ReportTiming timing)

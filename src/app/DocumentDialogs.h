@@ -43,7 +43,7 @@ public:
     virtual bool runPrintPanel(QWidget* parent, QPrinter& printer);
     // Reports; shown without waiting for the user, unless a save's error is to wait until it is read.
     virtual void showOpenError(QWidget* parent, const QString& name, const QString& reason);
-    // The file opened, but only the part before its damage was read.
+    // The file opened, but part of it could not be read (the reason says which).
     virtual void showOpenWarning(QWidget* parent, const QString& name, const QString& reason);
     virtual void showSaveError(QWidget* parent, const QString& name, const QString& reason, ReportTiming timing);
     virtual void showRecoveryCopyError(QWidget* parent, const QString& name, const QString& reason);

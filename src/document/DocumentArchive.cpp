@@ -278,7 +278,8 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
         throw TextError(VQDocumentFiles::tooManyNodesMessage(nodeRows));
 
     VQProject loaded;
-    const ProjectLoadingProblems problems = loadProjectFrom(loaded, database);
+    PictureBudget pictures;
+    const ProjectLoadingProblems problems = loadProjectFrom(loaded, database, &pictures);
     if (LongWork::cancelled())
         throw LongWork::Cancelled();
     if (database.workBudgetExceeded())
@@ -288,6 +289,8 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
     if (const ProjectLoadingProblem* problem = firstCatastrophicProblem(problems))
         throw TextError(problem->message);
     document_.projectForLoading() = std::move(loaded);
+    if (pictures.refusedCount() > 0)
+        document_.setReadWarning(VQDocumentFiles::picturesLeftOutMessage(pictures.refusedCount(), pictures.firstRefusal()));
 }
 
 } // namespace velquine

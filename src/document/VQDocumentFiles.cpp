@@ -154,6 +154,15 @@ std::string VQDocumentFiles::partlyReadOPMLMessage(std::int64_t line, std::int64
         + ". Only the outline before that point was read; the rest of the file is missing from the map.";
 }
 
+std::string VQDocumentFiles::picturesLeftOutMessage(int count, std::string_view firstReason)
+{
+    if (count == 1)
+        return "1 picture was left out of the map: " + std::string(firstReason)
+            + " Saving the map keeps it without the picture.";
+    return std::to_string(count) + " pictures were left out of the map. The first: " + std::string(firstReason)
+        + " Saving the map keeps it without them.";
+}
+
 DocumentReader VQDocumentFiles::readerFor(std::string_view typeName, std::string_view path)
 {
     struct Row {

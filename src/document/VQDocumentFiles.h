@@ -54,6 +54,9 @@ public:
     // was read.
     static std::string damagedOPMLMessage(std::int64_t line, std::int64_t column, std::string_view reason);
     static std::string partlyReadOPMLMessage(std::int64_t line, std::int64_t column, std::string_view reason);
+    // "1 picture was left out of the map: <reason> Saving the map keeps it without the picture." ("3 pictures
+    // were …" for more than one, the reason the first one's).
+    static std::string picturesLeftOutMessage(int count, std::string_view firstReason);
 
     // Chooses by the type name (exact text) and the path's extension (a case-sensitive ends-with test),
     // row by row; within a row the type names come first:

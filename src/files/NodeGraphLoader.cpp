@@ -283,7 +283,7 @@ const std::string* storedText(const sql::Row& row, const sql::Expression<std::st
 
 // Every side table, each row onto its node.
 void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingProblems& problems,
-                    std::unordered_set<std::int64_t>& smallFonts)
+                    std::unordered_set<std::int64_t>& smallFonts, PictureBudget& pictures)
 {
     readSideTable(connection, db::nodePositions, nodes, problems, [](const sql::Row& row, Node& node) {
         const Point center{row.get(db::x), row.get(db::y)};
@@ -332,14 +332,17 @@ void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingP
         else
             smallFonts.erase(node.uid);
     });
-    readSideTable(connection, db::nodeImages, nodes, problems, [](const sql::Row& row, Node& node) {
+    // The pictures share one budget; one beyond it, or beyond what one picture may cost, is left out.
+    readSideTable(connection, db::nodeImages, nodes, problems, [&pictures](const sql::Row& row, Node& node) {
         std::optional<db::Data> data = row.get(db::image);
         if (!data)
             return;
-        std::optional<Image> image = Image::fromData(*data);
-        if (!image)
+        Image::Decoding decoded = Image::decode(*data, &pictures);
+        if (!decoded.refusal.empty())
+            throw VQ_TEXT_ERROR(functionName, "image of node " + std::to_string(node.uid) + " left out: " + decoded.refusal);
+        if (!decoded.image)
             throw VQ_TEXT_ERROR(functionName, "can not unarchive image");
-        node.setImage(image);
+        node.setImage(decoded.image);
     });
     readSideTable(connection, db::nodeFolds, nodes, problems, [](const sql::Row& row, Node& node) {
         node.isFolded = row.get(db::isFolded);
@@ -386,8 +389,11 @@ void repairFonts(Graph& graph, const ProjectStyle& projectStyle, const std::unor
 
 } // namespace
 
-ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database)
+ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database,
+                                         PictureBudget* pictures)
 {
+    PictureBudget ownBudget;
+    PictureBudget& budget = pictures ? *pictures : ownBudget;
     ProjectLoadingProblems problems;
     if (!database.connection) {
         graph = Graph();
@@ -399,7 +405,7 @@ ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& proje
 
     readNodes(connection, nodes, problems);
     std::unordered_set<std::int64_t> smallFonts;
-    readSideTables(connection, nodes, problems, smallFonts);
+    readSideTables(connection, nodes, problems, smallFonts, budget);
     readChildrenOrder(connection, nodes, problems);
 
     appendMissingChildren(nodes);

@@ -10,16 +10,22 @@
 // each node's affinities are set from its position against its parent's; the nodes become the
 // graph; and fonts of one point or less are replaced by the project style's font for the node's
 // level. Nothing is thrown: every failure is a problem in the returned list and loading goes on.
+//
+// The node images are decoded within the picture budget given (a fresh map budget when none is): an image
+// that would cost more than is left, or more than one picture may, is left out with a problem and counted by
+// the budget.
 
 #include "files/Database.h"
 #include "files/ProjectLoadingProblem.h"
 #include "model/graph/Graph.h"
 #include "model/style/ProjectStyle.h"
+#include "platform/Image.h"
 
 namespace velquine {
 
 // Replaces the graph's nodes. Without a connection the graph becomes empty and the one problem is
 // the major "Database is not opened".
-ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database);
+ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database,
+                                         PictureBudget* pictures = nullptr);
 
 } // namespace velquine

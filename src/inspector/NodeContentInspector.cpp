@@ -281,14 +281,18 @@ void NodeContentInspector::browseImage()
     const std::optional<QString> path = OpenPanel::chooseImage(window(), tr("Choose an Image"));
     if (!path)
         return;
-    const std::optional<Image> image = ImageWell::imageFromFile(*path);
-    if (!image) {
-        // An image too large to be read says so; another file that yields no image changes nothing.
-        if (const std::optional<QSize> size = ImageWell::sizeBeyondReadingLimit(*path))
-            showImageTooLarge(*path, *size);
+    // Decoded on a worker while the window repaints.
+    const Image::Decoding decoded = ImageWell::decodeFile(*path);
+    if (!decoded.image) {
+        // An image too large or too costly to be read says so; another file that yields no image changes nothing.
+        const QSize size = decoded.statedSize;
+        if (size.isValid() && qint64(size.width()) * size.height() > ImageWell::readablePixels())
+            showImageTooLarge(*path, size);
+        else if (!decoded.refusal.empty())
+            showImageRefused(*path, QString::fromStdString(decoded.refusal));
         return;
     }
-    imageWell_->setImage(image);
+    imageWell_->setImage(decoded.image);
     // From a chosen file on, the well fills itself with the image, small ones included.
     imageWell_->setScalesUp(true);
     imageWellAction();
@@ -307,6 +311,18 @@ void NodeContentInspector::showImageTooLarge(const QString& path, QSize size)
                                 .arg(locale.toString(size.width()), locale.toString(size.height()))
                                 .arg(ImageWell::readablePixels() / 1000000)
                                 .arg(locale.toString(side)));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->show();
+}
+
+void NodeContentInspector::showImageRefused(const QString& path, const QString& reason)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Velquine"),
+                                tr("The image “%1” cannot be used.").arg(QFileInfo(path).fileName()),
+                                QMessageBox::Ok, window());
+    box->setObjectName(QStringLiteral("imageRefusedMessage"));
+    box->setInformativeText(reason);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->show();

@@ -101,6 +101,8 @@ private:
     void removeTypingUndoActions();
     // Tells that the image in the file is too large to be read, and how large it is.
     void showImageTooLarge(const QString& path, QSize size);
+    // Tells that the image in the file would cost more than a picture may, and why.
+    void showImageRefused(const QString& path, const QString& reason);
 
     QWidget* containerView_ = nullptr;
     EditingTextView* titleView_ = nullptr;

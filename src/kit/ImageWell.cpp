@@ -5,12 +5,14 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QImageReader>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
+
+#include "platform/LongWork.h"
 
 namespace velquine {
 
@@ -31,30 +33,27 @@ void ImageWell::setImage(const std::optional<Image>& image)
     update();
 }
 
+Image::Decoding ImageWell::decodeFile(const QString& path)
+{
+    Image::Decoding decoded;
+    LongWork::wait(QObject::tr("Reading “%1”").arg(QFileInfo(path).fileName()).toStdString(), [&] {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        const QByteArray bytes = file.readAll();
+        decoded = Image::decode(Image::Data(bytes.begin(), bytes.end()));
+    });
+    return decoded;
+}
+
 std::optional<Image> ImageWell::imageFromFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    return Image::fromData(Image::Data(bytes.begin(), bytes.end()));
+    return decodeFile(path).image;
 }
 
 qint64 ImageWell::readablePixels()
 {
-    // The reader's limit is in megabytes of 32-bit pixels.
-    return qint64(QImageReader::allocationLimit()) * 1024 * 1024 / 4;
-}
-
-std::optional<QSize> ImageWell::sizeBeyondReadingLimit(const QString& path)
-{
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (!size.isValid() || QImageReader::allocationLimit() <= 0)
-        return std::nullopt;
-    if (qint64(size.width()) * qint64(size.height()) <= readablePixels())
-        return std::nullopt;
-    return size;
+    return qint64(Image::readablePixels());
 }
 
 std::optional<Image> ImageWell::imageFromMimeData(const QMimeData* data)

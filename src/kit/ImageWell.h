@@ -26,11 +26,12 @@ public:
 
     // The image the data carries (image data, or the first local file that reads as an image).
     static std::optional<Image> imageFromMimeData(const QMimeData* data);
-    // The image in the file, or nothing when it cannot be read as one.
+    // The image in the file, or nothing when it cannot be read as one (Image::decode: a picture that would cost
+    // more than the bounds allow comes with the reason). The file is read and decoded on a worker while the
+    // windows repaint and the user's input waits (LongWork::wait).
+    static Image::Decoding decodeFile(const QString& path);
+    // decodeFile's image.
     static std::optional<Image> imageFromFile(const QString& path);
-    // The size in pixels of the image in the file when it is too large for the image reader to take (its
-    // pixels need more memory than the reader's allocation limit allows); nothing otherwise.
-    static std::optional<QSize> sizeBeyondReadingLimit(const QString& path);
     // The most pixels an image read from a file may have.
     static qint64 readablePixels();
 

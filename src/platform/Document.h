@@ -126,7 +126,7 @@ public:
     // Whether a read of this document failed: such a document is never written over its file.
     bool readFailed() const { return readFailed_; }
     // What the last read left out of a file it could only partly read (a damaged file opened up to the
-    // damage), to be told to the user; empty when the read took the whole file.
+    // damage, pictures too costly to decode), to be told to the user; empty when the read took the whole file.
     const std::string& readWarning() const { return readWarning_; }
     void setReadWarning(std::string warning) { readWarning_ = std::move(warning); }
     // Whether a change is under way (an editing session: a title or a note being typed). Saves write what is

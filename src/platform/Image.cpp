@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QLocale>
 #include <QPainter>
 
 #include <cmath>
@@ -42,6 +43,43 @@ bool pngStatesResolution(const Image::Data& data)
         pos += 8 + std::size_t(length) + 4;
     }
     return false;
+}
+
+// Why a PNG file is refused before its decoder sees it: a chunk other than the image data whose stated length
+// runs past the end of the file (the decoder would set memory aside for the length first). Image data cut
+// short still decodes as far as it goes. Nothing for a sound file and for data that is no PNG.
+std::optional<std::string> pngDamage(const Image::Data& data)
+{
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (data.size() < 8 || std::memcmp(data.data(), signature, 8) != 0)
+        return std::nullopt;
+    std::size_t pos = 8;
+    while (pos + 8 <= data.size()) {
+        const std::uint32_t length = (std::uint32_t(data[pos]) << 24) | (std::uint32_t(data[pos + 1]) << 16)
+            | (std::uint32_t(data[pos + 2]) << 8) | std::uint32_t(data[pos + 3]);
+        const char* type = reinterpret_cast<const char*>(data.data() + pos + 4);
+        if (std::memcmp(type, "IEND", 4) == 0)
+            return std::nullopt;
+        // The length and the checksum after the data lie within the file.
+        if (std::uint64_t(length) + 4 > data.size() - pos - 8) {
+            if (std::memcmp(type, "IDAT", 4) == 0)
+                return std::nullopt;
+            return "The PNG picture is damaged: its “" + std::string(type, 4) + "” chunk states "
+                + QLocale(QLocale::English).toString(qulonglong(length)).toStdString()
+                + " bytes, more than the file holds.";
+        }
+        pos += 8 + std::size_t(length) + 4;
+    }
+    return std::nullopt;
+}
+
+// "268 million", or the whole number under a million.
+std::string millions(std::int64_t pixels)
+{
+    const QLocale locale(QLocale::English);
+    if (pixels < 1000000)
+        return locale.toString(qlonglong(pixels)).toStdString();
+    return locale.toString(qlonglong(pixels / 1000000)).toStdString() + " million";
 }
 
 // Whether the first directory of a TIFF file holds an XResolution tag.
@@ -122,32 +160,88 @@ Image::Image(QImage bitmap) : bitmap_(std::move(bitmap)), size_{double(bitmap_.w
 
 Image::Image(QImage bitmap, Size pointSize) : bitmap_(std::move(bitmap)), size_(pointSize) { }
 
+bool PictureBudget::take(std::int64_t pixels)
+{
+    if (pixels < 0 || pixels > left_)
+        return false;
+    left_ -= pixels;
+    return true;
+}
+
+void PictureBudget::noteRefusal(const std::string& reason)
+{
+    if (refused_++ == 0)
+        firstRefusal_ = reason;
+}
+
+std::int64_t Image::readablePixels()
+{
+    // The reader's limit is in megabytes of 32-bit pixels; zero lifts it.
+    const int megabytes = QImageReader::allocationLimit();
+    return megabytes <= 0 ? std::numeric_limits<std::int64_t>::max() : std::int64_t(megabytes) * 1024 * 1024 / 4;
+}
+
 std::optional<Image> Image::fromData(const Data& data)
 {
+    return decode(data).image;
+}
+
+Image::Decoding Image::decode(const Data& data, PictureBudget* budget)
+{
+    Decoding result;
+    const auto refuse = [&](std::string why) {
+        result.refusal = std::move(why);
+        if (budget)
+            budget->noteRefusal(result.refusal);
+        return std::move(result);
+    };
     if (data.empty())
-        return std::nullopt;
+        return result;
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
     // An SVG image is drawn from its own bytes alone: whatever it names outside itself is dropped first.
     const bool svg = SvgImageData::isSvg(bytes);
     if (svg) {
-        std::optional<QByteArray> selfContained = SvgImageData::selfContained(bytes);
+        std::string refusal;
+        std::optional<QByteArray> selfContained = SvgImageData::selfContained(bytes, &refusal);
         if (!selfContained)
-            return std::nullopt;
+            return refusal.empty() ? std::move(result) : refuse(std::move(refusal));
         bytes = std::move(*selfContained);
+    } else if (std::optional<std::string> damage = pngDamage(data)) {
+        return refuse(std::move(*damage));
     }
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, svg ? QByteArray("svg") : QByteArray());
+    // The pixels are counted from the header before any is decoded.
+    const QSize stated = reader.size();
+    result.statedSize = stated;
+    std::int64_t pixels = stated.isValid() ? std::int64_t(stated.width()) * stated.height() : 0;
+    if (pixels > readablePixels()) {
+        const QLocale locale(QLocale::English);
+        return refuse("The picture has " + locale.toString(stated.width()).toStdString() + " × "
+                      + locale.toString(stated.height()).toStdString() + " pixels; Velquine reads pictures of up to "
+                      + millions(readablePixels()) + " pixels.");
+    }
+    const auto overBudget = [&] {
+        return refuse("With the pictures read before it, it would make more than " + millions(budget->total())
+                      + " pixels together; Velquine reads up to that many at once.");
+    };
+    if (budget && stated.isValid() && !budget->take(pixels))
+        return overBudget();
     QImage bitmap = reader.read();
     if (bitmap.isNull())
-        return std::nullopt;
+        return result;
+    // A picture whose header told no size is counted once decoded.
+    if (budget && !stated.isValid() && !budget->take(std::int64_t(bitmap.width()) * bitmap.height()))
+        return overBudget();
     bitmap.detach();  // the raw bytes belong to the caller
     Size points{double(bitmap.width()), double(bitmap.height())};
     if (pngStatesResolution(data) || tiffStatesResolution(data)) {
         points.width = bitmap.width() * 72.0 / dpiFrom(bitmap.dotsPerMeterX());
         points.height = bitmap.height() * 72.0 / dpiFrom(bitmap.dotsPerMeterY());
     }
-    return Image(std::move(bitmap), points);
+    result.image = Image(std::move(bitmap), points);
+    return result;
 }
 
 QImage Image::lazilyBackedBitmap(int width, int height)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "platform/Base64.h"
@@ -26,9 +27,38 @@ public:
     Kind kind;
 };
 
+// What pictures decoded one after another may cost together, in pixels: a map's pictures are all in memory at
+// once. Each picture takes the pixels it is decoded at; a picture that would take more than are left is refused
+// before it is decoded. The pictures refused are counted, with the reason of the first.
+class PictureBudget {
+public:
+    // As many pixels as a map's pictures may have together: 1 GB of 32-bit pixels.
+    static constexpr std::int64_t mapPixels = std::int64_t(256) << 20;
+
+    explicit PictureBudget(std::int64_t pixels = mapPixels) : total_(pixels), left_(pixels) { }
+    std::int64_t total() const { return total_; }
+    std::int64_t pixelsLeft() const { return left_; }
+    // Takes the pixels when they fit in what is left; false (taking nothing) when not.
+    bool take(std::int64_t pixels);
+
+    void noteRefusal(const std::string& reason);
+    int refusedCount() const { return refused_; }
+    const std::string& firstRefusal() const { return firstRefusal_; }
+
+private:
+    std::int64_t total_;
+    std::int64_t left_;
+    int refused_ = 0;
+    std::string firstRefusal_;
+};
+
+struct ImageDecoding;
+
 class Image {
 public:
     using Data = Bytes;
+
+    using Decoding = struct ImageDecoding;
 
     // The null image: no bitmap, size zero.
     Image() = default;
@@ -41,6 +71,12 @@ public:
     // states none, and every other format, shows one pixel as one point. An SVG image is drawn from the data
     // alone: nothing it names outside itself is opened (SvgImageData). Nothing for data that is not an image.
     static std::optional<Image> fromData(const Data& data);
+    // fromData, within bounds checked before the pixels are decoded: at most readablePixels for the picture
+    // (the pictures an SVG image embeds counted together), at most what is left of the budget when one is given
+    // (taken from it), an SVG text of bounded size (SvgImageData), and a PNG file whose chunks lie within it.
+    static Decoding decode(const Data& data, PictureBudget* budget = nullptr);
+    // The most pixels one picture may have: what the image reader's allocation limit lets it decode.
+    static std::int64_t readablePixels();
 
     // A transparent W × H pixel bitmap (32-bit, premultiplied) whose pixels take memory only once drawn: a
     // large bitmap of which a part is ever drawn costs that part (the theme strip's 24 previews at twice their
@@ -79,6 +115,14 @@ public:
 private:
     QImage bitmap_;
     Size size_;
+};
+
+// What decoding file data gave: the image, or nothing with the reason when the picture would cost more than the
+// bounds allow (refusal empty when the data is simply no image).
+struct ImageDecoding {
+    std::optional<Image> image;
+    std::string refusal;
+    QSize statedSize; // the size in pixels the picture's header states; invalid when it states none
 };
 
 } // namespace velquine

@@ -1,9 +1,17 @@
 #include "platform/SvgImageData.h"
 
+#include "platform/Image.h"
+
 #include <QBuffer>
 #include <QImageReader>
+#include <QLocale>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+
+#include <algorithm>
+#include <functional>
+#include <string_view>
+#include <unordered_map>
 
 #include <zlib.h>
 
@@ -24,8 +32,9 @@ QByteArray imageFormat(const QByteArray& bytes)
     return QImageReader::imageFormat(&buffer);
 }
 
-// The text of a compressed SVG image (gzip or zlib); nothing when it does not unpack whole within the limit.
-std::optional<QByteArray> inflated(const QByteArray& bytes)
+// The text of a compressed SVG image (gzip or zlib); nothing when it does not unpack whole within the limit
+// (tooLong tells which).
+std::optional<QByteArray> inflated(const QByteArray& bytes, bool& tooLong)
 {
     z_stream stream{};
     if (inflateInit2(&stream, 15 + 32) != Z_OK) // gzip or zlib, told by the header
@@ -43,6 +52,7 @@ std::optional<QByteArray> inflated(const QByteArray& bytes)
             break;
         text.append(chunk, qsizetype(sizeof chunk - stream.avail_out));
         if (text.size() > SvgImageData::maximumTextBytes) {
+            tooLong = true;
             result = Z_MEM_ERROR;
             break;
         }
@@ -55,9 +65,148 @@ std::optional<QByteArray> inflated(const QByteArray& bytes)
     return text;
 }
 
+// ---- What the text costs with its entities expanded ----
+
+// The general entities the internal subset of a document type declares, read by a scan that follows the
+// subset's quoting and comments, and where the subset ends. Only as much XML as the cost needs is understood:
+// the SVG reader checks the document itself.
+struct EntityDeclarations {
+    std::unordered_map<std::string_view, std::string_view> values; // name -> replacement text as written
+    bool parameterEntities = false;                                   // declarations the scan does not follow
+    std::size_t bodyStart = 0;                                        // after the document type
+};
+
+bool isNameCharacter(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == ':' || c == '-' || c == '.'
+        || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// The position after the quoted literal that starts at `at`, or npos when it does not end.
+std::size_t afterLiteral(std::string_view text, std::size_t at)
+{
+    const std::size_t close = text.find(text[at], at + 1);
+    return close == std::string_view::npos ? close : close + 1;
+}
+
+// The position after the markup declaration or comment that starts at `at` (quoted text skipped).
+std::size_t afterDeclaration(std::string_view text, std::size_t at)
+{
+    if (text.substr(at, 4) == "<!--") {
+        const std::size_t close = text.find("-->", at + 4);
+        return close == std::string_view::npos ? close : close + 3;
+    }
+    for (std::size_t i = at + 1; i < text.size();) {
+        if (text[i] == '"' || text[i] == '\'') {
+            i = afterLiteral(text, i);
+            if (i == std::string_view::npos)
+                return i;
+        } else if (text[i] == '>') {
+            return i + 1;
+        } else {
+            ++i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+EntityDeclarations entityDeclarations(std::string_view text)
+{
+    EntityDeclarations found;
+    const std::size_t doctype = text.find("<!DOCTYPE");
+    if (doctype == std::string_view::npos)
+        return found;
+    std::size_t i = doctype + 9;
+    // The external identifier, up to the internal subset or the end of the document type.
+    while (i < text.size() && text[i] != '[' && text[i] != '>') {
+        if (text[i] == '"' || text[i] == '\'') {
+            i = afterLiteral(text, i);
+            if (i == std::string_view::npos)
+                return found;
+        } else {
+            ++i;
+        }
+    }
+    if (i < text.size() && text[i] == '[') {
+        ++i;
+        while (i < text.size() && text[i] != ']') {
+            if (text[i] == '%') {
+                found.parameterEntities = true;
+                ++i;
+            } else if (text[i] != '<') {
+                ++i;
+            } else {
+                const std::size_t end = afterDeclaration(text, i);
+                if (end == std::string_view::npos)
+                    return found;
+                std::string_view declaration = text.substr(i, end - i);
+                i = end;
+                if (!declaration.starts_with("<!ENTITY"))
+                    continue;
+                declaration.remove_prefix(8);
+                const auto skipSpace = [&] {
+                    while (!declaration.empty() && std::isspace(static_cast<unsigned char>(declaration.front())))
+                        declaration.remove_prefix(1);
+                };
+                skipSpace();
+                if (declaration.starts_with('%')) {
+                    found.parameterEntities = true;
+                    continue;
+                }
+                std::size_t nameLength = 0;
+                while (nameLength < declaration.size() && isNameCharacter(declaration[nameLength]))
+                    ++nameLength;
+                const std::string_view name = declaration.substr(0, nameLength);
+                declaration.remove_prefix(nameLength);
+                skipSpace();
+                // An external entity (SYSTEM or PUBLIC) is never read: it expands to nothing.
+                if (name.empty() || declaration.empty() || (declaration.front() != '"' && declaration.front() != '\''))
+                    continue;
+                const std::size_t close = declaration.find(declaration.front(), 1);
+                if (close != std::string_view::npos)
+                    found.values.emplace(name, declaration.substr(1, close - 1)); // the first declaration holds
+            }
+        }
+    }
+    const std::size_t close = text.find('>', i);
+    found.bodyStart = close == std::string_view::npos ? text.size() : close + 1;
+    return found;
+}
+
+// The characters the entity references in `text` add when expanded, each reference counted with at most what
+// the reader lets one entity expand to. Names the scan does not know add that much when the document type
+// declares parameter entities (which may declare them), else nothing.
+std::int64_t expansionGrowth(std::string_view text, const EntityDeclarations& declared,
+                             const std::function<std::int64_t(std::string_view)>& expandedLength)
+{
+    std::int64_t growth = 0;
+    for (std::size_t at = text.find('&'); at != std::string_view::npos; at = text.find('&', at + 1)) {
+        std::size_t end = at + 1;
+        while (end < text.size() && isNameCharacter(text[end]))
+            ++end;
+        if (end == at + 1 || end >= text.size() || text[end] != ';')
+            continue; // a character reference, or no reference
+        const std::string_view name = text.substr(at + 1, end - at - 1);
+        std::int64_t length = 0;
+        if (declared.values.count(name))
+            length = expandedLength(name);
+        else if (declared.parameterEntities)
+            length = QXmlStreamReader().entityExpansionLimit();
+        growth += std::max<std::int64_t>(0, length - std::int64_t(end + 1 - at));
+    }
+    return growth;
+}
+
+// What the rewriting has let through so far.
+struct Rewriting {
+    std::int64_t embeddedPixels = 0; // of the embedded pictures kept
+    bool tooManyPixels = false;      // an embedded picture took them past the bound
+};
+
 // An embedded picture written again as "data:image/<format>;base64,…", the one form the SVG reader decodes;
-// nothing for one that cannot be decoded or is itself an SVG image (which could name files of its own).
-std::optional<QString> embeddedPicture(const QString& address)
+// nothing for one that cannot be decoded or is itself an SVG image (which could name files of its own). Its
+// pixels, as its header states them, are counted.
+std::optional<QString> embeddedPicture(const QString& address, Rewriting& rewriting)
 {
     const qsizetype comma = address.indexOf(u',');
     if (comma < 0)
@@ -67,26 +216,35 @@ std::optional<QString> embeddedPicture(const QString& address)
     const QByteArray bytes = header.endsWith(QLatin1String(";base64"))
                                  ? QByteArray::fromBase64(payload)
                                  : QByteArray::fromPercentEncoding(payload);
-    const QByteArray format = imageFormat(bytes);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
     if (format.isEmpty() || isSvgFormat(format))
         return std::nullopt;
+    const QSize size = reader.size();
+    if (size.isValid())
+        rewriting.embeddedPixels += std::int64_t(size.width()) * size.height();
+    if (rewriting.embeddedPixels > SvgImageData::maximumEmbeddedPixels())
+        rewriting.tooManyPixels = true;
     return QStringLiteral("data:image/") + QString::fromLatin1(format) + QStringLiteral(";base64,")
         + QString::fromLatin1(bytes.toBase64());
 }
 
 // What a reference attribute of an element may keep: a place in the image itself, or an embedded picture of an
 // image element. Nothing when it leads outside.
-std::optional<QString> keptReference(QStringView element, const QString& value)
+std::optional<QString> keptReference(QStringView element, const QString& value, Rewriting& rewriting)
 {
     const QString reference = value.trimmed();
     if (reference.startsWith(u'#'))
         return reference;
     if (element == QLatin1String("image") && reference.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
-        return embeddedPicture(reference);
+        return embeddedPicture(reference, rewriting);
     return std::nullopt;
 }
 
-void writeStartElement(QXmlStreamReader& reader, QXmlStreamWriter& writer)
+void writeStartElement(QXmlStreamReader& reader, QXmlStreamWriter& writer, Rewriting& rewriting)
 {
     // The declarations first, with their own prefixes: the SVG reader finds attributes such as "xlink:href" by
     // the prefix they are written with.
@@ -100,7 +258,7 @@ void writeStartElement(QXmlStreamReader& reader, QXmlStreamWriter& writer)
     for (const QXmlStreamAttribute& attribute : reader.attributes()) {
         QString value = attribute.value().toString();
         if (attribute.name() == QLatin1String("href")) {
-            const std::optional<QString> kept = keptReference(reader.name(), value);
+            const std::optional<QString> kept = keptReference(reader.name(), value, rewriting);
             if (!kept)
                 continue;
             value = *kept;
@@ -114,26 +272,78 @@ void writeStartElement(QXmlStreamReader& reader, QXmlStreamWriter& writer)
 
 } // namespace
 
+std::optional<std::string> SvgImageData::expansionRefusal(const QByteArray& bytes)
+{
+    const std::string_view text(bytes.constData(), std::size_t(bytes.size()));
+    const EntityDeclarations declared = entityDeclarations(text);
+    const std::int64_t limit = QXmlStreamReader().entityExpansionLimit();
+    // Replacement texts expanded once each, entities named in them included; an entity beyond the reader's limit
+    // (or one that names itself) counts as the limit.
+    std::unordered_map<std::string_view, std::int64_t> lengths;
+    // A chain of entities deeper than this counts each of its links as the limit, so the walk needs little stack.
+    constexpr int deepest = 32;
+    int depth = 0;
+    std::function<std::int64_t(std::string_view)> expandedLength = [&](std::string_view name) -> std::int64_t {
+        if (const auto known = lengths.find(name); known != lengths.end())
+            return known->second;
+        if (depth >= deepest)
+            return limit;
+        lengths[name] = limit; // while it is being expanded
+        const std::string_view value = declared.values.at(name);
+        ++depth;
+        const std::int64_t growth = expansionGrowth(value, declared, expandedLength);
+        --depth;
+        const std::int64_t length = std::min(limit, std::int64_t(value.size()) + growth);
+        lengths[name] = length;
+        return length;
+    };
+    const std::int64_t expanded = std::int64_t(text.size()) + expansionGrowth(text.substr(std::min(declared.bodyStart, text.size())), declared, expandedLength);
+    if (expanded <= maximumTextBytes)
+        return std::nullopt;
+    const QLocale locale(QLocale::English);
+    return "The SVG picture's text, with its entities expanded, runs to "
+        + locale.toString(qlonglong(expanded)).toStdString() + " characters; Velquine reads SVG pictures of up to "
+        + locale.toString(qlonglong(maximumTextBytes)).toStdString() + " characters.";
+}
+
+std::int64_t SvgImageData::maximumEmbeddedPixels()
+{
+    return Image::readablePixels();
+}
+
 bool SvgImageData::isSvg(const QByteArray& bytes)
 {
     return isSvgFormat(imageFormat(bytes));
 }
 
-std::optional<QByteArray> SvgImageData::selfContained(const QByteArray& bytes)
+std::optional<QByteArray> SvgImageData::selfContained(const QByteArray& bytes, std::string* refusal)
 {
+    const auto refuse = [refusal](std::string why) -> std::optional<QByteArray> {
+        if (refusal)
+            *refusal = std::move(why);
+        return std::nullopt;
+    };
+    const QLocale locale(QLocale::English);
+    const std::string tooLong = "The SVG picture's text runs to more than "
+        + locale.toString(qlonglong(maximumTextBytes)).toStdString()
+        + " characters; Velquine reads SVG pictures of up to that many.";
     QByteArray text = bytes;
     if (bytes.startsWith("\x1f\x8b")) {
-        std::optional<QByteArray> unpacked = inflated(bytes);
+        bool unpacksTooLong = false;
+        std::optional<QByteArray> unpacked = inflated(bytes, unpacksTooLong);
         if (!unpacked)
-            return std::nullopt;
+            return unpacksTooLong ? refuse(tooLong) : std::nullopt;
         text = std::move(*unpacked);
     }
     if (text.size() > maximumTextBytes)
-        return std::nullopt;
+        return refuse(tooLong);
+    if (std::optional<std::string> expansion = expansionRefusal(text))
+        return refuse(std::move(*expansion));
 
     // Elements, attributes and text are copied; comments, processing instructions, the document type with its
     // entity declarations (their text stands expanded) and references to entities declared nowhere are not.
     QXmlStreamReader reader(text);
+    Rewriting rewriting;
     QByteArray rewritten;
     QXmlStreamWriter writer(&rewritten);
     writer.writeStartDocument();
@@ -142,14 +352,19 @@ std::optional<QByteArray> SvgImageData::selfContained(const QByteArray& bytes)
         case QXmlStreamReader::StartElement:
             if (reader.name() == QLatin1String("style")) {
                 // A style sheet that imports another is dropped with its element.
-                writeStartElement(reader, writer);
+                writeStartElement(reader, writer, rewriting);
                 const QString sheet = reader.readElementText(QXmlStreamReader::IncludeChildElements);
                 if (!sheet.contains(QLatin1String("@import"), Qt::CaseInsensitive))
                     writer.writeCharacters(sheet);
                 writer.writeEndElement();
                 break;
             }
-            writeStartElement(reader, writer);
+            writeStartElement(reader, writer, rewriting);
+            if (rewriting.tooManyPixels) {
+                return refuse("The pictures embedded in the SVG picture have more than "
+                              + locale.toString(qlonglong(maximumEmbeddedPixels() / 1000000)).toStdString()
+                              + " million pixels together; Velquine reads up to that many.");
+            }
             break;
         case QXmlStreamReader::EndElement:
             writer.writeEndElement();

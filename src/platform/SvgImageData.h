@@ -9,10 +9,17 @@
 // image holds itself stays. Kept are references into the image itself ("#id") and embedded pictures
 // (`data:` addresses) of a format other than SVG, written again in the one form the reader decodes; an
 // embedded SVG picture is dropped, as is a style sheet that imports another.
+//
+// What reading the image may cost is bounded before the SVG reader sees it: its text, with the entities its
+// document type declares expanded, is at most maximumTextBytes (a short entity named many times makes a few
+// kilobytes into many megabytes, and the reader's cost grows with the expanded text), and the pictures it
+// embeds have at most maximumEmbeddedPixels together.
 
 #include <QByteArray>
 
+#include <cstdint>
 #include <optional>
+#include <string>
 
 namespace velquine {
 
@@ -21,10 +28,15 @@ public:
     // Whether the bytes are an SVG image, plain or compressed (.svgz), as Qt's image reader tells them.
     static bool isSvg(const QByteArray& bytes);
     // The SVG image (plain or compressed) as plain SVG text that refers to nothing outside it; nothing when it
-    // is no well-formed SVG document or unpacks to more than maximumTextBytes.
-    static std::optional<QByteArray> selfContained(const QByteArray& bytes);
+    // is no well-formed SVG document, or when it costs more than the bounds allow: refusal (when given) then
+    // says why in a sentence for the user.
+    static std::optional<QByteArray> selfContained(const QByteArray& bytes, std::string* refusal = nullptr);
+    // Nothing when the text with its declared entities expanded stays within maximumTextBytes; else why not.
+    static std::optional<std::string> expansionRefusal(const QByteArray& text);
 
-    static constexpr qsizetype maximumTextBytes = 64 << 20;
+    static constexpr qsizetype maximumTextBytes = 8 << 20;
+    // The pixels of all embedded pictures of one image together: as many as one picture may have.
+    static std::int64_t maximumEmbeddedPixels();
 };
 
 } // namespace velquine

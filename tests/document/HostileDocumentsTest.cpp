@@ -11,6 +11,7 @@
 #include "files/QXZipArchive.h"
 #include "platform/Pasteboard.h"
 #include "sql/Connection.h"
+#include "support/ChildCost.h"
 
 #include <chrono>
 #include <functional>
@@ -307,4 +308,41 @@ TEST(HostileDocuments, AnSvgNodeImageNamingAPipeOpensAndSavesAtOnce)
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+}
+
+// A node image that is an SVG whose one entity, named 15,000 times, expands to 60 million characters: the map
+// opens at once without the picture, and says so.
+TEST(HostileDocuments, AMapWhosePictureCostsTooMuchOpensWithoutItAndSaysSo)
+{
+    Folder folder;
+    QByteArray svg = "<?xml version=\"1.0\"?><!DOCTYPE svg [<!ENTITY e \"" + QByteArray(4000, 'a')
+        + "\">]><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"40\"><text>";
+    for (int i = 0; i < 15000; ++i)
+        svg += "&e;";
+    svg += "</text></svg>";
+    const std::string path = craftedDatabase(folder, "bomb.radovudo", "UPDATE node_images SET image = X'"
+                                                 + svg.toHex().toStdString() + "'");
+    const sql::OptBinding images = sql::Connection::open(path)->scalar("SELECT count(*) FROM node_images");
+    ASSERT_TRUE(images && std::get<std::int64_t>(*images) > 0) << "the map holds images";
+    const auto openWithoutPictures = [&](std::string* warning) {
+        VQDocument document;
+        std::optional<std::string> error;
+        if (!document.readFromURL(path, ownType, &error))
+            return 1;
+        for (const Node& node : document.project().graph.storedNodes())
+            if (node.image())
+                return 2;
+        if (warning)
+            *warning = document.readWarning();
+        return 0;
+    };
+    const ChildCost cost = costInChild([&] { return openWithoutPictures(nullptr); });
+    ASSERT_EQ(cost.result, 0);
+    EXPECT_LT(cost.grownKB, 200 * 1024);
+    std::string warning;
+    ASSERT_EQ(openWithoutPictures(&warning), 0);
+    const std::string count = std::to_string(std::get<std::int64_t>(*images));
+    EXPECT_TRUE(warning.starts_with(count + (count == "1" ? " picture was" : " pictures were") + " left out of the map"))
+        << warning;
+    EXPECT_NE(warning.find("with its entities expanded, runs to 60,0"), std::string::npos) << warning;
 }

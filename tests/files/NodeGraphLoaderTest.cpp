@@ -288,6 +288,28 @@ TEST(NodeGraphLoading, ImagesDecodeOrReportTheirProblem)
     EXPECT_FALSE(nodeOf(loaded.graph, 3).image());
 }
 
+// The map's pictures share one budget of pixels: those beyond it are left out, each with a problem.
+TEST(NodeGraphLoading, PicturesBeyondTheMapsBudgetAreLeftOut)
+{
+    Folder folder;
+    Database database = freshDatabase(folder);
+    const Image::Data png = *Image(QImage(300, 200, QImage::Format_ARGB32)).pngData();
+    for (int uid = 1; uid <= 5; ++uid) {
+        exec(database, "INSERT INTO nodes (id) VALUES (" + std::to_string(uid) + ");");
+        database.openConnection().run("INSERT INTO node_images (nodeID, image) VALUES (?, ?)",
+                                      {sql::OptBinding(std::int64_t(uid)), sql::OptBinding(sql::Blob(png))});
+    }
+    PictureBudget budget(2 * 300 * 200);
+    Graph graph;
+    const ProjectLoadingProblems problems = loadNodeGraphFrom(graph, ProjectStyle::omaha(), database, &budget);
+    EXPECT_EQ(grades(problems), "minorProblem,minorProblem,minorProblem");
+    EXPECT_NE(problems[0].message.find("image of node 3 left out: With the pictures read before it"), std::string::npos)
+        << problems[0].message;
+    EXPECT_EQ(budget.refusedCount(), 3);
+    for (int uid = 1; uid <= 5; ++uid)
+        EXPECT_EQ(nodeOf(graph, uid).image().has_value(), uid <= 2) << uid;
+}
+
 TEST(NodeGraphLoading, LayoutOptionsFallBackColumnByColumn)
 {
     Folder folder;

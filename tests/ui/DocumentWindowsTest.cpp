@@ -572,7 +572,7 @@ TEST_F(DocumentWindowsTest, AnOutlineCutShortOpensWhatCameBeforeAndSaysWhereItBr
     EXPECT_EQ(document.project().graph.count(), 4u);
     EXPECT_EQ(document.project().title, "Trip");
     const QString report = takeReport("partlyReadMessage", QStringLiteral("cut.opml"), QStringLiteral("document-open-cut-outline"));
-    EXPECT_EQ(report.section(u'|', 0, 0).toStdString(), "The file “cut.opml” is damaged: only its first part was read.");
+    EXPECT_EQ(report.section(u'|', 0, 0).toStdString(), "Part of the file “cut.opml” could not be read.");
     EXPECT_TRUE(report.section(u'|', 1).startsWith(QStringLiteral("It stops being well-formed OPML at line 8, column ")))
         << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("Only the outline before that point was read"))) << report.toStdString();

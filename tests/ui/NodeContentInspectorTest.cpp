@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QTextCursor>
+#include <QTimer>
 
 #include <zlib.h>
 
@@ -269,6 +270,59 @@ TEST_F(NodeContentInspectorTest, AnImageIsSetFromAFileAndAnUnreadableFileChanges
     EXPECT_EQ(undoName(), "Clear Image");
     EXPECT_FALSE(pane->imageWell()->image());
     EXPECT_FALSE(pane->imageClearButton()->isEnabled());
+}
+
+// A chosen picture is decoded while the window's loop goes on (its timers run during the choice), and one
+// whose SVG entities would expand to 60 million characters is refused with the reason.
+TEST_F(NodeContentInspectorTest, AChosenPictureIsDecodedOffTheWindowsThreadAndACostlyOneIsRefused)
+{
+    QTemporaryDir folder;
+    const QString photo = folder.filePath(QStringLiteral("photo.png"));
+    QImage bitmap(3000, 2000, QImage::Format_RGB32);
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x)
+            bitmap.setPixel(x, y, qRgb(x * 7, y * 13, (x ^ y) & 0xff));
+    ASSERT_TRUE(bitmap.save(photo));
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(1);
+    int ticksWhileChoosing = 0;
+    {
+        OpenPanelAnswer answer(photo);
+        const int before = ticks;
+        QTest::mouseClick(pane->imageBrowseButton(), Qt::LeftButton);
+        ticksWhileChoosing = ticks - before;
+    }
+    timer.stop();
+    settle();
+    EXPECT_GT(ticksWhileChoosing, 0);
+    ASSERT_TRUE(stored(root).image());
+    EXPECT_EQ(undoName(), "Set Image");
+
+    const QString bomb = folder.filePath(QStringLiteral("bomb.svg"));
+    QByteArray svg = "<?xml version=\"1.0\"?><!DOCTYPE svg [<!ENTITY e \"" + QByteArray(4000, 'a')
+        + "\">]><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"40\"><text>";
+    for (int i = 0; i < 15000; ++i)
+        svg += "&e;";
+    QFile file(bomb);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(svg + "</text></svg>");
+    file.close();
+    const Size imageSize = stored(root).image()->size();
+    {
+        OpenPanelAnswer answer(bomb);
+        QTest::mouseClick(pane->imageBrowseButton(), Qt::LeftButton);
+    }
+    settle();
+    auto* refused = window.findChild<QMessageBox*>(QStringLiteral("imageRefusedMessage"));
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->text(), QStringLiteral("The image “bomb.svg” cannot be used."));
+    EXPECT_TRUE(refused->informativeText().contains(QStringLiteral("with its entities expanded, runs to 60,0")))
+        << refused->informativeText().toStdString();
+    test::saveScreenshot(refused, QStringLiteral("node-content-inspector-image-refused"));
+    refused->close();
+    EXPECT_EQ(stored(root).image()->size(), imageSize);
 }
 
 TEST_F(NodeContentInspectorTest, ControlsFollowTheSelectionAndTheCanvasTitleEditor)
