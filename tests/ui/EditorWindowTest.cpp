@@ -184,14 +184,22 @@ TEST(EditorWindow, AnIdleWindowRunsNoTimerAndItsToolbarFollowsEachChange)
     ToolbarController* toolbar = f.window->toolbarController();
     f.select({});
     EXPECT_EVENTUALLY(!f.content().scrollView()->isAnimatingScroll());
-    QTest::qWait(2000); // the work that follows an open (freed memory handed back) is done
-    TimerEventCount timers;
-    qApp->installEventFilter(&timers);
-    const int validations = toolbar->validationCount();
-    QTest::qWait(2500);
-    qApp->removeEventFilter(&timers);
-    EXPECT_EQ(timers.count, 0);
-    EXPECT_EQ(toolbar->validationCount(), validations);
+    // The work that follows an open (freed memory handed back, a slow machine's last frames) may still run a
+    // timer: an idle window is one where some stretch of 2.5 s passes without any, which a timer that repeats
+    // every second or two never allows.
+    int timerCount = -1;
+    int validationsMeanwhile = -1;
+    for (int stretch = 0; stretch < 4 && timerCount != 0; ++stretch) {
+        TimerEventCount timers;
+        qApp->installEventFilter(&timers);
+        const int validations = toolbar->validationCount();
+        QTest::qWait(2500);
+        qApp->removeEventFilter(&timers);
+        timerCount = timers.count;
+        validationsMeanwhile = toolbar->validationCount() - validations;
+    }
+    EXPECT_EQ(timerCount, 0);
+    EXPECT_EQ(validationsMeanwhile, 0);
 
     // What the buttons show follows a change on the turn it is heard.
     QAction* sort = toolbar->item(QStringLiteral("SortItem"));

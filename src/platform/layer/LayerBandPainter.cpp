@@ -447,6 +447,15 @@ void LayerBandPainter::remember(const std::vector<QRect>& bands, const std::vect
     costWidth_ = area.width();
 }
 
+// The strokes a paint's preparation found crowded together, over all its layers.
+static std::size_t crowdedStrokeCount(const LayerPaintPreparation& preparation)
+{
+    std::size_t count = 0;
+    for (const auto& [layer, strokes] : preparation.crowdedStrokes)
+        count += strokes.strokes.size();
+    return count;
+}
+
 bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions options, const QRect& area,
                               const std::function<Rect(const QRect&)>& exposedOf)
 {
@@ -482,9 +491,7 @@ bool LayerBandPainter::render(QPainter& painter, Layer& root, LayerRenderOptions
         LayerRenderer::prepareSharedPaints(painter, root, options, [threads](const auto& jobs) {
             BandThreads::shared().run(jobs, threads, [](std::size_t) {}, BandThreads::Caller::works);
         });
-    strokesLastPrepared_ = 0;
-    for (const auto& [layer, strokes] : preparation.crowdedStrokes)
-        strokesLastPrepared_ += strokes.strokes.size();
+    strokesLastPrepared_ = crowdedStrokeCount(preparation);
     const std::vector<QRect> rects = cut(area, count, int(std::ceil(minBandRows / ratio)), placement);
     std::vector<Band> bands(rects.size());
     // Read here: while bands are painted, finished ones are drawn into the painter.
