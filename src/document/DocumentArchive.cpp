@@ -208,6 +208,14 @@ void DocumentArchive::zipFolder(const std::string& url, const std::string& folde
     }
 }
 
+// A map of too many nodes is refused before any of them is read.
+static void refuseTooManyNodes(Database& database)
+{
+    const std::uint64_t nodeRows = nodeRowCount(database);
+    if (nodeRows > VQDocumentFiles::maximumNodeCount)
+        throw TextError(VQDocumentFiles::tooManyNodesMessage(nodeRows));
+}
+
 void DocumentArchive::readDocumentArchive(const std::string& url)
 {
     std::error_code statusError;
@@ -272,11 +280,7 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
         throw TextError(refused.what());
     }
 
-    // Counted before any is read.
-    const std::uint64_t nodeRows = nodeRowCount(database);
-    if (nodeRows > VQDocumentFiles::maximumNodeCount)
-        throw TextError(VQDocumentFiles::tooManyNodesMessage(nodeRows));
-
+    refuseTooManyNodes(database);
     VQProject loaded;
     PictureBudget pictures;
     const ProjectLoadingProblems problems = loadProjectFrom(loaded, database, &pictures);
