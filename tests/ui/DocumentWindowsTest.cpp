@@ -265,6 +265,17 @@ struct DocumentWindowsTest : ::testing::Test {
     }
     DocumentController& controller() { return delegate.documents().controller(); }
     std::string path(const char* name) const { return dir.filePath(QString::fromUtf8(name)).toStdString(); }
+    // A saved map opened in a window, with a node added that no autosave writes.
+    void openMapWithAnUnsavedNode(const std::string& map)
+    {
+        auto original = DocumentFactory::makeUntitledDocument();
+        addNode(*original, "Root");
+        ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
+        delegate.openDocuments({map});
+        ASSERT_EQ(delegate.documentWindows().size(), 1u);
+        controller().setAutosaveDelay(std::chrono::hours(1));
+        addNode(*window(0)->document(), "Unsaved");
+    }
     DocumentWindow* window(std::size_t index) const
     {
         return static_cast<DocumentWindow*>(delegate.documentWindows().at(index));
@@ -418,13 +429,7 @@ TEST_F(DocumentWindowsTest, ClosingAndQuittingSaveFilesAndAskForUntitledChanges)
 TEST_F(DocumentWindowsTest, ASaveThatNoFolderTakesSaysOnceThatItFailed)
 {
     const std::string map = path("Map.radovudo");
-    auto original = DocumentFactory::makeUntitledDocument();
-    addNode(*original, "Root");
-    ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
-    delegate.openDocuments({map});
-    ASSERT_EQ(delegate.documentWindows().size(), 1u);
-    controller().setAutosaveDelay(std::chrono::hours(1));
-    addNode(*window(0)->document(), "Unsaved");
+    ASSERT_NO_FATAL_FAILURE(openMapWithAnUnsavedNode(map));
     const QString caches = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     {
@@ -487,13 +492,7 @@ TEST_F(DocumentWindowsTest, FilesThatCannotBeReadOrWrittenAreReportedAndNothingI
 TEST_F(DocumentWindowsTest, QuittingWithAMapThatCannotBeSavedShowsTheErrorBeforeTheQuestion)
 {
     const std::string map = path("Map.radovudo");
-    auto original = DocumentFactory::makeUntitledDocument();
-    addNode(*original, "Root");
-    ASSERT_TRUE(original->writeToURL(map, "io.kelvarn.velquine.mindmap", nullptr));
-    delegate.openDocuments({map});
-    ASSERT_EQ(delegate.documentWindows().size(), 1u);
-    controller().setAutosaveDelay(std::chrono::hours(1));
-    addNode(*window(0)->document(), "Unsaved");
+    ASSERT_NO_FATAL_FAILURE(openMapWithAnUnsavedNode(map));
 
     // The user reads every report that comes up, and closes it.
     QTimer reader;
