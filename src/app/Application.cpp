@@ -24,6 +24,7 @@
 #include "kit/SystemTheme.h"
 #include "kit/WindowAppearance.h"
 #include "platform/Heap.h"
+#include "platform/LongWork.h"
 #include "platform/RunLoop.h"
 #include "platform/TerminationSignals.h"
 
@@ -96,16 +97,19 @@ int runApplication(int argc, char** argv)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
                      [&delegate] { delegate.documents().controller().autosaveAllQuietly(); });
     // Ended by a signal (logging out, kill, Ctrl+C in a terminal): the same, and no question stops it. An open
-    // under way ends first, so that the map it shows is saved too.
+    // under way ends first, so that the map it shows is saved too, and so does other long work (a save, an export
+    // drawing its map), which the saves would otherwise run inside of.
     bool signalled = false;
     TerminationSignals::watch([&delegate, &ended, &signalled](int) {
         if (std::exchange(signalled, true))
             return;
         delegate.documents().controller().whenNotOpening([&delegate, &ended] {
-            TerminationSignals::endingNow();
-            delegate.documents().controller().endQuietly();
-            ended = true;
-            QCoreApplication::exit(0);
+            LongWork::whenNotBusy([&delegate, &ended] {
+                TerminationSignals::endingNow();
+                delegate.documents().controller().endQuietly();
+                ended = true;
+                QCoreApplication::exit(0);
+            });
         });
     });
     delegate.launchWorker(); // settings and banner before any document opens

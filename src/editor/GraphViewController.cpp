@@ -117,6 +117,9 @@ void GraphViewController::viewDidLoad()
                 self->layoutView().scrollViewBoundsChanged();
         });
     reloadGraphView(true);
+    // The window's first frame shows the selection (or the first root) centred already.
+    if (scrollView_)
+        layoutView().centerSelectedNodeShowingMap(0);
     document->focusGraphView();
 }
 

@@ -273,9 +273,7 @@ void LayoutViewCommands::scrollOriginIntoView(double animationDuration)
     ScrollView* scroll = controller_.scrollView();
     if (!scroll)
         return;
-    double m = scroll->magnification();
-    Size size{scroll->width() / m, scroll->height() / m};
-    scroll->scrollRectToVisible(Rect(-size.width / 2, -size.height / 2, size.width, size.height), animationDuration);
+    scroll->centerOn({0, 0}, animationDuration);
 }
 
 // The node, as the project now holds it, is centred unless it lies entirely in view.

@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QVariantAnimation>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -210,6 +211,8 @@ void ScrollView::scrollToPoint(Point p)
     const Point origin = documentBoundsOrigin();
     horizontalScrollBar()->setValue(int(std::lround((p.x - origin.x) * magnification_)));
     verticalScrollBar()->setValue(int(std::lround((p.y - origin.y) * magnification_)));
+    if (!onScreen())
+        unshownCentre_ = documentVisibleRect().center();
 }
 
 Rect ScrollView::targetVisibleRect() const
@@ -255,7 +258,8 @@ void ScrollView::scrollRectToVisible(const Rect& rect, double animationDuration)
             return;
         scrollAnimation_->stop();
     }
-    if (!(animationDuration > 0)) {
+    // A view not yet on screen has nothing to glide from: its first frame shows where the scroll ends.
+    if (!(animationDuration > 0) || !onScreen()) {
         scrollToPoint({x, y});
         return;
     }
@@ -306,9 +310,20 @@ Size ScrollView::animatedScrollAhead(double seconds) const
     return {std::abs(step.x()), std::abs(step.y())};
 }
 
+bool ScrollView::onScreen() const
+{
+    const QWindow* shown = window()->windowHandle();
+    return shown && shown->isExposed();
+}
+
 void ScrollView::resizeEvent(QResizeEvent* event)
 {
+    // Until the window is on screen, the sizes its first layout brings keep the centre of what the view was
+    // told to show, not its top-left corner: the first frame shows it centred.
+    const std::optional<Point> centre = onScreen() ? std::nullopt : unshownCentre_;
     QScrollArea::resizeEvent(event);
+    if (centre)
+        centerOn(*centre);
     emit boundsChanged();
 }
 

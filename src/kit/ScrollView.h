@@ -8,6 +8,8 @@
 
 #include <QScrollArea>
 
+#include <optional>
+
 #include "platform/Geometry.h"
 
 class QVariantAnimation;
@@ -88,12 +90,16 @@ protected:
 
 private:
     void layOutDocument();
+    // Whether its window is on screen (exposed).
+    bool onScreen() const;
 
     double magnification_ = 1.0;
     double minMagnification_ = defaultMinMagnification;
     double maxMagnification_ = defaultMaxMagnification;
     Size plainDocumentSize_;
     QVariantAnimation* scrollAnimation_ = nullptr;
+    // The centre of the visible part as last scrolled to while the window was not on screen.
+    std::optional<Point> unshownCentre_;
 };
 
 } // namespace velquine

@@ -522,6 +522,18 @@ bool DocumentController::terminate()
 {
     if (terminating_)
         return false;
+    // Asked for inside the loop of long work (a wait, an export drawing its map): the windows it works for stay
+    // until it has ended, and the program ends then.
+    if (LongWork::busy()) {
+        if (!std::exchange(quitWhenNotBusy_, true))
+            LongWork::whenNotBusy([this, alive = std::weak_ptr(alive_)] {
+                if (alive.expired())
+                    return;
+                quitWhenNotBusy_ = false;
+                terminate();
+            });
+        return false;
+    }
     const std::vector<std::shared_ptr<Document>> open = documents_;
     for (const auto& document : open) {
         if (!reviewChanges(*document, true)) {

@@ -163,7 +163,8 @@ public:
     // The document's window has closed: the document is let go; after the last one the program ends.
     void documentWindowClosed(Document& document);
     // Closes every document as shouldCloseDocument allows, then ends the program; false when the user
-    // cancelled (nothing is closed then).
+    // cancelled (nothing is closed then). Asked for while long work keeps the user waiting, it is done once that
+    // has ended (and false now).
     bool terminate();
 
     std::chrono::milliseconds autosaveDelay() const { return autosaveDelay_; }
@@ -236,6 +237,7 @@ private:
     int opening_ = 0;
     std::vector<std::function<void()>> afterOpening_;
     bool quitAfterOpening_ = false;
+    bool quitWhenNotBusy_ = false;
     // Gone with the controller: calls posted for later do nothing then.
     std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };

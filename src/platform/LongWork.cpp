@@ -80,6 +80,8 @@ struct BusyState {
     // What the outermost scope's wait offers the user, while it waits; else null.
     const LongWork::Offer* offer = nullptr;
     bool shown = false;
+    // What waits for the outermost scope to end (whenNotBusy).
+    std::vector<std::function<void()>> afterBusy;
     std::unique_ptr<LongWork::ProgressIndicator> indicator;
     std::unique_ptr<QTimer> progressTimer;
 };
@@ -289,11 +291,23 @@ LongWork::Busy::~Busy()
         state.indicator->hide();
     if (hasGuiApplication())
         QGuiApplication::restoreOverrideCursor();
+    // Run from the loop, once the code that opened the scope has gone on to its end; a scope opened again by
+    // then keeps them waiting.
+    for (std::function<void()>& action : std::exchange(state.afterBusy, {}))
+        RunLoop::post([action = std::move(action)]() mutable { whenNotBusy(std::move(action)); });
 }
 
 bool LongWork::busy()
 {
     return busyState().depth > 0;
+}
+
+void LongWork::whenNotBusy(std::function<void()> action)
+{
+    if (busy())
+        busyState().afterBusy.push_back(std::move(action));
+    else
+        action();
 }
 
 void LongWork::letLoopRun()

@@ -102,6 +102,9 @@ public:
     };
     // Whether a Busy scope (or a wait) is open now.
     static bool busy();
+    // Runs the action now when no Busy scope is open; else from the main loop after the outermost one has ended
+    // (what ends a window or the program must not run inside the loop of a wait or a render). Main thread.
+    static void whenNotBusy(std::function<void()> action);
     // For main-thread work in a Busy scope that goes in parts (drawing a big map): lets the main loop run once
     // between two parts as a wait does (windows repaint, timers and deferred calls run, the user's input is held
     // back), at most every pauseInterval. Outside a Busy scope, or off the main thread: nothing.

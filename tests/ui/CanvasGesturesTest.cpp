@@ -54,6 +54,9 @@ struct GestureEditor {
         grandchild = document->createChildNode(node(a), "Grandchild", std::nullopt, true, false)->uid;
         document->commitEditingSession();
         settle();
+        // The view comes to rest on the map before the gestures start.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !scrollView->isAnimatingScroll(); }));
+        settle();
     }
     void settle()
     {

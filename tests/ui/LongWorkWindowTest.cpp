@@ -12,7 +12,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QImage>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +28,7 @@
 
 #include "app/DocumentCommands.h"
 #include "app/DocumentWindows.h"
+#include "canvas/CanvasRenderer.h"
 #include "canvas/GraphView.h"
 #include "canvas/NodeTitleEditor.h"
 #include "document/DocumentFactory.h"
@@ -33,6 +36,8 @@
 #include "document/VQDocument.h"
 #include "editor/MindMapEditorWindowController.h"
 #include "editor/EditorPanes.h"
+#include "exportui/ExportWindowController.h"
+#include "ExportWindowSupport.h"
 #include "kit/ProgressWindow.h"
 #include "OpenedMapWindow.h"
 #include "platform/UndoManager.h"
@@ -449,4 +454,69 @@ TEST_F(LongWorkWindowTest, BigCopiesAndOverlapsWorkOnAWorkerAndTheirWindowStaysU
     EXPECT_EQ(windows.windowFor(*document), window);
     EXPECT_EQ(document->project().graph.count(), 2100u + 1100u);
     EXPECT_EQ(document->undoManager()->undoActionName(), "Duplicate Nodes");
+}
+
+// While an export draws a map and writes its picture, the loop of its wait runs timers and deferred calls. One
+// that closes the map's window is refused (the export works for it), a save goes ahead, and a quit waits for the
+// export's end: then the map is saved and its window closed, and the document it wrote is whole.
+TEST_F(LongWorkWindowTest, WhileAnExportDrawsTheMapItsWindowStaysASaveGoesAheadAndAQuitWaitsForItsEnd)
+{
+    registerFactoryDefaults();
+    const std::shared_ptr<const GraphRenderer> previous = GraphRenderer::installed();
+    CanvasRenderer::install();
+    controller().setAutosaveDelay(std::chrono::hours(1));
+    controller().setLongestAutosaveDelay(std::chrono::hours(1));
+    const std::string file = path("Tree.radovudo");
+    {
+        GatedDocument made(windows.gate);
+        made.projectForLoading() = test::makeTreeMap(3000);
+        std::optional<std::string> error;
+        ASSERT_TRUE(made.writeToURL(file, std::string(VQDocument::documentType), &error)) << error.value_or("");
+    }
+    auto document = std::static_pointer_cast<VQDocument>(controller().openDocumentWithContentsOfURL(file));
+    ASSERT_TRUE(document);
+    const QPointer<QWidget> window = windows.windowFor(*document);
+    bool quitEnded = false;
+    windows.setTerminateHandler([&quitEnded] { quitEnded = true; });
+    addNode(*document, "Saved meanwhile");
+    showExportWindow(window, document);
+    auto* exportWindow = window->findChild<ExportWindowController*>();
+    ASSERT_TRUE(exportWindow && QTest::qWaitForWindowExposed(exportWindow));
+    QAction* pdf = exportWindow->toolbar->findChild<QAction*>(QStringLiteral("pdfToolbarItem"));
+    ASSERT_TRUE(pdf);
+    QTest::mouseClick(exportWindow->toolbar->widgetForAction(pdf), Qt::LeftButton);
+
+    bool asked = false, saved = false, quitAtOnce = true, stayed = false;
+    QTimer meanwhile;
+    QObject::connect(&meanwhile, &QTimer::timeout, [&] {
+        if (asked || !LongWork::busy())
+            return;
+        asked = true;
+        window->close();
+        stayed = window && window->isVisible();
+        saved = controller().saveDocument(*document);
+        quitAtOnce = controller().terminate();
+        stayed = stayed && window && window->isVisible() && !quitEnded;
+    });
+    meanwhile.start(1);
+    test::answerSavePanel(QString::fromStdString(path("Tree.pdf")));
+    test::AlertSeen failure;
+    test::answerAlert(&failure);
+    QTest::mouseClick(exportWindow->exportToFileButton, Qt::LeftButton);
+    EXPECT_TRUE(failure.text.isEmpty()) << failure.text.toStdString() << " " << failure.informative.toStdString();
+    ASSERT_TRUE(asked) << "the export ended before the test could ask";
+    EXPECT_TRUE(stayed) << "the window closed under the export";
+    EXPECT_TRUE(saved);
+    EXPECT_FALSE(quitAtOnce);
+    QFile picture(QString::fromStdString(path("Tree.pdf")));
+    ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+    const QByteArray written = picture.readAll();
+    EXPECT_TRUE(written.startsWith("%PDF") && written.trimmed().endsWith("%%EOF"));
+    // The quit comes once the export has ended.
+    EXPECT_EVENTUALLY(quitEnded);
+    EXPECT_TRUE(!window || !window->isVisible());
+    const std::vector<std::string> titles = titlesInFile(file);
+    EXPECT_EQ(titles.size(), 3001u);
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "Saved meanwhile"), titles.end());
+    GraphRenderer::install(previous);
 }
