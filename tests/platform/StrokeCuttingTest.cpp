@@ -1,15 +1,12 @@
-// A shape layer strokes of a long line only what can reach the painted area: painted into a small area (an
-// image of its own, or a clip), zoomed and scrolled, it shows exactly the pixels of the layer painted whole.
+// A shape layer's stroke painted into a small area (an image of its own, or a clip), zoomed and scrolled, shows
+// exactly the pixels of the layer painted whole; a stroke's extent and pieces hold its path.
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPainter>
 #include <QPainterPathStroker>
-#include <QPicture>
 
 #include "platform/layer/Animator.h"
-#include "platform/layer/LayerRenderer.h"
-#include "platform/layer/PathTrimming.h"
 #include "platform/layer/ShapeLayer.h"
 #include "platform/layer/Transaction.h"
 
@@ -53,9 +50,6 @@ TEST(StrokeCutting, ALongLinePaintedInASmallAreaShowsThePixelsOfTheWholeLine)
     path.cubicTo(QPointF(2600, 130), QPointF(-1500, 800), QPointF(900, 740));
     path.lineTo(1250, 360);
     path.lineTo(60, 520);
-    const auto cut = visiblePartOfStroke(path, QRectF(150, 120, 90, 70));
-    ASSERT_TRUE(cut && !cut->isEmpty());
-    EXPECT_LT(cut->controlPointRect().width(), 700);
     // (A line thinner than a device pixel is drawn by Qt's hairline stroker, whose pixels depend on where the
     // area cuts it, cut or not: every scale here keeps the thin pen wider than a pixel.)
     for (const auto& [width, cap] : {std::pair{1.5, LineCap::butt}, {3.75, LineCap::round}, {9.0, LineCap::square}}) {
@@ -90,9 +84,8 @@ TEST(StrokeCutting, ALongLinePaintedInASmallAreaShowsThePixelsOfTheWholeLine)
     }
 }
 
-TEST(StrokeCutting, ShortLinesKeepTheirPixelsAndDashedOrClosedOnesAreStrokedWhole)
+TEST(StrokeCutting, ShortLinesKeepTheirPixelsAndDashedOnesAreDashedAsAWhole)
 {
-    // A short curve drawn rightwards is stroked leftwards, to the same pixels as stroked as given.
     QPainterPath shortCurve(QPointF(10, 60));
     shortCurve.cubicTo(QPointF(80, 60), QPointF(60, 10), QPointF(150, 12));
     QPainterPath dashedLine(QPointF(-400, 40));
@@ -130,103 +123,6 @@ TEST(StrokeCutting, ShortLinesKeepTheirPixelsAndDashedOrClosedOnesAreStrokedWhol
         const QRect band(0, top, 800, std::min(67, 400 - top));
         EXPECT_TRUE(drawn(*dashedBranch, band.size(), 1, band.topLeft()) == whole.copy(band)) << top;
     }
-    const auto leftwards = visiblePartOfStroke(shortCurve, QRectF(0, 0, 200, 100));
-    ASSERT_TRUE(leftwards && leftwards->elementCount() == 4);
-    EXPECT_EQ(QPointF(leftwards->elementAt(0)), QPointF(150, 12));
-    EXPECT_EQ(QPointF(leftwards->elementAt(1)), QPointF(60, 10));
-    EXPECT_EQ(QPointF(leftwards->elementAt(3)), QPointF(10, 60));
-    EXPECT_FALSE(visiblePartOfStroke(ring, QRectF(0, 0, 200, 100)));
-}
-
-TEST(StrokeCutting, PiecesCutAheadForThePathAsItIsDrawTheSamePixelsAndFollowItsChanges)
-{
-    // A curve long enough to be cut into pieces, and a short one it changes to.
-    QPainterPath longCurve(QPointF(760, 30));
-    longCurve.cubicTo(QPointF(-300, 30), QPointF(900, 380), QPointF(20, 370));
-    QPainterPath shortCurve(QPointF(40, 200));
-    shortCurve.cubicTo(QPointF(200, 200), QPointF(150, 60), QPointF(420, 80));
-    const auto freshlyDrawn = [](const QPainterPath& path, QSize size, QPoint at) {
-        return drawn(*strokedLayer(path, 3.5, LineCap::round), size, 1, at);
-    };
-    auto root = std::make_shared<Layer>();
-    const auto layer = strokedLayer(longCurve, 3.5, LineCap::round);
-    root->addSublayer(layer);
-    layer->prepareForDrawing();
-    const QSize whole(800, 400), part(120, 90);
-    EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(longCurve, whole, {}));
-    // An area that holds only part of the path cuts it for that area.
-    EXPECT_TRUE(drawn(*layer, part, 1, {300, 150}) == freshlyDrawn(longCurve, part, {300, 150}));
-
-    // A new path, or fill rule, is cut afresh.
-    {
-        const Transaction still(true);
-        layer->setPath(shortCurve);
-    }
-    EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(shortCurve, whole, {}));
-    layer->prepareForDrawing();
-    layer->setFillRule(FillRule::evenOdd);
-    EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(shortCurve, whole, {}));
-
-    // While the path animates, what is drawn is the path of the instant.
-    double clock = 50;
-    Animator::shared().setTimeSource([&clock] { return clock; });
-    layer->prepareForDrawing();
-    layer->setPath(longCurve);
-    clock += 0.1;
-    Animator::shared().tick();
-    ASSERT_TRUE(layer->hasAnimationForKey("path"));
-    layer->prepareForDrawing();
-    EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(layer->presentationPath(), whole, {}));
-    clock += 10;
-    Animator::shared().tick();
-    Animator::shared().setTimeSource({});
-    layer->prepareForDrawing();
-    EXPECT_TRUE(drawn(*layer, whole, 1, {}) == freshlyDrawn(longCurve, whole, {}));
-}
-
-TEST(StrokeCutting, OnlyPathsAPaintHoldsWholeAreCutAhead)
-{
-    // A branch-like line reaching far beyond the painted area, and a short one inside it, painted where Qt
-    // strokes them (a recorded picture, as a PDF page is painted).
-    QPainterPath farLine(QPointF(40, 60));
-    farLine.cubicTo(QPointF(-90000, 60), QPointF(40, 240000), QPointF(30000, 250000));
-    QPainterPath nearLine(QPointF(20, 150));
-    nearLine.cubicTo(QPointF(120, 150), QPointF(90, 40), QPointF(280, 50));
-    auto root = std::make_shared<Layer>();
-    root->setBounds(Rect(0, 0, 300, 200));
-    const auto far = strokedLayer(farLine, 3.75, LineCap::butt);
-    const auto near = strokedLayer(nearLine, 3.75, LineCap::butt);
-    root->addSublayer(far);
-    root->addSublayer(near);
-    const auto recorded = [&root] {
-        QPicture picture;
-        {
-            QPainter painter(&picture);
-            painter.setRenderHint(QPainter::Antialiasing);
-            LayerRenderer::render(painter, *root, {});
-        }
-        QImage image(300, 200, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.drawPicture(0, 0, picture);
-        return image;
-    };
-    const QImage painted = recorded();
-    EXPECT_FALSE(far->hasStrokeCutAhead());
-    EXPECT_TRUE(near->hasStrokeCutAhead());
-    // The same pixels as the lines drawn afresh.
-    QImage expected(300, 200, QImage::Format_ARGB32_Premultiplied);
-    expected.fill(Qt::transparent);
-    QPainter painter(&expected);
-    painter.setRenderHint(QPainter::Antialiasing);
-    strokedLayer(farLine, 3.75, LineCap::butt)->draw(painter);
-    strokedLayer(nearLine, 3.75, LineCap::butt)->draw(painter);
-    painter.end();
-    EXPECT_TRUE(painted == expected);
-    // Paints of any area cut every path, to the same pixels.
-    far->prepareForDrawing();
-    EXPECT_TRUE(far->hasStrokeCutAhead());
-    EXPECT_TRUE(recorded() == painted);
 }
 
 // A stroke's extent is its path's bounds (a curve's extremes, not its control points) widened by the stroke's

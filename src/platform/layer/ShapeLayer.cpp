@@ -1,7 +1,5 @@
 #include "platform/layer/ShapeLayer.h"
 
-#include "platform/layer/PathTrimming.h"
-
 #include <QLineF>
 #include <QPainter>
 #include <QPainterPathStroker>
@@ -102,6 +100,28 @@ QPainterPath ownCopy(QPainterPath path)
         path.setElementPositionAt(0, path.elementAt(0).x, path.elementAt(0).y);
     return path;
 }
+
+// Cuts a cubic curve into pieces by halving it (de Casteljau) until a piece's control points lie within size
+// across (at most 24 times): the same pieces whatever the area. Calls near(p0, p1, p2, p3) for each piece
+// whose control points' box meets the area (edges included), in order.
+template <class Near>
+void cutCurveNear(QPointF p0, QPointF p1, QPointF p2, QPointF p3, const QRectF& area, double size, Near&& near,
+                  int depth = 0)
+{
+    const double minX = std::min({p0.x(), p1.x(), p2.x(), p3.x()}), maxX = std::max({p0.x(), p1.x(), p2.x(), p3.x()});
+    const double minY = std::min({p0.y(), p1.y(), p2.y(), p3.y()}), maxY = std::max({p0.y(), p1.y(), p2.y(), p3.y()});
+    if (maxX < area.left() || minX > area.right() || maxY < area.top() || minY > area.bottom())
+        return;
+    if (depth >= 24 || (maxX - minX <= size && maxY - minY <= size)) {
+        near(p0, p1, p2, p3);
+        return;
+    }
+    const QPointF p01 = (p0 + p1) / 2, p12 = (p1 + p2) / 2, p23 = (p2 + p3) / 2;
+    const QPointF p012 = (p01 + p12) / 2, p123 = (p12 + p23) / 2, middle = (p012 + p123) / 2;
+    cutCurveNear(p0, p01, p012, middle, area, size, near, depth + 1);
+    cutCurveNear(middle, p123, p23, p3, area, size, near, depth + 1);
+}
+
 } // namespace
 
 void ShapeLayer::setPath(const QPainterPath& path)
@@ -113,7 +133,6 @@ void ShapeLayer::setPath(const QPainterPath& path)
     Change change(*this, ChangeKind::geometry, showsAtOnce(action));
     path_ = exactlySized(path);
     pathExtent_.reset();
-    wholeStroke_.reset();
     dashes_.reset();
     animateChange("path", from, path, action);
 }
@@ -168,11 +187,7 @@ void ShapeLayer::setMiterLimit(double limit)
     dashes_.reset();
 }
 
-void ShapeLayer::setFillRule(FillRule rule)
-{
-    setField(fillRule_, rule, ChangeKind::appearance);
-    wholeStroke_.reset();
-}
+void ShapeLayer::setFillRule(FillRule rule) { setField(fillRule_, rule, ChangeKind::appearance); }
 
 QPen ShapeLayer::strokePen() const
 {
@@ -237,44 +252,15 @@ void ShapeLayer::prepareForDrawing(const Rect& area) const
         presentationPath();
         return;
     }
-    if (path_.isEmpty() || !paints(strokeColor_) || area.isNull())
-        return;
-    if (isDashed()) {
-        if (!dashes_)
-            prepareForDrawing();
-        return;
-    }
-    if (wholeStroke_)
-        return;
-    const QRectF box = path_.controlPointRect();
-    // As draw() finds it: the whole path in reach of what a paint of (a part of) the area can paint.
-    const Rect reach = area.insetBy(-strokeReach() - 1, -strokeReach() - 1);
-    if (box.left() < reach.minX() || box.right() > reach.maxX() || box.top() < reach.minY()
-        || box.bottom() > reach.maxY())
-        return;
-    prepareForDrawing();
+    if (!area.isNull())
+        prepareForDrawing();
 }
 
 void ShapeLayer::prepareForDrawing() const
 {
-    if (path_.isEmpty() || !paints(strokeColor_) || hasAnimationForKey("path"))
+    if (path_.isEmpty() || !paints(strokeColor_) || hasAnimationForKey("path") || !isDashed() || dashes_)
         return;
-    if (isDashed()) {
-        if (!dashes_)
-            dashes_ = dashesOf(filledPath(path_));
-        return;
-    }
-    if (wholeStroke_)
-        return;
-    const QPainterPath path = filledPath(path_);
-    const QRectF box = path.controlPointRect();
-    // Any area that holds every control point keeps every piece, cut and turned the same.
-    wholeStroke_ = WholeStroke{visiblePartOfStroke(path, box.adjusted(-1, -1, 1, 1)), box};
-}
-
-const ShapeLayer::WholeStroke* ShapeLayer::wholeStroke() const
-{
-    return wholeStroke_ && !hasAnimationForKey("path") ? &*wholeStroke_ : nullptr;
+    dashes_ = dashesOf(filledPath(path_));
 }
 
 void ShapeLayer::draw(QPainter& painter) const
@@ -286,31 +272,13 @@ void ShapeLayer::draw(QPainter& painter) const
         painter.fillPath(path, fillColor_);
     if (paints(strokeColor_) && lineWidth_ > 0) {
         const QPen pen = strokePen();
-        // Of a long solid line only the part near what can be painted is stroked: the rest would paint
-        // nothing. A dashed one is filled from the dashes of the whole path, as where its dashes fall depends on
-        // the length before.
-        std::optional<QPainterPath> visible;
-        if (pen.style() == Qt::SolidLine)
-            if (const std::optional<QRectF> area = paintableArea(painter)) {
-                if (area->isEmpty())
-                    return;
-                const QRectF reach = area->adjusted(-strokeReach(), -strokeReach(), strokeReach(), strokeReach());
-                // A path wholly inside is stroked from the pieces cut ahead (copied: each paint works on its own).
-                const WholeStroke* whole = wholeStroke();
-                const QRectF& box = whole ? whole->controlBox : QRectF();
-                if (whole && reach.left() <= box.left() && box.right() <= reach.right() && reach.top() <= box.top()
-                    && box.bottom() <= reach.bottom())
-                    visible = whole->pieces ? std::optional(ownCopy(*whole->pieces)) : std::nullopt;
-                else
-                    visible = visiblePartOfStroke(path, reach);
-            }
+        // A dashed one is filled from the dashes of the whole path, as where its dashes fall depends on the
+        // length before.
         if (pen.style() != Qt::SolidLine) {
             const bool animating = hasAnimationForKey("path");
             painter.fillPath(dashes_ && !animating ? ownCopy(*dashes_) : dashesOf(path), strokeColor_);
-        } else if (!visible) {
+        } else {
             painter.strokePath(path, pen);
-        } else if (!visible->isEmpty()) {
-            painter.strokePath(*visible, pen);
         }
     }
 }
@@ -324,24 +292,6 @@ QPainterPath ShapeLayer::dashesOf(const QPainterPath& path) const
     QPainterPath dashes = stroker.createStroke(path);
     dashes.setFillRule(Qt::WindingFill);
     return dashes;
-}
-
-std::optional<QRectF> ShapeLayer::paintableArea(const QPainter& painter)
-{
-    std::optional<QRectF> area;
-    if (painter.hasClipping())
-        area = painter.clipBoundingRect();
-    // A picture in memory is painted within its own pixels too (a clip may be the whole canvas); other devices
-    // (a PDF page, a recorded picture) are painted within the clip alone.
-    const QPaintDevice* device = painter.device();
-    bool invertible = false;
-    const QTransform toLayer = painter.combinedTransform().inverted(&invertible);
-    if (device && device->devType() == QInternal::Image && invertible) {
-        const double ratio = device->devicePixelRatio();
-        const QRectF pixels = toLayer.mapRect(QRectF(0, 0, device->width() / ratio, device->height() / ratio));
-        area = area ? area->intersected(pixels) : pixels;
-    }
-    return area;
 }
 
 double ShapeLayer::strokeReach() const
@@ -419,8 +369,7 @@ std::optional<std::vector<Rect>> ShapeLayer::drawingPieces(const Rect& area) con
             [&](QPointF a, QPointF b, QPointF c, QPointF d) {
                 add({std::min({a.x(), b.x(), c.x(), d.x()}), std::min({a.y(), b.y(), c.y(), d.y()})},
                     {std::max({a.x(), b.x(), c.x(), d.x()}), std::max({a.y(), b.y(), c.y(), d.y()})});
-            },
-            [](QPointF) {});
+            });
     };
     const QPainterPath path = presentationPath();
     const int count = path.elementCount();

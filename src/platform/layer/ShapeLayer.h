@@ -64,38 +64,22 @@ public:
     Rect drawingExtent() const override;
     // A stroke without a fill, cut along the path.
     std::optional<std::vector<Rect>> drawingPieces(const Rect& area) const override;
-    // Keeps the path of the instant while it animates, for every part's paint to share. Otherwise makes the
-    // dashes of a dashed stroke, once per path, or cuts a solid stroke, once per path, into the pieces a paint
-    // of an area holding the whole path strokes: when the area holds it (a path reaching beyond is never
-    // painted whole there, and cutting a long one costs a lot).
+    // Keeps the path of the instant while it animates, for every part's paint to share; otherwise makes the
+    // dashes of a dashed stroke, once per path.
     void prepareForDrawing(const Rect& area) const override;
     // The same for paints of any area.
     void prepareForDrawing() const;
-    // Whether the pieces of the whole stroke are cut for the path as it is (for tests).
-    bool hasStrokeCutAhead() const { return wholeStroke() != nullptr; }
 
 private:
     // How far the stroke reaches beyond the path, with a point to spare for anti-aliasing.
     double strokeReach() const;
     // The path with the layer's fill rule, in storage of its own.
     QPainterPath filledPath(QPainterPath path) const;
-    // The part of the layer's coordinates the painter can paint, when it knows it.
-    static std::optional<QRectF> paintableArea(const QPainter& painter);
     // The outline of the dashed stroke of the whole path, to be filled with the stroke colour.
     QPainterPath dashesOf(const QPainterPath& path) const;
 
-    // The path's stroke as a paint of any area that holds every control point of the path strokes it: its pieces
-    // (none when it is stroked whole, as a closed path is), and that box.
-    struct WholeStroke {
-        std::optional<QPainterPath> pieces;
-        QRectF controlBox;
-    };
-    // The whole stroke when made for the path as it is and the path is not animating, else null.
-    const WholeStroke* wholeStroke() const;
-
     QPainterPath path_;
     mutable std::optional<Rect> pathExtent_;
-    mutable std::optional<WholeStroke> wholeStroke_;
     // The dashes of a dashed stroke for the path as it is, made ahead of paints (they share it).
     mutable std::optional<QPainterPath> dashes_;
     QColor fillColor_{Qt::black};
