@@ -52,16 +52,24 @@ def write_wide_outline(path, children, heading):
         f.write("\n".join(lines) + "\n")
 
 
+# Per process: the last CPU time read of each of its threads, and the sum of those of its threads that ended.
+_threads_seen = {}
+
+
 def cpu_seconds(pid):
-    """CPU time of every thread of the process so far, in seconds (nanosecond counters)."""
-    total = 0
+    """CPU time of every thread of the process so far, in seconds (nanosecond counters), threads that have ended
+    since an earlier call included (with what they had used when last seen)."""
+    seen, ended = _threads_seen.get(pid, ({}, 0))
+    now = {}
     for stat in glob.glob("/proc/%d/task/*/schedstat" % pid):
         try:
             with open(stat) as f:
-                total += int(f.read().split()[0])
+                now[stat] = int(f.read().split()[0])
         except (OSError, ValueError, IndexError):
             pass
-    return total / 1e9
+    ended += sum(used for task, used in seen.items() if task not in now)
+    _threads_seen[pid] = (now, ended)
+    return (sum(now.values()) + ended) / 1e9
 
 
 def xdotool(*args):

@@ -184,7 +184,9 @@ TEST(QXZipArchiveFuzz, MutatedArchivesNeverCrashLeakOrWriteOutside)
         }
     }
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(openDescriptors(), descriptorsBefore);
+    // Nothing the unzips opened is left open. (A sanitizer's symbolizer may close the pipes it held meanwhile:
+    // fewer is no leak.)
+    EXPECT_LE(openDescriptors(), descriptorsBefore);
     // Both outcomes are exercised, so the loop tests more than the archive check at the start.
     std::printf("[ fuzz     ] %d answered yes, %d no\n", answeredYes, answeredNo);
     EXPECT_GT(answeredYes, 50);
