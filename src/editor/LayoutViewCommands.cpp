@@ -64,6 +64,23 @@ Rect withMargin(const Rect& map, Size view)
     return map.insetBy(-dx, -dy);
 }
 
+// The rectangle cut, along each axis where the map fits a view of that size, to the map widened by the room the
+// view has beyond it.
+Rect withinRoomAround(const Rect& r, const Rect& map, Size view)
+{
+    const double spareX = view.width - map.width(), spareY = view.height - map.height();
+    double minX = r.minX(), maxX = r.maxX(), minY = r.minY(), maxY = r.maxY();
+    if (spareX >= 0) {
+        minX = std::max(minX, map.minX() - spareX);
+        maxX = std::min(maxX, map.maxX() + spareX);
+    }
+    if (spareY >= 0) {
+        minY = std::max(minY, map.minY() - spareY);
+        maxY = std::min(maxY, map.maxY() + spareY);
+    }
+    return Rect(minX, minY, std::max(0.0, maxX - minX), std::max(0.0, maxY - minY));
+}
+
 // The view of that size centred on the point, then moved along each axis to show as much of the map as it
 // can: along an axis where the map fits the map is centred, along one where it does not the view stays within
 // the map. A point of the map stays in view.
@@ -193,7 +210,10 @@ Rect LayoutViewCommands::keptInView(Rect view, const ZoomedView& kept, double ma
         // A zoom keeps the selected node with room for its selection ring, and one that would leave it out of
         // view centres it, as a node selected out of view is revealed, so that what stands around it comes into
         // view too.
-        const Rect ringed = kept.centresSelected ? withMargin(*kept.selected, view.size) : *kept.selected;
+        Rect ringed = kept.centresSelected ? withMargin(*kept.selected, view.size) : *kept.selected;
+        // A map kept whole stays so: the ring's room reaches beyond the map no further than the view can spare.
+        if (kept.mapWasWhole)
+            ringed = withinRoomAround(ringed, kept.map, view.size);
         if (kept.centresSelected && !holds(view, ringed, magnification))
             view = centredShowingMap(kept.selected->center(), view.size, kept.map);
         view = movedToHold(view, ringed);

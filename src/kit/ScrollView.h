@@ -66,7 +66,9 @@ public:
     void scrollToPoint(Point documentPoint);
     // Scrolls as little as needed to show the rectangle (document coordinates); a rectangle larger than the
     // visible area aligns its far edges. While an animated scroll runs, the distance is measured from where
-    // it ends, and a rectangle it will show leaves it running. A duration above 0 animates the scroll.
+    // it ends, and a rectangle it will show leaves it running. A duration above 0 animates the scroll, once the
+    // window is on screen: before, the view goes there at once, and keeps the centre it shows through the resizes
+    // of the window's first layout.
     void scrollRectToVisible(const Rect& rect, double animationDuration = 0);
     // Scrolls so that the point is in the middle of the visible area.
     void centerOn(Point documentPoint, double animationDuration = 0);

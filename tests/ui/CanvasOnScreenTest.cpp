@@ -193,8 +193,8 @@ private:
         const bool opened = !command;
         const bool scrolled = command == Command::scroll;
         const bool zoomed = command == Command::zoomIn || command == Command::zoomOut || command == Command::zoomDefault;
-        // Scroll offsets are whole pixels.
-        const double pixel = 1.0 / scroll()->magnification();
+        // Scroll offsets are whole pixels (and a pixel's worth of points is worked out in floating point).
+        const double pixel = 1.0 / scroll()->magnification() + 1e-9;
         const auto inside = [pixel](const Rect& inner, const Rect& outer) {
             return inner.minX() >= outer.minX() - pixel && inner.maxX() <= outer.maxX() + pixel
                 && inner.minY() >= outer.minY() - pixel && inner.maxY() <= outer.maxY() + pixel;
@@ -444,6 +444,10 @@ void runSession(int nodeCount, std::uint64_t defaultSeed, int defaultSteps)
 // The ten-node default seed met a fault since mended: scroll bars that came back cut a new root off.
 TEST(RandomSession, TenNodes) { runSession(10, 48, 120); }
 TEST(RandomSession, ThreeHundredNodes) { runSession(300, 2, 80); }
+// Seeds that met faults since mended: Actual Size leaving the far edge of a map that fits out of view to make room
+// for the selected node's ring; a new root a whole pixel from the view's edge counted out of view.
+TEST(RandomSession, TenNodesActualSizeKeepsAWholeMapWhole) { runSession(10, 20068, 8); }
+TEST(RandomSession, ThreeHundredNodesANewRootAtTheEdge) { runSession(300, 30004, 64); }
 
 // The map the user tried, opened from an indented text outline, switched from the horizontal layout to the
 // vertical one and back: once the nodes have come to rest, nothing of the old drawing is left on the screen.
