@@ -225,7 +225,9 @@ Rect ScrollView::targetVisibleRect() const
 
 bool ScrollView::holds(const Rect& rect) const
 {
-    const double pixel = 1 / magnification_;
+    // A pixel's worth of points, and room for the rounding of working it out (a node whose edge lies a whole
+    // pixel out at 125 % stands 0.8 points out, which sums of points do not always give exactly).
+    const double pixel = 1 / magnification_ + 1e-9;
     return targetVisibleRect().insetBy(-pixel, -pixel).contains(rect);
 }
 

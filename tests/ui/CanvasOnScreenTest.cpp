@@ -445,8 +445,10 @@ void runSession(int nodeCount, std::uint64_t defaultSeed, int defaultSteps)
 TEST(RandomSession, TenNodes) { runSession(10, 48, 120); }
 TEST(RandomSession, ThreeHundredNodes) { runSession(300, 2, 80); }
 // Seeds that met faults since mended: Actual Size leaving the far edge of a map that fits out of view to make room
-// for the selected node's ring; a new root a whole pixel from the view's edge counted out of view.
+// for the selected node's ring; a new root a whole pixel from the view's edge counted out of view, by the check
+// or by the view, which then centred it.
 TEST(RandomSession, TenNodesActualSizeKeepsAWholeMapWhole) { runSession(10, 20068, 8); }
+TEST(RandomSession, TenNodesANewRootAPixelFromTheEdge) { runSession(10, 20137, 77); }
 TEST(RandomSession, ThreeHundredNodesANewRootAtTheEdge) { runSession(300, 30004, 64); }
 
 // The map the user tried, opened from an indented text outline, switched from the horizontal layout to the
