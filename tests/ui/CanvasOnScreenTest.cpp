@@ -449,6 +449,8 @@ TEST(RandomSession, ThreeHundredNodes) { runSession(300, 2, 80); }
 // or by the view, which then centred it.
 TEST(RandomSession, TenNodesActualSizeKeepsAWholeMapWhole) { runSession(10, 20068, 8); }
 TEST(RandomSession, TenNodesANewRootAPixelFromTheEdge) { runSession(10, 20137, 77); }
+// A line on a pixel's edge, repainted in a small area after a drag, took a column a whole paint leaves.
+TEST(RandomSession, TenNodesALineOnAPixelsEdgeRepaintedInPart) { runSession(10, 20155, 29); }
 TEST(RandomSession, ThreeHundredNodesANewRootAtTheEdge) { runSession(300, 30004, 64); }
 
 // The map the user tried, opened from an indented text outline, switched from the horizontal layout to the

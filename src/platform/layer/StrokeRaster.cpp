@@ -268,8 +268,11 @@ void StrokeRaster::drawLine(const Line& line)
     reach_ = width * std::fabs(line.sx) / 2 + 0.5;
     opaque_ = alphaByte == 255;
     const double sx = line.sx, sy = line.sy;
-    const double dx = line.dx - pixels_.left(), dy = line.dy - pixels_.top();
-    const auto map = [&](const PathElement& q) { return Point{q.x * sx + dx, q.y * sy + dy}; };
+    // A point is placed on the device first and then moved by the mask's whole pixels, which is exact: its place in
+    // the mask is the same whatever area the mask covers, so that a paint of a small area draws the pixels a paint of
+    // a large one does (rounded another way, a line on a pixel's edge would take or leave that pixel's column).
+    const double left = pixels_.left(), top = pixels_.top();
+    const auto map = [&](const PathElement& q) { return Point{(q.x * sx + line.dx) - left, (q.y * sy + line.dy) - top}; };
     const auto isMoveTo = [elements](int i) { return elements[i].type == QPainterPath::MoveToElement; };
 
     int i = 0;
