@@ -23,26 +23,37 @@ namespace {
 
 constexpr double metersPerInch = 0.0254;
 
-// Whether a PNG file carries a pHYs chunk (its resolution). Walks the chunk list up to the image data.
-bool pngStatesResolution(const Image::Data& data)
+// Calls visit(type, length, room) for the chunks of a PNG file in order, room being the bytes of the file after
+// the chunk's length and type, until visit answers false or a chunk runs past the end. Nothing for data that is
+// no PNG.
+template <class Visit>
+void forEachPngChunk(const Image::Data& data, Visit&& visit)
 {
     static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     if (data.size() < 8 || std::memcmp(data.data(), signature, 8) != 0)
-        return false;
+        return;
     std::size_t pos = 8;
     while (pos + 8 <= data.size()) {
         const std::uint32_t length = (std::uint32_t(data[pos]) << 24) | (std::uint32_t(data[pos + 1]) << 16)
             | (std::uint32_t(data[pos + 2]) << 8) | std::uint32_t(data[pos + 3]);
-        const char* type = reinterpret_cast<const char*>(data.data() + pos + 4);
-        if (std::memcmp(type, "pHYs", 4) == 0)
-            return true;
-        if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0)
-            return false;
-        if (length > data.size() - pos - 8)
-            return false;
+        const std::string_view type(reinterpret_cast<const char*>(data.data() + pos + 4), 4);
+        const std::size_t room = data.size() - pos - 8;
+        // The length and the checksum after the data lie within the file, or the walk ends there.
+        if (!visit(type, length, room) || std::uint64_t(length) + 4 > room)
+            return;
         pos += 8 + std::size_t(length) + 4;
     }
-    return false;
+}
+
+// Whether a PNG file carries a pHYs chunk (its resolution). Walks the chunk list up to the image data.
+bool pngStatesResolution(const Image::Data& data)
+{
+    bool found = false;
+    forEachPngChunk(data, [&found](std::string_view type, std::uint32_t, std::size_t) {
+        found = type == "pHYs";
+        return !found && type != "IDAT" && type != "IEND";
+    });
+    return found;
 }
 
 // Why a PNG file is refused before its decoder sees it: a chunk other than the image data whose stated length
@@ -50,27 +61,17 @@ bool pngStatesResolution(const Image::Data& data)
 // short still decodes as far as it goes. Nothing for a sound file and for data that is no PNG.
 std::optional<std::string> pngDamage(const Image::Data& data)
 {
-    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    if (data.size() < 8 || std::memcmp(data.data(), signature, 8) != 0)
-        return std::nullopt;
-    std::size_t pos = 8;
-    while (pos + 8 <= data.size()) {
-        const std::uint32_t length = (std::uint32_t(data[pos]) << 24) | (std::uint32_t(data[pos + 1]) << 16)
-            | (std::uint32_t(data[pos + 2]) << 8) | std::uint32_t(data[pos + 3]);
-        const char* type = reinterpret_cast<const char*>(data.data() + pos + 4);
-        if (std::memcmp(type, "IEND", 4) == 0)
-            return std::nullopt;
-        // The length and the checksum after the data lie within the file.
-        if (std::uint64_t(length) + 4 > data.size() - pos - 8) {
-            if (std::memcmp(type, "IDAT", 4) == 0)
-                return std::nullopt;
-            return "The PNG picture is damaged: its “" + std::string(type, 4) + "” chunk states "
+    std::optional<std::string> damage;
+    forEachPngChunk(data, [&damage](std::string_view type, std::uint32_t length, std::size_t room) {
+        if (type == "IEND")
+            return false;
+        if (std::uint64_t(length) + 4 > room && type != "IDAT")
+            damage = "The PNG picture is damaged: its \u201c" + std::string(type) + "\u201d chunk states "
                 + QLocale(QLocale::English).toString(qulonglong(length)).toStdString()
                 + " bytes, more than the file holds.";
-        }
-        pos += 8 + std::size_t(length) + 4;
-    }
-    return std::nullopt;
+        return true;
+    });
+    return damage;
 }
 
 // "268 million", or the whole number under a million.

@@ -51,6 +51,19 @@ ScrollView* zoomOutToAQuarter(OpenedMap& map)
     return map.scrollView();
 }
 
+// Clicks the node, which selects it, and presses Ctrl+0 (Actual Size); true once the view is at rest at 100 %.
+bool clickThenActualSize(OpenedMap& map, const Node& node)
+{
+    QTest::mouseClick(map.canvas(), Qt::LeftButton, {},
+                      map.canvas()->widgetRectFromLayer(Rect(node.center.x, node.center.y, 0, 0)).topLeft().toPoint());
+    map.settle();
+    EXPECT_EQ(map.document->project().selectedNodeUIDs, std::vector<std::int64_t>{node.uid});
+    QTest::keyClick(map.canvas(), Qt::Key_0, Qt::ControlModifier);
+    return QTest::qWaitFor([&] {
+        return map.scrollView()->magnification() == 1.0 && test::windowAtRest(map.window.get(), map.canvas(), map.scrollView());
+    });
+}
+
 // Puts the selected node at the right edge of the visible part.
 void scrollToRightEdge(OpenedMap& map)
 {
@@ -250,14 +263,7 @@ TEST(MapStaysInView, ActualSizeKeepsTheSelectedNodeInView)
             && (!corner || node.center.x + node.center.y < corner->center.x + corner->center.y))
             corner = node;
     ASSERT_TRUE(corner);
-    QTest::mouseClick(map.canvas(), Qt::LeftButton, {},
-                      map.canvas()->widgetRectFromLayer(Rect(corner->center.x, corner->center.y, 0, 0)).topLeft().toPoint());
-    map.settle();
-    ASSERT_EQ(map.document->project().selectedNodeUIDs, std::vector<std::int64_t>{corner->uid});
-    QTest::keyClick(map.canvas(), Qt::Key_0, Qt::ControlModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return map.scrollView()->magnification() == 1.0 && test::windowAtRest(map.window.get(), map.canvas(), map.scrollView());
-    }));
+    EXPECT_TRUE(clickThenActualSize(map, *corner));
     EXPECT_TRUE(map.visible().contains(map.selectedFrame()))
         << describeRect(map.selectedFrame()) << " in " << describeRect(map.visible());
 }
@@ -569,14 +575,7 @@ TEST(MapStaysInView, ActualSizeFromHalfBringsTheSelectedNodeInWithItsRingAndChil
             && (!picked || node.center.x > picked->center.x))
             picked = node;
     ASSERT_TRUE(picked);
-    QTest::mouseClick(map.canvas(), Qt::LeftButton, {},
-                      map.canvas()->widgetRectFromLayer(Rect(picked->center.x, picked->center.y, 0, 0)).topLeft().toPoint());
-    map.settle();
-    ASSERT_EQ(map.document->project().selectedNodeUIDs, std::vector<std::int64_t>{picked->uid});
-    QTest::keyClick(map.canvas(), Qt::Key_0, Qt::ControlModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return map.scrollView()->magnification() == 1.0 && test::windowAtRest(map.window.get(), map.canvas(), map.scrollView());
-    }));
+    EXPECT_TRUE(clickThenActualSize(map, *picked));
     const Rect ringed = map.selectedFrame().insetBy(-8, -8);
     ASSERT_LT(subtreeFrame(*picked).width(), map.visible().width() / 2);
     EXPECT_TRUE(map.visible().contains(ringed)) << describeRect(ringed) << " in " << describeRect(map.visible());
