@@ -13,6 +13,7 @@
 #include <limits>
 #include <set>
 
+#include "platform/layer/Animator.h"
 #include "platform/layer/GradientLayer.h"
 #include "platform/layer/Layer.h"
 #include "platform/layer/LayerRenderer.h"
@@ -188,6 +189,50 @@ TEST(LayerRendererTest, CachedPicturesAreReusedUntilSomethingInsideChangesOrTheS
         EXPECT_TRUE(LayerRenderer::render(painter, *root, quick));
     }
     EXPECT_EQ(resampled.pixelColor(60, 60), QColor(Qt::green));
+}
+
+// A hidden sublayer draws nothing: changing it, what lies under it, or a frame of its animation keeps the
+// picture of the layer that holds it; showing it makes a new one.
+TEST(LayerRendererTest, WhatChangesInOrUnderAHiddenSublayerKeepsThePicture)
+{
+    double now = 0;
+    Animator::shared().setTimeSource([&now] { return now; });
+    auto root = canvas(100, 100);
+    auto node = box({10, 10, 40, 20}, Qt::red);
+    node->setCachesPicture(true);
+    auto ring = box({0, 0, 40, 20}, Qt::blue);
+    auto handle = box({0, 0, 6, 6}, Qt::green);
+    {
+        const Transaction still(true);
+        ring->addSublayer(handle);
+        ring->setHidden(true);
+        node->addSublayer(ring);
+        root->addSublayer(node);
+    }
+    auto& stats = LayerRenderer::statistics();
+    stats = {};
+    render(*root);
+    {
+        const Transaction still(true);
+        ring->setBackgroundColor(Qt::yellow);
+        handle->setPosition({30, 10});
+    }
+    {
+        const Transaction glide;
+        ring->setBounds({0, 0, 50, 30});
+    }
+    for (double at : {Transaction::defaultAnimationDuration / 2, 1.0}) {
+        now = at;
+        Animator::shared().tick();
+        EXPECT_EQ(render(*root).pixelColor(12, 12), QColor(Qt::red));
+    }
+    EXPECT_EQ(stats.picturesRebuilt, 1u);
+    ring->setHidden(false);
+    const QImage shown = render(*root);
+    EXPECT_EQ(stats.picturesRebuilt, 2u);
+    EXPECT_EQ(shown.pixelColor(12, 12), QColor(Qt::yellow));
+    EXPECT_EQ(shown.pixelColor(35, 15), QColor(Qt::green));
+    Animator::shared().setTimeSource({});
 }
 
 // A picture whose place falls on half a pixel lands on the same pixels whether the paint's device origin puts it

@@ -102,15 +102,21 @@ void Layer::invalidateUpwards(ChangeKind kind)
         ++contentRevision_;
     if (kind == ChangeKind::geometry)
         extentValid_ = false;
+    // A hidden layer shows in no picture or extent of its superlayer: what changes in or under it stays there,
+    // unless the change shows or hides the layer itself (a change of placement). Pictures made again for
+    // nothing drawn would cost a paint each, and need not come out to the same pixels (outlines of large text).
+    const auto showsIn = [this, kind](const Layer& layer) { return !layer.hidden_ || (&layer == this && kind == ChangeKind::placement); };
     // What the layer covers stays as it was: only the pictures drawn of its ancestors change.
     if (kind == ChangeKind::appearance || kind == ChangeKind::depth) {
-        for (Layer* layer = superlayer_; layer; layer = layer->superlayer_)
-            ++layer->contentRevision_;
+        for (Layer *layer = this, *superlayer = superlayer_; superlayer && showsIn(*layer);
+             layer = superlayer, superlayer = superlayer->superlayer_)
+            ++superlayer->contentRevision_;
         return;
     }
     // The visual bounds of this layer and of each ancestor may have moved: their superlayers' area indexes
     // file them again.
-    for (Layer *layer = this, *superlayer = superlayer_; superlayer; layer = superlayer, superlayer = superlayer->superlayer_) {
+    for (Layer *layer = this, *superlayer = superlayer_; superlayer && showsIn(*layer);
+         layer = superlayer, superlayer = superlayer->superlayer_) {
         ++superlayer->contentRevision_;
         superlayer->extentValid_ = false;
         if (superlayer->areaIndex_)
@@ -417,7 +423,8 @@ bool Layer::stepAnimations()
         Animator::shared().retire(std::exchange(animations_, {}));
     else
         std::erase_if(animations_, ended);
-    invalidateUpwards(placementOnly ? ChangeKind::placement : ChangeKind::geometry);
+    // (The frames of a hidden layer change nothing shown, whatever they move.)
+    invalidateUpwards(placementOnly && !hidden_ ? ChangeKind::placement : ChangeKind::geometry);
     // Where the frame puts it (a finished animation leaves it at its model value, which is the same place).
     if (rootLayer()->reportsToHandler()) {
         const Rect area = areaInRoot();
