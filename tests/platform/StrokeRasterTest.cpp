@@ -231,6 +231,31 @@ TEST(StrokeRaster, APaintOfPartOfTheViewShowsThePixelsOfAPaintOfTheWhole)
     EXPECT_GT(largestDifference(changed, whole), 100);
 }
 
+// A line from a map at 150 %, on a device whose origin lies elsewhere, as on screen: its curve's lower half lies
+// right at the flatness allowed. Drawn by a raster over the whole view and by one over part of its rows, it has the
+// same pieces (it was halved in one and drawn straight in the other, 11 levels apart).
+TEST(StrokeRaster, ACurveAtTheFlatnessAllowedHasTheSamePiecesInEveryPaint)
+{
+    QPainterPath path(QPointF(0, 0));
+    path.cubicTo(QPointF(0, -12.40161279834198), QPointF(-2, -111.598387201658), QPointF(-2, -124));
+    std::vector<StrokeRaster::PathElement> elements;
+    StrokeRaster::appendElements(path, elements);
+    const QPoint origin(380, 60);
+    const auto draw = [&](const QRect& pixels) {
+        QImage image = blank({100, 280});
+        QPainter painter(&image);
+        StrokeRaster raster(pixels);
+        raster.addStroke(elements.data(), int(elements.size()), QTransform(1.5, 0, 0, 1.5, 434, 298), 3.75, false, 1);
+        raster.drawStrips(QColor(40, 70, 30), [&](QPoint at, const QImage& strip) { painter.drawImage(at - origin, strip); });
+        return image;
+    };
+    const QImage whole = draw(QRect(400, 81, 65, 248));
+    const QImage part = draw(QRect(400, 143, 65, 186));
+    const QRect shared(0, 143 - origin.y(), 100, 186);
+    EXPECT_LE(largestDifference(whole.copy(shared), part.copy(shared)), 1);
+    EXPECT_GT(ink(whole), ink(part));
+}
+
 TEST(StrokeRaster, APathCutToAnAreaDrawsInEveryPartOfItWhatTheWholePathDraws)
 {
     // A branch to a child far below, flat ends; a curve that leaves the area and comes back, round ends; lines

@@ -268,26 +268,30 @@ void StrokeRaster::drawLine(const Line& line)
     reach_ = width * std::fabs(line.sx) / 2 + 0.5;
     opaque_ = alphaByte == 255;
     const double sx = line.sx, sy = line.sy;
-    // A point is placed on the device first and then moved by the mask's whole pixels, which is exact: its place in
-    // the mask is the same whatever area the mask covers, so that a paint of a small area draws the pixels a paint of
-    // a large one does (rounded another way, a line on a pixel's edge would take or leave that pixel's column).
-    const double left = pixels_.left(), top = pixels_.top();
-    const auto map = [&](const PathElement& q) { return Point{(q.x * sx + line.dx) - left, (q.y * sy + line.dy) - top}; };
+    // Curves are flattened in the line's points only scaled, the same numbers in every paint: flattened on the
+    // device or in the mask, a curve right at the flatness allowed was halved in one paint and drawn straight in
+    // another, its pixels a few levels apart. A point is then placed on the device and moved by the mask's whole
+    // pixels, which is exact: a line on a pixel's edge takes the same pixels whatever area the mask covers.
+    place_ = {line.dx, line.dy, double(pixels_.left()), double(pixels_.top())};
+    const auto scaled = [&](const PathElement& q) { return Point{q.x * sx, q.y * sy}; };
     const auto isMoveTo = [elements](int i) { return elements[i].type == QPainterPath::MoveToElement; };
 
     int i = 0;
     while (i < count) {
         // One subpath: its vertices, then its pieces.
         vertices_.clear();
-        vertices_.push_back({map(elements[i]), false});
+        Point at = scaled(elements[i]);
+        vertices_.push_back({place_(at), false});
         for (++i; i < count && !isMoveTo(i); ++i) {
             const PathElement& e = elements[i];
             if (e.type == QPainterPath::CurveToElement && i + 2 < count) {
-                addCubic(vertices_.back().p, map(e), map(elements[i + 1]), map(elements[i + 2]), e.depth,
-                         curveEnds(elements, count, i));
+                const Point end = scaled(elements[i + 2]);
+                addCubic(at, scaled(e), scaled(elements[i + 1]), end, e.depth, curveEnds(elements, count, i));
+                at = end;
                 i += 2;
             } else {
-                addLineTo(map(e));
+                at = scaled(e);
+                addLineTo(place_(at));
             }
         }
         const std::size_t last = vertices_.size() - 1;
@@ -384,13 +388,15 @@ void StrokeRaster::halve(const Point (&c)[4], Point (&first)[4], Point (&second)
 
 void StrokeRaster::addCubic(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends)
 {
-    const Box box = boxOf(p0, p1, p2, p3);
+    const Box scaledBox = boxOf(p0, p1, p2, p3);
+    const Point low = place_({scaledBox.minX, scaledBox.minY}), high = place_({scaledBox.maxX, scaledBox.maxY});
+    const Box box{std::min(low.x, high.x), std::min(low.y, high.y), std::max(low.x, high.x), std::max(low.y, high.y)};
     if (!nearMask(box.minX, box.minY, box.maxX, box.maxY) || coveredWholly(box.minX, box.minY, box.maxX, box.maxY)) {
-        vertices_.push_back({p3, false});
+        vertices_.push_back({place_(p3), false});
         return;
     }
     if (drawnStraight(p0, p1, p2, p3, depth, ends, flatness, pieceSize)) {
-        vertices_.push_back({p3, true});
+        vertices_.push_back({place_(p3), true});
         return;
     }
     Point a[4], b[4];

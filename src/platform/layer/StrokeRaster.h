@@ -136,8 +136,15 @@ private:
     // lowest, the two interleaved.
     static std::uint64_t drawingOrder(QPointF end);
     void drawLine(const Line& line);
-    // Flattens a curve (mask pixels) into vertices_, leaving out pieces out of reach of the mask or where it is
-    // covered wholly.
+    // Where a line's points, scaled to device pixels, lie in the mask: moved by the line's place on the device,
+    // then by the mask's whole pixels.
+    struct Placement {
+        double dx = 0, dy = 0, left = 0, top = 0;
+        Point operator()(Point scaled) const { return {(scaled.x + dx) - left, (scaled.y + dy) - top}; }
+    };
+    Placement place_;
+    // Flattens a curve (scaled device pixels, placed by place_) into vertices_ (mask pixels), leaving out pieces
+    // out of reach of the mask or where it is covered wholly.
     void addCubic(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends);
     // The box of a curve's control points, which holds the curve.
     struct Box {
