@@ -246,7 +246,8 @@ TEST(StrokeRaster, ACurveAtTheFlatnessAllowedHasTheSamePiecesInEveryPaint)
         QPainter painter(&image);
         StrokeRaster raster(pixels);
         raster.addStroke(elements.data(), int(elements.size()), QTransform(1.5, 0, 0, 1.5, 434, 298), 3.75, false, 1);
-        raster.drawStrips(QColor(40, 70, 30), [&](QPoint at, const QImage& strip) { painter.drawImage(at - origin, strip); });
+        raster.drawStrips(QColor(40, 70, 30),
+                          [&](QPoint at, const QImage& strip) { painter.drawImage(at - origin, strip); });
         return image;
     };
     const QImage whole = draw(QRect(400, 81, 65, 248));

@@ -105,7 +105,9 @@ void Layer::invalidateUpwards(ChangeKind kind)
     // A hidden layer shows in no picture or extent of its superlayer: what changes in or under it stays there,
     // unless the change shows or hides the layer itself (a change of placement). Pictures made again for
     // nothing drawn would cost a paint each, and need not come out to the same pixels (outlines of large text).
-    const auto showsIn = [this, kind](const Layer& layer) { return !layer.hidden_ || (&layer == this && kind == ChangeKind::placement); };
+    const auto showsIn = [this, kind](const Layer& layer) {
+        return !layer.hidden_ || (&layer == this && kind == ChangeKind::placement);
+    };
     // What the layer covers stays as it was: only the pictures drawn of its ancestors change.
     if (kind == ChangeKind::appearance || kind == ChangeKind::depth) {
         for (Layer *layer = this, *superlayer = superlayer_; superlayer && showsIn(*layer);
