@@ -388,10 +388,10 @@ void StrokeRaster::halve(const Point (&c)[4], Point (&first)[4], Point (&second)
 
 void StrokeRaster::addCubic(Point p0, Point p1, Point p2, Point p3, int depth, unsigned ends)
 {
-    const Box scaledBox = boxOf(p0, p1, p2, p3);
-    const Point low = place_({scaledBox.minX, scaledBox.minY}), high = place_({scaledBox.maxX, scaledBox.maxY});
-    const Box box{std::min(low.x, high.x), std::min(low.y, high.y), std::max(low.x, high.x), std::max(low.y, high.y)};
-    if (!nearMask(box.minX, box.minY, box.maxX, box.maxY) || coveredWholly(box.minX, box.minY, box.maxX, box.maxY)) {
+    // The box in the mask (placing only moves it).
+    const Box scaled = boxOf(p0, p1, p2, p3);
+    const Point low = place_({scaled.minX, scaled.minY}), high = place_({scaled.maxX, scaled.maxY});
+    if (!nearMask(low.x, low.y, high.x, high.y) || coveredWholly(low.x, low.y, high.x, high.y)) {
         vertices_.push_back({place_(p3), false});
         return;
     }
