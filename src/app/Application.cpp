@@ -98,14 +98,12 @@ int runApplication(int argc, char** argv)
                      [&delegate] { delegate.documents().controller().autosaveAllQuietly(); });
     // Ended by a signal (logging out, kill, Ctrl+C in a terminal): the same, and no question stops it. An open
     // under way ends first, so that the map it shows is saved too, and so does other long work (a save, an export
-    // drawing its map), which the saves would otherwise run inside of.
-    bool signalled = false;
-    TerminationSignals::watch([&delegate, &ended, &signalled](int) {
-        if (std::exchange(signalled, true))
-            return;
+    // drawing its map), which the saves would otherwise run inside of. Signals that come after it, until the maps
+    // are written, change nothing.
+    TerminationSignals::watch([&delegate, &ended](int) {
+        TerminationSignals::endingNow();
         delegate.documents().controller().whenNotOpening([&delegate, &ended] {
             LongWork::whenNotBusy([&delegate, &ended] {
-                TerminationSignals::endingNow();
                 delegate.documents().controller().endQuietly();
                 ended = true;
                 QCoreApplication::exit(0);

@@ -18,6 +18,7 @@ namespace {
 constexpr int watchedSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
 int pipeEnds[2] = {-1, -1};
+bool endingOnSignal = false;
 
 std::function<void(int)>& callback()
 {
@@ -42,22 +43,24 @@ void takeUpSignals()
             signalNumber = byte;
     if (!signalNumber)
         return;
+    if (endingOnSignal) {
+        VQ_LOG("signal", "signal " + std::to_string(signalNumber) + " while ending: the maps are saved first");
+        return;
+    }
     VQ_LOG("signal", "ending on signal " + std::to_string(signalNumber));
-    if (callback())
+    if (callback()) {
         callback()(signalNumber);
-    else
-        TerminationSignals::endingNow();
+        return;
+    }
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
 }
 
 } // namespace
 
 void TerminationSignals::endingNow()
 {
-    for (const int watched : watchedSignals) {
-        struct sigaction current {};
-        if (::sigaction(watched, nullptr, &current) == 0 && current.sa_handler == noteSignal)
-            std::signal(watched, SIG_DFL);
-    }
+    endingOnSignal = true;
 }
 
 void TerminationSignals::watch(std::function<void(int signalNumber)> onSignal)

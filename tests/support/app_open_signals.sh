@@ -3,7 +3,8 @@
 # shows the progress window: a termination signal (twice) or Ctrl+Q during the open ends the program once the
 # open has ended, saving first; Ctrl+W cancels the open, which leaves no window and nothing behind, and ends a
 # program that had nothing else to show. A start removes the unpacked copies and working copies that programs
-# killed midway left behind, but not one that a running program holds.
+# killed midway left behind, but not one that a running program holds. A second signal (SIGTERM or SIGHUP) while
+# the program saves an edited map on its way out changes nothing: the edit is in the file.
 set -u
 app="$1"
 generate="$2"
@@ -66,4 +67,30 @@ ended || fail "still running after the open was cancelled"
 grep -q "was cancelled" "$home/out.log" || fail "the open was not cancelled"
 left=$(find "$cache" -mindepth 1 -maxdepth 1 -name '????????-*' ! -name '0A1B2C3D-0000-4000-8000-000000000002')
 [ -z "$left" ] || fail "left in the cache: $left"
+# An edit (a new child of the root, titled), then SIGTERM, and 0.3 s later a second signal while the map is saved.
+"$generate" 50000 "$home/Edited.radovudo" || fail "no map generated"
+titled_in_file() { # map, title: whether a node of the map has the title
+  python3 - "$1" "$2" <<'PY'
+import os, sqlite3, sys, tempfile, zipfile
+with zipfile.ZipFile(sys.argv[1]) as archive, tempfile.TemporaryDirectory() as folder:
+    database = sqlite3.connect(archive.extract(archive.namelist()[0], folder))
+    found = database.execute("SELECT count(*) FROM node_titles WHERE title = ?", (sys.argv[2],)).fetchone()[0]
+    database.close()
+sys.exit(0 if found else 1)
+PY
+}
+for second in TERM HUP; do
+  run "$home/Edited.radovudo"
+  wait_for_window Edited.radovudo 600 || fail "the edited map did not open"
+  window=$(xdotool search --onlyvisible --name '^Edited.radovudo$' | head -1)
+  xdotool windowfocus --sync "$window"; xdotool key Home Tab; sleep 1
+  xdotool type --delay 20 "Edit before SIG$second"; xdotool key Return
+  wait_for_window 'Edited.radovudo\*' 100 || fail "the edit did not show in the window's title"
+  kill -TERM "$pid"; sleep 0.3
+  kill -"$second" "$pid" 2>/dev/null || fail "ended within 0.3 s of SIGTERM: the second signal came too late to test"
+  ended || fail "still running after SIGTERM and SIG$second"
+  [ "$rc" = 0 ] || fail "ended with status $rc after SIGTERM and SIG$second during the save"
+  titled_in_file "$home/Edited.radovudo" "Edit before SIG$second" || fail "the edit is not in the file after SIG$second"
+done
+
 echo "velquine kept the quits and signals that came during an open"
