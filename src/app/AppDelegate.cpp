@@ -13,6 +13,7 @@
 #include "document/FileTypes.h"
 #include "document/VQDocument.h"
 #include "kit/CommandTable.h"
+#include "kit/WindowActions.h"
 #include "model/project/FactorySettings.h"
 #include "platform/Log.h"
 #include "platform/RecentDocuments.h"
@@ -122,6 +123,7 @@ void AppDelegate::showOpenAddressFailure(const QString& message, const QString& 
     QWidget* parent = QApplication::activeWindow();
     auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Velquine"), message, QMessageBox::Ok, parent);
     box->setObjectName(QStringLiteral("openAddressFailureMessage"));
+    takeQuitKeys(box);
     box->setInformativeText(detail);
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (parent)

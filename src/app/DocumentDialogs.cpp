@@ -10,6 +10,7 @@
 
 #include "document/FileTypes.h"
 #include "kit/FileDialogFolders.h"
+#include "kit/WindowActions.h"
 
 namespace velquine {
 
@@ -23,7 +24,8 @@ QString patterns(const FileType& type)
     return list.join(u' ');
 }
 
-// A report that does not wait (it closes and deletes itself when answered), or one that returns once read.
+// A report that does not wait (it closes and deletes itself when answered, and Ctrl+Q on it quits as elsewhere),
+// or one that returns once read (a step of the work under way, which a quit would cut short).
 void showReport(QWidget* parent, const QString& objectName, const QString& text, const QString& detail,
                 ReportTiming timing = ReportTiming::atOnce)
 {
@@ -33,10 +35,12 @@ void showReport(QWidget* parent, const QString& objectName, const QString& text,
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (parent)
         box->setWindowModality(Qt::WindowModal);
-    if (timing == ReportTiming::untilRead)
+    if (timing == ReportTiming::untilRead) {
         box->exec();
-    else
-        box->show();
+        return;
+    }
+    takeQuitKeys(box);
+    box->show();
 }
 
 // A question whose answer destroys something: Cancel (the default) or the action; true for the action.
@@ -176,6 +180,7 @@ void DocumentDialogs::showRecoveredCopiesLeft(QWidget* parent, std::size_t count
                    : QObject::tr("%1 more maps with unsaved changes from earlier sessions are kept.").arg(count),
         QMessageBox::Ok, parent);
     box->setObjectName(QStringLiteral("recoveredCopiesLeftMessage"));
+    takeQuitKeys(box);
     box->setInformativeText(
         QObject::tr("Velquine opened the %1 most recent. The others are kept in “%2” and open, %1 at a time, the "
                     "next times Velquine starts; each stays until its map is saved or closed without saving.")

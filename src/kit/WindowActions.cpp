@@ -1,6 +1,7 @@
 #include "kit/WindowActions.h"
 
 #include "kit/Beep.h"
+#include "kit/CommandTable.h"
 #include "kit/KeyPolicy.h"
 #include "kit/TextResponder.h"
 
@@ -11,9 +12,12 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QShortcut>
 #include <QWidget>
 
 #include <utility>
+
+#include "platform/RunLoop.h"
 
 namespace velquine {
 
@@ -88,6 +92,18 @@ Responder* attachedResponder(const QWidget* widget)
         return nullptr;
     auto alive = attachment->reference.lock();
     return alive ? *alive : nullptr;
+}
+
+void takeQuitKeys(QWidget* report)
+{
+    for (const QKeySequence& keys : KeyPolicy::standardShortcuts(QKeySequence::Quit))
+        QObject::connect(new QShortcut(keys, report), &QShortcut::activated, report, [] {
+            // The quit may close the window under the report, and the report with it.
+            RunLoop::post([] {
+                if (!ActionDispatcher().sendAction(commandSelector(Command::terminate)))
+                    Beep::beep();
+            });
+        });
 }
 
 WindowActions::WindowActions(QWidget* window)

@@ -42,6 +42,11 @@ class TextResponder;
 void attachResponder(QWidget* widget, Responder* responder);
 Responder* attachedResponder(const QWidget* widget);
 
+// For a window-modal report left up without waiting: the window it covers is blocked, and with it that window's
+// menu, so the report takes the Quit command's keys (Ctrl+Q) itself and sends the command as the menu would, on
+// the next turn of the run loop, once the key has been handled.
+void takeQuitKeys(QWidget* report);
+
 class WindowActions : public QObject {
     Q_OBJECT
 public:

@@ -292,11 +292,20 @@ std::vector<char> framesMeetingOthers(const std::vector<Node>& nodes, const std:
     return meets;
 }
 
+// The end of a simulation whose bodies still moved in its last step: logged, and the positions reached kept.
+GraphCollisionResolver::Settling stillMoving(GraphCollisionResolver::Settling done, int changed)
+{
+    VQ_LOG("resolve(nodes:)", "Safeguard hit in loop! something's wrong!");
+    VQ_LOG("resolve(nodes:)", "changecount is: " + std::to_string(changed));
+    return done;
+}
+
 // The index of a body into the settling tables, kept as its user data.
 std::size_t indexOf(const cpBody* body) { return reinterpret_cast<std::uintptr_t>(cpBodyGetUserData(body)); }
 
-// Steps the space until no body moves, at most kMaxSettlingPasses times after a first step, and logs when the
-// bodies still move after the last one.
+// Steps the space until no body moves, at most kMaxSettlingPasses times after a first step, and after the second
+// step no further once the next would bring the bodies simulated over all steps past maxBodySteps; logs when the
+// bodies still move after the last step.
 //
 // Only the bodies marked moving, and the bodies touching them, are free from the start; the others are held in
 // place. After each pass the held bodies touching a body that moved are let go, and a free body is held again
@@ -304,8 +313,12 @@ std::size_t indexOf(const cpBody* body) { return reinterpret_cast<std::uintptr_t
 // not the whole map: on laid-out maps whose rounded bodies are nearly all pressed against their neighbours,
 // simulating everything would set whole columns drifting for one overlap. Bodies that keep moving are never
 // held, so a group of overlapping nodes with nothing else near settles exactly as it would with every body free.
-void settle(Simulation& simulation, const std::vector<cpBody*>& bodies, const std::vector<Size>& sizes,
-            std::vector<Point> lastPosition, std::vector<char> moving)
+// Where the rounded bodies press on each other across a big map, though, each body that moves lets its
+// neighbours go, and the motion spreads pass after pass to thousands of bodies: the bound on the bodies
+// simulated keeps the steps' cost to what the simulation of a few hundred bodies over every pass costs.
+GraphCollisionResolver::Settling settle(Simulation& simulation, const std::vector<cpBody*>& bodies,
+                                        const std::vector<Size>& sizes, std::vector<Point> lastPosition,
+                                        std::vector<char> moving)
 {
     const std::size_t count = bodies.size();
     std::vector<int> lastMoved(count, 0);
@@ -342,10 +355,16 @@ void settle(Simulation& simulation, const std::vector<cpBody*>& bodies, const st
         simulation.eachOverlapping(bodies[k], meet);
     releaseMet(active);
 
-    simulation.step();
+    GraphCollisionResolver::Settling done;
+    const auto step = [&] {
+        simulation.step();
+        ++done.steps;
+        done.bodySteps += active.size();
+    };
+    step();
     std::vector<std::size_t> next;
     for (pass = 1; pass <= kMaxSettlingPasses; ++pass) {
-        simulation.step();
+        step();
         int changed = 0;
         for (std::size_t k : active) {
             const Point p = positionOf(bodies[k]);
@@ -355,13 +374,12 @@ void settle(Simulation& simulation, const std::vector<cpBody*>& bodies, const st
                 lastMoved[k] = pass;
             }
         }
-        if (changed == 0)
-            return;
-        if (pass == kMaxSettlingPasses) {
-            VQ_LOG("resolve(nodes:)", "Safeguard hit in loop! something's wrong!");
-            VQ_LOG("resolve(nodes:)", "changecount is: " + std::to_string(changed));
-            return;
+        if (changed == 0) {
+            done.settled = true;
+            return done;
         }
+        if (pass == kMaxSettlingPasses)
+            return stillMoving(done, changed);
 
         for (std::size_t k : active) {
             if (lastMoved[k] == pass)
@@ -378,7 +396,10 @@ void settle(Simulation& simulation, const std::vector<cpBody*>& bodies, const st
         }
         releaseMet(next);
         active.swap(next);
+        if (done.bodySteps + active.size() > GraphCollisionResolver::maxBodySteps)
+            return stillMoving(done, changed);
     }
+    return done;
 }
 
 } // namespace
@@ -469,7 +490,8 @@ Point GraphCollisionResolver::settledCenter(Point original, Point simulated)
     return simulated.isFinite() ? simulated : original;
 }
 
-std::vector<Node> GraphCollisionResolver::resolve(const std::vector<Node>& nodes, const LongRun& runLong) const
+std::vector<Node> GraphCollisionResolver::resolve(const std::vector<Node>& nodes, const LongRun& runLong,
+                                                  Settling* settling) const
 {
     if (nodes.empty() || !hasOverlap(nodes))
         return nodes;
@@ -514,7 +536,9 @@ std::vector<Node> GraphCollisionResolver::resolve(const std::vector<Node>& nodes
             lastPosition.push_back(nodes[i].center);
             moving.push_back(meets[i]);
         }
-        settle(simulation, bodies, sizes, std::move(lastPosition), std::move(moving));
+        const Settling done = settle(simulation, bodies, sizes, std::move(lastPosition), std::move(moving));
+        if (settling)
+            *settling = done;
         for (std::size_t i = 0; i < result.size(); ++i) {
             if (bodyOf[i])
                 result[i].center = settledCenter(nodes[i].center, positionOf(bodyOf[i]));

@@ -253,6 +253,27 @@ TEST(GraphCollisionResolver, OneOverlapInAPackedColumnMovesOnlyTheNodesAroundIt)
         EXPECT_EQ(result[i].center, input[i].center) << "at " << i;
 }
 
+TEST(GraphCollisionResolver, OverlapsAcrossABigPackedMapStopAtTheBoundOnTheWork)
+{
+    // 5,000 nodes in columns of 50, 10 points apart, every hundredth dropped halfway onto its neighbour: the
+    // rounded bodies all press on their neighbours, so the motion spreads from body to body over the map.
+    std::vector<Node> input;
+    for (int i = 0; i < 5000; ++i)
+        input.push_back(makeNode(i + 1, {(i / 50) * 160.0, (i % 50) * 50.0 + (i % 100 == 0 ? 25 : 0)}, {100, 40}));
+    LogCapture capture;
+    GraphCollisionResolver::Settling settling;
+    const std::vector<Node> result = GraphCollisionResolver().resolve(input, {}, &settling);
+    expectOnlyCentresChanged(result, input);
+    // Stopped before the last pass, at the bound: one more step would have passed it.
+    EXPECT_FALSE(settling.settled);
+    EXPECT_LT(settling.steps, 129);
+    EXPECT_LE(settling.bodySteps, GraphCollisionResolver::maxBodySteps);
+    EXPECT_GT(settling.bodySteps + input.size(), GraphCollisionResolver::maxBodySteps);
+    const std::vector<std::string> lines = capture.lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].ends_with(" resolve(nodes:) - Safeguard hit in loop! something's wrong!")) << lines[0];
+}
+
 // ---- Unusual values ----
 
 TEST(GraphCollisionResolver, ANodeWithoutSizeCollidesWithItsTrueSize)
@@ -339,8 +360,11 @@ TEST(GraphCollisionResolver, ResolvingWritesNoDebugLinesWhenTheNodesSettle)
 {
     LogCapture capture;
     const std::vector<Node> input{makeNode(1, {0, 0}, {100, 40}), makeNode(2, {30, 10}, {100, 40})};
-    GraphCollisionResolver().resolve(input);
+    GraphCollisionResolver::Settling settling;
+    GraphCollisionResolver().resolve(input, {}, &settling);
     EXPECT_TRUE(capture.lines().empty());
+    EXPECT_TRUE(settling.settled);
+    EXPECT_EQ(settling.bodySteps, 2u * std::size_t(settling.steps));
 }
 
 // ---- Overlap pre-test ----

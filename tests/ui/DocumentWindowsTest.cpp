@@ -577,6 +577,39 @@ TEST_F(DocumentWindowsTest, AnOutlineCutShortOpensWhatCameBeforeAndSaysWhereItBr
     EXPECT_TRUE(report.contains(QStringLiteral("Only the outline before that point was read"))) << report.toStdString();
 }
 
+TEST_F(DocumentWindowsTest, CtrlQOnTheReportOfAPartlyReadFileQuitsAsTheQuitCommandDoes)
+{
+    // A new map with a node, then an outline cut short, whose report stays up over its window.
+    delegate.newDocument();
+    addNode(*window(0)->document(), "Draft");
+    std::ofstream(path("cut.opml")) << "<?xml version=\"1.0\"?>\n<opml version=\"2.0\"><body>\n"
+                                       "<outline text=\"Pack\"><outline text=\"Tent\"/>\n";
+    ASSERT_TRUE(controller().openDocumentWithContentsOfURL(path("cut.opml")));
+    QPointer<QMessageBox> report;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String("partlyReadMessage") && widget->isVisible())
+            report = qobject_cast<QMessageBox*>(widget);
+    ASSERT_TRUE(report);
+    report->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(report));
+
+    // The questions of a quit come as they do elsewhere: Cancel keeps every window, and the report.
+    dialogs->answers = {SaveChangesAnswer::cancel};
+    QTest::keySequence(report, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EVENTUALLY_EQ(dialogs->asked, QStringList{QStringLiteral("quit? Untitled")});
+    EXPECT_EQ(quits, 0);
+    EXPECT_EQ(delegate.documentWindows().size(), 2u);
+    ASSERT_TRUE(report && report->isVisible());
+
+    // Don't Save: the windows close and the program ends. The outline just opened has nothing to ask about.
+    dialogs->answers = {SaveChangesAnswer::dontSave, SaveChangesAnswer::dontSave};
+    QTest::keySequence(report, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EVENTUALLY_EQ(quits, 1);
+    EXPECT_TRUE(delegate.documentWindows().empty());
+    EXPECT_FALSE(report);
+    EXPECT_EQ(dialogs->asked.join(u',').toStdString(), "quit? Untitled,quit? Untitled");
+}
+
 TEST_F(DocumentWindowsTest, FirstSaveAndAddPhotoStartInTheDesktopsDocumentsAndPicturesFolders)
 {
     // A fresh account whose desktop keeps documents and pictures in folders of their own.
