@@ -57,7 +57,8 @@ void resolveApart(benchmark::State& state)
 BENCHMARK(resolveApart)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
 // Resolves the nodes and reports what the simulation did: its steps, the bodies it simulated over them (what
-// the steps cost, bounded by GraphCollisionResolver::maxBodySteps), whether it settled, and the nodes it moved.
+// the steps cost, bounded by GraphCollisionResolver::maxBodySteps for a few hundred overlaps), whether it settled,
+// and the nodes it moved.
 void resolveAndCount(benchmark::State& state, const std::vector<Node>& nodes)
 {
     GraphCollisionResolver::Settling settling;

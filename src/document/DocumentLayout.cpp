@@ -209,9 +209,8 @@ void DocumentLayout::resolveCollisions()
             if (node.createdTimestamp < 0)
                 changed.push_back(node);
     } else {
-        // Thousands of overlapping nodes (a big tree pasted onto the map) can take a second or two to part, most
-        // of it in making a body for every node of a big map: that runs on a worker while the window repaints and
-        // shows that it works, the user's input held back meanwhile.
+        // Thousands of overlapping nodes (a big tree pasted onto the map) take seconds to part: that runs on a
+        // worker while the window repaints and shows that it works, the user's input held back meanwhile.
         const auto onWorker = [](const std::function<void()>& simulate) {
             LongWork::wait("Moving overlapping nodes apart\u2026", simulate);
         };

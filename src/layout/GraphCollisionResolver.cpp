@@ -300,12 +300,19 @@ GraphCollisionResolver::Settling stillMoving(GraphCollisionResolver::Settling do
     return done;
 }
 
+// The bodies a simulation that starts with so many moving may simulate over all its steps.
+std::size_t boundOnBodySteps(std::size_t movingAtStart)
+{
+    return std::max(GraphCollisionResolver::maxBodySteps, movingAtStart * std::size_t(kMaxSettlingPasses + 1));
+}
+
 // The index of a body into the settling tables, kept as its user data.
 std::size_t indexOf(const cpBody* body) { return reinterpret_cast<std::uintptr_t>(cpBodyGetUserData(body)); }
 
 // Steps the space until no body moves, at most kMaxSettlingPasses times after a first step, and after the second
-// step no further once the next would bring the bodies simulated over all steps past maxBodySteps; logs when the
-// bodies still move after the last step.
+// step no further once the next would bring the bodies simulated over all steps past maxBodySteps (or past the
+// bodies moving at the start simulated over every pass, when more); logs when the bodies still move after the
+// last step.
 //
 // Only the bodies marked moving, and the bodies touching them, are free from the start; the others are held in
 // place. After each pass the held bodies touching a body that moved are let go, and a free body is held again
@@ -396,7 +403,7 @@ GraphCollisionResolver::Settling settle(Simulation& simulation, const std::vecto
         }
         releaseMet(next);
         active.swap(next);
-        if (done.bodySteps + active.size() > GraphCollisionResolver::maxBodySteps)
+        if (done.bodySteps + active.size() > boundOnBodySteps(initial.size()))
             return stillMoving(done, changed);
     }
     return done;

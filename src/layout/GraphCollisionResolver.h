@@ -36,10 +36,12 @@ public:
     // the rounding moves the nodes around it, not every node pressed against a neighbour.
     //
     // The work is bounded: after the second step, no step is taken that would bring the free bodies, counted
-    // at every step, past maxBodySteps in all (about a quarter of a second). On a laid-out map the rounded bodies
-    // press on their neighbours, so the motion of a few hundred overlaps spreads from body to body to thousands
-    // of others and would keep them all moving for every step. The bound is above what a simulation of a few
-    // hundred bodies over every step costs, so such simulations end as before.
+    // at every step, past maxBodySteps in all (about a quarter of a second), or past what the bodies moving at the
+    // start would cost over every step when that is more. On a laid-out map the rounded bodies press on their
+    // neighbours, so the motion of a few hundred overlaps spreads from body to body to thousands of others and
+    // would keep them all moving for every step. The bound is above what a simulation of a few hundred bodies
+    // over every step costs, so such simulations end as before, and a big tree pasted onto the map (on a worker,
+    // see runLong) is parted as far as its own overlaps take.
     //
     // When the bodies still move after the last step, two debug lines are written, "Safeguard hit in loop!
     // something's wrong!" and "changecount is: " with the number of bodies that moved in that step, and the
@@ -58,7 +60,7 @@ public:
         // Whether no body moved in the last step.
         bool settled = false;
     };
-    // The bound on the work above: the cost of about 780 bodies free for all 129 steps.
+    // The least bound on the work above: the cost of about 780 bodies free for all 129 steps.
     static constexpr std::size_t maxBodySteps = 100000;
     using LongRun = std::function<void(const std::function<void()>& simulate)>;
     static constexpr std::size_t longFromBodies = 500;
