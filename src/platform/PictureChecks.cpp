@@ -81,6 +81,12 @@ void forEachPngChunk(std::string_view data, Visit&& visit)
     }
 }
 
+std::string chunkDamage(const char* format, std::string_view type, std::uint32_t length)
+{
+    return std::string("The ") + format + " picture is damaged: its \u201c" + std::string(type) + "\u201d chunk states "
+        + number(length) + " bytes, more than the file holds.";
+}
+
 // A PNG file whose chunk other than the image data states more bytes than the file holds is refused: its
 // decoder would set memory aside for the length first. Image data cut short still decodes as far as it goes.
 PictureStatement inspectPng(std::string_view data)
@@ -95,8 +101,7 @@ PictureStatement inspectPng(std::string_view data)
         if (type == "pHYs" && !imageData)
             statement.statesResolution = true;
         if (std::uint64_t(length) + 4 > room && type != "IDAT")
-            statement.refusal = "The PNG picture is damaged: its \u201c" + std::string(type) + "\u201d chunk states "
-                + number(length) + " bytes, more than the file holds.";
+            statement.refusal = chunkDamage("PNG", type, length);
         return statement.refusal.empty();
     });
     if (!statement.refusal.empty() || be(data, 12, 4) != be("IHDR", 0, 4))
@@ -196,6 +201,47 @@ PictureStatement inspectJpeg(std::string_view data)
             + " pixels; Velquine reads JPEG pictures of up to 65,500 pixels a side.";
     else
         statement.refusal = scanRefusal("The JPEG picture is", frame.scans, std::int64_t(size.width()) * size.height());
+    return statement;
+}
+
+// ---- MNG ----
+
+// An MNG animation is made of PNG chunks: its frame's size (MHDR), and pictures of sizes of their own (IHDR for a
+// PNG one; JHDR for a JNG one, whose JPEG stream comes in JDAT chunks) that its decoder sets out whole before
+// drawing them into the frame. Every chunk lies within the file (the decoder sets memory aside for each first),
+// each picture's size is bounded as a picture's on its own, and a JNG picture's scans as a JPEG's.
+PictureStatement inspectMng(std::string_view data)
+{
+    PictureStatement statement;
+    QSize picture;
+    std::string jpeg;
+    const auto checkJpeg = [&] {
+        if (!jpeg.empty() && statement.refusal.empty())
+            statement.refusal = scanRefusal("The MNG picture's JPEG picture is", readJpegFrame(jpeg).scans,
+                                            std::int64_t(picture.width()) * picture.height());
+        jpeg.clear();
+    };
+    forEachPngChunk(data, [&](std::string_view type, std::uint32_t length, std::size_t room) {
+        if (std::uint64_t(length) + 4 > room) {
+            statement.refusal = chunkDamage("MNG", type, length);
+            return false;
+        }
+        const std::string_view body = data.substr(std::size_t(type.data() - data.data()) + 4, length);
+        if (type == "MHDR") {
+            statement = sized(sizeOf(be(body, 0, 4), be(body, 4, 4)), 32);
+        } else if (type == "IHDR" || type == "JHDR") {
+            checkJpeg();
+            picture = sizeOf(be(body, 0, 4), be(body, 4, 4));
+            if (statement.refusal.empty())
+                statement.refusal = PictureChecks::sizeRefusal(picture, 32);
+        } else if (type == "JDAT") {
+            jpeg.append(body);
+        } else if (type == "IEND") {
+            checkJpeg();
+        }
+        return statement.refusal.empty();
+    });
+    checkJpeg();
     return statement;
 }
 
@@ -443,6 +489,8 @@ PictureStatement PictureChecks::inspect(const QByteArray& bytes)
         return inspectPng(data);
     if (data.starts_with("\xff\xd8\xff"))
         return inspectJpeg(data);
+    if (data.starts_with("\x8aMNG\r\n\x1a\n") || data.starts_with("\x8bJNG\r\n\x1a\n"))
+        return inspectMng(data);
     if (data.starts_with("BM") && data.size() >= 26)
         return inspectBmp(data);
     if (data.size() > 3 && data[0] == 'P' && data[1] >= '1' && data[1] <= '6' && std::isspace(std::uint8_t(data[2])))

@@ -4,8 +4,8 @@
 //
 // The image reader trusts what a file states: a PNG chunk's length is set aside before it is read, a
 // progressive JPEG is decoded again for each of its scans, an XPM picture's text is read at every pixel, and a
-// format that holds other pictures (an ICO or CUR file of PNG entries, an ICNS icon of PNG parts) hands them to
-// the reader without a check of its own. Its allocation limit refuses a large picture without saying why. So the
+// format that holds other pictures (an ICO or CUR file of PNG entries, an ICNS icon of PNG parts, a TIFF file of
+// JPEG strips, an MNG animation of PNG and JNG pictures) hands them to the reader without a check of its own. Its allocation limit refuses a large picture without saying why. So the
 // headers are read here first, by format: the size a picture states and the memory its pixels take, the PNG
 // chunks lying within the file, the scans of a JPEG, the characters of an XPM picture, and the pictures a
 // container holds, checked in turn the same way. A picture beyond the bounds is refused with a sentence for the
@@ -29,7 +29,7 @@ struct PictureStatement {
 
 class PictureChecks {
 public:
-    // Reads the headers of the picture (PNG, JPEG, BMP, PPM, PGM, PBM, TIFF, XPM, ICO, CUR, ICNS) and of the
+    // Reads the headers of the picture (PNG, JPEG, MNG, BMP, PPM, PGM, PBM, TIFF, XPM, ICO, CUR, ICNS) and of the
     // pictures it holds. A format not read here states nothing and is refused for nothing: the image reader's
     // own header then tells its size (Image::decode).
     static PictureStatement inspect(const QByteArray& bytes);

@@ -145,6 +145,18 @@ QByteArray tiffOfStrips(int width, int height, int compression, const QByteArray
     return tiff + strip;
 }
 
+// A 16 × 16 MNG animation of one picture: its header chunk, and the chunk of its data.
+QByteArray mngHolding(const char* header, const QByteArray& fields, const QByteArray& data)
+{
+    QByteArray mng("\x8aMNG\r\n\x1a\n", 8);
+    appendChunk(mng, "MHDR", bigEndian(16) + bigEndian(16) + bigEndian(1000) + QByteArray(12, '\0') + bigEndian(1), 28);
+    appendChunk(mng, header, fields, std::uint32_t(fields.size()));
+    appendChunk(mng, std::string_view(header) == "JHDR" ? "JDAT" : "IDAT", data, std::uint32_t(data.size()));
+    appendChunk(mng, "IEND", QByteArray(), 0);
+    appendChunk(mng, "MEND", QByteArray(), 0);
+    return mng;
+}
+
 // The JPEG with its last scan repeated: a scan that codes nothing more costs its decoder a pass over the
 // whole picture all the same.
 QByteArray withLastScanRepeated(const QByteArray& jpeg, int times)
@@ -260,8 +272,9 @@ TEST(PictureBounds, PicturesDecodedWithinOneBudgetShareIt)
     EXPECT_EQ(PictureBudget().total(), PictureBudget::mapPixels);
 }
 
-// The pictures an SVG image embeds take their pixels from the map's budget with the image's own, and an icon
-// entry stated as 16 × 16 takes the pixels of the PNG it holds.
+// The pictures an SVG image embeds take their pixels from the map's budget with the image's own, an icon entry
+// stated as 16 × 16 takes the pixels of the PNG it holds, and an MNG animation's pictures are bounded as
+// pictures on their own, whatever the size of its frame.
 TEST(PictureBounds, WhatAPictureHoldsCountsInTheMapsBudget)
 {
     const QByteArray embedded = pngOf(QImage(300, 200, QImage::Format_RGB32));
@@ -280,6 +293,10 @@ TEST(PictureBounds, WhatAPictureHoldsCountsInTheMapsBudget)
     EXPECT_FALSE(decoded.image);
     EXPECT_EQ(decoded.statedSize, QSize(300, 200));
     EXPECT_EQ(small.refusedCount(), 1);
+
+    EXPECT_EQ(Image::decode(bytesOf(mngHolding("IHDR", bigEndian(6000) + bigEndian(6000) + QByteArray("\x08\x02\0\0\0", 5),
+                                               QByteArray()))).refusal,
+              "The picture has 6,000 × 6,000 pixels; Velquine reads pictures of up to 33 million pixels.");
 }
 
 // A 25-million-pixel progressive JPEG of 2,000 scans: its decoder would take 20 s; an XPM picture of 25 million
@@ -306,6 +323,11 @@ TEST(PictureBounds, PicturesWhoseDecodingTakesTooMuchWorkAreRefused)
     EXPECT_EQ(Image::decode(bytesOf(overlapping)).refusal,
               "The TIFF picture is damaged: its parts state more bytes together than the file's "
                   + QLocale(QLocale::English).toString(overlapping.size()).toStdString() + ".");
+    // As the JNG picture of an MNG animation.
+    const QByteArray jng = mngHolding("JHDR", bigEndian(5000) + bigEndian(5000) + QByteArray("\x08\x08\x08\x08\0\0\0\0", 8), crafted);
+    EXPECT_EQ(Image::decode(bytesOf(jng)).refusal,
+              "The MNG picture's JPEG picture is drawn in 2,006 scans of 25 million pixels; Velquine reads JPEG "
+              "pictures of up to 1,000 million pixels in all their scans together.");
     // Its own six scans, and some more, are read.
     const std::optional<Image> normal = Image::fromData(bytesOf(withLastScanRepeated(jpeg, 30)));
     ASSERT_TRUE(normal);
@@ -387,8 +409,8 @@ TEST(PictureBounds, PicturesTheReaderRefusesAreRefusedWithTheReason)
 }
 
 // Pictures as people make them pass every check: a PNG, JPEG and progressive JPEG photo, a GIF, BMP and TIFF
-// file, an ICO file and an ICNS icon of PNG entries, an SVG image embedding a PNG, and an SVG illustration of
-// thousands of paths, text labels, gradients and uses.
+// file, an ICO file and an ICNS icon of PNG entries, an MNG animation, an SVG image embedding a PNG, and an SVG
+// illustration of thousands of paths, text labels, gradients and uses.
 TEST(PictureBounds, PicturesAsPeopleMakeThemStillLoad)
 {
     QImage photo(3000, 2000, QImage::Format_RGB32);
@@ -417,6 +439,14 @@ TEST(PictureBounds, PicturesAsPeopleMakeThemStillLoad)
             + QByteArray::number(i) + "</text>";
     const QByteArray gif("GIF89a\x01\0\x01\0\x80\0\0\xff\0\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02" "D\x01\0;", 35);
     const QByteArray icon = pngOf(photo.scaled(256, 256));
+    QByteArray rows(16 * 49, '\x60');
+    for (int row = 0; row < 16; ++row)
+        rows[row * 49] = 0; // no filter
+    QByteArray packed(1024, '\0');
+    uLongf packedLength = uLongf(packed.size());
+    ::compress(reinterpret_cast<Bytef*>(packed.data()), &packedLength, reinterpret_cast<const Bytef*>(rows.data()), uLong(rows.size()));
+    const QByteArray mng = mngHolding("IHDR", bigEndian(16) + bigEndian(16) + QByteArray("\x08\x02\0\0\0", 5),
+                                      packed.left(qsizetype(packedLength)));
     const std::tuple<const char*, QByteArray, QSize> pictures[] = {
         {"PNG", encoded("PNG", 3000), QSize(3000, 2000)},
         {"JPEG", encoded("JPEG", 3000), QSize(3000, 2000)},
@@ -426,6 +456,7 @@ TEST(PictureBounds, PicturesAsPeopleMakeThemStillLoad)
         {"TIFF", encoded("TIFF", 600), QSize(600, 400)},
         {"ICO", iconHolding(icon, 0), QSize(256, 256)},
         {"ICNS", appleIconHolding(pngOf(photo.scaled(128, 128))), QSize(128, 128)},
+        {"MNG", mng, QSize(16, 16)},
         {"SVG of a PNG", svgEmbedding({encoded("PNG", 600)}, 300), QSize(300, 300)},
         {"SVG illustration", illustration + "</svg>", QSize(1600, 1200)}};
     for (const auto& [kind, data, size] : pictures) {
