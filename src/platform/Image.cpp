@@ -88,7 +88,10 @@ Decoded decodeBitmap(const QByteArray& bytes, PictureBudget* budget)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QSize readerSize = reader.size();
-    const int bits = QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel();
+    // A damaged header can make a reader state a format that is none (QImage's table of formats has no row for it).
+    const QImage::Format format = reader.imageFormat();
+    const bool known = format > QImage::Format_Invalid && format < QImage::NImageFormats;
+    const int bits = known ? QImage::toPixelFormat(format).bitsPerPixel() : 32;
     if (!decoded.stated.isValid())
         decoded.stated = readerSize;
     decoded.refusal = PictureChecks::sizeRefusal(readerSize, bits);

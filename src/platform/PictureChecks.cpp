@@ -16,11 +16,9 @@ using namespace std::string_view_literals;
 
 namespace {
 
-const QLocale english(QLocale::English);
-
 std::string number(std::int64_t value)
 {
-    return english.toString(qlonglong(value)).toStdString();
+    return QLocale(QLocale::English).toString(qlonglong(value)).toStdString();
 }
 
 // Big- and little-endian numbers at a place in the bytes; zero past their end.
@@ -56,8 +54,8 @@ PictureStatement sized(QSize size, int bitsPerPixel)
 {
     PictureStatement statement;
     statement.size = size;
-    statement.pixels = pixelsOf(size, bitsPerPixel);
     statement.refusal = PictureChecks::sizeRefusal(size, bitsPerPixel);
+    statement.pixels = statement.refusal.empty() ? pixelsOf(size, bitsPerPixel) : 0;
     return statement;
 }
 
@@ -182,7 +180,7 @@ JpegFrame readJpegFrame(std::string_view data)
 std::string scanRefusal(const std::string& subject, std::int64_t scans, std::int64_t pixelsPerScan)
 {
     pixelsPerScan = std::max<std::int64_t>(pixelsPerScan, 4096);
-    if (scans * pixelsPerScan <= PictureChecks::maximumScanPixels)
+    if (scans <= PictureChecks::maximumScanPixels / pixelsPerScan)
         return {};
     return subject + " drawn in " + number(scans) + " scans of " + millionsOf(pixelsPerScan)
         + " pixels; Velquine reads JPEG pictures of up to " + millionsOf(PictureChecks::maximumScanPixels)
@@ -297,8 +295,11 @@ PictureStatement inspectPixmapText(std::string_view data)
             number = number * 10 + (data[at] - '0');
     }
     PictureStatement statement = sized(sizeOf(numbers[0], numbers[1]), 32);
-    const std::int64_t characters = numbers[0] * numbers[1] * std::max<std::int64_t>(numbers[3], 1);
-    if (statement.refusal.empty() && characters > PictureChecks::maximumPixmapTextCharacters)
+    if (!statement.refusal.empty())
+        return statement;
+    // Within the size bound the pixels are at most 2^25, and the characters of each at most 15 for the reader.
+    const std::int64_t characters = numbers[0] * numbers[1] * std::clamp<std::int64_t>(numbers[3], 1, 1 << 20);
+    if (characters > PictureChecks::maximumPixmapTextCharacters)
         statement.refusal = "The XPM picture has " + number(numbers[0]) + " × " + number(numbers[1])
             + " pixels of " + number(numbers[3]) + " characters each; Velquine reads XPM pictures of up to "
             + millionsOf(PictureChecks::maximumPixmapTextCharacters) + " characters.";
@@ -369,8 +370,10 @@ std::string tiffPartsRefusal(std::string_view data, const TiffDirectory& read,
         if ((read.compression == 6 || read.compression == 7) && offset + length <= data.size())
             scans += readJpegFrame(data.substr(offset, length)).scans;
     }
+    // A tile (of at most 65,536 pixels a side, as a JPEG stream may have) or a strip of whole rows.
+    const std::int64_t side = 65536;
     const std::int64_t partPixels = read.tileWidth > 0
-        ? read.tileWidth * read.tileHeight
+        ? std::min(read.tileWidth, side) * std::min(read.tileHeight, side)
         : read.width * (read.rowsPerStrip > 0 ? std::min(read.rowsPerStrip, read.height) : read.height);
     return scanRefusal("The TIFF picture's JPEG parts are", scans, partPixels);
 }
@@ -405,10 +408,10 @@ std::string damaged(const char* format, const std::string& part, std::uint64_t b
 // The image reader decodes the first picture of an ICO or CUR file; a PNG one goes through the PNG checks.
 PictureStatement inspectIcon(std::string_view data)
 {
-    const std::uint64_t offset = le(data, 18, 4);
-    const std::uint64_t length = le(data, 14, 4);
     if (data.size() < 22)
         return {};
+    const std::uint64_t offset = le(data, 18, 4);
+    const std::uint64_t length = le(data, 14, 4);
     if (offset + length > data.size()) {
         PictureStatement statement;
         statement.refusal = damaged("ICO", "its first picture", length);
@@ -473,7 +476,7 @@ std::string PictureChecks::sizeRefusal(QSize size, int bitsPerPixel)
     // As the image reader counts: whole lines of 32-bit words.
     const std::int64_t line = (std::int64_t(size.width()) * bitsPerPixel + 31) / 32 * 4;
     const std::int64_t limit = std::int64_t(megabytes) << 20;
-    if (line * size.height() <= limit)
+    if (line == 0 || size.height() <= limit / line)
         return {};
     const std::string pixels = number(size.width()) + " × " + number(size.height()) + " pixels";
     if (bitsPerPixel == 32)

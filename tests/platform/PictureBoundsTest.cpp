@@ -459,6 +459,9 @@ TEST(PictureBounds, PicturesAsPeopleMakeThemStillLoad)
         {"MNG", mng, QSize(16, 16)},
         {"SVG of a PNG", svgEmbedding({encoded("PNG", 600)}, 300), QSize(300, 300)},
         {"SVG illustration", illustration + "</svg>", QSize(1600, 1200)}};
+    // A photo cut short after its first segments gives nothing, and says nothing (its reader states no format).
+    for (const int length : {5, 21})
+        EXPECT_EQ(decodingCost(encoded("JPEG", 3000).left(length)).result, 2) << length;
     for (const auto& [kind, data, size] : pictures) {
         const ChildCost cost = decodingCost(data);
         EXPECT_EQ(cost.result, 1) << kind;
