@@ -8,11 +8,9 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QLocale>
 #include <QPainter>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string_view>
 #include <utility>

@@ -406,7 +406,7 @@ std::string damaged(const char* format, const std::string& part, std::uint64_t b
 }
 
 // The image reader decodes the first picture of an ICO or CUR file; a PNG one goes through the PNG checks.
-PictureStatement inspectIcon(std::string_view data)
+PictureStatement inspectIcon(std::string_view data, const char* format)
 {
     if (data.size() < 22)
         return {};
@@ -414,7 +414,7 @@ PictureStatement inspectIcon(std::string_view data)
     const std::uint64_t length = le(data, 14, 4);
     if (offset + length > data.size()) {
         PictureStatement statement;
-        statement.refusal = damaged("ICO", "its first picture", length);
+        statement.refusal = damaged(format, "its first picture", length);
         return statement;
     }
     const std::string_view entry = data.substr(offset, length);
@@ -509,7 +509,7 @@ PictureStatement PictureChecks::inspect(const QByteArray& bytes)
     if (data.size() >= 6 && le(data, 0, 2) == 0 && (le(data, 2, 2) == 1 || le(data, 2, 2) == 2) && le(data, 4, 2) > 0) {
         const QByteArray format = readerFormat(bytes);
         if (format == "ico" || format == "cur")
-            return inspectIcon(data);
+            return inspectIcon(data, format == "ico" ? "ICO" : "CUR");
     }
     return {};
 }

@@ -220,7 +220,7 @@ public:
         insideText_ += text;
         open_.push_back(index);
     }
-    // Characters inside text: the first of each element at characterSteps, those past longTextCharacters at a
+    // Characters inside text: the first longTextCharacters of an element at characterSteps each, those after at a
     // third as much (the layout of one long text costs less a character).
     void characters(qsizetype count)
     {
