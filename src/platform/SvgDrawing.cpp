@@ -28,12 +28,20 @@ public:
 
     void drawPath(const QPainterPath& path) override
     {
-        if (cover(path.controlPointRect(), true, path.elementCount()))
+        const bool outline = painter_.brush().style() == Qt::NoBrush;
+        if (cover(path.controlPointRect(), true, path.elementCount(), 1, outline ? path.length() : -1))
             painter_.drawPath(path);
     }
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override
     {
-        if (!cover(QPolygonF(QList<QPointF>(points, points + count)).boundingRect(), true, count))
+        const QPolygonF polygon(QList<QPointF>(points, points + count));
+        double length = -1;
+        if (count > 0 && (mode == PolylineMode || painter_.brush().style() == Qt::NoBrush)) {
+            QPainterPath path;
+            path.addPolygon(polygon);
+            length = path.length() + (mode == PolylineMode ? 0 : QLineF(polygon.first(), polygon.last()).length());
+        }
+        if (!cover(polygon.boundingRect(), true, count, 1, length))
             return;
         if (mode == PolylineMode)
             painter_.drawPolyline(points, count);
@@ -68,8 +76,9 @@ public:
 private:
     // Counts the pixels of the bounds (in the drawing's coordinates, widened by the pen when stroked) within the
     // bitmap, `weight` times and three times for a gradient or pattern, and some for each of the parts of the
-    // shape; whether it is still within the bound.
-    bool cover(QRectF bounds, bool stroked, std::int64_t parts, int weight = 1);
+    // shape; whether it is still within the bound. An outline drawn without a fill (its length given) counts
+    // no more than its length times the pen's width: a long diagonal line covers little of its bounds.
+    bool cover(QRectF bounds, bool stroked, std::int64_t parts, int weight = 1, double length = -1);
 
     QImage& target_;
     QPainter painter_;
@@ -115,7 +124,7 @@ void CoverageEngine::updateState(const QPaintEngineState& state)
     }
 }
 
-bool CoverageEngine::cover(QRectF bounds, bool stroked, std::int64_t parts, int weight)
+bool CoverageEngine::cover(QRectF bounds, bool stroked, std::int64_t parts, int weight, double length)
 {
     if (exceeded())
         return false;
@@ -125,7 +134,14 @@ bool CoverageEngine::cover(QRectF bounds, bool stroked, std::int64_t parts, int 
         bounds.adjust(-margin, -margin, margin, margin);
     }
     const QRectF within = painter_.transform().mapRect(bounds) & QRectF(target_.rect());
-    const std::int64_t pixels = within.isEmpty() ? 0 : std::int64_t(std::ceil(within.width())) * std::int64_t(std::ceil(within.height()));
+    std::int64_t pixels = within.isEmpty() ? 0 : std::int64_t(std::ceil(within.width())) * std::int64_t(std::ceil(within.height()));
+    if (stroked && length >= 0 && std::isfinite(length)) {
+        const double scale = std::sqrt(std::abs(painter_.transform().determinant()));
+        const double width = pen.isCosmetic() ? std::max(1.0, pen.widthF()) : std::max(1.0, pen.widthF() * scale);
+        const double outline = (length * scale + width) * (width + 2);
+        if (outline < double(pixels))
+            pixels = std::int64_t(std::ceil(outline));
+    }
     const auto plain = [](const QBrush& brush) { return brush.style() <= Qt::DiagCrossPattern; };
     if (!plain(painter_.brush()) || (stroked && !plain(pen.brush())))
         weight *= 3;

@@ -410,7 +410,7 @@ TEST(PictureBounds, PicturesTheReaderRefusesAreRefusedWithTheReason)
 
 // Pictures as people make them pass every check: a PNG, JPEG and progressive JPEG photo, a GIF, BMP and TIFF
 // file, an ICO file and an ICNS icon of PNG entries, an MNG animation, an SVG image embedding a PNG, and an SVG
-// illustration of thousands of paths, text labels, gradients and uses.
+// illustration of thousands of paths, lines across it, text labels, gradients and uses.
 TEST(PictureBounds, PicturesAsPeopleMakeThemStillLoad)
 {
     QImage photo(3000, 2000, QImage::Format_RGB32);
@@ -433,6 +433,8 @@ TEST(PictureBounds, PicturesAsPeopleMakeThemStillLoad)
         illustration += "<path d=\"M" + QByteArray::number(i % 1600) + " " + QByteArray::number(i * 7 % 1200)
             + " c10 -30 40 -30 50 0 s30 40 10 50z\" fill=\"#" + QByteArray::number(0x203040 + i * 97, 16).right(6)
             + "\" stroke=\"black\"/>";
+    for (int i = 0; i < 800; ++i) // lines across the whole picture, whose bounds are all of it
+        illustration += "<line x1=\"" + QByteArray::number(i % 10) + "\" y1=\"0\" x2=\"1600\" y2=\"1200\" stroke=\"gray\"/>";
     for (int i = 0; i < 300; ++i)
         illustration += "<use xlink:href=\"#leaf\" x=\"" + QByteArray::number(i * 5) + "\" y=\"600\"/><text x=\""
             + QByteArray::number(i * 5 % 1500) + "\" y=\"" + QByteArray::number(100 + i * 3) + "\">Label "
