@@ -1,7 +1,8 @@
 // Files made to hurt, each of which must end within a second with a clear error, or load correctly in less than
 // 2 GB: a document archive of 20,000 entries, one of folders 2,000 deep, a zip64 archive declaring 10 GB, an OPML
-// outline of 200,000 attributes, and documents of a quarter and of a million bare node rows opened until their
-// window has painted, with the process's peak memory.
+// outline of 200,000 attributes, pictures whose decoding would take gigabytes or tens of seconds, and documents
+// of a quarter and of a million bare node rows opened until their window has painted, with the process's peak
+// memory.
 
 #include "document/DocumentFactory.h"
 #include "document/VQDocument.h"
@@ -9,6 +10,7 @@
 #include "exchange/OPMLImporter.h"
 #include "files/QXZipArchive.h"
 #include "model/graph/Graph.h"
+#include "platform/Image.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
@@ -18,7 +20,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QElapsedTimer>
+#include <QImageWriter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -162,6 +166,67 @@ void BM_ImportOPMLOfManyAttributes(benchmark::State& state)
     }
 }
 
+// The picture of each kind, made to cost: 0, an ICO file holding a PNG whose text chunk states 2 GB; 1, an SVG
+// image embedding that ICO file; 2, a 25-million-pixel progressive JPEG of 2,000 scans; 3, an SVG image of 93,206
+// text elements; 4, an SVG image of 200 fills of 16 million pixels.
+QByteArray hostilePicture(long kind)
+{
+    const auto le = [](std::uint32_t value, int length) {
+        QByteArray bytes;
+        for (int i = 0; i < length; ++i)
+            bytes += char((value >> (8 * i)) & 0xff);
+        return bytes;
+    };
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(8, 8, QImage::Format_RGB32).save(&buffer, "PNG");
+    }
+    png.chop(12);
+    png += QByteArray("\x7f\xff\xff\xfftEXt", 8) + QByteArray(200, 'x') + QByteArray(4, '\0');
+    const QByteArray icon = le(0, 2) + le(1, 2) + le(1, 2) + QByteArray("\x08\x08\0\0", 4) + le(1, 2) + le(32, 2)
+        + le(std::uint32_t(png.size()), 4) + le(22, 4) + png;
+    const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" ";
+    if (kind == 0)
+        return icon;
+    if (kind == 1)
+        return svg + "width=\"8\" height=\"8\"><image width=\"8\" height=\"8\" xlink:href=\"data:image/x-icon;base64,"
+            + icon.toBase64() + "\"/></svg>";
+    if (kind == 2) {
+        QImage grey(5000, 5000, QImage::Format_Grayscale8);
+        grey.fill(128);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        writer.write(grey);
+        const qsizetype scan = jpeg.lastIndexOf("\xff\xda");
+        const qsizetype end = jpeg.lastIndexOf("\xff\xd9");
+        QByteArray crafted = jpeg.left(end);
+        for (int i = 0; i < 2000; ++i)
+            crafted += jpeg.mid(scan, end - scan);
+        return crafted + "\xff\xd9";
+    }
+    QByteArray many = svg + (kind == 3 ? "width=\"400\" height=\"400\">" : "width=\"4000\" height=\"4000\">");
+    for (int i = 0; i < (kind == 3 ? 93206 : 200); ++i)
+        many += kind == 3 ? "<text x=\"" + QByteArray::number(i % 400) + "\" y=\"20\">ab</text>"
+                          : "<rect width=\"4000\" height=\"4000\" fill-opacity=\"0.5\"/>";
+    return many + "</svg>";
+}
+
+void BM_DecodeHostilePicture(benchmark::State& state)
+{
+    const QByteArray picture = hostilePicture(state.range(0));
+    const Image::Data data(picture.begin(), picture.end());
+    std::string refusal;
+    for (auto _ : state)
+        refusal = Image::decode(data).refusal;
+    state.SetLabel(refusal.empty() ? "decoded" : refusal.substr(0, 60));
+    state.counters["peak_MB"] = bench::peakMegabytes();
+}
+
 // Rows of the nodes table and nothing else: each node its own tree, without title, size or place.
 void BM_OpenBareNodesUntilPainted(benchmark::State& state)
 {
@@ -205,4 +270,5 @@ BENCHMARK(BM_OpenArchiveOfManyEntries)->Arg(20000)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_OpenArchiveOfDeepFolders)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefuseZip64Bomb)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportOPMLOfManyAttributes)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeHostilePicture)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenBareNodesUntilPainted)->Arg(250000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);

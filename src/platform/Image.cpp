@@ -1,16 +1,16 @@
 #include "platform/Image.h"
 
+#include "platform/PictureChecks.h"
 #include "platform/PngWriter.h"
+#include "platform/SvgDrawing.h"
 #include "platform/SvgImageData.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QLocale>
 #include <QPainter>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string_view>
 #include <utility>
@@ -23,98 +23,86 @@ namespace {
 
 constexpr double metersPerInch = 0.0254;
 
-// Calls visit(type, length, room) for the chunks of a PNG file in order, room being the bytes of the file after
-// the chunk's length and type, until visit answers false or a chunk runs past the end. Nothing for data that is
-// no PNG.
-template <class Visit>
-void forEachPngChunk(const Image::Data& data, Visit&& visit)
+// The 32-bit pixels a picture of the size and bits takes (a 64-bit pixel counts twice).
+std::int64_t pixelsOf(QSize size, int bitsPerPixel)
 {
-    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    if (data.size() < 8 || std::memcmp(data.data(), signature, 8) != 0)
-        return;
-    std::size_t pos = 8;
-    while (pos + 8 <= data.size()) {
-        const std::uint32_t length = (std::uint32_t(data[pos]) << 24) | (std::uint32_t(data[pos + 1]) << 16)
-            | (std::uint32_t(data[pos + 2]) << 8) | std::uint32_t(data[pos + 3]);
-        const std::string_view type(reinterpret_cast<const char*>(data.data() + pos + 4), 4);
-        const std::size_t room = data.size() - pos - 8;
-        // The length and the checksum after the data lie within the file, or the walk ends there.
-        if (!visit(type, length, room) || std::uint64_t(length) + 4 > room)
-            return;
-        pos += 8 + std::size_t(length) + 4;
+    return size.isValid() ? std::int64_t(size.width()) * size.height() * std::max(bitsPerPixel, 32) / 32 : 0;
+}
+
+std::string overBudget(const PictureBudget& budget)
+{
+    return "With the pictures read before it, it would make more than " + millionsOf(budget.total())
+        + " pixels together; Velquine reads up to that many at once.";
+}
+
+// What decoding gave before it becomes an image: the bitmap, or why there is none, with the pixels taken from
+// the budget (the budget's own refusal is given as the reason).
+struct Decoded {
+    QImage bitmap;
+    std::string refusal;
+    QSize stated;
+    std::int64_t taken = 0;
+    bool statesResolution = false;
+};
+
+// An SVG image is drawn from its own bytes alone (whatever it names outside itself is dropped first), with
+// the pictures it embeds counted with its own pixels.
+Decoded decodeSvg(const QByteArray& bytes, PictureBudget* budget)
+{
+    Decoded decoded;
+    std::int64_t embedded = 0;
+    const std::optional<QByteArray> text = SvgImageData::selfContained(bytes, &decoded.refusal, &embedded);
+    if (!text)
+        return decoded;
+    SvgDrawing drawing(*text);
+    if (!drawing.isValid())
+        return decoded;
+    decoded.stated = drawing.size();
+    decoded.refusal = PictureChecks::sizeRefusal(decoded.stated, 32);
+    if (!decoded.refusal.empty())
+        return decoded;
+    if (budget && !budget->take(pixelsOf(decoded.stated, 32) + embedded)) {
+        decoded.refusal = overBudget(*budget);
+        return decoded;
     }
+    decoded.taken = pixelsOf(decoded.stated, 32) + embedded;
+    decoded.bitmap = drawing.draw(&decoded.refusal);
+    return decoded;
 }
 
-// Whether a PNG file carries a pHYs chunk (its resolution). Walks the chunk list up to the image data.
-bool pngStatesResolution(const Image::Data& data)
+// Any other picture passes the checks made before decoding (PictureChecks), then the image reader's header is
+// counted at the depth the reader decodes to.
+Decoded decodeBitmap(const QByteArray& bytes, PictureBudget* budget)
 {
-    bool found = false;
-    forEachPngChunk(data, [&found](std::string_view type, std::uint32_t, std::size_t) {
-        found = type == "pHYs";
-        return !found && type != "IDAT" && type != "IEND";
-    });
-    return found;
-}
-
-// Why a PNG file is refused before its decoder sees it: a chunk other than the image data whose stated length
-// runs past the end of the file (the decoder would set memory aside for the length first). Image data cut
-// short still decodes as far as it goes. Nothing for a sound file and for data that is no PNG.
-std::optional<std::string> pngDamage(const Image::Data& data)
-{
-    std::optional<std::string> damage;
-    forEachPngChunk(data, [&damage](std::string_view type, std::uint32_t length, std::size_t room) {
-        if (type == "IEND")
-            return false;
-        if (std::uint64_t(length) + 4 > room && type != "IDAT")
-            damage = "The PNG picture is damaged: its \u201c" + std::string(type) + "\u201d chunk states "
-                + QLocale(QLocale::English).toString(qulonglong(length)).toStdString()
-                + " bytes, more than the file holds.";
-        return true;
-    });
-    return damage;
-}
-
-// "268 million", or the whole number under a million.
-std::string millions(std::int64_t pixels)
-{
-    const QLocale locale(QLocale::English);
-    if (pixels < 1000000)
-        return locale.toString(qlonglong(pixels)).toStdString();
-    return locale.toString(qlonglong(pixels / 1000000)).toStdString() + " million";
-}
-
-// Whether the first directory of a TIFF file holds an XResolution tag.
-bool tiffStatesResolution(const Image::Data& data)
-{
-    if (data.size() < 8)
-        return false;
-    bool little;
-    if (data[0] == 'I' && data[1] == 'I')
-        little = true;
-    else if (data[0] == 'M' && data[1] == 'M')
-        little = false;
-    else
-        return false;
-    auto u16 = [&](std::size_t at) -> std::uint32_t {
-        return little ? (data[at] | (data[at + 1] << 8)) : ((data[at] << 8) | data[at + 1]);
-    };
-    auto u32 = [&](std::size_t at) -> std::uint32_t {
-        return little ? (u16(at) | (u16(at + 2) << 16)) : ((u16(at) << 16) | u16(at + 2));
-    };
-    if (u16(2) != 42)
-        return false;
-    const std::size_t directory = u32(4);
-    if (directory > data.size() - 2 || data.size() < 2)
-        return false;
-    const std::size_t count = u16(directory);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t entry = directory + 2 + i * 12;
-        if (entry + 12 > data.size())
-            return false;
-        if (u16(entry) == 282)
-            return true;
+    Decoded decoded;
+    const PictureStatement statement = PictureChecks::inspect(bytes);
+    decoded.stated = statement.size;
+    decoded.statesResolution = statement.statesResolution;
+    decoded.refusal = statement.refusal;
+    if (!decoded.refusal.empty())
+        return decoded;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize readerSize = reader.size();
+    // A damaged header can make a reader state a format that is none (QImage's table of formats has no row for it).
+    const QImage::Format format = reader.imageFormat();
+    const bool known = format > QImage::Format_Invalid && format < QImage::NImageFormats;
+    const int bits = known ? QImage::toPixelFormat(format).bitsPerPixel() : 32;
+    if (!decoded.stated.isValid())
+        decoded.stated = readerSize;
+    decoded.refusal = PictureChecks::sizeRefusal(readerSize, bits);
+    if (!decoded.refusal.empty())
+        return decoded;
+    const std::int64_t pixels = std::max(statement.pixels, pixelsOf(readerSize, bits));
+    if (budget && !budget->take(pixels)) {
+        decoded.refusal = overBudget(*budget);
+        return decoded;
     }
-    return false;
+    decoded.taken = pixels;
+    decoded.bitmap = reader.read();
+    return decoded;
 }
 
 // DPI from dots per metre. Whole-number resolutions come back exactly, although Qt keeps dots per metre as
@@ -190,54 +178,29 @@ std::optional<Image> Image::fromData(const Data& data)
 Image::Decoding Image::decode(const Data& data, PictureBudget* budget)
 {
     Decoding result;
-    const auto refuse = [&](std::string why) {
-        result.refusal = std::move(why);
-        if (budget)
-            budget->noteRefusal(result.refusal);
-        return std::move(result);
-    };
     if (data.empty())
         return result;
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    // An SVG image is drawn from its own bytes alone: whatever it names outside itself is dropped first.
-    const bool svg = SvgImageData::isSvg(bytes);
-    if (svg) {
-        std::string refusal;
-        std::optional<QByteArray> selfContained = SvgImageData::selfContained(bytes, &refusal);
-        if (!selfContained)
-            return refusal.empty() ? std::move(result) : refuse(std::move(refusal));
-        bytes = std::move(*selfContained);
-    } else if (std::optional<std::string> damage = pngDamage(data)) {
-        return refuse(std::move(*damage));
+    // The bytes stay the caller's: the bitmap is detached from them once decoded.
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    Decoded decoded = SvgImageData::isSvg(bytes) ? decodeSvg(bytes, budget) : decodeBitmap(bytes, budget);
+    result.statedSize = decoded.stated;
+    // A picture that takes more pixels than its header told (one that told none, or a container that states
+    // less than the picture it holds) takes the rest once decoded.
+    const std::int64_t more = decoded.bitmap.isNull() ? 0 : pixelsOf(decoded.bitmap.size(), decoded.bitmap.depth()) - decoded.taken;
+    if (decoded.refusal.empty() && budget && more > 0 && !budget->take(more))
+        decoded.refusal = overBudget(*budget);
+    if (!decoded.refusal.empty()) {
+        result.refusal = std::move(decoded.refusal);
+        if (budget)
+            budget->noteRefusal(result.refusal);
+        return result;
     }
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, svg ? QByteArray("svg") : QByteArray());
-    // The pixels are counted from the header before any is decoded.
-    const QSize stated = reader.size();
-    result.statedSize = stated;
-    std::int64_t pixels = stated.isValid() ? std::int64_t(stated.width()) * stated.height() : 0;
-    if (pixels > readablePixels()) {
-        const QLocale locale(QLocale::English);
-        return refuse("The picture has " + locale.toString(stated.width()).toStdString() + " × "
-                      + locale.toString(stated.height()).toStdString() + " pixels; Velquine reads pictures of up to "
-                      + millions(readablePixels()) + " pixels.");
-    }
-    const auto overBudget = [&] {
-        return refuse("With the pictures read before it, it would make more than " + millions(budget->total())
-                      + " pixels together; Velquine reads up to that many at once.");
-    };
-    if (budget && stated.isValid() && !budget->take(pixels))
-        return overBudget();
-    QImage bitmap = reader.read();
+    QImage bitmap = std::move(decoded.bitmap);
     if (bitmap.isNull())
         return result;
-    // A picture whose header told no size is counted once decoded.
-    if (budget && !stated.isValid() && !budget->take(std::int64_t(bitmap.width()) * bitmap.height()))
-        return overBudget();
-    bitmap.detach();  // the raw bytes belong to the caller
+    bitmap.detach();
     Size points{double(bitmap.width()), double(bitmap.height())};
-    if (pngStatesResolution(data) || tiffStatesResolution(data)) {
+    if (decoded.statesResolution) {
         points.width = bitmap.width() * 72.0 / dpiFrom(bitmap.dotsPerMeterX());
         points.height = bitmap.height() * 72.0 / dpiFrom(bitmap.dotsPerMeterY());
     }

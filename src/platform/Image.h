@@ -27,9 +27,10 @@ public:
     Kind kind;
 };
 
-// What pictures decoded one after another may cost together, in pixels: a map's pictures are all in memory at
-// once. Each picture takes the pixels it is decoded at; a picture that would take more than are left is refused
-// before it is decoded. The pictures refused are counted, with the reason of the first.
+// What pictures decoded one after another may cost together, in 32-bit pixels: a map's pictures are all in
+// memory at once. Each picture takes the pixels it is decoded at (a 64-bit pixel counting twice), an SVG image
+// with those of the pictures it embeds; a picture that would take more than are left is refused before it is
+// decoded. The pictures refused are counted, with the reason of the first.
 class PictureBudget {
 public:
     // As many pixels as a map's pictures may have together: 1 GB of 32-bit pixels.
@@ -71,9 +72,11 @@ public:
     // states none, and every other format, shows one pixel as one point. An SVG image is drawn from the data
     // alone: nothing it names outside itself is opened (SvgImageData). Nothing for data that is not an image.
     static std::optional<Image> fromData(const Data& data);
-    // fromData, within bounds checked before the pixels are decoded: at most readablePixels for the picture
-    // (the pictures an SVG image embeds counted together), at most what is left of the budget when one is given
-    // (taken from it), an SVG text of bounded size (SvgImageData), and a PNG file whose chunks lie within it.
+    // fromData, within bounds checked before the pixels are decoded, whatever format holds the picture
+    // (PictureChecks): at most readablePixels for the picture (fewer of more than 32 bits; the pictures an SVG
+    // image embeds counted together), at most what is left of the budget when one is given (taken from it), the
+    // parts a file states lying within it, and the work of decoding bounded (a JPEG's scans, an XPM picture's
+    // text, an SVG image's text, elements and covered pixels: SvgImageData, SvgDrawing).
     static Decoding decode(const Data& data, PictureBudget* budget = nullptr);
     // The most pixels one picture may have: what the image reader's allocation limit lets it decode.
     static std::int64_t readablePixels();

@@ -1,6 +1,7 @@
 #include "platform/SvgImageData.h"
 
 #include "platform/Image.h"
+#include "platform/PictureChecks.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include <zlib.h>
 
@@ -197,15 +199,145 @@ std::int64_t expansionGrowth(std::string_view text, const EntityDeclarations& de
     return growth;
 }
 
+// The drawing steps of an image, each element counted as often as it is drawn. Elements are numbered in
+// document order, so the elements inside one run up to the end of its last descendant; an element that uses
+// another (`<use>`) draws it again, with all the elements inside it, wherever it stands.
+class DrawingWork {
+public:
+    void open(QStringView name, const QXmlStreamAttributes& attributes)
+    {
+        const int index = int(elements_.size());
+        const bool text = isText(name);
+        elements_.push_back({text ? SvgImageData::textElementSteps : SvgImageData::elementSteps, 0, index + 1,
+                             -1, isDrawn(name), text});
+        const QStringView id = attributes.value(QLatin1String("id"));
+        if (!id.isEmpty())
+            ids_.emplace(id.toString(), index);
+        if (name == QLatin1String("use"))
+            for (const QXmlStreamAttribute& attribute : attributes)
+                if (attribute.name() == QLatin1String("href") && attribute.value().startsWith(u'#'))
+                    uses_.emplace_back(index, attribute.value().mid(1).toString());
+        insideText_ += text;
+        open_.push_back(index);
+    }
+    // Characters inside text: the first longTextCharacters of an element at characterSteps each, those after at a
+    // third as much (the layout of one long text costs less a character).
+    void characters(qsizetype count)
+    {
+        if (insideText_ == 0 || open_.empty())
+            return;
+        Element& element = elements_[std::size_t(open_.back())];
+        const std::int64_t first = std::clamp<std::int64_t>(longTextCharacters - element.characters, 0, count);
+        element.steps += first * SvgImageData::characterSteps + (count - first) * (SvgImageData::characterSteps / 3);
+        element.characters += count;
+    }
+    void close()
+    {
+        if (open_.empty())
+            return;
+        Element& element = elements_[std::size_t(open_.back())];
+        element.end = int(elements_.size());
+        insideText_ -= element.text;
+        open_.pop_back();
+    }
+    // The steps of the whole image, counted up to just past maximumDrawingSteps.
+    std::int64_t total();
+
+private:
+    static constexpr std::int64_t longTextCharacters = 10000;
+    struct Element {
+        std::int64_t steps; // its own; all it draws once total() has run
+        std::int64_t characters;
+        int end;            // after its last descendant
+        int target;         // the element it uses, or -1
+        bool drawn;         // drawn where it stands (not a definition for others to use)
+        bool text;
+    };
+    static bool isText(QStringView name)
+    {
+        return name == QLatin1String("text") || name == QLatin1String("tspan") || name == QLatin1String("textArea")
+            || name == QLatin1String("textPath") || name == QLatin1String("tref");
+    }
+    static bool isDrawn(QStringView name)
+    {
+        static const char* const definitions[] = {"defs", "symbol", "clipPath", "mask", "pattern", "marker",
+                                                  "linearGradient", "radialGradient", "title", "desc", "metadata"};
+        return std::none_of(std::begin(definitions), std::end(definitions),
+                            [&](const char* definition) { return name == QLatin1String(definition); });
+    }
+
+    std::vector<Element> elements_;
+    std::vector<int> open_;
+    std::unordered_map<QString, int> ids_;
+    std::vector<std::pair<int, QString>> uses_;
+    int insideText_ = 0;
+};
+
+std::int64_t DrawingWork::total()
+{
+    if (elements_.empty())
+        return 0;
+    for (const auto& [index, id] : uses_)
+        if (const auto found = ids_.find(id); found != ids_.end())
+            elements_[std::size_t(index)].target = found->second;
+    const std::int64_t most = SvgImageData::maximumDrawingSteps + 1;
+    const auto add = [most](std::int64_t a, std::int64_t b) { return std::min(a + b, most); };
+    // Each element's steps with those of its children and of what it uses, walked depth first without
+    // recursion; a use of an element being counted (which the SVG reader does not draw) counts nothing.
+    enum : char { unseen, counting, counted };
+    std::vector<char> state(elements_.size(), unseen);
+    struct Frame {
+        int element;
+        int next;         // its next child
+        int waitingFor;   // the child or used element being counted, or -1
+        bool usedCounted; // what it uses is counted
+    };
+    std::vector<Frame> stack{{0, 1, -1, false}};
+    state[0] = counting;
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        Element& element = elements_[std::size_t(frame.element)];
+        if (frame.waitingFor >= 0) {
+            const Element& done = elements_[std::size_t(frame.waitingFor)];
+            if (frame.waitingFor == element.target || done.drawn)
+                element.steps = add(element.steps, done.steps);
+            frame.waitingFor = -1;
+        }
+        int next = -1;
+        if (frame.next < element.end) {
+            next = frame.next;
+            frame.next = elements_[std::size_t(next)].end;
+        } else if (!frame.usedCounted) {
+            frame.usedCounted = true;
+            next = element.target;
+        } else {
+            state[std::size_t(frame.element)] = counted;
+            stack.pop_back();
+            continue;
+        }
+        if (next < 0 || state[std::size_t(next)] == counting)
+            continue;
+        if (state[std::size_t(next)] == counted) {
+            frame.waitingFor = next;
+            continue;
+        }
+        frame.waitingFor = next;
+        state[std::size_t(next)] = counting;
+        stack.push_back({next, next + 1, -1, false});
+    }
+    return elements_[0].steps;
+}
+
 // What the rewriting has let through so far.
 struct Rewriting {
     std::int64_t embeddedPixels = 0; // of the embedded pictures kept
-    bool tooManyPixels = false;      // an embedded picture took them past the bound
+    std::string refusal;             // why the image is not read, once known
+    DrawingWork work;
 };
 
 // An embedded picture written again as "data:image/<format>;base64,…", the one form the SVG reader decodes;
-// nothing for one that cannot be decoded or is itself an SVG image (which could name files of its own). Its
-// pixels, as its header states them, are counted.
+// nothing for one that cannot be decoded or is itself an SVG image (which could name files of its own). It goes
+// through the checks of a picture on its own, and its pixels are counted.
 std::optional<QString> embeddedPicture(const QString& address, Rewriting& rewriting)
 {
     const qsizetype comma = address.indexOf(u',');
@@ -223,11 +355,21 @@ std::optional<QString> embeddedPicture(const QString& address, Rewriting& rewrit
     const QByteArray format = reader.format();
     if (format.isEmpty() || isSvgFormat(format))
         return std::nullopt;
-    const QSize size = reader.size();
-    if (size.isValid())
-        rewriting.embeddedPixels += std::int64_t(size.width()) * size.height();
+    PictureStatement statement = PictureChecks::inspect(bytes);
+    if (statement.refusal.empty() && !statement.size.isValid()) {
+        // A format the checks do not read: the reader's header tells its size.
+        statement.size = reader.size();
+        statement.pixels = statement.size.isValid() ? std::int64_t(statement.size.width()) * statement.size.height() : 0;
+        statement.refusal = PictureChecks::sizeRefusal(statement.size, 32);
+    }
+    if (!statement.refusal.empty()) {
+        rewriting.refusal = "The SVG picture embeds a picture that cannot be read. " + statement.refusal;
+        return std::nullopt;
+    }
+    rewriting.embeddedPixels += statement.pixels;
     if (rewriting.embeddedPixels > SvgImageData::maximumEmbeddedPixels())
-        rewriting.tooManyPixels = true;
+        rewriting.refusal = "The pictures embedded in the SVG picture have more than "
+            + millionsOf(SvgImageData::maximumEmbeddedPixels()) + " pixels together; Velquine reads up to that many.";
     return QStringLiteral("data:image/") + QString::fromLatin1(format) + QStringLiteral(";base64,")
         + QString::fromLatin1(bytes.toBase64());
 }
@@ -268,6 +410,47 @@ void writeStartElement(QXmlStreamReader& reader, QXmlStreamWriter& writer, Rewri
         else
             writer.writeAttribute(attribute.namespaceUri().toString(), attribute.name().toString(), value);
     }
+}
+
+// Copies elements, attributes and text; comments, processing instructions, the document type with its entity
+// declarations (their text stands expanded) and references to entities declared nowhere are not copied. Nothing
+// when the text is no well-formed document, or once rewriting.refusal says why the image is not read.
+std::optional<QByteArray> rewrite(const QByteArray& text, Rewriting& rewriting)
+{
+    QXmlStreamReader reader(text);
+    QByteArray rewritten;
+    QXmlStreamWriter writer(&rewritten);
+    writer.writeStartDocument();
+    while (!reader.atEnd() && rewriting.refusal.empty()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            rewriting.work.open(reader.name(), reader.attributes());
+            writeStartElement(reader, writer, rewriting);
+            if (reader.name() == QLatin1String("style")) {
+                // A style sheet that imports another is dropped with its element.
+                const QString sheet = reader.readElementText(QXmlStreamReader::IncludeChildElements);
+                if (!sheet.contains(QLatin1String("@import"), Qt::CaseInsensitive))
+                    writer.writeCharacters(sheet);
+                writer.writeEndElement();
+                rewriting.work.close();
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            writer.writeEndElement();
+            rewriting.work.close();
+            break;
+        case QXmlStreamReader::Characters:
+            writer.writeCharacters(reader.text().toString());
+            rewriting.work.characters(reader.text().size());
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError() || !rewriting.refusal.empty())
+        return std::nullopt;
+    writer.writeEndDocument();
+    return rewritten;
 }
 
 } // namespace
@@ -316,7 +499,8 @@ bool SvgImageData::isSvg(const QByteArray& bytes)
     return isSvgFormat(imageFormat(bytes));
 }
 
-std::optional<QByteArray> SvgImageData::selfContained(const QByteArray& bytes, std::string* refusal)
+std::optional<QByteArray> SvgImageData::selfContained(const QByteArray& bytes, std::string* refusal,
+                                                     std::int64_t* embeddedPixels)
 {
     const auto refuse = [refusal](std::string why) -> std::optional<QByteArray> {
         if (refusal)
@@ -340,45 +524,19 @@ std::optional<QByteArray> SvgImageData::selfContained(const QByteArray& bytes, s
     if (std::optional<std::string> expansion = expansionRefusal(text))
         return refuse(std::move(*expansion));
 
-    // Elements, attributes and text are copied; comments, processing instructions, the document type with its
-    // entity declarations (their text stands expanded) and references to entities declared nowhere are not.
-    QXmlStreamReader reader(text);
     Rewriting rewriting;
-    QByteArray rewritten;
-    QXmlStreamWriter writer(&rewritten);
-    writer.writeStartDocument();
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement:
-            if (reader.name() == QLatin1String("style")) {
-                // A style sheet that imports another is dropped with its element.
-                writeStartElement(reader, writer, rewriting);
-                const QString sheet = reader.readElementText(QXmlStreamReader::IncludeChildElements);
-                if (!sheet.contains(QLatin1String("@import"), Qt::CaseInsensitive))
-                    writer.writeCharacters(sheet);
-                writer.writeEndElement();
-                break;
-            }
-            writeStartElement(reader, writer, rewriting);
-            if (rewriting.tooManyPixels) {
-                return refuse("The pictures embedded in the SVG picture have more than "
-                              + locale.toString(qlonglong(maximumEmbeddedPixels() / 1000000)).toStdString()
-                              + " million pixels together; Velquine reads up to that many.");
-            }
-            break;
-        case QXmlStreamReader::EndElement:
-            writer.writeEndElement();
-            break;
-        case QXmlStreamReader::Characters:
-            writer.writeCharacters(reader.text().toString());
-            break;
-        default:
-            break;
-        }
-    }
-    if (reader.hasError())
+    std::optional<QByteArray> rewritten = rewrite(text, rewriting);
+    if (!rewriting.refusal.empty())
+        return refuse(std::move(rewriting.refusal));
+    if (!rewritten)
         return std::nullopt;
-    writer.writeEndDocument();
+    const std::int64_t steps = rewriting.work.total();
+    if (steps > maximumDrawingSteps)
+        return refuse("The SVG picture takes more than " + locale.toString(qlonglong(maximumDrawingSteps)).toStdString()
+                      + " steps to draw (an element counted each time it is used, a text and each of its characters "
+                        "as many); Velquine reads SVG pictures of up to that many.");
+    if (embeddedPixels)
+        *embeddedPixels = rewriting.embeddedPixels;
     return rewritten;
 }
 

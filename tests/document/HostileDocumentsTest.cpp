@@ -13,6 +13,9 @@
 #include "sql/Connection.h"
 #include "support/ChildCost.h"
 
+#include <QBuffer>
+#include <QImage>
+
 #include <chrono>
 #include <functional>
 
@@ -310,18 +313,15 @@ TEST(HostileDocuments, AnSvgNodeImageNamingAPipeOpensAndSavesAtOnce)
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
 }
 
-// A node image that is an SVG whose one entity, named 15,000 times, expands to 60 million characters: the map
-// opens at once without the picture, and says so.
-TEST(HostileDocuments, AMapWhosePictureCostsTooMuchOpensWithoutItAndSaysSo)
+namespace {
+
+// Opens the map in a child, then here, with its pictures' bytes replaced by the picture: the map opens without
+// any picture at once, and its warning names the count and the reason.
+void expectOpensWithoutPicturesAndSays(const QByteArray& picture, const std::string& reason)
 {
     Folder folder;
-    QByteArray svg = "<?xml version=\"1.0\"?><!DOCTYPE svg [<!ENTITY e \"" + QByteArray(4000, 'a')
-        + "\">]><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"40\"><text>";
-    for (int i = 0; i < 15000; ++i)
-        svg += "&e;";
-    svg += "</text></svg>";
-    const std::string path = craftedDatabase(folder, "bomb.radovudo", "UPDATE node_images SET image = X'"
-                                                 + svg.toHex().toStdString() + "'");
+    const std::string path = craftedDatabase(folder, "costly.radovudo", "UPDATE node_images SET image = X'"
+                                                 + picture.toHex().toStdString() + "'");
     const sql::OptBinding images = sql::Connection::open(path)->scalar("SELECT count(*) FROM node_images");
     ASSERT_TRUE(images && std::get<std::int64_t>(*images) > 0) << "the map holds images";
     const auto openWithoutPictures = [&](std::string* warning) {
@@ -339,10 +339,50 @@ TEST(HostileDocuments, AMapWhosePictureCostsTooMuchOpensWithoutItAndSaysSo)
     const ChildCost cost = costInChild([&] { return openWithoutPictures(nullptr); });
     ASSERT_EQ(cost.result, 0);
     EXPECT_LT(cost.grownKB, 200 * 1024);
+    EXPECT_LT(cost.cpuSeconds, 3.0);
     std::string warning;
     ASSERT_EQ(openWithoutPictures(&warning), 0);
     const std::string count = std::to_string(std::get<std::int64_t>(*images));
     EXPECT_TRUE(warning.starts_with(count + (count == "1" ? " picture was" : " pictures were") + " left out of the map"))
         << warning;
-    EXPECT_NE(warning.find("with its entities expanded, runs to 60,0"), std::string::npos) << warning;
+    EXPECT_NE(warning.find(reason), std::string::npos) << warning;
+}
+
+} // namespace
+
+// A node image that is an SVG whose one entity, named 15,000 times, expands to 60 million characters: the map
+// opens at once without the picture, and says so.
+TEST(HostileDocuments, AMapWhosePictureCostsTooMuchOpensWithoutItAndSaysSo)
+{
+    QByteArray svg = "<?xml version=\"1.0\"?><!DOCTYPE svg [<!ENTITY e \"" + QByteArray(4000, 'a')
+        + "\">]><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"40\"><text>";
+    for (int i = 0; i < 15000; ++i)
+        svg += "&e;";
+    expectOpensWithoutPicturesAndSays(svg + "</text></svg>", "with its entities expanded, runs to 60,0");
+}
+
+// Node images that are SVG images embedding an ICO file whose PNG states a 2 GB chunk (each would take 900 MB
+// and seconds to read): the map opens at once without them, and says why.
+TEST(HostileDocuments, AMapWhosePictureHoldsADamagedPictureOpensWithoutItAndSaysSo)
+{
+    QImage small(8, 8, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "PNG");
+    png.chop(12); // the end chunk, in place of which comes a text chunk stating 2 GB
+    png += QByteArray("\x7f\xff\xff\xfftEXt", 8) + QByteArray(200, 'x') + QByteArray(4, '\0');
+    const auto le = [](std::uint32_t value, int length) {
+        QByteArray bytes;
+        for (int i = 0; i < length; ++i)
+            bytes += char((value >> (8 * i)) & 0xff);
+        return bytes;
+    };
+    const QByteArray icon = le(0, 2) + le(1, 2) + le(1, 2) + QByteArray("\x08\x08\0\0", 4) + le(1, 2) + le(32, 2)
+        + le(std::uint32_t(png.size()), 4) + le(22, 4) + png;
+    const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                           "width=\"8\" height=\"8\"><image width=\"8\" height=\"8\" xlink:href=\"data:image/x-icon;base64,"
+        + icon.toBase64() + "\"/></svg>";
+    expectOpensWithoutPicturesAndSays(svg, "its \u201ctEXt\u201d chunk states 2,147,483,647 bytes, more than the file holds.");
 }
