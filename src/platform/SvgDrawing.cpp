@@ -15,60 +15,53 @@ namespace velquine {
 
 namespace {
 
-// Hands each drawing operation on to a painter on the bitmap, in the state the drawing's painter has, once the
-// pixels its bounds cover there are counted; nothing more once the count passes the bound.
+// Counts the pixels the bounds of each drawing operation cover on the bitmap, in the state the drawing's painter
+// has, and draws nothing: the drawing that follows, straight onto the bitmap, is made only when the count stays
+// within the bound, and has the pixels the SVG renderer gives on its own.
 class CoverageEngine : public QPaintEngine {
 public:
-    explicit CoverageEngine(QImage& target) : QPaintEngine(QPaintEngine::AllFeatures), target_(target) { }
+    explicit CoverageEngine(QSize target) : QPaintEngine(QPaintEngine::AllFeatures), target_(QPoint(), target) { }
 
-    bool begin(QPaintDevice*) override { return painter_.begin(&target_); }
-    bool end() override { return painter_.end(); }
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
     Type type() const override { return QPaintEngine::User; }
-    void updateState(const QPaintEngineState& state) override;
+    void updateState(const QPaintEngineState& state) override
+    {
+        const DirtyFlags flags = state.state();
+        if (flags & DirtyTransform)
+            transform_ = state.transform();
+        if (flags & DirtyPen)
+            pen_ = state.pen();
+        if (flags & DirtyBrush)
+            brush_ = state.brush();
+    }
 
     void drawPath(const QPainterPath& path) override
     {
-        const bool outline = painter_.brush().style() == Qt::NoBrush;
-        if (cover(path.controlPointRect(), true, path.elementCount(), 1, outline ? path.length() : -1))
-            painter_.drawPath(path);
+        const bool outline = brush_.style() == Qt::NoBrush;
+        cover(path.controlPointRect(), true, path.elementCount(), 1, outline ? path.length() : -1);
     }
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override
     {
         const QPolygonF polygon(QList<QPointF>(points, points + count));
         double length = -1;
-        if (count > 0 && (mode == PolylineMode || painter_.brush().style() == Qt::NoBrush)) {
+        if (count > 0 && (mode == PolylineMode || brush_.style() == Qt::NoBrush)) {
             QPainterPath path;
             path.addPolygon(polygon);
             length = path.length() + (mode == PolylineMode ? 0 : QLineF(polygon.first(), polygon.last()).length());
         }
-        if (!cover(polygon.boundingRect(), true, count, 1, length))
-            return;
-        if (mode == PolylineMode)
-            painter_.drawPolyline(points, count);
-        else
-            painter_.drawPolygon(points, count, mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
+        cover(polygon.boundingRect(), true, count, 1, length);
     }
-    void drawPixmap(const QRectF& rect, const QPixmap& pixmap, const QRectF& source) override
+    void drawPixmap(const QRectF& rect, const QPixmap&, const QRectF&) override { cover(rect, false, 0, 3); }
+    void drawImage(const QRectF& rect, const QImage&, const QRectF&, Qt::ImageConversionFlags) override
     {
-        if (cover(rect, false, 0, 3))
-            painter_.drawPixmap(rect, pixmap, source);
+        cover(rect, false, 0, 3);
     }
-    void drawImage(const QRectF& rect, const QImage& image, const QRectF& source,
-                   Qt::ImageConversionFlags flags) override
-    {
-        if (cover(rect, false, 0, 3))
-            painter_.drawImage(rect, image, source, flags);
-    }
-    void drawTiledPixmap(const QRectF& rect, const QPixmap& pixmap, const QPointF& offset) override
-    {
-        if (cover(rect, false, 0, 3))
-            painter_.drawTiledPixmap(rect, pixmap, offset);
-    }
+    void drawTiledPixmap(const QRectF& rect, const QPixmap&, const QPointF&) override { cover(rect, false, 0, 3); }
     void drawTextItem(const QPointF& at, const QTextItem& item) override
     {
         const QRectF bounds(at.x(), at.y() - item.ascent(), item.width(), item.ascent() + item.descent());
-        if (cover(bounds, false, std::int64_t(item.text().size()) * 64))
-            painter_.drawTextItem(at, item);
+        cover(bounds, false, std::int64_t(item.text().size()) * 64);
     }
 
     bool exceeded() const { return covered_ > SvgDrawing::maximumCoveredPixels; }
@@ -76,83 +69,45 @@ public:
 private:
     // Counts the pixels of the bounds (in the drawing's coordinates, widened by the pen when stroked) within the
     // bitmap, `weight` times and three times for a gradient or pattern, and some for each of the parts of the
-    // shape; whether it is still within the bound. An outline drawn without a fill (its length given) counts
-    // no more than its length times the pen's width: a long diagonal line covers little of its bounds.
-    bool cover(QRectF bounds, bool stroked, std::int64_t parts, int weight = 1, double length = -1);
+    // shape. An outline drawn without a fill (its length given) counts no more than its length times the pen's
+    // width: a long diagonal line covers little of its bounds.
+    void cover(QRectF bounds, bool stroked, std::int64_t parts, int weight = 1, double length = -1);
 
-    QImage& target_;
-    QPainter painter_;
+    QRectF target_;
+    QTransform transform_;
+    QPen pen_;
+    QBrush brush_;
     std::int64_t covered_ = 0;
 };
 
-void CoverageEngine::updateState(const QPaintEngineState& state)
-{
-    const DirtyFlags flags = state.state();
-    if (flags & DirtyTransform)
-        painter_.setTransform(state.transform());
-    if (flags & DirtyPen)
-        painter_.setPen(state.pen());
-    if (flags & DirtyBrush)
-        painter_.setBrush(state.brush());
-    if (flags & DirtyBrushOrigin)
-        painter_.setBrushOrigin(state.brushOrigin());
-    if (flags & DirtyBackground)
-        painter_.setBackground(state.backgroundBrush());
-    if (flags & DirtyBackgroundMode)
-        painter_.setBackgroundMode(state.backgroundMode());
-    if (flags & DirtyFont)
-        painter_.setFont(state.font());
-    if (flags & DirtyHints) {
-        painter_.setRenderHints(~QPainter::RenderHints(), false);
-        painter_.setRenderHints(state.renderHints(), true);
-    }
-    if (flags & DirtyCompositionMode)
-        painter_.setCompositionMode(state.compositionMode());
-    if (flags & DirtyOpacity)
-        painter_.setOpacity(state.opacity());
-    if (flags & (DirtyClipPath | DirtyClipRegion | DirtyClipEnabled)) {
-        // The clip as the drawing's painter has it, in the bitmap's pixels.
-        const QPainter* drawing = state.painter();
-        if (drawing && drawing->hasClipping()) {
-            const QTransform transform = painter_.transform();
-            painter_.setTransform(QTransform());
-            painter_.setClipPath(drawing->combinedTransform().map(drawing->clipPath()));
-            painter_.setTransform(transform);
-        } else {
-            painter_.setClipping(false);
-        }
-    }
-}
-
-bool CoverageEngine::cover(QRectF bounds, bool stroked, std::int64_t parts, int weight, double length)
+void CoverageEngine::cover(QRectF bounds, bool stroked, std::int64_t parts, int weight, double length)
 {
     if (exceeded())
-        return false;
-    const QPen& pen = painter_.pen();
+        return;
+    const QPen& pen = pen_;
     if (stroked && pen.style() != Qt::NoPen) {
         const double margin = std::max(1.0, pen.widthF());
         bounds.adjust(-margin, -margin, margin, margin);
     }
-    const QRectF within = painter_.transform().mapRect(bounds) & QRectF(target_.rect());
+    const QRectF within = transform_.mapRect(bounds) & target_;
     std::int64_t pixels = within.isEmpty() ? 0 : std::int64_t(std::ceil(within.width())) * std::int64_t(std::ceil(within.height()));
     if (stroked && length >= 0 && std::isfinite(length)) {
-        const double scale = std::sqrt(std::abs(painter_.transform().determinant()));
+        const double scale = std::sqrt(std::abs(transform_.determinant()));
         const double width = pen.isCosmetic() ? std::max(1.0, pen.widthF()) : std::max(1.0, pen.widthF() * scale);
         const double outline = (length * scale + width) * (width + 2);
         if (outline < double(pixels))
             pixels = std::int64_t(std::ceil(outline));
     }
     const auto plain = [](const QBrush& brush) { return brush.style() <= Qt::DiagCrossPattern; };
-    if (!plain(painter_.brush()) || (stroked && !plain(pen.brush())))
+    if (!plain(brush_) || (stroked && !plain(pen.brush())))
         weight *= 3;
     covered_ += pixels * weight + 64 + parts;
-    return !exceeded();
 }
 
 // A paint device of the bitmap's size and resolution whose engine is the counting one.
 class CoverageDevice : public QPaintDevice {
 public:
-    explicit CoverageDevice(QImage& target) : target_(target), engine_(target) { }
+    explicit CoverageDevice(const QImage& target) : target_(target), engine_(target.size()) { }
     QPaintEngine* paintEngine() const override { return &engine_; }
     bool exceeded() const { return engine_.exceeded(); }
 
@@ -177,7 +132,7 @@ protected:
     }
 
 private:
-    QImage& target_;
+    const QImage& target_;
     mutable CoverageEngine engine_;
 };
 
@@ -196,18 +151,21 @@ QImage SvgDrawing::draw(std::string* refusal)
     QImage bitmap(size(), QImage::Format_ARGB32_Premultiplied);
     if (bitmap.isNull())
         return bitmap;
-    bitmap.fill(Qt::transparent);
     CoverageDevice device(bitmap);
     {
-        QPainter painter(&device);
-        renderer_->render(&painter);
+        QPainter counting(&device);
+        renderer_->render(&counting);
     }
-    if (!device.exceeded())
-        return bitmap;
-    if (refusal)
-        *refusal = "Drawing the SVG picture covers more than " + millionsOf(maximumCoveredPixels)
-            + " pixels; Velquine reads SVG pictures whose drawing covers up to that many.";
-    return QImage();
+    if (device.exceeded()) {
+        if (refusal)
+            *refusal = "Drawing the SVG picture covers more than " + millionsOf(maximumCoveredPixels)
+                + " pixels; Velquine reads SVG pictures whose drawing covers up to that many.";
+        return QImage();
+    }
+    bitmap.fill(Qt::transparent);
+    QPainter painter(&bitmap);
+    renderer_->render(&painter);
+    return bitmap;
 }
 
 } // namespace velquine

@@ -4,11 +4,12 @@
 //
 // An SVG image of a few kilobytes can state a size of tens of millions of pixels and fill the whole of it
 // hundreds of times over (each fill of 25 million pixels takes the rasterizer 10 to 30 ms). What a fill costs
-// shows only once the image's transforms and uses are applied, so the drawing goes through a paint device of
-// our own that hands each operation on to the bitmap's painter and counts the pixels its bounds cover there
-// (the bounds within the bitmap, a gradient or pattern counting three times, each operation a few more for its
-// set-up). Once the count passes maximumCoveredPixels nothing more is drawn and the image is refused.
-// The count follows from the image alone, never from a clock.
+// shows only once the image's transforms and uses are applied, so the image is first drawn onto a paint device
+// of our own that draws nothing and counts the pixels the bounds of each operation cover on the bitmap (the
+// bounds within the bitmap, a gradient or pattern counting three times, each operation a few more for its
+// set-up). Only when the count stays within maximumCoveredPixels is the image drawn onto the bitmap, by the SVG
+// renderer as it draws on its own; else it is refused. The count follows from the image alone, never from a
+// clock.
 //
 // The text given is a self-contained SVG image (SvgImageData::selfContained), whose elements the SVG reader
 // then walks within SvgImageData's bounds.

@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QLocale>
 
@@ -45,6 +46,16 @@ QByteArray pngOf(const QImage& picture)
     buffer.open(QIODevice::WriteOnly);
     picture.save(&buffer, "PNG");
     return png;
+}
+
+// A picture of varied colours, as a photo's are.
+QImage photoOf(int width, int height)
+{
+    QImage photo(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb(x % 256, (x * y) % 251, (x + 2 * y) % 253));
+    return photo;
 }
 
 void appendChunk(QByteArray& png, const char* type, const QByteArray& data, std::uint32_t statedLength)
@@ -413,10 +424,7 @@ TEST(PictureBounds, PicturesTheReaderRefusesAreRefusedWithTheReason)
 // illustration of thousands of paths, lines across it, text labels, gradients and uses.
 TEST(PictureBounds, PicturesAsPeopleMakeThemStillLoad)
 {
-    QImage photo(3000, 2000, QImage::Format_RGB32);
-    for (int y = 0; y < photo.height(); ++y)
-        for (int x = 0; x < photo.width(); ++x)
-            photo.setPixel(x, y, qRgb(x % 256, (x * y) % 251, (x + 2 * y) % 253));
+    const QImage photo = photoOf(3000, 2000);
     const auto encoded = [&](const char* format, int side) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
@@ -472,4 +480,27 @@ TEST(PictureBounds, PicturesAsPeopleMakeThemStillLoad)
         ASSERT_TRUE(decoded.image) << kind << ": " << decoded.refusal;
         EXPECT_EQ(QSize(decoded.image->pixelsWide(), decoded.image->pixelsHigh()), size) << kind;
     }
+}
+
+// Counting what an SVG image's drawing covers changes none of its pixels: the image is drawn as the image reader
+// draws it (dashes along a rounded outline, a thin line across it, a gradient, text and an embedded picture).
+TEST(PictureBounds, AnSvgWithinTheBoundsHasThePixelsTheImageReaderGives)
+{
+    const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                           "width=\"300\" height=\"200\" viewBox=\"0 0 150 100\"><defs><linearGradient id=\"g\">"
+                           "<stop offset=\"0\" stop-color=\"red\"/><stop offset=\"1\" stop-color=\"blue\"/>"
+                           "</linearGradient></defs><rect x=\"5\" y=\"5\" width=\"140\" height=\"90\" rx=\"8\" "
+                           "fill=\"url(#g)\" stroke=\"black\" stroke-dasharray=\"4 2\"/><line x1=\"0\" y1=\"0\" "
+                           "x2=\"150\" y2=\"100\" stroke=\"gray\"/><text x=\"10\" y=\"20\" font-size=\"10\">Hello</text>"
+                           "<image x=\"100\" y=\"5\" width=\"40\" height=\"30\" xlink:href=\"data:image/png;base64,"
+        + pngOf(photoOf(40, 30)).toBase64() + "\"/></svg>";
+    const Image::Decoding decoded = Image::decode(bytesOf(svg));
+    ASSERT_TRUE(decoded.image) << decoded.refusal;
+    const std::optional<QByteArray> text = SvgImageData::selfContained(svg);
+    ASSERT_TRUE(text);
+    QBuffer buffer;
+    buffer.setData(*text);
+    buffer.open(QIODevice::ReadOnly);
+    const QImage expected = QImageReader(&buffer, "svg").read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(decoded.image->bitmap().convertToFormat(QImage::Format_ARGB32_Premultiplied), expected);
 }
