@@ -147,6 +147,7 @@ void LayoutViewCommands::zoomTo(double magnification, bool animated)
     const Rect before = scroll->targetVisibleRect();
     ZoomedView kept = zoomedView(before);
     kept.centresSelected = true;
+    kept.zoomsOut = zoomTarget_ < from;
     const Point start = before.center();
     const Size size{scroll->viewport()->width() / zoomTarget_, scroll->viewport()->height() / zoomTarget_};
     const Point end = keptInView(Rect::centeredAt(start, size), kept, zoomTarget_).center();
@@ -206,13 +207,19 @@ Rect LayoutViewCommands::keptInView(Rect view, const ZoomedView& kept, double ma
     // The margin is room taken when the view moves anyway: a map it still holds keeps it where it is.
     if (kept.mapWasWhole && !holds(view, kept.map, magnification))
         view = movedToHold(view, withMargin(kept.map, view.size));
+    // A zoom out after which a map the view did not show whole fits it shows it whole, centred as a window opens
+    // on it, rather than part of it beside an empty part of the view.
+    const bool comesWhole = kept.zoomsOut && !kept.mapWasWhole && fits(kept.map, view.size);
+    if (comesWhole && !holds(view, kept.map, magnification))
+        view = centredShowingMap(view.center(), view.size, kept.map);
+    const bool keptWhole = kept.mapWasWhole || comesWhole;
     if (kept.selected) {
         // A zoom keeps the selected node with room for its selection ring, and one that would leave it out of
         // view centres it, as a node selected out of view is revealed, so that what stands around it comes into
         // view too.
         Rect ringed = kept.centresSelected ? withMargin(*kept.selected, view.size) : *kept.selected;
         // A map kept whole stays so: the ring's room reaches beyond the map no further than the view can spare.
-        if (kept.mapWasWhole)
+        if (keptWhole)
             ringed = withinRoomAround(ringed, kept.map, view.size);
         if (kept.centresSelected && !holds(view, ringed, magnification))
             view = centredShowingMap(kept.selected->center(), view.size, kept.map);
@@ -343,7 +350,7 @@ void LayoutViewCommands::visibleAreaResized(const Rect& before)
 bool LayoutViewCommands::showsWholeMap(const Graph& graph) const
 {
     ScrollView* scroll = controller_.scrollView();
-    return scroll && !graph.isEmpty() && scroll->holds(graph.boundingRect());
+    return scroll && (graph.isEmpty() || scroll->holds(graph.boundingRect()));
 }
 
 void LayoutViewCommands::keepMapInView(bool mapWasWhole)

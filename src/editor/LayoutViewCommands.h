@@ -45,7 +45,8 @@ public:
     // The node, as the project now holds it, is brought into view (centerSelectedNodeShowingMap) unless it lies
     // entirely in view.
     void revealNode(std::int64_t uid);
-    // Whether the view shows the whole of the graph's map (where a scroll under way ends).
+    // Whether the view shows the whole of the graph's map (where a scroll under way ends). An empty map is shown
+    // whole: a map that comes back (an undone deletion of every node) is kept whole while it fits, like one that grew.
     bool showsWholeMap(const Graph& graph) const;
     // After a change of the map: a map the view showed whole (mapWasWhole) that still fits and is not wholly in
     // view is brought into it, the view moving as little as needed; a view that shows nothing of the map, with
@@ -72,7 +73,7 @@ public:
 private:
     double zoomTarget() const;
     // What a zoom keeps in view, as the view showed it before: a map shown whole (while it fits), some of a map
-    // shown in part, and the selected node.
+    // shown in part, and the selected node; a zoom out shows whole a map that comes to fit.
     struct ZoomedView {
         Rect map = Rect::null();
         bool mapWasWhole = false;
@@ -81,6 +82,8 @@ private:
         // Whether a selected node that falls out of view is centred (a zoom) rather than brought in by as
         // little as needed (a view resized by its scroll bars).
         bool centresSelected = false;
+        // Whether the view grows (a zoom out): a map it did not show whole that fits it then is shown whole.
+        bool zoomsOut = false;
     };
     ZoomedView zoomedView(const Rect& before) const;
     // The view moved as little as needed to keep that, at the magnification given.

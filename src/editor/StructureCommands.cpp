@@ -179,9 +179,12 @@ void StructureCommands::deleteNodes()
     auto next = chooseNextSelection(document->project().graph, selection);
     controller_.openSession(*document, "Delete");
     document->deleteNodes(selection, false, true);
-    // The chosen node may have gone with another selected node's subtree.
+    // The chosen node may have gone with another selected node's subtree; with none, the selection keeps only
+    // nodes that are left (a root deleted with its tree leaves nothing selected).
     if (next && document->project().graph.contains(next->uid))
         controller_.selectNodes({*document->project().graph.node(next->uid)}, false);
+    else
+        controller_.selectNodes(controller_.projectSelection(), false);
     DocumentLayout(*document).autoLayoutGraph(false);
     DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);
@@ -194,6 +197,7 @@ void StructureCommands::deleteSingle()
         return;
     controller_.openSession(*document, "Delete Single Node");
     document->deleteNodes(controller_.projectSelection(), true, true);
+    controller_.selectNodes(controller_.projectSelection(), false);
     DocumentLayout(*document).autoLayoutGraph(false);
     DocumentLayout(*document).resolveCollisions();
     controller_.commitSession(*document);

@@ -440,3 +440,36 @@ TEST(LayerRendererTest, PaintsOfPartsDrawOnlyLayersThePreparationMadeReady)
     EXPECT_FALSE(inside->drawnUnprepared);
     EXPECT_FALSE(outside->drawnUnprepared);
 }
+
+// Faint lines of one colour meeting at a point, drawn in order between lines of another colour and of their own
+// lying far from it, on a layer of so many sublayers that a paint of a small area visits only those near it: the
+// area comes out as in a paint of the whole. The lines between, though not visited, split the meeting lines into
+// the same runs (a run more is blended, and rounded, once more) or leave them in one.
+TEST(LayerRendererTest, APaintOfPartOfACrowdedLayerDrawsTheRunsOfThePaintOfTheWhole)
+{
+    Transaction noActions(true);
+    auto root = canvas(400, 400);
+    root->setBackgroundColor(Qt::white);
+    const QColor faint(200, 40, 40, 70), other(40, 40, 200, 70);
+    const auto line = [&root](QPointF from, QPointF to, const QColor& color) {
+        auto stroke = std::make_shared<ShapeLayer>();
+        stroke->setFrame({0, 0, 400, 400});
+        QPainterPath path(from);
+        path.lineTo(to);
+        stroke->setPath(path);
+        stroke->setFillColor(QColor());
+        stroke->setStrokeColor(color);
+        stroke->setLineWidth(2);
+        root->addSublayer(stroke);
+    };
+    for (int i = 0; i < 12; ++i) {
+        line({100, 100}, {100 + 60 * std::cos(i * 0.05), 100 + 60 * std::sin(i * 0.05)}, faint);
+        line({300.0 + i, 300}, {380, 380.0 - i}, i % 3 == 0 ? faint : other);
+    }
+    for (int i = 0; i < 240; ++i)
+        line({300, 20 + i * 0.5}, {390, 20 + i * 0.5}, other);
+    ASSERT_GE(root->sublayers().size(), Layer::sublayersFiledByArea);
+    LayerRenderOptions part;
+    part.exposedRect = Rect(96, 96, 12, 12);
+    EXPECT_EQ(render(*root, part).copy(96, 96, 12, 12), render(*root).copy(96, 96, 12, 12));
+}

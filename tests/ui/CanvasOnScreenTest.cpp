@@ -100,17 +100,34 @@ public:
     // Runs the steps and stops at the first failed check, which it reports.
     void run(int steps)
     {
-        EXPECT_TRUE(test::waitForRest(map_.window.get(), canvas(), scroll()));
-        if (!check(std::nullopt, state()))
+        if (!checkOpened())
             return;
-        for (step_ = 1; step_ <= steps; ++step_) {
-            const Command command = choose(typing() ? typingCommands : browsingCommands);
-            const State before = state();
-            log_ << "\n  " << step_ << ": " << perform(command);
-            EXPECT_TRUE(test::waitForRest(map_.window.get(), canvas(), scroll())) << where();
-            if (!check(command, before))
+        for (step_ = 1; step_ <= steps; ++step_)
+            if (!runStep(choose(typing() ? typingCommands : browsingCommands)))
                 return;
+    }
+
+    // A command with what the session would otherwise choose at random: the title of the node clicked (or "Home",
+    // pressed instead, as when no node is wholly in view), the arrow key ("Up", "Down", "Left" or "Right"), the
+    // font size.
+    struct Step {
+        Command command;
+        std::string choice;
+    };
+    // Runs the steps given, checked as run() checks its own; true when every check held. The window is saved
+    // as <name>.png in the artefacts folder at the end.
+    bool replay(const std::vector<Step>& steps, const QString& name)
+    {
+        if (!checkOpened())
+            return false;
+        for (const Step& step : steps) {
+            ++step_;
+            choice_ = step.choice;
+            if (!runStep(step.command))
+                return false;
         }
+        test::saveScreenshot(map_.window.get(), name);
+        return true;
     }
 
 private:
@@ -159,6 +176,21 @@ private:
         return items[std::uniform_int_distribution<std::size_t>(0, items.size() - 1)(random_)];
     }
     int between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+
+    // The window opened and at rest, checked.
+    bool checkOpened()
+    {
+        EXPECT_TRUE(test::waitForRest(map_.window.get(), canvas(), scroll()));
+        return check(std::nullopt, state());
+    }
+    // The command run and the window at rest, checked.
+    bool runStep(Command command)
+    {
+        const State before = state();
+        log_ << "\n  " << step_ << ": " << perform(command);
+        EXPECT_TRUE(test::waitForRest(map_.window.get(), canvas(), scroll())) << where();
+        return check(command, before);
+    }
 
     // ---- Checks ----
 
@@ -212,7 +244,8 @@ private:
         }
         // An empty map has nothing to show.
         const bool hasMap = !project().graph.isEmpty();
-        const bool wasWhole = opened || inside(before.map, before.visible);
+        // An empty map has nothing out of view.
+        const bool wasWhole = opened || before.map.isEmpty() || inside(before.map, before.visible);
         if (!scrolled && hasMap && wasWhole && fits(now.map) && !inside(now.map, now.visible))
             problem << "the map " << test::describeRect(now.map) << " fits but is not shown whole in "
                     << test::describeRect(now.visible) << ". ";
@@ -262,11 +295,15 @@ private:
     std::string selectSomeNode()
     {
         const std::vector<Node> shown = nodesInView();
-        if (shown.empty()) {
+        if (shown.empty() || choice_ == "Home") {
             key(Qt::Key_Home);
             return "Home";
         }
-        const Node& node = any(shown);
+        const auto chosen = choice_.empty() ? shown.end()
+                                            : std::find_if(shown.begin(), shown.end(),
+                                                           [this](const Node& n) { return n.title == choice_; });
+        EXPECT_TRUE(choice_.empty() || chosen != shown.end()) << "no node \"" << choice_ << "\" in view; " << where();
+        const Node& node = chosen != shown.end() ? *chosen : any(shown);
         QTest::mouseClick(canvas(), Qt::LeftButton, {}, widgetPoint(node.center));
         return "click \"" + node.title + "\"";
     }
@@ -278,8 +315,10 @@ private:
         case Command::select:
             return selectSomeNode();
         case Command::arrowKey: {
+            const std::vector<std::string> names{"Up", "Down", "Left", "Right"};
             const std::vector<int> keys{Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right};
-            key(any(keys));
+            const auto named = std::find(names.begin(), names.end(), choice_);
+            key(named != names.end() ? keys[std::size_t(named - names.begin())] : any(keys));
             return "arrow key";
         }
         case Command::deselect:
@@ -328,7 +367,7 @@ private:
             if (selected == 0 || !nodePane_->isVisible())
                 return selectSomeNode();
             const std::vector<int> sizes{10, 14, 24, 40};
-            const int size = any(sizes);
+            const int size = choice_.empty() ? any(sizes) : std::stoi(choice_);
             nodePane_->fontSizeTextField->setFocus();
             nodePane_->fontSizeTextField->selectAll();
             QTest::keyClicks(nodePane_->fontSizeTextField, QString::number(size));
@@ -424,6 +463,8 @@ private:
     int nodeCount_;
     int step_ = 0;
     std::ostringstream log_;
+    // What a replayed step chooses.
+    std::string choice_;
     DocumentStyleInspector* documentPane_ = nullptr;
     NodeStyleInspector* nodePane_ = nullptr;
 };
@@ -452,6 +493,22 @@ TEST(RandomSession, TenNodesANewRootAPixelFromTheEdge) { runSession(10, 20137, 7
 // A line on a pixel's edge, repainted in a small area after a drag, took a column a whole paint leaves.
 TEST(RandomSession, TenNodesALineOnAPixelsEdgeRepaintedInPart) { runSession(10, 20155, 29); }
 TEST(RandomSession, ThreeHundredNodesANewRootAtTheEdge) { runSession(300, 30004, 64); }
+
+// On the ten-node map, a node's font made larger, the root's tree laid out vertically (and undone), the root
+// deleted with its whole tree (Up from the root selects no other node), the view zoomed in and back to 100 % over
+// the empty canvas: Ctrl+Z brings the map back, which fits, and the view shows it whole (it left the map's right
+// edge 11 points out of view: an empty map did not count as shown whole).
+TEST(RandomSession, TenNodesAMapThatAnUndoBringsBackIsShownWhole)
+{
+    using C = Command;
+    RandomSession session(10, 0);
+    EXPECT_TRUE(session.replay({{C::undo, ""}, {C::changeFontSize, "40"}, {C::select, "Trip to Lisbon"},
+                                {C::switchLayout, ""}, {C::zoomIn, ""}, {C::select, "Flights 2"}, {C::undo, ""},
+                                {C::arrowKey, "Up"}, {C::deleteNodes, ""}, {C::redo, ""}, {C::redo, ""},
+                                {C::select, "Home"}, {C::zoomIn, ""}, {C::zoomDefault, ""}, {C::select, "Home"},
+                                {C::select, "Home"}, {C::undo, ""}},
+                               QStringLiteral("undo-brings-the-map-back-whole")));
+}
 
 // The map the user tried, opened from an indented text outline, switched from the horizontal layout to the
 // vertical one and back: once the nodes have come to rest, nothing of the old drawing is left on the screen.

@@ -142,6 +142,14 @@ TEST(GraphViewController, DeleteChoosesTheNextSelectionAmongSurvivingNodes)
     editor.send("deselectAll:");
     EXPECT_TRUE(editor.document->project().selectedNodeUIDs.empty());
     EXPECT_FALSE(editor.validate("delete:").enabled);
+
+    // The root deleted alone, its child B kept as a root, then B with its tree: nothing gone stays selected.
+    for (const auto& [uid, command] : {std::pair{nodes[0].uid, "deleteSingle:"}, std::pair{nodes[2].uid, "delete:"}}) {
+        editor.select({editor.node(uid)});
+        editor.send(command);
+        EXPECT_EQ(editor.document->project().selectedNodeUIDs, std::vector<std::int64_t>{}) << command;
+    }
+    EXPECT_TRUE(editor.graph().isEmpty());
 }
 
 TEST(GraphViewController, AFailingCommandInsideAnotherSessionTakesBackOnlyItsOwnChanges)

@@ -584,6 +584,49 @@ TEST(MapStaysInView, ActualSizeFromHalfBringsTheSelectedNodeInWithItsRingAndChil
     test::saveScreenshot(map.window.get(), QStringLiteral("actual-size-from-half"));
 }
 
+// A saved map of 37 nodes, a root with a branch of eleven items above it on the right, one to the left and one
+// below on the right, its last item selected, is opened at 100 %: it does not fit, and the view stands over the
+// lower branch. Zoomed out twice, to 50 %, the map fits and is shown whole and centred, not cut at its top branch
+// with the lower part of the view empty.
+TEST(MapStaysInView, ZoomingOutUntilAMapFitsShowsItWholeAndCentred)
+{
+    VQProject project;
+    {
+        VQDocument document;
+        document.beginEditingSession("Build");
+        const Node root = document.createRootNode("Trip to Lisbon", {0, 0}, false);
+        std::optional<Node> last;
+        for (const char* branch : {"Before", "Days", "After"}) {
+            const Node made = *document.createChildNode(root.uid, branch);
+            for (int item = 1; item <= 11; ++item)
+                last = document.createChildNode(made.uid, std::string(branch) + " " + std::to_string(item));
+        }
+        DocumentLayout(document).autoLayoutGraph(true);
+        document.projectForLoading().setSelectedNodes({*document.project().graph.node(last->uid)});
+        document.commitEditingSession();
+        project = document.project();
+    }
+    ASSERT_EQ(project.graph.count(), 37u);
+    OpenedMap map(project);
+    const Rect whole = map.document->project().graph.boundingRect();
+    ASSERT_GT(whole.height(), map.visible().height());
+    ASSERT_GT(map.visible().center().y, whole.center().y + 100)
+        << describeRect(map.visible()) << " on " << describeRect(whole);
+    for (const double magnification : {0.75, 0.5}) {
+        map.triggerMenuItem(QStringLiteral("Zoom &Out"));
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return map.scrollView()->magnification() == magnification
+                && test::windowAtRest(map.window.get(), map.canvas(), map.scrollView());
+        }));
+    }
+    test::saveScreenshot(map.window.get(), QStringLiteral("zoomed-out-until-the-map-fits"));
+    const Rect visible = map.visible();
+    // A pixel is 2 points at 50 %.
+    EXPECT_TRUE(visible.insetBy(-2, -2).contains(whole)) << describeRect(whole) << " in " << describeRect(visible);
+    for (const double off : {visible.center().x - whole.center().x, visible.center().y - whole.center().y})
+        EXPECT_LE(std::abs(off), 2) << describeRect(whole) << " in " << describeRect(visible);
+}
+
 namespace {
 
 // The part of the canvas visible when the canvas is first painted.

@@ -41,10 +41,7 @@ inline QImage freshPaint(QWidget* widget)
 }
 
 // The pixels whose colours differ by more than the antialiasing tolerance of the canvas's scrolled-paint test
-// (4 levels in some channel), marked red on a faded copy of the first image. Known to exceed it without a stale
-// pixel: faint line ends of one colour drawn as one run by a paint of a small area and as several by a paint of
-// a larger one (lines of other colours fall between them in drawing order there) round once per blend, and
-// where ten meet the two paints differ by ten levels (seed 12009 of the 300-node session, step 143).
+// (4 levels in some channel), marked red on a faded copy of the first image.
 inline int differingPixels(const QImage& a, const QImage& b, QImage* marked = nullptr)
 {
     if (a.size() != b.size())

@@ -50,6 +50,7 @@ void Layer::shareExtrasWith(const Layer& prototype)
     if (prototype.extras_ && prototype.extras_->dirtyAreaHandler)
         return; // a root's handler is its own
     extras_ = prototype.extras_;
+    noteRunKeyChange();
 }
 
 const std::string& Layer::name() const
@@ -483,8 +484,11 @@ void Layer::setContents(const QImage& image)
 {
     if (image.isNull() && extras().contents.isNull())
         return;
-    Change change(*this, ChangeKind::geometry);
-    ownExtras().contents = image;
+    {
+        Change change(*this, ChangeKind::geometry);
+        ownExtras().contents = image;
+    }
+    noteRunKeyChange();
 }
 
 void Layer::setContentsGravity(ContentsGravity gravity) { setField(contentsGravity_, gravity, ChangeKind::appearance); }
@@ -518,6 +522,13 @@ void Layer::setCachesPicture(bool caches)
     cachesPicture_ = caches;
     if (!caches)
         pictureCache_.reset();
+    noteRunKeyChange();
+}
+
+void Layer::noteRunKeyChange()
+{
+    if (superlayer_ && superlayer_->drawingOrder_)
+        superlayer_->drawingOrder_->runKeyMayChange(*this);
 }
 
 LayerPictureCache& Layer::pictureCache() const

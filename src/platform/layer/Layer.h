@@ -172,6 +172,11 @@ public:
     // works out many changed sublayers' bounds on several threads. On the thread that owns the tree only.
     using RunAll = std::function<void(const std::vector<std::function<void()>>&)>;
     const std::vector<Layer*>& sublayersNear(const Rect& area, std::vector<Layer*>& near, const RunAll& runAll = {}) const;
+    // Of sublayers listed in drawing order (some of this layer's, as a paint of part of its area visits them),
+    // each but the first marked in joins when it is drawn in one run with the one listed before it: plain strokes
+    // of one colour (LayerRenderer::strokeRunColor) with only such strokes between them in the whole order. On
+    // the thread that owns the tree only.
+    void markSublayerRuns(const std::vector<Layer*>& listed, std::vector<std::uint8_t>& joins) const;
     // From this many sublayers on, sublayersNear looks only near the area.
     static constexpr std::size_t sublayersFiledByArea = 256;
     Layer* rootLayer();
@@ -292,9 +297,15 @@ protected:
     {
         if (field == value)
             return;
-        Change change(*this, kind);
-        field = value;
+        {
+            Change change(*this, kind);
+            field = value;
+        }
+        noteRunKeyChange();
     }
+    // After a change of what LayerRenderer::strokeRunColor reads (a field, a sublayer): the superlayer's order
+    // looks at the layer's run key again.
+    void noteRunKeyChange();
 
     // Starts the implicit animation of a property from its current presentation value with the action
     // startingAction() gave for the key before the change, or, with none, cancels it. Subclasses animate their
@@ -362,8 +373,11 @@ private:
     {
         if (extras().*field == value)
             return;
-        Change change(*this, kind);
-        ownExtras().*field = value;
+        {
+            Change change(*this, kind);
+            ownExtras().*field = value;
+        }
+        noteRunKeyChange();
     }
     bool reportsToHandler() const { return reportsDirtyAreas_ && extras_ && extras_->dirtyAreaHandler; }
     // The extras for writing: made, or copied when shared with other layers.
@@ -430,6 +444,8 @@ private:
         double filedZ = 0;
         bool filed = false;
         bool waiting = false;
+        // Its run key, while the superlayer's order keeps them (SublayerOrder::keepRunKeys()).
+        std::uint64_t runKey = 0;
     };
     OrderSlot orderSlot_;
     // Where the layer is filed in its superlayer's area index.

@@ -241,78 +241,34 @@ PreparedStroke plainStrokeOf(Painting& p, const Layer& layer, QPainterPath& draw
     return stroke;
 }
 
-// Draws the plain strokes of one colour from sublayers[from] on (those the filter, when given, accepts) with a
-// StrokeRaster, as paintLayer would draw each; returns how many sublayers it took, none when the first is not
-// such a stroke or the paint does not draw strokes together. Prepared strokes, when given, stand for the
-// sublayers.
-std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
-                           const LayerPaintPreparation::StrokesOfLayer* prepared, std::size_t from,
-                           const Rect& exposed, Point origin, double parentOpacity,
-                           const std::function<bool(const Layer&)>* filter)
-{
-    if (!p.drawsStrokesTogether())
-        return 0;
-    // What a paint without a preparation reads of each layer, the elements of the paths it draws in an array of
-    // its own.
-    std::vector<StrokeRaster::PathElement> ownElements;
+// A stroke of a run as its rasters take it.
+struct RunStroke {
+    const PreparedStroke* prepared;
+    // Of a paint without a preparation: the stroke, its elements in the run's own array from the first on.
     PreparedStroke own;
-    QPainterPath drawn;
-    const auto strokeAt = [&](std::size_t i) -> const PreparedStroke& {
-        if (prepared)
-            return prepared->strokes[i];
-        own = plainStrokeOf(p, *sublayers[i], drawn);
-        return own;
-    };
-    if (!strokeAt(from).shape)
-        return 0;
-    const std::optional<QRect> paintable = StrokeRaster::paintablePixels(p.painter(), p.device());
-    if (!paintable)
-        return 0;
-    struct Stroke {
-        const PreparedStroke* prepared;
-        // Of a paint without a preparation: the stroke, its elements in ownElements from the first on.
-        PreparedStroke own;
-        std::size_t first;
-        QTransform toDevice;
-        double alpha;
-    };
-    std::vector<Stroke> strokes;
-    const QTransform superToDevice = QTransform::fromTranslate(origin.x, origin.y) * p.rootDevice();
-    QRectF extent;
-    const QRgb color = strokeAt(from).color;
-    std::size_t i = from;
-    for (; i < sublayers.size(); ++i) {
-        const PreparedStroke& stroke = i == from && !prepared ? own : strokeAt(i);
-        if (!stroke.shape || stroke.color != color)
-            break;
-        // What paintLayer leaves out paints nothing here either.
-        const double opacity = parentOpacity * stroke.opacity;
-        if ((filter && !(*filter)(*sublayers[i])) || stroke.hidden || !(opacity > 0) || stroke.visual.isNull()
-            || !extentsMeet(stroke.visual, exposed))
-            continue;
-        ++p.counts().layersPainted;
-        const QTransform toDevice = QTransform::fromTranslate(stroke.offset.x, stroke.offset.y) * superToDevice;
-        Stroke& added = strokes.emplace_back(
-            Stroke{prepared ? &stroke : nullptr, {}, ownElements.size(), toDevice, opacity * stroke.colorAlpha});
-        if (!prepared) {
-            added.own = stroke;
-            StrokeRaster::appendElements(drawn, ownElements);
-            added.own.elementCount = int(ownElements.size() - added.first);
-        }
-        extent |= superToDevice.mapRect(toQRectF(stroke.visual));
-    }
+    std::size_t first;
+    QTransform toDevice;
+    double alpha;
+};
+
+// Draws the strokes of a run, of one colour, with StrokeRasters over the paintable pixels their extent (device
+// pixels) meets.
+void rasterizeRun(Painting& p, const std::vector<RunStroke>& strokes,
+                  const std::vector<StrokeRaster::PathElement>& ownElements, QRgb color, const QRectF& extent,
+                  const QRect& paintable)
+{
     // Cut to the paintable pixels before it is rounded to whole ones: a line to a node millions of pixels away
     // reaches further than an int counts.
-    const QRectF near = QRectF(*paintable).adjusted(-2, -2, 2, 2);
-    const QRect pixels = paintable->intersected(extent.intersected(near).toAlignedRect().adjusted(-1, -1, 1, 1));
+    const QRectF near = QRectF(paintable).adjusted(-2, -2, 2, 2);
+    const QRect pixels = paintable.intersected(extent.intersected(near).toAlignedRect().adjusted(-1, -1, 1, 1));
     if (strokes.empty() || pixels.isEmpty())
-        return i - from;
+        return;
     p.setOpacity(1);
     // A large area (an export of a whole map) is drawn a slab of rows at a time, each with the strokes that reach it.
     const int slabRows = std::max(StrokeRaster::stripRows, int(maxRasterPixels / std::max(1, pixels.width())));
     for (int top = pixels.top(); top <= pixels.bottom(); top += slabRows) {
         StrokeRaster raster(QRect(pixels.left(), top, pixels.width(), std::min(slabRows, pixels.bottom() + 1 - top)));
-        for (const Stroke& stroke : strokes) {
+        for (const RunStroke& stroke : strokes) {
             const PreparedStroke& s = stroke.prepared ? *stroke.prepared : stroke.own;
             raster.addStroke(stroke.prepared ? s.path : ownElements.data() + stroke.first, s.elementCount,
                              stroke.toDevice, s.lineWidth, s.roundEnds, stroke.alpha);
@@ -321,7 +277,71 @@ std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
             p.drawDeviceImage(QPointF(topLeft), strip);
         });
     }
-    return i - from;
+}
+
+// Draws the run of plain strokes of one colour from sublayers[from] on (those the filter, when given, accepts)
+// with a StrokeRaster, as paintLayer would draw each; returns how many sublayers it took, none when the first is
+// not such a stroke or the paint does not draw strokes together. The run takes the sublayers listed after the
+// first that joins (SublayerOrder::markRuns), when given, marks; else those of the same run colour. Prepared
+// strokes, when given, stand for the sublayers. A stroke of the run whose path a StrokeRaster does not draw (a
+// closed line, corners not round) is drawn by itself after the others, in every paint that meets it.
+std::size_t paintStrokeRun(Painting& p, const std::vector<Layer*>& sublayers,
+                           const LayerPaintPreparation::StrokesOfLayer* prepared,
+                           const std::vector<std::uint8_t>* joins, std::size_t from, const Rect& exposed,
+                           Point origin, double parentOpacity, const std::function<bool(const Layer&)>* filter)
+{
+    if (!p.drawsStrokesTogether())
+        return 0;
+    const auto runColor = [&](std::size_t i) {
+        return prepared ? prepared->strokes[i].runColor : LayerRenderer::strokeRunColor(*sublayers[i]);
+    };
+    const std::optional<QRgb> color = runColor(from);
+    const std::optional<QRect> paintable =
+        color ? StrokeRaster::paintablePixels(p.painter(), p.device()) : std::nullopt;
+    if (!paintable)
+        return 0;
+    std::size_t end = from + 1;
+    while (end < sublayers.size()
+           && (prepared ? prepared->strokes[end].joinsPrevious : joins ? (*joins)[end] != 0 : runColor(end) == color))
+        ++end;
+    // What a paint without a preparation reads of each layer, the elements of the paths it draws in an array of
+    // its own.
+    std::vector<StrokeRaster::PathElement> ownElements;
+    std::vector<RunStroke> strokes;
+    std::vector<std::size_t> alone;
+    const QTransform superToDevice = QTransform::fromTranslate(origin.x, origin.y) * p.rootDevice();
+    QRectF extent;
+    for (std::size_t i = from; i < end; ++i) {
+        if (filter && !(*filter)(*sublayers[i]))
+            continue;
+        QPainterPath drawn;
+        PreparedStroke own;
+        if (!prepared)
+            own = plainStrokeOf(p, *sublayers[i], drawn);
+        const PreparedStroke& stroke = prepared ? prepared->strokes[i] : own;
+        if (!stroke.shape) {
+            alone.push_back(i);
+            continue;
+        }
+        // What paintLayer leaves out paints nothing here either.
+        const double opacity = parentOpacity * stroke.opacity;
+        if (stroke.hidden || !(opacity > 0) || stroke.visual.isNull() || !extentsMeet(stroke.visual, exposed))
+            continue;
+        ++p.counts().layersPainted;
+        const QTransform toDevice = QTransform::fromTranslate(stroke.offset.x, stroke.offset.y) * superToDevice;
+        RunStroke& added = strokes.emplace_back(
+            RunStroke{prepared ? &stroke : nullptr, {}, ownElements.size(), toDevice, opacity * stroke.colorAlpha});
+        if (!prepared) {
+            added.own = stroke;
+            StrokeRaster::appendElements(drawn, ownElements);
+            added.own.elementCount = int(ownElements.size() - added.first);
+        }
+        extent |= superToDevice.mapRect(toQRectF(stroke.visual));
+    }
+    rasterizeRun(p, strokes, ownElements, *color, extent, *paintable);
+    for (const std::size_t i : alone)
+        paintLayer(p, *sublayers[i], exposed, origin, parentOpacity);
+    return end - from;
 }
 
 // Paints the sublayers (of a layer whose origin lies at origin of the root) in order, those the filter, when
@@ -330,8 +350,16 @@ void paintSublayers(Painting& p, const Layer& layer, const std::vector<Layer*>& 
                     Point origin, double opacity, const std::function<bool(const Layer&)>* filter = nullptr)
 {
     const LayerPaintPreparation::StrokesOfLayer* prepared = p.preparedStrokes(layer);
+    // A paint that visits only some sublayers (those near a crowded layer's area) draws together those the whole
+    // order puts in one run.
+    std::vector<std::uint8_t> joins;
+    const bool some =
+        !prepared && !p.isShared() && sublayers.size() < layer.sublayers().size() && p.drawsStrokesTogether();
+    if (some)
+        layer.markSublayerRuns(sublayers, joins);
     for (std::size_t i = 0; i < sublayers.size();) {
-        if (const std::size_t taken = paintStrokeRun(p, sublayers, prepared, i, exposed, origin, opacity, filter)) {
+        if (const std::size_t taken =
+                paintStrokeRun(p, sublayers, prepared, some ? &joins : nullptr, i, exposed, origin, opacity, filter)) {
             i += taken;
             continue;
         }
@@ -641,9 +669,9 @@ PreparedStroke readStroke(Painting& p, const Layer& layer, const Rect& area, dou
 // paints visit and reading their plain strokes. Most of a crowded layer's sublayers are plain strokes of their
 // own (branch lines), whose preparation reads and writes only their own layer: they are looked at on several
 // threads at once, a run of them each; the others in order, as prepareLayer prepares them.
-void prepareCrowdedStrokes(Painting& p, LayerPaintPreparation& made, const std::vector<Layer*>& sublayers,
-                           const Rect& area, double opacity, std::vector<Layer*>& visited,
-                           LayerPaintPreparation::StrokesOfLayer& strokes)
+void prepareCrowdedStrokes(Painting& p, LayerPaintPreparation& made, const Layer& layer,
+                           const std::vector<Layer*>& sublayers, const Rect& area, double opacity,
+                           std::vector<Layer*>& visited, LayerPaintPreparation::StrokesOfLayer& strokes)
 {
     const double scale = std::fabs(p.rootDevice().m11());
     enum class Found : std::uint8_t { unknown, away, stroke };
@@ -702,8 +730,17 @@ void prepareCrowdedStrokes(Painting& p, LayerPaintPreparation& made, const std::
         strokes.strokes.push_back(entry.stroke);
         where.emplace_back(run, entry.first);
     }
-    for (std::size_t k = 0; k < strokes.strokes.size(); ++k)
-        strokes.strokes[k].path = strokes.elements[where[k].first].data() + where[k].second;
+    // The paints visit only these: they draw together those the whole order puts in one run.
+    std::vector<std::uint8_t> joins;
+    layer.markSublayerRuns(visited, joins);
+    for (std::size_t k = 0; k < strokes.strokes.size(); ++k) {
+        PreparedStroke& stroke = strokes.strokes[k];
+        stroke.path = strokes.elements[where[k].first].data() + where[k].second;
+        stroke.joinsPrevious = joins[k] != 0;
+        // A run's colour is its first line's.
+        stroke.runColor =
+            stroke.joinsPrevious ? strokes.strokes[k - 1].runColor : LayerRenderer::strokeRunColor(*visited[k]);
+    }
 }
 
 void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer, const Rect& exposed, double opacity)
@@ -723,7 +760,7 @@ void prepareContent(Painting& p, LayerPaintPreparation& made, const Layer& layer
     std::vector<Layer*>* visited = isCrowded ? &made.crowdedSublayers[&layer] : nullptr;
     // What the paints draw of those as plain strokes, read once for all of them.
     if (isCrowded && p.drawsStrokesTogether()) {
-        prepareCrowdedStrokes(p, made, sublayers, area, opacity, *visited, made.crowdedStrokes[&layer]);
+        prepareCrowdedStrokes(p, made, layer, sublayers, area, opacity, *visited, made.crowdedStrokes[&layer]);
         return;
     }
     for (Layer* sublayer : sublayers)
@@ -835,7 +872,7 @@ QTransform LayerRenderer::rootTransform(const Rect& source, const QRectF& target
 std::optional<QRgb> LayerRenderer::strokeRunColor(const Layer& layer)
 {
     const ShapeLayer* shape = strokeAlone(layer);
-    if (!shape || layer.cachesPicture() || !shape->strokesPlainlyThroughout())
+    if (!shape || layer.cachesPicture() || !shape->hasPlainStrokeStyle())
         return std::nullopt;
     return shape->strokeColor().rgb();
 }

@@ -89,6 +89,10 @@ struct PreparedStroke {
     double colorAlpha = 0;
     double lineWidth = 0;
     bool roundEnds = false;
+    // The colour of the run it is drawn in (LayerRenderer::strokeRunColor), and whether it is drawn in one run with
+    // the sublayer prepared before it.
+    std::optional<QRgb> runColor;
+    bool joinsPrevious = false;
 };
 
 // What LayerRenderer::prepareSharedPaints found for the paints of the parts of an area.
@@ -133,7 +137,9 @@ public:
     // The colour of the run of plain strokes (lines of one colour next to one another in the drawing order, each
     // a ShapeLayer drawing its stroke alone) that paints on screen draw the layer in; none when they draw it
     // alone. A run is drawn in an order of its own (StrokeRaster), so its lines' order among themselves shows
-    // nowhere.
+    // nowhere; a line of it whose path a StrokeRaster does not draw (closed, or with corners not round) is drawn
+    // by itself after the others. Paints of parts of an area, each visiting some of the lines, draw together those
+    // of one run of the whole order, so that each pixel comes out as in a paint of the whole.
     static std::optional<QRgb> strokeRunColor(const Layer& layer);
     // The transform from the root's coordinates to the painter's for a source, target and flip.
     static QTransform rootTransform(const Rect& source, const QRectF& target, bool flipped);

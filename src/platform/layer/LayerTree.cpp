@@ -63,6 +63,9 @@ void Layer::attachSublayer(const Ptr& layer, std::size_t index)
     layer->listedAsAsking_ = false;
     if (layer->needsLayout_ || layer->descendantNeedsLayout_)
         layer->markAncestorsNeedLayout();
+    // A layer with a sublayer draws more than a stroke.
+    if (sublayers_.size() == 1)
+        noteRunKeyChange();
 }
 
 void Layer::removeFromSuperlayer()
@@ -86,6 +89,8 @@ void Layer::removeFromSuperlayer()
                    siblings.end());
     superlayer_ = nullptr;
     animations_.clear();
+    if (siblings.empty())
+        parent->noteRunKeyChange();
 }
 
 std::size_t Layer::removeSublayers(const std::function<bool(const Layer&)>& which)
@@ -118,6 +123,8 @@ std::size_t Layer::removeSublayers(const std::function<bool(const Layer&)>& whic
         if (areaIndex_)
             areaIndex_->removed(leaving);
     }
+    if (sublayers_.empty())
+        noteRunKeyChange();
     return removed.size();
 }
 
@@ -137,6 +144,13 @@ SublayerOrder& Layer::drawingOrder() const
 }
 
 const std::vector<Layer*>& Layer::sublayersInDrawingOrder() const { return drawingOrder().read(sublayers_); }
+
+void Layer::markSublayerRuns(const std::vector<Layer*>& listed, std::vector<std::uint8_t>& joins) const
+{
+    SublayerOrder& order = drawingOrder();
+    order.keepRunKeys(sublayers_);
+    order.markRuns(listed, joins);
+}
 
 namespace {
 

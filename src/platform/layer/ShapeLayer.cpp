@@ -215,18 +215,14 @@ bool ShapeLayer::isDashed() const
         && std::all_of(lineDashPattern_.begin(), lineDashPattern_.end(), [](double v) { return std::isfinite(v) && v >= 0; });
 }
 
-bool ShapeLayer::strokesPlainlyThroughout() const
+bool ShapeLayer::hasPlainStrokeStyle() const
 {
-    if (!strokesPlainly(path_))
-        return false;
-    const LayerAnimation* animation = animationFor("path");
-    const auto* from = animation ? std::get_if<QPainterPath>(&animation->from) : nullptr;
-    return !animation || (from && strokesPlainly(*from));
+    return !paints(fillColor_) && paints(strokeColor_) && lineWidth_ > 0 && !isDashed() && lineCap_ != LineCap::square;
 }
 
 bool ShapeLayer::strokesPlainly(const QPainterPath& drawn) const
 {
-    if (paints(fillColor_) || !paints(strokeColor_) || !(lineWidth_ > 0) || isDashed() || lineCap_ == LineCap::square)
+    if (!hasPlainStrokeStyle())
         return false;
     // One open line: its ends are the path's (a closed one joins them).
     const int count = drawn.elementCount();

@@ -55,10 +55,9 @@ public:
     // a StrokeRaster draws as draw() would: one open line, no fill, no dashes, flat or round ends, and round
     // corners or none (one straight piece or one curve).
     bool strokesPlainly(const QPainterPath& drawn) const;
-    // The same of every path its presentation passes through: the path and, while it animates, where the
-    // animation starts (paths of the same elements pass point by point from one to the other; apart from a line
-    // whose two ends meet on the way, they stroke plainly where both do).
-    bool strokesPlainlyThroughout() const;
+    // Whether its style alone makes such a stroke, whatever the path: no fill, a solid stroke of some width,
+    // flat or round ends.
+    bool hasPlainStrokeStyle() const;
 
     void draw(QPainter& painter) const override;
     Rect drawingExtent() const override;

@@ -12,8 +12,9 @@
 // Each line covers a pixel by how far the pixel's centre lies from it (half the width plus half a pixel from
 // the middle, fading over one pixel), with flat or round ends, round corners. Lines combine as each drawn over
 // the ones before would (coverage a and b give a + b - ab), so a run of lines drawn here equals the same lines
-// drawn one by one: a paint of part of an area that meets fewer of them, or splits them into other runs, shows
-// the same pixels.
+// drawn one by one, but for rounding: a paint of part of an area that meets fewer of them shows the same pixels,
+// while lines split into other runs are blended once more and may come out a few levels apart where they meet
+// (the renderer draws in one run the lines of one run of the whole drawing order, in every paint).
 //
 // A pixel covered wholly stays so whatever is drawn over it, so a piece of a line all of whose pixels are
 // covered wholly already is left out, and the lines are drawn in an order that fills a dense fan from a few

@@ -11,6 +11,12 @@
 //
 // Each sublayer carries its own part of the bookkeeping (Layer::OrderSlot): a stamp that grows with its place
 // in the list, and the depth it is filed under.
+//
+// It also keeps, once asked to, each sublayer's run key (LayerRenderer::strokeRunColor): plain strokes of one
+// colour next to one another in the order are drawn as one run, and a paint that visits only some of them (the
+// part of a crowded layer near its area) must still draw together just those the whole order puts in one run.
+// A stroke of another colour lying outside the area splits a run there as it does in a paint of the whole; lines
+// drawn as one run by one paint and as two by another round once per blend and differ where both cover a pixel.
 
 #include <cstdint>
 #include <functional>
@@ -44,12 +50,27 @@ public:
     // Whether a is drawn before b, for two sublayers of one layer whose order was read since they last changed.
     static bool before(const Layer& a, const Layer& b);
 
+    // Keeps the sublayers' run keys from now on (worked out now for all, then as sublayers come and their keys
+    // may change), and files the sublayers that wait.
+    void keepRunKeys(const std::vector<std::shared_ptr<Layer>>& sublayers);
+    // After something the sublayer's run key reads changed (kept keys only).
+    void runKeyMayChange(Layer& sublayer);
+    // Of sublayers listed in drawing order, each but the first marked in joins when it is drawn in one run with
+    // the one listed before it: both plain strokes of one colour, with only such strokes between them in the
+    // whole order. The keys are kept and no sublayer waits (keepRunKeys()).
+    void markRuns(const std::vector<Layer*>& listed, std::vector<std::uint8_t>& joins) const;
+
 private:
     struct Entry {
         double z;
         std::uint64_t stamp;
         Layer* layer;
+        // The sublayer's run key as filed (kept keys only): its stroke's colour with bit 32 set, 0 for none.
+        std::uint64_t runKey = 0;
     };
+    static std::uint64_t runKeyOf(const Layer& sublayer);
+    // Where the sublayer's entry lies in entries_.
+    std::size_t placeOf(const Layer& sublayer) const;
     static bool less(const Entry& a, const Entry& b) { return a.z < b.z || (a.z == b.z && a.stamp < b.stamp); }
     void rebuild(const std::vector<std::shared_ptr<Layer>>& sublayers);
     // Takes out the stale entries of the waiting sublayers and merges their current ones in; false when an
@@ -68,6 +89,7 @@ private:
     std::uint64_t nextStamp_ = 0;
     bool valid_ = false;
     bool orderCurrent_ = false;
+    bool keepsRunKeys_ = false;
 };
 
 } // namespace velquine
