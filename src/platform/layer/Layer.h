@@ -445,7 +445,7 @@ private:
         bool filed = false;
         bool waiting = false;
         // Its run key, while the superlayer's order keeps them (SublayerOrder::keepRunKeys()).
-        std::uint64_t runKey = 0;
+        std::uint32_t runKey = 0;
     };
     OrderSlot orderSlot_;
     // Where the layer is filed in its superlayer's area index.

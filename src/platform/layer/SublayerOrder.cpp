@@ -36,7 +36,7 @@ void SublayerOrder::rebuild(const std::vector<std::shared_ptr<Layer>>& sublayers
     for (std::size_t i = 0; i < sublayers.size(); ++i) {
         Layer& sublayer = *sublayers[i];
         sublayer.orderSlot_ = {i, sublayer.zPosition_, true, false, sublayer.orderSlot_.runKey};
-        entries_.push_back({sublayer.zPosition_, i, &sublayer, sublayer.orderSlot_.runKey});
+        entries_.push_back({sublayer.zPosition_, i, &sublayer});
     }
     std::sort(entries_.begin(), entries_.end(), less);
     nextStamp_ = sublayers.size();
@@ -59,7 +59,7 @@ bool SublayerOrder::mergeWaiting()
             stale.push_back({slot.filedZ, slot.stamp, sublayer});
         slot.filedZ = sublayer->zPosition_;
         slot.filed = true;
-        fresh.push_back({slot.filedZ, slot.stamp, sublayer, slot.runKey});
+        fresh.push_back({slot.filedZ, slot.stamp, sublayer});
     }
     waiting_.clear();
     if (fresh.empty())
@@ -134,7 +134,7 @@ void SublayerOrder::appended(Layer& sublayer)
     slot = {nextStamp_++, sublayer.zPosition_, false, false, keepsRunKeys_ ? runKeyOf(sublayer) : 0};
     if (!valid_)
         return;
-    const Entry entry{slot.filedZ, slot.stamp, &sublayer, slot.runKey};
+    const Entry entry{slot.filedZ, slot.stamp, &sublayer};
     if (entries_.empty() || !less(entry, entries_.back())) {
         entries_.push_back(entry);
         slot.filed = true;
@@ -210,10 +210,10 @@ bool SublayerOrder::before(const Layer& a, const Layer& b)
     return a.zPosition_ < b.zPosition_ || (a.zPosition_ == b.zPosition_ && a.orderSlot_.stamp < b.orderSlot_.stamp);
 }
 
-std::uint64_t SublayerOrder::runKeyOf(const Layer& sublayer)
+std::uint32_t SublayerOrder::runKeyOf(const Layer& sublayer)
 {
     const std::optional<QRgb> color = LayerRenderer::strokeRunColor(sublayer);
-    return color ? (std::uint64_t(1) << 32) | *color : 0;
+    return color ? *color | 0xff000000u : 0;
 }
 
 void SublayerOrder::keepRunKeys(const std::vector<std::shared_ptr<Layer>>& sublayers)
@@ -222,26 +222,14 @@ void SublayerOrder::keepRunKeys(const std::vector<std::shared_ptr<Layer>>& subla
         keepsRunKeys_ = true;
         for (const auto& sublayer : sublayers)
             sublayer->orderSlot_.runKey = runKeyOf(*sublayer);
-        // (An order no longer valid is filed afresh, and a waiting sublayer's stale entry goes as it is.)
-        if (valid_)
-            for (Entry& entry : entries_)
-                entry.runKey = entry.layer->orderSlot_.runKey;
     }
     file(sublayers);
 }
 
 void SublayerOrder::runKeyMayChange(Layer& sublayer)
 {
-    if (!keepsRunKeys_)
-        return;
-    Layer::OrderSlot& slot = sublayer.orderSlot_;
-    const std::uint64_t key = runKeyOf(sublayer);
-    if (key == slot.runKey)
-        return;
-    slot.runKey = key;
-    // A waiting sublayer's entry is filed afresh, with the key, before runs are next marked.
-    if (valid_ && slot.filed && !slot.waiting)
-        entries_[placeOf(sublayer)].runKey = key;
+    if (keepsRunKeys_)
+        sublayer.orderSlot_.runKey = runKeyOf(sublayer);
 }
 
 std::size_t SublayerOrder::placeOf(const Layer& sublayer) const
@@ -257,7 +245,7 @@ void SublayerOrder::markRuns(const std::vector<Layer*>& listed, std::vector<std:
     // The place of the sublayer listed before, while known: the walk goes on from there.
     std::optional<std::size_t> at;
     for (std::size_t i = 1; i < listed.size(); ++i) {
-        const std::uint64_t key = listed[i - 1]->orderSlot_.runKey;
+        const std::uint32_t key = listed[i - 1]->orderSlot_.runKey;
         if (key == 0 || listed[i]->orderSlot_.runKey != key) {
             at.reset();
             continue;
@@ -265,7 +253,7 @@ void SublayerOrder::markRuns(const std::vector<Layer*>& listed, std::vector<std:
         std::size_t k = (at ? *at : placeOf(*listed[i - 1])) + 1;
         // Most lines of a run lie next to one another: the entries between are looked at until one of another
         // key ends the run.
-        while (k < entries_.size() && entries_[k].layer != listed[i] && entries_[k].runKey == key)
+        while (k < entries_.size() && entries_[k].layer != listed[i] && entries_[k].layer->orderSlot_.runKey == key)
             ++k;
         const bool joined = k < entries_.size() && entries_[k].layer == listed[i];
         joins[i] = joined;

@@ -65,10 +65,9 @@ private:
         double z;
         std::uint64_t stamp;
         Layer* layer;
-        // The sublayer's run key as filed (kept keys only): its stroke's colour with bit 32 set, 0 for none.
-        std::uint64_t runKey = 0;
     };
-    static std::uint64_t runKeyOf(const Layer& sublayer);
+    // The sublayer's run key: its stroke's colour, opaque (so never 0), or 0 for none.
+    static std::uint32_t runKeyOf(const Layer& sublayer);
     // Where the sublayer's entry lies in entries_.
     std::size_t placeOf(const Layer& sublayer) const;
     static bool less(const Entry& a, const Entry& b) { return a.z < b.z || (a.z == b.z && a.stamp < b.stamp); }
