@@ -23,12 +23,6 @@ namespace {
 
 constexpr double metersPerInch = 0.0254;
 
-// The 32-bit pixels a picture of the size and bits takes (a 64-bit pixel counts twice).
-std::int64_t pixelsOf(QSize size, int bitsPerPixel)
-{
-    return size.isValid() ? std::int64_t(size.width()) * size.height() * std::max(bitsPerPixel, 32) / 32 : 0;
-}
-
 std::string overBudget(const PictureBudget& budget)
 {
     return "With the pictures read before it, it would make more than " + millionsOf(budget.total())
@@ -61,11 +55,12 @@ Decoded decodeSvg(const QByteArray& bytes, PictureBudget* budget)
     decoded.refusal = PictureChecks::sizeRefusal(decoded.stated, 32);
     if (!decoded.refusal.empty())
         return decoded;
-    if (budget && !budget->take(pixelsOf(decoded.stated, 32) + embedded)) {
+    const std::int64_t pixels = PictureChecks::pixelsOf(decoded.stated, 32) + embedded;
+    if (budget && !budget->take(pixels)) {
         decoded.refusal = overBudget(*budget);
         return decoded;
     }
-    decoded.taken = pixelsOf(decoded.stated, 32) + embedded;
+    decoded.taken = pixels;
     decoded.bitmap = drawing.draw(&decoded.refusal);
     return decoded;
 }
@@ -95,7 +90,7 @@ Decoded decodeBitmap(const QByteArray& bytes, PictureBudget* budget)
     decoded.refusal = PictureChecks::sizeRefusal(readerSize, bits);
     if (!decoded.refusal.empty())
         return decoded;
-    const std::int64_t pixels = std::max(statement.pixels, pixelsOf(readerSize, bits));
+    const std::int64_t pixels = std::max(statement.pixels, PictureChecks::pixelsOf(readerSize, bits));
     if (budget && !budget->take(pixels)) {
         decoded.refusal = overBudget(*budget);
         return decoded;
@@ -186,7 +181,8 @@ Image::Decoding Image::decode(const Data& data, PictureBudget* budget)
     result.statedSize = decoded.stated;
     // A picture that takes more pixels than its header told (one that told none, or a container that states
     // less than the picture it holds) takes the rest once decoded.
-    const std::int64_t more = decoded.bitmap.isNull() ? 0 : pixelsOf(decoded.bitmap.size(), decoded.bitmap.depth()) - decoded.taken;
+    const std::int64_t more
+        = PictureChecks::pixelsOf(decoded.bitmap.size(), decoded.bitmap.depth()) - decoded.taken; // none when null
     if (decoded.refusal.empty() && budget && more > 0 && !budget->take(more))
         decoded.refusal = overBudget(*budget);
     if (!decoded.refusal.empty()) {

@@ -44,18 +44,13 @@ QSize sizeOf(std::int64_t width, std::int64_t height)
     return QSize(int(std::min(width, most)), int(std::min(height, most)));
 }
 
-std::int64_t pixelsOf(QSize size, int bitsPerPixel)
-{
-    return size.isValid() ? std::int64_t(size.width()) * size.height() * std::max(bitsPerPixel, 32) / 32 : 0;
-}
-
 // The statement of a picture of the size and bits, refused when its pixels pass the allocation limit.
 PictureStatement sized(QSize size, int bitsPerPixel)
 {
     PictureStatement statement;
     statement.size = size;
     statement.refusal = PictureChecks::sizeRefusal(size, bitsPerPixel);
-    statement.pixels = statement.refusal.empty() ? pixelsOf(size, bitsPerPixel) : 0;
+    statement.pixels = statement.refusal.empty() ? PictureChecks::pixelsOf(size, bitsPerPixel) : 0;
     return statement;
 }
 
@@ -465,6 +460,11 @@ std::string millionsOf(std::int64_t count)
     if (count < 1000000)
         return number(count);
     return number(count / 1000000) + " million";
+}
+
+std::int64_t PictureChecks::pixelsOf(QSize size, int bitsPerPixel)
+{
+    return size.isValid() ? std::int64_t(size.width()) * size.height() * std::max(bitsPerPixel, 32) / 32 : 0;
 }
 
 std::string PictureChecks::sizeRefusal(QSize size, int bitsPerPixel)

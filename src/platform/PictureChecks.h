@@ -37,6 +37,8 @@ public:
     // Why a picture of W × H pixels of the given bits is not decoded (more than the image reader's allocation
     // limit), or nothing.
     static std::string sizeRefusal(QSize size, int bitsPerPixel);
+    // The 32-bit pixels a picture of the size and bits takes (a 64-bit pixel counts twice); none for an invalid size.
+    static std::int64_t pixelsOf(QSize size, int bitsPerPixel);
 
     // The work of a progressive JPEG: each scan is decoded over the whole picture, so its scans times its
     // pixels are at most this (a photo of 33 million pixels in ten scans is 330 million).

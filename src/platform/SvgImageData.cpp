@@ -359,7 +359,7 @@ std::optional<QString> embeddedPicture(const QString& address, Rewriting& rewrit
     if (statement.refusal.empty() && !statement.size.isValid()) {
         // A format the checks do not read: the reader's header tells its size.
         statement.size = reader.size();
-        statement.pixels = statement.size.isValid() ? std::int64_t(statement.size.width()) * statement.size.height() : 0;
+        statement.pixels = PictureChecks::pixelsOf(statement.size, 32);
         statement.refusal = PictureChecks::sizeRefusal(statement.size, 32);
     }
     if (!statement.refusal.empty()) {
