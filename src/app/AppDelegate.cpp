@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
 
 #include "app/CheatSheetWindowController.h"
@@ -12,8 +11,8 @@
 #include "document/VQDocumentFiles.h"
 #include "document/FileTypes.h"
 #include "document/VQDocument.h"
+#include "kit/Alert.h"
 #include "kit/CommandTable.h"
-#include "kit/WindowActions.h"
 #include "model/project/FactorySettings.h"
 #include "platform/Log.h"
 #include "platform/RecentDocuments.h"
@@ -120,15 +119,8 @@ void AppDelegate::composeSupportMail()
 
 void AppDelegate::showOpenAddressFailure(const QString& message, const QString& detail)
 {
-    QWidget* parent = QApplication::activeWindow();
-    auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Velquine"), message, QMessageBox::Ok, parent);
-    box->setObjectName(QStringLiteral("openAddressFailureMessage"));
-    takeQuitKeys(box);
-    box->setInformativeText(detail);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    if (parent)
-        box->setWindowModality(Qt::WindowModal);
-    box->show();
+    Report{.objectName = QStringLiteral("openAddressFailureMessage"), .messageText = message, .informativeText = detail}
+        .showOver(QApplication::activeWindow());
 }
 
 PreferencesPanelController* AppDelegate::preferencesPanelController()

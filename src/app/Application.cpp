@@ -25,6 +25,7 @@
 #include "kit/WindowAppearance.h"
 #include "platform/Heap.h"
 #include "platform/LongWork.h"
+#include "platform/PictureReading.h"
 #include "platform/RunLoop.h"
 #include "platform/TerminationSignals.h"
 
@@ -102,6 +103,8 @@ int runApplication(int argc, char** argv)
     // are written, change nothing.
     TerminationSignals::watch([&delegate, &ended](int) {
         TerminationSignals::endingNow();
+        // Pictures being read stop at once: an open waiting for them ends now.
+        PictureReading::stopAll();
         delegate.documents().controller().whenNotOpening([&delegate, &ended] {
             LongWork::whenNotBusy([&delegate, &ended] {
                 delegate.documents().controller().endQuietly();

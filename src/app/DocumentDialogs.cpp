@@ -9,8 +9,8 @@
 #include <QPushButton>
 
 #include "document/FileTypes.h"
+#include "kit/Alert.h"
 #include "kit/FileDialogFolders.h"
-#include "kit/WindowActions.h"
 
 namespace velquine {
 
@@ -24,23 +24,16 @@ QString patterns(const FileType& type)
     return list.join(u' ');
 }
 
-// A report that does not wait (it closes and deletes itself when answered, and Ctrl+Q on it quits as elsewhere),
-// or one that returns once read (a step of the work under way, which a quit would cut short).
+// A report that does not wait (Ctrl+Q on it quits as elsewhere), or one that returns once read (a step of the work
+// under way, which a quit would cut short).
 void showReport(QWidget* parent, const QString& objectName, const QString& text, const QString& detail,
                 ReportTiming timing = ReportTiming::atOnce)
 {
-    auto* box = new QMessageBox(QMessageBox::Warning, QObject::tr("Velquine"), text, QMessageBox::Ok, parent);
-    box->setObjectName(objectName);
-    box->setInformativeText(detail);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    if (parent)
-        box->setWindowModality(Qt::WindowModal);
-    if (timing == ReportTiming::untilRead) {
-        box->exec();
-        return;
-    }
-    takeQuitKeys(box);
-    box->show();
+    const Report report{.objectName = objectName, .messageText = text, .informativeText = detail};
+    if (timing == ReportTiming::untilRead)
+        report.runOver(parent);
+    else
+        report.showOver(parent);
 }
 
 // A question whose answer destroys something: Cancel (the default) or the action; true for the action.
@@ -174,22 +167,17 @@ void DocumentDialogs::showRecoveryCopyError(QWidget* parent, const QString& name
 
 void DocumentDialogs::showRecoveredCopiesLeft(QWidget* parent, std::size_t count, const QString& folder)
 {
-    auto* box = new QMessageBox(
-        QMessageBox::Information, QObject::tr("Velquine"),
-        count == 1 ? QObject::tr("1 more map with unsaved changes from an earlier session is kept.")
-                   : QObject::tr("%1 more maps with unsaved changes from earlier sessions are kept.").arg(count),
-        QMessageBox::Ok, parent);
-    box->setObjectName(QStringLiteral("recoveredCopiesLeftMessage"));
-    takeQuitKeys(box);
-    box->setInformativeText(
-        QObject::tr("Velquine opened the %1 most recent. The others are kept in “%2” and open, %1 at a time, the "
-                    "next times Velquine starts; each stays until its map is saved or closed without saving.")
-            .arg(DocumentController::maximumReopenedCopies)
-            .arg(folder));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    if (parent)
-        box->setWindowModality(Qt::WindowModal);
-    box->show();
+    Report{.icon = QMessageBox::Information,
+           .objectName = QStringLiteral("recoveredCopiesLeftMessage"),
+           .messageText = count == 1
+                              ? QObject::tr("1 more map with unsaved changes from an earlier session is kept.")
+                              : QObject::tr("%1 more maps with unsaved changes from earlier sessions are kept.").arg(count),
+           .informativeText =
+               QObject::tr("Velquine opened the %1 most recent. The others are kept in “%2” and open, %1 at a time, "
+                           "the next times Velquine starts; each stays until its map is saved or closed without saving.")
+                   .arg(DocumentController::maximumReopenedCopies)
+                   .arg(folder)}
+        .showOver(parent);
 }
 
 void DocumentDialogs::showPrintError(QWidget* parent, const QString& name)

@@ -1,8 +1,8 @@
 #include "app/Updater.h"
 
-#include <QMessageBox>
 #include <QString>
 
+#include "kit/Alert.h"
 #include "platform/Log.h"
 
 namespace velquine {
@@ -22,12 +22,11 @@ void Updater::checkForUpdatesInBackground()
 void Updater::checkForUpdates(QWidget* parent)
 {
     systemLog(noUpdateSourceMessage);
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Check for Updates"),
-                                QString::fromUtf8(noUpdateSourceMessage.data(), static_cast<qsizetype>(noUpdateSourceMessage.size())),
-                                QMessageBox::Ok, parent);
-    box->setObjectName(QStringLiteral("updaterMessage"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    Report{.icon = QMessageBox::Information,
+           .objectName = QStringLiteral("updaterMessage"),
+           .messageText = QString::fromUtf8(noUpdateSourceMessage.data(), qsizetype(noUpdateSourceMessage.size())),
+           .windowTitle = QStringLiteral("Check for Updates")}
+        .showOver(parent);
 }
 
 } // namespace velquine

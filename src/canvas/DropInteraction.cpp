@@ -18,6 +18,7 @@
 #include "canvas/layers/NodeLayer.h"
 #include "layout/TextUtilities.h"
 #include "platform/Log.h"
+#include "platform/PictureReading.h"
 
 namespace velquine {
 
@@ -42,19 +43,28 @@ bool carriesImage(const QMimeData& data)
     return false;
 }
 
+// The picture in the bytes, read by the picture reader while the user waits.
+std::optional<Image> readPicture(const QByteArray& bytes)
+{
+    auto picture = std::make_shared<const Bytes>(bytes.begin(), bytes.end());
+    return PictureReading::readWaiting({std::move(picture)}, "Reading the dropped picture\u2026").front().image;
+}
+
 std::optional<Image> imageFromMime(const QMimeData& data)
 {
-    if (data.hasImage()) {
-        const QImage image = qvariant_cast<QImage>(data.imageData());
-        if (!image.isNull())
-            return Image(image);
-    }
+    bool bytes = false;
     for (const QString& format : data.formats()) {
         if (!format.startsWith(QLatin1String("image/")))
             continue;
-        const QByteArray bytes = data.data(format);
-        if (auto image = Image::fromData(Image::Data(bytes.begin(), bytes.end())))
+        bytes = true;
+        if (auto image = readPicture(data.data(format)))
             return image;
+    }
+    // A picture of this program's own, as pixels: nothing to decode.
+    if (!bytes && data.hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data.imageData());
+        if (!image.isNull())
+            return Image(image);
     }
     return std::nullopt;
 }
@@ -83,7 +93,7 @@ DroppedObject objectFromURL(const QUrl& url)
         return {};
     }
     const QByteArray bytes = file.readAll();
-    if (auto image = Image::fromData(Image::Data(bytes.begin(), bytes.end())))
+    if (auto image = readPicture(bytes))
         return *image;
     if (bytes.size() <= maxDroppedTextFileSize && !bytes.contains('\0')) {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

@@ -282,8 +282,7 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
 
     refuseTooManyNodes(database);
     VQProject loaded;
-    PictureBudget pictures;
-    const ProjectLoadingProblems problems = loadProjectFrom(loaded, database, &pictures);
+    const ProjectLoadingProblems problems = loadProjectFrom(loaded, database);
     if (LongWork::cancelled())
         throw LongWork::Cancelled();
     if (database.workBudgetExceeded())
@@ -293,8 +292,7 @@ void DocumentArchive::readDocumentArchive(const std::string& url)
     if (const ProjectLoadingProblem* problem = firstCatastrophicProblem(problems))
         throw TextError(problem->message);
     document_.projectForLoading() = std::move(loaded);
-    if (pictures.refusedCount() > 0)
-        document_.setReadWarning(VQDocumentFiles::picturesLeftOutMessage(pictures.refusedCount(), pictures.firstRefusal()));
+    document_.readPicturesAtOpen();
 }
 
 } // namespace velquine

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/DocumentClipboard.h"
+#include "document/DocumentPictures.h"
 #include "document/DocumentInsertion.h"
 #include "document/DocumentLayout.h"
 #include "document/DocumentResets.h"
@@ -272,7 +273,10 @@ private:
             VQ_LOG(pasteName, "can't get image data from pboard");
             return std::nullopt;
         }
-        return Image::fromData(*data);
+        PictureRead read = PictureReading::readWaiting({std::make_shared<const Bytes>(std::move(*data))},
+                                                       "Reading the picture\u2026")
+                               .front();
+        return std::move(read.image);
     }
 
     VQDocument& document_;
@@ -328,9 +332,10 @@ std::optional<std::vector<Node>> DocumentClipboard::pasteNodesFromPasteBoard(Poi
 
     std::vector<Node> placed;
     try {
-        const std::vector<Node> decoded = Node::decodePropertyList(*data);
+        std::vector<Node> decoded = Node::decodePropertyList(*data);
         if (decoded.empty())
             return std::nullopt;
+        DocumentPictures::readNow(decoded);
         placed = VQDocumentPasteboard::renumberedAndPlaced(decoded, pasteLocation);
     } catch (const std::exception& error) {
         VQ_LOG(pasteNodesName, error.what());

@@ -2,6 +2,8 @@
 
 #include "document/VQDocument.h"
 
+#include "document/DocumentPictures.h"
+
 #include <QUuid>
 
 #include <utility>
@@ -26,7 +28,10 @@ VQDocument::VQDocument() : uniqueHandle_(freshHandle())
     setFileType(std::string(documentType));
 }
 
-VQDocument::~VQDocument() = default;
+VQDocument::~VQDocument()
+{
+    stopWork();
+}
 
 void VQDocument::noteChange(std::string_view name)
 {
@@ -78,6 +83,7 @@ void VQDocument::cancelEditingSession()
         return;
     isInEditingSession_ = false;
     project_ = editingOriginalProject_;
+    settleRestoredPictures(project_);
     if (std::exchange(sessionChanged_, false))
         uncommittedChangesChanged();
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidCancelEditingSession(); });
@@ -86,6 +92,7 @@ void VQDocument::cancelEditingSession()
 void VQDocument::revertJoinedSession(VQProject before)
 {
     project_ = std::move(before);
+    settleRestoredPictures(project_);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidReplaceProject(); });
 }
 
@@ -119,6 +126,7 @@ void VQDocument::replaceProject(VQProject&& next, std::shared_ptr<const ProjectD
                                   : undo && undo->isRedoing() ? DocumentChange::redone
                                                               : DocumentChange::done;
     project_ = std::move(next);
+    settleRestoredPictures(project_);
     updateChangeCount(change);
     notifyEventListeners([](VQDocumentEventListener& l) { l.documentDidReplaceProject(); });
 }

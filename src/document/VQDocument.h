@@ -21,6 +21,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "document/DocumentArchive.h"
@@ -39,6 +41,8 @@ namespace velquine {
 
 struct NodeTreeInsertion;
 class ProjectDifference;
+class DocumentPictures;
+struct SettledPicture;
 
 class VQDocument : public Document, public DocumentEventSource {
 public:
@@ -160,7 +164,26 @@ public:
     // graph.
     std::optional<Node> createParentNode(const Node& node, const std::string& title);
 
+    // ---- Pictures ----
+
+    // Has the pictures of the map's nodes that are still bytes read apart from the editor (DocumentPictures),
+    // waiting a moment for them on the calling thread (the open's worker): those read by then are in the project,
+    // the others come in on the main thread as they are read. The reading stops when the document is closed.
+    void readPicturesAtOpen();
+    // The same without waiting, on the main thread (the project reverted to its file).
+    void readUnreadPictures();
+    // Whether pictures of the map are still being read.
+    bool isReadingPictures() const;
+    // Pictures that were being read, each replaced by what reading it came to in the node that holds it, in the
+    // project and in the project the change under way started from; nodes an undo or a cancelled change bring
+    // back later get it too. No undo step, no change counted; posts documentDidReadPictures.
+    void settlePictures(const std::vector<SettledPicture>& settled);
+    // The reading of pictures stops: the document is closed.
+    void stopWork() override;
+
 private:
+    // The pictures read so far in place of those being read, in the nodes of a project brought back.
+    void settleRestoredPictures(VQProject& project);
     // Registers the undo (or redo) step that puts an earlier project back, kept as its difference from the
     // project that will be current when the step runs.
     void registerStep(UndoManager& undo, std::shared_ptr<const ProjectDifference> step, const std::string& actionName);
@@ -179,6 +202,10 @@ private:
     bool isInEditingSession_ = false;
     // The open session changed something.
     bool sessionChanged_ = false;
+    std::shared_ptr<DocumentPictures> pictures_;
+    // Each picture that was being read, by its address, with what it became.
+    std::unordered_map<const NodePicture*, std::pair<std::shared_ptr<const NodePicture>, std::shared_ptr<const NodePicture>>>
+        settledPictures_;
 
 public:
     // ---- Reading and writing files ----

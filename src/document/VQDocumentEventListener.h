@@ -61,6 +61,9 @@ public:
     virtual void documentDidDeleteNodes(const std::vector<Node>& /*nodes*/) {}
     virtual void documentDidChangeSelection() {}
     virtual void documentDidReadProject() {}
+    // Pictures of the map that were being read apart from the editor came in: the nodes as they now are, each
+    // showing its picture or keeping its bytes unshown. No change of the map's content.
+    virtual void documentDidReadPictures(const std::vector<Node>& /*nodes*/) {}
     virtual void documentDidSave() {}
     virtual void documentDidBeginEditingNodeTitle() {}
     virtual void documentDidEndEditingNodeTitle() {}

@@ -154,13 +154,24 @@ std::string VQDocumentFiles::partlyReadOPMLMessage(std::int64_t line, std::int64
         + ". Only the outline before that point was read; the rest of the file is missing from the map.";
 }
 
-std::string VQDocumentFiles::picturesLeftOutMessage(int count, std::string_view firstReason)
+std::string VQDocumentFiles::picturesNotShownMessage(const std::vector<std::pair<std::string, std::string>>& notShown)
 {
-    if (count == 1)
-        return "1 picture was left out of the map: " + std::string(firstReason)
-            + " Saving the map keeps it without the picture.";
-    return std::to_string(count) + " pictures were left out of the map. The first: " + std::string(firstReason)
-        + " Saving the map keeps it without them.";
+    if (notShown.empty())
+        return {};
+    const auto named = [](const std::string& title) {
+        return title.empty() ? std::string("a node without a title") : "\u201c" + title + "\u201d";
+    };
+    constexpr std::size_t mostNamed = 10;
+    if (notShown.size() == 1)
+        return "The picture of " + named(notShown.front().first) + " is not shown: " + notShown.front().second
+            + " It stays in the map as it came, and is saved with it.";
+    std::string message = std::to_string(notShown.size())
+        + " pictures are not shown. They stay in the map as they came, and are saved with it.";
+    for (std::size_t i = 0; i < notShown.size() && i < mostNamed; ++i)
+        message += "\n\u2022 " + named(notShown[i].first) + ": " + notShown[i].second;
+    if (notShown.size() > mostNamed)
+        message += "\n\u2026 and " + std::to_string(notShown.size() - mostNamed) + " more.";
+    return message;
 }
 
 DocumentReader VQDocumentFiles::readerFor(std::string_view typeName, std::string_view path)

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "base/LockedFolder.h"
 #include "platform/Log.h"
@@ -56,7 +58,9 @@ public:
     static std::string partlyReadOPMLMessage(std::int64_t line, std::int64_t column, std::string_view reason);
     // "1 picture was left out of the map: <reason> Saving the map keeps it without the picture." ("3 pictures
     // were …" for more than one, the reason the first one's).
-    static std::string picturesLeftOutMessage(int count, std::string_view firstReason);
+    // The report of the pictures of a map that are not shown, each with its node's title and why; empty for none.
+    static std::string picturesNotShownMessage(const std::vector<std::pair<std::string, std::string>>& notShown);
+    static constexpr std::string_view notAPictureMessage = "It is no picture Velquine can read.";
 
     // Chooses by the type name (exact text) and the path's extension (a case-sensitive ends-with test),
     // row by row; within a row the type names come first:

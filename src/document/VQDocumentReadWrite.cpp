@@ -60,6 +60,7 @@ bool VQDocument::revertToContentsOfURL(const std::string& url, const std::string
         isInEditingSession_ = false;
         project_ = saved.project_;
         editingOriginalProject_ = project_;
+        readUnreadPictures();
         notifyEventListeners([](VQDocumentEventListener& listener) { listener.documentDidReplaceProject(); });
         return true;
     } catch (const std::exception& thrown) {

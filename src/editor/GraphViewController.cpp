@@ -340,6 +340,11 @@ void GraphViewController::documentDidUpdateNodes(const std::vector<Node>&, NodeU
         reloadGraphView(false);
 }
 
+void GraphViewController::documentDidReadPictures(const std::vector<Node>&)
+{
+    reloadGraphView(false);
+}
+
 void GraphViewController::documentDidChangeSelection()
 {
     auto document = document_.lock();

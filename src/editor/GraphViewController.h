@@ -113,6 +113,7 @@ public:
     void documentDidChangeStyle() override;
     void documentDidAddNodes(const std::vector<Node>& nodes) override;
     void documentDidUpdateNodes(const std::vector<Node>& nodes, NodeUpdateOperation operation) override;
+    void documentDidReadPictures(const std::vector<Node>& nodes) override;
     void documentDidChangeSelection() override;
 
     // ---- Canvas delegate ----

@@ -283,7 +283,7 @@ const std::string* storedText(const sql::Row& row, const sql::Expression<std::st
 
 // Every side table, each row onto its node.
 void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingProblems& problems,
-                    std::unordered_set<std::int64_t>& smallFonts, PictureBudget& pictures)
+                    std::unordered_set<std::int64_t>& smallFonts)
 {
     readSideTable(connection, db::nodePositions, nodes, problems, [](const sql::Row& row, Node& node) {
         const Point center{row.get(db::x), row.get(db::y)};
@@ -332,17 +332,11 @@ void readSideTables(sql::Connection& connection, NodeMap& nodes, ProjectLoadingP
         else
             smallFonts.erase(node.uid);
     });
-    // The pictures share one budget; one beyond it, or beyond what one picture may cost, is left out.
-    readSideTable(connection, db::nodeImages, nodes, problems, [&pictures](const sql::Row& row, Node& node) {
+    // The pictures are kept as their bytes: the document has the picture reader read them.
+    readSideTable(connection, db::nodeImages, nodes, problems, [](const sql::Row& row, Node& node) {
         std::optional<db::Data> data = row.get(db::image);
-        if (!data)
-            return;
-        Image::Decoding decoded = Image::decode(*data, &pictures);
-        if (!decoded.refusal.empty())
-            throw VQ_TEXT_ERROR(functionName, "image of node " + std::to_string(node.uid) + " left out: " + decoded.refusal);
-        if (!decoded.image)
-            throw VQ_TEXT_ERROR(functionName, "can not unarchive image");
-        node.setImage(decoded.image);
+        if (data && !data->empty())
+            node.setUnreadPicture(std::move(*data));
     });
     readSideTable(connection, db::nodeFolds, nodes, problems, [](const sql::Row& row, Node& node) {
         node.isFolded = row.get(db::isFolded);
@@ -389,11 +383,8 @@ void repairFonts(Graph& graph, const ProjectStyle& projectStyle, const std::unor
 
 } // namespace
 
-ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database,
-                                         PictureBudget* pictures)
+ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database)
 {
-    PictureBudget ownBudget;
-    PictureBudget& budget = pictures ? *pictures : ownBudget;
     ProjectLoadingProblems problems;
     if (!database.connection) {
         graph = Graph();
@@ -405,7 +396,7 @@ ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& proje
 
     readNodes(connection, nodes, problems);
     std::unordered_set<std::int64_t> smallFonts;
-    readSideTables(connection, nodes, problems, smallFonts, budget);
+    readSideTables(connection, nodes, problems, smallFonts);
     readChildrenOrder(connection, nodes, problems);
 
     appendMissingChildren(nodes);

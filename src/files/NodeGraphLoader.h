@@ -11,9 +11,8 @@
 // graph; and fonts of one point or less are replaced by the project style's font for the node's
 // level. Nothing is thrown: every failure is a problem in the returned list and loading goes on.
 //
-// The node images are decoded within the picture budget given (a fresh map budget when none is): an image
-// that would cost more than is left, or more than one picture may, is left out with a problem and counted by
-// the budget.
+// The node images are kept as the bytes they are stored as (Node::setUnreadPicture): the document has them
+// read apart from the editor.
 
 #include "files/Database.h"
 #include "files/ProjectLoadingProblem.h"
@@ -25,7 +24,6 @@ namespace velquine {
 
 // Replaces the graph's nodes. Without a connection the graph becomes empty and the one problem is
 // the major "Database is not opened".
-ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database,
-                                         PictureBudget* pictures = nullptr);
+ProjectLoadingProblems loadNodeGraphFrom(Graph& graph, const ProjectStyle& projectStyle, const Database& database);
 
 } // namespace velquine

@@ -33,6 +33,16 @@ void writeTable(sql::Connection& connection, const sql::Table& table, const Grap
     }
 }
 
+// A picture shown is written as TIFF data; one kept unread as the bytes it came as.
+std::optional<Image::Data> pictureData(const Node& node)
+{
+    if (node.image())
+        return node.image()->tiffData();
+    if (const Bytes* kept = node.keptPictureBytes())
+        return *kept;
+    return std::nullopt;
+}
+
 } // namespace
 
 void writeNodeGraphTo(const Graph& graph, Database& database)
@@ -84,13 +94,11 @@ void writeNodeGraphTo(const Graph& graph, Database& database)
             return true;
         });
         writeTable(connection, db::nodeImages, graph, [](const Node& node, std::vector<sql::Setter>& values) {
-            if (!node.image())
-                return false;
-            std::optional<Image::Data> tiff = node.image()->tiffData();
-            if (!tiff)
+            std::optional<Image::Data> data = pictureData(node);
+            if (!data)
                 return false;
             put(values, set(db::id, node.uid), set(db::nodeID, node.uid),
-                      set(db::image, std::optional<db::Data>(std::move(*tiff))));
+                      set(db::image, std::optional<db::Data>(std::move(*data))));
             return true;
         });
         writeTable(connection, db::nodeFolds, graph, [](const Node& node, std::vector<sql::Setter>& values) {

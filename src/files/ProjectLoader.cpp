@@ -128,9 +128,9 @@ ProjectLoadingProblems loadBaseLayoutOptionsFrom(VQProject& project, const Datab
     return problems;
 }
 
-ProjectLoadingProblems loadNodeGraphFrom(VQProject& project, const Database& database, PictureBudget* pictures)
+ProjectLoadingProblems loadNodeGraphFrom(VQProject& project, const Database& database)
 {
-    return loadNodeGraphFrom(project.graph, project.projectStyle, database, pictures);
+    return loadNodeGraphFrom(project.graph, project.projectStyle, database);
 }
 
 ProjectLoadingProblems loadSelectedNodesFrom(VQProject& project, const Database& database)
@@ -148,7 +148,7 @@ ProjectLoadingProblems loadSelectedNodesFrom(VQProject& project, const Database&
     return problems;
 }
 
-ProjectLoadingProblems loadProjectFrom(VQProject& project, const Database& database, PictureBudget* pictures)
+ProjectLoadingProblems loadProjectFrom(VQProject& project, const Database& database)
 {
     ProjectLoadingProblems problems;
     auto add = [&problems](ProjectLoadingProblems more) {
@@ -159,7 +159,7 @@ ProjectLoadingProblems loadProjectFrom(VQProject& project, const Database& datab
     add(loadProjectStyleFrom(project, database));
     add(loadGridFrom(project, database));
     add(loadBaseLayoutOptionsFrom(project, database));
-    add(loadNodeGraphFrom(project, database, pictures));
+    add(loadNodeGraphFrom(project, database));
     add(loadSelectedNodesFrom(project, database));
     return problems;
 }

@@ -30,15 +30,15 @@ ProjectLoadingProblems loadGridFrom(VQProject& project, const Database& database
 // project_base_layout_options: unknown words give the first case; an unreadable value resets all four
 // options to horizontal, balanced, rounded, not manual, with a minor problem; no row leaves them.
 ProjectLoadingProblems loadBaseLayoutOptionsFrom(VQProject& project, const Database& database);
-// The node tables (see NodeGraphLoader.h), with the project's style for the font repair, the images within the
-// picture budget given (a fresh map budget when none is).
-ProjectLoadingProblems loadNodeGraphFrom(VQProject& project, const Database& database, PictureBudget* pictures = nullptr);
+// The node tables (see NodeGraphLoader.h), with the project's style for the font repair; the images are kept
+// unread.
+ProjectLoadingProblems loadNodeGraphFrom(VQProject& project, const Database& database);
 // selected_nodes: appended in row order, repeats and unknown nodes kept; an unreadable row is a minor
 // problem and skipped.
 ProjectLoadingProblems loadSelectedNodesFrom(VQProject& project, const Database& database);
 
 // The seven loaders in their order, their problems concatenated.
-ProjectLoadingProblems loadProjectFrom(VQProject& project, const Database& database, PictureBudget* pictures = nullptr);
+ProjectLoadingProblems loadProjectFrom(VQProject& project, const Database& database);
 
 // "The document format version is v3.0. This app only supports documents up to version v2.0. Please
 // update Velquine to the newest version!"

@@ -42,6 +42,10 @@ public:
     }
     void documentDidChangeSelection() override { forward([](auto& l) { l.documentDidChangeSelection(); }); }
     void documentDidReadProject() override { forward([](auto& l) { l.documentDidReadProject(); }); }
+    void documentDidReadPictures(const std::vector<Node>& nodes) override
+    {
+        forward([&](auto& l) { l.documentDidReadPictures(nodes); });
+    }
     void documentDidSave() override { forward([](auto& l) { l.documentDidSave(); }); }
     void documentDidBeginEditingNodeTitle() override
     {

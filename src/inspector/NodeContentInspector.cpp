@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -18,6 +17,7 @@
 #include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
 #include "inspector/InspectorLayout.h"
+#include "kit/Alert.h"
 #include "kit/Beep.h"
 #include "kit/EditingTextView.h"
 #include "kit/ImageWell.h"
@@ -302,30 +302,22 @@ void NodeContentInspector::showImageTooLarge(const QString& path, QSize size)
 {
     const QLocale locale;
     const qint64 side = qint64(std::sqrt(double(ImageWell::readablePixels())));
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Velquine"),
-                                tr("The image “%1” is too large to be used.").arg(QFileInfo(path).fileName()),
-                                QMessageBox::Ok, window());
-    box->setObjectName(QStringLiteral("imageTooLargeMessage"));
-    box->setInformativeText(tr("It has %1 × %2 pixels; Velquine reads images of up to %3 million pixels (%4 × %4). "
-                               "Make it smaller in an image editor first.")
-                                .arg(locale.toString(size.width()), locale.toString(size.height()))
-                                .arg(ImageWell::readablePixels() / 1000000)
-                                .arg(locale.toString(side)));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->show();
+    Report{.objectName = QStringLiteral("imageTooLargeMessage"),
+           .messageText = tr("The image “%1” is too large to be used.").arg(QFileInfo(path).fileName()),
+           .informativeText = tr("It has %1 × %2 pixels; Velquine reads images of up to %3 million pixels (%4 × %4). "
+                                 "Make it smaller in an image editor first.")
+                                  .arg(locale.toString(size.width()), locale.toString(size.height()))
+                                  .arg(ImageWell::readablePixels() / 1000000)
+                                  .arg(locale.toString(side))}
+        .showOver(window());
 }
 
 void NodeContentInspector::showImageRefused(const QString& path, const QString& reason)
 {
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Velquine"),
-                                tr("The image “%1” cannot be used.").arg(QFileInfo(path).fileName()),
-                                QMessageBox::Ok, window());
-    box->setObjectName(QStringLiteral("imageRefusedMessage"));
-    box->setInformativeText(reason);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->show();
+    Report{.objectName = QStringLiteral("imageRefusedMessage"),
+           .messageText = tr("The image “%1” cannot be used.").arg(QFileInfo(path).fileName()),
+           .informativeText = reason}
+        .showOver(window());
 }
 
 void NodeContentInspector::clearImage()

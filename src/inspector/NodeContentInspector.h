@@ -73,6 +73,7 @@ public:
     static bool asksToAttachFiles(const QUrl& url);
 
     void documentDidReplaceProject() override { sync(); }
+    void documentDidReadPictures(const std::vector<Node>& /*nodes*/) override { sync(); }
     void documentDidCancelEditingSession() override { sync(); }
     void documentDidCommitEditingSession() override { sync(); }
     void documentDidChangeStyle() override { sync(); }

@@ -4,11 +4,12 @@
 #include <QCheckBox>
 #include <QEventLoop>
 #include <QGridLayout>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include <algorithm>
 #include <vector>
+
+#include "kit/WindowActions.h"
 
 namespace velquine {
 
@@ -55,5 +56,26 @@ int Alert::runModalSheetForWindow(QWidget* window)
     box.hide();
     return code;
 }
+
+QMessageBox* Report::make(QWidget* window) const
+{
+    auto* box = new QMessageBox(icon, windowTitle.isEmpty() ? QObject::tr("Velquine") : windowTitle, messageText,
+                                QMessageBox::Ok, window);
+    box->setObjectName(objectName);
+    box->setInformativeText(informativeText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (window)
+        box->setWindowModality(Qt::WindowModal);
+    return box;
+}
+
+void Report::showOver(QWidget* window) const
+{
+    QMessageBox* box = make(window);
+    takeQuitKeys(box);
+    box->show();
+}
+
+void Report::runOver(QWidget* window) const { make(window)->exec(); }
 
 } // namespace velquine

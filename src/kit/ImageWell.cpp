@@ -36,13 +36,19 @@ void ImageWell::setImage(const std::optional<Image>& image)
 Image::Decoding ImageWell::decodeFile(const QString& path)
 {
     Image::Decoding decoded;
-    LongWork::wait(QObject::tr("Reading “%1”").arg(QFileInfo(path).fileName()).toStdString(), [&] {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return;
-        const QByteArray bytes = file.readAll();
-        decoded = Image::decode(Image::Data(bytes.begin(), bytes.end()));
-    });
+    LongWork::Offer offer;
+    offer.cancel = [] {};
+    try {
+        LongWork::wait(QObject::tr("Reading “%1”").arg(QFileInfo(path).fileName()).toStdString(), [&] {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                return;
+            const QByteArray bytes = file.readAll();
+            decoded = Image::decode(Image::Data(bytes.begin(), bytes.end()));
+        }, offer);
+    } catch (const LongWork::Cancelled&) {
+        return {};
+    }
     return decoded;
 }
 
@@ -60,7 +66,17 @@ std::optional<Image> ImageWell::imageFromMimeData(const QMimeData* data)
 {
     if (!data)
         return std::nullopt;
-    if (data->hasImage()) {
+    // Pictures from other programs are decoded by the picture reader; one of this program's own comes as pixels.
+    bool bytes = false;
+    for (const QString& format : data->formats()) {
+        if (!format.startsWith(QLatin1String("image/")))
+            continue;
+        bytes = true;
+        const QByteArray picture = data->data(format);
+        if (auto image = Image::fromData(Image::Data(picture.begin(), picture.end())))
+            return image;
+    }
+    if (!bytes && data->hasImage()) {
         const QImage bitmap = qvariant_cast<QImage>(data->imageData());
         if (!bitmap.isNull())
             return Image(bitmap);

@@ -292,11 +292,21 @@ std::vector<char> framesMeetingOthers(const std::vector<Node>& nodes, const std:
     return meets;
 }
 
-// The end of a simulation whose bodies still moved in its last step: logged, and the positions reached kept.
+// The end of a simulation whose bodies still moved in its last pass: logged, and the positions reached kept.
 GraphCollisionResolver::Settling stillMoving(GraphCollisionResolver::Settling done, int changed)
 {
     VQ_LOG("resolve(nodes:)", "Safeguard hit in loop! something's wrong!");
     VQ_LOG("resolve(nodes:)", "changecount is: " + std::to_string(changed));
+    return done;
+}
+
+// The end of a simulation that the bound on its work stops, as designed, while its bodies still move: logged as
+// such, and the positions reached kept.
+GraphCollisionResolver::Settling stoppedAtBound(GraphCollisionResolver::Settling done, int changed, std::size_t bound)
+{
+    VQ_LOG("resolve(nodes:)", "Stopped at the bound on the work after " + std::to_string(done.steps) + " steps ("
+                                  + std::to_string(done.bodySteps) + " body steps of at most " + std::to_string(bound)
+                                  + "); bodies moved in the last step: " + std::to_string(changed));
     return done;
 }
 
@@ -312,7 +322,7 @@ std::size_t indexOf(const cpBody* body) { return reinterpret_cast<std::uintptr_t
 // Steps the space until no body moves, at most kMaxSettlingPasses times after a first step, and after the second
 // step no further once the next would bring the bodies simulated over all steps past maxBodySteps (or past the
 // bodies moving at the start simulated over every pass, when more); logs when the bodies still move after the
-// last step.
+// last step, or at that bound.
 //
 // Only the bodies marked moving, and the bodies touching them, are free from the start; the others are held in
 // place. After each pass the held bodies touching a body that moved are let go, and a free body is held again
@@ -403,8 +413,8 @@ GraphCollisionResolver::Settling settle(Simulation& simulation, const std::vecto
         }
         releaseMet(next);
         active.swap(next);
-        if (done.bodySteps + active.size() > boundOnBodySteps(initial.size()))
-            return stillMoving(done, changed);
+        if (const std::size_t bound = boundOnBodySteps(initial.size()); done.bodySteps + active.size() > bound)
+            return stoppedAtBound(done, changed, bound);
     }
     return done;
 }

@@ -45,7 +45,10 @@ public:
     //
     // When the bodies still move after the last step, two debug lines are written, "Safeguard hit in loop!
     // something's wrong!" and "changecount is: " with the number of bodies that moved in that step, and the
-    // positions reached are returned. Never throws for any node values.
+    // positions reached are returned. When the bound on the work stops the simulation first, one debug line says
+    // so ("Stopped at the bound on the work after ", with the steps taken, the bodies simulated over them, the
+    // bound and the bodies that moved in the last step), and the positions reached are returned. Never throws for
+    // any node values.
     //
     // A simulation that starts with at least longFromBodies bodies moving (a big tree pasted or duplicated onto
     // the map) costs the most, with every body of a big map to make: when runLong is given, it is handed the

@@ -186,4 +186,12 @@ bool Document::fileChangedOnDisk() const
     return !fileState_ || !(*now == *fileState_);
 }
 
+void Document::reportReadWarning(std::string warning)
+{
+    if (readWarningReported_)
+        readWarningReported_(warning);
+    else
+        readWarning_ = std::move(warning);
+}
+
 } // namespace velquine

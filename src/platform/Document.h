@@ -129,6 +129,15 @@ public:
     // damage, pictures too costly to decode), to be told to the user; empty when the read took the whole file.
     const std::string& readWarning() const { return readWarning_; }
     void setReadWarning(std::string warning) { readWarning_ = std::move(warning); }
+    // What was left out of the file's read, known only after its window is up (pictures read beside it): told to
+    // the user by the document's observer (the document controller) at once, else kept as the read warning.
+    void reportReadWarning(std::string warning);
+    void setReadWarningCallback(std::function<void(const std::string&)> callback)
+    {
+        readWarningReported_ = std::move(callback);
+    }
+    // Stops what the document does beside its window (reading its pictures): it is closed.
+    virtual void stopWork() {}
     // Whether a change is under way (an editing session: a title or a note being typed). Saves write what is
     // committed, as it was before the change began; copies kept for recovery take the change in as it stands.
     virtual bool hasOpenEditingSession() const { return false; }
@@ -201,6 +210,7 @@ private:
     std::optional<FileState> fileState_;
     bool readFailed_ = false;
     std::string readWarning_;
+    std::function<void(const std::string&)> readWarningReported_;
     std::string saveErrorDetail_;
     static std::optional<FileState> currentFileState(const std::string& path);
 };

@@ -9,6 +9,7 @@
 
 #include "platform/Log.h"
 #include "platform/LongWork.h"
+#include "platform/PictureReading.h"
 #include "platform/RecentDocuments.h"
 #include "platform/RunLoop.h"
 
@@ -130,6 +131,10 @@ void DocumentController::addDocument(const std::shared_ptr<Document>& document, 
     Document* raw = document.get();
     document->setChangeCountCallback([this, raw] { unsavedWorkChanged(*raw); });
     document->setUncommittedChangesCallback([this, raw] { unsavedWorkChanged(*raw); });
+    document->setReadWarningCallback([this, raw](const std::string& warning) {
+        if (!terminating_ && !terminated_ && !endingQuietly_)
+            host_.showOpenWarning(*raw, raw->fileURL().value_or(displayName(*raw)), warning);
+    });
     host_.showDocument(document);
 }
 
@@ -195,6 +200,8 @@ std::shared_ptr<Document> DocumentController::openFile(const std::string& path, 
     LongWork::Offer offer;
     offer.cancel = [] {};
     offer.quit = [this] {
+        // The pictures being read stop at once, so that the open ends now.
+        PictureReading::stopAll();
         if (!std::exchange(quitAfterOpening_, true))
             whenNotOpening([this] {
                 quitAfterOpening_ = false;
@@ -488,8 +495,10 @@ bool DocumentController::shouldCloseDocument(Document& document)
 void DocumentController::removeDocument(Document& document)
 {
     finishWriting(document);
+    document.stopWork();
     document.setChangeCountCallback(nullptr);
     document.setUncommittedChangesCallback(nullptr);
+    document.setReadWarningCallback(nullptr);
     // Closed after asking (Don't Save): the copy is not wanted. Closed by the program's end: it stays.
     if (closeApproved_.contains(&document))
         discardRecoveryCopy(document);

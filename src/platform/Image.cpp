@@ -1,12 +1,9 @@
 #include "platform/Image.h"
 
-#include "platform/PictureChecks.h"
+#include "platform/PictureReading.h"
 #include "platform/PngWriter.h"
-#include "platform/SvgDrawing.h"
-#include "platform/SvgImageData.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 
@@ -22,94 +19,6 @@ namespace velquine {
 namespace {
 
 constexpr double metersPerInch = 0.0254;
-
-std::string overBudget(const PictureBudget& budget)
-{
-    return "With the pictures read before it, it would make more than " + millionsOf(budget.total())
-        + " pixels together; Velquine reads up to that many at once.";
-}
-
-// What decoding gave before it becomes an image: the bitmap, or why there is none, with the pixels taken from
-// the budget (the budget's own refusal is given as the reason).
-struct Decoded {
-    QImage bitmap;
-    std::string refusal;
-    QSize stated;
-    std::int64_t taken = 0;
-    bool statesResolution = false;
-};
-
-// An SVG image is drawn from its own bytes alone (whatever it names outside itself is dropped first), with
-// the pictures it embeds counted with its own pixels.
-Decoded decodeSvg(const QByteArray& bytes, PictureBudget* budget)
-{
-    Decoded decoded;
-    std::int64_t embedded = 0;
-    const std::optional<QByteArray> text = SvgImageData::selfContained(bytes, &decoded.refusal, &embedded);
-    if (!text)
-        return decoded;
-    SvgDrawing drawing(*text);
-    if (!drawing.isValid())
-        return decoded;
-    decoded.stated = drawing.size();
-    decoded.refusal = PictureChecks::sizeRefusal(decoded.stated, 32);
-    if (!decoded.refusal.empty())
-        return decoded;
-    const std::int64_t pixels = PictureChecks::pixelsOf(decoded.stated, 32) + embedded;
-    if (budget && !budget->take(pixels)) {
-        decoded.refusal = overBudget(*budget);
-        return decoded;
-    }
-    decoded.taken = pixels;
-    decoded.bitmap = drawing.draw(&decoded.refusal);
-    return decoded;
-}
-
-// Any other picture passes the checks made before decoding (PictureChecks), then the image reader's header is
-// counted at the depth the reader decodes to.
-Decoded decodeBitmap(const QByteArray& bytes, PictureBudget* budget)
-{
-    Decoded decoded;
-    const PictureStatement statement = PictureChecks::inspect(bytes);
-    decoded.stated = statement.size;
-    decoded.statesResolution = statement.statesResolution;
-    decoded.refusal = statement.refusal;
-    if (!decoded.refusal.empty())
-        return decoded;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize readerSize = reader.size();
-    // A damaged header can make a reader state a format that is none (QImage's table of formats has no row for it).
-    const QImage::Format format = reader.imageFormat();
-    const bool known = format > QImage::Format_Invalid && format < QImage::NImageFormats;
-    const int bits = known ? QImage::toPixelFormat(format).bitsPerPixel() : 32;
-    if (!decoded.stated.isValid())
-        decoded.stated = readerSize;
-    decoded.refusal = PictureChecks::sizeRefusal(readerSize, bits);
-    if (!decoded.refusal.empty())
-        return decoded;
-    const std::int64_t pixels = std::max(statement.pixels, PictureChecks::pixelsOf(readerSize, bits));
-    if (budget && !budget->take(pixels)) {
-        decoded.refusal = overBudget(*budget);
-        return decoded;
-    }
-    decoded.taken = pixels;
-    decoded.bitmap = reader.read();
-    return decoded;
-}
-
-// DPI from dots per metre. Whole-number resolutions come back exactly, although Qt keeps dots per metre as
-// integers.
-double dpiFrom(int dotsPerMeter)
-{
-    if (dotsPerMeter <= 0)
-        return 72.0;
-    const double dpi = dotsPerMeter * metersPerInch;
-    const double whole = std::round(dpi);
-    return std::fabs(dpi - whole) <= 0.05 && whole > 0 ? whole : dpi;
-}
 
 std::optional<Image::Data> encode(const QImage& bitmap, Size points, const char* format, int compression)
 {
@@ -144,25 +53,9 @@ Image::Image(QImage bitmap) : bitmap_(std::move(bitmap)), size_{double(bitmap_.w
 
 Image::Image(QImage bitmap, Size pointSize) : bitmap_(std::move(bitmap)), size_(pointSize) { }
 
-bool PictureBudget::take(std::int64_t pixels)
-{
-    if (pixels < 0 || pixels > left_)
-        return false;
-    left_ -= pixels;
-    return true;
-}
-
-void PictureBudget::noteRefusal(const std::string& reason)
-{
-    if (refused_++ == 0)
-        firstRefusal_ = reason;
-}
-
 std::int64_t Image::readablePixels()
 {
-    // The reader's limit is in megabytes of 32-bit pixels; zero lifts it.
-    const int megabytes = QImageReader::allocationLimit();
-    return megabytes <= 0 ? std::numeric_limits<std::int64_t>::max() : std::int64_t(megabytes) * 1024 * 1024 / 4;
+    return PictureDecoding::readablePixels();
 }
 
 std::optional<Image> Image::fromData(const Data& data)
@@ -175,32 +68,12 @@ Image::Decoding Image::decode(const Data& data, PictureBudget* budget)
     Decoding result;
     if (data.empty())
         return result;
-    // The bytes stay the caller's: the bitmap is detached from them once decoded.
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    Decoded decoded = SvgImageData::isSvg(bytes) ? decodeSvg(bytes, budget) : decodeBitmap(bytes, budget);
-    result.statedSize = decoded.stated;
-    // A picture that takes more pixels than its header told (one that told none, or a container that states
-    // less than the picture it holds) takes the rest once decoded.
-    const std::int64_t more
-        = PictureChecks::pixelsOf(decoded.bitmap.size(), decoded.bitmap.depth()) - decoded.taken; // none when null
-    if (decoded.refusal.empty() && budget && more > 0 && !budget->take(more))
-        decoded.refusal = overBudget(*budget);
-    if (!decoded.refusal.empty()) {
-        result.refusal = std::move(decoded.refusal);
-        if (budget)
-            budget->noteRefusal(result.refusal);
-        return result;
-    }
-    QImage bitmap = std::move(decoded.bitmap);
-    if (bitmap.isNull())
-        return result;
-    bitmap.detach();
-    Size points{double(bitmap.width()), double(bitmap.height())};
-    if (decoded.statesResolution) {
-        points.width = bitmap.width() * 72.0 / dpiFrom(bitmap.dotsPerMeterX());
-        points.height = bitmap.height() * 72.0 / dpiFrom(bitmap.dotsPerMeterY());
-    }
-    result.image = Image(std::move(bitmap), points);
+    PictureRead read = PictureReading::readOne(data, budget);
+    result.image = std::move(read.image);
+    result.refusal = std::move(read.refusal);
+    result.statedSize = read.stated;
+    result.processorSeconds = read.processorSeconds;
+    result.grownKB = read.grownKB;
     return result;
 }
 
@@ -231,56 +104,33 @@ std::optional<Image::Data> Image::tiffData() const { return encode(bitmap_, size
 
 Size Image::aspectFitSize(double maxWidth, double maxHeight) const
 {
-    const float w = float(size_.width);
-    const float h = float(size_.height);
-    const float boxW = float(maxWidth);
-    const float boxH = float(maxHeight);
-    if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h) || !(boxW > 0) || !(boxH > 0)
-        || !std::isfinite(boxW) || !std::isfinite(boxH))
-        return {};
-    const float factor = h < w ? boxW / w : boxH / h;
-    const float fitW = std::trunc(w * factor);
-    const float fitH = std::trunc(h * factor);
-    // A very long, thin image keeps at least one point on its short side rather than vanishing.
-    return {std::max(1.0, double(fitW)), std::max(1.0, double(fitH))};
+    const QSizeF fit = velquine::aspectFitSize(QSizeF(size_.width, size_.height), maxWidth, maxHeight);
+    return {fit.width(), fit.height()};
 }
+
+namespace {
+
+std::optional<Image> imageOf(const std::optional<Picture>& picture)
+{
+    if (!picture)
+        return std::nullopt;
+    return Image(picture->bitmap, Size{picture->points.width(), picture->points.height()});
+}
+
+} // namespace
 
 std::optional<Image> Image::resizedToFit(double width, double height) const
 {
-    if (isNull())
-        return std::nullopt;
-    if (size_.width <= width && size_.height <= height) {
-        width = size_.width;
-        height = size_.height;
-    }
-    // A side under one point (a thin image at a high resolution) keeps one pixel rather than vanishing.
-    if (width > 0 && width < 1)
-        width = 1;
-    if (height > 0 && height < 1)
-        height = 1;
-    if (!std::isfinite(width) || !std::isfinite(height) || width < 1 || height < 1 || width > 1e6 || height > 1e6)
-        return std::nullopt;
-    const int pixelsW = int(width);
-    const int pixelsH = int(height);
-    QImage target(pixelsW, pixelsH, QImage::Format_ARGB32_Premultiplied);
-    if (target.isNull())
-        return std::nullopt;
-    target.fill(Qt::transparent);
-    {
-        QPainter painter(&target);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRectF(0, 0, width, height), bitmap_);
-    }
-    return Image(std::move(target), Size{width, height});
+    return imageOf(velquine::resizedToFit(Picture{bitmap_, QSizeF(size_.width, size_.height)}, width, height));
 }
 
 std::optional<Image> Image::fittedInto(double maxWidth, double maxHeight) const
 {
-    const Size fit = aspectFitSize(maxWidth, maxHeight);
-    if (isNull() || fit.width <= 0 || fit.height <= 0)
-        return std::nullopt;
-    return resizedToFit(fit.width, fit.height);
+    const Picture picture{bitmap_, QSizeF(size_.width, size_.height)};
+    // A picture read from outside is fitted already: fitting it again would only redraw it.
+    if (isFittedInto(picture, maxWidth, maxHeight))
+        return *this;
+    return imageOf(velquine::fittedInto(picture, maxWidth, maxHeight));
 }
 
 bool operator==(const Image& a, const Image& b)

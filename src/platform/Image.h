@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/PictureDecoding.h"
 #include "platform/Base64.h"
 #include "platform/Geometry.h"
 
@@ -27,32 +28,6 @@ public:
     Kind kind;
 };
 
-// What pictures decoded one after another may cost together, in 32-bit pixels: a map's pictures are all in
-// memory at once. Each picture takes the pixels it is decoded at (a 64-bit pixel counting twice), an SVG image
-// with those of the pictures it embeds; a picture that would take more than are left is refused before it is
-// decoded. The pictures refused are counted, with the reason of the first.
-class PictureBudget {
-public:
-    // As many pixels as a map's pictures may have together: 1 GB of 32-bit pixels.
-    static constexpr std::int64_t mapPixels = std::int64_t(256) << 20;
-
-    explicit PictureBudget(std::int64_t pixels = mapPixels) : total_(pixels), left_(pixels) { }
-    std::int64_t total() const { return total_; }
-    std::int64_t pixelsLeft() const { return left_; }
-    // Takes the pixels when they fit in what is left; false (taking nothing) when not.
-    bool take(std::int64_t pixels);
-
-    void noteRefusal(const std::string& reason);
-    int refusedCount() const { return refused_; }
-    const std::string& firstRefusal() const { return firstRefusal_; }
-
-private:
-    std::int64_t total_;
-    std::int64_t left_;
-    int refused_ = 0;
-    std::string firstRefusal_;
-};
-
 struct ImageDecoding;
 
 class Image {
@@ -67,16 +42,17 @@ public:
     explicit Image(QImage bitmap);
     Image(QImage bitmap, Size pointSize);
 
-    // An image decoded from file data (PNG, TIFF, JPEG, GIF, BMP, SVG and the other formats Qt reads). PNG and
-    // TIFF files give their size in points through the resolution they state (pixels × 72 / DPI); a file that
-    // states none, and every other format, shows one pixel as one point. An SVG image is drawn from the data
-    // alone: nothing it names outside itself is opened (SvgImageData). Nothing for data that is not an image.
+    // The box every picture read from outside the program is fitted into, in points: the one a node keeps it in.
+    static constexpr double readBox = 1024.0;
+
+    // The picture in file data (PNG, TIFF, JPEG, GIF, BMP, SVG and the other formats Qt reads), decoded in the
+    // picture reader's process (PictureReading) and fitted into readBox as a node keeps it. PNG and TIFF files
+    // give their size in points through the resolution they state; every other format shows one pixel as one
+    // point. Nothing for data that is not an image.
     static std::optional<Image> fromData(const Data& data);
-    // fromData, within bounds checked before the pixels are decoded, whatever format holds the picture
-    // (PictureChecks): at most readablePixels for the picture (fewer of more than 32 bits; the pictures an SVG
-    // image embeds counted together), at most what is left of the budget when one is given (taken from it), the
-    // parts a file states lying within it, and the work of decoding bounded (a JPEG's scans, an XPM picture's
-    // text, an SVG image's text, elements and covered pixels: SvgImageData, SvgDrawing).
+    // fromData, within the bounds the reader checks before the pixels are decoded (PictureDecoding) and those the
+    // operating system sets its process (its processor time and memory), taking from the budget when one is given.
+    // Refused with the reason when it would cost more.
     static Decoding decode(const Data& data, PictureBudget* budget = nullptr);
     // The most pixels one picture may have: what the image reader's allocation limit lets it decode.
     static std::int64_t readablePixels();
@@ -126,6 +102,8 @@ struct ImageDecoding {
     std::optional<Image> image;
     std::string refusal;
     QSize statedSize; // the size in pixels the picture's header states; invalid when it states none
+    double processorSeconds = 0; // what reading it took the reader: processor time, and peak memory gained
+    std::int64_t grownKB = 0;
 };
 
 } // namespace velquine

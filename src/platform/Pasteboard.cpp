@@ -112,14 +112,8 @@ public:
             if (typeForFormat(format) == type)
                 return fromQt(mime->data(format));
         }
-        if (type == pngType && mime->hasImage()) {
-            const QImage image = qvariant_cast<QImage>(mime->imageData());
-            QByteArray png;
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            if (!image.isNull() && image.save(&buffer, "PNG"))
-                return fromQt(png);
-        }
+        if (type == pngType)
+            return anyPicture(*mime);
         return std::nullopt;
     }
 
@@ -143,6 +137,24 @@ public:
     }
 
 private:
+    // A picture of another format comes as its bytes, which the picture reader decodes (never this process); one
+    // held as pixels (no bytes of a format) is written as PNG.
+    static std::optional<Bytes> anyPicture(const QMimeData& mime)
+    {
+        for (const QString& format : mime.formats())
+            if (format.startsWith(QLatin1String("image/")))
+                return fromQt(mime.data(format));
+        if (!mime.hasImage())
+            return std::nullopt;
+        const QImage image = qvariant_cast<QImage>(mime.imageData());
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (image.isNull() || !image.save(&buffer, "PNG"))
+            return std::nullopt;
+        return fromQt(png);
+    }
+
     static QClipboard* clipboard()
     {
         return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;

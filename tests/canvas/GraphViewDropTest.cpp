@@ -151,7 +151,7 @@ TEST(GraphViewDrop, FilesAreReadOnlyFromLocalURLsAndUnreadableOnesAreSkippedWith
     // The picture and the text file make nodes; the rest is skipped, each with a line.
     ASSERT_EQ(canvas.delegate->newImages.size(), 2u);
     EXPECT_EQ(canvas.delegate->newImages[0].first.size(), (Size{225, 112.5})); // written at 96 DPI
-    EXPECT_EQ(canvas.delegate->newImages[0].first.pixelsWide(), 300);
+    EXPECT_EQ(canvas.delegate->newImages[0].first.pixelsWide(), 225); // a pixel for each point, as a node keeps it
     EXPECT_GT(canvas.delegate->newImages[1].first.size().width, 64);
     EXPECT_TRUE(log.contains("data.bin: neither an image nor text"));
     EXPECT_TRUE(log.contains("https://example.com/cat.png: not a local file"));

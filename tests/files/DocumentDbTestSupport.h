@@ -5,6 +5,7 @@
 
 #include "files/Database.h"
 #include "files/ProjectLoadingProblem.h"
+#include "model/graph/Graph.h"
 #include "sql/Connection.h"
 #include "sql/Statement.h"
 #include "support/TempFiles.h"
@@ -70,6 +71,19 @@ inline std::string grades(const ProjectLoadingProblems& problems)
         text += gradeName(problem.grade);
     }
     return text;
+}
+
+// The pictures a load kept as their bytes, read as the document has them read (by the picture reader).
+inline void readPictures(velquine::Graph& graph)
+{
+    std::vector<velquine::Node> read;
+    for (const velquine::Node& node : graph.storedNodes())
+        if (const velquine::Bytes* bytes = node.keptPictureBytes()) {
+            read.push_back(node);
+            read.back().setImage(velquine::Image::fromData(*bytes));
+        }
+    for (const velquine::Node& node : read)
+        graph.setNode(node, node.uid);
 }
 
 } // namespace documentdbtest

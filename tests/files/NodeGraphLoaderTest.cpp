@@ -264,7 +264,7 @@ TEST(NodeGraphLoading, AStoredFontOfSizeZeroIsRepairedLikeATinyOne)
     EXPECT_EQ(nodeOf(loaded.graph, 2).style.font, Font::systemFont(17.0));
 }
 
-TEST(NodeGraphLoading, ImagesDecodeOrReportTheirProblem)
+TEST(NodeGraphLoading, ImagesAreKeptAsTheBytesTheyAreStoredAs)
 {
     Folder folder;
     Database database = freshDatabase(folder);
@@ -279,35 +279,16 @@ TEST(NodeGraphLoading, ImagesDecodeOrReportTheirProblem)
     database.openConnection().run("INSERT INTO node_images (id, nodeID, image) VALUES (1, 1, ?)",
                                   {sql::OptBinding(sql::Blob(tiff))});
     Loaded loaded = load(database);
-    ASSERT_EQ(grades(loaded.problems), "minorProblem");
-    EXPECT_NE(loaded.problems[0].message.find("can not unarchive image"), std::string::npos);
-    ASSERT_TRUE(nodeOf(loaded.graph, 1).image());
-    EXPECT_EQ(*nodeOf(loaded.graph, 1).image(), *picture.fittedInto(1024, 1024));
-    EXPECT_EQ(nodeOf(loaded.graph, 1).image()->size(), (Size{4, 2}));
-    EXPECT_FALSE(nodeOf(loaded.graph, 2).image());
-    EXPECT_FALSE(nodeOf(loaded.graph, 3).image());
-}
-
-// The map's pictures share one budget of pixels: those beyond it are left out, each with a problem.
-TEST(NodeGraphLoading, PicturesBeyondTheMapsBudgetAreLeftOut)
-{
-    Folder folder;
-    Database database = freshDatabase(folder);
-    const Image::Data png = *Image(QImage(300, 200, QImage::Format_ARGB32)).pngData();
-    for (int uid = 1; uid <= 5; ++uid) {
-        exec(database, "INSERT INTO nodes (id) VALUES (" + std::to_string(uid) + ");");
-        database.openConnection().run("INSERT INTO node_images (nodeID, image) VALUES (?, ?)",
-                                      {sql::OptBinding(std::int64_t(uid)), sql::OptBinding(sql::Blob(png))});
+    EXPECT_TRUE(loaded.problems.empty());
+    // Read apart from the editor once the map is a document's: here they are the bytes, whatever they hold.
+    for (const auto& [uid, bytes] : {std::pair{1, tiff}, std::pair{3, Image::Data{0, 1, 2, 3}}}) {
+        const Node& node = nodeOf(loaded.graph, uid);
+        EXPECT_FALSE(node.image());
+        ASSERT_TRUE(node.keptPictureBytes()) << uid;
+        EXPECT_EQ(*node.keptPictureBytes(), bytes) << uid;
+        EXPECT_EQ(node.picture()->state(), NodePicture::State::beingRead);
     }
-    PictureBudget budget(2 * 300 * 200);
-    Graph graph;
-    const ProjectLoadingProblems problems = loadNodeGraphFrom(graph, ProjectStyle::omaha(), database, &budget);
-    EXPECT_EQ(grades(problems), "minorProblem,minorProblem,minorProblem");
-    EXPECT_NE(problems[0].message.find("image of node 3 left out: With the pictures read before it"), std::string::npos)
-        << problems[0].message;
-    EXPECT_EQ(budget.refusedCount(), 3);
-    for (int uid = 1; uid <= 5; ++uid)
-        EXPECT_EQ(nodeOf(graph, uid).image().has_value(), uid <= 2) << uid;
+    EXPECT_FALSE(nodeOf(loaded.graph, 2).picture());
 }
 
 TEST(NodeGraphLoading, LayoutOptionsFallBackColumnByColumn)

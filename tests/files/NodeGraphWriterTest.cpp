@@ -174,6 +174,7 @@ TEST(NodeGraphWriting, EveryKindOfContentReadsBackUnchanged)
 
     Graph loaded;
     EXPECT_TRUE(loadNodeGraphFrom(loaded, ProjectStyle::omaha(), database).empty());
+    readPictures(loaded);
     ASSERT_EQ(loaded.count(), graph.count());
     for (const auto& [uid, node] : graph.nodeBin()) {
         const std::optional<Node> back = loaded.node(uid);

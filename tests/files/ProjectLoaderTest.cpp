@@ -54,6 +54,7 @@ TEST(ProjectRoundTrip, EveryKindOfContentReadsBackFieldByField)
     VQProject loaded;
     const ProjectLoadingProblems problems = loadProjectFrom(loaded, opened->database);
     EXPECT_TRUE(problems.empty()) << (problems.empty() ? "" : problems.front().message);
+    readPictures(loaded.graph);
 
     EXPECT_EQ(loaded.dataSchemaVersion(), 2);
     EXPECT_EQ(loaded.title, project.title);

@@ -48,6 +48,23 @@ QImage render(Layer& root, const LayerRenderOptions& options = {})
     return LayerRenderer::renderToImage(root, QSize(int(b.size.width), int(b.size.height)), options);
 }
 
+// A plain line 2 points wide, in a layer over the 400 × 400 canvas.
+std::shared_ptr<ShapeLayer> line(QPointF from, QPointF to, const QColor& color)
+{
+    auto stroke = std::make_shared<ShapeLayer>();
+    stroke->setFrame({0, 0, 400, 400});
+    QPainterPath path(from);
+    path.lineTo(to);
+    stroke->setPath(path);
+    stroke->setFillColor(QColor());
+    stroke->setStrokeColor(color);
+    stroke->setLineWidth(2);
+    return stroke;
+}
+
+// The end of the i-th of the faint lines that meet at (100, 100).
+QPointF meetingLineEnd(int i) { return {100 + 60 * std::cos(i * 0.05), 100 + 60 * std::sin(i * 0.05)}; }
+
 } // namespace
 
 TEST(LayerRendererTest, PaintsByZOrderOpacityDownTheTreeMasksAndSkipsHiddenSubtrees)
@@ -451,25 +468,63 @@ TEST(LayerRendererTest, APaintOfPartOfACrowdedLayerDrawsTheRunsOfThePaintOfTheWh
     auto root = canvas(400, 400);
     root->setBackgroundColor(Qt::white);
     const QColor faint(200, 40, 40, 70), other(40, 40, 200, 70);
-    const auto line = [&root](QPointF from, QPointF to, const QColor& color) {
-        auto stroke = std::make_shared<ShapeLayer>();
-        stroke->setFrame({0, 0, 400, 400});
-        QPainterPath path(from);
-        path.lineTo(to);
-        stroke->setPath(path);
-        stroke->setFillColor(QColor());
-        stroke->setStrokeColor(color);
-        stroke->setLineWidth(2);
-        root->addSublayer(stroke);
-    };
     for (int i = 0; i < 12; ++i) {
-        line({100, 100}, {100 + 60 * std::cos(i * 0.05), 100 + 60 * std::sin(i * 0.05)}, faint);
-        line({300.0 + i, 300}, {380, 380.0 - i}, i % 3 == 0 ? faint : other);
+        root->addSublayer(line({100, 100}, meetingLineEnd(i), faint));
+        root->addSublayer(line({300.0 + i, 300}, {380, 380.0 - i}, i % 3 == 0 ? faint : other));
     }
     for (int i = 0; i < 240; ++i)
-        line({300, 20 + i * 0.5}, {390, 20 + i * 0.5}, other);
+        root->addSublayer(line({300, 20 + i * 0.5}, {390, 20 + i * 0.5}, other));
     ASSERT_GE(root->sublayers().size(), Layer::sublayersFiledByArea);
     LayerRenderOptions part;
     part.exposedRect = Rect(96, 96, 12, 12);
     EXPECT_EQ(render(*root, part).copy(96, 96, 12, 12), render(*root).copy(96, 96, 12, 12));
+}
+
+// A crowded layer painted in part keeps the run key of each line from then on: a line put among its lines
+// elsewhere than last, far from the part, joins the meeting lines on either side of it into one run as in a
+// paint of the whole.
+TEST(LayerRendererTest, ALineInsertedIntoACrowdedLayerAfterAPaintOfPartJoinsTheRunsOfItsColour)
+{
+    Transaction noActions(true);
+    auto root = canvas(400, 400);
+    root->setBackgroundColor(Qt::white);
+    const QColor faint(200, 40, 40, 70), other(40, 40, 200, 70);
+    for (int i = 0; i < 12; ++i)
+        root->addSublayer(line({100, 100}, meetingLineEnd(i), faint));
+    for (int i = 0; i < 250; ++i)
+        root->addSublayer(line({300, 20 + i * 0.5}, {390, 20 + i * 0.5}, other));
+    ASSERT_GE(root->sublayers().size(), Layer::sublayersFiledByArea);
+    LayerRenderOptions part;
+    part.exposedRect = Rect(96, 96, 12, 12);
+    render(*root, part);
+    root->insertSublayer(line({300, 300}, {380, 380}, faint), 6);
+    EXPECT_EQ(render(*root, part).copy(96, 96, 12, 12), render(*root).copy(96, 96, 12, 12));
+}
+
+// Lines between the meeting lines in drawing order, far from the part, recoloured after a first paint of it: of
+// the meeting lines' colour, they join them into one run, and of another again, split them, as in a paint of the
+// whole.
+TEST(LayerRendererTest, LinesRecolouredAfterAPaintOfPartJoinAndSplitRunsAsInAPaintOfTheWhole)
+{
+    Transaction noActions(true);
+    auto root = canvas(400, 400);
+    root->setBackgroundColor(Qt::white);
+    const QColor faint(200, 40, 40, 70), other(40, 40, 200, 70);
+    std::vector<std::shared_ptr<ShapeLayer>> between;
+    for (int i = 0; i < 12; ++i) {
+        root->addSublayer(line({100, 100}, meetingLineEnd(i), faint));
+        between.push_back(line({300.0 + i, 300}, {380, 380.0 - i}, other));
+        root->addSublayer(between.back());
+    }
+    for (int i = 0; i < 240; ++i)
+        root->addSublayer(line({300, 20 + i * 0.5}, {390, 20 + i * 0.5}, other));
+    ASSERT_GE(root->sublayers().size(), Layer::sublayersFiledByArea);
+    LayerRenderOptions part;
+    part.exposedRect = Rect(96, 96, 12, 12);
+    render(*root, part);
+    for (const QColor& color : {faint, other}) {
+        for (const auto& stroke : between)
+            stroke->setStrokeColor(color);
+        EXPECT_EQ(render(*root, part).copy(96, 96, 12, 12), render(*root).copy(96, 96, 12, 12));
+    }
 }

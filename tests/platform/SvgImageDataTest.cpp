@@ -1,7 +1,7 @@
 // SVG node images drawn from their own bytes: what they name outside themselves is never opened.
 
 #include "platform/Image.h"
-#include "platform/SvgImageData.h"
+#include "picture/SvgImageData.h"
 
 #include <gtest/gtest.h>
 

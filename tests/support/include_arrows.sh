@@ -5,7 +5,7 @@
 # arrow that points upwards and fails when there is one.
 set -eu
 src="${1:-$(dirname "$0")/../../src}"
-order="base sql platform model layout exchange files kit document canvas editor inspector exportui app"
+order="base sql picture platform model layout exchange files kit document canvas editor inspector exportui app"
 cd "$src"
 grep -rHoE --include='*.h' --include='*.cpp' '^[[:space:]]*#[[:space:]]*include[[:space:]]+"[a-z]+/[^"]*"' . |
   awk -v order="$order" '

@@ -12,6 +12,8 @@ import tempfile
 # (layer, header, found): a header of a layer above or beside must not be found.
 PROBES = [
     ("kit", "platform/Geometry.h", True),
+    ("picture", "platform/Image.h", False),
+    ("platform", "picture/PictureDecoding.h", True),
     ("kit", "document/VQDocument.h", False),
     ("kit", "editor/GraphViewController.h", False),
     ("kit", "model/graph/Graph.h", False),

@@ -46,11 +46,16 @@
 #include "document/GraphRenderer.h"
 #include "document/VQDocument.h"
 #include "document/VQDocumentFiles.h"
+#include "editor/EditorPanes.h"
 #include "editor/MindMapEditorWindowController.h"
+#include "inspector/InspectorBarController.h"
+#include "inspector/NodeContentInspector.h"
 #include "kit/FileDialogFolders.h"
+#include "kit/OpenPanel.h"
 #include "kit/WindowActions.h"
 #include "platform/RecentDocuments.h"
 #include "platform/WindowFrames.h"
+#include "PictureFiles.h"
 #include "UiTestSupport.h"
 
 using namespace velquine;
@@ -312,6 +317,33 @@ struct DocumentWindowsTest : ::testing::Test {
                 }
         });
         poll->start(20);
+    }
+    // Ctrl+Q on the report of that name, left up over the window of the one map, unsaved, quits as the Quit command
+    // does: Cancel on the question that comes keeps the window and the report, Don't Save ends the program.
+    void expectCtrlQQuitsFrom(const char* objectName)
+    {
+        QPointer<QMessageBox> report;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == QLatin1String(objectName) && widget->isVisible())
+                report = qobject_cast<QMessageBox*>(widget);
+        ASSERT_TRUE(report) << objectName;
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(report));
+        // The keys go to the report as the active window (a question's window may have been active meanwhile).
+        const auto pressCtrlQ = [&report] {
+            report->activateWindow();
+            EXPECT_TRUE(QTest::qWaitFor([&report] { return report->isActiveWindow(); }));
+            QTest::keySequence(report, QKeySequence(Qt::CTRL | Qt::Key_Q));
+        };
+        dialogs->answers = {SaveChangesAnswer::cancel};
+        pressCtrlQ();
+        EXPECT_EVENTUALLY_EQ(dialogs->asked, QStringList{QStringLiteral("quit? Untitled")});
+        EXPECT_EQ(quits, 0);
+        ASSERT_TRUE(report && report->isVisible());
+        dialogs->answers = {SaveChangesAnswer::dontSave};
+        pressCtrlQ();
+        EXPECT_EVENTUALLY_EQ(quits, 1);
+        EXPECT_TRUE(delegate.documentWindows().empty());
+        EXPECT_FALSE(report);
     }
     // Documents open in editor windows, as in the program.
     void useEditorWindows()
@@ -608,6 +640,44 @@ TEST_F(DocumentWindowsTest, CtrlQOnTheReportOfAPartlyReadFileQuitsAsTheQuitComma
     EXPECT_TRUE(delegate.documentWindows().empty());
     EXPECT_FALSE(report);
     EXPECT_EQ(dialogs->asked.join(u',').toStdString(), "quit? Untitled,quit? Untitled");
+}
+
+TEST_F(DocumentWindowsTest, CtrlQOnTheReportOfAPictureTheInspectorRefusesQuitsAsTheQuitCommandDoes)
+{
+    // An unsaved map in an editor window, its node's content in the inspector.
+    useEditorWindows();
+    delegate.newDocument();
+    auto* editor = static_cast<MindMapEditorWindowController*>(delegate.documentWindows().at(0));
+    addNode(*editor->document(), "Draft");
+    ActionDispatcher& commands = editor->windowActions()->dispatcher();
+    ASSERT_TRUE(commands.sendAction("selectAll:"));
+    ActionItem content{"switchSidebarInspector:", ActionItemKind::menuItem, "Content", 1};
+    ASSERT_TRUE(commands.sendAction("switchSidebarInspector:", &content));
+    auto* bar = static_cast<InspectorBarController*>(editor->contentViewController()->inspectorBarController());
+    auto* pane = static_cast<NodeContentInspector*>(bar->nodeContentInspector());
+    ASSERT_TRUE(pane->imageBrowseButton()->isEnabled());
+
+    // A picture of 50,000 × 50,000 pixels chosen for it: the report that it is too large stays up.
+    QFile huge(dir.filePath(QStringLiteral("huge.png")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write(test::pngOfSize(50000, 50000));
+    huge.close();
+    const OpenPanel::Handler previous = OpenPanel::setHandler(
+        [&huge](QWidget*, const QString&, const QString&, const QString&) { return huge.fileName(); });
+    QTest::mouseClick(pane->imageBrowseButton(), Qt::LeftButton);
+    OpenPanel::setHandler(previous);
+    expectCtrlQQuitsFrom("imageTooLargeMessage");
+}
+
+TEST_F(DocumentWindowsTest, CtrlQOnTheUpdatersReportQuitsAsTheQuitCommandDoes)
+{
+    // Check for Updates with the window of an unsaved map active: its report stays up over the window.
+    delegate.newDocument();
+    addNode(*window(0)->document(), "Draft");
+    window(0)->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window(0)));
+    ASSERT_TRUE(ActionDispatcher().sendAction("checkUpdates:"));
+    expectCtrlQQuitsFrom("updaterMessage");
 }
 
 TEST_F(DocumentWindowsTest, FirstSaveAndAddPhotoStartInTheDesktopsDocumentsAndPicturesFolders)

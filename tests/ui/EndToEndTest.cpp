@@ -24,6 +24,7 @@
 #include <utility>
 
 #include "document/DocumentFactory.h"
+#include "picture/CraftedPictures.h"
 #include "document/VQDocument.h"
 
 #include <csignal>
@@ -45,6 +46,8 @@ public:
     explicit RunningApp(const QString& home) : home_(home) {}
     ~RunningApp() { stop(); }
 
+    // Starts see the variable set so.
+    void setEnvironment(const QString& name, const QString& value) { extraEnvironment_.emplace_back(name, value); }
     // Files the program writes may grow to this many bytes at most (none: no limit of the test's own).
     void limitFileSize(std::optional<rlim_t> bytes) { fileSizeLimit_ = bytes; }
     // The next start sees a small empty disk of that many bytes at the folder of the home folder ("xdg_cache_home"),
@@ -78,6 +81,8 @@ public:
         QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        for (const auto& [name, value] : extraEnvironment_)
+            environment.insert(name, value);
         process_.setProcessEnvironment(environment);
         process_.setProcessChannelMode(QProcess::MergedChannels);
         const std::optional<rlim_t> limit = fileSizeLimit_;
@@ -231,6 +236,7 @@ private:
     std::optional<rlim_t> fileSizeLimit_;
     std::string smallDisk_;
     std::string smallDiskOptions_;
+    std::vector<std::pair<QString, QString>> extraEnvironment_;
     QString output_;
 };
 
@@ -855,4 +861,149 @@ TEST(EndToEnd, ManyRecoveryCopiesOpenTenAtATimeAndTheRestAreTold)
     while (copies.hasNext() && !copies.next().isEmpty())
         ++kept;
     EXPECT_EQ(kept, 30);
+}
+
+namespace {
+
+// A map of a root with a child for each picture, written by the program's own document code, the pictures stored
+// as the bytes given.
+void writeMapOfPictures(const QString& path, const std::vector<QByteArray>& pictures)
+{
+    const std::shared_ptr<VQDocument> document = DocumentFactory::makeUntitledDocument();
+    document->beginEditingSession("Pictures");
+    const Node root = document->createRootNode("Pictures", {0, 0}, false);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        std::optional<Node> child = document->createChildNode(root.uid, "Picture " + std::to_string(i + 1));
+        ASSERT_TRUE(child);
+        child->setUnreadPicture(Bytes(pictures[i].begin(), pictures[i].end()));
+        document->updateNodes({*child}, NodeUpdateOperation::imageSet, false);
+    }
+    document->commitEditingSession();
+    std::optional<std::string> error;
+    ASSERT_TRUE(document->writeToURL(path.toStdString(), std::string(VQDocument::documentType), &error))
+        << error.value_or("");
+}
+
+// The bytes of the pictures the map's file holds, by the titles of their nodes.
+std::map<std::string, QByteArray> picturesOfFile(const QString& path)
+{
+    std::map<std::string, QByteArray> pictures;
+    for (const Node& node : nodesOfFile(path))
+        if (const Bytes* kept = node.keptPictureBytes())
+            pictures[node.title] = QByteArray(reinterpret_cast<const char*>(kept->data()), qsizetype(kept->size()));
+    return pictures;
+}
+
+// How long the program takes to show the map's window, and the window; an empty one after 20 s.
+std::pair<qint64, QString> timeToWindow(RunningApp& app, const QString& map)
+{
+    QElapsedTimer clock;
+    clock.start();
+    app.start({map});
+    const QString window = app.waitForWindow(QFileInfo(map).fileName());
+    return {clock.elapsed(), window};
+}
+
+} // namespace
+
+// A map whose pictures each take Qt's rasterizer tens of seconds (a filled path of a thousand edges across a
+// 2,000-point picture) beside an MNG animation looping for ever over nothing: each is read in the picture
+// reader, bounded by its processor time, while the window is up as soon as for a map of ordinary pictures and
+// answers Ctrl+Q and SIGTERM at once; an edit saved keeps every picture's bytes in the file.
+TEST(EndToEnd, PicturesThatNeverEndToReadLeaveTheWindowAnsweringAndStayInTheMap)
+{
+    QTemporaryDir home;
+    std::vector<QByteArray> slow(20, zigzagSvg(1000));
+    slow.push_back(mng(16, 16, {loop(0x7fffffff), endOfLoop()}));
+    const QString map = home.filePath(QStringLiteral("Slow.radovudo"));
+    const QString plain = home.filePath(QStringLiteral("Plain.radovudo"));
+    writeMapOfPictures(map, slow);
+    writeMapOfPictures(plain, {encoded(QImage(40, 30, QImage::Format_RGB32), "PNG")});
+    const std::map<std::string, QByteArray> stored = picturesOfFile(map);
+    ASSERT_EQ(stored.size(), 21u);
+    RunningApp app(home.path());
+
+    // The window of a map of one ordinary picture, then of the slow one, each ended with Ctrl+Q at once.
+    std::pair<qint64, QString> shown[2];
+    for (int which : {0, 1}) {
+        shown[which] = timeToWindow(app, which == 0 ? plain : map);
+        ASSERT_FALSE(shown[which].second.isEmpty()) << app.output().toStdString();
+        QElapsedTimer clock;
+        clock.start();
+        RunningApp::keys(shown[which].second, {QStringLiteral("ctrl+q")});
+        EXPECT_TRUE(app.waitForExit()) << app.output().toStdString();
+        EXPECT_LT(clock.elapsed(), 2000) << "Ctrl+Q while the pictures are read";
+    }
+    // The open waits for its pictures a moment at most, however long they take.
+    EXPECT_LT(shown[1].first, shown[0].first + 3000) << shown[0].first;
+
+    // SIGTERM a second into the open ends the program, the file as it was.
+    app.start({map});
+    QThread::msleep(1000); // the scenario: the open is under way
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(app.endWith(SIGTERM)) << app.output().toStdString();
+    EXPECT_LT(clock.elapsed(), 3000) << "SIGTERM during the open";
+    EXPECT_EQ(picturesOfFile(map), stored);
+
+    // Read beside the window, the pictures are named in one report once all are answered; an edit saved keeps
+    // every picture.
+    const QString window = timeToWindow(app, map).second;
+    ASSERT_FALSE(window.isEmpty()) << app.output().toStdString();
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("Velquine")).isEmpty()) << "the report of the pictures not shown";
+    EXPECT_TRUE(app.output().contains(QStringLiteral("The picture took more than 3 seconds to read.")));
+    RunningApp::settle();
+    RunningApp::screenshot("end-to-end-pictures-not-shown.png");
+    RunningApp::keys(app.waitForWindow(QStringLiteral("Velquine")), {QStringLiteral("Return")});
+    typeRootNode(window, QStringLiteral("Edited"));
+    RunningApp::keys(window, {QStringLiteral("ctrl+s")});
+    EXPECT_FALSE(app.waitForWindow(QStringLiteral("Slow.radovudo")).isEmpty()) << "saved";
+    RunningApp::keys(window, {QStringLiteral("ctrl+q")});
+    EXPECT_TRUE(app.waitForExit()) << app.output().toStdString();
+    EXPECT_EQ(picturesOfFile(map), stored);
+    EXPECT_TRUE(contains([&] {
+        std::vector<std::string> titles;
+        for (const Node& node : nodesOfFile(map))
+            titles.push_back(node.title);
+        return titles;
+    }(), "Edited"));
+}
+
+// Pictures past the reader's memory bound (here set low, so that an ordinary photo passes it) and pictures whose
+// decoder crashes are refused, each with its reason in the report, and the map opens with them kept.
+TEST(EndToEnd, PicturesPastTheMemoryBoundOrWhoseDecoderCrashesAreReportedAndKept)
+{
+    QTemporaryDir home;
+    QImage photo(3000, 2000, QImage::Format_RGB32);
+    photo.fill(Qt::darkGreen);
+    const QString map = home.filePath(QStringLiteral("Photos.radovudo"));
+    writeMapOfPictures(map, {encoded(photo, "PNG"), encoded(photo, "JPEG")});
+    const std::map<std::string, QByteArray> stored = picturesOfFile(map);
+    const QString reader = home.filePath(QStringLiteral("reader"));
+    const auto useReader = [&](const QString& script) {
+        QFile file(reader);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("#!/bin/sh\n" + script.toUtf8() + "\n");
+        file.close();
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    };
+    RunningApp app(home.path());
+    app.setEnvironment(QStringLiteral("VELQUINE_PICTURE_READER"), reader);
+    const std::pair<QString, const char*> readers[] = {
+        {QStringLiteral("exec '" VELQUINE_PICTURE_READER_PATH "' \"$@\" --memory-megabytes 20"), "needed more than 20 MB"},
+        {QStringLiteral("head -c 100 >/dev/null; kill -SEGV $$"), "its decoder failed on it"}};
+    for (const auto& [script, reason] : readers) {
+        useReader(script);
+        const QString window = timeToWindow(app, map).second;
+        ASSERT_FALSE(window.isEmpty()) << app.output().toStdString();
+        const QString report = app.waitForWindow(QStringLiteral("Velquine"));
+        ASSERT_FALSE(report.isEmpty()) << reason;
+        RunningApp::settle();
+        RunningApp::screenshot("end-to-end-pictures-refused.png");
+        RunningApp::keys(report, {QStringLiteral("Return")});
+        RunningApp::keys(window, {QStringLiteral("ctrl+q")});
+        EXPECT_TRUE(app.waitForExit()) << app.output().toStdString();
+        EXPECT_TRUE(app.output().contains(QString::fromLatin1(reason))) << app.output().toStdString();
+        EXPECT_EQ(picturesOfFile(map), stored) << reason;
+    }
 }

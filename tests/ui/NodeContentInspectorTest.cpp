@@ -9,13 +9,12 @@
 #include <QTextCursor>
 #include <QTimer>
 
-#include <zlib.h>
-
 #include "kit/EditingTextView.h"
 #include "kit/ImageWell.h"
 #include "kit/OpenPanel.h"
 #include "platform/Log.h"
 #include "InspectorTestSupport.h"
+#include "PictureFiles.h"
 #include "UiTestSupport.h"
 
 using namespace velquine;
@@ -46,23 +45,6 @@ protected:
 
     NodeContentInspector* pane = new NodeContentInspector(&window); // owned by the window, hosted or not
 };
-
-// A PNG file of the size whose pixels all lie beyond its few bytes of data.
-QByteArray pngOfSize(quint32 width, quint32 height)
-{
-    const auto bigEndian = [](quint32 value) {
-        const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
-        return QByteArray(bytes, 4);
-    };
-    const auto chunk = [&](const char* type, const QByteArray& data) {
-        const QByteArray typed = QByteArray(type) + data;
-        const auto crc = quint32(::crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size())));
-        return bigEndian(quint32(data.size())) + typed + bigEndian(crc);
-    };
-    const QByteArray header = bigEndian(width) + bigEndian(height) + QByteArray("\x08\x06\0\0\0", 5);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header)
-        + chunk("IDAT", qCompress(QByteArray(64, '\0')).mid(4)) + chunk("IEND", {});
-}
 
 struct OpenPanelAnswer {
     explicit OpenPanelAnswer(std::optional<QString> path)
@@ -244,7 +226,7 @@ TEST_F(NodeContentInspectorTest, AnImageIsSetFromAFileAndAnUnreadableFileChanges
     const QString huge = folder.filePath(QStringLiteral("huge.png"));
     QFile hugeFile(huge);
     ASSERT_TRUE(hugeFile.open(QIODevice::WriteOnly));
-    hugeFile.write(pngOfSize(50000, 50000));
+    hugeFile.write(test::pngOfSize(50000, 50000));
     hugeFile.close();
     {
         OpenPanelAnswer answer(huge);

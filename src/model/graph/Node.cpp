@@ -58,17 +58,28 @@ Node::Node(std::string title, Point center, Size size, NodeStyle style)
 void Node::setImage(const std::optional<Image>& image)
 {
     if (!image) {
-        image_.reset();
+        picture_.reset();
         return;
     }
     std::optional<Image> fitted = image->fittedInto(maxImageWidth, maxImageHeight);
-    image_ = fitted ? std::make_shared<const std::optional<Image>>(std::move(fitted)) : nullptr;
+    picture_ = fitted ? std::make_shared<const NodePicture>(std::move(*fitted)) : nullptr;
+}
+
+void Node::setUnreadPicture(Bytes bytes)
+{
+    picture_ = std::make_shared<const NodePicture>(std::make_shared<const Bytes>(std::move(bytes)),
+                                                   NodePicture::State::beingRead);
 }
 
 const std::optional<Image>& Node::image() const
 {
     static const std::optional<Image> none;
-    return image_ ? *image_ : none;
+    return picture_ ? picture_->image() : none;
+}
+
+const Bytes* Node::keptPictureBytes() const
+{
+    return picture_ && picture_->bytes() ? picture_->bytes().get() : nullptr;
 }
 
 bool Node::differs(const Node& from) const
@@ -98,7 +109,7 @@ bool Node::differsBeyondPlace(const Node& from) const
         return true;
     if (shape != from.shape)
         return true;
-    if (image_ != from.image_ && image() != from.image())
+    if (!NodePicture::same(picture_, from.picture_))
         return true;
     if (childrenShouldInheritShape != from.childrenShouldInheritShape)
         return true;
@@ -184,6 +195,8 @@ KeyedValue Node::encode() const
     if (const std::optional<Image>& image = this->image()) {
         if (std::optional<Image::Data> tiff = image->tiffData())
             container.set("image", std::move(*tiff));
+    } else if (const Bytes* kept = keptPictureBytes()) {
+        container.set("image", *kept);
     }
     KeyedValue::Array children;
     children.reserve(childrenUIDs.size());
@@ -215,11 +228,9 @@ Node Node::decode(const KeyedValue& from)
     node.center = keyed::pointValue(keyed::required(from, "center", "CGPoint"));
     node.size = keyed::sizeValue(keyed::required(from, "size", "CGSize"));
     node.style = NodeStyle::decode(keyed::required(from, "style", "NodeStyle"));
-    if (const KeyedValue* imageData = keyed::optional(from, "image")) {
-        // Bytes that do not make an image are no error: the node is read without one.
-        if (std::optional<Image> image = Image::fromData(keyed::dataValue(*imageData)))
-            node.setImage(image);
-    }
+    if (const KeyedValue* imageData = keyed::optional(from, "image"))
+        if (Bytes bytes = keyed::dataValue(*imageData); !bytes.empty())
+            node.setUnreadPicture(std::move(bytes));
     node.childrenUIDs = keyed::int64ListValue(keyed::required(from, "children", "Array<Int64>"));
     node.shape = decodeEnumeration<NodeShape>(from, "shape");
     node.autoSize = keyed::boolValue(keyed::required(from, "autoSize", "Bool"));

@@ -7,7 +7,8 @@
 // differs(), never by ==.
 //
 // Keyed form (encode / decode), members in this order: "UID", "parentUID" (null without a parent), "title",
-// "url", "note", "center" [x, y], "size" [w, h], "style", "image" (TIFF data, only with an image),
+// "url", "note", "center" [x, y], "size" [w, h], "style", "image" (TIFF data of a picture shown, the bytes as they
+// came of one not shown; only with a picture),
 // "children", "shape", "autoSize", "isFolded", "layoutOptions" (null when absent), "createdTimestamp",
 // "modifiedTimestamp", "verticalAffinity", "horizontalAffinity". childrenShouldInheritShape is not written
 // and reads back false. Decoding takes identifiers as they stand and never touches the identifier counter.
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "model/graph/LayoutOptions.h"
+#include "model/graph/NodePicture.h"
 #include "model/graph/NodeUID.h"
 #include "model/style/NodeShape.h"
 #include "model/style/NodeStyle.h"
@@ -106,20 +108,27 @@ private:
     struct Uncounted { };
     explicit Node(Uncounted);
 
-    // Copies of a node share its image, which nothing changes in place; null without one.
-    std::shared_ptr<const std::optional<Image>> image_;
+    // Copies of a node share its picture, which nothing changes in place; null without one.
+    std::shared_ptr<const NodePicture> picture_;
 
 public:
 
     // The image shown in the node.
     const std::optional<Image>& image() const;
-    // Nothing clears the image. An image is stored as a copy redrawn to fit into 1024 by 1024 points (see
+    // Nothing clears the picture. An image is stored as a copy redrawn to fit into 1024 by 1024 points (see
     // Image::fittedInto); an image that cannot be fitted, such as one with a zero or non-finite side, leaves
-    // the node without an image.
+    // the node without a picture.
     void setImage(const std::optional<Image>& image);
+    // The node's picture, shown or kept unread; null without one.
+    const std::shared_ptr<const NodePicture>& picture() const { return picture_; }
+    void setPicture(std::shared_ptr<const NodePicture> picture) { picture_ = std::move(picture); }
+    // A picture given as bytes, kept as they are and shown once the picture reader has read them.
+    void setUnreadPicture(Bytes bytes);
+    // The bytes of a picture kept but not shown (being read, or not readable); null for none or one shown.
+    const Bytes* keptPictureBytes() const;
 
     // True when any field but modifiedTimestamp differs: uid, parentUID, childrenUIDs, center, size,
-    // autoSize, isFolded, title, url, note, shape, image, childrenShouldInheritShape, style,
+    // autoSize, isFolded, title, url, note, shape, picture, childrenShouldInheritShape, style,
     // createdTimestamp, the two affinities and layoutOptions, compared in that order. Floats are compared
     // exactly; absent layout options differ from present ones.
     bool differs(const Node& from) const;
@@ -147,8 +156,8 @@ public:
     // The keyed form (see above). Throws what encoding the style throws.
     KeyedValue encode() const;
     // A node from its keyed form. Throws DecodingError for a missing required member or one of the wrong
-    // kind, and what decoding the style throws. Image bytes that make no image are no error: the node has
-    // none. A missing or null timestamp takes the current time.
+    // kind, and what decoding the style throws. Image bytes are kept unread (setUnreadPicture): whoever takes the
+    // node in has them read. A missing or null timestamp takes the current time.
     static Node decode(const KeyedValue& from);
 
     // A list of nodes as a binary property list, the form the pasteboard carries.

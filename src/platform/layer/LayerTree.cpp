@@ -53,7 +53,7 @@ void Layer::attachSublayer(const Ptr& layer, std::size_t index)
         if (appended)
             drawingOrder_->appended(*layer);
         else
-            drawingOrder_->invalidate();
+            drawingOrder_->inserted(*layer);
     }
     if (layer->autoresizingMask_ != layerNotSizable)
         ++sizableSublayers_;

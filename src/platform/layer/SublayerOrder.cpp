@@ -146,6 +146,14 @@ void SublayerOrder::appended(Layer& sublayer)
     waiting_.push_back(&sublayer);
 }
 
+void SublayerOrder::inserted(Layer& sublayer)
+{
+    // Its key is worked out as for one appended: one kept from another superlayer, or none, would split or join
+    // its neighbours' runs where the whole order does not.
+    sublayer.orderSlot_.runKey = keepsRunKeys_ ? runKeyOf(sublayer) : 0;
+    valid_ = false;
+}
+
 void SublayerOrder::depthChanged(Layer& sublayer)
 {
     Layer::OrderSlot& slot = sublayer.orderSlot_;

@@ -35,8 +35,8 @@ public:
     const std::vector<Layer*>& read(const std::vector<std::shared_ptr<Layer>>& sublayers);
     // After the sublayer was put last in the list.
     void appended(Layer& sublayer);
-    // After a sublayer was put anywhere else in the list: the next read sorts afresh.
-    void invalidate() { valid_ = false; }
+    // After the sublayer was put anywhere else in the list: the next read sorts afresh.
+    void inserted(Layer& sublayer);
     void depthChanged(Layer& sublayer);
     // Whether a sublayer's depth changing to z, before it does, moves it in the order as last read only past
     // sublayers alike accepts (every one filed between where it was and z); false when that is not known.

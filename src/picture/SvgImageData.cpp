@@ -1,7 +1,7 @@
-#include "platform/SvgImageData.h"
+#include "picture/SvgImageData.h"
 
-#include "platform/Image.h"
-#include "platform/PictureChecks.h"
+#include "picture/PictureDecoding.h"
+#include "picture/PictureChecks.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -210,13 +210,18 @@ public:
         const bool text = isText(name);
         elements_.push_back({text ? SvgImageData::textElementSteps : SvgImageData::elementSteps, 0, index + 1,
                              -1, isDrawn(name), text});
-        const QStringView id = attributes.value(QLatin1String("id"));
+        // An element's id, as the SVG reader finds it: "id", else "xml:id".
+        QStringView id = attributes.value(QLatin1String("id"));
+        if (id.isEmpty())
+            id = attributes.value(QLatin1String("http://www.w3.org/XML/1998/namespace"), QLatin1String("id"));
         if (!id.isEmpty())
-            ids_.emplace(id.toString(), index);
+            ids_[id.toString()].push_back(index);
+        // A reference as it is written for the SVG reader (keptReference): without white space around it.
         if (name == QLatin1String("use"))
             for (const QXmlStreamAttribute& attribute : attributes)
-                if (attribute.name() == QLatin1String("href") && attribute.value().startsWith(u'#'))
-                    uses_.emplace_back(index, attribute.value().mid(1).toString());
+                if (const QStringView reference = attribute.value().trimmed();
+                    attribute.name() == QLatin1String("href") && reference.startsWith(u'#'))
+                    uses_.emplace_back(index, reference.mid(1).toString());
         insideText_ += text;
         open_.push_back(index);
     }
@@ -268,7 +273,7 @@ private:
 
     std::vector<Element> elements_;
     std::vector<int> open_;
-    std::unordered_map<QString, int> ids_;
+    std::unordered_map<QString, std::vector<int>> ids_; // the elements of each id, in document order
     std::vector<std::pair<int, QString>> uses_;
     int insideText_ = 0;
 };
@@ -277,9 +282,14 @@ std::int64_t DrawingWork::total()
 {
     if (elements_.empty())
         return 0;
-    for (const auto& [index, id] : uses_)
-        if (const auto found = ids_.find(id); found != ids_.end())
-            elements_[std::size_t(index)].target = found->second;
+    // The SVG reader draws, of the elements of an id, the last one before the use, else the last one after it.
+    for (const auto& [index, id] : uses_) {
+        if (const auto found = ids_.find(id); found != ids_.end()) {
+            const std::vector<int>& elements = found->second;
+            const auto after = std::lower_bound(elements.begin(), elements.end(), index);
+            elements_[std::size_t(index)].target = after == elements.begin() ? elements.back() : *(after - 1);
+        }
+    }
     const std::int64_t most = SvgImageData::maximumDrawingSteps + 1;
     const auto add = [most](std::int64_t a, std::int64_t b) { return std::min(a + b, most); };
     // Each element's steps with those of its children and of what it uses, walked depth first without
@@ -491,7 +501,7 @@ std::optional<std::string> SvgImageData::expansionRefusal(const QByteArray& byte
 
 std::int64_t SvgImageData::maximumEmbeddedPixels()
 {
-    return Image::readablePixels();
+    return PictureDecoding::readablePixels();
 }
 
 bool SvgImageData::isSvg(const QByteArray& bytes)

@@ -29,9 +29,9 @@ struct PictureStatement {
 
 class PictureChecks {
 public:
-    // Reads the headers of the picture (PNG, JPEG, MNG, BMP, PPM, PGM, PBM, TIFF, XPM, ICO, CUR, ICNS) and of the
+    // Reads the headers of the picture (PNG, JPEG, MNG, GIF, BMP, PPM, PGM, PBM, TIFF, XPM, ICO, CUR, ICNS) and of the
     // pictures it holds. A format not read here states nothing and is refused for nothing: the image reader's
-    // own header then tells its size (Image::decode).
+    // own header then tells its size (PictureDecoding).
     static PictureStatement inspect(const QByteArray& bytes);
 
     // Why a picture of W × H pixels of the given bits is not decoded (more than the image reader's allocation
@@ -45,6 +45,9 @@ public:
     static constexpr std::int64_t maximumScanPixels = std::int64_t(1000) * 1000 * 1000;
     // The text of an XPM picture's pixels is read at about 7 ns a character.
     static constexpr std::int64_t maximumPixmapTextCharacters = std::int64_t(64) * 1000 * 1000;
+    // The work of an MNG animation's loops before its first frame shows, in pixels set out (a picture's at least
+    // 4,096, each other chunk 64): about a quarter of a second of its decoder's.
+    static constexpr std::int64_t maximumLoopPixels = std::int64_t(1000) * 1000 * 1000;
     // Pictures inside pictures are read this deep at most.
     static constexpr int deepestNesting = 4;
 };

@@ -1,6 +1,6 @@
-#include "platform/SvgDrawing.h"
+#include "picture/SvgDrawing.h"
 
-#include "platform/PictureChecks.h"
+#include "picture/PictureChecks.h"
 
 #include <QPaintDevice>
 #include <QPaintEngine>
