@@ -9,9 +9,15 @@ X server, with settings and caches in a home folder of its own, and is timed fro
   - title: a visible window of it has the map's name in its title (the map is open);
   - quiet: the last moment its threads were busy (more than --busy of a core over the last 0.1 s) before they
     stayed under that for --quiet seconds (0.6);
-  - CPU: the CPU time all its threads used until quiet, the open's cost;
+  - CPU: the CPU time all its threads used until quiet, the open's cost, with that of the processes it
+    started (its picture readers): those alive, and those it has waited for;
   - peak: its peak resident memory (VmHWM) once quiet and after the idle time;
+  - allocated: the most memory that it and the processes it started held at once (their anonymous and shared
+    memory: RssAnon + RssShmem, summed), sampled as it opens;
   - idle: the share of a core it used over --idle seconds (10) after going quiet.
+
+--pictures adds a map of 21 nodes with the pictures people use (a photo, PNGs with alpha, TIFF, BMP, WebP,
+animated GIF, SVG illustrations), written by the writer of the newest build (`write_generated_map pictures`).
 
 The empty program (no map) is timed the same way. Every build gets one start that is not counted (a first
 start writes its settings); then the counted starts of every build and case take turns (--runs of each, default
@@ -71,6 +77,33 @@ def status_kib(pid, field):
     return 0
 
 
+def children_of(pid):
+    try:
+        with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
+            return [int(child) for child in f.read().split()]
+    except OSError:
+        return []
+
+
+def waited_children_seconds(pid):
+    """The CPU time of the children the process has waited for (cutime + cstime)."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[13]) + int(fields[14])) / os.sysconf("SC_CLK_TCK")
+    except (OSError, ValueError, IndexError):
+        return 0.0
+
+
+def tree_cpu_seconds(pid):
+    return cpu_seconds(pid) + waited_children_seconds(pid) + sum(tree_cpu_seconds(c) for c in children_of(pid))
+
+
+def tree_allocated_kib(pid):
+    return status_kib(pid, "RssAnon") + status_kib(pid, "RssShmem") + sum(
+        tree_allocated_kib(c) for c in children_of(pid))
+
+
 def visible_windows(pid):
     found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)], capture_output=True, text=True)
     return found.stdout.split()
@@ -103,11 +136,13 @@ def one_open(binary, home, path, args):
     history = []  # (time, cpu) of the reads in the last BUSY_WINDOW seconds
     last_busy = None
     cpu_at_busy = 0.0
+    allocated = 0
     try:
         while time.monotonic() - start < args.timeout:
             if process.poll() is not None:
                 raise RuntimeError("%s ended early (status %s)" % (binary, process.returncode))
-            now, cpu = time.monotonic(), cpu_seconds(pid)
+            now, cpu = time.monotonic(), tree_cpu_seconds(pid)
+            allocated = max(allocated, tree_allocated_kib(pid))
             if shown is None or (stem and title is None):
                 windows = visible_windows(pid)
                 if windows and shown is None:
@@ -127,11 +162,11 @@ def one_open(binary, home, path, args):
         else:
             raise RuntimeError("%s did not go quiet within %d s" % (binary, args.timeout))
         figures = {"shown": shown, "title": title if stem else shown, "quiet": last_busy - start,
-                   "cpu": cpu_at_busy, "peak": status_kib(pid, "VmHWM") / 1024}
+                   "cpu": cpu_at_busy, "peak": status_kib(pid, "VmHWM") / 1024, "allocated": allocated / 1024}
         if args.idle > 0:
-            cpu, at = cpu_seconds(pid), time.monotonic()
+            cpu, at = tree_cpu_seconds(pid), time.monotonic()
             time.sleep(args.idle)
-            figures["idle"] = 100 * (cpu_seconds(pid) - cpu) / (time.monotonic() - at)
+            figures["idle"] = 100 * (tree_cpu_seconds(pid) - cpu) / (time.monotonic() - at)
             figures["peak after idle"] = status_kib(pid, "VmHWM") / 1024
             figures["resident after idle"] = status_kib(pid, "VmRSS") / 1024
         return figures
@@ -142,20 +177,22 @@ def one_open(binary, home, path, args):
 
 
 COLUMNS = (("shown", "s", "%.2f"), ("title", "s", "%.2f"), ("quiet", "s", "%.2f"), ("cpu", "s", "%.2f"),
-           ("peak", "MiB", "%.0f"), ("peak after idle", "MiB", "%.0f"), ("resident after idle", "MiB", "%.0f"),
+           ("peak", "MiB", "%.0f"), ("allocated", "MiB", "%.0f"), ("peak after idle", "MiB", "%.0f"),
+           ("resident after idle", "MiB", "%.0f"),
            ("idle", "%", "%.2f"))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("builds", nargs="+", metavar="NAME=PATH")
-    parser.add_argument("--nodes", type=int, nargs="+", default=[10000, 50000])
+    parser.add_argument("--nodes", type=int, nargs="*", default=[10000, 50000])
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--quiet", type=float, default=0.6, help="seconds under --busy that count as quiet")
     parser.add_argument("--busy", type=float, default=0.1, help="share of a core over 0.1 s that counts as busy")
     parser.add_argument("--idle", type=float, default=10, help="seconds of idle CPU measured after quiet")
     parser.add_argument("--timeout", type=float, default=120)
     parser.add_argument("--writer", default=os.path.join(HERE, "..", "build", "bench", "write_generated_map"))
+    parser.add_argument("--pictures", action="store_true", help="add the map of 21 ordinary pictures")
     parser.add_argument("--no-empty", action="store_true", help="leave out the empty program")
     args = parser.parse_args()
     builds = []
@@ -179,6 +216,11 @@ def main():
             env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=work)
             subprocess.run([args.writer, str(nodes), path], check=True, env=env)
             cases.append(("%d nodes" % nodes, path))
+        if args.pictures:
+            path = os.path.join(work, "Pictures.radovudo")
+            env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=work)
+            subprocess.run([args.writer, "pictures", path], check=True, env=env)
+            cases.append(("21 pictures", path))
         homes = {name: tempfile.mkdtemp(prefix="home-%s-" % name, dir=work) for name, _ in builds}
         for name, binary in builds:
             one_open(binary, homes[name], None, argparse.Namespace(**{**vars(args), "idle": 0}))
@@ -201,7 +243,8 @@ def main():
                     values = [r[column] for r in runs if r.get(column) is not None]
                     cells.append(" %10s" % (form % statistics.median(values) if values else "-"))
                 print("%-12s %-10s" % (case, name) + "".join(cells))
-        print("(columns: shown, title shown, quiet, CPU until quiet, peak memory at quiet, peak after the idle time,"
+        print("(columns: shown, title shown, quiet, CPU until quiet, peak memory at quiet, most allocated by its"
+              " processes, peak after the idle time,"
               " resident after it, idle CPU %% of a core over %g s)" % args.idle)
     finally:
         if server:

@@ -1,29 +1,69 @@
 // Writes a generated map (support/GeneratedMaps.h) to a file, for the scripts that time the real program:
 //   write_generated_map NODES PATH
+//   write_generated_map pictures PATH   a root and 21 children, each with a picture of the kinds people use
+//                                       (tests/support/OrdinaryPictures.h), stored as they came, each node
+//                                       sized for its picture and the map laid out
+#include "document/DocumentFactory.h"
+#include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
+#include "layout/NodeSizing.h"
+#include "picture/PictureDecoding.h"
 #include "platform/Heap.h"
 #include "support/GeneratedMaps.h"
+#include "support/OrdinaryPictures.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+
+namespace {
+
+std::shared_ptr<velquine::VQDocument> mapOfPictures()
+{
+    using namespace velquine;
+    const std::shared_ptr<VQDocument> document = DocumentFactory::makeUntitledDocument();
+    document->beginEditingSession("Pictures");
+    const Node root = document->createRootNode("Pictures", {0, 0}, false);
+    for (const auto& [kind, bytes] : testing::ordinaryPictures()) {
+        std::optional<Node> child = document->createChildNode(root.uid, kind);
+        // Sized by the picture as the editor shows it (these pictures are our own: decoded here), then kept as
+        // its bytes, as a file holds it.
+        if (const std::optional<Picture> fitted = fittedInto(PictureDecoding::decode(bytes).picture, 1024, 1024))
+            child->setImage(Image(fitted->bitmap, Size{fitted->points.width(), fitted->points.height()}));
+        Node sized = autosizeNode(*child, autosizeKeepCenter);
+        sized.setUnreadPicture(Bytes(bytes.begin(), bytes.end()));
+        document->updateNodes({sized}, NodeUpdateOperation::imageSet, false);
+    }
+    DocumentLayout(*document).autoLayoutGraph(true);
+    document->commitEditingSession();
+    return document;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3 || std::atoi(argv[1]) < 1) {
-        std::fprintf(stderr, "usage: %s NODES PATH\n", argv[0]);
+    const bool pictures = argc == 3 && std::strcmp(argv[1], "pictures") == 0;
+    if (argc != 3 || (!pictures && std::atoi(argv[1]) < 1)) {
+        std::fprintf(stderr, "usage: %s NODES|pictures PATH\n", argv[0]);
         return 2;
     }
     velquine::keepLargeBlocksInHeap();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    velquine::VQDocument document;
-    document.projectForLoading() = velquine::generatedWideTree(std::atoi(argv[1]));
+    std::shared_ptr<velquine::VQDocument> document;
+    if (pictures) {
+        document = mapOfPictures();
+    } else {
+        document = std::make_shared<velquine::VQDocument>();
+        document->projectForLoading() = velquine::generatedWideTree(std::atoi(argv[1]));
+    }
     std::optional<std::string> error;
-    if (!document.writeToURL(argv[2], std::string(velquine::VQDocument::documentType), &error)) {
+    if (!document->writeToURL(argv[2], std::string(velquine::VQDocument::documentType), &error)) {
         std::fprintf(stderr, "%s\n", error.value_or("the map could not be written").c_str());
         return 1;
     }

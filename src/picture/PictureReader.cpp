@@ -171,6 +171,7 @@ int PictureReader::run(int argc, char** argv, bool (*allocationFailed)())
     loadWhatDecodingUses();
     PictureReply outOfMemory;
     outOfMemory.outcome = PictureReply::Outcome::outOfMemory;
+    outOfMemory.refusal = neededTooMuch(bounds.memoryMegabytes);
     outOfMemoryFrame = new QByteArray(PictureMessages::frame(outOfMemory));
     std::set_new_handler(velquine::outOfMemory);
 
@@ -182,6 +183,8 @@ int PictureReader::run(int argc, char** argv, bool (*allocationFailed)())
         rusage before{};
         ::getrusage(RUSAGE_SELF, &before);
         PictureReply reply = answer(*request, allocationFailed);
+        if (reply.outcome == PictureReply::Outcome::outOfMemory)
+            reply.refusal = outOfMemory.refusal;
         rusage after{};
         ::getrusage(RUSAGE_SELF, &after);
         reply.processorSeconds = processorSeconds(after) - processorSeconds(before);

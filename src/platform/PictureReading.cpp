@@ -186,7 +186,6 @@ Exchange exchange(ReaderProcess& reader, const QByteArray& frame, std::uint64_t 
 // Why the reader ended without an answer, from how it ended.
 std::string reasonOfEnd(int status, const PictureReading::Limits& limits)
 {
-    VQ_LOG("PictureReading", "DEBUG status " + std::to_string(status));
     if (WIFSIGNALED(status) && (WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL))
         return PictureReader::tookTooLong(limits.processorSeconds);
     VQ_LOG("PictureReading", WIFSIGNALED(status) ? "the picture reader ended by signal " + std::to_string(WTERMSIG(status))
@@ -213,7 +212,8 @@ PictureRead readOf(const PictureReply& reply, const PictureReading::Limits& limi
         read.refusal = reply.refusal;
         break;
     case PictureReply::Outcome::outOfMemory:
-        read.refusal = PictureReader::neededTooMuch(limits.memoryMegabytes);
+        // The reader says its own bound, which may not be the one asked for.
+        read.refusal = reply.refusal.empty() ? PictureReader::neededTooMuch(limits.memoryMegabytes) : reply.refusal;
         break;
     case PictureReply::Outcome::none:
         break;
@@ -281,7 +281,6 @@ void PictureReading::read(const std::vector<std::shared_ptr<const Bytes>>& pictu
                 reader.reset(); // its memory is left as the failure left it
             continue;
         }
-        VQ_LOG("PictureReading", "DEBUG exchange " + std::to_string(int(exchanged)));
         // An answer that is none (too long for what was asked, or not one at all) is the reader's failure.
         std::string reason = exchanged == Exchange::timedOut
             ? (until == deadline ? pastDeadline(limits.deadline) : PictureReader::tookTooLong(limits.processorSeconds))
