@@ -17,7 +17,8 @@ X server, with settings and caches in a home folder of its own, and is timed fro
   - idle: the share of a core it used over --idle seconds (10) after going quiet.
 
 --pictures adds a map of 21 nodes with the pictures people use (a photo, PNGs with alpha, TIFF, BMP, WebP,
-animated GIF, SVG illustrations), written by the writer of the newest build (`write_generated_map pictures`).
+animated GIF, SVG illustrations), and --picture FILE a map of 20 nodes each holding that file as its picture,
+both written by a writer that knows pictures (`write_generated_map pictures PATH [FILE]`).
 
 The empty program (no map) is timed the same way. Every build gets one start that is not counted (a first
 start writes its settings); then the counted starts of every build and case take turns (--runs of each, default
@@ -193,6 +194,8 @@ def main():
     parser.add_argument("--timeout", type=float, default=120)
     parser.add_argument("--writer", default=os.path.join(HERE, "..", "build", "bench", "write_generated_map"))
     parser.add_argument("--pictures", action="store_true", help="add the map of 21 ordinary pictures")
+    parser.add_argument("--picture", action="append", default=[], metavar="FILE",
+                        help="add a map of 20 nodes each holding the picture in FILE (may be repeated)")
     parser.add_argument("--no-empty", action="store_true", help="leave out the empty program")
     args = parser.parse_args()
     builds = []
@@ -221,6 +224,11 @@ def main():
             env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=work)
             subprocess.run([args.writer, "pictures", path], check=True, env=env)
             cases.append(("21 pictures", path))
+        for picture in args.picture:
+            path = os.path.join(work, "Picture %d.radovudo" % len(cases))
+            env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=work)
+            subprocess.run([args.writer, "pictures", path, picture], check=True, env=env)
+            cases.append((os.path.basename(picture)[:12], path))
         homes = {name: tempfile.mkdtemp(prefix="home-%s-" % name, dir=work) for name, _ in builds}
         for name, binary in builds:
             one_open(binary, homes[name], None, argparse.Namespace(**{**vars(args), "idle": 0}))

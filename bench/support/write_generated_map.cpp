@@ -3,6 +3,7 @@
 //   write_generated_map pictures PATH   a root and 21 children, each with a picture of the kinds people use
 //                                       (tests/support/OrdinaryPictures.h), stored as they came, each node
 //                                       sized for its picture and the map laid out
+//   write_generated_map pictures PATH FILE   a root and 20 children, each with the picture FILE holds
 #include "document/DocumentFactory.h"
 #include "document/DocumentLayout.h"
 #include "document/VQDocument.h"
@@ -13,6 +14,7 @@
 #include "support/OrdinaryPictures.h"
 
 #include <QApplication>
+#include <QFile>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,18 +23,21 @@
 
 namespace {
 
-std::shared_ptr<velquine::VQDocument> mapOfPictures()
+// A root with a child for each picture; sizedByPicture decodes the pictures here to size their nodes (ours
+// only: a file given may be anything).
+std::shared_ptr<velquine::VQDocument> mapOfPictures(const std::vector<std::pair<std::string, QByteArray>>& pictures,
+                                                    bool sizedByPicture)
 {
     using namespace velquine;
     const std::shared_ptr<VQDocument> document = DocumentFactory::makeUntitledDocument();
     document->beginEditingSession("Pictures");
     const Node root = document->createRootNode("Pictures", {0, 0}, false);
-    for (const auto& [kind, bytes] : testing::ordinaryPictures()) {
+    for (const auto& [kind, bytes] : pictures) {
         std::optional<Node> child = document->createChildNode(root.uid, kind);
-        // Sized by the picture as the editor shows it (these pictures are our own: decoded here), then kept as
-        // its bytes, as a file holds it.
-        if (const std::optional<Picture> fitted = fittedInto(PictureDecoding::decode(bytes).picture, 1024, 1024))
-            child->setImage(Image(fitted->bitmap, Size{fitted->points.width(), fitted->points.height()}));
+        // Sized by the picture as the editor shows it, then kept as its bytes, as a file holds it.
+        if (sizedByPicture)
+            if (const std::optional<Picture> fitted = fittedInto(PictureDecoding::decode(bytes).picture, 1024, 1024))
+                child->setImage(Image(fitted->bitmap, Size{fitted->points.width(), fitted->points.height()}));
         Node sized = autosizeNode(*child, autosizeKeepCenter);
         sized.setUnreadPicture(Bytes(bytes.begin(), bytes.end()));
         document->updateNodes({sized}, NodeUpdateOperation::imageSet, false);
@@ -46,9 +51,9 @@ std::shared_ptr<velquine::VQDocument> mapOfPictures()
 
 int main(int argc, char** argv)
 {
-    const bool pictures = argc == 3 && std::strcmp(argv[1], "pictures") == 0;
-    if (argc != 3 || (!pictures && std::atoi(argv[1]) < 1)) {
-        std::fprintf(stderr, "usage: %s NODES|pictures PATH\n", argv[0]);
+    const bool pictures = (argc == 3 || argc == 4) && std::strcmp(argv[1], "pictures") == 0;
+    if (!pictures && (argc != 3 || std::atoi(argv[1]) < 1)) {
+        std::fprintf(stderr, "usage: %s NODES PATH | pictures PATH [FILE]\n", argv[0]);
         return 2;
     }
     velquine::keepLargeBlocksInHeap();
@@ -56,8 +61,15 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::shared_ptr<velquine::VQDocument> document;
-    if (pictures) {
-        document = mapOfPictures();
+    if (pictures && argc == 4) {
+        QFile file(QString::fromLocal8Bit(argv[3]));
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "%s cannot be read\n", argv[3]);
+            return 1;
+        }
+        document = mapOfPictures(std::vector(20, std::pair(std::string("Picture"), file.readAll())), false);
+    } else if (pictures) {
+        document = mapOfPictures(velquine::testing::ordinaryPictures(), true);
     } else {
         document = std::make_shared<velquine::VQDocument>();
         document->projectForLoading() = velquine::generatedWideTree(std::atoi(argv[1]));

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 
 #include <cstdint>
 #include <initializer_list>
@@ -116,6 +117,26 @@ inline QByteArray zigzagSvg(int edges)
         path += " L" + QByteArray::number(i * 2000 / edges) + (i % 2 ? " 2000" : " 0");
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"2000\" height=\"2000\"><path d=\"" + path
         + " Z\" fill=\"#345\"/></svg>";
+}
+
+// A progressive JPEG of the picture, written by Qt.
+inline QByteArray progressiveJpegOf(const QImage& picture)
+{
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(picture);
+    return jpeg;
+}
+
+// The JPEG with its last scan repeated the times after it: each scan costs a pass over the whole picture.
+inline QByteArray withLastScanRepeated(const QByteArray& jpeg, int times)
+{
+    const qsizetype scan = jpeg.lastIndexOf("\xff\xda");
+    const qsizetype end = jpeg.lastIndexOf("\xff\xd9");
+    return jpeg.left(end) + jpeg.mid(scan, end - scan).repeated(times) + "\xff\xd9";
 }
 
 inline QByteArray encoded(const QImage& picture, const char* format)

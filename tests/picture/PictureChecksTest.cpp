@@ -13,30 +13,12 @@
 using namespace velquine;
 using namespace velquine::testing;
 
-namespace {
-
-// A progressive JPEG of the picture whose last scan is repeated: each scan costs a pass over the whole picture.
-QByteArray progressiveJpegOf(const QImage& picture, int repeats)
-{
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setProgressiveScanWrite(true);
-    writer.write(picture);
-    const qsizetype scan = jpeg.lastIndexOf("\xff\xda");
-    const qsizetype end = jpeg.lastIndexOf("\xff\xd9");
-    return jpeg.left(end) + jpeg.mid(scan, end - scan).repeated(repeats) + "\xff\xd9";
-}
-
-} // namespace
-
 // A byte after the start-of-image marker, which the decoder skips, once hid a JPEG from every check.
 TEST(PictureChecks, AJpegWithBytesBeforeItsFirstSegmentIsChecked)
 {
     QImage grey(1000, 1000, QImage::Format_Grayscale8);
     grey.fill(128);
-    const QByteArray jpeg = progressiveJpegOf(grey, 1000);
+    const QByteArray jpeg = withLastScanRepeated(progressiveJpegOf(grey), 1000);
     const std::string refusal = "The JPEG picture is drawn in 1,006 scans of 1 million pixels; Velquine reads JPEG "
                                 "pictures of up to 1,000 million pixels in all their scans together.";
     EXPECT_EQ(PictureDecoding::decode(jpeg).refusal, refusal);

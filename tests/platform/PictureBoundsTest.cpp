@@ -3,6 +3,7 @@
 // picture reader stay small.
 
 #include "platform/Image.h"
+#include "picture/CraftedPictures.h"
 #include "picture/SvgImageData.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,8 @@
 #include <zlib.h>
 
 using namespace velquine;
+using velquine::testing::progressiveJpegOf;
+using velquine::testing::withLastScanRepeated;
 
 namespace {
 
@@ -125,16 +128,6 @@ QByteArray svgEmbedding(const QList<QByteArray>& pictures, int side = 40)
     return svg + "</svg>";
 }
 
-QByteArray progressiveJpegOf(const QImage& picture)
-{
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setProgressiveScanWrite(true);
-    writer.write(picture);
-    return jpeg;
-}
 
 // A grey TIFF file of `strips` strips (more than one), each of them the same bytes.
 QByteArray tiffOfStrips(int width, int height, int compression, const QByteArray& strip, int strips)
@@ -166,18 +159,6 @@ QByteArray mngHolding(const char* header, const QByteArray& fields, const QByteA
     appendChunk(mng, "IEND", QByteArray(), 0);
     appendChunk(mng, "MEND", QByteArray(), 0);
     return mng;
-}
-
-// The JPEG with its last scan repeated: a scan that codes nothing more costs its decoder a pass over the
-// whole picture all the same.
-QByteArray withLastScanRepeated(const QByteArray& jpeg, int times)
-{
-    const qsizetype scan = jpeg.lastIndexOf("\xff\xda");
-    const qsizetype end = jpeg.lastIndexOf("\xff\xd9");
-    QByteArray repeated = jpeg.left(end);
-    for (int i = 0; i < times; ++i)
-        repeated += jpeg.mid(scan, end - scan);
-    return repeated + "\xff\xd9";
 }
 
 // What reading a picture cost the picture reader, and what it came to: 0 when it was refused with a reason, 1
