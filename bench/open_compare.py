@@ -31,6 +31,7 @@ file every build reads). Needs Xvfb and xdotool.
 """
 
 import argparse
+import glob
 import os
 import shutil
 import statistics
@@ -79,11 +80,15 @@ def status_kib(pid, field):
 
 
 def children_of(pid):
-    try:
-        with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
-            return [int(child) for child in f.read().split()]
-    except OSError:
-        return []
+    """The processes any thread of the process started (each thread lists its own)."""
+    children = []
+    for listing in glob.glob("/proc/%d/task/*/children" % pid):
+        try:
+            with open(listing) as f:
+                children.extend(int(child) for child in f.read().split())
+        except OSError:
+            pass
+    return children
 
 
 def waited_children_seconds(pid):

@@ -40,6 +40,7 @@ std::shared_ptr<DocumentPictures> DocumentPictures::start(VQDocument& document, 
         bytes.push_back(item.picture->bytes());
     PictureReading::Limits limits;
     limits.deadline = mapDeadline;
+    limits.readers = readers;
     std::weak_ptr<DocumentPictures> weak = pictures;
     pictures->reading_ = PictureReading::start(std::move(bytes), limits, [weak](std::size_t index, PictureRead read) {
         if (const std::shared_ptr<DocumentPictures> self = weak.lock())

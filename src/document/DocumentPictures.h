@@ -40,6 +40,8 @@ public:
     // to read together.
     static constexpr std::chrono::milliseconds openWait{2000};
     static constexpr std::chrono::milliseconds mapDeadline{8000};
+    // How many reader processes read a map's pictures side by side; each takes its share of the map's budget.
+    static constexpr int readers = 2;
 
     // Starts reading the pictures of the project's nodes that are being read; null when there are none. The
     // document owns what it returns.

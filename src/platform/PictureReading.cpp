@@ -328,27 +328,40 @@ std::shared_ptr<PictureReading> PictureReading::start(std::vector<std::shared_pt
                                                       Limits limits, Arrived arrived)
 {
     std::shared_ptr<PictureReading> reading(new PictureReading());
-    reading->thread_ = std::thread([state = reading->state_, pictures = std::move(pictures), limits,
-                                    arrived = std::move(arrived)] {
-        PictureBudget budget;
-        read(pictures, limits, &budget, arrived, [&state] { return state->cancelled.load(); });
-        const std::lock_guard lock(state->mutex);
-        state->done = true;
-        state->finished.notify_all();
-    });
+    // Each reader takes every n-th picture, in order, with its share of the budget: which pictures the budget
+    // refuses does not hang on which reader is quicker.
+    const std::size_t readers = std::clamp<std::size_t>(limits.readers, 1, std::max<std::size_t>(pictures.size(), 1));
+    reading->state_->running = int(readers);
+    auto shared = std::make_shared<const std::vector<std::shared_ptr<const Bytes>>>(std::move(pictures));
+    for (std::size_t first = 0; first < readers; ++first)
+        reading->threads_.emplace_back([state = reading->state_, shared, limits, arrived, first, readers] {
+            std::vector<std::shared_ptr<const Bytes>> mine;
+            for (std::size_t i = first; i < shared->size(); i += readers)
+                mine.push_back((*shared)[i]);
+            PictureBudget budget(PictureBudget::mapPixels, PictureBudget::mapPixels / std::int64_t(readers));
+            read(mine, limits, &budget, [&](std::size_t index, PictureRead read) {
+                arrived(first + index * readers, std::move(read));
+            }, [&state] { return state->cancelled.load(); });
+            const std::lock_guard lock(state->mutex);
+            if (--state->running == 0)
+                state->finished.notify_all();
+        });
     return reading;
 }
 
 PictureReading::~PictureReading()
 {
     cancel();
-    if (!thread_.joinable())
-        return;
-    // Let go of by an answer handed on from its own thread: it ends by itself, holding what it shares.
-    if (thread_.get_id() == std::this_thread::get_id())
-        thread_.detach();
-    else
-        thread_.join();
+    for (std::thread& thread : threads_) {
+        if (!thread.joinable())
+            continue;
+        // Let go of by an answer handed on from one of its own threads: that one ends by itself, holding what
+        // it shares.
+        if (thread.get_id() == std::this_thread::get_id())
+            thread.detach();
+        else
+            thread.join();
+    }
 }
 
 void PictureReading::cancel()
@@ -359,13 +372,13 @@ void PictureReading::cancel()
 bool PictureReading::waitUntilDone(std::chrono::milliseconds most)
 {
     std::unique_lock lock(state_->mutex);
-    return state_->finished.wait_for(lock, most, [this] { return state_->done; });
+    return state_->finished.wait_for(lock, most, [this] { return state_->running == 0; });
 }
 
 bool PictureReading::done() const
 {
     const std::lock_guard lock(state_->mutex);
-    return state_->done;
+    return state_->running == 0;
 }
 
 void PictureReading::stopAll()

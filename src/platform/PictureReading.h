@@ -7,7 +7,8 @@
 // refused them. The operating system ends the reader when a picture takes more processor time than its bound and
 // refuses it memory past its own; a reader that crashes ends alone. Each such end refuses that picture with a
 // sentence for the user, and the next picture gets a new reader. One reader serves all the pictures of one
-// reading, so its start is paid once; a reading of no pictures starts none.
+// reading (or of its share, where a reading shares them among a few readers side by side), so its start is paid
+// once; a reading of no pictures starts none.
 //
 // Nothing here waits for ever: a reading stops at once (within a twentieth of a second) when it is cancelled,
 // when stopAll() is called (the program ends), when the wait for one picture passes its time, and when the whole
@@ -55,6 +56,8 @@ public:
         std::chrono::milliseconds deadline{0};
         // The box the pictures are fitted into, in points.
         QSizeF box{Image::readBox, Image::readBox};
+        // How many readers a reading on a thread of its own (start) shares its pictures among, at most.
+        int readers = 1;
     };
     using Arrived = std::function<void(std::size_t index, PictureRead read)>;
 
@@ -71,7 +74,7 @@ public:
     static std::vector<PictureRead> readWaiting(const std::vector<std::shared_ptr<const Bytes>>& pictures,
                                                 const std::string& what);
 
-    // The same on a thread of its own, the answers handed on there.
+    // The same on threads of their own, one for each reader (Limits::readers), the answers handed on there.
     static std::shared_ptr<PictureReading> start(std::vector<std::shared_ptr<const Bytes>> pictures, Limits limits,
                                                  Arrived arrived);
     ~PictureReading();
@@ -100,14 +103,14 @@ private:
     // What the reading's thread shares with its owner, which may let go of it first.
     struct State {
         std::atomic<bool> cancelled{false};
-        bool done = false;
+        int running = 0; // the threads still reading
         std::mutex mutex;
         std::condition_variable finished;
     };
     PictureReading() = default;
 
     std::shared_ptr<State> state_ = std::make_shared<State>();
-    std::thread thread_;
+    std::vector<std::thread> threads_;
 };
 
 } // namespace velquine

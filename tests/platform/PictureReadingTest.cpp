@@ -13,6 +13,8 @@
 #include <QImage>
 
 #include <fstream>
+#include <map>
+#include <mutex>
 
 #include <sys/stat.h>
 
@@ -127,9 +129,11 @@ TEST(PictureReading, AReaderThatCrashesOrFailsRefusesThePictureAlone)
 TEST(PictureReading, AReadingStopsAtOnceWhenCancelledStoppedOrPastItsDeadline)
 {
     const std::vector<std::shared_ptr<const Bytes>> slow = {bytesOf(zigzagSvg(1000)), bytesOf(zigzagSvg(1000))};
+    PictureReading::Limits sideBySide;
+    sideBySide.readers = 2;
     for (const bool all : {false, true}) {
         std::atomic<int> answers{0};
-        const auto reading = PictureReading::start(slow, {}, [&](std::size_t, PictureRead) { ++answers; });
+        const auto reading = PictureReading::start(slow, sideBySide, [&](std::size_t, PictureRead) { ++answers; });
         EXPECT_FALSE(reading->waitUntilDone(std::chrono::milliseconds(300)));
         QElapsedTimer took;
         took.start();
@@ -148,4 +152,24 @@ TEST(PictureReading, AReadingStopsAtOnceWhenCancelledStoppedOrPastItsDeadline)
         EXPECT_EQ(read.refusal, PictureReading::pastDeadline(limits.deadline));
     EXPECT_EQ(PictureReading::pastDeadline(std::chrono::milliseconds(8000)),
               "The map's pictures took more than 8 seconds to read together; this one was not read in that time.");
+}
+
+// Pictures shared among readers side by side come back each in its place.
+TEST(PictureReading, PicturesReadSideBySideComeBackInTheirPlaces)
+{
+    std::vector<std::shared_ptr<const Bytes>> pictures;
+    for (int width = 1; width <= 7; ++width)
+        pictures.push_back(bytesOf(pngOf(width, 3)));
+    PictureReading::Limits limits;
+    limits.readers = 3;
+    std::mutex mutex;
+    std::map<std::size_t, int> widths;
+    const auto reading = PictureReading::start(pictures, limits, [&](std::size_t index, PictureRead read) {
+        const std::lock_guard lock(mutex);
+        EXPECT_TRUE(widths.emplace(index, read.image ? int(read.image->bitmap().width()) : 0).second) << index;
+    });
+    ASSERT_TRUE(reading->waitUntilDone(std::chrono::seconds(30)));
+    ASSERT_EQ(widths.size(), pictures.size());
+    for (const auto& [index, width] : widths)
+        EXPECT_EQ(width, int(index) + 1);
 }
