@@ -100,7 +100,9 @@ TEST(PictureReading, APictureBeyondABoundOfTheReaderIsRefusedAndTheNextIsRead)
         EXPECT_EQ(reads[2].refusal, "The picture needed more than 40 MB to read.");
     ASSERT_TRUE(reads[3].image);
     EXPECT_EQ(reads[3].image->pixelsWide(), 50);
-    EXPECT_EQ(budget.pixelsLeft(), budget.total() - 30 * 20 - 50 * 40);
+    // Under the sanitizers the reader has no memory bound, and reads the third picture.
+    const std::int64_t third = reads[2].image ? 4000 * 3000 : 0;
+    EXPECT_EQ(budget.pixelsLeft(), budget.total() - 30 * 20 - third - 50 * 40);
     EXPECT_LT(took.elapsed(), 10000) << "ended at its bound of processor time";
 }
 
