@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <iostream>
 #include <optional>
 #include <utility>
 
@@ -110,7 +111,31 @@ public:
                 return found.section(u'\n', 0, 0);
             QThread::msleep(100); // a poll of another process's windows
         }
+        std::cerr << "No window titled \"" << title.toStdString() << "\": " << whyNoWindow().toStdString() << '\n';
         return {};
+    }
+    // What the program shows instead of an awaited window: its end, or every window it has, visible or not,
+    // with its title.
+    QString whyNoWindow()
+    {
+        if (process_.state() != QProcess::Running || process_.waitForFinished(0))
+            return QStringLiteral("the program ended (%1 %2)")
+                .arg(process_.exitStatus() == QProcess::NormalExit ? QStringLiteral("status") : QStringLiteral("signal"))
+                .arg(process_.exitCode());
+        QString windows;
+        const QString pid = QString::number(process_.processId());
+        for (const QString& window : xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--pid"), pid,
+                                              QStringLiteral("--name"), QStringLiteral("")})
+                                         .split(u'\n', Qt::SkipEmptyParts)) {
+            QProcess info;
+            info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+            info.waitForFinished(10000);
+            const QString state = QRegularExpression(QStringLiteral("Map State: (\\w+)"))
+                                      .match(QString::fromUtf8(info.readAllStandardOutput()))
+                                      .captured(1);
+            windows += QStringLiteral(" %1 \"%2\" %3;").arg(window, xdotool({QStringLiteral("getwindowname"), window}), state);
+        }
+        return QStringLiteral("the program runs; its windows:") + (windows.isEmpty() ? QStringLiteral(" none") : windows);
     }
     // Gives the window the keyboard and sends it the keys.
     static void keys(const QString& window, const QStringList& keys)
@@ -214,7 +239,14 @@ public:
         }
         return output_.contains(text);
     }
-    QString output() { return output_ + QString::fromUtf8(process_.readAll()); }
+    // What the program printed so far. Nothing reads its pipe between the test's calls, so it is read here.
+    QString output()
+    {
+        while (process_.waitForReadyRead(0))
+            ;
+        output_ += QString::fromUtf8(process_.readAll());
+        return output_;
+    }
     void stop()
     {
         if (process_.state() != QProcess::NotRunning) {
