@@ -713,21 +713,27 @@ TEST(EndToEnd, ANewMapWithAnOpenTitleEditorSurvivesAKill)
 
 namespace {
 
-// A window manager (Openbox) on the test's display while alive; running() is false when it did not come up.
+// A window manager (Openbox) on the test's display while alive; running() is false when it did not come up, and
+// failure() says why.
 class WindowManager {
 public:
     WindowManager()
     {
-        process_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        // Openbox runs its start-up command once it manages windows, and the command's words come down its pipe.
+        // The root window's _NET_SUPPORTING_WM_CHECK would not do: an Openbox that has ended leaves it behind, and
+        // a new one names itself there before it takes windows in. A program started meanwhile maps its window
+        // while Openbox comes up, and the window stays unmapped.
+        process_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
+                                                   QStringLiteral("echo managing windows")});
         if (!process_.waitForStarted(10000))
             return;
-        // It is up once it has named itself on the root window.
-        running_ = within(10000, [] {
-            QProcess property;
-            property.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-            property.waitForFinished(5000);
-            return property.readAllStandardOutput().contains("window id");
-        });
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray said;
+        while (!said.contains("managing windows") && clock.elapsed() < 10000 && process_.state() == QProcess::Running
+               && process_.waitForReadyRead(int(10000 - clock.elapsed())))
+            said += process_.readAllStandardOutput();
+        running_ = said.contains("managing windows");
     }
     ~WindowManager()
     {
@@ -737,6 +743,11 @@ public:
         process_.waitForFinished(5000);
     }
     bool running() const { return running_; }
+    std::string failure()
+    {
+        return "openbox did not come up (" + process_.errorString().toStdString() + "): "
+            + process_.readAllStandardError().toStdString();
+    }
 
 private:
     QProcess process_;
@@ -749,7 +760,7 @@ private:
 TEST(EndToEnd, WorkUnderWayInAnEditorSurvivesAKillUnderAWindowManager)
 {
     WindowManager manager;
-    ASSERT_TRUE(manager.running()) << "openbox did not start";
+    ASSERT_TRUE(manager.running()) << manager.failure();
     QTemporaryDir home;
     RunningApp app(home.path());
     killedWhileTyping(app, home.path(), UnderWay::titleEditor, "end-to-end-typing-title-window-manager.png");
@@ -760,7 +771,7 @@ TEST(EndToEnd, WorkUnderWayInAnEditorSurvivesAKillUnderAWindowManager)
 TEST(EndToEnd, UnderAWindowManagerTheShortcutsPanelOpensOnTheScreenAndClosesWithItsKeys)
 {
     WindowManager manager;
-    ASSERT_TRUE(manager.running()) << "openbox did not start";
+    ASSERT_TRUE(manager.running()) << manager.failure();
     QTemporaryDir home;
     RunningApp app(home.path());
     app.start({});
