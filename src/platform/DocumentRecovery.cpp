@@ -171,14 +171,16 @@ bool DocumentRecovery::PendingCopy::run(std::string* error)
 {
     std::error_code made;
     fs::create_directories(toPath(folder_), made);
+    // The description first: a program ended between the two leaves the new description beside the content
+    // before it (or a description alone, which the next start drops), never a content without its description,
+    // which would come back as an untitled document instead of the file it belongs to.
+    if (!replaceFileContents(descriptionPath_, description_, error))
+        return false;
     std::optional<std::string> reason;
     std::string detail;
-    if (!content_->run(&reason, &detail)) {
-        if (error)
-            *error = reason.value_or("The copy could not be written.");
-        return false;
-    }
-    written_ = replaceFileContents(descriptionPath_, description_, error);
+    written_ = content_->run(&reason, &detail);
+    if (!written_ && error)
+        *error = reason.value_or("The copy could not be written.");
     return written_;
 }
 

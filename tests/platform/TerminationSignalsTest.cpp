@@ -31,6 +31,10 @@ void processEventsUntil(const std::function<bool()>& done)
 // are taken up and call nothing, and the process goes on (it saves its maps then).
 TEST(TerminationSignals, ASignalBecomesACallFromTheEventLoopUntilTheProgramEndsOnOne)
 {
+    // A signal the process was started to ignore stays ignored, and a test run under nohup, or as a background
+    // job of a script (which ignores SIGINT), would see none of these: the test starts as from a terminal.
+    for (const int signalNumber : {SIGHUP, SIGTERM, SIGINT})
+        std::signal(signalNumber, SIG_DFL);
     int received = 0;
     int calls = 0;
     TerminationSignals::watch([&](int signalNumber) {

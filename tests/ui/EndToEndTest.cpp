@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <iostream>
 #include <optional>
 #include <utility>
 
@@ -118,7 +119,31 @@ public:
                 return found.section(u'\n', 0, 0);
             QThread::msleep(100); // a poll of another process's windows
         }
+        std::cerr << "No window titled \"" << title.toStdString() << "\": " << whyNoWindow().toStdString() << '\n';
         return {};
+    }
+    // What the program shows instead of an awaited window: its end, or every window it has, visible or not,
+    // with its title.
+    QString whyNoWindow()
+    {
+        if (process_.state() != QProcess::Running || process_.waitForFinished(0))
+            return QStringLiteral("the program ended (%1 %2)")
+                .arg(process_.exitStatus() == QProcess::NormalExit ? QStringLiteral("status") : QStringLiteral("signal"))
+                .arg(process_.exitCode());
+        QString windows;
+        const QString pid = QString::number(process_.processId());
+        for (const QString& window : xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--pid"), pid,
+                                              QStringLiteral("--name"), QStringLiteral("")})
+                                         .split(u'\n', Qt::SkipEmptyParts)) {
+            QProcess info;
+            info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+            info.waitForFinished(10000);
+            const QString state = QRegularExpression(QStringLiteral("Map State: (\\w+)"))
+                                      .match(QString::fromUtf8(info.readAllStandardOutput()))
+                                      .captured(1);
+            windows += QStringLiteral(" %1 \"%2\" %3;").arg(window, xdotool({QStringLiteral("getwindowname"), window}), state);
+        }
+        return QStringLiteral("the program runs; its windows:") + (windows.isEmpty() ? QStringLiteral(" none") : windows);
     }
     // Gives the window the keyboard and sends it the keys.
     static void keys(const QString& window, const QStringList& keys)
@@ -222,8 +247,11 @@ public:
         }
         return output_.contains(text);
     }
+    // What the program printed so far. Nothing reads its pipe between the test's calls, so it is read here.
     QString output()
     {
+        while (process_.waitForReadyRead(0))
+            ;
         output_ += QString::fromUtf8(process_.readAll());
         return output_;
     }
@@ -694,21 +722,27 @@ TEST(EndToEnd, ANewMapWithAnOpenTitleEditorSurvivesAKill)
 
 namespace {
 
-// A window manager (Openbox) on the test's display while alive; running() is false when it did not come up.
+// A window manager (Openbox) on the test's display while alive; running() is false when it did not come up, and
+// failure() says why.
 class WindowManager {
 public:
     WindowManager()
     {
-        process_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        // Openbox runs its start-up command once it manages windows, and the command's words come down its pipe.
+        // The root window's _NET_SUPPORTING_WM_CHECK would not do: an Openbox that has ended leaves it behind, and
+        // a new one names itself there before it takes windows in. A program started meanwhile maps its window
+        // while Openbox comes up, and the window stays unmapped.
+        process_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
+                                                   QStringLiteral("echo managing windows")});
         if (!process_.waitForStarted(10000))
             return;
-        // It is up once it has named itself on the root window.
-        running_ = within(10000, [] {
-            QProcess property;
-            property.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-            property.waitForFinished(5000);
-            return property.readAllStandardOutput().contains("window id");
-        });
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray said;
+        while (!said.contains("managing windows") && clock.elapsed() < 10000 && process_.state() == QProcess::Running
+               && process_.waitForReadyRead(int(10000 - clock.elapsed())))
+            said += process_.readAllStandardOutput();
+        running_ = said.contains("managing windows");
     }
     ~WindowManager()
     {
@@ -718,6 +752,11 @@ public:
         process_.waitForFinished(5000);
     }
     bool running() const { return running_; }
+    std::string failure()
+    {
+        return "openbox did not come up (" + process_.errorString().toStdString() + "): "
+            + process_.readAllStandardError().toStdString();
+    }
 
 private:
     QProcess process_;
@@ -730,7 +769,7 @@ private:
 TEST(EndToEnd, WorkUnderWayInAnEditorSurvivesAKillUnderAWindowManager)
 {
     WindowManager manager;
-    ASSERT_TRUE(manager.running()) << "openbox did not start";
+    ASSERT_TRUE(manager.running()) << manager.failure();
     QTemporaryDir home;
     RunningApp app(home.path());
     killedWhileTyping(app, home.path(), UnderWay::titleEditor, "end-to-end-typing-title-window-manager.png");
@@ -741,7 +780,7 @@ TEST(EndToEnd, WorkUnderWayInAnEditorSurvivesAKillUnderAWindowManager)
 TEST(EndToEnd, UnderAWindowManagerTheShortcutsPanelOpensOnTheScreenAndClosesWithItsKeys)
 {
     WindowManager manager;
-    ASSERT_TRUE(manager.running()) << "openbox did not start";
+    ASSERT_TRUE(manager.running()) << manager.failure();
     QTemporaryDir home;
     RunningApp app(home.path());
     app.start({});
