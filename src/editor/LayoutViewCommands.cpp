@@ -10,6 +10,7 @@
 #include "document/DocumentLayout.h"
 #include "editor/GraphViewController.h"
 #include "kit/CommandTable.h"
+#include "kit/ScrollView.h"
 #include "layout/GraphCollisionResolver.h"
 #include "platform/Settings.h"
 #include "platform/UserDefaults.h"
@@ -22,14 +23,6 @@ Rect frameOf(const Node& node)
 {
     return Rect(node.center.x - node.size.width / 2, node.center.y - node.size.height / 2, node.size.width,
                 node.size.height);
-}
-
-// Whether the view holds the rectangle, give or take a pixel.
-bool holds(const Rect& view, const Rect& shown, double magnification)
-{
-    const double slack = 1 / magnification;
-    return shown.minX() >= view.minX() - slack && shown.maxX() <= view.maxX() + slack
-        && shown.minY() >= view.minY() - slack && shown.maxY() <= view.maxY() + slack;
 }
 
 bool fits(const Rect& shown, Size view) { return shown.width() <= view.width && shown.height() <= view.height; }
@@ -192,7 +185,7 @@ LayoutViewCommands::ZoomedView LayoutViewCommands::zoomedView(const Rect& before
     if (!document || !scroll || document->project().graph.isEmpty())
         return kept;
     kept.map = document->project().graph.boundingRect();
-    kept.mapWasWhole = holds(before, kept.map, scroll->magnification());
+    kept.mapWasWhole = ScrollView::holds(before, kept.map, scroll->magnification());
     kept.mapWasMet = before.intersects(kept.map);
     const std::vector<Node> selection = controller_.projectSelection();
     if (selection.size() == 1)
@@ -205,12 +198,12 @@ Rect LayoutViewCommands::keptInView(Rect view, const ZoomedView& kept, double ma
     if (kept.map.isNull())
         return view;
     // The margin is room taken when the view moves anyway: a map it still holds keeps it where it is.
-    if (kept.mapWasWhole && !holds(view, kept.map, magnification))
+    if (kept.mapWasWhole && !ScrollView::holds(view, kept.map, magnification))
         view = movedToHold(view, withMargin(kept.map, view.size));
     // A zoom out after which a map the view did not show whole fits it shows it whole, centred as a window opens
     // on it, rather than part of it beside an empty part of the view.
     const bool comesWhole = kept.zoomsOut && !kept.mapWasWhole && fits(kept.map, view.size);
-    if (comesWhole && !holds(view, kept.map, magnification))
+    if (comesWhole && !ScrollView::holds(view, kept.map, magnification))
         view = centredShowingMap(view.center(), view.size, kept.map);
     const bool keptWhole = kept.mapWasWhole || comesWhole;
     if (kept.selected) {
@@ -221,7 +214,7 @@ Rect LayoutViewCommands::keptInView(Rect view, const ZoomedView& kept, double ma
         // A map kept whole stays so: the ring's room reaches beyond the map no further than the view can spare.
         if (keptWhole)
             ringed = withinRoomAround(ringed, kept.map, view.size);
-        if (kept.centresSelected && !holds(view, ringed, magnification))
+        if (kept.centresSelected && !ScrollView::holds(view, ringed, magnification))
             view = centredShowingMap(kept.selected->center(), view.size, kept.map);
         view = movedToHold(view, ringed);
     }
@@ -340,7 +333,7 @@ void LayoutViewCommands::visibleAreaResized(const Rect& before)
     if (!scroll)
         return;
     ZoomedView kept = zoomedView(before);
-    if (kept.selected && !holds(before, *kept.selected, scroll->magnification()))
+    if (kept.selected && !ScrollView::holds(before, *kept.selected, scroll->magnification()))
         kept.selected.reset();
     const Rect now = scroll->targetVisibleRect();
     if (const Rect rest = keptInView(now, kept, scroll->magnification()); !(rest == now))
@@ -361,7 +354,7 @@ void LayoutViewCommands::keepMapInView(bool mapWasWhole)
         return;
     const Rect map = document->project().graph.boundingRect();
     const Rect visible = scroll->targetVisibleRect();
-    if (mapWasWhole && fits(map, visible.size) && !holds(visible, map, scroll->magnification())) {
+    if (mapWasWhole && fits(map, visible.size) && !ScrollView::holds(visible, map, scroll->magnification())) {
         scroll->scrollRectToVisible(withMargin(map, visible.size), 0.5);
         return;
     }

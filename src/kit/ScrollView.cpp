@@ -225,10 +225,15 @@ Rect ScrollView::targetVisibleRect() const
 
 bool ScrollView::holds(const Rect& rect) const
 {
+    return holds(targetVisibleRect(), rect, magnification_);
+}
+
+bool ScrollView::holds(const Rect& visible, const Rect& rect, double magnification)
+{
     // A pixel's worth of points, and room for the rounding of working it out (a node whose edge lies a whole
     // pixel out at 125 % stands 0.8 points out, which sums of points do not always give exactly).
-    const double pixel = 1 / magnification_ + 1e-9;
-    return targetVisibleRect().insetBy(-pixel, -pixel).contains(rect);
+    const double pixel = 1 / magnification + 1e-9;
+    return visible.insetBy(-pixel, -pixel).contains(rect);
 }
 
 void ScrollView::scrollRectToVisible(const Rect& rect, double animationDuration)

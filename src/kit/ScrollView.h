@@ -59,6 +59,8 @@ public:
     Rect targetVisibleRect() const;
     // Whether that part holds the rectangle (document coordinates) to a pixel: scroll offsets are whole pixels.
     bool holds(const Rect& rect) const;
+    // The same rule for any visible part, seen at the magnification: what the view counts as shown whole.
+    static bool holds(const Rect& visible, const Rect& rect, double magnification);
     // The size of the visible part, in points, when no scroll bar takes room from it.
     Size largestVisibleSize() const;
     // Scrolls so that the document point is at the top-left corner of the visible area. An animated scroll
