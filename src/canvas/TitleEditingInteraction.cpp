@@ -118,7 +118,11 @@ void TitleEditingInteraction::keepTitleEditorInView()
     const Size room = scrollView->targetVisibleRect().size;
     if (mapWasWhole_ && grown.size.width <= room.width && grown.size.height <= room.height)
         shown = grown;
-    scrollView->scrollRectToVisible(shown);
+    // What the node draws around it once typed stays in view too; when the view moves, it takes the view's margin
+    // beside it, as for a node brought into view.
+    if (!scrollView->holds(shown.insetBy(-selectionReach, -selectionReach)))
+        scrollView->scrollRectToVisible(
+            ScrollView::withRevealMargin(shown, selectionReach, room, scrollView->magnification()));
 }
 
 bool TitleEditingInteraction::showsWholeMap() const

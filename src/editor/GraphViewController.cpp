@@ -57,6 +57,27 @@ Rect holdingInPlace(Rect canvas, const Rect& shown, Size largest)
     return onCanvasGrid(canvas.unionWith(Rect(shown.origin, room)));
 }
 
+// The canvas made to reach the rectangle a view is to show. Along an axis where the canvas is shorter than the
+// rectangle, the scroll view keeps it in the middle of the view and does not scroll: the canvas is widened to
+// stand evenly about the rectangle's middle, and so shows the rectangle's middle there. Along the others it
+// holds the rectangle where it stands (holdingInPlace).
+Rect reaching(Rect canvas, Rect shown, Size largest)
+{
+    if (canvas.width() < shown.width()) {
+        const double half = std::max(shown.midX() - canvas.minX(), canvas.maxX() - shown.midX());
+        canvas = Rect(shown.midX() - half, canvas.minY(), 2 * half, canvas.height());
+        shown = Rect(std::max(shown.minX(), canvas.minX()), shown.minY(), std::min(shown.width(), canvas.width()),
+                     shown.height());
+    }
+    if (canvas.height() < shown.height()) {
+        const double half = std::max(shown.midY() - canvas.minY(), canvas.maxY() - shown.midY());
+        canvas = Rect(canvas.minX(), shown.midY() - half, canvas.width(), 2 * half);
+        shown = Rect(shown.minX(), std::max(shown.minY(), canvas.minY()), shown.width(),
+                     std::min(shown.height(), canvas.height()));
+    }
+    return holdingInPlace(canvas, shown, largest);
+}
+
 std::optional<Size> screenSize()
 {
     if (auto* screen = QGuiApplication::primaryScreen())
@@ -267,10 +288,18 @@ void GraphViewController::reloadGraphView(bool force)
         view.endSyncLock();
         return;
     }
-    // The canvas takes the new rectangle under the part of the map on screen, which stays where it is. The
-    // scroll view keeps its magnification throughout: document points are what is remembered and put back,
-    // so no rounding of a zoom there and back moves the map, and a centring under way goes on to its end.
-    Rect visible = view.visibleRect();
+    reframeCanvas(canvasRect);
+    view.endSyncLock();
+    if (force)
+        scheduleForcedReloadChain();
+}
+
+// The scroll view keeps its magnification throughout: document points are what is remembered and put back, so
+// no rounding of a zoom there and back moves the map, and a centring under way goes on to its end.
+void GraphViewController::reframeCanvas(const Rect& canvasRect)
+{
+    GraphView& view = *graphView_;
+    const Rect visible = view.visibleRect();
     view.setFrameRect(canvasRect);
     if (scrollView_) {
         scrollView_->scrollToPoint(visible.origin);
@@ -278,10 +307,19 @@ void GraphViewController::reloadGraphView(bool force)
         // new canvas leaves it, not the size it had before a scroll bar came or went.
         scrollView_->settleScrollBars();
     }
-    view.endSyncLock();
-    if (force)
-        scheduleForcedReloadChain();
     oldGraphBounds_ = canvasRect;
+}
+
+void GraphViewController::holdOnCanvas(const Rect& shown)
+{
+    if (!graphView_ || !scrollView_ || oldGraphBounds_.isEmpty() || shown.isNull())
+        return;
+    const Rect canvasRect = reaching(oldGraphBounds_, shown, scrollView_->largestVisibleSize());
+    if (canvasRect == oldGraphBounds_)
+        return;
+    graphView_->beginSyncLock();
+    reframeCanvas(canvasRect);
+    graphView_->endSyncLock();
 }
 
 // One more reload once every listener has seen the project, then the selection centred on the turn after.

@@ -65,6 +65,10 @@ public:
 
     // Mirrors the project into the canvas; re-frames it when the canvas rectangle changed or when forced.
     void reloadGraphView(bool force);
+    // Widens the canvas so that a view that goes to the rectangle (document coordinates) shows it: it holds the
+    // rectangle as a reload holds the part on screen, or, along an axis where it is shorter than the view, stands
+    // evenly about the rectangle's middle. The part on screen stays where it is.
+    void holdOnCanvas(const Rect& shown);
     void notifyDocumentListeners(std::function<void(VQDocumentEventListener&)> event);
 
     // ---- Command groups ----
@@ -149,6 +153,8 @@ private:
     void registerActions();
     void reloadGraphViewKeepingSelectionInView();
     void scheduleForcedReloadChain();
+    // The canvas takes the rectangle under the part of the map on screen, which stays where it is.
+    void reframeCanvas(const Rect& canvasRect);
     bool validateBySelection(ActionItem& item, VQDocument& document);
 
     std::weak_ptr<VQDocument> document_;

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <utility>
 #include <cmath>
+#include <limits>
 
+#include "canvas/layers/NodeGeometry.h"
 #include "canvas/layers/NodeLayer.h"
 #include "document/DocumentLayout.h"
 #include "editor/GraphViewController.h"
 #include "kit/CommandTable.h"
+#include "kit/ScrollView.h"
 #include "layout/GraphCollisionResolver.h"
 #include "platform/Settings.h"
 #include "platform/UserDefaults.h"
@@ -24,15 +27,21 @@ Rect frameOf(const Node& node)
                 node.size.height);
 }
 
-// Whether the view holds the rectangle, give or take a pixel.
-bool holds(const Rect& view, const Rect& shown, double magnification)
+// What the view shows of a node, or of the map, that it brings into view: the frame with what a selected node
+// draws beyond it (ring, handles, the hover button's stub) and the view's margin beside that, as far as the
+// view holds them.
+Rect broughtIn(const Rect& frame, Size view, double magnification)
 {
-    const double slack = 1 / magnification;
-    return shown.minX() >= view.minX() - slack && shown.maxX() <= view.maxX() + slack
-        && shown.minY() >= view.minY() - slack && shown.maxY() <= view.maxY() + slack;
+    return ScrollView::withRevealMargin(frame, selectionReach, view, magnification);
 }
 
+// The frame with what a selected node draws beyond it: what showing the node whole shows.
+Rect drawnFrame(const Rect& frame) { return frame.insetBy(-selectionReach, -selectionReach); }
+
 bool fits(const Rect& shown, Size view) { return shown.width() <= view.width && shown.height() <= view.height; }
+
+// The rectangle with x and y exchanged: what is worked out across is worked out down on the exchanged one.
+Rect transposed(const Rect& r) { return Rect(r.minY(), r.minX(), r.height(), r.width()); }
 
 // The view moved as little as needed, along each axis where the rectangle fits in it, to hold the rectangle.
 Rect movedToHold(Rect view, const Rect& shown)
@@ -54,14 +63,33 @@ Rect movedToHold(Rect view, const Rect& shown)
 
 Point nearestPoint(const Rect& r, Point p) { return {std::clamp(p.x, r.minX(), r.maxX()), std::clamp(p.y, r.minY(), r.maxY())}; }
 
-// The map with room for the selection rings and handles of the nodes at its edges, where that fits the view
-// along an axis.
-Rect withMargin(const Rect& map, Size view)
+// The left edge of a view of that width across the map: the map in the middle where it fits, else the view's
+// own edge kept within the map as drawn with the view's margin beside it, so that a node at the map's edge
+// comes whole and no more than the margin of empty canvas shows beyond it.
+double acrossMap(double viewMinX, double viewWidth, const Rect& map, double magnification)
 {
-    constexpr double margin = 12;
-    const double dx = map.width() + 2 * margin <= view.width ? margin : 0;
-    const double dy = map.height() + 2 * margin <= view.height ? margin : 0;
-    return map.insetBy(-dx, -dy);
+    if (map.width() <= viewWidth)
+        return map.midX() - viewWidth / 2;
+    constexpr double unbounded = std::numeric_limits<double>::infinity();
+    const Rect room = broughtIn(map, Size{unbounded, unbounded}, magnification);
+    return std::clamp(viewMinX, room.minX(), room.maxX() - viewWidth);
+}
+
+// The view moved along each axis to show as much of the map as it can (acrossMap).
+Rect showingMap(Rect view, const Rect& map, double magnification)
+{
+    if (map.isNull())
+        return view;
+    view.origin.x = acrossMap(view.minX(), view.width(), map, magnification);
+    view.origin.y = acrossMap(view.minY(), view.height(), transposed(map), magnification);
+    return view;
+}
+
+// The view of that size centred on the point, then moved to show as much of the map as it can. A point of the
+// map stays in view.
+Rect centredShowingMap(Point centre, Size size, const Rect& map, double magnification)
+{
+    return showingMap(Rect::centeredAt(centre, size), map, magnification);
 }
 
 // The rectangle cut, along each axis where the map fits a view of that size, to the map widened by the room the
@@ -79,26 +107,6 @@ Rect withinRoomAround(const Rect& r, const Rect& map, Size view)
         maxY = std::min(maxY, map.maxY() + spareY);
     }
     return Rect(minX, minY, std::max(0.0, maxX - minX), std::max(0.0, maxY - minY));
-}
-
-// The view of that size centred on the point, then moved along each axis to show as much of the map as it
-// can: along an axis where the map fits the map is centred, along one where it does not the view stays within
-// the map. A point of the map stays in view.
-Rect centredShowingMap(Point centre, Size size, const Rect& wholeMap)
-{
-    const Rect map = withMargin(wholeMap, size);
-    Rect view = Rect::centeredAt(centre, size);
-    if (map.isEmpty())
-        return view;
-    if (map.width() <= size.width)
-        view.origin.x = map.midX() - size.width / 2;
-    else
-        view.origin.x = std::clamp(view.origin.x, map.minX(), map.maxX() - size.width);
-    if (map.height() <= size.height)
-        view.origin.y = map.midY() - size.height / 2;
-    else
-        view.origin.y = std::clamp(view.origin.y, map.minY(), map.maxY() - size.height);
-    return view;
 }
 
 } // namespace
@@ -146,19 +154,28 @@ void LayoutViewCommands::zoomTo(double magnification, bool animated)
     const double from = scroll->magnification();
     const Rect before = scroll->targetVisibleRect();
     ZoomedView kept = zoomedView(before);
-    kept.centresSelected = true;
-    kept.zoomsOut = zoomTarget_ < from;
+    kept.zooms = true;
     const Point start = before.center();
     const Size size{scroll->viewport()->width() / zoomTarget_, scroll->viewport()->height() / zoomTarget_};
-    const Point end = keptInView(Rect::centeredAt(start, size), kept, zoomTarget_).center();
+    const Rect heading = keptInView(Rect::centeredAt(start, size), kept, zoomTarget_);
+    const Point end = heading.center();
+    // The canvas reaches where the zoom heads before it starts, so that the view can glide there.
+    controller_.holdOnCanvas(heading);
     const auto finish = [controller = controller_.weak_from_this(), kept] {
         auto self = controller.lock();
         ScrollView* view = self ? self->scrollView() : nullptr;
         if (!view)
             return;
-        const Rect now = view->documentVisibleRect();
-        if (const Rect rest = keptInView(now, kept, view->magnification()); !(rest == now))
-            view->scrollRectToVisible(rest);
+        // Where the view rests is worked out on the visible part as the new size of the canvas leaves it, and
+        // once more when the canvas it takes brings or takes away a scroll bar.
+        for (int pass = 0; pass < 2; ++pass) {
+            view->settleScrollBars();
+            const Rect now = view->documentVisibleRect();
+            const Rect rest = keptInView(now, kept, view->magnification());
+            if (rest == now)
+                return;
+            self->layoutView().showView(rest, 0);
+        }
     };
     if (!animated || UserDefaults::standard().boolForKey("disableAnimations") || !scroll->isVisible()) {
         scroll->setMagnification(zoomTarget_);
@@ -192,7 +209,7 @@ LayoutViewCommands::ZoomedView LayoutViewCommands::zoomedView(const Rect& before
     if (!document || !scroll || document->project().graph.isEmpty())
         return kept;
     kept.map = document->project().graph.boundingRect();
-    kept.mapWasWhole = holds(before, kept.map, scroll->magnification());
+    kept.mapWasWhole = ScrollView::holds(before, kept.map, scroll->magnification());
     kept.mapWasMet = before.intersects(kept.map);
     const std::vector<Node> selection = controller_.projectSelection();
     if (selection.size() == 1)
@@ -204,31 +221,50 @@ Rect LayoutViewCommands::keptInView(Rect view, const ZoomedView& kept, double ma
 {
     if (kept.map.isNull())
         return view;
-    // The margin is room taken when the view moves anyway: a map it still holds keeps it where it is.
-    if (kept.mapWasWhole && !holds(view, kept.map, magnification))
-        view = movedToHold(view, withMargin(kept.map, view.size));
-    // A zoom out after which a map the view did not show whole fits it shows it whole, centred as a window opens
-    // on it, rather than part of it beside an empty part of the view.
-    const bool comesWhole = kept.zoomsOut && !kept.mapWasWhole && fits(kept.map, view.size);
-    if (comesWhole && !holds(view, kept.map, magnification))
-        view = centredShowingMap(view.center(), view.size, kept.map);
-    const bool keptWhole = kept.mapWasWhole || comesWhole;
-    if (kept.selected) {
-        // A zoom keeps the selected node with room for its selection ring, and one that would leave it out of
-        // view centres it, as a node selected out of view is revealed, so that what stands around it comes into
-        // view too.
-        Rect ringed = kept.centresSelected ? withMargin(*kept.selected, view.size) : *kept.selected;
-        // A map kept whole stays so: the ring's room reaches beyond the map no further than the view can spare.
-        if (keptWhole)
-            ringed = withinRoomAround(ringed, kept.map, view.size);
-        if (kept.centresSelected && !holds(view, ringed, magnification))
-            view = centredShowingMap(kept.selected->center(), view.size, kept.map);
-        view = movedToHold(view, ringed);
+    if (kept.zooms) {
+        // With no node selected, a view that met nothing of the map stays where it is.
+        if (kept.mapWasMet || kept.selected) {
+            view.origin.x = zoomedAcross(view, kept.map, kept.selected, magnification);
+            view.origin.y = zoomedAcross(transposed(view), transposed(kept.map),
+                                         kept.selected ? std::optional(transposed(*kept.selected)) : std::nullopt,
+                                         magnification);
+        }
+    } else {
+        // The margin is room taken when the view moves anyway: a map it still holds keeps it where it is.
+        if (kept.mapWasWhole && !ScrollView::holds(view, kept.map, magnification))
+            view = movedToHold(view, broughtIn(kept.map, view.size, magnification));
+        // A selected node the view held stays in it; when the view moves for it, it takes the node's room.
+        if (kept.selected && !ScrollView::holds(view, *kept.selected, magnification)) {
+            Rect room = broughtIn(*kept.selected, view.size, magnification);
+            // A map kept whole stays so: the node's room reaches beyond the map no further than the view can spare.
+            if (kept.mapWasWhole)
+                room = withinRoomAround(room, kept.map, view.size);
+            view = movedToHold(view, room);
+        }
     }
     // A view that showed part of the map goes on showing some: the part nearest to it.
     if (kept.mapWasMet && !view.intersects(kept.map))
-        view = centredShowingMap(nearestPoint(kept.map, view.center()), view.size, kept.map);
+        view = centredShowingMap(nearestPoint(kept.map, view.center()), view.size, kept.map, magnification);
     return view;
+}
+
+// A zoom moves the whole picture, so the view takes its place over the map afresh (acrossMap): where the map fits
+// it stands in the middle, where it does not the view keeps the point it zooms about, but not beyond the map's
+// room. A selected node comes whole, with its margin: one whose room would not be in view is centred, so that
+// what stands around it comes into view too, else the view moves as little as needed.
+double LayoutViewCommands::zoomedAcross(const Rect& view, const Rect& map, const std::optional<Rect>& selected,
+                                        double magnification)
+{
+    double minX = acrossMap(view.minX(), view.width(), map, magnification);
+    if (!selected || map.width() <= view.width())
+        return minX;
+    const Rect room = broughtIn(*selected, view.size, magnification);
+    // Whether the view holds the room across, by the view's own rule.
+    if (!ScrollView::holds(Rect(minX, room.minY(), view.width(), room.height()), room, magnification))
+        minX = acrossMap(selected->midX() - view.width() / 2, view.width(), map, magnification);
+    if (room.width() <= view.width())
+        minX = std::clamp(minX, room.maxX() - view.width(), room.minX());
+    return minX;
 }
 
 void LayoutViewCommands::zoomIn()
@@ -303,7 +339,6 @@ void LayoutViewCommands::scrollOriginIntoView(double animationDuration)
     scroll->centerOn({0, 0}, animationDuration);
 }
 
-// The node, as the project now holds it, is centred unless it lies entirely in view.
 void LayoutViewCommands::revealNode(std::int64_t uid)
 {
     auto document = controller_.lockDocument();
@@ -314,9 +349,26 @@ void LayoutViewCommands::revealNode(std::int64_t uid)
         return;
     // Where a centring under way comes to rest counts: it need not start again.
     ScrollView* scroll = controller_.scrollView();
-    if (scroll->holds(frameOf(*node)))
+    const Rect frame = frameOf(*node);
+    if (scroll->holds(drawnFrame(frame)))
         return;
+    // A node in view but for what it draws beside it (its handles at the edge) comes whole with its margin, the
+    // view moving as little as needed; one further out is centred.
+    if (scroll->holds(frame)) {
+        showView(broughtIn(frame, scroll->targetVisibleRect().size, scroll->magnification()), 0.5);
+        return;
+    }
     centerSelectedNodeShowingMap();
+}
+
+void LayoutViewCommands::showView(const Rect& shown, double animationDuration)
+{
+    ScrollView* scroll = controller_.scrollView();
+    if (!scroll)
+        return;
+    // Where the view comes to rest, moving as little as needed.
+    controller_.holdOnCanvas(movedToHold(scroll->targetVisibleRect(), shown));
+    scroll->scrollRectToVisible(shown, animationDuration);
 }
 
 void LayoutViewCommands::scrollViewBoundsChanged()
@@ -340,11 +392,11 @@ void LayoutViewCommands::visibleAreaResized(const Rect& before)
     if (!scroll)
         return;
     ZoomedView kept = zoomedView(before);
-    if (kept.selected && !holds(before, *kept.selected, scroll->magnification()))
+    if (kept.selected && !ScrollView::holds(before, *kept.selected, scroll->magnification()))
         kept.selected.reset();
     const Rect now = scroll->targetVisibleRect();
     if (const Rect rest = keptInView(now, kept, scroll->magnification()); !(rest == now))
-        scroll->scrollRectToVisible(rest);
+        showView(rest, 0);
 }
 
 bool LayoutViewCommands::showsWholeMap(const Graph& graph) const
@@ -361,15 +413,16 @@ void LayoutViewCommands::keepMapInView(bool mapWasWhole)
         return;
     const Rect map = document->project().graph.boundingRect();
     const Rect visible = scroll->targetVisibleRect();
-    if (mapWasWhole && fits(map, visible.size) && !holds(visible, map, scroll->magnification())) {
-        scroll->scrollRectToVisible(withMargin(map, visible.size), 0.5);
+    const double magnification = scroll->magnification();
+    if (mapWasWhole && fits(map, visible.size) && !ScrollView::holds(visible, map, magnification)) {
+        showView(broughtIn(map, visible.size, magnification), 0.5);
         return;
     }
     // A view that shows nothing of the map (it went elsewhere) shows the part nearest to it; a single selected
     // node is revealed instead.
     if (visible.intersects(map) || controller_.projectSelection().size() == 1)
         return;
-    scroll->scrollRectToVisible(centredShowingMap(nearestPoint(map, visible.center()), visible.size, map), 0.5);
+    showView(centredShowingMap(nearestPoint(map, visible.center()), visible.size, map, magnification), 0.5);
 }
 
 // The layout step, a collision pass and the commit, as one undo step.
@@ -452,9 +505,11 @@ void LayoutViewCommands::centerSelectedNodeShowingMap(double animationDuration)
     if (!document || !centre)
         return;
     ScrollView* scroll = controller_.scrollView();
+    // The visible part without the scroll bars the canvas brings.
+    scroll->settleScrollBars();
     const Rect visible = scroll->documentVisibleRect();
-    scroll->scrollRectToVisible(centredShowingMap(*centre, visible.size, document->project().graph.boundingRect()),
-                                animationDuration);
+    const Rect map = document->project().graph.boundingRect();
+    showView(centredShowingMap(*centre, visible.size, map, scroll->magnification()), animationDuration);
 }
 
 // The centre of the first selected node; with none selected, the first root in identifier order is selected

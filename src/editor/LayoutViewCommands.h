@@ -43,7 +43,8 @@ public:
     // the duration given; at once for none.
     void centerSelectedNodeShowingMap(double animationDuration = 0.5);
     // The node, as the project now holds it, is brought into view (centerSelectedNodeShowingMap) unless it lies
-    // entirely in view.
+    // entirely in view as drawn (with its ring, handles and the hover button's stub); one in view but for those
+    // comes whole with the view's margin, the view moving as little as needed.
     void revealNode(std::int64_t uid);
     // Whether the view shows the whole of the graph's map (where a scroll under way ends). An empty map is shown
     // whole: a map that comes back (an undone deletion of every node) is kept whole while it fits, like one that grew.
@@ -65,9 +66,9 @@ public:
     void scrollOriginIntoView(double animationDuration); // blong: (over 0.5 s)
 
     // Zooms to the magnification (within the scroll view's range), animated over zoomAnimationDuration unless
-    // animations are off; a zoom step taken meanwhile goes on from where the running one is headed. The middle
-    // of the view stays, but for a map the view showed whole, which it goes on showing while it fits, and the
-    // selected node, which stays in view.
+    // animations are off; a zoom step taken meanwhile goes on from where the running one is headed. Along an axis
+    // where the map fits the view it stands in the middle; along the others the middle of the view stays, within
+    // the map and the room beside it, and the selected node stays in view with its room.
     void zoomTo(double magnification, bool animated);
 
 private:
@@ -79,15 +80,18 @@ private:
         bool mapWasWhole = false;
         bool mapWasMet = false;
         std::optional<Rect> selected;
-        // Whether a selected node that falls out of view is centred (a zoom) rather than brought in by as
-        // little as needed (a view resized by its scroll bars).
-        bool centresSelected = false;
-        // Whether the view grows (a zoom out): a map it did not show whole that fits it then is shown whole.
-        bool zoomsOut = false;
+        // A zoom, which places the view over the map afresh (zoomedAcross), rather than a view resized by its
+        // scroll bars, which moves as little as needed to keep what it held.
+        bool zooms = false;
     };
     ZoomedView zoomedView(const Rect& before) const;
-    // The view moved as little as needed to keep that, at the magnification given.
+    // The view moved to keep that, at the magnification given.
     static Rect keptInView(Rect view, const ZoomedView& kept, double magnification);
+    // The left edge of the zoomed view across the map, with the selected node's frame.
+    static double zoomedAcross(const Rect& view, const Rect& map, const std::optional<Rect>& selected,
+                               double magnification);
+    // Scrolls to show the rectangle, the canvas widened first to reach the view that shows it.
+    void showView(const Rect& shown, double animationDuration);
     void runResolveCollisions(const std::string& label);
     void runLayoutCommand(const char* label, const std::function<void(VQDocument&)>& layout);
     std::optional<Point> selectedOrFirstRootCentre(double animationDuration);

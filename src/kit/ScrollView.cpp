@@ -75,7 +75,8 @@ ScrollView::ScrollView(QWidget* parent) : QScrollArea(parent)
     setHorizontalScrollBar(new ScrollBar(Qt::Horizontal, this));
     setVerticalScrollBar(new ScrollBar(Qt::Vertical, this));
     setWidgetResizable(false);
-    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A document smaller than the visible area stands in its middle along that axis.
+    setAlignment(Qt::AlignCenter);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &ScrollView::boundsChanged);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ScrollView::boundsChanged);
 }
@@ -225,10 +226,23 @@ Rect ScrollView::targetVisibleRect() const
 
 bool ScrollView::holds(const Rect& rect) const
 {
+    return holds(targetVisibleRect(), rect, magnification_);
+}
+
+bool ScrollView::holds(const Rect& visible, const Rect& rect, double magnification)
+{
     // A pixel's worth of points, and room for the rounding of working it out (a node whose edge lies a whole
     // pixel out at 125 % stands 0.8 points out, which sums of points do not always give exactly).
-    const double pixel = 1 / magnification_ + 1e-9;
-    return targetVisibleRect().insetBy(-pixel, -pixel).contains(rect);
+    const double pixel = 1 / magnification + 1e-9;
+    return visible.insetBy(-pixel, -pixel).contains(rect);
+}
+
+Rect ScrollView::withRevealMargin(const Rect& rect, double reach, Size visible, double magnification)
+{
+    const double room = reach + revealMargin / magnification;
+    const double dx = std::clamp((visible.width - rect.width()) / 2, 0.0, room);
+    const double dy = std::clamp((visible.height - rect.height()) / 2, 0.0, room);
+    return rect.insetBy(-dx, -dy);
 }
 
 void ScrollView::scrollRectToVisible(const Rect& rect, double animationDuration)

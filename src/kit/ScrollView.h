@@ -4,7 +4,8 @@
 // frame size); it is shown at that size × magnification, and document points map to the document widget's
 // pixels by that factor, from the document's bounds origin. Magnification stays within
 // [minMagnification, maxMagnification] (0.25…4.0 by default) on every set, so it is never zero, negative or
-// not finite.
+// not finite. Along an axis where the magnified document is smaller than the visible area, it stands in the
+// middle of it and does not scroll.
 
 #include <QScrollArea>
 
@@ -59,6 +60,14 @@ public:
     Rect targetVisibleRect() const;
     // Whether that part holds the rectangle (document coordinates) to a pixel: scroll offsets are whole pixels.
     bool holds(const Rect& rect) const;
+    // The same rule for any visible part, seen at the magnification: what the view counts as shown whole.
+    static bool holds(const Rect& visible, const Rect& rect, double magnification);
+    // The pixels of room the view leaves between what it brings into view and its edges.
+    static constexpr double revealMargin = 12;
+    // What the view shows of a rectangle it brings into view: the rectangle with the points drawn beyond it
+    // (reach) and that room beside them at the magnification, along each axis as far as a visible part of the
+    // size holds them (a rectangle as large as the view gets nothing around it).
+    static Rect withRevealMargin(const Rect& rect, double reach, Size visible, double magnification);
     // The size of the visible part, in points, when no scroll bar takes room from it.
     Size largestVisibleSize() const;
     // Scrolls so that the document point is at the top-left corner of the visible area. An animated scroll

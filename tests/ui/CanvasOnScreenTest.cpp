@@ -8,7 +8,11 @@
 //    paint of the same state (frame, scroll bars, canvas and title editor), within the antialiasing tolerance;
 //  - the view keeps the map: a single selected node lies wholly in view, a map that was shown whole and still
 //    fits stays whole, a view that showed part of the map still does, and the view does not move when the
-//    selected node is already in view (a scroll is the user's own move and exempt).
+//    selected node is already in view, as drawn with its ring and handles (a scroll is the user's own move and
+//    exempt);
+//  - what comes into view comes whole: a selected node the view moved to (or zoomed about, or opened on) stands
+//    in view as drawn, with a margin of the view along each axis where the map does not fit, and after a zoom or
+//    the opening a map that fits the view along an axis stands in its middle along that axis.
 // A failure saves the screen, the fresh paint and their difference to the artefacts folder and names the seed,
 // the step and the commands so far. VELQUINE_SESSION_SEED and VELQUINE_SESSION_STEPS run other or longer
 // sessions by hand.
@@ -22,6 +26,7 @@
 #include <random>
 #include <sstream>
 
+#include "DrawnNode.h"
 #include "OpenedMapWindow.h"
 #include "ScreenCheck.h"
 #include "UiTestSupport.h"
@@ -76,6 +81,9 @@ const std::vector<Weighted> typingCommands{
 const std::vector<std::string> titleWords{
     "Plan",      "Research the market", "Write a business plan", "Launch", "Party", "Find investors",
     "Hire a small team", "Edge", "Centre", "Tram 28", "A much longer title that wraps onto a second line"};
+
+// Between a node that comes into view and the view's edges stand at least this many pixels.
+constexpr double marginPixels = 12;
 
 std::uint64_t environmentNumber(const char* name, std::uint64_t fallback)
 {
@@ -135,6 +143,9 @@ private:
         Rect visible;
         Rect map;
         std::optional<Rect> selected;
+        // The selected node as drawn, with its ring, handles and the hover button's stub.
+        std::optional<Rect> drawn;
+        double magnification = 1;
     };
 
     GraphView* canvas() const { return map_.canvas(); }
@@ -150,10 +161,17 @@ private:
 
     State state() const
     {
-        State now{scroll()->documentVisibleRect(), project().graph.boundingRect(), std::nullopt};
+        State now{scroll()->documentVisibleRect(), project().graph.boundingRect(), std::nullopt, std::nullopt,
+                  scroll()->magnification()};
         if (project().selectedNodeUIDs.size() == 1)
-            if (auto node = project().graph.node(project().selectedNodeUIDs.front()))
+            if (auto node = project().graph.node(project().selectedNodeUIDs.front())) {
                 now.selected = test::frameOfNode(*node);
+                // The ring and handles take their room also while they wait to be drawn or hide under the title
+                // editor.
+                now.drawn = now.selected->insetBy(-selectionReach, -selectionReach);
+                if (const Rect drawn = test::drawnNode(map_.canvas(), node->uid); !drawn.isNull())
+                    now.drawn = now.drawn->unionWith(drawn);
+            }
         return now;
     }
 
@@ -262,7 +280,7 @@ private:
             const Rect unmoved(before.visible.origin, now.visible.size);
             const bool mustShowMore = (wasWhole && fits(now.map) && !inside(now.map, unmoved))
                 || (hasMap && !unmoved.intersects(now.map));
-            const bool selectionInView = !now.selected || inside(*now.selected, unmoved);
+            const bool selectionInView = !now.drawn || inside(*now.drawn, unmoved);
             // A pixel is rounding: a node standing less than a pixel out of view is scrolled into it.
             const bool moved = std::abs(now.visible.minX() - before.visible.minX()) > pixel * 1.01
                 || std::abs(now.visible.minY() - before.visible.minY()) > pixel * 1.01;
@@ -271,6 +289,55 @@ private:
                         << test::describeRect(now.visible) << " though the selection was in view (map "
                         << test::describeRect(before.map) << " before, " << test::describeRect(now.map) << " after). ";
         }
+        problem << comesWholeProblem(command, before, now);
+        return problem.str();
+    }
+
+    // What breaks the rule that what comes into view comes whole, if anything.
+    std::string comesWholeProblem(std::optional<Command> command, const State& before, const State& now) const
+    {
+        const bool opened = !command;
+        const bool zoomed = now.magnification != before.magnification;
+        const double pixel = 1.0 / now.magnification + 1e-9;
+        const bool moved = std::abs(now.visible.minX() - before.visible.minX()) > pixel * 1.01
+            || std::abs(now.visible.minY() - before.visible.minY()) > pixel * 1.01;
+        // Typing grows the node key by key and the view follows it: the finished title may stand where an earlier
+        // key took the view, in view without the margin a move would have given it.
+        if (command == Command::scroll || command == Command::typeTitle || project().graph.isEmpty()
+            || !(opened || zoomed || moved))
+            return {};
+        std::ostringstream problem;
+        // Along x, or along y on the exchanged rectangles.
+        const auto across = [&](const char* axis, auto minOf, auto maxOf) {
+            const auto length = [&](const Rect& r) { return maxOf(r) - minOf(r); };
+            const auto middle = [&](const Rect& r) { return (minOf(r) + maxOf(r)) / 2; };
+            const double mapLength = length(now.map), viewLength = length(now.visible);
+            const bool mapFits = mapLength <= viewLength;
+            if (mapFits && (opened || zoomed)) {
+                const double off = middle(now.map) - middle(now.visible);
+                if (std::abs(off) > pixel)
+                    problem << "the map " << test::describeRect(now.map) << " fits " << axis << " but stands "
+                            << off * now.magnification << " px off the middle of the view "
+                            << test::describeRect(now.visible) << ". ";
+            }
+            if (!now.drawn)
+                return;
+            const Rect& drawn = *now.drawn;
+            // The margin where the map does not fit; where it fits, the room the map leaves beside what its nodes
+            // draw; none for a node that the view cannot hold with it.
+            double margin = marginPixels / now.magnification;
+            if (mapFits)
+                margin = std::min(margin, (viewLength - mapLength - (length(drawn) - length(*now.selected))) / 2);
+            margin = std::min(margin, (viewLength - length(drawn)) / 2);
+            if (margin < 0)
+                return;
+            if (minOf(drawn) - margin < minOf(now.visible) - pixel || maxOf(drawn) + margin > maxOf(now.visible) + pixel)
+                problem << "the selected node as drawn " << test::describeRect(drawn) << " comes into view "
+                        << test::describeRect(now.visible) << " without a margin of " << margin * now.magnification
+                        << " px " << axis << ". ";
+        };
+        across("across", [](const Rect& r) { return r.minX(); }, [](const Rect& r) { return r.maxX(); });
+        across("down", [](const Rect& r) { return r.minY(); }, [](const Rect& r) { return r.maxY(); });
         return problem.str();
     }
 

@@ -10,6 +10,7 @@
 
 #include <cmath>
 
+#include "DrawnNode.h"
 #include "OpenedMapWindow.h"
 #include "ScreenCheck.h"
 #include "UiTestSupport.h"
@@ -26,7 +27,7 @@ using OpenedMap = test::OpenedMapWindow;
 using test::describeRect;
 
 // Runs the step and checks where it leaves the view: the selected node wholly visible, and the visible part of
-// the map where it was when the node was already inside it.
+// the map where it was when the node, as drawn with its ring and handles, was already inside it.
 template <typename Step>
 void expectInView(OpenedMap& map, const std::string& name, Step step)
 {
@@ -36,7 +37,7 @@ void expectInView(OpenedMap& map, const std::string& name, Step step)
     const Rect frame = map.selectedFrame();
     const Rect after = map.visible();
     EXPECT_TRUE(after.contains(frame)) << name << ": node " << describeRect(frame) << " visible " << describeRect(after);
-    if (before.contains(frame)) {
+    if (before.contains(frame.insetBy(-selectionReach, -selectionReach))) {
         EXPECT_TRUE(after == before) << name << ": the map moved from " << describeRect(before) << " to "
                                      << describeRect(after);
     }
@@ -62,6 +63,24 @@ bool clickThenActualSize(OpenedMap& map, const Node& node)
     return QTest::qWaitFor([&] {
         return map.scrollView()->magnification() == 1.0 && test::windowAtRest(map.window.get(), map.canvas(), map.scrollView());
     });
+}
+
+// A root with three branches of eleven items, laid out; the last item selected.
+VQProject tripWithThreeBranches()
+{
+    VQDocument document;
+    document.beginEditingSession("Build");
+    const Node root = document.createRootNode("Trip to Lisbon", {0, 0}, false);
+    std::optional<Node> last;
+    for (const char* branch : {"Before", "Days", "After"}) {
+        const Node made = *document.createChildNode(root.uid, branch);
+        for (int item = 1; item <= 11; ++item)
+            last = document.createChildNode(made.uid, std::string(branch) + " " + std::to_string(item));
+    }
+    DocumentLayout(document).autoLayoutGraph(true);
+    document.projectForLoading().setSelectedNodes({*document.project().graph.node(last->uid)});
+    document.commitEditingSession();
+    return document.project();
 }
 
 // Puts the selected node at the right edge of the visible part.
@@ -237,8 +256,10 @@ TEST(MapStaysInView, AMapWiderThanTheViewOpensFillingTheViewFromItsRoot)
     test::saveScreenshot(map.window.get(), QStringLiteral("map-wider-than-view-opened"));
     EXPECT_FALSE(map.document->project().graph.node(map.document->project().selectedNodeUIDs.at(0))->parentUID);
     EXPECT_TRUE(visible.contains(map.selectedFrame())) << describeRect(map.selectedFrame()) << " in " << describeRect(visible);
-    // Nothing of the view lies left of the map while the map runs on past its right edge.
-    EXPECT_GE(visible.minX(), whole.minX() - 1) << describeRect(whole) << " in " << describeRect(visible);
+    // Nothing of the view lies left of the map, but the root's ring and handles and the view's margin, while the
+    // map runs on past its right edge.
+    const double room = selectionReach + ScrollView::revealMargin / map.scrollView()->magnification();
+    EXPECT_GE(visible.minX(), whole.minX() - room - 1) << describeRect(whole) << " in " << describeRect(visible);
     // The map fits at 75 %.
     map.window->zoomLevelSelectorButton()->setCurrentIndex(2);
     map.window->changeZoomLevel();
@@ -375,12 +396,13 @@ TEST(MapStaysInView, AScrollBarThatGoesAwayLeavesTheViewWhereItStands)
     QScrollBar* verticalBar = scroll->verticalScrollBar();
     // The largest view, without scroll bars.
     const Size largest = scroll->largestVisibleSize();
-    // The canvas reaches half a screen beyond the map on every side.
+    // The canvas reaches half a screen beyond the map on every side: Below stands low enough to take it past the
+    // view's bottom edge, and high enough for the view at the canvas's top to hold it.
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const Node below = [&] {
         VQDocument& document = *map.document;
         document.beginEditingSession("Place");
-        Node made = document.createRootNode("Below", {0, largest.height - screen.height() + 100}, true);
+        Node made = document.createRootNode("Below", {0, map.visible().maxY() - screen.height() / 2 + 200}, true);
         document.createRootNode("Far right", {largest.width - screen.width() + 200, 0}, true);
         document.commitEditingSession();
         return made;
@@ -590,22 +612,7 @@ TEST(MapStaysInView, ActualSizeFromHalfBringsTheSelectedNodeInWithItsRingAndChil
 // with the lower part of the view empty.
 TEST(MapStaysInView, ZoomingOutUntilAMapFitsShowsItWholeAndCentred)
 {
-    VQProject project;
-    {
-        VQDocument document;
-        document.beginEditingSession("Build");
-        const Node root = document.createRootNode("Trip to Lisbon", {0, 0}, false);
-        std::optional<Node> last;
-        for (const char* branch : {"Before", "Days", "After"}) {
-            const Node made = *document.createChildNode(root.uid, branch);
-            for (int item = 1; item <= 11; ++item)
-                last = document.createChildNode(made.uid, std::string(branch) + " " + std::to_string(item));
-        }
-        DocumentLayout(document).autoLayoutGraph(true);
-        document.projectForLoading().setSelectedNodes({*document.project().graph.node(last->uid)});
-        document.commitEditingSession();
-        project = document.project();
-    }
+    const VQProject project = tripWithThreeBranches();
     ASSERT_EQ(project.graph.count(), 37u);
     OpenedMap map(project);
     const Rect whole = map.document->project().graph.boundingRect();
@@ -676,4 +683,158 @@ TEST(MapStaysInView, ANewWindowOpensCentredOnACanvasOfTheMapsSize)
     ASSERT_TRUE(firstPainted);
     EXPECT_LT(std::hypot(firstPainted->center().x - rest.center().x, firstPainted->center().y - rest.center().y), 2.0)
         << "first painted " << describeRect(*firstPainted) << ", at rest " << describeRect(rest);
+}
+
+namespace {
+
+// Between a node a command brings into view, as the canvas draws it (its ring, handles and the hover button's
+// stub with it), and each edge of the visible part stand at least this many pixels of the view.
+constexpr double marginPixels = 12;
+
+// The selected node as the canvas draws it, in canvas points.
+Rect drawnSelection(const OpenedMap& map)
+{
+    const auto& selection = map.document->project().selectedNodeUIDs;
+    EXPECT_EQ(selection.size(), 1u);
+    return selection.empty() ? Rect::null() : test::drawnNode(map.canvas(), selection.front());
+}
+
+// Whether the visible part shows the rectangle with the margin around it.
+::testing::AssertionResult showsWithMargin(const OpenedMap& map, const Rect& shown)
+{
+    const Rect visible = map.visible();
+    const double margin = marginPixels / map.scrollView()->magnification();
+    if (visible.insetBy(margin, margin).contains(shown))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << describeRect(shown) << " is not " << marginPixels
+                                         << " px inside the visible " << describeRect(visible);
+}
+
+// Whether the map lies in the middle of the visible part along each axis where it fits, to a pixel.
+::testing::AssertionResult centresWhereItFits(const OpenedMap& map)
+{
+    const Rect visible = map.visible();
+    const Rect whole = map.document->project().graph.boundingRect();
+    const double pixel = 1 / map.scrollView()->magnification();
+    if (whole.width() <= visible.width() && std::abs(visible.midX() - whole.midX()) > pixel)
+        return ::testing::AssertionFailure() << "across: " << describeRect(whole) << " in " << describeRect(visible);
+    if (whole.height() <= visible.height() && std::abs(visible.midY() - whole.midY()) > pixel)
+        return ::testing::AssertionFailure() << "down: " << describeRect(whole) << " in " << describeRect(visible);
+    return ::testing::AssertionSuccess();
+}
+
+// Zooms with the window's zoom pop-up to the magnification, the view at rest.
+void zoomWithPopUp(OpenedMap& map, double magnification)
+{
+    const auto& factors = MindMapEditorWindowController::zoomFactors;
+    const auto factor = std::find(std::begin(factors), std::end(factors), magnification);
+    ASSERT_NE(factor, std::end(factors));
+    map.window->zoomLevelSelectorButton()->setCurrentIndex(int(factor - std::begin(factors)));
+    map.window->changeZoomLevel();
+    ASSERT_TRUE(test::waitForRest(map.window.get(), map.canvas(), map.scrollView()));
+    ASSERT_EQ(map.scrollView()->magnification(), magnification);
+}
+
+} // namespace
+
+// Zoomed out to 50 %, the nodes at the map's far left, far right and bottom in turn are clicked, and Actual Size
+// (Ctrl+0) is pressed: each stands in view as the canvas draws it, with a margin, not at the view's edge.
+TEST(MapStaysInView, ActualSizeShowsANodeAtTheMapsEdgeWithAMargin)
+{
+    OpenedMap map(300);
+    const Graph& graph = map.document->project().graph;
+    const auto extreme = [&graph](auto better) {
+        std::optional<Node> found;
+        for (const auto& [uid, node] : graph.nodeBin())
+            if (!found || better(node, *found))
+                found = node;
+        return *found;
+    };
+    using test::frameOfNode;
+    const std::vector<std::pair<const char*, Node>> edges{
+        {"far left", extreme([](const Node& a, const Node& b) { return frameOfNode(a).minX() < frameOfNode(b).minX(); })},
+        {"far right", extreme([](const Node& a, const Node& b) { return frameOfNode(a).maxX() > frameOfNode(b).maxX(); })},
+        {"bottom", extreme([](const Node& a, const Node& b) { return frameOfNode(a).maxY() > frameOfNode(b).maxY(); })}};
+    for (const auto& [where, node] : edges) {
+        SCOPED_TRACE(where);
+        zoomWithPopUp(map, 0.5);
+        map.scrollView()->scrollRectToVisible(test::frameOfNode(node).insetBy(-100, -100));
+        map.settle();
+        EXPECT_TRUE(clickThenActualSize(map, node));
+        test::saveScreenshot(map.window.get(),
+                             QStringLiteral("actual-size-edge-%1").arg(QString(where).replace(' ', '-')));
+        EXPECT_TRUE(showsWithMargin(map, drawnSelection(map)));
+    }
+}
+
+// A child made with Tab of a node near the view's right edge, its long title typed and committed with Return:
+// the new node stands in view with its handles and a margin.
+TEST(MapStaysInView, ANewNodeNearTheRightEdgeComesWithItsHandlesAndAMargin)
+{
+    OpenedMap map(10);
+    const Rect frame = map.selectedFrame();
+    const Rect visible = map.visible();
+    map.scrollView()->scrollToPoint({frame.maxX() + 150 - visible.width(), frame.midY() - visible.height() / 2});
+    map.settle();
+    map.canvas()->setFocus();
+    QTest::keyClick(map.canvas(), Qt::Key_Tab);
+    map.settle();
+    QTest::keyClicks(map.canvas()->titleEditor(), QStringLiteral("Car rental at the airport"));
+    QTest::keyClick(map.canvas()->titleEditor(), Qt::Key_Return);
+    ASSERT_TRUE(test::waitForRest(map.window.get(), map.canvas(), map.scrollView()));
+    test::saveScreenshot(map.window.get(), QStringLiteral("new-node-near-the-right-edge"));
+    EXPECT_EQ(map.document->project().graph.count(), 11u);
+    EXPECT_TRUE(showsWithMargin(map, drawnSelection(map)));
+}
+
+// A map saved with its selection at the bottom, opened: the selected node stands in view with its handles and a
+// margin, above the horizontal scroll bar.
+TEST(MapStaysInView, AMapSavedWithItsSelectionAtTheBottomOpensShowingItWithAMargin)
+{
+    VQProject project = test::makeTreeMap(300);
+    std::optional<Node> lowest;
+    for (const auto& [uid, node] : project.graph.nodeBin())
+        if (!lowest || node.center.y + node.size.height / 2 > lowest->center.y + lowest->size.height / 2)
+            lowest = node;
+    project.setSelectedNodes({*lowest});
+    OpenedMap map(project);
+    ASSERT_TRUE(test::waitForRest(map.window.get(), map.canvas(), map.scrollView()));
+    test::saveScreenshot(map.window.get(), QStringLiteral("opened-with-the-selection-at-the-bottom"));
+    ASSERT_TRUE(map.scrollView()->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(showsWithMargin(map, drawnSelection(map)));
+}
+
+// Zoomed out to 25 %, a map that fits stands in the middle of the view, down as well as across.
+TEST(MapStaysInView, ZoomingOutToAQuarterCentresAMapThatFits)
+{
+    OpenedMap map(tripWithThreeBranches());
+    zoomWithPopUp(map, 0.25);
+    test::saveScreenshot(map.window.get(), QStringLiteral("zoomed-out-to-a-quarter"));
+    const Rect whole = map.document->project().graph.boundingRect();
+    ASSERT_TRUE(map.visible().contains(whole)) << describeRect(whole) << " in " << describeRect(map.visible());
+    EXPECT_TRUE(centresWhereItFits(map));
+}
+
+// A tall map a little wider than the view, opened at 100 % on a node at its right side, zoomed out to 50 %: it
+// then fits across but not down, and stands in the middle across, its left titles in view.
+TEST(MapStaysInView, ZoomingOutCentresAMapThatFitsAcrossButNotDown)
+{
+    VQDocument document;
+    document.beginEditingSession("Build");
+    const Node root = document.createRootNode("Plan for the café at the old harbour", {0, 0}, false);
+    for (int item = 1; item <= 60; ++item)
+        document.createChildNode(root.uid, "Step " + std::to_string(item) + " of the plan, with everyone who helps");
+    DocumentLayout(document).autoLayoutGraph(true);
+    const Graph& graph = document.project().graph;
+    document.projectForLoading().setSelectedNodes({graph.nodes(graph.node(root.uid)->childrenUIDs).at(0)});
+    document.commitEditingSession();
+    OpenedMap map(document.project());
+    const Rect whole = map.document->project().graph.boundingRect();
+    ASSERT_GT(map.visible().midX(), whole.midX() + 100);
+    ASSERT_GT(whole.height(), map.visible().height() * 2);
+    zoomWithPopUp(map, 0.5);
+    test::saveScreenshot(map.window.get(), QStringLiteral("zoomed-out-fitting-across"));
+    ASSERT_LE(whole.width(), map.visible().width());
+    EXPECT_TRUE(centresWhereItFits(map));
+    EXPECT_TRUE(showsWithMargin(map, drawnSelection(map)));
 }

@@ -29,6 +29,9 @@ inline constexpr double focusRingOutset = 6.0;
 // The hover button's square and its distance from the node.
 inline constexpr double hoverButtonSize = 32.0;
 inline constexpr double hoverButtonGap = 1.0;
+// How far what a selected node draws reaches beyond its frame: the focus ring (6 points), the resize handles (2)
+// and the stub of the hover button (1 point away, up to 7 long). A node brought into view is shown with all of it.
+inline constexpr double selectionReach = 8.0;
 
 // The smallest rectangle with whole-number origin and size containing the rectangle.
 Rect integralRect(const Rect& rect);
