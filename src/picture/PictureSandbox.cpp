@@ -56,20 +56,6 @@ std::uint64_t fileSystemRights(int version)
     return rights;
 }
 
-bool underSanitizer()
-{
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-    return true;
-#else
-    return false;
-#endif
-#else
-    return false;
-#endif
-}
 
 // The process's mapped memory in kB, from its status; -1 when it cannot be read.
 std::int64_t mappedKB()
@@ -88,6 +74,26 @@ std::int64_t mappedKB()
 
 } // namespace
 
+bool PictureSandbox::underSanitizer()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
+}
+
+int PictureSandbox::slowdown()
+{
+    return underSanitizer() ? 3 : 1;
+}
+
 int PictureSandbox::landlockVersion()
 {
     const long version = ::syscall(SYS_landlock_create_ruleset, nullptr, 0, createRulesetVersion);
@@ -97,7 +103,7 @@ int PictureSandbox::landlockVersion()
 bool PictureSandbox::restrictTo(const std::vector<std::string>& readableFolders)
 {
     // The leak checker reads the process's threads from /proc at its end, which the restriction forbids.
-    const int version = underSanitizer() ? 0 : landlockVersion();
+    const int version = PictureSandbox::underSanitizer() ? 0 : landlockVersion();
     if (version == 0)
         return false;
     RulesetAttributes attributes{fileSystemRights(version), version >= 4 ? 3u : 0u, version >= 6 ? 3u : 0u};
@@ -135,7 +141,7 @@ std::vector<std::string> PictureSandbox::fontFolders()
 
 bool PictureSandbox::limitMemory(std::int64_t megabytesMore)
 {
-    if (underSanitizer())
+    if (PictureSandbox::underSanitizer())
         return false;
     const std::int64_t mapped = mappedKB();
     if (mapped < 0)
@@ -153,8 +159,7 @@ void PictureSandbox::limitProcessorTime(int seconds)
         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     rlimit limit{};
     ::getrlimit(RLIMIT_CPU, &limit);
-    // Code built with the sanitizers runs a few times slower: it is given as much more time.
-    const rlim_t allowed = rlim_t(seconds) * (underSanitizer() ? 3 : 1);
+    const rlim_t allowed = rlim_t(seconds) * rlim_t(slowdown());
     limit.rlim_cur = rlim_t(std::ceil(used)) + allowed;
     if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max)
         limit.rlim_cur = limit.rlim_max;

@@ -25,6 +25,10 @@ public:
     // The process is ended (SIGXCPU) once it has taken the seconds of processor time from now on (three times
     // as many under the sanitizers).
     static void limitProcessorTime(int seconds);
+    // Whether this is a build with the sanitizers, whose code runs a few times slower, and how many times: the
+    // bounds of time are that many times as long.
+    static bool underSanitizer();
+    static int slowdown();
     // No core file for an end by a signal, and SIGXCPU ending the process as it does by default.
     static void endQuietly();
 };

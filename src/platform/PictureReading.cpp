@@ -2,6 +2,7 @@
 
 #include "picture/PictureMessages.h"
 #include "picture/PictureReader.h"
+#include "picture/PictureSandbox.h"
 #include "platform/Log.h"
 #include "platform/LongWork.h"
 #include "platform/RunLoop.h"
@@ -264,7 +265,7 @@ void PictureReading::read(const std::vector<std::shared_ptr<const Bytes>>& pictu
             arrived(index, refused(notStarted(), budget));
             continue;
         }
-        const Clock::time_point until = std::min(Clock::now() + limits.perPicture, deadline);
+        const Clock::time_point until = std::min(Clock::now() + limits.perPicture * PictureSandbox::slowdown(), deadline);
         const Exchange exchanged = exchange(*reader, PictureMessages::frame(request),
                                             PictureMessages::longestReply(request.fitWidth, request.fitHeight), until,
                                             stop, body);

@@ -6,6 +6,8 @@
 
 #include "picture/PictureReader.h"
 
+#include "picture/PictureSandbox.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -68,15 +70,6 @@ private:
     Folder folder_;
 };
 
-bool underSanitizer()
-{
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return true;
-#else
-    return false;
-#endif
-}
-
 } // namespace
 
 // The reader ends a picture at its processor bound and one past its memory bound, each refused with the sentence
@@ -96,7 +89,7 @@ TEST(PictureReading, APictureBeyondABoundOfTheReaderIsRefusedAndTheNextIsRead)
     EXPECT_EQ(reads[0].image->pixelsWide(), 30);
     EXPECT_EQ(reads[1].refusal, "The picture took more than 1 seconds to read.");
     EXPECT_FALSE(reads[1].image);
-    if (!underSanitizer())
+    if (!PictureSandbox::underSanitizer())
         EXPECT_EQ(reads[2].refusal, "The picture needed more than 40 MB to read.");
     ASSERT_TRUE(reads[3].image);
     EXPECT_EQ(reads[3].image->pixelsWide(), 50);
